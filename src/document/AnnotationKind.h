@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <optional>
+
+namespace quorvane {
+
+// Stored and logged by its case name.
+enum class AnnotationKind {
+    arrow,
+    rectangle,
+    oval,
+    text,
+    redact,
+    blur,
+    pixelate,
+    bracketOpen,
+    bracketClose,
+    braceOpen,
+    braceClose,
+    image,
+    freehand,
+    highlight,
+    spotlight,
+    counter,
+    magnifier,
+    erase,
+};
+
+inline constexpr std::array<AnnotationKind, 18> allAnnotationKinds = {
+    AnnotationKind::arrow,     AnnotationKind::rectangle,   AnnotationKind::oval,
+    AnnotationKind::text,      AnnotationKind::redact,      AnnotationKind::blur,
+    AnnotationKind::pixelate,  AnnotationKind::bracketOpen, AnnotationKind::bracketClose,
+    AnnotationKind::braceOpen, AnnotationKind::braceClose,  AnnotationKind::image,
+    AnnotationKind::freehand,  AnnotationKind::highlight,   AnnotationKind::spotlight,
+    AnnotationKind::counter,   AnnotationKind::magnifier,   AnnotationKind::erase,
+};
+
+QString rawValue(AnnotationKind kind);
+std::optional<AnnotationKind> annotationKind(const QString& rawValue);
+
+inline bool isBracket(AnnotationKind kind) {
+    return kind == AnnotationKind::bracketOpen || kind == AnnotationKind::bracketClose ||
+           kind == AnnotationKind::braceOpen || kind == AnnotationKind::braceClose;
+}
+
+} // namespace quorvane

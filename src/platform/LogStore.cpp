@@ -1,0 +1,292 @@
+#include "platform/LogStore.h"
+
+#include "platform/PrivateDirectory.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <optional>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quorvane {
+namespace {
+
+constexpr const char* currentName = "quorvane.log";
+constexpr const char* previousName = "quorvane.log.1";
+
+std::string escape(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string unescape(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        const char next = text[++i];
+        out += next == 'n' ? '\n' : next == 'r' ? '\r' : next == 't' ? '\t' : next;
+    }
+    return out;
+}
+
+std::optional<std::int64_t> parseTime(std::string_view text) {
+    // 2026-12-06T21:09:38.123Z
+    if (text.size() != 24 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
+        text[16] != ':' || text[19] != '.' || text[23] != 'Z')
+        return std::nullopt;
+    const auto number = [&](std::size_t at, std::size_t length) -> std::optional<int> {
+        int value = 0;
+        const auto [end, error] = std::from_chars(text.data() + at, text.data() + at + length, value);
+        if (error != std::errc() || end != text.data() + at + length) return std::nullopt;
+        return value;
+    };
+    const auto year = number(0, 4), month = number(5, 2), day = number(8, 2), hour = number(11, 2),
+               minute = number(14, 2), second = number(17, 2), millis = number(20, 3);
+    if (!year || !month || !day || !hour || !minute || !second || !millis) return std::nullopt;
+    std::tm parts{};
+    parts.tm_year = *year - 1900;
+    parts.tm_mon = *month - 1;
+    parts.tm_mday = *day;
+    parts.tm_hour = *hour;
+    parts.tm_min = *minute;
+    parts.tm_sec = *second;
+    return static_cast<std::int64_t>(::timegm(&parts)) * 1000 + *millis;
+}
+
+std::optional<LogLevel> parseLevel(std::string_view text) {
+    for (LogLevel level : {LogLevel::defaultLevel, LogLevel::info, LogLevel::error})
+        if (text == levelName(level)) return level;
+    return std::nullopt;
+}
+
+// One stored line: time, process, category, level and message, separated by tabs.
+std::optional<LogEntry> parseLine(std::string_view line) {
+    std::string_view fields[5];
+    for (int i = 0; i < 4; ++i) {
+        const auto tab = line.find('\t');
+        if (tab == std::string_view::npos) return std::nullopt;
+        fields[i] = line.substr(0, tab);
+        line.remove_prefix(tab + 1);
+    }
+    fields[4] = line;
+    LogEntry entry;
+    const auto time = parseTime(fields[0]);
+    const auto level = parseLevel(fields[3]);
+    const auto [end, error] =
+        std::from_chars(fields[1].data(), fields[1].data() + fields[1].size(), entry.processId);
+    if (!time || !level || error != std::errc() || end != fields[1].data() + fields[1].size())
+        return std::nullopt;
+    entry.timeMs = *time;
+    entry.category = unescape(fields[2]);
+    entry.level = *level;
+    entry.message = unescape(fields[4]);
+    return entry;
+}
+
+std::string storedLine(const LogEntry& entry) {
+    return LogStore::formatTime(entry.timeMs) + '\t' + std::to_string(entry.processId) + '\t' +
+           escape(entry.category) + '\t' + levelName(entry.level) + '\t' + escape(entry.message) + '\n';
+}
+
+bool writeAll(int fd, const std::string& text) {
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        written += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Reads at most `limit` bytes of a file that must not be a symbolic link; a missing file is empty.
+Result<std::string, std::string> readFile(const std::filesystem::path& path, std::int64_t limit) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) {
+        if (errno == ENOENT) return std::string();
+        return Failure{std::string("cannot open ") + path.filename().string() + ": " + std::strerror(errno)};
+    }
+    std::string text;
+    char buffer[1 << 16];
+    while (static_cast<std::int64_t>(text.size()) < limit) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const std::string reason = std::strerror(errno);
+            ::close(fd);
+            return Failure{"cannot read " + path.filename().string() + ": " + reason};
+        }
+        if (n == 0) break;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return text;
+}
+
+// An advisory lock on the store's folder, shared by every process of the program.
+class FolderLock {
+public:
+    FolderLock(const std::filesystem::path& folder, int operation)
+        : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) {
+        if (fd_ >= 0 && ::flock(fd_, operation) != 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~FolderLock() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    bool locked() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+} // namespace
+
+const char* levelName(LogLevel level) {
+    switch (level) {
+    case LogLevel::defaultLevel:
+        return "default";
+    case LogLevel::info:
+        return "info";
+    case LogLevel::error:
+        return "error";
+    }
+    return "default";
+}
+
+LogStore::LogStore(std::filesystem::path directory, std::int64_t maxBytes)
+    : directory_(std::move(directory)), maxFileBytes_(std::max<std::int64_t>(maxBytes / 2, 4096)) {}
+
+LogStore::~LogStore() {
+    closeCurrent();
+}
+
+std::string LogStore::formatTime(std::int64_t timeMs) {
+    const std::time_t seconds = static_cast<std::time_t>(timeMs >= 0 ? timeMs / 1000 : (timeMs - 999) / 1000);
+    const int millis = static_cast<int>(timeMs - static_cast<std::int64_t>(seconds) * 1000);
+    std::tm parts{};
+    ::gmtime_r(&seconds, &parts);
+    char text[96];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", parts.tm_year + 1900,
+                  parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, millis);
+    return text;
+}
+
+std::string LogStore::render(const LogEntry& entry) {
+    return formatTime(entry.timeMs) + " [" + std::to_string(entry.processId) + "] " + entry.category + " " +
+           levelName(entry.level) + ": " + entry.message;
+}
+
+bool LogStore::openCurrent() {
+    if (!directoryChecked_) {
+        directoryChecked_ = true;
+        directoryUsable_ = PrivateDirectory::ensure(directory_).empty();
+    }
+    if (!directoryUsable_) return false;
+    if (fd_ < 0)
+        fd_ = ::open((directory_ / currentName).c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
+                     0600);
+    // The folder may have been removed since: check it again next time.
+    if (fd_ < 0) directoryChecked_ = false;
+    return fd_ >= 0;
+}
+
+void LogStore::closeCurrent() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+bool LogStore::append(const LogEntry& entry) {
+    std::string line = storedLine(entry);
+    const std::lock_guard lock(mutex_);
+    if (!openCurrent()) return false;
+    // Rotation renames the files, so processes lock the folder, which stays put.
+    const FolderLock folder(directory_, LOCK_EX);
+    if (!folder.locked()) {
+        closeCurrent();
+        directoryChecked_ = false;
+        return false;
+    }
+    const std::filesystem::path current = directory_ / currentName;
+    // At most: reopen after another process rotated, rotate ourselves, write.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (!openCurrent()) return false;
+        // Another process may have rotated since this file was opened.
+        struct stat opened {
+        }, named{};
+        if (::fstat(fd_, &opened) != 0 || ::lstat(current.c_str(), &named) != 0 ||
+            opened.st_ino != named.st_ino || opened.st_dev != named.st_dev) {
+            closeCurrent();
+            continue;
+        }
+        if (opened.st_size > 0 && opened.st_size + static_cast<off_t>(line.size()) > maxFileBytes_) {
+            ::rename(current.c_str(), (directory_ / previousName).c_str());
+            closeCurrent();
+            continue;
+        }
+        // A writer that died mid-line must not swallow this entry.
+        char last = '\n';
+        if (opened.st_size > 0 && ::pread(fd_, &last, 1, opened.st_size - 1) == 1 && last != '\n')
+            line.insert(0, 1, '\n');
+        return writeAll(fd_, line);
+    }
+    return false;
+}
+
+Result<std::vector<LogEntry>, std::string> LogStore::read(std::int64_t sinceMs,
+                                                          std::int64_t processId) const {
+    std::vector<LogEntry> entries;
+    // Held across both files, so that a rotation in between cannot hide one of them.
+    const FolderLock folder(directory_, LOCK_SH);
+    for (const char* name : {previousName, currentName}) {
+        auto text = readFile(directory_ / name, maxFileBytes_ * 2);
+        if (!text) return Failure{text.error()};
+        std::string_view rest = *text;
+        while (!rest.empty()) {
+            const auto newline = rest.find('\n');
+            // A line without its newline is still being written.
+            if (newline == std::string_view::npos) break;
+            if (auto entry = parseLine(rest.substr(0, newline));
+                entry && entry->processId == processId && entry->timeMs >= sinceMs)
+                entries.push_back(std::move(*entry));
+            rest.remove_prefix(newline + 1);
+        }
+    }
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const LogEntry& a, const LogEntry& b) { return a.timeMs < b.timeMs; });
+    return entries;
+}
+
+} // namespace quorvane

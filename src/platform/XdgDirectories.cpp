@@ -1,0 +1,29 @@
+#include "platform/XdgDirectories.h"
+
+#include <cstdlib>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace quorvane::XdgDirectories {
+namespace {
+
+std::filesystem::path home() {
+    if (const char* value = std::getenv("HOME"); value != nullptr && value[0] == '/') return value;
+    if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir != nullptr)
+        return entry->pw_dir;
+    return "/tmp";
+}
+
+// The XDG rules ignore relative values.
+std::filesystem::path fromEnvironment(const char* name, const std::filesystem::path& fallback) {
+    if (const char* value = std::getenv(name); value != nullptr && value[0] == '/') return value;
+    return fallback;
+}
+
+} // namespace
+
+std::filesystem::path stateHome() {
+    return fromEnvironment("XDG_STATE_HOME", home() / ".local" / "state");
+}
+
+} // namespace quorvane::XdgDirectories
