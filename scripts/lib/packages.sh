@@ -1,10 +1,17 @@
 # Debian packages the build, the tests and the program need. Sourced by scripts/test and scripts/run.
 
 QUORVANE_PACKAGES=(
-  cmake ninja-build g++ ccache pkg-config
+  # build
+  cmake ninja-build g++ clang libclang-rt-14-dev ccache pkg-config
   qt6-base-dev
+  libxcb1-dev libxcb-shm0-dev libxcb-xtest0-dev libxcb-randr0-dev libxcb-keysyms1-dev libxcb-xinput-dev
+  libxcb-xfixes0-dev libxcb-ewmh-dev libxcb-icccm4-dev libxcb-composite0-dev
+  libxkbcommon-dev libxkbcommon-x11-dev
+  libtesseract-dev tesseract-ocr-eng libzxing-dev
+  libgif-dev libpng-dev libjpeg62-turbo-dev libtiff-dev libheif-dev
+  # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth
+  xvfb xauth xdotool xclip x11-utils x11-xserver-utils openbox fonts-dejavu-core
 )
 
 # Installs whatever is missing, so a second run costs nothing.

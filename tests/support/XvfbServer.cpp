@@ -1,0 +1,125 @@
+#include "support/XvfbServer.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QThread>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace quorvane::test {
+namespace {
+
+void terminate(pid_t& pid) {
+    if (pid <= 0) return;
+    ::kill(pid, SIGTERM);
+    for (int i = 0; i < 100; ++i) {
+        if (::waitpid(pid, nullptr, WNOHANG) == pid) {
+            pid = -1;
+            return;
+        }
+        ::usleep(10'000);
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    pid = -1;
+}
+
+} // namespace
+
+XvfbServer::~XvfbServer() {
+    stop();
+}
+
+bool XvfbServer::start(int width, int height) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) return false;
+    const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    const std::string fd = std::to_string(pipeFds[1]);
+    server_ = ::fork();
+    if (server_ == 0) {
+        ::close(pipeFds[0]);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, STDOUT_FILENO);
+        ::dup2(null, STDERR_FILENO);
+        // -displayfd lets the server pick a free display and tell us its number.
+        ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-nolisten", "tcp", "-screen", "0",
+                 screen.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(pipeFds[1]);
+    if (server_ < 0) {
+        ::close(pipeFds[0]);
+        return false;
+    }
+    std::string number;
+    char c;
+    while (::read(pipeFds[0], &c, 1) == 1 && c != '\n')
+        number += c;
+    ::close(pipeFds[0]);
+    if (number.empty()) {
+        terminate(server_);
+        return false;
+    }
+    display_ = QStringLiteral(":") + QString::fromStdString(number);
+    return true;
+}
+
+void XvfbServer::stop() {
+    stopWindowManager();
+    terminate(server_);
+}
+
+int XvfbServer::run(const QString& program, const QStringList& arguments, QString* output,
+                    int timeoutMs) const {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), display_);
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return -1;
+    }
+    if (output != nullptr) *output = QString::fromUtf8(process.readAllStandardOutput());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+bool XvfbServer::startWindowManager() {
+    if (windowManager_ > 0) return true;
+    const std::string display = display_.toStdString();
+    windowManager_ = ::fork();
+    if (windowManager_ == 0) {
+        ::setenv("DISPLAY", display.c_str(), 1);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, STDOUT_FILENO);
+        ::dup2(null, STDERR_FILENO);
+        ::execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    if (windowManager_ < 0) return false;
+    // The window manager announces itself on the root window once it runs.
+    for (int i = 0; i < 200; ++i) {
+        QString output;
+        if (run(QStringLiteral("xprop"),
+                {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")}, &output) == 0 &&
+            output.contains(QStringLiteral("window id")))
+            return true;
+        QThread::msleep(25);
+    }
+    return false;
+}
+
+void XvfbServer::stopWindowManager() {
+    terminate(windowManager_);
+}
+
+XvfbServer& x11Server() {
+    static XvfbServer server;
+    return server;
+}
+
+} // namespace quorvane::test

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <sys/types.h>
+
+namespace quorvane::test {
+
+// A private X server (Xvfb -noreset) for one test process, optionally with openbox as window
+// manager. Stopped with the object.
+class XvfbServer {
+public:
+    XvfbServer() = default;
+    ~XvfbServer();
+    XvfbServer(const XvfbServer&) = delete;
+    XvfbServer& operator=(const XvfbServer&) = delete;
+
+    // Starts Xvfb on a free display with one screen of the given size; false when it cannot.
+    bool start(int width = 1920, int height = 1080);
+    void stop();
+
+    // ":N"
+    const QString& display() const { return display_; }
+
+    // Starts openbox and waits until it manages the screen.
+    bool startWindowManager();
+    void stopWindowManager();
+
+    // Runs an X client (xdotool, xrandr, xprop…) against this server; returns its exit code, or
+    // -1 when it could not run or took longer than `timeoutMs`.
+    int run(const QString& program, const QStringList& arguments, QString* output = nullptr,
+            int timeoutMs = 10000) const;
+
+private:
+    pid_t server_ = -1;
+    pid_t windowManager_ = -1;
+    QString display_;
+};
+
+// The server of the running x11 test program.
+XvfbServer& x11Server();
+
+} // namespace quorvane::test
