@@ -37,6 +37,12 @@ std::vector<xcb_window_t> roots(xcb_connection_t* connection) {
 // us (another grab took the keyboard) must not block the key for good, hence the time limit.
 constexpr std::uint32_t repeatWindowMs = 1000;
 
+// Waits until the server has handled everything sent so far, so that released keys are free for
+// other clients when this returns.
+void sync(xcb_connection_t* connection) {
+    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+}
+
 } // namespace
 
 X11HotKeyGrabber::X11HotKeyGrabber() {
@@ -44,13 +50,11 @@ X11HotKeyGrabber::X11HotKeyGrabber() {
 }
 
 X11HotKeyGrabber::~X11HotKeyGrabber() {
-    removeHandler();
     xcb_connection_t* connection = qtConnection();
-    if (connection != nullptr && connection == connection_) {
+    if (connection != nullptr && connection == connection_)
         for (const Grab& grab : grabs_)
             release(connection, grab);
-        xcb_flush(connection);
-    }
+    removeHandler();
     auto& all = grabbers();
     all.erase(std::remove(all.begin(), all.end(), this), all.end());
 }
@@ -66,6 +70,8 @@ bool X11HotKeyGrabber::installHandler(std::function<void(std::uint32_t id)> onPr
 }
 
 void X11HotKeyGrabber::removeHandler() {
+    if (xcb_connection_t* connection = qtConnection(); connection != nullptr && connection == connection_)
+        sync(connection);
     if (application_ != nullptr) application_->removeNativeEventFilter(this);
     application_ = nullptr;
     onPressed_ = nullptr;
