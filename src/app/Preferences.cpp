@@ -140,48 +140,43 @@ void Preferences::store(const QJsonObject& changes) {
     if (!defaults_.setValues(changes)) Log::app().error("Settings not saved: {}", defaults_.lastError());
 }
 
+template<class T>
+void Preferences::change(T& field, const T& value, const QString& key, const QJsonValue& stored,
+                         void (Preferences::*changed)()) {
+    if (field == value) return;
+    field = value;
+    store({{key, stored}});
+    Q_EMIT(this->*changed)();
+}
+
 void Preferences::setSaveFolder(const QString& folder) {
-    if (folder == saveFolder_) return;
-    saveFolder_ = folder;
-    store({{QStringLiteral("saveFolder"), folder}});
-    Q_EMIT saveFolderChanged();
+    change(saveFolder_, folder, QStringLiteral("saveFolder"), folder, &Preferences::saveFolderChanged);
 }
 
 void Preferences::setFormat(ImageExporter::Format format) {
-    if (format == format_) return;
-    format_ = format;
-    store({{QStringLiteral("exportFormat"), ImageExporter::rawValue(format)}});
-    Q_EMIT formatChanged();
+    change(format_, format, QStringLiteral("exportFormat"), ImageExporter::rawValue(format),
+           &Preferences::formatChanged);
 }
 
 void Preferences::setJpegQuality(double quality) {
     // Observers only ever see the corrected value.
     const double corrected = std::isfinite(quality) ? clampedQuality(quality) : jpegQuality_;
-    if (corrected == jpegQuality_) return;
-    jpegQuality_ = corrected;
-    store({{QStringLiteral("jpegQuality"), corrected}});
-    Q_EMIT jpegQualityChanged();
+    change(jpegQuality_, corrected, QStringLiteral("jpegQuality"), corrected,
+           &Preferences::jpegQualityChanged);
 }
 
 void Preferences::setHideAfterSave(bool hide) {
-    if (hide == hideAfterSave_) return;
-    hideAfterSave_ = hide;
-    store({{QStringLiteral("hideAfterSave"), hide}});
-    Q_EMIT hideAfterSaveChanged();
+    change(hideAfterSave_, hide, QStringLiteral("hideAfterSave"), hide, &Preferences::hideAfterSaveChanged);
 }
 
 void Preferences::setPostCaptureAction(PostCaptureAction action) {
-    if (action == postCaptureAction_) return;
-    postCaptureAction_ = action;
-    store({{QStringLiteral("postCaptureAction"), rawValue(action)}});
-    Q_EMIT postCaptureActionChanged();
+    change(postCaptureAction_, action, QStringLiteral("postCaptureAction"), rawValue(action),
+           &Preferences::postCaptureActionChanged);
 }
 
 void Preferences::setAutoScrollSpeed(AutoScrollSpeed speed) {
-    if (speed == autoScrollSpeed_) return;
-    autoScrollSpeed_ = speed;
-    store({{QStringLiteral("autoScrollSpeed"), rawValue(speed)}});
-    Q_EMIT autoScrollSpeedChanged();
+    change(autoScrollSpeed_, speed, QStringLiteral("autoScrollSpeed"), rawValue(speed),
+           &Preferences::autoScrollSpeedChanged);
 }
 
 void Preferences::setHotKeys(const HotKeys& hotKeys) {

@@ -83,6 +83,9 @@ private:
     // Writes before observers hear of the change, so one that changes the field again is the
     // last to write.
     void store(const QJsonObject& changes);
+    template<class T>
+    void change(T& field, const T& value, const QString& key, const QJsonValue& stored,
+                void (Preferences::*changed)());
 
     SettingsStore& defaults_;
     QString saveFolder_;
