@@ -11,7 +11,7 @@ QUORVANE_PACKAGES=(
   libgif-dev libpng-dev libjpeg62-turbo-dev libtiff-dev libheif-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool xclip x11-utils x11-xserver-utils openbox fonts-dejavu-core
+  xvfb xauth xdotool xclip x11-utils x11-xserver-utils x11-xkb-utils openbox fonts-dejavu-core
 )
 
 # Installs whatever is missing, so a second run costs nothing.

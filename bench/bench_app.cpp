@@ -1,0 +1,62 @@
+// Start-up costs of the shell: parsing a link (against Qt's own URL parser on the same text) and
+// registering the five default hot keys. The registration needs an X display: run by hand with
+// QT_QPA_PLATFORM=xcb under Xvfb; the off-screen smoke run skips it.
+
+#include "app/HotKeyCenter.h"
+#include "app/URLCommand.h"
+
+#include <QGuiApplication>
+#include <QUrl>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using namespace quorvane;
+
+constexpr std::string_view link = "quorvane://capture/area?delay=3&then=copy";
+
+void ParseLink(benchmark::State& state) {
+    for (auto _ : state) {
+        auto command = URLCommand::parse(link);
+        benchmark::DoNotOptimize(command);
+    }
+}
+BENCHMARK(ParseLink);
+
+void QUrlOfTheSameLink(benchmark::State& state) {
+    const QString text = QString::fromLatin1(link.data(), static_cast<qsizetype>(link.size()));
+    for (auto _ : state) {
+        QUrl url(text, QUrl::StrictMode);
+        benchmark::DoNotOptimize(url.query());
+    }
+}
+BENCHMARK(QUrlOfTheSameLink);
+
+// Grabbing all five keys with their lock variants, then letting them go.
+void RegisterDefaultHotKeys(benchmark::State& state) {
+    if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
+        state.SkipWithError("needs an X display");
+        return;
+    }
+    HotKeyCenter center;
+    for (auto _ : state) {
+        auto errors = center.registerBindings(HotKeyCenter::defaultBindings());
+        if (!errors.empty()) {
+            state.SkipWithError("a default key is taken");
+            break;
+        }
+        center.unregisterAll();
+    }
+}
+BENCHMARK(RegisterDefaultHotKeys)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QGuiApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,35 @@
+// Any bytes as a quorvane:// link: a command or a rejection, never a crash, and nothing accepted
+// that the link language forbids.
+
+#include "app/URLCommand.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using quorvane::URLCommand;
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const auto parsed = URLCommand::parse(text);
+    if (!parsed.ok()) {
+        const auto rejection = parsed.error();
+        // Only the router raises busy, unavailable and unexportedChanges.
+        if (rejection > URLCommand::Rejection::unattendedExport) __builtin_trap();
+        (void)quorvane::rawValue(rejection);
+        return 0;
+    }
+    const URLCommand& command = *parsed;
+    if (size > 256 || size <= 11) __builtin_trap();
+    if (command.options.delay && (*command.options.delay < 0 || *command.options.delay > 10))
+        __builtin_trap();
+    const bool unattended =
+        command.kind == URLCommand::Kind::captureScreen || command.kind == URLCommand::Kind::captureRepeat;
+    if (unattended && command.options.then && *command.options.then != URLCommand::Then::edit)
+        __builtin_trap();
+    if (command.kind != URLCommand::Kind::captureArea && !unattended && command.options.then)
+        __builtin_trap();
+    // Parsing is a pure function of the text.
+    if (!(URLCommand::parse(text) == parsed)) __builtin_trap();
+    (void)command.name();
+    return 0;
+}

@@ -1,0 +1,203 @@
+#include "app/Preferences.h"
+
+#include "app/AppIdentity.h"
+#include "app/Log.h"
+#include "platform/JsonSettingsStore.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QStandardPaths>
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+namespace quorvane {
+namespace {
+
+// The id this program had before; its settings file is copied once into ours.
+constexpr char earlierApplicationId[] = "com.tolm.Tolm";
+const QString migratedKey = QStringLiteral("migratedFromTolmDomain");
+const QString hotKeysKey = QStringLiteral("hotKeys");
+const QString hotKeyActionsKey = QStringLiteral("hotKeyActions");
+
+QString picturesFolder() {
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return QDir::isAbsolutePath(pictures) ? pictures : QDir::homePath() + QStringLiteral("/Pictures");
+}
+
+// A relative folder would save wherever the program happened to start.
+std::optional<QString> folder(const SettingsStore& defaults, const QString& key) {
+    const auto path = defaults.string(key);
+    if (!path || !QDir::isAbsolutePath(*path)) return std::nullopt;
+    return path;
+}
+
+double clampedQuality(double quality) {
+    return std::clamp(quality, 0.0, 1.0);
+}
+
+std::optional<Preferences::HotKeys> storedHotKeys(const SettingsStore& defaults) {
+    const auto text = defaults.string(hotKeysKey);
+    if (!text) return std::nullopt;
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(text->toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) return std::nullopt;
+    Preferences::HotKeys hotKeys;
+    const QJsonObject stored = document.object();
+    for (auto it = stored.begin(); it != stored.end(); ++it) {
+        // One undecodable binding makes the whole map unusable.
+        const auto binding = HotKeyBinding::fromJson(it.value());
+        if (!binding) return std::nullopt;
+        if (const auto action = hotKeyAction(it.key())) hotKeys[*action] = *binding;
+    }
+    std::vector<HotKeyAction> known(Preferences::originalHotKeyActions.begin(),
+                                    Preferences::originalHotKeyActions.end());
+    if (const auto names = defaults.stringArray(hotKeyActionsKey)) {
+        known.clear();
+        for (const QString& name : *names)
+            if (const auto action = hotKeyAction(name)) known.push_back(*action);
+    }
+    // An action the store has never seen gets its default; a shortcut the user cleared stays cleared.
+    for (HotKeyAction action : allHotKeyActions) {
+        if (std::find(known.begin(), known.end(), action) != known.end()) continue;
+        const auto& fallback = HotKeyCenter::defaultBindings();
+        if (const auto given = fallback.find(action); given != fallback.end())
+            hotKeys[action] = given->second;
+        else
+            hotKeys.erase(action);
+    }
+    return hotKeys;
+}
+
+} // namespace
+
+Preferences::Preferences(SettingsStore& defaults, QObject* parent) : QObject(parent), defaults_(defaults) {
+    saveFolder_ = folder(defaults, QStringLiteral("saveFolder"))
+                      .value_or(folder(defaults, QStringLiteral("exportFolder")).value_or(picturesFolder()));
+    // Exactly "jpeg": "JPEG" is not a format.
+    if (defaults.string(QStringLiteral("exportFormat")) == QStringLiteral("jpeg"))
+        format_ = ImageExporter::Format::jpeg;
+    if (const auto quality = defaults.number(QStringLiteral("jpegQuality"));
+        quality && std::isfinite(*quality))
+        jpegQuality_ = clampedQuality(*quality);
+    hideAfterSave_ = defaults.boolean(QStringLiteral("hideAfterSave")).value_or(false);
+    if (const auto raw = defaults.string(QStringLiteral("postCaptureAction")))
+        postCaptureAction_ = quorvane::postCaptureAction(*raw).value_or(PostCaptureAction::openEditor);
+    hotKeys_ = storedHotKeys(defaults).value_or(HotKeyCenter::defaultBindings());
+    if (const auto raw = defaults.string(QStringLiteral("autoScrollSpeed")))
+        autoScrollSpeed_ = quorvane::autoScrollSpeed(*raw).value_or(AutoScrollSpeed::normal);
+}
+
+SettingsStore& Preferences::appDefaults() {
+    static const std::unique_ptr<JsonSettingsStore> store = [] {
+        auto made = std::make_unique<JsonSettingsStore>(
+            JsonSettingsStore::fileFor(QString::fromLatin1(applicationId)));
+        if (const auto& problem = made->problem())
+            Log::app().error("Settings file unusable ({}); moved aside as {}", problem->reason,
+                             problem->movedTo.empty() ? std::string("nothing (left in place)")
+                                                      : problem->movedTo.filename().string());
+        migrateLegacyDomain(
+            JsonSettingsStore::read(JsonSettingsStore::fileFor(QString::fromLatin1(earlierApplicationId))),
+            *made);
+        return made;
+    }();
+    return *store;
+}
+
+void Preferences::migrateLegacyDomain(const std::optional<QJsonObject>& earlier, SettingsStore& target) {
+    if (target.boolean(migratedKey).value_or(false)) return;
+    QJsonObject changes;
+    if (earlier)
+        for (auto it = earlier->begin(); it != earlier->end(); ++it)
+            if (!target.contains(it.key())) changes.insert(it.key(), it.value());
+    changes.insert(migratedKey, true);
+    if (!target.setValues(changes)) Log::app().error("Settings not saved: {}", target.lastError());
+}
+
+Preferences::HotKeyErrors Preferences::hotKeyMessages(const HotKeyCenter::Errors& errors) {
+    HotKeyErrors messages;
+    for (const auto& [action, error] : errors) {
+        switch (error) {
+        case HotKeyRegistrationError::conflict:
+            messages[action] = QStringLiteral("In use by another app or Quorvane action");
+            break;
+        case HotKeyRegistrationError::systemShortcut:
+            messages[action] = QStringLiteral("Reserved by the desktop");
+            break;
+        case HotKeyRegistrationError::screenshotShortcut:
+            messages[action] = QStringLiteral("Reserved for the desktop's screenshot shortcuts");
+            break;
+        case HotKeyRegistrationError::invalid:
+            messages[action] = QStringLiteral("Add Ctrl, Alt or Super");
+            break;
+        }
+    }
+    return messages;
+}
+
+void Preferences::store(const QJsonObject& changes) {
+    if (!defaults_.setValues(changes)) Log::app().error("Settings not saved: {}", defaults_.lastError());
+}
+
+template<class T>
+void Preferences::change(T& field, const T& value, const QString& key, const QJsonValue& stored,
+                         void (Preferences::*changed)()) {
+    if (field == value) return;
+    field = value;
+    store({{key, stored}});
+    Q_EMIT(this->*changed)();
+}
+
+void Preferences::setSaveFolder(const QString& folder) {
+    change(saveFolder_, folder, QStringLiteral("saveFolder"), folder, &Preferences::saveFolderChanged);
+}
+
+void Preferences::setFormat(ImageExporter::Format format) {
+    change(format_, format, QStringLiteral("exportFormat"), ImageExporter::rawValue(format),
+           &Preferences::formatChanged);
+}
+
+void Preferences::setJpegQuality(double quality) {
+    // Observers only ever see the corrected value.
+    const double corrected = std::isfinite(quality) ? clampedQuality(quality) : jpegQuality_;
+    change(jpegQuality_, corrected, QStringLiteral("jpegQuality"), corrected,
+           &Preferences::jpegQualityChanged);
+}
+
+void Preferences::setHideAfterSave(bool hide) {
+    change(hideAfterSave_, hide, QStringLiteral("hideAfterSave"), hide, &Preferences::hideAfterSaveChanged);
+}
+
+void Preferences::setPostCaptureAction(PostCaptureAction action) {
+    change(postCaptureAction_, action, QStringLiteral("postCaptureAction"), rawValue(action),
+           &Preferences::postCaptureActionChanged);
+}
+
+void Preferences::setAutoScrollSpeed(AutoScrollSpeed speed) {
+    change(autoScrollSpeed_, speed, QStringLiteral("autoScrollSpeed"), rawValue(speed),
+           &Preferences::autoScrollSpeedChanged);
+}
+
+void Preferences::setHotKeys(const HotKeys& hotKeys) {
+    if (hotKeys == hotKeys_) return;
+    hotKeys_ = hotKeys;
+    QJsonObject encoded;
+    for (const auto& [action, binding] : hotKeys)
+        encoded.insert(rawValue(action), binding.toJson());
+    QJsonArray known;
+    for (HotKeyAction action : allHotKeyActions)
+        known.append(rawValue(action));
+    // Kept as JSON text, so that text that is not JSON falls back to the defaults as a whole.
+    store({{hotKeysKey, QString::fromUtf8(QJsonDocument(encoded).toJson(QJsonDocument::Compact))},
+           {hotKeyActionsKey, known}});
+    Q_EMIT hotKeysChanged();
+}
+
+void Preferences::setHotKeyErrors(const HotKeyErrors& errors) {
+    if (errors == hotKeyErrors_) return;
+    hotKeyErrors_ = errors;
+    Q_EMIT hotKeyErrorsChanged();
+}
+
+} // namespace quorvane

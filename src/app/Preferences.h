@@ -1,0 +1,101 @@
+#pragma once
+
+// The one settings object. Every field but hotKeyErrors is read once from the store when the
+// object is built and written back on each change. GUI thread only.
+
+#include "app/HotKeyAction.h"
+#include "app/HotKeyBinding.h"
+#include "app/HotKeyCenter.h"
+#include "app/PostCaptureAction.h"
+#include "export/ImageExporterFormat.h"
+#include "scrolling/AutoScrollSpeed.h"
+
+#include <QJsonObject>
+#include <QObject>
+#include <QString>
+#include <array>
+#include <map>
+#include <optional>
+
+namespace quorvane {
+
+class SettingsStore;
+
+class Preferences : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString saveFolder READ saveFolder WRITE setSaveFolder NOTIFY saveFolderChanged)
+    Q_PROPERTY(double jpegQuality READ jpegQuality WRITE setJpegQuality NOTIFY jpegQualityChanged)
+    Q_PROPERTY(bool hideAfterSave READ hideAfterSave WRITE setHideAfterSave NOTIFY hideAfterSaveChanged)
+
+public:
+    using HotKeys = HotKeyCenter::Bindings;
+    using HotKeyErrors = std::map<HotKeyAction, QString>;
+
+    // The actions a store knows when it has no "hotKeyActions".
+    static constexpr std::array<HotKeyAction, 4> originalHotKeyActions = {
+        HotKeyAction::captureArea, HotKeyAction::captureScreen, HotKeyAction::repeatArea,
+        HotKeyAction::recognizeArea};
+
+    explicit Preferences(SettingsStore& defaults, QObject* parent = nullptr);
+
+    // The application's store, made on first use, after the one-time copy from the earlier id.
+    static SettingsStore& appDefaults();
+    // Copies each key of the earlier settings that `target` lacks, once: the marker
+    // "migratedFromTolmDomain" is set afterwards, also when there was nothing to copy.
+    static void migrateLegacyDomain(const std::optional<QJsonObject>& earlier, SettingsStore& target);
+    // The text shown beside each shortcut that could not be registered.
+    static HotKeyErrors hotKeyMessages(const HotKeyCenter::Errors& errors);
+
+    SettingsStore& defaults() const { return defaults_; }
+
+    // An absolute folder path; the Pictures folder by default (created when first saved into).
+    QString saveFolder() const { return saveFolder_; }
+    void setSaveFolder(const QString& folder);
+    ImageExporter::Format format() const { return format_; }
+    void setFormat(ImageExporter::Format format);
+    // 0…1; a value out of range is clamped and one that is not a number keeps the previous one.
+    double jpegQuality() const { return jpegQuality_; }
+    void setJpegQuality(double quality);
+    bool hideAfterSave() const { return hideAfterSave_; }
+    void setHideAfterSave(bool hide);
+    PostCaptureAction postCaptureAction() const { return postCaptureAction_; }
+    void setPostCaptureAction(PostCaptureAction action);
+    AutoScrollSpeed autoScrollSpeed() const { return autoScrollSpeed_; }
+    void setAutoScrollSpeed(AutoScrollSpeed speed);
+    // A missing action has no shortcut.
+    const HotKeys& hotKeys() const { return hotKeys_; }
+    void setHotKeys(const HotKeys& hotKeys);
+    // Not stored.
+    const HotKeyErrors& hotKeyErrors() const { return hotKeyErrors_; }
+    void setHotKeyErrors(const HotKeyErrors& errors);
+
+Q_SIGNALS:
+    void saveFolderChanged();
+    void formatChanged();
+    void jpegQualityChanged();
+    void hideAfterSaveChanged();
+    void postCaptureActionChanged();
+    void autoScrollSpeedChanged();
+    void hotKeysChanged();
+    void hotKeyErrorsChanged();
+
+private:
+    // Writes before observers hear of the change, so one that changes the field again is the
+    // last to write.
+    void store(const QJsonObject& changes);
+    template<class T>
+    void change(T& field, const T& value, const QString& key, const QJsonValue& stored,
+                void (Preferences::*changed)());
+
+    SettingsStore& defaults_;
+    QString saveFolder_;
+    ImageExporter::Format format_ = ImageExporter::Format::png;
+    double jpegQuality_ = 0.9;
+    bool hideAfterSave_ = false;
+    PostCaptureAction postCaptureAction_ = PostCaptureAction::openEditor;
+    AutoScrollSpeed autoScrollSpeed_ = AutoScrollSpeed::normal;
+    HotKeys hotKeys_;
+    HotKeyErrors hotKeyErrors_;
+};
+
+} // namespace quorvane

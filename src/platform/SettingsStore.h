@@ -1,0 +1,38 @@
+#pragma once
+
+// Typed settings keyed by name. A value of the wrong type reads as absent, so one bad value never
+// costs the others.
+
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <string>
+
+namespace quorvane {
+
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+
+    // Undefined when the key is absent.
+    virtual QJsonValue value(const QString& key) const = 0;
+    virtual QJsonObject values() const = 0;
+    // Sets every member of `changes` in one write. The values are kept even when they could not
+    // be made durable; then the result is false and lastError() says why.
+    virtual bool setValues(const QJsonObject& changes) = 0;
+    virtual std::string lastError() const = 0;
+
+    bool setValue(const QString& key, const QJsonValue& value) {
+        return setValues(QJsonObject{{key, value}});
+    }
+    bool contains(const QString& key) const { return !value(key).isUndefined(); }
+    std::optional<QString> string(const QString& key) const;
+    std::optional<double> number(const QString& key) const;
+    std::optional<bool> boolean(const QString& key) const;
+    // None unless every element is a string.
+    std::optional<QStringList> stringArray(const QString& key) const;
+};
+
+} // namespace quorvane
