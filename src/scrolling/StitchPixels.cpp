@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace quorvane::StitchPixels {
 namespace {
 
@@ -71,22 +75,53 @@ void copyRow(const QImage& image, int row, std::uint8_t* destination) {
 void grayRow(const QImage& image, int row, std::uint8_t* destination) {
     const std::uint8_t* p = image.constScanLine(row);
     const int width = image.width();
-    switch (image.format()) {
+    const QImage::Format format = image.format();
+    int x = 0;
+#if defined(__SSE2__)
+    // Four pixels at a time: over white, then the weighted sum of each pixel's 16-bit channels.
+    if (format != QImage::Format_RGBA8888) {
+        const bool premultiplied = format == QImage::Format_RGBA8888_Premultiplied;
+        const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+        const __m128i weights = _mm_setr_epi16(54, 183, 19, 0, 54, 183, 19, 0);
+        const __m128i half = _mm_set1_epi32(128);
+        const __m128i zero = _mm_setzero_si128();
+        for (; x + 4 <= width; x += 4, p += 16) {
+            __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            if (premultiplied) {
+                // 255 − alpha into the colour bytes; the saturating add clamps malformed pixels.
+                const __m128i clear = _mm_andnot_si128(pixels, alpha);
+                const __m128i spread =
+                    _mm_or_si128(_mm_srli_epi32(clear, 8),
+                                 _mm_or_si128(_mm_srli_epi32(clear, 16), _mm_srli_epi32(clear, 24)));
+                pixels = _mm_adds_epu8(pixels, spread);
+            }
+            __m128i low = _mm_madd_epi16(_mm_unpacklo_epi8(pixels, zero), weights);
+            __m128i high = _mm_madd_epi16(_mm_unpackhi_epi8(pixels, zero), weights);
+            low = _mm_add_epi32(low, _mm_srli_epi64(low, 32));
+            high = _mm_add_epi32(high, _mm_srli_epi64(high, 32));
+            __m128i sums = _mm_castps_si128(
+                _mm_shuffle_ps(_mm_castsi128_ps(low), _mm_castsi128_ps(high), _MM_SHUFFLE(2, 0, 2, 0)));
+            sums = _mm_srli_epi32(_mm_add_epi32(sums, half), 8);
+            const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(sums, sums), zero);
+            const int four = _mm_cvtsi128_si32(bytes);
+            std::memcpy(destination + x, &four, 4);
+        }
+    }
+#endif
+    switch (format) {
     case QImage::Format_RGBA8888_Premultiplied:
-        // Premultiplied colour over white is colour + (255 − alpha); the clamp keeps malformed
-        // pixels (colour above alpha) in range.
-        for (int x = 0; x < width; ++x, p += 4) {
+        for (; x < width; ++x, p += 4) {
             const unsigned clear = 255u - p[3];
             destination[x] = luminance(std::min(p[0] + clear, 255u), std::min(p[1] + clear, 255u),
                                        std::min(p[2] + clear, 255u));
         }
         break;
     case QImage::Format_RGBX8888:
-        for (int x = 0; x < width; ++x, p += 4)
+        for (; x < width; ++x, p += 4)
             destination[x] = luminance(p[0], p[1], p[2]);
         break;
     default: // Format_RGBA8888
-        for (int x = 0; x < width; ++x, p += 4)
+        for (; x < width; ++x, p += 4)
             destination[x] = luminance(overWhite(p[0], p[3]), overWhite(p[1], p[3]), overWhite(p[2], p[3]));
         break;
     }
