@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QObject>
+#include <QPainter>
 #include <QThread>
 #include <future>
 #include <gtest/gtest.h>
@@ -25,17 +26,13 @@ bool waitUntil(const std::function<bool()>& condition) {
     return condition();
 }
 
-struct Finished {
-    bool called = false;
-    std::optional<QImage> image;
-    std::optional<QString> reason;
-};
-
 // A worker whose reports and final image land here, on the test's thread.
 struct Harness {
     QObject receiver;
     std::vector<Report> reports;
-    Finished finished;
+    bool finished = false;
+    std::optional<QImage> image;
+    std::optional<QString> reason;
     test::SyntheticPage page;
     ScrollStitchWorker::MakeStitcher makeStitcher = [](const QImage& first) {
         return ScrollStitcher::create(first, {20000, 40000000, 48});
@@ -49,17 +46,25 @@ struct Harness {
                                                  [this](const Report& report) { reports.push_back(report); });
     }
     QImage frame(int offset) const { return pageImage(page, 240, offset, 160); }
-    void finish() {
-        worker->finishReporting([this](std::optional<QImage> image, std::optional<QString> reason) {
-            finished = {true, std::move(image), std::move(reason)};
-        });
-        ASSERT_TRUE(waitUntil([this] { return finished.called; }));
+    // Each frame is stitched before the next is handed over; the reports are posted, none
+    // delivered meanwhile.
+    void feed(std::initializer_list<int> offsets) {
+        for (int offset : offsets) {
+            worker->enqueue(frame(offset));
+            for (int i = 0; i < 10000 && (worker->pendingCount() > 0 || worker->isProcessing()); ++i)
+                QThread::msleep(1);
+        }
     }
-    // Everything handed over is stitched and its reports are posted, none delivered meanwhile.
-    void settle() const {
-        for (int i = 0; i < 10000 && (worker->pendingCount() > 0 || worker->isProcessing()); ++i)
-            QThread::msleep(1);
-        ASSERT_TRUE(worker->pendingCount() == 0 && !worker->isProcessing());
+    void finish() {
+        worker->finishReporting([this](std::optional<QImage> i, std::optional<QString> r) {
+            finished = true;
+            image = std::move(i);
+            reason = std::move(r);
+        });
+        ASSERT_TRUE(waitUntil([this] { return finished; }));
+    }
+    bool stopsAfterReports(std::size_t count) {
+        return waitUntil([&] { return reports.size() == count; }) && !worker->enqueue(frame(0));
     }
 };
 
@@ -101,8 +106,8 @@ TEST(ScrollStitchWorker, DropsTheOldestWaitingFrameAndNumbersWithoutGaps) {
     EXPECT_EQ(h.reports[2].height, 250);
     EXPECT_TRUE(h.worker->appendedRows());
     h.finish();
-    EXPECT_TRUE(test::imagesNear(*h.finished.image, pageImage(h.page, 240, 0, 250), 0));
-    EXPECT_FALSE(h.finished.reason);
+    EXPECT_TRUE(test::imagesNear(*h.image, pageImage(h.page, 240, 0, 250), 0));
+    EXPECT_FALSE(h.reason);
     EXPECT_EQ(h.worker->enqueue(h.frame(120)), std::nullopt);
 }
 
@@ -110,9 +115,7 @@ TEST(ScrollStitchWorker, PreviewsShowTheNewestRowsWithinTheirBox) {
     // 1000 wide: scale 0.16, so the bottom 1250 rows fill 160 × 200; the red top rows stay out.
     QImage tall(1000, 1300, QImage::Format_RGBA8888_Premultiplied);
     tall.fill(Qt::gray);
-    for (int y = 0; y < 50; ++y)
-        for (int x = 0; x < 1000; ++x)
-            tall.setPixel(x, y, qRgb(255, 0, 0));
+    QPainter(&tall).fillRect(0, 0, 1000, 50, Qt::red);
     const auto preview = ScrollStitchWorker::preview(tall, {160, 200});
     ASSERT_TRUE(preview);
     EXPECT_EQ(preview->size(), QSize(160, 200));
@@ -121,23 +124,17 @@ TEST(ScrollStitchWorker, PreviewsShowTheNewestRowsWithinTheirBox) {
     const QImage narrow = pageImage({}, 100, 0, 500);
     EXPECT_TRUE(
         test::imagesNear(*ScrollStitchWorker::preview(narrow, {160, 200}), narrow.copy(0, 300, 100, 200), 0));
-    EXPECT_FALSE(ScrollStitchWorker::preview(QImage(), {160, 200}));
     EXPECT_FALSE(ScrollStitchWorker::preview(narrow, {0, 200}));
 
     for (const auto interval : {std::chrono::milliseconds(0), std::chrono::milliseconds(3600000)}) {
         Harness h;
         h.start({2, false, {160, 200}, interval});
-        for (int offset : {0, 40, 80, 120}) {
-            h.worker->enqueue(h.frame(offset));
-            h.settle();
-        }
+        h.feed({0, 40, 80, 120});
         ASSERT_TRUE(waitUntil([&] { return h.reports.size() == 4; }));
         for (const Report& report : h.reports) {
-            const bool expected = report.sequence == 1 || interval.count() == 0;
-            ASSERT_EQ(report.preview.has_value(), expected) << report.sequence;
-            if (expected) {
-                EXPECT_TRUE(report.preview->width() <= 160 && report.preview->height() <= 200);
-            }
+            ASSERT_EQ(report.preview.has_value(), report.sequence == 1 || interval.count() == 0);
+            EXPECT_TRUE(!report.preview ||
+                        (report.preview->width() <= 160 && report.preview->height() <= 200));
         }
     }
 }
@@ -146,36 +143,14 @@ TEST(ScrollStitchWorker, TurnsAnUpwardCaptureUpright) {
     Harness h;
     h.start({2, true, {160, 200}, std::chrono::milliseconds(0)});
     // Scrolling up: each frame shows rows further up the page.
-    for (int offset : {300, 260, 200, 150}) {
-        h.worker->enqueue(h.frame(offset));
-        h.settle();
-    }
+    h.feed({300, 260, 200, 150});
     h.finish();
-    EXPECT_TRUE(test::imagesNear(*h.finished.image, pageImage(h.page, 240, 150, 310), 0));
+    EXPECT_TRUE(test::imagesNear(*h.image, pageImage(h.page, 240, 150, 310), 0));
     // The last preview shows the newest rows, the top of the page, upright.
-    const QImage top = h.finished.image->copy(0, 0, 240, 300);
     ASSERT_TRUE(h.reports.back().preview);
+    const QImage top = h.image->copy(0, 0, 240, 300);
     EXPECT_TRUE(
         test::imagesNear(*h.reports.back().preview, *ScrollStitchWorker::preview(top, {160, 200}), 16, 0.02));
-}
-
-TEST(ScrollStitchWorker, FinishesWithTheFirstFrameWhenNothingWasAppended) {
-    Harness empty;
-    empty.start();
-    empty.finish();
-    EXPECT_FALSE(empty.finished.image);
-    EXPECT_FALSE(empty.finished.reason);
-
-    for (bool flipped : {false, true}) {
-        Harness h;
-        h.start({2, flipped});
-        h.worker->enqueue(h.frame(0));
-        h.worker->enqueue(h.frame(0));
-        h.finish();
-        EXPECT_TRUE(test::imagesNear(*h.finished.image, h.frame(0), 0));
-        EXPECT_FALSE(h.finished.reason);
-        EXPECT_FALSE(h.worker->appendedRows());
-    }
 }
 
 // Appends rows but cannot assemble them.
@@ -186,15 +161,29 @@ public:
     std::optional<QImage> result() const override { return std::nullopt; }
 };
 
-TEST(ScrollStitchWorker, SaysSoWhenTheStitchedImageCannotBeAssembled) {
-    Harness h;
-    h.makeStitcher = [](const QImage&) { return std::make_unique<UnassemblableStitcher>(); };
-    h.start();
-    h.worker->enqueue(h.frame(0));
-    h.worker->enqueue(h.frame(10));
-    h.finish();
-    EXPECT_TRUE(test::imagesNear(*h.finished.image, h.frame(0), 0));
-    EXPECT_EQ(h.finished.reason,
+TEST(ScrollStitchWorker, FallsBackToTheFirstFrameAndSaysWhenItMustLoseRows) {
+    Harness empty;
+    empty.start();
+    empty.finish();
+    EXPECT_FALSE(empty.image);
+    EXPECT_FALSE(empty.reason);
+
+    for (bool flipped : {false, true}) {
+        Harness idle;
+        idle.start({2, flipped});
+        idle.feed({0, 0});
+        idle.finish();
+        EXPECT_TRUE(test::imagesNear(*idle.image, idle.frame(0), 0));
+        EXPECT_FALSE(idle.reason);
+    }
+
+    Harness unassemblable;
+    unassemblable.makeStitcher = [](const QImage&) { return std::make_unique<UnassemblableStitcher>(); };
+    unassemblable.start();
+    unassemblable.feed({0, 10});
+    unassemblable.finish();
+    EXPECT_TRUE(test::imagesNear(*unassemblable.image, unassemblable.frame(0), 0));
+    EXPECT_EQ(unassemblable.reason,
               "The stitched image could not be assembled, so only the first frame was kept.");
 }
 
@@ -202,35 +191,29 @@ TEST(ScrollStitchWorker, StopsOnRefusedFramesFailedFlipsAndStitcherStops) {
     Harness refused;
     refused.makeStitcher = [](const QImage&) { return nullptr; };
     refused.start();
-    refused.worker->enqueue(refused.frame(0));
-    ASSERT_TRUE(waitUntil([&] { return refused.reports.size() == 1; }));
+    refused.feed({0});
+    ASSERT_TRUE(refused.stopsAfterReports(1));
     EXPECT_EQ(refused.reports[0], (Report{std::nullopt, 0, 0, std::nullopt, true, false, 1}));
-    EXPECT_EQ(refused.worker->enqueue(refused.frame(0)), std::nullopt);
 
     Harness unflippable;
     unflippable.flip = [](const QImage&) { return std::nullopt; };
     unflippable.start({2, true});
-    unflippable.worker->enqueue(unflippable.frame(0));
-    ASSERT_TRUE(waitUntil([&] { return unflippable.reports.size() == 1; }));
+    unflippable.feed({0});
+    ASSERT_TRUE(unflippable.stopsAfterReports(1));
     EXPECT_TRUE(unflippable.reports[0].flipFailed);
-    EXPECT_EQ(unflippable.worker->enqueue(unflippable.frame(0)), std::nullopt);
 
     Harness repeating;
     repeating.page.period = 60;
     repeating.start();
-    repeating.worker->enqueue(repeating.frame(0));
-    repeating.worker->enqueue(repeating.frame(25));
-    ASSERT_TRUE(waitUntil([&] { return repeating.reports.size() == 2; }));
+    repeating.feed({0, 25});
+    ASSERT_TRUE(repeating.stopsAfterReports(2));
     EXPECT_EQ(repeating.reports[1].outcome->kind, Kind::lowConfidence);
-    EXPECT_EQ(repeating.worker->enqueue(repeating.frame(50)), std::nullopt);
 }
 
 TEST(ScrollStitchWorker, NothingArrivesAfterCancellingOrDestroying) {
     Harness cancelled;
     cancelled.start();
-    cancelled.worker->enqueue(cancelled.frame(0));
-    cancelled.worker->enqueue(cancelled.frame(40));
-    cancelled.settle();
+    cancelled.feed({0, 40});
     cancelled.worker->cancel();
     EXPECT_EQ(cancelled.worker->enqueue(cancelled.frame(80)), std::nullopt);
     QCoreApplication::processEvents();
@@ -244,12 +227,12 @@ TEST(ScrollStitchWorker, NothingArrivesAfterCancellingOrDestroying) {
     destroyed.worker->enqueue(destroyed.frame(0));
     destroyed.worker->enqueue(destroyed.frame(40));
     ASSERT_TRUE(waitUntil([&] { return destroyed.worker->isProcessing(); }));
-    destroyed.worker->finishReporting([&](auto, auto) { destroyed.finished.called = true; });
+    destroyed.worker->finishReporting([&](auto, auto) { destroyed.finished = true; });
     gate.opened.set_value();
     destroyed.worker.reset();
     QCoreApplication::processEvents();
     EXPECT_TRUE(destroyed.reports.empty());
-    EXPECT_FALSE(destroyed.finished.called);
+    EXPECT_FALSE(destroyed.finished);
 }
 
 } // namespace

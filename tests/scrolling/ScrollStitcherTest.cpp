@@ -54,7 +54,7 @@ TEST(ScrollStitcher, RebuildsScrolledPagesExactly) {
     const std::vector<Case> cases = {
         {"plain", 240, 160, 0, 0, {0, 17, 60, 61, 110, 190, 300}},
         {"header and footer", 300, 200, 30, 24, {0, 40, 41, 100, 180, 230, 300, 410}},
-        {"tall frames", 1000, 600, 56, 20, {0, 120, 250, 251, 480, 700}},
+        {"wide and tall frames", 1400, 600, 56, 20, {0, 120, 250, 251, 480, 700}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
