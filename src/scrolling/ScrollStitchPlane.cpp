@@ -49,9 +49,11 @@ void ScrollStitchPlane::load(const QImage& frame) {
         detail_[y] = steps >= 2;
 
         if (sampleStep_ > 1) {
+            // Locals: a byte store may alias the members, which would then be read again each time.
+            const int step = sampleStep_, count = sampleCount_;
             std::uint8_t* sampled = samples_.get() + static_cast<std::size_t>(y) * sampleStride_;
-            for (int i = 0; i < sampleCount_; ++i)
-                sampled[i] = row[i * sampleStep_];
+            for (int i = 0; i < count; ++i)
+                sampled[i] = row[i * step];
         }
     }
 

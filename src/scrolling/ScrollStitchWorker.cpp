@@ -8,6 +8,7 @@
 #include <QMetaObject>
 #include <QObject>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 namespace quorvane {

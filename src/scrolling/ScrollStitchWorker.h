@@ -18,7 +18,6 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
-#include <atomic>
 #include <chrono>
 #include <deque>
 #include <functional>
