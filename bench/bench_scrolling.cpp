@@ -8,6 +8,7 @@
 #include "scrolling/ScrollStitchWorker.h"
 #include "scrolling/ScrollStitcher.h"
 
+#include <QColorSpace>
 #include <QCoreApplication>
 #include <QThread>
 #include <algorithm>
@@ -96,8 +97,11 @@ const QImage& tallPage(int width, int height) {
     return page;
 }
 
+// Tagged sRGB, as captured frames are.
 QImage frameOf(const QImage& page, int offset, int height) {
-    return QImage(page.constScanLine(offset), page.width(), height, page.bytesPerLine(), page.format());
+    QImage frame(page.constScanLine(offset), page.width(), height, page.bytesPerLine(), page.format());
+    frame.setColorSpace(QColorSpace(QColorSpace::SRgb));
+    return frame;
 }
 
 double median(std::vector<double> values) {
