@@ -10,12 +10,18 @@ namespace quorvane::RowDifferences {
 
 #if defined(__SSE2__)
 
+namespace {
+inline __m128i load(const void* p) {
+    return _mm_loadu_si128(static_cast<const __m128i*>(p));
+}
+} // namespace
+
 std::uint32_t sum(const std::uint8_t* a, const std::uint8_t* b, int n) {
     __m128i total = _mm_setzero_si128();
     int i = 0;
     for (; i + 16 <= n; i += 16) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
-        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+        const __m128i x = load(a + i);
+        const __m128i y = load(b + i);
         total = _mm_add_epi64(total, _mm_sad_epu8(x, y));
     }
     auto result = static_cast<std::uint32_t>(_mm_cvtsi128_si32(total) +
@@ -30,8 +36,8 @@ std::uint64_t sum(const std::uint16_t* a, const std::uint16_t* b, int n) {
     __m128i total = _mm_setzero_si128();
     int i = 0;
     for (; i + 8 <= n; i += 8) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
-        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+        const __m128i x = load(a + i);
+        const __m128i y = load(b + i);
         const __m128i difference = _mm_or_si128(_mm_subs_epu16(x, y), _mm_subs_epu16(y, x));
         // Values below 32768 stay positive as signed words; the pairs add up in 32 bits.
         total = _mm_add_epi32(total, _mm_madd_epi16(difference, ones));
@@ -51,8 +57,8 @@ int countAtLeast(const std::uint8_t* a, const std::uint8_t* b, int n, int thresh
     __m128i total = _mm_setzero_si128();
     int i = 0;
     for (; i + 16 <= n; i += 16) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
-        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+        const __m128i x = load(a + i);
+        const __m128i y = load(b + i);
         const __m128i difference = _mm_or_si128(_mm_subs_epu8(x, y), _mm_subs_epu8(y, x));
         const __m128i atLeast = _mm_cmpeq_epi8(_mm_max_epu8(difference, limit), difference);
         // Ones where the difference is large enough, summed by the byte-sum instruction.

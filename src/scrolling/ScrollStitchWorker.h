@@ -48,6 +48,8 @@ public:
         bool flipped = false; // upward capture: frames are turned upside down before stitching
         QSize previewSize{160, 200};
         std::chrono::milliseconds previewInterval{250};
+
+        bool operator==(const Options&) const = default;
     };
 
     using Flip = std::function<std::optional<QImage>(const QImage&)>;
