@@ -1,0 +1,12 @@
+#pragma once
+
+#include <functional>
+
+namespace quorvane {
+
+// Runs `body` over [0, count) split into contiguous ranges on up to eight threads, the calling
+// thread taking the first range; returns when every range is done. Small counts, and a system
+// that refuses threads, run on the calling thread alone.
+void parallelRows(int count, const std::function<void(int begin, int end)>& body);
+
+} // namespace quorvane
