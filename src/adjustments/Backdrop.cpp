@@ -28,25 +28,33 @@ std::uint8_t byteOf(double component) {
 // Draws the shadow of `outline` (user space) outside it and inside `canvas`. The mask is made in
 // device pixels, where the offset and the blur are measured: the blur radius is scaled by the
 // painter's linear scale and taken as a Gaussian of σ = blur / 2, which three box passes of the
-// widths from boxBlurWidths(σ) approximate.
+// widths from boxBlurWidths(σ) approximate. A wide blur runs on a mask shrunk k = ⌊σ / 3⌋ times,
+// on which the shadow is still smooth, and is scaled up as it is drawn: the cost stays about the
+// same for every radius.
 bool drawShadow(QPainter& painter, const QPainterPath& outline, const QRectF& canvas,
                 const Backdrop::Shadow& shadow) {
     const QTransform m = painter.combinedTransform();
-    const double blur = shadow.radius * std::sqrt(std::abs(m.m11() * m.m22() - m.m12() * m.m21()));
+    const double sigma = shadow.radius * std::sqrt(std::abs(m.m11() * m.m22() - m.m12() * m.m21())) / 2;
     const QPointF offset(m.m21() * shadow.offsetY, m.m22() * shadow.offsetY);
     const QPaintDevice* device = painter.device();
-    const QRect area = m.mapRect(canvas).toAlignedRect() & QRect(0, 0, device->width(), device->height());
-    if (area.isEmpty()) return true;
+    const QRect visible = m.mapRect(canvas).toAlignedRect() & QRect(0, 0, device->width(), device->height());
+    if (visible.isEmpty() || !std::isfinite(sigma)) return true;
 
-    auto mask = mappedAlphaMask(area.width(), area.height());
+    // The mask reaches as far past the visible part as the blur does, so that a shape moved
+    // off the canvas still shades its edge.
+    const int reach = static_cast<int>(std::ceil(3 * sigma)) + 1;
+    const QRect area = visible.adjusted(-reach, -reach, reach, reach);
+    const int k = std::max(1, static_cast<int>(std::floor(sigma / 3)));
+    auto mask = mappedAlphaMask((area.width() + k - 1) / k, (area.height() + k - 1) / k);
     if (!mask) return false;
     {
         QPainter maskPainter(&*mask);
         maskPainter.setRenderHint(QPainter::Antialiasing);
-        maskPainter.setTransform(m * QTransform::fromTranslate(offset.x() - area.x(), offset.y() - area.y()));
+        maskPainter.setTransform(m * QTransform::fromTranslate(offset.x() - area.x(), offset.y() - area.y()) *
+                                 QTransform::fromScale(1.0 / k, 1.0 / k));
         maskPainter.fillPath(outline, Qt::black);
     }
-    if (!blurAlphaMask(*mask, blur / 2)) return false;
+    if (!blurAlphaMask(*mask, sigma / k)) return false;
 
     painter.save();
     QPainterPath outside;
@@ -56,8 +64,9 @@ bool drawShadow(QPainter& painter, const QPainterPath& outline, const QRectF& ca
     painter.setClipPath(outside, painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
     painter.resetTransform();
     painter.setOpacity(shadow.opacity / 100.0);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, k > 1);
     // An alpha-only image draws as black of that alpha.
-    painter.drawImage(area.topLeft(), *mask);
+    painter.drawImage(QRectF(area.x(), area.y(), mask->width() * k, mask->height() * k), *mask);
     painter.restore();
     return true;
 }

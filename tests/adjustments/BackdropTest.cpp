@@ -157,6 +157,21 @@ TEST(Backdrop, ShadowsFallOutsideTheImageOnly) {
     EXPECT_EQ(soft->pixelColor(30, 42).red(), 0);
 }
 
+TEST(Backdrop, AWideShadowFollowsTheGaussianOnEverySide) {
+    // Radius 24 is σ = 12: at distance d from the edge the shadow's alpha is Φ(−d / σ).
+    Backdrop b = plain(Backdrop::Transparent{}, 60);
+    b.shadow = Backdrop::Shadow{24, 100, 0};
+    const auto framed = b.apply(solidImage(200, 100, QColor(0, 0, 0, 0)));
+    ASSERT_TRUE(framed);
+    const auto alphaAt = [&](int x, int y) { return framed->pixelColor(x, y).alpha(); };
+    for (auto [d, expected] : {std::pair{0, 122}, {12, 40}, {24, 6}}) {
+        EXPECT_NEAR(alphaAt(160, 160 + d), expected, 8) << d; // below
+        EXPECT_NEAR(alphaAt(160, 59 - d), expected, 8) << d;  // above
+        EXPECT_NEAR(alphaAt(260 + d, 110), expected, 8) << d; // right
+        EXPECT_NEAR(alphaAt(59 - d, 110), expected, 8) << d;  // left
+    }
+}
+
 TEST(Backdrop, BoxWidthsMatchTheGaussian) {
     EXPECT_EQ(boxBlurWidths(0), (std::array<int, 3>{1, 1, 1}));
     EXPECT_EQ(boxBlurWidths(std::numeric_limits<double>::infinity()), (std::array<int, 3>{1, 1, 1}));
