@@ -372,8 +372,9 @@ std::optional<QImage> EditorDocument::canvasImage(const QRectF& crop, const Base
         const QRect area(static_cast<int>(geom::minX(crop)), static_cast<int>(geom::minY(crop)),
                          static_cast<int>(geom::width(crop)), static_cast<int>(geom::height(crop)));
         if (auto sub = sharedSubImage(base, area)) return sub;
+    } else if (outputSizeProblem(sizeOf(crop))) {
+        return std::nullopt;
     }
-    if (geom::width(crop) > maxOutputSide || geom::height(crop) > maxOutputSide) return std::nullopt;
     const QImage source = ImageResampler::sRGBColors(whole);
     if (source.isNull()) return std::nullopt;
     return allocator(static_cast<std::int64_t>(geom::width(crop)),
