@@ -3,6 +3,7 @@
 #include "adjustments/ParallelRows.h"
 #include "platform/AnonymousMemory.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -11,72 +12,112 @@
 namespace quorvane {
 namespace {
 
+// About a quarter of a million pixels per thread: a box pass costs about a nanosecond a pixel.
+constexpr int pixelsPerThread = 1 << 18;
+
+int minLinesPerThread(int lineLength) {
+    return std::max(64, pixelsPerThread / std::max(lineLength, 1));
+}
+
 void releaseMapping(void* info) {
     auto* mapping = static_cast<AnonymousMemory::Mapping*>(info);
     AnonymousMemory::unmap(*mapping);
     delete mapping;
 }
 
-// Sums times `inverse` (2^24 / width) give the box mean.
+// Sums times `inverse` (2^16 / width) give the box mean; 32 bits hold every product.
 struct Box {
     int radius;
-    std::uint64_t inverse;
+    std::uint32_t inverse;
     explicit Box(int width)
-        : radius((width - 1) / 2), inverse((std::uint64_t{1} << 24) / static_cast<std::uint64_t>(width)) {}
-    std::uint8_t mean(std::uint64_t sum) const {
-        const std::uint64_t v = (sum * inverse + (std::uint64_t{1} << 23)) >> 24;
+        : radius((width - 1) / 2),
+          inverse((65536u + static_cast<std::uint32_t>(width) / 2) / static_cast<std::uint32_t>(width)) {}
+    std::uint8_t mean(std::uint32_t sum) const {
+        const std::uint32_t v = (sum * inverse + 32768u) >> 16;
         return static_cast<std::uint8_t>(v > 255 ? 255 : v);
     }
 };
+
+// The column pass works on whole lines: blocks of a fixed length, which the compiler vectorises,
+// then the rest one by one.
+constexpr int block = 16;
+
+void addLine(std::uint32_t* __restrict sums, const std::uint8_t* __restrict line, int n) {
+    int i = 0;
+    for (; i + block <= n; i += block)
+        for (int j = 0; j < block; ++j)
+            sums[i + j] += line[i + j];
+    for (; i < n; ++i)
+        sums[i] += line[i];
+}
+
+void subtractLine(std::uint32_t* __restrict sums, const std::uint8_t* __restrict line, int n) {
+    int i = 0;
+    for (; i + block <= n; i += block)
+        for (int j = 0; j < block; ++j)
+            sums[i + j] -= line[i + j];
+    for (; i < n; ++i)
+        sums[i] -= line[i];
+}
+
+void storeMeans(std::uint8_t* __restrict line, const std::uint32_t* __restrict sums, int n, const Box& box) {
+    const std::uint32_t inverse = box.inverse;
+    const auto mean = [inverse](std::uint32_t sum) {
+        const std::uint32_t v = (sum * inverse + 32768u) >> 16;
+        return static_cast<std::uint8_t>(v > 255 ? 255 : v);
+    };
+    int i = 0;
+    for (; i + block <= n; i += block)
+        for (int j = 0; j < block; ++j)
+            line[i + j] = mean(sums[i + j]);
+    for (; i < n; ++i)
+        line[i] = mean(sums[i]);
+}
 
 // Row pointers are taken once: QImage::scanLine() is not safe to call from several threads.
 void boxRows(const QImage& from, QImage& to, const Box& box) {
     const int width = from.width();
     uchar* target = to.bits();
     const qsizetype stride = to.bytesPerLine();
-    parallelRows(from.height(), [&](int begin, int end) {
-        for (int y = begin; y < end; ++y) {
-            const std::uint8_t* s = from.constScanLine(y);
-            std::uint8_t* d = target + y * stride;
-            std::uint64_t sum = 0;
-            for (int x = 0; x <= box.radius && x < width; ++x)
-                sum += s[x];
-            for (int x = 0; x < width; ++x) {
-                d[x] = box.mean(sum);
-                if (x + box.radius + 1 < width) sum += s[x + box.radius + 1];
-                if (x - box.radius >= 0) sum -= s[x - box.radius];
+    parallelRows(
+        from.height(),
+        [&](int begin, int end) {
+            for (int y = begin; y < end; ++y) {
+                const std::uint8_t* s = from.constScanLine(y);
+                std::uint8_t* d = target + y * stride;
+                std::uint32_t sum = 0;
+                for (int x = 0; x <= box.radius && x < width; ++x)
+                    sum += s[x];
+                for (int x = 0; x < width; ++x) {
+                    d[x] = box.mean(sum);
+                    if (x + box.radius + 1 < width) sum += s[x + box.radius + 1];
+                    if (x - box.radius >= 0) sum -= s[x - box.radius];
+                }
             }
-        }
-    });
+        },
+        minLinesPerThread(width));
 }
 
 void boxColumns(const QImage& from, QImage& to, const Box& box) {
     const int height = from.height();
     uchar* target = to.bits();
     const qsizetype stride = to.bytesPerLine();
-    parallelRows(from.width(), [&](int begin, int end) {
-        std::vector<std::uint32_t> sums(static_cast<std::size_t>(end - begin), 0);
-        for (int y = 0; y <= box.radius && y < height; ++y) {
-            const std::uint8_t* s = from.constScanLine(y) + begin;
-            for (int i = 0; i < end - begin; ++i)
-                sums[i] += s[i];
-        }
-        for (int y = 0; y < height; ++y) {
-            std::uint8_t* d = target + y * stride + begin;
-            for (int i = 0; i < end - begin; ++i)
-                d[i] = box.mean(sums[i]);
-            if (y + box.radius + 1 < height) {
-                const std::uint8_t* s = from.constScanLine(y + box.radius + 1) + begin;
-                for (int i = 0; i < end - begin; ++i)
-                    sums[i] += s[i];
+    parallelRows(
+        from.width(),
+        [&](int begin, int end) {
+            const int n = end - begin;
+            std::vector<std::uint32_t> sums(static_cast<std::size_t>(n), 0);
+            for (int y = 0; y <= box.radius && y < height; ++y)
+                addLine(sums.data(), from.constScanLine(y) + begin, n);
+            for (int y = 0; y < height; ++y) {
+                storeMeans(target + y * stride + begin, sums.data(), n, box);
+                if (y + box.radius + 1 < height)
+                    addLine(sums.data(), from.constScanLine(y + box.radius + 1) + begin, n);
+                if (y - box.radius >= 0)
+                    subtractLine(sums.data(), from.constScanLine(y - box.radius) + begin, n);
             }
-            if (y - box.radius >= 0) {
-                const std::uint8_t* s = from.constScanLine(y - box.radius) + begin;
-                for (int i = 0; i < end - begin; ++i)
-                    sums[i] -= s[i];
-            }
-        }
-    });
+        },
+        minLinesPerThread(height));
 }
 
 } // namespace

@@ -7,11 +7,10 @@
 
 namespace quorvane {
 
-void parallelRows(int count, const std::function<void(int begin, int end)>& body) {
+void parallelRows(int count, const std::function<void(int begin, int end)>& body, int minPerThread) {
     if (count <= 0) return;
-    constexpr int minRowsPerThread = 64;
     const int hardware = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    const int threads = std::clamp(count / minRowsPerThread, 1, std::min(hardware, 8));
+    const int threads = std::clamp(count / std::max(minPerThread, 1), 1, std::min(hardware, 8));
     if (threads == 1) {
         body(0, count);
         return;
