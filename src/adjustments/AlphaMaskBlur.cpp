@@ -75,11 +75,11 @@ void storeMeans(std::uint8_t* __restrict line, const std::uint32_t* __restrict s
 }
 
 // Row pointers are taken once: QImage::scanLine() is not safe to call from several threads.
-void boxRows(const QImage& from, QImage& to, const Box& box) {
+bool boxRows(const QImage& from, QImage& to, const Box& box) {
     const int width = from.width();
     uchar* target = to.bits();
     const qsizetype stride = to.bytesPerLine();
-    parallelRows(
+    return parallelRows(
         from.height(),
         [&](int begin, int end) {
             for (int y = begin; y < end; ++y) {
@@ -98,11 +98,11 @@ void boxRows(const QImage& from, QImage& to, const Box& box) {
         minLinesPerThread(width));
 }
 
-void boxColumns(const QImage& from, QImage& to, const Box& box) {
+bool boxColumns(const QImage& from, QImage& to, const Box& box) {
     const int height = from.height();
     uchar* target = to.bits();
     const qsizetype stride = to.bytesPerLine();
-    parallelRows(
+    return parallelRows(
         from.width(),
         [&](int begin, int end) {
             const int n = end - begin;
@@ -158,8 +158,7 @@ bool blurAlphaMask(QImage& mask, double sigma) {
     if (!scratch) return false;
     for (int width : widths) {
         const Box box(width);
-        boxRows(mask, *scratch, box);
-        boxColumns(*scratch, mask, box);
+        if (!boxRows(mask, *scratch, box) || !boxColumns(*scratch, mask, box)) return false;
     }
     return true;
 }

@@ -15,7 +15,7 @@ std::optional<QImage> mappedAlphaMask(int width, int height);
 
 // Blurs an Alpha8 `mask` in place with the three box passes of `sigma` in each direction, reading
 // everything outside the mask as transparent. The time depends on the pixel count, not on σ.
-// False, with the mask unchanged, when scratch memory cannot be had.
+// False, with the mask's pixels unspecified, when memory runs out.
 bool blurAlphaMask(QImage& mask, double sigma);
 
 } // namespace quorvane

@@ -181,7 +181,7 @@ bool lanczosScale(const QImage& source, QImage& target) {
 
     const auto columns = [&](const uchar* from, qsizetype fromStride, uchar* to, qsizetype toStride,
                              int width, bool clip) {
-        parallelRows(th, [&](int begin, int end) {
+        return parallelRows(th, [&](int begin, int end) {
             std::vector<std::int32_t> sums(4 * static_cast<std::size_t>(width));
             for (int y = begin; y < end; ++y)
                 scaleColumn(from + vertical.first[y] * fromStride, fromStride, vertical.weightsOf(y),
@@ -190,20 +190,17 @@ bool lanczosScale(const QImage& source, QImage& target) {
     };
     const auto rows = [&](const uchar* from, qsizetype fromStride, uchar* to, qsizetype toStride, int height,
                           bool clip) {
-        parallelRows(height, [&](int begin, int end) {
+        return parallelRows(height, [&](int begin, int end) {
             for (int y = begin; y < end; ++y)
                 scaleRow(from + y * fromStride, to + y * toStride, horizontal, tw, clip);
         });
     };
-    if (columnsFirst) {
-        columns(sourceBits, sourceStride, middle, stride, sw, false);
-        rows(middle, stride, targetBits, targetStride, th, true);
-    } else {
-        rows(sourceBits, sourceStride, middle, stride, sh, false);
-        columns(middle, stride, targetBits, targetStride, tw, true);
-    }
+    const bool scaled = columnsFirst ? columns(sourceBits, sourceStride, middle, stride, sw, false) &&
+                                           rows(middle, stride, targetBits, targetStride, th, true)
+                                     : rows(sourceBits, sourceStride, middle, stride, sh, false) &&
+                                           columns(middle, stride, targetBits, targetStride, tw, true);
     AnonymousMemory::unmap(*intermediate);
-    return true;
+    return scaled;
 }
 
 } // namespace quorvane
