@@ -7,7 +7,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <numbers>
+#include <optional>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -163,8 +165,13 @@ bool lanczosScale(const QImage& source, QImage& target) {
     const int sw = source.width(), sh = source.height();
     const int tw = target.width(), th = target.height();
     if (sw < 1 || sh < 1 || tw < 1 || th < 1) return false;
-    const Filter horizontal(sw, tw);
-    const Filter vertical(sh, th);
+    std::optional<Filter> horizontal, vertical;
+    try {
+        horizontal.emplace(sw, tw);
+        vertical.emplace(sh, th);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     const uchar* sourceBits = source.constBits();
     const qsizetype sourceStride = source.bytesPerLine();
     uchar* targetBits = target.bits();
@@ -184,15 +191,15 @@ bool lanczosScale(const QImage& source, QImage& target) {
         return parallelRows(th, [&](int begin, int end) {
             std::vector<std::int32_t> sums(4 * static_cast<std::size_t>(width));
             for (int y = begin; y < end; ++y)
-                scaleColumn(from + vertical.first[y] * fromStride, fromStride, vertical.weightsOf(y),
-                            vertical.count[y], sums.data(), 4 * width, to + y * toStride, clip);
+                scaleColumn(from + vertical->first[y] * fromStride, fromStride, vertical->weightsOf(y),
+                            vertical->count[y], sums.data(), 4 * width, to + y * toStride, clip);
         });
     };
     const auto rows = [&](const uchar* from, qsizetype fromStride, uchar* to, qsizetype toStride, int height,
                           bool clip) {
         return parallelRows(height, [&](int begin, int end) {
             for (int y = begin; y < end; ++y)
-                scaleRow(from + y * fromStride, to + y * toStride, horizontal, tw, clip);
+                scaleRow(from + y * fromStride, to + y * toStride, *horizontal, tw, clip);
         });
     };
     const bool scaled = columnsFirst ? columns(sourceBits, sourceStride, middle, stride, sw, false) &&
