@@ -45,4 +45,19 @@ inline bool isBracket(AnnotationKind kind) {
            kind == AnnotationKind::braceOpen || kind == AnnotationKind::braceClose;
 }
 
+// Kinds that change the pixels beneath them rather than draw a mark of their own.
+inline constexpr std::array<AnnotationKind, 4> effectKinds = {
+    AnnotationKind::redact, AnnotationKind::blur, AnnotationKind::pixelate, AnnotationKind::erase};
+
+inline bool isEffectKind(AnnotationKind kind) {
+    return kind == AnnotationKind::redact || kind == AnnotationKind::blur ||
+           kind == AnnotationKind::pixelate || kind == AnnotationKind::erase;
+}
+
+// Kinds that mark a place on the screenshot itself; they never grow the canvas.
+inline bool marksScreenshot(AnnotationKind kind) {
+    return kind == AnnotationKind::highlight || kind == AnnotationKind::spotlight ||
+           kind == AnnotationKind::magnifier;
+}
+
 } // namespace quorvane

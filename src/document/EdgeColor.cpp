@@ -1,8 +1,9 @@
 #include "document/EdgeColor.h"
 
+#include <QColorSpace>
 #include <array>
 #include <cstdint>
-#include <map>
+#include <vector>
 
 namespace quorvane {
 namespace {
@@ -12,9 +13,27 @@ struct Bucket {
     std::array<std::uint64_t, 3> sums{};
 };
 
-void addStrip(const QImage& image, const QRect& strip, std::map<int, Bucket>& buckets) {
+// Buckets in the order their first pixel was met, so that ties go to the earliest.
+struct Buckets {
+    std::vector<int> slotOfKey = std::vector<int>(1 << 15, -1);
+    std::vector<Bucket> inOrder;
+
+    Bucket& operator[](int key) {
+        int& slot = slotOfKey[static_cast<std::size_t>(key)];
+        if (slot < 0) {
+            slot = static_cast<int>(inOrder.size());
+            inOrder.emplace_back();
+        }
+        return inOrder[static_cast<std::size_t>(slot)];
+    }
+};
+
+void addStrip(const QImage& image, const QRect& strip, Buckets& buckets) {
     if (strip.isEmpty()) return;
-    const QImage pixels = image.copy(strip).convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+    QImage pixels = image.copy(strip);
+    if (pixels.colorSpace().isValid() && pixels.colorSpace() != QColorSpace(QColorSpace::SRgb))
+        pixels.convertToColorSpace(QColorSpace::SRgb);
+    pixels.convertTo(QImage::Format_RGBA8888_Premultiplied);
     if (pixels.isNull()) return;
     for (int y = 0; y < pixels.height(); ++y) {
         const uchar* row = pixels.constScanLine(y);
@@ -36,7 +55,7 @@ void addStrip(const QImage& image, const QRect& strip, std::map<int, Bucket>& bu
 
 QColor edgeColor(const QImage& image) {
     const int w = image.width(), h = image.height();
-    std::map<int, Bucket> buckets;
+    Buckets buckets;
     if (!image.isNull() && w > 0 && h > 0) {
         addStrip(image, QRect(0, 0, w, 1), buckets);
         addStrip(image, QRect(0, h - 1, w, 1), buckets);
@@ -44,7 +63,7 @@ QColor edgeColor(const QImage& image) {
         addStrip(image, QRect(w - 1, 0, 1, h), buckets);
     }
     const Bucket* best = nullptr;
-    for (const auto& [key, bucket] : buckets)
+    for (const Bucket& bucket : buckets.inOrder)
         if (best == nullptr || bucket.count > best->count) best = &bucket;
     if (best == nullptr) return QColor::fromRgbF(1, 1, 1, 1);
     const double scale = 1.0 / (static_cast<double>(best->count) * 255.0);

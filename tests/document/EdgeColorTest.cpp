@@ -33,6 +33,17 @@ TEST(EdgeColor, MostCommonBorderBucketWins) {
     expectColor(edgeColor(image), 0, 0, 0);
 }
 
+TEST(EdgeColor, EqualCountsGoToTheBucketMetFirst) {
+    // 200 samples each. Blue has the smaller bucket key, green the strips' first pixel.
+    QImage image(100, 100, QImage::Format_RGBA8888_Premultiplied);
+    image.fill(QColor(0, 0, 255));
+    QPainter(&image).fillRect(QRect(0, 0, 100, 50), QColor(0, 255, 0));
+    expectColor(edgeColor(image), 0, 1, 0);
+    QPainter(&image).fillRect(QRect(0, 0, 100, 100), QColor(0, 255, 0));
+    QPainter(&image).fillRect(QRect(0, 0, 100, 50), QColor(0, 0, 255));
+    expectColor(edgeColor(image), 0, 0, 1);
+}
+
 TEST(EdgeColor, AveragesTheActualColoursOfTheWinningBucket) {
     // (250, 10, 10) and (255, 12, 14) share a bucket: its mean is the result.
     QImage image(2, 1, QImage::Format_RGBA8888_Premultiplied);
