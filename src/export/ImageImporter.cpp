@@ -172,10 +172,8 @@ Result<QImage, ImportError> decode(QByteArrayView bytes, const std::optional<Typ
         return Failure{ImportError::tooLarge(uprightWidth, uprightHeight)};
     if (!hasTrailer(*kind, tail)) return Failure{ImportError::unreadable()};
 
-    std::optional<QImage> stored = MappedBitmap::image(
-        width, height,
-        header.hasAlpha ? MappedBitmap::Alpha::premultipliedLast : MappedBitmap::Alpha::noneSkipLast,
-        nullptr);
+    std::optional<QImage> stored =
+        MappedBitmap::image(width, height, MappedBitmap::Alpha::premultipliedLast, nullptr);
     if (!stored || !decoder->decode(*stored)) return Failure{ImportError::unreadable()};
     QImage result = std::move(*stored);
     if (header.orientation >= 2 && header.orientation <= 8) {
@@ -207,14 +205,12 @@ Result<QImage, ImportError> fromQImage(const QImage& image) {
     if (width < 1 || height < 1) return Failure{ImportError::unreadable()};
     if (width > maxSide || height > maxSide || width * height > maxPixels)
         return Failure{ImportError::tooLarge(width, height)};
-    auto copy = MappedBitmap::image(width, height,
-                                    image.hasAlphaChannel() ? MappedBitmap::Alpha::premultipliedLast
-                                                            : MappedBitmap::Alpha::noneSkipLast,
-                                    [&](QImage& target) {
-                                        QPainter painter(&target);
-                                        painter.setCompositionMode(QPainter::CompositionMode_Source);
-                                        painter.drawImage(0, 0, image);
-                                    });
+    auto copy =
+        MappedBitmap::image(width, height, MappedBitmap::Alpha::premultipliedLast, [&](QImage& target) {
+            QPainter painter(&target);
+            painter.setCompositionMode(QPainter::CompositionMode_Source);
+            painter.drawImage(0, 0, image);
+        });
     if (!copy) return Failure{ImportError::unreadable()};
     if (image.colorSpace().isValid()) copy->setColorSpace(image.colorSpace());
     return std::move(*copy);

@@ -51,8 +51,9 @@ const QStringList& supportedTypes();
 // Clipboard formats read directly as image data, in their order.
 const QStringList& pasteboardTypes();
 
-// Images come back RGBA8888_Premultiplied, or RGBX8888 when the format has no alpha, in mapped
-// memory, tagged with the file's colour profile (sRGB when it has none).
+// Images come back RGBA8888_Premultiplied, opaque where the format has no alpha, in mapped
+// memory, tagged with the file's colour profile (sRGB when it has none). Never RGBX8888: Qt 6.4
+// overruns the heap converting a padded RGBX8888 image to RGBA8888.
 Result<QImage, ImportError> image(const QUrl& file);
 Result<QImage, ImportError> image(const QByteArray& data);
 // None when the clipboard holds nothing taken for an image; an error when it holds an image

@@ -26,7 +26,7 @@ public:
             return Status::unreadable;
         header.width = heif_image_handle_get_width(handle_);
         header.height = heif_image_handle_get_height(handle_);
-        header.hasAlpha = heif_image_handle_has_alpha_channel(handle_) != 0;
+        header.hasAlpha = hasAlpha_ = heif_image_handle_has_alpha_channel(handle_) != 0;
         const auto profile = heif_image_handle_get_color_profile_type(handle_);
         if (profile == heif_color_profile_type_prof || profile == heif_color_profile_type_rICC) {
             QByteArray icc(static_cast<qsizetype>(heif_image_handle_get_raw_color_profile_size(handle_)),
@@ -39,7 +39,7 @@ public:
 
     bool decode(QImage& target) override {
         if (handle_ == nullptr) return false;
-        const bool alpha = target.format() == QImage::Format_RGBA8888_Premultiplied;
+        const bool alpha = hasAlpha_;
         heif_decoding_options* options = heif_decoding_options_alloc();
         if (options == nullptr) return false;
         options->convert_hdr_to_8bit = 1;
@@ -64,7 +64,7 @@ public:
             else if (premultiplied)
                 std::memcpy(out, row, static_cast<std::size_t>(target.width()) * 4);
             else
-                PixelRows::storeStraight(row, out, target.width(), true);
+                PixelRows::storeStraight(row, out, target.width());
         }
         heif_image_release(image);
         return ok;
@@ -74,6 +74,7 @@ private:
     QByteArrayView bytes_;
     heif_context* context_ = nullptr;
     heif_image_handle* handle_ = nullptr;
+    bool hasAlpha_ = false;
 };
 
 } // namespace

@@ -33,9 +33,9 @@ public:
 
     // Called once, before `decode`.
     virtual Status readHeader(ImageHeader& header) = 0;
-    // Fills `target`, which has the header's size and is RGBA8888_Premultiplied (when the header
-    // has alpha) or RGBX8888 with its fourth byte 255. False when the data is damaged or ends
-    // early; `target` then holds nothing useful.
+    // Fills `target`, which has the header's size and is RGBA8888_Premultiplied; images without
+    // alpha are written opaque. False when the data is damaged or ends early; `target` then holds
+    // nothing useful.
     virtual bool decode(QImage& target) = 0;
 };
 

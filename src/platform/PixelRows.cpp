@@ -16,14 +16,7 @@ void premultiplyRow(std::uint8_t* rgba, int width) {
     }
 }
 
-void storeStraight(const std::uint8_t* rgba, std::uint8_t* target, int width, bool premultiplied) {
-    if (!premultiplied) {
-        for (int x = 0; x < width; ++x, rgba += 4, target += 4) {
-            std::memcpy(target, rgba, 3);
-            target[3] = 255;
-        }
-        return;
-    }
+void storeStraight(const std::uint8_t* rgba, std::uint8_t* target, int width) {
     std::memcpy(target, rgba, static_cast<std::size_t>(width) * 4);
     premultiplyRow(target, width);
 }
@@ -35,6 +28,12 @@ void storeRgb(const std::uint8_t* rgb, std::uint8_t* target, int width) {
         target[2] = rgb[2];
         target[3] = 255;
     }
+}
+
+bool isOpaque(const std::uint8_t* rgba, int width) {
+    for (int x = 0; x < width; ++x)
+        if (rgba[4 * x + 3] != 255) return false;
+    return true;
 }
 
 const std::uint8_t* unpremultiplyTable(unsigned alpha) {

@@ -14,11 +14,13 @@ inline std::uint8_t premultiply(unsigned value, unsigned alpha) {
 
 // In place, `width` RGBA pixels.
 void premultiplyRow(std::uint8_t* rgba, int width);
-// Straight RGBA pixels into premultiplied (or, with `premultiplied` false, opaque RGBX) pixels.
-void storeStraight(const std::uint8_t* rgba, std::uint8_t* target, int width, bool premultiplied);
-// RGB pixels into RGBX pixels with the fourth byte 255.
+// Straight RGBA pixels into premultiplied ones.
+void storeStraight(const std::uint8_t* rgba, std::uint8_t* target, int width);
+// RGB pixels into opaque RGBA pixels.
 void storeRgb(const std::uint8_t* rgb, std::uint8_t* target, int width);
 // The straight value of each premultiplied one, rounded; 0 where alpha is 0.
 const std::uint8_t* unpremultiplyTable(unsigned alpha);
+// Whether every pixel of `width` RGBA pixels is opaque.
+bool isOpaque(const std::uint8_t* rgba, int width);
 
 } // namespace quorvane::PixelRows

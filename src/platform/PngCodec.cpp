@@ -33,8 +33,9 @@ void putU32(std::uint8_t* out, std::uint32_t value) {
 }
 
 std::uint32_t chunkCrc(const char* type, const std::uint8_t* data, std::size_t size) {
-    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(type), 4);
-    return static_cast<std::uint32_t>(crc32_z(crc, data, size));
+    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(type), 4);
+    // zlib restarts the sum for a null buffer.
+    return static_cast<std::uint32_t>(size == 0 ? crc : crc32_z(crc, data, size));
 }
 
 void appendChunk(QByteArray& out, const char* type, const std::uint8_t* data, std::size_t size,
@@ -128,8 +129,9 @@ void filterRow(const std::uint8_t* row, const std::uint8_t* previous, std::size_
     __m128i sums[5] = {};
     std::size_t i = 0;
     const auto residuals = [&](std::size_t at, __m128i(&r)[5]) {
-        const __m128i x = load(row + at), a = load(row + at - bpp), b = load(previous + at),
-                      c = load(previous + at - bpp);
+        const auto offset = static_cast<std::ptrdiff_t>(at);
+        const __m128i x = load(row + offset), a = load(row + offset - bpp), b = load(previous + offset),
+                      c = load(previous + offset - bpp);
         r[0] = x;
         r[1] = _mm_sub_epi8(x, a);
         r[2] = _mm_sub_epi8(x, b);
@@ -239,12 +241,10 @@ bool isOpaque(const QImage& image) {
     parallelFor(strips, [&](int index) {
         const int end = std::min(image.height(), (index + 1) * stripRows);
         for (int y = index * stripRows; y < end && !translucent.load(std::memory_order_relaxed); ++y) {
-            const std::uint8_t* row = image.constScanLine(y);
-            for (int x = 0; x < image.width(); ++x)
-                if (row[4 * x + 3] != 255) {
-                    translucent.store(true, std::memory_order_relaxed);
-                    return;
-                }
+            if (!PixelRows::isOpaque(image.constScanLine(y), image.width())) {
+                translucent.store(true, std::memory_order_relaxed);
+                return;
+            }
         }
     });
     return !translucent.load();

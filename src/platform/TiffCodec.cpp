@@ -1,5 +1,7 @@
 #include "platform/TiffCodec.h"
 
+#include "platform/PixelRows.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -189,7 +191,10 @@ std::optional<QByteArray> encode(const QImage& image) {
     TIFF* tiff = open(stream, "w");
     if (tiff == nullptr) return std::nullopt;
     const int width = image.width();
-    const std::uint16_t channels = format == QImage::Format_RGBX8888 ? 3 : 4;
+    bool opaque = true;
+    for (int y = 0; opaque && format != QImage::Format_RGBX8888 && y < image.height(); ++y)
+        opaque = PixelRows::isOpaque(image.constScanLine(y), width);
+    const std::uint16_t channels = opaque ? 3 : 4;
     bool ok = TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(width)) == 1 &&
               TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(image.height())) == 1 &&
               TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8) == 1 &&

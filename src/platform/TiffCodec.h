@@ -10,8 +10,8 @@
 
 namespace quorvane::TiffCodec {
 
-// An uncompressed TIFF of `image`: RGB for RGBX8888, RGBA with associated alpha for
-// RGBA8888_Premultiplied and with unassociated alpha for RGBA8888. None for other formats.
+// An uncompressed TIFF of `image` (RGBX8888, RGBA8888 or RGBA8888_Premultiplied): RGB when every
+// pixel is opaque, else RGBA with alpha associated or not as in the image. None for other formats.
 std::optional<QByteArray> encode(const QImage& image);
 
 // `bytes` must outlive the decoder.
