@@ -7,6 +7,7 @@
 #include "platform/HeifDecoder.h"
 #include "platform/JpegCodec.h"
 #include "platform/PngCodec.h"
+#include "platform/Prefault.h"
 #include "platform/TiffCodec.h"
 
 #include <QColorSpace>
@@ -174,7 +175,11 @@ Result<QImage, ImportError> decode(QByteArrayView bytes, const std::optional<Typ
 
     std::optional<QImage> stored =
         MappedBitmap::image(width, height, MappedBitmap::Alpha::premultipliedLast, nullptr);
-    if (!stored || !decoder->decode(*stored)) return Failure{ImportError::unreadable()};
+    if (!stored) return Failure{ImportError::unreadable()};
+    std::thread prefault = Prefault::start(stored->bits(), static_cast<std::size_t>(stored->sizeInBytes()));
+    const bool decoded = decoder->decode(*stored);
+    if (prefault.joinable()) prefault.join();
+    if (!decoded) return Failure{ImportError::unreadable()};
     QImage result = std::move(*stored);
     if (header.orientation >= 2 && header.orientation <= 8) {
         std::optional<QImage> turned = ImageOrientation::upright(result, header.orientation);
@@ -265,10 +270,11 @@ Result<QImage, ImportError> image(const QUrl& file) {
     const QFileInfo info(path);
     if (!info.isFile() || !info.isReadable()) return Failure{ImportError::unreadable()};
     QFile input(path);
-    if (!input.open(QIODevice::ReadOnly)) return Failure{ImportError::unreadable()};
-    const QByteArray bytes = input.read(maxFileBytes + 1);
-    if (bytes.size() > maxFileBytes || input.error() != QFileDevice::NoError)
+    if (!input.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || input.size() > maxFileBytes)
         return Failure{ImportError::unreadable()};
+    // What the file holds now: a file that grows meanwhile is read as far as it reached here.
+    const QByteArray bytes = input.read(input.size());
+    if (input.error() != QFileDevice::NoError) return Failure{ImportError::unreadable()};
     return decode(bytes, typeOfFile(path));
 }
 
