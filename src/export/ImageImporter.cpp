@@ -54,6 +54,16 @@ bool isHeic(QByteArrayView bytes) {
     return false;
 }
 
+// "BM" and one of the information header sizes of the BMP versions.
+bool isBmp(QByteArrayView bytes) {
+    if (bytes.size() < 18 || !startsWith(bytes, "BM")) return false;
+    const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data()) + 14;
+    const std::uint32_t headerSize = p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t{p[3]} << 24;
+    for (std::uint32_t size : {12u, 16u, 40u, 52u, 56u, 64u, 108u, 124u})
+        if (headerSize == size) return true;
+    return false;
+}
+
 // The format by the data's own signature, as the decoders would recognise it.
 std::optional<Kind> sniff(QByteArrayView bytes) {
     if (startsWith(bytes, "\x89PNG\r\n\x1a\n")) return Kind::png;
@@ -62,7 +72,7 @@ std::optional<Kind> sniff(QByteArrayView bytes) {
     if (startsWith(bytes, QByteArrayView("II*\0", 4)) || startsWith(bytes, QByteArrayView("MM\0*", 4)) ||
         startsWith(bytes, QByteArrayView("II+\0", 4)) || startsWith(bytes, QByteArrayView("MM\0+", 4)))
         return Kind::tiff;
-    if (startsWith(bytes, "BM")) return Kind::bmp;
+    if (isBmp(bytes)) return Kind::bmp;
     if (isHeic(bytes)) return Kind::heic;
     return std::nullopt;
 }
@@ -134,7 +144,9 @@ std::optional<Type> typeOfFile(const QString& path) {
 // Images and documents the platform's decoders would know by their content, though they are
 // none of the six accepted formats.
 std::optional<Type> recognisedType(QByteArrayView bytes) {
-    const QMimeType mime = QMimeDatabase().mimeTypeForData(bytes.toByteArray());
+    // Signatures lie near the start; the rest of a large file need not be copied.
+    const QMimeType mime =
+        QMimeDatabase().mimeTypeForData(bytes.first(std::min<qsizetype>(bytes.size(), 65'536)).toByteArray());
     const Type type{mime, {}};
     if (isImageType(type) || mime.inherits(QStringLiteral("application/pdf"))) return type;
     return std::nullopt;
