@@ -1,0 +1,61 @@
+#pragma once
+
+// Every image that leaves the program goes through here: new file names, PNG and JPEG encoding,
+// and writes that never replace an existing file.
+
+#include "export/ImageExporterFormat.h"
+#include "platform/Error.h"
+#include "platform/Result.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <QUrl>
+#include <functional>
+#include <optional>
+
+class QClipboard;
+
+namespace quorvane::ImageExporter {
+
+enum class ExportError { invalidQuality, encodingFailed, invalidDestination, clipboardFailed };
+
+inline constexpr char exportErrorDomain[] = "Quorvane.ImageExporter.ExportError";
+
+QString message(ExportError error);
+// The error as the user interface and the log see it: the domain above, the case's position as
+// its code.
+Error error(ExportError error);
+
+// Makes a second name `destination` for the file `source`; must fail rather than replace.
+using LinkOperation = std::function<std::optional<Error>(const QString& source, const QString& destination)>;
+// The hard link of the file system.
+std::optional<Error> hardLink(const QString& source, const QString& destination);
+
+// `folder` + "QuorvaneShot-<UTC time, ':' as '-'>-<UUID>.<extension>". The disk is not consulted.
+QUrl uniqueURL(const QUrl& folder, Format format);
+
+// Quality must be finite and within 0…1 for both formats. PNG keeps transparency; JPEG is
+// flattened onto white.
+Result<QByteArray, ExportError> encode(const QImage& image, Format format, double quality);
+
+// Checks the destination, encodes, writes.
+std::optional<Error> save(const QImage& image, const QUrl& destination, Format format, double quality,
+                          const LinkOperation& link = hardLink);
+
+// The no-overwrite write: a hidden temporary file beside `destination`, flushed to storage, then
+// linked to its final name; where the file system has no hard links, exclusive creation instead.
+// An existing destination is never replaced and the temporary file never stays behind.
+std::optional<Error> write(const QByteArray& bytes, const QUrl& destination,
+                           const LinkOperation& link = hardLink);
+
+// Whether a failed link should fall back to exclusive creation.
+bool linkUnsupported(const Error& error);
+
+std::optional<Error> writeExclusive(const QByteArray& bytes, const QUrl& destination);
+
+// Replaces the clipboard's contents with one item: these PNG bytes, and a TIFF made only when a
+// reader asks for it. Call on the GUI thread.
+std::optional<ExportError> write(const QByteArray& png, QClipboard* clipboard);
+
+} // namespace quorvane::ImageExporter

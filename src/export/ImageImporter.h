@@ -1,0 +1,65 @@
+#pragma once
+
+// The one way in for images that were not captured: files, bytes and the clipboard. Accepts PNG,
+// JPEG, HEIC, TIFF, GIF and BMP; refuses images beyond the size caps before decoding a pixel,
+// refuses data that is visibly incomplete, and turns the result upright.
+
+#include "platform/Result.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <cstdint>
+#include <optional>
+
+class QMimeData;
+
+namespace quorvane::ImageImporter {
+
+inline constexpr std::int64_t maxSide = 32'000;
+inline constexpr std::int64_t maxPixels = 32'000'000;
+// The completeness test reads at most this much of the end of the input.
+inline constexpr qsizetype tailLength = 65'536;
+
+struct ImportError {
+    enum class Kind { unsupportedType, tooLarge, unreadable, noImage };
+
+    Kind kind = Kind::unreadable;
+    // unsupportedType: the refused type's description.
+    QString type;
+    // tooLarge: the size after orientation.
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+
+    static ImportError unsupportedType(QString description) {
+        return {Kind::unsupportedType, std::move(description), 0, 0};
+    }
+    static ImportError tooLarge(std::int64_t w, std::int64_t h) { return {Kind::tooLarge, {}, w, h}; }
+    static ImportError unreadable() { return {Kind::unreadable, {}, 0, 0}; }
+    static ImportError noImage() { return {Kind::noImage, {}, 0, 0}; }
+
+    // The text the user reads; with a file, it names the file.
+    QString message(const QUrl& file = {}) const;
+
+    bool operator==(const ImportError&) const = default;
+};
+
+// MIME names of the six accepted types, in their order: PNG, JPEG, HEIC, TIFF, GIF, BMP.
+const QStringList& supportedTypes();
+// Clipboard formats read directly as image data, in their order.
+const QStringList& pasteboardTypes();
+
+// Images come back RGBA8888_Premultiplied, opaque where the format has no alpha, in mapped
+// memory, tagged with the file's colour profile (sRGB when it has none). Never RGBX8888: Qt 6.4
+// overruns the heap converting a padded RGBX8888 image to RGBA8888.
+Result<QImage, ImportError> image(const QUrl& file);
+Result<QImage, ImportError> image(const QByteArray& data);
+// None when the clipboard holds nothing taken for an image; an error when it holds an image
+// that cannot be opened. File URLs come before image data.
+Result<std::optional<QImage>, ImportError> image(const QMimeData& pasteboard);
+// Whether Paste should be offered for what the clipboard holds.
+bool canRead(const QMimeData& pasteboard);
+
+} // namespace quorvane::ImageImporter

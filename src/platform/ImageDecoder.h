@@ -1,0 +1,42 @@
+#pragma once
+
+// One decoder per image format. Reading the header costs no pixel memory, so that the caller can
+// check its limits before it allocates the bitmap that `decode` fills.
+
+#include <QByteArray>
+#include <QImage>
+#include <cstdint>
+
+namespace quorvane {
+
+struct ImageHeader {
+    // As stored, before the orientation is applied.
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    // EXIF orientation, 1 to 8; other values are kept as found.
+    int orientation = 1;
+    bool hasAlpha = false;
+    // Empty when the image carries none.
+    QByteArray iccProfile;
+};
+
+class ImageDecoder {
+public:
+    enum class Status {
+        image,
+        // Complete data that holds no frame at all.
+        noFrames,
+        unreadable,
+    };
+
+    virtual ~ImageDecoder() = default;
+
+    // Called once, before `decode`.
+    virtual Status readHeader(ImageHeader& header) = 0;
+    // Fills `target`, which has the header's size and is RGBA8888_Premultiplied; images without
+    // alpha are written opaque. False when the data is damaged or ends early; `target` then holds
+    // nothing useful.
+    virtual bool decode(QImage& target) = 0;
+};
+
+} // namespace quorvane

@@ -1,0 +1,427 @@
+#include "platform/PngCodec.h"
+
+#include "platform/ExifOrientation.h"
+#include "platform/ParallelFor.h"
+#include "platform/PixelRows.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstring>
+#include <emmintrin.h>
+#include <new>
+#include <png.h>
+#include <vector>
+#include <zlib.h>
+
+namespace quorvane::PngCodec {
+namespace {
+
+// ---- Encoding -------------------------------------------------------------------------------
+
+constexpr std::uint8_t signature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
+// After adaptive filtering, level 3 keeps screenshots within about an eighth of the size zlib's
+// default level makes, at half its work; strips of half a megabyte keep every core busy and
+// cost almost nothing in size.
+constexpr int compressionLevel = 3;
+constexpr std::size_t stripBytes = 512 * 1024;
+
+void putU32(std::uint8_t* out, std::uint32_t value) {
+    out[0] = static_cast<std::uint8_t>(value >> 24);
+    out[1] = static_cast<std::uint8_t>(value >> 16);
+    out[2] = static_cast<std::uint8_t>(value >> 8);
+    out[3] = static_cast<std::uint8_t>(value);
+}
+
+std::uint32_t chunkCrc(const char* type, const std::uint8_t* data, std::size_t size) {
+    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(type), 4);
+    // zlib restarts the sum for a null buffer.
+    return static_cast<std::uint32_t>(size == 0 ? crc : crc32_z(crc, data, size));
+}
+
+void appendChunk(QByteArray& out, const char* type, const std::uint8_t* data, std::size_t size,
+                 std::uint32_t crc) {
+    std::uint8_t header[8];
+    putU32(header, static_cast<std::uint32_t>(size));
+    std::memcpy(header + 4, type, 4);
+    out.append(reinterpret_cast<const char*>(header), 8);
+    if (size > 0) out.append(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    std::uint8_t trailer[4];
+    putU32(trailer, crc);
+    out.append(reinterpret_cast<const char*>(trailer), 4);
+}
+
+void appendChunk(QByteArray& out, const char* type, const std::uint8_t* data, std::size_t size) {
+    appendChunk(out, type, data, size, chunkCrc(type, data, size));
+}
+
+// Source rows as PNG samples: RGB, or RGBA with straight alpha.
+void convertRow(const std::uint8_t* source, std::uint8_t* target, int width, int channels,
+                QImage::Format format) {
+    if (channels == 3) {
+        for (int x = 0; x < width; ++x, source += 4, target += 3) {
+            target[0] = source[0];
+            target[1] = source[1];
+            target[2] = source[2];
+        }
+    } else if (format == QImage::Format_RGBA8888) {
+        std::memcpy(target, source, static_cast<std::size_t>(width) * 4);
+    } else {
+        for (int x = 0; x < width; ++x, source += 4, target += 4) {
+            const unsigned alpha = source[3];
+            if (alpha == 255) {
+                std::memcpy(target, source, 4);
+                continue;
+            }
+            const std::uint8_t* table = PixelRows::unpremultiplyTable(alpha);
+            target[0] = table[source[0]];
+            target[1] = table[source[1]];
+            target[2] = table[source[2]];
+            target[3] = static_cast<std::uint8_t>(alpha);
+        }
+    }
+}
+
+// Sums of min(r, 256 − r) over residual bytes r: the absolute value of r read as signed.
+inline __m128i cost(__m128i residual) {
+    return _mm_sad_epu8(_mm_min_epu8(residual, _mm_sub_epi8(_mm_setzero_si128(), residual)),
+                        _mm_setzero_si128());
+}
+
+// floor((a + b) / 2) per byte; pavgb rounds up.
+inline __m128i average(__m128i a, __m128i b) {
+    return _mm_sub_epi8(_mm_avg_epu8(a, b), _mm_and_si128(_mm_xor_si128(a, b), _mm_set1_epi8(1)));
+}
+
+// The Paeth predictor per byte, on 16-bit lanes.
+inline __m128i paethHalf(__m128i a, __m128i b, __m128i c) {
+    const __m128i bc = _mm_sub_epi16(b, c);
+    const __m128i ac = _mm_sub_epi16(a, c);
+    const auto magnitude = [](__m128i v) { return _mm_max_epi16(v, _mm_sub_epi16(_mm_setzero_si128(), v)); };
+    const __m128i pa = magnitude(bc);
+    const __m128i pb = magnitude(ac);
+    const __m128i pc = magnitude(_mm_add_epi16(bc, ac));
+    const __m128i smallest = _mm_min_epi16(pc, _mm_min_epi16(pa, pb));
+    const __m128i takeA = _mm_cmpeq_epi16(smallest, pa);
+    const __m128i takeB = _mm_andnot_si128(takeA, _mm_cmpeq_epi16(smallest, pb));
+    const __m128i takeC = _mm_andnot_si128(_mm_or_si128(takeA, takeB), _mm_set1_epi16(-1));
+    return _mm_or_si128(_mm_or_si128(_mm_and_si128(takeA, a), _mm_and_si128(takeB, b)),
+                        _mm_and_si128(takeC, c));
+}
+
+inline __m128i paeth(__m128i a, __m128i b, __m128i c) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i low =
+        paethHalf(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero), _mm_unpacklo_epi8(c, zero));
+    const __m128i high =
+        paethHalf(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero), _mm_unpackhi_epi8(c, zero));
+    return _mm_packus_epi16(low, high);
+}
+
+inline __m128i load(const std::uint8_t* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+// Picks the filter with the smallest sum of absolute residuals (libpng's own heuristic) and writes
+// the filter type byte and the filtered row to `out`. Both rows are preceded by `bpp` zero bytes,
+// and `previous` is all zeros above the first row; both are readable 16 bytes past `size`.
+void filterRow(const std::uint8_t* row, const std::uint8_t* previous, std::size_t size, int bpp,
+               std::uint8_t* out) {
+    __m128i sums[5] = {};
+    std::size_t i = 0;
+    const auto residuals = [&](std::size_t at, __m128i(&r)[5]) {
+        const auto offset = static_cast<std::ptrdiff_t>(at);
+        const __m128i x = load(row + offset), a = load(row + offset - bpp), b = load(previous + offset),
+                      c = load(previous + offset - bpp);
+        r[0] = x;
+        r[1] = _mm_sub_epi8(x, a);
+        r[2] = _mm_sub_epi8(x, b);
+        r[3] = _mm_sub_epi8(x, average(a, b));
+        r[4] = _mm_sub_epi8(x, paeth(a, b, c));
+    };
+    __m128i r[5];
+    for (; i + 16 <= size; i += 16) {
+        residuals(i, r);
+        for (int f = 0; f < 5; ++f)
+            sums[f] = _mm_add_epi64(sums[f], cost(r[f]));
+    }
+    // The last partial block: bytes past the row are masked out of the sums.
+    alignas(16) std::uint8_t mask[16] = {};
+    std::fill(mask, mask + (size - i), 0xFF);
+    if (i < size) {
+        residuals(i, r);
+        for (int f = 0; f < 5; ++f)
+            sums[f] = _mm_add_epi64(sums[f], cost(_mm_and_si128(r[f], load(mask))));
+    }
+    std::uint64_t totals[5];
+    for (int f = 0; f < 5; ++f)
+        totals[f] = static_cast<std::uint64_t>(_mm_cvtsi128_si64(sums[f])) +
+                    static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums[f], sums[f])));
+    const int filter = static_cast<int>(std::min_element(totals, totals + 5) - totals);
+    out[0] = static_cast<std::uint8_t>(filter);
+    std::uint8_t* target = out + 1;
+    // Whole blocks; the last one may spill past the row into the next row's space, which is
+    // written later, or into the buffer's tail padding.
+    for (std::size_t at = 0; at < size; at += 16) {
+        residuals(at, r);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(target + at), r[filter]);
+    }
+}
+
+struct Strip {
+    int firstRow = 0;
+    int rowCount = 0;
+    // The IDAT payload: deflate output, after the zlib header for the first strip.
+    std::vector<std::uint8_t> payload;
+    std::uint32_t crc = 0;
+    std::uint32_t adler = 1;
+    std::size_t filteredSize = 0;
+    bool ok = false;
+};
+
+void encodeStrip(const QImage& image, int channels, Strip& strip, bool first, bool last) {
+    const int width = image.width();
+    const std::size_t rowSize = static_cast<std::size_t>(width) * channels;
+    // Rows behind `channels` zero bytes (the left neighbours of the first pixel) and ahead of 16
+    // bytes of slack for whole SIMD blocks.
+    std::vector<std::uint8_t> rows[2] = {std::vector<std::uint8_t>(channels + rowSize + 16, 0),
+                                         std::vector<std::uint8_t>(channels + rowSize + 16, 0)};
+    const std::size_t filteredSize = (rowSize + 1) * static_cast<std::size_t>(strip.rowCount);
+    std::vector<std::uint8_t> filtered(filteredSize + 16);
+    if (strip.firstRow > 0)
+        convertRow(image.constScanLine(strip.firstRow - 1), rows[0].data() + channels, width, channels,
+                   image.format());
+    for (int i = 0; i < strip.rowCount; ++i) {
+        std::uint8_t* row = rows[(i + 1) & 1].data() + channels;
+        const std::uint8_t* previous = rows[i & 1].data() + channels;
+        convertRow(image.constScanLine(strip.firstRow + i), row, width, channels, image.format());
+        filterRow(row, previous, rowSize, channels,
+                  filtered.data() + (rowSize + 1) * static_cast<std::size_t>(i));
+    }
+    strip.filteredSize = filteredSize;
+    strip.adler = static_cast<std::uint32_t>(adler32_z(1, filtered.data(), filteredSize));
+
+    z_stream stream{};
+    if (deflateInit2(&stream, compressionLevel, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK) return;
+    const std::size_t header = first ? 2 : 0;
+    strip.payload.resize(header + deflateBound(&stream, static_cast<uLong>(filteredSize)) + 64);
+    if (first) {
+        // CMF: deflate with a 32 KiB window; FLG: no dictionary, check bits for CMF.
+        strip.payload[0] = 0x78;
+        strip.payload[1] = 0x5E;
+    }
+    stream.next_in = filtered.data();
+    stream.avail_in = static_cast<uInt>(filteredSize);
+    std::size_t produced = header;
+    int status = Z_OK;
+    // The last strip ends the stream; the others end on a byte boundary so that the next
+    // strip's blocks follow on directly.
+    const int flush = last ? Z_FINISH : Z_SYNC_FLUSH;
+    for (;;) {
+        if (produced == strip.payload.size()) strip.payload.resize(strip.payload.size() * 2);
+        stream.next_out = strip.payload.data() + produced;
+        stream.avail_out = static_cast<uInt>(strip.payload.size() - produced);
+        status = deflate(&stream, flush);
+        produced = strip.payload.size() - stream.avail_out;
+        if (status == Z_STREAM_ERROR) break;
+        if (last ? status == Z_STREAM_END : (stream.avail_in == 0 && stream.avail_out > 0)) break;
+    }
+    deflateEnd(&stream);
+    if (status == Z_STREAM_ERROR) return;
+    strip.payload.resize(produced);
+    strip.crc = chunkCrc("IDAT", strip.payload.data(), strip.payload.size());
+    strip.ok = true;
+}
+
+bool isOpaque(const QImage& image) {
+    if (image.format() == QImage::Format_RGBX8888) return true;
+    const int stripRows =
+        std::max(1, static_cast<int>(stripBytes / (static_cast<std::size_t>(image.width()) * 4)));
+    const int strips = (image.height() + stripRows - 1) / stripRows;
+    std::atomic<bool> translucent{false};
+    parallelFor(strips, [&](int index) {
+        const int end = std::min(image.height(), (index + 1) * stripRows);
+        for (int y = index * stripRows; y < end && !translucent.load(std::memory_order_relaxed); ++y) {
+            if (!PixelRows::isOpaque(image.constScanLine(y), image.width())) {
+                translucent.store(true, std::memory_order_relaxed);
+                return;
+            }
+        }
+    });
+    return !translucent.load();
+}
+
+// ---- Decoding -------------------------------------------------------------------------------
+
+struct Input {
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+    std::size_t offset = 0;
+};
+
+void readInput(png_structp png, png_bytep out, std::size_t length) {
+    auto* input = static_cast<Input*>(png_get_io_ptr(png));
+    if (length > input->size - input->offset) png_error(png, "truncated");
+    std::memcpy(out, input->data + input->offset, length);
+    input->offset += length;
+}
+
+[[noreturn]] void onError(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+void onWarning(png_structp, png_const_charp) {}
+
+// What the header yields, gathered without any C++ object that a longjmp could skip.
+struct Info {
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    bool hasAlpha = false;
+    png_bytep exif = nullptr;
+    png_uint_32 exifSize = 0;
+    png_bytep icc = nullptr;
+    png_uint_32 iccSize = 0;
+};
+
+class PngDecoder final : public ImageDecoder {
+public:
+    explicit PngDecoder(QByteArrayView bytes)
+        : input_{reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                 static_cast<std::size_t>(bytes.size())} {}
+    ~PngDecoder() override {
+        if (png_ != nullptr) png_destroy_read_struct(&png_, info_ != nullptr ? &info_ : nullptr, nullptr);
+    }
+
+    Status readHeader(ImageHeader& header) override {
+        png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning);
+        if (png_ == nullptr) return Status::unreadable;
+        info_ = png_create_info_struct(png_);
+        Info info;
+        if (info_ == nullptr || !readInfo(info)) return Status::unreadable;
+        header.width = info.width;
+        header.height = info.height;
+        header.hasAlpha = info.hasAlpha;
+        if (info.exif != nullptr) header.orientation = ExifOrientation::read(info.exif, info.exifSize);
+        if (info.icc != nullptr)
+            header.iccProfile = QByteArray(reinterpret_cast<const char*>(info.icc), info.iccSize);
+        hasAlpha_ = info.hasAlpha;
+        return Status::image;
+    }
+
+    bool decode(QImage& target) override {
+        if (png_ == nullptr || info_ == nullptr) return false;
+        return readRows(target.bits(), target.bytesPerLine(), target.width(), target.height());
+    }
+
+private:
+    bool readInfo(Info& info) {
+        if (setjmp(png_jmpbuf(png_))) return false;
+        png_set_read_fn(png_, &input_, readInput);
+        // Every size reaches the caller, which refuses large ones with their size.
+        png_set_user_limits(png_, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+        png_set_chunk_malloc_max(png_, 8 << 20);
+        // Each chunk's CRC already guards the compressed data; zlib's second sum over the
+        // inflated bytes costs a tenth of the decode and finds nothing the CRC misses.
+        png_set_option(png_, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+        static const png_byte textChunks[] = {'t', 'E', 'X', 't', 0,   'z', 'T', 'X',
+                                              't', 0,   'i', 'T', 'X', 't', 0};
+        png_set_keep_unknown_chunks(png_, PNG_HANDLE_CHUNK_NEVER, textChunks, 3);
+        png_read_info(png_, info_);
+        info.width = png_get_image_width(png_, info_);
+        info.height = png_get_image_height(png_, info_);
+        info.hasAlpha = (png_get_color_type(png_, info_) & PNG_COLOR_MASK_ALPHA) != 0 ||
+                        png_get_valid(png_, info_, PNG_INFO_tRNS) != 0;
+        png_get_eXIf_1(png_, info_, &info.exifSize, &info.exif);
+        if (png_get_valid(png_, info_, PNG_INFO_sRGB) == 0) {
+            png_charp name = nullptr;
+            int compression = 0;
+            png_get_iCCP(png_, info_, &name, &compression, &info.icc, &info.iccSize);
+        }
+        return true;
+    }
+
+    bool readRows(std::uint8_t* bits, qsizetype stride, int width, int height) {
+        if (setjmp(png_jmpbuf(png_))) return false;
+        png_set_expand(png_);
+        png_set_scale_16(png_);
+        png_set_gray_to_rgb(png_);
+        if (!hasAlpha_) png_set_filler(png_, 0xff, PNG_FILLER_AFTER);
+        const int passes = png_set_interlace_handling(png_);
+        png_read_update_info(png_, info_);
+        if (png_get_rowbytes(png_, info_) != static_cast<std::size_t>(width) * 4 ||
+            png_get_image_width(png_, info_) != static_cast<png_uint_32>(width) ||
+            png_get_image_height(png_, info_) != static_cast<png_uint_32>(height))
+            return false;
+        for (int pass = 0; pass < passes; ++pass)
+            for (int y = 0; y < height; ++y) {
+                png_read_row(png_, bits + y * stride, nullptr);
+                if (hasAlpha_ && pass == passes - 1) PixelRows::premultiplyRow(bits + y * stride, width);
+            }
+        return true;
+    }
+
+    Input input_;
+    png_structp png_ = nullptr;
+    png_infop info_ = nullptr;
+    bool hasAlpha_ = false;
+};
+
+} // namespace
+
+std::optional<QByteArray> encode(const QImage& image) {
+    const QImage::Format format = image.format();
+    if (image.isNull() || (format != QImage::Format_RGBA8888_Premultiplied &&
+                           format != QImage::Format_RGBA8888 && format != QImage::Format_RGBX8888))
+        return std::nullopt;
+    try {
+        const int width = image.width();
+        const int height = image.height();
+        const int channels = isOpaque(image) ? 3 : 4;
+        const std::size_t rowSize = static_cast<std::size_t>(width) * channels + 1;
+        const int stripRows = std::max<int>(1, static_cast<int>(stripBytes / rowSize));
+        std::vector<Strip> strips(static_cast<std::size_t>((height + stripRows - 1) / stripRows));
+        for (std::size_t i = 0; i < strips.size(); ++i) {
+            strips[i].firstRow = static_cast<int>(i) * stripRows;
+            strips[i].rowCount = std::min(stripRows, height - strips[i].firstRow);
+        }
+        parallelFor(static_cast<int>(strips.size()), [&](int index) {
+            encodeStrip(image, channels, strips[static_cast<std::size_t>(index)], index == 0,
+                        index + 1 == static_cast<int>(strips.size()));
+        });
+
+        std::size_t total = sizeof signature + 25 + 13 + 16 + 12;
+        uLong adler = 1;
+        for (const Strip& strip : strips) {
+            if (!strip.ok) return std::nullopt;
+            total += strip.payload.size() + 12;
+            adler = &strip == &strips.front()
+                        ? strip.adler
+                        : adler32_combine(adler, strip.adler, static_cast<z_off_t>(strip.filteredSize));
+        }
+        QByteArray out;
+        out.reserve(static_cast<qsizetype>(total));
+        out.append(reinterpret_cast<const char*>(signature), sizeof signature);
+        std::uint8_t ihdr[13];
+        putU32(ihdr, static_cast<std::uint32_t>(width));
+        putU32(ihdr + 4, static_cast<std::uint32_t>(height));
+        ihdr[8] = 8;                        // bits per sample
+        ihdr[9] = channels == 3 ? 2 : 6;    // truecolour, with alpha
+        ihdr[10] = ihdr[11] = ihdr[12] = 0; // deflate, adaptive filters, not interlaced
+        appendChunk(out, "IHDR", ihdr, sizeof ihdr);
+        const std::uint8_t perceptual = 0;
+        appendChunk(out, "sRGB", &perceptual, 1);
+        for (const Strip& strip : strips)
+            appendChunk(out, "IDAT", strip.payload.data(), strip.payload.size(), strip.crc);
+        std::uint8_t checksum[4];
+        putU32(checksum, static_cast<std::uint32_t>(adler));
+        appendChunk(out, "IDAT", checksum, sizeof checksum);
+        appendChunk(out, "IEND", nullptr, 0);
+        return out;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+std::unique_ptr<ImageDecoder> decoder(QByteArrayView bytes) {
+    return std::make_unique<PngDecoder>(bytes);
+}
+
+} // namespace quorvane::PngCodec

@@ -1,0 +1,46 @@
+#pragma once
+
+// The file system calls behind no-overwrite saves: exclusive creation, hard links and removal.
+// Failures are POSIX errors carrying Linux errno values.
+
+#include "platform/Error.h"
+
+#include <QByteArrayView>
+#include <QString>
+#include <optional>
+#include <sys/types.h>
+
+namespace quorvane::PosixFile {
+
+inline constexpr char errorDomain[] = "POSIX";
+
+// A POSIX error with the system's text for `code`; codes the system does not know become EIO.
+Error error(int code);
+bool isError(const Error& error, int code);
+
+// The calls writeExclusive makes, so that tests can act out a full disk or a failing close.
+// Each behaves like the system call of its name: -1 with errno set on failure.
+class Calls {
+public:
+    virtual ~Calls() = default;
+    virtual int open(const char* path, int flags, mode_t mode) const;
+    virtual ssize_t write(int fd, const void* data, size_t size) const;
+    virtual int fsync(int fd) const;
+    virtual int close(int fd) const;
+    virtual int unlink(const char* path) const;
+
+    static const Calls& system();
+};
+
+// Creates `path` exclusively with mode 0644, writes every byte and flushes them to storage. On
+// any failure the file just created is removed again; an existing file is never touched.
+std::optional<Error> writeExclusive(const QString& path, QByteArrayView bytes,
+                                    const Calls& calls = Calls::system());
+
+// A second name for `source`; fails with EEXIST rather than replace `destination`.
+std::optional<Error> hardLink(const QString& source, const QString& destination);
+
+// Removes one name; a failure is ignored. Symbolic links are removed, never followed.
+void remove(const QString& path);
+
+} // namespace quorvane::PosixFile
