@@ -4,6 +4,7 @@
 
 #include "platform/Error.h"
 #include "platform/Result.h"
+#include "support/XvfbServer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -43,6 +44,30 @@ Result<T, Error> awaitResult(Start start) {
     QCoreApplication::processEvents();
     if (calls != 1) return Failure{Error{QStringLiteral("test"), -2, QStringLiteral("called twice")}};
     return std::move(*result);
+}
+
+// Splits the 1920 × 1080 screen into the monitors "left" and "right", 960 points wide each, and
+// waits until Qt has both.
+inline bool splitIntoTwoMonitors() {
+    auto& server = x11Server();
+    const auto xrandr = [&](const QStringList& arguments) {
+        return server.run(QStringLiteral("xrandr"), arguments);
+    };
+    xrandr({QStringLiteral("--delmonitor"), QStringLiteral("left")});
+    xrandr({QStringLiteral("--delmonitor"), QStringLiteral("right")});
+    return xrandr({QStringLiteral("--setmonitor"), QStringLiteral("left"),
+                   QStringLiteral("960/254x1080/286+0+0"), QStringLiteral("screen")}) == 0 &&
+           xrandr({QStringLiteral("--setmonitor"), QStringLiteral("right"),
+                   QStringLiteral("960/254x1080/286+960+0"), QStringLiteral("none")}) == 0 &&
+           waitUntil([] { return QGuiApplication::screens().size() == 2; });
+}
+
+// Back to the one monitor of the whole screen.
+inline bool joinMonitors() {
+    for (const char* name : {"left", "right"})
+        x11Server().run(QStringLiteral("xrandr"),
+                        {QStringLiteral("--delmonitor"), QString::fromLatin1(name)});
+    return waitUntil([] { return QGuiApplication::screens().size() == 1; });
 }
 
 // Different in every row and column, so that flips and offsets show.

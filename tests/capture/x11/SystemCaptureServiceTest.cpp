@@ -225,16 +225,7 @@ TEST(SystemCaptureServiceImage, KeepsTheAlphaOfATranslucentWindow) {
 }
 
 TEST(SystemCaptureServiceImage, ListsAndCapturesTwoMonitorsApart) {
-    auto& server = test::x11Server();
-    ASSERT_EQ(server.run(QStringLiteral("xrandr"),
-                         {QStringLiteral("--setmonitor"), QStringLiteral("left"),
-                          QStringLiteral("960/254x1080/286+0+0"), QStringLiteral("screen")}),
-              0);
-    ASSERT_EQ(server.run(QStringLiteral("xrandr"),
-                         {QStringLiteral("--setmonitor"), QStringLiteral("right"),
-                          QStringLiteral("960/254x1080/286+960+0"), QStringLiteral("none")}),
-              0);
-    ASSERT_TRUE(test::waitUntil([] { return QGuiApplication::screens().size() == 2; }));
+    ASSERT_TRUE(test::splitIntoTwoMonitors());
     SystemCaptureService service;
     const QImage pattern = test::patternImage(100, 60);
     ImageWindow window(pattern, Qt::FramelessWindowHint);
@@ -259,12 +250,14 @@ TEST(SystemCaptureServiceImage, ListsAndCapturesTwoMonitorsApart) {
     EXPECT_TRUE(test::imagesNear(captured->copy(40, 100, 100, 60), pattern, 0));
 
     // A display that disappears between listing and capture.
-    ASSERT_EQ(server.run(QStringLiteral("xrandr"), {QStringLiteral("--delmonitor"), QStringLiteral("right")}),
+    ASSERT_EQ(test::x11Server().run(QStringLiteral("xrandr"),
+                                    {QStringLiteral("--delmonitor"), QStringLiteral("right")}),
               0);
     const auto gone = capture(service, ContentFilter::forDisplay(right));
     ASSERT_FALSE(gone.ok());
     EXPECT_EQ(gone.error(), CaptureService::error(CaptureService::displayUnavailable,
                                                   QStringLiteral("The display is no longer available.")));
+    EXPECT_TRUE(test::joinMonitors());
 }
 
 TEST(SystemCaptureServiceImage, FailsWithAMessageForWindowsThatAreGone) {
@@ -273,7 +266,9 @@ TEST(SystemCaptureServiceImage, FailsWithAMessageForWindowsThatAreGone) {
     ASSERT_TRUE(window->showAt(QPoint(10, 10)));
     const auto content = targets(service);
     ASSERT_TRUE(content.ok());
-    const CaptureWindow listed = *findWindow(*content, *window);
+    const CaptureWindow* found = findWindow(*content, *window);
+    ASSERT_NE(found, nullptr);
+    const CaptureWindow listed = *found;
     const Error gone = CaptureService::error(CaptureService::windowUnavailable,
                                              QStringLiteral("The window is no longer available."));
 
