@@ -6,6 +6,7 @@
 // Escape, losing focus to another client, losing the window, a change of the screens, the
 // task's cancellation and finish() with an error all end it as a cancellation.
 
+#include "capture/AreaSelectionView.h"
 #include "capture/CaptureGeometry.h"
 #include "platform/Error.h"
 #include "platform/Result.h"
@@ -27,8 +28,6 @@ class QWidget;
 class QWindow;
 
 namespace quorvane {
-
-class AreaSelectionView;
 
 class AreaSelectionOverlay : public QObject {
     Q_OBJECT

@@ -105,11 +105,14 @@ std::uint32_t X11CaptureConnection::atom(const std::string& name) {
 }
 
 QString X11CaptureConnection::atomName(std::uint32_t atom) {
+    if (const auto found = atomNames_.find(atom); found != atomNames_.end()) return found->second;
     auto* reply = xcb_get_atom_name_reply(connection_, xcb_get_atom_name(connection_, atom), nullptr);
     if (reply == nullptr) return {};
     const QString name =
         QString::fromUtf8(xcb_get_atom_name_name(reply), xcb_get_atom_name_name_length(reply));
     std::free(reply);
+    // An atom names the same string for the server's life.
+    atomNames_.emplace(atom, name);
     return name;
 }
 

@@ -68,6 +68,7 @@ private:
     bool shmFds_ = false;
     int randrMinor_ = -1;
     std::unordered_map<std::string, std::uint32_t> atoms_;
+    std::unordered_map<std::uint32_t, QString> atomNames_;
 };
 
 } // namespace quorvane

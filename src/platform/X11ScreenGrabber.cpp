@@ -2,8 +2,13 @@
 
 #include "platform/X11CaptureReply.h"
 
+#include <QSemaphore>
+#include <QThread>
+#include <QThreadPool>
+#include <algorithm>
 #include <sys/mman.h>
 #include <unistd.h>
+#include <vector>
 #include <xcb/composite.h>
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
@@ -15,6 +20,7 @@ namespace quorvane {
 namespace {
 
 constexpr int badMatch = 8;
+constexpr std::size_t bandBytes = std::size_t{1} << 20;
 
 X11CaptureError failure(X11CaptureError::Kind kind, const xcb_generic_error_t* error = nullptr) {
     return X11CaptureError{kind, error != nullptr ? error->error_code : 0};
@@ -28,16 +34,51 @@ X11CaptureError readFailure(X11CaptureConnection& connection, const xcb_generic_
     return failure(X11CaptureError::Kind::grabFailed, error);
 }
 
-void copyRows(const std::uint8_t* source, const QRect& area, QImage& target, QPoint at, bool keepAlpha) {
-    const std::size_t width = static_cast<std::size_t>(area.width());
-    const std::size_t stride = width * 4;
-    for (int y = 0; y < area.height(); ++y) {
-        const auto* in =
-            reinterpret_cast<const std::uint32_t*>(source + stride * static_cast<std::size_t>(y));
-        auto* out = reinterpret_cast<std::uint32_t*>(target.scanLine(at.y() + y)) + at.x();
-        convertX11Pixels(in, out, width, keepAlpha);
+// Converts bands of rows on a few threads of its own, so that the page faults of a fresh image
+// and the conversion run in parallel and overlap the server's copying. Waits for all of them
+// when destroyed.
+class BandConverter {
+public:
+    BandConverter(QImage& target, QPoint at)
+        : base_(target.bits()), stride_(target.bytesPerLine()), at_(at) {}
+    ~BandConverter() { finished_.acquire(pending_); }
+    BandConverter(const BandConverter&) = delete;
+    BandConverter& operator=(const BandConverter&) = delete;
+
+    // `source` holds `rows` packed rows of `width` pixels, for target rows from `top`.
+    void convert(const std::uint8_t* source, int top, int rows, int width, bool keepAlpha) {
+        ++pending_;
+        const auto job = [this, source, top, rows, width, keepAlpha] {
+            const std::size_t sourceStride = std::size_t(width) * 4;
+            for (int row = 0; row < rows; ++row) {
+                const auto* in =
+                    reinterpret_cast<const std::uint32_t*>(source + sourceStride * std::size_t(row));
+                auto* out =
+                    reinterpret_cast<std::uint32_t*>(base_ + stride_ * (at_.y() + top + row)) + at_.x();
+                convertX11Pixels(in, out, std::size_t(width), keepAlpha);
+            }
+            finished_.release();
+        };
+        pool().start(job);
     }
-}
+
+private:
+    static QThreadPool& pool() {
+        // Kept until the process ends, with idle threads expiring.
+        static QThreadPool* threads = [] {
+            auto* result = new QThreadPool;
+            result->setMaxThreadCount(std::clamp(QThread::idealThreadCount(), 1, 4));
+            return result;
+        }();
+        return *threads;
+    }
+
+    uchar* base_;
+    qsizetype stride_;
+    QPoint at_;
+    int pending_ = 0;
+    QSemaphore finished_;
+};
 
 } // namespace
 
@@ -125,17 +166,34 @@ std::optional<X11CaptureError> X11ScreenGrabber::read(std::uint32_t drawable, co
     const std::size_t bytes = std::size_t{width} * height * 4;
 
     if (ensureSegment(bytes)) {
-        xcb_generic_error_t* rawError = nullptr;
-        X11Reply<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(
-            c,
-            xcb_shm_get_image(c, drawable, x, y, width, height, ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment_, 0),
-            &rawError));
-        X11Reply<xcb_generic_error_t> error(rawError);
-        if (!reply) return readFailure(connection_, error.get());
-        if (!connection_.readableDepth(reply->depth) || reply->size < bytes)
-            return failure(X11CaptureError::Kind::unsupportedFormat);
-        copyRows(static_cast<const std::uint8_t*>(memory_), area, target, at, reply->depth == 32 && !opaque);
-        return std::nullopt;
+        // All bands are asked for at once, so that converting one overlaps the server copying
+        // the next.
+        const int bandRows = std::max(1, static_cast<int>(bandBytes / (std::size_t{width} * 4)));
+        std::vector<xcb_shm_get_image_cookie_t> cookies;
+        for (int top = 0; top < height; top += bandRows)
+            cookies.push_back(xcb_shm_get_image(c, drawable, x, static_cast<std::int16_t>(y + top), width,
+                                                static_cast<std::uint16_t>(std::min(bandRows, height - top)),
+                                                ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment_,
+                                                static_cast<std::uint32_t>(std::size_t{width} * 4 * top)));
+        std::optional<X11CaptureError> problem;
+        BandConverter converter(target, at);
+        for (std::size_t band = 0; band < cookies.size(); ++band) {
+            xcb_generic_error_t* rawError = nullptr;
+            X11Reply<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(c, cookies[band], &rawError));
+            X11Reply<xcb_generic_error_t> error(rawError);
+            if (problem) continue;
+            const int top = static_cast<int>(band) * bandRows;
+            const QRect rows(area.x(), area.y() + top, area.width(), std::min(bandRows, area.height() - top));
+            if (!reply)
+                problem = readFailure(connection_, error.get());
+            else if (!connection_.readableDepth(reply->depth) ||
+                     reply->size < std::size_t{width} * 4 * static_cast<std::size_t>(rows.height()))
+                problem = failure(X11CaptureError::Kind::unsupportedFormat);
+            else
+                converter.convert(static_cast<const std::uint8_t*>(memory_) + std::size_t{width} * 4 * top,
+                                  top, rows.height(), width, reply->depth == 32 && !opaque);
+        }
+        return problem;
     }
 
     xcb_generic_error_t* rawError = nullptr;
@@ -146,7 +204,8 @@ std::optional<X11CaptureError> X11ScreenGrabber::read(std::uint32_t drawable, co
     if (!connection_.readableDepth(reply->depth) ||
         static_cast<std::size_t>(xcb_get_image_data_length(reply.get())) < bytes)
         return failure(X11CaptureError::Kind::unsupportedFormat);
-    copyRows(xcb_get_image_data(reply.get()), area, target, at, reply->depth == 32 && !opaque);
+    BandConverter(target, at)
+        .convert(xcb_get_image_data(reply.get()), 0, height, width, reply->depth == 32 && !opaque);
     return std::nullopt;
 }
 

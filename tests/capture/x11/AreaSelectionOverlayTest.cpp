@@ -64,13 +64,18 @@ protected:
                                            std::optional<QString> note = std::nullopt) {
         const QRectF frame(screen->geometry());
         const auto id = overlay.select(frozen.copy(frame.toRect()), screen, CaptureGeometry{frame, 1}, note,
-                                       false, [this](Result<QRectF, Error> result) {
+                                       false, [this](Result<QRectF, Error> value) {
                                            ++calls;
-                                           this->result = std::move(result);
+                                           result = std::move(value);
                                        });
         EXPECT_NE(id, 0u);
         EXPECT_TRUE(waitUntil([&] { return overlay.holdsInput(); }));
         return id;
+    }
+
+    bool hasSelection() const {
+        const AreaSelectionView* view = overlay.view();
+        return view != nullptr && view->selection().has_value();
     }
 
     bool ended() {
@@ -144,7 +149,7 @@ TEST_F(AreaSelectionOverlayTest, ShowsTheFrozenImageAboveEverythingAndReturnsADr
 TEST_F(AreaSelectionOverlayTest, KeepsATinyDragUntilReturnAndAnAltReleaseForTheKeys) {
     open();
     drag(QPoint(500, 500), QPoint(503, 503));
-    ASSERT_TRUE(waitUntil([&] { return overlay.view()->selection().has_value(); }));
+    ASSERT_TRUE(waitUntil([&] { return hasSelection(); }));
     waitUntil([] { return false; }, 100);
     EXPECT_EQ(calls, 0);
     xdotool({QStringLiteral("key"), QStringLiteral("Return")});
@@ -156,7 +161,7 @@ TEST_F(AreaSelectionOverlayTest, KeepsATinyDragUntilReturnAndAnAltReleaseForTheK
     calls = 0;
     open();
     drag(QPoint(100, 100), QPoint(300, 200), {QStringLiteral("alt")});
-    ASSERT_TRUE(waitUntil([&] { return overlay.view()->selection().has_value(); }));
+    ASSERT_TRUE(waitUntil([&] { return hasSelection(); }));
     waitUntil([] { return false; }, 100);
     EXPECT_EQ(calls, 0);
     // Alt and an arrow move the kept selection by 10 pixels.
@@ -192,7 +197,7 @@ TEST_F(AreaSelectionOverlayTest, ASecondSelectFailsAndLeavesTheFirstAlone) {
 TEST_F(AreaSelectionOverlayTest, EscapeCancelsEvenWithASelection) {
     open();
     drag(QPoint(100, 100), QPoint(300, 200), {QStringLiteral("alt")});
-    ASSERT_TRUE(waitUntil([&] { return overlay.view()->selection().has_value(); }));
+    ASSERT_TRUE(waitUntil([&] { return hasSelection(); }));
     xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
     expectCancelledOnce();
     expectInputFree();
