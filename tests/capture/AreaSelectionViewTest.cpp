@@ -13,6 +13,20 @@
 namespace quorvane {
 namespace {
 
+void mouse(AreaSelectionView& view, QEvent::Type type, QPointF at, Qt::MouseButtons held = {},
+           Qt::KeyboardModifiers modifiers = {}) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, at, at, button, held, modifiers);
+    QApplication::sendEvent(&view, &event);
+}
+
+void drag(AreaSelectionView& view, QPointF from, QPointF to, Qt::KeyboardModifiers modifiers = {}) {
+    mouse(view, QEvent::MouseButtonPress, from, Qt::LeftButton);
+    mouse(view, QEvent::MouseMove, (from + to) / 2, Qt::LeftButton);
+    mouse(view, QEvent::MouseMove, to, Qt::LeftButton);
+    mouse(view, QEvent::MouseButtonRelease, to, Qt::NoButton, modifiers);
+}
+
 // A display of 400.5 × 300 points at scale 2 (801 × 600 pixels), placed away from the origin.
 class AreaSelectionViewTest : public ::testing::Test {
 protected:
@@ -23,21 +37,8 @@ protected:
         view.beep = [this] { ++beeps; };
     }
 
-    void mouse(QEvent::Type type, QPointF at, Qt::KeyboardModifiers modifiers = {}) {
-        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-        const Qt::MouseButtons buttons =
-            type == QEvent::MouseButtonRelease ? Qt::NoButton : (dragging ? Qt::LeftButton : Qt::NoButton);
-        QMouseEvent event(type, at, at, button, type == QEvent::MouseButtonPress ? Qt::LeftButton : buttons,
-                          modifiers);
-        QApplication::sendEvent(&view, &event);
-    }
     void drag(QPointF from, QPointF to, Qt::KeyboardModifiers modifiers = {}) {
-        mouse(QEvent::MouseButtonPress, from);
-        dragging = true;
-        mouse(QEvent::MouseMove, (from + to) / 2);
-        mouse(QEvent::MouseMove, to);
-        dragging = false;
-        mouse(QEvent::MouseButtonRelease, to, modifiers);
+        quorvane::drag(view, from, to, modifiers);
     }
     void key(int code, Qt::KeyboardModifiers modifiers = {}, int times = 1) {
         for (int i = 0; i < times; ++i) {
@@ -51,7 +52,6 @@ protected:
     AreaSelectionView view;
     std::vector<Result<QRectF, Error>> finished;
     int beeps = 0;
-    bool dragging = false;
 };
 
 void expectRect(const QRectF& actual, double x, double y, double w, double h) {
@@ -134,22 +134,18 @@ TEST_F(AreaSelectionViewTest, ArrowKeysStartCentredAndMoveByPixels) {
 }
 
 TEST_F(AreaSelectionViewTest, PlacesLabelsInsideTheView) {
-    EXPECT_TRUE(view.labels().hint);
-    EXPECT_EQ(view.labels().hint->text, AreaSelectionView::hintText());
-    EXPECT_DOUBLE_EQ(view.labels().hint->rect.center().y(), 300 - 48);
-    EXPECT_DOUBLE_EQ(view.labels().hint->rect.center().x(), 400.5 / 2);
+    ASSERT_TRUE(view.labels().hint);
+    EXPECT_TRUE(geom::exactlyEqual(view.labels().hint->rect.center(), QPointF(400.5 / 2, 300 - 48)));
 
     // The pointer's pixel coordinates, beside it, or flipped near the right and bottom edges.
-    mouse(QEvent::MouseMove, QPointF(100, 50.6));
+    mouse(view, QEvent::MouseMove, QPointF(100, 50.6));
     auto coordinates = view.labels().coordinates;
     ASSERT_TRUE(coordinates);
     EXPECT_EQ(coordinates->text, QStringLiteral("X 200  Y 101"));
-    EXPECT_DOUBLE_EQ(coordinates->rect.left(), 114);
-    EXPECT_DOUBLE_EQ(coordinates->rect.top(), 68.6);
-    mouse(QEvent::MouseMove, QPointF(395, 295));
+    EXPECT_TRUE(geom::exactlyEqual(coordinates->rect.topLeft(), QPointF(114, 68.6)));
+    mouse(view, QEvent::MouseMove, QPointF(395, 295));
     coordinates = view.labels().coordinates;
-    EXPECT_DOUBLE_EQ(coordinates->rect.right(), 395 - 14);
-    EXPECT_DOUBLE_EQ(coordinates->rect.bottom(), 295 - 14);
+    EXPECT_TRUE(geom::exactlyEqual(coordinates->rect.bottomRight(), QPointF(395 - 14, 295 - 14)));
     // Moving alone does not count as interacting.
     EXPECT_TRUE(view.labels().hint);
 
@@ -157,8 +153,7 @@ TEST_F(AreaSelectionViewTest, PlacesLabelsInsideTheView) {
     drag(QPointF(100, 100), QPointF(200, 150), Qt::AltModifier);
     auto size = view.labels().size;
     ASSERT_TRUE(size);
-    EXPECT_DOUBLE_EQ(size->rect.right(), 200);
-    EXPECT_DOUBLE_EQ(size->rect.top(), 156);
+    EXPECT_TRUE(geom::exactlyEqual(size->rect.topRight(), QPointF(200, 156)));
     EXPECT_FALSE(view.labels().coordinates);
     // …moves inside it near the bottom edge, and keeps 4 points from the sides.
     drag(QPointF(0, 250), QPointF(3, 300), Qt::AltModifier);
@@ -195,22 +190,14 @@ TEST(AreaSelectionViewDrawing, DrawsTheFrozenImageOutlineAndPills) {
     const QImage image = backdrop();
     AreaSelectionView fresh(image, CaptureGeometry{QRectF(0, 0, 640, 360), 1}, std::nullopt);
     // Untouched, nothing but the image, the hint and the pointer's coordinates.
-    QMouseEvent move(QEvent::MouseMove, QPointF(420, 200), QPointF(420, 200), Qt::NoButton, Qt::NoButton, {});
-    QApplication::sendEvent(&fresh, &move);
+    mouse(fresh, QEvent::MouseMove, QPointF(420, 200));
     const QImage hinted = render(fresh);
     EXPECT_TRUE(test::imagesNear(hinted.copy(0, 0, 640, 180), image.copy(0, 0, 640, 180), 0));
     EXPECT_TRUE(test::matchesGolden(hinted, QStringLiteral("area-selection-hint"), 24, 0.003));
 
     AreaSelectionView noted(image, CaptureGeometry{QRectF(0, 0, 640, 360), 1},
                             QStringLiteral("Select the area to scroll"));
-    for (const auto& [type, at] : {std::pair{QEvent::MouseButtonPress, QPointF(120, 110)},
-                                   std::pair{QEvent::MouseMove, QPointF(300, 230)},
-                                   std::pair{QEvent::MouseButtonRelease, QPointF(300, 230)}}) {
-        QMouseEvent event(type, at, at, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
-                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
-                          Qt::AltModifier);
-        QApplication::sendEvent(&noted, &event);
-    }
+    drag(noted, QPointF(120, 110), QPointF(300, 230), Qt::AltModifier);
     const QImage selected = render(noted);
     EXPECT_TRUE(test::matchesGolden(selected, QStringLiteral("area-selection-outline"), 24, 0.003));
     // The outline: white inside one pixel outside the selection, over a darker band.

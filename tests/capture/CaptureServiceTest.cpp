@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <cmath>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <limits>
@@ -23,7 +22,6 @@ TEST(CaptureServiceConfiguration, ChecksTheCapBeforeRoundingUp) {
     EXPECT_FALSE(one->showsCursor);
     EXPECT_TRUE(one->ignoresShadowsSingleWindow);
     EXPECT_FALSE(one->shouldBeOpaque);
-    EXPECT_FALSE(one->sourceRect.has_value());
 
     const auto rounded = CaptureService::configuration(4000.5, 7999);
     ASSERT_TRUE(rounded.ok());
@@ -32,15 +30,12 @@ TEST(CaptureServiceConfiguration, ChecksTheCapBeforeRoundingUp) {
     EXPECT_TRUE(CaptureService::configuration(32'000'000, 1).ok());
     EXPECT_TRUE(CaptureService::configuration(8000, 4000).ok());
 
-    const Error invalid = toError(CaptureFailure::invalidDimensions);
-    EXPECT_EQ(invalid.message, QStringLiteral("The capture dimensions exceed the 32-megapixel limit."));
-    EXPECT_EQ(invalid.domain, QStringLiteral("Quorvane.CaptureFailure"));
-    EXPECT_EQ(invalid.code, 1);
+    const Error invalid{QStringLiteral("Quorvane.CaptureFailure"), 1,
+                        QStringLiteral("The capture dimensions exceed the 32-megapixel limit.")};
     for (const auto& [w, h] : std::initializer_list<std::pair<double, double>>{{0.5, 10},
                                                                                {10, 0},
                                                                                {8000, 4000.5},
                                                                                {4000, 8000.5},
-                                                                               {32'000'001, 1},
                                                                                {-5, 10},
                                                                                {inf, 1},
                                                                                {1, inf},
@@ -49,107 +44,75 @@ TEST(CaptureServiceConfiguration, ChecksTheCapBeforeRoundingUp) {
         const auto refused = CaptureService::configuration(w, h);
         ASSERT_FALSE(refused.ok()) << w << " × " << h;
         EXPECT_EQ(refused.error(), invalid);
-        EXPECT_TRUE(isFailure(refused.error(), CaptureFailure::invalidDimensions));
     }
-}
-
-TEST(CaptureFailureMessages, NameNoOtherPlatform) {
+    // Reworded for Linux.
     const Error permission = toError(CaptureFailure::permissionRequired);
     EXPECT_EQ(permission.code, 0);
     EXPECT_FALSE(permission.message.contains(QStringLiteral("macOS")));
     EXPECT_FALSE(permission.message.contains(QStringLiteral("System Settings")));
-    EXPECT_TRUE(permission.message.startsWith(QStringLiteral("Allow Screen Recording for Quorvane")));
-    EXPECT_FALSE(isCancellation(permission));
-    EXPECT_TRUE(isCancellation(cancellationError()));
 }
 
-// Records what reaches the system side; answers as often as it is told to.
+// Answers as often as it is told to, at once.
 class FakeService : public CaptureService {
 public:
     std::vector<CaptureConfiguration> requested;
-    int answers = 1;
 
 protected:
-    void loadTargets(Completion<ShareableContent> done) override {
-        for (int i = 0; i < answers; ++i)
-            done(ShareableContent{});
-    }
+    void loadTargets(Completion<ShareableContent> done) override { done(ShareableContent{}); }
     void takeImage(const ContentFilter&, const CaptureConfiguration& configuration,
                    Completion<QImage> done) override {
         requested.push_back(configuration);
-        for (int i = 0; i < answers; ++i)
+        for (int i = 0; i < 2; ++i)
             done(QImage(configuration.width, configuration.height, QImage::Format_RGBA8888_Premultiplied));
     }
 };
 
-void runEvents() {
+template<class T>
+std::vector<Result<T, Error>> collect(const std::function<void(CaptureService::Completion<T>)>& start) {
+    std::vector<Result<T, Error>> results;
+    start([&](Result<T, Error> result) { results.push_back(std::move(result)); });
+    EXPECT_TRUE(results.empty()); // never inside the call
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < 50)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return results;
 }
 
-TEST(CaptureServiceImage, CapturesTheContentAtItsPixelsAndAnswersOnceLater) {
+TEST(CaptureServiceImage, AsksForTheContentsPixelsAndAnswersOnceLater) {
     FakeService service;
-    service.answers = 2;
     CaptureDisplay display;
     display.frame = QRectF(0, 0, 1512, 982);
     display.scale = 2;
-    int calls = 0;
-    std::optional<Result<QImage, Error>> result;
-    service.image(ContentFilter::forDisplay(display), [&](Result<QImage, Error> r) {
-        ++calls;
-        result = std::move(r);
-    });
-    EXPECT_EQ(calls, 0);
-    runEvents();
-    EXPECT_EQ(calls, 1);
-    ASSERT_TRUE(result && result->ok());
-    EXPECT_EQ((*result)->size(), QSize(3024, 1964));
+    const auto images =
+        collect<QImage>([&](auto done) { service.image(ContentFilter::forDisplay(display), done); });
+    ASSERT_EQ(images.size(), 1u);
+    ASSERT_TRUE(images[0].ok());
+    EXPECT_EQ(images[0]->size(), QSize(3024, 1964));
+    EXPECT_EQ(collect<ShareableContent>([&](auto done) { service.targets(done); }).size(), 1u);
 
-    int targetCalls = 0;
-    service.targets([&](Result<ShareableContent, Error>) { ++targetCalls; });
-    EXPECT_EQ(targetCalls, 0);
-    runEvents();
-    EXPECT_EQ(targetCalls, 1);
-}
-
-TEST(CaptureServiceImage, RefusesOversizedContentBeforeAskingTheSystem) {
-    FakeService service;
+    // Oversized content, and sizes set by hand, are refused before the system is asked.
     CaptureWindow window;
     window.frame = QRectF(0, 0, 8000, 4001);
-    std::optional<Result<QImage, Error>> result;
-    service.image(ContentFilter::forWindow(window), [&](Result<QImage, Error> r) { result = std::move(r); });
-    runEvents();
-    ASSERT_TRUE(result && !result->ok());
-    EXPECT_TRUE(isFailure(result->error(), CaptureFailure::invalidDimensions));
-
-    // Sizes set by hand pass the same checks.
-    CaptureConfiguration configuration;
-    configuration.width = 0;
-    configuration.height = 10;
-    result.reset();
-    service.image(ContentFilter::forWindow(window), configuration,
-                  [&](Result<QImage, Error> r) { result = std::move(r); });
-    runEvents();
-    ASSERT_TRUE(result && !result->ok());
-    EXPECT_TRUE(service.requested.empty());
+    const auto oversized =
+        collect<QImage>([&](auto done) { service.image(ContentFilter::forWindow(window), done); });
+    ASSERT_EQ(oversized.size(), 1u);
+    EXPECT_TRUE(isFailure(oversized[0].error(), CaptureFailure::invalidDimensions));
+    CaptureConfiguration empty;
+    collect<QImage>([&](auto done) { service.image(ContentFilter::forWindow(window), empty, done); });
+    EXPECT_EQ(service.requested.size(), 1u);
 }
 
 TEST(SystemCaptureService, SaysSoWhenThereIsNoXServer) {
     const QByteArray display = qgetenv("DISPLAY");
     ::setenv("DISPLAY", ":32760", 1);
     SystemCaptureService service;
-    std::optional<Result<ShareableContent, Error>> result;
-    service.targets([&](Result<ShareableContent, Error> r) { result = std::move(r); });
-    runEvents();
-    if (display.isNull())
-        ::unsetenv("DISPLAY");
-    else
-        ::setenv("DISPLAY", display.constData(), 1);
-    ASSERT_TRUE(result && !result->ok());
-    EXPECT_EQ(result->error().domain, QStringLiteral("Quorvane.CaptureService"));
-    EXPECT_EQ(result->error().code, CaptureService::connectionFailed);
+    const auto results = collect<ShareableContent>([&](auto done) { service.targets(done); });
+    display.isNull() ? ::unsetenv("DISPLAY") : ::setenv("DISPLAY", display.constData(), 1);
+    ASSERT_EQ(results.size(), 1u);
+    ASSERT_FALSE(results[0].ok());
+    EXPECT_EQ(results[0].error().domain, QStringLiteral("Quorvane.CaptureService"));
+    EXPECT_EQ(results[0].error().code, CaptureService::connectionFailed);
     EXPECT_TRUE(service.preflightAccess());
 }
 
