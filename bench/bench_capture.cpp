@@ -24,6 +24,12 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int runs = 20;
 
+// Each run timed on its own; the report shows the median of the runs.
+void medianOfRuns(benchmark::internal::Benchmark* benchmark) {
+    benchmark->UseManualTime()->Iterations(1)->Repetitions(runs)->ReportAggregatesOnly(true)->Unit(
+        benchmark::kMillisecond);
+}
+
 template<class T, class Start>
 Result<T, Error> await(Start start) {
     std::optional<Result<T, Error>> result;
@@ -72,18 +78,8 @@ void FullDisplayGrab(benchmark::State& state, const char* monitor) {
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
 }
-BENCHMARK_CAPTURE(FullDisplayGrab, 1920x1080, "hd")
-    ->UseManualTime()
-    ->Iterations(1)
-    ->Repetitions(runs)
-    ->ReportAggregatesOnly(true)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(FullDisplayGrab, 3840x2160, "big")
-    ->UseManualTime()
-    ->Iterations(1)
-    ->Repetitions(runs)
-    ->ReportAggregatesOnly(true)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FullDisplayGrab, 1920x1080, "hd")->Apply(medianOfRuns);
+BENCHMARK_CAPTURE(FullDisplayGrab, 3840x2160, "big")->Apply(medianOfRuns);
 
 // Notes when the picker has painted.
 class PaintWatch : public QObject {
@@ -124,18 +120,8 @@ void PickerShowsFrozenImage(benchmark::State& state, const char* monitor) {
         QCoreApplication::processEvents();
     }
 }
-BENCHMARK_CAPTURE(PickerShowsFrozenImage, 1920x1080, "hd")
-    ->UseManualTime()
-    ->Iterations(1)
-    ->Repetitions(runs)
-    ->ReportAggregatesOnly(true)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(PickerShowsFrozenImage, 3840x2160, "big")
-    ->UseManualTime()
-    ->Iterations(1)
-    ->Repetitions(runs)
-    ->ReportAggregatesOnly(true)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(PickerShowsFrozenImage, 1920x1080, "hd")->Apply(medianOfRuns);
+BENCHMARK_CAPTURE(PickerShowsFrozenImage, 3840x2160, "big")->Apply(medianOfRuns);
 
 } // namespace
 
