@@ -95,7 +95,13 @@ AreaSelectionOverlay::SelectionID AreaSelectionOverlay::select(const QImage& ima
                                  [this, id](Qt::ApplicationState state) {
                                      if (wasActive_ && state != Qt::ApplicationActive) cancel(id);
                                  }));
-    observers_.push_back(connect(view, &QObject::destroyed, this, cancelThis));
+    // Closed or destroyed by someone else: while destroyed, the view must be left alone.
+    view->onClose = [self, id](bool destroying) {
+        AreaSelectionOverlay* overlay = self.data();
+        if (overlay == nullptr || overlay->selectionID_ != id) return;
+        if (destroying) overlay->detachView();
+        overlay->finish(Failure{cancellationError()});
+    };
 
     view->installEventFilter(this);
     view->show();
@@ -134,7 +140,7 @@ void AreaSelectionOverlay::tryGrab() {
 bool AreaSelectionOverlay::eventFilter(QObject* watched, QEvent* event) {
     if (view_ && done_) {
         const SelectionID id = selectionID_;
-        if (watched == view_ && (event->type() == QEvent::Close || event->type() == QEvent::Hide)) {
+        if (watched == view_ && event->type() == QEvent::Hide) {
             cancel(id);
         } else if (watched == view_->windowHandle() && event->type() == QEvent::Expose) {
             // Unmapped by someone else: the grabs went with it.
@@ -147,6 +153,19 @@ bool AreaSelectionOverlay::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
+AreaSelectionView* AreaSelectionOverlay::detachView() {
+    AreaSelectionView* view = view_.data();
+    view_ = nullptr;
+    if (view == nullptr) return nullptr;
+    view->removeEventFilter(this);
+    if (QWindow* handle = view->windowHandle()) {
+        handle->removeEventFilter(this);
+        if (pointerGrabbed_ || keyboardGrabbed_) grabber_.release(handle);
+    }
+    pointerGrabbed_ = keyboardGrabbed_ = false;
+    return view;
+}
+
 void AreaSelectionOverlay::finish(Result<QRectF, Error> result) {
     if (!done_) return;
     Completion done = std::move(done_);
@@ -156,13 +175,7 @@ void AreaSelectionOverlay::finish(Result<QRectF, Error> result) {
         disconnect(observer);
     observers_.clear();
     grabRetry_.stop();
-    if (AreaSelectionView* view = view_.data()) {
-        view_ = nullptr;
-        view->removeEventFilter(this);
-        if (QWindow* handle = view->windowHandle()) {
-            handle->removeEventFilter(this);
-            if (pointerGrabbed_ || keyboardGrabbed_) grabber_.release(handle);
-        }
+    if (AreaSelectionView* view = detachView()) {
         view->hide();
         view->deleteLater();
     }

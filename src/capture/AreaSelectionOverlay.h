@@ -78,6 +78,8 @@ protected:
 
 private:
     void tryGrab();
+    // Lets go of the view's events and grabs; the caller decides what becomes of it.
+    AreaSelectionView* detachView();
     void watchScreen(QScreen* screen);
 
     Completion done_;

@@ -95,6 +95,15 @@ AreaSelectionView::AreaSelectionView(const QImage& image, const CaptureGeometry&
     setCursor(Qt::CrossCursor);
 }
 
+AreaSelectionView::~AreaSelectionView() {
+    if (const auto closing = std::move(onClose)) closing(true);
+}
+
+void AreaSelectionView::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    if (onClose) onClose(false);
+}
+
 QRectF AreaSelectionView::bounds() const {
     return QRectF(0, 0, geom::width(geometry_.frame), geom::height(geometry_.frame));
 }

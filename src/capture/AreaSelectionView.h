@@ -51,8 +51,11 @@ public:
     // display's top left.
     AreaSelectionView(const QImage& image, const CaptureGeometry& geometry,
                       const std::optional<QString>& note, QWidget* parent = nullptr);
+    ~AreaSelectionView() override;
 
     std::function<void(Result<QRectF, Error>)> onFinish = [](Result<QRectF, Error>) {};
+    // The window closes (false), or the view is being destroyed (true, while it is still whole).
+    std::function<void(bool destroying)> onClose = [](bool) {};
     // Read at every use, so that a change shows at the next redraw.
     std::function<bool()> increaseContrast = [] { return false; };
     std::function<void()> beep;
@@ -71,6 +74,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     QRectF bounds() const;

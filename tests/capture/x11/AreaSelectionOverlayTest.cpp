@@ -230,6 +230,9 @@ TEST_F(AreaSelectionOverlayTest, LosingTheWindowOrTheFocusCancels) {
     expectInputFree();
 
     open();
+    overlay.window()->close();
+    expectCancelledOnce();
+    open();
     delete overlay.window();
     expectCancelledOnce();
     expectInputFree();
