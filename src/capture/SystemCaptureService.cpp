@@ -247,6 +247,9 @@ Result<QImage, Error> SystemCaptureService::capture(const ContentFilter& filter,
         area = nativeArea(QRect(QPoint(0, 0), window->geometry.size()), configuration.sourceRect, scale);
     }
     if (area.isEmpty()) return Failure{serviceError(Kind::grabFailed)};
+    // The content may have grown since it was listed: the cap holds for what is read, too.
+    if (!CaptureService::configuration(area.width(), area.height()))
+        return Failure{toError(CaptureFailure::invalidDimensions)};
 
     std::optional<X11CaptureError> problem;
     auto grabbed = MappedBitmap::image(
