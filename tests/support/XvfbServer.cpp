@@ -101,19 +101,46 @@ bool XvfbServer::startWindowManager() {
         ::_exit(127);
     }
     if (windowManager_ < 0) return false;
-    // The window manager announces itself on the root window once it runs.
-    for (int i = 0; i < 200; ++i) {
-        QString output;
+    // The window manager announces itself on the root window before it is ready: a window
+    // mapped during its start-up can stay unmanaged and unmapped for good. Ready means that it
+    // manages a probe window.
+    for (int attempt = 0; attempt < 40; ++attempt) {
+        QString check;
         if (run(QStringLiteral("xprop"),
-                {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")}, &output) == 0 &&
-            output.contains(QStringLiteral("window id")))
-            return true;
-        QThread::msleep(25);
+                {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")}, &check) != 0 ||
+            !check.contains(QStringLiteral("window id"))) {
+            QThread::msleep(25);
+            continue;
+        }
+        QProcess probe;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), display_);
+        probe.setProcessEnvironment(environment);
+        probe.start(QStringLiteral("xmessage"),
+                    {QStringLiteral("-name"), QStringLiteral("quorvane-wm-probe"), QStringLiteral("probe")});
+        bool managed = false;
+        for (int i = 0; i < 20 && !managed; ++i) {
+            QString window, clients;
+            if (run(QStringLiteral("xdotool"),
+                    {QStringLiteral("search"), QStringLiteral("--classname"),
+                     QStringLiteral("quorvane-wm-probe")},
+                    &window) == 0 &&
+                run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST")},
+                    &clients) == 0) {
+                const QString id = QStringLiteral("0x") + QString::number(window.trimmed().toULongLong(), 16);
+                managed = !window.trimmed().isEmpty() && clients.contains(id);
+            }
+            if (!managed) QThread::msleep(25);
+        }
+        probe.kill();
+        probe.waitForFinished();
+        if (managed) return true;
     }
     return false;
 }
 
 void XvfbServer::stopWindowManager() {
+    if (windowManager_ <= 0) return;
     terminate(windowManager_);
 }
 

@@ -1,0 +1,186 @@
+#include "capture/AreaSelectionOverlay.h"
+
+#include "app/Log.h"
+#include "capture/AreaSelectionView.h"
+#include "capture/CaptureFailure.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWindow>
+
+namespace quorvane {
+namespace {
+
+// Another client may hold the pointer or keyboard for a moment (a menu closing, say).
+constexpr int grabPatienceMs = 500;
+constexpr int grabRetryMs = 20;
+
+void deliverLater(const AreaSelectionOverlay::Completion& done, Error error) {
+    QTimer::singleShot(0, [done, error = std::move(error)] { done(Failure{error}); });
+}
+
+} // namespace
+
+AreaSelectionOverlay::InputGrabber AreaSelectionOverlay::systemGrabber() {
+    return InputGrabber{
+        [](QWindow* window) { return window != nullptr && window->setMouseGrabEnabled(true); },
+        [](QWindow* window) { return window != nullptr && window->setKeyboardGrabEnabled(true); },
+        [](QWindow* window) {
+            if (window == nullptr) return;
+            window->setMouseGrabEnabled(false);
+            window->setKeyboardGrabEnabled(false);
+        },
+    };
+}
+
+Error AreaSelectionOverlay::alreadyOpenError() {
+    return Error{QString::fromLatin1(errorDomain), 1, QStringLiteral("An area selection is already open.")};
+}
+
+AreaSelectionOverlay::AreaSelectionOverlay(QObject* parent) : QObject(parent), grabber_(systemGrabber()) {
+    grabRetry_.setInterval(grabRetryMs);
+    connect(&grabRetry_, &QTimer::timeout, this, &AreaSelectionOverlay::tryGrab);
+}
+
+AreaSelectionOverlay::~AreaSelectionOverlay() {
+    finish(Failure{cancellationError()});
+}
+
+QWidget* AreaSelectionOverlay::window() const {
+    return view_.data();
+}
+
+AreaSelectionOverlay::SelectionID AreaSelectionOverlay::select(const QImage& image, QScreen* screen,
+                                                               const CaptureGeometry& geometry,
+                                                               const std::optional<QString>& note,
+                                                               bool taskCancelled, Completion done) {
+    if (done_) {
+        deliverLater(done, alreadyOpenError());
+        return 0;
+    }
+    const SelectionID id = ++lastID_;
+    if (taskCancelled || screen == nullptr) {
+        deliverLater(done, cancellationError());
+        return 0;
+    }
+    done_ = std::move(done);
+    selectionID_ = id;
+
+    auto* view = new AreaSelectionView(image, geometry, note);
+    view_ = view;
+    view->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint |
+                         Qt::WindowStaysOnTopHint);
+    view->setGeometry(screen->geometry());
+    QPointer<AreaSelectionOverlay> self(this);
+    view->onFinish = [self, id](Result<QRectF, Error> result) {
+        AreaSelectionOverlay* overlay = self.data();
+        if (overlay != nullptr && overlay->selectionID_ == id) overlay->finish(std::move(result));
+    };
+
+    const auto cancelThis = [this, id] { cancel(id); };
+    auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    observers_.push_back(connect(application, &QGuiApplication::screenAdded, this, cancelThis));
+    observers_.push_back(connect(application, &QGuiApplication::screenRemoved, this, cancelThis));
+    observers_.push_back(connect(application, &QGuiApplication::primaryScreenChanged, this, cancelThis));
+    for (QScreen* each : QGuiApplication::screens())
+        observers_.push_back(connect(each, &QScreen::geometryChanged, this, cancelThis));
+    // Focus going to another client is this application resigning active; focus moving between
+    // its own windows is not.
+    observers_.push_back(
+        connect(application, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
+            if (view_ && focus != nullptr && focus == view_->windowHandle()) wasActive_ = true;
+        }));
+    observers_.push_back(connect(application, &QGuiApplication::applicationStateChanged, this,
+                                 [this, id](Qt::ApplicationState state) {
+                                     if (wasActive_ && state != Qt::ApplicationActive) cancel(id);
+                                 }));
+    // Closed or destroyed by someone else: while destroyed, the view must be left alone.
+    view->onClose = [self, id](bool destroying) {
+        AreaSelectionOverlay* overlay = self.data();
+        if (overlay == nullptr || overlay->selectionID_ != id) return;
+        if (destroying) overlay->detachView();
+        overlay->finish(Failure{cancellationError()});
+    };
+
+    view->installEventFilter(this);
+    view->show();
+    if (QWindow* handle = view->windowHandle()) handle->installEventFilter(this);
+    view->raise();
+    view->activateWindow();
+    view->setFocus(Qt::OtherFocusReason);
+
+    grabClock_.start();
+    grabRetry_.start();
+    tryGrab();
+    return id;
+}
+
+void AreaSelectionOverlay::cancel(SelectionID id) {
+    if (id != 0 && id == selectionID_) finish(Failure{cancellationError()});
+}
+
+void AreaSelectionOverlay::tryGrab() {
+    if (!view_ || !done_) return;
+    QWindow* handle = view_->windowHandle();
+    if (handle != nullptr && handle->isExposed()) {
+        if (!pointerGrabbed_) pointerGrabbed_ = grabber_.grabPointer(handle);
+        if (!keyboardGrabbed_) keyboardGrabbed_ = grabber_.grabKeyboard(handle);
+    }
+    if (pointerGrabbed_ && keyboardGrabbed_) {
+        grabRetry_.stop();
+        return;
+    }
+    if (grabClock_.elapsed() >= grabPatienceMs) {
+        Log::capture().error("Area selection ended: the pointer or keyboard is held by another client");
+        finish(Failure{cancellationError()});
+    }
+}
+
+bool AreaSelectionOverlay::eventFilter(QObject* watched, QEvent* event) {
+    if (view_ && done_) {
+        const SelectionID id = selectionID_;
+        if (watched == view_ && event->type() == QEvent::Hide) {
+            cancel(id);
+        } else if (watched == view_->windowHandle() && event->type() == QEvent::Expose) {
+            // Unmapped by someone else: the grabs went with it.
+            if (view_->windowHandle()->isExposed())
+                wasExposed_ = true;
+            else if (wasExposed_)
+                cancel(id);
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+AreaSelectionView* AreaSelectionOverlay::detachView() {
+    AreaSelectionView* view = view_.data();
+    view_ = nullptr;
+    if (view == nullptr) return nullptr;
+    view->removeEventFilter(this);
+    if (QWindow* handle = view->windowHandle()) {
+        handle->removeEventFilter(this);
+        if (pointerGrabbed_ || keyboardGrabbed_) grabber_.release(handle);
+    }
+    pointerGrabbed_ = keyboardGrabbed_ = false;
+    return view;
+}
+
+void AreaSelectionOverlay::finish(Result<QRectF, Error> result) {
+    if (!done_) return;
+    Completion done = std::move(done_);
+    done_ = nullptr;
+    selectionID_ = 0;
+    for (const auto& observer : observers_)
+        disconnect(observer);
+    observers_.clear();
+    grabRetry_.stop();
+    if (AreaSelectionView* view = detachView()) {
+        view->hide();
+        view->deleteLater();
+    }
+    pointerGrabbed_ = keyboardGrabbed_ = wasActive_ = wasExposed_ = false;
+    done(std::move(result));
+}
+
+} // namespace quorvane

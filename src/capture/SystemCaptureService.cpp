@@ -1,0 +1,282 @@
+#include "capture/SystemCaptureService.h"
+
+#include "app/Log.h"
+#include "export/MappedBitmap.h"
+#include "platform/Geometry.h"
+#include "platform/X11CaptureConnection.h"
+#include "platform/X11ScreenExclusion.h"
+#include "platform/X11ScreenGrabber.h"
+#include "platform/X11ScreenTargets.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+#include <algorithm>
+#include <cmath>
+#include <unistd.h>
+
+namespace quorvane {
+namespace {
+
+constexpr int trimDelayMs = 5000;
+
+Error serviceError(const X11CaptureError& problem) {
+    using Kind = X11CaptureError::Kind;
+    switch (problem.kind) {
+    case Kind::connectionFailed:
+        return CaptureService::error(
+            CaptureService::connectionFailed,
+            QStringLiteral("Screen capture is unavailable: the X server cannot be reached."));
+    case Kind::displayUnavailable:
+        return CaptureService::error(CaptureService::displayUnavailable,
+                                     QStringLiteral("The display is no longer available."));
+    case Kind::windowUnavailable:
+        return CaptureService::error(CaptureService::windowUnavailable,
+                                     QStringLiteral("The window is no longer available."));
+    case Kind::allocationFailed:
+        return CaptureService::error(CaptureService::allocationFailed,
+                                     QStringLiteral("Could not allocate the captured image."));
+    case Kind::unsupportedFormat:
+        return CaptureService::error(CaptureService::unsupportedFormat,
+                                     QStringLiteral("The screen's pixel format is not supported."));
+    case Kind::grabFailed:
+        break;
+    }
+    return CaptureService::error(
+        CaptureService::grabFailed,
+        problem.xError != 0
+            ? QStringLiteral("The X server could not capture the screen (X error %1).").arg(problem.xError)
+            : QStringLiteral("The X server could not capture the screen."));
+}
+
+Error serviceError(X11CaptureError::Kind kind) {
+    return serviceError(X11CaptureError{kind, 0});
+}
+
+// A length in points whose pixels, rounded up, are exactly `pixels`: frame × scale must give
+// back the display's own size, also at fractional scales.
+double pointLength(int pixels, double scale) {
+    double length = pixels / scale;
+    for (int i = 0; i < 8 && std::ceil(length * scale) > pixels; ++i)
+        length = std::nextafter(length, 0.0);
+    for (int i = 0; i < 8 && std::ceil(length * scale) < pixels; ++i)
+        length = std::nextafter(length, geom::infinity);
+    return length;
+}
+
+// Qt keeps a screen's origin in device pixels and divides only its size by the device pixel
+// ratio; displays follow it, so that display frames and QScreen geometries agree.
+double scaleOf(const X11Monitor& monitor) {
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) return 1;
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const double ratio = screen->devicePixelRatio();
+        const QRect native(screen->geometry().topLeft(),
+                           QSize(static_cast<int>(std::lround(screen->geometry().width() * ratio)),
+                                 static_cast<int>(std::lround(screen->geometry().height() * ratio))));
+        if ((!monitor.name.isEmpty() && screen->name() == monitor.name) || native == monitor.geometry)
+            return std::isfinite(ratio) && ratio > 0 ? ratio : 1;
+    }
+    return 1;
+}
+
+CaptureDisplay displayOf(const X11Monitor& monitor) {
+    CaptureDisplay display;
+    display.displayID = monitor.id;
+    display.name = monitor.name;
+    display.scale = scaleOf(monitor);
+    display.frame = QRectF(monitor.geometry.x(), monitor.geometry.y(),
+                           pointLength(monitor.geometry.width(), display.scale),
+                           pointLength(monitor.geometry.height(), display.scale));
+    display.pixelWidth = monitor.geometry.width();
+    display.pixelHeight = monitor.geometry.height();
+    return display;
+}
+
+std::int64_t overlap(const QRect& a, const QRect& b) {
+    const QRect common = a.intersected(b);
+    return common.isEmpty() ? 0 : std::int64_t{common.width()} * common.height();
+}
+
+CaptureWindow windowOf(const X11Window& window, const std::vector<X11Monitor>& monitors,
+                       const std::vector<CaptureDisplay>& displays, std::size_t mainIndex) {
+    std::size_t best = mainIndex;
+    std::int64_t bestOverlap = 0;
+    for (std::size_t i = 0; i < monitors.size(); ++i)
+        if (const auto area = overlap(window.geometry, monitors[i].geometry); area > bestOverlap) {
+            best = i;
+            bestOverlap = area;
+        }
+    const CaptureDisplay& display = displays[best];
+    const QPoint origin = monitors[best].geometry.topLeft();
+    CaptureWindow result;
+    result.windowID = window.client;
+    result.scale = display.scale;
+    result.frame = QRectF(display.frame.x() + (window.geometry.x() - origin.x()) / display.scale,
+                          display.frame.y() + (window.geometry.y() - origin.y()) / display.scale,
+                          pointLength(window.geometry.width(), display.scale),
+                          pointLength(window.geometry.height(), display.scale));
+    result.title = window.title;
+    if (window.processID > 0)
+        result.owningApplication = CaptureApplication{window.processID, window.applicationName};
+    result.layer = window.layer;
+    return result;
+}
+
+std::size_t mainMonitor(const std::vector<X11Monitor>& monitors) {
+    for (std::size_t i = 0; i < monitors.size(); ++i)
+        if (monitors[i].primary) return i;
+    for (std::size_t i = 0; i < monitors.size(); ++i)
+        if (monitors[i].geometry.topLeft() == QPoint(0, 0)) return i;
+    return 0;
+}
+
+// Whole pixels of `content` (a drawable's area) that cover `source` (points from its top left).
+QRect nativeArea(const QRect& content, const std::optional<QRectF>& source, double scale) {
+    if (!source) return content;
+    const QRectF scaled = geom::integral(QRectF(content.x() + geom::minX(*source) * scale,
+                                                content.y() + geom::minY(*source) * scale,
+                                                geom::width(*source) * scale, geom::height(*source) * scale));
+    if (!geom::isFinite(scaled) || !geom::contains(QRectF(content), scaled)) return {};
+    return scaled.toRect();
+}
+
+template<class T>
+bool contains(const std::vector<T>& list, T value) {
+    return std::find(list.begin(), list.end(), value) != list.end();
+}
+
+} // namespace
+
+SystemCaptureService::SystemCaptureService() {
+    trim_.setSingleShot(true);
+    trim_.setInterval(trimDelayMs);
+    trim_.callOnTimeout([this] {
+        if (grabber_) grabber_->releaseSharedMemory();
+    });
+    connect();
+}
+
+SystemCaptureService::~SystemCaptureService() = default;
+
+bool SystemCaptureService::connect() {
+    if (connection_ && !connection_->broken()) return true;
+    grabber_.reset();
+    connection_ = X11CaptureConnection::open();
+    if (!connection_) {
+        Log::capture().error("Screen capture cannot reach the X server");
+        return false;
+    }
+    grabber_ = std::make_unique<X11ScreenGrabber>(*connection_);
+    if (!grabber_->keepWindowContents())
+        Log::capture().info("Composite is unavailable: covered windows are captured with what covers them");
+    return true;
+}
+
+void SystemCaptureService::loadTargets(Completion<ShareableContent> done) {
+    if (!connect()) return done(Failure{serviceError(X11CaptureError::Kind::connectionFailed)});
+    auto monitors = X11ScreenTargets::monitors(*connection_);
+    if (!monitors) return done(Failure{serviceError(monitors.error())});
+    auto windows = X11ScreenTargets::applicationWindows(*connection_);
+    if (!windows) return done(Failure{serviceError(windows.error())});
+
+    ShareableContent content;
+    for (const auto& monitor : *monitors)
+        content.displays.push_back(displayOf(monitor));
+    const std::size_t main = mainMonitor(*monitors);
+    content.mainDisplayID = content.displays[main].displayID;
+
+    // This process is always listed, so that a display filter can leave it out.
+    const ProcessID self = ::getpid();
+    content.applications.push_back(CaptureApplication{self, QCoreApplication::applicationName()});
+    for (const auto& window : *windows) {
+        content.windows.push_back(windowOf(window, *monitors, content.displays, main));
+        const auto& owner = content.windows.back().owningApplication;
+        if (owner &&
+            std::none_of(content.applications.begin(), content.applications.end(),
+                         [&](const CaptureApplication& a) { return a.processID == owner->processID; }))
+            content.applications.push_back(*owner);
+    }
+    done(std::move(content));
+}
+
+void SystemCaptureService::takeImage(const ContentFilter& filter, const CaptureConfiguration& configuration,
+                                     Completion<QImage> done) {
+    done(capture(filter, configuration));
+    trim_.start();
+}
+
+Result<QImage, Error> SystemCaptureService::capture(const ContentFilter& filter,
+                                                    const CaptureConfiguration& configuration) {
+    using Kind = X11CaptureError::Kind;
+    if (!connect()) return Failure{serviceError(Kind::connectionFailed)};
+    X11CaptureConnection& connection = *connection_;
+    const double scale = std::isfinite(filter.pointPixelScale()) && filter.pointPixelScale() > 0
+                             ? filter.pointPixelScale()
+                             : 1.0;
+    const bool opaque = configuration.shouldBeOpaque;
+
+    std::uint32_t drawable = connection.root();
+    QRect area;
+    std::optional<X11Window> window;
+    std::vector<X11Window> hidden;
+    if (filter.kind == ContentFilter::Kind::display) {
+        auto monitors = X11ScreenTargets::monitors(connection);
+        if (!monitors) return Failure{serviceError(monitors.error())};
+        const auto monitor = std::find_if(monitors->begin(), monitors->end(), [&](const X11Monitor& m) {
+            return m.id == filter.display.displayID;
+        });
+        if (monitor == monitors->end()) return Failure{serviceError(Kind::displayUnavailable)};
+        area = nativeArea(monitor->geometry, configuration.sourceRect, scale);
+        if (!filter.excludedProcessIDs.empty()) {
+            auto topLevels = X11ScreenTargets::topLevels(connection);
+            if (!topLevels) return Failure{serviceError(topLevels.error())};
+            // Only windows over the grabbed area need to go.
+            for (const auto& topLevel : *topLevels)
+                if (contains(filter.excludedProcessIDs, topLevel.processID) &&
+                    !contains(filter.exceptedWindowIDs, WindowID{topLevel.client}) &&
+                    topLevel.topLevelGeometry.intersects(area))
+                    hidden.push_back(topLevel);
+        }
+    } else {
+        window = X11ScreenTargets::viewableWindow(connection, filter.window.windowID);
+        if (!window)
+            return Failure{
+                serviceError(connection.broken() ? Kind::connectionFailed : Kind::windowUnavailable)};
+        drawable = window->client;
+        area = nativeArea(QRect(QPoint(0, 0), window->geometry.size()), configuration.sourceRect, scale);
+    }
+    if (area.isEmpty()) return Failure{serviceError(Kind::grabFailed)};
+    // The content may have grown since it was listed: the cap holds for what is read, too.
+    if (!CaptureService::configuration(area.width(), area.height()))
+        return Failure{toError(CaptureFailure::invalidDimensions)};
+
+    std::optional<X11CaptureError> problem;
+    auto grabbed = MappedBitmap::image(
+        area.width(), area.height(), MappedBitmap::Alpha::premultipliedLast, [&](QImage& target) {
+            if (window && !configuration.sourceRect) {
+                problem = grabber_->readWindow(*window, target, opaque);
+                return;
+            }
+            const X11ScreenExclusion exclusion(connection, hidden);
+            problem = grabber_->read(drawable, area, target, QPoint(0, 0), opaque);
+        });
+    if (!grabbed) return Failure{serviceError(Kind::allocationFailed)};
+    if (problem) return Failure{serviceError(*problem)};
+    if (grabbed->width() == configuration.width && grabbed->height() == configuration.height) return *grabbed;
+
+    // The configuration asks for another size than the content's own pixels.
+    const QImage source = *grabbed;
+    auto scaled =
+        MappedBitmap::image(configuration.width, configuration.height, MappedBitmap::Alpha::premultipliedLast,
+                            [&](QImage& target) {
+                                QPainter painter(&target);
+                                painter.setCompositionMode(QPainter::CompositionMode_Source);
+                                painter.setRenderHint(QPainter::SmoothPixmapTransform);
+                                painter.drawImage(QRectF(target.rect()), source, QRectF(source.rect()));
+                            });
+    if (!scaled) return Failure{serviceError(Kind::allocationFailed)};
+    return *scaled;
+}
+
+} // namespace quorvane

@@ -1,0 +1,127 @@
+#include "platform/X11CaptureConnection.h"
+
+#include <bit>
+#include <cstdlib>
+#include <xcb/composite.h>
+#include <xcb/randr.h>
+#include <xcb/shm.h>
+#include <xcb/xcb.h>
+
+namespace quorvane {
+
+std::unique_ptr<X11CaptureConnection> X11CaptureConnection::open() {
+    int screenNumber = 0;
+    xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);
+    if (connection == nullptr || xcb_connection_has_error(connection) != 0) {
+        if (connection != nullptr) xcb_disconnect(connection);
+        return nullptr;
+    }
+    auto screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
+        xcb_screen_next(&screens);
+    if (screens.rem == 0) {
+        xcb_disconnect(connection);
+        return nullptr;
+    }
+
+    std::unique_ptr<X11CaptureConnection> result(new X11CaptureConnection);
+    result->connection_ = connection;
+    result->root_ = screens.data->root;
+
+    // Extensions, queried in one round trip.
+    xcb_prefetch_extension_data(connection, &xcb_composite_id);
+    xcb_prefetch_extension_data(connection, &xcb_shm_id);
+    xcb_prefetch_extension_data(connection, &xcb_randr_id);
+    const auto present = [connection](xcb_extension_t* id) {
+        const auto* data = xcb_get_extension_data(connection, id);
+        return data != nullptr && data->present != 0;
+    };
+    const bool composite = present(&xcb_composite_id), shm = present(&xcb_shm_id),
+               randr = present(&xcb_randr_id);
+    const auto compositeCookie =
+        composite ? xcb_composite_query_version(connection, 0, 4) : xcb_composite_query_version_cookie_t{};
+    const auto shmCookie = shm ? xcb_shm_query_version(connection) : xcb_shm_query_version_cookie_t{};
+    const auto randrCookie =
+        randr ? xcb_randr_query_version(connection, 1, 5) : xcb_randr_query_version_cookie_t{};
+    if (composite) {
+        auto* reply = xcb_composite_query_version_reply(connection, compositeCookie, nullptr);
+        // NameWindowPixmap and manual redirection need 0.2.
+        result->composite_ = reply != nullptr && (reply->major_version > 0 || reply->minor_version >= 2);
+        std::free(reply);
+    }
+    if (shm) {
+        auto* reply = xcb_shm_query_version_reply(connection, shmCookie, nullptr);
+        result->shmFds_ = reply != nullptr && (reply->major_version > 1 ||
+                                               (reply->major_version == 1 && reply->minor_version >= 2));
+        std::free(reply);
+    }
+    if (randr) {
+        auto* reply = xcb_randr_query_version_reply(connection, randrCookie, nullptr);
+        if (reply != nullptr && reply->major_version == 1)
+            result->randrMinor_ = static_cast<int>(reply->minor_version);
+        std::free(reply);
+    }
+    return result;
+}
+
+X11CaptureConnection::~X11CaptureConnection() {
+    if (connection_ != nullptr) xcb_disconnect(connection_);
+}
+
+QRect X11CaptureConnection::rootGeometry() const {
+    auto* reply = xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, root_), nullptr);
+    if (reply == nullptr) return {};
+    const QRect geometry(0, 0, reply->width, reply->height);
+    std::free(reply);
+    return geometry;
+}
+
+bool X11CaptureConnection::broken() const {
+    return xcb_connection_has_error(connection_) != 0;
+}
+
+bool X11CaptureConnection::readableDepth(int depth) const {
+    if (depth != 24 && depth != 32) return false;
+    const xcb_setup_t* setup = xcb_get_setup(connection_);
+    // Pixels are read as little-endian words on the host.
+    if (setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST || std::endian::native != std::endian::little)
+        return false;
+    auto formats = xcb_setup_pixmap_formats_iterator(setup);
+    for (; formats.rem > 0; xcb_format_next(&formats))
+        if (formats.data->depth == depth)
+            return formats.data->bits_per_pixel == 32 && formats.data->scanline_pad == 32;
+    return false;
+}
+
+std::uint32_t X11CaptureConnection::atom(const std::string& name) {
+    if (const auto found = atoms_.find(name); found != atoms_.end()) return found->second;
+    auto* reply = xcb_intern_atom_reply(
+        connection_, xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(name.size()), name.data()),
+        nullptr);
+    const std::uint32_t value = reply != nullptr ? reply->atom : std::uint32_t{XCB_ATOM_NONE};
+    std::free(reply);
+    if (value != XCB_ATOM_NONE) atoms_.emplace(name, value);
+    return value;
+}
+
+QString X11CaptureConnection::atomName(std::uint32_t atom) {
+    if (const auto found = atomNames_.find(atom); found != atomNames_.end()) return found->second;
+    auto* reply = xcb_get_atom_name_reply(connection_, xcb_get_atom_name(connection_, atom), nullptr);
+    if (reply == nullptr) return {};
+    const QString name =
+        QString::fromUtf8(xcb_get_atom_name_name(reply), xcb_get_atom_name_name_length(reply));
+    std::free(reply);
+    // An atom names the same string for the server's life.
+    atomNames_.emplace(atom, name);
+    return name;
+}
+
+void X11CaptureConnection::sync() {
+    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+    // No events are selected here; what queues up are errors of unchecked requests (a window
+    // destroyed before it was put back, say), which need no answer.
+    while (auto* event = xcb_poll_for_queued_event(connection_))
+        std::free(event);
+}
+
+} // namespace quorvane

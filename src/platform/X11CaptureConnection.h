@@ -1,0 +1,74 @@
+#pragma once
+
+// A connection of the screen-capture code's own to the X server: its requests, errors and
+// Composite redirections stay apart from Qt's, and end with it.
+
+#include <QRect>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+struct xcb_connection_t;
+
+namespace quorvane {
+
+struct X11CaptureError {
+    enum class Kind {
+        connectionFailed,
+        displayUnavailable,
+        windowUnavailable,
+        grabFailed,
+        allocationFailed,
+        unsupportedFormat,
+    };
+    Kind kind = Kind::grabFailed;
+    // The X protocol error code, when the server sent one.
+    int xError = 0;
+
+    bool operator==(const X11CaptureError&) const = default;
+};
+
+class X11CaptureConnection {
+public:
+    // Connects to $DISPLAY; null when there is no X server to reach.
+    static std::unique_ptr<X11CaptureConnection> open();
+    ~X11CaptureConnection();
+    X11CaptureConnection(const X11CaptureConnection&) = delete;
+    X11CaptureConnection& operator=(const X11CaptureConnection&) = delete;
+
+    xcb_connection_t* xcb() const { return connection_; }
+    std::uint32_t root() const { return root_; }
+    QRect rootGeometry() const;
+    // The server closed the connection (or it broke): every further request fails.
+    bool broken() const;
+
+    bool hasComposite() const { return composite_; }
+    // MIT-SHM 1.2: segments passed as file descriptors.
+    bool hasSharedMemoryFds() const { return shmFds_; }
+    // RandR minor version at major 1, or -1 without RandR.
+    int randrMinor() const { return randrMinor_; }
+    // Whether images of this depth arrive as 32-bit little-endian pixels that we can read.
+    bool readableDepth(int depth) const;
+
+    // Interned once per name.
+    std::uint32_t atom(const std::string& name);
+    QString atomName(std::uint32_t atom);
+
+    // Returns once the server has processed every request sent so far; drops queued errors.
+    void sync();
+
+private:
+    X11CaptureConnection() = default;
+
+    xcb_connection_t* connection_ = nullptr;
+    std::uint32_t root_ = 0;
+    bool composite_ = false;
+    bool shmFds_ = false;
+    int randrMinor_ = -1;
+    std::unordered_map<std::string, std::uint32_t> atoms_;
+    std::unordered_map<std::uint32_t, QString> atomNames_;
+};
+
+} // namespace quorvane

@@ -1,0 +1,38 @@
+#pragma once
+
+// Takes top-level windows out of what the screen shows for the length of a grab and puts them
+// back exactly as they were. Windows are redirected off screen (Composite), which neither the
+// window manager nor the application notices, so stacking, focus and position stay untouched;
+// where another client (a compositing manager) owns that redirection, they are moved outside
+// the root window instead and moved back.
+
+#include "platform/X11CaptureConnection.h"
+#include "platform/X11ScreenTargets.h"
+
+#include <QPoint>
+#include <cstdint>
+#include <vector>
+
+namespace quorvane {
+
+class X11ScreenExclusion {
+public:
+    // Returns once the server has taken the windows off the screen.
+    X11ScreenExclusion(X11CaptureConnection& connection, const std::vector<X11Window>& topLevels);
+    // Puts them back.
+    ~X11ScreenExclusion();
+    X11ScreenExclusion(const X11ScreenExclusion&) = delete;
+    X11ScreenExclusion& operator=(const X11ScreenExclusion&) = delete;
+
+private:
+    struct Hidden {
+        std::uint32_t window;
+        bool redirected;
+        QPoint position;
+    };
+
+    X11CaptureConnection& connection_;
+    std::vector<Hidden> hidden_;
+};
+
+} // namespace quorvane

@@ -1,0 +1,239 @@
+#include "platform/X11ScreenGrabber.h"
+
+#include "platform/X11CaptureReply.h"
+
+#include <QSemaphore>
+#include <QThread>
+#include <QThreadPool>
+#include <algorithm>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <vector>
+#include <xcb/composite.h>
+#include <xcb/shm.h>
+#include <xcb/xcb.h>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace quorvane {
+namespace {
+
+constexpr int badMatch = 8;
+constexpr std::size_t bandBytes = std::size_t{1} << 20;
+
+X11CaptureError failure(X11CaptureError::Kind kind, const xcb_generic_error_t* error = nullptr) {
+    return X11CaptureError{kind, error != nullptr ? error->error_code : 0};
+}
+
+// Drawables that vanish between listing and reading.
+X11CaptureError readFailure(X11CaptureConnection& connection, const xcb_generic_error_t* error) {
+    if (connection.broken()) return failure(X11CaptureError::Kind::connectionFailed);
+    if (error != nullptr && (error->error_code == XCB_WINDOW || error->error_code == XCB_DRAWABLE))
+        return failure(X11CaptureError::Kind::windowUnavailable, error);
+    return failure(X11CaptureError::Kind::grabFailed, error);
+}
+
+// Converts bands of rows on a few threads of its own, so that the page faults of a fresh image
+// and the conversion run in parallel and overlap the server's copying. Waits for all of them
+// when destroyed.
+class BandConverter {
+public:
+    BandConverter(QImage& target, QPoint at)
+        : base_(target.bits()), stride_(target.bytesPerLine()), at_(at) {}
+    ~BandConverter() { finished_.acquire(pending_); }
+    BandConverter(const BandConverter&) = delete;
+    BandConverter& operator=(const BandConverter&) = delete;
+
+    // `source` holds `rows` packed rows of `width` pixels, for target rows from `top`.
+    void convert(const std::uint8_t* source, int top, int rows, int width, bool keepAlpha) {
+        ++pending_;
+        const auto job = [this, source, top, rows, width, keepAlpha] {
+            const std::size_t sourceStride = std::size_t(width) * 4;
+            for (int row = 0; row < rows; ++row) {
+                const auto* in =
+                    reinterpret_cast<const std::uint32_t*>(source + sourceStride * std::size_t(row));
+                auto* out =
+                    reinterpret_cast<std::uint32_t*>(base_ + stride_ * (at_.y() + top + row)) + at_.x();
+                convertX11Pixels(in, out, std::size_t(width), keepAlpha);
+            }
+            finished_.release();
+        };
+        pool().start(job);
+    }
+
+private:
+    static QThreadPool& pool() {
+        // Kept until the process ends, with idle threads expiring.
+        static QThreadPool* threads = [] {
+            auto* result = new QThreadPool;
+            result->setMaxThreadCount(std::clamp(QThread::idealThreadCount(), 1, 4));
+            return result;
+        }();
+        return *threads;
+    }
+
+    uchar* base_;
+    qsizetype stride_;
+    QPoint at_;
+    int pending_ = 0;
+    QSemaphore finished_;
+};
+
+} // namespace
+
+void convertX11Pixels(const std::uint32_t* source, std::uint32_t* target, std::size_t count, bool keepAlpha) {
+    // Words read 0xXXRRGGBB on a little-endian host; RGBA bytes are 0xAABBGGRR.
+    std::size_t i = 0;
+#ifdef __SSE2__
+    const __m128i redBlue = _mm_set1_epi32(0x00ff00ff);
+    const __m128i kept = _mm_set1_epi32(keepAlpha ? static_cast<int>(0xff00ff00u) : 0x0000ff00);
+    const __m128i opaque = _mm_set1_epi32(keepAlpha ? 0 : static_cast<int>(0xff000000u));
+    for (; i + 4 <= count; i += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
+        const __m128i rb = _mm_and_si128(v, redBlue);
+        const __m128i swapped = _mm_or_si128(_mm_slli_epi32(rb, 16), _mm_srli_epi32(rb, 16));
+        const __m128i result = _mm_or_si128(_mm_or_si128(swapped, _mm_and_si128(v, kept)), opaque);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(target + i), result);
+    }
+#endif
+    const std::uint32_t keptMask = keepAlpha ? 0xff00ff00u : 0x0000ff00u;
+    const std::uint32_t alpha = keepAlpha ? 0 : 0xff000000u;
+    for (; i < count; ++i) {
+        const std::uint32_t v = source[i];
+        const std::uint32_t rb = v & 0x00ff00ffu;
+        target[i] = ((rb << 16) | (rb >> 16)) | (v & keptMask) | alpha;
+    }
+}
+
+X11ScreenGrabber::X11ScreenGrabber(X11CaptureConnection& connection) : connection_(connection) {}
+
+X11ScreenGrabber::~X11ScreenGrabber() {
+    releaseSharedMemory();
+}
+
+void X11ScreenGrabber::releaseSharedMemory() {
+    if (segment_ != 0 && !connection_.broken()) {
+        xcb_shm_detach(connection_.xcb(), segment_);
+        xcb_flush(connection_.xcb());
+    }
+    if (memory_ != nullptr) ::munmap(memory_, size_);
+    segment_ = 0;
+    memory_ = nullptr;
+    size_ = 0;
+}
+
+bool X11ScreenGrabber::ensureSegment(std::size_t bytes) {
+    if (segment_ != 0 && size_ >= bytes) return true;
+    releaseSharedMemory();
+    if (!connection_.hasSharedMemoryFds() || sharedMemoryFailed_) return false;
+    const int fd = ::memfd_create("quorvane-capture", MFD_CLOEXEC);
+    if (fd < 0) return false;
+    void* memory = MAP_FAILED;
+    if (::ftruncate(fd, static_cast<off_t>(bytes)) == 0)
+        memory = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (memory == MAP_FAILED) {
+        ::close(fd);
+        return false;
+    }
+    xcb_connection_t* c = connection_.xcb();
+    const std::uint32_t segment = xcb_generate_id(c);
+    // xcb closes the descriptor once it is sent; the mapping stays ours.
+    X11Reply<xcb_generic_error_t> error(xcb_request_check(c, xcb_shm_attach_fd_checked(c, segment, fd, 0)));
+    if (error) {
+        // A remote server cannot share our memory: plain GetImage from now on.
+        sharedMemoryFailed_ = true;
+        ::munmap(memory, bytes);
+        return false;
+    }
+    segment_ = segment;
+    memory_ = memory;
+    size_ = bytes;
+    return true;
+}
+
+std::optional<X11CaptureError> X11ScreenGrabber::read(std::uint32_t drawable, const QRect& area,
+                                                      QImage& target, QPoint at, bool opaque) {
+    if (connection_.broken()) return failure(X11CaptureError::Kind::connectionFailed);
+    if (area.isEmpty() || area.width() > 0x7fff || area.height() > 0x7fff || at.x() < 0 || at.y() < 0 ||
+        at.x() + area.width() > target.width() || at.y() + area.height() > target.height() ||
+        target.format() != QImage::Format_RGBA8888_Premultiplied)
+        return failure(X11CaptureError::Kind::grabFailed);
+    xcb_connection_t* c = connection_.xcb();
+    const auto x = static_cast<std::int16_t>(area.x()), y = static_cast<std::int16_t>(area.y());
+    const auto width = static_cast<std::uint16_t>(area.width()),
+               height = static_cast<std::uint16_t>(area.height());
+    const std::size_t bytes = std::size_t{width} * height * 4;
+
+    if (ensureSegment(bytes)) {
+        // All bands are asked for at once, so that converting one overlaps the server copying
+        // the next.
+        const int bandRows = std::max(1, static_cast<int>(bandBytes / (std::size_t{width} * 4)));
+        std::vector<xcb_shm_get_image_cookie_t> cookies;
+        for (int top = 0; top < height; top += bandRows)
+            cookies.push_back(xcb_shm_get_image(c, drawable, x, static_cast<std::int16_t>(y + top), width,
+                                                static_cast<std::uint16_t>(std::min(bandRows, height - top)),
+                                                ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment_,
+                                                static_cast<std::uint32_t>(std::size_t{width} * 4 * top)));
+        std::optional<X11CaptureError> problem;
+        BandConverter converter(target, at);
+        for (std::size_t band = 0; band < cookies.size(); ++band) {
+            xcb_generic_error_t* rawError = nullptr;
+            X11Reply<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(c, cookies[band], &rawError));
+            X11Reply<xcb_generic_error_t> error(rawError);
+            if (problem) continue;
+            const int top = static_cast<int>(band) * bandRows;
+            const QRect rows(area.x(), area.y() + top, area.width(), std::min(bandRows, area.height() - top));
+            if (!reply)
+                problem = readFailure(connection_, error.get());
+            else if (!connection_.readableDepth(reply->depth) ||
+                     reply->size < std::size_t{width} * 4 * static_cast<std::size_t>(rows.height()))
+                problem = failure(X11CaptureError::Kind::unsupportedFormat);
+            else
+                converter.convert(static_cast<const std::uint8_t*>(memory_) + std::size_t{width} * 4 * top,
+                                  top, rows.height(), width, reply->depth == 32 && !opaque);
+        }
+        return problem;
+    }
+
+    xcb_generic_error_t* rawError = nullptr;
+    X11Reply<xcb_get_image_reply_t> reply(xcb_get_image_reply(
+        c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, drawable, x, y, width, height, ~0u), &rawError));
+    X11Reply<xcb_generic_error_t> error(rawError);
+    if (!reply) return readFailure(connection_, error.get());
+    if (!connection_.readableDepth(reply->depth) ||
+        static_cast<std::size_t>(xcb_get_image_data_length(reply.get())) < bytes)
+        return failure(X11CaptureError::Kind::unsupportedFormat);
+    BandConverter(target, at)
+        .convert(xcb_get_image_data(reply.get()), 0, height, width, reply->depth == 32 && !opaque);
+    return std::nullopt;
+}
+
+std::optional<X11CaptureError> X11ScreenGrabber::readWindow(const X11Window& window, QImage& target,
+                                                            bool opaque) {
+    const QRect whole(0, 0, window.geometry.width(), window.geometry.height());
+    auto error = read(window.client, whole, target, QPoint(0, 0), opaque);
+    if (!error || error->xError != badMatch) return error;
+    // Without off-screen content the server reads only what lies on the screen.
+    const QRect onScreen = window.geometry.intersected(connection_.rootGeometry());
+    if (onScreen.isEmpty()) return error;
+    const QRect area = onScreen.translated(-window.geometry.topLeft());
+    return read(window.client, area, target, area.topLeft(), opaque);
+}
+
+bool X11ScreenGrabber::keepWindowContents() {
+    if (windowContentsKept_) return true;
+    if (!connection_.hasComposite() || connection_.broken()) return false;
+    xcb_connection_t* c = connection_.xcb();
+    X11Reply<xcb_generic_error_t> error(
+        xcb_request_check(c, xcb_composite_redirect_subwindows_checked(c, connection_.root(),
+                                                                       XCB_COMPOSITE_REDIRECT_AUTOMATIC)));
+    if (error) return false;
+    // The server copies what the screen shows into each new off-screen buffer and asks the
+    // applications to paint what was covered.
+    windowContentsKept_ = true;
+    xcb_flush(c);
+    return true;
+}
+
+} // namespace quorvane
