@@ -6,7 +6,6 @@
 
 #include <QColorSpace>
 #include <QPainter>
-#include <QPicture>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -38,10 +37,8 @@ EraseCheck::Outcome evaluate(const QImage& image, const QRectF& box) {
 TEST(EraseCheck, CoverRect) {
     const QRectF bounds(0, 0, 100, 50);
     EXPECT_EQ(*EraseCheck::coverRect(QRectF(10.5, 20.2, -5, 4), 1, bounds), QRectF(4, 19, 8, 7));
-    EXPECT_EQ(*EraseCheck::coverRect(QRectF(95, 45, 20, 20), 1, bounds), QRectF(94, 44, 6, 6));
     EXPECT_FALSE(EraseCheck::coverRect(QRectF(200, 10, 5, 5), 1, bounds));
     EXPECT_FALSE(EraseCheck::coverRect(QRectF(std::numeric_limits<double>::infinity(), 0, 5, 5), 0, bounds));
-    EXPECT_FALSE(EraseCheck::coverRect(QRectF(10, std::nan(""), 5, 5), 0, bounds));
 }
 
 TEST(EraseCheck, APlainRingGivesItsColourWhateverTheBoxHolds) {
@@ -98,21 +95,6 @@ TEST(EraseCheck, DrawingCopiesTheColourOntoWholePixels) {
     EXPECT_EQ(image.pixelColor(5, 5).alpha(), 0);
     EXPECT_EQ(image.pixelColor(15, 15).alpha(), 0);
     EXPECT_EQ(image.pixelColor(16, 16), QColor(Qt::red));
-
-    // Elsewhere the box is still filled, without anti-aliasing.
-    QPicture recording;
-    {
-        QPainter painter(&recording);
-        erase.color = Qt::blue;
-        ASSERT_TRUE(drawAnnotation(erase, painter, image));
-    }
-    QImage replay = filled(Qt::white);
-    {
-        QPainter painter(&replay);
-        recording.play(&painter);
-    }
-    EXPECT_EQ(replay.pixelColor(5, 5), QColor(Qt::blue));
-    EXPECT_EQ(replay.pixelColor(16, 10), QColor(Qt::white));
 }
 
 TEST(EraseCheck, ResamplingIgnoresTheEraseButNotTheOthers) {
