@@ -2,6 +2,7 @@
 
 #include "document/EditorDocument.h"
 #include "document/SystemColors.h"
+#include "support/TestAnnotations.h"
 
 #include <QColorSpace>
 #include <QPainter>
@@ -10,24 +11,12 @@
 namespace quorvane {
 namespace {
 
-QImage image(int width = 200, int height = 100) {
-    QImage pixels(width, height, QImage::Format_RGBA8888_Premultiplied);
-    pixels.setColorSpace(QColorSpace::SRgb);
-    pixels.fill(Qt::white);
-    QPainter(&pixels).fillRect(QRect(0, 0, width, height / 2), Qt::blue);
-    return pixels;
+QImage image() {
+    return test::twoToneImage(200, 100, Qt::blue, Qt::white);
 }
 
 Annotation make(AnnotationKind kind, const QRectF& rect) {
-    Annotation a;
-    a.id = QUuid::createUuid();
-    a.kind = kind;
-    a.rect = rect;
-    a.start = rect.topLeft();
-    a.end = rect.bottomRight();
-    a.color = Qt::green;
-    a.number = 1;
-    return a;
+    return test::annotation(kind, rect, Qt::green);
 }
 
 TEST(EditorCanvasSettings, ToolTable) {

@@ -4,6 +4,7 @@
 #include "document/OverlayBudget.h"
 #include "document/SystemColors.h"
 #include "support/ImageCompare.h"
+#include "support/TestAnnotations.h"
 
 #include <QColorSpace>
 #include <QPainter>
@@ -28,22 +29,11 @@ QImage pattern(int width = 160, int height = 120) {
 }
 
 QImage plain(const QColor& color, int width = 160, int height = 120) {
-    QImage image(width, height, QImage::Format_RGBA8888_Premultiplied);
-    image.setColorSpace(QColorSpace::SRgb);
-    image.fill(color);
-    return image;
+    return test::filledImage(color, width, height);
 }
 
 Annotation make(AnnotationKind kind, const QRectF& rect, const QColor& color = SystemColors::red()) {
-    Annotation a;
-    a.id = QUuid::createUuid();
-    a.kind = kind;
-    a.rect = rect;
-    a.start = rect.topLeft();
-    a.end = rect.bottomRight();
-    a.color = color;
-    a.number = 1;
-    return a;
+    return test::annotation(kind, rect, color);
 }
 
 Annotation line(AnnotationKind kind, const QPointF& from, const QPointF& to, double stroke = 3) {

@@ -2,6 +2,7 @@
 #include "document/EditorDocument.h"
 #include "document/SystemColors.h"
 #include "support/ImageCompare.h"
+#include "support/TestAnnotations.h"
 
 #include <QColorSpace>
 #include <QPainter>
@@ -21,17 +22,6 @@ QImage stripes(int width, int height) {
     return image;
 }
 
-Annotation make(AnnotationKind kind, const QRectF& rect, const QColor& color) {
-    Annotation a;
-    a.id = QUuid::createUuid();
-    a.kind = kind;
-    a.rect = rect;
-    a.start = rect.topLeft();
-    a.end = rect.bottomRight();
-    a.color = color;
-    return a;
-}
-
 ::testing::AssertionResult allPixels(const QImage& image, const QRect& area, const QColor& color) {
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x)
@@ -43,8 +33,9 @@ Annotation make(AnnotationKind kind, const QRectF& rect, const QColor& color) {
 
 TEST(DocumentOutput, RedactionsStayCoveredAfterAResizeAndOnABackdrop) {
     EditorDocument document(stripes(1200, 800), std::nullopt, 1);
-    document.addAnnotation(make(AnnotationKind::redact, QRectF(100, 100, 200, 50), QColor(0, 0, 0, 100)));
-    document.addAnnotation(make(AnnotationKind::blur, QRectF(90, 90, 300, 100), Qt::red));
+    document.addAnnotation(
+        test::annotation(AnnotationKind::redact, QRectF(100, 100, 200, 50), QColor(0, 0, 0, 100)));
+    document.addAnnotation(test::annotation(AnnotationKind::blur, QRectF(90, 90, 300, 100), Qt::red));
     // An odd scale: the redaction's edges fall inside output pixels.
     for (const QSizeF size : {QSizeF(600, 400), QSizeF(517, 345)}) {
         ASSERT_TRUE(document.setOutputSize(size, std::nullopt));
@@ -73,7 +64,7 @@ TEST(DocumentOutput, RedactionsStayCoveredAfterAResizeAndOnABackdrop) {
 
 TEST(DocumentOutput, ReportsWhatCouldNotBeMade) {
     EditorDocument document(stripes(200, 100), std::nullopt, 1);
-    document.addAnnotation(make(AnnotationKind::rectangle, QRectF(10, 10, 50, 50), Qt::red));
+    document.addAnnotation(test::annotation(AnnotationKind::rectangle, QRectF(10, 10, 50, 50), Qt::red));
     EditorDocument::Output output = document.output(document.annotations());
 
     Backdrop wide;
@@ -111,14 +102,15 @@ TEST(DocumentOutput, WithNothingToDrawTheImageIsOnlyMadeSRGB) {
 
 TEST(DocumentOutput, RendersTheSameOnAWorkerThread) {
     EditorDocument document(stripes(300, 200), std::nullopt, 2);
-    Annotation text = make(AnnotationKind::text, QRectF(10, 10, 200, 60), Qt::black);
+    Annotation text = test::annotation(AnnotationKind::text, QRectF(10, 10, 200, 60), Qt::black);
     text.text = QStringLiteral("Worker");
-    Annotation counter = make(AnnotationKind::counter, QRectF(220, 20, 50, 50), SystemColors::accent());
+    Annotation counter =
+        test::annotation(AnnotationKind::counter, QRectF(220, 20, 50, 50), SystemColors::accent());
     counter.number = 3;
     document.addAnnotation(text);
     document.addAnnotation(counter);
-    document.addAnnotation(make(AnnotationKind::pixelate, QRectF(20, 100, 100, 60), Qt::red));
-    document.addAnnotation(make(AnnotationKind::spotlight, QRectF(150, 100, 100, 60), Qt::red));
+    document.addAnnotation(test::annotation(AnnotationKind::pixelate, QRectF(20, 100, 100, 60), Qt::red));
+    document.addAnnotation(test::annotation(AnnotationKind::spotlight, QRectF(150, 100, 100, 60), Qt::red));
     ASSERT_TRUE(document.setOutputSize(QSizeF(150, 100), std::nullopt));
     const EditorDocument::Output output = document.output(document.annotations());
     const auto here = EditorDocument::renderOutput(output);
@@ -131,7 +123,7 @@ TEST(DocumentOutput, RendersTheSameOnAWorkerThread) {
 
 TEST(DocumentOutput, FlattenBurnsTheAnnotationsIntoTheBase) {
     EditorDocument document(stripes(100, 100), std::nullopt, 1);
-    document.addAnnotation(make(AnnotationKind::redact, QRectF(10, 10, 20, 20), Qt::black));
+    document.addAnnotation(test::annotation(AnnotationKind::redact, QRectF(10, 10, 20, 20), Qt::black));
     ASSERT_TRUE(document.crop(QRectF(5, 5, 50, 50)));
     document.setBitmapAllocator([](std::int64_t, std::int64_t, MappedBitmap::Alpha,
                                    const std::function<void(QImage&)>&) { return std::optional<QImage>(); });
@@ -150,9 +142,9 @@ TEST(DocumentOutput, FlattenBurnsTheAnnotationsIntoTheBase) {
 
 TEST(DocumentOutput, OnlyWhatPrecedesTheFirstSpotlightLiesUnderIt) {
     EditorDocument document(stripes(100, 100), std::nullopt, 1);
-    const Annotation below = make(AnnotationKind::rectangle, QRectF(0, 0, 10, 10), Qt::red);
-    const Annotation spotlight = make(AnnotationKind::spotlight, QRectF(20, 20, 10, 10), Qt::red);
-    const Annotation above = make(AnnotationKind::oval, QRectF(40, 40, 10, 10), Qt::red);
+    const Annotation below = test::annotation(AnnotationKind::rectangle, QRectF(0, 0, 10, 10), Qt::red);
+    const Annotation spotlight = test::annotation(AnnotationKind::spotlight, QRectF(20, 20, 10, 10), Qt::red);
+    const Annotation above = test::annotation(AnnotationKind::oval, QRectF(40, 40, 10, 10), Qt::red);
     EXPECT_FALSE(document.liesUnderSpotlight(below.id));
     for (const Annotation& a : {below, spotlight, above})
         document.addAnnotation(a);

@@ -3,6 +3,7 @@
 #include "canvas/EdgeGrid.h"
 #include "document/AnnotationDrawing.h"
 #include "document/EditorDocument.h"
+#include "support/TestAnnotations.h"
 
 #include <QColorSpace>
 #include <QPainter>
@@ -13,21 +14,11 @@ namespace quorvane {
 namespace {
 
 QImage filled(const QColor& color, int width = 40, int height = 30) {
-    QImage image(width, height, QImage::Format_RGBA8888_Premultiplied);
-    image.setColorSpace(QColorSpace::SRgb);
-    image.fill(color);
-    return image;
+    return test::filledImage(color, width, height);
 }
 
 Annotation eraseAt(const QRectF& rect) {
-    Annotation a;
-    a.id = QUuid::createUuid();
-    a.kind = AnnotationKind::erase;
-    a.rect = rect;
-    a.start = rect.topLeft();
-    a.end = rect.bottomRight();
-    a.color = Qt::white;
-    return a;
+    return test::annotation(AnnotationKind::erase, rect, Qt::white);
 }
 
 EraseCheck::Outcome evaluate(const QImage& image, const QRectF& box) {
