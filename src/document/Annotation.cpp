@@ -135,6 +135,21 @@ Annotation Annotation::aligned(CanvasAlignment alignment, const QRectF& canvas) 
     return translated(dx, dy);
 }
 
+QColor Annotation::counterInk() const {
+    const QColor rgb = color.isValid() ? color.toRgb() : QColor(Qt::black);
+    const auto linear = [](double c) {
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    const double luminance =
+        0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) + 0.0722 * linear(rgb.blueF());
+    return 1.05 / (luminance + 0.05) >= 3.0 ? QColor(Qt::white) : QColor(Qt::black);
+}
+
+QString Annotation::spokenKind() const {
+    if (kind == AnnotationKind::counter) return QStringLiteral("step ") + QString::number(number);
+    return rawValue(kind);
+}
+
 QRectF Annotation::bounds(const std::vector<QPointF>& points) {
     return geom::bounds(points);
 }

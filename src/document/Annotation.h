@@ -57,8 +57,22 @@ struct Annotation {
     // lie within a pixel of the chord's midpoint.
     Annotation bent(const QPointF& point) const;
 
+    // The shaft ends short of the tip so that its round cap stays inside the head.
+    struct ArrowHead {
+        QPainterPath shaft;
+        QPainterPath triangle;
+    };
+    ArrowHead arrowHead() const;
+
     // The smoothed path through `points`.
     QPainterPath freehandPath() const;
+    // A freehand copy that has `point` appended, unless it lies closer than `spacing` to the last
+    // point (or there are no points yet).
+    Annotation extended(const QPointF& point, double spacing) const;
+    // White or black, whichever reads better on `color`.
+    QColor counterInk() const;
+    // The kind as the canvas speaks it.
+    QString spokenKind() const;
     // Null for an empty list.
     static QRectF bounds(const std::vector<QPointF>& points);
 

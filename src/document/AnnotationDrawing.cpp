@@ -1,14 +1,135 @@
 #include "document/AnnotationDrawing.h"
 
-namespace quorvane {
+#include "adjustments/ImageResampler.h"
+#include "document/PixelEffects.h"
+#include "document/PixelFont.h"
+#include "document/ToolAnnotationDrawing.h"
+#include "platform/Geometry.h"
+#include "recognition/EraseDrawing.h"
 
-// No kind is drawn yet: refusing keeps a render from passing off an image without its marks.
-bool drawAnnotation(const Annotation&, QPainter&, QImage&) {
-    return false;
+#include <QTextOption>
+#include <algorithm>
+
+namespace quorvane {
+namespace {
+
+void strokeOrFill(QPainter& painter, const QPainterPath& path, bool fill) {
+    if (!fill) painter.setBrush(Qt::NoBrush);
+    painter.drawPath(path);
 }
 
-bool drawSpotlights(const std::vector<Annotation>&, QPainter&, QImage&) {
-    return false;
+void drawArrow(const Annotation& a, QPainter& painter) {
+    const Annotation::ArrowHead head = a.arrowHead();
+    painter.strokePath(head.shaft, painter.pen());
+    painter.fillPath(head.triangle, painter.brush());
+}
+
+void drawText(const Annotation& a, QPainter& painter) {
+    const QRectF rect = geom::standardized(a.rect);
+    painter.setFont(pixelSizedFont(a.fontSize, painter.device()));
+    QTextOption option(Qt::AlignLeft | Qt::AlignTop);
+    // A word longer than the box breaks inside the word rather than running past the box.
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    painter.setClipRect(rect, Qt::IntersectClip);
+    painter.drawText(rect, a.text, option);
+}
+
+void drawFreehand(const Annotation& a, QPainter& painter) {
+    const QPointF first = a.points.front();
+    const bool dot = std::all_of(a.points.begin(), a.points.end(),
+                                 [&](const QPointF& p) { return geom::exactlyEqual(p, first); });
+    if (!dot) {
+        painter.strokePath(a.freehandPath(), painter.pen());
+        return;
+    }
+    // Qt drops zero-length lines, where a round cap would leave a dot.
+    const double r = a.strokeWidth / 2;
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(first, r, r);
+}
+
+void drawHighlight(const Annotation& a, QPainter& painter) {
+    painter.setCompositionMode(QPainter::CompositionMode_Multiply);
+    painter.setOpacity(a.opacity);
+    painter.fillRect(geom::standardized(a.rect), a.color);
+}
+
+void drawOverlay(const Annotation& a, QPainter& painter) {
+    if (a.overlay == nullptr) return;
+    painter.setOpacity(a.opacity);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(geom::standardized(a.rect), ImageResampler::sRGBColors(a.overlay->image()));
+}
+
+bool drawKind(const Annotation& a, QPainter& painter, QImage& target) {
+    switch (a.kind) {
+    case AnnotationKind::arrow:
+        drawArrow(a, painter);
+        return true;
+    case AnnotationKind::rectangle: {
+        QPainterPath path;
+        path.addRect(geom::standardized(a.rect));
+        strokeOrFill(painter, path, a.fill);
+        return true;
+    }
+    case AnnotationKind::oval: {
+        QPainterPath path;
+        path.addEllipse(geom::standardized(a.rect));
+        strokeOrFill(painter, path, a.fill);
+        return true;
+    }
+    case AnnotationKind::text:
+        drawText(a, painter);
+        return true;
+    case AnnotationKind::redact:
+        detail::drawRedaction(a, painter, target);
+        return true;
+    case AnnotationKind::blur:
+        return detail::drawBlur(a, painter, target);
+    case AnnotationKind::pixelate:
+        detail::drawPixelation(a, painter, target);
+        return true;
+    case AnnotationKind::bracketOpen:
+    case AnnotationKind::bracketClose:
+    case AnnotationKind::braceOpen:
+    case AnnotationKind::braceClose:
+        painter.strokePath(a.bracketPath(), painter.pen());
+        return true;
+    case AnnotationKind::image:
+        drawOverlay(a, painter);
+        return true;
+    case AnnotationKind::freehand:
+        drawFreehand(a, painter);
+        return true;
+    case AnnotationKind::highlight:
+        drawHighlight(a, painter);
+        return true;
+    case AnnotationKind::spotlight:
+        return drawSpotlights({a}, painter, target);
+    case AnnotationKind::counter:
+        detail::drawCounter(a, painter);
+        return true;
+    case AnnotationKind::magnifier:
+        return detail::drawMagnifier(a, painter, target);
+    case AnnotationKind::erase:
+        drawErase(a, painter, target);
+        return true;
+    }
+    return true;
+}
+
+} // namespace
+
+bool drawAnnotation(const Annotation& annotation, QPainter& painter, QImage& target) {
+    if (!annotation.isValid()) return true;
+    painter.save();
+    painter.setPen(
+        QPen(annotation.color, annotation.strokeWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(annotation.color);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const bool drawn = drawKind(annotation, painter, target);
+    painter.restore();
+    return drawn;
 }
 
 } // namespace quorvane

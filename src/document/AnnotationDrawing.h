@@ -9,10 +9,14 @@
 namespace quorvane {
 
 // Draws one annotation with `painter`, whose space is base-image pixels; `target` is the image
-// being painted, for the kinds that read the pixels beneath. False when it cannot be drawn.
+// being painted, for the kinds that read or replace the pixels beneath (they draw nothing, and a
+// magnifier only its ring, when the painter paints something else). The painter's state is left
+// as it was. An invalid annotation draws nothing. False only when scratch memory for a blur, a
+// magnifier or the spotlight layer cannot be had. Any thread.
 bool drawAnnotation(const Annotation& annotation, QPainter& painter, QImage& target);
 
-// The single dimming layer of all `spotlights`, in their order. False when it cannot be drawn.
+// The single dimming layer of all valid spotlights among `spotlights`: half-transparent black over
+// the clip's bounds with a clear hole for each. False when the layer cannot be allocated.
 bool drawSpotlights(const std::vector<Annotation>& spotlights, QPainter& painter, QImage& target);
 
 } // namespace quorvane

@@ -100,6 +100,31 @@ Annotation Annotation::arced(const std::vector<QPointF>& trail, double amount) c
     return bent(mid + normal * (length * amount * side));
 }
 
+Annotation::ArrowHead Annotation::arrowHead() const {
+    const double head = std::max(strokeWidth * 4, 10.0);
+    const QPointF from = bend.value_or(start);
+    QPointF v = end - from;
+    const double length = std::hypot(v.x(), v.y());
+    if (length < 0.001) v = end - start;
+    const QPointF u = v / std::max(std::hypot(v.x(), v.y()), 0.001);
+    const double shortening = std::min(std::max(length - 0.5, 0.0), 0.75 * head);
+    const QPointF shaftEnd = end - shortening * u;
+
+    ArrowHead result;
+    result.shaft.moveTo(start);
+    if (bend)
+        result.shaft.quadTo(*bend, shaftEnd);
+    else
+        result.shaft.lineTo(shaftEnd);
+    const double theta = std::atan2(u.y(), u.x());
+    const double wing = M_PI / 6;
+    result.triangle.moveTo(end);
+    result.triangle.lineTo(end - head * QPointF(std::cos(theta - wing), std::sin(theta - wing)));
+    result.triangle.lineTo(end - head * QPointF(std::cos(theta + wing), std::sin(theta + wing)));
+    result.triangle.closeSubpath();
+    return result;
+}
+
 QPainterPath Annotation::freehandPath() const {
     QPainterPath path;
     const std::size_t n = points.size();
@@ -109,6 +134,17 @@ QPainterPath Annotation::freehandPath() const {
         path.quadTo(points[i], (points[i] + points[i + 1]) * 0.5);
     path.lineTo(points[n - 1]);
     return path;
+}
+
+Annotation Annotation::extended(const QPointF& point, double spacing) const {
+    if (points.empty()) return *this;
+    const QPointF d = point - points.back();
+    // An unordered comparison (NaN) refuses the point as well.
+    if (!(std::hypot(d.x(), d.y()) >= spacing)) return *this;
+    Annotation copy = *this;
+    copy.points.push_back(point);
+    copy.rect = bounds(copy.points);
+    return copy;
 }
 
 } // namespace quorvane

@@ -1,5 +1,9 @@
 #include "document/AnnotationDrawing.h"
 #include "document/EditorDocument.h"
+#include "platform/Geometry.h"
+
+#include <QPainter>
+#include <cmath>
 
 namespace quorvane {
 namespace {
@@ -38,22 +42,73 @@ bool drawInOrder(const std::vector<Annotation>& annotations, QPainter& painter, 
 
 Result<QImage, Error> EditorDocument::render(const Annotations& annotations, const QImage& image,
                                              const QRectF& crop) {
+    return render(annotations, image, crop, MappedBitmap::image);
+}
+
+Result<QImage, Error> EditorDocument::render(const Annotations& annotations, const QImage& image,
+                                             const QRectF& crop, const BitmapAllocator& allocator) {
     if (annotations.empty()) return image;
+    const QImage source = ImageResampler::sRGBColors(image);
     bool drawn = false;
-    auto result = MappedBitmap::image(image.width(), image.height(), MappedBitmap::Alpha::premultipliedLast,
-                                      [&](QImage& target) {
-                                          QPainter painter(&target);
-                                          painter.drawImage(QPoint(0, 0), image);
-                                          painter.translate(-crop.x(), -crop.y());
-                                          drawn = drawInOrder(annotations, painter, target);
-                                      });
+    std::optional<QImage> result;
+    if (!source.isNull())
+        result = allocator(source.width(), source.height(), MappedBitmap::Alpha::premultipliedLast,
+                           [&](QImage& target) {
+                               QPainter painter(&target);
+                               painter.setCompositionMode(QPainter::CompositionMode_Source);
+                               painter.drawImage(QPoint(0, 0), source);
+                               painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+                               painter.translate(-geom::minX(crop), -geom::minY(crop));
+                               drawn = drawInOrder(annotations, painter, target);
+                           });
     if (!result || !drawn)
         return Failure{renderError(1, QStringLiteral("Could not allocate the annotated image."))};
-    return *result;
+    return std::move(*result);
 }
 
 Result<QImage, Error> EditorDocument::render(const std::optional<Annotations>& annotations) const {
-    return render(Annotation::resolvingColors(annotations ? *annotations : *annotations_), image_, crop_);
+    return render(Annotation::resolvingColors(annotations ? *annotations : *annotations_), image_, crop_,
+                  allocator_);
+}
+
+EditorDocument::Output EditorDocument::output(const Annotations& annotations) const {
+    return Output{image_,      crop_,          Annotation::resolvingColors(annotations),
+                  outputSize_, outputQuality_, backdrop_};
+}
+
+Result<QImage, Error> EditorDocument::renderOutput(const Output& output) {
+    auto rendered = render(output.annotations, output.image, output.cropRect);
+    if (!rendered) return rendered;
+
+    std::optional<QImage> sized;
+    if (!output.outputSize) {
+        sized = ImageResampler::convertToSRGB(*rendered);
+    } else {
+        Annotations redactions;
+        for (const Annotation& a : output.annotations)
+            if (a.kind == AnnotationKind::redact) redactions.push_back(a);
+        // Resampling blends the redactions' edges with their neighbours: drawn again over the
+        // final pixels, they stay fully covered at any scale.
+        ImageResampler::Overlay overlay;
+        if (!redactions.empty())
+            overlay = [&](QPainter& painter, QImage& target) {
+                const QRectF crop = output.cropRect;
+                painter.scale(std::round(output.outputSize->width()) / geom::width(crop),
+                              std::round(output.outputSize->height()) / geom::height(crop));
+                painter.translate(-geom::minX(crop), -geom::minY(crop));
+                for (const Annotation& a : redactions)
+                    drawAnnotation(a, painter, target);
+            };
+        sized = ImageResampler::resize(*rendered, *output.outputSize, output.outputQuality, overlay);
+    }
+    if (!sized) return Failure{renderError(2, QStringLiteral("Could not allocate the resized image."))};
+    if (!output.backdrop) return std::move(*sized);
+
+    if (auto problem = output.backdrop->problem(QSizeF(sized->width(), sized->height())))
+        return Failure{renderError(3, *problem)};
+    auto framed = output.backdrop->apply(*sized);
+    if (!framed) return Failure{renderError(2, QStringLiteral("Could not allocate the backdrop image."))};
+    return std::move(*framed);
 }
 
 } // namespace quorvane

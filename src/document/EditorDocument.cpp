@@ -179,11 +179,14 @@ void EditorDocument::deleteAnnotation(const QUuid& id) {
 std::optional<QUuid> EditorDocument::duplicateAnnotation(const QUuid& id) {
     const Annotation* original = find(id);
     if (original == nullptr) return std::nullopt;
-    // An erase copy takes its colour from the background at its new place; without that check
-    // it would cover the wrong pixels, so it is refused.
-    if (original->kind == AnnotationKind::erase) return std::nullopt;
     Annotation copy = original->translated(10, 10);
     copy.id = QUuid::createUuid();
+    // An erase copy takes its box and colour from the background at its new place.
+    if (copy.kind == AnnotationKind::erase) {
+        auto checked = resampledErase(copy);
+        if (!checked) return std::nullopt;
+        copy = std::move(checked).value();
+    }
     if (copy.kind == AnnotationKind::counter) copy.number = nextCounterNumber();
     addAnnotation(copy);
     if (find(copy.id) == nullptr) return std::nullopt;
@@ -287,7 +290,8 @@ FlattenResult EditorDocument::flatten() {
                                     painter.setCompositionMode(QPainter::CompositionMode_Source);
                                     painter.drawImage(QPoint(0, 0), source);
                                 });
-    } else if (auto rendered = render()) {
+    } else if (auto rendered =
+                   render(Annotation::resolvingColors(*annotations_), image_, crop_, allocator_)) {
         pixels = std::move(rendered).value();
     }
     if (!pixels) return FlattenResult::allocationFailed;
@@ -337,6 +341,14 @@ std::int64_t EditorDocument::nextCounterNumber() const {
     for (const Annotation& a : *annotations_)
         if (a.kind == AnnotationKind::counter) largest = std::max(largest, a.number);
     return largest == std::numeric_limits<std::int64_t>::max() ? largest : largest + 1;
+}
+
+bool EditorDocument::liesUnderSpotlight(const QUuid& id) const {
+    const Annotations& list = *annotations_;
+    const auto at = std::find_if(list.begin(), list.end(), [&](const Annotation& a) { return a.id == id; });
+    const auto spotlight = std::find_if(
+        list.begin(), list.end(), [](const Annotation& a) { return a.kind == AnnotationKind::spotlight; });
+    return at != list.end() && spotlight != list.end() && at < spotlight;
 }
 
 double EditorDocument::exportPointScale() const {

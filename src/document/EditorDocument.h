@@ -9,6 +9,7 @@
 #include "export/MappedBitmap.h"
 #include "platform/Error.h"
 #include "platform/Result.h"
+#include "recognition/EraseCheck.h"
 
 #include <QImage>
 #include <QObject>
@@ -40,6 +41,16 @@ class EditorDocument : public QObject {
 
 public:
     using Annotations = std::vector<Annotation>;
+
+    // What an export renders, taken on the GUI thread and safe to hand to any thread.
+    struct Output {
+        QImage image; // the canvas image
+        QRectF cropRect;
+        Annotations annotations;          // colours resolved
+        std::optional<QSizeF> outputSize; // none: the crop's size
+        ImageResampler::Quality outputQuality = ImageResampler::Quality::highQuality;
+        std::optional<Backdrop> backdrop;
+    };
     // Makes the mapped bitmaps of canvas images and flattening; replaceable so that tests can
     // make it fail.
     using BitmapAllocator = std::function<std::optional<QImage>(std::int64_t width, std::int64_t height,
@@ -95,6 +106,13 @@ public:
     static QRectF extent(const Annotation& annotation);
     // One more than the largest counter number; 1 without counters.
     std::int64_t nextCounterNumber() const;
+    // Whether that annotation lies below the spotlights' dimming, which is drawn at the place of
+    // the first spotlight.
+    bool liesUnderSpotlight(const QUuid& id) const;
+    // An erase annotation of this document checked again against the picture without it: the
+    // same annotation covering its whole-pixel box in the colour of the plain ring around it, or
+    // why it cannot stay.
+    Result<Annotation, EraseCheck::Refusal> resampledErase(const Annotation& erase) const;
 
     // Pixels of the exported image per point of the source.
     double exportPointScale() const;
@@ -110,6 +128,15 @@ public:
     // nothing to draw. Any thread.
     static Result<QImage, Error> render(const Annotations& annotations, const QImage& image,
                                         const QRectF& crop);
+
+    // The snapshot an export renders: the canvas image, the crop, `annotations` with their colours
+    // resolved, and the output size, quality and backdrop. GUI thread.
+    Output output(const Annotations& annotations) const;
+    // The exported image: annotations drawn, then resized (redactions drawn again at the output's
+    // scale), then framed by the backdrop; always 8-bit sRGB. Any thread. Errors
+    // ("Quorvane.Render"): 1 the annotated image, 2 the resized or backdrop image could not be
+    // allocated, 3 the backdrop does not fit the resized image.
+    static Result<QImage, Error> renderOutput(const Output& output);
 
     // The canvas image of `crop` on `base`: the base itself, a sub-image sharing its pixels for a
     // crop inside it, else a new bitmap filled with the base's edge colour outside the base.
@@ -144,6 +171,8 @@ private:
     // False when the state's canvas image cannot be made; nothing changes then.
     bool commit(State next, const QString& name);
     bool restore(const State& next);
+    static Result<QImage, Error> render(const Annotations& annotations, const QImage& image,
+                                        const QRectF& crop, const BitmapAllocator& allocator);
     // Adds or replaces `annotation`; a canvas that cannot grow leaves the crop as it is.
     void commitAnnotation(Annotations annotations, const Annotation& annotation, const QString& name);
     const Annotation* find(const QUuid& id) const;

@@ -2,6 +2,7 @@
 
 #include "document/OverlayBudget.h"
 #include "platform/Geometry.h"
+#include "support/TestAnnotations.h"
 
 #include <QColorSpace>
 #include <QPainter>
@@ -15,28 +16,8 @@ namespace {
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 constexpr double inf = std::numeric_limits<double>::infinity();
 
-// Red on top, blue at the bottom, so that a flip shows.
-QImage twoToneImage(int width, int height) {
-    QImage image(width, height, QImage::Format_RGBA8888_Premultiplied);
-    image.setColorSpace(QColorSpace::SRgb);
-    image.fill(QColor(0, 0, 255));
-    QPainter(&image).fillRect(QRect(0, 0, width, height / 2), QColor(255, 0, 0));
-    return image;
-}
-
-Annotation box(AnnotationKind kind, const QRectF& rect) {
-    Annotation a;
-    a.id = QUuid::createUuid();
-    a.kind = kind;
-    a.rect = rect;
-    a.start = rect.topLeft();
-    a.end = rect.bottomRight();
-    a.color = Qt::red;
-    return a;
-}
-
 Annotation arrow(const QPointF& from, const QPointF& to, double stroke) {
-    Annotation a = box(AnnotationKind::arrow, QRectF(from, to).normalized());
+    Annotation a = test::annotation(AnnotationKind::arrow, QRectF(from, to).normalized());
     a.start = from;
     a.end = to;
     a.strokeWidth = stroke;
@@ -62,7 +43,7 @@ Snapshot snapshot(const EditorDocument& d) {
 }
 
 TEST(EditorDocument, StartsUncroppedWithNothingToUndo) {
-    const QImage image = twoToneImage(1200, 800);
+    const QImage image = test::twoToneImage(1200, 800);
     EditorDocument document(image, QStringLiteral("Screen"), 2);
     expectRect(document.cropRect(), QRectF(0, 0, 1200, 800));
     EXPECT_EQ(document.image().constBits(), image.constBits());
@@ -77,7 +58,7 @@ TEST(EditorDocument, StartsUncroppedWithNothingToUndo) {
 }
 
 TEST(EditorDocument, EveryChangeIsOneNamedStepAndUnchangedStatesRecordNothing) {
-    EditorDocument document(twoToneImage(200, 100), std::nullopt, 1);
+    EditorDocument document(test::twoToneImage(200, 100), std::nullopt, 1);
     UndoManager& undo = document.undoManager();
     std::vector<qint64> revisionsSeen;
     QObject::connect(&document, &EditorDocument::revisionChanged, [&](qint64 r) {
@@ -86,8 +67,8 @@ TEST(EditorDocument, EveryChangeIsOneNamedStepAndUnchangedStatesRecordNothing) {
         revisionsSeen.push_back(r);
     });
 
-    Annotation a = box(AnnotationKind::rectangle, QRectF(10, 10, 50, 30));
-    const Annotation b = box(AnnotationKind::oval, QRectF(20, 20, 40, 40));
+    Annotation a = test::annotation(AnnotationKind::rectangle, QRectF(10, 10, 50, 30));
+    const Annotation b = test::annotation(AnnotationKind::oval, QRectF(20, 20, 40, 40));
     document.addAnnotation(a);
     document.addAnnotation(a);
     document.addAnnotation(b);
@@ -141,8 +122,8 @@ TEST(EditorDocument, EveryChangeIsOneNamedStepAndUnchangedStatesRecordNothing) {
 }
 
 TEST(EditorDocument, DuplicatesOffsetCopiesAndNumbersCounters) {
-    EditorDocument document(twoToneImage(200, 100), std::nullopt, 1);
-    Annotation counter = box(AnnotationKind::counter, QRectF(10, 10, 20, 20));
+    EditorDocument document(test::twoToneImage(200, 100), std::nullopt, 1);
+    Annotation counter = test::annotation(AnnotationKind::counter, QRectF(10, 10, 20, 20));
     counter.number = 4;
     document.addAnnotation(counter);
     const auto copy = document.duplicateAnnotation(counter.id);
@@ -156,7 +137,7 @@ TEST(EditorDocument, DuplicatesOffsetCopiesAndNumbersCounters) {
 }
 
 TEST(EditorDocument, MarksPastTheCropGrowItWithTheirMargin) {
-    EditorDocument document(twoToneImage(100, 100), std::nullopt, 2);
+    EditorDocument document(test::twoToneImage(100, 100), std::nullopt, 2);
     // A 5-pixel arrow 3 pixels past the right edge: 4 × 5 + 2 × 8 = 36 pixels of margin.
     Annotation a = arrow(QPointF(50, 50), QPointF(103, 50), 5);
     document.addAnnotation(a);
@@ -174,24 +155,24 @@ TEST(EditorDocument, MarksPastTheCropGrowItWithTheirMargin) {
     for (AnnotationKind kind :
          {AnnotationKind::redact, AnnotationKind::blur, AnnotationKind::pixelate, AnnotationKind::erase,
           AnnotationKind::highlight, AnnotationKind::spotlight, AnnotationKind::magnifier})
-        document.addAnnotation(box(kind, QRectF(-40, -40, 30, 30)));
+        document.addAnnotation(test::annotation(kind, QRectF(-40, -40, 30, 30)));
     expectRect(document.cropRect(), QRectF(0, 0, 100, 100));
     QImage pixels(4, 4, QImage::Format_RGBA8888_Premultiplied);
     pixels.fill(Qt::green);
-    Annotation overlay = box(AnnotationKind::image, QRectF(-10.5, 20, 30, 30));
+    Annotation overlay = test::annotation(AnnotationKind::image, QRectF(-10.5, 20, 30, 30));
     overlay.overlay = OverlayBudget::admit(pixels).value();
     document.addAnnotation(overlay);
     expectRect(document.cropRect(), QRectF(-11, 0, 111, 100));
 
     // Growth past the size caps is refused, but the mark is still added.
     const auto count = document.annotations().size();
-    document.addAnnotation(box(AnnotationKind::rectangle, QRectF(0, 0, 20000, 10)));
+    document.addAnnotation(test::annotation(AnnotationKind::rectangle, QRectF(0, 0, 20000, 10)));
     EXPECT_EQ(document.annotations().size(), count + 1);
     expectRect(document.cropRect(), QRectF(-11, 0, 111, 100));
 }
 
 TEST(EditorDocument, OutputSizeIsCheckedRoundedAndClearedByCanvasChanges) {
-    EditorDocument document(twoToneImage(1200, 800), std::nullopt, 1);
+    EditorDocument document(test::twoToneImage(1200, 800), std::nullopt, 1);
     EXPECT_TRUE(document.setOutputSize(QSizeF(1199.5, 800), std::nullopt));
     EXPECT_FALSE(document.outputSize());
     EXPECT_FALSE(document.undoManager().canUndo());
@@ -220,7 +201,7 @@ TEST(EditorDocument, OutputSizeIsCheckedRoundedAndClearedByCanvasChanges) {
 }
 
 TEST(EditorDocument, CropsToWholePixelsInsideTheCanvasSharingTheBasePixels) {
-    EditorDocument document(twoToneImage(100, 100), std::nullopt, 1);
+    EditorDocument document(test::twoToneImage(100, 100), std::nullopt, 1);
     EXPECT_FALSE(document.crop(QRectF(50, 50, 51, 10)));
     EXPECT_FALSE(document.crop(QRectF(10, 10, 0, 10)));
     EXPECT_FALSE(document.crop(QRectF(10, nan, 5, 10)));
@@ -265,7 +246,7 @@ TEST(EditorDocument, ExpandsTheCanvasWithTheEdgeColour) {
 }
 
 TEST(EditorDocument, FlattenMakesTheCanvasTheNewBase) {
-    EditorDocument document(twoToneImage(100, 100), std::nullopt, 1);
+    EditorDocument document(test::twoToneImage(100, 100), std::nullopt, 1);
     EXPECT_EQ(document.flatten(), FlattenResult::nothingToFlatten);
     EXPECT_EQ(document.revision(), 0);
 
@@ -301,7 +282,7 @@ TEST(EditorDocument, FlattenMakesTheCanvasTheNewBase) {
 }
 
 TEST(EditorDocument, ACanvasThatCannotBeMadeChangesNothingAndKeepsTheSteps) {
-    EditorDocument document(twoToneImage(100, 100), std::nullopt, 1);
+    EditorDocument document(test::twoToneImage(100, 100), std::nullopt, 1);
     ASSERT_TRUE(document.expandCanvas(0, 0, 0, 10));
     document.resetCrop();
     document.setBitmapAllocator(failingAllocator);
@@ -325,11 +306,11 @@ TEST(EditorDocument, ACanvasThatCannotBeMadeChangesNothingAndKeepsTheSteps) {
 }
 
 TEST(EditorDocument, AnOuterGroupUndoesItsOperationsTogether) {
-    EditorDocument document(twoToneImage(100, 100), std::nullopt, 1);
+    EditorDocument document(test::twoToneImage(100, 100), std::nullopt, 1);
     UndoManager& undo = document.undoManager();
     undo.beginGroup(QStringLiteral("Redact Text"));
-    document.addAnnotation(box(AnnotationKind::redact, QRectF(1, 1, 5, 5)));
-    document.addAnnotation(box(AnnotationKind::redact, QRectF(10, 1, 5, 5)));
+    document.addAnnotation(test::annotation(AnnotationKind::redact, QRectF(1, 1, 5, 5)));
+    document.addAnnotation(test::annotation(AnnotationKind::redact, QRectF(10, 1, 5, 5)));
     EXPECT_FALSE(undo.canUndo());
     undo.endGroup();
     EXPECT_EQ(undo.undoActionName(), "Redact Text");
@@ -339,7 +320,7 @@ TEST(EditorDocument, AnOuterGroupUndoesItsOperationsTogether) {
 }
 
 TEST(EditorDocument, BackdropSizes) {
-    EditorDocument document(twoToneImage(1000, 500), std::nullopt, 2);
+    EditorDocument document(test::twoToneImage(1000, 500), std::nullopt, 2);
     EXPECT_EQ(document.canvasFitSize(), QSizeF(1000, 500));
     EXPECT_EQ(document.exportPointScale(), 2);
     ASSERT_TRUE(document.setOutputSize(QSizeF(500, 250), std::nullopt));

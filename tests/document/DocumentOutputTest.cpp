@@ -1,0 +1,158 @@
+#include "adjustments/ImageResampler.h"
+#include "document/EditorDocument.h"
+#include "document/SystemColors.h"
+#include "support/ImageCompare.h"
+#include "support/TestAnnotations.h"
+
+#include <QColorSpace>
+#include <QPainter>
+#include <future>
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+// Stripes that change from top to bottom, so that a flip or an offset shows.
+QImage stripes(int width, int height) {
+    QImage image(width, height, QImage::Format_RGBA8888_Premultiplied);
+    image.setColorSpace(QColorSpace::SRgb);
+    QPainter painter(&image);
+    for (int y = 0; y < height; y += 10)
+        painter.fillRect(QRect(0, y, width, 10), QColor(255 * (y / 10 % 2), 128, 255 * (y * 2 / height)));
+    return image;
+}
+
+::testing::AssertionResult allPixels(const QImage& image, const QRect& area, const QColor& color) {
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (image.pixelColor(x, y) != color)
+                return ::testing::AssertionFailure()
+                       << "pixel " << x << "," << y << " is " << image.pixelColor(x, y).name().toStdString();
+    return ::testing::AssertionSuccess();
+}
+
+TEST(DocumentOutput, RedactionsStayCoveredAfterAResizeAndOnABackdrop) {
+    EditorDocument document(stripes(1200, 800), std::nullopt, 1);
+    document.addAnnotation(
+        test::annotation(AnnotationKind::redact, QRectF(100, 100, 200, 50), QColor(0, 0, 0, 100)));
+    document.addAnnotation(test::annotation(AnnotationKind::blur, QRectF(90, 90, 300, 100), Qt::red));
+    // An odd scale: the redaction's edges fall inside output pixels.
+    for (const QSizeF size : {QSizeF(600, 400), QSizeF(517, 345)}) {
+        ASSERT_TRUE(document.setOutputSize(size, std::nullopt));
+        for (ImageResampler::Quality quality : ImageResampler::allQualities) {
+            ASSERT_TRUE(document.setOutputSize(size, quality));
+            const auto result = EditorDocument::renderOutput(document.output(document.annotations()));
+            ASSERT_TRUE(result.ok());
+            ASSERT_EQ(result->size(), size.toSize());
+            const double s = size.width() / 1200;
+            const QRect covered(static_cast<int>(std::ceil(100 * s)), static_cast<int>(std::ceil(100 * s)),
+                                static_cast<int>(std::floor(200 * s)), static_cast<int>(std::floor(50 * s)));
+            EXPECT_TRUE(allPixels(*result, covered, Qt::black))
+                << ImageResampler::rawValue(quality).toStdString();
+        }
+    }
+    ASSERT_TRUE(document.setOutputSize(QSizeF(600, 400), ImageResampler::Quality::highQuality));
+    Backdrop backdrop = Backdrop::preset(Backdrop::Preset::ocean, 1);
+    document.setBackdrop(backdrop);
+    const auto framed = EditorDocument::renderOutput(document.output(document.annotations()));
+    ASSERT_TRUE(framed.ok());
+    const int p = backdrop.padding;
+    EXPECT_EQ(framed->size(), QSize(600 + 2 * p, 400 + 2 * p));
+    EXPECT_TRUE(allPixels(*framed, QRect(50 + p, 50 + p, 100, 25), Qt::black));
+    EXPECT_TRUE(ImageResampler::isSRGB8(*framed));
+}
+
+TEST(DocumentOutput, ReportsWhatCouldNotBeMade) {
+    EditorDocument document(stripes(200, 100), std::nullopt, 1);
+    document.addAnnotation(test::annotation(AnnotationKind::rectangle, QRectF(10, 10, 50, 50), Qt::red));
+    EditorDocument::Output output = document.output(document.annotations());
+
+    Backdrop wide;
+    wide.padding = 8100;
+    output.backdrop = wide;
+    auto tooLarge = EditorDocument::renderOutput(output);
+    ASSERT_FALSE(tooLarge.ok());
+    EXPECT_EQ(tooLarge.error().domain, "Quorvane.Render");
+    EXPECT_EQ(tooLarge.error().code, 3);
+    EXPECT_EQ(tooLarge.error().message, *wide.problem(QSizeF(200, 100)));
+
+    output.backdrop.reset();
+    output.outputSize = QSizeF(0.5, 100);
+    const auto unsized = EditorDocument::renderOutput(output);
+    ASSERT_FALSE(unsized.ok());
+    EXPECT_EQ(unsized.error().code, 2);
+    EXPECT_EQ(unsized.error().message, "Could not allocate the resized image.");
+
+    output.image = QImage();
+    const auto unrendered = EditorDocument::renderOutput(output);
+    ASSERT_FALSE(unrendered.ok());
+    EXPECT_EQ(unrendered.error().code, 1);
+    EXPECT_EQ(unrendered.error().message, "Could not allocate the annotated image.");
+}
+
+TEST(DocumentOutput, WithNothingToDrawTheImageIsOnlyMadeSRGB) {
+    QImage rgb(30, 20, QImage::Format_RGB888);
+    rgb.fill(QColor(10, 200, 30));
+    EditorDocument document(rgb, std::nullopt, 1);
+    const auto result = EditorDocument::renderOutput(document.output({}));
+    ASSERT_TRUE(result.ok());
+    EXPECT_TRUE(ImageResampler::isSRGB8(*result));
+    EXPECT_EQ(result->pixelColor(29, 19), QColor(10, 200, 30));
+}
+
+TEST(DocumentOutput, RendersTheSameOnAWorkerThread) {
+    EditorDocument document(stripes(300, 200), std::nullopt, 2);
+    Annotation text = test::annotation(AnnotationKind::text, QRectF(10, 10, 200, 60), Qt::black);
+    text.text = QStringLiteral("Worker");
+    Annotation counter =
+        test::annotation(AnnotationKind::counter, QRectF(220, 20, 50, 50), SystemColors::accent());
+    counter.number = 3;
+    document.addAnnotation(text);
+    document.addAnnotation(counter);
+    document.addAnnotation(test::annotation(AnnotationKind::pixelate, QRectF(20, 100, 100, 60), Qt::red));
+    document.addAnnotation(test::annotation(AnnotationKind::spotlight, QRectF(150, 100, 100, 60), Qt::red));
+    ASSERT_TRUE(document.setOutputSize(QSizeF(150, 100), std::nullopt));
+    const EditorDocument::Output output = document.output(document.annotations());
+    const auto here = EditorDocument::renderOutput(output);
+    auto there =
+        std::async(std::launch::async, [output] { return EditorDocument::renderOutput(output); }).get();
+    ASSERT_TRUE(here.ok());
+    ASSERT_TRUE(there.ok());
+    EXPECT_TRUE(test::imagesNear(*there, *here, 0));
+}
+
+TEST(DocumentOutput, FlattenBurnsTheAnnotationsIntoTheBase) {
+    EditorDocument document(stripes(100, 100), std::nullopt, 1);
+    document.addAnnotation(test::annotation(AnnotationKind::redact, QRectF(10, 10, 20, 20), Qt::black));
+    ASSERT_TRUE(document.crop(QRectF(5, 5, 50, 50)));
+    document.setBitmapAllocator([](std::int64_t, std::int64_t, MappedBitmap::Alpha,
+                                   const std::function<void(QImage&)>&) { return std::optional<QImage>(); });
+    const qint64 revision = document.revision();
+    EXPECT_EQ(document.flatten(), FlattenResult::allocationFailed);
+    EXPECT_EQ(document.revision(), revision);
+
+    document.setBitmapAllocator({});
+    EXPECT_EQ(document.flatten(), FlattenResult::flattened);
+    EXPECT_TRUE(document.annotations().empty());
+    const QImage& base = document.base()->image();
+    EXPECT_EQ(base.size(), QSize(50, 50));
+    EXPECT_TRUE(allPixels(base, QRect(5, 5, 20, 20), Qt::black));
+    EXPECT_EQ(base.pixelColor(30, 30), stripes(100, 100).pixelColor(35, 35));
+}
+
+TEST(DocumentOutput, OnlyWhatPrecedesTheFirstSpotlightLiesUnderIt) {
+    EditorDocument document(stripes(100, 100), std::nullopt, 1);
+    const Annotation below = test::annotation(AnnotationKind::rectangle, QRectF(0, 0, 10, 10), Qt::red);
+    const Annotation spotlight = test::annotation(AnnotationKind::spotlight, QRectF(20, 20, 10, 10), Qt::red);
+    const Annotation above = test::annotation(AnnotationKind::oval, QRectF(40, 40, 10, 10), Qt::red);
+    EXPECT_FALSE(document.liesUnderSpotlight(below.id));
+    for (const Annotation& a : {below, spotlight, above})
+        document.addAnnotation(a);
+    EXPECT_TRUE(document.liesUnderSpotlight(below.id));
+    EXPECT_FALSE(document.liesUnderSpotlight(spotlight.id));
+    EXPECT_FALSE(document.liesUnderSpotlight(above.id));
+    EXPECT_FALSE(document.liesUnderSpotlight(QUuid::createUuid()));
+}
+
+} // namespace
+} // namespace quorvane
