@@ -1,38 +1,45 @@
 #pragma once
 
-// Frames of one region of one display, taken through the screen capture service. The region
-// and the size of the frames are worked out once per capture, when the source is made.
+// Frames of one region of one display, taken through the screen capture service. The display,
+// the region and the size of the frames are worked out once per capture, when the source is
+// made; each frame is then one screenshot of exactly that region, without our own windows.
 
+#include "capture/CaptureService.h"
 #include "scrolling/ScrollFrameSource.h"
-#include "scrolling/ScrollRegionCapturing.h"
 
+#include <QRectF>
+#include <functional>
 #include <memory>
 
 namespace quorvane {
 
 class ScreenRegionFrameSource final : public ScrollFrameSource {
 public:
-    // `region` is in root-window points, `scale` the display's pixels per point. Fails with the
-    // capture service's errors, or with a ScrollingCaptureFailure when the display is gone or
-    // the region does not lie inside it.
-    static Result<ScreenRegionFrameSource, Error> make(std::shared_ptr<ScrollRegionCapturing> capturing,
-                                                       const QRectF& region, quint32 displayID, double scale);
+    using MadeCompletion = std::function<void(Result<ScreenRegionFrameSource, Error>)>;
 
-    Result<QImage, Error> frame() override;
+    // `region` is in root-window points, `scale` the display's pixels per point. `done` is called
+    // exactly once, on the GUI thread on a later turn, with the source, the capture service's
+    // error, or a ScrollingCaptureFailure when the display is gone or the region does not lie
+    // inside it. `service` must outlive every source made from it.
+    static void make(CaptureService& service, const QRectF& region, DisplayID displayID, double scale,
+                     MadeCompletion done);
 
-    quint32 displayID() const { return displayID_; }
-    // The region relative to the display's top left, in points.
-    const QRectF& source() const { return source_; }
-    const QSize& pixelSize() const { return pixelSize_; }
+    void frame(Completion done) override;
+
+    // The display without this process's windows.
+    const ContentFilter& filter() const { return filter_; }
+    // The frame size in pixels; its source rectangle is the region relative to the display.
+    const CaptureConfiguration& configuration() const { return configuration_; }
 
 private:
-    ScreenRegionFrameSource(std::shared_ptr<ScrollRegionCapturing> capturing, quint32 displayID,
-                            const QRectF& source, const QSize& pixelSize);
+    ScreenRegionFrameSource(CaptureService& service, ContentFilter filter,
+                            CaptureConfiguration configuration);
 
-    std::shared_ptr<ScrollRegionCapturing> capturing_;
-    quint32 displayID_;
-    QRectF source_;
-    QSize pixelSize_;
+    CaptureService* service_;
+    ContentFilter filter_;
+    CaptureConfiguration configuration_;
+    // Frames requested through any copy are delivered while one copy lives.
+    std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
 };
 
 } // namespace quorvane

@@ -1,73 +1,113 @@
 #include "scrolling/ScreenRegionFrameSource.h"
 
+#include "platform/Geometry.h"
 #include "scrolling/ScrollingCaptureFailure.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 namespace quorvane {
 namespace {
 
-// Two displays side by side; records what is asked of it.
-struct FakeCapturing : ScrollRegionCapturing {
-    std::vector<ScrollCaptureDisplay> screens{{1, QRectF(0, 0, 1920, 1080)}, {2, QRectF(1920, 0, 1280, 800)}};
-    std::optional<Error> failure;
-    QRectF source;
-    QSize size;
+using Made = Result<ScreenRegionFrameSource, Error>;
+using Frame = Result<QImage, Error>;
 
-    Result<std::vector<ScrollCaptureDisplay>, Error> displays() override {
-        if (failure) return Failure{*failure};
-        return screens;
+// Two displays side by side; fails with `failure` when set.
+class FakeService : public CaptureService {
+public:
+    std::optional<Error> failure;
+    int requests = 0;
+
+protected:
+    void loadTargets(Completion<ShareableContent> done) override {
+        if (failure) return done(Failure{*failure});
+        ShareableContent content;
+        for (const auto& [id, frame] :
+             {std::pair{1, QRectF(0, 0, 1920, 1080)}, {2, QRectF(1920, 0, 1280, 800)}})
+            content.displays.push_back(CaptureDisplay{DisplayID(id), {}, frame});
+        done(std::move(content));
     }
-    Result<QSize, Error> checkedSize(double width, double height) override {
-        if (width * height > 32000000) return Failure{Error{"Quorvane.CaptureFailure", 1, "too large"}};
-        return QSize(int(width), int(height));
-    }
-    Result<QImage, Error> capture(quint32, const QRectF& rect, const QSize& pixelSize) override {
-        source = rect;
-        size = pixelSize;
-        if (failure) return Failure{*failure};
-        return QImage(pixelSize, QImage::Format_RGBX8888);
+    void takeImage(const ContentFilter&, const CaptureConfiguration& configuration,
+                   Completion<QImage> done) override {
+        ++requests;
+        if (failure) return done(Failure{*failure});
+        done(QImage(configuration.width, configuration.height, QImage::Format_RGBA8888_Premultiplied));
     }
 };
 
-TEST(ScreenRegionFrameSource, CapturesTheRegionRelativeToItsDisplay) {
-    auto capturing = std::make_shared<FakeCapturing>();
-    auto source = ScreenRegionFrameSource::make(capturing, QRectF(2000.25, 100, 300.5, 200), 2, 2);
-    ASSERT_TRUE(source);
-    EXPECT_EQ(source->source(), QRectF(80.25, 100, 300.5, 200));
-    EXPECT_EQ(source->pixelSize(), QSize(601, 400));
-    const auto frame = source->frame();
-    ASSERT_TRUE(frame);
-    EXPECT_EQ(frame->size(), QSize(601, 400));
-    EXPECT_EQ(capturing->source, QRectF(80.25, 100, 300.5, 200));
-
-    // The whole display is inside it.
-    EXPECT_TRUE(ScreenRegionFrameSource::make(capturing, QRectF(1920, 0, 1280, 800), 2, 1));
+template<class T>
+T await(const std::function<void(std::function<void(T)>)>& start) {
+    std::optional<T> result;
+    start([&](T value) { result.emplace(std::move(value)); });
+    QElapsedTimer timer;
+    timer.start();
+    while (!result && timer.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return result ? std::move(*result) : T(Failure{Error{"test", -1, "no answer"}});
 }
 
-TEST(ScreenRegionFrameSource, RefusesMissingDisplaysAndRegionsOutsideThem) {
-    auto capturing = std::make_shared<FakeCapturing>();
-    const auto errorOf = [&](const QRectF& region, quint32 display, double scale) {
-        auto source = ScreenRegionFrameSource::make(capturing, region, display, scale);
-        return source ? Error{} : source.error();
-    };
-    const Error gone{"Quorvane.ScrollingCapture", 1, "Display is unavailable. Select an area again."};
-    const Error outside{"Quorvane.ScrollingCapture", 1,
-                        "The selected area is outside the display. Select an area again."};
-    EXPECT_EQ(errorOf(QRectF(0, 0, 100, 100), 3, 1), gone);
-    EXPECT_EQ(errorOf(QRectF(1920, 0, 1281, 800), 2, 1), outside) << "one point beyond the right edge";
-    EXPECT_EQ(errorOf(QRectF(1919, 10, 100, 100), 2, 1), outside);
-    EXPECT_EQ(errorOf(QRectF(0, 0, 1920, 1081), 1, 1), outside);
+Made made(FakeService& service, const QRectF& region, DisplayID display, double scale) {
+    return await<Made>(
+        [&](auto done) { ScreenRegionFrameSource::make(service, region, display, scale, std::move(done)); });
+}
+
+Error errorOf(const Made& made) {
+    return made ? Error{} : made.error();
+}
+
+TEST(ScreenRegionFrameSource, SizesFramesByTheScaleAndRefusesWhatItsDisplayCannotShow) {
+    FakeService service;
+    const auto source = made(service, QRectF(2000.25, 100, 300.5, 200), 2, 2);
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->filter().display.displayID, 2u);
+    EXPECT_EQ(source->filter().excludedProcessIDs,
+              std::vector<ProcessID>{QCoreApplication::applicationPid()});
+    EXPECT_EQ(source->configuration().width, 601);
+    EXPECT_EQ(source->configuration().height, 400);
+    EXPECT_TRUE(geom::exactlyEqual(*source->configuration().sourceRect, QRectF(80.25, 100, 300.5, 200)));
+
+    const Error outside = ScrollingCaptureFailure::outsideDisplay();
+    EXPECT_TRUE(made(service, QRectF(1920, 0, 1280, 800), 2, 1)) << "the whole display";
+    EXPECT_EQ(errorOf(made(service, QRectF(1920, 0, 1281, 800), 2, 1)), outside);
     for (double scale : {0.0, -1.0, std::nan(""), std::numeric_limits<double>::infinity()})
-        EXPECT_EQ(errorOf(QRectF(0, 0, 100, 100), 1, scale), outside) << scale;
-    EXPECT_EQ(errorOf(QRectF(0, 0, std::nan(""), 100), 1, 1), outside);
+        EXPECT_EQ(errorOf(made(service, QRectF(0, 0, 100, 100), 1, scale)), outside) << scale;
+    EXPECT_EQ(errorOf(made(service, QRectF(0, 0, std::nan(""), 100), 1, 1)), outside);
+    EXPECT_EQ(errorOf(made(service, QRectF(0, 0, 100, 100), 3, 1)),
+              ScrollingCaptureFailure::displayUnavailable());
 
     // The capture service's own errors pass through unchanged.
-    EXPECT_EQ(errorOf(QRectF(0, 0, 1920, 1080), 1, 4), (Error{"Quorvane.CaptureFailure", 1, "too large"}));
-    auto source = ScreenRegionFrameSource::make(capturing, QRectF(0, 0, 100, 100), 1, 1);
-    capturing->failure = Error{"Quorvane.Capture", 7, "no server"};
-    EXPECT_EQ(errorOf(QRectF(0, 0, 100, 100), 1, 1), *capturing->failure);
-    EXPECT_EQ(source->frame().error(), *capturing->failure);
+    EXPECT_EQ(errorOf(made(service, QRectF(0, 0, 1920, 1080), 1, 4)),
+              toError(CaptureFailure::invalidDimensions));
+    service.failure = CaptureService::error(CaptureService::connectionFailed, "no server");
+    EXPECT_EQ(errorOf(made(service, QRectF(0, 0, 100, 100), 1, 1)), *service.failure);
+}
+
+TEST(ScreenRegionFrameSource, AnswersEachFrameOnceAndNoneAfterItWent) {
+    FakeService service;
+    auto made = ::quorvane::made(service, QRectF(0, 0, 100, 100), 1, 1);
+    ASSERT_TRUE(made);
+    auto source = std::make_unique<ScreenRegionFrameSource>(std::move(*made));
+    int calls = 0;
+    const auto frame = [&] {
+        return await<Frame>([&](auto done) {
+            source->frame([&calls, done](Frame result) {
+                ++calls;
+                done(std::move(result));
+            });
+        });
+    };
+    EXPECT_EQ(frame()->size(), QSize(100, 100));
+    service.failure = CaptureService::error(CaptureService::displayUnavailable, "gone");
+    EXPECT_EQ(frame().error(), *service.failure);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(calls, 2);
+
+    source->frame([&](Frame) { ++calls; });
+    source.reset();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(service.requests, 3);
+    EXPECT_EQ(calls, 2);
 }
 
 } // namespace

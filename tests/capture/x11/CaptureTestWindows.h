@@ -96,6 +96,12 @@ public:
         return painted;
     }
     int paints() const { return paints_; }
+    // Shows another image of the same size and returns once the server has its pixels.
+    void setImage(QImage image) {
+        image_ = std::move(image);
+        repaint();
+        QGuiApplication::sync();
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override {
