@@ -2,6 +2,7 @@
 // same Lanczos resizes done by ImageMagick's convert on the same pixels (when it is installed),
 // and a 4K backdrop whose shadow blur must cost the same at radius 24 and 200.
 
+#include "ImageMagick.h"
 #include "adjustments/Backdrop.h"
 #include "adjustments/ImageResampler.h"
 #include "export/MappedBitmap.h"
@@ -10,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QPainter>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -79,38 +79,22 @@ BENCHMARK(Resample)
 struct ImageMagick {
     QTemporaryDir folder{QDir::tempPath() + QStringLiteral("/quorvane-bench-XXXXXX")};
 
-    static bool available() {
-        QProcess probe;
-        probe.start(QStringLiteral("convert"), {QStringLiteral("-version")});
-        return probe.waitForFinished(10000) && probe.exitCode() == 0 &&
-               probe.readAllStandardOutput().contains("ImageMagick");
-    }
-
     QString input(bool downscale) {
         const QString path =
             folder.filePath(downscale ? QStringLiteral("large.rgba") : QStringLiteral("small.rgba"));
-        if (!QFile::exists(path)) {
-            const QImage& image = source(downscale);
-            QFile file(path);
-            if (!file.open(QIODevice::WriteOnly)) return {};
-            for (int y = 0; y < image.height(); ++y)
-                file.write(reinterpret_cast<const char*>(image.constScanLine(y)), qint64(image.width()) * 4);
-        }
+        if (!QFile::exists(path) && !bench::writeRawRgba(source(downscale), path)) return {};
         return path;
     }
 
     bool run(bool downscale, bool resize) {
-        const QImage& image = source(downscale);
-        QStringList arguments{
-            QStringLiteral("-size"), QStringLiteral("%1x%2").arg(image.width()).arg(image.height()),
-            QStringLiteral("-depth"), QStringLiteral("8"), QStringLiteral("rgba:") + input(downscale)};
+        QStringList operations;
         if (resize) {
             const QSize target = targetSize(downscale);
-            arguments << QStringLiteral("-filter") << QStringLiteral("Lanczos") << QStringLiteral("-resize")
-                      << QStringLiteral("%1x%2!").arg(target.width()).arg(target.height());
+            operations << QStringLiteral("-filter") << QStringLiteral("Lanczos") << QStringLiteral("-resize")
+                       << QStringLiteral("%1x%2!").arg(target.width()).arg(target.height());
         }
-        arguments << QStringLiteral("rgba:") + folder.filePath(QStringLiteral("out.rgba"));
-        return QProcess::execute(QStringLiteral("convert"), arguments) == 0;
+        return bench::runConvert(input(downscale), source(downscale).size(), operations,
+                                 folder.filePath(QStringLiteral("out.rgba"))) >= 0;
     }
 };
 
@@ -159,7 +143,7 @@ BENCHMARK(Backdrop4K)
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    if (ImageMagick::available())
+    if (bench::imageMagickAvailable())
         benchmark::RegisterBenchmark("ImageMagickConvert", ImageMagickConvert)
             ->ArgsProduct({{0, 1}, {1, 0}})
             ->ArgNames({"resize", "down"})

@@ -2,6 +2,7 @@
 // blurs among them), as it is and resized onto a backdrop; the blur of a 1000 × 1000 area at
 // σ 12 alone, and ImageMagick's Gaussian blur of the same pixels (when it is installed).
 
+#include "ImageMagick.h"
 #include "document/EditorDocument.h"
 #include "document/GaussianBlur.h"
 #include "document/OverlayBudget.h"
@@ -11,7 +12,6 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QPainter>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -137,20 +137,12 @@ BENCHMARK(Blur1000)->Unit(benchmark::kMillisecond)->UseManualTime();
 void ImageMagickGaussianBlur1000(benchmark::State& state) {
     QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/quorvane-bench-XXXXXX"));
     const QString input = folder.filePath(QStringLiteral("in.rgba"));
-    {
-        QFile file(input);
-        if (!file.open(QIODevice::WriteOnly)) return state.SkipWithError("cannot write the input");
-        for (int y = 0; y < blurSource().height(); ++y)
-            file.write(reinterpret_cast<const char*>(blurSource().constScanLine(y)), 4000);
-    }
+    if (!bench::writeRawRgba(blurSource(), input)) return state.SkipWithError("cannot write the input");
     const auto convert = [&](bool blur) {
-        QStringList arguments{QStringLiteral("-size"), QStringLiteral("1000x1000"), QStringLiteral("-depth"),
-                              QStringLiteral("8"), QStringLiteral("rgba:") + input};
-        if (blur) arguments << QStringLiteral("-gaussian-blur") << QStringLiteral("0x12");
-        arguments << QStringLiteral("rgba:") + folder.filePath(QStringLiteral("out.rgba"));
-        const auto start = std::chrono::steady_clock::now();
-        const bool ran = QProcess::execute(QStringLiteral("convert"), arguments) == 0;
-        return ran ? std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() : -1.0;
+        const QStringList operations =
+            blur ? QStringList{QStringLiteral("-gaussian-blur"), QStringLiteral("0x12")} : QStringList{};
+        return bench::runConvert(input, blurSource().size(), operations,
+                                 folder.filePath(QStringLiteral("out.rgba")));
     };
     double ours = 1e9, copy = 1e9;
     for (int i = 0; i < 5; ++i) {
@@ -167,13 +159,6 @@ void ImageMagickGaussianBlur1000(benchmark::State& state) {
     }
 }
 
-bool imageMagickAvailable() {
-    QProcess probe;
-    probe.start(QStringLiteral("convert"), {QStringLiteral("-version")});
-    return probe.waitForFinished(10000) && probe.exitCode() == 0 &&
-           probe.readAllStandardOutput().contains("ImageMagick");
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -181,7 +166,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
-    if (imageMagickAvailable())
+    if (bench::imageMagickAvailable())
         benchmark::RegisterBenchmark("ImageMagickGaussianBlur1000", ImageMagickGaussianBlur1000)
             ->Iterations(1)
             ->Unit(benchmark::kMillisecond)
