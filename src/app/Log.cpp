@@ -31,7 +31,7 @@ bool LogChannel::isEnabled(LogLevel level) const {
     return rank(level) >= rank(static_cast<LogLevel>(minimumLevel.load(std::memory_order_relaxed)));
 }
 
-void LogChannel::commit(LogLevel level, std::string message) const {
+void LogChannel::commit(LogLevel level, const std::string& message) const {
     LogEntry entry;
     entry.timeMs = std::chrono::duration_cast<std::chrono::milliseconds>(
                        std::chrono::system_clock::now().time_since_epoch())
@@ -39,7 +39,7 @@ void LogChannel::commit(LogLevel level, std::string message) const {
     entry.processId = ::getpid();
     entry.category = category_;
     entry.level = level;
-    entry.message = std::move(message);
+    entry.message = message;
     if (echo.load(std::memory_order_relaxed)) {
         const std::string line = LogStore::render(entry) + '\n';
         std::fwrite(line.data(), 1, line.size(), stderr);

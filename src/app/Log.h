@@ -39,9 +39,9 @@ private:
         if (!isEnabled(level)) return;
         std::string message;
         LogFormat::format(message, pattern, args...);
-        commit(level, std::move(message));
+        commit(level, message);
     }
-    void commit(LogLevel level, std::string message) const;
+    void commit(LogLevel level, const std::string& message) const;
 
     const char* category_;
 };
