@@ -267,7 +267,7 @@ TEST(AnnotationMoves, ResizeTargetsKeepSquaresAndImageAspects) {
     }
 }
 
-TEST(AnnotationHitTest, AreasAndStraightArrowsRefusingBadInput) {
+TEST(AnnotationHitTest, AreasByTheirRectOrEllipseAndStrokesByTheirPathsRefusingBadInput) {
     // Bad points and tolerances and invalid records never hit.
     Annotation a = make(K::rectangle), flat = a; // (10, 20, 100, 50)
     flat.rect.setHeight(0);
@@ -298,9 +298,7 @@ TEST(AnnotationHitTest, AreasAndStraightArrowsRefusingBadInput) {
     expectHits(arrow, 0.5, {50, 1.9}, {});
     // A diagonal of length 50; (15, 20) moved 0.9 and 1.9 along the normal (0.8, -0.6).
     expectHits(make(K::arrow, {0, 0}, {30, 40}, 2), 0, {15.72, 19.46}, {16.6, 18.8});
-}
 
-TEST(AnnotationHitTest, CurvesFreehandAndBracketsStrokeTheirPaths) {
     // The curve passes through (50, 50), away from its chord and its control point; round caps.
     const Annotation bent = make(K::arrow, {0, 0}, {100, 0}, 4, QPointF(50, 100));
     expectHits(bent, 0, {50, 50, 50, 51.5, 50, 48.5, -1, -1}, {50, 53, 50, 0, 50, 100, -2, -2});
@@ -320,8 +318,6 @@ TEST(AnnotationHitTest, CurvesFreehandAndBracketsStrokeTheirPaths) {
     bracket.rect = QRectF(50, 10, 12, 100);
     expectHits(bracket, 0, {50, 60, 51.5, 60, 56, 11.5, 56, 108.5, 63.5, 110},
                {53, 60, 56, 60, 56, 13, 65, 110});
-    // A close brace bulges left of its spine.
-    expectHits(make(K::braceClose, {50, 10}, {50, 110}, 4), 0, {50, 60, 44, 40}, {56, 40});
 }
 
 TEST(AnnotationPaths, BracketsAndBracesBothWaysBothOrientationsAndDepthLimits) {

@@ -36,8 +36,8 @@ TEST(DocumentOutput, RedactionsStayCoveredAfterAResizeAndOnABackdrop) {
     EditorDocument document(stripes(1200, 800), std::nullopt, 1);
     document.addAnnotation(test::annotation(K::redact, QRectF(100, 100, 200, 50), QColor(0, 0, 0, 100)));
     document.addAnnotation(test::annotation(K::blur, QRectF(90, 90, 300, 100), Qt::red));
-    // An odd scale: the redaction's edges fall inside output pixels.
-    for (const QSizeF size : {QSizeF(600, 400), QSizeF(517, 345)}) {
+    // Unscaled, halved, and at an odd scale where the redaction's edges fall inside output pixels.
+    for (const QSizeF size : {QSizeF(1200, 800), QSizeF(600, 400), QSizeF(517, 345)}) {
         for (ImageResampler::Quality quality : ImageResampler::allQualities) {
             ASSERT_TRUE(document.setOutputSize(size, quality));
             const auto result = EditorDocument::renderOutput(document.output(document.annotations()));

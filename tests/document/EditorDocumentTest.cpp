@@ -190,6 +190,20 @@ TEST(EditorDocument, OutputSizeIsCheckedRoundedAndClearedByCanvasChanges) {
     ASSERT_TRUE(document.setOutputSize(QSizeF(300, 200), std::nullopt));
     EXPECT_EQ(document.flatten(), FlattenResult::flattened);
     EXPECT_EQ(*document.outputSize(), QSizeF(300, 200));
+
+    // A backdrop's padding in output pixels widens the canvas in crop pixels.
+    EditorDocument large(test::twoToneImage(1000, 500), std::nullopt, 2);
+    EXPECT_EQ(large.canvasFitSize(), QSizeF(1000, 500));
+    EXPECT_EQ(large.exportPointScale(), 2);
+    ASSERT_TRUE(large.setOutputSize(QSizeF(500, 250), std::nullopt));
+    Backdrop backdrop;
+    backdrop.padding = 50;
+    large.setBackdrop(backdrop);
+    EXPECT_EQ(large.canvasFitSize(), QSizeF(1200, 700));
+    EXPECT_EQ(large.exportPointScale(), 1);
+    EXPECT_EQ(large.finalPixelSize(), QSizeF(600, 350));
+    large.setBackdrop(std::nullopt);
+    EXPECT_EQ(large.finalPixelSize(), QSizeF(500, 250));
 }
 
 TEST(EditorDocument, CropsShareTheBasePixelsAndExpansionsFillWithTheEdgeColour) {
@@ -283,21 +297,6 @@ TEST(EditorDocument, ACanvasThatCannotBeMadeChangesNothingAndKeepsTheSteps) {
     ASSERT_TRUE(document.undoManager().undo());
     ASSERT_TRUE(document.undoManager().undo());
     EXPECT_TRUE(geom::exactlyEqual(document.cropRect(), QRectF(0, 0, 110, 100)));
-}
-
-TEST(EditorDocument, BackdropSizes) {
-    EditorDocument document(test::twoToneImage(1000, 500), std::nullopt, 2);
-    EXPECT_EQ(document.canvasFitSize(), QSizeF(1000, 500));
-    EXPECT_EQ(document.exportPointScale(), 2);
-    ASSERT_TRUE(document.setOutputSize(QSizeF(500, 250), std::nullopt));
-    Backdrop backdrop;
-    backdrop.padding = 50;
-    document.setBackdrop(backdrop);
-    EXPECT_EQ(document.canvasFitSize(), QSizeF(1200, 700));
-    EXPECT_EQ(document.exportPointScale(), 1);
-    EXPECT_EQ(document.finalPixelSize(), QSizeF(600, 350));
-    document.setBackdrop(std::nullopt);
-    EXPECT_EQ(document.finalPixelSize(), QSizeF(500, 250));
 }
 
 } // namespace
