@@ -2,6 +2,7 @@
 
 #include "document/OverlayBudget.h"
 #include "platform/Geometry.h"
+#include "support/TestAnnotations.h"
 
 #include <QImage>
 #include <cmath>
@@ -28,16 +29,13 @@ OverlayImageRef makeOverlay() {
 // A record that is valid for its kind, every field filled; arrows and brackets run from `start` to `end`.
 Annotation make(AnnotationKind kind, QPointF start = {10, 20}, QPointF end = {110, 70}, double stroke = 3,
                 std::optional<QPointF> bend = std::nullopt) {
-    Annotation a;
-    a.id = QUuid::createUuid();
-    a.kind = kind;
-    a.rect = kind == K::image ? QRectF(0, 0, 200, 100) : Annotation::bounds({start, end});
+    Annotation a =
+        test::annotation(kind, kind == K::image ? QRectF(0, 0, 200, 100) : Annotation::bounds({start, end}),
+                         QColor(200, 30, 40));
     a.start = start;
     a.end = end;
-    a.color = QColor(200, 30, 40);
     a.strokeWidth = stroke;
     a.text = QStringLiteral("label");
-    a.number = 1;
     a.bend = bend;
     if (kind == K::freehand) a.points = {start, (start + end) / 2, end};
     if (kind == K::image) a.overlay = makeOverlay();
