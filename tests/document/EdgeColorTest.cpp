@@ -8,69 +8,55 @@
 namespace quorvane {
 namespace {
 
-void expectColor(const QColor& color, double r, double g, double b) {
-    EXPECT_NEAR(color.redF(), r, 1e-4);
-    EXPECT_NEAR(color.greenF(), g, 1e-4);
-    EXPECT_NEAR(color.blueF(), b, 1e-4);
-    EXPECT_EQ(color.alphaF(), 1.0f);
+// `fill` with the given rectangles painted over it.
+QImage image(int width, int height, const QColor& fill,
+             const std::vector<std::pair<QRect, QColor>>& rects = {}) {
+    QImage result(width, height, QImage::Format_RGBA8888_Premultiplied);
+    result.fill(fill);
+    QPainter painter(&result);
+    for (const auto& [rect, color] : rects)
+        painter.fillRect(rect, color);
+    return result;
 }
 
-TEST(EdgeColor, MostCommonBorderBucketWins) {
-    // Top row black, every other edge white: 298 white samples against 102 black.
-    QImage image(100, 100, QImage::Format_RGBA8888_Premultiplied);
-    image.fill(Qt::white);
-    QPainter(&image).fillRect(QRect(0, 0, 100, 1), Qt::black);
-    expectColor(edgeColor(image), 1, 1, 1);
-
-    // The same with black at the bottom and left instead: black now has 199 samples plus corners.
-    image.fill(Qt::white);
-    {
-        QPainter painter(&image);
-        painter.fillRect(QRect(0, 99, 100, 1), Qt::black);
-        painter.fillRect(QRect(0, 0, 1, 100), Qt::black);
-        painter.fillRect(QRect(99, 0, 1, 100), Qt::black);
+TEST(EdgeColor, TheMostCommonBorderBucketWinsAndTiesGoToTheFirstMet) {
+    const QColor black(Qt::black), white(Qt::white), green(0, 255, 0), blue(0, 0, 255);
+    QImage half(4, 4, QImage::Format_RGBA8888);
+    half.fill(QColor(0, 0, 0, 128));
+    // The strips are read top row, bottom row, left column, right column.
+    const std::pair<QImage, QColor> cases[] = {
+        // Top row black, every other edge white: 298 white samples against 102 black.
+        {image(100, 100, white, {{QRect(0, 0, 100, 1), black}}), white},
+        // Black at the bottom, left and right instead: 302 black against 98 white.
+        {image(100, 100, white,
+               {{QRect(0, 99, 100, 1), black}, {QRect(0, 0, 1, 100), black}, {QRect(99, 0, 1, 100), black}}),
+         black},
+        // 200 samples each: the colour of the strips' first pixel wins, whatever the bucket key.
+        {image(100, 100, blue, {{QRect(0, 0, 100, 50), green}}), green},
+        {image(100, 100, green, {{QRect(0, 0, 100, 50), blue}}), blue},
+        // Transparent pixels read as white over white; half-transparent black is mid grey.
+        {image(20, 10, Qt::transparent), white},
+        {QImage(), white},
+        {half, QColor(127, 127, 127)},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const QColor got = edgeColor(cases[i].first);
+        EXPECT_EQ(got.toRgb(), cases[i].second.toRgb()) << "case " << i << ": " << got.name().toStdString();
+        EXPECT_EQ(got.alphaF(), 1.0f);
     }
-    expectColor(edgeColor(image), 0, 0, 0);
 }
 
-TEST(EdgeColor, EqualCountsGoToTheBucketMetFirst) {
-    // 200 samples each. Blue has the smaller bucket key, green the strips' first pixel.
-    QImage image(100, 100, QImage::Format_RGBA8888_Premultiplied);
-    image.fill(QColor(0, 0, 255));
-    QPainter(&image).fillRect(QRect(0, 0, 100, 50), QColor(0, 255, 0));
-    expectColor(edgeColor(image), 0, 1, 0);
-    QPainter(&image).fillRect(QRect(0, 0, 100, 100), QColor(0, 255, 0));
-    QPainter(&image).fillRect(QRect(0, 0, 100, 50), QColor(0, 0, 255));
-    expectColor(edgeColor(image), 0, 0, 1);
-}
-
-TEST(EdgeColor, AveragesTheActualColoursOfTheWinningBucket) {
+TEST(EdgeColor, AveragesTheActualColoursOfTheWinningBucketOnceForABase) {
     // (250, 10, 10) and (255, 12, 14) share a bucket: its mean is the result.
     QImage image(2, 1, QImage::Format_RGBA8888_Premultiplied);
     image.setPixelColor(0, 0, QColor(250, 10, 10));
     image.setPixelColor(1, 0, QColor(255, 12, 14));
-    expectColor(edgeColor(image), 252.5 / 255, 11.0 / 255, 12.0 / 255);
-}
-
-TEST(EdgeColor, TransparentPixelsReadAsWhite) {
-    QImage clear(20, 10, QImage::Format_RGBA8888_Premultiplied);
-    clear.fill(Qt::transparent);
-    expectColor(edgeColor(clear), 1, 1, 1);
-    expectColor(edgeColor(QImage()), 1, 1, 1);
-
-    // Half-transparent black over white is mid grey.
-    QImage half(4, 4, QImage::Format_RGBA8888);
-    half.fill(QColor(0, 0, 0, 128));
-    expectColor(edgeColor(half), 127.0 / 255, 127.0 / 255, 127.0 / 255);
-}
-
-TEST(EdgeColor, BaseImageComputesItOnce) {
-    QImage image(8, 8, QImage::Format_RGBA8888_Premultiplied);
-    image.fill(QColor(10, 200, 30));
     const BaseImage base(image);
-    const QColor first = base.edgeColor();
-    expectColor(first, 10.0 / 255, 200.0 / 255, 30.0 / 255);
-    EXPECT_EQ(base.edgeColor(), first);
+    const QColor color = base.edgeColor();
+    EXPECT_NEAR(color.redF(), 252.5 / 255, 1e-4);
+    EXPECT_NEAR(color.greenF(), 11.0 / 255, 1e-4);
+    EXPECT_NEAR(color.blueF(), 12.0 / 255, 1e-4);
+    EXPECT_EQ(base.edgeColor(), color);
 }
 
 } // namespace

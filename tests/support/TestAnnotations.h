@@ -3,10 +3,13 @@
 // Images and annotation records that tests build again and again.
 
 #include "document/Annotation.h"
+#include "export/MappedBitmap.h"
 
 #include <QColorSpace>
 #include <QImage>
 #include <QPainter>
+#include <functional>
+#include <optional>
 
 namespace quorvane::test {
 
@@ -37,6 +40,12 @@ inline Annotation annotation(AnnotationKind kind, const QRectF& rect, const QCol
     a.color = color;
     a.number = 1;
     return a;
+}
+
+// A bitmap allocator for documents that fails every allocation.
+inline std::optional<QImage> failingAllocator(std::int64_t, std::int64_t, MappedBitmap::Alpha,
+                                              const std::function<void(QImage&)>&) {
+    return std::nullopt;
 }
 
 } // namespace quorvane::test
