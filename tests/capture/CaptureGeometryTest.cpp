@@ -1,9 +1,9 @@
 #include "capture/CaptureGeometry.h"
 
 #include "platform/AnonymousMemory.h"
+#include "support/ImageCompare.h"
 
-#include <QPainter>
-#include <cmath>
+#include <array>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -13,127 +13,99 @@ namespace {
 constexpr double inf = std::numeric_limits<double>::infinity();
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
-void expectRect(const std::optional<QRectF>& actual, double x, double y, double w, double h) {
-    ASSERT_TRUE(actual);
-    EXPECT_EQ(actual->x(), x);
-    EXPECT_EQ(actual->y(), y);
-    EXPECT_EQ(actual->width(), w);
-    EXPECT_EQ(actual->height(), h);
+// Compared exactly: QRectF's == is fuzzy.
+using Edges = std::array<double, 4>;
+Edges edges(const std::optional<QRectF>& r) {
+    return r ? Edges{r->x(), r->y(), r->width(), r->height()} : Edges{-1, -1, -1, -1};
 }
 
-TEST(CaptureGeometryPixels, ConvertsPointsToCoveringPixels) {
+TEST(CaptureGeometry, CoversPointsWithWholePixelsSnappingOnlyNoise) {
     const CaptureGeometry retina{QRectF(0, 0, 1512, 982), 2};
-    expectRect(retina.pixels(QRectF(0, 0, 1512, 982)), 0, 0, 3024, 1964);
-    // Half points land on whole pixels without an extra pixel.
-    expectRect(retina.pixels(QRectF(10.5, 20.5, 100, 50)), 21, 41, 200, 100);
-
-    // A display that does not start at the root origin: pixels are relative to its own top left.
+    EXPECT_EQ(edges(retina.pixels(QRectF(0, 0, 1512, 982))), (Edges{0, 0, 3024, 1964}));
+    // Half points land on whole pixels without an extra pixel; negative sizes are standardised.
+    EXPECT_EQ(edges(retina.pixels(QRectF(10.5, 20.5, 100, 50))), (Edges{21, 41, 200, 100}));
+    EXPECT_EQ(edges(retina.pixels(QRectF(110.5, 70.5, -100, -50))), (Edges{21, 41, 200, 100}));
+    // Pixels count from the display's own top left.
     const CaptureGeometry second{QRectF(1512, -200, 800, 600), 1};
-    expectRect(second.pixels(QRectF(1522, -190, 10.25, 5)), 10, 10, 11, 5);
+    EXPECT_EQ(edges(second.pixels(QRectF(1522, -190, 10.25, 5))), (Edges{10, 10, 11, 5}));
 
-    // Negative sizes are read standardised.
-    expectRect(retina.pixels(QRectF(110.5, 70.5, -100, -50)), 21, 41, 200, 100);
-}
-
-TEST(CaptureGeometryPixels, SnapsNoiseButNotRealFractions) {
-    const double scale = 1.1;
-    const CaptureGeometry geometry{QRectF(0, 0, 1000, 800), scale};
-    // Pixel 29 comes back as 28.999999999999996 and pixel 71 as 71.00000000000001: without
-    // snapping, flooring and ceiling would each add a pixel.
-    const double left = 29 / scale, right = 71 / scale;
+    // Pixel 29 comes back as 28.999999999999996 and 71 as 71.00000000000001: unsnapped, flooring
+    // and ceiling would each add a pixel. 1e-5 pixels off is a real fraction and is not snapped.
+    const double scale = 1.1, left = 29 / scale, size = 71 / scale - left, off = 1e-5 / scale;
     ASSERT_LT(left * scale, 29.0);
-    ASSERT_GT(right * scale, 71.0);
-    expectRect(geometry.pixels(QRectF(left, left, right - left, right - left)), 29, 29, 42, 42);
-
-    // 1e-5 pixels off a whole pixel is a real fraction: min edges floor, max edges ceil.
-    const double off = 1e-5 / scale;
-    expectRect(geometry.pixels(QRectF(left + off, left + off, right - left, right - left)), 29, 29, 43, 43);
-    expectRect(geometry.pixels(QRectF(left - off, left - off, right - left, right - left)), 28, 28, 43, 43);
+    ASSERT_GT((left + size) * scale, 71.0);
+    const CaptureGeometry geometry{QRectF(0, 0, 1000, 800), scale};
+    EXPECT_EQ(edges(geometry.pixels(QRectF(left, left, size, size))), (Edges{29, 29, 42, 42}));
+    EXPECT_EQ(edges(geometry.pixels(QRectF(left + off, left + off, size, size))), (Edges{29, 29, 43, 43}));
+    EXPECT_EQ(edges(geometry.pixels(QRectF(left - off, left - off, size, size))), (Edges{28, 28, 43, 43}));
 }
 
-TEST(CaptureGeometryPixels, RefusesUnusableGeometryAndRectangles) {
-    const CaptureGeometry geometry{QRectF(0, 0, 100, 100), 2};
-    EXPECT_FALSE(geometry.pixels(QRectF(-1, 0, 10, 10))); // one point outside: no clipping
-    EXPECT_FALSE(geometry.pixels(QRectF(95, 95, 6, 5)));
-    EXPECT_FALSE(geometry.pixels(QRectF(10, 10, 0, 10)));
-    EXPECT_FALSE(geometry.pixels(QRectF(10, 10, 10, 0)));
-    EXPECT_FALSE(geometry.pixels(QRectF(nan, 10, 10, 10)));
-    EXPECT_FALSE(geometry.pixels(QRectF(10, 10, inf, 10)));
-    EXPECT_TRUE(geometry.pixels(QRectF(0, 0, 100, 100)));
-
+TEST(CaptureGeometry, RefusesUnusableGeometryAndRectangles) {
+    const QRectF frame(0, 0, 100, 100), small(0, 0, 10, 10);
+    const CaptureGeometry geometry{frame, 2};
+    // Partly outside (never clipped), empty or not finite.
+    for (const QRectF& rect : {QRectF(-1, 0, 10, 10), QRectF(95, 95, 6, 5), QRectF(10, 10, 0, 10),
+                               QRectF(10, 10, 10, 0), QRectF(nan, 10, 10, 10), QRectF(10, 10, inf, 10)})
+        EXPECT_FALSE(geometry.pixels(rect)) << rect.x() << "," << rect.width();
+    EXPECT_TRUE(geometry.pixels(frame));
+    // Unusable scales and frames, pixel sizes of 2^63 or more, and sizes that round to nothing.
     for (double scale : {0.0, -1.0, inf, nan})
-        EXPECT_FALSE((CaptureGeometry{QRectF(0, 0, 100, 100), scale}.pixels(QRectF(0, 0, 10, 10)))) << scale;
-    EXPECT_FALSE((CaptureGeometry{QRectF(0, 0, 0, 100), 1}.pixels(QRectF(0, 0, 0, 10))));
-    EXPECT_FALSE((CaptureGeometry{QRectF(0, 0, inf, 100), 1}.pixels(QRectF(0, 0, 10, 10))));
-    // A pixel size of 2^63 or more is refused, and so is a tiny one that rounds to nothing.
-    EXPECT_FALSE((CaptureGeometry{QRectF(0, 0, 1e10, 1e10), 1e10}.pixels(QRectF(0, 0, 10, 10))));
-    EXPECT_FALSE((CaptureGeometry{QRectF(0, 0, 1e300, 1), 1e300}.pixels(QRectF(0, 0, 1, 1))));
-    // A positive subnormal scale is usable, but rounds every rectangle to nothing.
-    EXPECT_FALSE((CaptureGeometry{QRectF(0, 0, 10, 10), 5e-324}.pixels(QRectF(0, 0, 10, 10))));
+        EXPECT_FALSE((CaptureGeometry{frame, scale}.pixels(small))) << scale;
+    const std::pair<CaptureGeometry, QRectF> unusable[] = {
+        {{QRectF(0, 0, 0, 100), 1}, QRectF(0, 0, 0, 10)},
+        {{QRectF(0, 0, inf, 100), 1}, small},
+        {{QRectF(0, 0, 1e10, 1e10), 1e10}, small},
+        {{QRectF(0, 0, 1e300, 1), 1e300}, QRectF(0, 0, 1, 1)},
+        {{QRectF(0, 0, 10, 10), 5e-324}, small}};
+    for (const auto& [bad, rect] : unusable)
+        EXPECT_FALSE(bad.pixels(rect)) << bad.scale;
 }
 
-QImage topBottomImage(int width, int height) {
+// Different in every row and column, so that offsets and flips show.
+QImage pattern(int width, int height, QImage::Format format) {
     QImage image(width, height, QImage::Format_RGBA8888_Premultiplied);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             image.setPixelColor(x, y, QColor(x % 256, y % 256, (x + y) % 256));
-    return image;
+    return image.convertToFormat(format);
 }
 
-TEST(CaptureGeometryCrop, CopiesExactlyTheCoveredPixels) {
+TEST(CaptureGeometry, CropsExactlyTheCoveredPixelsIntoAFreshMappedBitmap) {
     const CaptureGeometry geometry{QRectF(100, 50, 40, 30), 2};
     for (auto format :
          {QImage::Format_RGBA8888_Premultiplied, QImage::Format_RGBX8888, QImage::Format_ARGB32}) {
-        const QImage display = topBottomImage(80, 60).convertToFormat(format);
-        const auto cropped = geometry.crop(display, QRectF(110.5, 60, 5, 7.25));
-        ASSERT_TRUE(cropped) << format;
-        EXPECT_EQ(cropped->size(), QSize(10, 15));
-        EXPECT_EQ(cropped->format(), QImage::Format_RGBA8888_Premultiplied);
-        for (int y = 0; y < 15; ++y)
-            for (int x = 0; x < 10; ++x)
-                ASSERT_EQ(cropped->pixelColor(x, y), display.pixelColor(21 + x, 20 + y)) << x << "," << y;
+        auto display = std::make_unique<QImage>(pattern(80, 60, format));
+        const QImage expected = display->copy(21, 20, 10, 15);
+        const auto before = AnonymousMemory::counters();
+        auto cropped = geometry.crop(*display, QRectF(110.5, 60, 5, 7.25));
+        display.reset(); // the crop keeps no reference to the display image
+        ASSERT_TRUE(cropped && cropped->format() == QImage::Format_RGBA8888_Premultiplied) << format;
+        EXPECT_TRUE(test::imagesNear(*cropped, expected, 0)) << format;
+        cropped.reset();
+        const auto after = AnonymousMemory::counters();
+        EXPECT_EQ(std::pair(after.maps, after.unmaps), std::pair(before.maps + 1, before.unmaps + 1));
     }
+    // Only an image of the display's exact pixel size, and only rectangles inside the frame.
+    const auto rgba = QImage::Format_RGBA8888_Premultiplied;
+    for (const QImage& wrong : {pattern(79, 60, rgba), pattern(80, 61, rgba), QImage()})
+        EXPECT_FALSE(geometry.crop(wrong, QRectF(100, 50, 10, 10))) << wrong.width();
+    EXPECT_FALSE(geometry.crop(pattern(80, 60, rgba), QRectF(135, 50, 10, 10)));
 }
 
-TEST(CaptureGeometryCrop, IsIndependentOfTheDisplayImage) {
-    const CaptureGeometry geometry{QRectF(0, 0, 64, 64), 1};
-    auto display = std::make_unique<QImage>(topBottomImage(64, 64));
-    const QColor expected = display->pixelColor(10, 12);
-    const auto before = AnonymousMemory::counters();
-    auto cropped = geometry.crop(*display, QRectF(10, 12, 4, 4));
-    ASSERT_TRUE(cropped);
-    display.reset();
-    EXPECT_EQ(cropped->pixelColor(0, 0), expected);
-    EXPECT_EQ(AnonymousMemory::counters().maps, before.maps + 1);
-    cropped.reset();
-    EXPECT_EQ(AnonymousMemory::counters().unmaps, before.unmaps + 1);
-}
-
-TEST(CaptureGeometryCrop, RefusesAnImageOfAnotherSize) {
-    const CaptureGeometry geometry{QRectF(0, 0, 40, 30), 2};
-    EXPECT_FALSE(geometry.crop(topBottomImage(79, 60), QRectF(0, 0, 10, 10)));
-    EXPECT_FALSE(geometry.crop(topBottomImage(80, 61), QRectF(0, 0, 10, 10)));
-    EXPECT_FALSE(geometry.crop(QImage(), QRectF(0, 0, 10, 10)));
-    EXPECT_FALSE(geometry.crop(topBottomImage(80, 60), QRectF(35, 0, 10, 10)));
-    EXPECT_TRUE(geometry.crop(topBottomImage(80, 60), QRectF(0, 0, 10, 10)));
-}
-
-TEST(CaptureGeometrySelection, SpansTwoPointsInsideTheBounds) {
+TEST(CaptureGeometry, SelectsWhatTwoPointsSpanInsideTheBounds) {
     const QRectF bounds(0, 0, 100, 80);
-    const auto forward = CaptureGeometry::normalizedSelection(QPointF(10, 20), QPointF(30.5, 45), bounds);
-    const auto backward = CaptureGeometry::normalizedSelection(QPointF(30.5, 45), QPointF(10, 20), bounds);
-    expectRect(forward, 10, 20, 20.5, 25);
-    expectRect(backward, 10, 20, 20.5, 25);
-    expectRect(CaptureGeometry::normalizedSelection(QPointF(-50, 70), QPointF(50, 200), bounds), 0, 70, 50,
-               10);
-
-    EXPECT_FALSE(CaptureGeometry::normalizedSelection(QPointF(5, 5), QPointF(5, 5), bounds));
-    EXPECT_FALSE(CaptureGeometry::normalizedSelection(QPointF(5, 5), QPointF(50, 5), bounds));
-    EXPECT_FALSE(CaptureGeometry::normalizedSelection(QPointF(5, 5), QPointF(5, 50), bounds));
-    EXPECT_FALSE(CaptureGeometry::normalizedSelection(QPointF(120, 5), QPointF(150, 50), bounds));
-    EXPECT_FALSE(CaptureGeometry::normalizedSelection(QPointF(nan, 5), QPointF(50, 50), bounds));
-    EXPECT_FALSE(CaptureGeometry::normalizedSelection(QPointF(5, 5), QPointF(inf, 50), bounds));
-    EXPECT_FALSE(CaptureGeometry::normalizedSelection(QPointF(5, 5), QPointF(50, 50), QRectF(0, 0, 0, 10)));
+    const auto select = [&](QPointF a, QPointF b) {
+        return edges(CaptureGeometry::normalizedSelection(a, b, bounds));
+    };
+    EXPECT_EQ(select({10, 20}, {30.5, 45}), (Edges{10, 20, 20.5, 25}));
+    EXPECT_EQ(select({30.5, 45}, {10, 20}), (Edges{10, 20, 20.5, 25}));
+    EXPECT_EQ(select({-50, 70}, {50, 200}), (Edges{0, 70, 50, 10}));
+    const std::pair<QPointF, QPointF> empty[] = {{{5, 5}, {5, 5}},     {{5, 5}, {50, 5}},
+                                                 {{5, 5}, {5, 50}},    {{120, 5}, {150, 50}},
+                                                 {{nan, 5}, {50, 50}}, {{5, 5}, {inf, 50}}};
+    for (const auto& [a, b] : empty)
+        EXPECT_FALSE(CaptureGeometry::normalizedSelection(a, b, bounds)) << a.x() << "," << b.x();
+    EXPECT_FALSE(CaptureGeometry::normalizedSelection({5, 5}, {50, 50}, QRectF(0, 0, 0, 10)));
 }
 
 } // namespace

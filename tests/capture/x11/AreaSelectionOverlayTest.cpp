@@ -6,8 +6,6 @@
 #include "platform/Geometry.h"
 #include "support/ImageCompare.h"
 
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QProcess>
 #include <QScreen>
 #include <gtest/gtest.h>
@@ -17,25 +15,18 @@ namespace {
 
 using test::waitUntil;
 
-int xdotool(const QStringList& arguments, QString* output = nullptr) {
-    return test::x11Server().run(QStringLiteral("xdotool"), arguments, output);
+// xdotool's arguments, separated by spaces.
+int xdotool(const QString& command, QString* output = nullptr) {
+    return test::x11Server().run(QStringLiteral("xdotool"), command.split(QLatin1Char(' ')), output);
 }
 
-QString number(qint64 value) {
-    return QString::number(value);
+void pause(int ms) {
+    waitUntil([] { return false; }, ms);
 }
 
 // Counts what reaches it, to show that nothing holds the pointer or keyboard any more.
-class Probe : public QWidget {
-public:
-    Probe() {
-        setFixedSize(120, 120);
-        setFocusPolicy(Qt::StrongFocus);
-    }
-    int presses = 0;
-    int keys = 0;
-
-protected:
+struct Probe : QWidget {
+    int presses = 0, keys = 0;
     void mousePressEvent(QMouseEvent*) override { ++presses; }
     void keyPressEvent(QKeyEvent*) override { ++keys; }
 };
@@ -43,225 +34,186 @@ protected:
 class AreaSelectionOverlayTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        frozen = QImage(1920, 1080, QImage::Format_RGBA8888_Premultiplied);
         frozen.fill(QColor(40, 90, 160));
         QPainter(&frozen).fillRect(QRect(0, 0, 960, 540), QColor(200, 180, 20));
-        probe.move(1700, 900);
+        probe.setGeometry(1700, 900, 120, 120);
+        probe.setFocusPolicy(Qt::StrongFocus);
         probe.show();
         ASSERT_TRUE(waitUntil([&] { return probe.windowHandle()->isExposed(); }));
     }
     void TearDown() override { test::joinMonitors(); }
 
-    AreaSelectionOverlay::SelectionID select(bool taskCancelled = false,
-                                             QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRectF frame(screen->geometry());
-        return overlay.select(frozen.copy(frame.toRect()), screen, CaptureGeometry{frame, 1}, std::nullopt,
-                              taskCancelled, [this](Result<QRectF, Error> value) {
-                                  ++calls;
-                                  result = std::move(value);
-                              });
-    }
-    AreaSelectionOverlay::SelectionID open(QScreen* screen = QGuiApplication::primaryScreen()) {
+    // A selection on `screen`, the primary one by default.
+    AreaSelectionOverlay::SelectionID select(bool taskCancelled = false, QScreen* screen = nullptr) {
         calls = 0;
+        if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+        return overlay.select(frozen.copy(screen->geometry()), screen, {screen->geometry(), 1}, std::nullopt,
+                              taskCancelled,
+                              [this](Result<QRectF, Error> value) { result = value, ++calls; });
+    }
+    AreaSelectionOverlay::SelectionID open(QScreen* screen = nullptr) {
         const auto id = select(false, screen);
         EXPECT_NE(id, 0u);
         EXPECT_TRUE(waitUntil([&] { return overlay.holdsInput(); }));
         return id;
     }
-
-    bool hasSelection() const {
-        const AreaSelectionView* view = overlay.view();
-        return view != nullptr && view->selection().has_value();
-    }
-    void expectRectangle(const QRectF& expected) {
+    // One result, the rectangle or (none) a cancellation, and the picker gone.
+    void expectEnded(std::optional<QRectF> rectangle = std::nullopt) {
         ASSERT_TRUE(waitUntil([&] { return calls > 0; }));
-        ASSERT_TRUE(result->ok());
-        EXPECT_TRUE(geom::exactlyEqual(**result, expected));
+        pause(20);
+        EXPECT_TRUE(calls == 1 && !overlay.isOpen() && overlay.window() == nullptr) << calls;
+        ASSERT_EQ(result->ok(), rectangle.has_value());
+        EXPECT_TRUE(rectangle ? geom::exactlyEqual(**result, *rectangle) : isCancellation(result->error()));
     }
-    void expectCancelledOnce() {
-        ASSERT_TRUE(waitUntil([&] { return calls > 0; }));
-        QCoreApplication::processEvents();
-        EXPECT_EQ(calls, 1);
-        ASSERT_FALSE(result->ok());
-        EXPECT_TRUE(isCancellation(result->error()));
-        EXPECT_FALSE(overlay.isOpen());
-        EXPECT_EQ(overlay.window(), nullptr);
-    }
-
-    // After any ending, another window takes clicks and keys again.
+    // Another window takes clicks and keys again.
     void expectInputFree() {
         QGuiApplication::sync();
         const int presses = probe.presses, keys = probe.keys;
         const QPoint centre = probe.mapToGlobal(QPoint(60, 60));
-        xdotool({QStringLiteral("mousemove"), number(centre.x()), number(centre.y()), QStringLiteral("click"),
-                 QStringLiteral("1")});
+        xdotool(QString::asprintf("mousemove %d %d click 1", centre.x(), centre.y()));
         EXPECT_TRUE(waitUntil([&] { return probe.presses > presses; }));
         probe.activateWindow();
         probe.setFocus();
         waitUntil([&] { return QGuiApplication::focusWindow() == probe.windowHandle(); }, 1000);
-        xdotool({QStringLiteral("key"), QStringLiteral("x")});
+        xdotool(QStringLiteral("key x"));
         EXPECT_TRUE(waitUntil([&] { return probe.keys > keys; }));
     }
-
-    void drag(QPoint from, QPoint to, const QString& held = {}) {
-        if (!held.isEmpty()) xdotool({QStringLiteral("keydown"), held});
-        xdotool({QStringLiteral("mousemove"), number(from.x()), number(from.y()), QStringLiteral("mousedown"),
-                 QStringLiteral("1"), QStringLiteral("mousemove"), number((from.x() + to.x()) / 2),
-                 number((from.y() + to.y()) / 2), QStringLiteral("mousemove"), number(to.x()), number(to.y()),
-                 QStringLiteral("mouseup"), QStringLiteral("1")});
-        if (!held.isEmpty()) xdotool({QStringLiteral("keyup"), held});
+    void drag(QPoint a, QPoint b) {
+        xdotool(QString::asprintf("mousemove %d %d mousedown 1 mousemove %d %d mousemove %d %d mouseup 1",
+                                  a.x(), a.y(), (a.x() + b.x()) / 2, (a.y() + b.y()) / 2, b.x(), b.y()));
+    }
+    // The selection shows and stays open.
+    bool keptOpen() {
+        const bool shown = waitUntil([&] { return overlay.view() && overlay.view()->selection(); });
+        pause(100);
+        return shown && calls == 0;
     }
 
-    QImage frozen;
+    QImage frozen{1920, 1080, QImage::Format_RGBA8888_Premultiplied};
     Probe probe;
     AreaSelectionOverlay overlay;
     std::optional<Result<QRectF, Error>> result;
     int calls = 0;
 };
 
-TEST_F(AreaSelectionOverlayTest, ShowsTheFrozenImageAboveEverythingAndReturnsADraggedRectangle) {
+TEST_F(AreaSelectionOverlayTest, ShowsTheFrozenImageOnTopRefusesASecondSelectAndReturnsADrag) {
     open();
-    // The picker covers the display with the frozen image, over the probe window too.
+    // The frozen image covers the display, the probe window too, above the hint.
     SystemCaptureService service;
-    const auto content =
-        test::awaitResult<ShareableContent>([&](auto done) { service.targets(std::move(done)); });
+    const auto content = test::awaitResult<ShareableContent>([&](auto done) { service.targets(done); });
     ASSERT_TRUE(content.ok());
-    const auto screen = test::awaitResult<QImage>([&](auto done) {
-        service.image(ContentFilter::forDisplay(content->displays.front()), std::move(done));
-    });
+    const auto screen = test::awaitResult<QImage>(
+        [&](auto done) { service.image(ContentFilter::forDisplay(content->displays.front()), done); });
     ASSERT_TRUE(screen.ok());
-    EXPECT_TRUE(test::imagesNear(screen->copy(0, 0, 1920, 900), frozen.copy(0, 0, 1920, 900), 0));
+    EXPECT_TRUE(test::imagesNear(screen->copy(0, 0, 1920, 1000), frozen.copy(0, 0, 1920, 1000), 0));
+
+    // A second selection fails on a later turn and leaves the first alone.
+    EXPECT_EQ(overlay.select(frozen, QGuiApplication::primaryScreen(), {frozen.rect(), 1}, std::nullopt,
+                             false, [&](Result<QRectF, Error> r) { result = r, ++calls; }),
+              0u);
+    EXPECT_EQ(calls, 0);
+    ASSERT_TRUE(waitUntil([&] { return calls > 0; }));
+    EXPECT_EQ(result->error(), (Error{QStringLiteral("Quorvane.Area"), 1,
+                                      QStringLiteral("An area selection is already open.")}));
+    EXPECT_TRUE(overlay.holdsInput());
+    calls = 0;
 
     drag(QPoint(100, 200), QPoint(400, 350));
-    expectRectangle(QRectF(100, 200, 300, 150));
-    EXPECT_EQ(calls, 1);
+    expectEnded(QRectF(100, 200, 300, 150));
     expectInputFree();
 }
 
 TEST_F(AreaSelectionOverlayTest, KeepsATinyDragForReturnAndAnAltReleaseUntilEscape) {
     open();
     drag(QPoint(500, 500), QPoint(503, 503));
-    ASSERT_TRUE(waitUntil([&] { return hasSelection(); }));
-    waitUntil([] { return false; }, 100);
-    EXPECT_EQ(calls, 0);
-    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
-    expectRectangle(QRectF(500, 500, 3, 3));
+    EXPECT_TRUE(keptOpen());
+    xdotool(QStringLiteral("key Return"));
+    expectEnded(QRectF(500, 500, 3, 3));
     expectInputFree();
 
     open();
-    drag(QPoint(100, 100), QPoint(300, 200), QStringLiteral("alt"));
-    ASSERT_TRUE(waitUntil([&] { return hasSelection(); }));
-    waitUntil([] { return false; }, 100);
-    EXPECT_EQ(calls, 0);
-    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-    expectCancelledOnce();
+    xdotool(QStringLiteral("keydown alt"));
+    drag(QPoint(100, 100), QPoint(300, 200));
+    xdotool(QStringLiteral("keyup alt"));
+    EXPECT_TRUE(keptOpen());
+    xdotool(QStringLiteral("key Escape"));
+    expectEnded();
     expectInputFree();
-}
-
-TEST_F(AreaSelectionOverlayTest, ASecondSelectFailsAndLeavesTheFirstAlone) {
-    open();
-    std::optional<Result<QRectF, Error>> second;
-    EXPECT_EQ(overlay.select(frozen, QGuiApplication::primaryScreen(),
-                             CaptureGeometry{QRectF(0, 0, 1920, 1080), 1}, std::nullopt, false,
-                             [&](Result<QRectF, Error> r) { second = std::move(r); }),
-              0u);
-    EXPECT_FALSE(second.has_value()); // never inside the call
-    ASSERT_TRUE(waitUntil([&] { return second.has_value(); }));
-    EXPECT_EQ(second->error(), (Error{QStringLiteral("Quorvane.Area"), 1,
-                                      QStringLiteral("An area selection is already open.")}));
-    EXPECT_TRUE(overlay.holdsInput());
-    EXPECT_EQ(calls, 0);
-
-    drag(QPoint(10, 10), QPoint(60, 70));
-    expectRectangle(QRectF(10, 10, 50, 60));
 }
 
 TEST_F(AreaSelectionOverlayTest, TaskCancellationEndsOnlyItsOwnSelection) {
     const auto first = open();
     overlay.cancel(first);
-    expectCancelledOnce();
+    expectEnded();
     expectInputFree();
 
     const auto second = open();
     overlay.cancel(first); // stale: the first selection has ended
-    waitUntil([] { return false; }, 50);
+    pause(50);
     EXPECT_TRUE(overlay.isOpen());
     overlay.cancel(second);
-    expectCancelledOnce();
+    expectEnded();
 
     // Already cancelled: nothing is shown.
-    calls = 0;
     EXPECT_EQ(select(true), 0u);
     EXPECT_EQ(overlay.window(), nullptr);
-    expectCancelledOnce();
+    expectEnded();
 }
 
-TEST_F(AreaSelectionOverlayTest, AScreenChangeCancels) {
+TEST_F(AreaSelectionOverlayTest, AScreenChangeCancelsAndTheChosenDisplayOfTwoIsPicked) {
     open();
     ASSERT_TRUE(test::splitIntoTwoMonitors());
-    expectCancelledOnce();
+    expectEnded();
     expectInputFree();
+
+    QScreen* right = QGuiApplication::screenAt(QPoint(1500, 500));
+    ASSERT_TRUE(right && right->name() == QStringLiteral("right"));
+    open(right);
+    EXPECT_EQ(overlay.window()->geometry(), QRect(960, 0, 960, 1080));
+    drag(QPoint(1000, 100), QPoint(1100, 250));
+    expectEnded(QRectF(1000, 100, 100, 150));
 }
 
 TEST_F(AreaSelectionOverlayTest, LosingTheWindowOrTheFocusCancels) {
     open();
-    xdotool({QStringLiteral("windowunmap"), number(static_cast<qint64>(overlay.window()->winId()))});
-    expectCancelledOnce();
+    xdotool(QStringLiteral("windowunmap %1").arg(overlay.window()->winId()));
+    expectEnded();
     expectInputFree();
 
     // Another client takes the focus.
     QProcess other;
     other.start(QStringLiteral("xmessage"),
-                {QStringLiteral("-name"), QStringLiteral("other-client"), QStringLiteral("-geometry"),
-                 QStringLiteral("+20+20"), QStringLiteral("other")});
-    QString otherWindow;
-    ASSERT_TRUE(waitUntil([&] {
-        return xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                        QStringLiteral("--classname"), QStringLiteral("other-client")},
-                       &otherWindow) == 0;
-    }));
+                QStringLiteral("-name other -geometry +20+20 x").split(QLatin1Char(' ')));
+    QString found;
+    ASSERT_TRUE(waitUntil(
+        [&] { return xdotool(QStringLiteral("search --onlyvisible --classname other"), &found) == 0; }));
     open();
     ASSERT_TRUE(
         waitUntil([&] { return QGuiApplication::focusWindow() == overlay.window()->windowHandle(); }));
-    xdotool({QStringLiteral("windowfocus"), otherWindow.split(QLatin1Char('\n')).first()});
-    expectCancelledOnce();
+    xdotool(QStringLiteral("windowfocus ") + found.split(QLatin1Char('\n')).first());
+    expectEnded();
     other.kill();
     other.waitForFinished();
     expectInputFree();
 
     open();
     overlay.window()->close();
-    expectCancelledOnce();
+    expectEnded();
     open();
     delete overlay.window();
-    expectCancelledOnce();
+    expectEnded();
     expectInputFree();
-}
-
-TEST_F(AreaSelectionOverlayTest, PicksOnTheChosenDisplayOfTwo) {
-    ASSERT_TRUE(test::splitIntoTwoMonitors());
-    waitUntil([] { return false; }, 100);
-    QScreen* right = nullptr;
-    for (QScreen* screen : QGuiApplication::screens())
-        if (screen->name() == QStringLiteral("right")) right = screen;
-    ASSERT_NE(right, nullptr);
-
-    open(right);
-    EXPECT_EQ(overlay.window()->geometry(), QRect(960, 0, 960, 1080));
-    drag(QPoint(1000, 100), QPoint(1100, 250));
-    expectRectangle(QRectF(1000, 100, 100, 150));
 }
 
 TEST_F(AreaSelectionOverlayTest, GivesUpWhenAnotherClientHoldsTheInput) {
     ASSERT_TRUE(test::x11Server().startWindowManager());
     // Openbox's desktop menu holds the pointer and keyboard while it is open.
-    xdotool({QStringLiteral("mousemove"), QStringLiteral("50"), QStringLiteral("1000"),
-             QStringLiteral("click"), QStringLiteral("3")});
-    waitUntil([] { return false; }, 200);
+    xdotool(QStringLiteral("mousemove 50 1000 click 3"));
+    pause(200);
     EXPECT_NE(select(), 0u);
-    expectCancelledOnce();
-    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-    waitUntil([] { return false; }, 200);
+    expectEnded();
+    xdotool(QStringLiteral("key Escape"));
+    pause(200);
     expectInputFree();
     test::x11Server().stopWindowManager();
 }

@@ -15,6 +15,7 @@
 #include <QWindow>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace quorvane::test {
 
@@ -29,45 +30,37 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
     return true;
 }
 
-// Calls `start` with a completion and waits for the result.
+// Calls `start` with a completion and waits for its result, which must come exactly once.
 template<class T, class Start>
 Result<T, Error> awaitResult(Start start) {
-    std::optional<Result<T, Error>> result;
-    int calls = 0;
-    start([&](Result<T, Error> value) {
-        ++calls;
-        result = std::move(value);
-    });
-    if (!waitUntil([&] { return result.has_value(); }))
+    std::vector<Result<T, Error>> results;
+    start([&](Result<T, Error> value) { results.push_back(std::move(value)); });
+    if (!waitUntil([&] { return !results.empty(); }))
         return Failure{Error{QStringLiteral("test"), -1, QStringLiteral("no result")}};
-    // A second call would show here.
     QCoreApplication::processEvents();
-    if (calls != 1) return Failure{Error{QStringLiteral("test"), -2, QStringLiteral("called twice")}};
-    return std::move(*result);
+    if (results.size() != 1)
+        return Failure{Error{QStringLiteral("test"), -2, QStringLiteral("called twice")}};
+    return std::move(results.front());
 }
 
-// Splits the 1920 × 1080 screen into the monitors "left" and "right", 960 points wide each, and
-// waits until Qt has both.
-inline bool splitIntoTwoMonitors() {
-    auto& server = x11Server();
-    const auto xrandr = [&](const QStringList& arguments) {
-        return server.run(QStringLiteral("xrandr"), arguments);
-    };
-    xrandr({QStringLiteral("--delmonitor"), QStringLiteral("left")});
-    xrandr({QStringLiteral("--delmonitor"), QStringLiteral("right")});
-    return xrandr({QStringLiteral("--setmonitor"), QStringLiteral("left"),
-                   QStringLiteral("960/254x1080/286+0+0"), QStringLiteral("screen")}) == 0 &&
-           xrandr({QStringLiteral("--setmonitor"), QStringLiteral("right"),
-                   QStringLiteral("960/254x1080/286+960+0"), QStringLiteral("none")}) == 0 &&
-           waitUntil([] { return QGuiApplication::screens().size() == 2; });
+inline int xrandr(const QString& arguments) {
+    return x11Server().run(QStringLiteral("xrandr"), arguments.split(QLatin1Char(' ')));
 }
 
-// Back to the one monitor of the whole screen.
+// Back to the one monitor of the whole 1920 × 1080 screen.
 inline bool joinMonitors() {
-    for (const char* name : {"left", "right"})
-        x11Server().run(QStringLiteral("xrandr"),
-                        {QStringLiteral("--delmonitor"), QString::fromLatin1(name)});
+    xrandr(QStringLiteral("--delmonitor left"));
+    xrandr(QStringLiteral("--delmonitor right"));
     return waitUntil([] { return QGuiApplication::screens().size() == 1; });
+}
+
+// Splits the screen into the monitors "left" and "right", 960 points wide each, and waits until
+// Qt has both.
+inline bool splitIntoTwoMonitors() {
+    joinMonitors();
+    return xrandr(QStringLiteral("--setmonitor left 960/254x1080/286+0+0 screen")) == 0 &&
+           xrandr(QStringLiteral("--setmonitor right 960/254x1080/286+960+0 none")) == 0 &&
+           waitUntil([] { return QGuiApplication::screens().size() == 2; });
 }
 
 // Different in every row and column, so that flips and offsets show.
