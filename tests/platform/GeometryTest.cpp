@@ -8,8 +8,9 @@ namespace {
 using geom::exactlyEqual, geom::isNull, geom::nullRect;
 
 // Max edges are outside and negative sizes are standardised; disjoint rectangles meet in the null
-// rectangle, touching ones in an empty one; integral rounds outward.
-TEST(Geometry, ContainmentIntersectionsUnionsIntegralAndInsets) {
+// rectangle, touching ones in an empty one; integral rounds outward; equality is exact; halves round
+// away from zero.
+TEST(Geometry, RectangleRulesRoundingAndUlps) {
     const QRectF r(10, 20, 30, 40);
     EXPECT_TRUE(geom::contains(r, QPointF(10, 20)));
     EXPECT_FALSE(geom::contains(r, QPointF(40, 30)) || geom::contains(r, QPointF(20, 60)));
@@ -25,9 +26,6 @@ TEST(Geometry, ContainmentIntersectionsUnionsIntegralAndInsets) {
     EXPECT_TRUE(exactlyEqual(geom::integral(QRectF(0.5, -0.5, 1, 1)), QRectF(0, -1, 2, 2)));
     EXPECT_TRUE(exactlyEqual(geom::insetBy(QRectF(10, 10, -10, 10), -2, 1), QRectF(-2, 11, 14, 8)));
     EXPECT_TRUE(isNull(geom::insetBy(QRectF(0, 0, 4, 4), 3, 0)));
-}
-
-TEST(Geometry, ExactEqualityRoundingAndUlps) {
     // Unlike Qt's own ==, which forgives small differences.
     EXPECT_FALSE(exactlyEqual(QRectF(0, 0, 1, 1), QRectF(0, 0, 1 + 1e-15, 1)));
     EXPECT_TRUE(exactlyEqual(QRectF(10, 10, -10, -10), QRectF(0, 0, 10, 10)));

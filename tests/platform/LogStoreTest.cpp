@@ -72,34 +72,6 @@ std::map<int, std::pair<int, int>> spans(const std::vector<LogEntry>& entries) {
     return result;
 }
 
-// `count` threads sharing one store, or forked processes with a descriptor each, append `perWriter`
-// sequenced entries each at once. Returns the number of failed appends.
-int write(bool processes, const fs::path& folder, std::int64_t bound, int count, int perWriter) {
-    LogStore store(folder, bound);
-    std::atomic<int> failures{0};
-    std::vector<std::thread> threads;
-    std::vector<pid_t> children;
-    for (int writer = 0; writer < count; ++writer) {
-        const auto writeAll = [&, writer] {
-            for (int i = 0; i < perWriter; ++i)
-                failures += !store.append(sequenced(writer, i));
-        };
-        if (!processes)
-            threads.emplace_back(writeAll);
-        else if (const pid_t child = ::fork(); child == 0)
-            writeAll(), ::_exit(std::min(failures.load(), 100));
-        else
-            children.push_back(child);
-    }
-    for (auto& thread : threads)
-        thread.join();
-    for (const pid_t child : children) {
-        int status = 0;
-        failures += ::waitpid(child, &status, 0) == child && WIFEXITED(status) ? WEXITSTATUS(status) : 1;
-    }
-    return failures;
-}
-
 } // namespace
 
 // Entries come back whole, whatever the text, one line each, by process, from an inclusive start,
@@ -206,8 +178,30 @@ TEST(LogStoreConcurrency, ThreadsAndProcessesLoseAndTearNothing) {
     for (const auto& [processes, bound, count, perWriter] : cases) {
         SCOPED_TRACE(testing::Message() << (processes ? "processes" : "threads") << ", bound " << bound);
         test::TempDir dir;
-        EXPECT_EQ(write(processes, dir / "log", bound, count, perWriter), 0);
-        const auto entries = readAll(LogStore(dir / "log", bound));
+        LogStore store(dir / "log", bound);
+        std::atomic<int> failures{0};
+        std::vector<std::thread> threads;
+        std::vector<pid_t> children;
+        for (int writer = 0; writer < count; ++writer) {
+            const auto writeAll = [&, writer] {
+                for (int i = 0; i < perWriter; ++i)
+                    failures += !store.append(sequenced(writer, i));
+            };
+            if (!processes)
+                threads.emplace_back(writeAll);
+            else if (const pid_t child = ::fork(); child == 0)
+                writeAll(), ::_exit(std::min(failures.load(), 100));
+            else
+                children.push_back(child);
+        }
+        for (auto& thread : threads)
+            thread.join();
+        for (const pid_t child : children) {
+            int status = 0;
+            failures += ::waitpid(child, &status, 0) == child && WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+        }
+        EXPECT_EQ(failures, 0);
+        const auto entries = readAll(store);
         EXPECT_EQ(std::ranges::count(stored(dir / "log"), '\n'), std::ssize(entries))
             << "every line should parse";
         EXPECT_LE(stored(dir / "log").size(), bound + 200);

@@ -73,7 +73,6 @@ TEST(PosixFile, WritesEveryByteFlushedOrNothingAndNeverTouchesAFileThatExists) {
     EXPECT_EQ(PosixFile::writeExclusive(pathOf(folder / "link"), QByteArray("x")), PosixFile::error(EEXIST));
     EXPECT_FALSE(fs::exists(folder / "elsewhere"));
     EXPECT_EQ(PosixFile::hardLink(pathOf(folder / "a"), pathOf(folder / "link")), PosixFile::error(EEXIST));
-    EXPECT_EQ(fs::file_size(folder / "a"), 5u);
     // Numbers the system does not know are reported as an input/output error.
     EXPECT_EQ(PosixFile::error(99999), PosixFile::error(EIO));
 }
