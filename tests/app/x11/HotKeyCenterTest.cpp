@@ -1,11 +1,13 @@
 #include "app/HotKeyCenter.h"
 
+#include "app/KeyNames.h"
 #include "app/Log.h"
+#include "app/ShortcutFormatter.h"
 #include "support/XvfbServer.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QThread>
-#include <chrono>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
@@ -16,167 +18,140 @@
 namespace quorvane {
 namespace {
 
-using namespace std::chrono_literals;
 using Error = HotKeyRegistrationError;
 
-// Xvfb's default keymap: Alt on Mod1, Super on Mod4; keycode 12 is 3, 13 is 4.
+// Xvfb's default keymap: Alt on Mod1, Super on Mod4; keycode 12 is 3, 13 is 4, 32 is O.
 constexpr std::uint16_t controlAltSuper = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
 
-bool waitFor(const std::function<bool()>& done) {
-    for (int i = 0; i < 500 && !done(); ++i) {
+bool waitFor(const std::function<bool()>& done, int rounds = 500) {
+    for (int i = 0; i < rounds && !done(); ++i) {
         QCoreApplication::processEvents();
         QThread::msleep(10);
     }
     return done();
 }
 
-void key(const char* combination) {
-    ASSERT_EQ(test::x11Server().run(QStringLiteral("xdotool"),
-                                    {QStringLiteral("key"), QString::fromLatin1(combination)}),
-              0);
+void xdotool(const char* command, const char* keys) {
+    ASSERT_EQ(test::x11Server().run("xdotool", {command, keys}), 0) << command << " " << keys;
 }
 
-// Another X client, for grabs that are not ours.
-struct OtherClient {
-    xcb_connection_t* connection = xcb_connect(test::x11Server().display().toLatin1().constData(), nullptr);
-    xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+// What another X client gets when it grabs a combination: 0 or the X error code.
+int grabElsewhere(std::uint8_t keycode, std::uint16_t modifiers = controlAltSuper) {
+    static xcb_connection_t* other = xcb_connect(test::x11Server().display().toLatin1().constData(), nullptr);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other)).data->root;
+    std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> error(
+        xcb_request_check(other, xcb_grab_key_checked(other, 0, root, modifiers, keycode, XCB_GRAB_MODE_ASYNC,
+                                                      XCB_GRAB_MODE_ASYNC)),
+        &std::free);
+    return error ? error->error_code : 0;
+}
 
-    ~OtherClient() { xcb_disconnect(connection); }
-    // The X error code, 0 when the grab succeeded.
-    int grab(std::uint8_t keycode, std::uint16_t modifiers) {
-        xcb_generic_error_t* error =
-            xcb_request_check(connection, xcb_grab_key_checked(connection, 0, root, modifiers, keycode,
-                                                               XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-        const int code = error != nullptr ? error->error_code : 0;
-        std::free(error);
-        return code;
-    }
-};
-
-struct Recorder {
+// A center whose triggered actions are recorded.
+struct Recorded {
+    std::unique_ptr<HotKeyCenter> center = std::make_unique<HotKeyCenter>();
     std::vector<HotKeyAction> triggered;
-    void attach(HotKeyCenter& center) {
-        center.onTrigger = [this](HotKeyAction action) { triggered.push_back(action); };
+
+    Recorded() {
+        center->onTrigger = [this](HotKeyAction action) { triggered.push_back(action); };
     }
     // Presses a combination and waits until one more action came in.
-    std::optional<HotKeyAction> press(const char* combination) {
+    std::optional<HotKeyAction> press(const char* keys) {
         const std::size_t before = triggered.size();
-        key(combination);
+        xdotool("key", keys);
         if (!waitFor([&] { return triggered.size() > before; })) return std::nullopt;
         return triggered.back();
     }
 };
 
-TEST(HotKeyCenterX11, DefaultsFireWithCapsLockAndNumLockInAnyState) {
-    HotKeyCenter center;
-    Recorder recorder;
-    recorder.attach(center);
-    ASSERT_TRUE(center.registerBindings(HotKeyCenter::defaultBindings()).empty());
-    EXPECT_EQ(recorder.press("ctrl+alt+super+3"), HotKeyAction::captureScreen);
-    EXPECT_EQ(recorder.press("ctrl+alt+super+r"), HotKeyAction::repeatArea);
-    EXPECT_EQ(recorder.press("ctrl+alt+super+o"), HotKeyAction::recognizeArea);
-    EXPECT_EQ(recorder.press("ctrl+alt+super+l"), HotKeyAction::scrollingCapture);
+// Each default fires once per press, with Caps Lock and Num Lock in any state, and once while held.
+TEST(HotKeyCenterX11, DefaultsFireOncePerPressWithCapsLockAndNumLockInAnyState) {
+    Recorded recorded;
+    ASSERT_TRUE(recorded.center->registerBindings(HotKeyCenter::defaultBindings()).empty());
+    EXPECT_EQ(recorded.press("ctrl+alt+super+3"), HotKeyAction::captureScreen);
+    EXPECT_EQ(recorded.press("ctrl+alt+super+r"), HotKeyAction::repeatArea);
+    EXPECT_EQ(recorded.press("ctrl+alt+super+o"), HotKeyAction::recognizeArea);
     for (const char* lock : {"", "Caps_Lock", "Num_Lock", "Caps_Lock"}) {
-        if (*lock != '\0') key(lock);
+        if (*lock != '\0') xdotool("key", lock);
         // A combination we do not hold goes by unnoticed: the next press is the one recorded.
-        key("ctrl+alt+4");
-        EXPECT_EQ(recorder.press("ctrl+alt+super+4"), HotKeyAction::captureArea) << lock;
+        xdotool("key", "ctrl+alt+4");
+        EXPECT_EQ(recorded.press("ctrl+alt+super+4"), HotKeyAction::captureArea) << lock;
     }
-    EXPECT_EQ(recorder.triggered.size(), 8u);
+    ASSERT_EQ(test::x11Server().run("xset", {"r", "rate", "200", "40"}), 0);
+    xdotool("keydown", "ctrl+alt+super+l");
+    // Long enough for the server's autorepeat to run many times.
+    waitFor([] { return false; }, 150);
+    xdotool("keyup", "ctrl+alt+super+l");
+    EXPECT_EQ(recorded.press("ctrl+alt+super+l"), HotKeyAction::scrollingCapture);
+    EXPECT_EQ(recorded.triggered.size(), 9u);
 }
 
-TEST(HotKeyCenterX11, ACombinationHeldByAnotherClientIsAConflict) {
-    OtherClient other;
-    ASSERT_EQ(other.grab(12, controlAltSuper), 0);
-    const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(
-                           std::chrono::system_clock::now().time_since_epoch())
-                           .count();
-    HotKeyCenter center;
-    Recorder recorder;
-    recorder.attach(center);
-    EXPECT_EQ(center.registerBindings(HotKeyCenter::defaultBindings()),
-              (HotKeyCenter::Errors{{HotKeyAction::captureScreen, Error::conflict}}));
+TEST(HotKeyCenterX11, AnotherClientsGrabIsAConflictAndOurKeysAreLetGo) {
+    ASSERT_EQ(grabElsewhere(12), 0);
+    const std::int64_t since = QDateTime::currentMSecsSinceEpoch();
+    Recorded recorded;
+    const HotKeyCenter::Errors conflict{{HotKeyAction::captureScreen, Error::conflict}};
+    EXPECT_EQ(recorded.center->registerBindings(HotKeyCenter::defaultBindings()), conflict);
     const auto entries = Log::store().read(since, ::getpid());
-    ASSERT_TRUE(entries.ok());
-    ASSERT_FALSE(entries->empty());
-    EXPECT_EQ(entries->back().message, "Hotkey captureScreen unavailable (10)");
-    EXPECT_EQ(entries->back().category, "app");
-    EXPECT_EQ(entries->back().level, LogLevel::info);
-    // The lock variants that did succeed were let go again.
-    OtherClient third;
-    EXPECT_EQ(third.grab(12, controlAltSuper | XCB_MOD_MASK_LOCK), 0);
-    EXPECT_EQ(third.grab(12, controlAltSuper | XCB_MOD_MASK_2), 0);
-    // The other four keys work.
-    EXPECT_EQ(recorder.press("ctrl+alt+super+4"), HotKeyAction::captureArea);
+    ASSERT_TRUE(entries.ok() && !entries->empty());
+    const LogEntry& logged = entries->back();
+    EXPECT_EQ(logged, (LogEntry{logged.timeMs, ::getpid(), "app", LogLevel::info,
+                                "Hotkey captureScreen unavailable (10)"}));
+    // The lock variants that did succeed were let go again; the other four keys work.
+    EXPECT_EQ(grabElsewhere(12, controlAltSuper | XCB_MOD_MASK_LOCK), 0);
+    EXPECT_EQ(grabElsewhere(12, controlAltSuper | XCB_MOD_MASK_2), 0);
+    EXPECT_EQ(recorded.press("ctrl+alt+super+4"), HotKeyAction::captureArea);
+
+    EXPECT_EQ(grabElsewhere(13), XCB_ACCESS);
+    // Registering again replaces our own keys without a clash with themselves.
+    EXPECT_EQ(recorded.center->registerBindings(HotKeyCenter::defaultBindings()), conflict);
+    recorded.center->unregisterAll();
+    EXPECT_EQ(grabElsewhere(13), 0);
+    EXPECT_TRUE(recorded.center->registerBindings({{HotKeyAction::captureScreen, {31, 0x1900}}}).empty());
+    EXPECT_EQ(grabElsewhere(32), XCB_ACCESS);
+    recorded.center.reset();
+    EXPECT_EQ(grabElsewhere(32), 0);
 }
 
 TEST(HotKeyCenterX11, SharedBindingsInvalidKeysAndIds) {
-    HotKeyCenter first;
-    HotKeyCenter second;
-    Recorder recorder;
-    recorder.attach(first);
+    Recorded first, second;
     const HotKeyBinding f5{96, 0};
-    EXPECT_EQ(first.registerBindings({{HotKeyAction::captureArea, f5},
-                                      {HotKeyAction::captureScreen, f5},
-                                      {HotKeyAction::repeatArea, {15, HotKeyModifier::shift}},
-                                      {HotKeyAction::recognizeArea, {31, 0x1900}}}),
+    EXPECT_EQ(first.center->registerBindings({{HotKeyAction::captureArea, f5},
+                                              {HotKeyAction::captureScreen, f5},
+                                              {HotKeyAction::repeatArea, {15, HotKeyModifier::shift}},
+                                              {HotKeyAction::recognizeArea, {31, 0x1900}}}),
               (HotKeyCenter::Errors{{HotKeyAction::captureScreen, Error::conflict},
                                     {HotKeyAction::repeatArea, Error::invalid}}));
-    EXPECT_EQ(recorder.press("F5"), HotKeyAction::captureArea);
-
-    for (HotKeyAction action : allHotKeyActions) {
-        EXPECT_EQ(first.id(action), 257 + position(action));
-        EXPECT_EQ(second.id(action), 513 + position(action));
-    }
-    EXPECT_TRUE(first.handle(257));
-    EXPECT_TRUE(first.handle(260));
-    EXPECT_FALSE(first.handle(258)); // refused, so not registered
-    EXPECT_FALSE(second.handle(257));
-    EXPECT_EQ(recorder.triggered.back(), HotKeyAction::recognizeArea);
+    EXPECT_EQ(first.press("F5"), HotKeyAction::captureArea);
+    EXPECT_EQ(first.center->id(HotKeyAction::captureArea), 257u);
+    EXPECT_EQ(second.center->id(HotKeyAction::scrollingCapture), 517u);
+    EXPECT_TRUE(first.center->handle(260));
+    EXPECT_FALSE(first.center->handle(258)); // refused, so not registered
+    EXPECT_FALSE(second.center->handle(257));
+    EXPECT_EQ(first.triggered.back(), HotKeyAction::recognizeArea);
 
     // Our own centers cannot take a key from each other either.
-    Recorder secondRecorder;
-    secondRecorder.attach(second);
-    EXPECT_EQ(second.registerBindings({{HotKeyAction::scrollingCapture, f5}}),
+    const HotKeyCenter::Bindings scrollOnF5{{HotKeyAction::scrollingCapture, f5}};
+    EXPECT_EQ(second.center->registerBindings(scrollOnF5),
               (HotKeyCenter::Errors{{HotKeyAction::scrollingCapture, Error::conflict}}));
-    first.unregisterAll();
-    EXPECT_TRUE(second.registerBindings({{HotKeyAction::scrollingCapture, f5}}).empty());
-    EXPECT_EQ(secondRecorder.press("F5"), HotKeyAction::scrollingCapture);
+    first.center->unregisterAll();
+    EXPECT_TRUE(second.center->registerBindings(scrollOnF5).empty());
+    EXPECT_EQ(second.press("F5"), HotKeyAction::scrollingCapture);
 }
 
-TEST(HotKeyCenterX11, UnregisteringAndDestructionLetTheKeysGo) {
-    auto center = std::make_unique<HotKeyCenter>();
-    ASSERT_TRUE(center->registerBindings(HotKeyCenter::defaultBindings()).empty());
-    OtherClient other;
-    EXPECT_EQ(other.grab(13, controlAltSuper), XCB_ACCESS);
-    // Re-registering the same keys replaces them without a clash with itself.
-    EXPECT_TRUE(center->registerBindings(HotKeyCenter::defaultBindings()).empty());
-    center->unregisterAll();
-    EXPECT_EQ(other.grab(13, controlAltSuper), 0);
-    EXPECT_TRUE(center->registerBindings({{HotKeyAction::captureScreen, {20, 0x1900}}}).empty());
-    EXPECT_EQ(other.grab(12, controlAltSuper), XCB_ACCESS);
-    center.reset();
-    EXPECT_EQ(other.grab(12, controlAltSuper), 0);
-}
-
-TEST(HotKeyCenterX11, AHeldCombinationFiresOnce) {
-    HotKeyCenter center;
-    Recorder recorder;
-    recorder.attach(center);
-    ASSERT_TRUE(center.registerBindings(HotKeyCenter::defaultBindings()).empty());
-    auto& server = test::x11Server();
-    ASSERT_EQ(server.run("xset", {"r", "rate", "200", "40"}), 0);
-    ASSERT_EQ(server.run("xdotool", {"keydown", "ctrl+alt+super+l"}), 0);
-    ASSERT_TRUE(waitFor([&] { return !recorder.triggered.empty(); }));
-    // Long enough for the server's autorepeat (660 ms delay, then 25 per second) to run.
-    const auto until = std::chrono::steady_clock::now() + 1500ms;
-    while (std::chrono::steady_clock::now() < until) {
-        QCoreApplication::processEvents();
-        QThread::msleep(10);
-    }
-    ASSERT_EQ(server.run("xdotool", {"keyup", "ctrl+alt+super+l"}), 0);
-    EXPECT_EQ(recorder.press("ctrl+alt+super+l"), HotKeyAction::scrollingCapture);
-    EXPECT_EQ(recorder.triggered.size(), 2u);
+// Key names follow the layout the X server uses now, and its changes; Space types only a blank,
+// which is no name.
+TEST(KeyNamesX11, NamesComeFromTheCurrentLayout) {
+    const auto names = [] {
+        return QStringList{KeyNames::character(16), KeyNames::character(6), KeyNames::character(41),
+                           KeyNames::character(49)};
+    };
+    EXPECT_EQ(names(), (QStringList{"Y", "Z", ";", "Key 49"}));
+    ASSERT_EQ(test::x11Server().run("setxkbmap", {"de"}), 0);
+    EXPECT_TRUE(waitFor([&] {
+        return names() == QStringList{"Z", "Y", "\u00D6", "Key 49"};
+    })) << names().join(' ').toStdString();
+    EXPECT_EQ(ShortcutFormatter::spoken({16, 0x1000}), QStringLiteral("Control Z"));
+    ASSERT_EQ(test::x11Server().run("setxkbmap", {"us"}), 0);
 }
 
 } // namespace
