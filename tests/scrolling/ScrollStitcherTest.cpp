@@ -84,6 +84,7 @@ TEST(ScrollStitcher, IgnoresIdleOrOtherFramesAppendsOnlyUnseenRowsAndStopsAfterT
     EXPECT_EQ(stitcher->add(scroll.frame(80)), Outcome::appended(80));
     EXPECT_EQ(stitcher->add(scroll.frame(30)), Outcome::reversed());
     EXPECT_EQ(stitcher->add(scroll.frame(60)), Outcome::noProgress());
+    EXPECT_EQ(stitcher->add(scroll.frame(80)), Outcome::noProgress());
     EXPECT_EQ(stitcher->add(scroll.frame(120)), Outcome::appended(40));
     EXPECT_EQ(stitcher->add(scroll.frame(280)), tooFar);
     EXPECT_EQ(stitcher->add(scroll.frame(140)), tooFar);
@@ -125,9 +126,8 @@ TEST(ScrollStitcher, StopsOnRepeatingContentAndAcceptsAScoreUpTo2Point5WithARunn
         EXPECT_EQ(stitcher->add(next), extra == 0 ? Outcome::appended(40) : tooFar);
         EXPECT_EQ(stitcher->diagnostics().score, (160.0 + extra) / 64);
     }
-    // A page repeating every 24 rows, each repeat 5 levels brighter on `brighter` of its 40 columns;
-    // the next frame 2 levels brighter on 20 others. The best shift scores 1.0, the shifts a repeat
-    // away 1.0 + 5·brighter/40.
+    // Repeats every 24 rows, each 5 levels brighter on `brighter` of 40 columns; the next frame 2 levels
+    // brighter on 20 others: the best shift scores 1.0, those a repeat away 1.0 + 5·brighter/40.
     const auto level = [](int x, int y, int brighter) {
         const int base = 30 + int(test::mix(std::uint32_t(y % 24) * 131 + std::uint32_t(x)) % 120);
         return std::uint8_t(base + (x >= 20 && x < 20 + brighter ? 5 * (y / 24) : 0));
@@ -157,26 +157,29 @@ TEST(ScrollStitcher, IgnoresSmallOrMarginalChanges) {
     const auto stitcher = [&](int scrollbar = 48) {
         return ScrollStitcher::create(scroll.frame(0), {20000, 40000000, scrollbar});
     };
-    // The reference stays the first frame while nothing moves.
     auto matched = stitcher(), narrow = stitcher();
     EXPECT_EQ(matched->add(changedRows(5, 61)), Outcome::noProgress());
     EXPECT_EQ(matched->diagnostics().runnerUp, unmatched) << "5 of 100 rows changed were matched";
     matched->add(changedRows(6, 61));
-    EXPECT_NE(matched->diagnostics().runnerUp, unmatched) << "6 of 100 rows changed were not matched";
+    EXPECT_NE(matched->diagnostics().runnerUp, unmatched)
+        << "6 of 100 rows changed, the reference kept, not matched";
     EXPECT_EQ(narrow->add(changedRows(6, 31)), Outcome::noProgress()) << "moving part below 32 rows";
     EXPECT_EQ(narrow->diagnostics().runnerUp, unmatched);
-    // Changes only in the scroll-bar margin; a margin wider than half the frame leaves half.
+    // Changes only in the scroll-bar margin are ignored; a margin wider than half the frame leaves
+    // half, a negative one all.
     EXPECT_EQ(narrow->add(changedRows(20, 77, 152)), Outcome::noProgress());
-    EXPECT_EQ(stitcher(150)->add(changedRows(20, 77, 140)), Outcome::noProgress());
-    auto negative = stitcher(-5);
-    negative->add(changedRows(20, 77, 190));
-    EXPECT_NE(negative->diagnostics().runnerUp, unmatched);
+    for (const auto& [scrollbar, fromColumn] : {std::pair{150, 60}, {-5, 190}}) {
+        auto margin = stitcher(scrollbar);
+        margin->add(changedRows(20, 77, fromColumn));
+        EXPECT_NE(margin->diagnostics().runnerUp, unmatched) << scrollbar;
+    }
 }
 
 TEST(ScrollStitcher, StopsExactlyAtTheRowLimitAndRefusesFramesOutsideItsBounds) {
     const Scroll scroll{240, 160, 20, 16};
     auto stitcher = ScrollStitcher::create(scroll.frame(0), {400, 40000000, 48});
     ASSERT_EQ(stitcher->add(scroll.frame(100)).kind, Kind::appended);
+    EXPECT_EQ(stitcher->add(scroll.frame(204)), Outcome::appended(104)) << "filling it exactly";
     EXPECT_EQ(stitcher->add(scroll.frame(230)), Outcome::limitReached());
     EXPECT_EQ(stitcher->add(QImage()), Outcome::limitReached()) << "not even looked at";
     // Toolbar and page rows up to the limit, no status bar.

@@ -32,7 +32,6 @@ struct SyntheticPage {
     }
 };
 
-// An opaque grey image whose level at (x, y) is `level(x, y)`.
 inline QImage greyImage(int width, int height, const std::function<std::uint8_t(int, int)>& level) {
     QImage image(width, height, QImage::Format_RGBA8888_Premultiplied);
     for (int y = 0; y < height; ++y)

@@ -125,12 +125,11 @@ TEST(ScrollingCapture, SourcesTakeTheirRegionOfTheirDisplayUntilItIsGone) {
     EXPECT_EQ(errorOf(frame(*source)), CaptureService::error(CaptureService::displayUnavailable,
                                                              "The display is no longer available."));
     EXPECT_EQ(errorOf(made(service, QRectF(1000, 100, 200, 150), right->displayID)), unavailable);
-    // No answer once the source is gone.
     bool answered = false;
     source->frame([&](auto) { answered = true; });
     source.reset();
     QCoreApplication::processEvents();
-    EXPECT_FALSE(answered);
+    EXPECT_FALSE(answered) << "answered after the source was gone";
 }
 
 } // namespace
