@@ -119,15 +119,16 @@ TEST(ImageExporter, WritesThroughACompleteHiddenTemporaryFileAndNeverReplacesAFi
     EXPECT_TRUE(linked.startsWith(hidden) && linked.endsWith(".tmp") && linked.size() == hidden.size() + 40);
     EXPECT_EQ(contents(folder / "a.png"), bytes);
 
-    const auto failure =
-        ImageExporter::save(translucentGradient(4, 4), urlOf(folder / "a.png"), Format::png, 0.9);
-    ASSERT_TRUE(failure);
-    EXPECT_TRUE(PosixFile::isError(*failure, EEXIST));
+    EXPECT_EQ(ImageExporter::save(translucentGradient(4, 4), urlOf(folder / "a.png"), Format::png, 0.9),
+              PosixFile::error(EEXIST));
     EXPECT_EQ(contents(folder / "a.png"), bytes);
     EXPECT_EQ(namesIn(folder.path()), QStringList{"a.png"});
 
-    EXPECT_EQ(ImageExporter::write(QByteArray("x"), QUrl("https://example.com/shot.png")),
-              (Error{"Quorvane.ImageExporter.ExportError", 2, "Choose a local file destination."}));
+    const Error invalid{"Quorvane.ImageExporter.ExportError", 2, "Choose a local file destination."};
+    const QUrl web("https://example.com/shot.png");
+    EXPECT_EQ(ImageExporter::write(QByteArray("x"), web), invalid);
+    EXPECT_EQ(ImageExporter::save(translucentGradient(4, 4), web, Format::png, 7), invalid)
+        << "before the quality";
 }
 
 TEST(ImageExporter, WithoutHardLinksCreatesTheFileExclusively) {

@@ -205,8 +205,7 @@ TEST(ImageImporter, ChecksTheCapsOnTheOrientedHeaderBeforeDecoding) {
     EXPECT_EQ(square.error().message(),
               "This image is 6000 × 6000 pixels; Quorvane opens images up to 32 megapixels.");
     const auto turned = ImageImporter::image(withOrientation(withClaimedSize(jpeg, 5000, 8000), 8));
-    EXPECT_EQ(turned.error(), ImportError::tooLarge(8000, 5000));
-    EXPECT_TRUE(turned.error().message().startsWith("This image is 8000 × 5000 pixels; "));
+    EXPECT_EQ(turned.error(), ImportError::tooLarge(8000, 5000)) << "upright: 8000 × 5000";
     EXPECT_EQ(AnonymousMemory::counters().maps, maps);
 
     const auto tooWide = ImageImporter::image(encoded(quadrants(32'001, 10)));
