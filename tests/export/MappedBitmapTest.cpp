@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <gtest/gtest.h>
 #include <limits>
+#include <malloc.h>
 
 namespace quorvane {
 namespace {
@@ -59,6 +60,17 @@ TEST(MappedBitmap, DrawsInPlaceInRgbaByteOrderAndUnmapsWhenTheLastCopyGoes) {
     EXPECT_EQ(after.maps, before.maps + 1);
     EXPECT_EQ(after.unmaps, before.unmaps + 1);
     EXPECT_EQ(after.liveBytes, before.liveBytes);
+}
+
+TEST(MappedBitmap, ThirtyTwoMegapixelsLiveOutsideTheHeap) {
+    const auto heapBefore = ::mallinfo2().uordblks;
+    const auto image = MappedBitmap::image(8000, 4000, Alpha::premultipliedLast,
+                                           [](QImage& target) { target.fill(Qt::white); });
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->constScanLine(3999)[4 * 7999 + 3], 255);
+    // 128 MB of pixels; the heap grows by bookkeeping only.
+    const auto heapAfter = ::mallinfo2().uordblks;
+    EXPECT_LT(heapAfter > heapBefore ? heapAfter - heapBefore : 0, 1u << 20);
 }
 
 } // namespace
