@@ -7,7 +7,9 @@
 #include <QImage>
 #include <QProcess>
 #include <QStringList>
+#include <benchmark/benchmark.h>
 #include <chrono>
+#include <cstdio>
 
 namespace quorvane::bench {
 
@@ -39,6 +41,14 @@ inline double runConvert(const QString& input, QSize size, const QStringList& op
     const auto start = std::chrono::steady_clock::now();
     const bool ran = QProcess::execute(QStringLiteral("convert"), arguments) == 0;
     return ran ? std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() : -1.0;
+}
+
+// Registers a comparison with ImageMagick, or says why it is skipped; null when skipped.
+template<class Function>
+benchmark::internal::Benchmark* registerImageMagickComparison(const char* name, Function function) {
+    if (imageMagickAvailable()) return benchmark::RegisterBenchmark(name, function)->UseManualTime();
+    std::fputs("ImageMagick's convert is not installed: its comparison is skipped.\n", stderr);
+    return nullptr;
 }
 
 } // namespace quorvane::bench

@@ -143,14 +143,10 @@ BENCHMARK(Backdrop4K)
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    if (bench::imageMagickAvailable())
-        benchmark::RegisterBenchmark("ImageMagickConvert", ImageMagickConvert)
-            ->ArgsProduct({{0, 1}, {1, 0}})
+    if (auto* comparison = bench::registerImageMagickComparison("ImageMagickConvert", ImageMagickConvert))
+        comparison->ArgsProduct({{0, 1}, {1, 0}})
             ->ArgNames({"resize", "down"})
-            ->Unit(benchmark::kMillisecond)
-            ->UseManualTime();
-    else
-        std::fputs("ImageMagick's convert is not installed: its comparison is skipped.\n", stderr);
+            ->Unit(benchmark::kMillisecond);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -166,13 +166,9 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
-    if (bench::imageMagickAvailable())
-        benchmark::RegisterBenchmark("ImageMagickGaussianBlur1000", ImageMagickGaussianBlur1000)
-            ->Iterations(1)
-            ->Unit(benchmark::kMillisecond)
-            ->UseManualTime();
-    else
-        std::fputs("ImageMagick's convert is not installed: its comparison is skipped.\n", stderr);
+    if (auto* comparison =
+            bench::registerImageMagickComparison("ImageMagickGaussianBlur1000", ImageMagickGaussianBlur1000))
+        comparison->Iterations(1)->Unit(benchmark::kMillisecond);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
