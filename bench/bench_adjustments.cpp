@@ -5,7 +5,7 @@
 #include "ImageMagick.h"
 #include "adjustments/Backdrop.h"
 #include "adjustments/ImageResampler.h"
-#include "export/MappedBitmap.h"
+#include "imaging/MappedBitmap.h"
 
 #include <QColorSpace>
 #include <QDir>

@@ -1,8 +1,8 @@
 // Large-bitmap costs: making and releasing a mapped 8K bitmap against a heap QImage, and cutting
 // a 4K area out of an 8K display image.
 
-#include "capture/CaptureGeometry.h"
-#include "export/MappedBitmap.h"
+#include "imaging/CaptureGeometry.h"
+#include "imaging/MappedBitmap.h"
 
 #include <QImage>
 #include <benchmark/benchmark.h>

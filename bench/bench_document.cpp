@@ -2,7 +2,7 @@
 // heap each recorded step keeps, and the undo and redo of such a step.
 
 #include "document/EditorDocument.h"
-#include "export/MappedBitmap.h"
+#include "imaging/MappedBitmap.h"
 
 #include <benchmark/benchmark.h>
 #include <malloc.h>

@@ -3,7 +3,7 @@
 
 #include "export/ImageExporter.h"
 #include "export/ImageImporter.h"
-#include "export/MappedBitmap.h"
+#include "imaging/MappedBitmap.h"
 
 #include <QBuffer>
 #include <QColorSpace>

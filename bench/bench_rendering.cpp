@@ -6,7 +6,7 @@
 #include "document/EditorDocument.h"
 #include "document/GaussianBlur.h"
 #include "document/OverlayBudget.h"
-#include "export/MappedBitmap.h"
+#include "imaging/MappedBitmap.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,7 +3,7 @@
 // 20,000-row image, and the peak memory of a whole 20,000-row capture through the worker.
 
 #include "../tests/scrolling/SyntheticPage.h"
-#include "export/MappedBitmap.h"
+#include "imaging/MappedBitmap.h"
 #include "platform/AnonymousMemory.h"
 #include "scrolling/ScrollStitchWorker.h"
 #include "scrolling/ScrollStitcher.h"

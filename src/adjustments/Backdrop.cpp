@@ -1,8 +1,8 @@
 #include "adjustments/Backdrop.h"
 
 #include "adjustments/AlphaMaskBlur.h"
-#include "document/OutputSizeProblem.h"
-#include "export/MappedBitmap.h"
+#include "imaging/MappedBitmap.h"
+#include "imaging/OutputSizeProblem.h"
 
 #include <QLinearGradient>
 #include <cmath>

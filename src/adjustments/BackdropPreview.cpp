@@ -1,6 +1,6 @@
 #include "adjustments/BackdropPreview.h"
 
-#include "platform/Geometry.h"
+#include "core/Geometry.h"
 
 #include <QPainter>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "adjustments/ImageResampler.h"
 
 #include "adjustments/LanczosScaler.h"
-#include "export/MappedBitmap.h"
+#include "imaging/MappedBitmap.h"
 
 #include <QColorSpace>
 #include <climits>
@@ -10,29 +10,13 @@
 namespace quorvane::ImageResampler {
 namespace {
 
-bool isSRGBOrUntagged(const QImage& image) {
-    return !image.colorSpace().isValid() || image.colorSpace() == QColorSpace(QColorSpace::SRgb);
-}
-
-std::optional<QImage> mappedCopy(const QImage& image) {
-    if (image.isNull() || image.width() < 1 || image.height() < 1) return std::nullopt;
-    const QImage source = sRGBColors(image);
-    if (source.isNull()) return std::nullopt;
-    return MappedBitmap::image(source.width(), source.height(), MappedBitmap::Alpha::premultipliedLast,
-                               [&](QImage& target) {
-                                   QPainter painter(&target);
-                                   painter.setCompositionMode(QPainter::CompositionMode_Source);
-                                   painter.drawImage(QPoint(0, 0), source);
-                               });
-}
-
 // Premultiplied RGBA bytes as the Lanczos filter reads them; copies only when needed.
 std::optional<QImage> premultipliedSource(const QImage& image) {
     const auto format = image.format();
     if ((format == QImage::Format_RGBA8888_Premultiplied || format == QImage::Format_RGBX8888) &&
         isSRGBOrUntagged(image))
         return image;
-    return mappedCopy(image);
+    return mappedSRGBCopy(image);
 }
 
 void drawOverlay(const Overlay& overlay, QImage& target) {
@@ -121,31 +105,6 @@ std::optional<QImage> resize(const QImage& image, const QSizeF& size, Quality qu
                                    }
                                    drawOverlay(overlay, target);
                                });
-}
-
-QImage sRGBColors(const QImage& image) {
-    if (isSRGBOrUntagged(image)) return image;
-    QImage wide = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_RGBA64_Premultiplied
-                                                                : QImage::Format_RGBX64);
-    wide.convertToColorSpace(QColorSpace::SRgb);
-    return wide;
-}
-
-bool isSRGB8(const QImage& image) {
-    switch (image.format()) {
-    case QImage::Format_RGBA8888:
-    case QImage::Format_RGBA8888_Premultiplied:
-    case QImage::Format_RGBX8888:
-        break;
-    default:
-        return false;
-    }
-    return image.colorSpace().isValid() && image.colorSpace() == QColorSpace(QColorSpace::SRgb);
-}
-
-std::optional<QImage> convertToSRGB(const QImage& image) {
-    if (isSRGB8(image)) return image;
-    return mappedCopy(image);
 }
 
 } // namespace quorvane::ImageResampler

@@ -1,7 +1,7 @@
 #include "app/HotKeyCenter.h"
 
 #include "app/KeyNames.h"
-#include "app/Log.h"
+#include "core/Log.h"
 #include "platform/X11HotKeyGrabber.h"
 
 namespace quorvane {

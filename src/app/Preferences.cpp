@@ -1,7 +1,7 @@
 #include "app/Preferences.h"
 
-#include "app/AppIdentity.h"
-#include "app/Log.h"
+#include "core/AppIdentity.h"
+#include "core/Log.h"
 #include "platform/JsonSettingsStore.h"
 
 #include <QDir>

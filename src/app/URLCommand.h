@@ -3,7 +3,7 @@
 // The quorvane:// link language. Parsing is a pure function of the link's raw text: nothing is
 // percent-decoded or normalised, and a link is refused whole at its first fault.
 
-#include "platform/Result.h"
+#include "core/Result.h"
 
 #include <QString>
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "canvas/SampledColor.h"
-#include "platform/Geometry.h"
+#include "core/Geometry.h"
 
 #include <QRectF>
 #include <optional>

@@ -1,9 +1,9 @@
 #include "canvas/EditorCanvasSettings.h"
 
+#include "core/Geometry.h"
 #include "document/DevicePixels.h"
 #include "document/EditorDocument.h"
 #include "document/SystemColors.h"
-#include "platform/Geometry.h"
 
 #include <bit>
 #include <cmath>

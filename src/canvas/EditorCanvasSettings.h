@@ -4,9 +4,9 @@
 #include "canvas/MeasurementUnit.h"
 #include "canvas/SampledColor.h"
 #include "canvas/TextRedactionReview.h"
+#include "core/Error.h"
+#include "core/Result.h"
 #include "document/Annotation.h"
-#include "platform/Error.h"
-#include "platform/Result.h"
 
 #include <QColor>
 #include <QImage>

@@ -1,8 +1,8 @@
 #include "capture/AreaSelectionOverlay.h"
 
-#include "app/Log.h"
 #include "capture/AreaSelectionView.h"
 #include "capture/CaptureFailure.h"
+#include "core/Log.h"
 
 #include <QEvent>
 #include <QGuiApplication>

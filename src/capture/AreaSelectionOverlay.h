@@ -7,9 +7,9 @@
 // task's cancellation and finish() with an error all end it as a cancellation.
 
 #include "capture/AreaSelectionView.h"
-#include "capture/CaptureGeometry.h"
-#include "platform/Error.h"
-#include "platform/Result.h"
+#include "core/Error.h"
+#include "core/Result.h"
+#include "imaging/CaptureGeometry.h"
 
 #include <QElapsedTimer>
 #include <QImage>

@@ -5,9 +5,9 @@
 // hint and an optional note. Reports the chosen rectangle (global points) or a cancellation
 // through onFinish; it keeps no guard of its own against a second report.
 
-#include "capture/CaptureGeometry.h"
-#include "platform/Error.h"
-#include "platform/Result.h"
+#include "core/Error.h"
+#include "core/Result.h"
+#include "imaging/CaptureGeometry.h"
 
 #include <QColor>
 #include <QFont>

@@ -2,7 +2,7 @@
 
 // The capture subsystem's own failures, and the cancellation that ends a capture quietly.
 
-#include "platform/Error.h"
+#include "core/Error.h"
 
 #include <QString>
 

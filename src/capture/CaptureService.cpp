@@ -1,6 +1,6 @@
 #include "capture/CaptureService.h"
 
-#include "platform/Geometry.h"
+#include "core/Geometry.h"
 
 #include <QGuiApplication>
 #include <QScreen>

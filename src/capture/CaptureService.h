@@ -9,8 +9,8 @@
 // scale is its pixels per point.
 
 #include "capture/CaptureFailure.h"
-#include "platform/Error.h"
-#include "platform/Result.h"
+#include "core/Error.h"
+#include "core/Result.h"
 
 #include <QImage>
 #include <QRectF>

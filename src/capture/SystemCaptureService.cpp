@@ -1,8 +1,8 @@
 #include "capture/SystemCaptureService.h"
 
-#include "app/Log.h"
-#include "export/MappedBitmap.h"
-#include "platform/Geometry.h"
+#include "core/Geometry.h"
+#include "core/Log.h"
+#include "imaging/MappedBitmap.h"
 #include "platform/X11CaptureConnection.h"
 #include "platform/X11ScreenExclusion.h"
 #include "platform/X11ScreenGrabber.h"

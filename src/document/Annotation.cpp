@@ -1,7 +1,7 @@
 #include "document/Annotation.h"
 
+#include "core/Geometry.h"
 #include "document/AnnotationGeometry.h"
-#include "platform/Geometry.h"
 
 #include <cmath>
 

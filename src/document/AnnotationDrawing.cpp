@@ -1,11 +1,11 @@
 #include "document/AnnotationDrawing.h"
 
 #include "adjustments/ImageResampler.h"
+#include "core/Geometry.h"
+#include "document/EraseDrawing.h"
 #include "document/PixelEffects.h"
 #include "document/PixelFont.h"
 #include "document/ToolAnnotationDrawing.h"
-#include "platform/Geometry.h"
-#include "recognition/EraseDrawing.h"
 
 #include <QTextOption>
 #include <algorithm>

@@ -1,5 +1,5 @@
+#include "core/Geometry.h"
 #include "document/AnnotationGeometry.h"
-#include "platform/Geometry.h"
 
 #include <cmath>
 

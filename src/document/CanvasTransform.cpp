@@ -1,7 +1,7 @@
 #include "document/CanvasTransform.h"
 
-#include "capture/CaptureGeometry.h"
-#include "platform/Geometry.h"
+#include "core/Geometry.h"
+#include "imaging/CaptureGeometry.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 #include "document/DevicePixels.h"
 
-#include "export/MappedBitmap.h"
-#include "platform/Geometry.h"
+#include "core/Geometry.h"
+#include "imaging/MappedBitmap.h"
 
 namespace quorvane::DevicePixels {
 

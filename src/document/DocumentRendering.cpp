@@ -1,6 +1,6 @@
+#include "core/Geometry.h"
 #include "document/AnnotationDrawing.h"
 #include "document/EditorDocument.h"
-#include "platform/Geometry.h"
 
 #include <QPainter>
 #include <cmath>

@@ -1,9 +1,9 @@
 #include "document/EditorDocument.h"
 
-#include "capture/CaptureGeometry.h"
+#include "core/Geometry.h"
 #include "document/AnnotationGeometry.h"
-#include "document/OutputSizeProblem.h"
-#include "platform/Geometry.h"
+#include "imaging/CaptureGeometry.h"
+#include "imaging/OutputSizeProblem.h"
 
 #include <QColorSpace>
 #include <QCoreApplication>

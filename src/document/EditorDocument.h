@@ -2,14 +2,14 @@
 
 #include "adjustments/Backdrop.h"
 #include "adjustments/ImageResampler.h"
+#include "core/Error.h"
+#include "core/Result.h"
 #include "document/Annotation.h"
 #include "document/BaseHistory.h"
 #include "document/BaseImage.h"
 #include "document/UndoManager.h"
-#include "export/MappedBitmap.h"
-#include "platform/Error.h"
-#include "platform/Result.h"
-#include "recognition/EraseCheck.h"
+#include "imaging/EraseCheck.h"
+#include "imaging/MappedBitmap.h"
 
 #include <QImage>
 #include <QObject>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/Result.h"
 #include "document/CompositionError.h"
 #include "document/OverlayImage.h"
-#include "platform/Result.h"
 
 #include <cstdint>
 

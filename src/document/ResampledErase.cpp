@@ -1,5 +1,5 @@
+#include "core/Geometry.h"
 #include "document/EditorDocument.h"
-#include "platform/Geometry.h"
 
 namespace quorvane {
 

@@ -1,6 +1,6 @@
 #include "document/TightPath.h"
 
-#include "platform/Geometry.h"
+#include "core/Geometry.h"
 
 #include <algorithm>
 

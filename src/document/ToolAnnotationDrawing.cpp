@@ -1,10 +1,10 @@
 #include "document/ToolAnnotationDrawing.h"
 
+#include "core/Geometry.h"
 #include "document/AnnotationDrawing.h"
 #include "document/DevicePixels.h"
 #include "document/PixelFont.h"
-#include "export/MappedBitmap.h"
-#include "platform/Geometry.h"
+#include "imaging/MappedBitmap.h"
 
 #include <QFontMetricsF>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "export/ImageExporter.h"
 
-#include "adjustments/ImageResampler.h"
+#include "imaging/SRGBConversion.h"
 #include "platform/JpegCodec.h"
 #include "platform/PixelRows.h"
 #include "platform/PngCodec.h"

@@ -3,9 +3,9 @@
 // Every image that leaves the program goes through here: new file names, PNG and JPEG encoding,
 // and writes that never replace an existing file.
 
+#include "core/Error.h"
+#include "core/Result.h"
 #include "export/ImageExporterFormat.h"
-#include "platform/Error.h"
-#include "platform/Result.h"
 
 #include <QByteArray>
 #include <QImage>

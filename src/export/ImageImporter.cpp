@@ -1,7 +1,7 @@
 #include "export/ImageImporter.h"
 
 #include "export/ImageOrientation.h"
-#include "export/MappedBitmap.h"
+#include "imaging/MappedBitmap.h"
 #include "platform/BmpDecoder.h"
 #include "platform/GifDecoder.h"
 #include "platform/HeifDecoder.h"

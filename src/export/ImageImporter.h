@@ -4,7 +4,7 @@
 // JPEG, HEIC, TIFF, GIF and BMP; refuses images beyond the size caps before decoding a pixel,
 // refuses data that is visibly incomplete, and turns the result upright.
 
-#include "platform/Result.h"
+#include "core/Result.h"
 
 #include <QByteArray>
 #include <QImage>

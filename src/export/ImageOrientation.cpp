@@ -1,6 +1,6 @@
 #include "export/ImageOrientation.h"
 
-#include "export/MappedBitmap.h"
+#include "imaging/MappedBitmap.h"
 
 #include <QColorSpace>
 #include <algorithm>

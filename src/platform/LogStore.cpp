@@ -112,7 +112,7 @@ std::optional<LogEntry> parseLine(std::string_view line) {
 }
 
 std::string storedLine(const LogEntry& entry) {
-    return LogStore::formatTime(entry.timeMs) + '\t' + std::to_string(entry.processId) + '\t' +
+    return formatLogTime(entry.timeMs) + '\t' + std::to_string(entry.processId) + '\t' +
            escape(entry.category) + '\t' + levelName(entry.level) + '\t' + escape(entry.message) + '\n';
 }
 
@@ -174,39 +174,11 @@ private:
 
 } // namespace
 
-const char* levelName(LogLevel level) {
-    switch (level) {
-    case LogLevel::defaultLevel:
-        return "default";
-    case LogLevel::info:
-        return "info";
-    case LogLevel::error:
-        return "error";
-    }
-    return "default";
-}
-
 LogStore::LogStore(std::filesystem::path directory, std::int64_t maxBytes)
     : directory_(std::move(directory)), maxFileBytes_(std::max<std::int64_t>(maxBytes / 2, 4096)) {}
 
 LogStore::~LogStore() {
     closeCurrent();
-}
-
-std::string LogStore::formatTime(std::int64_t timeMs) {
-    const std::time_t seconds = static_cast<std::time_t>(timeMs >= 0 ? timeMs / 1000 : (timeMs - 999) / 1000);
-    const int millis = static_cast<int>(timeMs - static_cast<std::int64_t>(seconds) * 1000);
-    std::tm parts{};
-    ::gmtime_r(&seconds, &parts);
-    char text[96];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", parts.tm_year + 1900,
-                  parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, millis);
-    return text;
-}
-
-std::string LogStore::render(const LogEntry& entry) {
-    return formatTime(entry.timeMs) + " [" + std::to_string(entry.processId) + "] " + entry.category + " " +
-           levelName(entry.level) + ": " + entry.message;
 }
 
 bool LogStore::openCurrent() {

@@ -4,7 +4,8 @@
 // and readable back by date. Two files take turns: when the current one would pass half the
 // bound it becomes the previous one, and the older previous file is dropped.
 
-#include "platform/Result.h"
+#include "core/LogSink.h"
+#include "core/Result.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -14,43 +15,23 @@
 
 namespace quorvane {
 
-enum class LogLevel { defaultLevel, info, error };
-
-// "default", "info", "error".
-const char* levelName(LogLevel level);
-
-struct LogEntry {
-    std::int64_t timeMs = 0; // milliseconds since the Unix epoch, UTC
-    std::int64_t processId = 0;
-    std::string category;
-    LogLevel level = LogLevel::defaultLevel;
-    std::string message;
-
-    bool operator==(const LogEntry&) const = default;
-};
-
-class LogStore {
+class LogStore : public LogSink {
 public:
     static constexpr std::int64_t defaultMaxBytes = 8 << 20;
 
     explicit LogStore(std::filesystem::path directory, std::int64_t maxBytes = defaultMaxBytes);
-    ~LogStore();
+    ~LogStore() override;
     LogStore(const LogStore&) = delete;
     LogStore& operator=(const LogStore&) = delete;
 
     // Thread-safe; safe against other processes appending at the same time. False when the entry
     // could not be stored.
-    bool append(const LogEntry& entry);
+    bool append(const LogEntry& entry) override;
 
     // The stored entries of process `processId` at or after `sinceMs`, oldest first.
     Result<std::vector<LogEntry>, std::string> read(std::int64_t sinceMs, std::int64_t processId) const;
 
     const std::filesystem::path& directory() const { return directory_; }
-
-    // "2026-12-06T21:09:38.123Z"
-    static std::string formatTime(std::int64_t timeMs);
-    // The human form written to standard error.
-    static std::string render(const LogEntry& entry);
 
 private:
     bool openCurrent();

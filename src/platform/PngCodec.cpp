@@ -1,7 +1,7 @@
 #include "platform/PngCodec.h"
 
+#include "core/ParallelFor.h"
 #include "platform/ExifOrientation.h"
-#include "platform/ParallelFor.h"
 #include "platform/PixelRows.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 // The file system calls behind no-overwrite saves: exclusive creation, hard links and removal.
 // Failures are POSIX errors carrying Linux errno values.
 
-#include "platform/Error.h"
+#include "core/Error.h"
 
 #include <QByteArrayView>
 #include <QString>

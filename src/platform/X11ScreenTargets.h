@@ -3,7 +3,7 @@
 // Monitors and windows as the X server, RandR and the window manager describe them, in the
 // root window's pixels.
 
-#include "platform/Result.h"
+#include "core/Result.h"
 #include "platform/X11CaptureConnection.h"
 
 #include <QRect>

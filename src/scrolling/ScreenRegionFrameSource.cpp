@@ -1,6 +1,6 @@
 #include "scrolling/ScreenRegionFrameSource.h"
 
-#include "platform/Geometry.h"
+#include "core/Geometry.h"
 #include "scrolling/ScrollingCaptureFailure.h"
 
 #include <QCoreApplication>

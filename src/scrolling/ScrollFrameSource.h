@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Error.h"
-#include "platform/Result.h"
+#include "core/Error.h"
+#include "core/Result.h"
 
 #include <QImage>
 #include <functional>

@@ -1,7 +1,7 @@
 #include "scrolling/ScrollStitchWorker.h"
 
-#include "app/AppIdentity.h"
-#include "export/MappedBitmap.h"
+#include "core/AppIdentity.h"
+#include "imaging/MappedBitmap.h"
 #include "scrolling/StitchPixels.h"
 
 #include <QColorSpace>

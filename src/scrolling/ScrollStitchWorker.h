@@ -11,9 +11,9 @@
 // destroyed. The receiver must outlive the worker (own it). Destroying the worker never
 // deadlocks: it drops the waiting frames and waits only for the frame being stitched.
 
+#include "core/SerialWorkQueue.h"
 #include "scrolling/ScrollStitchOutcome.h"
 #include "scrolling/ScrollStitching.h"
-#include "scrolling/SerialWorkQueue.h"
 
 #include <QImage>
 #include <QSize>

@@ -3,7 +3,7 @@
 // The errors of the scrolling capture's own making: domain "Quorvane.ScrollingCapture", code 1,
 // the message as what the user reads.
 
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace quorvane::ScrollingCaptureFailure {
 

@@ -1,6 +1,6 @@
 #include "scrolling/StitchCanvas.h"
 
-#include "export/MappedBitmap.h"
+#include "imaging/MappedBitmap.h"
 #include "platform/AnonymousMemory.h"
 #include "scrolling/StitchPixels.h"
 

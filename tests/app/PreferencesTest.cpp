@@ -1,6 +1,6 @@
 #include "app/Preferences.h"
 
-#include "app/AppIdentity.h"
+#include "core/AppIdentity.h"
 #include "platform/JsonSettingsStore.h"
 #include "support/TempDir.h"
 

@@ -1,7 +1,7 @@
 #include "capture/AreaSelectionView.h"
 
 #include "capture/CaptureFailure.h"
-#include "platform/Geometry.h"
+#include "core/Geometry.h"
 #include "support/ImageCompare.h"
 
 #include <QApplication>

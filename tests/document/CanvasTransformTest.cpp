@@ -1,6 +1,6 @@
 #include "document/CanvasTransform.h"
 
-#include "platform/Geometry.h"
+#include "core/Geometry.h"
 
 #include <gtest/gtest.h>
 #include <limits>

@@ -1,7 +1,7 @@
 #include "document/EditorDocument.h"
 
+#include "core/Geometry.h"
 #include "document/OverlayBudget.h"
-#include "platform/Geometry.h"
 #include "support/TestAnnotations.h"
 
 #include <QPainter>

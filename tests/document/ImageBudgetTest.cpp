@@ -1,7 +1,7 @@
 #include "document/BaseHistory.h"
 #include "document/CompositionError.h"
 #include "document/OverlayBudget.h"
-#include "export/MappedBitmap.h"
+#include "imaging/MappedBitmap.h"
 
 #include <gtest/gtest.h>
 

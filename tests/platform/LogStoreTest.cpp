@@ -17,7 +17,7 @@ namespace quorvane {
 
 // Failures show entries in their human form.
 static void PrintTo(const LogEntry& entry, std::ostream* out) {
-    *out << LogStore::render(entry);
+    *out << renderLogEntry(entry);
 }
 
 namespace {
@@ -77,9 +77,9 @@ std::map<int, std::pair<int, int>> spans(const std::vector<LogEntry>& entries) {
 // Entries come back whole, whatever the text, one line each, by process, from an inclusive start,
 // oldest first; times are UTC with milliseconds, also before 1970 and past 2038.
 TEST(LogStore, ReadsBackEveryFieldByProcessFromAnInclusiveStartSkippingDamage) {
-    EXPECT_EQ(LogStore::formatTime(-1001) + " " + LogStore::formatTime(4'102'444'799'999),
+    EXPECT_EQ(formatLogTime(-1001) + " " + formatLogTime(4'102'444'799'999),
               "1969-12-31T23:59:58.999Z 2099-12-31T23:59:59.999Z");
-    EXPECT_EQ(LogStore::render(makeEntry(61'234, "Capture cancelled", "capture", LogLevel::error, 17)),
+    EXPECT_EQ(renderLogEntry(makeEntry(61'234, "Capture cancelled", "capture", LogLevel::error, 17)),
               "1970-01-01T00:01:01.234Z [17] capture error: Capture cancelled");
     test::TempDir dir;
     LogStore store(dir / "log");

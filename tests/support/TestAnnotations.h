@@ -3,7 +3,7 @@
 // Images and annotation records that tests build again and again.
 
 #include "document/Annotation.h"
-#include "export/MappedBitmap.h"
+#include "imaging/MappedBitmap.h"
 
 #include <QColorSpace>
 #include <QImage>

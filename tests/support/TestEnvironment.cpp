@@ -1,6 +1,9 @@
 #include "support/TestEnvironment.h"
 
-#include "app/Log.h"
+#include "core/AppIdentity.h"
+#include "core/Log.h"
+#include "platform/LogStore.h"
+#include "platform/XdgDirectories.h"
 #include "support/TempDir.h"
 
 #include <cstdlib>
@@ -16,6 +19,12 @@ void prepareTestEnvironment() {
         ::setenv(name, folder.c_str(), 1);
     }
     Log::setEchoToStandardError(std::getenv("QUORVANE_TEST_LOG") != nullptr);
+    Log::installSink(&logStore());
+}
+
+LogStore& logStore() {
+    static LogStore store(XdgDirectories::stateHome() / applicationId / "log");
+    return store;
 }
 
 } // namespace quorvane::test

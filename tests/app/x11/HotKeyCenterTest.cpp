@@ -1,8 +1,10 @@
 #include "app/HotKeyCenter.h"
 
 #include "app/KeyNames.h"
-#include "app/Log.h"
 #include "app/ShortcutFormatter.h"
+#include "core/Log.h"
+#include "platform/LogStore.h"
+#include "support/TestEnvironment.h"
 #include "support/XvfbServer.h"
 
 #include <QCoreApplication>
@@ -91,7 +93,7 @@ TEST(HotKeyCenterX11, AnotherClientsGrabIsAConflictAndOurKeysAreLetGo) {
     Recorded recorded;
     const HotKeyCenter::Errors conflict{{HotKeyAction::captureScreen, Error::conflict}};
     EXPECT_EQ(recorded.center->registerBindings(HotKeyCenter::defaultBindings()), conflict);
-    const auto entries = Log::store().read(since, ::getpid());
+    const auto entries = test::logStore().read(since, ::getpid());
     ASSERT_TRUE(entries.ok() && !entries->empty());
     const LogEntry& logged = entries->back();
     EXPECT_EQ(logged, (LogEntry{logged.timeMs, ::getpid(), "app", LogLevel::info,

@@ -3,7 +3,7 @@
 #include "capture/CaptureFailure.h"
 #include "capture/SystemCaptureService.h"
 #include "capture/x11/CaptureTestWindows.h"
-#include "platform/Geometry.h"
+#include "core/Geometry.h"
 #include "support/ImageCompare.h"
 
 #include <QProcess>

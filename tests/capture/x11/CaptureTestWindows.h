@@ -2,8 +2,8 @@
 
 // Windows with known pixels and waiting helpers for the X11 capture tests.
 
-#include "platform/Error.h"
-#include "platform/Result.h"
+#include "core/Error.h"
+#include "core/Result.h"
 #include "support/XvfbServer.h"
 
 #include <QCoreApplication>

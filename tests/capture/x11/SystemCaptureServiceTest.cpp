@@ -1,7 +1,7 @@
 #include "capture/SystemCaptureService.h"
 
 #include "capture/x11/CaptureTestWindows.h"
-#include "platform/Geometry.h"
+#include "core/Geometry.h"
 #include "support/ImageCompare.h"
 
 #include <QScreen>

@@ -1,6 +1,6 @@
 #include "capture/SystemCaptureService.h"
 #include "capture/x11/CaptureTestWindows.h"
-#include "platform/Geometry.h"
+#include "core/Geometry.h"
 #include "scrolling/ScreenRegionFrameSource.h"
 #include "scrolling/ScrollStitchWorker.h"
 #include "scrolling/ScrollStitcher.h"

@@ -1,6 +1,8 @@
-#include "app/Log.h"
+#include "core/Log.h"
 
-#include "app/AppIdentity.h"
+#include "core/AppIdentity.h"
+#include "platform/LogStore.h"
+#include "support/TestEnvironment.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -53,7 +55,7 @@ TEST(LogFormat, FillsPlaceholdersInOrderWithEveryKindOfValueWhateverTheLocale) {
 
 // This process's stored entries holding `tag`, so that other tests' entries don't count.
 std::vector<LogEntry> storedWith(const std::string& tag) {
-    auto entries = Log::store().read(0, ::getpid()).value();
+    auto entries = test::logStore().read(0, ::getpid()).value();
     std::erase_if(entries,
                   [&](const LogEntry& entry) { return entry.message.find(tag) == std::string::npos; });
     return entries;
@@ -71,8 +73,6 @@ void append(std::string& out, const Counted& value) {
 // Entries are stored under the state folder as they were said, echoed only while switched on;
 // levels rank info < default < error, and below the minimum nothing is formatted or stored.
 TEST(LogChannels, StoredWithChannelAndLevelEchoedWhenSwitchedOnAndGatedByLevel) {
-    EXPECT_EQ(Log::store().directory(),
-              std::filesystem::path(std::getenv("XDG_STATE_HOME")) / applicationId / "log");
     const std::string tag = "[LogChannels]";
     const QString name = QStringLiteral("Bildschirmfoto «Straße»\tmit\nZeilen\\umbruch 📸");
     const std::int64_t since = QDateTime::currentMSecsSinceEpoch();
@@ -108,7 +108,7 @@ TEST(LogChannels, StoredWithChannelAndLevelEchoedWhenSwitchedOnAndGatedByLevel) 
                            {entries[2].timeMs, pid, "capture", LogLevel::error, tag},
                            {entries[3].timeMs, pid, "ocr", LogLevel::error, "kept counted " + tag}}));
     EXPECT_TRUE(entries[0].timeMs >= since && entries[3].timeMs <= QDateTime::currentMSecsSinceEpoch());
-    EXPECT_EQ(echoed, LogStore::render(entries[0]) + "\n");
+    EXPECT_EQ(echoed, renderLogEntry(entries[0]) + "\n");
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "export/MappedBitmap.h"
+#include "imaging/MappedBitmap.h"
 
 #include "platform/AnonymousMemory.h"
 

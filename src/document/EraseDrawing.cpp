@@ -1,7 +1,7 @@
-#include "recognition/EraseDrawing.h"
+#include "document/EraseDrawing.h"
 
+#include "core/Geometry.h"
 #include "document/DevicePixels.h"
-#include "platform/Geometry.h"
 
 namespace quorvane {
 

@@ -1,4 +1,4 @@
-#include "scrolling/SerialWorkQueue.h"
+#include "core/SerialWorkQueue.h"
 
 #include <QThread>
 #include <cassert>

@@ -1,4 +1,4 @@
-#include "document/OutputSizeProblem.h"
+#include "imaging/OutputSizeProblem.h"
 
 #include <cmath>
 

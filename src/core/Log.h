@@ -1,11 +1,11 @@
 #pragma once
 
-// The four log channels. Entries go to standard error and to the private log store, from which
-// the diagnostics export reads this process's entries back. Never log image data, recognised
-// text, clipboard contents or link text.
+// The four log channels. Entries go to standard error and to the installed sink (the private log
+// store, from which the diagnostics export reads this process's entries back). Never log image data,
+// recognised text, clipboard contents or link text.
 
-#include "app/LogFormat.h"
-#include "platform/LogStore.h"
+#include "core/LogFormat.h"
+#include "core/LogSink.h"
 
 #include <atomic>
 
@@ -54,8 +54,9 @@ const LogChannel& capture();
 const LogChannel& exporting();
 const LogChannel& ocr();
 
-// The store under the user's state folder, created on first use.
-LogStore& store();
+// Entries go to `sink` from now on as well as to standard error; null keeps them on standard error
+// only. The sink must outlive its installation.
+void installSink(LogSink* sink);
 // Entries below `level` are dropped unformatted; everything is kept by default.
 void setMinimumLevel(LogLevel level);
 // Whether entries are echoed to standard error (on by default).

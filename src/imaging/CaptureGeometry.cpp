@@ -1,7 +1,7 @@
-#include "capture/CaptureGeometry.h"
+#include "imaging/CaptureGeometry.h"
 
-#include "export/MappedBitmap.h"
-#include "platform/Geometry.h"
+#include "core/Geometry.h"
+#include "imaging/MappedBitmap.h"
 
 #include <QPainter>
 #include <cmath>

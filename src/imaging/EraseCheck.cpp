@@ -1,7 +1,7 @@
-#include "recognition/EraseCheck.h"
+#include "imaging/EraseCheck.h"
 
-#include "canvas/EdgeGrid.h"
-#include "platform/Geometry.h"
+#include "core/Geometry.h"
+#include "imaging/EdgeGrid.h"
 
 #include <algorithm>
 #include <array>

@@ -1,8 +1,8 @@
-#include "recognition/EraseCheck.h"
+#include "imaging/EraseCheck.h"
 
-#include "canvas/EdgeGrid.h"
 #include "document/AnnotationDrawing.h"
 #include "document/EditorDocument.h"
+#include "imaging/EdgeGrid.h"
 #include "support/TestAnnotations.h"
 
 #include <QColorSpace>

@@ -1,4 +1,4 @@
-#include "capture/CaptureGeometry.h"
+#include "imaging/CaptureGeometry.h"
 
 #include "platform/AnonymousMemory.h"
 #include "support/ImageCompare.h"

@@ -1,6 +1,6 @@
-#include "canvas/EdgeGrid.h"
+#include "imaging/EdgeGrid.h"
 
-#include "adjustments/ImageResampler.h"
+#include "imaging/SRGBConversion.h"
 
 #include <QColorSpace>
 #include <QPainter>

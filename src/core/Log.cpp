@@ -1,7 +1,4 @@
-#include "app/Log.h"
-
-#include "app/AppIdentity.h"
-#include "platform/XdgDirectories.h"
+#include "core/Log.h"
 
 #include <chrono>
 #include <cstdio>
@@ -12,6 +9,7 @@ namespace {
 
 std::atomic<int> minimumLevel{static_cast<int>(LogLevel::info)};
 std::atomic<bool> echo{true};
+std::atomic<LogSink*> installedSink{nullptr};
 
 int rank(LogLevel level) {
     switch (level) {
@@ -41,10 +39,10 @@ void LogChannel::commit(LogLevel level, const std::string& message) const {
     entry.level = level;
     entry.message = message;
     if (echo.load(std::memory_order_relaxed)) {
-        const std::string line = LogStore::render(entry) + '\n';
+        const std::string line = renderLogEntry(entry) + '\n';
         std::fwrite(line.data(), 1, line.size(), stderr);
     }
-    Log::store().append(entry);
+    if (LogSink* sink = installedSink.load(std::memory_order_acquire)) sink->append(entry);
 }
 
 namespace Log {
@@ -66,9 +64,8 @@ const LogChannel& ocr() {
     return channel;
 }
 
-LogStore& store() {
-    static LogStore instance(XdgDirectories::stateHome() / applicationId / "log");
-    return instance;
+void installSink(LogSink* sink) {
+    installedSink.store(sink, std::memory_order_release);
 }
 
 void setMinimumLevel(LogLevel level) {
