@@ -1,0 +1,27 @@
+#include "platform/SystemClipboard.h"
+
+#include <QClipboard>
+#include <QMimeData>
+
+namespace quorvane {
+
+bool Clipboard::writeText(const QString& text) {
+    auto data = std::make_unique<QMimeData>();
+    data->setText(text);
+    return write(std::move(data));
+}
+
+SystemClipboard::SystemClipboard(QClipboard& clipboard) : clipboard_(clipboard) {}
+
+bool SystemClipboard::write(std::unique_ptr<QMimeData> data) {
+    const QMimeData* given = data.get();
+    clipboard_.setMimeData(data.release(), QClipboard::Clipboard);
+    // The clipboard owns the data now; it holds ours only if the system accepted it.
+    return clipboard_.mimeData(QClipboard::Clipboard) == given;
+}
+
+const QMimeData* SystemClipboard::read() const {
+    return clipboard_.mimeData(QClipboard::Clipboard);
+}
+
+} // namespace quorvane
