@@ -36,9 +36,9 @@ const std::vector<ToolTable::Row>& ToolTable::rows() {
         {Tool::erase, QStringLiteral("Erase"), QLatin1Char('e'), std::nullopt,
          QStringLiteral("Covers an object on a plain background with the background color — not a privacy "
                         "guarantee.")},
+        // The RGB modifier is Alt on this desktop.
         {Tool::color, QStringLiteral("Color"), QLatin1Char('i'), std::nullopt,
-         QStringLiteral(
-             "Click to copy the color as HEX; drag to copy an area's average; Option copies RGB.")},
+         QStringLiteral("Click to copy the color as HEX; drag to copy an area's average; Alt copies RGB.")},
         {Tool::ruler, QStringLiteral("Ruler"), QLatin1Char('m'), std::nullopt,
          QStringLiteral("Hover to measure edge to edge; drag to measure; Shift locks the axis; Esc clears.")},
     };

@@ -42,6 +42,8 @@ TEST(ToolTable, NamesKeysTitlesColoursAndNotes) {
     } notes[] = {
         {"Pan", std::nullopt},
         {"Crop", std::nullopt},
+        // On this desktop the RGB modifier is Alt.
+        {"Color", "Click to copy the color as HEX; drag to copy an area's average; Alt copies RGB."},
         {"Blur", "Visual effect only — not a privacy guarantee. Use Redact for sensitive information."},
         {"Pixelate", "Visual effect only — not a privacy guarantee. Use Redact for sensitive information."},
         {"Bracket",
