@@ -1,65 +1,17 @@
 #include "canvas/EditorCanvasSettings.h"
 
+#include "canvas/CropMode.h"
+#include "canvas/RecognizeTextMode.h"
+#include "canvas/ToolAnnotationFactory.h"
 #include "core/Geometry.h"
-#include "document/DevicePixels.h"
 #include "document/EditorDocument.h"
 #include "document/SystemColors.h"
 
-#include <bit>
 #include <cmath>
 #include <utility>
 
 namespace quorvane {
 namespace {
-
-struct ToolRow {
-    QString name;
-    QChar key;
-    std::optional<QString> note;
-};
-
-const QString effectNote =
-    QStringLiteral("Visual effect only — not a privacy guarantee. Use Redact for sensitive information.");
-
-const std::vector<ToolRow>& toolTable() {
-    static const std::vector<ToolRow> table = {
-        {QStringLiteral("Pan"), QLatin1Char('h'), std::nullopt},
-        {QStringLiteral("Select"), QLatin1Char('v'), std::nullopt},
-        {QStringLiteral("Arrow"), QLatin1Char('a'),
-         QStringLiteral("Drag from start to point. A switches straight and curved; drag the round handle to "
-                        "adjust a curve.")},
-        {QStringLiteral("Rectangle"), QLatin1Char('r'), std::nullopt},
-        {QStringLiteral("Oval"), QLatin1Char('o'), std::nullopt},
-        {QStringLiteral("Bracket"), QLatin1Char('k'),
-         QStringLiteral(
-             "Drag along what you want to bracket — it snaps vertical or horizontal. K switches [ ] { }.")},
-        {QStringLiteral("Text"), QLatin1Char('t'), std::nullopt},
-        {QStringLiteral("Freehand"), QLatin1Char('f'), std::nullopt},
-        {QStringLiteral("Highlight"), QLatin1Char('g'), std::nullopt},
-        {QStringLiteral("Spotlight"), QLatin1Char('s'), std::nullopt},
-        {QStringLiteral("Counter"), QLatin1Char('n'), std::nullopt},
-        {QStringLiteral("Magnifier"), QLatin1Char('z'), std::nullopt},
-        {QStringLiteral("Redact"), QLatin1Char('x'),
-         QStringLiteral("Opaque cover for sensitive information")},
-        {QStringLiteral("Blur"), QLatin1Char('b'), effectNote},
-        {QStringLiteral("Pixelate"), QLatin1Char('p'), effectNote},
-        {QStringLiteral("Erase"), QLatin1Char('e'),
-         QStringLiteral("Covers an object on a plain background with the background color — not a privacy "
-                        "guarantee.")},
-        {QStringLiteral("Color"), QLatin1Char('i'),
-         QStringLiteral(
-             "Click to copy the color as HEX; drag to copy an area's average; Option copies RGB.")},
-        {QStringLiteral("Ruler"), QLatin1Char('m'),
-         QStringLiteral("Hover to measure edge to edge; drag to measure; Shift locks the axis; Esc clears.")},
-    };
-    return table;
-}
-
-const ToolRow* row(const QString& tool) {
-    for (const ToolRow& r : toolTable())
-        if (r.name == tool) return &r;
-    return nullptr;
-}
 
 bool same(const QPointF& a, const QPointF& b) {
     return geom::exactlyEqual(a, b);
@@ -72,177 +24,70 @@ bool same(const T& a, const T& b) {
     return a == b;
 }
 
-QRectF squareAround(const QPointF& centre, double side) {
-    return QRectF(centre.x() - side / 2, centre.y() - side / 2, side, side);
-}
-
 } // namespace
 
 const QStringList& EditorCanvasSettings::tools() {
-    static const QStringList names = [] {
-        QStringList list;
-        for (const ToolRow& r : toolTable())
-            list << r.name;
-        return list;
-    }();
-    return names;
+    return ToolTable::names();
 }
 
 std::optional<QString> EditorCanvasSettings::toolForKey(QChar key) {
-    for (const ToolRow& r : toolTable())
-        if (r.key == key) return r.name;
-    return std::nullopt;
+    const ToolTable::Row* row = ToolTable::forKey(key);
+    return row != nullptr ? std::optional<QString>(row->name) : std::nullopt;
 }
 
 std::optional<QColor> EditorCanvasSettings::toolColor(const QString& tool) {
-    if (tool == QLatin1String("Redact")) return QColor(Qt::black);
-    if (tool == QLatin1String("Highlight")) return SystemColors::yellow();
-    return std::nullopt;
+    const ToolTable::Row* row = ToolTable::find(tool);
+    return row != nullptr ? row->color : std::nullopt;
 }
 
 QString EditorCanvasSettings::toolTitle(const QString& tool) {
-    const ToolRow* r = row(tool);
-    if (r == nullptr) return tool;
-    return tool + QStringLiteral(" (") + r->key.toUpper() + QStringLiteral(")");
+    return ToolTable::title(tool);
 }
 
 std::optional<QString> EditorCanvasSettings::toolNote(const QString& tool) {
-    const ToolRow* r = row(tool);
-    return r != nullptr ? r->note : std::nullopt;
+    const ToolTable::Row* row = ToolTable::find(tool);
+    return row != nullptr ? row->note : std::nullopt;
 }
 
 const QStringList& EditorCanvasSettings::annotationTools() {
-    static const QStringList names = {QStringLiteral("Freehand"), QStringLiteral("Highlight"),
-                                      QStringLiteral("Spotlight"), QStringLiteral("Counter"),
-                                      QStringLiteral("Magnifier")};
-    return names;
+    return ToolAnnotationFactory::tools();
 }
 
 const std::array<EditorCanvasSettings::ArrowChoice, 2>& EditorCanvasSettings::arrowChoices() {
-    static const std::array<ArrowChoice, 2> choices = {{
-        {false, QStringLiteral("arrow.up.right"), QStringLiteral("Straight arrow")},
-        {true, QStringLiteral("point.topleft.down.curvedto.point.bottomright.up"),
-         QStringLiteral("Curved arrow")},
-    }};
-    return choices;
+    return ToolTable::arrowChoices();
 }
 
 const std::array<EditorCanvasSettings::BracketChoice, 4>& EditorCanvasSettings::bracketChoices() {
-    static const std::array<BracketChoice, 4> choices = {{
-        {AnnotationKind::bracketOpen, QStringLiteral("["), QStringLiteral("opening bracket")},
-        {AnnotationKind::bracketClose, QStringLiteral("]"), QStringLiteral("closing bracket")},
-        {AnnotationKind::braceOpen, QStringLiteral("{"), QStringLiteral("opening brace")},
-        {AnnotationKind::braceClose, QStringLiteral("}"), QStringLiteral("closing brace")},
-    }};
-    return choices;
+    return ToolTable::bracketChoices();
 }
 
 EditorCanvasSettings::EditorCanvasSettings(QObject* parent) : QObject(parent), color_(SystemColors::red()) {}
-
-EditorCanvasSettings::Batch::Batch(EditorCanvasSettings& settings) : settings_(settings) {
-    ++settings_.batchDepth_;
-}
-
-EditorCanvasSettings::Batch::~Batch() {
-    --settings_.batchDepth_;
-    settings_.publish();
-}
 
 template<class T>
 void EditorCanvasSettings::assign(T& field, const T& value, Field which) {
     if (same(field, value)) return;
     field = value;
-    pending_ |= 1u << static_cast<int>(which);
-    publish();
+    changes_.changed(static_cast<int>(which));
 }
 
-void EditorCanvasSettings::publish() {
-    // A change made by an observer while signals go out is published by the loop already running.
-    if (batchDepth_ > 0 || publishing_) return;
-    publishing_ = true;
-    while (pending_ != 0) {
-        const int next = std::countr_zero(pending_);
-        pending_ &= ~(1u << next);
-        emitChange(static_cast<Field>(next));
-    }
-    publishing_ = false;
-}
-
-void EditorCanvasSettings::emitChange(Field which) {
-    switch (which) {
-    case Field::fit:
-        Q_EMIT fitChanged();
-        break;
-    case Field::zoomFraction:
-        Q_EMIT zoomFractionChanged();
-        break;
-    case Field::pan:
-        Q_EMIT panChanged();
-        break;
-    case Field::cropping:
-        Q_EMIT croppingChanged();
-        break;
-    case Field::selection:
-        Q_EMIT selectionChanged();
-        break;
-    case Field::message:
-        Q_EMIT messageChanged();
-        break;
-    case Field::pixelated:
-        Q_EMIT pixelatedChanged();
-        break;
-    case Field::tool:
-        Q_EMIT toolChanged();
-        break;
-    case Field::color:
-        Q_EMIT colorChanged();
-        break;
-    case Field::strokeWidth:
-        Q_EMIT strokeWidthChanged();
-        break;
-    case Field::fill:
-        Q_EMIT fillChanged();
-        break;
-    case Field::selectedID:
-        Q_EMIT selectedIDChanged();
-        break;
-    case Field::editingText:
-        Q_EMIT editingTextChanged();
-        break;
-    case Field::measurementUnit:
-        Q_EMIT measurementUnitChanged();
-        break;
-    case Field::hoverColor:
-        Q_EMIT hoverColorChanged();
-        break;
-    case Field::measurementLabel:
-        Q_EMIT measurementLabelChanged();
-        break;
-    case Field::textRedaction:
-        Q_EMIT textRedactionChanged();
-        break;
-    case Field::areaColors:
-        Q_EMIT areaColorsChanged();
-        break;
-    case Field::spotlightOval:
-        Q_EMIT spotlightOvalChanged();
-        break;
-    case Field::magnification:
-        Q_EMIT magnificationChanged();
-        break;
-    case Field::bracketKind:
-        Q_EMIT bracketKindChanged();
-        break;
-    case Field::arrowCurved:
-        Q_EMIT arrowCurvedChanged();
-        break;
-    case Field::fontPoints:
-        Q_EMIT fontPointsChanged();
-        break;
-    case Field::recognizing:
-        Q_EMIT recognizingChanged();
-        break;
-    }
+void EditorCanvasSettings::emitChange(int field) {
+    using Signal = void (EditorCanvasSettings::*)();
+    // In the order of Field.
+    static constexpr std::array<Signal, fieldCount> signals = {
+        &EditorCanvasSettings::fitChanged,           &EditorCanvasSettings::zoomFractionChanged,
+        &EditorCanvasSettings::panChanged,           &EditorCanvasSettings::croppingChanged,
+        &EditorCanvasSettings::selectionChanged,     &EditorCanvasSettings::messageChanged,
+        &EditorCanvasSettings::pixelatedChanged,     &EditorCanvasSettings::toolChanged,
+        &EditorCanvasSettings::colorChanged,         &EditorCanvasSettings::strokeWidthChanged,
+        &EditorCanvasSettings::fillChanged,          &EditorCanvasSettings::selectedIDChanged,
+        &EditorCanvasSettings::editingTextChanged,   &EditorCanvasSettings::measurementUnitChanged,
+        &EditorCanvasSettings::hoverColorChanged,    &EditorCanvasSettings::measurementLabelChanged,
+        &EditorCanvasSettings::textRedactionChanged, &EditorCanvasSettings::areaColorsChanged,
+        &EditorCanvasSettings::spotlightOvalChanged, &EditorCanvasSettings::magnificationChanged,
+        &EditorCanvasSettings::bracketKindChanged,   &EditorCanvasSettings::arrowCurvedChanged,
+        &EditorCanvasSettings::fontPointsChanged,    &EditorCanvasSettings::recognizingChanged,
+    };
+    Q_EMIT(this->*signals[static_cast<std::size_t>(field)])();
 }
 
 void EditorCanvasSettings::setFit(bool v) {
@@ -320,17 +165,16 @@ void EditorCanvasSettings::setTextRedaction(TextRedactionReview* value) {
     if (textRedaction_) textRedaction_->deleteLater();
     if (value != nullptr) value->setParent(this);
     textRedaction_ = value;
-    pending_ |= 1u << static_cast<int>(Field::textRedaction);
-    publish();
+    changes_.changed(static_cast<int>(Field::textRedaction));
 }
 
-void EditorCanvasSettings::callFinishText() {
+void EditorCanvasSettings::finishOpenText() {
     if (finishText) finishText();
 }
 
 std::optional<AnnotationKind> EditorCanvasSettings::drawingKind() const {
-    if (tool_ == QLatin1String("Bracket")) return bracketKind_;
-    return annotationKind(tool_.toLower());
+    const ToolTable::Row* row = ToolTable::find(tool_);
+    return row != nullptr ? ToolTable::drawingKind(row->tool, bracketKind_) : std::nullopt;
 }
 
 QString EditorCanvasSettings::arrowSymbol() const {
@@ -351,9 +195,9 @@ void EditorCanvasSettings::announce(const QString& text) {
 }
 
 void EditorCanvasSettings::choose(const QString& name) {
-    callFinishText();
+    finishOpenText();
     {
-        Batch batch(*this);
+        const auto hold = holdChanges();
         if (name != QLatin1String("Select")) setSelectedID(std::nullopt);
         setRecognizing(false);
         endSmartModes();
@@ -377,7 +221,7 @@ void EditorCanvasSettings::choose(const QString& name) {
 }
 
 void EditorCanvasSettings::select(const std::optional<Annotation>& annotation) {
-    Batch batch(*this);
+    const auto hold = holdChanges();
     setSelectedID(annotation ? std::optional<QUuid>(annotation->id) : std::nullopt);
     if (!annotation) return;
     setColor(annotation->color);
@@ -407,7 +251,7 @@ void EditorCanvasSettings::applyStyle(EditorDocument& document) {
         const double size = fontPoints_ * pixelScale_;
         if (size != copy.fontSize) {
             copy.fontSize = size;
-            copy.rect = squareAround(copy.rect.center(), std::round(size * 1.6));
+            copy.rect = ToolAnnotationFactory::counterRect(copy.rect.center(), size);
         }
     }
     if (!(copy == *found)) document.updateAnnotation(copy);
@@ -425,38 +269,15 @@ bool EditorCanvasSettings::strokeAndFillDisabled(const EditorDocument& document)
 }
 
 void EditorCanvasSettings::toggleCrop() {
-    callFinishText();
-    {
-        Batch batch(*this);
-        setRecognizing(false);
-        endSmartModes();
-        setCropping(!cropping_);
-        setSelection(std::nullopt);
-        setMessage(QString());
-    }
-    announce(cropping_ ? QStringLiteral("Crop mode. Press an arrow key to start a selection.")
-                       : QStringLiteral("Crop mode off"));
+    CropMode(*this).toggle();
 }
 
 void EditorCanvasSettings::applyCrop(EditorDocument& document) {
-    callFinishText();
-    if (!selection_ || !document.crop(*selection_)) {
-        setMessage(QStringLiteral("Select a non-empty area entirely inside the image."));
-        return;
-    }
-    {
-        Batch batch(*this);
-        fitImage();
-        setCropping(false);
-    }
-    const QRectF crop = document.cropRect();
-    announce(QStringLiteral("Cropped to %1 by %2 pixels")
-                 .arg(static_cast<qint64>(geom::width(crop)))
-                 .arg(static_cast<qint64>(geom::height(crop))));
+    CropMode(*this).apply(document);
 }
 
 void EditorCanvasSettings::fitImage() {
-    Batch batch(*this);
+    const auto hold = holdChanges();
     setFit(true);
     setPan(QPointF());
     setSelection(std::nullopt);
@@ -464,57 +285,21 @@ void EditorCanvasSettings::fitImage() {
 }
 
 void EditorCanvasSettings::startRecognizing() {
-    callFinishText();
-    {
-        Batch batch(*this);
-        endSmartModes();
-        setCropping(false);
-        setRecognizing(true);
-        setSelection(std::nullopt);
-        setMessage(QStringLiteral("Drag over the text to recognize, or press Return for the whole image."));
-    }
-    announce(QStringLiteral("Recognize text: drag over an area, or press Return for the whole image"));
+    RecognizeTextMode(*this).start();
 }
 
 void EditorCanvasSettings::finishRecognizing(EditorDocument& document) {
-    if (!recognizing_ || !recognizeHandler) return;
-    const auto handler = recognizeHandler;
-    recognizeText(document, handler);
-    Batch batch(*this);
-    setRecognizing(false);
-    setSelection(std::nullopt);
+    RecognizeTextMode(*this).finish(document);
 }
 
 Result<EditorCanvasSettings::RecognitionImage, Error>
 EditorCanvasSettings::recognitionImage(const EditorDocument& document) const {
-    auto rendered = document.render();
-    if (!rendered) return Failure{rendered.error()};
-    if (!selection_) return RecognitionImage{std::move(rendered).value(), QStringLiteral("Editor image")};
-
-    const Error outside{QStringLiteral("Quorvane.OCR"), 1,
-                        QStringLiteral("Select a non-empty area entirely inside the image.")};
-    const QImage& image = *rendered;
-    const QRectF area = geom::intersection(geom::integral(geom::standardized(*selection_)),
-                                           QRectF(0, 0, image.width(), image.height()));
-    // The cut must be exactly the selection: one reaching past the image comes out smaller.
-    if (geom::isEmpty(area) || area.width() != geom::width(*selection_) ||
-        area.height() != geom::height(*selection_))
-        return Failure{outside};
-    auto cut = DevicePixels::copy(image, area.toRect());
-    if (!cut) return Failure{outside};
-    return RecognitionImage{std::move(*cut), QStringLiteral("Editor selection")};
+    return RecognizeTextMode::image(document, selection_);
 }
 
 void EditorCanvasSettings::recognizeText(EditorDocument& document,
                                          const std::function<void(const QImage&, const QString&)>& deliver) {
-    callFinishText();
-    auto result = recognitionImage(document);
-    if (!result) {
-        setMessage(result.error().message);
-        return;
-    }
-    setMessage(QString());
-    if (deliver) deliver(result->image, result->source);
+    RecognizeTextMode(*this).recognize(document, deliver);
 }
 
 void EditorCanvasSettings::toggleArrowStyle() {
@@ -533,7 +318,7 @@ void EditorCanvasSettings::cycleBracket() {
 }
 
 void EditorCanvasSettings::endSmartModes() {
-    Batch batch(*this);
+    const auto hold = holdChanges();
     if (TextRedactionReview* review = textRedaction_) {
         review->cancel();
         if (EditorDocument* document = review->document();
@@ -546,45 +331,7 @@ void EditorCanvasSettings::endSmartModes() {
 
 std::optional<Annotation> EditorCanvasSettings::toolAnnotation(AnnotationKind kind, const QRectF& rect,
                                                                const EditorDocument& document) const {
-    Annotation a;
-    a.id = QUuid::createUuid();
-    a.kind = kind;
-    a.rect = rect;
-    a.color = color_;
-    a.strokeWidth = 3.0;
-    const QPointF centre(geom::midX(rect), geom::midY(rect));
-    switch (kind) {
-    case AnnotationKind::freehand:
-        for (int i = 0; i <= 48; ++i) {
-            const double angle = 2 * M_PI * (i / 48.0);
-            a.points.emplace_back(centre.x() + std::cos(angle) * rect.width() * 0.5,
-                                  centre.y() + std::sin(angle) * rect.height() * 0.5);
-        }
-        a.rect = Annotation::bounds(a.points);
-        a.strokeWidth = strokeWidth_;
-        break;
-    case AnnotationKind::highlight:
-        a.opacity = 0.4;
-        break;
-    case AnnotationKind::spotlight:
-        a.fill = spotlightOval_;
-        break;
-    case AnnotationKind::counter:
-        a.fontSize = fontPoints_ * pixelScale_;
-        a.rect = squareAround(centre, std::round(fontPoints_ * pixelScale_ * 1.6));
-        a.number = document.nextCounterNumber();
-        break;
-    case AnnotationKind::magnifier:
-        a.rect = squareAround(centre, std::min(geom::width(rect), geom::height(rect)));
-        a.strokeWidth = strokeWidth_;
-        a.magnification = magnification_;
-        break;
-    default:
-        return std::nullopt;
-    }
-    a.start = kind == AnnotationKind::magnifier ? centre : a.rect.topLeft();
-    a.end = QPointF(geom::maxX(a.rect), geom::maxY(a.rect));
-    return a;
+    return ToolAnnotationFactory(*this).make(kind, rect, document);
 }
 
 std::optional<Annotation> EditorCanvasSettings::selected(AnnotationKind kind,

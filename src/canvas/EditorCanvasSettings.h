@@ -1,9 +1,12 @@
 #pragma once
 
 #include "canvas/AreaColors.h"
+#include "canvas/ChangeBatcher.h"
 #include "canvas/MeasurementUnit.h"
+#include "canvas/RecognitionImage.h"
 #include "canvas/SampledColor.h"
 #include "canvas/TextRedactionReview.h"
+#include "canvas/ToolTable.h"
 #include "core/Error.h"
 #include "core/Result.h"
 #include "document/Annotation.h"
@@ -18,7 +21,6 @@
 #include <QStringList>
 #include <QUuid>
 #include <array>
-#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -33,24 +35,18 @@ class EditorDocument;
 // Each operation changes its fields as one whole: the change signals fire once it is complete (in
 // field order, each once), so an observer that writes the style back, such as the pane restyling
 // the selected annotation on a colour change, never sees a half-loaded style. GUI thread only.
+//
+// The work lives beside it: the tool table (ToolTable), the tools' annotations
+// (ToolAnnotationFactory), crop and recognise-text mode (CropMode, RecognizeTextMode) and the
+// holding back of signals (ChangeBatcher); this object keeps the fields and the operations the
+// chrome calls.
 class EditorCanvasSettings : public QObject {
     Q_OBJECT
 
 public:
-    struct ArrowChoice {
-        bool curved;
-        QString symbol; // icon name
-        QString name;
-    };
-    struct BracketChoice {
-        AnnotationKind kind;
-        QString glyph;
-        QString name;
-    };
-    struct RecognitionImage {
-        QImage image;
-        QString source; // "Editor image" or "Editor selection"
-    };
+    using ArrowChoice = ToolTable::ArrowChoice;
+    using BracketChoice = ToolTable::BracketChoice;
+    using RecognitionImage = quorvane::RecognitionImage;
 
     // In tool-bar order.
     static const QStringList& tools();
@@ -142,6 +138,12 @@ public:
 
     // Remembers `text` and asks the pane to speak it.
     void announce(const QString& text);
+    // Commits an open in-place text editor; operations that switch tools or modes begin with it.
+    void finishOpenText();
+    // Holds back the change signals until the returned hold and every outer one have ended, so
+    // that an operation elsewhere can change several fields as one whole.
+    [[nodiscard]] ChangeBatcher::Hold holdChanges() { return ChangeBatcher::Hold(changes_); }
+
     void choose(const QString& tool);
     // Selects `annotation` (none clears the selection) and loads its style into the controls.
     void select(const std::optional<Annotation>& annotation);
@@ -228,21 +230,11 @@ private:
         fontPoints,
         recognizing,
     };
-    // Holds back the change signals until the outermost operation is complete.
-    class Batch {
-    public:
-        explicit Batch(EditorCanvasSettings& settings);
-        ~Batch();
-
-    private:
-        EditorCanvasSettings& settings_;
-    };
+    static constexpr int fieldCount = static_cast<int>(Field::recognizing) + 1;
 
     template<class T>
     void assign(T& field, const T& value, Field which);
-    void publish();
-    void emitChange(Field which);
-    void callFinishText();
+    void emitChange(int field);
 
     bool fit_ = true;
     double zoomFraction_ = 1.0;
@@ -272,9 +264,7 @@ private:
     double pixelScale_ = 1.0;
     bool recognizing_ = false;
 
-    std::uint32_t pending_ = 0;
-    int batchDepth_ = 0;
-    bool publishing_ = false;
+    ChangeBatcher changes_{[this](int field) { emitChange(field); }};
 };
 
 } // namespace quorvane

@@ -1,8 +1,8 @@
 #include "canvas/EditorCanvasSettings.h"
 
+#include "CanvasTesting.h"
 #include "document/EditorDocument.h"
 #include "document/SystemColors.h"
-#include "support/TestAnnotations.h"
 
 #include <gtest/gtest.h>
 
@@ -11,28 +11,15 @@ namespace {
 
 using K = AnnotationKind;
 
-QImage image() {
-    return test::twoToneImage(200, 100, Qt::blue, Qt::white);
-}
-
 Annotation make(K kind, const QRectF& rect) {
     return test::annotation(kind, rect, Qt::green);
 }
 
-TEST(EditorCanvasSettings, ToolTableAndToolColoursThatComeAndGo) {
-    ASSERT_EQ(EditorCanvasSettings::tools().size(), 18);
-    EXPECT_EQ(EditorCanvasSettings::toolTitle(QStringLiteral("Color")), "Color (I)");
-    EXPECT_EQ(EditorCanvasSettings::toolTitle(QStringLiteral("Crop")), "Crop");
-    EXPECT_FALSE(EditorCanvasSettings::toolForKey(QLatin1Char('c')));
-
+TEST(EditorCanvasSettings, ToolColoursComeAndGoAndEverySwitchStartsClean) {
     EditorCanvasSettings settings;
+    EXPECT_EQ(settings.tool(), "Pan");
+    EXPECT_EQ(settings.color(), SystemColors::red());
     EXPECT_FALSE(settings.drawingKind());
-    settings.choose(QStringLiteral("Bracket"));
-    EXPECT_EQ(settings.drawingKind(), K::bracketOpen);
-    settings.setBracketKind(K::braceClose);
-    settings.cycleBracket();
-    EXPECT_EQ(settings.bracketKind(), K::bracketOpen);
-    EXPECT_EQ(*settings.lastAnnouncement(), "Bracket: opening bracket");
 
     // Redact brings its own colour and clears the selection; the same tool again keeps the colour,
     // clears the rest and still announces; leaving it gives the user's colour back.
@@ -53,16 +40,50 @@ TEST(EditorCanvasSettings, ToolTableAndToolColoursThatComeAndGo) {
     EXPECT_EQ(settings.color(), SystemColors::yellow());
     settings.choose(QStringLiteral("Arrow"));
     EXPECT_EQ(settings.color(), QColor(Qt::blue));
+    EXPECT_FALSE(settings.drawingColor());
 
     // Only Select keeps the selected annotation.
     const QUuid id = QUuid::createUuid();
     settings.setSelectedID(id);
     settings.choose(QStringLiteral("Select"));
     EXPECT_EQ(settings.selectedID(), id);
+    settings.choose(QStringLiteral("Oval"));
+    EXPECT_FALSE(settings.selectedID());
 }
 
-TEST(EditorCanvasSettings, SelectLoadsTheWholeStyleApplyStyleWritesItBackAndToolsFollowIt) {
-    EditorDocument document(image(), std::nullopt, 2);
+TEST(EditorCanvasSettings, ArrowAndBracketVariantsCycleAndAnnounce) {
+    EditorCanvasSettings settings;
+    EXPECT_EQ(settings.arrowSymbol(), "arrow.up.right");
+    settings.toggleArrowStyle();
+    EXPECT_TRUE(settings.arrowCurved());
+    EXPECT_EQ(settings.arrowSymbol(), "point.topleft.down.curvedto.point.bottomright.up");
+    EXPECT_EQ(*settings.lastAnnouncement(), "Curved arrow");
+    settings.toggleArrowStyle();
+    EXPECT_EQ(*settings.lastAnnouncement(), "Straight arrow");
+
+    settings.choose(QStringLiteral("Bracket"));
+    EXPECT_EQ(settings.drawingKind(), K::bracketOpen);
+    const struct {
+        K kind;
+        const char* glyph;
+        const char* announcement;
+    } cycle[] = {
+        {K::bracketClose, "]", "Bracket: closing bracket"},
+        {K::braceOpen, "{", "Bracket: opening brace"},
+        {K::braceClose, "}", "Bracket: closing brace"},
+        {K::bracketOpen, "[", "Bracket: opening bracket"}, // wraps round
+    };
+    for (const auto& step : cycle) {
+        settings.cycleBracket();
+        EXPECT_EQ(settings.bracketKind(), step.kind);
+        EXPECT_EQ(settings.bracketGlyph(), step.glyph);
+        EXPECT_EQ(*settings.lastAnnouncement(), step.announcement);
+        EXPECT_EQ(settings.drawingKind(), step.kind);
+    }
+}
+
+TEST(EditorCanvasSettings, SelectLoadsTheWholeStyleAndApplyStyleWritesItBack) {
+    EditorDocument document(test::blueOverWhite(), std::nullopt, 2);
     EditorCanvasSettings settings;
     settings.setPixelScale(2);
     Annotation text = make(K::text, QRectF(10, 10, 80, 30)),
@@ -116,113 +137,85 @@ TEST(EditorCanvasSettings, SelectLoadsTheWholeStyleApplyStyleWritesItBackAndTool
     settings.choose(QStringLiteral("Select"));
     settings.setSelectedID(counter.id);
     EXPECT_FALSE(settings.strokeAndFillDisabled(document));
+}
 
-    // New marks take the tool style; a new counter takes the number after the largest.
-    const auto tool = settings.toolAnnotation(K::counter, QRectF(10, 10, 100, 20), document);
-    ASSERT_TRUE(tool);
-    EXPECT_EQ(tool->rect, QRectF(31, -9, 58, 58));
-    EXPECT_EQ(tool->fontSize, 36);
-    EXPECT_EQ(tool->number, 8);
-    settings.setMagnification(3);
-    const auto magnifier = settings.toolAnnotation(K::magnifier, QRectF(10, 10, 100, 20), document);
-    EXPECT_EQ(magnifier->rect, QRectF(50, 10, 20, 20));
-    EXPECT_EQ(magnifier->start, QPointF(60, 20));
-    const auto freehand = settings.toolAnnotation(K::freehand, QRectF(0, 0, 40, 20), document);
-    ASSERT_EQ(freehand->points.size(), 49u);
-    EXPECT_NEAR(freehand->points.back().x(), freehand->points.front().x(), 1e-9);
-    EXPECT_NEAR(freehand->rect.width(), 40, 1e-9);
-    EXPECT_FALSE(settings.toolAnnotation(K::arrow, QRectF(0, 0, 4, 4), document));
+TEST(EditorCanvasSettings, ToolSettersChangeASelectedAnnotationOfTheirOwnKindOnly) {
+    EditorDocument document(test::blueOverWhite(), std::nullopt, 1);
+    EditorCanvasSettings settings;
+    const Annotation arrow = make(K::arrow, QRectF(0, 0, 20, 20));
+    const Annotation magnifier = make(K::magnifier, QRectF(30, 30, 20, 20));
+    const Annotation spotlight = make(K::spotlight, QRectF(60, 10, 20, 20));
+    for (const Annotation& a : {arrow, magnifier, spotlight})
+        document.addAnnotation(a);
 
-    // The setters change a selected annotation of their own kind only.
-    settings.setSelectedID(text.id);
+    settings.setSelectedID(arrow.id);
     const qint64 unchanged = document.revision();
     settings.setMagnification(4, document);
+    settings.setSpotlightOval(true, document);
     EXPECT_EQ(settings.magnification(), 4);
+    EXPECT_TRUE(settings.spotlightOval());
     EXPECT_EQ(document.revision(), unchanged);
-    document.addAnnotation(*magnifier);
-    settings.setSelectedID(magnifier->id);
+    EXPECT_FALSE(settings.selected(K::magnifier, document));
+
+    settings.setSelectedID(magnifier.id);
     settings.setMagnification(5, document);
-    EXPECT_EQ(document.annotations().back().magnification, 5);
+    settings.setSpotlightOval(false, document);
+    EXPECT_EQ(document.annotations()[1].magnification, 5);
+    EXPECT_EQ(document.revision(), unchanged + 1);
 
-    // A freehand line grows only by points far enough apart.
-    Annotation line = make(K::freehand, QRectF());
-    EXPECT_TRUE(line.extended(QPointF(9, 9), 1).points.empty());
-    line.points = {QPointF(0, 0)};
-    line = line.extended(QPointF(1, 1), 2).extended(QPointF(3, 4), 2).extended(QPointF(std::nan(""), 0), 2);
-    EXPECT_EQ(line.points.size(), 2u);
-    EXPECT_EQ(line.rect, QRectF(0, 0, 3, 4));
+    settings.setSelectedID(spotlight.id);
+    settings.setSpotlightOval(true, document);
+    EXPECT_TRUE(document.annotations()[2].fill);
+    EXPECT_EQ(settings.selected(K::spotlight, document)->id, spotlight.id);
 }
 
-class FakeReview : public TextRedactionReview {
-public:
-    explicit FakeReview(EditorDocument* document) : document_(document) {}
-    void cancel() override { ++cancels; }
-    EditorDocument* document() const override { return document_; }
-    int cancels = 0;
-
-private:
-    EditorDocument* document_;
-};
-
-TEST(EditorCanvasSettings, ModesEndTheSmartModesAndRecognitionTakesTheRenderedSelection) {
-    EditorDocument document(image(), std::nullopt, 1);
-    document.addAnnotation(make(K::redact, QRectF(0, 0, 10, 10)));
-    EditorCanvasSettings settings;
-    auto* review = new FakeReview(&document);
-    settings.setTextRedaction(review);
-    document.setTextRedactionReview(review);
-    settings.setAreaColors(AreaColors{QRectF(0, 0, 2, 2), SampledColor{1, 2, 3, 255}, std::nullopt});
-    settings.startRecognizing();
-    EXPECT_EQ(review->cancels, 1);
-    EXPECT_FALSE(settings.textRedaction() || settings.areaColors());
-    EXPECT_EQ(document.textRedactionReview(), nullptr);
-    EXPECT_TRUE(settings.recognizing());
-    EXPECT_EQ(settings.message(), "Drag over the text to recognize, or press Return for the whole image.");
-
-    // The whole image, then a selection, rendered with the annotations.
-    QStringList delivered;
-    settings.recognizeHandler = [&](const QImage& picture, const QString& source) {
-        delivered << QStringLiteral("%1 %2x%3").arg(source).arg(picture.width()).arg(picture.height());
-        EXPECT_EQ(picture.pixelColor(0, 0), QColor(Qt::green));
+TEST(EditorCanvasSettings, EverySetterSendsItsOwnSignalOnceAndOnlyOnAChange) {
+    using Settings = EditorCanvasSettings;
+    static const QUuid id = QUuid::createUuid();
+    const struct {
+        const char* name;
+        void (Settings::*signal)();
+        std::function<void(Settings&)> set;
+    } rows[] = {
+        {"fit", &Settings::fitChanged, [](Settings& s) { s.setFit(false); }},
+        {"zoomFraction", &Settings::zoomFractionChanged, [](Settings& s) { s.setZoomFraction(2); }},
+        {"pan", &Settings::panChanged, [](Settings& s) { s.setPan(QPointF(1, 0)); }},
+        {"cropping", &Settings::croppingChanged, [](Settings& s) { s.setCropping(true); }},
+        {"selection", &Settings::selectionChanged, [](Settings& s) { s.setSelection(QRectF(0, 0, 1, 1)); }},
+        {"message", &Settings::messageChanged, [](Settings& s) { s.setMessage(QStringLiteral("m")); }},
+        {"pixelated", &Settings::pixelatedChanged, [](Settings& s) { s.setPixelated(true); }},
+        {"tool", &Settings::toolChanged, [](Settings& s) { s.setTool(QStringLiteral("Oval")); }},
+        {"color", &Settings::colorChanged, [](Settings& s) { s.setColor(Qt::blue); }},
+        {"strokeWidth", &Settings::strokeWidthChanged, [](Settings& s) { s.setStrokeWidth(9); }},
+        {"fill", &Settings::fillChanged, [](Settings& s) { s.setFill(true); }},
+        {"selectedID", &Settings::selectedIDChanged, [](Settings& s) { s.setSelectedID(id); }},
+        {"editingText", &Settings::editingTextChanged, [](Settings& s) { s.setEditingText(true); }},
+        {"measurementUnit", &Settings::measurementUnitChanged,
+         [](Settings& s) { s.setMeasurementUnit(MeasurementUnit::points); }},
+        {"hoverColor", &Settings::hoverColorChanged, [](Settings& s) { s.setHoverColor(SampledColor{}); }},
+        {"measurementLabel", &Settings::measurementLabelChanged,
+         [](Settings& s) { s.setMeasurementLabel(QStringLiteral("3 px")); }},
+        {"areaColors", &Settings::areaColorsChanged,
+         [](Settings& s) {
+             s.setAreaColors(AreaColors{QRectF(0, 0, 1, 1), SampledColor{}, std::nullopt});
+         }},
+        {"spotlightOval", &Settings::spotlightOvalChanged, [](Settings& s) { s.setSpotlightOval(true); }},
+        {"magnification", &Settings::magnificationChanged, [](Settings& s) { s.setMagnification(3); }},
+        {"bracketKind", &Settings::bracketKindChanged, [](Settings& s) { s.setBracketKind(K::braceOpen); }},
+        {"arrowCurved", &Settings::arrowCurvedChanged, [](Settings& s) { s.setArrowCurved(true); }},
+        {"fontPoints", &Settings::fontPointsChanged, [](Settings& s) { s.setFontPoints(24); }},
+        {"recognizing", &Settings::recognizingChanged, [](Settings& s) { s.setRecognizing(true); }},
     };
-    settings.finishRecognizing(document);
-    settings.finishRecognizing(document); // no longer in the mode: nothing
-    settings.startRecognizing();
-    settings.setSelection(QRectF(0, 0, 20, 30));
-    settings.finishRecognizing(document);
-    EXPECT_EQ(delivered, QStringList({"Editor image 200x100", "Editor selection 20x30"}));
-    EXPECT_FALSE(settings.recognizing());
-    settings.setSelection(QRectF(190, 0, 11, 10));
-    const auto outside = settings.recognitionImage(document);
-    ASSERT_FALSE(outside.ok());
-    EXPECT_EQ(outside.error().domain, "Quorvane.OCR");
-    EXPECT_EQ(outside.error().message, "Select a non-empty area entirely inside the image.");
-
-    // Crop mode ends recognition and keeps going until the selection fits.
-    settings.startRecognizing();
-    settings.toggleCrop();
-    EXPECT_TRUE(settings.cropping());
-    EXPECT_FALSE(settings.recognizing());
-    settings.setSelection(QRectF(10, 10, 500, 10));
-    settings.applyCrop(document);
-    EXPECT_TRUE(settings.cropping());
-    EXPECT_EQ(settings.message(), "Select a non-empty area entirely inside the image.");
-    settings.setSelection(QRectF(10.5, 10, 50, 20));
-    settings.applyCrop(document);
-    EXPECT_FALSE(settings.cropping());
-    EXPECT_EQ(*settings.lastAnnouncement(), "Cropped to 51 by 20 pixels");
-}
-
-TEST(SampledColor, HexAndRgbTexts) {
-    EXPECT_EQ((SampledColor{255, 0, 0, 255}.hex()), "#FF0000");
-    EXPECT_EQ((SampledColor{30, 144, 255, 128}.hex()), "#1E90FF80");
-    EXPECT_EQ((SampledColor{255, 0, 0, 255}.rgbString()), "rgb(255, 0, 0)");
-    EXPECT_EQ((SampledColor{255, 0, 0, 128}.rgbString()), "rgba(255, 0, 0, 0.5)");
-    EXPECT_EQ((SampledColor{0, 0, 0, 0}.rgbString()), "rgba(0, 0, 0, 0)");
-    EXPECT_EQ((SampledColor{0, 0, 0, 254}.rgbString()), "rgba(0, 0, 0, 1)");
-    EXPECT_EQ(measurementUnit(QStringLiteral("points")), MeasurementUnit::points);
-    EXPECT_FALSE(measurementUnit(QStringLiteral("Points")));
-    EXPECT_EQ(labelSuffix(MeasurementUnit::pixels), "px");
+    EditorCanvasSettings settings;
+    QStringList sent;
+    for (const auto& row : rows)
+        QObject::connect(&settings, row.signal, [&sent, name = row.name] { sent << name; });
+    for (const auto& row : rows) {
+        sent.clear();
+        row.set(settings);
+        row.set(settings); // the same value again is no change
+        EXPECT_EQ(sent, QStringList({row.name}));
+    }
 }
 
 } // namespace

@@ -64,7 +64,7 @@ constexpr int shapeTolerance = 24, glyphTolerance = 96;
 constexpr double shapeBadFraction = 0.004;
 
 TEST(AnnotationDrawing, ShapesMatchTheirGoldenImages) {
-    Annotation filled = make(K::rectangle, QRectF(90, 10, 30, 20), SystemColors::accent());
+    Annotation filled = make(K::rectangle, QRectF(90, 10, 30, 20), SystemColors::blue());
     filled.fill = true;
     const Annotation curved = line(K::arrow, QPointF(10, 110), QPointF(70, 70), 2).bent(QPointF(20, 70));
     Annotation freehand = make(K::freehand, QRectF()), dot = freehand;
@@ -84,7 +84,7 @@ TEST(AnnotationDrawing, ShapesMatchTheirGoldenImages) {
         test::matchesGolden(drawn, QStringLiteral("annotation-shapes"), shapeTolerance, shapeBadFraction));
     // A freehand line of two equal points is still a round dot; a filled rectangle is filled.
     EXPECT_TRUE(colorNear(drawn.pixelColor(150, 97), SystemColors::red()));
-    EXPECT_TRUE(colorNear(drawn.pixelColor(105, 20), SystemColors::accent()));
+    EXPECT_TRUE(colorNear(drawn.pixelColor(105, 20), SystemColors::blue()));
 }
 
 TEST(AnnotationDrawing, ArrowHeadsAreTenLongAtLeastAndFollowTheCurve) {

@@ -94,7 +94,7 @@ TEST(DocumentOutput, RendersTheSameOnAWorkerThread) {
     EditorDocument document(stripes(300, 200), std::nullopt, 2);
     Annotation text = test::annotation(K::text, QRectF(10, 10, 200, 60), Qt::black);
     text.text = QStringLiteral("Worker");
-    Annotation counter = test::annotation(K::counter, QRectF(220, 20, 50, 50), SystemColors::accent());
+    Annotation counter = test::annotation(K::counter, QRectF(220, 20, 50, 50), SystemColors::blue());
     for (const Annotation& a : {text, counter, test::annotation(K::pixelate, QRectF(20, 100, 100, 60)),
                                 test::annotation(K::spotlight, QRectF(150, 100, 100, 60))})
         document.addAnnotation(a);

@@ -1,0 +1,76 @@
+#include "canvas/ToolAnnotationFactory.h"
+
+#include "canvas/EditorCanvasSettings.h"
+#include "core/Geometry.h"
+#include "document/EditorDocument.h"
+
+#include <QUuid>
+#include <cmath>
+
+namespace quorvane {
+namespace {
+
+QRectF squareAround(const QPointF& centre, double side) {
+    return QRectF(centre.x() - side / 2, centre.y() - side / 2, side, side);
+}
+
+} // namespace
+
+const QStringList& ToolAnnotationFactory::tools() {
+    static const QStringList names = {QStringLiteral("Freehand"), QStringLiteral("Highlight"),
+                                      QStringLiteral("Spotlight"), QStringLiteral("Counter"),
+                                      QStringLiteral("Magnifier")};
+    return names;
+}
+
+QRectF ToolAnnotationFactory::counterRect(const QPointF& centre, double fontSize) {
+    return squareAround(centre, std::round(fontSize * 1.6));
+}
+
+std::optional<Annotation> ToolAnnotationFactory::make(AnnotationKind kind, const QRectF& rect,
+                                                      const EditorDocument& document) const {
+    const EditorCanvasSettings& s = settings_;
+    Annotation a;
+    a.id = QUuid::createUuid();
+    a.kind = kind;
+    a.rect = rect;
+    a.color = s.color();
+    a.strokeWidth = 3.0;
+    const QPointF centre(geom::midX(rect), geom::midY(rect));
+    switch (kind) {
+    case AnnotationKind::freehand:
+        // A closed loop round the rectangle; the 49th point returns to the first.
+        for (int i = 0; i <= 48; ++i) {
+            const double angle = 2 * M_PI * (i / 48.0);
+            a.points.emplace_back(centre.x() + std::cos(angle) * rect.width() * 0.5,
+                                  centre.y() + std::sin(angle) * rect.height() * 0.5);
+        }
+        a.rect = Annotation::bounds(a.points);
+        a.strokeWidth = s.strokeWidth();
+        break;
+    case AnnotationKind::highlight:
+        a.opacity = 0.4;
+        break;
+    case AnnotationKind::spotlight:
+        a.fill = s.spotlightOval();
+        break;
+    case AnnotationKind::counter:
+        a.fontSize = s.fontPoints() * s.pixelScale();
+        a.rect = counterRect(centre, a.fontSize);
+        a.number = document.nextCounterNumber();
+        break;
+    case AnnotationKind::magnifier:
+        a.rect = squareAround(centre, std::min(geom::width(rect), geom::height(rect)));
+        a.strokeWidth = s.strokeWidth();
+        a.magnification = s.magnification();
+        break;
+    default:
+        return std::nullopt;
+    }
+    // A magnifier starts at the centre of what it was drawn over.
+    a.start = kind == AnnotationKind::magnifier ? centre : a.rect.topLeft();
+    a.end = QPointF(geom::maxX(a.rect), geom::maxY(a.rect));
+    return a;
+}
+
+} // namespace quorvane

@@ -1,0 +1,98 @@
+#include "canvas/ToolAnnotationFactory.h"
+
+#include "CanvasTesting.h"
+#include "canvas/EditorCanvasSettings.h"
+#include "canvas/ToolTable.h"
+#include "document/EditorDocument.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+using K = AnnotationKind;
+
+TEST(ToolAnnotationFactory, BuildsTheFiveToolsInTheCurrentStyle) {
+    EditorDocument doc(test::blueOverWhite(), std::nullopt, 2);
+    for (const std::int64_t number : {1, 2, 7}) {
+        Annotation counter =
+            test::annotation(K::counter, QRectF(10.0 * static_cast<double>(number), 0, 20, 20));
+        counter.number = number;
+        doc.addAnnotation(counter);
+    }
+    EditorCanvasSettings settings;
+    settings.setPixelScale(2);
+    settings.setColor(Qt::darkGreen);
+    settings.setStrokeWidth(5);
+    settings.setMagnification(3);
+    settings.setSpotlightOval(true);
+    const ToolAnnotationFactory factory(settings);
+    const QRectF wide(10, 10, 100, 20);
+
+    // 18 pt at scale 2 is 36 px; the disc is 57.6 rounded to 58, around the rectangle's centre, and
+    // takes the number after the largest.
+    const auto counter = factory.make(K::counter, wide, doc);
+    ASSERT_TRUE(counter);
+    EXPECT_EQ(counter->rect, QRectF(31, -9, 58, 58));
+    EXPECT_EQ(counter->fontSize, 36);
+    EXPECT_EQ(counter->number, 8);
+    EXPECT_EQ(counter->strokeWidth, 3);
+    EXPECT_EQ(counter->color, QColor(Qt::darkGreen));
+
+    // A magnifier is a circle of the shorter side whose start is the centre it magnifies.
+    const auto magnifier = factory.make(K::magnifier, wide, doc);
+    ASSERT_TRUE(magnifier);
+    EXPECT_EQ(magnifier->rect, QRectF(50, 10, 20, 20));
+    EXPECT_EQ(magnifier->start, QPointF(60, 20));
+    EXPECT_EQ(magnifier->end, QPointF(70, 30));
+    EXPECT_EQ(magnifier->magnification, 3);
+    EXPECT_EQ(magnifier->strokeWidth, 5);
+
+    // A freehand loop of 49 points closes on its first and spans the rectangle.
+    const auto freehand = factory.make(K::freehand, QRectF(0, 0, 40, 20), doc);
+    ASSERT_TRUE(freehand);
+    ASSERT_EQ(freehand->points.size(), 49u);
+    EXPECT_NEAR(freehand->points.back().x(), freehand->points.front().x(), 1e-9);
+    EXPECT_NEAR(freehand->points.back().y(), freehand->points.front().y(), 1e-9);
+    EXPECT_NEAR(freehand->rect.width(), 40, 1e-9);
+    EXPECT_NEAR(freehand->rect.height(), 20, 1e-9);
+    EXPECT_EQ(freehand->strokeWidth, 5);
+
+    const auto highlight = factory.make(K::highlight, wide, doc);
+    ASSERT_TRUE(highlight);
+    EXPECT_EQ(highlight->opacity, 0.4);
+    EXPECT_EQ(highlight->strokeWidth, 3);
+    EXPECT_EQ(highlight->rect, wide);
+    EXPECT_EQ(highlight->end, QPointF(110, 30));
+    const auto spotlight = factory.make(K::spotlight, wide, doc);
+    ASSERT_TRUE(spotlight);
+    EXPECT_TRUE(spotlight->fill);
+    EXPECT_NE(spotlight->id, highlight->id);
+
+    EXPECT_FALSE(factory.make(K::arrow, QRectF(0, 0, 4, 4), doc));
+    EXPECT_FALSE(factory.make(K::image, QRectF(0, 0, 4, 4), doc));
+}
+
+TEST(ToolAnnotationFactory, ItsToolsAreExactlyTheToolsWhoseKindItBuilds) {
+    EditorDocument doc(test::blueOverWhite(), std::nullopt, 1);
+    EditorCanvasSettings settings;
+    QStringList built;
+    for (const ToolTable::Row& row : ToolTable::rows()) {
+        settings.choose(row.name);
+        const auto kind = settings.drawingKind();
+        if (kind && settings.toolAnnotation(*kind, QRectF(0, 0, 30, 20), doc)) built << row.name;
+    }
+    EXPECT_EQ(built, EditorCanvasSettings::annotationTools());
+}
+
+TEST(ToolAnnotationFactory, FreehandGrowsOnlyByPointsFarEnoughApart) {
+    Annotation line = test::annotation(K::freehand, QRectF());
+    EXPECT_TRUE(line.extended(QPointF(9, 9), 1).points.empty());
+    line.points = {QPointF(0, 0)};
+    line = line.extended(QPointF(1, 1), 2).extended(QPointF(3, 4), 2).extended(QPointF(std::nan(""), 0), 2);
+    EXPECT_EQ(line.points.size(), 2u);
+    EXPECT_EQ(line.rect, QRectF(0, 0, 3, 4));
+}
+
+} // namespace
+} // namespace quorvane
