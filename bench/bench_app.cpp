@@ -4,6 +4,7 @@
 
 #include "app/HotKeyCenter.h"
 #include "app/URLCommand.h"
+#include "platform/X11HotKeyGrabber.h"
 
 #include <QGuiApplication>
 #include <QUrl>
@@ -38,7 +39,8 @@ void RegisterDefaultHotKeys(benchmark::State& state) {
         state.SkipWithError("needs an X display");
         return;
     }
-    HotKeyCenter center;
+    X11HotKeyGrabber grabber;
+    HotKeyCenter center(grabber);
     for (auto _ : state) {
         auto errors = center.registerBindings(HotKeyCenter::defaultBindings());
         if (!errors.empty()) {

@@ -4,6 +4,7 @@
 
 #include "capture/AreaSelectionOverlay.h"
 #include "capture/SystemCaptureService.h"
+#include "platform/SystemBeeper.h"
 #include "support/XvfbServer.h"
 
 #include <QApplication>
@@ -103,7 +104,8 @@ void PickerShowsFrozenImage(benchmark::State& state, const char* monitor) {
         service.image(ContentFilter::forDisplay(*display, {::getpid()}), std::move(done));
     });
     if (!frozen.ok()) return state.SkipWithError("capture failed");
-    AreaSelectionOverlay overlay;
+    SystemBeeper bell;
+    AreaSelectionOverlay overlay(bell);
     for (auto _ : state) {
         PaintWatch watch;
         bool ended = false;

@@ -2,7 +2,6 @@
 
 #include "app/KeyNames.h"
 #include "core/Log.h"
-#include "platform/X11HotKeyGrabber.h"
 
 namespace quorvane {
 namespace {
@@ -27,9 +26,7 @@ constexpr int noSuchKey = 2;
 
 } // namespace
 
-HotKeyCenter::HotKeyCenter(std::unique_ptr<HotKeyGrabber> grabber)
-    : grabber_(grabber ? std::move(grabber) : std::make_unique<X11HotKeyGrabber>()),
-      instance_(takeInstance()) {}
+HotKeyCenter::HotKeyCenter(HotKeyGrabber& grabber) : grabber_(grabber), instance_(takeInstance()) {}
 
 HotKeyCenter::~HotKeyCenter() {
     unregisterAll();
@@ -41,18 +38,18 @@ std::uint32_t HotKeyCenter::id(HotKeyAction action) const {
 
 void HotKeyCenter::unregisterKeys() {
     for (const auto& [id, action] : actionsById_)
-        grabber_->ungrab(id);
+        grabber_.ungrab(id);
     actionsById_.clear();
 }
 
 bool HotKeyCenter::installHandler() {
-    handlerInstalled_ = grabber_->installHandler([this](std::uint32_t pressed) { handle(pressed); });
+    handlerInstalled_ = grabber_.installHandler([this](std::uint32_t pressed) { handle(pressed); });
     return handlerInstalled_;
 }
 
 void HotKeyCenter::unregisterAll() {
     unregisterKeys();
-    if (handlerInstalled_) grabber_->removeHandler();
+    if (handlerInstalled_) grabber_.removeHandler();
     handlerInstalled_ = false;
 }
 
@@ -84,7 +81,7 @@ HotKeyCenter::Errors HotKeyCenter::registerBindings(const Bindings& bindings) {
         const auto x11Keycode = KeyNames::x11Keycode(binding.keyCode);
         const auto refusal =
             x11Keycode
-                ? grabber_->grab(keyId, *x11Keycode, grabberModifiers(binding.modifiers))
+                ? grabber_.grab(keyId, *x11Keycode, grabberModifiers(binding.modifiers))
                 : std::optional(HotKeyGrabber::Refusal{HotKeyGrabber::Refusal::Kind::invalid, noSuchKey});
         if (refusal) {
             errors[action] = refusal->kind == HotKeyGrabber::Refusal::Kind::invalid

@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <memory>
 #include <optional>
 #include <unordered_set>
 
@@ -23,8 +22,9 @@ public:
     using Errors = std::map<HotKeyAction, HotKeyRegistrationError>;
     using BindingSet = std::unordered_set<HotKeyBinding>;
 
-    // Takes the next instance number. Without a grabber, keys are grabbed on Qt's X connection.
-    explicit HotKeyCenter(std::unique_ptr<HotKeyGrabber> grabber = nullptr);
+    // Takes the next instance number. Keys are grabbed through `grabber`, which must outlive the
+    // center and serve no other.
+    explicit HotKeyCenter(HotKeyGrabber& grabber);
     // Releases every key and the press handler.
     ~HotKeyCenter();
     HotKeyCenter(const HotKeyCenter&) = delete;
@@ -59,7 +59,7 @@ private:
     void unregisterKeys();
     bool installHandler();
 
-    std::unique_ptr<HotKeyGrabber> grabber_;
+    HotKeyGrabber& grabber_;
     const std::uint32_t instance_;
     std::map<std::uint32_t, HotKeyAction> actionsById_;
     bool handlerInstalled_ = false;

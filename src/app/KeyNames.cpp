@@ -86,24 +86,24 @@ bool isModifierKey(std::uint32_t keyCode) {
     return keyCode >= 54 && keyCode <= 63;
 }
 
-QString character(std::uint32_t keyCode) {
+QString character(std::uint32_t keyCode, KeyboardLayout& layout) {
     if (onGuiThread())
         if (const auto x11 = x11Keycode(keyCode))
-            if (auto typed = KeyboardLayout::system().text(*x11)) return typed->toUpper();
+            if (auto typed = layout.text(*x11)) return typed->toUpper();
     if (keyCode < 51 && ansi[keyCode] != u' ') return QString(QChar(ansi[keyCode]));
     return QStringLiteral("Key ") + QString::number(keyCode);
 }
 
-QString symbol(std::uint32_t keyCode) {
+QString symbol(std::uint32_t keyCode, KeyboardLayout& layout) {
     if (const auto number = functionKeyNumber(keyCode)) return QStringLiteral("F") + QString::number(*number);
     if (const Special* entry = special(keyCode)) return QString::fromLatin1(entry->symbol);
-    return character(keyCode);
+    return character(keyCode, layout);
 }
 
-QString spoken(std::uint32_t keyCode) {
+QString spoken(std::uint32_t keyCode, KeyboardLayout& layout) {
     if (const auto number = functionKeyNumber(keyCode)) return QStringLiteral("F") + QString::number(*number);
     if (const Special* entry = special(keyCode)) return QString::fromLatin1(entry->spoken);
-    return character(keyCode);
+    return character(keyCode, layout);
 }
 
 std::optional<std::uint32_t> x11Keycode(std::uint32_t keyCode) {

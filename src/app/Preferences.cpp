@@ -1,8 +1,7 @@
 #include "app/Preferences.h"
 
-#include "core/AppIdentity.h"
 #include "core/Log.h"
-#include "platform/JsonSettingsStore.h"
+#include "platform/SettingsStore.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -10,13 +9,10 @@
 #include <QStandardPaths>
 #include <algorithm>
 #include <cmath>
-#include <memory>
 
 namespace quorvane {
 namespace {
 
-// The id this program had before; its settings file is copied once into ours.
-constexpr char earlierApplicationId[] = "com.tolm.Tolm";
 const QString migratedKey = QStringLiteral("migratedFromTolmDomain");
 const QString hotKeysKey = QStringLiteral("hotKeys");
 const QString hotKeyActionsKey = QStringLiteral("hotKeyActions");
@@ -87,22 +83,6 @@ Preferences::Preferences(SettingsStore& defaults, QObject* parent) : QObject(par
     hotKeys_ = storedHotKeys(defaults).value_or(HotKeyCenter::defaultBindings());
     if (const auto raw = defaults.string(QStringLiteral("autoScrollSpeed")))
         autoScrollSpeed_ = quorvane::autoScrollSpeed(*raw).value_or(AutoScrollSpeed::normal);
-}
-
-SettingsStore& Preferences::appDefaults() {
-    static const std::unique_ptr<JsonSettingsStore> store = [] {
-        auto made = std::make_unique<JsonSettingsStore>(
-            JsonSettingsStore::fileFor(QString::fromLatin1(applicationId)));
-        if (const auto& problem = made->problem())
-            Log::app().error("Settings file unusable ({}); moved aside as {}", problem->reason,
-                             problem->movedTo.empty() ? std::string("nothing (left in place)")
-                                                      : problem->movedTo.filename().string());
-        migrateLegacyDomain(
-            JsonSettingsStore::read(JsonSettingsStore::fileFor(QString::fromLatin1(earlierApplicationId))),
-            *made);
-        return made;
-    }();
-    return *store;
 }
 
 void Preferences::migrateLegacyDomain(const std::optional<QJsonObject>& earlier, SettingsStore& target) {

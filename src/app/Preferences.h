@@ -36,10 +36,12 @@ public:
         HotKeyAction::captureArea, HotKeyAction::captureScreen, HotKeyAction::repeatArea,
         HotKeyAction::recognizeArea};
 
-    explicit Preferences(SettingsStore& defaults, QObject* parent = nullptr);
+    // The id this program had before; its settings are copied once into the application's store.
+    static constexpr char earlierApplicationId[] = "com.tolm.Tolm";
 
-    // The application's store, made on first use, after the one-time copy from the earlier id.
-    static SettingsStore& appDefaults();
+    // `defaults` is the application's store (made by the composition root, after the one-time copy)
+    // or a test's; it must outlive the object.
+    explicit Preferences(SettingsStore& defaults, QObject* parent = nullptr);
     // Copies each key of the earlier settings that `target` lacks, once: the marker
     // "migratedFromTolmDomain" is set afterwards, also when there was nothing to copy.
     static void migrateLegacyDomain(const std::optional<QJsonObject>& earlier, SettingsStore& target);

@@ -44,12 +44,12 @@ constexpr std::array<MenuKey, 14> menuKeys = {{
     {53, Qt::Key_Escape},
 }};
 
-Qt::Key menuKey(std::uint32_t keyCode) {
+Qt::Key menuKey(std::uint32_t keyCode, KeyboardLayout& layout) {
     if (const auto number = KeyNames::functionKeyNumber(keyCode)) return Qt::Key(Qt::Key_F1 + *number - 1);
     for (const MenuKey& entry : menuKeys)
         if (entry.keyCode == keyCode) return entry.key;
     // Qt names a printable key by its upper-case character.
-    const QString typed = KeyNames::character(keyCode);
+    const QString typed = KeyNames::character(keyCode, layout);
     if (typed.size() == 1) return Qt::Key(typed.at(0).toUpper().unicode());
     return Qt::Key_unknown;
 }
@@ -63,23 +63,23 @@ QString modifiers(std::uint32_t mask) {
     return text;
 }
 
-QString text(const HotKeyBinding& binding) {
-    return modifiers(binding.modifiers) + KeyNames::symbol(binding.keyCode);
+QString text(const HotKeyBinding& binding, KeyboardLayout& layout) {
+    return modifiers(binding.modifiers) + KeyNames::symbol(binding.keyCode, layout);
 }
 
-QString spoken(const HotKeyBinding& binding) {
+QString spoken(const HotKeyBinding& binding, KeyboardLayout& layout) {
     QStringList words;
     for (const ModifierName& row : modifierNames)
         if ((binding.modifiers & row.mask) != 0) words << QLatin1String(row.spoken);
-    words << KeyNames::spoken(binding.keyCode);
+    words << KeyNames::spoken(binding.keyCode, layout);
     return words.join(QLatin1Char(' '));
 }
 
-QKeyCombination menuKeyEquivalent(const HotKeyBinding& binding) {
+QKeyCombination menuKeyEquivalent(const HotKeyBinding& binding, KeyboardLayout& layout) {
     Qt::KeyboardModifiers flags;
     for (const ModifierName& row : modifierNames)
         if ((binding.modifiers & row.mask) != 0) flags |= row.qt;
-    return QKeyCombination(flags, menuKey(binding.keyCode));
+    return QKeyCombination(flags, menuKey(binding.keyCode, layout));
 }
 
 } // namespace quorvane::ShortcutFormatter

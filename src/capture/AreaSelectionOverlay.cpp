@@ -38,7 +38,8 @@ Error AreaSelectionOverlay::alreadyOpenError() {
     return Error{QString::fromLatin1(errorDomain), 1, QStringLiteral("An area selection is already open.")};
 }
 
-AreaSelectionOverlay::AreaSelectionOverlay(QObject* parent) : QObject(parent), grabber_(systemGrabber()) {
+AreaSelectionOverlay::AreaSelectionOverlay(Beeper& beeper, QObject* parent)
+    : QObject(parent), beeper_(beeper), grabber_(systemGrabber()) {
     grabRetry_.setInterval(grabRetryMs);
     connect(&grabRetry_, &QTimer::timeout, this, &AreaSelectionOverlay::tryGrab);
 }
@@ -67,7 +68,7 @@ AreaSelectionOverlay::SelectionID AreaSelectionOverlay::select(const QImage& ima
     done_ = std::move(done);
     selectionID_ = id;
 
-    auto* view = new AreaSelectionView(image, geometry, note);
+    auto* view = new AreaSelectionView(image, geometry, note, beeper_);
     view_ = view;
     view->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint |
                          Qt::WindowStaysOnTopHint);

@@ -29,6 +29,8 @@ class QWindow;
 
 namespace quorvane {
 
+class Beeper;
+
 class AreaSelectionOverlay : public QObject {
     Q_OBJECT
 
@@ -48,7 +50,8 @@ public:
     static constexpr const char* errorDomain = "Quorvane.Area";
     static Error alreadyOpenError();
 
-    explicit AreaSelectionOverlay(QObject* parent = nullptr);
+    // `beeper` sounds for refused keys in the picker; it must outlive the overlay.
+    explicit AreaSelectionOverlay(Beeper& beeper, QObject* parent = nullptr);
     // Ends an open selection as a cancellation.
     ~AreaSelectionOverlay() override;
 
@@ -82,6 +85,7 @@ private:
     AreaSelectionView* detachView();
     void watchScreen(QScreen* screen);
 
+    Beeper& beeper_;
     Completion done_;
     SelectionID selectionID_ = 0;
     SelectionID lastID_ = 0;

@@ -2,10 +2,10 @@
 
 #include "capture/CaptureFailure.h"
 #include "core/Geometry.h"
+#include "platform/Beeper.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
-#include <QApplication>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QKeyEvent>
@@ -78,15 +78,14 @@ QString AreaSelectionView::helpText() {
 }
 
 AreaSelectionView::AreaSelectionView(const QImage& image, const CaptureGeometry& geometry,
-                                     const std::optional<QString>& note, QWidget* parent)
-    : QWidget(parent), geometry_(geometry), image_(image), note_(note),
+                                     const std::optional<QString>& note, Beeper& beeper, QWidget* parent)
+    : QWidget(parent), beeper_(beeper), geometry_(geometry), image_(image), note_(note),
       accessibilityValue_(QStringLiteral("No area selected")) {
     static const bool factoryInstalled = [] {
         QAccessible::installFactory(accessibleFactory);
         return true;
     }();
     (void)factoryInstalled;
-    beep = [] { QApplication::beep(); };
     resize(static_cast<int>(std::ceil(geom::width(geometry.frame))),
            static_cast<int>(std::ceil(geom::height(geometry.frame))));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -188,8 +187,8 @@ void AreaSelectionView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Enter:
         if (selection_ && !geom::isEmpty(*selection_))
             onFinish(toGlobal(*selection_));
-        else if (beep)
-            beep();
+        else
+            beeper_.beep();
         return;
     default:
         break;

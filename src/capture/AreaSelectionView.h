@@ -21,6 +21,8 @@
 
 namespace quorvane {
 
+class Beeper;
+
 class AreaSelectionView : public QWidget {
     Q_OBJECT
 
@@ -50,7 +52,7 @@ public:
     // `image` is the whole display's frozen image; view coordinates are points from the
     // display's top left.
     AreaSelectionView(const QImage& image, const CaptureGeometry& geometry,
-                      const std::optional<QString>& note, QWidget* parent = nullptr);
+                      const std::optional<QString>& note, Beeper& beeper, QWidget* parent = nullptr);
     ~AreaSelectionView() override;
 
     std::function<void(Result<QRectF, Error>)> onFinish = [](Result<QRectF, Error>) {};
@@ -58,7 +60,6 @@ public:
     std::function<void(bool destroying)> onClose = [](bool) {};
     // Read at every use, so that a change shows at the next redraw.
     std::function<bool()> increaseContrast = [] { return false; };
-    std::function<void()> beep;
 
     const CaptureGeometry& geometry() const { return geometry_; }
     const std::optional<QRectF>& selection() const { return selection_; }
@@ -89,6 +90,7 @@ private:
     void drawOutline(QPainter& painter, const QRectF& rect) const;
     void drawPill(QPainter& painter, const Label& label) const;
 
+    Beeper& beeper_;
     CaptureGeometry geometry_;
     QImage image_;
     std::optional<QPointF> anchor_;

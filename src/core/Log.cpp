@@ -64,8 +64,8 @@ const LogChannel& ocr() {
     return channel;
 }
 
-void installSink(LogSink* sink) {
-    installedSink.store(sink, std::memory_order_release);
+LogSink* installSink(LogSink* sink) {
+    return installedSink.exchange(sink, std::memory_order_acq_rel);
 }
 
 void setMinimumLevel(LogLevel level) {

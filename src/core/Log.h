@@ -55,8 +55,8 @@ const LogChannel& exporting();
 const LogChannel& ocr();
 
 // Entries go to `sink` from now on as well as to standard error; null keeps them on standard error
-// only. The sink must outlive its installation.
-void installSink(LogSink* sink);
+// only. The sink must outlive its installation. Returns the sink installed before.
+LogSink* installSink(LogSink* sink);
 // Entries below `level` are dropped unformatted; everything is kept by default.
 void setMinimumLevel(LogLevel level);
 // Whether entries are echoed to standard error (on by default).

@@ -1,16 +1,33 @@
 #include "export/ClipboardItem.h"
 
 #include "export/ImageExporter.h"
-#include "export/ImageImporter.h"
+#include "imaging/MappedBitmap.h"
+#include "platform/Clipboard.h"
+#include "platform/PngCodec.h"
 #include "platform/TiffCodec.h"
 
-#include <QClipboard>
+#include <memory>
 
 namespace quorvane {
 namespace {
 
 const QString pngType = QStringLiteral("image/png");
 const QString tiffType = QStringLiteral("image/tiff");
+
+// Our exporter writes sRGB PNGs without an orientation, so the pixels go over as they are stored;
+// the size is checked before a pixel is decoded.
+std::optional<QByteArray> tiffOf(const QByteArray& png) {
+    const std::unique_ptr<ImageDecoder> decoder = PngCodec::decoder(png);
+    ImageHeader header;
+    if (decoder->readHeader(header) != ImageDecoder::Status::image) return std::nullopt;
+    if (header.width < 1 || header.height < 1 || header.width > ClipboardItem::maxTiffPixels ||
+        header.height > ClipboardItem::maxTiffPixels / header.width)
+        return std::nullopt;
+    std::optional<QImage> image =
+        MappedBitmap::image(header.width, header.height, MappedBitmap::Alpha::premultipliedLast, nullptr);
+    if (!image || !decoder->decode(*image)) return std::nullopt;
+    return TiffCodec::encode(*image);
+}
 
 } // namespace
 
@@ -27,22 +44,14 @@ bool ClipboardItem::hasFormat(const QString& mimeType) const {
 QVariant ClipboardItem::retrieveData(const QString& mimeType, QMetaType) const {
     if (mimeType == pngType) return png_;
     if (mimeType != tiffType) return {};
-    if (!tiff_) {
-        // Any failure leaves the reader without TIFF data, silently.
-        tiff_.emplace();
-        if (auto image = ImageImporter::image(png_))
-            if (auto tiff = TiffCodec::encode(*image)) *tiff_ = std::move(*tiff);
-    }
+    // Any failure leaves the reader without TIFF data, silently.
+    if (!tiff_) tiff_ = tiffOf(png_).value_or(QByteArray());
     if (tiff_->isEmpty()) return {};
     return *tiff_;
 }
 
-std::optional<ImageExporter::ExportError> ImageExporter::write(const QByteArray& png, QClipboard* clipboard) {
-    if (clipboard == nullptr) return ExportError::clipboardFailed;
-    auto* item = new ClipboardItem(png);
-    clipboard->setMimeData(item, QClipboard::Clipboard);
-    // The clipboard took the item; it is ours to read back only if the system accepted it.
-    if (clipboard->mimeData(QClipboard::Clipboard) != item) return ExportError::clipboardFailed;
+std::optional<ImageExporter::ExportError> ImageExporter::write(const QByteArray& png, Clipboard& clipboard) {
+    if (!clipboard.write(std::make_unique<ClipboardItem>(png))) return ExportError::clipboardFailed;
     return std::nullopt;
 }
 

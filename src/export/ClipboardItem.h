@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QMimeData>
+#include <cstdint>
 #include <optional>
 
 namespace quorvane {
@@ -13,6 +14,10 @@ class ClipboardItem : public QMimeData {
     Q_OBJECT
 
 public:
+    // The PNG is our own export, so the importer's caps do not apply: a stitched scrolling
+    // capture reaches 40 megapixels. Beyond this it is not ours, and no TIFF is made of it.
+    static constexpr std::int64_t maxTiffPixels = 64'000'000;
+
     explicit ClipboardItem(QByteArray png);
 
     const QByteArray& png() const { return png_; }

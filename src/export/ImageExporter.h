@@ -14,7 +14,9 @@
 #include <functional>
 #include <optional>
 
-class QClipboard;
+namespace quorvane {
+class Clipboard;
+}
 
 namespace quorvane::ImageExporter {
 
@@ -56,6 +58,6 @@ std::optional<Error> writeExclusive(const QByteArray& bytes, const QUrl& destina
 
 // Replaces the clipboard's contents with one item: these PNG bytes, and a TIFF made only when a
 // reader asks for it. Call on the GUI thread.
-std::optional<ExportError> write(const QByteArray& png, QClipboard* clipboard);
+std::optional<ExportError> write(const QByteArray& png, Clipboard& clipboard);
 
 } // namespace quorvane::ImageExporter

@@ -15,10 +15,6 @@ public:
     // spaces and control characters; none when the key types nothing or the layout is unknown.
     // GUI thread only.
     virtual std::optional<QString> text(std::uint32_t x11Keycode) = 0;
-
-    // The X server's layout, read through xkbcommon on Qt's own connection; types nothing without
-    // an X display.
-    static KeyboardLayout& system();
 };
 
 } // namespace quorvane

@@ -5,12 +5,6 @@
 
 namespace quorvane {
 
-bool Clipboard::writeText(const QString& text) {
-    auto data = std::make_unique<QMimeData>();
-    data->setText(text);
-    return write(std::move(data));
-}
-
 SystemClipboard::SystemClipboard(QClipboard& clipboard) : clipboard_(clipboard) {}
 
 bool SystemClipboard::write(std::unique_ptr<QMimeData> data) {

@@ -26,11 +26,6 @@ bool trimmable(QChar c) {
 
 } // namespace
 
-KeyboardLayout& KeyboardLayout::system() {
-    static X11KeyboardLayout layout;
-    return layout;
-}
-
 X11KeyboardLayout::~X11KeyboardLayout() {
     if (application_ != nullptr) application_->removeNativeEventFilter(this);
     dropKeymap();

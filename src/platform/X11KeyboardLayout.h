@@ -12,8 +12,9 @@ struct xkb_keymap;
 
 namespace quorvane {
 
-// The keymap is compiled once and kept until the server reports a new keyboard or mapping; the
-// active layout group is asked for on every lookup, so switching layouts shows at once.
+// The X server's layout, read through xkbcommon on Qt's own connection; it types nothing without
+// an X display. The keymap is compiled once and kept until the server reports a new keyboard or
+// mapping; the active layout group is asked for on every lookup, so switching layouts shows at once.
 class X11KeyboardLayout final : public KeyboardLayout, private QAbstractNativeEventFilter {
 public:
     X11KeyboardLayout() = default;

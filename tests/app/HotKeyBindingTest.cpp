@@ -1,6 +1,8 @@
 #include "app/HotKeyCenter.h"
 #include "app/KeyNames.h"
 #include "app/ShortcutFormatter.h"
+#include "platform/X11HotKeyGrabber.h"
+#include "platform/X11KeyboardLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -30,19 +32,21 @@ TEST(HotKeyValidation, NeedsARealModifierUnlessAFunctionKeyAndKeepsOffDesktopKey
     EXPECT_EQ(HotKeyCenter::validate({21, controlAltSuper}), std::nullopt);
 
     // Off screen no key press can ever arrive: every requested key is refused.
-    HotKeyCenter center;
+    X11HotKeyGrabber grabber;
+    HotKeyCenter center(grabber);
     const auto errors = center.registerBindings(HotKeyCenter::defaultBindings());
     EXPECT_EQ(errors.size(), 5u);
     for (const auto& [action, error] : errors)
         EXPECT_EQ(error, Error::conflict);
 }
 
-// A binding as shown and as spoken.
-QString shown(const HotKeyBinding& binding) {
-    return ShortcutFormatter::text(binding) + " | " + ShortcutFormatter::spoken(binding);
-}
-
 TEST(ShortcutText, LinuxOrderAndNamesWithoutALayout) {
+    // Off screen the X server's layout types nothing.
+    X11KeyboardLayout layout;
+    // A binding as shown and as spoken.
+    const auto shown = [&](const HotKeyBinding& binding) {
+        return ShortcutFormatter::text(binding, layout) + " | " + ShortcutFormatter::spoken(binding, layout);
+    };
     EXPECT_EQ(shown({21, controlAltSuper}), "Ctrl+Alt+Super+4 | Control Alt Super 4");
     EXPECT_EQ(shown({96, super}), "Super+F5 | Super F5");
     EXPECT_EQ(shown({53, control}), "Ctrl+Esc | Control Escape");
@@ -53,12 +57,12 @@ TEST(ShortcutText, LinuxOrderAndNamesWithoutALayout) {
     EXPECT_EQ(shown({42, 0}), "\\ | \\");
     EXPECT_EQ(shown({52, 0}), "Key 52 | Key 52");
     // A blank in the ANSI table is no name either.
-    EXPECT_EQ(KeyNames::character(36), QStringLiteral("Key 36"));
-    EXPECT_EQ(ShortcutFormatter::menuKeyEquivalent({122, super}),
+    EXPECT_EQ(KeyNames::character(36, layout), QStringLiteral("Key 36"));
+    EXPECT_EQ(ShortcutFormatter::menuKeyEquivalent({122, super}, layout),
               QKeyCombination(Qt::MetaModifier, Qt::Key_F1));
-    EXPECT_EQ(ShortcutFormatter::menuKeyEquivalent({36, controlAltSuper}),
+    EXPECT_EQ(ShortcutFormatter::menuKeyEquivalent({36, controlAltSuper}, layout),
               QKeyCombination(Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier, Qt::Key_Return));
-    EXPECT_EQ(ShortcutFormatter::menuKeyEquivalent({15, control}),
+    EXPECT_EQ(ShortcutFormatter::menuKeyEquivalent({15, control}, layout),
               QKeyCombination(Qt::ControlModifier, Qt::Key_R));
 }
 

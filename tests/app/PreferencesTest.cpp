@@ -1,6 +1,5 @@
 #include "app/Preferences.h"
 
-#include "core/AppIdentity.h"
 #include "platform/JsonSettingsStore.h"
 #include "support/TempDir.h"
 
@@ -150,15 +149,6 @@ TEST_F(PreferencesTest, EarlierSettingsAreCopiedExactlyOnceWithoutReplacingOurs)
               json(R"({"jpegQuality": 0.5, "exportFormat": "jpeg", "migratedFromTolmDomain": true})"));
     Preferences::migrateLegacyDomain(json(R"({"hideAfterSave": true})"), store);
     EXPECT_FALSE(store.contains("hideAfterSave"));
-
-    // The application's own store copies the earlier id's file.
-    QJsonObject earlier =
-        json(R"({"postCaptureAction": "copyToClipboard", "lastExport": "/srv/shots/a.png"})");
-    JsonSettingsStore(JsonSettingsStore::fileFor("com.tolm.Tolm")).setValues(earlier);
-    SettingsStore& application = Preferences::appDefaults();
-    earlier.insert("migratedFromTolmDomain", true);
-    EXPECT_EQ(JsonSettingsStore(JsonSettingsStore::fileFor(applicationId)).values(), earlier);
-    EXPECT_EQ(Preferences(application).postCaptureAction(), PostCaptureAction::copyToClipboard);
 }
 
 TEST(Preferences, RegistrationMessagesSpeakLinux) {

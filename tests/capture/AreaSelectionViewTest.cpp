@@ -2,6 +2,7 @@
 
 #include "capture/CaptureFailure.h"
 #include "core/Geometry.h"
+#include "support/CountingBeeper.h"
 #include "support/ImageCompare.h"
 
 #include <QApplication>
@@ -21,14 +22,18 @@ Edges edges(const Rect& r) {
     return r ? Edges{r->x(), r->y(), r->width(), r->height()} : Edges{-1, -1, -1, -1};
 }
 
+// A base of its own, so that the bell is made before the view that holds it.
+struct WithBell {
+    test::CountingBeeper bell;
+};
+
 // A picker that records what it reports; by default over a display of 400.5 × 300 points at
 // scale 2 (801 × 600 pixels), away from the origin.
-struct Picker : AreaSelectionView {
+struct Picker : WithBell, AreaSelectionView {
     explicit Picker(const QImage& image = QImage(801, 600, QImage::Format_RGBA8888_Premultiplied),
                     CaptureGeometry geometry = {{1000, 50, 400.5, 300}, 2}, std::optional<QString> note = {})
-        : AreaSelectionView(image, geometry, note) {
+        : AreaSelectionView(image, geometry, note, bell) {
         onFinish = [this](Result<QRectF, Error> result) { finished.push_back(std::move(result)); };
-        beep = [this] { ++beeps; };
     }
     void mouse(QEvent::Type type, QPointF at, Qt::MouseButtons held = {}, Qt::KeyboardModifiers m = {}) {
         QMouseEvent event(type, at, at, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held, m);
@@ -48,7 +53,6 @@ struct Picker : AreaSelectionView {
     }
 
     std::vector<Result<QRectF, Error>> finished;
-    int beeps = 0;
 };
 
 TEST(AreaSelectionView, ADragSelectsInGlobalPointsAndCapturesFromFourPixels) {
@@ -72,7 +76,7 @@ TEST(AreaSelectionView, ADragSelectsInGlobalPointsAndCapturesFromFourPixels) {
     p.drag({80, 80}, {80, 80});
     EXPECT_EQ(p.accessibilityValue(), QStringLiteral("No area selected"));
     EXPECT_EQ(p.key(Qt::Key_Enter), (Edges{-1, -1, -1, -1}));
-    EXPECT_EQ(p.beeps, 1);
+    EXPECT_EQ(p.bell.beeps, 1);
     // Points beyond the display are clamped to it; Escape cancels.
     p.drag({-40, -40}, {20, 30}, Qt::AltModifier);
     EXPECT_EQ(p.key(Qt::Key_Escape), (Edges{0, 0, 20, 30}));

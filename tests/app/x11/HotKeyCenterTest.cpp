@@ -4,6 +4,8 @@
 #include "app/ShortcutFormatter.h"
 #include "core/Log.h"
 #include "platform/LogStore.h"
+#include "platform/X11HotKeyGrabber.h"
+#include "platform/X11KeyboardLayout.h"
 #include "support/TestEnvironment.h"
 #include "support/XvfbServer.h"
 
@@ -50,7 +52,8 @@ int grabElsewhere(std::uint8_t keycode, std::uint16_t modifiers = controlAltSupe
 
 // A center whose triggered actions are recorded.
 struct Recorded {
-    std::unique_ptr<HotKeyCenter> center = std::make_unique<HotKeyCenter>();
+    X11HotKeyGrabber grabber;
+    std::unique_ptr<HotKeyCenter> center = std::make_unique<HotKeyCenter>(grabber);
     std::vector<HotKeyAction> triggered;
 
     Recorded() {
@@ -143,16 +146,17 @@ TEST(HotKeyCenterX11, SharedBindingsInvalidKeysAndIds) {
 // Key names follow the layout the X server uses now, and its changes; Space types only a blank,
 // which is no name.
 TEST(KeyNamesX11, NamesComeFromTheCurrentLayout) {
-    const auto names = [] {
-        return QStringList{KeyNames::character(16), KeyNames::character(6), KeyNames::character(41),
-                           KeyNames::character(49)};
+    X11KeyboardLayout layout;
+    const auto names = [&] {
+        return QStringList{KeyNames::character(16, layout), KeyNames::character(6, layout),
+                           KeyNames::character(41, layout), KeyNames::character(49, layout)};
     };
     EXPECT_EQ(names(), (QStringList{"Y", "Z", ";", "Key 49"}));
     ASSERT_EQ(test::x11Server().run("setxkbmap", {"de"}), 0);
     EXPECT_TRUE(waitFor([&] {
         return names() == QStringList{"Z", "Y", "\u00D6", "Key 49"};
     })) << names().join(' ').toStdString();
-    EXPECT_EQ(ShortcutFormatter::spoken({16, 0x1000}), QStringLiteral("Control Z"));
+    EXPECT_EQ(ShortcutFormatter::spoken({16, 0x1000}, layout), QStringLiteral("Control Z"));
     ASSERT_EQ(test::x11Server().run("setxkbmap", {"us"}), 0);
 }
 

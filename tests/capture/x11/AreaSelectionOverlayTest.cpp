@@ -4,6 +4,7 @@
 #include "capture/SystemCaptureService.h"
 #include "capture/x11/CaptureTestWindows.h"
 #include "core/Geometry.h"
+#include "support/CountingBeeper.h"
 #include "support/ImageCompare.h"
 
 #include <QProcess>
@@ -91,7 +92,8 @@ protected:
 
     QImage frozen{1920, 1080, QImage::Format_RGBA8888_Premultiplied};
     Probe probe;
-    AreaSelectionOverlay overlay;
+    test::CountingBeeper bell;
+    AreaSelectionOverlay overlay{bell};
     std::optional<Result<QRectF, Error>> result;
     int calls = 0;
 };

@@ -1,32 +1,28 @@
 #include "export/ImageExporter.h"
 #include "export/ImageImporter.h"
+#include "platform/SystemClipboard.h"
 #include "support/ImageCompare.h"
+#include "support/PasteElsewhere.h"
 
-#include <QClipboard>
 #include <QColorSpace>
-#include <QDeadlineTimer>
 #include <QGuiApplication>
-#include <QProcess>
+#include <QMimeData>
 #include <gtest/gtest.h>
 
 namespace quorvane {
 namespace {
 
-// Reads the clipboard as `target` with xclip, the way another program pastes, while this process
-// keeps answering the X server.
-QByteArray pasteElsewhere(const QString& target) {
-    QProcess xclip; // on this process's display
-    xclip.start("xclip", {"-selection", "clipboard", "-t", target, "-o"});
-    const QDeadlineTimer deadline(20'000);
-    while (!xclip.waitForFinished(5) && !deadline.hasExpired())
-        QCoreApplication::processEvents();
-    EXPECT_EQ(xclip.state(), QProcess::NotRunning) << "xclip did not finish";
-    return xclip.readAllStandardOutput();
-}
+using test::pasteElsewhere;
+
+// A clipboard that the system never takes anything from.
+struct RefusingClipboard final : Clipboard {
+    bool write(std::unique_ptr<QMimeData>) override { return false; }
+    const QMimeData* read() const override { return nullptr; }
+};
 
 TEST(Clipboard, OtherProgramsGetTheExactPngAndATiffOfTheSamePixels) {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->setText("older contents");
+    SystemClipboard clipboard(*QGuiApplication::clipboard());
+    ASSERT_TRUE(clipboard.writeText("older contents"));
     // Large enough that the X server hands the TIFF over in pieces.
     QImage image(900, 700, QImage::Format_RGBA8888);
     image.setColorSpace(QColorSpace::SRgb);
@@ -50,10 +46,12 @@ TEST(Clipboard, OtherProgramsGetTheExactPngAndATiffOfTheSamePixels) {
 
 TEST(Clipboard, CorruptPngStillCopiesAndTheTiffRequestGetsNothing) {
     const QByteArray corrupt = QByteArray("\x89PNG\r\n\x1a\n", 8) + "no chunks at all";
-    ASSERT_FALSE(ImageExporter::write(corrupt, QGuiApplication::clipboard()));
+    SystemClipboard clipboard(*QGuiApplication::clipboard());
+    ASSERT_FALSE(ImageExporter::write(corrupt, clipboard));
     EXPECT_EQ(pasteElsewhere("image/png"), corrupt);
     EXPECT_TRUE(pasteElsewhere("image/tiff").isEmpty());
-    EXPECT_EQ(ImageExporter::write(corrupt, nullptr), ImageExporter::ExportError::clipboardFailed);
+    RefusingClipboard refusing;
+    EXPECT_EQ(ImageExporter::write(corrupt, refusing), ImageExporter::ExportError::clipboardFailed);
 }
 
 } // namespace

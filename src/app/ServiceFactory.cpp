@@ -1,0 +1,55 @@
+#include "app/ServiceFactory.h"
+
+#include "app/Preferences.h"
+#include "capture/SystemCaptureService.h"
+#include "core/AppIdentity.h"
+#include "core/Log.h"
+#include "platform/JsonSettingsStore.h"
+#include "platform/LogStore.h"
+#include "platform/SystemBeeper.h"
+#include "platform/SystemClipboard.h"
+#include "platform/X11HotKeyGrabber.h"
+#include "platform/X11KeyboardLayout.h"
+#include "platform/XdgDirectories.h"
+
+#include <QGuiApplication>
+
+namespace quorvane::ServiceFactory {
+namespace {
+
+// The application's settings, after the one-time copy from the earlier id.
+std::unique_ptr<JsonSettingsStore> settingsStore() {
+    auto store =
+        std::make_unique<JsonSettingsStore>(JsonSettingsStore::fileFor(QString::fromLatin1(applicationId)));
+    if (const auto& problem = store->problem())
+        Log::app().error("Settings file unusable ({}); moved aside as {}", problem->reason,
+                         problem->movedTo.empty() ? std::string("nothing (left in place)")
+                                                  : problem->movedTo.filename().string());
+    Preferences::migrateLegacyDomain(JsonSettingsStore::read(JsonSettingsStore::fileFor(
+                                         QString::fromLatin1(Preferences::earlierApplicationId))),
+                                     *store);
+    return store;
+}
+
+} // namespace
+
+std::filesystem::path logDirectory() {
+    return XdgDirectories::stateHome() / applicationId / "log";
+}
+
+std::unique_ptr<Services> make() {
+    Services::Parts parts;
+    parts.logStore = std::make_unique<LogStore>(logDirectory());
+    // What goes wrong while the others are made is kept in the store as well.
+    LogSink* const before = Log::installSink(parts.logStore.get());
+    parts.settings = settingsStore();
+    parts.keyboardLayout = std::make_unique<X11KeyboardLayout>();
+    parts.hotKeyGrabber = std::make_unique<X11HotKeyGrabber>();
+    parts.captureService = std::make_unique<SystemCaptureService>();
+    parts.clipboard = std::make_unique<SystemClipboard>(*QGuiApplication::clipboard());
+    parts.beeper = std::make_unique<SystemBeeper>();
+    Log::installSink(before);
+    return std::make_unique<Services>(std::move(parts));
+}
+
+} // namespace quorvane::ServiceFactory

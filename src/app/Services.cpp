@@ -1,0 +1,38 @@
+#include "app/Services.h"
+
+#include "app/Preferences.h"
+#include "capture/CaptureService.h"
+#include "core/AccessibilityOptions.h"
+#include "core/Announcer.h"
+#include "core/Log.h"
+#include "platform/Beeper.h"
+#include "platform/Clipboard.h"
+#include "platform/HotKeyGrabber.h"
+#include "platform/KeyboardLayout.h"
+#include "platform/LogStore.h"
+#include "platform/SettingsStore.h"
+
+#include <QtGlobal>
+
+namespace quorvane {
+
+Services::Services(Parts parts) : parts_(std::move(parts)) {
+    Q_ASSERT(parts_.logStore && parts_.settings && parts_.keyboardLayout && parts_.hotKeyGrabber &&
+             parts_.captureService && parts_.clipboard && parts_.beeper);
+    previousSink_ = Log::installSink(parts_.logStore.get());
+    preferences_ = std::make_unique<Preferences>(*parts_.settings);
+    accessibilityOptions_ = std::make_unique<AccessibilityOptions>();
+    announcer_ = std::make_unique<Announcer>();
+}
+
+Services::~Services() {
+    announcer_.reset();
+    accessibilityOptions_.reset();
+    preferences_.reset();
+    // Whatever the others log on their way out is still kept.
+    const std::unique_ptr<LogStore> logStore = std::move(parts_.logStore);
+    parts_ = {};
+    Log::installSink(previousSink_);
+}
+
+} // namespace quorvane

@@ -1,0 +1,63 @@
+#pragma once
+
+// Everything of the program that touches the system, made once by the composition root and
+// handed to whoever needs it by reference. Nothing else makes these, and nothing reaches them
+// through a static accessor.
+
+#include <memory>
+
+namespace quorvane {
+
+class AccessibilityOptions;
+class Announcer;
+class Beeper;
+class CaptureService;
+class Clipboard;
+class HotKeyGrabber;
+class KeyboardLayout;
+class LogSink;
+class LogStore;
+class Preferences;
+class SettingsStore;
+
+class Services {
+public:
+    // The system-bound parts; every one is required.
+    struct Parts {
+        std::unique_ptr<LogStore> logStore;
+        std::unique_ptr<SettingsStore> settings;
+        std::unique_ptr<KeyboardLayout> keyboardLayout;
+        std::unique_ptr<HotKeyGrabber> hotKeyGrabber;
+        std::unique_ptr<CaptureService> captureService;
+        std::unique_ptr<Clipboard> clipboard;
+        std::unique_ptr<Beeper> beeper;
+    };
+
+    // Installs the log store as the log's sink first, so that whatever the rest logs is kept;
+    // builds the preferences on the settings store.
+    explicit Services(Parts parts);
+    // Gives the log back to the sink it had before.
+    ~Services();
+    Services(const Services&) = delete;
+    Services& operator=(const Services&) = delete;
+
+    LogStore& logStore() const { return *parts_.logStore; }
+    SettingsStore& settings() const { return *parts_.settings; }
+    Preferences& preferences() const { return *preferences_; }
+    KeyboardLayout& keyboardLayout() const { return *parts_.keyboardLayout; }
+    HotKeyGrabber& hotKeyGrabber() const { return *parts_.hotKeyGrabber; }
+    CaptureService& captureService() const { return *parts_.captureService; }
+    Clipboard& clipboard() const { return *parts_.clipboard; }
+    Beeper& beeper() const { return *parts_.beeper; }
+    AccessibilityOptions& accessibilityOptions() const { return *accessibilityOptions_; }
+    Announcer& announcer() const { return *announcer_; }
+
+private:
+    Parts parts_;
+    LogSink* previousSink_ = nullptr;
+    std::unique_ptr<Preferences> preferences_;
+    std::unique_ptr<AccessibilityOptions> accessibilityOptions_;
+    std::unique_ptr<Announcer> announcer_;
+};
+
+} // namespace quorvane
