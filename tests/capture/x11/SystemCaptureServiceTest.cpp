@@ -3,6 +3,7 @@
 #include "capture/x11/CaptureTestWindows.h"
 #include "core/Geometry.h"
 #include "support/ImageCompare.h"
+#include "support/Xdotool.h"
 
 #include <QScreen>
 #include <gtest/gtest.h>
@@ -137,7 +138,7 @@ TEST(SystemCaptureService, UnderAWindowManagerListsFrontToBackAndHidesOwnWindows
 
     // Hiding own windows for a capture leaves stacking and focus as they were.
     QString active, activeAfter;
-    test::x11Server().run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}, &active);
+    test::xdotool(QStringLiteral("getactivewindow"), &active);
     const CaptureDisplay& display = before->displays.front();
     const auto without = capture(service, ContentFilter::forDisplay(display, {::getpid()}));
     ASSERT_TRUE(without.ok());
@@ -145,7 +146,7 @@ TEST(SystemCaptureService, UnderAWindowManagerListsFrontToBackAndHidesOwnWindows
     EXPECT_NE(without->pixelColor(cover.mapToGlobal(QPoint(50, 50))), green);
     QGuiApplication::sync();
     EXPECT_TRUE(targets(service)->windows == before->windows);
-    test::x11Server().run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}, &activeAfter);
+    test::xdotool(QStringLiteral("getactivewindow"), &activeAfter);
     EXPECT_EQ(activeAfter, active);
     EXPECT_EQ(QGuiApplication::focusWindow(), cover.windowHandle());
     EXPECT_EQ(capture(service, ContentFilter::forDisplay(display))->pixelColor(inside),
