@@ -39,7 +39,9 @@ TEST(EraseCheck, CoverRect) {
     for (const auto& [box, margin, expected] : cases) {
         const auto cover = EraseCheck::coverRect(box, margin, bounds);
         ASSERT_EQ(cover.has_value(), expected.has_value()) << box.x() << "," << box.y();
-        if (cover) EXPECT_TRUE(geom::exactlyEqual(*cover, *expected)) << box.x() << "," << box.y();
+        if (cover) {
+            EXPECT_TRUE(geom::exactlyEqual(*cover, *expected)) << box.x() << "," << box.y();
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 #include "support/Xdotool.h"
 
 #include <QScreen>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -186,6 +187,18 @@ TEST(SystemCaptureService, ListsAndCapturesTwoMonitorsApartUntilOneIsGone) {
               CaptureService::error(CaptureService::displayUnavailable,
                                     QStringLiteral("The display is no longer available.")));
     EXPECT_TRUE(test::joinMonitors());
+}
+
+TEST(SystemCaptureService, SaysSoWhenThereIsNoXServer) {
+    const QByteArray display = qgetenv("DISPLAY");
+    ::setenv("DISPLAY", ":32760", 1);
+    SystemCaptureService service;
+    const auto result = test::awaitResult<ShareableContent>([&](auto done) { service.targets(done); });
+    display.isNull() ? ::unsetenv("DISPLAY") : ::setenv("DISPLAY", display.constData(), 1);
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(std::pair(result.error().domain, result.error().code),
+              std::pair(QStringLiteral("Quorvane.CaptureService"), int(CaptureService::connectionFailed)));
+    EXPECT_TRUE(service.preflightAccess());
 }
 
 } // namespace

@@ -1,17 +1,16 @@
 #include "app/HotKeyCenter.h"
-#include "app/KeyNames.h"
-#include "app/ShortcutFormatter.h"
 
 #include <gtest/gtest.h>
 
 namespace quorvane {
 namespace {
 
-constexpr std::uint32_t controlAltSuper = 0x1900, control = 0x1000;
-constexpr std::uint32_t super = HotKeyModifier::super, shift = HotKeyModifier::shift;
+constexpr std::uint32_t controlAltSuper = 0x1900;
+constexpr std::uint32_t super = HotKeyModifier::super;
+constexpr std::uint32_t shift = HotKeyModifier::shift;
 using Error = HotKeyRegistrationError;
 
-TEST(HotKeyValidation, NeedsARealModifierUnlessAFunctionKeyAndKeepsOffDesktopKeys) {
+TEST(HotKeyCenter, ValidationNeedsARealModifierUnlessAFunctionKeyAndKeepsOffDesktopKeys) {
     const HotKeyCenter::BindingSet none, desktop = {{0, super}, {21, shift | super}};
     // F5 and Shift+F5 may stand alone; an empty set skips the desktop's keys.
     for (const HotKeyBinding binding :
@@ -35,31 +34,6 @@ TEST(HotKeyValidation, NeedsARealModifierUnlessAFunctionKeyAndKeepsOffDesktopKey
     EXPECT_EQ(errors.size(), 5u);
     for (const auto& [action, error] : errors)
         EXPECT_EQ(error, Error::conflict);
-}
-
-// A binding as shown and as spoken.
-QString shown(const HotKeyBinding& binding) {
-    return ShortcutFormatter::text(binding) + " | " + ShortcutFormatter::spoken(binding);
-}
-
-TEST(ShortcutText, LinuxOrderAndNamesWithoutALayout) {
-    EXPECT_EQ(shown({21, controlAltSuper}), "Ctrl+Alt+Super+4 | Control Alt Super 4");
-    EXPECT_EQ(shown({96, super}), "Super+F5 | Super F5");
-    EXPECT_EQ(shown({53, control}), "Ctrl+Esc | Control Escape");
-    EXPECT_EQ(shown({123, shift | super}), "Shift+Super+Left | Shift Super Left Arrow");
-    EXPECT_EQ(shown({36, 0}), "Return | Return");
-    // Off screen there is no layout: the ANSI table, then "Key " and the code.
-    EXPECT_EQ(shown({0, 0}), "A | A");
-    EXPECT_EQ(shown({42, 0}), "\\ | \\");
-    EXPECT_EQ(shown({52, 0}), "Key 52 | Key 52");
-    // A blank in the ANSI table is no name either.
-    EXPECT_EQ(KeyNames::character(36), QStringLiteral("Key 36"));
-    EXPECT_EQ(ShortcutFormatter::menuKeyEquivalent({122, super}),
-              QKeyCombination(Qt::MetaModifier, Qt::Key_F1));
-    EXPECT_EQ(ShortcutFormatter::menuKeyEquivalent({36, controlAltSuper}),
-              QKeyCombination(Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier, Qt::Key_Return));
-    EXPECT_EQ(ShortcutFormatter::menuKeyEquivalent({15, control}),
-              QKeyCombination(Qt::ControlModifier, Qt::Key_R));
 }
 
 } // namespace
