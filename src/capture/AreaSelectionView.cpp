@@ -50,7 +50,8 @@ QString integer(double value) {
     return QString::number(static_cast<long long>(value));
 }
 
-// Modifiers alone are no interaction: the other platform never reports them as key presses.
+// A modifier pressed alone (Alt before an adjusting drag, say) is no interaction yet: the hint
+// stays until a real key or a mouse press.
 bool isModifierKey(int key) {
     switch (key) {
     case Qt::Key_Shift:
