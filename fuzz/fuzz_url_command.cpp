@@ -1,14 +1,26 @@
 // Any bytes as a quorvane:// link: a command or a rejection, never a crash, and nothing accepted
-// that the link language forbids.
+// that the link language forbids. The same bytes read as UTF-16 go through the QString overload,
+// which must never accept a unit outside ASCII (an unpaired surrogate must not become "?").
 
 #include "app/URLCommand.h"
 
+#include <QString>
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <string>
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using quorvane::URLCommand;
+    std::u16string units(size / 2, u'\0');
+    std::memcpy(units.data(), data, units.size() * sizeof(char16_t));
+    const QString wide = QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size()));
+    if (URLCommand::parse(wide).ok() &&
+        std::any_of(units.begin(), units.end(), [](char16_t unit) { return unit >= 0x80; }))
+        __builtin_trap();
+
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const auto parsed = URLCommand::parse(text);
     if (!parsed.ok()) {

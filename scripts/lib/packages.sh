@@ -12,6 +12,7 @@ QUORVANE_PACKAGES=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool xclip x11-utils x11-xserver-utils x11-xkb-utils openbox fonts-dejavu-core
+  fonts-cantarell
 )
 
 # Installs whatever is missing, so a second run costs nothing.

@@ -163,6 +163,21 @@ Parsed URLCommand::parse(std::string_view text) {
 
 Parsed URLCommand::parse(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
+    // toUtf8 writes an unpaired surrogate as "?", which is an allowed character: text that is not
+    // valid Unicode must be refused here, before the conversion can hide it. Each such surrogate
+    // would take three bytes, which keeps the length check ahead of the character check.
+    qsizetype unpaired = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            ++unpaired;
+    }
+    if (unpaired > 0)
+        return Failure{static_cast<std::size_t>(utf8.size() + 2 * unpaired) > maxBytes
+                           ? Rejection::tooLong
+                           : Rejection::invalidCharacter};
     return parse(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
 }
 

@@ -39,11 +39,12 @@ std::optional<Annotation> ToolAnnotationFactory::make(AnnotationKind kind, const
     const QPointF centre(geom::midX(rect), geom::midY(rect));
     switch (kind) {
     case AnnotationKind::freehand:
-        // A closed loop round the rectangle; the 49th point returns to the first.
+        // A closed loop round the rectangle; the 49th point returns to the first. Standardised
+        // sizes: a rectangle dragged up or left must not turn the loop round.
         for (int i = 0; i <= 48; ++i) {
             const double angle = 2 * M_PI * (i / 48.0);
-            a.points.emplace_back(centre.x() + std::cos(angle) * rect.width() * 0.5,
-                                  centre.y() + std::sin(angle) * rect.height() * 0.5);
+            a.points.emplace_back(centre.x() + std::cos(angle) * geom::width(rect) * 0.5,
+                                  centre.y() + std::sin(angle) * geom::height(rect) * 0.5);
         }
         a.rect = Annotation::bounds(a.points);
         a.strokeWidth = s.strokeWidth();

@@ -50,16 +50,57 @@ QString integer(double value) {
     return QString::number(static_cast<long long>(value));
 }
 
+// A modifier pressed alone (Alt before an adjusting drag, say) is no interaction yet: the hint
+// stays until a real key or a mouse press.
+bool isModifierKey(int key) {
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Meta:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+    case Qt::Key_CapsLock:
+    case Qt::Key_Mode_switch:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
-const AreaSelectionView::PillAttributes& AreaSelectionView::pillAttributes() {
-    static const PillAttributes attributes = [] {
-        // DejaVu Sans, the usual system font here, has tabular digits, so numbers do not jitter.
-        QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+bool AreaSelectionView::hasTabularDigits(const QFont& font) {
+    const QFontMetricsF metrics(font);
+    const double advance = metrics.horizontalAdvance(QLatin1Char('0'));
+    for (char digit = '1'; digit <= '9'; ++digit)
+        if (metrics.horizontalAdvance(QLatin1Char(digit)) != advance) return false;
+    return true;
+}
+
+QFont AreaSelectionView::pillFont(const QFont& desktopFont) {
+    const auto sized = [](QFont font) {
         font.setPixelSize(12);
         font.setWeight(QFont::Medium);
-        return PillAttributes{font, QColor(Qt::white)};
-    }();
+        return font;
+    };
+    QFont font = sized(desktopFont);
+    if (hasTabularDigits(font)) return font;
+    // Qt offers no switch to a font's tabular figures, so the sizes and coordinates, which change
+    // while the mouse moves, take a family whose digits all have one width.
+    for (const char* family : {"DejaVu Sans", "Noto Sans", "Liberation Sans"}) {
+        font.setFamilies({QString::fromLatin1(family)});
+        if (hasTabularDigits(font)) return font;
+    }
+    return sized(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+}
+
+const AreaSelectionView::PillAttributes& AreaSelectionView::pillAttributes() {
+    static const PillAttributes attributes{pillFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont)),
+                                           QColor(Qt::white)};
     return attributes;
 }
 
@@ -177,8 +218,9 @@ void AreaSelectionView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void AreaSelectionView::keyPressEvent(QKeyEvent* event) {
-    interacted_ = true;
     event->accept();
+    if (isModifierKey(event->key())) return;
+    interacted_ = true;
     switch (event->key()) {
     case Qt::Key_Escape:
         onFinish(Failure{cancellationError()});

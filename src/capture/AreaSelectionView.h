@@ -33,6 +33,10 @@ public:
     };
     // The labels' text style; the scrolling capture's drag selection uses it too.
     static const PillAttributes& pillAttributes();
+    // The desktop's font at the labels' size and weight, or, when its digits differ in width,
+    // a family whose digits do not.
+    static QFont pillFont(const QFont& desktopFont);
+    static bool hasTabularDigits(const QFont& font);
 
     static QString hintText();
     static QString helpText();

@@ -40,6 +40,9 @@ Outcome evaluate(const QRectF& box, const QImage& image) {
                      static_cast<int>(whole.width()), static_cast<int>(whole.height()));
     const auto grid = EdgeGrid::make(image, area);
     if (!grid) return Unavailable{};
+    // The cropped grid starts at a whole pixel, so the box moves by that pixel's origin, not by
+    // the crop's fractional one: moved by the fraction, a box's last column or row would be read
+    // as ring. This way the crop judges exactly the pixels the grid over the whole image would.
     return evaluate(geom::offsetBy(box, -whole.x(), -whole.y()), *grid);
 }
 

@@ -259,6 +259,9 @@ double ScrollStitcher::fineScore(int shift, int top, int end) {
     if (kept == 0) return 0;
     if (kept < count)
         std::nth_element(errors_.begin(), errors_.begin() + static_cast<std::ptrdiff_t>(kept), errors_.end());
+    // Kept as whole level sums and divided once, rather than as a mean of per-row means in single
+    // precision: a score of exactly 2.5, or a runner-up exactly the margin away, is then exactly
+    // that, and rounding cannot tip a match across either limit.
     std::uint64_t total = 0;
     for (std::size_t i = 0; i < kept; ++i)
         total += errors_[i];

@@ -1,6 +1,7 @@
 #include "app/URLCommand.h"
 
 #include <gtest/gtest.h>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -75,7 +76,37 @@ TEST(URLCommand, RejectionsInTheirOrder) {
             EXPECT_TRUE(!parsed.ok() && parsed.error() == rejection)
                 << link << ": " << outcome(parsed) << ", not " << rawValue(rejection).toStdString();
         }
-    EXPECT_EQ(URLCommand::parse(QStringLiteral("quorvane://sh\u00F6w")).error(), Rejection::invalidCharacter);
+}
+
+// Links arrive as QString from the command line and the local socket; text that is not valid
+// Unicode must not turn into allowed characters on its way to UTF-8.
+TEST(URLCommand, TextThatIsNotValidUnicodeIsRefused) {
+    const auto withSurrogates = [](const QString& before, std::initializer_list<char16_t> units,
+                                   const QString& after) {
+        QString text = before;
+        for (char16_t unit : units)
+            text += QChar(unit);
+        return text + after;
+    };
+    const QString area = QStringLiteral("quorvane://capture/area");
+    const std::pair<QString, Rejection> cases[] = {
+        {QStringLiteral("quorvane://sh\u00F6w"), Rejection::invalidCharacter},
+        {withSurrogates(area, {0xD800}, QStringLiteral("delay=1")), Rejection::invalidCharacter},
+        {withSurrogates(area + QStringLiteral("?delay="), {0xDC00}, QString()), Rejection::invalidCharacter},
+        {withSurrogates(area, {0xDC00, 0xD800}, QStringLiteral("?delay=1")), Rejection::invalidCharacter},
+        // A proper pair is a valid character, just not an allowed one.
+        {withSurrogates(area, {0xD83D, 0xDE00}, QString()), Rejection::invalidCharacter},
+        // Length is still checked first: 254 allowed characters and one surrogate are 257 bytes.
+        {withSurrogates(QStringLiteral("quorvane://show?then=") + QString(233, QLatin1Char('x')), {0xD800},
+                        QString()),
+         Rejection::tooLong},
+    };
+    for (const auto& [text, rejection] : cases) {
+        const auto parsed = URLCommand::parse(text);
+        EXPECT_TRUE(!parsed.ok() && parsed.error() == rejection)
+            << text.size() << " units: " << outcome(parsed) << ", not " << rawValue(rejection).toStdString();
+    }
+    EXPECT_TRUE(URLCommand::parse(area + QStringLiteral("?delay=1")).ok());
 }
 
 } // namespace

@@ -3,8 +3,10 @@
 #include "CanvasTesting.h"
 #include "canvas/EditorCanvasSettings.h"
 #include "canvas/ToolTable.h"
+#include "core/Geometry.h"
 #include "document/EditorDocument.h"
 
+#include <QLineF>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -92,6 +94,24 @@ TEST(ToolAnnotationFactory, FreehandGrowsOnlyByPointsFarEnoughApart) {
     line = line.extended(QPointF(1, 1), 2).extended(QPointF(3, 4), 2).extended(QPointF(std::nan(""), 0), 2);
     EXPECT_EQ(line.points.size(), 2u);
     EXPECT_EQ(line.rect, QRectF(0, 0, 3, 4));
+}
+
+TEST(ToolAnnotationFactory, FreehandLoopIgnoresWhichWayTheRectangleWasDragged) {
+    EditorDocument document(test::blueOverWhite(), std::nullopt, 1);
+    EditorCanvasSettings settings;
+    const auto reference = settings.toolAnnotation(K::freehand, QRectF(0, 0, 40, 20), document);
+    ASSERT_TRUE(reference);
+    EXPECT_TRUE(geom::exactlyEqual(reference->points[0], QPointF(40, 10)));
+    EXPECT_GT(reference->points[12].y(), 10);
+    for (const QRectF& dragged : {QRectF(40, 0, -40, 20), QRectF(0, 20, 40, -20), QRectF(40, 20, -40, -20)}) {
+        const auto freehand = settings.toolAnnotation(K::freehand, dragged, document);
+        ASSERT_TRUE(freehand);
+        ASSERT_EQ(freehand->points.size(), reference->points.size());
+        for (std::size_t i = 0; i < freehand->points.size(); ++i)
+            EXPECT_NEAR(QLineF(freehand->points[i], reference->points[i]).length(), 0, 1e-9)
+                << dragged.width() << " x " << dragged.height() << ", point " << i;
+        EXPECT_TRUE(geom::exactlyEqual(freehand->rect, reference->rect));
+    }
 }
 
 } // namespace

@@ -6,10 +6,12 @@
 #include "support/ImageCompare.h"
 
 #include <QApplication>
+#include <QFontInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <array>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -128,6 +130,51 @@ TEST(AreaSelectionView, PlacesLabelsInsideTheView) {
     // The hint is gone for good after the first press, even without a selection.
     p.drag({9, 9}, {9, 9});
     EXPECT_FALSE(p.selection() || p.labels().hint);
+}
+
+TEST(AreaSelectionView, OnlyARealKeyOrAPressHidesTheHint) {
+    // Modifiers pressed alone (as before an Alt-drag) leave the hint up; so do other buttons.
+    Picker p;
+    for (const int modifier : {Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_Meta, Qt::Key_AltGr,
+                               Qt::Key_Super_L, Qt::Key_CapsLock})
+        p.key(modifier, modifier == Qt::Key_Shift ? Qt::ShiftModifier : Qt::NoModifier);
+    p.mouse(QEvent::MouseMove, {30, 30});
+    QMouseEvent right(QEvent::MouseButtonPress, QPointF(30, 30), QPointF(30, 30), Qt::RightButton,
+                      Qt::RightButton, {});
+    QApplication::sendEvent(&p, &right);
+    EXPECT_FALSE(p.interacted());
+    EXPECT_TRUE(p.labels().hint);
+
+    // A letter does nothing else, but counts; so does a left press.
+    const std::pair<const char*, std::function<void(Picker&)>> interactions[] = {
+        {"letter", [](Picker& q) { q.key(Qt::Key_X); }},
+        {"Shift+letter", [](Picker& q) { q.key(Qt::Key_X, Qt::ShiftModifier); }},
+        {"press", [](Picker& q) {
+             q.mouse(QEvent::MouseButtonPress, {30, 30}, Qt::LeftButton);
+         }}};
+    for (const auto& [name, interact] : interactions) {
+        Picker q;
+        interact(q);
+        EXPECT_TRUE(q.interacted() && !q.labels().hint) << name;
+        EXPECT_TRUE(q.finished.empty()) << name;
+    }
+}
+
+// GNOME's Cantarell has proportional digits: a size pill that changed width with every digit
+// would jitter while the mouse moves.
+TEST(AreaSelectionView, PillsUseDigitsOfOneWidth) {
+    const QFont cantarell(QStringLiteral("Cantarell"));
+    ASSERT_EQ(QFontInfo(cantarell).family(), QStringLiteral("Cantarell")) << "fonts-cantarell is missing";
+    ASSERT_FALSE(AreaSelectionView::hasTabularDigits(cantarell));
+    const QFont replaced = AreaSelectionView::pillFont(cantarell);
+    EXPECT_TRUE(AreaSelectionView::hasTabularDigits(replaced));
+    EXPECT_EQ(replaced.pixelSize(), 12);
+    EXPECT_EQ(replaced.weight(), QFont::Medium);
+    // A desktop font whose digits already line up is kept.
+    const QFont kept = AreaSelectionView::pillFont(QFont(QStringLiteral("DejaVu Serif")));
+    EXPECT_EQ(QFontInfo(kept).family(), QStringLiteral("DejaVu Serif"));
+    EXPECT_EQ(kept.pixelSize(), 12);
+    EXPECT_TRUE(AreaSelectionView::hasTabularDigits(AreaSelectionView::pillAttributes().font));
 }
 
 QImage render(QWidget& view) {

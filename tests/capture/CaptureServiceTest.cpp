@@ -1,9 +1,6 @@
 #include "capture/CaptureService.h"
 
-#include "capture/SystemCaptureService.h"
-
 #include <QCoreApplication>
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -85,18 +82,6 @@ TEST(CaptureServiceImage, AsksForTheContentsPixelsAndAnswersOnceLater) {
     EXPECT_EQ(collect<QImage>([&](auto done) { service.image(filter, CaptureConfiguration{}, done); }).size(),
               1u);
     EXPECT_EQ(service.requests, 1);
-}
-
-TEST(SystemCaptureService, SaysSoWhenThereIsNoXServer) {
-    const QByteArray display = qgetenv("DISPLAY");
-    ::setenv("DISPLAY", ":32760", 1);
-    SystemCaptureService service;
-    const auto results = collect<ShareableContent>([&](auto done) { service.targets(done); });
-    display.isNull() ? ::unsetenv("DISPLAY") : ::setenv("DISPLAY", display.constData(), 1);
-    ASSERT_EQ(results.size(), 1u);
-    EXPECT_EQ(std::pair(results[0].error().domain, results[0].error().code),
-              std::pair(QStringLiteral("Quorvane.CaptureService"), int(CaptureService::connectionFailed)));
-    EXPECT_TRUE(service.preflightAccess());
 }
 
 } // namespace

@@ -143,6 +143,57 @@ TEST(AnnotationDrawing, EffectsAndMarksMatchTheirGoldenImages) {
                                     QStringLiteral("annotation-marks"), shapeTolerance, shapeBadFraction));
 }
 
+// The golden images above were made by this code; these two measure what they should show.
+// A blurred step edge follows the Gaussian's integral: its spread (the second moment of the
+// profile's slope) is sigma, 12 device pixels, and every level lies near 255 · Φ((x − edge) / 12).
+TEST(AnnotationDrawing, BlurSpreadsAStepEdgeLikeAGaussianOfSigma12) {
+    constexpr int edge = 100;
+    QImage step = test::filledImage(Qt::black, 200, 40);
+    QPainter(&step).fillRect(QRect(edge, 0, 100, 40), Qt::white);
+    // The area reaches 80 pixels (more than 6 sigma) to each side of the edge.
+    const QImage blurred = render({make(K::blur, QRectF(20, 0, 160, 40))}, step);
+    std::vector<double> level(200);
+    for (int x = 0; x < 200; ++x)
+        level[x] = blurred.pixelColor(x, 20).red();
+    double mass = 0, mean = 0, spread = 0;
+    for (int x = 21; x < 180; ++x) {
+        const double slope = level[x] - level[x - 1];
+        mass += slope;
+        mean += slope * x;
+    }
+    mean /= mass;
+    for (int x = 21; x < 180; ++x)
+        spread += (level[x] - level[x - 1]) * (x - mean) * (x - mean);
+    EXPECT_NEAR(mass, 255, 2);
+    EXPECT_NEAR(mean, edge, 0.5);
+    EXPECT_NEAR(std::sqrt(spread / mass), 12.0, 0.5);
+    double worst = 0;
+    for (int x = 20; x < 180; ++x) {
+        const double expected = 255 * 0.5 * std::erfc(-(x + 0.5 - edge) / (12.0 * std::sqrt(2.0)));
+        worst = std::max(worst, std::abs(level[x] - expected));
+    }
+    EXPECT_LT(worst, 4) << "levels stray from the Gaussian's integral";
+}
+
+// A dark square of 6 pixels at the lens's centre measures magnification × 6 inside the lens.
+TEST(AnnotationDrawing, MagnifiersEnlargeByTheirMagnification) {
+    for (const double m : {2.0, 3.0, 4.0}) {
+        QImage image = white(120, 120);
+        QPainter(&image).fillRect(QRect(57, 57, 6, 6), Qt::black);
+        Annotation lens = make(K::magnifier, QRectF(20, 20, 80, 80), SystemColors::cyan());
+        lens.magnification = m;
+        const QImage drawn = render({lens}, image);
+        const auto dark = [&](int x, int y) { return drawn.pixelColor(x, y).lightness() < 128; };
+        int across = 0, down = 0;
+        for (int i = 25; i < 95; ++i) {
+            across += dark(i, 60);
+            down += dark(60, i);
+        }
+        EXPECT_NEAR(across, 6 * m, 1) << "x" << m;
+        EXPECT_NEAR(down, 6 * m, 1) << "x" << m;
+    }
+}
+
 TEST(AnnotationDrawing, CountersPickTheirInkAndCentreTheirNumber) {
     Annotation yellow = make(K::counter, QRectF(10, 10, 50, 50), SystemColors::yellow());
     Annotation blue = make(K::counter, QRectF(80, 10, 50, 50), QColor(20, 30, 120));

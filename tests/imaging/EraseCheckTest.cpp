@@ -1,14 +1,14 @@
 #include "imaging/EraseCheck.h"
 
-#include "document/AnnotationDrawing.h"
-#include "document/EditorDocument.h"
+#include "core/Geometry.h"
 #include "imaging/EdgeGrid.h"
 #include "support/TestAnnotations.h"
 
-#include <QColorSpace>
 #include <QPainter>
 #include <gtest/gtest.h>
 #include <limits>
+#include <optional>
+#include <tuple>
 
 namespace quorvane {
 namespace {
@@ -17,19 +17,55 @@ QImage filled(const QColor& color, int width = 40, int height = 30) {
     return test::filledImage(color, width, height);
 }
 
-Annotation eraseAt(const QRectF& rect) {
-    return test::annotation(AnnotationKind::erase, rect, Qt::white);
-}
-
 EraseCheck::Outcome evaluate(const QImage& image, const QRectF& box) {
     return EraseCheck::evaluate(box, image);
 }
 
 TEST(EraseCheck, CoverRect) {
     const QRectF bounds(0, 0, 100, 50);
-    EXPECT_EQ(*EraseCheck::coverRect(QRectF(10.5, 20.2, -5, 4), 1, bounds), QRectF(4, 19, 8, 7));
-    EXPECT_FALSE(EraseCheck::coverRect(QRectF(200, 10, 5, 5), 1, bounds));
-    EXPECT_FALSE(EraseCheck::coverRect(QRectF(std::numeric_limits<double>::infinity(), 0, 5, 5), 0, bounds));
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::nan("");
+    // Box, margin, cover; compared exactly, since QRectF's == would forgive a fraction of a pixel.
+    const std::tuple<QRectF, int, std::optional<QRectF>> cases[] = {
+        {QRectF(10.5, 20.2, -5, 4), 1, QRectF(4, 19, 8, 7)},
+        {QRectF(10, 20, 5, 4), 0, QRectF(10, 20, 5, 4)},
+        {QRectF(10.000001, 20, 5, 4), 0, QRectF(10, 20, 6, 4)},
+        // Clipped to the bounds; a box touching them from outside leaves nothing.
+        {QRectF(-3.5, 48, 5, 5), 2, QRectF(0, 46, 4, 4)},
+        {QRectF(100, 10, 5, 5), 0, std::nullopt},
+        {QRectF(200, 10, 5, 5), 1, std::nullopt},
+        {QRectF(inf, 0, 5, 5), 0, std::nullopt},
+        {QRectF(0, 0, nan, 5), 0, std::nullopt},
+    };
+    for (const auto& [box, margin, expected] : cases) {
+        const auto cover = EraseCheck::coverRect(box, margin, bounds);
+        ASSERT_EQ(cover.has_value(), expected.has_value()) << box.x() << "," << box.y();
+        if (cover) {
+            EXPECT_TRUE(geom::exactlyEqual(*cover, *expected)) << box.x() << "," << box.y();
+        }
+    }
+}
+
+// A cropped bitmap starts at a whole pixel, so the image overload moves the box by the crop's
+// whole-pixel origin: the pixels it skips as the box's own are exactly those the grid over the
+// whole image skips. Moved by the fractional origin, the box's last column would count as ring.
+TEST(EraseCheck, AFractionalBoxJudgesTheSameRingInACropAsInTheWholeImage) {
+    QImage image = filled(QColor(90, 160, 40), 60, 40);
+    {
+        QPainter painter(&image);
+        // The object fills every pixel the box touches, up to its truncated max edges.
+        painter.fillRect(QRect(10, 10, 6, 5), Qt::red);
+        // Shades in the ring's outermost columns and rows, which a crop must not lose or add.
+        painter.fillRect(QRect(7, 7, 1, 12), QColor(92, 160, 40));
+        painter.fillRect(QRect(18, 7, 1, 12), QColor(88, 160, 40));
+    }
+    const auto whole = EdgeGrid::make(image);
+    ASSERT_TRUE(whole);
+    for (const QRectF& box : {QRectF(10.6, 10.2, 5.7, 4.9), QRectF(10.5, 10.5, 5.5, 4.5),
+                              QRectF(10.2, 10.9, 5.9, 4.2), QRectF(10, 10, 6, 5)}) {
+        const auto fromImage = EraseCheck::evaluate(box, image);
+        EXPECT_EQ(fromImage, EraseCheck::evaluate(box, *whole)) << box.x() << "," << box.y();
+        EXPECT_TRUE(std::holds_alternative<EraseCheck::Plain>(fromImage)) << box.x() << "," << box.y();
+    }
 }
 
 TEST(EraseCheck, APlainRingGivesItsColourWhateverTheBoxHolds) {
@@ -66,67 +102,6 @@ TEST(EraseCheck, TransparencyKeepsItsStraightColour) {
     // Mid-grey at half alpha stays mid-grey, not the darker premultiplied value.
     const auto half = evaluate(filled(QColor(128, 128, 128, 128)), QRectF(10, 10, 5, 5));
     EXPECT_EQ(half, (EraseCheck::Outcome{EraseCheck::Plain{128, 128, 128, 128}}));
-    // The grid keeps premultiplied bytes, in RGBA order.
-    const auto grid = EdgeGrid::make(filled(QColor(128, 64, 0, 128), 2, 1));
-    ASSERT_TRUE(grid);
-    EXPECT_EQ(grid->bytes()[0], 64);
-    EXPECT_EQ(grid->bytes()[1], 32);
-    EXPECT_EQ(grid->bytes()[3], 128);
-    EXPECT_FALSE(EdgeGrid::make(QImage()));
-}
-
-TEST(EraseCheck, DrawingCopiesTheColourOntoWholePixels) {
-    Annotation erase = eraseAt(QRectF(5.5, 5.5, 10, 10));
-    erase.color = Qt::transparent;
-    QImage image = filled(Qt::red);
-    {
-        QPainter painter(&image);
-        ASSERT_TRUE(drawAnnotation(erase, painter, image));
-    }
-    EXPECT_EQ(image.pixelColor(5, 5).alpha(), 0);
-    EXPECT_EQ(image.pixelColor(15, 15).alpha(), 0);
-    EXPECT_EQ(image.pixelColor(16, 16), QColor(Qt::red));
-}
-
-TEST(EraseCheck, ResamplingIgnoresTheEraseButNotTheOthers) {
-    QImage image = filled(QColor(250, 250, 240), 100, 60);
-    QPainter(&image).fillRect(QRect(40, 20, 10, 10), Qt::black);
-    EditorDocument document(image, std::nullopt, 1);
-    ASSERT_TRUE(document.crop(QRectF(10, 0, 90, 60)));
-    const Annotation erase = eraseAt(QRectF(39.5, 19.5, 11, 11));
-    document.addAnnotation(erase);
-
-    const auto plain = document.resampledErase(erase);
-    ASSERT_TRUE(plain.ok());
-    EXPECT_EQ(plain->id, erase.id);
-    EXPECT_EQ(plain->rect, QRectF(39, 19, 12, 12));
-    EXPECT_EQ(plain->start, QPointF(39, 19));
-    EXPECT_EQ(plain->end, QPointF(51, 31));
-    EXPECT_EQ(plain->color, QColor(250, 250, 240));
-
-    // A copy lands next to the first box, on plain background, and takes its colour there.
-    document.updateAnnotation(*plain);
-    const auto copy = document.duplicateAnnotation(erase.id);
-    ASSERT_TRUE(copy);
-    EXPECT_EQ(document.annotations().back().color, QColor(250, 250, 240));
-
-    // An arrow across the ring makes it busy; a copy onto it is refused and changes nothing.
-    Annotation arrow = eraseAt(QRectF());
-    arrow.kind = AnnotationKind::arrow;
-    arrow.start = QPointF(30, 25);
-    arrow.end = QPointF(70, 25);
-    arrow.color = Qt::red;
-    document.addAnnotation(arrow);
-    const auto busy = document.resampledErase(erase);
-    ASSERT_FALSE(busy.ok());
-    EXPECT_EQ(busy.error().message, EraseCheck::busyMessage);
-    const qint64 revision = document.revision();
-    EXPECT_FALSE(document.duplicateAnnotation(erase.id));
-    EXPECT_EQ(document.revision(), revision);
-
-    const auto outside = document.resampledErase(eraseAt(QRectF(-50, 0, 10, 10)));
-    ASSERT_FALSE(outside.ok());
-    EXPECT_EQ(outside.error().message, EraseCheck::unavailableMessage);
 }
 
 } // namespace

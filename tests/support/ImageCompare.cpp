@@ -57,7 +57,13 @@ QImage comparable(const QImage& image) {
         return ::testing::AssertionFailure() << "no golden image " << path.toStdString()
                                              << " (run with QUORVANE_UPDATE_GOLDEN=1 to make it)";
     auto result = imagesNear(actual, expected, tolerance, maxBadFraction);
-    if (!result) actual.save(QDir::current().filePath(name + QStringLiteral("-actual.png")));
+    if (!result) {
+        // Kept for a look, in the system's temporary folder rather than the build tree.
+        const QString kept =
+            QDir(QString::fromStdString(::testing::TempDir()))
+                .filePath(QStringLiteral("quorvane-") + name + QStringLiteral("-actual.png"));
+        if (actual.save(kept)) result << "; actual image kept at " << kept.toStdString();
+    }
     return result;
 }
 

@@ -42,6 +42,12 @@ inline Annotation annotation(AnnotationKind kind, const QRectF& rect, const QCol
     return a;
 }
 
+// A mapped bitmap of exactly `bytes` bytes in 64-byte rows; its pages cost no memory until drawn
+// into, so large budgets can be tested cheaply.
+inline QImage bitmapOfBytes(std::int64_t bytes) {
+    return *MappedBitmap::image(16, bytes / 64, MappedBitmap::Alpha::premultipliedLast, nullptr);
+}
+
 // A bitmap allocator for documents that fails every allocation.
 inline std::optional<QImage> failingAllocator(std::int64_t, std::int64_t, MappedBitmap::Alpha,
                                               const std::function<void(QImage&)>&) {

@@ -7,11 +7,12 @@
 #include "platform/X11HotKeyGrabber.h"
 #include "platform/X11KeyboardLayout.h"
 #include "support/TestEnvironment.h"
+#include "support/WaitUntil.h"
+#include "support/Xdotool.h"
 #include "support/XvfbServer.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QThread>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
@@ -27,16 +28,11 @@ using Error = HotKeyRegistrationError;
 // Xvfb's default keymap: Alt on Mod1, Super on Mod4; keycode 12 is 3, 13 is 4, 32 is O.
 constexpr std::uint16_t controlAltSuper = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
 
-bool waitFor(const std::function<bool()>& done, int rounds = 500) {
-    for (int i = 0; i < rounds && !done(); ++i) {
-        QCoreApplication::processEvents();
-        QThread::msleep(10);
-    }
-    return done();
-}
+using test::waitUntil;
 
 void xdotool(const char* command, const char* keys) {
-    ASSERT_EQ(test::x11Server().run("xdotool", {command, keys}), 0) << command << " " << keys;
+    EXPECT_EQ(test::xdotool(QString::fromLatin1(command) + ' ' + QString::fromLatin1(keys)), 0)
+        << command << " " << keys;
 }
 
 // What another X client gets when it grabs a combination: 0 or the X error code.
@@ -63,7 +59,7 @@ struct Recorded {
     std::optional<HotKeyAction> press(const char* keys) {
         const std::size_t before = triggered.size();
         xdotool("key", keys);
-        if (!waitFor([&] { return triggered.size() > before; })) return std::nullopt;
+        if (!waitUntil([&] { return triggered.size() > before; })) return std::nullopt;
         return triggered.back();
     }
 };
@@ -84,7 +80,7 @@ TEST(HotKeyCenterX11, DefaultsFireOncePerPressWithCapsLockAndNumLockInAnyState) 
     ASSERT_EQ(test::x11Server().run("xset", {"r", "rate", "200", "40"}), 0);
     xdotool("keydown", "ctrl+alt+super+l");
     // Long enough for the server's autorepeat to run many times.
-    waitFor([] { return false; }, 150);
+    waitUntil([] { return false; }, 1500);
     xdotool("keyup", "ctrl+alt+super+l");
     EXPECT_EQ(recorded.press("ctrl+alt+super+l"), HotKeyAction::scrollingCapture);
     EXPECT_EQ(recorded.triggered.size(), 9u);
@@ -153,7 +149,7 @@ TEST(KeyNamesX11, NamesComeFromTheCurrentLayout) {
     };
     EXPECT_EQ(names(), (QStringList{"Y", "Z", ";", "Key 49"}));
     ASSERT_EQ(test::x11Server().run("setxkbmap", {"de"}), 0);
-    EXPECT_TRUE(waitFor([&] {
+    EXPECT_TRUE(waitUntil([&] {
         return names() == QStringList{"Z", "Y", "\u00D6", "Key 49"};
     })) << names().join(' ').toStdString();
     EXPECT_EQ(ShortcutFormatter::spoken({16, 0x1000}, layout), QStringLiteral("Control Z"));

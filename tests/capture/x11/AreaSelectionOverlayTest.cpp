@@ -6,6 +6,7 @@
 #include "core/Geometry.h"
 #include "support/CountingBeeper.h"
 #include "support/ImageCompare.h"
+#include "support/Xdotool.h"
 
 #include <QProcess>
 #include <QScreen>
@@ -15,11 +16,7 @@ namespace quorvane {
 namespace {
 
 using test::waitUntil;
-
-// xdotool's arguments, separated by spaces.
-int xdotool(const QString& command, QString* output = nullptr) {
-    return test::x11Server().run(QStringLiteral("xdotool"), command.split(QLatin1Char(' ')), output);
-}
+using test::xdotool;
 
 void pause(int ms) {
     waitUntil([] { return false; }, ms);

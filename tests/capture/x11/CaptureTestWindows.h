@@ -4,10 +4,10 @@
 
 #include "core/Error.h"
 #include "core/Result.h"
+#include "support/WaitUntil.h"
 #include "support/XvfbServer.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -18,17 +18,6 @@
 #include <vector>
 
 namespace quorvane::test {
-
-// Runs the event loop until `done` holds or `timeoutMs` passed.
-inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
 
 // Calls `start` with a completion and waits for its result, which must come exactly once.
 template<class T, class Start>

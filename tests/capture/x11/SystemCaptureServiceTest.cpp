@@ -3,8 +3,10 @@
 #include "capture/x11/CaptureTestWindows.h"
 #include "core/Geometry.h"
 #include "support/ImageCompare.h"
+#include "support/Xdotool.h"
 
 #include <QScreen>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -137,7 +139,7 @@ TEST(SystemCaptureService, UnderAWindowManagerListsFrontToBackAndHidesOwnWindows
 
     // Hiding own windows for a capture leaves stacking and focus as they were.
     QString active, activeAfter;
-    test::x11Server().run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}, &active);
+    test::xdotool(QStringLiteral("getactivewindow"), &active);
     const CaptureDisplay& display = before->displays.front();
     const auto without = capture(service, ContentFilter::forDisplay(display, {::getpid()}));
     ASSERT_TRUE(without.ok());
@@ -145,7 +147,7 @@ TEST(SystemCaptureService, UnderAWindowManagerListsFrontToBackAndHidesOwnWindows
     EXPECT_NE(without->pixelColor(cover.mapToGlobal(QPoint(50, 50))), green);
     QGuiApplication::sync();
     EXPECT_TRUE(targets(service)->windows == before->windows);
-    test::x11Server().run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}, &activeAfter);
+    test::xdotool(QStringLiteral("getactivewindow"), &activeAfter);
     EXPECT_EQ(activeAfter, active);
     EXPECT_EQ(QGuiApplication::focusWindow(), cover.windowHandle());
     EXPECT_EQ(capture(service, ContentFilter::forDisplay(display))->pixelColor(inside),
@@ -185,6 +187,18 @@ TEST(SystemCaptureService, ListsAndCapturesTwoMonitorsApartUntilOneIsGone) {
               CaptureService::error(CaptureService::displayUnavailable,
                                     QStringLiteral("The display is no longer available.")));
     EXPECT_TRUE(test::joinMonitors());
+}
+
+TEST(SystemCaptureService, SaysSoWhenThereIsNoXServer) {
+    const QByteArray display = qgetenv("DISPLAY");
+    ::setenv("DISPLAY", ":32760", 1);
+    SystemCaptureService service;
+    const auto result = test::awaitResult<ShareableContent>([&](auto done) { service.targets(done); });
+    display.isNull() ? ::unsetenv("DISPLAY") : ::setenv("DISPLAY", display.constData(), 1);
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(std::pair(result.error().domain, result.error().code),
+              std::pair(QStringLiteral("Quorvane.CaptureService"), int(CaptureService::connectionFailed)));
+    EXPECT_TRUE(service.preflightAccess());
 }
 
 } // namespace

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <functional>
+
+namespace quorvane::test {
+
+// Runs the event loop until `done` holds or `timeoutMs` passed; whether `done` held.
+inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+} // namespace quorvane::test
