@@ -4,6 +4,7 @@
 
 #include "capture/AreaSelectionOverlay.h"
 #include "capture/SystemCaptureService.h"
+#include "core/AccessibilityOptions.h"
 #include "platform/SystemBeeper.h"
 #include "support/XvfbServer.h"
 
@@ -105,7 +106,8 @@ void PickerShowsFrozenImage(benchmark::State& state, const char* monitor) {
     });
     if (!frozen.ok()) return state.SkipWithError("capture failed");
     SystemBeeper bell;
-    AreaSelectionOverlay overlay(bell);
+    AccessibilityOptions accessibility;
+    AreaSelectionOverlay overlay(bell, accessibility);
     for (auto _ : state) {
         PaintWatch watch;
         bool ended = false;

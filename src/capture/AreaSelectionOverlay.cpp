@@ -38,8 +38,9 @@ Error AreaSelectionOverlay::alreadyOpenError() {
     return Error{QString::fromLatin1(errorDomain), 1, QStringLiteral("An area selection is already open.")};
 }
 
-AreaSelectionOverlay::AreaSelectionOverlay(Beeper& beeper, QObject* parent)
-    : QObject(parent), beeper_(beeper), grabber_(systemGrabber()) {
+AreaSelectionOverlay::AreaSelectionOverlay(Beeper& beeper, const AccessibilityOptions& accessibility,
+                                           QObject* parent)
+    : QObject(parent), beeper_(beeper), accessibility_(accessibility), grabber_(systemGrabber()) {
     grabRetry_.setInterval(grabRetryMs);
     connect(&grabRetry_, &QTimer::timeout, this, &AreaSelectionOverlay::tryGrab);
 }
@@ -68,7 +69,7 @@ AreaSelectionOverlay::SelectionID AreaSelectionOverlay::select(const QImage& ima
     done_ = std::move(done);
     selectionID_ = id;
 
-    auto* view = new AreaSelectionView(image, geometry, note, beeper_);
+    auto* view = new AreaSelectionView(image, geometry, note, beeper_, accessibility_);
     view_ = view;
     view->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint |
                          Qt::WindowStaysOnTopHint);

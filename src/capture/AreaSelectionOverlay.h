@@ -29,6 +29,7 @@ class QWindow;
 
 namespace quorvane {
 
+class AccessibilityOptions;
 class Beeper;
 
 class AreaSelectionOverlay : public QObject {
@@ -50,8 +51,10 @@ public:
     static constexpr const char* errorDomain = "Quorvane.Area";
     static Error alreadyOpenError();
 
-    // `beeper` sounds for refused keys in the picker; it must outlive the overlay.
-    explicit AreaSelectionOverlay(Beeper& beeper, QObject* parent = nullptr);
+    // `beeper` sounds for refused keys in the picker; `accessibility` says how strongly it draws.
+    // Both must outlive the overlay.
+    AreaSelectionOverlay(Beeper& beeper, const AccessibilityOptions& accessibility,
+                         QObject* parent = nullptr);
     // Ends an open selection as a cancellation.
     ~AreaSelectionOverlay() override;
 
@@ -86,6 +89,7 @@ private:
     void watchScreen(QScreen* screen);
 
     Beeper& beeper_;
+    const AccessibilityOptions& accessibility_;
     Completion done_;
     SelectionID selectionID_ = 0;
     SelectionID lastID_ = 0;

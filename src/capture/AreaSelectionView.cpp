@@ -1,6 +1,7 @@
 #include "capture/AreaSelectionView.h"
 
 #include "capture/CaptureFailure.h"
+#include "core/AccessibilityOptions.h"
 #include "core/Geometry.h"
 #include "platform/Beeper.h"
 
@@ -119,8 +120,10 @@ QString AreaSelectionView::helpText() {
 }
 
 AreaSelectionView::AreaSelectionView(const QImage& image, const CaptureGeometry& geometry,
-                                     const std::optional<QString>& note, Beeper& beeper, QWidget* parent)
-    : QWidget(parent), beeper_(beeper), geometry_(geometry), image_(image), note_(note),
+                                     const std::optional<QString>& note, Beeper& beeper,
+                                     const AccessibilityOptions& accessibility, QWidget* parent)
+    : QWidget(parent), increaseContrast([&accessibility] { return accessibility.increaseContrast(); }),
+      beeper_(beeper), geometry_(geometry), image_(image), note_(note),
       accessibilityValue_(QStringLiteral("No area selected")) {
     static const bool factoryInstalled = [] {
         QAccessible::installFactory(accessibleFactory);

@@ -21,6 +21,7 @@
 
 namespace quorvane {
 
+class AccessibilityOptions;
 class Beeper;
 
 class AreaSelectionView : public QWidget {
@@ -56,14 +57,16 @@ public:
     // `image` is the whole display's frozen image; view coordinates are points from the
     // display's top left.
     AreaSelectionView(const QImage& image, const CaptureGeometry& geometry,
-                      const std::optional<QString>& note, Beeper& beeper, QWidget* parent = nullptr);
+                      const std::optional<QString>& note, Beeper& beeper,
+                      const AccessibilityOptions& accessibility, QWidget* parent = nullptr);
     ~AreaSelectionView() override;
 
     std::function<void(Result<QRectF, Error>)> onFinish = [](Result<QRectF, Error>) {};
     // The window closes (false), or the view is being destroyed (true, while it is still whole).
     std::function<void(bool destroying)> onClose = [](bool) {};
-    // Read at every use, so that a change shows at the next redraw.
-    std::function<bool()> increaseContrast = [] { return false; };
+    // Read at every use, so that a change shows at the next redraw; by default the shared
+    // accessibility option.
+    std::function<bool()> increaseContrast;
 
     const CaptureGeometry& geometry() const { return geometry_; }
     const std::optional<QRectF>& selection() const { return selection_; }

@@ -1,4 +1,5 @@
 #include "app/HotKeyCenter.h"
+#include "platform/X11HotKeyGrabber.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +30,8 @@ TEST(HotKeyCenter, ValidationNeedsARealModifierUnlessAFunctionKeyAndKeepsOffDesk
     EXPECT_EQ(HotKeyCenter::validate({21, controlAltSuper}), std::nullopt);
 
     // Off screen no key press can ever arrive: every requested key is refused.
-    HotKeyCenter center;
+    X11HotKeyGrabber grabber;
+    HotKeyCenter center(grabber);
     const auto errors = center.registerBindings(HotKeyCenter::defaultBindings());
     EXPECT_EQ(errors.size(), 5u);
     for (const auto& [action, error] : errors)

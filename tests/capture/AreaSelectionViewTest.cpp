@@ -1,6 +1,7 @@
 #include "capture/AreaSelectionView.h"
 
 #include "capture/CaptureFailure.h"
+#include "core/AccessibilityOptions.h"
 #include "core/Geometry.h"
 #include "support/CountingBeeper.h"
 #include "support/ImageCompare.h"
@@ -24,9 +25,10 @@ Edges edges(const Rect& r) {
     return r ? Edges{r->x(), r->y(), r->width(), r->height()} : Edges{-1, -1, -1, -1};
 }
 
-// A base of its own, so that the bell is made before the view that holds it.
+// A base of its own, so that the bell and the options are made before the view that holds them.
 struct WithBell {
     test::CountingBeeper bell;
+    AccessibilityOptions accessibility;
 };
 
 // A picker that records what it reports; by default over a display of 400.5 × 300 points at
@@ -34,7 +36,7 @@ struct WithBell {
 struct Picker : WithBell, AreaSelectionView {
     explicit Picker(const QImage& image = QImage(801, 600, QImage::Format_RGBA8888_Premultiplied),
                     CaptureGeometry geometry = {{1000, 50, 400.5, 300}, 2}, std::optional<QString> note = {})
-        : AreaSelectionView(image, geometry, note, bell) {
+        : AreaSelectionView(image, geometry, note, bell, accessibility) {
         onFinish = [this](Result<QRectF, Error> result) { finished.push_back(std::move(result)); };
     }
     void mouse(QEvent::Type type, QPointF at, Qt::MouseButtons held = {}, Qt::KeyboardModifiers m = {}) {
@@ -207,7 +209,7 @@ TEST(AreaSelectionView, DrawsTheFrozenImageOutlineAndPills) {
     EXPECT_GT(selected.pixelColor(119, 170).lightness(), 230);
     EXPECT_LT(selected.pixelColor(118, 170).lightness(), image.pixelColor(118, 170).lightness());
     // With more contrast: pure white, and a wider opaque black band a pixel further out.
-    noted.increaseContrast = [] { return true; };
+    noted.accessibility.setIncreaseContrast(true);
     const QImage contrasted = render(noted);
     EXPECT_EQ(contrasted.pixelColor(119, 170), QColor(255, 255, 255));
     EXPECT_LT(contrasted.pixelColor(117, 170).lightness(), selected.pixelColor(117, 170).lightness() - 40);

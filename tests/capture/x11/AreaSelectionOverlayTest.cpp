@@ -3,6 +3,7 @@
 #include "capture/CaptureFailure.h"
 #include "capture/SystemCaptureService.h"
 #include "capture/x11/CaptureTestWindows.h"
+#include "core/AccessibilityOptions.h"
 #include "core/Geometry.h"
 #include "support/CountingBeeper.h"
 #include "support/ImageCompare.h"
@@ -90,7 +91,8 @@ protected:
     QImage frozen{1920, 1080, QImage::Format_RGBA8888_Premultiplied};
     Probe probe;
     test::CountingBeeper bell;
-    AreaSelectionOverlay overlay{bell};
+    AccessibilityOptions accessibility;
+    AreaSelectionOverlay overlay{bell, accessibility};
     std::optional<Result<QRectF, Error>> result;
     int calls = 0;
 };
