@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
+#include <array>
 #include <utility>
 
 namespace quorvane {
@@ -29,7 +30,8 @@ ProcessID ownProcess() {
 
 CaptureTask::Wait serviceWait(int timeoutMs) {
     return CaptureTask::Wait{
-        {}, timeoutMs,
+        {},
+        timeoutMs,
         CaptureService::error(CaptureService::connectionFailed,
                               QStringLiteral("The screen capture service did not answer."))};
 }
@@ -166,14 +168,15 @@ void CaptureController::run(const QString& status, bool toOCR, Operation operati
     task_ = task;
     CaptureTask* running = task.get();
     // The body starts on a later turn of the event loop, never inside run().
-    task->await<bool>([](CaptureTask::Completion<bool> done) { QTimer::singleShot(0, [done] { done(true); }); },
-                      [this, running, toOCR, operation = std::move(operation)](bool) {
-                          operation(*running, [this, running, toOCR](Outcome outcome) {
-                              if (!running->check()) return;
-                              if (!outcome) return running->finish();
-                              handOver(*running, *outcome, toOCR);
-                          });
-                      });
+    task->await<bool>(
+        [](CaptureTask::Completion<bool> done) { QTimer::singleShot(0, [done] { done(true); }); },
+        [this, running, toOCR, operation = std::move(operation)](bool) {
+            operation(*running, [this, running, toOCR](Outcome outcome) {
+                if (!running->check()) return;
+                if (!outcome) return running->finish();
+                handOver(*running, *outcome, toOCR);
+            });
+        });
 }
 
 void CaptureController::handOver(CaptureTask& task, const QImage& image, bool toOCR) {
@@ -196,7 +199,7 @@ void CaptureController::handOver(CaptureTask& task, const QImage& image, bool to
         [this, running, size = pixelSize(image)](std::optional<bool> kept) {
             if (kept) {
                 setStatus(QStringLiteral("Captured ") + size + QStringLiteral(" pixels.") +
-                                (*kept ? keptSentence : QString()));
+                          (*kept ? keptSentence : QString()));
                 onCaptured();
             }
             running->finish();
@@ -262,9 +265,7 @@ void CaptureController::countdownStep(CaptureTask& task, int remaining, std::fun
     auto stop = std::make_shared<std::function<void()>>();
     CaptureTask* running = &task;
     task.await<bool>(
-        [this, stop](CaptureTask::Completion<bool> done) {
-            *stop = sleep(1000, [done] { done(true); });
-        },
+        [this, stop](CaptureTask::Completion<bool> done) { *stop = sleep(1000, [done] { done(true); }); },
         [this, running, remaining, next = std::move(next)](bool) mutable {
             if (remaining < 2) {
                 setCountingDown(false);
@@ -300,7 +301,8 @@ void CaptureController::screenshot(CaptureTask& task, const ContentFilter& filte
         std::move(next), std::move(wait));
 }
 
-ContentFilter CaptureController::displayFilter(const CaptureDisplay& display, const ShareableContent& content) {
+ContentFilter CaptureController::displayFilter(const CaptureDisplay& display,
+                                               const ShareableContent& content) {
     std::vector<ProcessID> excluded;
     for (const CaptureApplication& application : content.applications)
         if (application.processID == ownProcess()) excluded.push_back(application.processID);
@@ -313,7 +315,8 @@ ContentFilter CaptureController::displayFilter(const CaptureDisplay& display, co
     return ContentFilter::forDisplay(display, std::move(excluded), std::move(excepted));
 }
 
-const CaptureDisplay* CaptureController::displayAt(const ShareableContent& content, const QPointF& point) const {
+const CaptureDisplay* CaptureController::displayAt(const ShareableContent& content,
+                                                   const QPointF& point) const {
     for (const CaptureDisplay& display : content.displays)
         if (geom::contains(display.frame, point)) return &display;
     return content.mainDisplay();
@@ -354,8 +357,9 @@ void CaptureController::captureWindow() {
         CaptureTask* running = &task;
         countdown(task, [this, running, chosen, done] {
             loadTargets(*running, [this, running, chosen, done](const ShareableContent&) {
-                const auto found = std::find_if(windows_.begin(), windows_.end(),
-                                                [chosen](const CaptureWindow& w) { return w.windowID == chosen; });
+                const auto found =
+                    std::find_if(windows_.begin(), windows_.end(),
+                                 [chosen](const CaptureWindow& w) { return w.windowID == chosen; });
                 if (found == windows_.end())
                     return running->finish(failure(QStringLiteral(
                         "The selected window is no longer available. Choose another window and retry.")));
@@ -379,10 +383,12 @@ void CaptureController::refreshTargets() {
 
 // ---- Area captures
 
-void CaptureController::selectArea(CaptureTask& task, const QPointF& point, std::function<void(PickedArea)> next) {
+void CaptureController::selectArea(CaptureTask& task, const QPointF& point,
+                                   std::function<void(PickedArea)> next) {
     CaptureTask* running = &task;
     countdown(task, [this, running, point, next = std::move(next)]() mutable {
-        loadTargets(*running, [this, running, point, next = std::move(next)](ShareableContent content) mutable {
+        loadTargets(*running, [this, running, point,
+                               next = std::move(next)](ShareableContent content) mutable {
             const CaptureDisplay* display = displayAt(content, point);
             QScreen* screen = display != nullptr ? screenFor(*display) : nullptr;
             if (screen == nullptr)
@@ -393,37 +399,35 @@ void CaptureController::selectArea(CaptureTask& task, const QPointF& point, std:
             const CaptureGeometry geometry{display->frame, filter.pointPixelScale()};
             captureScale_ = geometry.scale;
             QPointer<QScreen> target(screen);
-            screenshot(*running, filter,
-                       [this, running, target, geometry, displayID, before = std::move(before),
-                        next = std::move(next)](QImage frozen) mutable {
-                           if (!running->check()) return;
-                           setStatus(QStringLiteral("Drag to select an area. Press Escape to cancel."));
-                           auto selection = std::make_shared<AreaSelectionOverlay::SelectionID>(0);
-                                                  running->await<QRectF>(
-                               [this, running, selection, frozen, target,
-                                geometry](CaptureTask::Completion<QRectF> done) {
-                                   *selection = overlay_.select(frozen, target.data(), geometry,
-                                                                      activeNote_, running->isCancelled(),
-                                                                      std::move(done));
-                               },
-                               [this, running, frozen, geometry, displayID, before = std::move(before),
-                                next = std::move(next)](QRectF rect) mutable {
-                                   loadTargets(*running, [this, running, frozen, geometry, displayID, rect,
-                                                          before = std::move(before), next = std::move(next)](
-                                                             const ShareableContent& after) mutable {
-                                       if (!validateTopology(*running, before, after) || !running->check()) return;
-                                       std::optional<QImage> cropped = geometry.crop(frozen, rect);
-                                       if (!cropped)
-                                           return running->finish(failure(QStringLiteral(
-                                               "The selected area no longer matches the captured display. Select "
-                                               "an area again.")));
-                                       next(PickedArea{std::move(*cropped), rect, displayID, std::move(before)});
-                                   });
-                               },
-                               CaptureTask::Wait::aborting([this, selection] {
-                                   overlay_.cancel(*selection);
-                               }));
-                       });
+            screenshot(
+                *running, filter,
+                [this, running, target, geometry, displayID, before = std::move(before),
+                 next = std::move(next)](QImage frozen) mutable {
+                    if (!running->check()) return;
+                    setStatus(QStringLiteral("Drag to select an area. Press Escape to cancel."));
+                    auto selection = std::make_shared<AreaSelectionOverlay::SelectionID>(0);
+                    running->await<QRectF>(
+                        [this, running, selection, frozen, target,
+                         geometry](CaptureTask::Completion<QRectF> done) {
+                            *selection = overlay_.select(frozen, target.data(), geometry, activeNote_,
+                                                         running->isCancelled(), std::move(done));
+                        },
+                        [this, running, frozen, geometry, displayID, before = std::move(before),
+                         next = std::move(next)](QRectF rect) mutable {
+                            loadTargets(*running, [this, running, frozen, geometry, displayID, rect,
+                                                   before = std::move(before), next = std::move(next)](
+                                                      const ShareableContent& after) mutable {
+                                if (!validateTopology(*running, before, after) || !running->check()) return;
+                                std::optional<QImage> cropped = geometry.crop(frozen, rect);
+                                if (!cropped)
+                                    return running->finish(failure(QStringLiteral(
+                                        "The selected area no longer matches the captured display. Select "
+                                        "an area again.")));
+                                next(PickedArea{std::move(*cropped), rect, displayID, std::move(before)});
+                            });
+                        },
+                        CaptureTask::Wait::aborting([this, selection] { overlay_.cancel(*selection); }));
+                });
         });
     });
 }
@@ -495,8 +499,9 @@ CaptureController::Operation CaptureController::repeatOperation(SavedArea area) 
                         if (!validateTopology(*running, area.topology, after) || !running->check()) return;
                         std::optional<QImage> cropped = geometry.crop(image, area.rect);
                         if (!cropped)
-                            return running->finish(failure(QStringLiteral(
-                                "The saved area no longer matches the captured display. Select an area again.")));
+                            return running->finish(
+                                failure(QStringLiteral("The saved area no longer matches the captured "
+                                                       "display. Select an area again.")));
                         setLastCaptureFrame(area.rect);
                         done(std::move(*cropped));
                     });
@@ -513,9 +518,10 @@ void CaptureController::replaceDocument(const QImage& image, const std::optional
     if (withdrawn && *withdrawn) return;
     if (awaitingDiscardReply_) {
         // One question at a time; this image waits for the answer to the one that is out.
-        afterQuestion_.push_back([this, image, name, pixelScale, done = std::move(done), withdrawn]() mutable {
-            replaceDocument(image, name, pixelScale, std::move(done), withdrawn);
-        });
+        afterQuestion_.push_back(
+            [this, image, name, pixelScale, done = std::move(done), withdrawn]() mutable {
+                replaceDocument(image, name, pixelScale, std::move(done), withdrawn);
+            });
         return;
     }
     willReplaceDocument();
@@ -534,6 +540,7 @@ void CaptureController::askAboutPrevious(const QImage& image, const std::optiona
     const std::uint64_t question = ++questionID_;
     QPointer<EditorDocument> current = document_;
     QPointer<EditorDocument> previous = previousDocument_;
+    const std::array<const void*, 2> asked{current.data(), previous.data()};
     QPointer<CaptureController> self(this);
     auto answered = std::make_shared<bool>(false);
     mayDiscardPrevious(previous, [=](bool mayDiscard) {
@@ -544,7 +551,12 @@ void CaptureController::askAboutPrevious(const QImage& image, const std::optiona
         *answered = true;
         controller->awaitingDiscardReply_ = false;
         controller->questionFor_.reset();
-        if (controller->document_ != current || controller->previousDocument_ != previous) {
+        // Alive and at the same address is the same object; a deleted one has changed.
+        const bool same = controller->document_.data() == current.data() &&
+                          current.isNull() == (asked[0] == nullptr) &&
+                          controller->previousDocument_.data() == previous.data() &&
+                          previous.isNull() == (asked[1] == nullptr);
+        if (!same) {
             // The pair changed while the user was asked: the rule decides again.
             controller->replaceDocument(image, name, pixelScale, done, withdrawn);
         } else if (!mayDiscard) {
@@ -635,12 +647,12 @@ void CaptureController::openScrollingCapture(const QImage& image, double pixelSc
                     [this, size = pixelSize(image), partial, reason](std::optional<bool> kept) {
                         if (!kept) return;
                         setStatus(QStringLiteral("Scrolling capture: ") + size + QStringLiteral(" pixels.") +
-                                        (*kept ? keptSentence : QString()));
+                                  (*kept ? keptSentence : QString()));
                         if (partial)
                             setError(QStringLiteral("Partial scrolling capture — ") +
-                                               reason.value_or(QStringLiteral("stitching stopped early")) +
-                                               QStringLiteral(". The image so far is kept; you can save it."),
-                                           false);
+                                         reason.value_or(QStringLiteral("stitching stopped early")) +
+                                         QStringLiteral(". The image so far is kept; you can save it."),
+                                     false);
                         onReopened();
                     });
 }
@@ -657,7 +669,8 @@ void CaptureController::requestPermission() {
     if (handoverBusy()) return;
     const bool granted = service_.requestAccess();
     setPermissionGranted(granted);
-    setErrorMessage(granted ? std::nullopt : std::optional<QString>(message(CaptureFailure::permissionRequired)));
+    setErrorMessage(granted ? std::nullopt
+                            : std::optional<QString>(message(CaptureFailure::permissionRequired)));
     setStatus(granted ? QStringLiteral("Permission available. Retry capture.")
                       : QStringLiteral("Screen Recording permission required."));
 }

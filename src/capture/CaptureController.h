@@ -39,13 +39,13 @@ class CaptureController : public QObject {
     Q_PROPERTY(bool permissionGranted READ permissionGranted WRITE setPermissionGranted NOTIFY
                    permissionGrantedChanged)
     Q_PROPERTY(QString errorMessage READ errorText NOTIFY errorMessageChanged)
-    Q_PROPERTY(bool errorIsRetryable READ errorIsRetryable WRITE setErrorIsRetryable NOTIFY
-                   errorIsRetryableChanged)
+    Q_PROPERTY(
+        bool errorIsRetryable READ errorIsRetryable WRITE setErrorIsRetryable NOTIFY errorIsRetryableChanged)
     Q_PROPERTY(QString statusMessage READ statusMessage NOTIFY statusMessageChanged)
     Q_PROPERTY(quint32 selectedWindowID READ selectedWindowID WRITE setSelectedWindowID NOTIFY
                    selectedWindowIDChanged)
-    Q_PROPERTY(bool isChoosingWindow READ isChoosingWindow WRITE setChoosingWindow NOTIFY
-                   choosingWindowChanged)
+    Q_PROPERTY(
+        bool isChoosingWindow READ isChoosingWindow WRITE setChoosingWindow NOTIFY choosingWindowChanged)
     Q_PROPERTY(std::optional<QRectF> lastCaptureFrame READ lastCaptureFrame NOTIFY lastCaptureFrameChanged)
     Q_PROPERTY(int captureDelay READ captureDelay WRITE setCaptureDelay NOTIFY captureDelayChanged)
     Q_PROPERTY(bool canRepeatArea READ canRepeatArea NOTIFY canRepeatAreaChanged)
@@ -58,7 +58,8 @@ public:
     using Operation = std::function<void(CaptureTask& task, std::function<void(Outcome)> done)>;
 
     static constexpr const char* errorDomain = "Quorvane.Capture";
-    static constexpr const char* initialStatus = "Capture a display or choose a window. Images stay in memory.";
+    static constexpr const char* initialStatus =
+        "Capture a display or choose a window. Images stay in memory.";
     static constexpr const char* cancelledStatus = "Capture cancelled. Previous image retained.";
     static constexpr const char* failedStatus = "Capture unavailable. Previous image retained.";
 
@@ -105,12 +106,13 @@ public:
     std::function<bool(EditorDocument*)> isDirty = [](EditorDocument*) { return false; };
     // Asked only when the open and the previous document both have unexported changes; the
     // shell asks the user without blocking and replies later, exactly once.
-    std::function<void(EditorDocument* previous, std::function<void(bool mayDiscard)> reply)> mayDiscardPrevious =
-        [](EditorDocument*, std::function<void(bool)> reply) { reply(true); };
+    std::function<void(EditorDocument* previous, std::function<void(bool mayDiscard)> reply)>
+        mayDiscardPrevious = [](EditorDocument*, std::function<void(bool)> reply) { reply(true); };
     std::function<void(const QImage&)> onOCRImage = [](const QImage&) {};
     std::function<std::vector<WindowID>()> includedWindowIDs = [] { return std::vector<WindowID>{}; };
     // The picked rectangle (global points), the display and its pixels per point.
-    std::function<void(const QRectF&, DisplayID, double)> onScrollRegion = [](const QRectF&, DisplayID, double) {};
+    std::function<void(const QRectF&, DisplayID, double)> onScrollRegion = [](const QRectF&, DisplayID,
+                                                                              double) {};
     std::function<void(const QImage&, double)> onOverlayImage = [](const QImage&, double) {};
 
     // ---- Seams of the system, replaced in tests

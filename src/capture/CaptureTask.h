@@ -32,7 +32,9 @@ public:
         std::optional<int> timeoutMs;
         Error timeoutError;
 
-        static Wait aborting(std::function<void()> abort) { return Wait{std::move(abort), std::nullopt, Error{}}; }
+        static Wait aborting(std::function<void()> abort) {
+            return Wait{std::move(abort), std::nullopt, Error{}};
+        }
     };
 
     static std::shared_ptr<CaptureTask> make(Finish finish);

@@ -15,7 +15,8 @@ DisplayTopology topology(const ShareableContent& content) {
     DisplayTopology states;
     states.reserve(content.displays.size());
     for (const CaptureDisplay& display : content.displays)
-        states.push_back(DisplayState{display.displayID, display.frame, display.pixelWidth, display.pixelHeight});
+        states.push_back(
+            DisplayState{display.displayID, display.frame, display.pixelWidth, display.pixelHeight});
     return states;
 }
 

@@ -73,8 +73,9 @@ protected:
 };
 
 inline CaptureDisplay display(DisplayID id, QRectF frame, double scale = 1) {
-    return CaptureDisplay{id, QStringLiteral("D%1").arg(id), frame, scale,
-                          static_cast<int>(frame.width() * scale), static_cast<int>(frame.height() * scale)};
+    return CaptureDisplay{
+        id,    QStringLiteral("D%1").arg(id),           frame,
+        scale, static_cast<int>(frame.width() * scale), static_cast<int>(frame.height() * scale)};
 }
 
 inline CaptureWindow window(WindowID id, QRectF frame, std::optional<ProcessID> owner = 4242, int layer = 0) {
@@ -119,11 +120,14 @@ struct CaptureRig {
 
     explicit CaptureRig(std::vector<CaptureDisplay> displays = {display(1, QRectF(0, 0, 800, 600))}) {
         service.content.displays = std::move(displays);
-        if (!service.content.displays.empty()) service.content.mainDisplayID = service.content.displays[0].displayID;
-        service.content.applications = {CaptureApplication{QCoreApplication::applicationPid(), QStringLiteral("us")},
-                                        CaptureApplication{4242, QStringLiteral("app")}};
+        if (!service.content.displays.empty())
+            service.content.mainDisplayID = service.content.displays[0].displayID;
+        service.content.applications = {
+            CaptureApplication{QCoreApplication::applicationPid(), QStringLiteral("us")},
+            CaptureApplication{4242, QStringLiteral("app")}};
         Log::installSink(&log);
-        overlay.setInputGrabber({[](QWindow*) { return true; }, [](QWindow*) { return true; }, [](QWindow*) {}});
+        overlay.setInputGrabber(
+            {[](QWindow*) { return true; }, [](QWindow*) { return true; }, [](QWindow*) {}});
         owned = std::make_unique<CaptureController>(service, overlay);
         controller = owned.get();
         CaptureController& c = *controller;
@@ -134,9 +138,8 @@ struct CaptureRig {
             wakes.push_back(std::move(wake));
             return [this] { ++stoppedSleeps; };
         };
-        QObject::connect(&c, &CaptureController::statusMessageChanged, [this] {
-            statuses.push_back(controller->statusMessage());
-        });
+        QObject::connect(&c, &CaptureController::statusMessageChanged,
+                         [this] { statuses.push_back(controller->statusMessage()); });
         c.onCaptured = [this] { ++captured; };
         c.onReopened = [this] { ++reopened; };
         c.onFailed = [this] { ++failed; };
@@ -158,12 +161,16 @@ struct CaptureRig {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
         return done();
     }
-    bool settle() { return turnUntil([this] { return !controller->isBusy(); }); }
+    bool settle() {
+        return turnUntil([this] { return !controller->isBusy(); });
+    }
     void turns(int count = 5) {
         for (int i = 0; i < count; ++i)
             QCoreApplication::processEvents();
     }
-    bool pickerOpen() { return turnUntil([this] { return overlay.isOpen(); }); }
+    bool pickerOpen() {
+        return turnUntil([this] { return overlay.isOpen(); });
+    }
     // Wakes the pending countdown step.
     bool wake() {
         if (!turnUntil([this] { return !wakes.empty(); })) return false;
