@@ -10,7 +10,6 @@
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
-#include <array>
 #include <utility>
 
 namespace quorvane {
@@ -41,12 +40,21 @@ CaptureTask::Wait serviceWait(int timeoutMs) {
 CaptureController::CaptureController(CaptureService& service, AreaSelectionOverlay& overlay, QObject* parent)
     : QObject(parent), pointerPosition([] { return QPointF(QCursor::pos()); }), screenFor(screenForDisplay),
       sleep(CaptureDelay::timerSleep()), service_(service), overlay_(overlay),
-      permissionGranted_(service.preflightAccess()), statusMessage_(QString::fromUtf8(initialStatus)) {}
+      permissionGranted_(service.preflightAccess()), statusMessage_(QString::fromUtf8(initialStatus)) {
+    // The shell sets its hooks here; the handover asks through them.
+    handover_.willReplaceDocument = [this] { willReplaceDocument(); };
+    handover_.isDirty = [this](EditorDocument* document) { return isDirty(document); };
+    handover_.mayDiscardPrevious = [this](EditorDocument* previous, std::function<void(bool)> reply) {
+        mayDiscardPrevious(previous, std::move(reply));
+    };
+    connect(&handover_, &DocumentHandover::documentChanged, this, &CaptureController::documentChanged);
+    connect(&handover_, &DocumentHandover::previousDocumentChanged, this,
+            &CaptureController::previousDocumentChanged);
+}
 
 CaptureController::~CaptureController() {
     destroying_ = true;
     if (const auto task = std::move(task_)) task->cancel();
-    dropQuestion();
 }
 
 // ---- Published fields
@@ -151,7 +159,7 @@ std::vector<QWidget*> CaptureController::ownedWindows() const {
 }
 
 void CaptureController::run(const QString& status, bool toOCR, Operation operation) {
-    if (isBusy_ || awaitingDiscardReply_) {
+    if (handoverBusy()) {
         oneShotDelay.reset();
         oneShotNote.reset();
         return;
@@ -204,10 +212,7 @@ void CaptureController::handOver(CaptureTask& task, const QImage& image, bool to
             }
             running->finish();
         },
-        CaptureTask::Wait::aborting([this, withdrawn] {
-            *withdrawn = true;
-            if (questionFor_ == withdrawn) dropQuestion();
-        }));
+        CaptureTask::Wait::aborting([this, withdrawn] { handover_.withdraw(withdrawn); }));
 }
 
 void CaptureController::finishBody(std::optional<Error> error) {
@@ -433,7 +438,7 @@ void CaptureController::selectArea(CaptureTask& task, const QPointF& point,
 }
 
 void CaptureController::areaCapture(AreaUse use, const QString& status) {
-    if (use == AreaUse::overlay && document_ == nullptr) return;
+    if (use == AreaUse::overlay && document() == nullptr) return;
     const QPointF pointer = pointerPosition();
     run(status, use == AreaUse::recognition, [this, use, pointer](CaptureTask& task, auto done) {
         CaptureTask* running = &task;
@@ -515,95 +520,13 @@ CaptureController::Operation CaptureController::repeatOperation(SavedArea area) 
 
 void CaptureController::replaceDocument(const QImage& image, const std::optional<QString>& name,
                                         double pixelScale, Replaced done, std::shared_ptr<bool> withdrawn) {
-    if (withdrawn && *withdrawn) return;
-    if (awaitingDiscardReply_) {
-        // One question at a time; this image waits for the answer to the one that is out.
-        afterQuestion_.push_back(
-            [this, image, name, pixelScale, done = std::move(done), withdrawn]() mutable {
-                replaceDocument(image, name, pixelScale, std::move(done), withdrawn);
-            });
-        return;
-    }
-    willReplaceDocument();
-    EditorDocument* current = document_;
-    if (current == nullptr || !isDirty(current)) return install(image, name, pixelScale, false, done);
-    EditorDocument* previous = previousDocument_;
-    if (previous != nullptr && previous != current && isDirty(previous))
-        return askAboutPrevious(image, name, pixelScale, std::move(done), std::move(withdrawn));
-    install(image, name, pixelScale, true, done);
-}
-
-void CaptureController::askAboutPrevious(const QImage& image, const std::optional<QString>& name,
-                                         double pixelScale, Replaced done, std::shared_ptr<bool> withdrawn) {
-    awaitingDiscardReply_ = true;
-    questionFor_ = withdrawn;
-    const std::uint64_t question = ++questionID_;
-    QPointer<EditorDocument> current = document_;
-    QPointer<EditorDocument> previous = previousDocument_;
-    const std::array<const void*, 2> asked{current.data(), previous.data()};
-    QPointer<CaptureController> self(this);
-    auto answered = std::make_shared<bool>(false);
-    mayDiscardPrevious(previous, [=](bool mayDiscard) {
-        CaptureController* controller = self.data();
-        if (*answered || controller == nullptr || controller->questionID_ != question ||
-            !controller->awaitingDiscardReply_)
-            return;
-        *answered = true;
-        controller->awaitingDiscardReply_ = false;
-        controller->questionFor_.reset();
-        // Alive and at the same address is the same object; a deleted one has changed.
-        const bool same = controller->document_.data() == current.data() &&
-                          current.isNull() == (asked[0] == nullptr) &&
-                          controller->previousDocument_.data() == previous.data() &&
-                          previous.isNull() == (asked[1] == nullptr);
-        if (!same) {
-            // The pair changed while the user was asked: the rule decides again.
-            controller->replaceDocument(image, name, pixelScale, done, withdrawn);
-        } else if (!mayDiscard) {
-            controller->setStatus(refusedStatus);
-            Log::capture().log("New image not opened: previous document has unexported changes");
-            done(std::nullopt);
-        } else {
-            controller->install(image, name, pixelScale, true, done);
-        }
-        controller->runAfterQuestion();
-    });
-}
-
-void CaptureController::dropQuestion() {
-    if (!awaitingDiscardReply_) return;
-    awaitingDiscardReply_ = false;
-    questionFor_.reset();
-    ++questionID_;
-    if (!destroying_) runAfterQuestion();
-}
-
-void CaptureController::runAfterQuestion() {
-    while (!awaitingDiscardReply_ && !afterQuestion_.empty()) {
-        auto next = std::move(afterQuestion_.front());
-        afterQuestion_.erase(afterQuestion_.begin());
-        next();
-    }
-}
-
-void CaptureController::install(const QImage& image, const std::optional<QString>& name, double pixelScale,
-                                bool kept, const Replaced& done) {
-    auto* created = new EditorDocument(image, name, pixelScale, this);
-    setDocuments(created, kept ? document_.data() : previousDocument_.data());
-    done(kept);
-}
-
-void CaptureController::setDocuments(EditorDocument* document, EditorDocument* previous) {
-    EditorDocument* const before[] = {document_.data(), previousDocument_.data()};
-    const bool documentChanged = document_ != document;
-    const bool previousChanged = previousDocument_ != previous;
-    document_ = document;
-    previousDocument_ = previous;
-    // A pane, a text edit or a drag may still hold a dropped document on the stack.
-    for (EditorDocument* old : before)
-        if (old != nullptr && old != document && old != previous) old->deleteLater();
-    if (previousChanged) Q_EMIT previousDocumentChanged();
-    if (documentChanged) Q_EMIT this->documentChanged();
+    handover_.replace(
+        image, name, pixelScale,
+        [this, done = std::move(done)](std::optional<bool> kept) {
+            if (!kept) setStatus(refusedStatus);
+            done(kept);
+        },
+        std::move(withdrawn));
 }
 
 void CaptureController::openImageAs(const QImage& image, const std::optional<QString>& name, bool reopening,
@@ -659,9 +582,9 @@ void CaptureController::openScrollingCapture(const QImage& image, double pixelSc
 
 void CaptureController::restorePreviousDocument() {
     setLastCaptureFrame(std::nullopt);
-    if (handoverBusy() || previousDocument_ == nullptr) return;
+    if (handoverBusy() || previousDocument() == nullptr) return;
     willReplaceDocument();
-    setDocuments(previousDocument_.data(), document_.data());
+    handover_.swap();
     setStatus(QStringLiteral("Restored previous document."));
 }
 

@@ -12,6 +12,7 @@
 #include "capture/CaptureService.h"
 #include "capture/CaptureTask.h"
 #include "capture/DisplayTopology.h"
+#include "capture/DocumentHandover.h"
 #include "core/Error.h"
 #include "core/Result.h"
 #include "document/EditorDocument.h"
@@ -70,8 +71,8 @@ public:
 
     // ---- Published fields
     const std::vector<CaptureWindow>& windows() const { return windows_; }
-    EditorDocument* document() const { return document_; }
-    EditorDocument* previousDocument() const { return previousDocument_; }
+    EditorDocument* document() const { return handover_.document(); }
+    EditorDocument* previousDocument() const { return handover_.previousDocument(); }
     bool isBusy() const { return isBusy_; }
     bool isCountingDown() const { return isCountingDown_; }
     bool permissionGranted() const { return permissionGranted_; }
@@ -178,8 +179,7 @@ private:
         DisplayTopology topology;
     };
     enum class AreaUse { document, recognition, overlay, scrolling };
-    // Answers whether the old document was kept as the previous one; none when refused.
-    using Replaced = std::function<void(std::optional<bool> kept)>;
+    using Replaced = DocumentHandover::Replaced;
 
     static Error failure(const QString& message);
 
@@ -189,7 +189,6 @@ private:
     void setWindows(std::vector<CaptureWindow> windows);
     void setLastCaptureFrame(const std::optional<QRectF>& frame);
     void setLastArea(std::optional<SavedArea> area);
-    void setDocuments(EditorDocument* document, EditorDocument* previous);
 
     void setError(const std::optional<QString>& message, bool retryable);
     void finishBody(std::optional<Error> error);
@@ -208,17 +207,10 @@ private:
     void areaCapture(AreaUse use, const QString& status);
     Operation repeatOperation(SavedArea area);
 
-    // `withdrawn`, once set, takes the image back before it is decided on.
+    // The handover, with the refusal's status.
     void replaceDocument(const QImage& image, const std::optional<QString>& name, double pixelScale,
                          Replaced done, std::shared_ptr<bool> withdrawn = {});
-    void askAboutPrevious(const QImage& image, const std::optional<QString>& name, double pixelScale,
-                          Replaced done, std::shared_ptr<bool> withdrawn);
-    void install(const QImage& image, const std::optional<QString>& name, double pixelScale, bool kept,
-                 const Replaced& done);
-    bool handoverBusy() const { return isBusy_ || awaitingDiscardReply_; }
-    // Drops the reply of the question that is out and lets queued handovers run.
-    void dropQuestion();
-    void runAfterQuestion();
+    bool handoverBusy() const { return isBusy_ || handover_.isAsking(); }
     void openImageAs(const QImage& image, const std::optional<QString>& name, bool reopening,
                      std::function<void(bool)> done);
 
@@ -226,8 +218,7 @@ private:
     AreaSelectionOverlay& overlay_;
 
     std::vector<CaptureWindow> windows_;
-    QPointer<EditorDocument> document_;
-    QPointer<EditorDocument> previousDocument_;
+    DocumentHandover handover_;
     bool isBusy_ = false;
     bool isCountingDown_ = false;
     bool permissionGranted_ = true;
@@ -245,12 +236,6 @@ private:
     std::shared_ptr<CaptureTask> task_;
     double captureScale_ = 1.0;
 
-    // A discard question is out; the handover waits for its reply.
-    bool awaitingDiscardReply_ = false;
-    std::uint64_t questionID_ = 0;
-    // The withdrawal flag of the capture whose question is out.
-    std::shared_ptr<bool> questionFor_;
-    std::vector<std::function<void()>> afterQuestion_;
     bool destroying_ = false;
 };
 

@@ -393,6 +393,31 @@ TEST(DocumentHandover, WhileTheUserIsAskedOtherImagesWaitOrAreRefused) {
               std::tuple(14, 12));
 }
 
+TEST(DocumentHandover, ACaptureCancelledWhileWaitingBehindAStitchedImageTakesItsImageBack) {
+    CaptureRig rig;
+    CaptureController& c = *rig.controller;
+    c.isDirty = [](EditorDocument*) { return true; };
+    open(rig, 10, 10);
+    open(rig, 11, 11);
+    std::function<void(bool)> reply;
+    c.mayDiscardPrevious = [&](EditorDocument*, std::function<void(bool)> r) { reply = std::move(r); };
+    rig.service.holdImages = true;
+    c.captureDisplay();
+    ASSERT_TRUE(CaptureRig::turnUntil([&] { return !rig.service.heldImages.empty(); }));
+    // A scrolling capture finishes and asks; the screenshot arrives and waits behind it.
+    c.openScrollingCapture(test::gradientImage(14, 14), 1, false, std::nullopt);
+    ASSERT_TRUE(reply);
+    rig.service.heldImages.front()(test::gradientImage(800, 600));
+    rig.turns();
+    ASSERT_TRUE(c.isBusy());
+    c.cancel();
+    EXPECT_EQ(c.statusMessage(), QStringLiteral("Capture cancelled. Previous image retained."));
+    reply(true);
+    rig.turns();
+    EXPECT_EQ(std::tuple(c.document()->image().width(), c.previousDocument()->image().width(), rig.captured),
+              std::tuple(14, 11, 0));
+}
+
 TEST(DocumentHandover, AskedAgainWhenThePairChangedWhileTheUserWasAsked) {
     CaptureRig rig;
     CaptureController& c = *rig.controller;
