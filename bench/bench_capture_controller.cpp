@@ -3,10 +3,10 @@
 // a 1000 × 800 area on the 3840 × 2160 monitor. Medians of 20 runs. "copies" counts documents
 // whose pixels are not the grabbed bitmap itself (the controller should add none).
 
+#include "CaptureBench.h"
 #include "capture/AreaSelectionOverlay.h"
 #include "capture/CaptureController.h"
 #include "capture/SystemCaptureService.h"
-#include "support/XvfbServer.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -19,18 +19,7 @@
 namespace {
 
 using namespace quorvane;
-using Clock = std::chrono::steady_clock;
-
-constexpr int runs = 20;
-
-void medianOfRuns(benchmark::internal::Benchmark* benchmark) {
-    benchmark->UseManualTime()->Iterations(1)->Repetitions(runs)->ReportAggregatesOnly(true)->Unit(
-        benchmark::kMillisecond);
-}
-
-double seconds(Clock::duration duration) {
-    return std::chrono::duration<double>(duration).count();
-}
+using namespace quorvane::bench;
 
 void turnUntil(const std::function<bool()>& done) {
     while (!done())
@@ -173,25 +162,6 @@ BENCHMARK(DocumentFromGrab)->Apply(medianOfRuns);
 
 } // namespace
 
-// A private X server with a 3840 × 2160 and a 1920 × 1080 monitor side by side.
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    quorvane::test::XvfbServer server;
-    if (!server.start(5760, 2160)) {
-        std::fprintf(stderr, "Could not start Xvfb\n");
-        return 1;
-    }
-    ::setenv("DISPLAY", server.display().toUtf8().constData(), 1);
-    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-    server.run(QStringLiteral("xrandr"), {QStringLiteral("--setmonitor"), QStringLiteral("big"),
-                                          QStringLiteral("3840/600x2160/340+0+0"), QStringLiteral("screen")});
-    server.run(QStringLiteral("xrandr"),
-               {QStringLiteral("--setmonitor"), QStringLiteral("hd"),
-                QStringLiteral("1920/500x1080/280+3840+0"), QStringLiteral("none")});
-    {
-        QApplication application(argc, argv);
-        benchmark::RunSpecifiedBenchmarks();
-        benchmark::Shutdown();
-    }
-    return 0;
+    return quorvane::bench::runOnTwoMonitors(argc, argv);
 }

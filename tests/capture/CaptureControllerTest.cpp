@@ -24,6 +24,17 @@ bool open(CaptureRig& rig, int width, int height, std::optional<QString> name = 
     return opened.value_or(false);
 }
 
+// Two documents of 10 and 11 pixels, both with unexported changes; questions about the previous
+// one are kept unanswered in `replies`.
+void bothDirtyAndAsking(CaptureRig& rig, std::vector<std::function<void(bool)>>& replies) {
+    rig.controller->isDirty = [](EditorDocument*) { return true; };
+    open(rig, 10, 10);
+    open(rig, 11, 11);
+    rig.controller->mayDiscardPrevious = [&replies](EditorDocument*, std::function<void(bool)> reply) {
+        replies.push_back(std::move(reply));
+    };
+}
+
 TEST(CaptureController, RunsOneCaptureAtATimeAndStartsItsBodyOnALaterTurn) {
     CaptureRig rig;
     CaptureController& c = *rig.controller;
@@ -365,14 +376,12 @@ TEST(DocumentHandover, OpenImageDuringACaptureOnlyForgetsTheCaptureFrame) {
 TEST(DocumentHandover, WhileTheUserIsAskedOtherImagesWaitOrAreRefused) {
     CaptureRig rig;
     CaptureController& c = *rig.controller;
-    c.isDirty = [](EditorDocument*) { return true; };
-    open(rig, 10, 10);
-    open(rig, 11, 11);
-    std::function<void(bool)> reply;
-    c.mayDiscardPrevious = [&](EditorDocument*, std::function<void(bool)> r) { reply = std::move(r); };
+    std::vector<std::function<void(bool)>> replies;
+    bothDirtyAndAsking(rig, replies);
+    const auto reply = [&](bool answer) { replies.front()(answer); };
     std::optional<bool> opened;
     c.openImage(test::gradientImage(12, 12), QStringLiteral("new.png"), [&](bool value) { opened = value; });
-    ASSERT_TRUE(reply);
+    ASSERT_EQ(replies.size(), 1u);
     EXPECT_FALSE(opened);
     const QString status = c.statusMessage();
     EXPECT_FALSE(open(rig, 13, 13));
@@ -396,17 +405,15 @@ TEST(DocumentHandover, WhileTheUserIsAskedOtherImagesWaitOrAreRefused) {
 TEST(DocumentHandover, ACaptureCancelledWhileWaitingBehindAStitchedImageTakesItsImageBack) {
     CaptureRig rig;
     CaptureController& c = *rig.controller;
-    c.isDirty = [](EditorDocument*) { return true; };
-    open(rig, 10, 10);
-    open(rig, 11, 11);
-    std::function<void(bool)> reply;
-    c.mayDiscardPrevious = [&](EditorDocument*, std::function<void(bool)> r) { reply = std::move(r); };
+    std::vector<std::function<void(bool)>> replies;
+    bothDirtyAndAsking(rig, replies);
+    const auto reply = [&](bool answer) { replies.front()(answer); };
     rig.service.holdImages = true;
     c.captureDisplay();
     ASSERT_TRUE(CaptureRig::turnUntil([&] { return !rig.service.heldImages.empty(); }));
     // A scrolling capture finishes and asks; the screenshot arrives and waits behind it.
     c.openScrollingCapture(test::gradientImage(14, 14), 1, false, std::nullopt);
-    ASSERT_TRUE(reply);
+    ASSERT_EQ(replies.size(), 1u);
     rig.service.heldImages.front()(test::gradientImage(800, 600));
     rig.turns();
     ASSERT_TRUE(c.isBusy());
