@@ -2,11 +2,11 @@
 // (each timed against a plain memcpy of the same bytes, the physical bound), and the time from
 // opening the area picker to the picker showing the frozen image. Medians of 20 runs.
 
+#include "CaptureBench.h"
 #include "capture/AreaSelectionOverlay.h"
 #include "capture/SystemCaptureService.h"
 #include "core/AccessibilityOptions.h"
 #include "platform/SystemBeeper.h"
-#include "support/XvfbServer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -22,15 +22,7 @@
 namespace {
 
 using namespace quorvane;
-using Clock = std::chrono::steady_clock;
-
-constexpr int runs = 20;
-
-// Each run timed on its own; the report shows the median of the runs.
-void medianOfRuns(benchmark::internal::Benchmark* benchmark) {
-    benchmark->UseManualTime()->Iterations(1)->Repetitions(runs)->ReportAggregatesOnly(true)->Unit(
-        benchmark::kMillisecond);
-}
+using namespace quorvane::bench;
 
 template<class T, class Start>
 Result<T, Error> await(Start start) {
@@ -45,10 +37,6 @@ const CaptureDisplay* displayNamed(const ShareableContent& content, const char* 
     for (const auto& display : content.displays)
         if (display.name == QLatin1String(name)) return &display;
     return nullptr;
-}
-
-double seconds(Clock::duration duration) {
-    return std::chrono::duration<double>(duration).count();
 }
 
 // One service for the whole run, as the program keeps one.
@@ -129,23 +117,6 @@ BENCHMARK_CAPTURE(PickerShowsFrozenImage, 3840x2160, "big")->Apply(medianOfRuns)
 
 } // namespace
 
-// A private X server with a 3840 × 2160 and a 1920 × 1080 monitor side by side.
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    quorvane::test::XvfbServer server;
-    if (!server.start(5760, 2160)) {
-        std::fprintf(stderr, "Could not start Xvfb\n");
-        return 1;
-    }
-    ::setenv("DISPLAY", server.display().toUtf8().constData(), 1);
-    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-    server.run(QStringLiteral("xrandr"), {QStringLiteral("--setmonitor"), QStringLiteral("big"),
-                                          QStringLiteral("3840/600x2160/340+0+0"), QStringLiteral("screen")});
-    server.run(QStringLiteral("xrandr"),
-               {QStringLiteral("--setmonitor"), QStringLiteral("hd"),
-                QStringLiteral("1920/500x1080/280+3840+0"), QStringLiteral("none")});
-    QApplication application(argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorvane::bench::runOnTwoMonitors(argc, argv);
 }

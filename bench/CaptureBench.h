@@ -1,0 +1,53 @@
+#pragma once
+
+// What the capture benchmarks share: medians of 20 separately timed runs, and a private X server
+// with a 3840 × 2160 monitor "big" and a 1920 × 1080 monitor "hd" side by side.
+
+#include "support/XvfbServer.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+namespace quorvane::bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline constexpr int runs = 20;
+
+// Each run timed on its own; the report shows the median of the runs.
+inline void medianOfRuns(benchmark::internal::Benchmark* benchmark) {
+    benchmark->UseManualTime()->Iterations(1)->Repetitions(runs)->ReportAggregatesOnly(true)->Unit(
+        benchmark::kMillisecond);
+}
+
+inline double seconds(Clock::duration duration) {
+    return std::chrono::duration<double>(duration).count();
+}
+
+// Runs the registered benchmarks against the two-monitor server; the program's exit status.
+inline int runOnTwoMonitors(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    test::XvfbServer server;
+    if (!server.start(5760, 2160)) {
+        std::fprintf(stderr, "Could not start Xvfb\n");
+        return 1;
+    }
+    ::setenv("DISPLAY", server.display().toUtf8().constData(), 1);
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    server.run(QStringLiteral("xrandr"), {QStringLiteral("--setmonitor"), QStringLiteral("big"),
+                                          QStringLiteral("3840/600x2160/340+0+0"), QStringLiteral("screen")});
+    server.run(QStringLiteral("xrandr"),
+               {QStringLiteral("--setmonitor"), QStringLiteral("hd"),
+                QStringLiteral("1920/500x1080/280+3840+0"), QStringLiteral("none")});
+    {
+        QApplication application(argc, argv);
+        benchmark::RunSpecifiedBenchmarks();
+        benchmark::Shutdown();
+    }
+    return 0;
+}
+
+} // namespace quorvane::bench

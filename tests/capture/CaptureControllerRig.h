@@ -1,0 +1,191 @@
+#pragma once
+
+// A capture controller on a fake screen: displays, windows, images, failures and delays that the
+// test controls, the real area picker (offscreen), a countdown stepped by hand and the capture
+// log recorded.
+
+#include "capture/AreaSelectionOverlay.h"
+#include "capture/CaptureController.h"
+#include "capture/CaptureService.h"
+#include "core/AccessibilityOptions.h"
+#include "core/Log.h"
+#include "platform/LogStore.h"
+#include "support/CountingBeeper.h"
+#include "support/TestEnvironment.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace quorvane::test {
+
+// Rows and columns differ, so a crop from the wrong place or a flip shows.
+inline QImage gradientImage(int width, int height) {
+    QImage image(width, height, QImage::Format_RGBA8888_Premultiplied);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixelColor(x, y, QColor(x % 256, y % 256, (x / 256 + 8 * (y / 256)) % 256));
+    return image;
+}
+
+class FakeCaptureService : public CaptureService {
+public:
+    ShareableContent content;
+    // Changes the content just before the n-th listing (1-based) is answered.
+    std::function<void(int listing, ShareableContent&)> beforeListing;
+    std::optional<Error> targetsError;
+    std::optional<Error> imageError;
+    // Keeps answers back until the test releases them (or forever).
+    bool holdTargets = false;
+    bool holdImages = false;
+    bool answerTwice = false;
+    bool grantsAccess = true;
+
+    int listings = 0;
+    std::vector<ContentFilter> filters;
+    std::vector<Completion<ShareableContent>> heldTargets;
+    std::vector<Completion<QImage>> heldImages;
+
+    bool preflightAccess() const override { return grantsAccess; }
+    bool requestAccess() override { return grantsAccess; }
+
+    // The pixels of a display capture: a gradient of the configured size.
+    static QImage pixelsFor(const CaptureConfiguration& configuration) {
+        return gradientImage(configuration.width, configuration.height);
+    }
+
+protected:
+    void loadTargets(Completion<ShareableContent> done) override {
+        ++listings;
+        if (beforeListing) beforeListing(listings, content);
+        if (holdTargets) return heldTargets.push_back(std::move(done));
+        for (int i = 0; i < (answerTwice ? 2 : 1); ++i)
+            targetsError ? done(Failure{*targetsError}) : done(content);
+    }
+    void takeImage(const ContentFilter& filter, const CaptureConfiguration& configuration,
+                   Completion<QImage> done) override {
+        filters.push_back(filter);
+        if (holdImages) return heldImages.push_back(std::move(done));
+        for (int i = 0; i < (answerTwice ? 2 : 1); ++i)
+            imageError ? done(Failure{*imageError}) : done(pixelsFor(configuration));
+    }
+};
+
+inline CaptureDisplay display(DisplayID id, QRectF frame, double scale = 1) {
+    return CaptureDisplay{
+        id,    QStringLiteral("D%1").arg(id),           frame,
+        scale, static_cast<int>(frame.width() * scale), static_cast<int>(frame.height() * scale)};
+}
+
+inline CaptureWindow window(WindowID id, QRectF frame, std::optional<ProcessID> owner = 4242, int layer = 0) {
+    CaptureWindow window;
+    window.windowID = id;
+    window.frame = frame;
+    window.layer = layer;
+    if (owner) window.owningApplication = CaptureApplication{*owner, QStringLiteral("app")};
+    return window;
+}
+
+class RecordingSink : public LogSink {
+public:
+    bool append(const LogEntry& entry) override {
+        {
+            std::lock_guard lock(mutex_);
+            if (entry.category == "capture") lines.push_back(entry.message);
+        }
+        return logStore().append(entry);
+    }
+    std::vector<std::string> lines;
+
+private:
+    std::mutex mutex_;
+};
+
+struct CaptureRig {
+    FakeCaptureService service;
+    test::CountingBeeper bell;
+    AccessibilityOptions accessibility;
+    AreaSelectionOverlay overlay{bell, accessibility};
+    std::unique_ptr<CaptureController> owned;
+    CaptureController* controller = nullptr;
+    RecordingSink log;
+
+    QPointF pointer{10, 10};
+    std::vector<QString> statuses;
+    std::vector<std::function<void()>> wakes;
+    int stoppedSleeps = 0;
+    int captured = 0, reopened = 0, failed = 0;
+    std::vector<QImage> ocrImages;
+    std::vector<std::pair<QImage, double>> overlays;
+    std::vector<std::tuple<QRectF, DisplayID, double>> scrollRegions;
+
+    explicit CaptureRig(std::vector<CaptureDisplay> displays = {display(1, QRectF(0, 0, 800, 600))}) {
+        service.content.displays = std::move(displays);
+        if (!service.content.displays.empty())
+            service.content.mainDisplayID = service.content.displays[0].displayID;
+        service.content.applications = {
+            CaptureApplication{QCoreApplication::applicationPid(), QStringLiteral("us")},
+            CaptureApplication{4242, QStringLiteral("app")}};
+        Log::installSink(&log);
+        overlay.setInputGrabber(
+            {[](QWindow*) { return true; }, [](QWindow*) { return true; }, [](QWindow*) {}});
+        owned = std::make_unique<CaptureController>(service, overlay);
+        controller = owned.get();
+        CaptureController& c = *controller;
+        c.pointerPosition = [this] { return pointer; };
+        c.screenFor = [](const CaptureDisplay&) { return QGuiApplication::primaryScreen(); };
+        c.sleep = [this](int milliseconds, std::function<void()> wake) -> std::function<void()> {
+            EXPECT_EQ(milliseconds, 1000);
+            wakes.push_back(std::move(wake));
+            return [this] { ++stoppedSleeps; };
+        };
+        QObject::connect(&c, &CaptureController::statusMessageChanged,
+                         [this] { statuses.push_back(controller->statusMessage()); });
+        c.onCaptured = [this] { ++captured; };
+        c.onReopened = [this] { ++reopened; };
+        c.onFailed = [this] { ++failed; };
+        c.onOCRImage = [this](const QImage& image) { ocrImages.push_back(image); };
+        c.onOverlayImage = [this](const QImage& image, double scale) { overlays.emplace_back(image, scale); };
+        c.onScrollRegion = [this](const QRectF& rect, DisplayID id, double scale) {
+            scrollRegions.emplace_back(rect, id, scale);
+        };
+    }
+    ~CaptureRig() {
+        owned.reset();
+        Log::installSink(&logStore());
+    }
+
+    // Runs the event loop until `done` holds; false when it never does within a generous number
+    // of turns (nothing here waits on the clock).
+    static bool turnUntil(const std::function<bool()>& done, int turns = 2000) {
+        for (int i = 0; i < turns && !done(); ++i)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        return done();
+    }
+    bool settle() {
+        return turnUntil([this] { return !controller->isBusy(); });
+    }
+    void turns(int count = 5) {
+        for (int i = 0; i < count; ++i)
+            QCoreApplication::processEvents();
+    }
+    bool pickerOpen() {
+        return turnUntil([this] { return overlay.isOpen(); });
+    }
+    // Wakes the pending countdown step.
+    bool wake() {
+        if (!turnUntil([this] { return !wakes.empty(); })) return false;
+        auto next = std::move(wakes.front());
+        wakes.erase(wakes.begin());
+        next();
+        return true;
+    }
+    bool logged(const std::string& line) const {
+        return std::find(log.lines.begin(), log.lines.end(), line) != log.lines.end();
+    }
+};
+
+} // namespace quorvane::test

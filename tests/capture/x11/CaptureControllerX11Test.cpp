@@ -1,0 +1,155 @@
+#include "capture/CaptureController.h"
+#include "capture/SystemCaptureService.h"
+#include "capture/x11/CaptureTestWindows.h"
+#include "core/AccessibilityOptions.h"
+#include "support/CountingBeeper.h"
+#include "support/ImageCompare.h"
+
+#include <QCursor>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+using test::ImageWindow;
+using test::waitUntil;
+
+int xdotool(const QString& command) {
+    return test::x11Server().run(QStringLiteral("xdotool"), command.split(QLatin1Char(' ')));
+}
+
+bool movePointer(QPoint to) {
+    xdotool(QStringLiteral("mousemove %1 %2").arg(to.x()).arg(to.y()));
+    return waitUntil([&] { return QCursor::pos() == to; });
+}
+
+class CaptureControllerX11 : public ::testing::Test {
+protected:
+    CaptureControllerX11() {
+        controller.includedWindowIDs = [this] {
+            return std::vector<WindowID>{static_cast<WindowID>(pattern.winId())};
+        };
+    }
+    bool finished() {
+        return waitUntil([&] { return !controller.isBusy(); }, 15000);
+    }
+    QImage documentImage() const {
+        return controller.document() != nullptr ? controller.document()->image() : QImage();
+    }
+
+    SystemCaptureService service;
+    test::CountingBeeper bell;
+    AccessibilityOptions accessibility;
+    AreaSelectionOverlay overlay{bell, accessibility};
+    CaptureController controller{service, overlay};
+    // Our own window, which display captures show only because it is included.
+    ImageWindow pattern{test::patternImage(600, 400), Qt::FramelessWindowHint};
+};
+
+TEST_F(CaptureControllerX11, CaptureScreenTakesTheMonitorUnderThePointer) {
+    ASSERT_TRUE(test::splitIntoTwoMonitors());
+    ASSERT_TRUE(pattern.showAt(QPoint(1100, 100)));
+    ASSERT_TRUE(movePointer(QPoint(1500, 900)));
+    controller.captureDisplay();
+    ASSERT_TRUE(finished());
+    ASSERT_EQ(controller.errorMessage(), std::nullopt);
+    const QImage image = documentImage();
+    ASSERT_EQ(image.size(), QSize(960, 1080));
+    EXPECT_TRUE(test::imagesNear(image.copy(140, 100, 600, 400), test::patternImage(600, 400), 0));
+    EXPECT_EQ(controller.statusMessage(), QStringLiteral("Captured 960 × 1080 pixels."));
+    test::joinMonitors();
+}
+
+TEST_F(CaptureControllerX11, CaptureWindowTakesTheChosenWindowOfAnotherApplication) {
+    ASSERT_TRUE(test::x11Server().startWindowManager());
+    QProcess other;
+    other.start(QStringLiteral("xmessage"), {QStringLiteral("-geometry"), QStringLiteral("320x140+300+250"),
+                                             QStringLiteral("Quorvane window capture")});
+    ASSERT_TRUE(other.waitForStarted());
+    std::optional<CaptureWindow> listed;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            if (controller.isBusy()) return false;
+            for (const CaptureWindow& w : controller.windows())
+                // xmessage names no process; its title is its name.
+                if (w.title == QLatin1String("xmessage")) listed = w;
+            if (!listed) controller.refreshTargets();
+            return listed.has_value();
+        },
+        10000));
+    // The window manager may still be placing it: wait until two listings agree.
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            const CaptureWindow before = *listed;
+            controller.refreshTargets();
+            if (!finished()) return false;
+            for (const CaptureWindow& w : controller.windows())
+                if (w.windowID == before.windowID) listed = w;
+            return *listed == before;
+        },
+        10000));
+    controller.setSelectedWindowID(listed->windowID);
+    controller.captureWindow();
+    ASSERT_TRUE(finished());
+    ASSERT_EQ(controller.errorMessage(), std::nullopt);
+    const QImage image = documentImage();
+    ASSERT_EQ(image.size(), listed->frame.size().toSize());
+
+    // The same pixels as the screen shows there.
+    const auto content = test::awaitResult<ShareableContent>([&](auto done) { service.targets(done); });
+    ASSERT_TRUE(content.ok());
+    const auto screen = test::awaitResult<QImage>(
+        [&](auto done) { service.image(ContentFilter::forDisplay(content->displays.front()), done); });
+    ASSERT_TRUE(screen.ok());
+    EXPECT_TRUE(test::imagesNear(image, screen->copy(listed->frame.toRect()), 0));
+
+    other.kill();
+    other.waitForFinished();
+}
+
+TEST_F(CaptureControllerX11, CaptureAreaThenRepeatItUntilTheMonitorsChange) {
+    ASSERT_TRUE(pattern.showAt(QPoint(100, 100)));
+    ASSERT_TRUE(movePointer(QPoint(700, 700)));
+    controller.captureArea();
+    ASSERT_TRUE(waitUntil([&] { return overlay.holdsInput(); }));
+    xdotool(QStringLiteral("mousemove 150 150 mousedown 1 mousemove 300 250 mousemove 450 350 mouseup 1"));
+    ASSERT_TRUE(finished());
+    ASSERT_EQ(controller.errorMessage(), std::nullopt);
+    const QImage expected = test::patternImage(600, 400).copy(50, 50, 300, 200);
+    EXPECT_TRUE(test::imagesNear(documentImage(), expected, 0));
+    EXPECT_EQ(controller.lastCaptureFrame(), std::optional(QRectF(150, 150, 300, 200)));
+    ASSERT_TRUE(controller.canRepeatArea());
+
+    // Again, without the picker.
+    EditorDocument* first = controller.document();
+    bool pickerShown = false;
+    QObject::connect(&controller, &CaptureController::statusMessageChanged,
+                     [&] { pickerShown = pickerShown || overlay.isOpen(); });
+    controller.repeatArea();
+    ASSERT_TRUE(finished());
+    EXPECT_NE(controller.document(), first);
+    EXPECT_TRUE(test::imagesNear(documentImage(), expected, 0));
+    EXPECT_FALSE(pickerShown);
+
+    // A change of the monitors while picking cancels the pick and keeps the saved area…
+    controller.captureArea();
+    ASSERT_TRUE(waitUntil([&] { return overlay.isOpen(); }));
+    ASSERT_TRUE(test::splitIntoTwoMonitors());
+    ASSERT_TRUE(finished());
+    EXPECT_EQ(controller.statusMessage(), QStringLiteral("Capture cancelled. Previous image retained."));
+    EXPECT_TRUE(controller.canRepeatArea());
+
+    // …which a repeat on the changed screen then forgets.
+    EditorDocument* kept = controller.document();
+    controller.repeatArea();
+    ASSERT_TRUE(finished());
+    EXPECT_EQ(
+        controller.errorMessage(),
+        std::optional(QStringLiteral("Display arrangement or resolution changed. Select an area again.")));
+    EXPECT_EQ(std::pair(controller.canRepeatArea(), controller.document()), std::pair(false, kept));
+    test::joinMonitors();
+}
+
+} // namespace
+} // namespace quorvane
