@@ -1,6 +1,7 @@
 #include "app/Services.h"
 
 #include "app/Preferences.h"
+#include "capture/AreaSelectionOverlay.h"
 #include "capture/CaptureService.h"
 #include "core/AccessibilityOptions.h"
 #include "core/Announcer.h"
@@ -23,9 +24,11 @@ Services::Services(Parts parts) : parts_(std::move(parts)) {
     preferences_ = std::make_unique<Preferences>(*parts_.settings);
     accessibilityOptions_ = std::make_unique<AccessibilityOptions>();
     announcer_ = std::make_unique<Announcer>();
+    areaPicker_ = std::make_unique<AreaSelectionOverlay>(*parts_.beeper, *accessibilityOptions_);
 }
 
 Services::~Services() {
+    areaPicker_.reset();
     announcer_.reset();
     accessibilityOptions_.reset();
     preferences_.reset();

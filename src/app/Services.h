@@ -10,6 +10,7 @@ namespace quorvane {
 
 class AccessibilityOptions;
 class Announcer;
+class AreaSelectionOverlay;
 class Beeper;
 class CaptureService;
 class Clipboard;
@@ -51,6 +52,8 @@ public:
     Beeper& beeper() const { return *parts_.beeper; }
     AccessibilityOptions& accessibilityOptions() const { return *accessibilityOptions_; }
     Announcer& announcer() const { return *announcer_; }
+    // The one area picker: it grabs the pointer and keyboard, so there is only ever one.
+    AreaSelectionOverlay& areaPicker() const { return *areaPicker_; }
 
 private:
     Parts parts_;
@@ -58,6 +61,7 @@ private:
     std::unique_ptr<Preferences> preferences_;
     std::unique_ptr<AccessibilityOptions> accessibilityOptions_;
     std::unique_ptr<Announcer> announcer_;
+    std::unique_ptr<AreaSelectionOverlay> areaPicker_;
 };
 
 } // namespace quorvane

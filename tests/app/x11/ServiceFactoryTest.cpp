@@ -3,6 +3,7 @@
 #include "app/HotKeyCenter.h"
 #include "app/KeyNames.h"
 #include "app/Preferences.h"
+#include "capture/AreaSelectionOverlay.h"
 #include "capture/CaptureService.h"
 #include "capture/x11/CaptureTestWindows.h"
 #include "core/AccessibilityOptions.h"
@@ -62,6 +63,8 @@ TEST(ServiceFactoryX11, BuildsEveryServiceOfTheSession) {
     EXPECT_EQ(KeyNames::character(16, services->keyboardLayout()), QStringLiteral("Y"));
 
     services->beeper().beep();
+    // One picker for the whole program, closed until a capture opens it.
+    EXPECT_EQ(services->areaPicker().window(), nullptr);
     EXPECT_FALSE(services->accessibilityOptions().increaseContrast() ||
                  services->accessibilityOptions().reduceMotion());
 }
