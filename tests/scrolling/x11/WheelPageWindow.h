@@ -5,6 +5,7 @@
 
 #include "capture/x11/CaptureTestWindows.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -20,6 +21,7 @@ public:
     WheelPageWindow() {
         setFixedSize(400, 300);
         setAttribute(Qt::WA_OpaquePaintEvent);
+        setFocusPolicy(Qt::StrongFocus);
     }
     bool showAt(QPoint position) {
         move(position);
@@ -32,6 +34,8 @@ public:
     int offset() const { return offset_; }
     int leftButtonEvents() const { return leftButtonEvents_; }
     int wheelEvents() const { return wheelEvents_; }
+    int rightButtonEvents() const { return rightButtonEvents_; }
+    int keys() const { return keys_; }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -48,6 +52,11 @@ protected:
     }
     void mousePressEvent(QMouseEvent* event) override {
         if (event->button() == Qt::LeftButton) ++leftButtonEvents_;
+        if (event->button() == Qt::RightButton) ++rightButtonEvents_;
+    }
+    // Modifier keys type nothing and are not counted.
+    void keyPressEvent(QKeyEvent* event) override {
+        if (!event->text().isEmpty()) ++keys_;
     }
     void mouseReleaseEvent(QMouseEvent* event) override {
         if (event->button() == Qt::LeftButton) ++leftButtonEvents_;
@@ -57,6 +66,8 @@ private:
     int offset_ = 0;
     int leftButtonEvents_ = 0;
     int wheelEvents_ = 0;
+    int rightButtonEvents_ = 0;
+    int keys_ = 0;
     bool painted_ = false;
 };
 
