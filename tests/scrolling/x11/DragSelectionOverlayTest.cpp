@@ -60,7 +60,10 @@ TEST(DragSelectionOverlay, FloatsAboveEverythingAndLetsClicksThrough) {
     ASSERT_TRUE(page.showAt(QPoint(1100, 100)));
     SystemDragSelectionOverlay overlay(connection.get());
     overlay.show(std::nullopt, display);
-    ASSERT_TRUE(waitUntil([&] { return overlay.window() && overlay.window()->isVisible(); }));
+    ASSERT_TRUE(waitUntil([&] {
+        const QWidget* shown = overlay.window();
+        return shown != nullptr && shown->isVisible();
+    }));
     QGuiApplication::sync();
     const QWidget* window = overlay.window();
     ASSERT_TRUE(window);
