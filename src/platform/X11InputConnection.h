@@ -65,13 +65,9 @@ public:
     void notePostedClicks(int count);
     bool takePostedClick();
 
-    // The pointer grab the drag tap holds, if any; a click posted meanwhile has to step around it.
-    struct PointerGrab {
-        std::uint32_t cursor = 0;
-        std::uint16_t eventMask = 0;
-    };
-    const std::optional<PointerGrab>& pointerGrab() const { return grab_; }
-    void setPointerGrab(std::optional<PointerGrab> grab) { grab_ = grab; }
+    // The drag tap holds the pointer: clicks of ours must not go through it.
+    bool pointerGrabbed() const { return pointerGrabbed_; }
+    void setPointerGrabbed(bool grabbed) { pointerGrabbed_ = grabbed; }
 
 private:
     X11InputConnection() = default;
@@ -87,7 +83,7 @@ private:
     int nextListener_ = 1;
     int pendingClicks_ = 0;
     std::chrono::steady_clock::time_point pendingSince_;
-    std::optional<PointerGrab> grab_;
+    bool pointerGrabbed_ = false;
     int rawInputUsers_ = 0;
 };
 

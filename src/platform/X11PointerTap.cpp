@@ -51,7 +51,7 @@ X11PointerTap::~X11PointerTap() {
 }
 
 bool X11PointerTap::grabbing() const {
-    return connection_.pointerGrab().has_value();
+    return connection_.pointerGrabbed();
 }
 
 bool X11PointerTap::start(std::function<void(const PointerTapEvent&)> handler) {
@@ -75,7 +75,7 @@ bool X11PointerTap::start(std::function<void(const PointerTapEvent&)> handler) {
         QThread::msleep(20);
     }
     if (status != XCB_GRAB_STATUS_SUCCESS) return false;
-    connection_.setPointerGrab(X11InputConnection::PointerGrab{cursor_, pointerEvents});
+    connection_.setPointerGrabbed(true);
 
     // Escape in every modifier and lock state; when another client holds it, we only watch it.
     escapeKeycode_ = escapeKeycode(c);
@@ -123,7 +123,7 @@ void X11PointerTap::release() {
         if (escapeGrabbed_) xcb_ungrab_key(c, escapeKeycode_, connection_.root(), XCB_MOD_MASK_ANY);
         connection_.sync();
     }
-    connection_.setPointerGrab(std::nullopt);
+    connection_.setPointerGrabbed(false);
     escapeGrabbed_ = false;
     heldButtons_ = 0;
     if (held) Log::capture().log("Drag scroll tap removed");

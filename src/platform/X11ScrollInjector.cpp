@@ -1,7 +1,7 @@
 #include "platform/X11ScrollInjector.h"
 
-#include "platform/X11CaptureReply.h"
 #include "platform/X11InputConnection.h"
+#include "platform/X11StepPointer.h"
 
 #include <cstdlib>
 #include <xcb/xcb.h>
@@ -26,35 +26,28 @@ void X11ScrollInjector::click(int clicks) {
 
 bool X11ScrollInjector::post(int clicks, QPoint at) {
     if (!available() || clicks == 0) return false;
-    xcb_connection_t* c = connection_.xcb();
-    const auto& grab = connection_.pointerGrab();
-    if (!grab) {
+    if (!connection_.pointerGrabbed()) {
+        stepPointer_.reset();
         click(clicks);
         connection_.sync();
         return !connection_.broken();
     }
-    const auto pointer = connection_.queryPointer();
-    if (!pointer) return false;
-    // XTest input is handled at once, in request order, so between our ungrab and re-grab only our
-    // own clicks are delivered; the server grab keeps other clients from grabbing in between.
-    xcb_grab_server(c);
-    xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
-    xcb_warp_pointer(c, XCB_NONE, connection_.root(), 0, 0, 0, 0, static_cast<std::int16_t>(at.x()),
-                     static_cast<std::int16_t>(at.y()));
-    click(clicks);
-    xcb_warp_pointer(c, XCB_NONE, connection_.root(), 0, 0, 0, 0,
-                     static_cast<std::int16_t>(pointer->position.x()),
-                     static_cast<std::int16_t>(pointer->position.y()));
-    const auto cookie = xcb_grab_pointer(c, 0, connection_.root(), grab->eventMask, XCB_GRAB_MODE_ASYNC,
-                                         XCB_GRAB_MODE_ASYNC, XCB_NONE, grab->cursor, XCB_CURRENT_TIME);
-    xcb_ungrab_server(c);
-    X11Reply<xcb_grab_pointer_reply_t> reply(xcb_grab_pointer_reply(c, cookie, nullptr));
-    if (!reply || reply->status != XCB_GRAB_STATUS_SUCCESS) {
-        connection_.setPointerGrab(std::nullopt);
-        return false;
-    }
-    return true;
+    // The drag tap holds the user's pointer: a pointer of our own clicks for it. It stays while
+    // steps follow each other: clients learn about a new pointer by asking the server, and one
+    // removed at once would be gone by the time they ask, its clicks dropped as a stranger's.
+    if (!stepPointer_) stepPointer_ = X11StepPointer::create();
+    if (!stepPointer_) return false;
+    idle_.start();
+    return stepPointer_->click(clicks, at);
 }
+
+X11ScrollInjector::X11ScrollInjector(X11InputConnection& connection) : connection_(connection) {
+    idle_.setSingleShot(true);
+    idle_.setInterval(1000);
+    QObject::connect(&idle_, &QTimer::timeout, &idle_, [this] { stepPointer_.reset(); });
+}
+
+X11ScrollInjector::~X11ScrollInjector() = default;
 
 bool X11ScrollInjector::warpPointer(QPoint to) {
     if (connection_.broken()) return false;

@@ -154,5 +154,33 @@ TEST(DragTap, TheGrabEndsWithTheProcess) {
     EXPECT_TRUE(waitUntil(pointerFree, 2000)) << "the grab died with the process";
 }
 
+TEST(DragTap, EdgeStepsReachTheWindowUnderTheRegionPastTheGrab) {
+    WheelPageWindow page;
+    ASSERT_TRUE(page.showAt(QPoint(200, 150)));
+    Tap tap;
+    X11ScrollInjector x11Injector(*tap.connection);
+    SystemScrollInjector injector(x11Injector);
+    ASSERT_EQ(xdotool({"mousemove", "300", "250"}), 0);
+    ASSERT_TRUE(tap.start());
+    ASSERT_EQ(xdotool({"mousedown", "1"}), 0);
+    ASSERT_EQ(xdotool({"mousemove_relative", "0", "828"}), 0);
+    ASSERT_TRUE(waitUntil([&] { return !tap.events.empty() && tap.events.back().point.y() == 1078; }));
+
+    ASSERT_TRUE(injector.post(-96, QRectF(page.geometry()).center()));
+    EXPECT_TRUE(waitUntil([&] { return page.offset() == 2 * WheelPageWindow::rowsPerClick; }))
+        << page.offset() << " wheel " << page.wheelEvents();
+    EXPECT_TRUE(tap.x11Tap.grabbing());
+    EXPECT_EQ(*x11Injector.pointerPosition(), QPoint(300, 1078)) << "the pointer is back where it was";
+
+    // The drag goes on being ours.
+    tap.events.clear();
+    ASSERT_EQ(xdotool({"mouseup", "1"}), 0);
+    ASSERT_TRUE(tap.await(1));
+    EXPECT_EQ(tap.events.back(), Event::up({300, 1078}));
+    tap.tap.stop();
+    settle();
+    EXPECT_EQ(page.leftButtonEvents(), 0);
+}
+
 } // namespace
 } // namespace quorvane
