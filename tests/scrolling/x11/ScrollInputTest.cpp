@@ -86,6 +86,13 @@ TEST(ScrollInput, TheTargetIsTheFrontWindowThatIsNotOurs) {
     input.own = {id(front)};
     EXPECT_EQ(input.probe.target(shared)->windowID, id(back)) << "ours is looked through";
     EXPECT_FALSE(input.probe.target(QPointF(1900, 1070))) << "the bare desktop";
+
+    // The target closes mid-run: the window behind it, or nothing, is found instead.
+    input.own.clear();
+    front.close();
+    ASSERT_TRUE(waitUntil([&] { return input.probe.target(shared)->windowID == id(back); }));
+    back.close();
+    EXPECT_TRUE(waitUntil([&] { return !input.probe.target(shared); }));
 }
 
 // xdotool's relative moves are what a mouse does: raw motion.
@@ -111,6 +118,29 @@ TEST(ScrollInput, PointerMovesBeyond24PointsStopARun) {
     ASSERT_EQ(xdotool({"mousemove_relative", "200", "200"}), 0);
     settle();
     EXPECT_TRUE(input.stops.empty()) << "nothing after stop()";
+}
+
+TEST(ScrollInput, AFloodOfSmallMovesIsReadWithoutStoppingOrFallingBehind) {
+    Input input;
+    ASSERT_TRUE(input.injector.warpPointer(QPointF(800, 600)));
+    ASSERT_TRUE(input.start(QPointF(800, 600)));
+    // Thousands of raw events within a moment, none leaving the slack.
+    QStringList jiggle;
+    for (int i = 0; i < 2500; ++i)
+        jiggle << "mousemove_relative"
+               << "--"
+               << "3"
+               << "0"
+               << "mousemove_relative"
+               << "--"
+               << "-3"
+               << "0";
+    ASSERT_EQ(test::x11Server().run("xdotool", jiggle, nullptr, 30000), 0);
+    settle(300);
+    EXPECT_TRUE(input.stops.empty());
+    ASSERT_EQ(xdotool({"click", "1"}), 0);
+    EXPECT_EQ(input.awaitStops(),
+              std::vector{AutoScrollStop::userInput(QStringLiteral("the mouse was clicked"))});
 }
 
 TEST(ScrollInput, EscapeStopsAndCapsLockDoesNot) {
