@@ -4,31 +4,25 @@
 // own windows through the application (they go on to the window either way).
 
 #include "scrolling/AutoScrollInputMonitoring.h"
-
-#include <QObject>
+#include "scrolling/LocalKeyWatch.h"
 
 namespace quorvane {
 
 class X11InputMonitor;
 
-class SystemInputMonitor final : public QObject, public AutoScrollInputMonitoring {
-    Q_OBJECT
-
+class SystemInputMonitor final : public AutoScrollInputMonitoring {
 public:
-    explicit SystemInputMonitor(X11InputMonitor& monitor, QObject* parent = nullptr);
+    explicit SystemInputMonitor(X11InputMonitor& monitor) : monitor_(monitor) {}
     ~SystemInputMonitor() override;
 
     bool start(const QPointF& anchor, std::function<void(const AutoScrollStop&)> handler) override;
     void stop() override;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     X11InputMonitor& monitor_;
+    LocalKeyWatch local_;
     std::function<void(const AutoScrollStop&)> handler_;
     QPointF anchor_;
-    bool filtering_ = false;
 };
 
 } // namespace quorvane
