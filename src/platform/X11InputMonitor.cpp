@@ -127,6 +127,11 @@ void X11InputMonitor::loadKeys() {
     }
 }
 
+void X11InputMonitor::report(const RawInputEvent& input) {
+    // The handler may stop or replace itself: call a copy.
+    if (const auto handler = handler_) handler(input);
+}
+
 bool X11InputMonitor::handle(const void* event) {
     const auto* generic = static_cast<const xcb_generic_event_t*>(event);
     const std::uint8_t type = generic->response_type & 0x7f;
@@ -154,12 +159,11 @@ bool X11InputMonitor::handle(const void* event) {
         // Ours only while a posted click is outstanding, and then only from the XTest device.
         const bool ours = scroll && connection_.isXTestDevice(raw->sourceid) && connection_.takePostedClick();
         if (ours) {
-            if (handler_) handler_(RawInputEvent::scroll(RawInputEvent::ownEventMark));
+            report(RawInputEvent::scroll(RawInputEvent::ownEventMark));
             return false;
         }
         if (pointerOverOwnWindow()) return false;
-        if (handler_)
-            handler_(scroll ? RawInputEvent::scroll(0) : RawInputEvent::of(RawInputEvent::Kind::mouseDown));
+        report(scroll ? RawInputEvent::scroll(0) : RawInputEvent::of(RawInputEvent::Kind::mouseDown));
         return false;
     }
     if (ge->event_type == XCB_INPUT_RAW_KEY_PRESS) {
@@ -168,7 +172,7 @@ bool X11InputMonitor::handle(const void* event) {
         RawInputEvent input = RawInputEvent::keyDown(classify(raw->detail));
         input.keycode = raw->detail;
         input.qtKey = qtKey(raw->detail);
-        if (handler_) handler_(input);
+        report(input);
     }
     return false;
 }
@@ -178,7 +182,7 @@ void X11InputMonitor::reportMotion() {
     const auto pointer = connection_.queryPointer();
     if (!pointer || !handler_ || pointer->position == lastPosition_) return;
     lastPosition_ = pointer->position;
-    handler_(RawInputEvent::moved(pointer->position));
+    report(RawInputEvent::moved(pointer->position));
 }
 
 bool X11InputMonitor::pointerOverOwnWindow() {

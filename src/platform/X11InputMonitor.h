@@ -39,6 +39,7 @@ public:
 private:
     bool handle(const void* event);
     void reportMotion();
+    void report(const RawInputEvent& input);
     bool pointerOverOwnWindow();
     bool focusInOwnWindow();
 

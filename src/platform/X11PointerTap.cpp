@@ -97,6 +97,7 @@ bool X11PointerTap::start(std::function<void(const PointerTapEvent&)> handler) {
 }
 
 void X11PointerTap::stop() {
+    ++generation_;
     if (!handler_ && listener_ == 0) return;
     handler_ = nullptr;
     if (heldButtons_ == 0) {
@@ -139,11 +140,14 @@ void X11PointerTap::releaseWhenButtonsUp() {
 bool X11PointerTap::handle(const void* event) {
     const auto* generic = static_cast<const xcb_generic_event_t*>(event);
     const std::uint8_t type = generic->response_type & 0x7f;
+    // Later, so that the handler may stop or drop the tap; nothing arrives after stop().
     const auto deliver = [this](PointerTapEvent::Kind kind, QPoint at) {
-        if (handler_) {
+        if (!handler_) return;
+        QTimer::singleShot(0, &drain_, [this, generation = generation_, event = PointerTapEvent{kind, at}] {
+            if (generation != generation_ || !handler_) return;
             const auto report = handler_;
-            report(PointerTapEvent{kind, at});
-        }
+            report(event);
+        });
     };
     switch (type) {
     case XCB_BUTTON_PRESS: {

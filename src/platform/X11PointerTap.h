@@ -5,7 +5,8 @@
 // selection runs, and reports the left button's press, drags and release, a right click and
 // Escape. The grabs belong to our own connection, so they end when the process does.
 
-#include <QPoint>
+#include "platform/PointerTapEvent.h"
+
 #include <QTimer>
 #include <cstdint>
 #include <functional>
@@ -14,15 +15,6 @@
 namespace quorvane {
 
 class X11InputConnection;
-
-struct PointerTapEvent {
-    enum class Kind { leftDown, leftDrag, leftUp, rightDown, escape };
-    Kind kind = Kind::escape;
-    // Root pixels.
-    QPoint position;
-
-    bool operator==(const PointerTapEvent&) const = default;
-};
 
 class X11PointerTap {
 public:
@@ -56,6 +48,8 @@ private:
     // Buttons (bit per button) whose press we swallowed and whose release has not come yet.
     std::uint32_t heldButtons_ = 0;
     QTimer drain_;
+    // Events are handed out on a later turn of the event loop; those of an earlier start are dropped.
+    std::uint64_t generation_ = 0;
 };
 
 } // namespace quorvane
