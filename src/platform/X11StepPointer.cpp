@@ -2,6 +2,7 @@
 
 #include "platform/X11CaptureReply.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>

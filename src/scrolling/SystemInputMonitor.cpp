@@ -1,5 +1,6 @@
 #include "scrolling/SystemInputMonitor.h"
 
+#include "core/Log.h"
 #include "platform/X11InputMonitor.h"
 #include "scrolling/AutoScrollInputClassifier.h"
 #include "scrolling/NativePoints.h"
@@ -27,8 +28,15 @@ bool SystemInputMonitor::start(const QPointF& anchor, std::function<void(const A
         report(RawInputEvent::keyDown(AutoScrollInputClassifier::keyClass(key.key())), QPointF());
         return false;
     });
-    return monitor_.start(
-        [report](const RawInputEvent& event) { report(event, NativePoints::fromNative(event.position)); });
+    if (monitor_.start([report](const RawInputEvent& event) {
+            report(event, NativePoints::fromNative(event.position));
+        }))
+        return true;
+    // Without raw input a run could not be stopped by the user: the caller must not start one.
+    Log::capture().error("Auto scroll input monitor unavailable: the X server has no XInput 2.2");
+    local_.stop();
+    handler_ = nullptr;
+    return false;
 }
 
 void SystemInputMonitor::stop() {

@@ -2,15 +2,18 @@
 #include "platform/X11InputConnection.h"
 #include "platform/X11PointerTap.h"
 #include "platform/X11ScrollInjector.h"
+#include "platform/X11StepPointer.h"
 #include "scrolling/SystemDragEventTap.h"
 #include "scrolling/SystemScrollInjector.h"
 #include "scrolling/x11/WheelPageWindow.h"
 
 #include <csignal>
 #include <gtest/gtest.h>
+#include <string_view>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
+#include <xcb/xinput.h>
 
 namespace quorvane {
 namespace {
@@ -129,6 +132,31 @@ TEST(DragTap, RefusesWhileAnotherClientHoldsThePointer) {
     EXPECT_TRUE(tap.start());
 }
 
+TEST(DragTap, EscapeHeldByAnotherClientIsStillSeen) {
+    // Another client holds Escape in every modifier state.
+    std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> other(xcb_connect(nullptr, nullptr),
+                                                                       &xcb_disconnect);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other.get())).data->root;
+    Tap tap;
+    ASSERT_TRUE(tap.start());
+    ASSERT_TRUE(tap.x11Tap.escapeGrabbed());
+    tap.tap.stop();
+    QString keycode;
+    ASSERT_EQ(
+        test::x11Server().run("sh", {"-c", "xmodmap -pke | awk '/= Escape/ {print $2; exit}'"}, &keycode), 0);
+    X11Reply<xcb_generic_error_t> error(xcb_request_check(
+        other.get(), xcb_grab_key_checked(other.get(), 0, root, XCB_MOD_MASK_ANY,
+                                          static_cast<xcb_keycode_t>(keycode.trimmed().toInt()),
+                                          XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)));
+    ASSERT_FALSE(error);
+
+    ASSERT_TRUE(tap.start()) << "the pointer alone makes the tap";
+    EXPECT_FALSE(tap.x11Tap.escapeGrabbed());
+    ASSERT_EQ(xdotool({"key", "Escape"}), 0);
+    ASSERT_TRUE(tap.await(1));
+    EXPECT_EQ(tap.events, std::vector{Event::cancel()});
+}
+
 TEST(DragTap, TheGrabEndsWithTheProcess) {
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
@@ -152,6 +180,53 @@ TEST(DragTap, TheGrabEndsWithTheProcess) {
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
     EXPECT_TRUE(waitUntil(pointerFree, 2000)) << "the grab died with the process";
+}
+
+// Our step pointers (master pointers named after their process) that the server knows now.
+int stepPointers() {
+    std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> c(xcb_connect(nullptr, nullptr),
+                                                                   &xcb_disconnect);
+    X11Reply<xcb_input_xi_query_version_reply_t> version(
+        xcb_input_xi_query_version_reply(c.get(), xcb_input_xi_query_version(c.get(), 2, 2), nullptr));
+    X11Reply<xcb_input_xi_query_device_reply_t> devices(xcb_input_xi_query_device_reply(
+        c.get(), xcb_input_xi_query_device(c.get(), XCB_INPUT_DEVICE_ALL_MASTER), nullptr));
+    int count = 0;
+    for (auto d = xcb_input_xi_query_device_infos_iterator(devices.get()); d.rem > 0;
+         xcb_input_xi_device_info_next(&d))
+        if (d.data->type == XCB_INPUT_DEVICE_TYPE_MASTER_POINTER &&
+            std::string_view(xcb_input_xi_device_info_name(d.data),
+                             static_cast<std::size_t>(xcb_input_xi_device_info_name_length(d.data)))
+                .starts_with("quorvane-step-"))
+            ++count;
+    return count;
+}
+
+TEST(DragTap, StepPointersDoNotOutliveTheirProcess) {
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const auto pointer = X11StepPointer::create();
+        const char answer = pointer ? '1' : '0';
+        [[maybe_unused]] const auto written = ::write(ready[1], &answer, 1);
+        for (;;)
+            ::pause();
+    }
+    ASSERT_GT(child, 0);
+    char answer = 0;
+    ASSERT_EQ(::read(ready[0], &answer, 1), 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    ASSERT_EQ(answer, '1');
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(stepPointers(), 1) << "left behind by the killed process";
+    {
+        const auto pointer = X11StepPointer::create();
+        ASSERT_TRUE(pointer);
+        EXPECT_EQ(stepPointers(), 1) << "the stale one went, ours came";
+    }
+    EXPECT_EQ(stepPointers(), 0);
 }
 
 TEST(DragTap, EdgeStepsReachTheWindowUnderTheRegionPastTheGrab) {
@@ -180,6 +255,7 @@ TEST(DragTap, EdgeStepsReachTheWindowUnderTheRegionPastTheGrab) {
     tap.tap.stop();
     settle();
     EXPECT_EQ(page.leftButtonEvents(), 0);
+    EXPECT_TRUE(waitUntil([] { return stepPointers() == 0; })) << "the step pointer goes once steps stop";
 }
 
 } // namespace
