@@ -157,28 +157,43 @@ TEST(DragTap, EscapeHeldByAnotherClientIsStillSeen) {
     EXPECT_EQ(tap.events, std::vector{Event::cancel()});
 }
 
-TEST(DragTap, TheGrabEndsWithTheProcess) {
+// A child process that takes something of the X server's (`take` answers whether it could) and
+// then waits to be killed; -1 when it could not.
+pid_t childHolding(const std::function<bool()>& take) {
     int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
+    if (::pipe(ready) != 0) return -1;
     const pid_t child = ::fork();
     if (child == 0) {
         // Only xcb and our own objects here: the child never runs an event loop.
-        auto connection = X11InputConnection::open();
-        X11PointerTap tap(*connection);
-        const char answer = connection && tap.start([](const PointerTapEvent&) {}) ? '1' : '0';
+        const char answer = take() ? '1' : '0';
         [[maybe_unused]] const auto written = ::write(ready[1], &answer, 1);
         for (;;)
             ::pause();
     }
-    ASSERT_GT(child, 0);
     char answer = 0;
-    ASSERT_EQ(::read(ready[0], &answer, 1), 1);
+    const bool held = child > 0 && ::read(ready[0], &answer, 1) == 1 && answer == '1';
     ::close(ready[0]);
     ::close(ready[1]);
-    EXPECT_EQ(answer, '1');
-    EXPECT_FALSE(pointerFree()) << "the child holds the pointer";
+    if (held || child <= 0) return held ? child : -1;
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
+    return -1;
+}
+
+void killChild(pid_t child) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+}
+
+TEST(DragTap, TheGrabEndsWithTheProcess) {
+    const pid_t child = childHolding([] {
+        static auto connection = X11InputConnection::open();
+        static X11PointerTap tap(*connection);
+        return connection && tap.start([](const PointerTapEvent&) {});
+    });
+    ASSERT_GT(child, 0);
+    EXPECT_FALSE(pointerFree()) << "the child holds the pointer";
+    killChild(child);
     EXPECT_TRUE(waitUntil(pointerFree, 2000)) << "the grab died with the process";
 }
 
@@ -202,24 +217,12 @@ int stepPointers() {
 }
 
 TEST(DragTap, StepPointersDoNotOutliveTheirProcess) {
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const auto pointer = X11StepPointer::create();
-        const char answer = pointer ? '1' : '0';
-        [[maybe_unused]] const auto written = ::write(ready[1], &answer, 1);
-        for (;;)
-            ::pause();
-    }
+    const pid_t child = childHolding([] {
+        static auto pointer = X11StepPointer::create();
+        return pointer != nullptr;
+    });
     ASSERT_GT(child, 0);
-    char answer = 0;
-    ASSERT_EQ(::read(ready[0], &answer, 1), 1);
-    ::close(ready[0]);
-    ::close(ready[1]);
-    ASSERT_EQ(answer, '1');
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
+    killChild(child);
     EXPECT_EQ(stepPointers(), 1) << "left behind by the killed process";
     {
         const auto pointer = X11StepPointer::create();
