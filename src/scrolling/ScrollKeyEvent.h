@@ -1,0 +1,16 @@
+#pragma once
+
+#include <Qt>
+
+namespace quorvane {
+
+// A key pressed during a scrolling capture: in one of our windows (`local`) or anywhere else.
+struct ScrollKeyEvent {
+    int key = 0; // Qt::Key; 0 for keys pressed elsewhere that we do not name
+    Qt::KeyboardModifiers modifiers;
+    bool local = false;
+
+    bool operator==(const ScrollKeyEvent&) const = default;
+};
+
+} // namespace quorvane

@@ -1,0 +1,254 @@
+#include "platform/X11InputConnection.h"
+#include "platform/X11InputMonitor.h"
+#include "platform/X11ScrollInjector.h"
+#include "scrolling/SystemInputMonitor.h"
+#include "scrolling/SystemKeyMonitor.h"
+#include "scrolling/SystemScrollInjector.h"
+#include "scrolling/SystemScrollTargetProbe.h"
+#include "scrolling/x11/WheelPageWindow.h"
+
+#include <QKeyEvent>
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+using test::waitUntil;
+using test::WheelPageWindow;
+
+int xdotool(const QStringList& arguments) {
+    return test::x11Server().run(QStringLiteral("xdotool"), arguments);
+}
+
+// Lets whatever is on its way arrive.
+void settle(int ms = 150) {
+    waitUntil([] { return false; }, ms);
+}
+
+struct Input {
+    std::unique_ptr<X11InputConnection> connection = X11InputConnection::open();
+    std::vector<std::uint32_t> own;
+    X11ScrollInjector x11Injector{*connection};
+    X11InputMonitor x11Monitor{*connection, [this] { return own; }};
+    SystemScrollInjector injector{x11Injector};
+    SystemInputMonitor monitor{x11Monitor};
+    SystemScrollTargetProbe probe{*connection, [this] { return own; }};
+    std::vector<AutoScrollStop> stops;
+
+    bool start(QPointF anchor) {
+        return monitor.start(anchor, [this](const AutoScrollStop& stop) { stops.push_back(stop); });
+    }
+    // The reasons reported by the time the first one arrived, and a little after.
+    std::vector<AutoScrollStop> awaitStops() {
+        waitUntil([this] { return !stops.empty(); }, 3000);
+        settle();
+        return stops;
+    }
+};
+
+TEST(ScrollInput, WheelClicksScrollTheWindowUnderTheScrollPoint) {
+    ASSERT_TRUE(test::x11Server().startWindowManager());
+    Input input;
+    ASSERT_TRUE(input.connection);
+    ASSERT_TRUE(input.injector.trusted());
+    WheelPageWindow page;
+    ASSERT_TRUE(page.showAt(QPoint(200, 150)));
+    const QPointF point = QRectF(page.geometry()).center();
+    const auto landed = input.injector.warpPointer(point);
+    ASSERT_TRUE(landed);
+    EXPECT_LE(std::abs(landed->x() - point.x()) + std::abs(landed->y() - point.y()), 1.0);
+
+    // Two clicks down, then one up.
+    ASSERT_TRUE(input.injector.post(-96, point));
+    EXPECT_TRUE(waitUntil([&] { return page.offset() == 2 * WheelPageWindow::rowsPerClick; }))
+        << page.offset();
+    ASSERT_TRUE(input.injector.post(40, point));
+    EXPECT_TRUE(waitUntil([&] { return page.offset() == WheelPageWindow::rowsPerClick; })) << page.offset();
+}
+
+TEST(ScrollInput, TheTargetIsTheFrontWindowThatIsNotOurs) {
+    ASSERT_TRUE(test::x11Server().startWindowManager());
+    Input input;
+    WheelPageWindow back, front;
+    ASSERT_TRUE(back.showAt(QPoint(100, 100)));
+    ASSERT_TRUE(front.showAt(QPoint(250, 200)));
+    front.raise();
+    QGuiApplication::sync();
+    const QPointF shared(QRectF(front.geometry()).topLeft() + QPointF(20, 20));
+    const QPointF backOnly(QRectF(back.geometry()).topLeft() + QPointF(20, 20));
+    const auto id = [](QWidget& w) { return static_cast<WindowID>(w.winId()); };
+    ASSERT_TRUE(waitUntil([&] {
+        const auto target = input.probe.target(shared);
+        return target && target->windowID == id(front);
+    })) << "the front window";
+    EXPECT_EQ(input.probe.target(backOnly)->windowID, id(back));
+    EXPECT_EQ(input.probe.target(shared)->processID, QCoreApplication::applicationPid());
+    input.own = {id(front)};
+    EXPECT_EQ(input.probe.target(shared)->windowID, id(back)) << "ours is looked through";
+    EXPECT_FALSE(input.probe.target(QPointF(1900, 1070))) << "the bare desktop";
+
+    // The target closes mid-run: the window behind it, or nothing, is found instead.
+    input.own.clear();
+    front.close();
+    ASSERT_TRUE(waitUntil([&] { return input.probe.target(shared)->windowID == id(back); }));
+    back.close();
+    EXPECT_TRUE(waitUntil([&] { return !input.probe.target(shared); }));
+}
+
+// xdotool's relative moves are what a mouse does: raw motion.
+TEST(ScrollInput, PointerMovesBeyond24PointsStopARun) {
+    Input input;
+    ASSERT_EQ(xdotool({"mousemove", "600", "500"}), 0);
+    settle();
+    ASSERT_TRUE(input.start(QPointF(600, 500)));
+    ASSERT_EQ(xdotool({"mousemove_relative", "24", "0"}), 0);
+    settle(300);
+    EXPECT_TRUE(input.stops.empty()) << "24 points is within the slack";
+    ASSERT_EQ(xdotool({"mousemove_relative", "0", "1"}), 0);
+    EXPECT_EQ(input.awaitStops(),
+              std::vector{AutoScrollStop::userInput(QStringLiteral("the pointer moved"))});
+    // XTest's absolute moves make no raw motion; they are noticed all the same.
+    input.stops.clear();
+    ASSERT_TRUE(input.start(QPointF(624, 501)));
+    ASSERT_EQ(xdotool({"mousemove", "700", "501"}), 0);
+    EXPECT_EQ(input.awaitStops(),
+              std::vector{AutoScrollStop::userInput(QStringLiteral("the pointer moved"))});
+    input.monitor.stop();
+    input.stops.clear();
+    ASSERT_EQ(xdotool({"mousemove_relative", "200", "200"}), 0);
+    settle();
+    EXPECT_TRUE(input.stops.empty()) << "nothing after stop()";
+}
+
+TEST(ScrollInput, AFloodOfSmallMovesIsReadWithoutStoppingOrFallingBehind) {
+    Input input;
+    ASSERT_TRUE(input.injector.warpPointer(QPointF(800, 600)));
+    ASSERT_TRUE(input.start(QPointF(800, 600)));
+    // Thousands of raw events within a moment, none leaving the slack.
+    QStringList jiggle;
+    for (int i = 0; i < 2500; ++i)
+        jiggle << "mousemove_relative"
+               << "--"
+               << "3"
+               << "0"
+               << "mousemove_relative"
+               << "--"
+               << "-3"
+               << "0";
+    ASSERT_EQ(test::x11Server().run("xdotool", jiggle, nullptr, 30000), 0);
+    settle(300);
+    EXPECT_TRUE(input.stops.empty());
+    ASSERT_EQ(xdotool({"click", "1"}), 0);
+    EXPECT_EQ(input.awaitStops(),
+              std::vector{AutoScrollStop::userInput(QStringLiteral("the mouse was clicked"))});
+}
+
+TEST(ScrollInput, EscapeStopsAndCapsLockDoesNot) {
+    Input input;
+    ASSERT_TRUE(input.start(QPointF(0, 0)));
+    ASSERT_EQ(xdotool({"key", "Caps_Lock"}), 0);
+    ASSERT_EQ(xdotool({"key", "Caps_Lock"}), 0);
+    ASSERT_EQ(xdotool({"key", "Escape"}), 0);
+    EXPECT_EQ(input.awaitStops(), std::vector{AutoScrollStop::of(AutoScrollStop::Kind::escape)});
+    input.stops.clear();
+    ASSERT_EQ(xdotool({"key", "shift"}), 0);
+    EXPECT_EQ(input.awaitStops(),
+              std::vector{AutoScrollStop::userInput(QStringLiteral("a modifier key was pressed"))});
+}
+
+TEST(ScrollInput, OurScrollsPassAndAnotherClientsScrollStops) {
+    Input input;
+    WheelPageWindow page;
+    ASSERT_TRUE(page.showAt(QPoint(200, 150)));
+    const QPointF point = QRectF(page.geometry()).center();
+    ASSERT_TRUE(input.injector.warpPointer(point));
+    ASSERT_TRUE(input.start(point));
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(input.injector.post(-48, point));
+        settle(50);
+    }
+    EXPECT_TRUE(waitUntil([&] { return page.wheelEvents() == 3; }));
+    EXPECT_TRUE(input.stops.empty());
+    ASSERT_EQ(xdotool({"click", "5"}), 0);
+    EXPECT_EQ(input.awaitStops(), std::vector{AutoScrollStop::userInput(
+                                      QStringLiteral("the scroll wheel or trackpad was used"))});
+}
+
+TEST(ScrollInput, ClicksOnOurOwnWindowsAreNotTheUsersInput) {
+    Input input;
+    WheelPageWindow panel, other;
+    ASSERT_TRUE(panel.showAt(QPoint(100, 100)));
+    ASSERT_TRUE(other.showAt(QPoint(900, 100)));
+    input.own = {static_cast<std::uint32_t>(panel.winId())};
+    const QPointF onPanel = QRectF(panel.geometry()).center();
+    ASSERT_TRUE(input.injector.warpPointer(onPanel));
+    ASSERT_TRUE(input.start(onPanel));
+    ASSERT_EQ(xdotool({"click", "1"}), 0);
+    EXPECT_TRUE(waitUntil([&] { return panel.leftButtonEvents() == 2; })) << "the panel got its click";
+    settle();
+    EXPECT_TRUE(input.stops.empty());
+
+    const QPointF onOther = QRectF(other.geometry()).center();
+    ASSERT_TRUE(input.injector.warpPointer(onOther));
+    ASSERT_TRUE(input.start(onOther));
+    ASSERT_EQ(xdotool({"click", "1"}), 0);
+    EXPECT_EQ(input.awaitStops(),
+              std::vector{AutoScrollStop::userInput(QStringLiteral("the mouse was clicked"))});
+}
+
+// A key typed into our own window, and handled, goes no further.
+class KeyWindow : public QWidget {
+public:
+    int keys = 0;
+
+protected:
+    void keyPressEvent(QKeyEvent*) override { ++keys; }
+};
+
+TEST(ScrollInput, CaptureKeysAreSeenEverywhereAndTakenOnlyInOurWindows) {
+    Input input;
+    SystemKeyMonitor keys(input.x11Monitor);
+    std::vector<ScrollKeyEvent> seen;
+    keys.start([&](const ScrollKeyEvent& key) {
+        seen.push_back(key);
+        return key.key == Qt::Key_Return;
+    });
+    // The focus is nowhere of ours: the desktop's key.
+    ASSERT_EQ(xdotool({"key", "Escape"}), 0);
+    ASSERT_TRUE(waitUntil([&] { return !seen.empty(); }));
+    EXPECT_EQ(seen.front(), (ScrollKeyEvent{Qt::Key_Escape, {}, false}));
+
+    KeyWindow window;
+    window.resize(200, 100);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(waitUntil([&] { return window.isActiveWindow(); }));
+    input.own = {static_cast<std::uint32_t>(window.winId())};
+    seen.clear();
+    ASSERT_EQ(xdotool({"key", "--window", QString::number(window.winId()), "Return"}), 0);
+    ASSERT_EQ(xdotool({"key", "--window", QString::number(window.winId()), "a"}), 0);
+    ASSERT_TRUE(waitUntil([&] { return seen.size() >= 2; }));
+    settle();
+    ASSERT_EQ(seen.size(), 2u) << "reported once, not also as the desktop's";
+    EXPECT_TRUE(seen[0].local);
+    EXPECT_EQ(seen[0].key, Qt::Key_Return);
+    EXPECT_EQ(window.keys, 1) << "Return was taken, the letter went on";
+    keys.stop();
+}
+
+TEST(ScrollInput, RefusedTrustPromptsOnceAndThenOpensNothing) {
+    Input input;
+    int prompts = 0;
+    SystemScrollInjector refused(input.x11Injector, [&] { ++prompts; });
+    refused.trust = [] { return false; };
+    EXPECT_FALSE(refused.trusted());
+    EXPECT_FALSE(refused.post(-48, QPointF(10, 10))) << "no posting without trust";
+    for (int i = 0; i < 3; ++i)
+        refused.requestAccess();
+    EXPECT_EQ(prompts, 1);
+    EXPECT_TRUE(refused.prompted());
+    EXPECT_TRUE(QGuiApplication::topLevelWindows().isEmpty()) << "no settings page opened";
+}
+
+} // namespace
+} // namespace quorvane
