@@ -1,5 +1,6 @@
 // Capture-to-file costs: PNG and JPEG encoding of a 4K screenshot against Qt's own writers,
-// opening 4K files against QImageReader, and refusing a file whose header asks for 10 gigapixels.
+// opening 4K files against QImageReader, and refusing a file whose header asks for 10 gigapixels
+// or whose HEIF grid asks for 900 megapixels.
 
 #include "export/ImageExporter.h"
 #include "export/ImageImporter.h"
@@ -8,6 +9,7 @@
 #include <QBuffer>
 #include <QColorSpace>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QLinearGradient>
@@ -220,6 +222,24 @@ void RefuseHugePngHeader(benchmark::State& state) {
     state.counters["peak_rss_growth_kB"] = static_cast<double>(maxResidentKilobytes() - before);
 }
 BENCHMARK(RefuseHugePngHeader)->Unit(benchmark::kMicrosecond);
+
+// A 634-byte HEIC whose grid claims a 30,000 × 30,000 canvas; refused from its boxes alone.
+void RefuseHugeHeifGrid(benchmark::State& state) {
+    QFile file(QStringLiteral(QUORVANE_FUZZ_CORPUS_DIR "/importer/grid-30000x30000.heic"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        state.SkipWithError("no sample");
+        return;
+    }
+    const QByteArray heif = file.readAll();
+    const long before = maxResidentKilobytes();
+    for (auto _ : state) {
+        auto result = ImageImporter::image(heif);
+        if (result || result.error().kind != ImageImporter::ImportError::Kind::tooLarge)
+            state.SkipWithError("not refused");
+    }
+    state.counters["peak_rss_growth_kB"] = static_cast<double>(maxResidentKilobytes() - before);
+}
+BENCHMARK(RefuseHugeHeifGrid)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
