@@ -89,12 +89,6 @@ struct Location {
     std::vector<Extent> extents;
 };
 
-struct Reference {
-    QByteArrayView type;
-    ItemId from = 0;
-    std::vector<ItemId> to;
-};
-
 // Sides are 32-bit fields: clamped, their product cannot overflow.
 std::int64_t area(const Size& size) {
     constexpr std::int64_t side = std::int64_t{1} << 31;
@@ -132,9 +126,8 @@ public:
             if (const auto canvas = canvasSize(item, kind == "iovl")) pictures.sizes.push_back(*canvas);
         }
         if (kind == "grid" || kind == "iovl" || kind == "iden") {
-            for (const Reference& reference : references_) {
-                if (reference.type != "dimg" || reference.from != item) continue;
-                for (ItemId tile : reference.to) {
+            if (const auto tiles = derivedFrom_.find(item); tiles != derivedFrom_.end()) {
+                for (ItemId tile : tiles->second) {
                     if (const auto size = declaredSize(tile))
                         pictures.tilePixels = saturatingAdd(pictures.tilePixels, area(*size));
                     walk(tile, depth + 1, pictures);
@@ -142,11 +135,9 @@ public:
             }
         }
         // The alpha plane is an image of its own that points at the one it belongs to.
-        if (depth == 0)
-            for (const Reference& reference : references_)
-                if (reference.type == "auxl" &&
-                    std::find(reference.to.begin(), reference.to.end(), item) != reference.to.end())
-                    walk(reference.from, depth + 1, pictures);
+        if (const auto planes = auxiliaries_.find(item); depth == 0 && planes != auxiliaries_.end())
+            for (ItemId plane : planes->second)
+                walk(plane, depth + 1, pictures);
     }
 
 private:
@@ -210,14 +201,18 @@ private:
         reader.read(3);
         if (!reader.ok()) return;
         for (const Box& box : children(reader.rest())) {
+            if (box.type != "dimg" && box.type != "auxl") continue;
             Reader entry(box.body);
-            Reference reference{box.type, version == 0 ? entry.u16() : entry.u32(), {}};
+            const ItemId from = version == 0 ? entry.u16() : entry.u32();
             const std::uint32_t count = entry.u16();
             for (std::uint32_t i = 0; i < count && entry.ok(); ++i) {
                 const ItemId to = version == 0 ? entry.u16() : entry.u32();
-                if (entry.ok()) reference.to.push_back(to);
+                if (!entry.ok()) break;
+                if (box.type == "dimg")
+                    derivedFrom_[from].push_back(to);
+                else
+                    auxiliaries_[to].push_back(from);
             }
-            references_.push_back(std::move(reference));
         }
     }
 
@@ -239,7 +234,13 @@ private:
         }
     }
 
-    std::optional<Size> declaredSize(ItemId item) const {
+    // Remembered: a crafted grid may name one tile many thousand times.
+    std::optional<Size> declaredSize(ItemId item) {
+        if (const auto known = declaredSizes_.find(item); known != declaredSizes_.end()) return known->second;
+        return declaredSizes_[item] = findDeclaredSize(item);
+    }
+
+    std::optional<Size> findDeclaredSize(ItemId item) const {
         const auto found = associations_.find(item);
         if (found == associations_.end()) return std::nullopt;
         for (std::uint32_t index : found->second) {
@@ -291,10 +292,13 @@ private:
     std::optional<ItemId> primary_;
     std::map<ItemId, QByteArrayView> types_;
     std::map<ItemId, Location> locations_;
-    std::vector<Reference> references_;
+    // Each derived image's inputs (grid tiles), in order; each image's auxiliary images.
+    std::map<ItemId, std::vector<ItemId>> derivedFrom_;
+    std::map<ItemId, std::vector<ItemId>> auxiliaries_;
     std::vector<Box> properties_;
     std::map<ItemId, std::vector<std::uint32_t>> associations_;
     std::set<ItemId> walked_;
+    std::map<ItemId, std::optional<Size>> declaredSizes_;
 };
 
 } // namespace

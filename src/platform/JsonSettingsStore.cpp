@@ -80,6 +80,7 @@ private:
     // False when the value is cut. A number or word is whole only when a delimiter follows it:
     // "0.9" may be what is left of "0.95".
     bool value() {
+        if (at_ >= bytes_.size()) return false;
         if (bytes_[at_] == '"') return string();
         if (bytes_[at_] == '{' || bytes_[at_] == '[') {
             std::size_t depth = 0;
