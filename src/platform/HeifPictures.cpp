@@ -1,5 +1,7 @@
 #include "platform/HeifPictures.h"
 
+#include "platform/HevcPictureSize.h"
+
 #include <algorithm>
 #include <limits>
 #include <map>
@@ -125,11 +127,14 @@ public:
         if (kind == "grid" || kind == "iovl") {
             if (const auto canvas = canvasSize(item, kind == "iovl")) pictures.sizes.push_back(*canvas);
         }
+        // The decoder allocates what the coded data declares, not what the container says.
+        if (kind == "hvc1")
+            for (const Size& size : codedSizes(item))
+                pictures.sizes.push_back(size);
         if (kind == "grid" || kind == "iovl" || kind == "iden") {
             if (const auto tiles = derivedFrom_.find(item); tiles != derivedFrom_.end()) {
                 for (ItemId tile : tiles->second) {
-                    if (const auto size = declaredSize(tile))
-                        pictures.tilePixels = saturatingAdd(pictures.tilePixels, area(*size));
+                    pictures.tilePixels = saturatingAdd(pictures.tilePixels, largestArea(tile));
                     walk(tile, depth + 1, pictures);
                 }
             }
@@ -234,6 +239,41 @@ private:
         }
     }
 
+    // The larger of the declared and the coded size. Remembered, as all sizes: a crafted grid may
+    // name one tile many thousand times.
+    std::int64_t largestArea(ItemId item) {
+        std::int64_t largest = 0;
+        if (const auto size = declaredSize(item)) largest = area(*size);
+        if (const auto type = types_.find(item); type != types_.end() && type->second == "hvc1")
+            for (const Size& size : codedSizes(item))
+                largest = std::max(largest, area(size));
+        return largest;
+    }
+
+    const std::vector<Size>& codedSizes(ItemId item) {
+        if (const auto known = codedSizes_.find(item); known != codedSizes_.end()) return known->second;
+        std::vector<Size>& sizes = codedSizes_[item];
+        const std::optional<QByteArrayView> record = property(item, "hvcC");
+        const HevcPictureSize::Configuration configuration =
+            HevcPictureSize::inConfiguration(record.value_or(QByteArrayView()));
+        std::vector<HevcPictureSize::Size> found = configuration.sizes;
+        const std::vector<HevcPictureSize::Size> inData = HevcPictureSize::inStream(
+            data(item, std::numeric_limits<qsizetype>::max()), configuration.lengthSize);
+        found.insert(found.end(), inData.begin(), inData.end());
+        for (const auto& size : found)
+            sizes.push_back({size.width, size.height});
+        return sizes;
+    }
+
+    std::optional<QByteArrayView> property(ItemId item, QByteArrayView type) const {
+        const auto found = associations_.find(item);
+        if (found == associations_.end()) return std::nullopt;
+        for (std::uint32_t index : found->second)
+            if (index >= 1 && index <= properties_.size() && properties_[index - 1].type == type)
+                return properties_[index - 1].body;
+        return std::nullopt;
+    }
+
     // Remembered: a crafted grid may name one tile many thousand times.
     std::optional<Size> declaredSize(ItemId item) {
         if (const auto known = declaredSizes_.find(item); known != declaredSizes_.end()) return known->second;
@@ -241,21 +281,17 @@ private:
     }
 
     std::optional<Size> findDeclaredSize(ItemId item) const {
-        const auto found = associations_.find(item);
-        if (found == associations_.end()) return std::nullopt;
-        for (std::uint32_t index : found->second) {
-            if (index < 1 || index > properties_.size() || properties_[index - 1].type != "ispe") continue;
-            Reader reader(properties_[index - 1].body);
-            reader.read(4);
-            const std::int64_t width = reader.u32(), height = reader.u32();
-            if (reader.ok()) return Size{width, height};
-        }
-        return std::nullopt;
+        const std::optional<QByteArrayView> extents = property(item, "ispe");
+        if (!extents) return std::nullopt;
+        Reader reader(*extents);
+        reader.read(4);
+        const std::int64_t width = reader.u32(), height = reader.u32();
+        if (!reader.ok()) return std::nullopt;
+        return Size{width, height};
     }
 
-    // The first bytes of an item's data, enough for a grid or overlay record.
-    QByteArray data(ItemId item) const {
-        constexpr qsizetype wanted = 64;
+    // The first `wanted` bytes of an item's data, its extents joined.
+    QByteArray data(ItemId item, qsizetype wanted) const {
         QByteArray bytes;
         const auto found = locations_.find(item);
         if (found == locations_.end()) return bytes;
@@ -274,7 +310,8 @@ private:
     }
 
     std::optional<Size> canvasSize(ItemId item, bool overlay) const {
-        const QByteArray bytes = data(item);
+        // Enough for a grid or overlay record.
+        const QByteArray bytes = data(item, 64);
         Reader reader(bytes);
         reader.u8(); // version
         const std::uint32_t flags = reader.u8();
@@ -299,6 +336,7 @@ private:
     std::map<ItemId, std::vector<std::uint32_t>> associations_;
     std::set<ItemId> walked_;
     std::map<ItemId, std::optional<Size>> declaredSizes_;
+    std::map<ItemId, std::vector<Size>> codedSizes_;
 };
 
 } // namespace

@@ -156,6 +156,33 @@ QByteArray withTileSize(QByteArray heif, std::uint32_t width, std::uint32_t heig
     return heif;
 }
 
+// The tile's coded size rewritten in its sequence parameter set (in "hvcC"), keeping its length:
+// after the profile (twelve bytes, not counting emulation-prevention bytes) come the set's id,
+// the chroma format and then the size, as Exp-Golomb codes.
+QByteArray withCodedSize(QByteArray heif, std::uint32_t width, std::uint32_t height) {
+    qsizetype at = heif.indexOf(QByteArray("\x42\x01", 2), heif.indexOf("hvcC")) + 3;
+    for (int payload = 0, zeros = 0; payload < 12; ++at) {
+        const char c = heif[at];
+        if (zeros >= 2 && c == 3) {
+            zeros = 0;
+            continue;
+        }
+        zeros = c == 0 ? zeros + 1 : 0;
+        ++payload;
+    }
+    std::string bits = "1010"; // set 0, chroma format 1
+    for (std::uint32_t value : {width, height}) {
+        std::string code;
+        for (std::uint64_t v = std::uint64_t{value} + 1; v != 0; v >>= 1)
+            code.insert(code.begin(), char('0' + (v & 1)));
+        bits += std::string(code.size() - 1, '0') + code;
+    }
+    bits.resize((bits.size() + 7) / 8 * 8, '1');
+    for (std::size_t i = 0; i < bits.size(); i += 8)
+        heif[at + qsizetype(i / 8)] = char(std::stoi(bits.substr(i, 8), nullptr, 2));
+    return heif;
+}
+
 // The peak resident memory that `work` adds, measured in a child process.
 std::int64_t peakMemoryOf(const std::function<void()>& work) {
     const auto kilobytes = [](const char* field) {
@@ -276,8 +303,9 @@ TEST(ImageImporter, ChecksTheCapsOnTheOrientedHeaderBeforeDecoding) {
     EXPECT_EQ(ImageImporter::image(encoded(quadrants(32'000, 1'000)))->size(), QSize(32'000, 1'000));
 }
 
-// libheif sizes a grid's canvas by the grid's own record and each tile by its own size, not by
-// the image size the file declares; both are checked before anything is decoded.
+// libheif sizes a grid's canvas by the grid's own record and each tile by its own size, and the
+// HEVC decoder each picture by its sequence parameter set, not by the image size the file
+// declares; all are checked before anything is decoded.
 TEST(ImageImporter, RefusesHeifGridsWhoseCanvasOrTilesPassTheCaps) {
     const QByteArray opaque = heic(quadrants(64, 48), dir + "grid.heic");
     QImage translucent = quadrants(64, 48).convertToFormat(QImage::Format_RGBA8888);
@@ -295,6 +323,8 @@ TEST(ImageImporter, RefusesHeifGridsWhoseCanvasOrTilesPassTheCaps) {
          ImportError::tooLarge(20'000, 20'000)},
         {"grid-tile-huge.heic", withTileSize(opaque, 0xFFFFFFFF, 0xFFFFFFFF),
          ImportError::tooLarge(0xFFFFFFFF, 0xFFFFFFFF)},
+        {"coded-30000x30000.heic", withCodedSize(opaque, 30'000, 30'000),
+         ImportError::tooLarge(30'000, 30'000)},
         {"alpha-grid-a.heic", withGridCanvas(withAlpha, 0, 20'000, 20'000),
          ImportError::tooLarge(20'000, 20'000)},
         {"alpha-grid-b.heic", withGridCanvas(withAlpha, 1, 20'000, 20'000),
