@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstring>
 #include <libheif/heif.h>
-#include <optional>
 
 namespace quorvane::HeifDecoder {
 namespace {
@@ -20,11 +19,15 @@ public:
     }
 
     Status readHeader(ImageHeader& header) override {
-        if (const auto beyond = pictureBeyondLimits()) {
-            header.width = beyond->width;
-            header.height = beyond->height;
+        const HeifPictures pictures = HeifPictures::read(bytes_);
+        for (const HeifPictures::Size& size : pictures.sizes) {
+            if (!beyond(size)) continue;
+            header.width = size.width;
+            header.height = size.height;
             return Status::tooLarge;
         }
+        // Tiles may reach past the canvas's edges, never by much: more is damage, and slow.
+        if (pictures.tilePixels > 2 * limits_.maxPixels) return Status::unreadable;
         context_ = heif_context_alloc();
         if (context_ == nullptr) return Status::unreadable;
         // A second guard for what the boxes above did not show; libheif refuses sides at the limit.
@@ -85,20 +88,6 @@ private:
     bool beyond(const HeifPictures::Size& size) const {
         return size.width > limits_.maxSide || size.height > limits_.maxSide ||
                size.width * size.height > limits_.maxPixels;
-    }
-
-    std::optional<HeifPictures::Size> pictureBeyondLimits() const {
-        const HeifPictures pictures = HeifPictures::read(bytes_);
-        for (const HeifPictures::Size& size : pictures.sizes)
-            if (beyond(size)) return size;
-        // Tiles may reach past the canvas's edges, never by much.
-        if (pictures.tilePixels > 2 * limits_.maxPixels) {
-            const auto largest = std::max_element(
-                pictures.sizes.begin(), pictures.sizes.end(),
-                [](const auto& a, const auto& b) { return a.width * a.height < b.width * b.height; });
-            return largest == pictures.sizes.end() ? HeifPictures::Size{pictures.tilePixels, 1} : *largest;
-        }
-        return std::nullopt;
     }
 
     QByteArrayView bytes_;
