@@ -1,5 +1,6 @@
 // Capture-to-file costs: PNG and JPEG encoding of a 4K screenshot against Qt's own writers,
-// opening 4K files against QImageReader, and refusing a file whose header asks for 10 gigapixels.
+// opening 4K files against QImageReader, and refusing a file whose header asks for 10 gigapixels
+// or whose HEIF grid asks for 900 megapixels.
 
 #include "export/ImageExporter.h"
 #include "export/ImageImporter.h"
@@ -8,6 +9,7 @@
 #include <QBuffer>
 #include <QColorSpace>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QLinearGradient>
@@ -199,6 +201,17 @@ long maxResidentKilobytes() {
     return usage.ru_maxrss;
 }
 
+// Opens `bytes` over and over, each time refused as too large, and counts the peak memory growth.
+void refuseAsTooLarge(benchmark::State& state, const QByteArray& bytes) {
+    const long before = maxResidentKilobytes();
+    for (auto _ : state) {
+        auto result = ImageImporter::image(bytes);
+        if (result || result.error().kind != ImageImporter::ImportError::Kind::tooLarge)
+            state.SkipWithError("not refused");
+    }
+    state.counters["peak_rss_growth_kB"] = static_cast<double>(maxResidentKilobytes() - before);
+}
+
 // A PNG whose header claims 100,000 × 100,000 pixels; refused from the header alone.
 void RefuseHugePngHeader(benchmark::State& state) {
     QByteArray ihdr(13, '\0');
@@ -211,15 +224,21 @@ void RefuseHugePngHeader(benchmark::State& state) {
     ihdr[9] = 6;
     const QByteArray png = QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", ihdr) +
                            chunk("IDAT", QByteArray(64, 'x')) + chunk("IEND", {});
-    const long before = maxResidentKilobytes();
-    for (auto _ : state) {
-        auto result = ImageImporter::image(png);
-        if (result || result.error().kind != ImageImporter::ImportError::Kind::tooLarge)
-            state.SkipWithError("not refused");
-    }
-    state.counters["peak_rss_growth_kB"] = static_cast<double>(maxResidentKilobytes() - before);
+    refuseAsTooLarge(state, png);
 }
 BENCHMARK(RefuseHugePngHeader)->Unit(benchmark::kMicrosecond);
+
+// A 634-byte HEIC whose grid claims a 30,000 × 30,000 canvas; refused from its boxes alone.
+void RefuseHugeHeifGrid(benchmark::State& state) {
+    QFile file(QStringLiteral(QUORVANE_FUZZ_CORPUS_DIR "/importer/grid-30000x30000.heic"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        state.SkipWithError("no sample");
+        return;
+    }
+    const QByteArray heif = file.readAll();
+    refuseAsTooLarge(state, heif);
+}
+BENCHMARK(RefuseHugeHeifGrid)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -88,7 +88,9 @@ Preferences::Preferences(SettingsStore& defaults, QObject* parent) : QObject(par
 void Preferences::migrateLegacyDomain(const std::optional<QJsonObject>& earlier, SettingsStore& target) {
     if (target.boolean(migratedKey).value_or(false)) return;
     QJsonObject changes;
-    if (earlier)
+    // Damaged settings may have lost the marker with other entries: they were ours, so the copy
+    // was done long ago, and the earlier values must not come back in place of the lost ones.
+    if (earlier && !target.foundDamaged())
         for (auto it = earlier->begin(); it != earlier->end(); ++it)
             if (!target.contains(it.key())) changes.insert(it.key(), it.value());
     changes.insert(migratedKey, true);

@@ -43,7 +43,8 @@ public:
     // or a test's; it must outlive the object.
     explicit Preferences(SettingsStore& defaults, QObject* parent = nullptr);
     // Copies each key of the earlier settings that `target` lacks, once: the marker
-    // "migratedFromTolmDomain" is set afterwards, also when there was nothing to copy.
+    // "migratedFromTolmDomain" is set afterwards, also when there was nothing to copy. Settings
+    // found damaged were ours already: only the marker is set.
     static void migrateLegacyDomain(const std::optional<QJsonObject>& earlier, SettingsStore& target);
     // The text shown beside each shortcut that could not be registered.
     static HotKeyErrors hotKeyMessages(const HotKeyCenter::Errors& errors);

@@ -5,6 +5,7 @@
 #include "platform/PixelRows.h"
 #include "platform/PngCodec.h"
 #include "platform/PosixFile.h"
+#include "platform/StagedFile.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -112,16 +113,32 @@ std::optional<Error> save(const QImage& image, const QUrl& destination, Format f
 std::optional<Error> write(const QByteArray& bytes, const QUrl& destination, const LinkOperation& link) {
     if (!destination.isLocalFile()) return error(ExportError::invalidDestination);
     const QString path = destination.toLocalFile();
-    const QString temporary =
-        QFileInfo(path).absolutePath() + QStringLiteral("/.quorvane-") + newUuid() + QStringLiteral(".tmp");
+    const QString folder = QFileInfo(path).absolutePath();
+    PosixFile::removeStale(folder, isTemporaryName, staleTemporaryAge);
     // Flushed before it gets its final name: a crash after the save must not leave an empty
     // file there. A failure here leaves nothing behind, and a name that was taken was never ours
-    // to remove.
-    if (auto failure = PosixFile::writeExclusive(temporary, bytes)) return failure;
-    std::optional<Error> result = link(temporary, path);
+    // to remove. The staged file goes away on the way out, whatever happens.
+    auto staged =
+        StagedFile::write(folder, QStringLiteral(".quorvane-") + newUuid() + QStringLiteral(".tmp"), bytes);
+    if (!staged) return staged.error();
+    std::optional<Error> result = link(staged->path(), path);
     if (result && linkUnsupported(*result)) result = PosixFile::writeExclusive(path, bytes);
-    PosixFile::remove(temporary);
     return result;
+}
+
+bool isTemporaryName(std::string_view name) {
+    // ".quorvane-" + an upper-case UUID + ".tmp", exactly.
+    constexpr std::string_view prefix = ".quorvane-", suffix = ".tmp";
+    if (name.size() != prefix.size() + 36 + suffix.size() || !name.starts_with(prefix) ||
+        !name.ends_with(suffix))
+        return false;
+    const std::string_view uuid = name.substr(prefix.size(), 36);
+    for (std::size_t i = 0; i < uuid.size(); ++i) {
+        const char c = uuid[i];
+        const bool hyphen = i == 8 || i == 13 || i == 18 || i == 23;
+        if (hyphen ? c != '-' : !((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return false;
+    }
+    return true;
 }
 
 bool linkUnsupported(const Error& error) {

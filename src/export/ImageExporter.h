@@ -11,8 +11,10 @@
 #include <QImage>
 #include <QString>
 #include <QUrl>
+#include <chrono>
 #include <functional>
 #include <optional>
+#include <string_view>
 
 namespace quorvane {
 class Clipboard;
@@ -45,11 +47,18 @@ Result<QByteArray, ExportError> encode(const QImage& image, Format format, doubl
 std::optional<Error> save(const QImage& image, const QUrl& destination, Format format, double quality,
                           const LinkOperation& link = hardLink);
 
-// The no-overwrite write: a hidden temporary file beside `destination`, flushed to storage, then
-// linked to its final name; where the file system has no hard links, exclusive creation instead.
-// An existing destination is never replaced and the temporary file never stays behind.
+// The no-overwrite write: a temporary file beside `destination`, flushed to storage, then linked
+// to its final name; where the file system has no hard links, exclusive creation instead. An
+// existing destination is never replaced and the temporary file never stays behind: it has no
+// name until it is linked, or where the file system cannot do that, a hidden name (see
+// isTemporaryName). Hidden temporary files that a crash left in the folder are removed first.
 std::optional<Error> write(const QByteArray& bytes, const QUrl& destination,
                            const LinkOperation& link = hardLink);
+
+// ".quorvane-<UUID>.tmp": the hidden temporary files of write().
+bool isTemporaryName(std::string_view name);
+// A hidden temporary file unchanged for this long belongs to no save still running.
+inline constexpr std::chrono::seconds staleTemporaryAge = std::chrono::minutes(10);
 
 // Whether a failed link should fall back to exclusive creation.
 bool linkUnsupported(const Error& error);

@@ -84,7 +84,7 @@ std::unique_ptr<ImageDecoder> makeDecoder(Kind kind, QByteArrayView bytes) {
     case Kind::jpeg:
         return JpegCodec::decoder(bytes);
     case Kind::heic:
-        return HeifDecoder::decoder(bytes);
+        return HeifDecoder::decoder(bytes, DecodeLimits{maxSide, maxPixels});
     case Kind::tiff:
         return TiffCodec::decoder(bytes);
     case Kind::gif:
@@ -174,6 +174,8 @@ Result<QImage, ImportError> decode(QByteArrayView bytes, const std::optional<Typ
                                                                      : ImportError::unreadable()};
     case ImageDecoder::Status::unreadable:
         return Failure{ImportError::unreadable()};
+    case ImageDecoder::Status::tooLarge:
+        return Failure{ImportError::tooLarge(header.width, header.height)};
     }
     const std::int64_t width = header.width;
     const std::int64_t height = header.height;

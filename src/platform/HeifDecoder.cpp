@@ -1,7 +1,9 @@
 #include "platform/HeifDecoder.h"
 
+#include "platform/HeifPictures.h"
 #include "platform/PixelRows.h"
 
+#include <algorithm>
 #include <cstring>
 #include <libheif/heif.h>
 
@@ -10,15 +12,27 @@ namespace {
 
 class HeifFileDecoder final : public ImageDecoder {
 public:
-    explicit HeifFileDecoder(QByteArrayView bytes) : bytes_(bytes) {}
+    HeifFileDecoder(QByteArrayView bytes, DecodeLimits limits) : bytes_(bytes), limits_(limits) {}
     ~HeifFileDecoder() override {
         if (handle_ != nullptr) heif_image_handle_release(handle_);
         if (context_ != nullptr) heif_context_free(context_);
     }
 
     Status readHeader(ImageHeader& header) override {
+        const HeifPictures pictures = HeifPictures::read(bytes_);
+        for (const HeifPictures::Size& size : pictures.sizes) {
+            if (!beyond(size)) continue;
+            header.width = size.width;
+            header.height = size.height;
+            return Status::tooLarge;
+        }
+        // Tiles may reach past the canvas's edges, never by much: more is damage, and slow.
+        if (pictures.tilePixels > 2 * limits_.maxPixels) return Status::unreadable;
         context_ = heif_context_alloc();
         if (context_ == nullptr) return Status::unreadable;
+        // A second guard for what the boxes above did not show; libheif refuses sides at the limit.
+        heif_context_set_maximum_image_size_limit(
+            context_, static_cast<int>(std::min<std::int64_t>(limits_.maxSide + 1, 1 << 30)));
         if (heif_context_read_from_memory_without_copy(context_, bytes_.data(),
                                                        static_cast<std::size_t>(bytes_.size()), nullptr)
                     .code != heif_error_Ok ||
@@ -71,7 +85,13 @@ public:
     }
 
 private:
+    bool beyond(const HeifPictures::Size& size) const {
+        return size.width > limits_.maxSide || size.height > limits_.maxSide ||
+               size.width * size.height > limits_.maxPixels;
+    }
+
     QByteArrayView bytes_;
+    DecodeLimits limits_;
     heif_context* context_ = nullptr;
     heif_image_handle* handle_ = nullptr;
     bool hasAlpha_ = false;
@@ -79,8 +99,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<ImageDecoder> decoder(QByteArrayView bytes) {
-    return std::make_unique<HeifFileDecoder>(bytes);
+std::unique_ptr<ImageDecoder> decoder(QByteArrayView bytes, DecodeLimits limits) {
+    return std::make_unique<HeifFileDecoder>(bytes, limits);
 }
 
 } // namespace quorvane::HeifDecoder

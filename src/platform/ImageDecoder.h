@@ -20,6 +20,14 @@ struct ImageHeader {
     QByteArray iccProfile;
 };
 
+// The largest picture a decoder may make on the way, for formats whose decoders size some of
+// their pictures by records other than the header.
+struct DecodeLimits {
+    std::int64_t maxSide = 0;
+    std::int64_t maxPixels = 0;
+    bool operator==(const DecodeLimits&) const = default;
+};
+
 class ImageDecoder {
 public:
     enum class Status {
@@ -27,6 +35,8 @@ public:
         // Complete data that holds no frame at all.
         noFrames,
         unreadable,
+        // Decoding would make a picture beyond the limits; the header holds that picture's size.
+        tooLarge,
     };
 
     virtual ~ImageDecoder() = default;

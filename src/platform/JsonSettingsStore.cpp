@@ -3,6 +3,7 @@
 #include "platform/PrivateDirectory.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QDir>
 #include <QJsonDocument>
 #include <QStandardPaths>
@@ -12,6 +13,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace quorvane {
 namespace {
@@ -25,19 +27,102 @@ struct Loaded {
     std::optional<std::string> problem;
 };
 
-// A truncated file keeps its complete members: cut at a top-level comma before the fault and
-// close the object there. Commas inside strings or nested values never give valid JSON.
-std::optional<QJsonObject> salvage(const QByteArray& bytes, qsizetype faultOffset) {
-    if (!bytes.trimmed().startsWith('{')) return std::nullopt;
-    int attempts = 0;
-    for (qsizetype cut = std::min(faultOffset, bytes.size()) - 1; cut > 0 && attempts < 64; --cut) {
-        if (bytes[cut] != ',') continue;
-        ++attempts;
-        QJsonParseError error{};
-        const QJsonDocument document = QJsonDocument::fromJson(bytes.left(cut) + '}', &error);
-        if (error.error == QJsonParseError::NoError && document.isObject()) return document.object();
+// Walks the members of the object a damaged file starts, without judging them: each member found
+// whole is parsed on its own afterwards, so one bad value costs only itself.
+class MemberScanner {
+public:
+    explicit MemberScanner(QByteArrayView bytes) : bytes_(bytes) {}
+
+    // The text of each whole member, up to the first one that is cut or broken off by garbage.
+    std::optional<std::vector<QByteArrayView>> members() {
+        skipSpace();
+        if (at_ >= bytes_.size() || bytes_[at_] != '{') return std::nullopt;
+        ++at_;
+        std::vector<QByteArrayView> found;
+        for (;;) {
+            skipSpace();
+            if (at_ >= bytes_.size() || bytes_[at_] != '"') break;
+            const qsizetype start = at_;
+            if (!string()) break;
+            skipSpace();
+            if (at_ >= bytes_.size() || bytes_[at_] != ':') break;
+            ++at_;
+            skipSpace();
+            if (!value()) break;
+            found.push_back(bytes_.sliced(start, at_ - start));
+            skipSpace();
+            if (at_ >= bytes_.size() || bytes_[at_] != ',') break;
+            ++at_;
+        }
+        return found;
     }
-    return std::nullopt;
+
+private:
+    static bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+    void skipSpace() {
+        while (at_ < bytes_.size() && isSpace(bytes_[at_]))
+            ++at_;
+    }
+
+    // At a quotation mark; false when the string is cut.
+    bool string() {
+        for (++at_; at_ < bytes_.size();) {
+            const char c = bytes_[at_++];
+            if (c == '\\')
+                ++at_;
+            else if (c == '"')
+                return true;
+        }
+        return false;
+    }
+
+    // False when the value is cut. A number or word is whole only when a delimiter follows it:
+    // "0.9" may be what is left of "0.95".
+    bool value() {
+        if (at_ >= bytes_.size()) return false;
+        if (bytes_[at_] == '"') return string();
+        if (bytes_[at_] == '{' || bytes_[at_] == '[') {
+            std::size_t depth = 0;
+            while (at_ < bytes_.size()) {
+                const char c = bytes_[at_];
+                if (c == '"') {
+                    if (!string()) return false;
+                    continue;
+                }
+                ++at_;
+                if (c == '{' || c == '[')
+                    ++depth;
+                else if ((c == '}' || c == ']') && --depth == 0)
+                    return true;
+            }
+            return false;
+        }
+        while (at_ < bytes_.size() && !isSpace(bytes_[at_]) && bytes_[at_] != ',' && bytes_[at_] != '}' &&
+               bytes_[at_] != ']' && bytes_[at_] != '\0')
+            ++at_;
+        return at_ < bytes_.size() && bytes_[at_] != '\0';
+    }
+
+    QByteArrayView bytes_;
+    qsizetype at_ = 0;
+};
+
+// What a damaged file still holds: every member that is whole and valid, up to where the file is
+// cut or turns into garbage (a crash or a full disk leaves zeros behind).
+std::optional<QJsonObject> salvage(QByteArrayView bytes) {
+    const auto members = MemberScanner(bytes).members();
+    if (!members) return std::nullopt;
+    QJsonObject kept;
+    for (QByteArrayView member : *members) {
+        QJsonParseError error{};
+        const QJsonDocument one = QJsonDocument::fromJson('{' + member.toByteArray() + '}', &error);
+        if (error.error != QJsonParseError::NoError || !one.isObject()) continue;
+        const QJsonObject object = one.object();
+        for (auto it = object.begin(); it != object.end(); ++it)
+            kept.insert(it.key(), it.value());
+    }
+    return kept;
 }
 
 Loaded load(const std::filesystem::path& file) {
@@ -54,11 +139,11 @@ Loaded load(const std::filesystem::path& file) {
         loaded.problem = errnoText("cannot be inspected");
     } else if (!S_ISREG(info.st_mode)) {
         loaded.problem = "is not a regular file";
-    } else if (info.st_size > JsonSettingsStore::maxBytes) {
-        loaded.problem = "is larger than 1 MiB";
     } else {
-        // The size may change while reading; never take more than the cap.
-        bytes.resize(static_cast<qsizetype>(info.st_size) + 1);
+        // The size may change while reading; never take more than the cap. Of a larger file only
+        // the first part is read, for the entries it holds whole.
+        bytes.resize(std::min<qsizetype>(static_cast<qsizetype>(info.st_size), JsonSettingsStore::maxBytes) +
+                     1);
         qsizetype filled = 0;
         for (;;) {
             if (filled == bytes.size()) {
@@ -75,8 +160,11 @@ Loaded load(const std::filesystem::path& file) {
             if (count == 0) break;
             filled += count;
         }
-        bytes.truncate(filled);
-        if (!loaded.problem && filled > JsonSettingsStore::maxBytes) loaded.problem = "is larger than 1 MiB";
+        bytes.truncate(std::min<qsizetype>(filled, JsonSettingsStore::maxBytes));
+        if (!loaded.problem && filled > JsonSettingsStore::maxBytes) {
+            loaded.problem = "is larger than 1 MiB";
+            loaded.values = salvage(bytes).value_or(QJsonObject());
+        }
     }
     ::close(fd);
     if (loaded.problem) return loaded;
@@ -90,8 +178,7 @@ Loaded load(const std::filesystem::path& file) {
     loaded.problem = error.error == QJsonParseError::NoError
                          ? std::string("does not hold a JSON object")
                          : "is not valid JSON at byte " + std::to_string(error.offset);
-    loaded.values =
-        salvage(bytes, error.error == QJsonParseError::NoError ? 0 : error.offset).value_or(QJsonObject());
+    loaded.values = salvage(bytes).value_or(QJsonObject());
     return loaded;
 }
 

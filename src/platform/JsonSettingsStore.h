@@ -7,9 +7,9 @@
 namespace quorvane {
 
 // Settings kept as one JSON object in a private file under the XDG config folder, replaced
-// atomically on every change. A file that cannot be used (unreadable, not JSON, truncated, too
-// large, not a regular file) is moved aside, never deleted; whatever complete entries a truncated
-// file still holds are kept.
+// atomically on every change. A file that cannot be used as it is (unreadable, not JSON, truncated,
+// too large, not a regular file) is moved aside, never deleted; every whole entry it still holds
+// is kept (of a file that is too large, those within its first 1 MiB).
 class JsonSettingsStore final : public SettingsStore {
 public:
     // Settings files are small; anything larger is not ours.
@@ -26,6 +26,7 @@ public:
     QJsonObject values() const override { return values_; }
     bool setValues(const QJsonObject& changes) override;
     std::string lastError() const override { return lastError_; }
+    bool foundDamaged() const override { return problem_.has_value(); }
 
     const std::filesystem::path& file() const { return file_; }
     // What was wrong with the file found at start, if anything.

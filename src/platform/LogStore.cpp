@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace quorvane {
@@ -127,12 +129,28 @@ bool writeAll(int fd, const std::string& text) {
     return true;
 }
 
-// Reads at most `limit` bytes of a file that must not be a symbolic link; a missing file is empty.
+// Opens without waiting: a FIFO in a log file's place would otherwise block the open or, once
+// full, every write. Anything but a regular file is refused.
+int openRegular(const std::filesystem::path& path, int flags) {
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0600);
+    if (fd < 0) return fd;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
+}
+
+// Reads at most `limit` bytes of a regular file that must not be a symbolic link; a missing file
+// is empty.
 Result<std::string, std::string> readFile(const std::filesystem::path& path, std::int64_t limit) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    const int fd = openRegular(path, O_RDONLY);
     if (fd < 0) {
         if (errno == ENOENT) return std::string();
-        return Failure{std::string("cannot open ") + path.filename().string() + ": " + std::strerror(errno)};
+        return Failure{std::string("cannot open ") + path.filename().string() + ": " +
+                       (errno == EINVAL ? "not a regular file" : std::strerror(errno))};
     }
     std::string text;
     char buffer[1 << 16];
@@ -151,14 +169,25 @@ Result<std::string, std::string> readFile(const std::filesystem::path& path, std
     return text;
 }
 
-// An advisory lock on the store's folder, shared by every process of the program.
+// An advisory lock on the store's folder, shared by every process of the program. A process that
+// holds it for long (stopped in a debugger, say) costs the others their entries, never their time.
 class FolderLock {
 public:
+    static constexpr auto patience = std::chrono::seconds(2);
+
     FolderLock(const std::filesystem::path& folder, int operation)
         : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) {
-        if (fd_ >= 0 && ::flock(fd_, operation) != 0) {
-            ::close(fd_);
-            fd_ = -1;
+        if (fd_ < 0) return;
+        const auto deadline = std::chrono::steady_clock::now() + patience;
+        auto pause = std::chrono::microseconds(50);
+        while (::flock(fd_, operation | LOCK_NB) != 0) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() >= deadline) {
+                ::close(fd_);
+                fd_ = -1;
+                return;
+            }
+            std::this_thread::sleep_for(pause);
+            pause = std::min<std::chrono::microseconds>(pause * 2, std::chrono::milliseconds(5));
         }
     }
     ~FolderLock() {
@@ -187,9 +216,7 @@ bool LogStore::openCurrent() {
         directoryUsable_ = PrivateDirectory::ensure(directory_).empty();
     }
     if (!directoryUsable_) return false;
-    if (fd_ < 0)
-        fd_ = ::open((directory_ / currentName).c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
-                     0600);
+    if (fd_ < 0) fd_ = openRegular(directory_ / currentName, O_RDWR | O_APPEND | O_CREAT);
     // The folder may have been removed since: check it again next time.
     if (fd_ < 0) directoryChecked_ = false;
     return fd_ >= 0;

@@ -3,7 +3,9 @@
 #include <QFile>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quorvane::PosixFile {
@@ -42,29 +44,27 @@ const Calls& Calls::system() {
     return calls;
 }
 
-std::optional<Error> writeExclusive(const QString& path, QByteArrayView bytes, const Calls& calls) {
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = calls.open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) return error(errno);
-
-    int recorded = 0;
+int writeAllFlushed(int fd, QByteArrayView bytes, const Calls& calls) {
     qsizetype offset = 0;
     while (offset < bytes.size()) {
         const ssize_t written =
             calls.write(fd, bytes.data() + offset, static_cast<size_t>(bytes.size() - offset));
         if (written < 0) {
             if (errno == EINTR) continue;
-            recorded = errno;
-            break;
+            return errno;
         }
-        if (written == 0) {
-            // A write that makes no progress would loop for ever.
-            recorded = EIO;
-            break;
-        }
+        // A write that makes no progress would loop for ever.
+        if (written == 0) return EIO;
         offset += written;
     }
-    if (recorded == 0 && calls.fsync(fd) != 0) recorded = errno;
+    return calls.fsync(fd) == 0 ? 0 : errno;
+}
+
+std::optional<Error> writeExclusive(const QString& path, QByteArrayView bytes, const Calls& calls) {
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = calls.open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) return error(errno);
+    int recorded = writeAllFlushed(fd, bytes, calls);
     if (calls.close(fd) != 0 && recorded == 0) recorded = errno;
     if (recorded == 0) return std::nullopt;
     calls.unlink(name.constData());
@@ -72,9 +72,37 @@ std::optional<Error> writeExclusive(const QString& path, QByteArrayView bytes, c
 }
 
 std::optional<Error> hardLink(const QString& source, const QString& destination) {
-    if (::link(QFile::encodeName(source).constData(), QFile::encodeName(destination).constData()) != 0)
+    if (::linkat(AT_FDCWD, QFile::encodeName(source).constData(), AT_FDCWD,
+                 QFile::encodeName(destination).constData(), AT_SYMLINK_FOLLOW) != 0)
         return error(errno);
     return std::nullopt;
+}
+
+int removeStale(const QString& folder, const std::function<bool(std::string_view name)>& matches,
+                std::chrono::seconds age) {
+    const int folderFd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0) return 0;
+    DIR* entries = ::fdopendir(folderFd);
+    if (entries == nullptr) {
+        ::close(folderFd);
+        return 0;
+    }
+    const auto now = std::chrono::system_clock::now();
+    int removed = 0;
+    while (const dirent* entry = ::readdir(entries)) {
+        if (!matches(entry->d_name)) continue;
+        struct stat info {};
+        if (::fstatat(folderFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode) ||
+            info.st_uid != ::geteuid())
+            continue;
+        const auto changed = std::chrono::system_clock::time_point(
+            std::chrono::duration_cast<std::chrono::system_clock::duration>(
+                std::chrono::seconds(info.st_mtim.tv_sec) + std::chrono::nanoseconds(info.st_mtim.tv_nsec)));
+        if (now - changed < age) continue;
+        removed += ::unlinkat(folderFd, entry->d_name, 0) == 0;
+    }
+    ::closedir(entries);
+    return removed;
 }
 
 void remove(const QString& path) {

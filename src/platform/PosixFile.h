@@ -7,7 +7,10 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <chrono>
+#include <functional>
 #include <optional>
+#include <string_view>
 #include <sys/types.h>
 
 namespace quorvane::PosixFile {
@@ -32,13 +35,24 @@ public:
     static const Calls& system();
 };
 
+// Writes every byte from the start, repeating interrupted calls, and flushes them to storage: 0,
+// or the errno value of the first failure.
+int writeAllFlushed(int fd, QByteArrayView bytes, const Calls& calls = Calls::system());
+
 // Creates `path` exclusively with mode 0644, writes every byte and flushes them to storage. On
 // any failure the file just created is removed again; an existing file is never touched.
 std::optional<Error> writeExclusive(const QString& path, QByteArrayView bytes,
                                     const Calls& calls = Calls::system());
 
-// A second name for `source`; fails with EEXIST rather than replace `destination`.
+// A second name for `source`; fails with EEXIST rather than replace `destination`. A symbolic
+// link as `source` is followed, so that an open unnamed file can be named through /proc.
 std::optional<Error> hardLink(const QString& source, const QString& destination);
+
+// Removes the regular files in `folder` that belong to this user, whose names `matches` accepts
+// and that nobody has changed for `age`: what a crash in the middle of a save left behind.
+// Symbolic links are never followed; failures are ignored. Returns how many were removed.
+int removeStale(const QString& folder, const std::function<bool(std::string_view name)>& matches,
+                std::chrono::seconds age);
 
 // Removes one name; a failure is ignored. Symbolic links are removed, never followed.
 void remove(const QString& path);

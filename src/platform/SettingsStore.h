@@ -23,6 +23,8 @@ public:
     // be made durable; then the result is false and lastError() says why.
     virtual bool setValues(const QJsonObject& changes) = 0;
     virtual std::string lastError() const = 0;
+    // Whether the stored settings were found damaged at start, so that entries may be missing.
+    virtual bool foundDamaged() const { return false; }
 
     bool setValue(const QString& key, const QJsonValue& value) {
         return setValues(QJsonObject{{key, value}});

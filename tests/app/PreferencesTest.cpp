@@ -151,6 +151,30 @@ TEST_F(PreferencesTest, EarlierSettingsAreCopiedExactlyOnceWithoutReplacingOurs)
     EXPECT_FALSE(store.contains("hideAfterSave"));
 }
 
+// Damaged settings may lose the marker along with the user's entries; the earlier program's
+// values must not come back in their place.
+TEST_F(PreferencesTest, DamagedSettingsNeverBringBackTheEarlierOnes) {
+    const QJsonObject earlier = json(R"({"postCaptureAction": "copyToClipboard", "saveFolder": "/srv/old",)"
+                                     R"( "jpegQuality": 0.1})");
+    const std::string cut = R"({"jpegQuality": 0.5, "migratedFromTolmDomain": true, "saveFolder": "/srv/new)";
+    const std::string padded =
+        R"({"jpegQuality": 0.5, "hideAfterSave": true, "migratedFr)" + std::string(64, '\0');
+    const std::string oversized = R"({"jpegQuality": 0.5, "padding": ")" +
+                                  std::string(2 * JsonSettingsStore::maxBytes, ' ') +
+                                  R"(", "saveFolder": "/srv/new"})";
+    for (const std::string& damaged : {cut, padded, oversized, std::string("[1, 2]")}) {
+        SCOPED_TRACE(damaged.substr(0, 40));
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << damaged;
+        JsonSettingsStore store(file);
+        Preferences::migrateLegacyDomain(earlier, store);
+        EXPECT_EQ(store.boolean("migratedFromTolmDomain"), true);
+        EXPECT_FALSE(store.contains("postCaptureAction") || store.contains("saveFolder"));
+        EXPECT_NE(store.number("jpegQuality"), 0.1);
+        EXPECT_EQ(onDisk(), store.values());
+        std::filesystem::remove(file);
+    }
+}
+
 TEST(Preferences, RegistrationMessagesSpeakLinux) {
     using enum HotKeyAction;
     using enum HotKeyRegistrationError;

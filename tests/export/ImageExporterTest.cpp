@@ -10,9 +10,14 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <atomic>
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace quorvane {
 namespace {
@@ -103,20 +108,20 @@ TEST(ImageExporter, PngKeepsEveryPixelJpegIsFlattenedOntoWhite) {
     }
 }
 
-// The temporary file is complete and hidden in the destination's folder when it gets its final
-// name; an existing file is never replaced, and no temporary file stays behind.
-TEST(ImageExporter, WritesThroughACompleteHiddenTemporaryFileAndNeverReplacesAFile) {
+// The temporary file is complete, and has no name in the destination's folder, when it gets its
+// final name; an existing file is never replaced, and no temporary file stays behind.
+TEST(ImageExporter, WritesThroughACompleteUnnamedTemporaryFileAndNeverReplacesAFile) {
     test::TempDir folder;
     const QByteArray bytes(100'000, 'q');
-    QString linked;
+    int links = 0;
     const auto link = [&](const QString& source, const QString& destination) {
-        linked = source;
+        ++links;
         EXPECT_EQ(QFile(source).size(), bytes.size());
+        EXPECT_TRUE(namesIn(folder.path()).isEmpty());
         return ImageExporter::hardLink(source, destination);
     };
     EXPECT_FALSE(ImageExporter::write(bytes, urlOf(folder / "a.png"), link));
-    const QString hidden = QString::fromStdString(folder.path().string()) + "/.quorvane-";
-    EXPECT_TRUE(linked.startsWith(hidden) && linked.endsWith(".tmp") && linked.size() == hidden.size() + 40);
+    EXPECT_EQ(links, 1);
     EXPECT_EQ(contents(folder / "a.png"), bytes);
 
     EXPECT_EQ(ImageExporter::save(translucentGradient(4, 4), urlOf(folder / "a.png"), Format::png, 0.9),
@@ -179,6 +184,68 @@ TEST(ImageExporter, ThreadsSavingIntoOneFolderNeverOverwriteOneAnother) {
     const QStringList names = namesIn(folder.path());
     EXPECT_EQ(names.size(), threads * savesPerThread + 1);
     EXPECT_TRUE(names.filter(".tmp").isEmpty());
+}
+
+// Killed while a save waits to be linked, the process leaves nothing in the folder: no hidden
+// temporary file, no partial destination.
+TEST(ImageExporter, ACrashDuringASaveLeavesNoTemporaryFile) {
+    test::TempDir folder;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const auto die = [](const QString&, const QString&) -> std::optional<Error> {
+            ::raise(SIGKILL);
+            return std::nullopt;
+        };
+        (void)ImageExporter::write(QByteArray(4 << 20, 'k'), urlOf(folder / "shot.png"), die);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    EXPECT_EQ(namesIn(folder.path()).join(' ').toStdString(), "");
+}
+
+// Before a save, hidden temporary files that a crash left behind are removed: regular files of
+// ours, named exactly as ours are, unchanged for minutes. Nothing else is touched.
+TEST(ImageExporter, ASaveRemovesOnlyStaleTemporaryFilesOfOurs) {
+    test::TempDir folder, elsewhere;
+    const auto everything = [&] {
+        QStringList names =
+            QDir(QString::fromStdString(folder.path().string()))
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        names.sort();
+        return names.join('\n').toStdString();
+    };
+    const auto age = [&](const std::string& name) {
+        const timespec hourAgo[2] = {{0, UTIME_OMIT}, {::time(nullptr) - 3600, 0}};
+        ::utimensat(AT_FDCWD, (folder / name).c_str(), hourAgo, AT_SYMLINK_NOFOLLOW);
+    };
+    const std::string uuid = "0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0", tail = uuid.substr(1) + ".tmp";
+    const std::string stale = ".quorvane-" + uuid + ".tmp";
+    for (const std::string& name :
+         {stale, ".quorvane-" + QString::fromStdString(uuid).toLower().toStdString() + ".tmp",
+          ".quorvane-" + uuid + ".tmp.png", ".quorvane-" + uuid.substr(0, 35) + ".tmp",
+          "quorvane-" + uuid + ".tmp", ".quorvane-B" + tail}) {
+        std::ofstream(folder / name) << "left behind";
+        age(name);
+    }
+    std::ofstream(folder / (".quorvane-A" + tail)) << "a save still running";
+    // Someone else's file, where we may give one away.
+    if (::chown((folder / (".quorvane-B" + tail)).c_str(), ::geteuid() + 1, -1) != 0)
+        fs::remove(folder / (".quorvane-B" + tail));
+    std::ofstream(elsewhere / "target") << "someone else's";
+    fs::create_symlink(elsewhere / "target", folder / (".quorvane-C" + tail));
+    age(".quorvane-C" + tail);
+    fs::create_directory(folder / (".quorvane-D" + tail));
+    age(".quorvane-D" + tail);
+    const std::string before = everything();
+
+    EXPECT_FALSE(ImageExporter::write("new", urlOf(folder / "new.png")));
+    std::string expected = before;
+    expected.erase(expected.find(stale), stale.size() + 1);
+    expected.insert(expected.rfind('\n') + 1, "new.png\n");
+    EXPECT_EQ(everything(), expected);
+    EXPECT_EQ(contents(elsewhere / "target"), "someone else's");
 }
 
 } // namespace

@@ -14,9 +14,12 @@
 #include <QMimeData>
 #include <QMimeDatabase>
 #include <QPainter>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <libheif/heif.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace quorvane {
 namespace {
@@ -112,14 +115,15 @@ QByteArray heic(const QImage& image, const QString& path) {
     heif_encoder* encoder = nullptr;
     heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder);
     heif_image* picture = nullptr;
-    heif_image_create(image.width(), image.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB,
-                      &picture);
+    const bool alpha = image.hasAlphaChannel();
+    heif_image_create(image.width(), image.height(), heif_colorspace_RGB,
+                      alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &picture);
     heif_image_add_plane(picture, heif_channel_interleaved, image.width(), image.height(), 8);
     int stride = 0;
     uint8_t* plane = heif_image_get_plane(picture, heif_channel_interleaved, &stride);
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    const QImage rgb = image.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
     for (int y = 0; y < image.height(); ++y)
-        std::memcpy(plane + y * stride, rgb.constScanLine(y), 3 * std::size_t(image.width()));
+        std::memcpy(plane + y * stride, rgb.constScanLine(y), (alpha ? 4 : 3) * std::size_t(image.width()));
     heif_context_encode_image(context, picture, encoder, nullptr, nullptr);
     heif_context_write_to_file(context, QFile::encodeName(path).constData());
     heif_image_release(picture);
@@ -129,6 +133,91 @@ QByteArray heic(const QImage& image, const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The encoder stores a picture whose sides are not multiples of its blocks as one padded tile in a
+// grid; the grid records (eight bytes each, in "idat") say how large the canvas is.
+QByteArray withGridCanvas(QByteArray heif, int record, int width, int height) {
+    const qsizetype at = heif.indexOf("idat") + 4 + 8 * record;
+    EXPECT_GT(at, 8);
+    EXPECT_EQ(heif[at + 1], 0) << "16-bit fields";
+    for (const auto& [offset, value] : {std::pair(4, width), std::pair(6, height)}) {
+        heif[at + offset] = char(value >> 8);
+        heif[at + offset + 1] = char(value & 0xFF);
+    }
+    return heif;
+}
+
+// The first "ispe" is the tile's coded size.
+QByteArray withTileSize(QByteArray heif, std::uint32_t width, std::uint32_t height) {
+    const qsizetype at = heif.indexOf("ispe") + 8;
+    for (int i = 0; i < 4; ++i) {
+        heif[at + i] = char(width >> (24 - 8 * i));
+        heif[at + 4 + i] = char(height >> (24 - 8 * i));
+    }
+    return heif;
+}
+
+// The tile's coded size rewritten in its sequence parameter set (in "hvcC"), keeping its length:
+// after the profile (twelve bytes, not counting emulation-prevention bytes) come the set's id,
+// the chroma format and then the size, as Exp-Golomb codes.
+QByteArray withCodedSize(QByteArray heif, std::uint32_t width, std::uint32_t height) {
+    qsizetype at = heif.indexOf(QByteArray("\x42\x01", 2), heif.indexOf("hvcC")) + 3;
+    for (int payload = 0, zeros = 0; payload < 12; ++at) {
+        const char c = heif[at];
+        if (zeros >= 2 && c == 3) {
+            zeros = 0;
+            continue;
+        }
+        zeros = c == 0 ? zeros + 1 : 0;
+        ++payload;
+    }
+    std::string bits = "1010"; // set 0, chroma format 1
+    for (std::uint32_t value : {width, height}) {
+        std::string code;
+        for (std::uint64_t v = std::uint64_t{value} + 1; v != 0; v >>= 1)
+            code.insert(code.begin(), char('0' + (v & 1)));
+        bits += std::string(code.size() - 1, '0') + code;
+    }
+    bits.resize((bits.size() + 7) / 8 * 8, '1');
+    for (std::size_t i = 0; i < bits.size(); i += 8)
+        heif[at + qsizetype(i / 8)] = char(std::stoi(bits.substr(i, 8), nullptr, 2));
+    return heif;
+}
+
+// The peak resident memory that `work` adds, measured in a child process.
+std::int64_t peakMemoryOf(const std::function<void()>& work) {
+    const auto kilobytes = [](const char* field) {
+        QFile status("/proc/self/status");
+        if (!status.open(QIODevice::ReadOnly)) return std::int64_t{-1};
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith(field))
+                return std::int64_t{
+                    line.mid(qsizetype(std::strlen(field))).trimmed().split(' ')[0].toLongLong()};
+        return std::int64_t{-1};
+    };
+    int pipe[2];
+    if (::pipe(pipe) != 0) return -1;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Starts the high-water mark afresh at what the child holds now.
+        QFile reset("/proc/self/clear_refs");
+        if (reset.open(QIODevice::WriteOnly)) reset.write("5");
+        reset.close();
+        const std::int64_t before = kilobytes("VmRSS:");
+        work();
+        const std::int64_t added = (kilobytes("VmHWM:") - before) * 1024;
+        [[maybe_unused]] const auto written = ::write(pipe[1], &added, sizeof added);
+        ::_exit(0);
+    }
+    ::close(pipe[1]);
+    std::int64_t added = -1;
+    if (::read(pipe[0], &added, sizeof added) != sizeof added) added = -1;
+    ::close(pipe[0]);
+    ::waitpid(child, nullptr, 0);
+    return added;
+}
+
+// Small samples written to the seeds also start the importer's fuzzing.
+const QString seeds = QStringLiteral(QUORVANE_TEST_DATA_DIR "/../../build/fuzz-seeds/importer/");
 const test::TempDir folder;
 const QString dir = QString::fromStdString(folder.path().string()) + '/';
 
@@ -209,6 +298,50 @@ TEST(ImageImporter, ChecksTheCapsOnTheOrientedHeaderBeforeDecoding) {
               "This image is 32001 × 10 pixels; Quorvane opens images up to 32 megapixels "
               "and 32,000 pixels per side.");
     EXPECT_EQ(ImageImporter::image(encoded(quadrants(32'000, 1'000)))->size(), QSize(32'000, 1'000));
+}
+
+// libheif sizes a grid's canvas by the grid's own record and each tile by its own size, and the
+// HEVC decoder each picture by its sequence parameter set, not by the image size the file
+// declares; all are checked before anything is decoded.
+TEST(ImageImporter, RefusesHeifGridsWhoseCanvasOrTilesPassTheCaps) {
+    const QByteArray opaque = heic(quadrants(64, 48), dir + "grid.heic");
+    QImage translucent = quadrants(64, 48).convertToFormat(QImage::Format_RGBA8888);
+    translucent.setPixelColor(0, 0, QColor(0, 0, 0, 0));
+    const QByteArray withAlpha = heic(translucent, dir + "alpha.heic");
+    ASSERT_EQ(withAlpha.count("grid"), 2) << "picture and alpha plane";
+    EXPECT_EQ(quadrantColors(ImageImporter::image(withAlpha).value()), quadrantColors(quadrants(64, 48)));
+    const std::tuple<const char*, QByteArray, ImportError> bombs[] = {
+        {"grid-30000x30000.heic", withGridCanvas(opaque, 0, 30'000, 30'000),
+         ImportError::tooLarge(30'000, 30'000)},
+        {"grid-14000x28000.heic", withGridCanvas(opaque, 0, 14'000, 28'000),
+         ImportError::tooLarge(14'000, 28'000)},
+        {"grid-40000x10.heic", withGridCanvas(opaque, 0, 40'000, 10), ImportError::tooLarge(40'000, 10)},
+        {"grid-tile-20000x20000.heic", withTileSize(opaque, 20'000, 20'000),
+         ImportError::tooLarge(20'000, 20'000)},
+        {"grid-tile-huge.heic", withTileSize(opaque, 0xFFFFFFFF, 0xFFFFFFFF),
+         ImportError::tooLarge(0xFFFFFFFF, 0xFFFFFFFF)},
+        {"coded-30000x30000.heic", withCodedSize(opaque, 30'000, 30'000),
+         ImportError::tooLarge(30'000, 30'000)},
+        {"alpha-grid-a.heic", withGridCanvas(withAlpha, 0, 20'000, 20'000),
+         ImportError::tooLarge(20'000, 20'000)},
+        {"alpha-grid-b.heic", withGridCanvas(withAlpha, 1, 20'000, 20'000),
+         ImportError::tooLarge(20'000, 20'000)},
+    };
+    for (const auto& [name, bytes, refusal] : bombs) {
+        SCOPED_TRACE(name);
+        written(seeds + name, bytes);
+        const auto maps = AnonymousMemory::counters().maps;
+        EXPECT_EQ(ImageImporter::image(bytes).error(), refusal);
+        EXPECT_EQ(ImageImporter::image(written(dir + name, bytes)).error(), refusal);
+        EXPECT_EQ(AnonymousMemory::counters().maps, maps);
+    }
+    EXPECT_EQ(std::get<2>(bombs[0]).message(),
+              "This image is 30000 × 30000 pixels; Quorvane opens images up to 32 megapixels.");
+    // The refusal of the largest claim costs no pixel memory, in any decoder.
+    const QByteArray largest = std::get<1>(bombs[0]);
+    const std::int64_t added = peakMemoryOf([&] { (void)ImageImporter::image(largest); });
+    EXPECT_GE(added, 0);
+    EXPECT_LT(added, 50 << 20);
 }
 
 TEST(ImageImporter, RefusesWhatItCannotOpenOrThatEndsEarlyWithTheReason) {

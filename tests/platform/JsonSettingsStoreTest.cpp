@@ -88,5 +88,85 @@ TEST(JsonSettingsStore, DamagedFilesAreMovedAsideNeverReplacedKeepingWhatCanBeSa
     EXPECT_EQ(JsonSettingsStore::read(file), (QJsonObject{{"a", 1}}));
 }
 
+// Settings as the program writes them, with values full of commas, quotes and nesting.
+QJsonObject realSettings() {
+    QJsonArray many;
+    for (int i = 0; i < 100; ++i)
+        many.append(i % 2 ? QJsonValue(i) : QJsonValue(QString("item, %1").arg(i)));
+    return {{"autoScrollSpeed", "fast"},
+            {"exportFormat", "jpeg"},
+            {"hideAfterSave", true},
+            {"hotKeyActions", QJsonArray{"captureArea", "captureScreen", "repeatArea", "recognizeArea"}},
+            {"hotKeys", R"({"captureArea":{"keyCode":21,"modifiers":6400},"captureScreen":{"keyCode":20,)"
+                        R"("modifiers":6400},"repeatArea":{"keyCode":15,"modifiers":6400}})"},
+            {"jpegQuality", 0.95},
+            {"lastExport", "/home/someone/Pictures/a \"quoted\", name.png"},
+            {"manyCommas", many},
+            {"migratedFromTolmDomain", true},
+            {"nested", QJsonObject{{"x", QJsonArray{1, 2, QJsonObject{{"y", "}],"}}}}, {"z", QJsonValue()}}},
+            {"postCaptureAction", "saveToFolder"},
+            {"saveFolder", "/srv/a, b"}};
+}
+
+// A file cut anywhere, or cut and padded with zeros as a crash or a full disk leaves it, keeps
+// every entry whose value was whole before the cut, and no value that was cut.
+TEST(JsonSettingsStore, SalvageKeepsEveryEntryThatWasWholeBeforeTheCut) {
+    test::TempDir home;
+    const auto file = home / "settings.json";
+    const QJsonObject settings = realSettings();
+    ASSERT_TRUE(JsonSettingsStore(file).setValues(settings));
+    const std::string text = readFile(file);
+    fs::remove(file);
+    // Where each entry's value ends in the indented text: at the comma or line end after it.
+    std::vector<std::pair<QString, std::size_t>> ends;
+    for (std::size_t at = text.find("\n    \""); at != std::string::npos;) {
+        const std::size_t next = text.find("\n    \"", at + 1);
+        const std::size_t end = next == std::string::npos ? text.rfind("\n}") : next - 1;
+        const std::size_t keyEnd = text.find('"', at + 6);
+        ends.emplace_back(QString::fromStdString(text.substr(at + 6, keyEnd - at - 6)), end);
+        at = next;
+    }
+    ASSERT_EQ(ends.size(), std::size_t(settings.size()));
+    for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+        for (const std::string& damaged :
+             {text.substr(0, cut), text.substr(0, cut) + std::string(64, '\0')}) {
+            std::ofstream(file, std::ios::binary | std::ios::trunc) << damaged;
+            const QJsonObject kept = JsonSettingsStore::read(file).value_or(QJsonObject());
+            for (const auto& [key, end] : ends)
+                if (end < cut)
+                    EXPECT_TRUE(kept.contains(key)) << "cut at " << cut << ": " << key.toStdString();
+            for (auto it = kept.begin(); it != kept.end(); ++it)
+                EXPECT_EQ(it.value(), settings.value(it.key())) << "cut at " << cut;
+        }
+    }
+    // A whole object followed by zeros or garbage keeps every entry; one broken value costs only
+    // itself.
+    const std::string whole = text.substr(0, text.rfind('}') + 1);
+    for (const std::string& tail : {std::string(4096, '\0'), std::string("garbage"), std::string("}\n{")}) {
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << whole + tail;
+        EXPECT_EQ(JsonSettingsStore::read(file), settings);
+    }
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << R"({"a": 1, "b": tru, "c": [1,, 2], "d": 4})";
+    EXPECT_EQ(JsonSettingsStore::read(file), (QJsonObject{{"a", 1}, {"d", 4}}));
+}
+
+// A file over the size cap is moved aside, and the entries within its first part are kept and
+// written back.
+TEST(JsonSettingsStore, AnOversizedFileKeepsTheEntriesOfItsFirstPart) {
+    test::TempDir home;
+    const auto file = home / "settings.json";
+    const std::string huge = R"({"hotKeys": "{\"captureArea\": 1}", "saveFolder": "/srv/shots", "zzz": ")" +
+                             std::string(2 * JsonSettingsStore::maxBytes, 'x') + "\"}";
+    std::ofstream(file, std::ios::binary) << huge;
+    const JsonSettingsStore store(file);
+    ASSERT_TRUE(store.problem());
+    EXPECT_EQ(store.problem()->reason, "is larger than 1 MiB");
+    EXPECT_TRUE(store.foundDamaged());
+    const QJsonObject kept{{"hotKeys", R"({"captureArea": 1})"}, {"saveFolder", "/srv/shots"}};
+    EXPECT_EQ(store.values(), kept);
+    EXPECT_EQ(JsonSettingsStore(file).values(), kept);
+    EXPECT_EQ(fs::file_size(store.problem()->movedTo), huge.size());
+}
+
 } // namespace
 } // namespace quorvane

@@ -4,11 +4,17 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <limits>
 #include <map>
 #include <sstream>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -245,6 +251,59 @@ TEST(LogStore, PrivateFoldersAndFilesAndNoSymbolicLinks) {
     EXPECT_FALSE(linkedFile.append(makeEntry(baseTime, "must not land")));
     EXPECT_EQ(fs::file_size(dir / "target"), victim.size());
     EXPECT_FALSE(linkedFile.read(0, somePid).ok());
+}
+
+namespace {
+
+// Runs `work` in a child process; its exit status, or -1 when it had not finished after a minute
+// (and was killed): only a hang takes that long.
+int statusWithin(const std::function<int()>& work) {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(work());
+    for (int waited = 0; waited < 6000; ++waited) {
+        int status = 0;
+        if (::waitpid(child, &status, WNOHANG) == child) return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    return -1;
+}
+
+} // namespace
+
+// A FIFO in the log file's place is refused, for writing and reading, instead of blocking once
+// its pipe is full; a process that keeps the folder locked costs the others their entries only.
+TEST(LogStore, AFifoOrAStuckLockHolderNeverHangsAWriter) {
+    test::TempDir dir;
+    const fs::path folder = dir / "log";
+    LogStore store(folder);
+    ASSERT_TRUE(store.append(makeEntry(baseTime, "before")));
+    for (const char* name : {"quorvane.log", "quorvane.log.1"}) {
+        SCOPED_TRACE(name);
+        fs::remove(folder / name);
+        ASSERT_EQ(::mkfifo((folder / name).c_str(), 0600), 0);
+        // Far more than a pipe holds.
+        EXPECT_EQ(statusWithin([&] {
+                      LogStore writer(folder);
+                      int stored = 0;
+                      for (int i = 0; i < 2000; ++i)
+                          stored += writer.append(makeEntry(baseTime + i, std::string(200, 'f')));
+                      return std::min(stored, 1);
+                  }),
+                  std::string(name) == "quorvane.log" ? 0 : 1);
+        EXPECT_EQ(statusWithin([&] { return LogStore(folder).read(ever, somePid).ok() ? 1 : 0; }), 0);
+        EXPECT_EQ(fs::status(folder / name).type(), fs::file_type::fifo);
+        fs::remove(folder / name);
+    }
+
+    const int held = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    EXPECT_EQ(
+        statusWithin([&] { return LogStore(folder).append(makeEntry(baseTime, "locked out")) ? 1 : 0; }), 0);
+    ::close(held);
+    EXPECT_TRUE(store.append(makeEntry(baseTime + 10000, "after")));
+    EXPECT_EQ(readAll(store).back().message, "after");
 }
 
 } // namespace quorvane
