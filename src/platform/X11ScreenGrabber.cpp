@@ -12,7 +12,7 @@
 #include <xcb/composite.h>
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
-#ifdef __SSE2__
+#if defined(__SSE2__) && !defined(QUORVANE_PORTABLE)
 #include <emmintrin.h>
 #endif
 
@@ -85,7 +85,7 @@ private:
 void convertX11Pixels(const std::uint32_t* source, std::uint32_t* target, std::size_t count, bool keepAlpha) {
     // Words read 0xXXRRGGBB on a little-endian host; RGBA bytes are 0xAABBGGRR.
     std::size_t i = 0;
-#ifdef __SSE2__
+#if defined(__SSE2__) && !defined(QUORVANE_PORTABLE)
     const __m128i redBlue = _mm_set1_epi32(0x00ff00ff);
     const __m128i kept = _mm_set1_epi32(keepAlpha ? static_cast<int>(0xff00ff00u) : 0x0000ff00);
     const __m128i opaque = _mm_set1_epi32(keepAlpha ? 0 : static_cast<int>(0xff000000u));
