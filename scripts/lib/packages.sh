@@ -5,7 +5,7 @@ QUORVANE_PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev ccache pkg-config
   qt6-base-dev
   libxcb1-dev libxcb-shm0-dev libxcb-xtest0-dev libxcb-randr0-dev libxcb-keysyms1-dev libxcb-xinput-dev
-  libxcb-xfixes0-dev libxcb-ewmh-dev libxcb-icccm4-dev libxcb-composite0-dev
+  libxcb-xfixes0-dev libxcb-ewmh-dev libxcb-icccm4-dev libxcb-composite0-dev libxcb-damage0-dev
   libxkbcommon-dev libxkbcommon-x11-dev
   libtesseract-dev tesseract-ocr-eng libzxing-dev
   libgif-dev libpng-dev libdeflate-dev libjpeg62-turbo-dev libtiff-dev libheif-dev
