@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 #include <unistd.h>
@@ -215,7 +216,7 @@ void SystemCaptureService::takeImage(const ContentFilter& filter, const CaptureC
                                      Completion<QImage> done) {
     // One capture at a time: one still waiting for paint is read as it is now.
     finishPending();
-    Pending pending{filter, configuration, std::move(done), {}, {}, {}, {}, {}};
+    Pending pending{filter, configuration, std::move(done), {}, {}, {}, {}, {}, {}};
     if (connect()) {
         if (filter.kind == ContentFilter::Kind::window) {
             if (const auto window = X11ScreenTargets::viewableWindow(*connection_, filter.window.windowID))
@@ -240,11 +241,15 @@ void SystemCaptureService::finishPending() {
     paintWait_.stop();
     Pending pending = std::move(*pending_);
     pending_.reset();
-    auto result = capture(pending.filter, pending.configuration);
+    auto result = capture(pending.filter, pending.configuration, pending.area);
     // Own windows come back, redirections end.
     pending.exclusion.reset();
     pending.repaint.reset();
     pending.contents.reset();
+    // A resident program captures its displays again and again: the next bitmap's pages are
+    // made ready meanwhile.
+    if (result.ok() && pending.filter.kind == ContentFilter::Kind::display)
+        MappedBitmap::prepareSpare(result->width(), result->height());
     pending.done(std::move(result));
 }
 
@@ -267,8 +272,11 @@ bool SystemCaptureService::leaveOutOwnWindows(Pending& pending) {
     const ContentFilter& filter = pending.filter;
     if (filter.excludedProcessIDs.empty()) return true;
     const auto area = displayArea(filter, pending.configuration);
+    if (!area) return false;
+    pending.area = *area;
+    if (!ownWindowsMayCover(filter, *area)) return true;
     auto topLevels = X11ScreenTargets::topLevels(*connection_);
-    if (!area || !topLevels) return false;
+    if (!topLevels) return false;
     // Only windows over the grabbed area need to go. Where they leave another window uncovered,
     // its application paints it anew, and the grab waits for that; the server paints the bare
     // root at once.
@@ -301,8 +309,28 @@ bool SystemCaptureService::leaveOutOwnWindows(Pending& pending) {
     return true;
 }
 
+bool SystemCaptureService::ownWindowsMayCover(const ContentFilter& filter, const QRect& area) {
+    // Only this process's windows are known without asking the server about every window.
+    if (filter.excludedProcessIDs != std::vector<ProcessID>{::getpid()} ||
+        qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
+        return true;
+    const auto windows = QGuiApplication::topLevelWindows();
+    return std::any_of(windows.begin(), windows.end(), [&](const QWindow* window) {
+        if (!window->isVisible() || !window->handle() ||
+            contains(filter.exceptedWindowIDs, WindowID(window->winId())))
+            return false;
+        // Device pixels, with room for a window manager's frame.
+        const double ratio = window->devicePixelRatio();
+        const QRect frame = window->frameGeometry();
+        const QRect native(frame.topLeft(), QSize(static_cast<int>(std::ceil(frame.width() * ratio)),
+                                                  static_cast<int>(std::ceil(frame.height() * ratio))));
+        return native.adjusted(-64, -64, 64, 64).intersects(area);
+    });
+}
+
 Result<QImage, Error> SystemCaptureService::capture(const ContentFilter& filter,
-                                                    const CaptureConfiguration& configuration) {
+                                                    const CaptureConfiguration& configuration,
+                                                    std::optional<QRect> knownArea) {
     using Kind = X11CaptureError::Kind;
     if (!connect()) return Failure{serviceError(Kind::connectionFailed)};
     X11CaptureConnection& connection = *connection_;
@@ -313,7 +341,8 @@ Result<QImage, Error> SystemCaptureService::capture(const ContentFilter& filter,
     QRect area;
     std::optional<X11Window> window;
     if (filter.kind == ContentFilter::Kind::display) {
-        const auto display = displayArea(filter, configuration);
+        const auto display =
+            knownArea ? Result<QRect, Error>(*knownArea) : displayArea(filter, configuration);
         if (!display) return Failure{display.error()};
         area = *display;
     } else {

@@ -43,6 +43,8 @@ private:
         std::unique_ptr<X11DamageWatch> repaint;
         std::unique_ptr<X11ScreenExclusion> exclusion;
         QRegion exposed;
+        // The display's area, once known.
+        std::optional<QRect> area;
         QElapsedTimer waiting;
 
         bool ready();
@@ -52,7 +54,10 @@ private:
     static double scaleOf(const ContentFilter& filter);
     Result<QRect, Error> displayArea(const ContentFilter& filter, const CaptureConfiguration& configuration);
     bool leaveOutOwnWindows(Pending& pending);
-    Result<QImage, Error> capture(const ContentFilter& filter, const CaptureConfiguration& configuration);
+    // False when no window of this process can be over `area`, known without the server.
+    static bool ownWindowsMayCover(const ContentFilter& filter, const QRect& area);
+    Result<QImage, Error> capture(const ContentFilter& filter, const CaptureConfiguration& configuration,
+                                  std::optional<QRect> knownArea = std::nullopt);
     void finishPending();
 
     std::unique_ptr<X11CaptureConnection> connection_;
