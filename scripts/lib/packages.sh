@@ -8,7 +8,7 @@ QUORVANE_PACKAGES=(
   libxcb-xfixes0-dev libxcb-ewmh-dev libxcb-icccm4-dev libxcb-composite0-dev libxcb-damage0-dev
   libxkbcommon-dev libxkbcommon-x11-dev
   libtesseract-dev tesseract-ocr-eng libzxing-dev
-  libgif-dev libpng-dev libdeflate-dev libjpeg62-turbo-dev libtiff-dev libheif-dev
+  libgif-dev libpng-dev libdeflate-dev libfontconfig-dev libjpeg62-turbo-dev libtiff-dev libheif-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev optipng pngcrush
   xvfb xauth xdotool xclip x11-utils x11-xserver-utils x11-xkb-utils openbox fonts-dejavu-core

@@ -1,6 +1,8 @@
 #include "platform/AnonymousMemory.h"
 
+#include <algorithm>
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <sys/mman.h>
 #include <system_error>
@@ -23,20 +25,29 @@ void* rawMap(std::size_t length) {
     return address;
 }
 
-// Faults every page in for writing without changing a byte.
-void populate(void* address, std::size_t length) {
-    if (::madvise(address, length, MADV_POPULATE_WRITE) == 0) return;
-    // Older kernels: a zero written over a zero.
+// Faults every page in for writing without changing a byte, a huge page at a time: the
+// process's memory map stays free for others in between, and `stop` ends it early.
+void populate(void* address, std::size_t length, const std::atomic<bool>& stop) {
+    auto* bytes = static_cast<unsigned char*>(address);
     const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-    auto* bytes = static_cast<volatile unsigned char*>(address);
-    for (std::size_t at = 0; at < length; at += page)
-        bytes[at] = 0;
+    for (std::size_t at = 0; at < length && !stop.load(std::memory_order_relaxed); at += hugePageSize) {
+        const std::size_t step = std::min(hugePageSize, length - at);
+        if (::madvise(bytes + at, step, MADV_POPULATE_WRITE) == 0) continue;
+        // Older kernels: a zero written over a zero.
+        for (std::size_t offset = 0; offset < step; offset += page)
+            static_cast<volatile unsigned char*>(bytes)[at + offset] = 0;
+    }
 }
 
 // The one spare mapping, with the thread that faults it in.
 class Spare {
 public:
-    ~Spare() { drop(); }
+    // At exit the system takes the memory back: a filler still at work is left to it rather
+    // than waited for.
+    ~Spare() {
+        stop_.store(true);
+        if (filler_.joinable()) filler_.detach();
+    }
 
     void prepare(std::size_t length) {
         const std::lock_guard lock(mutex_);
@@ -46,7 +57,7 @@ public:
         if (address_ == nullptr) return;
         length_ = length;
         try {
-            filler_ = std::thread(populate, address_, length);
+            filler_ = std::thread(populate, address_, length, std::cref(stop_));
         } catch (const std::system_error&) {
             // Unfaulted, it is still a mapping.
         }
@@ -67,7 +78,11 @@ public:
 
 private:
     void drop() {
-        if (filler_.joinable()) filler_.join();
+        if (filler_.joinable()) {
+            stop_.store(true);
+            filler_.join();
+            stop_.store(false);
+        }
         if (address_ != nullptr) ::munmap(address_, length_);
         address_ = nullptr;
         length_ = 0;
@@ -77,6 +92,8 @@ private:
     void* address_ = nullptr;
     std::size_t length_ = 0;
     std::thread filler_;
+    // Static, so that a detached filler can still read it while the process ends.
+    static inline std::atomic<bool> stop_{false};
 };
 
 Spare& spare() {
