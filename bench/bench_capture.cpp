@@ -67,12 +67,20 @@ SystemCaptureService& service() {
     return instance;
 }
 
+// The monitor as the program captures it: this process left out, its shown windows re-admitted.
+std::optional<std::pair<CaptureDisplay, ContentFilter>> displayFilter(const char* monitor) {
+    const auto content = await<ShareableContent>([&](auto done) { service().targets(std::move(done)); });
+    const CaptureDisplay* display = content.ok() ? displayNamed(*content, monitor) : nullptr;
+    if (display == nullptr) return std::nullopt;
+    return std::pair(*display, ContentFilter::forDisplay(*display, {::getpid()}, shownWindows()));
+}
+
 void FullDisplayGrab(benchmark::State& state, const char* monitor) {
     SystemCaptureService& service = ::service();
-    const auto content = await<ShareableContent>([&](auto done) { service.targets(std::move(done)); });
-    const CaptureDisplay* display = content.ok() ? displayNamed(*content, monitor) : nullptr;
-    if (display == nullptr) return state.SkipWithError("no such display");
-    const ContentFilter filter = ContentFilter::forDisplay(*display, {::getpid()}, shownWindows());
+    const auto found = displayFilter(monitor);
+    if (!found) return state.SkipWithError("no such display");
+    const auto& [displayFound, filter] = *found;
+    const CaptureDisplay* display = &displayFound;
     const std::size_t bytes = std::size_t(display->pixelWidth) * std::size_t(display->pixelHeight) * 4;
     std::vector<char> from(bytes, 1), to(bytes, 2);
     for (auto _ : state) {
@@ -96,10 +104,9 @@ BENCHMARK_CAPTURE(FullDisplayGrab, 3840x2160, "big")->Apply(medianOfRuns);
 // Capture to file in a resident process: grab, PNG encoding, and the no-overwrite write.
 void CaptureToFile(benchmark::State& state, const char* monitor) {
     SystemCaptureService& service = ::service();
-    const auto content = await<ShareableContent>([&](auto done) { service.targets(std::move(done)); });
-    const CaptureDisplay* display = content.ok() ? displayNamed(*content, monitor) : nullptr;
-    if (display == nullptr) return state.SkipWithError("no such display");
-    const ContentFilter filter = ContentFilter::forDisplay(*display, {::getpid()}, shownWindows());
+    const auto found = displayFilter(monitor);
+    if (!found) return state.SkipWithError("no such display");
+    const ContentFilter& filter = found->second;
     QTemporaryDir folder;
     const QUrl url = QUrl::fromLocalFile(folder.path());
     double size = 0;

@@ -4,6 +4,7 @@
 // reports the time and the file size; ours also the CPU time of all its threads, the time one
 // core would need.
 
+#include "ProcessTime.h"
 #include "capture/SystemCaptureService.h"
 #include "export/ImageExporter.h"
 #include "support/DesktopScenes.h"
@@ -28,15 +29,6 @@ using namespace quorvane;
 using test::DesktopScene;
 
 constexpr QSize screenSize(3840, 2160);
-
-double processCpuMilliseconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto ms = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) / 1e3;
-    };
-    return ms(usage.ru_utime) + ms(usage.ru_stime);
-}
 
 std::map<DesktopScene, QImage>& screenshots() {
     static std::map<DesktopScene, QImage> images;
@@ -75,7 +67,7 @@ const QImage& shot(DesktopScene scene) {
 
 void Quorvane(benchmark::State& state, DesktopScene scene) {
     qsizetype size = 0;
-    const double cpuBefore = processCpuMilliseconds();
+    const double cpuBefore = bench::processCpuMilliseconds();
     for (auto _ : state) {
         auto bytes = ImageExporter::encode(shot(scene), ImageExporter::Format::png, 0.9);
         if (!bytes) return state.SkipWithError("encoding failed");
@@ -84,7 +76,7 @@ void Quorvane(benchmark::State& state, DesktopScene scene) {
     }
     state.counters["kB"] = static_cast<double>(size) / 1000;
     state.counters["cpu_ms_all_threads"] =
-        (processCpuMilliseconds() - cpuBefore) / static_cast<double>(state.iterations());
+        (bench::processCpuMilliseconds() - cpuBefore) / static_cast<double>(state.iterations());
 }
 
 // Qt's default writer on the same pixels as RGB: what the size goal is measured against.
