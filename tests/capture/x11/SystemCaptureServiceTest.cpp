@@ -219,6 +219,13 @@ TEST(SystemCaptureService, RedirectsNothingButACoveredWindowWhileItIsCaptured) {
     ASSERT_TRUE(window.ok()) << window.error().message.toStdString();
     EXPECT_TRUE(test::imagesNear(*window, pattern, 0));
     EXPECT_EQ(redirectedCount(windows), 0) << "after a window capture";
+    // A service that goes while a capture waits for paint still answers, once, and lets go.
+    const auto cut = test::awaitResult<QImage>([&](auto done) {
+        SystemCaptureService doomed;
+        doomed.image(ContentFilter::forWindow(entry->first), std::move(done));
+    });
+    EXPECT_TRUE(cut.ok()) << cut.error().message.toStdString();
+    EXPECT_EQ(redirectedCount(windows), 0) << "after a service went";
     EXPECT_EQ(capture(service, ContentFilter::forDisplay(content->displays.front()))->pixelColor(400, 400),
               green);
 }
