@@ -10,6 +10,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 
 namespace quorvane::bench {
 
@@ -28,7 +30,9 @@ inline double seconds(Clock::duration duration) {
 }
 
 // Runs the registered benchmarks against the two-monitor server; the program's exit status.
-inline int runOnTwoMonitors(int argc, char** argv) {
+// `prepare` may put windows on show first; what it returns lives until the benchmarks are done.
+inline int runOnTwoMonitors(int argc, char** argv,
+                            const std::function<std::shared_ptr<void>(test::XvfbServer&)>& prepare = {}) {
     benchmark::Initialize(&argc, argv);
     test::XvfbServer server;
     if (!server.start(5760, 2160)) {
@@ -44,6 +48,7 @@ inline int runOnTwoMonitors(int argc, char** argv) {
                 QStringLiteral("1920/500x1080/280+3840+0"), QStringLiteral("none")});
     {
         QApplication application(argc, argv);
+        const std::shared_ptr<void> prepared = prepare ? prepare(server) : nullptr;
         benchmark::RunSpecifiedBenchmarks();
         benchmark::Shutdown();
     }

@@ -2,6 +2,7 @@
 // opening 4K files against QImageReader, and refusing a file whose header asks for 10 gigapixels
 // or whose HEIF grid asks for 900 megapixels.
 
+#include "ProcessTime.h"
 #include "export/ImageExporter.h"
 #include "export/ImageImporter.h"
 #include "imaging/MappedBitmap.h"
@@ -94,16 +95,6 @@ QImage screenshot() {
     return image;
 }
 
-// User and system time of every thread of the process.
-double processCpuMilliseconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto ms = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) / 1e3;
-    };
-    return ms(usage.ru_utime) + ms(usage.ru_stime);
-}
-
 const QImage& shot() {
     static const QImage image = screenshot();
     return image;
@@ -112,7 +103,7 @@ const QImage& shot() {
 // Time, size and (for PNG, whose strips compress on every core) the CPU time of all threads.
 void Encode4K(benchmark::State& state, ImageExporter::Format format) {
     qsizetype size = 0;
-    const double cpuBefore = processCpuMilliseconds();
+    const double cpuBefore = bench::processCpuMilliseconds();
     for (auto _ : state) {
         auto bytes = ImageExporter::encode(shot(), format, 0.9);
         size = bytes->size();
@@ -120,7 +111,7 @@ void Encode4K(benchmark::State& state, ImageExporter::Format format) {
     }
     state.counters["bytes"] = static_cast<double>(size);
     state.counters["all_threads_cpu_ms"] =
-        (processCpuMilliseconds() - cpuBefore) / static_cast<double>(state.iterations());
+        (bench::processCpuMilliseconds() - cpuBefore) / static_cast<double>(state.iterations());
 }
 BENCHMARK_CAPTURE(Encode4K, png, ImageExporter::Format::png)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(Encode4K, jpeg, ImageExporter::Format::jpeg)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -6,11 +6,12 @@ QUORVANE_PACKAGES=(
   qt6-base-dev
   libxcb1-dev libxcb-shm0-dev libxcb-xtest0-dev libxcb-randr0-dev libxcb-keysyms1-dev libxcb-xinput-dev
   libxcb-xfixes0-dev libxcb-ewmh-dev libxcb-icccm4-dev libxcb-composite0-dev libxcb-shape0-dev
+  libxcb-damage0-dev
   libxkbcommon-dev libxkbcommon-x11-dev
   libtesseract-dev tesseract-ocr-eng libzxing-dev
-  libgif-dev libpng-dev libjpeg62-turbo-dev libtiff-dev libheif-dev
+  libgif-dev libpng-dev libdeflate-dev libfontconfig-dev libjpeg62-turbo-dev libtiff-dev libheif-dev
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev optipng pngcrush
   xvfb xauth xdotool xclip x11-utils x11-xserver-utils x11-xkb-utils openbox fonts-dejavu-core
   fonts-cantarell
 )

@@ -4,14 +4,17 @@
 #include "core/Log.h"
 #include "imaging/MappedBitmap.h"
 #include "platform/X11CaptureConnection.h"
+#include "platform/X11DamageWatch.h"
 #include "platform/X11ScreenExclusion.h"
 #include "platform/X11ScreenGrabber.h"
 #include "platform/X11ScreenTargets.h"
+#include "platform/X11WindowContents.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 #include <unistd.h>
@@ -19,7 +22,10 @@
 namespace quorvane {
 namespace {
 
-constexpr int trimDelayMs = 5000;
+// How long a capture waits for applications to paint what it exposed (a redirected window, the
+// places of own windows left out); an application that does not answer by then is read as it is.
+constexpr int paintTimeoutMs = 1000;
+constexpr int paintPollMs = 2;
 
 Error serviceError(const X11CaptureError& problem) {
     using Kind = X11CaptureError::Kind;
@@ -149,15 +155,17 @@ bool contains(const std::vector<T>& list, T value) {
 } // namespace
 
 SystemCaptureService::SystemCaptureService() {
-    trim_.setSingleShot(true);
-    trim_.setInterval(trimDelayMs);
-    trim_.callOnTimeout([this] {
-        if (grabber_) grabber_->releaseSharedMemory();
+    paintWait_.setInterval(paintPollMs);
+    paintWait_.callOnTimeout([this] {
+        if (pending_ && (pending_->ready() || pending_->waiting.elapsed() >= paintTimeoutMs)) finishPending();
     });
     connect();
 }
 
-SystemCaptureService::~SystemCaptureService() = default;
+SystemCaptureService::~SystemCaptureService() {
+    // A capture under way still answers, exactly once.
+    finishPending();
+}
 
 bool SystemCaptureService::connect() {
     if (connection_ && !connection_->broken()) return true;
@@ -168,8 +176,8 @@ bool SystemCaptureService::connect() {
         return false;
     }
     grabber_ = std::make_unique<X11ScreenGrabber>(*connection_);
-    if (!grabber_->keepWindowContents())
-        Log::capture().info("Composite is unavailable: covered windows are captured with what covers them");
+    if (!connection_->hasComposite())
+        Log::capture().log("Composite is unavailable: covered windows are captured with what covers them");
     return true;
 }
 
@@ -200,44 +208,143 @@ void SystemCaptureService::loadTargets(Completion<ShareableContent> done) {
     done(std::move(content));
 }
 
+bool SystemCaptureService::Pending::ready() {
+    return (!contents || contents->painted()) && (!repaint || repaint->covers(exposed));
+}
+
 void SystemCaptureService::takeImage(const ContentFilter& filter, const CaptureConfiguration& configuration,
                                      Completion<QImage> done) {
-    done(capture(filter, configuration));
-    trim_.start();
+    // One capture at a time: one still waiting for paint is read as it is now.
+    finishPending();
+    Pending pending{filter, configuration, std::move(done), {}, {}, {}, {}, {}, {}};
+    if (connect()) {
+        if (filter.kind == ContentFilter::Kind::window) {
+            if (const auto window = X11ScreenTargets::viewableWindow(*connection_, filter.window.windowID))
+                pending.contents = std::make_unique<X11WindowContents>(*connection_, *window);
+        } else if (!leaveOutOwnWindows(pending)) {
+            // The capture itself reports what failed.
+            pending.exclusion.reset();
+        }
+    }
+    pending_ = std::move(pending);
+    // The applications paint on their own time, in their own event loops, which may be ours.
+    if (!pending_->ready()) {
+        pending_->waiting.start();
+        paintWait_.start();
+        return;
+    }
+    finishPending();
+}
+
+void SystemCaptureService::finishPending() {
+    if (!pending_) return;
+    paintWait_.stop();
+    Pending pending = std::move(*pending_);
+    pending_.reset();
+    auto result = capture(pending.filter, pending.configuration, pending.area);
+    // Own windows come back, redirections end.
+    pending.exclusion.reset();
+    pending.repaint.reset();
+    pending.contents.reset();
+    // A resident program captures its displays again and again: the next bitmap's pages are
+    // made ready meanwhile.
+    if (result.ok() && pending.filter.kind == ContentFilter::Kind::display)
+        MappedBitmap::prepareSpare(result->width(), result->height());
+    pending.done(std::move(result));
+}
+
+double SystemCaptureService::scaleOf(const ContentFilter& filter) {
+    return std::isfinite(filter.pointPixelScale()) && filter.pointPixelScale() > 0 ? filter.pointPixelScale()
+                                                                                   : 1.0;
+}
+
+Result<QRect, Error> SystemCaptureService::displayArea(const ContentFilter& filter,
+                                                       const CaptureConfiguration& configuration) {
+    auto monitors = X11ScreenTargets::monitors(*connection_);
+    if (!monitors) return Failure{serviceError(monitors.error())};
+    const auto monitor = std::find_if(monitors->begin(), monitors->end(),
+                                      [&](const X11Monitor& m) { return m.id == filter.display.displayID; });
+    if (monitor == monitors->end()) return Failure{serviceError(X11CaptureError::Kind::displayUnavailable)};
+    return nativeArea(monitor->geometry, configuration.sourceRect, scaleOf(filter));
+}
+
+bool SystemCaptureService::leaveOutOwnWindows(Pending& pending) {
+    const ContentFilter& filter = pending.filter;
+    if (filter.excludedProcessIDs.empty()) return true;
+    const auto area = displayArea(filter, pending.configuration);
+    if (!area) return false;
+    pending.area = *area;
+    if (!ownWindowsMayCover(filter, *area)) return true;
+    auto topLevels = X11ScreenTargets::topLevels(*connection_);
+    if (!topLevels) return false;
+    // Only windows over the grabbed area need to go. Where they leave another window uncovered,
+    // its application paints it anew, and the grab waits for that; the server paints the bare
+    // root at once.
+    const auto leaves = [&](const X11Window& window) {
+        return contains(filter.excludedProcessIDs, window.processID) &&
+               !contains(filter.exceptedWindowIDs, WindowID{window.client}) &&
+               window.topLevelGeometry.intersects(*area);
+    };
+    std::vector<X11Window> hidden;
+    QRegion exposed, below;
+    for (std::size_t i = 0; i < topLevels->size(); ++i) {
+        const X11Window& window = (*topLevels)[i];
+        if (!leaves(window)) {
+            below += window.topLevelGeometry;
+            continue;
+        }
+        hidden.push_back(window);
+        // A window of another depth is drawn onto its parent by the server: taking it away
+        // exposes nothing that an application paints.
+        if (window.depth != connection_->rootDepth()) continue;
+        QRegion uncovered = QRegion(window.topLevelGeometry.intersected(*area)) & below;
+        for (std::size_t j = i + 1; j < topLevels->size(); ++j)
+            if (!leaves((*topLevels)[j])) uncovered -= (*topLevels)[j].topLevelGeometry;
+        exposed += uncovered;
+    }
+    if (hidden.empty()) return true;
+    pending.repaint = std::make_unique<X11DamageWatch>(*connection_, connection_->root());
+    pending.exclusion = std::make_unique<X11ScreenExclusion>(*connection_, hidden);
+    pending.exposed = exposed;
+    return true;
+}
+
+bool SystemCaptureService::ownWindowsMayCover(const ContentFilter& filter, const QRect& area) {
+    // Only this process's windows are known without asking the server about every window.
+    if (filter.excludedProcessIDs != std::vector<ProcessID>{::getpid()} ||
+        qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
+        return true;
+    const auto windows = QGuiApplication::topLevelWindows();
+    return std::any_of(windows.begin(), windows.end(), [&](const QWindow* window) {
+        if (!window->isVisible() || !window->handle() ||
+            contains(filter.exceptedWindowIDs, WindowID(window->winId())))
+            return false;
+        // Device pixels, with room for a window manager's frame.
+        const double ratio = window->devicePixelRatio();
+        const QRect frame = window->frameGeometry();
+        const QRect native(frame.topLeft(), QSize(static_cast<int>(std::ceil(frame.width() * ratio)),
+                                                  static_cast<int>(std::ceil(frame.height() * ratio))));
+        return native.adjusted(-64, -64, 64, 64).intersects(area);
+    });
 }
 
 Result<QImage, Error> SystemCaptureService::capture(const ContentFilter& filter,
-                                                    const CaptureConfiguration& configuration) {
+                                                    const CaptureConfiguration& configuration,
+                                                    std::optional<QRect> knownArea) {
     using Kind = X11CaptureError::Kind;
     if (!connect()) return Failure{serviceError(Kind::connectionFailed)};
     X11CaptureConnection& connection = *connection_;
-    const double scale = std::isfinite(filter.pointPixelScale()) && filter.pointPixelScale() > 0
-                             ? filter.pointPixelScale()
-                             : 1.0;
+    const double scale = scaleOf(filter);
     const bool opaque = configuration.shouldBeOpaque;
 
     std::uint32_t drawable = connection.root();
     QRect area;
     std::optional<X11Window> window;
-    std::vector<X11Window> hidden;
     if (filter.kind == ContentFilter::Kind::display) {
-        auto monitors = X11ScreenTargets::monitors(connection);
-        if (!monitors) return Failure{serviceError(monitors.error())};
-        const auto monitor = std::find_if(monitors->begin(), monitors->end(), [&](const X11Monitor& m) {
-            return m.id == filter.display.displayID;
-        });
-        if (monitor == monitors->end()) return Failure{serviceError(Kind::displayUnavailable)};
-        area = nativeArea(monitor->geometry, configuration.sourceRect, scale);
-        if (!filter.excludedProcessIDs.empty()) {
-            auto topLevels = X11ScreenTargets::topLevels(connection);
-            if (!topLevels) return Failure{serviceError(topLevels.error())};
-            // Only windows over the grabbed area need to go.
-            for (const auto& topLevel : *topLevels)
-                if (contains(filter.excludedProcessIDs, topLevel.processID) &&
-                    !contains(filter.exceptedWindowIDs, WindowID{topLevel.client}) &&
-                    topLevel.topLevelGeometry.intersects(area))
-                    hidden.push_back(topLevel);
-        }
+        const auto display =
+            knownArea ? Result<QRect, Error>(*knownArea) : displayArea(filter, configuration);
+        if (!display) return Failure{display.error()};
+        area = *display;
     } else {
         window = X11ScreenTargets::viewableWindow(connection, filter.window.windowID);
         if (!window)
@@ -258,7 +365,6 @@ Result<QImage, Error> SystemCaptureService::capture(const ContentFilter& filter,
                 problem = grabber_->readWindow(*window, target, opaque);
                 return;
             }
-            const X11ScreenExclusion exclusion(connection, hidden);
             problem = grabber_->read(drawable, area, target, QPoint(0, 0), opaque);
         });
     if (!grabbed) return Failure{serviceError(Kind::allocationFailed)};

@@ -28,4 +28,8 @@ std::optional<std::int64_t> rowBytes(std::int64_t width);
 std::optional<QImage> image(std::int64_t width, std::int64_t height, Alpha alpha,
                             const std::function<void(QImage&)>& draw);
 
+// Readies, in the background, the memory of the next bitmap of this size (one at most), so that
+// a capture repeated at the same size does not wait for fresh pages.
+void prepareSpare(std::int64_t width, std::int64_t height);
+
 } // namespace quorvane::MappedBitmap

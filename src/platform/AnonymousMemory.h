@@ -14,9 +14,17 @@ struct Mapping {
     std::size_t length = 0;
 };
 
-// Zero-filled, readable and writable. None for a zero length or when the system refuses.
+// Zero-filled, readable and writable. None for a zero length or when the system refuses. Takes
+// the spare when it has exactly this length.
 std::optional<Mapping> map(std::size_t length);
 void unmap(const Mapping& mapping);
+
+// Makes a spare mapping of `length` and faults its pages in on a thread of its own, for the next
+// map() of that length: a bitmap written right after it is mapped then does not wait for the
+// kernel to zero each page. At most one spare is kept; a spare of another length is dropped.
+void prepareSpare(std::size_t length);
+// The length of the spare kept, 0 for none.
+std::size_t spareLength();
 
 // Process-wide tallies, so that leaks and double unmaps show in tests.
 struct Counters {

@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstdlib>
 #include <xcb/composite.h>
+#include <xcb/damage.h>
 #include <xcb/randr.h>
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
@@ -27,22 +28,28 @@ std::unique_ptr<X11CaptureConnection> X11CaptureConnection::open() {
     std::unique_ptr<X11CaptureConnection> result(new X11CaptureConnection);
     result->connection_ = connection;
     result->root_ = screens.data->root;
+    result->screenNumber_ = screenNumber;
+    result->rootDepth_ = screens.data->root_depth;
 
     // Extensions, queried in one round trip.
     xcb_prefetch_extension_data(connection, &xcb_composite_id);
     xcb_prefetch_extension_data(connection, &xcb_shm_id);
     xcb_prefetch_extension_data(connection, &xcb_randr_id);
+    xcb_prefetch_extension_data(connection, &xcb_damage_id);
     const auto present = [connection](xcb_extension_t* id) {
         const auto* data = xcb_get_extension_data(connection, id);
         return data != nullptr && data->present != 0;
     };
     const bool composite = present(&xcb_composite_id), shm = present(&xcb_shm_id),
-               randr = present(&xcb_randr_id);
+               randr = present(&xcb_randr_id), damage = present(&xcb_damage_id);
     const auto compositeCookie =
         composite ? xcb_composite_query_version(connection, 0, 4) : xcb_composite_query_version_cookie_t{};
     const auto shmCookie = shm ? xcb_shm_query_version(connection) : xcb_shm_query_version_cookie_t{};
     const auto randrCookie =
         randr ? xcb_randr_query_version(connection, 1, 5) : xcb_randr_query_version_cookie_t{};
+    // Damage answers nothing before its version is asked.
+    const auto damageCookie =
+        damage ? xcb_damage_query_version(connection, 1, 1) : xcb_damage_query_version_cookie_t{};
     if (composite) {
         auto* reply = xcb_composite_query_version_reply(connection, compositeCookie, nullptr);
         // NameWindowPixmap and manual redirection need 0.2.
@@ -53,6 +60,12 @@ std::unique_ptr<X11CaptureConnection> X11CaptureConnection::open() {
         auto* reply = xcb_shm_query_version_reply(connection, shmCookie, nullptr);
         result->shmFds_ = reply != nullptr && (reply->major_version > 1 ||
                                                (reply->major_version == 1 && reply->minor_version >= 2));
+        std::free(reply);
+    }
+    if (damage) {
+        auto* reply = xcb_damage_query_version_reply(connection, damageCookie, nullptr);
+        result->damage_ = reply != nullptr && (reply->major_version > 1 || reply->minor_version >= 1);
+        result->damageFirstEvent_ = xcb_get_extension_data(connection, &xcb_damage_id)->first_event;
         std::free(reply);
     }
     if (randr) {
@@ -78,6 +91,16 @@ QRect X11CaptureConnection::rootGeometry() const {
 
 bool X11CaptureConnection::broken() const {
     return xcb_connection_has_error(connection_) != 0;
+}
+
+bool X11CaptureConnection::compositingManagerRuns() {
+    const std::uint32_t selection = atom("_NET_WM_CM_S" + std::to_string(screenNumber_));
+    if (selection == XCB_ATOM_NONE) return false;
+    auto* reply =
+        xcb_get_selection_owner_reply(connection_, xcb_get_selection_owner(connection_, selection), nullptr);
+    const bool owned = reply != nullptr && reply->owner != XCB_NONE;
+    std::free(reply);
+    return owned;
 }
 
 bool X11CaptureConnection::readableDepth(int depth) const {

@@ -40,11 +40,18 @@ public:
 
     xcb_connection_t* xcb() const { return connection_; }
     std::uint32_t root() const { return root_; }
+    int rootDepth() const { return rootDepth_; }
     QRect rootGeometry() const;
     // The server closed the connection (or it broke): every further request fails.
     bool broken() const;
 
     bool hasComposite() const { return composite_; }
+    // DAMAGE 1.1, and the code of its first event.
+    bool hasDamage() const { return damage_; }
+    std::uint8_t damageFirstEvent() const { return damageFirstEvent_; }
+    // Whether a compositing manager runs on this screen (it owns _NET_WM_CM_Sn): it keeps every
+    // window's content off screen already.
+    bool compositingManagerRuns();
     // MIT-SHM 1.2: segments passed as file descriptors.
     bool hasSharedMemoryFds() const { return shmFds_; }
     // RandR minor version at major 1, or -1 without RandR.
@@ -64,7 +71,11 @@ private:
 
     xcb_connection_t* connection_ = nullptr;
     std::uint32_t root_ = 0;
+    int screenNumber_ = 0;
+    int rootDepth_ = 24;
     bool composite_ = false;
+    bool damage_ = false;
+    std::uint8_t damageFirstEvent_ = 0;
     bool shmFds_ = false;
     int randrMinor_ = -1;
     std::unordered_map<std::string, std::uint32_t> atoms_;

@@ -9,10 +9,9 @@
 #include <sys/mman.h>
 #include <unistd.h>
 #include <vector>
-#include <xcb/composite.h>
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
-#ifdef __SSE2__
+#if defined(__SSE2__) && !defined(QUORVANE_PORTABLE)
 #include <emmintrin.h>
 #endif
 
@@ -85,7 +84,7 @@ private:
 void convertX11Pixels(const std::uint32_t* source, std::uint32_t* target, std::size_t count, bool keepAlpha) {
     // Words read 0xXXRRGGBB on a little-endian host; RGBA bytes are 0xAABBGGRR.
     std::size_t i = 0;
-#ifdef __SSE2__
+#if defined(__SSE2__) && !defined(QUORVANE_PORTABLE)
     const __m128i redBlue = _mm_set1_epi32(0x00ff00ff);
     const __m128i kept = _mm_set1_epi32(keepAlpha ? static_cast<int>(0xff00ff00u) : 0x0000ff00);
     const __m128i opaque = _mm_set1_epi32(keepAlpha ? 0 : static_cast<int>(0xff000000u));
@@ -112,44 +111,58 @@ X11ScreenGrabber::~X11ScreenGrabber() {
     releaseSharedMemory();
 }
 
-void X11ScreenGrabber::releaseSharedMemory() {
-    if (segment_ != 0 && !connection_.broken()) {
-        xcb_shm_detach(connection_.xcb(), segment_);
+void X11ScreenGrabber::release(const Segment& segment) {
+    if (!connection_.broken()) {
+        xcb_shm_detach(connection_.xcb(), segment.id);
         xcb_flush(connection_.xcb());
     }
-    if (memory_ != nullptr) ::munmap(memory_, size_);
-    segment_ = 0;
-    memory_ = nullptr;
-    size_ = 0;
+    ::munmap(segment.memory, segment.size);
 }
 
-bool X11ScreenGrabber::ensureSegment(std::size_t bytes) {
-    if (segment_ != 0 && size_ >= bytes) return true;
-    releaseSharedMemory();
-    if (!connection_.hasSharedMemoryFds() || sharedMemoryFailed_) return false;
+void X11ScreenGrabber::releaseSharedMemory() {
+    for (const Segment& segment : segments_)
+        release(segment);
+    segments_.clear();
+}
+
+const X11ScreenGrabber::Segment* X11ScreenGrabber::segmentFor(std::size_t bytes) {
+    // The smallest that fits, unless it is more than twice the size: a display that shrank gets
+    // a segment of its own size.
+    auto best = segments_.end();
+    for (auto it = segments_.begin(); it != segments_.end(); ++it)
+        if (it->size >= bytes && it->size / 2 <= bytes && (best == segments_.end() || it->size < best->size))
+            best = it;
+    if (best != segments_.end()) {
+        std::rotate(best, best + 1, segments_.end());
+        return &segments_.back();
+    }
+    if (!connection_.hasSharedMemoryFds() || sharedMemoryFailed_) return nullptr;
     const int fd = ::memfd_create("quorvane-capture", MFD_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) return nullptr;
     void* memory = MAP_FAILED;
     if (::ftruncate(fd, static_cast<off_t>(bytes)) == 0)
         memory = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     if (memory == MAP_FAILED) {
         ::close(fd);
-        return false;
+        return nullptr;
     }
     xcb_connection_t* c = connection_.xcb();
-    const std::uint32_t segment = xcb_generate_id(c);
+    const std::uint32_t id = xcb_generate_id(c);
     // xcb closes the descriptor once it is sent; the mapping stays ours.
-    X11Reply<xcb_generic_error_t> error(xcb_request_check(c, xcb_shm_attach_fd_checked(c, segment, fd, 0)));
+    X11Reply<xcb_generic_error_t> error(xcb_request_check(c, xcb_shm_attach_fd_checked(c, id, fd, 0)));
     if (error) {
         // A remote server cannot share our memory: plain GetImage from now on.
         sharedMemoryFailed_ = true;
         ::munmap(memory, bytes);
-        return false;
+        return nullptr;
     }
-    segment_ = segment;
-    memory_ = memory;
-    size_ = bytes;
-    return true;
+    constexpr std::size_t kept = 2;
+    if (segments_.size() == kept) {
+        release(segments_.front());
+        segments_.erase(segments_.begin());
+    }
+    segments_.push_back(Segment{id, memory, bytes});
+    return &segments_.back();
 }
 
 std::optional<X11CaptureError> X11ScreenGrabber::read(std::uint32_t drawable, const QRect& area,
@@ -165,7 +178,7 @@ std::optional<X11CaptureError> X11ScreenGrabber::read(std::uint32_t drawable, co
                height = static_cast<std::uint16_t>(area.height());
     const std::size_t bytes = std::size_t{width} * height * 4;
 
-    if (ensureSegment(bytes)) {
+    if (const Segment* segment = segmentFor(bytes)) {
         // All bands are asked for at once, so that converting one overlaps the server copying
         // the next.
         const int bandRows = std::max(1, static_cast<int>(bandBytes / (std::size_t{width} * 4)));
@@ -173,7 +186,7 @@ std::optional<X11CaptureError> X11ScreenGrabber::read(std::uint32_t drawable, co
         for (int top = 0; top < height; top += bandRows)
             cookies.push_back(xcb_shm_get_image(c, drawable, x, static_cast<std::int16_t>(y + top), width,
                                                 static_cast<std::uint16_t>(std::min(bandRows, height - top)),
-                                                ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment_,
+                                                ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment->id,
                                                 static_cast<std::uint32_t>(std::size_t{width} * 4 * top)));
         std::optional<X11CaptureError> problem;
         BandConverter converter(target, at);
@@ -190,7 +203,8 @@ std::optional<X11CaptureError> X11ScreenGrabber::read(std::uint32_t drawable, co
                      reply->size < std::size_t{width} * 4 * static_cast<std::size_t>(rows.height()))
                 problem = failure(X11CaptureError::Kind::unsupportedFormat);
             else
-                converter.convert(static_cast<const std::uint8_t*>(memory_) + std::size_t{width} * 4 * top,
+                converter.convert(static_cast<const std::uint8_t*>(segment->memory) +
+                                      std::size_t{width} * 4 * top,
                                   top, rows.height(), width, reply->depth == 32 && !opaque);
         }
         return problem;
@@ -219,21 +233,6 @@ std::optional<X11CaptureError> X11ScreenGrabber::readWindow(const X11Window& win
     if (onScreen.isEmpty()) return error;
     const QRect area = onScreen.translated(-window.geometry.topLeft());
     return read(window.client, area, target, area.topLeft(), opaque);
-}
-
-bool X11ScreenGrabber::keepWindowContents() {
-    if (windowContentsKept_) return true;
-    if (!connection_.hasComposite() || connection_.broken()) return false;
-    xcb_connection_t* c = connection_.xcb();
-    X11Reply<xcb_generic_error_t> error(
-        xcb_request_check(c, xcb_composite_redirect_subwindows_checked(c, connection_.root(),
-                                                                       XCB_COMPOSITE_REDIRECT_AUTOMATIC)));
-    if (error) return false;
-    // The server copies what the screen shows into each new off-screen buffer and asks the
-    // applications to paint what was covered.
-    windowContentsKept_ = true;
-    xcb_flush(c);
-    return true;
 }
 
 } // namespace quorvane

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace quorvane {
 
@@ -33,25 +34,25 @@ public:
     // the server cannot render stay transparent.
     std::optional<X11CaptureError> readWindow(const X11Window& window, QImage& target, bool opaque);
 
-    // Keeps the content of every top-level window off screen as well (Composite), for the life of
-    // the connection: covered windows can then be read whole, and windows taken out of a grab
-    // leave the right pixels behind at once. Covered parts are complete once the applications
-    // have repainted, shortly after the first call. False without Composite.
-    bool keepWindowContents();
-
-    // The segment kept for the next grab, released when grabs are rare.
+    // Lets go of the segments kept for the next grabs.
     void releaseSharedMemory();
-    bool usesSharedMemory() const { return segment_ != 0; }
+    bool usesSharedMemory() const { return !segments_.empty(); }
 
 private:
-    bool ensureSegment(std::size_t bytes);
+    struct Segment {
+        std::uint32_t id = 0;
+        void* memory = nullptr;
+        std::size_t size = 0;
+    };
+    // A segment of at least `bytes`, kept between grabs: creating one and faulting its pages in
+    // costs several times the grab itself.
+    const Segment* segmentFor(std::size_t bytes);
+    void release(const Segment& segment);
 
     X11CaptureConnection& connection_;
-    std::uint32_t segment_ = 0;
-    void* memory_ = nullptr;
-    std::size_t size_ = 0;
+    // Most recently used last; one per display size, and one for a region grabbed over and over.
+    std::vector<Segment> segments_;
     bool sharedMemoryFailed_ = false;
-    bool windowContentsKept_ = false;
 };
 
 // BGRX or premultiplied BGRA words as X delivers them, to RGBA bytes.

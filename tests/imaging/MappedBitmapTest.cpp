@@ -73,5 +73,31 @@ TEST(MappedBitmap, ThirtyTwoMegapixelsLiveOutsideTheHeap) {
     EXPECT_LT(heapAfter > heapBefore ? heapAfter - heapBefore : 0, 1u << 20);
 }
 
+// The next capture's memory, readied in the background: taken by the next bitmap of exactly its
+// size, zero like any fresh bitmap, and never more than one of them.
+TEST(MappedBitmap, TheNextBitmapOfTheSizeTakesTheOneSpareReadiedForIt) {
+    MappedBitmap::prepareSpare(1920, 1080);
+    EXPECT_EQ(AnonymousMemory::spareLength(), 7680u * 1080);
+    // Another size replaces it; a bitmap of a third size leaves it alone.
+    MappedBitmap::prepareSpare(1000, 1000);
+    EXPECT_EQ(AnonymousMemory::spareLength(), 4032u * 1000);
+    EXPECT_TRUE(MappedBitmap::image(640, 480, Alpha::premultipliedLast, {}));
+    EXPECT_EQ(AnonymousMemory::spareLength(), 4032u * 1000);
+    for (const Alpha alpha : {Alpha::premultipliedLast, Alpha::noneSkipLast}) {
+        MappedBitmap::prepareSpare(1000, 1000);
+        const auto before = AnonymousMemory::counters();
+        const auto image = MappedBitmap::image(1000, 1000, alpha, {});
+        ASSERT_TRUE(image);
+        EXPECT_EQ(AnonymousMemory::spareLength(), 0u);
+        EXPECT_EQ(AnonymousMemory::counters().liveBytes, before.liveBytes + 4032 * 1000);
+        const QRgb expected = alpha == Alpha::premultipliedLast ? qRgba(0, 0, 0, 0) : qRgb(0, 0, 0);
+        for (const QPoint at : {QPoint(0, 0), QPoint(999, 999), QPoint(500, 700)})
+            EXPECT_EQ(image->pixel(at), expected);
+    }
+    MappedBitmap::prepareSpare(0, 10);
+    MappedBitmap::prepareSpare(std::numeric_limits<std::int64_t>::max(), 10);
+    EXPECT_EQ(AnonymousMemory::spareLength(), 0u);
+}
+
 } // namespace
 } // namespace quorvane

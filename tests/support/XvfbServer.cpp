@@ -33,11 +33,18 @@ XvfbServer::~XvfbServer() {
     stop();
 }
 
-bool XvfbServer::start(int width, int height) {
+bool XvfbServer::start(int width, int height, const std::vector<std::string>& arguments) {
     int pipeFds[2];
     if (::pipe(pipeFds) != 0) return false;
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     const std::string fd = std::to_string(pipeFds[1]);
+    std::vector<std::string> command = {"Xvfb", "-displayfd", fd,  "-noreset", "-nolisten",
+                                        "tcp",  "-screen",    "0", screen};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& argument : command)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
     server_ = ::fork();
     if (server_ == 0) {
         ::close(pipeFds[0]);
@@ -45,8 +52,7 @@ bool XvfbServer::start(int width, int height) {
         ::dup2(null, STDOUT_FILENO);
         ::dup2(null, STDERR_FILENO);
         // -displayfd lets the server pick a free display and tell us its number.
-        ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-nolisten", "tcp", "-screen", "0",
-                 screen.c_str(), static_cast<char*>(nullptr));
+        ::execvp("Xvfb", argv.data());
         ::_exit(127);
     }
     ::close(pipeFds[1]);

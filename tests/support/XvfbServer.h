@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <string>
 #include <sys/types.h>
+#include <vector>
 
 namespace quorvane::test {
 
@@ -14,8 +16,9 @@ public:
     XvfbServer(const XvfbServer&) = delete;
     XvfbServer& operator=(const XvfbServer&) = delete;
 
-    // Starts Xvfb on a free display with one screen of the given size; false when it cannot.
-    bool start(int width = 1920, int height = 1080);
+    // Starts Xvfb on a free display with one screen of the given size and any further server
+    // arguments (say "-extension", "Composite"); false when it cannot.
+    bool start(int width = 1920, int height = 1080, const std::vector<std::string>& arguments = {});
     void stop();
 
     // ":N"

@@ -2,13 +2,17 @@
 
 #include "capture/x11/CaptureTestWindows.h"
 #include "core/Geometry.h"
+#include "platform/LogStore.h"
 #include "support/ImageCompare.h"
+#include "support/TestEnvironment.h"
 #include "support/Xdotool.h"
 
 #include <QScreen>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <xcb/composite.h>
+#include <xcb/xcb.h>
 
 namespace quorvane {
 namespace {
@@ -46,6 +50,35 @@ QImage solid(int width, int height, QColor color) {
 }
 
 const QColor red(220, 20, 30), green(0, 200, 0);
+
+// How many of `windows` the server keeps off screen: only a redirected window has a pixmap of
+// its own to name. Asked on a connection of the test's own.
+int redirectedCount(const std::vector<const QWidget*>& windows) {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    int count = 0;
+    for (const QWidget* window : windows) {
+        const xcb_pixmap_t pixmap = xcb_generate_id(c);
+        xcb_generic_error_t* error = xcb_request_check(
+            c,
+            xcb_composite_name_window_pixmap_checked(c, static_cast<xcb_window_t>(window->winId()), pixmap));
+        if (error == nullptr) {
+            ++count;
+            xcb_free_pixmap(c, pixmap);
+        }
+        std::free(error);
+    }
+    xcb_disconnect(c);
+    return count;
+}
+
+// Makes a window look like another application's to the capture service.
+bool markForeign(const QWidget& window) {
+    return test::x11Server().run(QStringLiteral("xprop"),
+                                 {QStringLiteral("-id"), QString::number(window.winId()),
+                                  QStringLiteral("-f"), QStringLiteral("_NET_WM_PID"), QStringLiteral("32c"),
+                                  QStringLiteral("-set"), QStringLiteral("_NET_WM_PID"),
+                                  QStringLiteral("1")}) == 0;
+}
 
 TEST(SystemCaptureService, ListsAndCapturesWithoutAWindowManagerAndFailsForWindowsThatAreGone) {
     SystemCaptureService service;
@@ -157,6 +190,65 @@ TEST(SystemCaptureService, UnderAWindowManagerListsFrontToBackAndHidesOwnWindows
     window.showMinimized();
     EXPECT_TRUE(test::waitUntil([&] { return !listed(service, window); }));
     test::x11Server().stopWindowManager();
+}
+
+// Listing windows and capturing displays redirect nothing; a covered window is redirected only
+// while it is captured, and still comes out as itself; so does another application's window
+// under one of ours that a display capture leaves out.
+TEST(SystemCaptureService, RedirectsNothingButACoveredWindowWhileItIsCaptured) {
+    const QImage pattern = test::patternImage(240, 160);
+    ImageWindow back(pattern, Qt::FramelessWindowHint),
+        cover(solid(120, 120, green), Qt::FramelessWindowHint);
+    ASSERT_TRUE(back.showAt(QPoint(300, 300)));
+    ASSERT_TRUE(markForeign(back));
+    ASSERT_TRUE(cover.showAt(QPoint(360, 320)));
+    SystemCaptureService service;
+    const std::vector<const QWidget*> windows = {&back, &cover};
+
+    const auto content = targets(service);
+    ASSERT_TRUE(content.ok());
+    EXPECT_EQ(redirectedCount(windows), 0) << "after listing";
+    const auto display = capture(service, ContentFilter::forDisplay(content->displays.front(), {::getpid()}));
+    ASSERT_TRUE(display.ok());
+    EXPECT_TRUE(test::imagesNear(display->copy(300, 300, 240, 160), pattern, 0)) << "under our own window";
+    EXPECT_EQ(redirectedCount(windows), 0) << "after a display capture";
+    EXPECT_EQ(cover.geometry(), QRect(360, 320, 120, 120));
+
+    const auto entry = listed(service, back);
+    ASSERT_TRUE(entry);
+    const auto window = capture(service, ContentFilter::forWindow(entry->first));
+    ASSERT_TRUE(window.ok()) << window.error().message.toStdString();
+    EXPECT_TRUE(test::imagesNear(*window, pattern, 0));
+    EXPECT_EQ(redirectedCount(windows), 0) << "after a window capture";
+    // A service that goes while a capture waits for paint still answers, once, and lets go.
+    const auto cut = test::awaitResult<QImage>([&](auto done) {
+        SystemCaptureService doomed;
+        doomed.image(ContentFilter::forWindow(entry->first), std::move(done));
+    });
+    EXPECT_TRUE(cut.ok()) << cut.error().message.toStdString();
+    EXPECT_EQ(redirectedCount(windows), 0) << "after a service went";
+    EXPECT_EQ(capture(service, ContentFilter::forDisplay(content->displays.front()))->pixelColor(400, 400),
+              green);
+}
+
+// Without Composite, the service says so once, at the default level: the info level is kept for
+// hot keys whose registration failed.
+TEST(SystemCaptureService, SaysAtTheDefaultLevelThatCompositeIsMissing) {
+    test::XvfbServer bare;
+    ASSERT_TRUE(bare.start(640, 480, {"-extension", "Composite"}));
+    const QByteArray display = qgetenv("DISPLAY");
+    qputenv("DISPLAY", bare.display().toUtf8());
+    { SystemCaptureService service; }
+    qputenv("DISPLAY", display);
+    auto entries = test::logStore().read(0, ::getpid()).value();
+    std::erase_if(entries, [](const LogEntry& entry) {
+        return entry.message.find("Composite is unavailable") == std::string::npos;
+    });
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries.front().category, "capture");
+    EXPECT_EQ(entries.front().level, LogLevel::defaultLevel);
+    EXPECT_EQ(entries.front().message,
+              "Composite is unavailable: covered windows are captured with what covers them");
 }
 
 TEST(SystemCaptureService, ListsAndCapturesTwoMonitorsApartUntilOneIsGone) {

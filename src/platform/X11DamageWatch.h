@@ -1,0 +1,34 @@
+#pragma once
+
+// Collects what is painted into a drawable (the DAMAGE extension), so that a capture can wait
+// until an application has painted what was just exposed, without blocking the event loop
+// that application may share with us.
+
+#include "platform/X11CaptureConnection.h"
+
+#include <QRegion>
+#include <cstdint>
+
+namespace quorvane {
+
+class X11DamageWatch {
+public:
+    // Watches `drawable` from now on; a window's watch sees the painting of its children too.
+    X11DamageWatch(X11CaptureConnection& connection, std::uint32_t drawable);
+    ~X11DamageWatch();
+    X11DamageWatch(const X11DamageWatch&) = delete;
+    X11DamageWatch& operator=(const X11DamageWatch&) = delete;
+
+    // False without the extension: nothing can be seen, so nothing should be waited for.
+    bool active() const { return damage_ != 0; }
+    // Whether `region` (the drawable's coordinates) has all been painted since the watch began.
+    // Reads the server's queued reports; never waits.
+    bool covers(const QRegion& region);
+
+private:
+    X11CaptureConnection& connection_;
+    std::uint32_t damage_ = 0;
+    QRegion painted_;
+};
+
+} // namespace quorvane

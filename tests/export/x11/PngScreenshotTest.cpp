@@ -1,0 +1,82 @@
+#include "capture/SystemCaptureService.h"
+#include "capture/x11/CaptureTestWindows.h"
+#include "export/ImageExporter.h"
+#include "support/DesktopScenes.h"
+
+#include <QImage>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <png.h>
+
+namespace quorvane {
+namespace {
+
+using test::DesktopScene;
+
+// Decoded by libpng's own reader, with every check on (CRCs and the zlib checksum), as RGBA.
+std::optional<QImage> libpngRead(const QByteArray& bytes) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (png_image_begin_read_from_memory(&image, bytes.constData(), static_cast<std::size_t>(bytes.size())) ==
+        0)
+        return std::nullopt;
+    image.format = PNG_FORMAT_RGBA;
+    QImage out(static_cast<int>(image.width), static_cast<int>(image.height), QImage::Format_RGBA8888);
+    if (png_image_finish_read(&image, nullptr, out.bits(), static_cast<png_int_32>(out.bytesPerLine()),
+                              nullptr) == 0) {
+        png_image_free(&image);
+        return std::nullopt;
+    }
+    return out;
+}
+
+// Equal pixel for pixel, compared premultiplied as the program holds them: a translucent
+// pixel's straight colour has several right answers.
+bool samePixels(const QImage& a, const QImage& b) {
+    const QImage x = a.convertToFormat(QImage::Format_RGBA8888_Premultiplied),
+                 y = b.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+    if (x.size() != y.size()) return false;
+    for (int row = 0; row < x.height(); ++row)
+        if (std::memcmp(x.constScanLine(row), y.constScanLine(row), std::size_t(x.width()) * 4) != 0)
+            return false;
+    return true;
+}
+
+// Real desktops as grabbed from the screen, in several strips each, and a translucent image:
+// libpng and Qt's reader both give back exactly the source pixels.
+TEST(PngScreenshot, RealScreenshotsDecodeToTheirExactPixelsWithLibpngAndQt) {
+    SystemCaptureService service;
+    std::vector<std::pair<QString, QImage>> images;
+    for (DesktopScene scene : {DesktopScene::terminals, DesktopScene::dialog, DesktopScene::photo}) {
+        const auto windows = test::showScene(scene, QSize(1920, 1080));
+        const auto content =
+            test::awaitResult<ShareableContent>([&](auto done) { service.targets(std::move(done)); });
+        ASSERT_TRUE(content.ok() && !content->displays.empty());
+        const auto grabbed = test::awaitResult<QImage>([&](auto done) {
+            service.image(ContentFilter::forDisplay(content->displays.front()), std::move(done));
+        });
+        ASSERT_TRUE(grabbed.ok()) << grabbed.error().message.toStdString();
+        images.emplace_back(test::sceneName(scene), *grabbed);
+    }
+    QImage translucent = images.back().second.copy(0, 0, 700, 500);
+    for (int y = 0; y < translucent.height(); ++y)
+        for (int x = 0; x < translucent.width(); ++x)
+            if ((x + y) % 3 == 0)
+                translucent.setPixelColor(x, y, QColor(x % 256, y % 256, 90, (x * y) % 256));
+    images.emplace_back(QStringLiteral("translucent"), translucent);
+
+    for (const auto& [name, image] : images) {
+        const auto bytes = ImageExporter::encode(image, ImageExporter::Format::png, 0.9);
+        ASSERT_TRUE(bytes.ok()) << name.toStdString();
+        const auto fromLibpng = libpngRead(*bytes);
+        ASSERT_TRUE(fromLibpng) << name.toStdString();
+        EXPECT_TRUE(samePixels(*fromLibpng, image)) << name.toStdString();
+        EXPECT_TRUE(samePixels(QImage::fromData(*bytes, "PNG"), image)) << name.toStdString();
+        // Opaque screenshots are written as RGB.
+        EXPECT_EQ(static_cast<int>(bytes->at(25)), name == QLatin1String("translucent") ? 6 : 2)
+            << name.toStdString();
+    }
+}
+
+} // namespace
+} // namespace quorvane
