@@ -25,11 +25,6 @@ QAction* row(const QMenu* menu, const QString& text) {
     return nullptr;
 }
 
-QString valueOf(QWidget& widget) {
-    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&widget);
-    return accessible != nullptr ? accessible->text(QAccessible::Value) : QString();
-}
-
 TEST(TextSizeMenu, LabelIsTheWholeSizeAndOnlyAListedSizeIsChecked) {
     test::Pane pane;
     TextSizeMenu menu(pane.settings, pane.icons);
@@ -50,7 +45,7 @@ TEST(TextSizeMenu, LabelIsTheWholeSizeAndOnlyAListedSizeIsChecked) {
         pane.settings.setFontPoints(c.points);
         EXPECT_EQ(menu.labelText(), QString::fromLatin1(c.label));
         EXPECT_EQ(checkedRows(menu.menu()), c.checked) << c.points;
-        EXPECT_EQ(valueOf(menu), QString::fromLatin1(c.value));
+        EXPECT_EQ(test::accessibleValue(menu), QString::fromLatin1(c.value));
     }
     row(menu.menu(), QStringLiteral("32 pt"))->trigger();
     EXPECT_EQ(pane.settings.fontPoints(), 32);
@@ -63,15 +58,15 @@ TEST(StrokeMenu, LabelAndValueFollowWidthAndFill) {
     test::Pane pane;
     StrokeMenu menu(pane.settings, pane.icons);
     EXPECT_EQ(menu.labelSymbol(), QStringLiteral("lineweight"));
-    EXPECT_EQ(valueOf(menu), QStringLiteral("3 pixels"));
+    EXPECT_EQ(test::accessibleValue(menu), QStringLiteral("3 pixels"));
     EXPECT_EQ(checkedRows(menu.menu()), QStringList{QStringLiteral("3 px")});
     menu.fillAction()->trigger();
     EXPECT_TRUE(pane.settings.fill());
     EXPECT_EQ(menu.labelSymbol(), QStringLiteral("square.fill"));
-    EXPECT_EQ(valueOf(menu), QStringLiteral("3 pixels, filled"));
+    EXPECT_EQ(test::accessibleValue(menu), QStringLiteral("3 pixels, filled"));
     row(menu.menu(), QStringLiteral("6 px"))->trigger();
     EXPECT_EQ(pane.settings.strokeWidth(), 6);
-    EXPECT_EQ(valueOf(menu), QStringLiteral("6 pixels, filled"));
+    EXPECT_EQ(test::accessibleValue(menu), QStringLiteral("6 pixels, filled"));
     pane.settings.setFill(false);
     EXPECT_FALSE(menu.fillAction()->isChecked());
     EXPECT_EQ(menu.labelSymbol(), QStringLiteral("lineweight"));

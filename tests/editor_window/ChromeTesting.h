@@ -8,6 +8,7 @@
 #include "editor_window/SymbolIcons.h"
 #include "support/TestAnnotations.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QPalette>
 #include <QStyleFactory>
@@ -30,6 +31,12 @@ struct Pane {
         return added.id;
     }
 };
+
+// What assistive technology reads as the control's value ("Blue", "18 points").
+inline QString accessibleValue(QWidget& widget) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&widget);
+    return accessible != nullptr ? accessible->text(QAccessible::Value) : QString();
+}
 
 inline QPalette lightPalette() {
     QPalette palette;

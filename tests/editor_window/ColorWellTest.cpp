@@ -11,10 +11,6 @@
 namespace quorvane {
 namespace {
 
-QString valueOf(QWidget& widget) {
-    return QAccessible::queryAccessibleInterface(&widget)->text(QAccessible::Value);
-}
-
 std::vector<std::size_t> ringedSwatches(const ColorPalettePopover& popover) {
     std::vector<std::size_t> ringed;
     for (std::size_t index = 0; index < popover.swatches().size(); ++index)
@@ -33,7 +29,7 @@ protected:
 
 TEST_F(ColorWellTest, PaletteColourIsRingedAndNamed) {
     pane.settings.setColor(QColor(0, 122, 255));
-    EXPECT_EQ(valueOf(*well), QStringLiteral("Blue"));
+    EXPECT_EQ(test::accessibleValue(*well), QStringLiteral("Blue"));
     EXPECT_EQ(well->accessibleName(), QStringLiteral("Annotation color"));
     well->click();
     ASSERT_TRUE(well->isOpen());
@@ -49,7 +45,7 @@ TEST_F(ColorWellTest, PaletteColourIsRingedAndNamed) {
 TEST_F(ColorWellTest, ColourOutsideThePaletteIsCustomWithoutRing) {
     for (const QColor& color : {QColor(1, 2, 3), QColor::fromRgbF(1.5F, 0, 0), QColor()}) {
         pane.settings.setColor(color);
-        EXPECT_EQ(valueOf(*well), QStringLiteral("Custom"));
+        EXPECT_EQ(test::accessibleValue(*well), QStringLiteral("Custom"));
         well->click();
         ASSERT_TRUE(well->isOpen());
         EXPECT_TRUE(ringedSwatches(*well->popover()).empty());
@@ -77,7 +73,7 @@ TEST_F(ColorWellTest, ChoosingSetsTheColourThenCloses) {
     EXPECT_FALSE(well->isOpen());
     EXPECT_EQ(changes, 1);
     EXPECT_TRUE(EditorChrome::sameColor(pane.settings.color(), EditorChrome::palette()[2].color));
-    EXPECT_EQ(valueOf(*well), QStringLiteral("Yellow"));
+    EXPECT_EQ(test::accessibleValue(*well), QStringLiteral("Yellow"));
 }
 
 } // namespace

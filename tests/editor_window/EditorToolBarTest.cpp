@@ -22,10 +22,6 @@ QStringList split(const QString& items) {
     return items.split(QStringLiteral(", "));
 }
 
-QString valueOf(QWidget& widget) {
-    return QAccessible::queryAccessibleInterface(&widget)->text(QAccessible::Value);
-}
-
 class ToolAreaTest : public ::testing::Test {
 protected:
     test::Pane pane;
@@ -116,12 +112,12 @@ TEST_F(ToolAreaTest, HiddenCurrentToolShowsInTheMoreMenusLabel) {
     MoreToolsMenu& more = *area->moreMenu();
     EXPECT_EQ(more.labelSymbol(), QStringLiteral("ruler"));
     EXPECT_TRUE(more.highlighted());
-    EXPECT_EQ(valueOf(more), QStringLiteral("Ruler tool"));
+    EXPECT_EQ(test::accessibleValue(more), QStringLiteral("Ruler tool"));
 
     pane.settings.toggleCrop();
     EXPECT_EQ(more.labelSymbol(), QStringLiteral("ellipsis.circle"));
     EXPECT_FALSE(more.highlighted());
-    EXPECT_EQ(valueOf(more), QString());
+    EXPECT_EQ(test::accessibleValue(more), QString());
     for (const QString& tool : EditorCanvasSettings::tools())
         EXPECT_FALSE(area->toolButton(tool)->active()) << tool.toStdString();
     EXPECT_TRUE(area->cropButton()->active());

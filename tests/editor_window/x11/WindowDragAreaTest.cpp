@@ -15,12 +15,9 @@
 namespace quorvane {
 namespace {
 
+using test::pause;
 using test::waitUntil;
 using test::xdotool;
-
-void pause(int ms) {
-    waitUntil([] { return false; }, ms);
-}
 
 // An editor-like window under openbox: the tool bar on top of an empty body.
 class WindowDragAreaTest : public ::testing::Test {
