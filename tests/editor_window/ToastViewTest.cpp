@@ -2,6 +2,7 @@
 
 #include "ChromeTesting.h"
 #include "core/AccessibilityOptions.h"
+#include "support/WaitUntil.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -34,7 +35,6 @@ protected:
         return made;
     }
     void fire(std::size_t index) { timers.at(index)(); }
-    bool shown() const { return toast->capsuleVisible() && toast->findChild<QLabel*>() != nullptr; }
 };
 
 TEST_F(ToastViewTest, MessageShowsAndHidesAfterItsTimer) {
@@ -117,6 +117,13 @@ TEST_F(ToastViewTest, ReduceMotionSkipsAnimationAndMotionAnimates) {
     accessibility.setReduceMotion(true);
     EXPECT_FALSE(toast->animating());
     EXPECT_TRUE(toast->capsuleVisible());
+    // With motion, the capsule fades out and is gone once the fade ends.
+    accessibility.setReduceMotion(false);
+    toast->setMessage(QString());
+    EXPECT_TRUE(toast->animating());
+    ASSERT_TRUE(test::waitUntil([&] { return !toast->animating(); }));
+    for (const QLabel* label : toast->findChildren<QLabel*>())
+        EXPECT_FALSE(label->isVisible());
 }
 
 TEST_F(ToastViewTest, LongMessagesAreCutToTwoLinesBesideTheAccessory) {
