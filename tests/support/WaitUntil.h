@@ -18,4 +18,9 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
     return true;
 }
 
+// Runs the event loop for `ms` milliseconds, for what another process does meanwhile.
+inline void pause(int ms) {
+    waitUntil([] { return false; }, ms);
+}
+
 } // namespace quorvane::test

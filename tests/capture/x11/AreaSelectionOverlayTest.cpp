@@ -16,12 +16,9 @@
 namespace quorvane {
 namespace {
 
+using test::pause;
 using test::waitUntil;
 using test::xdotool;
-
-void pause(int ms) {
-    waitUntil([] { return false; }, ms);
-}
 
 // Counts what reaches it, to show that nothing holds the pointer or keyboard any more.
 struct Probe : QWidget {

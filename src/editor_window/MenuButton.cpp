@@ -1,0 +1,95 @@
+#include "editor_window/MenuButton.h"
+
+#include "editor_window/ChromePainting.h"
+#include "editor_window/SymbolIcons.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace quorvane {
+namespace {
+
+constexpr int buttonHeight = 26;
+constexpr int indicatorWidth = 9;
+constexpr int symbolSide = 16;
+
+} // namespace
+
+MenuButton::MenuButton(const SymbolIcons& icons, QWidget* parent) : QToolButton(parent), icons_(icons) {
+    setPopupMode(QToolButton::InstantPopup);
+    setAutoRaise(true);
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void MenuButton::setLabelText(const QString& text) {
+    if (text == text_ && symbol_.isEmpty()) return;
+    text_ = text;
+    symbol_.clear();
+    updateGeometry();
+    update();
+}
+
+void MenuButton::setLabelSymbol(const QString& symbol) {
+    if (symbol == symbol_) return;
+    symbol_ = symbol;
+    text_.clear();
+    updateGeometry();
+    update();
+}
+
+void MenuButton::setIndicatorVisible(bool visible) {
+    indicator_ = visible;
+    updateGeometry();
+    update();
+}
+
+void MenuButton::setHighlighted(bool highlighted) {
+    if (highlighted == highlighted_) return;
+    highlighted_ = highlighted;
+    update();
+}
+
+void MenuButton::setFixedLabelWidth(int width) {
+    fixedWidth_ = width;
+    updateGeometry();
+}
+
+QSize MenuButton::sizeHint() const {
+    if (fixedWidth_ > 0) return {fixedWidth_, buttonHeight};
+    const int label = symbol_.isEmpty() ? fontMetrics().horizontalAdvance(text_) : symbolSide;
+    return {label + 8 + (indicator_ ? indicatorWidth : 0), buttonHeight};
+}
+
+void MenuButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor primary =
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText);
+    const QRectF frame = rect();
+    if (highlighted_)
+        ChromePainting::fillRounded(painter, frame, palette().color(QPalette::Highlight), 0.18);
+    else if (underMouse() && isEnabled())
+        ChromePainting::fillRounded(painter, frame, primary, 0.08);
+    QRectF label = frame.adjusted(2, 0, indicator_ ? -indicatorWidth : -2, 0);
+    if (symbol_.isEmpty()) {
+        painter.setPen(primary);
+        painter.drawText(label, Qt::AlignCenter, text_);
+    } else {
+        const QRectF box(label.center().x() - symbolSide / 2.0, label.center().y() - symbolSide / 2.0,
+                         symbolSide, symbolSide);
+        icons_.paint(painter, symbol_, box, primary);
+    }
+    if (!indicator_) return;
+    // A small downward chevron, the menu indicator.
+    const double x = frame.right() - indicatorWidth + 1;
+    const double y = frame.center().y();
+    QPainterPath chevron;
+    chevron.moveTo(x, y - 1.5);
+    chevron.lineTo(x + 3, y + 1.5);
+    chevron.lineTo(x + 6, y - 1.5);
+    painter.setPen(QPen(primary, 1.3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPath(chevron);
+}
+
+} // namespace quorvane

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <QToolButton>
+
+namespace quorvane {
+
+class SymbolIcons;
+
+// The borderless menu button the chrome's menus share: a text or a symbol as its label, an
+// optional menu indicator, and an accent fill when the creator marks it. The menu opens on a
+// press.
+class MenuButton : public QToolButton {
+    Q_OBJECT
+
+public:
+    MenuButton(const SymbolIcons& icons, QWidget* parent = nullptr);
+
+    void setLabelText(const QString& text);
+    void setLabelSymbol(const QString& symbol);
+    void setIndicatorVisible(bool visible);
+    void setHighlighted(bool highlighted);
+    // Zero keeps the width to the label.
+    void setFixedLabelWidth(int width);
+
+    const QString& labelText() const { return text_; }
+    const QString& labelSymbol() const { return symbol_; }
+    bool highlighted() const { return highlighted_; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    const SymbolIcons& icons_;
+    QString text_;
+    QString symbol_;
+    bool indicator_ = true;
+    bool highlighted_ = false;
+    int fixedWidth_ = 0;
+};
+
+} // namespace quorvane

@@ -1,0 +1,109 @@
+#include "editor_window/SymbolIcons.h"
+
+#include "editor_window/SymbolDrawing.h"
+
+#include <QIconEngine>
+#include <QPainter>
+#include <QPixmap>
+#include <map>
+
+namespace quorvane {
+namespace {
+
+constexpr double designBox = 24.0;
+
+// Freedesktop names for the symbols that the standard icon naming has; the rest are ours only.
+const std::map<QString, QString>& themeNames() {
+    static const std::map<QString, QString> names = {
+        {QStringLiteral("arrow.uturn.backward"), QStringLiteral("edit-undo")},
+        {QStringLiteral("arrow.uturn.forward"), QStringLiteral("edit-redo")},
+        {QStringLiteral("plus.magnifyingglass"), QStringLiteral("zoom-in")},
+        {QStringLiteral("info.circle"), QStringLiteral("dialog-information")},
+        {QStringLiteral("questionmark"), QStringLiteral("help-about")},
+        {QStringLiteral("crop"), QStringLiteral("transform-crop")},
+        {QStringLiteral("eyedropper"), QStringLiteral("color-picker")},
+    };
+    return names;
+}
+
+void drawFallback(QPainter& painter, const QString& name, const QRectF& rect, const QColor& color,
+                  bool bold) {
+    const double side = std::min(rect.width(), rect.height());
+    if (!(side > 0)) return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(rect.center() - QPointF(side / 2, side / 2));
+    painter.scale(side / designBox, side / designBox);
+    QPen pen(color, bold ? 2.3 : 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    if (!SymbolDrawing::draw(painter, name)) SymbolDrawing::draw(painter, QStringLiteral("questionmark"));
+    painter.restore();
+}
+
+// Draws a symbol at whatever size and device pixel ratio a menu asks for.
+class SymbolIconEngine : public QIconEngine {
+public:
+    SymbolIconEngine(QString name, QColor color, QColor disabledColor)
+        : name_(std::move(name)), color_(std::move(color)), disabledColor_(std::move(disabledColor)) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
+        drawFallback(*painter, name_, rect, mode == QIcon::Disabled ? disabledColor_ : color_, false);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return scaledPixmap(size, mode, state, 1.0);
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
+        // `size` is in device pixels already.
+        QPixmap pixmap(size);
+        pixmap.fill(Qt::transparent);
+        pixmap.setDevicePixelRatio(scale);
+        QPainter painter(&pixmap);
+        paint(&painter, QRect(QPoint(), (QSizeF(size) / scale).toSize()), mode, state);
+        return pixmap;
+    }
+    QIconEngine* clone() const override { return new SymbolIconEngine(name_, color_, disabledColor_); }
+    QString iconName() override { return name_; }
+
+private:
+    QString name_;
+    QColor color_;
+    QColor disabledColor_;
+};
+
+} // namespace
+
+void SymbolIcons::paint(QPainter& painter, const QString& name, const QRectF& rect, const QColor& color,
+                        bool bold) const {
+    if (theme_ == Theme::useDesktop) {
+        const QString themed = themeName(name);
+        if (!themed.isEmpty() && QIcon::hasThemeIcon(themed)) {
+            QIcon::fromTheme(themed).paint(&painter, rect.toAlignedRect());
+            return;
+        }
+    }
+    drawFallback(painter, name, rect, color, bold);
+}
+
+QIcon SymbolIcons::icon(const QString& name, const QColor& color, const QColor& disabledColor) const {
+    if (theme_ == Theme::useDesktop) {
+        const QString themed = themeName(name);
+        if (!themed.isEmpty() && QIcon::hasThemeIcon(themed)) return QIcon::fromTheme(themed);
+    }
+    return QIcon(new SymbolIconEngine(name, color, disabledColor));
+}
+
+bool SymbolIcons::hasFallback(const QString& name) {
+    return SymbolDrawing::names().contains(name);
+}
+
+const QStringList& SymbolIcons::fallbackNames() {
+    return SymbolDrawing::names();
+}
+
+QString SymbolIcons::themeName(const QString& name) {
+    const auto found = themeNames().find(name);
+    return found == themeNames().end() ? QString() : found->second;
+}
+
+} // namespace quorvane

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QColor>
+#include <QIcon>
+#include <QRectF>
+#include <QString>
+#include <QStringList>
+
+class QPainter;
+
+namespace quorvane {
+
+// The chrome's symbols by their logical names ("hand.raised", "crop", …). Where the desktop's
+// icon theme has a matching freedesktop icon it is used; every other symbol, and every symbol
+// when the theme is ignored, is drawn by our own small vector set in the colour asked for, so it
+// follows the palette and stays sharp at any scale. An unknown name draws the question mark.
+class SymbolIcons {
+public:
+    enum class Theme { useDesktop, ignore };
+
+    explicit SymbolIcons(Theme theme = Theme::useDesktop) : theme_(theme) {}
+
+    // Draws `name` centred in `rect`; `bold` draws the heavier weight of an active tool.
+    void paint(QPainter& painter, const QString& name, const QRectF& rect, const QColor& color,
+               bool bold = false) const;
+    // For menus: drawn in `color`, and in `disabledColor` for a disabled item.
+    QIcon icon(const QString& name, const QColor& color, const QColor& disabledColor) const;
+
+    // Whether our own set draws `name`.
+    static bool hasFallback(const QString& name);
+    static const QStringList& fallbackNames();
+    // The freedesktop icon tried first, empty when there is none.
+    static QString themeName(const QString& name);
+
+private:
+    Theme theme_;
+};
+
+} // namespace quorvane

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <chrono>
+#include <functional>
+#include <optional>
+
+class QLabel;
+class QParallelAnimationGroup;
+
+namespace quorvane {
+
+class AccessibilityOptions;
+class SymbolIcons;
+
+// The small status capsule of the editor window: a line or two of text with an optional symbol
+// and accessory. Every change of the message or of persistence shows it again (an empty message
+// hides it); unless persistent it hides itself 2.5 s after the latest show, since only the timer
+// of the latest show may hide it. It fades and slides in and out, and simply appears and goes
+// with Reduce Motion. The host places it by its size hint.
+class ToastView : public QWidget {
+    Q_OBJECT
+
+public:
+    // Runs `hide` after `delay`; tests replace it to fire the timers themselves.
+    using Scheduler = std::function<void(std::chrono::milliseconds delay, std::function<void()> hide)>;
+    static constexpr std::chrono::milliseconds hideDelay{2500};
+    static constexpr int maximumTextWidth = 420;
+
+    ToastView(const AccessibilityOptions& accessibility, const SymbolIcons& icons, QWidget* parent = nullptr);
+
+    void setMessage(const QString& message);
+    void setSystemImage(const std::optional<QString>& symbol);
+    void setPersistent(bool persistent);
+    // Whether the first appearance shows a message that is already set; set before showing.
+    void setShowOnAppear(bool showOnAppear) { showOnAppear_ = showOnAppear; }
+    // Placed after the text; the toast takes ownership.
+    void setAccessory(QWidget* accessory);
+    void setScheduler(Scheduler scheduler) { scheduler_ = std::move(scheduler); }
+
+    const QString& message() const { return message_; }
+    bool persistent() const { return persistent_; }
+    // Whether the capsule is up (it may still be fading out when not).
+    bool capsuleVisible() const { return visible_; }
+    bool animating() const;
+    // The text as shown: at most two lines, the second ended with "…" when cut.
+    QString shownText() const;
+
+    // `text` in `font` cut to two lines of `width` pixels.
+    static QString twoLines(const QString& text, const QFont& font, int width);
+
+    QSize sizeHint() const override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void showRule();
+    void animateTo(bool visible);
+    void updateContent();
+
+    const AccessibilityOptions& accessibility_;
+    const SymbolIcons& icons_;
+    QString message_;
+    std::optional<QString> symbol_;
+    bool persistent_ = false;
+    bool showOnAppear_ = false;
+    bool appeared_ = false;
+    bool visible_ = false;
+    quint64 token_ = 0;
+    Scheduler scheduler_;
+    QWidget* capsule_ = nullptr;
+    QLabel* image_ = nullptr;
+    QLabel* text_ = nullptr;
+    QWidget* accessory_ = nullptr;
+    QParallelAnimationGroup* animation_ = nullptr;
+};
+
+} // namespace quorvane

@@ -1,0 +1,51 @@
+#include "editor_window/ZoomMenu.h"
+
+#include "canvas/EditorCanvasSettings.h"
+#include "editor_window/ChromeText.h"
+#include "editor_window/EditorChrome.h"
+
+#include <QMenu>
+
+namespace quorvane {
+
+ZoomMenu::ZoomMenu(EditorCanvasSettings& settings, const SymbolIcons& icons, QWidget* parent)
+    : MenuButton(icons, parent), settings_(settings) {
+    const QString fits = ChromeText::shortcut(Qt::CTRL | Qt::Key_0);
+    setToolTip(QStringLiteral("Zoom (") + fits + QStringLiteral(" fits, ") +
+               ChromeText::shortcut(Qt::CTRL | Qt::Key_Equal) + QStringLiteral(" and ") +
+               ChromeText::shortcut(Qt::CTRL | Qt::Key_Minus) + QStringLiteral(" zoom)"));
+    setAccessibleName(QStringLiteral("Zoom"));
+
+    auto* menu = new QMenu(this);
+    // The key after the tab is shown, not registered.
+    connect(menu->addAction(QStringLiteral("Fit to Window\t") + fits), &QAction::triggered, this,
+            [this] { settings_.fitImage(); });
+    menu->addSeparator();
+    for (const int percent : EditorChrome::zoomLevels)
+        connect(menu->addAction(QString::number(percent) + QLatin1Char('%')), &QAction::triggered, this,
+                [this, percent] { zoomTo(percent); });
+    menu->addSeparator();
+    pixelated_ = menu->addAction(QStringLiteral("Pixelated"));
+    pixelated_->setCheckable(true);
+    connect(pixelated_, &QAction::triggered, this, [this](bool on) { settings_.setPixelated(on); });
+    setMenu(menu);
+    connect(&settings_, &EditorCanvasSettings::fitChanged, this, &ZoomMenu::refresh);
+    connect(&settings_, &EditorCanvasSettings::zoomFractionChanged, this, &ZoomMenu::refresh);
+    connect(&settings_, &EditorCanvasSettings::pixelatedChanged, this, &ZoomMenu::refresh);
+    refresh();
+}
+
+void ZoomMenu::zoomTo(int percent) {
+    const auto hold = settings_.holdChanges();
+    settings_.setFit(false);
+    settings_.setZoomFraction(percent / 100.0);
+    settings_.setPan(QPointF(0, 0));
+    settings_.setMessage(QString());
+}
+
+void ZoomMenu::refresh() {
+    setLabelText(settings_.fit() ? QStringLiteral("Fit") : ChromeText::percent(settings_.zoomFraction()));
+    pixelated_->setChecked(settings_.pixelated());
+}
+
+} // namespace quorvane

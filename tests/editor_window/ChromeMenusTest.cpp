@@ -1,0 +1,134 @@
+#include "ChromeTesting.h"
+#include "editor_window/BracketTool.h"
+#include "editor_window/StrokeMenu.h"
+#include "editor_window/TextSizeMenu.h"
+#include "editor_window/ZoomMenu.h"
+
+#include <QAccessible>
+#include <QMenu>
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace quorvane {
+namespace {
+
+QStringList checkedRows(const QMenu* menu) {
+    QStringList rows;
+    for (const QAction* action : menu->actions())
+        if (action->isChecked()) rows << action->text();
+    return rows;
+}
+
+QAction* row(const QMenu* menu, const QString& text) {
+    for (QAction* action : menu->actions())
+        if (action->text() == text) return action;
+    return nullptr;
+}
+
+TEST(TextSizeMenu, LabelIsTheWholeSizeAndOnlyAListedSizeIsChecked) {
+    test::Pane pane;
+    TextSizeMenu menu(pane.settings, pane.icons);
+    struct Case {
+        double points;
+        const char* label;
+        QStringList checked;
+        const char* value;
+    };
+    const Case cases[] = {
+        {18, "18", {QStringLiteral("18 pt")}, "18 points"},
+        {20, "20", {}, "20 points"},
+        {17.9, "17", {}, "17 points"},
+        {64, "64", {QStringLiteral("64 pt")}, "64 points"},
+        {std::numeric_limits<double>::quiet_NaN(), "0", {}, "0 points"},
+    };
+    for (const Case& c : cases) {
+        pane.settings.setFontPoints(c.points);
+        EXPECT_EQ(menu.labelText(), QString::fromLatin1(c.label));
+        EXPECT_EQ(checkedRows(menu.menu()), c.checked) << c.points;
+        EXPECT_EQ(test::accessibleValue(menu), QString::fromLatin1(c.value));
+    }
+    row(menu.menu(), QStringLiteral("32 pt"))->trigger();
+    EXPECT_EQ(pane.settings.fontPoints(), 32);
+    EXPECT_EQ(checkedRows(menu.menu()), QStringList{QStringLiteral("32 pt")});
+    EXPECT_EQ(menu.toolTip(), QStringLiteral("Text size"));
+    EXPECT_EQ(menu.accessibleName(), QStringLiteral("Text size"));
+}
+
+TEST(StrokeMenu, LabelAndValueFollowWidthAndFill) {
+    test::Pane pane;
+    StrokeMenu menu(pane.settings, pane.icons);
+    EXPECT_EQ(menu.labelSymbol(), QStringLiteral("lineweight"));
+    EXPECT_EQ(test::accessibleValue(menu), QStringLiteral("3 pixels"));
+    EXPECT_EQ(checkedRows(menu.menu()), QStringList{QStringLiteral("3 px")});
+    menu.fillAction()->trigger();
+    EXPECT_TRUE(pane.settings.fill());
+    EXPECT_EQ(menu.labelSymbol(), QStringLiteral("square.fill"));
+    EXPECT_EQ(test::accessibleValue(menu), QStringLiteral("3 pixels, filled"));
+    row(menu.menu(), QStringLiteral("6 px"))->trigger();
+    EXPECT_EQ(pane.settings.strokeWidth(), 6);
+    EXPECT_EQ(test::accessibleValue(menu), QStringLiteral("6 pixels, filled"));
+    pane.settings.setFill(false);
+    EXPECT_FALSE(menu.fillAction()->isChecked());
+    EXPECT_EQ(menu.labelSymbol(), QStringLiteral("lineweight"));
+    EXPECT_EQ(menu.toolTip(), QStringLiteral("Stroke width and fill"));
+}
+
+TEST(ZoomMenu, PercentageChoiceLeavesFitAndLabelsRound) {
+    test::Pane pane;
+    ZoomMenu menu(pane.settings, pane.icons);
+    EXPECT_EQ(menu.labelText(), QStringLiteral("Fit"));
+    EXPECT_EQ(menu.toolTip(), QStringLiteral("Zoom (Ctrl+0 fits, Ctrl+= and Ctrl+- zoom)"));
+    EXPECT_EQ(menu.accessibleName(), QStringLiteral("Zoom"));
+    QStringList texts;
+    for (const QAction* action : menu.menu()->actions())
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    EXPECT_EQ(texts, (QStringList{"Fit to Window\tCtrl+0", "-", "25%", "50%", "100%", "200%", "400%", "-",
+                                  "Pixelated"}));
+
+    pane.settings.setPan(QPointF(30, 40));
+    pane.settings.setMessage(QStringLiteral("Copied"));
+    int fit = 0;
+    QObject::connect(&pane.settings, &EditorCanvasSettings::fitChanged, [&] { ++fit; });
+    row(menu.menu(), QStringLiteral("100%"))->trigger();
+    EXPECT_FALSE(pane.settings.fit());
+    EXPECT_EQ(pane.settings.zoomFraction(), 1.0);
+    EXPECT_EQ(pane.settings.pan(), QPointF(0, 0));
+    EXPECT_TRUE(pane.settings.message().isEmpty());
+    EXPECT_EQ(fit, 1);
+    EXPECT_EQ(menu.labelText(), QStringLiteral("100%"));
+
+    for (const auto& [fraction, label] : {std::pair{0.125, "13%"}, {0.333, "33%"}, {1.5, "150%"}}) {
+        pane.settings.setZoomFraction(fraction);
+        EXPECT_EQ(menu.labelText(), QString::fromLatin1(label));
+    }
+    menu.pixelatedAction()->trigger();
+    EXPECT_TRUE(pane.settings.pixelated());
+    row(menu.menu(), QStringLiteral("Fit to Window\tCtrl+0"))->trigger();
+    EXPECT_TRUE(pane.settings.fit());
+    EXPECT_EQ(menu.labelText(), QStringLiteral("Fit"));
+}
+
+TEST(BracketTool, ShowsTheGlyphAndIsActiveOnlyOutsideTheModes) {
+    test::Pane pane;
+    BracketTool button(pane.settings, pane.icons);
+    EXPECT_EQ(button.glyph(), QStringLiteral("["));
+    EXPECT_EQ(button.toolTip(), QStringLiteral("Bracket (K) — drag along what you want to bracket"));
+    EXPECT_EQ(button.accessibleName(), QStringLiteral("Bracket (K)"));
+    EXPECT_FALSE(button.active());
+    button.click();
+    EXPECT_EQ(pane.settings.tool(), QStringLiteral("Bracket"));
+    EXPECT_TRUE(button.active());
+    pane.settings.cycleBracket();
+    EXPECT_EQ(button.glyph(), pane.settings.bracketGlyph());
+    EXPECT_NE(button.glyph(), QStringLiteral("["));
+    pane.settings.setCropping(true);
+    EXPECT_FALSE(button.active());
+    pane.settings.setCropping(false);
+    pane.settings.setRecognizing(true);
+    EXPECT_FALSE(button.active());
+    pane.settings.setRecognizing(false);
+    EXPECT_TRUE(button.active());
+}
+
+} // namespace
+} // namespace quorvane

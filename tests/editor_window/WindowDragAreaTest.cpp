@@ -1,0 +1,43 @@
+#include "editor_window/WindowDragArea.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+void send(QWidget& widget, QEvent::Type type, Qt::MouseButton button = Qt::LeftButton, QPointF at = {5, 5}) {
+    const Qt::MouseButtons held =
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(Qt::LeftButton);
+    QMouseEvent event(type, at, widget.mapToGlobal(at), button, held, Qt::NoModifier);
+    QApplication::sendEvent(&widget, &event);
+}
+
+TEST(WindowDragArea, AreaOutsideAShownWindowIgnoresPresses) {
+    WindowDragArea area;
+    area.resize(200, 40);
+    send(area, QEvent::MouseButtonPress);
+    send(area, QEvent::MouseMove, Qt::NoButton, {60, 30});
+    send(area, QEvent::MouseButtonRelease);
+    send(area, QEvent::MouseButtonDblClick);
+    EXPECT_FALSE(area.isVisible());
+    EXPECT_FALSE(area.isMaximized());
+}
+
+TEST(WindowDragArea, DoubleClickTogglesTheWindowsZoomAndOtherButtonsDoNot) {
+    QWidget window;
+    auto* area = new WindowDragArea(&window);
+    area->resize(200, 40);
+    window.resize(400, 300);
+    window.show();
+    send(*area, QEvent::MouseButtonDblClick, Qt::RightButton);
+    EXPECT_FALSE(window.isMaximized());
+    send(*area, QEvent::MouseButtonDblClick);
+    EXPECT_TRUE(window.isMaximized());
+    send(*area, QEvent::MouseButtonDblClick);
+    EXPECT_FALSE(window.isMaximized());
+}
+
+} // namespace
+} // namespace quorvane

@@ -1,0 +1,107 @@
+#include "editor_window/WindowDragArea.h"
+
+#include "editor_window/ChromeTesting.h"
+#include "editor_window/EditorToolBar.h"
+#include "editor_window/ToolArea.h"
+#include "editor_window/ToolButton.h"
+#include "support/WaitUntil.h"
+#include "support/Xdotool.h"
+#include "support/XvfbServer.h"
+
+#include <QVBoxLayout>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+using test::pause;
+using test::waitUntil;
+using test::xdotool;
+
+// An editor-like window under openbox: the tool bar on top of an empty body.
+class WindowDragAreaTest : public ::testing::Test {
+protected:
+    test::Pane pane;
+    QWidget window;
+    EditorToolBar* bar = new EditorToolBar(pane.document, pane.settings, pane.icons);
+
+    void SetUp() override {
+        ASSERT_TRUE(test::x11Server().startWindowManager());
+        auto* column = new QVBoxLayout(&window);
+        column->setContentsMargins(0, 0, 0, 0);
+        column->addWidget(bar);
+        column->addStretch();
+        window.setGeometry(200, 150, 1200, 300);
+        window.show();
+        ASSERT_TRUE(waitUntil([&] { return window.windowHandle()->isExposed(); }));
+        pause(200);
+    }
+    void TearDown() override { test::x11Server().stopWindowManager(); }
+
+    // A point on the bar that no control covers: past the tools, before undo.
+    QPoint emptyPoint() const {
+        return bar->mapToGlobal(QPoint(bar->toolArea()->x() + bar->toolArea()->variantWidth(0) + 30, 19));
+    }
+    void moveTo(const QPoint& point) {
+        xdotool(QStringLiteral("mousemove %1 %2").arg(point.x()).arg(point.y()));
+        pause(50);
+    }
+};
+
+TEST_F(WindowDragAreaTest, DraggingAnEmptyPartMovesTheWindow) {
+    const QPoint before = window.geometry().topLeft();
+    const QPoint start = emptyPoint();
+    moveTo(start);
+    xdotool(QStringLiteral("mousedown 1"));
+    pause(50);
+    for (int step = 1; step <= 10; ++step)
+        moveTo(start + QPoint(step * 12, step * 8));
+    xdotool(QStringLiteral("mouseup 1"));
+    ASSERT_TRUE(waitUntil([&] { return window.geometry().topLeft() != before; }));
+    pause(100);
+    const QPoint moved = window.geometry().topLeft() - before;
+    EXPECT_NEAR(moved.x(), 120, 20);
+    EXPECT_NEAR(moved.y(), 80, 20);
+    EXPECT_FALSE(window.isMaximized());
+}
+
+TEST_F(WindowDragAreaTest, DoubleClickMaximisesAndASecondRestores) {
+    moveTo(emptyPoint());
+    xdotool(QStringLiteral("click --repeat 2 --delay 60 1"));
+    ASSERT_TRUE(waitUntil([&] { return window.isMaximized(); }));
+    pause(300);
+    moveTo(emptyPoint());
+    xdotool(QStringLiteral("click --repeat 2 --delay 60 1"));
+    EXPECT_TRUE(waitUntil([&] { return !window.isMaximized(); }));
+}
+
+TEST_F(WindowDragAreaTest, TripleClickZoomsOnlyOnce) {
+    moveTo(emptyPoint());
+    // The third press is a plain press: it does not take the zoom of the second back.
+    xdotool(QStringLiteral("click --repeat 3 --delay 60 1"));
+    ASSERT_TRUE(waitUntil([&] { return window.isMaximized(); }));
+    pause(500);
+    EXPECT_TRUE(window.isMaximized());
+}
+
+TEST_F(WindowDragAreaTest, ControlsOverTheAreaKeepTheirClicks) {
+    const QPoint before = window.geometry().topLeft();
+    ToolButton& oval = *bar->toolArea()->toolButton(QStringLiteral("Oval"));
+    const QPoint centre = oval.mapToGlobal(oval.rect().center());
+    moveTo(centre);
+    xdotool(QStringLiteral("click 1"));
+    ASSERT_TRUE(waitUntil([&] { return pane.settings.tool() == QStringLiteral("Oval"); }));
+    // Nor does a drag that starts on a button move the window.
+    xdotool(QStringLiteral("mousedown 1"));
+    for (int step = 1; step <= 5; ++step)
+        moveTo(centre + QPoint(step * 10, step * 10));
+    xdotool(QStringLiteral("mouseup 1"));
+    xdotool(QStringLiteral("click --repeat 2 --delay 60 1"));
+    pause(300);
+    EXPECT_EQ(window.geometry().topLeft(), before);
+    EXPECT_FALSE(window.isMaximized());
+}
+
+} // namespace
+} // namespace quorvane
