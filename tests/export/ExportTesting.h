@@ -82,7 +82,7 @@ struct ExportFixture {
 
     // One edit: the revision grows by one.
     void edit() {
-        Annotation solid = annotation(AnnotationKind::rectangle, QRectF(4, 4, 10, 10));
+        Annotation solid = annotation(AnnotationKind::rectangle, QRectF(4, 4, 10, 10), Qt::green);
         solid.fill = true;
         document->addAnnotation(solid);
     }
