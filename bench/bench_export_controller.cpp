@@ -4,6 +4,7 @@
 
 #include "ImageMagick.h"
 #include "app/Preferences.h"
+#include "core/Log.h"
 #include "document/EditorDocument.h"
 #include "export/ExportController.h"
 #include "export/GIFExporter.h"
@@ -12,14 +13,20 @@
 #include "platform/SystemClipboard.h"
 
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QClipboard>
 #include <QColorSpace>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QImageReader>
+#include <QListWidget>
 #include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTextEdit>
 #include <benchmark/benchmark.h>
 #include <random>
 
@@ -115,10 +122,41 @@ void ControllerExport4K(benchmark::State& state, bool save) {
 BENCHMARK_CAPTURE(ControllerExport4K, copy, false)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK_CAPTURE(ControllerExport4K, save, true)->Unit(benchmark::kMillisecond)->UseManualTime();
 
+// A screenshot of real widgets as Qt draws them (calendar, text, list, controls), with the photo
+// of desktop() beside them, at 1920 × 1080.
+QImage widgetScreenshot() {
+    QWidget window;
+    auto* layout = new QGridLayout(&window);
+    auto* text = new QTextEdit;
+    for (int i = 0; i < 40; ++i)
+        text->append(
+            QStringLiteral("Line %1: the export controller copies, saves and animates the final image.")
+                .arg(i));
+    auto* list = new QListWidget;
+    for (int i = 0; i < 60; ++i)
+        list->addItem(QStringLiteral("Document %1.png").arg(i));
+    auto* progress = new QProgressBar;
+    progress->setValue(62);
+    layout->addWidget(new QCalendarWidget, 0, 0);
+    layout->addWidget(text, 0, 1, 2, 1);
+    layout->addWidget(list, 1, 0);
+    layout->addWidget(new QPushButton(QStringLiteral("Save Image")), 2, 0);
+    layout->addWidget(progress, 2, 1);
+    window.resize(1920, 1080);
+    QImage image = window.grab().toImage().convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+    image.setColorSpace(QColorSpace::SRgb);
+    const QImage photo = desktop(1920, 1080);
+    QPainter(&image).drawImage(QPoint(1280, 700), photo, QRect(960, 540, 640, 360));
+    return image;
+}
+
 const std::pair<QImage, QImage>& gifFrames() {
     static const std::pair<QImage, QImage> frames = [] {
-        auto document = annotatedDocument(1920, 1080, 20);
-        return GIFExporter::frames(*document).value();
+        EditorDocument document(widgetScreenshot(), std::nullopt, 1.0);
+        const auto annotated = annotatedDocument(1920, 1080, 20);
+        for (const Annotation& a : annotated->annotations())
+            document.addAnnotation(a);
+        return GIFExporter::frames(document).value();
     }();
     return frames;
 }
@@ -190,6 +228,7 @@ void BeforeAfterGif1080pImageMagick(benchmark::State& state) {
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    Log::setEchoToStandardError(false);
     if (auto* comparison = bench::registerImageMagickComparison("BeforeAfterGif1080pImageMagick",
                                                                 BeforeAfterGif1080pImageMagick))
         comparison->Unit(benchmark::kMillisecond);

@@ -1,9 +1,9 @@
 #include "platform/SystemClipboard.h"
 
+#include "platform/QtX11Connection.h"
+
 #include <QClipboard>
-#include <QGuiApplication>
 #include <QMimeData>
-#include <QtGui/qguiapplication_platform.h>
 #include <cstdlib>
 #include <memory>
 #include <xcb/xcb.h>
@@ -11,17 +11,10 @@
 namespace quorvane {
 namespace {
 
-xcb_connection_t* qtConnection() {
-    auto* application = qGuiApp;
-    if (application == nullptr) return nullptr;
-    auto* x11 = application->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 != nullptr ? x11->connection() : nullptr;
-}
-
 // The window that owns the CLIPBOARD selection now, as the server answers; one round trip, so
 // every change the server made before it is reflected. 0 without an X server.
 std::uint32_t selectionOwner() {
-    xcb_connection_t* connection = qtConnection();
+    xcb_connection_t* connection = qtX11Connection();
     if (connection == nullptr) return 0;
     static const xcb_atom_t clipboardAtom = [connection] {
         std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(

@@ -67,8 +67,7 @@ TEST(ExportController, AFreedDocumentLeavesNoExportedMarkForTheNextOne) {
 TEST(ExportController, ABackgroundSaveOfAnOlderRevisionFinishingLateKeepsTheNewerMark) {
     test::RenderLatch latch;
     ExportFixture f;
-    f.backgroundFrom(1);
-    f.controller->renderer = latch.renderer();
+    f.holdOn(latch);
     for (int i = 0; i < 5; ++i)
         f.edit();
     ASSERT_TRUE(f.controller->saveToFolder(true, true)); // revision 5, held
@@ -182,8 +181,7 @@ TEST(ExportController, SendsBackdropsAndEightMegapixelsToTheWorker) {
 TEST(ExportController, OnlyTheNewestOfTwoBackgroundCopiesReachesTheClipboard) {
     test::RenderLatch latch;
     ExportFixture f;
-    f.backgroundFrom(1);
-    f.controller->renderer = latch.renderer();
+    f.holdOn(latch);
     ASSERT_TRUE(f.controller->copyFinal(true));
     f.edit(); // the second copy shows the rectangle
     ASSERT_TRUE(f.controller->copyFinal(true));
@@ -203,8 +201,7 @@ TEST(ExportController, OnlyTheNewestOfTwoBackgroundCopiesReachesTheClipboard) {
 TEST(ExportController, AnAfterCaptureCopySupersedesABackgroundCopy) {
     test::RenderLatch latch;
     ExportFixture f;
-    f.backgroundFrom(1);
-    f.controller->renderer = latch.renderer();
+    f.holdOn(latch);
     ASSERT_TRUE(f.controller->copyFinal(true));
     ASSERT_TRUE(latch.waitForArrivals(1));
     f.controller->renderer = EditorDocument::renderOutput;
@@ -218,8 +215,7 @@ TEST(ExportController, AnAfterCaptureCopySupersedesABackgroundCopy) {
 TEST(ExportController, AClipboardWrittenDuringABackgroundCopyKeepsTheOtherData) {
     test::RenderLatch latch;
     ExportFixture f;
-    f.backgroundFrom(1);
-    f.controller->renderer = latch.renderer();
+    f.holdOn(latch);
     ASSERT_TRUE(f.controller->copyFinal(true));
     ASSERT_TRUE(latch.waitForArrivals(1));
     QGuiApplication::clipboard()->setText("someone else's");
@@ -233,8 +229,7 @@ TEST(ExportController, AClipboardWrittenDuringABackgroundCopyKeepsTheOtherData) 
 TEST(ExportController, TwoBackgroundSavesKeepBothFilesAndAnnounceOnlyTheNewest) {
     test::RenderLatch latch;
     ExportFixture f;
-    f.backgroundFrom(1);
-    f.controller->renderer = latch.renderer();
+    f.holdOn(latch);
     ASSERT_TRUE(f.controller->saveToFolder(true, true));
     f.preferences.setFormat(ImageExporter::Format::jpeg);
     ASSERT_TRUE(f.controller->saveToFolder(true, true));
@@ -283,8 +278,7 @@ TEST(ExportController, ASupersededFailureIsLoggedButLeavesTheNewerMessage) {
 TEST(ExportController, TheIdleHandlerRunsOnceRightAfterTheLastFinish) {
     test::RenderLatch latch;
     ExportFixture f;
-    f.backgroundFrom(1);
-    f.controller->renderer = latch.renderer();
+    f.holdOn(latch);
     ASSERT_TRUE(f.controller->copyFinal(true));
     ASSERT_TRUE(f.controller->saveToFolder(true, true));
     std::vector<QString> seen;
@@ -342,8 +336,7 @@ TEST(ExportController, HidesTheEditorOnlyForASaveOfWhatIsStillShown) {
 TEST(ExportController, ClosingTheDocumentDuringABackgroundSaveStillSavesIt) {
     test::RenderLatch latch;
     ExportFixture f;
-    f.backgroundFrom(1);
-    f.controller->renderer = latch.renderer();
+    f.holdOn(latch);
     ASSERT_TRUE(f.controller->saveToFolder(true, true));
     f.document.reset();
     latch.open();

@@ -89,6 +89,11 @@ struct ExportFixture {
 
     // Lets exports go to the worker from this many pixels on, so that tests stay small.
     void backgroundFrom(double pixels) { controller->backgroundPixels = pixels; }
+    // Every export goes to the worker, and its renders wait for `latch`.
+    void holdOn(RenderLatch& latch) {
+        backgroundFrom(1);
+        controller->renderer = latch.renderer();
+    }
 
     bool waitIdle() {
         return waitUntil([this] { return controller->pendingExports() == 0; }, 20000);

@@ -25,8 +25,7 @@ TEST(ExportControllerClipboard, OtherProgramsPasteTheFinalImage) {
 TEST(ExportControllerClipboard, AnotherProgramWritingDuringABackgroundCopyKeepsItsData) {
     test::RenderLatch latch;
     ExportFixture f;
-    f.backgroundFrom(1);
-    f.controller->renderer = latch.renderer();
+    f.holdOn(latch);
     ASSERT_TRUE(f.controller->copyFinal(true));
     ASSERT_TRUE(latch.waitForArrivals(1));
     // xclip takes the clipboard and stays to serve it; its exit is not waited for.
