@@ -190,6 +190,18 @@ TEST(GIFExporter, ManyColoursShareOnePaletteWithoutShimmer) {
     EXPECT_LT(error / (256 * 128 * 3), 6.0);
 }
 
+TEST(GIFExporter, WithoutAnnotationsBothFramesAreTheImage) {
+    const auto document = ExportFixture::makeDocument(30, 20);
+    const auto pair = GIFExporter::frames(*document);
+    ASSERT_TRUE(pair);
+    const auto gif = decode(GIFExporter::encode({pair->first, pair->second}, 1.0).value());
+    ASSERT_TRUE(gif);
+    ASSERT_EQ(gif->frames.size(), 2u);
+    EXPECT_TRUE(test::imagesNear(gif->frames[0], gif->frames[1], 0));
+    EXPECT_TRUE(
+        test::imagesNear(gif->frames[0], document->image().convertToFormat(QImage::Format_RGBA8888), 0));
+}
+
 TEST(GIFExporter, SuggestedNames) {
     const auto date = QDateTime(QDate(2026, 12, 5), QTime(19, 43, 39), Qt::UTC);
     EXPECT_EQ(GIFExporter::suggestedName(*ExportFixture::makeDocument(4, 4, "Shot.png"), date),
