@@ -21,7 +21,6 @@ void choose(const FileRequest& request, std::function<void(std::optional<QString
         dialog->setDirectory(request.directory);
     }
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowModality(request.window ? Qt::WindowModal : Qt::ApplicationModal);
     QObject::connect(dialog, &QDialog::finished, dialog, [dialog, done = std::move(done)](int result) {
         const QStringList files = dialog->selectedFiles();
         if (result == QDialog::Accepted && !files.isEmpty())
@@ -29,7 +28,13 @@ void choose(const FileRequest& request, std::function<void(std::optional<QString
         else
             done(std::nullopt);
     });
-    dialog->open();
+    // open() makes it window-modal; without a window it is application-modal. Never exec().
+    if (request.window) {
+        dialog->open();
+    } else {
+        dialog->setWindowModality(Qt::ApplicationModal);
+        dialog->show();
+    }
 }
 
 } // namespace quorvane::FileDialogs
