@@ -151,6 +151,21 @@ void Preferences::setHideAfterSave(bool hide) {
     change(hideAfterSave_, hide, QStringLiteral("hideAfterSave"), hide, &Preferences::hideAfterSaveChanged);
 }
 
+std::optional<QString> Preferences::lastExport() const {
+    return defaults_.string(QStringLiteral("lastExport"));
+}
+
+void Preferences::setLastExport(const QString& path) {
+    store({{QStringLiteral("lastExport"), path}});
+}
+
+void Preferences::onExportSettingsChanged(QObject* context, std::function<void()> changed) {
+    auto relay = std::make_shared<std::function<void()>>(std::move(changed));
+    for (auto signal : {&Preferences::saveFolderChanged, &Preferences::formatChanged,
+                        &Preferences::jpegQualityChanged, &Preferences::hideAfterSaveChanged})
+        connect(this, signal, context, [relay] { (*relay)(); });
+}
+
 void Preferences::setPostCaptureAction(PostCaptureAction action) {
     change(postCaptureAction_, action, QStringLiteral("postCaptureAction"), rawValue(action),
            &Preferences::postCaptureActionChanged);

@@ -6,8 +6,9 @@
 #include "app/HotKeyAction.h"
 #include "app/HotKeyBinding.h"
 #include "app/HotKeyCenter.h"
-#include "app/PostCaptureAction.h"
+#include "export/ExportSettings.h"
 #include "export/ImageExporterFormat.h"
+#include "export/PostCaptureAction.h"
 #include "scrolling/AutoScrollSpeed.h"
 
 #include <QJsonObject>
@@ -21,7 +22,7 @@ namespace quorvane {
 
 class SettingsStore;
 
-class Preferences : public QObject {
+class Preferences : public QObject, public ExportSettings {
     Q_OBJECT
     Q_PROPERTY(QString saveFolder READ saveFolder WRITE setSaveFolder NOTIFY saveFolderChanged)
     Q_PROPERTY(double jpegQuality READ jpegQuality WRITE setJpegQuality NOTIFY jpegQualityChanged)
@@ -52,15 +53,19 @@ public:
     SettingsStore& defaults() const { return defaults_; }
 
     // An absolute folder path; the Pictures folder by default (created when first saved into).
-    QString saveFolder() const { return saveFolder_; }
-    void setSaveFolder(const QString& folder);
-    ImageExporter::Format format() const { return format_; }
+    QString saveFolder() const override { return saveFolder_; }
+    void setSaveFolder(const QString& folder) override;
+    ImageExporter::Format format() const override { return format_; }
     void setFormat(ImageExporter::Format format);
     // 0…1; a value out of range is clamped and one that is not a number keeps the previous one.
-    double jpegQuality() const { return jpegQuality_; }
+    double jpegQuality() const override { return jpegQuality_; }
     void setJpegQuality(double quality);
-    bool hideAfterSave() const { return hideAfterSave_; }
+    bool hideAfterSave() const override { return hideAfterSave_; }
     void setHideAfterSave(bool hide);
+    // Read from the store each time: only the export controller keeps it.
+    std::optional<QString> lastExport() const override;
+    void setLastExport(const QString& path) override;
+    void onExportSettingsChanged(QObject* context, std::function<void()> changed) override;
     PostCaptureAction postCaptureAction() const { return postCaptureAction_; }
     void setPostCaptureAction(PostCaptureAction action);
     AutoScrollSpeed autoScrollSpeed() const { return autoScrollSpeed_; }

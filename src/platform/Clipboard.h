@@ -4,6 +4,7 @@
 // clipboard to whoever copies, and tests can stand in a clipboard that refuses.
 
 #include <QString>
+#include <cstdint>
 #include <memory>
 
 class QMimeData;
@@ -18,6 +19,11 @@ public:
     virtual bool write(std::unique_ptr<QMimeData> data) = 0;
     // The contents now, or null; valid until the next write. GUI thread only.
     virtual const QMimeData* read() const = 0;
+
+    // Grows with every change of the contents, ours and other programs'. X11 keeps no such count,
+    // so the clipboard keeps its own; asking brings it up to date with what the display server has
+    // already seen. A clipboard that nobody else writes may leave it at 0. GUI thread only.
+    virtual std::uint64_t changeCount() { return 0; }
 
     // Plain text, as a write of its own.
     bool writeText(const QString& text);

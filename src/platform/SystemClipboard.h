@@ -2,6 +2,9 @@
 
 #include "platform/Clipboard.h"
 
+#include <QObject>
+#include <cstdint>
+
 class QClipboard;
 
 namespace quorvane {
@@ -10,12 +13,20 @@ namespace quorvane {
 class SystemClipboard : public Clipboard {
 public:
     explicit SystemClipboard(QClipboard& clipboard);
+    ~SystemClipboard() override;
 
     bool write(std::unique_ptr<QMimeData> data) override;
     const QMimeData* read() const override;
+    // Counts Qt's notices of other programs' writes (XFixes), our own writes, and a change of the
+    // selection's owner that a round trip to the server finds before Qt has delivered its notice.
+    std::uint64_t changeCount() override;
 
 private:
     QClipboard& clipboard_;
+    QMetaObject::Connection changed_;
+    std::uint64_t count_ = 0;
+    // The owner window the last round trip found; 0 without an X server.
+    std::uint32_t owner_ = 0;
 };
 
 } // namespace quorvane

@@ -1,7 +1,8 @@
 #include "platform/X11HotKeyGrabber.h"
 
+#include "platform/QtX11Connection.h"
+
 #include <QGuiApplication>
-#include <QtGui/qguiapplication_platform.h>
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
@@ -17,13 +18,6 @@ namespace {
 std::vector<const X11HotKeyGrabber*>& grabbers() {
     static std::vector<const X11HotKeyGrabber*> all;
     return all;
-}
-
-xcb_connection_t* qtConnection() {
-    auto* application = qGuiApp;
-    if (application == nullptr) return nullptr;
-    auto* x11 = application->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 != nullptr ? x11->connection() : nullptr;
 }
 
 std::vector<xcb_window_t> roots(xcb_connection_t* connection) {
@@ -50,7 +44,7 @@ X11HotKeyGrabber::X11HotKeyGrabber() {
 }
 
 X11HotKeyGrabber::~X11HotKeyGrabber() {
-    xcb_connection_t* connection = qtConnection();
+    xcb_connection_t* connection = qtX11Connection();
     if (connection != nullptr && connection == connection_)
         for (const Grab& grab : grabs_)
             release(connection, grab);
@@ -60,7 +54,7 @@ X11HotKeyGrabber::~X11HotKeyGrabber() {
 }
 
 bool X11HotKeyGrabber::installHandler(std::function<void(std::uint32_t id)> onPressed) {
-    if (qtConnection() == nullptr) return false;
+    if (qtX11Connection() == nullptr) return false;
     onPressed_ = std::move(onPressed);
     if (application_ == nullptr) {
         application_ = QCoreApplication::instance();
@@ -70,7 +64,7 @@ bool X11HotKeyGrabber::installHandler(std::function<void(std::uint32_t id)> onPr
 }
 
 void X11HotKeyGrabber::removeHandler() {
-    if (xcb_connection_t* connection = qtConnection(); connection != nullptr && connection == connection_)
+    if (xcb_connection_t* connection = qtX11Connection(); connection != nullptr && connection == connection_)
         sync(connection);
     if (application_ != nullptr) application_->removeNativeEventFilter(this);
     application_ = nullptr;
@@ -129,7 +123,7 @@ bool X11HotKeyGrabber::heldElsewhere(std::uint8_t keycode, std::uint16_t mask) c
 
 std::optional<HotKeyGrabber::Refusal> X11HotKeyGrabber::grab(std::uint32_t id, std::uint32_t x11Keycode,
                                                              std::uint32_t modifiers) {
-    xcb_connection_t* connection = qtConnection();
+    xcb_connection_t* connection = qtX11Connection();
     if (connection == nullptr) return Refusal{Refusal::Kind::taken, 0};
     // X keycodes are 8 to 255; 0 would mean "any key".
     if (x11Keycode < 8 || x11Keycode > 255) return Refusal{Refusal::Kind::invalid, XCB_VALUE};
@@ -195,7 +189,8 @@ void X11HotKeyGrabber::ungrab(std::uint32_t id) {
     const auto it =
         std::find_if(grabs_.begin(), grabs_.end(), [id](const Grab& grab) { return grab.id == id; });
     if (it == grabs_.end()) return;
-    if (xcb_connection_t* connection = qtConnection(); connection != nullptr && connection == connection_) {
+    if (xcb_connection_t* connection = qtX11Connection();
+        connection != nullptr && connection == connection_) {
         release(connection, *it);
         xcb_flush(connection);
     }

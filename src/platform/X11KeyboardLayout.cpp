@@ -1,20 +1,14 @@
 #include "platform/X11KeyboardLayout.h"
 
+#include "platform/QtX11Connection.h"
+
 #include <QGuiApplication>
-#include <QtGui/qguiapplication_platform.h>
 #include <xcb/xcb.h>
 #include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
 
 namespace quorvane {
 namespace {
-
-xcb_connection_t* qtConnection() {
-    auto* application = qGuiApp;
-    if (application == nullptr) return nullptr;
-    auto* x11 = application->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 != nullptr ? x11->connection() : nullptr;
-}
 
 // XKB event subtypes that replace the keymap.
 constexpr std::uint8_t xkbNewKeyboardNotify = 0;
@@ -65,7 +59,7 @@ bool X11KeyboardLayout::prepare(xcb_connection_t* connection) {
 }
 
 std::optional<QString> X11KeyboardLayout::text(std::uint32_t x11Keycode) {
-    xcb_connection_t* connection = qtConnection();
+    xcb_connection_t* connection = qtX11Connection();
     if (connection == nullptr || !prepare(connection)) return std::nullopt;
     xkb_state* state = xkb_x11_state_new_from_device(keymap_, connection, device_);
     if (state == nullptr) return std::nullopt;

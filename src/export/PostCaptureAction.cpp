@@ -1,4 +1,4 @@
-#include "app/PostCaptureAction.h"
+#include "export/PostCaptureAction.h"
 
 #include <cstddef>
 

@@ -1,0 +1,200 @@
+#include "export/ExportController.h"
+
+#include "core/Log.h"
+#include "export/ExportFiles.h"
+#include "export/ExportSettings.h"
+#include "export/FileDialogs.h"
+#include "export/ImageExporter.h"
+#include "export/ImageImporter.h"
+#include "platform/Beeper.h"
+#include "platform/Clipboard.h"
+
+#include <QFileInfo>
+#include <algorithm>
+
+namespace quorvane {
+namespace {
+
+const QString exportDomain = QStringLiteral("Quorvane.Export");
+
+Error clipboardChanged() {
+    return {exportDomain, 4,
+            QStringLiteral("The clipboard changed while the image was being prepared. Copy again.")};
+}
+
+QString operationName(std::optional<ImageExporter::Format> format) {
+    return format ? ImageExporter::rawValue(*format) : QStringLiteral("reopen");
+}
+
+struct Encoded {
+    QByteArray png;
+    QSize size;
+};
+
+// The final image as PNG bytes; any thread.
+Result<Encoded, Error> encodedFinal(const ExportController::Renderer& render,
+                                    const EditorDocument::Output& output) {
+    auto image = render(output);
+    if (!image) return Failure{image.error()};
+    auto png = ImageExporter::encode(*image, ImageExporter::Format::png, 0.9);
+    if (!png) return Failure{ImageExporter::error(png.error())};
+    return Encoded{std::move(*png), image->size()};
+}
+
+} // namespace
+
+Error ExportController::noDocument() {
+    return {exportDomain, 2, QStringLiteral("There is no image to export.")};
+}
+
+ExportController::ExportController(DocumentSource document, ExportSettings& settings, Clipboard& clipboard,
+                                   Beeper& beeper, QObject* parent)
+    : QObject(parent), chooser(FileDialogs::choose), renderer(EditorDocument::renderOutput),
+      saver([](const QImage& image, const QUrl& destination, ImageExporter::Format format, double quality) {
+          return ImageExporter::save(image, destination, format, quality);
+      }),
+      document_(std::move(document)), settings_(settings), clipboard_(clipboard), beeper_(beeper),
+      background_(new BackgroundExports(this)) {
+    // A file deleted since is found out only when it is reopened.
+    if (const auto path = settings_.lastExport(); path && !path->isEmpty())
+        lastURL_ = QUrl::fromLocalFile(*path);
+    settings_.onExportSettingsChanged(this, [this] { Q_EMIT settingsChanged(); });
+    connect(background_, &BackgroundExports::pendingChanged, this, &ExportController::pendingExportsChanged);
+}
+
+ExportController::~ExportController() {
+    // The worker goes first: its running work may still post an outcome to us.
+    delete background_;
+}
+
+int ExportController::pendingExports() const {
+    return background_->pending();
+}
+
+void ExportController::setMessage(const QString& message) {
+    message_ = message;
+    Q_EMIT messageChanged();
+}
+
+bool ExportController::refusesExport(EditorDocument* document) {
+    if (document == nullptr || document->textRedactionReview() == nullptr) return false;
+    beeper_.beep();
+    setMessage(QStringLiteral("Export failed: Apply or cancel Redact Text first."));
+    Log::exporting().log("Export refused: Redact Text review open");
+    return true;
+}
+
+bool ExportController::hasUnexportedChanges(const EditorDocument* document) const {
+    if (document == nullptr || document->revision() < 1) return false;
+    const auto entry = exportedRevisions_.constFind(document);
+    return entry == exportedRevisions_.constEnd() || *entry != document->revision();
+}
+
+void ExportController::markExported(EditorDocument& document, qint64 revision) {
+    auto entry = exportedRevisions_.find(&document);
+    if (entry == exportedRevisions_.end()) {
+        exportedRevisions_.insert(&document, revision);
+        // Removed before the address can be used again.
+        connect(&document, &QObject::destroyed, this,
+                [this, key = &document] { exportedRevisions_.remove(key); });
+    } else {
+        *entry = std::max(*entry, revision);
+    }
+    onExported();
+}
+
+bool ExportController::rendersInBackground(const EditorDocument& document) const {
+    if (document.backdrop()) return true;
+    const QSizeF size = document.finalPixelSize();
+    return size.width() * size.height() >= backgroundPixels;
+}
+
+void ExportController::fail(std::optional<ImageExporter::Format> format, const Error& error, bool report) {
+    Log::exporting().error("Export failed ({}): {} {}", operationName(format), error.domain, error.code);
+    if (report) setMessage(QStringLiteral("Export failed: ") + error.message);
+}
+
+bool ExportController::perform(std::optional<ImageExporter::Format> format,
+                               const std::function<std::optional<Error>()>& step) {
+    const std::optional<Error> error = step();
+    if (error) fail(format, *error);
+    return !error;
+}
+
+bool ExportController::copyFinal(bool background) {
+    EditorDocument* document = document_();
+    if (refusesExport(document)) return false;
+    const std::uint64_t request = ++copyRequest_;
+    if (background && document != nullptr && rendersInBackground(*document)) {
+        copyInBackground(*document, request);
+        return true;
+    }
+    return perform(ImageExporter::Format::png, [this, document] { return copyStep(document); });
+}
+
+std::optional<Error> ExportController::copyStep(EditorDocument* document) {
+    if (document == nullptr) return noDocument();
+    const qint64 revision = document->revision();
+    auto encoded = encodedFinal(renderer, document->output(document->annotations()));
+    if (!encoded) return encoded.error();
+    if (const auto refused = ImageExporter::write(encoded->png, clipboard_))
+        return ImageExporter::error(*refused);
+    markExported(*document, revision);
+    setMessage(QStringLiteral("Copied final image."));
+    Log::exporting().log("Copied {}x{} px image", encoded->size.width(), encoded->size.height());
+    return std::nullopt;
+}
+
+void ExportController::copyInBackground(EditorDocument& document, std::uint64_t request) {
+    const std::uint64_t clipboardCount = clipboard_.changeCount();
+    const qint64 revision = document.revision();
+    QPointer<EditorDocument> kept(&document);
+    background_->run<Encoded>(
+        [render = renderer, output = document.output(document.annotations())] {
+            return encodedFinal(render, output);
+        },
+        [this, kept, revision, request, clipboardCount](Result<Encoded, Error> encoded) {
+            // A newer copy owns the clipboard and the message now.
+            const bool newest = request == copyRequest_;
+            if (!encoded) return fail(ImageExporter::Format::png, encoded.error(), newest);
+            if (!newest) return;
+            perform(ImageExporter::Format::png, [&]() -> std::optional<Error> {
+                // Another program's data is never replaced by an image asked for before it.
+                if (clipboard_.changeCount() != clipboardCount) return clipboardChanged();
+                if (const auto refused = ImageExporter::write(encoded->png, clipboard_))
+                    return ImageExporter::error(*refused);
+                if (kept) markExported(*kept, revision);
+                setMessage(QStringLiteral("Copied final image."));
+                Log::exporting().log("Copied {}x{} px image in the background", encoded->size.width(),
+                                     encoded->size.height());
+                return std::nullopt;
+            });
+        });
+}
+
+bool ExportController::finishCapture(PostCaptureAction action) {
+    switch (action) {
+    case PostCaptureAction::showThumbnail:
+        return false;
+    case PostCaptureAction::openEditor:
+        return true;
+    case PostCaptureAction::saveToFolder:
+        return !saveToFolder(false, false);
+    case PostCaptureAction::copyToClipboard:
+    case PostCaptureAction::copyAndOpenEditor:
+        break;
+    }
+    EditorDocument* document = document_();
+    bool failed = true;
+    if (!refusesExport(document)) {
+        ++copyRequest_;
+        failed = !perform(ImageExporter::Format::png, [this, document] { return copyStep(document); });
+    }
+    return action == PostCaptureAction::copyAndOpenEditor || failed;
+}
+
+void ExportController::whenIdle(std::function<void()> handler) {
+    background_->whenIdle(std::move(handler));
+}
+
+} // namespace quorvane

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "core/Error.h"
+
+#include <QFileDialog>
+#include <QPointer>
+#include <optional>
+
+class QMessageBox;
+
+namespace quorvane {
+
+// The save dialog of every export: it refuses the name of anything that already exists, the
+// default suffix included ("shot" is refused when "shot.png" exists), says why and stays open,
+// since Quorvane never replaces a file.
+class NoOverwriteSaveDialog : public QFileDialog {
+    Q_OBJECT
+
+public:
+    explicit NoOverwriteSaveDialog(QWidget* parent = nullptr);
+
+    // "Quorvane.Export" code 3 when a file, folder or link (dangling too) is at `path`.
+    static std::optional<Error> validateNewDestination(const QString& path);
+
+    // The refusal shown last, while it is open.
+    QString refusal() const;
+
+public Q_SLOTS:
+    void accept() override;
+
+private:
+    QPointer<QMessageBox> refusal_;
+};
+
+} // namespace quorvane

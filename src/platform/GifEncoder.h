@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace quorvane::GifEncoder {
+
+// An animated GIF of equal-sized frames of palette indices over one global palette (at most 256
+// colours, 0xRRGGBB), looping forever (NETSCAPE2.0, count 0). Each frame shows for
+// `delayHundredths` and is disposed to the background; `transparentIndex` marks the clear colour.
+// None when giflib refuses, or the sizes do not fit.
+std::optional<QByteArray> encode(int width, int height, const std::vector<std::uint32_t>& palette,
+                                 std::optional<int> transparentIndex,
+                                 const std::vector<std::vector<std::uint8_t>>& frames, int delayHundredths);
+
+} // namespace quorvane::GifEncoder

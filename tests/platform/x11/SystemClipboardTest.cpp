@@ -1,0 +1,52 @@
+#include "platform/SystemClipboard.h"
+
+#include "support/WaitUntil.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+// What another client reads from the clipboard, without running our event loop: while we still
+// own it nobody answers, and the reader is given up after a moment.
+QByteArray readWithoutUs() {
+    QProcess xclip;
+    xclip.start("xclip", {"-selection", "clipboard", "-o"});
+    if (!xclip.waitForFinished(300)) {
+        xclip.kill();
+        xclip.waitForFinished();
+        return {};
+    }
+    return xclip.readAllStandardOutput();
+}
+
+TEST(SystemClipboard, CountsAnotherClientsWriteBeforeQtHasDeliveredIt) {
+    SystemClipboard clipboard(*QGuiApplication::clipboard());
+    ASSERT_TRUE(clipboard.writeText("ours"));
+    const auto ours = clipboard.changeCount();
+    // Qt's own notice of our write, arriving later, is no change by someone else.
+    test::waitUntil([] { return false; }, 200);
+    EXPECT_EQ(clipboard.changeCount(), ours);
+
+    QProcess xclip;
+    xclip.start("xclip", {"-selection", "clipboard", "-i", "-quiet"});
+    ASSERT_TRUE(xclip.waitForStarted());
+    xclip.write("theirs");
+    // Written now, not when our event loop would run.
+    ASSERT_TRUE(xclip.waitForBytesWritten());
+    xclip.closeWriteChannel();
+    bool taken = false;
+    for (int i = 0; i < 50 && !taken; ++i)
+        taken = readWithoutUs() == "theirs";
+    ASSERT_TRUE(taken);
+    // Our event loop has not run: only the round trip can know.
+    EXPECT_NE(clipboard.changeCount(), ours);
+    xclip.kill();
+    xclip.waitForFinished();
+}
+
+} // namespace
+} // namespace quorvane
