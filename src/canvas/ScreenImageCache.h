@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QImage>
+#include <QPainter>
+#include <QRectF>
+#include <QSize>
+#include <cstdint>
+
+namespace quorvane {
+
+// The part of the canvas image that is on screen, scaled once to device pixels, so that a frame
+// is one unscaled copy. Shrinking goes through our resampler (Qt's bilinear shrinking aliases),
+// pixelated views take the nearest pixel, and at one image pixel per device pixel the pixels
+// pass unchanged. A new image, zoom, pan, view size or pixel ratio builds it again.
+class ScreenImageCache {
+public:
+    // Draws `image` so that it fills `imageRect` (view points) of a view of `viewSize` points.
+    void draw(QPainter& painter, const QImage& image, const QRectF& imageRect, const QSize& viewSize,
+              double devicePixelRatio, bool pixelated);
+    void clear();
+    std::int64_t bytes() const { return scaled_.sizeInBytes(); }
+
+private:
+    struct Key {
+        qint64 image = 0;
+        QRectF imageRect;
+        QSize viewSize;
+        double devicePixelRatio = 0;
+        bool pixelated = false;
+        bool operator==(const Key&) const = default;
+    };
+    bool rebuild(const QImage& image, const Key& key);
+
+    Key key_;
+    QImage scaled_;
+    QRectF placed_; // view points
+};
+
+} // namespace quorvane
