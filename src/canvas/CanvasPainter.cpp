@@ -79,7 +79,7 @@ const QImage* CanvasPainter::dragPreviewBase(const QUuid& excluding) {
 }
 
 std::int64_t CanvasPainter::cachedBytes() const {
-    return (dragBase_ ? dragBase_->sizeInBytes() : 0) + screen_.bytes();
+    return (dragBase_ ? dragBase_->sizeInBytes() : 0) + fullPreview_.bytes() + screen_.bytes();
 }
 
 void CanvasPainter::reportLater(const QString& message) {
@@ -89,13 +89,21 @@ void CanvasPainter::reportLater(const QString& message) {
     });
 }
 
-std::optional<QImage> CanvasPainter::previewImage() {
+std::optional<CanvasPainter::Shown> CanvasPainter::previewImage() {
     const EditorDocument* shown = view_.document();
     if (shown == nullptr) return std::nullopt;
     const EditorDocument& document = *shown;
     const std::optional<Annotation>& proposed = view_.gesture().proposed;
-    if (!proposed) return view_.drawnImage().isNull() ? std::nullopt : std::optional(view_.drawnImage());
+    const auto drawn = [&]() -> std::optional<Shown> {
+        if (view_.drawnImage().isNull()) return std::nullopt;
+        return Shown{view_.drawnImage(), std::nullopt};
+    };
+    if (!proposed) {
+        fullPreview_.clear();
+        return drawn();
+    }
     if (needsFullPreview(*proposed)) {
+        dragBase_.reset();
         EditorDocument::Annotations list = document.annotations();
         const auto found =
             std::find_if(list.begin(), list.end(), [&](const Annotation& a) { return a.id == proposed->id; });
@@ -103,21 +111,22 @@ std::optional<QImage> CanvasPainter::previewImage() {
             *found = *proposed;
         else
             list.push_back(*proposed);
-        auto rendered = EditorDocument::render(Annotation::resolvingColors(std::move(list)), document.image(),
-                                               document.cropRect());
-        if (!rendered) {
-            reportLater(rendered.error().message);
+        auto frame = fullPreview_.render(document, Annotation::resolvingColors(std::move(list)));
+        if (!frame) {
+            reportLater(frame.error().message);
             return std::nullopt;
         }
-        return std::move(rendered).value();
+        return Shown{*frame.value().image, frame.value().changed};
     }
+    fullPreview_.clear();
     const bool existing = std::any_of(document.annotations().begin(), document.annotations().end(),
                                       [&](const Annotation& a) { return a.id == proposed->id; });
     if (existing) {
         const QImage* base = dragPreviewBase(proposed->id);
-        return base != nullptr ? std::optional(*base) : std::nullopt;
+        if (base == nullptr) return std::nullopt;
+        return Shown{*base, std::nullopt};
     }
-    return view_.drawnImage().isNull() ? std::nullopt : std::optional(view_.drawnImage());
+    return drawn();
 }
 
 void CanvasPainter::paint(QPainter& painter) {
@@ -127,7 +136,7 @@ void CanvasPainter::paint(QPainter& painter) {
     const EditorCanvasSettings& settings = view_.settings();
     const std::optional<Annotation>& proposed = view_.gesture().proposed;
 
-    const std::optional<QImage> image = previewImage();
+    const std::optional<Shown> image = previewImage();
     drawBackdropBackground(painter);
 
     const QRectF canvas = proposed ? document->expandedCrop(*proposed) : document->cropRect();
@@ -141,7 +150,7 @@ void CanvasPainter::paint(QPainter& painter) {
     if (settings.selection()) drawSelectionRegion(painter);
 }
 
-void CanvasPainter::drawImage(QPainter& painter, const QImage& image) {
+void CanvasPainter::drawImage(QPainter& painter, const Shown& image) {
     const EditorDocument* shown = view_.document();
     if (shown == nullptr) return;
     const EditorDocument& document = *shown;
@@ -159,7 +168,8 @@ void CanvasPainter::drawImage(QPainter& painter, const QImage& image) {
             painter.setClipPath(path);
         }
     }
-    screen_.draw(painter, image, imageRect, view_.size(), view_.backingScale(), pixelated);
+    screen_.draw(painter, image.image, imageRect, view_.size(), view_.backingScale(), pixelated,
+                 image.changed);
     painter.restore();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "canvas/FullPreviewFrame.h"
 #include "canvas/ScreenImageCache.h"
 #include "document/Annotation.h"
 
@@ -28,8 +29,11 @@ public:
     bool needsFullPreview(const Annotation& annotation) const;
     // The document rendered without the annotation `excluding`; made once per edit gesture.
     const QImage* dragPreviewBase(const QUuid& excluding);
-    // Ends the edit gesture's base; the next preview renders it again.
-    void clearDragBase() { dragBase_.reset(); }
+    // Ends the edit gesture's images; the next preview renders them again.
+    void clearDragBase() {
+        dragBase_.reset();
+        fullPreview_.clear();
+    }
     bool hasDragBase() const { return dragBase_.has_value(); }
     // `annotation` straight over the image, clipped to its grown crop; redactions stay on top.
     void drawOverlay(QPainter& painter, const Annotation& annotation);
@@ -40,14 +44,20 @@ public:
     void clearScreenCache() { screen_.clear(); }
 
 private:
-    std::optional<QImage> previewImage();
-    void drawImage(QPainter& painter, const QImage& image);
+    struct Shown {
+        QImage image;
+        std::optional<QRect> changed; // crop pixels that differ from the last frame
+    };
+    std::optional<Shown> previewImage();
+    void drawImage(QPainter& painter, const Shown& image);
     void drawSelectionFrame(QPainter& painter);
     void drawSelectionRegion(QPainter& painter);
     void reportLater(const QString& message);
 
     EditorCanvasView& view_;
+    // At most one of the two lives at a time: a gesture previews either over a base or in full.
     std::optional<QImage> dragBase_;
+    FullPreviewFrame fullPreview_;
     ScreenImageCache screen_;
 };
 

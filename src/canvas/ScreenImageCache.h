@@ -5,6 +5,7 @@
 #include <QRectF>
 #include <QSize>
 #include <cstdint>
+#include <optional>
 
 namespace quorvane {
 
@@ -15,8 +16,10 @@ namespace quorvane {
 class ScreenImageCache {
 public:
     // Draws `image` so that it fills `imageRect` (view points) of a view of `viewSize` points.
+    // `changed` names the only image pixels that differ from the image drawn last, so that only
+    // their place is scaled again.
     void draw(QPainter& painter, const QImage& image, const QRectF& imageRect, const QSize& viewSize,
-              double devicePixelRatio, bool pixelated);
+              double devicePixelRatio, bool pixelated, const std::optional<QRect>& changed = std::nullopt);
     void clear();
     std::int64_t bytes() const { return scaled_.sizeInBytes(); }
 
@@ -30,10 +33,14 @@ private:
         bool operator==(const Key&) const = default;
     };
     bool rebuild(const QImage& image, const Key& key);
+    std::optional<QImage> scaledPart(const QImage& part, const QSize& size, bool pixelated) const;
+    void rescalePart(const QImage& image, const QRect& changed);
 
     Key key_;
     QImage scaled_;
     QRectF placed_; // view points
+    QRect source_;  // the image pixels `scaled_` shows
+    QSize imageSize_;
 };
 
 } // namespace quorvane

@@ -169,6 +169,23 @@ TEST(CanvasPainter, MovingNearABlurShowsTheBlurFollowLive) {
     EXPECT_TRUE(sameColor(far.pixel(shownAt(canvas, 25, 45)), Qt::white)); // the base lacks the old place
 }
 
+TEST(CanvasPainter, ShrunkFullPreviewFramesMatchAScreenCopyMadeAfresh) {
+    ShownCanvas canvas(test::noiseImage(300, 200), {170, 130}); // fit shrinks to about 0.57
+    Annotation box = test::annotation(AnnotationKind::rectangle, QRectF(10, 30, 30, 30), Qt::black);
+    box.fill = true;
+    box = canvas.add(box);
+    canvas.add(test::annotation(AnnotationKind::blur, QRectF(100, 20, 90, 90)));
+    CanvasGesture& gesture = canvas.view->gesture();
+    gesture.originalAnnotation = box;
+    gesture.dragAnchor = QPointF(20, 40);
+    for (int step = 1; step <= 6; ++step) {
+        gesture.proposed = box.translated(step * 17, step * 5);
+        const QImage drawn = canvas.shot();
+        canvas.view->painter().clearScreenCache();
+        EXPECT_TRUE(test::imagesNear(drawn, canvas.shot(), 0)) << "step " << step;
+    }
+}
+
 TEST(CanvasPainter, RedactionStaysOverAnArrowDraggedAcrossIt) {
     ShownCanvas canvas(test::filledImage(Qt::white, 200, 120), {200, 120});
     canvas.showActualSize();
