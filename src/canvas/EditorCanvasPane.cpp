@@ -3,6 +3,7 @@
 #include "canvas/CanvasPaneWiring.h"
 #include "canvas/CanvasToast.h"
 #include "canvas/EditorCanvasView.h"
+#include "core/AccessibilityOptions.h"
 #include "document/EditorDocument.h"
 
 #include <QEvent>
@@ -23,9 +24,13 @@ QFrame* divider(QWidget* parent) {
 
 EditorCanvasPane::EditorCanvasPane(EditorDocument& document,
                                    std::function<void(const QImage&, const QString&)> recognizeText,
-                                   QWidget* parent)
+                                   AccessibilityOptions* accessibility, QWidget* parent)
     : QWidget(parent), document_(&document), recognizeText_(std::move(recognizeText)) {
     settings_.recognizeHandler = recognizeText_;
+    if (accessibility != nullptr)
+        settings_.increaseContrast = [options = QPointer<AccessibilityOptions>(accessibility)] {
+            return options != nullptr && options->increaseContrast();
+        };
     layout_ = new QVBoxLayout(this);
     layout_->setContentsMargins(0, 0, 0, 0);
     layout_->setSpacing(0);
@@ -45,6 +50,9 @@ EditorCanvasPane::EditorCanvasPane(EditorDocument& document,
     connect(&settings_, &EditorCanvasSettings::messageChanged, toast_,
             [this] { toast_->showMessage(settings_.message()); });
     wiring_ = new CanvasPaneWiring(document, settings_, *canvas_, this);
+    // Outlines and handles redraw in the new contrast style.
+    if (accessibility != nullptr)
+        connect(accessibility, &AccessibilityOptions::changed, canvas_, qOverload<>(&QWidget::update));
 }
 
 EditorCanvasPane::~EditorCanvasPane() {

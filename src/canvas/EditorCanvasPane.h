@@ -12,6 +12,7 @@ class QVBoxLayout;
 
 namespace quorvane {
 
+class AccessibilityOptions;
 class CanvasPaneWiring;
 class CanvasToast;
 class EditorCanvasView;
@@ -25,9 +26,10 @@ class EditorCanvasPane : public QWidget {
 
 public:
     // `recognizeText` receives an image to recognise and its source label.
+    // With `accessibility`, outlines and handles follow its Increase Contrast.
     EditorCanvasPane(EditorDocument& document,
                      std::function<void(const QImage&, const QString&)> recognizeText,
-                     QWidget* parent = nullptr);
+                     AccessibilityOptions* accessibility = nullptr, QWidget* parent = nullptr);
     ~EditorCanvasPane() override;
 
     EditorCanvasSettings& settings() { return settings_; }

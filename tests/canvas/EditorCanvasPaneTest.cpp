@@ -1,11 +1,13 @@
 #include "canvas/EditorCanvasPane.h"
 
 #include "canvas/EditorCanvasView.h"
+#include "core/AccessibilityOptions.h"
 #include "support/TestAnnotations.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace quorvane {
 namespace {
@@ -19,7 +21,7 @@ struct ShownPane {
         : document(std::make_unique<EditorDocument>(test::filledImage(Qt::white, 200, 120), std::nullopt,
                                                     pixelScale)) {
         pane = std::make_unique<EditorCanvasPane>(
-            *document, [this](const QImage&, const QString& label) { recognised.push_back(label); });
+            *document, [this](const QImage&, const QString& label) { recognised.push_back(label); }, nullptr);
         pane->resize(400, 300);
         pane->show();
         settle();
@@ -90,6 +92,32 @@ TEST(EditorCanvasPane, DocumentChangesRedrawTheCanvasOnTheNextTurn) {
     EXPECT_EQ(shown.pane->canvas().drawnRevision(), before);
     ShownPane::settle();
     EXPECT_EQ(shown.pane->canvas().drawnRevision(), shown.document->revision());
+}
+
+TEST(EditorCanvasPane, IncreasedContrastDrawsBlackAndWhiteOutlines) {
+    AccessibilityOptions options;
+    EditorDocument document(test::filledImage(QColor(128, 128, 128), 200, 120), std::nullopt, 1);
+    EditorCanvasPane pane(document, {}, &options);
+    pane.resize(300, 250);
+    pane.show();
+    const Annotation box = test::annotation(AnnotationKind::rectangle, QRectF(40, 40, 80, 40));
+    document.addAnnotation(box);
+    pane.settings().setSelectedID(box.id);
+    ShownPane::settle();
+    const auto colours = [&] {
+        const QImage shot = pane.canvas().grab().toImage();
+        std::set<QRgb> seen;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                seen.insert(shot.pixel(x, y) & 0xffffff);
+        return seen;
+    };
+    EXPECT_FALSE(colours().count(0xffffff));
+    options.setIncreaseContrast(true);
+    ShownPane::settle();
+    const auto seen = colours();
+    EXPECT_TRUE(seen.count(0xffffff));
+    EXPECT_TRUE(seen.count(0x000000));
 }
 
 TEST(EditorCanvasPane, ClosingThePaneKeepsTheTypedText) {
