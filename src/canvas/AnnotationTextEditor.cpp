@@ -38,7 +38,7 @@ AnnotationTextEditor::~AnnotationTextEditor() {
 void AnnotationTextEditor::begin(const Annotation& annotation) {
     finish(false);
     EditorDocument* document = view_.document();
-    if (document == nullptr) return;
+    if (document == nullptr || !geom::isFinite(annotation.rect)) return;
     EditorCanvasSettings& settings = view_.settings();
     const std::optional<Annotation> existing = findAnnotation(*document, annotation.id);
     settings.select(existing);

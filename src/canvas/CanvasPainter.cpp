@@ -140,20 +140,17 @@ void CanvasPainter::paint(QPainter& painter) {
     drawBackdropBackground(painter);
 
     const QRectF canvas = proposed ? document->expandedCrop(*proposed) : document->cropRect();
-    if (!geom::exactlyEqual(canvas, document->cropRect()))
+    if (!geom::exactlyEqual(canvas, document->cropRect()) && geom::isFinite(canvas))
         painter.fillRect(view_.viewRect(canvas), document->base()->edgeColor());
 
-    if (image) drawImage(painter, *image);
+    if (image) drawImage(painter, *document, *image);
     if (proposed && !needsFullPreview(*proposed)) drawOverlay(painter, *proposed);
     if (settings.selectedID() && (!proposed || view_.gesture().originalAnnotation))
         drawSelectionFrame(painter);
     if (settings.selection()) drawSelectionRegion(painter);
 }
 
-void CanvasPainter::drawImage(QPainter& painter, const Shown& image) {
-    const EditorDocument* shown = view_.document();
-    if (shown == nullptr) return;
-    const EditorDocument& document = *shown;
+void CanvasPainter::drawImage(QPainter& painter, const EditorDocument& document, const Shown& image) {
     const CanvasTransform transform = view_.transform();
     const QRectF imageRect = transform.imageRect();
     const bool pixelated = view_.settings().pixelated();
@@ -195,7 +192,8 @@ void CanvasPainter::drawBackdropBackground(QPainter& painter) {
 
 void CanvasPainter::drawOverlay(QPainter& painter, const Annotation& annotation) {
     const EditorDocument* shown = view_.document();
-    if (shown == nullptr) return;
+    // Infinite corners can keep Qt's stroker busy for ever.
+    if (shown == nullptr || !geom::isFinite(annotation.rect)) return;
     const EditorDocument& document = *shown;
     const CanvasTransform transform = view_.transform();
     const QRectF imageRect = transform.imageRect();

@@ -14,6 +14,7 @@
 namespace quorvane {
 
 class EditorCanvasView;
+class EditorDocument;
 
 // Paints the canvas view: background, backdrop, canvas growth, the document image or the live
 // preview of the annotation under edit, that annotation's overlay, the selection frame and
@@ -49,7 +50,7 @@ private:
         std::optional<QRect> changed; // crop pixels that differ from the last frame
     };
     std::optional<Shown> previewImage();
-    void drawImage(QPainter& painter, const Shown& image);
+    void drawImage(QPainter& painter, const EditorDocument& document, const Shown& image);
     void drawSelectionFrame(QPainter& painter);
     void drawSelectionRegion(QPainter& painter);
     void reportLater(const QString& message);

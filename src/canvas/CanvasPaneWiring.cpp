@@ -4,6 +4,7 @@
 #include "canvas/EditorCanvasView.h"
 #include "document/EditorDocument.h"
 
+#include <QMetaMethod>
 #include <QTimer>
 #include <initializer_list>
 
@@ -13,21 +14,17 @@ CanvasPaneWiring::CanvasPaneWiring(EditorDocument& document, EditorCanvasSetting
                                    EditorCanvasView& view, QObject* parent)
     : QObject(parent), document_(&document), settings_(settings), view_(&view),
       styledSelection_(settings.selectedID()) {
-    using Signal = void (EditorCanvasSettings::*)();
-    for (Signal signal : std::initializer_list<Signal>{
-             &EditorCanvasSettings::fitChanged,           &EditorCanvasSettings::zoomFractionChanged,
-             &EditorCanvasSettings::panChanged,           &EditorCanvasSettings::croppingChanged,
-             &EditorCanvasSettings::selectionChanged,     &EditorCanvasSettings::messageChanged,
-             &EditorCanvasSettings::pixelatedChanged,     &EditorCanvasSettings::toolChanged,
-             &EditorCanvasSettings::colorChanged,         &EditorCanvasSettings::strokeWidthChanged,
-             &EditorCanvasSettings::fillChanged,          &EditorCanvasSettings::selectedIDChanged,
-             &EditorCanvasSettings::editingTextChanged,   &EditorCanvasSettings::measurementUnitChanged,
-             &EditorCanvasSettings::textRedactionChanged, &EditorCanvasSettings::areaColorsChanged,
-             &EditorCanvasSettings::spotlightOvalChanged, &EditorCanvasSettings::magnificationChanged,
-             &EditorCanvasSettings::bracketKindChanged,   &EditorCanvasSettings::arrowCurvedChanged,
-             &EditorCanvasSettings::fontPointsChanged,    &EditorCanvasSettings::recognizingChanged})
-        connect(&settings, signal, this, &CanvasPaneWiring::scheduleRefresh);
+    // Every published field of the settings, whichever the chrome adds.
+    const QMetaObject& fields = EditorCanvasSettings::staticMetaObject;
+    const QMetaMethod refresh = metaObject()->method(metaObject()->indexOfSlot("scheduleRefresh()"));
+    for (int i = fields.methodOffset(); i < fields.methodCount(); ++i) {
+        const QMetaMethod signal = fields.method(i);
+        if (signal.methodType() == QMetaMethod::Signal && signal.parameterCount() == 0 &&
+            signal.name().endsWith("Changed"))
+            connect(&settings, signal, this, refresh);
+    }
     connect(&document, &EditorDocument::revisionChanged, this, &CanvasPaneWiring::scheduleRefresh);
+    using Signal = void (EditorCanvasSettings::*)();
     for (Signal signal : std::initializer_list<Signal>{
              &EditorCanvasSettings::fontPointsChanged, &EditorCanvasSettings::colorChanged,
              &EditorCanvasSettings::strokeWidthChanged, &EditorCanvasSettings::fillChanged})

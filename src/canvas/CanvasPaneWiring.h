@@ -22,8 +22,10 @@ public:
     CanvasPaneWiring(EditorDocument& document, EditorCanvasSettings& settings, EditorCanvasView& view,
                      QObject* parent = nullptr);
 
-private:
+private Q_SLOTS:
     void scheduleRefresh();
+
+private:
     void styleChanged();
     void selectionChanged();
 

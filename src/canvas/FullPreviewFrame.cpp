@@ -41,6 +41,22 @@ QRect effectArea(const Annotation& a, const QPointF& origin) {
     return pixelsAround(a.rect, stroke + 3, origin);
 }
 
+QRect closedOverEffects(QRect area, const std::vector<Annotation>& annotations, const QPointF& origin,
+                        const QRect& bounds) {
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (const Annotation& a : annotations) {
+            if (!readsPixels(a.kind)) continue;
+            const QRect effect = effectArea(a, origin).intersected(bounds);
+            if (effect.intersects(area) && !area.contains(effect)) {
+                area = area.united(effect);
+                grew = true;
+            }
+        }
+    }
+    return area;
+}
+
 QRect unite(const QRect& a, const QRect& b) {
     return a.isEmpty() ? b : b.isEmpty() ? a : a.united(b);
 }
@@ -88,31 +104,10 @@ Result<FullPreviewFrame::Frame, Error> FullPreviewFrame::render(const EditorDocu
     dirty = dirty.intersected(bounds);
     if (dirty.isEmpty()) return Frame{&image_, QRect()};
 
-    // An effect over changed pixels changes wholly; the pixels it reads must then be rendered too.
-    for (bool grew = true; grew;) {
-        grew = false;
-        for (const Annotation& a : annotations) {
-            if (!readsPixels(a.kind)) continue;
-            const QRect area = effectArea(a, origin).intersected(bounds);
-            if (area.intersects(dirty) && !dirty.contains(area)) {
-                dirty = dirty.united(area);
-                grew = true;
-            }
-        }
-    }
-    QRect region = dirty;
-    for (bool grew = true; grew;) {
-        grew = false;
-        for (const Annotation& a : annotations) {
-            if (!readsPixels(a.kind)) continue;
-            const QRect area = effectArea(a, origin).intersected(bounds);
-            if (area.intersects(region) && !region.contains(area)) {
-                region = region.united(area);
-                grew = true;
-            }
-        }
-    }
-
+    // An effect over changed pixels changes wholly, and reads only the pixels it writes: the
+    // changed pixels closed over the effects they meet are also all a render of them needs.
+    const QRect region = closedOverEffects(dirty, annotations, origin, bounds);
+    dirty = region;
     const QImage part = document.image().copy(region);
     const QRectF partCrop(origin.x() + region.x(), origin.y() + region.y(), region.width(), region.height());
     auto rendered = EditorDocument::render(annotations, part, partCrop);

@@ -5,6 +5,7 @@
 #include "support/ImageCompare.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace quorvane {
 namespace {
@@ -217,6 +218,17 @@ TEST(CanvasPainter, GrownCanvasShowsTheEdgeColour) {
     const QImage shot = canvas.shot();
     EXPECT_TRUE(sameColor(shot.pixel(shownAt(canvas, 130, 40)), edge));
     EXPECT_TRUE(sameColor(shot.pixel(shownAt(canvas, 149, 35)), Qt::black)); // the overlay outside the image
+}
+
+TEST(CanvasPainter, ProposalWithInfiniteCornersIsNotDrawn) {
+    ShownCanvas canvas(test::filledImage(Qt::white, 100, 80), {200, 160});
+    const double inf = std::numeric_limits<double>::infinity();
+    Annotation broken =
+        test::annotation(AnnotationKind::rectangle, QRectF(QPointF(-inf, -inf), QPointF(inf, inf)));
+    canvas.view->gesture().dragAnchor = QPointF(1, 1);
+    canvas.view->gesture().proposed = broken;
+    const QImage shot = canvas.shot();
+    EXPECT_TRUE(sameColor(shot.pixel(shownAt(canvas, 50, 40)), Qt::white));
 }
 
 TEST(CanvasPainter, BackdropCornersClipOnlyFromRadiusOne) {
