@@ -1,7 +1,5 @@
 #include "canvas/CanvasToast.h"
 
-#include <QIcon>
-
 namespace quorvane {
 
 CanvasToast::CanvasToast(QWidget* parent) : QLabel(parent) {
@@ -9,7 +7,6 @@ CanvasToast::CanvasToast(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
     setMargin(8);
     setAutoFillBackground(true);
-    setObjectName(QStringLiteral("info.circle"));
     hideTimer_.setSingleShot(true);
     hideTimer_.setInterval(2500);
     connect(&hideTimer_, &QTimer::timeout, this, &QWidget::hide);
@@ -21,9 +18,8 @@ void CanvasToast::showMessage(const QString& message) {
         hide();
         return;
     }
-    const QIcon icon = QIcon::fromTheme(QStringLiteral("dialog-information"));
-    setText(message);
-    setToolTip(icon.isNull() ? QString() : QString());
+    // ⓘ stands for the "info.circle" symbol.
+    setText(QStringLiteral("\u24D8  ") + message);
     adjustSize();
     place();
     show();

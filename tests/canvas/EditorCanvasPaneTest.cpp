@@ -5,6 +5,7 @@
 #include "support/TestAnnotations.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <gtest/gtest.h>
 #include <set>
@@ -118,6 +119,27 @@ TEST(EditorCanvasPane, IncreasedContrastDrawsBlackAndWhiteOutlines) {
     const auto seen = colours();
     EXPECT_TRUE(seen.count(0xffffff));
     EXPECT_TRUE(seen.count(0x000000));
+}
+
+TEST(EditorCanvasPane, StacksToolBarCanvasAndStatusBarWithTheToastOverTheCanvas) {
+    ShownPane shown;
+    auto* toolBar = new QLabel(QStringLiteral("tools"));
+    auto* statusBar = new QLabel(QStringLiteral("status"));
+    shown.pane->setToolBar(toolBar);
+    shown.pane->setStatusBar(statusBar);
+    ShownPane::settle();
+    const QRect canvas = shown.pane->canvas().geometry();
+    EXPECT_EQ(toolBar->parentWidget(), shown.pane.get());
+    EXPECT_LE(toolBar->geometry().bottom(), canvas.top());
+    EXPECT_GE(statusBar->geometry().top(), canvas.bottom());
+
+    shown.settings().setMessage(QStringLiteral("Crop applied."));
+    auto* toast = shown.pane->canvas().findChild<QLabel*>();
+    ASSERT_NE(toast, nullptr);
+    EXPECT_TRUE(toast->isVisible());
+    EXPECT_TRUE(toast->text().endsWith(QLatin1String("Crop applied.")));
+    EXPECT_EQ(toast->geometry().bottom() + 1, canvas.height() - 12);
+    EXPECT_NEAR(toast->geometry().center().x(), canvas.width() / 2, 1);
 }
 
 TEST(EditorCanvasPane, ClosingThePaneKeepsTheTypedText) {
