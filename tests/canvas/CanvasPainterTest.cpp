@@ -170,6 +170,28 @@ TEST(CanvasPainter, MovingNearABlurShowsTheBlurFollowLive) {
     EXPECT_TRUE(sameColor(far.pixel(shownAt(canvas, 25, 45)), Qt::white)); // the base lacks the old place
 }
 
+TEST(CanvasPainter, NewBlurGoesOnTopWhileAnEditedOneKeepsItsPlace) {
+    ShownCanvas canvas(test::filledImage(Qt::white, 200, 120), {200, 120});
+    canvas.showActualSize();
+    const Annotation blur = canvas.add(test::annotation(AnnotationKind::blur, QRectF(20, 20, 80, 80)));
+    Annotation cover = test::annotation(AnnotationKind::rectangle, QRectF(50, 40, 100, 40), Qt::black);
+    cover.fill = true;
+    canvas.add(cover);
+    const QPoint covered = shownAt(canvas, 60, 60);
+    CanvasGesture& gesture = canvas.view->gesture();
+    gesture.dragAnchor = QPointF(0, 0);
+
+    // Edited in place, the blur stays below the black cover.
+    gesture.originalAnnotation = blur;
+    gesture.proposed = blur.translated(5, 0);
+    EXPECT_TRUE(sameColor(canvas.shot().pixel(covered), Qt::black));
+
+    // A new blur over the same place is drawn above everything and softens the cover.
+    gesture.originalAnnotation.reset();
+    gesture.proposed = test::annotation(AnnotationKind::blur, QRectF(25, 20, 80, 80));
+    EXPECT_FALSE(sameColor(canvas.shot().pixel(shownAt(canvas, 52, 60)), Qt::black, 10));
+}
+
 TEST(CanvasPainter, ShrunkFullPreviewFramesMatchAScreenCopyMadeAfresh) {
     ShownCanvas canvas(test::noiseImage(300, 200), {170, 130}); // fit shrinks to about 0.57
     Annotation box = test::annotation(AnnotationKind::rectangle, QRectF(10, 30, 30, 30), Qt::black);

@@ -39,6 +39,8 @@ TEST(CanvasTextTyping, TypedTextLandsInTheDocument) {
     ASSERT_TRUE(test::waitUntil([&] { return !document.annotations().empty(); }));
     EXPECT_EQ(document.annotations().front().text, QStringLiteral("HelloCanvas"));
     EXPECT_FALSE(pane.settings().editingText());
+    // The keyboard goes back to the canvas.
+    EXPECT_TRUE(test::waitUntil([&] { return pane.canvas().hasFocus(); }));
     test::x11Server().stopWindowManager();
 }
 
