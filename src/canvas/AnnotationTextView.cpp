@@ -1,0 +1,74 @@
+#include "canvas/AnnotationTextView.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextLayout>
+
+namespace quorvane {
+
+AnnotationTextView::AnnotationTextView(QWidget* parent) : QPlainTextEdit(parent) {
+    setFrameStyle(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setBackgroundVisible(false);
+    viewport()->setAutoFillBackground(false);
+    setAttribute(Qt::WA_TranslucentBackground);
+    // The committed text is laid out without margins and wraps the same way.
+    document()->setDocumentMargin(0);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setUndoRedoEnabled(true);
+    setTabChangesFocus(false);
+}
+
+QSizeF AnnotationTextView::usedSize() const {
+    double width = 0, height = 0;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        const QTextLayout* layout = block.layout();
+        if (layout == nullptr) continue;
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            width = std::max(width, line.naturalTextWidth());
+            height += line.height();
+        }
+    }
+    return {width, height};
+}
+
+void AnnotationTextView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        if (const auto done = finish) done(true); // a copy: the call clears `finish`
+        return;
+    }
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & Qt::ControlModifier)) {
+        if (const auto done = finish) done(false);
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void AnnotationTextView::focusOutEvent(QFocusEvent* event) {
+    QPlainTextEdit::focusOutEvent(event);
+    // Switching windows or opening a menu comes back to the box; anything else ends the edit.
+    const Qt::FocusReason reason = event->reason();
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason ||
+        reason == Qt::MenuBarFocusReason)
+        return;
+    if (const auto done = finish) done(false);
+}
+
+void AnnotationTextView::paintEvent(QPaintEvent* event) {
+    QPlainTextEdit::paintEvent(event);
+    QPainter painter(viewport());
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor accent = palette().color(QPalette::Highlight);
+    accent.setAlphaF(0.7f);
+    painter.setPen(QPen(accent, 1.0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(QRectF(viewport()->rect()).adjusted(0.5, 0.5, -0.5, -0.5), 2.0, 2.0);
+}
+
+} // namespace quorvane

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QAccessibleWidget>
+
+namespace quorvane {
+
+class EditorCanvasView;
+
+// What assistive technology learns of the canvas: a group labelled "Screenshot canvas" with the
+// tool keys as help and the spoken summary as value.
+class CanvasAccessible : public QAccessibleWidget {
+public:
+    explicit CanvasAccessible(EditorCanvasView* view);
+    QString text(QAccessible::Text kind) const override;
+
+    // Lets Qt find this interface for every canvas view; installed once, on the first view.
+    static void install();
+};
+
+} // namespace quorvane

@@ -1,0 +1,55 @@
+#include "canvas/CanvasPaneWiring.h"
+
+#include "canvas/EditorCanvasSettings.h"
+#include "canvas/EditorCanvasView.h"
+#include "document/EditorDocument.h"
+
+#include <QMetaMethod>
+#include <QTimer>
+#include <initializer_list>
+
+namespace quorvane {
+
+CanvasPaneWiring::CanvasPaneWiring(EditorDocument& document, EditorCanvasSettings& settings,
+                                   EditorCanvasView& view, QObject* parent)
+    : QObject(parent), document_(&document), settings_(settings), view_(&view),
+      styledSelection_(settings.selectedID()) {
+    // Every published field of the settings, whichever the chrome adds.
+    const QMetaObject& fields = EditorCanvasSettings::staticMetaObject;
+    const QMetaMethod refresh = metaObject()->method(metaObject()->indexOfSlot("scheduleRefresh()"));
+    for (int i = fields.methodOffset(); i < fields.methodCount(); ++i) {
+        const QMetaMethod signal = fields.method(i);
+        if (signal.methodType() == QMetaMethod::Signal && signal.parameterCount() == 0 &&
+            signal.name().endsWith("Changed"))
+            connect(&settings, signal, this, refresh);
+    }
+    connect(&document, &EditorDocument::revisionChanged, this, &CanvasPaneWiring::scheduleRefresh);
+    using Signal = void (EditorCanvasSettings::*)();
+    for (Signal signal : std::initializer_list<Signal>{
+             &EditorCanvasSettings::fontPointsChanged, &EditorCanvasSettings::colorChanged,
+             &EditorCanvasSettings::strokeWidthChanged, &EditorCanvasSettings::fillChanged})
+        connect(&settings, signal, this, &CanvasPaneWiring::styleChanged);
+    connect(&settings, &EditorCanvasSettings::selectedIDChanged, this, &CanvasPaneWiring::selectionChanged);
+}
+
+void CanvasPaneWiring::scheduleRefresh() {
+    if (refreshPending_) return;
+    refreshPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        refreshPending_ = false;
+        if (view_) view_->refresh(true);
+    });
+}
+
+void CanvasPaneWiring::styleChanged() {
+    // The controls changing because an annotation was just selected is not an edit: selecting
+    // would otherwise write back a rounded font size as an undo step.
+    if (settings_.selectedID() != styledSelection_) return;
+    if (document_) settings_.applyStyle(*document_);
+}
+
+void CanvasPaneWiring::selectionChanged() {
+    QTimer::singleShot(0, this, [this] { styledSelection_ = settings_.selectedID(); });
+}
+
+} // namespace quorvane

@@ -1,0 +1,10 @@
+#include "canvas/ColorLoupeView.h"
+
+namespace quorvane {
+
+ColorLoupeView::ColorLoupeView(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    hide();
+}
+
+} // namespace quorvane

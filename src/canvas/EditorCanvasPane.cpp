@@ -1,0 +1,96 @@
+#include "canvas/EditorCanvasPane.h"
+
+#include "canvas/CanvasPaneWiring.h"
+#include "canvas/CanvasToast.h"
+#include "canvas/EditorCanvasView.h"
+#include "core/AccessibilityOptions.h"
+#include "document/EditorDocument.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QVBoxLayout>
+
+namespace quorvane {
+namespace {
+
+QFrame* divider(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+} // namespace
+
+EditorCanvasPane::EditorCanvasPane(EditorDocument& document,
+                                   std::function<void(const QImage&, const QString&)> recognizeText,
+                                   AccessibilityOptions* accessibility, QWidget* parent)
+    : QWidget(parent), document_(&document), recognizeText_(std::move(recognizeText)) {
+    settings_.recognizeHandler = recognizeText_;
+    if (accessibility != nullptr)
+        settings_.increaseContrast = [options = QPointer<AccessibilityOptions>(accessibility)] {
+            return options != nullptr && options->increaseContrast();
+        };
+    layout_ = new QVBoxLayout(this);
+    layout_->setContentsMargins(0, 0, 0, 0);
+    layout_->setSpacing(0);
+    toolBar_ = new QWidget(this);
+    statusBar_ = new QWidget(this);
+    canvas_ = new EditorCanvasView(document, settings_, this);
+    canvas_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    canvas_->setMinimumSize(0, 0);
+    layout_->addWidget(toolBar_);
+    layout_->addWidget(divider(this));
+    layout_->addWidget(canvas_, 1);
+    layout_->addWidget(divider(this));
+    layout_->addWidget(statusBar_);
+
+    toast_ = new CanvasToast(canvas_);
+    canvas_->installEventFilter(this);
+    connect(&settings_, &EditorCanvasSettings::messageChanged, toast_,
+            [this] { toast_->showMessage(settings_.message()); });
+    wiring_ = new CanvasPaneWiring(document, settings_, *canvas_, this);
+    // Outlines and handles redraw in the new contrast style.
+    if (accessibility != nullptr)
+        connect(accessibility, &AccessibilityOptions::changed, canvas_, qOverload<>(&QWidget::update));
+}
+
+EditorCanvasPane::~EditorCanvasPane() {
+    // The view commits an open text edit through the settings, so it goes while they exist.
+    delete wiring_;
+    delete canvas_;
+}
+
+void EditorCanvasPane::setToolBar(QWidget* toolBar) {
+    replaceSlot(toolBar_, toolBar);
+}
+
+void EditorCanvasPane::setStatusBar(QWidget* statusBar) {
+    replaceSlot(statusBar_, statusBar);
+}
+
+void EditorCanvasPane::replaceSlot(QWidget*& slot, QWidget* widget) {
+    if (widget == nullptr || widget == slot) return;
+    widget->setParent(this);
+    delete layout_->replaceWidget(slot, widget);
+    delete slot;
+    slot = widget;
+}
+
+void EditorCanvasPane::recognize() {
+    if (document_ == nullptr) return;
+    if (settings_.cropping() && settings_.selection()) {
+        settings_.recognizeText(*document_, recognizeText_);
+    } else if (settings_.recognizing()) {
+        settings_.finishRecognizing(*document_);
+    } else {
+        settings_.startRecognizing();
+    }
+}
+
+bool EditorCanvasPane::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == canvas_ && event->type() == QEvent::Resize) toast_->place();
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace quorvane

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "canvas/EditorCanvasSettings.h"
+
+#include <QImage>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <functional>
+
+class QVBoxLayout;
+
+namespace quorvane {
+
+class AccessibilityOptions;
+class CanvasPaneWiring;
+class CanvasToast;
+class EditorCanvasView;
+class EditorDocument;
+
+// The editing area of the editor window, top to bottom: the tool bar, the canvas with the status
+// toast over its bottom, and the status bar. It owns the pane's settings for its life and the
+// canvas view of its one document. The window hands in its tool bar and status bar.
+class EditorCanvasPane : public QWidget {
+    Q_OBJECT
+
+public:
+    // `recognizeText` receives an image to recognise and its source label.
+    // With `accessibility`, outlines and handles follow its Increase Contrast.
+    EditorCanvasPane(EditorDocument& document,
+                     std::function<void(const QImage&, const QString&)> recognizeText,
+                     AccessibilityOptions* accessibility = nullptr, QWidget* parent = nullptr);
+    ~EditorCanvasPane() override;
+
+    EditorCanvasSettings& settings() { return settings_; }
+    EditorCanvasView& canvas() { return *canvas_; }
+    // Replaces the widget in the tool bar's or the status bar's place; the pane takes it.
+    void setToolBar(QWidget* toolBar);
+    void setStatusBar(QWidget* statusBar);
+    // The status bar's recognise control: recognises a crop selection at once, finishes
+    // recognise-text mode, or starts it.
+    void recognize();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void replaceSlot(QWidget*& slot, QWidget* widget);
+
+    QPointer<EditorDocument> document_;
+    std::function<void(const QImage&, const QString&)> recognizeText_;
+    EditorCanvasSettings settings_;
+    QVBoxLayout* layout_ = nullptr;
+    QWidget* toolBar_ = nullptr;
+    QWidget* statusBar_ = nullptr;
+    EditorCanvasView* canvas_ = nullptr;
+    CanvasToast* toast_ = nullptr;
+    CanvasPaneWiring* wiring_ = nullptr;
+};
+
+} // namespace quorvane

@@ -1,0 +1,169 @@
+#include "canvas/AnnotationTextEditor.h"
+
+#include "CanvasViewTesting.h"
+#include "canvas/AnnotationTextView.h"
+
+#include <QKeyEvent>
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+using test::ShownCanvas;
+
+Annotation textBox(const QRectF& rect, const QString& text = QString()) {
+    Annotation a = test::annotation(AnnotationKind::text, rect, Qt::black);
+    a.text = text;
+    a.fontSize = 18;
+    return a;
+}
+
+void press(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+           const QString& text = {}) {
+    QKeyEvent down(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(widget, &down);
+}
+
+struct TextCanvas : ShownCanvas {
+    TextCanvas() : ShownCanvas(test::filledImage(Qt::white, 300, 200), {300, 200}) { showActualSize(); }
+    AnnotationTextView* box() { return view->textEditor().textView(); }
+};
+
+TEST(AnnotationTextEditor, NewSmallBoxOpensAtLeast80By40AndGrowsToItsText) {
+    TextCanvas canvas;
+    const Annotation fresh = textBox(QRectF(20, 30, 10, 5));
+    canvas.view->beginTextEditing(fresh);
+    ASSERT_NE(canvas.box(), nullptr);
+    EXPECT_EQ(canvas.box()->geometry().size(), QSize(80, 40));
+    EXPECT_TRUE(canvas.settings.editingText());
+    EXPECT_TRUE(canvas.document->annotations().empty()); // nothing until committed
+
+    canvas.box()->insertPlainText(QStringLiteral("Hi"));
+    press(canvas.box(), Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_EQ(canvas.document->annotations().size(), 1u);
+    const Annotation committed = canvas.document->annotations().front();
+    EXPECT_EQ(committed.text, QStringLiteral("Hi"));
+    EXPECT_GE(committed.rect.width(), 10);
+    EXPECT_GE(committed.rect.height(), 5);
+    EXPECT_GT(committed.rect.width(), 10); // "Hi" at 18 pixels is wider than 10
+    EXPECT_EQ(committed.rect.topLeft(), QPointF(20, 30));
+    EXPECT_EQ(committed.end, committed.rect.bottomRight());
+    EXPECT_EQ(canvas.settings.selectedID(), committed.id);
+    EXPECT_FALSE(canvas.settings.editingText());
+    EXPECT_FALSE(canvas.settings.finishText);
+
+    // One undo takes the whole commit back.
+    canvas.document->undoManager().undo();
+    EXPECT_TRUE(canvas.document->annotations().empty());
+}
+
+TEST(AnnotationTextEditor, WideTextStopsAtTheCropsRightEdge) {
+    TextCanvas canvas;
+    canvas.view->beginTextEditing(textBox(QRectF(290, 10, 4, 4)));
+    canvas.box()->insertPlainText(QStringLiteral("A rather long line of text"));
+    canvas.view->finishTextEditing(false);
+    ASSERT_EQ(canvas.document->annotations().size(), 1u);
+    EXPECT_DOUBLE_EQ(canvas.document->annotations().front().rect.right(), 300);
+}
+
+TEST(AnnotationTextEditor, EscapeKeepsTheDocumentAsItWas) {
+    TextCanvas canvas;
+    canvas.view->beginTextEditing(textBox(QRectF(20, 30, 40, 20)));
+    canvas.box()->insertPlainText(QStringLiteral("gone"));
+    press(canvas.box(), Qt::Key_Escape);
+    EXPECT_TRUE(canvas.document->annotations().empty());
+    EXPECT_FALSE(canvas.view->textEditor().isOpen());
+
+    const Annotation old = canvas.add(textBox(QRectF(20, 30, 80, 30), QStringLiteral("old")));
+    const qint64 revision = canvas.document->revision();
+    canvas.view->beginTextEditing(old);
+    canvas.box()->selectAll();
+    canvas.box()->insertPlainText(QStringLiteral("new"));
+    press(canvas.box(), Qt::Key_Escape);
+    EXPECT_EQ(canvas.document->annotations().front().text, QStringLiteral("old"));
+    EXPECT_EQ(canvas.document->revision(), revision);
+}
+
+TEST(AnnotationTextEditor, ReturnAddsALineAndEmptyTextRemovesTheAnnotation) {
+    TextCanvas canvas;
+    const Annotation old = canvas.add(textBox(QRectF(20, 30, 80, 30), QStringLiteral("one")));
+    canvas.view->beginTextEditing(old);
+    press(canvas.box(), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    canvas.box()->insertPlainText(QStringLiteral("two"));
+    press(canvas.box(), Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(canvas.document->annotations().front().text, QStringLiteral("one\ntwo"));
+    EXPECT_EQ(canvas.document->undoManager().undoActionName(), QStringLiteral("Edit Annotation"));
+
+    canvas.view->beginTextEditing(canvas.document->annotations().front());
+    canvas.box()->selectAll();
+    canvas.box()->insertPlainText(QStringLiteral(" \n "));
+    canvas.view->finishTextEditing(false);
+    EXPECT_TRUE(canvas.document->annotations().empty());
+    EXPECT_FALSE(canvas.settings.selectedID().has_value());
+    canvas.document->undoManager().undo();
+    EXPECT_EQ(canvas.document->annotations().front().text, QStringLiteral("one\ntwo"));
+}
+
+TEST(AnnotationTextEditor, ZoomingAndStyleChangesWhileEditing) {
+    TextCanvas canvas;
+    canvas.view->beginTextEditing(textBox(QRectF(20, 30, 40, 20)));
+    canvas.settings.setFontPoints(32);
+    canvas.view->refresh(false);
+    EXPECT_TRUE(canvas.view->textEditor().isOpen());
+    EXPECT_DOUBLE_EQ(canvas.view->textEditor().annotation()->fontSize, 32);
+    canvas.box()->insertPlainText(QStringLiteral("kept"));
+
+    canvas.settings.setZoomFraction(2);
+    canvas.view->refresh(false);
+    EXPECT_FALSE(canvas.view->textEditor().isOpen());
+    ASSERT_EQ(canvas.document->annotations().size(), 1u);
+    EXPECT_EQ(canvas.document->annotations().front().text, QStringLiteral("kept"));
+    EXPECT_DOUBLE_EQ(canvas.document->annotations().front().fontSize, 32);
+}
+
+TEST(AnnotationTextEditor, FocusLostToAMenuOrAnotherWindowKeepsTheBoxOpen) {
+    TextCanvas canvas;
+    canvas.view->beginTextEditing(textBox(QRectF(20, 30, 40, 20)));
+    canvas.box()->insertPlainText(QStringLiteral("typed"));
+    for (Qt::FocusReason reason :
+         {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason, Qt::MenuBarFocusReason}) {
+        QFocusEvent out(QEvent::FocusOut, reason);
+        QApplication::sendEvent(canvas.box(), &out);
+        EXPECT_TRUE(canvas.view->textEditor().isOpen()) << reason;
+    }
+    QFocusEvent out(QEvent::FocusOut, Qt::MouseFocusReason);
+    QApplication::sendEvent(canvas.box(), &out);
+    EXPECT_FALSE(canvas.view->textEditor().isOpen());
+    ASSERT_EQ(canvas.document->annotations().size(), 1u);
+    EXPECT_EQ(canvas.document->annotations().front().text, QStringLiteral("typed"));
+}
+
+TEST(AnnotationTextEditor, ClosingTheViewOrHidingItCommitsToItsOwnDocument) {
+    TextCanvas canvas;
+    canvas.view->beginTextEditing(textBox(QRectF(20, 30, 40, 20)));
+    canvas.box()->insertPlainText(QStringLiteral("hidden"));
+    canvas.view->hide();
+    ASSERT_EQ(canvas.document->annotations().size(), 1u);
+    EXPECT_EQ(canvas.document->annotations().front().text, QStringLiteral("hidden"));
+
+    canvas.view->show();
+    canvas.view->beginTextEditing(textBox(QRectF(120, 30, 40, 20)));
+    canvas.box()->insertPlainText(QStringLiteral("closed"));
+    canvas.view.reset();
+    ASSERT_EQ(canvas.document->annotations().size(), 2u);
+    EXPECT_EQ(canvas.document->annotations().back().text, QStringLiteral("closed"));
+    EXPECT_FALSE(canvas.settings.editingText());
+}
+
+TEST(AnnotationTextEditor, EditOfAnAnnotationUndoneMeanwhileIsDropped) {
+    TextCanvas canvas;
+    const Annotation old = canvas.add(textBox(QRectF(20, 30, 80, 30), QStringLiteral("old")));
+    canvas.view->beginTextEditing(old);
+    canvas.box()->insertPlainText(QStringLiteral("more"));
+    canvas.document->undoManager().undo();
+    canvas.view->finishTextEditing(false);
+    EXPECT_TRUE(canvas.document->annotations().empty());
+}
+
+} // namespace
+} // namespace quorvane
