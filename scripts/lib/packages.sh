@@ -10,7 +10,7 @@ QUORVANE_PACKAGES=(
   libtesseract-dev tesseract-ocr-eng libzxing-dev
   libgif-dev libpng-dev libjpeg62-turbo-dev libtiff-dev libheif-dev
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev tesseract-ocr tesseract-ocr-deu
   xvfb xauth xdotool xclip x11-utils x11-xserver-utils x11-xkb-utils openbox fonts-dejavu-core
 )
 
