@@ -64,23 +64,33 @@ void TesseractEngine::setImage(const QImage& image, const QRect& area) {
     api_->SetSourceResolution(sourceResolution);
 }
 
-std::vector<QRect> TesseractEngine::lineBoxes(const QImage& image, const QRect& area) {
-    std::vector<QRect> boxes;
+std::vector<TextEngine::Block> TesseractEngine::blocks(const QImage& image, const QRect& area) {
+    std::vector<Block> blocks;
+    api_->SetPageSegMode(tesseract::PSM_AUTO);
     setImage(image, area);
     std::unique_ptr<tesseract::PageIterator> it(api_->AnalyseLayout());
     if (it) {
         it->Begin();
+        bool text = false;
         do {
-            const QRectF box = boxOf(*it, tesseract::RIL_TEXTLINE, area.topLeft());
-            if (!box.isEmpty()) boxes.push_back(box.toRect());
+            if (it->IsAtBeginningOf(tesseract::RIL_BLOCK)) {
+                text = PTIsTextType(it->BlockType());
+                if (text) blocks.push_back({boxOf(*it, tesseract::RIL_BLOCK, area.topLeft()).toRect(), {}});
+            }
+            if (!text) continue;
+            if (const QRectF line = boxOf(*it, tesseract::RIL_TEXTLINE, area.topLeft()); !line.isEmpty())
+                blocks.back().lines.push_back(line.toRect());
         } while (it->Next(tesseract::RIL_TEXTLINE));
     }
     api_->Clear();
-    return boxes;
+    std::erase_if(blocks, [](const Block& block) { return block.box.isEmpty() || block.lines.empty(); });
+    return blocks;
 }
 
-Result<std::vector<TextEngine::Line>, Error>
-TesseractEngine::recognize(const QImage& image, const QRect& area, const std::atomic<bool>& cancelled) {
+Result<std::vector<TextEngine::Line>, Error> TesseractEngine::recognize(const QImage& image,
+                                                                        const QRect& area, Layout layout,
+                                                                        const std::atomic<bool>& cancelled) {
+    api_->SetPageSegMode(layout == Layout::page ? tesseract::PSM_AUTO : tesseract::PSM_SINGLE_BLOCK);
     setImage(image, area);
     tesseract::ETEXT_DESC monitor;
     monitor.cancel = &cancelRequested;

@@ -21,8 +21,8 @@ public:
                                                                 const QString& languages);
     ~TesseractEngine() override;
 
-    std::vector<QRect> lineBoxes(const QImage& image, const QRect& area) override;
-    Result<std::vector<Line>, Error> recognize(const QImage& image, const QRect& area,
+    std::vector<Block> blocks(const QImage& image, const QRect& area) override;
+    Result<std::vector<Line>, Error> recognize(const QImage& image, const QRect& area, Layout layout,
                                                const std::atomic<bool>& cancelled) override;
 
     // Instances alive in this process, so that tests can see engines are not leaked.

@@ -31,14 +31,24 @@ public:
         std::vector<Word> words;
     };
 
+    // A text block that layout analysis found, with the boxes of its lines.
+    struct Block {
+        QRect box;
+        std::vector<QRect> lines;
+    };
+    // How the area handed to `recognize` is read.
+    enum class Layout {
+        page,  // find blocks and columns first
+        block, // one block of lines, as layout analysis of a larger page found it
+    };
+
     virtual ~TextEngine() = default;
 
-    // Boxes of the text lines that layout analysis finds in `area` of `image` (RGBX8888),
-    // without recognising them.
-    virtual std::vector<QRect> lineBoxes(const QImage& image, const QRect& area) = 0;
+    // The text blocks of `area` of `image` (RGBX8888) in reading order, without recognising them.
+    virtual std::vector<Block> blocks(const QImage& image, const QRect& area) = 0;
     // The lines of `area` of `image` (RGBX8888), in reading order. Stops early, with whatever it
     // has, once `cancelled` is set.
-    virtual Result<std::vector<Line>, Error> recognize(const QImage& image, const QRect& area,
+    virtual Result<std::vector<Line>, Error> recognize(const QImage& image, const QRect& area, Layout layout,
                                                        const std::atomic<bool>& cancelled) = 0;
 };
 

@@ -30,7 +30,7 @@ void TextPass::start(const QImage& image) {
         if (pool_.size() > 1 && static_cast<long long>(band.area.width()) * band.area.height() >= splitPixels)
             split(image, band.area, band.owned, i);
         else
-            read(image, band.area, band.owned, {i, 0});
+            read(image, band.area, band.owned, {i, 0}, TextEngine::Layout::page);
     }
 }
 
@@ -44,16 +44,40 @@ void TextPass::split(const QImage& image, const QRect& area, const QRect& owned,
             const std::lock_guard lock(mutex_);
             if (!error_) error_ = engine.error();
         } else if (!cancelled_.load()) {
-            const auto strips =
-                RecognitionBands::betweenLines(area, (*engine)->lineBoxes(image, area), pool_.size());
-            for (int s = 0; s < int(strips.size()); ++s)
-                read(image, strips[std::size_t(s)], owned, {band, s});
+            // One layout analysis of the whole band keeps its columns and blocks as a single
+            // pass would see them; the blocks' lines are then read in pieces of about equal work.
+            const auto blocks = (*engine)->blocks(image, area);
+            const auto work = [](const TextEngine::Block& block) {
+                long long sum = 0;
+                for (const QRect& line : block.lines)
+                    sum += static_cast<long long>(line.width()) * line.height();
+                return sum;
+            };
+            long long total = 0;
+            for (const auto& block : blocks)
+                total += work(block);
+            const long long share = std::max(1LL, total / (2LL * pool_.size()));
+            int piece = 0;
+            for (const auto& block : blocks) {
+                const int count = int(std::min<long long>((work(block) + share - 1) / share,
+                                                          static_cast<long long>(block.lines.size())));
+                // Layout boxes hug the ink; the engine reads a line better with some paper around it.
+                std::vector<int> heights;
+                for (const QRect& line : block.lines)
+                    heights.push_back(line.height());
+                std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
+                const int pad = std::max(4, heights[heights.size() / 2] / 2);
+                const QRect padded = block.box.adjusted(-pad, -pad, pad, pad) & area;
+                for (const QRect& strip : RecognitionBands::betweenLines(padded, block.lines, count))
+                    read(image, strip, owned, {band, piece++}, TextEngine::Layout::block);
+            }
         }
         done();
     });
 }
 
-void TextPass::read(const QImage& image, const QRect& area, const QRect& owned, Key key) {
+void TextPass::read(const QImage& image, const QRect& area, const QRect& owned, Key key,
+                    TextEngine::Layout layout) {
     {
         const std::lock_guard lock(mutex_);
         ++outstanding_;
@@ -63,7 +87,7 @@ void TextPass::read(const QImage& image, const QRect& area, const QRect& owned, 
             const std::lock_guard lock(mutex_);
             if (!error_) error_ = engine.error();
         } else if (!cancelled_.load()) {
-            auto lines = (*engine)->recognize(image, area, cancelled_);
+            auto lines = (*engine)->recognize(image, area, layout, cancelled_);
             const std::lock_guard lock(mutex_);
             if (!lines) {
                 if (!error_) error_ = lines.error();

@@ -35,7 +35,7 @@ public:
 
 private:
     using Key = std::pair<int, int>; // band, strip
-    void read(const QImage& image, const QRect& area, const QRect& owned, Key key);
+    void read(const QImage& image, const QRect& area, const QRect& owned, Key key, TextEngine::Layout layout);
     void split(const QImage& image, const QRect& area, const QRect& owned, int band);
     void done();
 
