@@ -4,6 +4,7 @@
 
 #include "ScreenshotPages.h"
 #include "imaging/EdgeGrid.h"
+#include "recognition/AreaColorSampler.h"
 #include "recognition/SmartSelection.h"
 
 #include <QGuiApplication>
@@ -33,8 +34,13 @@ QImage uiScreenshot() {
     return image;
 }
 
+const QImage& screenshot() {
+    static const QImage image = uiScreenshot();
+    return image;
+}
+
 const EdgeGrid& screenshotGrid() {
-    static const auto grid = EdgeGrid::make(uiScreenshot());
+    static const auto grid = EdgeGrid::make(screenshot());
     return *grid;
 }
 
@@ -50,6 +56,24 @@ void BM_SmartSelectionClick(benchmark::State& state) {
     state.counters["outcome"] = double(outcome.kind);
 }
 BENCHMARK(BM_SmartSelectionClick)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+
+// A 1000 × 1000 area over text: crop, grid and both passes, as the canvas calls it; then the
+// passes alone.
+void BM_AreaColors(benchmark::State& state) {
+    const QRectF area(560, 200, 1000, 1000);
+    std::optional<AreaColors> colors;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(colors = AreaColorSampler::sample(area, screenshot()));
+    state.counters["text"] = colors && colors->text ? 1 : 0;
+}
+BENCHMARK(BM_AreaColors)->Repetitions(9)->ReportAggregatesOnly()->Unit(benchmark::kMillisecond);
+
+void BM_AreaColorsOfGrid(benchmark::State& state) {
+    const auto grid = EdgeGrid::make(screenshot(), QRect(560, 200, 1000, 1000));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(AreaColorSampler::sample(*grid));
+}
+BENCHMARK(BM_AreaColorsOfGrid)->Repetitions(9)->ReportAggregatesOnly()->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace quorvane::bench

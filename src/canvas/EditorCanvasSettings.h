@@ -1,12 +1,12 @@
 #pragma once
 
-#include "canvas/AreaColors.h"
 #include "canvas/MeasurementUnit.h"
-#include "canvas/SampledColor.h"
 #include "canvas/TextRedactionReview.h"
 #include "core/Error.h"
 #include "core/Result.h"
 #include "document/Annotation.h"
+#include "imaging/SampledColor.h"
+#include "recognition/AreaColors.h"
 
 #include <QColor>
 #include <QImage>
