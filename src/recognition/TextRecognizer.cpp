@@ -94,10 +94,22 @@ Result<QImage, TextRecognizerError> TextRecognizer::upscaled(const QImage& image
     const TextRecognizerError unreadable{TextRecognizerError::Case::unreadableImage, {}};
     if (image.isNull()) return Failure(unreadable);
     if (factor == 1 && image.format() == QImage::Format_RGBX8888) return image;
-    if (factor == 1 && !image.hasAlphaChannel()) {
-        QImage converted = image.convertToFormat(QImage::Format_RGBX8888);
-        if (converted.isNull()) return Failure(unreadable);
-        return converted;
+    if (factor == 1) {
+        // Over white, as below, but per pixel: a premultiplied channel plus the missing alpha.
+        const QImage source = image.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+        QImage prepared(image.size(), QImage::Format_RGBX8888);
+        if (source.isNull() || prepared.isNull()) return Failure(unreadable);
+        for (int y = 0; y < source.height(); ++y) {
+            const uchar* in = source.constScanLine(y);
+            uchar* out = prepared.scanLine(y);
+            for (int x = 0; x < source.width(); ++x, in += 4, out += 4) {
+                const int missing = 255 - in[3];
+                out[0] = uchar(in[0] + missing), out[1] = uchar(in[1] + missing),
+                out[2] = uchar(in[2] + missing);
+                out[3] = 255;
+            }
+        }
+        return prepared;
     }
     // Transparent parts come out white, as on paper.
     QImage prepared(image.width() * factor, image.height() * factor, QImage::Format_RGBX8888);

@@ -147,6 +147,26 @@ TEST(TextRecognizer, EnlargesSmallImagesOnWhite) {
     ASSERT_TRUE(prepared.ok());
     EXPECT_EQ(prepared->size(), QSize(4, 4));
     EXPECT_EQ(prepared->pixel(3, 3), qRgb(255, 255, 255));
+
+    // Read as it is, but still over white: a premultiplied channel plus the missing alpha.
+    QImage wide(1200, 1, QImage::Format_RGBA8888_Premultiplied);
+    wide.fill(Qt::transparent);
+    wide.scanLine(0)[4] = 64, wide.scanLine(0)[7] = 128;
+    const auto flat = TextRecognizer::upscaled(wide);
+    ASSERT_TRUE(flat.ok());
+    EXPECT_EQ(flat->size(), wide.size());
+    EXPECT_EQ(flat->pixel(0, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(flat->pixel(1, 0), qRgb(191, 127, 127));
+}
+
+TEST(TextRecognizer, ReadsASecondInstalledLanguage) {
+    auto recognizer = realRecognizer();
+    if (!recognizer->languages().contains("de")) GTEST_SKIP() << "German recognition data is not installed";
+    QImage image = test::whiteImage(900, 120);
+    test::drawText(image, QStringLiteral("Größere Übungen für Bären"), {20, 30}, 30);
+    const RecognitionResult result = recognized(*recognizer, image, QStringList{"de", "en"});
+    ASSERT_EQ(result.lines.size(), 1u);
+    EXPECT_EQ(result.lines[0].text, "Größere Übungen für Bären");
 }
 
 TEST(TextRecognizer, NamesTheLanguagesItDoesNotSupport) {
