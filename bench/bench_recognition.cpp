@@ -1,6 +1,7 @@
 // Text recognition of three drawn screenshots, against the tesseract command line on the same
 // PNG files: wall time and character error rate ("cer") of each, in the same run.
 
+#include "OffscreenMain.h"
 #include "ScreenshotPages.h"
 #include "platform/OpenMPEnvironment.h"
 #include "platform/TesseractEngineFactory.h"
@@ -9,7 +10,6 @@
 #include "recognition/TextRecognizer.h"
 
 #include <QDir>
-#include <QGuiApplication>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -133,10 +133,5 @@ BENCHMARK(BM_TesseractCommandLine)->DenseRange(0, 2)->UseRealTime()->Unit(benchm
 
 int main(int argc, char** argv) {
     quorvane::OpenMPEnvironment::ensureSingleThreaded("/proc/self/exe", argv);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorvane::bench::runOffscreen(argc, argv);
 }

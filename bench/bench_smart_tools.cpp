@@ -2,12 +2,12 @@
 // screenshot (goal: every click well under the 0.4 s deadline) and area colours of a
 // 1000 × 1000 area.
 
+#include "OffscreenMain.h"
 #include "ScreenshotPages.h"
 #include "imaging/EdgeGrid.h"
 #include "recognition/AreaColorSampler.h"
 #include "recognition/SmartSelection.h"
 
-#include <QGuiApplication>
 #include <benchmark/benchmark.h>
 
 namespace quorvane::bench {
@@ -79,10 +79,5 @@ BENCHMARK(BM_AreaColorsOfGrid)->Repetitions(9)->ReportAggregatesOnly()->Unit(ben
 } // namespace quorvane::bench
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorvane::bench::runOffscreen(argc, argv);
 }

@@ -34,71 +34,68 @@ void TextPass::start(const QImage& image) {
     }
 }
 
-void TextPass::split(const QImage& image, const QRect& area, const QRect& owned, int band) {
+void TextPass::submit(std::function<void(TextEngine&)> work) {
     {
         const std::lock_guard lock(mutex_);
         ++outstanding_;
     }
-    pool_.submit(languages_, [=, this](Result<TextEngine*, Error> engine) {
+    pool_.submit(languages_, [this, work = std::move(work)](Result<TextEngine*, Error> engine) {
         if (!engine) {
-            const std::lock_guard lock(mutex_);
-            if (!error_) error_ = engine.error();
+            fail(engine.error());
         } else if (!cancelled_.load()) {
-            // One layout analysis of the whole band keeps its columns and blocks as a single
-            // pass would see them; the blocks' lines are then read in pieces of about equal work.
-            const auto blocks = (*engine)->blocks(image, area);
-            const auto work = [](const TextEngine::Block& block) {
-                long long sum = 0;
-                for (const QRect& line : block.lines)
-                    sum += static_cast<long long>(line.width()) * line.height();
-                return sum;
-            };
-            long long total = 0;
-            for (const auto& block : blocks)
-                total += work(block);
-            const long long share = std::max(1LL, total / (2LL * pool_.size()));
-            int piece = 0;
-            for (const auto& block : blocks) {
-                const int count = int(std::min<long long>((work(block) + share - 1) / share,
-                                                          static_cast<long long>(block.lines.size())));
-                // Layout boxes hug the ink; the engine reads a line better with some paper around it.
-                std::vector<int> heights;
-                for (const QRect& line : block.lines)
-                    heights.push_back(line.height());
-                std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
-                const int pad = std::max(4, heights[heights.size() / 2] / 2);
-                const QRect padded = block.box.adjusted(-pad, -pad, pad, pad) & area;
-                for (const QRect& strip : RecognitionBands::betweenLines(padded, block.lines, count))
-                    read(image, strip, owned, {band, piece++}, TextEngine::Layout::block);
-            }
+            work(**engine);
         }
         done();
     });
 }
 
+void TextPass::fail(const Error& error) {
+    const std::lock_guard lock(mutex_);
+    if (!error_) error_ = error;
+}
+
+void TextPass::split(const QImage& image, const QRect& area, const QRect& owned, int band) {
+    submit([=, this](TextEngine& engine) {
+        // One layout analysis of the whole band keeps its columns and blocks as a single pass
+        // would see them; the blocks' lines are then read in pieces of about equal work.
+        const auto blocks = engine.blocks(image, area);
+        const auto work = [](const TextEngine::Block& block) {
+            long long sum = 0;
+            for (const QRect& line : block.lines)
+                sum += static_cast<long long>(line.width()) * line.height();
+            return sum;
+        };
+        long long total = 0;
+        for (const auto& block : blocks)
+            total += work(block);
+        const long long share = std::max(1LL, total / (2LL * pool_.size()));
+        int piece = 0;
+        for (const auto& block : blocks) {
+            const int count = int(std::min<long long>((work(block) + share - 1) / share,
+                                                      static_cast<long long>(block.lines.size())));
+            // Layout boxes hug the ink; the engine reads a line better with some paper around it.
+            std::vector<int> heights;
+            for (const QRect& line : block.lines)
+                heights.push_back(line.height());
+            std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
+            const int pad = std::max(4, heights[heights.size() / 2] / 2);
+            const QRect padded = block.box.adjusted(-pad, -pad, pad, pad) & area;
+            for (const QRect& strip : RecognitionBands::betweenLines(padded, block.lines, count))
+                read(image, strip, owned, {band, piece++}, TextEngine::Layout::block);
+        }
+    });
+}
+
 void TextPass::read(const QImage& image, const QRect& area, const QRect& owned, Key key,
                     TextEngine::Layout layout) {
-    {
+    submit([=, this](TextEngine& engine) {
+        auto lines = engine.recognize(image, area, layout, cancelled_);
+        if (!lines) return fail(lines.error());
         const std::lock_guard lock(mutex_);
-        ++outstanding_;
-    }
-    pool_.submit(languages_, [=, this](Result<TextEngine*, Error> engine) {
-        if (!engine) {
-            const std::lock_guard lock(mutex_);
-            if (!error_) error_ = engine.error();
-        } else if (!cancelled_.load()) {
-            auto lines = (*engine)->recognize(image, area, layout, cancelled_);
-            const std::lock_guard lock(mutex_);
-            if (!lines) {
-                if (!error_) error_ = lines.error();
-            } else {
-                auto& kept = pieces_[key];
-                for (auto& line : *lines)
-                    // Lines in the overlap of two bands belong to the band that owns their centre.
-                    if (owned.contains(line.box.center().toPoint())) kept.push_back(std::move(line));
-            }
-        }
-        done();
+        auto& kept = pieces_[key];
+        for (auto& line : *lines)
+            // Lines in the overlap of two bands belong to the band that owns their centre.
+            if (owned.contains(line.box.center().toPoint())) kept.push_back(std::move(line));
     });
 }
 

@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -37,6 +38,10 @@ private:
     using Key = std::pair<int, int>; // band, strip
     void read(const QImage& image, const QRect& area, const QRect& owned, Key key, TextEngine::Layout layout);
     void split(const QImage& image, const QRect& area, const QRect& owned, int band);
+    // Runs `work` on a worker with its engine, unless the engine failed to load or the pass was
+    // cancelled meanwhile.
+    void submit(std::function<void(TextEngine&)> work);
+    void fail(const Error& error);
     void done();
 
     EnginePool& pool_;
