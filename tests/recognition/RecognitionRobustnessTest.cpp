@@ -73,13 +73,18 @@ TEST(RecognitionRobustness, CancellationWinsOverTheEngineError) {
         return Failure(Error{"Quorvane.OCR", 7, "The text recognition engine failed."});
     };
     TextRecognizer recognizer(factory, std::make_shared<ListedCodes>(), {}, 1);
-    auto task = recognizer.recognize(test::whiteImage(1300, 100), std::nullopt);
+    int performs = 0;
+    auto task = recognizer.recognize(test::whiteImage(1300, 100), std::nullopt, {}, [&] {
+        EXPECT_FALSE(engineStarted.load()); // right before the engines start
+        ++performs;
+    });
     while (!engineStarted.load())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     task->cancel();
     const auto outcome = task->wait();
     ASSERT_FALSE(outcome.ok());
     EXPECT_TRUE(outcome.error().isCancellation());
+    EXPECT_EQ(performs, 1);
 
     // Without a cancellation the engine's error is the outcome.
     factory->script = [](const std::atomic<bool>&) -> Result<std::vector<TextEngine::Line>, Error> {
@@ -253,6 +258,9 @@ TEST(RecognitionRobustness, ThousandCancelledRecognitionsLeaveNoThreadsOrEngines
         for (const auto& task : tasks) {
             const auto outcome = task->wait();
             EXPECT_TRUE(outcome.ok() || outcome.error().isCancellation());
+            // A cancellation that comes after the outcome changes nothing.
+            task->cancel();
+            EXPECT_EQ(task->wait(), outcome);
         }
         EXPECT_EQ(completions.load(), 1000);
         EXPECT_LE(TesseractEngine::liveCount(), recognizer.workerCount());
