@@ -4,6 +4,7 @@
 // on a small pool of workers, each with its own engine loaded once; a large image is cut into
 // strips between its lines that the workers read side by side, while this recognizer's own
 // thread looks for barcodes. Boxes come back in pixels of the image as given, top-left origin.
+// Recognitions run one after another; a cancelled one that has not started yet costs nothing.
 
 #include "platform/BarcodeReader.h"
 #include "platform/TextEngineFactory.h"
