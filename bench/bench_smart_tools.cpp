@@ -57,6 +57,23 @@ void BM_SmartSelectionClick(benchmark::State& state) {
 }
 BENCHMARK(BM_SmartSelectionClick)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
+// The worst click a 3840 × 2160 screenshot allows: one plain region inside a one-pixel frame,
+// 8.3 million pixels traced to the end and every side judged.
+void BM_SmartSelectionWorstCase(benchmark::State& state) {
+    static const auto grid = [] {
+        QImage image(3840, 2160, QImage::Format_RGBA8888_Premultiplied);
+        image.fill(Qt::black);
+        QPainter(&image).fillRect(1, 1, 3838, 2158, Qt::white);
+        return EdgeGrid::make(image);
+    }();
+    SmartSelection::Outcome outcome;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(outcome = SmartSelection::region(*grid, {1920, 1080}, 6, 12'000'000,
+                                                                  std::chrono::milliseconds(400)));
+    state.counters["outcome"] = double(outcome.kind);
+}
+BENCHMARK(BM_SmartSelectionWorstCase)->Unit(benchmark::kMillisecond);
+
 // A 1000 × 1000 area over text: crop, grid and both passes, as the canvas calls it; then the
 // passes alone.
 void BM_AreaColors(benchmark::State& state) {

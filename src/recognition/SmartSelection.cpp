@@ -33,9 +33,16 @@ public:
         seed_ = _mm_set1_epi32(int(seed));
     }
     bool open(std::size_t i) const { return !inRegion(i) && (closeMask(i, 1) & 1); }
-    // Bit k set when pixel i + k (k < count ≤ 4) is open.
+    // Bit k set when pixel i + k (k < count ≤ 16) is open. Pixels already in the region (the
+    // row the trace came from) are not compared at all.
     unsigned openMask(std::size_t i, int count) const {
-        return closeMask(i, count) & ~regionBits(i) & ((1u << count) - 1);
+        const unsigned wanted = count == 32 ? ~0u : (1u << count) - 1;
+        const unsigned free = ~regionBits(i) & wanted;
+        if (free == 0) return 0;
+        unsigned close = 0;
+        for (int k = 0; k < count; k += 4)
+            close |= closeMask(i + std::size_t(k), std::min(4, count - k)) << k;
+        return close & free;
     }
     void fill(std::size_t from, std::size_t to) {
         for (std::size_t i = from; i <= to;) {
@@ -69,11 +76,12 @@ private:
         const __m128i close = _mm_cmpeq_epi32(beyond, _mm_setzero_si128());
         return unsigned(_mm_movemask_ps(_mm_castsi128_ps(close)));
     }
+    // The region bits of pixels i … i + 15.
     unsigned regionBits(std::size_t i) const {
         const std::size_t word = i >> 6, bit = i & 63;
         std::uint64_t bits = region_[word] >> bit;
-        if (bit > 60) bits |= region_[word + 1] << (64 - bit);
-        return unsigned(bits & 0xF);
+        if (bit > 48) bits |= region_[word + 1] << (64 - bit);
+        return unsigned(bits & 0xFFFF);
     }
 
     const std::uint8_t* bytes_;
@@ -123,9 +131,9 @@ Outcome region(const EdgeGrid& grid, QPointF point, int tolerance, long long max
         int left = p.x, right = p.x;
         while (left > 0 && trace.open(index(left - 1, p.y)))
             --left;
-        // Rightwards four at a time: the stretch start pushed from a neighbouring row is its left end.
+        // Rightwards 16 at a time: the stretch start pushed from a neighbouring row is its left end.
         while (right < width - 1) {
-            const int count = std::min(4, width - 1 - right);
+            const int count = std::min(16, width - 1 - right);
             const unsigned open = trace.openMask(index(right + 1, p.y), count);
             const int run = std::countr_one(open);
             right += run;
@@ -143,8 +151,8 @@ Outcome region(const EdgeGrid& grid, QPointF point, int tolerance, long long max
         for (const int row : {p.y - 1, p.y + 1}) {
             if (row < 0 || row >= height) continue;
             bool previousOpen = false;
-            for (int nx = left; nx <= right; nx += 4) {
-                const int count = std::min(4, right - nx + 1);
+            for (int nx = left; nx <= right; nx += 16) {
+                const int count = std::min(16, right - nx + 1);
                 const unsigned open = trace.openMask(index(nx, row), count);
                 // Starts of open stretches: open pixels whose left neighbour in the walk is not.
                 const unsigned starts = open & ~((open << 1) | (previousOpen ? 1u : 0u));

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <gtest/gtest.h>
 #include <limits>
+#include <random>
 
 namespace quorvane {
 namespace {
@@ -138,6 +139,95 @@ TEST(SmartSelection, TracesARegionOfExactlyTheCanvasCap) {
     EXPECT_EQ(SmartSelection::region(*grid, {2000, 1500}, 6, 12'000'000, 1h),
               (SmartSelection::Outcome{C::region, QRectF(1, 1, 4000, 3000)}));
     EXPECT_EQ(SmartSelection::region(*grid, {2000, 1500}, 6, 11'999'999, 1h).kind, C::tooLarge);
+}
+
+} // namespace
+} // namespace quorvane
+
+namespace quorvane {
+namespace {
+
+// The trace reads pixels sixteen at a time; a plain breadth-first fill with the same rules must
+// agree with it on any picture.
+SmartSelection::Outcome referenceOutcome(const QImage& image, QPoint seed, int tolerance) {
+    const int w = image.width(), h = image.height();
+    const auto pixel = [&](int x, int y) { return image.constScanLine(y) + x * 4; };
+    const auto close = [&](int x, int y) {
+        for (int c = 0; c < 4; ++c)
+            if (std::abs(int(pixel(x, y)[c]) - int(pixel(seed.x(), seed.y())[c])) > tolerance) return false;
+        return true;
+    };
+    std::vector<char> in(std::size_t(w * h), 0);
+    std::vector<QPoint> queue{seed};
+    in[std::size_t(seed.y() * w + seed.x())] = 1;
+    int minX = seed.x(), maxX = seed.x(), minY = seed.y(), maxY = seed.y();
+    for (std::size_t next = 0; next < queue.size(); ++next) {
+        const QPoint p = queue[next];
+        minX = std::min(minX, p.x()), maxX = std::max(maxX, p.x());
+        minY = std::min(minY, p.y()), maxY = std::max(maxY, p.y());
+        for (const QPoint d : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)}) {
+            const QPoint q = p + d;
+            if (q.x() < 0 || q.y() < 0 || q.x() >= w || q.y() >= h || in[std::size_t(q.y() * w + q.x())])
+                continue;
+            if (!close(q.x(), q.y())) continue;
+            in[std::size_t(q.y() * w + q.x())] = 1;
+            queue.push_back(q);
+        }
+    }
+    // The box only grows, so a finished one on all four borders was on them after some run.
+    if (minX == 0 && minY == 0 && maxX == w - 1 && maxY == h - 1) return {C::touchesEveryEdge, {}};
+    if (maxX - minX + 1 < 4 || maxY - minY + 1 < 4) return {C::tooSmall, {}};
+    const auto edge = [&](QPoint a, QPoint b) {
+        for (int c = 0; c < 4; ++c)
+            if (std::abs(int(pixel(a.x(), a.y())[c]) - int(pixel(b.x(), b.y())[c])) >= 4) return true;
+        return false;
+    };
+    const auto side = [&](bool judged, QPoint from, QPoint step, QPoint outward, int length) {
+        if (!judged) return true;
+        int pairs = 0, edges = 0;
+        for (int k = 0; k < length; ++k) {
+            const QPoint p = from + step * k;
+            if (!in[std::size_t(p.y() * w + p.x())]) continue;
+            ++pairs;
+            edges += edge(p, p + outward);
+        }
+        return pairs <= 2 * edges;
+    };
+    const int bw = maxX - minX + 1, bh = maxY - minY + 1;
+    if (!side(minX >= 1, {minX, minY}, {0, 1}, {-1, 0}, bh) ||
+        !side(maxX < w - 1, {maxX, minY}, {0, 1}, {1, 0}, bh) ||
+        !side(minY >= 1, {minX, minY}, {1, 0}, {0, -1}, bw) ||
+        !side(maxY < h - 1, {minX, maxY}, {1, 0}, {0, 1}, bw))
+        return {C::noClearEdge, {}};
+    return {C::region, QRectF(minX, minY, bw, bh)};
+}
+
+TEST(SmartSelection, AgreesWithAPlainFillOnRandomPictures) {
+    std::mt19937 random(7);
+    const int values[] = {100, 103, 106, 107, 110, 180};
+    int regions = 0;
+    for (int round = 0; round < 300; ++round) {
+        const int w = 20 + int(random() % 80), h = 8 + int(random() % 30);
+        // A frame keeps most regions off the borders; the rectangles break through it now and then.
+        QImage image(w, h, QImage::Format_RGBA8888_Premultiplied);
+        image.fill(Qt::black);
+        {
+            QPainter painter(&image);
+            painter.fillRect(1, 1, w - 2, h - 2, QColor(100, 100, 100));
+            for (int r = 0; r < 12; ++r) {
+                const int v = values[random() % 6];
+                painter.fillRect(int(random() % unsigned(w)), int(random() % unsigned(h)),
+                                 1 + int(random() % 30), 1 + int(random() % 12), QColor(v, v, 100));
+            }
+        }
+        const QPoint seed(1 + int(random() % unsigned(w - 2)), 1 + int(random() % unsigned(h - 2)));
+        const auto expected = referenceOutcome(image, seed, 6);
+        const auto outcome = SmartSelection::region(*EdgeGrid::make(image), seed, 6, 1'000'000, 1h);
+        ASSERT_EQ(outcome, expected) << "round " << round << ": " << int(outcome.kind) << " vs "
+                                     << int(expected.kind);
+        regions += outcome.kind == C::region;
+    }
+    EXPECT_GT(regions, 20);
 }
 
 } // namespace
