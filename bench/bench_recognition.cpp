@@ -107,7 +107,10 @@ void BM_TesseractCommandLine(benchmark::State& state) {
     const Screenshot& shot = screenshots()[std::size_t(state.range(0))];
     const QString png = pngOf(int(state.range(0)));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("OMP_THREAD_LIMIT")); // its own default: one thread per core
+    // Its own default (one OpenMP thread per core), or one thread for a second reference.
+    const bool oneThread = state.range(1) == 1;
+    environment.remove(QStringLiteral("OMP_THREAD_LIMIT"));
+    if (oneThread) environment.insert(QStringLiteral("OMP_THREAD_LIMIT"), QStringLiteral("1"));
     QString text;
     for (auto _ : state) {
         QProcess tesseract;
@@ -122,11 +125,14 @@ void BM_TesseractCommandLine(benchmark::State& state) {
     }
     state.SetLabel(shot.name.toStdString());
     state.counters["cer"] = errorRate(shot.lines, text.split(QLatin1Char('\n')));
-    state.counters["threads"] = std::thread::hardware_concurrency();
+    state.counters["threads"] = oneThread ? 1 : std::thread::hardware_concurrency();
 }
 
 BENCHMARK(BM_Recognize)->DenseRange(0, 2)->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_TesseractCommandLine)->DenseRange(0, 2)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TesseractCommandLine)
+    ->ArgsProduct({{0, 1, 2}, {0, 1}})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace quorvane::bench

@@ -9,7 +9,7 @@ namespace {
 // Pieces thinner than this hold no readable text; the engine is not asked.
 constexpr int thinnest = 4;
 // Below this many pixels a second layout pass costs more than reading in parallel saves.
-constexpr long long splitPixels = 1'500'000;
+constexpr long long splitPixels = 600'000;
 
 } // namespace
 
