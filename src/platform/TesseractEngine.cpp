@@ -37,8 +37,8 @@ Result<std::unique_ptr<TesseractEngine>, Error> TesseractEngine::load(const QStr
     auto api = std::make_unique<tesseract::TessBaseAPI>();
     const QByteArray path = folder.toLocal8Bit(), names = languages.toLatin1();
     if (api->Init(path.constData(), names.constData(), tesseract::OEM_LSTM_ONLY) != 0)
-        return Failure(Error{QStringLiteral("Quorvane.OCR"), 6,
-                             QStringLiteral("The text recognition engine could not be started.")});
+        return Failure{Error{QStringLiteral("Quorvane.OCR"), 6,
+                             QStringLiteral("The text recognition engine could not be started.")}};
     api->SetVariable("debug_file", "/dev/null");
     api->SetPageSegMode(tesseract::PSM_AUTO);
     return std::unique_ptr<TesseractEngine>(new TesseractEngine(std::move(api)));
@@ -100,8 +100,8 @@ Result<std::vector<TextEngine::Line>, Error> TesseractEngine::recognize(const QI
     if (status != 0) {
         api_->Clear();
         if (cancelled.load()) return lines;
-        return Failure(
-            Error{QStringLiteral("Quorvane.OCR"), 7, QStringLiteral("The text recognition engine failed.")});
+        return Failure{
+            Error{QStringLiteral("Quorvane.OCR"), 7, QStringLiteral("The text recognition engine failed.")}};
     }
     std::unique_ptr<tesseract::ResultIterator> it(api_->GetIterator());
     if (it && !it->Empty(tesseract::RIL_TEXTLINE)) {

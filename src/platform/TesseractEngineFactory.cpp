@@ -27,13 +27,13 @@ Result<std::unique_ptr<TextEngine>, Error> TesseractEngineFactory::make(const QS
             if (usable) checked_.insert(path);
         }
         if (!usable)
-            return Failure(Error{QStringLiteral("Quorvane.OCR"), 5,
+            return Failure{Error{QStringLiteral("Quorvane.OCR"), 5,
                                  QStringLiteral("The text recognition data for ") + language +
-                                     QStringLiteral(" is missing or damaged.")});
+                                     QStringLiteral(" is missing or damaged.")}};
         codes.append(*code);
     }
     auto engine = TesseractEngine::load(folder_, codes.join(QLatin1Char('+')));
-    if (!engine) return Failure(engine.error());
+    if (!engine) return Failure{engine.error()};
     return std::unique_ptr<TextEngine>(std::move(engine).value());
 }
 

@@ -44,7 +44,7 @@ void EnginePool::runWorker() {
             engine.reset(); // the old one goes before the new one loads
             auto made = factory_->make(task.languages);
             if (!made) {
-                task.work(Failure(made.error()));
+                task.work(Failure{made.error()});
                 continue;
             }
             engine = std::move(made).value();

@@ -107,7 +107,7 @@ void TextPass::done() {
 Result<std::vector<TextEngine::Line>, Error> TextPass::finish() {
     std::unique_lock lock(mutex_);
     idle_.wait(lock, [this] { return outstanding_ == 0; });
-    if (error_) return Failure(*error_);
+    if (error_) return Failure{*error_};
     std::vector<TextEngine::Line> lines;
     for (auto& [key, piece] : pieces_)
         for (auto& line : piece)

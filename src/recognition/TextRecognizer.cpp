@@ -92,13 +92,13 @@ int TextRecognizer::upscaleFactor(QSize size) {
 Result<QImage, TextRecognizerError> TextRecognizer::upscaled(const QImage& image) {
     const int factor = upscaleFactor(image.size());
     const TextRecognizerError unreadable{TextRecognizerError::Case::unreadableImage, {}};
-    if (image.isNull()) return Failure(unreadable);
+    if (image.isNull()) return Failure{unreadable};
     if (factor == 1 && image.format() == QImage::Format_RGBX8888) return image;
     if (factor == 1) {
         // Over white, as below, but per pixel: a premultiplied channel plus the missing alpha.
         const QImage source = image.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
         QImage prepared(image.size(), QImage::Format_RGBX8888);
-        if (source.isNull() || prepared.isNull()) return Failure(unreadable);
+        if (source.isNull() || prepared.isNull()) return Failure{unreadable};
         for (int y = 0; y < source.height(); ++y) {
             const uchar* in = source.constScanLine(y);
             uchar* out = prepared.scanLine(y);
@@ -113,7 +113,7 @@ Result<QImage, TextRecognizerError> TextRecognizer::upscaled(const QImage& image
     }
     // Transparent parts come out white, as on paper.
     QImage prepared(image.width() * factor, image.height() * factor, QImage::Format_RGBX8888);
-    if (prepared.isNull()) return Failure(unreadable);
+    if (prepared.isNull()) return Failure{unreadable};
     prepared.fill(Qt::white);
     QPainter painter(&prepared);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -149,7 +149,7 @@ std::shared_ptr<RecognitionTask> TextRecognizer::recognize(const QImage& image,
     const long long w = image.width(), h = image.height();
     if (w < 1 || h < 1 || w > maxPixels || h > maxPixels || w * h > maxPixels) {
         task->finish(
-            Failure(RecognitionFailure::refused({TextRecognizerError::Case::invalidDimensions, {}})));
+            Failure{RecognitionFailure::refused({TextRecognizerError::Case::invalidDimensions, {}})});
         return task;
     }
     if (languages) {
@@ -158,8 +158,8 @@ std::shared_ptr<RecognitionTask> TextRecognizer::recognize(const QImage& image,
         for (const QString& language : *languages)
             if (!languages_.contains(language)) unsupported.append(language);
         if (!unsupported.isEmpty()) {
-            task->finish(Failure(
-                RecognitionFailure::refused({TextRecognizerError::Case::unsupportedLanguages, unsupported})));
+            task->finish(Failure{
+                RecognitionFailure::refused({TextRecognizerError::Case::unsupportedLanguages, unsupported})});
             return task;
         }
     }
@@ -193,14 +193,14 @@ void TextRecognizer::runDispatcher() {
 
 RecognitionOutcome TextRecognizer::run(const Job& job) {
     const auto cancelled = [&] { return job.task->isCancelled(); };
-    if (cancelled()) return Failure(RecognitionFailure::cancellation());
+    if (cancelled()) return Failure{RecognitionFailure::cancellation()};
     const int factor = upscaleFactor(job.image.size());
     auto prepared = upscaled(job.image);
-    if (!prepared) return Failure(RecognitionFailure::refused(prepared.error()));
+    if (!prepared) return Failure{RecognitionFailure::refused(prepared.error())};
     // Text lower than 6 source pixels (or 1/32 of a short image) is not kept.
     const double height = job.image.height();
     const double minimumHeight = double(std::min(6.0f / float(height), 0.03125f)) * height;
-    if (cancelled()) return Failure(RecognitionFailure::cancellation());
+    if (cancelled()) return Failure{RecognitionFailure::cancellation()};
     if (job.willPerform) job.willPerform();
 
     const auto started = std::chrono::steady_clock::now();
@@ -214,13 +214,13 @@ RecognitionOutcome TextRecognizer::run(const Job& job) {
     if (!engineLines) {
         Log::ocr().error("Recognition perform failed: {} {}", engineLines.error().domain,
                          engineLines.error().code);
-        if (cancelled()) return Failure(RecognitionFailure::cancellation());
-        return Failure(RecognitionFailure::failed(engineLines.error()));
+        if (cancelled()) return Failure{RecognitionFailure::cancellation()};
+        return Failure{RecognitionFailure::failed(engineLines.error())};
     }
     const auto elapsed = std::chrono::steady_clock::now() - started;
     Log::ocr().log("Recognition perform finished in {} ms",
                    std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
-    if (cancelled()) return Failure(RecognitionFailure::cancellation());
+    if (cancelled()) return Failure{RecognitionFailure::cancellation()};
 
     RecognitionResult result;
     for (const TextEngine::Line& line : *engineLines) {

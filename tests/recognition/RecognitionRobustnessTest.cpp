@@ -70,7 +70,7 @@ TEST(RecognitionRobustness, CancellationWinsOverTheEngineError) {
         engineStarted = true;
         while (!cancelled.load())
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        return Failure(Error{"Quorvane.OCR", 7, "The text recognition engine failed."});
+        return Failure{Error{"Quorvane.OCR", 7, "The text recognition engine failed."}};
     };
     TextRecognizer recognizer(factory, std::make_shared<ListedCodes>(), {}, 1);
     int performs = 0;
@@ -88,7 +88,7 @@ TEST(RecognitionRobustness, CancellationWinsOverTheEngineError) {
 
     // Without a cancellation the engine's error is the outcome.
     factory->script = [](const std::atomic<bool>&) -> Result<std::vector<TextEngine::Line>, Error> {
-        return Failure(Error{"Quorvane.OCR", 7, "The text recognition engine failed."});
+        return Failure{Error{"Quorvane.OCR", 7, "The text recognition engine failed."}};
     };
     TextRecognizer failing(factory, std::make_shared<ListedCodes>(), {}, 1);
     const auto failed = failing.recognize(test::whiteImage(1300, 100), std::nullopt)->wait();

@@ -191,7 +191,7 @@ TEST(TextRecognizer, AutomaticDetectionReadsTheInterfaceLanguagesAndEnglish) {
     struct Factory : TextEngineFactory {
         QStringList languages() const override { return {"de", "en", "fr", "it", "zh-Hans"}; }
         Result<std::unique_ptr<TextEngine>, Error> make(const QStringList&) override {
-            return Failure(Error{"test", 1, "no engine"});
+            return Failure{Error{"test", 1, "no engine"}};
         }
     };
     struct Case {
