@@ -11,7 +11,7 @@ QUORVANE_PACKAGES=(
   libtesseract-dev tesseract-ocr-eng libzxing-dev
   libgif-dev libpng-dev libdeflate-dev libfontconfig-dev libjpeg62-turbo-dev libtiff-dev libheif-dev
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev optipng pngcrush
+  libgtest-dev libgmock-dev libbenchmark-dev optipng pngcrush tesseract-ocr tesseract-ocr-deu
   xvfb xauth xdotool xclip x11-utils x11-xserver-utils x11-xkb-utils openbox fonts-dejavu-core
   fonts-cantarell
 )

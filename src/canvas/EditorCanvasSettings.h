@@ -1,15 +1,15 @@
 #pragma once
 
-#include "canvas/AreaColors.h"
 #include "canvas/ChangeBatcher.h"
 #include "canvas/MeasurementUnit.h"
 #include "canvas/RecognitionImage.h"
-#include "canvas/SampledColor.h"
 #include "canvas/TextRedactionReview.h"
 #include "canvas/ToolTable.h"
 #include "core/Error.h"
 #include "core/Result.h"
 #include "document/Annotation.h"
+#include "imaging/SampledColor.h"
+#include "recognition/AreaColors.h"
 
 #include <QColor>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "canvas/SampledColor.h"
+#include "imaging/SampledColor.h"
 
 #include <gtest/gtest.h>
 

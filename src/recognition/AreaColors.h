@@ -1,6 +1,6 @@
 #pragma once
 
-#include "canvas/SampledColor.h"
+#include "imaging/SampledColor.h"
 #include "core/Geometry.h"
 
 #include <QRectF>

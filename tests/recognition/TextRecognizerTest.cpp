@@ -1,0 +1,232 @@
+#include "recognition/TextRecognizer.h"
+
+#include "platform/TesseractEngine.h"
+#include "platform/TesseractEngineFactory.h"
+#include "platform/TesseractLanguageData.h"
+#include "platform/ZXingBarcodeReader.h"
+#include "support/QtPrinters.h"
+#include "support/TextImages.h"
+
+#include <QStringList>
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+using test::BarcodeKind;
+
+std::unique_ptr<TextRecognizer> realRecognizer(int workers = 2) {
+    return std::make_unique<TextRecognizer>(
+        std::make_shared<TesseractEngineFactory>(TesseractLanguageData::defaultFolder()),
+        std::make_shared<ZXingBarcodeReader>(), QStringList{QStringLiteral("en-US")}, workers);
+}
+
+RecognitionOutcome outcomeOf(TextRecognizer& recognizer, const QImage& image,
+                             std::optional<QStringList> languages = std::nullopt) {
+    return recognizer.recognize(image, std::move(languages))->wait();
+}
+
+RecognitionResult recognized(TextRecognizer& recognizer, const QImage& image,
+                             std::optional<QStringList> languages = std::nullopt) {
+    const auto outcome = outcomeOf(recognizer, image, std::move(languages));
+    EXPECT_TRUE(outcome.ok()) << (outcome.ok() ? "" : outcome.error().message().toStdString());
+    return outcome.ok() ? outcome.value() : RecognitionResult{};
+}
+
+const RecognizedLine* lineWith(const RecognitionResult& result, const QString& text) {
+    for (const auto& line : result.lines)
+        if (line.text == text) return &line;
+    return nullptr;
+}
+
+// Boxes of the engine are tight around the ink; the drawn box adds the font's line spacing.
+bool inside(const QRectF& box, const QRect& drawn) {
+    return QRectF(drawn).adjusted(-3, -3, 3, 3).contains(box);
+}
+
+TEST(TextRecognizer, ReadsDrawnTextAndCodesInSourcePixels) {
+    auto recognizer = realRecognizer();
+    // 1300 wide: read as it is. 600 wide: drawn four times larger for the engine, boxes back in
+    // the pixels as given.
+    struct Case {
+        int width, height, pixelSize;
+    };
+    for (const Case& c : {Case{1300, 520, 26}, Case{600, 260, 16}}) {
+        SCOPED_TRACE(c.width);
+        QImage image = test::whiteImage(c.width, c.height);
+        const QRect first =
+            test::drawText(image, QStringLiteral("Quorvane reads this line"), {30, 20}, c.pixelSize);
+        const QRect second = test::drawText(image, QStringLiteral("  and a smaller one below  "),
+                                            {30, 20 + 2 * c.pixelSize}, c.pixelSize * 2 / 3 + 2);
+        const QRect code = test::drawText(image, QStringLiteral("int main() { return 42; }"),
+                                          {30, 20 + 4 * c.pixelSize}, c.pixelSize * 3 / 4, true);
+        const QRect qr = test::drawBarcode(image, BarcodeKind::qr, QStringLiteral("https://example.org/q"),
+                                           {c.width - 160, c.height - 160}, 4);
+        const RecognitionResult result = recognized(*recognizer, image);
+
+        const auto* line = lineWith(result, QStringLiteral("Quorvane reads this line"));
+        ASSERT_NE(line, nullptr);
+        EXPECT_TRUE(inside(line->boundingBox, first))
+            << line->boundingBox.x() << "," << line->boundingBox.y();
+        EXPECT_GT(line->confidence, 0.5f);
+        EXPECT_LE(line->confidence, 1.0f);
+        ASSERT_EQ(line->words.size(), 4u);
+        EXPECT_EQ(line->words[0].text, "Quorvane");
+        EXPECT_LT(line->words[0].boundingBox.right(), line->words[1].boundingBox.left());
+        for (const auto& word : line->words)
+            EXPECT_TRUE(line->boundingBox.adjusted(-1, -1, 1, 1).contains(word.boundingBox));
+        // Trimmed of the spaces it was drawn with.
+        const auto* smaller = lineWith(result, QStringLiteral("and a smaller one below"));
+        ASSERT_NE(smaller, nullptr);
+        EXPECT_TRUE(inside(smaller->boundingBox, second));
+        const auto* program = lineWith(result, QStringLiteral("int main() { return 42; }"));
+        ASSERT_NE(program, nullptr);
+        EXPECT_TRUE(inside(program->boundingBox, code));
+
+        ASSERT_EQ(result.codes.size(), 1u);
+        EXPECT_EQ(result.codes[0].payload, "https://example.org/q");
+        EXPECT_EQ(result.codes[0].symbology, "QR");
+        EXPECT_TRUE(QRectF(qr).contains(result.codes[0].boundingBox));
+    }
+}
+
+TEST(TextRecognizer, ReadsLinearCodesWithTheirSymbologyNames) {
+    auto recognizer = realRecognizer();
+    QImage image = test::whiteImage(1400, 300);
+    const QRect code128 =
+        test::drawBarcode(image, BarcodeKind::code128, QStringLiteral("QV-128-ok"), {20, 20}, 3);
+    const QRect ean13 =
+        test::drawBarcode(image, BarcodeKind::ean13, QStringLiteral("4006381333931"), {20, 160}, 3);
+    const RecognitionResult result = recognized(*recognizer, image);
+    ASSERT_EQ(result.codes.size(), 2u);
+    for (const auto& code : result.codes) {
+        if (code.symbology == "Code128") {
+            EXPECT_EQ(code.payload, "QV-128-ok");
+            EXPECT_TRUE(QRectF(code128).contains(code.boundingBox));
+        } else {
+            EXPECT_EQ(code.symbology, "EAN13");
+            EXPECT_EQ(code.payload, "4006381333931");
+            EXPECT_TRUE(QRectF(ean13).contains(code.boundingBox));
+        }
+    }
+}
+
+TEST(TextRecognizer, RefusesImagesOutsideTheSizeLimitsAndAcceptsTheEdges) {
+    auto recognizer = realRecognizer();
+    const QString refusal = QStringLiteral("OCR needs an image between 1 pixel and 32 megapixels.");
+    struct Case {
+        int width, height;
+        bool accepted;
+    };
+    for (const Case& c :
+         {Case{1, 1, true}, Case{8000, 4000, true}, Case{8001, 4000, false}, Case{0, 10, false}}) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
+        const QImage image = c.width > 0 ? test::whiteImage(c.width, c.height) : QImage();
+        const auto outcome = outcomeOf(*recognizer, image);
+        ASSERT_EQ(outcome.ok(), c.accepted);
+        if (!c.accepted) {
+            EXPECT_EQ(outcome.error().message(), refusal);
+        } else {
+            EXPECT_EQ(outcome.value(), RecognitionResult{});
+        }
+    }
+}
+
+TEST(TextRecognizer, EnlargesSmallImagesOnWhite) {
+    struct Case {
+        int longer, factor;
+    };
+    for (const Case& c : {Case{1, 4}, Case{600, 4}, Case{601, 3}, Case{800, 3}, Case{801, 2}, Case{1199, 2},
+                          Case{1200, 1}, Case{5000, 1}}) {
+        EXPECT_EQ(TextRecognizer::upscaleFactor({c.longer, 1}), c.factor) << c.longer;
+        EXPECT_EQ(TextRecognizer::upscaleFactor({1, c.longer}), c.factor) << c.longer;
+    }
+    QImage transparent(1, 1, QImage::Format_RGBA8888_Premultiplied);
+    transparent.fill(Qt::transparent);
+    const auto prepared = TextRecognizer::upscaled(transparent);
+    ASSERT_TRUE(prepared.ok());
+    EXPECT_EQ(prepared->size(), QSize(4, 4));
+    EXPECT_EQ(prepared->pixel(3, 3), qRgb(255, 255, 255));
+
+    // Read as it is, but still over white: a premultiplied channel plus the missing alpha.
+    QImage wide(1200, 1, QImage::Format_RGBA8888_Premultiplied);
+    wide.fill(Qt::transparent);
+    wide.scanLine(0)[4] = 64, wide.scanLine(0)[7] = 128;
+    const auto flat = TextRecognizer::upscaled(wide);
+    ASSERT_TRUE(flat.ok());
+    EXPECT_EQ(flat->size(), wide.size());
+    EXPECT_EQ(flat->pixel(0, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(flat->pixel(1, 0), qRgb(191, 127, 127));
+}
+
+TEST(TextRecognizer, ReadsASecondInstalledLanguage) {
+    auto recognizer = realRecognizer();
+    if (!recognizer->languages().contains("de")) GTEST_SKIP() << "German recognition data is not installed";
+    QImage image = test::whiteImage(900, 120);
+    test::drawText(image, QStringLiteral("Größere Übungen für Bären"), {20, 30}, 30);
+    const RecognitionResult result = recognized(*recognizer, image, QStringList{"de", "en"});
+    ASSERT_EQ(result.lines.size(), 1u);
+    EXPECT_EQ(result.lines[0].text, "Größere Übungen für Bären");
+}
+
+TEST(TextRecognizer, NamesTheLanguagesItDoesNotSupport) {
+    auto recognizer = realRecognizer();
+    EXPECT_TRUE(recognizer->languages().contains("en"));
+    EXPECT_FALSE(recognizer->languages().contains("osd"));
+    EXPECT_EQ(recognizer->languages().count("en"), 1);
+    struct Case {
+        QStringList languages;
+        QString message;
+    };
+    for (const Case& c : {Case{{}, "OCR does not support: (none)."},
+                          Case{{"xx", "en", "eng"}, "OCR does not support: xx, eng."}}) {
+        const auto outcome = outcomeOf(*recognizer, test::whiteImage(10, 10), c.languages);
+        ASSERT_FALSE(outcome.ok());
+        EXPECT_EQ(outcome.error().message(), c.message);
+        EXPECT_EQ(outcome.error().refusal.languages.size(), c.languages.isEmpty() ? 1 : 2);
+    }
+}
+
+TEST(TextRecognizer, AutomaticDetectionReadsTheInterfaceLanguagesAndEnglish) {
+    struct Factory : TextEngineFactory {
+        QStringList languages() const override { return {"de", "en", "fr", "it", "zh-Hans"}; }
+        Result<std::unique_ptr<TextEngine>, Error> make(const QStringList&) override {
+            return Failure{Error{"test", 1, "no engine"}};
+        }
+    };
+    struct Case {
+        QStringList ui, chosen;
+    };
+    for (const Case& c : {Case{{"de-AT", "en-GB"}, {"de", "en"}}, Case{{"zh-Hans-CN"}, {"zh-Hans", "en"}},
+                          Case{{"fr", "it", "de"}, {"fr", "it", "en"}}, Case{{"pt-BR"}, {"en"}}}) {
+        const TextRecognizer recognizer(std::make_shared<Factory>(), std::make_shared<ZXingBarcodeReader>(),
+                                        c.ui, 1);
+        EXPECT_EQ(recognizer.automaticLanguages(), c.chosen) << c.ui.join(",").toStdString();
+    }
+}
+
+TEST(TextRecognizer, SplitsWordsAtWhiteSpaceAndDropsThoseWithoutBoxes) {
+    const QString text = QStringLiteral("  one\ttwo\nthree\u00a0four five ");
+    const auto boxes = [](qsizetype start, qsizetype length) -> std::optional<QRectF> {
+        if (start == 10) return std::nullopt;             // "three": none
+        if (start == 21) return QRectF(qQNaN(), 0, 1, 1); // "five": not finite
+        return QRectF(double(start), 0, double(length), 1);
+    };
+    const auto words = TextRecognizer::words(text, boxes);
+    ASSERT_EQ(words.size(), 3u);
+    EXPECT_EQ(words[0], (RecognizedWord{"one", QRectF(2, 0, 3, 1)}));
+    EXPECT_EQ(words[1].text, "two");
+    EXPECT_EQ(words[2].text, "four");
+}
+
+TEST(TextRecognizer, JoinsLineTextsAndLeavesCodesOut) {
+    RecognitionResult result{{{"a", 1, {}, {}}, {"b", 1, {}, {}}}, {}};
+    EXPECT_EQ(result.text(true), "a b");
+    EXPECT_EQ(result.text(false), "a\nb");
+    const RecognitionResult codesOnly{{}, {{"payload", "QR", QRectF(0, 0, 1, 1)}}};
+    EXPECT_EQ(codesOnly.text(true), "");
+    EXPECT_EQ(codesOnly.text(false), "");
+}
+
+} // namespace
+} // namespace quorvane

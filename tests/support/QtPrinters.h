@@ -1,0 +1,17 @@
+#pragma once
+
+// Readable failure messages for Qt's string types in GoogleTest assertions.
+
+#include <QString>
+#include <QStringList>
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& texts, std::ostream* out) {
+    *out << '[';
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        *out << (i ? ", " : "") << '"' << texts[i].toStdString() << '"';
+    *out << ']';
+}
