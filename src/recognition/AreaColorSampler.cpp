@@ -6,8 +6,13 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <emmintrin.h>
 #include <vector>
+
+// A portable build (QUORVANE_PORTABLE, and every build off x86) walks one pixel at a time.
+#if defined(__SSE2__) && !defined(QUORVANE_PORTABLE)
+#define QUORVANE_AREA_COLORS_SSE2 1
+#include <emmintrin.h>
+#endif
 
 namespace quorvane::AreaColorSampler {
 
@@ -41,9 +46,12 @@ void forEachRun(const std::uint8_t* bytes, std::int64_t n, const Flush& flush) {
     std::uint32_t previous;
     std::memcpy(&previous, bytes, 4);
     std::int64_t run = 0, i = 0;
+#ifdef QUORVANE_AREA_COLORS_SSE2
     // Four equal pixels at a time while the run lasts.
     __m128i repeated = _mm_set1_epi32(int(previous));
+#endif
     for (; i < n; ++i) {
+#ifdef QUORVANE_AREA_COLORS_SSE2
         while (i + 4 <= n) {
             const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i * 4));
             if (_mm_movemask_epi8(_mm_cmpeq_epi32(four, repeated)) != 0xFFFF) break;
@@ -51,6 +59,7 @@ void forEachRun(const std::uint8_t* bytes, std::int64_t n, const Flush& flush) {
             i += 4;
         }
         if (i >= n) break;
+#endif
         std::uint32_t pixel;
         std::memcpy(&pixel, bytes + i * 4, 4);
         if (pixel == previous) {
@@ -59,7 +68,9 @@ void forEachRun(const std::uint8_t* bytes, std::int64_t n, const Flush& flush) {
         }
         flush(previous, run);
         previous = pixel;
+#ifdef QUORVANE_AREA_COLORS_SSE2
         repeated = _mm_set1_epi32(int(pixel));
+#endif
         run = 1;
     }
     flush(previous, run);

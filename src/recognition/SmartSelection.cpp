@@ -6,8 +6,13 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <emmintrin.h>
 #include <vector>
+
+// A portable build (QUORVANE_PORTABLE, and every build off x86) compares one pixel at a time.
+#if defined(__SSE2__) && !defined(QUORVANE_PORTABLE)
+#define QUORVANE_SMART_SELECTION_SSE2 1
+#include <emmintrin.h>
+#endif
 
 namespace quorvane::SmartSelection {
 
@@ -24,15 +29,26 @@ public:
     Trace(const EdgeGrid& grid, int tolerance)
         : width_(grid.width()), height_(grid.height()), bytes_(grid.bytes().data()),
           region_((std::size_t(width_) * std::size_t(height_) + 63) / 64 + 1, 0),
-          tolerance_(_mm_set1_epi8(char(std::clamp(tolerance, 0, 255)))) {}
+          tolerance_(std::clamp(tolerance, 0, 255)) {
+#ifdef QUORVANE_SMART_SELECTION_SSE2
+        toleranceVector_ = _mm_set1_epi8(char(tolerance_));
+#endif
+    }
 
-    bool inRegion(std::size_t i) const { return (region_[i >> 6] >> (i & 63)) & 1; }
+    bool inRegion(std::size_t i) const {
+        return (region_[i >> 6] >> (i & 63)) & 1;
+    }
     void setSeed(std::size_t i) {
         std::uint32_t seed;
         std::memcpy(&seed, bytes_ + i * 4, 4);
+        std::memcpy(seedBytes_, bytes_ + i * 4, 4);
+#ifdef QUORVANE_SMART_SELECTION_SSE2
         seed_ = _mm_set1_epi32(int(seed));
+#endif
     }
-    bool open(std::size_t i) const { return !inRegion(i) && (closeMask(i, 1) & 1); }
+    bool open(std::size_t i) const {
+        return !inRegion(i) && (closeMask(i, 1) & 1);
+    }
     // Bit k set when pixel i + k (k < count ≤ 16) is open. Pixels already in the region (the
     // row the trace came from) are not compared at all.
     unsigned openMask(std::size_t i, int count) const {
@@ -63,6 +79,17 @@ public:
 
 private:
     unsigned closeMask(std::size_t i, int count) const {
+#ifndef QUORVANE_SMART_SELECTION_SSE2
+        unsigned mask = 0;
+        for (int k = 0; k < count; ++k) {
+            const std::uint8_t* pixel = bytes_ + (i + std::size_t(k)) * 4;
+            bool close = true;
+            for (int c = 0; c < 4 && close; ++c)
+                close = std::abs(int(pixel[c]) - int(seedBytes_[c])) <= tolerance_;
+            mask |= unsigned(close) << k;
+        }
+        return mask;
+#else
         __m128i pixels;
         if (count == 4) {
             pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes_ + i * 4));
@@ -72,9 +99,10 @@ private:
             pixels = _mm_load_si128(reinterpret_cast<const __m128i*>(buffer));
         }
         const __m128i difference = _mm_or_si128(_mm_subs_epu8(pixels, seed_), _mm_subs_epu8(seed_, pixels));
-        const __m128i beyond = _mm_subs_epu8(difference, tolerance_);
+        const __m128i beyond = _mm_subs_epu8(difference, toleranceVector_);
         const __m128i close = _mm_cmpeq_epi32(beyond, _mm_setzero_si128());
         return unsigned(_mm_movemask_ps(_mm_castsi128_ps(close)));
+#endif
     }
     // The region bits of pixels i … i + 15.
     unsigned regionBits(std::size_t i) const {
@@ -86,8 +114,12 @@ private:
 
     const std::uint8_t* bytes_;
     std::vector<std::uint64_t> region_; // one spare word for regionBits
+    std::uint8_t seedBytes_[4] = {};
+    const int tolerance_;
+#ifdef QUORVANE_SMART_SELECTION_SSE2
     __m128i seed_ = _mm_setzero_si128();
-    const __m128i tolerance_;
+    __m128i toleranceVector_ = _mm_setzero_si128();
+#endif
 };
 
 struct Pair {

@@ -2,13 +2,13 @@
 
 #include <cstdlib>
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(QUORVANE_PORTABLE)
 #include <emmintrin.h>
 #endif
 
 namespace quorvane::RowDifferences {
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(QUORVANE_PORTABLE)
 
 namespace {
 inline __m128i load(const void* p) {

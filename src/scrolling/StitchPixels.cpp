@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(QUORVANE_PORTABLE)
 #include <emmintrin.h>
 #endif
 
@@ -77,7 +77,7 @@ void grayRow(const QImage& image, int row, std::uint8_t* destination) {
     const int width = image.width();
     const QImage::Format format = image.format();
     int x = 0;
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(QUORVANE_PORTABLE)
     // Four pixels at a time: over white, then the weighted sum of each pixel's 16-bit channels.
     if (format != QImage::Format_RGBA8888) {
         const bool premultiplied = format == QImage::Format_RGBA8888_Premultiplied;
