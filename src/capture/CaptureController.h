@@ -7,16 +7,19 @@
 // reopened, stitched) passes through one replacement rule that keeps unexported work as the
 // previous document. GUI thread only.
 
+#include "capture/AreaCaptures.h"
 #include "capture/AreaSelectionOverlay.h"
+#include "capture/CaptureCountdown.h"
 #include "capture/CaptureDelay.h"
 #include "capture/CaptureService.h"
 #include "capture/CaptureTask.h"
-#include "capture/DisplayTopology.h"
 #include "capture/DocumentHandover.h"
+#include "capture/DocumentOpening.h"
+#include "capture/ScreenCaptures.h"
+#include "capture/WindowList.h"
 #include "core/Error.h"
 #include "core/Result.h"
 #include "document/EditorDocument.h"
-#include "imaging/CaptureGeometry.h"
 
 #include <QImage>
 #include <QObject>
@@ -93,7 +96,7 @@ public:
     const std::optional<QRectF>& lastCaptureFrame() const { return lastCaptureFrame_; }
     int captureDelay() const { return captureDelay_; }
     void setCaptureDelay(int seconds);
-    bool canRepeatArea() const { return lastArea_.has_value(); }
+    bool canRepeatArea() const { return areas_.canRepeat(); }
 
     // For the next capture only (set by links).
     std::optional<int> oneShotDelay;
@@ -167,52 +170,29 @@ Q_SIGNALS:
     void previousDocumentChanged();
 
 private:
-    struct SavedArea {
-        QRectF rect;
-        DisplayID displayID = 0;
-        DisplayTopology topology;
-    };
-    struct PickedArea {
-        QImage image;
-        QRectF rect;
-        DisplayID displayID = 0;
-        DisplayTopology topology;
-    };
-    enum class AreaUse { document, recognition, overlay, scrolling };
-    using Replaced = DocumentHandover::Replaced;
+    // The concerns the controller delegates to; they share its fields and setters.
+    friend class AreaCaptures;
+    friend class CaptureCountdown;
+    friend class DocumentOpening;
+    friend class ScreenCaptures;
+    friend class WindowList;
 
     static Error failure(const QString& message);
+    // "W × H", the pixel size in the status texts.
+    static QString pixelSize(const QImage& image);
+    // A service call that has not answered by serviceTimeoutMs fails with the service's error.
+    CaptureTask::Wait serviceWait() const;
 
     void setStatus(const QString& status);
     void setBusy(bool busy);
     void setCountingDown(bool counting);
     void setWindows(std::vector<CaptureWindow> windows);
     void setLastCaptureFrame(const std::optional<QRectF>& frame);
-    void setLastArea(std::optional<SavedArea> area);
 
     void setError(const std::optional<QString>& message, bool retryable);
     void finishBody(std::optional<Error> error);
     void handOver(CaptureTask& task, const QImage& image, bool toOCR);
-
-    // Steps shared by the capture operations; each continues with `next` on success.
-    void countdown(CaptureTask& task, std::function<void()> next);
-    void countdownStep(CaptureTask& task, int remaining, std::function<void()> next);
-    void loadTargets(CaptureTask& task, std::function<void(ShareableContent)> next);
-    void screenshot(CaptureTask& task, const ContentFilter& filter, std::function<void(QImage)> next);
-    ContentFilter displayFilter(const CaptureDisplay& display, const ShareableContent& content);
-    const CaptureDisplay* displayAt(const ShareableContent& content, const QPointF& point) const;
-    // False, after forgetting the saved area and failing the task, when the displays changed.
-    bool validateTopology(CaptureTask& task, const DisplayTopology& saved, const ShareableContent& current);
-    void selectArea(CaptureTask& task, const QPointF& point, std::function<void(PickedArea)> next);
-    void areaCapture(AreaUse use, const QString& status);
-    Operation repeatOperation(SavedArea area);
-
-    // The handover, with the refusal's status.
-    void replaceDocument(const QImage& image, const std::optional<QString>& name, double pixelScale,
-                         Replaced done, std::shared_ptr<bool> withdrawn = {});
     bool handoverBusy() const { return isBusy_ || handover_.isAsking(); }
-    void openImageAs(const QImage& image, const std::optional<QString>& name, bool reopening,
-                     std::function<void(bool)> done);
 
     CaptureService& service_;
     AreaSelectionOverlay& overlay_;
@@ -232,11 +212,16 @@ private:
 
     std::optional<int> activeDelay_;
     std::optional<QString> activeNote_;
-    std::optional<SavedArea> lastArea_;
     std::shared_ptr<CaptureTask> task_;
     double captureScale_ = 1.0;
 
     bool destroying_ = false;
+
+    CaptureCountdown countdown_{*this};
+    WindowList windowList_{*this};
+    ScreenCaptures screens_{*this};
+    AreaCaptures areas_{*this};
+    DocumentOpening documents_{*this};
 };
 
 } // namespace quorvane
