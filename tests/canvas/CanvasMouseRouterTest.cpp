@@ -1,7 +1,6 @@
 #include "canvas/CanvasMouseRouter.h"
 
 #include "CanvasTesting.h"
-#include "CanvasViewTesting.h"
 #include "MouseTesting.h"
 #include "canvas/AnnotationTextEditor.h"
 #include "canvas/SmartModes.h"
@@ -14,9 +13,6 @@
 namespace quorvane {
 namespace {
 
-using test::CanvasMouse;
-using test::ShownCanvas;
-
 // A white picture with a plain blue box that smart selection can trace.
 QImage boxPicture() {
     QImage image = test::filledImage(Qt::white, 200, 100);
@@ -25,12 +21,9 @@ QImage boxPicture() {
     return image;
 }
 
-struct Canvas : ShownCanvas {
-    CanvasMouse mouse{*view};
-    explicit Canvas(const QImage& image = test::filledImage(Qt::white, 200, 100))
-        : ShownCanvas(image, {400, 300}) {
-        showActualSize();
-    }
+// One view unit per pixel.
+struct Canvas : test::MouseCanvas {
+    explicit Canvas(const QImage& image = test::filledImage(Qt::white, 200, 100)) : MouseCanvas(1, image) {}
 };
 
 TEST(CanvasMouseRouter, EveryDrawingToolMakesOneAnnotationInOneStepAndSelectsIt) {

@@ -1,6 +1,5 @@
 #include "canvas/DrawGesture.h"
 
-#include "CanvasViewTesting.h"
 #include "MouseTesting.h"
 #include "canvas/AnnotationTextEditor.h"
 
@@ -9,16 +8,9 @@
 namespace quorvane {
 namespace {
 
-using test::CanvasMouse;
-
-// 200 × 100 at two view units per pixel.
-struct Canvas : test::ShownCanvas {
-    CanvasMouse mouse{*view};
-    Canvas() : ShownCanvas(test::filledImage(Qt::white, 200, 100), {400, 300}) {
-        settings.setFit(false);
-        settings.setZoomFraction(2);
-        view->refresh(false);
-    }
+// Two view units per pixel.
+struct Canvas : test::MouseCanvas {
+    Canvas() : MouseCanvas(2) {}
 };
 
 TEST(DrawGesture, APressOutsideTheCropDrawsNothingEvenWhenTheDragEntersTheImage) {

@@ -4,6 +4,7 @@
 // our own timestamps (presses far apart unless a double click is meant) and Qt's order of events
 // for double clicks, where the second press arrives as a double-click event.
 
+#include "CanvasViewTesting.h"
 #include "canvas/EditorCanvasView.h"
 #include "document/EditorDocument.h"
 
@@ -70,6 +71,18 @@ public:
 private:
     EditorCanvasView& view_;
     quint64 time_ = 100000;
+};
+
+// A picture (200 × 100 white unless given) in a 400 × 300 view at `zoom` view units per pixel,
+// with a mouse to drive it.
+struct MouseCanvas : ShownCanvas {
+    CanvasMouse mouse{*view};
+    explicit MouseCanvas(double zoom, const QImage& image = filledImage(Qt::white, 200, 100))
+        : ShownCanvas(image, {400, 300}) {
+        settings.setFit(false);
+        settings.setZoomFraction(zoom);
+        view->refresh(false);
+    }
 };
 
 // Undo steps on record, counted by undoing them all.

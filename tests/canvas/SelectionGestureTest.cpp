@@ -1,6 +1,5 @@
 #include "canvas/SelectionGesture.h"
 
-#include "CanvasViewTesting.h"
 #include "MouseTesting.h"
 #include "canvas/AnnotationTextEditor.h"
 #include "document/OverlayBudget.h"
@@ -10,14 +9,9 @@
 namespace quorvane {
 namespace {
 
-using test::CanvasMouse;
-
 // 200 × 100 at two view units per pixel, with the Select tool.
-struct Canvas : test::ShownCanvas {
-    CanvasMouse mouse{*view};
-    Canvas() : ShownCanvas(test::filledImage(Qt::white, 200, 100), {400, 300}) {
-        settings.setFit(false);
-        settings.setZoomFraction(2);
+struct Canvas : test::MouseCanvas {
+    Canvas() : MouseCanvas(2) {
         settings.choose(QStringLiteral("Select"));
         view->refresh(false);
     }
