@@ -3,6 +3,7 @@
 #include "CanvasTesting.h"
 #include "MouseTesting.h"
 #include "canvas/AnnotationTextEditor.h"
+#include "canvas/PrecisionToolInput.h"
 #include "canvas/SmartModes.h"
 #include "platform/SystemClipboard.h"
 
@@ -163,6 +164,107 @@ TEST(CanvasMouseRouter, ColorToolInCropModeDrawsACropSelection) {
     EXPECT_EQ(canvas.settings.message(), QStringLiteral("Selection must stay entirely inside the image."));
     canvas.mouse.release(canvas.mouse.at(50, 30));
     EXPECT_TRUE(canvas.settings.message().isEmpty());
+}
+
+TEST(CanvasMouseRouter, RecognizeModeHandsOnlyASelectionInsideTheImage) {
+    Canvas canvas;
+    std::vector<QSize> recognized;
+    canvas.settings.recognizeHandler = [&](const QImage& image, const QString&) {
+        recognized.push_back(image.size());
+    };
+    canvas.settings.startRecognizing();
+    canvas.mouse.drag(canvas.mouse.at(10, 10), canvas.mouse.at(250, 30));
+    EXPECT_TRUE(recognized.empty());
+    EXPECT_TRUE(canvas.settings.recognizing());
+    canvas.mouse.drag(canvas.mouse.at(10, 10), canvas.mouse.at(50, 30));
+    EXPECT_EQ(recognized, std::vector<QSize>{QSize(40, 20)});
+    EXPECT_FALSE(canvas.settings.recognizing());
+}
+
+TEST(CanvasMouseRouter, PanFollowsThePointerFromWhereThePressFoundIt) {
+    Canvas canvas;
+    canvas.settings.choose(QStringLiteral("Pan"));
+    canvas.settings.setPan(QPointF(5, 5));
+    canvas.mouse.press(canvas.mouse.at(50, 50));
+    const QPointF from = canvas.mouse.at(50, 50);
+    canvas.mouse.move(from + QPointF(10, -4));
+    canvas.mouse.move(from + QPointF(30, -8));
+    canvas.mouse.release(from + QPointF(30, -8));
+    EXPECT_EQ(canvas.settings.pan(), QPointF(35, -3));
+    EXPECT_TRUE(canvas.document->annotations().empty());
+}
+
+// Records what the Color and Ruler tools are asked, and measures like a ruler would.
+class RecordingPrecisionTools : public PrecisionToolInput {
+public:
+    explicit RecordingPrecisionTools(EditorCanvasSettings& settings) : settings_(settings) {}
+    std::optional<QRectF> colorArea(const QPointF& from, const QPointF& to) override {
+        return QRectF(from, to).normalized();
+    }
+    void sampleColor(const QPointF& from, const QPointF& to, bool rgb) override {
+        samples.push_back({from, to, rgb});
+    }
+    void clearRulers() override { ++clears; }
+    void measure(const QPointF& anchor, const QPointF& to, bool constrain) override {
+        settings_.setMeasurementLabel(QString::number(to.x() - anchor.x()) + QStringLiteral(" px") +
+                                      (constrain ? QStringLiteral(" snapped") : QString()));
+    }
+    struct Sample {
+        QPointF from, to;
+        bool rgb;
+    };
+    std::vector<Sample> samples;
+    int clears = 0;
+
+private:
+    EditorCanvasSettings& settings_;
+};
+
+TEST(CanvasMouseRouter, ColorAndRulerStepsGoToThePrecisionTools) {
+    Canvas canvas;
+    auto owned = std::make_unique<RecordingPrecisionTools>(canvas.settings);
+    RecordingPrecisionTools& tools = *owned;
+    canvas.view->setPrecisionTools(std::move(owned));
+
+    canvas.settings.choose(QStringLiteral("Color"));
+    const QPointF from = canvas.mouse.at(10, 10), to = canvas.mouse.at(30, 20);
+    canvas.mouse.press(from);
+    canvas.mouse.move(to);
+    EXPECT_EQ(canvas.settings.selection(), QRectF(from, to));
+    canvas.mouse.release(to, Qt::AltModifier);
+    ASSERT_EQ(tools.samples.size(), 1u);
+    EXPECT_EQ(tools.samples[0].from, from);
+    EXPECT_EQ(tools.samples[0].to, to);
+    EXPECT_TRUE(tools.samples[0].rgb);
+
+    canvas.settings.choose(QStringLiteral("Ruler"));
+    canvas.mouse.drag(canvas.mouse.at(10, 10), canvas.mouse.at(50, 10), 2, Qt::ShiftModifier);
+    EXPECT_EQ(tools.clears, 1);
+    EXPECT_EQ(canvas.settings.lastAnnouncement(), QStringLiteral("Measured 40 px snapped"));
+    EXPECT_FALSE(canvas.view->gesture().rulerAnchor.has_value());
+    EXPECT_TRUE(canvas.document->annotations().empty());
+}
+
+TEST(CanvasMouseRouter, AMovedEraseBoxIsCheckedAgainOnlyWhenItMoved) {
+    QImage picture = test::filledImage(Qt::white, 200, 100);
+    QPainter(&picture).drawImage(120, 0, test::noiseImage(80, 100));
+    Canvas canvas(picture);
+    canvas.settings.choose(QStringLiteral("Erase"));
+    canvas.mouse.drag(canvas.mouse.at(20, 20), canvas.mouse.at(60, 50));
+    ASSERT_EQ(canvas.document->annotations().size(), 1u);
+    const Annotation erase = canvas.document->annotations().front();
+    canvas.settings.choose(QStringLiteral("Select"));
+    canvas.settings.setSelectedID(erase.id);
+    // A click in place records nothing; a move onto the noise is refused and said.
+    canvas.mouse.click(canvas.mouse.at(40, 35));
+    EXPECT_EQ(test::undoSteps(*canvas.document), 1);
+    canvas.document->addAnnotation(erase);
+    canvas.view->refresh(false);
+    canvas.settings.setSelectedID(erase.id);
+    canvas.mouse.drag(canvas.mouse.at(40, 35), canvas.mouse.at(140, 35));
+    EXPECT_EQ(canvas.document->annotations().front().rect, erase.rect);
+    EXPECT_FALSE(canvas.settings.message().isEmpty());
+    EXPECT_EQ(canvas.settings.lastAnnouncement(), canvas.settings.message());
 }
 
 TEST(CanvasMouseRouter, RefusedEraseBoxIsDroppedAndItsRefusalSpoken) {
