@@ -294,8 +294,10 @@ void CanvasMouseRouter::reset() {
 
 void CanvasMouseRouter::abandon() {
     CanvasGesture& gesture = view_.gesture();
-    if (!gesture.dragAnchor && !gesture.proposed && !gesture.rulerAnchor) return;
-    view_.cancelActiveDrag();
+    if (!gesture.dragAnchor && !gesture.proposed && !gesture.rulerAnchor && !gesture.smartClick) return;
+    // A selection dragged so far stays: it is applied only by Return.
+    gesture.smartClick.reset();
+    gesture.eraseRefusal.reset();
     gesture.rulerAnchor.reset();
     reset();
     view_.refresh(false);
