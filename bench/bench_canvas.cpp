@@ -1,16 +1,20 @@
 // The canvas view showing a 3840 × 2160 document with 200 annotations in a 1920 × 1080 view at
 // fit: one frame while a rectangle is dragged over the cached base, one while a rectangle is
 // dragged next to a blur (every frame a full render), and a full render of the document alone.
-// Counters: the view's kept image bytes and the process's resident memory.
+// Counters: the view's kept image bytes and the process's resident memory. Then the mouse: one
+// drag step of a new rectangle from the event to the repainted area, and the hit test of a Select
+// click among 2,000 annotations.
 
 #include "canvas/CanvasPainter.h"
 #include "canvas/EditorCanvasSettings.h"
 #include "canvas/EditorCanvasView.h"
+#include "canvas/SelectionGesture.h"
 #include "document/EditorDocument.h"
 #include "imaging/MappedBitmap.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QMouseEvent>
 #include <QPainter>
 #include <benchmark/benchmark.h>
 #include <cmath>
@@ -128,6 +132,66 @@ void FullRender(benchmark::State& state) {
     }
 }
 BENCHMARK(FullRender)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void sendMouse(QWidget& view, QEvent::Type type, const QPointF& at, Qt::MouseButtons buttons) {
+    QMouseEvent event(type, at, at, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, {});
+    QApplication::sendEvent(&view, &event);
+}
+
+// From the mouse event to the repainted area, for the steps of a rectangle drawn over the picture.
+void DrawStep(benchmark::State& state) {
+    Scene scene;
+    scene.settings.choose(QStringLiteral("Rectangle"));
+    QRegion dirty;
+    scene.view->invalidated = [&](const std::optional<QRectF>& area) {
+        dirty += area ? area->toAlignedRect() : scene.view->rect();
+    };
+    // The view shows its picture and the drag has begun before the steps are timed.
+    {
+        QPainter painter(&scene.frame);
+        scene.view->painter().paint(painter);
+    }
+    // Below the blurs, whose neighbours preview by full renders (measured by DragNextToBlur).
+    sendMouse(*scene.view, QEvent::MouseButtonPress, QPointF(100, 700), Qt::LeftButton);
+    sendMouse(*scene.view, QEvent::MouseMove, QPointF(150, 750), Qt::LeftButton);
+    int step = 0;
+    for (auto _ : state) {
+        dirty = QRegion();
+        sendMouse(*scene.view, QEvent::MouseMove, QPointF(150 + step % 200, 760 + step % 100),
+                  Qt::LeftButton);
+        ++step;
+        QPainter painter(&scene.frame);
+        painter.setClipRegion(dirty);
+        scene.view->painter().paint(painter);
+    }
+    sendMouse(*scene.view, QEvent::MouseButtonRelease, QPointF(500, 500), Qt::NoButton);
+}
+BENCHMARK(DrawStep)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(3)->ReportAggregatesOnly();
+
+// The Select tool's hit test of one click among 2,000 annotations of mixed kinds, most of them
+// missed, so that the walk goes deep.
+void HitTestClick(benchmark::State& state) {
+    EditorDocument document{picture(1920, 1080), QStringLiteral("Bench"), 1};
+    for (int i = 0; i < 2000; ++i) {
+        Annotation a = mark(i + 4);
+        a.rect = QRectF(i * 37 % 1800, i * 53 % 1000, 40 + i % 5 * 10, 30 + i % 3 * 10);
+        a.start = a.rect.topLeft();
+        a.end = a.rect.bottomRight();
+        if (a.kind == AnnotationKind::arrow) a = a.bent(a.rect.center() + QPointF(5, -5));
+        document.addAnnotation(a);
+    }
+    EditorCanvasSettings settings;
+    EditorCanvasView view(document, settings);
+    view.resize(1920, 1080);
+    SelectionGesture gesture(view);
+    int i = 0;
+    for (auto _ : state) {
+        const QPointF at((i * 97) % 1900, (i * 61) % 1060);
+        ++i;
+        benchmark::DoNotOptimize(gesture.hit(at, 1.0));
+    }
+}
+BENCHMARK(HitTestClick)->Unit(benchmark::kMicrosecond)->Repetitions(3)->ReportAggregatesOnly();
 
 } // namespace
 

@@ -3,16 +3,19 @@
 #include "canvas/AnnotationTextEditor.h"
 #include "canvas/CanvasAccessible.h"
 #include "canvas/CanvasDescription.h"
+#include "canvas/CanvasMouseRouter.h"
 #include "canvas/CanvasPainter.h"
 #include "canvas/ColorLoupeView.h"
 #include "canvas/EditorCanvasSettings.h"
 #include "canvas/ErasePlacement.h"
+#include "canvas/PrecisionToolInput.h"
 #include "canvas/RulerOverlayView.h"
 #include "core/Geometry.h"
 #include "document/EditorDocument.h"
 
 #include <QAccessible>
 #include <QFocusEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
@@ -51,7 +54,9 @@ EditorCanvasView::EditorCanvasView(EditorDocument& document, EditorCanvasSetting
       rulerHorizontal_(new RulerOverlayView(this)), rulerVertical_(new RulerOverlayView(this)),
       loupe_(new ColorLoupeView(this)), painter_(std::make_unique<CanvasPainter>(*this)),
       textEditor_(std::make_unique<AnnotationTextEditor>(*this)),
-      erasePlacement_(std::make_unique<ErasePlacement>(*this)) {
+      erasePlacement_(std::make_unique<ErasePlacement>(*this)),
+      precisionTools_(std::make_unique<PrecisionToolInput>()),
+      mouse_(std::make_unique<CanvasMouseRouter>(*this)) {
     settings_.setPixelScale(document.pixelScale());
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
@@ -301,7 +306,41 @@ void EditorCanvasView::updateCursor() {
 }
 
 void EditorCanvasView::configurePrecisionTools() {
-    // The rulers and the loupe arrive with the precision tools; until then they stay hidden.
+    precisionTools_->configure();
+}
+
+void EditorCanvasView::setPrecisionTools(std::unique_ptr<PrecisionToolInput> tools) {
+    if (tools) precisionTools_ = std::move(tools);
+}
+
+void EditorCanvasView::invalidate(const std::optional<QRectF>& area) {
+    const QRectF shown = area && geom::isFinite(*area) ? area->intersected(QRectF(rect())) : QRectF(rect());
+    if (area && shown.isEmpty()) {
+        if (invalidated) invalidated(area);
+        return;
+    }
+    if (area)
+        update(shown.toAlignedRect());
+    else
+        update();
+    if (invalidated) invalidated(area);
+}
+
+void EditorCanvasView::mousePressEvent(QMouseEvent* event) {
+    mouse_->press(*event);
+}
+
+void EditorCanvasView::mouseDoubleClickEvent(QMouseEvent* event) {
+    // Qt sends this in place of the second press; the router counts clicks itself.
+    mouse_->press(*event);
+}
+
+void EditorCanvasView::mouseMoveEvent(QMouseEvent* event) {
+    mouse_->move(*event);
+}
+
+void EditorCanvasView::mouseReleaseEvent(QMouseEvent* event) {
+    mouse_->release(*event);
 }
 
 void EditorCanvasView::documentGone() {

@@ -11,23 +11,27 @@
 #include <QPointer>
 #include <QRectF>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <optional>
 
 namespace quorvane {
 
 class AnnotationTextEditor;
+class CanvasMouseRouter;
 class CanvasPainter;
 class ColorLoupeView;
 class EditorCanvasSettings;
 class ErasePlacement;
+class PrecisionToolInput;
 class RulerOverlayView;
+class SmartModes;
 
 // Shows one document as the pane's settings say (fit or zoomed, panned) and keeps itself in step
 // with both. It owns the widget plumbing: events, focus, cursor, accessibility and refreshes. The
 // work lives beside it, one concern a class: the drawing (CanvasPainter), the in-place text
-// editor (AnnotationTextEditor) and erase placement (ErasePlacement); mouse and keyboard
-// handlers add their own classes the same way. GUI thread.
+// editor (AnnotationTextEditor), erase placement (ErasePlacement) and the mouse gestures
+// (CanvasMouseRouter); the keyboard adds its own class the same way. GUI thread.
 class EditorCanvasView : public QWidget {
     Q_OBJECT
 
@@ -80,6 +84,19 @@ public:
     void beginTextEditing(const Annotation& annotation);
     void finishTextEditing(bool cancelled);
 
+    // Smart selection for Alt-clicks and the smart modes' operations; without them an Alt-click
+    // is an ordinary click. The modes must outlive the view or be taken back first.
+    SmartModes* smartModes() const { return smartModes_; }
+    void setSmartModes(SmartModes* modes) { smartModes_ = modes; }
+    // What the Color and Ruler tools do with the mouse; a quiet stand-in until replaced.
+    PrecisionToolInput& precisionTools() { return *precisionTools_; }
+    void setPrecisionTools(std::unique_ptr<PrecisionToolInput> tools);
+    // Rulers and loupe follow the current tool and pointer.
+    void configurePrecisionTools();
+    // Marks `area` (view points) for redrawing, the whole view for none, and tells `invalidated`.
+    void invalidate(const std::optional<QRectF>& area);
+    std::function<void(const std::optional<QRectF>&)> invalidated;
+
     // Image pixels (document coordinates) to view points.
     QRectF viewRect(const QRectF& imageRect) const;
     // The view area an annotation can touch.
@@ -93,10 +110,12 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void leaveEvent(QEvent* event) override;
     bool event(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    // The precision tools' seam: rulers and loupe follow the pointer once they exist.
-    void configurePrecisionTools();
     void updateCursor();
     void reclaimFocusLater();
     void backingChanged();
@@ -119,6 +138,9 @@ private:
     std::unique_ptr<CanvasPainter> painter_;
     std::unique_ptr<AnnotationTextEditor> textEditor_;
     std::unique_ptr<ErasePlacement> erasePlacement_;
+    std::unique_ptr<PrecisionToolInput> precisionTools_;
+    std::unique_ptr<CanvasMouseRouter> mouse_;
+    SmartModes* smartModes_ = nullptr;
     QPointer<QWindow> watchedWindow_;
 };
 

@@ -14,6 +14,10 @@ bool strokeContains(const QPainterPath& path, double width, const QPointF& point
         const QPointF d = point - QPointF(path.elementAt(0).x, path.elementAt(0).y);
         return std::hypot(d.x(), d.y()) <= width * 0.5;
     }
+    // Curves stay within their control points, and round caps and joins reach half the width
+    // beyond them: a point farther out cannot be inside, and the stroker is dear.
+    const QRectF reach = geom::insetBy(path.controlPointRect(), -width * 0.5 - 1, -width * 0.5 - 1);
+    if (!geom::contains(reach, point)) return false;
     QPainterPathStroker stroker;
     stroker.setWidth(width);
     stroker.setCapStyle(Qt::RoundCap);

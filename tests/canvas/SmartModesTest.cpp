@@ -21,6 +21,7 @@ public:
     explicit OpenReview(EditorDocument* document) : document_(document) {}
     void cancel() override { ++cancels; }
     EditorDocument* document() const override { return document_; }
+    std::optional<Toggle> toggle(const QPointF&) override { return std::nullopt; }
     int cancels = 0;
 
 private:
