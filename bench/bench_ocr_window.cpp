@@ -3,6 +3,7 @@
 // with a QR code; "recognizer_ms" is the recognizer's own share of each run. Run with
 // --benchmark_repetitions=10 for the median of ten.
 
+#include "OffscreenMain.h"
 #include "ScreenshotPages.h"
 #include "app/OCRController.h"
 #include "app/RecognizedTextWindow.h"
@@ -13,7 +14,6 @@
 #include "platform/ZXingBarcodeReader.h"
 #include "recognition/TextRecognizer.h"
 
-#include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
@@ -127,10 +127,5 @@ BENCHMARK(BM_ShowMegabyteOfText)->DenseRange(0, 1)->UseRealTime()->Unit(benchmar
 
 int main(int argc, char** argv) {
     quorvane::OpenMPEnvironment::ensureSingleThreaded("/proc/self/exe", argv);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorvane::bench::runOffscreen(argc, argv);
 }

@@ -45,16 +45,19 @@ OCRController::OCRController(Clipboard& clipboard, QStringList supportedLanguage
 
 OCRController::~OCRController() = default;
 
+template<class T>
+void OCRController::publish(T& field, const T& value, void (OCRController::*changed)()) {
+    if (field == value) return;
+    field = value;
+    Q_EMIT(this->*changed)();
+}
+
 void OCRController::setJoinLines(bool join) {
-    if (joinLines_ == join) return;
-    joinLines_ = join;
-    Q_EMIT joinLinesChanged();
+    publish(joinLines_, join, &OCRController::joinLinesChanged);
 }
 
 void OCRController::setLanguage(const std::optional<QString>& language) {
-    if (language_ == language) return;
-    language_ = language;
-    Q_EMIT languageChanged();
+    publish(language_, language, &OCRController::languageChanged);
 }
 
 void OCRController::recognize(const QImage& image, const QString& source) {
@@ -145,21 +148,15 @@ void OCRController::setState(State state, const QString& failure) {
 }
 
 void OCRController::setResult(const RecognitionResult& result) {
-    if (result_ == result) return;
-    result_ = result;
-    Q_EMIT resultChanged();
+    publish(result_, result, &OCRController::resultChanged);
 }
 
 void OCRController::setSource(const QString& source) {
-    if (source_ == source) return;
-    source_ = source;
-    Q_EMIT sourceChanged();
+    publish(source_, source, &OCRController::sourceChanged);
 }
 
 void OCRController::setMessage(const QString& message) {
-    if (message_ == message) return;
-    message_ = message;
-    Q_EMIT messageChanged();
+    publish(message_, message, &OCRController::messageChanged);
 }
 
 } // namespace quorvane

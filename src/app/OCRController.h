@@ -100,6 +100,9 @@ private:
     void reset(const QString& message);
     void fail(const QString& text);
 
+    // Writes `field` and announces it through `changed` when the value is new.
+    template<class T>
+    void publish(T& field, const T& value, void (OCRController::*changed)());
     void setState(State state, const QString& failure = {});
     void setResult(const RecognitionResult& result);
     void setSource(const QString& source);

@@ -35,6 +35,14 @@ QLabel* plainLabel(const QString& text, QWidget* parent) {
     return label;
 }
 
+// A row of widgets without margins of its own, in a widget of `parent`.
+QHBoxLayout* flatRow(QWidget*& row, QWidget* parent) {
+    row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    return layout;
+}
+
 } // namespace
 
 OCRResultView::OCRResultView(OCRController& controller, QWidget* parent)
@@ -93,9 +101,8 @@ QString OCRResultView::placeholder(const OCRController& controller) {
 }
 
 QWidget* OCRResultView::makeHeader() {
-    auto* header = new QWidget(this);
-    auto* row = new QHBoxLayout(header);
-    row->setContentsMargins(0, 0, 0, 0);
+    QWidget* header = nullptr;
+    QHBoxLayout* row = flatRow(header, this);
     title_ = plainLabel({}, header);
     title_->setObjectName(QStringLiteral("title"));
     title_->setFont(scaledFont(*title_, 1.15, true));
@@ -114,9 +121,8 @@ QWidget* OCRResultView::makeHeader() {
 }
 
 QWidget* OCRResultView::makeControls() {
-    auto* controls = new QWidget(this);
-    auto* row = new QHBoxLayout(controls);
-    row->setContentsMargins(0, 0, 0, 0);
+    QWidget* controls = nullptr;
+    QHBoxLayout* row = flatRow(controls, this);
     joinLines_ = new QCheckBox(QStringLiteral("Join lines"), controls);
     joinLines_->setToolTip(QStringLiteral("Join recognized lines with spaces instead of line breaks."));
     connect(joinLines_, &QCheckBox::toggled, &controller_, &OCRController::setJoinLines);
@@ -147,9 +153,7 @@ QWidget* OCRResultView::makeControls() {
 }
 
 QWidget* OCRResultView::makeFailure() {
-    failure_ = new QWidget(this);
-    auto* row = new QHBoxLayout(failure_);
-    row->setContentsMargins(0, 0, 0, 0);
+    QHBoxLayout* row = flatRow(failure_, this);
     auto* icon = new QLabel(failure_);
     const int side = fontMetrics().height();
     icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(side, side));
