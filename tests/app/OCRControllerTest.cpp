@@ -203,19 +203,6 @@ TEST(OCRController, SaysSoWhenTheClipboardRefusesACopy) {
     EXPECT_EQ(controller.message(), QStringLiteral("Could not copy QR payload: the clipboard refused it."));
 }
 
-TEST(OCRController, AsksForTheChosenLanguageFromTheNextRunOn) {
-    Fixture f;
-    f.controller.recognize(test::whiteImage(10, 10), QStringLiteral("Area"));
-    f.controller.setLanguage(QStringLiteral("de"));
-    f.controller.recognize(test::whiteImage(10, 10), QStringLiteral("Area"));
-    f.controller.setLanguage(std::nullopt);
-    f.controller.recognize(test::whiteImage(10, 10), QStringLiteral("Area"));
-    ASSERT_EQ(f.recognizer.calls.size(), 3u);
-    EXPECT_EQ(f.recognizer.calls[0].languages, std::nullopt);
-    EXPECT_EQ(f.recognizer.calls[1].languages, std::optional(QStringList{QStringLiteral("de")}));
-    EXPECT_EQ(f.recognizer.calls[2].languages, std::nullopt);
-}
-
 TEST(OCRController, DropsTheOutcomeOfARunWhoseControllerIsGone) {
     test::OCRLog log;
     test::HeldRecognizer recognizer;

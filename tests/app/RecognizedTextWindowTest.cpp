@@ -236,18 +236,5 @@ TEST(RecognizedTextWindow, ClosingDuringARunCancelsIt) {
     EXPECT_EQ(f.controller.text(), QStringLiteral("kept"));
 }
 
-TEST(RecognizedTextWindow, HoldsAMegabyteOfText) {
-    Fixture f;
-    std::vector<RecognizedLine> lines;
-    for (int i = 0; i < 16'000; ++i)
-        lines.push_back(
-            line(QStringLiteral("line %1 of a long page of recognised text, sixty-four chars").arg(i, 5)));
-    f.run(result(std::move(lines)));
-    EXPECT_GE(f.text().toPlainText().size(), 1'000'000);
-    EXPECT_EQ(f.text().document()->blockCount(), 16'000);
-    f.controller.setJoinLines(true);
-    EXPECT_EQ(f.text().document()->blockCount(), 1);
-}
-
 } // namespace
 } // namespace quorvane
