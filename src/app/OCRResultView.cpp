@@ -43,6 +43,15 @@ QHBoxLayout* flatRow(QWidget*& row, QWidget* parent) {
     return layout;
 }
 
+// A button with its help text that calls `action` of the controller.
+QPushButton* actionButton(const QString& text, const QString& help, QWidget* parent,
+                          OCRController& controller, void (OCRController::*action)()) {
+    auto* button = new QPushButton(text, parent);
+    button->setToolTip(help);
+    QObject::connect(button, &QPushButton::clicked, &controller, action);
+    return button;
+}
+
 } // namespace
 
 OCRResultView::OCRResultView(OCRController& controller, QWidget* parent)
@@ -113,9 +122,8 @@ QWidget* OCRResultView::makeHeader() {
     progress_->setMaximumSize(80, 12);
     progress_->setAccessibleName(QStringLiteral("Recognizing text"));
     row->addWidget(progress_);
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), header);
-    cancel_->setToolTip(QStringLiteral("Stop the running recognition."));
-    connect(cancel_, &QPushButton::clicked, &controller_, &OCRController::cancel);
+    cancel_ = actionButton(QStringLiteral("Cancel"), QStringLiteral("Stop the running recognition."), header,
+                           controller_, &OCRController::cancel);
     row->addWidget(cancel_);
     return header;
 }
@@ -145,9 +153,9 @@ QWidget* OCRResultView::makeControls() {
     row->addWidget(language_);
     row->addStretch(1);
 
-    copyText_ = new QPushButton(QStringLiteral("Copy Text"), controls);
-    copyText_->setToolTip(QStringLiteral("Copy the recognized text to the clipboard."));
-    connect(copyText_, &QPushButton::clicked, &controller_, &OCRController::copyText);
+    copyText_ = actionButton(QStringLiteral("Copy Text"),
+                             QStringLiteral("Copy the recognized text to the clipboard."), controls,
+                             controller_, &OCRController::copyText);
     row->addWidget(copyText_);
     return controls;
 }
