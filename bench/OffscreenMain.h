@@ -1,15 +1,16 @@
 #pragma once
 
-// The main of benchmarks that draw text: fonts need a GUI application, drawn off screen.
+// The main of benchmarks that draw text or show widgets: fonts and widgets need an application,
+// drawn off screen.
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <benchmark/benchmark.h>
 
 namespace quorvane::bench {
 
 inline int runOffscreen(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
+    QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

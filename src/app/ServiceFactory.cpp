@@ -8,11 +8,16 @@
 #include "platform/LogStore.h"
 #include "platform/SystemBeeper.h"
 #include "platform/SystemClipboard.h"
+#include "platform/TesseractEngineFactory.h"
+#include "platform/TesseractLanguageData.h"
 #include "platform/X11HotKeyGrabber.h"
 #include "platform/X11KeyboardLayout.h"
 #include "platform/XdgDirectories.h"
+#include "platform/ZXingBarcodeReader.h"
+#include "recognition/TextRecognizer.h"
 
 #include <QGuiApplication>
+#include <QLocale>
 
 namespace quorvane::ServiceFactory {
 namespace {
@@ -48,6 +53,10 @@ std::unique_ptr<Services> make() {
     parts.captureService = std::make_unique<SystemCaptureService>();
     parts.clipboard = std::make_unique<SystemClipboard>(*QGuiApplication::clipboard());
     parts.beeper = std::make_unique<SystemBeeper>();
+    // Automatic detection reads the user's interface languages first.
+    parts.textRecognizer = std::make_unique<TextRecognizer>(
+        std::make_shared<TesseractEngineFactory>(TesseractLanguageData::defaultFolder()),
+        std::make_shared<ZXingBarcodeReader>(), QLocale::system().uiLanguages());
     Log::installSink(before);
     return std::make_unique<Services>(std::move(parts));
 }

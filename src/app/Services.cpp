@@ -12,6 +12,7 @@
 #include "platform/KeyboardLayout.h"
 #include "platform/LogStore.h"
 #include "platform/SettingsStore.h"
+#include "recognition/TextRecognizer.h"
 
 #include <QtGlobal>
 
@@ -19,7 +20,7 @@ namespace quorvane {
 
 Services::Services(Parts parts) : parts_(std::move(parts)) {
     Q_ASSERT(parts_.logStore && parts_.settings && parts_.keyboardLayout && parts_.hotKeyGrabber &&
-             parts_.captureService && parts_.clipboard && parts_.beeper);
+             parts_.captureService && parts_.clipboard && parts_.beeper && parts_.textRecognizer);
     previousSink_ = Log::installSink(parts_.logStore.get());
     preferences_ = std::make_unique<Preferences>(*parts_.settings);
     accessibilityOptions_ = std::make_unique<AccessibilityOptions>();

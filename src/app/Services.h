@@ -20,6 +20,7 @@ class LogSink;
 class LogStore;
 class Preferences;
 class SettingsStore;
+class TextRecognizer;
 
 class Services {
 public:
@@ -32,6 +33,7 @@ public:
         std::unique_ptr<CaptureService> captureService;
         std::unique_ptr<Clipboard> clipboard;
         std::unique_ptr<Beeper> beeper;
+        std::unique_ptr<TextRecognizer> textRecognizer;
     };
 
     // Installs the log store as the log's sink first, so that whatever the rest logs is kept;
@@ -50,6 +52,8 @@ public:
     CaptureService& captureService() const { return *parts_.captureService; }
     Clipboard& clipboard() const { return *parts_.clipboard; }
     Beeper& beeper() const { return *parts_.beeper; }
+    // The one recognizer: its engines are loaded once and kept.
+    TextRecognizer& textRecognizer() const { return *parts_.textRecognizer; }
     AccessibilityOptions& accessibilityOptions() const { return *accessibilityOptions_; }
     Announcer& announcer() const { return *announcer_; }
     // The one area picker: it grabs the pointer and keyboard, so there is only ever one.

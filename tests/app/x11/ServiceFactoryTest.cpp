@@ -14,6 +14,7 @@
 #include "platform/JsonSettingsStore.h"
 #include "platform/LogStore.h"
 #include "platform/XdgDirectories.h"
+#include "recognition/TextRecognizer.h"
 #include "support/PasteElsewhere.h"
 #include "support/TestEnvironment.h"
 
@@ -63,6 +64,8 @@ TEST(ServiceFactoryX11, BuildsEveryServiceOfTheSession) {
     EXPECT_EQ(KeyNames::character(16, services->keyboardLayout()), QStringLiteral("Y"));
 
     services->beeper().beep();
+    // The recognizer reads the installed language data.
+    EXPECT_TRUE(services->textRecognizer().languages().contains(QStringLiteral("en")));
     // One picker for the whole program, closed until a capture opens it.
     EXPECT_EQ(services->areaPicker().window(), nullptr);
     EXPECT_FALSE(services->accessibilityOptions().increaseContrast() ||

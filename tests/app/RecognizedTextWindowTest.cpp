@@ -1,0 +1,240 @@
+#include "app/RecognizedTextWindow.h"
+
+#include "app/LanguageNames.h"
+#include "app/OCRResultView.h"
+#include "app/OCRTesting.h"
+#include "platform/SystemClipboard.h"
+#include "support/TextImages.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+using test::code;
+using test::line;
+using test::result;
+
+const QString idlePlaceholder =
+    QStringLiteral("Use Recognize Text in the editor or Recognize Text/QR from the Quorvane menu.");
+
+struct Fixture {
+    explicit Fixture(QStringList languages = {QStringLiteral("en"), QStringLiteral("de")})
+        : controller(clipboard, std::move(languages), recognizer.function()), window(controller) {
+        window.show();
+    }
+    template<class T = QWidget>
+    T* child(const QString& name) const {
+        return window.findChild<T*>(name);
+    }
+    QPushButton* button(const QString& text) const {
+        for (QPushButton* b : window.findChildren<QPushButton*>())
+            if (b->text() == text && !b->isHidden()) return b;
+        return nullptr;
+    }
+    QPlainTextEdit& text() const { return *window.findChild<QPlainTextEdit*>(); }
+    QComboBox& languages() const { return *window.findChild<QComboBox*>(); }
+    QGroupBox& codes() const { return *window.findChild<QGroupBox*>(); }
+    QWidget& failure() const { return *child<QLabel>(QStringLiteral("failure"))->parentWidget(); }
+    QString title() const { return child<QLabel>(QStringLiteral("title"))->text(); }
+    bool shows(const QWidget* widget) const { return widget != nullptr && widget->isVisible(); }
+    void run(const RecognitionOutcome& outcome) {
+        controller.recognize(test::whiteImage(40, 20), QStringLiteral("Area"));
+        recognizer.finish(recognizer.calls.size() - 1, outcome);
+    }
+
+    test::HeldRecognizer recognizer;
+    SystemClipboard clipboard{*QGuiApplication::clipboard()};
+    OCRController controller;
+    RecognizedTextWindow window;
+};
+
+TEST(RecognizedTextWindow, IsAWindowOfItsOwnWithAnEmptyMenuBarForTheShell) {
+    Fixture f;
+    EXPECT_EQ(f.window.windowTitle(), QStringLiteral("Recognized Text"));
+    EXPECT_TRUE(f.window.isWindow());
+    EXPECT_EQ(f.window.size(), QSize(520, 480));
+    EXPECT_EQ(f.window.minimumSize(), QSize(420, 360));
+    ASSERT_NE(f.window.menuBar(), nullptr);
+    EXPECT_TRUE(f.window.menuBar()->actions().isEmpty());
+    EXPECT_EQ(f.text().accessibleName(), QStringLiteral("Recognized text"));
+    EXPECT_TRUE(f.text().isReadOnly());
+    EXPECT_TRUE(f.text().textInteractionFlags().testFlag(Qt::TextSelectableByMouse));
+
+    f.window.close();
+    EXPECT_FALSE(f.window.isVisible());
+    f.window.showMinimized();
+    f.window.present();
+    EXPECT_TRUE(f.window.isVisible());
+    EXPECT_FALSE(f.window.isMinimized());
+}
+
+TEST(RecognizedTextWindow, ShowsNothingYetThenTheRunningRecognition) {
+    Fixture f;
+    EXPECT_EQ(f.title(), QStringLiteral("No recognition yet"));
+    EXPECT_EQ(f.text().placeholderText(), idlePlaceholder);
+    EXPECT_TRUE(f.text().toPlainText().isEmpty());
+    EXPECT_FALSE(f.button(QStringLiteral("Copy Text"))->isEnabled());
+    EXPECT_FALSE(f.shows(f.child<QLabel>(QStringLiteral("status"))));
+    EXPECT_FALSE(f.shows(&f.codes()));
+    EXPECT_FALSE(f.shows(f.window.findChild<QProgressBar*>()));
+    EXPECT_EQ(f.button(QStringLiteral("Cancel")), nullptr);
+
+    f.controller.recognize(test::whiteImage(40, 20), QStringLiteral("Area"));
+    EXPECT_EQ(f.title(), QStringLiteral("Source: Area"));
+    EXPECT_TRUE(f.shows(f.window.findChild<QProgressBar*>()));
+    EXPECT_EQ(f.window.findChild<QProgressBar*>()->accessibleName(), QStringLiteral("Recognizing text"));
+    QPushButton* cancel = f.button(QStringLiteral("Cancel"));
+    ASSERT_TRUE(f.shows(cancel));
+    EXPECT_EQ(cancel->toolTip(), QStringLiteral("Stop the running recognition."));
+    EXPECT_EQ(f.text().placeholderText(), QStringLiteral("Recognizing text…"));
+    EXPECT_EQ(f.child<QLabel>(QStringLiteral("status"))->text(), QStringLiteral("Recognizing text…"));
+
+    cancel->click();
+    EXPECT_EQ(f.controller.state(), OCRController::State::idle);
+    EXPECT_EQ(f.child<QLabel>(QStringLiteral("status"))->text(), QStringLiteral("OCR cancelled."));
+    EXPECT_EQ(f.button(QStringLiteral("Cancel")), nullptr);
+    EXPECT_EQ(f.text().placeholderText(), idlePlaceholder);
+}
+
+TEST(RecognizedTextWindow, ListsACodeAndCopiesItsPayload) {
+    Fixture f;
+    f.run(result({}, {code(QStringLiteral("WIFI:S:home;T:WPA;P:secret;;"))}));
+    EXPECT_EQ(f.text().placeholderText(), QStringLiteral("No text found. Detected codes are listed below."));
+    EXPECT_FALSE(f.button(QStringLiteral("Copy Text"))->isEnabled());
+    ASSERT_TRUE(f.shows(&f.codes()));
+    EXPECT_EQ(f.codes().title(), QStringLiteral("Detected Codes"));
+    EXPECT_EQ(f.codes().findChild<QLabel*>(QStringLiteral("symbology"))->text(), QStringLiteral("QR"));
+    QPushButton* copy = f.button(QStringLiteral("Copy"));
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->accessibleName(), QStringLiteral("Copy QR payload"));
+    copy->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("WIFI:S:home;T:WPA;P:secret;;"));
+    EXPECT_EQ(f.child<QLabel>(QStringLiteral("status"))->text(), QStringLiteral("Copied QR payload."));
+
+    // A text-only result empties the box and hides it.
+    f.run(result({line(QStringLiteral("only text"))}));
+    EXPECT_FALSE(f.shows(&f.codes()));
+    EXPECT_EQ(f.text().toPlainText(), QStringLiteral("only text"));
+    f.run(result({}));
+    EXPECT_EQ(f.text().placeholderText(), QStringLiteral("No text found."));
+    EXPECT_TRUE(f.text().toPlainText().isEmpty());
+}
+
+TEST(RecognizedTextWindow, ShowsAFailureOnceInTheStatusAndTheRedLabelOnlyWhenItDiffers) {
+    Fixture f;
+    f.run(Failure{RecognitionFailure::refused({TextRecognizerError::Case::invalidDimensions, {}})});
+    const QString failed =
+        QStringLiteral("OCR failed: OCR needs an image between 1 pixel and 32 megapixels.");
+    EXPECT_EQ(f.child<QLabel>(QStringLiteral("status"))->text(), failed);
+    EXPECT_FALSE(f.shows(&f.failure()));
+    EXPECT_EQ(f.text().placeholderText(), idlePlaceholder);
+    EXPECT_FALSE(f.button(QStringLiteral("Copy Text"))->isEnabled());
+
+    f.controller.copyText();
+    EXPECT_EQ(f.child<QLabel>(QStringLiteral("status"))->text(), QStringLiteral("Nothing to copy."));
+    EXPECT_TRUE(f.shows(&f.failure()));
+    EXPECT_EQ(f.child<QLabel>(QStringLiteral("failure"))->text(), failed);
+}
+
+TEST(RecognizedTextWindow, JoinLinesChangesTheShownAndCopiedTextAtOnce) {
+    Fixture f;
+    f.run(result({line(QStringLiteral("first")), line(QStringLiteral("second"))}));
+    EXPECT_EQ(f.text().toPlainText(), QStringLiteral("first\nsecond"));
+    EXPECT_EQ(f.text().document()->blockCount(), 2);
+    auto* join = f.window.findChild<QCheckBox*>();
+    ASSERT_NE(join, nullptr);
+    EXPECT_EQ(join->text(), QStringLiteral("Join lines"));
+    join->click();
+    EXPECT_TRUE(f.controller.joinLines());
+    EXPECT_EQ(f.text().toPlainText(), QStringLiteral("first second"));
+    ASSERT_TRUE(f.button(QStringLiteral("Copy Text"))->isEnabled());
+    f.button(QStringLiteral("Copy Text"))->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("first second"));
+    EXPECT_EQ(f.child<QLabel>(QStringLiteral("status"))->text(), QStringLiteral("Copied text."));
+    f.controller.setJoinLines(false);
+    EXPECT_FALSE(join->isChecked());
+    EXPECT_EQ(f.text().toPlainText(), QStringLiteral("first\nsecond"));
+}
+
+TEST(RecognizedTextWindow, OffersAutomaticThenEachLanguageByName) {
+    Fixture f({QStringLiteral("en"), QStringLiteral("zh-Hans"), QStringLiteral("qaa")});
+    QComboBox& choice = f.languages();
+    QStringList labels;
+    for (int i = 0; i < choice.count(); ++i)
+        labels.append(choice.itemText(i));
+    EXPECT_EQ(labels, (QStringList{"Automatic", "English", "Chinese (Simplified Han)", "qaa"}));
+    EXPECT_EQ(choice.currentIndex(), 0);
+    EXPECT_LE(choice.maximumWidth(), 240);
+    EXPECT_EQ(choice.toolTip(), QStringLiteral("Applies to the next recognition."));
+
+    choice.setCurrentIndex(2);
+    Q_EMIT choice.activated(2);
+    EXPECT_EQ(f.controller.language(), std::optional(QStringLiteral("zh-Hans")));
+    f.controller.recognize(test::whiteImage(10, 10), QStringLiteral("Area"));
+    EXPECT_EQ(f.recognizer.calls.back().languages, std::optional(QStringList{QStringLiteral("zh-Hans")}));
+    f.controller.setLanguage(std::nullopt);
+    EXPECT_EQ(choice.currentIndex(), 0);
+}
+
+TEST(RecognizedTextWindow, NamesLanguagesInEnglishWithTheirScript) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"en", "English"},
+        {"de", "German"},
+        {"zh-Hans", "Chinese (Simplified Han)"},
+        {"az-Cyrl", "Azerbaijani (Cyrillic)"},
+        {"sr-Latn", "Serbian (Latin)"},
+        {"qaa", "qaa"},
+        {"tlh", "tlh"},
+        {"", ""},
+    };
+    for (const auto& [tag, name] : cases)
+        EXPECT_EQ(LanguageNames::displayName(QString::fromLatin1(tag)), QString::fromLatin1(name)) << tag;
+}
+
+// Whatever was read is shown as written: markup stays text and a link opens nothing.
+TEST(RecognizedTextWindow, ShowsMarkupAndLinksAsWritten) {
+    Fixture f;
+    const QString markup = QStringLiteral("<b>bold</b> <a href=\"https://example.org\">click</a>");
+    const QString payload = QStringLiteral("https://example.org/?q=<script>alert(1)</script>");
+    f.run(result({line(markup)}, {code(payload, QStringLiteral("<i>QR</i>"))}));
+    EXPECT_EQ(f.text().toPlainText(), markup);
+    auto* shown = f.codes().findChild<QLabel*>(QStringLiteral("payload"));
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->text(), payload);
+    for (QLabel* label : f.window.findChildren<QLabel*>()) {
+        if (label->pixmap().isNull()) {
+            EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
+        }
+        EXPECT_FALSE(label->openExternalLinks());
+    }
+    EXPECT_EQ(f.button(QStringLiteral("Copy"))->accessibleName(), QStringLiteral("Copy <i>QR</i> payload"));
+}
+
+TEST(RecognizedTextWindow, ClosingDuringARunCancelsIt) {
+    Fixture f;
+    f.controller.recognize(test::whiteImage(10, 10), QStringLiteral("Area"));
+    f.window.close();
+    EXPECT_TRUE(f.recognizer.calls.back().task->isCancelled());
+    EXPECT_EQ(f.controller.state(), OCRController::State::idle);
+    EXPECT_EQ(f.controller.message(), QStringLiteral("OCR cancelled."));
+    // Closed without a run, it leaves the result alone.
+    f.run(result({line(QStringLiteral("kept"))}));
+    f.window.present();
+    f.window.close();
+    EXPECT_EQ(f.controller.state(), OCRController::State::finished);
+    EXPECT_EQ(f.controller.text(), QStringLiteral("kept"));
+}
+
+} // namespace
+} // namespace quorvane
