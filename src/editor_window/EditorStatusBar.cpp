@@ -9,6 +9,7 @@
 #include "editor_window/StatusBarText.h"
 #include "editor_window/StatusContextBar.h"
 #include "editor_window/SymbolIcons.h"
+#include "editor_window/ValueIconButton.h"
 #include "editor_window/ZoomMenu.h"
 
 #include <QFontDatabase>
@@ -56,7 +57,7 @@ EditorStatusBar::EditorStatusBar(EditorDocument& document, EditorCanvasSettings&
     context_ = new StatusContextBar(document, settings_, std::move(hosts), services_.clipboard, icons, this);
     row->addWidget(context_, 1);
 
-    backdrop_ = new IconButton(
+    backdrop_ = new ValueIconButton(
         icons, QStringLiteral("photo.artframe"),
         withShortcut(QStringLiteral("Backdrop: background, padding, corners, and shadow"),
                      Qt::CTRL | Qt::ALT | Qt::Key_B),
@@ -151,8 +152,7 @@ void EditorStatusBar::refresh() {
     const QSizeF finalSize = document_->finalPixelSize();
     size_->setText(StatusBarText::size(crop, finalSize));
     size_->setAccessibleName(StatusBarText::sizeDescription(crop, finalSize));
-    backdrop_->setProperty("accessibilityValue",
-                           document_->backdrop() ? QStringLiteral("On") : QStringLiteral("None"));
+    backdrop_->setAccessibilityValue(document_->backdrop() ? QStringLiteral("On") : QStringLiteral("None"));
 
     const bool review = reviewOpen();
     pin_->setEnabled(!review);

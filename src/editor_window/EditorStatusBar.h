@@ -21,6 +21,7 @@ class EditorDocument;
 class FileDragHandle;
 class IconButton;
 class StatusContextBar;
+class ValueIconButton;
 class SymbolIcons;
 
 // The one-line bar along the bottom of the editor pane: the image size (which opens the resize
@@ -50,7 +51,7 @@ public:
 
     QPushButton* sizeButton() const { return size_; }
     StatusContextBar* contextBar() const { return context_; }
-    IconButton* backdropButton() const { return backdrop_; }
+    ValueIconButton* backdropButton() const { return backdrop_; }
     IconButton* pinButton() const { return pin_; }
     IconButton* recognizeButton() const { return recognize_; }
     FileDragHandle* dragHandle() const { return dragHandle_; }
@@ -68,7 +69,7 @@ private:
     Services services_;
     QPushButton* size_ = nullptr;
     StatusContextBar* context_ = nullptr;
-    IconButton* backdrop_ = nullptr;
+    ValueIconButton* backdrop_ = nullptr;
     IconButton* pin_ = nullptr;
     IconButton* recognize_ = nullptr;
     FileDragHandle* dragHandle_ = nullptr;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "canvas/EditorCanvasPane.h"
 #include "editor_window/ContextBarHosts.h"
 #include "editor_window/EditorActions.h"
+#include "editor_window/EditorStatusBar.h"
 #include "editor_window/ImageDropTarget.h"
 #include "editor_window/TitlebarInset.h"
 
@@ -18,9 +20,7 @@ class Beeper;
 class CaptureController;
 class Clipboard;
 class DropHighlight;
-class EditorCanvasPane;
 class EditorDocument;
-class EditorStatusBar;
 class ExportController;
 class SymbolIcons;
 class WindowStatusToast;
