@@ -1,8 +1,10 @@
 #include "export/DragExporter.h"
 
+#include "core/AppIdentity.h"
 #include "export/ImageExporter.h"
 #include "platform/FolderFiles.h"
 #include "platform/PrivateDirectory.h"
+#include "platform/XdgDirectories.h"
 
 #include <QFile>
 #include <QLocale>
@@ -69,6 +71,11 @@ QString trimmed(QString text, bool newlines) {
 
 DragExporter::DragExporter(QString directory)
     : rename(&FolderFiles::renameNoReplace), directory_(std::move(directory)) {}
+
+QString DragExporter::defaultDirectory() {
+    return QFile::decodeName(
+        (XdgDirectories::cacheHome() / applicationId / "Quorvane Drag").string().c_str());
+}
 
 QString DragExporter::baseName(const std::optional<QString>& name, const QDateTime& date) {
     QString text;

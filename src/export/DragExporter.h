@@ -26,8 +26,11 @@ public:
     static constexpr int maxNames = 1000;
     static constexpr double previewSide = 160;
 
-    // `directory` is the private folder; the shell keeps it under the user's cache folder.
+    // `directory` is the private folder.
     explicit DragExporter(QString directory);
+    // "Quorvane Drag" in the user's cache folder: kept files can add up to hundreds of megabytes,
+    // too much for the small memory-backed runtime folder.
+    static QString defaultDirectory();
 
     const QString& directory() const { return directory_; }
     // How many of the newest files pruning keeps while they are younger than a day.
