@@ -58,10 +58,9 @@ void FileDragSource::startDrag(const QPointF& at) {
     // The drag runs a nested event loop: the document, the pane and this handle may all go
     // away before it returns.
     QPointer<FileDragSource> self(this);
-    QPointer<QDrag> guard(drag);
+    // Qt disposes of the drag itself: the receiver may still fetch its data after exec returns.
     dragging_ = true;
     const Qt::DropAction action = runner_(*drag);
-    if (guard) guard->deleteLater();
     if (!self) return;
     dragging_ = false;
     Q_EMIT dragEnded(action);
