@@ -1,16 +1,20 @@
 #pragma once
 
-// The main of benchmarks that draw text: fonts need a GUI application, drawn off screen.
+// The main of benchmarks that draw text or widgets: fonts need a GUI application, widgets a
+// widget one, both drawn off screen.
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <benchmark/benchmark.h>
 
 namespace quorvane::bench {
 
+template<class Application = QGuiApplication>
 inline int runOffscreen(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
+    Application application(argc, argv);
     benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

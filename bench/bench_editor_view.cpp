@@ -4,6 +4,7 @@
 // - switching documents, from the new document handed over to a fresh pane painted (goal
 //   ≤ 30 ms).
 
+#include "OffscreenMain.h"
 #include "editor_window/EditorViewRig.h"
 #include "export/FileDragSource.h"
 
@@ -75,11 +76,5 @@ BENCHMARK(SwitchDocuments)->Unit(benchmark::kMillisecond)->UseRealTime();
 } // namespace quorvane
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorvane::bench::runOffscreen<QApplication>(argc, argv);
 }

@@ -2,8 +2,11 @@
 #include "editor_window/DropHighlight.h"
 #include "editor_window/EditorStatusBar.h"
 #include "editor_window/EditorViewRig.h"
+#include "editor_window/FileDragHandle.h"
 #include "editor_window/WindowStatusToast.h"
 
+#include <QDrag>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <gtest/gtest.h>
 
@@ -36,6 +39,34 @@ TEST(EditorView, EachDocumentObjectGetsAFreshPaneAndEditsKeepIt) {
     EXPECT_FALSE(rig.view->pane()->settings().cropping());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(pane.isNull()) << "the old pane goes";
+}
+
+TEST(EditorView, ANewDocumentDuringADragOutWaitsUntilTheDragReturns) {
+    test::EditorViewRig rig;
+    rig.open(40, 30);
+    QPointer<EditorCanvasPane> pane = rig.view->pane();
+    FileDragHandle* handle = rig.view->statusBar()->dragHandle();
+    ASSERT_NE(handle, nullptr);
+    bool sameDuringDrag = false;
+    handle->setDragRunner([&](QDrag&) {
+        // The nested drag loop: a capture lands meanwhile.
+        rig.open(50, 20);
+        sameDuringDrag = rig.view->pane() == pane.data() && !pane.isNull();
+        return Qt::CopyAction;
+    });
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(handle, &press);
+    QMouseEvent move(QEvent::MouseMove, QPointF(12, 5), QPointF(12, 5), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(handle, &move);
+    EXPECT_TRUE(sameDuringDrag);
+    rig.capture.turns();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_NE(rig.view->pane(), nullptr);
+    EXPECT_NE(rig.view->pane(), pane.data());
+    EXPECT_EQ(rig.capture.controller->document()->image().size(), QSize(50, 20));
+    EXPECT_EQ(rig.exports.beeper.beeps, 0);
 }
 
 TEST(EditorView, ExportingFollowsThePendingExports) {
