@@ -14,7 +14,6 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <benchmark/benchmark.h>
-#include <gtest/gtest.h>
 
 namespace quorvane {
 namespace {
