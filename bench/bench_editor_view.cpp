@@ -7,12 +7,12 @@
 #include "OffscreenMain.h"
 #include "editor_window/EditorViewRig.h"
 #include "export/FileDragSource.h"
+#include "support/SentMouse.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QDrag>
 #include <QMimeData>
-#include <QMouseEvent>
 #include <benchmark/benchmark.h>
 
 namespace quorvane {
@@ -38,12 +38,7 @@ void DragOutStart(benchmark::State& state) {
         return Qt::CopyAction;
     });
     for (auto _ : state) {
-        QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
-                          Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&source, &press);
-        QMouseEvent move(QEvent::MouseMove, QPointF(8, 5), QPointF(8, 5), Qt::NoButton, Qt::LeftButton,
-                         Qt::NoModifier);
-        QCoreApplication::sendEvent(&source, &move);
+        test::pressAndMove(source, QPointF(5, 5), QPointF(8, 5));
         state.PauseTiming();
         if (file.isEmpty() || beeper.beeps != 0) state.SkipWithError("no drag started");
         QFile::remove(file);

@@ -4,9 +4,9 @@
 #include "editor_window/EditorViewRig.h"
 #include "editor_window/FileDragHandle.h"
 #include "editor_window/WindowStatusToast.h"
+#include "support/SentMouse.h"
 
 #include <QDrag>
-#include <QMouseEvent>
 #include <QProgressBar>
 #include <gtest/gtest.h>
 
@@ -54,12 +54,7 @@ TEST(EditorView, ANewDocumentDuringADragOutWaitsUntilTheDragReturns) {
         sameDuringDrag = rig.view->pane() == pane.data() && !pane.isNull();
         return Qt::CopyAction;
     });
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QCoreApplication::sendEvent(handle, &press);
-    QMouseEvent move(QEvent::MouseMove, QPointF(12, 5), QPointF(12, 5), Qt::NoButton, Qt::LeftButton,
-                     Qt::NoModifier);
-    QCoreApplication::sendEvent(handle, &move);
+    test::pressAndMove(*handle, QPointF(5, 5), QPointF(12, 5));
     EXPECT_TRUE(sameDuringDrag);
     rig.capture.turns();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -3,6 +3,7 @@
 #include "export/DragExporter.h"
 #include "export/ImageImporter.h"
 #include "support/CountingBeeper.h"
+#include "support/SentMouse.h"
 #include "support/TempDir.h"
 #include "support/TestAnnotations.h"
 
@@ -101,12 +102,7 @@ TEST(FileDragSource, SurvivesBeingDeletedDuringItsDrag) {
         delete doomed; // the pane went away while the nested drag loop ran
         return Qt::CopyAction;
     });
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QCoreApplication::sendEvent(doomed, &press);
-    QMouseEvent move(QEvent::MouseMove, QPointF(9, 1), QPointF(9, 1), Qt::NoButton, Qt::LeftButton,
-                     Qt::NoModifier);
-    QCoreApplication::sendEvent(doomed, &move);
+    test::pressAndMove(*doomed, QPointF(1, 1), QPointF(9, 1));
     EXPECT_TRUE(guard.isNull());
     EXPECT_FALSE(ended);
 }
