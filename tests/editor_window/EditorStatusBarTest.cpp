@@ -45,6 +45,8 @@ TEST(EditorStatusBar, BackdropPaddingShowsInTheSizeAndTheButtonsValue) {
     test::StatusBarRig rig;
     EXPECT_EQ(rig.bar->sizeButton()->text(), QStringLiteral("120 × 80"));
     EXPECT_EQ(rig.bar->sizeButton()->accessibleName(), QStringLiteral("120 by 80 pixels"));
+    EXPECT_EQ(rig.bar->sizeButton()->toolTip(),
+              QStringLiteral("Image size in pixels. Click to resize the exported image (Ctrl+Alt+I)."));
     EXPECT_EQ(test::accessibleValue(*rig.bar->backdropButton()), QStringLiteral("None"));
     Backdrop backdrop;
     backdrop.padding = 16;
