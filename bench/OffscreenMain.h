@@ -8,10 +8,12 @@
 
 namespace quorvane::bench {
 
+template<class Application = QApplication>
 inline int runOffscreen(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
+    Application application(argc, argv);
     benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

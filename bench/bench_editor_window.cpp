@@ -1,6 +1,7 @@
 // How long the tool bar takes to lay itself out for one new width while the window is resized:
 // the goal is at most 0.5 ms, so that resizing never stutters.
 
+#include "OffscreenMain.h"
 #include "canvas/EditorCanvasSettings.h"
 #include "document/EditorDocument.h"
 #include "editor_window/EditorToolBar.h"
@@ -40,11 +41,5 @@ BENCHMARK(ResizeToolBar)->Unit(benchmark::kMicrosecond);
 } // namespace quorvane
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorvane::bench::runOffscreen<QApplication>(argc, argv);
 }

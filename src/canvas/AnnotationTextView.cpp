@@ -71,4 +71,19 @@ void AnnotationTextView::paintEvent(QPaintEvent* event) {
     painter.drawRoundedRect(QRectF(viewport()->rect()).adjusted(0.5, 0.5, -0.5, -0.5), 2.0, 2.0);
 }
 
+void AnnotationTextView::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->source() != nullptr) return event->ignore();
+    QPlainTextEdit::dragEnterEvent(event);
+}
+
+void AnnotationTextView::dragMoveEvent(QDragMoveEvent* event) {
+    if (event->source() != nullptr) return event->ignore();
+    QPlainTextEdit::dragMoveEvent(event);
+}
+
+void AnnotationTextView::dropEvent(QDropEvent* event) {
+    if (event->source() != nullptr) return event->ignore();
+    QPlainTextEdit::dropEvent(event);
+}
+
 } // namespace quorvane

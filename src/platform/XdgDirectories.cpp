@@ -26,4 +26,8 @@ std::filesystem::path stateHome() {
     return fromEnvironment("XDG_STATE_HOME", home() / ".local" / "state");
 }
 
+std::filesystem::path cacheHome() {
+    return fromEnvironment("XDG_CACHE_HOME", home() / ".cache");
+}
+
 } // namespace quorvane::XdgDirectories

@@ -16,6 +16,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <gtest/gtest.h>
 #include <mutex>
 #include <string>
 #include <vector>

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QUuid>
+#include <QWidget>
+#include <functional>
+
+namespace quorvane {
+
+class EditorCanvasSettings;
+class EditorDocument;
+class TextRedactionReview;
+
+// The views of other parts that the context bars host. Those that do not exist yet have plain
+// stand-ins, so the bars' precedence is complete without them.
+struct ContextBarHosts {
+    // The Redact Text review's bar; `finish` reports apply (true) or cancel (false).
+    std::function<QWidget*(TextRedactionReview& review, std::function<void(bool apply)> finish)> reviewBar;
+    // The style controls of the selected annotation or of a drawing tool.
+    std::function<QWidget*(EditorDocument& document, EditorCanvasSettings& settings)> toolProperties;
+    // Opacity, alignment and arrangement of the selected annotation.
+    std::function<QWidget*(EditorDocument& document, EditorCanvasSettings& settings, const QUuid& id)>
+        compositionControls;
+    // Ends the review: applies its redactions, or cancels it.
+    std::function<void(EditorCanvasSettings& settings, bool apply)> finishTextRedaction;
+    // Starts Redact Text on the selection or the whole image.
+    std::function<void(EditorDocument& document, EditorCanvasSettings& settings)> startTextRedaction;
+
+    // Stand-ins for every view and operation that is not yet built.
+    static ContextBarHosts standIns();
+};
+
+} // namespace quorvane

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QIcon>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+class QButtonGroup;
+
+namespace quorvane {
+
+// A row of exclusive segments, one of them chosen; its title is for assistive technology only.
+class SegmentedPicker : public QWidget {
+    Q_OBJECT
+
+public:
+    struct Segment {
+        QString text;
+        QIcon icon;
+        QString accessibleName;
+    };
+
+    SegmentedPicker(const QString& title, const std::vector<Segment>& segments, int current,
+                    std::function<void(int index)> chosen, QWidget* parent = nullptr);
+
+    int current() const;
+    // Chooses segment `index` as a click would.
+    void choose(int index);
+
+private:
+    QButtonGroup* group_ = nullptr;
+    std::function<void(int)> chosen_;
+};
+
+} // namespace quorvane

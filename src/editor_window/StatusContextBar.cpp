@@ -1,0 +1,330 @@
+#include "editor_window/StatusContextBar.h"
+
+#include "canvas/EditorCanvasSettings.h"
+#include "document/EditorDocument.h"
+#include "editor_window/AreaColorsView.h"
+#include "editor_window/ChromeText.h"
+#include "editor_window/ColorSwatch.h"
+#include "editor_window/IconButton.h"
+#include "editor_window/SegmentedPicker.h"
+#include "editor_window/StatusBarText.h"
+#include "editor_window/SymbolIcons.h"
+
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+namespace quorvane {
+
+namespace {
+
+QLabel* text(const QString& content, QWidget* parent, bool secondary = true) {
+    auto* label = new QLabel(content, parent);
+    if (secondary) label->setForegroundRole(QPalette::PlaceholderText);
+    label->setWordWrap(false);
+    return label;
+}
+
+QPushButton* button(const QString& title, const QString& help, QWidget* parent,
+                    std::function<void()> action) {
+    auto* pushButton = new QPushButton(title, parent);
+    pushButton->setToolTip(help);
+    QObject::connect(pushButton, &QPushButton::clicked, parent, std::move(action));
+    return pushButton;
+}
+
+QHBoxLayout* rowOf(QWidget* bar, int spacing) {
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(spacing);
+    return row;
+}
+
+} // namespace
+
+StatusContextBar::StatusContextBar(EditorDocument& document, EditorCanvasSettings& settings,
+                                   ContextBarHosts hosts, Clipboard& clipboard, const SymbolIcons& icons,
+                                   QWidget* parent)
+    : QWidget(parent), document_(&document), settings_(settings), hosts_(std::move(hosts)),
+      smartModes_(settings, clipboard), icons_(icons) {
+    row_ = new QHBoxLayout(this);
+    row_->setContentsMargins(0, 0, 0, 0);
+    using S = EditorCanvasSettings;
+    for (auto signal : {&S::textRedactionChanged, &S::recognizingChanged, &S::croppingChanged,
+                        &S::toolChanged, &S::selectedIDChanged, &S::selectionChanged, &S::arrowCurvedChanged,
+                        &S::bracketKindChanged, &S::measurementUnitChanged, &S::measurementLabelChanged,
+                        &S::hoverColorChanged, &S::areaColorsChanged})
+        connect(&settings_, signal, this, &StatusContextBar::scheduleRebuild);
+    connect(&document, &EditorDocument::revisionChanged, this, &StatusContextBar::scheduleRebuild);
+    rebuild();
+}
+
+void StatusContextBar::scheduleRebuild() {
+    if (scheduled_) return;
+    scheduled_ = true;
+    QTimer::singleShot(0, this, [this] {
+        if (scheduled_) rebuild();
+    });
+}
+
+void StatusContextBar::commit() {
+    if (settings_.finishText) settings_.finishText();
+}
+
+void StatusContextBar::rebuild() {
+    scheduled_ = false;
+    if (bar_ != nullptr) {
+        bar_->hide();
+        bar_->deleteLater();
+        bar_ = nullptr;
+    }
+    if (!document_) return;
+    shown_ = chooseContextBar(settings_, *document_);
+    switch (shown_) {
+    case ContextBar::review:
+        bar_ = hosts_.reviewBar(*settings_.textRedaction(),
+                                [this](bool apply) { hosts_.finishTextRedaction(settings_, apply); });
+        break;
+    case ContextBar::recognizeText:
+        buildRecognizeText();
+        break;
+    case ContextBar::arrow:
+        buildArrow();
+        break;
+    case ContextBar::bracket:
+        buildBracket();
+        break;
+    case ContextBar::colorSampler:
+        buildColorSampler();
+        break;
+    case ContextBar::ruler:
+        buildRuler();
+        break;
+    case ContextBar::crop:
+        buildCrop();
+        break;
+    case ContextBar::selection:
+        buildSelection();
+        break;
+    case ContextBar::inspector:
+        bar_ = hosts_.toolProperties(*document_, settings_);
+        break;
+    case ContextBar::note:
+        buildNote();
+        break;
+    case ContextBar::resetCrop:
+        buildResetCrop();
+        break;
+    case ContextBar::empty:
+        break;
+    }
+    if (bar_ != nullptr) row_->addWidget(bar_, 0, Qt::AlignCenter);
+}
+
+void StatusContextBar::buildRecognizeText() {
+    bar_ = new QWidget;
+    auto* row = rowOf(bar_, 6);
+    row->addWidget(text(settings_.selection() ? QStringLiteral("Release or press Return to recognize")
+                                              : QStringLiteral("Drag over the text to recognize"),
+                        bar_));
+    row->addWidget(button(QStringLiteral("Whole Image"),
+                          QStringLiteral("Recognize all text in the image (Return)"), bar_, [this] {
+                              settings_.setSelection(std::nullopt);
+                              if (document_) settings_.finishRecognizing(*document_);
+                          }));
+    row->addWidget(
+        button(QStringLiteral("Cancel"), QStringLiteral("Leave text recognition (Esc)"), bar_, [this] {
+            settings_.setRecognizing(false);
+            settings_.setSelection(std::nullopt);
+            settings_.setMessage(QString());
+        }));
+}
+
+void StatusContextBar::buildArrow() {
+    bar_ = new QWidget;
+    auto* row = rowOf(bar_, 8);
+    std::vector<SegmentedPicker::Segment> segments;
+    for (const auto& choice : EditorCanvasSettings::arrowChoices())
+        segments.push_back({QString(),
+                            icons_.icon(choice.symbol, palette().color(QPalette::ButtonText),
+                                        palette().color(QPalette::Disabled, QPalette::ButtonText)),
+                            choice.name});
+    auto* picker = new SegmentedPicker(
+        QStringLiteral("Arrow style"), segments, settings_.arrowCurved() ? 1 : 0,
+        [this](int index) { settings_.setArrowCurved(index == 1); }, bar_);
+    picker->setFixedWidth(84);
+    picker->setToolTip(QStringLiteral("Arrow style: straight or curved (press A to switch)"));
+    row->addWidget(picker);
+    row->addWidget(text(settings_.arrowCurved()
+                            ? QStringLiteral("Drag from start to point; the curve bends the way you lean")
+                            : QStringLiteral("Drag from start to point"),
+                        bar_));
+}
+
+void StatusContextBar::buildBracket() {
+    bar_ = new QWidget;
+    auto* row = rowOf(bar_, 8);
+    std::vector<SegmentedPicker::Segment> segments;
+    int current = 0;
+    const auto& choices = EditorCanvasSettings::bracketChoices();
+    for (size_t i = 0; i < choices.size(); ++i) {
+        segments.push_back({choices[i].glyph, QIcon(), choices[i].name});
+        if (choices[i].kind == settings_.bracketKind()) current = int(i);
+    }
+    auto* picker = new SegmentedPicker(
+        QStringLiteral("Bracket shape"), segments, current,
+        [this](int index) {
+            settings_.setBracketKind(EditorCanvasSettings::bracketChoices()[size_t(index)].kind);
+        },
+        bar_);
+    QFont glyphs = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    glyphs.setBold(true);
+    picker->setFont(glyphs);
+    picker->setFixedWidth(132);
+    picker->setToolTip(QStringLiteral("Bracket shape (press K to switch)"));
+    row->addWidget(picker);
+    row->addWidget(text(QStringLiteral("Drag along what to bracket"), bar_));
+}
+
+void StatusContextBar::buildColorSampler() {
+    if (const auto& colors = settings_.areaColors()) {
+        bar_ = new AreaColorsView(
+            *colors, [this](const QString& hex) { smartModes_.copyColorText(hex); }, icons_);
+        return;
+    }
+    bar_ = new QWidget;
+    auto* row = rowOf(bar_, 6);
+    if (const auto& color = settings_.hoverColor()) {
+        row->addWidget(new ColorSwatch(*color, bar_));
+        auto* code = text(color->hex() + QStringLiteral("  ") + color->rgbString(), bar_, false);
+        code->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        code->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        row->addWidget(code);
+        return;
+    }
+    row->addWidget(text(QStringLiteral("Click copies HEX · drag averages an area"), bar_));
+}
+
+void StatusContextBar::buildRuler() {
+    bar_ = new QWidget;
+    auto* row = rowOf(bar_, 8);
+    const auto& label = settings_.measurementLabel();
+    auto* reading =
+        text(label.value_or(QStringLiteral("Hover or drag to measure")), bar_, !label.has_value());
+    reading->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    row->addWidget(reading);
+    auto* units = new SegmentedPicker(
+        QStringLiteral("Units"),
+        {{QStringLiteral("px"), QIcon(), QStringLiteral("px")},
+         {QStringLiteral("pt"), QIcon(), QStringLiteral("pt")}},
+        settings_.measurementUnit() == MeasurementUnit::points ? 1 : 0,
+        [this](int index) {
+            settings_.setMeasurementUnit(index == 1 ? MeasurementUnit::points : MeasurementUnit::pixels);
+        },
+        bar_);
+    units->setFixedWidth(70);
+    units->setAccessibleName(QStringLiteral("Measurement units"));
+    units->setToolTip(StatusBarText::unitsHelp(document_->pixelScale()));
+    row->addWidget(units);
+}
+
+void StatusContextBar::buildCrop() {
+    bar_ = new QWidget;
+    auto* row = rowOf(bar_, 6);
+    if (const auto& selection = settings_.selection()) {
+        auto* size = text(StatusBarText::selectionSize(*selection), bar_);
+        size->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        row->addWidget(size);
+        auto* crop =
+            button(QStringLiteral("Crop"), QStringLiteral("Crop to the selection (Return)"), bar_, [this] {
+                if (document_) settings_.applyCrop(*document_);
+            });
+        crop->setDefault(true);
+        row->addWidget(crop);
+    } else {
+        row->addWidget(text(QStringLiteral("Drag to select"), bar_));
+    }
+    row->addWidget(button(QStringLiteral("Cancel"), QStringLiteral("Leave crop mode (Esc)"), bar_,
+                          [this] { settings_.toggleCrop(); }));
+}
+
+void StatusContextBar::buildSelection() {
+    const QUuid id = *settings_.selectedID();
+    bar_ = new QWidget;
+    auto* row = rowOf(bar_, 2);
+    row->addWidget(hosts_.toolProperties(*document_, settings_));
+    auto add = [&](const QString& symbol, const QString& title, std::function<void()> action) {
+        row->addWidget(new IconButton(icons_, symbol, title, std::move(action), bar_));
+    };
+    add(QStringLiteral("trash"), QStringLiteral("Delete annotation (Delete)"), [this, id] {
+        commit();
+        if (!document_) return;
+        document_->deleteAnnotation(id);
+        settings_.setSelectedID(std::nullopt);
+        settings_.announce(QStringLiteral("Annotation deleted"));
+    });
+    add(QStringLiteral("plus.square.on.square"),
+        QStringLiteral("Duplicate annotation (") + ChromeText::shortcut(Qt::CTRL | Qt::Key_D) +
+            QLatin1Char(')'),
+        [this, id] {
+            commit();
+            if (document_) smartModes_.duplicate(id, *document_);
+        });
+    add(QStringLiteral("square.2.layers.3d.top.filled"), QStringLiteral("Bring annotation forward"),
+        [this, id] {
+            commit();
+            if (document_) document_->reorder(id, 1);
+        });
+    add(QStringLiteral("square.2.layers.3d.bottom.filled"), QStringLiteral("Send annotation backward"),
+        [this, id] {
+            commit();
+            if (document_) document_->reorder(id, -1);
+        });
+    row->addWidget(hosts_.compositionControls(*document_, settings_, id));
+}
+
+void StatusContextBar::buildNote() {
+    const QString note = *EditorCanvasSettings::toolNote(settings_.tool());
+    const bool redact = settings_.tool() == QLatin1String("Redact");
+    bar_ = new QWidget;
+    auto* row = rowOf(bar_, 8);
+    const QColor color = redact ? palette().color(QPalette::PlaceholderText) : QColor(255, 149, 0);
+    auto* icon = new QLabel(bar_);
+    icon->setPixmap(
+        icons_
+            .icon(redact ? QStringLiteral("lock.fill") : QStringLiteral("exclamationmark.triangle"), color,
+                  color)
+            .pixmap(14, 14));
+    icon->setObjectName(redact ? QStringLiteral("lock.fill") : QStringLiteral("exclamationmark.triangle"));
+    row->addWidget(icon);
+    auto* label = new QLabel(note, bar_);
+    QPalette tinted = label->palette();
+    tinted.setColor(QPalette::WindowText, color);
+    label->setPalette(tinted);
+    label->setToolTip(note);
+    row->addWidget(label);
+    if (redact)
+        row->addWidget(
+            button(QStringLiteral("Redact Text…"),
+                   QStringLiteral("Find text in the selection or image and cover the chosen words with solid "
+                                  "redactions (") +
+                       ChromeText::shortcut(Qt::CTRL | Qt::SHIFT | Qt::Key_R) + QLatin1Char(')'),
+                   bar_, [this] {
+                       if (document_) hosts_.startTextRedaction(*document_, settings_);
+                   }));
+}
+
+void StatusContextBar::buildResetCrop() {
+    bar_ =
+        button(QStringLiteral("Reset Crop"), QStringLiteral("Restore the full captured image"), this, [this] {
+            commit();
+            if (!document_) return;
+            document_->resetCrop();
+            settings_.fitImage();
+        });
+    static_cast<QPushButton*>(bar_)->setFlat(true);
+}
+
+} // namespace quorvane

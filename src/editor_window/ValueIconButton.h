@@ -1,0 +1,22 @@
+#pragma once
+
+#include "editor_window/IconButton.h"
+
+namespace quorvane {
+
+// A symbol button that also tells assistive technology a value ("On", "None").
+class ValueIconButton : public IconButton {
+    Q_OBJECT
+    Q_PROPERTY(QString accessibilityValue READ accessibilityValue)
+
+public:
+    using IconButton::IconButton;
+
+    const QString& accessibilityValue() const { return value_; }
+    void setAccessibilityValue(const QString& value) { value_ = value; }
+
+private:
+    QString value_;
+};
+
+} // namespace quorvane

@@ -1,0 +1,125 @@
+#include "editor_window/FileDragHandle.h"
+#include "editor_window/IconButton.h"
+#include "editor_window/StatusBarTesting.h"
+#include "editor_window/StatusBarText.h"
+#include "editor_window/ValueIconButton.h"
+
+#include <QProgressBar>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+TEST(EditorStatusBar, SizeTextAndItsSpokenForm) {
+    struct Case {
+        QRectF crop;
+        QSizeF final;
+        const char* text;
+        const char* spoken;
+    };
+    const std::vector<Case> cases = {
+        {{0, 0, 1440, 900}, {1440, 900}, "1440 × 900", "1440 by 900 pixels"},
+        {{0, 0, 1440, 900},
+         {2880, 1800},
+         "1440 × 900 → 2880 × 1800",
+         "1440 by 900 pixels, exported at 2880 by 1800 pixels"},
+        {{0, 0, 999.9, 10}, {999.9, 10}, "999 × 10", "999 by 10 pixels"},
+        {{0, 0, 999.9, 10},
+         {999.95, 10},
+         "999 × 10 → 999 × 10",
+         "999 by 10 pixels, exported at 999 by 10 pixels"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(StatusBarText::size(c.crop, c.final), QString::fromUtf8(c.text));
+        EXPECT_EQ(StatusBarText::sizeDescription(c.crop, c.final), QString::fromUtf8(c.spoken));
+    }
+    EXPECT_EQ(StatusBarText::selectionSize(QRectF(3, 3, 0.5, 12.9)), QStringLiteral("0 × 12"));
+    EXPECT_EQ(StatusBarText::unitsHelp(1), QStringLiteral("Pixels or points"));
+    EXPECT_EQ(StatusBarText::unitsHelp(0.5), QStringLiteral("Pixels or points"));
+    EXPECT_EQ(StatusBarText::unitsHelp(2), QStringLiteral("Pixels or points (÷2 on this HiDPI capture)"));
+    EXPECT_EQ(StatusBarText::unitsHelp(1.5), QStringLiteral("Pixels or points (÷1.5 on this HiDPI capture)"));
+}
+
+TEST(EditorStatusBar, BackdropPaddingShowsInTheSizeAndTheButtonsValue) {
+    test::StatusBarRig rig;
+    EXPECT_EQ(rig.bar->sizeButton()->text(), QStringLiteral("120 × 80"));
+    EXPECT_EQ(rig.bar->sizeButton()->accessibleName(), QStringLiteral("120 by 80 pixels"));
+    EXPECT_EQ(rig.bar->sizeButton()->toolTip(),
+              QStringLiteral("Image size in pixels. Click to resize the exported image (Ctrl+Alt+I)."));
+    EXPECT_EQ(test::accessibleValue(*rig.bar->backdropButton()), QStringLiteral("None"));
+    Backdrop backdrop;
+    backdrop.padding = 16;
+    rig.document.setBackdrop(backdrop);
+    EXPECT_EQ(rig.bar->sizeButton()->text(), QStringLiteral("120 × 80 → 152 × 112"));
+    EXPECT_EQ(test::accessibleValue(*rig.bar->backdropButton()), QStringLiteral("On"));
+    rig.document.setBackdrop(std::nullopt);
+    EXPECT_EQ(rig.bar->sizeButton()->text(), QStringLiteral("120 × 80"));
+    EXPECT_EQ(test::accessibleValue(*rig.bar->backdropButton()), QStringLiteral("None"));
+    ASSERT_TRUE(rig.document.setOutputSize(QSizeF(120, 80), std::nullopt));
+    EXPECT_EQ(rig.bar->sizeButton()->text(), QStringLiteral("120 × 80")) << "equal output size, no arrow";
+
+    rig.bar->sizeButton()->click();
+    rig.bar->backdropButton()->click();
+    EXPECT_EQ(rig.calls, (QStringList{QStringLiteral("resize"), QStringLiteral("backdrop")}));
+}
+
+TEST(EditorStatusBar, ExportingAndReviewStates) {
+    test::StatusBarRig rig;
+    const QString copyHelp = QStringLiteral("Copy Image (Ctrl+C)");
+    const QString saveHelp =
+        QStringLiteral("Save Image (Ctrl+S). Hold the arrow for Save As (Ctrl+Shift+S).");
+    EXPECT_TRUE(rig.bar->progress()->isHidden());
+    EXPECT_TRUE(rig.bar->copyButton()->isEnabled());
+    EXPECT_EQ(rig.bar->copyButton()->toolTip(), copyHelp);
+    EXPECT_EQ(rig.bar->saveButton()->toolTip(), saveHelp);
+    EXPECT_EQ(rig.bar->pinButton()->title(),
+              QStringLiteral("Pin screenshot above other windows (Ctrl+Shift+P)"));
+    EXPECT_EQ(rig.bar->backdropButton()->title(),
+              QStringLiteral("Backdrop: background, padding, corners, and shadow (Ctrl+Alt+B)"));
+
+    EditorActions exporting = rig.actions();
+    exporting.exporting = true;
+    rig.bar->setActions(exporting);
+    EXPECT_FALSE(rig.bar->progress()->isHidden());
+    EXPECT_FALSE(rig.bar->copyButton()->isEnabled());
+    EXPECT_FALSE(rig.bar->saveButton()->isEnabled());
+    EXPECT_EQ(rig.bar->copyButton()->toolTip(), copyHelp) << "normal help while exporting";
+    EXPECT_EQ(rig.bar->saveButton()->toolTip(), saveHelp);
+    rig.bar->setActions(rig.actions());
+
+    rig.openReview();
+    const QString refusal = QStringLiteral("Apply or cancel Redact Text first");
+    EXPECT_FALSE(rig.bar->pinButton()->isEnabled());
+    EXPECT_FALSE(rig.bar->copyButton()->isEnabled());
+    EXPECT_FALSE(rig.bar->saveButton()->isEnabled());
+    EXPECT_EQ(rig.bar->copyButton()->toolTip(), refusal);
+    EXPECT_EQ(rig.bar->saveButton()->toolTip(), refusal);
+    EXPECT_TRUE(rig.bar->recognizeButton()->isEnabled());
+    rig.bar->recognizeButton()->click();
+    EXPECT_EQ(rig.calls, QStringList{QStringLiteral("recognize")});
+
+    EXPECT_FALSE(rig.bar->dragImage()) << "no drag during a review";
+    EXPECT_EQ(rig.settings.message(), refusal + QLatin1Char('.'));
+    EXPECT_EQ(rig.settings.lastAnnouncement(), refusal + QLatin1Char('.'));
+    rig.settings.endSmartModes();
+}
+
+TEST(EditorStatusBar, DragHandleOnlyWithAnExporterAndTheFinalImage) {
+    test::StatusBarRig without(false);
+    EXPECT_EQ(without.bar->dragHandle(), nullptr);
+
+    test::StatusBarRig rig;
+    ASSERT_NE(rig.bar->dragHandle(), nullptr);
+    EXPECT_EQ(rig.bar->dragHandle()->toolTip(), QStringLiteral("Drag the image into another app"));
+    EXPECT_EQ(rig.bar->dragHandle()->accessibleName(), QStringLiteral("Drag Image as File"));
+    Backdrop backdrop;
+    backdrop.padding = 4;
+    rig.document.setBackdrop(backdrop);
+    auto image = rig.bar->dragImage();
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->size(), QSize(128, 88)) << "the final image, backdrop included";
+}
+
+} // namespace
+} // namespace quorvane

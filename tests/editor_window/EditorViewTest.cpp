@@ -1,0 +1,142 @@
+#include "canvas/EditorCanvasPane.h"
+#include "editor_window/DropHighlight.h"
+#include "editor_window/EditorStatusBar.h"
+#include "editor_window/EditorViewRig.h"
+#include "editor_window/FileDragHandle.h"
+#include "editor_window/WindowStatusToast.h"
+#include "support/SentMouse.h"
+
+#include <QDrag>
+#include <QProgressBar>
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+TEST(EditorView, EachDocumentObjectGetsAFreshPaneAndEditsKeepIt) {
+    test::EditorViewRig rig;
+    EXPECT_EQ(rig.view->pane(), nullptr);
+    ASSERT_NE(rig.view->homeView(), nullptr);
+
+    EditorDocument* first = rig.open();
+    ASSERT_NE(rig.view->pane(), nullptr);
+    EXPECT_EQ(rig.view->homeView(), nullptr);
+    QPointer<EditorCanvasPane> pane = rig.view->pane();
+    pane->settings().choose(QStringLiteral("Arrow"));
+    pane->settings().setCropping(true);
+
+    first->addAnnotation(test::annotation(AnnotationKind::rectangle, QRectF(2, 2, 10, 10)));
+    first->crop(QRectF(0, 0, 20, 20));
+    first->undoManager().undo();
+    rig.capture.turns();
+    EXPECT_EQ(rig.view->pane(), pane.data()) << "edits of the same document keep the pane";
+    EXPECT_EQ(pane->settings().tool(), QStringLiteral("Arrow"));
+
+    rig.open(50, 20);
+    ASSERT_NE(rig.view->pane(), nullptr);
+    EXPECT_NE(rig.view->pane(), pane.data());
+    EXPECT_EQ(rig.view->pane()->settings().tool(), QStringLiteral("Pan"));
+    EXPECT_FALSE(rig.view->pane()->settings().cropping());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(pane.isNull()) << "the old pane goes";
+}
+
+TEST(EditorView, ANewDocumentDuringADragOutWaitsUntilTheDragReturns) {
+    test::EditorViewRig rig;
+    rig.open(40, 30);
+    QPointer<EditorCanvasPane> pane = rig.view->pane();
+    FileDragHandle* handle = rig.view->statusBar()->dragHandle();
+    ASSERT_NE(handle, nullptr);
+    bool sameDuringDrag = false;
+    handle->setDragRunner([&](QDrag&) {
+        // The nested drag loop: a capture lands meanwhile.
+        rig.open(50, 20);
+        sameDuringDrag = rig.view->pane() == pane.data() && !pane.isNull();
+        return Qt::CopyAction;
+    });
+    test::pressAndMove(*handle, QPointF(5, 5), QPointF(12, 5));
+    EXPECT_TRUE(sameDuringDrag);
+    rig.capture.turns();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_NE(rig.view->pane(), nullptr);
+    EXPECT_NE(rig.view->pane(), pane.data());
+    EXPECT_EQ(rig.capture.controller->document()->image().size(), QSize(50, 20));
+    EXPECT_EQ(rig.exports.beeper.beeps, 0);
+}
+
+TEST(EditorView, ExportingFollowsThePendingExports) {
+    test::EditorViewRig rig;
+    rig.open(40, 30);
+    EXPECT_FALSE(rig.view->actions().exporting);
+    test::RenderLatch latch;
+    rig.exports.controller->renderer = latch.renderer();
+    rig.exports.controller->backgroundPixels = 1;
+    ASSERT_TRUE(rig.exports.controller->copyFinal(true));
+    EXPECT_TRUE(rig.view->actions().exporting);
+    EXPECT_TRUE(rig.view->statusBar()->actions().exporting);
+    EXPECT_FALSE(rig.view->statusBar()->progress()->isHidden());
+    latch.open();
+    ASSERT_TRUE(test::waitUntil([&] { return rig.exports.controller->pendingExports() == 0; }));
+    EXPECT_FALSE(rig.view->actions().exporting);
+    EXPECT_TRUE(rig.view->statusBar()->progress()->isHidden());
+}
+
+TEST(EditorView, DropHighlightTakesNoSpaceAndLetsClicksThrough) {
+    test::EditorViewRig rig;
+    rig.open();
+    DropHighlight* highlight = rig.view->dropHighlight();
+    EXPECT_TRUE(highlight->isHidden());
+    const QRect paneBefore = rig.view->pane()->geometry();
+
+    QMimeData mime;
+    mime.setData(QStringLiteral("image/png"), test::pngBytes(test::gradientImage(4, 4)));
+    QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(rig.view.get(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    EXPECT_TRUE(rig.view->dropTargeted());
+    EXPECT_TRUE(highlight->isVisible());
+    EXPECT_TRUE(highlight->testAttribute(Qt::WA_TransparentForMouseEvents));
+    EXPECT_EQ(rig.view->pane()->geometry(), paneBefore);
+    EXPECT_NE(rig.view->childAt(QPoint(50, 50)), highlight);
+
+    QDragLeaveEvent leave;
+    QCoreApplication::sendEvent(rig.view.get(), &leave);
+    EXPECT_FALSE(rig.view->dropTargeted());
+    EXPECT_TRUE(highlight->isHidden());
+}
+
+TEST(EditorView, WindowPickerOpensWheneverChoosingAWindow) {
+    test::EditorViewRig rig;
+    for (bool withDocument : {false, true}) {
+        if (withDocument) rig.open();
+        rig.capture.controller->setChoosingWindow(true);
+        ASSERT_NE(rig.view->windowPicker(), nullptr);
+        EXPECT_TRUE(rig.view->windowPicker()->isVisible());
+        rig.view->windowPicker()->reject();
+        rig.capture.turns();
+        EXPECT_FALSE(rig.capture.controller->isChoosingWindow()) << "closing the picker ends the choice";
+        EXPECT_EQ(rig.view->windowPicker(), nullptr);
+    }
+    rig.capture.controller->setChoosingWindow(true);
+    rig.capture.controller->setChoosingWindow(false);
+    EXPECT_EQ(rig.view->windowPicker(), nullptr);
+}
+
+TEST(EditorView, TitlebarInsetAndToastPlacement) {
+    EXPECT_EQ(EditorView::titlebarInset(0), (TitlebarInset{0, 0, 0, 0}));
+    EXPECT_EQ(EditorView::titlebarInset(28), (TitlebarInset{28, 70, 0, 0}));
+    EXPECT_EQ(EditorView::titlebarInset(0.5), (TitlebarInset{0.5, 70, 0, 0}));
+
+    test::EditorViewRig rig;
+    rig.capture.controller->setErrorMessage(QStringLiteral("Broken"));
+    rig.capture.turns();
+    const QRect atHome = rig.view->toast()->geometry();
+    EXPECT_EQ(atHome.bottom() + 1, rig.view->height() - EditorView::toastBottomAtHome);
+    rig.open();
+    const QRect editing = rig.view->toast()->geometry();
+    EXPECT_EQ(editing.bottom() + 1, rig.view->height() - EditorView::toastBottomWithDocument);
+    EXPECT_GE(editing.left(), EditorView::toastSideMargin);
+}
+
+} // namespace
+} // namespace quorvane

@@ -1,0 +1,146 @@
+#include "editor_window/ImageDropTarget.h"
+
+#include "editor_window/EditorViewRig.h"
+#include "editor_window/WindowStatusToast.h"
+
+#include <QFile>
+#include <QPushButton>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace quorvane {
+namespace {
+
+QString writePng(const test::TempDir& dir, const char* name, const QImage& image) {
+    const QString path = QString::fromStdString((dir / name).string());
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(test::pngBytes(image));
+    return path;
+}
+
+TEST(ImageDropTarget, ChoosesTheFirstFileThenPngTiffJpegThenAnyImage) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<QString, QByteArray>> formats;
+        std::optional<QString> expectedType;
+    };
+    const QByteArray bytes("x");
+    const std::vector<Case> cases = {
+        {"png over tiff", {{"image/tiff", bytes}, {"image/png", bytes}}, QStringLiteral("image/png")},
+        {"tiff over jpeg", {{"image/jpeg", bytes}, {"image/tiff", bytes}}, QStringLiteral("image/tiff")},
+        {"any image type", {{"text/plain", bytes}, {"image/bmp", bytes}}, QStringLiteral("image/bmp")},
+        {"no image", {{"text/plain", bytes}}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        QMimeData mime;
+        for (const auto& [format, data] : c.formats)
+            mime.setData(format, data);
+        auto dropped = ImageDropTarget::take(mime);
+        EXPECT_EQ(dropped.has_value(), c.expectedType.has_value()) << c.name;
+        if (dropped && c.expectedType) EXPECT_EQ(dropped->type, *c.expectedType) << c.name;
+    }
+
+    QMimeData files;
+    files.setUrls({QUrl(QStringLiteral("https://example.com/a.png")),
+                   QUrl::fromLocalFile(QStringLiteral("/tmp/b.png")),
+                   QUrl::fromLocalFile(QStringLiteral("/tmp/c.png"))});
+    files.setData(QStringLiteral("image/png"), bytes);
+    auto file = ImageDropTarget::take(files);
+    ASSERT_TRUE(file && file->file);
+    EXPECT_EQ(file->file->toLocalFile(), QStringLiteral("/tmp/b.png")) << "a file wins over image data";
+
+    QMimeData remoteOnly;
+    remoteOnly.setUrls({QUrl(QStringLiteral("https://example.com/a.png"))});
+    EXPECT_FALSE(ImageDropTarget::accepts(remoteOnly));
+    remoteOnly.setData(QStringLiteral("image/jpeg"), bytes);
+    auto jpeg = ImageDropTarget::take(remoteOnly);
+    ASSERT_TRUE(jpeg);
+    EXPECT_FALSE(jpeg->file);
+    EXPECT_EQ(jpeg->type, QStringLiteral("image/jpeg"));
+}
+
+TEST(ImageDropTarget, DroppedFilesOpenOnlyTheFirst) {
+    test::EditorViewRig rig;
+    test::TempDir dir;
+    const QString first = writePng(dir, "first.png", test::gradientImage(7, 5));
+    const QString second = writePng(dir, "second.png", test::gradientImage(9, 9));
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(first), QUrl::fromLocalFile(second)});
+    EXPECT_TRUE(rig.drop(mime));
+    ASSERT_EQ(rig.imported.size(), 1u);
+    EXPECT_EQ(rig.imported[0].toLocalFile(), first);
+    ASSERT_NE(rig.capture.controller->document(), nullptr);
+    EXPECT_EQ(rig.capture.controller->document()->image().size(), QSize(7, 5));
+}
+
+TEST(ImageDropTarget, DroppedDataReplacesTheOpenDocumentThroughTheHandover) {
+    test::EditorViewRig rig;
+    EditorDocument* before = rig.open(40, 30);
+    before->addAnnotation(test::annotation(AnnotationKind::rectangle, QRectF(1, 1, 5, 5)));
+    rig.capture.controller->isDirty = [](EditorDocument*) { return true; };
+    QMimeData mime;
+    mime.setData(QStringLiteral("image/tiff"), QByteArray("not a tiff"));
+    mime.setData(QStringLiteral("image/png"), test::pngBytes(test::gradientImage(6, 3)));
+    EXPECT_TRUE(rig.drop(mime));
+    ASSERT_NE(rig.capture.controller->document(), nullptr);
+    EXPECT_EQ(rig.capture.controller->document()->image().size(), QSize(6, 3));
+    EXPECT_EQ(rig.capture.controller->previousDocument(), before) << "kept for restore";
+    EXPECT_NE(rig.view->pane(), nullptr);
+}
+
+TEST(ImageDropTarget, RefusedDataShowsTheImportersMessageWithDismissOnly) {
+    test::EditorViewRig rig;
+    QMimeData mime;
+    mime.setData(QStringLiteral("image/x-unknown"), QByteArray("GIF? no, plain words"));
+    EXPECT_TRUE(rig.drop(mime));
+    ASSERT_TRUE(rig.capture.controller->errorMessage());
+    EXPECT_FALSE(rig.capture.controller->errorIsRetryable());
+    EXPECT_EQ(*rig.capture.controller->errorMessage(),
+              ImageImporter::image(QByteArray("GIF? no, plain words")).error().message());
+    WindowStatusToast* toast = rig.view->toast();
+    EXPECT_NE(toast->button(QStringLiteral("Dismiss")), nullptr);
+    EXPECT_EQ(toast->button(QStringLiteral("Retry")), nullptr);
+    EXPECT_EQ(rig.capture.controller->document(), nullptr);
+}
+
+TEST(ImageDropTarget, BadDropsEndInAMessageOrARefusalNeverACrash) {
+    test::EditorViewRig rig;
+    test::TempDir dir;
+    const QString empty = QString::fromStdString((dir / "empty.png").string());
+    QFile(empty).open(QIODevice::WriteOnly);
+    const QString fifo = QString::fromStdString((dir / "pipe.png").string());
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString folder = QString::fromStdString(dir.path().string());
+    for (const QString& path : {empty, fifo, folder}) {
+        rig.capture.controller->setErrorMessage(std::nullopt);
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(path)});
+        EXPECT_TRUE(rig.drop(mime));
+        EXPECT_TRUE(rig.capture.controller->errorMessage().has_value()) << path.toStdString();
+        EXPECT_EQ(rig.capture.controller->document(), nullptr);
+    }
+
+    QMimeData many;
+    QList<QUrl> urls;
+    for (int i = 0; i < 10'000; ++i)
+        urls.push_back(QUrl::fromLocalFile(QStringLiteral("/nonexistent/%1.png").arg(i)));
+    many.setUrls(urls);
+    const size_t before = rig.imported.size();
+    EXPECT_TRUE(rig.drop(many));
+    EXPECT_EQ(rig.imported.size(), before + 1) << "only the first of many";
+
+    QMimeData remote;
+    remote.setUrls({QUrl(QStringLiteral("ftp://example.com/x.png"))});
+    EXPECT_FALSE(rig.drop(remote));
+
+    QMimeData emptyData;
+    emptyData.setData(QStringLiteral("image/png"), QByteArray());
+    rig.capture.controller->setErrorMessage(std::nullopt);
+    EXPECT_TRUE(rig.drop(emptyData)) << "taken, then nothing changes";
+    EXPECT_FALSE(rig.capture.controller->errorMessage());
+    EXPECT_EQ(rig.capture.controller->document(), nullptr);
+}
+
+} // namespace
+} // namespace quorvane

@@ -1,0 +1,173 @@
+#include "editor_window/AreaColorsView.h"
+#include "editor_window/ContextBarChoice.h"
+#include "editor_window/IconButton.h"
+#include "editor_window/SegmentedPicker.h"
+#include "editor_window/StatusBarTesting.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+TEST(StatusContextBar, PrecedenceOfTheTwelveRules) {
+    struct Case {
+        const char* name;
+        QString tool;
+        bool cropping = false;
+        bool recognizing = false;
+        bool review = false;
+        bool selected = false;
+        bool cropped = false;
+        ContextBar expected;
+    };
+    const std::vector<Case> cases = {
+        {"review even in crop mode", "Arrow", true, true, true, true, false, ContextBar::review},
+        {"recognise over the arrow bar", "Arrow", false, true, false, false, false,
+         ContextBar::recognizeText},
+        {"arrow", "Arrow", false, false, false, true, false, ContextBar::arrow},
+        {"bracket", "Bracket", false, false, false, false, false, ContextBar::bracket},
+        {"colour", "Color", false, false, false, false, false, ContextBar::colorSampler},
+        {"ruler", "Ruler", false, false, false, false, true, ContextBar::ruler},
+        {"crop with Arrow", "Arrow", true, false, false, false, false, ContextBar::crop},
+        {"crop with Bracket", "Bracket", true, false, false, false, false, ContextBar::crop},
+        {"crop with Color", "Color", true, false, false, false, false, ContextBar::crop},
+        {"crop with Ruler", "Ruler", true, false, false, false, false, ContextBar::crop},
+        {"Freehand with a selection", "Freehand", false, false, false, true, false, ContextBar::selection},
+        {"Freehand without", "Freehand", false, false, false, false, false, ContextBar::inspector},
+        {"Blur note", "Blur", false, false, false, false, true, ContextBar::note},
+        {"Redact note", "Redact", false, false, false, false, false, ContextBar::note},
+        {"Select with a crop", "Select", false, false, false, false, true, ContextBar::resetCrop},
+        {"Select", "Select", false, false, false, false, false, ContextBar::empty},
+        {"Pan", "Pan", false, false, false, false, false, ContextBar::empty},
+    };
+    for (const Case& c : cases) {
+        test::Pane pane;
+        pane.settings.choose(c.tool);
+        if (c.cropped) ASSERT_TRUE(pane.document.crop(QRectF(0, 0, 60, 40)));
+        if (c.selected) {
+            Annotation added = test::annotation(AnnotationKind::freehand, QRectF(1, 1, 5, 5));
+            pane.document.addAnnotation(added);
+            pane.settings.setSelectedID(added.id);
+        }
+        pane.settings.setCropping(c.cropping);
+        pane.settings.setRecognizing(c.recognizing);
+        if (c.review) pane.settings.setTextRedaction(new test::FakeTextRedactionReview(&pane.document));
+        EXPECT_EQ(chooseContextBar(pane.settings, pane.document), c.expected) << c.name;
+        pane.settings.setTextRedaction(nullptr);
+    }
+}
+
+TEST(StatusContextBar, NotesSayWhyAndRedactOffersRedactText) {
+    for (const char* tool : {"Blur", "Pixelate", "Erase", "Redact"}) {
+        test::StatusBarRig rig;
+        rig.settings.choose(QString::fromLatin1(tool));
+        const QStringList texts = rig.contextTexts();
+        ASSERT_TRUE(texts.contains(*EditorCanvasSettings::toolNote(rig.settings.tool()))) << tool;
+        const bool redact = rig.settings.tool() == QLatin1String("Redact");
+        EXPECT_EQ(texts.contains(QStringLiteral("Redact Text…")), redact) << tool;
+        auto* icon = rig.bar->contextBar()->findChild<QLabel*>(
+            redact ? QStringLiteral("lock.fill") : QStringLiteral("exclamationmark.triangle"));
+        EXPECT_NE(icon, nullptr) << tool;
+        for (QLabel* label : rig.bar->contextBar()->findChildren<QLabel*>())
+            if (label->text() == *EditorCanvasSettings::toolNote(rig.settings.tool()) && !redact)
+                EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(255, 149, 0)) << tool;
+    }
+}
+
+TEST(StatusContextBar, CropBarTruncatesAndItsButtonsAct) {
+    test::StatusBarRig rig;
+    rig.settings.toggleCrop();
+    EXPECT_TRUE(rig.contextTexts().contains(QStringLiteral("Drag to select")));
+    rig.settings.setSelection(QRectF(10, 10, 0.5, 20.7));
+    const QStringList texts = rig.contextTexts();
+    EXPECT_TRUE(texts.contains(QStringLiteral("0 × 20")));
+    EXPECT_TRUE(texts.contains(QStringLiteral("Crop")));
+    rig.settings.setSelection(QRectF(10, 10, 30, 20));
+    rig.contextTexts();
+    rig.contextButton(QStringLiteral("Crop"))->click();
+    rig.contextTexts();
+    EXPECT_EQ(rig.document.cropRect(), QRectF(10, 10, 30, 20));
+    EXPECT_FALSE(rig.settings.cropping());
+
+    // With a crop and a plain tool, only Reset Crop; it restores the whole image and disappears.
+    rig.settings.choose(QStringLiteral("Select"));
+    EXPECT_EQ(rig.contextTexts(), QStringList{QStringLiteral("Reset Crop")});
+    rig.contextButton(QStringLiteral("Reset Crop"))->click();
+    EXPECT_EQ(rig.document.cropRect(), QRectF(0, 0, 120, 80));
+    EXPECT_TRUE(rig.contextTexts().isEmpty());
+}
+
+TEST(StatusContextBar, SelectionBarToleratesAnUndoneAnnotationAndDeleteClearsIt) {
+    test::StatusBarRig rig;
+    const QUuid id = rig.selectNew(AnnotationKind::rectangle);
+    rig.contextTexts();
+    EXPECT_EQ(rig.bar->contextBar()->shown(), ContextBar::selection);
+    // Undo removes the annotation; the canvas clears the selection only on its next refresh.
+    rig.document.undoManager().undo();
+    rig.settings.setSelectedID(id);
+    rig.contextTexts();
+    EXPECT_EQ(rig.bar->contextBar()->shown(), ContextBar::selection);
+    rig.document.undoManager().redo();
+    rig.contextTexts();
+    IconButton* trash = nullptr;
+    for (IconButton* button : rig.bar->contextBar()->findChildren<IconButton*>())
+        if (button->symbol() == QLatin1String("trash")) trash = button;
+    ASSERT_NE(trash, nullptr);
+    trash->click();
+    EXPECT_TRUE(rig.document.annotations().empty());
+    EXPECT_FALSE(rig.settings.selectedID());
+    EXPECT_EQ(rig.settings.lastAnnouncement(), QStringLiteral("Annotation deleted"));
+    rig.contextTexts();
+    EXPECT_EQ(rig.bar->contextBar()->shown(), ContextBar::empty);
+}
+
+TEST(StatusContextBar, PickersWriteTheirSettings) {
+    test::StatusBarRig rig;
+    rig.settings.choose(QStringLiteral("Arrow"));
+    EXPECT_TRUE(rig.contextTexts().contains(QStringLiteral("Drag from start to point")));
+    rig.bar->contextBar()->findChild<SegmentedPicker*>()->choose(1);
+    EXPECT_TRUE(rig.settings.arrowCurved());
+    EXPECT_TRUE(rig.contextTexts().contains(
+        QStringLiteral("Drag from start to point; the curve bends the way you lean")));
+
+    rig.settings.choose(QStringLiteral("Bracket"));
+    rig.contextTexts();
+    rig.bar->contextBar()->findChild<SegmentedPicker*>()->choose(3);
+    EXPECT_EQ(rig.settings.bracketKind(), AnnotationKind::braceClose);
+
+    rig.settings.choose(QStringLiteral("Ruler"));
+    EXPECT_TRUE(rig.contextTexts().contains(QStringLiteral("Hover or drag to measure")));
+    auto* units = rig.bar->contextBar()->findChild<SegmentedPicker*>();
+    EXPECT_EQ(units->toolTip(), QStringLiteral("Pixels or points"));
+    EXPECT_EQ(units->accessibleName(), QStringLiteral("Measurement units"));
+    units->choose(1);
+    EXPECT_EQ(rig.settings.measurementUnit(), MeasurementUnit::points);
+}
+
+TEST(StatusContextBar, ColourSamplerShowsTheHoverColourOrTheAreaColours) {
+    test::StatusBarRig rig;
+    rig.settings.choose(QStringLiteral("Color"));
+    EXPECT_TRUE(rig.contextTexts().contains(QStringLiteral("Click copies HEX · drag averages an area")));
+    rig.settings.setHoverColor(SampledColor{30, 144, 255, 255});
+    EXPECT_TRUE(rig.contextTexts().contains(QStringLiteral("#1E90FF  rgb(30, 144, 255)")));
+    rig.settings.setAreaColors(AreaColors{QRectF(0, 0, 4, 4), SampledColor{1, 2, 3, 255}, std::nullopt});
+    rig.contextTexts();
+    EXPECT_NE(rig.bar->contextBar()->findChild<AreaColorsView*>(), nullptr);
+}
+
+TEST(StatusContextBar, RecognizeTextBarCancelLeavesTheMode) {
+    test::StatusBarRig rig;
+    rig.settings.choose(QStringLiteral("Arrow"));
+    rig.settings.setRecognizing(true);
+    rig.settings.setMessage(QStringLiteral("Drag over text"));
+    EXPECT_TRUE(rig.contextTexts().contains(QStringLiteral("Drag over the text to recognize")));
+    rig.settings.setSelection(QRectF(1, 1, 10, 10));
+    EXPECT_TRUE(rig.contextTexts().contains(QStringLiteral("Release or press Return to recognize")));
+    rig.contextButton(QStringLiteral("Cancel"))->click();
+    EXPECT_FALSE(rig.settings.recognizing());
+    EXPECT_FALSE(rig.settings.selection());
+    EXPECT_TRUE(rig.settings.message().isEmpty());
+}
+
+} // namespace
+} // namespace quorvane

@@ -1,0 +1,142 @@
+#include "editor_window/EditorViewRig.h"
+#include "editor_window/FileDragHandle.h"
+#include "editor_window/StatusBarTesting.h"
+#include "support/WaitUntil.h"
+#include "support/XvfbServer.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+using test::pause;
+using test::waitUntil;
+
+// The mouse path of a drag, run in the background: a drag runs a nested event loop in the
+// program that started it, so nothing here may wait for xdotool while it moves.
+std::unique_ptr<QProcess> dragInBackground(QPoint from, QPoint to) {
+    QString script = QStringLiteral("xdotool mousemove %1 %2; sleep 0.2; xdotool mousedown 1; sleep 0.3;")
+                         .arg(from.x())
+                         .arg(from.y());
+    for (int step = 1; step <= 12; ++step) {
+        const QPoint at = from + (to - from) * step / 12;
+        script += QStringLiteral(" xdotool mousemove %1 %2; sleep 0.05;").arg(at.x()).arg(at.y());
+    }
+    script += QStringLiteral(" sleep 0.4; xdotool mouseup 1");
+    auto process = std::make_unique<QProcess>();
+    process->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script});
+    return process;
+}
+
+std::unique_ptr<QProcess> helper(const QStringList& arguments) {
+    auto process = std::make_unique<QProcess>();
+    process->start(QStringLiteral(QUORVANE_DRAG_HELPER), arguments);
+    if (!process->waitForStarted(5000)) return nullptr;
+    QByteArray output;
+    waitUntil(
+        [&] {
+            output += process->readAllStandardOutput();
+            return output.contains("ready");
+        },
+        10000);
+    return output.contains("ready") ? std::move(process) : nullptr;
+}
+
+void showAt(QWidget& window, const QRect& geometry) {
+    window.setWindowFlag(Qt::BypassWindowManagerHint);
+    window.setGeometry(geometry);
+    window.show();
+    ASSERT_TRUE(
+        waitUntil([&] { return window.windowHandle() != nullptr && window.windowHandle()->isExposed(); }));
+    pause(150);
+}
+
+TEST(DragAndDrop, AFileDraggedFromAnotherProgramOpens) {
+    test::EditorViewRig rig;
+    showAt(*rig.view, QRect(300, 100, 600, 400));
+    test::TempDir dir;
+    const QString file = QString::fromStdString((dir / "dropped.png").string());
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(test::pngBytes(test::gradientImage(7, 5)));
+    }
+    auto source = helper({QStringLiteral("source"), QStringLiteral("20"), QStringLiteral("20"), file});
+    ASSERT_NE(source, nullptr);
+    auto mouse = dragInBackground(QPoint(50, 50), QPoint(600, 300));
+    ASSERT_TRUE(waitUntil([&] { return rig.capture.controller->document() != nullptr; }, 15000));
+    ASSERT_EQ(rig.imported.size(), 1u);
+    EXPECT_EQ(rig.imported[0].toLocalFile(), file);
+    EXPECT_EQ(rig.capture.controller->document()->image().size(), QSize(7, 5));
+    mouse->waitForFinished(5000);
+    source->kill();
+    source->waitForFinished(2000);
+}
+
+struct DragOutRig : test::StatusBarRig {
+    QWidget window;
+    DragOutRig() {
+        bar->setParent(&window);
+        bar->setGeometry(0, 0, 900, EditorStatusBar::height);
+        Backdrop backdrop;
+        backdrop.padding = 6;
+        document.setBackdrop(backdrop);
+        document.addAnnotation(test::annotation(AnnotationKind::rectangle, QRectF(10, 10, 40, 20)));
+    }
+    ~DragOutRig() { bar->setParent(nullptr); }
+    QPoint handleCentre() const {
+        FileDragHandle* handle = bar->dragHandle();
+        return handle->mapToGlobal(handle->rect().center());
+    }
+};
+
+TEST(DragAndDrop, TheHandleDeliversTheFinalImageToAnotherProgram) {
+    DragOutRig rig;
+    showAt(rig.window, QRect(100, 100, 900, 40));
+    auto target = helper({QStringLiteral("target"), QStringLiteral("500"), QStringLiteral("400")});
+    ASSERT_NE(target, nullptr);
+    bool ended = false;
+    QObject::connect(rig.bar->dragHandle(), &FileDragSource::dragEnded, [&] { ended = true; });
+    auto mouse = dragInBackground(rig.handleCentre(), QPoint(600, 475));
+    QByteArray output;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            output += target->readAllStandardOutput();
+            return output.contains("dropped ");
+        },
+        15000));
+    EXPECT_TRUE(waitUntil([&] { return ended; }, 5000));
+    EXPECT_EQ(rig.beeper.beeps, 0);
+    const QString path = QString::fromLocal8Bit(output.mid(output.indexOf("dropped ") + 8).trimmed());
+    EXPECT_TRUE(path.startsWith(rig.dragExporter.directory())) << path.toStdString();
+    auto dropped = ImageImporter::image(QUrl::fromLocalFile(path));
+    ASSERT_TRUE(dropped);
+    auto expected = EditorDocument::renderOutput(rig.document.output(rig.document.annotations()));
+    ASSERT_TRUE(expected);
+    ASSERT_EQ(dropped->size(), expected->size());
+    EXPECT_EQ(dropped->convertToFormat(QImage::Format_RGBA8888),
+              expected->convertToFormat(QImage::Format_RGBA8888));
+    mouse->waitForFinished(5000);
+    target->waitForFinished(2000);
+}
+
+TEST(DragAndDrop, OurOwnDragIsNotOpenedByOurWindow) {
+    test::EditorViewRig rig;
+    showAt(*rig.view, QRect(300, 200, 600, 400));
+    DragOutRig out;
+    showAt(out.window, QRect(0, 0, 900, 40));
+    bool ended = false;
+    QObject::connect(out.bar->dragHandle(), &FileDragSource::dragEnded, [&] { ended = true; });
+    auto mouse = dragInBackground(out.handleCentre(), QPoint(600, 400));
+    ASSERT_TRUE(waitUntil([&] { return ended; }, 15000));
+    mouse->waitForFinished(5000);
+    rig.capture.turns();
+    EXPECT_TRUE(rig.imported.empty());
+    EXPECT_EQ(rig.capture.controller->document(), nullptr);
+}
+
+} // namespace
+} // namespace quorvane
