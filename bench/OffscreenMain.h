@@ -7,9 +7,11 @@
 
 namespace quorvane::bench {
 
-inline int runOffscreen(int argc, char** argv) {
+// `Application` is QApplication for benchmarks that make widgets.
+template<class Application = QGuiApplication>
+int runOffscreen(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
+    Application application(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -3,6 +3,7 @@
 // the result and problem lines. The median of single updates is reported as `median_ms`; it
 // must stay within a 60 Hz frame so that the slider never lags.
 
+#include "OffscreenMain.h"
 #include "document/EditorDocument.h"
 #include "editor_window/BackdropSheet.h"
 #include "editor_window/SheetSlider.h"
@@ -52,10 +53,5 @@ BENCHMARK(BM_PaddingDragUpdate)->UseManualTime()->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorvane::bench::runOffscreen<QApplication>(argc, argv);
 }

@@ -19,13 +19,6 @@
 namespace quorvane {
 namespace {
 
-// Apply alone answers Return; a focused push button must not take it over.
-QPushButton* plainButton(const QString& title, QWidget* parent) {
-    auto* button = new QPushButton(title, parent);
-    button->setAutoDefault(false);
-    return button;
-}
-
 std::optional<QImage> thumbnailSource(const EditorDocument& document) {
     auto rendered = document.render();
     if (!rendered) return std::nullopt;
@@ -39,14 +32,7 @@ BackdropSheet::BackdropSheet(EditorDocument& document, QWidget* parent)
     : QDialog(parent), document_(&document),
       model_(BackdropModel::of(document.backdrop(), document.exportPointScale())),
       thumbnail_(thumbnailSource(document)) {
-    setWindowTitle(QStringLiteral("Backdrop"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setSpacing(12);
-    layout->setContentsMargins(20, 20, 20, 20);
-
-    auto* title = new QLabel(QStringLiteral("Backdrop"), this);
-    SheetLook::headline(*title);
-    layout->addWidget(title);
+    QVBoxLayout* layout = SheetLook::column(*this, QStringLiteral("Backdrop"));
 
     picture_ = new QLabel(this);
     picture_->setFixedSize(BackdropThumbnail::pointSize.toSize());
@@ -56,13 +42,13 @@ BackdropSheet::BackdropSheet(EditorDocument& document, QWidget* parent)
     layout->addWidget(buildPresets());
     layout->addWidget(buildForm());
 
-    summary_ = new QLabel(this);
-    summary_->setFont(SheetLook::digitFont(summary_->font()));
-    layout->addWidget(summary_);
-    problem_ = new QLabel(this);
-    SheetLook::problem(*problem_);
-    layout->addWidget(problem_);
-    layout->addWidget(buildButtons());
+    SheetLook::resultLines(*this, *layout, summary_, problem_);
+    remove_ = SheetLook::plainButton(QStringLiteral("Remove"), this);
+    remove_->setAccessibleDescription(QStringLiteral("Exports the image without a backdrop"));
+    apply_ = SheetLook::plainButton(QStringLiteral("Apply"), this);
+    connect(remove_, &QPushButton::clicked, this, &BackdropSheet::removeFromDocument);
+    connect(apply_, &QPushButton::clicked, this, &BackdropSheet::applyToDocument);
+    cancel_ = SheetLook::closingRow(*this, *layout, remove_, apply_);
 
     setFixedWidth(400);
     connect(&document, &EditorDocument::revisionChanged, this, &BackdropSheet::refresh);
@@ -87,10 +73,8 @@ PresetButton& BackdropSheet::presetButton(Backdrop::Preset preset) const {
 }
 
 QWidget* BackdropSheet::buildPresets() {
-    auto* row = new QWidget(this);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(6);
+    QWidget* row = nullptr;
+    QHBoxLayout* layout = SheetLook::row(row, this, 6);
     for (const auto preset : allBackdropPresets) {
         auto* button = new PresetButton(preset, row);
         connect(button, &QAbstractButton::clicked, this, [this, preset] {
@@ -119,13 +103,11 @@ QWidget* BackdropSheet::buildForm() {
         ++row;
     };
 
-    auto* segments = new QWidget(form);
-    auto* segmentRow = new QHBoxLayout(segments);
-    segmentRow->setContentsMargins(0, 0, 0, 0);
-    segmentRow->setSpacing(0);
+    QWidget* segments = nullptr;
+    QHBoxLayout* segmentRow = SheetLook::row(segments, form, 0);
     auto* group = new QButtonGroup(segments);
     for (const auto background : allBackgrounds) {
-        auto* button = plainButton(label(background), segments);
+        auto* button = SheetLook::plainButton(label(background), segments);
         button->setCheckable(true);
         group->addButton(button);
         connect(button, &QPushButton::clicked, this, [this, background] {
@@ -138,9 +120,8 @@ QWidget* BackdropSheet::buildForm() {
     segments->setAccessibleName(QStringLiteral("Background"));
     addRow(QStringLiteral("Background:"), segments);
 
-    auto* colors = new QWidget(form);
-    auto* colorRow = new QHBoxLayout(colors);
-    colorRow->setContentsMargins(0, 0, 0, 0);
+    QWidget* colors = nullptr;
+    QHBoxLayout* colorRow = SheetLook::row(colors, form);
     color_ = new BackdropColorWell(QStringLiteral("Color"), colors);
     endColor_ = new BackdropColorWell(QStringLiteral("End color"), colors);
     endColor_->setAccessibleName(QStringLiteral("End color"));
@@ -188,10 +169,8 @@ QWidget* BackdropSheet::buildForm() {
 
 QWidget* BackdropSheet::sliderRow(Slider which, const QString& title, const SliderRule& rule,
                                   int BackdropModel::*field) {
-    auto* row = new QWidget(this);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(6);
+    QWidget* row = nullptr;
+    QHBoxLayout* layout = SheetLook::row(row, this, 6);
     auto* slider = new SheetSlider(title, rule, row);
     auto* value = new QLabel(row);
     value->setFixedWidth(58);
@@ -208,25 +187,6 @@ QWidget* BackdropSheet::sliderRow(Slider which, const QString& title, const Slid
     sliders_.at(index) = slider;
     values_.at(index) = value;
     fields_.at(index) = field;
-    return row;
-}
-
-QWidget* BackdropSheet::buildButtons() {
-    auto* row = new QWidget(this);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    remove_ = plainButton(QStringLiteral("Remove"), row);
-    remove_->setAccessibleDescription(QStringLiteral("Exports the image without a backdrop"));
-    cancel_ = plainButton(QStringLiteral("Cancel"), row);
-    apply_ = plainButton(QStringLiteral("Apply"), row);
-    apply_->setDefault(true);
-    connect(remove_, &QPushButton::clicked, this, &BackdropSheet::removeFromDocument);
-    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
-    connect(apply_, &QPushButton::clicked, this, &BackdropSheet::applyToDocument);
-    layout->addWidget(remove_);
-    layout->addStretch(1);
-    layout->addWidget(cancel_);
-    layout->addWidget(apply_);
     return row;
 }
 

@@ -56,7 +56,6 @@ public:
 private:
     QWidget* buildPresets();
     QWidget* buildForm();
-    QWidget* buildButtons();
     QWidget* sliderRow(Slider which, const QString& title, const SliderRule& rule, int BackdropModel::*field);
     void refresh();
     void applyToDocument();

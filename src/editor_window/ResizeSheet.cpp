@@ -18,25 +18,11 @@ namespace {
 
 constexpr std::array<int, 4> percentages = {25, 50, 100, 200};
 
-// Only Resize answers Return; a focused push button must not take it over.
-QPushButton* plainButton(const QString& title, QWidget* parent) {
-    auto* button = new QPushButton(title, parent);
-    button->setAutoDefault(false);
-    return button;
-}
-
 } // namespace
 
 ResizeSheet::ResizeSheet(EditorDocument& document, QWidget* parent)
     : QDialog(parent), document_(&document), model_(ResizeModel::of(document)) {
-    setWindowTitle(QStringLiteral("Resize Image"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setSpacing(12);
-    layout->setContentsMargins(20, 20, 20, 20);
-
-    auto* title = new QLabel(QStringLiteral("Resize Image"), this);
-    SheetLook::headline(*title);
-    layout->addWidget(title);
+    QVBoxLayout* layout = SheetLook::column(*this, QStringLiteral("Resize Image"));
     layout->addWidget(buildFields());
 
     lock_ = new QCheckBox(QStringLiteral("Keep aspect ratio"), this);
@@ -48,16 +34,15 @@ ResizeSheet::ResizeSheet(EditorDocument& document, QWidget* parent)
     layout->addWidget(lock_);
     layout->addWidget(buildPercents());
 
-    logical_ = plainButton(QString(), this);
+    logical_ = SheetLook::plainButton(QString(), this);
     connect(logical_, &QPushButton::clicked, this, [this] {
         model_.applyLogical();
         refresh();
     });
     layout->addWidget(logical_, 0, Qt::AlignLeft);
 
-    auto* picker = new QWidget(this);
-    auto* pickerRow = new QHBoxLayout(picker);
-    pickerRow->setContentsMargins(0, 0, 0, 0);
+    QWidget* picker = nullptr;
+    QHBoxLayout* pickerRow = SheetLook::row(picker, this);
     auto* pickerLabel = new QLabel(QStringLiteral("Resampling:"), picker);
     quality_ = new QComboBox(picker);
     for (const auto quality : ImageResampler::allQualities)
@@ -76,13 +61,13 @@ ResizeSheet::ResizeSheet(EditorDocument& document, QWidget* parent)
     SheetLook::caption(*description_);
     layout->addWidget(description_);
 
-    summary_ = new QLabel(this);
-    summary_->setFont(SheetLook::digitFont(summary_->font()));
-    layout->addWidget(summary_);
-    problem_ = new QLabel(this);
-    SheetLook::problem(*problem_);
-    layout->addWidget(problem_);
-    layout->addWidget(buildButtons());
+    SheetLook::resultLines(*this, *layout, summary_, problem_);
+    reset_ = SheetLook::plainButton(QStringLiteral("Reset"), this);
+    reset_->setAccessibleDescription(QStringLiteral("Exports at the cropped size again"));
+    resize_ = SheetLook::plainButton(QStringLiteral("Resize"), this);
+    connect(reset_, &QPushButton::clicked, this, &ResizeSheet::resetDocument);
+    connect(resize_, &QPushButton::clicked, this, &ResizeSheet::resizeDocument);
+    cancel_ = SheetLook::closingRow(*this, *layout, reset_, resize_);
 
     setFixedWidth(360);
     connect(&document, &EditorDocument::revisionChanged, this, &ResizeSheet::refresh);
@@ -123,13 +108,11 @@ QWidget* ResizeSheet::buildFields() {
 }
 
 QWidget* ResizeSheet::buildPercents() {
-    auto* row = new QWidget(this);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(6);
+    QWidget* row = nullptr;
+    QHBoxLayout* layout = SheetLook::row(row, this, 6);
     for (std::size_t i = 0; i < percentages.size(); ++i) {
         const int percent = percentages.at(i);
-        auto* button = plainButton(QString::number(percent) + QLatin1Char('%'), row);
+        auto* button = SheetLook::plainButton(QString::number(percent) + QLatin1Char('%'), row);
         button->setAccessibleName(QStringLiteral("Scale to %1 percent").arg(percent));
         connect(button, &QPushButton::clicked, this, [this, percent] {
             model_.apply(percent);
@@ -139,25 +122,6 @@ QWidget* ResizeSheet::buildPercents() {
         percents_.at(i) = button;
     }
     layout->addStretch(1);
-    return row;
-}
-
-QWidget* ResizeSheet::buildButtons() {
-    auto* row = new QWidget(this);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    reset_ = plainButton(QStringLiteral("Reset"), row);
-    reset_->setAccessibleDescription(QStringLiteral("Exports at the cropped size again"));
-    cancel_ = plainButton(QStringLiteral("Cancel"), row);
-    resize_ = plainButton(QStringLiteral("Resize"), row);
-    resize_->setDefault(true);
-    connect(reset_, &QPushButton::clicked, this, &ResizeSheet::resetDocument);
-    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
-    connect(resize_, &QPushButton::clicked, this, &ResizeSheet::resizeDocument);
-    layout->addWidget(reset_);
-    layout->addStretch(1);
-    layout->addWidget(cancel_);
-    layout->addWidget(resize_);
     return row;
 }
 

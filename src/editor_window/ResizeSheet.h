@@ -41,7 +41,6 @@ public:
 private:
     QWidget* buildFields();
     QWidget* buildPercents();
-    QWidget* buildButtons();
     void refresh();
     void resizeDocument();
     void resetDocument();

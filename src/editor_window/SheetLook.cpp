@@ -2,8 +2,12 @@
 
 #include "capture/AreaSelectionView.h"
 
+#include <QDialog>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPalette>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 namespace quorvane::SheetLook {
 namespace {
@@ -51,6 +55,54 @@ QFont digitFont(const QFont& font) {
     QFont steady = font;
     steady.setFamilies(AreaSelectionView::pillFont(font).families());
     return steady;
+}
+
+QVBoxLayout* column(QDialog& sheet, const QString& title) {
+    sheet.setWindowTitle(title);
+    auto* layout = new QVBoxLayout(&sheet);
+    layout->setSpacing(12);
+    layout->setContentsMargins(20, 20, 20, 20);
+    auto* label = new QLabel(title, &sheet);
+    headline(*label);
+    layout->addWidget(label);
+    return layout;
+}
+
+QHBoxLayout* row(QWidget*& widget, QWidget* parent, int spacing) {
+    widget = new QWidget(parent);
+    auto* layout = new QHBoxLayout(widget);
+    layout->setContentsMargins(0, 0, 0, 0);
+    if (spacing >= 0) layout->setSpacing(spacing);
+    return layout;
+}
+
+void resultLines(QDialog& sheet, QVBoxLayout& column, QLabel*& summary, QLabel*& problemLine) {
+    summary = new QLabel(&sheet);
+    summary->setFont(digitFont(summary->font()));
+    column.addWidget(summary);
+    problemLine = new QLabel(&sheet);
+    problem(*problemLine);
+    column.addWidget(problemLine);
+}
+
+QPushButton* plainButton(const QString& title, QWidget* parent) {
+    auto* button = new QPushButton(title, parent);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QPushButton* closingRow(QDialog& sheet, QVBoxLayout& column, QPushButton* leading, QPushButton* confirm) {
+    QWidget* widget = nullptr;
+    QHBoxLayout* layout = row(widget, &sheet);
+    auto* cancel = plainButton(QStringLiteral("Cancel"), widget);
+    QObject::connect(cancel, &QPushButton::clicked, &sheet, &QDialog::reject);
+    confirm->setDefault(true);
+    layout->addWidget(leading);
+    layout->addStretch(1);
+    layout->addWidget(cancel);
+    layout->addWidget(confirm);
+    column.addWidget(widget);
+    return cancel;
 }
 
 } // namespace quorvane::SheetLook

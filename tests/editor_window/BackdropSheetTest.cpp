@@ -37,8 +37,9 @@ struct BackdropSheetTest : ::testing::Test {
     static void accessibilityAction(QWidget& widget, const QString& action) {
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&widget);
         ASSERT_NE(accessible, nullptr);
-        ASSERT_NE(accessible->actionInterface(), nullptr);
-        accessible->actionInterface()->doAction(action);
+        QAccessibleActionInterface* actions = accessible->actionInterface();
+        ASSERT_NE(actions, nullptr);
+        actions->doAction(action);
     }
 };
 
@@ -209,10 +210,12 @@ TEST_F(BackdropSheetTest, RemoveIsOneStepAndUnchangedApplyIsNone) {
 TEST_F(BackdropSheetTest, ColourWellsTakeOnlyValidColours) {
     BackdropSheet* sheet = open(*document);
     sheet->colorWell().click();
-    ASSERT_NE(sheet->colorWell().dialog(), nullptr);
-    EXPECT_TRUE(sheet->colorWell().dialog()->testOption(QColorDialog::DontUseNativeDialog));
-    EXPECT_FALSE(sheet->colorWell().dialog()->testOption(QColorDialog::ShowAlphaChannel));
-    sheet->colorWell().dialog()->reject();
+    QColorDialog* dialog = sheet->colorWell().dialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->testOption(QColorDialog::DontUseNativeDialog));
+    EXPECT_FALSE(dialog->testOption(QColorDialog::ShowAlphaChannel));
+    EXPECT_EQ(dialog->currentColor(), QColor(15, 118, 110));
+    dialog->reject();
 
     sheet->colorWell().pick(QColor());
     EXPECT_EQ(sheet->model().color, (Backdrop::RGBA{15, 118, 110, 255}));
