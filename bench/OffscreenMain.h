@@ -1,18 +1,19 @@
 #pragma once
 
-// The main of benchmarks that draw text: fonts need a GUI application, drawn off screen.
+// The main of benchmarks that draw text or show widgets: fonts and widgets need an application,
+// drawn off screen.
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <benchmark/benchmark.h>
 
 namespace quorvane::bench {
 
-// `Application` is QApplication for benchmarks that make widgets.
-template<class Application = QGuiApplication>
-int runOffscreen(int argc, char** argv) {
+template<class Application = QApplication>
+inline int runOffscreen(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     Application application(argc, argv);
     benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
