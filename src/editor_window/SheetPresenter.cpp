@@ -20,13 +20,17 @@ SheetPresenter::~SheetPresenter() {
     }
 }
 
-bool SheetPresenter::showsSheet() const {
-    if (sheet_) return true;
-    if (!window_) return false;
+QDialog* SheetPresenter::otherSheet() const {
+    if (!window_) return nullptr;
     const auto dialogs = window_->findChildren<QDialog*>(Qt::FindDirectChildrenOnly);
-    return std::any_of(dialogs.begin(), dialogs.end(), [](const QDialog* dialog) {
+    const auto shown = std::find_if(dialogs.begin(), dialogs.end(), [](const QDialog* dialog) {
         return dialog->isVisible() && dialog->windowModality() != Qt::NonModal;
     });
+    return shown != dialogs.end() ? *shown : nullptr;
+}
+
+bool SheetPresenter::showsSheet() const {
+    return sheet_ || otherSheet() != nullptr;
 }
 
 void SheetPresenter::presentResize(EditorDocument* document, EditorCanvasSettings* settings) {
@@ -34,6 +38,9 @@ void SheetPresenter::presentResize(EditorDocument* document, EditorCanvasSetting
     if (settings != nullptr) settings->finishOpenText();
     if (showsSheet()) {
         waitingResizes_.emplace_back(document);
+        // Another part of the window (a file dialog) may hold it; its end frees the window too.
+        if (QDialog* other = sheet_ ? nullptr : otherSheet())
+            connect(other, &QDialog::finished, this, &SheetPresenter::finished, Qt::UniqueConnection);
         return;
     }
     show(new ResizeSheet(*document, window_));
@@ -54,9 +61,11 @@ void SheetPresenter::show(QDialog* sheet) {
 }
 
 void SheetPresenter::finished() {
-    if (sheet_) sheet_->deleteLater();
-    sheet_.clear();
-    Q_EMIT sheetChanged();
+    if (sender() != nullptr && sender() == sheet_) {
+        sheet_->deleteLater();
+        sheet_.clear();
+        Q_EMIT sheetChanged();
+    }
     // The next turn: the closing sheet is still on its way out of the window.
     QTimer::singleShot(0, this, &SheetPresenter::showWaiting);
 }

@@ -35,10 +35,12 @@ public:
     bool presentBackdrop(EditorDocument* document, EditorCanvasSettings* settings);
 
 Q_SIGNALS:
-    // A sheet was shown or closed.
+    // One of our sheets was shown or closed.
     void sheetChanged();
 
 private:
+    // A visible window-modal dialog on the window that is not ours.
+    QDialog* otherSheet() const;
     void show(QDialog* sheet);
     void finished();
     void showWaiting();
