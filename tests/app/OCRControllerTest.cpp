@@ -3,6 +3,7 @@
 #include "imaging/MappedBitmap.h"
 #include "platform/Clipboard.h"
 #include "platform/SystemClipboard.h"
+#include "support/RefusingClipboard.h"
 #include "support/TempDir.h"
 #include "support/TextImages.h"
 
@@ -20,11 +21,7 @@ using test::code;
 using test::line;
 using test::result;
 
-class RefusingClipboard : public Clipboard {
-public:
-    bool write(std::unique_ptr<QMimeData>) override { return false; }
-    const QMimeData* read() const override { return nullptr; }
-};
+using test::RefusingClipboard;
 
 struct Fixture {
     Fixture() {

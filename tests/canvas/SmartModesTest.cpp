@@ -1,8 +1,10 @@
 #include "canvas/SmartModes.h"
 
+#include "CanvasTesting.h"
 #include "document/EditorDocument.h"
 #include "platform/SystemClipboard.h"
 #include "support/QtPrinters.h"
+#include "support/RefusingClipboard.h"
 #include "support/TestAnnotations.h"
 
 #include <QClipboard>
@@ -15,24 +17,7 @@ namespace {
 
 using C = SmartSelection::Outcome::Case;
 
-// The review itself arrives with Redact Text; the settings only need something to cancel.
-class OpenReview : public TextRedactionReview {
-public:
-    explicit OpenReview(EditorDocument* document) : document_(document) {}
-    void cancel() override { ++cancels; }
-    EditorDocument* document() const override { return document_; }
-    std::optional<Toggle> toggle(const QPointF&) override { return std::nullopt; }
-    int cancels = 0;
-
-private:
-    EditorDocument* document_;
-};
-
-class RefusingClipboard : public Clipboard {
-public:
-    bool write(std::unique_ptr<QMimeData>) override { return false; }
-    const QMimeData* read() const override { return nullptr; }
-};
+using test::RefusingClipboard;
 
 struct Fixture {
     EditorCanvasSettings settings;
@@ -56,7 +41,7 @@ TEST(SmartModes, SupportsSmartSelectionByToolModeAndReview) {
         f.settings.choose(QString::fromLatin1(c.tool));
         if (c.cropping) f.settings.toggleCrop();
         if (c.recognizing) f.settings.setRecognizing(true);
-        if (c.review) f.settings.setTextRedaction(new OpenReview(nullptr));
+        if (c.review) f.settings.setTextRedaction(new test::FakeTextRedactionReview(nullptr));
         EXPECT_EQ(f.modes.supportsSmartSelection(), c.supported)
             << c.tool << " crop " << c.cropping << " recognize " << c.recognizing << " review " << c.review;
     }
@@ -116,7 +101,7 @@ TEST(SmartModes, EndingSmartModesCancelsTheReviewAndClearsAreaColours) {
     EXPECT_FALSE(f.settings.areaColors());
 
     EditorDocument document(test::filledImage(Qt::white, 50, 50), std::nullopt, 1);
-    auto* review = new OpenReview(&document);
+    auto* review = new test::FakeTextRedactionReview(&document);
     document.setTextRedactionReview(review);
     f.settings.setTextRedaction(review);
     f.modes.endSmartModes();

@@ -3,6 +3,7 @@
 #include "platform/SystemClipboard.h"
 #include "support/ImageCompare.h"
 #include "support/PasteElsewhere.h"
+#include "support/RefusingClipboard.h"
 
 #include <QColorSpace>
 #include <QGuiApplication>
@@ -14,11 +15,7 @@ namespace {
 
 using test::pasteElsewhere;
 
-// A clipboard that the system never takes anything from.
-struct RefusingClipboard final : Clipboard {
-    bool write(std::unique_ptr<QMimeData>) override { return false; }
-    const QMimeData* read() const override { return nullptr; }
-};
+using test::RefusingClipboard;
 
 TEST(Clipboard, OtherProgramsGetTheExactPngAndATiffOfTheSamePixels) {
     SystemClipboard clipboard(*QGuiApplication::clipboard());
