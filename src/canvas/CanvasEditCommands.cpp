@@ -28,14 +28,30 @@ bool CanvasEditCommands::reviewOpen() const {
 
 void CanvasEditCommands::perform(Action action) {
     switch (action) {
-    case Action::copy: copy(); break;
-    case Action::undo: undo(false); break;
-    case Action::redo: undo(true); break;
-    case Action::deleteSelection: deleteSelection(); break;
-    case Action::redactText: redactText(); break;
-    case Action::duplicate: duplicate(); break;
-    case Action::bringForward: reorder(1); break;
-    case Action::sendBackward: reorder(-1); break;
+    case Action::copy:
+        copy();
+        break;
+    case Action::undo:
+        undo(false);
+        break;
+    case Action::redo:
+        undo(true);
+        break;
+    case Action::deleteSelection:
+        deleteSelection();
+        break;
+    case Action::redactText:
+        redactText();
+        break;
+    case Action::duplicate:
+        duplicate();
+        break;
+    case Action::bringForward:
+        reorder(1);
+        break;
+    case Action::sendBackward:
+        reorder(-1);
+        break;
     }
 }
 

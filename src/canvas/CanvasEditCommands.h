@@ -14,7 +14,16 @@ class EditorCanvasView;
 // the document, and an open in-place text editor keeps undo, redo and copy for its own text.
 class CanvasEditCommands {
 public:
-    enum class Action { copy, undo, redo, deleteSelection, redactText, duplicate, bringForward, sendBackward };
+    enum class Action {
+        copy,
+        undo,
+        redo,
+        deleteSelection,
+        redactText,
+        duplicate,
+        bringForward,
+        sendBackward
+    };
 
     explicit CanvasEditCommands(EditorCanvasView& view) : view_(view) {}
 

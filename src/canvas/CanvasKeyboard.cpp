@@ -195,7 +195,8 @@ bool CanvasKeyboard::cycleAnnotations(bool backward) {
     std::vector<const Annotation*> list;
     const auto& annotations = doc->annotations();
     for (auto it = annotations.rbegin(); it != annotations.rend(); ++it)
-        if (!geom::isNull(geom::intersection(geom::standardized(it->rect), doc->cropRect()))) list.push_back(&*it);
+        if (!geom::isNull(geom::intersection(geom::standardized(it->rect), doc->cropRect())))
+            list.push_back(&*it);
     if (list.empty()) return false;
     const int n = static_cast<int>(list.size());
     const auto found = std::find_if(list.begin(), list.end(),
@@ -223,7 +224,8 @@ bool CanvasKeyboard::returnPressed() {
         return true;
     }
     if (settings.tool() == QLatin1String("Select")) {
-        if (const auto selected = view_.selectedAnnotation(); selected && selected->kind == AnnotationKind::text) {
+        if (const auto selected = view_.selectedAnnotation();
+            selected && selected->kind == AnnotationKind::text) {
             view_.beginTextEditing(*selected);
             return true;
         }
@@ -297,7 +299,8 @@ bool CanvasKeyboard::arrowPressed(double dx, double dy, Qt::KeyboardModifiers mo
             if (!selected) return false;
             if (selected->kind == AnnotationKind::arrow && alt && (modifiers & Qt::ControlModifier)) {
                 const double step = shift ? 10 : 2;
-                doc->updateAnnotation(selected->bent(selected->arrowMidpoint() + QPointF(dx * step, dy * step)));
+                doc->updateAnnotation(
+                    selected->bent(selected->arrowMidpoint() + QPointF(dx * step, dy * step)));
                 return true;
             }
             const double step = shift || alt ? 10 : 1;

@@ -31,9 +31,11 @@ void CanvasZoom::scroll(const QPointF& pixelDelta, const QPointF& angleDelta) {
 
 void CanvasZoom::magnify(double magnification, const QPointF& at) {
     const CanvasTransform t = view_.transform();
-    if (!std::isfinite(t.zoom) || !(t.zoom > 0) || !std::isfinite(magnification) || !geom::isFinite(at)) return;
+    if (!std::isfinite(t.zoom) || !(t.zoom > 0) || !std::isfinite(magnification) || !geom::isFinite(at))
+        return;
     const QPointF image = t.imagePoint(at);
-    const double zoom = std::clamp(t.zoom * view_.backingScale() * (1 + magnification), minimumZoom, maximumZoom);
+    const double zoom =
+        std::clamp(t.zoom * view_.backingScale() * (1 + magnification), minimumZoom, maximumZoom);
     if (!std::isfinite(zoom) || !geom::isFinite(image)) return;
     view_.cancelActiveDrag();
     EditorCanvasSettings& settings = view_.settings();

@@ -1,11 +1,11 @@
 #include "canvas/EditorCanvasPane.h"
 
-#include "canvas/CanvasPaneWiring.h"
 #include "canvas/CanvasEditCommands.h"
+#include "canvas/CanvasPaneWiring.h"
 #include "canvas/CanvasToast.h"
+#include "canvas/EditorCanvasView.h"
 #include "canvas/PrecisionTools.h"
 #include "canvas/SmartModes.h"
-#include "canvas/EditorCanvasView.h"
 #include "core/AccessibilityOptions.h"
 #include "document/EditorDocument.h"
 

@@ -1,13 +1,13 @@
 #include "canvas/EditorCanvasView.h"
 
 #include "canvas/AnnotationTextEditor.h"
-#include "canvas/CanvasEditCommands.h"
-#include "canvas/CanvasKeyboard.h"
-#include "canvas/CanvasZoom.h"
 #include "canvas/CanvasAccessible.h"
 #include "canvas/CanvasDescription.h"
+#include "canvas/CanvasEditCommands.h"
+#include "canvas/CanvasKeyboard.h"
 #include "canvas/CanvasMouseRouter.h"
 #include "canvas/CanvasPainter.h"
+#include "canvas/CanvasZoom.h"
 #include "canvas/ColorLoupeView.h"
 #include "canvas/EditorCanvasSettings.h"
 #include "canvas/ErasePlacement.h"
@@ -66,7 +66,9 @@ EditorCanvasView::EditorCanvasView(EditorDocument& document, EditorCanvasSetting
       commands_(std::make_unique<CanvasEditCommands>(*this)), zoom_(std::make_unique<CanvasZoom>(*this)),
       keyboard_(std::make_unique<CanvasKeyboard>(*this, *commands_, *zoom_)) {
     settings_.setPixelScale(document.pixelScale());
-    loupe_->increaseContrast = [&settings] { return settings.increaseContrast ? settings.increaseContrast() : false; };
+    loupe_->increaseContrast = [&settings] {
+        return settings.increaseContrast ? settings.increaseContrast() : false;
+    };
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);

@@ -89,7 +89,8 @@ void PrecisionTools::updateLoupe(const QPointF& at) {
     }
     loupe.update(*sampler_, x, y);
     const QPointF origin = loupeOrigin(at, QRectF(view_.rect()));
-    loupe.setGeometry(QRectF(origin, QSizeF(ColorLoupeView::loupeWidth, ColorLoupeView::loupeHeight)).toRect());
+    loupe.setGeometry(
+        QRectF(origin, QSizeF(ColorLoupeView::loupeWidth, ColorLoupeView::loupeHeight)).toRect());
     loupe.show();
     loupe.raise();
     if (settings.hoverColor() != color) settings.setHoverColor(color);
@@ -151,7 +152,8 @@ void PrecisionTools::configure() {
         label = text(*manual);
     } else {
         QStringList parts;
-        if (const auto& m = view_.rulerHorizontal().measurement) parts << QStringLiteral("\u2194 ") + text(*m);
+        if (const auto& m = view_.rulerHorizontal().measurement)
+            parts << QStringLiteral("\u2194 ") + text(*m);
         if (const auto& m = view_.rulerVertical().measurement) parts << QStringLiteral("\u2195 ") + text(*m);
         if (!parts.isEmpty()) label = parts.join(QStringLiteral("   "));
     }
@@ -171,7 +173,8 @@ void PrecisionTools::measure(const QPointF& anchor, const QPointF& to, bool cons
 bool PrecisionTools::copyText(const QString& text) {
     if (clipboard_.writeText(text)) return true;
     // Saying "Copied" for a clipboard that refused would leave the user pasting something else.
-    const QString refusal = QStringLiteral("Could not copy ") + text + QStringLiteral(": the clipboard refused it.");
+    const QString refusal =
+        QStringLiteral("Could not copy ") + text + QStringLiteral(": the clipboard refused it.");
     view_.settings().setMessage(refusal);
     view_.settings().announce(refusal);
     return false;
