@@ -2,6 +2,7 @@
 
 #include "MouseTesting.h"
 #include "canvas/AnnotationTextEditor.h"
+#include "canvas/CanvasActionRouter.h"
 #include "canvas/CanvasEditCommands.h"
 #include "canvas/CanvasZoom.h"
 #include "canvas/EditorCanvasSettings.h"
@@ -326,6 +327,25 @@ TEST(CanvasEditCommands, ARedactTextReviewBlocksCopyAndTakesEscapeAndArrows) {
     EXPECT_TRUE(c.settings.cropping());
     c.document->setTextRedactionReview(nullptr);
     delete review;
+}
+
+TEST(CanvasActionRouter, CommandsReachTheCanvasWithTheKeyboardOnly) {
+    KeyCanvas c;
+    QWidget window;
+    QWidget other(&window);
+    other.setFocusPolicy(Qt::StrongFocus);
+    c.view->setParent(&window);
+    window.show();
+    window.activateWindow();
+    const Annotation a = c.add(annotation(AnnotationKind::rectangle, {10, 10, 20, 20}));
+    c.settings.setSelectedID(a.id);
+    other.setFocus();
+    EXPECT_FALSE(CanvasActionRouter::trigger(&window, CanvasEditCommands::Action::deleteSelection));
+    EXPECT_FALSE(CanvasActionRouter::isEnabled(&window, CanvasEditCommands::Action::copy));
+    c.view->setFocus();
+    EXPECT_TRUE(CanvasActionRouter::trigger(&window, CanvasEditCommands::Action::deleteSelection));
+    EXPECT_TRUE(c.document->annotations().empty());
+    c.view->setParent(nullptr);
 }
 
 TEST(CanvasZoom, WheelPansAndPinchZoomsAboutThePointer) {

@@ -64,6 +64,24 @@ TEST(PrecisionTools, ColorClickCopiesThePixelAndOutsideBeeps) {
     EXPECT_EQ(c.clipboardText(), "rgb(255, 255, 255)");
 }
 
+class RefusingClipboard : public Clipboard {
+public:
+    bool write(std::unique_ptr<QMimeData>) override { return false; }
+    const QMimeData* read() const override { return nullptr; }
+};
+
+TEST(PrecisionTools, ARefusedCopyIsNotReportedAsCopied) {
+    PrecisionCanvas c;
+    RefusingClipboard refusing;
+    c.view->setPrecisionTools(std::make_unique<PrecisionTools>(*c.view, refusing, c.beeper));
+    c.choose("Color");
+    for (const QPointF to : {QPointF(60.5, 30.5), QPointF(70, 40)}) {
+        c.view->precisionTools().sampleColor(c.mouse.at(60.5, 30.5), c.mouse.at(to), false);
+        EXPECT_FALSE(c.settings.message().startsWith("Copied")) << c.settings.message().toStdString();
+        EXPECT_TRUE(c.settings.message().contains("#FF0000"));
+    }
+}
+
 TEST(PrecisionTools, AColorDragOfFourPointsSamplesTheArea) {
     PrecisionCanvas c;
     c.choose("Color");
