@@ -165,13 +165,7 @@ void CanvasKeyboard::escape() {
     EditorCanvasSettings& settings = view_.settings();
     CanvasGesture& gesture = view_.gesture();
     const bool inProgress = gesture.proposed.has_value() || settings.selection().has_value();
-    gesture.proposed.reset();
-    gesture.smartClick.reset();
-    gesture.eraseRefusal.reset();
-    gesture.originalAnnotation.reset();
-    gesture.dragAnchor.reset();
-    gesture.resizing = false;
-    gesture.bending = false;
+    gesture.dropDrag();
     view_.painter().clearDragBase();
     const auto hold = settings.holdChanges();
     settings.setAreaColors(std::nullopt);

@@ -191,13 +191,7 @@ const QImage* EditorCanvasView::probe() {
 
 void EditorCanvasView::cancelActiveDrag() {
     if (!gesture_.dragAnchor) return;
-    gesture_.dragAnchor.reset();
-    gesture_.smartClick.reset();
-    gesture_.eraseRefusal.reset();
-    gesture_.proposed.reset();
-    gesture_.originalAnnotation.reset();
-    gesture_.resizing = false;
-    gesture_.bending = false;
+    gesture_.dropDrag();
     painter_->clearDragBase();
     if (settings_.cropping() || settings_.recognizing()) {
         const auto hold = settings_.holdChanges();

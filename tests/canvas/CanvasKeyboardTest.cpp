@@ -1,12 +1,12 @@
 #include "canvas/CanvasKeyboard.h"
 
+#include "CanvasTesting.h"
 #include "MouseTesting.h"
 #include "canvas/AnnotationTextEditor.h"
 #include "canvas/CanvasActionRouter.h"
 #include "canvas/CanvasEditCommands.h"
 #include "canvas/CanvasZoom.h"
 #include "canvas/EditorCanvasSettings.h"
-#include "canvas/TextRedactionReview.h"
 #include "platform/SystemClipboard.h"
 #include "support/CountingBeeper.h"
 #include "support/QtPrinters.h"
@@ -275,18 +275,6 @@ TEST(CanvasKeyboard, DeleteRemovesTheSelectionAndSaysSo) {
     }
 }
 
-class OpenReview : public TextRedactionReview {
-public:
-    explicit OpenReview(EditorDocument* document) : document_(document) {}
-    void cancel() override { ++cancels; }
-    EditorDocument* document() const override { return document_; }
-    std::optional<Toggle> toggle(const QPointF&) override { return std::nullopt; }
-    int cancels = 0;
-
-private:
-    EditorDocument* document_;
-};
-
 TEST(CanvasEditCommands, CopyPutsTheFinalImageOnTheClipboardUnlessTheShellDid) {
     KeyCanvas c;
     QGuiApplication::clipboard()->clear();
@@ -307,7 +295,7 @@ TEST(CanvasEditCommands, CopyPutsTheFinalImageOnTheClipboardUnlessTheShellDid) {
 
 TEST(CanvasEditCommands, ARedactTextReviewBlocksCopyAndTakesEscapeAndArrows) {
     KeyCanvas c;
-    auto* review = new OpenReview(c.document.get());
+    auto* review = new test::FakeTextRedactionReview(c.document.get());
     c.document->setTextRedactionReview(review);
     c.settings.setTextRedaction(review);
     c.view->editCommands().copy();
