@@ -33,8 +33,9 @@ class SmartModes;
 // Shows one document as the pane's settings say (fit or zoomed, panned) and keeps itself in step
 // with both. It owns the widget plumbing: events, focus, cursor, accessibility and refreshes. The
 // work lives beside it, one concern a class: the drawing (CanvasPainter), the in-place text
-// editor (AnnotationTextEditor), erase placement (ErasePlacement) and the mouse gestures
-// (CanvasMouseRouter); the keyboard adds its own class the same way. GUI thread.
+// editor (AnnotationTextEditor), erase placement (ErasePlacement), the mouse gestures
+// (CanvasMouseRouter), the keys (CanvasKeyboard), the Edit commands (CanvasEditCommands), zoom and
+// scrolling (CanvasZoom) and the Color and Ruler tools (PrecisionToolInput). GUI thread.
 class EditorCanvasView : public QWidget {
     Q_OBJECT
 
