@@ -96,6 +96,27 @@ TEST(ColorLoupeView, BlackCentreGetsTheReverseMark) {
     EXPECT_GT(markExtremes(shot).second, 200);
 }
 
+TEST(ColorLoupeView, IncreaseContrastMakesThePanelOpaque) {
+    const auto sampler = ColorSampler::make(filledImage(Qt::white, 20, 20));
+    for (const bool contrast : {false, true}) {
+        QWidget backdrop;
+        backdrop.setAutoFillBackground(true);
+        backdrop.setPalette(QPalette(Qt::white));
+        backdrop.resize(200, 250);
+        auto* loupe = new ColorLoupeView(&backdrop);
+        loupe->increaseContrast = [contrast] { return contrast; };
+        loupe->update(*sampler, 5, 5);
+        loupe->show();
+        const QImage shot = backdrop.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        // The panel's margin left of the grid, over white.
+        const int level = qRed(shot.pixel(4, 100));
+        if (contrast)
+            EXPECT_EQ(level, 0);
+        else
+            EXPECT_NEAR(level, 31, 3);
+    }
+}
+
 TEST(SampledColor, LuminanceOfWhiteBlackAndRed) {
     EXPECT_DOUBLE_EQ((SampledColor{255, 255, 255, 255}.luminance()), 1.0);
     EXPECT_DOUBLE_EQ((SampledColor{0, 0, 0, 0}.luminance()), 0.0);
