@@ -75,6 +75,32 @@ TEST(CanvasKeyboard, TabCyclesAnnotationsInsideTheCropFrontToBack) {
     EXPECT_FALSE(c.view->keyboard().cycleAnnotations(false));
 }
 
+TEST(CanvasKeyboard, TabOutsideTheSelectToolMovesTheFocus) {
+    KeyCanvas c;
+    c.add(annotation(AnnotationKind::rectangle, {10, 10, 20, 20}));
+    QWidget window;
+    c.view->setParent(&window);
+    QWidget other(&window);
+    other.setFocusPolicy(Qt::StrongFocus);
+    window.show();
+    window.activateWindow();
+    c.view->setFocus();
+    ASSERT_EQ(window.focusWidget(), c.view.get());
+    c.key(Qt::Key_Tab);
+    EXPECT_EQ(window.focusWidget(), &other);
+    EXPECT_FALSE(c.settings.selectedID());
+
+    c.choose("Select");
+    c.view->setFocus();
+    c.key(Qt::Key_Tab, Qt::ControlModifier); // Ctrl+Tab always leaves
+    EXPECT_EQ(window.focusWidget(), &other);
+    c.view->setFocus();
+    c.key(Qt::Key_Tab);
+    EXPECT_EQ(window.focusWidget(), c.view.get());
+    EXPECT_TRUE(c.settings.selectedID());
+    c.view->setParent(nullptr);
+}
+
 TEST(CanvasKeyboard, EscapeUnwindsOneLevelAtATime) {
     KeyCanvas c;
     const Annotation a = c.add(annotation(AnnotationKind::rectangle, {10, 10, 20, 20}));
