@@ -31,6 +31,17 @@ struct CanvasGesture {
     std::optional<QPointF> rulerAnchor;
 
     bool operator==(const CanvasGesture&) const = default;
+
+    // Forgets the drag in progress and what it proposed; the ruler keeps its anchor.
+    void dropDrag() {
+        proposed.reset();
+        originalAnnotation.reset();
+        resizing = false;
+        bending = false;
+        dragAnchor.reset();
+        smartClick.reset();
+        eraseRefusal.reset();
+    }
 };
 
 } // namespace quorvane

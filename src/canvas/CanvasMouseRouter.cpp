@@ -54,7 +54,10 @@ void CanvasMouseRouter::press(const QMouseEvent& event) {
 }
 
 void CanvasMouseRouter::move(const QMouseEvent& event) {
-    if (!buttonDown_) return; // hovering belongs to the precision tools
+    if (!buttonDown_) {
+        if (event.buttons() == Qt::NoButton) view_.precisionTools().hover(event.position());
+        return;
+    }
     if (!(event.buttons() & Qt::LeftButton)) {
         // The release went elsewhere (a grab was lost): nothing of the gesture may stay.
         buttonDown_ = false;

@@ -1,8 +1,11 @@
 #include "canvas/EditorCanvasPane.h"
 
+#include "canvas/CanvasEditCommands.h"
 #include "canvas/CanvasPaneWiring.h"
 #include "canvas/CanvasToast.h"
 #include "canvas/EditorCanvasView.h"
+#include "canvas/PrecisionTools.h"
+#include "canvas/SmartModes.h"
 #include "core/AccessibilityOptions.h"
 #include "document/EditorDocument.h"
 
@@ -59,6 +62,14 @@ EditorCanvasPane::~EditorCanvasPane() {
     // The view commits an open text edit through the settings, so it goes while they exist.
     delete wiring_;
     delete canvas_;
+}
+
+void EditorCanvasPane::setServices(Clipboard& clipboard, Beeper& beeper) {
+    canvas_->setSmartModes(nullptr);
+    smartModes_ = std::make_unique<SmartModes>(settings_, clipboard);
+    canvas_->setSmartModes(smartModes_.get());
+    canvas_->setPrecisionTools(std::make_unique<PrecisionTools>(*canvas_, clipboard, beeper));
+    canvas_->editCommands().setServices(&clipboard, &beeper);
 }
 
 void EditorCanvasPane::setToolBar(QWidget* toolBar) {

@@ -7,12 +7,16 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 class QVBoxLayout;
 
 namespace quorvane {
 
 class AccessibilityOptions;
+class Beeper;
+class Clipboard;
+class SmartModes;
 class CanvasPaneWiring;
 class CanvasToast;
 class EditorCanvasView;
@@ -40,6 +44,9 @@ public:
     // The status bar's recognise control: recognises a crop selection at once, finishes
     // recognise-text mode, or starts it.
     void recognize();
+    // The system services copying and refusals need: smart click, colour copies and Copy use
+    // them. Both must outlive the pane.
+    void setServices(Clipboard& clipboard, Beeper& beeper);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -56,6 +63,7 @@ private:
     EditorCanvasView* canvas_ = nullptr;
     CanvasToast* toast_ = nullptr;
     CanvasPaneWiring* wiring_ = nullptr;
+    std::unique_ptr<SmartModes> smartModes_;
 };
 
 } // namespace quorvane

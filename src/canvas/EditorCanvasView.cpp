@@ -3,8 +3,11 @@
 #include "canvas/AnnotationTextEditor.h"
 #include "canvas/CanvasAccessible.h"
 #include "canvas/CanvasDescription.h"
+#include "canvas/CanvasEditCommands.h"
+#include "canvas/CanvasKeyboard.h"
 #include "canvas/CanvasMouseRouter.h"
 #include "canvas/CanvasPainter.h"
+#include "canvas/CanvasZoom.h"
 #include "canvas/ColorLoupeView.h"
 #include "canvas/EditorCanvasSettings.h"
 #include "canvas/ErasePlacement.h"
@@ -15,11 +18,14 @@
 
 #include <QAccessible>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QNativeGestureEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
@@ -56,8 +62,13 @@ EditorCanvasView::EditorCanvasView(EditorDocument& document, EditorCanvasSetting
       textEditor_(std::make_unique<AnnotationTextEditor>(*this)),
       erasePlacement_(std::make_unique<ErasePlacement>(*this)),
       precisionTools_(std::make_unique<PrecisionToolInput>()),
-      mouse_(std::make_unique<CanvasMouseRouter>(*this)) {
+      mouse_(std::make_unique<CanvasMouseRouter>(*this)),
+      commands_(std::make_unique<CanvasEditCommands>(*this)), zoom_(std::make_unique<CanvasZoom>(*this)),
+      keyboard_(std::make_unique<CanvasKeyboard>(*this, *commands_, *zoom_)) {
     settings_.setPixelScale(document.pixelScale());
+    loupe_->increaseContrast = [&settings] {
+        return settings.increaseContrast ? settings.increaseContrast() : false;
+    };
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -180,13 +191,7 @@ const QImage* EditorCanvasView::probe() {
 
 void EditorCanvasView::cancelActiveDrag() {
     if (!gesture_.dragAnchor) return;
-    gesture_.dragAnchor.reset();
-    gesture_.smartClick.reset();
-    gesture_.eraseRefusal.reset();
-    gesture_.proposed.reset();
-    gesture_.originalAnnotation.reset();
-    gesture_.resizing = false;
-    gesture_.bending = false;
+    gesture_.dropDrag();
     painter_->clearDragBase();
     if (settings_.cropping() || settings_.recognizing()) {
         const auto hold = settings_.holdChanges();
@@ -264,10 +269,39 @@ void EditorCanvasView::leaveEvent(QEvent* event) {
     QWidget::leaveEvent(event);
     loupe_->hide();
     settings_.setHoverColor(std::nullopt);
+    precisionTools_->exited();
     configurePrecisionTools();
 }
 
 bool EditorCanvasView::event(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::ShortcutOverride:
+        // Canvas keys win over window shortcuts that share them.
+        if (keyboard_->claims(*static_cast<QKeyEvent*>(event))) {
+            event->accept();
+            return true;
+        }
+        break;
+    case QEvent::KeyPress: {
+        // Qt takes Tab for focus movement before keyPressEvent; the canvas cycles annotations first.
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            keyboard_->keyPress(*key);
+            return true;
+        }
+        break;
+    }
+    case QEvent::NativeGesture: {
+        auto* gesture = static_cast<QNativeGestureEvent*>(event);
+        if (gesture->gestureType() == Qt::ZoomNativeGesture) {
+            zoom_->magnify(gesture->value(), gesture->position());
+            return true;
+        }
+        break;
+    }
+    default:
+        break;
+    }
     if (event->type() == QEvent::ScreenChangeInternal) {
         const bool handled = QWidget::event(event);
         if (lastBackingScale_ != backingScale()) backingChanged();
@@ -341,6 +375,15 @@ void EditorCanvasView::mouseMoveEvent(QMouseEvent* event) {
 
 void EditorCanvasView::mouseReleaseEvent(QMouseEvent* event) {
     mouse_->release(*event);
+}
+
+void EditorCanvasView::keyPressEvent(QKeyEvent* event) {
+    if (!keyboard_->keyPress(*event)) QWidget::keyPressEvent(event);
+}
+
+void EditorCanvasView::wheelEvent(QWheelEvent* event) {
+    zoom_->scroll(event->pixelDelta(), event->angleDelta());
+    event->accept();
 }
 
 void EditorCanvasView::documentGone() {

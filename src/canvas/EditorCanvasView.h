@@ -18,6 +18,9 @@
 namespace quorvane {
 
 class AnnotationTextEditor;
+class CanvasEditCommands;
+class CanvasKeyboard;
+class CanvasZoom;
 class CanvasMouseRouter;
 class CanvasPainter;
 class ColorLoupeView;
@@ -30,8 +33,9 @@ class SmartModes;
 // Shows one document as the pane's settings say (fit or zoomed, panned) and keeps itself in step
 // with both. It owns the widget plumbing: events, focus, cursor, accessibility and refreshes. The
 // work lives beside it, one concern a class: the drawing (CanvasPainter), the in-place text
-// editor (AnnotationTextEditor), erase placement (ErasePlacement) and the mouse gestures
-// (CanvasMouseRouter); the keyboard adds its own class the same way. GUI thread.
+// editor (AnnotationTextEditor), erase placement (ErasePlacement), the mouse gestures
+// (CanvasMouseRouter), the keys (CanvasKeyboard), the Edit commands (CanvasEditCommands), zoom and
+// scrolling (CanvasZoom) and the Color and Ruler tools (PrecisionToolInput). GUI thread.
 class EditorCanvasView : public QWidget {
     Q_OBJECT
 
@@ -84,6 +88,13 @@ public:
     void beginTextEditing(const Annotation& annotation);
     void finishTextEditing(bool cancelled);
 
+    // The Edit and arrange commands, the keys and the zoom of this canvas.
+    CanvasEditCommands& editCommands() { return *commands_; }
+    CanvasKeyboard& keyboard() { return *keyboard_; }
+    CanvasZoom& zoom() { return *zoom_; }
+    // Moves the keyboard focus to the next or previous control of the window.
+    void moveFocus(bool forward) { focusNextPrevChild(forward); }
+
     // Smart selection for Alt-clicks and the smart modes' operations; without them an Alt-click
     // is an ordinary click. The modes must outlive the view or be taken back first.
     SmartModes* smartModes() const { return smartModes_; }
@@ -91,6 +102,11 @@ public:
     // What the Color and Ruler tools do with the mouse; a quiet stand-in until replaced.
     PrecisionToolInput& precisionTools() { return *precisionTools_; }
     void setPrecisionTools(std::unique_ptr<PrecisionToolInput> tools);
+    // The overlays the precision tools keep: the manual ruler, the two hover rulers, the loupe.
+    RulerOverlayView& rulerManual() const { return *rulerManual_; }
+    RulerOverlayView& rulerHorizontal() const { return *rulerHorizontal_; }
+    RulerOverlayView& rulerVertical() const { return *rulerVertical_; }
+    ColorLoupeView& loupe() const { return *loupe_; }
     // Rulers and loupe follow the current tool and pointer.
     void configurePrecisionTools();
     // Marks `area` (view points) for redrawing, the whole view for none, and tells `invalidated`.
@@ -114,6 +130,8 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void updateCursor();
@@ -140,6 +158,9 @@ private:
     std::unique_ptr<ErasePlacement> erasePlacement_;
     std::unique_ptr<PrecisionToolInput> precisionTools_;
     std::unique_ptr<CanvasMouseRouter> mouse_;
+    std::unique_ptr<CanvasEditCommands> commands_;
+    std::unique_ptr<CanvasZoom> zoom_;
+    std::unique_ptr<CanvasKeyboard> keyboard_;
     SmartModes* smartModes_ = nullptr;
     QPointer<QWindow> watchedWindow_;
 };

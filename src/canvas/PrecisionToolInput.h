@@ -13,6 +13,9 @@ class PrecisionToolInput {
 public:
     virtual ~PrecisionToolInput() = default;
 
+    // The pointer moved with no button held, to view point `at`; and it left the view.
+    virtual void hover(const QPointF& at) { (void)at; }
+    virtual void exited() {}
     // Shows, hides and places the loupe and the rulers for the current tool and pointer.
     virtual void configure() {}
     // The area a Color drag covers, in canvas pixels; none while the drag is too short.

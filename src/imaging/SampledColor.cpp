@@ -1,5 +1,7 @@
 #include "imaging/SampledColor.h"
 
+#include <cmath>
+
 namespace quorvane {
 namespace {
 
@@ -29,6 +31,14 @@ QString SampledColor::rgbString() const {
     if (alpha == 255) return QStringLiteral("rgb(") + channels + QStringLiteral(")");
     return QStringLiteral("rgba(") + channels + QStringLiteral(", ") + alphaFraction(alpha) +
            QStringLiteral(")");
+}
+
+double SampledColor::luminance() const {
+    const auto linear = [](std::uint8_t channel) {
+        const double c = channel / 255.0;
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(red) + 0.7152 * linear(green) + 0.0722 * linear(blue);
 }
 
 } // namespace quorvane

@@ -19,6 +19,8 @@ struct SampledColor {
     QString hex() const;
     // "rgb(30, 144, 255)", or "rgba(255, 0, 0, 0.5)" when not opaque.
     QString rgbString() const;
+    // Relative luminance of the linearised sRGB channels, alpha ignored.
+    double luminance() const;
 };
 
 inline size_t qHash(const SampledColor& c, size_t seed = 0) {
