@@ -102,6 +102,8 @@ void EditorView::showDocument() {
     showingDocument_ = document != nullptr;
     if (document != nullptr) {
         auto* pane = new EditorCanvasPane(*document, actions_.recognizeText, nullptr, this);
+        // Smart click, colour copying and the edit commands copy and beep through these.
+        pane->setServices(services_.clipboard, services_.beeper);
         auto* toolBar = new EditorToolBar(*document, pane->settings(), services_.icons);
         toolBar->setInset(titlebarInset(0));
         pane->setToolBar(toolBar);

@@ -1,4 +1,5 @@
 #include "canvas/EditorCanvasPane.h"
+#include "canvas/EditorCanvasView.h"
 #include "editor_window/DropHighlight.h"
 #include "editor_window/EditorStatusBar.h"
 #include "editor_window/EditorViewRig.h"
@@ -31,6 +32,8 @@ TEST(EditorView, EachDocumentObjectGetsAFreshPaneAndEditsKeepIt) {
     rig.capture.turns();
     EXPECT_EQ(rig.view->pane(), pane.data()) << "edits of the same document keep the pane";
     EXPECT_EQ(pane->settings().tool(), QStringLiteral("Arrow"));
+    // Smart click and colour copying reach the clipboard the view was given.
+    EXPECT_NE(pane->canvas().smartModes(), nullptr);
 
     rig.open(50, 20);
     ASSERT_NE(rig.view->pane(), nullptr);
