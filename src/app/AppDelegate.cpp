@@ -1,0 +1,144 @@
+#include "app/AppDelegate.h"
+
+#include "app/CaptureCommands.h"
+#include "app/DiscardQuestion.h"
+#include "app/HotKeyCenter.h"
+#include "app/HotKeyDispatch.h"
+#include "app/OCRController.h"
+#include "app/Preferences.h"
+#include "app/QuitCoordinator.h"
+#include "app/Services.h"
+#include "app/Subscription.h"
+#include "capture/CaptureController.h"
+#include "core/Log.h"
+#include "document/EditorDocument.h"
+#include "export/DragExporter.h"
+#include "export/ExportController.h"
+#include "platform/Beeper.h"
+#include "platform/TesseractLanguageData.h"
+
+#include <QPointer>
+#include <QThread>
+
+namespace quorvane {
+
+AppDelegate::AppDelegate(Services& services, QObject* parent)
+    : QObject(parent), services_(services), captureController_(std::make_unique<CaptureController>(
+                                                services.captureService(), services.areaPicker())),
+      ocrController_(std::make_unique<OCRController>(
+          services.clipboard(), TesseractLanguageData::installedTags(TesseractLanguageData::defaultFolder()),
+          OCRController::recognizerOf(services.textRecognizer()))),
+      hotKeyCenter_(std::make_unique<HotKeyCenter>(services.hotKeyGrabber())),
+      dragExporter_(std::make_unique<DragExporter>(DragExporter::defaultDirectory())) {}
+
+AppDelegate::~AppDelegate() = default;
+
+bool AppDelegate::mayExportDocument() const {
+    const EditorDocument* document = captureController_->document();
+    return document != nullptr && !captureController_->isBusy() && document->textRedactionReview() == nullptr;
+}
+
+void AppDelegate::presentEditor(bool) {}
+
+void AppDelegate::terminateBySignal() {
+    quitCoordinator_->terminateBySignal();
+}
+
+void AppDelegate::applicationDidFinishLaunching() {
+    Q_ASSERT(QThread::currentThread() == thread());
+    // 1. Files an earlier run left for drags.
+    dragExporter_->removeAll();
+    // 2.
+    Log::app().log("Launched");
+    // 3. Menus and status item come with the windows.
+    // 4.–5.
+    wireExports();
+    wireCaptures();
+    // 6.–8.
+    wireHotKeys();
+    // 15.–18.
+    subscribe();
+    // 19.
+    presentEditor();
+    // 20.
+    didFinishLaunching_ = true;
+}
+
+void AppDelegate::wireExports() {
+    exporter_ = std::make_unique<ExportController>(
+        [controller = QPointer<CaptureController>(captureController_.get())]() -> EditorDocument* {
+            return controller ? controller->document() : nullptr;
+        },
+        services_.preferences(), services_.clipboard(), services_.beeper());
+    exporter_->onSaved = [] {};
+    exporter_->onReopen = [this](const QImage& image) {
+        // The answer may come later, after a question; only an answer given now counts here.
+        auto opened = std::make_shared<bool>(false);
+        captureController_->reopenImage(image, [opened](bool done) { *opened = done; });
+        return *opened;
+    };
+    captureCommands_ = std::make_unique<CaptureCommands>(*captureController_, *exporter_,
+                                                         services_.preferences(), services_.announcer());
+    captureCommands_->presentEditor = [this] { presentEditor(); };
+    discardQuestion_ = std::make_unique<DiscardQuestion>();
+    quitCoordinator_ = std::make_unique<QuitCoordinator>(*captureController_, *exporter_, *discardQuestion_);
+    // No editor window yet that a signal's question could sit on.
+    quitCoordinator_->canAsk = [] { return false; };
+}
+
+void AppDelegate::wireCaptures() {
+    CaptureController& captures = *captureController_;
+    captures.onCaptured = [this] { captureCommands_->handleCapture(); };
+    captures.onReopened = [this] { presentEditor(); };
+    captures.onFailed = [this] { presentEditor(); };
+    captures.isDirty = [this](EditorDocument* document) { return exporter_->hasUnexportedChanges(document); };
+    captures.mayDiscardPrevious = [this](EditorDocument* document, std::function<void(bool)> reply) {
+        if (captureCommands_->oneShotFromLink) {
+            // A link never asks: the replacement is refused.
+            Log::app().error("URL command rejected: {}", "unexportedChanges");
+            services_.beeper().beep();
+            reply(false);
+            return;
+        }
+        quitCoordinator_->mayDiscardChanges({document}, QStringLiteral("Replacing the previous document"),
+                                            std::move(reply));
+    };
+    captures.onOCRImage = [this](const QImage& image) {
+        ocrController_->recognize(image, QStringLiteral("Area"));
+    };
+}
+
+void AppDelegate::wireHotKeys() {
+    hotKeyDispatch_ = std::make_unique<HotKeyDispatch>(*hotKeyCenter_, services_.preferences(),
+                                                       *captureController_, *captureCommands_);
+    hotKeyCenter_->onTrigger = [this](HotKeyAction action) { hotKeyDispatch_->handleHotKey(action); };
+    Preferences& preferences = services_.preferences();
+    // The current value registers the stored hot keys at start.
+    hotKeyChange_ = Subscription::subscribe<Preferences, void (Preferences::*)(), Preferences::HotKeys>(
+        this, &preferences, &Preferences::hotKeysChanged, [&preferences] { return preferences.hotKeys(); },
+        [this](const Preferences::HotKeys& keys) { hotKeyDispatch_->reregister(keys); });
+}
+
+void AppDelegate::subscribe() {
+    CaptureController& captures = *captureController_;
+    // 18. A link's one-shot choices apply to one capture only.
+    Subscription::subscribe<CaptureController, void (CaptureController::*)(), bool>(
+        this, &captures, &CaptureController::busyChanged, [&captures] { return captures.isBusy(); },
+        [this](const bool& busy) {
+            if (busy) return;
+            captureCommands_->oneShotThen.reset();
+            captureCommands_->oneShotFromLink = false;
+        },
+        Subscription::First::drop);
+}
+
+void AppDelegate::applicationWillTerminate() {
+    dragExporter_->removeAll();
+    // Ends a running capture and closes an open area picker.
+    captureController_->cancel();
+    ocrController_->cancel();
+    QObject::disconnect(hotKeyChange_);
+    hotKeyCenter_->unregisterAll();
+}
+
+} // namespace quorvane

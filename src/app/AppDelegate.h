@@ -1,0 +1,73 @@
+#pragma once
+
+// The program's one delegate: it holds every controller for the life of the process and wires
+// them at start-up, step by step. The work of each concern lives in the class named after it;
+// this type is the thin façade the other parts call.
+
+#include <QObject>
+#include <memory>
+
+namespace quorvane {
+
+class CaptureCommands;
+class CaptureController;
+class DiscardQuestion;
+class DragExporter;
+class ExportController;
+class HotKeyCenter;
+class HotKeyDispatch;
+class OCRController;
+class QuitCoordinator;
+class Services;
+
+class AppDelegate : public QObject {
+    Q_OBJECT
+
+public:
+    // The services outlive the delegate.
+    explicit AppDelegate(Services& services, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // The start-up sequence; logs "Launched".
+    void applicationDidFinishLaunching();
+    // The clean-up at the end of the process: keys released, drag files removed.
+    void applicationWillTerminate();
+
+    // True once start-up has finished; never turns back.
+    bool didFinishLaunching() const { return didFinishLaunching_; }
+    // There is a document, no capture runs and no Redact Text review is open on it.
+    bool mayExportDocument() const;
+
+    void presentEditor(bool force = false);
+    // SIGTERM or SIGINT.
+    void terminateBySignal();
+
+    CaptureController& captureController() const { return *captureController_; }
+    ExportController& exporter() const { return *exporter_; }
+    CaptureCommands& captureCommands() const { return *captureCommands_; }
+    HotKeyDispatch& hotKeyDispatch() const { return *hotKeyDispatch_; }
+    OCRController& ocrController() const { return *ocrController_; }
+    QuitCoordinator& quitCoordinator() const { return *quitCoordinator_; }
+    DiscardQuestion& discardQuestion() const { return *discardQuestion_; }
+
+private:
+    void wireExports();
+    void wireCaptures();
+    void wireHotKeys();
+    void subscribe();
+
+    Services& services_;
+    std::unique_ptr<CaptureController> captureController_;
+    std::unique_ptr<OCRController> ocrController_;
+    std::unique_ptr<HotKeyCenter> hotKeyCenter_;
+    std::unique_ptr<DragExporter> dragExporter_;
+    std::unique_ptr<ExportController> exporter_;
+    std::unique_ptr<CaptureCommands> captureCommands_;
+    std::unique_ptr<HotKeyDispatch> hotKeyDispatch_;
+    std::unique_ptr<DiscardQuestion> discardQuestion_;
+    std::unique_ptr<QuitCoordinator> quitCoordinator_;
+    QMetaObject::Connection hotKeyChange_;
+    bool didFinishLaunching_ = false;
+};
+
+} // namespace quorvane
