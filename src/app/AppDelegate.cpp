@@ -2,6 +2,7 @@
 
 #include "app/CaptureCommands.h"
 #include "app/DiscardQuestion.h"
+#include "app/EditorWindow.h"
 #include "app/HotKeyCenter.h"
 #include "app/HotKeyDispatch.h"
 #include "app/OCRController.h"
@@ -9,16 +10,22 @@
 #include "app/QuitCoordinator.h"
 #include "app/Services.h"
 #include "app/Subscription.h"
+#include "app/WindowCoordinator.h"
 #include "capture/CaptureController.h"
+#include "capture/CaptureService.h"
 #include "core/Log.h"
 #include "document/EditorDocument.h"
+#include "editor_window/EditorView.h"
+#include "editor_window/SymbolIcons.h"
 #include "export/DragExporter.h"
 #include "export/ExportController.h"
+#include "export/ImageImporter.h"
 #include "platform/Beeper.h"
 #include "platform/TesseractLanguageData.h"
 
 #include <QPointer>
 #include <QThread>
+#include <QTimer>
 
 namespace quorvane {
 
@@ -28,6 +35,8 @@ AppDelegate::AppDelegate(Services& services, QObject* parent)
       ocrController_(std::make_unique<OCRController>(
           services.clipboard(), TesseractLanguageData::installedTags(TesseractLanguageData::defaultFolder()),
           OCRController::recognizerOf(services.textRecognizer()))),
+      icons_(std::make_unique<SymbolIcons>()),
+      windows_(std::make_unique<WindowCoordinator>(*captureController_, *ocrController_)),
       hotKeyCenter_(std::make_unique<HotKeyCenter>(services.hotKeyGrabber())),
       dragExporter_(std::make_unique<DragExporter>(DragExporter::defaultDirectory())) {}
 
@@ -38,7 +47,39 @@ bool AppDelegate::mayExportDocument() const {
     return document != nullptr && !captureController_->isBusy() && document->textRedactionReview() == nullptr;
 }
 
-void AppDelegate::presentEditor(bool) {}
+void AppDelegate::presentEditor(bool) {
+    windows_->presentEditor();
+}
+
+EditorView* AppDelegate::makeEditorView() {
+    EditorActions actions;
+    // Committing text being typed is the canvas's, through its action router.
+    actions.copy = [this] { exporter_->copyFinal(true); };
+    actions.save = [this] { exporter_->saveToFolder(true, true); };
+    actions.saveAs = [this] { exporter_->saveAs(windows_->editorWindow()); };
+    actions.pin = [this] { captureCommands_->pinScreenshot(); };
+    actions.recognizeText = [this](const QImage& image, const QString& source) {
+        ocrController_->recognize(image, source);
+        windows_->presentRecognizedText();
+    };
+    actions.dragExporter = dragExporter_.get();
+    QPointer<AppDelegate> self(this);
+    auto importImage = [self](const QUrl& url) {
+        if (!self) return;
+        auto image = ImageImporter::image(url);
+        if (!image) {
+            self->services_.beeper().beep();
+            return;
+        }
+        const QSize size = image->size();
+        self->captureController_->openImage(*image, url.fileName(), [size](bool opened) {
+            if (opened) Log::app().log("Imported {}x{} px image", size.width(), size.height());
+        });
+    };
+    return new EditorView(EditorView::Services{*captureController_, *exporter_, services_.clipboard(),
+                                               services_.beeper(), *icons_, services_.accessibilityOptions()},
+                          std::move(actions), std::move(importImage));
+}
 
 void AppDelegate::terminateBySignal() {
     quitCoordinator_->terminateBySignal();
@@ -70,7 +111,7 @@ void AppDelegate::wireExports() {
             return controller ? controller->document() : nullptr;
         },
         services_.preferences(), services_.clipboard(), services_.beeper());
-    exporter_->onSaved = [] {};
+    exporter_->onSaved = [this] { windows_->hideEditor(); };
     exporter_->onReopen = [this](const QImage& image) {
         // The answer may come later, after a question; only an answer given now counts here.
         auto opened = std::make_shared<bool>(false);
@@ -82,8 +123,8 @@ void AppDelegate::wireExports() {
     captureCommands_->presentEditor = [this] { presentEditor(); };
     discardQuestion_ = std::make_unique<DiscardQuestion>();
     quitCoordinator_ = std::make_unique<QuitCoordinator>(*captureController_, *exporter_, *discardQuestion_);
-    // No editor window yet that a signal's question could sit on.
-    quitCoordinator_->canAsk = [] { return false; };
+    quitCoordinator_->visibleEditor = [this] { return windows_->visibleEditor(); };
+    windows_->makeEditorView = [this] { return makeEditorView(); };
 }
 
 void AppDelegate::wireCaptures() {
@@ -117,10 +158,31 @@ void AppDelegate::wireHotKeys() {
     hotKeyChange_ = Subscription::subscribe<Preferences, void (Preferences::*)(), Preferences::HotKeys>(
         this, &preferences, &Preferences::hotKeysChanged, [&preferences] { return preferences.hotKeys(); },
         [this](const Preferences::HotKeys& keys) { hotKeyDispatch_->reregister(keys); });
+    // A permission granted meanwhile reaches the editor; keys that failed are tried again.
+    connect(windows_.get(), &WindowCoordinator::becameActive, this, [this] {
+        if (!captureController_->isBusy() && services_.captureService().preflightAccess())
+            captureController_->setPermissionGranted(true);
+        const Preferences& preferences = services_.preferences();
+        if (!preferences.hotKeyErrors().empty()) hotKeyDispatch_->reregister(preferences.hotKeys());
+    });
 }
 
 void AppDelegate::subscribe() {
     CaptureController& captures = *captureController_;
+    // 16.–17. The editor follows its document, and the permission panel while there is none.
+    Subscription::subscribe<CaptureController, void (CaptureController::*)(), QPointer<EditorDocument>>(
+        this, &captures, &CaptureController::documentChanged,
+        [&captures] { return QPointer<EditorDocument>(captures.document()); },
+        [this](const QPointer<EditorDocument>&) { windows_->fitEditor(); }, Subscription::First::drop);
+    Subscription::subscribe<CaptureController, void (CaptureController::*)(), bool>(
+        this, &captures, &CaptureController::permissionGrantedChanged,
+        [&captures] { return captures.permissionGranted(); },
+        [this](const bool&) {
+            QTimer::singleShot(0, this, [this] {
+                if (captureController_->document() == nullptr) windows_->fitEditor();
+            });
+        },
+        Subscription::First::drop);
     // 18. A link's one-shot choices apply to one capture only.
     Subscription::subscribe<CaptureController, void (CaptureController::*)(), bool>(
         this, &captures, &CaptureController::busyChanged, [&captures] { return captures.isBusy(); },

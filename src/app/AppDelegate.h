@@ -13,11 +13,14 @@ class CaptureCommands;
 class CaptureController;
 class DiscardQuestion;
 class DragExporter;
+class EditorView;
 class ExportController;
 class HotKeyCenter;
 class HotKeyDispatch;
 class OCRController;
 class QuitCoordinator;
+class SymbolIcons;
+class WindowCoordinator;
 class Services;
 
 class AppDelegate : public QObject {
@@ -49,16 +52,20 @@ public:
     OCRController& ocrController() const { return *ocrController_; }
     QuitCoordinator& quitCoordinator() const { return *quitCoordinator_; }
     DiscardQuestion& discardQuestion() const { return *discardQuestion_; }
+    WindowCoordinator& windows() const { return *windows_; }
 
 private:
     void wireExports();
     void wireCaptures();
     void wireHotKeys();
     void subscribe();
+    EditorView* makeEditorView();
 
     Services& services_;
     std::unique_ptr<CaptureController> captureController_;
     std::unique_ptr<OCRController> ocrController_;
+    std::unique_ptr<SymbolIcons> icons_;
+    std::unique_ptr<WindowCoordinator> windows_;
     std::unique_ptr<HotKeyCenter> hotKeyCenter_;
     std::unique_ptr<DragExporter> dragExporter_;
     std::unique_ptr<ExportController> exporter_;

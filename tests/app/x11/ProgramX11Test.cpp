@@ -96,6 +96,26 @@ protected:
         test::pause(500);
     }
 
+    static QString visibleEditor() {
+        QString id;
+        test::x11Server().run(QStringLiteral("xdotool"),
+                              {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                               QStringLiteral("--name"), QStringLiteral("^Quorvane$")},
+                              &id);
+        return id.trimmed();
+    }
+
+    // Through the window manager, as a user closes it.
+    static void closeEditor() {
+        QString id;
+        ASSERT_TRUE(test::waitUntil([&] { return !(id = visibleEditor()).isEmpty(); }, 20000));
+        id = id.section(QLatin1Char('\n'), 0, 0);
+        test::x11Server().run(QStringLiteral("xdotool"),
+                              {QStringLiteral("windowactivate"), QStringLiteral("--sync"), id});
+        test::x11Server().run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("alt+F4")});
+        ASSERT_TRUE(test::waitUntil([] { return visibleEditor().isEmpty(); }, 20000));
+    }
+
     void TearDown() override {
         for (auto& window : windows_) {
             window->terminate();
@@ -118,6 +138,12 @@ TEST_F(ProgramX11Test, CaptureScreenHotKeySavesTheScreenAndASecondInstanceChange
     ASSERT_TRUE(program->waitForStarted());
     QString output;
     ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Launched"))) << output.toStdString();
+
+    // Start-up shows the editor; closed, it neither shows in the capture nor changes the screen
+    // after the save. Closing the last window does not quit.
+    closeEditor();
+    test::pause(300);
+    EXPECT_EQ(program->state(), QProcess::Running);
 
     // A second process leaves the first alone, and the files of its drag folder with it.
     std::filesystem::create_directories(folders.dragFolder());
