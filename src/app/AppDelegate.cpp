@@ -1,14 +1,19 @@
 #include "app/AppDelegate.h"
 
+#include "app/AppMenus.h"
 #include "app/CaptureCommands.h"
 #include "app/DiscardQuestion.h"
+#include "app/DocumentCommands.h"
 #include "app/EditorWindow.h"
 #include "app/HotKeyCenter.h"
 #include "app/HotKeyDispatch.h"
 #include "app/OCRController.h"
 #include "app/Preferences.h"
 #include "app/QuitCoordinator.h"
+#include "app/RecognizedTextWindow.h"
 #include "app/Services.h"
+#include "app/ShortcutFormatter.h"
+#include "app/StatusItem.h"
 #include "app/Subscription.h"
 #include "app/WindowCoordinator.h"
 #include "capture/CaptureController.h"
@@ -21,8 +26,12 @@
 #include "export/ExportController.h"
 #include "export/ImageImporter.h"
 #include "platform/Beeper.h"
+#include "platform/Clipboard.h"
 #include "platform/TesseractLanguageData.h"
 
+#include <QApplication>
+#include <QMenuBar>
+#include <QMimeData>
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
@@ -67,14 +76,10 @@ EditorView* AppDelegate::makeEditorView() {
     auto importImage = [self](const QUrl& url) {
         if (!self) return;
         auto image = ImageImporter::image(url);
-        if (!image) {
-            self->services_.beeper().beep();
-            return;
-        }
-        const QSize size = image->size();
-        self->captureController_->openImage(*image, url.fileName(), [size](bool opened) {
-            if (opened) Log::app().log("Imported {}x{} px image", size.width(), size.height());
-        });
+        if (image)
+            self->documentCommands_->importImage(*image, url.fileName());
+        else
+            self->documentCommands_->reportImport(image.error(), url);
     };
     return new EditorView(EditorView::Services{*captureController_, *exporter_, services_.clipboard(),
                                                services_.beeper(), *icons_, services_.accessibilityOptions()},
@@ -91,7 +96,8 @@ void AppDelegate::applicationDidFinishLaunching() {
     dragExporter_->removeAll();
     // 2.
     Log::app().log("Launched");
-    // 3. Menus and status item come with the windows.
+    // 3.
+    configureMenus();
     // 4.–5.
     wireExports();
     wireCaptures();
@@ -125,6 +131,14 @@ void AppDelegate::wireExports() {
     quitCoordinator_ = std::make_unique<QuitCoordinator>(*captureController_, *exporter_, *discardQuestion_);
     quitCoordinator_->visibleEditor = [this] { return windows_->visibleEditor(); };
     windows_->makeEditorView = [this] { return makeEditorView(); };
+    documentCommands_ = std::make_unique<DocumentCommands>(*captureController_, *exporter_, *quitCoordinator_,
+                                                           services_.clipboard(), services_.beeper());
+    documentCommands_->editorWindow = [this] { return windows_->editorWindow(); };
+    documentCommands_->presentEditor = [this] { presentEditor(); };
+    connect(captureCommands_.get(), &CaptureCommands::statusToolTipChanged, statusItem_.get(),
+            &StatusItem::setToolTip);
+    connect(exporter_.get(), &ExportController::lastURLChanged, menus_.get(), &AppMenus::validate);
+    connect(exporter_.get(), &ExportController::pendingExportsChanged, menus_.get(), &AppMenus::validate);
 }
 
 void AppDelegate::wireCaptures() {
@@ -152,7 +166,12 @@ void AppDelegate::wireCaptures() {
 void AppDelegate::wireHotKeys() {
     hotKeyDispatch_ = std::make_unique<HotKeyDispatch>(*hotKeyCenter_, services_.preferences(),
                                                        *captureController_, *captureCommands_);
-    hotKeyCenter_->onTrigger = [this](HotKeyAction action) { hotKeyDispatch_->handleHotKey(action); };
+    hotKeyCenter_->onTrigger = [this](HotKeyAction action) {
+        // Busy while the discard question is open: nothing re-enters it.
+        if (!quitCoordinator_->isDeciding() && !discardQuestion_->isOpen())
+            hotKeyDispatch_->handleHotKey(action);
+    };
+    connect(hotKeyDispatch_.get(), &HotKeyDispatch::registered, this, &AppDelegate::showHotKeysInMenu);
     Preferences& preferences = services_.preferences();
     // The current value registers the stored hot keys at start.
     hotKeyChange_ = Subscription::subscribe<Preferences, void (Preferences::*)(), Preferences::HotKeys>(
@@ -192,6 +211,139 @@ void AppDelegate::subscribe() {
             captureCommands_->oneShotFromLink = false;
         },
         Subscription::First::drop);
+}
+
+void AppDelegate::configureMenus() {
+    MenuState state;
+    CaptureController* captures = captureController_.get();
+    state.busy = [captures] { return captures->isBusy(); };
+    state.exportable = [this] { return mayExportDocument(); };
+    state.canRepeatArea = [captures] { return captures->canRepeatArea(); };
+    state.hasDocument = [captures] { return captures->document() != nullptr; };
+    state.hasPreviousDocument = [captures] { return captures->previousDocument() != nullptr; };
+    state.hasLastExport = [this] { return exporter_ != nullptr && !exporter_->lastURL().isEmpty(); };
+    state.clipboardHasImage = [this] {
+        const QMimeData* data = services_.clipboard().read();
+        return data != nullptr && ImageImporter::canRead(*data);
+    };
+    menus_ = std::make_unique<AppMenus>(std::move(state),
+                                        [this](MenuCommand command) { runMenuCommand(command); });
+    statusItem_ = std::make_unique<StatusItem>(*menus_->statusMenu());
+    for (auto signal :
+         {&CaptureController::busyChanged, &CaptureController::documentChanged,
+          &CaptureController::previousDocumentChanged, &CaptureController::canRepeatAreaChanged})
+        connect(captures, signal, menus_.get(), &AppMenus::validate);
+    // Each window of ours gets the menu bar, so that Ctrl+Q, Ctrl+, and the rest work in it.
+    windows_->windowCreated = [this](QWidget* window) {
+        if (auto* editor = qobject_cast<EditorWindow*>(window)) menus_->fill(*editor->menuBar());
+        if (auto* text = qobject_cast<RecognizedTextWindow*>(window)) menus_->fill(*text->menuBar());
+    };
+}
+
+void AppDelegate::showHotKeysInMenu() {
+    const Preferences& preferences = services_.preferences();
+    std::map<HotKeyAction, QString> keys;
+    for (const auto& [action, binding] : preferences.hotKeys())
+        keys[action] = ShortcutFormatter::text(binding, services_.keyboardLayout());
+    menus_->showHotKeys(keys, preferences.hotKeyErrors());
+}
+
+void AppDelegate::runMenuCommand(MenuCommand command) {
+    CaptureCommands& captures = *captureCommands_;
+    DocumentCommands& documents = *documentCommands_;
+    switch (command) {
+    case MenuCommand::quit:
+        quitCoordinator_->requestQuit();
+        break;
+    case MenuCommand::showEditor:
+        presentEditor();
+        break;
+    case MenuCommand::showRecognizedText:
+        windows_->presentRecognizedText();
+        break;
+    case MenuCommand::hideQuorvane:
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->isVisible() && !window->isHidden()) window->hide();
+        windows_->updateActivationPolicy();
+        break;
+    case MenuCommand::captureScreen:
+        captures.captureScreen();
+        break;
+    case MenuCommand::chooseWindow:
+        captures.chooseWindow();
+        break;
+    case MenuCommand::captureArea:
+        captures.captureArea();
+        break;
+    case MenuCommand::repeatArea:
+        captures.repeatArea();
+        break;
+    case MenuCommand::scrollingCapture:
+        captures.scrollingCapture();
+        break;
+    case MenuCommand::recognizeTextInArea:
+        captures.recognizeTextInArea();
+        break;
+    case MenuCommand::pinScreenshot:
+        captures.pinScreenshot();
+        break;
+    case MenuCommand::saveImage:
+        documents.saveImage();
+        break;
+    case MenuCommand::saveImageAs:
+        documents.saveImageAs();
+        break;
+    case MenuCommand::chooseSaveFolder:
+        documents.chooseSaveFolder();
+        break;
+    case MenuCommand::openImage:
+        documents.openImage();
+        break;
+    case MenuCommand::reopenLastExport:
+        documents.reopenLastExport();
+        break;
+    case MenuCommand::restorePreviousDocument:
+        documents.restorePreviousDocument();
+        break;
+    case MenuCommand::resizeImage:
+        documents.resizeImage();
+        break;
+    case MenuCommand::editBackdrop:
+        documents.editBackdrop();
+        break;
+    case MenuCommand::paste:
+        documents.paste();
+        break;
+    case MenuCommand::closeWindow:
+        if (QWidget* window = QApplication::activeWindow()) window->close();
+        break;
+    case MenuCommand::minimize:
+        if (QWidget* window = QApplication::activeWindow()) window->showMinimized();
+        break;
+    case MenuCommand::zoom:
+        if (QWidget* window = QApplication::activeWindow())
+            window->isMaximized() ? window->showNormal() : window->showMaximized();
+        break;
+    case MenuCommand::bringAllToFront:
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->isVisible()) window->raise();
+        break;
+    // Stand-ins until their parts arrive: the settings window, diagnostics, launch at login, pins,
+    // the About panel, and the canvas's own commands (its action router).
+    case MenuCommand::about:
+    case MenuCommand::showSettings:
+    case MenuCommand::exportDiagnostics:
+    case MenuCommand::toggleLaunchAtLogin:
+    case MenuCommand::closeAllPins:
+    case MenuCommand::undo:
+    case MenuCommand::redo:
+    case MenuCommand::copy:
+    case MenuCommand::selectAll:
+    case MenuCommand::duplicate:
+    case MenuCommand::deleteSelection:
+    case MenuCommand::redactText:
+        break;
+    }
 }
 
 void AppDelegate::applicationWillTerminate() {

@@ -4,6 +4,8 @@
 // them at start-up, step by step. The work of each concern lives in the class named after it;
 // this type is the thin façade the other parts call.
 
+#include "app/MenuCommand.h"
+
 #include <QObject>
 #include <memory>
 
@@ -12,6 +14,8 @@ namespace quorvane {
 class CaptureCommands;
 class CaptureController;
 class DiscardQuestion;
+class AppMenus;
+class DocumentCommands;
 class DragExporter;
 class EditorView;
 class ExportController;
@@ -19,6 +23,7 @@ class HotKeyCenter;
 class HotKeyDispatch;
 class OCRController;
 class QuitCoordinator;
+class StatusItem;
 class SymbolIcons;
 class WindowCoordinator;
 class Services;
@@ -53,8 +58,14 @@ public:
     QuitCoordinator& quitCoordinator() const { return *quitCoordinator_; }
     DiscardQuestion& discardQuestion() const { return *discardQuestion_; }
     WindowCoordinator& windows() const { return *windows_; }
+    AppMenus& menus() const { return *menus_; }
+    StatusItem& statusItem() const { return *statusItem_; }
+    DocumentCommands& documentCommands() const { return *documentCommands_; }
 
 private:
+    void configureMenus();
+    void runMenuCommand(MenuCommand command);
+    void showHotKeysInMenu();
     void wireExports();
     void wireCaptures();
     void wireHotKeys();
@@ -71,6 +82,9 @@ private:
     std::unique_ptr<ExportController> exporter_;
     std::unique_ptr<CaptureCommands> captureCommands_;
     std::unique_ptr<HotKeyDispatch> hotKeyDispatch_;
+    std::unique_ptr<AppMenus> menus_;
+    std::unique_ptr<StatusItem> statusItem_;
+    std::unique_ptr<DocumentCommands> documentCommands_;
     std::unique_ptr<DiscardQuestion> discardQuestion_;
     std::unique_ptr<QuitCoordinator> quitCoordinator_;
     QMetaObject::Connection hotKeyChange_;
