@@ -138,6 +138,8 @@ TEST_F(ProgramX11Test, CaptureScreenHotKeySavesTheScreenAndASecondInstanceChange
     ASSERT_TRUE(program->waitForStarted());
     QString output;
     ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Launched"))) << output.toStdString();
+    // Bare Xvfb has no tray: the program runs without its icon.
+    EXPECT_TRUE(waitForOutput(*program, output, QStringLiteral("No system tray")));
 
     // Start-up shows the editor; closed, it neither shows in the capture nor changes the screen
     // after the save. Closing the last window does not quit.
@@ -177,6 +179,56 @@ TEST_F(ProgramX11Test, CaptureScreenHotKeySavesTheScreenAndASecondInstanceChange
     EXPECT_EQ(program->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program->exitCode(), 0);
     EXPECT_FALSE(std::filesystem::exists(folders.dragFolder() / "in use.png"));
+}
+
+TEST_F(ProgramX11Test, TheTrayHoldsTheIconAndTheAreaHotKeyOpensThePicker) {
+    QProcess tray;
+    tray.start(QStringLiteral("trayer"),
+               {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
+                QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("pixel"),
+                QStringLiteral("--width"), QStringLiteral("120"), QStringLiteral("--height"),
+                QStringLiteral("24")});
+    ASSERT_TRUE(tray.waitForStarted());
+    // The tray is there once it owns the selection of the screen's tray.
+    ASSERT_TRUE(test::waitUntil(
+        [] {
+            return test::x11Server().run(
+                       QStringLiteral("xdotool"),
+                       {QStringLiteral("search"), QStringLiteral("--class"), QStringLiteral("trayer")}) == 0;
+        },
+        10000));
+    test::pause(500);
+    ProgramFolders folders;
+    const auto program = folders.start();
+    QString output;
+    ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Launched"))) << output.toStdString();
+    // The icon is embedded: a window of ours inside the tray's panel.
+    EXPECT_TRUE(test::waitUntil(
+        [] {
+            QString tree;
+            test::x11Server().run(QStringLiteral("xwininfo"),
+                                  {QStringLiteral("-root"), QStringLiteral("-tree")}, &tree);
+            const int panel = tree.indexOf(QStringLiteral("\"panel\""));
+            return panel >= 0 && tree.indexOf(QStringLiteral("(\"quorvane\" \"Quorvane\")"), panel) > panel;
+        },
+        10000));
+    EXPECT_FALSE(output.contains(QStringLiteral("No system tray")));
+
+    closeEditor();
+    ASSERT_EQ(test::x11Server().run(QStringLiteral("xdotool"),
+                                    {QStringLiteral("key"), QStringLiteral("ctrl+alt+super+4")}),
+              0);
+    ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Hotkey triggered: captureArea")))
+        << output.toStdString();
+    test::pause(300);
+    test::x11Server().run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")});
+    test::pause(300);
+    EXPECT_EQ(program->state(), QProcess::Running);
+    program->terminate();
+    ASSERT_TRUE(program->waitForFinished(20000));
+    EXPECT_EQ(program->exitCode(), 0);
+    tray.terminate();
+    tray.waitForFinished();
 }
 
 } // namespace
