@@ -15,6 +15,7 @@
 #include "app/ShortcutFormatter.h"
 #include "app/StatusItem.h"
 #include "app/Subscription.h"
+#include "app/ThumbnailStandIn.h"
 #include "app/WindowCoordinator.h"
 #include "capture/CaptureController.h"
 #include "capture/CaptureService.h"
@@ -47,6 +48,7 @@ AppDelegate::AppDelegate(Services& services, QObject* parent)
       icons_(std::make_unique<SymbolIcons>()),
       windows_(std::make_unique<WindowCoordinator>(*captureController_, *ocrController_)),
       hotKeyCenter_(std::make_unique<HotKeyCenter>(services.hotKeyGrabber())),
+      thumbnails_(std::make_unique<ThumbnailStandIn>()),
       dragExporter_(std::make_unique<DragExporter>(DragExporter::defaultDirectory())) {}
 
 AppDelegate::~AppDelegate() = default;
@@ -127,6 +129,7 @@ void AppDelegate::wireExports() {
     captureCommands_ = std::make_unique<CaptureCommands>(*captureController_, *exporter_,
                                                          services_.preferences(), services_.announcer());
     captureCommands_->presentEditor = [this] { presentEditor(); };
+    captureCommands_->showThumbnail = [this] { thumbnails_->show(); };
     discardQuestion_ = std::make_unique<DiscardQuestion>();
     quitCoordinator_ = std::make_unique<QuitCoordinator>(*captureController_, *exporter_, *discardQuestion_);
     quitCoordinator_->visibleEditor = [this] { return windows_->visibleEditor(); };
@@ -188,6 +191,12 @@ void AppDelegate::wireHotKeys() {
 
 void AppDelegate::subscribe() {
     CaptureController& captures = *captureController_;
+    // 15. A capture that starts dismisses the thumbnail.
+    Subscription::subscribe<CaptureController, void (CaptureController::*)(), bool>(
+        this, &captures, &CaptureController::busyChanged, [&captures] { return captures.isBusy(); },
+        [this](const bool& busy) {
+            if (busy) thumbnails_->dismiss();
+        });
     // 16.–17. The editor follows its document, and the permission panel while there is none.
     Subscription::subscribe<CaptureController, void (CaptureController::*)(), QPointer<EditorDocument>>(
         this, &captures, &CaptureController::documentChanged,

@@ -25,6 +25,7 @@ class OCRController;
 class QuitCoordinator;
 class StatusItem;
 class SymbolIcons;
+class ThumbnailStandIn;
 class WindowCoordinator;
 class Services;
 
@@ -61,6 +62,7 @@ public:
     AppMenus& menus() const { return *menus_; }
     StatusItem& statusItem() const { return *statusItem_; }
     DocumentCommands& documentCommands() const { return *documentCommands_; }
+    ThumbnailStandIn& thumbnails() const { return *thumbnails_; }
 
 private:
     void configureMenus();
@@ -78,6 +80,7 @@ private:
     std::unique_ptr<SymbolIcons> icons_;
     std::unique_ptr<WindowCoordinator> windows_;
     std::unique_ptr<HotKeyCenter> hotKeyCenter_;
+    std::unique_ptr<ThumbnailStandIn> thumbnails_;
     std::unique_ptr<DragExporter> dragExporter_;
     std::unique_ptr<ExportController> exporter_;
     std::unique_ptr<CaptureCommands> captureCommands_;

@@ -102,14 +102,22 @@ protected:
                               {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
                                QStringLiteral("--name"), QStringLiteral("^Quorvane$")},
                               &id);
-        return id.trimmed();
+        // The tray icon carries the same name: the editor is the big one.
+        for (const QString& candidate : id.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            QString geometry;
+            test::x11Server().run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), candidate},
+                                  &geometry);
+            const QString size =
+                geometry.section(QStringLiteral("Geometry: "), 1).section(QLatin1Char('\n'), 0, 0);
+            if (size.section(QLatin1Char('x'), 0, 0).toInt() >= 200) return candidate;
+        }
+        return QString();
     }
 
     // Through the window manager, as a user closes it.
     static void closeEditor() {
         QString id;
         ASSERT_TRUE(test::waitUntil([&] { return !(id = visibleEditor()).isEmpty(); }, 20000));
-        id = id.section(QLatin1Char('\n'), 0, 0);
         test::x11Server().run(QStringLiteral("xdotool"),
                               {QStringLiteral("windowactivate"), QStringLiteral("--sync"), id});
         test::x11Server().run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("alt+F4")});
@@ -229,6 +237,32 @@ TEST_F(ProgramX11Test, TheTrayHoldsTheIconAndTheAreaHotKeyOpensThePicker) {
     EXPECT_EQ(program->exitCode(), 0);
     tray.terminate();
     tray.waitForFinished();
+}
+
+TEST_F(ProgramX11Test, TwoInstancesStartedAtOnceLeaveExactlyOneRunning) {
+    ProgramFolders folders;
+    const auto first = folders.start();
+    const auto second = folders.start();
+    ASSERT_TRUE(first->waitForStarted());
+    ASSERT_TRUE(second->waitForStarted());
+    QProcess* ended = nullptr;
+    ASSERT_TRUE(test::waitUntil(
+        [&] {
+            ended = first->state() == QProcess::NotRunning    ? first.get()
+                    : second->state() == QProcess::NotRunning ? second.get()
+                                                              : nullptr;
+            return ended != nullptr;
+        },
+        20000));
+    EXPECT_EQ(ended->exitCode(), 0);
+    EXPECT_TRUE(QString::fromUtf8(ended->readAll()).contains(QStringLiteral("Quorvane is already running")));
+    QProcess* running = ended == first.get() ? second.get() : first.get();
+    QString output;
+    ASSERT_TRUE(waitForOutput(*running, output, QStringLiteral("Launched"))) << output.toStdString();
+    EXPECT_EQ(running->state(), QProcess::Running);
+    running->terminate();
+    ASSERT_TRUE(running->waitForFinished(20000));
+    EXPECT_EQ(running->exitCode(), 0);
 }
 
 } // namespace
