@@ -34,6 +34,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPointer>
+#include <QSessionManager>
 #include <QThread>
 #include <QTimer>
 
@@ -133,6 +134,13 @@ void AppDelegate::wireExports() {
     discardQuestion_ = std::make_unique<DiscardQuestion>();
     quitCoordinator_ = std::make_unique<QuitCoordinator>(*captureController_, *exporter_, *discardQuestion_);
     quitCoordinator_->visibleEditor = [this] { return windows_->visibleEditor(); };
+    // The desktop's logout: unexported edits hold it back while the question is asked.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+        const bool dirty = exporter_->hasUnexportedChanges(captureController_->document()) ||
+                           exporter_->hasUnexportedChanges(captureController_->previousDocument());
+        if (dirty && manager.allowsInteraction()) manager.cancel();
+        quitCoordinator_->requestQuit();
+    });
     windows_->makeEditorView = [this] { return makeEditorView(); };
     documentCommands_ = std::make_unique<DocumentCommands>(*captureController_, *exporter_, *quitCoordinator_,
                                                            services_.clipboard(), services_.beeper());
