@@ -265,5 +265,25 @@ TEST_F(ProgramX11Test, TwoInstancesStartedAtOnceLeaveExactlyOneRunning) {
     EXPECT_EQ(running->exitCode(), 0);
 }
 
+TEST_F(ProgramX11Test, SigtermRightAfterTheHotKeyLeavesNoPartialFile) {
+    ProgramFolders folders;
+    const auto program = folders.start();
+    QString output;
+    ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Launched"))) << output.toStdString();
+    closeEditor();
+    ASSERT_EQ(test::x11Server().run(QStringLiteral("xdotool"),
+                                    {QStringLiteral("key"), QStringLiteral("ctrl+alt+super+3")}),
+              0);
+    program->terminate();
+    ASSERT_TRUE(program->waitForFinished(20000));
+    EXPECT_EQ(program->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program->exitCode(), 0);
+    // Whatever the signal met — the capture or the save — the folder holds only whole images.
+    for (const QString& name : QDir(folders.pictures()).entryList(QDir::Files | QDir::Hidden)) {
+        EXPECT_TRUE(name.endsWith(QStringLiteral(".png"))) << name.toStdString();
+        EXPECT_FALSE(QImage(folders.pictures() + QLatin1Char('/') + name).isNull()) << name.toStdString();
+    }
+}
+
 } // namespace
 } // namespace quorvane
