@@ -229,7 +229,12 @@ void AppMenus::validate() {
         enable(command, capturable);
     enable(MenuCommand::repeatArea, capturable && state_.canRepeatArea());
     enable(MenuCommand::openImage, capturable);
-    enable(MenuCommand::paste, capturable && state_.clipboardHasImage());
+    const bool routed = state_.canvasRouted();
+    for (MenuCommand command :
+         {MenuCommand::undo, MenuCommand::redo, MenuCommand::copy, MenuCommand::selectAll,
+          MenuCommand::duplicate, MenuCommand::deleteSelection, MenuCommand::redactText})
+        enable(command, routed);
+    enable(MenuCommand::paste, capturable && state_.clipboardHasImage() && (routed || !state_.hasDocument()));
     enable(MenuCommand::saveImage, exportable);
     enable(MenuCommand::saveImageAs, exportable);
     enable(MenuCommand::pinScreenshot, exportable);

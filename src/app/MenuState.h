@@ -20,6 +20,10 @@ struct MenuState {
     std::function<bool()> clipboardHasImage = [] { return false; };
     std::function<Scrolling()> scrolling = [] { return Scrolling::none; };
     std::function<bool()> launchAtLoginEnabled = [] { return false; };
+    // Whether the canvas's action router takes Undo, Redo, Copy, Select All, Duplicate, Delete
+    // and Redact Text (and Paste into a document). Until it does, those items stay disabled so
+    // that their keys reach the canvas's own keyboard handling.
+    std::function<bool()> canvasRouted = [] { return false; };
 };
 
 } // namespace quorvane

@@ -105,6 +105,22 @@ TEST(AppMenus, DuringACaptureOnlyWhatCannotDisturbItStaysEnabled) {
     EXPECT_FALSE(rig.menus.statusAction(HotKeyAction::repeatArea)->isEnabled());
 }
 
+TEST(AppMenus, CanvasCommandsLeaveTheirKeysToTheCanvasUntilItsRouterTakesThem) {
+    MenuRig rig;
+    for (MenuCommand command :
+         {MenuCommand::undo, MenuCommand::redo, MenuCommand::copy, MenuCommand::selectAll,
+          MenuCommand::duplicate, MenuCommand::deleteSelection, MenuCommand::redactText})
+        EXPECT_FALSE(rig.enabled(command)) << int(command);
+    // Ctrl+V into an open document is the canvas's; without a document it opens the image.
+    EXPECT_FALSE(rig.enabled(MenuCommand::paste));
+    rig.document = false;
+    rig.menus.validate();
+    EXPECT_TRUE(rig.enabled(MenuCommand::paste));
+    rig.clipboardImage = false;
+    rig.menus.validate();
+    EXPECT_FALSE(rig.enabled(MenuCommand::paste));
+}
+
 TEST(AppMenus, TheScrollingItemSaysWhatAPressWillDo) {
     MenuRig rig;
     EXPECT_EQ(rig.menus.action(MenuCommand::scrollingCapture)->text(), QStringLiteral("Scrolling Capture"));
