@@ -1,0 +1,97 @@
+#pragma once
+
+// The program's one delegate: it holds every controller for the life of the process and wires
+// them at start-up, step by step. The work of each concern lives in the class named after it;
+// this type is the thin façade the other parts call.
+
+#include "app/MenuCommand.h"
+
+#include <QObject>
+#include <memory>
+
+namespace quorvane {
+
+class CaptureCommands;
+class CaptureController;
+class DiscardQuestion;
+class AppMenus;
+class DocumentCommands;
+class DragExporter;
+class EditorView;
+class ExportController;
+class HotKeyCenter;
+class HotKeyDispatch;
+class OCRController;
+class QuitCoordinator;
+class StatusItem;
+class SymbolIcons;
+class ThumbnailStandIn;
+class WindowCoordinator;
+class Services;
+
+class AppDelegate : public QObject {
+    Q_OBJECT
+
+public:
+    // The services outlive the delegate.
+    explicit AppDelegate(Services& services, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // The start-up sequence; logs "Launched".
+    void applicationDidFinishLaunching();
+    // The clean-up at the end of the process: keys released, drag files removed.
+    void applicationWillTerminate();
+
+    // True once start-up has finished; never turns back.
+    bool didFinishLaunching() const { return didFinishLaunching_; }
+    // There is a document, no capture runs and no Redact Text review is open on it.
+    bool mayExportDocument() const;
+
+    void presentEditor(bool force = false);
+    // SIGTERM or SIGINT.
+    void terminateBySignal();
+
+    CaptureController& captureController() const { return *captureController_; }
+    ExportController& exporter() const { return *exporter_; }
+    CaptureCommands& captureCommands() const { return *captureCommands_; }
+    HotKeyDispatch& hotKeyDispatch() const { return *hotKeyDispatch_; }
+    OCRController& ocrController() const { return *ocrController_; }
+    QuitCoordinator& quitCoordinator() const { return *quitCoordinator_; }
+    DiscardQuestion& discardQuestion() const { return *discardQuestion_; }
+    WindowCoordinator& windows() const { return *windows_; }
+    AppMenus& menus() const { return *menus_; }
+    StatusItem& statusItem() const { return *statusItem_; }
+    DocumentCommands& documentCommands() const { return *documentCommands_; }
+    ThumbnailStandIn& thumbnails() const { return *thumbnails_; }
+
+private:
+    void configureMenus();
+    void runMenuCommand(MenuCommand command);
+    void showHotKeysInMenu();
+    void wireExports();
+    void wireCaptures();
+    void wireHotKeys();
+    void subscribe();
+    EditorView* makeEditorView();
+
+    Services& services_;
+    std::unique_ptr<CaptureController> captureController_;
+    std::unique_ptr<OCRController> ocrController_;
+    std::unique_ptr<SymbolIcons> icons_;
+    std::unique_ptr<WindowCoordinator> windows_;
+    std::unique_ptr<HotKeyCenter> hotKeyCenter_;
+    std::unique_ptr<ThumbnailStandIn> thumbnails_;
+    std::unique_ptr<DragExporter> dragExporter_;
+    std::unique_ptr<ExportController> exporter_;
+    std::unique_ptr<CaptureCommands> captureCommands_;
+    std::unique_ptr<HotKeyDispatch> hotKeyDispatch_;
+    std::unique_ptr<AppMenus> menus_;
+    std::unique_ptr<StatusItem> statusItem_;
+    std::unique_ptr<DocumentCommands> documentCommands_;
+    std::unique_ptr<DiscardQuestion> discardQuestion_;
+    std::unique_ptr<QuitCoordinator> quitCoordinator_;
+    QMetaObject::Connection hotKeyChange_;
+    bool didFinishLaunching_ = false;
+};
+
+} // namespace quorvane

@@ -1,0 +1,263 @@
+#include "app/AppMenus.h"
+
+#include "core/AppIdentity.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace quorvane {
+namespace {
+
+QString scrollingTitle(MenuState::Scrolling scrolling) {
+    switch (scrolling) {
+    case MenuState::Scrolling::running:
+        return QStringLiteral("Finish Scrolling Capture");
+    case MenuState::Scrolling::selectingRegion:
+        return QStringLiteral("Cancel Scrolling Capture");
+    case MenuState::Scrolling::none:
+        break;
+    }
+    return QStringLiteral("Scrolling Capture");
+}
+
+} // namespace
+
+AppMenus::AppMenus(MenuState state, Handler handler, QObject* parent)
+    : QObject(parent), state_(std::move(state)), handler_(std::move(handler)) {
+    make(MenuCommand::about, QStringLiteral("About Quorvane"));
+    make(MenuCommand::showSettings, QStringLiteral("Settings…"), QKeySequence(QStringLiteral("Ctrl+,")));
+    make(MenuCommand::exportDiagnostics, QStringLiteral("Export Diagnostics…"));
+    make(MenuCommand::hideQuorvane, QStringLiteral("Hide Quorvane"), QKeySequence(QStringLiteral("Ctrl+H")));
+    make(MenuCommand::quit, QStringLiteral("Quit Quorvane"), QKeySequence(QStringLiteral("Ctrl+Q")));
+    make(MenuCommand::captureScreen, QStringLiteral("Capture Screen"));
+    make(MenuCommand::chooseWindow, QStringLiteral("Capture Window…"));
+    make(MenuCommand::captureArea, QStringLiteral("Capture Area…"));
+    make(MenuCommand::repeatArea, QStringLiteral("Repeat Area"));
+    make(MenuCommand::scrollingCapture, QStringLiteral("Scrolling Capture"));
+    make(MenuCommand::recognizeTextInArea, QStringLiteral("Recognize Text in Area…"));
+    make(MenuCommand::saveImage, QStringLiteral("Save Image"), QKeySequence(QStringLiteral("Ctrl+S")));
+    make(MenuCommand::saveImageAs, QStringLiteral("Save Image As…"),
+         QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+    make(MenuCommand::chooseSaveFolder, QStringLiteral("Choose Save Folder…"));
+    make(MenuCommand::openImage, QStringLiteral("Open Image…"), QKeySequence(QStringLiteral("Ctrl+O")));
+    make(MenuCommand::reopenLastExport, QStringLiteral("Reopen Last Export"));
+    make(MenuCommand::restorePreviousDocument, QStringLiteral("Restore Previous Document"));
+    make(MenuCommand::pinScreenshot, QStringLiteral("Pin Screenshot"),
+         QKeySequence(QStringLiteral("Ctrl+Shift+P")));
+    make(MenuCommand::closeAllPins, QStringLiteral("Close All Pins"));
+    make(MenuCommand::showEditor, QStringLiteral("Reopen Editor"), QKeySequence(QStringLiteral("Ctrl+N")));
+    make(MenuCommand::closeWindow, QStringLiteral("Close Window"), QKeySequence(QStringLiteral("Ctrl+W")));
+    make(MenuCommand::undo, QStringLiteral("Undo"), QKeySequence(QStringLiteral("Ctrl+Z")));
+    make(MenuCommand::redo, QStringLiteral("Redo"), QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
+    make(MenuCommand::copy, QStringLiteral("Copy"), QKeySequence(QStringLiteral("Ctrl+C")));
+    make(MenuCommand::paste, QStringLiteral("Paste"), QKeySequence(QStringLiteral("Ctrl+V")));
+    make(MenuCommand::selectAll, QStringLiteral("Select All"), QKeySequence(QStringLiteral("Ctrl+A")));
+    make(MenuCommand::duplicate, QStringLiteral("Duplicate"), QKeySequence(QStringLiteral("Ctrl+D")));
+    make(MenuCommand::deleteSelection, QStringLiteral("Delete"));
+    make(MenuCommand::redactText, QStringLiteral("Redact Text…"),
+         QKeySequence(QStringLiteral("Ctrl+Shift+R")));
+    make(MenuCommand::resizeImage, QStringLiteral("Resize Image…"),
+         QKeySequence(QStringLiteral("Ctrl+Alt+I")));
+    make(MenuCommand::editBackdrop, QStringLiteral("Backdrop…"), QKeySequence(QStringLiteral("Ctrl+Alt+B")));
+    make(MenuCommand::minimize, QStringLiteral("Minimize"), QKeySequence(QStringLiteral("Ctrl+M")));
+    make(MenuCommand::zoom, QStringLiteral("Zoom"));
+    make(MenuCommand::showRecognizedText, QStringLiteral("Recognized Text"));
+    make(MenuCommand::bringAllToFront, QStringLiteral("Bring All to Front"));
+    make(MenuCommand::toggleLaunchAtLogin, QStringLiteral("Launch at Login"))->setCheckable(true);
+    buildStatusMenu();
+    validate();
+}
+
+AppMenus::~AppMenus() {
+    delete statusMenu_;
+}
+
+QAction* AppMenus::make(MenuCommand command, const QString& title, const QKeySequence& key) {
+    auto* action = new QAction(title, this);
+    action->setShortcut(key);
+    // Each window has its own menu bar: the shortcut works in the window that has focus.
+    action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, &QAction::triggered, this, [this, command] { handler_(command); });
+    actions_[command] = action;
+    return action;
+}
+
+QAction* AppMenus::action(MenuCommand command) const {
+    return actions_.at(command);
+}
+
+QAction* AppMenus::statusAction(HotKeyAction action) const {
+    return statusCaptures_.at(action);
+}
+
+void AppMenus::fill(QMenuBar& bar) {
+    // The Quorvane menu comes first, before any menu the window has of its own.
+    QAction* first = bar.actions().isEmpty() ? nullptr : bar.actions().first();
+    const std::pair<QString, void (AppMenus::*)(QMenu*)> menus[] = {
+        {QString::fromLatin1(applicationName), &AppMenus::fillQuorvaneMenu},
+        {QStringLiteral("File"), &AppMenus::fillFileMenu},
+        {QStringLiteral("Edit"), &AppMenus::fillEditMenu},
+        {QStringLiteral("Window"), &AppMenus::fillWindowMenu}};
+    for (const auto& [title, fillMenu] : menus) {
+        auto* menu = new QMenu(title, &bar);
+        (this->*fillMenu)(menu);
+        bar.insertMenu(first, menu);
+        connect(menu, &QMenu::aboutToShow, this, &AppMenus::validate);
+    }
+}
+
+void AppMenus::fillQuorvaneMenu(QMenu* menu) {
+    menu->addAction(action(MenuCommand::about));
+    menu->addSeparator();
+    menu->addAction(action(MenuCommand::showSettings));
+    menu->addAction(action(MenuCommand::exportDiagnostics));
+    menu->addSeparator();
+    menu->addAction(action(MenuCommand::hideQuorvane));
+    menu->addSeparator();
+    menu->addAction(action(MenuCommand::quit));
+}
+
+void AppMenus::fillFileMenu(QMenu* menu) {
+    for (MenuCommand command :
+         {MenuCommand::captureScreen, MenuCommand::chooseWindow, MenuCommand::captureArea,
+          MenuCommand::repeatArea, MenuCommand::scrollingCapture, MenuCommand::recognizeTextInArea})
+        menu->addAction(action(command));
+    menu->addSeparator();
+    for (MenuCommand command :
+         {MenuCommand::saveImage, MenuCommand::saveImageAs, MenuCommand::chooseSaveFolder,
+          MenuCommand::openImage, MenuCommand::reopenLastExport, MenuCommand::restorePreviousDocument})
+        menu->addAction(action(command));
+    menu->addSeparator();
+    menu->addAction(action(MenuCommand::pinScreenshot));
+    menu->addAction(action(MenuCommand::closeAllPins));
+    menu->addSeparator();
+    menu->addAction(action(MenuCommand::showEditor));
+    menu->addAction(action(MenuCommand::closeWindow));
+}
+
+void AppMenus::fillEditMenu(QMenu* menu) {
+    menu->addAction(action(MenuCommand::undo));
+    menu->addAction(action(MenuCommand::redo));
+    menu->addSeparator();
+    for (MenuCommand command : {MenuCommand::copy, MenuCommand::paste, MenuCommand::selectAll,
+                                MenuCommand::duplicate, MenuCommand::deleteSelection})
+        menu->addAction(action(command));
+    menu->addSeparator();
+    menu->addAction(action(MenuCommand::redactText));
+    menu->addAction(action(MenuCommand::resizeImage));
+    menu->addAction(action(MenuCommand::editBackdrop));
+}
+
+void AppMenus::fillWindowMenu(QMenu* menu) {
+    menu->addAction(action(MenuCommand::minimize));
+    menu->addAction(action(MenuCommand::zoom));
+    menu->addAction(action(MenuCommand::showRecognizedText));
+    menu->addSeparator();
+    menu->addAction(action(MenuCommand::bringAllToFront));
+}
+
+void AppMenus::buildStatusMenu() {
+    statusMenu_ = new QMenu(QString::fromLatin1(applicationName));
+    statusMenu_->setToolTipsVisible(true);
+    connect(statusMenu_, &QMenu::aboutToShow, this, &AppMenus::validate);
+    auto* open = statusMenu_->addAction(QStringLiteral("Open Quorvane"));
+    connect(open, &QAction::triggered, this, [this] { handler_(MenuCommand::showEditor); });
+    statusMenu_->addSeparator();
+    const std::pair<HotKeyAction, QString> captures[] = {
+        {HotKeyAction::captureArea, QStringLiteral("Capture Area")},
+        {HotKeyAction::captureScreen, QStringLiteral("Capture Screen")},
+        {HotKeyAction::repeatArea, QStringLiteral("Repeat Area")},
+        {HotKeyAction::scrollingCapture, QStringLiteral("Scrolling Capture")},
+        {HotKeyAction::recognizeArea, QStringLiteral("Recognize Text/QR")}};
+    const std::map<HotKeyAction, MenuCommand> commands = {
+        {HotKeyAction::captureArea, MenuCommand::captureArea},
+        {HotKeyAction::captureScreen, MenuCommand::captureScreen},
+        {HotKeyAction::repeatArea, MenuCommand::repeatArea},
+        {HotKeyAction::scrollingCapture, MenuCommand::scrollingCapture},
+        {HotKeyAction::recognizeArea, MenuCommand::recognizeTextInArea}};
+    for (const auto& [hotKey, title] : captures) {
+        auto* item = new QAction(title, this);
+        // The key is grabbed globally: the item only shows it.
+        item->setShortcutContext(Qt::WidgetShortcut);
+        connect(item, &QAction::triggered, this,
+                [this, command = commands.at(hotKey)] { handler_(command); });
+        statusCaptures_[hotKey] = item;
+        // "Capture Window…" sits between Capture Screen and Repeat Area.
+        if (hotKey == HotKeyAction::repeatArea) statusMenu_->addAction(action(MenuCommand::chooseWindow));
+        statusMenu_->addAction(item);
+        if (hotKey == HotKeyAction::scrollingCapture) statusScrolling_ = item;
+    }
+    statusMenu_->addSeparator();
+    statusMenu_->addAction(action(MenuCommand::pinScreenshot));
+    statusMenu_->addAction(action(MenuCommand::closeAllPins));
+    statusMenu_->addSeparator();
+    statusMenu_->addAction(action(MenuCommand::toggleLaunchAtLogin));
+    statusMenu_->addAction(action(MenuCommand::showSettings));
+    statusMenu_->addSeparator();
+    statusMenu_->addAction(action(MenuCommand::quit));
+}
+
+void AppMenus::showHotKeys(const std::map<HotKeyAction, QString>& keyTexts,
+                           const std::map<HotKeyAction, QString>& errors) {
+    for (const auto& [hotKey, item] : statusCaptures_) {
+        const auto key = keyTexts.find(hotKey);
+        const auto error = errors.find(hotKey);
+        if (key != keyTexts.end() && error == errors.end()) {
+            item->setShortcut(QKeySequence::fromString(key->second));
+            item->setToolTip(QString());
+        } else {
+            item->setShortcut(QKeySequence());
+            item->setToolTip(error != errors.end() ? QStringLiteral("Shortcut unavailable: ") + error->second
+                                                   : QString());
+        }
+    }
+}
+
+void AppMenus::enable(MenuCommand command, bool enabled) {
+    action(command)->setEnabled(enabled);
+}
+
+void AppMenus::validate() {
+    const bool busy = state_.busy();
+    const MenuState::Scrolling scrolling = state_.scrolling();
+    const bool scrollingActive = scrolling != MenuState::Scrolling::none;
+    const bool exportable = state_.exportable();
+    const bool capturable = !busy && !scrollingActive;
+    for (MenuCommand command : {MenuCommand::captureScreen, MenuCommand::chooseWindow,
+                                MenuCommand::captureArea, MenuCommand::recognizeTextInArea})
+        enable(command, capturable);
+    enable(MenuCommand::repeatArea, capturable && state_.canRepeatArea());
+    enable(MenuCommand::openImage, capturable);
+    const bool routed = state_.canvasRouted();
+    for (MenuCommand command :
+         {MenuCommand::undo, MenuCommand::redo, MenuCommand::copy, MenuCommand::selectAll,
+          MenuCommand::duplicate, MenuCommand::deleteSelection, MenuCommand::redactText})
+        enable(command, routed);
+    enable(MenuCommand::paste, capturable && state_.clipboardHasImage() && (routed || !state_.hasDocument()));
+    enable(MenuCommand::saveImage, exportable);
+    enable(MenuCommand::saveImageAs, exportable);
+    enable(MenuCommand::pinScreenshot, exportable);
+    enable(MenuCommand::reopenLastExport, !busy && state_.hasLastExport());
+    enable(MenuCommand::chooseSaveFolder, !busy);
+    enable(MenuCommand::closeAllPins, state_.pinsOpen());
+    enable(MenuCommand::scrollingCapture, !busy);
+    action(MenuCommand::scrollingCapture)->setText(scrollingTitle(scrolling));
+    statusScrolling_->setText(scrollingTitle(scrolling));
+    enable(MenuCommand::resizeImage, !busy && state_.hasDocument());
+    enable(MenuCommand::editBackdrop, !busy && state_.hasDocument());
+    enable(MenuCommand::restorePreviousDocument, !busy && state_.hasPreviousDocument());
+    action(MenuCommand::toggleLaunchAtLogin)->setChecked(state_.launchAtLoginEnabled());
+    // The status menu's capture items follow their File menu twins.
+    for (const auto& [hotKey, item] : statusCaptures_) {
+        const MenuCommand twin = hotKey == HotKeyAction::captureArea     ? MenuCommand::captureArea
+                                 : hotKey == HotKeyAction::captureScreen ? MenuCommand::captureScreen
+                                 : hotKey == HotKeyAction::repeatArea    ? MenuCommand::repeatArea
+                                 : hotKey == HotKeyAction::scrollingCapture
+                                     ? MenuCommand::scrollingCapture
+                                     : MenuCommand::recognizeTextInArea;
+        item->setEnabled(action(twin)->isEnabled());
+    }
+}
+
+} // namespace quorvane

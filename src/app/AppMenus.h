@@ -1,0 +1,67 @@
+#pragma once
+
+// The program's menus: one menu bar per window of ours (Quorvane, File, Edit, Window), built
+// from one set of actions so that the shortcuts work in each, and the status menu of the tray
+// icon. Enabling and titles are recomputed on every state change the shell reports and each
+// time a menu opens (Qt ignores the shortcut of a disabled action).
+
+#include "app/HotKeyAction.h"
+#include "app/MenuCommand.h"
+#include "app/MenuState.h"
+
+#include <QObject>
+#include <functional>
+#include <map>
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QWidget;
+
+namespace quorvane {
+
+class AppMenus : public QObject {
+    Q_OBJECT
+
+public:
+    using Handler = std::function<void(MenuCommand)>;
+
+    AppMenus(MenuState state, Handler handler, QObject* parent = nullptr);
+    ~AppMenus() override;
+
+    // Fills a window's menu bar with the shared actions.
+    void fill(QMenuBar& bar);
+    // The status menu ("Quorvane").
+    QMenu* statusMenu() const { return statusMenu_; }
+
+    // The shared action of a command (the File menu's for captures).
+    QAction* action(MenuCommand command) const;
+    // The status menu's item for a hot-key action.
+    QAction* statusAction(HotKeyAction action) const;
+
+    // Shows each status capture item's hot key, or, when it has none or it failed, no key and
+    // "Shortcut unavailable: " + the message as tool tip.
+    void showHotKeys(const std::map<HotKeyAction, QString>& keyTexts,
+                     const std::map<HotKeyAction, QString>& errors);
+
+    // Enabling, titles and check marks from the current state.
+    void validate();
+
+private:
+    QAction* make(MenuCommand command, const QString& title, const QKeySequence& key = {});
+    void fillQuorvaneMenu(QMenu* menu);
+    void fillFileMenu(QMenu* menu);
+    void fillEditMenu(QMenu* menu);
+    void fillWindowMenu(QMenu* menu);
+    void buildStatusMenu();
+    void enable(MenuCommand command, bool enabled);
+
+    MenuState state_;
+    Handler handler_;
+    std::map<MenuCommand, QAction*> actions_;
+    std::map<HotKeyAction, QAction*> statusCaptures_;
+    QAction* statusScrolling_ = nullptr;
+    QMenu* statusMenu_ = nullptr;
+};
+
+} // namespace quorvane

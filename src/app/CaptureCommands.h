@@ -1,0 +1,71 @@
+#pragma once
+
+// The capture commands that the menus, hot keys and links start, and the post-capture action
+// that ends every capture that produced a document.
+
+#include "app/URLCommand.h"
+#include "export/PostCaptureAction.h"
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <optional>
+
+namespace quorvane {
+
+class Announcer;
+class CaptureController;
+class ExportController;
+class Preferences;
+
+class CaptureCommands : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int confirmationMilliseconds = 6000;
+
+    CaptureCommands(CaptureController& captures, ExportController& exporter, Preferences& preferences,
+                    Announcer& announcer, QObject* parent = nullptr);
+
+    // Shows the editor window; set by the shell.
+    std::function<void()> presentEditor = [] {};
+    // Stand-in seams for the panels that are not built yet.
+    std::function<void()> pinScreenshot = [] {};
+    std::function<void()> showThumbnail = [] {};
+    std::function<void()> scrollingCapture = [] {};
+
+    // What a link asked for the next capture; cleared when the capture ends.
+    std::optional<URLCommand::Then> oneShotThen;
+    bool oneShotFromLink = false;
+
+    bool opensEditorAfterCapture() const;
+    QString linkNote() const;
+
+    void captureScreen();
+    void captureArea();
+    void chooseWindow();
+    void repeatArea();
+    void recognizeTextInArea();
+    // Installed as the capture controller's `onCaptured`.
+    void handleCapture();
+    // The transient confirmation: the status item's tool tip until 6 s after the last one.
+    void confirm(const QString& message);
+
+    // "Quorvane", or "Quorvane: " + the latest confirmation while it lasts.
+    const QString& statusToolTip() const { return statusToolTip_; }
+
+Q_SIGNALS:
+    void statusToolTipChanged(const QString& toolTip);
+
+private:
+    void setStatusToolTip(const QString& toolTip);
+
+    CaptureController& captures_;
+    ExportController& exporter_;
+    Preferences& preferences_;
+    Announcer& announcer_;
+    QTimer confirmationReset_;
+    QString statusToolTip_;
+};
+
+} // namespace quorvane

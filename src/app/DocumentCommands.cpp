@@ -1,0 +1,154 @@
+#include "app/DocumentCommands.h"
+
+#include "app/EditorWindow.h"
+#include "app/QuitCoordinator.h"
+#include "capture/CaptureController.h"
+#include "core/Log.h"
+#include "editor_window/EditorView.h"
+#include "editor_window/SheetPresenter.h"
+#include "export/ExportController.h"
+#include "platform/Beeper.h"
+#include "platform/Clipboard.h"
+
+#include <QFileDialog>
+
+namespace quorvane {
+
+DocumentCommands::DocumentCommands(CaptureController& captures, ExportController& exporter,
+                                   QuitCoordinator& quit, Clipboard& clipboard, Beeper& beeper,
+                                   QObject* parent)
+    : QObject(parent), captures_(captures), exporter_(exporter), quit_(quit), clipboard_(clipboard),
+      beeper_(beeper) {}
+
+DocumentCommands::~DocumentCommands() {
+    delete openDialog_.data();
+}
+
+void DocumentCommands::commitTextEditing() {
+    // Taking the focus away ends an annotation text being typed.
+    if (EditorWindow* window = editorWindow())
+        if (QWidget* focus = window->focusWidget()) focus->clearFocus();
+}
+
+void DocumentCommands::saveImage() {
+    commitTextEditing();
+    exporter_.saveToFolder(true, true);
+}
+
+void DocumentCommands::saveImageAs() {
+    commitTextEditing();
+    exporter_.saveAs(editorWindow());
+}
+
+void DocumentCommands::copyImage() {
+    commitTextEditing();
+    exporter_.copyFinal(true);
+}
+
+void DocumentCommands::chooseSaveFolder() {
+    exporter_.chooseFolder(editorWindow());
+}
+
+void DocumentCommands::reopenLastExport() {
+    commitTextEditing();
+    QPointer<DocumentCommands> self(this);
+    quit_.mayDiscardChanges({captures_.document()}, QStringLiteral("Reopening the last export"),
+                            [self](bool allowed) {
+                                if (self && allowed) self->exporter_.reopenLast();
+                            });
+}
+
+void DocumentCommands::restorePreviousDocument() {
+    captures_.restorePreviousDocument();
+}
+
+SheetPresenter* DocumentCommands::sheets() {
+    EditorWindow* window = editorWindow();
+    if (window == nullptr) return nullptr;
+    if (sheetWindow_ != window || !sheets_) {
+        sheets_ = std::make_unique<SheetPresenter>(*window);
+        sheetWindow_ = window;
+    }
+    return sheets_.get();
+}
+
+void DocumentCommands::resizeImage() {
+    EditorDocument* document = captures_.document();
+    SheetPresenter* presenter = sheets();
+    if (document == nullptr || presenter == nullptr) return;
+    commitTextEditing();
+    EditorCanvasPane* pane = editorWindow()->view()->pane();
+    // One sheet per window: waits for an open one to close.
+    presenter->presentResize(document, pane != nullptr ? &pane->settings() : nullptr);
+}
+
+void DocumentCommands::editBackdrop() {
+    EditorDocument* document = captures_.document();
+    SheetPresenter* presenter = sheets();
+    if (document == nullptr || presenter == nullptr) return;
+    commitTextEditing();
+    EditorCanvasPane* pane = editorWindow()->view()->pane();
+    // Nothing while another sheet is open.
+    presenter->presentBackdrop(document, pane != nullptr ? &pane->settings() : nullptr);
+}
+
+void DocumentCommands::openImage() {
+    presentEditor();
+    if (openDialog_ != nullptr) {
+        openDialog_->raise();
+        return;
+    }
+    auto* dialog = new QFileDialog(editorWindow(), QStringLiteral("Open Image"));
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setMimeTypeFilters(ImageImporter::supportedTypes());
+    dialog->setLabelText(QFileDialog::LookIn, QString::fromUtf8(openMessage));
+    dialog->setToolTip(QString::fromUtf8(openMessage));
+    openDialog_ = dialog;
+    QPointer<DocumentCommands> self(this);
+    connect(dialog, &QFileDialog::urlSelected, this, [self](const QUrl& url) {
+        if (!self || !url.isValid()) return;
+        auto image = ImageImporter::image(url);
+        if (image)
+            self->importImage(*image, url.fileName());
+        else
+            self->reportImport(image.error(), url);
+    });
+    dialog->open();
+}
+
+void DocumentCommands::paste() {
+    const QMimeData* data = clipboard_.read();
+    if (data == nullptr) {
+        beeper_.beep();
+        return;
+    }
+    auto image = ImageImporter::image(*data);
+    if (!image) {
+        reportImport(image.error());
+        return;
+    }
+    if (!*image) {
+        beeper_.beep();
+        return;
+    }
+    importImage(**image, std::nullopt);
+}
+
+void DocumentCommands::importImage(const QImage& image, const std::optional<QString>& name) {
+    commitTextEditing();
+    const QSize size = image.size();
+    captures_.openImage(image, name, [size](bool opened) {
+        if (opened) Log::app().log("Imported {}x{} px image", size.width(), size.height());
+    });
+}
+
+void DocumentCommands::reportImport(const ImageImporter::ImportError& error, const QUrl& url) {
+    presentEditor();
+    captures_.setErrorMessage(error.message(url));
+    captures_.setErrorIsRetryable(false);
+    Log::app().error("Import failed: {} {}", "Quorvane.Import", static_cast<int>(error.kind));
+}
+
+} // namespace quorvane

@@ -1,0 +1,74 @@
+#pragma once
+
+// The commands on the current document: save, save as, copy, choose the folder, reopen the last
+// export, restore the previous document, resize, backdrop, open a file, paste; and the one way
+// in (importImage) and out (reportImport) for images that were not captured.
+
+#include "export/ImageImporter.h"
+
+#include <QFileDialog>
+#include <QObject>
+#include <QPointer>
+#include <QUrl>
+#include <functional>
+#include <memory>
+#include <optional>
+class QWidget;
+
+namespace quorvane {
+
+class Beeper;
+class CaptureController;
+class Clipboard;
+class EditorWindow;
+class ExportController;
+class QuitCoordinator;
+class SheetPresenter;
+
+class DocumentCommands : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr const char* openMessage =
+        "Choose an image to annotate. Quorvane saves edits as a new file and never changes the original.";
+
+    DocumentCommands(CaptureController& captures, ExportController& exporter, QuitCoordinator& quit,
+                     Clipboard& clipboard, Beeper& beeper, QObject* parent = nullptr);
+    ~DocumentCommands() override;
+
+    // The editor window, or null while there is none.
+    std::function<EditorWindow*()> editorWindow = [] { return nullptr; };
+    std::function<void()> presentEditor = [] {};
+
+    void saveImage();
+    void saveImageAs();
+    void copyImage();
+    void chooseSaveFolder();
+    void reopenLastExport();
+    void restorePreviousDocument();
+    void resizeImage();
+    void editBackdrop();
+    void openImage();
+    void paste();
+    void importImage(const QImage& image, const std::optional<QString>& name);
+    void reportImport(const ImageImporter::ImportError& error, const QUrl& url = {});
+
+    // The open dialog while it is open, for tests.
+    QFileDialog* openDialog() const { return openDialog_; }
+    // The editor window's sheets (made with the window).
+    SheetPresenter* sheets();
+
+private:
+    void commitTextEditing();
+
+    CaptureController& captures_;
+    ExportController& exporter_;
+    QuitCoordinator& quit_;
+    Clipboard& clipboard_;
+    Beeper& beeper_;
+    QPointer<QFileDialog> openDialog_;
+    QPointer<QWidget> sheetWindow_;
+    std::unique_ptr<SheetPresenter> sheets_;
+};
+
+} // namespace quorvane

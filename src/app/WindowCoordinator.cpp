@@ -1,0 +1,115 @@
+#include "app/WindowCoordinator.h"
+
+#include "app/EditorWindow.h"
+#include "app/EditorWindowLayout.h"
+#include "app/OCRController.h"
+#include "app/RecognizedTextWindow.h"
+#include "capture/CaptureController.h"
+#include "editor_window/EditorView.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+namespace quorvane {
+
+WindowCoordinator::WindowCoordinator(CaptureController& captures, OCRController& ocr, QObject* parent)
+    : QObject(parent), captures_(captures), ocr_(ocr) {
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive) Q_EMIT becameActive();
+    });
+}
+
+WindowCoordinator::~WindowCoordinator() {
+    delete editor_.data();
+    delete ocrWindow_.data();
+}
+
+void WindowCoordinator::presentEditor() {
+    if (editor_ == nullptr) {
+        Q_ASSERT(makeEditorView);
+        editor_ = new EditorWindow(makeEditorView());
+        editor_->installEventFilter(this);
+        windowCreated(editor_);
+        // Centred on the screen it first opens on.
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            editor_->move(screen->availableGeometry().center() - editor_->rect().center());
+        fitEditor();
+    }
+    show(*editor_);
+}
+
+void WindowCoordinator::presentRecognizedText() {
+    if (ocrWindow_ == nullptr) {
+        ocrWindow_ = new RecognizedTextWindow(ocr_);
+        ocrWindow_->installEventFilter(this);
+        windowCreated(ocrWindow_);
+    }
+    setPolicy(ActivationPolicy::regular);
+    ocrWindow_->present();
+}
+
+void WindowCoordinator::setSettingsWindow(QWidget* window) {
+    settingsWindow_ = window;
+    if (window != nullptr) window->installEventFilter(this);
+}
+
+void WindowCoordinator::show(QWidget& window) {
+    setPolicy(ActivationPolicy::regular);
+    if (window.isMinimized()) window.showNormal();
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+std::vector<std::uint32_t> WindowCoordinator::includedWindowIDs() const {
+    if (editor_ == nullptr || !editor_->isVisible() || editor_->isMinimized()) return {};
+    return {static_cast<std::uint32_t>(editor_->winId())};
+}
+
+QWidget* WindowCoordinator::visibleEditor() const {
+    return editor_ != nullptr && editor_->isVisible() ? editor_.data() : nullptr;
+}
+
+void WindowCoordinator::fitEditor() {
+    if (editor_ == nullptr) return;
+    EditorWindowLayout::fit(*editor_, captures_.document(), !captures_.permissionGranted());
+}
+
+void WindowCoordinator::hideEditor() {
+    if (editor_ != nullptr) editor_->hide();
+    updateActivationPolicy();
+}
+
+std::vector<QWidget*> WindowCoordinator::windows() const {
+    std::vector<QWidget*> all;
+    for (QWidget* window : {static_cast<QWidget*>(editor_.data()), settingsWindow_.data(),
+                            static_cast<QWidget*>(ocrWindow_.data())})
+        if (window != nullptr) all.push_back(window);
+    for (QWidget* window : captures_.ownedWindows())
+        if (window != nullptr) all.push_back(window);
+    return all;
+}
+
+void WindowCoordinator::updateActivationPolicy(const QWidget* excluding) {
+    for (QWidget* window : windows())
+        if (window != excluding && (window->isVisible() || window->isMinimized())) return;
+    setPolicy(ActivationPolicy::accessory);
+}
+
+void WindowCoordinator::setPolicy(ActivationPolicy policy) {
+    if (policy_ == policy) return;
+    policy_ = policy;
+    Q_EMIT activationPolicyChanged();
+}
+
+bool WindowCoordinator::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Close && watched->isWidgetType()) {
+        // The Recognized Text window stops its own recognition when it closes.
+        updateActivationPolicy(static_cast<QWidget*>(watched));
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace quorvane

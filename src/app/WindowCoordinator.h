@@ -1,0 +1,78 @@
+#pragma once
+
+// The program's own windows: the editor and Recognized Text windows made on first use and
+// reused, how they are shown, the editor's size for its document, and whether the program
+// counts as "active with a window" (the activation policy, kept as state: an application
+// icon has no counterpart here).
+
+#include "app/EditorWindow.h"
+#include "app/RecognizedTextWindow.h"
+
+#include <QObject>
+#include <QPointer>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace quorvane {
+
+class EditorView;
+class OCRController;
+class CaptureController;
+
+class WindowCoordinator : public QObject {
+    Q_OBJECT
+
+public:
+    enum class ActivationPolicy { accessory, regular };
+
+    WindowCoordinator(CaptureController& captures, OCRController& ocr, QObject* parent = nullptr);
+    ~WindowCoordinator() override;
+
+    // Makes the editor view; set once by the shell before the first show.
+    std::function<EditorView*()> makeEditorView;
+    // Called with each window as it is made, so that it gets its menu bar.
+    std::function<void(QWidget*)> windowCreated = [](QWidget*) {};
+
+    void presentEditor();
+    void presentRecognizedText();
+    // The editor window, or null before its first show.
+    EditorWindow* editorWindow() const { return editor_; }
+    RecognizedTextWindow* recognizedTextWindow() const { return ocrWindow_; }
+    // The settings window, once the settings form registers it.
+    void setSettingsWindow(QWidget* window);
+
+    // The editor's id while it is visible and not minimised: captures include it.
+    std::vector<std::uint32_t> includedWindowIDs() const;
+    // The editor when it is visible, else null.
+    QWidget* visibleEditor() const;
+    // Refits the editor to the current document (none: the empty editor).
+    void fitEditor();
+    // Hides the editor after a save that asked for it.
+    void hideEditor();
+
+    ActivationPolicy activationPolicy() const { return policy_; }
+    void updateActivationPolicy(const QWidget* excluding = nullptr);
+
+Q_SIGNALS:
+    void activationPolicyChanged();
+    // The program became the active one.
+    void becameActive();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void show(QWidget& window);
+    void setPolicy(ActivationPolicy policy);
+    std::vector<QWidget*> windows() const;
+
+    CaptureController& captures_;
+    OCRController& ocr_;
+    QPointer<EditorWindow> editor_;
+    QPointer<RecognizedTextWindow> ocrWindow_;
+    QPointer<QWidget> settingsWindow_;
+    ActivationPolicy policy_ = ActivationPolicy::accessory;
+};
+
+} // namespace quorvane

@@ -1,0 +1,79 @@
+#include "app/DocumentCommands.h"
+
+#include "ShellTesting.h"
+
+#include <QClipboard>
+#include <QFileDialog>
+#include <QMimeData>
+
+namespace quorvane {
+namespace {
+
+struct DocumentRig : test::ShellRig {
+    DocumentCommands documents{controller(), *exporter, *quit, exports.clipboard, exports.beeper};
+    DocumentRig() {
+        documents.presentEditor = [this] { ++editorShown; };
+    }
+};
+
+TEST(DocumentCommands, PasteTakesOnlyImagesAndSaysWhyNot) {
+    DocumentRig rig;
+    EditorDocument* before = rig.open();
+    QGuiApplication::clipboard()->setText(QStringLiteral("just words"));
+    const int beeps = rig.exports.beeper.beeps;
+    rig.documents.paste();
+    EXPECT_EQ(rig.exports.beeper.beeps, beeps + 1);
+    EXPECT_EQ(rig.controller().document(), before);
+    EXPECT_FALSE(rig.controller().errorMessage());
+
+    test::TempDir folder;
+    // An image of a type Quorvane does not open.
+    std::ofstream(folder / "drawing.svg") << R"(<svg xmlns="http://www.w3.org/2000/svg" width="4" height="4"/>)";
+    auto* data = new QMimeData;
+    data->setUrls({QUrl::fromLocalFile(QString::fromStdString((folder / "drawing.svg").string()))});
+    QGuiApplication::clipboard()->setMimeData(data);
+    rig.documents.paste();
+    EXPECT_EQ(rig.controller().document(), before);
+    ASSERT_TRUE(rig.controller().errorMessage());
+    EXPECT_FALSE(rig.controller().errorIsRetryable());
+    EXPECT_GE(rig.editorShown, 1);
+    const auto lines = rig.log.snapshot();
+    EXPECT_NE(std::find_if(lines.begin(), lines.end(),
+                           [](const std::string& line) { return line.starts_with("Import failed: "); }),
+              lines.end());
+
+    QGuiApplication::clipboard()->setImage(test::gradientImage(30, 20));
+    rig.documents.paste();
+    ASSERT_TRUE(test::CaptureRig::turnUntil([&] { return rig.controller().document() != before; }));
+    EXPECT_EQ(rig.controller().document()->cropRect().size(), QSizeF(30, 20));
+    EXPECT_TRUE(rig.logged("Imported 30x20 px image"));
+}
+
+TEST(DocumentCommands, ReopeningTheLastExportAsksBeforeDroppingEdits) {
+    DocumentRig rig;
+    EditorDocument* document = rig.open();
+    test::ShellRig::edit(*document);
+    rig.documents.reopenLastExport();
+    ASSERT_TRUE(rig.question.isOpen());
+    EXPECT_EQ(rig.question.box()->text(), QStringLiteral("Discard unexported changes?"));
+    EXPECT_EQ(rig.question.box()->informativeText(),
+              QStringLiteral("Reopening the last export discards edits that were not copied or saved."));
+    ASSERT_TRUE(rig.answer(QStringLiteral("Cancel")));
+    EXPECT_EQ(rig.controller().document(), document);
+}
+
+TEST(DocumentCommands, CancellingTheOpenDialogChangesNothing) {
+    DocumentRig rig;
+    EditorDocument* document = rig.open();
+    rig.documents.openImage();
+    ASSERT_NE(rig.documents.openDialog(), nullptr);
+    EXPECT_EQ(rig.editorShown, 1);
+    rig.documents.openDialog()->reject();
+    test::CaptureRig::turnUntil([] { return false; }, 20);
+    EXPECT_EQ(rig.controller().document(), document);
+    EXPECT_FALSE(rig.controller().errorMessage());
+    EXPECT_EQ(rig.documents.openDialog(), nullptr);
+}
+
+} // namespace
+} // namespace quorvane

@@ -1,0 +1,90 @@
+#include "app/HotKeyDispatch.h"
+
+#include "ShellTesting.h"
+#include "app/HotKeyCenter.h"
+
+namespace quorvane {
+namespace {
+
+using test::ShellRig;
+
+struct DispatchRig : ShellRig {
+    test::FakeHotKeyGrabber grabber;
+    HotKeyCenter center{grabber};
+    HotKeyDispatch dispatch{center, exports.preferences, controller(), *commands};
+
+    DispatchRig() {
+        center.onTrigger = [this](HotKeyAction action) { dispatch.handleHotKey(action); };
+    }
+    std::size_t appLines() { return log.snapshot().size(); }
+};
+
+TEST(HotKeyDispatch, KeysDuringACaptureDoNothingAndRepeatWithoutAnAreaOnlyLogs) {
+    DispatchRig rig;
+    rig.capture.service.holdImages = true;
+    rig.commands->captureScreen();
+    ASSERT_TRUE(rig.controller().isBusy());
+    const std::size_t before = rig.appLines();
+    rig.dispatch.handleHotKey(HotKeyAction::captureArea);
+    rig.dispatch.handleHotKey(HotKeyAction::captureScreen);
+    EXPECT_EQ(rig.appLines(), before);
+    EXPECT_FALSE(rig.capture.overlay.isOpen());
+    rig.controller().cancel();
+    ASSERT_TRUE(rig.capture.settle());
+
+    rig.exports.preferences.setPostCaptureAction(PostCaptureAction::openEditor);
+    ASSERT_FALSE(rig.controller().canRepeatArea());
+    const std::size_t ready = rig.appLines();
+    const int shown = rig.editorShown;
+    rig.dispatch.handleHotKey(HotKeyAction::repeatArea);
+    const auto lines = rig.log.snapshot();
+    ASSERT_EQ(lines.size(), ready + 1);
+    EXPECT_EQ(lines.back(), "Hotkey triggered: repeatArea");
+    EXPECT_FALSE(rig.controller().isBusy());
+    EXPECT_EQ(rig.editorShown, shown);
+}
+
+TEST(HotKeyDispatch, APressedKeyStartsItsCommand) {
+    DispatchRig rig;
+    rig.dispatch.registerHotKeys(HotKeyCenter::defaultBindings());
+    ASSERT_TRUE(rig.grabber.press);
+    rig.grabber.press(rig.center.id(HotKeyAction::captureArea));
+    EXPECT_TRUE(rig.logged("Hotkey triggered: captureArea"));
+    EXPECT_TRUE(rig.capture.pickerOpen());
+    rig.controller().cancel();
+    ASSERT_TRUE(rig.capture.settle());
+}
+
+TEST(HotKeyDispatch, RecordersSuspendTheKeysUntilTheLastStops) {
+    DispatchRig rig;
+    rig.dispatch.registerHotKeys(HotKeyCenter::defaultBindings());
+    EXPECT_EQ(rig.grabber.grabbed.size(), 5u);
+    rig.dispatch.hotKeyRecording(true);
+    rig.dispatch.hotKeyRecording(true);
+    EXPECT_TRUE(rig.grabber.grabbed.empty());
+    // A stored change during a recording must not grab the combination being recorded.
+    rig.dispatch.reregister(HotKeyCenter::defaultBindings());
+    EXPECT_TRUE(rig.grabber.grabbed.empty());
+    rig.dispatch.hotKeyRecording(false);
+    EXPECT_TRUE(rig.grabber.grabbed.empty());
+    rig.dispatch.hotKeyRecording(false);
+    EXPECT_EQ(rig.grabber.grabbed.size(), rig.exports.preferences.hotKeys().size());
+    rig.dispatch.hotKeyRecording(false);
+    EXPECT_EQ(rig.dispatch.activeRecorders(), 0);
+    EXPECT_EQ(rig.grabber.grabbed.size(), rig.exports.preferences.hotKeys().size());
+}
+
+TEST(HotKeyDispatch, ATakenKeyIsReportedInThePreferencesAndTheLog) {
+    DispatchRig rig;
+    rig.grabber.refusedKeycodes = {static_cast<std::uint32_t>(position(HotKeyAction::captureArea) + 1)};
+    int registrations = 0;
+    QObject::connect(&rig.dispatch, &HotKeyDispatch::registered, [&] { ++registrations; });
+    rig.dispatch.registerHotKeys(HotKeyCenter::defaultBindings());
+    EXPECT_EQ(registrations, 1);
+    ASSERT_TRUE(rig.exports.preferences.hotKeyErrors().contains(HotKeyAction::captureArea));
+    EXPECT_EQ(rig.exports.preferences.hotKeyErrors().size(), 1u);
+    EXPECT_TRUE(rig.logged("Hotkey registration failed: captureArea conflict"));
+}
+
+} // namespace
+} // namespace quorvane

@@ -1,0 +1,103 @@
+#include "ShellTesting.h"
+
+namespace quorvane {
+namespace {
+
+using test::ShellRig;
+
+TEST(QuitCoordinator, QuitsAtOnceWithNothingToLose) {
+    ShellRig rig;
+    rig.quit->requestQuit();
+    EXPECT_EQ(rig.quits, 1);
+    ShellRig unedited;
+    ASSERT_NE(unedited.open(), nullptr);
+    unedited.quit->requestQuit();
+    EXPECT_EQ(unedited.quits, 1);
+    EXPECT_FALSE(unedited.question.isOpen());
+}
+
+TEST(QuitCoordinator, TwoEditedDocumentsAskOnceAndCancelKeepsRunning) {
+    ShellRig rig;
+    ShellRig::edit(*rig.open());
+    ShellRig::edit(*rig.open(32, 32));
+    ASSERT_NE(rig.controller().previousDocument(), nullptr);
+    rig.quit->requestQuit();
+    ASSERT_TRUE(rig.question.isOpen());
+    EXPECT_EQ(rig.question.box()->text(), QStringLiteral("Discard unexported changes?"));
+    EXPECT_EQ(rig.question.box()->informativeText(),
+              QStringLiteral("Quitting Quorvane discards edits that were not copied or saved."));
+    EXPECT_EQ(rig.question.box()->defaultButton()->text(), QStringLiteral("Cancel"));
+    // A second request while it is open asks nothing more.
+    QMessageBox* first = rig.question.box();
+    rig.quit->requestQuit();
+    EXPECT_EQ(rig.question.box(), first);
+
+    ASSERT_TRUE(rig.answer(QStringLiteral("Cancel")));
+    EXPECT_EQ(rig.quits, 0);
+    EXPECT_FALSE(rig.quit->isDeciding());
+    // Nothing quits later unasked.
+    test::pause(50);
+    EXPECT_EQ(rig.quits, 0);
+
+    rig.quit->requestQuit();
+    ASSERT_TRUE(rig.answer(QStringLiteral("Discard")));
+    ASSERT_TRUE(test::waitUntil([&] { return rig.quits == 1; }));
+}
+
+TEST(QuitCoordinator, WaitsForABackgroundSaveThatThenLeavesNothingToAsk) {
+    ShellRig rig;
+    ShellRig::edit(*rig.open());
+    test::RenderLatch latch;
+    rig.exporter->backgroundPixels = 1;
+    rig.exporter->renderer = latch.renderer();
+    ASSERT_TRUE(rig.exporter->saveToFolder(false, true));
+    ASSERT_EQ(rig.exporter->pendingExports(), 1);
+    rig.quit->requestQuit();
+    EXPECT_TRUE(rig.quit->isDeciding());
+    EXPECT_EQ(rig.quits, 0);
+    EXPECT_FALSE(rig.question.isOpen());
+    latch.open();
+    ASSERT_TRUE(test::waitUntil([&] { return rig.quits == 1; }, 20000));
+    EXPECT_FALSE(rig.question.isOpen());
+    EXPECT_EQ(rig.exports.savedFiles(rig.exports.folder / "Shots").size(), 1u);
+}
+
+TEST(QuitCoordinator, ASignalDuringTheQuestionQuitsWithoutAskingAndSaysWhatWasDiscarded) {
+    ShellRig rig;
+    ShellRig::edit(*rig.open());
+    rig.quit->terminateBySignal();
+    ASSERT_TRUE(rig.question.isOpen());
+    rig.quit->terminateBySignal();
+    EXPECT_FALSE(rig.question.isOpen());
+    EXPECT_EQ(rig.quits, 1);
+    EXPECT_TRUE(rig.logged("Quit by signal: unexported changes were discarded"));
+
+    ShellRig headless;
+    ShellRig::edit(*headless.open());
+    headless.quit->canAsk = [] { return false; };
+    headless.quit->terminateBySignal();
+    EXPECT_FALSE(headless.question.isOpen());
+    EXPECT_EQ(headless.quits, 1);
+}
+
+TEST(QuitCoordinator, ReplacingADocumentAsksOnlyForUnexportedChanges) {
+    ShellRig rig;
+    EditorDocument* document = rig.open();
+    std::optional<bool> answer;
+    rig.quit->mayDiscardChanges({document}, QStringLiteral("Reopening the last export"),
+                                [&](bool discard) { answer = discard; });
+    EXPECT_EQ(answer, true);
+    ShellRig::edit(*document);
+    answer.reset();
+    rig.quit->mayDiscardChanges({nullptr, document}, QStringLiteral("Reopening the last export"),
+                                [&](bool discard) { answer = discard; });
+    ASSERT_TRUE(rig.question.isOpen());
+    EXPECT_EQ(rig.question.box()->informativeText(),
+              QStringLiteral("Reopening the last export discards edits that were not copied or saved."));
+    ASSERT_TRUE(rig.answer(QStringLiteral("Cancel")));
+    EXPECT_EQ(answer, false);
+    EXPECT_FALSE(rig.quit->wouldDiscardUnexportedChanges());
+}
+
+} // namespace
+} // namespace quorvane

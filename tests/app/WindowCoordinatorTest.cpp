@@ -1,0 +1,85 @@
+#include "app/WindowCoordinator.h"
+
+#include "ShellTesting.h"
+#include "app/OCRController.h"
+#include "editor_window/EditorView.h"
+#include "editor_window/SymbolIcons.h"
+
+namespace quorvane {
+namespace {
+
+struct WindowRig : test::ShellRig {
+    SymbolIcons icons;
+    OCRController ocr{exports.clipboard, {QStringLiteral("eng")}, {}};
+    WindowCoordinator windows{controller(), ocr};
+
+    WindowRig() {
+        windows.makeEditorView = [this] {
+            return new EditorView(EditorView::Services{controller(), *exporter, exports.clipboard,
+                                                       exports.beeper, icons, capture.accessibility},
+                                  EditorActions{}, [](const QUrl&) {});
+        };
+    }
+};
+
+TEST(WindowCoordinator, TheEmptyEditorFitsItsHomeViewAndThePermissionPanel) {
+    WindowRig rig;
+    rig.controller().setPermissionGranted(true);
+    rig.windows.presentEditor();
+    EditorWindow* editor = rig.windows.editorWindow();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->size(), QSize(284, 310));
+    EXPECT_EQ(editor->minimumSize(), QSize(284, 310));
+    EXPECT_EQ(rig.windows.activationPolicy(), WindowCoordinator::ActivationPolicy::regular);
+
+    rig.controller().setPermissionGranted(false);
+    rig.windows.fitEditor();
+    EXPECT_EQ(editor->size(), QSize(284, 406));
+    EXPECT_EQ(editor->minimumSize(), QSize(284, 406));
+
+    // Shown again, it is the same window.
+    rig.windows.presentEditor();
+    EXPECT_EQ(rig.windows.editorWindow(), editor);
+}
+
+TEST(WindowCoordinator, CapturesIncludeTheEditorOnlyWhileItIsOnScreen) {
+    WindowRig rig;
+    EXPECT_TRUE(rig.windows.includedWindowIDs().empty());
+    rig.windows.presentEditor();
+    ASSERT_EQ(rig.windows.includedWindowIDs().size(), 1u);
+    EXPECT_EQ(rig.windows.includedWindowIDs()[0], std::uint32_t(rig.windows.editorWindow()->winId()));
+    rig.windows.editorWindow()->showMinimized();
+    EXPECT_TRUE(rig.windows.includedWindowIDs().empty());
+    rig.windows.presentEditor();
+    EXPECT_FALSE(rig.windows.editorWindow()->isMinimized());
+    rig.windows.editorWindow()->close();
+    EXPECT_TRUE(rig.windows.includedWindowIDs().empty());
+}
+
+TEST(WindowCoordinator, ClosingTheLastWindowOnlyDropsThePolicyToAccessory) {
+    WindowRig rig;
+    rig.windows.presentEditor();
+    rig.windows.presentRecognizedText();
+    rig.windows.editorWindow()->close();
+    EXPECT_EQ(rig.windows.activationPolicy(), WindowCoordinator::ActivationPolicy::regular);
+    rig.windows.recognizedTextWindow()->close();
+    EXPECT_EQ(rig.windows.activationPolicy(), WindowCoordinator::ActivationPolicy::accessory);
+    EXPECT_EQ(rig.quits, 0);
+    // A save that hides the editor does the same.
+    rig.windows.presentEditor();
+    rig.windows.hideEditor();
+    EXPECT_FALSE(rig.windows.editorWindow()->isVisible());
+    EXPECT_EQ(rig.windows.activationPolicy(), WindowCoordinator::ActivationPolicy::accessory);
+}
+
+TEST(WindowCoordinator, TheEditorFollowsItsDocumentsSize) {
+    WindowRig rig;
+    rig.windows.presentEditor();
+    rig.open(100, 100);
+    rig.windows.fitEditor();
+    EXPECT_EQ(rig.windows.editorWindow()->minimumSize(), QSize(640, 400));
+    EXPECT_EQ(rig.windows.editorWindow()->size(), QSize(640, 400));
+}
+
+} // namespace
+} // namespace quorvane

@@ -1,0 +1,58 @@
+// The delegate on the real services of a private X server: start-up in order, and the rules it
+// wires between the controllers.
+
+#include "app/AppDelegate.h"
+#include "app/EditorWindow.h"
+#include "app/ServiceFactory.h"
+#include "app/Services.h"
+#include "app/ShellTesting.h"
+#include "app/ThumbnailStandIn.h"
+#include "app/WindowCoordinator.h"
+
+#include <QMenuBar>
+
+namespace quorvane {
+namespace {
+
+TEST(AppDelegateX11, StartsUpInOrderAndALinksChoicesLastOneCapture) {
+    const std::unique_ptr<Services> services = ServiceFactory::make();
+    test::AppLogSink log(Log::installSink(nullptr));
+    Log::installSink(&log);
+    services->preferences().setPostCaptureAction(PostCaptureAction::showThumbnail);
+    {
+        AppDelegate delegate(*services);
+        delegate.applicationDidFinishLaunching();
+        EXPECT_TRUE(delegate.didFinishLaunching());
+        const auto lines = log.snapshot();
+        EXPECT_NE(std::find(lines.begin(), lines.end(), "Launched"), lines.end());
+        // The stored hot keys are registered at start.
+        EXPECT_TRUE(services->preferences().hotKeyErrors().empty());
+        ASSERT_NE(delegate.windows().editorWindow(), nullptr);
+        EXPECT_TRUE(delegate.windows().editorWindow()->isVisible());
+        EXPECT_NE(delegate.windows().editorWindow()->menuBar()->actions().size(), 0);
+
+        // A link asked to edit the next capture, while a thumbnail shows.
+        delegate.thumbnails().show();
+        delegate.captureCommands().oneShotThen = URLCommand::Then::edit;
+        delegate.captureCommands().oneShotFromLink = true;
+        delegate.captureCommands().captureScreen();
+        EXPECT_TRUE(delegate.captureController().isBusy());
+        EXPECT_FALSE(delegate.thumbnails().isVisible());
+        ASSERT_TRUE(test::waitUntil([&] { return !delegate.captureController().isBusy(); }, 20000));
+        ASSERT_NE(delegate.captureController().document(), nullptr);
+        EXPECT_EQ(
+            std::ranges::count(log.snapshot(), std::string("Post-capture action: openEditor (one-shot)")), 1);
+        EXPECT_FALSE(delegate.captureCommands().oneShotThen);
+        EXPECT_FALSE(delegate.captureCommands().oneShotFromLink);
+
+        // The next capture uses the user's own action again.
+        delegate.captureCommands().captureScreen();
+        ASSERT_TRUE(test::waitUntil([&] { return !delegate.captureController().isBusy(); }, 20000));
+        EXPECT_TRUE(delegate.thumbnails().isVisible());
+        delegate.applicationWillTerminate();
+    }
+    Log::installSink(&services->logStore());
+}
+
+} // namespace
+} // namespace quorvane

@@ -1,0 +1,289 @@
+// The program as a user runs it: a separate process on a private X server with openbox.
+
+#include "support/ImageCompare.h"
+#include "support/TempDir.h"
+#include "support/WaitUntil.h"
+#include "support/XvfbServer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QProcess>
+#include <QScreen>
+#include <QThread>
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+using test::TempDir;
+
+// Private settings, state, cache, runtime and Pictures folders, and the program started on them.
+class ProgramFolders {
+public:
+    ProgramFolders() {
+        for (const char* name : {"config/com.quorvane.Quorvane", "state", "cache", "runtime", "Pictures"})
+            std::filesystem::create_directories(dir_ / name);
+        std::filesystem::permissions(dir_ / "runtime", std::filesystem::perms::owner_all);
+        std::ofstream(dir_ / "config/com.quorvane.Quorvane/settings.json")
+            << R"({"postCaptureAction": "saveToFolder", "saveFolder": ")" << pictures().toStdString()
+            << R"("})";
+    }
+
+    QString pictures() const { return QString::fromStdString((dir_ / "Pictures").string()); }
+    std::filesystem::path dragFolder() const { return dir_ / "cache/com.quorvane.Quorvane/Quorvane Drag"; }
+
+    std::unique_ptr<QProcess> start() const {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), path("config"));
+        environment.insert(QStringLiteral("XDG_STATE_HOME"), path("state"));
+        environment.insert(QStringLiteral("XDG_CACHE_HOME"), path("cache"));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), path("runtime"));
+        environment.insert(QStringLiteral("DISPLAY"), test::x11Server().display());
+        process->setProcessEnvironment(environment);
+        process->setProcessChannelMode(QProcess::MergedChannels);
+        process->start(QStringLiteral(QUORVANE_PROGRAM), {});
+        return process;
+    }
+
+private:
+    QString path(const char* name) const { return QString::fromStdString((dir_ / name).string()); }
+    TempDir dir_;
+};
+
+// Reads what the process wrote so far; waits for `text` in it.
+bool waitForOutput(QProcess& process, QString& output, const QString& text, int milliseconds = 20000) {
+    return test::waitUntil(
+        [&] {
+            process.waitForReadyRead(10);
+            output += QString::fromUtf8(process.readAll());
+            return output.contains(text);
+        },
+        milliseconds);
+}
+
+class ProgramX11Test : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(test::x11Server().startWindowManager()); }
+
+    // Static windows of another program: nothing on the screen changes by itself.
+    void showStillWindows() {
+        for (const QStringList& arguments :
+             {QStringList{QStringLiteral("-geometry"), QStringLiteral("420x160+60+60"),
+                          QStringLiteral("First window")},
+              QStringList{QStringLiteral("-geometry"), QStringLiteral("300x220+600+300"),
+                          QStringLiteral("-bg"), QStringLiteral("lightyellow"),
+                          QStringLiteral("Second window")}}) {
+            auto window = std::make_unique<QProcess>();
+            window->start(QStringLiteral("xmessage"), arguments);
+            ASSERT_TRUE(window->waitForStarted());
+            windows_.push_back(std::move(window));
+        }
+        ASSERT_TRUE(test::waitUntil(
+            [] {
+                QString list;
+                test::x11Server().run(QStringLiteral("xdotool"),
+                                      {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                       QStringLiteral("--class"), QStringLiteral("Xmessage")},
+                                      &list);
+                return list.trimmed().split(QLatin1Char('\n')).size() == 2;
+            },
+            10000));
+        // openbox decorates and places them on its next turns.
+        test::pause(500);
+    }
+
+    static QString visibleEditor() {
+        QString id;
+        test::x11Server().run(QStringLiteral("xdotool"),
+                              {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                               QStringLiteral("--name"), QStringLiteral("^Quorvane$")},
+                              &id);
+        // The tray icon carries the same name: the editor is the big one.
+        for (const QString& candidate : id.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            QString geometry;
+            test::x11Server().run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), candidate},
+                                  &geometry);
+            const QString size =
+                geometry.section(QStringLiteral("Geometry: "), 1).section(QLatin1Char('\n'), 0, 0);
+            if (size.section(QLatin1Char('x'), 0, 0).toInt() >= 200) return candidate;
+        }
+        return QString();
+    }
+
+    // Through the window manager, as a user closes it.
+    static void closeEditor() {
+        QString id;
+        ASSERT_TRUE(test::waitUntil([&] { return !(id = visibleEditor()).isEmpty(); }, 20000));
+        test::x11Server().run(QStringLiteral("xdotool"),
+                              {QStringLiteral("windowactivate"), QStringLiteral("--sync"), id});
+        test::x11Server().run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("alt+F4")});
+        ASSERT_TRUE(test::waitUntil([] { return visibleEditor().isEmpty(); }, 20000));
+    }
+
+    void TearDown() override {
+        for (auto& window : windows_) {
+            window->terminate();
+            window->waitForFinished();
+        }
+    }
+
+    std::vector<std::unique_ptr<QProcess>> windows_;
+};
+
+QString savedPng(const QString& folder) {
+    const QStringList names = QDir(folder).entryList({QStringLiteral("*.png")}, QDir::Files);
+    return names.isEmpty() ? QString() : folder + QLatin1Char('/') + names.first();
+}
+
+TEST_F(ProgramX11Test, CaptureScreenHotKeySavesTheScreenAndASecondInstanceChangesNothing) {
+    showStillWindows();
+    ProgramFolders folders;
+    const auto program = folders.start();
+    ASSERT_TRUE(program->waitForStarted());
+    QString output;
+    ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Launched"))) << output.toStdString();
+    // Bare Xvfb has no tray: the program runs without its icon.
+    EXPECT_TRUE(waitForOutput(*program, output, QStringLiteral("No system tray")));
+
+    // Start-up shows the editor; closed, it neither shows in the capture nor changes the screen
+    // after the save. Closing the last window does not quit.
+    closeEditor();
+    test::pause(300);
+    EXPECT_EQ(program->state(), QProcess::Running);
+
+    // A second process leaves the first alone, and the files of its drag folder with it.
+    std::filesystem::create_directories(folders.dragFolder());
+    std::ofstream(folders.dragFolder() / "in use.png") << "still being read";
+    const auto second = folders.start();
+    ASSERT_TRUE(second->waitForFinished(20000));
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_TRUE(QString::fromUtf8(second->readAll()).contains(QStringLiteral("Quorvane is already running")));
+    EXPECT_TRUE(std::filesystem::exists(folders.dragFolder() / "in use.png"));
+    EXPECT_EQ(program->state(), QProcess::Running);
+
+    const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    ASSERT_EQ(test::x11Server().run(QStringLiteral("xdotool"),
+                                    {QStringLiteral("key"), QStringLiteral("ctrl+alt+super+3")}),
+              0);
+    QString saved;
+    ASSERT_TRUE(test::waitUntil([&] { return !(saved = savedPng(folders.pictures())).isEmpty(); }, 20000))
+        << output.toStdString();
+    ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Post-capture action: saveToFolder")))
+        << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("Hotkey triggered: captureScreen")));
+    const QImage file(saved);
+    ASSERT_FALSE(file.isNull()) << saved.toStdString();
+    EXPECT_TRUE(test::imagesNear(file.convertToFormat(QImage::Format_RGB32),
+                                 screen.convertToFormat(QImage::Format_RGB32), 0));
+
+    // SIGTERM ends it through the normal teardown.
+    program->terminate();
+    ASSERT_TRUE(program->waitForFinished(20000));
+    EXPECT_EQ(program->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program->exitCode(), 0);
+    EXPECT_FALSE(std::filesystem::exists(folders.dragFolder() / "in use.png"));
+}
+
+TEST_F(ProgramX11Test, TheTrayHoldsTheIconAndTheAreaHotKeyOpensThePicker) {
+    QProcess tray;
+    tray.start(QStringLiteral("trayer"),
+               {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
+                QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("pixel"),
+                QStringLiteral("--width"), QStringLiteral("120"), QStringLiteral("--height"),
+                QStringLiteral("24")});
+    ASSERT_TRUE(tray.waitForStarted());
+    // The tray is there once it owns the selection of the screen's tray.
+    ASSERT_TRUE(test::waitUntil(
+        [] {
+            return test::x11Server().run(
+                       QStringLiteral("xdotool"),
+                       {QStringLiteral("search"), QStringLiteral("--class"), QStringLiteral("trayer")}) == 0;
+        },
+        10000));
+    test::pause(500);
+    ProgramFolders folders;
+    const auto program = folders.start();
+    QString output;
+    ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Launched"))) << output.toStdString();
+    // The icon is embedded: a window of ours inside the tray's panel.
+    EXPECT_TRUE(test::waitUntil(
+        [] {
+            QString tree;
+            test::x11Server().run(QStringLiteral("xwininfo"),
+                                  {QStringLiteral("-root"), QStringLiteral("-tree")}, &tree);
+            const int panel = tree.indexOf(QStringLiteral("\"panel\""));
+            return panel >= 0 && tree.indexOf(QStringLiteral("(\"quorvane\" \"Quorvane\")"), panel) > panel;
+        },
+        10000));
+    EXPECT_FALSE(output.contains(QStringLiteral("No system tray")));
+
+    closeEditor();
+    ASSERT_EQ(test::x11Server().run(QStringLiteral("xdotool"),
+                                    {QStringLiteral("key"), QStringLiteral("ctrl+alt+super+4")}),
+              0);
+    ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Hotkey triggered: captureArea")))
+        << output.toStdString();
+    test::pause(300);
+    test::x11Server().run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")});
+    test::pause(300);
+    EXPECT_EQ(program->state(), QProcess::Running);
+    program->terminate();
+    ASSERT_TRUE(program->waitForFinished(20000));
+    EXPECT_EQ(program->exitCode(), 0);
+    tray.terminate();
+    tray.waitForFinished();
+}
+
+TEST_F(ProgramX11Test, TwoInstancesStartedAtOnceLeaveExactlyOneRunning) {
+    ProgramFolders folders;
+    const auto first = folders.start();
+    const auto second = folders.start();
+    ASSERT_TRUE(first->waitForStarted());
+    ASSERT_TRUE(second->waitForStarted());
+    QProcess* ended = nullptr;
+    ASSERT_TRUE(test::waitUntil(
+        [&] {
+            ended = first->state() == QProcess::NotRunning    ? first.get()
+                    : second->state() == QProcess::NotRunning ? second.get()
+                                                              : nullptr;
+            return ended != nullptr;
+        },
+        20000));
+    EXPECT_EQ(ended->exitCode(), 0);
+    EXPECT_TRUE(QString::fromUtf8(ended->readAll()).contains(QStringLiteral("Quorvane is already running")));
+    QProcess* running = ended == first.get() ? second.get() : first.get();
+    QString output;
+    ASSERT_TRUE(waitForOutput(*running, output, QStringLiteral("Launched"))) << output.toStdString();
+    EXPECT_EQ(running->state(), QProcess::Running);
+    running->terminate();
+    ASSERT_TRUE(running->waitForFinished(20000));
+    EXPECT_EQ(running->exitCode(), 0);
+}
+
+TEST_F(ProgramX11Test, SigtermRightAfterTheHotKeyLeavesNoPartialFile) {
+    ProgramFolders folders;
+    const auto program = folders.start();
+    QString output;
+    ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Launched"))) << output.toStdString();
+    closeEditor();
+    ASSERT_EQ(test::x11Server().run(QStringLiteral("xdotool"),
+                                    {QStringLiteral("key"), QStringLiteral("ctrl+alt+super+3")}),
+              0);
+    program->terminate();
+    ASSERT_TRUE(program->waitForFinished(20000));
+    EXPECT_EQ(program->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program->exitCode(), 0);
+    // Whatever the signal met — the capture or the save — the folder holds only whole images.
+    for (const QString& name : QDir(folders.pictures()).entryList(QDir::Files | QDir::Hidden)) {
+        EXPECT_TRUE(name.endsWith(QStringLiteral(".png"))) << name.toStdString();
+        EXPECT_FALSE(QImage(folders.pictures() + QLatin1Char('/') + name).isNull()) << name.toStdString();
+    }
+}
+
+} // namespace
+} // namespace quorvane
