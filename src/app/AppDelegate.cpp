@@ -17,6 +17,7 @@
 #include "app/Subscription.h"
 #include "app/ThumbnailStandIn.h"
 #include "app/WindowCoordinator.h"
+#include "canvas/CanvasActionRouter.h"
 #include "capture/CaptureController.h"
 #include "capture/CaptureService.h"
 #include "core/Log.h"
@@ -39,6 +40,30 @@
 #include <QTimer>
 
 namespace quorvane {
+
+namespace {
+
+// The canvas's own command behind an Edit menu item, if it has one.
+std::optional<CanvasEditCommands::Action> canvasAction(MenuCommand command) {
+    switch (command) {
+    case MenuCommand::undo:
+        return CanvasEditCommands::Action::undo;
+    case MenuCommand::redo:
+        return CanvasEditCommands::Action::redo;
+    case MenuCommand::copy:
+        return CanvasEditCommands::Action::copy;
+    case MenuCommand::duplicate:
+        return CanvasEditCommands::Action::duplicate;
+    case MenuCommand::deleteSelection:
+        return CanvasEditCommands::Action::deleteSelection;
+    case MenuCommand::redactText:
+        return CanvasEditCommands::Action::redactText;
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
 
 AppDelegate::AppDelegate(Services& services, QObject* parent)
     : QObject(parent), services_(services), captureController_(std::make_unique<CaptureController>(
@@ -237,6 +262,10 @@ void AppDelegate::configureMenus() {
     state.exportable = [this] { return mayExportDocument(); };
     state.canRepeatArea = [captures] { return captures->canRepeatArea(); };
     state.hasDocument = [captures] { return captures->document() != nullptr; };
+    state.canvasTakes = [](MenuCommand command) {
+        const auto action = canvasAction(command);
+        return action && CanvasActionRouter::isEnabled(QApplication::activeWindow(), *action);
+    };
     state.hasPreviousDocument = [captures] { return captures->previousDocument() != nullptr; };
     state.hasLastExport = [this] { return exporter_ != nullptr && !exporter_->lastURL().isEmpty(); };
     state.clipboardHasImage = [this] {
@@ -346,19 +375,21 @@ void AppDelegate::runMenuCommand(MenuCommand command) {
             if (window->isVisible()) window->raise();
         break;
     // Stand-ins until their parts arrive: the settings window, diagnostics, launch at login, pins,
-    // the About panel, and the canvas's own commands (its action router).
+    // the About panel, and Select All (the canvas has no whole-document selection).
     case MenuCommand::about:
     case MenuCommand::showSettings:
     case MenuCommand::exportDiagnostics:
     case MenuCommand::toggleLaunchAtLogin:
     case MenuCommand::closeAllPins:
+    case MenuCommand::selectAll:
+        break;
     case MenuCommand::undo:
     case MenuCommand::redo:
     case MenuCommand::copy:
-    case MenuCommand::selectAll:
     case MenuCommand::duplicate:
     case MenuCommand::deleteSelection:
     case MenuCommand::redactText:
+        CanvasActionRouter::trigger(QApplication::activeWindow(), *canvasAction(command));
         break;
     }
 }

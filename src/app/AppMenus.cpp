@@ -229,12 +229,12 @@ void AppMenus::validate() {
         enable(command, capturable);
     enable(MenuCommand::repeatArea, capturable && state_.canRepeatArea());
     enable(MenuCommand::openImage, capturable);
-    const bool routed = state_.canvasRouted();
     for (MenuCommand command :
          {MenuCommand::undo, MenuCommand::redo, MenuCommand::copy, MenuCommand::selectAll,
           MenuCommand::duplicate, MenuCommand::deleteSelection, MenuCommand::redactText})
-        enable(command, routed);
-    enable(MenuCommand::paste, capturable && state_.clipboardHasImage() && (routed || !state_.hasDocument()));
+        enable(command, state_.canvasTakes(command));
+    // Pasting into an open document arrives with the composition commands.
+    enable(MenuCommand::paste, capturable && state_.clipboardHasImage() && !state_.hasDocument());
     enable(MenuCommand::saveImage, exportable);
     enable(MenuCommand::saveImageAs, exportable);
     enable(MenuCommand::pinScreenshot, exportable);

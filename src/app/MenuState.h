@@ -2,6 +2,8 @@
 
 // What the menus' enabling reads, asked afresh at every validation.
 
+#include "app/MenuCommand.h"
+
 #include <functional>
 
 namespace quorvane {
@@ -20,10 +22,9 @@ struct MenuState {
     std::function<bool()> clipboardHasImage = [] { return false; };
     std::function<Scrolling()> scrolling = [] { return Scrolling::none; };
     std::function<bool()> launchAtLoginEnabled = [] { return false; };
-    // Whether the canvas's action router takes Undo, Redo, Copy, Select All, Duplicate, Delete
-    // and Redact Text (and Paste into a document). Until it does, those items stay disabled so
-    // that their keys reach the canvas's own keyboard handling.
-    std::function<bool()> canvasRouted = [] { return false; };
+    // Whether the canvas that has the keyboard takes this Edit command now (Undo, Redo, Copy,
+    // Duplicate, Delete, Redact Text); anything it does not take stays disabled.
+    std::function<bool(MenuCommand)> canvasTakes = [](MenuCommand) { return false; };
 };
 
 } // namespace quorvane

@@ -1,6 +1,8 @@
 #include "editor_window/EditorView.h"
 
+#include "canvas/CanvasEditCommands.h"
 #include "canvas/EditorCanvasPane.h"
+#include "canvas/EditorCanvasView.h"
 #include "capture/CaptureController.h"
 #include "editor_window/DropHighlight.h"
 #include "editor_window/EditorStatusBar.h"
@@ -104,6 +106,12 @@ void EditorView::showDocument() {
         auto* pane = new EditorCanvasPane(*document, actions_.recognizeText, nullptr, this);
         // Smart click, colour copying and the edit commands copy and beep through these.
         pane->setServices(services_.clipboard, services_.beeper);
+        // Ctrl+C in the canvas is the window's Copy, so that the copy counts as exported.
+        pane->canvas().editCommands().copyHandler = [this] {
+            if (!actions_.copy) return false;
+            actions_.copy();
+            return true;
+        };
         auto* toolBar = new EditorToolBar(*document, pane->settings(), services_.icons);
         toolBar->setInset(titlebarInset(0));
         pane->setToolBar(toolBar);

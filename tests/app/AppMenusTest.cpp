@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -12,6 +13,8 @@ struct MenuRig {
     bool busy = false, exportable = true, canRepeat = true, document = true, previous = true,
          lastExport = true, clipboardImage = true;
     MenuState::Scrolling scrolling = MenuState::Scrolling::none;
+    // What the focused canvas takes now.
+    std::vector<MenuCommand> canvasTakes;
     std::vector<MenuCommand> ran;
     AppMenus menus{state(), [this](MenuCommand command) { ran.push_back(command); }};
 
@@ -25,6 +28,9 @@ struct MenuRig {
         s.hasLastExport = [this] { return lastExport; };
         s.clipboardHasImage = [this] { return clipboardImage; };
         s.scrolling = [this] { return scrolling; };
+        s.canvasTakes = [this](MenuCommand command) {
+            return std::find(canvasTakes.begin(), canvasTakes.end(), command) != canvasTakes.end();
+        };
         return s;
     }
     bool enabled(MenuCommand command) const { return menus.action(command)->isEnabled(); }
@@ -105,12 +111,21 @@ TEST(AppMenus, DuringACaptureOnlyWhatCannotDisturbItStaysEnabled) {
     EXPECT_FALSE(rig.menus.statusAction(HotKeyAction::repeatArea)->isEnabled());
 }
 
-TEST(AppMenus, CanvasCommandsLeaveTheirKeysToTheCanvasUntilItsRouterTakesThem) {
+TEST(AppMenus, CanvasCommandsAreEnabledExactlyWhenTheFocusedCanvasTakesThem) {
     MenuRig rig;
-    for (MenuCommand command :
-         {MenuCommand::undo, MenuCommand::redo, MenuCommand::copy, MenuCommand::selectAll,
-          MenuCommand::duplicate, MenuCommand::deleteSelection, MenuCommand::redactText})
+    const std::vector<MenuCommand> edits = {MenuCommand::undo,      MenuCommand::redo,
+                                            MenuCommand::copy,      MenuCommand::selectAll,
+                                            MenuCommand::duplicate, MenuCommand::deleteSelection,
+                                            MenuCommand::redactText};
+    for (MenuCommand command : edits)
         EXPECT_FALSE(rig.enabled(command)) << int(command);
+    rig.canvasTakes = {MenuCommand::undo, MenuCommand::copy};
+    rig.menus.validate();
+    for (MenuCommand command : edits)
+        EXPECT_EQ(rig.enabled(command), command == MenuCommand::undo || command == MenuCommand::copy)
+            << int(command);
+    rig.canvasTakes.clear();
+    rig.menus.validate();
     // Ctrl+V into an open document is the canvas's; without a document it opens the image.
     EXPECT_FALSE(rig.enabled(MenuCommand::paste));
     rig.document = false;
