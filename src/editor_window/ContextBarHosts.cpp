@@ -1,10 +1,13 @@
 #include "editor_window/ContextBarHosts.h"
 
 #include "canvas/EditorCanvasSettings.h"
+#include "editor_window/AnnotationToolProperties.h"
+#include "editor_window/SymbolIcons.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <memory>
 
 namespace quorvane {
 
@@ -23,7 +26,10 @@ ContextBarHosts ContextBarHosts::standIns() {
         }
         return bar;
     };
-    hosts.toolProperties = [](EditorDocument&, EditorCanvasSettings&) -> QWidget* { return new QWidget; };
+    auto icons = std::make_shared<const SymbolIcons>();
+    hosts.toolProperties = [icons](EditorDocument& document, EditorCanvasSettings& settings) -> QWidget* {
+        return new AnnotationToolProperties(document, settings, *icons);
+    };
     hosts.compositionControls = [](EditorDocument&, EditorCanvasSettings&, const QUuid&) -> QWidget* {
         return new QWidget;
     };
