@@ -2,6 +2,7 @@
 
 #include "canvas/EditorCanvasSettings.h"
 #include "editor_window/AnnotationToolProperties.h"
+#include "editor_window/CompositionControls.h"
 #include "editor_window/SymbolIcons.h"
 
 #include <QHBoxLayout>
@@ -30,8 +31,9 @@ ContextBarHosts ContextBarHosts::standIns() {
     hosts.toolProperties = [icons](EditorDocument& document, EditorCanvasSettings& settings) -> QWidget* {
         return new AnnotationToolProperties(document, settings, *icons);
     };
-    hosts.compositionControls = [](EditorDocument&, EditorCanvasSettings&, const QUuid&) -> QWidget* {
-        return new QWidget;
+    hosts.compositionControls = [icons](EditorDocument& document, EditorCanvasSettings& settings,
+                                        const QUuid& id) -> QWidget* {
+        return new CompositionControls(document, settings, id, *icons);
     };
     // Without the review's own controller both ends leave the review.
     hosts.finishTextRedaction = [](EditorCanvasSettings& settings, bool) { settings.endSmartModes(); };
