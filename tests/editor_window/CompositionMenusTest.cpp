@@ -36,6 +36,25 @@ QByteArray png(const QImage& image) {
     return bytes;
 }
 
+// A PNG whose header claims `width` × `height`; the importer refuses it before decoding.
+QByteArray pngClaiming(quint32 width, quint32 height) {
+    QByteArray bytes = png(test::filledImage(Qt::red, 1, 1));
+    for (int i = 0; i < 4; ++i) {
+        bytes[16 + i] = static_cast<char>(width >> (24 - 8 * i));
+        bytes[20 + i] = static_cast<char>(height >> (24 - 8 * i));
+    }
+    quint32 crc = 0xffffffffu; // over the chunk type and data
+    for (int i = 12; i < 29; ++i) {
+        crc ^= static_cast<quint8>(bytes[i]);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    crc ^= 0xffffffffu;
+    for (int i = 0; i < 4; ++i)
+        bytes[29 + i] = static_cast<char>(crc >> (24 - 8 * i));
+    return bytes;
+}
+
 QStringList titles(const QMenu& menu) {
     QStringList list;
     for (const QAction* a : menu.actions())
@@ -262,6 +281,17 @@ TEST(CompositionMenus, PasteAsOverlaySelectsAndAnnouncesOrReportsTheImporter) {
     EXPECT_TRUE(rig.capture.controller->errorMessage()->startsWith("Quorvane can't open this item: "));
     EXPECT_FALSE(rig.capture.controller->errorIsRetryable());
     EXPECT_EQ(rig.beeper.beeps, 0);
+
+    // Over the importer's size cap: its message.
+    rig.copy([] {
+        auto data = std::make_unique<QMimeData>();
+        data->setData(QStringLiteral("image/png"), pngClaiming(8000, 4001));
+        return data;
+    }());
+    rig.commands->pasteAsOverlay();
+    EXPECT_EQ(rig.capture.controller->errorMessage(),
+              "This image is 8000 × 4001 pixels; Quorvane opens images up to 32 megapixels.");
+    EXPECT_EQ(rig.document()->annotations().size(), 1u);
 
     // Nothing readable: a beep, no message.
     rig.capture.controller->setErrorMessage(std::nullopt);

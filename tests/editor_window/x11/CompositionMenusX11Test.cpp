@@ -80,6 +80,10 @@ TEST(CompositionMenusX11, ShortcutsArrangeAndPasteAnotherProgramsImage) {
         EXPECT_EQ(overlay.rect.size(), QSizeF(60, 40));
         EXPECT_EQ(canvas.settings().selectedID(), overlay.id);
         EXPECT_EQ(canvas.settings().lastAnnouncement(), "Image added");
+        // The canvas kept the keyboard: the new overlay goes to the back by key straight away.
+        const QUuid added = overlay.id;
+        EXPECT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+bracketleft")), 0);
+        ASSERT_TRUE(test::waitUntil([&] { return document->annotations().front().id == added; }));
         xclip.kill();
         xclip.waitForFinished();
         rig.view->setParent(nullptr);
