@@ -1,5 +1,6 @@
 #include "canvas/CanvasActionRouter.h"
 
+#include "canvas/CanvasArrangeCommands.h"
 #include "canvas/EditorCanvasView.h"
 
 #include <QWidget>
@@ -19,6 +20,13 @@ bool CanvasActionRouter::trigger(const QWidget* window, CanvasEditCommands::Acti
     EditorCanvasView* canvas = focusedCanvas(window);
     if (canvas == nullptr) return false;
     canvas->editCommands().perform(action);
+    return true;
+}
+
+bool CanvasActionRouter::alignSelection(const QWidget* window, const QString& rawValue) {
+    EditorCanvasView* canvas = focusedCanvas(window);
+    if (canvas == nullptr) return false;
+    CanvasArrangeCommands(*canvas).alignSelection(rawValue);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "canvas/CanvasEditCommands.h"
 
+class QString;
 class QWidget;
 
 namespace quorvane {
@@ -16,6 +17,8 @@ public:
     // False when no canvas took the command.
     static bool trigger(const QWidget* window, CanvasEditCommands::Action action);
     static bool isEnabled(const QWidget* window, CanvasEditCommands::Action action);
+    // An Align item's raw value ("left", …); false when no canvas took it.
+    static bool alignSelection(const QWidget* window, const QString& rawValue);
 };
 
 } // namespace quorvane

@@ -2,6 +2,7 @@
 
 #include "canvas/AnnotationTextEditor.h"
 #include "canvas/AnnotationTextView.h"
+#include "canvas/CanvasArrangeCommands.h"
 #include "canvas/EditorCanvasSettings.h"
 #include "canvas/EditorCanvasView.h"
 #include "canvas/SmartModes.h"
@@ -51,6 +52,12 @@ void CanvasEditCommands::perform(Action action) {
         break;
     case Action::sendBackward:
         reorder(-1);
+        break;
+    case Action::bringToFront:
+        CanvasArrangeCommands(view_).moveToEnd(true);
+        break;
+    case Action::sendToBack:
+        CanvasArrangeCommands(view_).moveToEnd(false);
         break;
     }
 }

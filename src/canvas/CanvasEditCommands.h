@@ -22,13 +22,16 @@ public:
         redactText,
         duplicate,
         bringForward,
-        sendBackward
+        sendBackward,
+        bringToFront,
+        sendToBack
     };
 
     explicit CanvasEditCommands(EditorCanvasView& view) : view_(view) {}
 
     // The services copying needs; without them Copy and colour copies only beep.
     void setServices(Clipboard* clipboard, Beeper* beeper);
+    Beeper* beeper() const { return beeper_; }
     // The shell's Copy: true when it copied (it ends text editing itself). Unset or false, the
     // canvas copies its own final image.
     std::function<bool()> copyHandler;

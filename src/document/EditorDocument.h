@@ -7,6 +7,8 @@
 #include "document/Annotation.h"
 #include "document/BaseHistory.h"
 #include "document/BaseImage.h"
+#include "document/CanvasAlignment.h"
+#include "document/CompositionError.h"
 #include "document/UndoManager.h"
 #include "imaging/EraseCheck.h"
 #include "imaging/MappedBitmap.h"
@@ -98,6 +100,16 @@ public:
     // negative or not finite, the canvas would be too large or cannot be made.
     bool expandCanvas(double top, double left, double bottom, double right);
     FlattenResult flatten();
+
+    // Composition. `image` becomes an image overlay fitted into the canvas and centred on
+    // `centeredIn` (base-image pixels) or on the canvas; `pixelScale` is the source's pixels per
+    // point, none or not positive for no scaling. One "Add Annotation" step.
+    Result<Annotation, CompositionError> addOverlay(const QImage& image, std::optional<double> pixelScale,
+                                                    std::optional<QRectF> centeredIn);
+    // None when done or there was nothing to do; a refusal leaves the document unchanged.
+    std::optional<EraseCheck::Refusal> align(const QUuid& id, CanvasAlignment alignment);
+    // Clamped to 0…1 in steps of 0.01; a value that is not finite is ignored.
+    void setOpacity(double opacity, const QUuid& id);
 
     // The crop that keeps `annotation` visible.
     QRectF expandedCrop(const Annotation& annotation) const;

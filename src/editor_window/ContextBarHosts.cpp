@@ -1,10 +1,14 @@
 #include "editor_window/ContextBarHosts.h"
 
 #include "canvas/EditorCanvasSettings.h"
+#include "editor_window/AnnotationToolProperties.h"
+#include "editor_window/CompositionControls.h"
+#include "editor_window/SymbolIcons.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <memory>
 
 namespace quorvane {
 
@@ -23,9 +27,13 @@ ContextBarHosts ContextBarHosts::standIns() {
         }
         return bar;
     };
-    hosts.toolProperties = [](EditorDocument&, EditorCanvasSettings&) -> QWidget* { return new QWidget; };
-    hosts.compositionControls = [](EditorDocument&, EditorCanvasSettings&, const QUuid&) -> QWidget* {
-        return new QWidget;
+    auto icons = std::make_shared<const SymbolIcons>();
+    hosts.toolProperties = [icons](EditorDocument& document, EditorCanvasSettings& settings) -> QWidget* {
+        return new AnnotationToolProperties(document, settings, *icons);
+    };
+    hosts.compositionControls = [icons](EditorDocument& document, EditorCanvasSettings& settings,
+                                        const QUuid& id) -> QWidget* {
+        return new CompositionControls(document, settings, id, *icons);
     };
     // Without the review's own controller both ends leave the review.
     hosts.finishTextRedaction = [](EditorCanvasSettings& settings, bool) { settings.endSmartModes(); };

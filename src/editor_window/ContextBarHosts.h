@@ -25,7 +25,7 @@ struct ContextBarHosts {
     // Starts Redact Text on the selection or the whole image.
     std::function<void(EditorDocument& document, EditorCanvasSettings& settings)> startTextRedaction;
 
-    // Stand-ins for every view and operation that is not yet built.
+    // The views built so far, and stand-ins for every view and operation that is not.
     static ContextBarHosts standIns();
 };
 

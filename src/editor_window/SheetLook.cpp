@@ -97,7 +97,7 @@ QPushButton* closingRow(QDialog& sheet, QVBoxLayout& column, QPushButton* leadin
     auto* cancel = plainButton(QStringLiteral("Cancel"), widget);
     QObject::connect(cancel, &QPushButton::clicked, &sheet, &QDialog::reject);
     confirm->setDefault(true);
-    layout->addWidget(leading);
+    if (leading != nullptr) layout->addWidget(leading);
     layout->addStretch(1);
     layout->addWidget(cancel);
     layout->addWidget(confirm);

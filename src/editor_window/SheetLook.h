@@ -31,8 +31,8 @@ QHBoxLayout* row(QWidget*& widget, QWidget* parent, int spacing = -1);
 void resultLines(QDialog& sheet, QVBoxLayout& column, QLabel*& summary, QLabel*& problemLine);
 // A push button that leaves Return to the sheet's default button, even while it has the focus.
 QPushButton* plainButton(const QString& title, QWidget* parent);
-// The closing row: `leading` at the left; "Cancel", which closes the sheet, and `confirm`, the
-// default button, at the right. Returns the Cancel button.
+// The closing row: `leading` (when not null) at the left; "Cancel", which closes the sheet, and `confirm`,
+// the default button, at the right. Returns the Cancel button.
 QPushButton* closingRow(QDialog& sheet, QVBoxLayout& column, QPushButton* leading, QPushButton* confirm);
 
 } // namespace quorvane::SheetLook

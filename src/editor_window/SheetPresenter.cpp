@@ -3,6 +3,7 @@
 #include "canvas/EditorCanvasSettings.h"
 #include "document/EditorDocument.h"
 #include "editor_window/BackdropSheet.h"
+#include "editor_window/ExpandCanvasSheet.h"
 #include "editor_window/ResizeSheet.h"
 
 #include <QDialog>
@@ -50,6 +51,13 @@ bool SheetPresenter::presentBackdrop(EditorDocument* document, EditorCanvasSetti
     if (document == nullptr || !window_ || showsSheet()) return false;
     if (settings != nullptr) settings->finishOpenText();
     show(new BackdropSheet(*document, window_));
+    return true;
+}
+
+bool SheetPresenter::presentExpandCanvas(EditorDocument* document, EditorCanvasSettings* settings) {
+    if (document == nullptr || !window_ || showsSheet()) return false;
+    if (settings != nullptr) settings->finishOpenText();
+    show(new ExpandCanvasSheet(*document, window_));
     return true;
 }
 

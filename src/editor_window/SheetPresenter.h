@@ -13,8 +13,8 @@ class EditorCanvasSettings;
 class EditorDocument;
 
 // Shows the adjustment sheets on the editor window, one at a time, as window-modal dialogs.
-// Each request first commits in-place text editing. The shell's Resize Image and Backdrop
-// commands call it. GUI thread.
+// Each request first commits in-place text editing. The shell's Resize Image, Backdrop and
+// Expand Canvas commands call it. GUI thread.
 class SheetPresenter : public QObject {
     Q_OBJECT
 
@@ -33,6 +33,8 @@ public:
     // Opens the backdrop sheet for `document`; false, doing nothing, without a document or while
     // the window shows a sheet.
     bool presentBackdrop(EditorDocument* document, EditorCanvasSettings* settings);
+    // Opens the expand-canvas sheet, as presentBackdrop does.
+    bool presentExpandCanvas(EditorDocument* document, EditorCanvasSettings* settings);
 
 Q_SIGNALS:
     // One of our sheets was shown or closed.

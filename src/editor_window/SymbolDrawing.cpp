@@ -90,6 +90,26 @@ const std::map<QString, Draw>& table() {
              fillWithPen(p, path);
          }},
         {QStringLiteral("circle"), [](QPainter& p) { p.drawEllipse(QRectF(4, 4, 16, 16)); }},
+        {QStringLiteral("circle.dashed"),
+         [](QPainter& p) {
+             QPen pen = p.pen();
+             pen.setDashPattern({2, 1.6});
+             p.setPen(pen);
+             p.drawEllipse(QRectF(4, 4, 16, 16));
+         }},
+        {QStringLiteral("rectangle.dashed"),
+         [](QPainter& p) {
+             QPen pen = p.pen();
+             pen.setDashPattern({2, 1.6});
+             p.setPen(pen);
+             p.drawRect(QRectF(3, 6, 18, 12));
+         }},
+        // Three stacked sheets seen at a slant: the stacking order.
+        {QStringLiteral("square.3.layers.3d"),
+         [](QPainter& p) {
+             for (double y : {4.0, 9.0, 14.0})
+                 p.drawPath(polyline({{12, y}, {21, y + 3}, {12, y + 6}, {3, y + 3}, {12, y}}));
+         }},
         {QStringLiteral("textformat"),
          [](QPainter& p) {
              p.drawPath(polyline({{2, 19}, {8, 5}, {14, 19}}));

@@ -1,0 +1,83 @@
+#include "canvas/CanvasArrangeCommands.h"
+
+#include "canvas/AnnotationTextEditor.h"
+#include "canvas/CanvasEditCommands.h"
+#include "canvas/EditorCanvasSettings.h"
+#include "canvas/EditorCanvasView.h"
+#include "document/EditorDocument.h"
+#include "platform/Beeper.h"
+
+#include <cmath>
+
+namespace quorvane {
+
+bool CanvasArrangeCommands::textEditorOpen() const {
+    return view_.textEditor().isOpen();
+}
+
+void CanvasArrangeCommands::beep() const {
+    if (Beeper* beeper = view_.editCommands().beeper()) beeper->beep();
+}
+
+QRectF CanvasArrangeCommands::visibleCanvasRect() const {
+    const EditorDocument* doc = view_.document();
+    if (doc == nullptr) return {};
+    const QRectF crop = doc->cropRect();
+    const CanvasTransform t = view_.transform();
+    if (view_.width() > 0 && view_.height() > 0 && std::isfinite(t.zoom) && t.zoom > 0) {
+        const QPointF a = t.imagePoint(QPointF(0, 0));
+        const QPointF b = t.imagePoint(QPointF(view_.width(), view_.height()));
+        const QRectF visible(a, b);
+        const QRectF shown = visible.intersected(QRectF(0, 0, crop.width(), crop.height()));
+        if (shown.width() > 0 && shown.height() > 0) return shown.translated(crop.topLeft());
+    }
+    return crop;
+}
+
+void CanvasArrangeCommands::moveToEnd(bool toFront) {
+    if (textEditorOpen()) return;
+    const auto id = view_.settings().selectedID();
+    EditorDocument* doc = view_.document();
+    if (!id || doc == nullptr) {
+        beep();
+        return;
+    }
+    doc->move(*id, toFront);
+    view_.refresh(false);
+}
+
+void CanvasArrangeCommands::alignSelection(const QString& rawValue) {
+    const auto alignment = canvasAlignment(rawValue);
+    if (!alignment || textEditorOpen()) return;
+    EditorCanvasSettings& settings = view_.settings();
+    const auto id = settings.selectedID();
+    EditorDocument* doc = view_.document();
+    if (!id || doc == nullptr) {
+        beep();
+        return;
+    }
+    if (const auto refusal = doc->align(*id, *alignment)) {
+        settings.setMessage(refusal->message);
+        settings.announce(refusal->message);
+    }
+    view_.refresh(false);
+}
+
+void CanvasArrangeCommands::selectAddedOverlay(const QUuid& id) {
+    EditorCanvasSettings& settings = view_.settings();
+    const QString select = QStringLiteral("Select");
+    if (settings.tool() != select || settings.cropping() || settings.recognizing()) settings.choose(select);
+    std::optional<Annotation> added;
+    if (const EditorDocument* doc = view_.document()) {
+        for (const Annotation& a : doc->annotations())
+            if (a.id == id) {
+                added = a;
+                break;
+            }
+    }
+    settings.select(added);
+    settings.announce(QStringLiteral("Image added"));
+    view_.refresh(false);
+}
+
+} // namespace quorvane

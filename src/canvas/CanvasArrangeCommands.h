@@ -1,0 +1,34 @@
+#pragma once
+
+#include "document/CanvasAlignment.h"
+
+#include <QRectF>
+#include <QUuid>
+
+namespace quorvane {
+
+class EditorCanvasView;
+
+// The canvas's side of composition: the stacking and alignment of the selected annotation, the
+// selection of an added overlay and where new overlays are centred. Holds no state of its own.
+class CanvasArrangeCommands {
+public:
+    explicit CanvasArrangeCommands(EditorCanvasView& view) : view_(view) {}
+
+    // The part of the canvas the view shows now, in base-image pixels; the whole crop when the
+    // view has no area or no usable zoom.
+    QRectF visibleCanvasRect() const;
+    // Bring to Front (true) or Send to Back (false) of the selection.
+    void moveToEnd(bool toFront);
+    // `rawValue` as carried by an Align menu item; anything else does nothing.
+    void alignSelection(const QString& rawValue);
+    void selectAddedOverlay(const QUuid& id);
+
+private:
+    bool textEditorOpen() const;
+    void beep() const;
+
+    EditorCanvasView& view_;
+};
+
+} // namespace quorvane

@@ -1,0 +1,175 @@
+#include "editor_window/AnnotationToolProperties.h"
+
+#include "canvas/EditorCanvasSettings.h"
+#include "document/EditorDocument.h"
+#include "editor_window/SymbolIcons.h"
+
+#include <QActionGroup>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QToolButton>
+
+namespace quorvane {
+
+namespace {
+
+QToolButton* menuButton(const QString& name, QMenu*& menu, QWidget* parent) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setAutoRaise(true);
+    button->setPopupMode(QToolButton::InstantPopup);
+    button->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
+    menu = new QMenu(button);
+    button->setMenu(menu);
+    return button;
+}
+
+} // namespace
+
+AnnotationToolProperties::AnnotationToolProperties(EditorDocument& document, EditorCanvasSettings& settings,
+                                                   const SymbolIcons& icons, QWidget* parent)
+    : QWidget(parent), document_(&document), settings_(settings), icons_(icons) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(6);
+    const QFont digits = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+
+    magnification_ = menuButton(QStringLiteral("magnification"), magnificationMenu_, this);
+    magnification_->setFont(digits);
+    magnification_->setToolTip(QStringLiteral("Magnification"));
+    magnification_->setAccessibleName(QStringLiteral("Magnification"));
+    magnificationMenu_->addSection(QStringLiteral("Magnification"));
+    auto* magnifications = new QActionGroup(magnificationMenu_);
+    for (const double value : AnnotationToolProperties::magnifications) {
+        QAction* choice = magnificationMenu_->addAction(magnificationText(value));
+        choice->setCheckable(true);
+        choice->setData(value);
+        magnifications->addAction(choice);
+        connect(choice, &QAction::triggered, this, [this, value] {
+            if (document_) settings_.setMagnification(value, *document_);
+        });
+    }
+    row->addWidget(magnification_);
+
+    step_ = new QSpinBox(this);
+    step_->setObjectName(QStringLiteral("stepNumber"));
+    step_->setRange(1, 999);
+    step_->setPrefix(QStringLiteral("Step "));
+    step_->setFont(digits);
+    step_->setToolTip(QStringLiteral("Step number"));
+    step_->setAccessibleName(QStringLiteral("Step number"));
+    connect(step_, &QSpinBox::valueChanged, this, &AnnotationToolProperties::stepTo);
+    row->addWidget(step_);
+
+    spotlight_ = menuButton(QStringLiteral("spotlightShape"), spotlightMenu_, this);
+    spotlight_->setToolTip(QStringLiteral("Spotlight shape"));
+    spotlight_->setAccessibleName(QStringLiteral("Spotlight shape"));
+    spotlightMenu_->addSection(QStringLiteral("Spotlight Shape"));
+    auto* shapes = new QActionGroup(spotlightMenu_);
+    const QColor ink = palette().color(QPalette::ButtonText);
+    const QColor faded = palette().color(QPalette::Disabled, QPalette::ButtonText);
+    for (const auto& [title, symbol, oval] :
+         {std::tuple{QStringLiteral("Rectangle"), QStringLiteral("rectangle"), false},
+          std::tuple{QStringLiteral("Ellipse"), QStringLiteral("circle"), true}}) {
+        QAction* choice = spotlightMenu_->addAction(icons_.icon(symbol, ink, faded), title);
+        choice->setCheckable(true);
+        choice->setData(oval);
+        shapes->addAction(choice);
+        connect(choice, &QAction::triggered, this, [this, oval = oval] {
+            if (document_) settings_.setSpotlightOval(oval, *document_);
+        });
+    }
+    row->addWidget(spotlight_);
+
+    hint_ = new QLabel(this);
+    hint_->setObjectName(QStringLiteral("hint"));
+    hint_->setForegroundRole(QPalette::PlaceholderText);
+    hint_->setWordWrap(false);
+    row->addWidget(hint_);
+
+    using S = EditorCanvasSettings;
+    for (auto signal :
+         {&S::selectedIDChanged, &S::toolChanged, &S::magnificationChanged, &S::spotlightOvalChanged})
+        connect(&settings_, signal, this, &AnnotationToolProperties::refresh);
+    connect(&document, &EditorDocument::revisionChanged, this, &AnnotationToolProperties::refresh);
+    refresh();
+}
+
+std::optional<QString> AnnotationToolProperties::hint(const QString& tool, std::int64_t next) {
+    if (tool == QLatin1String("Freehand")) return QStringLiteral("Drag to draw");
+    if (tool == QLatin1String("Highlight")) return QStringLiteral("Drag over what to highlight");
+    if (tool == QLatin1String("Spotlight")) return QStringLiteral("Drag around what matters");
+    if (tool == QLatin1String("Counter"))
+        return QStringLiteral("Click to place step ") + QString::number(next);
+    if (tool == QLatin1String("Magnifier")) return QStringLiteral("Drag out from the detail");
+    return std::nullopt;
+}
+
+QString AnnotationToolProperties::magnificationText(double value) {
+    // QString::number never uses the locale; 'g' with six digits is C's "%g".
+    return QString::number(value, 'g', 6) + QChar(0x00D7);
+}
+
+void AnnotationToolProperties::refresh() {
+    if (!document_) return;
+    std::optional<Annotation> selected;
+    if (const auto id = settings_.selectedID())
+        for (const Annotation& a : document_->annotations())
+            if (a.id == *id) {
+                selected = a;
+                break;
+            }
+    const std::optional<AnnotationKind> kind =
+        selected ? std::optional(selected->kind) : settings_.drawingKind();
+
+    const bool magnifier = kind == AnnotationKind::magnifier;
+    magnification_->setVisible(magnifier);
+    if (magnifier) {
+        const double m = selected ? selected->magnification : settings_.magnification();
+        const QString text = magnificationText(m);
+        magnification_->setText(text);
+        magnification_->setAccessibleDescription(text);
+        for (QAction* choice : magnificationMenu_->actions())
+            if (!choice->isSeparator()) choice->setChecked(choice->data().toDouble() == m);
+    }
+
+    const bool counter = kind == AnnotationKind::counter && selected;
+    step_->setVisible(counter);
+    if (counter) {
+        const QSignalBlocker quiet(step_);
+        step_->setValue(static_cast<int>(std::clamp<std::int64_t>(selected->number, 1, 999)));
+    }
+
+    const bool spotlight = kind == AnnotationKind::spotlight;
+    spotlight_->setVisible(spotlight);
+    if (spotlight) {
+        const bool oval = selected ? selected->fill : settings_.spotlightOval();
+        const QColor ink = palette().color(QPalette::ButtonText);
+        spotlight_->setIcon(
+            icons_.icon(oval ? QStringLiteral("circle.dashed") : QStringLiteral("rectangle.dashed"), ink,
+                        palette().color(QPalette::Disabled, QPalette::ButtonText)));
+        spotlight_->setAccessibleDescription(oval ? QStringLiteral("Ellipse") : QStringLiteral("Rectangle"));
+        for (QAction* choice : spotlightMenu_->actions())
+            if (!choice->isSeparator()) choice->setChecked(choice->data().toBool() == oval);
+    }
+
+    const std::optional<QString> usage =
+        selected ? std::nullopt : hint(settings_.tool(), document_->nextCounterNumber());
+    hint_->setVisible(usage.has_value());
+    hint_->setText(usage.value_or(QString()));
+    hint_->setToolTip(usage.value_or(QString()));
+}
+
+void AnnotationToolProperties::stepTo(int number) {
+    if (!document_) return;
+    if (auto counter = settings_.selected(AnnotationKind::counter, *document_)) {
+        counter->number = number;
+        document_->updateAnnotation(*counter);
+    }
+}
+
+} // namespace quorvane

@@ -1,0 +1,193 @@
+#include "editor_window/CompositionCommands.h"
+
+#include "canvas/CanvasArrangeCommands.h"
+#include "canvas/EditorCanvasSettings.h"
+#include "canvas/EditorCanvasView.h"
+#include "capture/CaptureController.h"
+#include "core/Log.h"
+#include "document/EditorDocument.h"
+#include "editor_window/ExpandCanvasSheet.h"
+#include "editor_window/SheetPresenter.h"
+#include "export/ImageImporter.h"
+#include "platform/Beeper.h"
+#include "platform/Clipboard.h"
+
+#include <QClipboard>
+#include <QMimeData>
+#include <QPointer>
+#include <QWidget>
+
+namespace quorvane {
+
+CompositionCommands::CompositionCommands(Context context, QObject* parent)
+    : QObject(parent), context_(std::move(context)) {
+    CaptureController& capture = context_.capture;
+    capture.onOverlayImage = [self = QPointer(this)](const QImage& image, double pixelScale) {
+        if (self) self->addCapturedOverlay(image, pixelScale);
+    };
+    connect(&capture, &CaptureController::busyChanged, this, &CompositionCommands::stateChanged);
+    connect(&capture, &CaptureController::documentChanged, this, [this] {
+        watchDocument();
+        Q_EMIT stateChanged();
+    });
+    watchDocument();
+    if (context_.clipboardChanges != nullptr)
+        connect(context_.clipboardChanges, &QClipboard::dataChanged, this,
+                &CompositionCommands::stateChanged);
+}
+
+void CompositionCommands::watchDocument() {
+    disconnect(documentRevision_);
+    if (EditorDocument* document = context_.capture.document())
+        documentRevision_ =
+            connect(document, &EditorDocument::revisionChanged, this, &CompositionCommands::stateChanged);
+}
+
+QWidget* CompositionCommands::window() const {
+    return context_.editorWindow ? context_.editorWindow() : nullptr;
+}
+
+void CompositionCommands::present() {
+    if (context_.presentEditor) context_.presentEditor();
+}
+
+void CompositionCommands::fail(const QString& message) {
+    context_.capture.setErrorMessage(message);
+    context_.capture.setErrorIsRetryable(false);
+}
+
+bool CompositionCommands::editable() const {
+    const CaptureController& capture = context_.capture;
+    const bool scrolling = context_.scrollingUnderway && context_.scrollingUnderway();
+    return capture.document() != nullptr && !capture.isBusy() && !scrolling;
+}
+
+bool CompositionCommands::canPasteOverlay() const {
+    const QMimeData* data = context_.clipboard.read();
+    return editable() && data != nullptr && ImageImporter::canRead(*data);
+}
+
+bool CompositionCommands::canFlatten() const {
+    if (!editable()) return false;
+    const EditorDocument& document = *context_.capture.document();
+    const QImage& base = document.base()->image();
+    return !document.annotations().empty() ||
+           document.cropRect() != QRectF(0, 0, base.width(), base.height());
+}
+
+bool CompositionCommands::mayExportDocument() const {
+    return editable() && context_.mayExportDocument && context_.mayExportDocument();
+}
+
+EditorCanvasView* CompositionCommands::editorCanvas(const EditorDocument& document) const {
+    QWidget* root = window();
+    if (root == nullptr) return nullptr;
+    // findChildren walks depth first, each parent before its children.
+    for (EditorCanvasView* canvas : root->findChildren<EditorCanvasView*>())
+        if (canvas->document() == &document) return canvas;
+    return nullptr;
+}
+
+void CompositionCommands::pasteAsOverlay() {
+    EditorDocument* document = context_.capture.document();
+    if (document == nullptr) return context_.beeper.beep();
+    const QPointer<EditorDocument> kept(document);
+    present();
+    EditorCanvasView* canvas = nullptr;
+    if (QWidget* editor = window()) {
+        // Like resigning the first responder: an open text edit is committed first.
+        if (QWidget* focused = editor->focusWidget()) focused->clearFocus();
+        canvas = editorCanvas(*document);
+        if (canvas != nullptr) canvas->settings().finishOpenText();
+    }
+    if (!kept) return;
+    const std::optional<QRectF> placement =
+        canvas != nullptr ? std::optional(CanvasArrangeCommands(*canvas).visibleCanvasRect()) : std::nullopt;
+    const QMimeData* data = context_.clipboard.read();
+    if (data == nullptr) return context_.beeper.beep();
+    auto read = ImageImporter::image(*data);
+    if (!read) return fail(read.error().message());
+    if (!read.value()) return context_.beeper.beep();
+    auto added = document->addOverlay(**read, std::nullopt, placement);
+    if (!added) return fail(message(added.error()));
+    if (canvas != nullptr) CanvasArrangeCommands(*canvas).selectAddedOverlay(added->id);
+    Log::app().log("Pasted {}x{} px overlay", static_cast<long>(added->rect.width()),
+                   static_cast<long>(added->rect.height()));
+}
+
+void CompositionCommands::addAreaCaptureToImage() {
+    if (context_.capture.document() == nullptr) return;
+    context_.capture.captureAreaAsOverlay();
+}
+
+void CompositionCommands::addCapturedOverlay(const QImage& image, double pixelScale) {
+    EditorDocument* document = context_.capture.document();
+    if (document == nullptr) return;
+    const QPointer<EditorDocument> kept(document);
+    present();
+    if (!kept) return;
+    EditorCanvasView* canvas = editorCanvas(*document);
+    const std::optional<QRectF> placement =
+        canvas != nullptr ? std::optional(CanvasArrangeCommands(*canvas).visibleCanvasRect()) : std::nullopt;
+    auto added = document->addOverlay(image, pixelScale, placement);
+    if (!added) return fail(message(added.error()));
+    if (canvas != nullptr) CanvasArrangeCommands(*canvas).selectAddedOverlay(added->id);
+}
+
+void CompositionCommands::expandCanvas() {
+    EditorDocument* document = context_.capture.document();
+    if (document == nullptr) return;
+    const QPointer<EditorDocument> kept(document);
+    present();
+    QWidget* editor = window();
+    if (editor == nullptr || !kept) return;
+    EditorCanvasView* canvas = editorCanvas(*document);
+    EditorCanvasSettings* settings = canvas != nullptr ? &canvas->settings() : nullptr;
+    if (SheetPresenter* sheets = context_.sheets ? context_.sheets() : nullptr) {
+        sheets->presentExpandCanvas(document, settings);
+        return;
+    }
+    if (settings != nullptr) settings->finishOpenText();
+    auto* sheet = new ExpandCanvasSheet(*document, editor);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->open();
+}
+
+void CompositionCommands::flattenImage() {
+    EditorDocument* document = context_.capture.document();
+    if (document == nullptr) return;
+    const QPointer<EditorDocument> kept(document);
+    present();
+    if (!kept) return;
+    EditorCanvasView* canvas = editorCanvas(*document);
+    if (canvas != nullptr) canvas->settings().finishOpenText();
+    QString text;
+    switch (document->flatten()) {
+    case FlattenResult::flattened:
+        text = QStringLiteral("Flattened into the image. Undo restores the annotations.");
+        break;
+    case FlattenResult::flattenedClearingHistory:
+        text = QStringLiteral("Flattened. Older undo steps were cleared to keep memory bounded; this flatten "
+                              "can still be undone.");
+        break;
+    case FlattenResult::nothingToFlatten:
+        return context_.beeper.beep();
+    case FlattenResult::allocationFailed:
+        return fail(QStringLiteral("Could not allocate the flattened image."));
+    }
+    if (canvas != nullptr) {
+        EditorCanvasSettings& settings = canvas->settings();
+        settings.setSelectedID(std::nullopt);
+        settings.setMessage(text);
+        settings.announce(text);
+        canvas->refresh(false);
+    }
+    Log::app().log("Flattened {}x{} px", static_cast<long>(document->cropRect().width()),
+                   static_cast<long>(document->cropRect().height()));
+}
+
+void CompositionCommands::exportBeforeAfterGIF() {
+    if (context_.exportBeforeAfterGIF) context_.exportBeforeAfterGIF();
+}
+
+} // namespace quorvane

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <functional>
+
+class QClipboard;
+class QWidget;
+
+namespace quorvane {
+
+class Beeper;
+class CaptureController;
+class Clipboard;
+class EditorCanvasView;
+class EditorDocument;
+class SheetPresenter;
+
+// The composition commands of the menus: paste or capture an image onto the open document as an
+// overlay, grow the canvas, flatten the annotations into the image. They act on the capture
+// controller's document, in the editor window, and report failures through the controller's
+// error message without a retry offer. GUI thread.
+class CompositionCommands : public QObject {
+    Q_OBJECT
+
+public:
+    // What the shell hands in; every function may be left empty.
+    struct Context {
+        CaptureController& capture;
+        Clipboard& clipboard;
+        Beeper& beeper;
+        // The editor window, or null while there is none.
+        std::function<QWidget*()> editorWindow;
+        // Brings the editor window forward, making it first when needed.
+        std::function<void()> presentEditor;
+        // A scrolling capture runs or its drag selection is pending.
+        std::function<bool()> scrollingUnderway;
+        // The shell's judgement of exporting the open document.
+        std::function<bool()> mayExportDocument;
+        std::function<void()> exportBeforeAfterGIF;
+        // The editor window's sheet presenter; without one the sheet opens on the window directly.
+        std::function<SheetPresenter*()> sheets;
+        // Tells when the clipboard's contents change (Paste as Overlay's enabled state); may be null.
+        QClipboard* clipboardChanges = nullptr;
+    };
+
+    // Takes the capture controller's overlay images from now on.
+    explicit CompositionCommands(Context context, QObject* parent = nullptr);
+
+    // A document is open and neither a capture nor a scrolling capture runs.
+    bool editable() const;
+    bool canPasteOverlay() const;
+    bool canFlatten() const;
+    bool mayExportDocument() const;
+
+    void pasteAsOverlay();
+    void addAreaCaptureToImage();
+    void addCapturedOverlay(const QImage& image, double pixelScale);
+    void expandCanvas();
+    void flattenImage();
+    void exportBeforeAfterGIF();
+    // The canvas of the editor window that shows `document`, depth first.
+    EditorCanvasView* editorCanvas(const EditorDocument& document) const;
+
+Q_SIGNALS:
+    // Something that the enabled states depend on may have changed.
+    void stateChanged();
+
+private:
+    QWidget* window() const;
+    void present();
+    void fail(const QString& message);
+    void watchDocument();
+
+    Context context_;
+    QMetaObject::Connection documentRevision_;
+};
+
+} // namespace quorvane

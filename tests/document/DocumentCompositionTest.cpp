@@ -1,0 +1,179 @@
+#include "core/Geometry.h"
+#include "document/EditorDocument.h"
+#include "document/OverlayBudget.h"
+#include "document/SystemColors.h"
+#include "imaging/EraseCheck.h"
+#include "support/TestAnnotations.h"
+
+#include <QPainter>
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace quorvane {
+namespace {
+
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+
+struct Placement {
+    const char* name;
+    QSize image;
+    double documentScale;
+    std::optional<double> sourceScale;
+    std::optional<QRectF> centeredIn;
+    QRectF expected;
+};
+
+TEST(DocumentComposition, OverlaysAreScaledFittedAndPlacedInsideTheCanvas) {
+    const Placement cases[] = {
+        {"large image fits flush left", {4000, 3000}, 1, std::nullopt, std::nullopt, {0, 25, 1000, 750}},
+        {"one pixel per point into two is doubled", {100, 50}, 2, 1.0, std::nullopt, {400, 350, 200, 100}},
+        {"doubled, then fitted", {800, 100}, 2, 1.0, std::nullopt, {0, 337, 1000, 125}},
+        {"scale zero means none", {100, 50}, 2, 0.0, std::nullopt, {450, 375, 100, 50}},
+        {"no scale means none", {100, 50}, 2, std::nullopt, std::nullopt, {450, 375, 100, 50}},
+        {"NaN scale means none", {100, 50}, 2, nan, std::nullopt, {450, 375, 100, 50}},
+        {"placement wholly outside centres",
+         {100, 50},
+         1,
+         std::nullopt,
+         QRectF(2000, 2000, 10, 10),
+         {450, 375, 100, 50}},
+        {"empty placement centres", {100, 50}, 1, std::nullopt, QRectF(10, 10, 0, 40), {450, 375, 100, 50}},
+        {"centred in the visible part",
+         {100, 50},
+         1,
+         std::nullopt,
+         QRectF(0, 0, 200, 100),
+         {50, 25, 100, 50}},
+        {"pushed inside at the edge",
+         {300, 200},
+         1,
+         std::nullopt,
+         QRectF(900, -100, 300, 200),
+         {700, 0, 300, 200}},
+        {"odd sizes floor the centre", {101, 51}, 1, std::nullopt, std::nullopt, {449, 374, 101, 51}},
+        {"a pixel scaled by 0.3 stays a pixel", {1, 1}, 3, 10.0, std::nullopt, {499, 399, 1, 1}},
+    };
+    for (const Placement& c : cases) {
+        SCOPED_TRACE(c.name);
+        EditorDocument document(test::filledImage(Qt::white, 1000, 800), std::nullopt, c.documentScale);
+        const auto added = document.addOverlay(test::twoToneImage(c.image.width(), c.image.height()),
+                                               c.sourceScale, c.centeredIn);
+        ASSERT_TRUE(added.ok());
+        EXPECT_TRUE(geom::exactlyEqual(added->rect, c.expected))
+            << added->rect.x() << "," << added->rect.y() << " " << added->rect.width() << "×"
+            << added->rect.height();
+    }
+}
+
+TEST(DocumentComposition, AnOverlayIsOneAddStepInBaseCoordinatesOfACroppedCanvas) {
+    EditorDocument document(test::filledImage(Qt::white, 1000, 800), std::nullopt, 1);
+    ASSERT_TRUE(document.crop(QRectF(100, 50, 400, 300)));
+    const qint64 revision = document.revision();
+    const QImage image = test::twoToneImage(40, 20);
+    const auto added = document.addOverlay(image, std::nullopt, QRectF(0, 0, 1000, 800));
+    ASSERT_TRUE(added.ok());
+    const Annotation& a = *added;
+    // Centred on the crop: (100 + 200 − 20, 50 + 150 − 10).
+    EXPECT_TRUE(geom::exactlyEqual(a.rect, QRectF(280, 190, 40, 20)));
+    EXPECT_TRUE(geom::exactlyEqual(a.start, QPointF(280, 190)));
+    EXPECT_TRUE(geom::exactlyEqual(a.end, QPointF(320, 210)));
+    EXPECT_EQ(a.kind, AnnotationKind::image);
+    EXPECT_EQ(a.color, SystemColors::red());
+    EXPECT_EQ(a.opacity, 1);
+    EXPECT_EQ(a.number, 0);
+    EXPECT_EQ(a.magnification, 2);
+    EXPECT_FALSE(a.bend);
+    ASSERT_TRUE(a.overlay);
+    EXPECT_EQ(a.overlay->image(), image);
+    EXPECT_EQ(document.annotations().back(), a);
+    EXPECT_EQ(document.revision(), revision + 1);
+    EXPECT_EQ(document.undoManager().undoActionName(), "Add Annotation");
+    document.undoManager().undo();
+    EXPECT_TRUE(document.annotations().empty());
+}
+
+TEST(DocumentComposition, UnplaceableAndOverBudgetImagesChangeNothing) {
+    ASSERT_EQ(OverlayBudget::liveBytes(), 0) << "an earlier test leaked overlays";
+    EditorDocument document(test::filledImage(Qt::white, 100, 80), std::nullopt, 1);
+    const qint64 revision = document.revision();
+
+    const auto empty = document.addOverlay(QImage(), std::nullopt, std::nullopt);
+    ASSERT_FALSE(empty.ok());
+    EXPECT_EQ(empty.error(), CompositionError::unplaceable);
+    EXPECT_EQ(message(empty.error()), "The image could not be placed on the canvas.");
+
+    const auto huge =
+        document.addOverlay(test::bitmapOfBytes(OverlayBudget::limitBytes + 64), std::nullopt, std::nullopt);
+    ASSERT_FALSE(huge.ok());
+    EXPECT_EQ(huge.error(), CompositionError::overlayBudget);
+    EXPECT_TRUE(message(huge.error()).startsWith("Adding this image would keep more than 256 MB"));
+
+    EXPECT_EQ(document.revision(), revision);
+    EXPECT_TRUE(document.annotations().empty());
+    EXPECT_EQ(OverlayBudget::liveBytes(), 0);
+}
+
+TEST(DocumentComposition, OpacityIsClampedToHundredths) {
+    const struct {
+        double value;
+        double stored;
+    } cases[] = {{0.374, 0.37}, {0.375, 0.38}, {1.7, 1}, {-0.2, 0}, {0, 0}, {0.005, 0.01}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        EditorDocument document(test::filledImage(Qt::white, 100, 80), std::nullopt, 1);
+        const Annotation a = test::annotation(AnnotationKind::rectangle, QRectF(10, 10, 20, 20));
+        document.addAnnotation(a);
+        document.setOpacity(c.value, a.id);
+        EXPECT_EQ(document.annotations().front().opacity, c.stored);
+    }
+    EditorDocument document(test::filledImage(Qt::white, 100, 80), std::nullopt, 1);
+    const Annotation a = test::annotation(AnnotationKind::rectangle, QRectF(10, 10, 20, 20));
+    document.addAnnotation(a);
+    const qint64 revision = document.revision();
+    document.setOpacity(nan, a.id);
+    document.setOpacity(std::numeric_limits<double>::infinity(), a.id);
+    document.setOpacity(0.5, QUuid::createUuid());
+    EXPECT_EQ(document.revision(), revision);
+    EXPECT_EQ(document.annotations().front().opacity, 1);
+}
+
+TEST(DocumentComposition, AligningMovesWithinTheCropAndRechecksOnlyAMovedErase) {
+    const QImage image = test::filledImage(QColor(250, 250, 240), 100, 60);
+    EditorDocument document(image, std::nullopt, 1);
+    ASSERT_TRUE(document.crop(QRectF(10, 0, 90, 60)));
+    Annotation box = test::annotation(AnnotationKind::rectangle, QRectF(40, 20, 10, 10));
+    document.addAnnotation(box);
+    EXPECT_FALSE(document.align(box.id, CanvasAlignment::right));
+    EXPECT_TRUE(geom::exactlyEqual(document.annotations().front().rect, QRectF(90, 20, 10, 10)));
+    EXPECT_EQ(document.undoManager().undoActionName(), "Edit Annotation");
+    EXPECT_FALSE(document.align(box.id, CanvasAlignment::left));
+    EXPECT_TRUE(geom::exactlyEqual(document.annotations().front().rect, QRectF(10, 20, 10, 10)));
+    EXPECT_FALSE(document.align(QUuid::createUuid(), CanvasAlignment::top));
+
+    // An erase whose ring an arrow crosses: in place it is not checked again, moved it is refused.
+    EditorDocument plain(image, std::nullopt, 1);
+    const Annotation erase = test::annotation(AnnotationKind::erase, QRectF(0, 25, 10, 10), Qt::white);
+    plain.addAnnotation(erase);
+    Annotation arrow = test::annotation(AnnotationKind::arrow, QRectF());
+    arrow.start = QPointF(2, 30);
+    arrow.end = QPointF(98, 30);
+    plain.addAnnotation(arrow);
+    ASSERT_TRUE(geom::exactlyEqual(plain.cropRect(), QRectF(0, 0, 100, 60)));
+    EXPECT_FALSE(plain.align(erase.id, CanvasAlignment::left));
+    const qint64 revision = plain.revision();
+    const auto refused = plain.align(erase.id, CanvasAlignment::center);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->message, EraseCheck::busyMessage);
+    EXPECT_EQ(plain.revision(), revision);
+    EXPECT_TRUE(geom::exactlyEqual(plain.annotations().front().rect, QRectF(0, 25, 10, 10)));
+    EXPECT_EQ(plain.annotations().front().color, QColor(Qt::white));
+
+    // Without the arrow it moves and takes the colour of its new place.
+    plain.deleteAnnotation(arrow.id);
+    EXPECT_FALSE(plain.align(erase.id, CanvasAlignment::center));
+    EXPECT_TRUE(geom::exactlyEqual(plain.annotations().front().rect, QRectF(45, 25, 10, 10)));
+    EXPECT_EQ(plain.annotations().front().color, QColor(250, 250, 240));
+}
+
+} // namespace
+} // namespace quorvane

@@ -1,0 +1,144 @@
+#include "editor_window/AnnotationToolProperties.h"
+
+#include "canvas/EditorCanvasSettings.h"
+#include "document/EditorDocument.h"
+#include "editor_window/SymbolIcons.h"
+#include "support/TestAnnotations.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QSpinBox>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+struct Properties {
+    EditorDocument document{test::filledImage(Qt::white, 400, 300), std::nullopt, 1};
+    EditorCanvasSettings settings;
+    SymbolIcons icons{SymbolIcons::Theme::ignore};
+    std::unique_ptr<AnnotationToolProperties> view;
+
+    void show() {
+        view = std::make_unique<AnnotationToolProperties>(document, settings, icons);
+        view->show();
+    }
+    QToolButton* magnification() { return view->findChild<QToolButton*>(QStringLiteral("magnification")); }
+    QToolButton* spotlight() { return view->findChild<QToolButton*>(QStringLiteral("spotlightShape")); }
+    QSpinBox* step() { return view->findChild<QSpinBox*>(QStringLiteral("stepNumber")); }
+    QLabel* hint() { return view->findChild<QLabel*>(QStringLiteral("hint")); }
+    // The visible controls and hint, by name, and the hint's text.
+    QStringList shown() {
+        QStringList names;
+        for (QWidget* w : {static_cast<QWidget*>(magnification()), static_cast<QWidget*>(step()),
+                           static_cast<QWidget*>(spotlight()), static_cast<QWidget*>(hint())})
+            if (w->isVisible()) names << w->objectName();
+        if (hint()->isVisible()) names << hint()->text();
+        return names;
+    }
+    Annotation add(AnnotationKind kind, const QRectF& rect) {
+        document.addAnnotation(test::annotation(kind, rect));
+        return document.annotations().back();
+    }
+    static void choose(QToolButton* button, const QString& title) {
+        for (QAction* action : button->menu()->actions())
+            if (action->text() == title) return action->trigger();
+        FAIL() << "no choice " << title.toStdString();
+    }
+};
+
+TEST(AnnotationToolProperties, HintsAndMagnificationTextsDoNotFollowTheLocale) {
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::German));
+    EXPECT_EQ(AnnotationToolProperties::magnificationText(1.5), QStringLiteral("1.5×"));
+    EXPECT_EQ(AnnotationToolProperties::magnificationText(2), QStringLiteral("2×"));
+    QLocale::setDefault(previous);
+    const std::pair<const char*, std::optional<QString>> hints[] = {
+        {"Freehand", QStringLiteral("Drag to draw")},
+        {"Highlight", QStringLiteral("Drag over what to highlight")},
+        {"Spotlight", QStringLiteral("Drag around what matters")},
+        {"Counter", QStringLiteral("Click to place step 12")},
+        {"Magnifier", QStringLiteral("Drag out from the detail")},
+        {"Arrow", std::nullopt},
+    };
+    for (const auto& [tool, expected] : hints)
+        EXPECT_EQ(AnnotationToolProperties::hint(QString::fromLatin1(tool), 12), expected) << tool;
+}
+
+TEST(AnnotationToolProperties, CounterToolShowsTheNextStepAndASelectedCounterItsStepper) {
+    Properties p;
+    std::vector<Annotation> counters;
+    for (int n = 1; n <= 4; ++n) {
+        Annotation c = test::annotation(AnnotationKind::counter, QRectF(20 * n, 20, 16, 16));
+        c.number = n;
+        p.document.addAnnotation(c);
+        counters.push_back(c);
+    }
+    p.settings.choose(QStringLiteral("Counter"));
+    p.show();
+    EXPECT_EQ(p.shown(), (QStringList{"hint", "Click to place step 5"}));
+
+    p.settings.setSelectedID(counters[1].id);
+    EXPECT_EQ(p.shown(), QStringList{"stepNumber"});
+    EXPECT_EQ(p.step()->value(), 2);
+    EXPECT_EQ(p.step()->text(), "Step 2");
+    const qint64 revision = p.document.revision();
+    p.step()->stepUp();
+    EXPECT_EQ(p.document.annotations()[1].number, 3);
+    EXPECT_EQ(p.document.revision(), revision + 1);
+    for (int i = 0; i < 5; ++i)
+        p.step()->stepDown();
+    EXPECT_EQ(p.document.annotations()[1].number, 1);
+    p.step()->setValue(5000);
+    EXPECT_EQ(p.document.annotations()[1].number, 999);
+}
+
+TEST(AnnotationToolProperties, MagnifierShowsTheSelectionsValueAndChangesBoth) {
+    Properties p;
+    Annotation lens = test::annotation(AnnotationKind::magnifier, QRectF(50, 50, 60, 60));
+    lens.magnification = 3;
+    p.document.addAnnotation(lens);
+    p.settings.choose(QStringLiteral("Magnifier"));
+    p.show();
+    EXPECT_EQ(p.shown(), (QStringList{"magnification", "hint", "Drag out from the detail"}));
+    EXPECT_EQ(p.magnification()->text(), "2×");
+
+    p.settings.setSelectedID(lens.id);
+    EXPECT_EQ(p.shown(), QStringList{"magnification"});
+    EXPECT_EQ(p.magnification()->text(), "3×");
+    Properties::choose(p.magnification(), QStringLiteral("4×"));
+    EXPECT_EQ(p.document.annotations().front().magnification, 4);
+    EXPECT_EQ(p.settings.magnification(), 4);
+    EXPECT_EQ(p.magnification()->text(), "4×");
+}
+
+TEST(AnnotationToolProperties, SpotlightToolShapeChangesOnlyTheToolWithoutSelection) {
+    Properties p;
+    const Annotation spot = p.add(AnnotationKind::spotlight, QRectF(50, 50, 60, 60));
+    p.settings.choose(QStringLiteral("Spotlight"));
+    p.show();
+    EXPECT_EQ(p.shown(), (QStringList{"spotlightShape", "hint", "Drag around what matters"}));
+    EXPECT_EQ(p.spotlight()->accessibleDescription(), "Rectangle");
+    const qint64 revision = p.document.revision();
+    Properties::choose(p.spotlight(), QStringLiteral("Ellipse"));
+    EXPECT_TRUE(p.settings.spotlightOval());
+    EXPECT_EQ(p.spotlight()->accessibleDescription(), "Ellipse");
+    EXPECT_FALSE(p.document.annotations().front().fill);
+    EXPECT_EQ(p.document.revision(), revision);
+    EXPECT_EQ(spot.id, p.document.annotations().front().id);
+}
+
+TEST(AnnotationToolProperties, ASelectedArrowShowsNothing) {
+    Properties p;
+    const Annotation arrow = p.add(AnnotationKind::arrow, QRectF(10, 10, 50, 50));
+    p.settings.choose(QStringLiteral("Counter"));
+    p.settings.setSelectedID(arrow.id);
+    p.show();
+    EXPECT_TRUE(p.shown().isEmpty());
+}
+
+} // namespace
+} // namespace quorvane
