@@ -8,6 +8,7 @@
 #include "app/HotKeyCenter.h"
 #include "app/HotKeyDispatch.h"
 #include "app/OCRController.h"
+#include "app/OCRHandover.h"
 #include "app/Preferences.h"
 #include "app/QuitCoordinator.h"
 #include "app/RecognizedTextWindow.h"
@@ -95,10 +96,8 @@ EditorView* AppDelegate::makeEditorView() {
     actions.save = [this] { exporter_->saveToFolder(true, true); };
     actions.saveAs = [this] { exporter_->saveAs(windows_->editorWindow()); };
     actions.pin = [this] { captureCommands_->pinScreenshot(); };
-    actions.recognizeText = [this](const QImage& image, const QString& source) {
-        ocrController_->recognize(image, source);
-        windows_->presentRecognizedText();
-    };
+    actions.recognizeText =
+        OCRHandover::recognizer(*ocrController_, [this] { windows_->presentRecognizedText(); });
     actions.dragExporter = dragExporter_.get();
     QPointer<AppDelegate> self(this);
     auto importImage = [self](const QUrl& url) {
@@ -194,9 +193,8 @@ void AppDelegate::wireCaptures() {
         quitCoordinator_->mayDiscardChanges({document}, QStringLiteral("Replacing the previous document"),
                                             std::move(reply));
     };
-    captures.onOCRImage = [this](const QImage& image) {
-        ocrController_->recognize(image, QStringLiteral("Area"));
-    };
+    // A text-recognition area capture shows its text as the editor's Recognize does.
+    OCRHandover::connectCapture(captures, *ocrController_, [this] { windows_->presentRecognizedText(); });
 }
 
 void AppDelegate::wireHotKeys() {

@@ -49,6 +49,13 @@ TEST(AppDelegateX11, StartsUpInOrderAndALinksChoicesLastOneCapture) {
         delegate.captureCommands().captureScreen();
         ASSERT_TRUE(test::waitUntil([&] { return !delegate.captureController().isBusy(); }, 20000));
         EXPECT_TRUE(delegate.thumbnails().isVisible());
+
+        // A text-recognition area capture shows the Recognized Text window with its run.
+        QImage text(40, 20, QImage::Format_RGBA8888_Premultiplied);
+        text.fill(Qt::white);
+        delegate.captureController().onOCRImage(text);
+        ASSERT_NE(delegate.windows().recognizedTextWindow(), nullptr);
+        EXPECT_TRUE(delegate.windows().recognizedTextWindow()->isVisible());
         delegate.applicationWillTerminate();
     }
     Log::installSink(&services->logStore());
