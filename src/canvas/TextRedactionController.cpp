@@ -229,7 +229,12 @@ int TextRedactionController::apply() {
     undo.setActionName(QStringLiteral("Redact Text"));
     undo.endGroup();
     // The document drops invalid annotations silently: count what it really holds.
-    return static_cast<int>(document.annotations().size() - before);
+    const int added = static_cast<int>(document.annotations().size() - before);
+    // Nothing added leaves the review open: it must go on noticing edits.
+    if (added == 0)
+        watcher_ = connect(&document, &EditorDocument::revisionChanged, this,
+                           &TextRedactionController::documentChanged);
+    return added;
 }
 
 void TextRedactionController::drawPreview(QPainter& painter, const HighContrastStyle& style,
