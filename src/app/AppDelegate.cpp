@@ -31,6 +31,7 @@
 #include "platform/Beeper.h"
 #include "platform/Clipboard.h"
 #include "platform/TesseractLanguageData.h"
+#include "recognition/TextRecognizer.h"
 
 #include <QApplication>
 #include <QMenuBar>
@@ -98,6 +99,10 @@ EditorView* AppDelegate::makeEditorView() {
     actions.pin = [this] { captureCommands_->pinScreenshot(); };
     actions.recognizeText =
         OCRHandover::recognizer(*ocrController_, [this] { windows_->presentRecognizedText(); });
+    actions.recognizeForRedaction = [&recognizer = services_.textRecognizer()](
+                                        const QImage& image, RecognitionTask::Completion completion) {
+        return recognizer.recognize(image, std::nullopt, std::move(completion));
+    };
     actions.dragExporter = dragExporter_.get();
     QPointer<AppDelegate> self(this);
     auto importImage = [self](const QUrl& url) {

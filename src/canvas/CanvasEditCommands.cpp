@@ -157,13 +157,11 @@ void CanvasEditCommands::reorder(int offset) {
 }
 
 void CanvasEditCommands::endTextRedaction(bool apply) {
-    if (finishTextRedaction) {
+    if (finishTextRedaction)
         finishTextRedaction(apply);
-    } else if (!apply) {
-        // Without the redaction engine there is nothing to apply; cancelling still ends the review.
-        if (TextRedactionReview* review = view_.settings().textRedaction()) review->cancel();
-        view_.settings().setTextRedaction(nullptr);
-    }
+    else
+        view_.settings().finishTextRedaction(apply);
+    view_.refresh(false);
 }
 
 } // namespace quorvane

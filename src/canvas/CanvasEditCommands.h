@@ -37,7 +37,7 @@ public:
     std::function<bool()> copyHandler;
     // The shell's judgement of Copy; none leaves it enabled.
     std::function<std::optional<bool>()> validateCopy;
-    // Ends a Redact Text review, applying it or not; the redaction engine fills it in.
+    // Ends a Redact Text review, applying it or not; unset, the settings end it.
     std::function<void(bool apply)> finishTextRedaction;
     // Starts a Redact Text review of the document.
     std::function<void()> startTextRedaction;

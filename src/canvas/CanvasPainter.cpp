@@ -3,6 +3,7 @@
 #include "canvas/EditorCanvasSettings.h"
 #include "canvas/EditorCanvasView.h"
 #include "canvas/HighContrastStyle.h"
+#include "canvas/TextRedactionReview.h"
 #include "core/Geometry.h"
 #include "document/AnnotationDrawing.h"
 #include "document/EditorDocument.h"
@@ -148,6 +149,9 @@ void CanvasPainter::paint(QPainter& painter) {
     if (settings.selectedID() && (!proposed || view_.gesture().originalAnnotation))
         drawSelectionFrame(painter);
     if (settings.selection()) drawSelectionRegion(painter);
+    if (const TextRedactionReview* review = settings.textRedaction())
+        review->drawPreview(painter, HighContrastStyle{settings.increaseContrast()},
+                            [this](const QRectF& r) { return view_.viewRect(r); });
 }
 
 void CanvasPainter::drawImage(QPainter& painter, const EditorDocument& document, const Shown& image) {

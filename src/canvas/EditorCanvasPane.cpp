@@ -72,6 +72,12 @@ void EditorCanvasPane::setServices(Clipboard& clipboard, Beeper& beeper) {
     canvas_->editCommands().setServices(&clipboard, &beeper);
 }
 
+void EditorCanvasPane::setTextRedactionRecognizer(TextRedactionController::Recognize recognize) {
+    canvas_->editCommands().startTextRedaction = [this, recognize = std::move(recognize)] {
+        if (document_) settings_.startTextRedaction(*document_, recognize);
+    };
+}
+
 void EditorCanvasPane::setToolBar(QWidget* toolBar) {
     replaceSlot(toolBar_, toolBar);
 }

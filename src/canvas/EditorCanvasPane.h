@@ -47,6 +47,8 @@ public:
     // The system services copying and refusals need: smart click, colour copies and Copy use
     // them. Both must outlive the pane.
     void setServices(Clipboard& clipboard, Beeper& beeper);
+    // The recogniser Redact Text reads the document with (automatic language).
+    void setTextRedactionRecognizer(TextRedactionController::Recognize recognize);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -2,6 +2,7 @@
 
 #include "canvas/CropMode.h"
 #include "canvas/RecognizeTextMode.h"
+#include "canvas/TextRedactionMode.h"
 #include "canvas/ToolAnnotationFactory.h"
 #include "core/Geometry.h"
 #include "document/EditorDocument.h"
@@ -327,6 +328,15 @@ void EditorCanvasSettings::endSmartModes() {
     }
     setTextRedaction(nullptr);
     setAreaColors(std::nullopt);
+}
+
+void EditorCanvasSettings::startTextRedaction(EditorDocument& document,
+                                              const TextRedactionController::Recognize& recognize) {
+    TextRedactionMode(*this).start(document, recognize);
+}
+
+void EditorCanvasSettings::finishTextRedaction(bool apply) {
+    TextRedactionMode(*this).finish(apply);
 }
 
 std::optional<Annotation> EditorCanvasSettings::toolAnnotation(AnnotationKind kind, const QRectF& rect,

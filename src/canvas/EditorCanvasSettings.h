@@ -3,6 +3,7 @@
 #include "canvas/ChangeBatcher.h"
 #include "canvas/MeasurementUnit.h"
 #include "canvas/RecognitionImage.h"
+#include "canvas/TextRedactionController.h"
 #include "canvas/TextRedactionReview.h"
 #include "canvas/ToolTable.h"
 #include "core/Error.h"
@@ -164,6 +165,11 @@ public:
     void cycleBracket();
     // Cancels an open Redact Text review and clears the area colours.
     void endSmartModes();
+    // Opens a Redact Text review of the selection or the whole image; `recognize` is the
+    // composition root's recogniser, in automatic language.
+    void startTextRedaction(EditorDocument& document, const TextRedactionController::Recognize& recognize);
+    // Applies and/or closes the open review.
+    void finishTextRedaction(bool apply);
 
     // A new freehand, highlight, spotlight, counter or magnifier annotation built from `rect`
     // (base-image pixels) with the current style; none for other kinds.
@@ -193,6 +199,8 @@ Q_SIGNALS:
     void hoverColorChanged();
     void measurementLabelChanged();
     void textRedactionChanged();
+    // The open review's boxes, state or options changed.
+    void textRedactionReviewChanged();
     void areaColorsChanged();
     void spotlightOvalChanged();
     void magnificationChanged();

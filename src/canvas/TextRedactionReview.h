@@ -1,8 +1,13 @@
 #pragma once
 
+#include "canvas/HighContrastStyle.h"
+
 #include <QObject>
+#include <QPainter>
 #include <QPointF>
+#include <QRectF>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace quorvane {
@@ -29,6 +34,13 @@ public:
     };
     // Includes or leaves out the word under `imagePoint` (base-image pixels); none off every word.
     virtual std::optional<Toggle> toggle(const QPointF& imagePoint) = 0;
+    // Draws the reviewed boxes over the canvas; `toView` maps document pixels to the view.
+    virtual void drawPreview(QPainter& painter, const HighContrastStyle& style,
+                             const std::function<QRectF(const QRectF&)>& toView) const {
+        Q_UNUSED(painter)
+        Q_UNUSED(style)
+        Q_UNUSED(toView)
+    }
 };
 
 } // namespace quorvane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "canvas/TextRedactionController.h"
+
 #include <QImage>
 #include <QString>
 #include <functional>
@@ -20,6 +22,9 @@ struct EditorActions {
     std::function<void()> editBackdrop;
     // Hands an image and its source name to text recognition.
     std::function<void(const QImage&, const QString&)> recognizeText;
+    // Recognises the words and codes a Redact Text review offers; absent, Redact Text is not
+    // available.
+    TextRedactionController::Recognize recognizeForRedaction;
     // Absent: the status bar offers no file drag handle.
     DragExporter* dragExporter = nullptr;
     // At least one export is pending.

@@ -52,6 +52,11 @@ EditorView::EditorView(Services services, EditorActions actions, std::function<v
       homeViewFactory_(homeView ? std::move(homeView) : HomeViewFactory(placeholderHome)),
       windowPickerFactory_(windowPicker ? std::move(windowPicker) : WindowPickerFactory(placeholderPicker)),
       dropTarget_(services.model, std::move(importImage)) {
+    if (actions_.recognizeForRedaction)
+        hosts_.startTextRedaction = [recognize = actions_.recognizeForRedaction](
+                                        EditorDocument& document, EditorCanvasSettings& settings) {
+            settings.startTextRedaction(document, recognize);
+        };
     setAcceptDrops(true);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Window);
@@ -106,6 +111,7 @@ void EditorView::showDocument() {
         auto* pane = new EditorCanvasPane(*document, actions_.recognizeText, nullptr, this);
         // Smart click, colour copying and the edit commands copy and beep through these.
         pane->setServices(services_.clipboard, services_.beeper);
+        if (actions_.recognizeForRedaction) pane->setTextRedactionRecognizer(actions_.recognizeForRedaction);
         // Ctrl+C in the canvas is the window's Copy, so that the copy counts as exported.
         pane->canvas().editCommands().copyHandler = [this] {
             if (!actions_.copy) return false;

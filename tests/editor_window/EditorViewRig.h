@@ -41,6 +41,10 @@ struct EditorViewRig {
         actions.saveAs = [this] { calls.push_back(QStringLiteral("saveAs")); };
         actions.pin = [this] { calls.push_back(QStringLiteral("pin")); };
         actions.dragExporter = &dragExporter;
+        actions.recognizeForRedaction = [this](const QImage&, RecognitionTask::Completion) {
+            calls.push_back(QStringLiteral("recognizeForRedaction"));
+            return std::shared_ptr<RecognitionTask>();
+        };
         auto made = std::make_unique<EditorView>(
             EditorView::Services{*capture.controller, *exports.controller, exports.clipboard, exports.beeper,
                                  icons, capture.accessibility},

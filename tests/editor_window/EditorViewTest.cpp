@@ -1,3 +1,4 @@
+#include "canvas/CanvasEditCommands.h"
 #include "canvas/EditorCanvasPane.h"
 #include "canvas/EditorCanvasView.h"
 #include "editor_window/DropHighlight.h"
@@ -32,8 +33,16 @@ TEST(EditorView, EachDocumentObjectGetsAFreshPaneAndEditsKeepIt) {
     rig.capture.turns();
     EXPECT_EQ(rig.view->pane(), pane.data()) << "edits of the same document keep the pane";
     EXPECT_EQ(pane->settings().tool(), QStringLiteral("Arrow"));
-    // Smart click and colour copying reach the clipboard the view was given.
+    // Smart click and colour copying reach the clipboard the view was given; Ctrl+C is the
+    // window's Copy, and Redact Text recognises through the shell's recogniser.
     EXPECT_NE(pane->canvas().smartModes(), nullptr);
+    ASSERT_TRUE(pane->canvas().editCommands().copyHandler);
+    EXPECT_TRUE(pane->canvas().editCommands().copyHandler());
+    EXPECT_EQ(rig.calls.back(), QStringLiteral("copy"));
+    ASSERT_TRUE(pane->canvas().editCommands().startTextRedaction);
+    pane->canvas().editCommands().startTextRedaction();
+    EXPECT_EQ(rig.calls.back(), QStringLiteral("recognizeForRedaction"));
+    pane->settings().finishTextRedaction(false);
 
     rig.open(50, 20);
     ASSERT_NE(rig.view->pane(), nullptr);

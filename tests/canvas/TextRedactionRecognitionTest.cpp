@@ -1,0 +1,63 @@
+#include "canvas/EditorCanvasSettings.h"
+#include "canvas/TextRedactionController.h"
+#include "core/Geometry.h"
+#include "document/EditorDocument.h"
+#include "platform/TesseractEngineFactory.h"
+#include "platform/TesseractLanguageData.h"
+#include "platform/ZXingBarcodeReader.h"
+#include "recognition/TextRecognizer.h"
+#include "support/TextImages.h"
+#include "support/WaitUntil.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+// The real recogniser on a rendered line, with a crop and a selection: one word kept, the others
+// covered; every pixel of a covered box is the redaction colour and the kept box is untouched.
+TEST(TextRedactionRecognition, RedactsRecognisedWordsExceptTheKeptOne) {
+    QImage source = test::whiteImage(420, 120);
+    test::drawText(source, QStringLiteral("Harbor Violet Tundra"), QPoint(40, 40), 28);
+    EditorDocument document(source, std::nullopt, 1);
+    ASSERT_TRUE(document.crop(QRectF(10, 10, 400, 100)));
+    TextRecognizer recognizer(
+        std::make_shared<TesseractEngineFactory>(TesseractLanguageData::defaultFolder()),
+        std::make_shared<ZXingBarcodeReader>(), {QStringLiteral("en-US")}, 1);
+    EditorCanvasSettings settings;
+    settings.setSelection(QRectF(10, 10, 380, 80));
+    settings.startTextRedaction(document, [&](const QImage& image, RecognitionTask::Completion done) {
+        return recognizer.recognize(image, std::nullopt, std::move(done));
+    });
+    auto* review = qobject_cast<TextRedactionController*>(settings.textRedaction());
+    ASSERT_NE(review, nullptr);
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return review->state() != TextRedactionController::State::recognizing; }, 60000));
+    ASSERT_EQ(review->state(), TextRedactionController::State::reviewing) << review->failure().toStdString();
+    ASSERT_EQ(review->candidates().size(), 3u);
+    EXPECT_EQ(review->candidates()[1].text, "Violet");
+
+    const TextRedactionController::Candidate kept = review->candidates()[1];
+    const QRectF keptBox = review->effectiveBox(kept);
+    ASSERT_TRUE(review->toggle(kept.rect.center()));
+    settings.finishTextRedaction(true);
+    EXPECT_EQ(settings.message(), "Redacted 2 text boxes. Undo removes them together.");
+
+    const auto rendered = document.render();
+    ASSERT_TRUE(rendered);
+    const QPoint crop(10, 10);
+    ASSERT_EQ(document.annotations().size(), 2u);
+    for (const Annotation& a : document.annotations()) {
+        ASSERT_TRUE(geom::contains(document.cropRect(), a.rect));
+        EXPECT_FALSE(a.rect.intersects(keptBox.adjusted(1, 1, -1, -1)));
+        for (int y = int(a.rect.top()); y < int(a.rect.bottom()); ++y)
+            for (int x = int(a.rect.left()); x < int(a.rect.right()); ++x)
+                ASSERT_EQ(rendered->pixelColor(QPoint(x, y) - crop), QColor(Qt::black)) << x << "," << y;
+    }
+    for (int y = int(keptBox.top()); y < int(keptBox.bottom()); ++y)
+        for (int x = int(keptBox.left()); x < int(keptBox.right()); ++x)
+            ASSERT_EQ(rendered->pixel(QPoint(x, y) - crop), source.pixel(x, y)) << x << "," << y;
+}
+
+} // namespace
+} // namespace quorvane
