@@ -37,7 +37,7 @@ struct Fixture {
         recognizer.finish(recognizer.calls.size() - 1, outcome);
     }
 
-    test::OCRLog log;
+    test::LogLines log{"ocr"};
     test::HeldRecognizer recognizer;
     SystemClipboard clipboard{*QGuiApplication::clipboard()};
     OCRController controller{clipboard, {QStringLiteral("en"), QStringLiteral("de")}, recognizer.function()};
@@ -201,7 +201,7 @@ TEST(OCRController, SaysSoWhenTheClipboardRefusesACopy) {
 }
 
 TEST(OCRController, DropsTheOutcomeOfARunWhoseControllerIsGone) {
-    test::OCRLog log;
+    test::LogLines log{"ocr"};
     test::HeldRecognizer recognizer;
     SystemClipboard clipboard{*QGuiApplication::clipboard()};
     auto controller = std::make_unique<OCRController>(clipboard, QStringList{}, recognizer.function());
@@ -253,7 +253,7 @@ TEST(OCRController, ReportsEveryKindOfRecognizerError) {
 // Started and cancelled a thousand times, then once more for real from a document that is
 // replaced while the engine reads: only that last run is shown, and every other one is dropped.
 TEST(OCRController, SurvivesAThousandCancelledRunsAndAReplacedDocument) {
-    test::OCRLog log;
+    test::LogLines log{"ocr"};
     auto recognizer = test::realRecognizer();
     SystemClipboard clipboard{*QGuiApplication::clipboard()};
     OCRController controller(clipboard, recognizer->languages(), OCRController::recognizerOf(*recognizer));

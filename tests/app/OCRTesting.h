@@ -5,12 +5,12 @@
 // results built line by line, and the "ocr" log lines as they were written.
 
 #include "app/OCRController.h"
-#include "core/Log.h"
 #include "platform/LogStore.h"
 #include "platform/TesseractEngineFactory.h"
 #include "platform/TesseractLanguageData.h"
 #include "platform/ZXingBarcodeReader.h"
 #include "recognition/TextRecognizer.h"
+#include "support/LogLines.h"
 #include "support/TestEnvironment.h"
 #include "support/WaitUntil.h"
 
@@ -74,35 +74,6 @@ realRecognizer(const QString& folder = TesseractLanguageData::defaultFolder()) {
                                             std::make_shared<ZXingBarcodeReader>(),
                                             QStringList{QStringLiteral("en-US")}, 2);
 }
-
-// Keeps the "ocr" lines written while it is installed, from any thread, and passes every entry
-// on to the test store.
-class OCRLog : public LogSink {
-public:
-    OCRLog() { previous_ = Log::installSink(this); }
-    ~OCRLog() override { Log::installSink(previous_); }
-
-    bool append(const LogEntry& entry) override {
-        {
-            const std::lock_guard lock(mutex_);
-            if (entry.category == "ocr") lines_.push_back(entry.message);
-        }
-        return logStore().append(entry);
-    }
-    std::vector<std::string> lines() const {
-        const std::lock_guard lock(mutex_);
-        return lines_;
-    }
-    long count(const std::string& line) const {
-        const std::lock_guard lock(mutex_);
-        return std::count(lines_.begin(), lines_.end(), line);
-    }
-
-private:
-    LogSink* previous_ = nullptr;
-    mutable std::mutex mutex_;
-    std::vector<std::string> lines_;
-};
 
 inline const std::string droppedLine = "OCR result dropped: superseded or cancelled";
 

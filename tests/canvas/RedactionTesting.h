@@ -6,6 +6,7 @@
 #include "canvas/TextRedactionController.h"
 #include "core/Log.h"
 #include "core/LogSink.h"
+#include "support/LogLines.h"
 
 #include <QCoreApplication>
 #include <mutex>
@@ -45,26 +46,6 @@ inline RecognitionResult threeWords() {
                                     {"gamma", QRectF(90, 10, 30, 10)}})},
                              {}};
 }
-
-class OCRLines : public LogSink {
-public:
-    OCRLines() { previous_ = Log::installSink(this); }
-    ~OCRLines() override { Log::installSink(previous_); }
-    bool append(const LogEntry& entry) override {
-        const std::lock_guard lock(mutex_);
-        if (entry.category == "ocr") lines_.push_back(entry.message);
-        return true;
-    }
-    long count(const std::string& line) const {
-        const std::lock_guard lock(mutex_);
-        return std::count(lines_.begin(), lines_.end(), line);
-    }
-
-private:
-    LogSink* previous_ = nullptr;
-    mutable std::mutex mutex_;
-    std::vector<std::string> lines_;
-};
 
 inline const std::string droppedRedaction = "Redact Text result dropped: superseded or cancelled";
 

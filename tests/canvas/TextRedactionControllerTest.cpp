@@ -211,7 +211,7 @@ TEST(TextRedactionController, ApplyRefusesWhenNothingIsLeftOrTheDocumentMoved) {
 }
 
 TEST(TextRedactionController, OutcomesDuringRecognition) {
-    test::OCRLines log;
+    test::LogLines log{"ocr"};
     // An edit during recognition fails the review; the late result is dropped.
     Review edited;
     edited.document.addAnnotation(test::annotation(AnnotationKind::rectangle, QRectF(1, 1, 5, 5)));

@@ -142,7 +142,7 @@ TEST(TextRedactionMode, ApplyingNothingOrAfterAnEditKeepsTheDocument) {
 }
 
 TEST(TextRedactionMode, ASecondReviewDropsTheFirstResult) {
-    test::OCRLines log;
+    test::LogLines log{"ocr"};
     Pane p;
     p.start();
     C* first = p.review();

@@ -11,6 +11,7 @@
 #include "core/Log.h"
 #include "platform/LogStore.h"
 #include "support/CountingBeeper.h"
+#include "support/LogLines.h"
 #include "support/TestEnvironment.h"
 
 #include <QCoreApplication>
@@ -90,21 +91,6 @@ inline CaptureWindow window(WindowID id, QRectF frame, std::optional<ProcessID> 
     return window;
 }
 
-class RecordingSink : public LogSink {
-public:
-    bool append(const LogEntry& entry) override {
-        {
-            std::lock_guard lock(mutex_);
-            if (entry.category == "capture") lines.push_back(entry.message);
-        }
-        return logStore().append(entry);
-    }
-    std::vector<std::string> lines;
-
-private:
-    std::mutex mutex_;
-};
-
 struct CaptureRig {
     FakeCaptureService service;
     test::CountingBeeper bell;
@@ -112,7 +98,7 @@ struct CaptureRig {
     AreaSelectionOverlay overlay{bell, accessibility};
     std::unique_ptr<CaptureController> owned;
     CaptureController* controller = nullptr;
-    RecordingSink log;
+    LogLines log{"capture"};
 
     QPointF pointer{10, 10};
     std::vector<QString> statuses;
@@ -130,7 +116,6 @@ struct CaptureRig {
         service.content.applications = {
             CaptureApplication{QCoreApplication::applicationPid(), QStringLiteral("us")},
             CaptureApplication{4242, QStringLiteral("app")}};
-        Log::installSink(&log);
         overlay.setInputGrabber(
             {[](QWindow*) { return true; }, [](QWindow*) { return true; }, [](QWindow*) {}});
         owned = std::make_unique<CaptureController>(service, overlay);
@@ -154,10 +139,7 @@ struct CaptureRig {
             scrollRegions.emplace_back(rect, id, scale);
         };
     }
-    ~CaptureRig() {
-        owned.reset();
-        Log::installSink(&logStore());
-    }
+    ~CaptureRig() { owned.reset(); }
 
     // Runs the event loop until `done` holds; false when it never does within a generous number
     // of turns (nothing here waits on the clock).
@@ -184,9 +166,7 @@ struct CaptureRig {
         next();
         return true;
     }
-    bool logged(const std::string& line) const {
-        return std::find(log.lines.begin(), log.lines.end(), line) != log.lines.end();
-    }
+    bool logged(const std::string& line) const { return log.count(line) > 0; }
 };
 
 } // namespace quorvane::test

@@ -154,7 +154,7 @@ TEST(CaptureController, ACancelAtEverySuspensionPointEndsOnceAsCancelledAndKeeps
         EXPECT_EQ(std::tuple(c.errorMessage().has_value(), rig.captured, rig.failed, c.isCountingDown()),
                   std::tuple(false, 0, 0, false));
         EXPECT_FALSE(rig.overlay.isOpen());
-        EXPECT_EQ(std::count(rig.log.lines.begin(), rig.log.lines.end(), "Capture cancelled"), 1);
+        EXPECT_EQ(rig.log.count("Capture cancelled"), 1);
         EXPECT_FALSE(c.canRepeatArea());
     }
 }

@@ -60,7 +60,7 @@ TEST(CaptureTargets, RefreshListsWindowsAndKeepsTheSelectionValid) {
     ASSERT_TRUE(rig.settle());
     EXPECT_EQ(std::tuple(c.selectedWindowID(), c.statusMessage()),
               std::tuple(0u, QStringLiteral("No available windows. Try capturing a display.")));
-    EXPECT_EQ(std::tuple(c.isChoosingWindow(), c.document(), rig.captured, rig.log.lines.back()),
+    EXPECT_EQ(std::tuple(c.isChoosingWindow(), c.document(), rig.captured, rig.log.lines().back()),
               std::tuple(true, nullptr, 0, std::string("Capture started: Refreshing windows…")));
 }
 
