@@ -62,36 +62,19 @@ ExpandCanvasSheet::ExpandCanvasSheet(EditorDocument& document, QWidget* parent)
 
 QWidget* ExpandCanvasSheet::buildFields() {
     auto* fields = new QWidget(this);
-    auto* grid = new QGridLayout(fields);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setHorizontalSpacing(8);
-    grid->setVerticalSpacing(8);
+    QGridLayout* grid = SheetLook::fieldGrid(*fields);
     for (std::size_t i = 0; i < fieldMembers.size(); ++i) {
-        const QString& name = fieldNames().at(i);
-        auto* label = new QLabel(name + QLatin1Char(':'), fields);
-        auto* field = new QLineEdit(fields);
-        field->setFixedWidth(90);
-        field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        field->setFont(SheetLook::digitFont(field->font()));
-        field->setAccessibleName(name + QStringLiteral(" in pixels"));
-        field->setPlaceholderText(name);
-        label->setBuddy(field);
-        auto* unit = new QLabel(QStringLiteral("px"), fields);
-        SheetLook::secondary(*unit);
+        // Size rows share the grid rows of the first two padding rows; only one set shows.
+        const int row = static_cast<int>(i < 4 ? i : i - 4);
+        const auto [label, field] = SheetLook::pixelField(*grid, row, fieldNames().at(i));
         const Field member = fieldMembers.at(i);
         connect(field, &QLineEdit::textEdited, this, [this, member](const QString& text) {
             model_.*member = ExpandCanvasModel::entry(text);
             refresh();
         });
-        // Size rows share the grid rows of the first two padding rows; only one set shows.
-        const int row = static_cast<int>(i < 4 ? i : i - 4);
-        grid->addWidget(label, row, 0);
-        grid->addWidget(field, row, 1);
-        grid->addWidget(unit, row, 2);
         fields_.at(i) = field;
         rows_.at(i) = label;
     }
-    grid->setColumnStretch(3, 1);
     return fields;
 }
 

@@ -77,33 +77,17 @@ ResizeSheet::ResizeSheet(EditorDocument& document, QWidget* parent)
 
 QWidget* ResizeSheet::buildFields() {
     auto* fields = new QWidget(this);
-    auto* grid = new QGridLayout(fields);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setHorizontalSpacing(8);
-    grid->setVerticalSpacing(8);
+    QGridLayout* grid = SheetLook::fieldGrid(*fields);
     const auto addRow = [&](int row, const QString& name, QLineEdit*& field,
                             void (ResizeModel::*type)(const QString&)) {
-        auto* label = new QLabel(name + QLatin1Char(':'), fields);
-        field = new QLineEdit(fields);
-        field->setFixedWidth(90);
-        field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        field->setFont(SheetLook::digitFont(field->font()));
-        field->setAccessibleName(name + QStringLiteral(" in pixels"));
-        field->setPlaceholderText(name);
-        label->setBuddy(field);
-        auto* unit = new QLabel(QStringLiteral("px"), fields);
-        SheetLook::secondary(*unit);
+        field = SheetLook::pixelField(*grid, row, name).field;
         connect(field, &QLineEdit::textEdited, this, [this, type](const QString& text) {
             (model_.*type)(text);
             refresh();
         });
-        grid->addWidget(label, row, 0);
-        grid->addWidget(field, row, 1);
-        grid->addWidget(unit, row, 2);
     };
     addRow(0, QStringLiteral("Width"), width_, &ResizeModel::typeWidth);
     addRow(1, QStringLiteral("Height"), height_, &ResizeModel::typeHeight);
-    grid->setColumnStretch(3, 1);
     return fields;
 }
 

@@ -3,8 +3,10 @@
 #include "capture/AreaSelectionView.h"
 
 #include <QDialog>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -55,6 +57,33 @@ QFont digitFont(const QFont& font) {
     QFont steady = font;
     steady.setFamilies(AreaSelectionView::pillFont(font).families());
     return steady;
+}
+
+QGridLayout* fieldGrid(QWidget& fields) {
+    auto* grid = new QGridLayout(&fields);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(8);
+    grid->setColumnStretch(3, 1);
+    return grid;
+}
+
+PixelField pixelField(QGridLayout& grid, int row, const QString& name) {
+    QWidget* parent = grid.parentWidget();
+    auto* label = new QLabel(name + QLatin1Char(':'), parent);
+    auto* field = new QLineEdit(parent);
+    field->setFixedWidth(90);
+    field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    field->setFont(digitFont(field->font()));
+    field->setAccessibleName(name + QStringLiteral(" in pixels"));
+    field->setPlaceholderText(name);
+    label->setBuddy(field);
+    auto* unit = new QLabel(QStringLiteral("px"), parent);
+    secondary(*unit);
+    grid.addWidget(label, row, 0);
+    grid.addWidget(field, row, 1);
+    grid.addWidget(unit, row, 2);
+    return {label, field};
 }
 
 QVBoxLayout* column(QDialog& sheet, const QString& title) {

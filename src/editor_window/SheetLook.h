@@ -4,6 +4,9 @@
 #include <QString>
 
 class QDialog;
+class QGridLayout;
+class QLineEdit;
+class QWidget;
 class QHBoxLayout;
 class QLabel;
 class QPushButton;
@@ -29,6 +32,15 @@ QVBoxLayout* column(QDialog& sheet, const QString& title);
 QHBoxLayout* row(QWidget*& widget, QWidget* parent, int spacing = -1);
 // The result line, in steady digits, and the red problem line below it.
 void resultLines(QDialog& sheet, QVBoxLayout& column, QLabel*& summary, QLabel*& problemLine);
+// A grid without margins on `fields`, 8 points between its cells, for pixel fields.
+QGridLayout* fieldGrid(QWidget& fields);
+struct PixelField {
+    QLabel* label;
+    QLineEdit* field;
+};
+// "<name>:", a right-aligned field in steady digits spoken as "<name> in pixels", and "px", on
+// `row` of `grid`.
+PixelField pixelField(QGridLayout& grid, int row, const QString& name);
 // A push button that leaves Return to the sheet's default button, even while it has the focus.
 QPushButton* plainButton(const QString& title, QWidget* parent);
 // The closing row: `leading` (when not null) at the left; "Cancel", which closes the sheet, and `confirm`,
