@@ -34,9 +34,7 @@ protected:
     bool finished() {
         return waitUntil([&] { return !controller.isBusy(); }, 15000);
     }
-    QImage documentImage() const {
-        return controller.document() != nullptr ? controller.document()->image() : QImage();
-    }
+    QImage documentImage() const { return controller.document() ? controller.document()->image() : QImage(); }
 
     SystemCaptureService service;
     test::CountingBeeper bell;
@@ -57,7 +55,6 @@ TEST_F(CaptureControllerX11, CaptureScreenTakesTheMonitorUnderThePointer) {
     const QImage image = documentImage();
     ASSERT_EQ(image.size(), QSize(960, 1080));
     EXPECT_TRUE(test::imagesNear(image.copy(140, 100, 600, 400), test::patternImage(600, 400), 0));
-    EXPECT_EQ(controller.statusMessage(), QStringLiteral("Captured 960 × 1080 pixels."));
     test::joinMonitors();
 }
 
