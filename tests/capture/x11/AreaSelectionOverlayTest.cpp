@@ -106,9 +106,7 @@ TEST_F(AreaSelectionOverlayTest, ShowsTheFrozenImageOnTopRefusesASecondSelectAnd
     EXPECT_TRUE(test::imagesNear(screen->copy(0, 0, 1920, 1000), frozen.copy(0, 0, 1920, 1000), 0));
 
     // A second selection fails on a later turn and leaves the first alone.
-    EXPECT_EQ(overlay.select(frozen, QGuiApplication::primaryScreen(), {frozen.rect(), 1}, std::nullopt,
-                             false, [&](Result<QRectF, Error> r) { result = r, ++calls; }),
-              0u);
+    EXPECT_EQ(select(), 0u);
     EXPECT_EQ(calls, 0);
     ASSERT_TRUE(waitUntil([&] { return calls > 0; }));
     EXPECT_EQ(result->error(), (Error{QStringLiteral("Quorvane.Area"), 1,

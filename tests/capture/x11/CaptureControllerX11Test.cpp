@@ -8,6 +8,7 @@
 #include <QCursor>
 #include <QProcess>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace quorvane {
 namespace {
@@ -34,9 +35,7 @@ protected:
     bool finished() {
         return waitUntil([&] { return !controller.isBusy(); }, 15000);
     }
-    QImage documentImage() const {
-        return controller.document() != nullptr ? controller.document()->image() : QImage();
-    }
+    QImage documentImage() const { return controller.document() ? controller.document()->image() : QImage(); }
 
     SystemCaptureService service;
     test::CountingBeeper bell;
@@ -57,7 +56,6 @@ TEST_F(CaptureControllerX11, CaptureScreenTakesTheMonitorUnderThePointer) {
     const QImage image = documentImage();
     ASSERT_EQ(image.size(), QSize(960, 1080));
     EXPECT_TRUE(test::imagesNear(image.copy(140, 100, 600, 400), test::patternImage(600, 400), 0));
-    EXPECT_EQ(controller.statusMessage(), QStringLiteral("Captured 960 × 1080 pixels."));
     test::joinMonitors();
 }
 
@@ -67,28 +65,19 @@ TEST_F(CaptureControllerX11, CaptureWindowTakesTheChosenWindowOfAnotherApplicati
     other.start(QStringLiteral("xmessage"), {QStringLiteral("-geometry"), QStringLiteral("320x140+300+250"),
                                              QStringLiteral("Quorvane window capture")});
     ASSERT_TRUE(other.waitForStarted());
+    // The window manager may still be placing it: wait until two listings agree.
     std::optional<CaptureWindow> listed;
     ASSERT_TRUE(waitUntil(
         [&] {
-            if (controller.isBusy()) return false;
-            for (const CaptureWindow& w : controller.windows())
-                // xmessage names no process; its title is its name.
-                if (w.title == QLatin1String("xmessage")) listed = w;
-            if (!listed) controller.refreshTargets();
-            return listed.has_value();
-        },
-        10000));
-    // The window manager may still be placing it: wait until two listings agree.
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            const CaptureWindow before = *listed;
+            const std::optional<CaptureWindow> before = std::exchange(listed, std::nullopt);
             controller.refreshTargets();
             if (!finished()) return false;
             for (const CaptureWindow& w : controller.windows())
-                if (w.windowID == before.windowID) listed = w;
-            return *listed == before;
+                // xmessage names no process; its title is its name.
+                if (w.title == QLatin1String("xmessage")) listed = w;
+            return listed && listed == before;
         },
-        10000));
+        20000));
     controller.setSelectedWindowID(listed->windowID);
     const auto content = test::awaitResult<ShareableContent>([&](auto done) { service.targets(done); });
     ASSERT_TRUE(content.ok());
