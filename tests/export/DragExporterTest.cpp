@@ -133,7 +133,6 @@ TEST(DragExporter, UnsafeFoldersRefuseEveryDrag) {
         folder.touch(QStringLiteral("kept.png"), evening); // lands in `elsewhere` through the link
         folder.exporter.removeAll();
         EXPECT_TRUE(fs::exists(elsewhere / "kept.png"));
-        EXPECT_TRUE(fs::is_empty(elsewhere) == false);
     }
     if (const passwd* nobody = ::getpwnam("nobody"); nobody != nullptr && ::getuid() == 0) {
         DragFolder folder;

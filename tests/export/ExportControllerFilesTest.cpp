@@ -67,7 +67,6 @@ TEST(ExportControllerFiles, SaveAsProposesTheSourceNameWithTheFormat) {
         ASSERT_EQ(chooser.requests.size(), 1u);
         EXPECT_EQ(chooser.requests[0].proposedName, c.proposed);
         EXPECT_EQ(chooser.requests[0].directory, f.preferences.saveFolder());
-        EXPECT_EQ(chooser.requests[0].defaultSuffix, ImageExporter::fileExtension(c.format));
     }
     // Without a source name, a new unique name.
     ExportFixture f;

@@ -313,8 +313,6 @@ TEST(ImageImporter, RefusesHeifGridsWhoseCanvasOrTilesPassTheCaps) {
     const std::tuple<const char*, QByteArray, ImportError> bombs[] = {
         {"grid-30000x30000.heic", withGridCanvas(opaque, 0, 30'000, 30'000),
          ImportError::tooLarge(30'000, 30'000)},
-        {"grid-14000x28000.heic", withGridCanvas(opaque, 0, 14'000, 28'000),
-         ImportError::tooLarge(14'000, 28'000)},
         {"grid-40000x10.heic", withGridCanvas(opaque, 0, 40'000, 10), ImportError::tooLarge(40'000, 10)},
         {"grid-tile-20000x20000.heic", withTileSize(opaque, 20'000, 20'000),
          ImportError::tooLarge(20'000, 20'000)},
