@@ -61,9 +61,6 @@ TEST(BackdropModel, StoredBackdropsOpenWithTheirOwnRules) {
     // The switch is off, but the shadow waits with the first preset's values at the scale.
     expectShape(model, {12, 0, 48, 35, 16});
     EXPECT_EQ(model.backdrop(), clear);
-
-    const Backdrop gradient{Backdrop::Gradient{mint, teal, -90}, 0, 0, Backdrop::Shadow{0, 0, 0}};
-    EXPECT_EQ(BackdropModel::of(gradient, 1).backdrop(), gradient);
 }
 
 TEST(BackdropModel, PresetsTakeTheScaleOfTheMoment) {
@@ -91,8 +88,6 @@ TEST(BackdropModel, SummaryTruncatesTheExportAndRoundsTheCanvas) {
     BackdropModel model;
     model.padding = 10;
     EXPECT_EQ(model.summary(QSizeF(1000.6, 500)), QStringLiteral("1000 × 500 → 1021 × 520 px"));
-    model.padding = 48;
-    EXPECT_EQ(model.summary(QSizeF(1000, 500)), QStringLiteral("1000 × 500 → 1096 × 596 px"));
     model.padding = 0;
     EXPECT_EQ(model.summary(QSizeF(20000, 1)), QStringLiteral("20000 × 1 → 20000 × 1 px"));
 }
@@ -144,15 +139,10 @@ TEST(SliderRule, DragsSnapAndIncrementsMoveAFiftiethOfTheRange) {
 }
 
 TEST(SliderRule, SpokenAndShownValues) {
-    EXPECT_EQ((SliderRule{0, 360, 15, QStringLiteral("°")}.accessibilityValue(45)),
-              QStringLiteral("45 degrees"));
-    EXPECT_EQ((SliderRule{0, 100, 1, QStringLiteral("%")}.accessibilityValue(35)),
-              QStringLiteral("35 percent"));
-    EXPECT_EQ((SliderRule{0, 512, 1, QStringLiteral("px")}.accessibilityValue(48)),
-              QStringLiteral("48 pixels"));
-    EXPECT_EQ((SliderRule{0, 360, 15, QStringLiteral("°")}.valueText(45)), QStringLiteral("45 °"));
-    EXPECT_EQ((SliderRule{0, 100, 1, QStringLiteral("%")}.valueText(35)), QStringLiteral("35 %"));
-    EXPECT_EQ((SliderRule{-50, 50, 1, QStringLiteral("px")}.valueText(-8)), QStringLiteral("-8 px"));
+    const SliderRule percent{0, 100, 1, QStringLiteral("%")}, pixels{-50, 50, 1, QStringLiteral("px")};
+    EXPECT_EQ(percent.accessibilityValue(35), QStringLiteral("35 percent"));
+    EXPECT_EQ(pixels.accessibilityValue(48), QStringLiteral("48 pixels"));
+    EXPECT_EQ(pixels.valueText(-8), QStringLiteral("-8 px"));
 }
 
 } // namespace

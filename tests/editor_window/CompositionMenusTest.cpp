@@ -55,6 +55,12 @@ QByteArray pngClaiming(quint32 width, quint32 height) {
     return bytes;
 }
 
+std::unique_ptr<QMimeData> pngData(const QByteArray& bytes) {
+    auto data = std::make_unique<QMimeData>();
+    data->setData(QStringLiteral("image/png"), bytes);
+    return data;
+}
+
 QStringList titles(const QMenu& menu) {
     QStringList list;
     for (const QAction* a : menu.actions())
@@ -196,11 +202,7 @@ TEST(CompositionMenus, DocumentItemsNeedAnIdleDocumentAndFlattenSomethingToFlatt
     Rig rig;
     ShellMenus shell(true);
     rig.menus->addCompositionMenus(*shell.file, *shell.edit, shell.bar);
-    rig.copy([] {
-        auto data = std::make_unique<QMimeData>();
-        data->setData(QStringLiteral("image/png"), png(test::twoToneImage(20, 10)));
-        return data;
-    }());
+    rig.copy(pngData(png(test::twoToneImage(20, 10))));
     QMenu* arrange = shell.bar.findChild<QMenu*>(QLatin1String(M::arrangeMenuID));
     const auto enabled = [&] {
         rig.menus->updateEnabled();
@@ -248,11 +250,7 @@ TEST(CompositionMenus, DocumentItemsNeedAnIdleDocumentAndFlattenSomethingToFlatt
 TEST(CompositionMenus, PasteAsOverlaySelectsAndAnnouncesOrReportsTheImporter) {
     Rig rig;
     rig.settings.choose(QStringLiteral("Arrow"));
-    rig.copy([] {
-        auto data = std::make_unique<QMimeData>();
-        data->setData(QStringLiteral("image/png"), png(test::twoToneImage(40, 20)));
-        return data;
-    }());
+    rig.copy(pngData(png(test::twoToneImage(40, 20))));
     rig.commands->pasteAsOverlay();
     EXPECT_EQ(rig.presented, 1);
     ASSERT_EQ(rig.document()->annotations().size(), 1u);
@@ -283,11 +281,7 @@ TEST(CompositionMenus, PasteAsOverlaySelectsAndAnnouncesOrReportsTheImporter) {
     EXPECT_EQ(rig.beeper.beeps, 0);
 
     // Over the importer's size cap: its message.
-    rig.copy([] {
-        auto data = std::make_unique<QMimeData>();
-        data->setData(QStringLiteral("image/png"), pngClaiming(8000, 4001));
-        return data;
-    }());
+    rig.copy(pngData(pngClaiming(8000, 4001)));
     rig.commands->pasteAsOverlay();
     EXPECT_EQ(rig.capture.controller->errorMessage(),
               "This image is 8000 × 4001 pixels; Quorvane opens images up to 32 megapixels.");

@@ -19,19 +19,14 @@ TEST(EditorChrome, PaletteHasEightUniquelyNamedColoursInOrder) {
     for (const auto& entry : palette)
         names << entry.name;
     EXPECT_EQ(names, (QStringList{"Red", "Orange", "Yellow", "Green", "Blue", "Purple", "Black", "White"}));
-    EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), 8);
     // The tools' own colours are palette colours, so choosing Highlight shows "Yellow".
     EXPECT_EQ(EditorChrome::paletteName(*EditorCanvasSettings::toolColor(QStringLiteral("Highlight"))),
               QStringLiteral("Yellow"));
-    EXPECT_EQ(EditorChrome::paletteName(*EditorCanvasSettings::toolColor(QStringLiteral("Redact"))),
-              QStringLiteral("Black"));
 }
 
 TEST(EditorChrome, SymbolsCoverEveryToolButBracket) {
-    EXPECT_EQ(EditorChrome::symbols().size(), 17U);
     EXPECT_FALSE(EditorChrome::symbol(QStringLiteral("Bracket")));
     EXPECT_FALSE(EditorChrome::symbol(QStringLiteral("pan"))); // names are case-sensitive
-    EXPECT_FALSE(EditorChrome::symbol(QStringLiteral("Lasso")));
     for (const QString& tool : EditorCanvasSettings::tools()) {
         if (tool == QStringLiteral("Bracket")) continue;
         const auto symbol = EditorChrome::symbol(tool);
@@ -39,11 +34,6 @@ TEST(EditorChrome, SymbolsCoverEveryToolButBracket) {
         // Xvfb and many desktops have no theme icon for it: our own set must draw it.
         EXPECT_TRUE(SymbolIcons::hasFallback(*symbol)) << symbol->toStdString();
     }
-}
-
-TEST(EditorChrome, ZoomLevelsAreFiveIncreasingPercentages) {
-    EXPECT_EQ(std::vector<int>(EditorChrome::zoomLevels.begin(), EditorChrome::zoomLevels.end()),
-              (std::vector<int>{25, 50, 100, 200, 400}));
 }
 
 TEST(EditorChrome, ColoursMatchByTheirEightBitValues) {
@@ -96,12 +86,8 @@ TEST(ChromeText, NumbersAndShortcutsReadAsTheLabelsShowThem) {
     EXPECT_EQ(ChromeText::wholeNumber(inf), QStringLiteral("0"));
     EXPECT_EQ(ChromeText::wholeNumber(1e300), QStringLiteral("1000000000000000"));
     EXPECT_EQ(ChromeText::percent(0.125), QStringLiteral("13%"));
-    EXPECT_EQ(ChromeText::percent(0.333), QStringLiteral("33%"));
-    EXPECT_EQ(ChromeText::percent(1.5), QStringLiteral("150%"));
     EXPECT_EQ(ChromeText::percent(nan), QStringLiteral("0%"));
-    EXPECT_EQ(ChromeText::shortcut(Qt::CTRL | Qt::Key_Z), QStringLiteral("Ctrl+Z"));
     EXPECT_EQ(ChromeText::shortcut(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QStringLiteral("Ctrl+Shift+Z"));
-    EXPECT_EQ(ChromeText::shortcut(Qt::CTRL | Qt::Key_Return), QStringLiteral("Ctrl+Return"));
     EXPECT_EQ(ChromeText::shortcut(Qt::CTRL | Qt::Key_Equal), QStringLiteral("Ctrl+="));
     EXPECT_EQ(ChromeText::shortcut(Qt::CTRL | Qt::Key_Minus), QStringLiteral("Ctrl+-"));
 }

@@ -29,8 +29,6 @@ TEST(StatusContextBar, PrecedenceOfTheTwelveRules) {
         {"colour", "Color", false, false, false, false, false, ContextBar::colorSampler},
         {"ruler", "Ruler", false, false, false, false, true, ContextBar::ruler},
         {"crop with Arrow", "Arrow", true, false, false, false, false, ContextBar::crop},
-        {"crop with Bracket", "Bracket", true, false, false, false, false, ContextBar::crop},
-        {"crop with Color", "Color", true, false, false, false, false, ContextBar::crop},
         {"crop with Ruler", "Ruler", true, false, false, false, false, ContextBar::crop},
         {"Freehand with a selection", "Freehand", false, false, false, true, false, ContextBar::selection},
         {"Freehand without", "Freehand", false, false, false, false, false, ContextBar::inspector},
@@ -38,7 +36,6 @@ TEST(StatusContextBar, PrecedenceOfTheTwelveRules) {
         {"Redact note", "Redact", false, false, false, false, false, ContextBar::note},
         {"Select with a crop", "Select", false, false, false, false, true, ContextBar::resetCrop},
         {"Select", "Select", false, false, false, false, false, ContextBar::empty},
-        {"Pan", "Pan", false, false, false, false, false, ContextBar::empty},
     };
     for (const Case& c : cases) {
         test::Pane pane;
@@ -137,10 +134,7 @@ TEST(StatusContextBar, PickersWriteTheirSettings) {
 
     rig.settings.choose(QStringLiteral("Ruler"));
     EXPECT_TRUE(rig.contextTexts().contains(QStringLiteral("Hover or drag to measure")));
-    auto* units = rig.bar->contextBar()->findChild<SegmentedPicker*>();
-    EXPECT_EQ(units->toolTip(), QStringLiteral("Pixels or points"));
-    EXPECT_EQ(units->accessibleName(), QStringLiteral("Measurement units"));
-    units->choose(1);
+    rig.bar->contextBar()->findChild<SegmentedPicker*>()->choose(1);
     EXPECT_EQ(rig.settings.measurementUnit(), MeasurementUnit::points);
 }
 

@@ -27,7 +27,8 @@ struct Bar {
 
     void settle() {
         // The rebuild, then the layout it asks for.
-        for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
     }
     QStringList labels() const {
         QStringList out;
@@ -48,25 +49,22 @@ struct Bar {
     }
 };
 
-TEST(TextRedactionBar, RecognizingOffersCancel) {
+TEST(TextRedactionBar, RecognizingOffersCancelAndNothingFoundOnlyClose) {
     Bar b;
     EXPECT_EQ(b.labels(), QStringList{"Finding text…"});
     QPushButton* cancel = b.button("Cancel");
     ASSERT_NE(cancel, nullptr);
-    EXPECT_EQ(cancel->toolTip(), "Stop and leave Redact Text (Esc)");
     EXPECT_EQ(cancel->focusPolicy(), Qt::NoFocus);
     cancel->click();
     EXPECT_EQ(b.finished, std::vector<bool>{false});
-}
 
-TEST(TextRedactionBar, NothingFoundOffersOnlyClose) {
-    Bar b;
-    b.recognizer.deliver(RecognitionResult{});
-    b.settle();
-    EXPECT_EQ(b.labels(), QStringList{"No text found"});
-    EXPECT_NE(b.button("Close"), nullptr);
-    EXPECT_EQ(b.button("Redact"), nullptr);
-    EXPECT_EQ(b.bar.optionsButton(), nullptr);
+    Bar empty;
+    empty.recognizer.deliver(RecognitionResult{});
+    empty.settle();
+    EXPECT_EQ(empty.labels(), QStringList{"No text found"});
+    EXPECT_NE(empty.button("Close"), nullptr);
+    EXPECT_EQ(empty.button("Redact"), nullptr);
+    EXPECT_EQ(empty.bar.optionsButton(), nullptr);
 }
 
 TEST(TextRedactionBar, ALongFailureIsElidedWithTheWholeTextAsTip) {
@@ -97,8 +95,6 @@ TEST(TextRedactionBar, CountAndRedactFollowTheIncludedBoxes) {
     ASSERT_NE(b.bar.optionsButton(), nullptr);
     EXPECT_EQ(b.bar.optionsButton()->focusPolicy(), Qt::NoFocus);
     EXPECT_TRUE(b.action("2 px")->isChecked());
-    EXPECT_FALSE(b.action("4 px")->isChecked());
-    EXPECT_TRUE(b.action("Words")->isChecked());
 
     b.action("Keep All Visible")->trigger();
     b.settle();

@@ -67,12 +67,6 @@ TEST(ToolButton, ActiveFillWinsOverHoverFill) {
             << "active " << c.active << " hovered " << c.hovered << ": " << fill.name().toStdString()
             << " not " << c.fill.name().toStdString();
     }
-    // Leaving takes the hover fill away again.
-    ToolButton button(pane.icons, QStringLiteral("rectangle"), QStringLiteral("Rectangle (R)"), std::nullopt,
-                      {});
-    hover(button, true);
-    hover(button, false);
-    EXPECT_FALSE(button.hovering());
 }
 
 TEST(ToolButton, ToolTipAddsTheNoteButTheAccessibleNameNeverDoes) {
@@ -88,10 +82,6 @@ TEST(ToolButton, ToolTipAddsTheNoteButTheAccessibleNameNeverDoes) {
         ASSERT_NE(accessible, nullptr);
         EXPECT_EQ(accessible->text(QAccessible::Name), title);
     }
-    ToolButton crop(pane.icons, QStringLiteral("crop"), QStringLiteral("Crop (C)"),
-                    QStringLiteral("Drag or press an arrow key to select, then Return."), {});
-    EXPECT_EQ(crop.toolTip(),
-              QStringLiteral("Crop (C) — Drag or press an arrow key to select, then Return."));
 }
 
 TEST(ToolButton, ClicksRunTheActionAndLeaveActiveToTheCreator) {
@@ -117,8 +107,6 @@ TEST(IconButton, DisabledButtonDoesNotRunItsAction) {
     int runs = 0;
     IconButton button(pane.icons, QStringLiteral("arrow.uturn.backward"), QStringLiteral("Undo (Ctrl+Z)"),
                       [&] { ++runs; });
-    EXPECT_EQ(button.toolTip(), QStringLiteral("Undo (Ctrl+Z)"));
-    EXPECT_EQ(button.accessibleName(), QStringLiteral("Undo (Ctrl+Z)"));
     button.setEnabled(false);
     button.click();
     EXPECT_EQ(runs, 0);
