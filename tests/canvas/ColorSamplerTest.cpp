@@ -117,7 +117,9 @@ TEST(ColorLoupeView, IncreaseContrastMakesThePanelOpaque) {
     }
 }
 
-TEST(SampledColor, LuminanceOfWhiteBlackAndRed) {
+TEST(SampledColor, LuminanceAndTheEdgesOfItsTexts) {
+    EXPECT_EQ((SampledColor{30, 144, 255, 128}.hex()), "#1E90FF80");
+    EXPECT_EQ((SampledColor{0, 0, 0, 254}.rgbString()), "rgba(0, 0, 0, 1)");
     EXPECT_DOUBLE_EQ((SampledColor{255, 255, 255, 255}.luminance()), 1.0);
     EXPECT_DOUBLE_EQ((SampledColor{0, 0, 0, 0}.luminance()), 0.0);
     EXPECT_NEAR((SampledColor{255, 0, 0, 10}.luminance()), 0.2126, 1e-12);

@@ -72,15 +72,5 @@ TEST(ErasePlacement, PlaceAddsSelectsAndAnnouncesOrRefuses) {
     EXPECT_EQ(canvas.settings.lastAnnouncement(), EraseCheck::busyMessage);
 }
 
-TEST(ErasePlacement, MovingAnAcceptedBoxOntoABusyAreaIsRefused) {
-    ShownCanvas canvas(flatThenGradient(), {200, 100});
-    canvas.view->erasePlacement().placeErase(QRectF(20, 20, 10, 10));
-    const Annotation placed = canvas.document->annotations().front();
-    EXPECT_TRUE(canvas.view->erasePlacement().revalidatedErase(placed.translated(10, 10)).has_value());
-    EXPECT_FALSE(canvas.view->erasePlacement().revalidatedErase(placed.translated(120, 0)).has_value());
-    EXPECT_EQ(canvas.settings.message(), EraseCheck::busyMessage);
-    EXPECT_EQ(canvas.settings.lastAnnouncement(), EraseCheck::busyMessage);
-}
-
 } // namespace
 } // namespace quorvane

@@ -13,6 +13,15 @@ namespace {
 
 using test::filledImage;
 
+TEST(MeasurementUnit, StoredByItsCaseNameWithItsLabelSuffix) {
+    for (const MeasurementUnit unit : allMeasurementUnits)
+        EXPECT_EQ(measurementUnit(rawValue(unit)), unit);
+    EXPECT_FALSE(measurementUnit(QStringLiteral("Points")));
+    EXPECT_FALSE(measurementUnit(QString()));
+    EXPECT_EQ(labelSuffix(MeasurementUnit::pixels), "px");
+    EXPECT_EQ(labelSuffix(MeasurementUnit::points), "pt");
+}
+
 TEST(Measurement, LabelsStraightAndDiagonalSegmentsInEitherUnit) {
     struct Case {
         QPointF end;

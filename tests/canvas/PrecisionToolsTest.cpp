@@ -7,10 +7,10 @@
 #include "platform/SystemClipboard.h"
 #include "support/CountingBeeper.h"
 #include "support/QtPrinters.h"
+#include "support/RefusingClipboard.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QMimeData>
 #include <QPainter>
 #include <gtest/gtest.h>
 
@@ -64,15 +64,9 @@ TEST(PrecisionTools, ColorClickCopiesThePixelAndOutsideBeeps) {
     EXPECT_EQ(c.clipboardText(), "rgb(255, 255, 255)");
 }
 
-class RefusingClipboard : public Clipboard {
-public:
-    bool write(std::unique_ptr<QMimeData>) override { return false; }
-    const QMimeData* read() const override { return nullptr; }
-};
-
 TEST(PrecisionTools, ARefusedCopyIsNotReportedAsCopied) {
     PrecisionCanvas c;
-    RefusingClipboard refusing;
+    test::RefusingClipboard refusing;
     c.view->setPrecisionTools(std::make_unique<PrecisionTools>(*c.view, refusing, c.beeper));
     c.choose("Color");
     for (const QPointF to : {QPointF(60.5, 30.5), QPointF(70, 40)}) {

@@ -130,7 +130,7 @@ TEST(SelectionGesture, OverlaysMoveByWholePixelsAndShiftFreesTheirAspect) {
     Annotation picture = test::annotation(AnnotationKind::image, QRectF(20, 20, 20, 10));
     picture.overlay = OverlayBudget::admit(pixels).value();
     const Annotation overlay = canvas.add(picture);
-    const Annotation box = canvas.add(test::annotation(AnnotationKind::rectangle, QRectF(100, 20, 40, 30)));
+    canvas.add(test::annotation(AnnotationKind::rectangle, QRectF(100, 20, 40, 30)));
 
     // Three view units are one and a half pixels.
     canvas.mouse.drag(canvas.mouse.at(30, 25), canvas.mouse.at(30, 25) + QPointF(3, -3));
@@ -143,7 +143,6 @@ TEST(SelectionGesture, OverlaysMoveByWholePixelsAndShiftFreesTheirAspect) {
     EXPECT_EQ(canvas.document->annotations().front().rect, QRectF(22, 18, 40, 20));
     canvas.mouse.drag(canvas.mouse.at(62, 38), canvas.mouse.at(72, 38), 4, Qt::ShiftModifier);
     EXPECT_EQ(canvas.document->annotations().front().rect, QRectF(22, 18, 50, 20));
-    (void)box;
 }
 
 TEST(SelectionGesture, ArrowToolBendsTheSelectedArrowOrDrawsANewOne) {

@@ -45,7 +45,6 @@ TEST(SmartModes, SupportsSmartSelectionByToolModeAndReview) {
         EXPECT_EQ(f.modes.supportsSmartSelection(), c.supported)
             << c.tool << " crop " << c.cropping << " recognize " << c.recognizing << " review " << c.review;
     }
-    EXPECT_EQ(SmartModes::smartSelectKinds().size(), 7u);
 }
 
 TEST(SmartModes, ShowsARegionWithItsWholeSizeAndAction) {

@@ -22,12 +22,11 @@ TEST(CanvasTextTyping, TypedTextLandsInTheDocument) {
     pane.resize(600, 400);
     pane.show();
     pane.activateWindow();
-    ASSERT_TRUE(test::waitUntil([&] { return pane.isActiveWindow(); }));
-    ASSERT_TRUE(test::waitUntil([&] { return !pane.canvas().drawnImage().isNull(); }));
+    ASSERT_TRUE(
+        test::waitUntil([&] { return pane.isActiveWindow() && !pane.canvas().drawnImage().isNull(); }));
 
-    Annotation box = test::annotation(AnnotationKind::text, QRectF(40, 40, 120, 40), Qt::black);
-    box.text = QString();
-    pane.canvas().beginTextEditing(box);
+    pane.canvas().beginTextEditing(
+        test::annotation(AnnotationKind::text, QRectF(40, 40, 120, 40), Qt::black));
     QPlainTextEdit* editor = pane.canvas().textEditor().textView();
     ASSERT_NE(editor, nullptr);
     ASSERT_TRUE(test::waitUntil([&] { return editor->hasFocus(); }));
