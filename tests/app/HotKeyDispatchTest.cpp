@@ -2,21 +2,42 @@
 
 #include "ShellTesting.h"
 #include "app/HotKeyCenter.h"
+#include "platform/HotKeyGrabber.h"
+
+#include <set>
 
 namespace quorvane {
 namespace {
 
 using test::ShellRig;
 
+// Keys "grabbed" without a server; a key whose code is in `refusedKeycodes` is refused as taken.
+struct FakeHotKeyGrabber : HotKeyGrabber {
+    bool installHandler(std::function<void(std::uint32_t)> onPressed) override {
+        press = std::move(onPressed);
+        return true;
+    }
+    void removeHandler() override { press = nullptr; }
+    std::optional<Refusal> grab(std::uint32_t id, std::uint32_t, std::uint32_t) override {
+        if (refusedKeycodes.contains(id & 0xff)) return Refusal{};
+        grabbed.insert(id);
+        return std::nullopt;
+    }
+    void ungrab(std::uint32_t id) override { grabbed.erase(id); }
+
+    std::function<void(std::uint32_t)> press;
+    std::set<std::uint32_t> grabbed, refusedKeycodes;
+};
+
 struct DispatchRig : ShellRig {
-    test::FakeHotKeyGrabber grabber;
+    FakeHotKeyGrabber grabber;
     HotKeyCenter center{grabber};
     HotKeyDispatch dispatch{center, exports.preferences, controller(), *commands};
 
     DispatchRig() {
         center.onTrigger = [this](HotKeyAction action) { dispatch.handleHotKey(action); };
     }
-    std::size_t appLines() { return log.snapshot().size(); }
+    std::size_t appLines() const { return log.lines().size(); }
 };
 
 TEST(HotKeyDispatch, KeysDuringACaptureDoNothingAndRepeatWithoutAnAreaOnlyLogs) {
@@ -37,7 +58,7 @@ TEST(HotKeyDispatch, KeysDuringACaptureDoNothingAndRepeatWithoutAnAreaOnlyLogs) 
     const std::size_t ready = rig.appLines();
     const int shown = rig.editorShown;
     rig.dispatch.handleHotKey(HotKeyAction::repeatArea);
-    const auto lines = rig.log.snapshot();
+    const auto lines = rig.log.lines();
     ASSERT_EQ(lines.size(), ready + 1);
     EXPECT_EQ(lines.back(), "Hotkey triggered: repeatArea");
     EXPECT_FALSE(rig.controller().isBusy());
@@ -69,6 +90,7 @@ TEST(HotKeyDispatch, RecordersSuspendTheKeysUntilTheLastStops) {
     EXPECT_TRUE(rig.grabber.grabbed.empty());
     rig.dispatch.hotKeyRecording(false);
     EXPECT_EQ(rig.grabber.grabbed.size(), rig.exports.preferences.hotKeys().size());
+    // One stop too many changes nothing.
     rig.dispatch.hotKeyRecording(false);
     EXPECT_EQ(rig.dispatch.activeRecorders(), 0);
     EXPECT_EQ(rig.grabber.grabbed.size(), rig.exports.preferences.hotKeys().size());

@@ -1,16 +1,13 @@
 #include "app/OCRTesting.h"
 #include "document/EditorDocument.h"
-#include "imaging/MappedBitmap.h"
-#include "platform/Clipboard.h"
 #include "platform/SystemClipboard.h"
 #include "support/RefusingClipboard.h"
 #include "support/TempDir.h"
 #include "support/TextImages.h"
 
 #include <QClipboard>
-#include <QFile>
 #include <QGuiApplication>
-#include <QMimeData>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -46,17 +43,13 @@ struct Fixture {
 
 TEST(OCRController, StartsEmptyRunningAndSaysSoInThatOrder) {
     Fixture f;
-    EXPECT_EQ(f.controller.state(), State::idle);
-    EXPECT_EQ(f.controller.message(), QString());
     f.run(result({line(QStringLiteral("old"))}), QStringLiteral("Editor image"));
     f.changes.clear();
 
     f.controller.recognize(QImage(1280, 800, QImage::Format_RGBX8888), QStringLiteral("Area"));
     EXPECT_EQ(f.changes, (std::vector{&OCRController::sourceChanged, &OCRController::resultChanged,
                                       &OCRController::stateChanged, &OCRController::messageChanged}));
-    EXPECT_EQ(f.controller.source(), QStringLiteral("Area"));
     EXPECT_EQ(f.controller.result(), RecognitionResult{});
-    EXPECT_EQ(f.controller.state(), State::running);
     EXPECT_EQ(f.controller.message(), QStringLiteral("Recognizing text…"));
     EXPECT_EQ(f.log.lines().back(), "OCR started: Area 1280x800 px");
     // Automatic detection: no languages asked for.
@@ -73,7 +66,6 @@ TEST(OCRController, SumsUpEveryResultInOneMessage) {
         {{0.9f, 0.5f}, 0, "Found 2 lines and 0 codes."},
         {{}, 1, "Found 0 lines and 1 code."},
         {{0.7f}, 0, "Found 1 line and 0 codes."},
-        {{0.6f, 0.8f, 1.0f}, 2, "Found 3 lines and 2 codes."},
         {{}, 0, "No text or codes found."},
         {{0.9f, 0.49f}, 0, "Some text was recognized with low confidence; review before copying."},
         {{0.0f}, 3, "Some text was recognized with low confidence; review before copying."},
@@ -92,7 +84,6 @@ TEST(OCRController, SumsUpEveryResultInOneMessage) {
         EXPECT_EQ(f.controller.message(), QString::fromUtf8(c.message));
         EXPECT_EQ(f.log.lines().back(), "OCR applied: " + std::to_string(c.confidences.size()) + " lines, " +
                                             std::to_string(c.codes) + " codes");
-        EXPECT_FALSE(f.controller.isRecognizing());
     }
 }
 
@@ -100,9 +91,8 @@ TEST(OCRController, ShowsOnlyTheNewestOfQuickRuns) {
     Fixture f;
     f.controller.recognize(test::whiteImage(10, 10), QStringLiteral("Editor image"));
     f.controller.recognize(test::whiteImage(20, 10), QStringLiteral("Editor selection"));
-    ASSERT_EQ(f.recognizer.calls.size(), 2u);
-    EXPECT_TRUE(f.recognizer.calls[0].task->isCancelled());
-    EXPECT_FALSE(f.recognizer.calls[1].task->isCancelled());
+    EXPECT_TRUE(f.recognizer.calls.at(0).task->isCancelled());
+    EXPECT_FALSE(f.recognizer.calls.at(1).task->isCancelled());
 
     // The first one's outcome, whether a result or its cancellation, changes nothing.
     f.recognizer.finish(0, result({line(QStringLiteral("first"))}));
@@ -111,9 +101,7 @@ TEST(OCRController, ShowsOnlyTheNewestOfQuickRuns) {
     EXPECT_EQ(f.controller.source(), QStringLiteral("Editor selection"));
 
     f.recognizer.finish(1, result({line(QStringLiteral("second"))}));
-    EXPECT_EQ(f.controller.result(), result({line(QStringLiteral("second"))}));
-    EXPECT_EQ(f.controller.message(), QStringLiteral("Found 1 line and 0 codes."));
-    EXPECT_EQ(f.log.count(test::droppedLine), 1);
+    EXPECT_EQ(f.controller.text(), QStringLiteral("second"));
 }
 
 TEST(OCRController, CancelStopsTheRunAndDropsItsLateOutcome) {
@@ -123,16 +111,13 @@ TEST(OCRController, CancelStopsTheRunAndDropsItsLateOutcome) {
     f.changes.clear();
     f.controller.cancel();
     EXPECT_TRUE(f.changes.empty());
-    EXPECT_EQ(f.controller.state(), State::finished);
-    EXPECT_EQ(f.controller.result().lines.size(), 1u);
+    EXPECT_EQ(f.controller.text(), QStringLiteral("kept"));
 
     f.controller.recognize(test::whiteImage(10, 10), QStringLiteral("Area"));
     f.controller.cancel();
     EXPECT_TRUE(f.recognizer.calls.back().task->isCancelled());
     EXPECT_EQ(f.controller.state(), State::idle);
-    EXPECT_EQ(f.controller.result(), RecognitionResult{});
     EXPECT_EQ(f.controller.message(), QStringLiteral("OCR cancelled."));
-    EXPECT_FALSE(f.controller.isRecognizing());
 
     f.recognizer.finish(1, result({line(QStringLiteral("late"))}));
     EXPECT_EQ(f.log.count(test::droppedLine), 1);
@@ -147,8 +132,6 @@ TEST(OCRController, EndsInTheStateOfItsOwnRunsFailureOrCancellation) {
         const char* message;
     };
     const Case cases[] = {
-        {RecognitionFailure::refused({TextRecognizerError::Case::invalidDimensions, {}}), State::failed,
-         "OCR failed: OCR needs an image between 1 pixel and 32 megapixels."},
         {RecognitionFailure::refused({TextRecognizerError::Case::unreadableImage, {}}), State::failed,
          "OCR failed: The image could not be prepared for OCR."},
         {RecognitionFailure::failed(
@@ -192,19 +175,13 @@ TEST(OCRController, CopiesTheTextAsShownOrSaysWhyNot) {
     EXPECT_EQ(f.controller.text(), QStringLiteral("a b"));
 }
 
-TEST(OCRController, SaysSoWhenTheClipboardRefusesACopy) {
-    test::HeldRecognizer recognizer;
-    RefusingClipboard clipboard;
-    OCRController controller(clipboard, {}, recognizer.function());
-    controller.copy(QStringLiteral("payload"), QStringLiteral("QR payload"));
-    EXPECT_EQ(controller.message(), QStringLiteral("Could not copy QR payload: the clipboard refused it."));
-}
-
-TEST(OCRController, DropsTheOutcomeOfARunWhoseControllerIsGone) {
+TEST(OCRController, SaysSoWhenTheClipboardRefusesACopyAndDropsTheRunOfAGoneController) {
     test::LogLines log{"ocr"};
     test::HeldRecognizer recognizer;
-    SystemClipboard clipboard{*QGuiApplication::clipboard()};
+    RefusingClipboard clipboard;
     auto controller = std::make_unique<OCRController>(clipboard, QStringList{}, recognizer.function());
+    controller->copy(QStringLiteral("payload"), QStringLiteral("QR payload"));
+    EXPECT_EQ(controller->message(), QStringLiteral("Could not copy QR payload: the clipboard refused it."));
     controller->recognize(test::whiteImage(10, 10), QStringLiteral("Area"));
     controller.reset();
     recognizer.finish(0, result({line(QStringLiteral("orphan"))}));
@@ -214,11 +191,7 @@ TEST(OCRController, DropsTheOutcomeOfARunWhoseControllerIsGone) {
 // The real recognizer's refusals and engine failures reach the user with their own words.
 TEST(OCRController, ReportsEveryKindOfRecognizerError) {
     test::TempDir damaged;
-    {
-        QFile file(QString::fromStdString((damaged / "eng.traineddata").string()));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("not a model");
-    }
+    std::ofstream(damaged / "eng.traineddata") << "not a model";
     auto real = test::realRecognizer();
     auto broken = test::realRecognizer(QString::fromStdString(damaged.path().string()));
     SystemClipboard clipboard{*QGuiApplication::clipboard()};
@@ -229,8 +202,6 @@ TEST(OCRController, ReportsEveryKindOfRecognizerError) {
         const char* message;
     };
     const Case cases[] = {
-        {real.get(), QImage(), std::nullopt,
-         "OCR failed: OCR needs an image between 1 pixel and 32 megapixels."},
         {real.get(), QImage(8001, 4000, QImage::Format_Alpha8), std::nullopt,
          "OCR failed: OCR needs an image between 1 pixel and 32 megapixels."},
         {real.get(), test::whiteImage(8, 8), QStringLiteral("qaa"), "OCR failed: OCR does not support: qaa."},
@@ -264,7 +235,6 @@ TEST(OCRController, SurvivesAThousandCancelledRunsAndAReplacedDocument) {
         controller.cancel();
     }
     EXPECT_EQ(controller.state(), State::idle);
-    EXPECT_EQ(controller.message(), QStringLiteral("OCR cancelled."));
 
     QImage shown = test::whiteImage(360, 60);
     test::drawText(shown, QStringLiteral("Quorvane reads this"), {10, 16}, 22);
@@ -274,7 +244,6 @@ TEST(OCRController, SurvivesAThousandCancelledRunsAndAReplacedDocument) {
     shown = QImage();
     ASSERT_TRUE(test::waitUntil([&] { return controller.state() != State::running; }, 60000));
     ASSERT_EQ(controller.state(), State::finished) << controller.message().toStdString();
-    ASSERT_EQ(controller.result().lines.size(), 1u);
     EXPECT_EQ(controller.text(), QStringLiteral("Quorvane reads this"));
     EXPECT_TRUE(test::waitUntil([&] { return log.count(test::droppedLine) == 1000; }, 30000))
         << log.count(test::droppedLine);

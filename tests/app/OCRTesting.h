@@ -15,10 +15,7 @@
 #include "support/WaitUntil.h"
 
 #include <QCoreApplication>
-#include <algorithm>
 #include <memory>
-#include <mutex>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -45,9 +42,6 @@ public:
     // the outcome.
     void finish(std::size_t index, const RecognitionOutcome& outcome) {
         std::thread([&] { calls.at(index).task->finish(outcome); }).join();
-        settle();
-    }
-    static void settle() {
         for (int i = 0; i < 5; ++i)
             QCoreApplication::processEvents();
     }

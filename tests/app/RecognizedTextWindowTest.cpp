@@ -1,7 +1,6 @@
 #include "app/RecognizedTextWindow.h"
 
 #include "app/LanguageNames.h"
-#include "app/OCRResultView.h"
 #include "app/OCRTesting.h"
 #include "platform/SystemClipboard.h"
 #include "support/TextImages.h"
@@ -33,21 +32,16 @@ struct Fixture {
         : controller(clipboard, std::move(languages), recognizer.function()), window(controller) {
         window.show();
     }
-    template<class T = QWidget>
-    T* child(const QString& name) const {
-        return window.findChild<T*>(name);
-    }
     QPushButton* button(const QString& text) const {
         for (QPushButton* b : window.findChildren<QPushButton*>())
             if (b->text() == text && !b->isHidden()) return b;
         return nullptr;
     }
     QPlainTextEdit& text() const { return *window.findChild<QPlainTextEdit*>(); }
-    QComboBox& languages() const { return *window.findChild<QComboBox*>(); }
     QGroupBox& codes() const { return *window.findChild<QGroupBox*>(); }
-    QWidget& failure() const { return *child<QLabel>(QStringLiteral("failure"))->parentWidget(); }
-    QString title() const { return child<QLabel>(QStringLiteral("title"))->text(); }
-    bool shows(const QWidget* widget) const { return widget != nullptr && widget->isVisible(); }
+    QLabel* label(const QString& name) const { return window.findChild<QLabel*>(name); }
+    QString status() const { return label(QStringLiteral("status"))->text(); }
+    bool copyTextEnabled() const { return button(QStringLiteral("Copy Text"))->isEnabled(); }
     void run(const RecognitionOutcome& outcome) {
         controller.recognize(test::whiteImage(40, 20), QStringLiteral("Area"));
         recognizer.finish(recognizer.calls.size() - 1, outcome);
@@ -59,20 +53,14 @@ struct Fixture {
     RecognizedTextWindow window;
 };
 
-TEST(RecognizedTextWindow, IsAWindowOfItsOwnWithAnEmptyMenuBarForTheShell) {
+TEST(RecognizedTextWindow, IsAReadOnlyWindowOfItsOwnWithAnEmptyMenuBarForTheShell) {
     Fixture f;
-    EXPECT_EQ(f.window.windowTitle(), QStringLiteral("Recognized Text"));
     EXPECT_TRUE(f.window.isWindow());
-    EXPECT_EQ(f.window.size(), QSize(520, 480));
-    EXPECT_EQ(f.window.minimumSize(), QSize(420, 360));
     ASSERT_NE(f.window.menuBar(), nullptr);
     EXPECT_TRUE(f.window.menuBar()->actions().isEmpty());
-    EXPECT_EQ(f.text().accessibleName(), QStringLiteral("Recognized text"));
     EXPECT_TRUE(f.text().isReadOnly());
     EXPECT_TRUE(f.text().textInteractionFlags().testFlag(Qt::TextSelectableByMouse));
-
     f.window.close();
-    EXPECT_FALSE(f.window.isVisible());
     f.window.showMinimized();
     f.window.present();
     EXPECT_TRUE(f.window.isVisible());
@@ -81,28 +69,24 @@ TEST(RecognizedTextWindow, IsAWindowOfItsOwnWithAnEmptyMenuBarForTheShell) {
 
 TEST(RecognizedTextWindow, ShowsNothingYetThenTheRunningRecognition) {
     Fixture f;
-    EXPECT_EQ(f.title(), QStringLiteral("No recognition yet"));
+    EXPECT_EQ(f.label(QStringLiteral("title"))->text(), QStringLiteral("No recognition yet"));
     EXPECT_EQ(f.text().placeholderText(), idlePlaceholder);
-    EXPECT_TRUE(f.text().toPlainText().isEmpty());
-    EXPECT_FALSE(f.button(QStringLiteral("Copy Text"))->isEnabled());
-    EXPECT_FALSE(f.shows(f.child<QLabel>(QStringLiteral("status"))));
-    EXPECT_FALSE(f.shows(&f.codes()));
-    EXPECT_FALSE(f.shows(f.window.findChild<QProgressBar*>()));
+    EXPECT_FALSE(f.copyTextEnabled());
+    EXPECT_FALSE(f.label(QStringLiteral("status"))->isVisible());
+    EXPECT_FALSE(f.codes().isVisible());
+    EXPECT_FALSE(f.window.findChild<QProgressBar*>()->isVisible());
     EXPECT_EQ(f.button(QStringLiteral("Cancel")), nullptr);
 
     f.controller.recognize(test::whiteImage(40, 20), QStringLiteral("Area"));
-    EXPECT_EQ(f.title(), QStringLiteral("Source: Area"));
-    EXPECT_TRUE(f.shows(f.window.findChild<QProgressBar*>()));
-    EXPECT_EQ(f.window.findChild<QProgressBar*>()->accessibleName(), QStringLiteral("Recognizing text"));
-    QPushButton* cancel = f.button(QStringLiteral("Cancel"));
-    ASSERT_TRUE(f.shows(cancel));
-    EXPECT_EQ(cancel->toolTip(), QStringLiteral("Stop the running recognition."));
+    EXPECT_EQ(f.label(QStringLiteral("title"))->text(), QStringLiteral("Source: Area"));
+    EXPECT_TRUE(f.window.findChild<QProgressBar*>()->isVisible());
     EXPECT_EQ(f.text().placeholderText(), QStringLiteral("Recognizing text…"));
-    EXPECT_EQ(f.child<QLabel>(QStringLiteral("status"))->text(), QStringLiteral("Recognizing text…"));
-
+    EXPECT_EQ(f.status(), QStringLiteral("Recognizing text…"));
+    QPushButton* cancel = f.button(QStringLiteral("Cancel"));
+    ASSERT_TRUE(cancel != nullptr && cancel->isVisible());
     cancel->click();
     EXPECT_EQ(f.controller.state(), OCRController::State::idle);
-    EXPECT_EQ(f.child<QLabel>(QStringLiteral("status"))->text(), QStringLiteral("OCR cancelled."));
+    EXPECT_EQ(f.status(), QStringLiteral("OCR cancelled."));
     EXPECT_EQ(f.button(QStringLiteral("Cancel")), nullptr);
     EXPECT_EQ(f.text().placeholderText(), idlePlaceholder);
 }
@@ -111,20 +95,19 @@ TEST(RecognizedTextWindow, ListsACodeAndCopiesItsPayload) {
     Fixture f;
     f.run(result({}, {code(QStringLiteral("WIFI:S:home;T:WPA;P:secret;;"))}));
     EXPECT_EQ(f.text().placeholderText(), QStringLiteral("No text found. Detected codes are listed below."));
-    EXPECT_FALSE(f.button(QStringLiteral("Copy Text"))->isEnabled());
-    ASSERT_TRUE(f.shows(&f.codes()));
-    EXPECT_EQ(f.codes().title(), QStringLiteral("Detected Codes"));
+    EXPECT_FALSE(f.copyTextEnabled());
+    ASSERT_TRUE(f.codes().isVisible());
     EXPECT_EQ(f.codes().findChild<QLabel*>(QStringLiteral("symbology"))->text(), QStringLiteral("QR"));
     QPushButton* copy = f.button(QStringLiteral("Copy"));
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(copy->accessibleName(), QStringLiteral("Copy QR payload"));
     copy->click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("WIFI:S:home;T:WPA;P:secret;;"));
-    EXPECT_EQ(f.child<QLabel>(QStringLiteral("status"))->text(), QStringLiteral("Copied QR payload."));
+    EXPECT_EQ(f.status(), QStringLiteral("Copied QR payload."));
 
     // A text-only result empties the box and hides it.
     f.run(result({line(QStringLiteral("only text"))}));
-    EXPECT_FALSE(f.shows(&f.codes()));
+    EXPECT_FALSE(f.codes().isVisible());
     EXPECT_EQ(f.text().toPlainText(), QStringLiteral("only text"));
     f.run(result({}));
     EXPECT_EQ(f.text().placeholderText(), QStringLiteral("No text found."));
@@ -136,69 +119,57 @@ TEST(RecognizedTextWindow, ShowsAFailureOnceInTheStatusAndTheRedLabelOnlyWhenItD
     f.run(Failure{RecognitionFailure::refused({TextRecognizerError::Case::invalidDimensions, {}})});
     const QString failed =
         QStringLiteral("OCR failed: OCR needs an image between 1 pixel and 32 megapixels.");
-    EXPECT_EQ(f.child<QLabel>(QStringLiteral("status"))->text(), failed);
-    EXPECT_FALSE(f.shows(&f.failure()));
+    QWidget* failure = f.label(QStringLiteral("failure"))->parentWidget();
+    EXPECT_EQ(f.status(), failed);
+    EXPECT_FALSE(failure->isVisible());
     EXPECT_EQ(f.text().placeholderText(), idlePlaceholder);
-    EXPECT_FALSE(f.button(QStringLiteral("Copy Text"))->isEnabled());
+    EXPECT_FALSE(f.copyTextEnabled());
 
     f.controller.copyText();
-    EXPECT_EQ(f.child<QLabel>(QStringLiteral("status"))->text(), QStringLiteral("Nothing to copy."));
-    EXPECT_TRUE(f.shows(&f.failure()));
-    EXPECT_EQ(f.child<QLabel>(QStringLiteral("failure"))->text(), failed);
+    EXPECT_EQ(f.status(), QStringLiteral("Nothing to copy."));
+    EXPECT_TRUE(failure->isVisible());
+    EXPECT_EQ(f.label(QStringLiteral("failure"))->text(), failed);
 }
 
 TEST(RecognizedTextWindow, JoinLinesChangesTheShownAndCopiedTextAtOnce) {
     Fixture f;
     f.run(result({line(QStringLiteral("first")), line(QStringLiteral("second"))}));
     EXPECT_EQ(f.text().toPlainText(), QStringLiteral("first\nsecond"));
-    EXPECT_EQ(f.text().document()->blockCount(), 2);
     auto* join = f.window.findChild<QCheckBox*>();
     ASSERT_NE(join, nullptr);
-    EXPECT_EQ(join->text(), QStringLiteral("Join lines"));
     join->click();
-    EXPECT_TRUE(f.controller.joinLines());
     EXPECT_EQ(f.text().toPlainText(), QStringLiteral("first second"));
-    ASSERT_TRUE(f.button(QStringLiteral("Copy Text"))->isEnabled());
+    ASSERT_TRUE(f.copyTextEnabled());
     f.button(QStringLiteral("Copy Text"))->click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("first second"));
-    EXPECT_EQ(f.child<QLabel>(QStringLiteral("status"))->text(), QStringLiteral("Copied text."));
+    EXPECT_EQ(f.status(), QStringLiteral("Copied text."));
     f.controller.setJoinLines(false);
     EXPECT_FALSE(join->isChecked());
     EXPECT_EQ(f.text().toPlainText(), QStringLiteral("first\nsecond"));
 }
 
-TEST(RecognizedTextWindow, OffersAutomaticThenEachLanguageByName) {
+TEST(RecognizedTextWindow, OffersAutomaticThenEachLanguageByNameForTheNextRun) {
     Fixture f({QStringLiteral("en"), QStringLiteral("zh-Hans"), QStringLiteral("qaa")});
-    QComboBox& choice = f.languages();
+    QComboBox& choice = *f.window.findChild<QComboBox*>();
     QStringList labels;
     for (int i = 0; i < choice.count(); ++i)
         labels.append(choice.itemText(i));
     EXPECT_EQ(labels, (QStringList{"Automatic", "English", "Chinese (Simplified Han)", "qaa"}));
     EXPECT_EQ(choice.currentIndex(), 0);
-    EXPECT_LE(choice.maximumWidth(), 240);
-    EXPECT_EQ(choice.toolTip(), QStringLiteral("Applies to the next recognition."));
 
     choice.setCurrentIndex(2);
     Q_EMIT choice.activated(2);
-    EXPECT_EQ(f.controller.language(), std::optional(QStringLiteral("zh-Hans")));
     f.controller.recognize(test::whiteImage(10, 10), QStringLiteral("Area"));
     EXPECT_EQ(f.recognizer.calls.back().languages, std::optional(QStringList{QStringLiteral("zh-Hans")}));
     f.controller.setLanguage(std::nullopt);
     EXPECT_EQ(choice.currentIndex(), 0);
-}
 
-TEST(RecognizedTextWindow, NamesLanguagesInEnglishWithTheirScript) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"en", "English"},
-        {"de", "German"},
-        {"zh-Hans", "Chinese (Simplified Han)"},
-        {"az-Cyrl", "Azerbaijani (Cyrillic)"},
-        {"sr-Latn", "Serbian (Latin)"},
-        {"qaa", "qaa"},
-        {"tlh", "tlh"},
-        {"", ""},
-    };
-    for (const auto& [tag, name] : cases)
+    const std::pair<const char*, const char*> names[] = {{"de", "German"},
+                                                         {"az-Cyrl", "Azerbaijani (Cyrillic)"},
+                                                         {"sr-Latn", "Serbian (Latin)"},
+                                                         {"tlh", "tlh"},
+                                                         {"", ""}};
+    for (const auto& [tag, name] : names)
         EXPECT_EQ(LanguageNames::displayName(QString::fromLatin1(tag)), QString::fromLatin1(name)) << tag;
 }
 
@@ -209,26 +180,21 @@ TEST(RecognizedTextWindow, ShowsMarkupAndLinksAsWritten) {
     const QString payload = QStringLiteral("https://example.org/?q=<script>alert(1)</script>");
     f.run(result({line(markup)}, {code(payload, QStringLiteral("<i>QR</i>"))}));
     EXPECT_EQ(f.text().toPlainText(), markup);
-    auto* shown = f.codes().findChild<QLabel*>(QStringLiteral("payload"));
-    ASSERT_NE(shown, nullptr);
-    EXPECT_EQ(shown->text(), payload);
+    EXPECT_EQ(f.codes().findChild<QLabel*>(QStringLiteral("payload"))->text(), payload);
     for (QLabel* label : f.window.findChildren<QLabel*>()) {
-        if (label->pixmap().isNull()) {
+        if (label->pixmap().isNull())
             EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
-        }
         EXPECT_FALSE(label->openExternalLinks());
     }
     EXPECT_EQ(f.button(QStringLiteral("Copy"))->accessibleName(), QStringLiteral("Copy <i>QR</i> payload"));
 }
 
-TEST(RecognizedTextWindow, ClosingDuringARunCancelsIt) {
+TEST(RecognizedTextWindow, ClosingCancelsARunningRecognitionOnly) {
     Fixture f;
     f.controller.recognize(test::whiteImage(10, 10), QStringLiteral("Area"));
     f.window.close();
     EXPECT_TRUE(f.recognizer.calls.back().task->isCancelled());
-    EXPECT_EQ(f.controller.state(), OCRController::State::idle);
     EXPECT_EQ(f.controller.message(), QStringLiteral("OCR cancelled."));
-    // Closed without a run, it leaves the result alone.
     f.run(result({line(QStringLiteral("kept"))}));
     f.window.present();
     f.window.close();

@@ -81,18 +81,15 @@ TEST(URLCommand, RejectionsInTheirOrder) {
 // Links arrive as QString from the command line and the local socket; text that is not valid
 // Unicode must not turn into allowed characters on its way to UTF-8.
 TEST(URLCommand, TextThatIsNotValidUnicodeIsRefused) {
-    const auto withSurrogates = [](const QString& before, std::initializer_list<char16_t> units,
+    const auto withSurrogates = [](QString text, std::initializer_list<char16_t> units,
                                    const QString& after) {
-        QString text = before;
         for (char16_t unit : units)
             text += QChar(unit);
         return text + after;
     };
     const QString area = QStringLiteral("quorvane://capture/area");
     const std::pair<QString, Rejection> cases[] = {
-        {QStringLiteral("quorvane://sh\u00F6w"), Rejection::invalidCharacter},
         {withSurrogates(area, {0xD800}, QStringLiteral("delay=1")), Rejection::invalidCharacter},
-        {withSurrogates(area + QStringLiteral("?delay="), {0xDC00}, QString()), Rejection::invalidCharacter},
         {withSurrogates(area, {0xDC00, 0xD800}, QStringLiteral("?delay=1")), Rejection::invalidCharacter},
         // A proper pair is a valid character, just not an allowed one.
         {withSurrogates(area, {0xD83D, 0xDE00}, QString()), Rejection::invalidCharacter},

@@ -22,7 +22,7 @@ struct WindowRig : test::ShellRig {
     }
 };
 
-TEST(WindowCoordinator, TheEmptyEditorFitsItsHomeViewAndThePermissionPanel) {
+TEST(WindowCoordinator, TheEditorFitsItsHomeViewThePermissionPanelAndItsDocument) {
     WindowRig rig;
     rig.controller().setPermissionGranted(true);
     rig.windows.presentEditor();
@@ -30,16 +30,19 @@ TEST(WindowCoordinator, TheEmptyEditorFitsItsHomeViewAndThePermissionPanel) {
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->size(), QSize(284, 310));
     EXPECT_EQ(editor->minimumSize(), QSize(284, 310));
-    EXPECT_EQ(rig.windows.activationPolicy(), WindowCoordinator::ActivationPolicy::regular);
 
     rig.controller().setPermissionGranted(false);
     rig.windows.fitEditor();
     EXPECT_EQ(editor->size(), QSize(284, 406));
     EXPECT_EQ(editor->minimumSize(), QSize(284, 406));
 
-    // Shown again, it is the same window.
+    // Shown again, it is the same window, and it follows its document's size.
     rig.windows.presentEditor();
     EXPECT_EQ(rig.windows.editorWindow(), editor);
+    rig.open(100, 100);
+    rig.windows.fitEditor();
+    EXPECT_EQ(editor->minimumSize(), QSize(640, 400));
+    EXPECT_EQ(editor->size(), QSize(640, 400));
 }
 
 TEST(WindowCoordinator, CapturesIncludeTheEditorOnlyWhileItIsOnScreen) {
@@ -59,6 +62,7 @@ TEST(WindowCoordinator, CapturesIncludeTheEditorOnlyWhileItIsOnScreen) {
 TEST(WindowCoordinator, ClosingTheLastWindowOnlyDropsThePolicyToAccessory) {
     WindowRig rig;
     rig.windows.presentEditor();
+    EXPECT_EQ(rig.windows.activationPolicy(), WindowCoordinator::ActivationPolicy::regular);
     rig.windows.presentRecognizedText();
     rig.windows.editorWindow()->close();
     EXPECT_EQ(rig.windows.activationPolicy(), WindowCoordinator::ActivationPolicy::regular);
@@ -70,15 +74,6 @@ TEST(WindowCoordinator, ClosingTheLastWindowOnlyDropsThePolicyToAccessory) {
     rig.windows.hideEditor();
     EXPECT_FALSE(rig.windows.editorWindow()->isVisible());
     EXPECT_EQ(rig.windows.activationPolicy(), WindowCoordinator::ActivationPolicy::accessory);
-}
-
-TEST(WindowCoordinator, TheEditorFollowsItsDocumentsSize) {
-    WindowRig rig;
-    rig.windows.presentEditor();
-    rig.open(100, 100);
-    rig.windows.fitEditor();
-    EXPECT_EQ(rig.windows.editorWindow()->minimumSize(), QSize(640, 400));
-    EXPECT_EQ(rig.windows.editorWindow()->size(), QSize(640, 400));
 }
 
 } // namespace

@@ -16,15 +16,13 @@ namespace {
 
 TEST(AppDelegateX11, StartsUpInOrderAndALinksChoicesLastOneCapture) {
     const std::unique_ptr<Services> services = ServiceFactory::make();
-    test::AppLogSink log(Log::installSink(nullptr));
-    Log::installSink(&log);
+    test::LogLines log{"app"};
     services->preferences().setPostCaptureAction(PostCaptureAction::showThumbnail);
     {
         AppDelegate delegate(*services);
         delegate.applicationDidFinishLaunching();
         EXPECT_TRUE(delegate.didFinishLaunching());
-        const auto lines = log.snapshot();
-        EXPECT_NE(std::find(lines.begin(), lines.end(), "Launched"), lines.end());
+        EXPECT_GT(log.count("Launched"), 0);
         // The stored hot keys are registered at start.
         EXPECT_TRUE(services->preferences().hotKeyErrors().empty());
         ASSERT_NE(delegate.windows().editorWindow(), nullptr);
@@ -40,8 +38,7 @@ TEST(AppDelegateX11, StartsUpInOrderAndALinksChoicesLastOneCapture) {
         EXPECT_FALSE(delegate.thumbnails().isVisible());
         ASSERT_TRUE(test::waitUntil([&] { return !delegate.captureController().isBusy(); }, 20000));
         ASSERT_NE(delegate.captureController().document(), nullptr);
-        EXPECT_EQ(
-            std::ranges::count(log.snapshot(), std::string("Post-capture action: openEditor (one-shot)")), 1);
+        EXPECT_EQ(log.count("Post-capture action: openEditor (one-shot)"), 1);
         EXPECT_FALSE(delegate.captureCommands().oneShotThen);
         EXPECT_FALSE(delegate.captureCommands().oneShotFromLink);
 
@@ -58,7 +55,6 @@ TEST(AppDelegateX11, StartsUpInOrderAndALinksChoicesLastOneCapture) {
         EXPECT_TRUE(delegate.windows().recognizedTextWindow()->isVisible());
         delegate.applicationWillTerminate();
     }
-    Log::installSink(&services->logStore());
 }
 
 } // namespace

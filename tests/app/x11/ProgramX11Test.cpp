@@ -3,6 +3,7 @@
 #include "support/ImageCompare.h"
 #include "support/TempDir.h"
 #include "support/WaitUntil.h"
+#include "support/Xdotool.h"
 #include "support/XvfbServer.h"
 
 #include <QDir>
@@ -38,10 +39,11 @@ public:
     std::unique_ptr<QProcess> start() const {
         auto process = std::make_unique<QProcess>();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), path("config"));
-        environment.insert(QStringLiteral("XDG_STATE_HOME"), path("state"));
-        environment.insert(QStringLiteral("XDG_CACHE_HOME"), path("cache"));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), path("runtime"));
+        for (const auto& [name, folder] : {std::pair{"XDG_CONFIG_HOME", "config"},
+                                           {"XDG_STATE_HOME", "state"},
+                                           {"XDG_CACHE_HOME", "cache"},
+                                           {"XDG_RUNTIME_DIR", "runtime"}})
+            environment.insert(QString::fromLatin1(name), QString::fromStdString((dir_ / folder).string()));
         environment.insert(QStringLiteral("DISPLAY"), test::x11Server().display());
         process->setProcessEnvironment(environment);
         process->setProcessChannelMode(QProcess::MergedChannels);
@@ -50,7 +52,6 @@ public:
     }
 
 private:
-    QString path(const char* name) const { return QString::fromStdString((dir_ / name).string()); }
     TempDir dir_;
 };
 
@@ -65,6 +66,11 @@ bool waitForOutput(QProcess& process, QString& output, const QString& text, int 
         milliseconds);
 }
 
+// xdotool's exit code; its output goes to `output`.
+int xdo(const QString& arguments, QString* output = nullptr) {
+    return test::xdotool(arguments, output);
+}
+
 class ProgramX11Test : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ASSERT_TRUE(test::x11Server().startWindowManager()); }
@@ -72,23 +78,16 @@ protected:
     // Static windows of another program: nothing on the screen changes by itself.
     void showStillWindows() {
         for (const QStringList& arguments :
-             {QStringList{QStringLiteral("-geometry"), QStringLiteral("420x160+60+60"),
-                          QStringLiteral("First window")},
-              QStringList{QStringLiteral("-geometry"), QStringLiteral("300x220+600+300"),
-                          QStringLiteral("-bg"), QStringLiteral("lightyellow"),
-                          QStringLiteral("Second window")}}) {
-            auto window = std::make_unique<QProcess>();
-            window->start(QStringLiteral("xmessage"), arguments);
-            ASSERT_TRUE(window->waitForStarted());
-            windows_.push_back(std::move(window));
+             {QStringList{"-geometry", "420x160+60+60", "First window"},
+              QStringList{"-geometry", "300x220+600+300", "-bg", "lightyellow", "Second window"}}) {
+            windows_.push_back(std::make_unique<QProcess>());
+            windows_.back()->start(QStringLiteral("xmessage"), arguments);
+            ASSERT_TRUE(windows_.back()->waitForStarted());
         }
         ASSERT_TRUE(test::waitUntil(
             [] {
                 QString list;
-                test::x11Server().run(QStringLiteral("xdotool"),
-                                      {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                       QStringLiteral("--class"), QStringLiteral("Xmessage")},
-                                      &list);
+                xdo(QStringLiteral("search --onlyvisible --class Xmessage"), &list);
                 return list.trimmed().split(QLatin1Char('\n')).size() == 2;
             },
             10000));
@@ -97,19 +96,15 @@ protected:
     }
 
     static QString visibleEditor() {
-        QString id;
-        test::x11Server().run(QStringLiteral("xdotool"),
-                              {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                               QStringLiteral("--name"), QStringLiteral("^Quorvane$")},
-                              &id);
+        QString ids;
+        xdo(QStringLiteral("search --onlyvisible --name ^Quorvane$"), &ids);
         // The tray icon carries the same name: the editor is the big one.
-        for (const QString& candidate : id.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        for (const QString& candidate : ids.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
             QString geometry;
-            test::x11Server().run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), candidate},
-                                  &geometry);
-            const QString size =
-                geometry.section(QStringLiteral("Geometry: "), 1).section(QLatin1Char('\n'), 0, 0);
-            if (size.section(QLatin1Char('x'), 0, 0).toInt() >= 200) return candidate;
+            xdo(QStringLiteral("getwindowgeometry ") + candidate, &geometry);
+            if (geometry.section(QStringLiteral("Geometry: "), 1).section(QLatin1Char('x'), 0, 0).toInt() >=
+                200)
+                return candidate;
         }
         return QString();
     }
@@ -118,10 +113,17 @@ protected:
     static void closeEditor() {
         QString id;
         ASSERT_TRUE(test::waitUntil([&] { return !(id = visibleEditor()).isEmpty(); }, 20000));
-        test::x11Server().run(QStringLiteral("xdotool"),
-                              {QStringLiteral("windowactivate"), QStringLiteral("--sync"), id});
-        test::x11Server().run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("alt+F4")});
+        xdo(QStringLiteral("windowactivate --sync ") + id);
+        xdo(QStringLiteral("key alt+F4"));
         ASSERT_TRUE(test::waitUntil([] { return visibleEditor().isEmpty(); }, 20000));
+    }
+
+    // Ends `program` with SIGTERM and expects the normal teardown.
+    static void terminate(QProcess& program) {
+        program.terminate();
+        ASSERT_TRUE(program.waitForFinished(20000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 0);
     }
 
     void TearDown() override {
@@ -160,16 +162,13 @@ TEST_F(ProgramX11Test, CaptureScreenHotKeySavesTheScreenAndASecondInstanceChange
     std::ofstream(folders.dragFolder() / "in use.png") << "still being read";
     const auto second = folders.start();
     ASSERT_TRUE(second->waitForFinished(20000));
-    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second->exitCode(), 0);
     EXPECT_TRUE(QString::fromUtf8(second->readAll()).contains(QStringLiteral("Quorvane is already running")));
     EXPECT_TRUE(std::filesystem::exists(folders.dragFolder() / "in use.png"));
     EXPECT_EQ(program->state(), QProcess::Running);
 
     const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
-    ASSERT_EQ(test::x11Server().run(QStringLiteral("xdotool"),
-                                    {QStringLiteral("key"), QStringLiteral("ctrl+alt+super+3")}),
-              0);
+    ASSERT_EQ(xdo(QStringLiteral("key ctrl+alt+super+3")), 0);
     QString saved;
     ASSERT_TRUE(test::waitUntil([&] { return !(saved = savedPng(folders.pictures())).isEmpty(); }, 20000))
         << output.toStdString();
@@ -182,29 +181,17 @@ TEST_F(ProgramX11Test, CaptureScreenHotKeySavesTheScreenAndASecondInstanceChange
                                  screen.convertToFormat(QImage::Format_RGB32), 0));
 
     // SIGTERM ends it through the normal teardown.
-    program->terminate();
-    ASSERT_TRUE(program->waitForFinished(20000));
-    EXPECT_EQ(program->exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program->exitCode(), 0);
+    terminate(*program);
     EXPECT_FALSE(std::filesystem::exists(folders.dragFolder() / "in use.png"));
 }
 
 TEST_F(ProgramX11Test, TheTrayHoldsTheIconAndTheAreaHotKeyOpensThePicker) {
     QProcess tray;
-    tray.start(QStringLiteral("trayer"),
-               {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
-                QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("pixel"),
-                QStringLiteral("--width"), QStringLiteral("120"), QStringLiteral("--height"),
-                QStringLiteral("24")});
+    tray.start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "pixel",
+                                          "--width", "120", "--height", "24"});
     ASSERT_TRUE(tray.waitForStarted());
     // The tray is there once it owns the selection of the screen's tray.
-    ASSERT_TRUE(test::waitUntil(
-        [] {
-            return test::x11Server().run(
-                       QStringLiteral("xdotool"),
-                       {QStringLiteral("search"), QStringLiteral("--class"), QStringLiteral("trayer")}) == 0;
-        },
-        10000));
+    ASSERT_TRUE(test::waitUntil([] { return xdo(QStringLiteral("search --class trayer")) == 0; }, 10000));
     test::pause(500);
     ProgramFolders folders;
     const auto program = folders.start();
@@ -214,8 +201,7 @@ TEST_F(ProgramX11Test, TheTrayHoldsTheIconAndTheAreaHotKeyOpensThePicker) {
     EXPECT_TRUE(test::waitUntil(
         [] {
             QString tree;
-            test::x11Server().run(QStringLiteral("xwininfo"),
-                                  {QStringLiteral("-root"), QStringLiteral("-tree")}, &tree);
+            test::x11Server().run(QStringLiteral("xwininfo"), {"-root", "-tree"}, &tree);
             const int panel = tree.indexOf(QStringLiteral("\"panel\""));
             return panel >= 0 && tree.indexOf(QStringLiteral("(\"quorvane\" \"Quorvane\")"), panel) > panel;
         },
@@ -223,18 +209,14 @@ TEST_F(ProgramX11Test, TheTrayHoldsTheIconAndTheAreaHotKeyOpensThePicker) {
     EXPECT_FALSE(output.contains(QStringLiteral("No system tray")));
 
     closeEditor();
-    ASSERT_EQ(test::x11Server().run(QStringLiteral("xdotool"),
-                                    {QStringLiteral("key"), QStringLiteral("ctrl+alt+super+4")}),
-              0);
+    ASSERT_EQ(xdo(QStringLiteral("key ctrl+alt+super+4")), 0);
     ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Hotkey triggered: captureArea")))
         << output.toStdString();
     test::pause(300);
-    test::x11Server().run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")});
+    xdo(QStringLiteral("key Escape"));
     test::pause(300);
     EXPECT_EQ(program->state(), QProcess::Running);
-    program->terminate();
-    ASSERT_TRUE(program->waitForFinished(20000));
-    EXPECT_EQ(program->exitCode(), 0);
+    terminate(*program);
     tray.terminate();
     tray.waitForFinished();
 }
@@ -259,10 +241,7 @@ TEST_F(ProgramX11Test, TwoInstancesStartedAtOnceLeaveExactlyOneRunning) {
     QProcess* running = ended == first.get() ? second.get() : first.get();
     QString output;
     ASSERT_TRUE(waitForOutput(*running, output, QStringLiteral("Launched"))) << output.toStdString();
-    EXPECT_EQ(running->state(), QProcess::Running);
-    running->terminate();
-    ASSERT_TRUE(running->waitForFinished(20000));
-    EXPECT_EQ(running->exitCode(), 0);
+    terminate(*running);
 }
 
 TEST_F(ProgramX11Test, SigtermRightAfterTheHotKeyLeavesNoPartialFile) {
@@ -271,13 +250,8 @@ TEST_F(ProgramX11Test, SigtermRightAfterTheHotKeyLeavesNoPartialFile) {
     QString output;
     ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Launched"))) << output.toStdString();
     closeEditor();
-    ASSERT_EQ(test::x11Server().run(QStringLiteral("xdotool"),
-                                    {QStringLiteral("key"), QStringLiteral("ctrl+alt+super+3")}),
-              0);
-    program->terminate();
-    ASSERT_TRUE(program->waitForFinished(20000));
-    EXPECT_EQ(program->exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program->exitCode(), 0);
+    ASSERT_EQ(xdo(QStringLiteral("key ctrl+alt+super+3")), 0);
+    terminate(*program);
     // Whatever the signal met — the capture or the save — the folder holds only whole images.
     for (const QString& name : QDir(folders.pictures()).entryList(QDir::Files | QDir::Hidden)) {
         EXPECT_TRUE(name.endsWith(QStringLiteral(".png"))) << name.toStdString();

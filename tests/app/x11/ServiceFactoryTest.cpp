@@ -3,10 +3,8 @@
 #include "app/HotKeyCenter.h"
 #include "app/KeyNames.h"
 #include "app/Preferences.h"
-#include "capture/AreaSelectionOverlay.h"
 #include "capture/CaptureService.h"
 #include "capture/x11/CaptureTestWindows.h"
-#include "core/AccessibilityOptions.h"
 #include "core/AppIdentity.h"
 #include "core/Log.h"
 #include "platform/Beeper.h"
@@ -45,7 +43,6 @@ TEST(ServiceFactoryX11, BuildsEveryServiceOfTheSession) {
 
     earlier.insert("migratedFromTolmDomain", true);
     EXPECT_EQ(JsonSettingsStore(JsonSettingsStore::fileFor(applicationId)).values(), earlier);
-    EXPECT_EQ(&services->preferences().defaults(), &services->settings());
     EXPECT_EQ(services->preferences().postCaptureAction(), PostCaptureAction::copyToClipboard);
 
     const auto content = test::awaitResult<ShareableContent>(
@@ -59,17 +56,11 @@ TEST(ServiceFactoryX11, BuildsEveryServiceOfTheSession) {
 
     HotKeyCenter center(services->hotKeyGrabber());
     EXPECT_TRUE(center.registerBindings(HotKeyCenter::defaultBindings()).empty());
-
     // Key code 16 is Y on the server's US layout.
     EXPECT_EQ(KeyNames::character(16, services->keyboardLayout()), QStringLiteral("Y"));
-
     services->beeper().beep();
     // The recognizer reads the installed language data.
     EXPECT_TRUE(services->textRecognizer().languages().contains(QStringLiteral("en")));
-    // One picker for the whole program, closed until a capture opens it.
-    EXPECT_EQ(services->areaPicker().window(), nullptr);
-    EXPECT_FALSE(services->accessibilityOptions().increaseContrast() ||
-                 services->accessibilityOptions().reduceMotion());
 }
 
 // The factory's log store is the one under the XDG state folder, the log writes into it alone
