@@ -8,7 +8,6 @@
 #include "scrolling/x11/WheelPageWindow.h"
 #include "support/Xdotool.h"
 
-#include <QKeyEvent>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -178,15 +177,6 @@ TEST(ScrollInput, ClicksOnOurOwnWindowsAreNotTheUsersInput) {
     EXPECT_EQ(input.awaitStops(), byUser("the mouse was clicked"));
 }
 
-// A key typed into our own window, and handled, goes no further.
-class KeyWindow : public QWidget {
-public:
-    int keys = 0;
-
-protected:
-    void keyPressEvent(QKeyEvent*) override { ++keys; }
-};
-
 TEST(ScrollInput, CaptureKeysAreSeenEverywhereAndTakenOnlyInOurWindows) {
     Input input;
     SystemKeyMonitor keys(input.x11Monitor);
@@ -200,9 +190,8 @@ TEST(ScrollInput, CaptureKeysAreSeenEverywhereAndTakenOnlyInOurWindows) {
     ASSERT_TRUE(waitUntil([&] { return !seen.empty(); }));
     EXPECT_EQ(seen.front(), (ScrollKeyEvent{Qt::Key_Escape, {}, false}));
 
-    KeyWindow window;
-    window.resize(200, 100);
-    window.show();
+    WheelPageWindow window;
+    ASSERT_TRUE(window.showAt(QPoint(200, 150)));
     window.activateWindow();
     ASSERT_TRUE(waitUntil([&] { return window.isActiveWindow(); }));
     input.own = {static_cast<std::uint32_t>(window.winId())};
@@ -215,7 +204,7 @@ TEST(ScrollInput, CaptureKeysAreSeenEverywhereAndTakenOnlyInOurWindows) {
     ASSERT_EQ(seen.size(), 2u) << "reported once, not also as the desktop's";
     EXPECT_TRUE(seen[0].local);
     EXPECT_EQ(seen[0].key, Qt::Key_Return);
-    EXPECT_EQ(window.keys, 1) << "Return was taken, the letter went on";
+    EXPECT_EQ(window.keys(), 1) << "Return was taken, the letter went on";
     keys.stop();
 }
 
