@@ -45,85 +45,79 @@ TEST(AutoScrollSpeed, StepsFollowTheRegionHeightWithinTheirBounds) {
 struct Call {
     std::optional<Outcome> after;
     Decision expected;
-    bool trusted = true;
-    bool sameTarget = true;
-};
-
-struct RunCase {
-    const char* name;
-    Direction direction;
-    bool inverted;
-    std::vector<Call> calls;
+    bool trusted = true, sameTarget = true;
 };
 
 TEST(AutoScrollRun, DecidesEachStepFromTheStitchOutcome) {
-    const auto appended = [](int rows) { return std::optional<Outcome>(Outcome::appended(rows)); };
-    const std::optional<Outcome> idle = Outcome::noProgress(), none, reversed = Outcome::reversed(),
+    const auto rows = [](int n) { return std::optional<Outcome>(Outcome::appended(n)); };
+    const std::optional<Outcome> idle = Outcome::noProgress(), none, back = Outcome::reversed(),
                                  mismatched = Outcome::mismatched();
-    const RunCase cases[] = {
-        {"first call down ignores the outcome", Direction::down, false, {{reversed, scroll(-40)}}},
-        {"first call up", Direction::up, false, {{Outcome::limitReached(), scroll(40)}}},
-        {"first call inverted", Direction::down, true, {{none, scroll(40)}}},
+    const Decision down = scroll(-40), up = scroll(40);
+    const auto stitchStop = [](const char* why) {
+        return Decision::stopWith(AutoScrollStop::stitchStopped(QString::fromUtf8(why)));
+    };
+    const struct {
+        const char* name;
+        Direction direction;
+        bool inverted;
+        std::vector<Call> calls;
+    } cases[] = {
+        {"first call down ignores the outcome", Direction::down, false, {{back, down}}},
+        {"first call up", Direction::up, false, {{Outcome::limitReached(), up}}},
+        {"first call inverted", Direction::down, true, {{none, up}}},
         {"untrusted wins over a changed target",
          Direction::down,
          false,
-         {{none, stop(Stop::permissionRevoked), false, false}, {none, scroll(-40)}}},
+         {{none, stop(Stop::permissionRevoked), false, false}, {none, down}}},
         {"changed target, run unchanged",
          Direction::down,
          false,
-         {{none, stop(Stop::targetChanged), true, false}, {none, scroll(-40)}}},
+         {{none, stop(Stop::targetChanged), true, false}, {none, down}}},
         {"first reversed flips, second gives no effect",
          Direction::down,
          false,
-         {{none, scroll(-40)}, {reversed, scroll(40)}, {reversed, stop(Stop::noEffect)}}},
+         {{none, down}, {back, up}, {back, stop(Stop::noEffect)}}},
         {"reversed after rows",
          Direction::down,
          false,
-         {{none, scroll(-40)}, {appended(12), scroll(-40)}, {reversed, stop(Stop::contentReversed)}}},
+         {{none, down}, {rows(12), down}, {back, stop(Stop::contentReversed)}}},
         {"idle thrice flips once, thrice more is no effect",
          Direction::up,
          false,
-         {{none, scroll(40)},
-          {idle, scroll(40)},
-          {mismatched, scroll(40)},
-          {none, scroll(-40)},
-          {idle, scroll(-40)},
-          {idle, scroll(-40)},
+         {{none, up},
+          {idle, up},
+          {mismatched, up},
+          {none, down},
+          {idle, down},
+          {idle, down},
           {idle, stop(Stop::noEffect)}}},
         {"idle thrice after rows is the end",
          Direction::down,
          false,
-         {{none, scroll(-40)},
-          {appended(5), scroll(-40)},
-          {idle, scroll(-40)},
-          {idle, scroll(-40)},
-          {idle, stop(Stop::endReached)}}},
+         {{none, down}, {rows(5), down}, {idle, down}, {idle, down}, {idle, stop(Stop::endReached)}}},
         {"appended resets the idle count",
          Direction::down,
          false,
-         {{none, scroll(-40)},
-          {appended(5), scroll(-40)},
-          {idle, scroll(-40)},
-          {idle, scroll(-40)},
-          {appended(1), scroll(-40)},
-          {idle, scroll(-40)},
-          {idle, scroll(-40)},
+         {{none, down},
+          {rows(5), down},
+          {idle, down},
+          {idle, down},
+          {rows(1), down},
+          {idle, down},
+          {idle, down},
           {idle, stop(Stop::endReached)}}},
         {"stitcher stops",
          Direction::down,
          false,
-         {{none, scroll(-40)},
+         {{none, down},
           {Outcome::lowConfidence(QStringLiteral("Scrolled too far")),
-           Decision::stopWith(
-               AutoScrollStop::stitchStopped(QStringLiteral("Low confidence: Scrolled too far")))}}},
+           stitchStop("Low confidence: Scrolled too far")}}},
         {"limit reached",
          Direction::down,
          false,
-         {{none, scroll(-40)},
-          {Outcome::limitReached(),
-           Decision::stopWith(AutoScrollStop::stitchStopped(QStringLiteral("Limit reached")))}}},
+         {{none, down}, {Outcome::limitReached(), stitchStop("Limit reached")}}},
     };
-    for (const RunCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         AutoScrollRun run = AutoScrollRun::make(c.direction, 40, c.inverted);
         for (std::size_t i = 0; i < c.calls.size(); ++i) {

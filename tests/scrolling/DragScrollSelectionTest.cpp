@@ -53,7 +53,13 @@ struct Harness {
     }
 };
 
-TEST(DragScrollSelection, ReportsSelectionsLocksZonesAndTheEnd) {
+TEST(DragScrollSelection, ReportsSelectionsLocksZonesAndTheEndAndARefusedTapStartsNothing) {
+    Harness refused;
+    refused.tap.refuse = true;
+    EXPECT_FALSE(refused.selection.begin());
+    EXPECT_FALSE(refused.selection.isActive());
+    EXPECT_TRUE(refused.presenter.shown.empty());
+
     Harness h;
     ASSERT_TRUE(h.selection.begin());
     EXPECT_FALSE(h.selection.begin()) << "already active";
@@ -69,14 +75,6 @@ TEST(DragScrollSelection, ReportsSelectionsLocksZonesAndTheEnd) {
     EXPECT_FALSE(h.selection.begin()) << "used up";
     h.tap.handler(DragScrollEvent::cancel());
     EXPECT_EQ(h.calls.size(), 3u) << "nothing after the end";
-}
-
-TEST(DragScrollSelection, RefusedTapStartsNothing) {
-    Harness h;
-    h.tap.refuse = true;
-    EXPECT_FALSE(h.selection.begin());
-    EXPECT_FALSE(h.selection.isActive());
-    EXPECT_TRUE(h.presenter.shown.empty());
 }
 
 TEST(DragScrollSelection, TwoPollsWithTheButtonUpFinishTheSelection) {

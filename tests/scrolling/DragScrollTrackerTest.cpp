@@ -86,14 +86,7 @@ TEST(DragScrollTracker, TurnsDragsIntoSelectionsLocksAndZones) {
     }
 }
 
-TEST(DragScrollTracker, LockedRegionKeepsTheAnchorAndFollowsTheDisplayOfTheDown) {
-    DragScrollTracker t = tracker();
-    t.handle(Event::down({100, 100}));
-    t.handle(Event::drag({400, 1076}));
-    EXPECT_TRUE(geom::exactlyEqual(*t.region, QRectF(100, 100, 300, 980)));
-    EXPECT_TRUE(geom::exactlyEqual(*t.selection, *t.region));
-
-    // A down on the right display moves the selection there; the top zone ends at its usable area.
+TEST(DragScrollTracker, ADownOnAnotherDisplayLocksWithinItsUsableArea) {
     DragScrollTracker other = tracker();
     other.handle(Event::down({2200, 600}));
     EXPECT_EQ(other.display, right);

@@ -68,7 +68,7 @@ TEST(SystemScrollTargetProbe, TopmostIsTheFrontOrdinaryWindowThatIsNotOurs) {
     vanished.bounds.reset();
     X11StackedWindow translucent = window(12, big);
     translucent.alpha = 0.5;
-    const QPoint inside(150, 150), outside(700, 500);
+    const QPoint inside(150, 150), outside(700, 500), edge(300, 150);
     const struct {
         const char* name;
         std::vector<X11StackedWindow> windows;
@@ -81,11 +81,7 @@ TEST(SystemScrollTargetProbe, TopmostIsTheFrontOrdinaryWindowThatIsNotOurs) {
         {"front of two", {window(2, small), window(3, big)}, inside, {}, ScrollTarget{2, 102}},
         {"behind ours", {window(2, small), window(3, big)}, inside, {2}, ScrollTarget{3, 103}},
         {"outside the front one", {window(2, small), window(3, big)}, outside, {}, ScrollTarget{3, 103}},
-        {"max edge is outside",
-         {window(2, small), window(3, big)},
-         QPoint(300, 150),
-         {},
-         ScrollTarget{3, 103}},
+        {"max edge is outside", {window(2, small), window(3, big)}, edge, {}, ScrollTarget{3, 103}},
         {"alpha 0, menu layer, desktop and vanished are skipped",
          {transparent, menu, desktop, vanished, window(3, big)},
          inside,

@@ -4,6 +4,7 @@
 #include "scrolling/SystemDragEventTap.h"
 #include "scrolling/SystemDragSelectionOverlay.h"
 #include "scrolling/x11/WheelPageWindow.h"
+#include "support/Xdotool.h"
 
 #include <gtest/gtest.h>
 
@@ -11,10 +12,6 @@ namespace quorvane {
 namespace {
 
 using test::waitUntil;
-
-int xdotool(const QStringList& arguments) {
-    return test::x11Server().run(QStringLiteral("xdotool"), arguments);
-}
 
 // The whole drag selection on the real server: tap, overlay and button poll.
 struct Selection {
@@ -46,12 +43,12 @@ TEST(DragScrollSelectionOnX11, ADragOverTheDesktopSelectsWithoutClickingAnything
     test::WheelPageWindow page;
     ASSERT_TRUE(page.showAt(QPoint(200, 150)));
     Selection s;
-    ASSERT_EQ(xdotool({"mousemove", "250", "200"}), 0);
+    ASSERT_EQ(test::xdotool("mousemove 250 200"), 0);
     ASSERT_TRUE(s.selection.begin());
     EXPECT_EQ(s.overlay.lastAnnouncement(), DragSelectionOverlayView::hintText());
-    ASSERT_EQ(xdotool({"mousedown", "1"}), 0);
-    ASSERT_EQ(xdotool({"mousemove_relative", "150", "100"}), 0);
-    ASSERT_EQ(xdotool({"mouseup", "1"}), 0);
+    ASSERT_EQ(test::xdotool("mousedown 1"), 0);
+    ASSERT_EQ(test::xdotool("mousemove_relative 150 100"), 0);
+    ASSERT_EQ(test::xdotool("mouseup 1"), 0);
     ASSERT_TRUE(waitUntil([&] { return !s.calls.empty(); }));
     EXPECT_EQ(s.calls, std::vector<QString>{"select 250,200 150x100"});
     EXPECT_FALSE(s.selection.isActive());

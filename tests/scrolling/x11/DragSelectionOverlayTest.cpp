@@ -3,6 +3,7 @@
 #include "scrolling/SystemDragSelectionOverlay.h"
 #include "scrolling/x11/WheelPageWindow.h"
 #include "support/ImageCompare.h"
+#include "support/Xdotool.h"
 
 #include <gtest/gtest.h>
 
@@ -88,7 +89,7 @@ TEST(DragSelectionOverlay, FloatsAboveEverythingAndLetsClicksThrough) {
     EXPECT_TRUE(input->empty()) << "click-through";
 
     // A click on the outline reaches the window beneath.
-    ASSERT_EQ(test::x11Server().run("xdotool", {"mousemove", "1200", "280", "click", "1"}), 0);
+    ASSERT_EQ(test::xdotool("mousemove 1200 280 click 1"), 0);
     EXPECT_TRUE(waitUntil([&] { return page.leftButtonEvents() == 2; }));
 
     overlay.hide();

@@ -6,6 +6,7 @@
 #include "scrolling/SystemDragEventTap.h"
 #include "scrolling/SystemScrollInjector.h"
 #include "scrolling/x11/WheelPageWindow.h"
+#include "support/Xdotool.h"
 
 #include <csignal>
 #include <gtest/gtest.h>
@@ -22,18 +23,13 @@ using test::waitUntil;
 using test::WheelPageWindow;
 using Event = DragScrollEvent;
 
-int xdotool(const QStringList& arguments) {
-    return test::x11Server().run(QStringLiteral("xdotool"), arguments);
-}
-
-void settle(int ms = 150) {
-    waitUntil([] { return false; }, ms);
+std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connectX() {
+    return {xcb_connect(nullptr, nullptr), &xcb_disconnect};
 }
 
 // Whether a client of its own could take the pointer now.
 bool pointerFree() {
-    std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> c(xcb_connect(nullptr, nullptr),
-                                                                   &xcb_disconnect);
+    const auto c = connectX();
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c.get())).data->root;
     X11Reply<xcb_grab_pointer_reply_t> reply(
         xcb_grab_pointer_reply(c.get(),
@@ -67,26 +63,26 @@ struct Tap {
 TEST(DragTap, TakesTheDragAwayFromTheWindowUnderneath) {
     WheelPageWindow page;
     ASSERT_TRUE(page.showAt(QPoint(200, 150)));
-    ASSERT_EQ(xdotool({"mousemove", "300", "250"}), 0);
+    ASSERT_EQ(test::xdotool("mousemove 300 250"), 0);
     Tap tap;
     ASSERT_TRUE(tap.start());
-    ASSERT_EQ(xdotool({"mousedown", "1"}), 0);
-    ASSERT_EQ(xdotool({"mousemove_relative", "40", "30"}), 0);
-    ASSERT_EQ(xdotool({"mouseup", "1"}), 0);
+    ASSERT_EQ(test::xdotool("mousedown 1"), 0);
+    ASSERT_EQ(test::xdotool("mousemove_relative 40 30"), 0);
+    ASSERT_EQ(test::xdotool("mouseup 1"), 0);
     ASSERT_TRUE(tap.await(3));
-    settle();
+    test::pause(150);
     EXPECT_EQ(tap.kinds(), (std::vector{Event::Kind::down, Event::Kind::drag, Event::Kind::up}));
     EXPECT_EQ(tap.events.front(), Event::down({300, 250}));
     EXPECT_EQ(tap.events.back(), Event::up({340, 280}));
     EXPECT_EQ(page.leftButtonEvents(), 0);
 
     // Right click and Escape cancel and are taken; other keys reach the focused window.
-    ASSERT_EQ(xdotool({"windowfocus", "--sync", QString::number(page.winId())}), 0);
+    ASSERT_EQ(test::xdotool("windowfocus --sync " + QString::number(page.winId())), 0);
     tap.events.clear();
-    ASSERT_EQ(xdotool({"click", "3"}), 0);
-    ASSERT_EQ(xdotool({"key", "Escape"}), 0);
-    ASSERT_EQ(xdotool({"key", "shift+Escape"}), 0);
-    ASSERT_EQ(xdotool({"key", "a"}), 0);
+    ASSERT_EQ(test::xdotool("click 3"), 0);
+    ASSERT_EQ(test::xdotool("key Escape"), 0);
+    ASSERT_EQ(test::xdotool("key shift+Escape"), 0);
+    ASSERT_EQ(test::xdotool("key a"), 0);
     ASSERT_TRUE(tap.await(3));
     ASSERT_TRUE(waitUntil([&] { return page.keys() == 1; })) << "the letter went through";
     EXPECT_EQ(tap.events, (std::vector{Event::cancel(), Event::cancel(), Event::cancel()}));
@@ -96,8 +92,8 @@ TEST(DragTap, TakesTheDragAwayFromTheWindowUnderneath) {
     tap.tap.stop();
     EXPECT_TRUE(pointerFree());
     tap.events.clear();
-    ASSERT_EQ(xdotool({"click", "1"}), 0);
-    ASSERT_EQ(xdotool({"key", "Escape"}), 0);
+    ASSERT_EQ(test::xdotool("click 1"), 0);
+    ASSERT_EQ(test::xdotool("key Escape"), 0);
     EXPECT_TRUE(waitUntil([&] { return page.leftButtonEvents() == 2 && page.keys() == 2; }));
     EXPECT_TRUE(tap.events.empty());
 }
@@ -105,41 +101,36 @@ TEST(DragTap, TakesTheDragAwayFromTheWindowUnderneath) {
 TEST(DragTap, KeepsTheGrabUntilTheTakenButtonIsUp) {
     WheelPageWindow page;
     ASSERT_TRUE(page.showAt(QPoint(200, 150)));
-    ASSERT_EQ(xdotool({"mousemove", "300", "250"}), 0);
+    ASSERT_EQ(test::xdotool("mousemove 300 250"), 0);
     Tap tap;
     ASSERT_TRUE(tap.start());
-    ASSERT_EQ(xdotool({"mousedown", "1"}), 0);
+    ASSERT_EQ(test::xdotool("mousedown 1"), 0);
     ASSERT_TRUE(tap.await(1));
     tap.tap.stop();
     EXPECT_TRUE(tap.x11Tap.grabbing()) << "the press was ours, so is its release";
-    ASSERT_EQ(xdotool({"mouseup", "1"}), 0);
+    ASSERT_EQ(test::xdotool("mouseup 1"), 0);
     ASSERT_TRUE(waitUntil([&] { return !tap.x11Tap.grabbing(); }));
     EXPECT_EQ(tap.events.size(), 1u) << "nothing delivered after stop()";
-    ASSERT_EQ(xdotool({"click", "1"}), 0);
+    ASSERT_EQ(test::xdotool("click 1"), 0);
     EXPECT_TRUE(waitUntil([&] { return page.leftButtonEvents() == 2; }));
-    settle();
+    test::pause(150);
     EXPECT_EQ(page.leftButtonEvents(), 2) << "only the later click, never a lone release";
 }
 
-TEST(DragTap, RefusesWhileAnotherClientHoldsThePointer) {
-    auto other = X11InputConnection::open();
-    X11PointerTap otherTap(*other);
+TEST(DragTap, RefusesWhileAnotherClientHoldsThePointerButStillSeesEscapeHeldByIt) {
+    auto otherInput = X11InputConnection::open();
+    X11PointerTap otherTap(*otherInput);
     ASSERT_TRUE(otherTap.start([](const PointerTapEvent&) {}));
     Tap tap;
     EXPECT_FALSE(tap.start());
     EXPECT_FALSE(tap.x11Tap.grabbing());
     otherTap.stop();
-    EXPECT_TRUE(tap.start());
-}
-
-TEST(DragTap, EscapeHeldByAnotherClientIsStillSeen) {
-    // Another client holds Escape in every modifier state.
-    std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> other(xcb_connect(nullptr, nullptr),
-                                                                       &xcb_disconnect);
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other.get())).data->root;
-    Tap tap;
     ASSERT_TRUE(tap.start());
     ASSERT_TRUE(tap.x11Tap.escapeGrabbed());
+
+    // Another client holds Escape in every modifier state.
+    const auto other = connectX();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other.get())).data->root;
     tap.tap.stop();
     QString keycode;
     ASSERT_EQ(
@@ -152,9 +143,14 @@ TEST(DragTap, EscapeHeldByAnotherClientIsStillSeen) {
 
     ASSERT_TRUE(tap.start()) << "the pointer alone makes the tap";
     EXPECT_FALSE(tap.x11Tap.escapeGrabbed());
-    ASSERT_EQ(xdotool({"key", "Escape"}), 0);
+    ASSERT_EQ(test::xdotool("key Escape"), 0);
     ASSERT_TRUE(tap.await(1));
     EXPECT_EQ(tap.events, std::vector{Event::cancel()});
+}
+
+void killChild(pid_t child) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
 }
 
 // A child process that takes something of the X server's (`take` answers whether it could) and
@@ -174,33 +170,13 @@ pid_t childHolding(const std::function<bool()>& take) {
     const bool held = child > 0 && ::read(ready[0], &answer, 1) == 1 && answer == '1';
     ::close(ready[0]);
     ::close(ready[1]);
-    if (held || child <= 0) return held ? child : -1;
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
-    return -1;
-}
-
-void killChild(pid_t child) {
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
-}
-
-TEST(DragTap, TheGrabEndsWithTheProcess) {
-    const pid_t child = childHolding([] {
-        static auto connection = X11InputConnection::open();
-        static X11PointerTap tap(*connection);
-        return connection && tap.start([](const PointerTapEvent&) {});
-    });
-    ASSERT_GT(child, 0);
-    EXPECT_FALSE(pointerFree()) << "the child holds the pointer";
-    killChild(child);
-    EXPECT_TRUE(waitUntil(pointerFree, 2000)) << "the grab died with the process";
+    if (!held && child > 0) killChild(child);
+    return held ? child : -1;
 }
 
 // Our step pointers (master pointers named after their process) that the server knows now.
 int stepPointers() {
-    std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> c(xcb_connect(nullptr, nullptr),
-                                                                   &xcb_disconnect);
+    const auto c = connectX();
     X11Reply<xcb_input_xi_query_version_reply_t> version(
         xcb_input_xi_query_version_reply(c.get(), xcb_input_xi_query_version(c.get(), 2, 2), nullptr));
     X11Reply<xcb_input_xi_query_device_reply_t> devices(xcb_input_xi_query_device_reply(
@@ -216,8 +192,18 @@ int stepPointers() {
     return count;
 }
 
-TEST(DragTap, StepPointersDoNotOutliveTheirProcess) {
-    const pid_t child = childHolding([] {
+TEST(DragTap, TheGrabAndStepPointersDoNotOutliveTheirProcess) {
+    pid_t child = childHolding([] {
+        static auto connection = X11InputConnection::open();
+        static X11PointerTap tap(*connection);
+        return connection && tap.start([](const PointerTapEvent&) {});
+    });
+    ASSERT_GT(child, 0);
+    EXPECT_FALSE(pointerFree()) << "the child holds the pointer";
+    killChild(child);
+    EXPECT_TRUE(waitUntil(pointerFree, 2000)) << "the grab died with the process";
+
+    child = childHolding([] {
         static auto pointer = X11StepPointer::create();
         return pointer != nullptr;
     });
@@ -238,10 +224,10 @@ TEST(DragTap, EdgeStepsReachTheWindowUnderTheRegionPastTheGrab) {
     Tap tap;
     X11ScrollInjector x11Injector(*tap.connection);
     SystemScrollInjector injector(x11Injector);
-    ASSERT_EQ(xdotool({"mousemove", "300", "250"}), 0);
+    ASSERT_EQ(test::xdotool("mousemove 300 250"), 0);
     ASSERT_TRUE(tap.start());
-    ASSERT_EQ(xdotool({"mousedown", "1"}), 0);
-    ASSERT_EQ(xdotool({"mousemove_relative", "0", "828"}), 0);
+    ASSERT_EQ(test::xdotool("mousedown 1"), 0);
+    ASSERT_EQ(test::xdotool("mousemove_relative 0 828"), 0);
     ASSERT_TRUE(waitUntil([&] { return !tap.events.empty() && tap.events.back().point.y() == 1078; }));
 
     ASSERT_TRUE(injector.post(-96, QRectF(page.geometry()).center()));
@@ -252,11 +238,11 @@ TEST(DragTap, EdgeStepsReachTheWindowUnderTheRegionPastTheGrab) {
 
     // The drag goes on being ours.
     tap.events.clear();
-    ASSERT_EQ(xdotool({"mouseup", "1"}), 0);
+    ASSERT_EQ(test::xdotool("mouseup 1"), 0);
     ASSERT_TRUE(tap.await(1));
     EXPECT_EQ(tap.events.back(), Event::up({300, 1078}));
     tap.tap.stop();
-    settle();
+    test::pause(150);
     EXPECT_EQ(page.leftButtonEvents(), 0);
     EXPECT_TRUE(waitUntil([] { return stepPointers() == 0; })) << "the step pointer goes once steps stop";
 }

@@ -6,8 +6,8 @@
 #include "scrolling/SystemScrollInjector.h"
 #include "scrolling/SystemScrollTargetProbe.h"
 #include "scrolling/x11/WheelPageWindow.h"
+#include "support/Xdotool.h"
 
-#include <QKeyEvent>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -16,13 +16,8 @@ namespace {
 using test::waitUntil;
 using test::WheelPageWindow;
 
-int xdotool(const QStringList& arguments) {
-    return test::x11Server().run(QStringLiteral("xdotool"), arguments);
-}
-
-// Lets whatever is on its way arrive.
-void settle(int ms = 150) {
-    waitUntil([] { return false; }, ms);
+std::vector<AutoScrollStop> byUser(const char* reason) {
+    return {AutoScrollStop::userInput(QString::fromUtf8(reason))};
 }
 
 struct Input {
@@ -41,7 +36,7 @@ struct Input {
     // The reasons reported by the time the first one arrived, and a little after.
     std::vector<AutoScrollStop> awaitStops() {
         waitUntil([this] { return !stops.empty(); }, 3000);
-        settle();
+        test::pause(150);
         return stops;
     }
 };
@@ -98,25 +93,23 @@ TEST(ScrollInput, TheTargetIsTheFrontWindowThatIsNotOurs) {
 // xdotool's relative moves are what a mouse does: raw motion.
 TEST(ScrollInput, PointerMovesBeyond24PointsStopARun) {
     Input input;
-    ASSERT_EQ(xdotool({"mousemove", "600", "500"}), 0);
-    settle();
+    ASSERT_EQ(test::xdotool("mousemove 600 500"), 0);
+    test::pause(150);
     ASSERT_TRUE(input.start(QPointF(600, 500)));
-    ASSERT_EQ(xdotool({"mousemove_relative", "24", "0"}), 0);
-    settle(300);
+    ASSERT_EQ(test::xdotool("mousemove_relative 24 0"), 0);
+    test::pause(300);
     EXPECT_TRUE(input.stops.empty()) << "24 points is within the slack";
-    ASSERT_EQ(xdotool({"mousemove_relative", "0", "1"}), 0);
-    EXPECT_EQ(input.awaitStops(),
-              std::vector{AutoScrollStop::userInput(QStringLiteral("the pointer moved"))});
+    ASSERT_EQ(test::xdotool("mousemove_relative 0 1"), 0);
+    EXPECT_EQ(input.awaitStops(), byUser("the pointer moved"));
     // XTest's absolute moves make no raw motion; they are noticed all the same.
     input.stops.clear();
     ASSERT_TRUE(input.start(QPointF(624, 501)));
-    ASSERT_EQ(xdotool({"mousemove", "700", "501"}), 0);
-    EXPECT_EQ(input.awaitStops(),
-              std::vector{AutoScrollStop::userInput(QStringLiteral("the pointer moved"))});
+    ASSERT_EQ(test::xdotool("mousemove 700 501"), 0);
+    EXPECT_EQ(input.awaitStops(), byUser("the pointer moved"));
     input.monitor.stop();
     input.stops.clear();
-    ASSERT_EQ(xdotool({"mousemove_relative", "200", "200"}), 0);
-    settle();
+    ASSERT_EQ(test::xdotool("mousemove_relative 200 200"), 0);
+    test::pause(150);
     EXPECT_TRUE(input.stops.empty()) << "nothing after stop()";
 }
 
@@ -125,35 +118,24 @@ TEST(ScrollInput, AFloodOfSmallMovesIsReadWithoutStoppingOrFallingBehind) {
     ASSERT_TRUE(input.injector.warpPointer(QPointF(800, 600)));
     ASSERT_TRUE(input.start(QPointF(800, 600)));
     // Thousands of raw events within a moment, none leaving the slack.
-    QStringList jiggle;
-    for (int i = 0; i < 2500; ++i)
-        jiggle << "mousemove_relative"
-               << "--"
-               << "3"
-               << "0"
-               << "mousemove_relative"
-               << "--"
-               << "-3"
-               << "0";
+    const QStringList jiggle =
+        QString("mousemove_relative -- 3 0 mousemove_relative -- -3 0 ").repeated(2500).trimmed().split(' ');
     ASSERT_EQ(test::x11Server().run("xdotool", jiggle, nullptr, 30000), 0);
-    settle(300);
+    test::pause(300);
     EXPECT_TRUE(input.stops.empty());
-    ASSERT_EQ(xdotool({"click", "1"}), 0);
-    EXPECT_EQ(input.awaitStops(),
-              std::vector{AutoScrollStop::userInput(QStringLiteral("the mouse was clicked"))});
+    ASSERT_EQ(test::xdotool("click 1"), 0);
+    EXPECT_EQ(input.awaitStops(), byUser("the mouse was clicked"));
 }
 
 TEST(ScrollInput, EscapeStopsAndCapsLockDoesNot) {
     Input input;
     ASSERT_TRUE(input.start(QPointF(0, 0)));
-    ASSERT_EQ(xdotool({"key", "Caps_Lock"}), 0);
-    ASSERT_EQ(xdotool({"key", "Caps_Lock"}), 0);
-    ASSERT_EQ(xdotool({"key", "Escape"}), 0);
+    ASSERT_EQ(test::xdotool("key Caps_Lock Caps_Lock"), 0);
+    ASSERT_EQ(test::xdotool("key Escape"), 0);
     EXPECT_EQ(input.awaitStops(), std::vector{AutoScrollStop::of(AutoScrollStop::Kind::escape)});
     input.stops.clear();
-    ASSERT_EQ(xdotool({"key", "shift"}), 0);
-    EXPECT_EQ(input.awaitStops(),
-              std::vector{AutoScrollStop::userInput(QStringLiteral("a modifier key was pressed"))});
+    ASSERT_EQ(test::xdotool("key shift"), 0);
+    EXPECT_EQ(input.awaitStops(), byUser("a modifier key was pressed"));
 }
 
 TEST(ScrollInput, OurScrollsPassAndAnotherClientsScrollStops) {
@@ -165,13 +147,12 @@ TEST(ScrollInput, OurScrollsPassAndAnotherClientsScrollStops) {
     ASSERT_TRUE(input.start(point));
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(input.injector.post(-48, point));
-        settle(50);
+        test::pause(50);
     }
     EXPECT_TRUE(waitUntil([&] { return page.wheelEvents() == 3; }));
     EXPECT_TRUE(input.stops.empty());
-    ASSERT_EQ(xdotool({"click", "5"}), 0);
-    EXPECT_EQ(input.awaitStops(), std::vector{AutoScrollStop::userInput(
-                                      QStringLiteral("the scroll wheel or trackpad was used"))});
+    ASSERT_EQ(test::xdotool("click 5"), 0);
+    EXPECT_EQ(input.awaitStops(), byUser("the scroll wheel or trackpad was used"));
 }
 
 TEST(ScrollInput, ClicksOnOurOwnWindowsAreNotTheUsersInput) {
@@ -183,27 +164,17 @@ TEST(ScrollInput, ClicksOnOurOwnWindowsAreNotTheUsersInput) {
     const QPointF onPanel = QRectF(panel.geometry()).center();
     ASSERT_TRUE(input.injector.warpPointer(onPanel));
     ASSERT_TRUE(input.start(onPanel));
-    ASSERT_EQ(xdotool({"click", "1"}), 0);
+    ASSERT_EQ(test::xdotool("click 1"), 0);
     EXPECT_TRUE(waitUntil([&] { return panel.leftButtonEvents() == 2; })) << "the panel got its click";
-    settle();
+    test::pause(150);
     EXPECT_TRUE(input.stops.empty());
 
     const QPointF onOther = QRectF(other.geometry()).center();
     ASSERT_TRUE(input.injector.warpPointer(onOther));
     ASSERT_TRUE(input.start(onOther));
-    ASSERT_EQ(xdotool({"click", "1"}), 0);
-    EXPECT_EQ(input.awaitStops(),
-              std::vector{AutoScrollStop::userInput(QStringLiteral("the mouse was clicked"))});
+    ASSERT_EQ(test::xdotool("click 1"), 0);
+    EXPECT_EQ(input.awaitStops(), byUser("the mouse was clicked"));
 }
-
-// A key typed into our own window, and handled, goes no further.
-class KeyWindow : public QWidget {
-public:
-    int keys = 0;
-
-protected:
-    void keyPressEvent(QKeyEvent*) override { ++keys; }
-};
 
 TEST(ScrollInput, CaptureKeysAreSeenEverywhereAndTakenOnlyInOurWindows) {
     Input input;
@@ -214,25 +185,25 @@ TEST(ScrollInput, CaptureKeysAreSeenEverywhereAndTakenOnlyInOurWindows) {
         return key.key == Qt::Key_Return;
     });
     // The focus is nowhere of ours: the desktop's key.
-    ASSERT_EQ(xdotool({"key", "Escape"}), 0);
+    ASSERT_EQ(test::xdotool("key Escape"), 0);
     ASSERT_TRUE(waitUntil([&] { return !seen.empty(); }));
     EXPECT_EQ(seen.front(), (ScrollKeyEvent{Qt::Key_Escape, {}, false}));
 
-    KeyWindow window;
-    window.resize(200, 100);
-    window.show();
+    WheelPageWindow window;
+    ASSERT_TRUE(window.showAt(QPoint(200, 150)));
     window.activateWindow();
     ASSERT_TRUE(waitUntil([&] { return window.isActiveWindow(); }));
     input.own = {static_cast<std::uint32_t>(window.winId())};
     seen.clear();
-    ASSERT_EQ(xdotool({"key", "--window", QString::number(window.winId()), "Return"}), 0);
-    ASSERT_EQ(xdotool({"key", "--window", QString::number(window.winId()), "a"}), 0);
+    const QString typeInto = "key --window " + QString::number(window.winId());
+    ASSERT_EQ(test::xdotool(typeInto + " Return"), 0);
+    ASSERT_EQ(test::xdotool(typeInto + " a"), 0);
     ASSERT_TRUE(waitUntil([&] { return seen.size() >= 2; }));
-    settle();
+    test::pause(150);
     ASSERT_EQ(seen.size(), 2u) << "reported once, not also as the desktop's";
     EXPECT_TRUE(seen[0].local);
     EXPECT_EQ(seen[0].key, Qt::Key_Return);
-    EXPECT_EQ(window.keys, 1) << "Return was taken, the letter went on";
+    EXPECT_EQ(window.keys(), 1) << "Return was taken, the letter went on";
     keys.stop();
 }
 
