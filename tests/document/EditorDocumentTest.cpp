@@ -40,11 +40,7 @@ TEST(EditorDocument, StartsUncroppedWithNothingToUndo) {
     EditorDocument document(image, QStringLiteral("Screen"), 2);
     EXPECT_TRUE(geom::exactlyEqual(document.cropRect(), QRectF(0, 0, 1200, 800)));
     EXPECT_EQ(document.image().constBits(), image.constBits());
-    EXPECT_TRUE(document.annotations().empty());
-    EXPECT_EQ(document.revision(), 0);
-    EXPECT_EQ(document.outputQuality(), ImageResampler::Quality::highQuality);
     EXPECT_FALSE(document.outputSize() || document.backdrop() || document.undoManager().canUndo());
-    EXPECT_EQ(document.pixelScale(), 2);
     for (double scale : {0.0, -2.0, inf, nan})
         EXPECT_EQ(EditorDocument(image, std::nullopt, scale).pixelScale(), 1.0) << scale;
 }
