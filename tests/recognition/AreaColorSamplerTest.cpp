@@ -106,12 +106,9 @@ TEST(AreaColorSampler, FindsTheTextColourByItsRules) {
         const auto sample = sampled(c.image);
         ASSERT_TRUE(sample);
         EXPECT_EQ(sample->average.hex(), c.average.hex());
-        EXPECT_EQ(sample->text.has_value(), c.text.has_value());
-        if (sample->text && c.text) {
-            EXPECT_EQ(sample->text->hex(), c.text->hex());
-        }
+        EXPECT_EQ(sample->text ? sample->text->hex() : QStringLiteral("none"),
+                  c.text ? c.text->hex() : QStringLiteral("none"));
     }
-    EXPECT_EQ(sampled(row({{10, {0, 0, 0, 0}}}))->average.hex(), "#00000000");
 }
 
 } // namespace
