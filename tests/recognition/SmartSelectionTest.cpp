@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <limits>
 #include <random>
+#include <tuple>
 
 namespace quorvane {
 namespace {
@@ -110,18 +111,14 @@ TEST(SmartSelection, TracesPlainAreasAndRefusesTheRestForItsReason) {
 }
 
 TEST(SmartSelection, NoticesTheDeadlineAtThe128thRunOnly) {
-    struct Case {
-        int rows;
-        C kind;
-        int reads;
-    };
-    for (const Case& c : {Case{127, C::region, 1}, Case{128, C::tooLarge, 2}, Case{300, C::tooLarge, 2}}) {
-        const QImage image = grey(canvas(50, c.rows + 2, Qt::black), QRect(1, 1, 48, c.rows), 100);
+    for (const auto& [rows, kind, reads] :
+         {std::tuple(127, C::region, 1), {128, C::tooLarge, 2}, {300, C::tooLarge, 2}}) {
+        const QImage image = grey(canvas(50, rows + 2, Qt::black), QRect(1, 1, 48, rows), 100);
         CountingClock clock;
         const auto outcome = SmartSelection::region(*EdgeGrid::make(image), {5, 5}, 6, 12'000'000, 400ms,
                                                     [&] { return clock(); });
-        EXPECT_EQ(outcome.kind, c.kind) << c.rows;
-        EXPECT_EQ(clock.reads, c.reads) << c.rows;
+        EXPECT_EQ(outcome.kind, kind) << rows;
+        EXPECT_EQ(clock.reads, reads) << rows;
     }
 }
 
