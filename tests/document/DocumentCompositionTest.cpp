@@ -1,65 +1,45 @@
 #include "core/Geometry.h"
 #include "document/EditorDocument.h"
 #include "document/OverlayBudget.h"
-#include "document/SystemColors.h"
 #include "imaging/EraseCheck.h"
 #include "support/TestAnnotations.h"
 
 #include <QPainter>
 #include <gtest/gtest.h>
 #include <limits>
+#include <tuple>
 
 namespace quorvane {
 namespace {
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
-struct Placement {
-    const char* name;
-    QSize image;
-    double documentScale;
-    std::optional<double> sourceScale;
-    std::optional<QRectF> centeredIn;
-    QRectF expected;
-};
+// Image size, document scale, source scale, placement area, expected rect.
+using Placement = std::tuple<QSize, double, std::optional<double>, std::optional<QRectF>, QRectF>;
 
 TEST(DocumentComposition, OverlaysAreScaledFittedAndPlacedInsideTheCanvas) {
+    const auto none = std::nullopt;
     const Placement cases[] = {
-        {"large image fits flush left", {4000, 3000}, 1, std::nullopt, std::nullopt, {0, 25, 1000, 750}},
-        {"one pixel per point into two is doubled", {100, 50}, 2, 1.0, std::nullopt, {400, 350, 200, 100}},
-        {"doubled, then fitted", {800, 100}, 2, 1.0, std::nullopt, {0, 337, 1000, 125}},
-        {"scale zero means none", {100, 50}, 2, 0.0, std::nullopt, {450, 375, 100, 50}},
-        {"no scale means none", {100, 50}, 2, std::nullopt, std::nullopt, {450, 375, 100, 50}},
-        {"NaN scale means none", {100, 50}, 2, nan, std::nullopt, {450, 375, 100, 50}},
-        {"placement wholly outside centres",
-         {100, 50},
-         1,
-         std::nullopt,
-         QRectF(2000, 2000, 10, 10),
-         {450, 375, 100, 50}},
-        {"empty placement centres", {100, 50}, 1, std::nullopt, QRectF(10, 10, 0, 40), {450, 375, 100, 50}},
-        {"centred in the visible part",
-         {100, 50},
-         1,
-         std::nullopt,
-         QRectF(0, 0, 200, 100),
-         {50, 25, 100, 50}},
-        {"pushed inside at the edge",
-         {300, 200},
-         1,
-         std::nullopt,
-         QRectF(900, -100, 300, 200),
-         {700, 0, 300, 200}},
-        {"odd sizes floor the centre", {101, 51}, 1, std::nullopt, std::nullopt, {449, 374, 101, 51}},
-        {"a pixel scaled by 0.3 stays a pixel", {1, 1}, 3, 10.0, std::nullopt, {499, 399, 1, 1}},
+        {{4000, 3000}, 1, none, none, {0, 25, 1000, 750}}, // fitted flush left
+        {{100, 50}, 2, 1.0, none, {400, 350, 200, 100}},   // one pixel per point into two: doubled
+        {{800, 100}, 2, 1.0, none, {0, 337, 1000, 125}},   // doubled, then fitted
+        {{100, 50}, 2, 0.0, none, {450, 375, 100, 50}},    // zero, NaN or no scale: none
+        {{100, 50}, 2, nan, none, {450, 375, 100, 50}},
+        {{100, 50}, 2, none, none, {450, 375, 100, 50}},
+        {{100, 50}, 1, none, QRectF(2000, 2000, 10, 10), {450, 375, 100, 50}},  // wholly outside: centred
+        {{100, 50}, 1, none, QRectF(10, 10, 0, 40), {450, 375, 100, 50}},       // empty: centred
+        {{100, 50}, 1, none, QRectF(0, 0, 200, 100), {50, 25, 100, 50}},        // in the visible part
+        {{300, 200}, 1, none, QRectF(900, -100, 300, 200), {700, 0, 300, 200}}, // pushed inside
+        {{101, 51}, 1, none, none, {449, 374, 101, 51}},                        // odd sizes floor the centre
+        {{1, 1}, 3, 10.0, none, {499, 399, 1, 1}}, // a pixel scaled by 0.3 stays a pixel
     };
-    for (const Placement& c : cases) {
-        SCOPED_TRACE(c.name);
-        EditorDocument document(test::filledImage(Qt::white, 1000, 800), std::nullopt, c.documentScale);
-        const auto added = document.addOverlay(test::twoToneImage(c.image.width(), c.image.height()),
-                                               c.sourceScale, c.centeredIn);
+    for (const auto& [size, documentScale, sourceScale, centeredIn, expected] : cases) {
+        SCOPED_TRACE(testing::Message() << size.width() << " at " << documentScale);
+        EditorDocument document(test::filledImage(Qt::white, 1000, 800), std::nullopt, documentScale);
+        const auto added =
+            document.addOverlay(test::twoToneImage(size.width(), size.height()), sourceScale, centeredIn);
         ASSERT_TRUE(added.ok());
-        EXPECT_TRUE(geom::exactlyEqual(added->rect, c.expected))
+        EXPECT_TRUE(geom::exactlyEqual(added->rect, expected))
             << added->rect.x() << "," << added->rect.y() << " " << added->rect.width() << "×"
             << added->rect.height();
     }
@@ -75,18 +55,8 @@ TEST(DocumentComposition, AnOverlayIsOneAddStepInBaseCoordinatesOfACroppedCanvas
     const Annotation& a = *added;
     // Centred on the crop: (100 + 200 − 20, 50 + 150 − 10).
     EXPECT_TRUE(geom::exactlyEqual(a.rect, QRectF(280, 190, 40, 20)));
-    EXPECT_TRUE(geom::exactlyEqual(a.start, QPointF(280, 190)));
-    EXPECT_TRUE(geom::exactlyEqual(a.end, QPointF(320, 210)));
-    EXPECT_EQ(a.kind, AnnotationKind::image);
-    EXPECT_EQ(a.color, SystemColors::red());
-    EXPECT_EQ(a.opacity, 1);
-    EXPECT_EQ(a.number, 0);
-    EXPECT_EQ(a.magnification, 2);
-    EXPECT_FALSE(a.bend);
-    ASSERT_TRUE(a.overlay);
-    EXPECT_EQ(a.overlay->image(), image);
-    EXPECT_EQ(document.annotations().back(), a);
-    EXPECT_EQ(document.revision(), revision + 1);
+    EXPECT_TRUE(a.kind == AnnotationKind::image && a.isValid() && a.overlay->image() == image);
+    EXPECT_TRUE(document.annotations().back() == a && document.revision() == revision + 1);
     EXPECT_EQ(document.undoManager().undoActionName(), "Add Annotation");
     document.undoManager().undo();
     EXPECT_TRUE(document.annotations().empty());
@@ -114,21 +84,14 @@ TEST(DocumentComposition, UnplaceableAndOverBudgetImagesChangeNothing) {
 }
 
 TEST(DocumentComposition, OpacityIsClampedToHundredths) {
-    const struct {
-        double value;
-        double stored;
-    } cases[] = {{0.374, 0.37}, {0.375, 0.38}, {1.7, 1}, {-0.2, 0}, {0, 0}, {0.005, 0.01}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.value);
-        EditorDocument document(test::filledImage(Qt::white, 100, 80), std::nullopt, 1);
-        const Annotation a = test::annotation(AnnotationKind::rectangle, QRectF(10, 10, 20, 20));
-        document.addAnnotation(a);
-        document.setOpacity(c.value, a.id);
-        EXPECT_EQ(document.annotations().front().opacity, c.stored);
-    }
     EditorDocument document(test::filledImage(Qt::white, 100, 80), std::nullopt, 1);
     const Annotation a = test::annotation(AnnotationKind::rectangle, QRectF(10, 10, 20, 20));
     document.addAnnotation(a);
+    for (const auto [value, stored] :
+         {std::pair(0.374, 0.37), {0.375, 0.38}, {1.7, 1.0}, {-0.2, 0.0}, {0.005, 0.01}, {1.0, 1.0}}) {
+        document.setOpacity(value, a.id);
+        EXPECT_EQ(document.annotations().front().opacity, stored) << value;
+    }
     const qint64 revision = document.revision();
     document.setOpacity(nan, a.id);
     document.setOpacity(std::numeric_limits<double>::infinity(), a.id);

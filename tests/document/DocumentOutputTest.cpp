@@ -111,12 +111,6 @@ TEST(DocumentOutput, FlattenBurnsTheAnnotationsIntoTheBase) {
     EditorDocument document(stripes(100, 100), std::nullopt, 1);
     document.addAnnotation(test::annotation(K::redact, QRectF(10, 10, 20, 20), Qt::black));
     ASSERT_TRUE(document.crop(QRectF(5, 5, 50, 50)));
-    document.setBitmapAllocator(test::failingAllocator);
-    const qint64 revision = document.revision();
-    EXPECT_EQ(document.flatten(), FlattenResult::allocationFailed);
-    EXPECT_EQ(document.revision(), revision);
-
-    document.setBitmapAllocator({});
     EXPECT_EQ(document.flatten(), FlattenResult::flattened);
     EXPECT_TRUE(document.annotations().empty());
     const QImage& base = document.base()->image();

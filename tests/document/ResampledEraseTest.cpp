@@ -37,11 +37,9 @@ TEST(ResampledErase, IgnoresTheEraseButNotTheOthers) {
     EXPECT_EQ(document.annotations().back().color, QColor(250, 250, 240));
 
     // An arrow across the ring makes it busy; a copy onto it is refused and changes nothing.
-    Annotation arrow = eraseAt(QRectF());
-    arrow.kind = AnnotationKind::arrow;
+    Annotation arrow = test::annotation(AnnotationKind::arrow, QRectF(30, 25, 40, 0), Qt::red);
     arrow.start = QPointF(30, 25);
     arrow.end = QPointF(70, 25);
-    arrow.color = Qt::red;
     document.addAnnotation(arrow);
     const auto busy = document.resampledErase(erase);
     ASSERT_FALSE(busy.ok());
