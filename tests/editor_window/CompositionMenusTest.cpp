@@ -135,11 +135,6 @@ struct Rig {
                                          QGuiApplication::clipboard()});
         menus = std::make_unique<CompositionMenus>(*commands, [this] { return &window; });
     }
-    ~Rig() {
-        menus.reset();
-        commands.reset();
-        canvas.reset();
-    }
     void openDocument() {
         bool opened = false;
         capture.controller->openImage(test::filledImage(Qt::white, 400, 300), QStringLiteral("Shot"),
@@ -184,10 +179,6 @@ TEST(CompositionMenus, ItemsLandAfterTheirAnchorsWithLinuxShortcuts) {
         ASSERT_NE(action, nullptr) << item.first;
         EXPECT_EQ(ChromeText::shortcut(action->shortcut()[0]), QString::fromLatin1(item.second));
     }
-    QStringList raw;
-    for (const QAction* a : arrange->actions())
-        if (a->objectName() == QLatin1String(M::alignSelectionID)) raw << a->data().toString();
-    EXPECT_EQ(raw, (QStringList{"left", "center", "right", "top", "middle", "bottom"}));
 
     ShellMenus bare(false);
     rig.menus->addCompositionMenus(*bare.file, *bare.edit, bare.bar);
@@ -212,6 +203,7 @@ TEST(CompositionMenus, DocumentItemsNeedAnIdleDocumentAndFlattenSomethingToFlatt
                 if (a->isEnabled() && !a->objectName().isEmpty() &&
                     a->objectName() != QLatin1String("alignSelection"))
                     on << a->objectName();
+        on.sort();
         return on;
     };
     const QStringList shellItems{"captureDisplay", "captureArea", "saveImage",   "saveImageAs", "close",
@@ -222,26 +214,22 @@ TEST(CompositionMenus, DocumentItemsNeedAnIdleDocumentAndFlattenSomethingToFlatt
         all.sort();
         return all;
     };
-    const auto sorted = [](QStringList list) {
-        list.sort();
-        return list;
-    };
-    EXPECT_EQ(sorted(enabled()),
+    EXPECT_EQ(enabled(),
               with({"addAreaCaptureToImage", "exportBeforeAfterGIF", "pasteAsOverlay", "expandCanvas"}));
     ASSERT_TRUE(rig.document()->crop(QRectF(0, 0, 399, 300)));
-    EXPECT_EQ(sorted(enabled()), with({"addAreaCaptureToImage", "exportBeforeAfterGIF", "pasteAsOverlay",
-                                       "expandCanvas", "flattenImage"}));
+    EXPECT_EQ(enabled(), with({"addAreaCaptureToImage", "exportBeforeAfterGIF", "pasteAsOverlay",
+                               "expandCanvas", "flattenImage"}));
     rig.copy(std::make_unique<QMimeData>());
     EXPECT_FALSE(named(*shell.edit, M::pasteAsOverlayID)->isEnabled());
 
     // A scrolling capture or a capture in progress: none of the five, Arrange as before.
     rig.scrolling = true;
-    EXPECT_EQ(sorted(enabled()), with({}));
+    EXPECT_EQ(enabled(), with({}));
     rig.scrolling = false;
     rig.capture.service.holdImages = true;
     rig.capture.controller->captureDisplay();
     ASSERT_TRUE(test::CaptureRig::turnUntil([&] { return rig.capture.controller->isBusy(); }));
-    EXPECT_EQ(sorted(enabled()), with({}));
+    EXPECT_EQ(enabled(), with({}));
     rig.capture.controller->cancel();
     ASSERT_TRUE(rig.capture.settle());
     EXPECT_TRUE(named(*shell.edit, M::flattenImageID)->isEnabled());
