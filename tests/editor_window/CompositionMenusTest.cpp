@@ -7,12 +7,12 @@
 #include "document/OverlayBudget.h"
 #include "editor_window/ChromeText.h"
 #include "editor_window/CompositionCommands.h"
+#include "editor_window/EditorViewRig.h"
 #include "editor_window/ExpandCanvasSheet.h"
 #include "platform/SystemClipboard.h"
 #include "support/TempDir.h"
 #include "support/TestAnnotations.h"
 
-#include <QBuffer>
 #include <QClipboard>
 #include <QFile>
 #include <QLabel>
@@ -28,17 +28,9 @@ namespace {
 
 using M = CompositionMenus;
 
-QByteArray png(const QImage& image) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 // A PNG whose header claims `width` × `height`; the importer refuses it before decoding.
 QByteArray pngClaiming(quint32 width, quint32 height) {
-    QByteArray bytes = png(test::filledImage(Qt::red, 1, 1));
+    QByteArray bytes = test::pngBytes(test::filledImage(Qt::red, 1, 1));
     for (int i = 0; i < 4; ++i) {
         bytes[16 + i] = static_cast<char>(width >> (24 - 8 * i));
         bytes[20 + i] = static_cast<char>(height >> (24 - 8 * i));
@@ -193,7 +185,7 @@ TEST(CompositionMenus, DocumentItemsNeedAnIdleDocumentAndFlattenSomethingToFlatt
     Rig rig;
     ShellMenus shell(true);
     rig.menus->addCompositionMenus(*shell.file, *shell.edit, shell.bar);
-    rig.copy(pngData(png(test::twoToneImage(20, 10))));
+    rig.copy(pngData(test::pngBytes(test::twoToneImage(20, 10))));
     QMenu* arrange = shell.bar.findChild<QMenu*>(QLatin1String(M::arrangeMenuID));
     const auto enabled = [&] {
         rig.menus->updateEnabled();
@@ -238,7 +230,7 @@ TEST(CompositionMenus, DocumentItemsNeedAnIdleDocumentAndFlattenSomethingToFlatt
 TEST(CompositionMenus, PasteAsOverlaySelectsAndAnnouncesOrReportsTheImporter) {
     Rig rig;
     rig.settings.choose(QStringLiteral("Arrow"));
-    rig.copy(pngData(png(test::twoToneImage(40, 20))));
+    rig.copy(pngData(test::pngBytes(test::twoToneImage(40, 20))));
     rig.commands->pasteAsOverlay();
     EXPECT_EQ(rig.presented, 1);
     ASSERT_EQ(rig.document()->annotations().size(), 1u);
