@@ -60,23 +60,7 @@ TEST_F(BackdropSheetTest, ANewBackdropOpensWithTheFirstPresetAndStaysOffTheDocum
     EXPECT_EQ(document->undoManager().undoActionName(), QStringLiteral("Backdrop"));
 }
 
-TEST_F(BackdropSheetTest, ValuesBeyondTheSlidersAreKeptUntilChanged) {
-    // At scale 8 blur and offset lie beyond their sliders.
-    auto dense = makeDocument(8);
-    BackdropSheet* sheet = open(*dense);
-    EXPECT_EQ(sheet->valueText(Slider::shadowRadius).text(), QStringLiteral("192 px"));
-    EXPECT_EQ(sheet->valueText(Slider::shadowOffset).text(), QStringLiteral("64 px"));
-    EXPECT_EQ(sheet->slider(Slider::shadowRadius).value(), 100);
-    sheet->presetButton(Backdrop::Preset::ocean).click();
-    EXPECT_EQ(sheet->model().shadowRadius, 192);
-    accessibilityAction(sheet->slider(Slider::shadowRadius), QAccessibleActionInterface::increaseAction());
-    EXPECT_EQ(sheet->model().shadowRadius, 100);
-    test::keyClick(&sheet->slider(Slider::shadowOffset), Qt::Key_Left);
-    EXPECT_EQ(sheet->model().shadowOffset, 50);
-    sheet->reject();
-}
-
-TEST_F(BackdropSheetTest, SlidersSnapToTheirStepAndStepByTheRule) {
+TEST_F(BackdropSheetTest, SlidersSnapToTheirStepAndKeepValuesBeyondTheirRangeUntilChanged) {
     BackdropSheet* sheet = open(*document);
     SheetSlider& angle = sheet->slider(Slider::angle);
     angle.setSliderPosition(52);
@@ -90,6 +74,21 @@ TEST_F(BackdropSheetTest, SlidersSnapToTheirStepAndStepByTheRule) {
     accessibilityAction(sheet->slider(Slider::cornerRadius), QAccessibleActionInterface::decreaseAction());
     EXPECT_EQ(sheet->model().cornerRadius, 6);
     EXPECT_EQ(sheet->valueText(Slider::cornerRadius).text(), QStringLiteral("6 px"));
+    sheet->reject();
+
+    // At scale 8 blur and offset lie beyond their sliders.
+    auto dense = makeDocument(8);
+    sheet = open(*dense);
+    EXPECT_EQ(sheet->valueText(Slider::shadowRadius).text(), QStringLiteral("192 px"));
+    EXPECT_EQ(sheet->valueText(Slider::shadowOffset).text(), QStringLiteral("64 px"));
+    EXPECT_EQ(sheet->slider(Slider::shadowRadius).value(), 100);
+    sheet->presetButton(Backdrop::Preset::ocean).click();
+    EXPECT_EQ(sheet->model().shadowRadius, 192);
+    accessibilityAction(sheet->slider(Slider::shadowRadius), QAccessibleActionInterface::increaseAction());
+    EXPECT_EQ(sheet->model().shadowRadius, 100);
+    test::keyClick(&sheet->slider(Slider::shadowOffset), Qt::Key_Left);
+    EXPECT_EQ(sheet->model().shadowOffset, 50);
+    sheet->reject();
 }
 
 TEST_F(BackdropSheetTest, StoredFillsOpenWithTheirRules) {

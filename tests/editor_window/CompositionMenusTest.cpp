@@ -7,12 +7,12 @@
 #include "document/OverlayBudget.h"
 #include "editor_window/ChromeText.h"
 #include "editor_window/CompositionCommands.h"
+#include "editor_window/EditorViewRig.h"
 #include "editor_window/ExpandCanvasSheet.h"
 #include "platform/SystemClipboard.h"
 #include "support/TempDir.h"
 #include "support/TestAnnotations.h"
 
-#include <QBuffer>
 #include <QClipboard>
 #include <QFile>
 #include <QLabel>
@@ -28,17 +28,9 @@ namespace {
 
 using M = CompositionMenus;
 
-QByteArray png(const QImage& image) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 // A PNG whose header claims `width` × `height`; the importer refuses it before decoding.
 QByteArray pngClaiming(quint32 width, quint32 height) {
-    QByteArray bytes = png(test::filledImage(Qt::red, 1, 1));
+    QByteArray bytes = test::pngBytes(test::filledImage(Qt::red, 1, 1));
     for (int i = 0; i < 4; ++i) {
         bytes[16 + i] = static_cast<char>(width >> (24 - 8 * i));
         bytes[20 + i] = static_cast<char>(height >> (24 - 8 * i));
@@ -135,11 +127,6 @@ struct Rig {
                                          QGuiApplication::clipboard()});
         menus = std::make_unique<CompositionMenus>(*commands, [this] { return &window; });
     }
-    ~Rig() {
-        menus.reset();
-        commands.reset();
-        canvas.reset();
-    }
     void openDocument() {
         bool opened = false;
         capture.controller->openImage(test::filledImage(Qt::white, 400, 300), QStringLiteral("Shot"),
@@ -184,10 +171,6 @@ TEST(CompositionMenus, ItemsLandAfterTheirAnchorsWithLinuxShortcuts) {
         ASSERT_NE(action, nullptr) << item.first;
         EXPECT_EQ(ChromeText::shortcut(action->shortcut()[0]), QString::fromLatin1(item.second));
     }
-    QStringList raw;
-    for (const QAction* a : arrange->actions())
-        if (a->objectName() == QLatin1String(M::alignSelectionID)) raw << a->data().toString();
-    EXPECT_EQ(raw, (QStringList{"left", "center", "right", "top", "middle", "bottom"}));
 
     ShellMenus bare(false);
     rig.menus->addCompositionMenus(*bare.file, *bare.edit, bare.bar);
@@ -202,7 +185,7 @@ TEST(CompositionMenus, DocumentItemsNeedAnIdleDocumentAndFlattenSomethingToFlatt
     Rig rig;
     ShellMenus shell(true);
     rig.menus->addCompositionMenus(*shell.file, *shell.edit, shell.bar);
-    rig.copy(pngData(png(test::twoToneImage(20, 10))));
+    rig.copy(pngData(test::pngBytes(test::twoToneImage(20, 10))));
     QMenu* arrange = shell.bar.findChild<QMenu*>(QLatin1String(M::arrangeMenuID));
     const auto enabled = [&] {
         rig.menus->updateEnabled();
@@ -212,6 +195,7 @@ TEST(CompositionMenus, DocumentItemsNeedAnIdleDocumentAndFlattenSomethingToFlatt
                 if (a->isEnabled() && !a->objectName().isEmpty() &&
                     a->objectName() != QLatin1String("alignSelection"))
                     on << a->objectName();
+        on.sort();
         return on;
     };
     const QStringList shellItems{"captureDisplay", "captureArea", "saveImage",   "saveImageAs", "close",
@@ -222,26 +206,22 @@ TEST(CompositionMenus, DocumentItemsNeedAnIdleDocumentAndFlattenSomethingToFlatt
         all.sort();
         return all;
     };
-    const auto sorted = [](QStringList list) {
-        list.sort();
-        return list;
-    };
-    EXPECT_EQ(sorted(enabled()),
+    EXPECT_EQ(enabled(),
               with({"addAreaCaptureToImage", "exportBeforeAfterGIF", "pasteAsOverlay", "expandCanvas"}));
     ASSERT_TRUE(rig.document()->crop(QRectF(0, 0, 399, 300)));
-    EXPECT_EQ(sorted(enabled()), with({"addAreaCaptureToImage", "exportBeforeAfterGIF", "pasteAsOverlay",
-                                       "expandCanvas", "flattenImage"}));
+    EXPECT_EQ(enabled(), with({"addAreaCaptureToImage", "exportBeforeAfterGIF", "pasteAsOverlay",
+                               "expandCanvas", "flattenImage"}));
     rig.copy(std::make_unique<QMimeData>());
     EXPECT_FALSE(named(*shell.edit, M::pasteAsOverlayID)->isEnabled());
 
     // A scrolling capture or a capture in progress: none of the five, Arrange as before.
     rig.scrolling = true;
-    EXPECT_EQ(sorted(enabled()), with({}));
+    EXPECT_EQ(enabled(), with({}));
     rig.scrolling = false;
     rig.capture.service.holdImages = true;
     rig.capture.controller->captureDisplay();
     ASSERT_TRUE(test::CaptureRig::turnUntil([&] { return rig.capture.controller->isBusy(); }));
-    EXPECT_EQ(sorted(enabled()), with({}));
+    EXPECT_EQ(enabled(), with({}));
     rig.capture.controller->cancel();
     ASSERT_TRUE(rig.capture.settle());
     EXPECT_TRUE(named(*shell.edit, M::flattenImageID)->isEnabled());
@@ -250,7 +230,7 @@ TEST(CompositionMenus, DocumentItemsNeedAnIdleDocumentAndFlattenSomethingToFlatt
 TEST(CompositionMenus, PasteAsOverlaySelectsAndAnnouncesOrReportsTheImporter) {
     Rig rig;
     rig.settings.choose(QStringLiteral("Arrow"));
-    rig.copy(pngData(png(test::twoToneImage(40, 20))));
+    rig.copy(pngData(test::pngBytes(test::twoToneImage(40, 20))));
     rig.commands->pasteAsOverlay();
     EXPECT_EQ(rig.presented, 1);
     ASSERT_EQ(rig.document()->annotations().size(), 1u);

@@ -11,14 +11,6 @@
 namespace quorvane {
 namespace {
 
-QString writePng(const test::TempDir& dir, const char* name, const QImage& image) {
-    const QString path = QString::fromStdString((dir / name).string());
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(test::pngBytes(image));
-    return path;
-}
-
 TEST(ImageDropTarget, ChoosesTheFirstFileThenPngTiffJpegThenAnyImage) {
     struct Case {
         const char* name;
@@ -58,20 +50,6 @@ TEST(ImageDropTarget, ChoosesTheFirstFileThenPngTiffJpegThenAnyImage) {
     ASSERT_TRUE(jpeg);
     EXPECT_FALSE(jpeg->file);
     EXPECT_EQ(jpeg->type, QStringLiteral("image/jpeg"));
-}
-
-TEST(ImageDropTarget, DroppedFilesOpenOnlyTheFirst) {
-    test::EditorViewRig rig;
-    test::TempDir dir;
-    const QString first = writePng(dir, "first.png", test::gradientImage(7, 5));
-    const QString second = writePng(dir, "second.png", test::gradientImage(9, 9));
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(first), QUrl::fromLocalFile(second)});
-    EXPECT_TRUE(rig.drop(mime));
-    ASSERT_EQ(rig.imported.size(), 1u);
-    EXPECT_EQ(rig.imported[0].toLocalFile(), first);
-    ASSERT_NE(rig.capture.controller->document(), nullptr);
-    EXPECT_EQ(rig.capture.controller->document()->image().size(), QSize(7, 5));
 }
 
 TEST(ImageDropTarget, DroppedDataReplacesTheOpenDocumentThroughTheHandover) {
