@@ -271,7 +271,7 @@ TEST(CanvasKeyboard, ZoomKeysStepAndStayInRange) {
     EXPECT_TRUE(c.settings.fit());
 }
 
-TEST(CanvasKeyboard, CtrlShortcutsUndoRedoAndDuplicate) {
+TEST(CanvasKeyboard, CtrlShortcutsUndoRedoDuplicateAndDeleteKeysRemove) {
     KeyCanvas c;
     const Annotation a = c.add(annotation(AnnotationKind::rectangle, {10, 10, 20, 20}));
     // Nothing selected: consumed, nothing copied.
@@ -285,18 +285,13 @@ TEST(CanvasKeyboard, CtrlShortcutsUndoRedoAndDuplicate) {
     EXPECT_EQ(c.document->annotations().size(), 1u);
     c.key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(c.document->annotations().size(), 2u);
-}
-
-TEST(CanvasKeyboard, DeleteRemovesTheSelectionAndSaysSo) {
     for (const int code : {Qt::Key_Delete, Qt::Key_Backspace}) {
-        KeyCanvas c;
-        const Annotation a = c.add(annotation(AnnotationKind::rectangle, {10, 10, 20, 20}));
-        c.settings.setSelectedID(a.id);
+        c.settings.setSelectedID(c.document->annotations().back().id);
         c.key(code);
-        EXPECT_TRUE(c.document->annotations().empty());
         EXPECT_EQ(c.settings.lastAnnouncement(), "Annotation deleted");
         EXPECT_FALSE(c.settings.selectedID());
     }
+    EXPECT_TRUE(c.document->annotations().empty());
 }
 
 TEST(CanvasEditCommands, CopyPutsTheFinalImageOnTheClipboardUnlessTheShellDid) {

@@ -15,14 +15,6 @@
 namespace quorvane {
 namespace {
 
-// A white picture with a plain blue box that smart selection can trace.
-QImage boxPicture() {
-    QImage image = test::filledImage(Qt::white, 200, 100);
-    QPainter painter(&image);
-    painter.fillRect(QRect(60, 30, 40, 30), Qt::blue);
-    return image;
-}
-
 // One view unit per pixel.
 struct Canvas : test::MouseCanvas {
     explicit Canvas(const QImage& image = test::filledImage(Qt::white, 200, 100)) : MouseCanvas(1, image) {}
@@ -91,7 +83,9 @@ TEST(CanvasMouseRouter, ReleaseWithoutDragEventsCountsAsOneDragToTheReleasePoint
 }
 
 TEST(CanvasMouseRouter, AltClickWithinThreeUnitsSelectsSmartlyFartherDrawsARectangle) {
-    Canvas canvas(boxPicture());
+    QImage box = test::filledImage(Qt::white, 200, 100); // a blue box smart selection can trace
+    QPainter(&box).fillRect(QRect(60, 30, 40, 30), Qt::blue);
+    Canvas canvas(box);
     SystemClipboard clipboard(*QGuiApplication::clipboard());
     SmartModes modes(canvas.settings, clipboard);
     canvas.view->setSmartModes(&modes);
@@ -151,7 +145,7 @@ TEST(CanvasMouseRouter, APressDuringRedactTextReviewTogglesAWordAndNeverDrags) {
     EXPECT_EQ(canvas.settings.lastAnnouncement(), QStringLiteral("Keep visible: secret"));
 }
 
-TEST(CanvasMouseRouter, ColorToolInCropModeDrawsACropSelection) {
+TEST(CanvasMouseRouter, CropAndRecognizeSelectionsMustStayInsideTheImage) {
     Canvas canvas;
     canvas.settings.choose(QStringLiteral("Color"));
     canvas.settings.toggleCrop();
@@ -165,10 +159,9 @@ TEST(CanvasMouseRouter, ColorToolInCropModeDrawsACropSelection) {
     EXPECT_EQ(canvas.settings.message(), QStringLiteral("Selection must stay entirely inside the image."));
     canvas.mouse.release(canvas.mouse.at(50, 30));
     EXPECT_TRUE(canvas.settings.message().isEmpty());
-}
 
-TEST(CanvasMouseRouter, RecognizeModeHandsOnlyASelectionInsideTheImage) {
-    Canvas canvas;
+    // Recognize mode likewise hands on only a selection inside the image.
+    canvas.settings.toggleCrop();
     std::vector<QSize> recognized;
     canvas.settings.recognizeHandler = [&](const QImage& image, const QString&) {
         recognized.push_back(image.size());
