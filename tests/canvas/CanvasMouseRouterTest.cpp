@@ -15,10 +15,7 @@
 namespace quorvane {
 namespace {
 
-// One view unit per pixel.
-struct Canvas : test::MouseCanvas {
-    explicit Canvas(const QImage& image = test::filledImage(Qt::white, 200, 100)) : MouseCanvas(1, image) {}
-};
+using Canvas = test::MouseCanvas; // at one view unit per pixel
 
 TEST(CanvasMouseRouter, EveryDrawingToolMakesOneAnnotationInOneStepAndSelectsIt) {
     struct Case {
@@ -37,7 +34,7 @@ TEST(CanvasMouseRouter, EveryDrawingToolMakesOneAnnotationInOneStepAndSelectsIt)
           Case{"Magnifier", K::magnifier}, Case{"Redact", K::redact}, Case{"Blur", K::blur},
           Case{"Pixelate", K::pixelate}, Case{"Erase", K::erase}}) {
         SCOPED_TRACE(c.tool);
-        Canvas canvas;
+        Canvas canvas(1);
         canvas.settings.choose(QString::fromLatin1(c.tool));
         canvas.settings.setBracketKind(c.bracket);
         canvas.settings.setArrowCurved(c.curved);
@@ -57,7 +54,7 @@ TEST(CanvasMouseRouter, AClickGivesNothingButACounterCentredOnIt) {
     for (const char* tool : {"Arrow", "Rectangle", "Oval", "Bracket", "Freehand", "Highlight", "Spotlight",
                              "Magnifier", "Redact", "Blur", "Pixelate", "Erase", "Counter"}) {
         SCOPED_TRACE(tool);
-        Canvas canvas;
+        Canvas canvas(1);
         canvas.settings.choose(QString::fromLatin1(tool));
         canvas.mouse.click(canvas.mouse.at(50.5, 40));
         if (QLatin1String(tool) != QLatin1String("Counter")) {
@@ -74,7 +71,7 @@ TEST(CanvasMouseRouter, AClickGivesNothingButACounterCentredOnIt) {
 }
 
 TEST(CanvasMouseRouter, ReleaseWithoutDragEventsCountsAsOneDragToTheReleasePoint) {
-    Canvas canvas;
+    Canvas canvas(1);
     canvas.settings.choose(QStringLiteral("Rectangle"));
     canvas.mouse.press(canvas.mouse.at(10, 10));
     canvas.mouse.release(canvas.mouse.at(70, 50));
@@ -85,7 +82,7 @@ TEST(CanvasMouseRouter, ReleaseWithoutDragEventsCountsAsOneDragToTheReleasePoint
 TEST(CanvasMouseRouter, AltClickWithinThreeUnitsSelectsSmartlyFartherDrawsARectangle) {
     QImage box = test::filledImage(Qt::white, 200, 100); // a blue box smart selection can trace
     QPainter(&box).fillRect(QRect(60, 30, 40, 30), Qt::blue);
-    Canvas canvas(box);
+    Canvas canvas(1, box);
     SystemClipboard clipboard(*QGuiApplication::clipboard());
     SmartModes modes(canvas.settings, clipboard);
     canvas.view->setSmartModes(&modes);
@@ -133,7 +130,7 @@ public:
 };
 
 TEST(CanvasMouseRouter, APressDuringRedactTextReviewTogglesAWordAndNeverDrags) {
-    Canvas canvas;
+    Canvas canvas(1);
     canvas.settings.choose(QStringLiteral("Rectangle"));
     auto* review = new WordReview(canvas.document.get());
     canvas.settings.setTextRedaction(review);
@@ -146,7 +143,7 @@ TEST(CanvasMouseRouter, APressDuringRedactTextReviewTogglesAWordAndNeverDrags) {
 }
 
 TEST(CanvasMouseRouter, CropAndRecognizeSelectionsMustStayInsideTheImage) {
-    Canvas canvas;
+    Canvas canvas(1);
     canvas.settings.choose(QStringLiteral("Color"));
     canvas.settings.toggleCrop();
     canvas.mouse.drag(canvas.mouse.at(10, 10), canvas.mouse.at(50, 30));
@@ -176,7 +173,7 @@ TEST(CanvasMouseRouter, CropAndRecognizeSelectionsMustStayInsideTheImage) {
 }
 
 TEST(CanvasMouseRouter, PanFollowsThePointerFromWhereThePressFoundIt) {
-    Canvas canvas;
+    Canvas canvas(1);
     canvas.settings.choose(QStringLiteral("Pan"));
     canvas.settings.setPan(QPointF(5, 5));
     canvas.mouse.press(canvas.mouse.at(50, 50));
@@ -215,7 +212,7 @@ private:
 };
 
 TEST(CanvasMouseRouter, ColorAndRulerStepsGoToThePrecisionTools) {
-    Canvas canvas;
+    Canvas canvas(1);
     auto owned = std::make_unique<RecordingPrecisionTools>(canvas.settings);
     RecordingPrecisionTools& tools = *owned;
     canvas.view->setPrecisionTools(std::move(owned));
@@ -242,7 +239,7 @@ TEST(CanvasMouseRouter, ColorAndRulerStepsGoToThePrecisionTools) {
 TEST(CanvasMouseRouter, AMovedEraseBoxIsCheckedAgainOnlyWhenItMoved) {
     QImage picture = test::filledImage(Qt::white, 200, 100);
     QPainter(&picture).drawImage(120, 0, test::noiseImage(80, 100));
-    Canvas canvas(picture);
+    Canvas canvas(1, picture);
     canvas.settings.choose(QStringLiteral("Erase"));
     canvas.mouse.drag(canvas.mouse.at(20, 20), canvas.mouse.at(60, 50));
     ASSERT_EQ(canvas.document->annotations().size(), 1u);
@@ -262,7 +259,7 @@ TEST(CanvasMouseRouter, AMovedEraseBoxIsCheckedAgainOnlyWhenItMoved) {
 }
 
 TEST(CanvasMouseRouter, RefusedEraseBoxIsDroppedAndItsRefusalSpoken) {
-    Canvas canvas(test::noiseImage(200, 100));
+    Canvas canvas(1, test::noiseImage(200, 100));
     canvas.settings.choose(QStringLiteral("Erase"));
     canvas.mouse.press(canvas.mouse.at(20, 20));
     canvas.mouse.move(canvas.mouse.at(60, 50));
@@ -277,7 +274,7 @@ TEST(CanvasMouseRouter, RefusedEraseBoxIsDroppedAndItsRefusalSpoken) {
 }
 
 TEST(CanvasMouseRouter, DragStepsInvalidateOnlyOldAndNewPreviewsWhileTheCanvasKeepsItsSize) {
-    Canvas canvas;
+    Canvas canvas(1);
     canvas.settings.choose(QStringLiteral("Rectangle"));
     std::vector<std::optional<QRectF>> marked;
     canvas.view->invalidated = [&](const std::optional<QRectF>& area) { marked.push_back(area); };
@@ -307,7 +304,7 @@ TEST(CanvasMouseRouter, DragStepsInvalidateOnlyOldAndNewPreviewsWhileTheCanvasKe
 }
 
 TEST(CanvasMouseRouter, EventsOutOfOrderAndBrokenPositionsChangeNothing) {
-    Canvas canvas;
+    Canvas canvas(1);
     canvas.settings.choose(QStringLiteral("Rectangle"));
     const auto nothing = [&] {
         EXPECT_TRUE(canvas.document->annotations().empty());
@@ -349,7 +346,7 @@ TEST(CanvasMouseRouter, EventsOutOfOrderAndBrokenPositionsChangeNothing) {
 }
 
 TEST(CanvasMouseRouter, UndoInTheMiddleOfADragAbandonsIt) {
-    Canvas canvas;
+    Canvas canvas(1);
     const Annotation box = canvas.add(test::annotation(AnnotationKind::rectangle, QRectF(10, 10, 40, 30)));
     canvas.document->updateAnnotation(box.translated(20, 0));
     canvas.view->refresh(false);
@@ -368,7 +365,7 @@ TEST(CanvasMouseRouter, UndoInTheMiddleOfADragAbandonsIt) {
 }
 
 TEST(CanvasMouseRouter, APressCommitsAnOpenTextEditFirst) {
-    Canvas canvas;
+    Canvas canvas(1);
     canvas.settings.choose(QStringLiteral("Text"));
     canvas.mouse.click(canvas.mouse.at(20, 20));
     ASSERT_TRUE(canvas.view->textEditor().isOpen());
