@@ -44,6 +44,14 @@ struct KeyCanvas : test::MouseCanvas {
         settings.choose(QString::fromLatin1(tool));
         view->refresh(false);
     }
+    // Shows the view in `window` beside `other`, a widget that takes the focus.
+    void showIn(QWidget& window, QWidget& other) {
+        view->setParent(&window);
+        other.setParent(&window);
+        other.setFocusPolicy(Qt::StrongFocus);
+        window.show();
+        window.activateWindow();
+    }
 };
 
 TEST(CanvasKeyboard, TabCyclesAnnotationsInsideTheCropFrontToBack) {
@@ -78,12 +86,8 @@ TEST(CanvasKeyboard, TabCyclesAnnotationsInsideTheCropFrontToBack) {
 TEST(CanvasKeyboard, TabOutsideTheSelectToolMovesTheFocus) {
     KeyCanvas c;
     c.add(annotation(AnnotationKind::rectangle, {10, 10, 20, 20}));
-    QWidget window;
-    c.view->setParent(&window);
-    QWidget other(&window);
-    other.setFocusPolicy(Qt::StrongFocus);
-    window.show();
-    window.activateWindow();
+    QWidget window, other;
+    c.showIn(window, other);
     c.view->setFocus();
     ASSERT_EQ(window.focusWidget(), c.view.get());
     c.key(Qt::Key_Tab);
@@ -338,12 +342,8 @@ TEST(CanvasEditCommands, ARedactTextReviewBlocksCopyAndTakesEscapeAndArrows) {
 
 TEST(CanvasActionRouter, CommandsReachTheCanvasWithTheKeyboardOnly) {
     KeyCanvas c;
-    QWidget window;
-    QWidget other(&window);
-    other.setFocusPolicy(Qt::StrongFocus);
-    c.view->setParent(&window);
-    window.show();
-    window.activateWindow();
+    QWidget window, other;
+    c.showIn(window, other);
     const Annotation a = c.add(annotation(AnnotationKind::rectangle, {10, 10, 20, 20}));
     c.settings.setSelectedID(a.id);
     other.setFocus();
