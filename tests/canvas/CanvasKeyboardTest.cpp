@@ -44,6 +44,14 @@ struct KeyCanvas : test::MouseCanvas {
         settings.choose(QString::fromLatin1(tool));
         view->refresh(false);
     }
+    // Shows the view in `window` beside `other`, a widget that takes the focus.
+    void showIn(QWidget& window, QWidget& other) {
+        view->setParent(&window);
+        other.setParent(&window);
+        other.setFocusPolicy(Qt::StrongFocus);
+        window.show();
+        window.activateWindow();
+    }
 };
 
 TEST(CanvasKeyboard, TabCyclesAnnotationsInsideTheCropFrontToBack) {
@@ -78,12 +86,8 @@ TEST(CanvasKeyboard, TabCyclesAnnotationsInsideTheCropFrontToBack) {
 TEST(CanvasKeyboard, TabOutsideTheSelectToolMovesTheFocus) {
     KeyCanvas c;
     c.add(annotation(AnnotationKind::rectangle, {10, 10, 20, 20}));
-    QWidget window;
-    c.view->setParent(&window);
-    QWidget other(&window);
-    other.setFocusPolicy(Qt::StrongFocus);
-    window.show();
-    window.activateWindow();
+    QWidget window, other;
+    c.showIn(window, other);
     c.view->setFocus();
     ASSERT_EQ(window.focusWidget(), c.view.get());
     c.key(Qt::Key_Tab);
@@ -271,7 +275,7 @@ TEST(CanvasKeyboard, ZoomKeysStepAndStayInRange) {
     EXPECT_TRUE(c.settings.fit());
 }
 
-TEST(CanvasKeyboard, CtrlShortcutsUndoRedoAndDuplicate) {
+TEST(CanvasKeyboard, CtrlShortcutsUndoRedoDuplicateAndDeleteKeysRemove) {
     KeyCanvas c;
     const Annotation a = c.add(annotation(AnnotationKind::rectangle, {10, 10, 20, 20}));
     // Nothing selected: consumed, nothing copied.
@@ -285,18 +289,13 @@ TEST(CanvasKeyboard, CtrlShortcutsUndoRedoAndDuplicate) {
     EXPECT_EQ(c.document->annotations().size(), 1u);
     c.key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(c.document->annotations().size(), 2u);
-}
-
-TEST(CanvasKeyboard, DeleteRemovesTheSelectionAndSaysSo) {
     for (const int code : {Qt::Key_Delete, Qt::Key_Backspace}) {
-        KeyCanvas c;
-        const Annotation a = c.add(annotation(AnnotationKind::rectangle, {10, 10, 20, 20}));
-        c.settings.setSelectedID(a.id);
+        c.settings.setSelectedID(c.document->annotations().back().id);
         c.key(code);
-        EXPECT_TRUE(c.document->annotations().empty());
         EXPECT_EQ(c.settings.lastAnnouncement(), "Annotation deleted");
         EXPECT_FALSE(c.settings.selectedID());
     }
+    EXPECT_TRUE(c.document->annotations().empty());
 }
 
 TEST(CanvasEditCommands, CopyPutsTheFinalImageOnTheClipboardUnlessTheShellDid) {
@@ -343,12 +342,8 @@ TEST(CanvasEditCommands, ARedactTextReviewBlocksCopyAndTakesEscapeAndArrows) {
 
 TEST(CanvasActionRouter, CommandsReachTheCanvasWithTheKeyboardOnly) {
     KeyCanvas c;
-    QWidget window;
-    QWidget other(&window);
-    other.setFocusPolicy(Qt::StrongFocus);
-    c.view->setParent(&window);
-    window.show();
-    window.activateWindow();
+    QWidget window, other;
+    c.showIn(window, other);
     const Annotation a = c.add(annotation(AnnotationKind::rectangle, {10, 10, 20, 20}));
     c.settings.setSelectedID(a.id);
     other.setFocus();

@@ -15,18 +15,7 @@
 namespace quorvane {
 namespace {
 
-// A white picture with a plain blue box that smart selection can trace.
-QImage boxPicture() {
-    QImage image = test::filledImage(Qt::white, 200, 100);
-    QPainter painter(&image);
-    painter.fillRect(QRect(60, 30, 40, 30), Qt::blue);
-    return image;
-}
-
-// One view unit per pixel.
-struct Canvas : test::MouseCanvas {
-    explicit Canvas(const QImage& image = test::filledImage(Qt::white, 200, 100)) : MouseCanvas(1, image) {}
-};
+using Canvas = test::MouseCanvas; // at one view unit per pixel
 
 TEST(CanvasMouseRouter, EveryDrawingToolMakesOneAnnotationInOneStepAndSelectsIt) {
     struct Case {
@@ -45,7 +34,7 @@ TEST(CanvasMouseRouter, EveryDrawingToolMakesOneAnnotationInOneStepAndSelectsIt)
           Case{"Magnifier", K::magnifier}, Case{"Redact", K::redact}, Case{"Blur", K::blur},
           Case{"Pixelate", K::pixelate}, Case{"Erase", K::erase}}) {
         SCOPED_TRACE(c.tool);
-        Canvas canvas;
+        Canvas canvas(1);
         canvas.settings.choose(QString::fromLatin1(c.tool));
         canvas.settings.setBracketKind(c.bracket);
         canvas.settings.setArrowCurved(c.curved);
@@ -65,7 +54,7 @@ TEST(CanvasMouseRouter, AClickGivesNothingButACounterCentredOnIt) {
     for (const char* tool : {"Arrow", "Rectangle", "Oval", "Bracket", "Freehand", "Highlight", "Spotlight",
                              "Magnifier", "Redact", "Blur", "Pixelate", "Erase", "Counter"}) {
         SCOPED_TRACE(tool);
-        Canvas canvas;
+        Canvas canvas(1);
         canvas.settings.choose(QString::fromLatin1(tool));
         canvas.mouse.click(canvas.mouse.at(50.5, 40));
         if (QLatin1String(tool) != QLatin1String("Counter")) {
@@ -82,7 +71,7 @@ TEST(CanvasMouseRouter, AClickGivesNothingButACounterCentredOnIt) {
 }
 
 TEST(CanvasMouseRouter, ReleaseWithoutDragEventsCountsAsOneDragToTheReleasePoint) {
-    Canvas canvas;
+    Canvas canvas(1);
     canvas.settings.choose(QStringLiteral("Rectangle"));
     canvas.mouse.press(canvas.mouse.at(10, 10));
     canvas.mouse.release(canvas.mouse.at(70, 50));
@@ -91,7 +80,9 @@ TEST(CanvasMouseRouter, ReleaseWithoutDragEventsCountsAsOneDragToTheReleasePoint
 }
 
 TEST(CanvasMouseRouter, AltClickWithinThreeUnitsSelectsSmartlyFartherDrawsARectangle) {
-    Canvas canvas(boxPicture());
+    QImage box = test::filledImage(Qt::white, 200, 100); // a blue box smart selection can trace
+    QPainter(&box).fillRect(QRect(60, 30, 40, 30), Qt::blue);
+    Canvas canvas(1, box);
     SystemClipboard clipboard(*QGuiApplication::clipboard());
     SmartModes modes(canvas.settings, clipboard);
     canvas.view->setSmartModes(&modes);
@@ -139,7 +130,7 @@ public:
 };
 
 TEST(CanvasMouseRouter, APressDuringRedactTextReviewTogglesAWordAndNeverDrags) {
-    Canvas canvas;
+    Canvas canvas(1);
     canvas.settings.choose(QStringLiteral("Rectangle"));
     auto* review = new WordReview(canvas.document.get());
     canvas.settings.setTextRedaction(review);
@@ -151,8 +142,8 @@ TEST(CanvasMouseRouter, APressDuringRedactTextReviewTogglesAWordAndNeverDrags) {
     EXPECT_EQ(canvas.settings.lastAnnouncement(), QStringLiteral("Keep visible: secret"));
 }
 
-TEST(CanvasMouseRouter, ColorToolInCropModeDrawsACropSelection) {
-    Canvas canvas;
+TEST(CanvasMouseRouter, CropAndRecognizeSelectionsMustStayInsideTheImage) {
+    Canvas canvas(1);
     canvas.settings.choose(QStringLiteral("Color"));
     canvas.settings.toggleCrop();
     canvas.mouse.drag(canvas.mouse.at(10, 10), canvas.mouse.at(50, 30));
@@ -165,10 +156,9 @@ TEST(CanvasMouseRouter, ColorToolInCropModeDrawsACropSelection) {
     EXPECT_EQ(canvas.settings.message(), QStringLiteral("Selection must stay entirely inside the image."));
     canvas.mouse.release(canvas.mouse.at(50, 30));
     EXPECT_TRUE(canvas.settings.message().isEmpty());
-}
 
-TEST(CanvasMouseRouter, RecognizeModeHandsOnlyASelectionInsideTheImage) {
-    Canvas canvas;
+    // Recognize mode likewise hands on only a selection inside the image.
+    canvas.settings.toggleCrop();
     std::vector<QSize> recognized;
     canvas.settings.recognizeHandler = [&](const QImage& image, const QString&) {
         recognized.push_back(image.size());
@@ -183,7 +173,7 @@ TEST(CanvasMouseRouter, RecognizeModeHandsOnlyASelectionInsideTheImage) {
 }
 
 TEST(CanvasMouseRouter, PanFollowsThePointerFromWhereThePressFoundIt) {
-    Canvas canvas;
+    Canvas canvas(1);
     canvas.settings.choose(QStringLiteral("Pan"));
     canvas.settings.setPan(QPointF(5, 5));
     canvas.mouse.press(canvas.mouse.at(50, 50));
@@ -222,7 +212,7 @@ private:
 };
 
 TEST(CanvasMouseRouter, ColorAndRulerStepsGoToThePrecisionTools) {
-    Canvas canvas;
+    Canvas canvas(1);
     auto owned = std::make_unique<RecordingPrecisionTools>(canvas.settings);
     RecordingPrecisionTools& tools = *owned;
     canvas.view->setPrecisionTools(std::move(owned));
@@ -249,7 +239,7 @@ TEST(CanvasMouseRouter, ColorAndRulerStepsGoToThePrecisionTools) {
 TEST(CanvasMouseRouter, AMovedEraseBoxIsCheckedAgainOnlyWhenItMoved) {
     QImage picture = test::filledImage(Qt::white, 200, 100);
     QPainter(&picture).drawImage(120, 0, test::noiseImage(80, 100));
-    Canvas canvas(picture);
+    Canvas canvas(1, picture);
     canvas.settings.choose(QStringLiteral("Erase"));
     canvas.mouse.drag(canvas.mouse.at(20, 20), canvas.mouse.at(60, 50));
     ASSERT_EQ(canvas.document->annotations().size(), 1u);
@@ -269,7 +259,7 @@ TEST(CanvasMouseRouter, AMovedEraseBoxIsCheckedAgainOnlyWhenItMoved) {
 }
 
 TEST(CanvasMouseRouter, RefusedEraseBoxIsDroppedAndItsRefusalSpoken) {
-    Canvas canvas(test::noiseImage(200, 100));
+    Canvas canvas(1, test::noiseImage(200, 100));
     canvas.settings.choose(QStringLiteral("Erase"));
     canvas.mouse.press(canvas.mouse.at(20, 20));
     canvas.mouse.move(canvas.mouse.at(60, 50));
@@ -284,7 +274,7 @@ TEST(CanvasMouseRouter, RefusedEraseBoxIsDroppedAndItsRefusalSpoken) {
 }
 
 TEST(CanvasMouseRouter, DragStepsInvalidateOnlyOldAndNewPreviewsWhileTheCanvasKeepsItsSize) {
-    Canvas canvas;
+    Canvas canvas(1);
     canvas.settings.choose(QStringLiteral("Rectangle"));
     std::vector<std::optional<QRectF>> marked;
     canvas.view->invalidated = [&](const std::optional<QRectF>& area) { marked.push_back(area); };
@@ -314,7 +304,7 @@ TEST(CanvasMouseRouter, DragStepsInvalidateOnlyOldAndNewPreviewsWhileTheCanvasKe
 }
 
 TEST(CanvasMouseRouter, EventsOutOfOrderAndBrokenPositionsChangeNothing) {
-    Canvas canvas;
+    Canvas canvas(1);
     canvas.settings.choose(QStringLiteral("Rectangle"));
     const auto nothing = [&] {
         EXPECT_TRUE(canvas.document->annotations().empty());
@@ -356,7 +346,7 @@ TEST(CanvasMouseRouter, EventsOutOfOrderAndBrokenPositionsChangeNothing) {
 }
 
 TEST(CanvasMouseRouter, UndoInTheMiddleOfADragAbandonsIt) {
-    Canvas canvas;
+    Canvas canvas(1);
     const Annotation box = canvas.add(test::annotation(AnnotationKind::rectangle, QRectF(10, 10, 40, 30)));
     canvas.document->updateAnnotation(box.translated(20, 0));
     canvas.view->refresh(false);
@@ -375,7 +365,7 @@ TEST(CanvasMouseRouter, UndoInTheMiddleOfADragAbandonsIt) {
 }
 
 TEST(CanvasMouseRouter, APressCommitsAnOpenTextEditFirst) {
-    Canvas canvas;
+    Canvas canvas(1);
     canvas.settings.choose(QStringLiteral("Text"));
     canvas.mouse.click(canvas.mouse.at(20, 20));
     ASSERT_TRUE(canvas.view->textEditor().isOpen());

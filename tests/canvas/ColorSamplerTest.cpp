@@ -64,7 +64,7 @@ std::pair<int, int> markExtremes(const QImage& shot) {
     return {low, high};
 }
 
-TEST(ColorLoupeView, RedrawsOnlyForANewPixelAndShowsTheCheckerboardOutside) {
+TEST(ColorLoupeView, RedrawsOnlyForANewPixelShowsTheCheckerboardOutsideAndAContrastingMark) {
     const auto sampler = ColorSampler::make(filledImage(Qt::white, 20, 20));
     ColorLoupeView loupe;
     loupe.update(*sampler, 0, 0);
@@ -85,15 +85,9 @@ TEST(ColorLoupeView, RedrawsOnlyForANewPixelAndShowsTheCheckerboardOutside) {
     EXPECT_EQ(grey(10, 10, 4, 4), 255);
     // A white centre among white cells: only the inner mark is dark.
     EXPECT_LT(markExtremes(shot).first, 60);
-}
-
-TEST(ColorLoupeView, BlackCentreGetsTheReverseMark) {
-    const auto sampler = ColorSampler::make(filledImage(Qt::black, 20, 20));
-    ColorLoupeView loupe;
-    loupe.update(*sampler, 10, 10);
-    const QImage shot = loupe.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    // Among black cells only the inner mark is light.
-    EXPECT_GT(markExtremes(shot).second, 200);
+    // Among black cells the mark is reversed: only it is light.
+    loupe.update(*ColorSampler::make(filledImage(Qt::black, 20, 20)), 10, 10);
+    EXPECT_GT(markExtremes(loupe.grab().toImage().convertToFormat(QImage::Format_RGB32)).second, 200);
 }
 
 TEST(ColorLoupeView, IncreaseContrastMakesThePanelOpaque) {

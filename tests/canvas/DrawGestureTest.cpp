@@ -8,16 +8,13 @@
 namespace quorvane {
 namespace {
 
-// Two view units per pixel.
-struct Canvas : test::MouseCanvas {
-    Canvas() : MouseCanvas(2) {}
-};
+using Canvas = test::MouseCanvas; // at two view units per pixel
 
 TEST(DrawGesture, APressOutsideTheCropDrawsNothingEvenWhenTheDragEntersTheImage) {
     for (const char* tool :
          {"Arrow", "Rectangle", "Bracket", "Freehand", "Counter", "Magnifier", "Highlight"}) {
         SCOPED_TRACE(tool);
-        Canvas canvas;
+        Canvas canvas(2);
         canvas.settings.choose(QString::fromLatin1(tool));
         canvas.mouse.drag(canvas.mouse.at(-10, 20), canvas.mouse.at(60, 50));
         EXPECT_TRUE(canvas.document->annotations().empty());
@@ -31,7 +28,7 @@ TEST(DrawGesture, BracketSpineFollowsTheLargerExtentAndEqualExtentsAreVertical) 
         QPointF end;
     };
     for (const Case& c : {Case{{60, 60}, {20, 60}}, Case{{70, 50}, {70, 20}}, Case{{30, 80}, {20, 80}}}) {
-        Canvas canvas;
+        Canvas canvas(2);
         canvas.settings.choose(QStringLiteral("Bracket"));
         canvas.mouse.drag(canvas.mouse.at(20, 20), canvas.mouse.at(c.to));
         ASSERT_EQ(canvas.document->annotations().size(), 1u);
@@ -43,7 +40,7 @@ TEST(DrawGesture, BracketSpineFollowsTheLargerExtentAndEqualExtentsAreVertical) 
 }
 
 TEST(DrawGesture, FreehandNeedsOneViewUnitAndStartsWithTwoPoints) {
-    Canvas canvas;
+    Canvas canvas(2);
     canvas.settings.choose(QStringLiteral("Freehand"));
     const QPointF from = canvas.mouse.at(20, 20);
     // Half a pixel is one view unit at this zoom.
@@ -60,7 +57,7 @@ TEST(DrawGesture, FreehandNeedsOneViewUnitAndStartsWithTwoPoints) {
 }
 
 TEST(DrawGesture, ArrowsRunFromPressToReleaseAndCurvedOnesBowTowardThePath) {
-    Canvas canvas;
+    Canvas canvas(2);
     canvas.settings.choose(QStringLiteral("Arrow"));
     canvas.mouse.press(canvas.mouse.at(20, 20));
     canvas.mouse.move(canvas.mouse.at(50, 10));
@@ -80,7 +77,7 @@ TEST(DrawGesture, ArrowsRunFromPressToReleaseAndCurvedOnesBowTowardThePath) {
 }
 
 TEST(DrawGesture, MagnifierGrowsAroundThePressAndHighlightNeedsBothSides) {
-    Canvas canvas;
+    Canvas canvas(2);
     canvas.settings.choose(QStringLiteral("Magnifier"));
     canvas.mouse.drag(canvas.mouse.at(50, 50), canvas.mouse.at(53, 54));
     ASSERT_EQ(canvas.document->annotations().size(), 1u);
@@ -94,7 +91,7 @@ TEST(DrawGesture, MagnifierGrowsAroundThePressAndHighlightNeedsBothSides) {
 }
 
 TEST(DrawGesture, TextClickOpensABoxCutAtTheCropAndAddsOnlyWrittenText) {
-    Canvas canvas;
+    Canvas canvas(2);
     canvas.settings.choose(QStringLiteral("Text"));
     canvas.mouse.click(canvas.mouse.at(-5, 20));
     EXPECT_FALSE(canvas.view->textEditor().isOpen());

@@ -17,9 +17,7 @@ Annotation make(K kind, const QRectF& rect) {
 
 TEST(EditorCanvasSettings, ToolColoursComeAndGoAndEverySwitchStartsClean) {
     EditorCanvasSettings settings;
-    EXPECT_EQ(settings.tool(), "Pan");
     EXPECT_EQ(settings.color(), SystemColors::red());
-    EXPECT_FALSE(settings.drawingKind());
 
     // Redact brings its own colour and clears the selection; the same tool again keeps the colour,
     // clears the rest and still announces; leaving it gives the user's colour back.

@@ -49,7 +49,7 @@ TEST(EditorCanvasView, SpeaksSizeZoomModeAndSelection) {
     EXPECT_TRUE(canvas.view->accessibilityValue().contains(QLatin1String("Recognize text mode")));
 }
 
-TEST(EditorCanvasView, AccessibleInterfaceCarriesLabelHelpAndValue) {
+TEST(EditorCanvasView, AccessibleInterfaceCarriesLabelAndHelp) {
     ShownCanvas canvas(test::filledImage(Qt::white, 64, 32), {200, 100});
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(canvas.view.get());
     ASSERT_NE(accessible, nullptr);
@@ -59,7 +59,6 @@ TEST(EditorCanvasView, AccessibleInterfaceCarriesLabelHelpAndValue) {
     EXPECT_TRUE(help.contains(QLatin1String("Alt moves 10 pixels")));
     EXPECT_TRUE(help.contains(QLatin1String("Control Alt arrows bend a selected arrow")));
     EXPECT_TRUE(help.endsWith(QLatin1String("Control Return finishes text.")));
-    EXPECT_TRUE(accessible->text(QAccessible::Value).startsWith(QLatin1String("64 by 32 pixels")));
 }
 
 TEST(EditorCanvasView, ResizingCancelsACropDragButTheSameSizeDoesNot) {

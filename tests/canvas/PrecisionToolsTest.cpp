@@ -90,7 +90,7 @@ TEST(PrecisionTools, AColorDragOfFourPointsSamplesTheArea) {
     EXPECT_EQ(c.settings.lastAnnouncement(), "Copied average color #FF0000");
 }
 
-TEST(PrecisionTools, LoupeFollowsThePointerAndFlipsNearTheEdges) {
+TEST(PrecisionTools, LoupeFollowsThePointerFlipsNearTheEdgesAndSamplesEditsAnew) {
     const QRectF bounds(0, 0, 400, 300);
     EXPECT_EQ(PrecisionTools::loupeOrigin({300, 20}, bounds).x(), 300 - 151 - 24);
     EXPECT_EQ(PrecisionTools::loupeOrigin({100, 20}, bounds).x(), 124);
@@ -109,7 +109,12 @@ TEST(PrecisionTools, LoupeFollowsThePointerAndFlipsNearTheEdges) {
     EXPECT_FALSE(c.view->loupe().isVisible());
     EXPECT_FALSE(c.settings.hoverColor());
 
-    c.hover(60, 30);
+    // An edited document is sampled anew.
+    Annotation cover = test::annotation(AnnotationKind::rectangle, QRectF(140, 70, 20, 20), Qt::blue);
+    cover.fill = true;
+    c.add(cover);
+    c.hover(150, 80);
+    EXPECT_EQ(c.settings.hoverColor(), (SampledColor{0, 0, 255, 255}));
     c.choose("Ruler");
     EXPECT_FALSE(c.view->loupe().isVisible());
 }
@@ -159,18 +164,6 @@ TEST(PrecisionTools, CropAndRecogniseModesMakeBothToolsQuiet) {
         EXPECT_FALSE(c.settings.hoverColor()) << tool;
         EXPECT_FALSE(c.view->rulerHorizontal().measurement) << tool;
     }
-}
-
-TEST(PrecisionTools, AnEditedDocumentIsSampledAnew) {
-    PrecisionCanvas c;
-    c.choose("Color");
-    c.hover(150, 80);
-    EXPECT_EQ(c.settings.hoverColor(), (SampledColor{255, 255, 255, 255}));
-    Annotation cover = test::annotation(AnnotationKind::rectangle, QRectF(140, 70, 20, 20), Qt::blue);
-    cover.fill = true;
-    c.add(cover);
-    c.hover(150, 80);
-    EXPECT_EQ(c.settings.hoverColor(), (SampledColor{0, 0, 255, 255}));
 }
 
 TEST(PrecisionTools, IncreaseContrastMakesThePillOpaque) {

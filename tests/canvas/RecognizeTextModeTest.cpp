@@ -97,10 +97,6 @@ TEST(RecognizeTextMode, OnlySelectionsEntirelyInsideTheImageAreCut) {
             EXPECT_EQ(result.error().message, "Select a non-empty area entirely inside the image.");
         }
     }
-    const auto whole = RecognizeTextMode::image(document, std::nullopt);
-    ASSERT_TRUE(whole.ok());
-    EXPECT_EQ(whole->source, "Editor image");
-    EXPECT_EQ(whole->image.size(), QSize(200, 100));
 }
 
 } // namespace

@@ -160,14 +160,11 @@ TEST(TextRedactionController, StartPaddingIsTheNearestChoice) {
 TEST(TextRedactionController, ApplyCoversEveryIncludedBoxInOneUndoStep) {
     Review r({}, 1.5);
     r.show(test::threeWords());
-    const qint64 before = r.document.revision();
     EXPECT_EQ(r.review->apply(), 3);
     ASSERT_EQ(r.document.annotations().size(), 3u);
     const Annotation& a = r.document.annotations()[0];
     EXPECT_EQ(a.kind, AnnotationKind::redact);
     EXPECT_TRUE(geom::exactlyEqual(a.rect, QRectF(8, 8, 34, 14))); // padded, whole pixels
-    EXPECT_EQ(a.start, QPointF(8, 8));
-    EXPECT_EQ(a.end, QPointF(42, 22));
     EXPECT_EQ(r.document.undoManager().undoActionName(), "Redact Text");
     // The review's own annotations never fail it.
     EXPECT_EQ(r.review->state(), State::reviewing);
@@ -182,7 +179,6 @@ TEST(TextRedactionController, ApplyCoversEveryIncludedBoxInOneUndoStep) {
 
     ASSERT_TRUE(r.document.undoManager().undo());
     EXPECT_TRUE(r.document.annotations().empty());
-    EXPECT_NE(r.document.revision(), before);
 }
 
 TEST(TextRedactionController, ApplyRefusesWhenNothingIsLeftOrTheDocumentMoved) {

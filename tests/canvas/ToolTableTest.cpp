@@ -1,7 +1,6 @@
 #include "canvas/ToolTable.h"
 
 #include "canvas/EditorCanvasSettings.h"
-#include "document/SystemColors.h"
 
 #include <QSet>
 #include <gtest/gtest.h>
@@ -11,7 +10,7 @@ namespace {
 
 using K = AnnotationKind;
 
-TEST(ToolTable, NamesKeysTitlesColoursAndNotes) {
+TEST(ToolTable, NamesKeysTitlesAndNotes) {
     EXPECT_EQ(ToolTable::names(),
               QStringList({"Pan", "Select", "Arrow", "Rectangle", "Oval", "Bracket", "Text", "Freehand",
                            "Highlight", "Spotlight", "Counter", "Magnifier", "Redact", "Blur", "Pixelate",
@@ -28,12 +27,7 @@ TEST(ToolTable, NamesKeysTitlesColoursAndNotes) {
         EXPECT_EQ(ToolTable::title(row.name), row.name + " (" + row.key.toUpper() + ")");
     }
     EXPECT_FALSE(EditorCanvasSettings::toolForKey(QLatin1Char('c')));
-    EXPECT_EQ(EditorCanvasSettings::toolTitle(QStringLiteral("Color")), "Color (I)");
     EXPECT_EQ(EditorCanvasSettings::toolTitle(QStringLiteral("Crop")), "Crop");
-
-    EXPECT_EQ(EditorCanvasSettings::toolColor(QStringLiteral("Redact")), QColor(Qt::black));
-    EXPECT_EQ(EditorCanvasSettings::toolColor(QStringLiteral("Highlight")), SystemColors::yellow());
-    EXPECT_FALSE(EditorCanvasSettings::toolColor(QStringLiteral("Arrow")));
     EXPECT_FALSE(EditorCanvasSettings::toolColor(QStringLiteral("Crop")));
 
     const struct {

@@ -7,6 +7,7 @@
 #include "support/XvfbServer.h"
 
 #include <QApplication>
+#include <QPlainTextEdit>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -44,7 +45,7 @@ struct ShownPane {
     }
 };
 
-TEST(CanvasMouseDrag, RealDragsDrawAndADoubleClickOpensText) {
+TEST(CanvasMouseDrag, RealDragsDrawAndADoubleClickOpensTextThatTakesTypedKeys) {
     ASSERT_TRUE(test::x11Server().startWindowManager());
     {
         ShownPane shown;
@@ -74,8 +75,20 @@ TEST(CanvasMouseDrag, RealDragsDrawAndADoubleClickOpensText) {
             test::xdotool(
                 QStringLiteral("mousemove %1 %2 click --repeat 2 --delay 80 1").arg(at.x()).arg(at.y())),
             0);
-        EXPECT_TRUE(test::waitUntil([&] { return shown.pane.canvas().textEditor().isOpen(); }));
+        ASSERT_TRUE(test::waitUntil([&] { return shown.pane.canvas().textEditor().isOpen(); }));
         EXPECT_EQ(shown.document.annotations().size(), 3u);
+
+        // Typed as a user's keyboard does (the helper splits arguments at blanks, so no blanks).
+        QPlainTextEdit* editor = shown.pane.canvas().textEditor().textView();
+        ASSERT_TRUE(test::waitUntil([&] { return editor->hasFocus(); }));
+        editor->selectAll();
+        EXPECT_EQ(test::xdotool(QStringLiteral("type --delay 20 HelloCanvas")), 0);
+        ASSERT_TRUE(test::waitUntil([&] { return editor->toPlainText() == QLatin1String("HelloCanvas"); }))
+            << editor->toPlainText().toStdString();
+        EXPECT_EQ(test::xdotool(QStringLiteral("key ctrl+Return")), 0);
+        ASSERT_TRUE(test::waitUntil([&] { return !settings.editingText(); }));
+        EXPECT_EQ(shown.document.annotations().back().text, QStringLiteral("HelloCanvas"));
+        EXPECT_TRUE(test::waitUntil([&] { return shown.pane.canvas().hasFocus(); })); // keyboard back
     }
     test::x11Server().stopWindowManager();
 }
