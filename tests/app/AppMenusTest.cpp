@@ -123,20 +123,19 @@ TEST(AppMenus, CanvasCommandsAreEnabledExactlyWhenTheFocusedCanvasTakesThem) {
 
 TEST(AppMenus, TheScrollingItemSaysWhatAPressWillDo) {
     using enum MenuCommand;
+    using enum MenuState::Scrolling;
     MenuRig rig;
-    rig.scrolling = MenuState::Scrolling::running;
-    rig.menus.validate();
-    EXPECT_EQ(rig.text(scrollingCapture), QStringLiteral("Finish Scrolling Capture"));
-    EXPECT_EQ(rig.menus.statusAction(HotKeyAction::scrollingCapture)->text(),
-              QStringLiteral("Finish Scrolling Capture"));
-    EXPECT_FALSE(rig.enabled(captureArea) || rig.enabled(paste) || rig.enabled(openImage));
-    rig.scrolling = MenuState::Scrolling::selectingRegion;
-    rig.menus.validate();
-    EXPECT_EQ(rig.text(scrollingCapture), QStringLiteral("Cancel Scrolling Capture"));
-    EXPECT_TRUE(rig.enabled(scrollingCapture));
-    rig.scrolling = MenuState::Scrolling::none;
-    rig.menus.validate();
-    EXPECT_EQ(rig.text(scrollingCapture), QStringLiteral("Scrolling Capture"));
+    for (const auto& [state, title] : {std::pair{running, "Finish Scrolling Capture"},
+                                       {selectingRegion, "Cancel Scrolling Capture"},
+                                       {none, "Scrolling Capture"}}) {
+        rig.scrolling = state;
+        rig.menus.validate();
+        EXPECT_EQ(rig.text(scrollingCapture), QString::fromLatin1(title));
+        EXPECT_EQ(rig.menus.statusAction(HotKeyAction::scrollingCapture)->text(), QString::fromLatin1(title));
+        EXPECT_TRUE(rig.enabled(scrollingCapture));
+        if (state == running)
+            EXPECT_FALSE(rig.enabled(captureArea) || rig.enabled(paste) || rig.enabled(openImage));
+    }
 }
 
 TEST(AppMenus, AFailedHotKeyLosesItsKeyAndExplainsWhy) {

@@ -55,7 +55,7 @@ TEST(CaptureCommands, ASaveThatCannotBeDoneOpensTheEditor) {
         << rig.exporter->message().toStdString();
 }
 
-TEST(CaptureCommands, ALinksThenAppliesToOneCaptureOnly) {
+TEST(CaptureCommands, ALinksThenAppliesToOneCaptureOnlyAndItsNoteNamesIt) {
     ShellRig rig;
     rig.exports.preferences.setPostCaptureAction(PostCaptureAction::showThumbnail);
     rig.commands->oneShotThen = URLCommand::Then::edit;
@@ -76,16 +76,13 @@ TEST(CaptureCommands, ALinksThenAppliesToOneCaptureOnly) {
     EXPECT_EQ(rig.pinned, 1);
     EXPECT_TRUE(rig.logged("Post-capture action: pin (one-shot)"));
     EXPECT_EQ(rig.thumbnails, 1);
-}
 
-TEST(CaptureCommands, LinkNotesNameWhatWillHappen) {
-    ShellRig rig;
+    // The note shown while a link's capture runs names what will happen.
     rig.exports.preferences.setPostCaptureAction(PostCaptureAction::copyAndOpenEditor);
-    const std::pair<std::optional<URLCommand::Then>, const char*> cases[] = {
-        {std::nullopt, "copied and opened in the editor"},
-        {URLCommand::Then::save, "saved to your folder"},
-        {URLCommand::Then::pin, "pinned on screen"}};
-    for (const auto& [then, what] : cases) {
+    for (const auto& [then, what] :
+         {std::pair{std::optional<URLCommand::Then>(), "copied and opened in the editor"},
+          {URLCommand::Then::save, "saved to your folder"},
+          {URLCommand::Then::pin, "pinned on screen"}}) {
         rig.commands->oneShotThen = then;
         EXPECT_EQ(rig.commands->linkNote(),
                   QStringLiteral("Started by a link · the capture will be %1 · Esc cancels").arg(what));

@@ -48,7 +48,7 @@ TEST(DocumentCommands, PasteTakesOnlyImagesAndSaysWhyNot) {
     EXPECT_TRUE(rig.logged("Imported 30x20 px image"));
 }
 
-TEST(DocumentCommands, ReopeningTheLastExportAsksBeforeDroppingEdits) {
+TEST(DocumentCommands, ReopeningAsksBeforeDroppingEditsAndCancellingKeepsTheDocument) {
     DocumentRig rig;
     EditorDocument* document = rig.open();
     test::ShellRig::edit(*document);
@@ -58,11 +58,8 @@ TEST(DocumentCommands, ReopeningTheLastExportAsksBeforeDroppingEdits) {
               QStringLiteral("Reopening the last export discards edits that were not copied or saved."));
     ASSERT_TRUE(rig.answer(QStringLiteral("Cancel")));
     EXPECT_EQ(rig.controller().document(), document);
-}
 
-TEST(DocumentCommands, CancellingTheOpenDialogChangesNothing) {
-    DocumentRig rig;
-    EditorDocument* document = rig.open();
+    // Cancelling the open dialog changes nothing either.
     rig.documents.openImage();
     ASSERT_NE(rig.documents.openDialog(), nullptr);
     EXPECT_EQ(rig.editorShown, 1);

@@ -65,21 +65,17 @@ TEST(HotKeyDispatch, KeysDuringACaptureDoNothingAndRepeatWithoutAnAreaOnlyLogs) 
     EXPECT_EQ(rig.editorShown, shown);
 }
 
-TEST(HotKeyDispatch, APressedKeyStartsItsCommand) {
+TEST(HotKeyDispatch, APressedKeyStartsItsCommandAndRecordersSuspendTheKeysUntilTheLastStops) {
     DispatchRig rig;
     rig.dispatch.registerHotKeys(HotKeyCenter::defaultBindings());
+    EXPECT_EQ(rig.grabber.grabbed.size(), 5u);
     ASSERT_TRUE(rig.grabber.press);
     rig.grabber.press(rig.center.id(HotKeyAction::captureArea));
     EXPECT_TRUE(rig.logged("Hotkey triggered: captureArea"));
     EXPECT_TRUE(rig.capture.pickerOpen());
     rig.controller().cancel();
     ASSERT_TRUE(rig.capture.settle());
-}
 
-TEST(HotKeyDispatch, RecordersSuspendTheKeysUntilTheLastStops) {
-    DispatchRig rig;
-    rig.dispatch.registerHotKeys(HotKeyCenter::defaultBindings());
-    EXPECT_EQ(rig.grabber.grabbed.size(), 5u);
     rig.dispatch.hotKeyRecording(true);
     rig.dispatch.hotKeyRecording(true);
     EXPECT_TRUE(rig.grabber.grabbed.empty());

@@ -87,26 +87,19 @@ TEST(OCRController, SumsUpEveryResultInOneMessage) {
     }
 }
 
-TEST(OCRController, ShowsOnlyTheNewestOfQuickRuns) {
+TEST(OCRController, ShowsOnlyTheNewestRunAndDropsTheOutcomesOfReplacedOrCancelledOnes) {
     Fixture f;
     f.controller.recognize(test::whiteImage(10, 10), QStringLiteral("Editor image"));
     f.controller.recognize(test::whiteImage(20, 10), QStringLiteral("Editor selection"));
     EXPECT_TRUE(f.recognizer.calls.at(0).task->isCancelled());
     EXPECT_FALSE(f.recognizer.calls.at(1).task->isCancelled());
-
-    // The first one's outcome, whether a result or its cancellation, changes nothing.
     f.recognizer.finish(0, result({line(QStringLiteral("first"))}));
     EXPECT_EQ(f.log.count(test::droppedLine), 1);
     EXPECT_EQ(f.controller.state(), State::running);
     EXPECT_EQ(f.controller.source(), QStringLiteral("Editor selection"));
+    f.recognizer.finish(1, result({line(QStringLiteral("kept"))}));
+    EXPECT_EQ(f.controller.text(), QStringLiteral("kept"));
 
-    f.recognizer.finish(1, result({line(QStringLiteral("second"))}));
-    EXPECT_EQ(f.controller.text(), QStringLiteral("second"));
-}
-
-TEST(OCRController, CancelStopsTheRunAndDropsItsLateOutcome) {
-    Fixture f;
-    f.run(result({line(QStringLiteral("kept"))}));
     // Nothing running: nothing changes, the last result stays.
     f.changes.clear();
     f.controller.cancel();
@@ -118,9 +111,8 @@ TEST(OCRController, CancelStopsTheRunAndDropsItsLateOutcome) {
     EXPECT_TRUE(f.recognizer.calls.back().task->isCancelled());
     EXPECT_EQ(f.controller.state(), State::idle);
     EXPECT_EQ(f.controller.message(), QStringLiteral("OCR cancelled."));
-
-    f.recognizer.finish(1, result({line(QStringLiteral("late"))}));
-    EXPECT_EQ(f.log.count(test::droppedLine), 1);
+    f.recognizer.finish(2, result({line(QStringLiteral("late"))}));
+    EXPECT_EQ(f.log.count(test::droppedLine), 2);
     EXPECT_EQ(f.controller.result(), RecognitionResult{});
     EXPECT_EQ(f.controller.message(), QStringLiteral("OCR cancelled."));
 }

@@ -53,7 +53,7 @@ struct Fixture {
     RecognizedTextWindow window;
 };
 
-TEST(RecognizedTextWindow, IsAReadOnlyWindowOfItsOwnWithAnEmptyMenuBarForTheShell) {
+TEST(RecognizedTextWindow, IsAReadOnlyWindowOfItsOwnAndClosingItCancelsOnlyARunningRecognition) {
     Fixture f;
     EXPECT_TRUE(f.window.isWindow());
     ASSERT_NE(f.window.menuBar(), nullptr);
@@ -65,6 +65,17 @@ TEST(RecognizedTextWindow, IsAReadOnlyWindowOfItsOwnWithAnEmptyMenuBarForTheShel
     f.window.present();
     EXPECT_TRUE(f.window.isVisible());
     EXPECT_FALSE(f.window.isMinimized());
+
+    // Closing cancels a running recognition only.
+    f.controller.recognize(test::whiteImage(10, 10), QStringLiteral("Area"));
+    f.window.close();
+    EXPECT_TRUE(f.recognizer.calls.back().task->isCancelled());
+    EXPECT_EQ(f.controller.message(), QStringLiteral("OCR cancelled."));
+    f.run(result({line(QStringLiteral("kept"))}));
+    f.window.present();
+    f.window.close();
+    EXPECT_EQ(f.controller.state(), OCRController::State::finished);
+    EXPECT_EQ(f.controller.text(), QStringLiteral("kept"));
 }
 
 TEST(RecognizedTextWindow, ShowsNothingYetThenTheRunningRecognition) {
@@ -187,19 +198,6 @@ TEST(RecognizedTextWindow, ShowsMarkupAndLinksAsWritten) {
         EXPECT_FALSE(label->openExternalLinks());
     }
     EXPECT_EQ(f.button(QStringLiteral("Copy"))->accessibleName(), QStringLiteral("Copy <i>QR</i> payload"));
-}
-
-TEST(RecognizedTextWindow, ClosingCancelsARunningRecognitionOnly) {
-    Fixture f;
-    f.controller.recognize(test::whiteImage(10, 10), QStringLiteral("Area"));
-    f.window.close();
-    EXPECT_TRUE(f.recognizer.calls.back().task->isCancelled());
-    EXPECT_EQ(f.controller.message(), QStringLiteral("OCR cancelled."));
-    f.run(result({line(QStringLiteral("kept"))}));
-    f.window.present();
-    f.window.close();
-    EXPECT_EQ(f.controller.state(), OCRController::State::finished);
-    EXPECT_EQ(f.controller.text(), QStringLiteral("kept"));
 }
 
 } // namespace

@@ -45,7 +45,7 @@ TEST(WindowCoordinator, TheEditorFitsItsHomeViewThePermissionPanelAndItsDocument
     EXPECT_EQ(editor->size(), QSize(640, 400));
 }
 
-TEST(WindowCoordinator, CapturesIncludeTheEditorOnlyWhileItIsOnScreen) {
+TEST(WindowCoordinator, CapturesIncludeTheEditorOnlyOnScreenAndClosingTheLastWindowDropsThePolicy) {
     WindowRig rig;
     EXPECT_TRUE(rig.windows.includedWindowIDs().empty());
     rig.windows.presentEditor();
@@ -55,17 +55,11 @@ TEST(WindowCoordinator, CapturesIncludeTheEditorOnlyWhileItIsOnScreen) {
     EXPECT_TRUE(rig.windows.includedWindowIDs().empty());
     rig.windows.presentEditor();
     EXPECT_FALSE(rig.windows.editorWindow()->isMinimized());
-    rig.windows.editorWindow()->close();
-    EXPECT_TRUE(rig.windows.includedWindowIDs().empty());
-}
-
-TEST(WindowCoordinator, ClosingTheLastWindowOnlyDropsThePolicyToAccessory) {
-    WindowRig rig;
-    rig.windows.presentEditor();
     EXPECT_EQ(rig.windows.activationPolicy(), WindowCoordinator::ActivationPolicy::regular);
     rig.windows.presentRecognizedText();
     rig.windows.editorWindow()->close();
     EXPECT_EQ(rig.windows.activationPolicy(), WindowCoordinator::ActivationPolicy::regular);
+    EXPECT_TRUE(rig.windows.includedWindowIDs().empty());
     rig.windows.recognizedTextWindow()->close();
     EXPECT_EQ(rig.windows.activationPolicy(), WindowCoordinator::ActivationPolicy::accessory);
     EXPECT_EQ(rig.quits, 0);

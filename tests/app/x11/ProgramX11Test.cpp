@@ -66,11 +66,6 @@ bool waitForOutput(QProcess& process, QString& output, const QString& text, int 
         milliseconds);
 }
 
-// xdotool's exit code; its output goes to `output`.
-int xdo(const QString& arguments, QString* output = nullptr) {
-    return test::xdotool(arguments, output);
-}
-
 class ProgramX11Test : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ASSERT_TRUE(test::x11Server().startWindowManager()); }
@@ -87,7 +82,7 @@ protected:
         ASSERT_TRUE(test::waitUntil(
             [] {
                 QString list;
-                xdo(QStringLiteral("search --onlyvisible --class Xmessage"), &list);
+                test::xdotool(QStringLiteral("search --onlyvisible --class Xmessage"), &list);
                 return list.trimmed().split(QLatin1Char('\n')).size() == 2;
             },
             10000));
@@ -97,11 +92,11 @@ protected:
 
     static QString visibleEditor() {
         QString ids;
-        xdo(QStringLiteral("search --onlyvisible --name ^Quorvane$"), &ids);
+        test::xdotool(QStringLiteral("search --onlyvisible --name ^Quorvane$"), &ids);
         // The tray icon carries the same name: the editor is the big one.
         for (const QString& candidate : ids.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
             QString geometry;
-            xdo(QStringLiteral("getwindowgeometry ") + candidate, &geometry);
+            test::xdotool(QStringLiteral("getwindowgeometry ") + candidate, &geometry);
             if (geometry.section(QStringLiteral("Geometry: "), 1).section(QLatin1Char('x'), 0, 0).toInt() >=
                 200)
                 return candidate;
@@ -113,8 +108,8 @@ protected:
     static void closeEditor() {
         QString id;
         ASSERT_TRUE(test::waitUntil([&] { return !(id = visibleEditor()).isEmpty(); }, 20000));
-        xdo(QStringLiteral("windowactivate --sync ") + id);
-        xdo(QStringLiteral("key alt+F4"));
+        test::xdotool(QStringLiteral("windowactivate --sync ") + id);
+        test::xdotool(QStringLiteral("key alt+F4"));
         ASSERT_TRUE(test::waitUntil([] { return visibleEditor().isEmpty(); }, 20000));
     }
 
@@ -168,7 +163,7 @@ TEST_F(ProgramX11Test, CaptureScreenHotKeySavesTheScreenAndASecondInstanceChange
     EXPECT_EQ(program->state(), QProcess::Running);
 
     const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
-    ASSERT_EQ(xdo(QStringLiteral("key ctrl+alt+super+3")), 0);
+    ASSERT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+super+3")), 0);
     QString saved;
     ASSERT_TRUE(test::waitUntil([&] { return !(saved = savedPng(folders.pictures())).isEmpty(); }, 20000))
         << output.toStdString();
@@ -191,7 +186,8 @@ TEST_F(ProgramX11Test, TheTrayHoldsTheIconAndTheAreaHotKeyOpensThePicker) {
                                           "--width", "120", "--height", "24"});
     ASSERT_TRUE(tray.waitForStarted());
     // The tray is there once it owns the selection of the screen's tray.
-    ASSERT_TRUE(test::waitUntil([] { return xdo(QStringLiteral("search --class trayer")) == 0; }, 10000));
+    ASSERT_TRUE(
+        test::waitUntil([] { return test::xdotool(QStringLiteral("search --class trayer")) == 0; }, 10000));
     test::pause(500);
     ProgramFolders folders;
     const auto program = folders.start();
@@ -209,11 +205,11 @@ TEST_F(ProgramX11Test, TheTrayHoldsTheIconAndTheAreaHotKeyOpensThePicker) {
     EXPECT_FALSE(output.contains(QStringLiteral("No system tray")));
 
     closeEditor();
-    ASSERT_EQ(xdo(QStringLiteral("key ctrl+alt+super+4")), 0);
+    ASSERT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+super+4")), 0);
     ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Hotkey triggered: captureArea")))
         << output.toStdString();
     test::pause(300);
-    xdo(QStringLiteral("key Escape"));
+    test::xdotool(QStringLiteral("key Escape"));
     test::pause(300);
     EXPECT_EQ(program->state(), QProcess::Running);
     terminate(*program);
@@ -250,7 +246,7 @@ TEST_F(ProgramX11Test, SigtermRightAfterTheHotKeyLeavesNoPartialFile) {
     QString output;
     ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Launched"))) << output.toStdString();
     closeEditor();
-    ASSERT_EQ(xdo(QStringLiteral("key ctrl+alt+super+3")), 0);
+    ASSERT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+super+3")), 0);
     terminate(*program);
     // Whatever the signal met — the capture or the save — the folder holds only whole images.
     for (const QString& name : QDir(folders.pictures()).entryList(QDir::Files | QDir::Hidden)) {
