@@ -63,7 +63,7 @@ TEST(ImageExporter, NamesFilesByUtcSecondAndUuid) {
     EXPECT_EQ(a.captured(5) + b.captured(5), "pngjpg");
     EXPECT_NE(a.captured(4), b.captured(4)) << "two names in one second";
     const QString time = a.captured(1) + ":" + a.captured(2) + ":" + a.captured(3);
-    EXPECT_LE(before - QDateTime::fromString(time, Qt::ISODate).toSecsSinceEpoch(), 0) << time.toStdString();
+    EXPECT_GE(QDateTime::fromString(time, Qt::ISODate).toSecsSinceEpoch(), before) << time.toStdString();
 }
 
 TEST(ImageExporter, EncodesOnlyWithAQualityWithinZeroAndOne) {
