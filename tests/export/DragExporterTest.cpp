@@ -202,9 +202,7 @@ TEST(DragExporter, PreviewIsAtMostTheMaximumSideAtTwiceThePixels) {
     EXPECT_EQ(DragExporter::draggingFrame(QSizeF(160, 40), QPointF(300, 200)), QRectF(220, 180, 160, 40));
 }
 
-struct SourceRig {
-    test::TempDir root;
-    DragExporter exporter{QString::fromStdString((root / "Quorvane Drag").string())};
+struct SourceRig : DragFolder {
     test::CountingBeeper beeper;
     int imageCalls = 0;
     std::optional<QImage> image = test::twoToneImage(30, 20);

@@ -5,6 +5,7 @@
 #include "platform/PosixFile.h"
 
 #include <QFile>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -80,17 +81,13 @@ TEST(ExportControllerFiles, ANameThatAppearsBeforeTheSaveIsNeverReplaced) {
     ExportFixture f;
     f.holdDialog();
     f.controller->saveAs(nullptr);
-    {
-        QFile other(path(f.folder / "taken.png"));
-        ASSERT_TRUE(other.open(QIODevice::WriteOnly));
-        other.write("theirs");
-    }
+    std::ofstream(f.folder / "taken.png") << "theirs";
     f.answer(path(f.folder / "taken.png"));
     EXPECT_TRUE(f.controller->message().startsWith("Export failed: "))
         << f.controller->message().toStdString();
-    QFile other(path(f.folder / "taken.png"));
-    ASSERT_TRUE(other.open(QIODevice::ReadOnly));
-    EXPECT_EQ(other.readAll(), "theirs");
+    std::string kept;
+    std::ifstream(f.folder / "taken.png") >> kept;
+    EXPECT_EQ(kept, "theirs");
     EXPECT_TRUE(f.controller->lastURL().isEmpty());
 }
 
