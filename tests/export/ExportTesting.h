@@ -87,6 +87,22 @@ struct ExportFixture {
         document->addAnnotation(solid);
     }
 
+    // The file dialog's answer, held until the test gives it; the last request it was asked.
+    std::function<void(std::optional<QString>)> answer;
+    FileRequest asked;
+    void holdDialog() {
+        controller->chooser = [this](const FileRequest& request, auto done) {
+            asked = request;
+            answer = done;
+        };
+    }
+    // Counts the editor's hides after saves.
+    int hidden = 0;
+    void countHides() {
+        preferences.setHideAfterSave(true);
+        controller->onSaved = [this] { ++hidden; };
+    }
+
     // Lets exports go to the worker from this many pixels on, so that tests stay small.
     void backgroundFrom(double pixels) { controller->backgroundPixels = pixels; }
     // Every export goes to the worker, and its renders wait for `latch`.
@@ -101,10 +117,9 @@ struct ExportFixture {
 
     std::vector<std::filesystem::path> savedFiles(const std::filesystem::path& in) const {
         std::vector<std::filesystem::path> files;
-        if (!std::filesystem::exists(in)) return files;
-        for (const auto& entry : std::filesystem::directory_iterator(in))
-            files.push_back(entry.path());
-        std::sort(files.begin(), files.end());
+        if (std::filesystem::exists(in))
+            for (const auto& entry : std::filesystem::directory_iterator(in))
+                files.push_back(entry.path());
         return files;
     }
 };

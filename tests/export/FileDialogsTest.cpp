@@ -4,6 +4,7 @@
 #include "support/TempDir.h"
 
 #include <QApplication>
+#include <QFile>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -57,6 +58,33 @@ TEST(FileDialogs, OpenWithoutWaitingAndAnswerOnce) {
             EXPECT_EQ(answers[0], dir);
         QApplication::processEvents();
     }
+}
+
+TEST(NoOverwriteSaveDialog, RefusesTheNameThatWouldBeWrittenAndStaysOpen) {
+    test::TempDir folder;
+    const QString dir = QString::fromStdString(folder.path().string());
+    QFile(dir + "/shot.png").open(QIODevice::WriteOnly);
+    struct Case {
+        QString typed;
+        bool refused;
+    };
+    for (const Case& c : {Case{"shot", true}, Case{"shot.png", true}, Case{"new", false}}) {
+        NoOverwriteSaveDialog dialog;
+        dialog.setDefaultSuffix("png");
+        dialog.setDirectory(dir);
+        dialog.selectFile(c.typed);
+        int accepted = 0;
+        QObject::connect(&dialog, &QDialog::accepted, [&] { ++accepted; });
+        dialog.open();
+        dialog.accept();
+        EXPECT_EQ(accepted, c.refused ? 0 : 1) << c.typed.toStdString();
+        EXPECT_EQ(dialog.isVisible(), c.refused) << c.typed.toStdString();
+        EXPECT_EQ(dialog.refusal(),
+                  c.refused ? "Quorvane never replaces existing files. Choose a new name." : "")
+            << c.typed.toStdString();
+    }
+    EXPECT_EQ(NoOverwriteSaveDialog::validateNewDestination(dir + "/shot.png")->code, 3);
+    EXPECT_FALSE(NoOverwriteSaveDialog::validateNewDestination(dir + "/free.png"));
 }
 
 } // namespace
