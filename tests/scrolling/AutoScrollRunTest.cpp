@@ -60,7 +60,6 @@ TEST(AutoScrollRun, DecidesEachStepFromTheStitchOutcome) {
         std::vector<Call> calls;
     } cases[] = {
         {"first call down ignores the outcome", Direction::down, false, {{back, down}}},
-        {"first call up", Direction::up, false, {{Outcome::limitReached(), up}}},
         {"first call inverted", Direction::down, true, {{none, up}}},
         {"untrusted wins over a changed target",
          Direction::down,

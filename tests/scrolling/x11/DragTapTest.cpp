@@ -74,7 +74,7 @@ TEST(DragTap, TakesTheDragAwayFromTheWindowUnderneathUntilStoppedAndItsButtonIsU
     EXPECT_EQ(tap.kinds(), (std::vector{Event::Kind::down, Event::Kind::drag, Event::Kind::up}));
     EXPECT_EQ(tap.events.front(), Event::down({300, 250}));
     EXPECT_EQ(tap.events.back(), Event::up({340, 280}));
-    EXPECT_EQ(page.leftButtonEvents(), 0);
+    EXPECT_EQ(page.leftButtonEvents, 0);
 
     // Right click and Escape cancel and are taken; other keys reach the focused window.
     ASSERT_EQ(test::xdotool("windowfocus --sync " + QString::number(page.winId())), 0);
@@ -84,9 +84,9 @@ TEST(DragTap, TakesTheDragAwayFromTheWindowUnderneathUntilStoppedAndItsButtonIsU
     ASSERT_EQ(test::xdotool("key shift+Escape"), 0);
     ASSERT_EQ(test::xdotool("key a"), 0);
     ASSERT_TRUE(tap.await(3));
-    ASSERT_TRUE(waitUntil([&] { return page.keys() == 1; })) << "the letter went through";
+    ASSERT_TRUE(waitUntil([&] { return page.keys == 1; })) << "the letter went through";
     EXPECT_EQ(tap.events, (std::vector{Event::cancel(), Event::cancel(), Event::cancel()}));
-    EXPECT_EQ(page.rightButtonEvents(), 0);
+    EXPECT_EQ(page.rightButtonEvents, 0);
 
     // Stopped mid-press, the grab lasts until the taken button is up; then everything passes and
     // nothing is delivered.
@@ -100,9 +100,9 @@ TEST(DragTap, TakesTheDragAwayFromTheWindowUnderneathUntilStoppedAndItsButtonIsU
     EXPECT_TRUE(pointerFree());
     ASSERT_EQ(test::xdotool("click 1"), 0);
     ASSERT_EQ(test::xdotool("key Escape"), 0);
-    EXPECT_TRUE(waitUntil([&] { return page.leftButtonEvents() == 2 && page.keys() == 2; }));
+    EXPECT_TRUE(waitUntil([&] { return page.leftButtonEvents == 2 && page.keys == 2; }));
     test::pause(150);
-    EXPECT_EQ(page.leftButtonEvents(), 2) << "only the later click, never a lone release";
+    EXPECT_EQ(page.leftButtonEvents, 2) << "only the later click, never a lone release";
     EXPECT_EQ(tap.events.size(), 1u) << "nothing delivered after stop()";
 }
 
@@ -220,8 +220,8 @@ TEST(DragTap, EdgeStepsReachTheWindowUnderTheRegionPastTheGrab) {
     ASSERT_TRUE(waitUntil([&] { return !tap.events.empty() && tap.events.back().point.y() == 1078; }));
 
     ASSERT_TRUE(injector.post(-96, QRectF(page.geometry()).center()));
-    EXPECT_TRUE(waitUntil([&] { return page.offset() == 2 * WheelPageWindow::rowsPerClick; }))
-        << page.offset() << " wheel " << page.wheelEvents();
+    EXPECT_TRUE(waitUntil([&] { return page.offset == 2 * WheelPageWindow::rowsPerClick; }))
+        << page.offset << " wheel " << page.wheelEvents;
     EXPECT_TRUE(tap.x11Tap.grabbing());
     EXPECT_EQ(*x11Injector.pointerPosition(), QPoint(300, 1078)) << "the pointer is back where it was";
 
@@ -232,7 +232,7 @@ TEST(DragTap, EdgeStepsReachTheWindowUnderTheRegionPastTheGrab) {
     EXPECT_EQ(tap.events.back(), Event::up({300, 1078}));
     tap.tap.stop();
     test::pause(150);
-    EXPECT_EQ(page.leftButtonEvents(), 0);
+    EXPECT_EQ(page.leftButtonEvents, 0);
     EXPECT_TRUE(waitUntil([] { return stepPointers() == 0; })) << "the step pointer goes once steps stop";
 }
 

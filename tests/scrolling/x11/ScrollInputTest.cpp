@@ -132,11 +132,10 @@ TEST(ScrollInput, OurWheelClicksScrollTheWindowUnderThePointAndAnotherClientsScr
     ASSERT_TRUE(input.start(point));
     // Two clicks down, then one up.
     ASSERT_TRUE(input.injector.post(-96, point));
-    EXPECT_TRUE(waitUntil([&] { return page.offset() == 2 * WheelPageWindow::rowsPerClick; }))
-        << page.offset();
+    EXPECT_TRUE(waitUntil([&] { return page.offset == 2 * WheelPageWindow::rowsPerClick; })) << page.offset;
     ASSERT_TRUE(input.injector.post(40, point));
-    EXPECT_TRUE(waitUntil([&] { return page.offset() == WheelPageWindow::rowsPerClick; })) << page.offset();
-    EXPECT_EQ(page.wheelEvents(), 3);
+    EXPECT_TRUE(waitUntil([&] { return page.offset == WheelPageWindow::rowsPerClick; })) << page.offset;
+    EXPECT_EQ(page.wheelEvents, 3);
     EXPECT_TRUE(input.stops.empty());
     ASSERT_EQ(test::xdotool("click 5"), 0);
     EXPECT_EQ(input.awaitStops(), byUser("the scroll wheel or trackpad was used"));
@@ -151,7 +150,7 @@ TEST(ScrollInput, ClicksOnOurOwnWindowsAreNotTheUsersInput) {
     ASSERT_TRUE(input.injector.warpPointer(onPanel));
     ASSERT_TRUE(input.start(onPanel));
     ASSERT_EQ(test::xdotool("click 1"), 0);
-    EXPECT_TRUE(waitUntil([&] { return panel.leftButtonEvents() == 2; })) << "the panel got its click";
+    EXPECT_TRUE(waitUntil([&] { return panel.leftButtonEvents == 2; })) << "the panel got its click";
     test::pause(150);
     EXPECT_TRUE(input.stops.empty());
 }
@@ -183,7 +182,7 @@ TEST(ScrollInput, CaptureKeysAreSeenEverywhereAndTakenOnlyInOurWindows) {
     ASSERT_EQ(seen.size(), 2u) << "reported once, not also as the desktop's";
     EXPECT_TRUE(seen[0].local);
     EXPECT_EQ(seen[0].key, Qt::Key_Return);
-    EXPECT_EQ(window.keys(), 1) << "Return was taken, the letter went on";
+    EXPECT_EQ(window.keys, 1) << "Return was taken, the letter went on";
     keys.stop();
 }
 
