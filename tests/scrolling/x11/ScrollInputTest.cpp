@@ -71,7 +71,7 @@ TEST(ScrollInput, TheTargetIsTheFrontWindowThatIsNotOurs) {
 }
 
 // xdotool's relative moves are what a mouse does: raw motion.
-TEST(ScrollInput, PointerMovesBeyond24PointsStopARun) {
+TEST(ScrollInput, PointerMovesBeyond24PointsEscapeAndModifiersStopARunButCapsLockDoesNot) {
     Input input;
     ASSERT_EQ(test::xdotool("mousemove 600 500"), 0);
     test::pause(150);
@@ -86,6 +86,15 @@ TEST(ScrollInput, PointerMovesBeyond24PointsStopARun) {
     ASSERT_TRUE(input.start(QPointF(624, 501)));
     ASSERT_EQ(test::xdotool("mousemove 700 501"), 0);
     EXPECT_EQ(input.awaitStops(), byUser("the pointer moved"));
+    // Escape stops, Caps Lock does not; other modifiers do.
+    input.stops.clear();
+    ASSERT_TRUE(input.start(QPointF(700, 501)));
+    ASSERT_EQ(test::xdotool("key Caps_Lock Caps_Lock"), 0);
+    ASSERT_EQ(test::xdotool("key Escape"), 0);
+    EXPECT_EQ(input.awaitStops(), std::vector{AutoScrollStop::of(AutoScrollStop::Kind::escape)});
+    input.stops.clear();
+    ASSERT_EQ(test::xdotool("key shift"), 0);
+    EXPECT_EQ(input.awaitStops(), byUser("a modifier key was pressed"));
     input.monitor.stop();
     input.stops.clear();
     ASSERT_EQ(test::xdotool("mousemove_relative 200 200"), 0);
@@ -105,17 +114,6 @@ TEST(ScrollInput, AFloodOfSmallMovesIsReadWithoutStoppingOrFallingBehind) {
     EXPECT_TRUE(input.stops.empty());
     ASSERT_EQ(test::xdotool("click 1"), 0);
     EXPECT_EQ(input.awaitStops(), byUser("the mouse was clicked"));
-}
-
-TEST(ScrollInput, EscapeStopsAndCapsLockDoesNot) {
-    Input input;
-    ASSERT_TRUE(input.start(QPointF(0, 0)));
-    ASSERT_EQ(test::xdotool("key Caps_Lock Caps_Lock"), 0);
-    ASSERT_EQ(test::xdotool("key Escape"), 0);
-    EXPECT_EQ(input.awaitStops(), std::vector{AutoScrollStop::of(AutoScrollStop::Kind::escape)});
-    input.stops.clear();
-    ASSERT_EQ(test::xdotool("key shift"), 0);
-    EXPECT_EQ(input.awaitStops(), byUser("a modifier key was pressed"));
 }
 
 TEST(ScrollInput, OurWheelClicksScrollTheWindowUnderThePointAndAnotherClientsScrollStops) {
