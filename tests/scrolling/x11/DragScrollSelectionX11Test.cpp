@@ -54,7 +54,7 @@ TEST(DragScrollSelectionOnX11, ADragOverTheDesktopSelectsWithoutClickingAnything
     EXPECT_FALSE(s.selection.isActive());
     EXPECT_FALSE(s.x11Tap.grabbing());
     EXPECT_TRUE(waitUntil([&] { return s.overlay.window() == nullptr; }));
-    EXPECT_EQ(page.leftButtonEvents(), 0);
+    EXPECT_EQ(page.leftButtonEvents, 0);
 }
 
 TEST(DragScrollSelectionOnX11, AChangedDisplayArrangementCancels) {

@@ -90,7 +90,7 @@ TEST(DragSelectionOverlay, FloatsAboveEverythingAndLetsClicksThrough) {
 
     // A click on the outline reaches the window beneath.
     ASSERT_EQ(test::xdotool("mousemove 1200 280 click 1"), 0);
-    EXPECT_TRUE(waitUntil([&] { return page.leftButtonEvents() == 2; }));
+    EXPECT_TRUE(waitUntil([&] { return page.leftButtonEvents == 2; }));
 
     overlay.hide();
     EXPECT_TRUE(waitUntil([&] { return overlay.window() == nullptr; }));

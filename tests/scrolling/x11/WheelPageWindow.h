@@ -30,44 +30,35 @@ public:
         QGuiApplication::sync();
         return shown;
     }
-    // Rows scrolled off the top.
-    int offset() const { return offset_; }
-    int leftButtonEvents() const { return leftButtonEvents_; }
-    int wheelEvents() const { return wheelEvents_; }
-    int rightButtonEvents() const { return rightButtonEvents_; }
-    int keys() const { return keys_; }
+    // Rows scrolled off the top, and what reached the window.
+    int offset = 0, leftButtonEvents = 0, wheelEvents = 0, rightButtonEvents = 0, keys = 0;
 
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         for (int y = 0; y < height(); y += rowHeight)
             painter.fillRect(0, y, width(), rowHeight,
-                             QColor::fromHsv(((y / rowHeight + offset_) * 37) % 360, 200, 220));
+                             QColor::fromHsv(((y / rowHeight + offset) * 37) % 360, 200, 220));
         painted_ = true;
     }
     void wheelEvent(QWheelEvent* event) override {
-        ++wheelEvents_;
-        offset_ = std::max(0, offset_ - event->angleDelta().y() / 120 * rowsPerClick);
+        ++wheelEvents;
+        offset = std::max(0, offset - event->angleDelta().y() / 120 * rowsPerClick);
         update();
     }
     void mousePressEvent(QMouseEvent* event) override {
-        if (event->button() == Qt::LeftButton) ++leftButtonEvents_;
-        if (event->button() == Qt::RightButton) ++rightButtonEvents_;
+        if (event->button() == Qt::LeftButton) ++leftButtonEvents;
+        if (event->button() == Qt::RightButton) ++rightButtonEvents;
     }
     // Modifier keys type nothing and are not counted.
     void keyPressEvent(QKeyEvent* event) override {
-        if (!event->text().isEmpty()) ++keys_;
+        if (!event->text().isEmpty()) ++keys;
     }
     void mouseReleaseEvent(QMouseEvent* event) override {
-        if (event->button() == Qt::LeftButton) ++leftButtonEvents_;
+        if (event->button() == Qt::LeftButton) ++leftButtonEvents;
     }
 
 private:
-    int offset_ = 0;
-    int leftButtonEvents_ = 0;
-    int wheelEvents_ = 0;
-    int rightButtonEvents_ = 0;
-    int keys_ = 0;
     bool painted_ = false;
 };
 
