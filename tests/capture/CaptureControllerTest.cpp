@@ -19,9 +19,9 @@ const QString refused =
 
 // Opens an image as the document, answering whether it became one.
 bool open(CaptureRig& rig, int width, int height, std::optional<QString> name = std::nullopt) {
-    std::optional<bool> opened;
+    bool opened = false;
     rig.controller->openImage(test::gradientImage(width, height), name, [&](bool value) { opened = value; });
-    return opened.value_or(false);
+    return opened;
 }
 
 // Two documents of 10 and 11 pixels, both with unexported changes; questions about the previous
@@ -63,7 +63,7 @@ TEST(CaptureController, RunsOneCaptureAtATimeAndStartsItsBodyOnALaterTurn) {
     const QImage pixels = test::gradientImage(800, 600);
     rig.service.heldImages.front()(pixels);
     ASSERT_TRUE(rig.settle());
-    ASSERT_NE(c.document(), nullptr);
+    ASSERT_TRUE(c.document());
     EXPECT_EQ(std::tuple(c.document()->image().constBits(), c.statusMessage(), rig.captured, rig.failed),
               std::tuple(pixels.constBits(), QStringLiteral("Captured 800 × 600 pixels."), 1, 0));
     EXPECT_TRUE(rig.logged("Capture succeeded: 800x600 px, ocr false"));
@@ -134,10 +134,10 @@ TEST(CaptureController, ACancelAtEverySuspensionPointEndsOnceAsCancelledAndKeeps
         SCOPED_TRACE(point.name);
         CaptureRig rig;
         CaptureController& c = *rig.controller;
-        rig.controller->isDirty = [](EditorDocument*) { return true; };
+        c.isDirty = [](EditorDocument*) { return true; };
         open(rig, 30, 30);
         open(rig, 40, 40);
-        rig.controller->isDirty = [](EditorDocument*) { return false; };
+        c.isDirty = [](EditorDocument*) { return false; };
         point.reach(rig);
         const QPointer<EditorDocument> document = c.document(), previous = c.previousDocument();
         ASSERT_TRUE(c.isBusy());
