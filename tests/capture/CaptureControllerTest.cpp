@@ -1,7 +1,6 @@
 #include "capture/CaptureController.h"
 
 #include "capture/CaptureControllerRig.h"
-#include "support/ImageCompare.h"
 
 #include <QPointer>
 #include <gtest/gtest.h>

@@ -2,7 +2,6 @@
 
 #include "capture/CaptureControllerRig.h"
 
-#include <QCoreApplication>
 #include <gtest/gtest.h>
 #include <limits>
 
