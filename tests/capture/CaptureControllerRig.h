@@ -72,9 +72,8 @@ protected:
 };
 
 inline CaptureDisplay display(DisplayID id, QRectF frame, double scale = 1) {
-    return CaptureDisplay{
-        id,    QStringLiteral("D%1").arg(id),           frame,
-        scale, static_cast<int>(frame.width() * scale), static_cast<int>(frame.height() * scale)};
+    const QSizeF pixels = frame.size() * scale;
+    return {id, QStringLiteral("D%1").arg(id), frame, scale, int(pixels.width()), int(pixels.height())};
 }
 
 inline CaptureWindow window(WindowID id, QRectF frame, std::optional<ProcessID> owner = 4242, int layer = 0) {

@@ -282,7 +282,7 @@ TEST(SystemCaptureService, SaysSoWhenThereIsNoXServer) {
     const QByteArray display = qgetenv("DISPLAY");
     ::setenv("DISPLAY", ":32760", 1);
     SystemCaptureService service;
-    const auto result = test::awaitResult<ShareableContent>([&](auto done) { service.targets(done); });
+    const auto result = targets(service);
     display.isNull() ? ::unsetenv("DISPLAY") : ::setenv("DISPLAY", display.constData(), 1);
     ASSERT_FALSE(result.ok());
     EXPECT_EQ(std::pair(result.error().domain, result.error().code),
