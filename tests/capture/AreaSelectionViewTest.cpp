@@ -24,8 +24,7 @@ Edges edges(const Rect& r) {
     return r ? Edges{r->x(), r->y(), r->width(), r->height()} : Edges{-1, -1, -1, -1};
 }
 
-// Made before the view that holds them.
-struct WithBell {
+struct WithBell { // made before the view that holds them
     test::CountingBeeper bell;
     AccessibilityOptions accessibility;
 };
@@ -63,8 +62,8 @@ TEST(AreaSelectionView, ADragSelectsInGlobalPointsAndCapturesFromFourPixels) {
     // Alt keeps the selection for adjusting; the size counts partial pixels.
     p.drag({10, 20}, {110.25, 70}, Qt::AltModifier);
     ASSERT_TRUE(p.finished.empty() && p.labels().size);
-    EXPECT_EQ(p.labels().size->text, QStringLiteral("201 × 100"));
-    EXPECT_EQ(p.accessibilityValue(), QStringLiteral("201 by 100 pixels"));
+    EXPECT_EQ(std::pair(p.labels().size->text, p.accessibilityValue()),
+              std::pair(QStringLiteral("201 × 100"), QStringLiteral("201 by 100 pixels")));
     p.drag({110.25, 70}, {10, 20});
     ASSERT_EQ(p.finished.size(), 1u);
     EXPECT_EQ(edges(p.finished[0]), (Edges{1010, 70, 100.25, 50}));
@@ -78,8 +77,7 @@ TEST(AreaSelectionView, ADragSelectsInGlobalPointsAndCapturesFromFourPixels) {
     // A click clears the selection, and Enter then only beeps.
     p.drag({80, 80}, {80, 80});
     EXPECT_EQ(p.accessibilityValue(), QStringLiteral("No area selected"));
-    EXPECT_EQ(p.key(Qt::Key_Enter), (Edges{-1, -1, -1, -1}));
-    EXPECT_EQ(p.bell.beeps, 1);
+    EXPECT_EQ(std::pair(p.key(Qt::Key_Enter), p.bell.beeps), std::pair(Edges{-1, -1, -1, -1}, 1));
     // Points beyond the display are clamped to it; Escape cancels.
     p.drag({-40, -40}, {20, 30}, Qt::AltModifier);
     EXPECT_EQ(p.key(Qt::Key_Escape), (Edges{0, 0, 20, 30}));
@@ -140,8 +138,7 @@ TEST(AreaSelectionView, OnlyARealKeyOrAPressHidesTheHint) {
     QMouseEvent right(QEvent::MouseButtonPress, QPointF(30, 30), QPointF(30, 30), Qt::RightButton,
                       Qt::RightButton, {});
     QApplication::sendEvent(&p, &right);
-    EXPECT_FALSE(p.interacted());
-    EXPECT_TRUE(p.labels().hint);
+    EXPECT_TRUE(!p.interacted() && p.labels().hint);
 
     // A letter, with Shift too, does nothing else, but counts; so does a left press.
     for (const int shifted : {0, 1, 2}) {

@@ -1,8 +1,7 @@
 #pragma once
 
-// A capture controller on a fake screen: displays, windows, images, failures and delays that the
-// test controls, the real area picker (offscreen), a countdown stepped by hand and the capture
-// log recorded.
+// A capture controller on a fake screen the test controls, the real (offscreen) area picker, a
+// countdown stepped by hand and the capture log recorded.
 
 #include "capture/AreaSelectionOverlay.h"
 #include "capture/CaptureController.h"
@@ -54,11 +53,6 @@ public:
     bool preflightAccess() const override { return grantsAccess; }
     bool requestAccess() override { return grantsAccess; }
 
-    // The pixels of a display capture: a gradient of the configured size.
-    static QImage pixelsFor(const CaptureConfiguration& configuration) {
-        return gradientImage(configuration.width, configuration.height);
-    }
-
 protected:
     void loadTargets(Completion<ShareableContent> done) override {
         ++listings;
@@ -72,23 +66,20 @@ protected:
         filters.push_back(filter);
         if (holdImages) return heldImages.push_back(std::move(done));
         for (int i = 0; i < (answerTwice ? 2 : 1); ++i)
-            imageError ? done(Failure{*imageError}) : done(pixelsFor(configuration));
+            imageError ? done(Failure{*imageError})
+                       : done(gradientImage(configuration.width, configuration.height));
     }
 };
 
 inline CaptureDisplay display(DisplayID id, QRectF frame, double scale = 1) {
-    return CaptureDisplay{
-        id,    QStringLiteral("D%1").arg(id),           frame,
-        scale, static_cast<int>(frame.width() * scale), static_cast<int>(frame.height() * scale)};
+    const QSizeF pixels = frame.size() * scale;
+    return {id, QStringLiteral("D%1").arg(id), frame, scale, int(pixels.width()), int(pixels.height())};
 }
 
 inline CaptureWindow window(WindowID id, QRectF frame, std::optional<ProcessID> owner = 4242, int layer = 0) {
-    CaptureWindow window;
-    window.windowID = id;
-    window.frame = frame;
-    window.layer = layer;
-    if (owner) window.owningApplication = CaptureApplication{*owner, QStringLiteral("app")};
-    return window;
+    CaptureWindow w{.windowID = id, .frame = frame, .layer = layer};
+    if (owner) w.owningApplication = CaptureApplication{*owner, QStringLiteral("app")};
+    return w;
 }
 
 struct CaptureRig {
@@ -141,8 +132,7 @@ struct CaptureRig {
     }
     ~CaptureRig() { owned.reset(); }
 
-    // Runs the event loop until `done` holds; false when it never does within a generous number
-    // of turns (nothing here waits on the clock).
+    // Runs the event loop until `done` holds (false if it never does); no clock involved.
     static bool turnUntil(const std::function<bool()>& done, int turns = 2000) {
         for (int i = 0; i < turns && !done(); ++i)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
@@ -152,14 +142,13 @@ struct CaptureRig {
         return turnUntil([this] { return !controller->isBusy(); });
     }
     void turns(int count = 5) {
-        for (int i = 0; i < count; ++i)
+        while (count-- > 0)
             QCoreApplication::processEvents();
     }
     bool pickerOpen() {
         return turnUntil([this] { return overlay.isOpen(); });
     }
-    // Wakes the pending countdown step.
-    bool wake() {
+    bool wake() { // the pending countdown step
         if (!turnUntil([this] { return !wakes.empty(); })) return false;
         auto next = std::move(wakes.front());
         wakes.erase(wakes.begin());

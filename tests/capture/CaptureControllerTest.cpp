@@ -1,7 +1,6 @@
 #include "capture/CaptureController.h"
 
 #include "capture/CaptureControllerRig.h"
-#include "support/ImageCompare.h"
 
 #include <QPointer>
 #include <gtest/gtest.h>
@@ -11,6 +10,13 @@ namespace {
 
 using test::CaptureRig;
 
+struct RigTest : ::testing::Test {
+    CaptureRig rig;
+    CaptureController& c = *rig.controller;
+};
+using Capturing = RigTest;
+using DocumentHandover = RigTest;
+
 const QString cancelled = QStringLiteral("Capture cancelled. Previous image retained.");
 const QString unavailable = QStringLiteral("Capture unavailable. Previous image retained.");
 const QString kept = QStringLiteral(" Unexported changes kept: File ▸ Restore Previous Document.");
@@ -19,9 +25,9 @@ const QString refused =
 
 // Opens an image as the document, answering whether it became one.
 bool open(CaptureRig& rig, int width, int height, std::optional<QString> name = std::nullopt) {
-    std::optional<bool> opened;
+    bool opened = false;
     rig.controller->openImage(test::gradientImage(width, height), name, [&](bool value) { opened = value; });
-    return opened.value_or(false);
+    return opened;
 }
 
 // Two documents of 10 and 11 pixels, both with unexported changes; questions about the previous
@@ -35,9 +41,7 @@ void bothDirtyAndAsking(CaptureRig& rig, std::vector<std::function<void(bool)>>&
     };
 }
 
-TEST(CaptureController, RunsOneCaptureAtATimeAndStartsItsBodyOnALaterTurn) {
-    CaptureRig rig;
-    CaptureController& c = *rig.controller;
+TEST_F(Capturing, RunsOneCaptureAtATimeAndStartsItsBodyOnALaterTurn) {
     c.setErrorMessage(QStringLiteral("Old failure"));
     c.setErrorIsRetryable(true);
     rig.service.holdImages = true;
@@ -63,7 +67,7 @@ TEST(CaptureController, RunsOneCaptureAtATimeAndStartsItsBodyOnALaterTurn) {
     const QImage pixels = test::gradientImage(800, 600);
     rig.service.heldImages.front()(pixels);
     ASSERT_TRUE(rig.settle());
-    ASSERT_NE(c.document(), nullptr);
+    ASSERT_TRUE(c.document());
     EXPECT_EQ(std::tuple(c.document()->image().constBits(), c.statusMessage(), rig.captured, rig.failed),
               std::tuple(pixels.constBits(), QStringLiteral("Captured 800 × 600 pixels."), 1, 0));
     EXPECT_TRUE(rig.logged("Capture succeeded: 800x600 px, ocr false"));
@@ -134,10 +138,10 @@ TEST(CaptureController, ACancelAtEverySuspensionPointEndsOnceAsCancelledAndKeeps
         SCOPED_TRACE(point.name);
         CaptureRig rig;
         CaptureController& c = *rig.controller;
-        rig.controller->isDirty = [](EditorDocument*) { return true; };
+        c.isDirty = [](EditorDocument*) { return true; };
         open(rig, 30, 30);
         open(rig, 40, 40);
-        rig.controller->isDirty = [](EditorDocument*) { return false; };
+        c.isDirty = [](EditorDocument*) { return false; };
         point.reach(rig);
         const QPointer<EditorDocument> document = c.document(), previous = c.previousDocument();
         ASSERT_TRUE(c.isBusy());
@@ -192,9 +196,7 @@ TEST(CaptureController, ReportsFailuresWithRetryAndPermissionFailuresForgetTheWi
     }
 }
 
-TEST(CaptureController, AnErrorRaisedWhileCancelledIsACancellation) {
-    CaptureRig rig;
-    CaptureController& c = *rig.controller;
+TEST_F(Capturing, AnErrorRaisedWhileCancelledIsACancellation) {
     c.run(QStringLiteral("Custom…"), false, [&](CaptureTask& task, auto) {
         c.cancel();
         task.finish(toError(CaptureFailure::permissionRequired));
@@ -205,9 +207,7 @@ TEST(CaptureController, AnErrorRaisedWhileCancelledIsACancellation) {
               std::tuple(false, true, 0));
 }
 
-TEST(CaptureController, AServiceThatNeverAnswersFailsAndOneThatAnswersTwiceCountsOnce) {
-    CaptureRig rig;
-    CaptureController& c = *rig.controller;
+TEST_F(Capturing, AServiceThatNeverAnswersFailsAndOneThatAnswersTwiceCountsOnce) {
     c.serviceTimeoutMs = 20;
     rig.service.holdTargets = true;
     c.captureDisplay();
@@ -230,9 +230,7 @@ TEST(CaptureController, AServiceThatNeverAnswersFailsAndOneThatAnswersTwiceCount
     EXPECT_EQ(std::tuple(rig.captured, rig.service.filters.size()), std::tuple(1, std::size_t(1)));
 }
 
-TEST(CaptureController, ClearingTheErrorClearsRetryBeforeEitherChangeIsAnnounced) {
-    CaptureRig rig;
-    CaptureController& c = *rig.controller;
+TEST_F(Capturing, ClearingTheErrorClearsRetryBeforeEitherChangeIsAnnounced) {
     c.setErrorMessage(QStringLiteral("Failed"));
     c.setErrorIsRetryable(true);
     std::vector<std::pair<bool, bool>> seen;
@@ -243,9 +241,7 @@ TEST(CaptureController, ClearingTheErrorClearsRetryBeforeEitherChangeIsAnnounced
     EXPECT_EQ(seen, (std::vector<std::pair<bool, bool>>{{false, false}, {false, false}}));
 }
 
-TEST(DocumentHandover, KeepsUnexportedWorkAsThePreviousDocumentOrAsks) {
-    CaptureRig rig;
-    CaptureController& c = *rig.controller;
+TEST_F(DocumentHandover, KeepsUnexportedWorkAsThePreviousDocumentOrAsks) {
     std::set<EditorDocument*> dirty;
     c.isDirty = [&](EditorDocument* d) { return dirty.count(d) > 0; };
 
@@ -298,9 +294,7 @@ TEST(DocumentHandover, KeepsUnexportedWorkAsThePreviousDocumentOrAsks) {
     EXPECT_EQ(c.previousDocument(), third.data());
 }
 
-TEST(DocumentHandover, OpensAndReopensImagesWithTheirStatuses) {
-    CaptureRig rig;
-    CaptureController& c = *rig.controller;
+TEST_F(DocumentHandover, OpensAndReopensImagesWithTheirStatuses) {
     c.setErrorMessage(QStringLiteral("Old"));
     ASSERT_TRUE(open(rig, 1200, 800, QStringLiteral("shot.png")));
     EXPECT_EQ(std::tuple(c.statusMessage(), c.errorMessage().has_value(), rig.reopened),
@@ -329,9 +323,7 @@ TEST(DocumentHandover, OpensAndReopensImagesWithTheirStatuses) {
                    false, 2.0));
 }
 
-TEST(DocumentHandover, OpenImageDuringACaptureOnlyForgetsTheCaptureFrame) {
-    CaptureRig rig;
-    CaptureController& c = *rig.controller;
+TEST_F(DocumentHandover, OpenImageDuringACaptureOnlyForgetsTheCaptureFrame) {
     c.captureArea();
     ASSERT_TRUE(rig.pickerOpen());
     rig.overlay.finish(QRectF(10, 20, 30, 40));
@@ -352,9 +344,7 @@ TEST(DocumentHandover, OpenImageDuringACaptureOnlyForgetsTheCaptureFrame) {
     c.cancel();
 }
 
-TEST(DocumentHandover, WhileTheUserIsAskedOtherImagesWaitOrAreRefused) {
-    CaptureRig rig;
-    CaptureController& c = *rig.controller;
+TEST_F(DocumentHandover, WhileTheUserIsAskedOtherImagesWaitOrAreRefused) {
     std::vector<std::function<void(bool)>> replies;
     bothDirtyAndAsking(rig, replies);
     const auto reply = [&](bool answer) { replies.front()(answer); };
@@ -381,9 +371,7 @@ TEST(DocumentHandover, WhileTheUserIsAskedOtherImagesWaitOrAreRefused) {
               std::tuple(14, 12));
 }
 
-TEST(DocumentHandover, ACaptureCancelledWhileWaitingBehindAStitchedImageTakesItsImageBack) {
-    CaptureRig rig;
-    CaptureController& c = *rig.controller;
+TEST_F(DocumentHandover, ACaptureCancelledWhileWaitingBehindAStitchedImageTakesItsImageBack) {
     std::vector<std::function<void(bool)>> replies;
     bothDirtyAndAsking(rig, replies);
     const auto reply = [&](bool answer) { replies.front()(answer); };
@@ -404,9 +392,7 @@ TEST(DocumentHandover, ACaptureCancelledWhileWaitingBehindAStitchedImageTakesIts
               std::tuple(14, 11, 0));
 }
 
-TEST(DocumentHandover, AskedAgainWhenThePairChangedWhileTheUserWasAsked) {
-    CaptureRig rig;
-    CaptureController& c = *rig.controller;
+TEST_F(DocumentHandover, AskedAgainWhenThePairChangedWhileTheUserWasAsked) {
     std::vector<std::function<void(bool)>> replies;
     bothDirtyAndAsking(rig, replies);
     c.openImage(test::gradientImage(12, 12), std::nullopt);
@@ -419,9 +405,7 @@ TEST(DocumentHandover, AskedAgainWhenThePairChangedWhileTheUserWasAsked) {
         std::tuple(std::size_t(1), 12, 11));
 }
 
-TEST(CaptureController, RequestsPermission) {
-    CaptureRig rig;
-    CaptureController& c = *rig.controller;
+TEST_F(Capturing, RequestsPermission) {
     rig.service.grantsAccess = false;
     c.setErrorIsRetryable(true);
     c.requestPermission();

@@ -2,7 +2,6 @@
 
 #include "capture/CaptureControllerRig.h"
 
-#include <QCoreApplication>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -36,8 +35,7 @@ std::vector<Result<T, Error>> collect(Start start) {
     std::vector<Result<T, Error>> results;
     start([&](Result<T, Error> result) { results.push_back(std::move(result)); });
     EXPECT_TRUE(results.empty());
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents();
+    test::CaptureRig::turnUntil([] { return false; }, 5);
     return results;
 }
 

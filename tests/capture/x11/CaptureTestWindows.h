@@ -43,8 +43,7 @@ inline bool joinMonitors() {
     return waitUntil([] { return QGuiApplication::screens().size() == 1; });
 }
 
-// Splits the screen into the monitors "left" and "right", 960 points wide each, and waits until
-// Qt has both.
+// Splits the screen into monitors "left" and "right", 960 points wide each; waits until Qt has both.
 inline bool splitIntoTwoMonitors() {
     joinMonitors();
     return xrandr(QStringLiteral("--setmonitor left 960/254x1080/286+0+0 screen")) == 0 &&
@@ -76,13 +75,6 @@ public:
         const bool painted = waitUntil([this] { return paints_ > 0; });
         QGuiApplication::sync();
         return painted;
-    }
-    int paints() const { return paints_; }
-    // Shows another image of the same size and returns once the server has its pixels.
-    void setImage(QImage image) {
-        image_ = std::move(image);
-        repaint();
-        QGuiApplication::sync();
     }
 
 protected:
