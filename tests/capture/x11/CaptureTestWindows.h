@@ -76,6 +76,12 @@ public:
         QGuiApplication::sync();
         return painted;
     }
+    // Shows another image of the same size and returns once the server has its pixels.
+    void setImage(QImage image) {
+        image_ = std::move(image);
+        repaint();
+        QGuiApplication::sync();
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override {
