@@ -9,14 +9,16 @@
 #include "app/HotKeyDispatch.h"
 #include "app/OCRController.h"
 #include "app/OCRHandover.h"
+#include "app/PinCommands.h"
 #include "app/Preferences.h"
+#include "app/PreferencesShortcutTexts.h"
 #include "app/QuitCoordinator.h"
 #include "app/RecognizedTextWindow.h"
 #include "app/Services.h"
 #include "app/ShortcutFormatter.h"
 #include "app/StatusItem.h"
 #include "app/Subscription.h"
-#include "app/ThumbnailStandIn.h"
+#include "app/ThumbnailCommands.h"
 #include "app/WindowCoordinator.h"
 #include "canvas/CanvasActionRouter.h"
 #include "capture/CaptureController.h"
@@ -28,6 +30,11 @@
 #include "export/DragExporter.h"
 #include "export/ExportController.h"
 #include "export/ImageImporter.h"
+#include "panels/HomeView.h"
+#include "panels/PinController.h"
+#include "panels/ThumbnailController.h"
+#include "panels/WindowIcons.h"
+#include "panels/WindowPickerView.h"
 #include "platform/Beeper.h"
 #include "platform/Clipboard.h"
 #include "platform/TesseractLanguageData.h"
@@ -76,7 +83,9 @@ AppDelegate::AppDelegate(Services& services, QObject* parent)
       icons_(std::make_unique<SymbolIcons>()),
       windows_(std::make_unique<WindowCoordinator>(*captureController_, *ocrController_)),
       hotKeyCenter_(std::make_unique<HotKeyCenter>(services.hotKeyGrabber())),
-      thumbnails_(std::make_unique<ThumbnailStandIn>()),
+      thumbnails_(std::make_unique<ThumbnailController>(*icons_, services.beeper(), services.accessibilityOptions())),
+      pins_(std::make_unique<PinController>(services.clipboard(), services.beeper(), *icons_,
+                                            services.accessibilityOptions())),
       dragExporter_(std::make_unique<DragExporter>(DragExporter::defaultDirectory())) {}
 
 AppDelegate::~AppDelegate() = default;
@@ -113,9 +122,20 @@ EditorView* AppDelegate::makeEditorView() {
         else
             self->documentCommands_->reportImport(image.error(), url);
     };
+    auto picker = [this](QWidget* parent) -> QDialog* {
+        return new WindowPickerView(*captureController_, *windowIcons_, *icons_, parent);
+    };
     return new EditorView(EditorView::Services{*captureController_, *exporter_, services_.clipboard(),
                                                services_.beeper(), *icons_, services_.accessibilityOptions()},
-                          std::move(actions), std::move(importImage));
+                          std::move(actions), std::move(importImage), ContextBarHosts::standIns(),
+                          [this](QWidget* parent) { return makeHomeView(parent); }, std::move(picker));
+}
+
+QWidget* AppDelegate::makeHomeView(QWidget* parent) {
+    auto* home = new HomeView(*captureController_, *exporter_, *shortcutTexts_, *icons_, {}, parent);
+    connect(home, &HomeView::settingsRequested, this, [this] { runMenuCommand(MenuCommand::showSettings); });
+    connect(home, &HomeView::openImageRequested, this, [this] { documentCommands_->openImage(); });
+    return home;
 }
 
 void AppDelegate::terminateBySignal() {
@@ -135,6 +155,8 @@ void AppDelegate::applicationDidFinishLaunching() {
     wireCaptures();
     // 6.–8.
     wireHotKeys();
+    // 10.–12.
+    wirePanels();
     // 15.–18.
     subscribe();
     // 19.
@@ -159,7 +181,10 @@ void AppDelegate::wireExports() {
     captureCommands_ = std::make_unique<CaptureCommands>(*captureController_, *exporter_,
                                                          services_.preferences(), services_.announcer());
     captureCommands_->presentEditor = [this] { presentEditor(); };
-    captureCommands_->showThumbnail = [this] { thumbnails_->show(); };
+    captureCommands_->showThumbnail = [this] {
+        if (!thumbnailCommands_->showThumbnail()) presentEditor();
+    };
+    captureCommands_->pinScreenshot = [this] { pinCommands_->pinScreenshot(); };
     discardQuestion_ = std::make_unique<DiscardQuestion>();
     quitCoordinator_ = std::make_unique<QuitCoordinator>(*captureController_, *exporter_, *discardQuestion_);
     quitCoordinator_->visibleEditor = [this] { return windows_->visibleEditor(); };
@@ -225,6 +250,30 @@ void AppDelegate::wireHotKeys() {
     });
 }
 
+void AppDelegate::wirePanels() {
+    thumbnailCommands_ = std::make_unique<ThumbnailCommands>(*thumbnails_, *captureController_, *exporter_,
+                                                             services_.beeper());
+    connect(thumbnailCommands_.get(), &ThumbnailCommands::editRequested, this, [this] { presentEditor(); });
+    connect(thumbnailCommands_.get(), &ThumbnailCommands::pinRequested, this,
+            [this] { pinCommands_->pinScreenshot(); });
+    thumbnails_->dragExporter = dragExporter_.get();
+    pinCommands_ = std::make_unique<PinCommands>(*pins_, *captureController_, *exporter_);
+    // Text being typed ends when the focus leaves it, so that the pin shows it.
+    pinCommands_->commitEditing = [this] {
+        if (EditorWindow* window = windows_->editorWindow())
+            if (QWidget* focus = window->focusWidget()) focus->clearFocus();
+    };
+    connect(pinCommands_.get(), &PinCommands::confirmation, captureCommands_.get(), &CaptureCommands::confirm);
+    connect(pins_.get(), &PinController::pinsChanged, menus_.get(), &AppMenus::validate);
+    shortcutTexts_ = std::make_unique<PreferencesShortcutTexts>(
+        services_.preferences(), services_.keyboardLayout(), [this](ShortcutTextSource::Command command) {
+            const MenuCommand menu = command == ShortcutTextSource::Command::openImage ? MenuCommand::openImage
+                                                                                       : MenuCommand::showSettings;
+            return menus_->action(menu)->shortcut();
+        });
+    windowIcons_ = std::make_unique<WindowIcons>(services_.captureService(), *icons_);
+}
+
 void AppDelegate::subscribe() {
     CaptureController& captures = *captureController_;
     // 15. A capture that starts dismisses the thumbnail.
@@ -270,6 +319,7 @@ void AppDelegate::configureMenus() {
         return action && CanvasActionRouter::isEnabled(QApplication::activeWindow(), *action);
     };
     state.hasPreviousDocument = [captures] { return captures->previousDocument() != nullptr; };
+    state.pinsOpen = [this] { return !pins_->panels().empty(); };
     state.hasLastExport = [this] { return exporter_ != nullptr && !exporter_->lastURL().isEmpty(); };
     state.clipboardHasImage = [this] {
         const QMimeData* data = services_.clipboard().read();
@@ -336,6 +386,9 @@ void AppDelegate::runMenuCommand(MenuCommand command) {
     case MenuCommand::pinScreenshot:
         captures.pinScreenshot();
         break;
+    case MenuCommand::closeAllPins:
+        pinCommands_->closeAllPins();
+        break;
     case MenuCommand::saveImage:
         documents.saveImage();
         break;
@@ -377,13 +430,12 @@ void AppDelegate::runMenuCommand(MenuCommand command) {
         for (QWidget* window : QApplication::topLevelWidgets())
             if (window->isVisible()) window->raise();
         break;
-    // Stand-ins until their parts arrive: the settings window, diagnostics, launch at login, pins,
+    // Stand-ins until their parts arrive: the settings window, diagnostics, launch at login,
     // the About panel, and Select All (the canvas has no whole-document selection).
     case MenuCommand::about:
     case MenuCommand::showSettings:
     case MenuCommand::exportDiagnostics:
     case MenuCommand::toggleLaunchAtLogin:
-    case MenuCommand::closeAllPins:
     case MenuCommand::selectAll:
         break;
     case MenuCommand::undo:
@@ -402,6 +454,8 @@ void AppDelegate::applicationWillTerminate() {
     // Ends a running capture and closes an open area picker.
     captureController_->cancel();
     ocrController_->cancel();
+    thumbnails_->dismiss();
+    pins_->closeAll();
     QObject::disconnect(hotKeyChange_);
     hotKeyCenter_->unregisterAll();
 }

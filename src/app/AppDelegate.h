@@ -25,7 +25,12 @@ class OCRController;
 class QuitCoordinator;
 class StatusItem;
 class SymbolIcons;
-class ThumbnailStandIn;
+class PinCommands;
+class PinController;
+class PreferencesShortcutTexts;
+class ThumbnailCommands;
+class ThumbnailController;
+class WindowIcons;
 class WindowCoordinator;
 class Services;
 
@@ -62,7 +67,9 @@ public:
     AppMenus& menus() const { return *menus_; }
     StatusItem& statusItem() const { return *statusItem_; }
     DocumentCommands& documentCommands() const { return *documentCommands_; }
-    ThumbnailStandIn& thumbnails() const { return *thumbnails_; }
+    ThumbnailController& thumbnails() const { return *thumbnails_; }
+    PinController& pins() const { return *pins_; }
+    PinCommands& pinCommands() const { return *pinCommands_; }
 
 private:
     void configureMenus();
@@ -71,8 +78,10 @@ private:
     void wireExports();
     void wireCaptures();
     void wireHotKeys();
+    void wirePanels();
     void subscribe();
     EditorView* makeEditorView();
+    QWidget* makeHomeView(QWidget* parent);
 
     Services& services_;
     std::unique_ptr<CaptureController> captureController_;
@@ -80,7 +89,8 @@ private:
     std::unique_ptr<SymbolIcons> icons_;
     std::unique_ptr<WindowCoordinator> windows_;
     std::unique_ptr<HotKeyCenter> hotKeyCenter_;
-    std::unique_ptr<ThumbnailStandIn> thumbnails_;
+    std::unique_ptr<ThumbnailController> thumbnails_;
+    std::unique_ptr<PinController> pins_;
     std::unique_ptr<DragExporter> dragExporter_;
     std::unique_ptr<ExportController> exporter_;
     std::unique_ptr<CaptureCommands> captureCommands_;
@@ -90,6 +100,10 @@ private:
     std::unique_ptr<DocumentCommands> documentCommands_;
     std::unique_ptr<DiscardQuestion> discardQuestion_;
     std::unique_ptr<QuitCoordinator> quitCoordinator_;
+    std::unique_ptr<ThumbnailCommands> thumbnailCommands_;
+    std::unique_ptr<PinCommands> pinCommands_;
+    std::unique_ptr<PreferencesShortcutTexts> shortcutTexts_;
+    std::unique_ptr<WindowIcons> windowIcons_;
     QMetaObject::Connection hotKeyChange_;
     bool didFinishLaunching_ = false;
 };

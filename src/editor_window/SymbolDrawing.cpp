@@ -1,5 +1,7 @@
 #include "editor_window/SymbolDrawing.h"
 
+#include "editor_window/PanelSymbols.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <functional>
@@ -261,14 +263,14 @@ const QStringList& names() {
         QStringList all;
         for (const auto& [name, draw] : table())
             all << name;
-        return all;
+        return all + PanelSymbols::names();
     }();
     return list;
 }
 
 bool draw(QPainter& painter, const QString& name) {
     const auto found = table().find(name);
-    if (found == table().end()) return false;
+    if (found == table().end()) return PanelSymbols::draw(painter, name);
     found->second(painter);
     return true;
 }

@@ -76,9 +76,9 @@ void ExportController::setMessage(const QString& message) {
     Q_EMIT messageChanged();
 }
 
-bool ExportController::refusesExport(EditorDocument* document) {
+bool ExportController::refusesExport(EditorDocument* document, RefusalSound sound) {
     if (document == nullptr || document->textRedactionReview() == nullptr) return false;
-    beeper_.beep();
+    if (sound == RefusalSound::beep) beeper_.beep();
     setMessage(QStringLiteral("Export failed: Apply or cancel Redact Text first."));
     Log::exporting().log("Export refused: Redact Text review open");
     return true;

@@ -72,8 +72,10 @@ public:
     int pendingExports() const;
     ExportSettings& settings() const { return settings_; }
 
-    // True, after a beep and the message, while a Redact Text review is open on `document`.
-    bool refusesExport(EditorDocument* document);
+    // Whether a refusal beeps here, or its caller beeps for it.
+    enum class RefusalSound { beep, callerBeeps };
+    // True, after the message (and a beep), while a Redact Text review is open on `document`.
+    bool refusesExport(EditorDocument* document, RefusalSound sound = RefusalSound::beep);
     bool hasUnexportedChanges(const EditorDocument* document) const;
     // Records `revision` as exported unless a later one already is, then calls onExported.
     void markExported(EditorDocument& document, qint64 revision);
