@@ -33,7 +33,11 @@ struct PinRig : test::PanelServices {
         QObject::connect(&controller, &PinController::editRequested,
                          [this](const QImage& image) { edited.push_back(image); });
     }
-    ~PinRig() { controller.closeAll(); }
+    ~PinRig() {
+        controller.closeAll();
+        // Closed pins go on the next turn; their timers belong to this rig's clock.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
     PinPanel* pin(QSize size, std::optional<QRectF> near = std::nullopt) {
         PinPanel* panel = controller.pin(test::gradientImage(size.width(), size.height()), near);
         if (panel != nullptr) panel->view()->sleep = clock.sleep();
