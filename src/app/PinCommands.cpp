@@ -26,7 +26,7 @@ void PinCommands::pinScreenshot() {
         return;
     }
     // Where it was captured, unless the crop moved the image away from there.
-    const QRectF whole(QPointF(0, 0), QSizeF(document->image().size()));
+    const QRectF whole(QPointF(0, 0), QSizeF(document->base()->image().size()));
     const std::optional<QRectF> near =
         geom::exactlyEqual(document->cropRect(), whole) ? captures_.lastCaptureFrame() : std::nullopt;
     pins_.pin(*image, near);
