@@ -50,7 +50,7 @@ void CaptureTile::paintEvent(QPaintEvent*) {
     QFont titleFont = font();
     titleFont.setWeight(QFont::Medium);
     QFont shortcutFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    shortcutFont.setPointSizeF(std::max(7.0, font().pointSizeF() - 2));
+    shortcutFont.setPointSizeF(std::max(8.0, font().pointSizeF() - 1));
     const int titleHeight = QFontMetrics(titleFont).height();
     const int shortcutHeight = QFontMetrics(shortcutFont).height();
     const int stack = 26 + 3 + titleHeight + 3 + shortcutHeight;
