@@ -57,7 +57,8 @@ PinView::~PinView() {
 void PinView::setImage(const QImage& image) {
     levels_.clear();
     if (!image.isNull()) {
-        levels_.push_back(image);
+        // The window's own pixel format: drawing then scales without converting every pixel.
+        levels_.push_back(image.convertToFormat(QImage::Format_ARGB32_Premultiplied));
         while (levels_.back().width() >= 64 && levels_.back().height() >= 64)
             levels_.push_back(levels_.back().scaled(levels_.back().size() / 2, Qt::IgnoreAspectRatio,
                                                     Qt::SmoothTransformation));
@@ -77,15 +78,23 @@ const QImage& PinView::level(const QSize& size) const {
 void PinView::paintEvent(QPaintEvent*) {
     if (levels_.empty()) return;
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const QRectF bounds = rect();
-    QPainterPath shape;
-    shape.addRoundedRect(bounds, cornerRadius, cornerRadius);
-    painter.setClipPath(shape);
     const QSize pixels = (bounds.size() * devicePixelRatioF()).toSize();
+    // A clip path would make every pixel of a large pin go through a mask: draw the image whole,
+    // then cut the four rounded corners away.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(bounds, level(pixels));
-    painter.setClipping(false);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath rounded;
+    rounded.addRoundedRect(bounds, cornerRadius, cornerRadius);
+    QPainterPath corners;
+    const double side = cornerRadius + 1;
+    for (const QPointF& corner : {bounds.topLeft(), bounds.topRight() - QPointF(side, 0),
+                                  bounds.bottomLeft() - QPointF(0, side), bounds.bottomRight() - QPointF(side, side)})
+        corners.addRect(QRectF(corner, QSizeF(side, side)));
+    painter.setCompositionMode(QPainter::CompositionMode_Clear);
+    painter.fillPath(corners.subtracted(rounded), Qt::transparent);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.setPen(QPen(QColor::fromRgbF(0, 0, 0, 0.2f), 0.5));
     painter.setBrush(Qt::NoBrush);
     painter.drawRoundedRect(bounds.adjusted(0.25, 0.25, -0.25, -0.25), cornerRadius, cornerRadius);
