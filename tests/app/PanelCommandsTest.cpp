@@ -6,13 +6,16 @@
 #include "app/ThumbnailCommands.h"
 #include "capture/CaptureControllerRig.h"
 #include "editor_window/SymbolIcons.h"
+#include "export/DragExporter.h"
 #include "export/ExportTesting.h"
 #include "panels/PinController.h"
 #include "panels/PinPanel.h"
 #include "panels/ThumbnailController.h"
+#include "panels/ThumbnailPanel.h"
 #include "platform/X11KeyboardLayout.h"
 #include "support/LogLines.h"
 #include "support/RefusingClipboard.h"
+#include "support/TempDir.h"
 
 
 namespace quorvane {
@@ -114,6 +117,35 @@ TEST(ThumbnailCommands, WhileAnExportRunsOnlyCopyAndSaveAreRefused) {
     EXPECT_EQ(edits, 1);
     latch.open();
     ASSERT_TRUE(test::waitUntil([&] { return rig.exporter->pendingExports() == 0; }));
+}
+
+TEST(ThumbnailCommands, ADocumentEditedDuringADragOrABackgroundCopyLeavesNothingBehind) {
+    PanelRig rig;
+    test::TempDir folder;
+    DragExporter files(QString::fromStdString(folder.path().string()));
+    rig.thumbnails.dragExporter = &files;
+    EditorDocument* document = rig.open();
+    ASSERT_TRUE(rig.thumbnailCommands->showThumbnail());
+    // Edited while the file is being dragged: the card goes at once, and the drop changes nothing.
+    rig.thumbnails.dragRunner = [&](QDrag&) {
+        PanelRig::edit(*document);
+        return Qt::CopyAction;
+    };
+    rig.thumbnails.beginDrag({10, 10}, rig.thumbnails.panel());
+    EXPECT_EQ(std::tuple(rig.thumbnails.isShown(), rig.thumbnails.isDragging(), rig.thumbnails.timerPending()),
+              std::tuple(false, false, false));
+    // Replaced while a background copy runs: the copy still ends as the exporter reports it.
+    test::RenderLatch latch;
+    rig.exporter->renderer = latch.renderer();
+    rig.exporter->backgroundPixels = 1;
+    ASSERT_TRUE(rig.thumbnailCommands->showThumbnail());
+    rig.thumbnails.perform(ThumbnailAction::copy);
+    EXPECT_TRUE(rig.thumbnails.model().copied());
+    rig.open(30, 20);
+    EXPECT_FALSE(rig.thumbnails.isShown());
+    latch.open();
+    ASSERT_TRUE(test::waitUntil([&] { return rig.exporter->pendingExports() == 0; }));
+    EXPECT_FALSE(rig.thumbnails.isShown());
 }
 
 TEST(PinCommands, PinsWhereTheAreaWasCapturedUnlessCroppedAndClosesAll) {
