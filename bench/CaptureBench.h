@@ -25,6 +25,12 @@ inline void medianOfRuns(benchmark::internal::Benchmark* benchmark) {
         benchmark::kMillisecond);
 }
 
+// Runs the event loop until `done` holds.
+inline void turnUntil(const std::function<bool()>& done) {
+    while (!done())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+}
+
 inline double seconds(Clock::duration duration) {
     return std::chrono::duration<double>(duration).count();
 }

@@ -23,11 +23,6 @@ namespace {
 using namespace quorvane;
 using namespace quorvane::bench;
 
-void turnUntil(const std::function<bool()>& done) {
-    while (!done())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-}
-
 // The system service, remembering the pixels of the last grab it delivered.
 class WatchedService final : public CaptureService {
 public:

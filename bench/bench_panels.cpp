@@ -35,11 +35,6 @@ namespace {
 using namespace quorvane;
 using namespace quorvane::bench;
 
-void turnUntil(const std::function<bool()>& done) {
-    while (!done())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-}
-
 struct Rig {
     test::TempDir folder;
     JsonSettingsStore store{folder / "settings.json"};

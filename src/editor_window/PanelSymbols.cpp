@@ -49,8 +49,10 @@ void window(QPainter& p, const QRectF& r) {
     p.drawLine(QPointF(r.left(), r.top() + 4), QPointF(r.right(), r.top() + 4));
 }
 
-const std::map<QString, Draw>& table() {
-    static const std::map<QString, Draw> drawings = {
+} // namespace
+
+const std::map<QString, Draw>& drawings() {
+    static const std::map<QString, Draw> table = {
         {QStringLiteral("xmark"),
          [](QPainter& p) {
              p.drawLine(QPointF(6, 6), QPointF(18, 18));
@@ -196,26 +198,7 @@ const std::map<QString, Draw>& table() {
              p.drawLine(QPointF(16, 10), QPointF(16, 11));
          }},
     };
-    return drawings;
-}
-
-} // namespace
-
-const QStringList& names() {
-    static const QStringList list = [] {
-        QStringList all;
-        for (const auto& [name, draw] : table())
-            all << name;
-        return all;
-    }();
-    return list;
-}
-
-bool draw(QPainter& painter, const QString& name) {
-    const auto found = table().find(name);
-    if (found == table().end()) return false;
-    found->second(painter);
-    return true;
+    return table;
 }
 
 } // namespace quorvane::PanelSymbols

@@ -1,7 +1,8 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
+#include <functional>
+#include <map>
 
 class QPainter;
 
@@ -9,7 +10,6 @@ class QPainter;
 // picker), drawn like SymbolDrawing's: the pen's colour in a 24 × 24 box.
 namespace quorvane::PanelSymbols {
 
-const QStringList& names();
-bool draw(QPainter& painter, const QString& name);
+const std::map<QString, std::function<void(QPainter&)>>& drawings();
 
 } // namespace quorvane::PanelSymbols

@@ -263,14 +263,21 @@ const QStringList& names() {
         QStringList all;
         for (const auto& [name, draw] : table())
             all << name;
-        return all + PanelSymbols::names();
+        for (const auto& [name, draw] : PanelSymbols::drawings())
+            all << name;
+        return all;
     }();
     return list;
 }
 
 bool draw(QPainter& painter, const QString& name) {
     const auto found = table().find(name);
-    if (found == table().end()) return PanelSymbols::draw(painter, name);
+    if (found == table().end()) {
+        const auto panel = PanelSymbols::drawings().find(name);
+        if (panel == PanelSymbols::drawings().end()) return false;
+        panel->second(painter);
+        return true;
+    }
     found->second(painter);
     return true;
 }

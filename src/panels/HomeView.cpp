@@ -6,13 +6,13 @@
 #include "editor_window/WindowDragArea.h"
 #include "export/ExportController.h"
 #include "panels/CaptureTile.h"
+#include "panels/Divider.h"
 #include "panels/PermissionBanner.h"
 #include "panels/QuorvaneArt.h"
 #include "panels/QuorvaneBackdrop.h"
 
 #include <QApplication>
 #include <QButtonGroup>
-#include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -58,10 +58,7 @@ HomeView::HomeView(CaptureController& model, ExportController& exporter, Shortcu
     banner_ = new PermissionBanner(model_, icons_, this);
     main->addWidget(banner_);
     main->addStretch(1);
-    auto* divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Sunken);
-    main->addWidget(divider);
+    main->addWidget(makeDivider(this));
     main->addWidget(makeBottomRow());
     column->addLayout(main, 1);
     backdrop_->lower();

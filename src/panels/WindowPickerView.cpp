@@ -3,10 +3,10 @@
 #include "capture/CaptureController.h"
 #include "editor_window/IconButton.h"
 #include "editor_window/SymbolIcons.h"
+#include "panels/Divider.h"
 #include "panels/WindowIcons.h"
 #include "panels/WindowRow.h"
 
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -16,13 +16,6 @@
 
 namespace quorvane {
 namespace {
-
-QFrame* divider(QWidget* parent) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    return line;
-}
 
 void mute(QLabel* label, float alpha) {
     QPalette palette = label->palette();
@@ -55,7 +48,7 @@ WindowPickerView::WindowPickerView(CaptureController& model, WindowIcons& icons,
                               [&model] { model.refreshTargets(); }, this);
     header->addWidget(refresh_);
     column->addLayout(header);
-    column->addWidget(divider(this));
+    column->addWidget(makeDivider(this));
 
     content_ = new QStackedWidget(this);
     auto* empty = new QWidget(content_);
@@ -91,7 +84,7 @@ WindowPickerView::WindowPickerView(CaptureController& model, WindowIcons& icons,
     scroll->setWidget(list_);
     content_->addWidget(scroll);
     column->addWidget(content_, 1);
-    column->addWidget(divider(this));
+    column->addWidget(makeDivider(this));
 
     auto* footer = new QHBoxLayout;
     footer->setContentsMargins(12, 12, 12, 12);
