@@ -104,7 +104,8 @@ QImage photoLike(int width, int height) {
     for (int y = 0; y < height; ++y) {
         auto* row = reinterpret_cast<quint32*>(image.scanLine(y));
         for (int x = 0; x < width; ++x)
-            row[x] = 0xff000000u | quint32((x * 7 + y) & 0xff) << 16 | quint32((y * 3) & 0xff) << 8 | quint32(x & 0xff);
+            row[x] = 0xff000000u | quint32((x * 7 + y) & 0xff) << 16 | quint32((y * 3) & 0xff) << 8 |
+                     quint32(x & 0xff);
     }
     return image;
 }

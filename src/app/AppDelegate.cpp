@@ -83,7 +83,8 @@ AppDelegate::AppDelegate(Services& services, QObject* parent)
       icons_(std::make_unique<SymbolIcons>()),
       windows_(std::make_unique<WindowCoordinator>(*captureController_, *ocrController_)),
       hotKeyCenter_(std::make_unique<HotKeyCenter>(services.hotKeyGrabber())),
-      thumbnails_(std::make_unique<ThumbnailController>(*icons_, services.beeper(), services.accessibilityOptions())),
+      thumbnails_(
+          std::make_unique<ThumbnailController>(*icons_, services.beeper(), services.accessibilityOptions())),
       pins_(std::make_unique<PinController>(services.clipboard(), services.beeper(), *icons_,
                                             services.accessibilityOptions())),
       dragExporter_(std::make_unique<DragExporter>(DragExporter::defaultDirectory())) {}
@@ -125,10 +126,11 @@ EditorView* AppDelegate::makeEditorView() {
     auto picker = [this](QWidget* parent) -> QDialog* {
         return new WindowPickerView(*captureController_, *windowIcons_, *icons_, parent);
     };
-    return new EditorView(EditorView::Services{*captureController_, *exporter_, services_.clipboard(),
-                                               services_.beeper(), *icons_, services_.accessibilityOptions()},
-                          std::move(actions), std::move(importImage), ContextBarHosts::standIns(),
-                          [this](QWidget* parent) { return makeHomeView(parent); }, std::move(picker));
+    return new EditorView(
+        EditorView::Services{*captureController_, *exporter_, services_.clipboard(), services_.beeper(),
+                             *icons_, services_.accessibilityOptions()},
+        std::move(actions), std::move(importImage), ContextBarHosts::standIns(),
+        [this](QWidget* parent) { return makeHomeView(parent); }, std::move(picker));
 }
 
 QWidget* AppDelegate::makeHomeView(QWidget* parent) {
@@ -263,12 +265,14 @@ void AppDelegate::wirePanels() {
         if (EditorWindow* window = windows_->editorWindow())
             if (QWidget* focus = window->focusWidget()) focus->clearFocus();
     };
-    connect(pinCommands_.get(), &PinCommands::confirmation, captureCommands_.get(), &CaptureCommands::confirm);
+    connect(pinCommands_.get(), &PinCommands::confirmation, captureCommands_.get(),
+            &CaptureCommands::confirm);
     connect(pins_.get(), &PinController::pinsChanged, menus_.get(), &AppMenus::validate);
     shortcutTexts_ = std::make_unique<PreferencesShortcutTexts>(
         services_.preferences(), services_.keyboardLayout(), [this](ShortcutTextSource::Command command) {
-            const MenuCommand menu = command == ShortcutTextSource::Command::openImage ? MenuCommand::openImage
-                                                                                       : MenuCommand::showSettings;
+            const MenuCommand menu = command == ShortcutTextSource::Command::openImage
+                                         ? MenuCommand::openImage
+                                         : MenuCommand::showSettings;
             return menus_->action(menu)->shortcut();
         });
     windowIcons_ = std::make_unique<WindowIcons>(services_.captureService(), *icons_);

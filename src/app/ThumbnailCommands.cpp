@@ -21,7 +21,9 @@ ThumbnailCommands::ThumbnailCommands(ThumbnailController& thumbnails, CaptureCon
         guarded([this, &started] { started = exporter_.copyFinal(true); });
         return started;
     };
-    thumbnails_.actions.mayExport = [this](std::optional<ThumbnailAction> action) { return mayExport(action); };
+    thumbnails_.actions.mayExport = [this](std::optional<ThumbnailAction> action) {
+        return mayExport(action);
+    };
     connect(&thumbnails_, &ThumbnailController::saveRequested, this,
             [this] { guarded([this] { exporter_.saveToFolder(true, true); }); });
     connect(&thumbnails_, &ThumbnailController::pinRequested, this,
@@ -49,8 +51,10 @@ void ThumbnailCommands::bind(EditorDocument& document) {
     unbind();
     document_ = &document;
     revision_ = document.revision();
-    documentWatch_ = connect(&captures_, &CaptureController::documentChanged, this, &ThumbnailCommands::checkBinding);
-    revisionWatch_ = connect(&document, &EditorDocument::revisionChanged, this, &ThumbnailCommands::checkBinding);
+    documentWatch_ =
+        connect(&captures_, &CaptureController::documentChanged, this, &ThumbnailCommands::checkBinding);
+    revisionWatch_ =
+        connect(&document, &EditorDocument::revisionChanged, this, &ThumbnailCommands::checkBinding);
 }
 
 void ThumbnailCommands::unbind() {

@@ -25,8 +25,8 @@ class ThumbnailCommands : public QObject {
 
 public:
     // Everything passed outlives the commands.
-    ThumbnailCommands(ThumbnailController& thumbnails, CaptureController& captures, ExportController& exporter,
-                      Beeper& beeper, QObject* parent = nullptr);
+    ThumbnailCommands(ThumbnailController& thumbnails, CaptureController& captures,
+                      ExportController& exporter, Beeper& beeper, QObject* parent = nullptr);
     ~ThumbnailCommands() override;
 
     // Renders the current document and shows it on the pointer's screen. False, showing nothing,

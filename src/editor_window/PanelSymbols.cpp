@@ -17,8 +17,9 @@ void fill(QPainter& p, const QPainterPath& path) {
 
 void corners(QPainter& p, const QRectF& r, double arm) {
     QPainterPath path;
-    for (const auto& [corner, dx, dy] : {std::tuple{r.topLeft(), 1, 1}, std::tuple{r.topRight(), -1, 1},
-                                         std::tuple{r.bottomLeft(), 1, -1}, std::tuple{r.bottomRight(), -1, -1}}) {
+    for (const auto& [corner, dx, dy] :
+         {std::tuple{r.topLeft(), 1, 1}, std::tuple{r.topRight(), -1, 1}, std::tuple{r.bottomLeft(), 1, -1},
+          std::tuple{r.bottomRight(), -1, -1}}) {
         path.moveTo(corner + QPointF(0, dy * arm));
         path.lineTo(corner);
         path.lineTo(corner + QPointF(dx * arm, 0));

@@ -45,8 +45,7 @@ void CaptureTile::paintEvent(QPaintEvent*) {
     painter.setPen(QPen(border, 1));
     painter.drawPath(shape);
 
-    const QColor ink =
-        isEnabled() ? primary : palette().color(QPalette::Disabled, QPalette::WindowText);
+    const QColor ink = isEnabled() ? primary : palette().color(QPalette::Disabled, QPalette::WindowText);
     QFont titleFont = font();
     titleFont.setWeight(QFont::Medium);
     QFont shortcutFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -65,7 +64,8 @@ void CaptureTile::paintEvent(QPaintEvent*) {
     secondary.setAlphaF(0.6f);
     painter.setPen(secondary);
     painter.setFont(shortcutFont);
-    painter.drawText(QRect(0, y, width(), shortcutHeight), Qt::AlignHCenter | Qt::AlignVCenter, shortcutLine());
+    painter.drawText(QRect(0, y, width(), shortcutHeight), Qt::AlignHCenter | Qt::AlignVCenter,
+                     shortcutLine());
 }
 
 void CaptureTile::enterEvent(QEnterEvent* event) {

@@ -64,8 +64,8 @@ HomeView::HomeView(CaptureController& model, ExportController& exporter, Shortcu
     backdrop_->lower();
 
     for (auto signal : {&CaptureController::busyChanged, &CaptureController::canRepeatAreaChanged,
-                        &CaptureController::permissionGrantedChanged, &CaptureController::previousDocumentChanged,
-                        &CaptureController::captureDelayChanged})
+                        &CaptureController::permissionGrantedChanged,
+                        &CaptureController::previousDocumentChanged, &CaptureController::captureDelayChanged})
         connect(&model_, signal, this, &HomeView::refresh);
     connect(&exporter_, &ExportController::lastURLChanged, this, &HomeView::refresh);
     connect(&shortcuts_, &ShortcutTextSource::changed, this, &HomeView::refresh);
@@ -93,8 +93,9 @@ QWidget* HomeView::makeHeader(TitlebarInset inset) {
     title->setAttribute(Qt::WA_TransparentForMouseEvents);
     row->addWidget(title);
     row->addStretch(1);
-    settings_ = new IconButton(icons_, QStringLiteral("gearshape"), QStringLiteral("Settings"),
-                               [this] { Q_EMIT settingsRequested(); }, header);
+    settings_ = new IconButton(
+        icons_, QStringLiteral("gearshape"), QStringLiteral("Settings"),
+        [this] { Q_EMIT settingsRequested(); }, header);
     row->addWidget(settings_);
     return header;
 }
@@ -106,7 +107,8 @@ QWidget* HomeView::makeGrid() {
     layout->setSpacing(10);
     int index = 0;
     for (const TileSpec& spec : tileSpecs) {
-        auto* tile = new CaptureTile(icons_, QString::fromLatin1(spec.symbol), QString::fromLatin1(spec.title), grid_);
+        auto* tile =
+            new CaptureTile(icons_, QString::fromLatin1(spec.symbol), QString::fromLatin1(spec.title), grid_);
         tiles_[spec.tile] = tile;
         layout->addWidget(tile, index / 2, index % 2);
         ++index;
@@ -136,8 +138,9 @@ QWidget* HomeView::makeDelayRow() {
     segments->setSpacing(0);
     delay_ = new QButtonGroup(picker);
     for (int seconds : delays) {
-        auto* segment = new QPushButton(
-            seconds == 0 ? QStringLiteral("No delay") : QString::number(seconds) + QStringLiteral(" s"), picker);
+        auto* segment = new QPushButton(seconds == 0 ? QStringLiteral("No delay")
+                                                     : QString::number(seconds) + QStringLiteral(" s"),
+                                        picker);
         segment->setCheckable(true);
         segment->setToolTip(picker->toolTip());
         segments->addWidget(segment, 1);
@@ -145,8 +148,9 @@ QWidget* HomeView::makeDelayRow() {
     }
     connect(delay_, &QButtonGroup::idClicked, &model_, &CaptureController::setCaptureDelay);
     row->addWidget(picker, 1);
-    repeat_ = new IconButton(icons_, QStringLiteral("arrow.counterclockwise"), QStringLiteral("Repeat Area"),
-                             [model = &model_] { model->repeatArea(); }, delayRow_);
+    repeat_ = new IconButton(
+        icons_, QStringLiteral("arrow.counterclockwise"), QStringLiteral("Repeat Area"),
+        [model = &model_] { model->repeatArea(); }, delayRow_);
     row->addWidget(repeat_);
     return delayRow_;
 }
@@ -159,18 +163,21 @@ QWidget* HomeView::makeBottomRow() {
     open_ = new QToolButton(bottomRow_);
     open_->setText(QStringLiteral("Open Image…"));
     const QColor ink = palette().color(QPalette::WindowText);
-    open_->setIcon(icons_.icon(QStringLiteral("photo"), ink, palette().color(QPalette::Disabled, QPalette::WindowText)));
+    open_->setIcon(
+        icons_.icon(QStringLiteral("photo"), ink, palette().color(QPalette::Disabled, QPalette::WindowText)));
     open_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     open_->setAutoRaise(true);
     connect(open_, &QToolButton::clicked, this, &HomeView::openImageRequested);
     row->addWidget(open_);
     row->addStretch(1);
-    reopen_ = new IconButton(icons_, QStringLiteral("clock.arrow.circlepath"), QStringLiteral("Reopen Last Export"),
-                             [exporter = &exporter_] { exporter->reopenLast(); }, bottomRow_);
+    reopen_ = new IconButton(
+        icons_, QStringLiteral("clock.arrow.circlepath"), QStringLiteral("Reopen Last Export"),
+        [exporter = &exporter_] { exporter->reopenLast(); }, bottomRow_);
     reopen_->setToolTip(QStringLiteral("Reopen the last exported image"));
     row->addWidget(reopen_);
-    restore_ = new IconButton(icons_, QStringLiteral("arrow.uturn.backward.circle"), QStringLiteral("Restore Previous"),
-                              [model = &model_] { model->restorePreviousDocument(); }, bottomRow_);
+    restore_ = new IconButton(
+        icons_, QStringLiteral("arrow.uturn.backward.circle"), QStringLiteral("Restore Previous"),
+        [model = &model_] { model->restorePreviousDocument(); }, bottomRow_);
     restore_->setToolTip(QStringLiteral("Restore the previous screenshot"));
     row->addWidget(restore_);
     return bottomRow_;
@@ -191,9 +198,10 @@ void HomeView::refresh() {
         tiles_[spec.tile]->setShortcutText(spec.shortcut ? shortcuts_.text(*spec.shortcut) : std::nullopt);
     settings_->setToolTip(withShortcut(QStringLiteral("Settings"), Command::showSettings));
     settings_->setAccessibleName(settings_->toolTip());
-    open_->setToolTip(withShortcut(QStringLiteral("Open a PNG, JPEG, HEIC, TIFF, GIF, or BMP image to annotate"),
-                                   Command::openImage) +
-                      QStringLiteral(", or drop one on this window"));
+    open_->setToolTip(
+        withShortcut(QStringLiteral("Open a PNG, JPEG, HEIC, TIFF, GIF, or BMP image to annotate"),
+                     Command::openImage) +
+        QStringLiteral(", or drop one on this window"));
     repeat_->setToolTip(withShortcut(QStringLiteral("Capture the last area again"), Command::repeatArea));
     grid_->setEnabled(!busy);
     delayRow_->setEnabled(!busy);

@@ -30,7 +30,8 @@ PermissionBanner::PermissionBanner(CaptureController& model, const SymbolIcons& 
     titleRow->addWidget(lock);
     titleRow->addWidget(title, 1);
     column->addLayout(titleRow);
-    auto* detail = new QLabel(QStringLiteral("Allow Quorvane in your desktop settings, then reopen Quorvane."), this);
+    auto* detail =
+        new QLabel(QStringLiteral("Allow Quorvane in your desktop settings, then reopen Quorvane."), this);
     detail->setWordWrap(true);
     QPalette secondary = detail->palette();
     QColor muted = ink;

@@ -50,10 +50,8 @@ QSizeF fittedSize(const QSizeF& pixels, double scale, const QRectF& visible) {
 }
 
 QRectF clamp(const QRectF& frame, const QRectF& visible) {
-    const double x =
-        std::max(geom::minX(visible), std::min(frame.x(), geom::maxX(visible) - frame.width()));
-    const double y =
-        std::max(geom::minY(visible), std::min(frame.y(), geom::maxY(visible) - frame.height()));
+    const double x = std::max(geom::minX(visible), std::min(frame.x(), geom::maxX(visible) - frame.width()));
+    const double y = std::max(geom::minY(visible), std::min(frame.y(), geom::maxY(visible) - frame.height()));
     return {x, y, frame.width(), frame.height()};
 }
 

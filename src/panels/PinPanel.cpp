@@ -39,7 +39,8 @@ void PinPanel::setFrame(const QRectF& frame) {
     frame_ = frame;
     // Windows sit on whole points; the unrounded frame keeps repeated zooms from drifting.
     setGeometry(QRect(int(std::round(frame.x())), int(std::round(frame.y())),
-                      std::max(1, int(std::round(frame.width()))), std::max(1, int(std::round(frame.height())))));
+                      std::max(1, int(std::round(frame.width()))),
+                      std::max(1, int(std::round(frame.height())))));
 }
 
 void PinPanel::moveEvent(QMoveEvent* event) {
@@ -59,19 +60,21 @@ void PinPanel::setZoom(double zoom, const std::optional<QPointF>& anchorPoint) {
     const QSizeF size = actualSize_ * zoom_;
     const double fx = frame_.width() > 0 ? (anchor.x() - frame_.x()) / frame_.width() : 0.5;
     const double fy = frame_.height() > 0 ? (anchor.y() - frame_.y()) / frame_.height() : 0.5;
-    setFrame(QRectF(anchor.x() - size.width() * fx, anchor.y() - size.height() * fy, size.width(), size.height()));
+    setFrame(
+        QRectF(anchor.x() - size.width() * fx, anchor.y() - size.height() * fy, size.width(), size.height()));
     view_->setAccessibleName(accessibilityDescription());
     view_->showBadge(QString::number(percent(zoom_)) + QStringLiteral("%"));
 }
 
 void PinPanel::setOpacity(double opacity) {
     setWindowOpacity(std::isfinite(opacity) ? std::clamp(opacity, minOpacity, 1.0) : 1.0);
-    view_->showBadge(QStringLiteral("Opacity ") + QString::number(percent(windowOpacity())) + QStringLiteral("%"));
+    view_->showBadge(QStringLiteral("Opacity ") + QString::number(percent(windowOpacity())) +
+                     QStringLiteral("%"));
 }
 
 QString PinPanel::accessibilityDescription() const {
-    return QStringLiteral("Pinned screenshot, ") + QString::number(pixelSize_.width()) + QStringLiteral(" by ") +
-           QString::number(pixelSize_.height()) + QStringLiteral(" pixels, zoom ") +
+    return QStringLiteral("Pinned screenshot, ") + QString::number(pixelSize_.width()) +
+           QStringLiteral(" by ") + QString::number(pixelSize_.height()) + QStringLiteral(" pixels, zoom ") +
            QString::number(percent(zoom_)) + QStringLiteral(" percent");
 }
 
@@ -80,7 +83,8 @@ QMenu* PinPanel::contextMenu() {
     menu->addAction(QStringLiteral("Copy Image"), this, &PinPanel::copyImage);
     QMenu* zoomMenu = menu->addMenu(QStringLiteral("Zoom"));
     for (int value : {50, 100, 200})
-        zoomMenu->addAction(QString::number(value) + QStringLiteral("%"), this, [this, value] { zoomTo(value); });
+        zoomMenu->addAction(QString::number(value) + QStringLiteral("%"), this,
+                            [this, value] { zoomTo(value); });
     zoomMenu->addAction(QStringLiteral("Fit"), this, [this] { zoomTo(0); });
     QMenu* opacityMenu = menu->addMenu(QStringLiteral("Opacity"));
     for (int value : {100, 75, 50, 25}) {

@@ -5,8 +5,8 @@
 // sends it to the editor and closes on Escape or Ctrl+W.
 
 #include <QImage>
-#include <QPointer>
 #include <QPointF>
+#include <QPointer>
 #include <QRectF>
 #include <QSizeF>
 #include <QWidget>

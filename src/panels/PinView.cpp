@@ -89,8 +89,9 @@ void PinView::paintEvent(QPaintEvent*) {
     rounded.addRoundedRect(bounds, cornerRadius, cornerRadius);
     QPainterPath corners;
     const double side = cornerRadius + 1;
-    for (const QPointF& corner : {bounds.topLeft(), bounds.topRight() - QPointF(side, 0),
-                                  bounds.bottomLeft() - QPointF(0, side), bounds.bottomRight() - QPointF(side, side)})
+    for (const QPointF& corner :
+         {bounds.topLeft(), bounds.topRight() - QPointF(side, 0), bounds.bottomLeft() - QPointF(0, side),
+          bounds.bottomRight() - QPointF(side, side)})
         corners.addRect(QRectF(corner, QSizeF(side, side)));
     painter.setCompositionMode(QPainter::CompositionMode_Clear);
     painter.fillPath(corners.subtracted(rounded), Qt::transparent);

@@ -58,9 +58,15 @@ FrondPaths paths(const Frond& frond, const QRectF& rect, int steps) {
 
 const std::array<Frond, 2>& iconFronds() {
     static const std::array<Frond, 2> fronds = {
-        Frond{{QPointF(0.26, 1.0), QPointF(0.06, 0.66), QPointF(0.40, 0.33), QPointF(0.18, 0.0)}, 0.18, 2.5, 0,
+        Frond{{QPointF(0.26, 1.0), QPointF(0.06, 0.66), QPointF(0.40, 0.33), QPointF(0.18, 0.0)},
+              0.18,
+              2.5,
+              0,
               0.1},
-        Frond{{QPointF(0.70, 1.0), QPointF(0.92, 0.62), QPointF(0.60, 0.30), QPointF(0.82, 0.0)}, 0.19, 2.5, 1.6,
+        Frond{{QPointF(0.70, 1.0), QPointF(0.92, 0.62), QPointF(0.60, 0.30), QPointF(0.82, 0.0)},
+              0.19,
+              2.5,
+              1.6,
               0.1},
     };
     return fronds;

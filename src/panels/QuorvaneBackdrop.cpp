@@ -14,13 +14,29 @@ QuorvaneBackdrop::QuorvaneBackdrop(QWidget* parent) : QWidget(parent) {
 const std::array<std::pair<QuorvaneArt::Frond, QRectF>, 4>& QuorvaneBackdrop::fronds() {
     using QuorvaneArt::Frond;
     static const std::array<std::pair<Frond, QRectF>, 4> list = {{
-        {Frond{{QPointF(0.5, 1.0), QPointF(0.20, 0.65), QPointF(0.80, 0.35), QPointF(0.45, 0.0)}, 0.20, 4.0, 0, 0.1},
+        {Frond{{QPointF(0.5, 1.0), QPointF(0.20, 0.65), QPointF(0.80, 0.35), QPointF(0.45, 0.0)},
+               0.20,
+               4.0,
+               0,
+               0.1},
          QRectF(-0.06, 0.38, 0.36, 0.66)},
-        {Frond{{QPointF(0.5, 1.0), QPointF(0.75, 0.60), QPointF(0.25, 0.35), QPointF(0.60, 0.0)}, 0.22, 3.5, 1.4, 0.1},
+        {Frond{{QPointF(0.5, 1.0), QPointF(0.75, 0.60), QPointF(0.25, 0.35), QPointF(0.60, 0.0)},
+               0.22,
+               3.5,
+               1.4,
+               0.1},
          QRectF(0.10, 0.55, 0.26, 0.48)},
-        {Frond{{QPointF(0.5, 1.0), QPointF(0.80, 0.62), QPointF(0.20, 0.32), QPointF(0.55, 0.0)}, 0.20, 4.5, 2.2, 0.1},
+        {Frond{{QPointF(0.5, 1.0), QPointF(0.80, 0.62), QPointF(0.20, 0.32), QPointF(0.55, 0.0)},
+               0.20,
+               4.5,
+               2.2,
+               0.1},
          QRectF(0.66, 0.30, 0.38, 0.74)},
-        {Frond{{QPointF(0.5, 1.0), QPointF(0.25, 0.60), QPointF(0.75, 0.30), QPointF(0.40, 0.0)}, 0.22, 3.5, 0.6, 0.1},
+        {Frond{{QPointF(0.5, 1.0), QPointF(0.25, 0.60), QPointF(0.75, 0.30), QPointF(0.40, 0.0)},
+               0.22,
+               3.5,
+               0.6,
+               0.1},
          QRectF(0.58, 0.58, 0.26, 0.45)},
     }};
     return list;

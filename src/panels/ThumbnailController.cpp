@@ -153,7 +153,8 @@ void ThumbnailController::restartTimer() {
     // The "Copied" feedback keeps its own delay.
     if (model_.copied()) return;
     cancelTimer();
-    if (autoDismissSeconds > 0 && !hovering_ && !dragging_ && !image_.isNull()) startTimer(autoDismissSeconds);
+    if (autoDismissSeconds > 0 && !hovering_ && !dragging_ && !image_.isNull())
+        startTimer(autoDismissSeconds);
 }
 
 void ThumbnailController::startTimer(double seconds) {

@@ -9,8 +9,8 @@
 
 namespace quorvane {
 
-ThumbnailPanel::ThumbnailPanel(ThumbnailController& controller, ThumbnailModel& model, const SymbolIcons& icons,
-                               const AccessibilityOptions& accessibility)
+ThumbnailPanel::ThumbnailPanel(ThumbnailController& controller, ThumbnailModel& model,
+                               const SymbolIcons& icons, const AccessibilityOptions& accessibility)
     : controller_(controller) {
     FloatingPanel::prepare(*this, FloatingPanel::Focus::never);
     setWindowTitle(QString::fromLatin1(title));
@@ -39,8 +39,8 @@ void ThumbnailPanel::resizeEvent(QResizeEvent* event) {
 bool ThumbnailPanel::eventFilter(QObject* watched, QEvent* event) {
     if (replaying_) return false;
     const QEvent::Type type = event->type();
-    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick && type != QEvent::MouseMove &&
-        type != QEvent::MouseButtonRelease)
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick &&
+        type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
         return false;
     auto* mouse = static_cast<QMouseEvent*>(event);
     if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {

@@ -46,9 +46,11 @@ ThumbnailView::ThumbnailView(ThumbnailModel& model, const SymbolIcons& icons,
     : QWidget(parent), model_(model), accessibility_(accessibility) {
     edit_ = new ThumbnailEditButton([&model](ThumbnailAction action) { model.perform(action); }, this);
     for (const ButtonSpec& spec : buttonSpecs) {
-        auto* button = new ThumbnailButton(icons, QString::fromLatin1(spec.symbol), QString::fromLatin1(spec.title),
-                                           QString::fromLatin1(spec.help), this);
-        connect(button, &QAbstractButton::clicked, this, [&model, action = spec.action] { model.perform(action); });
+        auto* button =
+            new ThumbnailButton(icons, QString::fromLatin1(spec.symbol), QString::fromLatin1(spec.title),
+                                QString::fromLatin1(spec.help), this);
+        connect(button, &QAbstractButton::clicked, this,
+                [&model, action = spec.action] { model.perform(action); });
         button->hide();
         buttons_[spec.action] = button;
     }
@@ -120,8 +122,8 @@ void ThumbnailView::layoutButtons() {
     const int buttonHeight = buttons_[ThumbnailAction::copy]->height();
     const int rowWidth = 4 * buttonWidth + 3 * rowSpacing;
     int x = (width() - rowWidth) / 2;
-    for (ThumbnailAction action : {ThumbnailAction::copy, ThumbnailAction::save, ThumbnailAction::pin,
-                                   ThumbnailAction::edit}) {
+    for (ThumbnailAction action :
+         {ThumbnailAction::copy, ThumbnailAction::save, ThumbnailAction::pin, ThumbnailAction::edit}) {
         buttons_[action]->move(x, height() - padding - buttonHeight);
         x += buttonWidth + rowSpacing;
     }
@@ -161,8 +163,8 @@ void ThumbnailView::paintEvent(QPaintEvent*) {
         const QString text = QStringLiteral("✓ Copied");
         const QSizeF textSize = painter.fontMetrics().size(Qt::TextSingleLine, text);
         const QSizeF size(textSize.width() + 24, textSize.height() + 12);
-        const QRectF capsule(QPointF(width() / 2.0, height() / 2.0) - QPointF(size.width() / 2, size.height() / 2),
-                             size);
+        const QRectF capsule(
+            QPointF(width() / 2.0, height() / 2.0) - QPointF(size.width() / 2, size.height() / 2), size);
         paintCapsule(painter, capsule, palette(), opacity_);
         ink.setAlphaF(float(opacity_));
         painter.setPen(ink);

@@ -44,8 +44,9 @@ WindowPickerView::WindowPickerView(CaptureController& model, WindowIcons& icons,
     title->setFont(headline);
     header->addWidget(title);
     header->addStretch(1);
-    refresh_ = new IconButton(symbols, QStringLiteral("arrow.clockwise"), QStringLiteral("Refresh windows"),
-                              [&model] { model.refreshTargets(); }, this);
+    refresh_ = new IconButton(
+        symbols, QStringLiteral("arrow.clockwise"), QStringLiteral("Refresh windows"),
+        [&model] { model.refreshTargets(); }, this);
     header->addWidget(refresh_);
     column->addLayout(header);
     column->addWidget(makeDivider(this));

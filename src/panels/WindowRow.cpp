@@ -15,7 +15,8 @@ WindowRow::WindowRow(const CaptureWindow& window, QIcon icon, QWidget* parent)
 }
 
 QString WindowRow::applicationName(const CaptureWindow& window) {
-    return window.owningApplication ? window.owningApplication->applicationName : QStringLiteral("Application");
+    return window.owningApplication ? window.owningApplication->applicationName
+                                    : QStringLiteral("Application");
 }
 
 QString WindowRow::subtitle(const CaptureWindow& window) {
@@ -24,7 +25,8 @@ QString WindowRow::subtitle(const CaptureWindow& window) {
 
 QString WindowRow::sizeText(const CaptureWindow& window) {
     const auto whole = [](double value) {
-        return std::isfinite(value) ? QString::number(static_cast<long long>(std::trunc(value))) : QStringLiteral("0");
+        return std::isfinite(value) ? QString::number(static_cast<long long>(std::trunc(value)))
+                                    : QStringLiteral("0");
     };
     return whole(window.frame.width()) + QStringLiteral(" × ") + whole(window.frame.height());
 }
@@ -74,7 +76,8 @@ void WindowRow::paintEvent(QPaintEvent*) {
                      QFontMetrics(name).elidedText(applicationName(window_), Qt::ElideRight, int(textWidth)));
     painter.setFont(caption);
     painter.setPen(secondary);
-    painter.drawText(QRectF(textLeft, top + nameHeight + 1, textWidth, captionHeight), Qt::AlignLeft | Qt::AlignVCenter,
+    painter.drawText(QRectF(textLeft, top + nameHeight + 1, textWidth, captionHeight),
+                     Qt::AlignLeft | Qt::AlignVCenter,
                      QFontMetrics(caption).elidedText(subtitle(window_), Qt::ElideRight, int(textWidth)));
     painter.setFont(digits);
     painter.setPen(tertiary);

@@ -11,7 +11,9 @@ namespace {
 
 xcb_atom_t intern(xcb_connection_t* connection, const char* name) {
     xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::char_traits<char>::length(name)), name),
+        connection,
+        xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::char_traits<char>::length(name)),
+                        name),
         nullptr);
     xcb_atom_t atom = XCB_ATOM_NONE;
     if (reply != nullptr) atom = reply->atom;

@@ -16,9 +16,9 @@ QImage decode(const std::uint32_t* words, std::size_t count, int side) {
         if (width == 0 || height == 0 || width > maxSide || height > maxSide) return {};
         const std::size_t pixels = std::size_t(width) * height;
         if (pixels > count - at - 2) return {};
-        const bool better = best == count ||
-                            (bestWidth < std::uint32_t(side) ? width > bestWidth
-                                                             : width >= std::uint32_t(side) && width < bestWidth);
+        const bool better = best == count || (bestWidth < std::uint32_t(side)
+                                                  ? width > bestWidth
+                                                  : width >= std::uint32_t(side) && width < bestWidth);
         if (better) {
             best = at;
             bestWidth = width;
@@ -45,8 +45,8 @@ QImage read(X11CaptureConnection& connection, std::uint32_t window, int side) {
     constexpr std::uint32_t maxWords = 1u << 20;
     const xcb_get_property_cookie_t cookie =
         xcb_get_property(c, 0, window, connection.atom("_NET_WM_ICON"), XCB_ATOM_CARDINAL, 0, maxWords);
-    std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(xcb_get_property_reply(c, cookie, nullptr),
-                                                                          &std::free);
+    std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
+        xcb_get_property_reply(c, cookie, nullptr), &std::free);
     if (!reply || reply->format != 32 || reply->type != XCB_ATOM_CARDINAL) return {};
     const auto count = std::size_t(xcb_get_property_value_length(reply.get())) / 4;
     return decode(static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get())), count, side);

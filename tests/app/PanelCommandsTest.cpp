@@ -17,7 +17,6 @@
 #include "support/RefusingClipboard.h"
 #include "support/TempDir.h"
 
-
 namespace quorvane {
 namespace {
 
@@ -43,7 +42,8 @@ struct PanelRig {
         thumbnailCommands =
             std::make_unique<ThumbnailCommands>(thumbnails, *capture.controller, *exporter, exports.beeper);
         pinCommands = std::make_unique<PinCommands>(pins, *capture.controller, *exporter);
-        pins.screenOverride = PinController::Screens{{{QRectF(0, 0, 800, 600), QRectF(0, 0, 800, 600), 1}}, std::nullopt};
+        pins.screenOverride =
+            PinController::Screens{{{QRectF(0, 0, 800, 600), QRectF(0, 0, 800, 600), 1}}, std::nullopt};
     }
     ~PanelRig() { pins.closeAll(); }
     CaptureController& model() { return *capture.controller; }
@@ -62,7 +62,8 @@ TEST(ThumbnailCommands, TheThumbnailGoesWhenItsDocumentIsEditedOrReplaced) {
     EXPECT_FALSE(rig.thumbnailCommands->showThumbnail());
     EditorDocument* document = rig.open();
     ASSERT_TRUE(rig.thumbnailCommands->showThumbnail());
-    EXPECT_EQ(std::pair(rig.thumbnails.isShown(), rig.thumbnails.image().size()), std::pair(true, QSize(64, 48)));
+    EXPECT_EQ(std::pair(rig.thumbnails.isShown(), rig.thumbnails.image().size()),
+              std::pair(true, QSize(64, 48)));
     PanelRig::edit(*document);
     EXPECT_FALSE(rig.thumbnails.isShown());
     ASSERT_TRUE(rig.thumbnailCommands->showThumbnail());
@@ -107,8 +108,10 @@ TEST(ThumbnailCommands, WhileAnExportRunsOnlyCopyAndSaveAreRefused) {
     ASSERT_TRUE(rig.exporter->copyFinal(true));
     ASSERT_EQ(rig.exporter->pendingExports(), 1);
     using Action = ThumbnailAction;
-    EXPECT_EQ(std::vector<bool>({rig.thumbnailCommands->mayExport(Action::copy), rig.thumbnailCommands->mayExport(Action::save),
-                                 rig.thumbnailCommands->mayExport(Action::pin), rig.thumbnailCommands->mayExport(std::nullopt)}),
+    EXPECT_EQ(std::vector<bool>({rig.thumbnailCommands->mayExport(Action::copy),
+                                 rig.thumbnailCommands->mayExport(Action::save),
+                                 rig.thumbnailCommands->mayExport(Action::pin),
+                                 rig.thumbnailCommands->mayExport(std::nullopt)}),
               std::vector<bool>({false, false, true, true}));
     // Edit always opens the editor.
     int edits = 0;
@@ -132,8 +135,9 @@ TEST(ThumbnailCommands, ADocumentEditedDuringADragOrABackgroundCopyLeavesNothing
         return Qt::CopyAction;
     };
     rig.thumbnails.beginDrag({10, 10}, rig.thumbnails.panel());
-    EXPECT_EQ(std::tuple(rig.thumbnails.isShown(), rig.thumbnails.isDragging(), rig.thumbnails.timerPending()),
-              std::tuple(false, false, false));
+    EXPECT_EQ(
+        std::tuple(rig.thumbnails.isShown(), rig.thumbnails.isDragging(), rig.thumbnails.timerPending()),
+        std::tuple(false, false, false));
     // Replaced while a background copy runs: the copy still ends as the exporter reports it.
     test::RenderLatch latch;
     rig.exporter->renderer = latch.renderer();
@@ -179,7 +183,7 @@ TEST(PreferencesShortcutTexts, HotKeysInLinuxFormAndNoneWhenRegistrationFailed) 
     X11KeyboardLayout layout;
     PreferencesShortcutTexts texts(exports.preferences, layout, [](ShortcutTextSource::Command command) {
         return command == ShortcutTextSource::Command::openImage ? QKeySequence(QStringLiteral("Ctrl+O"))
-                                                                  : QKeySequence(QStringLiteral("Ctrl+,"));
+                                                                 : QKeySequence(QStringLiteral("Ctrl+,"));
     });
     using Command = ShortcutTextSource::Command;
     EXPECT_EQ(texts.text(Command::captureArea), QStringLiteral("Ctrl+Alt+Super+4"));

@@ -20,7 +20,8 @@ class FloatingPanels : public JourneyTest {
 protected:
     void SetUp() override {
         JourneyTest::SetUp();
-        ASSERT_TRUE(desktop.showStillWindow(QStringLiteral("A terminal of another program"), {60, 80, 520, 240}));
+        ASSERT_TRUE(
+            desktop.showStillWindow(QStringLiteral("A terminal of another program"), {60, 80, 520, 240}));
         ASSERT_TRUE(desktop.showStillWindow(QStringLiteral("A second window"), {700, 300, 400, 300},
                                             QStringLiteral("lightyellow")));
     }
@@ -85,7 +86,8 @@ TEST_F(FloatingPanels, TheThumbnailOpensTheEditorAndDragsOutAFile) {
     thumbnail = captureToThumbnail();
     ASSERT_TRUE(thumbnail.has_value());
     drag(thumbnail->geometry.center(), {1300, 200}, 40);
-    ASSERT_TRUE(test::waitUntil([&] { return target.canReadLine() || target.state() == QProcess::NotRunning; }, 10000));
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return target.canReadLine() || target.state() == QProcess::NotRunning; }, 10000));
     QString dropped;
     while (target.canReadLine())
         dropped = QString::fromLocal8Bit(target.readLine()).trimmed();
@@ -130,7 +132,8 @@ TEST_F(FloatingPanels, PinsStayOnTopStayOutOfCapturesAndCloseTogether) {
     moveMouse(thumbnail->geometry.center());
     settle(400);
     click(bottomButton(*thumbnail, 0));
-    ASSERT_TRUE(test::waitUntil([] { return clipboardTargets().contains(QStringLiteral("image/png")); }, 10000));
+    ASSERT_TRUE(
+        test::waitUntil([] { return clipboardTargets().contains(QStringLiteral("image/png")); }, 10000));
     const QImage copied = clipboardImage();
     ASSERT_FALSE(copied.isNull());
     EXPECT_EQ(redPixels(copied, copied.rect()), 0);

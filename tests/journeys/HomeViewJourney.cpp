@@ -13,7 +13,8 @@ class HomeView : public JourneyTest {
 protected:
     void SetUp() override {
         JourneyTest::SetUp();
-        ASSERT_TRUE(desktop.showStillWindow(QStringLiteral("A terminal of another program"), {60, 80, 520, 240}));
+        ASSERT_TRUE(
+            desktop.showStillWindow(QStringLiteral("A terminal of another program"), {60, 80, 520, 240}));
         ASSERT_TRUE(desktop.showStillWindow(QStringLiteral("A second window"), {1200, 500, 400, 300},
                                             QStringLiteral("lightyellow")));
     }
@@ -28,7 +29,8 @@ protected:
         for (int y = 0; y < image.height(); ++y) {
             auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
             for (int x = 0; x < image.width(); ++x)
-                if (qGreen(row[x]) > qRed(row[x]) + 3 && qGreen(row[x]) > qBlue(row[x])) row[x] = qRgb(255, 255, 255);
+                if (qGreen(row[x]) > qRed(row[x]) + 3 && qGreen(row[x]) > qBlue(row[x]))
+                    row[x] = qRgb(255, 255, 255);
         }
         return readImage(image, content.topLeft(), Layout::sparse);
     }
@@ -48,8 +50,9 @@ TEST_F(HomeView, TilesShowTheirKeysAndTheWindowTileCapturesAChosenWindow) {
     activate(home);
     const auto lines = read(home);
     for (const QString& key : {QStringLiteral("Ctrl+Alt+Super+4"), QStringLiteral("Ctrl+Alt+Super+3")})
-        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const TextLine& line) { return endsLike(line.text, key); }))
-            << key.toStdString();
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const TextLine& line) {
+            return endsLike(line.text, key);
+        })) << key.toStdString();
     for (const QString& title : {QStringLiteral("Area"), QStringLiteral("Screen"), QStringLiteral("Window")})
         EXPECT_TRUE(findText(lines, title).has_value()) << title.toStdString();
 
@@ -70,11 +73,14 @@ TEST_F(HomeView, TilesShowTheirKeysAndTheWindowTileCapturesAChosenWindow) {
     EXPECT_TRUE(findText(rows, QStringLiteral("Quorvane's own windows are never captured.")).has_value());
     const auto row = findText(rows, QStringLiteral("still-2"));
     ASSERT_TRUE(row.has_value()) << quorvane.log().toStdString();
-    EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [](const TextLine& line) { return readsLike(QStringLiteral("400 × 300"), line.text); }));
+    EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [](const TextLine& line) {
+        return readsLike(QStringLiteral("400 × 300"), line.text);
+    }));
     const qsizetype mark = quorvane.mark();
     click(row->box.center());
     EXPECT_TRUE(waitForNoWindow(QStringLiteral("^Capture a Window$")));
-    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Capture succeeded: 400x300 px"), mark)) << quorvane.log().toStdString();
+    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Capture succeeded: 400x300 px"), mark))
+        << quorvane.log().toStdString();
     EXPECT_EQ(quorvane.terminate(), 0);
 }
 

@@ -1,9 +1,10 @@
+#include "panels/HomeView.h"
+
 #include "capture/CaptureControllerRig.h"
 #include "editor_window/IconButton.h"
 #include "editor_window/SymbolIcons.h"
 #include "export/ExportTesting.h"
 #include "panels/CaptureTile.h"
-#include "panels/HomeView.h"
 #include "panels/PermissionBanner.h"
 
 #include <QLabel>
@@ -41,7 +42,9 @@ struct HomeRig {
     HomeView home{*capture.controller, exporter, shortcuts, icons};
 
     HomeRig() {
-        capture.controller->isDirty = [this](EditorDocument* document) { return exporter.hasUnexportedChanges(document); };
+        capture.controller->isDirty = [this](EditorDocument* document) {
+            return exporter.hasUnexportedChanges(document);
+        };
         home.resize(460, 420);
         home.show();
     }
@@ -52,7 +55,8 @@ struct HomeRig {
 TEST(HomeView, TilesShowTheirShortcutsInLinuxForm) {
     HomeRig rig;
     CaptureTile* area = rig.home.tile(Tile::area);
-    EXPECT_EQ(std::tuple(area->accessibleName(), area->toolTip(), area->accessibleDescription(), area->shortcutLine()),
+    EXPECT_EQ(std::tuple(area->accessibleName(), area->toolTip(), area->accessibleDescription(),
+                         area->shortcutLine()),
               std::tuple(QStringLiteral("Capture Area"), QStringLiteral("Capture area (Ctrl+Alt+Super+4)"),
                          QStringLiteral("Shortcut Ctrl+Alt+Super+4"), QStringLiteral("Ctrl+Alt+Super+4")));
     CaptureTile* window = rig.home.tile(Tile::window);
@@ -60,9 +64,10 @@ TEST(HomeView, TilesShowTheirShortcutsInLinuxForm) {
               std::tuple(QStringLiteral("Capture window"), QString(), QStringLiteral(" ")));
     EXPECT_EQ(rig.home.tile(Tile::text)->shortcutText(), QStringLiteral("Ctrl+Alt+Super+O"));
     EXPECT_EQ(rig.home.settingsButton()->toolTip(), QStringLiteral("Settings (Ctrl+,)"));
-    EXPECT_EQ(rig.home.openImageButton()->toolTip(),
-              QStringLiteral("Open a PNG, JPEG, HEIC, TIFF, GIF, or BMP image to annotate (Ctrl+O), or drop one on "
-                             "this window"));
+    EXPECT_EQ(
+        rig.home.openImageButton()->toolTip(),
+        QStringLiteral("Open a PNG, JPEG, HEIC, TIFF, GIF, or BMP image to annotate (Ctrl+O), or drop one on "
+                       "this window"));
     // A hot key that failed to register shows no shortcut, whatever is bound.
     rig.shortcuts.texts.erase(Command::captureArea);
     Q_EMIT rig.shortcuts.changed();
@@ -117,7 +122,8 @@ TEST(HomeView, RepeatReopenAndRestoreShowOnlyWhenTheyCanAct) {
     rig.capture.overlay.finish(QRectF(10, 10, 100, 80));
     ASSERT_TRUE(rig.capture.settle());
     EXPECT_TRUE(rig.shown(rig.home.repeatAreaButton()));
-    EXPECT_EQ(rig.home.repeatAreaButton()->toolTip(), QStringLiteral("Capture the last area again (Ctrl+Alt+Super+R)"));
+    EXPECT_EQ(rig.home.repeatAreaButton()->toolTip(),
+              QStringLiteral("Capture the last area again (Ctrl+Alt+Super+R)"));
     // After an export: Reopen Last Export.
     ASSERT_TRUE(rig.exporter.saveToFolder(false, false));
     EXPECT_TRUE(rig.shown(rig.home.reopenLastExportButton()));
@@ -138,7 +144,8 @@ TEST(HomeView, RepeatReopenAndRestoreShowOnlyWhenTheyCanAct) {
     for (QLabel* label : rig.home.permissionBanner()->findChildren<QLabel*>())
         texts << label->text();
     EXPECT_TRUE(texts.contains(QStringLiteral("Screen Recording is off")));
-    EXPECT_TRUE(texts.contains(QStringLiteral("Allow Quorvane in your desktop settings, then reopen Quorvane.")));
+    EXPECT_TRUE(
+        texts.contains(QStringLiteral("Allow Quorvane in your desktop settings, then reopen Quorvane.")));
     const auto buttons = rig.home.permissionBanner()->findChildren<QPushButton*>();
     ASSERT_EQ(buttons.size(), 1);
     EXPECT_EQ(buttons[0]->text(), QStringLiteral("Allow…"));

@@ -3,8 +3,8 @@
 // A clock for the panels' timers that the test advances by hand, and the services the panels
 // are built on.
 
-#include "core/AccessibilityOptions.h"
 #include "capture/CaptureDelay.h"
+#include "core/AccessibilityOptions.h"
 #include "editor_window/SymbolIcons.h"
 #include "support/CountingBeeper.h"
 
@@ -50,8 +50,9 @@ struct PanelServices {
     ManualClock clock;
 };
 
-inline void sendMouse(QWidget* target, QEvent::Type type, QPointF local, Qt::MouseButton button = Qt::LeftButton,
-                      Qt::MouseButtons buttons = Qt::LeftButton, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+inline void sendMouse(QWidget* target, QEvent::Type type, QPointF local,
+                      Qt::MouseButton button = Qt::LeftButton, Qt::MouseButtons buttons = Qt::LeftButton,
+                      Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QMouseEvent event(type, local, target->mapToGlobal(local), button, buttons, modifiers);
     QCoreApplication::sendEvent(target, &event);
 }
@@ -63,8 +64,8 @@ inline void sendKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers = 
 
 inline void sendWheel(QWidget* target, QPointF local, QPoint angle, QPoint pixels = {},
                       Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QWheelEvent event(local, target->mapToGlobal(local), pixels, angle, Qt::NoButton, modifiers, Qt::NoScrollPhase,
-                      false);
+    QWheelEvent event(local, target->mapToGlobal(local), pixels, angle, Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(target, &event);
 }
 

@@ -1,8 +1,9 @@
+#include "panels/PinPanel.h"
+
 #include "capture/CaptureControllerRig.h"
 #include "panels/PanelTesting.h"
 #include "panels/PinCloseButton.h"
 #include "panels/PinController.h"
-#include "panels/PinPanel.h"
 #include "panels/PinView.h"
 #include "platform/SystemClipboard.h"
 #include "support/RefusingClipboard.h"
@@ -110,7 +111,8 @@ TEST(PinPanel, ZoomsAboutThePointerAndFadesWithAltNeverBelowTwentyPercent) {
     QCoreApplication::sendEvent(panel->view(), &pinch);
     EXPECT_NEAR(panel->zoom(), before * 1.5, 1e-9);
     // Limits: 0.1…4, not finite is 1.
-    for (const auto& [asked, kept] : {std::pair(100.0, 4.0), std::pair(0.001, 0.1), std::pair(double(NAN), 1.0)}) {
+    for (const auto& [asked, kept] :
+         {std::pair(100.0, 4.0), std::pair(0.001, 0.1), std::pair(double(NAN), 1.0)}) {
         panel->setZoom(asked);
         EXPECT_EQ(panel->zoom(), kept);
     }
@@ -137,8 +139,8 @@ TEST(PinPanel, TheMenuKeysAndClicks) {
     QStringList entries;
     for (QAction* action : menu->actions())
         entries << (action->isSeparator() ? QStringLiteral("—") : action->text());
-    EXPECT_EQ(entries, (QStringList{"Copy Image", "Zoom", "Opacity", "—", "Edit in Quorvane", "—", "Close Pin",
-                                    "Close All Pins"}));
+    EXPECT_EQ(entries, (QStringList{"Copy Image", "Zoom", "Opacity", "—", "Edit in Quorvane", "—",
+                                    "Close Pin", "Close All Pins"}));
     // The opacity check mark only at exactly 100, 75, 50 or 25 percent.
     const auto checked = [&] {
         std::unique_ptr<QMenu> fresh(panel->contextMenu());
@@ -168,7 +170,8 @@ TEST(PinPanel, TheMenuKeysAndClicks) {
 
     // A double click edits and keeps the pin.
     test::sendMouse(panel->view(), QEvent::MouseButtonDblClick, {20, 20});
-    EXPECT_EQ(std::pair(rig.edited.size(), rig.controller.panels().size()), std::pair(std::size_t(1), std::size_t(1)));
+    EXPECT_EQ(std::pair(rig.edited.size(), rig.controller.panels().size()),
+              std::pair(std::size_t(1), std::size_t(1)));
     // Ctrl+Shift+W and Ctrl+Alt+W are other commands; Ctrl+W and Escape close.
     test::sendKey(panel, Qt::Key_W, Qt::ControlModifier | Qt::ShiftModifier);
     test::sendKey(panel, Qt::Key_W, Qt::ControlModifier | Qt::AltModifier);
@@ -184,7 +187,8 @@ TEST(PinPanel, TheMenuKeysAndClicks) {
     PinPanel* third = rig.pin({400, 300});
     rig.accessibility.setReduceMotion(true);
     third->view()->setCloseButtonVisible(true);
-    EXPECT_EQ(std::pair(third->view()->closeButton()->isVisible(), third->view()->closeButton()->alpha()), std::pair(true, 1.0));
+    EXPECT_EQ(std::pair(third->view()->closeButton()->isVisible(), third->view()->closeButton()->alpha()),
+              std::pair(true, 1.0));
     EXPECT_EQ(third->view()->closeButton()->accessibleName(), QStringLiteral("Close pin"));
     third->view()->closeButton()->click();
     EXPECT_TRUE(rig.controller.panels().empty());
@@ -202,7 +206,8 @@ TEST(PinController, FiftyPinsCloseTogetherAndKeepNothing) {
     rig.controller.closeAll();
     ASSERT_TRUE(test::waitUntil([&] {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return std::all_of(opened.begin(), opened.end(), [](const QPointer<PinPanel>& p) { return p.isNull(); });
+        return std::all_of(opened.begin(), opened.end(),
+                           [](const QPointer<PinPanel>& p) { return p.isNull(); });
     }));
 }
 

@@ -1,4 +1,5 @@
 #include "panels/QuorvaneArt.h"
+
 #include "panels/QuorvaneBackdrop.h"
 
 #include <QPainter>
@@ -9,7 +10,8 @@ namespace {
 
 using QuorvaneArt::Frond;
 
-const Frond sample{{QPointF(0.5, 1.0), QPointF(0.2, 0.65), QPointF(0.8, 0.35), QPointF(0.45, 0.0)}, 0.2, 4, 0, 0.1};
+const Frond sample{
+    {QPointF(0.5, 1.0), QPointF(0.2, 0.65), QPointF(0.8, 0.35), QPointF(0.45, 0.0)}, 0.2, 4, 0, 0.1};
 
 TEST(QuorvaneArt, SamplesTheStemTheBladeAndItsEnvelope) {
     const QRectF rect(10, 20, 100, 200);
@@ -20,7 +22,8 @@ TEST(QuorvaneArt, SamplesTheStemTheBladeAndItsEnvelope) {
     // The envelope is 0 at both ends: the outline starts and ends on the spine.
     std::array<QPointF, 4> spine;
     for (std::size_t i = 0; i < 4; ++i)
-        spine[i] = QPointF(rect.x() + sample.spine[i].x() * rect.width(), rect.y() + sample.spine[i].y() * rect.height());
+        spine[i] = QPointF(rect.x() + sample.spine[i].x() * rect.width(),
+                           rect.y() + sample.spine[i].y() * rect.height());
     const QPointF base = QuorvaneArt::point(spine, 0.1), tip = QuorvaneArt::point(spine, 1);
     for (const QPointF& p : {points.sideA.front(), points.sideB.front()})
         EXPECT_NEAR(QLineF(p, base).length(), 0, 1e-9);
@@ -35,7 +38,8 @@ TEST(QuorvaneArt, SamplesTheStemTheBladeAndItsEnvelope) {
 TEST(QuorvaneArt, TheBackdropScalesWithTheViewAndIsFainterOnLight) {
     for (const auto& [frond, unit] : QuorvaneBackdrop::fronds()) {
         const auto at = [&](double w, double h) {
-            return QuorvaneArt::paths(frond, QRectF(unit.x() * w, unit.y() * h, unit.width() * w, unit.height() * h))
+            return QuorvaneArt::paths(frond,
+                                      QRectF(unit.x() * w, unit.y() * h, unit.width() * w, unit.height() * h))
                 .blade.boundingRect();
         };
         const QRectF one = at(400, 300), two = at(800, 600);
@@ -54,14 +58,16 @@ TEST(QuorvaneArt, TheSchemeFollowsThePaletteAndTheTrayIconItsInk) {
     light.setColor(QPalette::WindowText, Qt::black);
     dark.setColor(QPalette::Window, QColor(30, 30, 30));
     dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
-    EXPECT_EQ(std::pair(colorScheme(light), colorScheme(dark)), std::pair(ColorScheme::light, ColorScheme::dark));
+    EXPECT_EQ(std::pair(colorScheme(light), colorScheme(dark)),
+              std::pair(ColorScheme::light, ColorScheme::dark));
 
     // Without an active painter nothing is drawn.
     EXPECT_FALSE(QuorvaneArt::drawMenuBarImage(nullptr, QRectF(0, 0, 18, 18), Qt::black));
     QPainter idle;
     EXPECT_FALSE(QuorvaneArt::drawMenuBarImage(&idle, QRectF(0, 0, 18, 18), Qt::black));
     // Dark ink on a light panel, light ink on a dark one; the corners are inked.
-    for (const auto& [scheme, darkInk] : {std::pair(ColorScheme::light, true), std::pair(ColorScheme::dark, false)}) {
+    for (const auto& [scheme, darkInk] :
+         {std::pair(ColorScheme::light, true), std::pair(ColorScheme::dark, false)}) {
         const QImage image = QuorvaneArt::menuBarIcon(scheme).pixmap(18, 18).toImage();
         ASSERT_EQ(image.size(), QSize(18, 18));
         const QColor corner = image.pixelColor(1, 1);

@@ -1,9 +1,10 @@
+#include "panels/ThumbnailController.h"
+
 #include "capture/CaptureControllerRig.h"
 #include "export/DragExporter.h"
 #include "panels/PanelTesting.h"
 #include "panels/ThumbnailButton.h"
 #include "panels/ThumbnailContentView.h"
-#include "panels/ThumbnailController.h"
 #include "panels/ThumbnailEditButton.h"
 #include "panels/ThumbnailPanel.h"
 #include "panels/ThumbnailView.h"
@@ -44,7 +45,9 @@ struct ThumbnailRig : test::PanelServices {
         QObject::connect(&controller, &ThumbnailController::pinRequested, [this] { ++pins; });
         QObject::connect(&controller, &ThumbnailController::dismissed, [this] { ++dismissals; });
     }
-    void show(QSize size = {2880, 1800}) { controller.show(test::gradientImage(size.width(), size.height()), nullptr); }
+    void show(QSize size = {2880, 1800}) {
+        controller.show(test::gradientImage(size.width(), size.height()), nullptr);
+    }
     ThumbnailView& view() { return *controller.panel()->content()->view(); }
 };
 
@@ -52,11 +55,13 @@ TEST(ThumbnailController, SizesThePanelAndPlacesItBottomRight) {
     struct Case {
         QSize pixels, panel;
     };
-    for (const Case& each : {Case{{2880, 1800}, {292, 187}}, Case{{1, 1}, {192, 192}}, Case{{100, 2000}, {132, 192}},
-                             Case{{0, 5}, {132, 84}}, Case{{3024, 1964}, {289, 192}}})
+    for (const Case& each :
+         {Case{{2880, 1800}, {292, 187}}, Case{{1, 1}, {192, 192}}, Case{{100, 2000}, {132, 192}},
+          Case{{0, 5}, {132, 84}}, Case{{3024, 1964}, {289, 192}}})
         EXPECT_EQ(ThumbnailController::panelSize(each.pixels), each.panel) << each.pixels.width();
     // 16 points in from the area's right and bottom edges (x + width, not QRect::right()).
-    EXPECT_EQ(ThumbnailController::panelFrame({292, 187}, QRect(100, 50, 1440, 875)), QRect(1232, 722, 292, 187));
+    EXPECT_EQ(ThumbnailController::panelFrame({292, 187}, QRect(100, 50, 1440, 875)),
+              QRect(1232, 722, 292, 187));
 
     ThumbnailRig rig;
     rig.show();
@@ -72,16 +77,19 @@ TEST(ThumbnailController, SlidesInOnceAndReplacesInPlace) {
     rig.accessibility.setReduceMotion(false);
     rig.show();
     ThumbnailPanel* panel = rig.controller.panel();
-    const QRect target = ThumbnailController::panelFrame({292, 187}, QGuiApplication::primaryScreen()->availableGeometry());
+    const QRect target =
+        ThumbnailController::panelFrame({292, 187}, QGuiApplication::primaryScreen()->availableGeometry());
     // The first show starts 40 points to the right, transparent.
     EXPECT_LT(panel->windowOpacity(), 0.5);
     EXPECT_GT(panel->x(), target.x());
-    ASSERT_TRUE(test::waitUntil([&] { return panel->windowOpacity() == 1.0 && panel->pos() == target.topLeft(); }));
+    ASSERT_TRUE(
+        test::waitUntil([&] { return panel->windowOpacity() == 1.0 && panel->pos() == target.topLeft(); }));
     // A second show replaces image and size at once and restarts the countdown.
     const int generation = rig.controller.generation();
     rig.show({100, 2000});
-    EXPECT_EQ(std::tuple(panel->windowOpacity(), panel->size(), rig.controller.generation(), rig.clock.pending()),
-              std::tuple(1.0, QSize(132, 192), generation + 1, std::size_t(1)));
+    EXPECT_EQ(
+        std::tuple(panel->windowOpacity(), panel->size(), rig.controller.generation(), rig.clock.pending()),
+        std::tuple(1.0, QSize(132, 192), generation + 1, std::size_t(1)));
 
     // With Reduce Motion the first show is in place at once.
     ThumbnailRig still;
@@ -164,9 +172,11 @@ TEST(ThumbnailController, RefusalsAndFailedCopiesBeepAndKeepTheCard) {
     rig.asked.clear();
     for (Action action : {Action::copy, Action::save, Action::pin})
         rig.controller.perform(action);
-    EXPECT_EQ(std::tuple(rig.bell.beeps, rig.saves, rig.pins, rig.controller.isShown()), std::tuple(4, 0, 0, true));
+    EXPECT_EQ(std::tuple(rig.bell.beeps, rig.saves, rig.pins, rig.controller.isShown()),
+              std::tuple(4, 0, 0, true));
     rig.controller.perform(Action::edit);
-    EXPECT_EQ(std::tuple(rig.edits, rig.controller.isShown(), rig.asked.size()), std::tuple(1, false, std::size_t(3)));
+    EXPECT_EQ(std::tuple(rig.edits, rig.controller.isShown(), rig.asked.size()),
+              std::tuple(1, false, std::size_t(3)));
     // Save and pin report and close.
     rig.exportsAllowed = true;
     for (Action action : {Action::save, Action::pin}) {
@@ -185,7 +195,8 @@ TEST(ThumbnailController, ADragDeliversAFileAndDismissesOnlyTheSameThumbnail) {
     std::function<Qt::DropAction()> during = [] { return Qt::CopyAction; };
     rig.controller.dragRunner = [&](QDrag& drag) {
         files.push_back(drag.mimeData()->urls().value(0).toLocalFile());
-        EXPECT_EQ(std::pair(rig.controller.isDragging(), rig.clock.pending()), std::pair(true, std::size_t(0)));
+        EXPECT_EQ(std::pair(rig.controller.isDragging(), rig.clock.pending()),
+                  std::pair(true, std::size_t(0)));
         return during();
     };
     rig.show();
@@ -204,7 +215,8 @@ TEST(ThumbnailController, ADragDeliversAFileAndDismissesOnlyTheSameThumbnail) {
     test::sendMouse(card, QEvent::MouseMove, {54, 50}, Qt::NoButton);
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(QImage(files[0]).size(), QSize(2880, 1800));
-    EXPECT_EQ(std::tuple(rig.controller.isShown(), rig.asked.back(), rig.edits), std::tuple(false, std::optional<Action>(), 0));
+    EXPECT_EQ(std::tuple(rig.controller.isShown(), rig.asked.back(), rig.edits),
+              std::tuple(false, std::optional<Action>(), 0));
 
     // A drop after a newer show leaves the new thumbnail; a cancelled drag restarts the countdown.
     rig.show();
@@ -213,8 +225,9 @@ TEST(ThumbnailController, ADragDeliversAFileAndDismissesOnlyTheSameThumbnail) {
         return Qt::CopyAction;
     };
     rig.controller.beginDrag({10, 10}, card);
-    EXPECT_EQ(std::tuple(rig.controller.isShown(), rig.controller.image().size(), rig.clock.pendingMilliseconds()),
-              std::tuple(true, QSize(400, 300), 8000));
+    EXPECT_EQ(
+        std::tuple(rig.controller.isShown(), rig.controller.image().size(), rig.clock.pendingMilliseconds()),
+        std::tuple(true, QSize(400, 300), 8000));
     during = [] { return Qt::IgnoreAction; };
     rig.controller.beginDrag({10, 10}, card);
     EXPECT_EQ(std::pair(rig.controller.isShown(), rig.clock.pendingMilliseconds()), std::pair(true, 8000));
@@ -222,7 +235,8 @@ TEST(ThumbnailController, ADragDeliversAFileAndDismissesOnlyTheSameThumbnail) {
     rig.exportsAllowed = false;
     const int beeps = rig.bell.beeps;
     rig.controller.beginDrag({10, 10}, card);
-    EXPECT_EQ(std::tuple(files.size(), rig.bell.beeps, rig.controller.isShown()), std::tuple(std::size_t(3), beeps + 1, true));
+    EXPECT_EQ(std::tuple(files.size(), rig.bell.beeps, rig.controller.isShown()),
+              std::tuple(std::size_t(3), beeps + 1, true));
 }
 
 TEST(ThumbnailController, AClickWithoutMovementReachesTheCardsButtons) {
@@ -239,7 +253,8 @@ TEST(ThumbnailController, AClickWithoutMovementReachesTheCardsButtons) {
     ThumbnailView& view = rig.view();
     ThumbnailButton* copy = view.button(Action::copy);
     ASSERT_TRUE(copy->isVisible());
-    EXPECT_EQ(std::pair(copy->accessibleName(), copy->toolTip()), std::pair(QStringLiteral("Copy"), QStringLiteral("Copy image")));
+    EXPECT_EQ(std::pair(copy->accessibleName(), copy->toolTip()),
+              std::pair(QStringLiteral("Copy"), QStringLiteral("Copy image")));
     // A movement below 4 points before the release is still a click.
     test::sendMouse(copy, QEvent::MouseButtonPress, {5, 5});
     test::sendMouse(copy, QEvent::MouseMove, {7, 6}, Qt::NoButton);

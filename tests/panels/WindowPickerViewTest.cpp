@@ -1,8 +1,9 @@
+#include "panels/WindowPickerView.h"
+
 #include "capture/CaptureControllerRig.h"
 #include "editor_window/IconButton.h"
 #include "panels/PanelTesting.h"
 #include "panels/WindowIcons.h"
-#include "panels/WindowPickerView.h"
 #include "panels/WindowRow.h"
 
 #include <QPushButton>
@@ -36,16 +37,18 @@ TEST(WindowPickerView, LooksForWindowsThenSaysWhatToDo) {
     EXPECT_EQ(rig.picker->size(), QSize(420, 380));
     rig.capture.service.holdTargets = true;
     rig.model().refreshTargets();
-    EXPECT_EQ(std::tuple(rig.picker->showsEmptyState(), rig.picker->emptyTitle(), rig.picker->refreshButton()->isEnabled()),
+    EXPECT_EQ(std::tuple(rig.picker->showsEmptyState(), rig.picker->emptyTitle(),
+                         rig.picker->refreshButton()->isEnabled()),
               std::tuple(true, QStringLiteral("Looking for windows…"), false));
     ASSERT_TRUE(test::CaptureRig::turnUntil([&] { return !rig.capture.service.heldTargets.empty(); }));
     rig.capture.service.holdTargets = false;
     auto held = std::move(rig.capture.service.heldTargets.front());
     held(rig.capture.service.content);
     ASSERT_TRUE(rig.capture.settle());
-    EXPECT_EQ(std::tuple(rig.picker->emptyTitle(), rig.picker->emptyDescription(), rig.picker->refreshButton()->isEnabled()),
-              std::tuple(QStringLiteral("No Windows"), QStringLiteral("Open the window you want to capture, then refresh."),
-                         true));
+    EXPECT_EQ(std::tuple(rig.picker->emptyTitle(), rig.picker->emptyDescription(),
+                         rig.picker->refreshButton()->isEnabled()),
+              std::tuple(QStringLiteral("No Windows"),
+                         QStringLiteral("Open the window you want to capture, then refresh."), true));
     rig.model().setPermissionGranted(false);
     EXPECT_EQ(rig.picker->emptyDescription(), QStringLiteral("Allow Screen Recording to list windows."));
 }
@@ -60,13 +63,14 @@ TEST(WindowPickerView, ListsTheControllersWindowsInOrder) {
     const std::vector<WindowRow*> rows = rig.picker->rows();
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_FALSE(rig.picker->showsEmptyState());
-    EXPECT_EQ(std::tuple(WindowRow::applicationName(titled), WindowRow::subtitle(titled), WindowRow::sizeText(titled),
-                         rows[0]->accessibleName()),
+    EXPECT_EQ(std::tuple(WindowRow::applicationName(titled), WindowRow::subtitle(titled),
+                         WindowRow::sizeText(titled), rows[0]->accessibleName()),
               std::tuple(QStringLiteral("app"), QStringLiteral("Report.txt"), QStringLiteral("800 × 600"),
                          QStringLiteral("Capture app, Report.txt")));
     EXPECT_EQ(std::pair(WindowRow::subtitle(untitled), rows[1]->accessibleName()),
               std::pair(QStringLiteral("Untitled window"), QStringLiteral("Capture app")));
-    EXPECT_EQ(std::tuple(WindowRow::applicationName(orphan), WindowRow::sizeText(orphan), rows[2]->window().windowID),
+    EXPECT_EQ(std::tuple(WindowRow::applicationName(orphan), WindowRow::sizeText(orphan),
+                         rows[2]->window().windowID),
               std::tuple(QStringLiteral("Application"), QStringLiteral("99 × 50"), WindowID(9)));
     EXPECT_EQ(rig.icons.icon(orphan).source, WindowIcons::Source::generic);
     EXPECT_FALSE(rows[2]->icon().isNull());
@@ -91,7 +95,8 @@ TEST(WindowPickerView, PickingClosesTheSheetBeforeTheCaptureStarts) {
     rig.picker->rows()[1]->click();
     EXPECT_EQ(order, (std::vector<QString>{"closed", "busy"}));
     EXPECT_EQ(rig.model().statusMessage(), QStringLiteral("Capturing window…"));
-    EXPECT_EQ(std::pair(rig.model().selectedWindowID(), rig.picker->isVisible()), std::pair(WindowID(8), false));
+    EXPECT_EQ(std::pair(rig.model().selectedWindowID(), rig.picker->isVisible()),
+              std::pair(WindowID(8), false));
     ASSERT_TRUE(rig.capture.settle());
     ASSERT_NE(rig.model().document(), nullptr);
     EXPECT_EQ(rig.model().document()->image().size(), QSize(200, 100));
@@ -107,8 +112,8 @@ TEST(WindowPickerView, CancelAndEscapeChangeNothing) {
         else
             for (QPushButton* button : rig.picker->findChildren<QPushButton*>())
                 if (button->text() == QStringLiteral("Cancel")) button->click();
-        EXPECT_EQ(std::tuple(rig.model().isChoosingWindow(), rig.model().selectedWindowID(), rig.picker->isVisible(),
-                             rig.model().isBusy()),
+        EXPECT_EQ(std::tuple(rig.model().isChoosingWindow(), rig.model().selectedWindowID(),
+                             rig.picker->isVisible(), rig.model().isBusy()),
                   std::tuple(false, WindowID(7), false, false));
     }
 }

@@ -50,7 +50,9 @@ TEST(DesktopEntryIcon, ReadsTheEntrysIconByTheApplicationsName) {
     const QByteArray previous = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home.path().string()));
     std::filesystem::create_directories(home / "applications");
-    const auto write = [&](const char* name, const std::string& text) { std::ofstream(home / "applications" / name) << text; };
+    const auto write = [&](const char* name, const std::string& text) {
+        std::ofstream(home / "applications" / name) << text;
+    };
     write("gimp.desktop", "[Desktop Action New]\nIcon=wrong\n[Desktop Entry]\nName=GIMP\nIcon=gimp-2.10\n");
     write("sneaky.desktop", "[Desktop Entry]\nIcon=../../etc/passwd\n");
     write("absent.desktop", "[Desktop Entry]\nIcon=/no/such/file.png\n");

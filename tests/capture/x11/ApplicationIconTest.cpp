@@ -20,7 +20,8 @@ TEST(SystemCaptureService, ReadsTheApplicationIconOfAWindowOncePerProcess) {
         window->resize(120, 80);
         window->show();
     }
-    ASSERT_TRUE(test::waitUntil([&] { return first.windowHandle()->isExposed() && second.windowHandle()->isExposed(); }));
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return first.windowHandle()->isExposed() && second.windowHandle()->isExposed(); }));
     SystemCaptureService service;
     const auto windowOf = [](QWidget& widget, ProcessID process) {
         CaptureWindow window{.windowID = WindowID(widget.winId())};
