@@ -58,9 +58,11 @@ struct Rig {
     }
 };
 
+// Made once the application exists and gone before it ends: the rig holds windows.
+Rig* current = nullptr;
+
 Rig& rig() {
-    static Rig instance;
-    return instance;
+    return *current;
 }
 
 void pointAtTheBigMonitor() {
@@ -139,5 +141,9 @@ BENCHMARK_CAPTURE(PinZoomStep, on1080pMonitor, QRectF(4700, 440, 200, 200))->App
 } // namespace
 
 int main(int argc, char** argv) {
-    return runOnTwoMonitors(argc, argv);
+    return runOnTwoMonitors(argc, argv, [](test::XvfbServer&) {
+        auto made = std::make_shared<Rig>();
+        current = made.get();
+        return std::shared_ptr<void>(made);
+    });
 }
