@@ -152,6 +152,18 @@ TEST(ThumbnailCommands, ADocumentEditedDuringADragOrABackgroundCopyLeavesNothing
     EXPECT_FALSE(rig.thumbnails.isShown());
 }
 
+TEST(ThumbnailCommands, AnOpenRedactTextReviewRefusesWithOneBeepAndSaysWhy) {
+    PanelRig rig;
+    EditorDocument* document = rig.open();
+    ASSERT_TRUE(rig.thumbnailCommands->showThumbnail());
+    QObject review;
+    document->setTextRedactionReview(&review);
+    rig.thumbnails.perform(ThumbnailAction::save);
+    EXPECT_EQ(std::tuple(rig.exports.beeper.beeps, rig.exporter->message(), rig.thumbnails.isShown()),
+              std::tuple(1, QStringLiteral("Export failed: Apply or cancel Redact Text first."), true));
+    document->setTextRedactionReview(nullptr);
+}
+
 TEST(PinCommands, PinsWhereTheAreaWasCapturedUnlessCroppedAndClosesAll) {
     PanelRig rig;
     rig.pinCommands->pinScreenshot();
