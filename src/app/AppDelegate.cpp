@@ -16,6 +16,7 @@
 #include "app/ShortcutFormatter.h"
 #include "app/StatusItem.h"
 #include "app/Subscription.h"
+#include "app/TextFieldCommands.h"
 #include "app/ThumbnailStandIn.h"
 #include "app/WindowCoordinator.h"
 #include "canvas/CanvasActionRouter.h"
@@ -63,6 +64,14 @@ std::optional<CanvasEditCommands::Action> canvasAction(MenuCommand command) {
     default:
         return std::nullopt;
     }
+}
+
+// A text field outside the canvas that has the keyboard in the active window: it does the Edit
+// commands itself (the canvas's own text editor goes through the canvas).
+QWidget* focusedTextField() {
+    const QWidget* window = QApplication::activeWindow();
+    if (CanvasActionRouter::focusedCanvas(window) != nullptr) return nullptr;
+    return TextFieldCommands::focusedField(window);
 }
 
 } // namespace
@@ -269,6 +278,10 @@ void AppDelegate::configureMenus() {
         const auto action = canvasAction(command);
         return action && CanvasActionRouter::isEnabled(QApplication::activeWindow(), *action);
     };
+    state.textFieldTakes = [](MenuCommand command) -> std::optional<bool> {
+        QWidget* field = focusedTextField();
+        return field != nullptr ? TextFieldCommands::takes(field, command) : std::nullopt;
+    };
     state.hasPreviousDocument = [captures] { return captures->previousDocument() != nullptr; };
     state.hasLastExport = [this] { return exporter_ != nullptr && !exporter_->lastURL().isEmpty(); };
     state.clipboardHasImage = [this] {
@@ -298,6 +311,8 @@ void AppDelegate::showHotKeysInMenu() {
 }
 
 void AppDelegate::runMenuCommand(MenuCommand command) {
+    if (QWidget* field = focusedTextField(); field != nullptr && TextFieldCommands::perform(field, command))
+        return;
     CaptureCommands& captures = *captureCommands_;
     DocumentCommands& documents = *documentCommands_;
     switch (command) {

@@ -3,6 +3,8 @@
 #include "core/AppIdentity.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -67,6 +69,21 @@ AppMenus::AppMenus(MenuState state, Handler handler, QObject* parent)
     make(MenuCommand::toggleLaunchAtLogin, QStringLiteral("Launch at Login"))->setCheckable(true);
     buildStatusMenu();
     validate();
+    // Enabling is current when a key equivalent is pressed, as when a menu opens: the canvas's
+    // undo stack, its selection and the clipboard change without telling the menus.
+    qApp->installEventFilter(this);
+}
+
+bool AppMenus::eventFilter(QObject* watched, QEvent* event) {
+    // Qt asks the focus object first whether it overrides a shortcut, then matches the enabled
+    // actions: validating on that question settles the match. Our key equivalents all hold Ctrl.
+    if (event->type() == QEvent::ShortcutOverride && !validating_ &&
+        static_cast<QKeyEvent*>(event)->modifiers().testFlag(Qt::ControlModifier)) {
+        validating_ = true;
+        validate();
+        validating_ = false;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 AppMenus::~AppMenus() {
@@ -242,10 +259,13 @@ void AppMenus::validate() {
     enable(MenuCommand::openImage, capturable);
     for (MenuCommand command :
          {MenuCommand::undo, MenuCommand::redo, MenuCommand::copy, MenuCommand::selectAll,
-          MenuCommand::duplicate, MenuCommand::deleteSelection, MenuCommand::redactText})
-        enable(command, state_.canvasTakes(command));
-    // Pasting into an open document arrives with the composition commands.
-    enable(MenuCommand::paste, capturable && state_.clipboardHasImage() && !state_.hasDocument());
+          MenuCommand::duplicate, MenuCommand::deleteSelection, MenuCommand::redactText}) {
+        const std::optional<bool> field = state_.textFieldTakes(command);
+        enable(command, field ? *field : state_.canvasTakes(command));
+    }
+    // Paste opens what the clipboard holds as the new document, also over an open one.
+    const std::optional<bool> fieldPastes = state_.textFieldTakes(MenuCommand::paste);
+    enable(MenuCommand::paste, fieldPastes ? *fieldPastes : capturable && state_.clipboardHasImage());
     enable(MenuCommand::saveImage, exportable);
     enable(MenuCommand::saveImageAs, exportable);
     enable(MenuCommand::pinScreenshot, exportable);

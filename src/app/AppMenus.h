@@ -49,6 +49,9 @@ public:
     // Enabling, titles and check marks from the current state.
     void validate();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QAction* make(MenuCommand command, const QString& title, const QKeySequence& key = {});
     void fillQuorvaneMenu(QMenu* menu);
@@ -66,6 +69,7 @@ private:
     std::map<HotKeyAction, QString> statusTitles_;
     std::map<HotKeyAction, QString> keyTexts_;
     QMenu* statusMenu_ = nullptr;
+    bool validating_ = false;
 };
 
 } // namespace quorvane

@@ -37,8 +37,8 @@ struct Window {
     QRect geometry;
 };
 
-// Managed, visible windows whose title matches `titlePattern` (a regular expression), the
-// largest first (the tray icon's window carries the program's name too).
+// Windows the window manager manages and shows whose title matches `titlePattern` (a regular
+// expression), the largest first.
 std::vector<Window> windows(const QString& titlePattern);
 std::optional<Window> window(const QString& titlePattern);
 // Waits for a matching window; its geometry once it stopped moving.
