@@ -83,7 +83,8 @@ AppDelegate::AppDelegate(Services& services, QObject* parent)
           services.clipboard(), TesseractLanguageData::installedTags(TesseractLanguageData::defaultFolder()),
           OCRController::recognizerOf(services.textRecognizer()))),
       icons_(std::make_unique<SymbolIcons>()),
-      windows_(std::make_unique<WindowCoordinator>(*captureController_, *ocrController_)),
+      windows_(std::make_unique<WindowCoordinator>(*captureController_, *ocrController_,
+                                                    services.accessibilityOptions())),
       hotKeyCenter_(std::make_unique<HotKeyCenter>(services.hotKeyGrabber())),
       thumbnails_(std::make_unique<ThumbnailStandIn>()),
       dragExporter_(std::make_unique<DragExporter>(DragExporter::defaultDirectory())) {}
@@ -168,6 +169,8 @@ void AppDelegate::wireExports() {
     captureCommands_ = std::make_unique<CaptureCommands>(*captureController_, *exporter_,
                                                          services_.preferences(), services_.announcer());
     captureCommands_->presentEditor = [this] { presentEditor(); };
+    captureCommands_->editorVisible = [this] { return windows_->visibleEditor() != nullptr; };
+    captureCommands_->hideEditor = [this] { windows_->hideEditor(); };
     captureCommands_->showThumbnail = [this] { thumbnails_->show(); };
     discardQuestion_ = std::make_unique<DiscardQuestion>();
     quitCoordinator_ = std::make_unique<QuitCoordinator>(*captureController_, *exporter_, *discardQuestion_);
@@ -246,13 +249,15 @@ void AppDelegate::subscribe() {
     Subscription::subscribe<CaptureController, void (CaptureController::*)(), QPointer<EditorDocument>>(
         this, &captures, &CaptureController::documentChanged,
         [&captures] { return QPointer<EditorDocument>(captures.document()); },
-        [this](const QPointer<EditorDocument>&) { windows_->fitEditor(); }, Subscription::First::drop);
+        [this](const QPointer<EditorDocument>&) { windows_->fitEditor(EditorWindowLayout::Motion::animated); },
+        Subscription::First::drop);
     Subscription::subscribe<CaptureController, void (CaptureController::*)(), bool>(
         this, &captures, &CaptureController::permissionGrantedChanged,
         [&captures] { return captures.permissionGranted(); },
         [this](const bool&) {
             QTimer::singleShot(0, this, [this] {
-                if (captureController_->document() == nullptr) windows_->fitEditor();
+                if (captureController_->document() == nullptr)
+                    windows_->fitEditor(EditorWindowLayout::Motion::animated);
             });
         },
         Subscription::First::drop);
@@ -326,9 +331,7 @@ void AppDelegate::runMenuCommand(MenuCommand command) {
         windows_->presentRecognizedText();
         break;
     case MenuCommand::hideQuorvane:
-        for (QWidget* window : QApplication::topLevelWidgets())
-            if (window->isVisible() && !window->isHidden()) window->hide();
-        windows_->updateActivationPolicy();
+        windows_->hideAll();
         break;
     case MenuCommand::captureScreen:
         captures.captureScreen();

@@ -68,7 +68,8 @@ bool Desktop::start(bool withTray) {
     environment.insert(QStringLiteral("DISPLAY"), test::x11Server().display());
     tray->setProcessEnvironment(environment);
     tray->start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "pixel",
-                                           "--width", "120", "--height", "24", "--SetDockType", "true"});
+                                           "--width", "120", "--height", "24", "--SetDockType", "true",
+                                           "--SetPartialStrut", "true"});
     if (!tray->waitForStarted()) return false;
     processes_.push_back(std::move(tray));
     // The tray is there once it holds the screen's tray selection.
@@ -149,9 +150,9 @@ bool waitForNoWindow(const QString& titlePattern, int timeoutMs) {
     return test::waitUntil([&] { return !window(titlePattern).has_value(); }, timeoutMs);
 }
 
-std::optional<QRect> geometry(const QString& id) {
+static std::optional<QRect> windowInfoRect(const QStringList& arguments) {
     // xwininfo's absolute position (xdotool's counts the frame twice for reparented windows).
-    const QString info = run(QStringLiteral("xwininfo"), {"-id", id});
+    const QString info = run(QStringLiteral("xwininfo"), arguments);
     static const QRegularExpression pattern(
         QStringLiteral("Absolute upper-left X:\\s+(-?\\d+).*Absolute upper-left Y:\\s+(-?\\d+).*Width: (\\d+).*Height: (\\d+)"),
         QRegularExpression::DotMatchesEverythingOption);
@@ -159,6 +160,22 @@ std::optional<QRect> geometry(const QString& id) {
     if (!match.hasMatch()) return std::nullopt;
     return QRect(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt(),
                  match.captured(4).toInt());
+}
+
+std::optional<QRect> geometry(const QString& id) {
+    return windowInfoRect({"-id", id});
+}
+
+std::optional<QRect> frameGeometry(const QString& id) {
+    return windowInfoRect({"-frame", "-id", id});
+}
+
+QRect workArea() {
+    const QString area = run(QStringLiteral("xprop"), {"-root", "_NET_WORKAREA"});
+    const QStringList values = area.section(QLatin1Char('='), 1).split(QLatin1Char(','));
+    if (values.size() < 4) return QGuiApplication::primaryScreen()->geometry();
+    return QRect(values[0].trimmed().toInt(), values[1].trimmed().toInt(), values[2].trimmed().toInt(),
+                 values[3].trimmed().toInt());
 }
 
 QString activeWindowTitle() {

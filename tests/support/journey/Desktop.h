@@ -45,6 +45,10 @@ std::optional<Window> window(const QString& titlePattern);
 std::optional<Window> waitForWindow(const QString& titlePattern, int timeoutMs = 20000);
 bool waitForNoWindow(const QString& titlePattern, int timeoutMs = 20000);
 std::optional<QRect> geometry(const QString& id);
+// The window with the window manager's frame around it.
+std::optional<QRect> frameGeometry(const QString& id);
+// The part of the screen that panels (the tray) leave to windows.
+QRect workArea();
 // The title of the window that has the keyboard.
 QString activeWindowTitle();
 void activate(const Window& window);
