@@ -24,6 +24,8 @@
 #include "capture/CaptureService.h"
 #include "core/Log.h"
 #include "document/EditorDocument.h"
+#include "editor_window/CompositionCommands.h"
+#include "editor_window/CompositionMenus.h"
 #include "editor_window/EditorView.h"
 #include "editor_window/SymbolIcons.h"
 #include "export/DragExporter.h"
@@ -35,6 +37,7 @@
 #include "recognition/TextRecognizer.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPointer>
@@ -300,11 +303,37 @@ void AppDelegate::configureMenus() {
          {&CaptureController::busyChanged, &CaptureController::documentChanged,
           &CaptureController::previousDocumentChanged, &CaptureController::canRepeatAreaChanged})
         connect(captures, signal, menus_.get(), &AppMenus::validate);
+    CompositionCommands::Context composition{*captureController_, services_.clipboard(), services_.beeper()};
+    composition.editorWindow = [this] { return static_cast<QWidget*>(windows_->editorWindow()); };
+    composition.presentEditor = [this] { presentEditor(); };
+    composition.mayExportDocument = [this] { return mayExportDocument(); };
+    composition.exportBeforeAfterGIF = [this] { exporter_->exportBeforeAfterGIF(windows_->editorWindow()); };
+    composition.sheets = [this] { return documentCommands_->sheets(); };
+    composition.clipboardChanges = QGuiApplication::clipboard();
+    compositionCommands_ = std::make_unique<CompositionCommands>(std::move(composition));
+    compositionMenus_ = std::make_unique<CompositionMenus>(*compositionCommands_,
+                                                           [] { return QApplication::activeWindow(); });
     // Each window of ours gets the menu bar, so that Ctrl+Q, Ctrl+, and the rest work in it.
     windows_->windowCreated = [this](QWidget* window) {
-        if (auto* editor = qobject_cast<EditorWindow*>(window)) menus_->fill(*editor->menuBar());
-        if (auto* text = qobject_cast<RecognizedTextWindow*>(window)) menus_->fill(*text->menuBar());
+        QMenuBar* bar = nullptr;
+        if (auto* editor = qobject_cast<EditorWindow*>(window)) bar = editor->menuBar();
+        if (auto* text = qobject_cast<RecognizedTextWindow*>(window)) bar = text->menuBar();
+        if (bar == nullptr) return;
+        const AppMenus::WindowMenus made = menus_->fill(*bar);
+        addCompositionMenus(*made.file, *made.edit, *bar);
     };
+}
+
+void AppDelegate::addCapturedOverlay(const QImage& image, double pixelScale) {
+    compositionCommands_->addCapturedOverlay(image, pixelScale);
+}
+
+void AppDelegate::addCompositionMenus(QMenu& file, QMenu& edit, QMenuBar& menuBar) {
+    compositionMenus_->addCompositionMenus(file, edit, menuBar);
+}
+
+std::optional<bool> AppDelegate::validateCompositionItem(const QAction& item) const {
+    return compositionMenus_->validateCompositionItem(item);
 }
 
 void AppDelegate::showHotKeysInMenu() {

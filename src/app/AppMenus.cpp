@@ -92,6 +92,7 @@ AppMenus::~AppMenus() {
 
 QAction* AppMenus::make(MenuCommand command, const QString& title, const QKeySequence& key) {
     auto* action = new QAction(title, this);
+    action->setObjectName(objectName(command));
     action->setShortcut(key);
     // Each window has its own menu bar: the shortcut works in the window that has focus.
     action->setShortcutContext(Qt::WindowShortcut);
@@ -108,20 +109,66 @@ QAction* AppMenus::statusAction(HotKeyAction action) const {
     return statusCaptures_.at(action);
 }
 
-void AppMenus::fill(QMenuBar& bar) {
+AppMenus::WindowMenus AppMenus::fill(QMenuBar& bar) {
     // The Quorvane menu comes first, before any menu the window has of its own.
     QAction* first = bar.actions().isEmpty() ? nullptr : bar.actions().first();
-    const std::pair<QString, void (AppMenus::*)(QMenu*)> menus[] = {
-        {QString::fromLatin1(applicationName), &AppMenus::fillQuorvaneMenu},
-        {QStringLiteral("File"), &AppMenus::fillFileMenu},
-        {QStringLiteral("Edit"), &AppMenus::fillEditMenu},
-        {QStringLiteral("Window"), &AppMenus::fillWindowMenu}};
-    for (const auto& [title, fillMenu] : menus) {
+    WindowMenus made;
+    const std::tuple<QString, void (AppMenus::*)(QMenu*), QMenu**> menus[] = {
+        {QString::fromLatin1(applicationName), &AppMenus::fillQuorvaneMenu, &made.quorvane},
+        {QStringLiteral("File"), &AppMenus::fillFileMenu, &made.file},
+        {QStringLiteral("Edit"), &AppMenus::fillEditMenu, &made.edit},
+        {QStringLiteral("Window"), &AppMenus::fillWindowMenu, &made.window}};
+    for (const auto& [title, fillMenu, slot] : menus) {
         auto* menu = new QMenu(title, &bar);
         (this->*fillMenu)(menu);
         bar.insertMenu(first, menu);
         connect(menu, &QMenu::aboutToShow, this, &AppMenus::validate);
+        *slot = menu;
     }
+    return made;
+}
+
+QString AppMenus::objectName(MenuCommand command) {
+    using enum MenuCommand;
+    static const std::map<MenuCommand, const char*> names = {
+        {about, "about"},
+        {showSettings, "showSettings"},
+        {exportDiagnostics, "exportDiagnostics"},
+        {hideQuorvane, "hideQuorvane"},
+        {quit, "quit"},
+        {captureScreen, "captureScreen"},
+        {chooseWindow, "chooseWindow"},
+        {captureArea, "captureArea"},
+        {repeatArea, "repeatArea"},
+        {scrollingCapture, "scrollingCapture"},
+        {recognizeTextInArea, "recognizeTextInArea"},
+        {saveImage, "saveImage"},
+        {saveImageAs, "saveImageAs"},
+        {chooseSaveFolder, "chooseSaveFolder"},
+        {openImage, "openImage"},
+        {reopenLastExport, "reopenLastExport"},
+        {restorePreviousDocument, "restorePreviousDocument"},
+        {pinScreenshot, "pinScreenshot"},
+        {closeAllPins, "closeAllPins"},
+        {showEditor, "showEditor"},
+        {closeWindow, "closeWindow"},
+        {undo, "undo"},
+        {redo, "redo"},
+        {copy, "copy"},
+        {paste, "paste"},
+        {selectAll, "selectAll"},
+        {duplicate, "duplicate"},
+        {deleteSelection, "delete"},
+        {redactText, "redactText"},
+        {resizeImage, "resizeImage"},
+        {editBackdrop, "editBackdrop"},
+        {minimize, "minimize"},
+        {zoom, "zoom"},
+        {showRecognizedText, "showRecognizedText"},
+        {bringAllToFront, "bringAllToFront"},
+        {toggleLaunchAtLogin, "toggleLaunchAtLogin"},
+    };
+    return QString::fromLatin1(names.at(command));
 }
 
 void AppMenus::fillQuorvaneMenu(QMenu* menu) {

@@ -108,14 +108,21 @@ int Program::countLog(const QString& text, qsizetype since) {
 int Program::terminate(int timeoutMs) {
     if (process_.state() == QProcess::NotRunning) return -1;
     ::kill(static_cast<pid_t>(process_.processId()), SIGTERM);
+    // With unexported changes the program asks first; a second signal ends it without asking.
+    if (waitForExit(3000) >= 0 || process_.state() == QProcess::NotRunning) return exitCode();
+    ::kill(static_cast<pid_t>(process_.processId()), SIGTERM);
     return waitForExit(timeoutMs);
+}
+
+int Program::exitCode() const {
+    return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
 }
 
 int Program::waitForExit(int timeoutMs) {
     // Waiting inside the event loop keeps reading what it writes on the way out.
     if (!test::waitUntil([this] { return process_.state() == QProcess::NotRunning; }, timeoutMs)) return -1;
     readOutput();
-    return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+    return exitCode();
 }
 
 bool Program::isRunning() const {
