@@ -125,6 +125,10 @@ int Program::waitForExit(int timeoutMs) {
     return exitCode();
 }
 
+void Program::signal(int number) {
+    if (process_.state() != QProcess::NotRunning) ::kill(static_cast<pid_t>(process_.processId()), number);
+}
+
 bool Program::isRunning() const {
     return process_.state() == QProcess::Running;
 }

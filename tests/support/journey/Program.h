@@ -43,6 +43,8 @@ public:
     // Waits for the program to end by itself (after Quit); its exit code, or -1.
     int waitForExit(int timeoutMs = 20000);
     bool isRunning() const;
+    // Sends a signal (as the desktop's session or `kill` would).
+    void signal(int number);
     // The exit code of the ended process, -1 after a crash.
     int exitCode() const;
 
