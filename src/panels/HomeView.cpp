@@ -72,6 +72,13 @@ HomeView::HomeView(CaptureController& model, ExportController& exporter, Shortcu
     refresh();
 }
 
+HomeView::~HomeView() {
+    // Hand the keyboard back while every child still stands: listeners of the focus change walk
+    // the window's widgets, and children that are being deleted are no longer whole.
+    if (QWidget* focus = QApplication::focusWidget(); focus != nullptr && isAncestorOf(focus))
+        focus->clearFocus();
+}
+
 QWidget* HomeView::makeHeader(TitlebarInset inset) {
     auto* header = new WindowDragArea(this);
     header_ = header;

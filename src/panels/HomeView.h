@@ -38,6 +38,7 @@ public:
     // Everything passed outlives the view.
     HomeView(CaptureController& model, ExportController& exporter, ShortcutTextSource& shortcuts,
              const SymbolIcons& icons, TitlebarInset inset = {}, QWidget* parent = nullptr);
+    ~HomeView() override;
 
     CaptureTile* tile(Tile tile) const { return tiles_.at(tile); }
     QWidget* header() const { return header_; }

@@ -32,6 +32,11 @@ struct FakeShortcuts : ShortcutTextSource {
     }
 };
 
+void makeActive(QWidget& window) {
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+}
+
 struct HomeRig {
     test::CaptureRig capture;
     test::ExportFixture exports{false};
@@ -152,6 +157,31 @@ TEST(HomeView, RepeatReopenAndRestoreShowOnlyWhenTheyCanAct) {
     rig.capture.service.grantsAccess = true;
     buttons[0]->click();
     EXPECT_FALSE(rig.shown(rig.home.permissionBanner()));
+}
+
+// Listeners of focus changes walk the window's widgets; a home view that goes while one of its
+// buttons has the keyboard must hand it back while its children are still whole.
+TEST(HomeView, GoingWhileOneOfItsButtonsHasTheKeyboardLeavesTheWindowWhole) {
+    test::CaptureRig capture;
+    test::ExportFixture exports{false};
+    ExportController exporter{[&] { return capture.controller->document(); }, exports.preferences,
+                              exports.clipboard, exports.beeper};
+    FakeShortcuts shortcuts;
+    SymbolIcons icons{SymbolIcons::Theme::ignore};
+    QWidget window;
+    auto* home = new HomeView(*capture.controller, exporter, shortcuts, icons, {}, &window);
+    window.show();
+    makeActive(window);
+    home->tile(Tile::window)->setFocus();
+    ASSERT_TRUE(home->tile(Tile::window)->hasFocus());
+    int walks = 0;
+    const auto watch = QObject::connect(qApp, &QApplication::focusChanged, [&] {
+        window.findChildren<QAbstractButton*>();
+        ++walks;
+    });
+    delete home;
+    QObject::disconnect(watch);
+    EXPECT_EQ(walks, 1);
 }
 
 } // namespace
