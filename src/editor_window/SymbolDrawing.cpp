@@ -1,35 +1,13 @@
 #include "editor_window/SymbolDrawing.h"
 
-#include <QPainter>
-#include <QPainterPath>
-#include <functional>
+#include "editor_window/ChromeSymbols.h"
+
 #include <map>
 
 namespace quorvane::SymbolDrawing {
 namespace {
 
-using Draw = std::function<void(QPainter&)>;
-
-void fillWithPen(QPainter& p, const QPainterPath& path) {
-    p.fillPath(path, p.pen().color());
-}
-
-QPainterPath polyline(std::initializer_list<QPointF> points) {
-    QPainterPath path;
-    bool first = true;
-    for (const QPointF& point : points) {
-        if (first)
-            path.moveTo(point);
-        else
-            path.lineTo(point);
-        first = false;
-    }
-    return path;
-}
-
-void arrowHead(QPainter& p, QPointF tip, QPointF a, QPointF b) {
-    p.drawPath(polyline({a, tip, b}));
-}
+using namespace SymbolStrokes;
 
 void uturn(QPainter& p, bool forward) {
     p.save();
@@ -261,16 +239,22 @@ const QStringList& names() {
         QStringList all;
         for (const auto& [name, draw] : table())
             all << name;
+        for (const auto& [name, draw] : ChromeSymbols::table())
+            all << name;
+        all.sort();
         return all;
     }();
     return list;
 }
 
 bool draw(QPainter& painter, const QString& name) {
-    const auto found = table().find(name);
-    if (found == table().end()) return false;
-    found->second(painter);
-    return true;
+    for (const auto* drawings : {&table(), &ChromeSymbols::table()}) {
+        const auto found = drawings->find(name);
+        if (found == drawings->end()) continue;
+        found->second(painter);
+        return true;
+    }
+    return false;
 }
 
 } // namespace quorvane::SymbolDrawing

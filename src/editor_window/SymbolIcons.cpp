@@ -22,6 +22,12 @@ const std::map<QString, QString>& themeNames() {
         {QStringLiteral("questionmark"), QStringLiteral("help-about")},
         {QStringLiteral("crop"), QStringLiteral("transform-crop")},
         {QStringLiteral("eyedropper"), QStringLiteral("color-picker")},
+        {QStringLiteral("doc.on.doc"), QStringLiteral("edit-copy")},
+        {QStringLiteral("square.and.arrow.down"), QStringLiteral("document-save")},
+        {QStringLiteral("trash"), QStringLiteral("edit-delete")},
+        {QStringLiteral("exclamationmark.triangle"), QStringLiteral("dialog-warning")},
+        {QStringLiteral("exclamationmark.triangle.fill"), QStringLiteral("dialog-warning")},
+        {QStringLiteral("photo.badge.plus"), QStringLiteral("insert-image")},
     };
     return names;
 }
@@ -73,23 +79,29 @@ private:
 
 } // namespace
 
+bool SymbolIcons::themed(const QString& name) const {
+    if (theme_ != Theme::useDesktop) return false;
+    const QString themed = themeName(name);
+    return !themed.isEmpty() && QIcon::hasThemeIcon(themed);
+}
+
+bool SymbolIcons::noteDrawn(const QString& name) const {
+    const bool useTheme = themed(name);
+    const bool fallback = name == QLatin1String("questionmark") || (!useTheme && !hasFallback(name));
+    if (fallback && !fallbacks_.contains(name)) fallbacks_ << name;
+    return useTheme;
+}
+
 void SymbolIcons::paint(QPainter& painter, const QString& name, const QRectF& rect, const QColor& color,
                         bool bold) const {
-    if (theme_ == Theme::useDesktop) {
-        const QString themed = themeName(name);
-        if (!themed.isEmpty() && QIcon::hasThemeIcon(themed)) {
-            QIcon::fromTheme(themed).paint(&painter, rect.toAlignedRect());
-            return;
-        }
-    }
-    drawFallback(painter, name, rect, color, bold);
+    if (noteDrawn(name))
+        QIcon::fromTheme(themeName(name)).paint(&painter, rect.toAlignedRect());
+    else
+        drawFallback(painter, name, rect, color, bold);
 }
 
 QIcon SymbolIcons::icon(const QString& name, const QColor& color, const QColor& disabledColor) const {
-    if (theme_ == Theme::useDesktop) {
-        const QString themed = themeName(name);
-        if (!themed.isEmpty() && QIcon::hasThemeIcon(themed)) return QIcon::fromTheme(themed);
-    }
+    if (noteDrawn(name)) return QIcon::fromTheme(themeName(name));
     return QIcon(new SymbolIconEngine(name, color, disabledColor));
 }
 
