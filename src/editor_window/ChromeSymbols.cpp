@@ -22,9 +22,9 @@ void twoLayers(QPainter& p, Layer filled) {
     const QPainterPath bottom = sheet(11);
     if (filled == Layer::top) {
         strokeBehind(p, bottom, top, 1.6);
-        fillWithPen(p, top.united(inked(p, top)));
+        fillWithPen(p, solid(p, top));
     } else {
-        fillWithPen(p, behind(bottom.united(inked(p, bottom)), top, 1.6));
+        fillWithPen(p, behind(solid(p, bottom), top, 1.6));
         p.drawPath(top);
     }
 }
@@ -179,7 +179,7 @@ const std::map<QString, Draw>& table() {
         {QStringLiteral("lock.fill"),
          [](QPainter& p) {
              shackle(p);
-             fillWithPen(p, lockBody().united(inked(p, lockBody())));
+             fillWithPen(p, solid(p, lockBody()));
          }},
         {QStringLiteral("exclamationmark.triangle"),
          [](QPainter& p) {
@@ -188,17 +188,14 @@ const std::map<QString, Draw>& table() {
          }},
         // The filled forms cut their mark out of the solid shape, so it shows what lies beneath.
         {QStringLiteral("exclamationmark.triangle.fill"),
-         [](QPainter& p) {
-             const QPainterPath solid = warningTriangle().united(inked(p, warningTriangle()));
-             fillWithPen(p, minus(solid, exclamation(p)));
-         }},
+         [](QPainter& p) { fillWithPen(p, minus(solid(p, warningTriangle()), exclamation(p))); }},
         {QStringLiteral("checkmark.circle"),
          [](QPainter& p) {
              p.drawPath(disc());
              p.drawPath(checkmark());
          }},
         {QStringLiteral("checkmark.circle.fill"),
-         [](QPainter& p) { fillWithPen(p, minus(disc().united(inked(p, disc())), inked(p, checkmark()))); }},
+         [](QPainter& p) { fillWithPen(p, minus(solid(p, disc()), inked(p, checkmark()))); }},
         // Open an image: a picture with a plus at its corner.
         {QStringLiteral("photo.badge.plus"),
          [](QPainter& p) {

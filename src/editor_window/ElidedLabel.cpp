@@ -62,6 +62,10 @@ void ElidedLabel::elide() {
         QLabel::setText(fullText_);
     else
         QLabel::setText(metrics.elidedText(fullText_, Qt::ElideRight, room));
+    // Cut short, the whole text is a hover away; a tool tip of the creator's stays as it is.
+    if (lentTip_) setToolTip(QString());
+    lentTip_ = elided() && toolTip().isEmpty();
+    if (lentTip_) setToolTip(fullText_);
 }
 
 } // namespace quorvane

@@ -6,7 +6,8 @@
 namespace quorvane {
 
 // One line of text that, when its room is short, shows as much as fits and ends with "…", as the
-// chrome's one-line texts do; it gives way to the controls beside it down to a few letters.
+// chrome's one-line texts do, with the whole text as its tool tip meanwhile; it gives way to the
+// controls beside it down to a few letters.
 class ElidedLabel : public QLabel {
     Q_OBJECT
 
@@ -29,6 +30,7 @@ private:
     void elide();
 
     QString fullText_;
+    bool lentTip_ = false; // the tool tip is the whole text, shown while cut short
 };
 
 } // namespace quorvane

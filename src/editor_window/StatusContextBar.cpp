@@ -30,11 +30,10 @@ QLabel* text(const QString& content, QWidget* parent, bool secondary = true) {
     return label;
 }
 
-// A usage hint: one line that gives way to the bar's buttons, whole in its tool tip.
+// A usage hint: one line that gives way to the bar's buttons.
 ElidedLabel* hint(const QString& content, QWidget* parent) {
     auto* label = new ElidedLabel(content, parent);
     label->setForegroundRole(QPalette::PlaceholderText);
-    label->setToolTip(content);
     return label;
 }
 

@@ -51,6 +51,12 @@ inline QPainterPath inked(const QPainter& p, const QPainterPath& path) {
     return stroker.createStroke(path);
 }
 
+// `shape` filled, with the pen's rounded edge around it.
+inline QPainterPath solid(const QPainter& p, const QPainterPath& shape) {
+    const QTransform up = QTransform::fromScale(16, 16);
+    return up.inverted().map(up.map(shape).united(up.map(inked(p, shape))));
+}
+
 // `a` without `b`. Qt flattens curves for the set operations at a fixed step, coarse in a
 // 24-unit box: working sixteen times larger keeps circles round.
 inline QPainterPath minus(const QPainterPath& a, const QPainterPath& b) {

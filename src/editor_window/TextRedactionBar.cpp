@@ -25,11 +25,10 @@ QLabel* secondaryText(const QString& text, QWidget* parent) {
     return label;
 }
 
-// A state the bar reports in one line, giving way to its buttons; whole in its tool tip.
+// A state the bar reports in one line, giving way to its buttons.
 ElidedLabel* secondaryLine(const QString& text, QWidget* parent) {
     auto* label = new ElidedLabel(text, parent);
     label->setForegroundRole(QPalette::PlaceholderText);
-    label->setToolTip(text);
     return label;
 }
 
@@ -130,6 +129,7 @@ void TextRedactionBar::rebuild() {
     }
     case State::failed:
         failure_ = secondaryLine(review.failure(), this);
+        failure_->setToolTip(review.failure());
         row_->addWidget(failure_, 1);
         row_->addWidget(button(QStringLiteral("Close"), QStringLiteral("Leave Redact Text (Esc)"), false));
         break;
