@@ -40,8 +40,7 @@ public:
 
 private:
     bool themed(const QString& name) const;
-    // Notes a fallback; true when the desktop's theme draws `name`.
-    bool noteDrawn(const QString& name) const;
+    void noteFallback(const QString& name, bool drawn) const;
 
     Theme theme_;
     mutable QStringList fallbacks_;
