@@ -23,6 +23,8 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
+    // Runs the program on another X server than the journey's (before start()).
+    void useDisplay(const QString& display);
     // Starts the program and waits for "Launched"; false when it did not start.
     bool start(const QStringList& arguments = {});
     // A second process on the same folders and display; returns when it has ended.
@@ -43,6 +45,8 @@ public:
     // Waits for the program to end by itself (after Quit); its exit code, or -1.
     int waitForExit(int timeoutMs = 20000);
     bool isRunning() const;
+    // Sends a signal (as the desktop's session or `kill` would).
+    void signal(int number);
     // The exit code of the ended process, -1 after a crash.
     int exitCode() const;
 
@@ -59,6 +63,7 @@ private:
     void readOutput();
 
     test::TempDir dir_;
+    QString display_;
     QProcess process_;
     QString output_;
 };
