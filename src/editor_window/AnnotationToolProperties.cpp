@@ -2,6 +2,7 @@
 
 #include "canvas/EditorCanvasSettings.h"
 #include "document/EditorDocument.h"
+#include "editor_window/ElidedLabel.h"
 #include "editor_window/SymbolIcons.h"
 
 #include <QActionGroup>
@@ -85,10 +86,9 @@ AnnotationToolProperties::AnnotationToolProperties(EditorDocument& document, Edi
     }
     row->addWidget(spotlight_);
 
-    hint_ = new QLabel(this);
+    hint_ = new ElidedLabel(QString(), this);
     hint_->setObjectName(QStringLiteral("hint"));
     hint_->setForegroundRole(QPalette::PlaceholderText);
-    hint_->setWordWrap(false);
     row->addWidget(hint_);
 
     using S = EditorCanvasSettings;
@@ -160,7 +160,7 @@ void AnnotationToolProperties::refresh() {
     const std::optional<QString> usage =
         selected ? std::nullopt : hint(settings_.tool(), document_->nextCounterNumber());
     hint_->setVisible(usage.has_value());
-    hint_->setText(usage.value_or(QString()));
+    hint_->setFullText(usage.value_or(QString()));
     hint_->setToolTip(usage.value_or(QString()));
 }
 

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <optional>
 
-class QLabel;
 class QMenu;
 class QSpinBox;
 class QToolButton;
@@ -15,6 +14,7 @@ namespace quorvane {
 
 class EditorCanvasSettings;
 class EditorDocument;
+class ElidedLabel;
 class SymbolIcons;
 
 // The one setting that matters for the current tool or the selected annotation: a magnifier's
@@ -45,7 +45,7 @@ private:
     QSpinBox* step_ = nullptr;
     QToolButton* spotlight_ = nullptr;
     QMenu* spotlightMenu_ = nullptr;
-    QLabel* hint_ = nullptr;
+    ElidedLabel* hint_ = nullptr;
 };
 
 } // namespace quorvane

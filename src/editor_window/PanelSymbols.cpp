@@ -59,48 +59,6 @@ const std::map<QString, Draw>& drawings() {
              p.drawLine(QPointF(6, 6), QPointF(18, 18));
              p.drawLine(QPointF(18, 6), QPointF(6, 18));
          }},
-        {QStringLiteral("doc.on.doc"),
-         [](QPainter& p) {
-             p.drawRoundedRect(QRectF(8, 7, 11, 14), 2, 2);
-             p.drawPath([] {
-                 QPainterPath back;
-                 back.moveTo(5, 17);
-                 back.lineTo(5, 5);
-                 back.quadTo(5, 3, 7, 3);
-                 back.lineTo(15, 3);
-                 return back;
-             }());
-         }},
-        {QStringLiteral("square.and.arrow.down"),
-         [](QPainter& p) {
-             QPainterPath tray;
-             tray.moveTo(8, 10);
-             tray.lineTo(5, 10);
-             tray.lineTo(5, 21);
-             tray.lineTo(19, 21);
-             tray.lineTo(19, 10);
-             tray.lineTo(16, 10);
-             p.drawPath(tray);
-             p.drawLine(QPointF(12, 3), QPointF(12, 15));
-             QPainterPath head;
-             head.moveTo(8.5, 11.5);
-             head.lineTo(12, 15);
-             head.lineTo(15.5, 11.5);
-             p.drawPath(head);
-         }},
-        {QStringLiteral("pin"),
-         [](QPainter& p) {
-             QPainterPath body;
-             body.moveTo(9, 3);
-             body.lineTo(15, 3);
-             body.lineTo(14, 9);
-             body.lineTo(17, 13);
-             body.lineTo(7, 13);
-             body.lineTo(10, 9);
-             body.closeSubpath();
-             p.drawPath(body);
-             p.drawLine(QPointF(12, 13), QPointF(12, 21));
-         }},
         {QStringLiteral("pencil"),
          [](QPainter& p) {
              QPainterPath body;
@@ -114,12 +72,6 @@ const std::map<QString, Draw>& drawings() {
              p.drawLine(QPointF(14, 7), QPointF(17, 10));
          }},
         {QStringLiteral("viewfinder"), [](QPainter& p) { corners(p, QRectF(3, 4, 18, 16), 5); }},
-        {QStringLiteral("text.viewfinder"),
-         [](QPainter& p) {
-             corners(p, QRectF(3, 4, 18, 16), 5);
-             p.drawLine(QPointF(8, 9), QPointF(16, 9));
-             p.drawLine(QPointF(12, 9), QPointF(12, 16));
-         }},
         {QStringLiteral("display"),
          [](QPainter& p) {
              p.drawRoundedRect(QRectF(3, 4, 18, 12), 2, 2);
@@ -188,15 +140,6 @@ const std::map<QString, Draw>& drawings() {
                  head.lineTo(10.5, 11);
                  return head;
              }());
-         }},
-        {QStringLiteral("lock.fill"),
-         [](QPainter& p) {
-             QPainterPath body;
-             body.addRoundedRect(QRectF(5, 11, 14, 10), 2, 2);
-             fill(p, body);
-             p.drawArc(QRectF(8, 4, 8, 12), 0, 180 * 16);
-             p.drawLine(QPointF(8, 10), QPointF(8, 11));
-             p.drawLine(QPointF(16, 10), QPointF(16, 11));
          }},
     };
     return table;

@@ -1,5 +1,6 @@
 #include "editor_window/SymbolDrawing.h"
 
+#include "editor_window/ChromeSymbols.h"
 #include "editor_window/PanelSymbols.h"
 
 #include <QPainter>
@@ -10,28 +11,7 @@
 namespace quorvane::SymbolDrawing {
 namespace {
 
-using Draw = std::function<void(QPainter&)>;
-
-void fillWithPen(QPainter& p, const QPainterPath& path) {
-    p.fillPath(path, p.pen().color());
-}
-
-QPainterPath polyline(std::initializer_list<QPointF> points) {
-    QPainterPath path;
-    bool first = true;
-    for (const QPointF& point : points) {
-        if (first)
-            path.moveTo(point);
-        else
-            path.lineTo(point);
-        first = false;
-    }
-    return path;
-}
-
-void arrowHead(QPainter& p, QPointF tip, QPointF a, QPointF b) {
-    p.drawPath(polyline({a, tip, b}));
-}
+using namespace SymbolStrokes;
 
 void uturn(QPainter& p, bool forward) {
     p.save();
@@ -263,22 +243,28 @@ const QStringList& names() {
         QStringList all;
         for (const auto& [name, draw] : table())
             all << name;
+        for (const auto& [name, draw] : ChromeSymbols::table())
+            all << name;
         for (const auto& [name, draw] : PanelSymbols::drawings())
             all << name;
+        all.removeDuplicates();
+        all.sort();
         return all;
     }();
     return list;
 }
 
 bool draw(QPainter& painter, const QString& name) {
-    const auto found = table().find(name);
-    if (found == table().end()) {
-        const auto panel = PanelSymbols::drawings().find(name);
-        if (panel == PanelSymbols::drawings().end()) return false;
-        panel->second(painter);
+    for (const auto* drawings : {&table(), &ChromeSymbols::table()}) {
+        const auto found = drawings->find(name);
+        if (found == drawings->end()) continue;
+        found->second(painter);
         return true;
     }
-    found->second(painter);
+    // The floating panels' own symbols.
+    const auto panel = PanelSymbols::drawings().find(name);
+    if (panel == PanelSymbols::drawings().end()) return false;
+    panel->second(painter);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "editor_window/WindowStatusToast.h"
 
 #include "capture/CaptureController.h"
+#include "editor_window/ChromeText.h"
 #include "export/ExportController.h"
 
 #include <QHBoxLayout>
@@ -16,9 +17,7 @@ QPushButton* smallButton(const QString& title, const QString& help, QWidget* par
     auto* button = new QPushButton(title, parent);
     button->setToolTip(help);
     button->setAttribute(Qt::WA_MacSmallSize);
-    QFont font = button->font();
-    font.setPointSizeF(font.pointSizeF() * 0.9);
-    button->setFont(font);
+    button->setFont(ChromeText::scaled(button->font(), ChromeText::callout));
     return button;
 }
 

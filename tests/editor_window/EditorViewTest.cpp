@@ -5,6 +5,7 @@
 #include "editor_window/EditorStatusBar.h"
 #include "editor_window/EditorViewRig.h"
 #include "editor_window/FileDragHandle.h"
+#include "editor_window/ToastView.h"
 #include "editor_window/WindowStatusToast.h"
 #include "support/SentMouse.h"
 
@@ -146,6 +147,26 @@ TEST(EditorView, TitlebarInsetAndToastPlacement) {
     const QRect editing = rig.view->toast()->geometry();
     EXPECT_EQ(editing.bottom() + 1, rig.view->height() - EditorView::toastBottomWithDocument);
     EXPECT_GE(editing.left(), EditorView::toastSideMargin);
+}
+
+// The pane's messages show in the window's capsule with the info symbol, 12 points above the
+// canvas's bottom, and follow each new message.
+TEST(EditorView, PaneMessagesShowInTheCapsuleOverTheCanvas) {
+    test::EditorViewRig rig;
+    rig.capture.accessibility.setReduceMotion(true);
+    rig.open(200, 150);
+    EditorCanvasPane& pane = *rig.view->pane();
+    pane.settings().setMessage(QStringLiteral("Crop applied."));
+    auto* toast = pane.canvas().findChild<ToastView*>();
+    ASSERT_NE(toast, nullptr);
+    EXPECT_TRUE(toast->capsuleVisible());
+    EXPECT_EQ(toast->shownText(), QStringLiteral("Crop applied."));
+    EXPECT_EQ(toast->geometry().bottom() + 1, pane.canvas().height() - 12);
+    EXPECT_NEAR(toast->geometry().center().x(), pane.canvas().width() / 2, 1);
+    pane.settings().setMessage(QStringLiteral("Select a non-empty area entirely inside the image."));
+    EXPECT_EQ(toast->message(), pane.settings().message());
+    EXPECT_EQ(toast->geometry().bottom() + 1, pane.canvas().height() - 12) << "placed again at its new size";
+    EXPECT_EQ(rig.icons.fallbacks(), QStringList());
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "canvas/RedactionTesting.h"
 #include "canvas/TextRedactionController.h"
 #include "document/EditorDocument.h"
+#include "editor_window/SymbolIcons.h"
 #include "support/TestAnnotations.h"
 
 #include <QAction>
@@ -23,7 +24,8 @@ struct Bar {
     test::HeldRecognizer recognizer;
     C review{document, QImage(10, 10, QImage::Format_RGBA8888), {}, Qt::black, 2, recognizer.function()};
     std::vector<bool> finished;
-    TextRedactionBar bar{review, [this](bool apply) { finished.push_back(apply); }};
+    SymbolIcons icons{SymbolIcons::Theme::ignore};
+    TextRedactionBar bar{review, icons, [this](bool apply) { finished.push_back(apply); }};
 
     void settle() {
         // The rebuild, then the layout it asks for.
