@@ -13,6 +13,9 @@
 #include "app/QuitCoordinator.h"
 #include "app/RecognizedTextWindow.h"
 #include "app/Services.h"
+#include "app/SettingsCommands.h"
+#include "app/SettingsWindow.h"
+#include "app/HotKeyRecording.h"
 #include "app/ShortcutFormatter.h"
 #include "app/StatusItem.h"
 #include "app/Subscription.h"
@@ -77,7 +80,8 @@ AppDelegate::AppDelegate(Services& services, QObject* parent)
       windows_(std::make_unique<WindowCoordinator>(*captureController_, *ocrController_)),
       hotKeyCenter_(std::make_unique<HotKeyCenter>(services.hotKeyGrabber())),
       thumbnails_(std::make_unique<ThumbnailStandIn>()),
-      dragExporter_(std::make_unique<DragExporter>(DragExporter::defaultDirectory())) {}
+      dragExporter_(std::make_unique<DragExporter>(DragExporter::defaultDirectory())),
+      settings_(std::make_unique<SettingsCommands>(services, *captureController_, *windows_, *icons_)) {}
 
 AppDelegate::~AppDelegate() = default;
 
@@ -171,6 +175,7 @@ void AppDelegate::wireExports() {
         quitCoordinator_->requestQuit();
     });
     windows_->makeEditorView = [this] { return makeEditorView(); };
+    settings_->chooseFolder = [this](QWidget* window) { exporter_->chooseFolder(window); };
     documentCommands_ = std::make_unique<DocumentCommands>(*captureController_, *exporter_, *quitCoordinator_,
                                                            services_.clipboard(), services_.beeper());
     documentCommands_->editorWindow = [this] { return windows_->editorWindow(); };
@@ -211,6 +216,9 @@ void AppDelegate::wireHotKeys() {
             hotKeyDispatch_->handleHotKey(action);
     };
     connect(hotKeyDispatch_.get(), &HotKeyDispatch::registered, this, &AppDelegate::showHotKeysInMenu);
+    // 8. A recorder records: the global keys step aside until the last one stops.
+    connect(&settings_->recording(), &HotKeyRecording::recordingDidChange, hotKeyDispatch_.get(),
+            &HotKeyDispatch::hotKeyRecording);
     Preferences& preferences = services_.preferences();
     // The current value registers the stored hot keys at start.
     hotKeyChange_ = Subscription::subscribe<Preferences, void (Preferences::*)(), Preferences::HotKeys>(
@@ -265,6 +273,7 @@ void AppDelegate::configureMenus() {
     state.exportable = [this] { return mayExportDocument(); };
     state.canRepeatArea = [captures] { return captures->canRepeatArea(); };
     state.hasDocument = [captures] { return captures->document() != nullptr; };
+    settings_->describe(state);
     state.canvasTakes = [](MenuCommand command) {
         const auto action = canvasAction(command);
         return action && CanvasActionRouter::isEnabled(QApplication::activeWindow(), *action);
@@ -278,6 +287,7 @@ void AppDelegate::configureMenus() {
     menus_ = std::make_unique<AppMenus>(std::move(state),
                                         [this](MenuCommand command) { runMenuCommand(command); });
     statusItem_ = std::make_unique<StatusItem>(*menus_->statusMenu());
+    settings_->connectMenus(*menus_);
     for (auto signal :
          {&CaptureController::busyChanged, &CaptureController::documentChanged,
           &CaptureController::previousDocumentChanged, &CaptureController::canRepeatAreaChanged})
@@ -286,6 +296,7 @@ void AppDelegate::configureMenus() {
     windows_->windowCreated = [this](QWidget* window) {
         if (auto* editor = qobject_cast<EditorWindow*>(window)) menus_->fill(*editor->menuBar());
         if (auto* text = qobject_cast<RecognizedTextWindow*>(window)) menus_->fill(*text->menuBar());
+        if (auto* settings = qobject_cast<SettingsWindow*>(window)) menus_->fill(*settings->menuBar());
     };
 }
 
@@ -377,12 +388,18 @@ void AppDelegate::runMenuCommand(MenuCommand command) {
         for (QWidget* window : QApplication::topLevelWidgets())
             if (window->isVisible()) window->raise();
         break;
-    // Stand-ins until their parts arrive: the settings window, diagnostics, launch at login, pins,
-    // the About panel, and Select All (the canvas has no whole-document selection).
-    case MenuCommand::about:
     case MenuCommand::showSettings:
+        settings_->showSettings();
+        break;
     case MenuCommand::exportDiagnostics:
+        settings_->exportDiagnostics();
+        break;
     case MenuCommand::toggleLaunchAtLogin:
+        settings_->toggleLaunchAtLogin();
+        break;
+    // Stand-ins until their parts arrive: pins, the About panel, and Select All (the canvas has no
+    // whole-document selection).
+    case MenuCommand::about:
     case MenuCommand::closeAllPins:
     case MenuCommand::selectAll:
         break;

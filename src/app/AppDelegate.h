@@ -28,6 +28,7 @@ class SymbolIcons;
 class ThumbnailStandIn;
 class WindowCoordinator;
 class Services;
+class SettingsCommands;
 
 class AppDelegate : public QObject {
     Q_OBJECT
@@ -63,6 +64,7 @@ public:
     StatusItem& statusItem() const { return *statusItem_; }
     DocumentCommands& documentCommands() const { return *documentCommands_; }
     ThumbnailStandIn& thumbnails() const { return *thumbnails_; }
+    SettingsCommands& settings() const { return *settings_; }
 
 private:
     void configureMenus();
@@ -82,6 +84,7 @@ private:
     std::unique_ptr<HotKeyCenter> hotKeyCenter_;
     std::unique_ptr<ThumbnailStandIn> thumbnails_;
     std::unique_ptr<DragExporter> dragExporter_;
+    std::unique_ptr<SettingsCommands> settings_;
     std::unique_ptr<ExportController> exporter_;
     std::unique_ptr<CaptureCommands> captureCommands_;
     std::unique_ptr<HotKeyDispatch> hotKeyDispatch_;
