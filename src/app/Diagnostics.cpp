@@ -74,12 +74,13 @@ QString header(const Facts& facts, std::int64_t sinceMs, std::int64_t nowMs, qsi
 }
 
 Result<qsizetype, DiagnosticsError> exportRecent(const QString& path, const LogStore& store, const Facts& facts,
-                                                 std::int64_t sinceMs, std::int64_t nowMs, std::int64_t processId) {
+                                                 std::int64_t sinceMs, std::int64_t nowMs, std::int64_t processId,
+                                                 const PosixFile::Calls& calls) {
     auto lines = entries(store, sinceMs, processId);
     if (!lines) return Failure{lines.error()};
     QString text = header(facts, sinceMs, nowMs, lines->size()) + lines->join(QLatin1Char('\n'));
     if (!lines->isEmpty()) text += QLatin1Char('\n');
-    if (const auto failure = PosixFile::writeReplacing(path, text.toUtf8()))
+    if (const auto failure = PosixFile::writeReplacing(path, text.toUtf8(), calls))
         return Failure{DiagnosticsError{DiagnosticsError::Case::writeFailed, failure->message}};
     Log::app().log("Diagnostics exported entries={}", lines->size());
     return lines->size();

@@ -5,6 +5,7 @@
 
 #include "app/DiagnosticsError.h"
 #include "core/Result.h"
+#include "platform/PosixFile.h"
 
 #include <QString>
 #include <QStringList>
@@ -41,9 +42,10 @@ Result<QStringList, DiagnosticsError> entries(const LogStore& store, std::int64_
 QString header(const Facts& facts, std::int64_t sinceMs, std::int64_t nowMs, qsizetype count);
 
 // Writes the header and the entries to `path`, replacing what is there only once the whole file
-// is on disk; returns the number of entries.
+// is on disk; returns the number of entries. `calls` lets tests fail the writing.
 Result<qsizetype, DiagnosticsError> exportRecent(const QString& path, const LogStore& store, const Facts& facts,
-                                                 std::int64_t sinceMs, std::int64_t nowMs, std::int64_t processId);
+                                                 std::int64_t sinceMs, std::int64_t nowMs, std::int64_t processId,
+                                                 const PosixFile::Calls& calls = PosixFile::Calls::system());
 
 } // namespace Diagnostics
 } // namespace quorvane

@@ -44,7 +44,7 @@ ShortcutsSection::ShortcutsSection(Preferences& preferences, HotKeyRecording& re
     : QGroupBox(QStringLiteral("Shortcuts"), parent), preferences_(preferences) {
     auto* outer = new QVBoxLayout(this);
     auto* form = new QFormLayout;
-    form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     outer->addLayout(form);
     for (HotKeyAction action : allHotKeyActions) {
         Row row;
