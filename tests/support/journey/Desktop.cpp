@@ -150,9 +150,13 @@ bool waitForNoWindow(const QString& titlePattern, int timeoutMs) {
 }
 
 std::optional<QRect> geometry(const QString& id) {
-    const QString info = xdotool({"getwindowgeometry", id});
-    static const QRegularExpression pattern(QStringLiteral("Position: (-?\\d+),(-?\\d+).*Geometry: (\\d+)x(\\d+)"),
-                                            QRegularExpression::DotMatchesEverythingOption);
+    // xwininfo's absolute corner: xdotool's position of a window that openbox reparented is off
+    // by the title bar's height.
+    const QString info = run(QStringLiteral("xwininfo"), {"-id", id});
+    static const QRegularExpression pattern(
+        QStringLiteral("Absolute upper-left X:\\s+(-?\\d+).*Absolute upper-left Y:\\s+(-?\\d+).*Width:\\s+(\\d+).*"
+                       "Height:\\s+(\\d+)"),
+        QRegularExpression::DotMatchesEverythingOption);
     const auto match = pattern.match(info);
     if (!match.hasMatch()) return std::nullopt;
     return QRect(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt(),
