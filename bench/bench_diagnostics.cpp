@@ -2,6 +2,7 @@
 // process's and within the day): reading, formatting and writing the file, as the worker does it.
 // Reading the store alone shows how much of it is the store's own parsing.
 
+#include "OffscreenMain.h"
 #include "app/Diagnostics.h"
 #include "platform/LogStore.h"
 
@@ -80,10 +81,5 @@ BENCHMARK(ReadFullStoreOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorvane::bench::runOffscreen<QCoreApplication>(argc, argv);
 }

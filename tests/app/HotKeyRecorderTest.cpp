@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <gtest/gtest.h>
 
@@ -106,6 +107,18 @@ TEST(HotKeyRecorder, ShowsHeldModifiersAndKeepsOnlyShortcutsThatCouldBeRegistere
         EXPECT_EQ(rig.recorder.binding(), expected);
     }
     EXPECT_EQ(rig.beeper.beeps, 2);
+
+    // A dead key is its position like any other; a key an input method made up (no keycode) and
+    // composed text are refused or swallowed, never typed into the form.
+    rig.recorder.click();
+    QKeyEvent composed(QEvent::KeyPress, Qt::Key_Eacute, Qt::ControlModifier | Qt::AltModifier, 0, 0, 0);
+    QApplication::sendEvent(&rig.recorder, &composed);
+    EXPECT_EQ(rig.beeper.beeps, 3);
+    QInputMethodEvent text(QString(), {});
+    text.setCommitString(QStringLiteral("é"));
+    EXPECT_TRUE(QApplication::sendEvent(&rig.recorder, &text));
+    rig.press(50, Qt::ControlModifier | Qt::AltModifier, Qt::Key_Dead_Grave);
+    EXPECT_EQ(rig.recorder.binding(), (HotKeyBinding{50, 0x1800}));
 }
 
 // While recording no menu shortcut takes the keys; a second press only stops; hiding stops; a
