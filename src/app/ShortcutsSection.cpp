@@ -56,7 +56,11 @@ ShortcutsSection::ShortcutsSection(Preferences& preferences, HotKeyRecording& re
         row.recorder->setAccessibleName(QStringLiteral("Shortcut for ") + label(action));
         stack->addWidget(row.recorder, 0, Qt::AlignRight);
         row.errorRow = errorRowWidget(icons, row.error, cell);
-        stack->addWidget(row.errorRow, 0, Qt::AlignRight);
+        // Beside a stretch rather than aligned, so that a reason on two lines gets their height.
+        auto* errorLine = new QHBoxLayout;
+        errorLine->addStretch(1);
+        errorLine->addWidget(row.errorRow);
+        stack->addLayout(errorLine);
         form->addRow(label(action), cell);
         // Writing the whole map back stores it, and the registration follows it.
         connect(row.recorder, &HotKeyRecorder::edited, this,
