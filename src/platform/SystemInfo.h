@@ -17,8 +17,9 @@ QString hardwareModel(const std::filesystem::path& root = "/");
 std::optional<QString> buildId();
 
 // When this process started, in milliseconds since the Unix epoch, rounded up to the kernel's
-// clock tick: anything this process wrote is at or after it, anything a process that had the
-// same id before it wrote is before it. None when the kernel does not say.
+// clock tick (10 ms): anything a process that had the same id before it wrote is before it, and
+// anything this process writes after its first tick is at or after it. None when the kernel does
+// not say.
 std::optional<std::int64_t> processStartTimeMs();
 
 } // namespace quorvane::SystemInfo
