@@ -157,7 +157,9 @@ TEST_F(Settings, LaunchAtLoginFromTheTrayAndADiagnosticsFileForSupport) {
     activate(editorWindow);
     ASSERT_TRUE(chooseMenuItem(editorWindow, QStringLiteral("Quorvane"), QStringLiteral("Export Diagnostics…")));
     ASSERT_TRUE(waitForWindow(settingsTitle).has_value());
-    ASSERT_TRUE(waitForWindow(QStringLiteral("^Save As$")).has_value());
+    const auto dialog = waitForWindow(QStringLiteral("^Save As$"));
+    ASSERT_TRUE(dialog.has_value());
+    activate(*dialog);
     const auto file = quorvane.folder("diagnostics.txt");
     type(QString::fromStdString(file.string()));
     press(QStringLiteral("Return"));
