@@ -128,7 +128,8 @@ void WindowCoordinator::setPolicy(ActivationPolicy policy) {
 
 bool WindowCoordinator::eventFilter(QObject* watched, QEvent* event) {
     // The frame's extents arrive after the window is mapped: keep the framed window on screen.
-    if (watched == editor_ && refitWhenFramed_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize) &&
+    // The type first: a window being destroyed still sends events, and is no editor by then.
+    if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) && watched == editor_ && refitWhenFramed_ &&
         editor_->isVisible() && editor_->frameGeometry() != editor_->geometry()) {
         refitWhenFramed_ = false;
         QTimer::singleShot(0, this, [this] { fitEditor(); });
