@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 
+#include "app/AboutPanel.h"
 #include "app/AppMenus.h"
 #include "app/CaptureCommands.h"
 #include "app/DiscardQuestion.h"
@@ -435,6 +436,9 @@ void AppDelegate::runMenuCommand(MenuCommand command) {
         for (QWidget* window : QApplication::topLevelWidgets())
             if (window->isVisible()) window->raise();
         break;
+    case MenuCommand::about:
+        about_.show();
+        break;
     case MenuCommand::showSettings:
         settings_->showSettings();
         break;
@@ -444,9 +448,8 @@ void AppDelegate::runMenuCommand(MenuCommand command) {
     case MenuCommand::toggleLaunchAtLogin:
         settings_->toggleLaunchAtLogin();
         break;
-    // Stand-ins until their parts arrive: pins, the About panel, and Select All (the canvas has no
-    // whole-document selection).
-    case MenuCommand::about:
+    // Stand-ins until their parts arrive: pins; and Select All outside a text field (the canvas has
+    // no whole-document selection).
     case MenuCommand::closeAllPins:
     case MenuCommand::selectAll:
         break;
