@@ -8,6 +8,7 @@
 #include "app/EditorWindow.h"
 #include "app/HotKeyCenter.h"
 #include "app/HotKeyDispatch.h"
+#include "app/HotKeyRecording.h"
 #include "app/OCRController.h"
 #include "app/OCRHandover.h"
 #include "app/PinCommands.h"
@@ -16,6 +17,8 @@
 #include "app/QuitCoordinator.h"
 #include "app/RecognizedTextWindow.h"
 #include "app/Services.h"
+#include "app/SettingsCommands.h"
+#include "app/SettingsWindow.h"
 #include "app/ShortcutFormatter.h"
 #include "app/StatusItem.h"
 #include "app/Subscription.h"
@@ -101,7 +104,8 @@ AppDelegate::AppDelegate(Services& services, QObject* parent)
           std::make_unique<ThumbnailController>(*icons_, services.beeper(), services.accessibilityOptions())),
       pins_(std::make_unique<PinController>(services.clipboard(), services.beeper(), *icons_,
                                             services.accessibilityOptions())),
-      dragExporter_(std::make_unique<DragExporter>(DragExporter::defaultDirectory())) {}
+      dragExporter_(std::make_unique<DragExporter>(DragExporter::defaultDirectory())),
+      settings_(std::make_unique<SettingsCommands>(services, *captureController_, *windows_, *icons_)) {}
 
 AppDelegate::~AppDelegate() = default;
 
@@ -214,6 +218,7 @@ void AppDelegate::wireExports() {
         quitCoordinator_->requestQuit();
     });
     windows_->makeEditorView = [this] { return makeEditorView(); };
+    settings_->chooseFolder = [this](QWidget* window) { exporter_->chooseFolder(window); };
     documentCommands_ = std::make_unique<DocumentCommands>(*captureController_, *exporter_, *quitCoordinator_,
                                                            services_.clipboard(), services_.beeper());
     documentCommands_->editorWindow = [this] { return windows_->editorWindow(); };
@@ -254,6 +259,9 @@ void AppDelegate::wireHotKeys() {
             hotKeyDispatch_->handleHotKey(action);
     };
     connect(hotKeyDispatch_.get(), &HotKeyDispatch::registered, this, &AppDelegate::showHotKeysInMenu);
+    // 8. A recorder records: the global keys step aside until the last one stops.
+    connect(&settings_->recording(), &HotKeyRecording::recordingDidChange, hotKeyDispatch_.get(),
+            &HotKeyDispatch::hotKeyRecording);
     Preferences& preferences = services_.preferences();
     // The current value registers the stored hot keys at start.
     hotKeyChange_ = Subscription::subscribe<Preferences, void (Preferences::*)(), Preferences::HotKeys>(
@@ -336,6 +344,7 @@ void AppDelegate::configureMenus() {
     state.exportable = [this] { return mayExportDocument(); };
     state.canRepeatArea = [captures] { return captures->canRepeatArea(); };
     state.hasDocument = [captures] { return captures->document() != nullptr; };
+    settings_->describe(state);
     state.canvasTakes = [](MenuCommand command) {
         const auto action = canvasAction(command);
         return action && CanvasActionRouter::isEnabled(QApplication::activeWindow(), *action);
@@ -354,6 +363,7 @@ void AppDelegate::configureMenus() {
     menus_ = std::make_unique<AppMenus>(std::move(state),
                                         [this](MenuCommand command) { runMenuCommand(command); });
     statusItem_ = std::make_unique<StatusItem>(*menus_->statusMenu());
+    settings_->connectMenus(*menus_);
     for (auto signal :
          {&CaptureController::busyChanged, &CaptureController::documentChanged,
           &CaptureController::previousDocumentChanged, &CaptureController::canRepeatAreaChanged})
@@ -373,6 +383,7 @@ void AppDelegate::configureMenus() {
         QMenuBar* bar = nullptr;
         if (auto* editor = qobject_cast<EditorWindow*>(window)) bar = editor->menuBar();
         if (auto* text = qobject_cast<RecognizedTextWindow*>(window)) bar = text->menuBar();
+        if (auto* settings = qobject_cast<SettingsWindow*>(window)) bar = settings->menuBar();
         if (bar == nullptr) return;
         const AppMenus::WindowMenus made = menus_->fill(*bar);
         addCompositionMenus(*made.file, *made.edit, *bar);
@@ -485,11 +496,16 @@ void AppDelegate::runMenuCommand(MenuCommand command) {
     case MenuCommand::about:
         about_.show();
         break;
-    // Stand-ins until their parts arrive: the settings window, diagnostics, launch at login;
-    // and Select All outside a text field (the canvas has no whole-document selection).
     case MenuCommand::showSettings:
+        settings_->showSettings();
+        break;
     case MenuCommand::exportDiagnostics:
+        settings_->exportDiagnostics();
+        break;
     case MenuCommand::toggleLaunchAtLogin:
+        settings_->toggleLaunchAtLogin();
+        break;
+    // Select All outside a text field: the canvas has no whole-document selection.
     case MenuCommand::selectAll:
         break;
     case MenuCommand::undo:

@@ -42,6 +42,7 @@ class ThumbnailController;
 class WindowIcons;
 class WindowCoordinator;
 class Services;
+class SettingsCommands;
 
 class AppDelegate : public QObject {
     Q_OBJECT
@@ -85,6 +86,7 @@ public:
     ThumbnailController& thumbnails() const { return *thumbnails_; }
     PinController& pins() const { return *pins_; }
     PinCommands& pinCommands() const { return *pinCommands_; }
+    SettingsCommands& settings() const { return *settings_; }
 
 private:
     void configureMenus();
@@ -107,6 +109,7 @@ private:
     std::unique_ptr<ThumbnailController> thumbnails_;
     std::unique_ptr<PinController> pins_;
     std::unique_ptr<DragExporter> dragExporter_;
+    std::unique_ptr<SettingsCommands> settings_;
     std::unique_ptr<ExportController> exporter_;
     std::unique_ptr<CaptureCommands> captureCommands_;
     std::unique_ptr<HotKeyDispatch> hotKeyDispatch_;

@@ -325,7 +325,11 @@ void AppMenus::validate() {
     enable(MenuCommand::resizeImage, !busy && state_.hasDocument());
     enable(MenuCommand::editBackdrop, !busy && state_.hasDocument());
     enable(MenuCommand::restorePreviousDocument, !busy && state_.hasPreviousDocument());
-    action(MenuCommand::toggleLaunchAtLogin)->setChecked(state_.launchAtLoginEnabled());
+    QAction* login = action(MenuCommand::toggleLaunchAtLogin);
+    const std::optional<QString> loginUnavailable = state_.launchAtLoginUnavailable();
+    login->setChecked(state_.launchAtLoginEnabled());
+    login->setEnabled(!loginUnavailable);
+    login->setToolTip(loginUnavailable.value_or(QString()));
     // The status menu's capture items follow their File menu twins.
     for (const auto& [hotKey, item] : statusCaptures_) {
         const MenuCommand twin = hotKey == HotKeyAction::captureArea     ? MenuCommand::captureArea

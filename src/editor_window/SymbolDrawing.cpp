@@ -224,6 +224,14 @@ const std::map<QString, Draw>& table() {
              thick.addRect(QRectF(3, 16, 18, 4));
              fillWithPen(p, thick);
          }},
+        {QStringLiteral("exclamationmark.triangle"),
+         [](QPainter& p) {
+             p.drawPath(polyline({{12, 3}, {22, 20.5}, {2, 20.5}, {12, 3}}));
+             p.drawLine(QPointF(12, 9), QPointF(12, 14));
+             QPainterPath dot;
+             dot.addEllipse(QPointF(12, 17.2), 1.2, 1.2);
+             fillWithPen(p, dot);
+         }},
         {QStringLiteral("info.circle"),
          [](QPainter& p) {
              p.drawEllipse(QRectF(3, 3, 18, 18));
