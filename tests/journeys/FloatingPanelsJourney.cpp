@@ -104,11 +104,7 @@ TEST_F(FloatingPanels, PinsStayOnTopStayOutOfCapturesAndCloseTogether) {
     // A red picture copied in another program, pasted into Quorvane and pinned from the File menu.
     QImage red(400, 300, QImage::Format_RGB32);
     red.fill(Qt::red);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    red.save(&buffer, "PNG");
-    ASSERT_TRUE(putOnClipboard(png, QStringLiteral("image/png")));
+    ASSERT_TRUE(putOnClipboard(red));
     ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("Edit"), QStringLiteral("Paste")));
     settle(800);
     ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("File"), QStringLiteral("Pin Screenshot")))

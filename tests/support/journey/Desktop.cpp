@@ -3,6 +3,7 @@
 #include "support/WaitUntil.h"
 #include "support/XvfbServer.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QProcess>
@@ -244,6 +245,13 @@ QImage clipboardImage() {
 
 QString clipboardText() {
     return QString::fromUtf8(clipboardBytes(QStringLiteral("UTF8_STRING")));
+}
+
+bool putOnClipboard(const QImage& image) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    return image.save(&buffer, "PNG") && putOnClipboard(png, QStringLiteral("image/png"));
 }
 
 bool putOnClipboard(const QByteArray& bytes, const QString& type) {

@@ -72,5 +72,7 @@ QImage clipboardImage();
 QString clipboardText();
 // Another program takes the clipboard with these bytes.
 bool putOnClipboard(const QByteArray& bytes, const QString& type);
+// Another program copies a picture (as image/png).
+bool putOnClipboard(const QImage& image);
 
 } // namespace quorvane::journey
