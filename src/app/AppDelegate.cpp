@@ -12,6 +12,8 @@
 #include "app/Preferences.h"
 #include "app/QuitCoordinator.h"
 #include "app/RecognizedTextWindow.h"
+#include "app/ScrollingCommands.h"
+#include "app/ScrollingSystem.h"
 #include "app/Services.h"
 #include "app/ShortcutFormatter.h"
 #include "app/StatusItem.h"
@@ -21,6 +23,7 @@
 #include "canvas/CanvasActionRouter.h"
 #include "capture/CaptureController.h"
 #include "capture/CaptureService.h"
+#include "core/AccessibilityOptions.h"
 #include "core/Log.h"
 #include "document/EditorDocument.h"
 #include "editor_window/EditorView.h"
@@ -32,6 +35,7 @@
 #include "platform/Clipboard.h"
 #include "platform/TesseractLanguageData.h"
 #include "recognition/TextRecognizer.h"
+#include "scrolling/ScrollingCaptureController.h"
 
 #include <QApplication>
 #include <QMenuBar>
@@ -86,6 +90,10 @@ bool AppDelegate::mayExportDocument() const {
     return document != nullptr && !captureController_->isBusy() && document->textRedactionReview() == nullptr;
 }
 
+bool AppDelegate::isCaptureInProgress() const {
+    return captureController_->isBusy() || (scrollingCommands_ && scrollingCommands_->inProgress());
+}
+
 void AppDelegate::presentEditor(bool) {
     windows_->presentEditor();
 }
@@ -135,6 +143,8 @@ void AppDelegate::applicationDidFinishLaunching() {
     wireCaptures();
     // 6.–8.
     wireHotKeys();
+    // 13.–14.
+    wireScrolling();
     // 15.–18.
     subscribe();
     // 19.
@@ -225,6 +235,23 @@ void AppDelegate::wireHotKeys() {
     });
 }
 
+void AppDelegate::wireScrolling() {
+    scrollingCommands_ = std::make_unique<ScrollingCommands>(*captureController_, services_.captureService(),
+                                                             services_.preferences(), services_.announcer(),
+                                                             std::make_unique<ScrollingSystem>());
+    ScrollingCommands& scrolling = *scrollingCommands_;
+    scrolling.presentEditor = [this] { presentEditor(); };
+    scrolling.dismissThumbnail = [this] { thumbnails_->dismiss(); };
+    scrolling.confirm = [this](const QString& message) { captureCommands_->confirm(message); };
+    scrolling.controller().reduceMotion = [&options = services_.accessibilityOptions()] {
+        return options.reduceMotion();
+    };
+    captureCommands_->scrollingCapture = [this] { scrollingCommands_->scrollingCapture(); };
+    // While a scrolling capture runs only its own hot key acts.
+    hotKeyDispatch_->scrollingInProgress = [this] { return scrollingCommands_->inProgress(); };
+    connect(&scrolling, &ScrollingCommands::stateChanged, menus_.get(), &AppMenus::validate);
+}
+
 void AppDelegate::subscribe() {
     CaptureController& captures = *captureController_;
     // 15. A capture that starts dismisses the thumbnail.
@@ -270,6 +297,7 @@ void AppDelegate::configureMenus() {
         return action && CanvasActionRouter::isEnabled(QApplication::activeWindow(), *action);
     };
     state.hasPreviousDocument = [captures] { return captures->previousDocument() != nullptr; };
+    state.scrolling = [this] { return scrollingCommands_ ? scrollingCommands_->state() : MenuState::Scrolling::none; };
     state.hasLastExport = [this] { return exporter_ != nullptr && !exporter_->lastURL().isEmpty(); };
     state.clipboardHasImage = [this] {
         const QMimeData* data = services_.clipboard().read();
@@ -402,6 +430,8 @@ void AppDelegate::applicationWillTerminate() {
     // Ends a running capture and closes an open area picker.
     captureController_->cancel();
     ocrController_->cancel();
+    thumbnails_->dismiss();
+    if (scrollingCommands_) scrollingCommands_->cancel();
     QObject::disconnect(hotKeyChange_);
     hotKeyCenter_->unregisterAll();
 }

@@ -23,6 +23,7 @@ class HotKeyCenter;
 class HotKeyDispatch;
 class OCRController;
 class QuitCoordinator;
+class ScrollingCommands;
 class StatusItem;
 class SymbolIcons;
 class ThumbnailStandIn;
@@ -46,6 +47,8 @@ public:
     bool didFinishLaunching() const { return didFinishLaunching_; }
     // There is a document, no capture runs and no Redact Text review is open on it.
     bool mayExportDocument() const;
+    // A capture is busy, or a scrolling capture runs or waits for its region to be dragged out.
+    bool isCaptureInProgress() const;
 
     void presentEditor(bool force = false);
     // SIGTERM or SIGINT.
@@ -63,6 +66,7 @@ public:
     StatusItem& statusItem() const { return *statusItem_; }
     DocumentCommands& documentCommands() const { return *documentCommands_; }
     ThumbnailStandIn& thumbnails() const { return *thumbnails_; }
+    ScrollingCommands& scrollingCommands() const { return *scrollingCommands_; }
 
 private:
     void configureMenus();
@@ -71,6 +75,7 @@ private:
     void wireExports();
     void wireCaptures();
     void wireHotKeys();
+    void wireScrolling();
     void subscribe();
     EditorView* makeEditorView();
 
@@ -90,6 +95,7 @@ private:
     std::unique_ptr<DocumentCommands> documentCommands_;
     std::unique_ptr<DiscardQuestion> discardQuestion_;
     std::unique_ptr<QuitCoordinator> quitCoordinator_;
+    std::unique_ptr<ScrollingCommands> scrollingCommands_;
     QMetaObject::Connection hotKeyChange_;
     bool didFinishLaunching_ = false;
 };

@@ -129,7 +129,7 @@ void selectRawInput(xcb_connection_t* c, std::uint32_t root, bool on) {
         xcb_input_event_mask_t head;
         std::uint32_t mask;
     } mask{{XCB_INPUT_DEVICE_ALL_MASTER, 1},
-           on ? std::uint32_t(XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS |
+           on ? std::uint32_t(XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE |
                               XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS |
                               XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_RELEASE | XCB_INPUT_XI_EVENT_MASK_RAW_MOTION)
               : 0u};

@@ -47,8 +47,8 @@ public:
     // Returns once the server has handled every request sent so far.
     void sync();
 
-    // XInput 2 raw key presses, button presses and releases and motion on the root window, for as
-    // long as anyone wants them (counted).
+    // XInput 2 raw key presses and releases, button presses and releases and motion on the root
+    // window, for as long as anyone wants them (counted).
     void retainRawInput();
     void releaseRawInput();
 

@@ -31,7 +31,7 @@ struct Input {
     std::vector<AutoScrollStop> stops;
 
     bool start(QPointF anchor) {
-        return monitor.start(anchor, [this](const AutoScrollStop& stop) { stops.push_back(stop); });
+        return monitor.start(anchor, [this](const AutoScrollStop& stop, std::uint32_t) { stops.push_back(stop); });
     }
     // The reasons reported by the time the first one arrived, and a little after.
     std::vector<AutoScrollStop> awaitStops() {
