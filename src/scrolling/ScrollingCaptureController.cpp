@@ -67,6 +67,7 @@ ScrollingCaptureController::ScrollingCaptureController(Parts parts, QObject* par
 ScrollingCaptureController::~ScrollingCaptureController() {
     // Nothing is reported any more; the system is left as it was found.
     const QSignalBlocker quiet(this);
+    const QSignalBlocker quietModel(&model_);
     if (phase_ != Phase::idle) teardown();
     drag_.reset();
 }
