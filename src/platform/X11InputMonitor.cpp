@@ -39,6 +39,7 @@ bool X11InputMonitor::start(std::function<void(const RawInputEvent&)> handler) {
     handler_ = std::move(handler);
     heldKeys_.clear();
     connection_.retainRawInput();
+    startSequence_ = connection_.sync();
     lastPosition_.reset();
     if (const auto pointer = connection_.queryPointer()) lastPosition_ = pointer->position;
     poll_.start();
@@ -184,6 +185,8 @@ bool X11InputMonitor::handle(const void* event) {
     if (type != XCB_GE_GENERIC) return false;
     const auto* ge = static_cast<const xcb_ge_generic_event_t*>(event);
     if (ge->extension != connection_.xinputOpcode()) return false;
+    // A click that started the run may still be on its way when the run's monitor starts.
+    if (static_cast<std::int32_t>(ge->full_sequence - startSequence_) < 0) return false;
     if (ge->event_type == XCB_INPUT_RAW_MOTION) {
         // A flood of motion becomes one look at the pointer per turn of the event loop.
         if (!motionQueued_) {
@@ -198,7 +201,7 @@ bool X11InputMonitor::handle(const void* event) {
         const auto* raw = static_cast<const xcb_input_raw_button_press_event_t*>(event);
         const bool scroll = isScrollButton(raw->detail);
         // Ours only while a posted click is outstanding, and then only from the XTest device.
-        const bool ours = scroll && connection_.isXTestDevice(raw->sourceid) && connection_.takePostedClick();
+        const bool ours = scroll && connection_.isXTestDevice(raw->sourceid) && connection_.takePostedClick(raw->full_sequence, raw->time);
         if (ours) {
             report(RawInputEvent::scroll(RawInputEvent::ownEventMark));
             return false;

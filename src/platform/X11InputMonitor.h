@@ -52,6 +52,8 @@ private:
     std::function<std::vector<std::uint32_t>()> ownWindows_;
     std::function<void(const RawInputEvent&)> handler_;
     int listener_ = 0;
+    // Input from before start() is not this start's: events older than this request are skipped.
+    std::uint32_t startSequence_ = 0;
     bool motionQueued_ = false;
     std::uint64_t generation_ = 0;
     // Queued looks at the pointer check that the monitor still exists.
