@@ -38,12 +38,14 @@ inline std::uint8_t pageLevel(int x, int y) {
             divisor *= 10;
         return digitPixel((line / divisor) % 10, dx, dy) ? 20 : 255;
     }
-    return SyntheticPage{11}.level(x - 44, y);
+    // Glyph cells of 8.4 columns: no column step of the stitcher's sampling keeps meeting the same
+    // part of every cell, as a fixed 7-column cell would at 4K widths.
+    return SyntheticPage{11}.level((x - 44) * 5 / 6, y);
 }
 
 // The window's content scrolled by `offset` rows; the whole page for offset 0 and all its rows.
-inline QImage image(int offset = 0, int rows = visibleRows) {
-    return greyImage(width, toolbar + rows + statusBar, [offset, rows](int x, int y) -> std::uint8_t {
+inline QImage image(int offset = 0, int rows = visibleRows, int pageWidth = width) {
+    return greyImage(pageWidth, toolbar + rows + statusBar, [offset, rows](int x, int y) -> std::uint8_t {
         if (y < toolbar) return (x / 20 + y / 8) % 2 ? 70 : 190;
         if ((y -= toolbar) < rows) return pageLevel(x, offset + y);
         return ((x / 30 + (y - rows) / 6) % 2) ? 110 : 160;
