@@ -3,6 +3,8 @@
 #include "core/AppIdentity.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -67,6 +69,21 @@ AppMenus::AppMenus(MenuState state, Handler handler, QObject* parent)
     make(MenuCommand::toggleLaunchAtLogin, QStringLiteral("Launch at Login"))->setCheckable(true);
     buildStatusMenu();
     validate();
+    // Enabling is current when a key equivalent is pressed, as when a menu opens: the canvas's
+    // undo stack, its selection and the clipboard change without telling the menus.
+    qApp->installEventFilter(this);
+}
+
+bool AppMenus::eventFilter(QObject* watched, QEvent* event) {
+    // Qt asks the focus object first whether it overrides a shortcut, then matches the enabled
+    // actions: validating on that question settles the match. Our key equivalents all hold Ctrl.
+    if (event->type() == QEvent::ShortcutOverride && !validating_ &&
+        static_cast<QKeyEvent*>(event)->modifiers().testFlag(Qt::ControlModifier)) {
+        validating_ = true;
+        validate();
+        validating_ = false;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 AppMenus::~AppMenus() {
@@ -75,6 +92,7 @@ AppMenus::~AppMenus() {
 
 QAction* AppMenus::make(MenuCommand command, const QString& title, const QKeySequence& key) {
     auto* action = new QAction(title, this);
+    action->setObjectName(objectName(command));
     action->setShortcut(key);
     // Each window has its own menu bar: the shortcut works in the window that has focus.
     action->setShortcutContext(Qt::WindowShortcut);
@@ -91,20 +109,66 @@ QAction* AppMenus::statusAction(HotKeyAction action) const {
     return statusCaptures_.at(action);
 }
 
-void AppMenus::fill(QMenuBar& bar) {
+AppMenus::WindowMenus AppMenus::fill(QMenuBar& bar) {
     // The Quorvane menu comes first, before any menu the window has of its own.
     QAction* first = bar.actions().isEmpty() ? nullptr : bar.actions().first();
-    const std::pair<QString, void (AppMenus::*)(QMenu*)> menus[] = {
-        {QString::fromLatin1(applicationName), &AppMenus::fillQuorvaneMenu},
-        {QStringLiteral("File"), &AppMenus::fillFileMenu},
-        {QStringLiteral("Edit"), &AppMenus::fillEditMenu},
-        {QStringLiteral("Window"), &AppMenus::fillWindowMenu}};
-    for (const auto& [title, fillMenu] : menus) {
+    WindowMenus made;
+    const std::tuple<QString, void (AppMenus::*)(QMenu*), QMenu**> menus[] = {
+        {QString::fromLatin1(applicationName), &AppMenus::fillQuorvaneMenu, &made.quorvane},
+        {QStringLiteral("File"), &AppMenus::fillFileMenu, &made.file},
+        {QStringLiteral("Edit"), &AppMenus::fillEditMenu, &made.edit},
+        {QStringLiteral("Window"), &AppMenus::fillWindowMenu, &made.window}};
+    for (const auto& [title, fillMenu, slot] : menus) {
         auto* menu = new QMenu(title, &bar);
         (this->*fillMenu)(menu);
         bar.insertMenu(first, menu);
         connect(menu, &QMenu::aboutToShow, this, &AppMenus::validate);
+        *slot = menu;
     }
+    return made;
+}
+
+QString AppMenus::objectName(MenuCommand command) {
+    using enum MenuCommand;
+    static const std::map<MenuCommand, const char*> names = {
+        {about, "about"},
+        {showSettings, "showSettings"},
+        {exportDiagnostics, "exportDiagnostics"},
+        {hideQuorvane, "hideQuorvane"},
+        {quit, "quit"},
+        {captureScreen, "captureScreen"},
+        {chooseWindow, "chooseWindow"},
+        {captureArea, "captureArea"},
+        {repeatArea, "repeatArea"},
+        {scrollingCapture, "scrollingCapture"},
+        {recognizeTextInArea, "recognizeTextInArea"},
+        {saveImage, "saveImage"},
+        {saveImageAs, "saveImageAs"},
+        {chooseSaveFolder, "chooseSaveFolder"},
+        {openImage, "openImage"},
+        {reopenLastExport, "reopenLastExport"},
+        {restorePreviousDocument, "restorePreviousDocument"},
+        {pinScreenshot, "pinScreenshot"},
+        {closeAllPins, "closeAllPins"},
+        {showEditor, "showEditor"},
+        {closeWindow, "closeWindow"},
+        {undo, "undo"},
+        {redo, "redo"},
+        {copy, "copy"},
+        {paste, "paste"},
+        {selectAll, "selectAll"},
+        {duplicate, "duplicate"},
+        {deleteSelection, "delete"},
+        {redactText, "redactText"},
+        {resizeImage, "resizeImage"},
+        {editBackdrop, "editBackdrop"},
+        {minimize, "minimize"},
+        {zoom, "zoom"},
+        {showRecognizedText, "showRecognizedText"},
+        {bringAllToFront, "bringAllToFront"},
+        {toggleLaunchAtLogin, "toggleLaunchAtLogin"},
+    };
+    return QString::fromLatin1(names.at(command));
 }
 
 void AppMenus::fillQuorvaneMenu(QMenu* menu) {
@@ -178,15 +242,13 @@ void AppMenus::buildStatusMenu() {
         {HotKeyAction::recognizeArea, MenuCommand::recognizeTextInArea}};
     for (const auto& [hotKey, title] : captures) {
         auto* item = new QAction(title, this);
-        // The key is grabbed globally: the item only shows it.
-        item->setShortcutContext(Qt::WidgetShortcut);
+        statusTitles_[hotKey] = title;
         connect(item, &QAction::triggered, this,
                 [this, command = commands.at(hotKey)] { handler_(command); });
         statusCaptures_[hotKey] = item;
         // "Capture Window…" sits between Capture Screen and Repeat Area.
         if (hotKey == HotKeyAction::repeatArea) statusMenu_->addAction(action(MenuCommand::chooseWindow));
         statusMenu_->addAction(item);
-        if (hotKey == HotKeyAction::scrollingCapture) statusScrolling_ = item;
     }
     statusMenu_->addSeparator();
     statusMenu_->addAction(action(MenuCommand::pinScreenshot));
@@ -203,15 +265,28 @@ void AppMenus::showHotKeys(const std::map<HotKeyAction, QString>& keyTexts,
     for (const auto& [hotKey, item] : statusCaptures_) {
         const auto key = keyTexts.find(hotKey);
         const auto error = errors.find(hotKey);
-        if (key != keyTexts.end() && error == errors.end()) {
-            item->setShortcut(QKeySequence::fromString(key->second));
-            item->setToolTip(QString());
-        } else {
-            item->setShortcut(QKeySequence());
-            item->setToolTip(error != errors.end() ? QStringLiteral("Shortcut unavailable: ") + error->second
-                                                   : QString());
-        }
+        const bool works = key != keyTexts.end() && error == errors.end();
+        // The key is grabbed globally: the item only shows it, in the shortcut column, in the
+        // desktop's words ("Super", which Qt's own key names lack).
+        keyTexts_[hotKey] = works ? key->second : QString();
+        item->setToolTip(!works && error != errors.end() ? QStringLiteral("Shortcut unavailable: ") + error->second
+                                                        : QString());
     }
+    showStatusTitles();
+}
+
+void AppMenus::showStatusTitles() {
+    const QString scrolling = scrollingTitle(state_.scrolling());
+    for (const auto& [hotKey, item] : statusCaptures_) {
+        const QString title = hotKey == HotKeyAction::scrollingCapture ? scrolling : statusTitles_.at(hotKey);
+        const QString& key = keyTexts_[hotKey];
+        item->setText(key.isEmpty() ? title : title + QLatin1Char('\t') + key);
+    }
+}
+
+QString AppMenus::statusKeyText(HotKeyAction action) const {
+    const auto key = keyTexts_.find(action);
+    return key == keyTexts_.end() ? QString() : key->second;
 }
 
 void AppMenus::enable(MenuCommand command, bool enabled) {
@@ -231,10 +306,13 @@ void AppMenus::validate() {
     enable(MenuCommand::openImage, capturable);
     for (MenuCommand command :
          {MenuCommand::undo, MenuCommand::redo, MenuCommand::copy, MenuCommand::selectAll,
-          MenuCommand::duplicate, MenuCommand::deleteSelection, MenuCommand::redactText})
-        enable(command, state_.canvasTakes(command));
-    // Pasting into an open document arrives with the composition commands.
-    enable(MenuCommand::paste, capturable && state_.clipboardHasImage() && !state_.hasDocument());
+          MenuCommand::duplicate, MenuCommand::deleteSelection, MenuCommand::redactText}) {
+        const std::optional<bool> field = state_.textFieldTakes(command);
+        enable(command, field ? *field : state_.canvasTakes(command));
+    }
+    // Paste opens what the clipboard holds as the new document, also over an open one.
+    const std::optional<bool> fieldPastes = state_.textFieldTakes(MenuCommand::paste);
+    enable(MenuCommand::paste, fieldPastes ? *fieldPastes : capturable && state_.clipboardHasImage());
     enable(MenuCommand::saveImage, exportable);
     enable(MenuCommand::saveImageAs, exportable);
     enable(MenuCommand::pinScreenshot, exportable);
@@ -243,7 +321,7 @@ void AppMenus::validate() {
     enable(MenuCommand::closeAllPins, state_.pinsOpen());
     enable(MenuCommand::scrollingCapture, !busy);
     action(MenuCommand::scrollingCapture)->setText(scrollingTitle(scrolling));
-    statusScrolling_->setText(scrollingTitle(scrolling));
+    showStatusTitles();
     enable(MenuCommand::resizeImage, !busy && state_.hasDocument());
     enable(MenuCommand::editBackdrop, !busy && state_.hasDocument());
     enable(MenuCommand::restorePreviousDocument, !busy && state_.hasPreviousDocument());

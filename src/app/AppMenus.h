@@ -29,8 +29,19 @@ public:
     AppMenus(MenuState state, Handler handler, QObject* parent = nullptr);
     ~AppMenus() override;
 
-    // Fills a window's menu bar with the shared actions.
-    void fill(QMenuBar& bar);
+    // The menus that fill() made in one window's menu bar.
+    struct WindowMenus {
+        QMenu* quorvane = nullptr;
+        QMenu* file = nullptr;
+        QMenu* edit = nullptr;
+        QMenu* window = nullptr;
+    };
+
+    // Fills a window's menu bar with the shared actions. Each action's object name is its
+    // command's name ("captureArea", "saveImageAs", "paste", "resizeImage", …), where other
+    // menus' items anchor.
+    WindowMenus fill(QMenuBar& bar);
+    static QString objectName(MenuCommand command);
     // The status menu ("Quorvane").
     QMenu* statusMenu() const { return statusMenu_; }
 
@@ -39,13 +50,18 @@ public:
     // The status menu's item for a hot-key action.
     QAction* statusAction(HotKeyAction action) const;
 
-    // Shows each status capture item's hot key, or, when it has none or it failed, no key and
-    // "Shortcut unavailable: " + the message as tool tip.
+    // Shows each status capture item's hot key (text made by the shortcut formatter), or, when
+    // it has none or it failed, no key and "Shortcut unavailable: " + the message as tool tip.
     void showHotKeys(const std::map<HotKeyAction, QString>& keyTexts,
                      const std::map<HotKeyAction, QString>& errors);
+    // The key a status capture item shows; empty when it shows none.
+    QString statusKeyText(HotKeyAction action) const;
 
     // Enabling, titles and check marks from the current state.
     void validate();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QAction* make(MenuCommand command, const QString& title, const QKeySequence& key = {});
@@ -55,13 +71,16 @@ private:
     void fillWindowMenu(QMenu* menu);
     void buildStatusMenu();
     void enable(MenuCommand command, bool enabled);
+    void showStatusTitles();
 
     MenuState state_;
     Handler handler_;
     std::map<MenuCommand, QAction*> actions_;
     std::map<HotKeyAction, QAction*> statusCaptures_;
-    QAction* statusScrolling_ = nullptr;
+    std::map<HotKeyAction, QString> statusTitles_;
+    std::map<HotKeyAction, QString> keyTexts_;
     QMenu* statusMenu_ = nullptr;
+    bool validating_ = false;
 };
 
 } // namespace quorvane
