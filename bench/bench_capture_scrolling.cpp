@@ -32,12 +32,6 @@ namespace {
 using namespace quorvane;
 using namespace quorvane::bench;
 
-void turnUntil(const std::function<bool()>& done, int timeoutMs = 60000) {
-    const auto start = Clock::now();
-    while (!done() && Clock::now() - start < std::chrono::milliseconds(timeoutMs))
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-}
-
 double cpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -108,16 +102,6 @@ Rig& rig() {
     return instance;
 }
 
-std::optional<CaptureDisplay> displayNamed(const char* name) {
-    std::optional<Result<ShareableContent, Error>> content;
-    rig().service.targets([&](Result<ShareableContent, Error> r) { content = std::move(r); });
-    turnUntil([&] { return content.has_value(); });
-    if (!content->ok()) return std::nullopt;
-    for (const auto& display : content->value().displays)
-        if (display.name == QLatin1String(name)) return display;
-    return std::nullopt;
-}
-
 // The page in another process, `size` in all, scrolling `drift` rows every 110 ms.
 struct Page : QProcess {
     QRect rect;
@@ -146,7 +130,7 @@ double percentile(std::vector<double> values, double fraction) {
 }
 
 void Cadence(benchmark::State& state, const char* monitor, QPoint offset, QSize size, int drift) {
-    const auto display = displayNamed(monitor);
+    const auto display = displayNamed(rig().service, monitor);
     if (!display) return state.SkipWithError("no such display");
     Rig& r = rig();
     r.scrolling.visibleFrame = [frame = display->frame](DisplayID) { return std::optional(frame); };
@@ -179,7 +163,7 @@ void Cadence(benchmark::State& state, const char* monitor, QPoint offset, QSize 
 }
 
 void TwentyThousandRows(benchmark::State& state) {
-    const auto display = displayNamed("big");
+    const auto display = displayNamed(rig().service, "big");
     if (!display) return state.SkipWithError("no such display");
     Rig& r = rig();
     r.scrolling.visibleFrame = [frame = display->frame](DisplayID) { return std::optional(frame); };

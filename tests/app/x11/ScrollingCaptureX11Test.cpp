@@ -19,19 +19,17 @@
 #include "scrolling/SystemScrollInjector.h"
 #include "support/ImageCompare.h"
 #include "support/LogLines.h"
+#include "support/PointerGrab.h"
 #include "support/ScrollPage.h"
 #include "support/WaitUntil.h"
 #include "support/Xdotool.h"
 #include "support/XvfbServer.h"
-
-#include "platform/X11CaptureReply.h"
 
 #include <QAction>
 #include <QCursor>
 #include <QProcess>
 #include <QPushButton>
 #include <gtest/gtest.h>
-#include <xcb/xcb.h>
 
 namespace quorvane {
 namespace {
@@ -110,21 +108,6 @@ protected:
     void SetUp() override { ASSERT_TRUE(test::x11Server().startWindowManager()); }
     void TearDown() override { test::x11Server().stopWindowManager(); }
 };
-
-using Connection = std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)>;
-
-// Another client of the display, which takes the pointer when it can; null when it cannot.
-Connection grabPointer() {
-    Connection c(xcb_connect(nullptr, nullptr), &xcb_disconnect);
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c.get())).data->root;
-    X11Reply<xcb_grab_pointer_reply_t> reply(
-        xcb_grab_pointer_reply(c.get(),
-                               xcb_grab_pointer(c.get(), 0, root, 0, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC,
-                                                XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
-                               nullptr));
-    if (!reply || reply->status != XCB_GRAB_STATUS_SUCCESS) return Connection(nullptr, &xcb_disconnect);
-    return c;
-}
 
 bool onScreen(const QString& title) {
     const auto windows = QApplication::topLevelWidgets();
@@ -255,14 +238,14 @@ TEST_F(ScrollingCaptureX11, QuittingOrAnotherClientsGrabLeavesNoPanelAndNoGrab) 
     EXPECT_FALSE(onScreen(QStringLiteral("Scrolling Capture")));
     EXPECT_FALSE(onScreen(QStringLiteral("Scrolling Capture Area")));
     xdotool(QStringLiteral("mouseup 1"));
-    EXPECT_TRUE(waitUntil([] { return grabPointer() != nullptr; }, 3000)) << "the pointer is free";
+    EXPECT_TRUE(waitUntil([] { return test::pointerFree(); }, 3000)) << "the pointer is free";
     EXPECT_EQ(shell->captures().document(), nullptr);
     shell.reset();
 
     // Another client holds the pointer: no drag selection can start; the area picker comes
     // instead, and Escape closes it. Nothing is left behind.
     Shell again;
-    Connection other = grabPointer();
+    test::X11Client other = test::grabPointer();
     ASSERT_NE(other, nullptr);
     xdotool(QStringLiteral("key ctrl+alt+super+l"));
     EXPECT_FALSE(waitUntil([&] { return again.scrolling().isRunning(); }, 3000));
@@ -271,7 +254,7 @@ TEST_F(ScrollingCaptureX11, QuittingOrAnotherClientsGrabLeavesNoPanelAndNoGrab) 
     EXPECT_TRUE(waitUntil([&] { return !again.captures().isBusy(); }, 15000)) << again.captures().statusMessage().toStdString();
     EXPECT_FALSE(onScreen(QStringLiteral("Scrolling Capture")));
     other.reset();
-    EXPECT_TRUE(waitUntil([] { return grabPointer() != nullptr; }, 3000));
+    EXPECT_TRUE(waitUntil([] { return test::pointerFree(); }, 3000));
 }
 
 } // namespace
