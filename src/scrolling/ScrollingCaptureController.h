@@ -180,7 +180,7 @@ private:
     using FrameDone = std::function<void(Result<QImage, Error>)>;
     using ReportWaiter = std::function<void(std::optional<ScrollStitchWorker::Report>)>;
 
-    // 8.101
+    // The capture: frames, reports, the end.
     void setPhase(Phase phase);
     void showWindows(DisplayID displayID);
     void sourceMade(Result<std::shared_ptr<ScrollFrameSource>, Error> made, int session);
@@ -197,7 +197,7 @@ private:
                     int session);
     int nextToken() { return ++tokens_; }
 
-    // 8.103
+    // Automatic and edge-driven runs.
     void updateAutoAvailability();
     void showStop(const AutoScrollStop& stop);
     bool switchOrientation(AutoScrollDirection direction, const QString& busy);

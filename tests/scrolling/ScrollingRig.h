@@ -159,7 +159,7 @@ struct ScrollingRig {
         controller.interval = std::chrono::milliseconds(15);
         controller.settleOverride = std::chrono::milliseconds(5);
         controller.makeSource = [this](const QRectF&, DisplayID, double, ScrollingCaptureController::SourceMade done) {
-            QTimer::singleShot(0, [this, done] {
+            QTimer::singleShot(0, &controller, [this, done] {
                 if (sourceError) return done(Failure{*sourceError});
                 auto source = std::make_shared<FakeFrameSource>();
                 source->error = frameError;
