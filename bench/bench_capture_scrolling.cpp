@@ -21,7 +21,9 @@
 #include "scrolling/ScrollingCaptureController.h"
 #include "support/ScrollPage.h"
 
+#include <QEventLoop>
 #include <QProcess>
+#include <QTimer>
 #include <algorithm>
 #include <fstream>
 #include <string>
@@ -31,6 +33,19 @@ namespace {
 
 using namespace quorvane;
 using namespace quorvane::bench;
+
+// Runs the event loop, sleeping in it, until `done` holds (looked at every 10 ms) or `timeoutMs`
+// passed: the process's CPU time is then the capture's alone.
+void sleepUntil(const std::function<bool()>& done, int timeoutMs) {
+    QEventLoop loop;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+        if (done()) loop.quit();
+    });
+    look.start(10);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    if (!done()) loop.exec();
+}
 
 double cpuSeconds() {
     rusage usage{};
@@ -144,7 +159,7 @@ void Cadence(benchmark::State& state, const char* monitor, QPoint offset, QSize 
         const auto wallStart = Clock::now();
         const double cpuStart = cpuSeconds();
         const std::size_t first = r.starts.size() - 1;
-        turnUntil([&] { return r.starts.size() >= first + 31 || !r.scrolling.isRunning(); }, 20000);
+        sleepUntil([&] { return r.starts.size() >= first + 31 || !r.scrolling.isRunning(); }, 20000);
         const double wall = seconds(Clock::now() - wallStart), cpu = cpuSeconds() - cpuStart;
         if (!r.scrolling.isRunning()) {
             turnUntil([&] { return r.result.has_value(); }, 10000);
