@@ -12,7 +12,9 @@
 #include <QTimer>
 #include <QWheelEvent>
 #include <QWidget>
+#include <csignal>
 #include <cstdio>
+#include <sys/prctl.h>
 
 namespace {
 
@@ -68,6 +70,8 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
+    // A test that dies (a sanitizer's abort) takes its page with it.
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     QApplication application(argc, argv);
     const QStringList arguments = QApplication::arguments();
     const auto option = [&](const char* name, int index, int fallback) {
