@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 
+#include "app/AboutPanel.h"
 #include "app/AppMenus.h"
 #include "app/CaptureCommands.h"
 #include "app/DiscardQuestion.h"
@@ -452,9 +453,11 @@ void AppDelegate::runMenuCommand(MenuCommand command) {
         for (QWidget* window : QApplication::topLevelWidgets())
             if (window->isVisible()) window->raise();
         break;
-    // Stand-ins until their parts arrive: the settings window, diagnostics, launch at login, pins,
-    // the About panel, and Select All (the canvas has no whole-document selection).
     case MenuCommand::about:
+        about_.show();
+        break;
+    // Stand-ins until their parts arrive: the settings window, diagnostics, launch at login, pins;
+    // and Select All outside a text field (the canvas has no whole-document selection).
     case MenuCommand::showSettings:
     case MenuCommand::exportDiagnostics:
     case MenuCommand::toggleLaunchAtLogin:

@@ -4,6 +4,7 @@
 // them at start-up, step by step. The work of each concern lives in the class named after it;
 // this type is the thin façade the other parts call.
 
+#include "app/AboutPanel.h"
 #include "app/MenuCommand.h"
 
 #include <QObject>
@@ -111,6 +112,7 @@ private:
     std::unique_ptr<CompositionMenus> compositionMenus_;
     std::unique_ptr<DiscardQuestion> discardQuestion_;
     std::unique_ptr<QuitCoordinator> quitCoordinator_;
+    AboutPanel about_;
     std::unique_ptr<ScrollingCommands> scrollingCommands_;
     QMetaObject::Connection hotKeyChange_;
     bool didFinishLaunching_ = false;

@@ -4,6 +4,8 @@
 #include "support/journey/JourneyTest.h"
 
 #include <QBuffer>
+#include <QFile>
+#include <QUrl>
 #include <QPainter>
 
 namespace quorvane::journey {
@@ -95,6 +97,23 @@ TEST_F(OpenAnnotateCopy, OpenDrawUndoCopyAndPasteThroughMenusAndKeys) {
     press(QStringLiteral("ctrl+c"));
     settle(500);
     EXPECT_EQ(clipboardImage().size(), QSize(640, 400));
+
+    // A file manager copies a PDF: Paste says why it cannot open it, and changes nothing.
+    const QString pdf = QString::fromStdString((quorvane.folder("Pictures") / "notes.pdf").string());
+    {
+        QFile file(pdf);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("%PDF-1.4\n%%EOF\n");
+    }
+    ASSERT_TRUE(putOnClipboard(QUrl::fromLocalFile(pdf).toEncoded() + "\r\n", QStringLiteral("text/uri-list")));
+    settle();
+    const qsizetype beforePdf = quorvane.mark();
+    activate(editor());
+    press(QStringLiteral("ctrl+v"));
+    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Import failed"), beforePdf)) << quorvane.log().toStdString();
+    settle(500);
+    EXPECT_TRUE(findText(readScreen(editor().geometry, Layout::sparse), QStringLiteral("Quorvane can't open this item")))
+        << "the unsupported-format message is not shown";
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 

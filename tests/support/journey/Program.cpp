@@ -50,7 +50,7 @@ QProcessEnvironment Program::environment() const {
                                        {"XDG_RUNTIME_DIR", "runtime"},
                                        {"HOME", ""}})
         environment.insert(QString::fromLatin1(name), QString::fromStdString((dir_ / folder).string()));
-    environment.insert(QStringLiteral("DISPLAY"), test::x11Server().display());
+    environment.insert(QStringLiteral("DISPLAY"), display_.isEmpty() ? test::x11Server().display() : display_);
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     environment.remove(QStringLiteral("XDG_DATA_HOME"));
     return environment;
@@ -62,6 +62,11 @@ std::filesystem::path Program::settingsFile() const {
 
 QString Program::pictures() const {
     return QString::fromStdString((dir_ / "Pictures").string());
+}
+
+void Program::useDisplay(const QString& display) {
+    display_ = display;
+    process_.setProcessEnvironment(environment());
 }
 
 bool Program::start(const QStringList& arguments) {

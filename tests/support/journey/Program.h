@@ -23,6 +23,8 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
+    // Runs the program on another X server than the journey's (before start()).
+    void useDisplay(const QString& display);
     // Starts the program and waits for "Launched"; false when it did not start.
     bool start(const QStringList& arguments = {});
     // A second process on the same folders and display; returns when it has ended.
@@ -61,6 +63,7 @@ private:
     void readOutput();
 
     test::TempDir dir_;
+    QString display_;
     QProcess process_;
     QString output_;
 };
