@@ -39,6 +39,11 @@ ScrollingCommands::ScrollingCommands(CaptureController& captures, CaptureService
     scrolling.setAutoSpeed(preferences_.autoScrollSpeed());
     connect(&scrolling, &ScrollingCaptureController::autoSpeedChanged, this,
             [this](AutoScrollSpeed speed) { preferences_.setAutoScrollSpeed(speed); });
+    // A speed chosen in the settings holds for the next run.
+    connect(&preferences_, &Preferences::autoScrollSpeedChanged, this, [this] {
+        if (controller_->autoSpeed() != preferences_.autoScrollSpeed())
+            controller_->setAutoSpeed(preferences_.autoScrollSpeed());
+    });
     connect(&scrolling, &ScrollingCaptureController::finished, this, &ScrollingCommands::finished);
     connect(&scrolling, &ScrollingCaptureController::cancelled, this, [this] {
         endedAt_ = now();

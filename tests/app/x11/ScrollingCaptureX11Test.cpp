@@ -4,6 +4,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppMenus.h"
+#include "app/Preferences.h"
 #include "app/CaptureCommands.h"
 #include "app/ScrollingCommands.h"
 #include "app/ScrollingSystem.h"
@@ -26,6 +27,7 @@
 #include "support/XvfbServer.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QCursor>
 #include <QProcess>
 #include <QPushButton>
@@ -216,6 +218,11 @@ TEST_F(ScrollingCaptureX11, EscapeCancelsAndWithoutTrustTheAreaPickerPicksTheReg
                 .arg(corner.x()).arg(corner.y()));
     ASSERT_TRUE(waitUntil([&] { return shell.scrolling().isRunning() && shell.scrolling().model().frames() > 0; }, 10000));
     EXPECT_TRUE(shell.scrolling().model().dragHint());
+    // The speed picked in the panel is stored; one set in the settings comes back to the panel.
+    Q_EMIT shell.scrolling().windows().panel()->view().speedPicker()->activated(0);
+    EXPECT_EQ(shell.services->preferences().autoScrollSpeed(), AutoScrollSpeed::slow);
+    shell.services->preferences().setAutoScrollSpeed(AutoScrollSpeed::fast);
+    EXPECT_EQ(shell.scrolling().model().speed(), AutoScrollSpeed::fast);
     ASSERT_TRUE(waitUntil([&] { return shell.scrolling().model().canAutoDown(); }));
     ASSERT_TRUE(Shell::click(*shell.button(&ScrollHUDView::autoDownButton)));
     ASSERT_TRUE(waitUntil([&] { return shell.scrolling().model().needsAccess(); }));
