@@ -16,6 +16,8 @@
 #include "app/PreferencesShortcutTexts.h"
 #include "app/QuitCoordinator.h"
 #include "app/RecognizedTextWindow.h"
+#include "app/ScrollingCommands.h"
+#include "app/ScrollingSystem.h"
 #include "app/Services.h"
 #include "app/SettingsCommands.h"
 #include "app/SettingsWindow.h"
@@ -28,6 +30,7 @@
 #include "canvas/CanvasActionRouter.h"
 #include "capture/CaptureController.h"
 #include "capture/CaptureService.h"
+#include "core/AccessibilityOptions.h"
 #include "core/Log.h"
 #include "document/EditorDocument.h"
 #include "editor_window/CompositionCommands.h"
@@ -46,6 +49,7 @@
 #include "platform/Clipboard.h"
 #include "platform/TesseractLanguageData.h"
 #include "recognition/TextRecognizer.h"
+#include "scrolling/ScrollingCaptureController.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -114,6 +118,10 @@ bool AppDelegate::mayExportDocument() const {
     return document != nullptr && !captureController_->isBusy() && document->textRedactionReview() == nullptr;
 }
 
+bool AppDelegate::isCaptureInProgress() const {
+    return captureController_->isBusy() || (scrollingCommands_ && scrollingCommands_->inProgress());
+}
+
 void AppDelegate::presentEditor(bool) {
     windows_->presentEditor();
 }
@@ -177,6 +185,8 @@ void AppDelegate::applicationDidFinishLaunching() {
     wireHotKeys();
     // 10.–12.
     wirePanels();
+    // 13.–14.
+    wireScrolling();
     // 15.–18.
     subscribe();
     // 19.
@@ -302,6 +312,23 @@ void AppDelegate::wirePanels() {
     windowIcons_ = std::make_unique<WindowIcons>(services_.captureService(), *icons_);
 }
 
+void AppDelegate::wireScrolling() {
+    scrollingCommands_ = std::make_unique<ScrollingCommands>(*captureController_, services_.captureService(),
+                                                             services_.preferences(), services_.announcer(),
+                                                             std::make_unique<ScrollingSystem>());
+    ScrollingCommands& scrolling = *scrollingCommands_;
+    scrolling.presentEditor = [this] { presentEditor(); };
+    scrolling.dismissThumbnail = [this] { thumbnails_->dismiss(); };
+    scrolling.confirm = [this](const QString& message) { captureCommands_->confirm(message); };
+    scrolling.controller().reduceMotion = [&options = services_.accessibilityOptions()] {
+        return options.reduceMotion();
+    };
+    captureCommands_->scrollingCapture = [this] { scrollingCommands_->scrollingCapture(); };
+    // While a scrolling capture runs only its own hot key acts.
+    hotKeyDispatch_->scrollingInProgress = [this] { return scrollingCommands_->inProgress(); };
+    connect(&scrolling, &ScrollingCommands::stateChanged, menus_.get(), &AppMenus::validate);
+}
+
 void AppDelegate::subscribe() {
     CaptureController& captures = *captureController_;
     // 15. A capture that starts dismisses the thumbnail.
@@ -355,6 +382,7 @@ void AppDelegate::configureMenus() {
     };
     state.hasPreviousDocument = [captures] { return captures->previousDocument() != nullptr; };
     state.pinsOpen = [this] { return !pins_->panels().empty(); };
+    state.scrolling = [this] { return scrollingCommands_ ? scrollingCommands_->state() : MenuState::Scrolling::none; };
     state.hasLastExport = [this] { return exporter_ != nullptr && !exporter_->lastURL().isEmpty(); };
     state.clipboardHasImage = [this] {
         const QMimeData* data = services_.clipboard().read();
@@ -525,6 +553,7 @@ void AppDelegate::applicationWillTerminate() {
     captureController_->cancel();
     ocrController_->cancel();
     thumbnails_->dismiss();
+    if (scrollingCommands_) scrollingCommands_->cancel();
     pins_->closeAll();
     QObject::disconnect(hotKeyChange_);
     hotKeyCenter_->unregisterAll();

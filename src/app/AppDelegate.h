@@ -32,6 +32,7 @@ class HotKeyCenter;
 class HotKeyDispatch;
 class OCRController;
 class QuitCoordinator;
+class ScrollingCommands;
 class StatusItem;
 class SymbolIcons;
 class PinCommands;
@@ -61,6 +62,8 @@ public:
     bool didFinishLaunching() const { return didFinishLaunching_; }
     // There is a document, no capture runs and no Redact Text review is open on it.
     bool mayExportDocument() const;
+    // A capture is busy, or a scrolling capture runs or waits for its region to be dragged out.
+    bool isCaptureInProgress() const;
 
     void presentEditor(bool force = false);
 
@@ -87,6 +90,7 @@ public:
     PinController& pins() const { return *pins_; }
     PinCommands& pinCommands() const { return *pinCommands_; }
     SettingsCommands& settings() const { return *settings_; }
+    ScrollingCommands& scrollingCommands() const { return *scrollingCommands_; }
 
 private:
     void configureMenus();
@@ -96,6 +100,7 @@ private:
     void wireCaptures();
     void wireHotKeys();
     void wirePanels();
+    void wireScrolling();
     void subscribe();
     EditorView* makeEditorView();
     QWidget* makeHomeView(QWidget* parent);
@@ -125,6 +130,7 @@ private:
     std::unique_ptr<PreferencesShortcutTexts> shortcutTexts_;
     std::unique_ptr<WindowIcons> windowIcons_;
     AboutPanel about_;
+    std::unique_ptr<ScrollingCommands> scrollingCommands_;
     QMetaObject::Connection hotKeyChange_;
     bool didFinishLaunching_ = false;
 };
