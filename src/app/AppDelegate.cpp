@@ -14,11 +14,13 @@
 #include "app/QuitCoordinator.h"
 #include "app/RecognizedTextWindow.h"
 #include "app/Services.h"
+#include "app/ShellLinkTarget.h"
 #include "app/ShortcutFormatter.h"
 #include "app/StatusItem.h"
 #include "app/Subscription.h"
 #include "app/TextFieldCommands.h"
 #include "app/ThumbnailStandIn.h"
+#include "app/URLCommandHandler.h"
 #include "app/WindowCoordinator.h"
 #include "canvas/CanvasActionRouter.h"
 #include "capture/CaptureController.h"
@@ -91,7 +93,8 @@ AppDelegate::AppDelegate(Services& services, QObject* parent)
                                                     services.accessibilityOptions())),
       hotKeyCenter_(std::make_unique<HotKeyCenter>(services.hotKeyGrabber())),
       thumbnails_(std::make_unique<ThumbnailStandIn>()),
-      dragExporter_(std::make_unique<DragExporter>(DragExporter::defaultDirectory())) {}
+      dragExporter_(std::make_unique<DragExporter>(DragExporter::defaultDirectory())),
+      linkHandler_(std::make_unique<URLCommandHandler>(services.beeper())) {}
 
 AppDelegate::~AppDelegate() = default;
 
@@ -120,12 +123,7 @@ EditorView* AppDelegate::makeEditorView() {
     actions.dragExporter = dragExporter_.get();
     QPointer<AppDelegate> self(this);
     auto importImage = [self](const QUrl& url) {
-        if (!self) return;
-        auto image = ImageImporter::image(url);
-        if (image)
-            self->documentCommands_->importImage(*image, url.fileName());
-        else
-            self->documentCommands_->reportImport(image.error(), url);
+        if (self) self->documentCommands_->importFile(url);
     };
     return new EditorView(EditorView::Services{*captureController_, *exporter_, services_.clipboard(),
                                                services_.beeper(), *icons_, services_.accessibilityOptions()},
@@ -153,8 +151,14 @@ void AppDelegate::applicationDidFinishLaunching() {
     subscribe();
     // 19.
     presentEditor();
-    // 20.
+    // 20.–21. Links that waited for start-up are handled on the next turn.
     didFinishLaunching_ = true;
+    linkTarget_ = std::make_unique<ShellLinkTarget>(*captureController_, *captureCommands_, *quitCoordinator_,
+                                                    *discardQuestion_, *documentCommands_);
+    linkTarget_->showEditor = [this] { presentEditor(); };
+    linkTarget_->showSettingsWindow = [this] { runMenuCommand(MenuCommand::showSettings); };
+    linkTarget_->scrollingInProgress = [this] { return hotKeyDispatch_->scrollingInProgress(); };
+    linkHandler_->launchFinished(*linkTarget_);
 }
 
 void AppDelegate::wireExports() {

@@ -34,7 +34,9 @@ class OCRController;
 class QuitCoordinator;
 class StatusItem;
 class SymbolIcons;
+class ShellLinkTarget;
 class ThumbnailStandIn;
+class URLCommandHandler;
 class WindowCoordinator;
 class Services;
 
@@ -78,6 +80,8 @@ public:
     StatusItem& statusItem() const { return *statusItem_; }
     DocumentCommands& documentCommands() const { return *documentCommands_; }
     ThumbnailStandIn& thumbnails() const { return *thumbnails_; }
+    // Where links and files to open arrive: the command line's, and those of later processes.
+    URLCommandHandler& linkHandler() const { return *linkHandler_; }
 
 private:
     void configureMenus();
@@ -107,6 +111,8 @@ private:
     std::unique_ptr<CompositionMenus> compositionMenus_;
     std::unique_ptr<DiscardQuestion> discardQuestion_;
     std::unique_ptr<QuitCoordinator> quitCoordinator_;
+    std::unique_ptr<URLCommandHandler> linkHandler_;
+    std::unique_ptr<ShellLinkTarget> linkTarget_;
     AboutPanel about_;
     QMetaObject::Connection hotKeyChange_;
     bool didFinishLaunching_ = false;
