@@ -59,28 +59,38 @@ std::optional<int> forwardToRunningInstance(const std::filesystem::path& socket,
     return 1;
 }
 
+// Takes the instance lock, or hands `requests` to the program that holds it: the exit status then.
+std::optional<int> lockOrForward(std::optional<InstanceLock>& lock, const std::filesystem::path& runtime,
+                                 const char* display, const QByteArrayList& requests) {
+    const std::filesystem::path socket = runtime / InstanceLock::socketName(display);
+    for (int round = 1;; ++round) {
+        lock.emplace(runtime / InstanceLock::fileName(display));
+        if (lock->outcome() != InstanceLock::Outcome::heldElsewhere) return std::nullopt;
+        lock.reset();
+        if (const auto status = forwardToRunningInstance(socket, requests, round == connectRounds)) return status;
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    // Tesseract's runtime reads the limit only when it loads: re-executes with it when missing.
-    OpenMPEnvironment::ensureSingleThreaded("/proc/self/exe", argv);
-
     const char* display = std::getenv("DISPLAY");
     if (display == nullptr || display[0] == '\0') {
         std::fprintf(stderr, "Quorvane needs an X11 display: DISPLAY is not set.\n");
         return 1;
     }
     const std::filesystem::path runtime = InstanceLock::runtimeFolder();
-    const std::filesystem::path socket = runtime / InstanceLock::socketName(display);
     const QByteArrayList requests =
         OpenArguments::fromCommandLine(argc - 1, argv + 1, OpenArguments::currentFolder());
     // Before anything else: a later process must not touch settings, keys or the drag folder.
     std::optional<InstanceLock> lock;
-    for (int round = 1;; ++round) {
-        lock.emplace(runtime / InstanceLock::fileName(display));
-        if (lock->outcome() != InstanceLock::Outcome::heldElsewhere) break;
+    if (const auto status = lockOrForward(lock, runtime, display, requests)) return *status;
+    if (!OpenMPEnvironment::isSingleThreaded()) {
+        // Tesseract's runtime reads the limit only when it loads: the program starts itself again
+        // with it (a later process has forwarded by now, never paying for that).
         lock.reset();
-        if (const auto status = forwardToRunningInstance(socket, requests, round == connectRounds)) return *status;
+        OpenMPEnvironment::ensureSingleThreaded("/proc/self/exe", argv);
+        if (const auto status = lockOrForward(lock, runtime, display, requests)) return *status;
     }
     if (lock->outcome() == InstanceLock::Outcome::failed)
         std::fprintf(stderr, "Quorvane: %s; running without the single-instance check.\n", lock->problem().c_str());
@@ -100,7 +110,7 @@ int main(int argc, char** argv) {
             // Only the lock's holder listens; without the lock nobody is sure whose socket it is.
             std::optional<InstanceServer> server;
             if (lock->outcome() == InstanceLock::Outcome::acquired) {
-                server.emplace(QString::fromStdString(socket.string()));
+                server.emplace(QString::fromStdString((runtime / InstanceLock::socketName(display)).string()));
                 if (const auto problem = server->listen()) {
                     Log::app().error("Later processes cannot reach this one: {}", *problem);
                     server.reset();
