@@ -163,6 +163,8 @@ TEST_F(ProgramX11Test, CaptureScreenHotKeySavesTheScreenAndASecondInstanceChange
     EXPECT_TRUE(std::filesystem::exists(folders.dragFolder() / "in use.png"));
     EXPECT_EQ(program->state(), QProcess::Running);
     closeEditor();
+    // The window manager hands the focus on: let the frames settle before the screen is read.
+    test::pause(500);
 
     const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
     ASSERT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+super+3")), 0);
