@@ -21,11 +21,13 @@
 #include "app/Services.h"
 #include "app/SettingsCommands.h"
 #include "app/SettingsWindow.h"
+#include "app/ShellLinkTarget.h"
 #include "app/ShortcutFormatter.h"
 #include "app/StatusItem.h"
 #include "app/Subscription.h"
 #include "app/TextFieldCommands.h"
 #include "app/ThumbnailCommands.h"
+#include "app/URLCommandHandler.h"
 #include "app/WindowCoordinator.h"
 #include "canvas/CanvasActionRouter.h"
 #include "capture/CaptureController.h"
@@ -109,7 +111,8 @@ AppDelegate::AppDelegate(Services& services, QObject* parent)
       pins_(std::make_unique<PinController>(services.clipboard(), services.beeper(), *icons_,
                                             services.accessibilityOptions())),
       dragExporter_(std::make_unique<DragExporter>(DragExporter::defaultDirectory())),
-      settings_(std::make_unique<SettingsCommands>(services, *captureController_, *windows_, *icons_)) {}
+      settings_(std::make_unique<SettingsCommands>(services, *captureController_, *windows_, *icons_)),
+      linkHandler_(std::make_unique<URLCommandHandler>(services.beeper())) {}
 
 AppDelegate::~AppDelegate() = default;
 
@@ -142,12 +145,7 @@ EditorView* AppDelegate::makeEditorView() {
     actions.dragExporter = dragExporter_.get();
     QPointer<AppDelegate> self(this);
     auto importImage = [self](const QUrl& url) {
-        if (!self) return;
-        auto image = ImageImporter::image(url);
-        if (image)
-            self->documentCommands_->importImage(*image, url.fileName());
-        else
-            self->documentCommands_->reportImport(image.error(), url);
+        if (self) self->documentCommands_->importFile(url);
     };
     auto picker = [this](QWidget* parent) -> QDialog* {
         return new WindowPickerView(*captureController_, *windowIcons_, *icons_, parent);
@@ -191,8 +189,14 @@ void AppDelegate::applicationDidFinishLaunching() {
     subscribe();
     // 19.
     presentEditor();
-    // 20.
+    // 20.–21. Links that waited for start-up are handled on the next turn.
     didFinishLaunching_ = true;
+    linkTarget_ = std::make_unique<ShellLinkTarget>(*captureController_, *captureCommands_, *quitCoordinator_,
+                                                    *discardQuestion_, *documentCommands_);
+    linkTarget_->showEditor = [this] { presentEditor(); };
+    linkTarget_->showSettingsWindow = [this] { runMenuCommand(MenuCommand::showSettings); };
+    linkTarget_->scrollingInProgress = [this] { return hotKeyDispatch_->scrollingInProgress(); };
+    linkHandler_->launchFinished(*linkTarget_);
 }
 
 void AppDelegate::wireExports() {

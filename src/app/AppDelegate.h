@@ -41,6 +41,8 @@ class PreferencesShortcutTexts;
 class ThumbnailCommands;
 class ThumbnailController;
 class WindowIcons;
+class ShellLinkTarget;
+class URLCommandHandler;
 class WindowCoordinator;
 class Services;
 class SettingsCommands;
@@ -91,6 +93,8 @@ public:
     PinCommands& pinCommands() const { return *pinCommands_; }
     SettingsCommands& settings() const { return *settings_; }
     ScrollingCommands& scrollingCommands() const { return *scrollingCommands_; }
+    // Where links and files to open arrive: the command line's, and those of later processes.
+    URLCommandHandler& linkHandler() const { return *linkHandler_; }
 
 private:
     void configureMenus();
@@ -129,6 +133,8 @@ private:
     std::unique_ptr<PinCommands> pinCommands_;
     std::unique_ptr<PreferencesShortcutTexts> shortcutTexts_;
     std::unique_ptr<WindowIcons> windowIcons_;
+    std::unique_ptr<URLCommandHandler> linkHandler_;
+    std::unique_ptr<ShellLinkTarget> linkTarget_;
     AboutPanel about_;
     std::unique_ptr<ScrollingCommands> scrollingCommands_;
     QMetaObject::Connection hotKeyChange_;

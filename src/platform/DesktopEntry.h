@@ -1,12 +1,15 @@
 #pragma once
 
 // Desktop entries (the freedesktop "Desktop Entry" files) that start this program: how its
-// command line is written in them. The login item and the link handler's entry share one form.
+// command line is written in them, and the application entry that makes it the handler of its
+// links and images. The login item and the link handler's entry share one form.
 
 #include "core/Error.h"
 #include "core/Result.h"
 
 #include <QString>
+#include <QStringList>
+#include <filesystem>
 
 namespace quorvane::DesktopEntry {
 
@@ -25,5 +28,13 @@ QString quoteArgument(const QString& argument);
 
 // A value escaped as a key-file string: backslash, line feed, tab and carriage return.
 QString escapeString(const QString& value);
+
+// "com.quorvane.Quorvane.desktop"
+QString fileName();
+
+// The whole application entry: it opens links of the "quorvane" scheme and images of the given
+// MIME types, any number at once (%U). Fails as `execLine` does, and for a path that is not
+// valid UTF-8.
+Result<QString, Error> applicationEntry(const std::filesystem::path& program, const QStringList& imageTypes);
 
 } // namespace quorvane::DesktopEntry

@@ -1,5 +1,9 @@
 #include "platform/DesktopEntry.h"
 
+#include "support/TempDir.h"
+
+#include <QFile>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -34,6 +38,60 @@ TEST(DesktopEntry, QuotesThePathByTheEntryRulesAndRefusesControlCharacters) {
         EXPECT_EQ(refused.error().domain, QStringLiteral("Quorvane.DesktopEntry"));
         EXPECT_EQ(refused.error().code, DesktopEntry::unwritablePath);
     }
+}
+
+// The program path back out of an Exec value, the way a launcher reads it: the string escapes
+// first, then the words (the program follows "env OMP_THREAD_LIMIT=1"), the quoting and "%%".
+QString programOf(const QString& exec) {
+    QString value;
+    for (qsizetype i = 0; i < exec.size(); ++i)
+        value += exec[i] == QLatin1Char('\\') && i + 1 < exec.size() ? exec[++i] : exec[i];
+    const QString prefix = QStringLiteral("env OMP_THREAD_LIMIT=1 ");
+    if (!value.startsWith(prefix)) return {};
+    value = value.mid(prefix.size());
+    QString program;
+    const bool quoted = !value.isEmpty() && value[0] == QLatin1Char('"');
+    for (qsizetype i = quoted ? 1 : 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (quoted && c == QLatin1Char('\\')) {
+            program += value[++i];
+        } else if (quoted ? c == QLatin1Char('"') : c == QLatin1Char(' ')) {
+            break;
+        } else {
+            if (c == QLatin1Char('%')) ++i;
+            program += c;
+        }
+    }
+    return program;
+}
+
+// Every path a program can have gives a valid entry that starts that very program.
+TEST(DesktopEntry, TheApplicationEntryIsValidAndStartsTheProgramWhateverItsPath) {
+    test::TempDir folder;
+    const QStringList types = {QStringLiteral("image/png"), QStringLiteral("image/jpeg")};
+    for (const char* program : {"/usr/bin/quorvane", "/home/me/build dir/quorvane", "/opt/it's \"quoted\"/quorvane",
+                                "/opt/$HOME`x`/back\\slash/quorvane", "/opt/100%/quorvane",
+                                "/opt/Bildschirmfoto – Übersicht/quorvane"}) {
+        SCOPED_TRACE(program);
+        const auto entry = DesktopEntry::applicationEntry(program, types);
+        ASSERT_TRUE(entry);
+        const QString file = QString::fromStdString((folder / DesktopEntry::fileName().toStdString()).string());
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(entry->toUtf8());
+        out.close();
+        QProcess validate;
+        validate.setProcessChannelMode(QProcess::MergedChannels);
+        validate.start(QStringLiteral("desktop-file-validate"), {file});
+        ASSERT_TRUE(validate.waitForFinished(10000));
+        EXPECT_EQ(validate.exitCode(), 0);
+        EXPECT_EQ(validate.readAll().trimmed().toStdString(), "");
+        EXPECT_TRUE(entry->contains(QStringLiteral("MimeType=x-scheme-handler/quorvane;image/png;image/jpeg;\n")));
+        const QString exec = *DesktopEntry::execLine(QString::fromUtf8(program), QStringLiteral("%U"));
+        EXPECT_EQ(programOf(exec), QString::fromUtf8(program));
+        EXPECT_TRUE(exec.endsWith(QStringLiteral(" %U")));
+    }
+    EXPECT_FALSE(DesktopEntry::applicationEntry("/opt/\xff\xfe/quorvane", types));
 }
 
 } // namespace
