@@ -1,6 +1,5 @@
 #include "app/AppDelegate.h"
 
-#include "app/AboutPanel.h"
 #include "app/AppMenus.h"
 #include "app/CaptureCommands.h"
 #include "app/DiscardQuestion.h"
@@ -22,14 +21,13 @@
 #include "app/SettingsCommands.h"
 #include "app/SettingsWindow.h"
 #include "app/ShellLinkTarget.h"
+#include "app/ShellMenus.h"
 #include "app/ShortcutFormatter.h"
 #include "app/StatusItem.h"
 #include "app/Subscription.h"
-#include "app/TextFieldCommands.h"
 #include "app/ThumbnailCommands.h"
 #include "app/URLCommandHandler.h"
 #include "app/WindowCoordinator.h"
-#include "canvas/CanvasActionRouter.h"
 #include "capture/CaptureController.h"
 #include "capture/CaptureService.h"
 #include "core/AccessibilityOptions.h"
@@ -64,37 +62,6 @@
 
 namespace quorvane {
 
-namespace {
-
-// The canvas's own command behind an Edit menu item, if it has one.
-std::optional<CanvasEditCommands::Action> canvasAction(MenuCommand command) {
-    switch (command) {
-    case MenuCommand::undo:
-        return CanvasEditCommands::Action::undo;
-    case MenuCommand::redo:
-        return CanvasEditCommands::Action::redo;
-    case MenuCommand::copy:
-        return CanvasEditCommands::Action::copy;
-    case MenuCommand::duplicate:
-        return CanvasEditCommands::Action::duplicate;
-    case MenuCommand::deleteSelection:
-        return CanvasEditCommands::Action::deleteSelection;
-    case MenuCommand::redactText:
-        return CanvasEditCommands::Action::redactText;
-    default:
-        return std::nullopt;
-    }
-}
-
-// A text field outside the canvas that has the keyboard in the active window: it does the Edit
-// commands itself (the canvas's own text editor goes through the canvas).
-QWidget* focusedTextField() {
-    const QWidget* window = QApplication::activeWindow();
-    if (CanvasActionRouter::focusedCanvas(window) != nullptr) return nullptr;
-    return TextFieldCommands::focusedField(window);
-}
-
-} // namespace
 
 AppDelegate::AppDelegate(Services& services, QObject* parent)
     : QObject(parent), services_(services), captureController_(std::make_unique<CaptureController>(
@@ -159,7 +126,7 @@ EditorView* AppDelegate::makeEditorView() {
 
 QWidget* AppDelegate::makeHomeView(QWidget* parent) {
     auto* home = new HomeView(*captureController_, *exporter_, *shortcutTexts_, *icons_, {}, parent);
-    connect(home, &HomeView::settingsRequested, this, [this] { runMenuCommand(MenuCommand::showSettings); });
+    connect(home, &HomeView::settingsRequested, this, [this] { ShellMenus(*this).run(MenuCommand::showSettings); });
     connect(home, &HomeView::openImageRequested, this, [this] { documentCommands_->openImage(); });
     return home;
 }
@@ -194,7 +161,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     linkTarget_ = std::make_unique<ShellLinkTarget>(*captureController_, *captureCommands_, *quitCoordinator_,
                                                     *discardQuestion_, *documentCommands_);
     linkTarget_->showEditor = [this] { presentEditor(); };
-    linkTarget_->showSettingsWindow = [this] { runMenuCommand(MenuCommand::showSettings); };
+    linkTarget_->showSettingsWindow = [this] { ShellMenus(*this).run(MenuCommand::showSettings); };
     linkTarget_->scrollingInProgress = [this] { return hotKeyDispatch_->scrollingInProgress(); };
     linkHandler_->launchFinished(*linkTarget_);
 }
@@ -376,14 +343,8 @@ void AppDelegate::configureMenus() {
     state.canRepeatArea = [captures] { return captures->canRepeatArea(); };
     state.hasDocument = [captures] { return captures->document() != nullptr; };
     settings_->describe(state);
-    state.canvasTakes = [](MenuCommand command) {
-        const auto action = canvasAction(command);
-        return action && CanvasActionRouter::isEnabled(QApplication::activeWindow(), *action);
-    };
-    state.textFieldTakes = [](MenuCommand command) -> std::optional<bool> {
-        QWidget* field = focusedTextField();
-        return field != nullptr ? TextFieldCommands::takes(field, command) : std::nullopt;
-    };
+    state.canvasTakes = &ShellMenus::canvasTakes;
+    state.textFieldTakes = &ShellMenus::textFieldTakes;
     state.hasPreviousDocument = [captures] { return captures->previousDocument() != nullptr; };
     state.pinsOpen = [this] { return !pins_->panels().empty(); };
     state.scrolling = [this] { return scrollingCommands_ ? scrollingCommands_->state() : MenuState::Scrolling::none; };
@@ -393,7 +354,7 @@ void AppDelegate::configureMenus() {
         return data != nullptr && ImageImporter::canRead(*data);
     };
     menus_ = std::make_unique<AppMenus>(std::move(state),
-                                        [this](MenuCommand command) { runMenuCommand(command); });
+                                        [this](MenuCommand command) { ShellMenus(*this).run(command); });
     statusItem_ = std::make_unique<StatusItem>(*menus_->statusMenu());
     settings_->connectMenus(*menus_);
     for (auto signal :
@@ -440,115 +401,6 @@ void AppDelegate::showHotKeysInMenu() {
     for (const auto& [action, binding] : preferences.hotKeys())
         keys[action] = ShortcutFormatter::text(binding, services_.keyboardLayout());
     menus_->showHotKeys(keys, preferences.hotKeyErrors());
-}
-
-void AppDelegate::runMenuCommand(MenuCommand command) {
-    if (QWidget* field = focusedTextField(); field != nullptr && TextFieldCommands::perform(field, command))
-        return;
-    CaptureCommands& captures = *captureCommands_;
-    DocumentCommands& documents = *documentCommands_;
-    switch (command) {
-    case MenuCommand::quit:
-        quitCoordinator_->requestQuit();
-        break;
-    case MenuCommand::showEditor:
-        presentEditor();
-        break;
-    case MenuCommand::showRecognizedText:
-        windows_->presentRecognizedText();
-        break;
-    case MenuCommand::hideQuorvane:
-        windows_->hideAll();
-        break;
-    case MenuCommand::captureScreen:
-        captures.captureScreen();
-        break;
-    case MenuCommand::chooseWindow:
-        captures.chooseWindow();
-        break;
-    case MenuCommand::captureArea:
-        captures.captureArea();
-        break;
-    case MenuCommand::repeatArea:
-        captures.repeatArea();
-        break;
-    case MenuCommand::scrollingCapture:
-        captures.scrollingCapture();
-        break;
-    case MenuCommand::recognizeTextInArea:
-        captures.recognizeTextInArea();
-        break;
-    case MenuCommand::pinScreenshot:
-        captures.pinScreenshot();
-        break;
-    case MenuCommand::closeAllPins:
-        pinCommands_->closeAllPins();
-        break;
-    case MenuCommand::saveImage:
-        documents.saveImage();
-        break;
-    case MenuCommand::saveImageAs:
-        documents.saveImageAs();
-        break;
-    case MenuCommand::chooseSaveFolder:
-        documents.chooseSaveFolder();
-        break;
-    case MenuCommand::openImage:
-        documents.openImage();
-        break;
-    case MenuCommand::reopenLastExport:
-        documents.reopenLastExport();
-        break;
-    case MenuCommand::restorePreviousDocument:
-        documents.restorePreviousDocument();
-        break;
-    case MenuCommand::resizeImage:
-        documents.resizeImage();
-        break;
-    case MenuCommand::editBackdrop:
-        documents.editBackdrop();
-        break;
-    case MenuCommand::paste:
-        documents.paste();
-        break;
-    case MenuCommand::closeWindow:
-        if (QWidget* window = QApplication::activeWindow()) window->close();
-        break;
-    case MenuCommand::minimize:
-        if (QWidget* window = QApplication::activeWindow()) window->showMinimized();
-        break;
-    case MenuCommand::zoom:
-        if (QWidget* window = QApplication::activeWindow())
-            window->isMaximized() ? window->showNormal() : window->showMaximized();
-        break;
-    case MenuCommand::bringAllToFront:
-        for (QWidget* window : QApplication::topLevelWidgets())
-            if (window->isVisible()) window->raise();
-        break;
-    case MenuCommand::about:
-        about_.show();
-        break;
-    case MenuCommand::showSettings:
-        settings_->showSettings();
-        break;
-    case MenuCommand::exportDiagnostics:
-        settings_->exportDiagnostics();
-        break;
-    case MenuCommand::toggleLaunchAtLogin:
-        settings_->toggleLaunchAtLogin();
-        break;
-    // Select All outside a text field: the canvas has no whole-document selection.
-    case MenuCommand::selectAll:
-        break;
-    case MenuCommand::undo:
-    case MenuCommand::redo:
-    case MenuCommand::copy:
-    case MenuCommand::duplicate:
-    case MenuCommand::deleteSelection:
-    case MenuCommand::redactText:
-        CanvasActionRouter::trigger(QApplication::activeWindow(), *canvasAction(command));
-        break;
-    }
 }
 
 void AppDelegate::applicationWillTerminate() {

@@ -92,13 +92,13 @@ public:
     PinController& pins() const { return *pins_; }
     PinCommands& pinCommands() const { return *pinCommands_; }
     SettingsCommands& settings() const { return *settings_; }
+    AboutPanel& about() { return about_; }
     ScrollingCommands& scrollingCommands() const { return *scrollingCommands_; }
     // Where links and files to open arrive: the command line's, and those of later processes.
     URLCommandHandler& linkHandler() const { return *linkHandler_; }
 
 private:
     void configureMenus();
-    void runMenuCommand(MenuCommand command);
     void showHotKeysInMenu();
     void wireExports();
     void wireCaptures();
