@@ -22,6 +22,31 @@ protected:
         return found.value_or(Window{});
     }
 
+    // Opens `path` with Ctrl+O, typing it into the dialog, and waits for the image of `size`.
+    static Window openImage(Program& quorvane, const QString& path, QSize size) {
+        activate(editor());
+        const qsizetype since = quorvane.mark();
+        press(QStringLiteral("ctrl+o"));
+        EXPECT_TRUE(waitForWindow(QStringLiteral("^Open Image$")).has_value());
+        type(path);
+        press(QStringLiteral("Return"));
+        EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Imported %1x%2 px image").arg(size.width()).arg(size.height()),
+                                        since))
+            << quorvane.log().toStdString();
+        EXPECT_TRUE(waitForNoWindow(QStringLiteral("^Open Image$")));
+        settle(500);
+        return editor();
+    }
+
+    // What Ctrl+C in the editor puts on the clipboard, as another program reads it.
+    static QImage copied(Program& quorvane) {
+        activate(editor());
+        const qsizetype since = quorvane.mark();
+        press(QStringLiteral("ctrl+c"));
+        EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Copied"), since)) << "nothing was copied";
+        return clipboardImage().convertToFormat(QImage::Format_RGB32);
+    }
+
     Desktop desktop;
 };
 

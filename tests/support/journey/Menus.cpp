@@ -50,6 +50,22 @@ constexpr int menuBarHeight = 26;
 
 } // namespace
 
+bool waitForAreaPicker(int timeoutMs) {
+    // The picker is ours, bypasses the window manager and covers the whole screen.
+    const bool shown = test::waitUntil(
+        [] {
+            const QString ids = run(QStringLiteral("xdotool"),
+                                    {"search", "--onlyvisible", "--maxdepth", "1", "--class", "quorvane"});
+            for (const QString& id : ids.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+                if (geometry(id) == QGuiApplication::primaryScreen()->geometry()) return true;
+            return false;
+        },
+        timeoutMs);
+    // It takes the pointer once it is shown.
+    if (shown) settle(300);
+    return shown;
+}
+
 bool isMenuOpen() {
     return !popups().empty();
 }
