@@ -3,6 +3,7 @@
 // it is now.
 
 #include "support/ImageCompare.h"
+#include "support/WaitUntil.h"
 #include "support/journey/JourneyTest.h"
 
 namespace quorvane::journey {
@@ -67,7 +68,17 @@ TEST_F(CaptureActions, CopyActionsPutTheScreenOnTheClipboard) {
                                      screen.convertToFormat(QImage::Format_RGB32), 0));
         settle(800);
         EXPECT_FALSE(window(QStringLiteral("^Quorvane$")).has_value()) << "the editor opened";
-        EXPECT_EQ(quorvane.terminate(), 0);
+        // The tray icon's tool tip tells what happened.
+        const auto icon = trayIcon();
+        ASSERT_TRUE(icon.has_value());
+        moveMouse(icon->center());
+        std::optional<QRect> tip;
+        ASSERT_TRUE(test::waitUntil([&] { return (tip = toolTip()).has_value(); }, 5000)) << "no tool tip";
+        settle(200);
+        EXPECT_TRUE(findText(readScreen(*tip), QStringLiteral("Quorvane: Copied final image.")).has_value());
+        // Nothing to lose: the tray's Quit Quorvane ends it at once.
+        ASSERT_TRUE(chooseTrayItem(QStringLiteral("Quit Quorvane")));
+        EXPECT_EQ(quorvane.waitForExit(), 0);
     }
     // Copy and open the editor: the same copy, and the editor shows the capture.
     Program quorvane({{"postCaptureAction", "copyAndOpenEditor"}});
@@ -97,7 +108,8 @@ TEST_F(CaptureActions, OpenAndSaveActionsFromTheFileMenu) {
         settle(600);
         EXPECT_TRUE(showsArea(copied(quorvane), screen, terminalText));
         EXPECT_TRUE(quorvane.savedImages().isEmpty());
-        EXPECT_EQ(quorvane.terminate(), 0);
+        ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("Quorvane"), QStringLiteral("Quit Quorvane")));
+        EXPECT_EQ(quorvane.waitForExit(), 0);
     }
     // Save to the folder: a new PNG of the screen in Pictures; the editor stays as it was.
     Program quorvane({{"postCaptureAction", "saveToFolder"}});
@@ -185,7 +197,22 @@ TEST_F(CaptureActions, AreaCapturesAndRepeatAreaTakeTheSameRectangleOfTheScreenA
     EXPECT_TRUE(test::imagesNear(copied(quorvane), screen.copy(other).convertToFormat(QImage::Format_RGB32), 0));
     since = quorvane.mark();
     press(QStringLiteral("ctrl+alt+super+r"));
-    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Capture succeeded: 300x160 px"), since));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture succeeded: 300x160 px"), since));
+    settle(600);
+
+    // File ▸ Add Area Capture to Image… puts a new rectangle of the screen on top, in the middle.
+    const QImage document = copied(quorvane);
+    const QRect small(140, 470, 100, 60);
+    screen = grab();
+    ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("File"), QStringLiteral("Add Area Capture to Image")));
+    pickArea(small);
+    ASSERT_TRUE(test::waitUntil([] { return !isAreaPickerOpen(); }, 10000));
+    settle(600);
+    const QImage combined = copied(quorvane);
+    ASSERT_EQ(combined.size(), document.size());
+    const QRect middle(100, 50, 100, 60);
+    EXPECT_TRUE(test::imagesNear(combined.copy(middle), screen.copy(small).convertToFormat(QImage::Format_RGB32), 0));
+    EXPECT_TRUE(test::imagesNear(combined.copy(0, 0, 100, 160), document.copy(0, 0, 100, 160), 0));
     EXPECT_EQ(quorvane.terminate(), 0);
 }
 

@@ -1,6 +1,6 @@
 // Working on the annotations and the windows: Duplicate and Delete, the Arrange menu's stacking and
-// aligning on two overlapping images, Window ▸ Zoom and Bring All to Front, and Reopen Editor after
-// the editor was closed.
+// aligning on two overlapping images, Window ▸ Zoom and Bring All to Front, About, and Reopen Editor
+// after the editor was closed.
 
 #include "support/ImageCompare.h"
 #include "support/journey/JourneyTest.h"
@@ -82,13 +82,29 @@ TEST_F(Edit, DuplicateDeleteArrangeAndAlign) {
     settle();
     EXPECT_EQ(at(copied(quorvane), both), QColor(Qt::blue)) << "Bring to Front";
 
-    // Align Left moves it to the left edge of the picture, off the red one.
-    ASSERT_TRUE(chooseMenuItem(window, QStringLiteral("Arrange"), QStringLiteral("Align Left")));
+    // One step at a time with the keys: Send Backward (Ctrl+[) and Bring Forward (Ctrl+]).
+    activate(editor());
+    press(QStringLiteral("ctrl+bracketleft"));
     settle();
-    image = copied(quorvane);
-    EXPECT_EQ(at(image, both), QColor(Qt::red));
-    EXPECT_EQ(at(image, {2, both.y()}), QColor(Qt::blue)) << "Align Left";
-    EXPECT_EQ(at(image, {102, both.y()}), paper);
+    EXPECT_EQ(at(copied(quorvane), both), QColor(Qt::red)) << "Send Backward";
+    press(QStringLiteral("ctrl+bracketright"));
+    settle();
+    EXPECT_EQ(at(copied(quorvane), both), QColor(Qt::blue)) << "Bring Forward";
+
+    // Each Align item moves it to its edge or middle of the picture (600 × 400; it is 100 × 60).
+    const struct {
+        const char* item;
+        QPoint inside;
+    } alignments[] = {{"Align Left", {50, 200}},  {"Align Top", {50, 30}},     {"Align Right", {550, 30}},
+                      {"Align Bottom", {550, 370}}, {"Align Center", {300, 370}}, {"Align Middle", both}};
+    for (const auto& alignment : alignments) {
+        ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("Arrange"), QString::fromUtf8(alignment.item)))
+            << alignment.item;
+        settle();
+        image = copied(quorvane);
+        EXPECT_EQ(at(image, alignment.inside), QColor(Qt::blue)) << alignment.item;
+        if (alignment.inside != both) EXPECT_EQ(at(image, both), QColor(Qt::red)) << alignment.item;
+    }
     EXPECT_EQ(quorvane.terminate(), 0);
 }
 
@@ -129,6 +145,17 @@ TEST_F(Edit, ZoomBringAllToFrontAndReopenEditor) {
     settle(500);
     EXPECT_TRUE(above(editor(), *other)) << "the editor stayed behind";
     EXPECT_TRUE(above(*text, *other));
+
+    // Quorvane ▸ About Quorvane tells the version; Return closes it.
+    ASSERT_TRUE(chooseMenuItem(*text, QStringLiteral("Quorvane"), QStringLiteral("About Quorvane")));
+    const auto about = waitForWindow(QStringLiteral("^About Quorvane$"));
+    ASSERT_TRUE(about.has_value()) << "no About window";
+    const auto lines = readScreen(about->geometry);
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const TextLine& line) { return comparable(line.text).contains(QLatin1String("version")); }));
+    activate(*about);
+    press(QStringLiteral("Return"));
+    ASSERT_TRUE(waitForNoWindow(QStringLiteral("^About Quorvane$")));
 
     // Closed with Ctrl+W, the editor comes back with its picture: Ctrl+N in the other window of
     // ours, and its File ▸ Reopen Editor.

@@ -62,7 +62,7 @@ TEST_F(SaveAndReopen, SaveWritesANewFileEachTimeAndSaveAsRefusesTakenNames) {
     openImage(quorvane, picture, {640, 400});
     drawRectangle();
 
-    // Ctrl+S, the editor's Save button, Ctrl+S again: three new PNGs, the first left as it was.
+    // Ctrl+S, the editor's Save button, File ▸ Save Image: three new PNGs, the first left as it was.
     press(QStringLiteral("ctrl+s"));
     ASSERT_TRUE(quorvane.waitForSavedImages(1)) << quorvane.log().toStdString();
     const QString first = quorvane.savedImages().front();
@@ -71,8 +71,7 @@ TEST_F(SaveAndReopen, SaveWritesANewFileEachTimeAndSaveAsRefusesTakenNames) {
     const QRect statusBar(window.geometry.left(), window.geometry.bottom() - 40, window.geometry.width(), 41);
     ASSERT_TRUE(clickText(statusBar, QStringLiteral("Save")));
     ASSERT_TRUE(quorvane.waitForSavedImages(2)) << quorvane.log().toStdString();
-    activate(editor());
-    press(QStringLiteral("ctrl+s"));
+    ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("File"), QStringLiteral("Save Image")));
     ASSERT_TRUE(quorvane.waitForSavedImages(3)) << quorvane.log().toStdString();
     settle(300);
     const QStringList saved = quorvane.savedImages();
@@ -97,9 +96,10 @@ TEST_F(SaveAndReopen, SaveWritesANewFileEachTimeAndSaveAsRefusesTakenNames) {
     EXPECT_TRUE(test::imagesNear(decoded(chosen), edited, 0));
     const QByteArray chosenBytes = digest(chosen);
 
-    // The same name again after another edit: refused with the reason, nothing overwritten.
+    // The same name again after another edit, with Ctrl+Shift+S: refused with the reason, nothing
+    // overwritten.
     drawRectangle(QPoint(-80, 50));
-    ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("File"), QStringLiteral("Save Image As")));
+    press(QStringLiteral("ctrl+shift+s"));
     ASSERT_TRUE(waitForWindow(QStringLiteral("^Save")).has_value());
     press(QStringLiteral("ctrl+a"));
     type(QStringLiteral("chosen.png"));

@@ -37,7 +37,11 @@ bool chooseMenuItem(const Window& window, const QString& menu, const QString& it
 std::optional<MenuItem> menuItem(const Window& window, const QString& menu, const QString& item);
 std::optional<MenuItem> findItem(const std::vector<MenuItem>& items, const QString& title);
 
-// Waits until the area picker covers the screen (a person sees the frozen screen and its hint).
+// Where a tool tip of ours shows now.
+std::optional<QRect> toolTip();
+
+// Whether the area picker covers the screen (a person sees the frozen screen and its hint).
+bool isAreaPickerOpen();
 bool waitForAreaPicker(int timeoutMs = 10000);
 
 // The program's icon in the tray, when it has one.
