@@ -26,6 +26,8 @@ WindowCoordinator::WindowCoordinator(CaptureController& captures, OCRController&
 }
 
 WindowCoordinator::~WindowCoordinator() {
+    for (QWidget* window : windows())
+        window->removeEventFilter(this);
     delete editor_.data();
     delete ocrWindow_.data();
 }
@@ -122,8 +124,8 @@ void WindowCoordinator::setPolicy(ActivationPolicy policy) {
 
 bool WindowCoordinator::eventFilter(QObject* watched, QEvent* event) {
     // The frame's extents arrive after the window is mapped: keep the framed window on screen.
-    if (watched == editor_ && refitWhenFramed_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize) &&
-        editor_->isVisible() && editor_->frameGeometry() != editor_->geometry()) {
+    if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) && refitWhenFramed_ &&
+        watched == editor_.data() && editor_->isVisible() && editor_->frameGeometry() != editor_->geometry()) {
         refitWhenFramed_ = false;
         QTimer::singleShot(0, this, [this] { fitEditor(); });
     }

@@ -53,7 +53,7 @@ TEST_F(BadPlaces, UnwritableSettingsAndASaveFolderThatIsAFile) {
     press(QStringLiteral("ctrl+s"));
     EXPECT_TRUE(test::waitUntil([&] { return !quorvane.savedImages(good).isEmpty(); }, 20000))
         << quorvane.log().toStdString();
-    EXPECT_EQ(quorvane.terminate(), 0);
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
     // The file in the way is left as it was.
     QFile kept(QString::fromStdString(pictures.string()));
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));

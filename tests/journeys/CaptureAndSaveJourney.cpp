@@ -47,7 +47,7 @@ TEST_F(CaptureAndSave, HotKeyAndTrayCaptureSaveTheScreenAsItIs) {
     closeMenus();
     ASSERT_TRUE(chooseTrayItem(QStringLiteral("Capture Screen")));
     EXPECT_TRUE(quorvane.waitForSavedImages(2)) << quorvane.log().toStdString();
-    EXPECT_EQ(quorvane.terminate(), 0);
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 
 } // namespace

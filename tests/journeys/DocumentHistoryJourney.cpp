@@ -80,7 +80,7 @@ TEST_F(DocumentHistory, RestoreBringsBackTheLastDocumentWithUnexportedEdits) {
     EXPECT_TRUE(findText(lines, QStringLiteral("Replacing the previous")).has_value());
     press(QStringLiteral("Return"));
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("New image not opened"), since)) << quorvane.log().toStdString();
-    EXPECT_EQ(quorvane.terminate(), 0);
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 
 } // namespace

@@ -73,7 +73,7 @@ TEST_F(Windows, TheEditorStaysOnTheFreeScreenFollowsItsDocumentAndComesBackOnlyW
     ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
     ASSERT_TRUE(chooseTrayItem(QStringLiteral("Open Quorvane")));
     EXPECT_TRUE(waitForWindow(QStringLiteral("^Quorvane$")).has_value());
-    EXPECT_EQ(quorvane.terminate(), 0);
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 
 } // namespace
