@@ -26,9 +26,11 @@ protected:
     }
 
     // Whether `captured` shows the screen `screen` in `area` (both the whole screen).
-    static ::testing::AssertionResult showsArea(const QImage& captured, const QImage& screen, const QRect& area) {
+    static ::testing::AssertionResult showsArea(const QImage& captured, const QImage& screen,
+                                                const QRect& area) {
         if (captured.size() != screen.size())
-            return ::testing::AssertionFailure() << "captured " << captured.width() << "x" << captured.height();
+            return ::testing::AssertionFailure()
+                   << "captured " << captured.width() << "x" << captured.height();
         return test::imagesNear(captured.copy(area).convertToFormat(QImage::Format_RGB32),
                                 screen.copy(area).convertToFormat(QImage::Format_RGB32), 0);
     }
@@ -78,7 +80,7 @@ TEST_F(CaptureActions, CopyActionsPutTheScreenOnTheClipboard) {
         EXPECT_TRUE(findText(readScreen(*tip), QStringLiteral("Quorvane: Copied final image.")).has_value());
         // Nothing to lose: the tray's Quit Quorvane ends it at once.
         ASSERT_TRUE(chooseTrayItem(QStringLiteral("Quit Quorvane")));
-        EXPECT_EQ(quorvane.waitForExit(), 0);
+        EXPECT_EQ(quorvane.waitForExit(), 0) << quorvane.log().toStdString();
     }
     // Copy and open the editor: the same copy, and the editor shows the capture.
     Program quorvane({{"postCaptureAction", "copyAndOpenEditor"}});
@@ -93,7 +95,7 @@ TEST_F(CaptureActions, CopyActionsPutTheScreenOnTheClipboard) {
     EXPECT_TRUE(showsArea(clipboardImage(), screen, notesText));
     EXPECT_TRUE(waitForWindow(QStringLiteral("^Quorvane$")).has_value()) << "the editor did not open";
     EXPECT_TRUE(showsArea(copied(quorvane), screen, terminalText)) << "the editor holds another image";
-    EXPECT_EQ(quorvane.terminate(), 0);
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 
 TEST_F(CaptureActions, OpenAndSaveActionsFromTheFileMenu) {
@@ -109,7 +111,7 @@ TEST_F(CaptureActions, OpenAndSaveActionsFromTheFileMenu) {
         EXPECT_TRUE(showsArea(copied(quorvane), screen, terminalText));
         EXPECT_TRUE(quorvane.savedImages().isEmpty());
         ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("Quorvane"), QStringLiteral("Quit Quorvane")));
-        EXPECT_EQ(quorvane.waitForExit(), 0);
+        EXPECT_EQ(quorvane.waitForExit(), 0) << quorvane.log().toStdString();
     }
     // Save to the folder: a new PNG of the screen in Pictures; the editor stays as it was.
     Program quorvane({{"postCaptureAction", "saveToFolder"}});
@@ -123,7 +125,7 @@ TEST_F(CaptureActions, OpenAndSaveActionsFromTheFileMenu) {
     EXPECT_TRUE(saved.endsWith(QStringLiteral(".png")));
     EXPECT_TRUE(showsArea(QImage(saved), screen, terminalText));
     EXPECT_TRUE(showsArea(QImage(saved), screen, notesText));
-    EXPECT_EQ(quorvane.terminate(), 0);
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 
 TEST_F(CaptureActions, AreaCapturesAndRepeatAreaTakeTheSameRectangleOfTheScreenAsItIsNow) {
@@ -152,7 +154,8 @@ TEST_F(CaptureActions, AreaCapturesAndRepeatAreaTakeTheSameRectangleOfTheScreenA
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture succeeded: 400x180 px"), since))
         << quorvane.log().toStdString();
     settle(600);
-    EXPECT_TRUE(test::imagesNear(copied(quorvane), screen.copy(area).convertToFormat(QImage::Format_RGB32), 0));
+    EXPECT_TRUE(
+        test::imagesNear(copied(quorvane), screen.copy(area).convertToFormat(QImage::Format_RGB32), 0));
 
     // Now Repeat Area is offered in the File menu and the tray.
     window = editor();
@@ -167,14 +170,18 @@ TEST_F(CaptureActions, AreaCapturesAndRepeatAreaTakeTheSameRectangleOfTheScreenA
         const qsizetype before = quorvane.mark();
         const QImage now = grab();
         repeat();
-        ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture started: Repeating area capture"), before)) << how.toStdString();
-        ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture succeeded: 400x180 px"), before)) << how.toStdString();
+        ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture started: Repeating area capture"), before))
+            << how.toStdString();
+        ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture succeeded: 400x180 px"), before))
+            << how.toStdString();
         settle(600);
-        EXPECT_TRUE(test::imagesNear(copied(quorvane), now.copy(area).convertToFormat(QImage::Format_RGB32), 0))
+        EXPECT_TRUE(
+            test::imagesNear(copied(quorvane), now.copy(area).convertToFormat(QImage::Format_RGB32), 0))
             << how.toStdString();
     };
     const QRect over(80, 90, 460, 260);
-    ASSERT_TRUE(desktop.showStillWindow(QStringLiteral("A dialog that came later"), over, QStringLiteral("lightblue")));
+    ASSERT_TRUE(desktop.showStillWindow(QStringLiteral("A dialog that came later"), over,
+                                        QStringLiteral("lightblue")));
     repeatShows(QStringLiteral("tray"), [] { ASSERT_TRUE(chooseTrayItem(QStringLiteral("Repeat Area"))); });
     ASSERT_TRUE(desktop.showStillWindow(QStringLiteral("Another message"), over, QStringLiteral("pink")));
     // The hot key works wherever the keyboard is.
@@ -194,7 +201,8 @@ TEST_F(CaptureActions, AreaCapturesAndRepeatAreaTakeTheSameRectangleOfTheScreenA
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture succeeded: 300x160 px"), since))
         << quorvane.log().toStdString();
     settle(600);
-    EXPECT_TRUE(test::imagesNear(copied(quorvane), screen.copy(other).convertToFormat(QImage::Format_RGB32), 0));
+    EXPECT_TRUE(
+        test::imagesNear(copied(quorvane), screen.copy(other).convertToFormat(QImage::Format_RGB32), 0));
     since = quorvane.mark();
     press(QStringLiteral("ctrl+alt+super+r"));
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture succeeded: 300x160 px"), since));
@@ -204,16 +212,18 @@ TEST_F(CaptureActions, AreaCapturesAndRepeatAreaTakeTheSameRectangleOfTheScreenA
     const QImage document = copied(quorvane);
     const QRect small(140, 470, 100, 60);
     screen = grab();
-    ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("File"), QStringLiteral("Add Area Capture to Image")));
+    ASSERT_TRUE(
+        chooseMenuItem(editor(), QStringLiteral("File"), QStringLiteral("Add Area Capture to Image")));
     pickArea(small);
     ASSERT_TRUE(test::waitUntil([] { return !isAreaPickerOpen(); }, 10000));
     settle(600);
     const QImage combined = copied(quorvane);
     ASSERT_EQ(combined.size(), document.size());
     const QRect middle(100, 50, 100, 60);
-    EXPECT_TRUE(test::imagesNear(combined.copy(middle), screen.copy(small).convertToFormat(QImage::Format_RGB32), 0));
+    EXPECT_TRUE(
+        test::imagesNear(combined.copy(middle), screen.copy(small).convertToFormat(QImage::Format_RGB32), 0));
     EXPECT_TRUE(test::imagesNear(combined.copy(0, 0, 100, 160), document.copy(0, 0, 100, 160), 0));
-    EXPECT_EQ(quorvane.terminate(), 0);
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 
 } // namespace

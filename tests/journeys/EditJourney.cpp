@@ -49,7 +49,8 @@ TEST_F(Edit, DuplicateDeleteArrangeAndAlign) {
     drag(window.geometry.center() - QPoint(60, 40), window.geometry.center() + QPoint(60, 40));
     settle();
     const QImage one = copied(quorvane);
-    ASSERT_FALSE(test::imagesNear(one, QImage(path).convertToFormat(QImage::Format_RGB32), 0)) << "nothing drawn";
+    ASSERT_FALSE(test::imagesNear(one, QImage(path).convertToFormat(QImage::Format_RGB32), 0))
+        << "nothing drawn";
     press(QStringLiteral("ctrl+d"));
     settle();
     const QImage two = copied(quorvane);
@@ -95,7 +96,7 @@ TEST_F(Edit, DuplicateDeleteArrangeAndAlign) {
     const struct {
         const char* item;
         QPoint inside;
-    } alignments[] = {{"Align Left", {50, 200}},  {"Align Top", {50, 30}},     {"Align Right", {550, 30}},
+    } alignments[] = {{"Align Left", {50, 200}},    {"Align Top", {50, 30}},      {"Align Right", {550, 30}},
                       {"Align Bottom", {550, 370}}, {"Align Center", {300, 370}}, {"Align Middle", both}};
     for (const auto& alignment : alignments) {
         ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("Arrange"), QString::fromUtf8(alignment.item)))
@@ -105,7 +106,7 @@ TEST_F(Edit, DuplicateDeleteArrangeAndAlign) {
         EXPECT_EQ(at(image, alignment.inside), QColor(Qt::blue)) << alignment.item;
         if (alignment.inside != both) EXPECT_EQ(at(image, both), QColor(Qt::red)) << alignment.item;
     }
-    EXPECT_EQ(quorvane.terminate(), 0);
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 
 TEST_F(Edit, ZoomBringAllToFrontAndReopenEditor) {
@@ -151,8 +152,9 @@ TEST_F(Edit, ZoomBringAllToFrontAndReopenEditor) {
     const auto about = waitForWindow(QStringLiteral("^About Quorvane$"));
     ASSERT_TRUE(about.has_value()) << "no About window";
     const auto lines = readScreen(about->geometry);
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
-                            [](const TextLine& line) { return comparable(line.text).contains(QLatin1String("version")); }));
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const TextLine& line) {
+        return comparable(line.text).contains(QLatin1String("version"));
+    }));
     activate(*about);
     press(QStringLiteral("Return"));
     ASSERT_TRUE(waitForNoWindow(QStringLiteral("^About Quorvane$")));
@@ -164,14 +166,15 @@ TEST_F(Edit, ZoomBringAllToFrontAndReopenEditor) {
     ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
     activate(*text);
     press(QStringLiteral("ctrl+n"));
-    ASSERT_TRUE(waitForWindow(QStringLiteral("^Quorvane$")).has_value()) << "Ctrl+N did not bring the editor back";
+    ASSERT_TRUE(waitForWindow(QStringLiteral("^Quorvane$")).has_value())
+        << "Ctrl+N did not bring the editor back";
     EXPECT_TRUE(test::imagesNear(copied(quorvane), picture, 0));
     press(QStringLiteral("ctrl+w"));
     ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
     ASSERT_TRUE(chooseMenuItem(*text, QStringLiteral("File"), QStringLiteral("Reopen Editor")));
     ASSERT_TRUE(waitForWindow(QStringLiteral("^Quorvane$")).has_value());
     EXPECT_TRUE(test::imagesNear(copied(quorvane), picture, 0));
-    EXPECT_EQ(quorvane.terminate(), 0);
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 
 } // namespace

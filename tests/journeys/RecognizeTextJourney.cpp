@@ -12,8 +12,8 @@ class RecognizeText : public JourneyTest {
 protected:
     void SetUp() override {
         JourneyTest::SetUp();
-        ASSERT_TRUE(desktop.showTextWindow({QStringLiteral("Harbour Lights"), QStringLiteral("Quiet Meadow Lane")},
-                                           {60, 80, 620, 0}));
+        ASSERT_TRUE(desktop.showTextWindow(
+            {QStringLiteral("Harbour Lights"), QStringLiteral("Quiet Meadow Lane")}, {60, 80, 620, 0}));
         const auto terminal = window(QStringLiteral("still-"));
         ASSERT_TRUE(terminal.has_value());
         text = terminal->geometry;
@@ -33,8 +33,9 @@ protected:
         activate(window);
         EXPECT_TRUE(clickText(window.geometry, QStringLiteral("Copy Text")));
         QString copied;
-        test::waitUntil([&] { return !(copied = comparable(clipboardText())).startsWith(QLatin1String("placeholder")); },
-                        5000);
+        test::waitUntil(
+            [&] { return !(copied = comparable(clipboardText())).startsWith(QLatin1String("placeholder")); },
+            5000);
         return copied;
     }
 
@@ -56,7 +57,8 @@ TEST_F(RecognizeText, TheWordsUnderADragComeOutOfTheRecognizedTextWindow) {
     qsizetype since = quorvane.mark();
     ASSERT_TRUE(chooseTrayItem(QStringLiteral("Recognize Text/QR")));
     pickText();
-    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("OCR applied: 2 lines"), since)) << quorvane.log().toStdString();
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("OCR applied: 2 lines"), since))
+        << quorvane.log().toStdString();
     auto result = waitForWindow(QStringLiteral("^Recognized Text$"));
     ASSERT_TRUE(result.has_value()) << "the Recognized Text window did not show";
     expectWords(copiedText(*result));
@@ -74,18 +76,20 @@ TEST_F(RecognizeText, TheWordsUnderADragComeOutOfTheRecognizedTextWindow) {
     since = quorvane.mark();
     ASSERT_TRUE(chooseMenuItem(*result, QStringLiteral("File"), QStringLiteral("Recognize Text in Area")));
     pickText();
-    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("OCR applied: 2 lines"), since)) << quorvane.log().toStdString();
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("OCR applied: 2 lines"), since))
+        << quorvane.log().toStdString();
     result = waitForWindow(QStringLiteral("^Recognized Text$"));
     ASSERT_TRUE(result.has_value());
     expectWords(copiedText(*result));
-    EXPECT_EQ(quorvane.terminate(), 0);
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 
 TEST_F(RecognizeText, ClosingTheWindowWhileItReadsStopsTheReading) {
     // A screen full of small text takes seconds to read.
     QStringList page;
     for (int line = 0; line < 55; ++line)
-        page << QStringLiteral("Line %1 of a long page of words that another program shows here, and more words follow")
+        page << QStringLiteral(
+                    "Line %1 of a long page of words that another program shows here, and more words follow")
                     .arg(line);
     ASSERT_TRUE(desktop.showTextWindow(page, {0, 0, 1900, 0}, 13));
     Program quorvane;
@@ -100,11 +104,14 @@ TEST_F(RecognizeText, ClosingTheWindowWhileItReadsStopsTheReading) {
     drag(QPoint(0, 0), QPoint(1919, 1079), 16);
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("OCR started"), since)) << quorvane.log().toStdString();
     // The window shows at once and has the keyboard: Ctrl+W closes it while it reads.
-    ASSERT_TRUE(test::waitUntil([] { return window(QStringLiteral("^Recognized Text$")).has_value(); }, 10000));
+    ASSERT_TRUE(
+        test::waitUntil([] { return window(QStringLiteral("^Recognized Text$")).has_value(); }, 10000));
     press(QStringLiteral("ctrl+w"));
     ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Recognized Text$")));
-    ASSERT_EQ(quorvane.countLog(QStringLiteral("OCR applied"), since), 0) << "the reading ended before the window closed";
-    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("OCR result dropped"), since)) << quorvane.log().toStdString();
+    ASSERT_EQ(quorvane.countLog(QStringLiteral("OCR applied"), since), 0)
+        << "the reading ended before the window closed";
+    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("OCR result dropped"), since))
+        << quorvane.log().toStdString();
     EXPECT_EQ(quorvane.countLog(QStringLiteral("OCR applied"), since), 0);
 
     // Brought back, the window says so; the program goes on as before.
@@ -113,7 +120,7 @@ TEST_F(RecognizeText, ClosingTheWindowWhileItReadsStopsTheReading) {
     ASSERT_TRUE(result.has_value());
     EXPECT_TRUE(findText(readScreen(result->geometry), QStringLiteral("OCR cancelled.")).has_value());
     EXPECT_TRUE(quorvane.isRunning());
-    EXPECT_EQ(quorvane.terminate(), 0);
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 
 } // namespace

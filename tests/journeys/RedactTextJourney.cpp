@@ -109,13 +109,14 @@ TEST_F(RedactText, RedactCoversTheWordsInBlackAndUndoBringsThemBack) {
     ASSERT_GT(strokes, 1000);
     EXPECT_GE(covered, strokes * 995 / 1000) << covered << " of " << strokes << " ink pixels are black";
     const QRect blank(0, 320, 800, 180);
-    EXPECT_TRUE(test::imagesNear(redacted.copy(blank), note.copy(blank), 0)) << "redacted where there is no text";
+    EXPECT_TRUE(test::imagesNear(redacted.copy(blank), note.copy(blank), 0))
+        << "redacted where there is no text";
 
     // Undo brings the words back at once.
     press(QStringLiteral("ctrl+z"));
     settle(300);
     EXPECT_TRUE(test::imagesNear(copied(quorvane), note, 0));
-    EXPECT_EQ(quorvane.terminate(), 0);
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 
 TEST_F(RedactText, EscapeLeavesTheReviewAfterAMenuWasLookedAt) {
@@ -131,7 +132,7 @@ TEST_F(RedactText, EscapeLeavesTheReviewAfterAMenuWasLookedAt) {
     ASSERT_TRUE(reviewShows());
     press(QStringLiteral("Escape"));
     EXPECT_TRUE(reviewEnds()) << "Escape did not leave the review";
-    EXPECT_EQ(quorvane.terminate(), 0);
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 
 } // namespace

@@ -91,7 +91,8 @@ TEST_F(SaveAndReopen, SaveWritesANewFileEachTimeAndSaveAsRefusesTakenNames) {
     press(QStringLiteral("ctrl+a"));
     type(QStringLiteral("chosen.png"));
     press(QStringLiteral("Return"));
-    ASSERT_TRUE(test::waitUntil([&] { return QFileInfo::exists(chosen); }, 20000)) << quorvane.log().toStdString();
+    ASSERT_TRUE(test::waitUntil([&] { return QFileInfo::exists(chosen); }, 20000))
+        << quorvane.log().toStdString();
     ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Save")));
     EXPECT_TRUE(test::imagesNear(decoded(chosen), edited, 0));
     const QByteArray chosenBytes = digest(chosen);
@@ -115,7 +116,7 @@ TEST_F(SaveAndReopen, SaveWritesANewFileEachTimeAndSaveAsRefusesTakenNames) {
     ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Save")));
     EXPECT_EQ(digest(chosen), chosenBytes) << "an existing file was replaced";
     EXPECT_EQ(quorvane.savedImages().size(), 4);
-    EXPECT_EQ(quorvane.terminate(), 0);
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 
 TEST_F(SaveAndReopen, AnotherSaveFolderJpegAndReopenLastExport) {
@@ -164,8 +165,9 @@ TEST_F(SaveAndReopen, AnotherSaveFolderJpegAndReopenLastExport) {
     ASSERT_TRUE(asksToDiscard(QStringLiteral("Reopening the last")));
     ASSERT_TRUE(clickText(grab().rect(), QStringLiteral("Discard")));
     settle(600);
-    EXPECT_TRUE(test::imagesNear(copied(quorvane), decoded(jpeg), 2, 0.001)) << "the last export was not reopened";
-    EXPECT_EQ(quorvane.terminate(), 0);
+    EXPECT_TRUE(test::imagesNear(copied(quorvane), decoded(jpeg), 2, 0.001))
+        << "the last export was not reopened";
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 
 } // namespace
