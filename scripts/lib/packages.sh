@@ -12,7 +12,7 @@ QUORVANE_PACKAGES=(
   libgif-dev libpng-dev libdeflate-dev libfontconfig-dev libjpeg62-turbo-dev libtiff-dev libheif-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev optipng pngcrush tesseract-ocr tesseract-ocr-deu
-  xvfb xauth xdotool xclip x11-utils x11-xserver-utils x11-xkb-utils openbox trayer fonts-dejavu-core
+  xvfb xauth xdotool xclip x11-utils x11-xserver-utils x11-xkb-utils openbox trayer xterm fonts-dejavu-core
   fonts-cantarell
 )
 
