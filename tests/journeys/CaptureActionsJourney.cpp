@@ -49,6 +49,21 @@ protected:
         drag(area.topLeft(), area.topLeft() + QPoint(area.width(), area.height()), 16);
     }
 
+    // Starts an area capture with `start` and drags out `area`: whether it succeeds and the
+    // editor then holds exactly that part of the screen as it was.
+    static ::testing::AssertionResult capturesArea(Program& quorvane, const std::function<bool()>& start,
+                                                   const QRect& area) {
+        const QImage screen = grab();
+        const qsizetype since = quorvane.mark();
+        if (!start()) return ::testing::AssertionFailure() << "the capture did not start";
+        pickArea(area);
+        if (!quorvane.waitForLog(
+                QStringLiteral("Capture succeeded: %1x%2 px").arg(area.width()).arg(area.height()), since))
+            return ::testing::AssertionFailure() << quorvane.log().toStdString();
+        settle(600);
+        return test::imagesNear(copied(quorvane), screen.copy(area).convertToFormat(QImage::Format_RGB32), 0);
+    }
+
     static bool enabled(const std::vector<MenuItem>& items, const QString& title) {
         return findItem(items, title).value_or(MenuItem{}).enabled;
     }
@@ -147,15 +162,10 @@ TEST_F(CaptureActions, AreaCapturesAndRepeatAreaTakeTheSameRectangleOfTheScreenA
 
     // File ▸ Capture Area…, a drag over the terminal: the editor shows exactly that rectangle.
     const QRect area(100, 120, 400, 180);
-    QImage screen = grab();
-    since = quorvane.mark();
-    ASSERT_TRUE(chooseMenuItem(window, QStringLiteral("File"), QStringLiteral("Capture Area")));
-    pickArea(area);
-    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture succeeded: 400x180 px"), since))
-        << quorvane.log().toStdString();
-    settle(600);
-    EXPECT_TRUE(
-        test::imagesNear(copied(quorvane), screen.copy(area).convertToFormat(QImage::Format_RGB32), 0));
+    ASSERT_TRUE(capturesArea(
+        quorvane,
+        [&] { return chooseMenuItem(window, QStringLiteral("File"), QStringLiteral("Capture Area")); },
+        area));
 
     // Now Repeat Area is offered in the File menu and the tray.
     window = editor();
@@ -194,15 +204,8 @@ TEST_F(CaptureActions, AreaCapturesAndRepeatAreaTakeTheSameRectangleOfTheScreenA
 
     // The tray's Capture Area picks a new rectangle, which Repeat Area then takes.
     const QRect other(120, 450, 300, 160);
-    screen = grab();
-    since = quorvane.mark();
-    ASSERT_TRUE(chooseTrayItem(QStringLiteral("Capture Area")));
-    pickArea(other);
-    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture succeeded: 300x160 px"), since))
-        << quorvane.log().toStdString();
-    settle(600);
-    EXPECT_TRUE(
-        test::imagesNear(copied(quorvane), screen.copy(other).convertToFormat(QImage::Format_RGB32), 0));
+    ASSERT_TRUE(capturesArea(
+        quorvane, [] { return chooseTrayItem(QStringLiteral("Capture Area")); }, other));
     since = quorvane.mark();
     press(QStringLiteral("ctrl+alt+super+r"));
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture succeeded: 300x160 px"), since));
@@ -211,7 +214,7 @@ TEST_F(CaptureActions, AreaCapturesAndRepeatAreaTakeTheSameRectangleOfTheScreenA
     // File ▸ Add Area Capture to Image… puts a new rectangle of the screen on top, in the middle.
     const QImage document = copied(quorvane);
     const QRect small(140, 470, 100, 60);
-    screen = grab();
+    const QImage screen = grab();
     ASSERT_TRUE(
         chooseMenuItem(editor(), QStringLiteral("File"), QStringLiteral("Add Area Capture to Image")));
     pickArea(small);

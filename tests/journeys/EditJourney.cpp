@@ -15,12 +15,9 @@ const QColor paper(235, 240, 245);
 class Edit : public JourneyTest {
 protected:
     static QString makePicture(Program& quorvane) {
-        std::filesystem::create_directories(quorvane.folder("source"));
-        const QString path = QString::fromStdString((quorvane.folder("source") / "plain.png").string());
         QImage image(600, 400, QImage::Format_RGB32);
         image.fill(paper);
-        EXPECT_TRUE(image.save(path));
-        return path;
+        return placePicture(quorvane, image, "plain.png");
     }
 
     // Another program copies a plain image of `color`.
@@ -104,7 +101,9 @@ TEST_F(Edit, DuplicateDeleteArrangeAndAlign) {
         settle();
         image = copied(quorvane);
         EXPECT_EQ(at(image, alignment.inside), QColor(Qt::blue)) << alignment.item;
-        if (alignment.inside != both) EXPECT_EQ(at(image, both), QColor(Qt::red)) << alignment.item;
+        if (alignment.inside != both) {
+            EXPECT_EQ(at(image, both), QColor(Qt::red)) << alignment.item;
+        }
     }
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }

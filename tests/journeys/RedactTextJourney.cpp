@@ -18,26 +18,15 @@ protected:
         return {window.geometry.left(), window.geometry.bottom() - 40, window.geometry.width(), 41};
     }
 
-    // Waits until the bar offers its Redact button (the words were found).
-    static bool reviewShows() {
-        return test::waitUntil(
-            [] {
-                for (const TextLine& word : words(grab(statusBar()), statusBar().topLeft(), Layout::line))
-                    if (comparable(word.text) == QLatin1String("redact")) return true;
-                return false;
-            },
-            15000);
+    // Whether the bar offers its Redact button (the words were found).
+    static bool offersRedact() {
+        for (const TextLine& word : words(grab(statusBar()), statusBar().topLeft(), Layout::line))
+            if (comparable(word.text) == QLatin1String("redact")) return true;
+        return false;
     }
-
-    // Waits until the bar is gone.
+    static bool reviewShows() { return test::waitUntil(offersRedact, 15000); }
     static bool reviewEnds() {
-        return test::waitUntil(
-            [] {
-                for (const TextLine& word : words(grab(statusBar()), statusBar().topLeft(), Layout::line))
-                    if (comparable(word.text) == QLatin1String("redact")) return false;
-                return true;
-            },
-            5000);
+        return test::waitUntil([] { return !offersRedact(); }, 5000);
     }
 
     // Two lines of dark blue words on white.
@@ -48,14 +37,6 @@ protected:
         lines = {test::drawText(note, QStringLiteral("Meet at the harbour"), {60, 80}, 40, false, ink),
                  test::drawText(note, QStringLiteral("Password swordfish"), {60, 220}, 40, false, ink)};
         return note;
-    }
-
-    // Outside the save folder, so that only saves land there.
-    static QString save(Program& quorvane, const QImage& note) {
-        std::filesystem::create_directories(quorvane.folder("source"));
-        const QString path = QString::fromStdString((quorvane.folder("source") / "note.png").string());
-        EXPECT_TRUE(note.save(path));
-        return path;
     }
 
     static bool saveOffered(const Window& window) {
@@ -72,7 +53,7 @@ protected:
 TEST_F(RedactText, RedactCoversTheWordsInBlackAndUndoBringsThemBack) {
     Program quorvane;
     const QImage note = picture();
-    const QString path = save(quorvane, note);
+    const QString path = placePicture(quorvane, note, "note.png");
     ASSERT_TRUE(quorvane.start());
     openImage(quorvane, path, note.size());
 
@@ -124,7 +105,7 @@ TEST_F(RedactText, EscapeLeavesTheReviewAfterAMenuWasLookedAt) {
                     "keyboard without showing it: the next Escape (and tool keys such as R) do nothing";
     Program quorvane;
     const QImage note = picture();
-    const QString path = save(quorvane, note);
+    const QString path = placePicture(quorvane, note, "note.png");
     ASSERT_TRUE(quorvane.start());
     const Window window = openImage(quorvane, path, note.size());
     EXPECT_TRUE(saveOffered(window));

@@ -16,16 +16,12 @@ namespace {
 
 class SaveAndReopen : public JourneyTest {
 protected:
-    // A picture outside the save folder, so that only saves land there; light, so that the
-    // editor's messages over it read well.
+    // Light, so that the editor's messages over it read well.
     static QString makePicture(Program& quorvane) {
-        std::filesystem::create_directories(quorvane.folder("source"));
-        const QString path = QString::fromStdString((quorvane.folder("source") / "holiday.png").string());
         QImage image(640, 400, QImage::Format_RGB32);
         image.fill(QColor(200, 225, 250));
         QPainter(&image).fillRect(QRect(0, 200, 640, 200), QColor(250, 235, 200));
-        EXPECT_TRUE(image.save(path));
-        return path;
+        return placePicture(quorvane, image, "holiday.png");
     }
 
     static void drawRectangle(QPoint offset = {}) {

@@ -22,6 +22,15 @@ protected:
         return found.value_or(Window{});
     }
 
+    // Writes `image` as `name` into a folder beside the save folder, so that only saves land
+    // there; its path.
+    static QString placePicture(Program& quorvane, const QImage& image, const std::string& name) {
+        std::filesystem::create_directories(quorvane.folder("source"));
+        const QString path = QString::fromStdString((quorvane.folder("source") / name).string());
+        EXPECT_TRUE(image.save(path));
+        return path;
+    }
+
     // Opens `path` with Ctrl+O, typing it into the dialog, and waits for the image of `size`.
     static Window openImage(Program& quorvane, const QString& path, QSize size) {
         activate(editor());
