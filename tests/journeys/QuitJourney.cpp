@@ -31,6 +31,8 @@ TEST_F(Quit, NothingToLoseQuitsAtOnceAndUnexportedEditsAskOnce) {
         // A fresh capture, never edited: Ctrl+Q quits without a word.
         Program quorvane;
         ASSERT_TRUE(quorvane.start());
+        // The hot keys are there once the program shows its window.
+        editor();
         press(QStringLiteral("ctrl+alt+super+3"));
         ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Post-capture action: openEditor")));
         settle(600);
