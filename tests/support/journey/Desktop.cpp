@@ -155,7 +155,7 @@ std::optional<Window> window(const QString& titlePattern) {
     return all.front();
 }
 
-std::optional<Window> waitForWindow(const QString& titlePattern, int timeoutMs) {
+std::optional<Window> waitForWindow(const QString& titlePattern, int timeoutMs, int steadyMs) {
     std::optional<Window> found;
     std::optional<QRect> previous;
     const bool steady = test::waitUntil(
@@ -164,7 +164,7 @@ std::optional<Window> waitForWindow(const QString& titlePattern, int timeoutMs) 
             if (!found) return false;
             const bool same = previous == found->geometry;
             previous = found->geometry;
-            if (!same) test::pause(100);
+            if (!same) test::pause(steadyMs);
             return same;
         },
         timeoutMs);

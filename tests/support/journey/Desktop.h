@@ -47,8 +47,8 @@ struct Window {
 // expression), the largest first.
 std::vector<Window> windows(const QString& titlePattern);
 std::optional<Window> window(const QString& titlePattern);
-// Waits for a matching window; its geometry once it stopped moving.
-std::optional<Window> waitForWindow(const QString& titlePattern, int timeoutMs = 20000);
+// Waits for a matching window; its geometry once it stopped moving (for `steadyMs`).
+std::optional<Window> waitForWindow(const QString& titlePattern, int timeoutMs = 20000, int steadyMs = 100);
 bool waitForNoWindow(const QString& titlePattern, int timeoutMs = 20000);
 std::optional<QRect> geometry(const QString& id);
 // The window with the window manager's frame around it.

@@ -43,8 +43,12 @@ protected:
                                         since))
             << quorvane.log().toStdString();
         EXPECT_TRUE(waitForNoWindow(QStringLiteral("^Open Image$")));
-        settle(500);
-        return editor();
+        // The editor refits to the picture, in more than one step while the window manager
+        // frames it: wait until it holds still, and give it the keyboard back from the dialog.
+        const auto window = waitForWindow(QStringLiteral("^Quorvane$"), 20000, 500);
+        EXPECT_TRUE(window.has_value()) << "the editor did not show";
+        if (window) activate(*window);
+        return window.value_or(Window{});
     }
 
     // What Ctrl+C in the editor puts on the clipboard, as another program reads it.
