@@ -14,8 +14,8 @@ QUORVANE_PACKAGES=(
   xdg-utils desktop-file-utils
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev optipng pngcrush tesseract-ocr tesseract-ocr-deu
-  xvfb xauth xdotool xclip x11-utils x11-xserver-utils x11-xkb-utils openbox trayer fonts-dejavu-core
-  fonts-cantarell desktop-file-utils
+  xvfb xauth xdotool xclip x11-utils x11-xserver-utils x11-xkb-utils openbox trayer xterm fonts-dejavu-core
+  fonts-cantarell
 )
 
 # Installs whatever is missing, so a second run costs nothing.

@@ -28,6 +28,8 @@ TEST_F(BadPlaces, UnwritableSettingsAndASaveFolderThatIsAFile) {
     ASSERT_TRUE(quorvane.start());
 
     EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Settings file unusable")));
+    // The hot keys are there once the program shows its window.
+    editor();
     // A capture that cannot be saved stays in the editor.
     const qsizetype since = quorvane.mark();
     press(QStringLiteral("ctrl+alt+super+3"));

@@ -205,19 +205,32 @@ bool clickText(const QRect& region, const QString& text) {
     };
     std::optional<QRect> target;
     std::pair<int, int> best(allowedMisreadings(wanted) + 1, 0);
-    for (size_t first = 0; first < found.size(); ++first) {
-        QString read;
-        QRect box;
-        for (size_t last = first; last < found.size() && last < first + 4; ++last) {
-            if (last > first && std::abs(found[last].box.center().y() - found[first].box.center().y()) > 6) break;
-            read += comparable(found[last].text);
-            box = box.isNull() ? found[last].box : box.united(found[last].box);
-            const std::pair<int, int> score(editDistance(wanted, read), standsAlone(first, last, box) ? 0 : 1);
-            if (score < best) {
-                best = score;
-                target = box;
+    const auto match = [&] {
+        for (size_t first = 0; first < found.size(); ++first) {
+            QString read;
+            QRect box;
+            for (size_t last = first; last < found.size() && last < first + 4; ++last) {
+                if (last > first && std::abs(found[last].box.center().y() - found[first].box.center().y()) > 6)
+                    break;
+                read += comparable(found[last].text);
+                box = box.isNull() ? found[last].box : box.united(found[last].box);
+                const std::pair<int, int> score(editDistance(wanted, read), standsAlone(first, last, box) ? 0 : 1);
+                if (score < best) {
+                    best = score;
+                    target = box;
+                }
             }
         }
+    };
+    match();
+    if (!target) {
+        // Sparse reading can miss the buttons of a crowded bar that a reading of the whole row finds.
+        for (TextLine& word : words(image, region.topLeft(), Layout::line)) {
+            const bool seen = std::any_of(found.begin(), found.end(),
+                                          [&](const TextLine& other) { return other.box.intersects(word.box); });
+            if (!seen) found.push_back(std::move(word));
+        }
+        match();
     }
     if (!target) {
         if (const auto line = findText(readImage(image, region.topLeft(), Layout::block), text)) target = line->box;
