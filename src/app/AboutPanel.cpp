@@ -19,6 +19,8 @@ void AboutPanel::show() {
         panel_->setInformativeText(QStringLiteral("Version ") + QApplication::applicationVersion());
         panel_->setIconPixmap(StatusItem::icon(colorScheme(panel_->palette())).pixmap(64, 64));
         panel_->setAttribute(Qt::WA_DeleteOnClose);
+        // Wide enough that window managers show the whole title.
+        panel_->setStyleSheet(QStringLiteral("QLabel { min-width: 220px; }"));
         // Not modal: the program goes on while it shows.
         panel_->setWindowModality(Qt::NonModal);
     }

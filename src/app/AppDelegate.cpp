@@ -380,6 +380,7 @@ void AppDelegate::configureMenus() {
         if (bar == nullptr) return;
         const AppMenus::WindowMenus made = menus_->fill(*bar);
         addCompositionMenus(*made.file, *made.edit, *bar);
+        menus_->returnKeyboardOnEscape(*bar);
     };
 }
 

@@ -74,7 +74,24 @@ AppMenus::AppMenus(MenuState state, Handler handler, QObject* parent)
     qApp->installEventFilter(this);
 }
 
+void AppMenus::returnKeyboardOnEscape(QMenuBar& bar) {
+    for (QAction* item : bar.actions()) {
+        QMenu* menu = item->menu();
+        if (menu == nullptr || std::find(barMenus_.begin(), barMenus_.end(), menu) != barMenus_.end()) continue;
+        menu->installEventFilter(this);
+        barMenus_.push_back(menu);
+        connect(menu, &QObject::destroyed, this, [this, menu] { std::erase(barMenus_, menu); });
+    }
+}
+
 bool AppMenus::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        if (const auto menu = std::find(barMenus_.begin(), barMenus_.end(), watched); menu != barMenus_.end()) {
+            (*menu)->hide();
+            return true;
+        }
+    }
     // Qt asks the focus object first whether it overrides a shortcut, then matches the enabled
     // actions: validating on that question settles the match. Our key equivalents all hold Ctrl.
     if (event->type() == QEvent::ShortcutOverride && !validating_ &&

@@ -20,8 +20,11 @@ protected:
 
     // Whether the bar offers its Redact button (the words were found).
     static bool offersRedact() {
-        for (const TextLine& word : words(grab(statusBar()), statusBar().topLeft(), Layout::line))
-            if (comparable(word.text) == QLatin1String("redact")) return true;
+        const QImage bar = grab(statusBar());
+        // Read twice: the button may carry the keyboard's blue frame, which hides it from one reading.
+        for (const bool darkOnly : {false, true})
+            for (const TextLine& word : words(bar, statusBar().topLeft(), Layout::sparse, darkOnly))
+                if (comparable(word.text) == QLatin1String("redact")) return true;
         return false;
     }
     static bool reviewShows() { return test::waitUntil(offersRedact, 15000); }
@@ -101,8 +104,6 @@ TEST_F(RedactText, RedactCoversTheWordsInBlackAndUndoBringsThemBack) {
 }
 
 TEST_F(RedactText, EscapeLeavesTheReviewAfterAMenuWasLookedAt) {
-    GTEST_SKIP() << "After a menu is opened with the mouse and closed with Escape, the menu bar keeps the "
-                    "keyboard without showing it: the next Escape (and tool keys such as R) do nothing";
     Program quorvane;
     const QImage note = picture();
     const QString path = placePicture(quorvane, note, "note.png");
