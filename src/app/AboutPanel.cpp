@@ -20,7 +20,7 @@ void AboutPanel::show() {
         panel_->setIconPixmap(StatusItem::icon(colorScheme(panel_->palette())).pixmap(64, 64));
         panel_->setAttribute(Qt::WA_DeleteOnClose);
         // Wide enough that window managers show the whole title.
-        panel_->setStyleSheet(QStringLiteral("QLabel { min-width: 220px; }"));
+        panel_->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: 200px; }"));
         // Not modal: the program goes on while it shows.
         panel_->setWindowModality(Qt::NonModal);
     }

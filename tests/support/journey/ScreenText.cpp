@@ -181,6 +181,31 @@ bool endsLike(const QString& text, const QString& ending) {
 
 namespace quorvane::journey {
 
+bool shows(const QRect& region, const QString& text) {
+    const QImage image = grab(region);
+    for (const Layout layout : {Layout::block, Layout::sparse})
+        if (findText(readImage(image, region.topLeft(), layout), text)) return true;
+    // A line standing alone among other things (a toast, a dialog beside its icon): each row of
+    // words read on its own.
+    std::vector<TextLine> rows;
+    for (const TextLine& word : words(image, region.topLeft(), Layout::sparse, true)) {
+        const auto row = std::find_if(rows.begin(), rows.end(), [&](const TextLine& line) {
+            return std::abs(line.box.center().y() - word.box.center().y()) <= 6;
+        });
+        if (row == rows.end()) {
+            rows.push_back(word);
+            continue;
+        }
+        row->text += QLatin1Char(' ') + word.text;
+        row->box = row->box.united(word.box);
+    }
+    for (const TextLine& row : rows) {
+        const QRect band = row.box.adjusted(-40, -6, 400, 6).intersected(region);
+        if (findText(readImage(grab(band), band.topLeft(), Layout::line), text)) return true;
+    }
+    return false;
+}
+
 bool clickText(const QRect& region, const QString& text) {
     // A button reads exactly its title: look for whole words first ("Resize" is the button, not
     // the heading "Resize Image"), then for the start of a line.
