@@ -55,7 +55,9 @@ void CanvasMouseRouter::press(const QMouseEvent& event) {
 
 void CanvasMouseRouter::move(const QMouseEvent& event) {
     if (!buttonDown_) {
-        if (event.buttons() == Qt::NoButton) view_.precisionTools().hover(event.position());
+        // The loupe and the hover rulers follow the pointer only in the window the user works in.
+        if (event.buttons() == Qt::NoButton && view_.isActiveWindow())
+            view_.precisionTools().hover(event.position());
         return;
     }
     if (!(event.buttons() & Qt::LeftButton)) {

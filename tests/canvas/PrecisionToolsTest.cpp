@@ -166,6 +166,27 @@ TEST(PrecisionTools, CropAndRecogniseModesMakeBothToolsQuiet) {
     }
 }
 
+TEST(PrecisionTools, HoverToolsFollowThePointerOnlyInTheActiveWindow) {
+    for (const char* tool : {"Ruler", "Color"}) {
+        PrecisionCanvas c;
+        c.choose(tool);
+        QWidget other;
+        other.show();
+        QApplication::setActiveWindow(&other);
+        ASSERT_FALSE(c.view->isActiveWindow());
+        c.hover(60.5, 30.5);
+        EXPECT_FALSE(c.view->loupe().isVisible()) << tool;
+        EXPECT_FALSE(c.settings.hoverColor()) << tool;
+        EXPECT_FALSE(c.view->rulerHorizontal().measurement) << tool;
+        EXPECT_FALSE(c.settings.measurementLabel()) << tool;
+
+        QApplication::setActiveWindow(c.view.get());
+        c.hover(60.5, 30.5);
+        EXPECT_EQ(c.settings.hoverColor().has_value(), std::string(tool) == "Color") << tool;
+        EXPECT_EQ(c.view->rulerHorizontal().measurement.has_value(), std::string(tool) == "Ruler") << tool;
+    }
+}
+
 TEST(PrecisionTools, IncreaseContrastMakesThePillOpaque) {
     for (const bool contrast : {false, true}) {
         PrecisionCanvas c;
