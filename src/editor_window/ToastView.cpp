@@ -1,6 +1,7 @@
 #include "editor_window/ToastView.h"
 
 #include "core/AccessibilityOptions.h"
+#include "editor_window/PointerPassThrough.h"
 #include "editor_window/SymbolIcons.h"
 
 #include <QEvent>
@@ -72,7 +73,8 @@ ToastView::ToastView(const AccessibilityOptions& accessibility, const SymbolIcon
     row->addWidget(image_, 0, Qt::AlignVCenter);
     row->addWidget(text_, 0, Qt::AlignVCenter);
     capsule_->hide();
-    setAttribute(Qt::WA_TransparentForMouseEvents);
+    // Laid over the canvas, the toast takes the pointer only on its accessory's controls.
+    new PointerPassThrough(*this);
     connect(&accessibility_, &AccessibilityOptions::changed, this, [this] {
         if (accessibility_.reduceMotion() && animation_ != nullptr)
             animation_->setCurrentTime(animation_->duration());
@@ -143,7 +145,6 @@ void ToastView::showRule() {
 }
 
 void ToastView::animateTo(bool visible) {
-    setAttribute(Qt::WA_TransparentForMouseEvents, !visible);
     if (animation_ != nullptr) {
         animation_->stop();
         delete animation_;

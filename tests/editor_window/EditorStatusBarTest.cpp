@@ -107,5 +107,33 @@ TEST(EditorStatusBar, DragHandleOnlyWithAnExporterAndTheFinalImage) {
     EXPECT_EQ(image->size(), QSize(128, 88)) << "the final image, backdrop included";
 }
 
+// A tool's note is one line that gives way to the controls beside it: cut short with "…" and
+// whole in its tool tip, never drawn over a button.
+TEST(EditorStatusBar, ToolNotesGiveWayToTheControlsBesideThem) {
+    for (const int width : {640, 670, 900}) {
+        for (const char* tool : {"Blur", "Pixelate", "Erase", "Redact"}) {
+            test::StatusBarRig rig;
+            rig.bar->resize(width, EditorStatusBar::height);
+            rig.settings.choose(QString::fromLatin1(tool));
+            rig.contextTexts();
+            const auto name = std::string(tool) + " at " + std::to_string(width);
+            for (ElidedLabel* note : rig.bar->findChildren<ElidedLabel*>()) {
+                if (!note->isVisibleTo(rig.bar.get()) || note->fullText().isEmpty()) continue;
+                const QRect noteRect(note->mapTo(rig.bar.get(), QPoint()), note->size());
+                EXPECT_LE(note->fontMetrics().horizontalAdvance(note->text()), note->contentsRect().width())
+                    << name;
+                if (note->elided()) EXPECT_EQ(note->toolTip(), note->fullText()) << name;
+                for (QAbstractButton* button : rig.bar->findChildren<QAbstractButton*>()) {
+                    if (!button->isVisibleTo(rig.bar.get())) continue;
+                    const QRect buttonRect(button->mapTo(rig.bar.get(), QPoint()), button->size());
+                    EXPECT_FALSE(noteRect.intersects(buttonRect))
+                        << name << ": the note over " << button->text().toStdString() << " "
+                        << button->toolTip().toStdString();
+                }
+            }
+        }
+    }
+}
+
 } // namespace
 } // namespace quorvane
