@@ -3,8 +3,8 @@
 #include <QAbstractTextDocumentLayout>
 #include <QFocusEvent>
 #include <QKeyEvent>
-#include <QPlainTextDocumentLayout>
 #include <QPainter>
+#include <QPlainTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextLayout>
 

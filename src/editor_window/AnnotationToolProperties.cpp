@@ -1,8 +1,10 @@
 #include "editor_window/AnnotationToolProperties.h"
 
 #include "canvas/EditorCanvasSettings.h"
+#include "document/DigitFont.h"
 #include "document/EditorDocument.h"
 #include "editor_window/ElidedLabel.h"
+#include "editor_window/MenuSection.h"
 #include "editor_window/SymbolIcons.h"
 
 #include <QActionGroup>
@@ -37,13 +39,13 @@ AnnotationToolProperties::AnnotationToolProperties(EditorDocument& document, Edi
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(6);
-    const QFont digits = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const QFont digits = tabularDigitFont(font());
 
     magnification_ = menuButton(QStringLiteral("magnification"), magnificationMenu_, this);
     magnification_->setFont(digits);
     magnification_->setToolTip(QStringLiteral("Magnification"));
     magnification_->setAccessibleName(QStringLiteral("Magnification"));
-    magnificationMenu_->addSection(QStringLiteral("Magnification"));
+    MenuSection::add(*magnificationMenu_, QStringLiteral("Magnification"));
     auto* magnifications = new QActionGroup(magnificationMenu_);
     for (const double value : AnnotationToolProperties::magnifications) {
         QAction* choice = magnificationMenu_->addAction(magnificationText(value));
@@ -69,7 +71,7 @@ AnnotationToolProperties::AnnotationToolProperties(EditorDocument& document, Edi
     spotlight_ = menuButton(QStringLiteral("spotlightShape"), spotlightMenu_, this);
     spotlight_->setToolTip(QStringLiteral("Spotlight shape"));
     spotlight_->setAccessibleName(QStringLiteral("Spotlight shape"));
-    spotlightMenu_->addSection(QStringLiteral("Spotlight Shape"));
+    MenuSection::add(*spotlightMenu_, QStringLiteral("Spotlight Shape"));
     auto* shapes = new QActionGroup(spotlightMenu_);
     const QColor ink = palette().color(QPalette::ButtonText);
     const QColor faded = palette().color(QPalette::Disabled, QPalette::ButtonText);

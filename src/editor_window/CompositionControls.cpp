@@ -2,6 +2,7 @@
 
 #include "canvas/EditorCanvasSettings.h"
 #include "document/CanvasAlignment.h"
+#include "document/DigitFont.h"
 #include "document/EditorDocument.h"
 #include "editor_window/SymbolIcons.h"
 
@@ -66,7 +67,7 @@ CompositionControls::CompositionControls(EditorDocument& document, EditorCanvasS
 
     percent_ = new QLabel(this);
     percent_->setObjectName(QStringLiteral("percent"));
-    percent_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    percent_->setFont(tabularDigitFont(percent_->font()));
     percent_->setForegroundRole(QPalette::PlaceholderText);
     percent_->setFixedWidth(36);
     percent_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);

@@ -43,7 +43,8 @@ QString NoOverwriteSaveDialog::withFormatExtension(const QString& path) const {
     QStringList allowed;
     static const QRegularExpression pattern(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
     for (const QString& filter : nameFilters())
-        for (const auto& match : pattern.globalMatch(filter)) allowed << match.captured(1);
+        for (const auto& match : pattern.globalMatch(filter))
+            allowed << match.captured(1);
     if (allowed.isEmpty()) allowed << defaultSuffix();
     const QFileInfo info(path);
     const QString suffix = info.suffix();

@@ -10,8 +10,8 @@ namespace {
 
 void arm(int descriptor, std::chrono::milliseconds delay) {
     // A zero value would disarm it: the shortest wait is one nanosecond.
-    const auto nanoseconds = std::max<std::int64_t>(
-        std::chrono::duration_cast<std::chrono::nanoseconds>(delay).count(), 1);
+    const auto nanoseconds =
+        std::max<std::int64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(delay).count(), 1);
     itimerspec spec{};
     spec.it_value.tv_sec = static_cast<time_t>(nanoseconds / 1'000'000'000);
     spec.it_value.tv_nsec = static_cast<long>(nanoseconds % 1'000'000'000);
@@ -51,7 +51,8 @@ void BootClockTimer::stop() {
 
 void BootClockTimer::expired() {
     std::uint64_t expirations = 0;
-    if (::read(descriptor_, &expirations, sizeof expirations) != sizeof expirations || expirations == 0) return;
+    if (::read(descriptor_, &expirations, sizeof expirations) != sizeof expirations || expirations == 0)
+        return;
     Q_EMIT timeout();
 }
 

@@ -76,7 +76,8 @@ TEST(AnnotationTextEditor, ALongTextGrowsTheBoxToAllItsLines) {
         ShownCanvas canvas(test::filledImage(Qt::white, 300, 400), {300, 400});
         canvas.showActualSize();
         QStringList lines;
-        for (int i = 1; i <= c.lines; ++i) lines << QStringLiteral("line %1").arg(i);
+        for (int i = 1; i <= c.lines; ++i)
+            lines << QStringLiteral("line %1").arg(i);
         if (c.existing) {
             canvas.view->beginTextEditing(canvas.add(textBox(QRectF(20, 5, 60, 20), lines.join('\n'))));
             canvas.view->textEditor().textView()->insertPlainText(QStringLiteral("!"));

@@ -6,6 +6,7 @@
 #include "canvas/RulerOverlayView.h"
 #include "platform/SystemClipboard.h"
 #include "support/CountingBeeper.h"
+#include "support/NumberFonts.h"
 #include "support/QtPrinters.h"
 #include "support/RefusingClipboard.h"
 
@@ -202,6 +203,15 @@ TEST(PrecisionTools, IncreaseContrastMakesThePillOpaque) {
         else
             EXPECT_NEAR(red, 51, 4);
     }
+}
+
+// The ruler's pill and the loupe's colour values and position are set in the system font with
+// digits of one width; only the loupe's hexadecimal line is monospaced.
+TEST(PrecisionTools, ReadingsUseTheSystemFontWithDigitsOfOneWidth) {
+    EXPECT_EQ(test::unevenNumbers(RulerOverlayView::pillFont()), "");
+    EXPECT_EQ(RulerOverlayView::pillFont().pixelSize(), 12);
+    EXPECT_EQ(test::unevenNumbers(ColorLoupeView::valueFont()), "");
+    EXPECT_TRUE(QFontInfo(ColorLoupeView::hexFont()).fixedPitch());
 }
 
 } // namespace

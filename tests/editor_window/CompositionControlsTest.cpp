@@ -4,6 +4,7 @@
 #include "canvas/CanvasViewTesting.h"
 #include "editor_window/SymbolIcons.h"
 #include "imaging/EraseCheck.h"
+#include "support/NumberFonts.h"
 
 #include <QAction>
 #include <QLabel>
@@ -62,6 +63,7 @@ TEST(CompositionControls, TheSliderShowsOnlyForImageOverlays) {
               (QStringList{"Bring to Front", "Send to Back", "—", "Align Left", "Align Center", "Align Right",
                            "Align Top", "Align Middle", "Align Bottom"}));
     EXPECT_EQ(c.percent()->text(), "100%");
+    EXPECT_EQ(test::unevenNumbers(c.percent()->font()), "");
     // Gone from the document: no slider, and the read-out falls back to 100.
     c.show(QUuid::createUuid());
     EXPECT_FALSE(c.slider()->isVisible());

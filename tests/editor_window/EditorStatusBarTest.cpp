@@ -3,6 +3,7 @@
 #include "editor_window/StatusBarTesting.h"
 #include "editor_window/StatusBarText.h"
 #include "editor_window/ValueIconButton.h"
+#include "support/NumberFonts.h"
 
 #include <QProgressBar>
 #include <QToolButton>
@@ -133,6 +134,26 @@ TEST(EditorStatusBar, ToolNotesGiveWayToTheControlsBesideThem) {
             }
         }
     }
+}
+
+TEST(EditorStatusBar, ChangingNumbersUseTheSystemFontWithDigitsOfOneWidth) {
+    test::StatusBarRig rig;
+    EXPECT_EQ(test::unevenNumbers(rig.bar->sizeButton()->font()), "") << "the image size";
+    const auto reading = [&rig](const QString& text) -> QLabel* {
+        rig.contextTexts();
+        for (QLabel* label : rig.bar->contextBar()->findChildren<QLabel*>())
+            if (test::StatusBarRig::wholeText(*label) == text) return label;
+        return nullptr;
+    };
+    rig.settings.choose(QStringLiteral("Ruler"));
+    rig.settings.setMeasurementLabel(QStringLiteral("↔ 120 px"));
+    ASSERT_NE(reading(QStringLiteral("↔ 120 px")), nullptr);
+    EXPECT_EQ(test::unevenNumbers(reading(QStringLiteral("↔ 120 px"))->font()), "") << "the ruler reading";
+    rig.settings.choose(QStringLiteral("Select"));
+    rig.settings.toggleCrop();
+    rig.settings.setSelection(QRectF(10, 10, 31, 21));
+    ASSERT_NE(reading(QStringLiteral("31 × 21")), nullptr);
+    EXPECT_EQ(test::unevenNumbers(reading(QStringLiteral("31 × 21"))->font()), "") << "the crop size";
 }
 
 } // namespace

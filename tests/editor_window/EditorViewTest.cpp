@@ -10,9 +10,9 @@
 #include "support/SentMouse.h"
 
 #include <QDrag>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QWindow>
-#include <QProgressBar>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -216,7 +216,8 @@ TEST(EditorView, ToastsTakeThePointerOnlyOnTheirOwnButtons) {
     ASSERT_TRUE(shown && shown->capsuleVisible());
     const QPoint exportToast = middleOf(*shown);
     EXPECT_EQ(pressesOnCanvasAt(exportToast), 1) << "over a shown message";
-    for (const auto& hide : std::exchange(timers, {})) hide();
+    for (const auto& hide : std::exchange(timers, {}))
+        hide();
     ASSERT_FALSE(shown->capsuleVisible());
     EXPECT_EQ(pressesOnCanvasAt(exportToast), 1) << "where a hidden message was";
 

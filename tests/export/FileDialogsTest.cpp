@@ -98,10 +98,11 @@ TEST(NoOverwriteSaveDialog, WritesTheNameWithTheFormatsExtension) {
     struct Case {
         QString filter, suffix, typed, written; // no written name: refused
     };
-    for (const Case& c : {Case{png, "png", "shot.jpg", "shot.png"}, Case{png, "png", "shot.txt", "shot.txt.png"},
-                          Case{png, "png", "shot.PNG", "shot.PNG"}, Case{png, "png", "v1.5", "v1.5.png"},
-                          Case{jpeg, "jpg", "shot.jpeg", "shot.jpeg"}, Case{jpeg, "jpg", "shot.png", "shot.jpg"},
-                          Case{gif, "gif", "shot.png", "shot.gif"}, Case{png, "png", "taken.jpg", ""}}) {
+    for (const Case& c :
+         {Case{png, "png", "shot.jpg", "shot.png"}, Case{png, "png", "shot.txt", "shot.txt.png"},
+          Case{png, "png", "shot.PNG", "shot.PNG"}, Case{png, "png", "v1.5", "v1.5.png"},
+          Case{jpeg, "jpg", "shot.jpeg", "shot.jpeg"}, Case{jpeg, "jpg", "shot.png", "shot.jpg"},
+          Case{gif, "gif", "shot.png", "shot.gif"}, Case{png, "png", "taken.jpg", ""}}) {
         NoOverwriteSaveDialog dialog;
         dialog.setNameFilter(c.filter);
         dialog.setDefaultSuffix(c.suffix);
