@@ -6,6 +6,7 @@
 #include "editor_window/ElidedLabel.h"
 #include "editor_window/MenuSection.h"
 #include "editor_window/SymbolIcons.h"
+#include "editor_window/ValueSpinBox.h"
 
 #include <QActionGroup>
 #include <QFontDatabase>
@@ -58,13 +59,17 @@ AnnotationToolProperties::AnnotationToolProperties(EditorDocument& document, Edi
     }
     row->addWidget(magnification_);
 
-    step_ = new QSpinBox(this);
+    step_ = new ValueSpinBox(this);
     step_->setObjectName(QStringLiteral("stepNumber"));
     step_->setRange(1, 999);
     step_->setPrefix(QStringLiteral("Step "));
     step_->setFont(digits);
     step_->setToolTip(QStringLiteral("Step number"));
     step_->setAccessibleName(QStringLiteral("Step number"));
+    // Spoken as the number alone, not as the "Step 3" it shows.
+    step_->setValueText(QString::number(step_->value()));
+    connect(step_, &QSpinBox::valueChanged, this,
+            [this](int number) { step_->setValueText(QString::number(number)); });
     connect(step_, &QSpinBox::valueChanged, this, &AnnotationToolProperties::stepTo);
     row->addWidget(step_);
 
@@ -144,6 +149,7 @@ void AnnotationToolProperties::refresh() {
     if (counter) {
         const QSignalBlocker quiet(step_);
         step_->setValue(static_cast<int>(std::clamp<std::int64_t>(selected->number, 1, 999)));
+        step_->setValueText(QString::number(step_->value()));
     }
 
     const bool spotlight = kind == AnnotationKind::spotlight;

@@ -3,7 +3,9 @@
 #include "core/AccessibilityOptions.h"
 #include "editor_window/PointerPassThrough.h"
 #include "editor_window/SymbolIcons.h"
+#include "editor_window/ToastAccessible.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
@@ -73,6 +75,8 @@ ToastView::ToastView(const AccessibilityOptions& accessibility, const SymbolIcon
     row->addWidget(image_, 0, Qt::AlignVCenter);
     row->addWidget(text_, 0, Qt::AlignVCenter);
     capsule_->hide();
+    // Read as one element: its message, with its buttons as actions.
+    ToastAccessible::install();
     // Laid over the canvas, the toast takes the pointer only on its accessory's controls.
     new PointerPassThrough(*this);
     connect(&accessibility_, &AccessibilityOptions::changed, this, [this] {
@@ -117,6 +121,10 @@ bool ToastView::animating() const {
 
 QString ToastView::shownText() const {
     return text_->text();
+}
+
+QString ToastView::accessibleText() const {
+    return message_.left(layoutLimit);
 }
 
 void ToastView::showEvent(QShowEvent* event) {
@@ -220,7 +228,10 @@ void ToastView::updateContent() {
         image_->setPixmap(pixmap);
     }
     text_->setText(twoLines(message_, text_->font(), maximumTextWidth));
-    capsule_->setAccessibleName(message_.left(layoutLimit));
+    if (QAccessible::isActive()) {
+        QAccessibleEvent changed(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
     capsule_->adjustSize();
     resize(sizeHint());
     updateGeometry();

@@ -1,5 +1,6 @@
 #include "editor_window/AnnotationToolProperties.h"
 
+#include "ChromeTesting.h"
 #include "canvas/EditorCanvasSettings.h"
 #include "document/EditorDocument.h"
 #include "editor_window/SymbolIcons.h"
@@ -83,6 +84,7 @@ TEST(AnnotationToolProperties, CounterToolShowsTheNextStepAndASelectedCounterIts
     p.settings.setSelectedID(counters[1].id);
     EXPECT_EQ(p.shown(), QStringList{"stepNumber"});
     EXPECT_EQ(p.step()->text(), "Step 2");
+    EXPECT_EQ(test::accessibleValue(*p.step()), "2") << "spoken as its number";
     EXPECT_EQ(test::unevenNumbers(p.step()->font()), "");
     const qint64 revision = p.document.revision();
     p.step()->stepUp();
