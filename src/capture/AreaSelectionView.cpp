@@ -3,6 +3,7 @@
 #include "capture/CaptureFailure.h"
 #include "core/AccessibilityOptions.h"
 #include "core/Geometry.h"
+#include "core/PointerPosition.h"
 #include "document/DigitFont.h"
 #include "platform/Beeper.h"
 
@@ -172,7 +173,7 @@ void AreaSelectionView::setSelection(std::optional<QRectF> selection) {
 }
 
 void AreaSelectionView::mouseMoveEvent(QMouseEvent* event) {
-    const QPointF point = clampedPoint(event->position());
+    const QPointF point = clampedPoint(pointerPosition(*event));
     if (event->buttons() & Qt::LeftButton) {
         if (anchor_) setSelection(CaptureGeometry::normalizedSelection(*anchor_, point, bounds()));
     } else {
@@ -190,14 +191,15 @@ void AreaSelectionView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     interacted_ = true;
     pointer_.reset();
-    anchor_ = clampedPoint(event->position());
+    anchor_ = clampedPoint(pointerPosition(*event));
     setSelection(std::nullopt);
     update();
 }
 
 void AreaSelectionView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !anchor_) return;
-    setSelection(CaptureGeometry::normalizedSelection(*anchor_, clampedPoint(event->position()), bounds()));
+    setSelection(
+        CaptureGeometry::normalizedSelection(*anchor_, clampedPoint(pointerPosition(*event)), bounds()));
     update();
     anchor_.reset();
     // Alt keeps the selection for adjusting with the keys.

@@ -8,6 +8,7 @@
 #include "editor_window/ToastView.h"
 #include "editor_window/WindowStatusToast.h"
 #include "support/SentMouse.h"
+#include "support/WindowMouse.h"
 
 #include <QDrag>
 #include <QProgressBar>
@@ -180,15 +181,10 @@ struct PressCounter : QObject {
     }
 };
 
-// A press as the window system delivers it: to the window, which finds the widget under it.
+// A press and its release as the window system delivers them.
 void pressThroughWindow(QWidget& view, QPoint at) {
-    QWindow* window = view.window()->windowHandle();
-    const QPointF inWindow = view.mapTo(view.window(), at);
-    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-        QMouseEvent event(type, inWindow, inWindow, view.mapToGlobal(QPointF(at)), Qt::LeftButton,
-                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(window, &event);
-    }
+    test::sendThroughWindow(view, QEvent::MouseButtonPress, at);
+    test::sendThroughWindow(view, QEvent::MouseButtonRelease, at);
 }
 
 // The toasts over the canvas take the pointer only on their own buttons: shown or hidden, the
