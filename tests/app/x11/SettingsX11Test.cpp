@@ -16,6 +16,7 @@
 #include "app/ShellTesting.h"
 #include "app/ShortcutsSection.h"
 #include "platform/AutostartLoginItem.h"
+#include "support/PrivateConfig.h"
 #include "support/TempDir.h"
 #include "support/Xdotool.h"
 
@@ -27,16 +28,8 @@
 namespace quorvane {
 namespace {
 
-// Settings and autostart entries of its own, so that other tests of the process never see them.
-struct PrivateConfig {
-    test::TempDir folder;
-    QByteArray before = qgetenv("XDG_CONFIG_HOME");
-    PrivateConfig() { qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(folder.path().string())); }
-    ~PrivateConfig() { qputenv("XDG_CONFIG_HOME", before); }
-};
-
 struct DelegateRig {
-    PrivateConfig config;
+    test::PrivateConfig config;
     std::unique_ptr<Services> services = ServiceFactory::make();
     test::LogLines log{"app"};
     AppDelegate delegate{*services};
@@ -45,9 +38,7 @@ struct DelegateRig {
         services->preferences().setHotKeys(HotKeyCenter::defaultBindings());
         delegate.applicationDidFinishLaunching();
     }
-    ~DelegateRig() {
-        delegate.applicationWillTerminate();
-    }
+    ~DelegateRig() { delegate.applicationWillTerminate(); }
     SettingsWindow& openSettings() {
         delegate.menus().action(MenuCommand::showSettings)->trigger();
         SettingsWindow* window = delegate.settings().settingsWindow();
@@ -74,7 +65,8 @@ TEST(SettingsX11, ARecordedShortcutIsTypedIntoTheRecorderAndThenWorksAsAGlobalHo
     rig.recorder(HotKeyAction::captureArea).click();
     EXPECT_EQ(rig.delegate.hotKeyDispatch().activeRecorders(), 1);
     ASSERT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+super+4")), 0);
-    ASSERT_TRUE(test::waitUntil([&] { return !rig.recorder(HotKeyAction::captureArea).session().isRecording(); }));
+    ASSERT_TRUE(
+        test::waitUntil([&] { return !rig.recorder(HotKeyAction::captureArea).session().isRecording(); }));
     EXPECT_EQ(rig.log.count("Hotkey triggered: captureArea"), 0);
     ASSERT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+super+5")), 0);
     test::pause(300);
@@ -82,7 +74,9 @@ TEST(SettingsX11, ARecordedShortcutIsTypedIntoTheRecorderAndThenWorksAsAGlobalHo
 
     rig.recorder(HotKeyAction::captureArea).click();
     ASSERT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+super+5")), 0);
-    ASSERT_TRUE(test::waitUntil([&] { return rig.stored(HotKeyAction::captureArea) == HotKeyBinding{23, 0x1900}; }));
+    ASSERT_TRUE(test::waitUntil([&] {
+        return rig.stored(HotKeyAction::captureArea) == HotKeyBinding{23, 0x1900};
+    }));
     EXPECT_EQ(rig.delegate.hotKeyDispatch().activeRecorders(), 0);
     ASSERT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+super+5")), 0);
     ASSERT_TRUE(test::waitUntil([&] { return rig.log.count("Hotkey triggered: captureArea") == 1; }));
@@ -93,7 +87,9 @@ TEST(SettingsX11, ARecordedShortcutIsTypedIntoTheRecorderAndThenWorksAsAGlobalHo
     rig.openSettings();
     rig.recorder(HotKeyAction::captureArea).click();
     ASSERT_EQ(test::xdotool(QStringLiteral("key shift+super+4")), 0);
-    ASSERT_TRUE(test::waitUntil([&] { return rig.stored(HotKeyAction::captureArea) == HotKeyBinding{21, 0x0300}; }));
+    ASSERT_TRUE(test::waitUntil([&] {
+        return rig.stored(HotKeyAction::captureArea) == HotKeyBinding{21, 0x0300};
+    }));
     EXPECT_EQ(rig.services->preferences().hotKeyErrors().at(HotKeyAction::captureArea),
               QStringLiteral("Reserved for the desktop's screenshot shortcuts"));
     EXPECT_FALSE(window.view()->shortcuts()->errorRow(HotKeyAction::captureArea)->isHidden());
@@ -104,13 +100,15 @@ TEST(SettingsX11, ARecordedShortcutIsTypedIntoTheRecorderAndThenWorksAsAGlobalHo
     window.close();
     EXPECT_EQ(rig.delegate.hotKeyDispatch().activeRecorders(), 0);
     ASSERT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+super+3")), 0);
-    ASSERT_TRUE(test::waitUntil([&] { return rig.log.count("Hotkey triggered: captureScreen") == 1; }, 20000));
+    ASSERT_TRUE(
+        test::waitUntil([&] { return rig.log.count("Hotkey triggered: captureScreen") == 1; }, 20000));
     ASSERT_TRUE(test::waitUntil([&] { return !rig.delegate.captureController().isBusy(); }, 20000));
 }
 
 TEST(SettingsX11, TheStatusMenusLaunchAtLoginItemSwitchesTheAutostartEntry) {
     DelegateRig rig;
-    const QString entry = AutostartLoginItem::defaultFolder() + QStringLiteral("/com.quorvane.Quorvane.desktop");
+    const QString entry =
+        AutostartLoginItem::defaultFolder() + QStringLiteral("/com.quorvane.Quorvane.desktop");
     QAction* item = rig.delegate.menus().action(MenuCommand::toggleLaunchAtLogin);
     Q_EMIT rig.delegate.menus().statusMenu()->aboutToShow();
     ASSERT_TRUE(item->isEnabled()) << item->toolTip().toStdString();
