@@ -38,7 +38,9 @@ struct DelegateRig {
         services->preferences().setHotKeys(HotKeyCenter::defaultBindings());
         delegate.applicationDidFinishLaunching();
     }
-    ~DelegateRig() { delegate.applicationWillTerminate(); }
+    ~DelegateRig() {
+        delegate.applicationWillTerminate();
+    }
     SettingsWindow& openSettings() {
         delegate.menus().action(MenuCommand::showSettings)->trigger();
         SettingsWindow* window = delegate.settings().settingsWindow();
@@ -65,8 +67,7 @@ TEST(SettingsX11, ARecordedShortcutIsTypedIntoTheRecorderAndThenWorksAsAGlobalHo
     rig.recorder(HotKeyAction::captureArea).click();
     EXPECT_EQ(rig.delegate.hotKeyDispatch().activeRecorders(), 1);
     ASSERT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+super+4")), 0);
-    ASSERT_TRUE(
-        test::waitUntil([&] { return !rig.recorder(HotKeyAction::captureArea).session().isRecording(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return !rig.recorder(HotKeyAction::captureArea).session().isRecording(); }));
     EXPECT_EQ(rig.log.count("Hotkey triggered: captureArea"), 0);
     ASSERT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+super+5")), 0);
     test::pause(300);
@@ -74,9 +75,7 @@ TEST(SettingsX11, ARecordedShortcutIsTypedIntoTheRecorderAndThenWorksAsAGlobalHo
 
     rig.recorder(HotKeyAction::captureArea).click();
     ASSERT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+super+5")), 0);
-    ASSERT_TRUE(test::waitUntil([&] {
-        return rig.stored(HotKeyAction::captureArea) == HotKeyBinding{23, 0x1900};
-    }));
+    ASSERT_TRUE(test::waitUntil([&] { return rig.stored(HotKeyAction::captureArea) == HotKeyBinding{23, 0x1900}; }));
     EXPECT_EQ(rig.delegate.hotKeyDispatch().activeRecorders(), 0);
     ASSERT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+super+5")), 0);
     ASSERT_TRUE(test::waitUntil([&] { return rig.log.count("Hotkey triggered: captureArea") == 1; }));
@@ -87,9 +86,7 @@ TEST(SettingsX11, ARecordedShortcutIsTypedIntoTheRecorderAndThenWorksAsAGlobalHo
     rig.openSettings();
     rig.recorder(HotKeyAction::captureArea).click();
     ASSERT_EQ(test::xdotool(QStringLiteral("key shift+super+4")), 0);
-    ASSERT_TRUE(test::waitUntil([&] {
-        return rig.stored(HotKeyAction::captureArea) == HotKeyBinding{21, 0x0300};
-    }));
+    ASSERT_TRUE(test::waitUntil([&] { return rig.stored(HotKeyAction::captureArea) == HotKeyBinding{21, 0x0300}; }));
     EXPECT_EQ(rig.services->preferences().hotKeyErrors().at(HotKeyAction::captureArea),
               QStringLiteral("Reserved for the desktop's screenshot shortcuts"));
     EXPECT_FALSE(window.view()->shortcuts()->errorRow(HotKeyAction::captureArea)->isHidden());
@@ -100,15 +97,13 @@ TEST(SettingsX11, ARecordedShortcutIsTypedIntoTheRecorderAndThenWorksAsAGlobalHo
     window.close();
     EXPECT_EQ(rig.delegate.hotKeyDispatch().activeRecorders(), 0);
     ASSERT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+super+3")), 0);
-    ASSERT_TRUE(
-        test::waitUntil([&] { return rig.log.count("Hotkey triggered: captureScreen") == 1; }, 20000));
+    ASSERT_TRUE(test::waitUntil([&] { return rig.log.count("Hotkey triggered: captureScreen") == 1; }, 20000));
     ASSERT_TRUE(test::waitUntil([&] { return !rig.delegate.captureController().isBusy(); }, 20000));
 }
 
 TEST(SettingsX11, TheStatusMenusLaunchAtLoginItemSwitchesTheAutostartEntry) {
     DelegateRig rig;
-    const QString entry =
-        AutostartLoginItem::defaultFolder() + QStringLiteral("/com.quorvane.Quorvane.desktop");
+    const QString entry = AutostartLoginItem::defaultFolder() + QStringLiteral("/com.quorvane.Quorvane.desktop");
     QAction* item = rig.delegate.menus().action(MenuCommand::toggleLaunchAtLogin);
     Q_EMIT rig.delegate.menus().statusMenu()->aboutToShow();
     ASSERT_TRUE(item->isEnabled()) << item->toolTip().toStdString();
