@@ -1,6 +1,7 @@
 #include "export/NoOverwriteSaveDialog.h"
 
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <sys/stat.h>
@@ -62,7 +63,11 @@ void NoOverwriteSaveDialog::accept() {
     if (!files.isEmpty() && !QFileInfo(files.first()).isDir()) {
         const QString written = withFormatExtension(files.first());
         if (written != files.first()) {
-            selectFile(written);
+            // selectFile() leaves alone a name field that has the keyboard, as it has after typing.
+            if (auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                name->setText(written);
+            else
+                selectFile(written);
             files = selectedFiles();
         }
     }

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLineEdit>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -107,8 +108,14 @@ TEST(NoOverwriteSaveDialog, WritesTheNameWithTheFormatsExtension) {
         dialog.setNameFilter(c.filter);
         dialog.setDefaultSuffix(c.suffix);
         dialog.setDirectory(dir);
-        dialog.selectFile(c.typed);
         dialog.open();
+        // Typed into the name field, which has the keyboard.
+        QApplication::setActiveWindow(&dialog);
+        auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setFocus();
+        ASSERT_TRUE(name->hasFocus());
+        name->setText(c.typed);
         dialog.accept();
         EXPECT_EQ(dialog.result() == QDialog::Accepted, !c.written.isEmpty()) << c.typed.toStdString();
         if (!c.written.isEmpty())

@@ -117,5 +117,52 @@ TEST_F(OpenAnnotateCopy, OpenDrawUndoCopyAndPasteThroughMenusAndKeys) {
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 
+// The message shown after Copy sits over the bottom of the canvas: a drag that starts there
+// draws, while the message shows and after it went.
+TEST_F(OpenAnnotateCopy, DrawingStartsWhereTheCopyMessageShows) {
+    Program quorvane;
+    const QString photo = QString::fromStdString((quorvane.folder("Pictures") / "photo.png").string());
+    ASSERT_TRUE(testPicture({1200, 900}, QColor(200, 220, 255), QColor(255, 240, 200)).save(photo));
+    ASSERT_TRUE(quorvane.start());
+    activate(editor());
+    press(QStringLiteral("ctrl+o"));
+    ASSERT_TRUE(waitForWindow(QStringLiteral("^Open Image$")).has_value());
+    type(photo);
+    press(QStringLiteral("Return"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Imported 1200x900 px image")))
+        << quorvane.log().toStdString();
+    ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Open Image$")));
+    settle(500);
+    Window window = editor();
+    activate(window);
+    press(QStringLiteral("r"));
+    std::optional<QPoint> message; // found while it shows, then kept for when it went
+    for (const bool shown : {true, false}) {
+        const qsizetype before = quorvane.mark();
+        press(QStringLiteral("ctrl+c"));
+        ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Copied"), before)) << quorvane.log().toStdString();
+        settle(shown ? 300 : 3500);
+        const QImage undrawn = clipboardImage();
+        if (shown) {
+            const QRect visible = window.geometry.intersected(QRect(QPoint(0, 0), grab().size()));
+            const QRect lower(visible.left(), visible.bottom() - 300, visible.width(), 300);
+            const auto line =
+                findText(readScreen(lower, Layout::sparse), QStringLiteral("Copied final image."));
+            ASSERT_TRUE(line.has_value()) << "the message shows after Copy";
+            message = line->box.center();
+        }
+        drag(*message, *message - QPoint(120, 160));
+        settle();
+        const qsizetype drawn = quorvane.mark();
+        press(QStringLiteral("ctrl+c"));
+        ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Copied"), drawn)) << quorvane.log().toStdString();
+        settle();
+        EXPECT_NE(clipboardImage(), undrawn) << (shown ? "under the message" : "where the message was");
+        press(QStringLiteral("ctrl+z"));
+        settle();
+    }
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
+}
+
 } // namespace
 } // namespace quorvane::journey
