@@ -164,5 +164,78 @@ TEST_F(OpenAnnotateCopy, DrawingStartsWhereTheCopyMessageShows) {
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 
+// A text whose lines outgrow its box (its text size made larger) keeps every line once it is
+// edited again: the box grows to hold them all, in the copied image too.
+TEST_F(OpenAnnotateCopy, AnEditedTextKeepsAllItsLines) {
+    Program quorvane;
+    const QString photo = QString::fromStdString((quorvane.folder("Pictures") / "white.png").string());
+    QImage white(800, 600, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    ASSERT_TRUE(white.save(photo));
+    ASSERT_TRUE(quorvane.start());
+    activate(editor());
+    press(QStringLiteral("ctrl+o"));
+    ASSERT_TRUE(waitForWindow(QStringLiteral("^Open Image$")).has_value());
+    type(photo);
+    press(QStringLiteral("Return"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Imported 800x600 px image"))) << quorvane.log().toStdString();
+    ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Open Image$")));
+    settle(500);
+    const Window window = editor();
+    activate(window);
+    const QRect visible = window.geometry.intersected(QRect(QPoint(0, 0), grab().size()));
+
+    // Six lines pasted into a text box near the top left, committed with Ctrl+Return.
+    QStringList lines;
+    for (int line = 1; line <= 6; ++line)
+        lines << QStringLiteral("Line%1").arg(line);
+    ASSERT_TRUE(putOnClipboard(lines.join(QLatin1Char('\n')).toUtf8(), QStringLiteral("UTF8_STRING")));
+    press(QStringLiteral("t"));
+    const QPoint textAt = visible.topLeft() + QPoint(visible.width() / 4, visible.height() / 5);
+    click(textAt);
+    settle();
+    press(QStringLiteral("ctrl+v"));
+    settle();
+    press(QStringLiteral("ctrl+Return"));
+    settle();
+
+    // The selected text set larger from the tool bar's text size, then opened again with a double
+    // click of the Select tool: a letter typed at its end, committed.
+    const QRect toolBar(visible.left(), visible.top(), visible.width(), 90);
+    ASSERT_TRUE(clickText(toolBar, QStringLiteral("18"))) << "the text size menu";
+    settle();
+    const auto items = openMenuItems();
+    const auto large = findItem(items, QStringLiteral("48 pt"));
+    ASSERT_TRUE(large.has_value());
+    click(large->box.center());
+    settle();
+    press(QStringLiteral("v"));
+    doubleClick(textAt + QPoint(10, 10));
+    settle();
+    type(QStringLiteral("!"));
+    press(QStringLiteral("ctrl+Return"));
+    settle();
+    press(QStringLiteral("Escape"));
+    const qsizetype before = quorvane.mark();
+    press(QStringLiteral("ctrl+c"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Copied"), before)) << quorvane.log().toStdString();
+    settle();
+
+    // Every line is in the picture: rows with ink come in six bands.
+    const QImage copied = clipboardImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(copied.size(), QSize(800, 600));
+    int bands = 0;
+    bool inked = false;
+    for (int y = 0; y < copied.height(); ++y) {
+        bool row = false;
+        for (int x = 0; x < copied.width() && !row; ++x)
+            row = qGray(copied.pixel(x, y)) < 160;
+        if (row && !inked) ++bands;
+        inked = row;
+    }
+    EXPECT_EQ(bands, 6) << "lines of text in the copied image";
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
+}
+
 } // namespace
 } // namespace quorvane::journey
