@@ -61,15 +61,7 @@ TEST_F(CaptureAndSave, SaveAsKeepsItsFormatsExtensionAndItsPicture) {
     picture.fill(QColor(200, 220, 255));
     ASSERT_TRUE(picture.save(photo));
     ASSERT_TRUE(quorvane.start());
-    activate(editor());
-    press(QStringLiteral("ctrl+o"));
-    ASSERT_TRUE(waitForWindow(QStringLiteral("^Open Image$")).has_value());
-    type(photo);
-    press(QStringLiteral("Return"));
-    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Imported 640x400 px image")))
-        << quorvane.log().toStdString();
-    ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Open Image$")));
-    settle(500);
+    ASSERT_TRUE(openImage(quorvane, photo, {640, 400}));
 
     // A name typed with another format's extension is saved as PNG under .png.
     activate(editor());

@@ -124,15 +124,7 @@ TEST_F(OpenAnnotateCopy, DrawingStartsWhereTheCopyMessageShows) {
     const QString photo = QString::fromStdString((quorvane.folder("Pictures") / "photo.png").string());
     ASSERT_TRUE(testPicture({1200, 900}, QColor(200, 220, 255), QColor(255, 240, 200)).save(photo));
     ASSERT_TRUE(quorvane.start());
-    activate(editor());
-    press(QStringLiteral("ctrl+o"));
-    ASSERT_TRUE(waitForWindow(QStringLiteral("^Open Image$")).has_value());
-    type(photo);
-    press(QStringLiteral("Return"));
-    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Imported 1200x900 px image")))
-        << quorvane.log().toStdString();
-    ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Open Image$")));
-    settle(500);
+    ASSERT_TRUE(openImage(quorvane, photo, {1200, 900}));
     Window window = editor();
     activate(window);
     press(QStringLiteral("r"));
@@ -173,14 +165,7 @@ TEST_F(OpenAnnotateCopy, AnEditedTextKeepsAllItsLines) {
     white.fill(Qt::white);
     ASSERT_TRUE(white.save(photo));
     ASSERT_TRUE(quorvane.start());
-    activate(editor());
-    press(QStringLiteral("ctrl+o"));
-    ASSERT_TRUE(waitForWindow(QStringLiteral("^Open Image$")).has_value());
-    type(photo);
-    press(QStringLiteral("Return"));
-    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Imported 800x600 px image"))) << quorvane.log().toStdString();
-    ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Open Image$")));
-    settle(500);
+    ASSERT_TRUE(openImage(quorvane, photo, {800, 600}));
     const Window window = editor();
     activate(window);
     const QRect visible = window.geometry.intersected(QRect(QPoint(0, 0), grab().size()));

@@ -22,6 +22,24 @@ protected:
         return found.value_or(Window{});
     }
 
+    // Opens the picture at `path` with Ctrl+O and the dialog, typing its path as a person does;
+    // fails, with the program's log, unless the program says it imported an image of `size`.
+    static ::testing::AssertionResult openImage(Program& quorvane, const QString& path, QSize size) {
+        activate(editor());
+        const qsizetype before = quorvane.mark();
+        press(QStringLiteral("ctrl+o"));
+        if (!waitForWindow(QStringLiteral("^Open Image$"))) return ::testing::AssertionFailure() << "no dialog";
+        type(path);
+        press(QStringLiteral("Return"));
+        const QString imported = QStringLiteral("Imported %1x%2 px image").arg(size.width()).arg(size.height());
+        if (!quorvane.waitForLog(imported, before))
+            return ::testing::AssertionFailure() << quorvane.log().toStdString();
+        if (!waitForNoWindow(QStringLiteral("^Open Image$")))
+            return ::testing::AssertionFailure() << "the dialog stayed";
+        settle(500);
+        return ::testing::AssertionSuccess();
+    }
+
     Desktop desktop;
 };
 
