@@ -7,7 +7,6 @@
 #include <optional>
 
 class QMenu;
-class QSpinBox;
 class QToolButton;
 
 namespace quorvane {
@@ -16,6 +15,7 @@ class EditorCanvasSettings;
 class EditorDocument;
 class ElidedLabel;
 class SymbolIcons;
+class ValueSpinBox;
 
 // The one setting that matters for the current tool or the selected annotation: a magnifier's
 // magnification, a selected counter's number or a spotlight's shape, then a usage hint while
@@ -42,7 +42,7 @@ private:
     const SymbolIcons& icons_;
     QToolButton* magnification_ = nullptr;
     QMenu* magnificationMenu_ = nullptr;
-    QSpinBox* step_ = nullptr;
+    ValueSpinBox* step_ = nullptr;
     QToolButton* spotlight_ = nullptr;
     QMenu* spotlightMenu_ = nullptr;
     ElidedLabel* hint_ = nullptr;

@@ -1,6 +1,7 @@
 #include "editor_window/EditorStatusBar.h"
 
 #include "canvas/EditorCanvasSettings.h"
+#include "document/DigitFont.h"
 #include "document/EditorDocument.h"
 #include "editor_window/ChromeAccessible.h"
 #include "editor_window/ChromeText.h"
@@ -47,7 +48,7 @@ EditorStatusBar::EditorStatusBar(EditorDocument& document, EditorCanvasSettings&
 
     size_ = new QPushButton(this);
     size_->setFlat(true);
-    size_->setFont(ChromeText::monospaced(font()));
+    size_->setFont(tabularDigitFont(font()));
     size_->setForegroundRole(QPalette::PlaceholderText);
     size_->setToolTip(QStringLiteral("Image size in pixels. Click to resize the exported image (") +
                       ChromeText::shortcut(Qt::CTRL | Qt::ALT | Qt::Key_I) + QStringLiteral(")."));

@@ -1,6 +1,7 @@
 #include "editor_window/StatusContextBar.h"
 
 #include "canvas/EditorCanvasSettings.h"
+#include "document/DigitFont.h"
 #include "document/EditorDocument.h"
 #include "editor_window/AreaColorsView.h"
 #include "editor_window/ChromeText.h"
@@ -225,7 +226,7 @@ void StatusContextBar::buildRuler() {
     const auto& label = settings_.measurementLabel();
     QLabel* reading =
         label ? text(*label, bar_, false) : hint(QStringLiteral("Hover or drag to measure"), bar_);
-    reading->setFont(ChromeText::monospaced(reading->font()));
+    reading->setFont(tabularDigitFont(reading->font()));
     row->addWidget(reading);
     auto* units = new SegmentedPicker(
         QStringLiteral("Units"),
@@ -247,7 +248,7 @@ void StatusContextBar::buildCrop() {
     auto* row = rowOf(bar_, 6);
     if (const auto& selection = settings_.selection()) {
         auto* size = text(StatusBarText::selectionSize(*selection), bar_);
-        size->setFont(ChromeText::monospaced(size->font()));
+        size->setFont(tabularDigitFont(size->font()));
         row->addWidget(size);
         auto* crop =
             button(QStringLiteral("Crop"), QStringLiteral("Crop to the selection (Return)"), bar_, [this] {

@@ -1,8 +1,10 @@
 #include "editor_window/TextRedactionBar.h"
 
 #include "canvas/TextRedactionController.h"
+#include "document/DigitFont.h"
 #include "editor_window/CompactButton.h"
 #include "editor_window/ElidedLabel.h"
+#include "editor_window/MenuSection.h"
 #include "editor_window/SymbolIcons.h"
 
 #include <QActionGroup>
@@ -69,7 +71,7 @@ QToolButton* TextRedactionBar::optionsMenu() {
 
     auto* menu = new QMenu(button);
     TextRedactionController* controller = controller_;
-    menu->addSection(QStringLiteral("Mask"));
+    MenuSection::add(*menu, QStringLiteral("Mask"));
     auto* masks = new QActionGroup(menu);
     for (const auto granularity : TextRedactionController::granularities) {
         QAction* action = menu->addAction(TextRedactionController::granularityName(granularity));
@@ -79,7 +81,7 @@ QToolButton* TextRedactionBar::optionsMenu() {
         connect(action, &QAction::triggered, controller,
                 [controller, granularity] { controller->setGranularity(granularity); });
     }
-    menu->addSection(QStringLiteral("Padding"));
+    MenuSection::add(*menu, QStringLiteral("Padding"));
     auto* paddings = new QActionGroup(menu);
     for (const double padding : TextRedactionController::paddingChoices) {
         QAction* action = menu->addAction(QString::number(static_cast<int>(padding)) + QStringLiteral(" px"));
@@ -147,10 +149,7 @@ void TextRedactionBar::rebuild() {
             const int total = static_cast<int>(review.candidates().size());
             auto* count = secondaryText(
                 QString::number(included) + QStringLiteral(" of ") + QString::number(total), this);
-            QFont digits = count->font();
-            digits.setStyleHint(QFont::Monospace);
-            digits.setFamily(QStringLiteral("DejaVu Sans Mono"));
-            count->setFont(digits);
+            count->setFont(tabularDigitFont(count->font()));
             count->setToolTip(
                 QStringLiteral("Boxes that will be redacted. Click a box on the image to keep it visible."));
             count->setAccessibleName(QString::number(included) + QStringLiteral(" of ") +

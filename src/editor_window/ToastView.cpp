@@ -1,8 +1,11 @@
 #include "editor_window/ToastView.h"
 
 #include "core/AccessibilityOptions.h"
+#include "editor_window/PointerPassThrough.h"
 #include "editor_window/SymbolIcons.h"
+#include "editor_window/ToastAccessible.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
@@ -72,7 +75,10 @@ ToastView::ToastView(const AccessibilityOptions& accessibility, const SymbolIcon
     row->addWidget(image_, 0, Qt::AlignVCenter);
     row->addWidget(text_, 0, Qt::AlignVCenter);
     capsule_->hide();
-    setAttribute(Qt::WA_TransparentForMouseEvents);
+    // Read as one element: its message, with its buttons as actions.
+    ToastAccessible::install();
+    // Laid over the canvas, the toast takes the pointer only on its accessory's controls.
+    new PointerPassThrough(*this);
     connect(&accessibility_, &AccessibilityOptions::changed, this, [this] {
         if (accessibility_.reduceMotion() && animation_ != nullptr)
             animation_->setCurrentTime(animation_->duration());
@@ -117,6 +123,10 @@ QString ToastView::shownText() const {
     return text_->text();
 }
 
+QString ToastView::accessibleText() const {
+    return message_.left(layoutLimit);
+}
+
 void ToastView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (appeared_) return;
@@ -143,7 +153,6 @@ void ToastView::showRule() {
 }
 
 void ToastView::animateTo(bool visible) {
-    setAttribute(Qt::WA_TransparentForMouseEvents, !visible);
     if (animation_ != nullptr) {
         animation_->stop();
         delete animation_;
@@ -219,7 +228,10 @@ void ToastView::updateContent() {
         image_->setPixmap(pixmap);
     }
     text_->setText(twoLines(message_, text_->font(), maximumTextWidth));
-    capsule_->setAccessibleName(message_.left(layoutLimit));
+    if (QAccessible::isActive()) {
+        QAccessibleEvent changed(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
     capsule_->adjustSize();
     resize(sizeHint());
     updateGeometry();

@@ -46,6 +46,8 @@ public:
     bool animating() const;
     // The text as shown: at most two lines, the second ended with "…" when cut.
     QString shownText() const;
+    // What assistive technology reads: the whole message (within the layout limit).
+    QString accessibleText() const;
 
     // `text` in `font` cut to two lines of `width` pixels.
     static QString twoLines(const QString& text, const QFont& font, int width);

@@ -2,6 +2,7 @@
 
 #include "capture/CaptureController.h"
 #include "editor_window/ChromeText.h"
+#include "editor_window/PointerPassThrough.h"
 #include "export/ExportController.h"
 
 #include <QHBoxLayout>
@@ -29,6 +30,8 @@ WindowStatusToast::WindowStatusToast(CaptureController& capture, ExportControlle
     : QWidget(parent), capture_(capture), exporter_(exporter), accessibility_(accessibility), icons_(icons) {
     setLayout(new QVBoxLayout);
     layout()->setContentsMargins(0, 0, 0, 0);
+    // Shown or not, the place of the toast belongs to the canvas beneath but for its buttons.
+    new PointerPassThrough(*this);
     for (auto signal : {&CaptureController::busyChanged, &CaptureController::countingDownChanged,
                         &CaptureController::statusMessageChanged, &CaptureController::errorMessageChanged,
                         &CaptureController::errorIsRetryableChanged})

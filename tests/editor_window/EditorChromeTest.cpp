@@ -112,5 +112,19 @@ TEST(ChromeText, NumbersAndShortcutsReadAsTheLabelsShowThem) {
     EXPECT_EQ(ChromeText::shortcut(Qt::CTRL | Qt::Key_Minus), QStringLiteral("Ctrl+-"));
 }
 
+// Fonts sized in pixels (as a style sheet or a theme may give them) scale as those sized in points.
+TEST(ChromeText, ScalesFontsSizedInPointsOrInPixels) {
+    QFont points;
+    points.setPointSizeF(12);
+    EXPECT_DOUBLE_EQ(ChromeText::scaled(points, 0.85).pointSizeF(), 10.2);
+    QFont pixels;
+    pixels.setPixelSize(20);
+    const QFont smaller = ChromeText::scaled(pixels, 0.85);
+    EXPECT_EQ(smaller.pixelSize(), 17);
+    EXPECT_EQ(smaller.pointSizeF(), -1) << "still sized in pixels";
+    pixels.setPixelSize(1);
+    EXPECT_EQ(ChromeText::scaled(pixels, 0.5).pixelSize(), 1) << "never below one pixel";
+}
+
 } // namespace
 } // namespace quorvane

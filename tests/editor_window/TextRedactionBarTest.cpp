@@ -4,6 +4,7 @@
 #include "canvas/TextRedactionController.h"
 #include "document/EditorDocument.h"
 #include "editor_window/SymbolIcons.h"
+#include "support/NumberFonts.h"
 #include "support/TestAnnotations.h"
 
 #include <QAction>
@@ -94,6 +95,8 @@ TEST(TextRedactionBar, CountAndRedactFollowTheIncludedBoxes) {
     b.recognizer.deliver(test::threeWords());
     b.settle();
     EXPECT_EQ(b.labels(), QStringList{"3 of 3"});
+    ASSERT_NE(b.bar.findChild<QLabel*>(), nullptr);
+    EXPECT_EQ(test::unevenNumbers(b.bar.findChild<QLabel*>()->font()), "");
     ASSERT_NE(b.bar.optionsButton(), nullptr);
     EXPECT_EQ(b.bar.optionsButton()->focusPolicy(), Qt::NoFocus);
     EXPECT_TRUE(b.action("2 px")->isChecked());

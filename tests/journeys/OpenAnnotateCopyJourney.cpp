@@ -110,5 +110,110 @@ TEST_F(OpenAnnotateCopy, OpenDrawUndoCopyAndPasteThroughMenusAndKeys) {
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 
+// The message shown after Copy sits over the bottom of the canvas: a drag that starts there
+// draws, while the message shows and after it went.
+TEST_F(OpenAnnotateCopy, DrawingStartsWhereTheCopyMessageShows) {
+    Program quorvane;
+    const QString photo = QString::fromStdString((quorvane.folder("Pictures") / "photo.png").string());
+    ASSERT_TRUE(testPicture({1200, 900}, QColor(200, 220, 255), QColor(255, 240, 200)).save(photo));
+    ASSERT_TRUE(quorvane.start());
+    openImage(quorvane, photo, {1200, 900});
+    Window window = editor();
+    activate(window);
+    press(QStringLiteral("r"));
+    std::optional<QPoint> message; // found while it shows, then kept for when it went
+    for (const bool shown : {true, false}) {
+        const qsizetype before = quorvane.mark();
+        press(QStringLiteral("ctrl+c"));
+        ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Copied"), before)) << quorvane.log().toStdString();
+        settle(shown ? 300 : 3500);
+        const QImage undrawn = clipboardImage();
+        if (shown) {
+            const QRect visible = window.geometry.intersected(QRect(QPoint(0, 0), grab().size()));
+            const QRect lower(visible.left(), visible.bottom() - 300, visible.width(), 300);
+            const auto line =
+                findText(readScreen(lower, Layout::sparse), QStringLiteral("Copied final image."));
+            ASSERT_TRUE(line.has_value()) << "the message shows after Copy";
+            message = line->box.center();
+        }
+        drag(*message, *message - QPoint(120, 160));
+        settle();
+        const qsizetype drawn = quorvane.mark();
+        press(QStringLiteral("ctrl+c"));
+        ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Copied"), drawn)) << quorvane.log().toStdString();
+        settle();
+        EXPECT_NE(clipboardImage(), undrawn) << (shown ? "under the message" : "where the message was");
+        press(QStringLiteral("ctrl+z"));
+        settle();
+    }
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
+}
+
+// A text whose lines outgrow its box (its text size made larger) keeps every line once it is
+// edited again: the box grows to hold them all, in the copied image too.
+TEST_F(OpenAnnotateCopy, AnEditedTextKeepsAllItsLines) {
+    Program quorvane;
+    const QString photo = QString::fromStdString((quorvane.folder("Pictures") / "white.png").string());
+    QImage white(800, 600, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    ASSERT_TRUE(white.save(photo));
+    ASSERT_TRUE(quorvane.start());
+    openImage(quorvane, photo, {800, 600});
+    const Window window = editor();
+    activate(window);
+    const QRect visible = window.geometry.intersected(QRect(QPoint(0, 0), grab().size()));
+
+    // Six lines pasted into a text box near the top left, committed with Ctrl+Return.
+    QStringList lines;
+    for (int line = 1; line <= 6; ++line)
+        lines << QStringLiteral("Line%1").arg(line);
+    ASSERT_TRUE(putOnClipboard(lines.join(QLatin1Char('\n')).toUtf8(), QStringLiteral("UTF8_STRING")));
+    press(QStringLiteral("t"));
+    const QPoint textAt = visible.topLeft() + QPoint(visible.width() / 4, visible.height() / 5);
+    click(textAt);
+    settle();
+    press(QStringLiteral("ctrl+v"));
+    settle();
+    press(QStringLiteral("ctrl+Return"));
+    settle();
+
+    // The selected text set larger from the tool bar's text size, then opened again with a double
+    // click of the Select tool: a letter typed at its end, committed.
+    const QRect toolBar(visible.left(), visible.top(), visible.width(), 90);
+    ASSERT_TRUE(clickText(toolBar, QStringLiteral("18"))) << "the text size menu";
+    settle();
+    const auto items = openMenuItems();
+    const auto large = findItem(items, QStringLiteral("48 pt"));
+    ASSERT_TRUE(large.has_value());
+    click(large->box.center());
+    settle();
+    press(QStringLiteral("v"));
+    doubleClick(textAt + QPoint(10, 10));
+    settle();
+    type(QStringLiteral("!"));
+    press(QStringLiteral("ctrl+Return"));
+    settle();
+    press(QStringLiteral("Escape"));
+    const qsizetype before = quorvane.mark();
+    press(QStringLiteral("ctrl+c"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Copied"), before)) << quorvane.log().toStdString();
+    settle();
+
+    // Every line is in the picture: rows with ink come in six bands.
+    const QImage copied = clipboardImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(copied.size(), QSize(800, 600));
+    int bands = 0;
+    bool inked = false;
+    for (int y = 0; y < copied.height(); ++y) {
+        bool row = false;
+        for (int x = 0; x < copied.width() && !row; ++x)
+            row = qGray(copied.pixel(x, y)) < 160;
+        if (row && !inked) ++bands;
+        inked = row;
+    }
+    EXPECT_EQ(bands, 6) << "lines of text in the copied image";
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
+}
+
 } // namespace
 } // namespace quorvane::journey

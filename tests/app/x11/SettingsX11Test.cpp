@@ -16,6 +16,7 @@
 #include "app/ShellTesting.h"
 #include "app/ShortcutsSection.h"
 #include "platform/AutostartLoginItem.h"
+#include "support/PrivateConfig.h"
 #include "support/TempDir.h"
 #include "support/Xdotool.h"
 
@@ -27,16 +28,8 @@
 namespace quorvane {
 namespace {
 
-// Settings and autostart entries of its own, so that other tests of the process never see them.
-struct PrivateConfig {
-    test::TempDir folder;
-    QByteArray before = qgetenv("XDG_CONFIG_HOME");
-    PrivateConfig() { qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(folder.path().string())); }
-    ~PrivateConfig() { qputenv("XDG_CONFIG_HOME", before); }
-};
-
 struct DelegateRig {
-    PrivateConfig config;
+    test::PrivateConfig config;
     std::unique_ptr<Services> services = ServiceFactory::make();
     test::LogLines log{"app"};
     AppDelegate delegate{*services};
