@@ -4,6 +4,7 @@
 #include "platform/AnonymousMemory.h"
 #include "platform/TiffCodec.h"
 #include "support/ImageCompare.h"
+#include "support/ImageFiles.h"
 #include "support/TempDir.h"
 
 #include <QBuffer>
@@ -24,18 +25,10 @@ namespace {
 
 using ImageImporter::ImportError;
 const QColor r = Qt::red, g = Qt::green, b = Qt::blue, w = Qt::white;
-
-// Red, green / blue, white quadrants: any flip or turn shows.
-QImage quadrants(int width, int height) {
-    QImage image(width, height, QImage::Format_RGBX8888);
-    image.setColorSpace(QColorSpace::SRgb);
-    image.fill(w);
-    QPainter painter(&image);
-    painter.fillRect(0, 0, width / 2, height / 2, r);
-    painter.fillRect(width / 2, 0, width - width / 2, height / 2, g);
-    painter.fillRect(0, height / 2, width / 2, height - height / 2, b);
-    return image;
-}
+using test::gif;
+using test::le16;
+using test::qtEncoded;
+using test::quadrants;
 
 // The colours at the quadrants' centres, row by row, each channel rounded to 0 or 255 (lossy formats).
 std::vector<QColor> quadrantColors(const QImage& image) {
@@ -52,18 +45,6 @@ QByteArray encoded(const QImage& image, ImageExporter::Format format = ImageExpo
     return ImageExporter::encode(image, format, 0.95).value();
 }
 
-QByteArray qtEncoded(const QImage& image, const char* format) {
-    QBuffer buffer;
-    image.save(&buffer, format);
-    return buffer.data();
-}
-
-// Two bytes of `value`, least significant first unless `bigEndian`.
-QByteArray le16(int value, bool bigEndian = false) {
-    const QByteArray bytes = QByteArray(1, char(value & 0xFF)) + char(value >> 8 & 0xFF);
-    return bigEndian ? QByteArray(1, bytes[1]) + bytes[0] : bytes;
-}
-
 // An Exif segment holding only the orientation, right after the start-of-image marker.
 QByteArray withOrientation(const QByteArray& jpeg, int orientation) {
     const QByteArray exif = QByteArray("Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0", 24) +
@@ -75,36 +56,6 @@ QByteArray withOrientation(const QByteArray& jpeg, int orientation) {
 QByteArray withClaimedSize(QByteArray jpeg, int width, int height) {
     const qsizetype frame = jpeg.indexOf("\xFF\xC0");
     return jpeg.replace(frame + 5, 4, le16(height, true) + le16(width, true));
-}
-
-// A GIF with a 256-colour table whose LZW codes stay at 9 bits: a clear code every 250 pixels.
-// Without pixels it has no frame.
-QByteArray gif(int width, int height, const std::vector<QColor>& palette, const std::vector<uchar>& pixels,
-               int transparent = -1) {
-    QByteArray out = "GIF89a" + le16(width) + le16(height) + QByteArray("\xF7\0\0", 3);
-    for (std::size_t i = 0; i < 256; ++i) {
-        const QColor c = i < palette.size() ? palette[i] : QColor(Qt::black);
-        out += QByteArray(1, char(c.red())) + char(c.green()) + char(c.blue());
-    }
-    if (transparent >= 0) out += QByteArray("\x21\xF9\x04\x01\0\0", 6) + char(transparent) + '\0';
-    if (pixels.empty()) return out + ';';
-    out += QByteArray(",\0\0\0\0", 5) + le16(width) + le16(height) + QByteArray("\0\x08", 2);
-    QByteArray codes;
-    quint32 bits = 0;
-    int count = 0;
-    const auto put = [&](int code) {
-        for (bits |= quint32(code) << count, count += 9; count >= 8; count -= 8, bits >>= 8)
-            codes += char(bits & 0xFF);
-    };
-    for (std::size_t i = 0; i < pixels.size(); ++i) {
-        if (i % 250 == 0) put(256);
-        put(pixels[i]);
-    }
-    put(257);
-    if (count > 0) codes += char(bits & 0xFF);
-    for (qsizetype at = 0; at < codes.size(); at += 255)
-        out += char(std::min<qsizetype>(255, codes.size() - at)) + codes.mid(at, 255);
-    return out + '\0' + ';';
 }
 
 // `image` as a HEIC file at `path`, and its bytes.
