@@ -50,6 +50,8 @@ private:
     const SymbolIcons& icons_;
     ToastView::Scheduler scheduler_;
     StatusToastChoice choice_;
+    // The export message changed while no toast showed.
+    bool exportMessageUnseen_ = false;
     QPointer<ToastView> toast_;
 };
 

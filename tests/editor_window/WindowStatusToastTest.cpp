@@ -95,6 +95,24 @@ TEST(WindowStatusToast, DismissDoesNotBringBackAnOlderExportMessage) {
     document->setTextRedactionReview(nullptr);
 }
 
+TEST(WindowStatusToast, ASaveThatFailedWhileTheCaptureRanShowsOnceItEnds) {
+    test::EditorViewRig rig;
+    CaptureController& c = *rig.capture.controller;
+    rig.exports.controller->saver = [](const QImage&, const QUrl&, ImageExporter::Format, double) {
+        return std::optional<Error>(Error{QStringLiteral("POSIX"), 20, QStringLiteral("Not a directory.")});
+    };
+    // As the shell does: the capture's own save runs before the capture is over.
+    c.onCaptured = [&] { EXPECT_TRUE(rig.exports.controller->finishCapture(PostCaptureAction::saveToFolder)); };
+    c.captureDisplay();
+    ASSERT_TRUE(rig.capture.settle());
+    EXPECT_FALSE(c.isBusy());
+    WindowStatusToast& toast = *rig.view->toast();
+    EXPECT_EQ(toast.choice().kind, Kind::exportMessage);
+    ASSERT_NE(toast.toast(), nullptr);
+    EXPECT_EQ(toast.toast()->message(), QStringLiteral("Export failed: Not a directory."));
+    EXPECT_TRUE(toast.toast()->capsuleVisible());
+}
+
 TEST(WindowStatusToast, CountdownFollowsTheStatusAndCancelStopsTheCapture) {
     test::EditorViewRig rig;
     CaptureController& c = *rig.capture.controller;
