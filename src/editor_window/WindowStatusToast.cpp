@@ -49,6 +49,11 @@ void WindowStatusToast::setScheduler(ToastView::Scheduler scheduler) {
     if (toast_ && scheduler_) toast_->setScheduler(scheduler_);
 }
 
+void WindowStatusToast::setAvailableWidth(int width) {
+    availableWidth_ = width;
+    if (toast_) toast_->setAvailableWidth(width);
+}
+
 QPushButton* WindowStatusToast::button(const QString& title) const {
     if (!toast_) return nullptr;
     for (QPushButton* button : toast_->findChildren<QPushButton*>())
@@ -86,6 +91,7 @@ void WindowStatusToast::rebuild() {
         toast->setSystemImage(choice_.symbol);
         toast->setMessage(choice_.message);
         if (QWidget* extra = accessory()) toast->setAccessory(extra);
+        toast->setAvailableWidth(availableWidth_);
         if (choice_.kind == StatusToastChoice::Kind::error) {
             QPalette red = toast->palette();
             red.setColor(QPalette::WindowText, QColor(215, 40, 30));
