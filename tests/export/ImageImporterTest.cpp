@@ -3,6 +3,7 @@
 #include "export/ImageExporter.h"
 #include "platform/AnonymousMemory.h"
 #include "platform/TiffCodec.h"
+#include "support/HeifFiles.h"
 #include "support/ImageCompare.h"
 #include "support/ImageFiles.h"
 #include "support/TempDir.h"
@@ -17,7 +18,6 @@
 #include <QPainter>
 #include <cstring>
 #include <gtest/gtest.h>
-#include <libheif/heif.h>
 #include <sys/stat.h>
 
 namespace quorvane {
@@ -29,6 +29,7 @@ using test::gif;
 using test::le16;
 using test::qtEncoded;
 using test::quadrants;
+using test::withCodedSize;
 
 // The colours at the quadrants' centres, row by row, each channel rounded to 0 or 255 (lossy formats).
 std::vector<QColor> quadrantColors(const QImage& image) {
@@ -60,26 +61,10 @@ QByteArray withClaimedSize(QByteArray jpeg, int width, int height) {
 
 // `image` as a HEIC file at `path`, and its bytes.
 QByteArray heic(const QImage& image, const QString& path) {
-    heif_context* context = heif_context_alloc();
-    heif_encoder* encoder = nullptr;
-    heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder);
-    heif_image* picture = nullptr;
-    const bool alpha = image.hasAlphaChannel();
-    heif_image_create(image.width(), image.height(), heif_colorspace_RGB,
-                      alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &picture);
-    heif_image_add_plane(picture, heif_channel_interleaved, image.width(), image.height(), 8);
-    int stride = 0;
-    uint8_t* plane = heif_image_get_plane(picture, heif_channel_interleaved, &stride);
-    const QImage rgb = image.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
-    for (int y = 0; y < image.height(); ++y)
-        std::memcpy(plane + y * stride, rgb.constScanLine(y), (alpha ? 4 : 3) * std::size_t(image.width()));
-    heif_context_encode_image(context, picture, encoder, nullptr, nullptr);
-    heif_context_write_to_file(context, QFile::encodeName(path).constData());
-    heif_image_release(picture);
-    heif_encoder_release(encoder);
-    heif_context_free(context);
+    const QByteArray bytes = test::encodeHeic(image);
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (file.open(QIODevice::WriteOnly)) file.write(bytes);
+    return bytes;
 }
 
 // The encoder stores a picture whose sides are not multiples of its blocks as one padded tile in a
@@ -102,33 +87,6 @@ QByteArray withTileSize(QByteArray heif, std::uint32_t width, std::uint32_t heig
         heif[at + i] = char(width >> (24 - 8 * i));
         heif[at + 4 + i] = char(height >> (24 - 8 * i));
     }
-    return heif;
-}
-
-// The tile's coded size rewritten in its sequence parameter set (in "hvcC"), keeping its length:
-// after the profile (twelve bytes, not counting emulation-prevention bytes) come the set's id,
-// the chroma format and then the size, as Exp-Golomb codes.
-QByteArray withCodedSize(QByteArray heif, std::uint32_t width, std::uint32_t height) {
-    qsizetype at = heif.indexOf(QByteArray("\x42\x01", 2), heif.indexOf("hvcC")) + 3;
-    for (int payload = 0, zeros = 0; payload < 12; ++at) {
-        const char c = heif[at];
-        if (zeros >= 2 && c == 3) {
-            zeros = 0;
-            continue;
-        }
-        zeros = c == 0 ? zeros + 1 : 0;
-        ++payload;
-    }
-    std::string bits = "1010"; // set 0, chroma format 1
-    for (std::uint32_t value : {width, height}) {
-        std::string code;
-        for (std::uint64_t v = std::uint64_t{value} + 1; v != 0; v >>= 1)
-            code.insert(code.begin(), char('0' + (v & 1)));
-        bits += std::string(code.size() - 1, '0') + code;
-    }
-    bits.resize((bits.size() + 7) / 8 * 8, '1');
-    for (std::size_t i = 0; i < bits.size(); i += 8)
-        heif[at + qsizetype(i / 8)] = char(std::stoi(bits.substr(i, 8), nullptr, 2));
     return heif;
 }
 

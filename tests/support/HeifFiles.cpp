@@ -1,5 +1,6 @@
 #include "support/HeifFiles.h"
 
+#include <algorithm>
 #include <cstring>
 #include <libheif/heif.h>
 #include <string>
@@ -46,13 +47,15 @@ QByteArray encodeHeic(const QImage& image) {
     heif_encoder* encoder = nullptr;
     heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder);
     heif_image* picture = nullptr;
-    heif_image_create(image.width(), image.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &picture);
+    const bool alpha = image.hasAlphaChannel();
+    heif_image_create(image.width(), image.height(), heif_colorspace_RGB,
+                      alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &picture);
     heif_image_add_plane(picture, heif_channel_interleaved, image.width(), image.height(), 8);
     int stride = 0;
     uint8_t* plane = heif_image_get_plane(picture, heif_channel_interleaved, &stride);
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    const QImage rgb = image.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
     for (int y = 0; y < image.height(); ++y)
-        std::memcpy(plane + y * stride, rgb.constScanLine(y), 3 * std::size_t(image.width()));
+        std::memcpy(plane + y * stride, rgb.constScanLine(y), (alpha ? 4 : 3) * std::size_t(image.width()));
     heif_context_encode_image(context, picture, encoder, nullptr, nullptr);
     QByteArray file;
     heif_writer writer{1, appendTo};
@@ -72,8 +75,9 @@ CodedPicture encodePicture(const QImage& image) {
 QByteArray withCodedSize(QByteArray configuration, std::uint32_t width, std::uint32_t height) {
     // After the set's header and first byte, the profile (twelve bytes, not counting
     // emulation-prevention bytes), then the set's id, the chroma format and the size, as
-    // Exp-Golomb codes.
-    qsizetype at = configuration.indexOf(QByteArray("\x42\x01", 2)) + 3;
+    // Exp-Golomb codes. In a whole file, the set is the one after "hvcC".
+    qsizetype at =
+        configuration.indexOf(QByteArray("\x42\x01", 2), std::max<qsizetype>(0, configuration.indexOf("hvcC"))) + 3;
     for (int payload = 0, zeros = 0; payload < 12; ++at) {
         const char c = configuration[at];
         if (zeros >= 2 && c == 3) {

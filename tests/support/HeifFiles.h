@@ -20,10 +20,11 @@ struct CodedPicture {
 
 // `image` (sides multiples of 8, so that it is stored as one picture) encoded as HEVC.
 CodedPicture encodePicture(const QImage& image);
-// `image` as a whole HEIC file from libheif's encoder.
+// `image` as a whole HEIC file from libheif's encoder, with its alpha plane when it has one.
 QByteArray encodeHeic(const QImage& image);
 
-// The same configuration whose sequence parameter set declares `width` × `height`.
+// The same configuration (or whole file) whose sequence parameter set declares `width` × `height`,
+// keeping its length.
 QByteArray withCodedSize(QByteArray configuration, std::uint32_t width, std::uint32_t height);
 
 QByteArray box(QByteArrayView type, QByteArrayView body);
