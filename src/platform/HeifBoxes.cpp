@@ -95,10 +95,27 @@ bool isFieldSize(int bytes) {
     return bytes == 0 || bytes == 4 || bytes == 8;
 }
 
+// The top-level boxes up to the first one that is damaged or cut, where libheif stops reading too
+// (bytes left over at the end of a file are no reason to refuse it); none when that one could be
+// a "meta" box, which libheif would not see.
+std::optional<std::vector<Box>> topLevel(QByteArrayView file) {
+    std::vector<Box> boxes;
+    while (!file.isEmpty()) {
+        const auto found = box(file, true);
+        if (!found) {
+            if (file.size() >= 8 && file.sliced(4, 4) == "meta") return std::nullopt;
+            break;
+        }
+        boxes.push_back(found->first);
+        file = file.sliced(found->second);
+    }
+    return boxes;
+}
+
 } // namespace
 
 std::optional<HeifBoxes> HeifBoxes::read(QByteArrayView file) {
-    const auto top = children(file, true);
+    const auto top = topLevel(file);
     if (!top) return std::nullopt;
     bool ambiguous = false;
     // libheif takes the last one, a plain reading the first.

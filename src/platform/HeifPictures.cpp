@@ -4,6 +4,7 @@
 #include "platform/HevcDecoderInput.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 #include <map>
 #include <set>
@@ -76,7 +77,11 @@ public:
         if (depth > maxDepth || !onPath_.insert(item).second) return std::nullopt;
         std::optional<Cost> cost = own(item, depth);
         for (ItemId auxiliary : boxes_.auxiliaries(item)) {
-            const auto plane = cost ? visit(auxiliary, depth + 1) : std::nullopt;
+            const auto alpha = cost ? isAlphaPlane(auxiliary) : std::nullopt;
+            if (!alpha) return std::nullopt;
+            // Depth maps and the like are not decoded with the image.
+            if (!*alpha) continue;
+            const auto plane = visit(auxiliary, depth + 1);
             if (!plane) return std::nullopt;
             cost->add(*plane);
         }
@@ -117,6 +122,23 @@ private:
             cost.add(*part);
         }
         return cost;
+    }
+
+    // Whether libheif would decode the auxiliary image as an alpha plane (it also needs the
+    // image's size, which is not asked here); none when that cannot be read.
+    std::optional<bool> isAlphaPlane(ItemId item) const {
+        static const QByteArrayView alphaTypes[] = {"urn:mpeg:avc:2015:auxid:1", "urn:mpeg:hevc:2015:auxid:1",
+                                                    "urn:mpeg:mpegB:cicp:systems:auxiliary:alpha"};
+        const auto kinds = boxes_.properties(item, "auxC");
+        if (!kinds) return std::nullopt;
+        for (QByteArrayView kind : *kinds) {
+            // A full box: version and flags, then the type as a text ended by a zero.
+            if (kind.size() < 4) return std::nullopt;
+            const QByteArrayView text = kind.sliced(4);
+            const QByteArrayView type = text.first(text.indexOf('\0') < 0 ? text.size() : text.indexOf('\0'));
+            if (std::find(std::begin(alphaTypes), std::end(alphaTypes), type) != std::end(alphaTypes)) return true;
+        }
+        return false;
     }
 
     std::optional<Cost> coded(ItemId item) {

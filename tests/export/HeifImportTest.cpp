@@ -161,6 +161,10 @@ TEST(HeifImport, RefusesWhatLibheifWouldReadOtherwiseOrDecodeBeyondTheCaps) {
     HeifFile otherCodec = singleGrid(64, 48);
     otherCodec.items[0].type = "av01";
 
+    // A second "meta" box cut short at the end: libheif would not see it, but the first is not
+    // what it would read either.
+    const QByteArray cutMeta = sane.bytes() + test::be32(4096) + "meta" + test::be32(0);
+
     const std::tuple<const char*, QByteArray, ImportError> files[] = {
         {"two-meta-boxes.heic", twoMetas, ImportError::unreadable()},
         {"alpha-of-tile-20000x20000.heic", tileAlpha.bytes(), ImportError::tooLarge(20'000, 20'000)},
@@ -168,6 +172,7 @@ TEST(HeifImport, RefusesWhatLibheifWouldReadOtherwiseOrDecodeBeyondTheCaps) {
         {"two-pictures.heic", twoPictures.bytes(), ImportError::unreadable()},
         {"grid-of-itself.heic", ownTile.bytes(), ImportError::unreadable()},
         {"av01-tile.heic", otherCodec.bytes(), ImportError::unreadable()},
+        {"cut-second-meta.heic", cutMeta, ImportError::unreadable()},
     };
     QDir().mkpath(seeds);
     for (const auto& [name, bytes, expected] : files) {
@@ -196,6 +201,17 @@ TEST(HeifImport, OpensGridsOfManyAndOfSharedTiles) {
     ASSERT_TRUE(shared) << shared.error().message().toStdString();
     EXPECT_EQ(shared->size(), QSize(192, 64));
     EXPECT_TRUE(near(shared->pixelColor(180, 30), Qt::blue, 8));
+
+    // A depth map of a kind libheif does not decode with the image, and bytes left over after the
+    // last box, are not in the way.
+    HeifFile withDepth = HeifFile::grid({tiles[0]}, 1, 1, 64, 48, 64, 64);
+    const int depthType =
+        withDepth.addProperty(test::fullBox("auxC", 0, 0, QByteArray("urn:mpeg:hevc:2015:auxid:2") + '\0'));
+    withDepth.items.push_back({3, "jpeg", QByteArray(16, 'x'), false, {depthType}});
+    withDepth.references.push_back({"auxl", 3, {2}});
+    const auto depth = ImageImporter::image(withDepth.bytes() + QByteArray(3, '\0'));
+    ASSERT_TRUE(depth) << depth.error().message().toStdString();
+    EXPECT_EQ(depth->size(), QSize(64, 48));
 }
 
 } // namespace
