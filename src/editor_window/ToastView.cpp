@@ -274,8 +274,8 @@ void ToastView::updateContent() {
     // Beside the text while the text fits whole there; else below, which leaves the text the
     // whole width.
     const bool crowded = availableWidth_ > 0 && accessory_ != nullptr &&
-                         2 * sidePadding + (symbol_ ? symbolSide + spacing : 0) + accessory_->sizeHint().width() +
-                                 spacing + minimumTextWidth >
+                         2 * sidePadding + (symbol_ ? symbolSide + spacing : 0) +
+                                 accessory_->sizeHint().width() + spacing + minimumTextWidth >
                              availableWidth_;
     placeAccessory(availableWidth_ > 0 && (crowded || !fitsTwoLines(message_, font, textWidth(true))));
     const int width = textWidth(!accessoryBelow_);

@@ -107,7 +107,8 @@ ImportError refusal(QByteArrayView head, const std::optional<Type>& fallbackType
 // A file longer than any image within the caps takes is damaged; said so without reading it.
 std::optional<ImportError> tooLong(Kind kind, qint64 length, QByteArrayView head) {
     if (length <= ImageKind::maxBytes(kind, maxPixels)) return std::nullopt;
-    if (const auto claimed = ImageKind::claimedSize(kind, head); claimed && beyondCaps(claimed->width, claimed->height))
+    if (const auto claimed = ImageKind::claimedSize(kind, head);
+        claimed && beyondCaps(claimed->width, claimed->height))
         return ImportError::tooLarge(claimed->width, claimed->height);
     return ImportError::unreadable();
 }
@@ -141,7 +142,8 @@ Result<QImage, ImportError> decode(QByteArrayView bytes, const std::optional<Typ
     const std::int64_t uprightWidth = swapped ? height : width;
     const std::int64_t uprightHeight = swapped ? width : height;
     if (beyondCaps(width, height)) return Failure{ImportError::tooLarge(uprightWidth, uprightHeight)};
-    if (!ImageKind::hasTrailer(*kind, tail) || !decoder->complete()) return Failure{ImportError::unreadable()};
+    if (!ImageKind::hasTrailer(*kind, tail) || !decoder->complete())
+        return Failure{ImportError::unreadable()};
 
     std::optional<QImage> stored =
         MappedBitmap::image(width, height, MappedBitmap::Alpha::premultipliedLast, nullptr);

@@ -60,7 +60,8 @@ std::optional<Size> jpegSize(QByteArrayView bytes) {
             at += 2;
             continue;
         }
-        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (frame) {
             const auto height = field(bytes, at + 5, 2, true), width = field(bytes, at + 7, 2, true);
             if (!height || !width) return std::nullopt;
@@ -157,7 +158,8 @@ std::optional<Size> claimedSize(Kind kind, QByteArrayView bytes) {
     case Kind::tiff:
         return tiffSize(bytes);
     case Kind::bmp: {
-        if (field(bytes, 14, 4, false) == 12u) return pair(field(bytes, 18, 2, false), field(bytes, 20, 2, false));
+        if (field(bytes, 14, 4, false) == 12u)
+            return pair(field(bytes, 18, 2, false), field(bytes, 20, 2, false));
         const auto width = field(bytes, 18, 4, false), height = field(bytes, 22, 4, false);
         if (!width || !height) return std::nullopt;
         // Rows stored top-down have a negative height.

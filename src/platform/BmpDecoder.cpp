@@ -61,11 +61,13 @@ public:
         const bool core = headerSize == 12;
         const std::int64_t width = core ? std::int64_t(littleEndian(view_, 18, 2))
                                         : static_cast<std::int32_t>(littleEndian(view_, 18, 4));
-        const std::int64_t height = core ? std::int64_t(littleEndian(view_, 20, 2))
-                                         : std::abs(std::int64_t(static_cast<std::int32_t>(littleEndian(view_, 22, 4))));
+        const std::int64_t height =
+            core ? std::int64_t(littleEndian(view_, 20, 2))
+                 : std::abs(std::int64_t(static_cast<std::int32_t>(littleEndian(view_, 22, 4))));
         const auto bits = static_cast<int>(littleEndian(view_, core ? 24 : 28, 2));
         const std::uint64_t compression = core || view_.size() < 34 ? 0 : littleEndian(view_, 30, 4);
-        if (width < 1 || height < 1 || bits > 64 || pixelsAt > static_cast<std::uint64_t>(view_.size())) return false;
+        if (width < 1 || height < 1 || bits > 64 || pixelsAt > static_cast<std::uint64_t>(view_.size()))
+            return false;
         if (compression == rle8 || compression == rle4)
             return runsEnd(view_, static_cast<qsizetype>(pixelsAt), compression == rle8 ? 8 : 4);
         const std::int64_t rowBytes = (width * bits + 31) / 32 * 4;

@@ -4,9 +4,9 @@
 #include "platform/PixelRows.h"
 
 #include <algorithm>
-#include <optional>
 #include <cstring>
 #include <libheif/heif.h>
+#include <optional>
 
 namespace quorvane::HeifDecoder {
 namespace {

@@ -136,7 +136,8 @@ private:
             if (kind.size() < 4) return std::nullopt;
             const QByteArrayView text = kind.sliced(4);
             const QByteArrayView type = text.first(text.indexOf('\0') < 0 ? text.size() : text.indexOf('\0'));
-            if (std::find(std::begin(alphaTypes), std::end(alphaTypes), type) != std::end(alphaTypes)) return true;
+            if (std::find(std::begin(alphaTypes), std::end(alphaTypes), type) != std::end(alphaTypes))
+                return true;
         }
         return false;
     }

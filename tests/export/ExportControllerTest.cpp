@@ -144,7 +144,8 @@ TEST(ExportController, AfterCaptureActions) {
 // The capture's own save is over when finishCapture answers, however large the image, so that a
 // failure opens the editor with its message; the log says the system's reason in words.
 TEST(ExportController, AFailedSaveAfterACaptureOpensTheEditorAndLogsItsReason) {
-    for (const auto& [code, words] : {std::pair(ENOTDIR, "Not a directory"), std::pair(ENOSPC, "No space left on device")}) {
+    for (const auto& [code, words] :
+         {std::pair(ENOTDIR, "Not a directory"), std::pair(ENOSPC, "No space left on device")}) {
         ExportFixture f;
         f.backgroundFrom(1);
         f.controller->saver = [code](const QImage&, const QUrl&, ImageExporter::Format, double) {
@@ -154,7 +155,8 @@ TEST(ExportController, AFailedSaveAfterACaptureOpensTheEditorAndLogsItsReason) {
         EXPECT_TRUE(f.controller->finishCapture(PostCaptureAction::saveToFolder));
         EXPECT_EQ(f.controller->pendingExports(), 0);
         EXPECT_EQ(f.controller->message(), QStringLiteral("Export failed: ") + words + '.');
-        EXPECT_EQ(logged(since, "Export failed (png): POSIX " + std::to_string(code) + " (" + words + ")"), 1);
+        EXPECT_EQ(logged(since, "Export failed (png): POSIX " + std::to_string(code) + " (" + words + ")"),
+                  1);
     }
 }
 

@@ -3,7 +3,6 @@
 // make more than the caps allow, and every file it cannot read the same way.
 
 #include "export/ImageImporter.h"
-
 #include "platform/AnonymousMemory.h"
 #include "support/HeifFiles.h"
 #include "support/PeakMemory.h"
@@ -129,8 +128,8 @@ TEST(HeifImport, RefusesWhatLibheifWouldReadOtherwiseOrDecodeBeyondTheCaps) {
 
     // An alpha plane of a tile, whose parameter set declares 20000 × 20000.
     HeifFile tileAlpha = singleGrid(64, 48);
-    const int alphaType = tileAlpha.addProperty(
-        test::fullBox("auxC", 0, 0, QByteArray("urn:mpeg:hevc:2015:auxid:1") + '\0'));
+    const int alphaType =
+        tileAlpha.addProperty(test::fullBox("auxC", 0, 0, QByteArray("urn:mpeg:hevc:2015:auxid:1") + '\0'));
     const int bigConfiguration = tileAlpha.addProperty(
         HeifFile::configurationBox(test::withCodedSize(tile.configuration, 20'000, 20'000)));
     tileAlpha.items.push_back({3, "hvc1", tile.data, false, {bigConfiguration, 1, alphaType}});
@@ -145,7 +144,10 @@ TEST(HeifImport, RefusesWhatLibheifWouldReadOtherwiseOrDecodeBeyondTheCaps) {
     const QByteArray filler = QByteArray("\x4C\x01", 2) + QByteArray(1 << 16, '\xFF');
     const QByteArray inBand = test::be32(std::uint32_t(filler.size())) + filler +
                               test::be32(std::uint32_t(bigSet.size())) + bigSet + tile.data;
-    shortLengths.items.push_back({1, "hvc1", inBand, false,
+    shortLengths.items.push_back({1,
+                                  "hvc1",
+                                  inBand,
+                                  false,
                                   {shortLengths.addProperty(HeifFile::configurationBox(twoByteConfiguration)),
                                    shortLengths.addProperty(HeifFile::sizeBox(64, 64))}});
 
@@ -193,8 +195,10 @@ TEST(HeifImport, OpensGridsOfManyAndOfSharedTiles) {
     const auto quadrants = ImageImporter::image(HeifFile::grid(tiles, 2, 2, 120, 100, 64, 64).bytes());
     ASSERT_TRUE(quadrants) << quadrants.error().message().toStdString();
     ASSERT_EQ(quadrants->size(), QSize(120, 100));
-    for (const auto& [at, color] : {std::pair(QPoint(10, 10), QColor(Qt::red)), {QPoint(100, 10), Qt::green},
-                                    {QPoint(10, 90), Qt::blue}, {QPoint(100, 90), Qt::white}})
+    for (const auto& [at, color] : {std::pair(QPoint(10, 10), QColor(Qt::red)),
+                                    {QPoint(100, 10), Qt::green},
+                                    {QPoint(10, 90), Qt::blue},
+                                    {QPoint(100, 90), Qt::white}})
         EXPECT_TRUE(near(quadrants->pixelColor(at), color, 8)) << at.x() << ',' << at.y();
 
     const auto shared = ImageImporter::image(HeifFile::grid({tiles[2]}, 1, 3, 192, 64, 64, 64).bytes());

@@ -4,7 +4,6 @@
 // is wrong with the file.
 
 #include "export/ImageImporter.h"
-
 #include "support/ImageFiles.h"
 #include "support/PeakMemory.h"
 #include "support/TempDir.h"
@@ -49,8 +48,9 @@ QByteArray runLengthBmp() {
 TEST(ImageImporterHostile, DecidesFromTheFirstBytesBeforeReadingTheRest) {
     const QByteArray png = test::qtEncoded(test::quadrants(8, 8), "PNG");
     QByteArray claims = png;
-    claims.replace(16, 8, test::le16(0, true) + test::le16(40'000, true) + test::le16(0, true) +
-                              test::le16(40'000, true));
+    claims.replace(16, 8,
+                   test::le16(0, true) + test::le16(40'000, true) + test::le16(0, true) +
+                       test::le16(40'000, true));
     // Zeros named like an image; a PNG whose file is longer than any PNG within the caps.
     const std::tuple<std::string, QByteArray, std::uintmax_t, ImportError> files[] = {
         {"zeros.png", QByteArray(), std::uintmax_t{1023} << 20, ImportError::unreadable()},

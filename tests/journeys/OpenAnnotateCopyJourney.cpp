@@ -6,8 +6,8 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <QUrl>
 #include <QPainter>
+#include <QUrl>
 #include <unistd.h>
 
 namespace quorvane::journey {
@@ -136,7 +136,8 @@ qint64 processorTime(qint64 process) {
 }
 
 TEST_F(OpenAnnotateCopy, AHostileHeicPastedOrOpenedIsRefusedAtOnceAndCostsNothing) {
-    QFile hostile(QStringLiteral(QUORVANE_TEST_DATA_DIR "/../../fuzz/corpus/importer/grid-record-outside-idat.heic"));
+    QFile hostile(
+        QStringLiteral(QUORVANE_TEST_DATA_DIR "/../../fuzz/corpus/importer/grid-record-outside-idat.heic"));
     ASSERT_TRUE(hostile.open(QIODevice::ReadOnly));
     const QByteArray bytes = hostile.readAll();
     Program quorvane;
@@ -150,9 +151,9 @@ TEST_F(OpenAnnotateCopy, AHostileHeicPastedOrOpenedIsRefusedAtOnceAndCostsNothin
     activate(editor());
     settle(500);
     // As image data, and as a file manager's link to the file.
-    for (const auto& [data, type] : {std::pair(bytes, QStringLiteral("image/heic")),
-                                     std::pair(QUrl::fromLocalFile(file).toEncoded() + "\r\n",
-                                               QStringLiteral("text/uri-list"))}) {
+    for (const auto& [data, type] :
+         {std::pair(bytes, QStringLiteral("image/heic")),
+          std::pair(QUrl::fromLocalFile(file).toEncoded() + "\r\n", QStringLiteral("text/uri-list"))}) {
         SCOPED_TRACE(type.toStdString());
         ASSERT_TRUE(putOnClipboard(data, type));
         settle();
@@ -161,11 +162,13 @@ TEST_F(OpenAnnotateCopy, AHostileHeicPastedOrOpenedIsRefusedAtOnceAndCostsNothin
         const qsizetype before = quorvane.mark();
         activate(editor());
         press(QStringLiteral("ctrl+v"));
-        ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Import failed"), before)) << quorvane.log().toStdString();
+        ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Import failed"), before))
+            << quorvane.log().toStdString();
         EXPECT_LT(processorTime(quorvane.processId()) - processor, 50);
         EXPECT_LT(memory.growth(), 50 << 20);
         settle(500);
-        EXPECT_TRUE(findText(readScreen(editor().geometry, Layout::sparse), QStringLiteral("Quorvane can't read")))
+        EXPECT_TRUE(
+            findText(readScreen(editor().geometry, Layout::sparse), QStringLiteral("Quorvane can't read")))
             << "the damaged-image message is not shown";
     }
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();

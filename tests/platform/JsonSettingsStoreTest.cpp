@@ -193,10 +193,12 @@ TEST(JsonSettingsStore, WritesThroughASymbolicLinkAndKeepsTheLink) {
         EXPECT_EQ(store.value("format"), QJsonValue("jpeg"));
         ASSERT_TRUE(store.setValue("hideAfterSave", true)) << store.lastError();
         EXPECT_TRUE(fs::is_symlink(file));
-        EXPECT_EQ(JsonSettingsStore(dotfiles).values(), (QJsonObject{{"format", "jpeg"}, {"hideAfterSave", true}}));
+        EXPECT_EQ(JsonSettingsStore(dotfiles).values(),
+                  (QJsonObject{{"format", "jpeg"}, {"hideAfterSave", true}}));
         EXPECT_EQ(fs::status(dotfiles).permissions(),
                   fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-        EXPECT_EQ(std::distance(fs::directory_iterator(dotfiles.parent_path()), {}), 1) << "no temporary files";
+        EXPECT_EQ(std::distance(fs::directory_iterator(dotfiles.parent_path()), {}), 1)
+            << "no temporary files";
         EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), {}), 1);
     }
 

@@ -17,10 +17,9 @@ heif_error appendTo(heif_context*, const void* data, size_t size, void* userdata
 QByteArray bodyOf(const QByteArray& file, const char* type) {
     const qsizetype at = file.indexOf(type);
     if (at < 4) return {};
-    const auto size = static_cast<qsizetype>(static_cast<std::uint8_t>(file[at - 4]) << 24 |
-                                             static_cast<std::uint8_t>(file[at - 3]) << 16 |
-                                             static_cast<std::uint8_t>(file[at - 2]) << 8 |
-                                             static_cast<std::uint8_t>(file[at - 1]));
+    const auto size = static_cast<qsizetype>(
+        static_cast<std::uint8_t>(file[at - 4]) << 24 | static_cast<std::uint8_t>(file[at - 3]) << 16 |
+        static_cast<std::uint8_t>(file[at - 2]) << 8 | static_cast<std::uint8_t>(file[at - 1]));
     return file.mid(at + 4, size - 8);
 }
 
@@ -76,8 +75,9 @@ QByteArray withCodedSize(QByteArray configuration, std::uint32_t width, std::uin
     // After the set's header and first byte, the profile (twelve bytes, not counting
     // emulation-prevention bytes), then the set's id, the chroma format and the size, as
     // Exp-Golomb codes. In a whole file, the set is the one after "hvcC".
-    qsizetype at =
-        configuration.indexOf(QByteArray("\x42\x01", 2), std::max<qsizetype>(0, configuration.indexOf("hvcC"))) + 3;
+    qsizetype at = configuration.indexOf(QByteArray("\x42\x01", 2),
+                                         std::max<qsizetype>(0, configuration.indexOf("hvcC"))) +
+                   3;
     for (int payload = 0, zeros = 0; payload < 12; ++at) {
         const char c = configuration[at];
         if (zeros >= 2 && c == 3) {
@@ -125,7 +125,8 @@ HeifFile HeifFile::grid(const std::vector<CodedPicture>& pictures, int rows, int
     Reference tiles{"dimg", gridId, {}};
     for (std::size_t i = 0; i < pictures.size(); ++i) {
         const int configuration = file.addProperty(configurationBox(pictures[i].configuration));
-        file.items.push_back({std::uint32_t(i + 1), "hvc1", pictures[i].data, false, {configuration, tileSize}});
+        file.items.push_back(
+            {std::uint32_t(i + 1), "hvc1", pictures[i].data, false, {configuration, tileSize}});
     }
     for (int cell = 0; cell < rows * columns; ++cell)
         tiles.to.push_back(std::uint32_t(cell % pictures.size()) + 1);
@@ -161,17 +162,20 @@ QByteArray HeifFile::meta(std::uint32_t mdatData) const {
         QByteArray targets;
         for (std::uint32_t to : reference.to)
             targets += be16(to);
-        refs += box(reference.type, be16(reference.from) + be16(std::uint32_t(reference.to.size())) + targets);
+        refs +=
+            box(reference.type, be16(reference.from) + be16(std::uint32_t(reference.to.size())) + targets);
     }
     QByteArray propertyBoxes;
     for (const QByteArray& property : properties)
         propertyBoxes += property;
     const QByteArray body =
-        fullBox("hdlr", 0, 0, be32(0) + "pict" + QByteArray(13, '\0')) + fullBox("pitm", 0, 0, be16(primary)) +
+        fullBox("hdlr", 0, 0, be32(0) + "pict" + QByteArray(13, '\0')) +
+        fullBox("pitm", 0, 0, be16(primary)) +
         fullBox("iloc", 1, 0, be16(0x4400) + be16(std::uint32_t(items.size())) + locations) +
         fullBox("iinf", 0, 0, be16(std::uint32_t(items.size())) + infos) +
         (refs.isEmpty() ? QByteArray() : fullBox("iref", 0, 0, refs)) +
-        box("iprp", box("ipco", propertyBoxes) + fullBox("ipma", 0, 0, be32(std::uint32_t(items.size())) + map)) +
+        box("iprp",
+            box("ipco", propertyBoxes) + fullBox("ipma", 0, 0, be32(std::uint32_t(items.size())) + map)) +
         (idat.isEmpty() ? QByteArray() : box("idat", idat)) + extraMeta;
     return fullBox("meta", 0, 0, body);
 }

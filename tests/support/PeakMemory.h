@@ -29,7 +29,9 @@ private:
         QFile status(folder_ + QStringLiteral("status"));
         if (!status.open(QIODevice::ReadOnly)) return 0;
         for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith(name)) return line.mid(qsizetype(std::strlen(name))).trimmed().split(' ').first().toLongLong() * 1024;
+            if (line.startsWith(name))
+                return line.mid(qsizetype(std::strlen(name))).trimmed().split(' ').first().toLongLong() *
+                       1024;
         return 0;
     }
 
