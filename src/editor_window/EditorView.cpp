@@ -186,6 +186,7 @@ void EditorView::placeChildren() {
     highlight_->setGeometry(whole);
     const int bottom = showingDocument_ ? toastBottomWithDocument : toastBottomAtHome;
     const int room = std::max(0, whole.width() - 2 * toastSideMargin);
+    toast_->setAvailableWidth(room);
     const QSize hint = toast_->sizeHint();
     const int width = std::min(hint.width(), room);
     toast_->setGeometry(toastSideMargin + (room - width) / 2, whole.height() - bottom - hint.height(), width,

@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace quorvane {
 
@@ -36,7 +37,12 @@ WindowStatusToast::WindowStatusToast(CaptureController& capture, ExportControlle
                         &CaptureController::statusMessageChanged, &CaptureController::errorMessageChanged,
                         &CaptureController::errorIsRetryableChanged})
         connect(&capture_, signal, this, &WindowStatusToast::refresh);
-    connect(&exporter_, &ExportController::messageChanged, this, &WindowStatusToast::refresh);
+    connect(&exporter_, &ExportController::messageChanged, this, [this] {
+        // A capture's own export (its copy or save) reports while the capture still runs, when no
+        // toast shows: it must show once the capture is over, or a failure would look like a save.
+        if (choice_.kind == StatusToastChoice::Kind::none) exportMessageUnseen_ = true;
+        refresh();
+    });
     choice_ = StatusToastChoice::choose(capture_, exporter_.message());
     rebuild();
 }
@@ -44,6 +50,11 @@ WindowStatusToast::WindowStatusToast(CaptureController& capture, ExportControlle
 void WindowStatusToast::setScheduler(ToastView::Scheduler scheduler) {
     scheduler_ = std::move(scheduler);
     if (toast_ && scheduler_) toast_->setScheduler(scheduler_);
+}
+
+void WindowStatusToast::setAvailableWidth(int width) {
+    availableWidth_ = width;
+    if (toast_) toast_->setAvailableWidth(width);
 }
 
 QPushButton* WindowStatusToast::button(const QString& title) const {
@@ -75,11 +86,15 @@ void WindowStatusToast::rebuild() {
     if (choice_.kind != StatusToastChoice::Kind::none) {
         auto* toast = new ToastView(accessibility_, icons_, this);
         if (scheduler_) toast->setScheduler(scheduler_);
-        toast->setShowOnAppear(choice_.showOnAppear);
+        // An error in between makes what came before it old news.
+        const bool unseen = std::exchange(exportMessageUnseen_, false) &&
+                            choice_.kind == StatusToastChoice::Kind::exportMessage;
+        toast->setShowOnAppear(choice_.showOnAppear || unseen);
         toast->setPersistent(choice_.persistent);
         toast->setSystemImage(choice_.symbol);
         toast->setMessage(choice_.message);
         if (QWidget* extra = accessory()) toast->setAccessory(extra);
+        toast->setAvailableWidth(availableWidth_);
         if (choice_.kind == StatusToastChoice::Kind::error) {
             QPalette red = toast->palette();
             red.setColor(QPalette::WindowText, QColor(215, 40, 30));

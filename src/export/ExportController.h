@@ -112,6 +112,8 @@ private:
 
     // "Quorvane.Export" code 2.
     static Error noDocument();
+    // The words of a system error for its log line, " (…)"; nothing for errors of our own.
+    static QString loggedReason(const Error& error);
     void setMessage(const QString& message);
     // Logs and reports a failed step; `report` false (a superseded request) only logs.
     void fail(std::optional<ImageExporter::Format> format, const Error& error, bool report = true);

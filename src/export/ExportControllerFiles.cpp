@@ -190,7 +190,8 @@ void ExportController::finishBeforeAfterGIF(EditorDocument* document, const QStr
         error = GIFExporter::save(*document, QUrl::fromLocalFile(path), renderer);
     if (error) {
         setMessage(QStringLiteral("Export failed: ") + error->message);
-        Log::exporting().error("Before/after GIF failed: {} {}", error->domain, error->code);
+        Log::exporting().error("Before/after GIF failed: {} {}{}", error->domain, error->code,
+                               loggedReason(*error));
         return;
     }
     setMessage(QStringLiteral("Saved before/after GIF to ") +

@@ -1,12 +1,14 @@
 // Opening an image, drawing on it, undoing, copying and pasting: the Edit menu through focus
 // changes, the clipboard as another program reads it.
 
+#include "support/PeakMemory.h"
 #include "support/journey/JourneyTest.h"
 
 #include <QBuffer>
 #include <QFile>
-#include <QUrl>
 #include <QPainter>
+#include <QUrl>
+#include <unistd.h>
 
 namespace quorvane::journey {
 namespace {
@@ -212,6 +214,61 @@ TEST_F(OpenAnnotateCopy, AnEditedTextKeepsAllItsLines) {
         inked = row;
     }
     EXPECT_EQ(bands, 6) << "lines of text in the copied image";
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
+}
+
+} // namespace
+} // namespace quorvane::journey
+
+namespace quorvane::journey {
+namespace {
+
+// The processor time a process has used, in milliseconds.
+qint64 processorTime(qint64 process) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(process));
+    if (!stat.open(QIODevice::ReadOnly)) return -1;
+    // After the name in parentheses: the state, then fields 4 to 13, then user and system time.
+    const QList<QByteArray> fields = stat.readAll().split(')').last().trimmed().split(' ');
+    if (fields.size() < 13) return -1;
+    return (fields[11].toLongLong() + fields[12].toLongLong()) * 1000 / ::sysconf(_SC_CLK_TCK);
+}
+
+TEST_F(OpenAnnotateCopy, AHostileHeicPastedOrOpenedIsRefusedAtOnceAndCostsNothing) {
+    QFile hostile(
+        QStringLiteral(QUORVANE_TEST_DATA_DIR "/../../fuzz/corpus/importer/grid-record-outside-idat.heic"));
+    ASSERT_TRUE(hostile.open(QIODevice::ReadOnly));
+    const QByteArray bytes = hostile.readAll();
+    Program quorvane;
+    const QString file = QString::fromStdString((quorvane.folder("Pictures") / "photo.heic").string());
+    {
+        QFile copy(file);
+        ASSERT_TRUE(copy.open(QIODevice::WriteOnly));
+        copy.write(bytes);
+    }
+    ASSERT_TRUE(quorvane.start());
+    activate(editor());
+    settle(500);
+    // As image data, and as a file manager's link to the file.
+    for (const auto& [data, type] :
+         {std::pair(bytes, QStringLiteral("image/heic")),
+          std::pair(QUrl::fromLocalFile(file).toEncoded() + "\r\n", QStringLiteral("text/uri-list"))}) {
+        SCOPED_TRACE(type.toStdString());
+        ASSERT_TRUE(putOnClipboard(data, type));
+        settle();
+        const test::PeakMemory memory(quorvane.processId());
+        const qint64 processor = processorTime(quorvane.processId());
+        const qsizetype before = quorvane.mark();
+        activate(editor());
+        press(QStringLiteral("ctrl+v"));
+        ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Import failed"), before))
+            << quorvane.log().toStdString();
+        EXPECT_LT(processorTime(quorvane.processId()) - processor, 50);
+        EXPECT_LT(memory.growth(), 50 << 20);
+        settle(500);
+        EXPECT_TRUE(
+            findText(readScreen(editor().geometry, Layout::sparse), QStringLiteral("Quorvane can't read")))
+            << "the damaged-image message is not shown";
+    }
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 

@@ -55,6 +55,8 @@ public:
     void signal(int number);
     // The exit code of the ended process, -1 after a crash.
     int exitCode() const;
+    // Its process id while it runs, for what the kernel counts of it.
+    qint64 processId() const { return process_.processId(); }
 
     std::filesystem::path folder(const std::string& name) const { return dir_ / name; }
     QString pictures() const;
