@@ -12,7 +12,7 @@ std::atomic<int> live{0};
 
 // Tesseract assumes 70 dpi for images without a resolution, as its command line does for a PNG
 // without one; the same value keeps its size heuristics the same.
-constexpr int sourceResolution = 70;
+constexpr int sourceResolution = 96;
 
 QRectF boxOf(const tesseract::PageIterator& it, tesseract::PageIteratorLevel level, const QPoint& offset) {
     int left = 0, top = 0, right = 0, bottom = 0;
@@ -70,6 +70,8 @@ std::vector<TextEngine::Block> TesseractEngine::blocks(const QImage& image, cons
     setImage(image, area);
     std::unique_ptr<tesseract::PageIterator> it(api_->AnalyseLayout());
     if (it) {
+        // The dots of i and j and the accents are separate pieces of ink above the line.
+        it->SetBoundingBoxComponents(true, true);
         it->Begin();
         bool text = false;
         do {
@@ -78,11 +80,15 @@ std::vector<TextEngine::Block> TesseractEngine::blocks(const QImage& image, cons
                 if (text) blocks.push_back({boxOf(*it, tesseract::RIL_BLOCK, area.topLeft()).toRect(), {}});
             }
             if (!text) continue;
-            if (const QRectF line = boxOf(*it, tesseract::RIL_TEXTLINE, area.topLeft()); !line.isEmpty())
-                blocks.back().lines.push_back(line.toRect());
-        } while (it->Next(tesseract::RIL_TEXTLINE));
+            if (it->IsAtBeginningOf(tesseract::RIL_TEXTLINE))
+                blocks.back().lines.push_back({boxOf(*it, tesseract::RIL_TEXTLINE, area.topLeft()).toRect(), {}});
+            if (const QRectF word = boxOf(*it, tesseract::RIL_WORD, area.topLeft()); !word.isEmpty())
+                blocks.back().lines.back().words.push_back(word.toRect());
+        } while (it->Next(tesseract::RIL_WORD));
     }
     api_->Clear();
+    for (Block& block : blocks)
+        std::erase_if(block.lines, [](const LineLayout& line) { return line.box.isEmpty() || line.words.empty(); });
     std::erase_if(blocks, [](const Block& block) { return block.box.isEmpty() || block.lines.empty(); });
     return blocks;
 }
@@ -90,7 +96,9 @@ std::vector<TextEngine::Block> TesseractEngine::blocks(const QImage& image, cons
 Result<std::vector<TextEngine::Line>, Error> TesseractEngine::recognize(const QImage& image,
                                                                         const QRect& area, Layout layout,
                                                                         const std::atomic<bool>& cancelled) {
-    api_->SetPageSegMode(layout == Layout::page ? tesseract::PSM_AUTO : tesseract::PSM_SINGLE_BLOCK);
+    api_->SetPageSegMode(layout == Layout::page    ? tesseract::PSM_AUTO
+                         : layout == Layout::block ? tesseract::PSM_SINGLE_BLOCK
+                                                   : tesseract::PSM_SINGLE_LINE);
     setImage(image, area);
     tesseract::ETEXT_DESC monitor;
     monitor.cancel = &cancelRequested;
@@ -105,6 +113,7 @@ Result<std::vector<TextEngine::Line>, Error> TesseractEngine::recognize(const QI
     }
     std::unique_ptr<tesseract::ResultIterator> it(api_->GetIterator());
     if (it && !it->Empty(tesseract::RIL_TEXTLINE)) {
+        it->SetBoundingBoxComponents(true, true);
         it->Begin();
         do {
             if (it->Empty(tesseract::RIL_TEXTLINE)) continue;

@@ -57,6 +57,8 @@ public:
     static int upscaleFactor(QSize size);
     // The image as the engines read it: RGBX over white, enlarged by `upscaleFactor`.
     static Result<QImage, TextRecognizerError> upscaled(const QImage& image);
+    // The image as given, RGBX over white: where the layout is analysed and word boxes are fitted.
+    static Result<QImage, TextRecognizerError> onWhite(const QImage& image);
     // The white-space-separated pieces of `text` that have a finite box.
     static std::vector<RecognizedWord> words(const QString& text, const WordBox& box);
 

@@ -41,7 +41,10 @@ std::shared_ptr<TesseractEngineFactory> installedEngines() {
 // An engine that does what a test tells it to, for what the real engine cannot be made to do.
 struct ScriptedEngine : TextEngine {
     std::function<Result<std::vector<Line>, Error>(const std::atomic<bool>&)> script;
-    std::vector<Block> blocks(const QImage&, const QRect&) override { return {}; }
+    // The whole area as one line, so that every recognition asks the script.
+    std::vector<Block> blocks(const QImage&, const QRect& area) override {
+        return {{area, {{area, {area}}}}};
+    }
     Result<std::vector<Line>, Error> recognize(const QImage&, const QRect&, Layout,
                                                const std::atomic<bool>& cancelled) override {
         return script(cancelled);
