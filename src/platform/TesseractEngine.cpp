@@ -4,15 +4,21 @@
 #include <tesseract/ocrclass.h>
 #include <tesseract/resultiterator.h>
 
+#include <cmath>
+
 namespace quorvane {
 
 namespace {
 
 std::atomic<int> live{0};
 
-// Tesseract assumes 70 dpi for images without a resolution, as its command line does for a PNG
-// without one; the same value keeps its size heuristics the same.
-constexpr int sourceResolution = 96;
+// The engine's layout heuristics (noise sizes, gutters between columns) are in inches: the image
+// is read at the resolution it says it has, as the command line reads it from a PNG file (96 dpi
+// for a screenshot), and at the 70 dpi the command line assumes when it says nothing credible.
+int resolutionOf(const QImage& image) {
+    const int dpi = int(std::lround(image.dotsPerMeterY() * 0.0254));
+    return dpi >= 70 && dpi <= 2400 ? dpi : 70;
+}
 
 QRectF boxOf(const tesseract::PageIterator& it, tesseract::PageIteratorLevel level, const QPoint& offset) {
     int left = 0, top = 0, right = 0, bottom = 0;
@@ -61,7 +67,7 @@ void TesseractEngine::setImage(const QImage& image, const QRect& area) {
     // Only the area's rows are handed over: the engine copies what it is given.
     const uchar* first = image.constScanLine(area.top()) + std::size_t(area.left()) * 4;
     api_->SetImage(first, area.width(), area.height(), 4, int(image.bytesPerLine()));
-    api_->SetSourceResolution(sourceResolution);
+    api_->SetSourceResolution(resolutionOf(image));
 }
 
 std::vector<TextEngine::Block> TesseractEngine::blocks(const QImage& image, const QRect& area) {

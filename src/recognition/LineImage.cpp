@@ -59,6 +59,7 @@ LineImage::LineImage(const QImage& flat, const QImage& enlarged, int factor, con
             contrast = std::max(contrast, distance(row + std::size_t(x) * 4, background_));
     }
     threshold_ = std::max(1, contrast / inkShare);
+    coreThreshold_ = std::max(1, contrast / 2);
     growOverLetters(height, others);
     reach_ = std::max(1, height / 3);
     kept_ = box_.adjusted(-reach_ - 1, -reach_, reach_ + 1, reach_) & flat.rect();
@@ -70,6 +71,9 @@ LineImage::LineImage(const QImage& flat, const QImage& enlarged, int factor, con
     origin_ = kept.topLeft() - QPoint(pad, pad);
     image_ = QImage(kept.size() + QSize(2 * pad, 2 * pad), QImage::Format_RGBX8888);
     image_.fill(background_);
+    // Read at the page's resolution: the engine then takes the enlarged letters for larger ones,
+    // which it reads better.
+    image_.setDotsPerMeterX(flat.dotsPerMeterX()), image_.setDotsPerMeterY(flat.dotsPerMeterY());
     for (int y = kept.top(); y <= kept.bottom(); ++y)
         std::copy_n(enlarged.constScanLine(y) + std::size_t(kept.left()) * 4, std::size_t(kept.width()) * 4,
                     image_.scanLine(y - origin_.y()) + std::size_t(kept.left() - origin_.x()) * 4);
@@ -94,10 +98,10 @@ int LineImage::emptyWidth(const QImage& flat, const QRect& area, int height) {
     // gap starts where their ink stops for more than a letter's gap.
     const int letterGap = std::max(1, height / 4);
     int first = inside.left(), last = inside.right();
-    for (int gap = 0; first <= last && gap <= letterGap; ++first)
-        inked(first) ? gap = 0 : ++gap;
-    for (int gap = 0; last >= first && gap <= letterGap; --last)
-        inked(last) ? gap = 0 : ++gap;
+    for (int x = first, gap = 0; x <= last && gap <= letterGap; ++x)
+        inked(x) ? (first = x + 1, gap = 0) : ++gap;
+    for (int x = last, gap = 0; x >= first && gap <= letterGap; --x)
+        inked(x) ? (last = x - 1, gap = 0) : ++gap;
     for (int x = first; x <= last; ++x)
         if (inked(x)) return 0;
     return std::max(0, last - first + 1);
@@ -145,41 +149,54 @@ QRectF LineImage::toSource(const QRectF& box) const {
                   box.height() / factor_);
 }
 
-bool LineImage::inkAt(int x, int y) const {
-    return distance(flat_.constScanLine(y) + std::size_t(x) * 4, background_) >= threshold_;
+bool LineImage::inkAt(int x, int y, Ink ink) const {
+    return distance(flat_.constScanLine(y) + std::size_t(x) * 4, background_) >=
+           (ink == Ink::edge ? threshold_ : coreThreshold_);
 }
 
-bool LineImage::columnHasInk(int x, int top, int bottom) const {
+bool LineImage::columnHasInk(int x, int top, int bottom, Ink ink) const {
     for (int y = top; y <= bottom; ++y)
-        if (inkAt(x, y)) return true;
+        if (inkAt(x, y, ink)) return true;
     return false;
 }
 
 std::vector<QRectF> LineImage::fitted(const std::vector<QRectF>& words) const {
-    std::vector<QRectF> result;
-    result.reserve(words.size());
     const int top = box_.top(), bottom = box_.bottom();
     // Letters of a word may stand this far apart; a space between words is wider.
-    const int letterGap = std::max(1, box_.height() / 6);
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        const QRectF& word = words[i];
-        const int lowest = i == 0 ? kept_.left() : int(std::ceil(words[i - 1].right()));
-        const int highest = i + 1 == words.size() ? kept_.right() + 1 : int(std::floor(words[i + 1].left()));
-        int left = std::clamp(int(std::floor(word.left())), lowest, highest);
-        int right = std::clamp(int(std::ceil(word.right())), left, highest); // exclusive
-        while (left < right && !columnHasInk(left, top, bottom))
+    const int letterGap = std::max(1, box_.height() / 4);
+    const auto strong = [&](int x) { return columnHasInk(x, top, bottom, Ink::core); };
+    const auto faint = [&](int x) { return columnHasInk(x, top, bottom, Ink::edge); };
+    // Where each word's core ink starts and ends within the engine's box: pale edges of the
+    // neighbours that reach into a box do not count.
+    std::vector<std::pair<int, int>> cores;
+    for (const QRectF& word : words) {
+        int left = std::clamp(int(std::floor(word.left())), kept_.left(), kept_.right() + 1);
+        int right = std::clamp(int(std::ceil(word.right())), left, kept_.right() + 1); // exclusive
+        while (left < right && !strong(left))
             ++left;
-        while (right > left && !columnHasInk(right - 1, top, bottom))
+        while (right > left && !strong(right - 1))
             --right;
-        if (left == right) {
-            result.push_back(word);
+        cores.emplace_back(left, right);
+    }
+    std::vector<QRectF> result;
+    result.reserve(words.size());
+    int previous = kept_.left(); // the first column the word may take
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        auto [left, right] = cores[i];
+        const int next = i + 1 < words.size() && cores[i + 1].first < cores[i + 1].second ? cores[i + 1].first
+                                                                                          : kept_.right() + 1;
+        if (left == right || left < previous || right > next) {
+            result.push_back(words[i]);
             continue;
         }
-        // Grow over ink that continues the word, across gaps no wider than between letters.
-        for (int x = left - 1, gap = 0; x >= lowest && gap <= letterGap; --x)
-            columnHasInk(x, top, bottom) ? (left = x, gap = 0) : ++gap;
-        for (int x = right, gap = 0; x < highest && gap <= letterGap; ++x)
-            columnHasInk(x, top, bottom) ? (right = x + 1, gap = 0) : ++gap;
+        // Grow over ink that continues the word, across gaps no wider than between letters, then
+        // over its pale edges.
+        for (int x = right, gap = 0; x < next && gap <= letterGap; ++x)
+            strong(x) ? (right = x + 1, gap = 0) : ++gap;
+        for (int x = left - 1, gap = 0; x >= previous && gap <= letterGap; --x)
+            strong(x) ? (left = x, gap = 0) : ++gap;
+        if (right < next && faint(right)) ++right;
+        if (left > previous && faint(left - 1)) --left;
         int inkTop = bottom + 1, inkBottom = top - 1;
         for (int y = top; y <= bottom; ++y)
             for (int x = left; x < right; ++x)
@@ -187,14 +204,11 @@ std::vector<QRectF> LineImage::fitted(const std::vector<QRectF>& words) const {
                     inkTop = std::min(inkTop, y), inkBottom = std::max(inkBottom, y);
                     break;
                 }
-        if (inkTop > inkBottom) {
-            result.push_back(word);
-            continue;
-        }
         // The dots and accents the analysis left out of the line, up to a few rows away.
         inkTop = lastInkedRow(left, right, inkTop, -1);
         inkBottom = lastInkedRow(left, right, inkBottom, +1);
         result.emplace_back(left, inkTop, right - left, inkBottom - inkTop + 1);
+        previous = right;
     }
     return result;
 }

@@ -41,8 +41,10 @@ private:
     // From row `from`, `step` by `step`, the last row with ink of the columns [left, right)
     // outside the other pieces, across single empty rows, within the kept area.
     int lastInkedRow(int left, int right, int from, int step) const;
-    bool inkAt(int x, int y) const;
-    bool columnHasInk(int x, int top, int bottom) const;
+    // Pale edges of glyphs, or only their core, as a binarising engine sees them.
+    enum class Ink { edge, core };
+    bool inkAt(int x, int y, Ink ink = Ink::edge) const;
+    bool columnHasInk(int x, int top, int bottom, Ink ink = Ink::edge) const;
 
     const QImage& flat_;
     QRect box_;
@@ -53,6 +55,7 @@ private:
     std::vector<QRect> others_;
     int reach_ = 1; // rows above and below the piece where its dots and accents may be
     int threshold_ = 0;
+    int coreThreshold_ = 0;
     QImage image_;
 };
 

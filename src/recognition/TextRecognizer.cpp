@@ -97,6 +97,7 @@ Result<QImage, TextRecognizerError> TextRecognizer::onWhite(const QImage& image)
     const QImage source = image.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
     QImage prepared(image.size(), QImage::Format_RGBX8888);
     if (source.isNull() || prepared.isNull()) return Failure{unreadable};
+    prepared.setDotsPerMeterX(image.dotsPerMeterX()), prepared.setDotsPerMeterY(image.dotsPerMeterY());
     for (int y = 0; y < source.height(); ++y) {
         const uchar* in = source.constScanLine(y);
         uchar* out = prepared.scanLine(y);
