@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <map>
+#include <optional>
 #include <thread>
 
 namespace quorvane::bench {
@@ -108,29 +109,33 @@ void BM_Recognize(benchmark::State& state) {
     state.counters["threads"] = recognizer().workerCount();
 }
 
-void BM_TesseractCommandLine(benchmark::State& state) {
-    const Screenshot& shot = screenshots()[std::size_t(state.range(0))];
-    const QString png = pngOf(int(state.range(0)));
+// Times the tesseract command on `png` with its default threads (one OpenMP thread per core) or,
+// when `oneThread`, one; its text, or none when it is missing or failed.
+std::optional<QString> commandLineText(benchmark::State& state, const QString& png, bool oneThread) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    // Its own default (one OpenMP thread per core), or one thread for a second reference.
-    const bool oneThread = state.range(1) == 1;
     environment.remove(QStringLiteral("OMP_THREAD_LIMIT"));
     if (oneThread) environment.insert(QStringLiteral("OMP_THREAD_LIMIT"), QStringLiteral("1"));
     QString text;
     for (auto _ : state) {
         QProcess tesseract;
         tesseract.setProcessEnvironment(environment);
-        tesseract.start(QStringLiteral("tesseract"),
-                        {png, QStringLiteral("stdout"), QStringLiteral("-l"), "eng"});
+        tesseract.start(QStringLiteral("tesseract"), {png, QStringLiteral("stdout"), QStringLiteral("-l"), "eng"});
         if (!tesseract.waitForFinished(120000) || tesseract.exitCode() != 0) {
             state.SkipWithError("the tesseract command is missing or failed");
-            return;
+            return std::nullopt;
         }
         text = QString::fromUtf8(tesseract.readAllStandardOutput());
     }
-    state.SetLabel(shot.name.toStdString());
-    state.counters["cer"] = errorRate(shot.lines, text.split(QLatin1Char('\n')));
     state.counters["threads"] = oneThread ? 1 : std::thread::hardware_concurrency();
+    return text;
+}
+
+void BM_TesseractCommandLine(benchmark::State& state) {
+    const Screenshot& shot = screenshots()[std::size_t(state.range(0))];
+    const auto text = commandLineText(state, pngOf(int(state.range(0))), state.range(1) == 1);
+    if (!text) return;
+    state.SetLabel(shot.name.toStdString());
+    state.counters["cer"] = errorRate(shot.lines, text->split(QLatin1Char('\n')));
 }
 
 struct UiPageFile {
@@ -183,24 +188,11 @@ void BM_UiPage(benchmark::State& state) {
 
 void BM_UiPageCommandLine(benchmark::State& state) {
     const UiPageFile& page = uiPage(int(state.range(0)));
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     const bool oneThread = state.range(1) == 1;
-    environment.remove(QStringLiteral("OMP_THREAD_LIMIT"));
-    if (oneThread) environment.insert(QStringLiteral("OMP_THREAD_LIMIT"), QStringLiteral("1"));
-    QString text;
-    for (auto _ : state) {
-        QProcess tesseract;
-        tesseract.setProcessEnvironment(environment);
-        tesseract.start(QStringLiteral("tesseract"), {page.png, QStringLiteral("stdout"), QStringLiteral("-l"), "eng"});
-        if (!tesseract.waitForFinished(120000) || tesseract.exitCode() != 0) {
-            state.SkipWithError("the tesseract command is missing or failed");
-            return;
-        }
-        text = QString::fromUtf8(tesseract.readAllStandardOutput());
-    }
+    const auto text = commandLineText(state, page.png, oneThread);
+    if (!text) return;
     state.SetLabel((page.truth.name + (oneThread ? QStringLiteral(" cli-1") : QStringLiteral(" cli"))).toStdString());
-    state.counters["cer"] = test::scoreReading(page.truth, text.split(QLatin1Char('\n'))).errorRate;
-    state.counters["threads"] = oneThread ? 1 : std::thread::hardware_concurrency();
+    state.counters["cer"] = test::scoreReading(page.truth, text->split(QLatin1Char('\n'))).errorRate;
 }
 
 BENCHMARK(BM_Recognize)->DenseRange(0, 2)->UseRealTime()->Unit(benchmark::kMillisecond);
