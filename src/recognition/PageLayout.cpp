@@ -146,6 +146,10 @@ std::vector<Piece> pieces(const std::vector<TextEngine::Block>& blocks, const Pa
             }
             if (!piece.isNull()) result.push_back({piece, tall(piece) ? piece.height() : height});
         }
+    return joined(std::move(result), ink, widestSpace);
+}
+
+std::vector<Piece> joined(std::vector<Piece> result, const PageInk& ink, double widestSpace) {
     joinAcrossBlocks(result, ink, widestSpace);
     // A piece mostly inside another (a dash between two words the analysis kept apart) is read
     // with it.

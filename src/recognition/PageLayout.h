@@ -34,6 +34,10 @@ struct PageInk {
 std::vector<Piece> pieces(const std::vector<TextEngine::Block>& blocks, const PageInk& ink,
                           double widestSpace = 2.5);
 
+// Pieces of one row close together, or with text between them, on the same paper, made one; a
+// piece lying mostly inside another made part of it.
+std::vector<Piece> joined(std::vector<Piece> pieces, const PageInk& ink, double widestSpace = 2.5);
+
 // `pieces` in reading order: cut at the widest gap, between columns where a gap runs from top to
 // bottom and is wide enough, else between rows; top to bottom and left to right.
 std::vector<Piece> readingOrder(std::vector<Piece> pieces);

@@ -1,6 +1,7 @@
 #include "recognition/TextPass.h"
 
 #include "recognition/LineImage.h"
+#include "recognition/MissedText.h"
 #include "recognition/RecognitionBands.h"
 
 namespace quorvane {
@@ -67,7 +68,10 @@ void TextPass::layout(TextEngine& engine, const QImage& flat, const QImage& enla
             [&](const QRect& gap, int height) { return LineImage::emptyWidth(flat, gap, height); },
             [&](const QRect& first, const QRect& second) { return LineImage::onDifferentPaper(flat, first, second); }};
         const auto blocks = engine.blocks(flat, band.area);
-        for (const auto& piece : PageLayout::pieces(blocks, ink))
+        auto found = PageLayout::pieces(blocks, ink);
+        for (auto& piece : MissedText::find(flat, blocks, found))
+            found.push_back(piece);
+        for (const auto& piece : PageLayout::joined(std::move(found), ink))
             // Lines in the overlap of two bands belong to the band that owns their centre.
             if (band.owned.contains(piece.box.center())) owned.push_back(piece);
         for (auto& piece : PageLayout::readingOrder(std::move(owned)))

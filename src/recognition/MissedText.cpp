@@ -1,0 +1,107 @@
+#include "recognition/MissedText.h"
+
+#include <QColor>
+#include <algorithm>
+
+namespace quorvane::MissedText {
+
+namespace {
+
+// As for gaps between words: what differs this much from the paper is ink.
+constexpr int inkContrast = 48;
+// Rows lower than this hold no readable text, rows this many lines high are no line of text.
+constexpr int lowest = 6;
+constexpr int tallest = 3;
+constexpr double widestSpace = 2.5;
+
+QColor paperOf(const QImage& flat, const QRect& area) {
+    std::vector<int> channels[3];
+    for (int y = area.top(); y <= area.bottom(); y += 3) {
+        const uchar* row = flat.constScanLine(y);
+        for (int x = area.left(); x <= area.right(); x += 3)
+            for (int c = 0; c < 3; ++c)
+                channels[c].push_back(row[std::size_t(x) * 4 + std::size_t(c)]);
+    }
+    int middle[3] = {255, 255, 255};
+    for (int c = 0; c < 3; ++c)
+        if (!channels[c].empty()) {
+            auto& values = channels[c];
+            std::nth_element(values.begin(), values.begin() + std::ptrdiff_t(values.size() / 2), values.end());
+            middle[c] = values[values.size() / 2];
+        }
+    return QColor(middle[0], middle[1], middle[2]);
+}
+
+int medianLineHeight(const TextEngine::Block& block) {
+    std::vector<int> heights;
+    for (const auto& line : block.lines)
+        heights.push_back(line.box.height());
+    std::nth_element(heights.begin(), heights.begin() + std::ptrdiff_t(heights.size() / 2), heights.end());
+    return heights[heights.size() / 2];
+}
+
+} // namespace
+
+std::vector<PageLayout::Piece> find(const QImage& flat, const std::vector<TextEngine::Block>& blocks,
+                                    const std::vector<PageLayout::Piece>& pieces) {
+    std::vector<PageLayout::Piece> found;
+    const auto covered = [&](const QRect& box) {
+        const auto hits = [&](const PageLayout::Piece& piece) { return piece.box.adjusted(-2, -2, 2, 2).intersects(box); };
+        return std::any_of(pieces.begin(), pieces.end(), hits) || std::any_of(found.begin(), found.end(), hits);
+    };
+    for (const auto& block : blocks) {
+        const int height = medianLineHeight(block);
+        const QRect area = block.box.adjusted(-height, -4 * height, height, 4 * height) & flat.rect();
+        const QColor paper = paperOf(flat, area);
+        const auto inkAt = [&](int x, int y) {
+            const uchar* pixel = flat.constScanLine(y) + std::size_t(x) * 4;
+            return std::max({std::abs(pixel[0] - paper.red()), std::abs(pixel[1] - paper.green()),
+                             std::abs(pixel[2] - paper.blue())}) >= inkContrast;
+        };
+        // Pixels of the pieces found are not looked at again.
+        std::vector<QRect> known;
+        for (const auto& piece : pieces)
+            if (piece.box.top() <= area.bottom() && piece.box.bottom() >= area.top())
+                known.push_back(piece.box.adjusted(-2, -2, 2, 2));
+        const auto free = [&](int x, int y) {
+            return std::none_of(known.begin(), known.end(), [&](const QRect& box) { return box.contains(x, y); });
+        };
+        std::vector<bool> inked(std::size_t(area.height()));
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right() && !inked[std::size_t(y - area.top())]; ++x)
+                inked[std::size_t(y - area.top())] = inkAt(x, y) && free(x, y);
+        for (int top = area.top(); top <= area.bottom();) {
+            if (!inked[std::size_t(top - area.top())]) {
+                ++top;
+                continue;
+            }
+            int bottom = top;
+            while (bottom < area.bottom() && inked[std::size_t(bottom + 1 - area.top())])
+                ++bottom;
+            const int band = bottom - top + 1;
+            if (band >= lowest && band <= tallest * height) {
+                // The band's columns of ink, cut at gaps wider than spaces.
+                QRect run;
+                const auto keep = [&] {
+                    // Icons are about as wide as high; a word of a few letters is wider.
+                    if (2 * run.width() >= 3 * band && !covered(run)) found.push_back({run, band});
+                    run = QRect();
+                };
+                // A row found near the block may run on beyond it.
+                for (int x = 0; x < flat.width(); ++x) {
+                    bool column = false;
+                    for (int y = top; y <= bottom && !column; ++y)
+                        column = inkAt(x, y) && free(x, y);
+                    if (!column) continue;
+                    if (!run.isNull() && x - run.right() > widestSpace * band) keep();
+                    run |= QRect(x, top, 1, band);
+                }
+                if (!run.isNull()) keep();
+            }
+            top = bottom + 1;
+        }
+    }
+    return found;
+}
+
+} // namespace quorvane::MissedText
