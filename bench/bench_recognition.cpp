@@ -120,7 +120,9 @@ std::optional<QString> commandLineText(benchmark::State& state, const QString& p
         QProcess tesseract;
         tesseract.setProcessEnvironment(environment);
         tesseract.start(QStringLiteral("tesseract"), {png, QStringLiteral("stdout"), QStringLiteral("-l"), "eng"});
-        if (!tesseract.waitForFinished(120000) || tesseract.exitCode() != 0) {
+        if (!tesseract.waitForFinished(600000) || tesseract.exitCode() != 0) {
+            tesseract.kill();
+            tesseract.waitForFinished();
             state.SkipWithError("the tesseract command is missing or failed");
             return std::nullopt;
         }

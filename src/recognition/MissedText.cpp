@@ -32,12 +32,50 @@ QColor paperOf(const QImage& flat, const QRect& area) {
     return QColor(middle[0], middle[1], middle[2]);
 }
 
-int medianLineHeight(const TextEngine::Block& block) {
+int distance(const uchar* pixel, const QColor& paper) {
+    return std::max({std::abs(pixel[0] - paper.red()), std::abs(pixel[1] - paper.green()),
+                     std::abs(pixel[2] - paper.blue())});
+}
+
+// What stands out from the middle colour of `area`, away from its rounded corners: the area
+// itself when nothing does, or everything (the area is text on the paper).
+QRect inkOn(const QImage& flat, const QRect& area) {
+    const int corner = std::max(2, area.height() / 5);
+    const QRect inner = area.adjusted(corner, corner, -corner, -corner);
+    if (inner.width() < 3 || inner.height() < 3) return area;
+    const QColor fill = paperOf(flat, inner);
+    QRect ink;
+    for (int y = inner.top(); y <= inner.bottom(); ++y)
+        for (int x = inner.left(); x <= inner.right(); ++x)
+            if (distance(flat.constScanLine(y) + std::size_t(x) * 4, fill) >= inkContrast) ink |= QRect(x, y, 1, 1);
+    return ink.isNull() || ink == inner ? area : ink;
+}
+
+int medianLineHeight(const std::vector<TextEngine::Block>& blocks) {
     std::vector<int> heights;
-    for (const auto& line : block.lines)
-        heights.push_back(line.box.height());
+    for (const auto& block : blocks)
+        for (const auto& line : block.lines)
+            heights.push_back(line.box.height());
     std::nth_element(heights.begin(), heights.begin() + std::ptrdiff_t(heights.size() / 2), heights.end());
     return heights[heights.size() / 2];
+}
+
+// Where to look: around each block, on its own paper, then the whole page on the page's paper (a
+// button far below the text).
+struct Area {
+    QRect box;
+    int height;
+};
+
+std::vector<Area> areasOf(const QImage& flat, const std::vector<TextEngine::Block>& blocks) {
+    std::vector<Area> areas;
+    if (blocks.empty()) return areas; // no text at all: nothing to look for beside it
+    for (const auto& block : blocks) {
+        const int height = medianLineHeight({block});
+        areas.push_back({block.box.adjusted(-height, -4 * height, height, 4 * height) & flat.rect(), height});
+    }
+    areas.push_back({flat.rect(), medianLineHeight(blocks)});
+    return areas;
 }
 
 } // namespace
@@ -49,14 +87,10 @@ std::vector<PageLayout::Piece> find(const QImage& flat, const std::vector<TextEn
         const auto hits = [&](const PageLayout::Piece& piece) { return piece.box.adjusted(-2, -2, 2, 2).intersects(box); };
         return std::any_of(pieces.begin(), pieces.end(), hits) || std::any_of(found.begin(), found.end(), hits);
     };
-    for (const auto& block : blocks) {
-        const int height = medianLineHeight(block);
-        const QRect area = block.box.adjusted(-height, -4 * height, height, 4 * height) & flat.rect();
+    for (const auto& [area, height] : areasOf(flat, blocks)) {
         const QColor paper = paperOf(flat, area);
         const auto inkAt = [&](int x, int y) {
-            const uchar* pixel = flat.constScanLine(y) + std::size_t(x) * 4;
-            return std::max({std::abs(pixel[0] - paper.red()), std::abs(pixel[1] - paper.green()),
-                             std::abs(pixel[2] - paper.blue())}) >= inkContrast;
+            return distance(flat.constScanLine(y) + std::size_t(x) * 4, paper) >= inkContrast;
         };
         // Pixels of the pieces found are not looked at again.
         std::vector<QRect> known;
@@ -83,8 +117,12 @@ std::vector<PageLayout::Piece> find(const QImage& flat, const std::vector<TextEn
                 // The band's columns of ink, cut at gaps wider than spaces.
                 QRect run;
                 const auto keep = [&] {
+                    // A fill of another colour (a selected entry, a button): its text is what
+                    // stands out from the fill.
+                    const QRect text = inkOn(flat, run);
                     // Icons are about as wide as high; a word of a few letters is wider.
-                    if (2 * run.width() >= 3 * band && !covered(run)) found.push_back({run, band});
+                    if (text.height() >= lowest && 2 * text.width() >= 3 * text.height() && !covered(text))
+                        found.push_back({text, text.height()});
                     run = QRect();
                 };
                 // A row found near the block may run on beyond it.
