@@ -105,6 +105,8 @@ Result<std::vector<TextEngine::Line>, Error> TesseractEngine::recognize(const QI
     api_->SetPageSegMode(layout == Layout::page    ? tesseract::PSM_AUTO
                          : layout == Layout::block ? tesseract::PSM_SINGLE_BLOCK
                                                    : tesseract::PSM_SINGLE_LINE);
+    // A line comes dark on light: an unsure one is not read a second time inverted.
+    api_->SetVariable("tessedit_do_invert", layout == Layout::line ? "0" : "1");
     setImage(image, area);
     tesseract::ETEXT_DESC monitor;
     monitor.cancel = &cancelRequested;

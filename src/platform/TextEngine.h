@@ -46,7 +46,7 @@ public:
     enum class Layout {
         page,  // find blocks and columns first
         block, // one block of lines, as layout analysis of a larger page found it
-        line,  // one line of text
+        line,  // one line of text, dark on light
     };
 
     virtual ~TextEngine() = default;

@@ -53,10 +53,12 @@ LineImage::LineImage(const QImage& flat, const QImage& enlarged, int factor, con
                      const std::vector<QRect>& others)
     : flat_(flat), box_(box & flat.rect()), factor_(factor), background_(paperAround(flat, box_)), others_(others) {
     int contrast = 0;
+    QColor ink = background_;
     for (int y = box_.top(); y <= box_.bottom(); ++y) {
         const uchar* row = flat.constScanLine(y);
         for (int x = box_.left(); x <= box_.right(); ++x)
-            contrast = std::max(contrast, distance(row + std::size_t(x) * 4, background_));
+            if (const int d = distance(row + std::size_t(x) * 4, background_); d > contrast)
+                contrast = d, ink = QColor(row[x * 4], row[x * 4 + 1], row[x * 4 + 2]);
     }
     threshold_ = std::max(1, contrast / inkShare);
     coreThreshold_ = std::max(1, contrast / 2);
@@ -77,10 +79,14 @@ LineImage::LineImage(const QImage& flat, const QImage& enlarged, int factor, con
     for (int y = kept.top(); y <= kept.bottom(); ++y)
         std::copy_n(enlarged.constScanLine(y) + std::size_t(kept.left()) * 4, std::size_t(kept.width()) * 4,
                     image_.scanLine(y - origin_.y()) + std::size_t(kept.left() - origin_.x()) * 4);
-    QPainter painter(&image_);
-    for (const QRect& other : others)
-        for (const QRect& hidden : QRegion(other.adjusted(-1, -1, 1, 1) & kept_).subtracted(box_))
-            painter.fillRect(QRect(hidden.topLeft() * factor - origin_, hidden.size() * factor), background_);
+    {
+        QPainter painter(&image_);
+        for (const QRect& other : others)
+            for (const QRect& hidden : QRegion(other.adjusted(-1, -1, 1, 1) & kept_).subtracted(box_))
+                painter.fillRect(QRect(hidden.topLeft() * factor - origin_, hidden.size() * factor), background_);
+    }
+    // Light text on dark paper is turned round: the engine reads dark on light, once.
+    if (qGray(background_.rgb()) < qGray(ink.rgb())) image_.invertPixels();
 }
 
 int LineImage::emptyWidth(const QImage& flat, const QRect& area, int height) {

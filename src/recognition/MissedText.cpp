@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <algorithm>
+#include <cstdint>
 
 namespace quorvane::MissedText {
 
@@ -83,27 +84,30 @@ std::vector<Area> areasOf(const QImage& flat, const std::vector<TextEngine::Bloc
 std::vector<PageLayout::Piece> find(const QImage& flat, const std::vector<TextEngine::Block>& blocks,
                                     const std::vector<PageLayout::Piece>& pieces) {
     std::vector<PageLayout::Piece> found;
+    // Pixels of the pieces found are not looked at again: one byte a pixel, set once.
+    const int width = flat.width();
+    std::vector<std::uint8_t> known(std::size_t(width) * std::size_t(flat.height()), 0);
+    const auto mark = [&](const QRect& box) {
+        const QRect marked = box.adjusted(-2, -2, 2, 2) & flat.rect();
+        for (int y = marked.top(); y <= marked.bottom(); ++y)
+            std::fill_n(known.begin() + std::ptrdiff_t(y) * width + marked.left(), marked.width(), std::uint8_t(1));
+    };
     const auto covered = [&](const QRect& box) {
         const auto hits = [&](const PageLayout::Piece& piece) { return piece.box.adjusted(-2, -2, 2, 2).intersects(box); };
         return std::any_of(pieces.begin(), pieces.end(), hits) || std::any_of(found.begin(), found.end(), hits);
     };
+    for (const auto& piece : pieces)
+        mark(piece.box);
     for (const auto& [area, height] : areasOf(flat, blocks)) {
         const QColor paper = paperOf(flat, area);
         const auto inkAt = [&](int x, int y) {
-            return distance(flat.constScanLine(y) + std::size_t(x) * 4, paper) >= inkContrast;
-        };
-        // Pixels of the pieces found are not looked at again.
-        std::vector<QRect> known;
-        for (const auto& piece : pieces)
-            if (piece.box.top() <= area.bottom() && piece.box.bottom() >= area.top())
-                known.push_back(piece.box.adjusted(-2, -2, 2, 2));
-        const auto free = [&](int x, int y) {
-            return std::none_of(known.begin(), known.end(), [&](const QRect& box) { return box.contains(x, y); });
+            return !known[std::size_t(y) * std::size_t(width) + std::size_t(x)] &&
+                   distance(flat.constScanLine(y) + std::size_t(x) * 4, paper) >= inkContrast;
         };
         std::vector<bool> inked(std::size_t(area.height()));
         for (int y = area.top(); y <= area.bottom(); ++y)
             for (int x = area.left(); x <= area.right() && !inked[std::size_t(y - area.top())]; ++x)
-                inked[std::size_t(y - area.top())] = inkAt(x, y) && free(x, y);
+                inked[std::size_t(y - area.top())] = inkAt(x, y);
         for (int top = area.top(); top <= area.bottom();) {
             if (!inked[std::size_t(top - area.top())]) {
                 ++top;
@@ -121,15 +125,17 @@ std::vector<PageLayout::Piece> find(const QImage& flat, const std::vector<TextEn
                     // stands out from the fill.
                     const QRect text = inkOn(flat, run);
                     // Icons are about as wide as high; a word of a few letters is wider.
-                    if (text.height() >= lowest && 2 * text.width() >= 3 * text.height() && !covered(text))
+                    if (text.height() >= lowest && 2 * text.width() >= 3 * text.height() && !covered(text)) {
                         found.push_back({text, text.height()});
+                        mark(text);
+                    }
                     run = QRect();
                 };
                 // A row found near the block may run on beyond it.
-                for (int x = 0; x < flat.width(); ++x) {
+                for (int x = 0; x < width; ++x) {
                     bool column = false;
                     for (int y = top; y <= bottom && !column; ++y)
-                        column = inkAt(x, y) && free(x, y);
+                        column = inkAt(x, y);
                     if (!column) continue;
                     if (!run.isNull() && x - run.right() > widestSpace * band) keep();
                     run |= QRect(x, top, 1, band);

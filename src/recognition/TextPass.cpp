@@ -13,7 +13,7 @@ constexpr int thinnest = 4;
 
 // An icon or a rule read as text: unsure, and without a run of letters that could be a word.
 bool isIcon(const TextEngine::Line& line) {
-    if (line.confidence >= 0.6f) return false;
+    if (line.confidence >= 0.7f) return false;
     int run = 0;
     for (const QChar c : line.text) {
         run = c.isLetter() ? run + 1 : 0;
