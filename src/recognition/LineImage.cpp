@@ -1,5 +1,7 @@
 #include "recognition/LineImage.h"
 
+#include "recognition/InkDistance.h"
+
 #include <QPainter>
 #include <QRegion>
 #include <algorithm>
@@ -14,11 +16,6 @@ namespace {
 constexpr int inkShare = 5; // 1/5
 // What stands out this much from the paper is ink even in the palest text.
 constexpr int inkContrast = 48;
-
-int distance(const uchar* pixel, const QColor& paper) {
-    return std::max({std::abs(pixel[0] - paper.red()), std::abs(pixel[1] - paper.green()),
-                     std::abs(pixel[2] - paper.blue())});
-}
 
 // The paper of a piece: the middle value of each channel on a ring just outside it.
 QColor paperAround(const QImage& flat, const QRect& box) {
@@ -51,13 +48,14 @@ QColor paperAround(const QImage& flat, const QRect& box) {
 
 LineImage::LineImage(const QImage& flat, const QImage& enlarged, int factor, const QRect& box, int height,
                      const std::vector<QRect>& others)
-    : flat_(flat), box_(box & flat.rect()), factor_(factor), background_(paperAround(flat, box_)), others_(others) {
+    : flat_(flat), box_(box & flat.rect()), factor_(factor), background_(paperAround(flat, box_)),
+      paper_(background_.rgb()), others_(others) {
     int contrast = 0;
     QColor ink = background_;
     for (int y = box_.top(); y <= box_.bottom(); ++y) {
         const uchar* row = flat.constScanLine(y);
         for (int x = box_.left(); x <= box_.right(); ++x)
-            if (const int d = distance(row + std::size_t(x) * 4, background_); d > contrast)
+            if (const int d = inkDistance(row + std::size_t(x) * 4, paper_); d > contrast)
                 contrast = d, ink = QColor(row[x * 4], row[x * 4 + 1], row[x * 4 + 2]);
     }
     threshold_ = std::max(1, contrast / inkShare);
@@ -92,11 +90,11 @@ LineImage::LineImage(const QImage& flat, const QImage& enlarged, int factor, con
 int LineImage::emptyWidth(const QImage& flat, const QRect& area, int height) {
     const QRect inside = area & flat.rect();
     if (inside.width() < 1 || inside.height() < 3) return std::max(0, area.width());
-    const QColor paper = paperAround(flat, inside.adjusted(1, 1, -1, -1));
+    const QRgb paper = paperAround(flat, inside.adjusted(1, 1, -1, -1)).rgb();
     const auto inked = [&](int x) {
         int count = 0;
         for (int y = inside.top(); y <= inside.bottom(); ++y)
-            if (distance(flat.constScanLine(y) + std::size_t(x) * 4, paper) >= inkContrast) ++count;
+            if (inkDistance(flat.constScanLine(y) + std::size_t(x) * 4, paper) >= inkContrast) ++count;
         // A line from top to bottom is a border or the edge of a panel, not a letter.
         return count > 0 && count * 10 < inside.height() * 9;
     };
@@ -156,7 +154,7 @@ QRectF LineImage::toSource(const QRectF& box) const {
 }
 
 bool LineImage::inkAt(int x, int y, Ink ink) const {
-    return distance(flat_.constScanLine(y) + std::size_t(x) * 4, background_) >=
+    return inkDistance(flat_.constScanLine(y) + std::size_t(x) * 4, paper_) >=
            (ink == Ink::edge ? threshold_ : coreThreshold_);
 }
 

@@ -52,6 +52,7 @@ private:
     int factor_;
     QPoint origin_; // where image() starts, in pixels of the enlarged page
     QColor background_;
+    QRgb paper_; // the background's channels, compared with every pixel
     std::vector<QRect> others_;
     int reach_ = 1; // rows above and below the piece where its dots and accents may be
     int threshold_ = 0;

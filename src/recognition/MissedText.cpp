@@ -1,5 +1,7 @@
 #include "recognition/MissedText.h"
 
+#include "recognition/InkDistance.h"
+
 #include <QColor>
 #include <algorithm>
 #include <cstdint>
@@ -33,10 +35,7 @@ QColor paperOf(const QImage& flat, const QRect& area) {
     return QColor(middle[0], middle[1], middle[2]);
 }
 
-int distance(const uchar* pixel, const QColor& paper) {
-    return std::max({std::abs(pixel[0] - paper.red()), std::abs(pixel[1] - paper.green()),
-                     std::abs(pixel[2] - paper.blue())});
-}
+
 
 // What stands out from the middle colour of `area`, away from its rounded corners: the area
 // itself when nothing does, or everything (the area is text on the paper).
@@ -44,11 +43,13 @@ QRect inkOn(const QImage& flat, const QRect& area) {
     const int corner = std::max(2, area.height() / 5);
     const QRect inner = area.adjusted(corner, corner, -corner, -corner);
     if (inner.width() < 3 || inner.height() < 3) return area;
-    const QColor fill = paperOf(flat, inner);
+    const QRgb fill = paperOf(flat, inner).rgb();
     QRect ink;
-    for (int y = inner.top(); y <= inner.bottom(); ++y)
+    for (int y = inner.top(); y <= inner.bottom(); ++y) {
+        const uchar* row = flat.constScanLine(y);
         for (int x = inner.left(); x <= inner.right(); ++x)
-            if (distance(flat.constScanLine(y) + std::size_t(x) * 4, fill) >= inkContrast) ink |= QRect(x, y, 1, 1);
+            if (inkDistance(row + std::size_t(x) * 4, fill) >= inkContrast) ink |= QRect(x, y, 1, 1);
+    }
     return ink.isNull() || ink == inner ? area : ink;
 }
 
@@ -99,10 +100,12 @@ std::vector<PageLayout::Piece> find(const QImage& flat, const std::vector<TextEn
     for (const auto& piece : pieces)
         mark(piece.box);
     for (const auto& [area, height] : areasOf(flat, blocks)) {
-        const QColor paper = paperOf(flat, area);
+        const QRgb paper = paperOf(flat, area).rgb();
+        const uchar* bits = flat.constBits();
         const auto inkAt = [&](int x, int y) {
             return !known[std::size_t(y) * std::size_t(width) + std::size_t(x)] &&
-                   distance(flat.constScanLine(y) + std::size_t(x) * 4, paper) >= inkContrast;
+                   inkDistance(bits + std::size_t(y) * std::size_t(flat.bytesPerLine()) + std::size_t(x) * 4, paper) >=
+                       inkContrast;
         };
         std::vector<bool> inked(std::size_t(area.height()));
         for (int y = area.top(); y <= area.bottom(); ++y)
