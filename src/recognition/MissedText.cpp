@@ -67,16 +67,23 @@ int medianLineHeight(const std::vector<TextEngine::Block>& blocks) {
 struct Area {
     QRect box;
     int height;
+    QRgb paper;
 };
 
 std::vector<Area> areasOf(const QImage& flat, const std::vector<TextEngine::Block>& blocks) {
     std::vector<Area> areas;
     if (blocks.empty()) return areas; // no text at all: nothing to look for beside it
+    const QRgb page = paperOf(flat, flat.rect()).rgb();
     for (const auto& block : blocks) {
         const int height = medianLineHeight({block});
-        areas.push_back({block.box.adjusted(-height, -4 * height, height, 4 * height) & flat.rect(), height});
+        const QRect box = block.box.adjusted(-height, -4 * height, height, 4 * height) & flat.rect();
+        // A block on the page's own paper is looked at with the whole page.
+        const QRgb paper = paperOf(flat, box).rgb();
+        const uchar channels[3] = {uchar(qRed(paper)), uchar(qGreen(paper)), uchar(qBlue(paper))};
+        if (inkDistance(channels, page) > 2)
+            areas.push_back({box, height, paper});
     }
-    areas.push_back({flat.rect(), medianLineHeight(blocks)});
+    areas.push_back({flat.rect(), medianLineHeight(blocks), page});
     return areas;
 }
 
@@ -99,18 +106,23 @@ std::vector<PageLayout::Piece> find(const QImage& flat, const std::vector<TextEn
     };
     for (const auto& piece : pieces)
         mark(piece.box);
-    for (const auto& [area, height] : areasOf(flat, blocks)) {
-        const QRgb paper = paperOf(flat, area).rgb();
-        const uchar* bits = flat.constBits();
+    const uchar* bits = flat.constBits();
+    const auto stride = std::size_t(flat.bytesPerLine());
+    for (const auto& [area, height, paper] : areasOf(flat, blocks)) {
         const auto inkAt = [&](int x, int y) {
             return !known[std::size_t(y) * std::size_t(width) + std::size_t(x)] &&
-                   inkDistance(bits + std::size_t(y) * std::size_t(flat.bytesPerLine()) + std::size_t(x) * 4, paper) >=
-                       inkContrast;
+                   inkDistance(bits + std::size_t(y) * stride + std::size_t(x) * 4, paper) >= inkContrast;
         };
-        std::vector<bool> inked(std::size_t(area.height()));
-        for (int y = area.top(); y <= area.bottom(); ++y)
-            for (int x = area.left(); x <= area.right() && !inked[std::size_t(y - area.top())]; ++x)
-                inked[std::size_t(y - area.top())] = inkAt(x, y);
+        std::vector<std::uint8_t> inked(std::size_t(area.height()), 0);
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            const uchar* pixel = bits + std::size_t(y) * stride + std::size_t(area.left()) * 4;
+            const std::uint8_t* seen = known.data() + std::size_t(y) * std::size_t(width) + std::size_t(area.left());
+            for (int x = 0; x < area.width(); ++x, pixel += 4)
+                if (!seen[x] && inkDistance(pixel, paper) >= inkContrast) {
+                    inked[std::size_t(y - area.top())] = 1;
+                    break;
+                }
+        }
         for (int top = area.top(); top <= area.bottom();) {
             if (!inked[std::size_t(top - area.top())]) {
                 ++top;
