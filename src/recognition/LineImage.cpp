@@ -81,7 +81,8 @@ LineImage::LineImage(const QImage& flat, const QImage& enlarged, int factor, con
         QPainter painter(&image_);
         for (const QRect& other : others)
             for (const QRect& hidden : QRegion(other.adjusted(-1, -1, 1, 1) & kept_).subtracted(box_))
-                painter.fillRect(QRect(hidden.topLeft() * factor - origin_, hidden.size() * factor), background_);
+                painter.fillRect(QRect(hidden.topLeft() * factor - origin_, hidden.size() * factor),
+                                 background_);
     }
     // Light text on dark paper is turned round: the engine reads dark on light, once.
     if (qGray(background_.rgb()) < qGray(ink.rgb())) image_.invertPixels();
@@ -113,8 +114,8 @@ int LineImage::emptyWidth(const QImage& flat, const QRect& area, int height) {
 
 bool LineImage::onDifferentPaper(const QImage& flat, const QRect& first, const QRect& second) {
     const QColor a = paperAround(flat, first), b = paperAround(flat, second);
-    return std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()), std::abs(a.blue() - b.blue())}) >=
-           inkContrast;
+    return std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
+                     std::abs(a.blue() - b.blue())}) >= inkContrast;
 }
 
 int LineImage::lastInkedRow(int left, int right, int from, int step) const {
@@ -143,7 +144,8 @@ void LineImage::growOverLetters(int height, const std::vector<QRect>& others) {
     int left = box_.left(), right = box_.right();
     for (int x = left - 1, gap = 0; x >= 0 && gap <= letterGap && box_.left() - x <= most && free(x); --x)
         columnHasInk(x, box_.top(), box_.bottom()) ? (left = x, gap = 0) : ++gap;
-    for (int x = right + 1, gap = 0; x < flat_.width() && gap <= letterGap && x - box_.right() <= most && free(x); ++x)
+    for (int x = right + 1, gap = 0;
+         x < flat_.width() && gap <= letterGap && x - box_.right() <= most && free(x); ++x)
         columnHasInk(x, box_.top(), box_.bottom()) ? (right = x, gap = 0) : ++gap;
     box_.setLeft(left), box_.setRight(right);
 }

@@ -29,13 +29,12 @@ QColor paperOf(const QImage& flat, const QRect& area) {
     for (int c = 0; c < 3; ++c)
         if (!channels[c].empty()) {
             auto& values = channels[c];
-            std::nth_element(values.begin(), values.begin() + std::ptrdiff_t(values.size() / 2), values.end());
+            std::nth_element(values.begin(), values.begin() + std::ptrdiff_t(values.size() / 2),
+                             values.end());
             middle[c] = values[values.size() / 2];
         }
     return QColor(middle[0], middle[1], middle[2]);
 }
-
-
 
 // What stands out from the middle colour of `area`, away from its rounded corners: the area
 // itself when nothing does, or everything (the area is text on the paper).
@@ -80,8 +79,7 @@ std::vector<Area> areasOf(const QImage& flat, const std::vector<TextEngine::Bloc
         // A block on the page's own paper is looked at with the whole page.
         const QRgb paper = paperOf(flat, box).rgb();
         const uchar channels[3] = {uchar(qRed(paper)), uchar(qGreen(paper)), uchar(qBlue(paper))};
-        if (inkDistance(channels, page) > 2)
-            areas.push_back({box, height, paper});
+        if (inkDistance(channels, page) > 2) areas.push_back({box, height, paper});
     }
     areas.push_back({flat.rect(), medianLineHeight(blocks), page});
     return areas;
@@ -98,11 +96,15 @@ std::vector<PageLayout::Piece> find(const QImage& flat, const std::vector<TextEn
     const auto mark = [&](const QRect& box) {
         const QRect marked = box.adjusted(-2, -2, 2, 2) & flat.rect();
         for (int y = marked.top(); y <= marked.bottom(); ++y)
-            std::fill_n(known.begin() + std::ptrdiff_t(y) * width + marked.left(), marked.width(), std::uint8_t(1));
+            std::fill_n(known.begin() + std::ptrdiff_t(y) * width + marked.left(), marked.width(),
+                        std::uint8_t(1));
     };
     const auto covered = [&](const QRect& box) {
-        const auto hits = [&](const PageLayout::Piece& piece) { return piece.box.adjusted(-2, -2, 2, 2).intersects(box); };
-        return std::any_of(pieces.begin(), pieces.end(), hits) || std::any_of(found.begin(), found.end(), hits);
+        const auto hits = [&](const PageLayout::Piece& piece) {
+            return piece.box.adjusted(-2, -2, 2, 2).intersects(box);
+        };
+        return std::any_of(pieces.begin(), pieces.end(), hits) ||
+               std::any_of(found.begin(), found.end(), hits);
     };
     for (const auto& piece : pieces)
         mark(piece.box);
@@ -116,7 +118,8 @@ std::vector<PageLayout::Piece> find(const QImage& flat, const std::vector<TextEn
         std::vector<std::uint8_t> inked(std::size_t(area.height()), 0);
         for (int y = area.top(); y <= area.bottom(); ++y) {
             const uchar* pixel = bits + std::size_t(y) * stride + std::size_t(area.left()) * 4;
-            const std::uint8_t* seen = known.data() + std::size_t(y) * std::size_t(width) + std::size_t(area.left());
+            const std::uint8_t* seen =
+                known.data() + std::size_t(y) * std::size_t(width) + std::size_t(area.left());
             for (int x = 0; x < area.width(); ++x, pixel += 4)
                 if (!seen[x] && inkDistance(pixel, paper) >= inkContrast) {
                     inked[std::size_t(y - area.top())] = 1;

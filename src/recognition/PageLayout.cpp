@@ -28,7 +28,8 @@ int end(const QRect& box, Qt::Orientation across) {
 // such stretches; empty when there is none.
 std::vector<std::vector<Piece>> cut(std::vector<Piece> items, Qt::Orientation across, int least) {
     std::sort(items.begin(), items.end(), [&](const Piece& a, const Piece& b) {
-        return std::pair(start(a.box, across), end(a.box, across)) < std::pair(start(b.box, across), end(b.box, across));
+        return std::pair(start(a.box, across), end(a.box, across)) <
+               std::pair(start(b.box, across), end(b.box, across));
     });
     std::vector<std::pair<std::size_t, int>> gaps; // index that starts after the gap, width
     int reach = end(items[0].box, across), widest = 0;
@@ -62,7 +63,8 @@ bool sameRow(const QRect& a, const QRect& b) {
 void joinAcrossBlocks(std::vector<Piece>& pieces, const PageInk& ink, double widestSpace) {
     for (bool joined = true; joined;) {
         joined = false;
-        std::sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.box.left() < b.box.left(); });
+        std::sort(pieces.begin(), pieces.end(),
+                  [](const Piece& a, const Piece& b) { return a.box.left() < b.box.left(); });
         for (std::size_t i = 0; i < pieces.size() && !joined; ++i) {
             // The nearest piece to the right on the same row.
             std::size_t next = pieces.size();
@@ -74,10 +76,12 @@ void joinAcrossBlocks(std::vector<Piece>& pieces, const PageInk& ink, double wid
             const Piece &a = pieces[i], &b = pieces[next];
             const int height = std::max(a.lineHeight, b.lineHeight);
             const int gap = b.box.left() - (a.box.left() + a.box.width());
-            if (std::max(a.box.height(), b.box.height()) > tallWord * std::min(a.box.height(), b.box.height()))
+            if (std::max(a.box.height(), b.box.height()) >
+                tallWord * std::min(a.box.height(), b.box.height()))
                 continue;
             const QRect between(a.box.left() + a.box.width(), std::min(a.box.top(), b.box.top()), gap,
-                                std::max(a.box.bottom(), b.box.bottom()) - std::min(a.box.top(), b.box.top()) + 1);
+                                std::max(a.box.bottom(), b.box.bottom()) -
+                                    std::min(a.box.top(), b.box.top()) + 1);
             if ((gap > widestSpace * height && ink.emptyWidth(between, height) > widestSpace * height) ||
                 ink.apart(a.box, b.box))
                 continue;
@@ -114,17 +118,20 @@ void order(std::vector<Piece> items, std::vector<Piece>& out) {
 
 } // namespace
 
-std::vector<Piece> pieces(const std::vector<TextEngine::Block>& blocks, const PageInk& ink, double widestSpace) {
+std::vector<Piece> pieces(const std::vector<TextEngine::Block>& blocks, const PageInk& ink,
+                          double widestSpace) {
     std::vector<Piece> result;
     for (const auto& block : blocks)
         for (const auto& line : block.lines) {
             std::vector<QRect> words = line.words;
-            std::sort(words.begin(), words.end(), [](const QRect& a, const QRect& b) { return a.left() < b.left(); });
+            std::sort(words.begin(), words.end(),
+                      [](const QRect& a, const QRect& b) { return a.left() < b.left(); });
             if (words.empty()) continue;
             std::vector<int> heights;
             for (const QRect& word : words)
                 heights.push_back(word.height());
-            std::nth_element(heights.begin(), heights.begin() + std::ptrdiff_t(heights.size() / 2), heights.end());
+            std::nth_element(heights.begin(), heights.begin() + std::ptrdiff_t(heights.size() / 2),
+                             heights.end());
             const int height = heights[heights.size() / 2];
             const auto tall = [&](const QRect& word) { return word.height() > tallWord * height; };
             std::erase_if(words, [&](const QRect& word) { return word.height() * speck < height; });
@@ -133,9 +140,11 @@ std::vector<Piece> pieces(const std::vector<TextEngine::Block>& blocks, const Pa
                 if (!piece.isNull()) {
                     const int gap = word.left() - (piece.left() + piece.width());
                     const QRect between(piece.left() + piece.width(), std::min(piece.top(), word.top()), gap,
-                                        std::max(piece.bottom(), word.bottom()) - std::min(piece.top(), word.top()) + 1);
+                                        std::max(piece.bottom(), word.bottom()) -
+                                            std::min(piece.top(), word.top()) + 1);
                     if (tall(word) || tall(piece) || !sameRow(last, word) ||
-                        (gap > widestSpace * height && ink.emptyWidth(between, height) > widestSpace * height) ||
+                        (gap > widestSpace * height &&
+                         ink.emptyWidth(between, height) > widestSpace * height) ||
                         ink.apart(last, word)) {
                         result.push_back({piece, tall(piece) ? piece.height() : height});
                         piece = QRect();

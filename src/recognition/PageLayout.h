@@ -28,9 +28,9 @@ struct PageInk {
     std::function<bool(const QRect&, const QRect&)> apart;
 };
 
-// The blocks' lines cut at empty gaps wider than `widestSpace` times the height of their words, where the paper changes colour, and around a word far taller than the others (an icon
-// the analysis took for a word). Specks far lower than the words do not make pieces. A piece
-// lying mostly inside another is part of it.
+// The blocks' lines cut at empty gaps wider than `widestSpace` times the height of their words, where the
+// paper changes colour, and around a word far taller than the others (an icon the analysis took for a word).
+// Specks far lower than the words do not make pieces. A piece lying mostly inside another is part of it.
 std::vector<Piece> pieces(const std::vector<TextEngine::Block>& blocks, const PageInk& ink,
                           double widestSpace = 2.5);
 

@@ -25,7 +25,8 @@ TEST_F(RedactText, CoversEveryWordOfATerminalAndNoRowBetweenItsLines) {
     ASSERT_TRUE(waitForWindow(QStringLiteral("^Open Image$")).has_value());
     type(shot);
     press(QStringLiteral("Return"));
-    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Imported 760x440 px image"))) << quorvane.log().toStdString();
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Imported 760x440 px image")))
+        << quorvane.log().toStdString();
     ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Open Image$")));
     settle(500);
 
@@ -39,7 +40,8 @@ TEST_F(RedactText, CoversEveryWordOfATerminalAndNoRowBetweenItsLines) {
     press(QStringLiteral("Return"));
     settle(500);
     press(QStringLiteral("ctrl+c"));
-    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Copied 760x440 px image"), before)) << quorvane.log().toStdString();
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Copied 760x440 px image"), before))
+        << quorvane.log().toStdString();
     const QImage copied = clipboardImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(copied.size(), original.size());
 
@@ -49,12 +51,14 @@ TEST_F(RedactText, CoversEveryWordOfATerminalAndNoRowBetweenItsLines) {
     for (const auto& line : truth->lines)
         for (const auto& word : line.words) {
             const QRgb paper = original.pixel(std::max(0, word.ink.left() - 3), word.ink.center().y());
-            const int bottom = word.text.contains(QLatin1Char('_')) ? word.ink.top() + word.ink.height() * 6 / 10
-                                                                   : word.ink.bottom();
+            const int bottom = word.text.contains(QLatin1Char('_'))
+                                   ? word.ink.top() + word.ink.height() * 6 / 10
+                                   : word.ink.bottom();
             int left = 0;
             for (int y = word.ink.top(); y <= bottom; ++y)
                 for (int x = word.ink.left(); x <= word.ink.right(); ++x)
-                    if (differ(original.pixel(x, y), paper) && copied.pixel(x, y) == original.pixel(x, y)) ++left;
+                    if (differ(original.pixel(x, y), paper) && copied.pixel(x, y) == original.pixel(x, y))
+                        ++left;
             EXPECT_EQ(left, 0) << word.text.toStdString() << " is still readable";
         }
     // The middle row between two lines of the window is untouched, so no box reaches from one line

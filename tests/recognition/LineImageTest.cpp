@@ -32,11 +32,13 @@ TEST(LineImage, FitsWordBoxesToTheirInkAndNoOtherLine) {
     const QRect line = notes | here, top = inkIn(flat, above);
     const LineImage image(flat, flat, 1, line, line.height(), {top});
     // The engine placed the first word short ("Not"), and the second taller, up and to the left.
-    const auto fitted = image.fitted({QRectF(notes.left(), notes.top(), notes.width() * 0.6, notes.height()),
-                                      QRectF(here.left() - 4, top.top(), here.width() + 4, here.bottom() - top.top())});
+    const auto fitted =
+        image.fitted({QRectF(notes.left(), notes.top(), notes.width() * 0.6, notes.height()),
+                      QRectF(here.left() - 4, top.top(), here.width() + 4, here.bottom() - top.top())});
     ASSERT_EQ(fitted.size(), 2u);
     for (const auto& [box, ink] : {std::pair(fitted[0], notes), std::pair(fitted[1], here)}) {
-        EXPECT_TRUE(box.contains(QRectF(ink))) << box.x() << "," << box.y() << " " << box.width() << "x" << box.height();
+        EXPECT_TRUE(box.contains(QRectF(ink)))
+            << box.x() << "," << box.y() << " " << box.width() << "x" << box.height();
         EXPECT_TRUE(QRectF(ink.adjusted(-1, -1, 1, 1)).contains(box));
     }
 
@@ -49,7 +51,8 @@ TEST(LineImage, FitsWordBoxesToTheirInkAndNoOtherLine) {
     for (int y = 0; y < read.height(); ++y)
         for (int x = 0; x < read.width(); ++x) {
             const QPointF at = doubled.toSource(QRectF(x, y, 1, 1)).topLeft();
-            if (qGray(read.pixel(x, y)) < 128) ASSERT_TRUE(line.adjusted(-6, -6, 6, 6).contains(at.toPoint()));
+            if (qGray(read.pixel(x, y)) < 128)
+                ASSERT_TRUE(line.adjusted(-6, -6, 6, 6).contains(at.toPoint()));
         }
 }
 
@@ -71,8 +74,8 @@ TEST(LineImage, TellsGapsBetweenColumnsFromMissedLetters) {
     QPainter(&page).fillRect(300, 0, 2, 40, Qt::black); // a border through the whole row
     const QImage flat = rgbx(page);
     const QRect band(60, 8, 330, 20);
-    EXPECT_EQ(LineImage::emptyWidth(flat, QRect(60, 8, 120, 20), 14), 120); // nothing
-    EXPECT_EQ(LineImage::emptyWidth(flat, band, 14), 0);                   // a letter
+    EXPECT_EQ(LineImage::emptyWidth(flat, QRect(60, 8, 120, 20), 14), 120);  // nothing
+    EXPECT_EQ(LineImage::emptyWidth(flat, band, 14), 0);                     // a letter
     EXPECT_GT(LineImage::emptyWidth(flat, QRect(220, 8, 170, 20), 14), 100); // only the border
     // "lef" seen, "t" missed: the end of the word is no part of the gap.
     const QRect ink = inkIn(flat, word);

@@ -21,7 +21,8 @@ struct FakeInk {
                 },
                 [this](const QRect& a, const QRect& b) {
                     const auto on = [&](const QRect& word) {
-                        return std::any_of(other.begin(), other.end(), [&](const QRect& box) { return box.contains(word); });
+                        return std::any_of(other.begin(), other.end(),
+                                           [&](const QRect& box) { return box.contains(word); });
                     };
                     return on(a) != on(b);
                 }};
@@ -60,16 +61,27 @@ TEST(PageLayout, CutsLinesIntoPiecesWhereAReaderWould) {
     };
     const std::vector<Case> cases = {
         {"an empty gap wider than spaces", {blockOf({{label, colon, field}})}, {}, {{0, 0, 90, 10}, field}},
-        {"letters the analysis missed", {blockOf({{label, colon, field}})}, {{{150, 2, 8, 6}}, {}}, {{0, 0, 340, 10}}},
-        {"two buttons side by side", {blockOf({{label, {48, 0, 40, 10}}})}, {{}, {{45, -5, 50, 20}}},
+        {"letters the analysis missed",
+         {blockOf({{label, colon, field}})},
+         {{{150, 2, 8, 6}}, {}},
+         {{0, 0, 340, 10}}},
+        {"two buttons side by side",
+         {blockOf({{label, {48, 0, 40, 10}}})},
+         {{}, {{45, -5, 50, 20}}},
          {label, {48, 0, 40, 10}}},
-        {"an icon taken for a word", {blockOf({{{0, -15, 40, 40}, {50, 0, 40, 10}, {100, 0, 40, 10}}})}, {},
+        {"an icon taken for a word",
+         {blockOf({{{0, -15, 40, 40}, {50, 0, 40, 10}, {100, 0, 40, 10}}})},
+         {},
          {{0, -15, 40, 40}, {50, 0, 90, 10}}},
         {"points between words", {blockOf({{label, {45, 8, 2, 2}, colon}})}, {}, {{0, 0, 90, 10}}},
-        {"a sidebar item under a heading", {blockOf({{{0, 20, 40, 10}, {60, 0, 40, 10}}})}, {},
+        {"a sidebar item under a heading",
+         {blockOf({{{0, 20, 40, 10}, {60, 0, 40, 10}}})},
+         {},
          {{60, 0, 40, 10}, {0, 20, 40, 10}}},
         {"halves of a line in two blocks", {blockOf({{label}}), blockOf({{colon}})}, {}, {{0, 0, 90, 10}}},
-        {"a dash the analysis kept apart", {blockOf({{{0, 0, 90, 10}}}), blockOf({{{44, 2, 6, 7}}})}, {},
+        {"a dash the analysis kept apart",
+         {blockOf({{{0, 0, 90, 10}}}), blockOf({{{44, 2, 6, 7}}})},
+         {},
          {{0, 0, 90, 10}}},
     };
     for (const Case& c : cases)

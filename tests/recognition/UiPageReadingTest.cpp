@@ -17,9 +17,9 @@ std::unique_ptr<TextRecognizer> recognizerWith(int workers) {
 
 // Pages Tesseract reads without a single error; on the others a few characters go wrong (an
 // underscore, a radio button read as a letter), fewer than the command line gets wrong.
-const QStringList readExactly = {"dialog-light-1x",  "dialog-light-2x", "dialog-dark-1x",  "dialog-dark-2x",
-                                 "toolbar-light-1x", "toolbar-dark-1x", "mixed-light-2x",
-                                 "mixed-dark-1x",    "mixed-dark-2x"};
+const QStringList readExactly = {"dialog-light-1x", "dialog-light-2x",  "dialog-dark-1x",
+                                 "dialog-dark-2x",  "toolbar-light-1x", "toolbar-dark-1x",
+                                 "mixed-light-2x",  "mixed-dark-1x",    "mixed-dark-2x"};
 constexpr double errorBound = 0.03;
 
 TEST(UiPageReading, ReadsEveryPageInColumnOrderWithBoxesOnTheirWordsWhateverTheWorkers) {
@@ -42,7 +42,8 @@ TEST(UiPageReading, ReadsEveryPageInColumnOrderWithBoxesOnTheirWordsWhateverTheW
             for (const RecognizedWord& word : line.words)
                 words.push_back({word.text, word.boundingBox});
             // Nothing lower than the smallest readable text comes back.
-            EXPECT_GE(line.boundingBox.height(), std::min(6.0, image.height() / 32.0)) << line.text.toStdString();
+            EXPECT_GE(line.boundingBox.height(), std::min(6.0, image.height() / 32.0))
+                << line.text.toStdString();
         }
         const test::PageScore score = test::scoreReading(*truth, read);
         EXPECT_TRUE(score.orderFaults.isEmpty()) << score.orderFaults.join("\n").toStdString();

@@ -15,9 +15,8 @@ constexpr int inkAlpha = 64;
 } // namespace
 
 PageDrawer::PageDrawer(const QString& name, QSizeF points, int scale, const QColor& background)
-    : scale_(scale),
-      image_(int(std::lround(points.width() * scale)), int(std::lround(points.height() * scale)),
-             QImage::Format_RGB32) {
+    : scale_(scale), image_(int(std::lround(points.width() * scale)),
+                            int(std::lround(points.height() * scale)), QImage::Format_RGB32) {
     image_.fill(background);
     painter_ = std::make_unique<QPainter>(&image_);
     painter_->setRenderHint(QPainter::Antialiasing);
@@ -137,7 +136,8 @@ void PageDrawer::runs(QPointF at, const Runs& runs, const Style& style, int colu
             qsizetype pieceEnd = piece;
             while (pieceEnd < end && colors[std::size_t(pieceEnd)] == colors[std::size_t(piece)])
                 ++pieceEnd;
-            const QPoint origin(left + int(std::lround(metrics.horizontalAdvance(all.left(piece)))), baseline);
+            const QPoint origin(left + int(std::lround(metrics.horizontalAdvance(all.left(piece)))),
+                                baseline);
             const QString text = all.mid(piece, pieceEnd - piece);
             painter_->setPen(colors[std::size_t(piece)]);
             painter_->drawText(origin, text);

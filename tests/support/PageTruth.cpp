@@ -51,7 +51,8 @@ QRect PageTruth::Line::ink() const {
 }
 
 QString PageTruth::serialized() const {
-    QString out = QStringLiteral("page\t%1\t%2\t%3\t%4\n").arg(name).arg(size.width()).arg(size.height()).arg(scale);
+    QString out =
+        QStringLiteral("page\t%1\t%2\t%3\t%4\n").arg(name).arg(size.width()).arg(size.height()).arg(scale);
     for (const Line& line : lines) {
         out += QStringLiteral("line\t%1\t%2\t%3\n").arg(line.column).arg(line.group).arg(line.text);
         for (const Word& word : line.words)
@@ -121,7 +122,9 @@ PageScore scoreReading(const PageTruth& truth, const std::vector<ReadLine>& read
         const QString text = line.text.simplified();
         if (counted) total += text.size();
         const QRectF ink = QRectF(line.ink()).adjusted(-2, -2, 2, 2);
-        const auto over = [&](int i) { return read[std::size_t(i)].box && read[std::size_t(i)].box->intersects(ink); };
+        const auto over = [&](int i) {
+            return read[std::size_t(i)].box && read[std::size_t(i)].box->intersects(ink);
+        };
         bool anyOver = false, boxed = false;
         for (int i = 0; i < left.size(); ++i)
             anyOver = anyOver || over(i), boxed = boxed || read[std::size_t(i)].box.has_value();
@@ -144,10 +147,13 @@ PageScore scoreReading(const PageTruth& truth, const std::vector<ReadLine>& read
         if (bestLine < 0) continue;
         const int first = int(left[bestLine].size());
         for (int j = best.start; j < best.end; ++j) {
-            if (j < first) left[bestLine][j] = taken;
-            else if (j > first && bestCount == 2) left[bestLine + 1][j - first - 1] = taken;
+            if (j < first)
+                left[bestLine][j] = taken;
+            else if (j > first && bestCount == 2)
+                left[bestLine + 1][j - first - 1] = taken;
         }
-        const Found at = best.start < first ? Found{bestLine, best.start} : Found{bestLine + 1, best.start - first - 1};
+        const Found at =
+            best.start < first ? Found{bestLine, best.start} : Found{bestLine + 1, best.start - first - 1};
         if (best.edits * 3 <= text.size()) found[index] = at;
     }
     for (const QString& line : left)
@@ -208,7 +214,8 @@ QStringList wordBoxFaults(const PageTruth& truth, const std::vector<BoxedWord>& 
             if (&line == ownLine) continue;
             for (const PageTruth::Word& other : line.words)
                 if (area(word.box.adjusted(0.5, 0.5, -0.5, -0.5) & QRectF(other.ink)) > 0)
-                    faults.append(where + QStringLiteral(" covers ink of \"%1\" of another line").arg(other.text));
+                    faults.append(where +
+                                  QStringLiteral(" covers ink of \"%1\" of another line").arg(other.text));
         }
     }
     return faults;

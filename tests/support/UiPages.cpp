@@ -36,8 +36,8 @@ void button(PageDrawer& page, QRectF box, const QString& label, const QColor& fi
             int column) {
     page.fill(box, fill, 5);
     const Style style{13, ink};
-    page.text({box.x() + (box.width() - page.width(label, style)) / 2, box.y() + (box.height() - 16) / 2}, label,
-              style, column, -1);
+    page.text({box.x() + (box.width() - page.width(label, style)) / 2, box.y() + (box.height() - 16) / 2},
+              label, style, column, -1);
 }
 
 void dialog(PageDrawer& page, const Palette& p) {
@@ -46,12 +46,14 @@ void dialog(PageDrawer& page, const Palette& p) {
     page.line({34, 76}, {41, 84}, p.onAccent, 3);
     page.line({41, 84}, {55, 68}, p.onAccent, 3);
     page.text({84, 52}, QStringLiteral("Your screenshot was saved"), {15, p.text, true}, 1, 1);
-    page.text({84, 80}, QStringLiteral("It is in the Screenshots folder of your Pictures."), {13, p.text}, 1, 1);
-    page.text({84, 100}, QStringLiteral("You can open the folder or delete the file now."), {13, p.text}, 1, 1);
+    page.text({84, 80}, QStringLiteral("It is in the Screenshots folder of your Pictures."), {13, p.text}, 1,
+              1);
+    page.text({84, 100}, QStringLiteral("You can open the folder or delete the file now."), {13, p.text}, 1,
+              1);
     page.fill({84, 128, 412, 28}, p.field, 4);
     page.frame({84, 128, 412, 28}, p.border, 4);
-    page.text({94, 134}, QStringLiteral("~/Pictures/Screenshots/Capture 2024-05-03.png"), {12, p.text, false, true}, 1,
-              1);
+    page.text({94, 134}, QStringLiteral("~/Pictures/Screenshots/Capture 2024-05-03.png"),
+              {12, p.text, false, true}, 1, 1);
     button(page, {84, 190, 90, 30}, QStringLiteral("Delete"), p.danger, p.onAccent, 1);
     button(page, {290, 190, 90, 30}, QStringLiteral("Close"), p.button, p.text, 1);
     button(page, {392, 190, 110, 30}, QStringLiteral("Open folder"), p.accent, p.onAccent, 1);
@@ -75,8 +77,8 @@ void field(PageDrawer& page, const Palette& p, QRectF box, const QString& text, 
 void settings(PageDrawer& page, const Palette& p) {
     titleBar(page, p, 860, QStringLiteral("Settings"));
     page.fill({0, 32, 200, 528}, p.sidebar);
-    const QStringList sections = {"General", "Capture", "Annotations", "Export", "Shortcuts", "Text Recognition",
-                                  "Advanced"};
+    const QStringList sections = {"General",   "Capture",          "Annotations", "Export",
+                                  "Shortcuts", "Text Recognition", "Advanced"};
     for (int i = 0; i < sections.size(); ++i) {
         const bool selected = i == 1;
         if (selected) page.fill({8, 44.0 + i * 32, 184, 28}, p.accent, 5);
@@ -105,10 +107,11 @@ void settings(PageDrawer& page, const Palette& p) {
         page.ring({408.0 + i * 100, 378}, 7, i == 1 ? p.accent : p.border, i == 1 ? 4 : 1.5);
         page.text({422.0 + i * 100, 370}, speeds[i], {13, p.text}, 2, -1);
     }
-    page.paragraph({232, 414}, 440, 18,
-                   QStringLiteral("Quorvane scrolls the window for you and joins the frames into one tall image. "
-                                  "Press Esc to stop at any time."),
-                   {11, p.dim}, 2, 4);
+    page.paragraph(
+        {232, 414}, 440, 18,
+        QStringLiteral("Quorvane scrolls the window for you and joins the frames into one tall image. "
+                       "Press Esc to stop at any time."),
+        {11, p.dim}, 2, 4);
     button(page, {650, 508, 180, 30}, QStringLiteral("Restore Defaults"), p.button, p.text, 2);
 }
 
@@ -177,8 +180,8 @@ void terminal(PageDrawer& page, const Palette& p, bool dark) {
     qreal y = 42;
     const auto prompt = [&](const QString& command) {
         page.runs({10, y},
-                  {{"user@devbox", p.green}, {":", ink}, {"~/src/quorvane", p.blue}, {"$ " + command, ink}}, style,
-                  1, 1);
+                  {{"user@devbox", p.green}, {":", ink}, {"~/src/quorvane", p.blue}, {"$ " + command, ink}},
+                  style, 1, 1);
         y += 19;
     };
     const auto out = [&](const QString& text, const QColor& color) {
@@ -201,7 +204,8 @@ void terminal(PageDrawer& page, const Palette& p, bool dark) {
     prompt(QStringLiteral("make -j3 recognition_tests"));
     out(QStringLiteral("[ 42%] Building CXX object src/recognition/TextPass.cpp.o"), ink);
     out(QStringLiteral("[100%] Built target recognition_tests"), ink);
-    page.runs({10, y}, {{"user@devbox", p.green}, {":", ink}, {"~/src/quorvane", p.blue}, {"$", ink}}, style, 1, 1);
+    page.runs({10, y}, {{"user@devbox", p.green}, {":", ink}, {"~/src/quorvane", p.blue}, {"$", ink}}, style,
+              1, 1);
     page.fill({10 + page.width(QStringLiteral("user@devbox:~/src/quorvane$ "), style), y + 1, 8, 16}, ink);
 }
 
@@ -210,7 +214,8 @@ void web(PageDrawer& page, const Palette& p) {
     page.fill({8, 6, 240, 30}, p.panel, 6);
     page.text({20, 13}, QStringLiteral("Notes - Quorvane Docs"), {12, p.text}, 0, -1);
     page.fill({90, 40, 700, 26}, p.field, 13);
-    page.text({108, 45}, QStringLiteral("https://docs.example.org/guide/text-recognition"), {12, p.text}, 0, -1);
+    page.text({108, 45}, QStringLiteral("https://docs.example.org/guide/text-recognition"), {12, p.text}, 0,
+              -1);
     page.polygon({{24, 53}, {34, 46}, {34, 60}}, p.dim);
     page.polygon({{64, 53}, {54, 46}, {54, 60}}, p.dim);
     page.fill({0, 72, 1200, 44}, p.panel);
@@ -229,41 +234,47 @@ void web(PageDrawer& page, const Palette& p) {
     const QColor body = p.text;
     qreal y = page.paragraph({280, 140}, 860, 40, QStringLiteral("Recognising text in screenshots"),
                              {28, body, true}, 2, 2);
-    y = page.paragraph({280, y + 4}, 820, 25,
-                       QStringLiteral("Quorvane reads the text of any capture on your computer, without sending "
-                                      "it anywhere. Choose Recognize Text from the Tools menu, or press the "
-                                      "shortcut, and drag over the part of the screen that holds the text. The "
-                                      "result opens in its own window, where you can copy it."),
-                       {15, body}, 2, 2);
+    y = page.paragraph(
+        {280, y + 4}, 820, 25,
+        QStringLiteral("Quorvane reads the text of any capture on your computer, without sending "
+                       "it anywhere. Choose Recognize Text from the Tools menu, or press the "
+                       "shortcut, and drag over the part of the screen that holds the text. The "
+                       "result opens in its own window, where you can copy it."),
+        {15, body}, 2, 2);
     y = page.paragraph({280, y + 18}, 820, 30, QStringLiteral("Copying the text"), {20, body, true}, 2, 2);
-    y = page.paragraph({280, y + 2}, 820, 25,
-                       QStringLiteral("Lines are kept as they appear on the screen. Turn on Join lines to copy "
-                                      "a paragraph as one line, for example to paste it into a message."),
-                       {15, body}, 2, 2);
+    y = page.paragraph(
+        {280, y + 2}, 820, 25,
+        QStringLiteral("Lines are kept as they appear on the screen. Turn on Join lines to copy "
+                       "a paragraph as one line, for example to paste it into a message."),
+        {15, body}, 2, 2);
     page.fill({280, y + 12, 600, 78}, p.window, 6);
     page.text({296, y + 24}, QStringLiteral("quorvane --recognize-area"), {13, body, false, true}, 2, 2);
-    page.text({296, y + 48}, QStringLiteral("quorvane --recognize-file notes.png"), {13, body, false, true}, 2, 2);
+    page.text({296, y + 48}, QStringLiteral("quorvane --recognize-file notes.png"), {13, body, false, true},
+              2, 2);
     page.text({280, y + 116}, QStringLiteral("Last updated on 3 May 2024"), {12, p.dim}, 2, 2);
 }
 
 void mixed(PageDrawer& page, const Palette& p) {
     page.text({40, 30}, QStringLiteral("Release notes"), {36, p.text, true}, 1, 1);
     page.text({40, 92}, QStringLiteral("Version 2.4 brings faster text recognition"), {22, p.accent}, 1, 1);
-    qreal y = page.paragraph({40, 140}, 520, 22,
-                             QStringLiteral("Text in captures of dialogs, settings windows and terminals is now "
-                                            "read in the order of its columns, and every word box covers its word."),
-                             {14, p.text}, 1, 1);
-    y = page.paragraph({40, y + 14}, 520, 16,
-                       QStringLiteral("Smaller print: recognition runs on your computer and keeps nothing after "
-                                      "the window closes."),
-                       {11, p.dim}, 1, 1);
-    page.text({40, y + 10}, QStringLiteral("Fine print: details may change without notice."), {9, p.dim}, 1, 1);
+    qreal y = page.paragraph(
+        {40, 140}, 520, 22,
+        QStringLiteral("Text in captures of dialogs, settings windows and terminals is now "
+                       "read in the order of its columns, and every word box covers its word."),
+        {14, p.text}, 1, 1);
+    y = page.paragraph(
+        {40, y + 14}, 520, 16,
+        QStringLiteral("Smaller print: recognition runs on your computer and keeps nothing after "
+                       "the window closes."),
+        {11, p.dim}, 1, 1);
+    page.text({40, y + 10}, QStringLiteral("Fine print: details may change without notice."), {9, p.dim}, 1,
+              1);
     page.text({40, y + 30}, QStringLiteral("tiny footnote at five pixels"), {5, p.dim}, 1, 1);
     page.frame({600, 150, 260, 200}, p.border, 8);
     page.text({620, 166}, QStringLiteral("Tip"), {16, p.text, true}, 2, 3);
     page.paragraph({620, 196}, 220, 19,
-                   QStringLiteral("Hold Shift while you drag to keep the aspect ratio of the area."), {12, p.text}, 2,
-                   3);
+                   QStringLiteral("Hold Shift while you drag to keep the aspect ratio of the area."),
+                   {12, p.text}, 2, 3);
     page.text({40, 560}, QStringLiteral("42 fixes"), {48, p.accent, true}, 3, -1);
     page.text({420, 600}, QStringLiteral("Page 3 of 12"), {10, p.dim}, 4, -1);
 }
@@ -276,7 +287,8 @@ QStringList uiPageKinds() {
 
 UiPage drawUiPage(const QString& kind, Theme theme, int scale) {
     const Palette p = paletteOf(theme);
-    const QString name = QStringLiteral("%1-%2-%3x").arg(kind, theme == Theme::light ? "light" : "dark").arg(scale);
+    const QString name =
+        QStringLiteral("%1-%2-%3x").arg(kind, theme == Theme::light ? "light" : "dark").arg(scale);
     const QSizeF size = kind == "dialog"     ? QSizeF(520, 240)
                         : kind == "settings" ? QSizeF(860, 560)
                         : kind == "toolbar"  ? QSizeF(1000, 150)
