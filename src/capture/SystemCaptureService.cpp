@@ -9,6 +9,7 @@
 #include "platform/X11ScreenGrabber.h"
 #include "platform/X11ScreenTargets.h"
 #include "platform/X11WindowContents.h"
+#include "platform/X11WindowIcon.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -383,6 +384,19 @@ Result<QImage, Error> SystemCaptureService::capture(const ContentFilter& filter,
                             });
     if (!scaled) return Failure{serviceError(Kind::allocationFailed)};
     return *scaled;
+}
+
+QImage SystemCaptureService::applicationIcon(const CaptureWindow& window, int side) {
+    const ProcessID process = window.owningApplication ? window.owningApplication->processID : 0;
+    if (process != 0) {
+        const auto known = icons_.find(process);
+        if (known != icons_.end()) return known->second;
+    }
+    if (!connect()) return {};
+    QImage icon = X11WindowIcon::read(*connection_, window.windowID, side);
+    // Windows without a process are asked each time: nothing ties them together.
+    if (process != 0) icons_[process] = icon;
+    return icon;
 }
 
 } // namespace quorvane

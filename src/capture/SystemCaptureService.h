@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QRegion>
 #include <QTimer>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -25,6 +26,8 @@ public:
     // screen but a covered window while it is captured.
     SystemCaptureService();
     ~SystemCaptureService() override;
+
+    QImage applicationIcon(const CaptureWindow& window, int side) override;
 
 protected:
     void loadTargets(Completion<ShareableContent> done) override;
@@ -64,6 +67,8 @@ private:
     std::unique_ptr<X11ScreenGrabber> grabber_;
     std::optional<Pending> pending_;
     QTimer paintWait_;
+    // Application icons by process: read once, on first use.
+    std::map<ProcessID, QImage> icons_;
 };
 
 } // namespace quorvane
