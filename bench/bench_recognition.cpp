@@ -1,5 +1,8 @@
 // Text recognition of three drawn screenshots, against the tesseract command line on the same
-// PNG files: wall time and character error rate ("cer") of each, in the same run.
+// PNG files: wall time and character error rate ("cer") of each, in the same run. Then the same
+// for each drawn user-interface page of tests/data/ui-pages, read warm (engines loaded) and cold
+// (a new recognizer), against the command line with its default threads and with one;
+// bench/recognition-table.py turns the JSON output into a table.
 
 #include "OffscreenMain.h"
 #include "ScreenshotPages.h"
@@ -8,12 +11,15 @@
 #include "platform/TesseractLanguageData.h"
 #include "platform/ZXingBarcodeReader.h"
 #include "recognition/TextRecognizer.h"
+#include "support/UiPages.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <map>
+#include <optional>
 #include <thread>
 
 namespace quorvane::bench {
@@ -103,32 +109,100 @@ void BM_Recognize(benchmark::State& state) {
     state.counters["threads"] = recognizer().workerCount();
 }
 
-void BM_TesseractCommandLine(benchmark::State& state) {
-    const Screenshot& shot = screenshots()[std::size_t(state.range(0))];
-    const QString png = pngOf(int(state.range(0)));
+// Times the tesseract command on `png` with its default threads (one OpenMP thread per core) or,
+// when `oneThread`, one; its text, or none when it is missing or failed.
+std::optional<QString> commandLineText(benchmark::State& state, const QString& png, bool oneThread) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    // Its own default (one OpenMP thread per core), or one thread for a second reference.
-    const bool oneThread = state.range(1) == 1;
     environment.remove(QStringLiteral("OMP_THREAD_LIMIT"));
     if (oneThread) environment.insert(QStringLiteral("OMP_THREAD_LIMIT"), QStringLiteral("1"));
     QString text;
     for (auto _ : state) {
         QProcess tesseract;
         tesseract.setProcessEnvironment(environment);
-        tesseract.start(QStringLiteral("tesseract"),
-                        {png, QStringLiteral("stdout"), QStringLiteral("-l"), "eng"});
-        if (!tesseract.waitForFinished(120000) || tesseract.exitCode() != 0) {
+        tesseract.start(QStringLiteral("tesseract"), {png, QStringLiteral("stdout"), QStringLiteral("-l"), "eng"});
+        if (!tesseract.waitForFinished(600000) || tesseract.exitCode() != 0) {
+            tesseract.kill();
+            tesseract.waitForFinished();
             state.SkipWithError("the tesseract command is missing or failed");
-            return;
+            return std::nullopt;
         }
         text = QString::fromUtf8(tesseract.readAllStandardOutput());
     }
-    state.SetLabel(shot.name.toStdString());
-    state.counters["cer"] = errorRate(shot.lines, text.split(QLatin1Char('\n')));
     state.counters["threads"] = oneThread ? 1 : std::thread::hardware_concurrency();
+    return text;
+}
+
+void BM_TesseractCommandLine(benchmark::State& state) {
+    const Screenshot& shot = screenshots()[std::size_t(state.range(0))];
+    const auto text = commandLineText(state, pngOf(int(state.range(0))), state.range(1) == 1);
+    if (!text) return;
+    state.SetLabel(shot.name.toStdString());
+    state.counters["cer"] = errorRate(shot.lines, text->split(QLatin1Char('\n')));
+}
+
+struct UiPageFile {
+    QImage image;
+    test::PageTruth truth;
+    QString png;
+};
+
+const UiPageFile& uiPage(int index) {
+    static std::map<int, UiPageFile> pages;
+    auto& page = pages[index];
+    if (page.image.isNull()) {
+        const QString name = test::uiPageNames()[index];
+        page.png = test::uiPagePath(name, QStringLiteral(".png"));
+        page.image = QImage(page.png).convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+        page.truth = test::PageTruth::load(test::uiPagePath(name, QStringLiteral(".txt"))).value_or(test::PageTruth{});
+    }
+    return page;
+}
+
+std::unique_ptr<TextRecognizer> newRecognizer() {
+    return std::make_unique<TextRecognizer>(
+        std::make_shared<TesseractEngineFactory>(TesseractLanguageData::defaultFolder()),
+        std::make_shared<ZXingBarcodeReader>(), QStringList{QStringLiteral("en")});
+}
+
+// Warm: the engines of one recognizer, loaded before timing. Cold: a new recognizer each time,
+// its engines loaded while it reads.
+void BM_UiPage(benchmark::State& state) {
+    const UiPageFile& page = uiPage(int(state.range(0)));
+    const bool cold = state.range(1) == 1;
+    if (!cold) (void)recognizer().recognize(page.image, QStringList{"en"})->wait();
+    RecognitionResult result;
+    for (auto _ : state) {
+        std::unique_ptr<TextRecognizer> own = cold ? newRecognizer() : nullptr;
+        const auto outcome = (cold ? *own : recognizer()).recognize(page.image, QStringList{"en"})->wait();
+        if (!outcome.ok()) {
+            state.SkipWithError(outcome.error().message().toStdString().c_str());
+            return;
+        }
+        result = *outcome;
+    }
+    std::vector<test::ReadLine> lines;
+    for (const auto& line : result.lines)
+        lines.push_back({line.text, line.boundingBox});
+    state.SetLabel((page.truth.name + (cold ? QStringLiteral(" cold") : QStringLiteral(" warm"))).toStdString());
+    state.counters["cer"] = test::scoreReading(page.truth, lines).errorRate;
+    state.counters["threads"] = recognizer().workerCount();
+}
+
+void BM_UiPageCommandLine(benchmark::State& state) {
+    const UiPageFile& page = uiPage(int(state.range(0)));
+    const bool oneThread = state.range(1) == 1;
+    const auto text = commandLineText(state, page.png, oneThread);
+    if (!text) return;
+    state.SetLabel((page.truth.name + (oneThread ? QStringLiteral(" cli-1") : QStringLiteral(" cli"))).toStdString());
+    state.counters["cer"] = test::scoreReading(page.truth, text->split(QLatin1Char('\n'))).errorRate;
 }
 
 BENCHMARK(BM_Recognize)->DenseRange(0, 2)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UiPage)->ArgsProduct({benchmark::CreateDenseRange(0, 23, 1), {0, 1}})->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UiPageCommandLine)
+    ->ArgsProduct({benchmark::CreateDenseRange(0, 23, 1), {0, 1}})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TesseractCommandLine)
     ->ArgsProduct({{0, 1, 2}, {0, 1}})
     ->UseRealTime()

@@ -4,15 +4,21 @@
 #include <tesseract/ocrclass.h>
 #include <tesseract/resultiterator.h>
 
+#include <cmath>
+
 namespace quorvane {
 
 namespace {
 
 std::atomic<int> live{0};
 
-// Tesseract assumes 70 dpi for images without a resolution, as its command line does for a PNG
-// without one; the same value keeps its size heuristics the same.
-constexpr int sourceResolution = 70;
+// The engine's layout heuristics (noise sizes, gutters between columns) are in inches: the image
+// is read at the resolution it says it has, as the command line reads it from a PNG file (96 dpi
+// for a screenshot), and at the 70 dpi the command line assumes when it says nothing credible.
+int resolutionOf(const QImage& image) {
+    const int dpi = int(std::lround(image.dotsPerMeterY() * 0.0254));
+    return dpi >= 70 && dpi <= 2400 ? dpi : 70;
+}
 
 QRectF boxOf(const tesseract::PageIterator& it, tesseract::PageIteratorLevel level, const QPoint& offset) {
     int left = 0, top = 0, right = 0, bottom = 0;
@@ -61,7 +67,7 @@ void TesseractEngine::setImage(const QImage& image, const QRect& area) {
     // Only the area's rows are handed over: the engine copies what it is given.
     const uchar* first = image.constScanLine(area.top()) + std::size_t(area.left()) * 4;
     api_->SetImage(first, area.width(), area.height(), 4, int(image.bytesPerLine()));
-    api_->SetSourceResolution(sourceResolution);
+    api_->SetSourceResolution(resolutionOf(image));
 }
 
 std::vector<TextEngine::Block> TesseractEngine::blocks(const QImage& image, const QRect& area) {
@@ -70,6 +76,8 @@ std::vector<TextEngine::Block> TesseractEngine::blocks(const QImage& image, cons
     setImage(image, area);
     std::unique_ptr<tesseract::PageIterator> it(api_->AnalyseLayout());
     if (it) {
+        // The dots of i and j and the accents are separate pieces of ink above the line.
+        it->SetBoundingBoxComponents(true, true);
         it->Begin();
         bool text = false;
         do {
@@ -78,11 +86,15 @@ std::vector<TextEngine::Block> TesseractEngine::blocks(const QImage& image, cons
                 if (text) blocks.push_back({boxOf(*it, tesseract::RIL_BLOCK, area.topLeft()).toRect(), {}});
             }
             if (!text) continue;
-            if (const QRectF line = boxOf(*it, tesseract::RIL_TEXTLINE, area.topLeft()); !line.isEmpty())
-                blocks.back().lines.push_back(line.toRect());
-        } while (it->Next(tesseract::RIL_TEXTLINE));
+            if (it->IsAtBeginningOf(tesseract::RIL_TEXTLINE))
+                blocks.back().lines.push_back({boxOf(*it, tesseract::RIL_TEXTLINE, area.topLeft()).toRect(), {}});
+            if (const QRectF word = boxOf(*it, tesseract::RIL_WORD, area.topLeft()); !word.isEmpty())
+                blocks.back().lines.back().words.push_back(word.toRect());
+        } while (it->Next(tesseract::RIL_WORD));
     }
     api_->Clear();
+    for (Block& block : blocks)
+        std::erase_if(block.lines, [](const LineLayout& line) { return line.box.isEmpty() || line.words.empty(); });
     std::erase_if(blocks, [](const Block& block) { return block.box.isEmpty() || block.lines.empty(); });
     return blocks;
 }
@@ -90,7 +102,11 @@ std::vector<TextEngine::Block> TesseractEngine::blocks(const QImage& image, cons
 Result<std::vector<TextEngine::Line>, Error> TesseractEngine::recognize(const QImage& image,
                                                                         const QRect& area, Layout layout,
                                                                         const std::atomic<bool>& cancelled) {
-    api_->SetPageSegMode(layout == Layout::page ? tesseract::PSM_AUTO : tesseract::PSM_SINGLE_BLOCK);
+    api_->SetPageSegMode(layout == Layout::page    ? tesseract::PSM_AUTO
+                         : layout == Layout::block ? tesseract::PSM_SINGLE_BLOCK
+                                                   : tesseract::PSM_SINGLE_LINE);
+    // A line comes dark on light: an unsure one is not read a second time inverted.
+    api_->SetVariable("tessedit_do_invert", layout == Layout::line ? "0" : "1");
     setImage(image, area);
     tesseract::ETEXT_DESC monitor;
     monitor.cancel = &cancelRequested;
@@ -105,6 +121,7 @@ Result<std::vector<TextEngine::Line>, Error> TesseractEngine::recognize(const QI
     }
     std::unique_ptr<tesseract::ResultIterator> it(api_->GetIterator());
     if (it && !it->Empty(tesseract::RIL_TEXTLINE)) {
+        it->SetBoundingBoxComponents(true, true);
         it->Begin();
         do {
             if (it->Empty(tesseract::RIL_TEXTLINE)) continue;

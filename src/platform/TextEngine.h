@@ -31,15 +31,22 @@ public:
         std::vector<Word> words;
     };
 
-    // A text block that layout analysis found, with the boxes of its lines.
+    // A text line that layout analysis found, with the boxes of its words (dots and accents
+    // above and below included).
+    struct LineLayout {
+        QRect box;
+        std::vector<QRect> words;
+    };
+    // A text block that layout analysis found, with its lines.
     struct Block {
         QRect box;
-        std::vector<QRect> lines;
+        std::vector<LineLayout> lines;
     };
     // How the area handed to `recognize` is read.
     enum class Layout {
         page,  // find blocks and columns first
         block, // one block of lines, as layout analysis of a larger page found it
+        line,  // one line of text, dark on light
     };
 
     virtual ~TextEngine() = default;

@@ -1,5 +1,7 @@
 #include "recognition/TextPass.h"
 
+#include "recognition/LineImage.h"
+#include "recognition/MissedText.h"
 #include "recognition/RecognitionBands.h"
 
 namespace quorvane {
@@ -8,8 +10,17 @@ namespace {
 
 // Pieces thinner than this hold no readable text; the engine is not asked.
 constexpr int thinnest = 4;
-// Below this many pixels a second layout pass costs more than reading in parallel saves.
-constexpr long long splitPixels = 600'000;
+
+// An icon or a rule read as text: unsure, and without a run of letters that could be a word.
+bool isIcon(const TextEngine::Line& line) {
+    if (line.confidence >= 0.7f) return false;
+    int run = 0;
+    for (const QChar c : line.text) {
+        run = c.isLetter() ? run + 1 : 0;
+        if (run >= 4) return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -22,16 +33,8 @@ TextPass::~TextPass() {
     idle_.wait(lock, [this] { return outstanding_ == 0; });
 }
 
-void TextPass::start(const QImage& image) {
-    const auto bands = RecognitionBands::alongLongSide(image.size());
-    for (int i = 0; i < int(bands.size()); ++i) {
-        const auto& band = bands[std::size_t(i)];
-        if (std::min(band.area.width(), band.area.height()) < thinnest) continue;
-        if (pool_.size() > 1 && static_cast<long long>(band.area.width()) * band.area.height() >= splitPixels)
-            split(image, band.area, band.owned, i);
-        else
-            read(image, band.area, band.owned, {i, 0}, TextEngine::Layout::page);
-    }
+void TextPass::start(const QImage& flat, const QImage& enlarged, int factor) {
+    submit([=, this](TextEngine& engine) { layout(engine, flat, enlarged, factor); });
 }
 
 void TextPass::submit(std::function<void(TextEngine&)> work) {
@@ -54,49 +57,58 @@ void TextPass::fail(const Error& error) {
     if (!error_) error_ = error;
 }
 
-void TextPass::split(const QImage& image, const QRect& area, const QRect& owned, int band) {
-    submit([=, this](TextEngine& engine) {
-        // One layout analysis of the whole band keeps its columns and blocks as a single pass
-        // would see them; the blocks' lines are then read in pieces of about equal work.
-        const auto blocks = engine.blocks(image, area);
-        const auto work = [](const TextEngine::Block& block) {
-            long long sum = 0;
-            for (const QRect& line : block.lines)
-                sum += static_cast<long long>(line.width()) * line.height();
-            return sum;
-        };
-        long long total = 0;
-        for (const auto& block : blocks)
-            total += work(block);
-        const long long share = std::max(1LL, total / (2LL * pool_.size()));
-        int piece = 0;
-        for (const auto& block : blocks) {
-            const int count = int(std::min<long long>((work(block) + share - 1) / share,
-                                                      static_cast<long long>(block.lines.size())));
-            // Layout boxes hug the ink; the engine reads a line better with some paper around it.
-            std::vector<int> heights;
-            for (const QRect& line : block.lines)
-                heights.push_back(line.height());
-            std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
-            const int pad = std::max(4, heights[heights.size() / 2] / 2);
-            const QRect padded = block.box.adjusted(-pad, -pad, pad, pad) & area;
-            for (const QRect& strip : RecognitionBands::betweenLines(padded, block.lines, count))
-                read(image, strip, owned, {band, piece++}, TextEngine::Layout::block);
-        }
-    });
+void TextPass::layout(TextEngine& engine, const QImage& flat, const QImage& enlarged, int factor) {
+    // The layout is analysed on the image as given: enlarged, small pages lay out differently
+    // (a sidebar read into the lines beside it), while their text reads better enlarged.
+    std::vector<PageLayout::Piece> pieces;
+    for (const auto& band : RecognitionBands::alongLongSide(flat.size())) {
+        if (std::min(band.area.width(), band.area.height()) < thinnest || cancelled_.load()) continue;
+        std::vector<PageLayout::Piece> owned;
+        const PageLayout::PageInk ink{
+            [&](const QRect& gap, int height) { return LineImage::emptyWidth(flat, gap, height); },
+            [&](const QRect& first, const QRect& second) { return LineImage::onDifferentPaper(flat, first, second); }};
+        const auto blocks = engine.blocks(flat, band.area);
+        auto found = PageLayout::pieces(blocks, ink);
+        for (auto& piece : MissedText::find(flat, blocks, found))
+            found.push_back(piece);
+        for (const auto& piece : PageLayout::joined(std::move(found), ink))
+            // Lines in the overlap of two bands belong to the band that owns their centre.
+            if (band.owned.contains(piece.box.center())) owned.push_back(piece);
+        for (auto& piece : PageLayout::readingOrder(std::move(owned)))
+            pieces.push_back(piece);
+    }
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        // What lies near a piece is kept out of its image.
+        const int h = pieces[i].lineHeight;
+        const QRect near = pieces[i].box.adjusted(-3 * h, -h, 3 * h, h);
+        std::vector<QRect> others;
+        for (std::size_t j = 0; j < pieces.size(); ++j)
+            if (j != i && pieces[j].box.intersects(near)) others.push_back(pieces[j].box);
+        submit([=, this, piece = pieces[i]](TextEngine& engine) {
+            read(engine, flat, enlarged, factor, piece, others, i);
+        });
+    }
 }
 
-void TextPass::read(const QImage& image, const QRect& area, const QRect& owned, Key key,
-                    TextEngine::Layout layout) {
-    submit([=, this](TextEngine& engine) {
-        auto lines = engine.recognize(image, area, layout, cancelled_);
-        if (!lines) return fail(lines.error());
-        const std::lock_guard lock(mutex_);
-        auto& kept = pieces_[key];
-        for (auto& line : *lines)
-            // Lines in the overlap of two bands belong to the band that owns their centre.
-            if (owned.contains(line.box.center().toPoint())) kept.push_back(std::move(line));
-    });
+void TextPass::read(TextEngine& engine, const QImage& flat, const QImage& enlarged, int factor,
+                    const PageLayout::Piece& piece, const std::vector<QRect>& others, std::size_t index) {
+    const LineImage line(flat, enlarged, factor, piece.box, piece.lineHeight, others);
+    auto lines = engine.recognize(line.image(), line.image().rect(), TextEngine::Layout::line, cancelled_);
+    if (!lines) return fail(lines.error());
+    std::erase_if(*lines, isIcon);
+    for (auto& read : *lines) {
+        read.box = line.toSource(read.box);
+        std::vector<QRectF> boxes;
+        for (const auto& word : read.words)
+            boxes.push_back(line.toSource(word.box));
+        boxes = line.fitted(boxes);
+        QRectF box;
+        for (std::size_t i = 0; i < boxes.size(); ++i)
+            read.words[i].box = boxes[i], box |= boxes[i];
+        if (!box.isEmpty()) read.box = box;
+    }
+    const std::lock_guard lock(mutex_);
+    pieces_[index] = std::move(*lines);
 }
 
 void TextPass::done() {
@@ -109,7 +121,7 @@ Result<std::vector<TextEngine::Line>, Error> TextPass::finish() {
     idle_.wait(lock, [this] { return outstanding_ == 0; });
     if (error_) return Failure{*error_};
     std::vector<TextEngine::Line> lines;
-    for (auto& [key, piece] : pieces_)
+    for (auto& [index, piece] : pieces_)
         for (auto& line : piece)
             lines.push_back(std::move(line));
     return lines;

@@ -1,13 +1,16 @@
 #pragma once
 
-// The text side of one recognition: the prepared image cut into bands the engine can take, large
-// bands cut again between their lines, every piece read on the engine pool, and the lines put
-// back together in reading order.
+// The text side of one recognition: one layout analysis of the image as given (in bands the
+// engine can take), its lines cut into pieces and put in reading order, and every piece read on
+// the engine pool from the enlarged image, each on its own background. A piece is read the same
+// whichever worker reads it and whatever is read beside it, so one worker and many give the
+// same text.
 
 #include "core/Error.h"
 #include "core/Result.h"
 #include "platform/TextEngine.h"
 #include "recognition/EnginePool.h"
+#include "recognition/PageLayout.h"
 
 #include <QImage>
 #include <QStringList>
@@ -17,7 +20,6 @@
 #include <map>
 #include <mutex>
 #include <optional>
-#include <utility>
 #include <vector>
 
 namespace quorvane {
@@ -29,15 +31,17 @@ public:
     TextPass& operator=(const TextPass&) = delete;
     ~TextPass();
 
-    // Queues the work for `image` (RGBX8888, kept alive until `finish`) and returns.
-    void start(const QImage& image);
-    // Waits for the work; the lines in the image's pixels, or the first engine error.
+    // Queues the work and returns. `flat` is the image as given on white, `enlarged` the same
+    // drawn `factor` times larger (RGBX8888, both kept alive until `finish`).
+    void start(const QImage& flat, const QImage& enlarged, int factor);
+    // Waits for the work; the lines in reading order, in pixels of the image as given, or the
+    // first engine error.
     Result<std::vector<TextEngine::Line>, Error> finish();
 
 private:
-    using Key = std::pair<int, int>; // band, strip
-    void read(const QImage& image, const QRect& area, const QRect& owned, Key key, TextEngine::Layout layout);
-    void split(const QImage& image, const QRect& area, const QRect& owned, int band);
+    void layout(TextEngine& engine, const QImage& flat, const QImage& enlarged, int factor);
+    void read(TextEngine& engine, const QImage& flat, const QImage& enlarged, int factor,
+              const PageLayout::Piece& piece, const std::vector<QRect>& others, std::size_t index);
     // Runs `work` on a worker with its engine, unless the engine failed to load or the pass was
     // cancelled meanwhile.
     void submit(std::function<void(TextEngine&)> work);
@@ -50,7 +54,7 @@ private:
     std::mutex mutex_;
     std::condition_variable idle_;
     int outstanding_ = 0;
-    std::map<Key, std::vector<TextEngine::Line>> pieces_;
+    std::map<std::size_t, std::vector<TextEngine::Line>> pieces_;
     std::optional<Error> error_;
 };
 

@@ -31,14 +31,14 @@ struct WordRanges {
     std::vector<QRectF> boxes;
 };
 
-WordRanges wordRanges(const TextEngine::Line& line, int factor) {
+WordRanges wordRanges(const TextEngine::Line& line) {
     WordRanges result;
     qsizetype cursor = 0;
     for (const auto& word : line.words) {
         const qsizetype at = word.text.isEmpty() ? -1 : line.text.indexOf(word.text, cursor);
         if (at < 0) continue;
         result.ranges.emplace_back(at, word.text.size());
-        result.boxes.push_back(scaledDown(word.box, factor));
+        result.boxes.push_back(word.box);
         cursor = at + word.text.size();
     }
     return result;
@@ -89,31 +89,33 @@ int TextRecognizer::upscaleFactor(QSize size) {
     return std::clamp(2400 / std::max(1, longer), 2, 4);
 }
 
-Result<QImage, TextRecognizerError> TextRecognizer::upscaled(const QImage& image) {
-    const int factor = upscaleFactor(image.size());
+Result<QImage, TextRecognizerError> TextRecognizer::onWhite(const QImage& image) {
     const TextRecognizerError unreadable{TextRecognizerError::Case::unreadableImage, {}};
     if (image.isNull()) return Failure{unreadable};
-    if (factor == 1 && image.format() == QImage::Format_RGBX8888) return image;
-    if (factor == 1) {
-        // Over white, as below, but per pixel: a premultiplied channel plus the missing alpha.
-        const QImage source = image.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
-        QImage prepared(image.size(), QImage::Format_RGBX8888);
-        if (source.isNull() || prepared.isNull()) return Failure{unreadable};
-        for (int y = 0; y < source.height(); ++y) {
-            const uchar* in = source.constScanLine(y);
-            uchar* out = prepared.scanLine(y);
-            for (int x = 0; x < source.width(); ++x, in += 4, out += 4) {
-                const int missing = 255 - in[3];
-                out[0] = uchar(in[0] + missing), out[1] = uchar(in[1] + missing),
-                out[2] = uchar(in[2] + missing);
-                out[3] = 255;
-            }
+    if (image.format() == QImage::Format_RGBX8888) return image;
+    // Per pixel: a premultiplied channel plus the missing alpha.
+    const QImage source = image.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+    QImage prepared(image.size(), QImage::Format_RGBX8888);
+    if (source.isNull() || prepared.isNull()) return Failure{unreadable};
+    prepared.setDotsPerMeterX(image.dotsPerMeterX()), prepared.setDotsPerMeterY(image.dotsPerMeterY());
+    for (int y = 0; y < source.height(); ++y) {
+        const uchar* in = source.constScanLine(y);
+        uchar* out = prepared.scanLine(y);
+        for (int x = 0; x < source.width(); ++x, in += 4, out += 4) {
+            const int missing = 255 - in[3];
+            out[0] = uchar(in[0] + missing), out[1] = uchar(in[1] + missing), out[2] = uchar(in[2] + missing);
+            out[3] = 255;
         }
-        return prepared;
     }
+    return prepared;
+}
+
+Result<QImage, TextRecognizerError> TextRecognizer::upscaled(const QImage& image) {
+    const int factor = upscaleFactor(image.size());
+    if (factor == 1 || image.isNull()) return onWhite(image);
     // Transparent parts come out white, as on paper.
     QImage prepared(image.width() * factor, image.height() * factor, QImage::Format_RGBX8888);
-    if (prepared.isNull()) return Failure{unreadable};
+    if (prepared.isNull()) return Failure{TextRecognizerError{TextRecognizerError::Case::unreadableImage, {}}};
     prepared.fill(Qt::white);
     QPainter painter(&prepared);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -195,7 +197,9 @@ RecognitionOutcome TextRecognizer::run(const Job& job) {
     const auto cancelled = [&] { return job.task->isCancelled(); };
     if (cancelled()) return Failure{RecognitionFailure::cancellation()};
     const int factor = upscaleFactor(job.image.size());
-    auto prepared = upscaled(job.image);
+    auto flat = onWhite(job.image);
+    if (!flat) return Failure{RecognitionFailure::refused(flat.error())};
+    auto prepared = factor == 1 ? flat : upscaled(job.image);
     if (!prepared) return Failure{RecognitionFailure::refused(prepared.error())};
     // Text lower than 6 source pixels (or 1/32 of a short image) is not kept.
     const double height = job.image.height();
@@ -206,7 +210,7 @@ RecognitionOutcome TextRecognizer::run(const Job& job) {
     const auto started = std::chrono::steady_clock::now();
     Log::ocr().log("Recognition perform started: {}x{} px", prepared->width(), prepared->height());
     TextPass text(pool_, job.languages, job.task->cancelledFlag());
-    text.start(*prepared);
+    text.start(*flat, *prepared, factor);
     // Barcodes on this thread while the workers read the text.
     std::vector<BarcodeReader::Code> found;
     if (!cancelled()) found = barcodes_->read(*prepared);
@@ -225,9 +229,9 @@ RecognitionOutcome TextRecognizer::run(const Job& job) {
     RecognitionResult result;
     for (const TextEngine::Line& line : *engineLines) {
         const QString trimmed = line.text.trimmed();
-        const QRectF box = scaledDown(line.box, factor);
+        const QRectF box = line.box;
         if (trimmed.isEmpty() || box.height() < minimumHeight) continue;
-        const WordRanges ranges = wordRanges(line, factor);
+        const WordRanges ranges = wordRanges(line);
         const auto boxOf = [&](qsizetype start, qsizetype length) -> std::optional<QRectF> {
             for (std::size_t i = 0; i < ranges.ranges.size(); ++i)
                 if (ranges.ranges[i] == std::pair(start, length)) return ranges.boxes[i];

@@ -1,8 +1,8 @@
 #pragma once
 
 // Reads text lines, words and barcodes out of an image, off the GUI thread. The text engines run
-// on a small pool of workers, each with its own engine loaded once; a large image is cut into
-// strips between its lines that the workers read side by side, while this recognizer's own
+// on a small pool of workers, each with its own engine loaded once: one layout analysis of the
+// image as given, then its lines read piece by piece side by side, while this recognizer's own
 // thread looks for barcodes. Boxes come back in pixels of the image as given, top-left origin.
 // Recognitions run one after another; a cancelled one that has not started yet costs nothing.
 
@@ -57,6 +57,8 @@ public:
     static int upscaleFactor(QSize size);
     // The image as the engines read it: RGBX over white, enlarged by `upscaleFactor`.
     static Result<QImage, TextRecognizerError> upscaled(const QImage& image);
+    // The image as given, RGBX over white: where the layout is analysed and word boxes are fitted.
+    static Result<QImage, TextRecognizerError> onWhite(const QImage& image);
     // The white-space-separated pieces of `text` that have a finite box.
     static std::vector<RecognizedWord> words(const QString& text, const WordBox& box);
 

@@ -1,9 +1,11 @@
 // Hiding the text in a picture: Redact Text finds the words, the review bar offers them, Redact
 // covers them with solid black that Copy takes along, Undo brings them back; nothing is saved while
-// the review is open, and Escape leaves it without a change.
+// the review is open, and Escape leaves it without a change. On a terminal every word is covered
+// and no box reaches into the line above or below.
 
 #include "support/ImageCompare.h"
 #include "support/TextImages.h"
+#include "support/UiPages.h"
 #include "support/WaitUntil.h"
 #include "support/journey/JourneyTest.h"
 
@@ -114,6 +116,50 @@ TEST_F(RedactText, EscapeLeavesTheReviewAfterAMenuWasLookedAt) {
     ASSERT_TRUE(reviewShows());
     press(QStringLiteral("Escape"));
     EXPECT_TRUE(reviewEnds()) << "Escape did not leave the review";
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
+}
+
+TEST_F(RedactText, CoversEveryWordOfATerminalAndNoRowBetweenItsLines) {
+    Program quorvane;
+    const QString name = QStringLiteral("terminal-dark-1x");
+    const auto truth = test::PageTruth::load(test::uiPagePath(name, ".txt"));
+    const QImage original = QImage(test::uiPagePath(name, ".png")).convertToFormat(QImage::Format_RGB32);
+    ASSERT_TRUE(truth.has_value() && !original.isNull());
+    const QString path = placePicture(quorvane, original, "terminal.png");
+    ASSERT_TRUE(quorvane.start());
+    openImage(quorvane, path, original.size());
+
+    // Redact Text with its key, then Return once the words are found.
+    press(QStringLiteral("ctrl+shift+r"));
+    ASSERT_TRUE(reviewShows()) << "the review bar did not show";
+    press(QStringLiteral("Return"));
+    ASSERT_TRUE(reviewEnds());
+    const QImage redacted = copied(quorvane);
+    ASSERT_EQ(redacted.size(), original.size());
+
+    // No letter of the terminal's lines is left: every pixel of their ink is under a box. An
+    // underscore read as a space stays visible between the two boxes, under the hidden letters.
+    const auto differ = [](QRgb a, QRgb b) { return std::abs(qGray(a) - qGray(b)) > 60; };
+    for (const auto& line : truth->lines)
+        for (const auto& word : line.words) {
+            const QRgb paper = original.pixel(std::max(0, word.ink.left() - 3), word.ink.center().y());
+            const int bottom = word.text.contains(QLatin1Char('_')) ? word.ink.top() + word.ink.height() * 6 / 10
+                                                                   : word.ink.bottom();
+            int left = 0;
+            for (int y = word.ink.top(); y <= bottom; ++y)
+                for (int x = word.ink.left(); x <= word.ink.right(); ++x)
+                    if (differ(original.pixel(x, y), paper) && redacted.pixel(x, y) == original.pixel(x, y)) ++left;
+            EXPECT_EQ(left, 0) << word.text.toStdString() << " is still readable";
+        }
+    // The middle row between two lines of the window is untouched, so no box reaches from one line
+    // into the next.
+    for (std::size_t i = 2; i < truth->lines.size(); ++i) {
+        const QRect upper = truth->lines[i - 1].ink(), lower = truth->lines[i].ink();
+        if (lower.top() - upper.bottom() < 6) continue; // lines too close for a row of their own
+        const int y = (upper.bottom() + lower.top()) / 2;
+        for (int x = 0; x < redacted.width(); ++x)
+            ASSERT_EQ(redacted.pixel(x, y), original.pixel(x, y)) << "row " << y << " changed at " << x;
+    }
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 

@@ -10,6 +10,7 @@
 #include "support/TextImages.h"
 
 #include <QDir>
+#include <QPainter>
 #include <QFile>
 #include <QRandomGenerator>
 #include <chrono>
@@ -41,7 +42,10 @@ std::shared_ptr<TesseractEngineFactory> installedEngines() {
 // An engine that does what a test tells it to, for what the real engine cannot be made to do.
 struct ScriptedEngine : TextEngine {
     std::function<Result<std::vector<Line>, Error>(const std::atomic<bool>&)> script;
-    std::vector<Block> blocks(const QImage&, const QRect&) override { return {}; }
+    // The whole area as one line, so that every recognition asks the script.
+    std::vector<Block> blocks(const QImage&, const QRect& area) override {
+        return {{area, {{area, {area}}}}};
+    }
     Result<std::vector<Line>, Error> recognize(const QImage&, const QRect&, Layout,
                                                const std::atomic<bool>& cancelled) override {
         return script(cancelled);
@@ -179,6 +183,60 @@ TEST(RecognitionRobustness, BadImagesGiveResultsNotCrashes) {
         const auto outcome = recognizer->recognize(image, std::nullopt)->wait();
         ASSERT_TRUE(outcome.ok()) << outcome.error().message().toStdString();
         EXPECT_TRUE(image.cacheKey() == noise.cacheKey() || *outcome == RecognitionResult{});
+    }
+}
+
+TEST(RecognitionRobustness, PagesWithoutRealTextGiveHonestResults) {
+    auto recognizer = std::make_unique<TextRecognizer>(
+        installedEngines(), std::make_shared<ZXingBarcodeReader>(), QStringList{}, 3);
+    QImage icons = test::whiteImage(900, 120), rules = test::whiteImage(1400, 600);
+    QImage checkers = test::whiteImage(640, 480), glyph = test::whiteImage(1300, 1300);
+    QImage tiny = test::whiteImage(700, 80), tall = test::whiteImage(400, 30000);
+    {
+        QPainter painter(&icons);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(Qt::black, 3));
+        for (int i = 0; i < 12; ++i) {
+            painter.drawEllipse(QPoint(40 + i * 70, 40), 16, 12);
+            painter.drawLine(28 + i * 70, 80, 52 + i * 70, 64);
+        }
+        QPainter lines(&rules);
+        for (int y = 20; y < 600; y += 24)
+            lines.fillRect(40, y, 1300, y % 48 ? 1 : 3, Qt::black);
+        QPainter squares(&checkers);
+        for (int y = 0; y < 480; y += 8)
+            for (int x = (y / 8) % 2 * 8; x < 640; x += 16)
+                squares.fillRect(x, y, 8, 8, Qt::black);
+    }
+    test::drawText(glyph, QStringLiteral("A"), {100, 0}, 1100);
+    test::drawText(tiny, QStringLiteral("text drawn at five pixels is below the smallest readable"), {10, 30}, 5);
+    for (int y = 200; y < 30000; y += 3000)
+        test::drawText(tall, QStringLiteral("Line %1 of a tall page").arg(y / 3000 + 1), {20, y}, 18);
+    struct Case {
+        const char* name;
+        const QImage& image;
+        QStringList expected; // texts read, when the page has any
+    };
+    const QStringList tallLines = {"Line 1 of a tall page", "Line 2 of a tall page", "Line 3 of a tall page",
+                                   "Line 4 of a tall page", "Line 5 of a tall page", "Line 6 of a tall page",
+                                   "Line 7 of a tall page", "Line 8 of a tall page", "Line 9 of a tall page",
+                                   "Line 10 of a tall page"};
+    for (const Case& c : {Case{"only icons", icons, {}}, Case{"only lines", rules, {}}, Case{"checkerboard", checkers, {}},
+                          Case{"one enormous glyph", glyph, {}}, Case{"text at 5 px", tiny, {}},
+                          Case{"30,000 pixels tall", tall, tallLines}}) {
+        SCOPED_TRACE(c.name);
+        const auto outcome = recognizer->recognize(c.image, std::nullopt)->wait();
+        ASSERT_TRUE(outcome.ok()) << outcome.error().message().toStdString();
+        QStringList texts;
+        for (const auto& line : outcome->lines) {
+            texts.append(line.text);
+            // What comes back is text of a readable height with some letters, not a shape.
+            EXPECT_GE(line.boundingBox.height(), std::min(6.0, c.image.height() / 32.0));
+            EXPECT_TRUE(std::any_of(line.text.begin(), line.text.end(), [](QChar ch) { return ch.isLetterOrNumber(); }))
+                << line.text.toStdString();
+        }
+        if (!c.expected.isEmpty()) EXPECT_EQ(texts, c.expected);
+        if (&c.image == &tiny) EXPECT_TRUE(texts.isEmpty()) << texts.join("|").toStdString();
     }
 }
 

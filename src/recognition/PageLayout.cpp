@@ -1,0 +1,186 @@
+#include "recognition/PageLayout.h"
+
+#include <algorithm>
+
+namespace quorvane::PageLayout {
+
+namespace {
+
+// A gap between columns is at least this many line heights wide; narrower ones are spaces
+// inside a row.
+constexpr double columnGap = 1.5;
+// Gaps nearly as wide as the widest are cut at once, so that a long column of evenly spaced
+// lines is not taken apart one line at a time.
+constexpr double nearlyWidest = 0.9;
+// A word this many times taller than the others of its line is an icon or a picture.
+constexpr double tallWord = 2.5;
+// A word this many times lower than the others of its line is a speck: a point, a dash.
+constexpr int speck = 3;
+
+int start(const QRect& box, Qt::Orientation across) {
+    return across == Qt::Horizontal ? box.left() : box.top();
+}
+int end(const QRect& box, Qt::Orientation across) {
+    return across == Qt::Horizontal ? box.left() + box.width() : box.top() + box.height();
+}
+
+// Cuts `items` where nothing covers a stretch at least `least` wide along `across`, at the widest
+// such stretches; empty when there is none.
+std::vector<std::vector<Piece>> cut(std::vector<Piece> items, Qt::Orientation across, int least) {
+    std::sort(items.begin(), items.end(), [&](const Piece& a, const Piece& b) {
+        return std::pair(start(a.box, across), end(a.box, across)) <
+               std::pair(start(b.box, across), end(b.box, across));
+    });
+    std::vector<std::pair<std::size_t, int>> gaps; // index that starts after the gap, width
+    int reach = end(items[0].box, across), widest = 0;
+    for (std::size_t i = 1; i < items.size(); ++i) {
+        const int gap = start(items[i].box, across) - reach;
+        if (gap >= std::max(1, least)) gaps.emplace_back(i, gap), widest = std::max(widest, gap);
+        reach = std::max(reach, end(items[i].box, across));
+    }
+    if (gaps.empty()) return {};
+    std::vector<std::vector<Piece>> parts(1);
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (next < gaps.size() && gaps[next].first == i) {
+            if (gaps[next].second >= widest * nearlyWidest) parts.emplace_back();
+            ++next;
+        }
+        parts.back().push_back(items[i]);
+    }
+    return parts;
+}
+
+// Two boxes share a row when most of the lower one lies beside the other.
+bool sameRow(const QRect& a, const QRect& b) {
+    const int shared = std::min(a.bottom(), b.bottom()) - std::max(a.top(), b.top()) + 1;
+    return 2 * shared >= std::min(a.height(), b.height());
+}
+
+// The analysis sometimes puts the two halves of one line in two blocks and loses the letters
+// between them; pieces of one row close together, or with text between them, on the same paper,
+// are one line.
+void joinAcrossBlocks(std::vector<Piece>& pieces, const PageInk& ink, double widestSpace) {
+    for (bool joined = true; joined;) {
+        joined = false;
+        std::sort(pieces.begin(), pieces.end(),
+                  [](const Piece& a, const Piece& b) { return a.box.left() < b.box.left(); });
+        for (std::size_t i = 0; i < pieces.size() && !joined; ++i) {
+            // The nearest piece to the right on the same row.
+            std::size_t next = pieces.size();
+            for (std::size_t j = i + 1; j < pieces.size(); ++j)
+                if (pieces[j].box.left() > pieces[i].box.right() && sameRow(pieces[i].box, pieces[j].box) &&
+                    (next == pieces.size() || pieces[j].box.left() < pieces[next].box.left()))
+                    next = j;
+            if (next == pieces.size()) continue;
+            const Piece &a = pieces[i], &b = pieces[next];
+            const int height = std::max(a.lineHeight, b.lineHeight);
+            const int gap = b.box.left() - (a.box.left() + a.box.width());
+            if (std::max(a.box.height(), b.box.height()) >
+                tallWord * std::min(a.box.height(), b.box.height()))
+                continue;
+            const QRect between(a.box.left() + a.box.width(), std::min(a.box.top(), b.box.top()), gap,
+                                std::max(a.box.bottom(), b.box.bottom()) -
+                                    std::min(a.box.top(), b.box.top()) + 1);
+            if ((gap > widestSpace * height && ink.emptyWidth(between, height) > widestSpace * height) ||
+                ink.apart(a.box, b.box))
+                continue;
+            pieces[i] = {a.box | b.box, height};
+            pieces.erase(pieces.begin() + std::ptrdiff_t(next));
+            joined = true;
+        }
+    }
+}
+
+void order(std::vector<Piece> items, std::vector<Piece>& out) {
+    if (items.size() <= 1) {
+        out.insert(out.end(), items.begin(), items.end());
+        return;
+    }
+    std::vector<int> heights;
+    for (const Piece& piece : items)
+        heights.push_back(piece.lineHeight);
+    std::nth_element(heights.begin(), heights.begin() + std::ptrdiff_t(heights.size() / 2), heights.end());
+    const int height = heights[heights.size() / 2];
+    auto parts = cut(items, Qt::Horizontal, int(columnGap * height));
+    if (parts.empty()) parts = cut(items, Qt::Vertical, 1);
+    if (parts.empty()) {
+        // Rows that overlap: top to bottom, then left to right.
+        std::sort(items.begin(), items.end(), [](const Piece& a, const Piece& b) {
+            return std::pair(a.box.top(), a.box.left()) < std::pair(b.box.top(), b.box.left());
+        });
+        out.insert(out.end(), items.begin(), items.end());
+        return;
+    }
+    for (auto& part : parts)
+        order(std::move(part), out);
+}
+
+} // namespace
+
+std::vector<Piece> pieces(const std::vector<TextEngine::Block>& blocks, const PageInk& ink,
+                          double widestSpace) {
+    std::vector<Piece> result;
+    for (const auto& block : blocks)
+        for (const auto& line : block.lines) {
+            std::vector<QRect> words = line.words;
+            std::sort(words.begin(), words.end(),
+                      [](const QRect& a, const QRect& b) { return a.left() < b.left(); });
+            if (words.empty()) continue;
+            std::vector<int> heights;
+            for (const QRect& word : words)
+                heights.push_back(word.height());
+            std::nth_element(heights.begin(), heights.begin() + std::ptrdiff_t(heights.size() / 2),
+                             heights.end());
+            const int height = heights[heights.size() / 2];
+            const auto tall = [&](const QRect& word) { return word.height() > tallWord * height; };
+            std::erase_if(words, [&](const QRect& word) { return word.height() * speck < height; });
+            QRect piece, last;
+            for (const QRect& word : words) {
+                if (!piece.isNull()) {
+                    const int gap = word.left() - (piece.left() + piece.width());
+                    const QRect between(piece.left() + piece.width(), std::min(piece.top(), word.top()), gap,
+                                        std::max(piece.bottom(), word.bottom()) -
+                                            std::min(piece.top(), word.top()) + 1);
+                    if (tall(word) || tall(piece) || !sameRow(last, word) ||
+                        (gap > widestSpace * height &&
+                         ink.emptyWidth(between, height) > widestSpace * height) ||
+                        ink.apart(last, word)) {
+                        result.push_back({piece, tall(piece) ? piece.height() : height});
+                        piece = QRect();
+                    }
+                }
+                piece |= word;
+                last = word;
+            }
+            if (!piece.isNull()) result.push_back({piece, tall(piece) ? piece.height() : height});
+        }
+    return joined(std::move(result), ink, widestSpace);
+}
+
+std::vector<Piece> joined(std::vector<Piece> result, const PageInk& ink, double widestSpace) {
+    joinAcrossBlocks(result, ink, widestSpace);
+    // A piece mostly inside another (a dash between two words the analysis kept apart) is read
+    // with it.
+    const auto area = [](const QRect& box) { return static_cast<long long>(box.width()) * box.height(); };
+    for (std::size_t i = 0; i < result.size();) {
+        bool absorbed = false;
+        for (std::size_t j = 0; j < result.size() && !absorbed; ++j)
+            if (j != i && area(result[i].box) <= area(result[j].box) &&
+                2 * area(result[i].box & result[j].box) > area(result[i].box)) {
+                result[j].box |= result[i].box;
+                absorbed = true;
+            }
+        absorbed ? void(result.erase(result.begin() + std::ptrdiff_t(i))) : void(++i);
+    }
+    return result;
+}
+
+std::vector<Piece> readingOrder(std::vector<Piece> pieces) {
+    std::vector<Piece> ordered;
+    ordered.reserve(pieces.size());
+    if (!pieces.empty()) order(std::move(pieces), ordered);
+    return ordered;
+}
+
+} // namespace quorvane::PageLayout

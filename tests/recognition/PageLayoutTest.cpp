@@ -1,0 +1,115 @@
+#include "recognition/PageLayout.h"
+
+#include "support/QtPrinters.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+using PageLayout::Piece;
+
+// A page whose gaps are empty unless listed, on one paper unless a word is listed as on another.
+struct FakeInk {
+    std::vector<QRect> text;  // where the analysis missed letters
+    std::vector<QRect> other; // words on paper of another colour
+    PageLayout::PageInk ink() const {
+        return {[this](const QRect& gap, int) {
+                    for (const QRect& box : text)
+                        if (box.intersects(gap)) return 0;
+                    return gap.width();
+                },
+                [this](const QRect& a, const QRect& b) {
+                    const auto on = [&](const QRect& word) {
+                        return std::any_of(other.begin(), other.end(),
+                                           [&](const QRect& box) { return box.contains(word); });
+                    };
+                    return on(a) != on(b);
+                }};
+    }
+};
+
+TextEngine::Block blockOf(std::vector<std::vector<QRect>> lines) {
+    TextEngine::Block block;
+    for (auto& words : lines) {
+        QRect box;
+        for (const QRect& word : words)
+            box |= word;
+        block.box |= box;
+        block.lines.push_back({box, std::move(words)});
+    }
+    return block;
+}
+
+std::vector<QRect> boxesOf(const std::vector<Piece>& pieces) {
+    std::vector<QRect> boxes;
+    for (const Piece& piece : pieces)
+        boxes.push_back(piece.box);
+    std::sort(boxes.begin(), boxes.end(), [](const QRect& a, const QRect& b) {
+        return std::pair(a.top(), a.left()) < std::pair(b.top(), b.left());
+    });
+    return boxes;
+}
+
+TEST(PageLayout, CutsLinesIntoPiecesWhereAReaderWould) {
+    const QRect label(0, 0, 40, 10), colon(50, 0, 40, 10), field(300, 0, 40, 10);
+    struct Case {
+        const char* name;
+        std::vector<TextEngine::Block> blocks;
+        FakeInk ink;
+        std::vector<QRect> expected;
+    };
+    const std::vector<Case> cases = {
+        {"an empty gap wider than spaces", {blockOf({{label, colon, field}})}, {}, {{0, 0, 90, 10}, field}},
+        {"letters the analysis missed",
+         {blockOf({{label, colon, field}})},
+         {{{150, 2, 8, 6}}, {}},
+         {{0, 0, 340, 10}}},
+        {"two buttons side by side",
+         {blockOf({{label, {48, 0, 40, 10}}})},
+         {{}, {{45, -5, 50, 20}}},
+         {label, {48, 0, 40, 10}}},
+        {"an icon taken for a word",
+         {blockOf({{{0, -15, 40, 40}, {50, 0, 40, 10}, {100, 0, 40, 10}}})},
+         {},
+         {{0, -15, 40, 40}, {50, 0, 90, 10}}},
+        {"points between words", {blockOf({{label, {45, 8, 2, 2}, colon}})}, {}, {{0, 0, 90, 10}}},
+        {"a sidebar item under a heading",
+         {blockOf({{{0, 20, 40, 10}, {60, 0, 40, 10}}})},
+         {},
+         {{60, 0, 40, 10}, {0, 20, 40, 10}}},
+        {"halves of a line in two blocks", {blockOf({{label}}), blockOf({{colon}})}, {}, {{0, 0, 90, 10}}},
+        {"a dash the analysis kept apart",
+         {blockOf({{{0, 0, 90, 10}}}), blockOf({{{44, 2, 6, 7}}})},
+         {},
+         {{0, 0, 90, 10}}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(boxesOf(PageLayout::pieces(c.blocks, c.ink.ink())), c.expected) << c.name;
+}
+
+TEST(PageLayout, ReadsColumnByColumnAndRowByRow) {
+    const auto piece = [](int x, int y, int width) { return Piece{{x, y, width, 10}, 10}; };
+    const auto order = [](std::vector<Piece> pieces) {
+        std::reverse(pieces.begin(), pieces.end()); // the order handed in does not matter
+        std::vector<QPoint> corners;
+        for (const Piece& read : PageLayout::readingOrder(pieces))
+            corners.push_back(read.box.topLeft());
+        return corners;
+    };
+    // A page header over a sidebar and an article whose lines sit between the sidebar's.
+    EXPECT_EQ(order({piece(0, 0, 500), piece(0, 40, 80), piece(0, 60, 80), piece(0, 80, 80),
+                     piece(140, 45, 360), piece(140, 65, 360)}),
+              (std::vector<QPoint>{{0, 0}, {0, 40}, {0, 60}, {0, 80}, {140, 45}, {140, 65}}));
+    // A form: labels and fields row by row, as a paragraph runs under both.
+    EXPECT_EQ(order({piece(0, 0, 60), piece(120, 0, 100), piece(0, 20, 60), piece(120, 20, 100),
+                     piece(0, 40, 220)}),
+              (std::vector<QPoint>{{0, 0}, {120, 0}, {0, 20}, {120, 20}, {0, 40}}));
+    // Lines that overlap: top to bottom, then left to right.
+    EXPECT_EQ(order({{QRect(0, 0, 50, 20), 10}, {QRect(40, 5, 50, 20), 10}, {QRect(20, 15, 50, 20), 10}}),
+              (std::vector<QPoint>{{0, 0}, {40, 5}, {20, 15}}));
+    EXPECT_TRUE(PageLayout::readingOrder({}).empty());
+}
+
+} // namespace
+} // namespace quorvane
