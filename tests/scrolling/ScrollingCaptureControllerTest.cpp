@@ -90,13 +90,16 @@ TEST(ScrollingCaptureController, FinishingBeforeAnyFrameCancelsAndLateReportsCha
         std::this_thread::sleep_for(std::chrono::milliseconds(80));
         rig.script->setHold(false);
     });
+    // A loaded machine may have stitched one more frame before the hold: the count at the cancel
+    // is what must stay.
+    const auto stitchedAtCancel = rig.controller.stats().stitched;
     rig.keys.press(Qt::Key_Escape);
     release.join();
     EXPECT_EQ(rig.cancels, 2);
     test::pause(100);
     EXPECT_EQ(rig.endings(), 2);
     EXPECT_EQ(rig.controller.model().frames(), 0);
-    EXPECT_EQ(rig.controller.stats().stitched, 1) << "the counters stay as the capture left them";
+    EXPECT_EQ(rig.controller.stats().stitched, stitchedAtCancel) << "the counters stay as the capture left them";
     EXPECT_FALSE(rig.controller.isRunning());
 }
 
