@@ -135,9 +135,8 @@ TEST_F(SaveAndReopen, AnotherSaveFolderJpegAndReopenLastExport) {
     type(shots);
     press(QStringLiteral("Return"));
     ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Choose Save Folder$")));
-    settle(300);
-    // The message stands alone over the picture: read it as scattered text.
-    EXPECT_TRUE(shows(editor().geometry, QStringLiteral("Save folder: Shots")));
+    // The message shows for a few seconds over the picture.
+    EXPECT_TRUE(test::waitUntil([] { return shows(editor().geometry, QStringLiteral("Save folder: Shots")); }, 3000));
     activate(editor());
     press(QStringLiteral("ctrl+s"));
     ASSERT_TRUE(test::waitUntil([&] { return quorvane.savedImages(shots).size() == 1; }, 20000))

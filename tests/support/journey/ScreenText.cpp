@@ -200,8 +200,10 @@ bool shows(const QRect& region, const QString& text) {
         row->box = row->box.united(word.box);
     }
     for (const TextLine& row : rows) {
+        // From the same picture: what shows briefly (a toast) may be gone by now.
         const QRect band = row.box.adjusted(-40, -6, 400, 6).intersected(region);
-        if (findText(readImage(grab(band), band.topLeft(), Layout::line), text)) return true;
+        if (findText(readImage(image.copy(band.translated(-region.topLeft())), band.topLeft(), Layout::line), text))
+            return true;
     }
     return false;
 }
