@@ -198,6 +198,8 @@ void AppDelegate::wireCaptures() {
         quitCoordinator_->mayDiscardChanges({document}, QStringLiteral("Replacing the previous document"),
                                             std::move(reply));
     };
+    // The editor shows in display and area captures as it is on screen.
+    captures.includedWindowIDs = [this] { return windows_->includedWindowIDs(); };
     // A text-recognition area capture shows its text as the editor's Recognize does.
     OCRHandover::connectCapture(captures, *ocrController_, [this] { windows_->presentRecognizedText(); });
 }

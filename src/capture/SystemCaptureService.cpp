@@ -5,15 +5,19 @@
 #include "imaging/MappedBitmap.h"
 #include "platform/X11CaptureConnection.h"
 #include "platform/X11DamageWatch.h"
+#include "platform/X11KeptWindows.h"
 #include "platform/X11ScreenExclusion.h"
 #include "platform/X11ScreenGrabber.h"
 #include "platform/X11ScreenTargets.h"
 #include "platform/X11WindowContents.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
+#include <QWidget>
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
@@ -25,7 +29,13 @@ namespace {
 // How long a capture waits for applications to paint what it exposed (a redirected window, the
 // places of own windows left out); an application that does not answer by then is read as it is.
 constexpr int paintTimeoutMs = 1000;
-constexpr int paintPollMs = 2;
+// The server's reports wake a waiting capture; this only catches reports that were read from
+// the socket while answering something else.
+constexpr int paintPollMs = 5;
+// Moves and resizes of own windows come in bursts.
+constexpr int keepRefreshMs = 50;
+// Room for a window manager's frame around a window of ours.
+constexpr int frameMargin = 64;
 
 Error serviceError(const X11CaptureError& problem) {
     using Kind = X11CaptureError::Kind;
@@ -155,11 +165,24 @@ bool contains(const std::vector<T>& list, T value) {
 } // namespace
 
 SystemCaptureService::SystemCaptureService() {
-    paintWait_.setInterval(paintPollMs);
-    paintWait_.callOnTimeout([this] {
-        if (pending_ && (pending_->ready() || pending_->waiting.elapsed() >= paintTimeoutMs)) finishPending();
+    paintDeadline_.setSingleShot(true);
+    paintDeadline_.setInterval(paintTimeoutMs);
+    paintDeadline_.callOnTimeout([this] {
+        if (!pending_ || pending_->ready()) return finishPending();
+        Log::capture().log("Windows uncovered for a capture did not repaint within {} ms: read as they are",
+                           paintTimeoutMs);
+        finishPending();
     });
+    paintPoll_.setInterval(paintPollMs);
+    paintPoll_.callOnTimeout([this] { checkPending(); });
+    keepRefresh_.setSingleShot(true);
+    keepRefresh_.setInterval(keepRefreshMs);
+    keepRefresh_.callOnTimeout([this] { keepWhatOwnWindowsCover(); });
     connect();
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) {
+        ownWindows_ = std::make_unique<OwnWindows>(*this);
+        QCoreApplication::instance()->installEventFilter(ownWindows_.get());
+    }
 }
 
 SystemCaptureService::~SystemCaptureService() {
@@ -169,6 +192,8 @@ SystemCaptureService::~SystemCaptureService() {
 
 bool SystemCaptureService::connect() {
     if (connection_ && !connection_->broken()) return true;
+    serverSays_.reset();
+    kept_.reset();
     grabber_.reset();
     connection_ = X11CaptureConnection::open();
     if (!connection_) {
@@ -176,6 +201,10 @@ bool SystemCaptureService::connect() {
         return false;
     }
     grabber_ = std::make_unique<X11ScreenGrabber>(*connection_);
+    kept_ = std::make_unique<X11KeptWindows>(*connection_);
+    serverSays_ = std::make_unique<QSocketNotifier>(connection_->fileDescriptor(), QSocketNotifier::Read);
+    serverSays_->setEnabled(false);
+    QObject::connect(serverSays_.get(), &QSocketNotifier::activated, [this] { checkPending(); });
     if (!connection_->hasComposite())
         Log::capture().log("Composite is unavailable: covered windows are captured with what covers them");
     return true;
@@ -209,14 +238,20 @@ void SystemCaptureService::loadTargets(Completion<ShareableContent> done) {
 }
 
 bool SystemCaptureService::Pending::ready() {
-    return (!contents || contents->painted()) && (!repaint || repaint->covers(exposed));
+    if (contents && !contents->painted()) return false;
+    if (repaint && !repaint->covers(exposed)) return false;
+    for (const auto& [topLevel, region] : exposedKept) {
+        const std::optional<QRegion> left = kept->unpainted(topLevel);
+        if (left && !(*left & region).isEmpty()) return false;
+    }
+    return true;
 }
 
 void SystemCaptureService::takeImage(const ContentFilter& filter, const CaptureConfiguration& configuration,
                                      Completion<QImage> done) {
     // One capture at a time: one still waiting for paint is read as it is now.
     finishPending();
-    Pending pending{filter, configuration, std::move(done), {}, {}, {}, {}, {}, {}};
+    Pending pending{filter, configuration, std::move(done), {}, {}, {}, {}, {}, nullptr, {}};
     if (connect()) {
         if (filter.kind == ContentFilter::Kind::window) {
             if (const auto window = X11ScreenTargets::viewableWindow(*connection_, filter.window.windowID))
@@ -229,16 +264,24 @@ void SystemCaptureService::takeImage(const ContentFilter& filter, const CaptureC
     pending_ = std::move(pending);
     // The applications paint on their own time, in their own event loops, which may be ours.
     if (!pending_->ready()) {
-        pending_->waiting.start();
-        paintWait_.start();
+        paintDeadline_.start();
+        paintPoll_.start();
+        if (serverSays_) serverSays_->setEnabled(true);
         return;
     }
     finishPending();
 }
 
+void SystemCaptureService::checkPending() {
+    if (connection_ && !connection_->broken()) connection_->readEvents();
+    if (pending_ && (pending_->ready() || !connection_ || connection_->broken())) finishPending();
+}
+
 void SystemCaptureService::finishPending() {
     if (!pending_) return;
-    paintWait_.stop();
+    paintDeadline_.stop();
+    paintPoll_.stop();
+    if (serverSays_) serverSays_->setEnabled(false);
     Pending pending = std::move(*pending_);
     pending_.reset();
     auto result = capture(pending.filter, pending.configuration, pending.area);
@@ -277,35 +320,55 @@ bool SystemCaptureService::leaveOutOwnWindows(Pending& pending) {
     if (!ownWindowsMayCover(filter, *area)) return true;
     auto topLevels = X11ScreenTargets::topLevels(*connection_);
     if (!topLevels) return false;
-    // Only windows over the grabbed area need to go. Where they leave another window uncovered,
-    // its application paints it anew, and the grab waits for that; the server paints the bare
-    // root at once.
+    const bool compositing = connection_->compositingManagerRuns();
+    // Only windows over the grabbed area need to go.
     const auto leaves = [&](const X11Window& window) {
         return contains(filter.excludedProcessIDs, window.processID) &&
                !contains(filter.exceptedWindowIDs, WindowID{window.client}) &&
                window.topLevelGeometry.intersects(*area);
     };
     std::vector<X11Window> hidden;
-    QRegion exposed, below;
+    QRegion exposed;
     for (std::size_t i = 0; i < topLevels->size(); ++i) {
         const X11Window& window = (*topLevels)[i];
-        if (!leaves(window)) {
-            below += window.topLevelGeometry;
-            continue;
-        }
+        if (!leaves(window)) continue;
         hidden.push_back(window);
         // A window of another depth is drawn onto its parent by the server: taking it away
         // exposes nothing that an application paints.
-        if (window.depth != connection_->rootDepth()) continue;
-        QRegion uncovered = QRegion(window.topLevelGeometry.intersected(*area)) & below;
+        if (!compositing && window.depth != connection_->rootDepth()) continue;
+        QRegion uncovered(window.topLevelGeometry.intersected(*area));
         for (std::size_t j = i + 1; j < topLevels->size(); ++j)
             if (!leaves((*topLevels)[j])) uncovered -= (*topLevels)[j].topLevelGeometry;
         exposed += uncovered;
     }
     if (hidden.empty()) return true;
+    if (compositing) {
+        // The compositing manager paints all of it anew, from the windows it keeps.
+        pending.exposed = exposed;
+    } else {
+        // What each window below shows of it, top to bottom. The server paints the bare root,
+        // frames and kept windows itself while it takes ours away; only the applications of the
+        // other windows have to paint theirs.
+        QRegion above;
+        for (auto it = topLevels->rbegin(); it != topLevels->rend(); ++it) {
+            const X11Window& window = *it;
+            if (leaves(window)) continue;
+            const QRegion part = (exposed & QRegion(window.topLevelGeometry)) - above;
+            above += window.topLevelGeometry;
+            if (part.isEmpty() || window.depth != connection_->rootDepth()) continue;
+            const QPoint origin =
+                window.topLevelGeometry.topLeft() + QPoint(window.topLevelBorder, window.topLevelBorder);
+            if (kept_ && kept_->unpainted(window.topLevel))
+                pending.exposedKept.emplace_back(window.topLevel, part.translated(-origin));
+            else
+                pending.exposed += part & QRegion(window.geometry);
+        }
+        pending.kept = kept_.get();
+    }
     pending.repaint = std::make_unique<X11DamageWatch>(*connection_, connection_->root());
     pending.exclusion = std::make_unique<X11ScreenExclusion>(*connection_, hidden);
-    pending.exposed = exposed;
+    // What the server painted while taking them away counts only where it paints for good.
+    pending.repaint->restart();
     return true;
 }
 
@@ -383,6 +446,42 @@ Result<QImage, Error> SystemCaptureService::capture(const ContentFilter& filter,
                             });
     if (!scaled) return Failure{serviceError(Kind::allocationFailed)};
     return *scaled;
+}
+
+void SystemCaptureService::keepWhatOwnWindowsCover(const QWidget* showing) {
+    keepRefresh_.stop();
+    if (!connect() || !kept_) return;
+    std::vector<QRect> areas;
+    for (const QWidget* window : QApplication::topLevelWidgets()) {
+        if (window != showing && (!window->isVisible() || window->isMinimized())) continue;
+        const Qt::WindowType type = window->windowType();
+        // Menus and tool tips come and go; the area picker covers everything and is never grabbed.
+        if (type == Qt::Popup || type == Qt::ToolTip || type == Qt::Desktop ||
+            window->windowFlags().testFlag(Qt::BypassWindowManagerHint))
+            continue;
+        // Device pixels, with room for a window manager's frame. (Asking for the frame of a
+        // window about to be shown would fix its frame margins too early.)
+        const double ratio = window->devicePixelRatioF();
+        const QRect client = window->geometry();
+        const QRect native(client.topLeft(), QSize(static_cast<int>(std::ceil(client.width() * ratio)),
+                                                   static_cast<int>(std::ceil(client.height() * ratio))));
+        areas.push_back(native.adjusted(-frameMargin, -frameMargin, frameMargin, frameMargin));
+    }
+    kept_->keep(areas, ::getpid());
+}
+
+bool SystemCaptureService::OwnWindows::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::Show && type != QEvent::Hide && type != QEvent::Move && type != QEvent::Resize &&
+        type != QEvent::WindowStateChange)
+        return false;
+    if (!watched->isWidgetType() || !static_cast<QWidget*>(watched)->isWindow()) return false;
+    // Before the window is mapped: what lies below is kept while the screen still shows it.
+    if (type == QEvent::Show)
+        service_.keepWhatOwnWindowsCover(static_cast<QWidget*>(watched));
+    else
+        service_.keepRefresh_.start();
+    return false;
 }
 
 } // namespace quorvane

@@ -141,10 +141,34 @@ QString X11CaptureConnection::atomName(std::uint32_t atom) {
 
 void X11CaptureConnection::sync() {
     std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
-    // No events are selected here; what queues up are errors of unchecked requests (a window
-    // destroyed before it was put back, say), which need no answer.
-    while (auto* event = xcb_poll_for_queued_event(connection_))
+    readEvents();
+}
+
+int X11CaptureConnection::fileDescriptor() const {
+    return xcb_get_file_descriptor(connection_);
+}
+
+void X11CaptureConnection::readEvents() {
+    // No events are selected here but DAMAGE's; the rest are errors of unchecked requests (a
+    // window destroyed before it was put back, say), which need no answer.
+    const auto notify = static_cast<std::uint8_t>(damageFirstEvent_ + XCB_DAMAGE_NOTIFY);
+    while (auto* event = xcb_poll_for_event(connection_)) {
+        if (damage_ && (event->response_type & 0x7f) == notify) {
+            const auto* report = reinterpret_cast<const xcb_damage_notify_event_t*>(event);
+            damaged_[report->damage] +=
+                QRect(report->area.x, report->area.y, report->area.width, report->area.height);
+        }
         std::free(event);
+    }
+}
+
+QRegion X11CaptureConnection::takeDamage(std::uint32_t damage) {
+    readEvents();
+    const auto found = damaged_.find(damage);
+    if (found == damaged_.end()) return {};
+    QRegion painted = std::move(found->second);
+    damaged_.erase(found);
+    return painted;
 }
 
 } // namespace quorvane

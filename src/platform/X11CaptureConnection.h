@@ -4,6 +4,7 @@
 // Composite redirections stay apart from Qt's, and end with it.
 
 #include <QRect>
+#include <QRegion>
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -63,8 +64,17 @@ public:
     std::uint32_t atom(const std::string& name);
     QString atomName(std::uint32_t atom);
 
-    // Returns once the server has processed every request sent so far; drops queued errors.
+    // Returns once the server has processed every request sent so far; drops queued errors and
+    // keeps what DAMAGE reported.
     void sync();
+    // The connection's socket, readable when the server has sent something.
+    int fileDescriptor() const;
+    // Reads what the server has sent without waiting: DAMAGE reports are kept for their
+    // watches, everything else (errors of unchecked requests) is dropped.
+    void readEvents();
+    // What the server reported painted for `damage` since the last call, in the watched
+    // drawable's coordinates.
+    QRegion takeDamage(std::uint32_t damage);
 
 private:
     X11CaptureConnection() = default;
@@ -78,6 +88,7 @@ private:
     std::uint8_t damageFirstEvent_ = 0;
     bool shmFds_ = false;
     int randrMinor_ = -1;
+    std::unordered_map<std::uint32_t, QRegion> damaged_;
     std::unordered_map<std::string, std::uint32_t> atoms_;
     std::unordered_map<std::uint32_t, QString> atomNames_;
 };

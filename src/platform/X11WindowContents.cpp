@@ -18,7 +18,13 @@ X11WindowContents::X11WindowContents(X11CaptureConnection& connection, const X11
     X11Reply<xcb_generic_error_t> error(xcb_request_check(
         c, xcb_composite_redirect_window_checked(c, window_, XCB_COMPOSITE_REDIRECT_AUTOMATIC)));
     redirected_ = !error;
-    if (!redirected_) repaint_.reset();
+    if (!redirected_) {
+        // Already kept whole, by us or by a compositing manager, or not ours to redirect.
+        repaint_.reset();
+        return;
+    }
+    // The server has painted the background by now; the application's painting is what counts.
+    repaint_->restart();
 }
 
 X11WindowContents::~X11WindowContents() {
