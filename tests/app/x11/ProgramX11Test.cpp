@@ -180,6 +180,28 @@ TEST_F(ProgramX11Test, CaptureScreenHotKeySavesTheScreenAndASecondInstanceChange
     EXPECT_FALSE(std::filesystem::exists(folders.dragFolder() / "in use.png"));
 }
 
+// The open editor shows in the capture as it is on screen, over the other program's windows.
+TEST_F(ProgramX11Test, CaptureScreenWithTheEditorOpenShowsTheEditorAsOnScreen) {
+    showStillWindows();
+    ProgramFolders folders;
+    const auto program = folders.start();
+    QString output;
+    ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Launched"))) << output.toStdString();
+    ASSERT_TRUE(test::waitUntil([] { return !visibleEditor().isEmpty(); }, 20000));
+    test::pause(500);
+
+    const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    ASSERT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+super+3")), 0);
+    QString saved;
+    ASSERT_TRUE(test::waitUntil([&] { return !(saved = savedPng(folders.pictures())).isEmpty(); }, 20000))
+        << output.toStdString();
+    const QImage file(saved);
+    ASSERT_FALSE(file.isNull()) << saved.toStdString();
+    EXPECT_TRUE(test::imagesNear(file.convertToFormat(QImage::Format_RGB32),
+                                 screen.convertToFormat(QImage::Format_RGB32), 0));
+    terminate(*program);
+}
+
 TEST_F(ProgramX11Test, TheTrayHoldsTheIconAndTheAreaHotKeyOpensThePicker) {
     QProcess tray;
     tray.start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "pixel",
