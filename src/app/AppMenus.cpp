@@ -178,15 +178,13 @@ void AppMenus::buildStatusMenu() {
         {HotKeyAction::recognizeArea, MenuCommand::recognizeTextInArea}};
     for (const auto& [hotKey, title] : captures) {
         auto* item = new QAction(title, this);
-        // The key is grabbed globally: the item only shows it.
-        item->setShortcutContext(Qt::WidgetShortcut);
+        statusTitles_[hotKey] = title;
         connect(item, &QAction::triggered, this,
                 [this, command = commands.at(hotKey)] { handler_(command); });
         statusCaptures_[hotKey] = item;
         // "Capture Window…" sits between Capture Screen and Repeat Area.
         if (hotKey == HotKeyAction::repeatArea) statusMenu_->addAction(action(MenuCommand::chooseWindow));
         statusMenu_->addAction(item);
-        if (hotKey == HotKeyAction::scrollingCapture) statusScrolling_ = item;
     }
     statusMenu_->addSeparator();
     statusMenu_->addAction(action(MenuCommand::pinScreenshot));
@@ -203,15 +201,28 @@ void AppMenus::showHotKeys(const std::map<HotKeyAction, QString>& keyTexts,
     for (const auto& [hotKey, item] : statusCaptures_) {
         const auto key = keyTexts.find(hotKey);
         const auto error = errors.find(hotKey);
-        if (key != keyTexts.end() && error == errors.end()) {
-            item->setShortcut(QKeySequence::fromString(key->second));
-            item->setToolTip(QString());
-        } else {
-            item->setShortcut(QKeySequence());
-            item->setToolTip(error != errors.end() ? QStringLiteral("Shortcut unavailable: ") + error->second
-                                                   : QString());
-        }
+        const bool works = key != keyTexts.end() && error == errors.end();
+        // The key is grabbed globally: the item only shows it, in the shortcut column, in the
+        // desktop's words ("Super", which Qt's own key names lack).
+        keyTexts_[hotKey] = works ? key->second : QString();
+        item->setToolTip(!works && error != errors.end() ? QStringLiteral("Shortcut unavailable: ") + error->second
+                                                        : QString());
     }
+    showStatusTitles();
+}
+
+void AppMenus::showStatusTitles() {
+    const QString scrolling = scrollingTitle(state_.scrolling());
+    for (const auto& [hotKey, item] : statusCaptures_) {
+        const QString title = hotKey == HotKeyAction::scrollingCapture ? scrolling : statusTitles_.at(hotKey);
+        const QString& key = keyTexts_[hotKey];
+        item->setText(key.isEmpty() ? title : title + QLatin1Char('\t') + key);
+    }
+}
+
+QString AppMenus::statusKeyText(HotKeyAction action) const {
+    const auto key = keyTexts_.find(action);
+    return key == keyTexts_.end() ? QString() : key->second;
 }
 
 void AppMenus::enable(MenuCommand command, bool enabled) {
@@ -243,7 +254,7 @@ void AppMenus::validate() {
     enable(MenuCommand::closeAllPins, state_.pinsOpen());
     enable(MenuCommand::scrollingCapture, !busy);
     action(MenuCommand::scrollingCapture)->setText(scrollingTitle(scrolling));
-    statusScrolling_->setText(scrollingTitle(scrolling));
+    showStatusTitles();
     enable(MenuCommand::resizeImage, !busy && state_.hasDocument());
     enable(MenuCommand::editBackdrop, !busy && state_.hasDocument());
     enable(MenuCommand::restorePreviousDocument, !busy && state_.hasPreviousDocument());

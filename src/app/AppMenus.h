@@ -39,10 +39,12 @@ public:
     // The status menu's item for a hot-key action.
     QAction* statusAction(HotKeyAction action) const;
 
-    // Shows each status capture item's hot key, or, when it has none or it failed, no key and
-    // "Shortcut unavailable: " + the message as tool tip.
+    // Shows each status capture item's hot key (text made by the shortcut formatter), or, when
+    // it has none or it failed, no key and "Shortcut unavailable: " + the message as tool tip.
     void showHotKeys(const std::map<HotKeyAction, QString>& keyTexts,
                      const std::map<HotKeyAction, QString>& errors);
+    // The key a status capture item shows; empty when it shows none.
+    QString statusKeyText(HotKeyAction action) const;
 
     // Enabling, titles and check marks from the current state.
     void validate();
@@ -55,12 +57,14 @@ private:
     void fillWindowMenu(QMenu* menu);
     void buildStatusMenu();
     void enable(MenuCommand command, bool enabled);
+    void showStatusTitles();
 
     MenuState state_;
     Handler handler_;
     std::map<MenuCommand, QAction*> actions_;
     std::map<HotKeyAction, QAction*> statusCaptures_;
-    QAction* statusScrolling_ = nullptr;
+    std::map<HotKeyAction, QString> statusTitles_;
+    std::map<HotKeyAction, QString> keyTexts_;
     QMenu* statusMenu_ = nullptr;
 };
 

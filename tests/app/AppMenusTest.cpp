@@ -141,15 +141,17 @@ TEST(AppMenus, TheScrollingItemSaysWhatAPressWillDo) {
 TEST(AppMenus, AFailedHotKeyLosesItsKeyAndExplainsWhy) {
     MenuRig rig;
     rig.menus.showHotKeys(
-        {{HotKeyAction::captureArea, QStringLiteral("Ctrl+Alt+Meta+4")},
-         {HotKeyAction::captureScreen, QStringLiteral("Ctrl+Alt+Meta+3")}},
+        {{HotKeyAction::captureArea, QStringLiteral("Ctrl+Alt+Super+4")},
+         {HotKeyAction::captureScreen, QStringLiteral("Ctrl+Alt+Super+3")}},
         {{HotKeyAction::captureScreen, QStringLiteral("In use by another app or Quorvane action")}});
-    EXPECT_FALSE(rig.menus.statusAction(HotKeyAction::captureArea)->shortcut().isEmpty());
-    EXPECT_TRUE(rig.menus.statusAction(HotKeyAction::captureScreen)->shortcut().isEmpty());
+    // Shown in the desktop's words, in the menu's shortcut column.
+    EXPECT_EQ(rig.menus.statusAction(HotKeyAction::captureArea)->text(), QStringLiteral("Capture Area\tCtrl+Alt+Super+4"));
+    EXPECT_TRUE(rig.menus.statusKeyText(HotKeyAction::captureScreen).isEmpty());
+    EXPECT_EQ(rig.menus.statusAction(HotKeyAction::captureScreen)->text(), QStringLiteral("Capture Screen"));
     EXPECT_EQ(rig.menus.statusAction(HotKeyAction::captureScreen)->toolTip(),
               QStringLiteral("Shortcut unavailable: In use by another app or Quorvane action"));
     // Unbound: no key and no tool tip.
-    EXPECT_TRUE(rig.menus.statusAction(HotKeyAction::repeatArea)->shortcut().isEmpty());
+    EXPECT_TRUE(rig.menus.statusKeyText(HotKeyAction::repeatArea).isEmpty());
 }
 
 } // namespace

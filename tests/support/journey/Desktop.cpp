@@ -1,0 +1,241 @@
+#include "support/journey/Desktop.h"
+
+#include "support/WaitUntil.h"
+#include "support/XvfbServer.h"
+
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTemporaryFile>
+
+namespace quorvane::journey {
+namespace {
+
+QString run(const QString& program, const QStringList& arguments, int* status = nullptr) {
+    QString output;
+    const int code = test::x11Server().run(program, arguments, &output);
+    if (status != nullptr) *status = code;
+    return output;
+}
+
+QString xdotool(const QStringList& arguments, int* status = nullptr) {
+    return run(QStringLiteral("xdotool"), arguments, status);
+}
+
+QString point(int value) {
+    return QString::number(value);
+}
+
+// The bytes of a clipboard target, read by xclip as another program would.
+QByteArray clipboardBytes(const QString& target) {
+    QProcess xclip;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), test::x11Server().display());
+    xclip.setProcessEnvironment(environment);
+    xclip.start(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", target, "-o"});
+    // Our process answers the request: keep its event loop turning while xclip waits.
+    test::waitUntil([&] { return xclip.state() == QProcess::NotRunning; }, 10000);
+    if (xclip.state() != QProcess::NotRunning) {
+        xclip.kill();
+        xclip.waitForFinished();
+        return {};
+    }
+    return xclip.exitCode() == 0 ? xclip.readAllStandardOutput() : QByteArray();
+}
+
+} // namespace
+
+Desktop::Desktop() = default;
+
+Desktop::~Desktop() {
+    for (auto it = processes_.rbegin(); it != processes_.rend(); ++it) {
+        (*it)->terminate();
+        if (!(*it)->waitForFinished(3000)) {
+            (*it)->kill();
+            (*it)->waitForFinished();
+        }
+    }
+    test::x11Server().stopWindowManager();
+}
+
+bool Desktop::start(bool withTray) {
+    if (!test::x11Server().startWindowManager()) return false;
+    if (!withTray) return true;
+    auto tray = std::make_unique<QProcess>();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), test::x11Server().display());
+    tray->setProcessEnvironment(environment);
+    tray->start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "pixel",
+                                           "--width", "120", "--height", "24", "--SetDockType", "true"});
+    if (!tray->waitForStarted()) return false;
+    processes_.push_back(std::move(tray));
+    // The tray is there once it holds the screen's tray selection.
+    return test::waitUntil(
+        [] {
+            return run(QStringLiteral("xprop"), {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id") &&
+                   !xdotool({"search", "--class", "trayer"}).trimmed().isEmpty();
+        },
+        10000);
+}
+
+bool Desktop::showStillWindow(const QString& text, const QRect& geometry, const QString& background) {
+    auto window = std::make_unique<QProcess>();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), test::x11Server().display());
+    window->setProcessEnvironment(environment);
+    const QString name = QStringLiteral("still-") + QString::number(processes_.size());
+    QStringList arguments = {"-name", name, "-geometry",
+                             QStringLiteral("%1x%2+%3+%4")
+                                 .arg(geometry.width())
+                                 .arg(geometry.height())
+                                 .arg(geometry.x())
+                                 .arg(geometry.y())};
+    if (!background.isEmpty()) arguments << "-bg" << background;
+    window->start(QStringLiteral("xmessage"), arguments << text);
+    if (!window->waitForStarted()) return false;
+    processes_.push_back(std::move(window));
+    const bool shown = test::waitUntil(
+        [&] { return !xdotool({"search", "--onlyvisible", "--classname", name}).trimmed().isEmpty(); }, 10000);
+    // openbox decorates and places it on its next turns.
+    settle(400);
+    return shown;
+}
+
+std::vector<Window> windows(const QString& titlePattern) {
+    std::vector<Window> found;
+    for (const QString& id : xdotool({"search", "--onlyvisible", "--name", titlePattern}).split(
+             QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        // Override-redirect windows (menus, tool tips) are not what a person calls a window.
+        if (run(QStringLiteral("xwininfo"), {"-id", id}).contains(QStringLiteral("Override Redirect State: yes")))
+            continue;
+        // Only the window whose own title matches, not an ancestor found through it.
+        const QString name = xdotool({"getwindowname", id}).trimmed();
+        if (!QRegularExpression(titlePattern).match(name).hasMatch()) continue;
+        if (const auto rect = geometry(id)) found.push_back({id, *rect});
+    }
+    std::sort(found.begin(), found.end(), [](const Window& a, const Window& b) {
+        return a.geometry.width() * a.geometry.height() > b.geometry.width() * b.geometry.height();
+    });
+    return found;
+}
+
+std::optional<Window> window(const QString& titlePattern) {
+    const auto all = windows(titlePattern);
+    // The tray icon's window is tiny.
+    for (const Window& candidate : all)
+        if (candidate.geometry.width() > 64) return candidate;
+    return std::nullopt;
+}
+
+std::optional<Window> waitForWindow(const QString& titlePattern, int timeoutMs) {
+    std::optional<Window> found;
+    std::optional<QRect> previous;
+    const bool steady = test::waitUntil(
+        [&] {
+            found = window(titlePattern);
+            if (!found) return false;
+            const bool same = previous == found->geometry;
+            previous = found->geometry;
+            if (!same) test::pause(100);
+            return same;
+        },
+        timeoutMs);
+    return steady ? found : std::nullopt;
+}
+
+bool waitForNoWindow(const QString& titlePattern, int timeoutMs) {
+    return test::waitUntil([&] { return !window(titlePattern).has_value(); }, timeoutMs);
+}
+
+std::optional<QRect> geometry(const QString& id) {
+    const QString info = xdotool({"getwindowgeometry", id});
+    static const QRegularExpression pattern(QStringLiteral("Position: (-?\\d+),(-?\\d+).*Geometry: (\\d+)x(\\d+)"),
+                                            QRegularExpression::DotMatchesEverythingOption);
+    const auto match = pattern.match(info);
+    if (!match.hasMatch()) return std::nullopt;
+    return QRect(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt(),
+                 match.captured(4).toInt());
+}
+
+QString activeWindowTitle() {
+    return xdotool({"getactivewindow", "getwindowname"}).trimmed();
+}
+
+void activate(const Window& window) {
+    xdotool({"windowactivate", "--sync", window.id});
+    settle(200);
+}
+
+void press(const QString& keys) {
+    xdotool({"key", "--delay", "40", keys});
+}
+
+void type(const QString& text) {
+    xdotool({"type", "--delay", "15", text});
+}
+
+void moveMouse(QPoint to) {
+    xdotool({"mousemove", point(to.x()), point(to.y())});
+}
+
+void click(QPoint at, int button) {
+    moveMouse(at);
+    settle(60);
+    xdotool({"click", point(button)});
+}
+
+void doubleClick(QPoint at) {
+    moveMouse(at);
+    settle(60);
+    xdotool({"click", "--repeat", "2", "--delay", "80", "1"});
+}
+
+void drag(QPoint from, QPoint to, int steps) {
+    moveMouse(from);
+    settle(60);
+    xdotool({"mousedown", "1"});
+    for (int step = 1; step <= steps; ++step) {
+        const QPoint at = from + (to - from) * step / steps;
+        moveMouse(at);
+        test::pause(15);
+    }
+    settle(60);
+    xdotool({"mouseup", "1"});
+}
+
+void settle(int ms) {
+    test::pause(ms);
+}
+
+QImage grab(const QRect& region) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = region.isNull() ? screen->geometry() : region;
+    return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+}
+
+QStringList clipboardTargets() {
+    return QString::fromUtf8(clipboardBytes(QStringLiteral("TARGETS"))).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QImage clipboardImage() {
+    return QImage::fromData(clipboardBytes(QStringLiteral("image/png")), "PNG");
+}
+
+QString clipboardText() {
+    return QString::fromUtf8(clipboardBytes(QStringLiteral("UTF8_STRING")));
+}
+
+bool putOnClipboard(const QByteArray& bytes, const QString& type) {
+    QTemporaryFile file;
+    if (!file.open()) return false;
+    file.write(bytes);
+    file.flush();
+    int status = -1;
+    // xclip stays in the background and serves the clipboard until another program takes it.
+    run(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", type, "-i", file.fileName()}, &status);
+    return status == 0;
+}
+
+} // namespace quorvane::journey

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QProcess;
+
+namespace quorvane::journey {
+
+// The journey's desktop on its private X server: openbox, a tray (trayer, an XEmbed tray as
+// desktop panels have) and still windows of other programs. Everything it started ends with it.
+class Desktop {
+public:
+    Desktop();
+    ~Desktop();
+    Desktop(const Desktop&) = delete;
+    Desktop& operator=(const Desktop&) = delete;
+
+    // openbox, then the tray unless `withTray` is false; false when either did not come up.
+    bool start(bool withTray = true);
+    // A window of another program showing `text`, still (no clock, no cursor blink) so that
+    // captures of it compare exactly. Returns once it is mapped and placed.
+    bool showStillWindow(const QString& text, const QRect& geometry, const QString& background = {});
+
+private:
+    std::vector<std::unique_ptr<QProcess>> processes_;
+};
+
+struct Window {
+    QString id;
+    // The client area in screen coordinates (without the window manager's frame).
+    QRect geometry;
+};
+
+// Managed, visible windows whose title matches `titlePattern` (a regular expression), the
+// largest first (the tray icon's window carries the program's name too).
+std::vector<Window> windows(const QString& titlePattern);
+std::optional<Window> window(const QString& titlePattern);
+// Waits for a matching window; its geometry once it stopped moving.
+std::optional<Window> waitForWindow(const QString& titlePattern, int timeoutMs = 20000);
+bool waitForNoWindow(const QString& titlePattern, int timeoutMs = 20000);
+std::optional<QRect> geometry(const QString& id);
+// The title of the window that has the keyboard.
+QString activeWindowTitle();
+void activate(const Window& window);
+
+// What a person does with keyboard and mouse, through XTest.
+void press(const QString& keys);
+void type(const QString& text);
+void moveMouse(QPoint to);
+void click(QPoint at, int button = 1);
+void doubleClick(QPoint at);
+void drag(QPoint from, QPoint to, int steps = 12);
+// Lets the program and the window manager handle what was sent.
+void settle(int ms = 300);
+
+// The screen as it is now (a part of it when `region` is given).
+QImage grab(const QRect& region = {});
+
+// The clipboard, as another program sees it.
+QStringList clipboardTargets();
+QImage clipboardImage();
+QString clipboardText();
+// Another program takes the clipboard with these bytes.
+bool putOnClipboard(const QByteArray& bytes, const QString& type);
+
+} // namespace quorvane::journey

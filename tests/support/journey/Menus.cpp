@@ -1,0 +1,146 @@
+#include "support/journey/Menus.h"
+
+#include "support/WaitUntil.h"
+#include "support/XvfbServer.h"
+
+#include <QGuiApplication>
+#include <QRegularExpression>
+#include <QScreen>
+
+namespace quorvane::journey {
+namespace {
+
+QString run(const QString& program, const QStringList& arguments) {
+    QString output;
+    test::x11Server().run(program, arguments, &output);
+    return output;
+}
+
+// Our override-redirect windows that show now: open menus (and tool tips).
+std::vector<QRect> popups() {
+    std::vector<QRect> found;
+    const QString ids = run(QStringLiteral("xdotool"),
+                            {"search", "--onlyvisible", "--maxdepth", "1", "--class", "quorvane"});
+    for (const QString& id : ids.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        // A menu without a parent (the tray's) is typed as a normal window; tool tips and the
+        // full-screen area picker are not menus.
+        if (run(QStringLiteral("xprop"), {"-id", id, "_NET_WM_WINDOW_TYPE"}).contains(QStringLiteral("TOOLTIP")))
+            continue;
+        const auto rect = geometry(id);
+        if (rect && rect->size() != QGuiApplication::primaryScreen()->size()) found.push_back(*rect);
+    }
+    return found;
+}
+
+std::vector<MenuItem> itemsIn(const QRect& menu) {
+    std::vector<MenuItem> items;
+    for (const TextLine& line : readScreen(menu, Layout::block))
+        items.push_back({line.text, line.box, !line.dim});
+    // QUORVANE_JOURNEY_DEBUG shows what was read, for writing a journey.
+    if (qEnvironmentVariableIsSet("QUORVANE_JOURNEY_DEBUG")) {
+        grab(menu).save(QStringLiteral("journey-menu.png"));
+        for (const MenuItem& item : items)
+            qInfo("menu item \"%s\" %s", qUtf8Printable(item.text), item.enabled ? "enabled" : "disabled");
+    }
+    return items;
+}
+
+// The bar under the title: the menu bar of our windows.
+constexpr int menuBarHeight = 26;
+
+} // namespace
+
+bool isMenuOpen() {
+    return !popups().empty();
+}
+
+std::vector<MenuItem> openMenuItems() {
+    std::vector<QRect> open;
+    // A menu opens on the next turns of the program's event loop.
+    test::waitUntil([&] { return !(open = popups()).empty(); }, 3000);
+    if (open.empty()) return {};
+    // The newest submenu stands last; a menu has settled once its size holds.
+    settle(150);
+    open = popups();
+    return open.empty() ? std::vector<MenuItem>{} : itemsIn(open.back());
+}
+
+void closeMenus() {
+    for (int attempt = 0; attempt < 4 && isMenuOpen(); ++attempt) {
+        press(QStringLiteral("Escape"));
+        settle(150);
+    }
+}
+
+std::vector<MenuItem> openMenu(const Window& window, const QString& menu) {
+    closeMenus();
+    const QRect bar(window.geometry.x(), window.geometry.y(), window.geometry.width(), menuBarHeight);
+    const auto titles = words(grab(bar), bar.topLeft());
+    std::optional<TextLine> title;
+    for (const TextLine& word : titles)
+        if (comparable(word.text) == comparable(menu)) title = word;
+    if (!title) return {};
+    click(title->box.center());
+    return openMenuItems();
+}
+
+std::optional<MenuItem> findItem(const std::vector<MenuItem>& items, const QString& title) {
+    std::vector<TextLine> lines;
+    for (const MenuItem& item : items)
+        lines.push_back({item.text, item.box, !item.enabled});
+    const auto line = findText(lines, title);
+    if (!line) return std::nullopt;
+    return MenuItem{line->text, line->box, !line->dim};
+}
+
+bool chooseMenuItem(const Window& window, const QString& menu, const QString& item) {
+    const auto found = findItem(openMenu(window, menu), item);
+    if (!found || !found->enabled) {
+        closeMenus();
+        return false;
+    }
+    click(QPoint(found->box.left() + 8, found->box.center().y()));
+    settle(200);
+    return true;
+}
+
+std::optional<MenuItem> menuItem(const Window& window, const QString& menu, const QString& item) {
+    const auto found = findItem(openMenu(window, menu), item);
+    closeMenus();
+    return found;
+}
+
+std::optional<QRect> trayIcon() {
+    // The icon is a window of ours embedded in the tray's panel.
+    const QString tray = run(QStringLiteral("xdotool"), {"search", "--class", "trayer"});
+    for (const QString& panel : tray.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QString tree = run(QStringLiteral("xwininfo"), {"-id", panel, "-tree"});
+        static const QRegularExpression icon(
+            QStringLiteral("(0x[0-9a-f]+) \"[^\"]*\": \\(\"quorvane\" \"Quorvane\"\\)\\s+(\\d+)x(\\d+)"));
+        const auto match = icon.match(tree);
+        if (!match.hasMatch()) continue;
+        if (const auto rect = geometry(match.captured(1))) return rect;
+    }
+    return std::nullopt;
+}
+
+std::vector<MenuItem> openTrayMenu() {
+    closeMenus();
+    std::optional<QRect> icon;
+    if (!test::waitUntil([&] { return (icon = trayIcon()).has_value(); }, 10000)) return {};
+    click(icon->center());
+    return openMenuItems();
+}
+
+bool chooseTrayItem(const QString& item) {
+    const auto found = findItem(openTrayMenu(), item);
+    if (!found || !found->enabled) {
+        closeMenus();
+        return false;
+    }
+    click(QPoint(found->box.left() + 8, found->box.center().y()));
+    settle(200);
+    return true;
+}
+
+} // namespace quorvane::journey

@@ -1,0 +1,129 @@
+#include "support/journey/Program.h"
+
+#include "support/WaitUntil.h"
+#include "support/XvfbServer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <csignal>
+
+namespace quorvane::journey {
+
+Program::Program(QJsonObject settings) {
+    for (const char* name : {"config/com.quorvane.Quorvane", "state", "cache", "runtime", "Pictures"})
+        std::filesystem::create_directories(dir_ / name);
+    std::filesystem::permissions(dir_ / "runtime", std::filesystem::perms::owner_all);
+    if (!settings.contains(QStringLiteral("saveFolder")))
+        settings.insert(QStringLiteral("saveFolder"), pictures());
+    QFile file(QString::fromStdString(settingsFile().string()));
+    if (file.open(QIODevice::WriteOnly)) file.write(QJsonDocument(settings).toJson());
+    process_.setProcessChannelMode(QProcess::MergedChannels);
+    process_.setProcessEnvironment(environment());
+    QObject::connect(&process_, &QProcess::readyRead, [this] { readOutput(); });
+}
+
+Program::~Program() {
+    if (process_.state() != QProcess::NotRunning) terminate(5000);
+    if (process_.state() != QProcess::NotRunning) {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+}
+
+QProcessEnvironment Program::environment() const {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const auto& [name, folder] : {std::pair{"XDG_CONFIG_HOME", "config"},
+                                       {"XDG_STATE_HOME", "state"},
+                                       {"XDG_CACHE_HOME", "cache"},
+                                       {"XDG_RUNTIME_DIR", "runtime"},
+                                       {"HOME", ""}})
+        environment.insert(QString::fromLatin1(name), QString::fromStdString((dir_ / folder).string()));
+    environment.insert(QStringLiteral("DISPLAY"), test::x11Server().display());
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.remove(QStringLiteral("XDG_DATA_HOME"));
+    return environment;
+}
+
+std::filesystem::path Program::settingsFile() const {
+    return dir_ / "config/com.quorvane.Quorvane/settings.json";
+}
+
+QString Program::pictures() const {
+    return QString::fromStdString((dir_ / "Pictures").string());
+}
+
+bool Program::start(const QStringList& arguments) {
+    process_.start(QStringLiteral(QUORVANE_PROGRAM), arguments);
+    if (!process_.waitForStarted(10000)) return false;
+    return waitForLog(QStringLiteral("Launched"), 0, 30000);
+}
+
+std::unique_ptr<QProcess> Program::startAnother(const QStringList& arguments) const {
+    auto process = std::make_unique<QProcess>();
+    process->setProcessChannelMode(QProcess::MergedChannels);
+    process->setProcessEnvironment(environment());
+    process->start(QStringLiteral(QUORVANE_PROGRAM), arguments);
+    process->waitForFinished(20000);
+    return process;
+}
+
+void Program::readOutput() {
+    output_ += QString::fromUtf8(process_.readAll());
+}
+
+QString Program::log() {
+    readOutput();
+    return output_;
+}
+
+qsizetype Program::mark() {
+    readOutput();
+    return output_.size();
+}
+
+bool Program::waitForLog(const QString& text, qsizetype since, int timeoutMs) {
+    return test::waitUntil([&] { return log().indexOf(text, since) >= 0; }, timeoutMs);
+}
+
+int Program::countLog(const QString& text, qsizetype since) {
+    const QString all = log();
+    int count = 0;
+    for (qsizetype at = all.indexOf(text, since); at >= 0; at = all.indexOf(text, at + text.size()))
+        ++count;
+    return count;
+}
+
+int Program::terminate(int timeoutMs) {
+    if (process_.state() == QProcess::NotRunning) return -1;
+    ::kill(static_cast<pid_t>(process_.processId()), SIGTERM);
+    return waitForExit(timeoutMs);
+}
+
+int Program::waitForExit(int timeoutMs) {
+    // Waiting inside the event loop keeps reading what it writes on the way out.
+    if (!test::waitUntil([this] { return process_.state() == QProcess::NotRunning; }, timeoutMs)) return -1;
+    readOutput();
+    return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+}
+
+bool Program::isRunning() const {
+    return process_.state() == QProcess::Running;
+}
+
+QStringList Program::savedImages(const QString& folder) const {
+    const QString where = folder.isEmpty() ? pictures() : folder;
+    QStringList paths;
+    const QFileInfoList files =
+        QDir(where).entryInfoList({QStringLiteral("*.png"), QStringLiteral("*.jpg")}, QDir::Files, QDir::Time | QDir::Reversed);
+    for (const QFileInfo& file : files)
+        paths << file.absoluteFilePath();
+    return paths;
+}
+
+bool Program::waitForSavedImages(int count, int timeoutMs) const {
+    return test::waitUntil([&] { return savedImages().size() >= count; }, timeoutMs);
+}
+
+} // namespace quorvane::journey

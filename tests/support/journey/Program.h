@@ -1,0 +1,63 @@
+#pragma once
+
+#include "support/TempDir.h"
+
+#include <QJsonObject>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <filesystem>
+#include <memory>
+
+namespace quorvane::journey {
+
+// Quorvane as its own process on the journey's X server, with private settings, state, cache,
+// runtime, home and Pictures folders, so that nothing of the user's is read or written. Its log
+// lines (standard error) are collected as they arrive.
+class Program {
+public:
+    // `settings` are the stored settings the program starts with ("saveFolder" defaults to the
+    // private Pictures folder).
+    explicit Program(QJsonObject settings = {});
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // Starts the program and waits for "Launched"; false when it did not start.
+    bool start(const QStringList& arguments = {});
+    // A second process on the same folders and display; returns when it has ended.
+    std::unique_ptr<QProcess> startAnother(const QStringList& arguments = {}) const;
+
+    // Everything logged so far.
+    QString log();
+    // The log's length now: pass it to `waitForLog` to wait only for what comes later.
+    qsizetype mark();
+    // Waits until a line containing `text` was logged after `since`.
+    bool waitForLog(const QString& text, qsizetype since = 0, int timeoutMs = 20000);
+    // How many lines containing `text` were logged after `since`.
+    int countLog(const QString& text, qsizetype since = 0);
+
+    // SIGTERM, then waits for the normal end; the exit code, or -1 when it crashed or hung.
+    int terminate(int timeoutMs = 20000);
+    // Waits for the program to end by itself (after Quit); its exit code, or -1.
+    int waitForExit(int timeoutMs = 20000);
+    bool isRunning() const;
+
+    std::filesystem::path folder(const std::string& name) const { return dir_ / name; }
+    QString pictures() const;
+    std::filesystem::path settingsFile() const;
+    // The image files in the Pictures folder (or another), oldest first.
+    QStringList savedImages(const QString& folder = {}) const;
+    // Waits until the Pictures folder holds `count` images.
+    bool waitForSavedImages(int count, int timeoutMs = 20000) const;
+
+private:
+    QProcessEnvironment environment() const;
+    void readOutput();
+
+    test::TempDir dir_;
+    QProcess process_;
+    QString output_;
+};
+
+} // namespace quorvane::journey

@@ -1,0 +1,172 @@
+#include "support/journey/ScreenText.h"
+
+#include "support/journey/Desktop.h"
+
+#include <QProcess>
+#include <QTemporaryFile>
+#include <limits>
+#include <map>
+#include <tuple>
+
+namespace quorvane::journey {
+namespace {
+
+constexpr int enlargement = 2;
+// Disabled text in the Fusion style is light grey; enabled text is near black.
+constexpr int dimInk = 110;
+
+struct Word {
+    std::tuple<int, int, int> line;
+    QString text;
+    QRect box;
+};
+
+// Dark and grey ink both become black on white, at twice the size, so that disabled items
+// are read as well as enabled ones.
+QImage prepared(const QImage& image) {
+    QImage gray = image.convertToFormat(QImage::Format_Grayscale8)
+                      .scaled(image.size() * enlargement, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    for (int y = 0; y < gray.height(); ++y) {
+        uchar* row = gray.scanLine(y);
+        for (int x = 0; x < gray.width(); ++x)
+            row[x] = row[x] < 215 ? 0 : 255;
+    }
+    return gray;
+}
+
+std::vector<Word> recognize(const QImage& image, QPoint origin, Layout layout) {
+    QTemporaryFile file(QStringLiteral("journey-XXXXXX.png"));
+    if (!file.open() || !prepared(image).save(&file, "PNG")) return {};
+    file.close();
+    const char* mode = layout == Layout::line ? "7" : layout == Layout::sparse ? "11" : "6";
+    QProcess tesseract;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("OMP_THREAD_LIMIT"), QStringLiteral("1"));
+    tesseract.setProcessEnvironment(environment);
+    tesseract.start(QStringLiteral("tesseract"),
+                    {file.fileName(), QStringLiteral("stdout"), QStringLiteral("--psm"), QString::fromLatin1(mode),
+                     QStringLiteral("-l"), QStringLiteral("eng"), QStringLiteral("tsv")});
+    if (!tesseract.waitForFinished(30000)) return {};
+    std::vector<Word> found;
+    const QStringList rows = QString::fromUtf8(tesseract.readAllStandardOutput()).split(QLatin1Char('\n'));
+    for (const QString& row : rows) {
+        const QStringList cells = row.split(QLatin1Char('\t'));
+        // level 5 rows are words: block, paragraph, line, word, left, top, width, height, conf, text.
+        if (cells.size() < 12 || cells[0] != QLatin1String("5") || cells[11].trimmed().isEmpty()) continue;
+        const QRect box(cells[6].toInt() / enlargement, cells[7].toInt() / enlargement,
+                        (cells[8].toInt() + enlargement - 1) / enlargement,
+                        (cells[9].toInt() + enlargement - 1) / enlargement);
+        found.push_back({{cells[2].toInt(), cells[3].toInt(), cells[4].toInt()}, cells[11].trimmed(),
+                         box.translated(origin)});
+    }
+    return found;
+}
+
+bool isDim(const QImage& image, const QRect& box) {
+    const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
+    int darkest = 255;
+    const QRect inside = box.intersected(gray.rect());
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        const uchar* row = gray.constScanLine(y);
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            darkest = std::min<int>(darkest, row[x]);
+    }
+    return darkest > dimInk;
+}
+
+} // namespace
+
+std::vector<TextLine> readScreen(const QRect& region, Layout layout) {
+    return readImage(grab(region), region.topLeft(), layout);
+}
+
+std::vector<TextLine> readImage(const QImage& image, QPoint origin, Layout layout) {
+    std::map<std::tuple<int, int, int>, TextLine> lines;
+    for (const Word& word : recognize(image, origin, layout)) {
+        TextLine& line = lines[word.line];
+        line.text = line.text.isEmpty() ? word.text : line.text + QLatin1Char(' ') + word.text;
+        line.box = line.box.isNull() ? word.box : line.box.united(word.box);
+    }
+    std::vector<TextLine> result;
+    for (auto& [key, line] : lines) {
+        line.dim = isDim(image, line.box.translated(-origin));
+        result.push_back(line);
+    }
+    std::sort(result.begin(), result.end(), [](const TextLine& a, const TextLine& b) {
+        return std::pair(a.box.top(), a.box.left()) < std::pair(b.box.top(), b.box.left());
+    });
+    return result;
+}
+
+std::vector<TextLine> words(const QImage& image, QPoint origin) {
+    std::vector<TextLine> result;
+    for (const Word& word : recognize(image, origin, Layout::line))
+        result.push_back({word.text, word.box, isDim(image, word.box.translated(-origin))});
+    return result;
+}
+
+QString comparable(const QString& text) {
+    QString result;
+    for (const QChar c : text)
+        if (c.isLetterOrNumber()) result += c.toLower();
+    return result;
+}
+
+int editDistance(const QString& a, const QString& b) {
+    std::vector<int> previous(b.size() + 1), current(b.size() + 1);
+    for (qsizetype j = 0; j <= b.size(); ++j)
+        previous[j] = int(j);
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        current[0] = int(i);
+        for (qsizetype j = 1; j <= b.size(); ++j)
+            current[j] = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + (a[i - 1] != b[j - 1])});
+        std::swap(previous, current);
+    }
+    return previous[b.size()];
+}
+
+int readingDistance(const QString& wanted, const QString& read) {
+    // The start of the line, give or take a letter the reading lost or added.
+    int best = std::numeric_limits<int>::max();
+    for (qsizetype length = std::max<qsizetype>(0, wanted.size() - 2); length <= wanted.size() + 2; ++length)
+        best = std::min(best, editDistance(wanted, read.left(length)));
+    return best;
+}
+
+bool readsLike(const QString& text, const QString& read) {
+    const QString wanted = comparable(text);
+    return readingDistance(wanted, comparable(read)) <= allowedMisreadings(wanted);
+}
+
+int allowedMisreadings(const QString& wanted) {
+    // A misread letter in every eight (the reading of small interface text is not perfect).
+    return int(wanted.size() / 8) + (wanted.size() >= 5 ? 1 : 0);
+}
+
+std::optional<TextLine> findText(const std::vector<TextLine>& lines, const QString& text) {
+    const QString wanted = comparable(text);
+    std::optional<TextLine> best;
+    std::pair<int, qsizetype> bestScore;
+    for (const TextLine& line : lines) {
+        const QString read = comparable(line.text);
+        const int distance = readingDistance(wanted, read);
+        if (distance > allowedMisreadings(wanted)) continue;
+        const std::pair<int, qsizetype> score(distance, read.size());
+        if (!best || score < bestScore) {
+            best = line;
+            bestScore = score;
+        }
+    }
+    return best;
+}
+
+bool endsLike(const QString& text, const QString& ending) {
+    const QString wanted = comparable(ending);
+    const QString read = comparable(text);
+    int best = std::numeric_limits<int>::max();
+    for (qsizetype length = std::max<qsizetype>(0, wanted.size() - 2); length <= wanted.size() + 2; ++length)
+        best = std::min(best, editDistance(wanted, read.right(length)));
+    return best <= allowedMisreadings(wanted);
+}
+
+} // namespace quorvane::journey

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace quorvane::journey {
+
+// What a person reads on the screen: lines of text found by the `tesseract` program (not the
+// program under test's recognizer), with where they stand and whether they are drawn dim (a
+// disabled menu item or button).
+struct TextLine {
+    QString text;
+    // In screen coordinates.
+    QRect box;
+    bool dim = false;
+};
+
+enum class Layout { block, line, sparse };
+
+// The lines of text in `region` of the screen as it is now.
+std::vector<TextLine> readScreen(const QRect& region, Layout layout = Layout::block);
+// The same for an image whose top-left stands at `origin` on the screen.
+std::vector<TextLine> readImage(const QImage& image, QPoint origin = {}, Layout layout = Layout::block);
+// Letters and digits only, lower case: what matching compares.
+QString comparable(const QString& text);
+// Letters lost or added by the reading that still count as reading `wanted`.
+int allowedMisreadings(const QString& wanted);
+// The line that reads `text` at its start (a key equivalent may follow on the same line),
+// preferring the closest, then the shortest, such line.
+std::optional<TextLine> findText(const std::vector<TextLine>& lines, const QString& text);
+// Whether `read` starts with `text`, or ends with `ending`, up to misreadings.
+bool readsLike(const QString& text, const QString& read);
+bool endsLike(const QString& text, const QString& ending);
+// The words of all lines, each as its own line (for a menu bar's titles).
+std::vector<TextLine> words(const QImage& image, QPoint origin);
+
+} // namespace quorvane::journey
