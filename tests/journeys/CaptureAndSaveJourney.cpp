@@ -5,6 +5,7 @@
 #include "support/journey/JourneyTest.h"
 
 #include <QJsonObject>
+#include <algorithm>
 
 namespace quorvane::journey {
 namespace {
@@ -47,6 +48,54 @@ TEST_F(CaptureAndSave, HotKeyAndTrayCaptureSaveTheScreenAsItIs) {
     closeMenus();
     ASSERT_TRUE(chooseTrayItem(QStringLiteral("Capture Screen")));
     EXPECT_TRUE(quorvane.waitForSavedImages(2)) << quorvane.log().toStdString();
+    EXPECT_EQ(quorvane.terminate(), 0);
+}
+
+// Captures taken while windows of ours are open: the editor shows as it is on screen, the
+// Recognized Text window leaves no trace of itself.
+TEST_F(CaptureAndSave, OpenWindowsOfOursAreCapturedAsAPersonSeesThem) {
+    Program quorvane({{"postCaptureAction", "saveToFolder"}});
+    ASSERT_TRUE(quorvane.start());
+    activate(editor());
+    settle(500);
+    const QImage withEditor = grab();
+    press(QStringLiteral("ctrl+alt+super+3"));
+    ASSERT_TRUE(quorvane.waitForSavedImages(1)) << quorvane.log().toStdString();
+    EXPECT_TRUE(test::imagesNear(QImage(quorvane.savedImages().front()).convertToFormat(QImage::Format_RGB32),
+                                 withEditor.convertToFormat(QImage::Format_RGB32), 0));
+
+    // Text recognised in an area over the terminal shows in its window; the editor is closed.
+    activate(editor());
+    press(QStringLiteral("ctrl+w"));
+    ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
+    press(QStringLiteral("ctrl+alt+super+o"));
+    settle(800);
+    drag({80, 110}, {560, 300});
+    const auto recognized = waitForWindow(QStringLiteral("^Recognized Text$"));
+    ASSERT_TRUE(recognized.has_value()) << quorvane.log().toStdString();
+    // The picker brings the editor back: closed again, only the Recognized Text window is open.
+    if (window(QStringLiteral("^Quorvane$"))) {
+        activate(editor());
+        press(QStringLiteral("ctrl+w"));
+        ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
+    }
+    settle(500);
+    const qsizetype mark = quorvane.mark();
+    press(QStringLiteral("ctrl+alt+super+3"));
+    ASSERT_TRUE(quorvane.waitForSavedImages(2)) << quorvane.log().toStdString();
+    EXPECT_EQ(quorvane.countLog(QStringLiteral("did not repaint"), mark), 0);
+    activate(*recognized);
+    press(QStringLiteral("alt+F4"));
+    ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Recognized Text$")));
+    settle(500);
+    // Where the window was (focus moved, so frames elsewhere may have changed colour).
+    const QRect area = recognized->geometry;
+    const QImage closed = grab(area).convertToFormat(QImage::Format_RGB32);
+    const QStringList saved = quorvane.savedImages();
+    const bool same = std::any_of(saved.begin(), saved.end(), [&](const QString& file) {
+        return test::imagesNear(QImage(file).convertToFormat(QImage::Format_RGB32).copy(area), closed, 0);
+    });
+    EXPECT_TRUE(same) << "no saved capture equals the screen without the Recognized Text window";
     EXPECT_EQ(quorvane.terminate(), 0);
 }
 
