@@ -110,9 +110,12 @@ void expectTheTerminalAsOnScreen(SystemCaptureService& service, ImageWindow& our
         closed = image.ok() ? *image : QImage();
         return same;
     })) << where;
-    ASSERT_TRUE(ours.showAt(QPoint(300, 260)));
-    ASSERT_EQ(capture(service, ContentFilter::forDisplay(display))->pixelColor(400, 300), QColor(0, 200, 0))
-        << where;
+    ours.showAt(QPoint(300, 260));
+    // Shown again, it has painted before: wait until the screen shows it.
+    ASSERT_TRUE(waitUntil([&] {
+        const auto image = capture(service, ContentFilter::forDisplay(display));
+        return image.ok() && image->pixelColor(400, 300) == QColor(0, 200, 0);
+    })) << where;
 
     const auto shown = capture(service, withoutOurs);
     ASSERT_TRUE(shown.ok()) << where;
