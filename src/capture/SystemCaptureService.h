@@ -55,16 +55,23 @@ private:
         X11KeptWindows* kept = nullptr;
         // The display's area, once known.
         std::optional<QRect> area;
+        // Own windows are taken out once the compositing manager has painted them back after
+        // the capture before (see `restoring_`).
+        bool awaitsRestore = false;
+        bool compositing = false;
 
         bool ready();
+        void forgetConnection();
     };
 
     bool connect();
     static double scaleOf(const ContentFilter& filter);
     Result<QRect, Error> displayArea(const ContentFilter& filter, const CaptureConfiguration& configuration);
     bool leaveOutOwnWindows(Pending& pending);
-    // False when no window of this process can be over `area`, known without the server.
-    static bool ownWindowsMayCover(const ContentFilter& filter, const QRect& area);
+    void beginLeavingOut(Pending& pending);
+    // Whether the compositing manager has painted back what the last capture put back, or no
+    // longer needs to.
+    bool restored();
     Result<QImage, Error> capture(const ContentFilter& filter, const CaptureConfiguration& configuration,
                                   std::optional<QRect> knownArea = std::nullopt);
     void finishPending();
@@ -94,6 +101,12 @@ private:
     QTimer paintDeadline_;
     QTimer paintPoll_;
     QTimer keepRefresh_;
+    // Under a compositing manager, where the last capture put own windows back, until it has
+    // painted them there: before that, its painting of the places a new capture empties may
+    // still show them.
+    std::unique_ptr<X11DamageWatch> restoring_;
+    QRegion restoredArea_;
+    QTimer restoreLimit_;
     std::unique_ptr<OwnWindows> ownWindows_;
 };
 

@@ -10,18 +10,20 @@ X11DamageWatch::X11DamageWatch(X11CaptureConnection& connection, std::uint32_t d
     if (connection.broken() || !connection.hasDamage()) return;
     damage_ = xcb_generate_id(connection.xcb());
     xcb_damage_create(connection.xcb(), damage_, drawable, XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
+    connection.watchDamage(damage_);
 }
 
 X11DamageWatch::~X11DamageWatch() {
-    if (damage_ == 0 || connection_.broken()) return;
+    if (damage_ == 0) return;
+    connection_.forgetDamage(damage_);
+    if (connection_.broken()) return;
     xcb_damage_destroy(connection_.xcb(), damage_);
     xcb_flush(connection_.xcb());
-    connection_.takeDamage(damage_);
 }
 
-void X11DamageWatch::restart() {
+void X11DamageWatch::restart(std::uint32_t from) {
     if (damage_ == 0) return;
-    connection_.takeDamage(damage_);
+    connection_.restartDamage(damage_, from);
     painted_ = QRegion();
 }
 

@@ -69,10 +69,11 @@ void X11KeptWindows::keep(const std::vector<QRect>& areas, std::int64_t ownProce
         const auto cookie = xcb_composite_redirect_window_checked(c, id, XCB_COMPOSITE_REDIRECT_AUTOMATIC);
         added.emplace_back(std::move(window), cookie);
     }
+    // The server paints only the background while it redirects; what follows is the application's.
+    const std::uint32_t redirected = added.empty() ? 0 : connection_.settle();
     for (auto& [window, cookie] : added) {
         if (X11Reply<xcb_generic_error_t>(xcb_request_check(c, cookie)) != nullptr) continue;
-        // The server has redirected it by now; what it painted meanwhile is only the background.
-        window.painting->restart();
+        window.painting->restart(redirected);
         kept.push_back(std::move(window));
     }
     // The rest are no longer under ours.

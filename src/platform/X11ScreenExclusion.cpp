@@ -29,19 +29,27 @@ X11ScreenExclusion::X11ScreenExclusion(X11CaptureConnection& connection,
         for (const auto& window : topLevels)
             cookies.push_back(
                 xcb_composite_redirect_window_checked(c, window.topLevel, XCB_COMPOSITE_REDIRECT_MANUAL));
+    settled_ = connection.settle();
+    bool moved = false;
     for (std::size_t i = 0; i < topLevels.size(); ++i) {
         const auto& window = topLevels[i];
         const bool redirected =
             !cookies.empty() && X11Reply<xcb_generic_error_t>(xcb_request_check(c, cookies[i])) == nullptr;
-        if (!redirected && window.topLevelGeometry.width() < -outside)
+        if (!redirected && window.topLevelGeometry.width() < -outside) {
             move(c, window.topLevel, QPoint(outside, outside));
+            moved = true;
+        }
         hidden_.push_back(Hidden{window.topLevel, redirected, window.topLevelGeometry.topLeft()});
     }
-    connection.sync();
+    if (moved) settled_ = connection.settle();
 }
 
 X11ScreenExclusion::~X11ScreenExclusion() {
-    if (hidden_.empty() || connection_.broken()) return;
+    restore();
+}
+
+std::uint32_t X11ScreenExclusion::restore() {
+    if (hidden_.empty() || connection_.broken()) return 0;
     xcb_connection_t* c = connection_.xcb();
     for (const auto& window : hidden_) {
         if (window.redirected)
@@ -49,7 +57,8 @@ X11ScreenExclusion::~X11ScreenExclusion() {
         else
             move(c, window.window, window.position);
     }
-    xcb_flush(c);
+    hidden_.clear();
+    return connection_.mark();
 }
 
 } // namespace quorvane

@@ -24,6 +24,12 @@ public:
     X11ScreenExclusion(const X11ScreenExclusion&) = delete;
     X11ScreenExclusion& operator=(const X11ScreenExclusion&) = delete;
 
+    // The sequence number from which what the server reports happened after the windows were
+    // taken out (see X11CaptureConnection::settle()).
+    std::uint32_t settled() const { return settled_; }
+    // Puts them back now; the sequence number from which what is reported happened after that.
+    std::uint32_t restore();
+
 private:
     struct Hidden {
         std::uint32_t window;
@@ -33,6 +39,7 @@ private:
 
     X11CaptureConnection& connection_;
     std::vector<Hidden> hidden_;
+    std::uint32_t settled_ = 0;
 };
 
 } // namespace quorvane

@@ -50,10 +50,10 @@ bool compositingManagerRuns() {
 // A terminal of another process whose text stays as it is.
 class StillTerminal {
 public:
-    explicit StillTerminal(QPoint at) {
+    explicit StillTerminal(QPoint at, QString title = QStringLiteral("still terminal")) : title_(title) {
         process_.start(QStringLiteral("xterm"),
                        {QStringLiteral("-geometry"), QStringLiteral("70x24+%1+%2").arg(at.x()).arg(at.y()),
-                        QStringLiteral("-T"), QStringLiteral("still terminal"), QStringLiteral("-e"),
+                        QStringLiteral("-T"), title, QStringLiteral("-e"),
                         QStringLiteral("sh"), QStringLiteral("-c"),
                         QStringLiteral("seq 1 500 | tr '\\n' ' '; exec sleep 100000")});
     }
@@ -70,7 +70,7 @@ public:
             const auto content =
                 test::awaitResult<ShareableContent>([&](auto done) { service.targets(std::move(done)); });
             for (const CaptureWindow& window : content.ok() ? content->windows : std::vector<CaptureWindow>{})
-                if (window.title == QStringLiteral("still terminal")) found = window;
+                if (window.title == title_) found = window;
             return found.has_value();
         });
         if (!found) return found;
@@ -88,6 +88,7 @@ public:
     void stopHandlingEvents() { ::kill(static_cast<pid_t>(process_.processId()), SIGSTOP); }
 
 private:
+    const QString title_;
     QProcess process_;
 };
 
@@ -103,12 +104,13 @@ void expectTheTerminalAsOnScreen(SystemCaptureService& service, ImageWindow& our
     const ContentFilter withoutOurs = ContentFilter::forDisplay(display, {::getpid()});
     ours.hide();
     QGuiApplication::sync();
+    // Gone from the screen (a compositing manager takes it away on its own time), and still.
     QImage closed;
     ASSERT_TRUE(waitUntil([&] {
         const auto image = capture(service, withoutOurs);
         const bool same = image.ok() && !closed.isNull() && test::imagesNear(*image, closed, 0);
         closed = image.ok() ? *image : QImage();
-        return same;
+        return same && closed.pixelColor(400, 300) != QColor(0, 200, 0);
     })) << where;
     ours.showAt(QPoint(300, 260));
     // Shown again, it has painted before: wait until the screen shows it.
@@ -128,9 +130,11 @@ void expectTheTerminalAsOnScreen(SystemCaptureService& service, ImageWindow& our
     const auto window = capture(service, ContentFilter::forWindow(terminal));
     ASSERT_TRUE(window.ok()) << where;
     EXPECT_TRUE(test::imagesNear(*window, closed.copy(terminal.frame.toRect()), 0)) << where;
-    // And ours is back.
-    EXPECT_EQ(capture(service, ContentFilter::forDisplay(display))->pixelColor(400, 300), QColor(0, 200, 0))
-        << where;
+    // And ours is back (a compositing manager paints it there on its own time).
+    EXPECT_TRUE(waitUntil([&] {
+        const auto image = capture(service, ContentFilter::forDisplay(display));
+        return image.ok() && image->pixelColor(400, 300) == QColor(0, 200, 0);
+    })) << where;
 }
 
 TEST(LeftOutWindows, ShowWhatLiesBelowAsItIsOnScreenWithAndWithoutACompositingManager) {
@@ -142,9 +146,20 @@ TEST(LeftOutWindows, ShowWhatLiesBelowAsItIsOnScreenWithAndWithoutACompositingMa
     ASSERT_TRUE(ours.showAt(QPoint(300, 260)));
     expectTheTerminalAsOnScreen(service, ours, *listing, "no compositing manager");
 
+    // The bare root, which the compositing manager paints in its own way once it has started.
+    const auto corner = [&] {
+        const auto content =
+            test::awaitResult<ShareableContent>([&](auto done) { service.targets(std::move(done)); });
+        auto area = CaptureService::configuration(4, 4);
+        area->sourceRect = QRectF(1900, 1060, 4, 4);
+        const auto image = capture(service, ContentFilter::forDisplay(content->displays.front()), *area);
+        return image.ok() ? *image : QImage();
+    };
+    const QImage serverCorner = corner();
     QProcess compositor;
     compositor.start(QStringLiteral("xcompmgr"), {});
     ASSERT_TRUE(waitUntil([] { return compositingManagerRuns(); }));
+    ASSERT_TRUE(waitUntil([&] { return corner() != serverCorner; }));
     expectTheTerminalAsOnScreen(service, ours, *listing, "xcompmgr");
     compositor.terminate();
     compositor.waitForFinished();
@@ -189,6 +204,58 @@ TEST(LeftOutWindows, ReadAnApplicationThatNeverRepaintsAfterASecondAndAlwaysCome
     EXPECT_EQ(log.count(line), 1);
     service = std::make_unique<SystemCaptureService>();
     EXPECT_TRUE(oursShown());
+}
+
+// The display goes away while a capture waits for a stopped application to paint what it
+// uncovered: the capture answers once, that the X server cannot be reached, and nothing crashes.
+TEST(LeftOutWindows, AnswerOnceWhenTheDisplayGoesAwayDuringTheWait) {
+    for (const bool windowCapture : {true, false}) {
+        SCOPED_TRACE(windowCapture ? "window capture" : "display capture");
+        test::XvfbServer doomed;
+        ASSERT_TRUE(doomed.start(800, 600));
+        // The service and the terminals on it.
+        const struct DisplayKept {
+            QByteArray display = qgetenv("DISPLAY");
+            ~DisplayKept() { qputenv("DISPLAY", display); }
+        } kept;
+        qputenv("DISPLAY", doomed.display().toUtf8());
+        auto service = std::make_unique<SystemCaptureService>();
+        StillTerminal below(QPoint(20, 20), QStringLiteral("below"));
+        const auto listing = below.shown(*service);
+        StillTerminal above(QPoint(120, 80), QStringLiteral("above"));
+        const auto over = above.shown(*service);
+        ASSERT_TRUE(listing && over);
+        // Of another process, to be left out.
+        ASSERT_EQ(doomed.run(QStringLiteral("xprop"),
+                             QStringLiteral("-id %1 -f _NET_WM_PID 32c -set _NET_WM_PID 424242")
+                                 .arg(over->windowID)
+                                 .split(QLatin1Char(' '))),
+                  0);
+        below.stopHandlingEvents();
+
+        const auto content =
+            test::awaitResult<ShareableContent>([&](auto done) { service->targets(std::move(done)); });
+        ASSERT_TRUE(content.ok());
+        // The covered window is redirected, or the window over it taken out: either way the stopped
+        // terminal has to paint.
+        const ContentFilter filter = windowCapture
+                                         ? ContentFilter::forWindow(*listing)
+                                         : ContentFilter::forDisplay(content->displays.front(), {424242});
+        std::vector<Result<QImage, Error>> results;
+        service->image(filter, [&](Result<QImage, Error> image) { results.push_back(std::move(image)); });
+        test::pause(100);
+        ASSERT_TRUE(results.empty());
+        // Its number may be taken at once by another test's server: the service must not find one.
+        qputenv("DISPLAY", ":32761");
+        doomed.stop();
+        ASSERT_TRUE(waitUntil([&] { return !results.empty(); }, 3000));
+        // Past the time a wait could last.
+        test::pause(1200);
+        service.reset();
+        ASSERT_EQ(results.size(), 1u);
+        ASSERT_FALSE(results.front().ok());
+        EXPECT_EQ(results.front().error().code, int(CaptureService::connectionFailed));
+    }
 }
 
 } // namespace
