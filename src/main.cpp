@@ -39,6 +39,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication::setApplicationName(QString::fromLatin1(applicationName));
     QApplication::setDesktopFileName(QString::fromLatin1(applicationId));
+    QApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
     int status = 0;
     {
         QApplication application(argc, argv);

@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 
+#include "app/AboutPanel.h"
 #include "app/AppMenus.h"
 #include "app/CaptureCommands.h"
 #include "app/DiscardQuestion.h"
@@ -16,6 +17,7 @@
 #include "app/ShortcutFormatter.h"
 #include "app/StatusItem.h"
 #include "app/Subscription.h"
+#include "app/TextFieldCommands.h"
 #include "app/ThumbnailStandIn.h"
 #include "app/WindowCoordinator.h"
 #include "canvas/CanvasActionRouter.h"
@@ -23,6 +25,8 @@
 #include "capture/CaptureService.h"
 #include "core/Log.h"
 #include "document/EditorDocument.h"
+#include "editor_window/CompositionCommands.h"
+#include "editor_window/CompositionMenus.h"
 #include "editor_window/EditorView.h"
 #include "editor_window/SymbolIcons.h"
 #include "export/DragExporter.h"
@@ -34,6 +38,7 @@
 #include "recognition/TextRecognizer.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPointer>
@@ -65,6 +70,14 @@ std::optional<CanvasEditCommands::Action> canvasAction(MenuCommand command) {
     }
 }
 
+// A text field outside the canvas that has the keyboard in the active window: it does the Edit
+// commands itself (the canvas's own text editor goes through the canvas).
+QWidget* focusedTextField() {
+    const QWidget* window = QApplication::activeWindow();
+    if (CanvasActionRouter::focusedCanvas(window) != nullptr) return nullptr;
+    return TextFieldCommands::focusedField(window);
+}
+
 } // namespace
 
 AppDelegate::AppDelegate(Services& services, QObject* parent)
@@ -74,7 +87,8 @@ AppDelegate::AppDelegate(Services& services, QObject* parent)
           services.clipboard(), TesseractLanguageData::installedTags(TesseractLanguageData::defaultFolder()),
           OCRController::recognizerOf(services.textRecognizer()))),
       icons_(std::make_unique<SymbolIcons>()),
-      windows_(std::make_unique<WindowCoordinator>(*captureController_, *ocrController_)),
+      windows_(std::make_unique<WindowCoordinator>(*captureController_, *ocrController_,
+                                                    services.accessibilityOptions())),
       hotKeyCenter_(std::make_unique<HotKeyCenter>(services.hotKeyGrabber())),
       thumbnails_(std::make_unique<ThumbnailStandIn>()),
       dragExporter_(std::make_unique<DragExporter>(DragExporter::defaultDirectory())) {}
@@ -159,6 +173,8 @@ void AppDelegate::wireExports() {
     captureCommands_ = std::make_unique<CaptureCommands>(*captureController_, *exporter_,
                                                          services_.preferences(), services_.announcer());
     captureCommands_->presentEditor = [this] { presentEditor(); };
+    captureCommands_->editorVisible = [this] { return windows_->visibleEditor() != nullptr; };
+    captureCommands_->hideEditor = [this] { windows_->hideEditor(); };
     captureCommands_->showThumbnail = [this] { thumbnails_->show(); };
     discardQuestion_ = std::make_unique<DiscardQuestion>();
     quitCoordinator_ = std::make_unique<QuitCoordinator>(*captureController_, *exporter_, *discardQuestion_);
@@ -239,13 +255,15 @@ void AppDelegate::subscribe() {
     Subscription::subscribe<CaptureController, void (CaptureController::*)(), QPointer<EditorDocument>>(
         this, &captures, &CaptureController::documentChanged,
         [&captures] { return QPointer<EditorDocument>(captures.document()); },
-        [this](const QPointer<EditorDocument>&) { windows_->fitEditor(); }, Subscription::First::drop);
+        [this](const QPointer<EditorDocument>&) { windows_->fitEditor(EditorWindowLayout::Motion::animated); },
+        Subscription::First::drop);
     Subscription::subscribe<CaptureController, void (CaptureController::*)(), bool>(
         this, &captures, &CaptureController::permissionGrantedChanged,
         [&captures] { return captures.permissionGranted(); },
         [this](const bool&) {
             QTimer::singleShot(0, this, [this] {
-                if (captureController_->document() == nullptr) windows_->fitEditor();
+                if (captureController_->document() == nullptr)
+                    windows_->fitEditor(EditorWindowLayout::Motion::animated);
             });
         },
         Subscription::First::drop);
@@ -271,6 +289,10 @@ void AppDelegate::configureMenus() {
         const auto action = canvasAction(command);
         return action && CanvasActionRouter::isEnabled(QApplication::activeWindow(), *action);
     };
+    state.textFieldTakes = [](MenuCommand command) -> std::optional<bool> {
+        QWidget* field = focusedTextField();
+        return field != nullptr ? TextFieldCommands::takes(field, command) : std::nullopt;
+    };
     state.hasPreviousDocument = [captures] { return captures->previousDocument() != nullptr; };
     state.hasLastExport = [this] { return exporter_ != nullptr && !exporter_->lastURL().isEmpty(); };
     state.clipboardHasImage = [this] {
@@ -284,11 +306,37 @@ void AppDelegate::configureMenus() {
          {&CaptureController::busyChanged, &CaptureController::documentChanged,
           &CaptureController::previousDocumentChanged, &CaptureController::canRepeatAreaChanged})
         connect(captures, signal, menus_.get(), &AppMenus::validate);
+    CompositionCommands::Context composition{*captureController_, services_.clipboard(), services_.beeper()};
+    composition.editorWindow = [this] { return static_cast<QWidget*>(windows_->editorWindow()); };
+    composition.presentEditor = [this] { presentEditor(); };
+    composition.mayExportDocument = [this] { return mayExportDocument(); };
+    composition.exportBeforeAfterGIF = [this] { exporter_->exportBeforeAfterGIF(windows_->editorWindow()); };
+    composition.sheets = [this] { return documentCommands_->sheets(); };
+    composition.clipboardChanges = QGuiApplication::clipboard();
+    compositionCommands_ = std::make_unique<CompositionCommands>(std::move(composition));
+    compositionMenus_ = std::make_unique<CompositionMenus>(*compositionCommands_,
+                                                           [] { return QApplication::activeWindow(); });
     // Each window of ours gets the menu bar, so that Ctrl+Q, Ctrl+, and the rest work in it.
     windows_->windowCreated = [this](QWidget* window) {
-        if (auto* editor = qobject_cast<EditorWindow*>(window)) menus_->fill(*editor->menuBar());
-        if (auto* text = qobject_cast<RecognizedTextWindow*>(window)) menus_->fill(*text->menuBar());
+        QMenuBar* bar = nullptr;
+        if (auto* editor = qobject_cast<EditorWindow*>(window)) bar = editor->menuBar();
+        if (auto* text = qobject_cast<RecognizedTextWindow*>(window)) bar = text->menuBar();
+        if (bar == nullptr) return;
+        const AppMenus::WindowMenus made = menus_->fill(*bar);
+        addCompositionMenus(*made.file, *made.edit, *bar);
     };
+}
+
+void AppDelegate::addCapturedOverlay(const QImage& image, double pixelScale) {
+    compositionCommands_->addCapturedOverlay(image, pixelScale);
+}
+
+void AppDelegate::addCompositionMenus(QMenu& file, QMenu& edit, QMenuBar& menuBar) {
+    compositionMenus_->addCompositionMenus(file, edit, menuBar);
+}
+
+std::optional<bool> AppDelegate::validateCompositionItem(const QAction& item) const {
+    return compositionMenus_->validateCompositionItem(item);
 }
 
 void AppDelegate::showHotKeysInMenu() {
@@ -300,6 +348,8 @@ void AppDelegate::showHotKeysInMenu() {
 }
 
 void AppDelegate::runMenuCommand(MenuCommand command) {
+    if (QWidget* field = focusedTextField(); field != nullptr && TextFieldCommands::perform(field, command))
+        return;
     CaptureCommands& captures = *captureCommands_;
     DocumentCommands& documents = *documentCommands_;
     switch (command) {
@@ -313,9 +363,7 @@ void AppDelegate::runMenuCommand(MenuCommand command) {
         windows_->presentRecognizedText();
         break;
     case MenuCommand::hideQuorvane:
-        for (QWidget* window : QApplication::topLevelWidgets())
-            if (window->isVisible() && !window->isHidden()) window->hide();
-        windows_->updateActivationPolicy();
+        windows_->hideAll();
         break;
     case MenuCommand::captureScreen:
         captures.captureScreen();
@@ -379,9 +427,11 @@ void AppDelegate::runMenuCommand(MenuCommand command) {
         for (QWidget* window : QApplication::topLevelWidgets())
             if (window->isVisible()) window->raise();
         break;
-    // Stand-ins until their parts arrive: the settings window, diagnostics, launch at login, pins,
-    // the About panel, and Select All (the canvas has no whole-document selection).
     case MenuCommand::about:
+        about_.show();
+        break;
+    // Stand-ins until their parts arrive: the settings window, diagnostics, launch at login, pins;
+    // and Select All outside a text field (the canvas has no whole-document selection).
     case MenuCommand::showSettings:
     case MenuCommand::exportDiagnostics:
     case MenuCommand::toggleLaunchAtLogin:

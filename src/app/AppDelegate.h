@@ -4,14 +4,23 @@
 // them at start-up, step by step. The work of each concern lives in the class named after it;
 // this type is the thin façade the other parts call.
 
+#include "app/AboutPanel.h"
 #include "app/MenuCommand.h"
 
 #include <QObject>
 #include <memory>
+#include <optional>
+
+class QAction;
+class QImage;
+class QMenu;
+class QMenuBar;
 
 namespace quorvane {
 
 class CaptureCommands;
+class CompositionCommands;
+class CompositionMenus;
 class CaptureController;
 class DiscardQuestion;
 class AppMenus;
@@ -48,6 +57,12 @@ public:
     bool mayExportDocument() const;
 
     void presentEditor(bool force = false);
+
+    // The image-composition items: an area captured onto the open image, the File and Edit items
+    // and the Arrange menu of one window, and their enabling (none for any other item).
+    void addCapturedOverlay(const QImage& image, double pixelScale);
+    void addCompositionMenus(QMenu& file, QMenu& edit, QMenuBar& menuBar);
+    std::optional<bool> validateCompositionItem(const QAction& item) const;
     // SIGTERM or SIGINT.
     void terminateBySignal();
 
@@ -88,8 +103,11 @@ private:
     std::unique_ptr<AppMenus> menus_;
     std::unique_ptr<StatusItem> statusItem_;
     std::unique_ptr<DocumentCommands> documentCommands_;
+    std::unique_ptr<CompositionCommands> compositionCommands_;
+    std::unique_ptr<CompositionMenus> compositionMenus_;
     std::unique_ptr<DiscardQuestion> discardQuestion_;
     std::unique_ptr<QuitCoordinator> quitCoordinator_;
+    AboutPanel about_;
     QMetaObject::Connection hotKeyChange_;
     bool didFinishLaunching_ = false;
 };

@@ -3,6 +3,8 @@
 #include "core/AppIdentity.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -67,6 +69,21 @@ AppMenus::AppMenus(MenuState state, Handler handler, QObject* parent)
     make(MenuCommand::toggleLaunchAtLogin, QStringLiteral("Launch at Login"))->setCheckable(true);
     buildStatusMenu();
     validate();
+    // Enabling is current when a key equivalent is pressed, as when a menu opens: the canvas's
+    // undo stack, its selection and the clipboard change without telling the menus.
+    qApp->installEventFilter(this);
+}
+
+bool AppMenus::eventFilter(QObject* watched, QEvent* event) {
+    // Qt asks the focus object first whether it overrides a shortcut, then matches the enabled
+    // actions: validating on that question settles the match. Our key equivalents all hold Ctrl.
+    if (event->type() == QEvent::ShortcutOverride && !validating_ &&
+        static_cast<QKeyEvent*>(event)->modifiers().testFlag(Qt::ControlModifier)) {
+        validating_ = true;
+        validate();
+        validating_ = false;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 AppMenus::~AppMenus() {
@@ -75,6 +92,7 @@ AppMenus::~AppMenus() {
 
 QAction* AppMenus::make(MenuCommand command, const QString& title, const QKeySequence& key) {
     auto* action = new QAction(title, this);
+    action->setObjectName(objectName(command));
     action->setShortcut(key);
     // Each window has its own menu bar: the shortcut works in the window that has focus.
     action->setShortcutContext(Qt::WindowShortcut);
@@ -91,20 +109,66 @@ QAction* AppMenus::statusAction(HotKeyAction action) const {
     return statusCaptures_.at(action);
 }
 
-void AppMenus::fill(QMenuBar& bar) {
+AppMenus::WindowMenus AppMenus::fill(QMenuBar& bar) {
     // The Quorvane menu comes first, before any menu the window has of its own.
     QAction* first = bar.actions().isEmpty() ? nullptr : bar.actions().first();
-    const std::pair<QString, void (AppMenus::*)(QMenu*)> menus[] = {
-        {QString::fromLatin1(applicationName), &AppMenus::fillQuorvaneMenu},
-        {QStringLiteral("File"), &AppMenus::fillFileMenu},
-        {QStringLiteral("Edit"), &AppMenus::fillEditMenu},
-        {QStringLiteral("Window"), &AppMenus::fillWindowMenu}};
-    for (const auto& [title, fillMenu] : menus) {
+    WindowMenus made;
+    const std::tuple<QString, void (AppMenus::*)(QMenu*), QMenu**> menus[] = {
+        {QString::fromLatin1(applicationName), &AppMenus::fillQuorvaneMenu, &made.quorvane},
+        {QStringLiteral("File"), &AppMenus::fillFileMenu, &made.file},
+        {QStringLiteral("Edit"), &AppMenus::fillEditMenu, &made.edit},
+        {QStringLiteral("Window"), &AppMenus::fillWindowMenu, &made.window}};
+    for (const auto& [title, fillMenu, slot] : menus) {
         auto* menu = new QMenu(title, &bar);
         (this->*fillMenu)(menu);
         bar.insertMenu(first, menu);
         connect(menu, &QMenu::aboutToShow, this, &AppMenus::validate);
+        *slot = menu;
     }
+    return made;
+}
+
+QString AppMenus::objectName(MenuCommand command) {
+    using enum MenuCommand;
+    static const std::map<MenuCommand, const char*> names = {
+        {about, "about"},
+        {showSettings, "showSettings"},
+        {exportDiagnostics, "exportDiagnostics"},
+        {hideQuorvane, "hideQuorvane"},
+        {quit, "quit"},
+        {captureScreen, "captureScreen"},
+        {chooseWindow, "chooseWindow"},
+        {captureArea, "captureArea"},
+        {repeatArea, "repeatArea"},
+        {scrollingCapture, "scrollingCapture"},
+        {recognizeTextInArea, "recognizeTextInArea"},
+        {saveImage, "saveImage"},
+        {saveImageAs, "saveImageAs"},
+        {chooseSaveFolder, "chooseSaveFolder"},
+        {openImage, "openImage"},
+        {reopenLastExport, "reopenLastExport"},
+        {restorePreviousDocument, "restorePreviousDocument"},
+        {pinScreenshot, "pinScreenshot"},
+        {closeAllPins, "closeAllPins"},
+        {showEditor, "showEditor"},
+        {closeWindow, "closeWindow"},
+        {undo, "undo"},
+        {redo, "redo"},
+        {copy, "copy"},
+        {paste, "paste"},
+        {selectAll, "selectAll"},
+        {duplicate, "duplicate"},
+        {deleteSelection, "delete"},
+        {redactText, "redactText"},
+        {resizeImage, "resizeImage"},
+        {editBackdrop, "editBackdrop"},
+        {minimize, "minimize"},
+        {zoom, "zoom"},
+        {showRecognizedText, "showRecognizedText"},
+        {bringAllToFront, "bringAllToFront"},
+        {toggleLaunchAtLogin, "toggleLaunchAtLogin"},
+    };
+    return QString::fromLatin1(names.at(command));
 }
 
 void AppMenus::fillQuorvaneMenu(QMenu* menu) {
@@ -242,10 +306,13 @@ void AppMenus::validate() {
     enable(MenuCommand::openImage, capturable);
     for (MenuCommand command :
          {MenuCommand::undo, MenuCommand::redo, MenuCommand::copy, MenuCommand::selectAll,
-          MenuCommand::duplicate, MenuCommand::deleteSelection, MenuCommand::redactText})
-        enable(command, state_.canvasTakes(command));
-    // Pasting into an open document arrives with the composition commands.
-    enable(MenuCommand::paste, capturable && state_.clipboardHasImage() && !state_.hasDocument());
+          MenuCommand::duplicate, MenuCommand::deleteSelection, MenuCommand::redactText}) {
+        const std::optional<bool> field = state_.textFieldTakes(command);
+        enable(command, field ? *field : state_.canvasTakes(command));
+    }
+    // Paste opens what the clipboard holds as the new document, also over an open one.
+    const std::optional<bool> fieldPastes = state_.textFieldTakes(MenuCommand::paste);
+    enable(MenuCommand::paste, fieldPastes ? *fieldPastes : capturable && state_.clipboardHasImage());
     enable(MenuCommand::saveImage, exportable);
     enable(MenuCommand::saveImageAs, exportable);
     enable(MenuCommand::pinScreenshot, exportable);

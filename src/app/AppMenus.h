@@ -29,8 +29,19 @@ public:
     AppMenus(MenuState state, Handler handler, QObject* parent = nullptr);
     ~AppMenus() override;
 
-    // Fills a window's menu bar with the shared actions.
-    void fill(QMenuBar& bar);
+    // The menus that fill() made in one window's menu bar.
+    struct WindowMenus {
+        QMenu* quorvane = nullptr;
+        QMenu* file = nullptr;
+        QMenu* edit = nullptr;
+        QMenu* window = nullptr;
+    };
+
+    // Fills a window's menu bar with the shared actions. Each action's object name is its
+    // command's name ("captureArea", "saveImageAs", "paste", "resizeImage", …), where other
+    // menus' items anchor.
+    WindowMenus fill(QMenuBar& bar);
+    static QString objectName(MenuCommand command);
     // The status menu ("Quorvane").
     QMenu* statusMenu() const { return statusMenu_; }
 
@@ -49,6 +60,9 @@ public:
     // Enabling, titles and check marks from the current state.
     void validate();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QAction* make(MenuCommand command, const QString& title, const QKeySequence& key = {});
     void fillQuorvaneMenu(QMenu* menu);
@@ -66,6 +80,7 @@ private:
     std::map<HotKeyAction, QString> statusTitles_;
     std::map<HotKeyAction, QString> keyTexts_;
     QMenu* statusMenu_ = nullptr;
+    bool validating_ = false;
 };
 
 } // namespace quorvane

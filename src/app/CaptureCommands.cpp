@@ -33,6 +33,21 @@ CaptureCommands::CaptureCommands(CaptureController& captures, ExportController& 
     confirmationReset_.setInterval(confirmationMilliseconds);
     connect(&confirmationReset_, &QTimer::timeout, this,
             [this] { setStatusToolTip(QString::fromLatin1(applicationName)); });
+    connect(&captures_, &CaptureController::busyChanged, this, [this] {
+        if (!captures_.isBusy()) captureEnded();
+    });
+}
+
+void CaptureCommands::presentEditorForCapture() {
+    const bool wasVisible = editorVisible();
+    presentEditor();
+    editorShownForCapture_ = !wasVisible;
+}
+
+void CaptureCommands::captureEnded() {
+    const bool shownForCapture = std::exchange(editorShownForCapture_, false);
+    if (shownForCapture && captures_.statusMessage() == QLatin1String(CaptureController::cancelledStatus))
+        hideEditor();
 }
 
 bool CaptureCommands::opensEditorAfterCapture() const {
@@ -68,12 +83,12 @@ QString CaptureCommands::linkNote() const {
 }
 
 void CaptureCommands::captureScreen() {
-    if (opensEditorAfterCapture()) presentEditor();
+    if (opensEditorAfterCapture()) presentEditorForCapture();
     captures_.captureDisplay();
 }
 
 void CaptureCommands::captureArea() {
-    if (opensEditorAfterCapture()) presentEditor();
+    if (opensEditorAfterCapture()) presentEditorForCapture();
     if (oneShotFromLink) captures_.oneShotNote = linkNote();
     captures_.captureArea();
 }
@@ -86,12 +101,12 @@ void CaptureCommands::chooseWindow() {
 }
 
 void CaptureCommands::repeatArea() {
-    if (opensEditorAfterCapture()) presentEditor();
+    if (opensEditorAfterCapture()) presentEditorForCapture();
     captures_.repeatArea();
 }
 
 void CaptureCommands::recognizeTextInArea() {
-    presentEditor();
+    presentEditorForCapture();
     if (oneShotFromLink)
         captures_.oneShotNote =
             QStringLiteral("Started by a link · the recognized text will be shown · Esc cancels");

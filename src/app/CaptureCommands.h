@@ -29,6 +29,9 @@ public:
 
     // Shows the editor window; set by the shell.
     std::function<void()> presentEditor = [] {};
+    // Whether the editor window shows now, and hiding it again; set by the shell.
+    std::function<bool()> editorVisible = [] { return false; };
+    std::function<void()> hideEditor = [] {};
     // Stand-in seams for the panels that are not built yet.
     std::function<void()> pinScreenshot = [] {};
     std::function<void()> showThumbnail = [] {};
@@ -59,12 +62,17 @@ Q_SIGNALS:
 
 private:
     void setStatusToolTip(const QString& toolTip);
+    // Shows the editor for a capture about to start; a cancelled capture hides it again when it
+    // was closed before, so that cancelling changes nothing.
+    void presentEditorForCapture();
+    void captureEnded();
 
     CaptureController& captures_;
     ExportController& exporter_;
     Preferences& preferences_;
     Announcer& announcer_;
     QTimer confirmationReset_;
+    bool editorShownForCapture_ = false;
     QString statusToolTip_;
 };
 

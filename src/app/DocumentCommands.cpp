@@ -7,10 +7,14 @@
 #include "editor_window/EditorView.h"
 #include "editor_window/SheetPresenter.h"
 #include "export/ExportController.h"
+#include "export/FileDialogLook.h"
 #include "platform/Beeper.h"
 #include "platform/Clipboard.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 namespace quorvane {
 
@@ -18,7 +22,11 @@ DocumentCommands::DocumentCommands(CaptureController& captures, ExportController
                                    QuitCoordinator& quit, Clipboard& clipboard, Beeper& beeper,
                                    QObject* parent)
     : QObject(parent), captures_(captures), exporter_(exporter), quit_(quit), clipboard_(clipboard),
-      beeper_(beeper) {}
+      beeper_(beeper) {
+    // Where images usually are; later, the folder of the last image opened.
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    openFolder_ = QDir(pictures).exists() ? pictures : QDir::homePath();
+}
 
 DocumentCommands::~DocumentCommands() {
     delete openDialog_.data();
@@ -102,13 +110,27 @@ void DocumentCommands::openImage() {
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::ExistingFile);
+    // Every type we read at once first, so that a JPEG shows without changing the filter.
     dialog->setMimeTypeFilters(ImageImporter::supportedTypes());
+    QStringList filters = dialog->nameFilters();
+    QStringList patterns;
+    for (const QString& filter : filters)
+        patterns << filter.section(QLatin1Char('('), 1).section(QLatin1Char(')'), 0, 0).split(QLatin1Char(' '));
+    patterns.removeDuplicates();
+    filters.prepend(QStringLiteral("Images (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')'));
+    dialog->setNameFilters(filters);
+    dialog->selectNameFilter(filters.first());
+    dialog->setDirectory(openFolder_);
     dialog->setLabelText(QFileDialog::LookIn, QString::fromUtf8(openMessage));
     dialog->setToolTip(QString::fromUtf8(openMessage));
+    FileDialogLook::apply(*dialog);
     openDialog_ = dialog;
     QPointer<DocumentCommands> self(this);
-    connect(dialog, &QFileDialog::urlSelected, this, [self](const QUrl& url) {
-        if (!self || !url.isValid()) return;
+    // A non-native dialog reports its choice as a file, never as a URL.
+    connect(dialog, &QFileDialog::fileSelected, this, [self](const QString& path) {
+        if (!self || path.isEmpty()) return;
+        self->openFolder_ = QFileInfo(path).absolutePath();
+        const QUrl url = QUrl::fromLocalFile(path);
         auto image = ImageImporter::image(url);
         if (image)
             self->importImage(*image, url.fileName());

@@ -67,6 +67,7 @@ private:
     Clipboard& clipboard_;
     Beeper& beeper_;
     QPointer<QFileDialog> openDialog_;
+    QString openFolder_;
     QPointer<QWidget> sheetWindow_;
     std::unique_ptr<SheetPresenter> sheets_;
 };

@@ -3,6 +3,8 @@
 #include "document/EditorDocument.h"
 
 #include <QGuiApplication>
+#include <QMainWindow>
+#include <QPropertyAnimation>
 #include <QScreen>
 #include <QWidget>
 #include <algorithm>
@@ -36,25 +38,57 @@ QPoint clampedTopLeft(QPoint topLeft, QSize size, const QRect& visible) {
     return QPoint(x, y);
 }
 
-void fit(QWidget& window, const EditorDocument* document, bool needsPermission) {
-    QScreen* screen = window.screen() != nullptr ? window.screen() : QGuiApplication::primaryScreen();
+QSize windowChrome(const QWidget& window) {
+    // Our windows carry their own menu bar above the content.
+    if (const auto* main = qobject_cast<const QMainWindow*>(&window))
+        if (const QWidget* bar = main->menuWidget(); bar != nullptr && !bar->isHidden())
+            return QSize(0, bar->sizeHint().height());
+    return QSize(0, 0);
+}
+
+Placement fittedPlacement(const QWidget& window, const EditorDocument* document, bool needsPermission) {
+    const QScreen* screen = window.screen() != nullptr ? window.screen() : QGuiApplication::primaryScreen();
     const QRect visible = screen != nullptr ? screen->availableGeometry() : QRect();
     const double scale = screen != nullptr ? screen->devicePixelRatio() : defaultBackingScale;
     std::optional<QSizeF> pixels;
     if (document != nullptr) pixels = document->cropRect().size();
     QSize size = contentSize(pixels, scale, QSizeF(visible.size()));
-    if (document != nullptr) {
-        window.setMinimumSize(smallestLimit);
-    } else {
-        if (needsPermission) size.setHeight(size.height() + permissionPanel);
-        window.setMinimumSize(size);
-    }
-    // The frame around the content: the window manager's decoration, when it has drawn one yet.
+    if (document == nullptr && needsPermission) size.setHeight(size.height() + permissionPanel);
+    size += windowChrome(window);
+    // The window manager's frame around it, once it has drawn one (before the window is first
+    // shown, the frame is unknown and counts as nothing).
     const QRect frame = window.frameGeometry();
-    const QSize decoration = frame.size() - window.geometry().size();
-    const QPoint topLeft = clampedTopLeft(frame.topLeft(), size + decoration, visible);
-    window.resize(size);
-    window.move(topLeft);
+    const QRect client = window.geometry();
+    const QSize decoration = frame.size() - client.size();
+    return {clampedTopLeft(frame.topLeft(), size + decoration, visible), size};
+}
+
+QSize minimumSize(const QWidget& window, const EditorDocument* document, bool needsPermission) {
+    if (document != nullptr) return smallestLimit + windowChrome(window);
+    return fittedPlacement(window, nullptr, needsPermission).size;
+}
+
+void fit(QWidget& window, const EditorDocument* document, bool needsPermission, Motion motion) {
+    const Placement target = fittedPlacement(window, document, needsPermission);
+    window.setMinimumSize(minimumSize(window, document, needsPermission));
+    auto* running = window.findChild<QPropertyAnimation*>(QStringLiteral("refit"));
+    if (running != nullptr) running->stop();
+    if (motion == Motion::animated && window.isVisible()) {
+        if (running == nullptr) {
+            running = new QPropertyAnimation(&window, "geometry", &window);
+            running->setObjectName(QStringLiteral("refit"));
+            running->setDuration(200);
+            running->setEasingCurve(QEasingCurve::InOutQuad);
+        }
+        running->setStartValue(window.geometry());
+        // The animation moves the client area: the frame's offset is known on a shown window.
+        running->setEndValue(QRect(target.frameTopLeft + (window.geometry().topLeft() - window.frameGeometry().topLeft()),
+                                   target.size));
+        running->start();
+        return;
+    }
+    window.resize(target.size);
+    window.move(target.frameTopLeft);
 }
 
 } // namespace quorvane::EditorWindowLayout

@@ -28,9 +28,25 @@ QSize contentSize(std::optional<QSizeF> pixels, double backingScale, QSizeF visi
 // Where a frame of `size` whose top-left was at `topLeft` goes on `visible`: the top-left kept,
 // then kept on the screen; where it cannot fit, the right edge and our top edge win.
 QPoint clampedTopLeft(QPoint topLeft, QSize size, const QRect& visible);
-// Sizes and places the window for the document (none: the empty editor, taller by the
-// permission panel when `needsPermission`). Sets the content minimum too.
-void fit(QWidget& window, const EditorDocument* document, bool needsPermission);
+enum class Motion { immediate, animated };
+
+// The window's own chrome around its content (our menu bar).
+QSize windowChrome(const QWidget& window);
+struct Placement {
+    // Where the window manager's frame goes, and the window's own size (menu bar included).
+    QPoint frameTopLeft;
+    QSize size;
+    bool operator==(const Placement&) const = default;
+};
+
+// Where the window goes for the document (none: the empty editor, taller by the permission
+// panel when `needsPermission`): its frame's top-left kept, then kept on the screen's available
+// area.
+Placement fittedPlacement(const QWidget& window, const EditorDocument* document, bool needsPermission);
+// Sizes and places the window there, sliding when `motion` asks and the window shows; sets the
+// minimum size too (the empty size without a document, the smallest limit with one).
+void fit(QWidget& window, const EditorDocument* document, bool needsPermission,
+         Motion motion = Motion::immediate);
 
 } // namespace EditorWindowLayout
 } // namespace quorvane

@@ -5,6 +5,7 @@
 #include "app/MenuCommand.h"
 
 #include <functional>
+#include <optional>
 
 namespace quorvane {
 
@@ -25,6 +26,11 @@ struct MenuState {
     // Whether the canvas that has the keyboard takes this Edit command now (Undo, Redo, Copy,
     // Duplicate, Delete, Redact Text); anything it does not take stays disabled.
     std::function<bool(MenuCommand)> canvasTakes = [](MenuCommand) { return false; };
+    // While a text field outside the canvas has the keyboard: whether it takes this Edit
+    // command (Undo, Redo, Copy, Paste, Select All, Delete); none otherwise.
+    std::function<std::optional<bool>(MenuCommand)> textFieldTakes = [](MenuCommand) {
+        return std::optional<bool>();
+    };
 };
 
 } // namespace quorvane

@@ -5,23 +5,29 @@
 #include "app/OCRController.h"
 #include "app/RecognizedTextWindow.h"
 #include "capture/CaptureController.h"
+#include "core/AccessibilityOptions.h"
 #include "editor_window/EditorView.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 
 namespace quorvane {
 
-WindowCoordinator::WindowCoordinator(CaptureController& captures, OCRController& ocr, QObject* parent)
-    : QObject(parent), captures_(captures), ocr_(ocr) {
+WindowCoordinator::WindowCoordinator(CaptureController& captures, OCRController& ocr,
+                                     const AccessibilityOptions& accessibility, QObject* parent)
+    : QObject(parent), captures_(captures), ocr_(ocr), accessibility_(accessibility) {
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         if (state == Qt::ApplicationActive) Q_EMIT becameActive();
     });
 }
 
 WindowCoordinator::~WindowCoordinator() {
+    for (QWidget* window : windows())
+        window->removeEventFilter(this);
     delete editor_.data();
     delete ocrWindow_.data();
 }
@@ -72,9 +78,21 @@ QWidget* WindowCoordinator::visibleEditor() const {
     return editor_ != nullptr && editor_->isVisible() ? editor_.data() : nullptr;
 }
 
-void WindowCoordinator::fitEditor() {
+void WindowCoordinator::fitEditor(EditorWindowLayout::Motion motion) {
     if (editor_ == nullptr) return;
-    EditorWindowLayout::fit(*editor_, captures_.document(), !captures_.permissionGranted());
+    if (accessibility_.reduceMotion()) motion = EditorWindowLayout::Motion::immediate;
+    EditorWindowLayout::fit(*editor_, captures_.document(), !captures_.permissionGranted(), motion);
+    refitWhenFramed_ = editor_->frameGeometry() == editor_->geometry();
+}
+
+void WindowCoordinator::hideAll() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        // The tray icon is a window of Qt's own: hidden, it would be gone for good.
+        if (!window->isVisible() || window->inherits("QSystemTrayIconSys")) continue;
+        const Qt::WindowType type = window->windowType();
+        if (type == Qt::Window || type == Qt::Dialog || type == Qt::Tool || type == Qt::Sheet) window->hide();
+    }
+    updateActivationPolicy();
 }
 
 void WindowCoordinator::hideEditor() {
@@ -105,6 +123,12 @@ void WindowCoordinator::setPolicy(ActivationPolicy policy) {
 }
 
 bool WindowCoordinator::eventFilter(QObject* watched, QEvent* event) {
+    // The frame's extents arrive after the window is mapped: keep the framed window on screen.
+    if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) && refitWhenFramed_ &&
+        watched == editor_.data() && editor_->isVisible() && editor_->frameGeometry() != editor_->geometry()) {
+        refitWhenFramed_ = false;
+        QTimer::singleShot(0, this, [this] { fitEditor(); });
+    }
     if (event->type() == QEvent::Close && watched->isWidgetType()) {
         // The Recognized Text window stops its own recognition when it closes.
         updateActivationPolicy(static_cast<QWidget*>(watched));

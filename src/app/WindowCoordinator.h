@@ -6,6 +6,7 @@
 // icon has no counterpart here).
 
 #include "app/EditorWindow.h"
+#include "app/EditorWindowLayout.h"
 #include "app/RecognizedTextWindow.h"
 
 #include <QObject>
@@ -16,6 +17,7 @@
 
 namespace quorvane {
 
+class AccessibilityOptions;
 class EditorView;
 class OCRController;
 class CaptureController;
@@ -26,7 +28,8 @@ class WindowCoordinator : public QObject {
 public:
     enum class ActivationPolicy { accessory, regular };
 
-    WindowCoordinator(CaptureController& captures, OCRController& ocr, QObject* parent = nullptr);
+    WindowCoordinator(CaptureController& captures, OCRController& ocr, const AccessibilityOptions& accessibility,
+                      QObject* parent = nullptr);
     ~WindowCoordinator() override;
 
     // Makes the editor view; set once by the shell before the first show.
@@ -46,8 +49,11 @@ public:
     std::vector<std::uint32_t> includedWindowIDs() const;
     // The editor when it is visible, else null.
     QWidget* visibleEditor() const;
-    // Refits the editor to the current document (none: the empty editor).
-    void fitEditor();
+    // Refits the editor to the current document (none: the empty editor); `animated` slides it
+    // unless Reduce Motion is on.
+    void fitEditor(EditorWindowLayout::Motion motion = EditorWindowLayout::Motion::immediate);
+    // Hide Quorvane: every window of ours, but never the tray icon.
+    void hideAll();
     // Hides the editor after a save that asked for it.
     void hideEditor();
 
@@ -69,6 +75,9 @@ private:
 
     CaptureController& captures_;
     OCRController& ocr_;
+    const AccessibilityOptions& accessibility_;
+    // Fitted before the window manager framed it: placed again once the frame is known.
+    bool refitWhenFramed_ = false;
     QPointer<EditorWindow> editor_;
     QPointer<RecognizedTextWindow> ocrWindow_;
     QPointer<QWidget> settingsWindow_;

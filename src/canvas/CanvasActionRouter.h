@@ -9,8 +9,10 @@ namespace quorvane {
 
 class EditorCanvasView;
 
-// Takes the window's Edit and arrange commands to the canvas that has the keyboard, itself or
-// through its in-place text editor. A window without one leaves the commands disabled.
+// Takes the window's Edit and arrange commands to its canvas: the one that has the keyboard,
+// itself or through its in-place text editor, or, while the keyboard is on a button, a menu or
+// nowhere, the window's visible canvas. A text field with the keyboard, or a window without a
+// canvas, leaves the commands disabled.
 class CanvasActionRouter {
 public:
     static EditorCanvasView* focusedCanvas(const QWidget* window);

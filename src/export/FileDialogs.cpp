@@ -1,5 +1,6 @@
 #include "export/FileDialogs.h"
 
+#include "export/FileDialogLook.h"
 #include "export/NoOverwriteSaveDialog.h"
 
 namespace quorvane::FileDialogs {
@@ -18,8 +19,10 @@ void choose(const FileRequest& request, std::function<void(std::optional<QString
         dialog->setOption(QFileDialog::DontUseNativeDialog);
         dialog->setFileMode(QFileDialog::Directory);
         dialog->setOption(QFileDialog::ShowDirsOnly);
+        dialog->setWindowTitle(QStringLiteral("Choose Save Folder"));
         dialog->setDirectory(request.directory);
     }
+    FileDialogLook::apply(*dialog);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(dialog, &QDialog::finished, dialog, [dialog, done = std::move(done)](int result) {
         const QStringList files = dialog->selectedFiles();

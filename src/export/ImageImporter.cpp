@@ -310,10 +310,10 @@ Result<std::optional<QImage>, ImportError> image(const QMimeData& pasteboard) {
     for (const QString& type : pasteboardTypes())
         if (pasteboard.hasFormat(type))
             if (const QByteArray data = pasteboard.data(type); !data.isEmpty()) return wrap(image(data));
+    // Any other file: named, so that the message says what it is ("PDF document").
     if (!files.empty()) {
         const auto type = typeOfFile(files.front().toLocalFile());
-        if (!type || !isImageType(*type)) return Found();
-        return Failure{ImportError::unsupportedType(describe(*type))};
+        return Failure{ImportError::unsupportedType(type ? describe(*type) : QStringLiteral("This file type"))};
     }
     if (!pasteboard.hasImage()) return Found();
     const QImage image = qvariant_cast<QImage>(pasteboard.imageData());
@@ -322,12 +322,10 @@ Result<std::optional<QImage>, ImportError> image(const QMimeData& pasteboard) {
 }
 
 bool canRead(const QMimeData& pasteboard) {
-    const std::vector<QUrl> files = fileUrls(pasteboard);
-    for (const QUrl& url : files)
-        if (const auto type = typeOfFile(url.toLocalFile()); type && isImageType(*type)) return true;
+    // Any file counts: Paste then says why one that is no image cannot be opened.
+    if (!fileUrls(pasteboard).empty()) return true;
     for (const QString& type : pasteboardTypes())
         if (pasteboard.hasFormat(type)) return true;
-    if (!files.empty()) return false;
     return pasteboard.hasImage();
 }
 

@@ -11,7 +11,7 @@ namespace {
 struct WindowRig : test::ShellRig {
     SymbolIcons icons;
     OCRController ocr{exports.clipboard, {QStringLiteral("eng")}, {}};
-    WindowCoordinator windows{controller(), ocr};
+    WindowCoordinator windows{controller(), ocr, capture.accessibility};
 
     WindowRig() {
         windows.makeEditorView = [this] {

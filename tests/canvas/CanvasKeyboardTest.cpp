@@ -19,6 +19,8 @@
 #include <QPointingDevice>
 #include <QWheelEvent>
 #include <cmath>
+#include <QLineEdit>
+#include <QPushButton>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -340,16 +342,22 @@ TEST(CanvasEditCommands, ARedactTextReviewBlocksCopyAndTakesEscapeAndArrows) {
     delete review;
 }
 
-TEST(CanvasActionRouter, CommandsReachTheCanvasWithTheKeyboardOnly) {
+TEST(CanvasActionRouter, CommandsReachTheCanvasUnlessATextFieldHasTheKeyboard) {
     KeyCanvas c;
-    QWidget window, other;
-    c.showIn(window, other);
+    QWidget window;
+    QLineEdit field;
+    c.showIn(window, field);
+    QPushButton button(&window);
+    button.show();
     const Annotation a = c.add(annotation(AnnotationKind::rectangle, {10, 10, 20, 20}));
     c.settings.setSelectedID(a.id);
-    other.setFocus();
+    // A text field of the window keeps the edit commands.
+    field.setFocus();
     EXPECT_FALSE(CanvasActionRouter::trigger(&window, CanvasEditCommands::Action::deleteSelection));
     EXPECT_FALSE(CanvasActionRouter::isEnabled(&window, CanvasEditCommands::Action::copy));
-    c.view->setFocus();
+    // A button with the keyboard (or the menu bar after Escape) leaves them to the canvas.
+    button.setFocus();
+    EXPECT_TRUE(CanvasActionRouter::isEnabled(&window, CanvasEditCommands::Action::copy));
     EXPECT_TRUE(CanvasActionRouter::trigger(&window, CanvasEditCommands::Action::deleteSelection));
     EXPECT_TRUE(c.document->annotations().empty());
     c.view->setParent(nullptr);

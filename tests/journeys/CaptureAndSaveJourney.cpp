@@ -48,7 +48,7 @@ TEST_F(CaptureAndSave, HotKeyAndTrayCaptureSaveTheScreenAsItIs) {
     closeMenus();
     ASSERT_TRUE(chooseTrayItem(QStringLiteral("Capture Screen")));
     EXPECT_TRUE(quorvane.waitForSavedImages(2)) << quorvane.log().toStdString();
-    EXPECT_EQ(quorvane.terminate(), 0);
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 
 // Captures taken while windows of ours are open: the editor shows as it is on screen, the

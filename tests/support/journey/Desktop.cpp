@@ -68,7 +68,8 @@ bool Desktop::start(bool withTray) {
     environment.insert(QStringLiteral("DISPLAY"), test::x11Server().display());
     tray->setProcessEnvironment(environment);
     tray->start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "pixel",
-                                           "--width", "120", "--height", "24", "--SetDockType", "true"});
+                                           "--width", "120", "--height", "24", "--SetDockType", "true",
+                                           "--SetPartialStrut", "true"});
     if (!tray->waitForStarted()) return false;
     processes_.push_back(std::move(tray));
     // The tray is there once it holds the screen's tray selection.
@@ -105,14 +106,16 @@ bool Desktop::showStillWindow(const QString& text, const QRect& geometry, const 
 
 std::vector<Window> windows(const QString& titlePattern) {
     std::vector<Window> found;
-    for (const QString& id : xdotool({"search", "--onlyvisible", "--name", titlePattern}).split(
-             QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        // Override-redirect windows (menus, tool tips) are not what a person calls a window.
-        if (run(QStringLiteral("xwininfo"), {"-id", id}).contains(QStringLiteral("Override Redirect State: yes")))
+    // The window manager's own list: top-level windows a person can see and use (not menus,
+    // tool tips or the windows inside them).
+    const QString clients = run(QStringLiteral("xprop"), {"-root", "_NET_CLIENT_LIST"});
+    static const QRegularExpression hex(QStringLiteral("0x[0-9a-f]+"));
+    const QRegularExpression title(titlePattern);
+    for (auto it = hex.globalMatch(clients.section(QLatin1Char('#'), 1)); it.hasNext();) {
+        const QString id = QString::number(it.next().captured(0).toULongLong(nullptr, 16));
+        if (!title.match(xdotool({"getwindowname", id}).trimmed()).hasMatch()) continue;
+        if (!run(QStringLiteral("xwininfo"), {"-id", id}).contains(QStringLiteral("Map State: IsViewable")))
             continue;
-        // Only the window whose own title matches, not an ancestor found through it.
-        const QString name = xdotool({"getwindowname", id}).trimmed();
-        if (!QRegularExpression(titlePattern).match(name).hasMatch()) continue;
         if (const auto rect = geometry(id)) found.push_back({id, *rect});
     }
     std::sort(found.begin(), found.end(), [](const Window& a, const Window& b) {
@@ -123,10 +126,8 @@ std::vector<Window> windows(const QString& titlePattern) {
 
 std::optional<Window> window(const QString& titlePattern) {
     const auto all = windows(titlePattern);
-    // The tray icon's window is tiny.
-    for (const Window& candidate : all)
-        if (candidate.geometry.width() > 64) return candidate;
-    return std::nullopt;
+    if (all.empty()) return std::nullopt;
+    return all.front();
 }
 
 std::optional<Window> waitForWindow(const QString& titlePattern, int timeoutMs) {
@@ -149,14 +150,32 @@ bool waitForNoWindow(const QString& titlePattern, int timeoutMs) {
     return test::waitUntil([&] { return !window(titlePattern).has_value(); }, timeoutMs);
 }
 
-std::optional<QRect> geometry(const QString& id) {
-    const QString info = xdotool({"getwindowgeometry", id});
-    static const QRegularExpression pattern(QStringLiteral("Position: (-?\\d+),(-?\\d+).*Geometry: (\\d+)x(\\d+)"),
-                                            QRegularExpression::DotMatchesEverythingOption);
+static std::optional<QRect> windowInfoRect(const QStringList& arguments) {
+    // xwininfo's absolute position (xdotool's counts the frame twice for reparented windows).
+    const QString info = run(QStringLiteral("xwininfo"), arguments);
+    static const QRegularExpression pattern(
+        QStringLiteral("Absolute upper-left X:\\s+(-?\\d+).*Absolute upper-left Y:\\s+(-?\\d+).*Width: (\\d+).*Height: (\\d+)"),
+        QRegularExpression::DotMatchesEverythingOption);
     const auto match = pattern.match(info);
     if (!match.hasMatch()) return std::nullopt;
     return QRect(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt(),
                  match.captured(4).toInt());
+}
+
+std::optional<QRect> geometry(const QString& id) {
+    return windowInfoRect({"-id", id});
+}
+
+std::optional<QRect> frameGeometry(const QString& id) {
+    return windowInfoRect({"-frame", "-id", id});
+}
+
+QRect workArea() {
+    const QString area = run(QStringLiteral("xprop"), {"-root", "_NET_WORKAREA"});
+    const QStringList values = area.section(QLatin1Char('='), 1).split(QLatin1Char(','));
+    if (values.size() < 4) return QGuiApplication::primaryScreen()->geometry();
+    return QRect(values[0].trimmed().toInt(), values[1].trimmed().toInt(), values[2].trimmed().toInt(),
+                 values[3].trimmed().toInt());
 }
 
 QString activeWindowTitle() {

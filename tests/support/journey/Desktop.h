@@ -37,14 +37,18 @@ struct Window {
     QRect geometry;
 };
 
-// Managed, visible windows whose title matches `titlePattern` (a regular expression), the
-// largest first (the tray icon's window carries the program's name too).
+// Windows the window manager manages and shows whose title matches `titlePattern` (a regular
+// expression), the largest first.
 std::vector<Window> windows(const QString& titlePattern);
 std::optional<Window> window(const QString& titlePattern);
 // Waits for a matching window; its geometry once it stopped moving.
 std::optional<Window> waitForWindow(const QString& titlePattern, int timeoutMs = 20000);
 bool waitForNoWindow(const QString& titlePattern, int timeoutMs = 20000);
 std::optional<QRect> geometry(const QString& id);
+// The window with the window manager's frame around it.
+std::optional<QRect> frameGeometry(const QString& id);
+// The part of the screen that panels (the tray) leave to windows.
+QRect workArea();
 // The title of the window that has the keyboard.
 QString activeWindowTitle();
 void activate(const Window& window);

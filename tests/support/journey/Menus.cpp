@@ -76,6 +76,12 @@ std::vector<MenuItem> openMenu(const Window& window, const QString& menu) {
     closeMenus();
     const QRect bar(window.geometry.x(), window.geometry.y(), window.geometry.width(), menuBarHeight);
     const auto titles = words(grab(bar), bar.topLeft());
+    if (qEnvironmentVariableIsSet("QUORVANE_JOURNEY_DEBUG")) {
+        grab(bar).save(QStringLiteral("journey-bar.png"));
+        grab().save(QStringLiteral("journey-screen.png"));
+        for (const TextLine& word : titles)
+            qInfo("menu bar title \"%s\"", qUtf8Printable(word.text));
+    }
     std::optional<TextLine> title;
     for (const TextLine& word : titles)
         if (comparable(word.text) == comparable(menu)) title = word;

@@ -11,6 +11,16 @@
 
 namespace quorvane::journey {
 
+namespace {
+
+// QUORVANE_JOURNEY_PROGRAM runs the journeys against another build of the program.
+QString programPath() {
+    const QString other = qEnvironmentVariable("QUORVANE_JOURNEY_PROGRAM");
+    return other.isEmpty() ? QStringLiteral(QUORVANE_PROGRAM) : other;
+}
+
+} // namespace
+
 Program::Program(QJsonObject settings) {
     for (const char* name : {"config/com.quorvane.Quorvane", "state", "cache", "runtime", "Pictures"})
         std::filesystem::create_directories(dir_ / name);
@@ -40,7 +50,7 @@ QProcessEnvironment Program::environment() const {
                                        {"XDG_RUNTIME_DIR", "runtime"},
                                        {"HOME", ""}})
         environment.insert(QString::fromLatin1(name), QString::fromStdString((dir_ / folder).string()));
-    environment.insert(QStringLiteral("DISPLAY"), test::x11Server().display());
+    environment.insert(QStringLiteral("DISPLAY"), display_.isEmpty() ? test::x11Server().display() : display_);
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     environment.remove(QStringLiteral("XDG_DATA_HOME"));
     return environment;
@@ -54,8 +64,13 @@ QString Program::pictures() const {
     return QString::fromStdString((dir_ / "Pictures").string());
 }
 
+void Program::useDisplay(const QString& display) {
+    display_ = display;
+    process_.setProcessEnvironment(environment());
+}
+
 bool Program::start(const QStringList& arguments) {
-    process_.start(QStringLiteral(QUORVANE_PROGRAM), arguments);
+    process_.start(programPath(), arguments);
     if (!process_.waitForStarted(10000)) return false;
     return waitForLog(QStringLiteral("Launched"), 0, 30000);
 }
@@ -64,7 +79,7 @@ std::unique_ptr<QProcess> Program::startAnother(const QStringList& arguments) co
     auto process = std::make_unique<QProcess>();
     process->setProcessChannelMode(QProcess::MergedChannels);
     process->setProcessEnvironment(environment());
-    process->start(QStringLiteral(QUORVANE_PROGRAM), arguments);
+    process->start(programPath(), arguments);
     process->waitForFinished(20000);
     return process;
 }
@@ -98,14 +113,25 @@ int Program::countLog(const QString& text, qsizetype since) {
 int Program::terminate(int timeoutMs) {
     if (process_.state() == QProcess::NotRunning) return -1;
     ::kill(static_cast<pid_t>(process_.processId()), SIGTERM);
+    // With unexported changes the program asks first; a second signal ends it without asking.
+    if (waitForExit(3000) >= 0 || process_.state() == QProcess::NotRunning) return exitCode();
+    ::kill(static_cast<pid_t>(process_.processId()), SIGTERM);
     return waitForExit(timeoutMs);
+}
+
+int Program::exitCode() const {
+    return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
 }
 
 int Program::waitForExit(int timeoutMs) {
     // Waiting inside the event loop keeps reading what it writes on the way out.
     if (!test::waitUntil([this] { return process_.state() == QProcess::NotRunning; }, timeoutMs)) return -1;
     readOutput();
-    return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+    return exitCode();
+}
+
+void Program::signal(int number) {
+    if (process_.state() != QProcess::NotRunning) ::kill(static_cast<pid_t>(process_.processId()), number);
 }
 
 bool Program::isRunning() const {

@@ -23,6 +23,8 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
+    // Runs the program on another X server than the journey's (before start()).
+    void useDisplay(const QString& display);
     // Starts the program and waits for "Launched"; false when it did not start.
     bool start(const QStringList& arguments = {});
     // A second process on the same folders and display; returns when it has ended.
@@ -37,11 +39,16 @@ public:
     // How many lines containing `text` were logged after `since`.
     int countLog(const QString& text, qsizetype since = 0);
 
-    // SIGTERM, then waits for the normal end; the exit code, or -1 when it crashed or hung.
+    // SIGTERM, then waits for the normal end (a second SIGTERM after 3 s answers the question
+    // about unexported changes); the exit code, or -1 when it crashed or hung.
     int terminate(int timeoutMs = 20000);
     // Waits for the program to end by itself (after Quit); its exit code, or -1.
     int waitForExit(int timeoutMs = 20000);
     bool isRunning() const;
+    // Sends a signal (as the desktop's session or `kill` would).
+    void signal(int number);
+    // The exit code of the ended process, -1 after a crash.
+    int exitCode() const;
 
     std::filesystem::path folder(const std::string& name) const { return dir_ / name; }
     QString pictures() const;
@@ -56,6 +63,7 @@ private:
     void readOutput();
 
     test::TempDir dir_;
+    QString display_;
     QProcess process_;
     QString output_;
 };

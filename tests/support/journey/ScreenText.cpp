@@ -12,6 +12,10 @@ namespace quorvane::journey {
 namespace {
 
 constexpr int enlargement = 2;
+// Everything darker than this is ink: grey (disabled) text too.
+constexpr int lightInk = 215;
+// Only dark text: buttons' light frames stay background.
+constexpr int darkInk = 150;
 // Disabled text in the Fusion style is light grey; enabled text is near black.
 constexpr int dimInk = 110;
 
@@ -23,20 +27,20 @@ struct Word {
 
 // Dark and grey ink both become black on white, at twice the size, so that disabled items
 // are read as well as enabled ones.
-QImage prepared(const QImage& image) {
+QImage prepared(const QImage& image, int ink) {
     QImage gray = image.convertToFormat(QImage::Format_Grayscale8)
                       .scaled(image.size() * enlargement, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     for (int y = 0; y < gray.height(); ++y) {
         uchar* row = gray.scanLine(y);
         for (int x = 0; x < gray.width(); ++x)
-            row[x] = row[x] < 215 ? 0 : 255;
+            row[x] = row[x] < ink ? 0 : 255;
     }
     return gray;
 }
 
-std::vector<Word> recognize(const QImage& image, QPoint origin, Layout layout) {
+std::vector<Word> recognize(const QImage& image, QPoint origin, Layout layout, int ink = lightInk) {
     QTemporaryFile file(QStringLiteral("journey-XXXXXX.png"));
-    if (!file.open() || !prepared(image).save(&file, "PNG")) return {};
+    if (!file.open() || !prepared(image, ink).save(&file, "PNG")) return {};
     file.close();
     const char* mode = layout == Layout::line ? "7" : layout == Layout::sparse ? "11" : "6";
     QProcess tesseract;
@@ -98,9 +102,9 @@ std::vector<TextLine> readImage(const QImage& image, QPoint origin, Layout layou
     return result;
 }
 
-std::vector<TextLine> words(const QImage& image, QPoint origin) {
+std::vector<TextLine> words(const QImage& image, QPoint origin, Layout layout, bool darkOnly) {
     std::vector<TextLine> result;
-    for (const Word& word : recognize(image, origin, Layout::line))
+    for (const Word& word : recognize(image, origin, layout, darkOnly ? darkInk : lightInk))
         result.push_back({word.text, word.box, isDim(image, word.box.translated(-origin))});
     return result;
 }
@@ -111,6 +115,8 @@ QString comparable(const QString& text) {
         if (c.isLetterOrNumber()) result += c.toLower();
     return result;
 }
+
+namespace {
 
 int editDistance(const QString& a, const QString& b) {
     std::vector<int> previous(b.size() + 1), current(b.size() + 1);
@@ -124,6 +130,8 @@ int editDistance(const QString& a, const QString& b) {
     }
     return previous[b.size()];
 }
+
+} // namespace
 
 int readingDistance(const QString& wanted, const QString& read) {
     // The start of the line, give or take a letter the reading lost or added.
@@ -167,6 +175,62 @@ bool endsLike(const QString& text, const QString& ending) {
     for (qsizetype length = std::max<qsizetype>(0, wanted.size() - 2); length <= wanted.size() + 2; ++length)
         best = std::min(best, editDistance(wanted, read.right(length)));
     return best <= allowedMisreadings(wanted);
+}
+
+} // namespace quorvane::journey
+
+namespace quorvane::journey {
+
+bool clickText(const QRect& region, const QString& text) {
+    // A button reads exactly its title: look for whole words first ("Resize" is the button, not
+    // the heading "Resize Image"), then for the start of a line.
+    const QImage image = grab(region);
+    std::vector<TextLine> found = words(image, region.topLeft(), Layout::sparse, true);
+    const size_t dark = found.size();
+    for (TextLine& word : words(image, region.topLeft(), Layout::sparse)) {
+        const bool seen = std::any_of(found.begin(), found.begin() + qsizetype(dark),
+                                      [&](const TextLine& other) { return other.box.intersects(word.box); });
+        if (!seen) found.push_back(std::move(word));
+    }
+    const QString wanted = comparable(text);
+    // A word run that stands alone in its row (a button's title) beats one inside longer text.
+    const auto standsAlone = [&](size_t first, size_t last, const QRect& box) {
+        for (size_t i = 0; i < found.size(); ++i) {
+            if (i >= first && i <= last) continue;
+            const QRect& other = found[i].box;
+            if (std::abs(other.center().y() - box.center().y()) > 6) continue;
+            if (other.left() - box.right() < 14 && box.left() - other.right() < 14) return false;
+        }
+        return true;
+    };
+    std::optional<QRect> target;
+    std::pair<int, int> best(allowedMisreadings(wanted) + 1, 0);
+    for (size_t first = 0; first < found.size(); ++first) {
+        QString read;
+        QRect box;
+        for (size_t last = first; last < found.size() && last < first + 4; ++last) {
+            if (last > first && std::abs(found[last].box.center().y() - found[first].box.center().y()) > 6) break;
+            read += comparable(found[last].text);
+            box = box.isNull() ? found[last].box : box.united(found[last].box);
+            const std::pair<int, int> score(editDistance(wanted, read), standsAlone(first, last, box) ? 0 : 1);
+            if (score < best) {
+                best = score;
+                target = box;
+            }
+        }
+    }
+    if (!target) {
+        if (const auto line = findText(readImage(image, region.topLeft(), Layout::block), text)) target = line->box;
+    }
+    if (qEnvironmentVariableIsSet("QUORVANE_JOURNEY_DEBUG")) {
+        image.save(QStringLiteral("journey-click.png"));
+        for (const TextLine& word : found)
+            qInfo("read \"%s\" at %d,%d", qUtf8Printable(word.text), word.box.x(), word.box.y());
+        if (target) qInfo("clicking %d,%d", target->center().x(), target->center().y());
+    }
+    if (!target) return false;
+    click(target->center());
+    return true;
 }
 
 } // namespace quorvane::journey

@@ -34,7 +34,11 @@ std::optional<TextLine> findText(const std::vector<TextLine>& lines, const QStri
 // Whether `read` starts with `text`, or ends with `ending`, up to misreadings.
 bool readsLike(const QString& text, const QString& read);
 bool endsLike(const QString& text, const QString& ending);
+// Reads `region` (a window, a dialog) and clicks the middle of the line that reads `text` (a
+// button's title); false when no line reads so.
+bool clickText(const QRect& region, const QString& text);
 // The words of all lines, each as its own line (for a menu bar's titles).
-std::vector<TextLine> words(const QImage& image, QPoint origin);
+// `darkOnly` reads only dark ink, past the light frames of buttons.
+std::vector<TextLine> words(const QImage& image, QPoint origin, Layout layout = Layout::line, bool darkOnly = false);
 
 } // namespace quorvane::journey

@@ -1,0 +1,30 @@
+#include "app/AboutPanel.h"
+
+#include "app/StatusItem.h"
+#include "core/AppIdentity.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace quorvane {
+
+AboutPanel::~AboutPanel() {
+    delete panel_.data();
+}
+
+void AboutPanel::show() {
+    if (panel_ == nullptr) {
+        panel_ = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("About Quorvane"),
+                                 QString::fromLatin1(applicationName), QMessageBox::Ok);
+        panel_->setInformativeText(QStringLiteral("Version ") + QApplication::applicationVersion());
+        panel_->setIconPixmap(StatusItem::icon(false).pixmap(64, 64));
+        panel_->setAttribute(Qt::WA_DeleteOnClose);
+        // Not modal: the program goes on while it shows.
+        panel_->setWindowModality(Qt::NonModal);
+    }
+    panel_->show();
+    panel_->raise();
+    panel_->activateWindow();
+}
+
+} // namespace quorvane

@@ -1,0 +1,22 @@
+#pragma once
+
+// The Edit menu's commands for a text field that has the keyboard (a dialog's name field, the
+// Recognized Text window's text, a sheet's number field): the field does them itself, as the
+// first responder would.
+
+#include "app/MenuCommand.h"
+
+#include <optional>
+
+class QWidget;
+
+namespace quorvane::TextFieldCommands {
+
+// The text field that has the keyboard in `window`, or null.
+QWidget* focusedField(const QWidget* window);
+// Whether the field takes the command now; none for a command that is not a text field's.
+std::optional<bool> takes(QWidget* field, MenuCommand command);
+// Runs a command the field takes; false when it takes none.
+bool perform(QWidget* field, MenuCommand command);
+
+} // namespace quorvane::TextFieldCommands

@@ -1,0 +1,87 @@
+// Which earlier document Restore Previous Document brings back: the last one replaced while it
+// held unexported edits. A document without edits is not kept, and one with edits is never dropped
+// without a question.
+
+#include "support/journey/JourneyTest.h"
+
+namespace quorvane::journey {
+namespace {
+
+class DocumentHistory : public JourneyTest {
+protected:
+    static QImage copied(Program& quorvane) {
+        const qsizetype since = quorvane.mark();
+        activate(editor());
+        press(QStringLiteral("ctrl+c"));
+        EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Copied"), since));
+        return clipboardImage();
+    }
+    static void drawRectangle() {
+        const Window window = editor();
+        activate(window);
+        press(QStringLiteral("r"));
+        drag(window.geometry.center() - QPoint(40, 30), window.geometry.center() + QPoint(40, 30));
+        settle();
+    }
+};
+
+TEST_F(DocumentHistory, RestoreBringsBackTheLastDocumentWithUnexportedEdits) {
+    ASSERT_TRUE(desktop.showStillWindow(QStringLiteral("Something to capture"), {100, 100, 700, 500}));
+    Program quorvane;
+    const QString path = QString::fromStdString((quorvane.folder("Pictures") / "first.png").string());
+    QImage first(500, 320, QImage::Format_RGB32);
+    first.fill(QColor(70, 120, 200));
+    ASSERT_TRUE(first.save(path));
+    ASSERT_TRUE(quorvane.start());
+    activate(editor());
+    press(QStringLiteral("ctrl+o"));
+    ASSERT_TRUE(waitForWindow(QStringLiteral("^Open Image$")).has_value());
+    type(path);
+    press(QStringLiteral("Return"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Imported 500x320 px image")));
+    settle(500);
+    drawRectangle();
+
+    // A screen capture replaces the edited picture, which is kept.
+    qsizetype since = quorvane.mark();
+    press(QStringLiteral("ctrl+alt+super+3"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Post-capture action: openEditor"), since));
+    settle(600);
+    // The capture is not edited: an area capture after it drops it and keeps the edited picture.
+    since = quorvane.mark();
+    press(QStringLiteral("ctrl+alt+super+4"));
+    settle(1200);
+    drag(QPoint(300, 300), QPoint(970, 780), 20);
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture succeeded: 670x480 px"), since));
+    settle(600);
+
+    ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("File"), QStringLiteral("Restore Previous Document")));
+    settle(600);
+    const QImage restored = copied(quorvane);
+    ASSERT_EQ(restored.size(), QSize(500, 320)) << "Restore brought back another document";
+    // With its edit.
+    EXPECT_NE(restored.pixelColor(restored.width() / 2 - 40, restored.height() / 2), QColor(70, 120, 200));
+
+    // Restore again swaps back to the area capture.
+    ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("File"), QStringLiteral("Restore Previous Document")));
+    settle(600);
+    EXPECT_EQ(copied(quorvane).size(), QSize(670, 480));
+
+    // Both with edits: replacing one asks first, and Cancel keeps both as they are.
+    drawRectangle();
+    ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("File"), QStringLiteral("Restore Previous Document")));
+    settle(600);
+    drawRectangle();
+    since = quorvane.mark();
+    press(QStringLiteral("ctrl+alt+super+3"));
+    settle(1000);
+    const auto lines = readScreen(grab().rect(), Layout::sparse);
+    ASSERT_TRUE(findText(lines, QStringLiteral("Discard unexported changes?")).has_value());
+    EXPECT_TRUE(findText(lines, QStringLiteral("Replacing the previous")).has_value());
+    press(QStringLiteral("Return"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("New image not opened"), since)) << quorvane.log().toStdString();
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
+}
+
+} // namespace
+} // namespace quorvane::journey

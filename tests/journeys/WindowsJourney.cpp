@@ -1,0 +1,80 @@
+// The program's windows as a person meets them: where the editor opens and how it follows its
+// document, hiding and bringing back, closing, minimising, a cancelled capture that leaves a closed
+// editor closed.
+
+#include "support/journey/JourneyTest.h"
+
+namespace quorvane::journey {
+namespace {
+
+class Windows : public JourneyTest {
+protected:
+    void SetUp() override {
+        JourneyTest::SetUp();
+        ASSERT_TRUE(desktop.showStillWindow(QStringLiteral("Another program"), {80, 120, 600, 300}));
+    }
+
+    static QRect frameOf(const Window& window) { return frameGeometry(window.id).value_or(QRect()); }
+};
+
+TEST_F(Windows, TheEditorStaysOnTheFreeScreenFollowsItsDocumentAndComesBackOnlyWhenAsked) {
+    Program quorvane;
+    ASSERT_TRUE(quorvane.start());
+    Window window = editor();
+    const QRect free = workArea();
+    EXPECT_TRUE(free.contains(frameOf(window))) << "frame outside the free screen";
+
+    // Hide Quorvane hides the window but never the tray icon, which brings it back.
+    activate(window);
+    press(QStringLiteral("ctrl+h"));
+    ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
+    settle();
+    ASSERT_TRUE(trayIcon().has_value());
+    ASSERT_TRUE(chooseTrayItem(QStringLiteral("Open Quorvane")));
+    window = editor();
+
+    // Closed, then an area capture cancelled with Escape: the editor stays closed.
+    activate(window);
+    press(QStringLiteral("ctrl+w"));
+    ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
+    qsizetype since = quorvane.mark();
+    press(QStringLiteral("ctrl+alt+super+4"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Hotkey triggered: captureArea"), since));
+    settle(800);
+    press(QStringLiteral("Escape"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture cancelled"), since)) << quorvane.log().toStdString();
+    settle(800);
+    EXPECT_FALSE(journey::window(QStringLiteral("^Quorvane$")).has_value()) << "a cancelled capture brought the editor back";
+
+    // A capture of the whole screen opens in an editor that stays on the free screen.
+    ASSERT_TRUE(chooseTrayItem(QStringLiteral("Capture Screen")));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Post-capture action: openEditor"), since));
+    settle(800);
+    window = editor();
+    const QRect big = frameOf(window);
+    EXPECT_TRUE(free.contains(big)) << "frame " << big.x() << "," << big.y() << " " << big.width() << "x"
+                                    << big.height() << " outside the free screen";
+
+    // A smaller area shrinks it in place: the top-left stays.
+    since = quorvane.mark();
+    press(QStringLiteral("ctrl+alt+super+4"));
+    settle(1200);
+    drag(QPoint(300, 300), QPoint(970, 780), 20);
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture succeeded: 670x480 px"), since)) << quorvane.log().toStdString();
+    settle(800);
+    window = editor();
+    const QRect small = frameOf(window);
+    EXPECT_EQ(small.topLeft(), big.topLeft());
+    EXPECT_EQ(window.geometry.width(), 670);
+    EXPECT_TRUE(free.contains(small));
+
+    // Minimised from the Window menu, it comes back from the tray.
+    ASSERT_TRUE(chooseMenuItem(window, QStringLiteral("Window"), QStringLiteral("Minimize")));
+    ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
+    ASSERT_TRUE(chooseTrayItem(QStringLiteral("Open Quorvane")));
+    EXPECT_TRUE(waitForWindow(QStringLiteral("^Quorvane$")).has_value());
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
+}
+
+} // namespace
+} // namespace quorvane::journey
