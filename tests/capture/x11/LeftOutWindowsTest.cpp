@@ -92,6 +92,37 @@ private:
     QProcess process_;
 };
 
+// xcompmgr for as long as it lives.
+class Compositor {
+public:
+    explicit Compositor(CaptureService& service) {
+        // The bare root, which the compositing manager paints in its own way once it has started.
+        const auto corner = [&] {
+            const auto content =
+                test::awaitResult<ShareableContent>([&](auto done) { service.targets(std::move(done)); });
+            auto area = CaptureService::configuration(4, 4);
+            area->sourceRect = QRectF(1900, 1060, 4, 4);
+            const auto image =
+                content.ok() ? capture(service, ContentFilter::forDisplay(content->displays.front()), *area)
+                             : Failure{content.error()};
+            return image.ok() ? *image : QImage();
+        };
+        const QImage serverCorner = corner();
+        process_.start(QStringLiteral("xcompmgr"), {});
+        painting_ = waitUntil([] { return compositingManagerRuns(); }) &&
+                    waitUntil([&] { return corner() != serverCorner; });
+    }
+    ~Compositor() {
+        process_.terminate();
+        process_.waitForFinished();
+    }
+    bool painting() const { return painting_; }
+
+private:
+    QProcess process_;
+    bool painting_ = false;
+};
+
 // With our window over the terminal, a display capture, an area of it and a window capture of
 // the terminal all equal what the screen shows with our window closed.
 void expectTheTerminalAsOnScreen(SystemCaptureService& service, ImageWindow& ours, const CaptureWindow& terminal,
@@ -146,23 +177,32 @@ TEST(LeftOutWindows, ShowWhatLiesBelowAsItIsOnScreenWithAndWithoutACompositingMa
     ASSERT_TRUE(ours.showAt(QPoint(300, 260)));
     expectTheTerminalAsOnScreen(service, ours, *listing, "no compositing manager");
 
-    // The bare root, which the compositing manager paints in its own way once it has started.
-    const auto corner = [&] {
-        const auto content =
-            test::awaitResult<ShareableContent>([&](auto done) { service.targets(std::move(done)); });
-        auto area = CaptureService::configuration(4, 4);
-        area->sourceRect = QRectF(1900, 1060, 4, 4);
-        const auto image = capture(service, ContentFilter::forDisplay(content->displays.front()), *area);
-        return image.ok() ? *image : QImage();
-    };
-    const QImage serverCorner = corner();
-    QProcess compositor;
-    compositor.start(QStringLiteral("xcompmgr"), {});
-    ASSERT_TRUE(waitUntil([] { return compositingManagerRuns(); }));
-    ASSERT_TRUE(waitUntil([&] { return corner() != serverCorner; }));
-    expectTheTerminalAsOnScreen(service, ours, *listing, "xcompmgr");
-    compositor.terminate();
-    compositor.waitForFinished();
+    {
+        Compositor compositor(service);
+        ASSERT_TRUE(compositor.painting());
+        expectTheTerminalAsOnScreen(service, ours, *listing, "xcompmgr");
+    }
+    EXPECT_TRUE(waitUntil([] { return !compositingManagerRuns(); }));
+}
+
+// Under a window manager, which would pull a frame moved off the screen partly back, with a
+// compositing manager.
+TEST(LeftOutWindows, LeaveNoPixelBehindUnderAWindowManagerAndACompositingManager) {
+    test::WindowManagerInTest windowManager;
+    ASSERT_TRUE(windowManager.started());
+    SystemCaptureService service;
+    StillTerminal terminal(QPoint(200, 200));
+    const auto listing = terminal.shown(service);
+    ASSERT_TRUE(listing);
+    // Decorated, and leaving the focus and so the terminal's frame as they are.
+    ImageWindow ours(solid(300, 200, QColor(0, 200, 0)), Qt::WindowDoesNotAcceptFocus);
+    ours.setAttribute(Qt::WA_ShowWithoutActivating);
+    ASSERT_TRUE(ours.showAt(QPoint(300, 260)));
+    {
+        Compositor compositor(service);
+        ASSERT_TRUE(compositor.painting());
+        expectTheTerminalAsOnScreen(service, ours, *listing, "openbox and xcompmgr");
+    }
     EXPECT_TRUE(waitUntil([] { return !compositingManagerRuns(); }));
 }
 
