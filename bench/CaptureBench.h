@@ -3,6 +3,7 @@
 // What the capture benchmarks share: medians of 20 separately timed runs, and a private X server
 // with a 3840 × 2160 monitor "big" and a 1920 × 1080 monitor "hd" side by side.
 
+#include "capture/CaptureService.h"
 #include "support/XvfbServer.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace quorvane::bench {
 
@@ -27,6 +29,24 @@ inline void medianOfRuns(benchmark::internal::Benchmark* benchmark) {
 
 inline double seconds(Clock::duration duration) {
     return std::chrono::duration<double>(duration).count();
+}
+
+// Runs the event loop until `done` holds, or `timeoutMs` passed.
+inline void turnUntil(const std::function<bool()>& done, int timeoutMs = 600000) {
+    const auto start = Clock::now();
+    while (!done() && Clock::now() - start < std::chrono::milliseconds(timeoutMs))
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+}
+
+// The display of the monitor named `name`, as `service` lists it now.
+inline std::optional<CaptureDisplay> displayNamed(CaptureService& service, const char* name) {
+    std::optional<Result<ShareableContent, Error>> content;
+    service.targets([&](Result<ShareableContent, Error> r) { content = std::move(r); });
+    turnUntil([&] { return content.has_value(); });
+    if (!content->ok()) return std::nullopt;
+    for (const auto& display : content->value().displays)
+        if (display.name == QLatin1String(name)) return display;
+    return std::nullopt;
 }
 
 // Runs the registered benchmarks against the two-monitor server; the program's exit status.

@@ -23,11 +23,6 @@ namespace {
 using namespace quorvane;
 using namespace quorvane::bench;
 
-void turnUntil(const std::function<bool()>& done) {
-    while (!done())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-}
-
 // The system service, remembering the pixels of the last grab it delivered.
 class WatchedService final : public CaptureService {
 public:
@@ -58,23 +53,13 @@ Rig& rig() {
     return instance;
 }
 
-std::optional<CaptureDisplay> displayNamed(const char* name) {
-    std::optional<Result<ShareableContent, Error>> content;
-    rig().service.system.targets([&](Result<ShareableContent, Error> r) { content = std::move(r); });
-    turnUntil([&] { return content.has_value(); });
-    if (!content->ok()) return std::nullopt;
-    for (const auto& display : content->value().displays)
-        if (display.name == QLatin1String(name)) return display;
-    return std::nullopt;
-}
-
 void pointAt(const CaptureDisplay& display) {
     QCursor::setPos(display.frame.center().toPoint());
     turnUntil([&] { return QCursor::pos() == display.frame.center().toPoint(); });
 }
 
 void BareGrab(benchmark::State& state, const char* monitor) {
-    const auto display = displayNamed(monitor);
+    const auto display = displayNamed(rig().service.system, monitor);
     if (!display) return state.SkipWithError("no such display");
     for (auto _ : state) {
         bool done = false;
@@ -99,7 +84,7 @@ void Listing(benchmark::State& state) {
 
 // A document made from a grabbed bitmap and dropped again.
 void DocumentFromGrab(benchmark::State& state) {
-    const auto display = displayNamed("big");
+    const auto display = displayNamed(rig().service.system, "big");
     if (!display) return state.SkipWithError("no such display");
     std::optional<Result<QImage, Error>> grab;
     rig().service.system.image(ContentFilter::forDisplay(*display),
@@ -115,7 +100,7 @@ void DocumentFromGrab(benchmark::State& state) {
 }
 
 void CaptureScreen(benchmark::State& state, const char* monitor) {
-    const auto display = displayNamed(monitor);
+    const auto display = displayNamed(rig().service.system, monitor);
     if (!display) return state.SkipWithError("no such display");
     pointAt(*display);
     CaptureController& c = rig().controller;
@@ -135,7 +120,7 @@ void CaptureScreen(benchmark::State& state, const char* monitor) {
 }
 
 void RepeatArea(benchmark::State& state) {
-    const auto display = displayNamed("big");
+    const auto display = displayNamed(rig().service.system, "big");
     if (!display) return state.SkipWithError("no such display");
     pointAt(*display);
     CaptureController& c = rig().controller;

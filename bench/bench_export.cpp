@@ -192,13 +192,13 @@ long maxResidentKilobytes() {
     return usage.ru_maxrss;
 }
 
-// Opens `bytes` over and over, each time refused as too large, and counts the peak memory growth.
-void refuseAsTooLarge(benchmark::State& state, const QByteArray& bytes) {
+// Opens `bytes` over and over, each time refused as `kind`, and counts the peak memory growth.
+void refuse(benchmark::State& state, const QByteArray& bytes,
+            ImageImporter::ImportError::Kind kind = ImageImporter::ImportError::Kind::tooLarge) {
     const long before = maxResidentKilobytes();
     for (auto _ : state) {
         auto result = ImageImporter::image(bytes);
-        if (result || result.error().kind != ImageImporter::ImportError::Kind::tooLarge)
-            state.SkipWithError("not refused");
+        if (result || result.error().kind != kind) state.SkipWithError("not refused");
     }
     state.counters["peak_rss_growth_kB"] = static_cast<double>(maxResidentKilobytes() - before);
 }
@@ -215,7 +215,7 @@ void RefuseHugePngHeader(benchmark::State& state) {
     ihdr[9] = 6;
     const QByteArray png = QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", ihdr) +
                            chunk("IDAT", QByteArray(64, 'x')) + chunk("IEND", {});
-    refuseAsTooLarge(state, png);
+    refuse(state, png);
 }
 BENCHMARK(RefuseHugePngHeader)->Unit(benchmark::kMicrosecond);
 
@@ -227,9 +227,21 @@ void RefuseHugeHeifGrid(benchmark::State& state) {
         return;
     }
     const QByteArray heif = file.readAll();
-    refuseAsTooLarge(state, heif);
+    refuse(state, heif);
 }
 BENCHMARK(RefuseHugeHeifGrid)->Unit(benchmark::kMicrosecond);
+
+// A 766-byte HEIC whose grid record libheif would read past the end of its box, as a canvas of
+// 14,441 × 27,759 (2.4 GB to decode); refused from its boxes alone.
+void RefuseGridRecordOutsideIdat(benchmark::State& state) {
+    QFile file(QStringLiteral(QUORVANE_FUZZ_CORPUS_DIR "/importer/grid-record-outside-idat.heic"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        state.SkipWithError("no sample");
+        return;
+    }
+    refuse(state, file.readAll(), ImageImporter::ImportError::Kind::unreadable);
+}
+BENCHMARK(RefuseGridRecordOutsideIdat)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

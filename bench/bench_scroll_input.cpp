@@ -48,7 +48,7 @@ void PointerMoveStopsRun(benchmark::State& state) {
     for (auto _ : state) {
         injector.warpPointer(QPoint(900, 500));
         std::optional<Clock::time_point> stopped;
-        if (!monitor.start(QPointF(900, 500), [&](const AutoScrollStop&) {
+        if (!monitor.start(QPointF(900, 500), [&](const AutoScrollStop&, std::uint32_t) {
                 if (!stopped) stopped = Clock::now();
             }))
             return state.SkipWithError("no XInput 2");

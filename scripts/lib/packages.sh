@@ -10,10 +10,12 @@ QUORVANE_PACKAGES=(
   libxkbcommon-dev libxkbcommon-x11-dev
   libtesseract-dev tesseract-ocr-eng libzxing-dev
   libgif-dev libpng-dev libdeflate-dev libfontconfig-dev libjpeg62-turbo-dev libtiff-dev libheif-dev
+  # the desktop entry: installing it, opening links through it, validating it
+  xdg-utils desktop-file-utils
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev optipng pngcrush tesseract-ocr tesseract-ocr-deu
-  xvfb xauth xdotool xclip x11-utils x11-xserver-utils x11-xkb-utils openbox trayer fonts-dejavu-core
-  fonts-cantarell xterm xcompmgr picom scrot maim imagemagick
+  xvfb xauth xdotool xclip x11-utils x11-xserver-utils x11-xkb-utils openbox trayer xterm fonts-dejavu-core
+  fonts-cantarell xcompmgr picom scrot maim imagemagick
 )
 
 # Installs whatever is missing, so a second run costs nothing.

@@ -17,8 +17,10 @@ void AboutPanel::show() {
         panel_ = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("About Quorvane"),
                                  QString::fromLatin1(applicationName), QMessageBox::Ok);
         panel_->setInformativeText(QStringLiteral("Version ") + QApplication::applicationVersion());
-        panel_->setIconPixmap(StatusItem::icon(false).pixmap(64, 64));
+        panel_->setIconPixmap(StatusItem::icon(colorScheme(panel_->palette())).pixmap(64, 64));
         panel_->setAttribute(Qt::WA_DeleteOnClose);
+        // Wide enough that window managers show the whole title.
+        panel_->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: 200px; }"));
         // Not modal: the program goes on while it shows.
         panel_->setWindowModality(Qt::NonModal);
     }

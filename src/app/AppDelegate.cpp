@@ -1,6 +1,5 @@
 #include "app/AppDelegate.h"
 
-#include "app/AboutPanel.h"
 #include "app/AppMenus.h"
 #include "app/CaptureCommands.h"
 #include "app/DiscardQuestion.h"
@@ -8,21 +7,30 @@
 #include "app/EditorWindow.h"
 #include "app/HotKeyCenter.h"
 #include "app/HotKeyDispatch.h"
+#include "app/HotKeyRecording.h"
 #include "app/OCRController.h"
 #include "app/OCRHandover.h"
+#include "app/PinCommands.h"
 #include "app/Preferences.h"
+#include "app/PreferencesShortcutTexts.h"
 #include "app/QuitCoordinator.h"
 #include "app/RecognizedTextWindow.h"
+#include "app/ScrollingCommands.h"
+#include "app/ScrollingSystem.h"
 #include "app/Services.h"
+#include "app/SettingsCommands.h"
+#include "app/SettingsWindow.h"
+#include "app/ShellLinkTarget.h"
+#include "app/ShellMenus.h"
 #include "app/ShortcutFormatter.h"
 #include "app/StatusItem.h"
 #include "app/Subscription.h"
-#include "app/TextFieldCommands.h"
-#include "app/ThumbnailStandIn.h"
+#include "app/ThumbnailCommands.h"
+#include "app/URLCommandHandler.h"
 #include "app/WindowCoordinator.h"
-#include "canvas/CanvasActionRouter.h"
 #include "capture/CaptureController.h"
 #include "capture/CaptureService.h"
+#include "core/AccessibilityOptions.h"
 #include "core/Log.h"
 #include "document/EditorDocument.h"
 #include "editor_window/CompositionCommands.h"
@@ -32,10 +40,16 @@
 #include "export/DragExporter.h"
 #include "export/ExportController.h"
 #include "export/ImageImporter.h"
+#include "panels/HomeView.h"
+#include "panels/PinController.h"
+#include "panels/ThumbnailController.h"
+#include "panels/WindowIcons.h"
+#include "panels/WindowPickerView.h"
 #include "platform/Beeper.h"
 #include "platform/Clipboard.h"
 #include "platform/TesseractLanguageData.h"
 #include "recognition/TextRecognizer.h"
+#include "scrolling/ScrollingCaptureController.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -48,37 +62,6 @@
 
 namespace quorvane {
 
-namespace {
-
-// The canvas's own command behind an Edit menu item, if it has one.
-std::optional<CanvasEditCommands::Action> canvasAction(MenuCommand command) {
-    switch (command) {
-    case MenuCommand::undo:
-        return CanvasEditCommands::Action::undo;
-    case MenuCommand::redo:
-        return CanvasEditCommands::Action::redo;
-    case MenuCommand::copy:
-        return CanvasEditCommands::Action::copy;
-    case MenuCommand::duplicate:
-        return CanvasEditCommands::Action::duplicate;
-    case MenuCommand::deleteSelection:
-        return CanvasEditCommands::Action::deleteSelection;
-    case MenuCommand::redactText:
-        return CanvasEditCommands::Action::redactText;
-    default:
-        return std::nullopt;
-    }
-}
-
-// A text field outside the canvas that has the keyboard in the active window: it does the Edit
-// commands itself (the canvas's own text editor goes through the canvas).
-QWidget* focusedTextField() {
-    const QWidget* window = QApplication::activeWindow();
-    if (CanvasActionRouter::focusedCanvas(window) != nullptr) return nullptr;
-    return TextFieldCommands::focusedField(window);
-}
-
-} // namespace
 
 AppDelegate::AppDelegate(Services& services, QObject* parent)
     : QObject(parent), services_(services), captureController_(std::make_unique<CaptureController>(
@@ -90,14 +73,23 @@ AppDelegate::AppDelegate(Services& services, QObject* parent)
       windows_(std::make_unique<WindowCoordinator>(*captureController_, *ocrController_,
                                                     services.accessibilityOptions())),
       hotKeyCenter_(std::make_unique<HotKeyCenter>(services.hotKeyGrabber())),
-      thumbnails_(std::make_unique<ThumbnailStandIn>()),
-      dragExporter_(std::make_unique<DragExporter>(DragExporter::defaultDirectory())) {}
+      thumbnails_(
+          std::make_unique<ThumbnailController>(*icons_, services.beeper(), services.accessibilityOptions())),
+      pins_(std::make_unique<PinController>(services.clipboard(), services.beeper(), *icons_,
+                                            services.accessibilityOptions())),
+      dragExporter_(std::make_unique<DragExporter>(DragExporter::defaultDirectory())),
+      settings_(std::make_unique<SettingsCommands>(services, *captureController_, *windows_, *icons_)),
+      linkHandler_(std::make_unique<URLCommandHandler>(services.beeper())) {}
 
 AppDelegate::~AppDelegate() = default;
 
 bool AppDelegate::mayExportDocument() const {
     const EditorDocument* document = captureController_->document();
     return document != nullptr && !captureController_->isBusy() && document->textRedactionReview() == nullptr;
+}
+
+bool AppDelegate::isCaptureInProgress() const {
+    return captureController_->isBusy() || (scrollingCommands_ && scrollingCommands_->inProgress());
 }
 
 void AppDelegate::presentEditor(bool) {
@@ -120,16 +112,23 @@ EditorView* AppDelegate::makeEditorView() {
     actions.dragExporter = dragExporter_.get();
     QPointer<AppDelegate> self(this);
     auto importImage = [self](const QUrl& url) {
-        if (!self) return;
-        auto image = ImageImporter::image(url);
-        if (image)
-            self->documentCommands_->importImage(*image, url.fileName());
-        else
-            self->documentCommands_->reportImport(image.error(), url);
+        if (self) self->documentCommands_->importFile(url);
     };
-    return new EditorView(EditorView::Services{*captureController_, *exporter_, services_.clipboard(),
-                                               services_.beeper(), *icons_, services_.accessibilityOptions()},
-                          std::move(actions), std::move(importImage));
+    auto picker = [this](QWidget* parent) -> QDialog* {
+        return new WindowPickerView(*captureController_, *windowIcons_, *icons_, parent);
+    };
+    return new EditorView(
+        EditorView::Services{*captureController_, *exporter_, services_.clipboard(), services_.beeper(),
+                             *icons_, services_.accessibilityOptions()},
+        std::move(actions), std::move(importImage), ContextBarHosts::standIns(),
+        [this](QWidget* parent) { return makeHomeView(parent); }, std::move(picker));
+}
+
+QWidget* AppDelegate::makeHomeView(QWidget* parent) {
+    auto* home = new HomeView(*captureController_, *exporter_, *shortcutTexts_, *icons_, {}, parent);
+    connect(home, &HomeView::settingsRequested, this, [this] { ShellMenus(*this).run(MenuCommand::showSettings); });
+    connect(home, &HomeView::openImageRequested, this, [this] { documentCommands_->openImage(); });
+    return home;
 }
 
 void AppDelegate::terminateBySignal() {
@@ -149,12 +148,22 @@ void AppDelegate::applicationDidFinishLaunching() {
     wireCaptures();
     // 6.–8.
     wireHotKeys();
+    // 10.–12.
+    wirePanels();
+    // 13.–14.
+    wireScrolling();
     // 15.–18.
     subscribe();
     // 19.
     presentEditor();
-    // 20.
+    // 20.–21. Links that waited for start-up are handled on the next turn.
     didFinishLaunching_ = true;
+    linkTarget_ = std::make_unique<ShellLinkTarget>(*captureController_, *captureCommands_, *quitCoordinator_,
+                                                    *discardQuestion_, *documentCommands_);
+    linkTarget_->showEditor = [this] { presentEditor(); };
+    linkTarget_->showSettingsWindow = [this] { ShellMenus(*this).run(MenuCommand::showSettings); };
+    linkTarget_->scrollingInProgress = [this] { return hotKeyDispatch_->scrollingInProgress(); };
+    linkHandler_->launchFinished(*linkTarget_);
 }
 
 void AppDelegate::wireExports() {
@@ -175,7 +184,10 @@ void AppDelegate::wireExports() {
     captureCommands_->presentEditor = [this] { presentEditor(); };
     captureCommands_->editorVisible = [this] { return windows_->visibleEditor() != nullptr; };
     captureCommands_->hideEditor = [this] { windows_->hideEditor(); };
-    captureCommands_->showThumbnail = [this] { thumbnails_->show(); };
+    captureCommands_->showThumbnail = [this] {
+        if (!thumbnailCommands_->showThumbnail()) presentEditor();
+    };
+    captureCommands_->pinScreenshot = [this] { pinCommands_->pinScreenshot(); };
     discardQuestion_ = std::make_unique<DiscardQuestion>();
     quitCoordinator_ = std::make_unique<QuitCoordinator>(*captureController_, *exporter_, *discardQuestion_);
     quitCoordinator_->visibleEditor = [this] { return windows_->visibleEditor(); };
@@ -187,6 +199,7 @@ void AppDelegate::wireExports() {
         quitCoordinator_->requestQuit();
     });
     windows_->makeEditorView = [this] { return makeEditorView(); };
+    settings_->chooseFolder = [this](QWidget* window) { exporter_->chooseFolder(window); };
     documentCommands_ = std::make_unique<DocumentCommands>(*captureController_, *exporter_, *quitCoordinator_,
                                                            services_.clipboard(), services_.beeper());
     documentCommands_->editorWindow = [this] { return windows_->editorWindow(); };
@@ -229,6 +242,9 @@ void AppDelegate::wireHotKeys() {
             hotKeyDispatch_->handleHotKey(action);
     };
     connect(hotKeyDispatch_.get(), &HotKeyDispatch::registered, this, &AppDelegate::showHotKeysInMenu);
+    // 8. A recorder records: the global keys step aside until the last one stops.
+    connect(&settings_->recording(), &HotKeyRecording::recordingDidChange, hotKeyDispatch_.get(),
+            &HotKeyDispatch::hotKeyRecording);
     Preferences& preferences = services_.preferences();
     // The current value registers the stored hot keys at start.
     hotKeyChange_ = Subscription::subscribe<Preferences, void (Preferences::*)(), Preferences::HotKeys>(
@@ -241,6 +257,49 @@ void AppDelegate::wireHotKeys() {
         const Preferences& preferences = services_.preferences();
         if (!preferences.hotKeyErrors().empty()) hotKeyDispatch_->reregister(preferences.hotKeys());
     });
+}
+
+void AppDelegate::wirePanels() {
+    thumbnailCommands_ = std::make_unique<ThumbnailCommands>(*thumbnails_, *captureController_, *exporter_,
+                                                             services_.beeper());
+    connect(thumbnailCommands_.get(), &ThumbnailCommands::editRequested, this, [this] { presentEditor(); });
+    connect(thumbnailCommands_.get(), &ThumbnailCommands::pinRequested, this,
+            [this] { pinCommands_->pinScreenshot(); });
+    thumbnails_->dragExporter = dragExporter_.get();
+    pinCommands_ = std::make_unique<PinCommands>(*pins_, *captureController_, *exporter_);
+    // Text being typed ends when the focus leaves it, so that the pin shows it.
+    pinCommands_->commitEditing = [this] {
+        if (EditorWindow* window = windows_->editorWindow())
+            if (QWidget* focus = window->focusWidget()) focus->clearFocus();
+    };
+    connect(pinCommands_.get(), &PinCommands::confirmation, captureCommands_.get(),
+            &CaptureCommands::confirm);
+    connect(pins_.get(), &PinController::pinsChanged, menus_.get(), &AppMenus::validate);
+    shortcutTexts_ = std::make_unique<PreferencesShortcutTexts>(
+        services_.preferences(), services_.keyboardLayout(), [this](ShortcutTextSource::Command command) {
+            const MenuCommand menu = command == ShortcutTextSource::Command::openImage
+                                         ? MenuCommand::openImage
+                                         : MenuCommand::showSettings;
+            return menus_->action(menu)->shortcut();
+        });
+    windowIcons_ = std::make_unique<WindowIcons>(services_.captureService(), *icons_);
+}
+
+void AppDelegate::wireScrolling() {
+    scrollingCommands_ = std::make_unique<ScrollingCommands>(*captureController_, services_.captureService(),
+                                                             services_.preferences(), services_.announcer(),
+                                                             std::make_unique<ScrollingSystem>());
+    ScrollingCommands& scrolling = *scrollingCommands_;
+    scrolling.presentEditor = [this] { presentEditor(); };
+    scrolling.dismissThumbnail = [this] { thumbnails_->dismiss(); };
+    scrolling.confirm = [this](const QString& message) { captureCommands_->confirm(message); };
+    scrolling.controller().reduceMotion = [&options = services_.accessibilityOptions()] {
+        return options.reduceMotion();
+    };
+    captureCommands_->scrollingCapture = [this] { scrollingCommands_->scrollingCapture(); };
+    // While a scrolling capture runs only its own hot key acts.
+    hotKeyDispatch_->scrollingInProgress = [this] { return scrollingCommands_->inProgress(); };
+    connect(&scrolling, &ScrollingCommands::stateChanged, menus_.get(), &AppMenus::validate);
 }
 
 void AppDelegate::subscribe() {
@@ -285,23 +344,21 @@ void AppDelegate::configureMenus() {
     state.exportable = [this] { return mayExportDocument(); };
     state.canRepeatArea = [captures] { return captures->canRepeatArea(); };
     state.hasDocument = [captures] { return captures->document() != nullptr; };
-    state.canvasTakes = [](MenuCommand command) {
-        const auto action = canvasAction(command);
-        return action && CanvasActionRouter::isEnabled(QApplication::activeWindow(), *action);
-    };
-    state.textFieldTakes = [](MenuCommand command) -> std::optional<bool> {
-        QWidget* field = focusedTextField();
-        return field != nullptr ? TextFieldCommands::takes(field, command) : std::nullopt;
-    };
+    settings_->describe(state);
+    state.canvasTakes = &ShellMenus::canvasTakes;
+    state.textFieldTakes = &ShellMenus::textFieldTakes;
     state.hasPreviousDocument = [captures] { return captures->previousDocument() != nullptr; };
+    state.pinsOpen = [this] { return !pins_->panels().empty(); };
+    state.scrolling = [this] { return scrollingCommands_ ? scrollingCommands_->state() : MenuState::Scrolling::none; };
     state.hasLastExport = [this] { return exporter_ != nullptr && !exporter_->lastURL().isEmpty(); };
     state.clipboardHasImage = [this] {
         const QMimeData* data = services_.clipboard().read();
         return data != nullptr && ImageImporter::canRead(*data);
     };
     menus_ = std::make_unique<AppMenus>(std::move(state),
-                                        [this](MenuCommand command) { runMenuCommand(command); });
+                                        [this](MenuCommand command) { ShellMenus(*this).run(command); });
     statusItem_ = std::make_unique<StatusItem>(*menus_->statusMenu());
+    settings_->connectMenus(*menus_);
     for (auto signal :
          {&CaptureController::busyChanged, &CaptureController::documentChanged,
           &CaptureController::previousDocumentChanged, &CaptureController::canRepeatAreaChanged})
@@ -321,9 +378,11 @@ void AppDelegate::configureMenus() {
         QMenuBar* bar = nullptr;
         if (auto* editor = qobject_cast<EditorWindow*>(window)) bar = editor->menuBar();
         if (auto* text = qobject_cast<RecognizedTextWindow*>(window)) bar = text->menuBar();
+        if (auto* settings = qobject_cast<SettingsWindow*>(window)) bar = settings->menuBar();
         if (bar == nullptr) return;
         const AppMenus::WindowMenus made = menus_->fill(*bar);
         addCompositionMenus(*made.file, *made.edit, *bar);
+        menus_->returnKeyboardOnEscape(*bar);
     };
 }
 
@@ -347,113 +406,14 @@ void AppDelegate::showHotKeysInMenu() {
     menus_->showHotKeys(keys, preferences.hotKeyErrors());
 }
 
-void AppDelegate::runMenuCommand(MenuCommand command) {
-    if (QWidget* field = focusedTextField(); field != nullptr && TextFieldCommands::perform(field, command))
-        return;
-    CaptureCommands& captures = *captureCommands_;
-    DocumentCommands& documents = *documentCommands_;
-    switch (command) {
-    case MenuCommand::quit:
-        quitCoordinator_->requestQuit();
-        break;
-    case MenuCommand::showEditor:
-        presentEditor();
-        break;
-    case MenuCommand::showRecognizedText:
-        windows_->presentRecognizedText();
-        break;
-    case MenuCommand::hideQuorvane:
-        windows_->hideAll();
-        break;
-    case MenuCommand::captureScreen:
-        captures.captureScreen();
-        break;
-    case MenuCommand::chooseWindow:
-        captures.chooseWindow();
-        break;
-    case MenuCommand::captureArea:
-        captures.captureArea();
-        break;
-    case MenuCommand::repeatArea:
-        captures.repeatArea();
-        break;
-    case MenuCommand::scrollingCapture:
-        captures.scrollingCapture();
-        break;
-    case MenuCommand::recognizeTextInArea:
-        captures.recognizeTextInArea();
-        break;
-    case MenuCommand::pinScreenshot:
-        captures.pinScreenshot();
-        break;
-    case MenuCommand::saveImage:
-        documents.saveImage();
-        break;
-    case MenuCommand::saveImageAs:
-        documents.saveImageAs();
-        break;
-    case MenuCommand::chooseSaveFolder:
-        documents.chooseSaveFolder();
-        break;
-    case MenuCommand::openImage:
-        documents.openImage();
-        break;
-    case MenuCommand::reopenLastExport:
-        documents.reopenLastExport();
-        break;
-    case MenuCommand::restorePreviousDocument:
-        documents.restorePreviousDocument();
-        break;
-    case MenuCommand::resizeImage:
-        documents.resizeImage();
-        break;
-    case MenuCommand::editBackdrop:
-        documents.editBackdrop();
-        break;
-    case MenuCommand::paste:
-        documents.paste();
-        break;
-    case MenuCommand::closeWindow:
-        if (QWidget* window = QApplication::activeWindow()) window->close();
-        break;
-    case MenuCommand::minimize:
-        if (QWidget* window = QApplication::activeWindow()) window->showMinimized();
-        break;
-    case MenuCommand::zoom:
-        if (QWidget* window = QApplication::activeWindow())
-            window->isMaximized() ? window->showNormal() : window->showMaximized();
-        break;
-    case MenuCommand::bringAllToFront:
-        for (QWidget* window : QApplication::topLevelWidgets())
-            if (window->isVisible()) window->raise();
-        break;
-    case MenuCommand::about:
-        about_.show();
-        break;
-    // Stand-ins until their parts arrive: the settings window, diagnostics, launch at login, pins;
-    // and Select All outside a text field (the canvas has no whole-document selection).
-    case MenuCommand::showSettings:
-    case MenuCommand::exportDiagnostics:
-    case MenuCommand::toggleLaunchAtLogin:
-    case MenuCommand::closeAllPins:
-    case MenuCommand::selectAll:
-        break;
-    case MenuCommand::undo:
-    case MenuCommand::redo:
-    case MenuCommand::copy:
-    case MenuCommand::duplicate:
-    case MenuCommand::deleteSelection:
-    case MenuCommand::redactText:
-        CanvasActionRouter::trigger(QApplication::activeWindow(), *canvasAction(command));
-        break;
-    }
-}
-
 void AppDelegate::applicationWillTerminate() {
     dragExporter_->removeAll();
     // Ends a running capture and closes an open area picker.
     captureController_->cancel();
     ocrController_->cancel();
+    thumbnails_->dismiss();
+    if (scrollingCommands_) scrollingCommands_->cancel();
+    pins_->closeAll();
     QObject::disconnect(hotKeyChange_);
     hotKeyCenter_->unregisterAll();
 }

@@ -32,11 +32,20 @@ class HotKeyCenter;
 class HotKeyDispatch;
 class OCRController;
 class QuitCoordinator;
+class ScrollingCommands;
 class StatusItem;
 class SymbolIcons;
-class ThumbnailStandIn;
+class PinCommands;
+class PinController;
+class PreferencesShortcutTexts;
+class ThumbnailCommands;
+class ThumbnailController;
+class WindowIcons;
+class ShellLinkTarget;
+class URLCommandHandler;
 class WindowCoordinator;
 class Services;
+class SettingsCommands;
 
 class AppDelegate : public QObject {
     Q_OBJECT
@@ -55,6 +64,8 @@ public:
     bool didFinishLaunching() const { return didFinishLaunching_; }
     // There is a document, no capture runs and no Redact Text review is open on it.
     bool mayExportDocument() const;
+    // A capture is busy, or a scrolling capture runs or waits for its region to be dragged out.
+    bool isCaptureInProgress() const;
 
     void presentEditor(bool force = false);
 
@@ -77,17 +88,26 @@ public:
     AppMenus& menus() const { return *menus_; }
     StatusItem& statusItem() const { return *statusItem_; }
     DocumentCommands& documentCommands() const { return *documentCommands_; }
-    ThumbnailStandIn& thumbnails() const { return *thumbnails_; }
+    ThumbnailController& thumbnails() const { return *thumbnails_; }
+    PinController& pins() const { return *pins_; }
+    PinCommands& pinCommands() const { return *pinCommands_; }
+    SettingsCommands& settings() const { return *settings_; }
+    AboutPanel& about() { return about_; }
+    ScrollingCommands& scrollingCommands() const { return *scrollingCommands_; }
+    // Where links and files to open arrive: the command line's, and those of later processes.
+    URLCommandHandler& linkHandler() const { return *linkHandler_; }
 
 private:
     void configureMenus();
-    void runMenuCommand(MenuCommand command);
     void showHotKeysInMenu();
     void wireExports();
     void wireCaptures();
     void wireHotKeys();
+    void wirePanels();
+    void wireScrolling();
     void subscribe();
     EditorView* makeEditorView();
+    QWidget* makeHomeView(QWidget* parent);
 
     Services& services_;
     std::unique_ptr<CaptureController> captureController_;
@@ -95,8 +115,10 @@ private:
     std::unique_ptr<SymbolIcons> icons_;
     std::unique_ptr<WindowCoordinator> windows_;
     std::unique_ptr<HotKeyCenter> hotKeyCenter_;
-    std::unique_ptr<ThumbnailStandIn> thumbnails_;
+    std::unique_ptr<ThumbnailController> thumbnails_;
+    std::unique_ptr<PinController> pins_;
     std::unique_ptr<DragExporter> dragExporter_;
+    std::unique_ptr<SettingsCommands> settings_;
     std::unique_ptr<ExportController> exporter_;
     std::unique_ptr<CaptureCommands> captureCommands_;
     std::unique_ptr<HotKeyDispatch> hotKeyDispatch_;
@@ -107,7 +129,14 @@ private:
     std::unique_ptr<CompositionMenus> compositionMenus_;
     std::unique_ptr<DiscardQuestion> discardQuestion_;
     std::unique_ptr<QuitCoordinator> quitCoordinator_;
+    std::unique_ptr<ThumbnailCommands> thumbnailCommands_;
+    std::unique_ptr<PinCommands> pinCommands_;
+    std::unique_ptr<PreferencesShortcutTexts> shortcutTexts_;
+    std::unique_ptr<WindowIcons> windowIcons_;
+    std::unique_ptr<URLCommandHandler> linkHandler_;
+    std::unique_ptr<ShellLinkTarget> linkTarget_;
     AboutPanel about_;
+    std::unique_ptr<ScrollingCommands> scrollingCommands_;
     QMetaObject::Connection hotKeyChange_;
     bool didFinishLaunching_ = false;
 };

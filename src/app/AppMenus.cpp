@@ -74,7 +74,24 @@ AppMenus::AppMenus(MenuState state, Handler handler, QObject* parent)
     qApp->installEventFilter(this);
 }
 
+void AppMenus::returnKeyboardOnEscape(QMenuBar& bar) {
+    for (QAction* item : bar.actions()) {
+        QMenu* menu = item->menu();
+        if (menu == nullptr || std::find(barMenus_.begin(), barMenus_.end(), menu) != barMenus_.end()) continue;
+        menu->installEventFilter(this);
+        barMenus_.push_back(menu);
+        connect(menu, &QObject::destroyed, this, [this, menu] { std::erase(barMenus_, menu); });
+    }
+}
+
 bool AppMenus::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        if (const auto menu = std::find(barMenus_.begin(), barMenus_.end(), watched); menu != barMenus_.end()) {
+            (*menu)->hide();
+            return true;
+        }
+    }
     // Qt asks the focus object first whether it overrides a shortcut, then matches the enabled
     // actions: validating on that question settles the match. Our key equivalents all hold Ctrl.
     if (event->type() == QEvent::ShortcutOverride && !validating_ &&
@@ -325,7 +342,11 @@ void AppMenus::validate() {
     enable(MenuCommand::resizeImage, !busy && state_.hasDocument());
     enable(MenuCommand::editBackdrop, !busy && state_.hasDocument());
     enable(MenuCommand::restorePreviousDocument, !busy && state_.hasPreviousDocument());
-    action(MenuCommand::toggleLaunchAtLogin)->setChecked(state_.launchAtLoginEnabled());
+    QAction* login = action(MenuCommand::toggleLaunchAtLogin);
+    const std::optional<QString> loginUnavailable = state_.launchAtLoginUnavailable();
+    login->setChecked(state_.launchAtLoginEnabled());
+    login->setEnabled(!loginUnavailable);
+    login->setToolTip(loginUnavailable.value_or(QString()));
     // The status menu's capture items follow their File menu twins.
     for (const auto& [hotKey, item] : statusCaptures_) {
         const MenuCommand twin = hotKey == HotKeyAction::captureArea     ? MenuCommand::captureArea

@@ -12,6 +12,7 @@
 #include <QObject>
 #include <functional>
 #include <map>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -41,6 +42,10 @@ public:
     // command's name ("captureArea", "saveImageAs", "paste", "resizeImage", …), where other
     // menus' items anchor.
     WindowMenus fill(QMenuBar& bar);
+    // Escape in any of the bar's menus closes it and gives the keyboard back to the window, as
+    // a click elsewhere would: Qt would leave the bar holding the keyboard, unseen, and swallow
+    // the next key. Call once every menu of the bar is in place.
+    void returnKeyboardOnEscape(QMenuBar& bar);
     static QString objectName(MenuCommand command);
     // The status menu ("Quorvane").
     QMenu* statusMenu() const { return statusMenu_; }
@@ -81,6 +86,7 @@ private:
     std::map<HotKeyAction, QString> keyTexts_;
     QMenu* statusMenu_ = nullptr;
     bool validating_ = false;
+    std::vector<QMenu*> barMenus_;
 };
 
 } // namespace quorvane

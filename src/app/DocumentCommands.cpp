@@ -130,12 +130,7 @@ void DocumentCommands::openImage() {
     connect(dialog, &QFileDialog::fileSelected, this, [self](const QString& path) {
         if (!self || path.isEmpty()) return;
         self->openFolder_ = QFileInfo(path).absolutePath();
-        const QUrl url = QUrl::fromLocalFile(path);
-        auto image = ImageImporter::image(url);
-        if (image)
-            self->importImage(*image, url.fileName());
-        else
-            self->reportImport(image.error(), url);
+        self->importFile(QUrl::fromLocalFile(path));
     });
     dialog->open();
 }
@@ -156,6 +151,14 @@ void DocumentCommands::paste() {
         return;
     }
     importImage(**image, std::nullopt);
+}
+
+void DocumentCommands::importFile(const QUrl& file) {
+    auto image = ImageImporter::image(file);
+    if (image)
+        importImage(*image, file.fileName());
+    else
+        reportImport(image.error(), file);
 }
 
 void DocumentCommands::importImage(const QImage& image, const std::optional<QString>& name) {

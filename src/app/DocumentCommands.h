@@ -50,6 +50,8 @@ public:
     void editBackdrop();
     void openImage();
     void paste();
+    // Reads the image file and opens it, or shows why it cannot.
+    void importFile(const QUrl& file);
     void importImage(const QImage& image, const std::optional<QString>& name);
     void reportImport(const ImageImporter::ImportError& error, const QUrl& url = {});
 

@@ -4,6 +4,7 @@
 
 #include "app/MenuCommand.h"
 
+#include <QString>
 #include <functional>
 #include <optional>
 
@@ -23,6 +24,8 @@ struct MenuState {
     std::function<bool()> clipboardHasImage = [] { return false; };
     std::function<Scrolling()> scrolling = [] { return Scrolling::none; };
     std::function<bool()> launchAtLoginEnabled = [] { return false; };
+    // Why Launch at Login cannot be used now; none while it can.
+    std::function<std::optional<QString>()> launchAtLoginUnavailable = [] { return std::nullopt; };
     // Whether the canvas that has the keyboard takes this Edit command now (Undo, Redo, Copy,
     // Duplicate, Delete, Redact Text); anything it does not take stays disabled.
     std::function<bool(MenuCommand)> canvasTakes = [](MenuCommand) { return false; };

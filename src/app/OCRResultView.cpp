@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -52,6 +53,21 @@ QPushButton* actionButton(const QString& text, const QString& help, QWidget* par
     return button;
 }
 
+// The text area's ground: the text-background colour in a rounded rectangle, around the text.
+class TextBackground : public QWidget {
+public:
+    explicit TextBackground(QWidget* parent) : QWidget(parent) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(palette().color(QPalette::Base));
+        painter.drawRoundedRect(QRectF(rect()), 6, 6);
+    }
+};
+
 } // namespace
 
 OCRResultView::OCRResultView(OCRController& controller, QWidget* parent)
@@ -61,12 +77,21 @@ OCRResultView::OCRResultView(OCRController& controller, QWidget* parent)
     layout->setSpacing(12);
     layout->addWidget(makeHeader());
 
-    text_ = new QPlainTextEdit(this);
+    auto* area = new TextBackground(this);
+    area->setAccessibleName(QStringLiteral("Recognized text"));
+    auto* areaLayout = new QVBoxLayout(area);
+    areaLayout->setContentsMargins(0, 0, 0, 0);
+    text_ = new QPlainTextEdit(area);
     text_->setReadOnly(true);
     text_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    text_->setAccessibleName(QStringLiteral("Recognized text"));
     text_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    layout->addWidget(text_, 1);
+    // The ground is the rounded rectangle behind; the text keeps 8 points from its edges.
+    text_->setFrameShape(QFrame::NoFrame);
+    text_->viewport()->setAutoFillBackground(false);
+    text_->setBackgroundVisible(false);
+    text_->document()->setDocumentMargin(8);
+    areaLayout->addWidget(text_);
+    layout->addWidget(area, 1);
 
     layout->addWidget(makeControls());
     QLabel* note = plainLabel(QStringLiteral("Language changes apply to the next recognition."), this);
@@ -182,8 +207,14 @@ void OCRResultView::showState() {
                                                    : QStringLiteral("Source: ") + controller_.source());
     progress_->setVisible(running);
     cancel_->setVisible(running);
-    text_->setPlaceholderText(placeholder(controller_));
+    showPlaceholder();
     showMessage();
+}
+
+void OCRResultView::showPlaceholder() {
+    text_->setPlaceholderText(placeholder(controller_));
+    // The text is read by its own words, the placeholder's while there are none.
+    text_->setAccessibleName(shownText_.isEmpty() ? text_->placeholderText() : shownText_);
 }
 
 void OCRResultView::showText() {
@@ -193,7 +224,7 @@ void OCRResultView::showText() {
         shownText_ = text;
         text_->setPlainText(text);
     }
-    text_->setPlaceholderText(placeholder(controller_));
+    showPlaceholder();
     copyText_->setEnabled(!text.isEmpty());
     joinLines_->setChecked(controller_.joinLines());
 }

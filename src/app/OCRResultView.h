@@ -33,6 +33,7 @@ private:
     QWidget* makeFailure();
     void showState();
     void showText();
+    void showPlaceholder();
     void showLanguage();
     void showMessage();
 

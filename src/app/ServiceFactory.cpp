@@ -4,6 +4,7 @@
 #include "capture/SystemCaptureService.h"
 #include "core/AppIdentity.h"
 #include "core/Log.h"
+#include "platform/AutostartLoginItem.h"
 #include "platform/JsonSettingsStore.h"
 #include "platform/LogStore.h"
 #include "platform/SystemBeeper.h"
@@ -16,6 +17,7 @@
 #include "platform/ZXingBarcodeReader.h"
 #include "recognition/TextRecognizer.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLocale>
 
@@ -57,6 +59,8 @@ std::unique_ptr<Services> make() {
     parts.textRecognizer = std::make_unique<TextRecognizer>(
         std::make_shared<TesseractEngineFactory>(TesseractLanguageData::defaultFolder()),
         std::make_shared<ZXingBarcodeReader>(), QLocale::system().uiLanguages());
+    parts.loginItem = std::make_unique<AutostartLoginItem>(AutostartLoginItem::defaultFolder(),
+                                                           QCoreApplication::applicationFilePath());
     Log::installSink(before);
     return std::make_unique<Services>(std::move(parts));
 }

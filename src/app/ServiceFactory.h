@@ -1,8 +1,8 @@
 #pragma once
 
 // The composition root's maker of the system services: the real log store, settings file,
-// keyboard layout, hot-key grabber, screen capture, clipboard, bell and text recognizer of this
-// X11 session.
+// keyboard layout, hot-key grabber, screen capture, clipboard, bell, text recognizer and login
+// item of this X11 session.
 
 #include "app/Services.h"
 

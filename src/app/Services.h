@@ -17,6 +17,7 @@ class Clipboard;
 class HotKeyGrabber;
 class KeyboardLayout;
 class LogSink;
+class LoginItemService;
 class LogStore;
 class Preferences;
 class SettingsStore;
@@ -34,6 +35,7 @@ public:
         std::unique_ptr<Clipboard> clipboard;
         std::unique_ptr<Beeper> beeper;
         std::unique_ptr<TextRecognizer> textRecognizer;
+        std::unique_ptr<LoginItemService> loginItem;
     };
 
     // Installs the log store as the log's sink first, so that whatever the rest logs is kept;
@@ -54,6 +56,8 @@ public:
     Beeper& beeper() const { return *parts_.beeper; }
     // The one recognizer: its engines are loaded once and kept.
     TextRecognizer& textRecognizer() const { return *parts_.textRecognizer; }
+    // The desktop's record that starts the program at login.
+    LoginItemService& loginItem() const { return *parts_.loginItem; }
     AccessibilityOptions& accessibilityOptions() const { return *accessibilityOptions_; }
     Announcer& announcer() const { return *announcer_; }
     // The one area picker: it grabs the pointer and keyboard, so there is only ever one.

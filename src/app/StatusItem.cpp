@@ -2,8 +2,10 @@
 
 #include "core/AppIdentity.h"
 #include "core/Log.h"
+#include "panels/QuorvaneArt.h"
 
 #include <QCursor>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
@@ -13,30 +15,6 @@
 #include <QSystemTrayIcon>
 
 namespace quorvane {
-namespace {
-
-// A viewfinder: four corner brackets around a dot, drawn at each scale the tray may ask for.
-QPixmap drawIcon(int side, const QColor& ink) {
-    QPixmap pixmap(side, side);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const double unit = side / 18.0;
-    QPen pen(ink, 1.6 * unit, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    painter.setPen(pen);
-    const double a = 2.5 * unit, b = 15.5 * unit, arm = 4.5 * unit;
-    for (const auto& [x, y, dx, dy] : {std::tuple{a, a, 1, 1}, std::tuple{b, a, -1, 1},
-                                       std::tuple{a, b, 1, -1}, std::tuple{b, b, -1, -1}}) {
-        painter.drawLine(QPointF(x, y), QPointF(x + dx * arm, y));
-        painter.drawLine(QPointF(x, y), QPointF(x, y + dy * arm));
-    }
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(ink);
-    painter.drawEllipse(QPointF(9 * unit, 9 * unit), 2.2 * unit, 2.2 * unit);
-    return pixmap;
-}
-
-} // namespace
 
 StatusItem::StatusItem(QMenu& menu, QObject* parent)
     : QObject(parent), menu_(menu), toolTip_(QString::fromLatin1(applicationName)) {
@@ -47,12 +25,15 @@ StatusItem::~StatusItem() {
     delete tray_;
 }
 
-QIcon StatusItem::icon(bool darkPanel) {
-    const QColor ink = darkPanel ? QColor(245, 245, 245) : QColor(30, 30, 30);
-    QIcon icon;
-    for (int side : {18, 36, 54})
-        icon.addPixmap(drawIcon(side, ink));
-    return icon;
+QIcon StatusItem::icon(ColorScheme panel) {
+    return QuorvaneArt::menuBarIcon(panel);
+}
+
+bool StatusItem::eventFilter(QObject* watched, QEvent* event) {
+    // A new desktop palette may turn the panel dark or light.
+    if (tray_ != nullptr && event->type() == QEvent::ApplicationPaletteChange)
+        tray_->setIcon(icon(colorScheme(QGuiApplication::palette())));
+    return QObject::eventFilter(watched, event);
 }
 
 void StatusItem::show() {
@@ -60,8 +41,8 @@ void StatusItem::show() {
         Log::app().log("No system tray: Quorvane is reached through its windows");
         return;
     }
-    const bool darkPanel = QGuiApplication::palette().color(QPalette::Window).lightness() < 128;
-    tray_ = new QSystemTrayIcon(icon(darkPanel));
+    tray_ = new QSystemTrayIcon(icon(colorScheme(QGuiApplication::palette())));
+    qApp->installEventFilter(this);
     tray_->setToolTip(toolTip_);
     tray_->setContextMenu(&menu_);
     // A left click opens the menu as well.

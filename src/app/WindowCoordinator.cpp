@@ -58,7 +58,13 @@ void WindowCoordinator::presentRecognizedText() {
 
 void WindowCoordinator::setSettingsWindow(QWidget* window) {
     settingsWindow_ = window;
-    if (window != nullptr) window->installEventFilter(this);
+    if (window == nullptr) return;
+    window->installEventFilter(this);
+    windowCreated(window);
+}
+
+void WindowCoordinator::presentSettings() {
+    if (settingsWindow_ != nullptr) show(*settingsWindow_);
 }
 
 void WindowCoordinator::show(QWidget& window) {

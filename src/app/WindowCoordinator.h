@@ -42,8 +42,10 @@ public:
     // The editor window, or null before its first show.
     EditorWindow* editorWindow() const { return editor_; }
     RecognizedTextWindow* recognizedTextWindow() const { return ocrWindow_; }
-    // The settings window, once the settings form registers it.
+    // The settings window, once the settings form registers it; it gets its menu bar then.
     void setSettingsWindow(QWidget* window);
+    // Shows the registered settings window the way the other windows are shown.
+    void presentSettings();
 
     // The editor's id while it is visible and not minimised: captures include it.
     std::vector<std::uint32_t> includedWindowIDs() const;

@@ -4,6 +4,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPlainTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextLayout>
 
@@ -24,8 +25,11 @@ AnnotationTextView::AnnotationTextView(QWidget* parent) : QPlainTextEdit(parent)
 }
 
 QSizeF AnnotationTextView::usedSize() const {
+    // The editor lays out only the blocks near what it shows: lay out every one first.
+    auto* layouter = qobject_cast<QPlainTextDocumentLayout*>(document()->documentLayout());
     double width = 0, height = 0;
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        if (layouter != nullptr) layouter->ensureBlockLayout(block);
         const QTextLayout* layout = block.layout();
         if (layout == nullptr) continue;
         for (int i = 0; i < layout->lineCount(); ++i) {

@@ -17,7 +17,7 @@ public:
     // Called with true to cancel and false to commit; none swallows Escape and Ctrl+Return.
     std::function<void(bool cancelled)> finish;
 
-    // The box the typed text takes, in view points, as laid out now.
+    // The box the whole typed text takes, in view points.
     QSizeF usedSize() const;
 
 protected:

@@ -7,6 +7,7 @@
 #include "canvas/PrecisionToolInput.h"
 #include "canvas/SmartModes.h"
 #include "core/Geometry.h"
+#include "core/PointerPosition.h"
 #include "document/EditorDocument.h"
 #include "imaging/EdgeGrid.h"
 #include "recognition/SmartSelection.h"
@@ -43,19 +44,23 @@ bool is(const EditorCanvasSettings& settings, const char* tool) {
 CanvasMouseRouter::CanvasMouseRouter(EditorCanvasView& view) : view_(view), draw_(view), selection_(view) {}
 
 void CanvasMouseRouter::press(const QMouseEvent& event) {
-    if (event.button() != Qt::LeftButton || !usable(event.position())) return;
+    // Pixels are placed, sampled and measured where the pointer is, to the device pixel.
+    const QPointF at = pointerPosition(event);
+    if (event.button() != Qt::LeftButton || !usable(at)) return;
     const QStyleHints* hints = QGuiApplication::styleHints();
-    clickCount_ = clicks_.press(event.position(), event.timestamp(), hints->mouseDoubleClickInterval(),
+    clickCount_ = clicks_.press(at, event.timestamp(), hints->mouseDoubleClickInterval(),
                                 hints->mouseDoubleClickDistance());
     // A press whose release never came starts afresh.
     if (buttonDown_) abandon();
     buttonDown_ = true;
-    mouseDown(event.position(), event.modifiers());
+    mouseDown(at, event.modifiers());
 }
 
 void CanvasMouseRouter::move(const QMouseEvent& event) {
+    const QPointF at = pointerPosition(event);
     if (!buttonDown_) {
-        if (event.buttons() == Qt::NoButton) view_.precisionTools().hover(event.position());
+        // The loupe and the hover rulers follow the pointer only in the window the user works in.
+        if (event.buttons() == Qt::NoButton && view_.isActiveWindow()) view_.precisionTools().hover(at);
         return;
     }
     if (!(event.buttons() & Qt::LeftButton)) {
@@ -64,22 +69,23 @@ void CanvasMouseRouter::move(const QMouseEvent& event) {
         abandon();
         return;
     }
-    if (!usable(event.position())) return;
+    if (!usable(at)) return;
     if (documentChangedSincePress()) {
         abandon();
         return;
     }
-    dragStep(event.position(), event.modifiers());
+    dragStep(at, event.modifiers());
 }
 
 void CanvasMouseRouter::release(const QMouseEvent& event) {
     if (event.button() != Qt::LeftButton || !buttonDown_) return;
     buttonDown_ = false;
-    if (!usable(event.position()) || documentChangedSincePress()) {
+    const QPointF at = pointerPosition(event);
+    if (!usable(at) || documentChangedSincePress()) {
         abandon();
         return;
     }
-    mouseUp(event.position(), event.modifiers());
+    mouseUp(at, event.modifiers());
 }
 
 bool CanvasMouseRouter::documentChangedSincePress() const {

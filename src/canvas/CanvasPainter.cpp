@@ -149,16 +149,16 @@ void CanvasPainter::paint(QPainter& painter) {
     if (settings.selectedID() && (!proposed || view_.gesture().originalAnnotation))
         drawSelectionFrame(painter);
     if (settings.selection()) drawSelectionRegion(painter);
-    if (const TextRedactionReview* review = settings.textRedaction())
+    if (const TextRedactionReview* review = settings.textRedaction()) {
         review->drawPreview(painter, HighContrastStyle{settings.increaseContrast()},
                             [this](const QRectF& r) { return view_.viewRect(r); });
+        // The review's boxes are drawn over the image like any mark: the redactions stay on top.
+        coverRedactions(painter, *document);
+    }
 }
 
-void CanvasPainter::drawImage(QPainter& painter, const EditorDocument& document, const Shown& image) {
-    const CanvasTransform transform = view_.transform();
-    const QRectF imageRect = transform.imageRect();
-    const bool pixelated = view_.settings().pixelated();
-    painter.save();
+void CanvasPainter::clipToImage(QPainter& painter, const EditorDocument& document) const {
+    const QRectF imageRect = view_.transform().imageRect();
     const std::optional<Backdrop>& backdrop = document.backdrop();
     if (backdrop && backdrop->cornerRadius >= 1) {
         const QSizeF exportSize = document.outputSize().value_or(document.cropRect().size());
@@ -166,9 +166,31 @@ void CanvasPainter::drawImage(QPainter& painter, const EditorDocument& document,
             BackdropPreview::transform(*backdrop, exportSize, imageRect).map(backdrop->imagePath(exportSize));
         if (!path.isEmpty()) {
             painter.setRenderHint(QPainter::Antialiasing);
-            painter.setClipPath(path);
+            painter.setClipPath(path, Qt::IntersectClip);
         }
     }
+}
+
+void CanvasPainter::coverRedactions(QPainter& painter, const EditorDocument& document) const {
+    painter.save();
+    clipToImage(painter, document);
+    painter.setClipRect(view_.transform().imageRect(), Qt::IntersectClip);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    for (const Annotation& a : document.annotations()) {
+        if (a.kind != AnnotationKind::redact || !geom::isFinite(a.rect)) continue;
+        QColor color = a.color.isValid() ? a.color.toRgb() : QColor(Qt::black);
+        color.setAlphaF(1.0);
+        painter.fillRect(view_.viewRect(geom::integral(geom::standardized(a.rect))), color);
+    }
+    painter.restore();
+}
+
+void CanvasPainter::drawImage(QPainter& painter, const EditorDocument& document, const Shown& image) {
+    const CanvasTransform transform = view_.transform();
+    const QRectF imageRect = transform.imageRect();
+    const bool pixelated = view_.settings().pixelated();
+    painter.save();
+    clipToImage(painter, document);
     screen_.draw(painter, image.image, imageRect, view_.size(), view_.backingScale(), pixelated,
                  image.changed);
     painter.restore();

@@ -53,6 +53,10 @@ private:
     void drawImage(QPainter& painter, const EditorDocument& document, const Shown& image);
     void drawSelectionFrame(QPainter& painter);
     void drawSelectionRegion(QPainter& painter);
+    // Clips to the image's shape: its backdrop's rounded corners, where it has them.
+    void clipToImage(QPainter& painter, const EditorDocument& document) const;
+    // Every redaction again, opaque in its own colour, over whatever was drawn on the image.
+    void coverRedactions(QPainter& painter, const EditorDocument& document) const;
     void reportLater(const QString& message);
 
     EditorCanvasView& view_;

@@ -1,6 +1,7 @@
 #include "canvas/ColorLoupeView.h"
 
 #include "canvas/ColorSampler.h"
+#include "document/DigitFont.h"
 
 #include <QFontDatabase>
 #include <QPainter>
@@ -21,14 +22,22 @@ void checkerboard(QPainter& painter, const QRectF& r) {
     painter.fillRect(QRectF(r.x() + half, r.y() + half, half, half), dark);
 }
 
-QFont monospaced(double pixels, QFont::Weight weight) {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+QFont sized(QFont font, double pixels, QFont::Weight weight) {
     font.setPixelSize(qRound(pixels));
     font.setWeight(weight);
     return font;
 }
 
 } // namespace
+
+QFont ColorLoupeView::hexFont() {
+    return sized(QFontDatabase::systemFont(QFontDatabase::FixedFont), 15, QFont::DemiBold);
+}
+
+QFont ColorLoupeView::valueFont() {
+    return tabularDigitFont(
+        sized(QFontDatabase::systemFont(QFontDatabase::GeneralFont), 10.5, QFont::Normal));
+}
 
 ColorLoupeView::ColorLoupeView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -85,11 +94,11 @@ void ColorLoupeView::paintEvent(QPaintEvent*) {
 
     const double textTop = grid.bottom() + 6;
     painter.setPen(Qt::white);
-    painter.setFont(monospaced(15, QFont::DemiBold));
+    painter.setFont(hexFont());
     painter.drawText(QRectF(8, textTop, width() - 16, 19), Qt::AlignLeft | Qt::AlignTop,
                      centre ? centre->hex() : QStringLiteral("\u2014"));
     painter.setPen(QColor::fromRgbF(1, 1, 1, hc ? 1.0 : 0.8));
-    painter.setFont(monospaced(10.5, QFont::Normal));
+    painter.setFont(valueFont());
     painter.drawText(QRectF(8, textTop + 19, width() - 16, 14), Qt::AlignLeft | Qt::AlignTop,
                      centre ? centre->rgbString() : QStringLiteral("Outside image"));
     if (point_)

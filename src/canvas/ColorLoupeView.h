@@ -32,6 +32,11 @@ public:
     void update(const ColorSampler& sampler, int x, int y);
     QSize sizeHint() const override { return {loupeWidth, loupeHeight}; }
 
+    // The hexadecimal line's monospaced font, and that of the colour values and the position
+    // below it: the system font with digits of one width.
+    static QFont hexFont();
+    static QFont valueFont();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 

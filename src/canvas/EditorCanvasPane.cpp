@@ -48,10 +48,10 @@ EditorCanvasPane::EditorCanvasPane(EditorDocument& document,
     layout_->addWidget(divider(this));
     layout_->addWidget(statusBar_);
 
-    toast_ = new CanvasToast(canvas_);
+    standInToast_ = new CanvasToast(canvas_);
     canvas_->installEventFilter(this);
-    connect(&settings_, &EditorCanvasSettings::messageChanged, toast_,
-            [this] { toast_->showMessage(settings_.message()); });
+    connect(&settings_, &EditorCanvasSettings::messageChanged, standInToast_,
+            [this] { standInToast_->showMessage(settings_.message()); });
     wiring_ = new CanvasPaneWiring(document, settings_, *canvas_, this);
     // Outlines and handles redraw in the new contrast style.
     if (accessibility != nullptr)
@@ -86,6 +86,27 @@ void EditorCanvasPane::setStatusBar(QWidget* statusBar) {
     replaceSlot(statusBar_, statusBar);
 }
 
+void EditorCanvasPane::setToast(QWidget* toast) {
+    if (toast == nullptr || toast == toast_) return;
+    delete standInToast_;
+    standInToast_ = nullptr;
+    delete toast_;
+    toast_ = toast;
+    toast->setParent(canvas_);
+    // The toast sizes itself to each message; it is placed again whenever it does.
+    toast->installEventFilter(this);
+    placeToast();
+    toast->show();
+    toast->raise();
+}
+
+void EditorCanvasPane::placeToast() {
+    if (!toast_) return;
+    const QSize hint = toast_->sizeHint().boundedTo(canvas_->size());
+    toast_->setGeometry((canvas_->width() - hint.width()) / 2, canvas_->height() - hint.height() - 12,
+                        hint.width(), hint.height());
+}
+
 void EditorCanvasPane::replaceSlot(QWidget*& slot, QWidget* widget) {
     if (widget == nullptr || widget == slot) return;
     widget->setParent(this);
@@ -106,7 +127,10 @@ void EditorCanvasPane::recognize() {
 }
 
 bool EditorCanvasPane::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == canvas_ && event->type() == QEvent::Resize) toast_->place();
+    if (event->type() == QEvent::Resize) {
+        if (watched == canvas_ && standInToast_ != nullptr) standInToast_->place();
+        if (watched == canvas_ || (toast_ && watched == toast_)) placeToast();
+    }
     return QWidget::eventFilter(watched, event);
 }
 

@@ -41,6 +41,10 @@ public:
     // Replaces the widget in the tool bar's or the status bar's place; the pane takes it.
     void setToolBar(QWidget* toolBar);
     void setStatusBar(QWidget* statusBar);
+    // Puts `toast` over the bottom of the canvas in place of the plain stand-in that shows the
+    // settings' messages: the pane takes it and keeps it centred 12 points above the canvas's
+    // bottom at its size hint; the caller feeds it the messages.
+    void setToast(QWidget* toast);
     // The status bar's recognise control: recognises a crop selection at once, finishes
     // recognise-text mode, or starts it.
     void recognize();
@@ -55,6 +59,7 @@ protected:
 
 private:
     void replaceSlot(QWidget*& slot, QWidget* widget);
+    void placeToast();
 
     QPointer<EditorDocument> document_;
     std::function<void(const QImage&, const QString&)> recognizeText_;
@@ -63,7 +68,8 @@ private:
     QWidget* toolBar_ = nullptr;
     QWidget* statusBar_ = nullptr;
     EditorCanvasView* canvas_ = nullptr;
-    CanvasToast* toast_ = nullptr;
+    CanvasToast* standInToast_ = nullptr;
+    QPointer<QWidget> toast_;
     CanvasPaneWiring* wiring_ = nullptr;
     std::unique_ptr<SmartModes> smartModes_;
 };

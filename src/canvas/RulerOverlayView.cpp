@@ -1,6 +1,7 @@
 #include "canvas/RulerOverlayView.h"
 
 #include "core/Geometry.h"
+#include "document/DigitFont.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -90,9 +91,7 @@ void RulerOverlayView::paintEvent(QPaintEvent*) {
     strokeTwice(painter, line, hc, 1.0, false);
 
     const QString text = measurement->label(unit, pixelScale);
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPixelSize(12);
-    font.setWeight(QFont::Medium);
+    const QFont font = pillFont();
     const QFontMetricsF metrics(font);
     const QSizeF size(std::ceil(metrics.horizontalAdvance(text)) + 16, std::ceil(metrics.height()) + 8);
     const QRectF pill = pillRect(a, b, size, QRectF(rect()));
@@ -103,6 +102,13 @@ void RulerOverlayView::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::white);
     painter.drawText(QRectF(pill.x() + 8, pill.y() + 4, pill.width() - 16, pill.height() - 8),
                      Qt::AlignLeft | Qt::AlignVCenter, text);
+}
+
+QFont RulerOverlayView::pillFont() {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setPixelSize(12);
+    font.setWeight(QFont::Medium);
+    return tabularDigitFont(font);
 }
 
 } // namespace quorvane

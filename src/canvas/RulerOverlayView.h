@@ -27,6 +27,8 @@ public:
     // Where a W × H pill goes for the line a → b inside `bounds`: beside the line on the lower
     // (or right) side, on the other side when that leaves the bounds, clamped 4 points inside.
     static QRectF pillRect(const QPointF& a, const QPointF& b, const QSizeF& size, const QRectF& bounds);
+    // The pill's label: the system font at 12 points, medium, with digits of one width.
+    static QFont pillFont();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

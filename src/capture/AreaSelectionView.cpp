@@ -3,6 +3,8 @@
 #include "capture/CaptureFailure.h"
 #include "core/AccessibilityOptions.h"
 #include "core/Geometry.h"
+#include "core/PointerPosition.h"
+#include "document/DigitFont.h"
 #include "platform/Beeper.h"
 
 #include <QAccessible>
@@ -75,28 +77,15 @@ bool isModifierKey(int key) {
 } // namespace
 
 bool AreaSelectionView::hasTabularDigits(const QFont& font) {
-    const QFontMetricsF metrics(font);
-    const double advance = metrics.horizontalAdvance(QLatin1Char('0'));
-    for (char digit = '1'; digit <= '9'; ++digit)
-        if (metrics.horizontalAdvance(QLatin1Char(digit)) != advance) return false;
-    return true;
+    return quorvane::hasTabularDigits(font);
 }
 
 QFont AreaSelectionView::pillFont(const QFont& desktopFont) {
-    const auto sized = [](QFont font) {
-        font.setPixelSize(12);
-        font.setWeight(QFont::Medium);
-        return font;
-    };
-    QFont font = sized(desktopFont);
-    if (hasTabularDigits(font)) return font;
-    // Qt offers no switch to a font's tabular figures, so the sizes and coordinates, which change
-    // while the mouse moves, take a family whose digits all have one width.
-    for (const char* family : {"DejaVu Sans", "Noto Sans", "Liberation Sans"}) {
-        font.setFamilies({QString::fromLatin1(family)});
-        if (hasTabularDigits(font)) return font;
-    }
-    return sized(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // The sizes and coordinates change while the mouse moves: their digits keep one width.
+    QFont font = desktopFont;
+    font.setPixelSize(12);
+    font.setWeight(QFont::Medium);
+    return tabularDigitFont(font);
 }
 
 const AreaSelectionView::PillAttributes& AreaSelectionView::pillAttributes() {
@@ -184,7 +173,7 @@ void AreaSelectionView::setSelection(std::optional<QRectF> selection) {
 }
 
 void AreaSelectionView::mouseMoveEvent(QMouseEvent* event) {
-    const QPointF point = clampedPoint(event->position());
+    const QPointF point = clampedPoint(pointerPosition(*event));
     if (event->buttons() & Qt::LeftButton) {
         if (anchor_) setSelection(CaptureGeometry::normalizedSelection(*anchor_, point, bounds()));
     } else {
@@ -202,14 +191,15 @@ void AreaSelectionView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     interacted_ = true;
     pointer_.reset();
-    anchor_ = clampedPoint(event->position());
+    anchor_ = clampedPoint(pointerPosition(*event));
     setSelection(std::nullopt);
     update();
 }
 
 void AreaSelectionView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !anchor_) return;
-    setSelection(CaptureGeometry::normalizedSelection(*anchor_, clampedPoint(event->position()), bounds()));
+    setSelection(
+        CaptureGeometry::normalizedSelection(*anchor_, clampedPoint(pointerPosition(*event)), bounds()));
     update();
     anchor_.reset();
     // Alt keeps the selection for adjusting with the keys.

@@ -1,7 +1,8 @@
 #include "capture/CaptureDelay.h"
 
+#include "platform/BootClockTimer.h"
+
 #include <QPointer>
-#include <QTimer>
 
 namespace quorvane::CaptureDelay {
 
@@ -12,16 +13,14 @@ int seconds(std::optional<int> oneShot, int standing) {
 
 Sleep timerSleep() {
     return [](int milliseconds, std::function<void()> wake) -> std::function<void()> {
-        // A QTimer stands still while the computer is suspended, so a countdown interrupted by a
-        // suspend resumes where it stopped rather than firing at once; we accept that.
-        QPointer<QTimer> timer = new QTimer;
-        timer->setSingleShot(true);
-        timer->setTimerType(Qt::PreciseTimer);
-        QObject::connect(timer, &QTimer::timeout, timer, [timer, wake = std::move(wake)] {
+        // The clock keeps counting while the computer is suspended: a countdown that a suspend
+        // interrupted ends on waking, as its seconds have passed.
+        QPointer<BootClockTimer> timer = new BootClockTimer;
+        QObject::connect(timer, &BootClockTimer::timeout, timer, [timer, wake = std::move(wake)] {
             timer->deleteLater();
             wake();
         });
-        timer->start(milliseconds);
+        timer->start(std::chrono::milliseconds(milliseconds));
         return [timer] {
             if (timer) {
                 timer->stop();

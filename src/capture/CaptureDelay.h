@@ -12,7 +12,7 @@ namespace quorvane::CaptureDelay {
 int seconds(std::optional<int> oneShot, int standing);
 
 // Starts a one-second step of the countdown and returns what stops it early. The program uses a
-// QTimer; tests step the countdown by hand.
+// timer on the clock that counts through suspend; tests step the countdown by hand.
 using Sleep = std::function<std::function<void()>(int milliseconds, std::function<void()> wake)>;
 Sleep timerSleep();
 

@@ -155,6 +155,14 @@ public:
     // finite, each is in 1…32,000,000 and their product is at most 32,000,000 (unrounded).
     static Result<CaptureConfiguration, Error> configuration(double width, double height);
 
+    // The icon the application of `window` shows for itself, at least `side` pixels wide where it
+    // has one that large; null when it has none. Cheap to ask again: kept per process.
+    virtual QImage applicationIcon(const CaptureWindow& window, int side) {
+        (void)window;
+        (void)side;
+        return {};
+    }
+
     // Screen capture access. X11 has no such permission: the system service always grants it.
     virtual bool preflightAccess() const { return true; }
     virtual bool requestAccess() { return true; }

@@ -106,7 +106,7 @@ void DocumentHandover::setDocuments(EditorDocument* document, EditorDocument* pr
     document_ = document;
     previousDocument_ = previous;
     for (EditorDocument* old : before)
-        if (old != nullptr && old != document && old != previous) old->deleteLater();
+        if (old != nullptr && old != document && old != previous) old->release();
     if (previousChanged) Q_EMIT previousDocumentChanged();
     if (documentChanged) Q_EMIT this->documentChanged();
 }

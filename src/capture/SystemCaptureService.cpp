@@ -11,6 +11,7 @@
 #include "platform/X11ScreenGrabber.h"
 #include "platform/X11ScreenTargets.h"
 #include "platform/X11WindowContents.h"
+#include "platform/X11WindowIcon.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -388,6 +389,19 @@ bool SystemCaptureService::OwnWindows::eventFilter(QObject* watched, QEvent* eve
     else
         service_.keepRefresh_.start();
     return false;
+}
+
+QImage SystemCaptureService::applicationIcon(const CaptureWindow& window, int side) {
+    const ProcessID process = window.owningApplication ? window.owningApplication->processID : 0;
+    if (process != 0) {
+        const auto known = icons_.find(process);
+        if (known != icons_.end()) return known->second;
+    }
+    if (!connect()) return {};
+    QImage icon = X11WindowIcon::read(*connection_, window.windowID, side);
+    // Windows without a process are asked each time: nothing ties them together.
+    if (process != 0) icons_[process] = icon;
+    return icon;
 }
 
 } // namespace quorvane

@@ -10,6 +10,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -32,6 +33,8 @@ public:
     // other applications' windows under this program's windows while those are shown.
     SystemCaptureService();
     ~SystemCaptureService() override;
+
+    QImage applicationIcon(const CaptureWindow& window, int side) override;
 
 protected:
     void loadTargets(Completion<ShareableContent> done) override;
@@ -108,6 +111,8 @@ private:
     QRegion restoredArea_;
     QTimer restoreLimit_;
     std::unique_ptr<OwnWindows> ownWindows_;
+    // Application icons by process: read once, on first use.
+    std::map<ProcessID, QImage> icons_;
 };
 
 } // namespace quorvane

@@ -1,5 +1,6 @@
 // EditorDocument's composition operations: overlays, alignment and opacity.
 
+#include "core/Geometry.h"
 #include "document/EditorDocument.h"
 #include "document/OverlayBudget.h"
 #include "document/SystemColors.h"
@@ -67,7 +68,7 @@ std::optional<EraseCheck::Refusal> EditorDocument::align(const QUuid& id, Canvas
     const Annotation* found = find(id);
     if (found == nullptr) return std::nullopt;
     Annotation moved = found->aligned(alignment, crop_);
-    if (moved.kind == AnnotationKind::erase && moved.rect != found->rect) {
+    if (moved.kind == AnnotationKind::erase && !geom::exactlyEqual(moved.rect, found->rect)) {
         auto checked = resampledErase(moved);
         if (!checked) return checked.error();
         moved = std::move(checked.value());

@@ -157,6 +157,13 @@ public:
 
     void setBitmapAllocator(BitmapAllocator allocator);
 
+    // Lifetime. An operation that took the document and finishes later (a save dialog's
+    // completion) holds it; its owner releases it instead of deleting it, and it is deleted on a
+    // later turn once nobody holds it.
+    using KeepAlive = std::shared_ptr<void>;
+    KeepAlive keepAlive();
+    void release();
+
 Q_SIGNALS:
     void cropRectChanged();
     void imageChanged();
@@ -203,6 +210,8 @@ private:
     std::optional<Backdrop> backdrop_;
     QPointer<QObject> textRedactionReview_;
     BitmapAllocator allocator_;
+    int holds_ = 0;
+    bool released_ = false;
 };
 
 } // namespace quorvane

@@ -1,8 +1,12 @@
 #include "editor_window/AnnotationToolProperties.h"
 
 #include "canvas/EditorCanvasSettings.h"
+#include "document/DigitFont.h"
 #include "document/EditorDocument.h"
+#include "editor_window/ElidedLabel.h"
+#include "editor_window/MenuSection.h"
 #include "editor_window/SymbolIcons.h"
+#include "editor_window/ValueSpinBox.h"
 
 #include <QActionGroup>
 #include <QFontDatabase>
@@ -36,13 +40,13 @@ AnnotationToolProperties::AnnotationToolProperties(EditorDocument& document, Edi
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(6);
-    const QFont digits = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const QFont digits = tabularDigitFont(font());
 
     magnification_ = menuButton(QStringLiteral("magnification"), magnificationMenu_, this);
     magnification_->setFont(digits);
     magnification_->setToolTip(QStringLiteral("Magnification"));
     magnification_->setAccessibleName(QStringLiteral("Magnification"));
-    magnificationMenu_->addSection(QStringLiteral("Magnification"));
+    MenuSection::add(*magnificationMenu_, QStringLiteral("Magnification"));
     auto* magnifications = new QActionGroup(magnificationMenu_);
     for (const double value : AnnotationToolProperties::magnifications) {
         QAction* choice = magnificationMenu_->addAction(magnificationText(value));
@@ -55,20 +59,24 @@ AnnotationToolProperties::AnnotationToolProperties(EditorDocument& document, Edi
     }
     row->addWidget(magnification_);
 
-    step_ = new QSpinBox(this);
+    step_ = new ValueSpinBox(this);
     step_->setObjectName(QStringLiteral("stepNumber"));
     step_->setRange(1, 999);
     step_->setPrefix(QStringLiteral("Step "));
     step_->setFont(digits);
     step_->setToolTip(QStringLiteral("Step number"));
     step_->setAccessibleName(QStringLiteral("Step number"));
+    // Spoken as the number alone, not as the "Step 3" it shows.
+    step_->setValueText(QString::number(step_->value()));
+    connect(step_, &QSpinBox::valueChanged, this,
+            [this](int number) { step_->setValueText(QString::number(number)); });
     connect(step_, &QSpinBox::valueChanged, this, &AnnotationToolProperties::stepTo);
     row->addWidget(step_);
 
     spotlight_ = menuButton(QStringLiteral("spotlightShape"), spotlightMenu_, this);
     spotlight_->setToolTip(QStringLiteral("Spotlight shape"));
     spotlight_->setAccessibleName(QStringLiteral("Spotlight shape"));
-    spotlightMenu_->addSection(QStringLiteral("Spotlight Shape"));
+    MenuSection::add(*spotlightMenu_, QStringLiteral("Spotlight Shape"));
     auto* shapes = new QActionGroup(spotlightMenu_);
     const QColor ink = palette().color(QPalette::ButtonText);
     const QColor faded = palette().color(QPalette::Disabled, QPalette::ButtonText);
@@ -85,10 +93,9 @@ AnnotationToolProperties::AnnotationToolProperties(EditorDocument& document, Edi
     }
     row->addWidget(spotlight_);
 
-    hint_ = new QLabel(this);
+    hint_ = new ElidedLabel(QString(), this);
     hint_->setObjectName(QStringLiteral("hint"));
     hint_->setForegroundRole(QPalette::PlaceholderText);
-    hint_->setWordWrap(false);
     row->addWidget(hint_);
 
     using S = EditorCanvasSettings;
@@ -142,6 +149,7 @@ void AnnotationToolProperties::refresh() {
     if (counter) {
         const QSignalBlocker quiet(step_);
         step_->setValue(static_cast<int>(std::clamp<std::int64_t>(selected->number, 1, 999)));
+        step_->setValueText(QString::number(step_->value()));
     }
 
     const bool spotlight = kind == AnnotationKind::spotlight;
@@ -160,7 +168,7 @@ void AnnotationToolProperties::refresh() {
     const std::optional<QString> usage =
         selected ? std::nullopt : hint(settings_.tool(), document_->nextCounterNumber());
     hint_->setVisible(usage.has_value());
-    hint_->setText(usage.value_or(QString()));
+    hint_->setFullText(usage.value_or(QString()));
     hint_->setToolTip(usage.value_or(QString()));
 }
 

@@ -6,16 +6,16 @@
 #include <cstdint>
 #include <optional>
 
-class QLabel;
 class QMenu;
-class QSpinBox;
 class QToolButton;
 
 namespace quorvane {
 
 class EditorCanvasSettings;
 class EditorDocument;
+class ElidedLabel;
 class SymbolIcons;
+class ValueSpinBox;
 
 // The one setting that matters for the current tool or the selected annotation: a magnifier's
 // magnification, a selected counter's number or a spotlight's shape, then a usage hint while
@@ -42,10 +42,10 @@ private:
     const SymbolIcons& icons_;
     QToolButton* magnification_ = nullptr;
     QMenu* magnificationMenu_ = nullptr;
-    QSpinBox* step_ = nullptr;
+    ValueSpinBox* step_ = nullptr;
     QToolButton* spotlight_ = nullptr;
     QMenu* spotlightMenu_ = nullptr;
-    QLabel* hint_ = nullptr;
+    ElidedLabel* hint_ = nullptr;
 };
 
 } // namespace quorvane

@@ -1,9 +1,9 @@
 #include "editor_window/AreaColorsView.h"
 
+#include "editor_window/ChromeText.h"
 #include "editor_window/ColorSwatch.h"
 #include "editor_window/IconButton.h"
 
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 
@@ -42,7 +42,7 @@ void AreaColorsView::addSwatch(const SampledColor& color, const QString& label, 
     row->addWidget(new ColorSwatch(color, swatch));
     const QString hex = color.hex();
     auto* code = new QLabel(hex, swatch);
-    code->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    code->setFont(ChromeText::monospaced(code->font()));
     code->setTextInteractionFlags(Qt::TextSelectableByMouse);
     row->addWidget(code);
     row->addWidget(new IconButton(

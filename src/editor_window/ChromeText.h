@@ -1,9 +1,10 @@
 #pragma once
 
+#include <QFont>
 #include <QKeyCombination>
 #include <QString>
 
-// Numbers and key combinations as the chrome's labels show them.
+// Numbers, key combinations and type sizes as the chrome's labels show them.
 namespace quorvane::ChromeText {
 
 // The integer part (toward zero) as plain digits; values that are not finite show "0", huge
@@ -13,5 +14,11 @@ QString wholeNumber(double value);
 QString percent(double fraction);
 // "Ctrl+Shift+Z": modifiers in the Linux order, then the key.
 QString shortcut(QKeyCombination combination);
+// `font` scaled by `factor`, whether it is sized in points or in pixels: the one-line bars' and
+// small controls' type is a little smaller than the window's.
+QFont scaled(QFont font, double factor);
+inline constexpr double callout = 0.9;
+// The monospaced face at the size of `base`: digits and codes that line up, in the row's size.
+QFont monospaced(const QFont& base);
 
 } // namespace quorvane::ChromeText

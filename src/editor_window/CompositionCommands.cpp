@@ -4,6 +4,7 @@
 #include "canvas/EditorCanvasSettings.h"
 #include "canvas/EditorCanvasView.h"
 #include "capture/CaptureController.h"
+#include "core/Geometry.h"
 #include "core/Log.h"
 #include "document/EditorDocument.h"
 #include "editor_window/ExpandCanvasSheet.h"
@@ -72,7 +73,7 @@ bool CompositionCommands::canFlatten() const {
     const EditorDocument& document = *context_.capture.document();
     const QImage& base = document.base()->image();
     return !document.annotations().empty() ||
-           document.cropRect() != QRectF(0, 0, base.width(), base.height());
+           !geom::exactlyEqual(document.cropRect(), QRectF(0, 0, base.width(), base.height()));
 }
 
 bool CompositionCommands::mayExportDocument() const {

@@ -2,8 +2,10 @@
 
 #include "canvas/EditorCanvasSettings.h"
 #include "document/CanvasAlignment.h"
+#include "document/DigitFont.h"
 #include "document/EditorDocument.h"
 #include "editor_window/SymbolIcons.h"
+#include "editor_window/ValueSlider.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -49,7 +51,8 @@ CompositionControls::CompositionControls(EditorDocument& document, EditorCanvasS
     arrange_->setMenu(menu);
     row->addWidget(arrange_);
 
-    slider_ = new QSlider(Qt::Horizontal, this);
+    slider_ = new ValueSlider(this);
+    slider_->setOrientation(Qt::Horizontal);
     slider_->setObjectName(QStringLiteral("opacity"));
     slider_->setRange(0, sliderSteps);
     slider_->setSingleStep(sliderSteps / 100);
@@ -66,7 +69,7 @@ CompositionControls::CompositionControls(EditorDocument& document, EditorCanvasS
 
     percent_ = new QLabel(this);
     percent_->setObjectName(QStringLiteral("percent"));
-    percent_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    percent_->setFont(tabularDigitFont(percent_->font()));
     percent_->setForegroundRole(QPalette::PlaceholderText);
     percent_->setFixedWidth(36);
     percent_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -101,7 +104,7 @@ void CompositionControls::refresh() {
     percent_->setVisible(overlay);
     const QString text = QString::number(percent());
     percent_->setText(text + QLatin1Char('%'));
-    slider_->setAccessibleDescription(text + QStringLiteral(" percent"));
+    slider_->setValueText(text + QStringLiteral(" percent"));
     if (!slider_->isSliderDown()) {
         const QSignalBlocker quiet(slider_);
         slider_->setValue(static_cast<int>(std::lround(opacity() * sliderSteps)));

@@ -6,7 +6,6 @@
 #include <optional>
 
 class QLabel;
-class QSlider;
 class QToolButton;
 
 namespace quorvane {
@@ -14,6 +13,7 @@ namespace quorvane {
 class EditorCanvasSettings;
 class EditorDocument;
 class SymbolIcons;
+class ValueSlider;
 
 // The Arrange menu of the selected annotation and, for an image overlay, its opacity slider with
 // a percent read-out. A drag changes the document once, when it ends, so that one drag is one
@@ -46,7 +46,7 @@ private:
     std::optional<double> draft_;
     bool dragging_ = false;
     QToolButton* arrange_ = nullptr;
-    QSlider* slider_ = nullptr;
+    ValueSlider* slider_ = nullptr;
     QLabel* percent_ = nullptr;
 };
 

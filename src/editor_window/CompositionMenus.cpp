@@ -29,9 +29,10 @@ CompositionMenus::CompositionMenus(CompositionCommands& commands, std::function<
                                    QObject* parent)
     : QObject(parent), commands_(commands), arrangeWindow_(std::move(arrangeWindow)) {
     connect(&commands_, &CompositionCommands::stateChanged, this, &CompositionMenus::updateEnabled);
-    // The Arrange items follow the canvas that has the keyboard.
+    // The Arrange items follow the canvas that has the keyboard. Queued: focus also moves while
+    // a widget that had it is being deleted, when its window must not be walked.
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
-        connect(app, &QApplication::focusChanged, this, &CompositionMenus::updateEnabled);
+        connect(app, &QApplication::focusChanged, this, &CompositionMenus::updateEnabled, Qt::QueuedConnection);
 }
 
 QAction* CompositionMenus::item(QMenu& menu, const QString& title, const char* id) {

@@ -7,24 +7,23 @@
 #include "editor_window/SymbolIcons.h"
 #include "editor_window/TextRedactionBar.h"
 
-#include <memory>
-
 namespace quorvane {
 
 ContextBarHosts ContextBarHosts::standIns() {
     ContextBarHosts hosts;
-    hosts.reviewBar = [](TextRedactionReview& review, std::function<void(bool)> finish) -> QWidget* {
+    hosts.reviewBar = [](TextRedactionReview& review, std::function<void(bool)> finish,
+                         const SymbolIcons& icons) -> QWidget* {
         if (auto* controller = qobject_cast<TextRedactionController*>(&review))
-            return new TextRedactionBar(*controller, std::move(finish));
+            return new TextRedactionBar(*controller, icons, std::move(finish));
         return new QWidget;
     };
-    auto icons = std::make_shared<const SymbolIcons>();
-    hosts.toolProperties = [icons](EditorDocument& document, EditorCanvasSettings& settings) -> QWidget* {
-        return new AnnotationToolProperties(document, settings, *icons);
+    hosts.toolProperties = [](EditorDocument& document, EditorCanvasSettings& settings,
+                              const SymbolIcons& icons) -> QWidget* {
+        return new AnnotationToolProperties(document, settings, icons);
     };
-    hosts.compositionControls = [icons](EditorDocument& document, EditorCanvasSettings& settings,
-                                        const QUuid& id) -> QWidget* {
-        return new CompositionControls(document, settings, id, *icons);
+    hosts.compositionControls = [](EditorDocument& document, EditorCanvasSettings& settings, const QUuid& id,
+                                   const SymbolIcons& icons) -> QWidget* {
+        return new CompositionControls(document, settings, id, icons);
     };
     hosts.finishTextRedaction = [](EditorCanvasSettings& settings, bool apply) {
         settings.finishTextRedaction(apply);

@@ -8,17 +8,23 @@ namespace quorvane {
 
 class EditorCanvasSettings;
 class EditorDocument;
+class SymbolIcons;
 class TextRedactionReview;
 
-// The views of other parts that the context bars host. Those that do not exist yet have plain
-// stand-ins, so the bars' precedence is complete without them.
+// The views of other parts that the context bars host, each given the bar's symbols. Those that
+// do not exist yet have plain stand-ins, so the bars' precedence is complete without them.
 struct ContextBarHosts {
     // The Redact Text review's bar; `finish` reports apply (true) or cancel (false).
-    std::function<QWidget*(TextRedactionReview& review, std::function<void(bool apply)> finish)> reviewBar;
+    std::function<QWidget*(TextRedactionReview& review, std::function<void(bool apply)> finish,
+                           const SymbolIcons& icons)>
+        reviewBar;
     // The style controls of the selected annotation or of a drawing tool.
-    std::function<QWidget*(EditorDocument& document, EditorCanvasSettings& settings)> toolProperties;
+    std::function<QWidget*(EditorDocument& document, EditorCanvasSettings& settings,
+                           const SymbolIcons& icons)>
+        toolProperties;
     // Opacity, alignment and arrangement of the selected annotation.
-    std::function<QWidget*(EditorDocument& document, EditorCanvasSettings& settings, const QUuid& id)>
+    std::function<QWidget*(EditorDocument& document, EditorCanvasSettings& settings, const QUuid& id,
+                           const SymbolIcons& icons)>
         compositionControls;
     // Ends the review: applies its redactions, or cancels it.
     std::function<void(EditorCanvasSettings& settings, bool apply)> finishTextRedaction;

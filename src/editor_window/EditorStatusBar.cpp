@@ -1,9 +1,11 @@
 #include "editor_window/EditorStatusBar.h"
 
 #include "canvas/EditorCanvasSettings.h"
+#include "document/DigitFont.h"
 #include "document/EditorDocument.h"
 #include "editor_window/ChromeAccessible.h"
 #include "editor_window/ChromeText.h"
+#include "editor_window/CompactButton.h"
 #include "editor_window/FileDragHandle.h"
 #include "editor_window/IconButton.h"
 #include "editor_window/StatusBarText.h"
@@ -12,7 +14,6 @@
 #include "editor_window/ValueIconButton.h"
 #include "editor_window/ZoomMenu.h"
 
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QProgressBar>
@@ -39,6 +40,7 @@ EditorStatusBar::EditorStatusBar(EditorDocument& document, EditorCanvasSettings&
     ChromeAccessible::install();
     setFixedHeight(height);
     setAutoFillBackground(true);
+    setFont(ChromeText::scaled(font(), ChromeText::callout));
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(10, 0, 10, 0);
     row->setSpacing(8);
@@ -46,7 +48,7 @@ EditorStatusBar::EditorStatusBar(EditorDocument& document, EditorCanvasSettings&
 
     size_ = new QPushButton(this);
     size_->setFlat(true);
-    size_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    size_->setFont(tabularDigitFont(font()));
     size_->setForegroundRole(QPalette::PlaceholderText);
     size_->setToolTip(QStringLiteral("Image size in pixels. Click to resize the exported image (") +
                       ChromeText::shortcut(Qt::CTRL | Qt::ALT | Qt::Key_I) + QStringLiteral(")."));
@@ -86,6 +88,7 @@ EditorStatusBar::EditorStatusBar(EditorDocument& document, EditorCanvasSettings&
                                        palette().color(QPalette::Disabled, QPalette::ButtonText)),
                             QStringLiteral("Copy"), this);
     copy_->setAccessibleName(QStringLiteral("Copy Image"));
+    CompactButton::allowShrinking(*copy_);
     connect(copy_, &QPushButton::clicked, this, [this] { EditorActions::run(actions_.copy); });
     row->addWidget(copy_);
 
@@ -151,6 +154,7 @@ void EditorStatusBar::refresh() {
     const QRectF crop = document_->cropRect();
     const QSizeF finalSize = document_->finalPixelSize();
     size_->setText(StatusBarText::size(crop, finalSize));
+    CompactButton::allowShrinking(*size_);
     size_->setAccessibleName(StatusBarText::sizeDescription(crop, finalSize));
     backdrop_->setAccessibilityValue(document_->backdrop() ? QStringLiteral("On") : QStringLiteral("None"));
 

@@ -32,9 +32,7 @@ EditorToolBar::EditorToolBar(EditorDocument& document, EditorCanvasSettings& set
     row->addSpacing(8);
 
     done_ = new QPushButton(QStringLiteral("Done"), this);
-    QFont small = done_->font();
-    small.setPointSizeF(small.pointSizeF() * 0.85);
-    done_->setFont(small);
+    done_->setFont(ChromeText::scaled(done_->font(), 0.85));
     done_->setToolTip(QStringLiteral("Finish editing text (") +
                       ChromeText::shortcut(Qt::CTRL | Qt::Key_Return) + QLatin1Char(')'));
     done_->setAccessibleName(QStringLiteral("Finish text"));

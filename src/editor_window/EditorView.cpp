@@ -7,6 +7,7 @@
 #include "editor_window/DropHighlight.h"
 #include "editor_window/EditorStatusBar.h"
 #include "editor_window/EditorToolBar.h"
+#include "editor_window/ToastView.h"
 #include "editor_window/WindowStatusToast.h"
 #include "export/ExportController.h"
 #include "export/FileDragSource.h"
@@ -118,6 +119,7 @@ void EditorView::showDocument() {
             actions_.copy();
             return true;
         };
+        pane->setToast(messageToast(pane->settings()));
         auto* toolBar = new EditorToolBar(*document, pane->settings(), services_.icons);
         toolBar->setInset(titlebarInset(0));
         pane->setToolBar(toolBar);
@@ -135,6 +137,16 @@ void EditorView::showDocument() {
     toast_->raise();
     highlight_->raise();
     placeChildren();
+}
+
+ToastView* EditorView::messageToast(EditorCanvasSettings& settings) {
+    auto* toast = new ToastView(services_.accessibility, services_.icons);
+    toast->setSystemImage(QStringLiteral("info.circle"));
+    toast->setShowOnAppear(true);
+    toast->setMessage(settings.message());
+    connect(&settings, &EditorCanvasSettings::messageChanged, toast,
+            [toast, &settings] { toast->setMessage(settings.message()); });
+    return toast;
 }
 
 void EditorView::updateExporting() {
@@ -174,6 +186,7 @@ void EditorView::placeChildren() {
     highlight_->setGeometry(whole);
     const int bottom = showingDocument_ ? toastBottomWithDocument : toastBottomAtHome;
     const int room = std::max(0, whole.width() - 2 * toastSideMargin);
+    toast_->setAvailableWidth(room);
     const QSize hint = toast_->sizeHint();
     const int width = std::min(hint.width(), room);
     toast_->setGeometry(toastSideMargin + (room - width) / 2, whole.height() - bottom - hint.height(), width,

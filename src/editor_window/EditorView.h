@@ -23,6 +23,7 @@ class DropHighlight;
 class EditorDocument;
 class ExportController;
 class SymbolIcons;
+class ToastView;
 class WindowStatusToast;
 
 // The editor window's content: the home view while there is no document, else one editor pane
@@ -76,6 +77,8 @@ protected:
 
 private:
     void showDocument();
+    // The pane's toast: the canvas settings' messages, each for a few seconds.
+    ToastView* messageToast(EditorCanvasSettings& settings);
     void updateExporting();
     void updatePicker();
     void setDropTargeted(bool targeted);

@@ -11,11 +11,12 @@ namespace {
 
 const QString uriList = QStringLiteral("text/uri-list");
 
+// The first dropped item, when it is a local file; a link elsewhere leaves the drop to its data.
 std::optional<QUrl> firstLocalFile(const QMimeData& mime) {
     if (!mime.hasFormat(uriList)) return std::nullopt;
-    for (const QUrl& url : mime.urls())
-        if (url.isLocalFile()) return url;
-    return std::nullopt;
+    const QList<QUrl> urls = mime.urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile()) return std::nullopt;
+    return urls.first();
 }
 
 std::optional<QString> imageType(const QMimeData& mime) {

@@ -61,6 +61,10 @@ QSize MenuButton::sizeHint() const {
     return {label + 8 + (indicator_ ? indicatorWidth : 0), buttonHeight};
 }
 
+QRectF MenuButton::labelRect() const {
+    return QRectF(rect()).adjusted(2, 0, indicator_ ? -indicatorWidth : -2, 0);
+}
+
 void MenuButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -71,7 +75,7 @@ void MenuButton::paintEvent(QPaintEvent*) {
         ChromePainting::fillRounded(painter, frame, palette().color(QPalette::Highlight), 0.18);
     else if (underMouse() && isEnabled())
         ChromePainting::fillRounded(painter, frame, primary, 0.08);
-    QRectF label = frame.adjusted(2, 0, indicator_ ? -indicatorWidth : -2, 0);
+    const QRectF label = labelRect();
     if (symbol_.isEmpty()) {
         painter.setPen(primary);
         painter.drawText(label, Qt::AlignCenter, text_);

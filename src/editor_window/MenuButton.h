@@ -26,6 +26,8 @@ public:
     const QString& labelText() const { return text_; }
     const QString& labelSymbol() const { return symbol_; }
     bool highlighted() const { return highlighted_; }
+    // Where the label is drawn, between the left edge and the indicator.
+    QRectF labelRect() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }

@@ -1,10 +1,13 @@
 #include "editor_window/StatusContextBar.h"
 
 #include "canvas/EditorCanvasSettings.h"
+#include "document/DigitFont.h"
 #include "document/EditorDocument.h"
 #include "editor_window/AreaColorsView.h"
 #include "editor_window/ChromeText.h"
 #include "editor_window/ColorSwatch.h"
+#include "editor_window/CompactButton.h"
+#include "editor_window/ElidedLabel.h"
 #include "editor_window/IconButton.h"
 #include "editor_window/SegmentedPicker.h"
 #include "editor_window/StatusBarText.h"
@@ -20,6 +23,7 @@ namespace quorvane {
 
 namespace {
 
+// A reading the bar shows whole: sizes, colour codes, measurements.
 QLabel* text(const QString& content, QWidget* parent, bool secondary = true) {
     auto* label = new QLabel(content, parent);
     if (secondary) label->setForegroundRole(QPalette::PlaceholderText);
@@ -27,10 +31,18 @@ QLabel* text(const QString& content, QWidget* parent, bool secondary = true) {
     return label;
 }
 
+// A usage hint: one line that gives way to the bar's buttons.
+ElidedLabel* hint(const QString& content, QWidget* parent) {
+    auto* label = new ElidedLabel(content, parent);
+    label->setForegroundRole(QPalette::PlaceholderText);
+    return label;
+}
+
 QPushButton* button(const QString& title, const QString& help, QWidget* parent,
                     std::function<void()> action) {
     auto* pushButton = new QPushButton(title, parent);
     pushButton->setToolTip(help);
+    CompactButton::allowShrinking(*pushButton);
     QObject::connect(pushButton, &QPushButton::clicked, parent, std::move(action));
     return pushButton;
 }
@@ -84,8 +96,9 @@ void StatusContextBar::rebuild() {
     shown_ = chooseContextBar(settings_, *document_);
     switch (shown_) {
     case ContextBar::review:
-        bar_ = hosts_.reviewBar(*settings_.textRedaction(),
-                                [this](bool apply) { hosts_.finishTextRedaction(settings_, apply); });
+        bar_ = hosts_.reviewBar(
+            *settings_.textRedaction(), [this](bool apply) { hosts_.finishTextRedaction(settings_, apply); },
+            icons_);
         break;
     case ContextBar::recognizeText:
         buildRecognizeText();
@@ -109,7 +122,7 @@ void StatusContextBar::rebuild() {
         buildSelection();
         break;
     case ContextBar::inspector:
-        bar_ = hosts_.toolProperties(*document_, settings_);
+        bar_ = hosts_.toolProperties(*document_, settings_, icons_);
         break;
     case ContextBar::note:
         buildNote();
@@ -126,7 +139,7 @@ void StatusContextBar::rebuild() {
 void StatusContextBar::buildRecognizeText() {
     bar_ = new QWidget;
     auto* row = rowOf(bar_, 6);
-    row->addWidget(text(settings_.selection() ? QStringLiteral("Release or press Return to recognize")
+    row->addWidget(hint(settings_.selection() ? QStringLiteral("Release or press Return to recognize")
                                               : QStringLiteral("Drag over the text to recognize"),
                         bar_));
     row->addWidget(button(QStringLiteral("Whole Image"),
@@ -157,7 +170,7 @@ void StatusContextBar::buildArrow() {
     picker->setFixedWidth(84);
     picker->setToolTip(QStringLiteral("Arrow style: straight or curved (press A to switch)"));
     row->addWidget(picker);
-    row->addWidget(text(settings_.arrowCurved()
+    row->addWidget(hint(settings_.arrowCurved()
                             ? QStringLiteral("Drag from start to point; the curve bends the way you lean")
                             : QStringLiteral("Drag from start to point"),
                         bar_));
@@ -185,7 +198,7 @@ void StatusContextBar::buildBracket() {
     picker->setFixedWidth(132);
     picker->setToolTip(QStringLiteral("Bracket shape (press K to switch)"));
     row->addWidget(picker);
-    row->addWidget(text(QStringLiteral("Drag along what to bracket"), bar_));
+    row->addWidget(hint(QStringLiteral("Drag along what to bracket"), bar_));
 }
 
 void StatusContextBar::buildColorSampler() {
@@ -199,21 +212,21 @@ void StatusContextBar::buildColorSampler() {
     if (const auto& color = settings_.hoverColor()) {
         row->addWidget(new ColorSwatch(*color, bar_));
         auto* code = text(color->hex() + QStringLiteral("  ") + color->rgbString(), bar_, false);
-        code->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        code->setFont(ChromeText::monospaced(code->font()));
         code->setTextInteractionFlags(Qt::TextSelectableByMouse);
         row->addWidget(code);
         return;
     }
-    row->addWidget(text(QStringLiteral("Click copies HEX · drag averages an area"), bar_));
+    row->addWidget(hint(QStringLiteral("Click copies HEX · drag averages an area"), bar_));
 }
 
 void StatusContextBar::buildRuler() {
     bar_ = new QWidget;
     auto* row = rowOf(bar_, 8);
     const auto& label = settings_.measurementLabel();
-    auto* reading =
-        text(label.value_or(QStringLiteral("Hover or drag to measure")), bar_, !label.has_value());
-    reading->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    QLabel* reading =
+        label ? text(*label, bar_, false) : hint(QStringLiteral("Hover or drag to measure"), bar_);
+    reading->setFont(tabularDigitFont(reading->font()));
     row->addWidget(reading);
     auto* units = new SegmentedPicker(
         QStringLiteral("Units"),
@@ -235,7 +248,7 @@ void StatusContextBar::buildCrop() {
     auto* row = rowOf(bar_, 6);
     if (const auto& selection = settings_.selection()) {
         auto* size = text(StatusBarText::selectionSize(*selection), bar_);
-        size->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        size->setFont(tabularDigitFont(size->font()));
         row->addWidget(size);
         auto* crop =
             button(QStringLiteral("Crop"), QStringLiteral("Crop to the selection (Return)"), bar_, [this] {
@@ -244,7 +257,7 @@ void StatusContextBar::buildCrop() {
         crop->setDefault(true);
         row->addWidget(crop);
     } else {
-        row->addWidget(text(QStringLiteral("Drag to select"), bar_));
+        row->addWidget(hint(QStringLiteral("Drag to select"), bar_));
     }
     row->addWidget(button(QStringLiteral("Cancel"), QStringLiteral("Leave crop mode (Esc)"), bar_,
                           [this] { settings_.toggleCrop(); }));
@@ -254,7 +267,7 @@ void StatusContextBar::buildSelection() {
     const QUuid id = *settings_.selectedID();
     bar_ = new QWidget;
     auto* row = rowOf(bar_, 2);
-    row->addWidget(hosts_.toolProperties(*document_, settings_));
+    row->addWidget(hosts_.toolProperties(*document_, settings_, icons_));
     auto add = [&](const QString& symbol, const QString& title, std::function<void()> action) {
         row->addWidget(new IconButton(icons_, symbol, title, std::move(action), bar_));
     };
@@ -282,7 +295,7 @@ void StatusContextBar::buildSelection() {
             commit();
             if (document_) document_->reorder(id, -1);
         });
-    row->addWidget(hosts_.compositionControls(*document_, settings_, id));
+    row->addWidget(hosts_.compositionControls(*document_, settings_, id, icons_));
 }
 
 void StatusContextBar::buildNote() {
@@ -299,7 +312,7 @@ void StatusContextBar::buildNote() {
             .pixmap(14, 14));
     icon->setObjectName(redact ? QStringLiteral("lock.fill") : QStringLiteral("exclamationmark.triangle"));
     row->addWidget(icon);
-    auto* label = new QLabel(note, bar_);
+    auto* label = new ElidedLabel(note, bar_);
     QPalette tinted = label->palette();
     tinted.setColor(QPalette::WindowText, color);
     label->setPalette(tinted);

@@ -3,6 +3,7 @@
 #include "canvas/EditorCanvasSettings.h"
 #include "editor_window/ChromeAccessible.h"
 #include "editor_window/ChromeText.h"
+#include "editor_window/MenuSection.h"
 
 #include <QActionGroup>
 #include <QMenu>
@@ -18,7 +19,7 @@ StrokeMenu::StrokeMenu(EditorCanvasSettings& settings, const SymbolIcons& icons,
     setAccessibleName(QStringLiteral("Stroke width and fill"));
 
     auto* menu = new QMenu(this);
-    menu->addSection(QStringLiteral("Stroke"));
+    MenuSection::add(*menu, QStringLiteral("Stroke"));
     auto* group = new QActionGroup(menu);
     group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     for (const int width : strokeWidths) {

@@ -1,5 +1,8 @@
 #include "editor_window/SymbolDrawing.h"
 
+#include "editor_window/ChromeSymbols.h"
+#include "editor_window/PanelSymbols.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <functional>
@@ -8,28 +11,7 @@
 namespace quorvane::SymbolDrawing {
 namespace {
 
-using Draw = std::function<void(QPainter&)>;
-
-void fillWithPen(QPainter& p, const QPainterPath& path) {
-    p.fillPath(path, p.pen().color());
-}
-
-QPainterPath polyline(std::initializer_list<QPointF> points) {
-    QPainterPath path;
-    bool first = true;
-    for (const QPointF& point : points) {
-        if (first)
-            path.moveTo(point);
-        else
-            path.lineTo(point);
-        first = false;
-    }
-    return path;
-}
-
-void arrowHead(QPainter& p, QPointF tip, QPointF a, QPointF b) {
-    p.drawPath(polyline({a, tip, b}));
-}
+using namespace SymbolStrokes;
 
 void uturn(QPainter& p, bool forward) {
     p.save();
@@ -242,6 +224,14 @@ const std::map<QString, Draw>& table() {
              thick.addRect(QRectF(3, 16, 18, 4));
              fillWithPen(p, thick);
          }},
+        {QStringLiteral("exclamationmark.triangle"),
+         [](QPainter& p) {
+             p.drawPath(polyline({{12, 3}, {22, 20.5}, {2, 20.5}, {12, 3}}));
+             p.drawLine(QPointF(12, 9), QPointF(12, 14));
+             QPainterPath dot;
+             dot.addEllipse(QPointF(12, 17.2), 1.2, 1.2);
+             fillWithPen(p, dot);
+         }},
         {QStringLiteral("info.circle"),
          [](QPainter& p) {
              p.drawEllipse(QRectF(3, 3, 18, 18));
@@ -261,15 +251,28 @@ const QStringList& names() {
         QStringList all;
         for (const auto& [name, draw] : table())
             all << name;
+        for (const auto& [name, draw] : ChromeSymbols::table())
+            all << name;
+        for (const auto& [name, draw] : PanelSymbols::drawings())
+            all << name;
+        all.removeDuplicates();
+        all.sort();
         return all;
     }();
     return list;
 }
 
 bool draw(QPainter& painter, const QString& name) {
-    const auto found = table().find(name);
-    if (found == table().end()) return false;
-    found->second(painter);
+    for (const auto* drawings : {&table(), &ChromeSymbols::table()}) {
+        const auto found = drawings->find(name);
+        if (found == drawings->end()) continue;
+        found->second(painter);
+        return true;
+    }
+    // The floating panels' own symbols.
+    const auto panel = PanelSymbols::drawings().find(name);
+    if (panel == PanelSymbols::drawings().end()) return false;
+    panel->second(painter);
     return true;
 }
 

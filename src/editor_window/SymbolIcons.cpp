@@ -22,14 +22,21 @@ const std::map<QString, QString>& themeNames() {
         {QStringLiteral("questionmark"), QStringLiteral("help-about")},
         {QStringLiteral("crop"), QStringLiteral("transform-crop")},
         {QStringLiteral("eyedropper"), QStringLiteral("color-picker")},
+        {QStringLiteral("doc.on.doc"), QStringLiteral("edit-copy")},
+        {QStringLiteral("square.and.arrow.down"), QStringLiteral("document-save")},
+        {QStringLiteral("trash"), QStringLiteral("edit-delete")},
+        {QStringLiteral("exclamationmark.triangle"), QStringLiteral("dialog-warning")},
+        {QStringLiteral("exclamationmark.triangle.fill"), QStringLiteral("dialog-warning")},
+        {QStringLiteral("photo.badge.plus"), QStringLiteral("insert-image")},
     };
     return names;
 }
 
-void drawFallback(QPainter& painter, const QString& name, const QRectF& rect, const QColor& color,
+// False when `name` is not in our set and the question mark stood in for it.
+bool drawFallback(QPainter& painter, const QString& name, const QRectF& rect, const QColor& color,
                   bool bold) {
     const double side = std::min(rect.width(), rect.height());
-    if (!(side > 0)) return;
+    if (!(side > 0)) return true;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.translate(rect.center() - QPointF(side / 2, side / 2));
@@ -37,8 +44,10 @@ void drawFallback(QPainter& painter, const QString& name, const QRectF& rect, co
     QPen pen(color, bold ? 2.3 : 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
-    if (!SymbolDrawing::draw(painter, name)) SymbolDrawing::draw(painter, QStringLiteral("questionmark"));
+    const bool drawn = SymbolDrawing::draw(painter, name);
+    if (!drawn) SymbolDrawing::draw(painter, QStringLiteral("questionmark"));
     painter.restore();
+    return drawn;
 }
 
 // Draws a symbol at whatever size and device pixel ratio a menu asks for.
@@ -73,23 +82,34 @@ private:
 
 } // namespace
 
+bool SymbolIcons::themed(const QString& name) const {
+    if (theme_ != Theme::useDesktop) return false;
+    const QString themed = themeName(name);
+    return !themed.isEmpty() && QIcon::hasThemeIcon(themed);
+}
+
+void SymbolIcons::noteFallback(const QString& name, bool drawn) const {
+    // The chrome names the question mark itself only for something it has no symbol for.
+    if ((!drawn || name == QLatin1String("questionmark")) && !fallbacks_.contains(name)) fallbacks_ << name;
+}
+
 void SymbolIcons::paint(QPainter& painter, const QString& name, const QRectF& rect, const QColor& color,
                         bool bold) const {
-    if (theme_ == Theme::useDesktop) {
-        const QString themed = themeName(name);
-        if (!themed.isEmpty() && QIcon::hasThemeIcon(themed)) {
-            QIcon::fromTheme(themed).paint(&painter, rect.toAlignedRect());
-            return;
-        }
+    if (themed(name)) {
+        noteFallback(name, true);
+        QIcon::fromTheme(themeName(name)).paint(&painter, rect.toAlignedRect());
+        return;
     }
-    drawFallback(painter, name, rect, color, bold);
+    noteFallback(name, drawFallback(painter, name, rect, color, bold));
 }
 
 QIcon SymbolIcons::icon(const QString& name, const QColor& color, const QColor& disabledColor) const {
-    if (theme_ == Theme::useDesktop) {
-        const QString themed = themeName(name);
-        if (!themed.isEmpty() && QIcon::hasThemeIcon(themed)) return QIcon::fromTheme(themed);
+    if (themed(name)) {
+        noteFallback(name, true);
+        return QIcon::fromTheme(themeName(name));
     }
+    // Drawn later, at the sizes the icon's users ask for.
+    noteFallback(name, hasFallback(name));
     return QIcon(new SymbolIconEngine(name, color, disabledColor));
 }
 

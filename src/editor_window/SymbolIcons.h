@@ -13,7 +13,8 @@ namespace quorvane {
 // The chrome's symbols by their logical names ("hand.raised", "crop", …). Where the desktop's
 // icon theme has a matching freedesktop icon it is used; every other symbol, and every symbol
 // when the theme is ignored, is drawn by our own small vector set in the colour asked for, so it
-// follows the palette and stays sharp at any scale. An unknown name draws the question mark.
+// follows the palette and stays sharp at any scale. An unknown name draws the question mark and
+// is remembered, so that a control showing it can be found. GUI thread.
 class SymbolIcons {
 public:
     enum class Theme { useDesktop, ignore };
@@ -32,8 +33,17 @@ public:
     // The freedesktop icon tried first, empty when there is none.
     static QString themeName(const QString& name);
 
+    // The names asked for that were shown as the question mark, in the order first asked: names
+    // nothing draws, and "questionmark" itself, which the chrome asks for only when it has no
+    // symbol for something.
+    const QStringList& fallbacks() const { return fallbacks_; }
+
 private:
+    bool themed(const QString& name) const;
+    void noteFallback(const QString& name, bool drawn) const;
+
     Theme theme_;
+    mutable QStringList fallbacks_;
 };
 
 } // namespace quorvane

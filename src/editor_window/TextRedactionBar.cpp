@@ -1,6 +1,11 @@
 #include "editor_window/TextRedactionBar.h"
 
 #include "canvas/TextRedactionController.h"
+#include "document/DigitFont.h"
+#include "editor_window/CompactButton.h"
+#include "editor_window/ElidedLabel.h"
+#include "editor_window/MenuSection.h"
+#include "editor_window/SymbolIcons.h"
 
 #include <QActionGroup>
 #include <QEvent>
@@ -22,11 +27,18 @@ QLabel* secondaryText(const QString& text, QWidget* parent) {
     return label;
 }
 
+// A state the bar reports in one line, giving way to its buttons.
+ElidedLabel* secondaryLine(const QString& text, QWidget* parent) {
+    auto* label = new ElidedLabel(text, parent);
+    label->setForegroundRole(QPalette::PlaceholderText);
+    return label;
+}
+
 } // namespace
 
-TextRedactionBar::TextRedactionBar(TextRedactionController& controller, std::function<void(bool)> finish,
-                                   QWidget* parent)
-    : QWidget(parent), controller_(&controller), finish_(std::move(finish)) {
+TextRedactionBar::TextRedactionBar(TextRedactionController& controller, const SymbolIcons& icons,
+                                   std::function<void(bool)> finish, QWidget* parent)
+    : QWidget(parent), controller_(&controller), icons_(icons), finish_(std::move(finish)) {
     setFocusPolicy(Qt::NoFocus);
     // Rebuilt on the next turn: a change can come from one of this bar's own menus.
     connect(&controller, &TextRedactionController::changed, this,
@@ -37,6 +49,7 @@ TextRedactionBar::TextRedactionBar(TextRedactionController& controller, std::fun
 QPushButton* TextRedactionBar::button(const QString& title, const QString& help, bool apply) {
     auto* b = new QPushButton(title, this);
     b->setToolTip(help);
+    CompactButton::allowShrinking(*b);
     b->setFocusPolicy(Qt::NoFocus);
     connect(b, &QPushButton::clicked, this, [this, apply] {
         if (finish_) finish_(apply);
@@ -51,14 +64,14 @@ QToolButton* TextRedactionBar::optionsMenu() {
     button->setFixedWidth(30);
     button->setPopupMode(QToolButton::InstantPopup);
     button->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
-    button->setIcon(QIcon::fromTheme(QStringLiteral("configure")));
-    if (button->icon().isNull()) button->setText(QStringLiteral("☰"));
+    button->setIcon(icons_.icon(QStringLiteral("slider.horizontal.3"), palette().color(QPalette::ButtonText),
+                                palette().color(QPalette::Disabled, QPalette::ButtonText)));
     button->setToolTip(QStringLiteral("Words or lines, padding around each box, select all or none"));
     button->setAccessibleName(QStringLiteral("Redaction options"));
 
     auto* menu = new QMenu(button);
     TextRedactionController* controller = controller_;
-    menu->addSection(QStringLiteral("Mask"));
+    MenuSection::add(*menu, QStringLiteral("Mask"));
     auto* masks = new QActionGroup(menu);
     for (const auto granularity : TextRedactionController::granularities) {
         QAction* action = menu->addAction(TextRedactionController::granularityName(granularity));
@@ -68,7 +81,7 @@ QToolButton* TextRedactionBar::optionsMenu() {
         connect(action, &QAction::triggered, controller,
                 [controller, granularity] { controller->setGranularity(granularity); });
     }
-    menu->addSection(QStringLiteral("Padding"));
+    MenuSection::add(*menu, QStringLiteral("Padding"));
     auto* paddings = new QActionGroup(menu);
     for (const double padding : TextRedactionController::paddingChoices) {
         QAction* action = menu->addAction(QString::number(static_cast<int>(padding)) + QStringLiteral(" px"));
@@ -111,24 +124,20 @@ void TextRedactionBar::rebuild() {
         progress->setTextVisible(false);
         progress->setMaximumSize(60, 10);
         row_->addWidget(progress);
-        row_->addWidget(secondaryText(QStringLiteral("Finding text…"), this));
+        row_->addWidget(secondaryLine(QStringLiteral("Finding text…"), this));
         row_->addWidget(
             button(QStringLiteral("Cancel"), QStringLiteral("Stop and leave Redact Text (Esc)"), false));
         break;
     }
     case State::failed:
-        failure_ = secondaryText(review.failure(), this);
+        failure_ = secondaryLine(review.failure(), this);
         failure_->setToolTip(review.failure());
-        failure_->setMinimumWidth(20);
-        failure_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        failure_->installEventFilter(this);
         row_->addWidget(failure_, 1);
         row_->addWidget(button(QStringLiteral("Close"), QStringLiteral("Leave Redact Text (Esc)"), false));
-        elideFailure();
         break;
     case State::reviewing:
         if (review.candidates().empty()) {
-            row_->addWidget(secondaryText(QStringLiteral("No text found"), this));
+            row_->addWidget(secondaryLine(QStringLiteral("No text found"), this));
             row_->addWidget(
                 button(QStringLiteral("Close"), QStringLiteral("Leave Redact Text (Esc)"), false));
             break;
@@ -140,10 +149,7 @@ void TextRedactionBar::rebuild() {
             const int total = static_cast<int>(review.candidates().size());
             auto* count = secondaryText(
                 QString::number(included) + QStringLiteral(" of ") + QString::number(total), this);
-            QFont digits = count->font();
-            digits.setStyleHint(QFont::Monospace);
-            digits.setFamily(QStringLiteral("DejaVu Sans Mono"));
-            count->setFont(digits);
+            count->setFont(tabularDigitFont(count->font()));
             count->setToolTip(
                 QStringLiteral("Boxes that will be redacted. Click a box on the image to keep it visible."));
             count->setAccessibleName(QString::number(included) + QStringLiteral(" of ") +
@@ -161,19 +167,6 @@ void TextRedactionBar::rebuild() {
         }
         break;
     }
-}
-
-void TextRedactionBar::elideFailure() {
-    if (failure_ == nullptr || !controller_) return;
-    const QString& text = controller_->failure();
-    const int room = std::max(failure_->width(), 20);
-    failure_->setText(failure_->fontMetrics().elidedText(text, Qt::ElideRight, room));
-}
-
-bool TextRedactionBar::eventFilter(QObject* watched, QEvent* event) {
-    // Eliding again at every width the layout gives the failure text.
-    if (watched == failure_ && event->type() == QEvent::Resize) elideFailure();
-    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace quorvane

@@ -11,6 +11,8 @@ class QToolButton;
 
 namespace quorvane {
 
+class ElidedLabel;
+class SymbolIcons;
 class TextRedactionController;
 
 // The strip the status bar shows while a Redact Text review is open: what the review is doing,
@@ -22,26 +24,23 @@ class TextRedactionBar : public QWidget {
 
 public:
     // `finish(true)` applies the redactions, `finish(false)` leaves without them.
-    TextRedactionBar(TextRedactionController& controller, std::function<void(bool apply)> finish,
-                     QWidget* parent = nullptr);
+    TextRedactionBar(TextRedactionController& controller, const SymbolIcons& icons,
+                     std::function<void(bool apply)> finish, QWidget* parent = nullptr);
 
     // For tests and the chrome's accessibility: the options menu button, while reviewing boxes.
     QToolButton* optionsButton() const { return options_; }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void rebuild();
-    void elideFailure();
     QPushButton* button(const QString& title, const QString& help, bool apply);
     QToolButton* optionsMenu();
 
     QPointer<TextRedactionController> controller_;
+    const SymbolIcons& icons_;
     std::function<void(bool)> finish_;
     QHBoxLayout* row_ = nullptr;
     QToolButton* options_ = nullptr;
-    QLabel* failure_ = nullptr;
+    ElidedLabel* failure_ = nullptr;
 };
 
 } // namespace quorvane

@@ -3,6 +3,7 @@
 #include "canvas/EditorCanvasSettings.h"
 #include "editor_window/ChromeAccessible.h"
 #include "editor_window/ChromeText.h"
+#include "editor_window/MenuSection.h"
 
 #include <QActionGroup>
 #include <QMenu>
@@ -21,7 +22,7 @@ TextSizeMenu::TextSizeMenu(EditorCanvasSettings& settings, const SymbolIcons& ic
     setAccessibleName(QStringLiteral("Text size"));
 
     auto* menu = new QMenu(this);
-    menu->addSection(QStringLiteral("Text Size"));
+    MenuSection::add(*menu, QStringLiteral("Text Size"));
     auto* group = new QActionGroup(menu);
     group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     for (const int size : EditorCanvasSettings::textSizes) {

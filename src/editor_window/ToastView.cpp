@@ -1,8 +1,11 @@
 #include "editor_window/ToastView.h"
 
 #include "core/AccessibilityOptions.h"
+#include "editor_window/PointerPassThrough.h"
 #include "editor_window/SymbolIcons.h"
+#include "editor_window/ToastAccessible.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
@@ -13,12 +16,18 @@
 #include <QPropertyAnimation>
 #include <QTextLayout>
 #include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
 
 namespace quorvane {
 namespace {
 
 constexpr int shadowMargin = 10;
+constexpr int sidePadding = shadowMargin + 14;
+constexpr int spacing = 8;
 constexpr int symbolSide = 16;
+// Narrower, a text is no longer worth wrapping.
+constexpr int minimumTextWidth = 80;
 constexpr int travel = 12;
 // Two lines never hold more; a longer message is not laid out in full.
 constexpr qsizetype layoutLimit = 2000;
@@ -62,17 +71,26 @@ ToastView::ToastView(const AccessibilityOptions& accessibility, const SymbolIcon
         QTimer::singleShot(delay, this, std::move(hide));
     };
     capsule_ = new ToastCapsule(this);
-    auto* row = new QHBoxLayout(capsule_);
-    row->setContentsMargins(shadowMargin + 14, shadowMargin - 2 + 8, shadowMargin + 14, shadowMargin + 2 + 8);
-    row->setSpacing(8);
+    auto* column = new QVBoxLayout(capsule_);
+    column->setContentsMargins(sidePadding, shadowMargin - 2 + 8, sidePadding, shadowMargin + 2 + 8);
+    column->setSpacing(spacing);
+    row_ = new QHBoxLayout;
+    row_->setSpacing(spacing);
+    below_ = new QHBoxLayout;
+    below_->addStretch();
+    column->addLayout(row_);
+    column->addLayout(below_);
     image_ = new QLabel(capsule_);
     image_->setFixedSize(symbolSide, symbolSide);
     text_ = new QLabel(capsule_);
     text_->setTextFormat(Qt::PlainText);
-    row->addWidget(image_, 0, Qt::AlignVCenter);
-    row->addWidget(text_, 0, Qt::AlignVCenter);
+    row_->addWidget(image_, 0, Qt::AlignVCenter);
+    row_->addWidget(text_, 0, Qt::AlignVCenter);
     capsule_->hide();
-    setAttribute(Qt::WA_TransparentForMouseEvents);
+    // Read as one element: its message, with its buttons as actions.
+    ToastAccessible::install();
+    // Laid over the canvas, the toast takes the pointer only on its accessory's controls.
+    new PointerPassThrough(*this);
     connect(&accessibility_, &AccessibilityOptions::changed, this, [this] {
         if (accessibility_.reduceMotion() && animation_ != nullptr)
             animation_->setCurrentTime(animation_->duration());
@@ -102,10 +120,17 @@ void ToastView::setSystemImage(const std::optional<QString>& symbol) {
 void ToastView::setAccessory(QWidget* accessory) {
     delete accessory_;
     accessory_ = accessory;
+    accessoryBelow_ = false;
     if (accessory_ != nullptr) {
         accessory_->setParent(capsule_);
-        static_cast<QHBoxLayout*>(capsule_->layout())->addWidget(accessory_, 0, Qt::AlignVCenter);
+        row_->addWidget(accessory_, 0, Qt::AlignVCenter);
     }
+    updateContent();
+}
+
+void ToastView::setAvailableWidth(int width) {
+    if (width == availableWidth_) return;
+    availableWidth_ = width;
     updateContent();
 }
 
@@ -115,6 +140,10 @@ bool ToastView::animating() const {
 
 QString ToastView::shownText() const {
     return text_->text();
+}
+
+QString ToastView::accessibleText() const {
+    return message_.left(layoutLimit);
 }
 
 void ToastView::showEvent(QShowEvent* event) {
@@ -143,7 +172,6 @@ void ToastView::showRule() {
 }
 
 void ToastView::animateTo(bool visible) {
-    setAttribute(Qt::WA_TransparentForMouseEvents, !visible);
     if (animation_ != nullptr) {
         animation_->stop();
         delete animation_;
@@ -205,6 +233,39 @@ QString ToastView::twoLines(const QString& text, const QFont& font, int width) {
     return lines.first() + QLatin1Char('\n') + second;
 }
 
+bool ToastView::fitsTwoLines(const QString& text, const QFont& font, int width) {
+    if (text.size() > layoutLimit) return false;
+    QString flat = text;
+    flat.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QTextLayout layout(flat, font);
+    layout.beginLayout();
+    int lines = 0;
+    bool fits = true;
+    for (QTextLine line = layout.createLine(); line.isValid() && fits; line = layout.createLine()) {
+        line.setLineWidth(width);
+        fits = ++lines <= 2 && line.naturalTextWidth() <= width;
+    }
+    layout.endLayout();
+    return fits;
+}
+
+int ToastView::textWidth(bool besideAccessory) const {
+    int chrome = 2 * sidePadding + (symbol_ ? symbolSide + spacing : 0);
+    if (besideAccessory && accessory_ != nullptr) chrome += accessory_->sizeHint().width() + spacing;
+    if (availableWidth_ <= 0) return maximumTextWidth;
+    return std::clamp(availableWidth_ - chrome, minimumTextWidth, maximumTextWidth);
+}
+
+void ToastView::placeAccessory(bool below) {
+    if (accessory_ == nullptr || below == accessoryBelow_) return;
+    accessoryBelow_ = below;
+    (below ? row_ : below_)->removeWidget(accessory_);
+    if (below)
+        below_->addWidget(accessory_, 0, Qt::AlignVCenter);
+    else
+        row_->addWidget(accessory_, 0, Qt::AlignVCenter);
+}
+
 void ToastView::updateContent() {
     image_->setVisible(symbol_.has_value());
     if (symbol_) {
@@ -218,8 +279,25 @@ void ToastView::updateContent() {
         painter.end();
         image_->setPixmap(pixmap);
     }
-    text_->setText(twoLines(message_, text_->font(), maximumTextWidth));
+    const QFont font = text_->font();
+    // Beside the text while the text fits whole there; else below, which leaves the text the
+    // whole width.
+    const bool crowded = availableWidth_ > 0 && accessory_ != nullptr &&
+                         2 * sidePadding + (symbol_ ? symbolSide + spacing : 0) +
+                                 accessory_->sizeHint().width() + spacing + minimumTextWidth >
+                             availableWidth_;
+    placeAccessory(availableWidth_ > 0 && (crowded || !fitsTwoLines(message_, font, textWidth(true))));
+    const int width = textWidth(!accessoryBelow_);
+    text_->setText(twoLines(message_, font, width));
+    text_->setToolTip(fitsTwoLines(message_, font, width) ? QString() : message_.left(layoutLimit));
     capsule_->setAccessibleName(message_.left(layoutLimit));
+    // Laid out now: a hidden capsule would keep the rows of its old text.
+    capsule_->layout()->invalidate();
+    capsule_->layout()->activate();
+    if (QAccessible::isActive()) {
+        QAccessibleEvent changed(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
     capsule_->adjustSize();
     resize(sizeHint());
     updateGeometry();

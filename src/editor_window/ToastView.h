@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 
+class QHBoxLayout;
 class QLabel;
 class QParallelAnimationGroup;
 
@@ -37,6 +38,9 @@ public:
     void setShowOnAppear(bool showOnAppear) { showOnAppear_ = showOnAppear; }
     // Placed after the text; the toast takes ownership.
     void setAccessory(QWidget* accessory);
+    // The widest the capsule may be: the text wraps to fit, the accessory moves below the text
+    // when the text would be cut beside it, and a text still cut shows whole as its tool tip.
+    void setAvailableWidth(int width);
     void setScheduler(Scheduler scheduler) { scheduler_ = std::move(scheduler); }
 
     const QString& message() const { return message_; }
@@ -46,9 +50,15 @@ public:
     bool animating() const;
     // The text as shown: at most two lines, the second ended with "…" when cut.
     QString shownText() const;
+    // What assistive technology reads: the whole message (within the layout limit).
+    QString accessibleText() const;
 
     // `text` in `font` cut to two lines of `width` pixels.
     static QString twoLines(const QString& text, const QFont& font, int width);
+    // Whether `text` fits two such lines whole.
+    static bool fitsTwoLines(const QString& text, const QFont& font, int width);
+    // Whether the accessory stands below the text.
+    bool accessoryBelow() const { return accessoryBelow_; }
 
     QSize sizeHint() const override;
 
@@ -60,6 +70,9 @@ private:
     void showRule();
     void animateTo(bool visible);
     void updateContent();
+    // The width the text may take, beside the accessory or with the accessory below it.
+    int textWidth(bool besideAccessory) const;
+    void placeAccessory(bool below);
 
     const AccessibilityOptions& accessibility_;
     const SymbolIcons& icons_;
@@ -75,6 +88,10 @@ private:
     QLabel* image_ = nullptr;
     QLabel* text_ = nullptr;
     QWidget* accessory_ = nullptr;
+    QHBoxLayout* row_ = nullptr;
+    QHBoxLayout* below_ = nullptr;
+    int availableWidth_ = 0;
+    bool accessoryBelow_ = false;
     QParallelAnimationGroup* animation_ = nullptr;
 };
 

@@ -1,12 +1,15 @@
 #include "editor_window/WindowStatusToast.h"
 
 #include "capture/CaptureController.h"
+#include "editor_window/ChromeText.h"
+#include "editor_window/PointerPassThrough.h"
 #include "export/ExportController.h"
 
 #include <QHBoxLayout>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace quorvane {
 
@@ -16,9 +19,7 @@ QPushButton* smallButton(const QString& title, const QString& help, QWidget* par
     auto* button = new QPushButton(title, parent);
     button->setToolTip(help);
     button->setAttribute(Qt::WA_MacSmallSize);
-    QFont font = button->font();
-    font.setPointSizeF(font.pointSizeF() * 0.9);
-    button->setFont(font);
+    button->setFont(ChromeText::scaled(button->font(), ChromeText::callout));
     return button;
 }
 
@@ -30,11 +31,18 @@ WindowStatusToast::WindowStatusToast(CaptureController& capture, ExportControlle
     : QWidget(parent), capture_(capture), exporter_(exporter), accessibility_(accessibility), icons_(icons) {
     setLayout(new QVBoxLayout);
     layout()->setContentsMargins(0, 0, 0, 0);
+    // Shown or not, the place of the toast belongs to the canvas beneath but for its buttons.
+    new PointerPassThrough(*this);
     for (auto signal : {&CaptureController::busyChanged, &CaptureController::countingDownChanged,
                         &CaptureController::statusMessageChanged, &CaptureController::errorMessageChanged,
                         &CaptureController::errorIsRetryableChanged})
         connect(&capture_, signal, this, &WindowStatusToast::refresh);
-    connect(&exporter_, &ExportController::messageChanged, this, &WindowStatusToast::refresh);
+    connect(&exporter_, &ExportController::messageChanged, this, [this] {
+        // A capture's own export (its copy or save) reports while the capture still runs, when no
+        // toast shows: it must show once the capture is over, or a failure would look like a save.
+        if (choice_.kind == StatusToastChoice::Kind::none) exportMessageUnseen_ = true;
+        refresh();
+    });
     choice_ = StatusToastChoice::choose(capture_, exporter_.message());
     rebuild();
 }
@@ -42,6 +50,11 @@ WindowStatusToast::WindowStatusToast(CaptureController& capture, ExportControlle
 void WindowStatusToast::setScheduler(ToastView::Scheduler scheduler) {
     scheduler_ = std::move(scheduler);
     if (toast_ && scheduler_) toast_->setScheduler(scheduler_);
+}
+
+void WindowStatusToast::setAvailableWidth(int width) {
+    availableWidth_ = width;
+    if (toast_) toast_->setAvailableWidth(width);
 }
 
 QPushButton* WindowStatusToast::button(const QString& title) const {
@@ -73,11 +86,15 @@ void WindowStatusToast::rebuild() {
     if (choice_.kind != StatusToastChoice::Kind::none) {
         auto* toast = new ToastView(accessibility_, icons_, this);
         if (scheduler_) toast->setScheduler(scheduler_);
-        toast->setShowOnAppear(choice_.showOnAppear);
+        // An error in between makes what came before it old news.
+        const bool unseen = std::exchange(exportMessageUnseen_, false) &&
+                            choice_.kind == StatusToastChoice::Kind::exportMessage;
+        toast->setShowOnAppear(choice_.showOnAppear || unseen);
         toast->setPersistent(choice_.persistent);
         toast->setSystemImage(choice_.symbol);
         toast->setMessage(choice_.message);
         if (QWidget* extra = accessory()) toast->setAccessory(extra);
+        toast->setAvailableWidth(availableWidth_);
         if (choice_.kind == StatusToastChoice::Kind::error) {
             QPalette red = toast->palette();
             red.setColor(QPalette::WindowText, QColor(215, 40, 30));

@@ -28,6 +28,8 @@ public:
 
     // Handed to every capsule; tests fire the hide timers themselves.
     void setScheduler(ToastView::Scheduler scheduler);
+    // The widest the capsule may be; handed to every capsule.
+    void setAvailableWidth(int width);
 
     const StatusToastChoice& choice() const { return choice_; }
     // None while the choice is "no toast".
@@ -50,6 +52,9 @@ private:
     const SymbolIcons& icons_;
     ToastView::Scheduler scheduler_;
     StatusToastChoice choice_;
+    // The export message changed while no toast showed.
+    bool exportMessageUnseen_ = false;
+    int availableWidth_ = 0;
     QPointer<ToastView> toast_;
 };
 

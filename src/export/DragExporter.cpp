@@ -79,8 +79,10 @@ QString DragExporter::defaultDirectory() {
 
 QString DragExporter::baseName(const std::optional<QString>& name, const QDateTime& date) {
     QString text;
+    // Control and format characters (bidirectional and zero-width marks) never reach a file name.
     for (char32_t code : (name.value_or(QString())).toUcs4())
-        if (QChar::category(code) != QChar::Other_Control) text += QString::fromUcs4(&code, 1);
+        if (QChar::category(code) != QChar::Other_Control && QChar::category(code) != QChar::Other_Format)
+            text += QString::fromUcs4(&code, 1);
     text.replace(QLatin1Char('/'), QLatin1Char('-')).replace(QLatin1Char(':'), QLatin1Char('-'));
     text = trimmed(text, true);
     if (text.toLower().endsWith(QStringLiteral(".png"))) text.chop(4);

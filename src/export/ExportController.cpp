@@ -8,6 +8,7 @@
 #include "export/ImageImporter.h"
 #include "platform/Beeper.h"
 #include "platform/Clipboard.h"
+#include "platform/PosixFile.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -76,9 +77,9 @@ void ExportController::setMessage(const QString& message) {
     Q_EMIT messageChanged();
 }
 
-bool ExportController::refusesExport(EditorDocument* document) {
+bool ExportController::refusesExport(EditorDocument* document, RefusalSound sound) {
     if (document == nullptr || document->textRedactionReview() == nullptr) return false;
-    beeper_.beep();
+    if (sound == RefusalSound::beep) beeper_.beep();
     setMessage(QStringLiteral("Export failed: Apply or cancel Redact Text first."));
     Log::exporting().log("Export refused: Redact Text review open");
     return true;
@@ -109,8 +110,17 @@ bool ExportController::rendersInBackground(const EditorDocument& document) const
     return size.width() * size.height() >= backgroundPixels;
 }
 
+QString ExportController::loggedReason(const Error& error) {
+    // Our own errors are known by their domain and code; the system's numbers need their words.
+    if (error.domain != QLatin1String(PosixFile::errorDomain)) return {};
+    QString reason = error.message;
+    if (reason.endsWith(QLatin1Char('.'))) reason.chop(1);
+    return reason.isEmpty() ? QString() : QStringLiteral(" (") + reason + QLatin1Char(')');
+}
+
 void ExportController::fail(std::optional<ImageExporter::Format> format, const Error& error, bool report) {
-    Log::exporting().error("Export failed ({}): {} {}", operationName(format), error.domain, error.code);
+    Log::exporting().error("Export failed ({}): {} {}{}", operationName(format), error.domain, error.code,
+                           loggedReason(error));
     if (report) setMessage(QStringLiteral("Export failed: ") + error.message);
 }
 

@@ -72,8 +72,10 @@ public:
     int pendingExports() const;
     ExportSettings& settings() const { return settings_; }
 
-    // True, after a beep and the message, while a Redact Text review is open on `document`.
-    bool refusesExport(EditorDocument* document);
+    // Whether a refusal beeps here, or its caller beeps for it.
+    enum class RefusalSound { beep, callerBeeps };
+    // True, after the message (and a beep), while a Redact Text review is open on `document`.
+    bool refusesExport(EditorDocument* document, RefusalSound sound = RefusalSound::beep);
     bool hasUnexportedChanges(const EditorDocument* document) const;
     // Records `revision` as exported unless a later one already is, then calls onExported.
     void markExported(EditorDocument& document, qint64 revision);
@@ -110,6 +112,8 @@ private:
 
     // "Quorvane.Export" code 2.
     static Error noDocument();
+    // The words of a system error for its log line, " (…)"; nothing for errors of our own.
+    static QString loggedReason(const Error& error);
     void setMessage(const QString& message);
     // Logs and reports a failed step; `report` false (a superseded request) only logs.
     void fail(std::optional<ImageExporter::Format> format, const Error& error, bool report = true);

@@ -96,11 +96,12 @@ void ExportController::saveAs(QWidget* window) {
     request.proposedName = ExportFiles::proposedName(document->sourceName(), format, settings_.saveFolder());
     request.nameFilter = ExportFiles::nameFilter(format);
     request.defaultSuffix = ImageExporter::fileExtension(format);
-    chooser(request,
-            [self = QPointer(this), kept = QPointer(document), format, quality](std::optional<QString> path) {
-                if (!self || !path) return;
-                self->finishSaveAs(kept, *path, format, quality);
-            });
+    // The document taken now is the one saved, even when another replaced it meanwhile.
+    chooser(request, [self = QPointer(this), kept = QPointer(document), hold = document->keepAlive(), format,
+                      quality](std::optional<QString> path) {
+        if (!self || !path) return;
+        self->finishSaveAs(kept, *path, format, quality);
+    });
 }
 
 void ExportController::finishSaveAs(EditorDocument* document, const QString& path,
@@ -173,7 +174,8 @@ void ExportController::exportBeforeAfterGIF(QWidget* window) {
     request.proposedName = GIFExporter::suggestedName(*document, QDateTime::currentDateTimeUtc());
     request.nameFilter = QStringLiteral("GIF image (*.gif)");
     request.defaultSuffix = QStringLiteral("gif");
-    chooser(request, [self = QPointer(this), kept = QPointer(document)](std::optional<QString> path) {
+    chooser(request, [self = QPointer(this), kept = QPointer(document),
+                      hold = document->keepAlive()](std::optional<QString> path) {
         if (!self || !path) return;
         self->finishBeforeAfterGIF(kept, *path);
     });
@@ -188,7 +190,8 @@ void ExportController::finishBeforeAfterGIF(EditorDocument* document, const QStr
         error = GIFExporter::save(*document, QUrl::fromLocalFile(path), renderer);
     if (error) {
         setMessage(QStringLiteral("Export failed: ") + error->message);
-        Log::exporting().error("Before/after GIF failed: {} {}", error->domain, error->code);
+        Log::exporting().error("Before/after GIF failed: {} {}{}", error->domain, error->code,
+                               loggedReason(*error));
         return;
     }
     setMessage(QStringLiteral("Saved before/after GIF to ") +

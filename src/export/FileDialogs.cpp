@@ -14,6 +14,15 @@ void choose(const FileRequest& request, std::function<void(std::optional<QString
         save->setDirectory(request.directory);
         save->selectFile(request.proposedName);
         dialog = save;
+    } else if (request.kind == FileRequest::Kind::replaceableFile) {
+        // Qt's own dialog asks before it replaces a file.
+        dialog = new QFileDialog(request.window);
+        dialog->setOption(QFileDialog::DontUseNativeDialog);
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+        if (!request.nameFilter.isEmpty()) dialog->setNameFilter(request.nameFilter);
+        dialog->setDefaultSuffix(request.defaultSuffix);
+        dialog->setDirectory(request.directory);
+        dialog->selectFile(request.proposedName);
     } else {
         dialog = new QFileDialog(request.window);
         dialog->setOption(QFileDialog::DontUseNativeDialog);

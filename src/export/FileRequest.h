@@ -8,9 +8,11 @@
 
 namespace quorvane {
 
-// What the export controller asks the user to choose: a new file to save into, or a folder.
+// What the export controller asks the user to choose: a new file to save into, or a folder; and
+// for files that are not screenshots (diagnostics), a file that may replace an existing one once
+// the user confirmed it.
 struct FileRequest {
-    enum class Kind { newFile, folder };
+    enum class Kind { newFile, folder, replaceableFile };
 
     Kind kind = Kind::newFile;
     // The window the chooser belongs to; none: application-modal.

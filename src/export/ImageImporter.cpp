@@ -1,5 +1,6 @@
 #include "export/ImageImporter.h"
 
+#include "export/ImageKind.h"
 #include "export/ImageOrientation.h"
 #include "imaging/MappedBitmap.h"
 #include "platform/BmpDecoder.h"
@@ -23,59 +24,7 @@
 namespace quorvane::ImageImporter {
 namespace {
 
-enum class Kind { png, jpeg, heic, tiff, gif, bmp };
-
-// Far beyond any file of an image within the caps; larger files are not read into memory.
-constexpr qint64 maxFileBytes = qint64{1} << 30;
-
-bool startsWith(QByteArrayView bytes, QByteArrayView prefix) {
-    return bytes.size() >= prefix.size() && std::memcmp(bytes.data(), prefix.data(), prefix.size()) == 0;
-}
-
-std::uint32_t bigEndian32(QByteArrayView bytes, qsizetype at) {
-    const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data()) + at;
-    return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
-}
-
-// HEIF files whose brands say HEVC; AVIF and other codecs in the same container are not HEIC.
-bool isHeic(QByteArrayView bytes) {
-    if (bytes.size() < 16 || bytes.sliced(4, 4) != "ftyp") return false;
-    const QByteArrayView major = bytes.sliced(8, 4);
-    static const QByteArrayView heicBrands[] = {"heic", "heix", "heim", "heis",
-                                                "hevc", "hevx", "hevm", "hevs"};
-    const auto isHeicBrand = [](QByteArrayView brand) {
-        return std::find(std::begin(heicBrands), std::end(heicBrands), brand) != std::end(heicBrands);
-    };
-    if (isHeicBrand(major)) return true;
-    if (major != "mif1" && major != "msf1") return false;
-    const qsizetype boxEnd = std::min<qsizetype>(bytes.size(), bigEndian32(bytes, 0));
-    for (qsizetype at = 16; at + 4 <= boxEnd; at += 4)
-        if (isHeicBrand(bytes.sliced(at, 4))) return true;
-    return false;
-}
-
-// "BM" and one of the information header sizes of the BMP versions.
-bool isBmp(QByteArrayView bytes) {
-    if (bytes.size() < 18 || !startsWith(bytes, "BM")) return false;
-    const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data()) + 14;
-    const std::uint32_t headerSize = p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t{p[3]} << 24;
-    for (std::uint32_t size : {12u, 16u, 40u, 52u, 56u, 64u, 108u, 124u})
-        if (headerSize == size) return true;
-    return false;
-}
-
-// The format by the data's own signature, as the decoders would recognise it.
-std::optional<Kind> sniff(QByteArrayView bytes) {
-    if (startsWith(bytes, "\x89PNG\r\n\x1a\n")) return Kind::png;
-    if (startsWith(bytes, "\xff\xd8\xff")) return Kind::jpeg;
-    if (startsWith(bytes, "GIF87a") || startsWith(bytes, "GIF89a")) return Kind::gif;
-    if (startsWith(bytes, QByteArrayView("II*\0", 4)) || startsWith(bytes, QByteArrayView("MM\0*", 4)) ||
-        startsWith(bytes, QByteArrayView("II+\0", 4)) || startsWith(bytes, QByteArrayView("MM\0+", 4)))
-        return Kind::tiff;
-    if (isBmp(bytes)) return Kind::bmp;
-    if (isHeic(bytes)) return Kind::heic;
-    return std::nullopt;
-}
+using ImageKind::Kind;
 
 std::unique_ptr<ImageDecoder> makeDecoder(Kind kind, QByteArrayView bytes) {
     switch (kind) {
@@ -93,17 +42,6 @@ std::unique_ptr<ImageDecoder> makeDecoder(Kind kind, QByteArrayView bytes) {
         return BmpDecoder::decoder(bytes);
     }
     return nullptr;
-}
-
-// Whether the data ends as a complete file of its kind ends. Formats without a reliable trailer
-// are not checked.
-bool hasTrailer(Kind kind, QByteArrayView tail) {
-    if (kind == Kind::png) return tail.contains(QByteArrayView("IEND"));
-    if (kind != Kind::jpeg && kind != Kind::gif) return true;
-    while (!tail.isEmpty() && tail.back() == '\0')
-        tail.chop(1);
-    if (kind == Kind::gif) return !tail.isEmpty() && tail.back() == '\x3b';
-    return tail.size() >= 2 && tail.last(2) == "\xff\xd9";
 }
 
 // A file or data type: a MIME type, or for an extension no MIME type knows, only the extension.
@@ -152,17 +90,33 @@ std::optional<Type> recognisedType(QByteArrayView bytes) {
     return std::nullopt;
 }
 
+bool beyondCaps(std::int64_t width, std::int64_t height) {
+    return width > maxSide || height > maxSide || width * height > maxPixels;
+}
+
+// What the first bytes say of data that is none of the six formats.
+ImportError refusal(QByteArrayView head, const std::optional<Type>& fallbackType) {
+    if (const auto recognised = recognisedType(head))
+        return conformsToSupported(*recognised) ? ImportError::unreadable()
+                                                : ImportError::unsupportedType(describe(*recognised));
+    if (fallbackType && !conformsToSupported(*fallbackType))
+        return ImportError::unsupportedType(describe(*fallbackType));
+    return ImportError::unreadable();
+}
+
+// A file longer than any image within the caps takes is damaged; said so without reading it.
+std::optional<ImportError> tooLong(Kind kind, qint64 length, QByteArrayView head) {
+    if (length <= ImageKind::maxBytes(kind, maxPixels)) return std::nullopt;
+    if (const auto claimed = ImageKind::claimedSize(kind, head);
+        claimed && beyondCaps(claimed->width, claimed->height))
+        return ImportError::tooLarge(claimed->width, claimed->height);
+    return ImportError::unreadable();
+}
+
 Result<QImage, ImportError> decode(QByteArrayView bytes, const std::optional<Type>& fallbackType) {
-    const std::optional<Kind> kind = sniff(bytes);
-    if (!kind) {
-        if (const auto recognised = recognisedType(bytes))
-            return Failure{conformsToSupported(*recognised)
-                               ? ImportError::unreadable()
-                               : ImportError::unsupportedType(describe(*recognised))};
-        if (fallbackType && !conformsToSupported(*fallbackType))
-            return Failure{ImportError::unsupportedType(describe(*fallbackType))};
-        return Failure{ImportError::unreadable()};
-    }
+    const std::optional<Kind> kind = ImageKind::sniff(bytes);
+    if (!kind) return Failure{refusal(bytes, fallbackType)};
+    if (auto refused = tooLong(*kind, bytes.size(), bytes)) return Failure{*refused};
     const QByteArrayView tail = bytes.last(std::min(bytes.size(), tailLength));
     const std::unique_ptr<ImageDecoder> decoder = makeDecoder(*kind, bytes);
     ImageHeader header;
@@ -170,9 +124,13 @@ Result<QImage, ImportError> decode(QByteArrayView bytes, const std::optional<Typ
     case ImageDecoder::Status::image:
         break;
     case ImageDecoder::Status::noFrames:
-        return Failure{*kind == Kind::gif && hasTrailer(*kind, tail) ? ImportError::noImage()
-                                                                     : ImportError::unreadable()};
+        return Failure{*kind == Kind::gif && ImageKind::hasTrailer(*kind, tail) ? ImportError::noImage()
+                                                                                : ImportError::unreadable()};
     case ImageDecoder::Status::unreadable:
+        // A header that claims too much is reported as such, whatever else its decoder refused.
+        if (const auto claimed = ImageKind::claimedSize(*kind, bytes);
+            claimed && beyondCaps(claimed->width, claimed->height))
+            return Failure{ImportError::tooLarge(claimed->width, claimed->height)};
         return Failure{ImportError::unreadable()};
     case ImageDecoder::Status::tooLarge:
         return Failure{ImportError::tooLarge(header.width, header.height)};
@@ -183,9 +141,9 @@ Result<QImage, ImportError> decode(QByteArrayView bytes, const std::optional<Typ
     const bool swapped = ImageOrientation::swapsSides(header.orientation);
     const std::int64_t uprightWidth = swapped ? height : width;
     const std::int64_t uprightHeight = swapped ? width : height;
-    if (width > maxSide || height > maxSide || width * height > maxPixels)
-        return Failure{ImportError::tooLarge(uprightWidth, uprightHeight)};
-    if (!hasTrailer(*kind, tail)) return Failure{ImportError::unreadable()};
+    if (beyondCaps(width, height)) return Failure{ImportError::tooLarge(uprightWidth, uprightHeight)};
+    if (!ImageKind::hasTrailer(*kind, tail) || !decoder->complete())
+        return Failure{ImportError::unreadable()};
 
     std::optional<QImage> stored =
         MappedBitmap::image(width, height, MappedBitmap::Alpha::premultipliedLast, nullptr);
@@ -284,10 +242,17 @@ Result<QImage, ImportError> image(const QUrl& file) {
     const QFileInfo info(path);
     if (!info.isFile() || !info.isReadable()) return Failure{ImportError::unreadable()};
     QFile input(path);
-    if (!input.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || input.size() > maxFileBytes)
-        return Failure{ImportError::unreadable()};
-    // What the file holds now: a file that grows meanwhile is read as far as it reached here.
-    const QByteArray bytes = input.read(input.size());
+    if (!input.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return Failure{ImportError::unreadable()};
+    // The first bytes decide, so that a file that is no image, or longer than any image of its
+    // kind within the caps, is never read whole.
+    const qint64 length = input.size();
+    QByteArray bytes = input.read(std::min<qint64>(length, ImageKind::headLength));
+    if (input.error() != QFileDevice::NoError) return Failure{ImportError::unreadable()};
+    const std::optional<Kind> kind = ImageKind::sniff(bytes);
+    if (!kind) return Failure{refusal(bytes, typeOfFile(path))};
+    if (auto refused = tooLong(*kind, length, bytes)) return Failure{*refused};
+    // What the file holds now: a file that grows meanwhile is read as far as it reached at first.
+    if (length > bytes.size()) bytes += input.read(length - bytes.size());
     if (input.error() != QFileDevice::NoError) return Failure{ImportError::unreadable()};
     return decode(bytes, typeOfFile(path));
 }
@@ -315,6 +280,11 @@ Result<std::optional<QImage>, ImportError> image(const QMimeData& pasteboard) {
         const auto type = typeOfFile(files.front().toLocalFile());
         return Failure{ImportError::unsupportedType(type ? describe(*type) : QStringLiteral("This file type"))};
     }
+    // The other formats of ours are decoded as our own files are, never leniently by Qt.
+    const QMimeDatabase types;
+    for (const QString& format : pasteboard.formats())
+        if (conformsToSupported(Type{types.mimeTypeForName(format), {}}))
+            if (const QByteArray data = pasteboard.data(format); !data.isEmpty()) return wrap(image(data));
     if (!pasteboard.hasImage()) return Found();
     const QImage image = qvariant_cast<QImage>(pasteboard.imageData());
     if (image.isNull()) return Found();

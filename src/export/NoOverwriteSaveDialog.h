@@ -12,7 +12,7 @@ namespace quorvane {
 
 // The save dialog of every export: it refuses the name of anything that already exists, the
 // default suffix included ("shot" is refused when "shot.png" exists), says why and stays open,
-// since Quorvane never replaces a file.
+// since Quorvane never replaces a file. The name written always carries the format's extension.
 class NoOverwriteSaveDialog : public QFileDialog {
     Q_OBJECT
 
@@ -21,6 +21,10 @@ public:
 
     // "Quorvane.Export" code 3 when a file, folder or link (dangling too) is at `path`.
     static std::optional<Error> validateNewDestination(const QString& path);
+
+    // `path` ending in an extension of the name filter: the default suffix replaces another
+    // image format's extension and follows any other ending.
+    QString withFormatExtension(const QString& path) const;
 
     // The refusal shown last, while it is open.
     QString refusal() const;

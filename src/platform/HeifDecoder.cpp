@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <libheif/heif.h>
+#include <optional>
 
 namespace quorvane::HeifDecoder {
 namespace {
@@ -19,15 +20,19 @@ public:
     }
 
     Status readHeader(ImageHeader& header) override {
-        const HeifPictures pictures = HeifPictures::read(bytes_);
-        for (const HeifPictures::Size& size : pictures.sizes) {
+        // Nothing is left for libheif to find out by allocating.
+        const std::optional<HeifPictures> pictures = HeifPictures::read(bytes_);
+        if (!pictures) return Status::unreadable;
+        for (const HeifPictures::Size& size : pictures->sizes) {
             if (!beyond(size)) continue;
             header.width = size.width;
             header.height = size.height;
             return Status::tooLarge;
         }
-        // Tiles may reach past the canvas's edges, never by much: more is damage, and slow.
-        if (pictures.tilePixels > 2 * limits_.maxPixels) return Status::unreadable;
+        // An image with its alpha plane, and tiles that reach a little past the canvas's edges;
+        // more is damage, and slow.
+        if (pictures->canvasPixels > 2 * limits_.maxPixels || pictures->codedPixels > 2 * limits_.maxPixels)
+            return Status::unreadable;
         context_ = heif_context_alloc();
         if (context_ == nullptr) return Status::unreadable;
         // A second guard for what the boxes above did not show; libheif refuses sides at the limit.
@@ -37,6 +42,11 @@ public:
                                                        static_cast<std::size_t>(bytes_.size()), nullptr)
                     .code != heif_error_Ok ||
             heif_context_get_primary_image_handle(context_, &handle_).code != heif_error_Ok)
+            return Status::unreadable;
+        // The checks above read the same image.
+        heif_item_id primary = 0;
+        if (heif_context_get_primary_image_ID(context_, &primary).code != heif_error_Ok ||
+            primary != pictures->primary)
             return Status::unreadable;
         header.width = heif_image_handle_get_width(handle_);
         header.height = heif_image_handle_get_height(handle_);

@@ -6,8 +6,6 @@
 namespace quorvane::HevcPictureSize {
 namespace {
 
-constexpr int sequenceParameterSet = 33;
-
 // Reads bits of a unit whose emulation-prevention bytes are already removed; past the end every
 // read gives 0 and `ok` turns false.
 class BitReader {
@@ -66,9 +64,10 @@ QByteArray payload(QByteArrayView unit) {
     return out;
 }
 
-std::optional<Size> sizeOf(QByteArrayView unit) {
-    if (unit.size() < 3 || (static_cast<std::uint8_t>(unit[0]) >> 1 & 63) != sequenceParameterSet)
-        return std::nullopt;
+} // namespace
+
+std::optional<Size> ofSequenceParameterSet(QByteArrayView unit) {
+    if (unit.size() < 3) return std::nullopt;
     const QByteArray bytes = payload(unit);
     BitReader reader(bytes);
     reader.bits(4); // video parameter set id
@@ -94,47 +93,6 @@ std::optional<Size> sizeOf(QByteArrayView unit) {
     const std::uint64_t height = reader.unsignedCode();
     if (!reader.ok()) return std::nullopt;
     return Size{static_cast<std::int64_t>(width), static_cast<std::int64_t>(height)};
-}
-
-} // namespace
-
-Configuration inConfiguration(QByteArrayView record) {
-    Configuration configuration;
-    if (record.size() < 23) return configuration;
-    configuration.lengthSize = (static_cast<std::uint8_t>(record[21]) & 3) + 1;
-    const int arrays = static_cast<std::uint8_t>(record[22]);
-    qsizetype at = 23;
-    const auto u16 = [&](qsizetype where) {
-        return static_cast<qsizetype>(static_cast<std::uint8_t>(record[where]) << 8 |
-                                      static_cast<std::uint8_t>(record[where + 1]));
-    };
-    for (int a = 0; a < arrays && at + 3 <= record.size(); ++a) {
-        const qsizetype units = u16(at + 1);
-        at += 3;
-        for (qsizetype u = 0; u < units && at + 2 <= record.size(); ++u) {
-            const qsizetype length = u16(at);
-            at += 2;
-            if (at + length > record.size()) return configuration;
-            if (const auto size = sizeOf(record.sliced(at, length))) configuration.sizes.push_back(*size);
-            at += length;
-        }
-    }
-    return configuration;
-}
-
-std::vector<Size> inStream(QByteArrayView data, int lengthSize) {
-    std::vector<Size> sizes;
-    qsizetype at = 0;
-    while (at + lengthSize <= data.size()) {
-        std::uint64_t length = 0;
-        for (int i = 0; i < lengthSize; ++i)
-            length = length << 8 | static_cast<std::uint8_t>(data[at + i]);
-        at += lengthSize;
-        if (length > static_cast<std::uint64_t>(data.size() - at)) break;
-        if (const auto size = sizeOf(data.sliced(at, static_cast<qsizetype>(length)))) sizes.push_back(*size);
-        at += static_cast<qsizetype>(length);
-    }
-    return sizes;
 }
 
 } // namespace quorvane::HevcPictureSize

@@ -1,11 +1,11 @@
 #pragma once
 
-// The picture size that HEVC sequence parameter sets declare: what the decoder allocates for,
-// whatever size the container states.
+// The picture size that an HEVC sequence parameter set declares: what the decoder allocates each
+// picture for, whatever size the container states.
 
 #include <QByteArrayView>
 #include <cstdint>
-#include <vector>
+#include <optional>
 
 namespace quorvane::HevcPictureSize {
 
@@ -15,15 +15,8 @@ struct Size {
     bool operator==(const Size&) const = default;
 };
 
-// The sizes of the parameter sets in a configuration record (the body of an "hvcC" box), and the
-// length of the size fields that come before each unit of the coded data.
-struct Configuration {
-    std::vector<Size> sizes;
-    int lengthSize = 4;
-};
-Configuration inConfiguration(QByteArrayView record);
-
-// The sizes of the parameter sets among length-prefixed units of coded data.
-std::vector<Size> inStream(QByteArrayView data, int lengthSize);
+// The size in one NAL unit (with its two-byte header) that is a sequence parameter set; none when
+// the unit is one but ends before its size.
+std::optional<Size> ofSequenceParameterSet(QByteArrayView unit);
 
 } // namespace quorvane::HevcPictureSize

@@ -43,6 +43,9 @@ public:
 
     // Called once, before `decode`.
     virtual Status readHeader(ImageHeader& header) = 0;
+    // Whether the data holds all the pixel data the header promises, for formats that can tell;
+    // called after `readHeader`.
+    virtual bool complete() { return true; }
     // Fills `target`, which has the header's size and is RGBA8888_Premultiplied; images without
     // alpha are written opaque. False when the data is damaged or ends early; `target` then holds
     // nothing useful.

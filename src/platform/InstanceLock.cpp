@@ -19,8 +19,10 @@ std::filesystem::path InstanceLock::runtimeFolder() {
            (std::string(applicationId) + "-" + std::to_string(getuid()));
 }
 
-std::string InstanceLock::fileName(const std::string& display) {
-    // ":1.0" and ":1" are the same display; the host part stays, made safe for a file name.
+namespace {
+
+// ":1.0" and ":1" are the same display; the host part stays, made safe for a file name.
+std::string displayKey(const std::string& display) {
     std::string name = display;
     if (const auto colon = name.rfind(':'); colon != std::string::npos) {
         if (const auto dot = name.find('.', colon); dot != std::string::npos) name.erase(dot);
@@ -28,7 +30,17 @@ std::string InstanceLock::fileName(const std::string& display) {
     for (char& c : name)
         if (c == '/' || c == ':') c = '_';
     if (name.empty()) name = "none";
-    return "instance-" + name + ".lock";
+    return name;
+}
+
+} // namespace
+
+std::string InstanceLock::fileName(const std::string& display) {
+    return "instance-" + displayKey(display) + ".lock";
+}
+
+std::string InstanceLock::socketName(const std::string& display) {
+    return "instance-" + displayKey(display) + ".socket";
 }
 
 InstanceLock::InstanceLock(const std::filesystem::path& file) {

@@ -18,6 +18,8 @@ public:
     static std::filesystem::path runtimeFolder();
     // "instance-<display>.lock" for a display name like ":1" or "host:0.0".
     static std::string fileName(const std::string& display);
+    // "instance-<display>.socket": where the lock's holder listens for later processes.
+    static std::string socketName(const std::string& display);
 
     // Takes the lock on `file`, creating the private folder around it when missing.
     explicit InstanceLock(const std::filesystem::path& file);

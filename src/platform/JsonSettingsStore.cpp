@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -125,7 +126,21 @@ std::optional<QJsonObject> salvage(QByteArrayView bytes) {
     return kept;
 }
 
+// What the settings name points at: the file itself, or the target of the symbolic link in its
+// place (a dotfiles folder linked into place); none when a link leads nowhere.
+std::optional<std::filesystem::path> resolved(const std::filesystem::path& file) {
+    struct stat link {};
+    if (::lstat(file.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return file;
+    char* target = ::realpath(file.c_str(), nullptr);
+    if (target == nullptr) return std::nullopt;
+    std::filesystem::path path(target);
+    std::free(target);
+    return path;
+}
+
 Loaded load(const std::filesystem::path& file) {
+    // A link to nothing is as unusable as a file that cannot be read.
+    if (!resolved(file)) return {QJsonObject(), std::string("is a symbolic link to nothing")};
     // Non-blocking, so that a FIFO in the file's place cannot hang the start.
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
@@ -232,18 +247,33 @@ bool JsonSettingsStore::write() {
         lastError_ = "the unreadable settings file could not be moved aside";
         return false;
     }
-    const std::filesystem::path directory = file_.parent_path();
-    if (std::string refused = PrivateDirectory::ensure(directory); !refused.empty()) {
+    if (std::string refused = PrivateDirectory::ensure(file_.parent_path()); !refused.empty()) {
         lastError_ = refused;
         return false;
     }
+    // Through a symbolic link the link's target is replaced, in its own folder, and the link
+    // stays. A link that leads nowhere, or to what is not a regular file, goes aside as a damaged
+    // file would, and a file of our own takes its place.
+    std::optional<std::filesystem::path> target = resolved(file_);
+    struct stat existing {};
+    const bool found = target && ::stat(target->c_str(), &existing) == 0;
+    if (!target || (found && !S_ISREG(existing.st_mode))) {
+        if (moveAside(file_).empty()) {
+            lastError_ = "the settings link that leads nowhere could not be moved aside";
+            return false;
+        }
+        target = file_;
+    }
+    const std::filesystem::path directory = target->parent_path();
     const QByteArray bytes = QJsonDocument(values_).toJson(QJsonDocument::Indented);
-    std::string temporary = (directory / ("." + file_.filename().string() + ".XXXXXX")).string();
+    std::string temporary = (directory / ("." + target->filename().string() + ".XXXXXX")).string();
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
         lastError_ = errnoText("cannot create a temporary settings file");
         return false;
     }
+    // A file of the user's keeps who may read it.
+    if (found && S_ISREG(existing.st_mode) && *target != file_) ::fchmod(fd, existing.st_mode & 07777);
     qsizetype written = 0;
     while (written < bytes.size()) {
         const ssize_t count =
@@ -256,7 +286,7 @@ bool JsonSettingsStore::write() {
     const bool complete = written == bytes.size() && ::fsync(fd) == 0;
     const std::string failure = complete ? std::string() : errnoText("cannot write the settings");
     ::close(fd);
-    if (!complete || ::rename(temporary.c_str(), file_.c_str()) != 0) {
+    if (!complete || ::rename(temporary.c_str(), target->c_str()) != 0) {
         lastError_ = complete ? errnoText("cannot replace the settings file") : failure;
         ::unlink(temporary.c_str());
         return false;

@@ -169,6 +169,31 @@ Result<std::string, std::string> readFile(const std::filesystem::path& path, std
     return text;
 }
 
+// Keeps the newest whole lines of `path` within `limit` bytes, replacing the file whole: a file
+// from before (an older program, a copy put there) may be far larger than the store's bound.
+void keepNewest(const std::filesystem::path& path, std::int64_t limit) {
+    const int fd = openRegular(path, O_RDONLY);
+    if (fd < 0) return;
+    struct stat info {};
+    std::string tail;
+    if (::fstat(fd, &info) == 0 && info.st_size > limit) {
+        tail.resize(static_cast<std::size_t>(limit));
+        const ssize_t n = ::pread(fd, tail.data(), tail.size(), info.st_size - limit);
+        tail.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    }
+    ::close(fd);
+    if (tail.empty()) return;
+    // The first line is cut; what the bound cannot hold whole goes.
+    const auto newline = tail.find('\n');
+    tail.erase(0, newline == std::string::npos ? tail.size() : newline + 1);
+    std::string temporary = (path.parent_path() / ".quorvane.log.XXXXXX").string();
+    const int out = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (out < 0) return;
+    const bool written = writeAll(out, tail) && ::fsync(out) == 0;
+    ::close(out);
+    if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) ::unlink(temporary.c_str());
+}
+
 // An advisory lock on the store's folder, shared by every process of the program. A process that
 // holds it for long (stopped in a debugger, say) costs the others their entries, never their time.
 class FolderLock {
@@ -239,6 +264,11 @@ bool LogStore::append(const LogEntry& entry) {
         return false;
     }
     const std::filesystem::path current = directory_ / currentName;
+    if (!trimmed_) {
+        trimmed_ = true;
+        keepNewest(current, maxFileBytes_);
+        keepNewest(directory_ / previousName, maxFileBytes_);
+    }
     // At most: reopen after another process rotated, rotate ourselves, write.
     for (int attempt = 0; attempt < 3; ++attempt) {
         if (!openCurrent()) return false;

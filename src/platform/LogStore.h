@@ -2,7 +2,8 @@
 
 // A private, size-bounded store of rendered log entries, shared by every process of the program
 // and readable back by date. Two files take turns: when the current one would pass half the
-// bound it becomes the previous one, and the older previous file is dropped.
+// bound it becomes the previous one, and the older previous file is dropped. Files found larger
+// than that, left from before, keep only their newest entries.
 
 #include "core/LogSink.h"
 #include "core/Result.h"
@@ -43,6 +44,8 @@ private:
     int fd_ = -1;
     bool directoryChecked_ = false;
     bool directoryUsable_ = false;
+    // Whether files from before were brought within the bound, on the first entry.
+    bool trimmed_ = false;
 };
 
 } // namespace quorvane

@@ -1,6 +1,8 @@
 #include "platform/PosixFile.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -38,6 +40,9 @@ int Calls::close(int fd) const {
 int Calls::unlink(const char* path) const {
     return ::unlink(path);
 }
+int Calls::rename(const char* from, const char* to) const {
+    return ::rename(from, to);
+}
 
 const Calls& Calls::system() {
     static const Calls calls;
@@ -69,6 +74,35 @@ std::optional<Error> writeExclusive(const QString& path, QByteArrayView bytes, c
     if (recorded == 0) return std::nullopt;
     calls.unlink(name.constData());
     return error(recorded);
+}
+
+std::optional<Error> writeReplacing(const QString& path, QByteArrayView bytes, const Calls& calls) {
+    const QFileInfo target(path);
+    const QString folder = target.absolutePath();
+    QByteArray temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+        const QString suffix = QString::number(QRandomGenerator::system()->generate64(), 36);
+        temporary = QFile::encodeName(folder + QStringLiteral("/.") + target.fileName() + QLatin1Char('.') + suffix);
+        fd = calls.open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != EEXIST) return error(errno);
+    }
+    if (fd < 0) return error(EEXIST);
+    int recorded = writeAllFlushed(fd, bytes, calls);
+    if (calls.close(fd) != 0 && recorded == 0) recorded = errno;
+    if (recorded == 0 && calls.rename(temporary.constData(), QFile::encodeName(path).constData()) != 0)
+        recorded = errno;
+    if (recorded != 0) {
+        calls.unlink(temporary.constData());
+        return error(recorded);
+    }
+    // The new name itself must survive a crash, not only the bytes behind it.
+    if (const int folderFd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        folderFd >= 0) {
+        ::fsync(folderFd);
+        ::close(folderFd);
+    }
+    return std::nullopt;
 }
 
 std::optional<Error> hardLink(const QString& source, const QString& destination) {

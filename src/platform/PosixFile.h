@@ -31,6 +31,7 @@ public:
     virtual int fsync(int fd) const;
     virtual int close(int fd) const;
     virtual int unlink(const char* path) const;
+    virtual int rename(const char* from, const char* to) const;
 
     static const Calls& system();
 };
@@ -42,6 +43,13 @@ int writeAllFlushed(int fd, QByteArrayView bytes, const Calls& calls = Calls::sy
 // Creates `path` exclusively with mode 0644, writes every byte and flushes them to storage. On
 // any failure the file just created is removed again; an existing file is never touched.
 std::optional<Error> writeExclusive(const QString& path, QByteArrayView bytes,
+                                    const Calls& calls = Calls::system());
+
+// Writes `path` whole or not at all: every byte goes to a new file beside it (named "." + the
+// name + a random suffix, so it never carries the name's extension), is flushed to storage, and
+// then replaces whatever `path` names. On any failure the new file is removed and `path` is
+// left as it was. For files the user asked to replace; saves of images never come here.
+std::optional<Error> writeReplacing(const QString& path, QByteArrayView bytes,
                                     const Calls& calls = Calls::system());
 
 // A second name for `source`; fails with EEXIST rather than replace `destination`. A symbolic

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPoint>
+#include <Qt>
 #include <cstdint>
 
 namespace quorvane {
@@ -24,6 +25,10 @@ struct RawInputEvent {
     int qtKey = 0;
     // Scroll events posted by this program carry `ownEventMark`; every other one 0.
     std::uint32_t userData = 0;
+    // The X server's time of the event (keyDown, mouseDown, scrollWheel); 0 when unknown.
+    std::uint32_t time = 0;
+    // Shift, Control, Alt (AltModifier) and Super (MetaModifier) held with a key (keyDown).
+    Qt::KeyboardModifiers modifiers;
 
     static constexpr std::uint32_t ownEventMark = 0x544F4C4D;
 

@@ -129,7 +129,7 @@ void selectRawInput(xcb_connection_t* c, std::uint32_t root, bool on) {
         xcb_input_event_mask_t head;
         std::uint32_t mask;
     } mask{{XCB_INPUT_DEVICE_ALL_MASTER, 1},
-           on ? std::uint32_t(XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS |
+           on ? std::uint32_t(XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE |
                               XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS |
                               XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_RELEASE | XCB_INPUT_XI_EVENT_MASK_RAW_MOTION)
               : 0u};
@@ -155,9 +155,11 @@ void X11InputConnection::releaseRawInput() {
     }
 }
 
-void X11InputConnection::sync() {
-    if (broken()) return;
-    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+std::uint32_t X11InputConnection::sync() {
+    if (broken()) return 0;
+    const xcb_get_input_focus_cookie_t cookie = xcb_get_input_focus(connection_);
+    std::free(xcb_get_input_focus_reply(connection_, cookie, nullptr));
+    return cookie.sequence;
 }
 
 std::optional<X11InputConnection::Pointer> X11InputConnection::queryPointer() const {
@@ -175,13 +177,17 @@ void X11InputConnection::notePostedClicks(int count) {
     pendingSince_ = now;
 }
 
-bool X11InputConnection::takePostedClick() {
+bool X11InputConnection::takePostedClick(std::uint32_t sequence, std::uint32_t time) {
+    if (lastClick_ && lastClick_->sequence == sequence && lastClick_->time == time) return lastClick_->ours;
+    bool ours = false;
     if (pendingClicks_ <= 0 || std::chrono::steady_clock::now() - pendingSince_ > pendingLifetime) {
         pendingClicks_ = 0;
-        return false;
+    } else {
+        --pendingClicks_;
+        ours = true;
     }
-    --pendingClicks_;
-    return true;
+    lastClick_ = ClickAnswer{sequence, time, ours};
+    return ours;
 }
 
 } // namespace quorvane

@@ -44,11 +44,12 @@ public:
     void dispatch();
     // Hands out only what xcb has already read.
     void dispatchQueued();
-    // Returns once the server has handled every request sent so far.
-    void sync();
+    // Returns once the server has handled every request sent so far. Events generated after that
+    // carry this sequence number or a later one.
+    std::uint32_t sync();
 
-    // XInput 2 raw key presses, button presses and releases and motion on the root window, for as
-    // long as anyone wants them (counted).
+    // XInput 2 raw key presses and releases, button presses and releases and motion on the root
+    // window, for as long as anyone wants them (counted).
     void retainRawInput();
     void releaseRawInput();
 
@@ -62,8 +63,9 @@ public:
 
     // Wheel clicks this connection posted and whose raw events have not come back yet. Raw events
     // name their device, not their client: an XTest click while ours are pending counts as ours.
+    // Every listener that asks about the same raw press (its sequence and time) gets one answer.
     void notePostedClicks(int count);
-    bool takePostedClick();
+    bool takePostedClick(std::uint32_t sequence, std::uint32_t time);
 
     // The drag tap holds the pointer: clicks of ours must not go through it.
     bool pointerGrabbed() const { return pointerGrabbed_; }
@@ -82,6 +84,12 @@ private:
     std::map<int, std::function<bool(const void*)>> listeners_;
     int nextListener_ = 1;
     int pendingClicks_ = 0;
+    struct ClickAnswer {
+        std::uint32_t sequence;
+        std::uint32_t time;
+        bool ours;
+    };
+    std::optional<ClickAnswer> lastClick_;
     std::chrono::steady_clock::time_point pendingSince_;
     bool pointerGrabbed_ = false;
     int rawInputUsers_ = 0;

@@ -37,7 +37,9 @@ bool X11InputMonitor::start(std::function<void(const RawInputEvent&)> handler) {
     stop();
     if (connection_.broken() || !connection_.hasXInput2()) return false;
     handler_ = std::move(handler);
+    heldKeys_.clear();
     connection_.retainRawInput();
+    startSequence_ = connection_.sync();
     lastPosition_.reset();
     if (const auto pointer = connection_.queryPointer()) lastPosition_ = pointer->position;
     poll_.start();
@@ -69,6 +71,46 @@ int X11InputMonitor::qtKey(std::uint32_t keycode) {
     default:
         return 0;
     }
+}
+
+Qt::KeyboardModifier X11InputMonitor::modifierOf(std::uint32_t keycode) {
+    if (keycode > 255) return Qt::NoModifier;
+    loadKeys();
+    switch (keysyms_[keycode]) {
+    case XKB_KEY_Shift_L:
+    case XKB_KEY_Shift_R:
+        return Qt::ShiftModifier;
+    case XKB_KEY_Control_L:
+    case XKB_KEY_Control_R:
+        return Qt::ControlModifier;
+    case XKB_KEY_Alt_L:
+    case XKB_KEY_Alt_R:
+    case XKB_KEY_Meta_L:
+    case XKB_KEY_Meta_R:
+        return Qt::AltModifier;
+    case XKB_KEY_Super_L:
+    case XKB_KEY_Super_R:
+    case XKB_KEY_Hyper_L:
+    case XKB_KEY_Hyper_R:
+        return Qt::MetaModifier;
+    default:
+        return Qt::NoModifier;
+    }
+}
+
+Qt::KeyboardModifiers X11InputMonitor::heldModifiers() {
+    Qt::KeyboardModifiers held;
+    for (std::uint32_t key : heldKeys_)
+        held |= modifierOf(key);
+    // The core protocol's usual rows: Shift, Control, Mod1 (Alt) and Mod4 (Super).
+    if (const auto pointer = connection_.queryPointer()) {
+        const std::uint16_t state = pointer->buttons;
+        if (state & XCB_MOD_MASK_SHIFT) held |= Qt::ShiftModifier;
+        if (state & XCB_MOD_MASK_CONTROL) held |= Qt::ControlModifier;
+        if (state & XCB_MOD_MASK_1) held |= Qt::AltModifier;
+        if (state & XCB_MOD_MASK_4) held |= Qt::MetaModifier;
+    }
+    return held;
 }
 
 RawInputEvent::Key X11InputMonitor::classify(std::uint32_t keycode) {
@@ -143,6 +185,8 @@ bool X11InputMonitor::handle(const void* event) {
     if (type != XCB_GE_GENERIC) return false;
     const auto* ge = static_cast<const xcb_ge_generic_event_t*>(event);
     if (ge->extension != connection_.xinputOpcode()) return false;
+    // A click that started the run may still be on its way when the run's monitor starts.
+    if (static_cast<std::int32_t>(ge->full_sequence - startSequence_) < 0) return false;
     if (ge->event_type == XCB_INPUT_RAW_MOTION) {
         // A flood of motion becomes one look at the pointer per turn of the event loop.
         if (!motionQueued_) {
@@ -157,21 +201,33 @@ bool X11InputMonitor::handle(const void* event) {
         const auto* raw = static_cast<const xcb_input_raw_button_press_event_t*>(event);
         const bool scroll = isScrollButton(raw->detail);
         // Ours only while a posted click is outstanding, and then only from the XTest device.
-        const bool ours = scroll && connection_.isXTestDevice(raw->sourceid) && connection_.takePostedClick();
+        const bool ours = scroll && connection_.isXTestDevice(raw->sourceid) && connection_.takePostedClick(raw->full_sequence, raw->time);
         if (ours) {
             report(RawInputEvent::scroll(RawInputEvent::ownEventMark));
             return false;
         }
         if (pointerOverOwnWindow()) return false;
-        report(scroll ? RawInputEvent::scroll(0) : RawInputEvent::of(RawInputEvent::Kind::mouseDown));
+        RawInputEvent input = scroll ? RawInputEvent::scroll(0) : RawInputEvent::of(RawInputEvent::Kind::mouseDown);
+        input.time = raw->time;
+        report(input);
+        return false;
+    }
+    if (ge->event_type == XCB_INPUT_RAW_KEY_RELEASE) {
+        const auto* raw = static_cast<const xcb_input_raw_key_release_event_t*>(event);
+        std::erase(heldKeys_, raw->detail);
         return false;
     }
     if (ge->event_type == XCB_INPUT_RAW_KEY_PRESS) {
         const auto* raw = static_cast<const xcb_input_raw_key_press_event_t*>(event);
+        if (modifierOf(raw->detail) != Qt::NoModifier &&
+            std::find(heldKeys_.begin(), heldKeys_.end(), raw->detail) == heldKeys_.end())
+            heldKeys_.push_back(raw->detail);
         if (focusInOwnWindow()) return false;
         RawInputEvent input = RawInputEvent::keyDown(classify(raw->detail));
         input.keycode = raw->detail;
         input.qtKey = qtKey(raw->detail);
+        input.time = raw->time;
+        input.modifiers = heldModifiers();
         report(input);
     }
     return false;

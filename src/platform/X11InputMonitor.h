@@ -35,6 +35,8 @@ public:
     RawInputEvent::Key classify(std::uint32_t keycode);
     // Escape, Return and Enter as Qt keys; 0 for other keys.
     int qtKey(std::uint32_t keycode);
+    // The modifier a key is (Shift, Control, Alt or Super as MetaModifier); none for other keys.
+    Qt::KeyboardModifier modifierOf(std::uint32_t keycode);
 
 private:
     bool handle(const void* event);
@@ -42,11 +44,16 @@ private:
     void report(const RawInputEvent& input);
     bool pointerOverOwnWindow();
     bool focusInOwnWindow();
+    // What is held with a key now: raw events carry no modifier state, and a quick client may have
+    // let go of a modifier by the time its key is read, so the presses seen count as well.
+    Qt::KeyboardModifiers heldModifiers();
 
     X11InputConnection& connection_;
     std::function<std::vector<std::uint32_t>()> ownWindows_;
     std::function<void(const RawInputEvent&)> handler_;
     int listener_ = 0;
+    // Input from before start() is not this start's: events older than this request are skipped.
+    std::uint32_t startSequence_ = 0;
     bool motionQueued_ = false;
     std::uint64_t generation_ = 0;
     // Queued looks at the pointer check that the monitor still exists.
@@ -54,6 +61,8 @@ private:
     // keycode → class, filled on first use and after a mapping change.
     std::vector<std::optional<RawInputEvent::Key>> keys_;
     std::vector<std::uint32_t> keysyms_;
+    // Modifier keys pressed since start() and not yet released.
+    std::vector<std::uint32_t> heldKeys_;
     // XTest's absolute moves make no raw motion: a slow look at the pointer catches those.
     QTimer poll_;
     std::optional<QPoint> lastPosition_;

@@ -53,7 +53,6 @@ RawInputEvent::Key keyClass(int qtKey) {
     case Qt::Key_ScrollLock:
     case Qt::Key_AltGr:
     case Qt::Key_Mode_switch:
-    case Qt::Key_unknown:
         return RawInputEvent::Key::lock;
     default:
         return RawInputEvent::Key::other;

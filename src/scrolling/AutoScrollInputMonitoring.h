@@ -3,6 +3,7 @@
 #include "scrolling/AutoScrollStop.h"
 
 #include <QPointF>
+#include <cstdint>
 #include <functional>
 
 namespace quorvane {
@@ -11,10 +12,13 @@ namespace quorvane {
 class AutoScrollInputMonitoring {
 public:
     virtual ~AutoScrollInputMonitoring() = default;
+    // The reason, and the X server's time of the input that gave it (0 when unknown).
+    using Handler = std::function<void(const AutoScrollStop&, std::uint32_t time)>;
+
     // `anchor` is the pointer's position (global points) when the run starts; `handler` gets the
     // reason on the GUI thread. Replaces an earlier start. False when the user's input cannot be
     // watched at all.
-    virtual bool start(const QPointF& anchor, std::function<void(const AutoScrollStop&)> handler) = 0;
+    virtual bool start(const QPointF& anchor, Handler handler) = 0;
     virtual void stop() = 0;
 };
 

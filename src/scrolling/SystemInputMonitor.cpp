@@ -13,7 +13,7 @@ SystemInputMonitor::~SystemInputMonitor() {
     stop();
 }
 
-bool SystemInputMonitor::start(const QPointF& anchor, std::function<void(const AutoScrollStop&)> handler) {
+bool SystemInputMonitor::start(const QPointF& anchor, Handler handler) {
     stop();
     anchor_ = anchor;
     handler_ = std::move(handler);
@@ -21,11 +21,13 @@ bool SystemInputMonitor::start(const QPointF& anchor, std::function<void(const A
         if (const auto reason = AutoScrollInputClassifier::classify(event, position, anchor_);
             reason && handler_) {
             const auto stopRun = handler_;
-            stopRun(*reason);
+            stopRun(*reason, event.time);
         }
     };
     local_.start([report](const QKeyEvent& key) {
-        report(RawInputEvent::keyDown(AutoScrollInputClassifier::keyClass(key.key())), QPointF());
+        RawInputEvent event = RawInputEvent::keyDown(AutoScrollInputClassifier::keyClass(key.key()));
+        event.time = static_cast<std::uint32_t>(key.timestamp());
+        report(event, QPointF());
         return false;
     });
     if (monitor_.start([report](const RawInputEvent& event) {

@@ -15,13 +15,13 @@ public:
     explicit SystemInputMonitor(X11InputMonitor& monitor) : monitor_(monitor) {}
     ~SystemInputMonitor() override;
 
-    bool start(const QPointF& anchor, std::function<void(const AutoScrollStop&)> handler) override;
+    bool start(const QPointF& anchor, Handler handler) override;
     void stop() override;
 
 private:
     X11InputMonitor& monitor_;
     LocalKeyWatch local_;
-    std::function<void(const AutoScrollStop&)> handler_;
+    Handler handler_;
     QPointF anchor_;
 };
 

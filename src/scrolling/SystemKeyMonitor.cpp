@@ -13,11 +13,13 @@ SystemKeyMonitor::~SystemKeyMonitor() {
 void SystemKeyMonitor::start(std::function<bool(const ScrollKeyEvent&)> handler) {
     stop();
     local_.start([handler](const QKeyEvent& key) {
-        return handler(ScrollKeyEvent{key.key(), key.modifiers(), true});
+        // On X11 a key event's timestamp is the server's time of the press.
+        return handler(ScrollKeyEvent{key.key(), key.modifiers(), true, static_cast<std::uint32_t>(key.timestamp())});
     });
     // Keys of other applications are only seen; the answer does not matter.
     monitor_.start([handler](const RawInputEvent& event) {
-        if (event.kind == RawInputEvent::Kind::keyDown) handler(ScrollKeyEvent{event.qtKey, {}, false});
+        if (event.kind == RawInputEvent::Kind::keyDown)
+            handler(ScrollKeyEvent{event.qtKey, event.modifiers, false, event.time});
     });
 }
 

@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <algorithm>
+#include <optional>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -13,6 +14,8 @@ struct MenuRig {
     bool busy = false, exportable = true, canRepeat = true, document = true, previous = true,
          lastExport = true, clipboardImage = true;
     MenuState::Scrolling scrolling = MenuState::Scrolling::none;
+    bool loginEnabled = false;
+    std::optional<QString> loginUnavailable;
     // What the focused canvas takes now.
     std::vector<MenuCommand> canvasTakes;
     std::vector<MenuCommand> ran;
@@ -29,6 +32,8 @@ struct MenuRig {
         s.hasLastExport = read(lastExport);
         s.clipboardHasImage = read(clipboardImage);
         s.scrolling = [this] { return scrolling; };
+        s.launchAtLoginEnabled = read(loginEnabled);
+        s.launchAtLoginUnavailable = [this] { return loginUnavailable; };
         s.canvasTakes = [this](MenuCommand command) {
             return std::find(canvasTakes.begin(), canvasTakes.end(), command) != canvasTakes.end();
         };
@@ -152,6 +157,28 @@ TEST(AppMenus, AFailedHotKeyLosesItsKeyAndExplainsWhy) {
               QStringLiteral("Shortcut unavailable: In use by another app or Quorvane action"));
     // Unbound: no key and no tool tip.
     EXPECT_TRUE(rig.menus.statusKeyText(HotKeyAction::repeatArea).isEmpty());
+}
+
+// Checked while on (or waiting for approval); disabled with the reason as tool tip while the
+// login item cannot be used; both follow each validation.
+TEST(AppMenus, LaunchAtLoginShowsItsStateAndWhyItCannotBeUsed) {
+    MenuRig rig;
+    QAction* login = rig.menus.action(MenuCommand::toggleLaunchAtLogin);
+    EXPECT_TRUE(rig.menus.statusMenu()->actions().contains(login));
+    rig.loginEnabled = true;
+    rig.menus.validate();
+    EXPECT_TRUE(login->isChecked());
+    EXPECT_TRUE(login->isEnabled());
+    rig.loginEnabled = false;
+    rig.loginUnavailable = QStringLiteral("Launch at login isn't available on this computer.");
+    Q_EMIT rig.menus.statusMenu()->aboutToShow();
+    EXPECT_FALSE(login->isChecked());
+    EXPECT_FALSE(login->isEnabled());
+    EXPECT_EQ(login->toolTip(), QStringLiteral("Launch at login isn't available on this computer."));
+    rig.loginUnavailable.reset();
+    rig.menus.validate();
+    EXPECT_TRUE(login->isEnabled());
+    EXPECT_NE(login->toolTip(), QStringLiteral("Launch at login isn't available on this computer."));
 }
 
 } // namespace

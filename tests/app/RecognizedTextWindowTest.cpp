@@ -78,6 +78,30 @@ TEST(RecognizedTextWindow, IsAReadOnlyWindowOfItsOwnAndClosingItCancelsOnlyARunn
     EXPECT_EQ(f.controller.text(), QStringLiteral("kept"));
 }
 
+// The text lies on the text-background colour in a rounded rectangle named "Recognized text";
+// the text itself is read by its own words (or the placeholder's while there are none).
+TEST(RecognizedTextWindow, TheTextLiesOnARoundedGroundAndReadsAsItself) {
+    Fixture f;
+    QWidget* area = nullptr;
+    for (QWidget* widget : f.window.findChildren<QWidget*>())
+        if (widget->accessibleName() == QStringLiteral("Recognized text")) area = widget;
+    ASSERT_NE(area, nullptr);
+    EXPECT_TRUE(area->isAncestorOf(&f.text()));
+    const QImage ground = area->grab().toImage();
+    const QColor base = f.text().palette().color(QPalette::Base);
+    const QColor window = f.window.palette().color(QPalette::Window);
+    ASSERT_NE(base, window);
+    EXPECT_EQ(ground.pixelColor(ground.width() / 2, ground.height() / 2), base);
+    EXPECT_EQ(ground.pixelColor(area->width() / 2, 1), base) << "no frame of its own";
+    EXPECT_NE(ground.pixelColor(0, 0), base) << "the corners are rounded";
+
+    EXPECT_EQ(f.text().accessibleName(), idlePlaceholder);
+    f.run(result({line(QStringLiteral("Hello world"))}));
+    EXPECT_EQ(f.text().accessibleName(), QStringLiteral("Hello world"));
+    f.run(result({}));
+    EXPECT_EQ(f.text().accessibleName(), QStringLiteral("No text found."));
+}
+
 TEST(RecognizedTextWindow, ShowsNothingYetThenTheRunningRecognition) {
     Fixture f;
     EXPECT_EQ(f.label(QStringLiteral("title"))->text(), QStringLiteral("No recognition yet"));

@@ -64,6 +64,35 @@ TEST(AnnotationTextEditor, WideTextStopsAtTheCropsRightEdge) {
     EXPECT_DOUBLE_EQ(canvas.document->annotations().front().rect.right(), 300);
 }
 
+// The editor lays its text out lazily around the cursor; the box must still take every line.
+TEST(AnnotationTextEditor, ALongTextGrowsTheBoxToAllItsLines) {
+    struct Case {
+        const char* name;
+        bool existing;
+        int lines;
+    };
+    for (const Case& c : {Case{"reopened nine lines, one character typed", true, 9},
+                          Case{"thirteen lines typed at once", false, 13}}) {
+        ShownCanvas canvas(test::filledImage(Qt::white, 300, 400), {300, 400});
+        canvas.showActualSize();
+        QStringList lines;
+        for (int i = 1; i <= c.lines; ++i)
+            lines << QStringLiteral("line %1").arg(i);
+        if (c.existing) {
+            canvas.view->beginTextEditing(canvas.add(textBox(QRectF(20, 5, 60, 20), lines.join('\n'))));
+            canvas.view->textEditor().textView()->insertPlainText(QStringLiteral("!"));
+        } else {
+            canvas.view->beginTextEditing(textBox(QRectF(20, 5, 60, 20)));
+            canvas.view->textEditor().textView()->insertPlainText(lines.join('\n'));
+        }
+        press(canvas.view->textEditor().textView(), Qt::Key_Return, Qt::ControlModifier);
+        ASSERT_EQ(canvas.document->annotations().size(), 1u) << c.name;
+        const QRectF rect = canvas.document->annotations().front().rect;
+        EXPECT_GE(rect.height(), c.lines * 18.0) << c.name; // every line at least its font size
+        EXPECT_EQ(rect.topLeft(), QPointF(20, 5)) << c.name;
+    }
+}
+
 TEST(AnnotationTextEditor, EscapeKeepsTheDocumentAsItWas) {
     TextCanvas canvas;
     canvas.view->beginTextEditing(textBox(QRectF(20, 30, 40, 20)));

@@ -4,10 +4,16 @@
 #include "MouseTesting.h"
 #include "canvas/AnnotationTextEditor.h"
 #include "canvas/PrecisionToolInput.h"
+#include "canvas/PrecisionTools.h"
+#include "canvas/RulerOverlayView.h"
 #include "canvas/SmartModes.h"
+#include "core/Geometry.h"
 #include "imaging/EraseCheck.h"
 #include "platform/SystemClipboard.h"
+#include "support/CountingBeeper.h"
+#include "support/WindowMouse.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <gtest/gtest.h>
 #include <limits>
@@ -375,6 +381,42 @@ TEST(CanvasMouseRouter, APressCommitsAnOpenTextEditFirst) {
     EXPECT_EQ(canvas.document->annotations().front().text, QStringLiteral("Hello"));
     EXPECT_EQ(canvas.document->annotations().front().rect.topLeft(), QPointF(20, 20));
     EXPECT_TRUE(canvas.view->textEditor().isOpen());
+}
+
+// At two device pixels a point and 100 % (one image pixel a device pixel), the window hands
+// positions in half points: every tool works at the pixel under the pointer, odd ones included.
+TEST(CanvasMouseRouter, ToolsReachEveryDevicePixelAtTwoPixelsAPoint) {
+    QImage columns(400, 200, QImage::Format_RGBA8888);
+    for (int y = 0; y < columns.height(); ++y)
+        for (int x = 0; x < columns.width(); ++x)
+            columns.setPixelColor(x, y, QColor(x % 256, y, 0));
+    Canvas canvas(0.5, columns);
+    SystemClipboard clipboard{*QGuiApplication::clipboard()};
+    test::CountingBeeper beeper;
+    canvas.view->setPrecisionTools(std::make_unique<PrecisionTools>(*canvas.view, clipboard, beeper));
+    QApplication::setActiveWindow(canvas.view.get());
+    const auto at = [&](double x, double y) { return canvas.mouse.at(x, y); };
+
+    canvas.settings.choose(QStringLiteral("Rectangle"));
+    test::dragThroughWindow(*canvas.view, at(201, 101), at(101, 41));
+    ASSERT_EQ(canvas.document->annotations().size(), 1u);
+    const QRectF drawn = canvas.document->annotations().front().rect;
+    EXPECT_TRUE(geom::exactlyEqual(drawn, QRectF(101, 41, 100, 60)))
+        << drawn.x() << ", " << drawn.y() << " " << drawn.width() << " × " << drawn.height();
+
+    canvas.settings.choose(QStringLiteral("Color"));
+    canvas.view->refresh(false);
+    test::hoverThroughWindow(*canvas.view, at(251.5, 21.5)); // clear of the rectangle
+    ASSERT_TRUE(canvas.settings.hoverColor());
+    EXPECT_EQ(canvas.settings.hoverColor()->red, 251);
+    EXPECT_EQ(canvas.settings.hoverColor()->green, 21);
+
+    canvas.settings.choose(QStringLiteral("Ruler"));
+    canvas.view->refresh(false);
+    test::dragThroughWindow(*canvas.view, at(101, 41), at(302, 41));
+    ASSERT_TRUE(canvas.view->rulerManual().measurement);
+    EXPECT_EQ(*canvas.view->rulerManual().measurement,
+              Measurement::between(QPointF(101, 41), QPointF(302, 41), false));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "canvas/CanvasPainter.h"
 
 #include "CanvasViewTesting.h"
+#include "RedactionTesting.h"
 #include "document/SystemColors.h"
 #include "support/ImageCompare.h"
 
@@ -226,6 +227,50 @@ TEST(CanvasPainter, RedactionStaysOverAnArrowDraggedAcrossIt) {
     for (int x = 82; x < 118; x += 4)
         EXPECT_TRUE(sameColor(shot.pixel(shownAt(canvas, x, 60)), Qt::black)) << x;
     EXPECT_TRUE(sameColor(shot.pixel(shownAt(canvas, 76, 60)), Qt::red));
+}
+
+// Nothing the canvas draws over the image covers a redaction: neither a highlight drawn or moved
+// across one, nor the boxes of a Redact Text review (a kept box's dashed outline, a chosen box's
+// translucent fill), whatever the redaction's colour.
+TEST(CanvasPainter, RedactionsStayOpaqueUnderHighlightsAndTheReviewsBoxes) {
+    ShownCanvas canvas(test::filledImage(Qt::white, 200, 120), {200, 120});
+    canvas.showActualSize();
+    const QColor blue(0, 122, 255);
+    const Annotation black =
+        canvas.add(test::annotation(AnnotationKind::redact, QRectF(40, 40, 60, 30), Qt::black));
+    const Annotation tinted =
+        canvas.add(test::annotation(AnnotationKind::redact, QRectF(120, 40, 40, 30), blue));
+    Annotation highlight =
+        test::annotation(AnnotationKind::highlight, QRectF(20, 50, 170, 12), SystemColors::yellow());
+    highlight.opacity = 0.4;
+    highlight = canvas.add(highlight);
+    const auto uncovered = [&](const char* what) {
+        const QImage shot = canvas.shot();
+        int wrong = 0;
+        for (const Annotation& r : {black, tinted})
+            for (int y = int(r.rect.top()) + 1; y < int(r.rect.bottom()) - 1; ++y)
+                for (int x = int(r.rect.left()) + 1; x < int(r.rect.right()) - 1; ++x)
+                    if (!sameColor(shot.pixel(shownAt(canvas, x, y)), r.color, 0)) ++wrong;
+        EXPECT_EQ(wrong, 0) << what;
+    };
+    uncovered("highlight above");
+    CanvasGesture& gesture = canvas.view->gesture();
+    gesture.dragAnchor = QPointF(0, 0);
+    gesture.originalAnnotation = highlight;
+    gesture.proposed = highlight.translated(3, 4);
+    uncovered("highlight moved");
+    gesture.dropDrag();
+
+    test::HeldRecognizer recognizer;
+    auto* review = new TextRedactionController(*canvas.document, QImage(200, 120, QImage::Format_RGBA8888),
+                                               QPointF(), Qt::black, 2, recognizer.function());
+    canvas.settings.setTextRedaction(review);
+    recognizer.deliver(RecognitionResult{
+        {test::line("kept", QRectF(30, 52, 80, 10)), test::line("chosen", QRectF(110, 45, 60, 10))}, {}});
+    ASSERT_EQ(review->state(), TextRedactionController::State::reviewing);
+    ASSERT_TRUE(review->toggle(QPointF(35, 55)));
+    uncovered("review");
+    canvas.settings.setTextRedaction(nullptr);
 }
 
 TEST(CanvasPainter, GrownCanvasShowsTheEdgeColourAndInfiniteProposalsNothing) {

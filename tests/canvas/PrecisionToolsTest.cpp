@@ -6,6 +6,7 @@
 #include "canvas/RulerOverlayView.h"
 #include "platform/SystemClipboard.h"
 #include "support/CountingBeeper.h"
+#include "support/NumberFonts.h"
 #include "support/QtPrinters.h"
 #include "support/RefusingClipboard.h"
 
@@ -166,6 +167,27 @@ TEST(PrecisionTools, CropAndRecogniseModesMakeBothToolsQuiet) {
     }
 }
 
+TEST(PrecisionTools, HoverToolsFollowThePointerOnlyInTheActiveWindow) {
+    for (const char* tool : {"Ruler", "Color"}) {
+        PrecisionCanvas c;
+        c.choose(tool);
+        QWidget other;
+        other.show();
+        QApplication::setActiveWindow(&other);
+        ASSERT_FALSE(c.view->isActiveWindow());
+        c.hover(60.5, 30.5);
+        EXPECT_FALSE(c.view->loupe().isVisible()) << tool;
+        EXPECT_FALSE(c.settings.hoverColor()) << tool;
+        EXPECT_FALSE(c.view->rulerHorizontal().measurement) << tool;
+        EXPECT_FALSE(c.settings.measurementLabel()) << tool;
+
+        QApplication::setActiveWindow(c.view.get());
+        c.hover(60.5, 30.5);
+        EXPECT_EQ(c.settings.hoverColor().has_value(), std::string(tool) == "Color") << tool;
+        EXPECT_EQ(c.view->rulerHorizontal().measurement.has_value(), std::string(tool) == "Ruler") << tool;
+    }
+}
+
 TEST(PrecisionTools, IncreaseContrastMakesThePillOpaque) {
     for (const bool contrast : {false, true}) {
         PrecisionCanvas c;
@@ -181,6 +203,15 @@ TEST(PrecisionTools, IncreaseContrastMakesThePillOpaque) {
         else
             EXPECT_NEAR(red, 51, 4);
     }
+}
+
+// The ruler's pill and the loupe's colour values and position are set in the system font with
+// digits of one width; only the loupe's hexadecimal line is monospaced.
+TEST(PrecisionTools, ReadingsUseTheSystemFontWithDigitsOfOneWidth) {
+    EXPECT_EQ(test::unevenNumbers(RulerOverlayView::pillFont()), "");
+    EXPECT_EQ(RulerOverlayView::pillFont().pixelSize(), 12);
+    EXPECT_EQ(test::unevenNumbers(ColorLoupeView::valueFont()), "");
+    EXPECT_TRUE(QFontInfo(ColorLoupeView::hexFont()).fixedPitch());
 }
 
 } // namespace

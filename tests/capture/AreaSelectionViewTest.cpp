@@ -5,6 +5,7 @@
 #include "core/Geometry.h"
 #include "support/CountingBeeper.h"
 #include "support/ImageCompare.h"
+#include "support/WindowMouse.h"
 
 #include <QApplication>
 #include <QFontInfo>
@@ -161,6 +162,24 @@ TEST(AreaSelectionView, PillsUseDigitsOfOneWidth) {
     EXPECT_EQ(std::pair(QFontInfo(kept).family(), kept.pixelSize()),
               std::pair(QStringLiteral("DejaVu Serif"), 12));
     EXPECT_TRUE(AreaSelectionView::hasTabularDigits(AreaSelectionView::pillAttributes().font));
+}
+
+// At two device pixels a point the window hands positions in half points: a drag from an odd
+// pixel to another selects exactly those pixels.
+TEST(AreaSelectionView, ADragReachesEveryDevicePixel) {
+    Picker p;
+    p.resize(401, 300);
+    p.show();
+    test::sendThroughWindow(p, QEvent::MouseButtonPress, {50.5, 50.5});
+    test::sendThroughWindow(p, QEvent::MouseMove, {200.5, 150.5});
+    // Alt keeps the selection to be read.
+    const QPointF end(351, 251);
+    QMouseEvent release(QEvent::MouseButtonRelease, end, end, QPointF(p.mapToGlobal(QPoint())) + end,
+                        Qt::LeftButton, Qt::NoButton, Qt::AltModifier);
+    QCoreApplication::sendEvent(p.windowHandle(), &release);
+    EXPECT_EQ(edges(p.selection()), (Edges{50.5, 50.5, 300.5, 200.5}));
+    ASSERT_TRUE(p.labels().size);
+    EXPECT_EQ(p.labels().size->text, QStringLiteral("601 × 401"));
 }
 
 QImage render(QWidget& view) {

@@ -5,7 +5,10 @@
 #include "capture/CaptureDelay.h"
 
 #include <QCoreApplication>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 
 namespace quorvane {
 namespace {
@@ -121,6 +124,28 @@ TEST(CaptureDelay, TheTimerSleepWakesOnceAndCanBeStopped) {
     ASSERT_TRUE(CaptureRig::turnUntil([&] { return woken > 0; }, 100000));
     CaptureRig::turnUntil([] { return false; }, 20);
     EXPECT_EQ(woken, 1);
+}
+
+// The open timers of this process on the clock that counts through suspend (CLOCK_BOOTTIME).
+int bootClockTimers() {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fdinfo")) {
+        std::ifstream info(entry.path());
+        const std::string text((std::istreambuf_iterator<char>(info)), std::istreambuf_iterator<char>());
+        if (text.find("clockid: 7\n") != std::string::npos) ++count;
+    }
+    return count;
+}
+
+// A countdown second interrupted by a suspend is over on waking, as in the world it has passed.
+TEST(CaptureDelay, TheTimerSleepCountsOnTheClockThatRunsThroughSuspend) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const int before = bootClockTimers();
+    const auto stop = CaptureDelay::timerSleep()(60000, [] {});
+    EXPECT_EQ(bootClockTimers(), before + 1);
+    stop();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(bootClockTimers(), before);
 }
 
 } // namespace

@@ -136,6 +136,16 @@ TEST(DocumentComposition, AligningMovesWithinTheCropAndRechecksOnlyAMovedErase) 
     EXPECT_FALSE(plain.align(erase.id, CanvasAlignment::center));
     EXPECT_TRUE(geom::exactlyEqual(plain.annotations().front().rect, QRectF(45, 25, 10, 10)));
     EXPECT_EQ(plain.annotations().front().color, QColor(250, 250, 240));
+
+    // A move by less than Qt's fuzzy comparison sees is still a move, checked again.
+    EditorDocument nearly(image, std::nullopt, 1);
+    const Annotation offCentre =
+        test::annotation(AnnotationKind::erase, QRectF(45 + 1e-11, 25, 10, 10), Qt::white);
+    nearly.addAnnotation(offCentre);
+    nearly.addAnnotation(arrow);
+    const auto recheck = nearly.align(offCentre.id, CanvasAlignment::center);
+    ASSERT_TRUE(recheck) << "moved, so checked again";
+    EXPECT_EQ(recheck->message, EraseCheck::busyMessage);
 }
 
 } // namespace

@@ -1,8 +1,10 @@
 #include "editor_window/AnnotationToolProperties.h"
 
+#include "ChromeTesting.h"
 #include "canvas/EditorCanvasSettings.h"
 #include "document/EditorDocument.h"
 #include "editor_window/SymbolIcons.h"
+#include "support/NumberFonts.h"
 #include "support/TestAnnotations.h"
 
 #include <QAction>
@@ -82,6 +84,8 @@ TEST(AnnotationToolProperties, CounterToolShowsTheNextStepAndASelectedCounterIts
     p.settings.setSelectedID(counters[1].id);
     EXPECT_EQ(p.shown(), QStringList{"stepNumber"});
     EXPECT_EQ(p.step()->text(), "Step 2");
+    EXPECT_EQ(test::accessibleValue(*p.step()), "2") << "spoken as its number";
+    EXPECT_EQ(test::unevenNumbers(p.step()->font()), "");
     const qint64 revision = p.document.revision();
     p.step()->stepUp();
     EXPECT_EQ(p.document.annotations()[1].number, 3);
@@ -106,6 +110,7 @@ TEST(AnnotationToolProperties, MagnifierShowsTheSelectionsValueAndChangesBoth) {
     p.settings.setSelectedID(lens.id);
     EXPECT_EQ(p.shown(), QStringList{"magnification"});
     EXPECT_EQ(p.magnification()->text(), "3×");
+    EXPECT_EQ(test::unevenNumbers(p.magnification()->font()), "");
     Properties::choose(p.magnification(), QStringLiteral("4×"));
     EXPECT_EQ(p.document.annotations().front().magnification, 4);
     EXPECT_EQ(p.settings.magnification(), 4);

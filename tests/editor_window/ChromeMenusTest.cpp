@@ -5,6 +5,7 @@
 #include "editor_window/ZoomMenu.h"
 
 #include <QAccessible>
+#include <QCoreApplication>
 #include <QMenu>
 #include <gtest/gtest.h>
 #include <limits>
@@ -118,6 +119,38 @@ TEST(BracketTool, ShowsTheGlyphAndIsActiveOnlyOutsideTheModes) {
     pane.settings.setCropping(false);
     pane.settings.setRecognizing(true);
     EXPECT_FALSE(button.active());
+}
+
+// The darkest-text box of the menu's first row (its title), in the menu's own pixels.
+QRect titleInk(QMenu& menu) {
+    menu.popup(QPoint(40, 40));
+    QCoreApplication::processEvents();
+    const QImage shot = menu.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QRect row = menu.actionGeometry(menu.actions().first());
+    const QRgb ground = shot.pixel(row.center().x(), row.top() + 1);
+    QRect ink;
+    for (int y = 0; y < row.bottom() + 1; ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            if (std::abs(qGray(shot.pixel(x, y)) - qGray(ground)) > 60 && x > 2 && x < shot.width() - 3 &&
+                y > 2)
+                ink = ink.united(QRect(x, y, 1, 1));
+    menu.hide();
+    return ink;
+}
+
+// A menu's title stands clear of its border, as its rows do.
+TEST(StrokeMenu, SectionTitlesStandClearOfTheMenusBorder) {
+    test::pinLook();
+    test::Pane pane;
+    TextSizeMenu sizes(pane.settings, pane.icons);
+    StrokeMenu strokes(pane.settings, pane.icons);
+    for (QMenu* menu : {sizes.menu(), strokes.menu()}) {
+        EXPECT_EQ(menu->actions().first()->text(), menu == sizes.menu() ? "Text Size" : "Stroke");
+        const QRect ink = titleInk(*menu);
+        ASSERT_FALSE(ink.isEmpty());
+        EXPECT_GE(ink.top(), 6) << menu->actions().first()->text().toStdString();
+        EXPECT_GE(ink.left(), 8) << menu->actions().first()->text().toStdString();
+    }
 }
 
 } // namespace

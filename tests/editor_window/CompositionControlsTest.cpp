@@ -4,7 +4,10 @@
 #include "canvas/CanvasViewTesting.h"
 #include "editor_window/SymbolIcons.h"
 #include "imaging/EraseCheck.h"
+#include "support/NumberFonts.h"
+#include "support/QtPrinters.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
@@ -62,6 +65,7 @@ TEST(CompositionControls, TheSliderShowsOnlyForImageOverlays) {
               (QStringList{"Bring to Front", "Send to Back", "—", "Align Left", "Align Center", "Align Right",
                            "Align Top", "Align Middle", "Align Bottom"}));
     EXPECT_EQ(c.percent()->text(), "100%");
+    EXPECT_EQ(test::unevenNumbers(c.percent()->font()), "");
     // Gone from the document: no slider, and the read-out falls back to 100.
     c.show(QUuid::createUuid());
     EXPECT_FALSE(c.slider()->isVisible());
@@ -97,6 +101,25 @@ TEST(CompositionControls, ADragIsOneStepAndTheReadOutFollowsTheDraft) {
     slider->triggerAction(QAbstractSlider::SliderPageStepSub);
     EXPECT_EQ(c.document.annotations().back().opacity, 0.89);
     EXPECT_EQ(c.percent()->text(), "89%");
+}
+
+// Qt's slider speaks its bare number; this one speaks its value as a percentage, and keeps
+// its number, bounds and steps for assistive technology that adjusts it.
+TEST(CompositionControls, TheOpacitySliderSpeaksItsValueInPercent) {
+    Controls c;
+    const Annotation image = c.overlay();
+    c.show(image.id);
+    QAccessibleInterface* slider = QAccessible::queryAccessibleInterface(c.slider());
+    ASSERT_NE(slider, nullptr);
+    EXPECT_EQ(slider->role(), QAccessible::Slider);
+    EXPECT_EQ(slider->text(QAccessible::Name), "Image opacity");
+    EXPECT_EQ(slider->text(QAccessible::Value), "100 percent");
+    ASSERT_NE(slider->valueInterface(), nullptr);
+    EXPECT_EQ(slider->valueInterface()->currentValue().toInt(), c.slider()->value());
+    ASSERT_NE(slider->actionInterface(), nullptr);
+    slider->actionInterface()->doAction(QAccessibleActionInterface::decreaseAction());
+    EXPECT_EQ(c.document.annotations().back().opacity, 0.99);
+    EXPECT_EQ(slider->text(QAccessible::Value), "99 percent");
 }
 
 TEST(CompositionControls, ArrangeEndsTextEditingFirstAndShowsARefusedAlignment) {

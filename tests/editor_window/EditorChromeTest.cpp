@@ -77,6 +77,26 @@ TEST(SymbolIcons, ChromeSymbolsAllHaveOurOwnDrawingAndUnknownNamesStillDraw) {
     EXPECT_EQ(icon.pixmap(QSize(16, 16), 2.0).size(), QSize(32, 32));
 }
 
+TEST(SymbolIcons, NamesShownAsTheQuestionMarkAreReportedOnce) {
+    // The window's own controls and toasts, beside the tools' set.
+    for (const char* name :
+         {"doc.on.doc", "square.and.arrow.down", "square.and.arrow.up.on.square", "photo.artframe", "pin",
+          "text.viewfinder", "trash", "plus.square.on.square", "square.2.layers.3d.top.filled",
+          "square.2.layers.3d.bottom.filled", "lock", "lock.fill", "exclamationmark.triangle",
+          "exclamationmark.triangle.fill", "checkmark.circle", "checkmark.circle.fill", "photo.badge.plus",
+          "slider.horizontal.3"})
+        EXPECT_TRUE(SymbolIcons::hasFallback(QString::fromLatin1(name))) << name;
+    const SymbolIcons icons(SymbolIcons::Theme::ignore);
+    QImage image(24, 24, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    icons.paint(painter, QStringLiteral("pin"), QRectF(0, 0, 24, 24), Qt::black);
+    icons.icon(QStringLiteral("no.such.symbol"), Qt::black, Qt::gray);
+    icons.paint(painter, QStringLiteral("no.such.symbol"), QRectF(0, 0, 24, 24), Qt::black);
+    // Asked for by name only where the chrome has no symbol for something.
+    icons.paint(painter, QStringLiteral("questionmark"), QRectF(0, 0, 24, 24), Qt::black);
+    EXPECT_EQ(icons.fallbacks(), (QStringList{"no.such.symbol", "questionmark"}));
+}
+
 TEST(ChromeText, NumbersAndShortcutsReadAsTheLabelsShowThem) {
     const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -90,6 +110,20 @@ TEST(ChromeText, NumbersAndShortcutsReadAsTheLabelsShowThem) {
     EXPECT_EQ(ChromeText::shortcut(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QStringLiteral("Ctrl+Shift+Z"));
     EXPECT_EQ(ChromeText::shortcut(Qt::CTRL | Qt::Key_Equal), QStringLiteral("Ctrl+="));
     EXPECT_EQ(ChromeText::shortcut(Qt::CTRL | Qt::Key_Minus), QStringLiteral("Ctrl+-"));
+}
+
+// Fonts sized in pixels (as a style sheet or a theme may give them) scale as those sized in points.
+TEST(ChromeText, ScalesFontsSizedInPointsOrInPixels) {
+    QFont points;
+    points.setPointSizeF(12);
+    EXPECT_DOUBLE_EQ(ChromeText::scaled(points, 0.85).pointSizeF(), 10.2);
+    QFont pixels;
+    pixels.setPixelSize(20);
+    const QFont smaller = ChromeText::scaled(pixels, 0.85);
+    EXPECT_EQ(smaller.pixelSize(), 17);
+    EXPECT_EQ(smaller.pointSizeF(), -1) << "still sized in pixels";
+    pixels.setPixelSize(1);
+    EXPECT_EQ(ChromeText::scaled(pixels, 0.5).pixelSize(), 1) << "never below one pixel";
 }
 
 } // namespace

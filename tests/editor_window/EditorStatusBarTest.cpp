@@ -3,6 +3,7 @@
 #include "editor_window/StatusBarTesting.h"
 #include "editor_window/StatusBarText.h"
 #include "editor_window/ValueIconButton.h"
+#include "support/NumberFonts.h"
 
 #include <QProgressBar>
 #include <QToolButton>
@@ -105,6 +106,54 @@ TEST(EditorStatusBar, DragHandleOnlyWithAnExporterAndTheFinalImage) {
     auto image = rig.bar->dragImage();
     ASSERT_TRUE(image);
     EXPECT_EQ(image->size(), QSize(128, 88)) << "the final image, backdrop included";
+}
+
+// A tool's note is one line that gives way to the controls beside it: cut short with "…" and
+// whole in its tool tip, never drawn over a button.
+TEST(EditorStatusBar, ToolNotesGiveWayToTheControlsBesideThem) {
+    for (const int width : {640, 670, 900}) {
+        for (const char* tool : {"Blur", "Pixelate", "Erase", "Redact"}) {
+            test::StatusBarRig rig;
+            rig.bar->resize(width, EditorStatusBar::height);
+            rig.settings.choose(QString::fromLatin1(tool));
+            rig.contextTexts();
+            const auto name = std::string(tool) + " at " + std::to_string(width);
+            for (ElidedLabel* note : rig.bar->findChildren<ElidedLabel*>()) {
+                if (!note->isVisibleTo(rig.bar.get()) || note->fullText().isEmpty()) continue;
+                const QRect noteRect(note->mapTo(rig.bar.get(), QPoint()), note->size());
+                EXPECT_LE(note->fontMetrics().horizontalAdvance(note->text()), note->contentsRect().width())
+                    << name;
+                if (note->elided()) EXPECT_EQ(note->toolTip(), note->fullText()) << name;
+                for (QAbstractButton* button : rig.bar->findChildren<QAbstractButton*>()) {
+                    if (!button->isVisibleTo(rig.bar.get())) continue;
+                    const QRect buttonRect(button->mapTo(rig.bar.get(), QPoint()), button->size());
+                    EXPECT_FALSE(noteRect.intersects(buttonRect))
+                        << name << ": the note over " << button->text().toStdString() << " "
+                        << button->toolTip().toStdString();
+                }
+            }
+        }
+    }
+}
+
+TEST(EditorStatusBar, ChangingNumbersUseTheSystemFontWithDigitsOfOneWidth) {
+    test::StatusBarRig rig;
+    EXPECT_EQ(test::unevenNumbers(rig.bar->sizeButton()->font()), "") << "the image size";
+    const auto reading = [&rig](const QString& text) -> QLabel* {
+        rig.contextTexts();
+        for (QLabel* label : rig.bar->contextBar()->findChildren<QLabel*>())
+            if (test::StatusBarRig::wholeText(*label) == text) return label;
+        return nullptr;
+    };
+    rig.settings.choose(QStringLiteral("Ruler"));
+    rig.settings.setMeasurementLabel(QStringLiteral("↔ 120 px"));
+    ASSERT_NE(reading(QStringLiteral("↔ 120 px")), nullptr);
+    EXPECT_EQ(test::unevenNumbers(reading(QStringLiteral("↔ 120 px"))->font()), "") << "the ruler reading";
+    rig.settings.choose(QStringLiteral("Select"));
+    rig.settings.toggleCrop();
+    rig.settings.setSelection(QRectF(10, 10, 31, 21));
+    ASSERT_NE(reading(QStringLiteral("31 × 21")), nullptr);
+    EXPECT_EQ(test::unevenNumbers(reading(QStringLiteral("31 × 21"))->font()), "") << "the crop size";
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // An editor view over a capture controller on a fake screen and a real export controller, with
 // its actions recorded.
 
+#include "canvas/TextRedactionController.h"
 #include "capture/CaptureControllerRig.h"
 #include "editor_window/EditorView.h"
 #include "editor_window/SymbolIcons.h"
@@ -25,6 +26,8 @@ struct EditorViewRig {
     DragExporter dragExporter{QString::fromStdString((dragRoot / "Quorvane Drag").string())};
     std::vector<QString> calls;
     std::vector<QUrl> imported;
+    // Redact Text's recogniser; unset, a recognition only records its call and never ends.
+    TextRedactionController::Recognize redactionRecognizer;
     std::unique_ptr<EditorView> view;
 
     EditorViewRig() {
@@ -41,8 +44,9 @@ struct EditorViewRig {
         actions.saveAs = [this] { calls.push_back(QStringLiteral("saveAs")); };
         actions.pin = [this] { calls.push_back(QStringLiteral("pin")); };
         actions.dragExporter = &dragExporter;
-        actions.recognizeForRedaction = [this](const QImage&, RecognitionTask::Completion) {
+        actions.recognizeForRedaction = [this](const QImage& image, RecognitionTask::Completion done) {
             calls.push_back(QStringLiteral("recognizeForRedaction"));
+            if (redactionRecognizer) return redactionRecognizer(image, std::move(done));
             return std::shared_ptr<RecognitionTask>();
         };
         auto made = std::make_unique<EditorView>(

@@ -5,11 +5,15 @@
 #include "editor_window/EditorStatusBar.h"
 #include "editor_window/EditorViewRig.h"
 #include "editor_window/FileDragHandle.h"
+#include "editor_window/ToastView.h"
 #include "editor_window/WindowStatusToast.h"
 #include "support/SentMouse.h"
+#include "support/WindowMouse.h"
 
 #include <QDrag>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -146,6 +150,86 @@ TEST(EditorView, TitlebarInsetAndToastPlacement) {
     const QRect editing = rig.view->toast()->geometry();
     EXPECT_EQ(editing.bottom() + 1, rig.view->height() - EditorView::toastBottomWithDocument);
     EXPECT_GE(editing.left(), EditorView::toastSideMargin);
+}
+
+// The pane's messages show in the window's capsule with the info symbol, 12 points above the
+// canvas's bottom, and follow each new message.
+TEST(EditorView, PaneMessagesShowInTheCapsuleOverTheCanvas) {
+    test::EditorViewRig rig;
+    rig.capture.accessibility.setReduceMotion(true);
+    rig.open(200, 150);
+    EditorCanvasPane& pane = *rig.view->pane();
+    pane.settings().setMessage(QStringLiteral("Crop applied."));
+    auto* toast = pane.canvas().findChild<ToastView*>();
+    ASSERT_NE(toast, nullptr);
+    EXPECT_TRUE(toast->capsuleVisible());
+    EXPECT_EQ(toast->shownText(), QStringLiteral("Crop applied."));
+    EXPECT_EQ(toast->geometry().bottom() + 1, pane.canvas().height() - 12);
+    EXPECT_NEAR(toast->geometry().center().x(), pane.canvas().width() / 2, 1);
+    pane.settings().setMessage(QStringLiteral("Select a non-empty area entirely inside the image."));
+    EXPECT_EQ(toast->message(), pane.settings().message());
+    EXPECT_EQ(toast->geometry().bottom() + 1, pane.canvas().height() - 12) << "placed again at its new size";
+    EXPECT_EQ(rig.icons.fallbacks(), QStringList());
+}
+
+// Counts the presses a widget receives, its children's passed on to it included.
+struct PressCounter : QObject {
+    int presses = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonPress) ++presses;
+        return false;
+    }
+};
+
+// A press and its release as the window system delivers them.
+void pressThroughWindow(QWidget& view, QPoint at) {
+    test::sendThroughWindow(view, QEvent::MouseButtonPress, at);
+    test::sendThroughWindow(view, QEvent::MouseButtonRelease, at);
+}
+
+// The toasts over the canvas take the pointer only on their own buttons: shown or hidden, the
+// rest of their place belongs to the canvas beneath.
+TEST(EditorView, ToastsTakeThePointerOnlyOnTheirOwnButtons) {
+    test::EditorViewRig rig;
+    rig.capture.accessibility.setReduceMotion(true);
+    std::vector<std::function<void()>> timers;
+    rig.view->toast()->setScheduler([&](auto, std::function<void()> hide) { timers.push_back(hide); });
+    rig.open(700, 460);
+    EditorCanvasView& canvas = rig.view->pane()->canvas();
+    PressCounter counter;
+    canvas.installEventFilter(&counter);
+    const auto middleOf = [&rig](QWidget& widget) {
+        return widget.mapTo(rig.view.get(), widget.rect().center());
+    };
+    const auto pressesOnCanvasAt = [&](QPoint at) {
+        const int before = counter.presses;
+        pressThroughWindow(*rig.view, at);
+        return counter.presses - before;
+    };
+
+    ASSERT_TRUE(rig.exports.controller->copyFinal(false)); // "Copied final image."
+    ToastView* shown = rig.view->toast()->toast();
+    ASSERT_TRUE(shown && shown->capsuleVisible());
+    const QPoint exportToast = middleOf(*shown);
+    EXPECT_EQ(pressesOnCanvasAt(exportToast), 1) << "over a shown message";
+    for (const auto& hide : std::exchange(timers, {}))
+        hide();
+    ASSERT_FALSE(shown->capsuleVisible());
+    EXPECT_EQ(pressesOnCanvasAt(exportToast), 1) << "where a hidden message was";
+
+    rig.view->pane()->settings().setMessage(QStringLiteral("Crop applied."));
+    auto* paneToast = canvas.findChild<ToastView*>();
+    ASSERT_TRUE(paneToast && paneToast->capsuleVisible());
+    EXPECT_EQ(pressesOnCanvasAt(middleOf(*paneToast)), 1) << "over the pane's message";
+
+    rig.capture.controller->setErrorMessage(QStringLiteral("Capture unavailable."));
+    QPushButton* dismiss = rig.view->toast()->button(QStringLiteral("Dismiss"));
+    ASSERT_NE(dismiss, nullptr);
+    ToastView* error = rig.view->toast()->toast();
+    const QPoint text = error->mapTo(rig.view.get(), QPoint(error->width() / 4, error->height() / 2));
+    EXPECT_EQ(pressesOnCanvasAt(text), 1) << "over an error's text";
+    EXPECT_EQ(pressesOnCanvasAt(middleOf(*dismiss)), 0) << "the button takes its own press";
+    EXPECT_FALSE(rig.capture.controller->errorMessage());
 }
 
 } // namespace

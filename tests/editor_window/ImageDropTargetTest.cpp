@@ -34,13 +34,24 @@ TEST(ImageDropTarget, ChoosesTheFirstFileThenPngTiffJpegThenAnyImage) {
     }
 
     QMimeData files;
-    files.setUrls({QUrl(QStringLiteral("https://example.com/a.png")),
-                   QUrl::fromLocalFile(QStringLiteral("/tmp/b.png")),
+    files.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/b.png")),
                    QUrl::fromLocalFile(QStringLiteral("/tmp/c.png"))});
     files.setData(QStringLiteral("image/png"), bytes);
     auto file = ImageDropTarget::take(files);
     ASSERT_TRUE(file && file->file);
     EXPECT_EQ(file->file->toLocalFile(), QStringLiteral("/tmp/b.png")) << "a file wins over image data";
+
+    // Only the first item counts: a remote link first is no file, even with local files after it.
+    QMimeData remoteFirst;
+    remoteFirst.setUrls({QUrl(QStringLiteral("https://example.com/a.png")),
+                         QUrl::fromLocalFile(QStringLiteral("/tmp/b.png"))});
+    EXPECT_FALSE(ImageDropTarget::accepts(remoteFirst));
+    EXPECT_FALSE(ImageDropTarget::take(remoteFirst));
+    remoteFirst.setData(QStringLiteral("image/png"), bytes);
+    auto data = ImageDropTarget::take(remoteFirst);
+    ASSERT_TRUE(data);
+    EXPECT_FALSE(data->file);
+    EXPECT_EQ(data->type, QStringLiteral("image/png"));
 
     QMimeData remoteOnly;
     remoteOnly.setUrls({QUrl(QStringLiteral("https://example.com/a.png"))});

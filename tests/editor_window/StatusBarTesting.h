@@ -5,6 +5,7 @@
 #include "canvas/CanvasTesting.h"
 #include "editor_window/ChromeTesting.h"
 #include "editor_window/EditorStatusBar.h"
+#include "editor_window/ElidedLabel.h"
 #include "editor_window/StatusContextBar.h"
 #include "export/DragExporter.h"
 #include "platform/SystemClipboard.h"
@@ -53,16 +54,21 @@ struct StatusBarRig : Pane {
         return review;
     }
 
-    // The texts the context bar shows now, after its rebuild.
+    // The texts the context bar shows now, after its rebuild; a line cut short for room counts
+    // with its whole text.
     QStringList contextTexts() {
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
         QStringList texts;
         for (QLabel* label : bar->contextBar()->findChildren<QLabel*>())
-            if (!label->isHidden() && !label->text().isEmpty()) texts << label->text();
+            if (!label->isHidden() && !label->text().isEmpty()) texts << wholeText(*label);
         for (QAbstractButton* button : bar->contextBar()->findChildren<QAbstractButton*>())
             if (!button->isHidden() && !button->text().isEmpty()) texts << button->text();
         return texts;
+    }
+    static QString wholeText(const QLabel& label) {
+        const auto* line = qobject_cast<const ElidedLabel*>(&label);
+        return line != nullptr ? line->fullText() : label.text();
     }
     QPushButton* contextButton(const QString& title) {
         for (QPushButton* button : bar->contextBar()->findChildren<QPushButton*>())

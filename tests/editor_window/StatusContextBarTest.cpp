@@ -66,7 +66,7 @@ TEST(StatusContextBar, NotesSayWhyAndRedactOffersRedactText) {
             redact ? QStringLiteral("lock.fill") : QStringLiteral("exclamationmark.triangle"));
         EXPECT_NE(icon, nullptr) << tool;
         for (QLabel* label : rig.bar->contextBar()->findChildren<QLabel*>())
-            if (label->text() == *EditorCanvasSettings::toolNote(rig.settings.tool()) && !redact)
+            if (rig.wholeText(*label) == *EditorCanvasSettings::toolNote(rig.settings.tool()) && !redact)
                 EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(255, 149, 0)) << tool;
     }
 }

@@ -3,6 +3,8 @@
 #include "canvas/RedactionTesting.h"
 #include "canvas/TextRedactionController.h"
 #include "document/EditorDocument.h"
+#include "editor_window/SymbolIcons.h"
+#include "support/NumberFonts.h"
 #include "support/TestAnnotations.h"
 
 #include <QAction>
@@ -23,7 +25,8 @@ struct Bar {
     test::HeldRecognizer recognizer;
     C review{document, QImage(10, 10, QImage::Format_RGBA8888), {}, Qt::black, 2, recognizer.function()};
     std::vector<bool> finished;
-    TextRedactionBar bar{review, [this](bool apply) { finished.push_back(apply); }};
+    SymbolIcons icons{SymbolIcons::Theme::ignore};
+    TextRedactionBar bar{review, icons, [this](bool apply) { finished.push_back(apply); }};
 
     void settle() {
         // The rebuild, then the layout it asks for.
@@ -92,6 +95,8 @@ TEST(TextRedactionBar, CountAndRedactFollowTheIncludedBoxes) {
     b.recognizer.deliver(test::threeWords());
     b.settle();
     EXPECT_EQ(b.labels(), QStringList{"3 of 3"});
+    ASSERT_NE(b.bar.findChild<QLabel*>(), nullptr);
+    EXPECT_EQ(test::unevenNumbers(b.bar.findChild<QLabel*>()->font()), "");
     ASSERT_NE(b.bar.optionsButton(), nullptr);
     EXPECT_EQ(b.bar.optionsButton()->focusPolicy(), Qt::NoFocus);
     EXPECT_TRUE(b.action("2 px")->isChecked());

@@ -2,8 +2,10 @@
 
 #include "ChromeTesting.h"
 #include "core/AccessibilityOptions.h"
+#include "support/QtPrinters.h"
 #include "support/WaitUntil.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QPushButton>
 #include <gtest/gtest.h>
@@ -105,6 +107,28 @@ TEST_F(ToastViewTest, ReduceMotionSkipsAnimationAndMotionAnimates) {
     ASSERT_TRUE(test::waitUntil([&] { return !toast->animating(); }));
     for (const QLabel* label : toast->findChildren<QLabel*>())
         EXPECT_FALSE(label->isVisible());
+}
+
+// Read as one element: the message as its name, the accessory's buttons as its actions, and
+// nothing while the capsule is down.
+TEST_F(ToastViewTest, ReadAsOneElementWithItsButtonsAsActions) {
+    int dismissed = 0;
+    auto* dismiss = new QPushButton(QStringLiteral("Dismiss"));
+    QObject::connect(dismiss, &QPushButton::clicked, [&] { ++dismissed; });
+    toast->setAccessory(dismiss);
+    toast->setSystemImage(QStringLiteral("info.circle"));
+    toast->setMessage(QStringLiteral("Capture unavailable."));
+    QAccessibleInterface* element = QAccessible::queryAccessibleInterface(toast);
+    ASSERT_NE(element, nullptr);
+    EXPECT_EQ(element->text(QAccessible::Name), "Capture unavailable.");
+    EXPECT_EQ(element->childCount(), 0);
+    EXPECT_FALSE(element->state().invisible);
+    ASSERT_NE(element->actionInterface(), nullptr);
+    EXPECT_EQ(element->actionInterface()->actionNames(), QStringList{"Dismiss"});
+    element->actionInterface()->doAction(QStringLiteral("Dismiss"));
+    EXPECT_EQ(dismissed, 1);
+    fire(0);
+    EXPECT_TRUE(element->state().invisible);
 }
 
 TEST_F(ToastViewTest, LongMessagesAreCutToTwoLinesBesideTheAccessory) {

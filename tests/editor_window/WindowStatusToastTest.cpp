@@ -1,8 +1,11 @@
 #include "editor_window/WindowStatusToast.h"
 
+#include "editor_window/EditorView.h"
 #include "editor_window/EditorViewRig.h"
 #include "editor_window/StatusToastChoice.h"
 
+#include <QApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
@@ -93,6 +96,67 @@ TEST(WindowStatusToast, DismissDoesNotBringBackAnOlderExportMessage) {
               QStringLiteral("Export failed: Apply or cancel Redact Text first."));
     EXPECT_TRUE(rig.view->toast()->toast()->capsuleVisible()) << "the next change shows";
     document->setTextRedactionReview(nullptr);
+}
+
+TEST(WindowStatusToast, ASaveThatFailedWhileTheCaptureRanShowsOnceItEnds) {
+    test::EditorViewRig rig;
+    CaptureController& c = *rig.capture.controller;
+    rig.exports.controller->saver = [](const QImage&, const QUrl&, ImageExporter::Format, double) {
+        return std::optional<Error>(Error{QStringLiteral("POSIX"), 20, QStringLiteral("Not a directory.")});
+    };
+    // As the shell does: the capture's own save runs before the capture is over.
+    c.onCaptured = [&] {
+        EXPECT_TRUE(rig.exports.controller->finishCapture(PostCaptureAction::saveToFolder));
+    };
+    c.captureDisplay();
+    ASSERT_TRUE(rig.capture.settle());
+    EXPECT_FALSE(c.isBusy());
+    WindowStatusToast& toast = *rig.view->toast();
+    EXPECT_EQ(toast.choice().kind, Kind::exportMessage);
+    ASSERT_NE(toast.toast(), nullptr);
+    EXPECT_EQ(toast.toast()->message(), QStringLiteral("Export failed: Not a directory."));
+    EXPECT_TRUE(toast.toast()->capsuleVisible());
+}
+
+// In the narrowest window, an error shows whole: wrapped, with its buttons below when they leave
+// the text too little room, and whole as the tool tip when two lines cannot hold it.
+TEST(WindowStatusToast, ErrorsShowWholeInTheNarrowestWindow) {
+    test::EditorViewRig rig;
+    rig.view->resize(284, 310);
+    CaptureController& c = *rig.capture.controller;
+    const QString sizeError = QStringLiteral("The capture dimensions exceed the 32-megapixel limit.");
+    QString endless;
+    for (int word = 0; word < 300; ++word)
+        endless += QStringLiteral("word ");
+    for (const auto& [message, retryable] :
+         {std::pair(sizeError, false), std::pair(sizeError, true), std::pair(endless, true)}) {
+        c.setErrorMessage(message);
+        c.setErrorIsRetryable(retryable);
+        rig.capture.turns();
+        ToastView* toast = rig.view->toast()->toast();
+        ASSERT_NE(toast, nullptr);
+        const QRect placed = rig.view->toast()->geometry();
+        EXPECT_GE(placed.left(), EditorView::toastSideMargin);
+        EXPECT_LE(placed.right() + 1, rig.view->width() - EditorView::toastSideMargin);
+        EXPECT_LE(toast->sizeHint().width(), placed.width()) << "nothing cut off at the right";
+        QString shown = toast->shownText();
+        shown.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        const QLabel* text = nullptr;
+        for (const QLabel* label : toast->findChildren<QLabel*>())
+            if (!label->text().isEmpty()) text = label;
+        ASSERT_NE(text, nullptr);
+        // Whole on the capsule, or else whole in its tool tip.
+        if (shown == message)
+            EXPECT_TRUE(text->toolTip().isEmpty());
+        else
+            EXPECT_EQ(text->toolTip(), message);
+        // What is cut beside the buttons gets the whole width above them.
+        QApplication::processEvents();
+        const QPushButton* dismiss = rig.view->toast()->button(QStringLiteral("Dismiss"));
+        ASSERT_NE(dismiss, nullptr);
+        if (shown != message)
+            EXPECT_GE(dismiss->mapTo(toast, QPoint()).y(), text->mapTo(toast, QPoint()).y() + text->height());
+    }
 }
 
 TEST(WindowStatusToast, CountdownFollowsTheStatusAndCancelStopsTheCapture) {

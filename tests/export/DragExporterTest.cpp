@@ -60,6 +60,9 @@ TEST(DragExporter, BaseNameCleansTheSuggestedNameOrFallsBackToTheDate) {
         {QStringLiteral("...hidden"), QStringLiteral("hidden")},
         {QStringLiteral(".png"), dated},
         {QStringLiteral("tab\there\x01"), QStringLiteral("tabhere")},
+        // Format characters too: bidirectional marks could make "gpj.exe" read as "exe.jpg".
+        {QString::fromUtf8("a\u202Egpj.exe"), QStringLiteral("agpj.exe")},
+        {QString::fromUtf8("zero\u200Bwidth\u200D\uFEFF"), QStringLiteral("zerowidth")},
         {long250, QString(195, QLatin1Char('a'))},
         {QString(250, QChar(0xE9)), QString(200, QChar(0xE9))},
     };

@@ -141,6 +141,25 @@ TEST(ExportController, AfterCaptureActions) {
     }
 }
 
+// The capture's own save is over when finishCapture answers, however large the image, so that a
+// failure opens the editor with its message; the log says the system's reason in words.
+TEST(ExportController, AFailedSaveAfterACaptureOpensTheEditorAndLogsItsReason) {
+    for (const auto& [code, words] :
+         {std::pair(ENOTDIR, "Not a directory"), std::pair(ENOSPC, "No space left on device")}) {
+        ExportFixture f;
+        f.backgroundFrom(1);
+        f.controller->saver = [code](const QImage&, const QUrl&, ImageExporter::Format, double) {
+            return std::optional<Error>(PosixFile::error(code));
+        };
+        const auto since = QDateTime::currentMSecsSinceEpoch();
+        EXPECT_TRUE(f.controller->finishCapture(PostCaptureAction::saveToFolder));
+        EXPECT_EQ(f.controller->pendingExports(), 0);
+        EXPECT_EQ(f.controller->message(), QStringLiteral("Export failed: ") + words + '.');
+        EXPECT_EQ(logged(since, "Export failed (png): POSIX " + std::to_string(code) + " (" + words + ")"),
+                  1);
+    }
+}
+
 TEST(ExportController, SendsBackdropsAndEightMegapixelsToTheWorker) {
     ExportFixture f;
     const auto sized = [](int w, int h) { return ExportFixture::makeDocument(w, h); };
@@ -228,7 +247,7 @@ TEST(ExportController, OfTwoBackgroundSavesOnlyTheNewestIsAnnounced) {
         EXPECT_EQ(f.preferences.lastExport(), announced[0].toLocalFile());
         EXPECT_EQ(f.controller->message(), "Saved to Shots.");
         EXPECT_EQ(logged(since, "Saved 64x48 px png"), firstFails ? 0 : 1);
-        EXPECT_EQ(logged(since, "Export failed (png): POSIX 13"), firstFails ? 1 : 0);
+        EXPECT_EQ(logged(since, "Export failed (png): POSIX 13 (Permission denied)"), firstFails ? 1 : 0);
     }
 }
 

@@ -1,10 +1,12 @@
 #include "export/FileDialogs.h"
 
 #include "export/NoOverwriteSaveDialog.h"
+#include "support/QtPrinters.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QLineEdit>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -85,6 +87,42 @@ TEST(NoOverwriteSaveDialog, RefusesTheNameThatWouldBeWrittenAndStaysOpen) {
     }
     EXPECT_EQ(NoOverwriteSaveDialog::validateNewDestination(dir + "/shot.png")->code, 3);
     EXPECT_FALSE(NoOverwriteSaveDialog::validateNewDestination(dir + "/free.png"));
+}
+
+// A typed name keeps an extension of the chosen format; another image format's is replaced and
+// any other ending gets the format's added, before the check for an existing file.
+TEST(NoOverwriteSaveDialog, WritesTheNameWithTheFormatsExtension) {
+    test::TempDir folder;
+    const QString dir = QString::fromStdString(folder.path().string());
+    QFile(dir + "/taken.png").open(QIODevice::WriteOnly);
+    const QString png = "PNG image (*.png)", jpeg = "JPEG image (*.jpg *.jpeg)", gif = "GIF image (*.gif)";
+    struct Case {
+        QString filter, suffix, typed, written; // no written name: refused
+    };
+    for (const Case& c :
+         {Case{png, "png", "shot.jpg", "shot.png"}, Case{png, "png", "shot.txt", "shot.txt.png"},
+          Case{png, "png", "shot.PNG", "shot.PNG"}, Case{png, "png", "v1.5", "v1.5.png"},
+          Case{jpeg, "jpg", "shot.jpeg", "shot.jpeg"}, Case{jpeg, "jpg", "shot.png", "shot.jpg"},
+          Case{gif, "gif", "shot.png", "shot.gif"}, Case{png, "png", "taken.jpg", ""}}) {
+        NoOverwriteSaveDialog dialog;
+        dialog.setNameFilter(c.filter);
+        dialog.setDefaultSuffix(c.suffix);
+        dialog.setDirectory(dir);
+        dialog.open();
+        // Typed into the name field, which has the keyboard.
+        QApplication::setActiveWindow(&dialog);
+        auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setFocus();
+        ASSERT_TRUE(name->hasFocus());
+        name->setText(c.typed);
+        dialog.accept();
+        EXPECT_EQ(dialog.result() == QDialog::Accepted, !c.written.isEmpty()) << c.typed.toStdString();
+        if (!c.written.isEmpty())
+            EXPECT_EQ(dialog.selectedFiles().value(0), dir + "/" + c.written) << c.typed.toStdString();
+        else
+            EXPECT_FALSE(dialog.refusal().isEmpty());
+    }
 }
 
 } // namespace

@@ -3,7 +3,9 @@
 #include "export/ImageExporter.h"
 #include "platform/AnonymousMemory.h"
 #include "platform/TiffCodec.h"
+#include "support/HeifFiles.h"
 #include "support/ImageCompare.h"
+#include "support/ImageFiles.h"
 #include "support/TempDir.h"
 
 #include <QBuffer>
@@ -16,7 +18,6 @@
 #include <QPainter>
 #include <cstring>
 #include <gtest/gtest.h>
-#include <libheif/heif.h>
 #include <sys/stat.h>
 
 namespace quorvane {
@@ -24,18 +25,11 @@ namespace {
 
 using ImageImporter::ImportError;
 const QColor r = Qt::red, g = Qt::green, b = Qt::blue, w = Qt::white;
-
-// Red, green / blue, white quadrants: any flip or turn shows.
-QImage quadrants(int width, int height) {
-    QImage image(width, height, QImage::Format_RGBX8888);
-    image.setColorSpace(QColorSpace::SRgb);
-    image.fill(w);
-    QPainter painter(&image);
-    painter.fillRect(0, 0, width / 2, height / 2, r);
-    painter.fillRect(width / 2, 0, width - width / 2, height / 2, g);
-    painter.fillRect(0, height / 2, width / 2, height - height / 2, b);
-    return image;
-}
+using test::gif;
+using test::le16;
+using test::qtEncoded;
+using test::quadrants;
+using test::withCodedSize;
 
 // The colours at the quadrants' centres, row by row, each channel rounded to 0 or 255 (lossy formats).
 std::vector<QColor> quadrantColors(const QImage& image) {
@@ -52,18 +46,6 @@ QByteArray encoded(const QImage& image, ImageExporter::Format format = ImageExpo
     return ImageExporter::encode(image, format, 0.95).value();
 }
 
-QByteArray qtEncoded(const QImage& image, const char* format) {
-    QBuffer buffer;
-    image.save(&buffer, format);
-    return buffer.data();
-}
-
-// Two bytes of `value`, least significant first unless `bigEndian`.
-QByteArray le16(int value, bool bigEndian = false) {
-    const QByteArray bytes = QByteArray(1, char(value & 0xFF)) + char(value >> 8 & 0xFF);
-    return bigEndian ? QByteArray(1, bytes[1]) + bytes[0] : bytes;
-}
-
 // An Exif segment holding only the orientation, right after the start-of-image marker.
 QByteArray withOrientation(const QByteArray& jpeg, int orientation) {
     const QByteArray exif = QByteArray("Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0", 24) +
@@ -77,58 +59,12 @@ QByteArray withClaimedSize(QByteArray jpeg, int width, int height) {
     return jpeg.replace(frame + 5, 4, le16(height, true) + le16(width, true));
 }
 
-// A GIF with a 256-colour table whose LZW codes stay at 9 bits: a clear code every 250 pixels.
-// Without pixels it has no frame.
-QByteArray gif(int width, int height, const std::vector<QColor>& palette, const std::vector<uchar>& pixels,
-               int transparent = -1) {
-    QByteArray out = "GIF89a" + le16(width) + le16(height) + QByteArray("\xF7\0\0", 3);
-    for (std::size_t i = 0; i < 256; ++i) {
-        const QColor c = i < palette.size() ? palette[i] : QColor(Qt::black);
-        out += QByteArray(1, char(c.red())) + char(c.green()) + char(c.blue());
-    }
-    if (transparent >= 0) out += QByteArray("\x21\xF9\x04\x01\0\0", 6) + char(transparent) + '\0';
-    if (pixels.empty()) return out + ';';
-    out += QByteArray(",\0\0\0\0", 5) + le16(width) + le16(height) + QByteArray("\0\x08", 2);
-    QByteArray codes;
-    quint32 bits = 0;
-    int count = 0;
-    const auto put = [&](int code) {
-        for (bits |= quint32(code) << count, count += 9; count >= 8; count -= 8, bits >>= 8)
-            codes += char(bits & 0xFF);
-    };
-    for (std::size_t i = 0; i < pixels.size(); ++i) {
-        if (i % 250 == 0) put(256);
-        put(pixels[i]);
-    }
-    put(257);
-    if (count > 0) codes += char(bits & 0xFF);
-    for (qsizetype at = 0; at < codes.size(); at += 255)
-        out += char(std::min<qsizetype>(255, codes.size() - at)) + codes.mid(at, 255);
-    return out + '\0' + ';';
-}
-
 // `image` as a HEIC file at `path`, and its bytes.
 QByteArray heic(const QImage& image, const QString& path) {
-    heif_context* context = heif_context_alloc();
-    heif_encoder* encoder = nullptr;
-    heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder);
-    heif_image* picture = nullptr;
-    const bool alpha = image.hasAlphaChannel();
-    heif_image_create(image.width(), image.height(), heif_colorspace_RGB,
-                      alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &picture);
-    heif_image_add_plane(picture, heif_channel_interleaved, image.width(), image.height(), 8);
-    int stride = 0;
-    uint8_t* plane = heif_image_get_plane(picture, heif_channel_interleaved, &stride);
-    const QImage rgb = image.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
-    for (int y = 0; y < image.height(); ++y)
-        std::memcpy(plane + y * stride, rgb.constScanLine(y), (alpha ? 4 : 3) * std::size_t(image.width()));
-    heif_context_encode_image(context, picture, encoder, nullptr, nullptr);
-    heif_context_write_to_file(context, QFile::encodeName(path).constData());
-    heif_image_release(picture);
-    heif_encoder_release(encoder);
-    heif_context_free(context);
+    const QByteArray bytes = test::encodeHeic(image);
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (file.open(QIODevice::WriteOnly)) file.write(bytes);
+    return bytes;
 }
 
 // The encoder stores a picture whose sides are not multiples of its blocks as one padded tile in a
@@ -151,33 +87,6 @@ QByteArray withTileSize(QByteArray heif, std::uint32_t width, std::uint32_t heig
         heif[at + i] = char(width >> (24 - 8 * i));
         heif[at + 4 + i] = char(height >> (24 - 8 * i));
     }
-    return heif;
-}
-
-// The tile's coded size rewritten in its sequence parameter set (in "hvcC"), keeping its length:
-// after the profile (twelve bytes, not counting emulation-prevention bytes) come the set's id,
-// the chroma format and then the size, as Exp-Golomb codes.
-QByteArray withCodedSize(QByteArray heif, std::uint32_t width, std::uint32_t height) {
-    qsizetype at = heif.indexOf(QByteArray("\x42\x01", 2), heif.indexOf("hvcC")) + 3;
-    for (int payload = 0, zeros = 0; payload < 12; ++at) {
-        const char c = heif[at];
-        if (zeros >= 2 && c == 3) {
-            zeros = 0;
-            continue;
-        }
-        zeros = c == 0 ? zeros + 1 : 0;
-        ++payload;
-    }
-    std::string bits = "1010"; // set 0, chroma format 1
-    for (std::uint32_t value : {width, height}) {
-        std::string code;
-        for (std::uint64_t v = std::uint64_t{value} + 1; v != 0; v >>= 1)
-            code.insert(code.begin(), char('0' + (v & 1)));
-        bits += std::string(code.size() - 1, '0') + code;
-    }
-    bits.resize((bits.size() + 7) / 8 * 8, '1');
-    for (std::size_t i = 0; i < bits.size(); i += 8)
-        heif[at + qsizetype(i / 8)] = char(std::stoi(bits.substr(i, 8), nullptr, 2));
     return heif;
 }
 

@@ -2,12 +2,15 @@
 // folder that is a file, no tray, no window manager, the display going away. It keeps working
 // where it can, says what went wrong, and loses nothing.
 
+#include "support/TempDir.h"
 #include "support/WaitUntil.h"
 #include "support/XvfbServer.h"
 #include "support/journey/JourneyTest.h"
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <fstream>
 
 namespace quorvane::journey {
@@ -28,6 +31,8 @@ TEST_F(BadPlaces, UnwritableSettingsAndASaveFolderThatIsAFile) {
     ASSERT_TRUE(quorvane.start());
 
     EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Settings file unusable")));
+    // The hot keys are there once the program shows its window.
+    editor();
     // A capture that cannot be saved stays in the editor.
     const qsizetype since = quorvane.mark();
     press(QStringLiteral("ctrl+alt+super+3"));
@@ -58,6 +63,94 @@ TEST_F(BadPlaces, UnwritableSettingsAndASaveFolderThatIsAFile) {
     QFile kept(QString::fromStdString(pictures.string()));
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), QByteArray("not a folder"));
+}
+
+// The save after a capture fails: the editor opens on the capture and says why, in words, where
+// the person looks; nothing is saved anywhere.
+TEST_F(BadPlaces, ASaveAfterACaptureThatFailsOpensTheEditorWithTheReason) {
+    const test::TempDir elsewhere;
+    const std::string file = (elsewhere / "a file").string(), nowhere = (elsewhere / "gone").string();
+    std::ofstream(file) << "not a folder";
+    std::filesystem::create_symlink(elsewhere / "missing", nowhere);
+    // A light screen to capture, on which the message can be read.
+    ASSERT_TRUE(desktop.showStillWindow(QStringLiteral("Another program"), {0, 0, 1920, 1080},
+                                        QStringLiteral("white")));
+    for (const auto& [folder, reason, logged] :
+         {std::tuple(file, "Export failed: Not a directory.",
+                     "Export failed (png): POSIX 20 (Not a directory)"),
+          std::tuple(nowhere, "Export failed: No such file or directory.",
+                     "Export failed (png): POSIX 2 (No such file or directory)")}) {
+        SCOPED_TRACE(reason);
+        Program quorvane(
+            {{"postCaptureAction", "saveToFolder"}, {"saveFolder", QString::fromStdString(folder)}});
+        ASSERT_TRUE(quorvane.start());
+        activate(editor());
+        press(QStringLiteral("ctrl+w"));
+        ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
+        settle(500);
+        press(QStringLiteral("ctrl+alt+super+3"));
+        ASSERT_TRUE(quorvane.waitForLog(QString::fromLatin1(logged))) << quorvane.log().toStdString();
+        const auto window = waitForWindow(QStringLiteral("^Quorvane$"), 5000);
+        ASSERT_TRUE(window.has_value()) << "the editor did not open";
+        // The message shows for a while only: its picture is taken at once and read afterwards.
+        settle(400);
+        // The capsule stands over the bottom of the canvas, above the status bar.
+        const QRect geometry = window->geometry;
+        const QRect bottom(geometry.left() + geometry.width() / 4, geometry.bottom() - 250,
+                           geometry.width() / 2, 200);
+        const QImage seen = grab(bottom);
+        QString read;
+        for (const TextLine& line : readImage(seen, bottom.topLeft()))
+            read += line.text + QLatin1Char('\n');
+        // The warning sign before the text may read as a letter.
+        EXPECT_TRUE(comparable(read).contains(comparable(QString::fromLatin1(reason))))
+            << "the failure is not shown: " << read.toStdString();
+        EXPECT_TRUE(quorvane.savedImages().isEmpty());
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(elsewhere.path()), {}), 2);
+        EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
+    }
+}
+
+// Settings kept in a dotfiles folder and linked into place stay there when they change; a link to
+// nothing is set aside, and the settings start afresh beside it.
+TEST_F(BadPlaces, SettingsLinkedFromADotfilesFolderStayThere) {
+    Program quorvane;
+    const auto settings = quorvane.settingsFile();
+    const auto dotfiles = quorvane.folder("dotfiles") / "quorvane.json";
+    std::filesystem::create_directories(dotfiles.parent_path());
+    std::filesystem::rename(settings, dotfiles);
+    std::filesystem::create_symlink(dotfiles, settings);
+    ASSERT_TRUE(quorvane.start());
+    const QString chosen = QString::fromStdString(quorvane.folder("Chosen").string());
+    QDir().mkpath(chosen);
+    const auto window = waitForWindow(QStringLiteral("^Quorvane$"));
+    ASSERT_TRUE(window.has_value());
+    ASSERT_TRUE(chooseMenuItem(*window, QStringLiteral("File"), QStringLiteral("Choose Save Folder")));
+    ASSERT_TRUE(waitForWindow(QStringLiteral("^Choose Save Folder$")).has_value());
+    press(QStringLiteral("ctrl+a"));
+    type(chosen);
+    press(QStringLiteral("Return"));
+    ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Choose Save Folder$")));
+    const auto stored = [&] {
+        QFile file(QString::fromStdString(dotfiles.string()));
+        return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
+                                              : QJsonObject();
+    };
+    EXPECT_TRUE(test::waitUntil(
+        [&] { return stored().value(QStringLiteral("saveFolder")).toString() == chosen; }, 10000))
+        << quorvane.log().toStdString();
+    EXPECT_TRUE(std::filesystem::is_symlink(settings)) << "the link was replaced";
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
+
+    // The dotfiles folder is gone: the link leads nowhere.
+    std::filesystem::remove_all(dotfiles.parent_path());
+    Program again;
+    std::filesystem::remove(again.settingsFile());
+    std::filesystem::create_symlink(dotfiles, again.settingsFile());
+    ASSERT_TRUE(again.start());
+    EXPECT_TRUE(again.waitForLog(QStringLiteral("Settings file unusable (is a symbolic link to nothing)")))
+        << again.log().toStdString();
+    EXPECT_EQ(again.terminate(), 0) << again.log().toStdString();
 }
 
 TEST_F(BadPlaces, WithoutATrayOrAWindowManagerTheEditorIsTheWayIn) {

@@ -6,6 +6,7 @@
 
 #include <QJsonObject>
 #include <algorithm>
+#include <filesystem>
 
 namespace quorvane::journey {
 namespace {
@@ -97,6 +98,52 @@ TEST_F(CaptureAndSave, OpenWindowsOfOursAreCapturedAsAPersonSeesThem) {
     });
     EXPECT_TRUE(same) << "no saved capture equals the screen without the Recognized Text window";
     EXPECT_EQ(quorvane.terminate(), 0);
+}
+
+// Save As writes the file under the chosen format's extension, whatever the typed name ends in,
+// and saves the picture it was opened for even when a capture replaced it meanwhile.
+TEST_F(CaptureAndSave, SaveAsKeepsItsFormatsExtensionAndItsPicture) {
+    Program quorvane;
+    const std::filesystem::path pictures = quorvane.folder("Pictures");
+    const QString photo = QString::fromStdString((pictures / "photo.png").string());
+    QImage picture(640, 400, QImage::Format_RGB32);
+    picture.fill(QColor(200, 220, 255));
+    ASSERT_TRUE(picture.save(photo));
+    ASSERT_TRUE(quorvane.start());
+    openImage(quorvane, photo, {640, 400});
+
+    // A name typed with another format's extension is saved as PNG under .png.
+    activate(editor());
+    press(QStringLiteral("ctrl+shift+s"));
+    ASSERT_TRUE(waitForWindow(QStringLiteral("^Save As$")).has_value()) << quorvane.log().toStdString();
+    type(QString::fromStdString((pictures / "shot.jpg").string()));
+    press(QStringLiteral("Return"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Saved 640x400 px png"))) << quorvane.log().toStdString();
+    EXPECT_TRUE(std::filesystem::exists(pictures / "shot.png"));
+    EXPECT_FALSE(std::filesystem::exists(pictures / "shot.jpg"));
+    EXPECT_EQ(QImage(QString::fromStdString((pictures / "shot.png").string()), "PNG").size(),
+              QSize(640, 400));
+    ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Save As$")));
+
+    // A hot-key capture while the dialog is open: the dialog still saves the opened picture.
+    activate(editor());
+    press(QStringLiteral("ctrl+shift+s"));
+    auto dialog = waitForWindow(QStringLiteral("^Save As$"));
+    ASSERT_TRUE(dialog.has_value());
+    const qsizetype beforeCapture = quorvane.mark();
+    press(QStringLiteral("ctrl+alt+super+3"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture succeeded"), beforeCapture))
+        << quorvane.log().toStdString();
+    settle(500);
+    dialog = waitForWindow(QStringLiteral("^Save As$"));
+    ASSERT_TRUE(dialog.has_value()) << "the dialog stays open";
+    activate(*dialog);
+    type(QString::fromStdString((pictures / "kept.png").string()));
+    press(QStringLiteral("Return"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Saved 640x400 px png"), beforeCapture))
+        << quorvane.log().toStdString();
+    EXPECT_EQ(QImage(QString::fromStdString((pictures / "kept.png").string())).size(), QSize(640, 400));
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 
 } // namespace

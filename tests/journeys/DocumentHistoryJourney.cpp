@@ -50,7 +50,7 @@ TEST_F(DocumentHistory, RestoreBringsBackTheLastDocumentWithUnexportedEdits) {
     // The capture is not edited: an area capture after it drops it and keeps the edited picture.
     since = quorvane.mark();
     press(QStringLiteral("ctrl+alt+super+4"));
-    settle(1200);
+    ASSERT_TRUE(waitForAreaPicker());
     drag(QPoint(300, 300), QPoint(970, 780), 20);
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture succeeded: 670x480 px"), since));
     settle(600);

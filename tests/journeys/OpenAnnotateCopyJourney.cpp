@@ -1,12 +1,14 @@
 // Opening an image, drawing on it, undoing, copying and pasting: the Edit menu through focus
 // changes, the clipboard as another program reads it.
 
+#include "support/PeakMemory.h"
 #include "support/journey/JourneyTest.h"
 
 #include <QBuffer>
 #include <QFile>
-#include <QUrl>
 #include <QPainter>
+#include <QUrl>
+#include <unistd.h>
 
 namespace quorvane::journey {
 namespace {
@@ -75,17 +77,11 @@ TEST_F(OpenAnnotateCopy, OpenDrawUndoCopyAndPasteThroughMenusAndKeys) {
 
     // Another program copies an image: Paste takes it as the new document.
     QImage other = testPicture({300, 200}, QColor(40, 160, 40), QColor(160, 40, 40));
-    QByteArray png;
-    {
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        other.save(&buffer, "PNG");
-    }
-    ASSERT_TRUE(putOnClipboard(png, QStringLiteral("image/png")));
+    ASSERT_TRUE(putOnClipboard(other));
     settle();
-    EXPECT_TRUE(findItem(openMenu(window, QStringLiteral("Edit")), QStringLiteral("Paste")).value_or(MenuItem{}).enabled);
-    closeMenus();
+    // Straight from the keyboard, without a menu opened first.
     const qsizetype beforePaste = quorvane.mark();
+    activate(editor());
     press(QStringLiteral("ctrl+v"));
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Imported 300x200 px image"), beforePaste))
         << quorvane.log().toStdString();
@@ -94,9 +90,8 @@ TEST_F(OpenAnnotateCopy, OpenDrawUndoCopyAndPasteThroughMenusAndKeys) {
     window = editor();
     ASSERT_TRUE(chooseMenuItem(window, QStringLiteral("File"), QStringLiteral("Restore Previous Document")));
     settle(500);
-    press(QStringLiteral("ctrl+c"));
-    settle(500);
-    EXPECT_EQ(clipboardImage().size(), QSize(640, 400));
+    // Read once the copy is done, so that it does not take the clipboard back from the next program.
+    EXPECT_EQ(JourneyTest::copied(quorvane).size(), QSize(640, 400));
 
     // A file manager copies a PDF: Paste says why it cannot open it, and changes nothing.
     const QString pdf = QString::fromStdString((quorvane.folder("Pictures") / "notes.pdf").string());
@@ -114,6 +109,166 @@ TEST_F(OpenAnnotateCopy, OpenDrawUndoCopyAndPasteThroughMenusAndKeys) {
     settle(500);
     EXPECT_TRUE(findText(readScreen(editor().geometry, Layout::sparse), QStringLiteral("Quorvane can't open this item")))
         << "the unsupported-format message is not shown";
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
+}
+
+// The message shown after Copy sits over the bottom of the canvas: a drag that starts there
+// draws, while the message shows and after it went.
+TEST_F(OpenAnnotateCopy, DrawingStartsWhereTheCopyMessageShows) {
+    Program quorvane;
+    const QString photo = QString::fromStdString((quorvane.folder("Pictures") / "photo.png").string());
+    ASSERT_TRUE(testPicture({1200, 900}, QColor(200, 220, 255), QColor(255, 240, 200)).save(photo));
+    ASSERT_TRUE(quorvane.start());
+    openImage(quorvane, photo, {1200, 900});
+    Window window = editor();
+    activate(window);
+    press(QStringLiteral("r"));
+    std::optional<QPoint> message; // found while it shows, then kept for when it went
+    for (const bool shown : {true, false}) {
+        const qsizetype before = quorvane.mark();
+        press(QStringLiteral("ctrl+c"));
+        ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Copied"), before)) << quorvane.log().toStdString();
+        settle(shown ? 300 : 3500);
+        const QImage undrawn = clipboardImage();
+        if (shown) {
+            const QRect visible = window.geometry.intersected(QRect(QPoint(0, 0), grab().size()));
+            const QRect lower(visible.left(), visible.bottom() - 300, visible.width(), 300);
+            const auto line =
+                findText(readScreen(lower, Layout::sparse), QStringLiteral("Copied final image."));
+            ASSERT_TRUE(line.has_value()) << "the message shows after Copy";
+            message = line->box.center();
+        }
+        drag(*message, *message - QPoint(120, 160));
+        settle();
+        const qsizetype drawn = quorvane.mark();
+        press(QStringLiteral("ctrl+c"));
+        ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Copied"), drawn)) << quorvane.log().toStdString();
+        settle();
+        EXPECT_NE(clipboardImage(), undrawn) << (shown ? "under the message" : "where the message was");
+        press(QStringLiteral("ctrl+z"));
+        settle();
+    }
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
+}
+
+// A text whose lines outgrow its box (its text size made larger) keeps every line once it is
+// edited again: the box grows to hold them all, in the copied image too.
+TEST_F(OpenAnnotateCopy, AnEditedTextKeepsAllItsLines) {
+    Program quorvane;
+    const QString photo = QString::fromStdString((quorvane.folder("Pictures") / "white.png").string());
+    QImage white(800, 600, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    ASSERT_TRUE(white.save(photo));
+    ASSERT_TRUE(quorvane.start());
+    openImage(quorvane, photo, {800, 600});
+    const Window window = editor();
+    activate(window);
+    const QRect visible = window.geometry.intersected(QRect(QPoint(0, 0), grab().size()));
+
+    // Six lines pasted into a text box near the top left, committed with Ctrl+Return.
+    QStringList lines;
+    for (int line = 1; line <= 6; ++line)
+        lines << QStringLiteral("Line%1").arg(line);
+    ASSERT_TRUE(putOnClipboard(lines.join(QLatin1Char('\n')).toUtf8(), QStringLiteral("UTF8_STRING")));
+    press(QStringLiteral("t"));
+    const QPoint textAt = visible.topLeft() + QPoint(visible.width() / 4, visible.height() / 5);
+    click(textAt);
+    settle();
+    press(QStringLiteral("ctrl+v"));
+    settle();
+    press(QStringLiteral("ctrl+Return"));
+    settle();
+
+    // The selected text set larger from the tool bar's text size, then opened again with a double
+    // click of the Select tool: a letter typed at its end, committed.
+    const QRect toolBar(visible.left(), visible.top(), visible.width(), 90);
+    ASSERT_TRUE(clickText(toolBar, QStringLiteral("18"))) << "the text size menu";
+    settle();
+    const auto items = openMenuItems();
+    const auto large = findItem(items, QStringLiteral("48 pt"));
+    ASSERT_TRUE(large.has_value());
+    click(large->box.center());
+    settle();
+    press(QStringLiteral("v"));
+    doubleClick(textAt + QPoint(10, 10));
+    settle();
+    type(QStringLiteral("!"));
+    press(QStringLiteral("ctrl+Return"));
+    settle();
+    press(QStringLiteral("Escape"));
+    const qsizetype before = quorvane.mark();
+    press(QStringLiteral("ctrl+c"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Copied"), before)) << quorvane.log().toStdString();
+    settle();
+
+    // Every line is in the picture: rows with ink come in six bands.
+    const QImage copied = clipboardImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(copied.size(), QSize(800, 600));
+    int bands = 0;
+    bool inked = false;
+    for (int y = 0; y < copied.height(); ++y) {
+        bool row = false;
+        for (int x = 0; x < copied.width() && !row; ++x)
+            row = qGray(copied.pixel(x, y)) < 160;
+        if (row && !inked) ++bands;
+        inked = row;
+    }
+    EXPECT_EQ(bands, 6) << "lines of text in the copied image";
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
+}
+
+} // namespace
+} // namespace quorvane::journey
+
+namespace quorvane::journey {
+namespace {
+
+// The processor time a process has used, in milliseconds.
+qint64 processorTime(qint64 process) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(process));
+    if (!stat.open(QIODevice::ReadOnly)) return -1;
+    // After the name in parentheses: the state, then fields 4 to 13, then user and system time.
+    const QList<QByteArray> fields = stat.readAll().split(')').last().trimmed().split(' ');
+    if (fields.size() < 13) return -1;
+    return (fields[11].toLongLong() + fields[12].toLongLong()) * 1000 / ::sysconf(_SC_CLK_TCK);
+}
+
+TEST_F(OpenAnnotateCopy, AHostileHeicPastedOrOpenedIsRefusedAtOnceAndCostsNothing) {
+    QFile hostile(
+        QStringLiteral(QUORVANE_TEST_DATA_DIR "/../../fuzz/corpus/importer/grid-record-outside-idat.heic"));
+    ASSERT_TRUE(hostile.open(QIODevice::ReadOnly));
+    const QByteArray bytes = hostile.readAll();
+    Program quorvane;
+    const QString file = QString::fromStdString((quorvane.folder("Pictures") / "photo.heic").string());
+    {
+        QFile copy(file);
+        ASSERT_TRUE(copy.open(QIODevice::WriteOnly));
+        copy.write(bytes);
+    }
+    ASSERT_TRUE(quorvane.start());
+    activate(editor());
+    settle(500);
+    // As image data, and as a file manager's link to the file.
+    for (const auto& [data, type] :
+         {std::pair(bytes, QStringLiteral("image/heic")),
+          std::pair(QUrl::fromLocalFile(file).toEncoded() + "\r\n", QStringLiteral("text/uri-list"))}) {
+        SCOPED_TRACE(type.toStdString());
+        ASSERT_TRUE(putOnClipboard(data, type));
+        settle();
+        const test::PeakMemory memory(quorvane.processId());
+        const qint64 processor = processorTime(quorvane.processId());
+        const qsizetype before = quorvane.mark();
+        activate(editor());
+        press(QStringLiteral("ctrl+v"));
+        ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Import failed"), before))
+            << quorvane.log().toStdString();
+        EXPECT_LT(processorTime(quorvane.processId()) - processor, 50);
+        EXPECT_LT(memory.growth(), 50 << 20);
+        settle(500);
+        EXPECT_TRUE(
+            findText(readScreen(editor().geometry, Layout::sparse), QStringLiteral("Quorvane can't read")))
+            << "the damaged-image message is not shown";
+    }
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 

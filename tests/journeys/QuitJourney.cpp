@@ -17,15 +17,7 @@ protected:
         QImage image(500, 320, QImage::Format_RGB32);
         image.fill(color);
         ASSERT_TRUE(image.save(path));
-        activate(editor());
-        const qsizetype since = quorvane.mark();
-        press(QStringLiteral("ctrl+o"));
-        ASSERT_TRUE(waitForWindow(QStringLiteral("^Open Image$")).has_value());
-        type(path);
-        press(QStringLiteral("Return"));
-        ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Imported 500x320 px image"), since));
-        settle(600);
-        const Window window = editor();
+        const Window window = openImage(quorvane, path, image.size());
         press(QStringLiteral("r"));
         drag(window.geometry.center() - QPoint(50, 30), window.geometry.center() + QPoint(50, 30));
         settle();
@@ -39,6 +31,8 @@ TEST_F(Quit, NothingToLoseQuitsAtOnceAndUnexportedEditsAskOnce) {
         // A fresh capture, never edited: Ctrl+Q quits without a word.
         Program quorvane;
         ASSERT_TRUE(quorvane.start());
+        // The hot keys are there once the program shows its window.
+        editor();
         press(QStringLiteral("ctrl+alt+super+3"));
         ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Post-capture action: openEditor")));
         settle(600);

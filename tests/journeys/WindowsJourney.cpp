@@ -40,7 +40,7 @@ TEST_F(Windows, TheEditorStaysOnTheFreeScreenFollowsItsDocumentAndComesBackOnlyW
     qsizetype since = quorvane.mark();
     press(QStringLiteral("ctrl+alt+super+4"));
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Hotkey triggered: captureArea"), since));
-    settle(800);
+    ASSERT_TRUE(waitForAreaPicker());
     press(QStringLiteral("Escape"));
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture cancelled"), since)) << quorvane.log().toStdString();
     settle(800);
@@ -58,7 +58,7 @@ TEST_F(Windows, TheEditorStaysOnTheFreeScreenFollowsItsDocumentAndComesBackOnlyW
     // A smaller area shrinks it in place: the top-left stays.
     since = quorvane.mark();
     press(QStringLiteral("ctrl+alt+super+4"));
-    settle(1200);
+    ASSERT_TRUE(waitForAreaPicker());
     drag(QPoint(300, 300), QPoint(970, 780), 20);
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture succeeded: 670x480 px"), since)) << quorvane.log().toStdString();
     settle(800);

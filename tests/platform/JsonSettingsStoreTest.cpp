@@ -169,3 +169,61 @@ TEST(JsonSettingsStore, AnOversizedFileKeepsTheEntriesOfItsFirstPart) {
 
 } // namespace
 } // namespace quorvane
+
+namespace quorvane {
+namespace {
+
+// Settings kept in a dotfiles folder and linked into place: every write replaces the link's
+// target, in its folder, with its permissions, and the link stays. A link to nothing, or to a
+// folder, is unusable: it goes aside and a file of our own takes its place.
+TEST(JsonSettingsStore, WritesThroughASymbolicLinkAndKeepsTheLink) {
+    test::TempDir home;
+    const auto dotfiles = home / "dotfiles" / "quorvane.json";
+    fs::create_directories(dotfiles.parent_path());
+    std::ofstream(dotfiles) << R"({"format": "jpeg"})";
+    fs::permissions(dotfiles, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    const auto file = home / "config" / "settings.json";
+    fs::create_directories(file.parent_path());
+    for (const fs::path& link : {fs::path("../dotfiles/quorvane.json"), dotfiles}) {
+        SCOPED_TRACE(link.string());
+        fs::remove(file);
+        fs::create_symlink(link, file);
+        JsonSettingsStore store(file);
+        EXPECT_FALSE(store.problem());
+        EXPECT_EQ(store.value("format"), QJsonValue("jpeg"));
+        ASSERT_TRUE(store.setValue("hideAfterSave", true)) << store.lastError();
+        EXPECT_TRUE(fs::is_symlink(file));
+        EXPECT_EQ(JsonSettingsStore(dotfiles).values(),
+                  (QJsonObject{{"format", "jpeg"}, {"hideAfterSave", true}}));
+        EXPECT_EQ(fs::status(dotfiles).permissions(),
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dotfiles.parent_path()), {}), 1)
+            << "no temporary files";
+        EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), {}), 1);
+    }
+
+    for (const auto& [target, reason] : {std::pair(home / "gone.json", "is a symbolic link to nothing"),
+                                         std::pair(home / "dotfiles", "is not a regular file")}) {
+        SCOPED_TRACE(reason);
+        fs::remove(file);
+        fs::create_symlink(target, file);
+        JsonSettingsStore store(file);
+        ASSERT_TRUE(store.problem());
+        EXPECT_EQ(store.problem()->reason, reason);
+        EXPECT_TRUE(fs::is_symlink(store.problem()->movedTo)) << "the link itself is moved aside";
+        ASSERT_TRUE(store.setValue("a", 1)) << store.lastError();
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(file)));
+        fs::remove(store.problem()->movedTo);
+    }
+    // A link broken while the program runs is handled so on the next write.
+    fs::remove(file);
+    fs::create_symlink(dotfiles, file);
+    JsonSettingsStore store(file);
+    fs::rename(dotfiles, home / "moved.json");
+    ASSERT_TRUE(store.setValue("a", 2)) << store.lastError();
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(file)));
+    EXPECT_EQ(JsonSettingsStore(file).value("a"), QJsonValue(2));
+}
+
+} // namespace
+} // namespace quorvane

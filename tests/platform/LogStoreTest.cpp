@@ -174,6 +174,27 @@ TEST(LogStore, RotationKeepsTheFolderBoundedAndReadersSeeNoHoles) {
               (std::vector{huge, sequenced(1, count), sequenced(0, count + 1)}));
 }
 
+// A log from before that is far larger than the bound (an older program's, or one put there) is
+// brought within it on the first entry, keeping its newest entries, instead of being rotated whole.
+TEST(LogStore, AnOversizedLogFromBeforeKeepsOnlyItsNewestEntries) {
+    test::TempDir dir;
+    constexpr std::int64_t bound = 16 * 1024;
+    {
+        LogStore before(dir / "log", std::int64_t{1} << 30);
+        for (int i = 0; i < 2000; ++i)
+            ASSERT_TRUE(before.append(sequenced(3, i)));
+    }
+    ASSERT_GT(fs::file_size(dir / "log" / "quorvane.log"), std::uintmax_t{10 * bound});
+    fs::copy_file(dir / "log" / "quorvane.log", dir / "log" / "quorvane.log.1");
+    LogStore store(dir / "log", bound);
+    ASSERT_TRUE(store.append(sequenced(3, 2000)));
+    EXPECT_LE(stored(dir / "log").size(), std::size_t(bound) + 300);
+    const auto [first, last] = spans(readAll(store))[3];
+    EXPECT_GT(first, 1900) << "the oldest go";
+    EXPECT_EQ(last, 2000) << "the newest stay, the new entry after them";
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "log"), fs::directory_iterator()), 2);
+}
+
 // Threads sharing a store, and forked processes each with its own descriptor, unbounded and rotating
 // together: every stored line parses, nothing is torn, and nothing is lost but whole old lines to
 // rotation (perhaps every line of a writer that finished early). Threads rotate under the store's

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <cerrno>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -75,6 +76,46 @@ TEST(PosixFile, WritesEveryByteFlushedOrNothingAndNeverTouchesAFileThatExists) {
     EXPECT_EQ(PosixFile::hardLink(pathOf(folder / "a"), pathOf(folder / "link")), PosixFile::error(EEXIST));
     // Numbers the system does not know are reported as an input/output error.
     EXPECT_EQ(PosixFile::error(99999), PosixFile::error(EIO));
+}
+
+std::string contents(const fs::path& path) {
+    QFile file(pathOf(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string("(missing)");
+}
+
+// A file the user chose to replace is replaced only once the new one is complete: a full disk,
+// a failed close or a directory in its place leaves what was there, and no other file behind.
+// The file being written never carries the name's extension, so a crash cannot leave a second
+// entry that a reader of "*.desktop" would take.
+TEST(PosixFile, ReplacesAFileWholeOrLeavesItAsItWas) {
+    test::TempDir folder;
+    const fs::path target = folder / "com.quorvane.Quorvane.desktop";
+    std::ofstream(target) << "old";
+    struct NamingCalls : ActedOutCalls {
+        mutable std::vector<std::string> opened;
+        int open(const char* path, int flags, mode_t mode) const override {
+            opened.push_back(fs::path(path).filename().string());
+            return Calls::open(path, flags, mode);
+        }
+    };
+    NamingCalls full, failingClose, fine;
+    full.room = 2;
+    failingClose.closeError = EIO;
+    EXPECT_EQ(PosixFile::writeReplacing(pathOf(target), QByteArray("new entry"), full), PosixFile::error(ENOSPC));
+    EXPECT_EQ(PosixFile::writeReplacing(pathOf(target), QByteArray("new entry"), failingClose),
+              PosixFile::error(EIO));
+    fs::create_directory(folder / "folder");
+    EXPECT_EQ(PosixFile::writeReplacing(pathOf(folder / "folder"), QByteArray("x")), PosixFile::error(EISDIR));
+    EXPECT_EQ(contents(target), "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 2);
+
+    EXPECT_FALSE(PosixFile::writeReplacing(pathOf(target), QByteArray("new entry"), fine));
+    EXPECT_EQ(contents(target), "new entry");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 2);
+    ASSERT_EQ(fine.opened.size(), 1u);
+    EXPECT_TRUE(fine.opened[0].starts_with(".com.quorvane.Quorvane.desktop.")) << fine.opened[0];
+    EXPECT_FALSE(fine.opened[0].ends_with(".desktop"));
+    EXPECT_EQ(fine.made, "fsync close");
 }
 
 } // namespace

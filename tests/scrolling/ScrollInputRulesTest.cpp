@@ -48,6 +48,8 @@ TEST(AutoScrollInputClassifier, StopsForTheUsersInputOnly) {
     EXPECT_EQ(AutoScrollInputClassifier::keyClass(Qt::Key_CapsLock), Key::lock);
     EXPECT_EQ(AutoScrollInputClassifier::keyClass(Qt::Key_AltGr), Key::lock);
     EXPECT_EQ(AutoScrollInputClassifier::keyClass(Qt::Key_A), Key::other);
+    // A key without a name of its own (a vendor key) is still a key that was pressed.
+    EXPECT_EQ(AutoScrollInputClassifier::keyClass(Qt::Key_unknown), Key::other);
 }
 
 TEST(SystemScrollTargetProbe, TopmostIsTheFrontOrdinaryWindowThatIsNotOurs) {

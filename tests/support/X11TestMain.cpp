@@ -8,6 +8,18 @@
 #include <gtest/gtest.h>
 #include <string_view>
 
+namespace {
+
+// A suite that started the window manager (for all its tests, or in one that ended early) has it
+// gone before the next suite, which finds the bare display it expects in any order.
+class BareDisplayBetweenSuites : public ::testing::EmptyTestEventListener {
+    void OnTestSuiteEnd(const ::testing::TestSuite&) override {
+        quorvane::test::x11Server().stopWindowManager();
+    }
+};
+
+} // namespace
+
 // Every x11 test process gets its own X server, so that grabs, focus and window positions of
 // tests running in parallel never meet.
 int main(int argc, char** argv) {
@@ -31,6 +43,7 @@ int main(int argc, char** argv) {
     {
         QApplication application(argc, argv);
         ::testing::InitGoogleTest(&argc, argv);
+        ::testing::UnitTest::GetInstance()->listeners().Append(new BareDisplayBetweenSuites);
 #ifdef QUORVANE_CHECK_DISPLAY_STATE
         ::testing::UnitTest::GetInstance()->listeners().Append(new quorvane::test::DisplayStateCheck);
 #endif

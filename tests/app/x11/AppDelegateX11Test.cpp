@@ -6,8 +6,8 @@
 #include "app/ServiceFactory.h"
 #include "app/Services.h"
 #include "app/ShellTesting.h"
-#include "app/ThumbnailStandIn.h"
 #include "app/WindowCoordinator.h"
+#include "panels/ThumbnailController.h"
 
 #include <QMenuBar>
 
@@ -30,12 +30,12 @@ TEST(AppDelegateX11, StartsUpInOrderAndALinksChoicesLastOneCapture) {
         EXPECT_NE(delegate.windows().editorWindow()->menuBar()->actions().size(), 0);
 
         // A link asked to edit the next capture, while a thumbnail shows.
-        delegate.thumbnails().show();
+        delegate.thumbnails().show(test::gradientImage(64, 48), nullptr);
         delegate.captureCommands().oneShotThen = URLCommand::Then::edit;
         delegate.captureCommands().oneShotFromLink = true;
         delegate.captureCommands().captureScreen();
         EXPECT_TRUE(delegate.captureController().isBusy());
-        EXPECT_FALSE(delegate.thumbnails().isVisible());
+        EXPECT_FALSE(delegate.thumbnails().isShown());
         ASSERT_TRUE(test::waitUntil([&] { return !delegate.captureController().isBusy(); }, 20000));
         ASSERT_NE(delegate.captureController().document(), nullptr);
         EXPECT_EQ(log.count("Post-capture action: openEditor (one-shot)"), 1);
@@ -45,7 +45,7 @@ TEST(AppDelegateX11, StartsUpInOrderAndALinksChoicesLastOneCapture) {
         // The next capture uses the user's own action again.
         delegate.captureCommands().captureScreen();
         ASSERT_TRUE(test::waitUntil([&] { return !delegate.captureController().isBusy(); }, 20000));
-        EXPECT_TRUE(delegate.thumbnails().isVisible());
+        EXPECT_TRUE(delegate.thumbnails().isShown());
 
         // A text-recognition area capture shows the Recognized Text window with its run.
         QImage text(40, 20, QImage::Format_RGBA8888_Premultiplied);

@@ -14,6 +14,7 @@
 #include "platform/XdgDirectories.h"
 #include "recognition/TextRecognizer.h"
 #include "support/PasteElsewhere.h"
+#include "support/PrivateConfig.h"
 #include "support/TestEnvironment.h"
 
 #include <QDateTime>
@@ -36,6 +37,8 @@ long stored(const LogStore& store, std::int64_t since, const std::string& messag
 // Everything the program needs of the system comes out of the factory, works on a real X
 // server, and the settings of the earlier id are there before the preferences read them.
 TEST(ServiceFactoryX11, BuildsEveryServiceOfTheSession) {
+    // Settings of its own: those of other tests of the process would already be migrated.
+    const test::PrivateConfig config;
     QJsonObject earlier{{"postCaptureAction", "copyToClipboard"}, {"lastExport", "/srv/shots/a.png"}};
     ASSERT_TRUE(
         JsonSettingsStore(JsonSettingsStore::fileFor(Preferences::earlierApplicationId)).setValues(earlier));

@@ -4,6 +4,7 @@
 #include "canvas/TextRedactionController.h"
 #include "core/Geometry.h"
 #include "document/EditorDocument.h"
+#include "editor_window/SymbolIcons.h"
 #include "editor_window/TextRedactionBar.h"
 #include "export/ExportTesting.h"
 #include "export/ImageImporter.h"
@@ -36,6 +37,7 @@ struct RedactTextExport : ::testing::TestWithParam<bool> {
     TextRecognizer recognizer{
         std::make_shared<TesseractEngineFactory>(TesseractLanguageData::defaultFolder()),
         std::make_shared<ZXingBarcodeReader>(), QStringList{QStringLiteral("en-US")}, 1};
+    SymbolIcons icons{SymbolIcons::Theme::ignore};
     std::unique_ptr<EditorCanvasPane> pane;
     QImage source;
 
@@ -83,8 +85,8 @@ TEST_P(RedactTextExport, AppliedBoxesAreCoveredAndTheKeptWordIsNot) {
     pane->canvas().editCommands().perform(CanvasEditCommands::Action::redactText);
     auto* review = qobject_cast<TextRedactionController*>(pane->settings().textRedaction());
     ASSERT_NE(review, nullptr);
-    auto* bar =
-        new TextRedactionBar(*review, [this](bool apply) { pane->settings().finishTextRedaction(apply); });
+    auto* bar = new TextRedactionBar(*review, icons,
+                                     [this](bool apply) { pane->settings().finishTextRedaction(apply); });
     pane->setStatusBar(bar);
     ASSERT_TRUE(test::waitUntil([&] { return review->state() != State::recognizing; }, 60000));
     ASSERT_EQ(review->state(), State::reviewing) << review->failure().toStdString();

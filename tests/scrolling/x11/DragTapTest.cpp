@@ -6,6 +6,7 @@
 #include "scrolling/SystemDragEventTap.h"
 #include "scrolling/SystemScrollInjector.h"
 #include "scrolling/x11/WheelPageWindow.h"
+#include "support/PointerGrab.h"
 #include "support/Xdotool.h"
 
 #include <csignal>
@@ -19,24 +20,13 @@
 namespace quorvane {
 namespace {
 
+using test::pointerFree;
 using test::waitUntil;
 using test::WheelPageWindow;
 using Event = DragScrollEvent;
 
 std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connectX() {
     return {xcb_connect(nullptr, nullptr), &xcb_disconnect};
-}
-
-// Whether a client of its own could take the pointer now.
-bool pointerFree() {
-    const auto c = connectX();
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c.get())).data->root;
-    X11Reply<xcb_grab_pointer_reply_t> reply(
-        xcb_grab_pointer_reply(c.get(),
-                               xcb_grab_pointer(c.get(), 0, root, 0, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC,
-                                                XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
-                               nullptr));
-    return reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
 }
 
 struct Tap {

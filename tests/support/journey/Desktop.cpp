@@ -3,6 +3,7 @@
 #include "support/WaitUntil.h"
 #include "support/XvfbServer.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QProcess>
@@ -81,12 +82,27 @@ bool Desktop::start(bool withTray) {
         10000);
 }
 
-bool Desktop::showStillWindow(const QString& text, const QRect& geometry, const QString& background) {
+QString Desktop::nextWindowName() const {
+    return QStringLiteral("still-") + QString::number(processes_.size());
+}
+
+bool Desktop::showWindow(const QString& program, const QStringList& arguments, const QString& name) {
     auto window = std::make_unique<QProcess>();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), test::x11Server().display());
     window->setProcessEnvironment(environment);
-    const QString name = QStringLiteral("still-") + QString::number(processes_.size());
+    window->start(program, arguments);
+    if (!window->waitForStarted()) return false;
+    processes_.push_back(std::move(window));
+    const bool shown = test::waitUntil(
+        [&] { return !xdotool({"search", "--onlyvisible", "--classname", name}).trimmed().isEmpty(); }, 10000);
+    // openbox decorates and places it on its next turns, and the program draws it.
+    settle(500);
+    return shown;
+}
+
+bool Desktop::showStillWindow(const QString& text, const QRect& geometry, const QString& background) {
+    const QString name = nextWindowName();
     QStringList arguments = {"-name", name, "-geometry",
                              QStringLiteral("%1x%2+%3+%4")
                                  .arg(geometry.width())
@@ -94,14 +110,24 @@ bool Desktop::showStillWindow(const QString& text, const QRect& geometry, const 
                                  .arg(geometry.x())
                                  .arg(geometry.y())};
     if (!background.isEmpty()) arguments << "-bg" << background;
-    window->start(QStringLiteral("xmessage"), arguments << text);
-    if (!window->waitForStarted()) return false;
-    processes_.push_back(std::move(window));
-    const bool shown = test::waitUntil(
-        [&] { return !xdotool({"search", "--onlyvisible", "--classname", name}).trimmed().isEmpty(); }, 10000);
-    // openbox decorates and places it on its next turns.
-    settle(400);
-    return shown;
+    return showWindow(QStringLiteral("xmessage"), arguments << text, name);
+}
+
+bool Desktop::showTextWindow(const QStringList& lines, const QRect& geometry, int points) {
+    const QString name = nextWindowName();
+    // Hides the cursor, prints the lines and waits without drawing anything more.
+    const QString script =
+        QStringLiteral("printf '\\033[?25l%s' \"$1\"; shift; printf '\\r\\n%s' \"$@\"; exec sleep 100000");
+    // A character cell of DejaVu Sans Mono is about 0.8 of the size in points wide.
+    const QString size = QStringLiteral("%1x%2+%3+%4")
+                             .arg(geometry.width() * 5 / (points * 4))
+                             .arg(lines.size() + 1)
+                             .arg(geometry.x())
+                             .arg(geometry.y());
+    const QStringList arguments = {"-name", name, "-title", name, "-fa", "DejaVu Sans Mono", "-fs",
+                                   QString::number(points), "-bg", "white", "-fg", "black", "-geometry", size,
+                                   "-e", "sh", "-c", script, "sh"};
+    return showWindow(QStringLiteral("xterm"), arguments + lines, name);
 }
 
 std::vector<Window> windows(const QString& titlePattern) {
@@ -130,7 +156,7 @@ std::optional<Window> window(const QString& titlePattern) {
     return all.front();
 }
 
-std::optional<Window> waitForWindow(const QString& titlePattern, int timeoutMs) {
+std::optional<Window> waitForWindow(const QString& titlePattern, int timeoutMs, int steadyMs) {
     std::optional<Window> found;
     std::optional<QRect> previous;
     const bool steady = test::waitUntil(
@@ -139,7 +165,7 @@ std::optional<Window> waitForWindow(const QString& titlePattern, int timeoutMs) 
             if (!found) return false;
             const bool same = previous == found->geometry;
             previous = found->geometry;
-            if (!same) test::pause(100);
+            if (!same) test::pause(steadyMs);
             return same;
         },
         timeoutMs);
@@ -185,6 +211,15 @@ QString activeWindowTitle() {
 void activate(const Window& window) {
     xdotool({"windowactivate", "--sync", window.id});
     settle(200);
+}
+
+QStringList stacking() {
+    const QString list = run(QStringLiteral("xprop"), {"-root", "_NET_CLIENT_LIST_STACKING"});
+    static const QRegularExpression hex(QStringLiteral("0x[0-9a-f]+"));
+    QStringList ids;
+    for (auto it = hex.globalMatch(list.section(QLatin1Char('#'), 1)); it.hasNext();)
+        ids << QString::number(it.next().captured(0).toULongLong(nullptr, 16));
+    return ids;
 }
 
 void press(const QString& keys) {
@@ -244,6 +279,13 @@ QImage clipboardImage() {
 
 QString clipboardText() {
     return QString::fromUtf8(clipboardBytes(QStringLiteral("UTF8_STRING")));
+}
+
+bool putOnClipboard(const QImage& image) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    return image.save(&buffer, "PNG") && putOnClipboard(png, QStringLiteral("image/png"));
 }
 
 bool putOnClipboard(const QByteArray& bytes, const QString& type) {

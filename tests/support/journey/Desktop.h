@@ -26,8 +26,14 @@ public:
     // A window of another program showing `text`, still (no clock, no cursor blink) so that
     // captures of it compare exactly. Returns once it is mapped and placed.
     bool showStillWindow(const QString& text, const QRect& geometry, const QString& background = {});
+    // A terminal of another program showing `lines` large (DejaVu Sans Mono of `points`), with
+    // no cursor: text to read off the screen. Its height is what the lines take.
+    bool showTextWindow(const QStringList& lines, const QRect& geometry, int points = 28);
 
 private:
+    QString nextWindowName() const;
+    bool showWindow(const QString& program, const QStringList& arguments, const QString& name);
+
     std::vector<std::unique_ptr<QProcess>> processes_;
 };
 
@@ -41,8 +47,8 @@ struct Window {
 // expression), the largest first.
 std::vector<Window> windows(const QString& titlePattern);
 std::optional<Window> window(const QString& titlePattern);
-// Waits for a matching window; its geometry once it stopped moving.
-std::optional<Window> waitForWindow(const QString& titlePattern, int timeoutMs = 20000);
+// Waits for a matching window; its geometry once it stopped moving (for `steadyMs`).
+std::optional<Window> waitForWindow(const QString& titlePattern, int timeoutMs = 20000, int steadyMs = 100);
 bool waitForNoWindow(const QString& titlePattern, int timeoutMs = 20000);
 std::optional<QRect> geometry(const QString& id);
 // The window with the window manager's frame around it.
@@ -52,6 +58,8 @@ QRect workArea();
 // The title of the window that has the keyboard.
 QString activeWindowTitle();
 void activate(const Window& window);
+// The window manager's windows from the bottom of the stack to the top.
+QStringList stacking();
 
 // What a person does with keyboard and mouse, through XTest.
 void press(const QString& keys);
@@ -72,5 +80,7 @@ QImage clipboardImage();
 QString clipboardText();
 // Another program takes the clipboard with these bytes.
 bool putOnClipboard(const QByteArray& bytes, const QString& type);
+// Another program copies a picture (as image/png).
+bool putOnClipboard(const QImage& image);
 
 } // namespace quorvane::journey

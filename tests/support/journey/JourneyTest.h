@@ -22,6 +22,44 @@ protected:
         return found.value_or(Window{});
     }
 
+    // Writes `image` as `name` into a folder beside the save folder, so that only saves land
+    // there; its path.
+    static QString placePicture(Program& quorvane, const QImage& image, const std::string& name) {
+        std::filesystem::create_directories(quorvane.folder("source"));
+        const QString path = QString::fromStdString((quorvane.folder("source") / name).string());
+        EXPECT_TRUE(image.save(path));
+        return path;
+    }
+
+    // Opens `path` with Ctrl+O, typing it into the dialog, and waits for the image of `size`.
+    static Window openImage(Program& quorvane, const QString& path, QSize size) {
+        activate(editor());
+        const qsizetype since = quorvane.mark();
+        press(QStringLiteral("ctrl+o"));
+        EXPECT_TRUE(waitForWindow(QStringLiteral("^Open Image$")).has_value());
+        type(path);
+        press(QStringLiteral("Return"));
+        EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Imported %1x%2 px image").arg(size.width()).arg(size.height()),
+                                        since))
+            << quorvane.log().toStdString();
+        EXPECT_TRUE(waitForNoWindow(QStringLiteral("^Open Image$")));
+        // The editor refits to the picture, in more than one step while the window manager
+        // frames it: wait until it holds still, and give it the keyboard back from the dialog.
+        const auto window = waitForWindow(QStringLiteral("^Quorvane$"), 20000, 500);
+        EXPECT_TRUE(window.has_value()) << "the editor did not show";
+        if (window) activate(*window);
+        return window.value_or(Window{});
+    }
+
+    // What Ctrl+C in the editor puts on the clipboard, as another program reads it.
+    static QImage copied(Program& quorvane) {
+        activate(editor());
+        const qsizetype since = quorvane.mark();
+        press(QStringLiteral("ctrl+c"));
+        EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Copied"), since)) << "nothing was copied";
+        return clipboardImage().convertToFormat(QImage::Format_RGB32);
+    }
+
     Desktop desktop;
 };
 

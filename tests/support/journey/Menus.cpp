@@ -50,6 +50,31 @@ constexpr int menuBarHeight = 26;
 
 } // namespace
 
+std::optional<QRect> toolTip() {
+    const QString ids =
+        run(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--maxdepth", "1", "--class", "quorvane"});
+    for (const QString& id : ids.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        if (run(QStringLiteral("xprop"), {"-id", id, "_NET_WM_WINDOW_TYPE"}).contains(QStringLiteral("TOOLTIP")))
+            return geometry(id);
+    return std::nullopt;
+}
+
+bool isAreaPickerOpen() {
+    // The picker is ours, bypasses the window manager and covers the whole screen.
+    const QString ids =
+        run(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--maxdepth", "1", "--class", "quorvane"});
+    for (const QString& id : ids.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        if (geometry(id) == QGuiApplication::primaryScreen()->geometry()) return true;
+    return false;
+}
+
+bool waitForAreaPicker(int timeoutMs) {
+    const bool shown = test::waitUntil(isAreaPickerOpen, timeoutMs);
+    // It takes the pointer once it is shown.
+    if (shown) settle(300);
+    return shown;
+}
+
 bool isMenuOpen() {
     return !popups().empty();
 }

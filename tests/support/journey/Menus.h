@@ -37,6 +37,13 @@ bool chooseMenuItem(const Window& window, const QString& menu, const QString& it
 std::optional<MenuItem> menuItem(const Window& window, const QString& menu, const QString& item);
 std::optional<MenuItem> findItem(const std::vector<MenuItem>& items, const QString& title);
 
+// Where a tool tip of ours shows now.
+std::optional<QRect> toolTip();
+
+// Whether the area picker covers the screen (a person sees the frozen screen and its hint).
+bool isAreaPickerOpen();
+bool waitForAreaPicker(int timeoutMs = 10000);
+
 // The program's icon in the tray, when it has one.
 std::optional<QRect> trayIcon();
 // Clicks the tray icon; the status menu's items.

@@ -13,13 +13,13 @@ namespace quorvane::journey {
 
 namespace {
 
+} // namespace
+
 // QUORVANE_JOURNEY_PROGRAM runs the journeys against another build of the program.
-QString programPath() {
+QString Program::path() {
     const QString other = qEnvironmentVariable("QUORVANE_JOURNEY_PROGRAM");
     return other.isEmpty() ? QStringLiteral(QUORVANE_PROGRAM) : other;
 }
-
-} // namespace
 
 Program::Program(QJsonObject settings) {
     for (const char* name : {"config/com.quorvane.Quorvane", "state", "cache", "runtime", "Pictures"})
@@ -70,16 +70,18 @@ void Program::useDisplay(const QString& display) {
 }
 
 bool Program::start(const QStringList& arguments) {
-    process_.start(programPath(), arguments);
+    const qsizetype since = mark();
+    process_.start(path(), arguments);
     if (!process_.waitForStarted(10000)) return false;
-    return waitForLog(QStringLiteral("Launched"), 0, 30000);
+    return waitForLog(QStringLiteral("Launched"), since, 30000);
 }
 
-std::unique_ptr<QProcess> Program::startAnother(const QStringList& arguments) const {
+std::unique_ptr<QProcess> Program::startAnother(const QStringList& arguments, const QString& folder) const {
     auto process = std::make_unique<QProcess>();
     process->setProcessChannelMode(QProcess::MergedChannels);
     process->setProcessEnvironment(environment());
-    process->start(programPath(), arguments);
+    if (!folder.isEmpty()) process->setWorkingDirectory(folder);
+    process->start(path(), arguments);
     process->waitForFinished(20000);
     return process;
 }

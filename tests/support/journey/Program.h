@@ -25,10 +25,16 @@ public:
 
     // Runs the program on another X server than the journey's (before start()).
     void useDisplay(const QString& display);
-    // Starts the program and waits for "Launched"; false when it did not start.
+    // Starts the program (again, after it ended) and waits for its "Launched"; false when it did
+    // not start.
     bool start(const QStringList& arguments = {});
-    // A second process on the same folders and display; returns when it has ended.
-    std::unique_ptr<QProcess> startAnother(const QStringList& arguments = {}) const;
+    // The program's path.
+    static QString path();
+    // A second process on the same folders and display, started in `folder` (the test's own
+    // when empty); returns when it has ended.
+    std::unique_ptr<QProcess> startAnother(const QStringList& arguments = {}, const QString& folder = {}) const;
+    // The environment the program runs in: its private folders and the display.
+    QProcessEnvironment environment() const;
 
     // Everything logged so far.
     QString log();
@@ -49,6 +55,8 @@ public:
     void signal(int number);
     // The exit code of the ended process, -1 after a crash.
     int exitCode() const;
+    // Its process id while it runs, for what the kernel counts of it.
+    qint64 processId() const { return process_.processId(); }
 
     std::filesystem::path folder(const std::string& name) const { return dir_ / name; }
     QString pictures() const;
@@ -59,7 +67,6 @@ public:
     bool waitForSavedImages(int count, int timeoutMs = 20000) const;
 
 private:
-    QProcessEnvironment environment() const;
     void readOutput();
 
     test::TempDir dir_;

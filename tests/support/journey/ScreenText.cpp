@@ -181,6 +181,31 @@ bool endsLike(const QString& text, const QString& ending) {
 
 namespace quorvane::journey {
 
+bool shows(const QRect& region, const QString& text) {
+    const QImage image = grab(region);
+    for (const Layout layout : {Layout::block, Layout::sparse})
+        if (findText(readImage(image, region.topLeft(), layout), text)) return true;
+    // A line standing alone among other things (a toast, a dialog beside its icon): each row of
+    // words read on its own.
+    std::vector<TextLine> rows;
+    for (const TextLine& word : words(image, region.topLeft(), Layout::sparse, true)) {
+        const auto row = std::find_if(rows.begin(), rows.end(), [&](const TextLine& line) {
+            return std::abs(line.box.center().y() - word.box.center().y()) <= 6;
+        });
+        if (row == rows.end()) {
+            rows.push_back(word);
+            continue;
+        }
+        row->text += QLatin1Char(' ') + word.text;
+        row->box = row->box.united(word.box);
+    }
+    for (const TextLine& row : rows) {
+        const QRect band = row.box.adjusted(-40, -6, 400, 6).intersected(region);
+        if (findText(readImage(grab(band), band.topLeft(), Layout::line), text)) return true;
+    }
+    return false;
+}
+
 bool clickText(const QRect& region, const QString& text) {
     // A button reads exactly its title: look for whole words first ("Resize" is the button, not
     // the heading "Resize Image"), then for the start of a line.
@@ -205,19 +230,32 @@ bool clickText(const QRect& region, const QString& text) {
     };
     std::optional<QRect> target;
     std::pair<int, int> best(allowedMisreadings(wanted) + 1, 0);
-    for (size_t first = 0; first < found.size(); ++first) {
-        QString read;
-        QRect box;
-        for (size_t last = first; last < found.size() && last < first + 4; ++last) {
-            if (last > first && std::abs(found[last].box.center().y() - found[first].box.center().y()) > 6) break;
-            read += comparable(found[last].text);
-            box = box.isNull() ? found[last].box : box.united(found[last].box);
-            const std::pair<int, int> score(editDistance(wanted, read), standsAlone(first, last, box) ? 0 : 1);
-            if (score < best) {
-                best = score;
-                target = box;
+    const auto match = [&] {
+        for (size_t first = 0; first < found.size(); ++first) {
+            QString read;
+            QRect box;
+            for (size_t last = first; last < found.size() && last < first + 4; ++last) {
+                if (last > first && std::abs(found[last].box.center().y() - found[first].box.center().y()) > 6)
+                    break;
+                read += comparable(found[last].text);
+                box = box.isNull() ? found[last].box : box.united(found[last].box);
+                const std::pair<int, int> score(editDistance(wanted, read), standsAlone(first, last, box) ? 0 : 1);
+                if (score < best) {
+                    best = score;
+                    target = box;
+                }
             }
         }
+    };
+    match();
+    if (!target) {
+        // Sparse reading can miss the buttons of a crowded bar that a reading of the whole row finds.
+        for (TextLine& word : words(image, region.topLeft(), Layout::line)) {
+            const bool seen = std::any_of(found.begin(), found.end(),
+                                          [&](const TextLine& other) { return other.box.intersects(word.box); });
+            if (!seen) found.push_back(std::move(word));
+        }
+        match();
     }
     if (!target) {
         if (const auto line = findText(readImage(image, region.topLeft(), Layout::block), text)) target = line->box;

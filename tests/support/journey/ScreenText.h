@@ -34,6 +34,9 @@ std::optional<TextLine> findText(const std::vector<TextLine>& lines, const QStri
 // Whether `read` starts with `text`, or ends with `ending`, up to misreadings.
 bool readsLike(const QString& text, const QString& read);
 bool endsLike(const QString& text, const QString& ending);
+// Whether `region` of the screen shows a line that reads `text`, however the text stands (in a
+// block, alone over a picture, beside an icon): several readings are tried.
+bool shows(const QRect& region, const QString& text);
 // Reads `region` (a window, a dialog) and clicks the middle of the line that reads `text` (a
 // button's title); false when no line reads so.
 bool clickText(const QRect& region, const QString& text);

@@ -1,0 +1,36 @@
+#include "app/SettingsWindow.h"
+
+#include "app/SettingsView.h"
+
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QScreen>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace quorvane {
+
+SettingsWindow::SettingsWindow(SettingsView* view, QWidget* parent)
+    : QWidget(parent, Qt::Window), view_(view) {
+    setWindowTitle(QStringLiteral("Quorvane Settings"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    menuBar_ = new QMenuBar(this);
+    layout->setMenuBar(menuBar_);
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(view_);
+    layout->addWidget(scroll);
+    setMinimumSize(520, 420);
+    resize(560, 680);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), size());
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+} // namespace quorvane

@@ -1,0 +1,96 @@
+#include "app/ThumbnailCommands.h"
+
+#include "capture/CaptureController.h"
+#include "document/EditorDocument.h"
+#include "export/ExportController.h"
+#include "panels/ThumbnailController.h"
+#include "platform/Beeper.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace quorvane {
+
+ThumbnailCommands::ThumbnailCommands(ThumbnailController& thumbnails, CaptureController& captures,
+                                     ExportController& exporter, Beeper& beeper, QObject* parent)
+    : QObject(parent), thumbnails_(thumbnails), captures_(captures), exporter_(exporter), beeper_(beeper) {
+    thumbnails_.actions.copy = [this] {
+        bool started = false;
+        // A stale card has been dismissed with a beep: the thumbnail stays quiet then.
+        guarded([this, &started] { started = exporter_.copyFinal(true); });
+        return started;
+    };
+    thumbnails_.actions.mayExport = [this](std::optional<ThumbnailAction> action) {
+        return mayExport(action);
+    };
+    connect(&thumbnails_, &ThumbnailController::saveRequested, this,
+            [this] { guarded([this] { exporter_.saveToFolder(true, true); }); });
+    connect(&thumbnails_, &ThumbnailController::pinRequested, this,
+            [this] { guarded([this] { Q_EMIT pinRequested(); }); });
+    // Opening the editor exports nothing and is never refused.
+    connect(&thumbnails_, &ThumbnailController::editRequested, this, &ThumbnailCommands::editRequested);
+}
+
+ThumbnailCommands::~ThumbnailCommands() {
+    unbind();
+}
+
+bool ThumbnailCommands::showThumbnail() {
+    EditorDocument* document = captures_.document();
+    if (document == nullptr) return false;
+    auto image = EditorDocument::renderOutput(document->output(document->annotations()));
+    if (!image) return false;
+    // The screen under the pointer, else the primary one.
+    thumbnails_.show(*image, QGuiApplication::screenAt(QCursor::pos()));
+    bind(*document);
+    return true;
+}
+
+void ThumbnailCommands::bind(EditorDocument& document) {
+    unbind();
+    document_ = &document;
+    revision_ = document.revision();
+    documentWatch_ =
+        connect(&captures_, &CaptureController::documentChanged, this, &ThumbnailCommands::checkBinding);
+    revisionWatch_ =
+        connect(&document, &EditorDocument::revisionChanged, this, &ThumbnailCommands::checkBinding);
+}
+
+void ThumbnailCommands::unbind() {
+    disconnect(documentWatch_);
+    disconnect(revisionWatch_);
+}
+
+void ThumbnailCommands::checkBinding() {
+    if (matchesDocument()) return;
+    // The first mismatch ends the binding.
+    unbind();
+    thumbnails_.dismiss();
+}
+
+bool ThumbnailCommands::matchesDocument() const {
+    return document_ && document_ == captures_.document() && document_->revision() == revision_;
+}
+
+bool ThumbnailCommands::guarded(const std::function<void()>& body) {
+    if (!matchesDocument()) {
+        thumbnails_.dismiss();
+        beeper_.beep();
+        return false;
+    }
+    body();
+    return true;
+}
+
+bool ThumbnailCommands::mayExport(std::optional<ThumbnailAction> action) {
+    if (document_ && document_->textRedactionReview() != nullptr) {
+        // The exporter's message says why; the thumbnail beeps.
+        exporter_.refusesExport(document_, ExportController::RefusalSound::callerBeeps);
+        return false;
+    }
+    const bool exportAction = action == ThumbnailAction::copy || action == ThumbnailAction::save;
+    return !(exportAction && exporter_.pendingExports() >= 1);
+}
+
+} // namespace quorvane

@@ -1,0 +1,20 @@
+#pragma once
+
+// Drives the application for one parsed link: refuses it while a capture runs, refuses a capture
+// that would drop unexported work, arms the capture's one-shot choices and starts the command.
+
+#include "app/URLCommand.h"
+
+#include <optional>
+
+namespace quorvane {
+
+class URLCommandTarget;
+
+namespace URLCommandRouter {
+
+// None when the command was carried out (also when its capture then did not start).
+std::optional<URLCommand::Rejection> route(const URLCommand& command, URLCommandTarget& target);
+
+} // namespace URLCommandRouter
+} // namespace quorvane

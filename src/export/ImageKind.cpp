@@ -1,0 +1,176 @@
+#include "export/ImageKind.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+
+namespace quorvane::ImageKind {
+namespace {
+
+bool startsWith(QByteArrayView bytes, QByteArrayView prefix) {
+    return bytes.size() >= prefix.size() && std::memcmp(bytes.data(), prefix.data(), prefix.size()) == 0;
+}
+
+// An unsigned field of `length` bytes at `at`, little-endian unless `big`; none past the end.
+std::optional<std::uint64_t> field(QByteArrayView bytes, qsizetype at, int length, bool big) {
+    if (at < 0 || at > bytes.size() - length) return std::nullopt;
+    std::uint64_t value = 0;
+    for (int i = 0; i < length; ++i)
+        value = value << 8 | static_cast<std::uint8_t>(bytes[at + (big ? i : length - 1 - i)]);
+    return value;
+}
+
+// HEIF files whose brands say HEVC; AVIF and other codecs in the same container are not HEIC.
+bool isHeic(QByteArrayView bytes) {
+    if (bytes.size() < 16 || bytes.sliced(4, 4) != "ftyp") return false;
+    const QByteArrayView major = bytes.sliced(8, 4);
+    static const QByteArrayView heicBrands[] = {"heic", "heix", "heim", "heis",
+                                                "hevc", "hevx", "hevm", "hevs"};
+    const auto isHeicBrand = [](QByteArrayView brand) {
+        return std::find(std::begin(heicBrands), std::end(heicBrands), brand) != std::end(heicBrands);
+    };
+    if (isHeicBrand(major)) return true;
+    if (major != "mif1" && major != "msf1") return false;
+    const qsizetype boxEnd = std::min<qsizetype>(bytes.size(), *field(bytes, 0, 4, true));
+    for (qsizetype at = 16; at + 4 <= boxEnd; at += 4)
+        if (isHeicBrand(bytes.sliced(at, 4))) return true;
+    return false;
+}
+
+// "BM" and one of the information header sizes of the BMP versions.
+bool isBmp(QByteArrayView bytes) {
+    if (bytes.size() < 18 || !startsWith(bytes, "BM")) return false;
+    const std::uint64_t headerSize = *field(bytes, 14, 4, false);
+    for (std::uint64_t size : {12u, 16u, 40u, 52u, 56u, 64u, 108u, 124u})
+        if (headerSize == size) return true;
+    return false;
+}
+
+std::optional<Size> jpegSize(QByteArrayView bytes) {
+    for (qsizetype at = 2; at + 4 <= bytes.size();) {
+        if (static_cast<std::uint8_t>(bytes[at]) != 0xFF) return std::nullopt;
+        const auto marker = static_cast<std::uint8_t>(bytes[at + 1]);
+        if (marker == 0xFF) {
+            ++at;
+            continue;
+        }
+        // Markers without a segment.
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD9)) {
+            at += 2;
+            continue;
+        }
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame) {
+            const auto height = field(bytes, at + 5, 2, true), width = field(bytes, at + 7, 2, true);
+            if (!height || !width) return std::nullopt;
+            return Size{static_cast<std::int64_t>(*width), static_cast<std::int64_t>(*height)};
+        }
+        at += 2 + static_cast<qsizetype>(*field(bytes, at + 2, 2, true));
+    }
+    return std::nullopt;
+}
+
+std::optional<Size> tiffSize(QByteArrayView bytes) {
+    const bool big = startsWith(bytes, "MM");
+    const bool wide = field(bytes, 2, 2, big) == 43u;
+    const int offsetLength = wide ? 8 : 4, countLength = wide ? 8 : 2, entryLength = wide ? 20 : 12;
+    const auto directory = field(bytes, wide ? 8 : 4, offsetLength, big);
+    if (!directory || *directory > static_cast<std::uint64_t>(bytes.size())) return std::nullopt;
+    const auto at = static_cast<qsizetype>(*directory);
+    const auto count = field(bytes, at, countLength, big);
+    if (!count) return std::nullopt;
+    std::optional<std::uint64_t> width, height;
+    for (std::uint64_t i = 0; i < std::min<std::uint64_t>(*count, 4096); ++i) {
+        const qsizetype entry = at + countLength + static_cast<qsizetype>(i) * entryLength;
+        const auto tag = field(bytes, entry, 2, big), type = field(bytes, entry + 2, 2, big);
+        if (!tag || !type) return std::nullopt;
+        // Short, long or (in BigTIFF) eight-byte values, held in the entry itself.
+        const int length = *type == 3 ? 2 : *type == 4 ? 4 : *type == 16 ? 8 : 0;
+        if (length == 0 || (*tag != 256 && *tag != 257)) continue;
+        (*tag == 256 ? width : height) = field(bytes, entry + 4 + offsetLength, length, big);
+    }
+    if (!width || !height) return std::nullopt;
+    return Size{static_cast<std::int64_t>(*width), static_cast<std::int64_t>(*height)};
+}
+
+} // namespace
+
+std::optional<Kind> sniff(QByteArrayView bytes) {
+    if (startsWith(bytes, "\x89PNG\r\n\x1a\n")) return Kind::png;
+    if (startsWith(bytes, "\xff\xd8\xff")) return Kind::jpeg;
+    if (startsWith(bytes, "GIF87a") || startsWith(bytes, "GIF89a")) return Kind::gif;
+    if (startsWith(bytes, QByteArrayView("II*\0", 4)) || startsWith(bytes, QByteArrayView("MM\0*", 4)) ||
+        startsWith(bytes, QByteArrayView("II+\0", 4)) || startsWith(bytes, QByteArrayView("MM\0+", 4)))
+        return Kind::tiff;
+    if (isBmp(bytes)) return Kind::bmp;
+    if (isHeic(bytes)) return Kind::heic;
+    return std::nullopt;
+}
+
+std::int64_t maxBytes(Kind kind, std::int64_t maxPixels) {
+    // Bytes per pixel of the largest layout: 16-bit RGBA for PNG, TIFF and HEIC (whose files also
+    // carry thumbnails and depth maps), 32-bit BMP, four JPEG components that may code larger than
+    // they are, and GIF codes of 12 bits with the headers of their blocks.
+    std::int64_t perPixel = 8;
+    switch (kind) {
+    case Kind::jpeg:
+        perPixel = 6;
+        break;
+    case Kind::bmp:
+        perPixel = 4;
+        break;
+    case Kind::gif:
+        perPixel = 2;
+        break;
+    case Kind::png:
+    case Kind::heic:
+    case Kind::tiff:
+        break;
+    }
+    constexpr std::int64_t metadata = std::int64_t{64} << 20;
+    return perPixel * maxPixels + metadata;
+}
+
+bool hasTrailer(Kind kind, QByteArrayView tail) {
+    if (kind == Kind::png) return tail.contains(QByteArrayView("IEND"));
+    if (kind != Kind::jpeg && kind != Kind::gif) return true;
+    while (!tail.isEmpty() && tail.back() == '\0')
+        tail.chop(1);
+    if (kind == Kind::gif) return !tail.isEmpty() && tail.back() == '\x3b';
+    return tail.size() >= 2 && tail.last(2) == "\xff\xd9";
+}
+
+std::optional<Size> claimedSize(Kind kind, QByteArrayView bytes) {
+    const auto pair = [](std::optional<std::uint64_t> width, std::optional<std::uint64_t> height) {
+        return width && height ? std::optional(Size{static_cast<std::int64_t>(*width),
+                                                    static_cast<std::int64_t>(*height)})
+                               : std::nullopt;
+    };
+    switch (kind) {
+    case Kind::png:
+        return pair(field(bytes, 16, 4, true), field(bytes, 20, 4, true));
+    case Kind::gif:
+        return pair(field(bytes, 6, 2, false), field(bytes, 8, 2, false));
+    case Kind::jpeg:
+        return jpegSize(bytes);
+    case Kind::tiff:
+        return tiffSize(bytes);
+    case Kind::bmp: {
+        if (field(bytes, 14, 4, false) == 12u)
+            return pair(field(bytes, 18, 2, false), field(bytes, 20, 2, false));
+        const auto width = field(bytes, 18, 4, false), height = field(bytes, 22, 4, false);
+        if (!width || !height) return std::nullopt;
+        // Rows stored top-down have a negative height.
+        const auto signedWidth = static_cast<std::int32_t>(*width), rows = static_cast<std::int32_t>(*height);
+        if (signedWidth <= 0 || rows == 0) return std::nullopt;
+        return Size{signedWidth, std::abs(static_cast<std::int64_t>(rows))};
+    }
+    case Kind::heic:
+        break;
+    }
+    return std::nullopt;
+}
+
+} // namespace quorvane::ImageKind

@@ -1,0 +1,172 @@
+#include "panels/WindowPickerView.h"
+
+#include "capture/CaptureController.h"
+#include "editor_window/IconButton.h"
+#include "editor_window/SymbolIcons.h"
+#include "panels/Divider.h"
+#include "panels/WindowIcons.h"
+#include "panels/WindowRow.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace quorvane {
+namespace {
+
+void mute(QLabel* label, float alpha) {
+    QPalette palette = label->palette();
+    QColor ink = palette.color(QPalette::WindowText);
+    ink.setAlphaF(alpha);
+    palette.setColor(QPalette::WindowText, ink);
+    label->setPalette(palette);
+}
+
+} // namespace
+
+WindowPickerView::WindowPickerView(CaptureController& model, WindowIcons& icons, const SymbolIcons& symbols,
+                                   QWidget* parent)
+    : QDialog(parent), model_(model), icons_(icons) {
+    setWindowTitle(QStringLiteral("Capture a Window"));
+    setFixedSize(sheetWidth, sheetHeight);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(12, 12, 12, 12);
+    auto* title = new QLabel(QStringLiteral("Capture a Window"), this);
+    QFont headline = title->font();
+    headline.setBold(true);
+    title->setFont(headline);
+    header->addWidget(title);
+    header->addStretch(1);
+    refresh_ = new IconButton(
+        symbols, QStringLiteral("arrow.clockwise"), QStringLiteral("Refresh windows"),
+        [&model] { model.refreshTargets(); }, this);
+    header->addWidget(refresh_);
+    column->addLayout(header);
+    column->addWidget(makeDivider(this));
+
+    content_ = new QStackedWidget(this);
+    auto* empty = new QWidget(content_);
+    auto* emptyColumn = new QVBoxLayout(empty);
+    emptyColumn->addStretch(1);
+    auto* emptyIcon = new QLabel(empty);
+    const QColor ink = palette().color(QPalette::WindowText);
+    emptyIcon->setPixmap(symbols.icon(QStringLiteral("macwindow"), ink, ink).pixmap(32, 32));
+    emptyIcon->setAlignment(Qt::AlignCenter);
+    emptyColumn->addWidget(emptyIcon);
+    emptyTitle_ = new QLabel(empty);
+    QFont bold = emptyTitle_->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.2);
+    emptyTitle_->setFont(bold);
+    emptyTitle_->setAlignment(Qt::AlignCenter);
+    emptyColumn->addWidget(emptyTitle_);
+    emptyDescription_ = new QLabel(empty);
+    emptyDescription_->setAlignment(Qt::AlignCenter);
+    emptyDescription_->setWordWrap(true);
+    mute(emptyDescription_, 0.65f);
+    emptyColumn->addWidget(emptyDescription_);
+    emptyColumn->addStretch(1);
+    content_->addWidget(empty);
+    auto* scroll = new QScrollArea(content_);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    list_ = new QWidget(scroll);
+    listLayout_ = new QVBoxLayout(list_);
+    listLayout_->setContentsMargins(6, 6, 6, 6);
+    listLayout_->setSpacing(0);
+    listLayout_->addStretch(1);
+    scroll->setWidget(list_);
+    content_->addWidget(scroll);
+    column->addWidget(content_, 1);
+    column->addWidget(makeDivider(this));
+
+    auto* footer = new QHBoxLayout;
+    footer->setContentsMargins(12, 12, 12, 12);
+    auto* note = new QLabel(QStringLiteral("Quorvane's own windows are never captured."), this);
+    QFont caption = note->font();
+    caption.setPointSizeF(std::max(7.0, caption.pointSizeF() - 1.5));
+    note->setFont(caption);
+    mute(note, 0.65f);
+    footer->addWidget(note);
+    footer->addStretch(1);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setAutoDefault(false);
+    connect(cancel, &QPushButton::clicked, this, &WindowPickerView::reject);
+    footer->addWidget(cancel);
+    column->addLayout(footer);
+
+    connect(&model_, &CaptureController::windowsChanged, this, &WindowPickerView::rebuildRows);
+    for (auto signal : {&CaptureController::busyChanged, &CaptureController::permissionGrantedChanged})
+        connect(&model_, signal, this, &WindowPickerView::refresh);
+    rebuildRows();
+}
+
+std::vector<WindowRow*> WindowPickerView::rows() const {
+    std::vector<WindowRow*> out;
+    for (int i = 0; i < listLayout_->count(); ++i)
+        if (auto* row = qobject_cast<WindowRow*>(listLayout_->itemAt(i)->widget())) out.push_back(row);
+    return out;
+}
+
+bool WindowPickerView::showsEmptyState() const {
+    return content_->currentIndex() == 0;
+}
+
+QString WindowPickerView::emptyTitle() const {
+    return emptyTitle_->text();
+}
+
+QString WindowPickerView::emptyDescription() const {
+    return emptyDescription_->text();
+}
+
+void WindowPickerView::rebuildRows() {
+    for (WindowRow* row : rows()) {
+        listLayout_->removeWidget(row);
+        row->deleteLater();
+    }
+    int at = 0;
+    // In the controller's order; it has left our own windows out already.
+    for (const CaptureWindow& window : model_.windows()) {
+        auto* row = new WindowRow(window, icons_.icon(window).icon, list_);
+        connect(row, &QAbstractButton::clicked, this, [this, window] { pick(window); });
+        listLayout_->insertWidget(at++, row);
+    }
+    refresh();
+}
+
+void WindowPickerView::refresh() {
+    const bool busy = model_.isBusy();
+    refresh_->setEnabled(!busy);
+    content_->setCurrentIndex(model_.windows().empty() ? 0 : 1);
+    emptyTitle_->setText(busy ? QStringLiteral("Looking for windows…") : QStringLiteral("No Windows"));
+    emptyDescription_->setText(model_.permissionGranted()
+                                   ? QStringLiteral("Open the window you want to capture, then refresh.")
+                                   : QStringLiteral("Allow Screen Recording to list windows."));
+}
+
+void WindowPickerView::pick(const CaptureWindow& window) {
+    CaptureController& model = model_;
+    model.setSelectedWindowID(window.windowID);
+    // The sheet closes first; the capture takes the identifier as it stands now.
+    closing_ = true;
+    model.setChoosingWindow(false);
+    QDialog::accept();
+    model.captureWindow();
+}
+
+void WindowPickerView::reject() {
+    if (closing_) return;
+    closing_ = true;
+    model_.setChoosingWindow(false);
+    QDialog::reject();
+}
+
+} // namespace quorvane

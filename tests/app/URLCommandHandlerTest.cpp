@@ -1,0 +1,127 @@
+#include "app/URLCommandHandler.h"
+
+#include "LinkTesting.h"
+#include "support/CountingBeeper.h"
+#include "support/LogLines.h"
+#include "support/WaitUntil.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+using namespace std::chrono_literals;
+using test::RecordingLinkTarget;
+
+struct Rig {
+    test::CountingBeeper beeper;
+    test::LogLines log{"app"};
+    RecordingLinkTarget target;
+    URLCommandHandler handler{beeper};
+    URLCommandHandler::Clock::time_point now{};
+
+    Rig() { handler.linkClock = [this] { return now; }; }
+    void launch() {
+        handler.launchFinished(target);
+        QCoreApplication::processEvents();
+    }
+    // A link accepted by the target ends its capture at once, so that the next is not busy.
+    void open(const QByteArrayList& arguments, std::chrono::milliseconds later = 0ms) {
+        now += later;
+        target.busy = false;
+        handler.open(arguments);
+    }
+    long accepted() const { return long(log.lines().size()) - rejected(); }
+    long rejected() const {
+        const auto lines = log.lines();
+        return std::count_if(lines.begin(), lines.end(),
+                             [](const std::string& line) { return line.starts_with("URL command rejected: "); });
+    }
+};
+
+// Accepted links stand at least a second apart; a refused one does not move the mark, and a clock
+// that went back does not refuse.
+TEST(URLCommandHandler, AcceptedLinksAreSpacedASecondApart) {
+    Rig rig;
+    rig.launch();
+    rig.open({"quorvane://capture/screen"});
+    rig.open({"quorvane://capture/area"}, 500ms);
+    rig.open({"quorvane://show"}, 400ms);
+    rig.open({"quorvane://show"}, 100ms);
+    rig.open({"quorvane://show"}, -5000ms);
+    EXPECT_EQ(rig.log.lines(), (std::vector<std::string>{"URL command: capture/screen", "URL command rejected: busy",
+                                                         "URL command rejected: busy", "URL command: show",
+                                                         "URL command: show"}));
+    EXPECT_EQ(rig.beeper.beeps, 2);
+    EXPECT_EQ(rig.target.calls, (QStringList{"captureScreen", "presentEditor", "presentEditor"}));
+}
+
+// What a batch is: a file wins over its links, the first of several links acts, other schemes
+// and words are dropped without a word, nothing asks for the editor.
+TEST(URLCommandHandler, AFileWinsTheFirstLinkActsAndTheRestIsIgnored) {
+    Rig rig;
+    rig.launch();
+    rig.open({"quorvane://capture/screen", "/home/me/a b.png", "file:///tmp/second.png"});
+    EXPECT_EQ(rig.target.calls, QStringList{"openFile file:///home/me/a b.png"});
+    rig.open({"https://example.com/", "quorvane://show", "QUORVANE://settings", "quorvane://capture/area"}, 2s);
+    EXPECT_EQ(rig.target.calls.last(), QStringLiteral("presentEditor"));
+    EXPECT_EQ(rig.log.count("URL command: ignored 2 extra links"), 1);
+    rig.open({"https://example.com/", "relative.png", "mailto:x"}, 2s);
+    rig.open({}, 2s);
+    EXPECT_EQ(rig.target.calls.size(), 3);
+    EXPECT_EQ(rig.target.calls.last(), QStringLiteral("presentEditor"));
+    EXPECT_EQ(rig.log.lines().size(), 2u);
+    EXPECT_EQ(rig.beeper.beeps, 0);
+}
+
+// Before start-up ends the latest link (and file) waits; they act once it has, on the next turn.
+TEST(URLCommandHandler, BeforeLaunchOnlyTheLatestWaitsAndActsAfterIt) {
+    Rig rig;
+    rig.open({"quorvane://capture/screen"});
+    rig.open({"quorvane://settings"});
+    rig.open({});
+    EXPECT_TRUE(rig.target.calls.isEmpty());
+    EXPECT_EQ(rig.handler.queuedLink(), QByteArray("quorvane://settings"));
+    rig.handler.launchFinished(rig.target);
+    EXPECT_TRUE(rig.target.calls.isEmpty());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(rig.target.calls, QStringList{"showSettings"});
+    EXPECT_FALSE(rig.handler.queuedLink());
+
+    Rig withFile;
+    withFile.open({"/tmp/one.png"});
+    withFile.open({"quorvane://show"});
+    withFile.launch();
+    EXPECT_EQ(withFile.target.calls, (QStringList{"openFile file:///tmp/one.png", "presentEditor"}));
+}
+
+// Bad links from outside: refused by their case, never logged, each with a beep.
+TEST(URLCommandHandler, BadLinksAreRefusedByTheirCaseOnly) {
+    Rig rig;
+    rig.launch();
+    const QByteArray secret = "quorvane://capture/area?then=copy&x=";
+    const struct {
+        QByteArray link;
+        const char* logged;
+    } cases[] = {
+        {secret + QByteArray(10 * 1024 * 1024, 'a'), "URL command rejected: tooLong"},
+        {"quorvane://show\xff\xfe", "URL command rejected: invalidCharacter"},
+        {QByteArray("quorvane://sh\0ow", 16), "URL command rejected: invalidCharacter"},
+    };
+    for (const auto& c : cases) {
+        rig.open({c.link}, 2s);
+        EXPECT_EQ(rig.log.lines().back(), c.logged);
+    }
+    EXPECT_EQ(rig.beeper.beeps, 3);
+    EXPECT_TRUE(rig.target.calls.isEmpty());
+    for (const std::string& line : rig.log.lines())
+        EXPECT_EQ(line.find("then=copy"), std::string::npos);
+
+    // Thousands of links in one batch: the first acts, the rest are counted.
+    rig.open(QByteArrayList(5000, "quorvane://show"), 2s);
+    EXPECT_EQ(rig.target.calls, QStringList{"presentEditor"});
+    EXPECT_EQ(rig.log.count("URL command: ignored 4999 extra links"), 1);
+}
+
+} // namespace
+} // namespace quorvane

@@ -1,0 +1,108 @@
+// The editor window with no image open: the capture tiles with their shortcuts, the delay, and
+// choosing a window to capture in the window picker.
+
+#include "support/WaitUntil.h"
+#include "support/journey/JourneyTest.h"
+
+#include <QElapsedTimer>
+
+namespace quorvane::journey {
+namespace {
+
+class HomeView : public JourneyTest {
+protected:
+    void SetUp() override {
+        JourneyTest::SetUp();
+        ASSERT_TRUE(
+            desktop.showStillWindow(QStringLiteral("A terminal of another program"), {60, 80, 520, 240}));
+        ASSERT_TRUE(desktop.showStillWindow(QStringLiteral("A second window"), {1200, 500, 400, 300},
+                                            QStringLiteral("lightyellow")));
+    }
+    // What a person reads in the window; the faint green fronds behind the tiles are no text.
+    static std::vector<TextLine> read(const Window& window) {
+        // A tile under the pointer is tinted: read with the pointer elsewhere.
+        moveMouse({5, 1075});
+        settle(200);
+        // Below the menu bar, whose Window menu is not the Window tile.
+        const QRect content = window.geometry.adjusted(0, 26, 0, 0);
+        QImage image = grab(content).convertToFormat(QImage::Format_RGB32);
+        for (int y = 0; y < image.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                // The green tint goes; the grey of text drawn over it stays.
+                if (qGreen(row[x]) <= qRed(row[x])) continue;
+                const int m = std::min(255, std::min({qRed(row[x]), qGreen(row[x]), qBlue(row[x])}) + 24);
+                row[x] = qRgb(m, m, m);
+            }
+        }
+        return readImage(image, content.topLeft(), Layout::sparse);
+    }
+    // The window's text that reads `text`, clicked.
+    static bool clickText(const Window& window, const QString& text) {
+        const auto line = findText(read(window), text);
+        if (!line) return false;
+        click(line->box.center());
+        return true;
+    }
+};
+
+TEST_F(HomeView, TilesShowTheirKeysAndTheWindowTileCapturesAChosenWindow) {
+    Program quorvane({{"postCaptureAction", "openEditor"}});
+    ASSERT_TRUE(quorvane.start());
+    const Window home = editor();
+    activate(home);
+    const auto lines = read(home);
+    for (const QString& key : {QStringLiteral("Ctrl+Alt+Super+4"), QStringLiteral("Ctrl+Alt+Super+3")})
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const TextLine& line) {
+            return endsLike(line.text, key);
+        })) << key.toStdString();
+    for (const QString& title :
+         {QStringLiteral("Area"), QStringLiteral("Screen"), QStringLiteral("Window"), QStringLiteral("Text")})
+        EXPECT_TRUE(findText(lines, title).has_value()) << title.toStdString();
+
+    // The Window tile opens the picker; Escape closes it and nothing is captured.
+    ASSERT_TRUE(clickText(home, QStringLiteral("Window")));
+    auto picker = waitForWindow(QStringLiteral("^Capture a Window$"));
+    ASSERT_TRUE(picker.has_value()) << quorvane.log().toStdString();
+    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Capture started: Refreshing windows")));
+    press(QStringLiteral("Escape"));
+    EXPECT_TRUE(waitForNoWindow(QStringLiteral("^Capture a Window$")));
+
+    // Again, and a click on the other program's window captures it alone.
+    ASSERT_TRUE(clickText(editor(), QStringLiteral("Window")));
+    picker = waitForWindow(QStringLiteral("^Capture a Window$"));
+    ASSERT_TRUE(picker.has_value());
+    settle(500);
+    const auto rows = readScreen(picker->geometry, Layout::sparse);
+    EXPECT_TRUE(findText(rows, QStringLiteral("Quorvane's own windows are never captured.")).has_value());
+    const auto row = findText(rows, QStringLiteral("still-2"));
+    ASSERT_TRUE(row.has_value()) << quorvane.log().toStdString();
+    EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [](const TextLine& line) {
+        return readsLike(QStringLiteral("400 × 300"), line.text);
+    }));
+    const qsizetype mark = quorvane.mark();
+    click(row->box.center());
+    EXPECT_TRUE(waitForNoWindow(QStringLiteral("^Capture a Window$")));
+    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Capture succeeded: 400x300 px"), mark))
+        << quorvane.log().toStdString();
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
+}
+
+TEST_F(HomeView, ThreeSecondsOfDelayHoldTheScreenTileBack) {
+    Program quorvane({{"postCaptureAction", "openEditor"}});
+    ASSERT_TRUE(quorvane.start());
+    const Window home = editor();
+    activate(home);
+    ASSERT_TRUE(clickText(home, QStringLiteral("3 s")));
+    settle(200);
+    ASSERT_TRUE(clickText(home, QStringLiteral("Screen")));
+    QElapsedTimer waited;
+    waited.start();
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture started: Capturing display")));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture succeeded")));
+    EXPECT_GE(waited.elapsed(), 2900);
+    EXPECT_EQ(quorvane.terminate(), 0);
+}
+
+} // namespace
+} // namespace quorvane::journey

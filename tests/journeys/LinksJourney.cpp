@@ -1,0 +1,222 @@
+// Reaching the running program from outside: a link or an image given to a second process, the
+// desktop opening a quorvane:// link, a link given at start, and the links it refuses (with a
+// reason in the log and a bell).
+
+#include "export/ImageImporter.h"
+#include "platform/DesktopEntry.h"
+#include "support/journey/Bells.h"
+#include "support/WaitUntil.h"
+#include "support/journey/JourneyTest.h"
+
+#include <QElapsedTimer>
+#include <QJsonObject>
+#include <csignal>
+#include <fstream>
+
+namespace quorvane::journey {
+namespace {
+
+class Links : public JourneyTest {
+protected:
+    void SetUp() override {
+        JourneyTest::SetUp();
+        ASSERT_TRUE(desktop.showStillWindow(QStringLiteral("A window of another program"), {60, 80, 520, 240}));
+    }
+
+    // A second process with these arguments: it hands them over and ends at once.
+    static void forward(Program& quorvane, const QStringList& arguments, const QString& folder = {}) {
+        const auto second = quorvane.startAnother(arguments, folder);
+        EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(second->exitCode(), 0) << second->readAll().toStdString();
+    }
+    static QString picture(Program& quorvane, const QString& name, QColor color) {
+        const QString path = quorvane.pictures() + QLatin1Char('/') + name;
+        QImage image(400, 300, QImage::Format_RGB32);
+        image.fill(color);
+        EXPECT_TRUE(image.save(path));
+        return path;
+    }
+    static void closeEditor() {
+        activate(editor());
+        press(QStringLiteral("ctrl+w"));
+        ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
+        settle(300);
+    }
+};
+
+TEST_F(Links, ASecondProcessHandsOverItsLinkOrImageAndTheDesktopOpensLinks) {
+    Program quorvane({{"postCaptureAction", "saveToFolder"}});
+    ASSERT_TRUE(quorvane.start());
+    closeEditor();
+
+    // A link from a script: the running program captures the screen and shows it in the editor,
+    // although its own post-capture action saves.
+    qsizetype since = quorvane.mark();
+    forward(quorvane, {QStringLiteral("quorvane://capture/screen?then=edit")});
+    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("URL command: capture/screen"), since));
+    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Capture succeeded: 1920x1080 px"), since));
+    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Post-capture action: openEditor (one-shot)"), since));
+    editor();
+    EXPECT_TRUE(quorvane.savedImages().isEmpty());
+
+    // "quorvane picture.png" in the folder of the picture: the running program opens it.
+    closeEditor();
+    picture(quorvane, QStringLiteral("picture.png"), QColor(40, 160, 90));
+    since = quorvane.mark();
+    forward(quorvane, {QStringLiteral("picture.png")}, quorvane.pictures());
+    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Imported 400x300 px image"), since));
+    const Window shown = editor();
+    EXPECT_TRUE(test::waitUntil([&] {
+        const QImage seen = grab(shown.geometry);
+        return seen.pixelColor(seen.rect().center()) == QColor(40, 160, 90);
+    }));
+
+    // The desktop's own way: the entry installed in private data and settings folders, and
+    // xdg-open on its generic path (no desktop environment named).
+    closeEditor();
+    test::TempDir data;
+    std::filesystem::create_directories(data / "applications");
+    std::ofstream(data / "applications" / DesktopEntry::fileName().toStdString())
+        << DesktopEntry::applicationEntry(Program::path().toStdString(), ImageImporter::supportedTypes())->toStdString();
+    QProcessEnvironment environment = quorvane.environment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), QString::fromStdString(data.path().string()));
+    for (const char* name : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "XDG_SESSION_DESKTOP", "KDE_FULL_SESSION",
+                             "GNOME_DESKTOP_SESSION_ID", "MATE_DESKTOP_SESSION_ID", "BROWSER"})
+        environment.remove(QString::fromLatin1(name));
+    const auto run = [&](const QString& program, const QStringList& arguments) {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(program, arguments);
+        EXPECT_TRUE(process.waitForFinished(20000));
+        EXPECT_EQ(process.exitCode(), 0) << program.toStdString() << ": " << process.readAll().toStdString();
+    };
+    run(QStringLiteral("xdg-mime"), {"default", DesktopEntry::fileName(),
+                                     "x-scheme-handler/quorvane"});
+    since = quorvane.mark();
+    run(QStringLiteral("xdg-open"), {"quorvane://show"});
+    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("URL command: show"), since)) << quorvane.log().toStdString();
+    editor();
+    EXPECT_EQ(quorvane.terminate(), 0);
+}
+
+// Every refusal names its case in the log, rings the bell and changes nothing else.
+TEST_F(Links, RefusedLinksSayWhyAndRingTheBell) {
+    Program quorvane;
+    ASSERT_TRUE(quorvane.start());
+    Bells bells;
+
+    // Nothing to repeat yet.
+    qsizetype since = quorvane.mark();
+    forward(quorvane, {QStringLiteral("quorvane://capture/repeat")});
+    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("URL command rejected: unavailable"), since));
+    EXPECT_TRUE(bells.waitFor(1));
+
+    // The area picker is open: a capture runs.
+    press(QStringLiteral("ctrl+alt+super+4"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Hotkey triggered: captureArea"), since));
+    settle(500);
+    forward(quorvane, {QStringLiteral("quorvane://show")});
+    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("URL command rejected: busy"), since));
+    EXPECT_TRUE(bells.waitFor(2));
+    press(QStringLiteral("Escape"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture cancelled"), since));
+
+    // Accepted links stand a second apart; the refused one in between does not count.
+    since = quorvane.mark();
+    forward(quorvane, {QStringLiteral("quorvane://show")});
+    QElapsedTimer sinceAccepted;
+    sinceAccepted.start();
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("URL command: show"), since));
+    test::waitUntil([&] { return sinceAccepted.elapsed() >= 500; });
+    forward(quorvane, {QStringLiteral("quorvane://show")});
+    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("URL command rejected: busy"), since));
+    EXPECT_TRUE(bells.waitFor(3));
+    test::waitUntil([&] { return sinceAccepted.elapsed() >= 1200; });
+    forward(quorvane, {QStringLiteral("quorvane://show")});
+    EXPECT_TRUE(test::waitUntil([&] { return quorvane.countLog(QStringLiteral("URL command: show"), since) == 2; }));
+
+    // Three links at once: the first acts.
+    settle(1100);
+    since = quorvane.mark();
+    forward(quorvane, {QStringLiteral("quorvane://show"), QStringLiteral("quorvane://capture/screen"),
+                       QStringLiteral("quorvane://settings")});
+    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("URL command: ignored 2 extra links"), since));
+    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("URL command: show"), since));
+
+    // A file among links opens the file and nothing else.
+    settle(1100);
+    since = quorvane.mark();
+    forward(quorvane, {QStringLiteral("quorvane://capture/screen"),
+                       picture(quorvane, QStringLiteral("first.png"), QColor(120, 180, 240))});
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Imported 400x300 px image"), since));
+    settle(600);
+    EXPECT_EQ(quorvane.countLog(QStringLiteral("URL command"), since), 0);
+    EXPECT_EQ(quorvane.countLog(QStringLiteral("Capture started"), since), 0);
+
+    // Edits on the current and on the previous picture: a capture would drop one of them.
+    const auto draw = [] {
+        const Window window = editor();
+        activate(window);
+        press(QStringLiteral("r"));
+        drag(window.geometry.center() - QPoint(50, 30), window.geometry.center() + QPoint(50, 30));
+        settle();
+    };
+    draw();
+    since = quorvane.mark();
+    forward(quorvane, {picture(quorvane, QStringLiteral("second.png"), QColor(240, 200, 120))});
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Imported 400x300 px image"), since));
+    settle(600);
+    draw();
+    forward(quorvane, {QStringLiteral("quorvane://capture/screen")});
+    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("URL command rejected: unexportedChanges"), since));
+    EXPECT_TRUE(bells.waitFor(4));
+    settle(1100);
+    forward(quorvane, {QStringLiteral("quorvane://show")});
+    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("URL command: show"), since));
+    EXPECT_EQ(quorvane.countLog(QStringLiteral("Capture started"), since), 0);
+    EXPECT_EQ(bells.count(), 4);
+    // Nothing of a link's text reaches the log.
+    EXPECT_FALSE(quorvane.log().contains(QStringLiteral("quorvane://")));
+    EXPECT_EQ(quorvane.terminate(), 0);
+}
+
+// A link given to the program as it starts waits for the end of start-up; a crash leaves a socket
+// that the next start replaces; a runtime folder of another user is refused.
+TEST_F(Links, ALinkAtStartWaitsAndTheSocketSurvivesACrash) {
+    Program quorvane;
+    ASSERT_TRUE(quorvane.start({QStringLiteral("quorvane://capture/screen?then=edit")}));
+    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Post-capture action: openEditor (one-shot)")));
+    const QString log = quorvane.log();
+    EXPECT_LT(log.indexOf(QStringLiteral("Launched")), log.indexOf(QStringLiteral("URL command: capture/screen")));
+    editor();
+
+    quorvane.signal(SIGKILL);
+    quorvane.waitForExit();
+    const auto folder = quorvane.folder("runtime") / "com.quorvane.Quorvane";
+    const auto sockets = [&folder] {
+        return std::count_if(std::filesystem::directory_iterator(folder), {},
+                             [](const auto& entry) { return entry.path().extension() == ".socket"; });
+    };
+    ASSERT_EQ(sockets(), 1) << "the crash leaves its socket";
+    ASSERT_TRUE(quorvane.start());
+    settle(1100);
+    qsizetype since = quorvane.mark();
+    forward(quorvane, {QStringLiteral("quorvane://show")});
+    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("URL command: show"), since));
+    EXPECT_EQ(quorvane.terminate(), 0);
+
+    // Someone else's folder: neither locked nor listened in.
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        std::filesystem::remove(entry.path());
+    ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+    since = quorvane.mark();
+    ASSERT_TRUE(quorvane.start());
+    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("belongs to another user"), since));
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+    EXPECT_EQ(quorvane.terminate(), 0);
+    ::chown(folder.c_str(), ::getuid(), ::getgid());
+}
+
+} // namespace
+} // namespace quorvane::journey

@@ -1,0 +1,121 @@
+// Hiding the text in a picture: Redact Text finds the words, the review bar offers them, Redact
+// covers them with solid black that Copy takes along, Undo brings them back; nothing is saved while
+// the review is open, and Escape leaves it without a change.
+
+#include "support/ImageCompare.h"
+#include "support/TextImages.h"
+#include "support/WaitUntil.h"
+#include "support/journey/JourneyTest.h"
+
+namespace quorvane::journey {
+namespace {
+
+class RedactText : public JourneyTest {
+protected:
+    // The review bar sits in the editor's status bar.
+    static QRect statusBar() {
+        const Window window = editor();
+        return {window.geometry.left(), window.geometry.bottom() - 40, window.geometry.width(), 41};
+    }
+
+    // Whether the bar offers its Redact button (the words were found).
+    static bool offersRedact() {
+        const QImage bar = grab(statusBar());
+        // Read twice: the button may carry the keyboard's blue frame, which hides it from one reading.
+        for (const bool darkOnly : {false, true})
+            for (const TextLine& word : words(bar, statusBar().topLeft(), Layout::sparse, darkOnly))
+                if (comparable(word.text) == QLatin1String("redact")) return true;
+        return false;
+    }
+    static bool reviewShows() { return test::waitUntil(offersRedact, 15000); }
+    static bool reviewEnds() {
+        return test::waitUntil([] { return !offersRedact(); }, 5000);
+    }
+
+    // Two lines of dark blue words on white.
+    QImage picture() {
+        QImage note(800, 500, QImage::Format_RGB32);
+        note.fill(Qt::white);
+        const QColor ink(20, 40, 150);
+        lines = {test::drawText(note, QStringLiteral("Meet at the harbour"), {60, 80}, 40, false, ink),
+                 test::drawText(note, QStringLiteral("Password swordfish"), {60, 220}, 40, false, ink)};
+        return note;
+    }
+
+    static bool saveOffered(const Window& window) {
+        const auto items = openMenu(window, QStringLiteral("File"));
+        closeMenus();
+        return findItem(items, QStringLiteral("Save Image")).value_or(MenuItem{}).enabled ||
+               findItem(items, QStringLiteral("Save Image As")).value_or(MenuItem{}).enabled;
+    }
+
+    // Where the words stand.
+    std::vector<QRect> lines;
+};
+
+TEST_F(RedactText, RedactCoversTheWordsInBlackAndUndoBringsThemBack) {
+    Program quorvane;
+    const QImage note = picture();
+    const QString path = placePicture(quorvane, note, "note.png");
+    ASSERT_TRUE(quorvane.start());
+    openImage(quorvane, path, note.size());
+
+    // Ctrl+Shift+R opens the review; Escape leaves it without a change.
+    press(QStringLiteral("ctrl+shift+r"));
+    ASSERT_TRUE(reviewShows()) << "the review bar did not show";
+    press(QStringLiteral("Escape"));
+    ASSERT_TRUE(reviewEnds()) << "Escape did not leave the review";
+    EXPECT_TRUE(test::imagesNear(copied(quorvane), note, 0));
+
+    // Edit ▸ Redact Text…: the review bar, and no saving while it is open.
+    ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("Edit"), QStringLiteral("Redact Text")));
+    ASSERT_TRUE(reviewShows());
+    EXPECT_FALSE(saveOffered(editor())) << "Save is offered while the review is open";
+    activate(editor());
+    press(QStringLiteral("ctrl+s"));
+    settle(800);
+    EXPECT_TRUE(quorvane.savedImages().isEmpty()) << "saved while the review was open";
+
+    // Redact: every stroke of the words is solid black in the copy; the rest is untouched.
+    ASSERT_TRUE(clickText(statusBar(), QStringLiteral("Redact")));
+    ASSERT_TRUE(reviewEnds());
+    EXPECT_TRUE(saveOffered(editor()));
+    const QImage redacted = copied(quorvane);
+    ASSERT_EQ(redacted.size(), note.size());
+    int strokes = 0, covered = 0;
+    for (const QRect& line : lines)
+        for (int y = line.top(); y <= line.bottom(); ++y)
+            for (int x = line.left(); x <= line.right(); ++x)
+                if (qGray(note.pixel(x, y)) < 90) {
+                    ++strokes;
+                    covered += redacted.pixel(x, y) == qRgb(0, 0, 0);
+                }
+    ASSERT_GT(strokes, 1000);
+    EXPECT_GE(covered, strokes * 995 / 1000) << covered << " of " << strokes << " ink pixels are black";
+    const QRect blank(0, 320, 800, 180);
+    EXPECT_TRUE(test::imagesNear(redacted.copy(blank), note.copy(blank), 0))
+        << "redacted where there is no text";
+
+    // Undo brings the words back at once.
+    press(QStringLiteral("ctrl+z"));
+    settle(300);
+    EXPECT_TRUE(test::imagesNear(copied(quorvane), note, 0));
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
+}
+
+TEST_F(RedactText, EscapeLeavesTheReviewAfterAMenuWasLookedAt) {
+    Program quorvane;
+    const QImage note = picture();
+    const QString path = placePicture(quorvane, note, "note.png");
+    ASSERT_TRUE(quorvane.start());
+    const Window window = openImage(quorvane, path, note.size());
+    EXPECT_TRUE(saveOffered(window));
+    press(QStringLiteral("ctrl+shift+r"));
+    ASSERT_TRUE(reviewShows());
+    press(QStringLiteral("Escape"));
+    EXPECT_TRUE(reviewEnds()) << "Escape did not leave the review";
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
+}
+
+} // namespace
+} // namespace quorvane::journey

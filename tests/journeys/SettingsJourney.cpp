@@ -1,0 +1,182 @@
+// Changing how Quorvane works and getting help with it: the settings window from its shortcut and
+// from the tray, the output format, a global shortcut recorded and used, launch at login from the
+// tray, and a diagnostics file saved through the real dialog.
+
+#include "support/WaitUntil.h"
+#include "support/XvfbServer.h"
+#include "support/journey/JourneyTest.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace quorvane::journey {
+namespace {
+
+const QString settingsTitle = QStringLiteral("^Quorvane Settings$");
+
+class Settings : public JourneyTest {
+protected:
+    // The settings window, opened with Ctrl+, in the editor.
+    Window openSettingsFromEditor() {
+        activate(editor());
+        press(QStringLiteral("ctrl+comma"));
+        const auto window = waitForWindow(settingsTitle);
+        EXPECT_TRUE(window.has_value()) << "Ctrl+, opened no settings window";
+        return window.value_or(Window{});
+    }
+    static std::optional<TextLine> line(const Window& window, const QString& text) {
+        return findText(readScreen(window.geometry, Layout::sparse), text);
+    }
+    // Whether the text in `region` is drawn dim (a disabled label).
+    static bool dim(const QRect& region) {
+        const QImage gray = grab(region).convertToFormat(QImage::Format_Grayscale8);
+        int darkest = 255;
+        for (int y = 0; y < gray.height(); ++y)
+            for (int x = 0; x < gray.width(); ++x)
+                darkest = std::min<int>(darkest, gray.constScanLine(y)[x]);
+        return darkest > 110;
+    }
+    // The text on a button of the window's row at `row`: the right half of the form, with the
+    // button's face made white so that only its dark text is read.
+    static QString buttonText(const Window& window, const TextLine& row) {
+        const QRect region(window.geometry.center().x(), row.box.top() - 6, window.geometry.right() - 20 -
+                           window.geometry.center().x(), row.box.height() + 12);
+        QImage face = grab(region).convertToFormat(QImage::Format_Grayscale8);
+        for (int y = 0; y < face.height(); ++y)
+            for (int x = 0; x < face.width(); ++x)
+                if (face.scanLine(y)[x] > 185) face.scanLine(y)[x] = 255;
+        QString text;
+        for (const TextLine& read : readImage(face, region.topLeft(), Layout::line)) text += read.text;
+        return text;
+    }
+    static QJsonObject stored(const Program& program) {
+        QFile file(QString::fromStdString(program.settingsFile().string()));
+        return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
+    }
+    // Dark pixels in the check mark's place: the left edge of the open menu, on the item's row.
+    static int markPixels(const MenuItem& item) {
+        QString ids;
+        test::x11Server().run(QStringLiteral("xdotool"),
+                              {"search", "--onlyvisible", "--maxdepth", "1", "--class", "quorvane"}, &ids);
+        QRect menu;
+        for (const QString& id : ids.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            if (const auto rect = geometry(id); rect && rect->contains(item.box.center())) menu = *rect;
+        const QImage mark = grab(QRect(menu.left() + 2, item.box.top(), 26, item.box.height()));
+        int dark = 0;
+        for (int y = 0; y < mark.height(); ++y)
+            for (int x = 0; x < mark.width(); ++x)
+                dark += qGray(mark.pixel(x, y)) < 80;
+        return dark;
+    }
+};
+
+TEST_F(Settings, TheOutputFormatAndARecordedShortcutTakeEffectAtOnce) {
+    Program quorvane;
+    ASSERT_TRUE(quorvane.start());
+    Window settings = openSettingsFromEditor();
+
+    // PNG leaves the JPEG quality dim; choosing JPEG brings it up at once.
+    const auto quality = line(settings, QStringLiteral("JPEG quality"));
+    ASSERT_TRUE(quality.has_value());
+    const QRect qualityLabel(quality->box.left(), quality->box.top(), 80, quality->box.height());
+    EXPECT_TRUE(dim(qualityLabel));
+    const auto png = line(settings, QStringLiteral("PNG"));
+    ASSERT_TRUE(png.has_value());
+    click(png->box.center());
+    ASSERT_FALSE(openMenuItems().empty());
+    press(QStringLiteral("Down"));
+    press(QStringLiteral("Return"));
+    settle();
+    EXPECT_FALSE(dim(qualityLabel));
+    EXPECT_EQ(stored(quorvane).value(QStringLiteral("exportFormat")).toString(), QStringLiteral("jpeg"));
+
+    // A new shortcut is typed into Capture Area's recorder: no capture meanwhile.
+    const auto row = line(settings, QStringLiteral("Capture Area"));
+    ASSERT_TRUE(row.has_value());
+    EXPECT_TRUE(readsLike(QStringLiteral("Ctrl+Alt+Super+4"), buttonText(settings, *row)))
+        << buttonText(settings, *row).toStdString();
+    click(QPoint(settings.geometry.right() - 80, row->box.center().y()));
+    settle();
+    EXPECT_TRUE(readsLike(QStringLiteral("Type shortcut"), buttonText(settings, *row)))
+        << buttonText(settings, *row).toStdString();
+    press(QStringLiteral("ctrl+alt+super+5"));
+    settle();
+    EXPECT_TRUE(readsLike(QStringLiteral("Ctrl+Alt+Super+5"), buttonText(settings, *row)))
+        << buttonText(settings, *row).toStdString();
+    EXPECT_EQ(quorvane.countLog(QStringLiteral("Hotkey triggered")), 0);
+
+    // Closed, the window gives way; the new shortcut works from anywhere, the old one no longer.
+    press(QStringLiteral("ctrl+w"));
+    ASSERT_TRUE(waitForNoWindow(settingsTitle));
+    press(QStringLiteral("ctrl+alt+super+4"));
+    settle(500);
+    EXPECT_EQ(quorvane.countLog(QStringLiteral("Hotkey triggered")), 0);
+    press(QStringLiteral("ctrl+alt+super+5"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Hotkey triggered: captureArea")));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture started")));
+    settle(500);
+    press(QStringLiteral("Escape"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture cancelled")));
+
+    // The tray opens the same window again, showing what was chosen.
+    ASSERT_TRUE(chooseTrayItem(QStringLiteral("Settings…")));
+    const auto again = waitForWindow(settingsTitle);
+    ASSERT_TRUE(again.has_value());
+    const auto sameRow = line(*again, QStringLiteral("Capture Area"));
+    ASSERT_TRUE(sameRow.has_value());
+    EXPECT_TRUE(readsLike(QStringLiteral("Ctrl+Alt+Super+5"), buttonText(*again, *sameRow)));
+    EXPECT_EQ(quorvane.terminate(), 0);
+}
+
+TEST_F(Settings, LaunchAtLoginFromTheTrayAndADiagnosticsFileForSupport) {
+    Program quorvane;
+    ASSERT_TRUE(quorvane.start());
+    const auto entry = quorvane.folder("config") / "autostart/com.quorvane.Quorvane.desktop";
+
+    // Switched on from the tray: the desktop's autostart entry runs this program; the item shows
+    // its check mark the next time the menu opens. Switched off, the entry is gone.
+    const auto off = findItem(openTrayMenu(), QStringLiteral("Launch at Login"));
+    ASSERT_TRUE(off.has_value());
+    const int unchecked = markPixels(*off);
+    closeMenus();
+    ASSERT_TRUE(chooseTrayItem(QStringLiteral("Launch at Login")));
+    ASSERT_TRUE(test::waitUntil([&] { return std::filesystem::exists(entry); }));
+    QFile written(QString::fromStdString(entry.string()));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(written.readAll().contains("Exec=env OMP_THREAD_LIMIT=1 " QUORVANE_PROGRAM));
+    const auto on = findItem(openTrayMenu(), QStringLiteral("Launch at Login"));
+    ASSERT_TRUE(on.has_value());
+    EXPECT_GT(markPixels(*on), unchecked + 10);
+    closeMenus();
+    ASSERT_TRUE(chooseTrayItem(QStringLiteral("Launch at Login")));
+    EXPECT_TRUE(test::waitUntil([&] { return !std::filesystem::exists(entry); }));
+
+    // Export Diagnostics… asks where, in the settings window; a typed path and Return save it.
+    const Window editorWindow = editor();
+    activate(editorWindow);
+    ASSERT_TRUE(chooseMenuItem(editorWindow, QStringLiteral("Quorvane"), QStringLiteral("Export Diagnostics…")));
+    ASSERT_TRUE(waitForWindow(settingsTitle).has_value());
+    const auto dialog = waitForWindow(QStringLiteral("^Save As$"));
+    ASSERT_TRUE(dialog.has_value());
+    activate(*dialog);
+    const auto file = quorvane.folder("diagnostics.txt");
+    type(QString::fromStdString(file.string()));
+    press(QStringLiteral("Return"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Diagnostics exported:"))) << quorvane.log().toStdString();
+    QFile saved(QString::fromStdString(file.string()));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(saved.readAll()).split(QLatin1Char('\n'));
+    ASSERT_GT(lines.size(), 11);
+    EXPECT_EQ(lines[0], QStringLiteral("Quorvane Diagnostics"));
+    EXPECT_EQ(lines[7], QStringLiteral("Subsystem: com.quorvane.Quorvane"));
+    EXPECT_EQ(lines[9], QStringLiteral("---"));
+    EXPECT_TRUE(lines[10].endsWith(QStringLiteral(" [app] default Launched")));
+    EXPECT_TRUE(lines.filter(QStringLiteral("[app] default Launch at login enabled=true")).size() == 1);
+    EXPECT_TRUE(lines.last().isEmpty());
+    EXPECT_EQ(lines[8], QStringLiteral("Entries: ") + QString::number(lines.size() - 11));
+    EXPECT_EQ(quorvane.terminate(), 0);
+}
+
+} // namespace
+} // namespace quorvane::journey

@@ -1,0 +1,138 @@
+#include "platform/AutostartLoginItem.h"
+
+#include "support/TempDir.h"
+
+#include <QFile>
+#include <QProcess>
+#include <cerrno>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace quorvane {
+namespace {
+
+namespace fs = std::filesystem;
+using Status = LoginItemService::Status;
+
+QString pathOf(const fs::path& path) {
+    return QString::fromStdString(path.string());
+}
+
+// desktop-file-validate's verdict: empty when the entry is valid.
+QString validationProblems(const QString& entry) {
+    QProcess validator;
+    validator.setProcessChannelMode(QProcess::MergedChannels);
+    validator.start(QStringLiteral("desktop-file-validate"), {entry});
+    if (!validator.waitForFinished(10000)) return QStringLiteral("desktop-file-validate did not run");
+    const QString output = QString::fromUtf8(validator.readAll());
+    return validator.exitCode() == 0 && output.trimmed().isEmpty() ? QString() : output;
+}
+
+struct AutostartRig {
+    test::TempDir home;
+    fs::path folder = home / "config/autostart";
+    fs::path entry = folder / AutostartLoginItem::entryName;
+    fs::path program = home / "bin/quorvane";
+
+    AutostartRig() {
+        fs::create_directories(program.parent_path());
+        std::ofstream(program) << "#!/bin/sh\n";
+    }
+    AutostartLoginItem item(const PosixFile::Calls& calls = PosixFile::Calls::system()) const {
+        return AutostartLoginItem(pathOf(folder), pathOf(program), calls);
+    }
+    void writeEntry(const std::string& text) const {
+        fs::create_directories(folder);
+        std::ofstream(entry) << text;
+    }
+};
+
+// What stands in the entry's place decides the status, read without ever blocking (a FIFO) or
+// following a link; a missing program makes the item one that cannot be found.
+TEST(AutostartLoginItem, ReadsTheStatusFromWhatStandsInTheEntrysPlace) {
+    AutostartRig rig;
+    EXPECT_EQ(rig.item().status(), Status::notRegistered);
+    rig.writeEntry("[Desktop Entry]\nType=Application\nName=Quorvane\nExec=quorvane\n");
+    EXPECT_EQ(rig.item().status(), Status::enabled);
+    rig.writeEntry("[Desktop Entry]\nType=Application\nHidden=true\n");
+    EXPECT_EQ(rig.item().status(), Status::notRegistered);
+    rig.writeEntry("[Desktop Entry]\nType=Application\nX-GNOME-Autostart-enabled=false\n");
+    EXPECT_EQ(rig.item().status(), Status::notRegistered);
+    // Only the main group speaks for the entry.
+    rig.writeEntry("[Desktop Entry]\nType=Application\n[Desktop Action x]\nHidden=true\n");
+    EXPECT_EQ(rig.item().status(), Status::enabled);
+
+    fs::remove(rig.entry);
+    ASSERT_EQ(::mkfifo(rig.entry.c_str(), 0600), 0);
+    EXPECT_EQ(rig.item().status(), Status::unavailable);
+    fs::remove(rig.entry);
+    fs::create_directory(rig.entry);
+    EXPECT_EQ(rig.item().status(), Status::unavailable);
+    fs::remove(rig.entry);
+    fs::create_symlink(rig.program, rig.entry);
+    EXPECT_EQ(rig.item().status(), Status::unavailable);
+    fs::remove(rig.entry);
+
+    EXPECT_EQ(AutostartLoginItem(pathOf(rig.folder), pathOf(rig.home / "gone"), PosixFile::Calls::system()).status(),
+              Status::notFound);
+}
+
+// Switching on writes a valid entry that runs this program (whatever its path holds), replacing
+// one the desktop switched off; switching off removes it.
+TEST(AutostartLoginItem, WritesAValidEntryForAnyProgramPathAndRemovesIt) {
+    AutostartRig rig;
+    rig.writeEntry("[Desktop Entry]\nType=Application\nHidden=true\n");
+    for (const char* name : {"quorvane", "My Apps/100% \"quoted\"/quorvane"}) {
+        rig.program = rig.home / "bin" / name;
+        fs::create_directories(rig.program.parent_path());
+        std::ofstream(rig.program) << "#!/bin/sh\n";
+        AutostartLoginItem item = rig.item();
+        ASSERT_EQ(item.registerItem(), std::nullopt) << name;
+        EXPECT_EQ(item.status(), Status::enabled);
+        EXPECT_EQ(validationProblems(pathOf(rig.entry)), QString()) << name;
+        QFile written(pathOf(rig.entry));
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(written.readAll().contains("Exec=env OMP_THREAD_LIMIT=1 "));
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(rig.folder), fs::directory_iterator()), 1);
+    AutostartLoginItem item = rig.item();
+    EXPECT_EQ(item.unregisterItem(), std::nullopt);
+    EXPECT_FALSE(fs::exists(rig.entry));
+    EXPECT_EQ(item.status(), Status::notRegistered);
+    EXPECT_EQ(item.unregisterItem(), std::nullopt);
+}
+
+// A missing autostart folder is made private; one that is a file, a full disk or a program path
+// no entry can carry fail with their reason and leave no entry, whole or partial.
+TEST(AutostartLoginItem, FailsWithAReasonAndLeavesNoPartialEntry) {
+    AutostartRig rig;
+    ASSERT_EQ(rig.item().registerItem(), std::nullopt);
+    EXPECT_EQ(fs::status(rig.folder).permissions() & fs::perms::all, fs::perms::owner_all);
+    fs::remove_all(rig.folder);
+
+    struct FullDisk : PosixFile::Calls {
+        ssize_t write(int, const void*, size_t) const override {
+            errno = ENOSPC;
+            return -1;
+        }
+    } full;
+    EXPECT_EQ(rig.item(full).registerItem(), PosixFile::error(ENOSPC));
+    EXPECT_TRUE(fs::is_empty(rig.folder));
+
+    fs::remove(rig.folder);
+    std::ofstream(rig.folder) << "not a folder";
+    EXPECT_EQ(rig.item().status(), Status::notRegistered);
+    EXPECT_EQ(rig.item().registerItem(), PosixFile::error(ENOTDIR));
+    fs::remove(rig.folder);
+
+    const auto refused =
+        AutostartLoginItem(pathOf(rig.folder), QStringLiteral("/opt/line\nbreak/q"), PosixFile::Calls::system())
+            .registerItem();
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->domain, QStringLiteral("Quorvane.DesktopEntry"));
+    EXPECT_FALSE(fs::exists(rig.entry));
+}
+
+} // namespace
+} // namespace quorvane

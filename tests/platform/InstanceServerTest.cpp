@@ -1,0 +1,162 @@
+// The running program's socket and a later process forwarding to it, with clients that behave
+// and clients that do not.
+
+#include "platform/InstanceForwarder.h"
+#include "platform/InstanceLock.h"
+#include "platform/InstanceMessage.h"
+#include "platform/InstanceServer.h"
+#include "support/LogLines.h"
+#include "support/TempDir.h"
+#include "support/WaitUntil.h"
+
+#include <QtEndian>
+#include <fcntl.h>
+#include <future>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace quorvane {
+namespace {
+
+using namespace std::chrono_literals;
+using InstanceForwarder::Outcome;
+
+sockaddr_un addressOf(const std::filesystem::path& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    return address;
+}
+
+// A client of our own making: connects without blocking, sends what it is told, and closes.
+struct RawClient {
+    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    bool connected = false;
+    explicit RawClient(const std::filesystem::path& path) {
+        const sockaddr_un address = addressOf(path);
+        connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    }
+    ~RawClient() { ::close(fd); }
+    void send(const QByteArray& bytes) const { (void)::send(fd, bytes.data(), size_t(bytes.size()), MSG_NOSIGNAL); }
+};
+
+struct Rig {
+    test::TempDir folder;
+    std::filesystem::path path = folder / InstanceLock::socketName(":7.0");
+    InstanceServer server{QString::fromStdString(path.string())};
+    std::vector<QByteArrayList> received;
+    test::LogLines log{"app"};
+
+    Rig() {
+        QObject::connect(&server, &InstanceServer::messageReceived,
+                         [this](const QByteArrayList& arguments) { received.push_back(arguments); });
+    }
+
+    // Forwards as a later process would (it blocks, so it runs beside the event loop).
+    InstanceForwarder::Answer forward(const QByteArrayList& arguments, std::chrono::milliseconds connectFor = 1s) {
+        auto answer = std::async(std::launch::async, [&] {
+            return InstanceForwarder::forward(path, *InstanceMessage::encode(arguments), connectFor, 2s);
+        });
+        test::waitUntil([&] { return answer.wait_for(0s) == std::future_status::ready; }, 10000);
+        return answer.get();
+    }
+    QByteArrayList last() const { return received.empty() ? QByteArrayList{} : received.back(); }
+};
+
+TEST(InstanceServer, ALaterProcessHandsOverItsArgumentsAndAStaleSocketIsReplaced) {
+    Rig rig;
+    // A crashed run left its socket: nobody answers there, and a forward gives up in time.
+    {
+        const int leftover = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        const sockaddr_un address = addressOf(rig.path);
+        ASSERT_EQ(::bind(leftover, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+        ::close(leftover);
+    }
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_EQ(rig.forward({"quorvane://show"}, 300ms).outcome, Outcome::failed);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 2s);
+
+    ASSERT_FALSE(rig.server.listen().has_value());
+    EXPECT_EQ(std::filesystem::status(rig.path).permissions() & std::filesystem::perms::others_all,
+              std::filesystem::perms::none);
+    const QByteArrayList arguments = {"quorvane://capture/screen?then=edit", "/tmp/a.png"};
+    EXPECT_EQ(rig.forward(arguments).outcome, Outcome::delivered);
+    ASSERT_EQ(rig.received.size(), 1u);
+    EXPECT_EQ(rig.last(), arguments);
+    // No arguments: a request of its own (show the editor).
+    EXPECT_EQ(rig.forward({}).outcome, Outcome::delivered);
+    ASSERT_EQ(rig.received.size(), 2u);
+    EXPECT_TRUE(rig.last().isEmpty());
+}
+
+// A program that has the socket but does not read yet (still starting): the message waits
+// there and the later process ends without hanging.
+TEST(InstanceServer, AForwardToAProgramThatDoesNotAnswerEndsInTime) {
+    test::TempDir folder;
+    const auto path = folder / "quiet.socket";
+    const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const sockaddr_un address = addressOf(path);
+    ASSERT_EQ(::bind(listening, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listening, 4), 0);
+    const auto answer = InstanceForwarder::forward(path, *InstanceMessage::encode({"quorvane://show"}), 1s, 300ms);
+    EXPECT_EQ(answer.outcome, Outcome::unanswered);
+    ::close(listening);
+}
+
+TEST(InstanceServer, BadClientsAreCutOffAndTheProgramKeepsServing) {
+    Rig rig;
+    ASSERT_FALSE(rig.server.listen().has_value());
+
+    // Half a message, then the client dies.
+    {
+        RawClient half(rig.path);
+        ASSERT_TRUE(half.connected);
+        half.send(QByteArray("QVN1") + QByteArray("\x02\0\0\0\x40\0\0\0quorv", 13));
+        test::pause(100);
+    }
+    EXPECT_TRUE(test::waitUntil([&] { return rig.log.count("Forwarded request refused: incomplete") == 1; }));
+    // A 10 MB argument is refused at its length, before its bytes.
+    {
+        RawClient huge(rig.path);
+        char length[4];
+        qToLittleEndian<std::uint32_t>(10 * 1024 * 1024, length);
+        huge.send(QByteArray("QVN1\x01\0\0\0", 8) + QByteArray(length, 4) + QByteArray(60000, 'a'));
+        EXPECT_TRUE(test::waitUntil([&] { return rig.log.count("Forwarded request refused: too large") == 1; }));
+    }
+    // A client that connects and never sends is closed at its deadline.
+    {
+        RawClient silent(rig.path);
+        test::pause(100);
+        EXPECT_EQ(rig.server.openConnections(), 1);
+        EXPECT_TRUE(test::waitUntil([&] { return rig.server.openConnections() == 0; },
+                                    InstanceServer::deadlineMs + 2000));
+        EXPECT_EQ(rig.log.count("Forwarded request refused: too slow"), 1);
+    }
+    // A flood of 1,000 connections: only a few are served at once, the rest closed at once.
+    {
+        std::vector<std::unique_ptr<RawClient>> flood;
+        int most = 0;
+        for (int i = 0; i < 1000; ++i) {
+            flood.push_back(std::make_unique<RawClient>(rig.path));
+            if (i % 50 == 0) QCoreApplication::processEvents();
+            most = std::max(most, rig.server.openConnections());
+        }
+        test::pause(300);
+        most = std::max(most, rig.server.openConnections());
+        EXPECT_LE(most, InstanceServer::maxConnections);
+        EXPECT_EQ(rig.log.count("Forwarded requests dropped: 16 are being served"), 1);
+    }
+    EXPECT_TRUE(test::waitUntil([&] { return rig.server.openConnections() == 0; }));
+    EXPECT_EQ(rig.received.size(), 0u);
+
+    // Still serving, thousands of links in one batch included.
+    const QByteArrayList many(5000, "quorvane://capture/area?delay=1");
+    EXPECT_EQ(rig.forward(many).outcome, Outcome::delivered);
+    ASSERT_EQ(rig.received.size(), 1u);
+    EXPECT_EQ(rig.last().size(), 5000);
+}
+
+} // namespace
+} // namespace quorvane

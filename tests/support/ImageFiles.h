@@ -1,0 +1,24 @@
+#pragma once
+
+// Image files made for the importer's tests: known pictures, and files in formats Qt does not
+// write.
+
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
+#include <vector>
+
+namespace quorvane::test {
+
+// Red, green / blue, white quadrants: any flip or turn shows.
+QImage quadrants(int width, int height);
+// `image` written by Qt's writer of `format` ("BMP", "PNG"…).
+QByteArray qtEncoded(const QImage& image, const char* format);
+// Two bytes of `value`, least significant first unless `bigEndian`.
+QByteArray le16(int value, bool bigEndian = false);
+// A GIF with a 256-colour table whose LZW codes stay at 9 bits: a clear code every 250 pixels.
+// Without pixels it has no frame.
+QByteArray gif(int width, int height, const std::vector<QColor>& palette, const std::vector<uchar>& pixels,
+               int transparent = -1);
+
+} // namespace quorvane::test
