@@ -108,7 +108,8 @@ public:
     }
     void drain() {
         char buffer[4096];
-        while (read(fd_, buffer, sizeof buffer) > 0) {}
+        while (read(fd_, buffer, sizeof buffer) > 0) {
+        }
     }
     bool waitForPng(int timeoutMs) {
         const std::int64_t deadline = now() + std::int64_t{timeoutMs} * 1'000'000;

@@ -30,11 +30,13 @@ bool mayCover(const ContentFilter& filter, const QRect& area) {
         return true;
     QRect desktop;
     for (const QScreen* screen : QGuiApplication::screens())
-        desktop |= QRect(screen->geometry().topLeft(), screen->geometry().size() * screen->devicePixelRatio());
+        desktop |=
+            QRect(screen->geometry().topLeft(), screen->geometry().size() * screen->devicePixelRatio());
     const auto windows = QGuiApplication::topLevelWindows();
     return std::any_of(windows.begin(), windows.end(), [&](const QWindow* window) {
         if (!window->isVisible() || !window->handle() ||
-            std::count(filter.exceptedWindowIDs.begin(), filter.exceptedWindowIDs.end(), WindowID(window->winId())))
+            std::count(filter.exceptedWindowIDs.begin(), filter.exceptedWindowIDs.end(),
+                       WindowID(window->winId())))
             return false;
         const QRect native = nativeArea(window->frameGeometry(), window->devicePixelRatio());
         // A window that a capture moved off the screen and back may not be back for Qt yet.

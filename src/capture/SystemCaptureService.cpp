@@ -190,7 +190,8 @@ void SystemCaptureService::beginLeavingOut(Pending& pending) {
 }
 
 bool SystemCaptureService::restored() {
-    if (restoring_ && connection_ && !connection_->broken() && !restoring_->covers(restoredArea_)) return false;
+    if (restoring_ && connection_ && !connection_->broken() && !restoring_->covers(restoredArea_))
+        return false;
     restoring_.reset();
     return true;
 }

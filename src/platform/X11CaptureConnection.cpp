@@ -151,7 +151,6 @@ std::uint32_t X11CaptureConnection::settle() {
     return cookie.sequence;
 }
 
-
 std::uint32_t X11CaptureConnection::mark() {
     const auto cookie = xcb_no_operation(connection_);
     xcb_flush(connection_);
@@ -174,7 +173,8 @@ void X11CaptureConnection::readEvents() {
             // above and left of its origin: when it redirects a window with a border, it reports
             // the whole window painted, on its own time.
             if (watch != damaged_.end() && report->area.x >= 0 && report->area.y >= 0 &&
-                (!watch->second.from || static_cast<std::int32_t>(event->full_sequence - *watch->second.from) >= 0))
+                (!watch->second.from ||
+                 static_cast<std::int32_t>(event->full_sequence - *watch->second.from) >= 0))
                 watch->second.painted +=
                     QRect(report->area.x, report->area.y, report->area.width, report->area.height);
         }

@@ -32,7 +32,8 @@ void X11KeptWindows::keep(const std::vector<QRect>& areas, std::int64_t ownProce
     const auto stack = X11ScreenTargets::topLevels(connection_);
     if (!stack) return;
     const auto meets = [&](const QRect& geometry) {
-        return std::any_of(areas.begin(), areas.end(), [&](const QRect& a) { return a.intersects(geometry); });
+        return std::any_of(areas.begin(), areas.end(),
+                           [&](const QRect& a) { return a.intersects(geometry); });
     };
     struct Candidate {
         const X11Window* window;
@@ -82,8 +83,8 @@ void X11KeptWindows::keep(const std::vector<QRect>& areas, std::int64_t ownProce
 }
 
 std::optional<QRegion> X11KeptWindows::unpainted(std::uint32_t topLevel) {
-    const auto found =
-        std::find_if(kept_.begin(), kept_.end(), [topLevel](const Kept& k) { return k.topLevel == topLevel; });
+    const auto found = std::find_if(kept_.begin(), kept_.end(),
+                                    [topLevel](const Kept& k) { return k.topLevel == topLevel; });
     if (found == kept_.end()) return std::nullopt;
     if (found->unseen.isEmpty()) return QRegion();
     found->unseen -= found->painting->painted();

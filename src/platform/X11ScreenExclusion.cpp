@@ -18,7 +18,8 @@ void move(xcb_connection_t* c, std::uint32_t window, QPoint position) {
     xcb_configure_window(c, window, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
 }
 
-void setOpacity(xcb_connection_t* c, std::uint32_t window, std::uint32_t atom, std::optional<std::uint32_t> value) {
+void setOpacity(xcb_connection_t* c, std::uint32_t window, std::uint32_t atom,
+                std::optional<std::uint32_t> value) {
     if (value)
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom, XCB_ATOM_CARDINAL, 32, 1, &*value);
     else
@@ -42,7 +43,8 @@ X11ScreenExclusion::X11ScreenExclusion(X11CaptureConnection& connection,
     bool changed = false;
     for (std::size_t i = 0; i < topLevels.size(); ++i) {
         const auto& window = topLevels[i];
-        Hidden hidden{window.topLevel, window.client, Way::redirected, window.topLevelGeometry.topLeft(), {}, {}};
+        Hidden hidden{
+            window.topLevel, window.client, Way::redirected, window.topLevelGeometry.topLeft(), {}, {}};
         if (cookies.empty() || X11Reply<xcb_generic_error_t>(xcb_request_check(c, cookies[i])) != nullptr) {
             changed = true;
             if (!cookies.empty() && opacity_ != XCB_ATOM_NONE) {
@@ -70,8 +72,8 @@ X11ScreenExclusion::~X11ScreenExclusion() {
 
 std::optional<std::uint32_t> X11ScreenExclusion::opacity(std::uint32_t window) {
     xcb_connection_t* c = connection_.xcb();
-    X11Reply<xcb_get_property_reply_t> reply(
-        xcb_get_property_reply(c, xcb_get_property(c, 0, window, opacity_, XCB_ATOM_CARDINAL, 0, 1), nullptr));
+    X11Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, opacity_, XCB_ATOM_CARDINAL, 0, 1), nullptr));
     if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4) return std::nullopt;
     return *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
 }
@@ -85,7 +87,8 @@ std::uint32_t X11ScreenExclusion::restore() {
             xcb_composite_unredirect_window(c, window.topLevel, XCB_COMPOSITE_REDIRECT_MANUAL);
             break;
         case Way::faded:
-            if (window.client != window.topLevel) setOpacity(c, window.client, opacity_, window.clientOpacity);
+            if (window.client != window.topLevel)
+                setOpacity(c, window.client, opacity_, window.clientOpacity);
             setOpacity(c, window.topLevel, opacity_, window.topLevelOpacity);
             break;
         case Way::moved:

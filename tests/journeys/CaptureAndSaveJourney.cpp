@@ -15,7 +15,8 @@ class CaptureAndSave : public JourneyTest {
 protected:
     void SetUp() override {
         JourneyTest::SetUp();
-        ASSERT_TRUE(desktop.showStillWindow(QStringLiteral("A terminal of another program"), {60, 80, 520, 240}));
+        ASSERT_TRUE(
+            desktop.showStillWindow(QStringLiteral("A terminal of another program"), {60, 80, 520, 240}));
         ASSERT_TRUE(desktop.showStillWindow(QStringLiteral("A second window"), {700, 300, 400, 300},
                                             QStringLiteral("lightyellow")));
     }
@@ -42,10 +43,12 @@ TEST_F(CaptureAndSave, HotKeyAndTrayCaptureSaveTheScreenAsItIs) {
     const auto items = openTrayMenu();
     const auto captureScreen = findItem(items, QStringLiteral("Capture Screen"));
     ASSERT_TRUE(captureScreen.has_value()) << quorvane.log().toStdString();
-    EXPECT_TRUE(endsLike(captureScreen->text, QStringLiteral("Ctrl+Alt+Super+3"))) << captureScreen->text.toStdString();
+    EXPECT_TRUE(endsLike(captureScreen->text, QStringLiteral("Ctrl+Alt+Super+3")))
+        << captureScreen->text.toStdString();
     const auto captureArea = findItem(items, QStringLiteral("Capture Area"));
     ASSERT_TRUE(captureArea.has_value());
-    EXPECT_TRUE(endsLike(captureArea->text, QStringLiteral("Ctrl+Alt+Super+4"))) << captureArea->text.toStdString();
+    EXPECT_TRUE(endsLike(captureArea->text, QStringLiteral("Ctrl+Alt+Super+4")))
+        << captureArea->text.toStdString();
     closeMenus();
     ASSERT_TRUE(chooseTrayItem(QStringLiteral("Capture Screen")));
     EXPECT_TRUE(quorvane.waitForSavedImages(2)) << quorvane.log().toStdString();

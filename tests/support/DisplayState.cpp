@@ -26,8 +26,8 @@ std::string atomName(xcb_connection_t* c, xcb_atom_t atom) {
 }
 
 xcb_atom_t atom(xcb_connection_t* c, const std::string& name) {
-    Freed<xcb_intern_atom_reply_t> reply{
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(name.size()), name.data()), nullptr)};
+    Freed<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(name.size()), name.data()), nullptr)};
     return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
@@ -61,33 +61,36 @@ void readState(xcb_connection_t* c, xcb_window_t root, std::vector<std::string>&
     }
     Freed<xcb_query_pointer_reply_t> pointer{xcb_query_pointer_reply(c, xcb_query_pointer(c, root), nullptr)};
     if (pointer)
-        facts.push_back("pointer at " + std::to_string(pointer->root_x) + "," + std::to_string(pointer->root_y));
+        facts.push_back("pointer at " + std::to_string(pointer->root_x) + "," +
+                        std::to_string(pointer->root_y));
     Freed<xcb_get_input_focus_reply_t> focus{xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)};
     if (focus)
         facts.push_back("focus " + (focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT ? std::string("pointer root")
-                                    : focus->focus == XCB_NONE                 ? std::string("none")
-                                    : focus->focus == root                     ? std::string("root window")
-                                                                               : std::string("a window")));
+                                    : focus->focus == XCB_NONE                   ? std::string("none")
+                                    : focus->focus == root                       ? std::string("root window")
+                                                                                 : std::string("a window")));
     Freed<xcb_randr_get_monitors_reply_t> monitors{
         xcb_randr_get_monitors_reply(c, xcb_randr_get_monitors(c, root, 1), nullptr)};
     if (monitors)
         for (auto it = xcb_randr_get_monitors_monitors_iterator(monitors.reply); it.rem > 0;
              xcb_randr_monitor_info_next(&it))
-            facts.push_back("monitor " + atomName(c, it.data->name) + " " + std::to_string(it.data->width) + "x" +
-                            std::to_string(it.data->height) + "+" + std::to_string(it.data->x) + "+" +
+            facts.push_back("monitor " + atomName(c, it.data->name) + " " + std::to_string(it.data->width) +
+                            "x" + std::to_string(it.data->height) + "+" + std::to_string(it.data->x) + "+" +
                             std::to_string(it.data->y));
     // A grab held by any client makes ours fail.
-    Freed<xcb_grab_pointer_reply_t> pointerGrab{xcb_grab_pointer_reply(
-        c, xcb_grab_pointer(c, 0, root, 0, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE,
-                            XCB_CURRENT_TIME),
-        nullptr)};
+    Freed<xcb_grab_pointer_reply_t> pointerGrab{
+        xcb_grab_pointer_reply(c,
+                               xcb_grab_pointer(c, 0, root, 0, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC,
+                                                XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
+                               nullptr)};
     facts.push_back(pointerGrab && pointerGrab->status == XCB_GRAB_STATUS_SUCCESS ? "pointer free"
-                                                                                   : "pointer grabbed");
+                                                                                  : "pointer grabbed");
     xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
     Freed<xcb_grab_keyboard_reply_t> keyboardGrab{xcb_grab_keyboard_reply(
-        c, xcb_grab_keyboard(c, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC), nullptr)};
+        c, xcb_grab_keyboard(c, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+        nullptr)};
     facts.push_back(keyboardGrab && keyboardGrab->status == XCB_GRAB_STATUS_SUCCESS ? "keyboard free"
-                                                                                     : "keyboard grabbed");
+                                                                                    : "keyboard grabbed");
     xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
 }
 

@@ -30,7 +30,8 @@ void terminate(pid_t& pid) {
 }
 
 // The names of the root window's properties; with `keep`, those not in it are deleted.
-std::vector<std::string> rootProperties(const QString& display, const std::vector<std::string>* keep = nullptr) {
+std::vector<std::string> rootProperties(const QString& display,
+                                        const std::vector<std::string>* keep = nullptr) {
     std::vector<std::string> names;
     xcb_connection_t* c = xcb_connect(display.toUtf8().constData(), nullptr);
     if (xcb_connection_has_error(c) != 0) {

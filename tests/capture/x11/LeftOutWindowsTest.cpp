@@ -2,7 +2,6 @@
 // and without a compositing manager, and they are always put back.
 
 #include "capture/SystemCaptureService.h"
-
 #include "capture/x11/CaptureTestWindows.h"
 #include "support/ImageCompare.h"
 #include "support/LogLines.h"
@@ -53,9 +52,8 @@ public:
     explicit StillTerminal(QPoint at, QString title = QStringLiteral("still terminal")) : title_(title) {
         process_.start(QStringLiteral("xterm"),
                        {QStringLiteral("-geometry"), QStringLiteral("70x24+%1+%2").arg(at.x()).arg(at.y()),
-                        QStringLiteral("-T"), title, QStringLiteral("-e"),
-                        QStringLiteral("sh"), QStringLiteral("-c"),
-                        QStringLiteral("seq 1 500 | tr '\\n' ' '; exec sleep 100000")});
+                        QStringLiteral("-T"), title, QStringLiteral("-e"), QStringLiteral("sh"),
+                        QStringLiteral("-c"), QStringLiteral("seq 1 500 | tr '\\n' ' '; exec sleep 100000")});
     }
     ~StillTerminal() {
         if (process_.state() == QProcess::NotRunning) return;
@@ -125,8 +123,8 @@ private:
 
 // With our window over the terminal, a display capture, an area of it and a window capture of
 // the terminal all equal what the screen shows with our window closed.
-void expectTheTerminalAsOnScreen(SystemCaptureService& service, ImageWindow& ours, const CaptureWindow& terminal,
-                                 const char* where) {
+void expectTheTerminalAsOnScreen(SystemCaptureService& service, ImageWindow& ours,
+                                 const CaptureWindow& terminal, const char* where) {
     const CaptureDisplay display = [&] {
         const auto content =
             test::awaitResult<ShareableContent>([&](auto done) { service.targets(std::move(done)); });
@@ -228,7 +226,8 @@ TEST(LeftOutWindows, ReadAnApplicationThatNeverRepaintsAfterASecondAndAlwaysCome
     ASSERT_TRUE(waitUntil(oursShown));
     terminal.stopHandlingEvents();
 
-    const std::string line = "Windows uncovered for a capture did not repaint within 1000 ms: read as they are";
+    const std::string line =
+        "Windows uncovered for a capture did not repaint within 1000 ms: read as they are";
     test::LogLines log("capture");
     const ContentFilter withoutOurs = ContentFilter::forDisplay(display, {::getpid()});
     EXPECT_TRUE(capture(*service, withoutOurs).ok());
