@@ -68,11 +68,22 @@ TEST_F(OpenAnnotateCopy, OpenDrawUndoCopyAndPasteThroughMenusAndKeys) {
     ASSERT_EQ(copied.size(), QSize(640, 400));
     EXPECT_EQ(QColor(copied.pixel(20, 15)), QColor(Qt::black));
 
-    // Undo from the menu, Redo with its key.
+    // Undo from the menu, Redo with its key, Undo with its key and Redo from the menu; Edit ▸ Copy
+    // takes the picture with its rectangle again.
     ASSERT_TRUE(chooseMenuItem(window, QStringLiteral("Edit"), QStringLiteral("Undo")));
     EXPECT_TRUE(findItem(openMenu(window, QStringLiteral("Edit")), QStringLiteral("Redo")).value_or(MenuItem{}).enabled);
     closeMenus();
     press(QStringLiteral("ctrl+shift+z"));
+    settle();
+    press(QStringLiteral("ctrl+z"));
+    settle();
+    ASSERT_TRUE(chooseMenuItem(window, QStringLiteral("Edit"), QStringLiteral("Redo")));
+    const qsizetype beforeCopy = quorvane.mark();
+    ASSERT_TRUE(chooseMenuItem(window, QStringLiteral("Edit"), QStringLiteral("Copy")));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Copied"), beforeCopy));
+    EXPECT_EQ(clipboardImage(), copied);
+    // One more rectangle that is not copied: unexported work from here on.
+    drag(middle + QPoint(80, 60), middle + QPoint(140, 100));
     settle();
 
     // Another program copies an image: Paste takes it as the new document.

@@ -71,7 +71,7 @@ TEST_F(ResizeAndBackdrop, SheetsChangeTheExportedImageAndWaitForEachOther) {
     ASSERT_TRUE(waitForWindow(QStringLiteral("^Recognized Text$")).has_value());
     window = editor();
     activate(window);
-    press(QStringLiteral("ctrl+alt+b"));
+    ASSERT_TRUE(chooseMenuItem(window, QStringLiteral("Edit"), QStringLiteral("Backdrop")));
     sheet = waitForWindow(QStringLiteral("^Backdrop$"));
     ASSERT_TRUE(sheet.has_value());
 
@@ -90,6 +90,12 @@ TEST_F(ResizeAndBackdrop, SheetsChangeTheExportedImageAndWaitForEachOther) {
     sheet = waitForWindow(QStringLiteral("^Resize Image$"));
     ASSERT_TRUE(sheet.has_value()) << "the resize sheet did not follow the backdrop sheet";
     activate(*sheet);
+    press(QStringLiteral("Escape"));
+    ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Resize Image$")));
+    // Ctrl+Alt+I opens the resize sheet too.
+    activate(editor());
+    press(QStringLiteral("ctrl+alt+i"));
+    ASSERT_TRUE(waitForWindow(QStringLiteral("^Resize Image$")).has_value());
     press(QStringLiteral("Escape"));
     ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Resize Image$")));
     activate(editor());

@@ -24,12 +24,23 @@ TEST_F(Windows, TheEditorStaysOnTheFreeScreenFollowsItsDocumentAndComesBackOnlyW
     const QRect free = workArea();
     EXPECT_TRUE(free.contains(frameOf(window))) << "frame outside the free screen";
 
-    // Hide Quorvane hides the window but never the tray icon, which brings it back.
+    // Hide Quorvane (its key, then its menu item) hides the window but never the tray icon,
+    // which brings it back.
     activate(window);
     press(QStringLiteral("ctrl+h"));
     ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
     settle();
     ASSERT_TRUE(trayIcon().has_value());
+    ASSERT_TRUE(chooseTrayItem(QStringLiteral("Open Quorvane")));
+    window = editor();
+    ASSERT_TRUE(chooseMenuItem(window, QStringLiteral("Quorvane"), QStringLiteral("Hide Quorvane")));
+    ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
+    ASSERT_TRUE(chooseTrayItem(QStringLiteral("Open Quorvane")));
+    window = editor();
+
+    // File ▸ Close Window, and back through the tray.
+    ASSERT_TRUE(chooseMenuItem(window, QStringLiteral("File"), QStringLiteral("Close Window")));
+    ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
     ASSERT_TRUE(chooseTrayItem(QStringLiteral("Open Quorvane")));
     window = editor();
 
@@ -70,6 +81,12 @@ TEST_F(Windows, TheEditorStaysOnTheFreeScreenFollowsItsDocumentAndComesBackOnlyW
 
     // Minimised from the Window menu, it comes back from the tray.
     ASSERT_TRUE(chooseMenuItem(window, QStringLiteral("Window"), QStringLiteral("Minimize")));
+    ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
+    ASSERT_TRUE(chooseTrayItem(QStringLiteral("Open Quorvane")));
+    // Ctrl+M does the same.
+    window = editor();
+    activate(window);
+    press(QStringLiteral("ctrl+m"));
     ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
     ASSERT_TRUE(chooseTrayItem(QStringLiteral("Open Quorvane")));
     EXPECT_TRUE(waitForWindow(QStringLiteral("^Quorvane$")).has_value());

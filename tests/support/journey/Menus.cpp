@@ -45,6 +45,10 @@ std::vector<MenuItem> itemsIn(const QRect& menu) {
     return items;
 }
 
+QString xdotoolName(const Window& window) {
+    return run(QStringLiteral("xdotool"), {"getwindowname", window.id}).trimmed();
+}
+
 // The bar under the title: the menu bar of our windows.
 constexpr int menuBarHeight = 26;
 
@@ -99,6 +103,8 @@ void closeMenus() {
 
 std::vector<MenuItem> openMenu(const Window& window, const QString& menu) {
     closeMenus();
+    // A person brings the window forward before using its menu bar.
+    if (activeWindowTitle() != xdotoolName(window)) activate(window);
     const QRect bar(window.geometry.x(), window.geometry.y(), window.geometry.width(), menuBarHeight);
     const auto titles = words(grab(bar), bar.topLeft());
     if (qEnvironmentVariableIsSet("QUORVANE_JOURNEY_DEBUG")) {
