@@ -1,21 +1,68 @@
 #!/usr/bin/env bash
 # Hot key to a complete PNG on disk: resident Quorvane (post-capture action "Save to Folder")
-# against the whole-process time of scrot, maim and ImageMagick's import writing the same
-# screen, under one private Xvfb + openbox with a desktop of real windows.
-# Usage: bench/capture-to-file.sh [runs] — needs build/release/src/quorvane and, for the
-# comparison only, the Debian packages scrot, maim and imagemagick.
+# against the whole-process time of scrot, maim and ImageMagick's import writing the same screen,
+# under one private Xvfb + openbox with terminals of another program, in three states: the editor
+# open over them, the Recognized Text window open over them, and no window of ours; without and
+# with a compositing manager (xcompmgr). The hot key goes through XTest on one open connection
+# (build/release/bench/capture_probe), which also times the others; medians of `runs`.
+# Usage: bench/capture-to-file.sh [runs] — needs build/release/src/quorvane and
+# build/release/bench/capture_probe, and the Debian packages xterm, xcompmgr, scrot, maim and
+# imagemagick.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 program="$root/build/release/src/quorvane"
+probe="$root/build/release/bench/capture_probe"
 runs=${1:-20}
-[ -x "$program" ] || { echo "Build the release program first: cmake --build build/release --target quorvane" >&2; exit 1; }
+for tool in "$program" "$probe"; do
+  [ -x "$tool" ] || { echo "Build it first: cmake --build build/release --target quorvane capture_probe" >&2; exit 1; }
+done
 
-now() { date +%s%N; }
-median() { sort -n | awk '{a[NR]=$1} END {m=(NR%2)?a[(NR+1)/2]:(a[NR/2]+a[NR/2+1])/2; printf "%.1f", m/1e6}'; }
+median() { sort -n | awk '{a[NR]=$1} END {m=(NR%2)?a[(NR+1)/2]:(a[NR/2]+a[NR/2+1])/2; printf "%.1f", m}'; }
+
+# Runs the probe with the given commands, one a line; prints its answers but the first.
+probe_lines() { "$probe" | tail -n +2; }
+
+visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true; }
+close_window() {
+  local id
+  id=$(visible "$1")
+  [ -n "$id" ] || return 0
+  xdotool windowactivate --sync "$id" key alt+F4
+  for _ in $(seq 50); do [ -z "$(visible "$1")" ] && return 0; sleep 0.1; done
+  echo "could not close $1" >&2
+}
+
+# One state: our hot key, then each peer, `runs` times each.
+measure() {
+  local label=$1 work=$2 line times ours size
+  times=$( { echo "watch $work/Pictures"; for _ in $(seq "$runs"); do echo "press ctrl+alt+super+3"; sleep 0.5; done; } |
+    probe_lines)
+  if grep -q error <<<"$times"; then echo "$label: $(grep -m1 error <<<"$times")" >&2; return; fi
+  ours=$(median <<<"$times")
+  size=$(stat -c %s "$(ls -t "$work"/Pictures/*.png | head -1)")
+  line="$label | $ours ms ($((size / 1024)) KiB)"
+  local fastest=""
+  for tool in scrot maim import; do
+    if ! command -v "$tool" >/dev/null; then line="$line | $tool not installed"; continue; fi
+    local command
+    case $tool in
+      scrot) command="run scrot -o $work/peer.png" ;;
+      maim) command="run maim $work/peer.png" ;;
+      import) command="run import -window root $work/peer.png" ;;
+    esac
+    times=$(for _ in $(seq "$runs"); do echo "$command"; done | { echo stamp; cat; } | probe_lines)
+    local peer
+    peer=$(median <<<"$times")
+    line="$line | $peer ms ($(($(stat -c %s "$work/peer.png") / 1024)) KiB)"
+    if [ -z "$fastest" ] || awk "BEGIN {exit !($peer < $fastest)}"; then fastest=$peer; fi
+  done
+  [ -n "$fastest" ] && line="$line | $(awk "BEGIN {printf \"%.2f\", $ours / $fastest}")×"
+  echo "$line"
+}
 
 bench_size() {
-  local width=$1 height=$2 work number pids=()
+  local width=$1 height=$2 compositor=$3 work number pids=()
   work=$(mktemp -d -t quorvane-bench.XXXXXX)
   number=93
   while [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
@@ -25,10 +72,16 @@ bench_size() {
   for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
   openbox --sm-disable >/dev/null 2>&1 &
   pids+=($!)
+  if [ "$compositor" = xcompmgr ]; then
+    xcompmgr >/dev/null 2>&1 &
+    pids+=($!)
+  fi
   sleep 0.5
-  for i in 0 1 2 3; do
-    xmessage -geometry 700x420+$((120 + i * 500))+$((100 + i * 260)) -bg "#$((4 + i))$((6 + i))a0c0" \
-      "Window $i: $(printf 'lorem ipsum dolor sit amet %.0s' $(seq 12))" >/dev/null 2>&1 &
+  # Terminals whose text stays still, across the middle of the screen, where our windows open.
+  local columns=$((width / 24)) rows=$((height / 40))
+  for i in 0 1 2; do
+    xterm -geometry "${columns}x${rows}+$((width / 10 + i * width / 5))+$((height / 12 + i * height / 6))" \
+      -e sh -c "seq $((i * 5000)) $((i * 5000 + 4000)) | tr '\n' ' '; exec sleep 100000" >/dev/null 2>&1 &
     pids+=($!)
   done
   mkdir -p "$work/config/com.quorvane.Quorvane" "$work/Pictures" "$work/state" "$work/cache"
@@ -36,43 +89,32 @@ bench_size() {
   printf '{"postCaptureAction": "saveToFolder", "saveFolder": "%s"}\n' "$work/Pictures" \
     >"$work/config/com.quorvane.Quorvane/settings.json"
   XDG_CONFIG_HOME="$work/config" XDG_STATE_HOME="$work/state" XDG_CACHE_HOME="$work/cache" \
-    XDG_RUNTIME_DIR="$work/runtime" "$program" >"$work/log" 2>&1 &
+    XDG_RUNTIME_DIR="$work/runtime" HOME="$work" "$program" >"$work/log" 2>&1 &
   local quorvane=$!
   for _ in $(seq 200); do grep -q Launched "$work/log" && break; sleep 0.05; done
-  editor=$(xdotool search --sync --onlyvisible --name '^Quorvane$' | head -1)
-  xdotool windowactivate --sync "$editor"
-  xdotool key alt+F4
   sleep 1
+  local label="${width}x${height} | ${compositor}"
 
-  local times=() count=0 start
-  for _ in $(seq "$runs"); do
-    start=$(now)
-    xdotool key ctrl+alt+super+3
-    count=$((count + 1))
-    # A save links the finished file into place: it is complete once it is listed.
-    until [ "$(find "$work/Pictures" -name '*.png' | wc -l)" -ge "$count" ]; do :; done
-    times+=($(($(now) - start)))
-    sleep 0.2
-  done
-  local size
-  size=$(stat -c %s "$(find "$work/Pictures" -name '*.png' | head -1)")
-  echo "${width}x${height} Quorvane (hot key to file): $(printf '%s\n' "${times[@]}" | median) ms, $size bytes"
+  measure "$label | editor open" "$work"
 
-  for tool in scrot maim import; do
-    command -v "$tool" >/dev/null || { echo "  $tool: not installed"; continue; }
-    times=()
-    for i in $(seq "$runs"); do
-      rm -f "$work/tool.png"
-      start=$(now)
-      case $tool in
-        scrot) scrot -o "$work/tool.png" ;;
-        maim) maim "$work/tool.png" ;;
-        import) import -window root "$work/tool.png" ;;
-      esac
-      times+=($(($(now) - start)))
-    done
-    echo "${width}x${height} $tool: $(printf '%s\n' "${times[@]}" | median) ms, $(stat -c %s "$work/tool.png") bytes"
-  done
+  # The Recognized Text window, from an area recognised over the terminals; the editor closed.
+  close_window '^Quorvane$'
+  xdotool key ctrl+alt+super+o
+  sleep 1.5
+  xdotool mousemove $((width / 4)) $((height / 4)) mousedown 1 \
+    mousemove $((width / 3)) $((height / 3)) mousemove $((width / 2)) $((height / 2)) mouseup 1
+  for _ in $(seq 100); do [ -n "$(visible '^Recognized Text$')" ] && break; sleep 0.1; done
+  sleep 0.5
+  close_window '^Quorvane$'
+  if [ -n "$(visible '^Recognized Text$')" ]; then
+    measure "$label | Recognized Text open" "$work"
+  else
+    echo "$label | Recognized Text open | the window did not open" >&2
+  fi
+
+  close_window '^Recognized Text$'
+  close_window '^Quorvane$'
+  measure "$label | no window of ours" "$work"
 
   kill -TERM "$quorvane"
   wait "$quorvane" 2>/dev/null || true
@@ -80,5 +122,8 @@ bench_size() {
   rm -rf "$work"
 }
 
-bench_size 1920 1080
-bench_size 3840 2160
+echo "screen | compositing manager | state | Quorvane, hot key to file | scrot | maim | import | Quorvane ÷ fastest"
+for compositor in none xcompmgr; do
+  bench_size 1920 1080 "$compositor"
+  bench_size 3840 2160 "$compositor"
+done

@@ -15,7 +15,7 @@ QUORVANE_PACKAGES=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev optipng pngcrush tesseract-ocr tesseract-ocr-deu
   xvfb xauth xdotool xclip x11-utils x11-xserver-utils x11-xkb-utils openbox trayer xterm fonts-dejavu-core
-  fonts-cantarell
+  fonts-cantarell xcompmgr picom scrot maim imagemagick
 )
 
 # Installs whatever is missing, so a second run costs nothing.

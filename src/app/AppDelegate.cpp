@@ -62,7 +62,6 @@
 
 namespace quorvane {
 
-
 AppDelegate::AppDelegate(Services& services, QObject* parent)
     : QObject(parent), services_(services), captureController_(std::make_unique<CaptureController>(
                                                 services.captureService(), services.areaPicker())),
@@ -71,7 +70,7 @@ AppDelegate::AppDelegate(Services& services, QObject* parent)
           OCRController::recognizerOf(services.textRecognizer()))),
       icons_(std::make_unique<SymbolIcons>()),
       windows_(std::make_unique<WindowCoordinator>(*captureController_, *ocrController_,
-                                                    services.accessibilityOptions())),
+                                                   services.accessibilityOptions())),
       hotKeyCenter_(std::make_unique<HotKeyCenter>(services.hotKeyGrabber())),
       thumbnails_(
           std::make_unique<ThumbnailController>(*icons_, services.beeper(), services.accessibilityOptions())),
@@ -126,7 +125,8 @@ EditorView* AppDelegate::makeEditorView() {
 
 QWidget* AppDelegate::makeHomeView(QWidget* parent) {
     auto* home = new HomeView(*captureController_, *exporter_, *shortcutTexts_, *icons_, {}, parent);
-    connect(home, &HomeView::settingsRequested, this, [this] { ShellMenus(*this).run(MenuCommand::showSettings); });
+    connect(home, &HomeView::settingsRequested, this,
+            [this] { ShellMenus(*this).run(MenuCommand::showSettings); });
     connect(home, &HomeView::openImageRequested, this, [this] { documentCommands_->openImage(); });
     return home;
 }
@@ -227,6 +227,8 @@ void AppDelegate::wireCaptures() {
         quitCoordinator_->mayDiscardChanges({document}, QStringLiteral("Replacing the previous document"),
                                             std::move(reply));
     };
+    // The editor shows in display and area captures as it is on screen.
+    captures.includedWindowIDs = [this] { return windows_->includedWindowIDs(); };
     // A text-recognition area capture shows its text as the editor's Recognize does.
     OCRHandover::connectCapture(captures, *ocrController_, [this] { windows_->presentRecognizedText(); });
 }
@@ -312,7 +314,9 @@ void AppDelegate::subscribe() {
     Subscription::subscribe<CaptureController, void (CaptureController::*)(), QPointer<EditorDocument>>(
         this, &captures, &CaptureController::documentChanged,
         [&captures] { return QPointer<EditorDocument>(captures.document()); },
-        [this](const QPointer<EditorDocument>&) { windows_->fitEditor(EditorWindowLayout::Motion::animated); },
+        [this](const QPointer<EditorDocument>&) {
+            windows_->fitEditor(EditorWindowLayout::Motion::animated);
+        },
         Subscription::First::drop);
     Subscription::subscribe<CaptureController, void (CaptureController::*)(), bool>(
         this, &captures, &CaptureController::permissionGrantedChanged,
@@ -347,7 +351,9 @@ void AppDelegate::configureMenus() {
     state.textFieldTakes = &ShellMenus::textFieldTakes;
     state.hasPreviousDocument = [captures] { return captures->previousDocument() != nullptr; };
     state.pinsOpen = [this] { return !pins_->panels().empty(); };
-    state.scrolling = [this] { return scrollingCommands_ ? scrollingCommands_->state() : MenuState::Scrolling::none; };
+    state.scrolling = [this] {
+        return scrollingCommands_ ? scrollingCommands_->state() : MenuState::Scrolling::none;
+    };
     state.hasLastExport = [this] { return exporter_ != nullptr && !exporter_->lastURL().isEmpty(); };
     state.clipboardHasImage = [this] {
         const QMimeData* data = services_.clipboard().read();

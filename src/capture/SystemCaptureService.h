@@ -5,17 +5,23 @@
 
 #include "capture/CaptureService.h"
 
-#include <QElapsedTimer>
+#include <QObject>
 #include <QRegion>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
+
+class QWidget;
 
 namespace quorvane {
 
 class X11CaptureConnection;
 class X11DamageWatch;
+class X11KeptWindows;
 class X11ScreenExclusion;
 class X11ScreenGrabber;
 class X11WindowContents;
@@ -23,7 +29,8 @@ class X11WindowContents;
 class SystemCaptureService final : public CaptureService {
 public:
     // Connects to $DISPLAY now (again later if that fails or breaks). Nothing is redirected off
-    // screen but a covered window while it is captured.
+    // screen but a covered window while it is captured, and, without a compositing manager, the
+    // other applications' windows under this program's windows while those are shown.
     SystemCaptureService();
     ~SystemCaptureService() override;
 
@@ -42,31 +49,68 @@ private:
         Completion<QImage> done;
         // Window captures: the window's whole content.
         std::unique_ptr<X11WindowContents> contents;
-        // Display captures: own windows taken out, and the painting of what they leave uncovered.
+        // Display captures: own windows taken out, and the painting of what they leave uncovered:
+        // on the screen (root coordinates), and in kept windows (their own coordinates).
         std::unique_ptr<X11DamageWatch> repaint;
         std::unique_ptr<X11ScreenExclusion> exclusion;
         QRegion exposed;
+        std::vector<std::pair<std::uint32_t, QRegion>> exposedKept;
+        X11KeptWindows* kept = nullptr;
         // The display's area, once known.
         std::optional<QRect> area;
-        QElapsedTimer waiting;
+        // Own windows are taken out once the compositing manager has painted them back after
+        // the capture before (see `restoring_`).
+        bool awaitsRestore = false;
+        bool compositing = false;
 
         bool ready();
+        void forgetConnection();
     };
 
     bool connect();
     static double scaleOf(const ContentFilter& filter);
     Result<QRect, Error> displayArea(const ContentFilter& filter, const CaptureConfiguration& configuration);
     bool leaveOutOwnWindows(Pending& pending);
-    // False when no window of this process can be over `area`, known without the server.
-    static bool ownWindowsMayCover(const ContentFilter& filter, const QRect& area);
+    void beginLeavingOut(Pending& pending);
+    // Whether the compositing manager has painted back what the last capture put back, or no
+    // longer needs to.
+    bool restored();
     Result<QImage, Error> capture(const ContentFilter& filter, const CaptureConfiguration& configuration,
                                   std::optional<QRect> knownArea = std::nullopt);
     void finishPending();
+    void checkPending();
+    // Keeps whole what lies under this program's windows that are shown now, and under
+    // `showing`, a window about to be shown.
+    void keepWhatOwnWindowsCover(const QWidget* showing = nullptr);
+
+    // Tells when this program's windows are shown, moved, resized or hidden.
+    class OwnWindows : public QObject {
+    public:
+        explicit OwnWindows(SystemCaptureService& service) : service_(service) {}
+
+    protected:
+        bool eventFilter(QObject* watched, QEvent* event) override;
+
+    private:
+        SystemCaptureService& service_;
+    };
 
     std::unique_ptr<X11CaptureConnection> connection_;
     std::unique_ptr<X11ScreenGrabber> grabber_;
+    std::unique_ptr<X11KeptWindows> kept_;
     std::optional<Pending> pending_;
-    QTimer paintWait_;
+    // Wakes a waiting capture when the server reports painting; the deadline ends the wait.
+    std::unique_ptr<QSocketNotifier> serverSays_;
+    QTimer paintDeadline_;
+    QTimer paintPoll_;
+    QTimer keepRefresh_;
+    // Under a compositing manager, where the last capture put own windows back, until it has
+    // painted them there: before that, its painting of the places a new capture empties may
+    // still show them.
+    std::unique_ptr<X11DamageWatch> restoring_;
+    QRegion restoredArea_;
+    QTimer restoreLimit_;
+    std::unique_ptr<OwnWindows> ownWindows_;
     // Application icons by process: read once, on first use.
     std::map<ProcessID, QImage> icons_;
 };

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <sys/mman.h>
@@ -12,6 +14,9 @@
 namespace quorvane::AnonymousMemory {
 namespace {
 constexpr std::size_t hugePageSize = 2 << 20;
+// The spare is made while the bitmap before it is still being encoded and saved on every core:
+// its pages are faulted in after that, well before a person takes the next capture.
+constexpr auto fillDelay = std::chrono::milliseconds(250);
 std::atomic<std::int64_t> mapCount{0};
 std::atomic<std::int64_t> unmapCount{0};
 std::atomic<std::int64_t> liveByteCount{0};
@@ -45,7 +50,11 @@ public:
     // At exit the system takes the memory back: a filler still at work is left to it rather
     // than waited for.
     ~Spare() {
-        stop_.store(true);
+        {
+            const std::lock_guard lock(waitMutex_);
+            stop_.store(true);
+        }
+        wake_.notify_all();
         if (filler_.joinable()) filler_.detach();
     }
 
@@ -57,7 +66,13 @@ public:
         if (address_ == nullptr) return;
         length_ = length;
         try {
-            filler_ = std::thread(populate, address_, length, std::cref(stop_));
+            filler_ = std::thread([this, address = address_, length] {
+                {
+                    std::unique_lock waiting(waitMutex_);
+                    if (wake_.wait_for(waiting, fillDelay, [] { return stop_.load(); })) return;
+                }
+                populate(address, length, stop_);
+            });
         } catch (const std::system_error&) {
             // Unfaulted, it is still a mapping.
         }
@@ -65,7 +80,8 @@ public:
     void* take(std::size_t length) {
         const std::lock_guard lock(mutex_);
         if (address_ == nullptr || length_ != length) return nullptr;
-        if (filler_.joinable()) filler_.join();
+        // Asked for early: what is not faulted in yet is faulted in by its first writer.
+        stopFiller();
         void* address = address_;
         address_ = nullptr;
         length_ = 0;
@@ -77,12 +93,19 @@ public:
     }
 
 private:
-    void drop() {
-        if (filler_.joinable()) {
+    void stopFiller() {
+        if (!filler_.joinable()) return;
+        {
+            const std::lock_guard lock(waitMutex_);
             stop_.store(true);
-            filler_.join();
-            stop_.store(false);
         }
+        wake_.notify_all();
+        filler_.join();
+        stop_.store(false);
+    }
+
+    void drop() {
+        stopFiller();
         if (address_ != nullptr) ::munmap(address_, length_);
         address_ = nullptr;
         length_ = 0;
@@ -92,8 +115,10 @@ private:
     void* address_ = nullptr;
     std::size_t length_ = 0;
     std::thread filler_;
-    // Static, so that a detached filler can still read it while the process ends.
+    // Static, so that a detached filler can still use them while the process ends.
     static inline std::atomic<bool> stop_{false};
+    static inline std::mutex waitMutex_;
+    static inline std::condition_variable wake_;
 };
 
 Spare& spare() {

@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstdlib>
+#include <utility>
 #include <xcb/composite.h>
 #include <xcb/damage.h>
 #include <xcb/randr.h>
@@ -141,10 +142,63 @@ QString X11CaptureConnection::atomName(std::uint32_t atom) {
 
 void X11CaptureConnection::sync() {
     std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
-    // No events are selected here; what queues up are errors of unchecked requests (a window
-    // destroyed before it was put back, say), which need no answer.
-    while (auto* event = xcb_poll_for_queued_event(connection_))
+    readEvents();
+}
+
+std::uint32_t X11CaptureConnection::settle() {
+    const auto cookie = xcb_get_input_focus(connection_);
+    std::free(xcb_get_input_focus_reply(connection_, cookie, nullptr));
+    return cookie.sequence;
+}
+
+std::uint32_t X11CaptureConnection::mark() {
+    const auto cookie = xcb_no_operation(connection_);
+    xcb_flush(connection_);
+    return cookie.sequence;
+}
+
+int X11CaptureConnection::fileDescriptor() const {
+    return xcb_get_file_descriptor(connection_);
+}
+
+void X11CaptureConnection::readEvents() {
+    // No events are selected here but DAMAGE's; the rest are errors of unchecked requests (a
+    // window destroyed before it was put back, say), which need no answer.
+    const auto notify = static_cast<std::uint8_t>(damageFirstEvent_ + XCB_DAMAGE_NOTIFY);
+    while (auto* event = xcb_poll_for_event(connection_)) {
+        if (damage_ && (event->response_type & 0x7f) == notify) {
+            const auto* report = reinterpret_cast<const xcb_damage_notify_event_t*>(event);
+            const auto watch = damaged_.find(report->damage);
+            // Sequence numbers wrap around. Only the server paints a window's border, which lies
+            // above and left of its origin: when it redirects a window with a border, it reports
+            // the whole window painted, on its own time.
+            if (watch != damaged_.end() && report->area.x >= 0 && report->area.y >= 0 &&
+                (!watch->second.from ||
+                 static_cast<std::int32_t>(event->full_sequence - *watch->second.from) >= 0))
+                watch->second.painted +=
+                    QRect(report->area.x, report->area.y, report->area.width, report->area.height);
+        }
         std::free(event);
+    }
+}
+
+void X11CaptureConnection::watchDamage(std::uint32_t damage) {
+    damaged_[damage] = Damage{};
+}
+
+void X11CaptureConnection::forgetDamage(std::uint32_t damage) {
+    damaged_.erase(damage);
+}
+
+void X11CaptureConnection::restartDamage(std::uint32_t damage, std::uint32_t from) {
+    if (const auto found = damaged_.find(damage); found != damaged_.end()) found->second = Damage{{}, from};
+}
+
+QRegion X11CaptureConnection::takeDamage(std::uint32_t damage) {
+    readEvents();
+    const auto found = damaged_.find(damage);
+    if (found == damaged_.end()) return {};
+    return std::exchange(found->second.painted, QRegion());
 }
 
 } // namespace quorvane

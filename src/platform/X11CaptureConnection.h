@@ -4,9 +4,11 @@
 // Composite redirections stay apart from Qt's, and end with it.
 
 #include <QRect>
+#include <QRegion>
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -63,8 +65,30 @@ public:
     std::uint32_t atom(const std::string& name);
     QString atomName(std::uint32_t atom);
 
-    // Returns once the server has processed every request sent so far; drops queued errors.
+    // Returns once the server has processed every request sent so far; drops queued errors and
+    // keeps what DAMAGE reported.
     void sync();
+    // Returns once the server has processed every request sent so far, with the sequence number
+    // of the request that asked: what the server reports from that number on is painting that
+    // came after them. Reads no report, so that none is counted before its time.
+    std::uint32_t settle();
+    // The sequence number of a request sent now, with the ones before it: like settle(), without
+    // waiting.
+    std::uint32_t mark();
+    // The connection's socket, readable when the server has sent something.
+    int fileDescriptor() const;
+    // Reads what the server has sent without waiting: DAMAGE reports are kept for their
+    // watches, everything else (errors of unchecked requests) is dropped.
+    void readEvents();
+    // Keeps what the server reports painted for the DAMAGE object `damage` until forgetDamage().
+    void watchDamage(std::uint32_t damage);
+    void forgetDamage(std::uint32_t damage);
+    // What the server reported painted for `damage` since the last call, in the watched
+    // drawable's coordinates.
+    QRegion takeDamage(std::uint32_t damage);
+    // Forgets what was reported for `damage`, and from now on what the server reports for
+    // requests before the one numbered `from`.
+    void restartDamage(std::uint32_t damage, std::uint32_t from);
 
 private:
     X11CaptureConnection() = default;
@@ -78,6 +102,12 @@ private:
     std::uint8_t damageFirstEvent_ = 0;
     bool shmFds_ = false;
     int randrMinor_ = -1;
+    struct Damage {
+        QRegion painted;
+        // The first sequence number whose reports count.
+        std::optional<std::uint32_t> from;
+    };
+    std::unordered_map<std::uint32_t, Damage> damaged_;
     std::unordered_map<std::string, std::uint32_t> atoms_;
     std::unordered_map<std::uint32_t, QString> atomNames_;
 };

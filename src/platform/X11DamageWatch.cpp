@@ -1,6 +1,5 @@
 #include "platform/X11DamageWatch.h"
 
-#include <cstdlib>
 #include <xcb/damage.h>
 #include <xcb/xcb.h>
 
@@ -11,28 +10,33 @@ X11DamageWatch::X11DamageWatch(X11CaptureConnection& connection, std::uint32_t d
     if (connection.broken() || !connection.hasDamage()) return;
     damage_ = xcb_generate_id(connection.xcb());
     xcb_damage_create(connection.xcb(), damage_, drawable, XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
+    connection.watchDamage(damage_);
 }
 
 X11DamageWatch::~X11DamageWatch() {
-    if (damage_ == 0 || connection_.broken()) return;
+    if (damage_ == 0) return;
+    connection_.forgetDamage(damage_);
+    if (connection_.broken()) return;
     xcb_damage_destroy(connection_.xcb(), damage_);
     xcb_flush(connection_.xcb());
 }
 
+void X11DamageWatch::restart(std::uint32_t from) {
+    if (damage_ == 0) return;
+    connection_.restartDamage(damage_, from);
+    painted_ = QRegion();
+}
+
 bool X11DamageWatch::covers(const QRegion& region) {
     if (damage_ == 0 || connection_.broken()) return true;
-    xcb_connection_t* c = connection_.xcb();
-    xcb_flush(c);
-    const auto notify = static_cast<std::uint8_t>(connection_.damageFirstEvent() + XCB_DAMAGE_NOTIFY);
-    while (auto* event = xcb_poll_for_event(c)) {
-        if ((event->response_type & 0x7f) == notify) {
-            const auto* damage = reinterpret_cast<const xcb_damage_notify_event_t*>(event);
-            if (damage->damage == damage_)
-                painted_ += QRect(damage->area.x, damage->area.y, damage->area.width, damage->area.height);
-        }
-        std::free(event);
-    }
-    return (region - painted_).isEmpty();
+    return (region - painted()).isEmpty();
+}
+
+QRegion X11DamageWatch::painted() {
+    if (damage_ == 0 || connection_.broken()) return painted_;
+    xcb_flush(connection_.xcb());
+    painted_ += connection_.takeDamage(damage_);
+    return painted_;
 }
 
 } // namespace quorvane

@@ -21,9 +21,16 @@ public:
 
     // False without the extension: nothing can be seen, so nothing should be waited for.
     bool active() const { return damage_ != 0; }
+    // Forgets what was painted so far, and what is reported for requests of this connection
+    // before the one numbered `from` (X11CaptureConnection::settle()): the server paints exposed
+    // backgrounds itself while it handles the request that exposed them, before the application
+    // has even heard of it, and the application may paint before the connection reads.
+    void restart(std::uint32_t from);
     // Whether `region` (the drawable's coordinates) has all been painted since the watch began.
     // Reads the server's queued reports; never waits.
     bool covers(const QRegion& region);
+    // What has been painted since the watch began.
+    QRegion painted();
 
 private:
     X11CaptureConnection& connection_;

@@ -236,6 +236,7 @@ Result<std::vector<X11Window>, X11CaptureError> topLevels(X11CaptureConnection& 
         const int outer = 2 * geometry->border_width;
         window.topLevelGeometry =
             QRect(geometry->x, geometry->y, geometry->width + outer, geometry->height + outer);
+        window.topLevelBorder = geometry->border_width;
         window.client = clientOf(c, atoms, stack[i]);
         windows.push_back(std::move(window));
     }

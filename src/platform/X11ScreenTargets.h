@@ -34,6 +34,7 @@ struct X11Window {
     QRect geometry;
     // The top level's area including its border, root coordinates.
     QRect topLevelGeometry;
+    int topLevelBorder = 0;
     std::int64_t processID = 0;
     QString title;
     QString applicationName;

@@ -15,10 +15,16 @@ X11WindowContents::X11WindowContents(X11CaptureConnection& connection, const X11
     xcb_connection_t* c = connection.xcb();
     // Watched first: the application's painting after the redirection is what counts.
     repaint_ = std::make_unique<X11DamageWatch>(connection, window_);
-    X11Reply<xcb_generic_error_t> error(xcb_request_check(
-        c, xcb_composite_redirect_window_checked(c, window_, XCB_COMPOSITE_REDIRECT_AUTOMATIC)));
-    redirected_ = !error;
-    if (!redirected_) repaint_.reset();
+    const auto cookie = xcb_composite_redirect_window_checked(c, window_, XCB_COMPOSITE_REDIRECT_AUTOMATIC);
+    const std::uint32_t done = connection.settle();
+    redirected_ = X11Reply<xcb_generic_error_t>(xcb_request_check(c, cookie)) == nullptr;
+    if (!redirected_) {
+        // Already kept whole, by us or by a compositing manager, or not ours to redirect.
+        repaint_.reset();
+        return;
+    }
+    // The server has painted the background by now; the application's painting is what counts.
+    repaint_->restart(done);
 }
 
 X11WindowContents::~X11WindowContents() {

@@ -5,6 +5,8 @@
 #include "support/journey/JourneyTest.h"
 
 #include <QJsonObject>
+#include <QPainter>
+#include <algorithm>
 #include <filesystem>
 
 namespace quorvane::journey {
@@ -14,7 +16,8 @@ class CaptureAndSave : public JourneyTest {
 protected:
     void SetUp() override {
         JourneyTest::SetUp();
-        ASSERT_TRUE(desktop.showStillWindow(QStringLiteral("A terminal of another program"), {60, 80, 520, 240}));
+        ASSERT_TRUE(
+            desktop.showStillWindow(QStringLiteral("A terminal of another program"), {60, 80, 520, 240}));
         ASSERT_TRUE(desktop.showStillWindow(QStringLiteral("A second window"), {700, 300, 400, 300},
                                             QStringLiteral("lightyellow")));
     }
@@ -41,14 +44,70 @@ TEST_F(CaptureAndSave, HotKeyAndTrayCaptureSaveTheScreenAsItIs) {
     const auto items = openTrayMenu();
     const auto captureScreen = findItem(items, QStringLiteral("Capture Screen"));
     ASSERT_TRUE(captureScreen.has_value()) << quorvane.log().toStdString();
-    EXPECT_TRUE(endsLike(captureScreen->text, QStringLiteral("Ctrl+Alt+Super+3"))) << captureScreen->text.toStdString();
+    EXPECT_TRUE(endsLike(captureScreen->text, QStringLiteral("Ctrl+Alt+Super+3")))
+        << captureScreen->text.toStdString();
     const auto captureArea = findItem(items, QStringLiteral("Capture Area"));
     ASSERT_TRUE(captureArea.has_value());
-    EXPECT_TRUE(endsLike(captureArea->text, QStringLiteral("Ctrl+Alt+Super+4"))) << captureArea->text.toStdString();
+    EXPECT_TRUE(endsLike(captureArea->text, QStringLiteral("Ctrl+Alt+Super+4")))
+        << captureArea->text.toStdString();
     closeMenus();
     ASSERT_TRUE(chooseTrayItem(QStringLiteral("Capture Screen")));
     EXPECT_TRUE(quorvane.waitForSavedImages(2)) << quorvane.log().toStdString();
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
+}
+
+// Captures taken while windows of ours are open: the editor shows as it is on screen, the
+// Recognized Text window leaves no trace of itself.
+TEST_F(CaptureAndSave, OpenWindowsOfOursAreCapturedAsAPersonSeesThem) {
+    Program quorvane({{"postCaptureAction", "saveToFolder"}});
+    ASSERT_TRUE(quorvane.start());
+    const Window shown = editor();
+    activate(shown);
+    settle(500);
+    QImage withEditor = grab().convertToFormat(QImage::Format_RGB32);
+    press(QStringLiteral("ctrl+alt+super+3"));
+    ASSERT_TRUE(quorvane.waitForSavedImages(1)) << quorvane.log().toStdString();
+    // The editor's content below its menu bar is left out of the comparison: the home view dims
+    // while a capture runs. Its frame and menu bar show that the editor is in the capture.
+    const QRect content = shown.geometry.adjusted(0, 24, 0, 0);
+    QImage first = QImage(quorvane.savedImages().front()).convertToFormat(QImage::Format_RGB32);
+    QPainter(&first).fillRect(content, Qt::black);
+    QPainter(&withEditor).fillRect(content, Qt::black);
+    EXPECT_TRUE(test::imagesNear(first, withEditor, 0));
+
+    // Text recognised in an area over the terminal shows in its window; the editor is closed.
+    activate(editor());
+    press(QStringLiteral("ctrl+w"));
+    ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
+    press(QStringLiteral("ctrl+alt+super+o"));
+    settle(800);
+    drag({80, 110}, {560, 300});
+    const auto recognized = waitForWindow(QStringLiteral("^Recognized Text$"));
+    ASSERT_TRUE(recognized.has_value()) << quorvane.log().toStdString();
+    // The picker brings the editor back: closed again, only the Recognized Text window is open.
+    if (window(QStringLiteral("^Quorvane$"))) {
+        activate(editor());
+        press(QStringLiteral("ctrl+w"));
+        ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
+    }
+    settle(500);
+    const qsizetype mark = quorvane.mark();
+    press(QStringLiteral("ctrl+alt+super+3"));
+    ASSERT_TRUE(quorvane.waitForSavedImages(2)) << quorvane.log().toStdString();
+    EXPECT_EQ(quorvane.countLog(QStringLiteral("did not repaint"), mark), 0);
+    activate(*recognized);
+    press(QStringLiteral("alt+F4"));
+    ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Recognized Text$")));
+    settle(500);
+    // Where the window was (focus moved, so frames elsewhere may have changed colour).
+    const QRect area = recognized->geometry;
+    const QImage closed = grab(area).convertToFormat(QImage::Format_RGB32);
+    const QStringList saved = quorvane.savedImages();
+    const bool same = std::any_of(saved.begin(), saved.end(), [&](const QString& file) {
+        return test::imagesNear(QImage(file).convertToFormat(QImage::Format_RGB32).copy(area), closed, 0);
+    });
+    EXPECT_TRUE(same) << "no saved capture equals the screen without the Recognized Text window";
+    EXPECT_EQ(quorvane.terminate(), 0);
 }
 
 // Save As writes the file under the chosen format's extension, whatever the typed name ends in,

@@ -18,6 +18,9 @@ void prepareTestEnvironment() {
         std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
         ::setenv(name, folder.c_str(), 1);
     }
+    // No session bus: Qt asks for one once a window shows, and without an address libdbus tries
+    // to start one, and leaks a buffer when it cannot.
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + (home / "no-session-bus").string()).c_str(), 1);
     Log::setEchoToStandardError(std::getenv("QUORVANE_TEST_LOG") != nullptr);
     Log::installSink(&logStore());
 }

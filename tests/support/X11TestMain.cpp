@@ -1,3 +1,4 @@
+#include "support/DisplayState.h"
 #include "support/TestEnvironment.h"
 #include "support/XvfbServer.h"
 
@@ -43,6 +44,9 @@ int main(int argc, char** argv) {
         QApplication application(argc, argv);
         ::testing::InitGoogleTest(&argc, argv);
         ::testing::UnitTest::GetInstance()->listeners().Append(new BareDisplayBetweenSuites);
+#ifdef QUORVANE_CHECK_DISPLAY_STATE
+        ::testing::UnitTest::GetInstance()->listeners().Append(new quorvane::test::DisplayStateCheck);
+#endif
         status = RUN_ALL_TESTS();
     }
     server.stop();

@@ -3,11 +3,13 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QThread>
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 namespace quorvane::test {
 namespace {
@@ -25,6 +27,33 @@ void terminate(pid_t& pid) {
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
     pid = -1;
+}
+
+// The names of the root window's properties; with `keep`, those not in it are deleted.
+std::vector<std::string> rootProperties(const QString& display,
+                                        const std::vector<std::string>* keep = nullptr) {
+    std::vector<std::string> names;
+    xcb_connection_t* c = xcb_connect(display.toUtf8().constData(), nullptr);
+    if (xcb_connection_has_error(c) != 0) {
+        xcb_disconnect(c);
+        return names;
+    }
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    if (auto* list = xcb_list_properties_reply(c, xcb_list_properties(c, root), nullptr)) {
+        const xcb_atom_t* atoms = xcb_list_properties_atoms(list);
+        for (int i = 0; i < xcb_list_properties_atoms_length(list); ++i) {
+            auto* name = xcb_get_atom_name_reply(c, xcb_get_atom_name(c, atoms[i]), nullptr);
+            if (name == nullptr) continue;
+            names.emplace_back(xcb_get_atom_name_name(name), xcb_get_atom_name_name_length(name));
+            std::free(name);
+            if (keep != nullptr && std::find(keep->begin(), keep->end(), names.back()) == keep->end())
+                xcb_delete_property(c, root, atoms[i]);
+        }
+        std::free(list);
+    }
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    xcb_disconnect(c);
+    return names;
 }
 
 } // namespace
@@ -96,6 +125,7 @@ int XvfbServer::run(const QString& program, const QStringList& arguments, QStrin
 
 bool XvfbServer::startWindowManager() {
     if (windowManager_ > 0) return true;
+    rootProperties_ = rootProperties(display_);
     const std::string display = display_.toStdString();
     windowManager_ = ::fork();
     if (windowManager_ == 0) {
@@ -148,6 +178,8 @@ bool XvfbServer::startWindowManager() {
 void XvfbServer::stopWindowManager() {
     if (windowManager_ <= 0) return;
     terminate(windowManager_);
+    // Openbox leaves its client lists, desktops and work area, which clients would go on reading.
+    rootProperties(display_, &rootProperties_);
 }
 
 XvfbServer& x11Server() {

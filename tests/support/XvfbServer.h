@@ -26,6 +26,7 @@ public:
 
     // Starts openbox and waits until it manages the screen.
     bool startWindowManager();
+    // Stops it, and takes away what it left on the root window.
     void stopWindowManager();
 
     // Runs an X client (xdotool, xrandr, xprop…) against this server; returns its exit code, or
@@ -36,10 +37,25 @@ public:
 private:
     pid_t server_ = -1;
     pid_t windowManager_ = -1;
+    // The root window's properties before the window manager set its own.
+    std::vector<std::string> rootProperties_;
     QString display_;
 };
 
 // The server of the running x11 test program.
 XvfbServer& x11Server();
+
+// Openbox on that server for as long as it lives, however the test that holds it ends.
+class WindowManagerInTest {
+public:
+    WindowManagerInTest() : started_(x11Server().startWindowManager()) {}
+    ~WindowManagerInTest() { x11Server().stopWindowManager(); }
+    WindowManagerInTest(const WindowManagerInTest&) = delete;
+    WindowManagerInTest& operator=(const WindowManagerInTest&) = delete;
+    bool started() const { return started_; }
+
+private:
+    bool started_;
+};
 
 } // namespace quorvane::test

@@ -6,6 +6,7 @@
 #include "core/AccessibilityOptions.h"
 #include "core/Geometry.h"
 #include "support/CountingBeeper.h"
+#include "support/DisplayState.h"
 #include "support/ImageCompare.h"
 #include "support/Xdotool.h"
 
@@ -85,6 +86,7 @@ protected:
         return shown && calls == 0;
     }
 
+    test::InputKept input;
     QImage frozen{1920, 1080, QImage::Format_RGBA8888_Premultiplied};
     Probe probe;
     test::CountingBeeper bell;
@@ -199,7 +201,8 @@ TEST_F(AreaSelectionOverlayTest, LosingTheWindowOrTheFocusCancels) {
 }
 
 TEST_F(AreaSelectionOverlayTest, GivesUpWhenAnotherClientHoldsTheInput) {
-    ASSERT_TRUE(test::x11Server().startWindowManager());
+    test::WindowManagerInTest windowManager;
+    ASSERT_TRUE(windowManager.started());
     // Openbox's desktop menu holds the pointer and keyboard while it is open.
     xdotool(QStringLiteral("mousemove 50 1000 click 3"));
     pause(200);
@@ -208,7 +211,6 @@ TEST_F(AreaSelectionOverlayTest, GivesUpWhenAnotherClientHoldsTheInput) {
     xdotool(QStringLiteral("key Escape"));
     pause(200);
     expectInputFree();
-    test::x11Server().stopWindowManager();
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "capture/x11/CaptureTestWindows.h"
 #include "core/AccessibilityOptions.h"
 #include "support/CountingBeeper.h"
+#include "support/DisplayState.h"
 #include "support/ImageCompare.h"
 #include "support/Xdotool.h"
 
@@ -30,11 +31,13 @@ protected:
             return std::vector<WindowID>{static_cast<WindowID>(pattern.winId())};
         };
     }
+    void TearDown() override { test::joinMonitors(); }
     bool finished() {
         return waitUntil([&] { return !controller.isBusy(); }, 15000);
     }
     QImage documentImage() const { return controller.document() ? controller.document()->image() : QImage(); }
 
+    test::InputKept input;
     SystemCaptureService service;
     test::CountingBeeper bell;
     AccessibilityOptions accessibility;
@@ -57,7 +60,8 @@ TEST_F(CaptureControllerX11, CaptureScreenTakesTheMonitorUnderThePointer) {
 }
 
 TEST_F(CaptureControllerX11, CaptureWindowTakesTheChosenWindowOfAnotherApplication) {
-    ASSERT_TRUE(test::x11Server().startWindowManager());
+    test::WindowManagerInTest windowManager;
+    ASSERT_TRUE(windowManager.started());
     QProcess other;
     other.start(QStringLiteral("xmessage"), {QStringLiteral("-geometry"), QStringLiteral("320x140+300+250"),
                                              QStringLiteral("Quorvane window capture")});
