@@ -107,7 +107,7 @@ Result<QString, Error> DragExporter::file(const QImage& image, const std::option
     if (auto failed = prepareDirectory()) return Failure{*failed};
     const QString base = baseName(name, now());
     const QString temporary = directory_ + QLatin1Char('/') + temporaryName();
-    if (auto failed = PosixFile::writeExclusive(temporary, *png, *calls)) return Failure{*failed};
+    if (auto written = PosixFile::writeExclusive(temporary, *png, *calls); !written) return Failure{written.error()};
     if (const int code = FolderFiles::setMode(temporary, 0644); code != 0) {
         PosixFile::remove(temporary);
         return Failure{PosixFile::error(code)};
