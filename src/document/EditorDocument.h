@@ -106,8 +106,8 @@ public:
     // point, none or not positive for no scaling. One "Add Annotation" step.
     Result<Annotation, CompositionError> addOverlay(const QImage& image, std::optional<double> pixelScale,
                                                     std::optional<QRectF> centeredIn);
-    // None when done or there was nothing to do; a refusal leaves the document unchanged.
-    std::optional<EraseCheck::Refusal> align(const QUuid& id, CanvasAlignment alignment);
+    // Done, or nothing to do; a refusal leaves the document unchanged.
+    Result<void, EraseCheck::Refusal> align(const QUuid& id, CanvasAlignment alignment);
     // Clamped to 0…1 in steps of 0.01; a value that is not finite is ignored.
     void setOpacity(double opacity, const QUuid& id);
 

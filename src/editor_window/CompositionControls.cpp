@@ -46,7 +46,8 @@ CompositionControls::CompositionControls(EditorDocument& document, EditorCanvasS
         connect(menu->addAction(title(alignment)), &QAction::triggered, this, [this, alignment] {
             finishText();
             if (!document_) return;
-            if (const auto refusal = document_->align(id_, alignment)) settings_.setMessage(refusal->message);
+            if (const auto aligned = document_->align(id_, alignment); !aligned)
+                settings_.setMessage(aligned.error().message);
         });
     arrange_->setMenu(menu);
     row->addWidget(arrange_);

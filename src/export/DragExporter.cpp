@@ -96,7 +96,7 @@ QString DragExporter::baseName(const std::optional<QString>& name, const QDateTi
 
 std::optional<Error> DragExporter::prepareDirectory() const {
     // A link, a file, a folder of someone else's: never write through it.
-    if (!PrivateDirectory::ensure(QFile::encodeName(directory_).toStdString()).empty())
+    if (!PrivateDirectory::ensure(QFile::encodeName(directory_).toStdString()))
         return ImageExporter::error(ImageExporter::ExportError::invalidDestination);
     return std::nullopt;
 }
