@@ -42,7 +42,7 @@ void CanvasArrangeCommands::moveToEnd(bool toFront) {
         beep();
         return;
     }
-    doc->move(*id, toFront);
+    doc->move(*id, toFront ? StackEnd::front : StackEnd::back);
     view_.refresh(false);
 }
 

@@ -204,18 +204,18 @@ void EditorDocument::reorder(const QUuid& id, int offset) {
     commit(withAnnotations(std::move(list)), QStringLiteral("Reorder Annotation"));
 }
 
-void EditorDocument::move(const QUuid& id, bool toFront) {
+void EditorDocument::move(const QUuid& id, StackEnd end) {
     const Annotation* found = find(id);
     if (found == nullptr) return;
     const Annotation moved = *found;
     Annotations list;
     list.reserve(annotations_->size());
-    if (!toFront) list.push_back(moved);
+    if (end == StackEnd::back) list.push_back(moved);
     for (const Annotation& a : *annotations_)
         if (a.id != id) list.push_back(a);
-    if (toFront) list.push_back(moved);
+    if (end == StackEnd::front) list.push_back(moved);
     commit(withAnnotations(std::move(list)),
-           toFront ? QStringLiteral("Bring to Front") : QStringLiteral("Send to Back"));
+           end == StackEnd::front ? QStringLiteral("Bring to Front") : QStringLiteral("Send to Back"));
 }
 
 void EditorDocument::setBackdrop(const std::optional<Backdrop>& backdrop) {

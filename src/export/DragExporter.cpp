@@ -107,7 +107,8 @@ Result<QString, Error> DragExporter::file(const QImage& image, const std::option
     if (auto failed = prepareDirectory()) return Failure{*failed};
     const QString base = baseName(name, now());
     const QString temporary = directory_ + QLatin1Char('/') + temporaryName();
-    if (auto written = PosixFile::writeExclusive(temporary, *png, *calls); !written) return Failure{written.error()};
+    if (auto written = PosixFile::writeExclusive(temporary, *png, *calls); !written)
+        return Failure{written.error()};
     if (const int code = FolderFiles::setMode(temporary, 0644); code != 0) {
         PosixFile::remove(temporary);
         return Failure{PosixFile::error(code)};

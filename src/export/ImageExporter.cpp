@@ -95,10 +95,11 @@ Result<QByteArray, ExportError> encode(const QImage& image, Format format, doubl
     const std::optional<QImage> converted = ImageResampler::convertToSRGB(image);
     if (!converted) return Failure{ExportError::encodingFailed};
     const QImage& source = *converted;
-    auto bytes = format == Format::png
-                     ? PngCodec::encode(source)
-                     : JpegCodec::encode(source.width(), source.height(), static_cast<int>(std::round(quality * 100)),
-                                         [&source](int y, std::uint8_t* row) { flattenRow(source, y, row); });
+    auto bytes =
+        format == Format::png
+            ? PngCodec::encode(source)
+            : JpegCodec::encode(source.width(), source.height(), static_cast<int>(std::round(quality * 100)),
+                                [&source](int y, std::uint8_t* row) { flattenRow(source, y, row); });
     if (!bytes) return Failure{ExportError::encodingFailed};
     return std::move(*bytes);
 }

@@ -63,7 +63,8 @@ Result<QByteArray, Error> encode(int width, int height, const std::vector<std::u
     std::unique_ptr<GifFileType, Closer> gif(EGifOpen(&bytes, appendBytes, &error));
     if (!gif) return refused(error);
     EGifSetGifVersion(gif.get(), true);
-    if (EGifPutScreenDesc(gif.get(), width, height, bits, 0, map.get()) == GIF_ERROR) return refused(gif->Error);
+    if (EGifPutScreenDesc(gif.get(), width, height, bits, 0, map.get()) == GIF_ERROR)
+        return refused(gif->Error);
 
     static const GifByteType netscape[] = {'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'};
     static const GifByteType loopForever[] = {1, 0, 0};

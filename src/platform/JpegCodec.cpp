@@ -45,8 +45,8 @@ void installErrorManager(ErrorManager& errors) {
     errors.base.emit_message = onMessage;
 }
 
-Result<void, Error> compress(int width, int height, int quality, const RowSource& row, std::uint8_t* rowBuffer,
-                             unsigned char** out, unsigned long* outSize) {
+Result<void, Error> compress(int width, int height, int quality, const RowSource& row,
+                             std::uint8_t* rowBuffer, unsigned char** out, unsigned long* outSize) {
     jpeg_compress_struct info{};
     ErrorManager errors;
     installErrorManager(errors);
@@ -188,7 +188,8 @@ private:
 } // namespace
 
 Result<QByteArray, Error> encode(int width, int height, int quality, const RowSource& row) {
-    if (width < 1 || height < 1 || !row) return Failure{EncodeError::error(EncodeError::Kind::unsupportedImage)};
+    if (width < 1 || height < 1 || !row)
+        return Failure{EncodeError::error(EncodeError::Kind::unsupportedImage)};
     std::vector<std::uint8_t> rowBuffer(static_cast<std::size_t>(width) * 4);
     unsigned char* out = nullptr;
     unsigned long outSize = 0;

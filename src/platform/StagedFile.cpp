@@ -36,7 +36,8 @@ Result<StagedFile, Error> StagedFile::write(const QString& folder, const QString
     // No unnamed files here (or no /proc to name them through): the named way reports the
     // folder's own errors too.
     const QString path = folder + QLatin1Char('/') + hiddenName;
-    if (auto written = PosixFile::writeExclusive(path, bytes, calls); !written) return Failure{written.error()};
+    if (auto written = PosixFile::writeExclusive(path, bytes, calls); !written)
+        return Failure{written.error()};
     return StagedFile(-1, path, calls);
 }
 

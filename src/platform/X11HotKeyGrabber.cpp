@@ -173,7 +173,8 @@ Result<void, HotKeyGrabber::Refusal> X11HotKeyGrabber::grab(std::uint32_t id, st
         // Ungrabbing a variant we never got is harmless: the server only drops our own grabs.
         release(connection, grab);
         xcb_flush(connection);
-        return Failure{Refusal{errorCode == XCB_VALUE ? Refusal::Kind::invalid : Refusal::Kind::taken, errorCode}};
+        return Failure{
+            Refusal{errorCode == XCB_VALUE ? Refusal::Kind::invalid : Refusal::Kind::taken, errorCode}};
     }
     grabs_.push_back(std::move(grab));
     return {};

@@ -147,7 +147,8 @@ void ScrollingCaptureController::runReport(int token, int session,
     ScrollInjecting& injector = parts_.injector;
     const bool trusted = injector.trusted();
     const auto current = parts_.probe.target(context.center);
-    const AutoScrollRun::Decision decision = run_->next(report->outcome, trusted, current == context.target);
+    const AutoScrollRun::Decision decision =
+        run_->next(report->outcome, {.trusted = trusted, .sameTarget = current == context.target});
     if (decision.stop) {
         endAuto(*decision.stop);
         return;

@@ -27,15 +27,22 @@ struct Selection {
     std::vector<QString> calls;
 
     Selection() {
-        selection.onSelect = [this](const QRectF& r, const DragScrollDisplay&) {
-            calls.push_back(
-                QStringLiteral("select %1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()));
-        };
-        selection.onLock = [this](const QRectF&, const DragScrollDisplay&, DragScrollEdge edge) {
-            calls.push_back(QStringLiteral("lock ") + rawValue(edge));
-        };
-        selection.onFinish = [this] { calls.push_back(QStringLiteral("finish")); };
-        selection.onCancel = [this] { calls.push_back(QStringLiteral("cancel")); };
+        QObject::connect(&selection, &DragScrollSelection::selected,
+                         [this](const QRectF& r, const DragScrollDisplay&) {
+                             calls.push_back(QStringLiteral("select %1,%2 %3x%4")
+                                                 .arg(r.x())
+                                                 .arg(r.y())
+                                                 .arg(r.width())
+                                                 .arg(r.height()));
+                         });
+        QObject::connect(&selection, &DragScrollSelection::locked,
+                         [this](const QRectF&, const DragScrollDisplay&, DragScrollEdge edge) {
+                             calls.push_back(QStringLiteral("lock ") + rawValue(edge));
+                         });
+        QObject::connect(&selection, &DragScrollSelection::finished,
+                         [this] { calls.push_back(QStringLiteral("finish")); });
+        QObject::connect(&selection, &DragScrollSelection::cancelled,
+                         [this] { calls.push_back(QStringLiteral("cancel")); });
     }
 };
 
