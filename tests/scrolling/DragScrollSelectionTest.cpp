@@ -1,5 +1,7 @@
 #include "scrolling/DragScrollSelection.h"
 
+#include "support/DragScrollCalls.h"
+
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -38,26 +40,11 @@ struct Harness {
                                   [this] { return button; }};
     std::vector<QString> calls;
     Harness() {
-        QObject::connect(&selection, &DragScrollSelection::selected,
-                         [this](const QRectF& r, const DragScrollDisplay&) {
-                             calls.push_back(QStringLiteral("select %1,%2 %3x%4")
-                                                 .arg(r.x())
-                                                 .arg(r.y())
-                                                 .arg(r.width())
-                                                 .arg(r.height()));
-                         });
-        QObject::connect(&selection, &DragScrollSelection::locked,
-                         [this](const QRectF&, const DragScrollDisplay&, DragScrollEdge e) {
-                             calls.push_back(QStringLiteral("lock ") + rawValue(e));
-                         });
+        test::recordDragOutcomes(selection, calls);
         QObject::connect(
             &selection, &DragScrollSelection::zoneChanged, [this](std::optional<DragScrollEdge> e) {
                 calls.push_back(QStringLiteral("zone ") + (e ? rawValue(*e) : QStringLiteral("none")));
             });
-        QObject::connect(&selection, &DragScrollSelection::finished,
-                         [this] { calls.push_back(QStringLiteral("finish")); });
-        QObject::connect(&selection, &DragScrollSelection::cancelled,
-                         [this] { calls.push_back(QStringLiteral("cancel")); });
     }
 };
 
