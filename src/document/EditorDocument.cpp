@@ -224,11 +224,12 @@ void EditorDocument::setBackdrop(const std::optional<Backdrop>& backdrop) {
     commit(std::move(next), QStringLiteral("Backdrop"));
 }
 
-bool EditorDocument::setOutputSize(const std::optional<QSizeF>& size,
-                                   std::optional<ImageResampler::Quality> quality) {
+Result<void, Error> EditorDocument::setOutputSize(const std::optional<QSizeF>& size,
+                                                  std::optional<ImageResampler::Quality> quality) {
     State next = state();
     if (size) {
-        if (outputSizeProblem(*size)) return false;
+        if (auto problem = outputSizeProblem(*size))
+            return Failure{Error{QStringLiteral("Quorvane.OutputSize"), 1, std::move(*problem)}};
         const QSizeF whole(std::round(size->width()), std::round(size->height()));
         if (geom::exactlyEqual(whole, sizeOf(crop_)))
             next.outputSize.reset();
@@ -239,7 +240,7 @@ bool EditorDocument::setOutputSize(const std::optional<QSizeF>& size,
     }
     if (quality) next.outputQuality = *quality;
     commit(std::move(next), QStringLiteral("Resize"));
-    return true;
+    return {};
 }
 
 bool EditorDocument::crop(const QRectF& rect) {

@@ -93,8 +93,9 @@ public:
     void reorder(const QUuid& id, int offset);
     void move(const QUuid& id, StackEnd end);
     void setBackdrop(const std::optional<Backdrop>& backdrop);
-    // False, changing nothing, when the size has a problem.
-    bool setOutputSize(const std::optional<QSizeF>& size, std::optional<ImageResampler::Quality> quality);
+    // A size with a problem changes nothing. Errors: "Quorvane.OutputSize" code 1, the problem.
+    Result<void, Error> setOutputSize(const std::optional<QSizeF>& size,
+                                      std::optional<ImageResampler::Quality> quality);
     // `rect` in canvas pixels, relative to the crop's origin. False when it does not lie within
     // the canvas, or its canvas image cannot be made.
     bool crop(const QRectF& rect);

@@ -2,6 +2,7 @@
 
 #include "core/Geometry.h"
 #include "document/OverlayBudget.h"
+#include "support/ResultPrinters.h"
 #include "support/TestAnnotations.h"
 
 #include <QPainter>
@@ -162,7 +163,9 @@ TEST(EditorDocument, MarksPastTheCropGrowItWithTheirMargin) {
 TEST(EditorDocument, OutputSizeIsCheckedRoundedAndClearedByCanvasChanges) {
     EditorDocument document(test::twoToneImage(1200, 800), std::nullopt, 1);
     EXPECT_TRUE(document.setOutputSize(QSizeF(16384, 1953), ImageResampler::Quality::nearest));
-    EXPECT_FALSE(document.setOutputSize(QSizeF(16385, 10), std::nullopt));
+    const auto refused = document.setOutputSize(QSizeF(16385, 10), std::nullopt);
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(refused.error(), (Error{"Quorvane.OutputSize", 1, "Each side can be at most 16,384 pixels."}));
     EXPECT_EQ(*document.outputSize(), QSizeF(16384, 1953));
     EXPECT_EQ(document.outputQuality(), ImageResampler::Quality::nearest);
     // At most 16,384 a side and 32,000,000 pixels, after rounding.
