@@ -36,8 +36,9 @@ enum class FlattenResult { flattened, flattenedClearingHistory, nothingToFlatten
 // step that replaces the whole state; each applied state (edit, undo or redo) raises `revision`
 // by one, and the change signals fire after the whole state is in place, `revisionChanged` last.
 // Coordinates are base-image pixels, y down; the crop may reach past the base. GUI thread.
-// State, undo and editing live in EditorDocument.cpp; composition, rendering and the erase check
-// in EditorDocumentComposition.cpp, EditorDocumentRendering.cpp and EditorDocumentErase.cpp.
+// State, undo and editing live in EditorDocument.cpp; composition, rendering (the canvas image
+// too) and the erase check in EditorDocumentComposition.cpp, EditorDocumentRendering.cpp and
+// EditorDocumentErase.cpp.
 class EditorDocument : public QObject {
     Q_OBJECT
     Q_PROPERTY(QRectF cropRect READ cropRect NOTIFY cropRectChanged)
