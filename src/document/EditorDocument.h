@@ -9,6 +9,7 @@
 #include "document/BaseImage.h"
 #include "document/CanvasAlignment.h"
 #include "document/CompositionError.h"
+#include "document/FlattenResult.h"
 #include "document/StackEnd.h"
 #include "document/UndoManager.h"
 #include "imaging/EraseCheck.h"
@@ -28,8 +29,6 @@
 #include <vector>
 
 namespace quorvane {
-
-enum class FlattenResult { flattened, flattenedClearingHistory, nothingToFlatten, allocationFailed };
 
 // One open image: its base, the crop, the canvas image cut from both, the annotations (the last
 // is drawn on top), the output size and quality and the backdrop. Every change is one named undo
