@@ -5,6 +5,7 @@
 // drag step of a new rectangle from the event to the repainted area, and the hit test of a Select
 // click among 2,000 annotations.
 
+#include "canvas/ArrowGesture.h"
 #include "canvas/CanvasPainter.h"
 #include "canvas/EditorCanvasSettings.h"
 #include "canvas/EditorCanvasView.h"
@@ -183,7 +184,8 @@ void HitTestClick(benchmark::State& state) {
     EditorCanvasSettings settings;
     EditorCanvasView view(document, settings);
     view.resize(1920, 1080);
-    SelectionGesture gesture(view);
+    ArrowGesture arrows(view);
+    SelectionGesture gesture(view, arrows);
     int i = 0;
     for (auto _ : state) {
         const QPointF at((i * 97) % 1900, (i * 61) % 1060);

@@ -65,8 +65,8 @@ void CanvasArrangeCommands::alignSelection(const QString& rawValue) {
 
 void CanvasArrangeCommands::selectAddedOverlay(const QUuid& id) {
     EditorCanvasSettings& settings = view_.settings();
-    const QString select = QStringLiteral("Select");
-    if (settings.tool() != select || settings.cropping() || settings.recognizing()) settings.choose(select);
+    if (settings.toolKind() != ToolTable::Tool::select || settings.cropping() || settings.recognizing())
+        settings.choose(ToolTable::Tool::select);
     std::optional<Annotation> added;
     if (const EditorDocument* doc = view_.document()) {
         for (const Annotation& a : doc->annotations())

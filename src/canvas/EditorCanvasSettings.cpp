@@ -113,6 +113,9 @@ void EditorCanvasSettings::setPixelated(bool v) {
     assign(pixelated_, v, Field::pixelated);
 }
 void EditorCanvasSettings::setTool(const QString& v) {
+    // The kind is in place before the change signal fires.
+    const ToolTable::Row* row = ToolTable::find(v);
+    toolKind_ = row != nullptr ? std::optional(row->tool) : std::nullopt;
     assign(tool_, v, Field::tool);
 }
 void EditorCanvasSettings::setColor(const QColor& v) {
@@ -174,8 +177,7 @@ void EditorCanvasSettings::finishOpenText() {
 }
 
 std::optional<AnnotationKind> EditorCanvasSettings::drawingKind() const {
-    const ToolTable::Row* row = ToolTable::find(tool_);
-    return row != nullptr ? ToolTable::drawingKind(row->tool, bracketKind_) : std::nullopt;
+    return toolKind_ ? ToolTable::drawingKind(*toolKind_, bracketKind_) : std::nullopt;
 }
 
 QString EditorCanvasSettings::arrowSymbol() const {
@@ -219,6 +221,10 @@ void EditorCanvasSettings::choose(const QString& name) {
         setMessage(QString());
     }
     announce(name + QStringLiteral(" tool"));
+}
+
+void EditorCanvasSettings::choose(ToolTable::Tool tool) {
+    choose(ToolTable::name(tool));
 }
 
 void EditorCanvasSettings::select(const std::optional<Annotation>& annotation) {

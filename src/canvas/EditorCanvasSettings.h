@@ -76,6 +76,8 @@ public:
     const QString& message() const { return message_; }
     bool pixelated() const { return pixelated_; }
     const QString& tool() const { return tool_; }
+    // The current tool as a kind; none for a name that is not a tool.
+    std::optional<ToolTable::Tool> toolKind() const { return toolKind_; }
     QColor color() const { return color_; }
     // The user's colour, kept while a tool with a colour of its own is active.
     const std::optional<QColor>& drawingColor() const { return drawingColor_; }
@@ -146,6 +148,7 @@ public:
     [[nodiscard]] ChangeBatcher::Hold holdChanges() { return ChangeBatcher::Hold(changes_); }
 
     void choose(const QString& tool);
+    void choose(ToolTable::Tool tool);
     // Selects `annotation` (none clears the selection) and loads its style into the controls.
     void select(const std::optional<Annotation>& annotation);
     // Writes the controls' style into the selected annotation, as one undo step when it changes.
@@ -252,6 +255,7 @@ private:
     QString message_;
     bool pixelated_ = false;
     QString tool_ = QStringLiteral("Pan");
+    std::optional<ToolTable::Tool> toolKind_ = ToolTable::Tool::pan;
     QColor color_;
     std::optional<QColor> drawingColor_;
     double strokeWidth_ = 3.0;

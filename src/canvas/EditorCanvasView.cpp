@@ -191,7 +191,7 @@ const QImage* EditorCanvasView::probe() {
 
 void EditorCanvasView::cancelActiveDrag() {
     if (!gesture_.dragAnchor) return;
-    gesture_.dropDrag();
+    gesture_.reset();
     painter_->clearDragBase();
     if (settings_.cropping() || settings_.recognizing()) {
         const auto hold = settings_.holdChanges();
@@ -331,9 +331,9 @@ void EditorCanvasView::reclaimFocusLater() {
 void EditorCanvasView::updateCursor() {
     if (settings_.cropping() || settings_.recognizing())
         setCursor(Qt::CrossCursor);
-    else if (settings_.tool() == QLatin1String("Select"))
+    else if (settings_.toolKind() == ToolTable::Tool::select)
         setCursor(Qt::ArrowCursor);
-    else if (settings_.tool() == QLatin1String("Pan"))
+    else if (settings_.toolKind() == ToolTable::Tool::pan)
         setCursor(Qt::OpenHandCursor);
     else
         setCursor(Qt::CrossCursor);

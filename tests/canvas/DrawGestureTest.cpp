@@ -1,4 +1,4 @@
-#include "canvas/DrawGesture.h"
+#include "canvas/ToolGesture.h"
 
 #include "MouseTesting.h"
 #include "canvas/AnnotationTextEditor.h"
