@@ -16,8 +16,8 @@ void ArrowGesture::press(const QPointF& p, int clickCount) {
     pressBendHandle(p, clickCount);
 }
 
-std::optional<Annotation> ArrowGesture::step(const QPointF& a, const QPointF& b, const std::optional<Annotation>&,
-                                             Qt::KeyboardModifiers) {
+std::optional<Annotation> ArrowGesture::step(const QPointF& a, const QPointF& b,
+                                             const std::optional<Annotation>&, Qt::KeyboardModifiers) {
     if (view_.gesture().originalAnnotation) return bendStep(b);
     if (!startsInImage(a) || !(distance(a, b) > 0)) return std::nullopt;
     Annotation arrow = styled(AnnotationKind::arrow);

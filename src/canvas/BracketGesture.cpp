@@ -8,8 +8,8 @@
 
 namespace quorvane {
 
-std::optional<Annotation> BracketGesture::step(const QPointF& a, const QPointF& b, const std::optional<Annotation>&,
-                                               Qt::KeyboardModifiers) {
+std::optional<Annotation> BracketGesture::step(const QPointF& a, const QPointF& b,
+                                               const std::optional<Annotation>&, Qt::KeyboardModifiers) {
     if (!startsInImage(a)) return std::nullopt;
     Annotation bracket = styled(view_.settings().bracketKind());
     const bool vertical = std::abs(b.x() - a.x()) <= std::abs(b.y() - a.y());

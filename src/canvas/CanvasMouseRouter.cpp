@@ -222,7 +222,8 @@ void CanvasMouseRouter::dragStep(const QPointF& c, Qt::KeyboardModifiers modifie
         settings.setPan(gesture.dragPan + (c - a));
     } else {
         if (pressed_ != nullptr)
-            gesture.proposed = pressed_->step(originalPoint(a), originalPoint(c), gesture.proposed, modifiers);
+            gesture.proposed =
+                pressed_->step(originalPoint(a), originalPoint(c), gesture.proposed, modifiers);
         invalidatePreview(old);
         return;
     }

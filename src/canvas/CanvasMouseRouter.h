@@ -26,8 +26,8 @@ class EditorCanvasView;
 // The canvas's mouse gestures: one left-button press, drag and release does one thing, chosen
 // first by the mode and then by the tool — a Redact Text review click, a crop or recognise-text
 // selection, a colour sample, a ruler, a pan, a smart selection, or the tool's own gesture, which
-// edits an existing annotation or draws a new one. Nothing is written to the document before the release, which commits at
-// most one change. Other buttons, events out of order and unusable positions change nothing.
+// edits an existing annotation or draws a new one. Nothing is written to the document before the release,
+// which commits at most one change. Other buttons, events out of order and unusable positions change nothing.
 // GUI thread.
 class CanvasMouseRouter {
 public:

@@ -8,8 +8,8 @@
 
 namespace quorvane {
 
-std::optional<Annotation> CounterGesture::step(const QPointF& a, const QPointF& b, const std::optional<Annotation>&,
-                                               Qt::KeyboardModifiers) {
+std::optional<Annotation> CounterGesture::step(const QPointF& a, const QPointF& b,
+                                               const std::optional<Annotation>&, Qt::KeyboardModifiers) {
     if (!startsInImage(a)) return std::nullopt;
     const EditorCanvasSettings& settings = view_.settings();
     Annotation counter = styled(AnnotationKind::counter);

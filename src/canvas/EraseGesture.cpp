@@ -8,8 +8,8 @@
 
 namespace quorvane {
 
-std::optional<Annotation> EraseGesture::step(const QPointF& a, const QPointF& b, const std::optional<Annotation>&,
-                                             Qt::KeyboardModifiers) {
+std::optional<Annotation> EraseGesture::step(const QPointF& a, const QPointF& b,
+                                             const std::optional<Annotation>&, Qt::KeyboardModifiers) {
     if (!startsInImage(a)) return std::nullopt;
     if (!(distance(a, b) > 0)) {
         view_.gesture().eraseRefusal.reset();

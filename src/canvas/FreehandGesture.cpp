@@ -6,7 +6,8 @@
 namespace quorvane {
 
 std::optional<Annotation> FreehandGesture::step(const QPointF& a, const QPointF& b,
-                                                const std::optional<Annotation>& proposed, Qt::KeyboardModifiers) {
+                                                const std::optional<Annotation>& proposed,
+                                                Qt::KeyboardModifiers) {
     if (!startsInImage(a)) return std::nullopt;
     // Points closer than a view unit add nothing the eye can see.
     const double spacing = 1.0 / view_.transform().zoom;

@@ -10,7 +10,8 @@ class FreehandGesture : public ToolGesture {
 public:
     using ToolGesture::ToolGesture;
 
-    std::optional<Annotation> step(const QPointF& a, const QPointF& b, const std::optional<Annotation>& proposed,
+    std::optional<Annotation> step(const QPointF& a, const QPointF& b,
+                                   const std::optional<Annotation>& proposed,
                                    Qt::KeyboardModifiers modifiers) override;
 };
 

@@ -21,7 +21,8 @@ public:
     void press(const QPointF& p, int clickCount) override;
     // Rebuilds the proposal from the grabbed annotation; Shift lets a resized image overlay leave
     // its aspect ratio.
-    std::optional<Annotation> step(const QPointF& a, const QPointF& b, const std::optional<Annotation>& proposed,
+    std::optional<Annotation> step(const QPointF& a, const QPointF& b,
+                                   const std::optional<Annotation>& proposed,
                                    Qt::KeyboardModifiers modifiers) override;
     // A moved or resized erase box is tested again where it now lies.
     std::optional<Annotation> release(const std::optional<Annotation>& proposed) override;

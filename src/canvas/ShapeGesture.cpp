@@ -5,8 +5,8 @@
 
 namespace quorvane {
 
-std::optional<Annotation> ShapeGesture::step(const QPointF& a, const QPointF& b, const std::optional<Annotation>&,
-                                             Qt::KeyboardModifiers) {
+std::optional<Annotation> ShapeGesture::step(const QPointF& a, const QPointF& b,
+                                             const std::optional<Annotation>&, Qt::KeyboardModifiers) {
     const auto kind = view_.settings().drawingKind();
     if (!kind || !startsInImage(a) || !(distance(a, b) > 0)) return std::nullopt;
     Annotation shape = styled(*kind);

@@ -32,7 +32,8 @@ void TextGesture::press(const QPointF& p, int) {
     view_.beginTextEditing(text);
 }
 
-std::optional<Annotation> TextGesture::step(const QPointF&, const QPointF&, const std::optional<Annotation>& proposed,
+std::optional<Annotation> TextGesture::step(const QPointF&, const QPointF&,
+                                            const std::optional<Annotation>& proposed,
                                             Qt::KeyboardModifiers) {
     return proposed;
 }

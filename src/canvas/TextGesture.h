@@ -11,7 +11,8 @@ public:
     using ToolGesture::ToolGesture;
 
     void press(const QPointF& p, int clickCount) override;
-    std::optional<Annotation> step(const QPointF& a, const QPointF& b, const std::optional<Annotation>& proposed,
+    std::optional<Annotation> step(const QPointF& a, const QPointF& b,
+                                   const std::optional<Annotation>& proposed,
                                    Qt::KeyboardModifiers modifiers) override;
 };
 

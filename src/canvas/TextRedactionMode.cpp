@@ -20,7 +20,8 @@ void TextRedactionMode::start(EditorDocument& document, const TextRedactionContr
                          geom::minY(crop) + (selection ? geom::minY(*selection) : 0.0));
     const double padding = TextRedactionController::startPadding(settings_.pixelScale());
     const QString target = selection ? QStringLiteral("the selection") : QStringLiteral("the image");
-    const QColor color = settings_.toolKind() == ToolTable::Tool::redact ? settings_.color() : QColor(Qt::black);
+    const QColor color =
+        settings_.toolKind() == ToolTable::Tool::redact ? settings_.color() : QColor(Qt::black);
 
     auto* review =
         new TextRedactionController(document, image.value().image, origin, color, padding, recognize);

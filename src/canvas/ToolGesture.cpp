@@ -21,7 +21,8 @@ double ToolGesture::distance(const QPointF& a, const QPointF& b) {
 }
 
 QRectF ToolGesture::spanned(const QPointF& a, const QPointF& b) {
-    return QRectF(std::min(a.x(), b.x()), std::min(a.y(), b.y()), std::abs(b.x() - a.x()), std::abs(b.y() - a.y()));
+    return QRectF(std::min(a.x(), b.x()), std::min(a.y(), b.y()), std::abs(b.x() - a.x()),
+                  std::abs(b.y() - a.y()));
 }
 
 Annotation ToolGesture::styled(AnnotationKind kind) const {

@@ -1,7 +1,6 @@
-#include "canvas/ToolGesture.h"
-
 #include "MouseTesting.h"
 #include "canvas/AnnotationTextEditor.h"
+#include "canvas/ToolGesture.h"
 
 #include <gtest/gtest.h>
 
