@@ -24,12 +24,10 @@ CanvasPaneWiring::CanvasPaneWiring(EditorDocument& document, EditorCanvasSetting
             connect(&settings, signal, this, refresh);
     }
     connect(&document, &EditorDocument::revisionChanged, this, &CanvasPaneWiring::scheduleRefresh);
-    using Signal = void (EditorCanvasSettings::*)();
-    for (Signal signal : std::initializer_list<Signal>{
-             &EditorCanvasSettings::fontPointsChanged, &EditorCanvasSettings::colorChanged,
-             &EditorCanvasSettings::strokeWidthChanged, &EditorCanvasSettings::fillChanged})
-        connect(&settings, signal, this, &CanvasPaneWiring::styleChanged);
-    connect(&settings, &EditorCanvasSettings::selectedIDChanged, this, &CanvasPaneWiring::selectionChanged);
+    for (auto signal : {&ToolStyle::fontPointsChanged, &ToolStyle::colorChanged,
+                        &ToolStyle::strokeWidthChanged, &ToolStyle::fillChanged})
+        connect(&settings.style(), signal, this, &CanvasPaneWiring::styleChanged);
+    connect(&settings.modes(), &PaneModes::selectedIDChanged, this, &CanvasPaneWiring::selectionChanged);
 }
 
 void CanvasPaneWiring::scheduleRefresh() {

@@ -26,8 +26,8 @@ void TextRedactionMode::start(EditorDocument& document, const TextRedactionContr
     auto* review =
         new TextRedactionController(document, image.value().image, origin, color, padding, recognize);
     // The canvas redraws the boxes whenever the review changes.
-    QObject::connect(review, &TextRedactionController::changed, &settings_,
-                     &EditorCanvasSettings::textRedactionReviewChanged);
+    QObject::connect(review, &TextRedactionController::changed, &settings_.modes(),
+                     &PaneModes::textRedactionReviewChanged);
     // A document released during the review ends it.
     QObject::connect(&document, &QObject::destroyed, review, [this, review] {
         if (settings_.textRedaction() == review) settings_.setTextRedaction(nullptr);

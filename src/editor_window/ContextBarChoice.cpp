@@ -6,14 +6,16 @@
 namespace quorvane {
 
 ContextBar chooseContextBar(const EditorCanvasSettings& settings, const EditorDocument& document) {
+    using Tool = ToolTable::Tool;
     const QString& tool = settings.tool();
+    const std::optional<Tool> kind = settings.toolKind();
     if (settings.textRedaction() != nullptr) return ContextBar::review;
     if (settings.recognizing()) return ContextBar::recognizeText;
     if (!settings.cropping()) {
-        if (tool == QLatin1String("Arrow")) return ContextBar::arrow;
-        if (tool == QLatin1String("Bracket")) return ContextBar::bracket;
-        if (tool == QLatin1String("Color")) return ContextBar::colorSampler;
-        if (tool == QLatin1String("Ruler")) return ContextBar::ruler;
+        if (kind == Tool::arrow) return ContextBar::arrow;
+        if (kind == Tool::bracket) return ContextBar::bracket;
+        if (kind == Tool::color) return ContextBar::colorSampler;
+        if (kind == Tool::ruler) return ContextBar::ruler;
     } else {
         return ContextBar::crop;
     }
