@@ -70,7 +70,7 @@ struct Scene {
             document.addAnnotation(mark(i));
         view = std::make_unique<EditorCanvasView>(document, settings);
         view->resize(1920, 1080);
-        view->refresh(false);
+        view->refresh();
     }
     ~Scene() { view.reset(); }
     // One frame of dragging `grabbed` by `step` pixels.
@@ -99,7 +99,7 @@ void drag(benchmark::State& state, bool nextToBlur) {
     grabbed.kind = AnnotationKind::rectangle;
     grabbed.rect = nextToBlur ? QRectF(860, 650, 130, 80) : QRectF(200, 1700, 130, 80);
     scene.document.addAnnotation(grabbed);
-    scene.view->refresh(false);
+    scene.view->refresh();
     if (scene.view->painter().needsFullPreview(grabbed) != nextToBlur)
         state.SkipWithError("wrong preview path");
     int step = 0;

@@ -43,7 +43,7 @@ void CanvasArrangeCommands::moveToEnd(bool toFront) {
         return;
     }
     doc->move(*id, toFront);
-    view_.refresh(false);
+    view_.refresh();
 }
 
 void CanvasArrangeCommands::alignSelection(const QString& rawValue) {
@@ -60,7 +60,7 @@ void CanvasArrangeCommands::alignSelection(const QString& rawValue) {
         settings.setMessage(refusal->message);
         settings.announce(refusal->message);
     }
-    view_.refresh(false);
+    view_.refresh();
 }
 
 void CanvasArrangeCommands::selectAddedOverlay(const QUuid& id) {
@@ -77,7 +77,7 @@ void CanvasArrangeCommands::selectAddedOverlay(const QUuid& id) {
     }
     settings.select(added);
     settings.announce(QStringLiteral("Image added"));
-    view_.refresh(false);
+    view_.refresh();
 }
 
 } // namespace quorvane

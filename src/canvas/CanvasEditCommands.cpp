@@ -79,7 +79,7 @@ void CanvasEditCommands::deleteSelection() {
         settings.announce(QStringLiteral("Annotation deleted"));
     }
     settings.setSelectedID(std::nullopt);
-    view_.refresh(false);
+    view_.refresh();
 }
 
 void CanvasEditCommands::copy() {
@@ -128,12 +128,12 @@ void CanvasEditCommands::undo(bool redo) {
     EditorDocument* doc = view_.document();
     if (doc == nullptr) return;
     redo ? doc->undoManager().redo() : doc->undoManager().undo();
-    view_.refresh(false);
+    view_.refresh();
 }
 
 void CanvasEditCommands::redactText() {
     if (startTextRedaction) startTextRedaction();
-    view_.refresh(false);
+    view_.refresh();
 }
 
 void CanvasEditCommands::duplicate() {
@@ -146,14 +146,14 @@ void CanvasEditCommands::duplicate() {
         else if (const auto copy = doc->duplicateAnnotation(*id))
             view_.settings().setSelectedID(*copy);
     }
-    view_.refresh(false);
+    view_.refresh();
 }
 
 void CanvasEditCommands::reorder(int offset) {
     if (textEditorOpen()) return;
     EditorDocument* doc = view_.document();
     if (const auto id = view_.settings().selectedID(); id && doc != nullptr) doc->reorder(*id, offset);
-    view_.refresh(false);
+    view_.refresh();
 }
 
 void CanvasEditCommands::endTextRedaction(bool apply) {
@@ -161,7 +161,7 @@ void CanvasEditCommands::endTextRedaction(bool apply) {
         finishTextRedaction(apply);
     else
         view_.settings().finishTextRedaction(apply);
-    view_.refresh(false);
+    view_.refresh();
 }
 
 } // namespace quorvane

@@ -53,7 +53,7 @@ bool CanvasKeyboard::keyPress(const QKeyEvent& event) {
 
     if (settings.textRedaction() != nullptr && (key == Qt::Key_Escape || isReturn(key) || isArrow(key))) {
         if (key == Qt::Key_Escape || isReturn(key)) commands_.endTextRedaction(isReturn(key));
-        view_.refresh(false);
+        view_.refresh();
         return true;
     }
     if (key == Qt::Key_Escape && clearRulers()) return true;
@@ -65,18 +65,18 @@ bool CanvasKeyboard::keyPress(const QKeyEvent& event) {
         return true;
     case Qt::Key_Escape:
         escape();
-        view_.refresh(false);
+        view_.refresh();
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (!returnPressed()) return false;
-        view_.refresh(false);
+        view_.refresh();
         return true;
     case Qt::Key_Tab:
     case Qt::Key_Backtab: {
         const bool backward = key == Qt::Key_Backtab || (mods & Qt::ShiftModifier);
         if (!(mods & Qt::ControlModifier) && cycleAnnotations(backward)) {
-            view_.refresh(false);
+            view_.refresh();
             return true;
         }
         view_.moveFocus(!backward);
@@ -89,7 +89,7 @@ bool CanvasKeyboard::keyPress(const QKeyEvent& event) {
         const double dx = key == Qt::Key_Left ? -1 : key == Qt::Key_Right ? 1 : 0;
         const double dy = key == Qt::Key_Up ? -1 : key == Qt::Key_Down ? 1 : 0;
         if (!arrowPressed(dx, dy, mods)) return false;
-        view_.refresh(false);
+        view_.refresh();
         return true;
     }
     default:
@@ -159,7 +159,7 @@ bool CanvasKeyboard::toolKey(int key) {
         settings.toggleArrowStyle();
     else
         settings.choose(row->tool);
-    view_.refresh(false);
+    view_.refresh();
     return true;
 }
 

@@ -135,7 +135,7 @@ QPointF CanvasMouseRouter::originalPoint(const QPointF& viewPoint) const {
 }
 
 void CanvasMouseRouter::mouseDown(const QPointF& point, Qt::KeyboardModifiers modifiers) {
-    view_.finishTextEditing(false);
+    view_.finishTextEditing(TextEditEnding::commit);
     pressed_ = nullptr;
     EditorDocument* document = view_.document();
     if (document == nullptr) return;
@@ -153,7 +153,7 @@ void CanvasMouseRouter::mouseDown(const QPointF& point, Qt::KeyboardModifiers mo
                 (toggled->included ? QStringLiteral("Redact") : QStringLiteral("Keep visible")) +
                 QStringLiteral(": ") + toggled->text);
         gesture.dragAnchor.reset();
-        view_.refresh(false);
+        view_.refresh();
         return;
     }
     const SmartModes* smart = view_.smartModes();
@@ -185,7 +185,7 @@ void CanvasMouseRouter::mouseDown(const QPointF& point, Qt::KeyboardModifiers mo
     if (settings.drawingKind()) settings.setSelection(std::nullopt);
     pressed_ = gestureFor(tool);
     if (pressed_ != nullptr) pressed_->press(originalPoint(point), clickCount_);
-    view_.refresh(false);
+    view_.refresh();
     // Straightening is the one press that edits the document; what follows compares with it.
     if (EditorDocument* now = view_.document()) pressRevision_ = now->revision();
 }
@@ -227,7 +227,7 @@ void CanvasMouseRouter::dragStep(const QPointF& c, Qt::KeyboardModifiers modifie
         invalidatePreview(old);
         return;
     }
-    view_.refresh(false);
+    view_.refresh();
 }
 
 void CanvasMouseRouter::invalidatePreview(const std::optional<Annotation>& old) {
@@ -252,7 +252,7 @@ void CanvasMouseRouter::mouseUp(const QPointF& e, Qt::KeyboardModifiers modifier
         if (distance(s, e) <= smartClickSlop) {
             gesture.dragAnchor.reset();
             smartSelect(s);
-            view_.refresh(false);
+            view_.refresh();
             return;
         }
     }
@@ -268,7 +268,7 @@ void CanvasMouseRouter::mouseUp(const QPointF& e, Qt::KeyboardModifiers modifier
         gesture.dragAnchor.reset();
         if (settings.selection() && view_.document() != nullptr)
             settings.finishRecognizing(*view_.document());
-        view_.refresh(false);
+        view_.refresh();
         return;
     }
     const bool ruler = gesture.rulerAnchor.has_value();
@@ -295,7 +295,7 @@ void CanvasMouseRouter::mouseUp(const QPointF& e, Qt::KeyboardModifiers modifier
             settings.setSelectedID(committed.id);
     }
     reset();
-    view_.refresh(false);
+    view_.refresh();
 }
 
 void CanvasMouseRouter::smartSelect(const QPointF& click) {
@@ -324,7 +324,7 @@ void CanvasMouseRouter::abandon() {
     // A selection dragged so far stays: it is applied only by Return.
     gesture.rulerAnchor.reset();
     reset();
-    view_.refresh(false);
+    view_.refresh();
 }
 
 } // namespace quorvane

@@ -35,7 +35,7 @@ void CanvasPaneWiring::scheduleRefresh() {
     refreshPending_ = true;
     QTimer::singleShot(0, this, [this] {
         refreshPending_ = false;
-        if (view_) view_->refresh(true);
+        if (view_) view_->refresh(EditorCanvasView::Reconcile::later);
     });
 }
 
