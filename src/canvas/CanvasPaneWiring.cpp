@@ -14,14 +14,17 @@ CanvasPaneWiring::CanvasPaneWiring(EditorDocument& document, EditorCanvasSetting
                                    EditorCanvasView& view, QObject* parent)
     : QObject(parent), document_(&document), settings_(settings), view_(&view),
       styledSelection_(settings.selectedID()) {
-    // Every published field of the settings, whichever the chrome adds.
-    const QMetaObject& fields = EditorCanvasSettings::staticMetaObject;
+    // Every published field of the settings' parts, whichever the chrome adds.
     const QMetaMethod refresh = metaObject()->method(metaObject()->indexOfSlot("scheduleRefresh()"));
-    for (int i = fields.methodOffset(); i < fields.methodCount(); ++i) {
-        const QMetaMethod signal = fields.method(i);
-        if (signal.methodType() == QMetaMethod::Signal && signal.parameterCount() == 0 &&
-            signal.name().endsWith("Changed"))
-            connect(&settings, signal, this, refresh);
+    for (QObject* part :
+         std::initializer_list<QObject*>{&settings.viewport(), &settings.style(), &settings.modes()}) {
+        const QMetaObject& fields = *part->metaObject();
+        for (int i = fields.methodOffset(); i < fields.methodCount(); ++i) {
+            const QMetaMethod signal = fields.method(i);
+            if (signal.methodType() == QMetaMethod::Signal && signal.parameterCount() == 0 &&
+                signal.name().endsWith("Changed"))
+                connect(part, signal, this, refresh);
+        }
     }
     connect(&document, &EditorDocument::revisionChanged, this, &CanvasPaneWiring::scheduleRefresh);
     for (auto signal : {&ToolStyle::fontPointsChanged, &ToolStyle::colorChanged,
