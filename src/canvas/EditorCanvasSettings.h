@@ -19,7 +19,6 @@
 #include <QImage>
 #include <QObject>
 #include <QPointF>
-#include <QPointer>
 #include <QRectF>
 #include <QString>
 #include <QStringList>
