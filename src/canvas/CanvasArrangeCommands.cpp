@@ -34,6 +34,14 @@ QRectF CanvasArrangeCommands::visibleCanvasRect() const {
     return crop;
 }
 
+void CanvasArrangeCommands::bringToFront() {
+    moveToEnd(true);
+}
+
+void CanvasArrangeCommands::sendToBack() {
+    moveToEnd(false);
+}
+
 void CanvasArrangeCommands::moveToEnd(bool toFront) {
     if (textEditorOpen()) return;
     const auto id = view_.settings().selectedID();

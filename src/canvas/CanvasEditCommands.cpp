@@ -33,10 +33,10 @@ void CanvasEditCommands::perform(Action action) {
         copy();
         break;
     case Action::undo:
-        undo(false);
+        undo();
         break;
     case Action::redo:
-        undo(true);
+        redo();
         break;
     case Action::deleteSelection:
         deleteSelection();
@@ -54,10 +54,10 @@ void CanvasEditCommands::perform(Action action) {
         reorder(-1);
         break;
     case Action::bringToFront:
-        CanvasArrangeCommands(view_).moveToEnd(true);
+        CanvasArrangeCommands(view_).bringToFront();
         break;
     case Action::sendToBack:
-        CanvasArrangeCommands(view_).moveToEnd(false);
+        CanvasArrangeCommands(view_).sendToBack();
         break;
     }
 }
@@ -120,7 +120,16 @@ void CanvasEditCommands::copy() {
     settings.announce(QStringLiteral("Copied image"));
 }
 
-void CanvasEditCommands::undo(bool redo) {
+void CanvasEditCommands::undo() {
+    step(History::undo);
+}
+
+void CanvasEditCommands::redo() {
+    step(History::redo);
+}
+
+void CanvasEditCommands::step(History direction) {
+    const bool redo = direction == History::redo;
     if (textEditorOpen()) {
         if (AnnotationTextView* text = view_.textEditor().textView()) redo ? text->redo() : text->undo();
         return;

@@ -103,7 +103,10 @@ bool CanvasKeyboard::shortcut(int key, Qt::KeyboardModifiers modifiers) {
     EditorCanvasSettings& settings = view_.settings();
     switch (key) {
     case Qt::Key_Z:
-        commands_.undo(modifiers & Qt::ShiftModifier);
+        if (modifiers & Qt::ShiftModifier)
+            commands_.redo();
+        else
+            commands_.undo();
         return true;
     case Qt::Key_D:
         // Consumed even with nothing to duplicate, so the key never reaches anything else.
