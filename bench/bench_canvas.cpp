@@ -5,6 +5,7 @@
 // drag step of a new rectangle from the event to the repainted area, and the hit test of a Select
 // click among 2,000 annotations.
 
+#include "canvas/ArrowGesture.h"
 #include "canvas/CanvasPainter.h"
 #include "canvas/EditorCanvasSettings.h"
 #include "canvas/EditorCanvasView.h"
@@ -69,7 +70,7 @@ struct Scene {
             document.addAnnotation(mark(i));
         view = std::make_unique<EditorCanvasView>(document, settings);
         view->resize(1920, 1080);
-        view->refresh(false);
+        view->refresh();
     }
     ~Scene() { view.reset(); }
     // One frame of dragging `grabbed` by `step` pixels.
@@ -98,7 +99,7 @@ void drag(benchmark::State& state, bool nextToBlur) {
     grabbed.kind = AnnotationKind::rectangle;
     grabbed.rect = nextToBlur ? QRectF(860, 650, 130, 80) : QRectF(200, 1700, 130, 80);
     scene.document.addAnnotation(grabbed);
-    scene.view->refresh(false);
+    scene.view->refresh();
     if (scene.view->painter().needsFullPreview(grabbed) != nextToBlur)
         state.SkipWithError("wrong preview path");
     int step = 0;
@@ -183,7 +184,8 @@ void HitTestClick(benchmark::State& state) {
     EditorCanvasSettings settings;
     EditorCanvasView view(document, settings);
     view.resize(1920, 1080);
-    SelectionGesture gesture(view);
+    ArrowGesture arrows(view);
+    SelectionGesture gesture(view, arrows);
     int i = 0;
     for (auto _ : state) {
         const QPointF at((i * 97) % 1900, (i * 61) % 1060);

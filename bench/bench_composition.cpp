@@ -72,7 +72,7 @@ void PasteOverlay4KFromClipboard(benchmark::State& state) {
         auto image = ImageImporter::image(*clipboard.read());
         auto added = document.addOverlay(**image, std::nullopt, std::nullopt);
         benchmark::DoNotOptimize(added.ok());
-        view.refresh(false);
+        view.refresh();
         view.repaint();
         state.PauseTiming();
         document.undoManager().undo();

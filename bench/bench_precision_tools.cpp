@@ -58,7 +58,7 @@ void hover(benchmark::State& state, const char* tool) {
     view.resize(1920, 1080);
     view.show();
     settings.choose(QString::fromLatin1(tool));
-    view.refresh(false);
+    view.refresh();
     QApplication::processEvents();
     int step = 0;
     const auto move = [&] {

@@ -36,7 +36,7 @@ AnnotationTextEditor::~AnnotationTextEditor() {
 }
 
 void AnnotationTextEditor::begin(const Annotation& annotation) {
-    finish(false);
+    finish(TextEditEnding::commit);
     EditorDocument* document = view_.document();
     if (document == nullptr || !geom::isFinite(annotation.rect)) return;
     EditorCanvasSettings& settings = view_.settings();
@@ -59,14 +59,14 @@ void AnnotationTextEditor::begin(const Annotation& annotation) {
     editor->setPlainText(annotation.text);
     editor->moveCursor(QTextCursor::End);
     editor->setGeometry(frame.toAlignedRect());
-    editor->finish = [view = QPointer<EditorCanvasView>(&view_)](bool cancelled) {
-        if (view) view->finishTextEditing(cancelled);
+    editor->finish = [view = QPointer<EditorCanvasView>(&view_)](TextEditEnding how) {
+        if (view) view->finishTextEditing(how);
     };
     editor_ = editor;
     editor->show();
     settings.setEditingText(true);
     settings.finishText = [view = QPointer<EditorCanvasView>(&view_)] {
-        if (view) view->finishTextEditing(false);
+        if (view) view->finishTextEditing(TextEditEnding::commit);
     };
     editor->setFocus(Qt::OtherFocusReason);
 }
@@ -82,7 +82,8 @@ void AnnotationTextEditor::updateEditingTextStyle() {
     applyLook(*editor_, settings.color(), size, view_.transform().zoom);
 }
 
-void AnnotationTextEditor::finish(bool cancelled) {
+void AnnotationTextEditor::finish(TextEditEnding how) {
+    const bool cancelled = how == TextEditEnding::cancel;
     if (editor_ == nullptr || !annotation_) return;
     const double z = view_.transform().zoom;
     // Everything is cleared before the box goes, so the focus change its removal causes finds
@@ -112,7 +113,7 @@ void AnnotationTextEditor::finish(bool cancelled) {
         }
     }
     if (view_.isVisible()) view_.setFocus(Qt::OtherFocusReason);
-    view_.refresh(false);
+    view_.refresh();
 }
 
 void AnnotationTextEditor::commit(EditorDocument& document, const std::optional<Annotation>& current,

@@ -35,8 +35,8 @@ public:
     void begin(const Annotation& annotation);
     // Follows the colour and font-size controls.
     void updateEditingTextStyle();
-    // Closes the box; commits unless `cancelled`. Does nothing when no box is open.
-    void finish(bool cancelled);
+    // Closes the box, committing or dropping the edit. Does nothing when no box is open.
+    void finish(TextEditEnding how);
 
 private:
     void commit(EditorDocument& document, const std::optional<Annotation>& current, Annotation edited,

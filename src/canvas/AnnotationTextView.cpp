@@ -43,12 +43,12 @@ QSizeF AnnotationTextView::usedSize() const {
 
 void AnnotationTextView::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
-        if (const auto done = finish) done(true); // a copy: the call clears `finish`
+        if (const auto done = finish) done(TextEditEnding::cancel); // a copy: the call clears `finish`
         return;
     }
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && (event->modifiers() & Qt::ControlModifier)) {
-        if (const auto done = finish) done(false);
+        if (const auto done = finish) done(TextEditEnding::commit);
         return;
     }
     QPlainTextEdit::keyPressEvent(event);
@@ -61,7 +61,7 @@ void AnnotationTextView::focusOutEvent(QFocusEvent* event) {
     if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason ||
         reason == Qt::MenuBarFocusReason)
         return;
-    if (const auto done = finish) done(false);
+    if (const auto done = finish) done(TextEditEnding::commit);
 }
 
 void AnnotationTextView::paintEvent(QPaintEvent* event) {

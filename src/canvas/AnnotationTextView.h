@@ -1,5 +1,7 @@
 #pragma once
 
+#include "canvas/TextEditEnding.h"
+
 #include <QPlainTextEdit>
 #include <functional>
 
@@ -15,7 +17,7 @@ public:
     explicit AnnotationTextView(QWidget* parent = nullptr);
 
     // Called with true to cancel and false to commit; none swallows Escape and Ctrl+Return.
-    std::function<void(bool cancelled)> finish;
+    std::function<void(TextEditEnding)> finish;
 
     // The box the whole typed text takes, in view points.
     QSizeF usedSize() const;

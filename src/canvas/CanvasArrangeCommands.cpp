@@ -34,7 +34,15 @@ QRectF CanvasArrangeCommands::visibleCanvasRect() const {
     return crop;
 }
 
-void CanvasArrangeCommands::moveToEnd(bool toFront) {
+void CanvasArrangeCommands::bringToFront() {
+    moveToEnd(StackEnd::front);
+}
+
+void CanvasArrangeCommands::sendToBack() {
+    moveToEnd(StackEnd::back);
+}
+
+void CanvasArrangeCommands::moveToEnd(StackEnd end) {
     if (textEditorOpen()) return;
     const auto id = view_.settings().selectedID();
     EditorDocument* doc = view_.document();
@@ -42,8 +50,8 @@ void CanvasArrangeCommands::moveToEnd(bool toFront) {
         beep();
         return;
     }
-    doc->move(*id, toFront ? StackEnd::front : StackEnd::back);
-    view_.refresh(false);
+    doc->move(*id, end);
+    view_.refresh();
 }
 
 void CanvasArrangeCommands::alignSelection(const QString& rawValue) {
@@ -60,13 +68,13 @@ void CanvasArrangeCommands::alignSelection(const QString& rawValue) {
         settings.setMessage(aligned.error().message);
         settings.announce(aligned.error().message);
     }
-    view_.refresh(false);
+    view_.refresh();
 }
 
 void CanvasArrangeCommands::selectAddedOverlay(const QUuid& id) {
     EditorCanvasSettings& settings = view_.settings();
-    const QString select = QStringLiteral("Select");
-    if (settings.tool() != select || settings.cropping() || settings.recognizing()) settings.choose(select);
+    if (settings.toolKind() != ToolTable::Tool::select || settings.cropping() || settings.recognizing())
+        settings.choose(ToolTable::Tool::select);
     std::optional<Annotation> added;
     if (const EditorDocument* doc = view_.document()) {
         for (const Annotation& a : doc->annotations())
@@ -77,7 +85,7 @@ void CanvasArrangeCommands::selectAddedOverlay(const QUuid& id) {
     }
     settings.select(added);
     settings.announce(QStringLiteral("Image added"));
-    view_.refresh(false);
+    view_.refresh();
 }
 
 } // namespace quorvane

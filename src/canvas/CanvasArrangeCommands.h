@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/CanvasAlignment.h"
+#include "document/StackEnd.h"
 
 #include <QRectF>
 #include <QUuid>
@@ -18,13 +19,15 @@ public:
     // The part of the canvas the view shows now, in base-image pixels; the whole crop when the
     // view has no area or no usable zoom.
     QRectF visibleCanvasRect() const;
-    // Bring to Front (true) or Send to Back (false) of the selection.
-    void moveToEnd(bool toFront);
+    // Bring to Front and Send to Back of the selection.
+    void bringToFront();
+    void sendToBack();
     // `rawValue` as carried by an Align menu item; anything else does nothing.
     void alignSelection(const QString& rawValue);
     void selectAddedOverlay(const QUuid& id);
 
 private:
+    void moveToEnd(StackEnd end);
     bool textEditorOpen() const;
     void beep() const;
 

@@ -33,10 +33,10 @@ void CanvasEditCommands::perform(Action action) {
         copy();
         break;
     case Action::undo:
-        undo(false);
+        undo();
         break;
     case Action::redo:
-        undo(true);
+        redo();
         break;
     case Action::deleteSelection:
         deleteSelection();
@@ -54,10 +54,10 @@ void CanvasEditCommands::perform(Action action) {
         reorder(-1);
         break;
     case Action::bringToFront:
-        CanvasArrangeCommands(view_).moveToEnd(true);
+        CanvasArrangeCommands(view_).bringToFront();
         break;
     case Action::sendToBack:
-        CanvasArrangeCommands(view_).moveToEnd(false);
+        CanvasArrangeCommands(view_).sendToBack();
         break;
     }
 }
@@ -79,7 +79,7 @@ void CanvasEditCommands::deleteSelection() {
         settings.announce(QStringLiteral("Annotation deleted"));
     }
     settings.setSelectedID(std::nullopt);
-    view_.refresh(false);
+    view_.refresh();
 }
 
 void CanvasEditCommands::copy() {
@@ -120,7 +120,16 @@ void CanvasEditCommands::copy() {
     settings.announce(QStringLiteral("Copied image"));
 }
 
-void CanvasEditCommands::undo(bool redo) {
+void CanvasEditCommands::undo() {
+    step(History::undo);
+}
+
+void CanvasEditCommands::redo() {
+    step(History::redo);
+}
+
+void CanvasEditCommands::step(History direction) {
+    const bool redo = direction == History::redo;
     if (textEditorOpen()) {
         if (AnnotationTextView* text = view_.textEditor().textView()) redo ? text->redo() : text->undo();
         return;
@@ -128,12 +137,12 @@ void CanvasEditCommands::undo(bool redo) {
     EditorDocument* doc = view_.document();
     if (doc == nullptr) return;
     redo ? doc->undoManager().redo() : doc->undoManager().undo();
-    view_.refresh(false);
+    view_.refresh();
 }
 
 void CanvasEditCommands::redactText() {
     if (startTextRedaction) startTextRedaction();
-    view_.refresh(false);
+    view_.refresh();
 }
 
 void CanvasEditCommands::duplicate() {
@@ -146,14 +155,14 @@ void CanvasEditCommands::duplicate() {
         else if (const auto copy = doc->duplicateAnnotation(*id))
             view_.settings().setSelectedID(*copy);
     }
-    view_.refresh(false);
+    view_.refresh();
 }
 
 void CanvasEditCommands::reorder(int offset) {
     if (textEditorOpen()) return;
     EditorDocument* doc = view_.document();
     if (const auto id = view_.settings().selectedID(); id && doc != nullptr) doc->reorder(*id, offset);
-    view_.refresh(false);
+    view_.refresh();
 }
 
 void CanvasEditCommands::endTextRedaction(bool apply) {
@@ -161,7 +170,7 @@ void CanvasEditCommands::endTextRedaction(bool apply) {
         finishTextRedaction(apply);
     else
         view_.settings().finishTextRedaction(apply);
-    view_.refresh(false);
+    view_.refresh();
 }
 
 } // namespace quorvane

@@ -47,7 +47,8 @@ public:
 
     void deleteSelection();
     void copy();
-    void undo(bool redo);
+    void undo();
+    void redo();
     void redactText();
     void duplicate();
     void reorder(int offset);
@@ -55,6 +56,9 @@ public:
     void endTextRedaction(bool apply);
 
 private:
+    enum class History { undo, redo };
+    // One step back or forward, in the open text box or else in the document.
+    void step(History direction);
     bool textEditorOpen() const;
     bool reviewOpen() const;
 

@@ -6,7 +6,6 @@
 #include <QRectF>
 #include <QString>
 #include <optional>
-#include <vector>
 
 namespace quorvane {
 
@@ -19,7 +18,6 @@ struct CanvasGesture {
     std::optional<Annotation> originalAnnotation;
     bool resizing = false;
     bool bending = false;
-    std::vector<QPointF> arrowTrail;
     // Crop grown for the last preview; a change redraws the whole view.
     std::optional<QRectF> previewCanvas;
     // Start of the current drag; none means no drag is in progress.
@@ -32,8 +30,9 @@ struct CanvasGesture {
 
     bool operator==(const CanvasGesture&) const = default;
 
-    // Forgets the drag in progress and what it proposed; the ruler keeps its anchor.
-    void dropDrag() {
+    // Forgets the drag in progress and what it proposed. The ruler keeps its anchor, which only
+    // the ruler's own end clears, and the preview canvas stays as a cache.
+    void reset() {
         proposed.reset();
         originalAnnotation.reset();
         resizing = false;

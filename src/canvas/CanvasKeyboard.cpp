@@ -53,7 +53,7 @@ bool CanvasKeyboard::keyPress(const QKeyEvent& event) {
 
     if (settings.textRedaction() != nullptr && (key == Qt::Key_Escape || isReturn(key) || isArrow(key))) {
         if (key == Qt::Key_Escape || isReturn(key)) commands_.endTextRedaction(isReturn(key));
-        view_.refresh(false);
+        view_.refresh();
         return true;
     }
     if (key == Qt::Key_Escape && clearRulers()) return true;
@@ -65,18 +65,18 @@ bool CanvasKeyboard::keyPress(const QKeyEvent& event) {
         return true;
     case Qt::Key_Escape:
         escape();
-        view_.refresh(false);
+        view_.refresh();
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (!returnPressed()) return false;
-        view_.refresh(false);
+        view_.refresh();
         return true;
     case Qt::Key_Tab:
     case Qt::Key_Backtab: {
         const bool backward = key == Qt::Key_Backtab || (mods & Qt::ShiftModifier);
         if (!(mods & Qt::ControlModifier) && cycleAnnotations(backward)) {
-            view_.refresh(false);
+            view_.refresh();
             return true;
         }
         view_.moveFocus(!backward);
@@ -89,7 +89,7 @@ bool CanvasKeyboard::keyPress(const QKeyEvent& event) {
         const double dx = key == Qt::Key_Left ? -1 : key == Qt::Key_Right ? 1 : 0;
         const double dy = key == Qt::Key_Up ? -1 : key == Qt::Key_Down ? 1 : 0;
         if (!arrowPressed(dx, dy, mods)) return false;
-        view_.refresh(false);
+        view_.refresh();
         return true;
     }
     default:
@@ -103,7 +103,10 @@ bool CanvasKeyboard::shortcut(int key, Qt::KeyboardModifiers modifiers) {
     EditorCanvasSettings& settings = view_.settings();
     switch (key) {
     case Qt::Key_Z:
-        commands_.undo(modifiers & Qt::ShiftModifier);
+        if (modifiers & Qt::ShiftModifier)
+            commands_.redo();
+        else
+            commands_.undo();
         return true;
     case Qt::Key_D:
         // Consumed even with nothing to duplicate, so the key never reaches anything else.
@@ -125,7 +128,7 @@ bool CanvasKeyboard::shortcut(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 bool CanvasKeyboard::clearRulers() {
-    if (view_.settings().tool() != QLatin1String("Ruler")) return false;
+    if (view_.settings().toolKind() != ToolTable::Tool::ruler) return false;
     if (!view_.rulerManual().measurement && !view_.rulerHorizontal().measurement) return false;
     view_.gesture().rulerAnchor.reset();
     for (RulerOverlayView* ruler : {&view_.rulerHorizontal(), &view_.rulerVertical(), &view_.rulerManual()}) {
@@ -138,26 +141,28 @@ bool CanvasKeyboard::clearRulers() {
 }
 
 bool CanvasKeyboard::toolKey(int key) {
+    using Tool = ToolTable::Tool;
     if (key < Qt::Key_A || key > Qt::Key_Z) return false;
     const QChar letter = QChar(u'a' + (key - Qt::Key_A));
-    const auto tool = EditorCanvasSettings::toolForKey(letter);
-    if (letter != u'c' && !tool) return false;
+    // The crop key belongs to no tool.
+    const bool crop = letter == u'c';
+    const ToolTable::Row* row = ToolTable::forKey(letter);
+    if (!crop && row == nullptr) return false;
     EditorCanvasSettings& settings = view_.settings();
-    CanvasGesture& gesture = view_.gesture();
-    gesture.dragAnchor.reset();
-    gesture.proposed.reset();
-    gesture.originalAnnotation.reset();
+    view_.gesture().reset();
     view_.painter().clearDragBase();
     const bool modes = settings.cropping() || settings.recognizing();
-    if (letter == u'c')
+    // A second press of the Bracket or Arrow key switches the shape rather than the tool.
+    const bool again = !crop && !modes && settings.toolKind() == row->tool;
+    if (crop)
         settings.toggleCrop();
-    else if (letter == u'k' && settings.tool() == QLatin1String("Bracket") && !modes)
+    else if (again && row->tool == Tool::bracket)
         settings.cycleBracket();
-    else if (letter == u'a' && settings.tool() == QLatin1String("Arrow") && !modes)
+    else if (again && row->tool == Tool::arrow)
         settings.toggleArrowStyle();
     else
-        settings.choose(*tool);
-    view_.refresh(false);
+        settings.choose(row->tool);
+    view_.refresh();
     return true;
 }
 
@@ -165,7 +170,7 @@ void CanvasKeyboard::escape() {
     EditorCanvasSettings& settings = view_.settings();
     CanvasGesture& gesture = view_.gesture();
     const bool inProgress = gesture.proposed.has_value() || settings.selection().has_value();
-    gesture.dropDrag();
+    gesture.reset();
     view_.painter().clearDragBase();
     const auto hold = settings.holdChanges();
     settings.setAreaColors(std::nullopt);
@@ -183,7 +188,7 @@ void CanvasKeyboard::escape() {
 bool CanvasKeyboard::cycleAnnotations(bool backward) {
     const EditorCanvasSettings& settings = view_.settings();
     EditorDocument* doc = view_.document();
-    if (doc == nullptr || settings.tool() != QLatin1String("Select") || settings.cropping() ||
+    if (doc == nullptr || settings.toolKind() != ToolTable::Tool::select || settings.cropping() ||
         settings.recognizing() || view_.textEditor().isOpen())
         return false;
     std::vector<const Annotation*> list;
@@ -217,7 +222,7 @@ bool CanvasKeyboard::returnPressed() {
         settings.applyCrop(*doc);
         return true;
     }
-    if (settings.tool() == QLatin1String("Select")) {
+    if (settings.toolKind() == ToolTable::Tool::select) {
         if (const auto selected = view_.selectedAnnotation();
             selected && selected->kind == AnnotationKind::text) {
             view_.beginTextEditing(*selected);
@@ -288,7 +293,7 @@ bool CanvasKeyboard::arrowPressed(double dx, double dy, Qt::KeyboardModifiers mo
     const bool alt = modifiers & Qt::AltModifier;
     const bool modes = settings.cropping() || settings.recognizing();
     if (!settings.drawingKind() && !modes) {
-        if (settings.tool() == QLatin1String("Select")) {
+        if (settings.toolKind() == ToolTable::Tool::select) {
             const auto selected = view_.selectedAnnotation();
             if (!selected) return false;
             if (selected->kind == AnnotationKind::arrow && alt && (modifiers & Qt::ControlModifier)) {

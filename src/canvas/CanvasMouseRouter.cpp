@@ -3,7 +3,6 @@
 #include "canvas/CanvasPainter.h"
 #include "canvas/EditorCanvasSettings.h"
 #include "canvas/EditorCanvasView.h"
-#include "canvas/ErasePlacement.h"
 #include "canvas/PrecisionToolInput.h"
 #include "canvas/SmartModes.h"
 #include "core/Geometry.h"
@@ -35,13 +34,49 @@ double distance(const QPointF& a, const QPointF& b) {
     return std::hypot(b.x() - a.x(), b.y() - a.y());
 }
 
-bool is(const EditorCanvasSettings& settings, const char* tool) {
-    return settings.tool() == QLatin1String(tool);
-}
-
 } // namespace
 
-CanvasMouseRouter::CanvasMouseRouter(EditorCanvasView& view) : view_(view), draw_(view), selection_(view) {}
+using Tool = ToolTable::Tool;
+
+CanvasMouseRouter::CanvasMouseRouter(EditorCanvasView& view)
+    : view_(view), arrow_(view), selection_(view, arrow_), shape_(view), highlight_(view), bracket_(view),
+      freehand_(view), counter_(view), magnifier_(view), erase_(view), text_(view) {}
+
+ToolGesture* CanvasMouseRouter::gestureFor(std::optional<Tool> tool) {
+    if (!tool) return nullptr;
+    switch (*tool) {
+    case Tool::pan:
+    case Tool::color:
+    case Tool::ruler:
+        return nullptr;
+    case Tool::select:
+        return &selection_;
+    case Tool::arrow:
+        return &arrow_;
+    case Tool::rectangle:
+    case Tool::oval:
+    case Tool::redact:
+    case Tool::blur:
+    case Tool::pixelate:
+        return &shape_;
+    case Tool::highlight:
+    case Tool::spotlight:
+        return &highlight_;
+    case Tool::bracket:
+        return &bracket_;
+    case Tool::text:
+        return &text_;
+    case Tool::freehand:
+        return &freehand_;
+    case Tool::counter:
+        return &counter_;
+    case Tool::magnifier:
+        return &magnifier_;
+    case Tool::erase:
+        return &erase_;
+    }
+    return nullptr;
+}
 
 void CanvasMouseRouter::press(const QMouseEvent& event) {
     // Pixels are placed, sampled and measured where the pointer is, to the device pixel.
@@ -100,7 +135,8 @@ QPointF CanvasMouseRouter::originalPoint(const QPointF& viewPoint) const {
 }
 
 void CanvasMouseRouter::mouseDown(const QPointF& point, Qt::KeyboardModifiers modifiers) {
-    view_.finishTextEditing(false);
+    view_.finishTextEditing(TextEditEnding::commit);
+    pressed_ = nullptr;
     EditorDocument* document = view_.document();
     if (document == nullptr) return;
     pressRevision_ = document->revision();
@@ -117,7 +153,7 @@ void CanvasMouseRouter::mouseDown(const QPointF& point, Qt::KeyboardModifiers mo
                 (toggled->included ? QStringLiteral("Redact") : QStringLiteral("Keep visible")) +
                 QStringLiteral(": ") + toggled->text);
         gesture.dragAnchor.reset();
-        view_.refresh(false);
+        view_.refresh();
         return;
     }
     const SmartModes* smart = view_.smartModes();
@@ -132,12 +168,13 @@ void CanvasMouseRouter::mouseDown(const QPointF& point, Qt::KeyboardModifiers mo
         settings.setMessage(QString());
         return;
     }
-    if (is(settings, "Color")) {
+    const std::optional<Tool> tool = settings.toolKind();
+    if (tool == Tool::color) {
         settings.setSelection(std::nullopt);
         settings.setAreaColors(std::nullopt);
         return;
     }
-    if (is(settings, "Ruler")) {
+    if (tool == Tool::ruler) {
         gesture.rulerAnchor.reset();
         view_.precisionTools().clearRulers();
         gesture.rulerAnchor = view_.transform().imagePoint(point);
@@ -146,15 +183,9 @@ void CanvasMouseRouter::mouseDown(const QPointF& point, Qt::KeyboardModifiers mo
     }
     // A pending smart selection gives way to what is drawn now.
     if (settings.drawingKind()) settings.setSelection(std::nullopt);
-    const QPointF p = originalPoint(point);
-    gesture.arrowTrail.clear();
-    if (is(settings, "Arrow"))
-        selection_.bendHandlePress(p, clickCount_);
-    else if (is(settings, "Select"))
-        selection_.selectPress(p, clickCount_);
-    else if (is(settings, "Text"))
-        draw_.textPress(p);
-    view_.refresh(false);
+    pressed_ = gestureFor(tool);
+    if (pressed_ != nullptr) pressed_->press(originalPoint(point), clickCount_);
+    view_.refresh();
     // Straightening is the one press that edits the document; what follows compares with it.
     if (EditorDocument* now = view_.document()) pressRevision_ = now->revision();
 }
@@ -169,7 +200,7 @@ void CanvasMouseRouter::dragStep(const QPointF& c, Qt::KeyboardModifiers modifie
         gesture.smartClick.reset();
     }
     const bool selecting = settings.cropping() || settings.recognizing();
-    if (is(settings, "Color") && !selecting) {
+    if (settings.toolKind() == Tool::color && !selecting) {
         settings.setSelection(view_.precisionTools().colorArea(a, c));
         view_.invalidate(std::nullopt);
         return;
@@ -187,17 +218,16 @@ void CanvasMouseRouter::dragStep(const QPointF& c, Qt::KeyboardModifiers modifie
         settings.setSelection(selection);
         settings.setMessage(selection ? QString()
                                       : QStringLiteral("Selection must stay entirely inside the image."));
-    } else if (is(settings, "Pan")) {
+    } else if (settings.toolKind() == Tool::pan) {
         settings.setPan(gesture.dragPan + (c - a));
     } else {
-        if (gesture.originalAnnotation)
-            selection_.editStep(originalPoint(a), originalPoint(c), modifiers & Qt::ShiftModifier);
-        else
-            draw_.step(originalPoint(a), originalPoint(c));
+        if (pressed_ != nullptr)
+            gesture.proposed =
+                pressed_->step(originalPoint(a), originalPoint(c), gesture.proposed, modifiers);
         invalidatePreview(old);
         return;
     }
-    view_.refresh(false);
+    view_.refresh();
 }
 
 void CanvasMouseRouter::invalidatePreview(const std::optional<Annotation>& old) {
@@ -222,12 +252,12 @@ void CanvasMouseRouter::mouseUp(const QPointF& e, Qt::KeyboardModifiers modifier
         if (distance(s, e) <= smartClickSlop) {
             gesture.dragAnchor.reset();
             smartSelect(s);
-            view_.refresh(false);
+            view_.refresh();
             return;
         }
     }
     const bool selecting = settings.cropping() || settings.recognizing();
-    if (is(settings, "Color") && !selecting && gesture.dragAnchor) {
+    if (settings.toolKind() == Tool::color && !selecting && gesture.dragAnchor) {
         const QPointF anchor = *gesture.dragAnchor;
         gesture.dragAnchor.reset();
         view_.precisionTools().sampleColor(anchor, e, modifiers & Qt::AltModifier);
@@ -238,7 +268,7 @@ void CanvasMouseRouter::mouseUp(const QPointF& e, Qt::KeyboardModifiers modifier
         gesture.dragAnchor.reset();
         if (settings.selection() && view_.document() != nullptr)
             settings.finishRecognizing(*view_.document());
-        view_.refresh(false);
+        view_.refresh();
         return;
     }
     const bool ruler = gesture.rulerAnchor.has_value();
@@ -251,16 +281,7 @@ void CanvasMouseRouter::mouseUp(const QPointF& e, Qt::KeyboardModifiers modifier
             settings.announce(QStringLiteral("Measured ") + *label);
         return;
     }
-    if (gesture.eraseRefusal) {
-        gesture.proposed.reset();
-        const QString refusal = *gesture.eraseRefusal;
-        gesture.eraseRefusal.reset();
-        settings.announce(refusal);
-    }
-    if (gesture.proposed && gesture.originalAnnotation &&
-        gesture.originalAnnotation->kind == AnnotationKind::erase &&
-        !geom::exactlyEqual(gesture.proposed->rect, gesture.originalAnnotation->rect))
-        gesture.proposed = view_.erasePlacement().revalidatedErase(*gesture.proposed);
+    if (pressed_ != nullptr) gesture.proposed = pressed_->release(gesture.proposed);
     EditorDocument* document = view_.document();
     if (gesture.proposed && document != nullptr) {
         const Annotation committed = *gesture.proposed;
@@ -274,7 +295,7 @@ void CanvasMouseRouter::mouseUp(const QPointF& e, Qt::KeyboardModifiers modifier
             settings.setSelectedID(committed.id);
     }
     reset();
-    view_.refresh(false);
+    view_.refresh();
 }
 
 void CanvasMouseRouter::smartSelect(const QPointF& click) {
@@ -292,12 +313,8 @@ void CanvasMouseRouter::smartSelect(const QPointF& click) {
 }
 
 void CanvasMouseRouter::reset() {
-    CanvasGesture& gesture = view_.gesture();
-    gesture.proposed.reset();
-    gesture.originalAnnotation.reset();
-    gesture.resizing = false;
-    gesture.bending = false;
-    gesture.dragAnchor.reset();
+    view_.gesture().reset();
+    pressed_ = nullptr;
     view_.painter().clearDragBase();
 }
 
@@ -305,11 +322,9 @@ void CanvasMouseRouter::abandon() {
     CanvasGesture& gesture = view_.gesture();
     if (!gesture.dragAnchor && !gesture.proposed && !gesture.rulerAnchor && !gesture.smartClick) return;
     // A selection dragged so far stays: it is applied only by Return.
-    gesture.smartClick.reset();
-    gesture.eraseRefusal.reset();
     gesture.rulerAnchor.reset();
     reset();
-    view_.refresh(false);
+    view_.refresh();
 }
 
 } // namespace quorvane

@@ -1,8 +1,17 @@
 #pragma once
 
+#include "canvas/ArrowGesture.h"
+#include "canvas/BracketGesture.h"
 #include "canvas/ClickCounter.h"
-#include "canvas/DrawGesture.h"
+#include "canvas/CounterGesture.h"
+#include "canvas/EraseGesture.h"
+#include "canvas/FreehandGesture.h"
+#include "canvas/HighlightGesture.h"
+#include "canvas/MagnifierGesture.h"
 #include "canvas/SelectionGesture.h"
+#include "canvas/ShapeGesture.h"
+#include "canvas/TextGesture.h"
+#include "canvas/ToolTable.h"
 
 #include <QPointF>
 #include <QtGlobal>
@@ -16,9 +25,9 @@ class EditorCanvasView;
 
 // The canvas's mouse gestures: one left-button press, drag and release does one thing, chosen
 // first by the mode and then by the tool — a Redact Text review click, a crop or recognise-text
-// selection, a colour sample, a ruler, a pan, a smart selection, editing an existing annotation
-// or drawing a new one. Nothing is written to the document before the release, which commits at
-// most one change. Other buttons, events out of order and unusable positions change nothing.
+// selection, a colour sample, a ruler, a pan, a smart selection, or the tool's own gesture, which
+// edits an existing annotation or draws a new one. Nothing is written to the document before the release,
+// which commits at most one change. Other buttons, events out of order and unusable positions change nothing.
 // GUI thread.
 class CanvasMouseRouter {
 public:
@@ -39,6 +48,8 @@ private:
     void mouseUp(const QPointF& point, Qt::KeyboardModifiers modifiers);
     void invalidatePreview(const std::optional<Annotation>& old);
     void smartSelect(const QPointF& click);
+    // The gesture of a tool that draws or edits annotations; none for Pan, Color and Ruler.
+    ToolGesture* gestureFor(std::optional<ToolTable::Tool> tool);
     void reset();
     // Drops the gesture without committing anything.
     void abandon();
@@ -47,8 +58,18 @@ private:
 
     EditorCanvasView& view_;
     ClickCounter clicks_;
-    DrawGesture draw_;
+    ArrowGesture arrow_;
     SelectionGesture selection_;
+    ShapeGesture shape_;
+    HighlightGesture highlight_;
+    BracketGesture bracket_;
+    FreehandGesture freehand_;
+    CounterGesture counter_;
+    MagnifierGesture magnifier_;
+    EraseGesture erase_;
+    TextGesture text_;
+    // The gesture of the tool the left press went to, none outside a tool's drag.
+    ToolGesture* pressed_ = nullptr;
     int clickCount_ = 0;
     // A left press reached us and its release has not.
     bool buttonDown_ = false;

@@ -14,22 +14,23 @@ CanvasPaneWiring::CanvasPaneWiring(EditorDocument& document, EditorCanvasSetting
                                    EditorCanvasView& view, QObject* parent)
     : QObject(parent), document_(&document), settings_(settings), view_(&view),
       styledSelection_(settings.selectedID()) {
-    // Every published field of the settings, whichever the chrome adds.
-    const QMetaObject& fields = EditorCanvasSettings::staticMetaObject;
+    // Every published field of the settings' parts, whichever the chrome adds.
     const QMetaMethod refresh = metaObject()->method(metaObject()->indexOfSlot("scheduleRefresh()"));
-    for (int i = fields.methodOffset(); i < fields.methodCount(); ++i) {
-        const QMetaMethod signal = fields.method(i);
-        if (signal.methodType() == QMetaMethod::Signal && signal.parameterCount() == 0 &&
-            signal.name().endsWith("Changed"))
-            connect(&settings, signal, this, refresh);
+    for (QObject* part :
+         std::initializer_list<QObject*>{&settings.viewport(), &settings.style(), &settings.modes()}) {
+        const QMetaObject& fields = *part->metaObject();
+        for (int i = fields.methodOffset(); i < fields.methodCount(); ++i) {
+            const QMetaMethod signal = fields.method(i);
+            if (signal.methodType() == QMetaMethod::Signal && signal.parameterCount() == 0 &&
+                signal.name().endsWith("Changed"))
+                connect(part, signal, this, refresh);
+        }
     }
     connect(&document, &EditorDocument::revisionChanged, this, &CanvasPaneWiring::scheduleRefresh);
-    using Signal = void (EditorCanvasSettings::*)();
-    for (Signal signal : std::initializer_list<Signal>{
-             &EditorCanvasSettings::fontPointsChanged, &EditorCanvasSettings::colorChanged,
-             &EditorCanvasSettings::strokeWidthChanged, &EditorCanvasSettings::fillChanged})
-        connect(&settings, signal, this, &CanvasPaneWiring::styleChanged);
-    connect(&settings, &EditorCanvasSettings::selectedIDChanged, this, &CanvasPaneWiring::selectionChanged);
+    for (auto signal : {&ToolStyle::fontPointsChanged, &ToolStyle::colorChanged,
+                        &ToolStyle::strokeWidthChanged, &ToolStyle::fillChanged})
+        connect(&settings.style(), signal, this, &CanvasPaneWiring::styleChanged);
+    connect(&settings.modes(), &PaneModes::selectedIDChanged, this, &CanvasPaneWiring::selectionChanged);
 }
 
 void CanvasPaneWiring::scheduleRefresh() {
@@ -37,7 +38,7 @@ void CanvasPaneWiring::scheduleRefresh() {
     refreshPending_ = true;
     QTimer::singleShot(0, this, [this] {
         refreshPending_ = false;
-        if (view_) view_->refresh(true);
+        if (view_) view_->refresh(EditorCanvasView::Reconcile::later);
     });
 }
 

@@ -17,7 +17,7 @@ void CanvasZoom::zoomBy(double factor) {
     const auto hold = settings.holdChanges();
     settings.setFit(false);
     settings.setZoomFraction(std::clamp(zoom, minimumZoom, maximumZoom));
-    view_.refresh(false);
+    view_.refresh();
 }
 
 void CanvasZoom::scroll(const QPointF& pixelDelta, const QPointF& angleDelta) {
@@ -26,7 +26,7 @@ void CanvasZoom::scroll(const QPointF& pixelDelta, const QPointF& angleDelta) {
     if (!geom::isFinite(pan)) return;
     view_.cancelActiveDrag();
     view_.settings().setPan(pan);
-    view_.refresh(false);
+    view_.refresh();
 }
 
 void CanvasZoom::magnify(double magnification, const QPointF& at) {
@@ -46,7 +46,7 @@ void CanvasZoom::magnify(double magnification, const QPointF& at) {
     const QPointF origin = t2.imageRect().topLeft();
     const QPointF pan = settings.pan() + at - (image * t2.zoom + origin);
     if (geom::isFinite(pan)) settings.setPan(pan);
-    view_.refresh(false);
+    view_.refresh();
 }
 
 } // namespace quorvane

@@ -50,7 +50,7 @@ EditorCanvasPane::EditorCanvasPane(EditorDocument& document,
 
     standInToast_ = new CanvasToast(canvas_);
     canvas_->installEventFilter(this);
-    connect(&settings_, &EditorCanvasSettings::messageChanged, standInToast_,
+    connect(&settings_.modes(), &PaneModes::messageChanged, standInToast_,
             [this] { standInToast_->showMessage(settings_.message()); });
     wiring_ = new CanvasPaneWiring(document, settings_, *canvas_, this);
     // Outlines and handles redraw in the new contrast style.

@@ -12,21 +12,6 @@
 #include <utility>
 
 namespace quorvane {
-namespace {
-
-bool same(const QPointF& a, const QPointF& b) {
-    return geom::exactlyEqual(a, b);
-}
-bool same(const std::optional<QRectF>& a, const std::optional<QRectF>& b) {
-    return a.has_value() == b.has_value() && (!a || geom::exactlyEqual(*a, *b));
-}
-template<class T>
-bool same(const T& a, const T& b) {
-    return a == b;
-}
-
-} // namespace
-
 const QStringList& EditorCanvasSettings::tools() {
     return ToolTable::names();
 }
@@ -62,131 +47,57 @@ const std::array<EditorCanvasSettings::BracketChoice, 4>& EditorCanvasSettings::
     return ToolTable::bracketChoices();
 }
 
-EditorCanvasSettings::EditorCanvasSettings(QObject* parent) : QObject(parent), color_(SystemColors::red()) {}
-
-template<class T>
-void EditorCanvasSettings::assign(T& field, const T& value, Field which) {
-    if (same(field, value)) return;
-    field = value;
-    changes_.changed(static_cast<int>(which));
-}
+EditorCanvasSettings::EditorCanvasSettings(QObject* parent) : QObject(parent) {}
 
 void EditorCanvasSettings::emitChange(int field) {
-    using Signal = void (EditorCanvasSettings::*)();
-    // In the order of Field.
-    static constexpr std::array<Signal, fieldCount> signals = {
-        &EditorCanvasSettings::fitChanged,           &EditorCanvasSettings::zoomFractionChanged,
-        &EditorCanvasSettings::panChanged,           &EditorCanvasSettings::croppingChanged,
-        &EditorCanvasSettings::selectionChanged,     &EditorCanvasSettings::messageChanged,
-        &EditorCanvasSettings::pixelatedChanged,     &EditorCanvasSettings::toolChanged,
-        &EditorCanvasSettings::colorChanged,         &EditorCanvasSettings::strokeWidthChanged,
-        &EditorCanvasSettings::fillChanged,          &EditorCanvasSettings::selectedIDChanged,
-        &EditorCanvasSettings::editingTextChanged,   &EditorCanvasSettings::measurementUnitChanged,
-        &EditorCanvasSettings::hoverColorChanged,    &EditorCanvasSettings::measurementLabelChanged,
-        &EditorCanvasSettings::textRedactionChanged, &EditorCanvasSettings::areaColorsChanged,
-        &EditorCanvasSettings::spotlightOvalChanged, &EditorCanvasSettings::magnificationChanged,
-        &EditorCanvasSettings::bracketKindChanged,   &EditorCanvasSettings::arrowCurvedChanged,
-        &EditorCanvasSettings::fontPointsChanged,    &EditorCanvasSettings::recognizingChanged,
-    };
-    Q_EMIT(this->*signals[static_cast<std::size_t>(field)])();
-}
-
-void EditorCanvasSettings::setFit(bool v) {
-    assign(fit_, v, Field::fit);
-}
-void EditorCanvasSettings::setZoomFraction(double v) {
-    assign(zoomFraction_, v, Field::zoomFraction);
-}
-void EditorCanvasSettings::setPan(const QPointF& v) {
-    assign(pan_, v, Field::pan);
-}
-void EditorCanvasSettings::setCropping(bool v) {
-    assign(cropping_, v, Field::cropping);
-}
-void EditorCanvasSettings::setSelection(const std::optional<QRectF>& v) {
-    assign(selection_, v, Field::selection);
-}
-void EditorCanvasSettings::setMessage(const QString& v) {
-    assign(message_, v, Field::message);
-}
-void EditorCanvasSettings::setPixelated(bool v) {
-    assign(pixelated_, v, Field::pixelated);
-}
-void EditorCanvasSettings::setTool(const QString& v) {
-    assign(tool_, v, Field::tool);
-}
-void EditorCanvasSettings::setColor(const QColor& v) {
-    assign(color_, v, Field::color);
-}
-void EditorCanvasSettings::setStrokeWidth(double v) {
-    assign(strokeWidth_, v, Field::strokeWidth);
-}
-void EditorCanvasSettings::setFill(bool v) {
-    assign(fill_, v, Field::fill);
-}
-void EditorCanvasSettings::setSelectedID(const std::optional<QUuid>& v) {
-    assign(selectedID_, v, Field::selectedID);
-}
-void EditorCanvasSettings::setEditingText(bool v) {
-    assign(editingText_, v, Field::editingText);
-}
-void EditorCanvasSettings::setMeasurementUnit(MeasurementUnit v) {
-    assign(measurementUnit_, v, Field::measurementUnit);
-}
-void EditorCanvasSettings::setHoverColor(const std::optional<SampledColor>& v) {
-    assign(hoverColor_, v, Field::hoverColor);
-}
-void EditorCanvasSettings::setMeasurementLabel(const std::optional<QString>& v) {
-    assign(measurementLabel_, v, Field::measurementLabel);
-}
-void EditorCanvasSettings::setAreaColors(const std::optional<AreaColors>& v) {
-    assign(areaColors_, v, Field::areaColors);
-}
-void EditorCanvasSettings::setSpotlightOval(bool v) {
-    assign(spotlightOval_, v, Field::spotlightOval);
-}
-void EditorCanvasSettings::setMagnification(double v) {
-    assign(magnification_, v, Field::magnification);
-}
-void EditorCanvasSettings::setBracketKind(AnnotationKind v) {
-    assign(bracketKind_, v, Field::bracketKind);
-}
-void EditorCanvasSettings::setArrowCurved(bool v) {
-    assign(arrowCurved_, v, Field::arrowCurved);
-}
-void EditorCanvasSettings::setFontPoints(double v) {
-    assign(fontPoints_, v, Field::fontPoints);
-}
-void EditorCanvasSettings::setRecognizing(bool v) {
-    assign(recognizing_, v, Field::recognizing);
-}
-
-void EditorCanvasSettings::setTextRedaction(TextRedactionReview* value) {
-    if (textRedaction_ == value) return;
-    if (textRedaction_) textRedaction_->deleteLater();
-    if (value != nullptr) value->setParent(this);
-    textRedaction_ = value;
-    changes_.changed(static_cast<int>(Field::textRedaction));
+    const auto which = static_cast<CanvasField>(field);
+    switch (which) {
+    case CanvasField::fit:
+    case CanvasField::zoomFraction:
+    case CanvasField::pan:
+    case CanvasField::pixelated:
+        viewport_.emitChange(which);
+        break;
+    case CanvasField::tool:
+    case CanvasField::color:
+    case CanvasField::strokeWidth:
+    case CanvasField::fill:
+    case CanvasField::measurementUnit:
+    case CanvasField::spotlightOval:
+    case CanvasField::magnification:
+    case CanvasField::bracketKind:
+    case CanvasField::arrowCurved:
+    case CanvasField::fontPoints:
+        style_.emitChange(which);
+        break;
+    case CanvasField::cropping:
+    case CanvasField::selection:
+    case CanvasField::message:
+    case CanvasField::selectedID:
+    case CanvasField::editingText:
+    case CanvasField::hoverColor:
+    case CanvasField::measurementLabel:
+    case CanvasField::textRedaction:
+    case CanvasField::areaColors:
+    case CanvasField::recognizing:
+        modes_.emitChange(which);
+        break;
+    }
 }
 
 void EditorCanvasSettings::finishOpenText() {
     if (finishText) finishText();
 }
 
-std::optional<AnnotationKind> EditorCanvasSettings::drawingKind() const {
-    const ToolTable::Row* row = ToolTable::find(tool_);
-    return row != nullptr ? ToolTable::drawingKind(row->tool, bracketKind_) : std::nullopt;
-}
-
 QString EditorCanvasSettings::arrowSymbol() const {
     for (const ArrowChoice& choice : arrowChoices())
-        if (choice.curved == arrowCurved_) return choice.symbol;
+        if (choice.curved == arrowCurved()) return choice.symbol;
     return QStringLiteral("arrow.up.right");
 }
 
 QString EditorCanvasSettings::bracketGlyph() const {
     for (const BracketChoice& choice : bracketChoices())
-        if (choice.kind == bracketKind_) return choice.glyph;
+        if (choice.kind == bracketKind()) return choice.glyph;
     return QStringLiteral("[");
 }
 
@@ -199,26 +110,22 @@ void EditorCanvasSettings::choose(const QString& name) {
     finishOpenText();
     {
         const auto hold = holdChanges();
-        if (name != QLatin1String("Select")) setSelectedID(std::nullopt);
+        const ToolTable::Row* row = ToolTable::find(name);
+        if (row == nullptr || row->tool != ToolTable::Tool::select) setSelectedID(std::nullopt);
         setRecognizing(false);
         endSmartModes();
-        if (name != tool_) {
-            // Leaving Redact or Highlight gives back the colour the user had before.
-            if (toolColor(tool_)) {
-                setSelectedID(std::nullopt);
-                if (drawingColor_) setColor(*std::exchange(drawingColor_, std::nullopt));
-            }
-            if (const auto own = toolColor(name)) {
-                drawingColor_ = color_;
-                setColor(*own);
-            }
-        }
-        setTool(name);
+        // Leaving Redact or Highlight drops the selection too.
+        if (name != tool() && toolColor(tool())) setSelectedID(std::nullopt);
+        style_.switchTool(name);
         setCropping(false);
         setSelection(std::nullopt);
         setMessage(QString());
     }
     announce(name + QStringLiteral(" tool"));
+}
+
+void EditorCanvasSettings::choose(ToolTable::Tool tool) {
+    choose(ToolTable::name(tool));
 }
 
 void EditorCanvasSettings::select(const std::optional<Annotation>& annotation) {
@@ -234,22 +141,22 @@ void EditorCanvasSettings::select(const std::optional<Annotation>& annotation) {
     }
     setFill(annotation->fill);
     if (annotation->kind == AnnotationKind::text || annotation->kind == AnnotationKind::counter)
-        setFontPoints(std::round(annotation->fontSize / pixelScale_));
+        setFontPoints(std::round(annotation->fontSize / pixelScale()));
 }
 
 void EditorCanvasSettings::applyStyle(EditorDocument& document) {
-    if (!selectedID_) return;
+    if (!selectedID()) return;
     const auto& list = document.annotations();
     const auto found =
-        std::find_if(list.begin(), list.end(), [&](const Annotation& a) { return a.id == *selectedID_; });
+        std::find_if(list.begin(), list.end(), [&](const Annotation& a) { return a.id == *selectedID(); });
     if (found == list.end()) return;
     Annotation copy = *found;
-    copy.color = color_;
-    copy.strokeWidth = strokeWidth_;
-    if (copy.kind != AnnotationKind::spotlight) copy.fill = fill_;
-    if (copy.kind == AnnotationKind::text) copy.fontSize = fontPoints_ * pixelScale_;
+    copy.color = color();
+    copy.strokeWidth = strokeWidth();
+    if (copy.kind != AnnotationKind::spotlight) copy.fill = fill();
+    if (copy.kind == AnnotationKind::text) copy.fontSize = fontPoints() * pixelScale();
     if (copy.kind == AnnotationKind::counter) {
-        const double size = fontPoints_ * pixelScale_;
+        const double size = fontPoints() * pixelScale();
         if (size != copy.fontSize) {
             copy.fontSize = size;
             copy.rect = ToolAnnotationFactory::counterRect(copy.rect.center(), size);
@@ -263,9 +170,9 @@ bool EditorCanvasSettings::strokeAndFillDisabled(const EditorDocument& document)
         return isEffectKind(kind) || kind == AnnotationKind::highlight || kind == AnnotationKind::spotlight;
     };
     if (const auto kind = drawingKind()) return disabled(*kind);
-    if (!selectedID_) return false;
+    if (!selectedID()) return false;
     for (const Annotation& a : document.annotations())
-        if (a.id == *selectedID_) return disabled(a.kind);
+        if (a.id == *selectedID()) return disabled(a.kind);
     return false;
 }
 
@@ -295,7 +202,7 @@ void EditorCanvasSettings::finishRecognizing(EditorDocument& document) {
 
 Result<EditorCanvasSettings::RecognitionImage, Error>
 EditorCanvasSettings::recognitionImage(const EditorDocument& document) const {
-    return RecognizeTextMode::image(document, selection_);
+    return RecognizeTextMode::image(document, selection());
 }
 
 void EditorCanvasSettings::recognizeText(EditorDocument& document,
@@ -304,15 +211,15 @@ void EditorCanvasSettings::recognizeText(EditorDocument& document,
 }
 
 void EditorCanvasSettings::toggleArrowStyle() {
-    setArrowCurved(!arrowCurved_);
-    announce(arrowCurved_ ? QStringLiteral("Curved arrow") : QStringLiteral("Straight arrow"));
+    setArrowCurved(!arrowCurved());
+    announce(arrowCurved() ? QStringLiteral("Curved arrow") : QStringLiteral("Straight arrow"));
 }
 
 void EditorCanvasSettings::cycleBracket() {
     const auto& choices = bracketChoices();
     std::size_t index = 0;
     for (std::size_t i = 0; i < choices.size(); ++i)
-        if (choices[i].kind == bracketKind_) index = i;
+        if (choices[i].kind == bracketKind()) index = i;
     const BracketChoice& next = choices[(index + 1) % choices.size()];
     setBracketKind(next.kind);
     announce(QStringLiteral("Bracket: ") + next.name);
@@ -320,7 +227,7 @@ void EditorCanvasSettings::cycleBracket() {
 
 void EditorCanvasSettings::endSmartModes() {
     const auto hold = holdChanges();
-    if (TextRedactionReview* review = textRedaction_) {
+    if (TextRedactionReview* review = textRedaction()) {
         review->cancel();
         if (EditorDocument* document = review->document();
             document && document->textRedactionReview() == review)
@@ -346,9 +253,9 @@ std::optional<Annotation> EditorCanvasSettings::toolAnnotation(AnnotationKind ki
 
 std::optional<Annotation> EditorCanvasSettings::selected(AnnotationKind kind,
                                                          const EditorDocument& document) const {
-    if (!selectedID_) return std::nullopt;
+    if (!selectedID()) return std::nullopt;
     for (const Annotation& a : document.annotations())
-        if (a.id == *selectedID_) return a.kind == kind ? std::optional<Annotation>(a) : std::nullopt;
+        if (a.id == *selectedID()) return a.kind == kind ? std::optional<Annotation>(a) : std::nullopt;
     return std::nullopt;
 }
 

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "canvas/CanvasViewport.h"
 #include "canvas/ChangeBatcher.h"
 #include "canvas/MeasurementUnit.h"
+#include "canvas/PaneModes.h"
 #include "canvas/RecognitionImage.h"
 #include "canvas/TextRedactionController.h"
 #include "canvas/TextRedactionReview.h"
+#include "canvas/ToolStyle.h"
 #include "canvas/ToolTable.h"
 #include "core/Error.h"
 #include "core/Result.h"
@@ -16,7 +19,6 @@
 #include <QImage>
 #include <QObject>
 #include <QPointF>
-#include <QPointer>
 #include <QRectF>
 #include <QString>
 #include <QStringList>
@@ -29,9 +31,11 @@ namespace quorvane {
 
 class EditorDocument;
 
-// The tool state of one editor pane: the tool and its style controls, zoom and pan, the crop and
-// recognise-text modes, the selection, the status message and the last announcement. The tool
-// bar and status bar bind to its fields.
+// The state of one editor pane, split by concern: how the document is shown (viewport()), the
+// tool and its style (style()), and what the pane is doing besides drawing (modes()). Each is an
+// object with properties and change signals; the tool bar and status bar bind to them. The
+// fields' plain names stay reachable here, and the operations that change several concerns at
+// once live here: choosing a tool, selecting an annotation, crop, recognise text, Redact Text.
 //
 // Each operation changes its fields as one whole: the change signals fire once it is complete (in
 // field order, each once), so an observer that writes the style back, such as the pane restyling
@@ -39,8 +43,7 @@ class EditorDocument;
 //
 // The work lives beside it: the tool table (ToolTable), the tools' annotations
 // (ToolAnnotationFactory), crop and recognise-text mode (CropMode, RecognizeTextMode) and the
-// holding back of signals (ChangeBatcher); this object keeps the fields and the operations the
-// chrome calls.
+// holding back of signals (ChangeBatcher).
 class EditorCanvasSettings : public QObject {
     Q_OBJECT
 
@@ -66,64 +69,68 @@ public:
 
     explicit EditorCanvasSettings(QObject* parent = nullptr);
 
-    bool fit() const { return fit_; }
-    // Device pixels per image pixel when not fitting.
-    double zoomFraction() const { return zoomFraction_; }
-    QPointF pan() const { return pan_; }
-    bool cropping() const { return cropping_; }
-    // Canvas pixels: image pixels relative to the crop's origin.
-    const std::optional<QRectF>& selection() const { return selection_; }
-    const QString& message() const { return message_; }
-    bool pixelated() const { return pixelated_; }
-    const QString& tool() const { return tool_; }
-    QColor color() const { return color_; }
-    // The user's colour, kept while a tool with a colour of its own is active.
-    const std::optional<QColor>& drawingColor() const { return drawingColor_; }
-    double strokeWidth() const { return strokeWidth_; }
-    bool fill() const { return fill_; }
-    const std::optional<QUuid>& selectedID() const { return selectedID_; }
-    bool editingText() const { return editingText_; }
-    const std::optional<QString>& lastAnnouncement() const { return lastAnnouncement_; }
-    MeasurementUnit measurementUnit() const { return measurementUnit_; }
-    const std::optional<SampledColor>& hoverColor() const { return hoverColor_; }
-    const std::optional<QString>& measurementLabel() const { return measurementLabel_; }
-    TextRedactionReview* textRedaction() const { return textRedaction_; }
-    const std::optional<AreaColors>& areaColors() const { return areaColors_; }
-    bool spotlightOval() const { return spotlightOval_; }
-    double magnification() const { return magnification_; }
-    AnnotationKind bracketKind() const { return bracketKind_; }
-    bool arrowCurved() const { return arrowCurved_; }
-    double fontPoints() const { return fontPoints_; }
-    // Pixels per point of the document.
-    double pixelScale() const { return pixelScale_; }
-    bool recognizing() const { return recognizing_; }
+    CanvasViewport& viewport() { return viewport_; }
+    const CanvasViewport& viewport() const { return viewport_; }
+    ToolStyle& style() { return style_; }
+    const ToolStyle& style() const { return style_; }
+    PaneModes& modes() { return modes_; }
+    const PaneModes& modes() const { return modes_; }
 
-    void setFit(bool value);
-    void setZoomFraction(double value);
-    void setPan(const QPointF& value);
-    void setCropping(bool value);
-    void setSelection(const std::optional<QRectF>& value);
-    void setMessage(const QString& value);
-    void setPixelated(bool value);
-    void setTool(const QString& value);
-    void setColor(const QColor& value);
-    void setStrokeWidth(double value);
-    void setFill(bool value);
-    void setSelectedID(const std::optional<QUuid>& value);
-    void setEditingText(bool value);
-    void setMeasurementUnit(MeasurementUnit value);
-    void setHoverColor(const std::optional<SampledColor>& value);
-    void setMeasurementLabel(const std::optional<QString>& value);
+    bool fit() const { return viewport_.fit(); }
+    double zoomFraction() const { return viewport_.zoomFraction(); }
+    QPointF pan() const { return viewport_.pan(); }
+    bool pixelated() const { return viewport_.pixelated(); }
+    const QString& tool() const { return style_.tool(); }
+    std::optional<ToolTable::Tool> toolKind() const { return style_.toolKind(); }
+    QColor color() const { return style_.color(); }
+    const std::optional<QColor>& drawingColor() const { return style_.drawingColor(); }
+    double strokeWidth() const { return style_.strokeWidth(); }
+    bool fill() const { return style_.fill(); }
+    MeasurementUnit measurementUnit() const { return style_.measurementUnit(); }
+    bool spotlightOval() const { return style_.spotlightOval(); }
+    double magnification() const { return style_.magnification(); }
+    AnnotationKind bracketKind() const { return style_.bracketKind(); }
+    bool arrowCurved() const { return style_.arrowCurved(); }
+    double fontPoints() const { return style_.fontPoints(); }
+    double pixelScale() const { return style_.pixelScale(); }
+    bool cropping() const { return modes_.cropping(); }
+    bool recognizing() const { return modes_.recognizing(); }
+    const std::optional<QRectF>& selection() const { return modes_.selection(); }
+    const QString& message() const { return modes_.message(); }
+    const std::optional<QUuid>& selectedID() const { return modes_.selectedID(); }
+    bool editingText() const { return modes_.editingText(); }
+    const std::optional<SampledColor>& hoverColor() const { return modes_.hoverColor(); }
+    const std::optional<QString>& measurementLabel() const { return modes_.measurementLabel(); }
+    TextRedactionReview* textRedaction() const { return modes_.textRedaction(); }
+    const std::optional<AreaColors>& areaColors() const { return modes_.areaColors(); }
+    const std::optional<QString>& lastAnnouncement() const { return lastAnnouncement_; }
+
+    void setFit(bool value) { viewport_.setFit(value); }
+    void setZoomFraction(double value) { viewport_.setZoomFraction(value); }
+    void setPan(const QPointF& value) { viewport_.setPan(value); }
+    void setPixelated(bool value) { viewport_.setPixelated(value); }
+    void setTool(const QString& value) { style_.setTool(value); }
+    void setColor(const QColor& value) { style_.setColor(value); }
+    void setStrokeWidth(double value) { style_.setStrokeWidth(value); }
+    void setFill(bool value) { style_.setFill(value); }
+    void setMeasurementUnit(MeasurementUnit value) { style_.setMeasurementUnit(value); }
+    void setSpotlightOval(bool value) { style_.setSpotlightOval(value); }
+    void setMagnification(double value) { style_.setMagnification(value); }
+    void setBracketKind(AnnotationKind value) { style_.setBracketKind(value); }
+    void setArrowCurved(bool value) { style_.setArrowCurved(value); }
+    void setFontPoints(double value) { style_.setFontPoints(value); }
+    void setPixelScale(double value) { style_.setPixelScale(value); }
+    void setCropping(bool value) { modes_.setCropping(value); }
+    void setRecognizing(bool value) { modes_.setRecognizing(value); }
+    void setSelection(const std::optional<QRectF>& value) { modes_.setSelection(value); }
+    void setMessage(const QString& value) { modes_.setMessage(value); }
+    void setSelectedID(const std::optional<QUuid>& value) { modes_.setSelectedID(value); }
+    void setEditingText(bool value) { modes_.setEditingText(value); }
+    void setHoverColor(const std::optional<SampledColor>& value) { modes_.setHoverColor(value); }
+    void setMeasurementLabel(const std::optional<QString>& value) { modes_.setMeasurementLabel(value); }
     // Takes ownership of the review; one that is replaced or cleared is deleted later.
-    void setTextRedaction(TextRedactionReview* value);
-    void setAreaColors(const std::optional<AreaColors>& value);
-    void setSpotlightOval(bool value);
-    void setMagnification(double value);
-    void setBracketKind(AnnotationKind value);
-    void setArrowCurved(bool value);
-    void setFontPoints(double value);
-    void setPixelScale(double value) { pixelScale_ = value; }
-    void setRecognizing(bool value);
+    void setTextRedaction(TextRedactionReview* value) { modes_.setTextRedaction(value); }
+    void setAreaColors(const std::optional<AreaColors>& value) { modes_.setAreaColors(value); }
 
     // Installed by the in-place text editor: commits the open text.
     std::function<void()> finishText;
@@ -133,7 +140,7 @@ public:
     std::function<void(const QImage&, const QString&)> recognizeHandler;
 
     // The annotation kind the current tool draws, none for Pan, Select, Color and Ruler.
-    std::optional<AnnotationKind> drawingKind() const;
+    std::optional<AnnotationKind> drawingKind() const { return style_.drawingKind(); }
     QString arrowSymbol() const;
     QString bracketGlyph() const;
 
@@ -146,6 +153,7 @@ public:
     [[nodiscard]] ChangeBatcher::Hold holdChanges() { return ChangeBatcher::Hold(changes_); }
 
     void choose(const QString& tool);
+    void choose(ToolTable::Tool tool);
     // Selects `annotation` (none clears the selection) and loads its style into the controls.
     void select(const std::optional<Annotation>& annotation);
     // Writes the controls' style into the selected annotation, as one undo step when it changes.
@@ -182,97 +190,17 @@ public:
     void setMagnification(double value, EditorDocument& document);
 
 Q_SIGNALS:
-    void fitChanged();
-    void zoomFractionChanged();
-    void panChanged();
-    void croppingChanged();
-    void selectionChanged();
-    void messageChanged();
-    void pixelatedChanged();
-    void toolChanged();
-    void colorChanged();
-    void strokeWidthChanged();
-    void fillChanged();
-    void selectedIDChanged();
-    void editingTextChanged();
-    void measurementUnitChanged();
-    void hoverColorChanged();
-    void measurementLabelChanged();
-    void textRedactionChanged();
-    // The open review's boxes, state or options changed.
-    void textRedactionReviewChanged();
-    void areaColorsChanged();
-    void spotlightOvalChanged();
-    void magnificationChanged();
-    void bracketKindChanged();
-    void arrowCurvedChanged();
-    void fontPointsChanged();
-    void recognizingChanged();
     // For the canvas to pass on to assistive technology at high priority.
     void announcementRequested(const QString& text);
 
 private:
-    enum class Field {
-        fit,
-        zoomFraction,
-        pan,
-        cropping,
-        selection,
-        message,
-        pixelated,
-        tool,
-        color,
-        strokeWidth,
-        fill,
-        selectedID,
-        editingText,
-        measurementUnit,
-        hoverColor,
-        measurementLabel,
-        textRedaction,
-        areaColors,
-        spotlightOval,
-        magnification,
-        bracketKind,
-        arrowCurved,
-        fontPoints,
-        recognizing,
-    };
-    static constexpr int fieldCount = static_cast<int>(Field::recognizing) + 1;
-
-    template<class T>
-    void assign(T& field, const T& value, Field which);
     void emitChange(int field);
 
-    bool fit_ = true;
-    double zoomFraction_ = 1.0;
-    QPointF pan_;
-    bool cropping_ = false;
-    std::optional<QRectF> selection_;
-    QString message_;
-    bool pixelated_ = false;
-    QString tool_ = QStringLiteral("Pan");
-    QColor color_;
-    std::optional<QColor> drawingColor_;
-    double strokeWidth_ = 3.0;
-    bool fill_ = false;
-    std::optional<QUuid> selectedID_;
-    bool editingText_ = false;
     std::optional<QString> lastAnnouncement_;
-    MeasurementUnit measurementUnit_ = MeasurementUnit::pixels;
-    std::optional<SampledColor> hoverColor_;
-    std::optional<QString> measurementLabel_;
-    QPointer<TextRedactionReview> textRedaction_;
-    std::optional<AreaColors> areaColors_;
-    bool spotlightOval_ = false;
-    double magnification_ = 2.0;
-    AnnotationKind bracketKind_ = AnnotationKind::bracketOpen;
-    bool arrowCurved_ = false;
-    double fontPoints_ = 18.0;
-    double pixelScale_ = 1.0;
-    bool recognizing_ = false;
-
     ChangeBatcher changes_{[this](int field) { emitChange(field); }};
+    CanvasViewport viewport_{changes_, this};
+    ToolStyle style_{changes_, this};
+    PaneModes modes_{changes_, this};
 };
 
 } // namespace quorvane

@@ -84,12 +84,12 @@ EditorCanvasView::EditorCanvasView(EditorDocument& document, EditorCanvasSetting
         QAccessibleEvent alert(this, QAccessible::Alert);
         QAccessible::updateAccessibility(&alert);
     });
-    refresh(false);
+    refresh();
 }
 
 EditorCanvasView::~EditorCanvasView() {
     // Whatever was typed goes into the document it belongs to before the view goes.
-    finishTextEditing(false);
+    finishTextEditing(TextEditEnding::commit);
 }
 
 double EditorCanvasView::backingScale() const {
@@ -114,7 +114,8 @@ CanvasTransform EditorCanvasView::transform() const {
     return t;
 }
 
-void EditorCanvasView::refresh(bool deferringState) {
+void EditorCanvasView::refresh(Reconcile when) {
+    const bool deferringState = when == Reconcile::later;
     if (deferringState) {
         QTimer::singleShot(0, this, [view = QPointer<EditorCanvasView>(this)] {
             if (view) view->reconcileState();
@@ -154,7 +155,8 @@ void EditorCanvasView::refresh(bool deferringState) {
 
 void EditorCanvasView::reconcileState() {
     EditorDocument* doc = document_.data();
-    if (textEditor_->isOpen() && textEditor_->openedAt() != transform().imageRect()) finishTextEditing(false);
+    if (textEditor_->isOpen() && textEditor_->openedAt() != transform().imageRect())
+        finishTextEditing(TextEditEnding::commit);
     if (doc == nullptr) return;
     if (const auto id = settings_.selectedID()) {
         const auto& list = doc->annotations();
@@ -191,7 +193,7 @@ const QImage* EditorCanvasView::probe() {
 
 void EditorCanvasView::cancelActiveDrag() {
     if (!gesture_.dragAnchor) return;
-    gesture_.dropDrag();
+    gesture_.reset();
     painter_->clearDragBase();
     if (settings_.cropping() || settings_.recognizing()) {
         const auto hold = settings_.holdChanges();
@@ -209,8 +211,8 @@ void EditorCanvasView::beginTextEditing(const Annotation& annotation) {
     textEditor_->begin(annotation);
 }
 
-void EditorCanvasView::finishTextEditing(bool cancelled) {
-    textEditor_->finish(cancelled);
+void EditorCanvasView::finishTextEditing(TextEditEnding how) {
+    textEditor_->finish(how);
 }
 
 QRectF EditorCanvasView::viewRect(const QRectF& imageRect) const {
@@ -238,7 +240,7 @@ void EditorCanvasView::paintEvent(QPaintEvent*) {
 void EditorCanvasView::resizeEvent(QResizeEvent* event) {
     if (event->oldSize() != event->size()) cancelActiveDrag();
     QWidget::resizeEvent(event);
-    refresh(false);
+    refresh();
 }
 
 void EditorCanvasView::showEvent(QShowEvent* event) {
@@ -256,7 +258,7 @@ void EditorCanvasView::showEvent(QShowEvent* event) {
 
 void EditorCanvasView::hideEvent(QHideEvent* event) {
     // A closed or hidden window keeps what was typed.
-    finishTextEditing(false);
+    finishTextEditing(TextEditEnding::commit);
     QWidget::hideEvent(event);
 }
 
@@ -314,7 +316,7 @@ void EditorCanvasView::backingChanged() {
     lastBackingScale_ = backingScale();
     cancelActiveDrag();
     painter_->clearScreenCache();
-    refresh(false);
+    refresh();
 }
 
 void EditorCanvasView::reclaimFocusLater() {
@@ -331,9 +333,9 @@ void EditorCanvasView::reclaimFocusLater() {
 void EditorCanvasView::updateCursor() {
     if (settings_.cropping() || settings_.recognizing())
         setCursor(Qt::CrossCursor);
-    else if (settings_.tool() == QLatin1String("Select"))
+    else if (settings_.toolKind() == ToolTable::Tool::select)
         setCursor(Qt::ArrowCursor);
-    else if (settings_.tool() == QLatin1String("Pan"))
+    else if (settings_.toolKind() == ToolTable::Tool::pan)
         setCursor(Qt::OpenHandCursor);
     else
         setCursor(Qt::CrossCursor);
@@ -387,7 +389,7 @@ void EditorCanvasView::wheelEvent(QWheelEvent* event) {
 }
 
 void EditorCanvasView::documentGone() {
-    textEditor_->finish(true);
+    textEditor_->finish(TextEditEnding::cancel);
     gesture_ = CanvasGesture{};
     painter_->clearDragBase();
     painter_->clearScreenCache();

@@ -2,6 +2,7 @@
 
 #include "adjustments/BackdropPreview.h"
 #include "canvas/CanvasGesture.h"
+#include "canvas/TextEditEnding.h"
 #include "core/Error.h"
 #include "document/Annotation.h"
 #include "document/CanvasTransform.h"
@@ -56,10 +57,17 @@ public:
     // Device pixels per view point of the window showing the view, 1 without one.
     double backingScale() const;
 
-    // Renders the document anew when its revision changed and redraws. With `deferringState` the
-    // reconciliation, error reports and precision-tool set-up wait for the next event-loop turn,
-    // out of the observer that asked.
-    void refresh(bool deferringState);
+    // When a refresh brings the view's state in line with the document.
+    enum class Reconcile {
+        now,
+        // On the next event-loop turn, out of the observer that asked.
+        later,
+    };
+    Q_ENUM(Reconcile)
+
+    // Renders the document anew when its revision changed and redraws. The reconciliation, error
+    // reports and precision-tool set-up happen `when` asked.
+    void refresh(Reconcile when = Reconcile::now);
     // Drops state that no longer matches the document: commits a text edit whose view moved, and
     // forgets a selected annotation that is gone.
     void reconcileState();
@@ -86,7 +94,7 @@ public:
 
     // In-place text editing of `annotation`, which may not be in the document yet.
     void beginTextEditing(const Annotation& annotation);
-    void finishTextEditing(bool cancelled);
+    void finishTextEditing(TextEditEnding how);
 
     // The Edit and arrange commands, the keys and the zoom of this canvas.
     CanvasEditCommands& editCommands() { return *commands_; }

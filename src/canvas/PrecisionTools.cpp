@@ -18,9 +18,9 @@ namespace quorvane {
 PrecisionTools::PrecisionTools(EditorCanvasView& view, Clipboard& clipboard, Beeper& beeper)
     : view_(view), clipboard_(clipboard), beeper_(beeper) {}
 
-bool PrecisionTools::live(const char* tool) const {
+bool PrecisionTools::live(ToolTable::Tool tool) const {
     const EditorCanvasSettings& settings = view_.settings();
-    return settings.tool() == QLatin1String(tool) && !settings.cropping() && !settings.recognizing();
+    return settings.toolKind() == tool && !settings.cropping() && !settings.recognizing();
 }
 
 const QImage* PrecisionTools::probe() {
@@ -40,9 +40,9 @@ bool PrecisionTools::manualRulerBusy() const {
 
 void PrecisionTools::hover(const QPointF& at) {
     if (view_.settings().cropping() || view_.settings().recognizing()) return;
-    if (view_.settings().tool() == QLatin1String("Color"))
+    if (view_.settings().toolKind() == ToolTable::Tool::color)
         updateLoupe(at);
-    else if (view_.settings().tool() == QLatin1String("Ruler") && !manualRulerBusy())
+    else if (view_.settings().toolKind() == ToolTable::Tool::ruler && !manualRulerBusy())
         updateEdgeSpans(at);
 }
 
@@ -118,14 +118,14 @@ void PrecisionTools::updateEdgeSpans(const QPointF& at) {
 void PrecisionTools::configure() {
     EditorCanvasSettings& settings = view_.settings();
     RulerOverlayView* rulers[] = {&view_.rulerHorizontal(), &view_.rulerVertical(), &view_.rulerManual()};
-    const bool rulerLive = live("Ruler");
+    const bool rulerLive = live(ToolTable::Tool::ruler);
     if (!rulerLive && (edgeGrid_ || view_.rulerManual().measurement || view_.rulerHorizontal().measurement)) {
         view_.gesture().rulerAnchor.reset();
         for (RulerOverlayView* ruler : rulers)
             setMeasurement(*ruler, std::nullopt);
         edgeGrid_.reset();
     }
-    if (!live("Color")) {
+    if (!live(ToolTable::Tool::color)) {
         view_.loupe().hide();
         sampler_.reset();
     }

@@ -3,6 +3,7 @@
 #include "canvas/ColorSampler.h"
 #include "canvas/EdgeMeasurer.h"
 #include "canvas/PrecisionToolInput.h"
+#include "canvas/ToolTable.h"
 
 #include <QImage>
 #include <QString>
@@ -44,7 +45,7 @@ public:
     static QPointF loupeOrigin(const QPointF& at, const QRectF& bounds);
 
 private:
-    bool live(const char* tool) const;
+    bool live(ToolTable::Tool tool) const;
     // The probe image, dropping the grids when it was rendered anew.
     const QImage* probe();
     bool copyText(const QString& text);

@@ -1,7 +1,9 @@
 #include "canvas/SelectionGesture.h"
 
+#include "canvas/ArrowGesture.h"
 #include "canvas/EditorCanvasSettings.h"
 #include "canvas/EditorCanvasView.h"
+#include "canvas/ErasePlacement.h"
 #include "core/Geometry.h"
 #include "document/EditorDocument.h"
 
@@ -10,10 +12,6 @@
 namespace quorvane {
 namespace {
 
-double distance(const QPointF& a, const QPointF& b) {
-    return std::hypot(b.x() - a.x(), b.y() - a.y());
-}
-
 // At least one pixel; a difference that is not a number counts as none.
 double sideOf(double difference) {
     return std::isnan(difference) ? 1.0 : std::max(difference, 1.0);
@@ -21,24 +19,8 @@ double sideOf(double difference) {
 
 } // namespace
 
-bool SelectionGesture::bendHandlePress(const QPointF& p, int clickCount) {
-    const auto arrow = view_.selectedAnnotation();
-    if (!arrow || arrow->kind != AnnotationKind::arrow) return false;
-    if (!(distance(p, arrow->arrowMidpoint()) <= bendReach / view_.transform().zoom)) return false;
-    CanvasGesture& gesture = view_.gesture();
-    if (clickCount == 2) {
-        straighten(*arrow);
-        gesture.dragAnchor.reset();
-        return true;
-    }
-    gesture.originalAnnotation = arrow;
-    view_.settings().select(arrow);
-    gesture.bending = true;
-    return true;
-}
-
-void SelectionGesture::selectPress(const QPointF& p, int clickCount) {
-    if (bendHandlePress(p, clickCount)) return;
+void SelectionGesture::press(const QPointF& p, int clickCount) {
+    if (arrows_.pressBendHandle(p, clickCount)) return;
     CanvasGesture& gesture = view_.gesture();
     const double zoom = view_.transform().zoom;
     // The handle wins over anything drawn above it.
@@ -71,36 +53,32 @@ std::optional<Annotation> SelectionGesture::hit(const QPointF& p, double zoom) c
     return std::nullopt;
 }
 
-void SelectionGesture::editStep(const QPointF& a, const QPointF& b, bool free) {
-    CanvasGesture& gesture = view_.gesture();
-    if (!gesture.originalAnnotation) return;
+std::optional<Annotation> SelectionGesture::step(const QPointF& a, const QPointF& b,
+                                                 const std::optional<Annotation>& proposed,
+                                                 Qt::KeyboardModifiers modifiers) {
+    const CanvasGesture& gesture = view_.gesture();
+    if (!gesture.originalAnnotation) return proposed;
     const Annotation& o = *gesture.originalAnnotation;
-    if (gesture.bending) {
-        gesture.proposed = o.bent(b);
-    } else if (gesture.resizing) {
+    if (gesture.bending) return arrows_.bendStep(b);
+    if (gesture.resizing) {
         const QSizeF asked(sideOf(b.x() - geom::minX(o.rect)), sideOf(b.y() - geom::minY(o.rect)));
-        gesture.proposed = o.resized(o.resizeTarget(asked, free));
-    } else {
-        double dx = b.x() - a.x(), dy = b.y() - a.y();
-        // Overlays stay on whole pixels so that they are never resampled.
-        if (o.kind == AnnotationKind::image) {
-            dx = geom::roundHalfAway(dx);
-            dy = geom::roundHalfAway(dy);
-        }
-        gesture.proposed = o.translated(dx, dy);
+        return o.resized(o.resizeTarget(asked, modifiers.testFlag(Qt::ShiftModifier)));
     }
+    double dx = b.x() - a.x(), dy = b.y() - a.y();
+    // Overlays stay on whole pixels so that they are never resampled.
+    if (o.kind == AnnotationKind::image) {
+        dx = geom::roundHalfAway(dx);
+        dy = geom::roundHalfAway(dy);
+    }
+    return o.translated(dx, dy);
 }
 
-void SelectionGesture::straighten(const Annotation& arrow) {
-    EditorDocument* document = view_.document();
-    if (!arrow.bend || document == nullptr) return;
-    Annotation straight = arrow;
-    straight.bend.reset();
-    straight.rect =
-        QRectF(std::min(arrow.start.x(), arrow.end.x()), std::min(arrow.start.y(), arrow.end.y()),
-               std::abs(arrow.end.x() - arrow.start.x()), std::abs(arrow.end.y() - arrow.start.y()));
-    document->updateAnnotation(straight);
-    view_.settings().announce(QStringLiteral("Arrow straightened"));
+std::optional<Annotation> SelectionGesture::release(const std::optional<Annotation>& proposed) {
+    const std::optional<Annotation>& original = view_.gesture().originalAnnotation;
+    if (proposed && original && original->kind == AnnotationKind::erase &&
+        !geom::exactlyEqual(proposed->rect, original->rect))
+        return view_.erasePlacement().revalidatedErase(*proposed);
+    return proposed;
 }
 
 } // namespace quorvane

@@ -1,41 +1,36 @@
 #pragma once
 
-#include "document/Annotation.h"
-
-#include <QPointF>
+#include "canvas/ToolGesture.h"
 
 namespace quorvane {
 
-class EditorCanvasView;
+class ArrowGesture;
 
-// Picking and editing an existing annotation with the mouse: the press grabs the selected
-// annotation's bend or resize handle or selects the topmost annotation under the pointer, each
-// drag step moves, resizes or bends a copy of what was grabbed, and double clicks open a text or
-// straighten an arrow. Points are base-image pixels; handle reaches are view units at the press's
-// zoom. GUI thread.
-class SelectionGesture {
+// The Select tool: the press grabs the selected annotation's bend or resize handle or selects
+// the topmost annotation under the pointer, each drag step moves, resizes or bends a copy of what
+// was grabbed, and double clicks open a text or straighten an arrow. Handle reaches are view
+// units at the press's zoom.
+class SelectionGesture : public ToolGesture {
 public:
-    static constexpr double bendReach = 11.0;
     static constexpr double resizeReach = 8.0;
     static constexpr double hitTolerance = 6.0;
 
-    explicit SelectionGesture(EditorCanvasView& view) : view_(view) {}
+    // The arrow gesture owns the bend handle, which the Select tool grabs too.
+    SelectionGesture(EditorCanvasView& view, ArrowGesture& arrows) : ToolGesture(view), arrows_(arrows) {}
 
-    // Grabs the selected arrow's bend handle at `p`, or straightens the arrow on a double click.
-    // False when the press is not on that handle.
-    bool bendHandlePress(const QPointF& p, int clickCount);
-    // The Select tool's press at `p`.
-    void selectPress(const QPointF& p, int clickCount);
-    // Rebuilds the proposed annotation from the grabbed one, for a drag from `a` to `b`; `free`
-    // lets a resized image overlay leave its aspect ratio.
-    void editStep(const QPointF& a, const QPointF& b, bool free);
+    void press(const QPointF& p, int clickCount) override;
+    // Rebuilds the proposal from the grabbed annotation; Shift lets a resized image overlay leave
+    // its aspect ratio.
+    std::optional<Annotation> step(const QPointF& a, const QPointF& b,
+                                   const std::optional<Annotation>& proposed,
+                                   Qt::KeyboardModifiers modifiers) override;
+    // A moved or resized erase box is tested again where it now lies.
+    std::optional<Annotation> release(const std::optional<Annotation>& proposed) override;
     // The topmost annotation at `p` inside the crop, within the hit tolerance at `zoom`.
     std::optional<Annotation> hit(const QPointF& p, double zoom) const;
 
 private:
-    void straighten(const Annotation& arrow);
-
-    EditorCanvasView& view_;
+    ArrowGesture& arrows_;
 };
 
 } // namespace quorvane

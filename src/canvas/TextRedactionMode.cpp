@@ -20,13 +20,14 @@ void TextRedactionMode::start(EditorDocument& document, const TextRedactionContr
                          geom::minY(crop) + (selection ? geom::minY(*selection) : 0.0));
     const double padding = TextRedactionController::startPadding(settings_.pixelScale());
     const QString target = selection ? QStringLiteral("the selection") : QStringLiteral("the image");
-    const QColor color = settings_.tool() == QStringLiteral("Redact") ? settings_.color() : QColor(Qt::black);
+    const QColor color =
+        settings_.toolKind() == ToolTable::Tool::redact ? settings_.color() : QColor(Qt::black);
 
     auto* review =
         new TextRedactionController(document, image.value().image, origin, color, padding, recognize);
     // The canvas redraws the boxes whenever the review changes.
-    QObject::connect(review, &TextRedactionController::changed, &settings_,
-                     &EditorCanvasSettings::textRedactionReviewChanged);
+    QObject::connect(review, &TextRedactionController::changed, &settings_.modes(),
+                     &PaneModes::textRedactionReviewChanged);
     // A document released during the review ends it.
     QObject::connect(&document, &QObject::destroyed, review, [this, review] {
         if (settings_.textRedaction() == review) settings_.setTextRedaction(nullptr);

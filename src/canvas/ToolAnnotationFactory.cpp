@@ -5,6 +5,8 @@
 #include "document/EditorDocument.h"
 
 #include <QUuid>
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace quorvane {
@@ -16,11 +18,26 @@ QRectF squareAround(const QPointF& centre, double side) {
 
 } // namespace
 
+namespace {
+
+constexpr std::array builtTools = {ToolTable::Tool::freehand, ToolTable::Tool::highlight,
+                                   ToolTable::Tool::spotlight, ToolTable::Tool::counter,
+                                   ToolTable::Tool::magnifier};
+
+} // namespace
+
 const QStringList& ToolAnnotationFactory::tools() {
-    static const QStringList names = {QStringLiteral("Freehand"), QStringLiteral("Highlight"),
-                                      QStringLiteral("Spotlight"), QStringLiteral("Counter"),
-                                      QStringLiteral("Magnifier")};
+    static const QStringList names = [] {
+        QStringList list;
+        for (const ToolTable::Tool tool : builtTools)
+            list << ToolTable::name(tool);
+        return list;
+    }();
     return names;
+}
+
+bool ToolAnnotationFactory::builds(ToolTable::Tool tool) {
+    return std::find(builtTools.begin(), builtTools.end(), tool) != builtTools.end();
 }
 
 QRectF ToolAnnotationFactory::counterRect(const QPointF& centre, double fontSize) {

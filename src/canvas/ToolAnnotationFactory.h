@@ -1,5 +1,6 @@
 #pragma once
 
+#include "canvas/ToolTable.h"
 #include "document/Annotation.h"
 
 #include <QRectF>
@@ -16,8 +17,9 @@ class EditorDocument;
 // style of the pane's settings.
 class ToolAnnotationFactory {
 public:
-    // The tools whose annotations this factory builds.
+    // The tools whose annotations this factory builds, by name and by kind.
     static const QStringList& tools();
+    static bool builds(ToolTable::Tool tool);
     // The square of a counter of `fontSize` pixels: 1.6 times that, rounded, around `centre`.
     static QRectF counterRect(const QPointF& centre, double fontSize);
 

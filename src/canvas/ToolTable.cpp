@@ -67,6 +67,11 @@ const ToolTable::Row* ToolTable::forKey(QChar key) {
     return nullptr;
 }
 
+const QString& ToolTable::name(Tool tool) {
+    // The rows are in the order of the enum.
+    return rows()[static_cast<std::size_t>(tool)].name;
+}
+
 QString ToolTable::title(const QString& name) {
     const Row* row = find(name);
     if (row == nullptr) return name;

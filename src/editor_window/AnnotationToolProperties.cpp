@@ -98,21 +98,22 @@ AnnotationToolProperties::AnnotationToolProperties(EditorDocument& document, Edi
     hint_->setForegroundRole(QPalette::PlaceholderText);
     row->addWidget(hint_);
 
-    using S = EditorCanvasSettings;
+    connect(&settings_.modes(), &PaneModes::selectedIDChanged, this, &AnnotationToolProperties::refresh);
     for (auto signal :
-         {&S::selectedIDChanged, &S::toolChanged, &S::magnificationChanged, &S::spotlightOvalChanged})
-        connect(&settings_, signal, this, &AnnotationToolProperties::refresh);
+         {&ToolStyle::toolChanged, &ToolStyle::magnificationChanged, &ToolStyle::spotlightOvalChanged})
+        connect(&settings_.style(), signal, this, &AnnotationToolProperties::refresh);
     connect(&document, &EditorDocument::revisionChanged, this, &AnnotationToolProperties::refresh);
     refresh();
 }
 
-std::optional<QString> AnnotationToolProperties::hint(const QString& tool, std::int64_t next) {
-    if (tool == QLatin1String("Freehand")) return QStringLiteral("Drag to draw");
-    if (tool == QLatin1String("Highlight")) return QStringLiteral("Drag over what to highlight");
-    if (tool == QLatin1String("Spotlight")) return QStringLiteral("Drag around what matters");
-    if (tool == QLatin1String("Counter"))
-        return QStringLiteral("Click to place step ") + QString::number(next);
-    if (tool == QLatin1String("Magnifier")) return QStringLiteral("Drag out from the detail");
+std::optional<QString> AnnotationToolProperties::hint(std::optional<ToolTable::Tool> tool,
+                                                      std::int64_t next) {
+    using Tool = ToolTable::Tool;
+    if (tool == Tool::freehand) return QStringLiteral("Drag to draw");
+    if (tool == Tool::highlight) return QStringLiteral("Drag over what to highlight");
+    if (tool == Tool::spotlight) return QStringLiteral("Drag around what matters");
+    if (tool == Tool::counter) return QStringLiteral("Click to place step ") + QString::number(next);
+    if (tool == Tool::magnifier) return QStringLiteral("Drag out from the detail");
     return std::nullopt;
 }
 
@@ -166,7 +167,7 @@ void AnnotationToolProperties::refresh() {
     }
 
     const std::optional<QString> usage =
-        selected ? std::nullopt : hint(settings_.tool(), document_->nextCounterNumber());
+        selected ? std::nullopt : hint(settings_.toolKind(), document_->nextCounterNumber());
     hint_->setVisible(usage.has_value());
     hint_->setFullText(usage.value_or(QString()));
     hint_->setToolTip(usage.value_or(QString()));

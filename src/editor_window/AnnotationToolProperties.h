@@ -1,5 +1,7 @@
 #pragma once
 
+#include "canvas/ToolTable.h"
+
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -28,7 +30,7 @@ public:
     AnnotationToolProperties(EditorDocument& document, EditorCanvasSettings& settings,
                              const SymbolIcons& icons, QWidget* parent = nullptr);
 
-    static std::optional<QString> hint(const QString& tool, std::int64_t next);
+    static std::optional<QString> hint(std::optional<ToolTable::Tool> tool, std::int64_t next);
     // "1.5×", "2×": the shortest form, without the process locale.
     static QString magnificationText(double value);
     static constexpr double magnifications[] = {1.5, 2, 3, 4};

@@ -7,19 +7,20 @@ namespace quorvane {
 BracketTool::BracketTool(EditorCanvasSettings& settings, const SymbolIcons& icons, QWidget* parent)
     : ToolButton(
           icons, QString(), QStringLiteral("Bracket (K)"), std::nullopt,
-          [&settings] { settings.choose(QStringLiteral("Bracket")); }, parent),
+          [&settings] { settings.choose(ToolTable::Tool::bracket); }, parent),
       settings_(settings) {
     setHelp(QStringLiteral("Bracket (K) — drag along what you want to bracket"));
-    for (auto signal : {&EditorCanvasSettings::croppingChanged, &EditorCanvasSettings::recognizingChanged,
-                        &EditorCanvasSettings::toolChanged, &EditorCanvasSettings::bracketKindChanged})
-        connect(&settings_, signal, this, &BracketTool::refresh);
+    for (auto signal : {&PaneModes::croppingChanged, &PaneModes::recognizingChanged})
+        connect(&settings_.modes(), signal, this, &BracketTool::refresh);
+    for (auto signal : {&ToolStyle::toolChanged, &ToolStyle::bracketKindChanged})
+        connect(&settings_.style(), signal, this, &BracketTool::refresh);
     refresh();
 }
 
 void BracketTool::refresh() {
     setGlyph(settings_.bracketGlyph());
     setActive(!settings_.cropping() && !settings_.recognizing() &&
-              settings_.tool() == QStringLiteral("Bracket"));
+              settings_.toolKind() == ToolTable::Tool::bracket);
 }
 
 } // namespace quorvane

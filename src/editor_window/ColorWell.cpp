@@ -18,7 +18,7 @@ ColorWell::ColorWell(EditorCanvasSettings& settings, QWidget* parent)
     setToolTip(QStringLiteral("Annotation color"));
     setAccessibleName(QStringLiteral("Annotation color"));
     connect(this, &QAbstractButton::clicked, this, &ColorWell::toggle);
-    connect(&settings_, &EditorCanvasSettings::colorChanged, this, qOverload<>(&QWidget::update));
+    connect(&settings_.style(), &ToolStyle::colorChanged, this, qOverload<>(&QWidget::update));
 }
 
 QString ColorWell::accessibilityValue() const {

@@ -181,7 +181,7 @@ void CompositionCommands::flattenImage() {
         settings.setSelectedID(std::nullopt);
         settings.setMessage(text);
         settings.announce(text);
-        canvas->refresh(false);
+        canvas->refresh();
     }
     Log::app().log("Flattened {}x{} px", static_cast<long>(document->cropRect().width()),
                    static_cast<long>(document->cropRect().height()));

@@ -1,25 +1,27 @@
 #include "editor_window/ContextBarChoice.h"
 
 #include "canvas/EditorCanvasSettings.h"
+#include "canvas/ToolAnnotationFactory.h"
 #include "document/EditorDocument.h"
 
 namespace quorvane {
 
 ContextBar chooseContextBar(const EditorCanvasSettings& settings, const EditorDocument& document) {
-    const QString& tool = settings.tool();
+    using Tool = ToolTable::Tool;
+    const std::optional<Tool> tool = settings.toolKind();
     if (settings.textRedaction() != nullptr) return ContextBar::review;
     if (settings.recognizing()) return ContextBar::recognizeText;
     if (!settings.cropping()) {
-        if (tool == QLatin1String("Arrow")) return ContextBar::arrow;
-        if (tool == QLatin1String("Bracket")) return ContextBar::bracket;
-        if (tool == QLatin1String("Color")) return ContextBar::colorSampler;
-        if (tool == QLatin1String("Ruler")) return ContextBar::ruler;
+        if (tool == Tool::arrow) return ContextBar::arrow;
+        if (tool == Tool::bracket) return ContextBar::bracket;
+        if (tool == Tool::color) return ContextBar::colorSampler;
+        if (tool == Tool::ruler) return ContextBar::ruler;
     } else {
         return ContextBar::crop;
     }
     if (settings.selectedID()) return ContextBar::selection;
-    if (EditorCanvasSettings::annotationTools().contains(tool)) return ContextBar::inspector;
-    if (EditorCanvasSettings::toolNote(tool)) return ContextBar::note;
+    if (tool && ToolAnnotationFactory::builds(*tool)) return ContextBar::inspector;
+    if (EditorCanvasSettings::toolNote(settings.tool())) return ContextBar::note;
     const QImage& base = document.base()->image();
     const QRectF whole(0, 0, base.width(), base.height());
     const QRectF crop = document.cropRect();

@@ -109,7 +109,7 @@ EditorStatusBar::EditorStatusBar(EditorDocument& document, EditorCanvasSettings&
                         &EditorDocument::backdropChanged})
         connect(&document, signal, this, &EditorStatusBar::refresh);
     connect(&document, &EditorDocument::revisionChanged, this, &EditorStatusBar::refresh);
-    connect(&settings_, &EditorCanvasSettings::textRedactionChanged, this, &EditorStatusBar::refresh);
+    connect(&settings_.modes(), &PaneModes::textRedactionChanged, this, &EditorStatusBar::refresh);
     setActions(actions_);
 }
 

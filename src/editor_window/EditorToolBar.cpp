@@ -59,7 +59,7 @@ EditorToolBar::EditorToolBar(EditorDocument& document, EditorCanvasSettings& set
     row->addWidget(undo_, 0, Qt::AlignVCenter);
     row->addWidget(redo_, 0, Qt::AlignVCenter);
 
-    connect(&settings_, &EditorCanvasSettings::editingTextChanged, this,
+    connect(&settings_.modes(), &PaneModes::editingTextChanged, this,
             [this] { done_->setVisible(settings_.editingText()); });
     done_->setVisible(settings_.editingText());
     connect(&document_.undoManager(), &UndoManager::changed, this, &EditorToolBar::refreshUndo);

@@ -144,7 +144,7 @@ ToastView* EditorView::messageToast(EditorCanvasSettings& settings) {
     toast->setSystemImage(QStringLiteral("info.circle"));
     toast->setShowOnAppear(true);
     toast->setMessage(settings.message());
-    connect(&settings, &EditorCanvasSettings::messageChanged, toast,
+    connect(&settings.modes(), &PaneModes::messageChanged, toast,
             [toast, &settings] { toast->setMessage(settings.message()); });
     return toast;
 }

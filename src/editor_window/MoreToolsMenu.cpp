@@ -20,9 +20,9 @@ MoreToolsMenu::MoreToolsMenu(EditorCanvasSettings& settings, const SymbolIcons& 
     ChromeAccessible::install();
     setAccessibleName(QStringLiteral("More tools"));
     setMenu(new QMenu(this));
-    for (auto signal : {&EditorCanvasSettings::toolChanged, &EditorCanvasSettings::croppingChanged,
-                        &EditorCanvasSettings::recognizingChanged})
-        connect(&settings_, signal, this, &MoreToolsMenu::refresh);
+    connect(&settings_.style(), &ToolStyle::toolChanged, this, &MoreToolsMenu::refresh);
+    for (auto signal : {&PaneModes::croppingChanged, &PaneModes::recognizingChanged})
+        connect(&settings_.modes(), signal, this, &MoreToolsMenu::refresh);
     refresh();
 }
 

@@ -63,12 +63,14 @@ StatusContextBar::StatusContextBar(EditorDocument& document, EditorCanvasSetting
       smartModes_(settings, clipboard), icons_(icons) {
     row_ = new QHBoxLayout(this);
     row_->setContentsMargins(0, 0, 0, 0);
-    using S = EditorCanvasSettings;
-    for (auto signal : {&S::textRedactionChanged, &S::recognizingChanged, &S::croppingChanged,
-                        &S::toolChanged, &S::selectedIDChanged, &S::selectionChanged, &S::arrowCurvedChanged,
-                        &S::bracketKindChanged, &S::measurementUnitChanged, &S::measurementLabelChanged,
-                        &S::hoverColorChanged, &S::areaColorsChanged})
-        connect(&settings_, signal, this, &StatusContextBar::scheduleRebuild);
+    for (auto signal :
+         {&PaneModes::textRedactionChanged, &PaneModes::recognizingChanged, &PaneModes::croppingChanged,
+          &PaneModes::selectedIDChanged, &PaneModes::selectionChanged, &PaneModes::measurementLabelChanged,
+          &PaneModes::hoverColorChanged, &PaneModes::areaColorsChanged})
+        connect(&settings_.modes(), signal, this, &StatusContextBar::scheduleRebuild);
+    for (auto signal : {&ToolStyle::toolChanged, &ToolStyle::arrowCurvedChanged,
+                        &ToolStyle::bracketKindChanged, &ToolStyle::measurementUnitChanged})
+        connect(&settings_.style(), signal, this, &StatusContextBar::scheduleRebuild);
     connect(&document, &EditorDocument::revisionChanged, this, &StatusContextBar::scheduleRebuild);
     rebuild();
 }
@@ -300,7 +302,7 @@ void StatusContextBar::buildSelection() {
 
 void StatusContextBar::buildNote() {
     const QString note = *EditorCanvasSettings::toolNote(settings_.tool());
-    const bool redact = settings_.tool() == QLatin1String("Redact");
+    const bool redact = settings_.toolKind() == ToolTable::Tool::redact;
     bar_ = new QWidget;
     auto* row = rowOf(bar_, 8);
     const QColor color = redact ? palette().color(QPalette::PlaceholderText) : QColor(255, 149, 0);

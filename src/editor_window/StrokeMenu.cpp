@@ -34,8 +34,8 @@ StrokeMenu::StrokeMenu(EditorCanvasSettings& settings, const SymbolIcons& icons,
     fill_->setCheckable(true);
     connect(fill_, &QAction::triggered, this, [this](bool on) { settings_.setFill(on); });
     setMenu(menu);
-    connect(&settings_, &EditorCanvasSettings::strokeWidthChanged, this, &StrokeMenu::refresh);
-    connect(&settings_, &EditorCanvasSettings::fillChanged, this, &StrokeMenu::refresh);
+    connect(&settings_.style(), &ToolStyle::strokeWidthChanged, this, &StrokeMenu::refresh);
+    connect(&settings_.style(), &ToolStyle::fillChanged, this, &StrokeMenu::refresh);
     refresh();
 }
 

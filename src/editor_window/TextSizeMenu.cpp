@@ -33,7 +33,7 @@ TextSizeMenu::TextSizeMenu(EditorCanvasSettings& settings, const SymbolIcons& ic
         connect(action, &QAction::triggered, this, [this, size] { settings_.setFontPoints(size); });
     }
     setMenu(menu);
-    connect(&settings_, &EditorCanvasSettings::fontPointsChanged, this, &TextSizeMenu::refresh);
+    connect(&settings_.style(), &ToolStyle::fontPointsChanged, this, &TextSizeMenu::refresh);
     refresh();
 }
 

@@ -30,8 +30,8 @@ QWidget* makeDivider(QWidget* parent) {
 }
 
 bool showsTextSize(const EditorCanvasSettings& settings, const EditorDocument& document) {
-    const QString& tool = settings.tool();
-    if (tool == QStringLiteral("Text") || tool == QStringLiteral("Counter")) return true;
+    const auto tool = settings.toolKind();
+    if (tool == ToolTable::Tool::text || tool == ToolTable::Tool::counter) return true;
     const auto& id = settings.selectedID();
     if (!id) return false;
     for (const Annotation& annotation : document.annotations())
@@ -45,17 +45,18 @@ bool showsTextSize(const EditorCanvasSettings& settings, const EditorDocument& d
 ToolArea::ToolArea(EditorDocument& document, EditorCanvasSettings& settings, const SymbolIcons& icons,
                    QWidget* parent)
     : QWidget(parent), document_(document), settings_(settings) {
-    for (const QString& name : EditorCanvasSettings::tools()) {
+    for (const ToolTable::Row& row : ToolTable::rows()) {
+        const QString& name = row.name;
         ToolButton* button = nullptr;
-        if (name == QStringLiteral("Bracket")) {
+        if (row.tool == ToolTable::Tool::bracket) {
             button = new BracketTool(settings_, icons, this);
         } else {
-            const QString symbol = name == QStringLiteral("Arrow")
+            const QString symbol = row.tool == ToolTable::Tool::arrow
                                        ? settings_.arrowSymbol()
                                        : EditorChrome::symbol(name).value_or(QStringLiteral("questionmark"));
             button = new ToolButton(
-                icons, symbol, EditorCanvasSettings::toolTitle(name), EditorCanvasSettings::toolNote(name),
-                [this, name] { settings_.choose(name); }, this);
+                icons, symbol, EditorCanvasSettings::toolTitle(name), row.note,
+                [this, tool = row.tool] { settings_.choose(tool); }, this);
         }
         button->setObjectName(name);
         tools_[name] = button;
@@ -71,12 +72,13 @@ ToolArea::ToolArea(EditorDocument& document, EditorCanvasSettings& settings, con
     textSize_ = new TextSizeMenu(settings_, icons, this);
     stroke_ = new StrokeMenu(settings_, icons, this);
 
-    for (auto signal : {&EditorCanvasSettings::toolChanged, &EditorCanvasSettings::croppingChanged,
-                        &EditorCanvasSettings::recognizingChanged, &EditorCanvasSettings::arrowCurvedChanged})
-        connect(&settings_, signal, this, &ToolArea::refreshTools);
-    for (auto signal : {&EditorCanvasSettings::toolChanged, &EditorCanvasSettings::selectedIDChanged,
-                        &EditorCanvasSettings::bracketKindChanged})
-        connect(&settings_, signal, this, &ToolArea::refreshMenus);
+    for (auto signal : {&ToolStyle::toolChanged, &ToolStyle::arrowCurvedChanged})
+        connect(&settings_.style(), signal, this, &ToolArea::refreshTools);
+    for (auto signal : {&PaneModes::croppingChanged, &PaneModes::recognizingChanged})
+        connect(&settings_.modes(), signal, this, &ToolArea::refreshTools);
+    for (auto signal : {&ToolStyle::toolChanged, &ToolStyle::bracketKindChanged})
+        connect(&settings_.style(), signal, this, &ToolArea::refreshMenus);
+    connect(&settings_.modes(), &PaneModes::selectedIDChanged, this, &ToolArea::refreshMenus);
     connect(&document_, &EditorDocument::annotationsChanged, this, &ToolArea::refreshMenus);
     refreshTools();
     showsTextSize_ = showsTextSize(settings_, document_);
@@ -176,11 +178,11 @@ ToolButton* ToolArea::toolButton(const QString& name) const {
 
 void ToolArea::refreshTools() {
     const bool modal = settings_.cropping() || settings_.recognizing();
-    for (const auto& [name, button] : tools_) {
-        if (name == QStringLiteral("Bracket")) continue; // it follows the settings itself
-        button->setActive(!modal && settings_.tool() == name);
+    for (const ToolTable::Row& row : ToolTable::rows()) {
+        if (row.tool == ToolTable::Tool::bracket) continue; // it follows the settings itself
+        tools_.at(row.name)->setActive(!modal && settings_.toolKind() == row.tool);
     }
-    tools_.at(QStringLiteral("Arrow"))->setSymbol(settings_.arrowSymbol());
+    tools_.at(ToolTable::name(ToolTable::Tool::arrow))->setSymbol(settings_.arrowSymbol());
     crop_->setActive(settings_.cropping());
 }
 

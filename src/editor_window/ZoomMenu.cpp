@@ -29,9 +29,9 @@ ZoomMenu::ZoomMenu(EditorCanvasSettings& settings, const SymbolIcons& icons, QWi
     pixelated_->setCheckable(true);
     connect(pixelated_, &QAction::triggered, this, [this](bool on) { settings_.setPixelated(on); });
     setMenu(menu);
-    connect(&settings_, &EditorCanvasSettings::fitChanged, this, &ZoomMenu::refresh);
-    connect(&settings_, &EditorCanvasSettings::zoomFractionChanged, this, &ZoomMenu::refresh);
-    connect(&settings_, &EditorCanvasSettings::pixelatedChanged, this, &ZoomMenu::refresh);
+    connect(&settings_.viewport(), &CanvasViewport::fitChanged, this, &ZoomMenu::refresh);
+    connect(&settings_.viewport(), &CanvasViewport::zoomFractionChanged, this, &ZoomMenu::refresh);
+    connect(&settings_.viewport(), &CanvasViewport::pixelatedChanged, this, &ZoomMenu::refresh);
     refresh();
 }
 

@@ -59,7 +59,7 @@ TEST(AnnotationTextEditor, WideTextStopsAtTheCropsRightEdge) {
     TextCanvas canvas;
     canvas.view->beginTextEditing(textBox(QRectF(290, 10, 4, 4)));
     canvas.box()->insertPlainText(QStringLiteral("A rather long line of text"));
-    canvas.view->finishTextEditing(false);
+    canvas.view->finishTextEditing(TextEditEnding::commit);
     ASSERT_EQ(canvas.document->annotations().size(), 1u);
     EXPECT_DOUBLE_EQ(canvas.document->annotations().front().rect.right(), 300);
 }
@@ -124,7 +124,7 @@ TEST(AnnotationTextEditor, ReturnAddsALineAndEmptyTextRemovesTheAnnotation) {
     canvas.view->beginTextEditing(canvas.document->annotations().front());
     canvas.box()->selectAll();
     canvas.box()->insertPlainText(QStringLiteral(" \n "));
-    canvas.view->finishTextEditing(false);
+    canvas.view->finishTextEditing(TextEditEnding::commit);
     EXPECT_TRUE(canvas.document->annotations().empty());
     EXPECT_FALSE(canvas.settings.selectedID().has_value());
     canvas.document->undoManager().undo();
@@ -135,13 +135,13 @@ TEST(AnnotationTextEditor, ZoomingAndStyleChangesWhileEditing) {
     TextCanvas canvas;
     canvas.view->beginTextEditing(textBox(QRectF(20, 30, 40, 20)));
     canvas.settings.setFontPoints(32);
-    canvas.view->refresh(false);
+    canvas.view->refresh();
     EXPECT_TRUE(canvas.view->textEditor().isOpen());
     EXPECT_DOUBLE_EQ(canvas.view->textEditor().annotation()->fontSize, 32);
     canvas.box()->insertPlainText(QStringLiteral("kept"));
 
     canvas.settings.setZoomFraction(2);
-    canvas.view->refresh(false);
+    canvas.view->refresh();
     EXPECT_FALSE(canvas.view->textEditor().isOpen());
     ASSERT_EQ(canvas.document->annotations().size(), 1u);
     EXPECT_EQ(canvas.document->annotations().front().text, QStringLiteral("kept"));
@@ -188,7 +188,7 @@ TEST(AnnotationTextEditor, EditOfAnAnnotationUndoneMeanwhileIsDropped) {
     canvas.view->beginTextEditing(old);
     canvas.box()->insertPlainText(QStringLiteral("more"));
     canvas.document->undoManager().undo();
-    canvas.view->finishTextEditing(false);
+    canvas.view->finishTextEditing(TextEditEnding::commit);
     EXPECT_TRUE(canvas.document->annotations().empty());
 }
 

@@ -14,13 +14,13 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QNativeGestureEvent>
 #include <QPointingDevice>
+#include <QPushButton>
 #include <QWheelEvent>
 #include <cmath>
-#include <QLineEdit>
-#include <QPushButton>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -44,7 +44,7 @@ struct KeyCanvas : test::MouseCanvas {
     }
     void choose(const char* tool) {
         settings.choose(QString::fromLatin1(tool));
-        view->refresh(false);
+        view->refresh();
     }
     // Shows the view in `window` beside `other`, a widget that takes the focus.
     void showIn(QWidget& window, QWidget& other) {
@@ -63,7 +63,7 @@ TEST(CanvasKeyboard, TabCyclesAnnotationsInsideTheCropFrontToBack) {
     const Annotation middle = c.add(annotation(AnnotationKind::oval, {40, 10, 20, 20}));
     const Annotation top = c.add(annotation(AnnotationKind::rectangle, {70, 10, 20, 20}));
     ASSERT_TRUE(c.document->crop(QRectF(0, 0, 120, 50)));
-    c.view->refresh(false);
+    c.view->refresh();
     c.choose("Select");
 
     for (const QUuid& expected : {top.id, middle.id, bottom.id, top.id}) {

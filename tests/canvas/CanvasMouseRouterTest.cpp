@@ -256,7 +256,7 @@ TEST(CanvasMouseRouter, AMovedEraseBoxIsCheckedAgainOnlyWhenItMoved) {
     canvas.mouse.click(canvas.mouse.at(40, 35));
     EXPECT_EQ(test::undoSteps(*canvas.document), 1);
     canvas.document->addAnnotation(erase);
-    canvas.view->refresh(false);
+    canvas.view->refresh();
     canvas.settings.setSelectedID(erase.id);
     canvas.mouse.drag(canvas.mouse.at(40, 35), canvas.mouse.at(140, 35));
     EXPECT_EQ(canvas.document->annotations().front().rect, erase.rect);
@@ -355,7 +355,7 @@ TEST(CanvasMouseRouter, UndoInTheMiddleOfADragAbandonsIt) {
     Canvas canvas(1);
     const Annotation box = canvas.add(test::annotation(AnnotationKind::rectangle, QRectF(10, 10, 40, 30)));
     canvas.document->updateAnnotation(box.translated(20, 0));
-    canvas.view->refresh(false);
+    canvas.view->refresh();
     canvas.settings.choose(QStringLiteral("Select"));
     canvas.mouse.press(canvas.mouse.at(30, 25));
     canvas.mouse.move(canvas.mouse.at(40, 35));
@@ -405,14 +405,14 @@ TEST(CanvasMouseRouter, ToolsReachEveryDevicePixelAtTwoPixelsAPoint) {
         << drawn.x() << ", " << drawn.y() << " " << drawn.width() << " × " << drawn.height();
 
     canvas.settings.choose(QStringLiteral("Color"));
-    canvas.view->refresh(false);
+    canvas.view->refresh();
     test::hoverThroughWindow(*canvas.view, at(251.5, 21.5)); // clear of the rectangle
     ASSERT_TRUE(canvas.settings.hoverColor());
     EXPECT_EQ(canvas.settings.hoverColor()->red, 251);
     EXPECT_EQ(canvas.settings.hoverColor()->green, 21);
 
     canvas.settings.choose(QStringLiteral("Ruler"));
-    canvas.view->refresh(false);
+    canvas.view->refresh();
     test::dragThroughWindow(*canvas.view, at(101, 41), at(302, 41));
     ASSERT_TRUE(canvas.view->rulerManual().measurement);
     EXPECT_EQ(*canvas.view->rulerManual().measurement,

@@ -259,7 +259,7 @@ TEST(CanvasPainter, RedactionsStayOpaqueUnderHighlightsAndTheReviewsBoxes) {
     gesture.originalAnnotation = highlight;
     gesture.proposed = highlight.translated(3, 4);
     uncovered("highlight moved");
-    gesture.dropDrag();
+    gesture.reset();
 
     test::HeldRecognizer recognizer;
     auto* review = new TextRedactionController(*canvas.document, QImage(200, 120, QImage::Format_RGBA8888),

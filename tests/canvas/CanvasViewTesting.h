@@ -32,16 +32,16 @@ struct ShownCanvas {
     void showActualSize() {
         settings.setFit(false);
         settings.setZoomFraction(1);
-        view->refresh(false);
+        view->refresh();
     }
     // The view's pixels, 32-bit ARGB.
     QImage shot() {
-        view->refresh(false);
+        view->refresh();
         return view->grab().toImage().convertToFormat(QImage::Format_ARGB32);
     }
     Annotation add(const Annotation& annotation) {
         document->addAnnotation(annotation);
-        view->refresh(false);
+        view->refresh();
         return document->annotations().back();
     }
 };

@@ -1,7 +1,6 @@
-#include "canvas/DrawGesture.h"
-
 #include "MouseTesting.h"
 #include "canvas/AnnotationTextEditor.h"
+#include "canvas/ToolGesture.h"
 
 #include <gtest/gtest.h>
 
@@ -101,12 +100,12 @@ TEST(DrawGesture, TextClickOpensABoxCutAtTheCropAndAddsOnlyWrittenText) {
     EXPECT_EQ(canvas.view->textEditor().annotation()->rect.topLeft(), QPointF(180, 20));
     EXPECT_EQ(canvas.view->textEditor().annotation()->rect.width(), 20);
     EXPECT_EQ(canvas.view->textEditor().annotation()->rect.height(), 80);
-    canvas.view->finishTextEditing(false);
+    canvas.view->finishTextEditing(TextEditEnding::commit);
     EXPECT_TRUE(canvas.document->annotations().empty()) << "blank text adds nothing";
 
     canvas.mouse.click(canvas.mouse.at(30, 20));
     canvas.view->textEditor().textView()->setPlainText(QStringLiteral("Note"));
-    canvas.view->finishTextEditing(false);
+    canvas.view->finishTextEditing(TextEditEnding::commit);
     ASSERT_EQ(canvas.document->annotations().size(), 1u);
     EXPECT_EQ(canvas.document->undoManager().undoActionName(), QStringLiteral("Add Annotation"));
     EXPECT_EQ(test::undoSteps(*canvas.document), 1);

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <functional>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -93,6 +94,28 @@ TEST(EditorCanvasPane, DocumentChangesRedrawTheCanvasOnTheNextTurn) {
     EXPECT_EQ(shown.pane->canvas().drawnRevision(), before);
     ShownPane::settle();
     EXPECT_EQ(shown.pane->canvas().drawnRevision(), shown.document->revision());
+}
+
+TEST(EditorCanvasPane, ViewToolAndModeChangesReachTheCanvasOnTheNextTurn) {
+    ShownPane shown;
+    const Annotation box = test::annotation(AnnotationKind::rectangle, QRectF(10, 10, 40, 30));
+    shown.document->addAnnotation(box);
+    ShownPane::settle();
+    const struct {
+        const char* what;
+        std::function<void(EditorCanvasSettings&)> change;
+    } changes[] = {
+        {"zoom", [](EditorCanvasSettings& s) { s.setFit(false); }},
+        {"tool", [](EditorCanvasSettings& s) { s.choose(QStringLiteral("Oval")); }},
+        {"selected", [&box](EditorCanvasSettings& s) { s.setSelectedID(box.id); }},
+    };
+    for (const auto& c : changes) {
+        c.change(shown.settings());
+        ShownPane::settle();
+        EXPECT_EQ(shown.pane->canvas().accessibilityValue().toStdString(),
+                  shown.pane->canvas().accessibilityDescription().toStdString())
+            << c.what;
+    }
 }
 
 TEST(EditorCanvasPane, IncreasedContrastDrawsBlackAndWhiteOutlines) {

@@ -4,6 +4,7 @@
 #include "document/EditorDocument.h"
 #include "document/SystemColors.h"
 
+#include <QMetaProperty>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -96,7 +97,7 @@ TEST(EditorCanvasSettings, SelectLoadsTheWholeStyleAndApplyStyleWritesItBack) {
 
     // The pane restyles the selection on every colour change: it must see the loaded style.
     int restyles = 0;
-    QObject::connect(&settings, &EditorCanvasSettings::colorChanged, [&] {
+    QObject::connect(&settings.style(), &ToolStyle::colorChanged, [&] {
         ++restyles;
         settings.applyStyle(document);
     });
@@ -170,50 +171,101 @@ TEST(EditorCanvasSettings, ToolSettersChangeASelectedAnnotationOfTheirOwnKindOnl
 TEST(EditorCanvasSettings, EverySetterSendsItsOwnSignalOnceAndOnlyOnAChange) {
     using Settings = EditorCanvasSettings;
     static const QUuid id = QUuid::createUuid();
+    // Each field's signal, on the part of the settings that holds the field.
+    using Connect = std::function<void(Settings&, std::function<void()>)>;
+    const auto viewport = [](void (CanvasViewport::*signal)()) -> Connect {
+        return [signal](Settings& s, std::function<void()> f) { QObject::connect(&s.viewport(), signal, f); };
+    };
+    const auto style = [](void (ToolStyle::*signal)()) -> Connect {
+        return [signal](Settings& s, std::function<void()> f) { QObject::connect(&s.style(), signal, f); };
+    };
+    const auto modes = [](void (PaneModes::*signal)()) -> Connect {
+        return [signal](Settings& s, std::function<void()> f) { QObject::connect(&s.modes(), signal, f); };
+    };
     const struct {
         const char* name;
-        void (Settings::*signal)();
+        Connect connect;
         std::function<void(Settings&)> set;
     } rows[] = {
-        {"fit", &Settings::fitChanged, [](Settings& s) { s.setFit(false); }},
-        {"zoomFraction", &Settings::zoomFractionChanged, [](Settings& s) { s.setZoomFraction(2); }},
-        {"pan", &Settings::panChanged, [](Settings& s) { s.setPan(QPointF(1, 0)); }},
-        {"cropping", &Settings::croppingChanged, [](Settings& s) { s.setCropping(true); }},
-        {"selection", &Settings::selectionChanged, [](Settings& s) { s.setSelection(QRectF(0, 0, 1, 1)); }},
-        {"message", &Settings::messageChanged, [](Settings& s) { s.setMessage(QStringLiteral("m")); }},
-        {"pixelated", &Settings::pixelatedChanged, [](Settings& s) { s.setPixelated(true); }},
-        {"tool", &Settings::toolChanged, [](Settings& s) { s.setTool(QStringLiteral("Oval")); }},
-        {"color", &Settings::colorChanged, [](Settings& s) { s.setColor(Qt::blue); }},
-        {"strokeWidth", &Settings::strokeWidthChanged, [](Settings& s) { s.setStrokeWidth(9); }},
-        {"fill", &Settings::fillChanged, [](Settings& s) { s.setFill(true); }},
-        {"selectedID", &Settings::selectedIDChanged, [](Settings& s) { s.setSelectedID(id); }},
-        {"editingText", &Settings::editingTextChanged, [](Settings& s) { s.setEditingText(true); }},
-        {"measurementUnit", &Settings::measurementUnitChanged,
+        {"fit", viewport(&CanvasViewport::fitChanged), [](Settings& s) { s.setFit(false); }},
+        {"zoomFraction", viewport(&CanvasViewport::zoomFractionChanged),
+         [](Settings& s) { s.setZoomFraction(2); }},
+        {"pan", viewport(&CanvasViewport::panChanged), [](Settings& s) { s.setPan(QPointF(1, 0)); }},
+        {"cropping", modes(&PaneModes::croppingChanged), [](Settings& s) { s.setCropping(true); }},
+        {"selection", modes(&PaneModes::selectionChanged),
+         [](Settings& s) { s.setSelection(QRectF(0, 0, 1, 1)); }},
+        {"message", modes(&PaneModes::messageChanged),
+         [](Settings& s) { s.setMessage(QStringLiteral("m")); }},
+        {"pixelated", viewport(&CanvasViewport::pixelatedChanged), [](Settings& s) { s.setPixelated(true); }},
+        {"tool", style(&ToolStyle::toolChanged), [](Settings& s) { s.setTool(QStringLiteral("Oval")); }},
+        {"color", style(&ToolStyle::colorChanged), [](Settings& s) { s.setColor(Qt::blue); }},
+        {"strokeWidth", style(&ToolStyle::strokeWidthChanged), [](Settings& s) { s.setStrokeWidth(9); }},
+        {"fill", style(&ToolStyle::fillChanged), [](Settings& s) { s.setFill(true); }},
+        {"selectedID", modes(&PaneModes::selectedIDChanged), [](Settings& s) { s.setSelectedID(id); }},
+        {"editingText", modes(&PaneModes::editingTextChanged), [](Settings& s) { s.setEditingText(true); }},
+        {"measurementUnit", style(&ToolStyle::measurementUnitChanged),
          [](Settings& s) { s.setMeasurementUnit(MeasurementUnit::points); }},
-        {"hoverColor", &Settings::hoverColorChanged, [](Settings& s) { s.setHoverColor(SampledColor{}); }},
-        {"measurementLabel", &Settings::measurementLabelChanged,
+        {"hoverColor", modes(&PaneModes::hoverColorChanged),
+         [](Settings& s) { s.setHoverColor(SampledColor{}); }},
+        {"measurementLabel", modes(&PaneModes::measurementLabelChanged),
          [](Settings& s) { s.setMeasurementLabel(QStringLiteral("3 px")); }},
-        {"areaColors", &Settings::areaColorsChanged,
+        {"areaColors", modes(&PaneModes::areaColorsChanged),
          [](Settings& s) {
              s.setAreaColors(AreaColors{QRectF(0, 0, 1, 1), SampledColor{}, std::nullopt});
          }},
-        {"spotlightOval", &Settings::spotlightOvalChanged, [](Settings& s) { s.setSpotlightOval(true); }},
-        {"magnification", &Settings::magnificationChanged, [](Settings& s) { s.setMagnification(3); }},
-        {"bracketKind", &Settings::bracketKindChanged, [](Settings& s) { s.setBracketKind(K::braceOpen); }},
-        {"arrowCurved", &Settings::arrowCurvedChanged, [](Settings& s) { s.setArrowCurved(true); }},
-        {"fontPoints", &Settings::fontPointsChanged, [](Settings& s) { s.setFontPoints(24); }},
-        {"recognizing", &Settings::recognizingChanged, [](Settings& s) { s.setRecognizing(true); }},
+        {"spotlightOval", style(&ToolStyle::spotlightOvalChanged),
+         [](Settings& s) { s.setSpotlightOval(true); }},
+        {"magnification", style(&ToolStyle::magnificationChanged),
+         [](Settings& s) { s.setMagnification(3); }},
+        {"bracketKind", style(&ToolStyle::bracketKindChanged),
+         [](Settings& s) { s.setBracketKind(K::braceOpen); }},
+        {"arrowCurved", style(&ToolStyle::arrowCurvedChanged), [](Settings& s) { s.setArrowCurved(true); }},
+        {"fontPoints", style(&ToolStyle::fontPointsChanged), [](Settings& s) { s.setFontPoints(24); }},
+        {"recognizing", modes(&PaneModes::recognizingChanged), [](Settings& s) { s.setRecognizing(true); }},
     };
     EditorCanvasSettings settings;
     QStringList sent;
     for (const auto& row : rows)
-        QObject::connect(&settings, row.signal, [&sent, name = row.name] { sent << name; });
+        row.connect(settings, [&sent, name = row.name] { sent << name; });
     for (const auto& row : rows) {
         sent.clear();
         row.set(settings);
         row.set(settings); // the same value again is no change
         EXPECT_EQ(sent, QStringList({row.name}));
     }
+}
+
+TEST(EditorCanvasSettings, EachFieldIsAPropertyOfItsPartAndOneHoldSendsThemInFieldOrder) {
+    EditorCanvasSettings settings;
+    const QObject* parts[] = {&settings.viewport(), &settings.style(), &settings.modes()};
+    for (const char* name :
+         {"fit",           "zoomFraction",     "pan",           "pixelated",       "tool",
+          "color",         "strokeWidth",      "fill",          "measurementUnit", "spotlightOval",
+          "magnification", "bracketKind",      "arrowCurved",   "fontPoints",      "cropping",
+          "recognizing",   "selection",        "message",       "selectedID",      "editingText",
+          "hoverColor",    "measurementLabel", "textRedaction", "areaColors"}) {
+        int holders = 0;
+        for (const QObject* part : parts) {
+            const int index = part->metaObject()->indexOfProperty(name);
+            if (index < 0) continue;
+            ++holders;
+            EXPECT_TRUE(part->metaObject()->property(index).hasNotifySignal()) << name;
+        }
+        EXPECT_EQ(holders, 1) << name;
+    }
+
+    QStringList sent;
+    QObject::connect(&settings.modes(), &PaneModes::recognizingChanged, [&] { sent << "recognizing"; });
+    QObject::connect(&settings.style(), &ToolStyle::colorChanged, [&] { sent << "color"; });
+    QObject::connect(&settings.viewport(), &CanvasViewport::fitChanged, [&] { sent << "fit"; });
+    {
+        const auto hold = settings.holdChanges();
+        settings.setRecognizing(true);
+        settings.style().setColor(Qt::blue);
+        settings.viewport().setFit(false);
+        EXPECT_TRUE(sent.isEmpty());
+    }
+    EXPECT_EQ(sent, QStringList({"fit", "color", "recognizing"}));
 }
 
 } // namespace

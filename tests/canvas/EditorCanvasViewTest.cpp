@@ -17,7 +17,7 @@ using test::ShownCanvas;
 TEST(EditorCanvasView, SpeaksSizeZoomModeAndSelection) {
     ShownCanvas canvas(test::filledImage(Qt::white, 1280, 720), {400, 300});
     canvas.settings.choose(QStringLiteral("Arrow"));
-    canvas.view->refresh(false);
+    canvas.view->refresh();
     EXPECT_EQ(canvas.view->accessibilityValue(), QStringLiteral("1280 by 720 pixels, fit, Arrow tool"));
 
     struct Case {
@@ -28,7 +28,7 @@ TEST(EditorCanvasView, SpeaksSizeZoomModeAndSelection) {
     for (const Case& c : {Case{0.125, "13 percent"}, Case{1.5, "150 percent"}, Case{0.005, "1 percent"}}) {
         canvas.settings.setFit(false);
         canvas.settings.setZoomFraction(c.zoom);
-        canvas.view->refresh(false);
+        canvas.view->refresh();
         EXPECT_TRUE(canvas.view->accessibilityValue().contains(QLatin1String(c.spoken)))
             << c.zoom << ": " << canvas.view->accessibilityValue().toStdString();
     }
@@ -39,13 +39,13 @@ TEST(EditorCanvasView, SpeaksSizeZoomModeAndSelection) {
     const Annotation box =
         canvas.add(test::annotation(AnnotationKind::rectangle, QRectF(10.5, 20.2, 30, 40)));
     canvas.settings.setSelectedID(box.id);
-    canvas.view->refresh(false);
+    canvas.view->refresh();
     EXPECT_EQ(canvas.view->accessibilityValue(),
               QStringLiteral(
                   "1280 by 720 pixels, fit, Crop mode, selection 200 by 100 pixels at 15, 40, selected ") +
                   box.spokenKind() + QStringLiteral(" 31 by 41 pixels at 10, 20"));
     canvas.settings.startRecognizing();
-    canvas.view->refresh(false);
+    canvas.view->refresh();
     EXPECT_TRUE(canvas.view->accessibilityValue().contains(QLatin1String("Recognize text mode")));
 }
 
@@ -96,7 +96,7 @@ TEST(EditorCanvasView, UndoThatDeletesTheSelectionClearsItOnTheNextRefresh) {
     canvas.settings.setSelectedID(box.id);
     canvas.document->undoManager().undo();
     EXPECT_EQ(canvas.settings.selectedID(), box.id);
-    canvas.view->refresh(true);
+    canvas.view->refresh(EditorCanvasView::Reconcile::later);
     QApplication::processEvents();
     EXPECT_FALSE(canvas.settings.selectedID().has_value());
 }
@@ -113,7 +113,7 @@ TEST(EditorCanvasView, CursorFollowsToolAndMode) {
                           Case{"Pan", true, Qt::CrossCursor}, Case{"Select", true, Qt::CrossCursor}}) {
         canvas.settings.choose(QString::fromLatin1(c.tool));
         if (c.crop) canvas.settings.toggleCrop();
-        canvas.view->refresh(false);
+        canvas.view->refresh();
         EXPECT_EQ(canvas.view->cursor().shape(), c.shape) << c.tool << " crop " << c.crop;
     }
 }
@@ -144,7 +144,7 @@ TEST(EditorCanvasView, DocumentWhoseCanvasCannotRenderReportsAndStillDraws) {
     ShownCanvas canvas(test::filledImage(Qt::white, 100, 100), {200, 200});
     canvas.document->setBitmapAllocator(test::failingAllocator);
     canvas.document->addAnnotation(test::annotation(AnnotationKind::rectangle, QRectF(10, 10, 30, 30)));
-    canvas.view->refresh(false);
+    canvas.view->refresh();
     EXPECT_FALSE(canvas.settings.message().isEmpty());
     EXPECT_TRUE(canvas.view->drawnImage().isNull());
     EXPECT_FALSE(canvas.shot().isNull());
@@ -172,7 +172,7 @@ TEST(EditorCanvasView, DocumentGoneFirstLeavesAQuietView) {
     EXPECT_FALSE(canvas.view->textEditor().isOpen());
     EXPECT_FALSE(canvas.settings.editingText());
     EXPECT_FALSE(canvas.shot().isNull());
-    canvas.view->refresh(false);
+    canvas.view->refresh();
 }
 
 } // namespace

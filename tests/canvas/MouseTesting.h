@@ -81,7 +81,7 @@ struct MouseCanvas : ShownCanvas {
         : ShownCanvas(image, {400, 300}) {
         settings.setFit(false);
         settings.setZoomFraction(zoom);
-        view->refresh(false);
+        view->refresh();
     }
 };
 

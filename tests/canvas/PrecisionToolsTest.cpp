@@ -42,7 +42,7 @@ struct PrecisionCanvas : test::MouseCanvas {
     }
     void choose(const char* tool) {
         settings.choose(QString::fromLatin1(tool));
-        view->refresh(false);
+        view->refresh();
     }
     QString clipboardText() const { return QGuiApplication::clipboard()->text(); }
 };
@@ -154,13 +154,13 @@ TEST(PrecisionTools, CropAndRecogniseModesMakeBothToolsQuiet) {
         PrecisionCanvas c;
         c.choose(tool);
         c.settings.setCropping(true);
-        c.view->refresh(false);
+        c.view->refresh();
         c.hover(60, 30);
         EXPECT_FALSE(c.view->loupe().isVisible()) << tool;
         EXPECT_FALSE(c.settings.measurementLabel()) << tool;
         c.settings.setCropping(false);
         c.settings.setRecognizing(true);
-        c.view->refresh(false);
+        c.view->refresh();
         c.hover(60, 30);
         EXPECT_FALSE(c.settings.hoverColor()) << tool;
         EXPECT_FALSE(c.view->rulerHorizontal().measurement) << tool;

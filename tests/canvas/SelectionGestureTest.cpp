@@ -13,7 +13,7 @@ namespace {
 struct Canvas : test::MouseCanvas {
     Canvas() : MouseCanvas(2) {
         settings.choose(QStringLiteral("Select"));
-        view->refresh(false);
+        view->refresh();
     }
     Annotation selected(const Annotation& a) {
         const Annotation added = add(a);
@@ -90,7 +90,7 @@ TEST(SelectionGesture, DoubleClickOpensTextButATripleClickIsASingleOne) {
 
     canvas.mouse.doubleClick(canvas.mouse.at(40, 30));
     EXPECT_TRUE(canvas.view->textEditor().isOpen());
-    canvas.view->finishTextEditing(true);
+    canvas.view->finishTextEditing(TextEditEnding::cancel);
 
     // On any other kind a double click is a click.
     const Annotation box = canvas.add(test::annotation(AnnotationKind::rectangle, QRectF(100, 20, 40, 30)));

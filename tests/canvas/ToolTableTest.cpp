@@ -64,5 +64,18 @@ TEST(ToolTable, DrawingKindIsTheKindNamedLikeTheToolAndBracketDrawsTheChosenShap
     EXPECT_FALSE(settings.drawingKind());
 }
 
+TEST(ToolTable, EachToolIsChosenByItsKindAndKnownByItsName) {
+    EditorCanvasSettings settings;
+    for (const ToolTable::Row& row : ToolTable::rows()) {
+        SCOPED_TRACE(row.name.toStdString());
+        EXPECT_EQ(ToolTable::name(row.tool), row.name);
+        settings.choose(row.tool);
+        EXPECT_EQ(settings.tool(), row.name);
+        EXPECT_EQ(settings.toolKind(), row.tool);
+    }
+    settings.choose(QStringLiteral("Crop"));
+    EXPECT_FALSE(settings.toolKind().has_value()) << "a name that is not a tool has no kind";
+}
+
 } // namespace
 } // namespace quorvane

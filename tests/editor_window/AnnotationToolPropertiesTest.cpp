@@ -65,7 +65,9 @@ TEST(AnnotationToolProperties, HintsAndMagnificationTextsDoNotFollowTheLocale) {
         {"Arrow", std::nullopt},
     };
     for (const auto& [tool, expected] : hints)
-        EXPECT_EQ(AnnotationToolProperties::hint(QString::fromLatin1(tool), 12), expected) << tool;
+        EXPECT_EQ(AnnotationToolProperties::hint(ToolTable::find(QString::fromLatin1(tool))->tool, 12),
+                  expected)
+            << tool;
 }
 
 TEST(AnnotationToolProperties, CounterToolShowsTheNextStepAndASelectedCounterItsStepper) {

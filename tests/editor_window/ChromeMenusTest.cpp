@@ -83,7 +83,7 @@ TEST(ZoomMenu, PercentageChoiceLeavesFitAndLabelsRound) {
     pane.settings.setPan(QPointF(30, 40));
     pane.settings.setMessage(QStringLiteral("Copied"));
     int fit = 0;
-    QObject::connect(&pane.settings, &EditorCanvasSettings::fitChanged, [&] { ++fit; });
+    QObject::connect(&pane.settings.viewport(), &CanvasViewport::fitChanged, [&] { ++fit; });
     row(menu.menu(), QStringLiteral("100%"))->trigger();
     EXPECT_FALSE(pane.settings.fit());
     EXPECT_EQ(pane.settings.zoomFraction(), 1.0);

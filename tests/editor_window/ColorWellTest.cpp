@@ -48,7 +48,7 @@ TEST_F(ColorWellTest, PaletteColourIsRingedAndNamedAndChoosingSetsItThenCloses) 
     pane.settings.setColor(QColor(0, 122, 255));
     EXPECT_EQ(test::accessibleValue(*well), QStringLiteral("Blue"));
     int changes = 0;
-    QObject::connect(&pane.settings, &EditorCanvasSettings::colorChanged, [&] { ++changes; });
+    QObject::connect(&pane.settings.style(), &ToolStyle::colorChanged, [&] { ++changes; });
     well->click();
     ASSERT_TRUE(well->isOpen());
     ASSERT_EQ(well->popover()->swatches().size(), 8U);

@@ -118,7 +118,7 @@ TEST(CanvasMouseDrag, AtTwoPixelsAPointOddDevicePixelsAreReached) {
         EditorCanvasSettings& settings = shown.pane.settings();
         settings.setFit(false);
         settings.setZoomFraction(1);
-        shown.pane.canvas().refresh(false);
+        shown.pane.canvas().refresh();
         ASSERT_EQ(shown.pane.canvas().transform().zoom, 0.5);
         // The image pixel under device pixel `d`, and the device pixel of image pixel `p`.
         const QPointF origin = (QPointF(shown.pane.canvas().mapToGlobal(QPoint())) +
