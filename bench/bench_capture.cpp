@@ -182,8 +182,8 @@ void PickerShowsFrozenImage(benchmark::State& state, const char* monitor) {
         PaintWatch watch;
         bool ended = false;
         const auto start = Clock::now();
-        overlay.select(*frozen, screen, CaptureGeometry{display->frame, display->scale}, std::nullopt, false,
-                       [&](Result<QRectF, Error>) { ended = true; });
+        overlay.select(*frozen, screen, CaptureGeometry{display->frame, display->scale}, std::nullopt,
+                       AreaSelectionOverlay::Task::running, [&](Result<QRectF, Error>) { ended = true; });
         if (overlay.view() == nullptr) return state.SkipWithError("picker not shown");
         overlay.view()->installEventFilter(&watch);
         while (!watch.painted && !ended)

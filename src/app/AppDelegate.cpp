@@ -91,7 +91,7 @@ bool AppDelegate::isCaptureInProgress() const {
     return captureController_->isBusy() || (scrollingCommands_ && scrollingCommands_->inProgress());
 }
 
-void AppDelegate::presentEditor(bool) {
+void AppDelegate::presentEditor() {
     windows_->presentEditor();
 }
 
@@ -135,29 +135,25 @@ void AppDelegate::terminateBySignal() {
     quitCoordinator_->terminateBySignal();
 }
 
-void AppDelegate::applicationDidFinishLaunching() {
+void AppDelegate::start() {
     Q_ASSERT(QThread::currentThread() == thread());
-    // 1. Files an earlier run left for drags.
+    // Files an earlier run left for drags.
     dragExporter_->removeAll();
-    // 2.
     Log::app().log("Launched");
-    // 3.
     configureMenus();
-    // 4.–5.
     wireExports();
     wireCaptures();
-    // 6.–8.
     wireHotKeys();
-    // 10.–12.
     wirePanels();
-    // 13.–14.
     wireScrolling();
-    // 15.–18.
-    subscribe();
-    // 19.
+    followCaptures();
     presentEditor();
-    // 20.–21. Links that waited for start-up are handled on the next turn.
-    didFinishLaunching_ = true;
+    acceptLinks();
+}
+
+void AppDelegate::acceptLinks() {
+    // Links that waited for start-up are handled on the next turn.
+    started_ = true;
     linkTarget_ = std::make_unique<ShellLinkTarget>(*captureController_, *captureCommands_, *quitCoordinator_,
                                                     *discardQuestion_, *documentCommands_);
     linkTarget_->showEditor = [this] { presentEditor(); };
@@ -212,9 +208,9 @@ void AppDelegate::wireExports() {
 
 void AppDelegate::wireCaptures() {
     CaptureController& captures = *captureController_;
-    captures.onCaptured = [this] { captureCommands_->handleCapture(); };
-    captures.onReopened = [this] { presentEditor(); };
-    captures.onFailed = [this] { presentEditor(); };
+    connect(&captures, &CaptureController::captured, captureCommands_.get(), &CaptureCommands::handleCapture);
+    connect(&captures, &CaptureController::reopened, this, &AppDelegate::presentEditor);
+    connect(&captures, &CaptureController::failed, this, &AppDelegate::presentEditor);
     captures.isDirty = [this](EditorDocument* document) { return exporter_->hasUnexportedChanges(document); };
     captures.mayDiscardPrevious = [this](EditorDocument* document, std::function<void(bool)> reply) {
         if (captureCommands_->oneShotFromLink) {
@@ -242,7 +238,7 @@ void AppDelegate::wireHotKeys() {
             hotKeyDispatch_->handleHotKey(action);
     };
     connect(hotKeyDispatch_.get(), &HotKeyDispatch::registered, this, &AppDelegate::showHotKeysInMenu);
-    // 8. A recorder records: the global keys step aside until the last one stops.
+    // A recorder records: the global keys step aside until the last one stops.
     connect(&settings_->recording(), &HotKeyRecording::recordingDidChange, hotKeyDispatch_.get(),
             &HotKeyDispatch::hotKeyRecording);
     Preferences& preferences = services_.preferences();
@@ -302,15 +298,15 @@ void AppDelegate::wireScrolling() {
     connect(&scrolling, &ScrollingCommands::stateChanged, menus_.get(), &AppMenus::validate);
 }
 
-void AppDelegate::subscribe() {
+void AppDelegate::followCaptures() {
     CaptureController& captures = *captureController_;
-    // 15. A capture that starts dismisses the thumbnail.
+    // A capture that starts dismisses the thumbnail.
     Subscription::subscribe<CaptureController, void (CaptureController::*)(), bool>(
         this, &captures, &CaptureController::busyChanged, [&captures] { return captures.isBusy(); },
         [this](const bool& busy) {
             if (busy) thumbnails_->dismiss();
         });
-    // 16.–17. The editor follows its document, and the permission panel while there is none.
+    // The editor follows its document, and the permission panel while there is none.
     Subscription::subscribe<CaptureController, void (CaptureController::*)(), QPointer<EditorDocument>>(
         this, &captures, &CaptureController::documentChanged,
         [&captures] { return QPointer<EditorDocument>(captures.document()); },
@@ -328,7 +324,7 @@ void AppDelegate::subscribe() {
             });
         },
         Subscription::First::drop);
-    // 18. A link's one-shot choices apply to one capture only.
+    // A link's one-shot choices apply to one capture only.
     Subscription::subscribe<CaptureController, void (CaptureController::*)(), bool>(
         this, &captures, &CaptureController::busyChanged, [&captures] { return captures.isBusy(); },
         [this](const bool& busy) {
@@ -410,7 +406,7 @@ void AppDelegate::showHotKeysInMenu() {
     menus_->showHotKeys(keys, preferences.hotKeyErrors());
 }
 
-void AppDelegate::applicationWillTerminate() {
+void AppDelegate::aboutToQuit() {
     dragExporter_->removeAll();
     // Ends a running capture and closes an open area picker.
     captureController_->cancel();

@@ -124,11 +124,11 @@ const HotKeyCenter::Bindings& HotKeyCenter::defaultBindings() {
     constexpr std::uint32_t controlAltSuper =
         HotKeyModifier::control | HotKeyModifier::alt | HotKeyModifier::super;
     static const Bindings bindings = {
-        {HotKeyAction::captureArea, {21, controlAltSuper}},
-        {HotKeyAction::captureScreen, {20, controlAltSuper}},
-        {HotKeyAction::repeatArea, {15, controlAltSuper}},
-        {HotKeyAction::recognizeArea, {31, controlAltSuper}},
-        {HotKeyAction::scrollingCapture, {37, controlAltSuper}},
+        {HotKeyAction::captureArea, {HotKeyKey::digit4, controlAltSuper}},
+        {HotKeyAction::captureScreen, {HotKeyKey::digit3, controlAltSuper}},
+        {HotKeyAction::repeatArea, {HotKeyKey::r, controlAltSuper}},
+        {HotKeyAction::recognizeArea, {HotKeyKey::o, controlAltSuper}},
+        {HotKeyAction::scrollingCapture, {HotKeyKey::l, controlAltSuper}},
     };
     return bindings;
 }
@@ -136,8 +136,10 @@ const HotKeyCenter::Bindings& HotKeyCenter::defaultBindings() {
 const HotKeyCenter::BindingSet& HotKeyCenter::reservedBindings() {
     constexpr std::uint32_t shiftSuper = HotKeyModifier::shift | HotKeyModifier::super;
     constexpr std::uint32_t controlShiftSuper = HotKeyModifier::control | shiftSuper;
-    static const BindingSet bindings = {{20, shiftSuper}, {21, shiftSuper},        {23, shiftSuper},
-                                        {22, shiftSuper}, {20, controlShiftSuper}, {21, controlShiftSuper}};
+    static const BindingSet bindings = {
+        {HotKeyKey::digit3, shiftSuper},        {HotKeyKey::digit4, shiftSuper},
+        {HotKeyKey::digit5, shiftSuper},        {HotKeyKey::digit6, shiftSuper},
+        {HotKeyKey::digit3, controlShiftSuper}, {HotKeyKey::digit4, controlShiftSuper}};
     return bindings;
 }
 

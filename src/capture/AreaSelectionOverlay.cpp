@@ -55,14 +55,14 @@ QWidget* AreaSelectionOverlay::window() const {
 
 AreaSelectionOverlay::SelectionID AreaSelectionOverlay::select(const QImage& image, QScreen* screen,
                                                                const CaptureGeometry& geometry,
-                                                               const std::optional<QString>& note,
-                                                               bool taskCancelled, Completion done) {
+                                                               const std::optional<QString>& note, Task task,
+                                                               Completion done) {
     if (done_) {
         deliverLater(done, alreadyOpenError());
         return 0;
     }
     const SelectionID id = ++lastID_;
-    if (taskCancelled || screen == nullptr) {
+    if (task == Task::cancelled || screen == nullptr) {
         deliverLater(done, cancellationError());
         return 0;
     }

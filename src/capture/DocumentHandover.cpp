@@ -22,7 +22,7 @@ void DocumentHandover::replace(const QImage& image, const std::optional<QString>
         });
         return;
     }
-    willReplaceDocument();
+    Q_EMIT aboutToReplaceDocument();
     EditorDocument* current = document_;
     if (current == nullptr || !isDirty(current)) return install(image, name, pixelScale, false, done);
     EditorDocument* previous = previousDocument_;

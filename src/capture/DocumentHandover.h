@@ -36,7 +36,6 @@ public:
     // A question about the previous document is out.
     bool isAsking() const { return asking_; }
 
-    std::function<void()> willReplaceDocument = [] {};
     std::function<bool(EditorDocument*)> isDirty = [](EditorDocument*) { return false; };
     // Replies once, now or later.
     std::function<void(EditorDocument* previous, std::function<void(bool mayDiscard)> reply)>
@@ -51,6 +50,8 @@ public:
     void swap();
 
 Q_SIGNALS:
+    // A replacement is about to decide; the open document may still change (text being typed).
+    void aboutToReplaceDocument();
     // After both fields hold their new values; the document last.
     void previousDocumentChanged();
     void documentChanged();

@@ -38,7 +38,8 @@ struct ShellRig {
         commands->presentEditor = [this] { ++editorShown; };
         commands->pinScreenshot = [this] { ++pinned; };
         commands->showThumbnail = [this] { ++thumbnails; };
-        controller->onCaptured = [this] { commands->handleCapture(); };
+        QObject::connect(controller, &CaptureController::captured, commands.get(),
+                         &CaptureCommands::handleCapture);
         controller->isDirty = [this](EditorDocument* document) {
             return exporter->hasUnexportedChanges(document);
         };

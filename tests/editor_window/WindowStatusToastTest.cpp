@@ -105,9 +105,9 @@ TEST(WindowStatusToast, ASaveThatFailedWhileTheCaptureRanShowsOnceItEnds) {
         return std::optional<Error>(Error{QStringLiteral("POSIX"), 20, QStringLiteral("Not a directory.")});
     };
     // As the shell does: the capture's own save runs before the capture is over.
-    c.onCaptured = [&] {
+    QObject::connect(&c, &CaptureController::captured, [&] {
         EXPECT_TRUE(rig.exports.controller->finishCapture(PostCaptureAction::saveToFolder));
-    };
+    });
     c.captureDisplay();
     ASSERT_TRUE(rig.capture.settle());
     EXPECT_FALSE(c.isBusy());
