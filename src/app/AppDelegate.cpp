@@ -98,10 +98,13 @@ void AppDelegate::presentEditor() {
 EditorView* AppDelegate::makeEditorView() {
     EditorActions actions;
     // Committing text being typed is the canvas's, through its action router.
-    actions.copy = [this] { exporter_->copyFinal(true); };
-    actions.save = [this] { exporter_->saveToFolder(true, true); };
+    actions.copy = [this] { exporter_->copyFinal(ExportController::Encoding::mayUseWorker); };
+    actions.save = [this] {
+        exporter_->saveToFolder(ExportController::AfterSave::hideEditorIfSet,
+                                ExportController::Encoding::mayUseWorker);
+    };
     actions.saveAs = [this] { exporter_->saveAs(windows_->editorWindow()); };
-    actions.pin = [this] { captureCommands_->pinScreenshot(); };
+    actions.pin = [this] { pinCommands_->pinScreenshot(); };
     actions.recognizeText =
         OCRHandover::recognizer(*ocrController_, [this] { windows_->presentRecognizedText(); });
     actions.recognizeForRedaction = [&recognizer = services_.textRecognizer()](
@@ -168,7 +171,8 @@ void AppDelegate::wireExports() {
             return controller ? controller->document() : nullptr;
         },
         services_.preferences(), services_.clipboard(), services_.beeper());
-    exporter_->onSaved = [this] { windows_->hideEditor(); };
+    connect(exporter_.get(), &ExportController::hideEditorRequested, windows_.get(),
+            &WindowCoordinator::hideEditor);
     exporter_->onReopen = [this](const QImage& image) {
         // The answer may come later, after a question; only an answer given now counts here.
         auto opened = std::make_shared<bool>(false);
@@ -177,13 +181,15 @@ void AppDelegate::wireExports() {
     };
     captureCommands_ = std::make_unique<CaptureCommands>(*captureController_, *exporter_,
                                                          services_.preferences(), services_.announcer());
-    captureCommands_->presentEditor = [this] { presentEditor(); };
     captureCommands_->editorVisible = [this] { return windows_->visibleEditor() != nullptr; };
-    captureCommands_->hideEditor = [this] { windows_->hideEditor(); };
-    captureCommands_->showThumbnail = [this] {
+    connect(captureCommands_.get(), &CaptureCommands::editorRequested, this, &AppDelegate::presentEditor);
+    connect(captureCommands_.get(), &CaptureCommands::editorHideRequested, windows_.get(),
+            &WindowCoordinator::hideEditor);
+    connect(captureCommands_.get(), &CaptureCommands::thumbnailRequested, this, [this] {
         if (!thumbnailCommands_->showThumbnail()) presentEditor();
-    };
-    captureCommands_->pinScreenshot = [this] { pinCommands_->pinScreenshot(); };
+    });
+    connect(captureCommands_.get(), &CaptureCommands::pinRequested, this,
+            [this] { pinCommands_->pinScreenshot(); });
     discardQuestion_ = std::make_unique<DiscardQuestion>();
     quitCoordinator_ = std::make_unique<QuitCoordinator>(*captureController_, *exporter_, *discardQuestion_);
     quitCoordinator_->visibleEditor = [this] { return windows_->visibleEditor(); };
@@ -199,7 +205,7 @@ void AppDelegate::wireExports() {
     documentCommands_ = std::make_unique<DocumentCommands>(*captureController_, *exporter_, *quitCoordinator_,
                                                            services_.clipboard(), services_.beeper());
     documentCommands_->editorWindow = [this] { return windows_->editorWindow(); };
-    documentCommands_->presentEditor = [this] { presentEditor(); };
+    connect(documentCommands_.get(), &DocumentCommands::editorRequested, this, &AppDelegate::presentEditor);
     connect(captureCommands_.get(), &CaptureCommands::statusToolTipChanged, statusItem_.get(),
             &StatusItem::setToolTip);
     connect(exporter_.get(), &ExportController::lastURLChanged, menus_.get(), &AppMenus::validate);
@@ -232,11 +238,11 @@ void AppDelegate::wireCaptures() {
 void AppDelegate::wireHotKeys() {
     hotKeyDispatch_ = std::make_unique<HotKeyDispatch>(*hotKeyCenter_, services_.preferences(),
                                                        *captureController_, *captureCommands_);
-    hotKeyCenter_->onTrigger = [this](HotKeyAction action) {
+    connect(hotKeyCenter_.get(), &HotKeyCenter::triggered, this, [this](HotKeyAction action) {
         // Busy while the discard question is open: nothing re-enters it.
         if (!quitCoordinator_->isDeciding() && !discardQuestion_->isOpen())
             hotKeyDispatch_->handleHotKey(action);
-    };
+    });
     connect(hotKeyDispatch_.get(), &HotKeyDispatch::registered, this, &AppDelegate::showHotKeysInMenu);
     // A recorder records: the global keys step aside until the last one stops.
     connect(&settings_->recording(), &HotKeyRecording::recordingDidChange, hotKeyDispatch_.get(),
@@ -286,13 +292,15 @@ void AppDelegate::wireScrolling() {
                                                              services_.preferences(), services_.announcer(),
                                                              std::make_unique<ScrollingSystem>());
     ScrollingCommands& scrolling = *scrollingCommands_;
-    scrolling.presentEditor = [this] { presentEditor(); };
-    scrolling.dismissThumbnail = [this] { thumbnails_->dismiss(); };
-    scrolling.confirm = [this](const QString& message) { captureCommands_->confirm(message); };
+    connect(&scrolling, &ScrollingCommands::editorRequested, this, &AppDelegate::presentEditor);
+    connect(&scrolling, &ScrollingCommands::thumbnailDismissRequested, thumbnails_.get(),
+            &ThumbnailController::dismiss);
+    connect(&scrolling, &ScrollingCommands::confirmation, captureCommands_.get(), &CaptureCommands::confirm);
     scrolling.controller().reduceMotion = [&options = services_.accessibilityOptions()] {
         return options.reduceMotion();
     };
-    captureCommands_->scrollingCapture = [this] { scrollingCommands_->scrollingCapture(); };
+    connect(captureCommands_.get(), &CaptureCommands::scrollingCaptureRequested, scrollingCommands_.get(),
+            &ScrollingCommands::scrollingCapture);
     // While a scrolling capture runs only its own hot key acts.
     hotKeyDispatch_->scrollingInProgress = [this] { return scrollingCommands_->inProgress(); };
     connect(&scrolling, &ScrollingCommands::stateChanged, menus_.get(), &AppMenus::validate);
@@ -374,7 +382,7 @@ void AppDelegate::configureMenus() {
     compositionMenus_ = std::make_unique<CompositionMenus>(*compositionCommands_,
                                                            [] { return QApplication::activeWindow(); });
     // Each window of ours gets the menu bar, so that Ctrl+Q, Ctrl+, and the rest work in it.
-    windows_->windowCreated = [this](QWidget* window) {
+    connect(windows_.get(), &WindowCoordinator::windowCreated, this, [this](QWidget* window) {
         QMenuBar* bar = nullptr;
         if (auto* editor = qobject_cast<EditorWindow*>(window)) bar = editor->menuBar();
         if (auto* text = qobject_cast<RecognizedTextWindow*>(window)) bar = text->menuBar();
@@ -383,7 +391,7 @@ void AppDelegate::configureMenus() {
         const AppMenus::WindowMenus made = menus_->fill(*bar);
         addCompositionMenus(*made.file, *made.edit, *bar);
         menus_->returnKeyboardOnEscape(*bar);
-    };
+    });
 }
 
 void AppDelegate::addCapturedOverlay(const QImage& image, double pixelScale) {

@@ -26,7 +26,8 @@ constexpr int noSuchKey = 2;
 
 } // namespace
 
-HotKeyCenter::HotKeyCenter(HotKeyGrabber& grabber) : grabber_(grabber), instance_(takeInstance()) {}
+HotKeyCenter::HotKeyCenter(HotKeyGrabber& grabber, QObject* parent)
+    : QObject(parent), grabber_(grabber), instance_(takeInstance()) {}
 
 HotKeyCenter::~HotKeyCenter() {
     unregisterAll();
@@ -98,7 +99,7 @@ HotKeyCenter::Errors HotKeyCenter::registerBindings(const Bindings& bindings) {
 bool HotKeyCenter::handle(std::uint32_t pressed) {
     const auto found = actionsById_.find(pressed);
     if (found == actionsById_.end()) return false;
-    onTrigger(found->second);
+    Q_EMIT triggered(found->second);
     return true;
 }
 

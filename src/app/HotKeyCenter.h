@@ -8,15 +8,17 @@
 #include "app/HotKeyRegistrationError.h"
 #include "platform/HotKeyGrabber.h"
 
+#include <QObject>
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <optional>
 #include <unordered_set>
 
 namespace quorvane {
 
-class HotKeyCenter {
+class HotKeyCenter : public QObject {
+    Q_OBJECT
+
 public:
     using Bindings = std::map<HotKeyAction, HotKeyBinding>;
     using Errors = std::map<HotKeyAction, HotKeyRegistrationError>;
@@ -24,14 +26,9 @@ public:
 
     // Takes the next instance number. Keys are grabbed through `grabber`, which must outlive the
     // center and serve no other.
-    explicit HotKeyCenter(HotKeyGrabber& grabber);
+    explicit HotKeyCenter(HotKeyGrabber& grabber, QObject* parent = nullptr);
     // Releases every key and the press handler.
-    ~HotKeyCenter();
-    HotKeyCenter(const HotKeyCenter&) = delete;
-    HotKeyCenter& operator=(const HotKeyCenter&) = delete;
-
-    // Called with the action of a pressed shortcut.
-    std::function<void(HotKeyAction)> onTrigger = [](HotKeyAction) {};
+    ~HotKeyCenter() override;
 
     // Replaces every key this center holds with `bindings`; the result names each given action
     // whose key could not be registered.
@@ -54,6 +51,10 @@ public:
     static const Bindings& defaultBindings();
     // Shift+Super+3/4/5/6 and Ctrl+Shift+Super+3/4.
     static const BindingSet& reservedBindings();
+
+Q_SIGNALS:
+    // The action of a pressed shortcut.
+    void triggered(HotKeyAction action);
 
 private:
     void unregisterKeys();

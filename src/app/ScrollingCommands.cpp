@@ -48,11 +48,11 @@ ScrollingCommands::ScrollingCommands(CaptureController& captures, CaptureService
     connect(&scrolling, &ScrollingCaptureController::finished, this, &ScrollingCommands::finished);
     connect(&scrolling, &ScrollingCaptureController::cancelled, this, [this] {
         endedAt_ = now();
-        confirm(QStringLiteral("Scrolling capture cancelled"));
+        Q_EMIT confirmation(QStringLiteral("Scrolling capture cancelled"));
     });
     connect(&scrolling, &ScrollingCaptureController::failed, this, [this](const QString& message) {
         endedAt_ = now();
-        presentEditor();
+        Q_EMIT editorRequested();
         captures_.setErrorIsRetryable(false);
         captures_.setErrorMessage(message);
     });
@@ -91,7 +91,7 @@ void ScrollingCommands::scrollingCapture() {
         return;
     }
     if (starting_ || (endedAt_ && now() - *endedAt_ < restartPause) || captures_.isBusy()) return;
-    dismissThumbnail();
+    Q_EMIT thumbnailDismissRequested();
     // The displays first: the drag selection works on them, the panel is placed on one.
     starting_ = true;
     service_.targets([self = QPointer(this), pointer = pointerPosition()](Result<ShareableContent, Error> content) {

@@ -18,14 +18,19 @@ ThumbnailCommands::ThumbnailCommands(ThumbnailController& thumbnails, CaptureCon
     thumbnails_.actions.copy = [this] {
         bool started = false;
         // A stale card has been dismissed with a beep: the thumbnail stays quiet then.
-        guarded([this, &started] { started = exporter_.copyFinal(true); });
+        guarded(
+            [this, &started] { started = exporter_.copyFinal(ExportController::Encoding::mayUseWorker); });
         return started;
     };
     thumbnails_.actions.mayExport = [this](std::optional<ThumbnailAction> action) {
         return mayExport(action);
     };
-    connect(&thumbnails_, &ThumbnailController::saveRequested, this,
-            [this] { guarded([this] { exporter_.saveToFolder(true, true); }); });
+    connect(&thumbnails_, &ThumbnailController::saveRequested, this, [this] {
+        guarded([this] {
+            exporter_.saveToFolder(ExportController::AfterSave::hideEditorIfSet,
+                                   ExportController::Encoding::mayUseWorker);
+        });
+    });
     connect(&thumbnails_, &ThumbnailController::pinRequested, this,
             [this] { guarded([this] { Q_EMIT pinRequested(); }); });
     // Opening the editor exports nothing and is never refused.

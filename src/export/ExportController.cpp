@@ -101,7 +101,7 @@ void ExportController::markExported(EditorDocument& document, qint64 revision) {
     } else {
         *entry = std::max(*entry, revision);
     }
-    onExported();
+    Q_EMIT exported();
 }
 
 bool ExportController::rendersInBackground(const EditorDocument& document) const {
@@ -131,11 +131,11 @@ bool ExportController::perform(std::optional<ImageExporter::Format> format,
     return !error;
 }
 
-bool ExportController::copyFinal(bool background) {
+bool ExportController::copyFinal(Encoding encoding) {
     EditorDocument* document = document_();
     if (refusesExport(document)) return false;
     const std::uint64_t request = ++copyRequest_;
-    if (background && document != nullptr && rendersInBackground(*document)) {
+    if (encoding == Encoding::mayUseWorker && document != nullptr && rendersInBackground(*document)) {
         copyInBackground(*document, request);
         return true;
     }
@@ -189,7 +189,7 @@ bool ExportController::finishCapture(PostCaptureAction action) {
     case PostCaptureAction::openEditor:
         return true;
     case PostCaptureAction::saveToFolder:
-        return !saveToFolder(false, false);
+        return !saveToFolder(AfterSave::keepEditor, Encoding::onGUIThread);
     case PostCaptureAction::copyToClipboard:
     case PostCaptureAction::copyAndOpenEditor:
         break;

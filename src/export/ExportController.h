@@ -52,10 +52,6 @@ public:
     ~ExportController() override;
 
     // Seams the shell sets once at launch.
-    // After a save that should hide the editor.
-    std::function<void()> onSaved = [] {};
-    // After every successful copy or save of a document.
-    std::function<void()> onExported = [] {};
     // Makes the reopened image the current document; answers whether it did.
     std::function<bool(const QImage&)> onReopen = [](const QImage&) { return false; };
     // The save and folder choosers; the real dialogs by default.
@@ -77,12 +73,17 @@ public:
     // True, after the message (and a beep), while a Redact Text review is open on `document`.
     bool refusesExport(EditorDocument* document, RefusalSound sound = RefusalSound::beep);
     bool hasUnexportedChanges(const EditorDocument* document) const;
-    // Records `revision` as exported unless a later one already is, then calls onExported.
+    // Records `revision` as exported unless a later one already is, then announces exported().
     void markExported(EditorDocument& document, qint64 revision);
     bool rendersInBackground(const EditorDocument& document) const;
 
-    bool copyFinal(bool background);
-    bool saveToFolder(bool hide, bool background);
+    // Whether an export with a backdrop or of at least `backgroundPixels` goes to the worker.
+    enum class Encoding { mayUseWorker, onGUIThread };
+    // Whether a save hides the editor when the settings ask for it (the post-capture save never does).
+    enum class AfterSave { hideEditorIfSet, keepEditor };
+
+    bool copyFinal(Encoding encoding);
+    bool saveToFolder(AfterSave after, Encoding encoding);
     void saveAs(QWidget* window);
     void chooseFolder(QWidget* window);
     bool reopenLast();
@@ -100,6 +101,10 @@ Q_SIGNALS:
     void pendingExportsChanged();
     // Re-sent from the export settings.
     void settingsChanged();
+    // After a save that should hide the editor.
+    void hideEditorRequested();
+    // After every successful copy or save of a document.
+    void exported();
 
 private:
     struct SaveTarget {
@@ -120,13 +125,13 @@ private:
     bool perform(std::optional<ImageExporter::Format> format,
                  const std::function<std::optional<Error>()>& step);
     std::optional<Error> copyStep(EditorDocument* document);
-    std::optional<Error> saveStep(EditorDocument* document, const SaveTarget& target, bool hide);
+    std::optional<Error> saveStep(EditorDocument* document, const SaveTarget& target, AfterSave after);
     void copyInBackground(EditorDocument& document, std::uint64_t request);
-    void saveInBackground(EditorDocument& document, const SaveTarget& target, bool hide,
+    void saveInBackground(EditorDocument& document, const SaveTarget& target, AfterSave after,
                           std::uint64_t request);
     void finishSaveAs(EditorDocument* document, const QString& path, ImageExporter::Format format,
                       double quality);
-    void didSave(const QUrl& file, QSize size, ImageExporter::Format format, bool hide, bool newest);
+    void didSave(const QUrl& file, QSize size, ImageExporter::Format format, AfterSave after, bool newest);
     void finishBeforeAfterGIF(EditorDocument* document, const QString& path);
 
     DocumentSource document_;

@@ -32,7 +32,7 @@ Result<QSize, Error> renderAndSave(const ExportController::Renderer& render,
 
 } // namespace
 
-bool ExportController::saveToFolder(bool hide, bool background) {
+bool ExportController::saveToFolder(AfterSave after, Encoding encoding) {
     EditorDocument* document = document_();
     if (refusesExport(document)) return false;
     const std::uint64_t request = ++saveRequest_;
@@ -41,28 +41,28 @@ bool ExportController::saveToFolder(bool hide, bool background) {
         return SaveTarget{ImageExporter::uniqueURL(QUrl::fromLocalFile(settings_.saveFolder()), format),
                           format, settings_.jpegQuality(), true};
     };
-    if (background && document != nullptr && rendersInBackground(*document)) {
-        saveInBackground(*document, target(), hide, request);
+    if (encoding == Encoding::mayUseWorker && document != nullptr && rendersInBackground(*document)) {
+        saveInBackground(*document, target(), after, request);
         return true;
     }
     return perform(settings_.format(), [&]() -> std::optional<Error> {
         if (document == nullptr) return noDocument();
-        return saveStep(document, target(), hide);
+        return saveStep(document, target(), after);
     });
 }
 
 std::optional<Error> ExportController::saveStep(EditorDocument* document, const SaveTarget& target,
-                                                bool hide) {
+                                                AfterSave after) {
     const qint64 revision = document->revision();
     auto size = renderAndSave(renderer, saver, document->output(document->annotations()), target.destination,
                               target.format, target.quality, target.createFolder);
     if (!size) return size.error();
-    didSave(target.destination, *size, target.format, hide, true);
+    didSave(target.destination, *size, target.format, after, true);
     markExported(*document, revision);
     return std::nullopt;
 }
 
-void ExportController::saveInBackground(EditorDocument& document, const SaveTarget& target, bool hide,
+void ExportController::saveInBackground(EditorDocument& document, const SaveTarget& target, AfterSave after,
                                         std::uint64_t request) {
     const qint64 revision = document.revision();
     QPointer<EditorDocument> kept(&document);
@@ -71,14 +71,15 @@ void ExportController::saveInBackground(EditorDocument& document, const SaveTarg
             return renderAndSave(render, save, output, target.destination, target.format, target.quality,
                                  target.createFolder);
         },
-        [this, kept, revision, request, target, hide](Result<QSize, Error> size) {
+        [this, kept, revision, request, target, after](Result<QSize, Error> size) {
             const bool newest = request == saveRequest_;
             // A superseded save's failure must not write over the message of the newer one.
             if (!size) return fail(target.format, size.error(), newest);
             // Hidden only while the user still looks at exactly what was saved.
             EditorDocument* current = document_();
             const bool sameView = kept && current == kept.data() && current->revision() == revision;
-            didSave(target.destination, *size, target.format, hide && sameView, newest);
+            didSave(target.destination, *size, target.format, sameView ? after : AfterSave::keepEditor,
+                    newest);
             if (kept) markExported(*kept, revision);
         });
 }
@@ -111,13 +112,13 @@ void ExportController::finishSaveAs(EditorDocument* document, const QString& pat
     const std::uint64_t request = ++saveRequest_;
     const SaveTarget target{QUrl::fromLocalFile(path), format, quality, false};
     if (document != nullptr && rendersInBackground(*document)) {
-        saveInBackground(*document, target, true, request);
+        saveInBackground(*document, target, AfterSave::hideEditorIfSet, request);
         return;
     }
     perform(format, [&]() -> std::optional<Error> {
         // The document was closed while the dialog was open.
         if (document == nullptr) return noDocument();
-        return saveStep(document, target, true);
+        return saveStep(document, target, AfterSave::hideEditorIfSet);
     });
 }
 
@@ -134,7 +135,7 @@ void ExportController::chooseFolder(QWidget* window) {
     });
 }
 
-void ExportController::didSave(const QUrl& file, QSize size, ImageExporter::Format format, bool hide,
+void ExportController::didSave(const QUrl& file, QSize size, ImageExporter::Format format, AfterSave after,
                                bool newest) {
     Log::exporting().log("Saved {}x{} px {}", size.width(), size.height(), ImageExporter::rawValue(format));
     if (!newest) return;
@@ -142,7 +143,7 @@ void ExportController::didSave(const QUrl& file, QSize size, ImageExporter::Form
     settings_.setLastExport(file.toLocalFile());
     Q_EMIT lastURLChanged();
     setMessage(QStringLiteral("Saved to ") + ExportFiles::folderDisplayName(file) + QLatin1Char('.'));
-    if (hide && settings_.hideAfterSave()) onSaved();
+    if (after == AfterSave::hideEditorIfSet && settings_.hideAfterSave()) Q_EMIT hideEditorRequested();
 }
 
 bool ExportController::reopenLast() {

@@ -105,7 +105,7 @@ TEST(ThumbnailCommands, WhileAnExportRunsOnlyCopyAndSaveAreRefused) {
     rig.exporter->backgroundPixels = 1;
     rig.open();
     ASSERT_TRUE(rig.thumbnailCommands->showThumbnail());
-    ASSERT_TRUE(rig.exporter->copyFinal(true));
+    ASSERT_TRUE(rig.exporter->copyFinal(ExportController::Encoding::mayUseWorker));
     ASSERT_EQ(rig.exporter->pendingExports(), 1);
     using Action = ThumbnailAction;
     EXPECT_EQ(std::vector<bool>({rig.thumbnailCommands->mayExport(Action::copy),

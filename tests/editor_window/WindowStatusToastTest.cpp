@@ -76,7 +76,7 @@ TEST(WindowStatusToast, RetryableErrorsOfferRetryThenDismiss) {
 TEST(WindowStatusToast, DismissDoesNotBringBackAnOlderExportMessage) {
     test::EditorViewRig rig;
     EditorDocument* document = rig.open();
-    ASSERT_TRUE(rig.exports.controller->copyFinal(false));
+    ASSERT_TRUE(rig.exports.controller->copyFinal(ExportController::Encoding::onGUIThread));
     const QString copied = rig.exports.controller->message();
     ASSERT_FALSE(copied.isEmpty());
     EXPECT_TRUE(rig.view->toast()->toast()->capsuleVisible());
@@ -91,7 +91,7 @@ TEST(WindowStatusToast, DismissDoesNotBringBackAnOlderExportMessage) {
 
     QObject review;
     document->setTextRedactionReview(&review);
-    EXPECT_FALSE(rig.exports.controller->copyFinal(false));
+    EXPECT_FALSE(rig.exports.controller->copyFinal(ExportController::Encoding::onGUIThread));
     EXPECT_EQ(rig.exports.controller->message(),
               QStringLiteral("Export failed: Apply or cancel Redact Text first."));
     EXPECT_TRUE(rig.view->toast()->toast()->capsuleVisible()) << "the next change shows";

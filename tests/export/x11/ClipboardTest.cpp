@@ -58,7 +58,7 @@ using test::ExportFixture;
 TEST(ExportControllerClipboard, OtherProgramsPasteTheFinalImage) {
     ExportFixture f;
     f.edit();
-    ASSERT_TRUE(f.controller->copyFinal(true));
+    ASSERT_TRUE(f.controller->copyFinal(ExportController::Encoding::mayUseWorker));
     const QImage expected = *EditorDocument::renderOutput(f.document->output(f.document->annotations()));
     const auto pasted = ImageImporter::image(pasteElsewhere("image/png"));
     ASSERT_TRUE(pasted);
@@ -69,7 +69,7 @@ TEST(ExportControllerClipboard, AnotherProgramWritingDuringABackgroundCopyKeepsI
     test::RenderLatch latch;
     ExportFixture f;
     f.holdOn(latch);
-    ASSERT_TRUE(f.controller->copyFinal(true));
+    ASSERT_TRUE(f.controller->copyFinal(ExportController::Encoding::mayUseWorker));
     ASSERT_TRUE(latch.waitForArrivals(1));
     // xclip takes the clipboard and stays to serve it; its exit is not waited for.
     QProcess xclip;
