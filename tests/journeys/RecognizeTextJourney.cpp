@@ -81,6 +81,16 @@ TEST_F(RecognizeText, TheWordsUnderADragComeOutOfTheRecognizedTextWindow) {
     result = waitForWindow(QStringLiteral("^Recognized Text$"));
     ASSERT_TRUE(result.has_value());
     expectWords(copiedText(*result));
+
+    // The text itself, with the keyboard in it: Edit ▸ Select All and Edit ▸ Copy are the text's.
+    ASSERT_TRUE(putOnClipboard("placeholder", QStringLiteral("UTF8_STRING")));
+    ASSERT_TRUE(clickText(result->geometry, QStringLiteral("harbour")));
+    ASSERT_TRUE(chooseMenuItem(*result, QStringLiteral("Edit"), QStringLiteral("Select All")));
+    ASSERT_TRUE(chooseMenuItem(*result, QStringLiteral("Edit"), QStringLiteral("Copy")));
+    QString copied;
+    test::waitUntil([&] { return !(copied = comparable(clipboardText())).startsWith(QLatin1String("placeholder")); },
+                    5000);
+    expectWords(copied);
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 
