@@ -95,45 +95,6 @@ void AppDelegate::presentEditor() {
     windows_->presentEditor();
 }
 
-EditorView* AppDelegate::makeEditorView() {
-    EditorActions actions;
-    // Committing text being typed is the canvas's, through its action router.
-    actions.copy = [this] { exporter_->copyFinal(ExportController::Encoding::mayUseWorker); };
-    actions.save = [this] {
-        exporter_->saveToFolder(ExportController::AfterSave::hideEditorIfSet,
-                                ExportController::Encoding::mayUseWorker);
-    };
-    actions.saveAs = [this] { exporter_->saveAs(windows_->editorWindow()); };
-    actions.pin = [this] { pinCommands_->pinScreenshot(); };
-    actions.recognizeText =
-        OCRHandover::recognizer(*ocrController_, [this] { windows_->presentRecognizedText(); });
-    actions.recognizeForRedaction = [&recognizer = services_.textRecognizer()](
-                                        const QImage& image, RecognitionTask::Completion completion) {
-        return recognizer.recognize(image, std::nullopt, std::move(completion));
-    };
-    actions.dragExporter = dragExporter_.get();
-    QPointer<AppDelegate> self(this);
-    auto importImage = [self](const QUrl& url) {
-        if (self) self->documentCommands_->importFile(url);
-    };
-    auto picker = [this](QWidget* parent) -> QDialog* {
-        return new WindowPickerView(*captureController_, *windowIcons_, *icons_, parent);
-    };
-    return new EditorView(
-        EditorView::Services{*captureController_, *exporter_, services_.clipboard(), services_.beeper(),
-                             *icons_, services_.accessibilityOptions()},
-        std::move(actions), std::move(importImage), ContextBarHosts::standIns(),
-        [this](QWidget* parent) { return makeHomeView(parent); }, std::move(picker));
-}
-
-QWidget* AppDelegate::makeHomeView(QWidget* parent) {
-    auto* home = new HomeView(*captureController_, *exporter_, *shortcutTexts_, *icons_, {}, parent);
-    connect(home, &HomeView::settingsRequested, this,
-            [this] { ShellMenus(*this).run(MenuCommand::showSettings); });
-    connect(home, &HomeView::openImageRequested, this, [this] { documentCommands_->openImage(); });
-    return home;
-}
-
 void AppDelegate::terminateBySignal() {
     quitCoordinator_->terminateBySignal();
 }
@@ -392,18 +353,6 @@ void AppDelegate::configureMenus() {
         addCompositionMenus(*made.file, *made.edit, *bar);
         menus_->returnKeyboardOnEscape(*bar);
     });
-}
-
-void AppDelegate::addCapturedOverlay(const QImage& image, double pixelScale) {
-    compositionCommands_->addCapturedOverlay(image, pixelScale);
-}
-
-void AppDelegate::addCompositionMenus(QMenu& file, QMenu& edit, QMenuBar& menuBar) {
-    compositionMenus_->addCompositionMenus(file, edit, menuBar);
-}
-
-std::optional<bool> AppDelegate::validateCompositionItem(const QAction& item) const {
-    return compositionMenus_->validateCompositionItem(item);
 }
 
 void AppDelegate::showHotKeysInMenu() {

@@ -1,10 +1,8 @@
 #include "capture/CaptureController.h"
 
-#include "capture/CaptureTargets.h"
 #include "core/Geometry.h"
 #include "core/Log.h"
 
-#include <QCoreApplication>
 #include <algorithm>
 #include <utility>
 
@@ -336,36 +334,6 @@ void CaptureController::release() {
     // Gone before busyChanged, so that a capture started by a listener is not the one let go.
     session_.reset();
     setBusy(false);
-}
-
-// ---- What the steps share
-
-void CaptureController::offerWindows(const ShareableContent& content) {
-    setPermissionGranted(true);
-    setWindows(CaptureTargets::capturableWindows(content, QCoreApplication::applicationPid()));
-    setSelectedWindowID(CaptureTargets::keptSelection(windows_, selectedWindowID_));
-}
-
-ContentFilter CaptureController::displayFilter(const CaptureDisplay& display,
-                                               const ShareableContent& content) const {
-    const ProcessID own = QCoreApplication::applicationPid();
-    std::vector<ProcessID> excluded;
-    for (const CaptureApplication& application : content.applications)
-        if (application.processID == own) excluded.push_back(application.processID);
-    std::vector<WindowID> excepted;
-    for (const CaptureWindow& window : content.windows) {
-        const std::vector<WindowID> included = includedWindowIDs();
-        if (std::find(included.begin(), included.end(), window.windowID) != included.end())
-            excepted.push_back(window.windowID);
-    }
-    return ContentFilter::forDisplay(display, std::move(excluded), std::move(excepted));
-}
-
-bool CaptureController::displaysUnchanged(const DisplayTopology& saved, const ShareableContent& current) {
-    if (topologyMatches(saved, topology(current))) return true;
-    setLastArea(std::nullopt);
-    failCapture(failure(QStringLiteral("Display arrangement or resolution changed. Select an area again.")));
-    return false;
 }
 
 // ---- Waiting for an answer

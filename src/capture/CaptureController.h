@@ -216,6 +216,7 @@ private:
     // Ends the running capture as cancelled; a pending wait ends at once.
     void cancelSession();
 
+    // ---- What the steps share (CaptureControllerDocuments.cpp)
     // The listing every capture makes refreshes the offered windows and proves capture allowed.
     void offerWindows(const ShareableContent& content);
     // The display without this program's windows, except those the shell names.
