@@ -162,7 +162,8 @@ void AppDelegate::wireExports() {
         quitCoordinator_->requestQuit();
     });
     windows_->makeEditorView = [this] { return makeEditorView(); };
-    settings_->chooseFolder = [this](QWidget* window) { exporter_->chooseFolder(window); };
+    connect(settings_.get(), &SettingsCommands::folderChoiceRequested, exporter_.get(),
+            &ExportController::chooseFolder);
     documentCommands_ = std::make_unique<DocumentCommands>(*captureController_, *exporter_, *quitCoordinator_,
                                                            services_.clipboard(), services_.beeper());
     documentCommands_->editorWindow = [this] { return windows_->editorWindow(); };

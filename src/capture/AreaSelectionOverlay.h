@@ -4,7 +4,7 @@
 // display that shows the frozen image in an AreaSelectionView, holds the pointer and keyboard
 // for its life, and reports the chosen rectangle (global points) or a cancellation exactly once.
 // Escape, losing focus to another client, losing the window, a change of the screens, the
-// task's cancellation and finish() with an error all end it as a cancellation.
+// capture's cancellation and finish() with an error all end it as a cancellation.
 
 #include "capture/AreaSelectionView.h"
 #include "core/Error.h"
@@ -68,7 +68,7 @@ public:
     // was opened.
     SelectionID select(const QImage& image, QScreen* screen, const CaptureGeometry& geometry,
                        const std::optional<QString>& note, Task task, Completion done);
-    // The capture task's cancellation: ends that selection, and no later one, as a cancellation.
+    // The capture's cancellation: ends that selection, and no later one, as a cancellation.
     void cancel(SelectionID id);
     // Ends the open selection with `result`; nothing when idle.
     void finish(Result<QRectF, Error> result);

@@ -59,7 +59,9 @@ Q_SIGNALS:
 private:
     void ask(const QImage& image, const std::optional<QString>& name, double pixelScale, Replaced done,
              std::shared_ptr<bool> withdrawn);
-    void install(const QImage& image, const std::optional<QString>& name, double pixelScale, bool kept,
+    // What becomes of the open document when a new one is installed.
+    enum class Current { dropped, keptAsPrevious };
+    void install(const QImage& image, const std::optional<QString>& name, double pixelScale, Current current,
                  const Replaced& done);
     void setDocuments(EditorDocument* document, EditorDocument* previous);
     void dropQuestion();
