@@ -120,8 +120,9 @@ void AppDelegate::acceptLinks() {
     started_ = true;
     linkTarget_ = std::make_unique<ShellLinkTarget>(*captureController_, *captureCommands_, *quitCoordinator_,
                                                     *discardQuestion_, *documentCommands_);
-    linkTarget_->showEditor = [this] { presentEditor(); };
-    linkTarget_->showSettingsWindow = [this] { ShellMenus(*this).run(MenuCommand::showSettings); };
+    connect(linkTarget_.get(), &ShellLinkTarget::editorRequested, this, &AppDelegate::presentEditor);
+    connect(linkTarget_.get(), &ShellLinkTarget::settingsRequested, this,
+            [this] { ShellMenus(*this).run(MenuCommand::showSettings); });
     linkTarget_->scrollingInProgress = [this] { return hotKeyDispatch_->scrollingInProgress(); };
     linkHandler_->launchFinished(*linkTarget_);
 }
