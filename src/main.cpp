@@ -111,8 +111,8 @@ int main(int argc, char** argv) {
             std::optional<InstanceServer> server;
             if (lock->outcome() == InstanceLock::Outcome::acquired) {
                 server.emplace(QString::fromStdString((runtime / InstanceLock::socketName(display)).string()));
-                if (const auto problem = server->listen()) {
-                    Log::app().error("Later processes cannot reach this one: {}", *problem);
+                if (const auto listening = server->listen(); !listening) {
+                    Log::app().error("Later processes cannot reach this one: {}", listening.error().message);
                     server.reset();
                 }
             }

@@ -80,8 +80,8 @@ Result<qsizetype, DiagnosticsError> exportRecent(const QString& path, const LogS
     if (!lines) return Failure{lines.error()};
     QString text = header(facts, sinceMs, nowMs, lines->size()) + lines->join(QLatin1Char('\n'));
     if (!lines->isEmpty()) text += QLatin1Char('\n');
-    if (const auto failure = PosixFile::writeReplacing(path, text.toUtf8(), calls))
-        return Failure{DiagnosticsError{DiagnosticsError::Case::writeFailed, failure->message}};
+    if (const auto written = PosixFile::writeReplacing(path, text.toUtf8(), calls); !written)
+        return Failure{DiagnosticsError{DiagnosticsError::Case::writeFailed, written.error().message}};
     Log::app().log("Diagnostics exported entries={}", lines->size());
     return lines->size();
 }

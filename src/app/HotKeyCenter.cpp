@@ -80,15 +80,15 @@ HotKeyCenter::Errors HotKeyCenter::registerBindings(const Bindings& bindings) {
         }
         const std::uint32_t keyId = id(action);
         const auto x11Keycode = KeyNames::x11Keycode(binding.keyCode);
-        const auto refusal =
-            x11Keycode
-                ? grabber_.grab(keyId, *x11Keycode, grabberModifiers(binding.modifiers))
-                : std::optional(HotKeyGrabber::Refusal{HotKeyGrabber::Refusal::Kind::invalid, noSuchKey});
-        if (refusal) {
-            errors[action] = refusal->kind == HotKeyGrabber::Refusal::Kind::invalid
+        const Result<void, HotKeyGrabber::Refusal> grabbed =
+            x11Keycode ? grabber_.grab(keyId, *x11Keycode, grabberModifiers(binding.modifiers))
+                       : Failure{HotKeyGrabber::Refusal{HotKeyGrabber::Refusal::Kind::invalid, noSuchKey}};
+        if (!grabbed) {
+            const HotKeyGrabber::Refusal& refusal = grabbed.error();
+            errors[action] = refusal.kind == HotKeyGrabber::Refusal::Kind::invalid
                                  ? HotKeyRegistrationError::invalid
                                  : HotKeyRegistrationError::conflict;
-            Log::app().info("Hotkey {} unavailable ({})", rawValue(action), refusal->code);
+            Log::app().info("Hotkey {} unavailable ({})", rawValue(action), refusal.code);
             continue;
         }
         actionsById_[keyId] = action;

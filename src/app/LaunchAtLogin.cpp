@@ -90,18 +90,19 @@ void LaunchAtLogin::setEnabled(bool enabled) {
     }
     // Switching to the state the desktop already reports asks nothing of it.
     const LoginItemService::Status before = service_.status();
-    std::optional<Error> failure;
+    Result<void, Error> switched;
     if (enabled && before != LoginItemService::Status::enabled)
-        failure = service_.registerItem();
+        switched = service_.registerItem();
     else if (!enabled && before != LoginItemService::Status::notRegistered)
-        failure = service_.unregisterItem();
+        switched = service_.unregisterItem();
     refresh();
-    if (failure) {
+    if (!switched) {
+        const Error& failure = switched.error();
         setMessage(QStringLiteral("Couldn't %1 launch at login: ")
                        .arg(enabled ? QStringLiteral("turn on") : QStringLiteral("turn off")) +
-                   failure->message);
-        Log::app().error("Launch at login failed enabled={} domain={} code={}", enabled, failure->domain,
-                         failure->code);
+                   failure.message);
+        Log::app().error("Launch at login failed enabled={} domain={} code={}", enabled, failure.domain,
+                         failure.code);
         return;
     }
     setMessage(status_.kind == Status::Kind::requiresApproval ? approvalText : QString());

@@ -74,7 +74,10 @@ public:
     bool isRecognizing() const { return task_ != nullptr; }
 
     // The result's text as shown and copied: lines joined by spaces or by line breaks.
-    QString text() const { return result_.text(joinLines_); }
+    QString text() const {
+        return result_.text(joinLines_ ? RecognitionResult::LineBreaks::joined
+                                       : RecognitionResult::LineBreaks::kept);
+    }
 
     // Reads `image`; `source` says what it is ("Area", "Editor image", "Editor selection").
     void recognize(const QImage& image, const QString& source);

@@ -94,7 +94,8 @@ void Preferences::migrateLegacyDomain(const std::optional<QJsonObject>& earlier,
         for (auto it = earlier->begin(); it != earlier->end(); ++it)
             if (!target.contains(it.key())) changes.insert(it.key(), it.value());
     changes.insert(migratedKey, true);
-    if (!target.setValues(changes)) Log::app().error("Settings not saved: {}", target.lastError());
+    if (const auto saved = target.setValues(changes); !saved)
+        Log::app().error("Settings not saved: {}", saved.error().message);
 }
 
 Preferences::HotKeyErrors Preferences::hotKeyMessages(const HotKeyCenter::Errors& errors) {
@@ -119,7 +120,8 @@ Preferences::HotKeyErrors Preferences::hotKeyMessages(const HotKeyCenter::Errors
 }
 
 void Preferences::store(const QJsonObject& changes) {
-    if (!defaults_.setValues(changes)) Log::app().error("Settings not saved: {}", defaults_.lastError());
+    if (const auto saved = defaults_.setValues(changes); !saved)
+        Log::app().error("Settings not saved: {}", saved.error().message);
 }
 
 template<class T>

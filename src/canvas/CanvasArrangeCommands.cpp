@@ -42,7 +42,7 @@ void CanvasArrangeCommands::moveToEnd(bool toFront) {
         beep();
         return;
     }
-    doc->move(*id, toFront);
+    doc->move(*id, toFront ? StackEnd::front : StackEnd::back);
     view_.refresh(false);
 }
 
@@ -56,9 +56,9 @@ void CanvasArrangeCommands::alignSelection(const QString& rawValue) {
         beep();
         return;
     }
-    if (const auto refusal = doc->align(*id, *alignment)) {
-        settings.setMessage(refusal->message);
-        settings.announce(refusal->message);
+    if (const auto aligned = doc->align(*id, *alignment); !aligned) {
+        settings.setMessage(aligned.error().message);
+        settings.announce(aligned.error().message);
     }
     view_.refresh(false);
 }

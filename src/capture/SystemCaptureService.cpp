@@ -345,17 +345,17 @@ Result<QImage, Error> SystemCaptureService::capture(const ContentFilter& filter,
     if (!CaptureService::configuration(area.width(), area.height()))
         return Failure{toError(CaptureFailure::invalidDimensions)};
 
-    std::optional<X11CaptureError> problem;
+    Result<void, X11CaptureError> copied;
     auto grabbed = MappedBitmap::image(
         area.width(), area.height(), MappedBitmap::Alpha::premultipliedLast, [&](QImage& target) {
             if (window && !configuration.sourceRect) {
-                problem = grabber_->readWindow(*window, target, opaque);
+                copied = grabber_->readWindow(*window, target, opaque);
                 return;
             }
-            problem = grabber_->read(drawable, area, target, QPoint(0, 0), opaque);
+            copied = grabber_->read(drawable, area, target, QPoint(0, 0), opaque);
         });
     if (!grabbed) return Failure{serviceError(Kind::allocationFailed)};
-    if (problem) return Failure{serviceError(*problem)};
+    if (!copied) return Failure{serviceError(copied.error())};
     if (grabbed->width() == configuration.width && grabbed->height() == configuration.height) return *grabbed;
 
     // The configuration asks for another size than the content's own pixels.

@@ -4,6 +4,7 @@
 // so that nothing throws across Qt's event handlers.
 
 #include <cassert>
+#include <optional>
 #include <utility>
 #include <variant>
 
@@ -51,6 +52,28 @@ public:
 
 private:
     std::variant<T, E> state_;
+};
+
+// An operation that yields nothing but may fail: `return {};` on success.
+template<class E>
+class [[nodiscard]] Result<void, E> {
+public:
+    Result() = default;
+    template<class F>
+    Result(Failure<F> failure) : error_(E(std::move(failure.error))) {}
+
+    bool ok() const { return !error_.has_value(); }
+    explicit operator bool() const { return ok(); }
+
+    const E& error() const {
+        assert(!ok());
+        return *error_;
+    }
+
+    bool operator==(const Result&) const = default;
+
+private:
+    std::optional<E> error_;
 };
 
 } // namespace quorvane

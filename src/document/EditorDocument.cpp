@@ -204,18 +204,18 @@ void EditorDocument::reorder(const QUuid& id, int offset) {
     commit(withAnnotations(std::move(list)), QStringLiteral("Reorder Annotation"));
 }
 
-void EditorDocument::move(const QUuid& id, bool toFront) {
+void EditorDocument::move(const QUuid& id, StackEnd end) {
     const Annotation* found = find(id);
     if (found == nullptr) return;
     const Annotation moved = *found;
     Annotations list;
     list.reserve(annotations_->size());
-    if (!toFront) list.push_back(moved);
+    if (end == StackEnd::back) list.push_back(moved);
     for (const Annotation& a : *annotations_)
         if (a.id != id) list.push_back(a);
-    if (toFront) list.push_back(moved);
+    if (end == StackEnd::front) list.push_back(moved);
     commit(withAnnotations(std::move(list)),
-           toFront ? QStringLiteral("Bring to Front") : QStringLiteral("Send to Back"));
+           end == StackEnd::front ? QStringLiteral("Bring to Front") : QStringLiteral("Send to Back"));
 }
 
 void EditorDocument::setBackdrop(const std::optional<Backdrop>& backdrop) {
@@ -224,11 +224,12 @@ void EditorDocument::setBackdrop(const std::optional<Backdrop>& backdrop) {
     commit(std::move(next), QStringLiteral("Backdrop"));
 }
 
-bool EditorDocument::setOutputSize(const std::optional<QSizeF>& size,
-                                   std::optional<ImageResampler::Quality> quality) {
+Result<void, Error> EditorDocument::setOutputSize(const std::optional<QSizeF>& size,
+                                                  std::optional<ImageResampler::Quality> quality) {
     State next = state();
     if (size) {
-        if (outputSizeProblem(*size)) return false;
+        if (auto problem = outputSizeProblem(*size))
+            return Failure{Error{QStringLiteral("Quorvane.OutputSize"), 1, std::move(*problem)}};
         const QSizeF whole(std::round(size->width()), std::round(size->height()));
         if (geom::exactlyEqual(whole, sizeOf(crop_)))
             next.outputSize.reset();
@@ -239,7 +240,7 @@ bool EditorDocument::setOutputSize(const std::optional<QSizeF>& size,
     }
     if (quality) next.outputQuality = *quality;
     commit(std::move(next), QStringLiteral("Resize"));
-    return true;
+    return {};
 }
 
 bool EditorDocument::crop(const QRectF& rect) {

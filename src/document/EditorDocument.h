@@ -9,6 +9,7 @@
 #include "document/BaseImage.h"
 #include "document/CanvasAlignment.h"
 #include "document/CompositionError.h"
+#include "document/StackEnd.h"
 #include "document/UndoManager.h"
 #include "imaging/EraseCheck.h"
 #include "imaging/MappedBitmap.h"
@@ -35,6 +36,8 @@ enum class FlattenResult { flattened, flattenedClearingHistory, nothingToFlatten
 // step that replaces the whole state; each applied state (edit, undo or redo) raises `revision`
 // by one, and the change signals fire after the whole state is in place, `revisionChanged` last.
 // Coordinates are base-image pixels, y down; the crop may reach past the base. GUI thread.
+// State, undo and editing live in EditorDocument.cpp; composition, rendering and the erase check
+// in EditorDocumentComposition.cpp, EditorDocumentRendering.cpp and EditorDocumentErase.cpp.
 class EditorDocument : public QObject {
     Q_OBJECT
     Q_PROPERTY(QRectF cropRect READ cropRect NOTIFY cropRectChanged)
@@ -88,10 +91,11 @@ public:
     std::optional<QUuid> duplicateAnnotation(const QUuid& id);
     // Swaps with the neighbour `offset` (+1 forward, −1 backward) places away.
     void reorder(const QUuid& id, int offset);
-    void move(const QUuid& id, bool toFront);
+    void move(const QUuid& id, StackEnd end);
     void setBackdrop(const std::optional<Backdrop>& backdrop);
-    // False, changing nothing, when the size has a problem.
-    bool setOutputSize(const std::optional<QSizeF>& size, std::optional<ImageResampler::Quality> quality);
+    // A size with a problem changes nothing. Errors: "Quorvane.OutputSize" code 1, the problem.
+    Result<void, Error> setOutputSize(const std::optional<QSizeF>& size,
+                                      std::optional<ImageResampler::Quality> quality);
     // `rect` in canvas pixels, relative to the crop's origin. False when it does not lie within
     // the canvas, or its canvas image cannot be made.
     bool crop(const QRectF& rect);
@@ -106,8 +110,8 @@ public:
     // point, none or not positive for no scaling. One "Add Annotation" step.
     Result<Annotation, CompositionError> addOverlay(const QImage& image, std::optional<double> pixelScale,
                                                     std::optional<QRectF> centeredIn);
-    // None when done or there was nothing to do; a refusal leaves the document unchanged.
-    std::optional<EraseCheck::Refusal> align(const QUuid& id, CanvasAlignment alignment);
+    // Done, or nothing to do; a refusal leaves the document unchanged.
+    Result<void, EraseCheck::Refusal> align(const QUuid& id, CanvasAlignment alignment);
     // Clamped to 0…1 in steps of 0.01; a value that is not finite is ignored.
     void setOpacity(double opacity, const QUuid& id);
 

@@ -9,11 +9,12 @@ namespace quorvane {
 // one object; it counts against the overlay budget for as long as any of them holds it.
 class OverlayImage {
 public:
+    // Made by OverlayBudget::admit, which counts it; an overlay made elsewhere escapes the budget.
+    explicit OverlayImage(QImage image) : image_(std::move(image)) {}
+
     const QImage& image() const { return image_; }
 
 private:
-    friend class OverlayBudget;
-    explicit OverlayImage(QImage image) : image_(std::move(image)) {}
     const QImage image_;
 };
 

@@ -35,18 +35,20 @@ CompositionControls::CompositionControls(EditorDocument& document, EditorCanvasS
     arrange_->setToolTip(QStringLiteral("Bring to front, send to back, or align with the canvas"));
     arrange_->setAccessibleName(QStringLiteral("Arrange"));
     auto* menu = new QMenu(arrange_);
-    for (const bool front : {true, false})
-        connect(menu->addAction(front ? QStringLiteral("Bring to Front") : QStringLiteral("Send to Back")),
-                &QAction::triggered, this, [this, front] {
+    for (const StackEnd end : {StackEnd::front, StackEnd::back})
+        connect(menu->addAction(end == StackEnd::front ? QStringLiteral("Bring to Front")
+                                                       : QStringLiteral("Send to Back")),
+                &QAction::triggered, this, [this, end] {
                     finishText();
-                    if (document_) document_->move(id_, front);
+                    if (document_) document_->move(id_, end);
                 });
     menu->addSeparator();
     for (const CanvasAlignment alignment : allCanvasAlignments)
         connect(menu->addAction(title(alignment)), &QAction::triggered, this, [this, alignment] {
             finishText();
             if (!document_) return;
-            if (const auto refusal = document_->align(id_, alignment)) settings_.setMessage(refusal->message);
+            if (const auto aligned = document_->align(id_, alignment); !aligned)
+                settings_.setMessage(aligned.error().message);
         });
     arrange_->setMenu(menu);
     row->addWidget(arrange_);

@@ -148,7 +148,8 @@ void ResizeSheet::resizeDocument() {
 void ResizeSheet::resetDocument() {
     EditorDocument* document = document_.data();
     if (document == nullptr || !document->outputSize()) return;
-    document->setOutputSize(std::nullopt, std::nullopt);
+    // The crop's own size always fits.
+    static_cast<void>(document->setOutputSize(std::nullopt, std::nullopt));
     accept();
 }
 

@@ -34,14 +34,15 @@ const std::map<QString, QString>& themeNames() {
 
 // False when `name` is not in our set and the question mark stood in for it.
 bool drawFallback(QPainter& painter, const QString& name, const QRectF& rect, const QColor& color,
-                  bool bold) {
+                  SymbolIcons::Weight weight) {
     const double side = std::min(rect.width(), rect.height());
     if (!(side > 0)) return true;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.translate(rect.center() - QPointF(side / 2, side / 2));
     painter.scale(side / designBox, side / designBox);
-    QPen pen(color, bold ? 2.3 : 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    QPen pen(color, weight == SymbolIcons::Weight::bold ? 2.3 : 1.8, Qt::SolidLine, Qt::RoundCap,
+             Qt::RoundJoin);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
     const bool drawn = SymbolDrawing::draw(painter, name);
@@ -57,7 +58,8 @@ public:
         : name_(std::move(name)), color_(std::move(color)), disabledColor_(std::move(disabledColor)) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
-        drawFallback(*painter, name_, rect, mode == QIcon::Disabled ? disabledColor_ : color_, false);
+        drawFallback(*painter, name_, rect, mode == QIcon::Disabled ? disabledColor_ : color_,
+                     SymbolIcons::Weight::regular);
     }
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
         return scaledPixmap(size, mode, state, 1.0);
@@ -94,13 +96,13 @@ void SymbolIcons::noteFallback(const QString& name, bool drawn) const {
 }
 
 void SymbolIcons::paint(QPainter& painter, const QString& name, const QRectF& rect, const QColor& color,
-                        bool bold) const {
+                        Weight weight) const {
     if (themed(name)) {
         noteFallback(name, true);
         QIcon::fromTheme(themeName(name)).paint(&painter, rect.toAlignedRect());
         return;
     }
-    noteFallback(name, drawFallback(painter, name, rect, color, bold));
+    noteFallback(name, drawFallback(painter, name, rect, color, weight));
 }
 
 QIcon SymbolIcons::icon(const QString& name, const QColor& color, const QColor& disabledColor) const {

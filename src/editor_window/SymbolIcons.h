@@ -18,12 +18,14 @@ namespace quorvane {
 class SymbolIcons {
 public:
     enum class Theme { useDesktop, ignore };
+    // The heavier weight marks an active tool.
+    enum class Weight { regular, bold };
 
     explicit SymbolIcons(Theme theme = Theme::useDesktop) : theme_(theme) {}
 
-    // Draws `name` centred in `rect`; `bold` draws the heavier weight of an active tool.
+    // Draws `name` centred in `rect`.
     void paint(QPainter& painter, const QString& name, const QRectF& rect, const QColor& color,
-               bool bold = false) const;
+               Weight weight = Weight::regular) const;
     // For menus: drawn in `color`, and in `disabledColor` for a disabled item.
     QIcon icon(const QString& name, const QColor& color, const QColor& disabledColor) const;
 

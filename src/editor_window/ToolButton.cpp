@@ -76,7 +76,8 @@ void ToolButton::paintEvent(QPaintEvent*) {
     }
     const double side = 16;
     const QRectF box(frame.center().x() - side / 2, frame.center().y() - side / 2, side, side);
-    icons_.paint(painter, symbol_, box, foreground, active_);
+    icons_.paint(painter, symbol_, box, foreground,
+                 active_ ? SymbolIcons::Weight::bold : SymbolIcons::Weight::regular);
 }
 
 void ToolButton::enterEvent(QEnterEvent* event) {

@@ -26,7 +26,9 @@ std::optional<QByteArray> tiffOf(const QByteArray& png) {
     std::optional<QImage> image =
         MappedBitmap::image(header.width, header.height, MappedBitmap::Alpha::premultipliedLast, nullptr);
     if (!image || !decoder->decode(*image)) return std::nullopt;
-    return TiffCodec::encode(*image);
+    auto tiff = TiffCodec::encode(*image);
+    if (!tiff) return std::nullopt;
+    return std::move(*tiff);
 }
 
 } // namespace

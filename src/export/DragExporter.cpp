@@ -99,7 +99,7 @@ QString DragExporter::baseName(const std::optional<QString>& name, const QDateTi
 
 std::optional<Error> DragExporter::prepareDirectory() const {
     // A link, a file, a folder of someone else's: never write through it.
-    if (!PrivateDirectory::ensure(QFile::encodeName(directory_).toStdString()).empty())
+    if (!PrivateDirectory::ensure(QFile::encodeName(directory_).toStdString()))
         return ImageExporter::error(ImageExporter::ExportError::invalidDestination);
     return std::nullopt;
 }
@@ -110,7 +110,8 @@ Result<QString, Error> DragExporter::file(const QImage& image, const std::option
     if (auto failed = prepareDirectory()) return Failure{*failed};
     const QString base = baseName(name, now());
     const QString temporary = directory_ + QLatin1Char('/') + temporaryName();
-    if (auto failed = PosixFile::writeExclusive(temporary, *png, *calls)) return Failure{*failed};
+    if (auto written = PosixFile::writeExclusive(temporary, *png, *calls); !written)
+        return Failure{written.error()};
     if (const int code = FolderFiles::setMode(temporary, 0644); code != 0) {
         PosixFile::remove(temporary);
         return Failure{PosixFile::error(code)};

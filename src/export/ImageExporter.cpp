@@ -17,6 +17,11 @@
 namespace quorvane::ImageExporter {
 namespace {
 
+std::optional<Error> failureOf(const Result<void, Error>& done) {
+    if (done) return std::nullopt;
+    return done.error();
+}
+
 QString newUuid() {
     return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
 }
@@ -69,7 +74,7 @@ Error error(ExportError error) {
 }
 
 std::optional<Error> hardLink(const QString& source, const QString& destination) {
-    return PosixFile::hardLink(source, destination);
+    return failureOf(PosixFile::hardLink(source, destination));
 }
 
 QUrl uniqueURL(const QUrl& folder, Format format) {
@@ -90,14 +95,11 @@ Result<QByteArray, ExportError> encode(const QImage& image, Format format, doubl
     const std::optional<QImage> converted = ImageResampler::convertToSRGB(image);
     if (!converted) return Failure{ExportError::encodingFailed};
     const QImage& source = *converted;
-    std::optional<QByteArray> bytes;
-    if (format == Format::png) {
-        bytes = PngCodec::encode(source);
-    } else {
-        bytes =
-            JpegCodec::encode(source.width(), source.height(), static_cast<int>(std::round(quality * 100)),
-                              [&source](int y, std::uint8_t* row) { flattenRow(source, y, row); });
-    }
+    auto bytes =
+        format == Format::png
+            ? PngCodec::encode(source)
+            : JpegCodec::encode(source.width(), source.height(), static_cast<int>(std::round(quality * 100)),
+                                [&source](int y, std::uint8_t* row) { flattenRow(source, y, row); });
     if (!bytes) return Failure{ExportError::encodingFailed};
     return std::move(*bytes);
 }
@@ -122,7 +124,7 @@ std::optional<Error> write(const QByteArray& bytes, const QUrl& destination, con
         StagedFile::write(folder, QStringLiteral(".quorvane-") + newUuid() + QStringLiteral(".tmp"), bytes);
     if (!staged) return staged.error();
     std::optional<Error> result = link(staged->path(), path);
-    if (result && linkUnsupported(*result)) result = PosixFile::writeExclusive(path, bytes);
+    if (result && linkUnsupported(*result)) result = failureOf(PosixFile::writeExclusive(path, bytes));
     return result;
 }
 
@@ -150,7 +152,7 @@ bool linkUnsupported(const Error& error) {
 
 std::optional<Error> writeExclusive(const QByteArray& bytes, const QUrl& destination) {
     if (!destination.isLocalFile()) return error(ExportError::invalidDestination);
-    return PosixFile::writeExclusive(destination.toLocalFile(), bytes);
+    return failureOf(PosixFile::writeExclusive(destination.toLocalFile(), bytes));
 }
 
 } // namespace quorvane::ImageExporter

@@ -26,7 +26,8 @@ void PinCloseButton::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor::fromRgbF(0, 0, 0, isDown() ? 0.8f : 0.65f));
     painter.drawEllipse(QRectF(rect()).adjusted(1, 1, -1, -1));
-    icons_.paint(painter, QStringLiteral("xmark"), QRectF(rect()).adjusted(5, 5, -5, -5), Qt::white, true);
+    icons_.paint(painter, QStringLiteral("xmark"), QRectF(rect()).adjusted(5, 5, -5, -5), Qt::white,
+                 SymbolIcons::Weight::bold);
 }
 
 } // namespace quorvane

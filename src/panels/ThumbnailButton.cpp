@@ -31,7 +31,7 @@ void ThumbnailButton::paintEvent(QPaintEvent*) {
     painter.drawPath(shape);
     const QColor ink = palette().color(QPalette::WindowText);
     const QRectF box(width() / 2.0 - 7, height() / 2.0 - 7, 14, 14);
-    icons_.paint(painter, symbol_, box, isDown() ? ink.darker(130) : ink, true);
+    icons_.paint(painter, symbol_, box, isDown() ? ink.darker(130) : ink, SymbolIcons::Weight::bold);
 }
 
 void ThumbnailButton::enterEvent(QEnterEvent* event) {

@@ -92,22 +92,23 @@ LoginItemService::Status AutostartLoginItem::status() const {
     return switchedOff(*entry) ? Status::notRegistered : Status::enabled;
 }
 
-std::optional<Error> AutostartLoginItem::registerItem() {
+Result<void, Error> AutostartLoginItem::registerItem() {
     const auto text = entryText(program_);
-    if (!text) return text.error();
+    if (!text) return Failure{text.error()};
     // The XDG folders are private to their user.
     const QByteArray folder = QFile::encodeName(folder_);
     for (qsizetype end = 1; end <= folder.size(); ++end) {
         if (end < folder.size() && folder.at(end) != '/') continue;
-        if (::mkdir(folder.left(end).constData(), 0700) != 0 && errno != EEXIST) return PosixFile::error(errno);
+        if (::mkdir(folder.left(end).constData(), 0700) != 0 && errno != EEXIST)
+            return Failure{PosixFile::error(errno)};
     }
     return PosixFile::writeReplacing(entryPath(), text->toUtf8(), calls_);
 }
 
-std::optional<Error> AutostartLoginItem::unregisterItem() {
+Result<void, Error> AutostartLoginItem::unregisterItem() {
     if (calls_.unlink(QFile::encodeName(entryPath()).constData()) != 0 && errno != ENOENT)
-        return PosixFile::error(errno);
-    return std::nullopt;
+        return Failure{PosixFile::error(errno)};
+    return {};
 }
 
 } // namespace quorvane

@@ -31,8 +31,8 @@ public:
     // X-GNOME-Autostart-enabled=false (the desktop's own way to switch it off); a missing
     // program: notFound; anything else: unavailable.
     Status status() const override;
-    std::optional<Error> registerItem() override;
-    std::optional<Error> unregisterItem() override;
+    Result<void, Error> registerItem() override;
+    Result<void, Error> unregisterItem() override;
 
 private:
     QString folder_;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/Error.h"
+#include "core/Result.h"
+
 #include <QByteArray>
 #include <cstdint>
 #include <optional>
@@ -10,8 +13,8 @@ namespace quorvane::GifEncoder {
 // An animated GIF of equal-sized frames of palette indices over one global palette (at most 256
 // colours, 0xRRGGBB), looping forever (NETSCAPE2.0, count 0). Each frame shows for
 // `delayHundredths` and is disposed to the background; `transparentIndex` marks the clear colour.
-// None when giflib refuses, or the sizes do not fit.
-std::optional<QByteArray> encode(int width, int height, const std::vector<std::uint32_t>& palette,
+// Errors (EncodeError): sizes that do not fit, giflib's refusal with its text.
+Result<QByteArray, Error> encode(int width, int height, const std::vector<std::uint32_t>& palette,
                                  std::optional<int> transparentIndex,
                                  const std::vector<std::vector<std::uint8_t>>& frames, int delayHundredths);
 

@@ -2,9 +2,10 @@
 
 // System-wide key combinations: grabbed for this program whichever window has the focus.
 
+#include "core/Result.h"
+
 #include <cstdint>
 #include <functional>
-#include <optional>
 
 namespace quorvane {
 
@@ -19,6 +20,8 @@ public:
         };
         Kind kind = Kind::taken;
         int code = 0; // the X error code (BadAccess 10, BadValue 2)
+
+        bool operator==(const Refusal&) const = default;
     };
 
     virtual ~HotKeyGrabber() = default;
@@ -29,8 +32,8 @@ public:
     virtual void removeHandler() = 0;
     // Grabs an X keycode with a set of Modifier bits, whatever the state of Caps Lock and Num Lock.
     // Either every variant is grabbed or none is.
-    virtual std::optional<Refusal> grab(std::uint32_t id, std::uint32_t x11Keycode,
-                                        std::uint32_t modifiers) = 0;
+    virtual Result<void, Refusal> grab(std::uint32_t id, std::uint32_t x11Keycode,
+                                       std::uint32_t modifiers) = 0;
     virtual void ungrab(std::uint32_t id) = 0;
 };
 

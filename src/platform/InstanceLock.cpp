@@ -44,8 +44,8 @@ std::string InstanceLock::socketName(const std::string& display) {
 }
 
 InstanceLock::InstanceLock(const std::filesystem::path& file) {
-    if (const std::string refused = PrivateDirectory::ensure(file.parent_path()); !refused.empty()) {
-        problem_ = refused;
+    if (const auto ensured = PrivateDirectory::ensure(file.parent_path()); !ensured) {
+        problem_ = ensured.error().message.toStdString();
         return;
     }
     fd_ = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);

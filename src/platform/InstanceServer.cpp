@@ -36,11 +36,13 @@ InstanceServer::~InstanceServer() {
     server_->close();
 }
 
-std::optional<std::string> InstanceServer::listen() {
+Result<void, Error> InstanceServer::listen() {
     // Only the lock holder gets here: whatever is at the path was left by an earlier run.
     QLocalServer::removeServer(path_);
-    if (server_->listen(path_)) return std::nullopt;
-    return "cannot listen on " + path_.toStdString() + ": " + server_->errorString().toStdString();
+    if (server_->listen(path_)) return {};
+    return Failure{
+        Error{QStringLiteral("Quorvane.Instance"), 1,
+              QStringLiteral("cannot listen on ") + path_ + QStringLiteral(": ") + server_->errorString()}};
 }
 
 void InstanceServer::accept() {

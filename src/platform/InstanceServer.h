@@ -5,11 +5,12 @@
 // Whatever connects is untrusted: each connection gets a deadline and the message's size cap, and
 // only a few are served at once, so a flood or a silent client costs bounded memory and time.
 
+#include "core/Error.h"
+#include "core/Result.h"
+
 #include <QByteArrayList>
 #include <QObject>
 #include <QString>
-#include <optional>
-#include <string>
 
 class QLocalServer;
 class QLocalSocket;
@@ -29,8 +30,8 @@ public:
     ~InstanceServer() override;
 
     // Replaces whatever is at the path and listens there, readable and writable by this user
-    // only; what went wrong otherwise.
-    std::optional<std::string> listen();
+    // only. Errors: "Quorvane.Instance" code 1, with Qt's reason.
+    Result<void, Error> listen();
     const QString& socketPath() const { return path_; }
     int openConnections() const { return open_; }
 

@@ -1,5 +1,6 @@
 #include "platform/JpegCodec.h"
 
+#include "platform/EncodeError.h"
 #include "platform/ExifOrientation.h"
 
 #include <csetjmp>
@@ -44,15 +45,17 @@ void installErrorManager(ErrorManager& errors) {
     errors.base.emit_message = onMessage;
 }
 
-bool compress(int width, int height, int quality, const RowSource& row, std::uint8_t* rowBuffer,
-              unsigned char** out, unsigned long* outSize) {
+Result<void, Error> compress(int width, int height, int quality, const RowSource& row,
+                             std::uint8_t* rowBuffer, unsigned char** out, unsigned long* outSize) {
     jpeg_compress_struct info{};
     ErrorManager errors;
     installErrorManager(errors);
     info.err = &errors.base;
     if (setjmp(errors.jump)) {
+        char message[JMSG_LENGTH_MAX] = {};
+        errors.base.format_message(reinterpret_cast<j_common_ptr>(&info), message);
         jpeg_destroy_compress(&info);
-        return false;
+        return Failure{EncodeError::error(EncodeError::Kind::libraryFailed, QString::fromLocal8Bit(message))};
     }
     jpeg_create_compress(&info);
     jpeg_mem_dest(&info, out, outSize);
@@ -70,7 +73,7 @@ bool compress(int width, int height, int quality, const RowSource& row, std::uin
     }
     jpeg_finish_compress(&info);
     jpeg_destroy_compress(&info);
-    return true;
+    return {};
 }
 
 struct Info {
@@ -184,14 +187,17 @@ private:
 
 } // namespace
 
-std::optional<QByteArray> encode(int width, int height, int quality, const RowSource& row) {
-    if (width < 1 || height < 1 || !row) return std::nullopt;
+Result<QByteArray, Error> encode(int width, int height, int quality, const RowSource& row) {
+    if (width < 1 || height < 1 || !row)
+        return Failure{EncodeError::error(EncodeError::Kind::unsupportedImage)};
     std::vector<std::uint8_t> rowBuffer(static_cast<std::size_t>(width) * 4);
     unsigned char* out = nullptr;
     unsigned long outSize = 0;
-    const bool ok = compress(width, height, quality, row, rowBuffer.data(), &out, &outSize);
-    std::optional<QByteArray> result;
-    if (ok && out != nullptr)
+    const auto compressed = compress(width, height, quality, row, rowBuffer.data(), &out, &outSize);
+    Result<QByteArray, Error> result = Failure{EncodeError::error(EncodeError::Kind::outOfMemory)};
+    if (!compressed)
+        result = Failure{compressed.error()};
+    else if (out != nullptr)
         result = QByteArray(reinterpret_cast<const char*>(out), static_cast<qsizetype>(outSize));
     std::free(out);
     return result;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Error.h"
+#include "core/Result.h"
 #include "platform/ImageDecoder.h"
 
 #include <QByteArray>
@@ -7,7 +9,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 
 namespace quorvane::JpegCodec {
 
@@ -15,8 +16,8 @@ namespace quorvane::JpegCodec {
 using RowSource = std::function<void(int y, std::uint8_t* rgbx)>;
 
 // A baseline JPEG of `width` × `height` pixels at `quality` 0 to 100, its rows asked from `row`
-// top to bottom. None for an empty size or when libjpeg fails.
-std::optional<QByteArray> encode(int width, int height, int quality, const RowSource& row);
+// top to bottom. Errors (EncodeError): an empty size, libjpeg's refusal with its text.
+Result<QByteArray, Error> encode(int width, int height, int quality, const RowSource& row);
 
 // `bytes` must outlive the decoder. Data that ends early or is cut short inside an entropy-coded
 // segment is unreadable; CMYK images are converted to RGB.

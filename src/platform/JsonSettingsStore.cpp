@@ -23,6 +23,10 @@ std::string errnoText(const char* what) {
     return std::string(what) + " (errno " + std::to_string(errno) + ")";
 }
 
+Failure<Error> notSaved(const std::string& reason) {
+    return Failure{Error{QStringLiteral("Quorvane.Settings"), 1, QString::fromStdString(reason)}};
+}
+
 struct Loaded {
     std::optional<QJsonObject> values; // none when the file is absent
     std::optional<std::string> problem;
@@ -229,28 +233,26 @@ JsonSettingsStore::JsonSettingsStore(std::filesystem::path file) : file_(std::mo
     // A file that stayed in place is never written over.
     keepsUnreadableFile_ = problem_->movedTo.empty();
     // What was saved must survive the next start too.
-    if (!values_.isEmpty()) write();
+    // A failure here shows again at the next change, which is when anyone asks.
+    if (!values_.isEmpty()) static_cast<void>(write());
 }
 
 QJsonValue JsonSettingsStore::value(const QString& key) const {
     return values_.value(key);
 }
 
-bool JsonSettingsStore::setValues(const QJsonObject& changes) {
+Result<void, Error> JsonSettingsStore::setValues(const QJsonObject& changes) {
     for (auto it = changes.begin(); it != changes.end(); ++it)
         values_.insert(it.key(), it.value());
     return write();
 }
 
-bool JsonSettingsStore::write() {
+Result<void, Error> JsonSettingsStore::write() {
     if (keepsUnreadableFile_ && ::access(file_.c_str(), F_OK) == 0) {
-        lastError_ = "the unreadable settings file could not be moved aside";
-        return false;
+        return notSaved("the unreadable settings file could not be moved aside");
     }
-    if (std::string refused = PrivateDirectory::ensure(file_.parent_path()); !refused.empty()) {
-        lastError_ = refused;
-        return false;
-    }
+    if (auto ensured = PrivateDirectory::ensure(file_.parent_path()); !ensured)
+        return notSaved(ensured.error().message.toStdString());
     // Through a symbolic link the link's target is replaced, in its own folder, and the link
     // stays. A link that leads nowhere, or to what is not a regular file, goes aside as a damaged
     // file would, and a file of our own takes its place.
@@ -258,20 +260,15 @@ bool JsonSettingsStore::write() {
     struct stat existing {};
     const bool found = target && ::stat(target->c_str(), &existing) == 0;
     if (!target || (found && !S_ISREG(existing.st_mode))) {
-        if (moveAside(file_).empty()) {
-            lastError_ = "the settings link that leads nowhere could not be moved aside";
-            return false;
-        }
+        if (moveAside(file_).empty())
+            return notSaved("the settings link that leads nowhere could not be moved aside");
         target = file_;
     }
     const std::filesystem::path directory = target->parent_path();
     const QByteArray bytes = QJsonDocument(values_).toJson(QJsonDocument::Indented);
     std::string temporary = (directory / ("." + target->filename().string() + ".XXXXXX")).string();
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) {
-        lastError_ = errnoText("cannot create a temporary settings file");
-        return false;
-    }
+    if (fd < 0) return notSaved(errnoText("cannot create a temporary settings file"));
     // A file of the user's keeps who may read it.
     if (found && S_ISREG(existing.st_mode) && *target != file_) ::fchmod(fd, existing.st_mode & 07777);
     qsizetype written = 0;
@@ -287,17 +284,16 @@ bool JsonSettingsStore::write() {
     const std::string failure = complete ? std::string() : errnoText("cannot write the settings");
     ::close(fd);
     if (!complete || ::rename(temporary.c_str(), target->c_str()) != 0) {
-        lastError_ = complete ? errnoText("cannot replace the settings file") : failure;
+        const std::string reason = complete ? errnoText("cannot replace the settings file") : failure;
         ::unlink(temporary.c_str());
-        return false;
+        return notSaved(reason);
     }
     if (const int directoryFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         directoryFd >= 0) {
         ::fsync(directoryFd);
         ::close(directoryFd);
     }
-    lastError_.clear();
-    return true;
+    return {};
 }
 
 std::optional<QJsonObject> JsonSettingsStore::read(const std::filesystem::path& file) {

@@ -24,8 +24,8 @@ public:
 
     QJsonValue value(const QString& key) const override;
     QJsonObject values() const override { return values_; }
-    bool setValues(const QJsonObject& changes) override;
-    std::string lastError() const override { return lastError_; }
+    // Errors: "Quorvane.Settings" code 1, the reason in words.
+    Result<void, Error> setValues(const QJsonObject& changes) override;
     bool foundDamaged() const override { return problem_.has_value(); }
 
     const std::filesystem::path& file() const { return file_; }
@@ -38,12 +38,11 @@ public:
     static std::filesystem::path fileFor(const QString& applicationId);
 
 private:
-    bool write();
+    Result<void, Error> write();
 
     std::filesystem::path file_;
     QJsonObject values_;
     std::optional<Problem> problem_;
-    std::string lastError_;
     bool keepsUnreadableFile_ = false;
 };
 

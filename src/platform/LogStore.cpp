@@ -238,7 +238,7 @@ LogStore::~LogStore() {
 bool LogStore::openCurrent() {
     if (!directoryChecked_) {
         directoryChecked_ = true;
-        directoryUsable_ = PrivateDirectory::ensure(directory_).empty();
+        directoryUsable_ = PrivateDirectory::ensure(directory_).ok();
     }
     if (!directoryUsable_) return false;
     if (fd_ < 0) fd_ = openRegular(directory_ / currentName, O_RDWR | O_APPEND | O_CREAT);

@@ -3,8 +3,7 @@
 // The desktop's record that starts this program when the user logs in.
 
 #include "core/Error.h"
-
-#include <optional>
+#include "core/Result.h"
 
 namespace quorvane {
 
@@ -25,8 +24,8 @@ public:
 
     virtual Status status() const = 0;
     // Asks the desktop to start the program at login, or to stop doing so; the error says why not.
-    virtual std::optional<Error> registerItem() = 0;
-    virtual std::optional<Error> unregisterItem() = 0;
+    virtual Result<void, Error> registerItem() = 0;
+    virtual Result<void, Error> unregisterItem() = 0;
 };
 
 } // namespace quorvane

@@ -2,6 +2,7 @@
 
 #include "core/ParallelFor.h"
 #include "platform/DeflateJoin.h"
+#include "platform/EncodeError.h"
 #include "platform/ExifOrientation.h"
 #include "platform/PixelRows.h"
 #include "platform/PngFilters.h"
@@ -90,7 +91,7 @@ struct Strip {
     std::uint32_t crc = 0;
     std::uint32_t adler = 1;
     std::size_t filteredSize = 0;
-    bool ok = false;
+    Result<void, Error> encoded;
 };
 
 struct CompressorDeleter {
@@ -122,7 +123,10 @@ void encodeStrip(const QImage& image, int channels, Strip& strip, bool first, bo
 
     const std::unique_ptr<libdeflate_compressor, CompressorDeleter> compressor(
         libdeflate_alloc_compressor(compressionLevel));
-    if (!compressor) return;
+    if (!compressor) {
+        strip.encoded = Failure{EncodeError::error(EncodeError::Kind::outOfMemory)};
+        return;
+    }
     const std::size_t header = first ? 2 : 0;
     const std::size_t bound = libdeflate_deflate_compress_bound(compressor.get(), filteredSize);
     // Room for the empty block that ends a joinable strip.
@@ -134,12 +138,13 @@ void encodeStrip(const QImage& image, int channels, Strip& strip, bool first, bo
     }
     const std::size_t produced = libdeflate_deflate_compress(compressor.get(), filtered.data(), filteredSize,
                                                              strip.payload.data() + header, bound);
-    if (produced == 0) return;
     strip.payload.resize(header + produced);
     // Every strip but the last goes on into the next one.
-    if (!last && !DeflateJoin::makeJoinable(strip.payload, header)) return;
+    if (produced == 0 || (!last && !DeflateJoin::makeJoinable(strip.payload, header))) {
+        strip.encoded = Failure{EncodeError::error(EncodeError::Kind::libraryFailed)};
+        return;
+    }
     strip.crc = chunkCrc("IDAT", strip.payload.data(), strip.payload.size());
-    strip.ok = true;
 }
 
 bool isOpaque(const QImage& image) {
@@ -276,11 +281,11 @@ private:
 
 } // namespace
 
-std::optional<QByteArray> encode(const QImage& image) {
+Result<QByteArray, Error> encode(const QImage& image) {
     const QImage::Format format = image.format();
     if (image.isNull() || (format != QImage::Format_RGBA8888_Premultiplied &&
                            format != QImage::Format_RGBA8888 && format != QImage::Format_RGBX8888))
-        return std::nullopt;
+        return Failure{EncodeError::error(EncodeError::Kind::unsupportedImage)};
     try {
         const int width = image.width();
         const int height = image.height();
@@ -300,7 +305,7 @@ std::optional<QByteArray> encode(const QImage& image) {
         std::size_t total = sizeof signature + 25 + 13 + 16 + 12;
         uLong adler = 1;
         for (const Strip& strip : strips) {
-            if (!strip.ok) return std::nullopt;
+            if (!strip.encoded) return Failure{strip.encoded.error()};
             total += strip.payload.size() + 12;
             adler = &strip == &strips.front()
                         ? strip.adler
@@ -326,7 +331,7 @@ std::optional<QByteArray> encode(const QImage& image) {
         appendChunk(out, "IEND", nullptr, 0);
         return out;
     } catch (const std::bad_alloc&) {
-        return std::nullopt;
+        return Failure{EncodeError::error(EncodeError::Kind::outOfMemory)};
     }
 }
 

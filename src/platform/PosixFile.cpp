@@ -49,34 +49,44 @@ const Calls& Calls::system() {
     return calls;
 }
 
-int writeAllFlushed(int fd, QByteArrayView bytes, const Calls& calls) {
+Result<void, Error> writeAllFlushed(int fd, QByteArrayView bytes, const Calls& calls) {
     qsizetype offset = 0;
     while (offset < bytes.size()) {
         const ssize_t written =
             calls.write(fd, bytes.data() + offset, static_cast<size_t>(bytes.size() - offset));
         if (written < 0) {
             if (errno == EINTR) continue;
-            return errno;
+            return Failure{error(errno)};
         }
         // A write that makes no progress would loop for ever.
-        if (written == 0) return EIO;
+        if (written == 0) return Failure{error(EIO)};
         offset += written;
     }
-    return calls.fsync(fd) == 0 ? 0 : errno;
+    if (calls.fsync(fd) != 0) return Failure{error(errno)};
+    return {};
 }
 
-std::optional<Error> writeExclusive(const QString& path, QByteArrayView bytes, const Calls& calls) {
+namespace {
+
+// Writes and closes `fd`: the first failure of either.
+Result<void, Error> writeAndClose(int fd, QByteArrayView bytes, const Calls& calls) {
+    auto written = writeAllFlushed(fd, bytes, calls);
+    if (calls.close(fd) != 0 && written) return Failure{error(errno)};
+    return written;
+}
+
+} // namespace
+
+Result<void, Error> writeExclusive(const QString& path, QByteArrayView bytes, const Calls& calls) {
     const QByteArray name = QFile::encodeName(path);
     const int fd = calls.open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) return error(errno);
-    int recorded = writeAllFlushed(fd, bytes, calls);
-    if (calls.close(fd) != 0 && recorded == 0) recorded = errno;
-    if (recorded == 0) return std::nullopt;
-    calls.unlink(name.constData());
-    return error(recorded);
+    if (fd < 0) return Failure{error(errno)};
+    auto written = writeAndClose(fd, bytes, calls);
+    if (!written) calls.unlink(name.constData());
+    return written;
 }
 
-std::optional<Error> writeReplacing(const QString& path, QByteArrayView bytes, const Calls& calls) {
+Result<void, Error> writeReplacing(const QString& path, QByteArrayView bytes, const Calls& calls) {
     const QFileInfo target(path);
     const QString folder = target.absolutePath();
     QByteArray temporary;
@@ -85,16 +95,15 @@ std::optional<Error> writeReplacing(const QString& path, QByteArrayView bytes, c
         const QString suffix = QString::number(QRandomGenerator::system()->generate64(), 36);
         temporary = QFile::encodeName(folder + QStringLiteral("/.") + target.fileName() + QLatin1Char('.') + suffix);
         fd = calls.open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd < 0 && errno != EEXIST) return error(errno);
+        if (fd < 0 && errno != EEXIST) return Failure{error(errno)};
     }
-    if (fd < 0) return error(EEXIST);
-    int recorded = writeAllFlushed(fd, bytes, calls);
-    if (calls.close(fd) != 0 && recorded == 0) recorded = errno;
-    if (recorded == 0 && calls.rename(temporary.constData(), QFile::encodeName(path).constData()) != 0)
-        recorded = errno;
-    if (recorded != 0) {
+    if (fd < 0) return Failure{error(EEXIST)};
+    auto written = writeAndClose(fd, bytes, calls);
+    if (written && calls.rename(temporary.constData(), QFile::encodeName(path).constData()) != 0)
+        written = Failure{error(errno)};
+    if (!written) {
         calls.unlink(temporary.constData());
-        return error(recorded);
+        return written;
     }
     // The new name itself must survive a crash, not only the bytes behind it.
     if (const int folderFd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -102,14 +111,14 @@ std::optional<Error> writeReplacing(const QString& path, QByteArrayView bytes, c
         ::fsync(folderFd);
         ::close(folderFd);
     }
-    return std::nullopt;
+    return {};
 }
 
-std::optional<Error> hardLink(const QString& source, const QString& destination) {
+Result<void, Error> hardLink(const QString& source, const QString& destination) {
     if (::linkat(AT_FDCWD, QFile::encodeName(source).constData(), AT_FDCWD,
                  QFile::encodeName(destination).constData(), AT_SYMLINK_FOLLOW) != 0)
-        return error(errno);
-    return std::nullopt;
+        return Failure{error(errno)};
+    return {};
 }
 
 int removeStale(const QString& folder, const std::function<bool(std::string_view name)>& matches,

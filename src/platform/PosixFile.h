@@ -4,12 +4,12 @@
 // Failures are POSIX errors carrying Linux errno values.
 
 #include "core/Error.h"
+#include "core/Result.h"
 
 #include <QByteArrayView>
 #include <QString>
 #include <chrono>
 #include <functional>
-#include <optional>
 #include <string_view>
 #include <sys/types.h>
 
@@ -36,25 +36,25 @@ public:
     static const Calls& system();
 };
 
-// Writes every byte from the start, repeating interrupted calls, and flushes them to storage: 0,
-// or the errno value of the first failure.
-int writeAllFlushed(int fd, QByteArrayView bytes, const Calls& calls = Calls::system());
+// Writes every byte from the start, repeating interrupted calls, and flushes them to storage; the
+// error is the first failure's.
+Result<void, Error> writeAllFlushed(int fd, QByteArrayView bytes, const Calls& calls = Calls::system());
 
 // Creates `path` exclusively with mode 0644, writes every byte and flushes them to storage. On
 // any failure the file just created is removed again; an existing file is never touched.
-std::optional<Error> writeExclusive(const QString& path, QByteArrayView bytes,
-                                    const Calls& calls = Calls::system());
+Result<void, Error> writeExclusive(const QString& path, QByteArrayView bytes,
+                                   const Calls& calls = Calls::system());
 
 // Writes `path` whole or not at all: every byte goes to a new file beside it (named "." + the
 // name + a random suffix, so it never carries the name's extension), is flushed to storage, and
 // then replaces whatever `path` names. On any failure the new file is removed and `path` is
 // left as it was. For files the user asked to replace; saves of images never come here.
-std::optional<Error> writeReplacing(const QString& path, QByteArrayView bytes,
-                                    const Calls& calls = Calls::system());
+Result<void, Error> writeReplacing(const QString& path, QByteArrayView bytes,
+                                   const Calls& calls = Calls::system());
 
 // A second name for `source`; fails with EEXIST rather than replace `destination`. A symbolic
 // link as `source` is followed, so that an open unnamed file can be named through /proc.
-std::optional<Error> hardLink(const QString& source, const QString& destination);
+Result<void, Error> hardLink(const QString& source, const QString& destination);
 
 // Removes the regular files in `folder` that belong to this user, whose names `matches` accepts
 // and that nobody has changed for `age`: what a crash in the middle of a save left behind.

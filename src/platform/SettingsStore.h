@@ -3,12 +3,14 @@
 // Typed settings keyed by name. A value of the wrong type reads as absent, so one bad value never
 // costs the others.
 
+#include "core/Error.h"
+#include "core/Result.h"
+
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
 #include <QStringList>
 #include <optional>
-#include <string>
 
 namespace quorvane {
 
@@ -20,13 +22,12 @@ public:
     virtual QJsonValue value(const QString& key) const = 0;
     virtual QJsonObject values() const = 0;
     // Sets every member of `changes` in one write. The values are kept even when they could not
-    // be made durable; then the result is false and lastError() says why.
-    virtual bool setValues(const QJsonObject& changes) = 0;
-    virtual std::string lastError() const = 0;
+    // be made durable; the error says why they were not.
+    virtual Result<void, Error> setValues(const QJsonObject& changes) = 0;
     // Whether the stored settings were found damaged at start, so that entries may be missing.
     virtual bool foundDamaged() const { return false; }
 
-    bool setValue(const QString& key, const QJsonValue& value) {
+    Result<void, Error> setValue(const QString& key, const QJsonValue& value) {
         return setValues(QJsonObject{{key, value}});
     }
     bool contains(const QString& key) const { return !value(key).isUndefined(); }

@@ -28,15 +28,16 @@ Result<StagedFile, Error> StagedFile::write(const QString& folder, const QString
         const QString path = QStringLiteral("/proc/self/fd/") + QString::number(fd);
         StagedFile staged(fd, path, calls);
         if (::access(QFile::encodeName(path).constData(), F_OK) == 0) {
-            if (const int failed = PosixFile::writeAllFlushed(fd, bytes, calls); failed != 0)
-                return Failure{PosixFile::error(failed)};
+            if (auto written = PosixFile::writeAllFlushed(fd, bytes, calls); !written)
+                return Failure{written.error()};
             return staged;
         }
     }
     // No unnamed files here (or no /proc to name them through): the named way reports the
     // folder's own errors too.
     const QString path = folder + QLatin1Char('/') + hiddenName;
-    if (auto failure = PosixFile::writeExclusive(path, bytes, calls)) return Failure{*failure};
+    if (auto written = PosixFile::writeExclusive(path, bytes, calls); !written)
+        return Failure{written.error()};
     return StagedFile(-1, path, calls);
 }
 

@@ -1,5 +1,6 @@
 #include "platform/TiffCodec.h"
 
+#include "platform/EncodeError.h"
 #include "platform/PixelRows.h"
 
 #include <algorithm>
@@ -18,6 +19,17 @@ namespace {
 constexpr tmsize_t maxSingleAllocation = tmsize_t{512} << 20;
 
 int swallow(TIFF*, void*, const char*, const char*, va_list) {
+    return 1;
+}
+
+// Keeps the first of libtiff's complaints in the QString at `kept`.
+int keepFirst(TIFF*, void* kept, const char*, const char* format, va_list arguments) {
+    auto* text = static_cast<QString*>(kept);
+    if (text->isEmpty()) {
+        char message[512];
+        std::vsnprintf(message, sizeof message, format, arguments);
+        *text = QString::fromLocal8Bit(message);
+    }
     return 1;
 }
 
@@ -82,11 +94,15 @@ int mapStream(thandle_t handle, void** base, toff_t* size) {
 
 void unmapStream(thandle_t, void*, toff_t) {}
 
-TIFF* open(Stream& stream, const char* mode) {
+// `complaint`, when given, receives libtiff's first error message.
+TIFF* open(Stream& stream, const char* mode, QString* complaint = nullptr) {
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
     if (options == nullptr) return nullptr;
     TIFFOpenOptionsSetMaxSingleMemAlloc(options, maxSingleAllocation);
-    TIFFOpenOptionsSetErrorHandlerExtR(options, swallow, nullptr);
+    if (complaint != nullptr)
+        TIFFOpenOptionsSetErrorHandlerExtR(options, keepFirst, complaint);
+    else
+        TIFFOpenOptionsSetErrorHandlerExtR(options, swallow, nullptr);
     TIFFOpenOptionsSetWarningHandlerExtR(options, swallow, nullptr);
     TIFF* tiff = TIFFClientOpenExt("memory", mode, &stream, readStream, writeStream, seekStream, closeStream,
                                    streamSize, mapStream, unmapStream, options);
@@ -182,14 +198,15 @@ static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "TIFF rasters are copied as RGBA 
 
 } // namespace
 
-std::optional<QByteArray> encode(const QImage& image) {
+Result<QByteArray, Error> encode(const QImage& image) {
     const QImage::Format format = image.format();
     if (image.isNull() || (format != QImage::Format_RGBX8888 && format != QImage::Format_RGBA8888 &&
                            format != QImage::Format_RGBA8888_Premultiplied))
-        return std::nullopt;
+        return Failure{EncodeError::error(EncodeError::Kind::unsupportedImage)};
     Stream stream;
-    TIFF* tiff = open(stream, "w");
-    if (tiff == nullptr) return std::nullopt;
+    QString complaint;
+    TIFF* tiff = open(stream, "w", &complaint);
+    if (tiff == nullptr) return Failure{EncodeError::error(EncodeError::Kind::libraryFailed, complaint)};
     const int width = image.width();
     bool opaque = true;
     for (int y = 0; opaque && format != QImage::Format_RGBX8888 && y < image.height(); ++y)
@@ -222,7 +239,7 @@ std::optional<QByteArray> encode(const QImage& image) {
     }
     ok = ok && TIFFFlush(tiff) == 1;
     TIFFClose(tiff);
-    if (!ok) return std::nullopt;
+    if (!ok) return Failure{EncodeError::error(EncodeError::Kind::libraryFailed, complaint)};
     return QByteArray(reinterpret_cast<const char*>(stream.data.data()), static_cast<qsizetype>(stream.size));
 }
 

@@ -121,12 +121,12 @@ bool X11HotKeyGrabber::heldElsewhere(std::uint8_t keycode, std::uint16_t mask) c
     return false;
 }
 
-std::optional<HotKeyGrabber::Refusal> X11HotKeyGrabber::grab(std::uint32_t id, std::uint32_t x11Keycode,
-                                                             std::uint32_t modifiers) {
+Result<void, HotKeyGrabber::Refusal> X11HotKeyGrabber::grab(std::uint32_t id, std::uint32_t x11Keycode,
+                                                            std::uint32_t modifiers) {
     xcb_connection_t* connection = qtX11Connection();
-    if (connection == nullptr) return Refusal{Refusal::Kind::taken, 0};
+    if (connection == nullptr) return Failure{Refusal{Refusal::Kind::taken, 0}};
     // X keycodes are 8 to 255; 0 would mean "any key".
-    if (x11Keycode < 8 || x11Keycode > 255) return Refusal{Refusal::Kind::invalid, XCB_VALUE};
+    if (x11Keycode < 8 || x11Keycode > 255) return Failure{Refusal{Refusal::Kind::invalid, XCB_VALUE}};
     if (connection != connection_) {
         grabs_.clear();
         connection_ = connection;
@@ -145,10 +145,10 @@ std::optional<HotKeyGrabber::Refusal> X11HotKeyGrabber::grab(std::uint32_t id, s
     for (const auto& [modifier, bit] : wanted)
         if ((modifiers & modifier) != 0) {
             // A modifier this keyboard does not have cannot be typed.
-            if (bit == 0) return Refusal{Refusal::Kind::invalid, XCB_VALUE};
+            if (bit == 0) return Failure{Refusal{Refusal::Kind::invalid, XCB_VALUE}};
             grab.mask |= bit;
         }
-    if (heldElsewhere(grab.keycode, grab.mask)) return Refusal{Refusal::Kind::taken, XCB_ACCESS};
+    if (heldElsewhere(grab.keycode, grab.mask)) return Failure{Refusal{Refusal::Kind::taken, XCB_ACCESS}};
 
     grab.variants = {0, XCB_MOD_MASK_LOCK};
     if (bits.numLock != 0) {
@@ -173,10 +173,11 @@ std::optional<HotKeyGrabber::Refusal> X11HotKeyGrabber::grab(std::uint32_t id, s
         // Ungrabbing a variant we never got is harmless: the server only drops our own grabs.
         release(connection, grab);
         xcb_flush(connection);
-        return Refusal{errorCode == XCB_VALUE ? Refusal::Kind::invalid : Refusal::Kind::taken, errorCode};
+        return Failure{
+            Refusal{errorCode == XCB_VALUE ? Refusal::Kind::invalid : Refusal::Kind::taken, errorCode}};
     }
     grabs_.push_back(std::move(grab));
-    return std::nullopt;
+    return {};
 }
 
 void X11HotKeyGrabber::release(xcb_connection_t* connection, const Grab& grab) {

@@ -22,7 +22,7 @@ public:
 
     bool installHandler(std::function<void(std::uint32_t id)> onPressed) override;
     void removeHandler() override;
-    std::optional<Refusal> grab(std::uint32_t id, std::uint32_t x11Keycode, std::uint32_t modifiers) override;
+    Result<void, Refusal> grab(std::uint32_t id, std::uint32_t x11Keycode, std::uint32_t modifiers) override;
     void ungrab(std::uint32_t id) override;
 
 private:

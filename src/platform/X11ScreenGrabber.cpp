@@ -165,13 +165,13 @@ const X11ScreenGrabber::Segment* X11ScreenGrabber::segmentFor(std::size_t bytes)
     return &segments_.back();
 }
 
-std::optional<X11CaptureError> X11ScreenGrabber::read(std::uint32_t drawable, const QRect& area,
-                                                      QImage& target, QPoint at, bool opaque) {
-    if (connection_.broken()) return failure(X11CaptureError::Kind::connectionFailed);
+Result<void, X11CaptureError> X11ScreenGrabber::read(std::uint32_t drawable, const QRect& area,
+                                                     QImage& target, QPoint at, bool opaque) {
+    if (connection_.broken()) return Failure{failure(X11CaptureError::Kind::connectionFailed)};
     if (area.isEmpty() || area.width() > 0x7fff || area.height() > 0x7fff || at.x() < 0 || at.y() < 0 ||
         at.x() + area.width() > target.width() || at.y() + area.height() > target.height() ||
         target.format() != QImage::Format_RGBA8888_Premultiplied)
-        return failure(X11CaptureError::Kind::grabFailed);
+        return Failure{failure(X11CaptureError::Kind::grabFailed)};
     xcb_connection_t* c = connection_.xcb();
     const auto x = static_cast<std::int16_t>(area.x()), y = static_cast<std::int16_t>(area.y());
     const auto width = static_cast<std::uint16_t>(area.width()),
@@ -188,49 +188,49 @@ std::optional<X11CaptureError> X11ScreenGrabber::read(std::uint32_t drawable, co
                                                 static_cast<std::uint16_t>(std::min(bandRows, height - top)),
                                                 ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment->id,
                                                 static_cast<std::uint32_t>(std::size_t{width} * 4 * top)));
-        std::optional<X11CaptureError> problem;
+        Result<void, X11CaptureError> grabbed;
         BandConverter converter(target, at);
         for (std::size_t band = 0; band < cookies.size(); ++band) {
             xcb_generic_error_t* rawError = nullptr;
             X11Reply<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(c, cookies[band], &rawError));
             X11Reply<xcb_generic_error_t> error(rawError);
-            if (problem) continue;
+            if (!grabbed) continue;
             const int top = static_cast<int>(band) * bandRows;
             const QRect rows(area.x(), area.y() + top, area.width(), std::min(bandRows, area.height() - top));
             if (!reply)
-                problem = readFailure(connection_, error.get());
+                grabbed = Failure{readFailure(connection_, error.get())};
             else if (!connection_.readableDepth(reply->depth) ||
                      reply->size < std::size_t{width} * 4 * static_cast<std::size_t>(rows.height()))
-                problem = failure(X11CaptureError::Kind::unsupportedFormat);
+                grabbed = Failure{failure(X11CaptureError::Kind::unsupportedFormat)};
             else
                 converter.convert(static_cast<const std::uint8_t*>(segment->memory) +
                                       std::size_t{width} * 4 * top,
                                   top, rows.height(), width, reply->depth == 32 && !opaque);
         }
-        return problem;
+        return grabbed;
     }
 
     xcb_generic_error_t* rawError = nullptr;
     X11Reply<xcb_get_image_reply_t> reply(xcb_get_image_reply(
         c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, drawable, x, y, width, height, ~0u), &rawError));
     X11Reply<xcb_generic_error_t> error(rawError);
-    if (!reply) return readFailure(connection_, error.get());
+    if (!reply) return Failure{readFailure(connection_, error.get())};
     if (!connection_.readableDepth(reply->depth) ||
         static_cast<std::size_t>(xcb_get_image_data_length(reply.get())) < bytes)
-        return failure(X11CaptureError::Kind::unsupportedFormat);
+        return Failure{failure(X11CaptureError::Kind::unsupportedFormat)};
     BandConverter(target, at)
         .convert(xcb_get_image_data(reply.get()), 0, height, width, reply->depth == 32 && !opaque);
-    return std::nullopt;
+    return {};
 }
 
-std::optional<X11CaptureError> X11ScreenGrabber::readWindow(const X11Window& window, QImage& target,
-                                                            bool opaque) {
+Result<void, X11CaptureError> X11ScreenGrabber::readWindow(const X11Window& window, QImage& target,
+                                                           bool opaque) {
     const QRect whole(0, 0, window.geometry.width(), window.geometry.height());
-    auto error = read(window.client, whole, target, QPoint(0, 0), opaque);
-    if (!error || error->xError != badMatch) return error;
+    auto grabbed = read(window.client, whole, target, QPoint(0, 0), opaque);
+    if (grabbed || grabbed.error().xError != badMatch) return grabbed;
     // Without off-screen content the server reads only what lies on the screen.
     const QRect onScreen = window.geometry.intersected(connection_.rootGeometry());
-    if (onScreen.isEmpty()) return error;
+    if (onScreen.isEmpty()) return grabbed;
     const QRect area = onScreen.translated(-window.geometry.topLeft());
     return read(window.client, area, target, area.topLeft(), opaque);
 }

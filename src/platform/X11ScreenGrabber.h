@@ -4,6 +4,7 @@
 // shared-memory segment where the server offers one (MIT-SHM), else through plain GetImage, and
 // converts them to RGBA byte order on the way.
 
+#include "core/Result.h"
 #include "platform/X11CaptureConnection.h"
 #include "platform/X11ScreenTargets.h"
 
@@ -12,7 +13,6 @@
 #include <QRect>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 namespace quorvane {
@@ -27,12 +27,12 @@ public:
     // Copies `area` (the drawable's coordinates) into `target` (RGBA8888, premultiplied) with its
     // top left at `at`. Depth-24 pixels arrive opaque; depth-32 pixels keep their premultiplied
     // alpha unless `opaque`.
-    std::optional<X11CaptureError> read(std::uint32_t drawable, const QRect& area, QImage& target, QPoint at,
-                                        bool opaque);
+    Result<void, X11CaptureError> read(std::uint32_t drawable, const QRect& area, QImage& target, QPoint at,
+                                       bool opaque);
 
     // The whole client area of a viewable window, into `target` of the window's size. Parts that
     // the server cannot render stay transparent.
-    std::optional<X11CaptureError> readWindow(const X11Window& window, QImage& target, bool opaque);
+    Result<void, X11CaptureError> readWindow(const X11Window& window, QImage& target, bool opaque);
 
     // Lets go of the segments kept for the next grabs.
     void releaseSharedMemory();

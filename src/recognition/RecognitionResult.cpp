@@ -4,12 +4,12 @@
 
 namespace quorvane {
 
-QString RecognitionResult::text(bool joiningLines) const {
+QString RecognitionResult::text(LineBreaks breaks) const {
     QStringList texts;
     texts.reserve(qsizetype(lines.size()));
     for (const RecognizedLine& line : lines)
         texts.append(line.text);
-    return texts.join(joiningLines ? QStringLiteral(" ") : QStringLiteral("\n"));
+    return texts.join(breaks == LineBreaks::joined ? QStringLiteral(" ") : QStringLiteral("\n"));
 }
 
 } // namespace quorvane

@@ -15,8 +15,10 @@ struct RecognitionResult {
 
     bool operator==(const RecognitionResult&) const = default;
 
-    // The lines' texts joined with a space or a newline; codes never take part.
-    QString text(bool joiningLines) const;
+    enum class LineBreaks { kept, joined };
+
+    // The lines' texts, one a line or joined with a space; codes never take part.
+    QString text(LineBreaks breaks) const;
 };
 
 } // namespace quorvane

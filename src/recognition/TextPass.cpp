@@ -54,7 +54,7 @@ void TextPass::submit(std::function<void(TextEngine&)> work) {
 
 void TextPass::fail(const Error& error) {
     const std::lock_guard lock(mutex_);
-    if (!error_) error_ = error;
+    if (read_) read_ = Failure{error};
 }
 
 void TextPass::layout(TextEngine& engine, const QImage& flat, const QImage& enlarged, int factor) {
@@ -119,7 +119,7 @@ void TextPass::done() {
 Result<std::vector<TextEngine::Line>, Error> TextPass::finish() {
     std::unique_lock lock(mutex_);
     idle_.wait(lock, [this] { return outstanding_ == 0; });
-    if (error_) return Failure{*error_};
+    if (!read_) return Failure{read_.error()};
     std::vector<TextEngine::Line> lines;
     for (auto& [index, piece] : pieces_)
         for (auto& line : piece)

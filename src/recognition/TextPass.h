@@ -19,7 +19,6 @@
 #include <functional>
 #include <map>
 #include <mutex>
-#include <optional>
 #include <vector>
 
 namespace quorvane {
@@ -55,7 +54,8 @@ private:
     std::condition_variable idle_;
     int outstanding_ = 0;
     std::map<std::size_t, std::vector<TextEngine::Line>> pieces_;
-    std::optional<Error> error_;
+    // Done so far, or the first engine error.
+    Result<void, Error> read_;
 };
 
 } // namespace quorvane

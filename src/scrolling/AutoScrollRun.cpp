@@ -2,12 +2,12 @@
 
 namespace quorvane {
 
-AutoScrollRun::Decision AutoScrollRun::next(const std::optional<ScrollStitchOutcome>& after, bool trusted,
-                                            bool sameTarget) {
+AutoScrollRun::Decision AutoScrollRun::next(const std::optional<ScrollStitchOutcome>& after,
+                                            Surroundings surroundings) {
     using Kind = ScrollStitchOutcome::Kind;
     using Stop = AutoScrollStop::Kind;
-    if (!trusted) return Decision::stopWith(AutoScrollStop::of(Stop::permissionRevoked));
-    if (!sameTarget) return Decision::stopWith(AutoScrollStop::of(Stop::targetChanged));
+    if (!surroundings.trusted) return Decision::stopWith(AutoScrollStop::of(Stop::permissionRevoked));
+    if (!surroundings.sameTarget) return Decision::stopWith(AutoScrollStop::of(Stop::targetChanged));
 
     if (steps > 0) {
         const auto flip = [this] {

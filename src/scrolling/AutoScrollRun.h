@@ -42,10 +42,17 @@ struct AutoScrollRun {
         return AutoScrollRun{direction, step, inverted};
     }
 
+    // What the run finds around it before a step.
+    struct Surroundings {
+        // Scroll events may be posted.
+        bool trusted = true;
+        // The window under the scroll point is still the one the run started on.
+        bool sameTarget = true;
+    };
+
     // Called once before every step. `after` is the outcome of the frame taken after the previous
-    // step; `trusted` whether scroll events may be posted; `sameTarget` whether the window under
-    // the scroll point is still the one the run started on.
-    Decision next(const std::optional<ScrollStitchOutcome>& after, bool trusted, bool sameTarget);
+    // step.
+    Decision next(const std::optional<ScrollStitchOutcome>& after, Surroundings surroundings);
 
     bool operator==(const AutoScrollRun&) const = default;
 };

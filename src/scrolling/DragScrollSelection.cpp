@@ -65,16 +65,16 @@ void DragScrollSelection::handle(const DragScrollEvent& event) {
     case Kind::lock: {
         presenter_.hide();
         const DragScrollDisplay display = tracker_.display;
-        onLock(effect.rect, display, *effect.edge);
+        Q_EMIT locked(effect.rect, display, *effect.edge);
         break;
     }
     case Kind::zone:
-        onZone(effect.edge);
+        Q_EMIT zoneChanged(effect.edge);
         break;
     case Kind::select: {
         const DragScrollDisplay display = tracker_.display;
         end();
-        onSelect(effect.rect, display);
+        Q_EMIT selected(effect.rect, display);
         break;
     }
     case Kind::none:
@@ -84,11 +84,11 @@ void DragScrollSelection::handle(const DragScrollEvent& event) {
         break;
     case Kind::finish:
         end();
-        onFinish();
+        Q_EMIT finished();
         break;
     case Kind::cancel:
         end();
-        onCancel();
+        Q_EMIT cancelled();
         break;
     }
 }

@@ -29,14 +29,6 @@ public:
                         QObject* parent = nullptr);
     ~DragScrollSelection() override;
 
-    std::function<void(const QRectF&, const DragScrollDisplay&)> onSelect = [](const QRectF&,
-                                                                               const DragScrollDisplay&) {};
-    std::function<void(const QRectF&, const DragScrollDisplay&, DragScrollEdge)> onLock =
-        [](const QRectF&, const DragScrollDisplay&, DragScrollEdge) {};
-    std::function<void(std::optional<DragScrollEdge>)> onZone = [](std::optional<DragScrollEdge>) {};
-    std::function<void()> onFinish = [] {};
-    std::function<void()> onCancel = [] {};
-
     // Starts the tap, shows the hint and watches the displays; false when already active, used up,
     // or the tap could not start.
     bool begin();
@@ -49,6 +41,17 @@ public:
     void handle(const DragScrollEvent& event);
     // One look at the button; two in a row that see it up while dragging stand for the release.
     void poll();
+
+Q_SIGNALS:
+    // A release selected `region`; the selection has ended.
+    void selected(const QRectF& region, const DragScrollDisplay& display);
+    // The drag reached a screen edge and locked the region that scrolls that way.
+    void locked(const QRectF& region, const DragScrollDisplay& display, DragScrollEdge edge);
+    // The pointer entered or left an edge zone.
+    void zoneChanged(std::optional<DragScrollEdge> edge);
+    // A locked drag was released, or the selection was given up; it has ended either way.
+    void finished();
+    void cancelled();
 
 private:
     DragScrollTracker tracker_;

@@ -46,7 +46,7 @@ QRectF ScrollCaptureWindows::show(const QRectF& region, const std::optional<QRec
     outline_ = std::make_unique<ScrollOutlineWindow>(region);
     outline_->show();
 
-    const QSize size = ScrollHUDText::panelSize(model.dragMode(), model.dragHint());
+    const QSize size = ScrollHUDText::panelSize(model);
     const QPointF origin =
         ScrollHUDPlacement::origin(QRectF(outline_->frame()), visible.value_or(region), QSizeF(size));
     // A drag-driven capture must not be disturbed by the panel.

@@ -37,9 +37,9 @@ QString autoUpHelp(const ScrollHUDModel& model) {
     return QStringLiteral("Available before anything is stitched downward");
 }
 
-QSize panelSize(bool dragMode, bool dragHint) {
-    if (dragMode) return {320, 92};
-    return dragHint ? QSize(440, 158) : QSize(440, 140);
+QSize panelSize(const ScrollHUDModel& model) {
+    if (model.dragMode()) return {320, 92};
+    return model.dragHint() ? QSize(440, 158) : QSize(440, 140);
 }
 
 QString dragHintText() {

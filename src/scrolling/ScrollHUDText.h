@@ -20,7 +20,7 @@ QString countsAccessible(int frames, int height);
 // Auto ↑'s tool tip.
 QString autoUpHelp(const ScrollHUDModel& model);
 // The panel in points: 320 × 92 driven by a drag, else 440 × 158 with the hint, 440 × 140.
-QSize panelSize(bool dragMode, bool dragHint);
+QSize panelSize(const ScrollHUDModel& model);
 
 QString dragHintText();
 

@@ -149,7 +149,7 @@ QWidget* ScrollHUDView::makeControls() {
 void ScrollHUDView::refresh() {
     const ScrollHUDModel& m = model_;
     const bool drag = m.dragMode();
-    setFixedSize(ScrollHUDText::panelSize(drag, m.dragHint()));
+    setFixedSize(ScrollHUDText::panelSize(m));
     auto* column = static_cast<QVBoxLayout*>(layout());
     const int padding = drag ? 10 : 12;
     column->setContentsMargins(padding, padding, padding, padding);

@@ -147,7 +147,8 @@ void ScrollingCaptureController::runReport(int token, int session,
     ScrollInjecting& injector = parts_.injector;
     const bool trusted = injector.trusted();
     const auto current = parts_.probe.target(context.center);
-    const AutoScrollRun::Decision decision = run_->next(report->outcome, trusted, current == context.target);
+    const AutoScrollRun::Decision decision =
+        run_->next(report->outcome, {.trusted = trusted, .sameTarget = current == context.target});
     if (decision.stop) {
         endAuto(*decision.stop);
         return;
@@ -199,7 +200,8 @@ void ScrollingCaptureController::endAuto(const AutoScrollStop& stop, std::uint32
         pausedRun_.reset();
         if (stop.kind == Stop::stitchStopped) return;
         reachedEnd_ = stop.kind == Stop::endReached || (stop.kind == Stop::noEffect && stats_.appended > 0);
-        showDrag(DragScrollStatus::stopped(stop, stats_.appended >= 1), !reachedEnd_);
+        showDrag(DragScrollStatus::stopped(stop, stats_.appended >= 1),
+                 reachedEnd_ ? Tone::plain : Tone::attention);
     }
     // Scrolling by hand goes on.
     startCaptureLoop();
@@ -236,25 +238,25 @@ void ScrollingCaptureController::setDragEdge(std::optional<DragScrollEdge> edge)
         return;
     }
     pauseEdgeRun();
-    if (!reachedEnd_) showDrag(DragScrollStatus::paused(orientation_), false);
+    if (!reachedEnd_) showDrag(DragScrollStatus::paused(orientation_), Tone::plain);
 }
 
 void ScrollingCaptureController::startEdgeRun(AutoScrollDirection direction) {
     if (phase_ != Phase::running || !isDragDriven_ || runToken_ != 0 || !source_) return;
     if (!parts_.injector.trusted()) {
-        showDrag(QStringLiteral("Accessibility access was turned off — release to finish"), true);
+        showDrag(QStringLiteral("Accessibility access was turned off — release to finish"), Tone::attention);
         return;
     }
     const QPointF point = scrollPoint(region_, hudArea_);
     const auto target = parts_.probe.target(point);
     if (!target) {
         lastAutoStop_ = AutoScrollStop::of(Stop::noTarget);
-        showDrag(QStringLiteral("No window under the area to scroll — release to finish"), true);
+        showDrag(QStringLiteral("No window under the area to scroll — release to finish"), Tone::attention);
         return;
     }
     if (direction != orientation_) {
         if (!worker_ || worker_->appendedRows()) {
-            showDrag(DragScrollStatus::directionLocked(orientation_), true);
+            showDrag(DragScrollStatus::directionLocked(orientation_), Tone::attention);
             return;
         }
         if (!switchOrientation(direction, QStringLiteral("Still stitching — leave the edge and come back"))) return;
@@ -296,11 +298,11 @@ void ScrollingCaptureController::pauseEdgeRun() {
     startCaptureLoop();
 }
 
-void ScrollingCaptureController::showDrag(const QString& text, bool attention) {
+void ScrollingCaptureController::showDrag(const QString& text, Tone tone) {
     // Repeated zone events announce each text once.
     if (model_.status() == text) return;
     model_.setStatus(text);
-    model_.setAttention(attention);
+    model_.setAttention(tone == Tone::attention);
     announce(text);
 }
 

@@ -393,24 +393,20 @@ bool ScrollingCaptureController::beginDragSelection(const std::vector<DragScroll
     parts->selection = std::make_unique<DragScrollSelection>(DragScrollTracker::make(displays, point), *parts->tap,
                                                              *parts->presenter, buttonDown);
     DragScrollSelection& selection = *parts->selection;
-    const QPointer self(this);
-    selection.onSelect = [self](const QRectF& region, const DragScrollDisplay& display) {
-        if (!self) return;
-        self->dropDrag();
-        self->begin(region, display.id, display.scale);
-    };
-    selection.onLock = [self](const QRectF& region, const DragScrollDisplay& display, DragScrollEdge edge) {
-        if (self) self->begin(region, display.id, display.scale, edge);
-    };
-    selection.onZone = [self](std::optional<DragScrollEdge> edge) {
-        if (self) self->setDragEdge(edge);
-    };
-    selection.onFinish = [self] {
-        if (self && self->phase_ == Phase::running) self->complete();
-    };
-    selection.onCancel = [self] {
-        if (self) self->cancel();
-    };
+    connect(&selection, &DragScrollSelection::selected, this,
+            [this](const QRectF& region, const DragScrollDisplay& display) {
+                dropDrag();
+                begin(region, display.id, display.scale);
+            });
+    connect(&selection, &DragScrollSelection::locked, this,
+            [this](const QRectF& region, const DragScrollDisplay& display, DragScrollEdge edge) {
+                begin(region, display.id, display.scale, edge);
+            });
+    connect(&selection, &DragScrollSelection::zoneChanged, this, &ScrollingCaptureController::setDragEdge);
+    connect(&selection, &DragScrollSelection::finished, this, [this] {
+        if (phase_ == Phase::running) complete();
+    });
+    connect(&selection, &DragScrollSelection::cancelled, this, &ScrollingCaptureController::cancel);
     if (!selection.begin()) return false;
     drag_ = std::move(parts);
     Log::capture().log("Drag scroll selection started");

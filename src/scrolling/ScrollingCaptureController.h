@@ -209,7 +209,9 @@ private:
     void resumeWaiter(std::optional<ScrollStitchWorker::Report> report);
     void startEdgeRun(AutoScrollDirection direction);
     void pauseEdgeRun();
-    void showDrag(const QString& text, bool attention);
+    // A status that asks for the user's attention shows in orange.
+    enum class Tone { plain, attention };
+    void showDrag(const QString& text, Tone tone);
     void announce(const QString& text);
     void cancelRun();
 

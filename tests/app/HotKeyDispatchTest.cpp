@@ -18,10 +18,10 @@ struct FakeHotKeyGrabber : HotKeyGrabber {
         return true;
     }
     void removeHandler() override { press = nullptr; }
-    std::optional<Refusal> grab(std::uint32_t id, std::uint32_t, std::uint32_t) override {
-        if (refusedKeycodes.contains(id & 0xff)) return Refusal{};
+    Result<void, Refusal> grab(std::uint32_t id, std::uint32_t, std::uint32_t) override {
+        if (refusedKeycodes.contains(id & 0xff)) return Failure{Refusal{}};
         grabbed.insert(id);
-        return std::nullopt;
+        return {};
     }
     void ungrab(std::uint32_t id) override { grabbed.erase(id); }
 

@@ -22,15 +22,17 @@ struct FakeLoginItem : LoginItemService {
     int registers = 0, unregisters = 0;
 
     Status status() const override { return state; }
-    std::optional<Error> registerItem() override {
+    Result<void, Error> registerItem() override {
         ++registers;
-        if (!failure) state = afterRegister;
-        return failure;
+        if (failure) return Failure{*failure};
+        state = afterRegister;
+        return {};
     }
-    std::optional<Error> unregisterItem() override {
+    Result<void, Error> unregisterItem() override {
         ++unregisters;
-        if (!failure) state = Service::notRegistered;
-        return failure;
+        if (failure) return Failure{*failure};
+        state = Service::notRegistered;
+        return {};
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include "core/Geometry.h"
 #include "document/OverlayBudget.h"
+#include "support/ResultPrinters.h"
 #include "support/TestAnnotations.h"
 
 #include <QPainter>
@@ -74,9 +75,9 @@ TEST(EditorDocument, EveryChangeIsOneNamedStepThatUndoesAndRedoesExactly) {
         {[&] { d.updateAnnotation(moved); }, "Edit Annotation"},
         {[&] { d.reorder(counter.id, +1); }, {}},
         {[&] { d.deleteAnnotation(QUuid::createUuid()); }, {}},
-        {[&] { d.move(a.id, true); }, "Bring to Front"},
+        {[&] { d.move(a.id, StackEnd::front); }, "Bring to Front"},
         {[&] { d.reorder(a.id, -1); }, "Reorder Annotation"},
-        {[&] { d.move(counter.id, false); }, "Send to Back"},
+        {[&] { d.move(counter.id, StackEnd::back); }, "Send to Back"},
         {duplicate, "Add Annotation"},
         {[&] { d.deleteAnnotation(a.id); }, "Delete Annotation"},
         {[&] { d.setBackdrop(Backdrop::preset(Backdrop::Preset::paper, 1)); }, "Backdrop"},
@@ -162,7 +163,9 @@ TEST(EditorDocument, MarksPastTheCropGrowItWithTheirMargin) {
 TEST(EditorDocument, OutputSizeIsCheckedRoundedAndClearedByCanvasChanges) {
     EditorDocument document(test::twoToneImage(1200, 800), std::nullopt, 1);
     EXPECT_TRUE(document.setOutputSize(QSizeF(16384, 1953), ImageResampler::Quality::nearest));
-    EXPECT_FALSE(document.setOutputSize(QSizeF(16385, 10), std::nullopt));
+    const auto refused = document.setOutputSize(QSizeF(16385, 10), std::nullopt);
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(refused.error(), (Error{"Quorvane.OutputSize", 1, "Each side can be at most 16,384 pixels."}));
     EXPECT_EQ(*document.outputSize(), QSizeF(16384, 1953));
     EXPECT_EQ(document.outputQuality(), ImageResampler::Quality::nearest);
     // At most 16,384 a side and 32,000,000 pixels, after rounding.

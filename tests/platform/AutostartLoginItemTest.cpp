@@ -1,5 +1,6 @@
 #include "platform/AutostartLoginItem.h"
 
+#include "support/ResultPrinters.h"
 #include "support/TempDir.h"
 
 #include <QFile>
@@ -88,7 +89,7 @@ TEST(AutostartLoginItem, WritesAValidEntryForAnyProgramPathAndRemovesIt) {
         fs::create_directories(rig.program.parent_path());
         std::ofstream(rig.program) << "#!/bin/sh\n";
         AutostartLoginItem item = rig.item();
-        ASSERT_EQ(item.registerItem(), std::nullopt) << name;
+        ASSERT_TRUE(item.registerItem().ok()) << name;
         EXPECT_EQ(item.status(), Status::enabled);
         EXPECT_EQ(validationProblems(pathOf(rig.entry)), QString()) << name;
         QFile written(pathOf(rig.entry));
@@ -97,17 +98,17 @@ TEST(AutostartLoginItem, WritesAValidEntryForAnyProgramPathAndRemovesIt) {
     }
     EXPECT_EQ(std::distance(fs::directory_iterator(rig.folder), fs::directory_iterator()), 1);
     AutostartLoginItem item = rig.item();
-    EXPECT_EQ(item.unregisterItem(), std::nullopt);
+    EXPECT_TRUE(item.unregisterItem().ok());
     EXPECT_FALSE(fs::exists(rig.entry));
     EXPECT_EQ(item.status(), Status::notRegistered);
-    EXPECT_EQ(item.unregisterItem(), std::nullopt);
+    EXPECT_TRUE(item.unregisterItem().ok());
 }
 
 // A missing autostart folder is made private; one that is a file, a full disk or a program path
 // no entry can carry fail with their reason and leave no entry, whole or partial.
 TEST(AutostartLoginItem, FailsWithAReasonAndLeavesNoPartialEntry) {
     AutostartRig rig;
-    ASSERT_EQ(rig.item().registerItem(), std::nullopt);
+    ASSERT_TRUE(rig.item().registerItem().ok());
     EXPECT_EQ(fs::status(rig.folder).permissions() & fs::perms::all, fs::perms::owner_all);
     fs::remove_all(rig.folder);
 
@@ -117,20 +118,20 @@ TEST(AutostartLoginItem, FailsWithAReasonAndLeavesNoPartialEntry) {
             return -1;
         }
     } full;
-    EXPECT_EQ(rig.item(full).registerItem(), PosixFile::error(ENOSPC));
+    EXPECT_EQ(rig.item(full).registerItem(), Failure{PosixFile::error(ENOSPC)});
     EXPECT_TRUE(fs::is_empty(rig.folder));
 
     fs::remove(rig.folder);
     std::ofstream(rig.folder) << "not a folder";
     EXPECT_EQ(rig.item().status(), Status::notRegistered);
-    EXPECT_EQ(rig.item().registerItem(), PosixFile::error(ENOTDIR));
+    EXPECT_EQ(rig.item().registerItem(), Failure{PosixFile::error(ENOTDIR)});
     fs::remove(rig.folder);
 
     const auto refused =
         AutostartLoginItem(pathOf(rig.folder), QStringLiteral("/opt/line\nbreak/q"), PosixFile::Calls::system())
             .registerItem();
-    ASSERT_TRUE(refused);
-    EXPECT_EQ(refused->domain, QStringLiteral("Quorvane.DesktopEntry"));
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error().domain, QStringLiteral("Quorvane.DesktopEntry"));
     EXPECT_FALSE(fs::exists(rig.entry));
 }
 

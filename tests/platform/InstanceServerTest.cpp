@@ -78,7 +78,7 @@ TEST(InstanceServer, ALaterProcessHandsOverItsArgumentsAndAStaleSocketIsReplaced
     EXPECT_EQ(rig.forward({"quorvane://show"}, 300ms).outcome, Outcome::failed);
     EXPECT_LT(std::chrono::steady_clock::now() - before, 2s);
 
-    ASSERT_FALSE(rig.server.listen().has_value());
+    ASSERT_TRUE(rig.server.listen().ok());
     EXPECT_EQ(std::filesystem::status(rig.path).permissions() & std::filesystem::perms::others_all,
               std::filesystem::perms::none);
     const QByteArrayList arguments = {"quorvane://capture/screen?then=edit", "/tmp/a.png"};
@@ -107,7 +107,7 @@ TEST(InstanceServer, AForwardToAProgramThatDoesNotAnswerEndsInTime) {
 
 TEST(InstanceServer, BadClientsAreCutOffAndTheProgramKeepsServing) {
     Rig rig;
-    ASSERT_FALSE(rig.server.listen().has_value());
+    ASSERT_TRUE(rig.server.listen().ok());
 
     // Half a message, then the client dies.
     {

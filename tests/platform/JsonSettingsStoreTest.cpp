@@ -1,5 +1,6 @@
 #include "platform/JsonSettingsStore.h"
 
+#include "support/ResultPrinters.h"
 #include "support/TempDir.h"
 
 #include <QJsonArray>
@@ -35,8 +36,9 @@ TEST(JsonSettingsStore, WritesAPrivateFileOnlyOnChange) {
     EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), {}), 1) << "no temporary files";
     std::ofstream(home / "file") << "a file where the folder should be";
     store.emplace(home / "file" / "settings.json");
-    EXPECT_FALSE(store->setValue("a", 1));
-    EXPECT_FALSE(store->lastError().empty());
+    const auto refused = store->setValue("a", 1);
+    ASSERT_FALSE(refused);
+    EXPECT_FALSE(refused.error().message.isEmpty());
     EXPECT_EQ(store->value("a"), QJsonValue(1));
 }
 
@@ -191,7 +193,7 @@ TEST(JsonSettingsStore, WritesThroughASymbolicLinkAndKeepsTheLink) {
         JsonSettingsStore store(file);
         EXPECT_FALSE(store.problem());
         EXPECT_EQ(store.value("format"), QJsonValue("jpeg"));
-        ASSERT_TRUE(store.setValue("hideAfterSave", true)) << store.lastError();
+        ASSERT_EQ(store.setValue("hideAfterSave", true), (Result<void, Error>()));
         EXPECT_TRUE(fs::is_symlink(file));
         EXPECT_EQ(JsonSettingsStore(dotfiles).values(),
                   (QJsonObject{{"format", "jpeg"}, {"hideAfterSave", true}}));
@@ -211,7 +213,7 @@ TEST(JsonSettingsStore, WritesThroughASymbolicLinkAndKeepsTheLink) {
         ASSERT_TRUE(store.problem());
         EXPECT_EQ(store.problem()->reason, reason);
         EXPECT_TRUE(fs::is_symlink(store.problem()->movedTo)) << "the link itself is moved aside";
-        ASSERT_TRUE(store.setValue("a", 1)) << store.lastError();
+        ASSERT_EQ(store.setValue("a", 1), (Result<void, Error>()));
         EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(file)));
         fs::remove(store.problem()->movedTo);
     }
@@ -220,7 +222,7 @@ TEST(JsonSettingsStore, WritesThroughASymbolicLinkAndKeepsTheLink) {
     fs::create_symlink(dotfiles, file);
     JsonSettingsStore store(file);
     fs::rename(dotfiles, home / "moved.json");
-    ASSERT_TRUE(store.setValue("a", 2)) << store.lastError();
+    ASSERT_EQ(store.setValue("a", 2), (Result<void, Error>()));
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(file)));
     EXPECT_EQ(JsonSettingsStore(file).value("a"), QJsonValue(2));
 }

@@ -1,5 +1,6 @@
 #include "platform/PosixFile.h"
 
+#include "support/ResultPrinters.h"
 #include "support/TempDir.h"
 
 #include <QFile>
@@ -53,27 +54,30 @@ TEST(PosixFile, WritesEveryByteFlushedOrNothingAndNeverTouchesAFileThatExists) {
     full.room = 4096;
     const auto failure =
         PosixFile::writeExclusive(pathOf(folder / "shot.png"), QByteArray(10'000, 'x'), full);
-    ASSERT_TRUE(failure);
-    EXPECT_EQ(*failure, PosixFile::error(ENOSPC));
-    EXPECT_EQ(failure->domain + " " + failure->message, QStringLiteral("POSIX No space left on device."));
+    ASSERT_FALSE(failure.ok());
+    EXPECT_EQ(failure.error(), PosixFile::error(ENOSPC));
+    EXPECT_EQ(failure.error().domain + " " + failure.error().message,
+              QStringLiteral("POSIX No space left on device."));
     failingClose.closeError = EIO;
     EXPECT_EQ(PosixFile::writeExclusive(pathOf(folder / "b"), QByteArray("lost"), failingClose),
-              PosixFile::error(EIO));
+              Failure{PosixFile::error(EIO)});
     EXPECT_TRUE(fs::is_empty(folder.path()));
 
     interrupted.interruptions = 2;
-    EXPECT_FALSE(PosixFile::writeExclusive(pathOf(folder / "a"), QByteArray("first"), interrupted));
+    EXPECT_TRUE(PosixFile::writeExclusive(pathOf(folder / "a"), QByteArray("first"), interrupted).ok());
     EXPECT_EQ(interrupted.made, "fsync close");
     QFile written(pathOf(folder / "a"));
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(written.readAll(), QByteArray("first"));
 
     EXPECT_EQ(PosixFile::writeExclusive(pathOf(folder / "a"), QByteArray("second")),
-              PosixFile::error(EEXIST));
+              Failure{PosixFile::error(EEXIST)});
     fs::create_symlink(folder / "elsewhere", folder / "link");
-    EXPECT_EQ(PosixFile::writeExclusive(pathOf(folder / "link"), QByteArray("x")), PosixFile::error(EEXIST));
+    EXPECT_EQ(PosixFile::writeExclusive(pathOf(folder / "link"), QByteArray("x")),
+              Failure{PosixFile::error(EEXIST)});
     EXPECT_FALSE(fs::exists(folder / "elsewhere"));
-    EXPECT_EQ(PosixFile::hardLink(pathOf(folder / "a"), pathOf(folder / "link")), PosixFile::error(EEXIST));
+    EXPECT_EQ(PosixFile::hardLink(pathOf(folder / "a"), pathOf(folder / "link")),
+              Failure{PosixFile::error(EEXIST)});
     // Numbers the system does not know are reported as an input/output error.
     EXPECT_EQ(PosixFile::error(99999), PosixFile::error(EIO));
 }
@@ -101,15 +105,17 @@ TEST(PosixFile, ReplacesAFileWholeOrLeavesItAsItWas) {
     NamingCalls full, failingClose, fine;
     full.room = 2;
     failingClose.closeError = EIO;
-    EXPECT_EQ(PosixFile::writeReplacing(pathOf(target), QByteArray("new entry"), full), PosixFile::error(ENOSPC));
+    EXPECT_EQ(PosixFile::writeReplacing(pathOf(target), QByteArray("new entry"), full),
+              Failure{PosixFile::error(ENOSPC)});
     EXPECT_EQ(PosixFile::writeReplacing(pathOf(target), QByteArray("new entry"), failingClose),
-              PosixFile::error(EIO));
+              Failure{PosixFile::error(EIO)});
     fs::create_directory(folder / "folder");
-    EXPECT_EQ(PosixFile::writeReplacing(pathOf(folder / "folder"), QByteArray("x")), PosixFile::error(EISDIR));
+    EXPECT_EQ(PosixFile::writeReplacing(pathOf(folder / "folder"), QByteArray("x")),
+              Failure{PosixFile::error(EISDIR)});
     EXPECT_EQ(contents(target), "old");
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 2);
 
-    EXPECT_FALSE(PosixFile::writeReplacing(pathOf(target), QByteArray("new entry"), fine));
+    EXPECT_TRUE(PosixFile::writeReplacing(pathOf(target), QByteArray("new entry"), fine).ok());
     EXPECT_EQ(contents(target), "new entry");
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 2);
     ASSERT_EQ(fine.opened.size(), 1u);

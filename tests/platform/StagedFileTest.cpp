@@ -1,5 +1,6 @@
 #include "platform/StagedFile.h"
 
+#include "support/ResultPrinters.h"
 #include "support/TempDir.h"
 
 #include <QFile>
@@ -54,8 +55,8 @@ TEST(StagedFile, UnnamedWhereItCanBeElseHiddenAndGoneEitherWay) {
             ASSERT_TRUE(file.open(QIODevice::ReadOnly));
             EXPECT_EQ(file.readAll(), bytes);
             const QString linked = path + "/linked";
-            EXPECT_FALSE(PosixFile::hardLink(staged->path(), linked));
-            EXPECT_EQ(PosixFile::hardLink(staged->path(), linked), PosixFile::error(EEXIST));
+            EXPECT_TRUE(PosixFile::hardLink(staged->path(), linked).ok());
+            EXPECT_EQ(PosixFile::hardLink(staged->path(), linked), Failure{PosixFile::error(EEXIST)});
             fs::remove(folder / "linked");
         }
         EXPECT_EQ(entries(folder.path()), 0u);

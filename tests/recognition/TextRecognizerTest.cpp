@@ -211,7 +211,8 @@ TEST(TextRecognizer, SplitsWordsAtWhiteSpaceAndDropsThoseWithoutBoxes) {
 TEST(TextRecognizer, JoinsLineTextsAndLeavesCodesOut) {
     const RecognitionResult result{{{"a", 1, {}, {}}, {"b", 1, {}, {}}},
                                    {{"payload", "QR", QRectF(0, 0, 1, 1)}}};
-    EXPECT_EQ(result.text(true) + "|" + result.text(false), "a b|a\nb");
+    using Breaks = RecognitionResult::LineBreaks;
+    EXPECT_EQ(result.text(Breaks::joined) + "|" + result.text(Breaks::kept), "a b|a\nb");
 }
 
 } // namespace

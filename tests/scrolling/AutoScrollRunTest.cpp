@@ -118,7 +118,9 @@ TEST(AutoScrollRun, DecidesEachStepFromTheStitchOutcome) {
         AutoScrollRun run = AutoScrollRun::make(c.direction, 40, c.inverted);
         for (std::size_t i = 0; i < c.calls.size(); ++i) {
             const Call& call = c.calls[i];
-            EXPECT_EQ(run.next(call.after, call.trusted, call.sameTarget), call.expected) << "call " << i + 1;
+            EXPECT_EQ(run.next(call.after, {.trusted = call.trusted, .sameTarget = call.sameTarget}),
+                      call.expected)
+                << "call " << i + 1;
         }
     }
 }
@@ -128,7 +130,7 @@ TEST(AutoScrollRun, MakesAtMostTwoThousandSteps) {
     int scrolls = 0;
     Decision last;
     for (int call = 1; call <= 2001; ++call) {
-        last = run.next(Outcome::appended(1), true, true);
+        last = run.next(Outcome::appended(1), {.trusted = true, .sameTarget = true});
         if (last.scroll) ++scrolls;
     }
     EXPECT_EQ(scrolls, 2000);

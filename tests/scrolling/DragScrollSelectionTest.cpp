@@ -1,5 +1,7 @@
 #include "scrolling/DragScrollSelection.h"
 
+#include "support/DragScrollCalls.h"
+
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -38,18 +40,11 @@ struct Harness {
                                   [this] { return button; }};
     std::vector<QString> calls;
     Harness() {
-        selection.onSelect = [this](const QRectF& r, const DragScrollDisplay&) {
-            calls.push_back(
-                QStringLiteral("select %1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()));
-        };
-        selection.onLock = [this](const QRectF&, const DragScrollDisplay&, DragScrollEdge e) {
-            calls.push_back(QStringLiteral("lock ") + rawValue(e));
-        };
-        selection.onZone = [this](std::optional<DragScrollEdge> e) {
-            calls.push_back(QStringLiteral("zone ") + (e ? rawValue(*e) : QStringLiteral("none")));
-        };
-        selection.onFinish = [this] { calls.push_back(QStringLiteral("finish")); };
-        selection.onCancel = [this] { calls.push_back(QStringLiteral("cancel")); };
+        test::recordDragOutcomes(selection, calls);
+        QObject::connect(
+            &selection, &DragScrollSelection::zoneChanged, [this](std::optional<DragScrollEdge> e) {
+                calls.push_back(QStringLiteral("zone ") + (e ? rawValue(*e) : QStringLiteral("none")));
+            });
     }
 };
 

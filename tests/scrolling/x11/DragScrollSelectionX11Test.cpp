@@ -4,6 +4,7 @@
 #include "scrolling/SystemDragEventTap.h"
 #include "scrolling/SystemDragSelectionOverlay.h"
 #include "scrolling/x11/WheelPageWindow.h"
+#include "support/DragScrollCalls.h"
 #include "support/Xdotool.h"
 
 #include <gtest/gtest.h>
@@ -26,17 +27,7 @@ struct Selection {
                                   }};
     std::vector<QString> calls;
 
-    Selection() {
-        selection.onSelect = [this](const QRectF& r, const DragScrollDisplay&) {
-            calls.push_back(
-                QStringLiteral("select %1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()));
-        };
-        selection.onLock = [this](const QRectF&, const DragScrollDisplay&, DragScrollEdge edge) {
-            calls.push_back(QStringLiteral("lock ") + rawValue(edge));
-        };
-        selection.onFinish = [this] { calls.push_back(QStringLiteral("finish")); };
-        selection.onCancel = [this] { calls.push_back(QStringLiteral("cancel")); };
-    }
+    Selection() { test::recordDragOutcomes(selection, calls); }
 };
 
 TEST(DragScrollSelectionOnX11, ADragOverTheDesktopSelectsWithoutClickingAnything) {

@@ -1,3 +1,5 @@
+// EditorDocument's rendering: annotations drawn over the canvas image, and the exported image.
+
 #include "core/Geometry.h"
 #include "document/AnnotationDrawing.h"
 #include "document/EditorDocument.h"

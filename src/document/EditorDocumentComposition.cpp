@@ -64,17 +64,17 @@ Result<Annotation, CompositionError> EditorDocument::addOverlay(const QImage& im
     return annotations_->back();
 }
 
-std::optional<EraseCheck::Refusal> EditorDocument::align(const QUuid& id, CanvasAlignment alignment) {
+Result<void, EraseCheck::Refusal> EditorDocument::align(const QUuid& id, CanvasAlignment alignment) {
     const Annotation* found = find(id);
-    if (found == nullptr) return std::nullopt;
+    if (found == nullptr) return {};
     Annotation moved = found->aligned(alignment, crop_);
     if (moved.kind == AnnotationKind::erase && !geom::exactlyEqual(moved.rect, found->rect)) {
         auto checked = resampledErase(moved);
-        if (!checked) return checked.error();
+        if (!checked) return Failure{checked.error()};
         moved = std::move(checked.value());
     }
     updateAnnotation(moved);
-    return std::nullopt;
+    return {};
 }
 
 void EditorDocument::setOpacity(double opacity, const QUuid& id) {

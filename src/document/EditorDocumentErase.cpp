@@ -1,3 +1,5 @@
+// EditorDocument's second look at an erase box against the picture without it.
+
 #include "core/Geometry.h"
 #include "document/EditorDocument.h"
 

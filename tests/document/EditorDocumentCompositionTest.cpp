@@ -106,12 +106,12 @@ TEST(DocumentComposition, AligningMovesWithinTheCropAndRechecksOnlyAMovedErase) 
     ASSERT_TRUE(document.crop(QRectF(10, 0, 90, 60)));
     Annotation box = test::annotation(AnnotationKind::rectangle, QRectF(40, 20, 10, 10));
     document.addAnnotation(box);
-    EXPECT_FALSE(document.align(box.id, CanvasAlignment::right));
+    EXPECT_TRUE(document.align(box.id, CanvasAlignment::right).ok());
     EXPECT_TRUE(geom::exactlyEqual(document.annotations().front().rect, QRectF(90, 20, 10, 10)));
     EXPECT_EQ(document.undoManager().undoActionName(), "Edit Annotation");
-    EXPECT_FALSE(document.align(box.id, CanvasAlignment::left));
+    EXPECT_TRUE(document.align(box.id, CanvasAlignment::left).ok());
     EXPECT_TRUE(geom::exactlyEqual(document.annotations().front().rect, QRectF(10, 20, 10, 10)));
-    EXPECT_FALSE(document.align(QUuid::createUuid(), CanvasAlignment::top));
+    EXPECT_TRUE(document.align(QUuid::createUuid(), CanvasAlignment::top).ok());
 
     // An erase whose ring an arrow crosses: in place it is not checked again, moved it is refused.
     EditorDocument plain(image, std::nullopt, 1);
@@ -122,18 +122,18 @@ TEST(DocumentComposition, AligningMovesWithinTheCropAndRechecksOnlyAMovedErase) 
     arrow.end = QPointF(98, 30);
     plain.addAnnotation(arrow);
     ASSERT_TRUE(geom::exactlyEqual(plain.cropRect(), QRectF(0, 0, 100, 60)));
-    EXPECT_FALSE(plain.align(erase.id, CanvasAlignment::left));
+    EXPECT_TRUE(plain.align(erase.id, CanvasAlignment::left).ok());
     const qint64 revision = plain.revision();
     const auto refused = plain.align(erase.id, CanvasAlignment::center);
-    ASSERT_TRUE(refused);
-    EXPECT_EQ(refused->message, EraseCheck::busyMessage);
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error().message, EraseCheck::busyMessage);
     EXPECT_EQ(plain.revision(), revision);
     EXPECT_TRUE(geom::exactlyEqual(plain.annotations().front().rect, QRectF(0, 25, 10, 10)));
     EXPECT_EQ(plain.annotations().front().color, QColor(Qt::white));
 
     // Without the arrow it moves and takes the colour of its new place.
     plain.deleteAnnotation(arrow.id);
-    EXPECT_FALSE(plain.align(erase.id, CanvasAlignment::center));
+    EXPECT_TRUE(plain.align(erase.id, CanvasAlignment::center).ok());
     EXPECT_TRUE(geom::exactlyEqual(plain.annotations().front().rect, QRectF(45, 25, 10, 10)));
     EXPECT_EQ(plain.annotations().front().color, QColor(250, 250, 240));
 
@@ -144,8 +144,8 @@ TEST(DocumentComposition, AligningMovesWithinTheCropAndRechecksOnlyAMovedErase) 
     nearly.addAnnotation(offCentre);
     nearly.addAnnotation(arrow);
     const auto recheck = nearly.align(offCentre.id, CanvasAlignment::center);
-    ASSERT_TRUE(recheck) << "moved, so checked again";
-    EXPECT_EQ(recheck->message, EraseCheck::busyMessage);
+    ASSERT_FALSE(recheck.ok()) << "moved, so checked again";
+    EXPECT_EQ(recheck.error().message, EraseCheck::busyMessage);
 }
 
 } // namespace
