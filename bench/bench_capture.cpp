@@ -107,8 +107,8 @@ void CaptureToFile(benchmark::State& state, const char* monitor) {
         const auto bytes = ImageExporter::encode(*image, ImageExporter::Format::png, 0.9);
         const auto encoded = Clock::now();
         if (!bytes) return state.SkipWithError("encoding failed");
-        if (ImageExporter::write(*bytes, ImageExporter::uniqueURL(url, ImageExporter::Format::png),
-                                 ImageExporter::hardLink))
+        if (!ImageExporter::write(*bytes, ImageExporter::uniqueURL(url, ImageExporter::Format::png),
+                                  ImageExporter::hardLink))
             return state.SkipWithError("write failed");
         const auto written = Clock::now();
         state.SetIterationTime(seconds(written - start));

@@ -52,9 +52,9 @@ QVariant ClipboardItem::retrieveData(const QString& mimeType, QMetaType) const {
     return *tiff_;
 }
 
-std::optional<ImageExporter::ExportError> ImageExporter::write(const QByteArray& png, Clipboard& clipboard) {
-    if (!clipboard.write(std::make_unique<ClipboardItem>(png))) return ExportError::clipboardFailed;
-    return std::nullopt;
+Result<void, ImageExporter::ExportError> ImageExporter::write(const QByteArray& png, Clipboard& clipboard) {
+    if (!clipboard.write(std::make_unique<ClipboardItem>(png))) return Failure{ExportError::clipboardFailed};
+    return {};
 }
 
 } // namespace quorvane

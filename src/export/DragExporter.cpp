@@ -97,17 +97,17 @@ QString DragExporter::baseName(const std::optional<QString>& name, const QDateTi
            QLocale::c().toString(date, QStringLiteral("yyyy-MM-dd 'at' HH.mm.ss"));
 }
 
-std::optional<Error> DragExporter::prepareDirectory() const {
+Result<void, Error> DragExporter::prepareDirectory() const {
     // A link, a file, a folder of someone else's: never write through it.
     if (!PrivateDirectory::ensure(QFile::encodeName(directory_).toStdString()))
-        return ImageExporter::error(ImageExporter::ExportError::invalidDestination);
-    return std::nullopt;
+        return Failure{ImageExporter::error(ImageExporter::ExportError::invalidDestination)};
+    return {};
 }
 
 Result<QString, Error> DragExporter::file(const QImage& image, const std::optional<QString>& name) {
     auto png = ImageExporter::encode(image, ImageExporter::Format::png, 0.9);
     if (!png) return Failure{ImageExporter::error(png.error())};
-    if (auto failed = prepareDirectory()) return Failure{*failed};
+    if (auto prepared = prepareDirectory(); !prepared) return Failure{prepared.error()};
     const QString base = baseName(name, now());
     const QString temporary = directory_ + QLatin1Char('/') + temporaryName();
     if (auto written = PosixFile::writeExclusive(temporary, *png, *calls); !written)

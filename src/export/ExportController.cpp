@@ -125,10 +125,10 @@ void ExportController::fail(std::optional<ImageExporter::Format> format, const E
 }
 
 bool ExportController::perform(std::optional<ImageExporter::Format> format,
-                               const std::function<std::optional<Error>()>& step) {
-    const std::optional<Error> error = step();
-    if (error) fail(format, *error);
-    return !error;
+                               const std::function<Result<void, Error>()>& step) {
+    const Result<void, Error> done = step();
+    if (!done) fail(format, done.error());
+    return done.ok();
 }
 
 bool ExportController::copyFinal(Encoding encoding) {
@@ -142,17 +142,17 @@ bool ExportController::copyFinal(Encoding encoding) {
     return perform(ImageExporter::Format::png, [this, document] { return copyStep(document); });
 }
 
-std::optional<Error> ExportController::copyStep(EditorDocument* document) {
-    if (document == nullptr) return noDocument();
+Result<void, Error> ExportController::copyStep(EditorDocument* document) {
+    if (document == nullptr) return Failure{noDocument()};
     const qint64 revision = document->revision();
     auto encoded = encodedFinal(renderer, document->output(document->annotations()));
-    if (!encoded) return encoded.error();
-    if (const auto refused = ImageExporter::write(encoded->png, clipboard_))
-        return ImageExporter::error(*refused);
+    if (!encoded) return Failure{encoded.error()};
+    if (const auto copied = ImageExporter::write(encoded->png, clipboard_); !copied)
+        return Failure{ImageExporter::error(copied.error())};
     markExported(*document, revision);
     setMessage(QStringLiteral("Copied final image."));
     Log::exporting().log("Copied {}x{} px image", encoded->size.width(), encoded->size.height());
-    return std::nullopt;
+    return {};
 }
 
 void ExportController::copyInBackground(EditorDocument& document, std::uint64_t request) {
@@ -168,16 +168,16 @@ void ExportController::copyInBackground(EditorDocument& document, std::uint64_t 
             const bool newest = request == copyRequest_;
             if (!encoded) return fail(ImageExporter::Format::png, encoded.error(), newest);
             if (!newest) return;
-            perform(ImageExporter::Format::png, [&]() -> std::optional<Error> {
+            perform(ImageExporter::Format::png, [&]() -> Result<void, Error> {
                 // Another program's data is never replaced by an image asked for before it.
-                if (clipboard_.changeCount() != clipboardCount) return clipboardChanged();
-                if (const auto refused = ImageExporter::write(encoded->png, clipboard_))
-                    return ImageExporter::error(*refused);
+                if (clipboard_.changeCount() != clipboardCount) return Failure{clipboardChanged()};
+                if (const auto copied = ImageExporter::write(encoded->png, clipboard_); !copied)
+                    return Failure{ImageExporter::error(copied.error())};
                 if (kept) markExported(*kept, revision);
                 setMessage(QStringLiteral("Copied final image."));
                 Log::exporting().log("Copied {}x{} px image in the background", encoded->size.width(),
                                      encoded->size.height());
-                return std::nullopt;
+                return {};
             });
         });
 }

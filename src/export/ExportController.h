@@ -42,8 +42,8 @@ public:
     using DocumentSource = std::function<EditorDocument*()>;
     // Any thread: background work calls its own copy.
     using Renderer = std::function<Result<QImage, Error>(const EditorDocument::Output&)>;
-    using Saver = std::function<std::optional<Error>(const QImage& image, const QUrl& destination,
-                                                     ImageExporter::Format format, double quality)>;
+    using Saver = std::function<Result<void, Error>(const QImage& image, const QUrl& destination,
+                                                    ImageExporter::Format format, double quality)>;
 
     // `document` is asked afresh by every operation. The settings, clipboard and beeper must
     // outlive the controller.
@@ -123,9 +123,9 @@ private:
     // Logs and reports a failed step; `report` false (a superseded request) only logs.
     void fail(std::optional<ImageExporter::Format> format, const Error& error, bool report = true);
     bool perform(std::optional<ImageExporter::Format> format,
-                 const std::function<std::optional<Error>()>& step);
-    std::optional<Error> copyStep(EditorDocument* document);
-    std::optional<Error> saveStep(EditorDocument* document, const SaveTarget& target, AfterSave after);
+                 const std::function<Result<void, Error>()>& step);
+    Result<void, Error> copyStep(EditorDocument* document);
+    Result<void, Error> saveStep(EditorDocument* document, const SaveTarget& target, AfterSave after);
     void copyInBackground(EditorDocument& document, std::uint64_t request);
     void saveInBackground(EditorDocument& document, const SaveTarget& target, AfterSave after,
                           std::uint64_t request);

@@ -23,10 +23,11 @@ Result<QSize, Error> renderAndSave(const ExportController::Renderer& render,
                                    bool createFolder) {
     auto image = render(output);
     if (!image) return Failure{image.error()};
-    if (createFolder)
-        if (auto failure = ExportFiles::prepareFolder(QFileInfo(destination.toLocalFile()).absolutePath()))
-            return Failure{*failure};
-    if (auto failure = save(*image, destination, format, quality)) return Failure{*failure};
+    if (createFolder) {
+        const QString folder = QFileInfo(destination.toLocalFile()).absolutePath();
+        if (auto made = ExportFiles::prepareFolder(folder); !made) return Failure{made.error()};
+    }
+    if (auto saved = save(*image, destination, format, quality); !saved) return Failure{saved.error()};
     return image->size();
 }
 
@@ -45,21 +46,21 @@ bool ExportController::saveToFolder(AfterSave after, Encoding encoding) {
         saveInBackground(*document, target(), after, request);
         return true;
     }
-    return perform(settings_.format(), [&]() -> std::optional<Error> {
-        if (document == nullptr) return noDocument();
+    return perform(settings_.format(), [&]() -> Result<void, Error> {
+        if (document == nullptr) return Failure{noDocument()};
         return saveStep(document, target(), after);
     });
 }
 
-std::optional<Error> ExportController::saveStep(EditorDocument* document, const SaveTarget& target,
-                                                AfterSave after) {
+Result<void, Error> ExportController::saveStep(EditorDocument* document, const SaveTarget& target,
+                                               AfterSave after) {
     const qint64 revision = document->revision();
     auto size = renderAndSave(renderer, saver, document->output(document->annotations()), target.destination,
                               target.format, target.quality, target.createFolder);
-    if (!size) return size.error();
+    if (!size) return Failure{size.error()};
     didSave(target.destination, *size, target.format, after, true);
     markExported(*document, revision);
-    return std::nullopt;
+    return {};
 }
 
 void ExportController::saveInBackground(EditorDocument& document, const SaveTarget& target, AfterSave after,
@@ -115,9 +116,9 @@ void ExportController::finishSaveAs(EditorDocument* document, const QString& pat
         saveInBackground(*document, target, AfterSave::hideEditorIfSet, request);
         return;
     }
-    perform(format, [&]() -> std::optional<Error> {
+    perform(format, [&]() -> Result<void, Error> {
         // The document was closed while the dialog was open.
-        if (document == nullptr) return noDocument();
+        if (document == nullptr) return Failure{noDocument()};
         return saveStep(document, target, AfterSave::hideEditorIfSet);
     });
 }
@@ -148,16 +149,17 @@ void ExportController::didSave(const QUrl& file, QSize size, ImageExporter::Form
 
 bool ExportController::reopenLast() {
     bool reopened = false;
-    const bool ok = perform(std::nullopt, [&]() -> std::optional<Error> {
+    const bool ok = perform(std::nullopt, [&]() -> Result<void, Error> {
         if (lastURL_.isEmpty())
-            return Error{QStringLiteral("Quorvane.Export"), 1,
-                         QStringLiteral("The last exported file is unavailable.")};
+            return Failure{Error{QStringLiteral("Quorvane.Export"), 1,
+                                 QStringLiteral("The last exported file is unavailable.")}};
         auto image = ImageImporter::image(lastURL_);
-        if (!image) return Error{QStringLiteral("Quorvane.Import"), 1, image.error().message(lastURL_)};
+        if (!image)
+            return Failure{Error{QStringLiteral("Quorvane.Import"), 1, image.error().message(lastURL_)}};
         // The capture controller may decline (it keeps unexported work); it says why itself.
         reopened = onReopen(*image);
         if (reopened) setMessage(QStringLiteral("Reopened ") + lastURL_.fileName() + QLatin1Char('.'));
-        return std::nullopt;
+        return {};
     });
     return ok && reopened;
 }
@@ -184,15 +186,14 @@ void ExportController::exportBeforeAfterGIF(QWidget* window) {
 
 void ExportController::finishBeforeAfterGIF(EditorDocument* document, const QString& path) {
     if (refusesExport(document)) return;
-    std::optional<Error> error;
-    if (document == nullptr)
-        error = noDocument();
-    else
-        error = GIFExporter::save(*document, QUrl::fromLocalFile(path), renderer);
-    if (error) {
-        setMessage(QStringLiteral("Export failed: ") + error->message);
-        Log::exporting().error("Before/after GIF failed: {} {}{}", error->domain, error->code,
-                               loggedReason(*error));
+    const Result<void, Error> saved = document == nullptr
+                                          ? Result<void, Error>(Failure{noDocument()})
+                                          : GIFExporter::save(*document, QUrl::fromLocalFile(path), renderer);
+    if (!saved) {
+        const Error& error = saved.error();
+        setMessage(QStringLiteral("Export failed: ") + error.message);
+        Log::exporting().error("Before/after GIF failed: {} {}{}", error.domain, error.code,
+                               loggedReason(error));
         return;
     }
     setMessage(QStringLiteral("Saved before/after GIF to ") +

@@ -102,7 +102,8 @@ TEST(WindowStatusToast, ASaveThatFailedWhileTheCaptureRanShowsOnceItEnds) {
     test::EditorViewRig rig;
     CaptureController& c = *rig.capture.controller;
     rig.exports.controller->saver = [](const QImage&, const QUrl&, ImageExporter::Format, double) {
-        return std::optional<Error>(Error{QStringLiteral("POSIX"), 20, QStringLiteral("Not a directory.")});
+        return Result<void, Error>(
+            Failure{Error{QStringLiteral("POSIX"), 20, QStringLiteral("Not a directory.")}});
     };
     // As the shell does: the capture's own save runs before the capture is over.
     QObject::connect(&c, &CaptureController::captured, [&] {

@@ -134,7 +134,7 @@ TEST(ExportControllerFiles, AFullOrReadOnlyDiskFailsWithItsMessage) {
     for (int code : {ENOSPC, EACCES, EROFS}) {
         ExportFixture f;
         f.controller->saver = [code](const QImage&, const QUrl&, ImageExporter::Format, double) {
-            return std::optional<Error>(PosixFile::error(code));
+            return Result<void, Error>(Failure{PosixFile::error(code)});
         };
         EXPECT_FALSE(f.controller->saveToFolder(ExportController::AfterSave::hideEditorIfSet,
                                                 ExportController::Encoding::onGUIThread));

@@ -155,7 +155,7 @@ TEST(ExportController, AFailedSaveAfterACaptureOpensTheEditorAndLogsItsReason) {
         ExportFixture f;
         f.backgroundFrom(1);
         f.controller->saver = [code](const QImage&, const QUrl&, ImageExporter::Format, double) {
-            return std::optional<Error>(PosixFile::error(code));
+            return Result<void, Error>(Failure{PosixFile::error(code)});
         };
         const auto since = QDateTime::currentMSecsSinceEpoch();
         EXPECT_TRUE(f.controller->finishCapture(PostCaptureAction::saveToFolder));
@@ -235,7 +235,7 @@ TEST(ExportController, OfTwoBackgroundSavesOnlyTheNewestIsAnnounced) {
         int saves = 0;
         f.controller->saver = [&](const QImage& image, const QUrl& to, ImageExporter::Format format,
                                   double quality) {
-            if (++saves == 1 && firstFails) return std::optional<Error>(PosixFile::error(EACCES));
+            if (++saves == 1 && firstFails) return Result<void, Error>(Failure{PosixFile::error(EACCES)});
             return ImageExporter::save(image, to, format, quality);
         };
         ASSERT_TRUE(f.controller->saveToFolder(ExportController::AfterSave::hideEditorIfSet,
