@@ -69,8 +69,8 @@ HotKeyCenter::Errors HotKeyCenter::registerBindings(const Bindings& bindings) {
         const auto given = bindings.find(action);
         if (given == bindings.end()) continue;
         const HotKeyBinding& binding = given->second;
-        if (const auto error = validate(binding, system)) {
-            errors[action] = *error;
+        if (const auto valid = validate(binding, system); !valid) {
+            errors[action] = valid.error();
             continue;
         }
         // An earlier action keeps a shared binding, even when its own grab fails below.
@@ -103,18 +103,18 @@ bool HotKeyCenter::handle(std::uint32_t pressed) {
     return true;
 }
 
-std::optional<HotKeyRegistrationError>
+Result<void, HotKeyRegistrationError>
 HotKeyCenter::validate(const HotKeyBinding& binding, const std::optional<BindingSet>& systemShortcuts) {
     if (binding.keyCode > 127 || (binding.modifiers & ~HotKeyModifier::all) != 0)
-        return HotKeyRegistrationError::invalid;
-    if (KeyNames::isModifierKey(binding.keyCode)) return HotKeyRegistrationError::invalid;
+        return Failure{HotKeyRegistrationError::invalid};
+    if (KeyNames::isModifierKey(binding.keyCode)) return Failure{HotKeyRegistrationError::invalid};
     // Only function keys may stand alone or with Shift.
     if ((binding.modifiers & HotKeyModifier::nonShift) == 0 && !KeyNames::functionKeyNumber(binding.keyCode))
-        return HotKeyRegistrationError::invalid;
+        return Failure{HotKeyRegistrationError::invalid};
     const BindingSet& taken = systemShortcuts ? *systemShortcuts : HotKeyCenter::systemShortcuts();
-    if (!taken.contains(binding)) return std::nullopt;
-    return reservedBindings().contains(binding) ? HotKeyRegistrationError::screenshotShortcut
-                                                : HotKeyRegistrationError::systemShortcut;
+    if (!taken.contains(binding)) return {};
+    return Failure{reservedBindings().contains(binding) ? HotKeyRegistrationError::screenshotShortcut
+                                                        : HotKeyRegistrationError::systemShortcut};
 }
 
 HotKeyCenter::BindingSet HotKeyCenter::systemShortcuts() {

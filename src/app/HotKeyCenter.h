@@ -6,6 +6,7 @@
 #include "app/HotKeyAction.h"
 #include "app/HotKeyBinding.h"
 #include "app/HotKeyRegistrationError.h"
+#include "core/Result.h"
 #include "platform/HotKeyGrabber.h"
 
 #include <QObject>
@@ -41,9 +42,9 @@ public:
     // The registration id of an action's key: (instance << 8) + position + 1.
     std::uint32_t id(HotKeyAction action) const;
 
-    // None when the binding may be registered. Without a set, systemShortcuts() is used; an empty
+    // Done when the binding may be registered. Without a set, systemShortcuts() is used; an empty
     // set skips the comparison with the desktop's shortcuts.
-    static std::optional<HotKeyRegistrationError>
+    static Result<void, HotKeyRegistrationError>
     validate(const HotKeyBinding& binding, const std::optional<BindingSet>& systemShortcuts = {});
     // X11 has no list of the desktop's own shortcuts: the screenshot shortcuts stand in for them.
     static BindingSet systemShortcuts();
