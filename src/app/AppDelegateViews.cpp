@@ -28,11 +28,12 @@ namespace quorvane {
 
 EditorView* AppDelegate::makeEditorView() {
     EditorActions actions;
-    // Committing text being typed is the canvas's, through its action router.
-    actions.copy = [this] { exporter_->copyFinal(ExportController::Encoding::mayUseWorker); };
+    // Committing text being typed is the canvas's, through its action router. A failed export
+    // has said why in the status message.
+    actions.copy = [this] { (void)exporter_->copyFinal(ExportController::Encoding::mayUseWorker); };
     actions.save = [this] {
-        exporter_->saveToFolder(ExportController::AfterSave::hideEditorIfSet,
-                                ExportController::Encoding::mayUseWorker);
+        (void)exporter_->saveToFolder(ExportController::AfterSave::hideEditorIfSet,
+                                      ExportController::Encoding::mayUseWorker);
     };
     actions.saveAs = [this] { exporter_->saveAs(windows_->editorWindow()); };
     actions.pin = [this] { pinCommands_->pinScreenshot(); };

@@ -40,8 +40,9 @@ void DocumentCommands::commitTextEditing() {
 
 void DocumentCommands::saveImage() {
     commitTextEditing();
-    exporter_.saveToFolder(ExportController::AfterSave::hideEditorIfSet,
-                           ExportController::Encoding::mayUseWorker);
+    // A failure has said why in the status message.
+    (void)exporter_.saveToFolder(ExportController::AfterSave::hideEditorIfSet,
+                                 ExportController::Encoding::mayUseWorker);
 }
 
 void DocumentCommands::saveImageAs() {
@@ -51,7 +52,8 @@ void DocumentCommands::saveImageAs() {
 
 void DocumentCommands::copyImage() {
     commitTextEditing();
-    exporter_.copyFinal(ExportController::Encoding::mayUseWorker);
+    // A failure has said why in the status message.
+    (void)exporter_.copyFinal(ExportController::Encoding::mayUseWorker);
 }
 
 void DocumentCommands::chooseSaveFolder() {

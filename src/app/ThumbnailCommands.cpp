@@ -18,8 +18,9 @@ ThumbnailCommands::ThumbnailCommands(ThumbnailController& thumbnails, CaptureCon
     thumbnails_.actions.copy = [this] {
         bool started = false;
         // A stale card has been dismissed with a beep: the thumbnail stays quiet then.
-        guarded(
-            [this, &started] { started = exporter_.copyFinal(ExportController::Encoding::mayUseWorker); });
+        guarded([this, &started] {
+            started = exporter_.copyFinal(ExportController::Encoding::mayUseWorker).ok();
+        });
         return started;
     };
     thumbnails_.actions.mayExport = [this](std::optional<ThumbnailAction> action) {
@@ -27,8 +28,9 @@ ThumbnailCommands::ThumbnailCommands(ThumbnailController& thumbnails, CaptureCon
     };
     connect(&thumbnails_, &ThumbnailController::saveRequested, this, [this] {
         guarded([this] {
-            exporter_.saveToFolder(ExportController::AfterSave::hideEditorIfSet,
-                                   ExportController::Encoding::mayUseWorker);
+            // A failure has said why in the status message.
+            (void)exporter_.saveToFolder(ExportController::AfterSave::hideEditorIfSet,
+                                         ExportController::Encoding::mayUseWorker);
         });
     });
     connect(&thumbnails_, &ThumbnailController::pinRequested, this,

@@ -48,6 +48,10 @@ Error ExportController::noDocument() {
     return {exportDomain, 2, QStringLiteral("There is no image to export.")};
 }
 
+Error ExportController::reviewOpen() {
+    return {exportDomain, 5, QStringLiteral("Apply or cancel Redact Text first.")};
+}
+
 ExportController::ExportController(DocumentSource document, ExportSettings& settings, Clipboard& clipboard,
                                    Beeper& beeper, QObject* parent)
     : QObject(parent), chooser(FileDialogs::choose), renderer(EditorDocument::renderOutput),
@@ -80,7 +84,7 @@ void ExportController::setMessage(const QString& message) {
 bool ExportController::refusesExport(EditorDocument* document, RefusalSound sound) {
     if (document == nullptr || document->textRedactionReview() == nullptr) return false;
     if (sound == RefusalSound::beep) beeper_.beep();
-    setMessage(QStringLiteral("Export failed: Apply or cancel Redact Text first."));
+    setMessage(QStringLiteral("Export failed: ") + reviewOpen().message);
     Log::exporting().log("Export refused: Redact Text review open");
     return true;
 }
@@ -124,20 +128,20 @@ void ExportController::fail(std::optional<ImageExporter::Format> format, const E
     if (report) setMessage(QStringLiteral("Export failed: ") + error.message);
 }
 
-bool ExportController::perform(std::optional<ImageExporter::Format> format,
-                               const std::function<Result<void, Error>()>& step) {
-    const Result<void, Error> done = step();
+Result<void, Error> ExportController::perform(std::optional<ImageExporter::Format> format,
+                                              const std::function<Result<void, Error>()>& step) {
+    Result<void, Error> done = step();
     if (!done) fail(format, done.error());
-    return done.ok();
+    return done;
 }
 
-bool ExportController::copyFinal(Encoding encoding) {
+Result<void, Error> ExportController::copyFinal(Encoding encoding) {
     EditorDocument* document = document_();
-    if (refusesExport(document)) return false;
+    if (refusesExport(document)) return Failure{reviewOpen()};
     const std::uint64_t request = ++copyRequest_;
     if (encoding == Encoding::mayUseWorker && document != nullptr && rendersInBackground(*document)) {
         copyInBackground(*document, request);
-        return true;
+        return {};
     }
     return perform(ImageExporter::Format::png, [this, document] { return copyStep(document); });
 }
@@ -168,7 +172,7 @@ void ExportController::copyInBackground(EditorDocument& document, std::uint64_t 
             const bool newest = request == copyRequest_;
             if (!encoded) return fail(ImageExporter::Format::png, encoded.error(), newest);
             if (!newest) return;
-            perform(ImageExporter::Format::png, [&]() -> Result<void, Error> {
+            (void)perform(ImageExporter::Format::png, [&]() -> Result<void, Error> {
                 // Another program's data is never replaced by an image asked for before it.
                 if (clipboard_.changeCount() != clipboardCount) return Failure{clipboardChanged()};
                 if (const auto copied = ImageExporter::write(encoded->png, clipboard_); !copied)
@@ -198,7 +202,7 @@ bool ExportController::finishCapture(PostCaptureAction action) {
     bool failed = true;
     if (!refusesExport(document)) {
         ++copyRequest_;
-        failed = !perform(ImageExporter::Format::png, [this, document] { return copyStep(document); });
+        failed = !perform(ImageExporter::Format::png, [this, document] { return copyStep(document); }).ok();
     }
     return action == PostCaptureAction::copyAndOpenEditor || failed;
 }

@@ -82,8 +82,9 @@ public:
     // Whether a save hides the editor when the settings ask for it (the post-capture save never does).
     enum class AfterSave { hideEditorIfSet, keepEditor };
 
-    bool copyFinal(Encoding encoding);
-    bool saveToFolder(AfterSave after, Encoding encoding);
+    // Done once the export is written or handed to the worker; the failure has been reported.
+    Result<void, Error> copyFinal(Encoding encoding);
+    Result<void, Error> saveToFolder(AfterSave after, Encoding encoding);
     void saveAs(QWidget* window);
     void chooseFolder(QWidget* window);
     bool reopenLast();
@@ -117,13 +118,15 @@ private:
 
     // "Quorvane.Export" code 2.
     static Error noDocument();
+    // "Quorvane.Export" code 5.
+    static Error reviewOpen();
     // The words of a system error for its log line, " (…)"; nothing for errors of our own.
     static QString loggedReason(const Error& error);
     void setMessage(const QString& message);
     // Logs and reports a failed step; `report` false (a superseded request) only logs.
     void fail(std::optional<ImageExporter::Format> format, const Error& error, bool report = true);
-    bool perform(std::optional<ImageExporter::Format> format,
-                 const std::function<Result<void, Error>()>& step);
+    Result<void, Error> perform(std::optional<ImageExporter::Format> format,
+                                const std::function<Result<void, Error>()>& step);
     Result<void, Error> copyStep(EditorDocument* document);
     Result<void, Error> saveStep(EditorDocument* document, const SaveTarget& target, AfterSave after);
     void copyInBackground(EditorDocument& document, std::uint64_t request);

@@ -33,9 +33,9 @@ Result<QSize, Error> renderAndSave(const ExportController::Renderer& render,
 
 } // namespace
 
-bool ExportController::saveToFolder(AfterSave after, Encoding encoding) {
+Result<void, Error> ExportController::saveToFolder(AfterSave after, Encoding encoding) {
     EditorDocument* document = document_();
-    if (refusesExport(document)) return false;
+    if (refusesExport(document)) return Failure{reviewOpen()};
     const std::uint64_t request = ++saveRequest_;
     const auto target = [this] {
         const ImageExporter::Format format = settings_.format();
@@ -44,7 +44,7 @@ bool ExportController::saveToFolder(AfterSave after, Encoding encoding) {
     };
     if (encoding == Encoding::mayUseWorker && document != nullptr && rendersInBackground(*document)) {
         saveInBackground(*document, target(), after, request);
-        return true;
+        return {};
     }
     return perform(settings_.format(), [&]() -> Result<void, Error> {
         if (document == nullptr) return Failure{noDocument()};
@@ -116,7 +116,7 @@ void ExportController::finishSaveAs(EditorDocument* document, const QString& pat
         saveInBackground(*document, target, AfterSave::hideEditorIfSet, request);
         return;
     }
-    perform(format, [&]() -> Result<void, Error> {
+    (void)perform(format, [&]() -> Result<void, Error> {
         // The document was closed while the dialog was open.
         if (document == nullptr) return Failure{noDocument()};
         return saveStep(document, target, AfterSave::hideEditorIfSet);
@@ -149,7 +149,7 @@ void ExportController::didSave(const QUrl& file, QSize size, ImageExporter::Form
 
 bool ExportController::reopenLast() {
     bool reopened = false;
-    const bool ok = perform(std::nullopt, [&]() -> Result<void, Error> {
+    const Result<void, Error> read = perform(std::nullopt, [&]() -> Result<void, Error> {
         if (lastURL_.isEmpty())
             return Failure{Error{QStringLiteral("Quorvane.Export"), 1,
                                  QStringLiteral("The last exported file is unavailable.")}};
@@ -161,7 +161,7 @@ bool ExportController::reopenLast() {
         if (reopened) setMessage(QStringLiteral("Reopened ") + lastURL_.fileName() + QLatin1Char('.'));
         return {};
     });
-    return ok && reopened;
+    return read.ok() && reopened;
 }
 
 void ExportController::exportBeforeAfterGIF(QWidget* window) {

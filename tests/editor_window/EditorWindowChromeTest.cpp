@@ -192,7 +192,7 @@ TEST_P(EditorWindowChrome, ToastsAndTheDropHighlight) {
          [this] {
              QObject review;
              document->setTextRedactionReview(&review);
-             rig.exports.controller->copyFinal(ExportController::Encoding::onGUIThread);
+             (void)rig.exports.controller->copyFinal(ExportController::Encoding::onGUIThread);
              document->setTextRedactionReview(nullptr);
          }},
         {"capture error",

@@ -117,8 +117,10 @@ TEST(ExportControllerFiles, TheSaveFolderIsMadeWhenMissingAndRefusedWhenNotAFold
         ExportFixture f;
         const auto folder = c.prepare(f.folder.path());
         f.preferences.setSaveFolder(path(folder));
-        const bool saved = f.controller->saveToFolder(ExportController::AfterSave::hideEditorIfSet,
-                                                      ExportController::Encoding::onGUIThread);
+        const bool saved = f.controller
+                               ->saveToFolder(ExportController::AfterSave::hideEditorIfSet,
+                                              ExportController::Encoding::onGUIThread)
+                               .ok();
         EXPECT_EQ(saved, c.saves) << c.name;
         if (c.saves) {
             EXPECT_EQ(f.controller->message(), "Saved to Shots.") << c.name;

@@ -81,11 +81,13 @@ TEST(ExportController, AnOpenRedactTextReviewRefusesEveryExport) {
     const auto since = QDateTime::currentMSecsSinceEpoch();
 
     const std::pair<const char*, std::function<bool()>> commands[] = {
-        {"copy", [&] { return f.controller->copyFinal(ExportController::Encoding::mayUseWorker); }},
+        {"copy", [&] { return f.controller->copyFinal(ExportController::Encoding::mayUseWorker).ok(); }},
         {"save",
          [&] {
-             return f.controller->saveToFolder(ExportController::AfterSave::hideEditorIfSet,
-                                               ExportController::Encoding::mayUseWorker);
+             return f.controller
+                 ->saveToFolder(ExportController::AfterSave::hideEditorIfSet,
+                                ExportController::Encoding::mayUseWorker)
+                 .ok();
          }},
         {"save as", [&] { return f.controller->saveAs(nullptr), false; }},
         {"gif", [&] { return f.controller->exportBeforeAfterGIF(nullptr), false; }},
