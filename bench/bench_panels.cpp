@@ -91,8 +91,9 @@ void CaptureToThumbnail(benchmark::State& state) {
     for (auto _ : state) {
         rig().thumbnails.dismiss();
         bool shown = false;
-        const QMetaObject::Connection connection = QObject::connect(
-            &rig().captures, &CaptureController::captured, [&] { shown = rig().commands.showThumbnail(); });
+        const QMetaObject::Connection connection =
+            QObject::connect(&rig().captures, &CaptureController::captured,
+                             [&] { shown = rig().commands.showThumbnail().ok(); });
         const auto start = Clock::now();
         rig().captures.captureDisplay();
         turnUntil([&] { return shown && !rig().captures.isBusy(); });

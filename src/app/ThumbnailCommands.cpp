@@ -43,15 +43,17 @@ ThumbnailCommands::~ThumbnailCommands() {
     unbind();
 }
 
-bool ThumbnailCommands::showThumbnail() {
+Result<void, Error> ThumbnailCommands::showThumbnail() {
     EditorDocument* document = captures_.document();
-    if (document == nullptr) return false;
+    if (document == nullptr)
+        return Failure{
+            Error{QStringLiteral("Quorvane.Thumbnail"), 1, QStringLiteral("There is no image to show.")}};
     auto image = EditorDocument::renderOutput(document->output(document->annotations()));
-    if (!image) return false;
+    if (!image) return Failure{image.error()};
     // The screen under the pointer, else the primary one.
     thumbnails_.show(*image, QGuiApplication::screenAt(QCursor::pos()));
     bind(*document);
-    return true;
+    return {};
 }
 
 void ThumbnailCommands::bind(EditorDocument& document) {

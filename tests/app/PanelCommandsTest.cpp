@@ -71,7 +71,7 @@ TEST(ThumbnailCommands, TheThumbnailGoesWhenItsDocumentIsEditedOrReplaced) {
     EXPECT_FALSE(rig.thumbnails.isShown());
     // A quick action for a document that is no longer shown dismisses and beeps instead.
     ASSERT_TRUE(rig.thumbnailCommands->showThumbnail());
-    rig.thumbnailCommands->showThumbnail();
+    (void)rig.thumbnailCommands->showThumbnail();
     EXPECT_TRUE(rig.thumbnailCommands->matchesDocument());
     rig.model().openImage(test::gradientImage(8, 8), std::nullopt);
     ASSERT_TRUE(rig.capture.settle());
