@@ -5,7 +5,6 @@
 #include "imaging/CaptureGeometry.h"
 #include "imaging/OutputSizeProblem.h"
 
-#include <QColorSpace>
 #include <QCoreApplication>
 #include <QPainter>
 #include <QThread>
@@ -30,26 +29,6 @@ QSizeF sizeOf(const QRectF& r) {
 bool sameSize(const std::optional<QSizeF>& a, const std::optional<QSizeF>& b) {
     if (a.has_value() != b.has_value()) return false;
     return !a || geom::exactlyEqual(*a, *b);
-}
-
-void releaseBase(void* info) {
-    delete static_cast<BaseImageRef*>(info);
-}
-
-// A view of `area` of the base that shares its pixels and keeps the base alive.
-std::optional<QImage> sharedSubImage(const BaseImageRef& base, const QRect& area) {
-    const QImage& whole = base->image();
-    if (whole.depth() % 8 != 0 || whole.colorCount() > 0) return std::nullopt;
-    const uchar* bits = whole.constBits() + static_cast<qsizetype>(area.y()) * whole.bytesPerLine() +
-                        static_cast<qsizetype>(area.x()) * (whole.depth() / 8);
-    auto* keep = new BaseImageRef(base);
-    QImage sub(bits, area.width(), area.height(), whole.bytesPerLine(), whole.format(), releaseBase, keep);
-    if (sub.isNull()) {
-        delete keep;
-        return std::nullopt;
-    }
-    sub.setColorSpace(whole.colorSpace());
-    return sub;
 }
 
 std::optional<QImage> defaultAllocator(std::int64_t width, std::int64_t height, MappedBitmap::Alpha alpha,
@@ -373,30 +352,6 @@ QSizeF EditorDocument::canvasFitSize() const {
     const double padding = 2.0 * backdrop_->padding;
     return QSizeF(cropSize.width() * (padding / size.width() + 1),
                   cropSize.height() * (padding / size.height() + 1));
-}
-
-std::optional<QImage> EditorDocument::canvasImage(const QRectF& crop, const BaseImageRef& base,
-                                                  const BitmapAllocator& allocator) {
-    const QImage& whole = base->image();
-    const QRectF bounds(0, 0, whole.width(), whole.height());
-    if (geom::exactlyEqual(crop, bounds)) return whole;
-    if (!geom::isValidArea(crop)) return std::nullopt;
-    if (geom::contains(bounds, crop)) {
-        const QRect area(static_cast<int>(geom::minX(crop)), static_cast<int>(geom::minY(crop)),
-                         static_cast<int>(geom::width(crop)), static_cast<int>(geom::height(crop)));
-        if (auto sub = sharedSubImage(base, area)) return sub;
-    } else if (outputSizeProblem(sizeOf(crop))) {
-        return std::nullopt;
-    }
-    const QImage source = ImageResampler::sRGBColors(whole);
-    if (source.isNull()) return std::nullopt;
-    return allocator(static_cast<std::int64_t>(geom::width(crop)),
-                     static_cast<std::int64_t>(geom::height(crop)), MappedBitmap::Alpha::premultipliedLast,
-                     [&](QImage& target) {
-                         QPainter painter(&target);
-                         painter.fillRect(target.rect(), base->edgeColor());
-                         painter.drawImage(QPointF(-geom::minX(crop), -geom::minY(crop)), source);
-                     });
 }
 
 } // namespace quorvane

@@ -9,6 +9,7 @@
 #include "document/BaseImage.h"
 #include "document/CanvasAlignment.h"
 #include "document/CompositionError.h"
+#include "document/FlattenResult.h"
 #include "document/StackEnd.h"
 #include "document/UndoManager.h"
 #include "imaging/EraseCheck.h"
@@ -29,15 +30,14 @@
 
 namespace quorvane {
 
-enum class FlattenResult { flattened, flattenedClearingHistory, nothingToFlatten, allocationFailed };
-
 // One open image: its base, the crop, the canvas image cut from both, the annotations (the last
 // is drawn on top), the output size and quality and the backdrop. Every change is one named undo
 // step that replaces the whole state; each applied state (edit, undo or redo) raises `revision`
 // by one, and the change signals fire after the whole state is in place, `revisionChanged` last.
 // Coordinates are base-image pixels, y down; the crop may reach past the base. GUI thread.
-// State, undo and editing live in EditorDocument.cpp; composition, rendering and the erase check
-// in EditorDocumentComposition.cpp, EditorDocumentRendering.cpp and EditorDocumentErase.cpp.
+// State, undo and editing live in EditorDocument.cpp; composition, rendering (the canvas image
+// too) and the erase check in EditorDocumentComposition.cpp, EditorDocumentRendering.cpp and
+// EditorDocumentErase.cpp.
 class EditorDocument : public QObject {
     Q_OBJECT
     Q_PROPERTY(QRectF cropRect READ cropRect NOTIFY cropRectChanged)

@@ -1,9 +1,11 @@
-// EditorDocument's rendering: annotations drawn over the canvas image, and the exported image.
+// EditorDocument's rendering: the canvas image cut from the base, annotations drawn over it, and
+// the exported image.
 
 #include "core/Geometry.h"
 #include "document/AnnotationDrawing.h"
 #include "document/EditorDocument.h"
 
+#include <QColorSpace>
 #include <QPainter>
 #include <cmath>
 
@@ -12,6 +14,26 @@ namespace {
 
 Error renderError(int code, const QString& message) {
     return Error{QStringLiteral("Quorvane.Render"), code, message};
+}
+
+void releaseBase(void* info) {
+    delete static_cast<BaseImageRef*>(info);
+}
+
+// A view of `area` of the base that shares its pixels and keeps the base alive.
+std::optional<QImage> sharedSubImage(const BaseImageRef& base, const QRect& area) {
+    const QImage& whole = base->image();
+    if (whole.depth() % 8 != 0 || whole.colorCount() > 0) return std::nullopt;
+    const uchar* bits = whole.constBits() + static_cast<qsizetype>(area.y()) * whole.bytesPerLine() +
+                        static_cast<qsizetype>(area.x()) * (whole.depth() / 8);
+    auto* keep = new BaseImageRef(base);
+    QImage sub(bits, area.width(), area.height(), whole.bytesPerLine(), whole.format(), releaseBase, keep);
+    if (sub.isNull()) {
+        delete keep;
+        return std::nullopt;
+    }
+    sub.setColorSpace(whole.colorSpace());
+    return sub;
 }
 
 // Redactions first and again last, so that effects show redacted pixels and nothing covers a
@@ -111,6 +133,30 @@ Result<QImage, Error> EditorDocument::renderOutput(const Output& output) {
     auto framed = output.backdrop->apply(*sized);
     if (!framed) return Failure{renderError(2, QStringLiteral("Could not allocate the backdrop image."))};
     return std::move(*framed);
+}
+
+std::optional<QImage> EditorDocument::canvasImage(const QRectF& crop, const BaseImageRef& base,
+                                                  const BitmapAllocator& allocator) {
+    const QImage& whole = base->image();
+    const QRectF bounds(0, 0, whole.width(), whole.height());
+    if (geom::exactlyEqual(crop, bounds)) return whole;
+    if (!geom::isValidArea(crop)) return std::nullopt;
+    if (geom::contains(bounds, crop)) {
+        const QRect area(static_cast<int>(geom::minX(crop)), static_cast<int>(geom::minY(crop)),
+                         static_cast<int>(geom::width(crop)), static_cast<int>(geom::height(crop)));
+        if (auto sub = sharedSubImage(base, area)) return sub;
+    } else if (outputSizeProblem(QSizeF(geom::width(crop), geom::height(crop)))) {
+        return std::nullopt;
+    }
+    const QImage source = ImageResampler::sRGBColors(whole);
+    if (source.isNull()) return std::nullopt;
+    return allocator(static_cast<std::int64_t>(geom::width(crop)),
+                     static_cast<std::int64_t>(geom::height(crop)), MappedBitmap::Alpha::premultipliedLast,
+                     [&](QImage& target) {
+                         QPainter painter(&target);
+                         painter.fillRect(target.rect(), base->edgeColor());
+                         painter.drawImage(QPointF(-geom::minX(crop), -geom::minY(crop)), source);
+                     });
 }
 
 } // namespace quorvane
