@@ -107,8 +107,8 @@ void CaptureToFile(benchmark::State& state, const char* monitor) {
         const auto bytes = ImageExporter::encode(*image, ImageExporter::Format::png, 0.9);
         const auto encoded = Clock::now();
         if (!bytes) return state.SkipWithError("encoding failed");
-        if (ImageExporter::write(*bytes, ImageExporter::uniqueURL(url, ImageExporter::Format::png),
-                                 ImageExporter::hardLink))
+        if (!ImageExporter::write(*bytes, ImageExporter::uniqueURL(url, ImageExporter::Format::png),
+                                  ImageExporter::hardLink))
             return state.SkipWithError("write failed");
         const auto written = Clock::now();
         state.SetIterationTime(seconds(written - start));
@@ -182,8 +182,8 @@ void PickerShowsFrozenImage(benchmark::State& state, const char* monitor) {
         PaintWatch watch;
         bool ended = false;
         const auto start = Clock::now();
-        overlay.select(*frozen, screen, CaptureGeometry{display->frame, display->scale}, std::nullopt, false,
-                       [&](Result<QRectF, Error>) { ended = true; });
+        overlay.select(*frozen, screen, CaptureGeometry{display->frame, display->scale}, std::nullopt,
+                       AreaSelectionOverlay::Task::running, [&](Result<QRectF, Error>) { ended = true; });
         if (overlay.view() == nullptr) return state.SkipWithError("picker not shown");
         overlay.view()->installEventFilter(&watch);
         while (!watch.painted && !ended)

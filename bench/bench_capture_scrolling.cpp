@@ -107,7 +107,10 @@ struct Rig {
         };
         QObject::connect(&scrolling, &ScrollingCaptureController::finished, [this](const ScrollingCaptureResult& r) {
             result = r;
-            captures.openScrollingCapture(r.image, 1, r.partial, r.reason);
+            captures.openScrollingCapture(r.image, 1,
+                                          r.partial ? CaptureController::Stitching::stoppedEarly
+                                                    : CaptureController::Stitching::complete,
+                                          r.reason);
         });
     }
 };

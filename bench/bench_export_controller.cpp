@@ -110,7 +110,10 @@ void ControllerExport4K(benchmark::State& state, bool save) {
     for (auto _ : state) {
         QElapsedTimer timer;
         timer.start();
-        const bool accepted = save ? controller.saveToFolder(true, true) : controller.copyFinal(true);
+        const Result<void, Error> accepted =
+            save ? controller.saveToFolder(ExportController::AfterSave::hideEditorIfSet,
+                                           ExportController::Encoding::mayUseWorker)
+                 : controller.copyFinal(ExportController::Encoding::mayUseWorker);
         guiMs += static_cast<double>(timer.nsecsElapsed()) / 1e6;
         while (controller.pendingExports() > 0)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 1);

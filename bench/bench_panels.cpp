@@ -75,11 +75,13 @@ void CaptureToDocument(benchmark::State& state) {
     pointAtTheBigMonitor();
     for (auto _ : state) {
         bool captured = false;
-        rig().captures.onCaptured = [&] { captured = true; };
+        const QMetaObject::Connection connection =
+            QObject::connect(&rig().captures, &CaptureController::captured, [&] { captured = true; });
         const auto start = Clock::now();
         rig().captures.captureDisplay();
         turnUntil([&] { return captured && !rig().captures.isBusy(); });
         state.SetIterationTime(seconds(Clock::now() - start));
+        QObject::disconnect(connection);
     }
 }
 
@@ -89,7 +91,9 @@ void CaptureToThumbnail(benchmark::State& state) {
     for (auto _ : state) {
         rig().thumbnails.dismiss();
         bool shown = false;
-        rig().captures.onCaptured = [&] { shown = rig().commands.showThumbnail(); };
+        const QMetaObject::Connection connection =
+            QObject::connect(&rig().captures, &CaptureController::captured,
+                             [&] { shown = rig().commands.showThumbnail().ok(); });
         const auto start = Clock::now();
         rig().captures.captureDisplay();
         turnUntil([&] { return shown && !rig().captures.isBusy(); });
@@ -97,6 +101,7 @@ void CaptureToThumbnail(benchmark::State& state) {
         turnUntil([&] { return panel->windowHandle() != nullptr && panel->windowHandle()->isExposed(); });
         panel->content()->repaint();
         state.SetIterationTime(seconds(Clock::now() - start));
+        QObject::disconnect(connection);
         if (rig().thumbnails.image().size() != QSize(3840, 2160)) state.SkipWithError("not the 4K monitor");
     }
 }

@@ -125,9 +125,9 @@ int main(int argc, char** argv) {
             SignalPipe signalPipe;
             QObject::connect(&signalPipe, &SignalPipe::received, &delegate,
                              [&delegate](int) { delegate.terminateBySignal(); });
-            delegate.applicationDidFinishLaunching();
+            delegate.start();
             status = application.exec();
-            delegate.applicationWillTerminate();
+            delegate.aboutToQuit();
         }
         QuickTeardown::prepare();
     }

@@ -91,77 +91,38 @@ bool AppDelegate::isCaptureInProgress() const {
     return captureController_->isBusy() || (scrollingCommands_ && scrollingCommands_->inProgress());
 }
 
-void AppDelegate::presentEditor(bool) {
+void AppDelegate::presentEditor() {
     windows_->presentEditor();
-}
-
-EditorView* AppDelegate::makeEditorView() {
-    EditorActions actions;
-    // Committing text being typed is the canvas's, through its action router.
-    actions.copy = [this] { exporter_->copyFinal(true); };
-    actions.save = [this] { exporter_->saveToFolder(true, true); };
-    actions.saveAs = [this] { exporter_->saveAs(windows_->editorWindow()); };
-    actions.pin = [this] { captureCommands_->pinScreenshot(); };
-    actions.recognizeText =
-        OCRHandover::recognizer(*ocrController_, [this] { windows_->presentRecognizedText(); });
-    actions.recognizeForRedaction = [&recognizer = services_.textRecognizer()](
-                                        const QImage& image, RecognitionTask::Completion completion) {
-        return recognizer.recognize(image, std::nullopt, std::move(completion));
-    };
-    actions.dragExporter = dragExporter_.get();
-    QPointer<AppDelegate> self(this);
-    auto importImage = [self](const QUrl& url) {
-        if (self) self->documentCommands_->importFile(url);
-    };
-    auto picker = [this](QWidget* parent) -> QDialog* {
-        return new WindowPickerView(*captureController_, *windowIcons_, *icons_, parent);
-    };
-    return new EditorView(
-        EditorView::Services{*captureController_, *exporter_, services_.clipboard(), services_.beeper(),
-                             *icons_, services_.accessibilityOptions()},
-        std::move(actions), std::move(importImage), ContextBarHosts::standIns(),
-        [this](QWidget* parent) { return makeHomeView(parent); }, std::move(picker));
-}
-
-QWidget* AppDelegate::makeHomeView(QWidget* parent) {
-    auto* home = new HomeView(*captureController_, *exporter_, *shortcutTexts_, *icons_, {}, parent);
-    connect(home, &HomeView::settingsRequested, this,
-            [this] { ShellMenus(*this).run(MenuCommand::showSettings); });
-    connect(home, &HomeView::openImageRequested, this, [this] { documentCommands_->openImage(); });
-    return home;
 }
 
 void AppDelegate::terminateBySignal() {
     quitCoordinator_->terminateBySignal();
 }
 
-void AppDelegate::applicationDidFinishLaunching() {
+void AppDelegate::start() {
     Q_ASSERT(QThread::currentThread() == thread());
-    // 1. Files an earlier run left for drags.
+    // Files an earlier run left for drags.
     dragExporter_->removeAll();
-    // 2.
     Log::app().log("Launched");
-    // 3.
     configureMenus();
-    // 4.–5.
     wireExports();
     wireCaptures();
-    // 6.–8.
     wireHotKeys();
-    // 10.–12.
     wirePanels();
-    // 13.–14.
     wireScrolling();
-    // 15.–18.
-    subscribe();
-    // 19.
+    followCaptures();
     presentEditor();
-    // 20.–21. Links that waited for start-up are handled on the next turn.
-    didFinishLaunching_ = true;
+    acceptLinks();
+}
+
+void AppDelegate::acceptLinks() {
+    // Links that waited for start-up are handled on the next turn.
+    started_ = true;
     linkTarget_ = std::make_unique<ShellLinkTarget>(*captureController_, *captureCommands_, *quitCoordinator_,
                                                     *discardQuestion_, *documentCommands_);
-    linkTarget_->showEditor = [this] { presentEditor(); };
-    linkTarget_->showSettingsWindow = [this] { ShellMenus(*this).run(MenuCommand::showSettings); };
+    connect(linkTarget_.get(), &ShellLinkTarget::editorRequested, this, &AppDelegate::presentEditor);
+    connect(linkTarget_.get(), &ShellLinkTarget::settingsRequested, this,
+            [this] { ShellMenus(*this).run(MenuCommand::showSettings); });
     linkTarget_->scrollingInProgress = [this] { return hotKeyDispatch_->scrollingInProgress(); };
     linkHandler_->launchFinished(*linkTarget_);
 }
@@ -172,7 +133,8 @@ void AppDelegate::wireExports() {
             return controller ? controller->document() : nullptr;
         },
         services_.preferences(), services_.clipboard(), services_.beeper());
-    exporter_->onSaved = [this] { windows_->hideEditor(); };
+    connect(exporter_.get(), &ExportController::hideEditorRequested, windows_.get(),
+            &WindowCoordinator::hideEditor);
     exporter_->onReopen = [this](const QImage& image) {
         // The answer may come later, after a question; only an answer given now counts here.
         auto opened = std::make_shared<bool>(false);
@@ -181,13 +143,15 @@ void AppDelegate::wireExports() {
     };
     captureCommands_ = std::make_unique<CaptureCommands>(*captureController_, *exporter_,
                                                          services_.preferences(), services_.announcer());
-    captureCommands_->presentEditor = [this] { presentEditor(); };
     captureCommands_->editorVisible = [this] { return windows_->visibleEditor() != nullptr; };
-    captureCommands_->hideEditor = [this] { windows_->hideEditor(); };
-    captureCommands_->showThumbnail = [this] {
+    connect(captureCommands_.get(), &CaptureCommands::editorRequested, this, &AppDelegate::presentEditor);
+    connect(captureCommands_.get(), &CaptureCommands::editorHideRequested, windows_.get(),
+            &WindowCoordinator::hideEditor);
+    connect(captureCommands_.get(), &CaptureCommands::thumbnailRequested, this, [this] {
         if (!thumbnailCommands_->showThumbnail()) presentEditor();
-    };
-    captureCommands_->pinScreenshot = [this] { pinCommands_->pinScreenshot(); };
+    });
+    connect(captureCommands_.get(), &CaptureCommands::pinRequested, this,
+            [this] { pinCommands_->pinScreenshot(); });
     discardQuestion_ = std::make_unique<DiscardQuestion>();
     quitCoordinator_ = std::make_unique<QuitCoordinator>(*captureController_, *exporter_, *discardQuestion_);
     quitCoordinator_->visibleEditor = [this] { return windows_->visibleEditor(); };
@@ -199,11 +163,12 @@ void AppDelegate::wireExports() {
         quitCoordinator_->requestQuit();
     });
     windows_->makeEditorView = [this] { return makeEditorView(); };
-    settings_->chooseFolder = [this](QWidget* window) { exporter_->chooseFolder(window); };
+    connect(settings_.get(), &SettingsCommands::folderChoiceRequested, exporter_.get(),
+            &ExportController::chooseFolder);
     documentCommands_ = std::make_unique<DocumentCommands>(*captureController_, *exporter_, *quitCoordinator_,
                                                            services_.clipboard(), services_.beeper());
     documentCommands_->editorWindow = [this] { return windows_->editorWindow(); };
-    documentCommands_->presentEditor = [this] { presentEditor(); };
+    connect(documentCommands_.get(), &DocumentCommands::editorRequested, this, &AppDelegate::presentEditor);
     connect(captureCommands_.get(), &CaptureCommands::statusToolTipChanged, statusItem_.get(),
             &StatusItem::setToolTip);
     connect(exporter_.get(), &ExportController::lastURLChanged, menus_.get(), &AppMenus::validate);
@@ -212,9 +177,9 @@ void AppDelegate::wireExports() {
 
 void AppDelegate::wireCaptures() {
     CaptureController& captures = *captureController_;
-    captures.onCaptured = [this] { captureCommands_->handleCapture(); };
-    captures.onReopened = [this] { presentEditor(); };
-    captures.onFailed = [this] { presentEditor(); };
+    connect(&captures, &CaptureController::captured, captureCommands_.get(), &CaptureCommands::handleCapture);
+    connect(&captures, &CaptureController::reopened, this, &AppDelegate::presentEditor);
+    connect(&captures, &CaptureController::failed, this, &AppDelegate::presentEditor);
     captures.isDirty = [this](EditorDocument* document) { return exporter_->hasUnexportedChanges(document); };
     captures.mayDiscardPrevious = [this](EditorDocument* document, std::function<void(bool)> reply) {
         if (captureCommands_->oneShotFromLink) {
@@ -236,13 +201,13 @@ void AppDelegate::wireCaptures() {
 void AppDelegate::wireHotKeys() {
     hotKeyDispatch_ = std::make_unique<HotKeyDispatch>(*hotKeyCenter_, services_.preferences(),
                                                        *captureController_, *captureCommands_);
-    hotKeyCenter_->onTrigger = [this](HotKeyAction action) {
+    connect(hotKeyCenter_.get(), &HotKeyCenter::triggered, this, [this](HotKeyAction action) {
         // Busy while the discard question is open: nothing re-enters it.
         if (!quitCoordinator_->isDeciding() && !discardQuestion_->isOpen())
             hotKeyDispatch_->handleHotKey(action);
-    };
+    });
     connect(hotKeyDispatch_.get(), &HotKeyDispatch::registered, this, &AppDelegate::showHotKeysInMenu);
-    // 8. A recorder records: the global keys step aside until the last one stops.
+    // A recorder records: the global keys step aside until the last one stops.
     connect(&settings_->recording(), &HotKeyRecording::recordingDidChange, hotKeyDispatch_.get(),
             &HotKeyDispatch::hotKeyRecording);
     Preferences& preferences = services_.preferences();
@@ -290,27 +255,29 @@ void AppDelegate::wireScrolling() {
                                                              services_.preferences(), services_.announcer(),
                                                              std::make_unique<ScrollingSystem>());
     ScrollingCommands& scrolling = *scrollingCommands_;
-    scrolling.presentEditor = [this] { presentEditor(); };
-    scrolling.dismissThumbnail = [this] { thumbnails_->dismiss(); };
-    scrolling.confirm = [this](const QString& message) { captureCommands_->confirm(message); };
+    connect(&scrolling, &ScrollingCommands::editorRequested, this, &AppDelegate::presentEditor);
+    connect(&scrolling, &ScrollingCommands::thumbnailDismissRequested, thumbnails_.get(),
+            &ThumbnailController::dismiss);
+    connect(&scrolling, &ScrollingCommands::confirmation, captureCommands_.get(), &CaptureCommands::confirm);
     scrolling.controller().reduceMotion = [&options = services_.accessibilityOptions()] {
         return options.reduceMotion();
     };
-    captureCommands_->scrollingCapture = [this] { scrollingCommands_->scrollingCapture(); };
+    connect(captureCommands_.get(), &CaptureCommands::scrollingCaptureRequested, scrollingCommands_.get(),
+            &ScrollingCommands::scrollingCapture);
     // While a scrolling capture runs only its own hot key acts.
     hotKeyDispatch_->scrollingInProgress = [this] { return scrollingCommands_->inProgress(); };
     connect(&scrolling, &ScrollingCommands::stateChanged, menus_.get(), &AppMenus::validate);
 }
 
-void AppDelegate::subscribe() {
+void AppDelegate::followCaptures() {
     CaptureController& captures = *captureController_;
-    // 15. A capture that starts dismisses the thumbnail.
+    // A capture that starts dismisses the thumbnail.
     Subscription::subscribe<CaptureController, void (CaptureController::*)(), bool>(
         this, &captures, &CaptureController::busyChanged, [&captures] { return captures.isBusy(); },
         [this](const bool& busy) {
             if (busy) thumbnails_->dismiss();
         });
-    // 16.–17. The editor follows its document, and the permission panel while there is none.
+    // The editor follows its document, and the permission panel while there is none.
     Subscription::subscribe<CaptureController, void (CaptureController::*)(), QPointer<EditorDocument>>(
         this, &captures, &CaptureController::documentChanged,
         [&captures] { return QPointer<EditorDocument>(captures.document()); },
@@ -328,7 +295,7 @@ void AppDelegate::subscribe() {
             });
         },
         Subscription::First::drop);
-    // 18. A link's one-shot choices apply to one capture only.
+    // A link's one-shot choices apply to one capture only.
     Subscription::subscribe<CaptureController, void (CaptureController::*)(), bool>(
         this, &captures, &CaptureController::busyChanged, [&captures] { return captures.isBusy(); },
         [this](const bool& busy) {
@@ -378,7 +345,7 @@ void AppDelegate::configureMenus() {
     compositionMenus_ = std::make_unique<CompositionMenus>(*compositionCommands_,
                                                            [] { return QApplication::activeWindow(); });
     // Each window of ours gets the menu bar, so that Ctrl+Q, Ctrl+, and the rest work in it.
-    windows_->windowCreated = [this](QWidget* window) {
+    connect(windows_.get(), &WindowCoordinator::windowCreated, this, [this](QWidget* window) {
         QMenuBar* bar = nullptr;
         if (auto* editor = qobject_cast<EditorWindow*>(window)) bar = editor->menuBar();
         if (auto* text = qobject_cast<RecognizedTextWindow*>(window)) bar = text->menuBar();
@@ -387,19 +354,7 @@ void AppDelegate::configureMenus() {
         const AppMenus::WindowMenus made = menus_->fill(*bar);
         addCompositionMenus(*made.file, *made.edit, *bar);
         menus_->returnKeyboardOnEscape(*bar);
-    };
-}
-
-void AppDelegate::addCapturedOverlay(const QImage& image, double pixelScale) {
-    compositionCommands_->addCapturedOverlay(image, pixelScale);
-}
-
-void AppDelegate::addCompositionMenus(QMenu& file, QMenu& edit, QMenuBar& menuBar) {
-    compositionMenus_->addCompositionMenus(file, edit, menuBar);
-}
-
-std::optional<bool> AppDelegate::validateCompositionItem(const QAction& item) const {
-    return compositionMenus_->validateCompositionItem(item);
+    });
 }
 
 void AppDelegate::showHotKeysInMenu() {
@@ -410,7 +365,7 @@ void AppDelegate::showHotKeysInMenu() {
     menus_->showHotKeys(keys, preferences.hotKeyErrors());
 }
 
-void AppDelegate::applicationWillTerminate() {
+void AppDelegate::aboutToQuit() {
     dragExporter_->removeAll();
     // Ends a running capture and closes an open area picker.
     captureController_->cancel();

@@ -1,8 +1,8 @@
 #pragma once
 
 // The program's one delegate: it holds every controller for the life of the process and wires
-// them at start-up, step by step. The work of each concern lives in the class named after it;
-// this type is the thin façade the other parts call.
+// them at start-up, step by step (start() lists the steps in their order). The work of each concern lives in
+// the class named after it; this type is the thin façade the other parts call.
 
 #include "app/AboutPanel.h"
 #include "app/MenuCommand.h"
@@ -56,18 +56,18 @@ public:
     ~AppDelegate() override;
 
     // The start-up sequence; logs "Launched".
-    void applicationDidFinishLaunching();
-    // The clean-up at the end of the process: keys released, drag files removed.
-    void applicationWillTerminate();
+    void start();
+    // The clean-up once the event loop has ended: keys released, drag files removed.
+    void aboutToQuit();
 
     // True once start-up has finished; never turns back.
-    bool didFinishLaunching() const { return didFinishLaunching_; }
+    bool isStarted() const { return started_; }
     // There is a document, no capture runs and no Redact Text review is open on it.
     bool mayExportDocument() const;
     // A capture is busy, or a scrolling capture runs or waits for its region to be dragged out.
     bool isCaptureInProgress() const;
 
-    void presentEditor(bool force = false);
+    void presentEditor();
 
     // The image-composition items: an area captured onto the open image, the File and Edit items
     // and the Arrange menu of one window, and their enabling (none for any other item).
@@ -98,14 +98,22 @@ public:
     URLCommandHandler& linkHandler() const { return *linkHandler_; }
 
 private:
+    // ---- The start-up steps, in their order
+    // The menus, the status item and the image-composition commands.
     void configureMenus();
-    void showHotKeysInMenu();
     void wireExports();
+    // The capture controller's outcomes and the questions it asks the shell.
     void wireCaptures();
     void wireHotKeys();
+    // The thumbnail, the pins and the texts that show the shortcuts.
     void wirePanels();
     void wireScrolling();
-    void subscribe();
+    // What follows the capture controller's state: the thumbnail, the editor, the one-shot choices.
+    void followCaptures();
+    // The link target; links that waited for start-up go on.
+    void acceptLinks();
+
+    void showHotKeysInMenu();
     EditorView* makeEditorView();
     QWidget* makeHomeView(QWidget* parent);
 
@@ -138,7 +146,7 @@ private:
     AboutPanel about_;
     std::unique_ptr<ScrollingCommands> scrollingCommands_;
     QMetaObject::Connection hotKeyChange_;
-    bool didFinishLaunching_ = false;
+    bool started_ = false;
 };
 
 } // namespace quorvane

@@ -40,14 +40,14 @@ CaptureCommands::CaptureCommands(CaptureController& captures, ExportController& 
 
 void CaptureCommands::presentEditorForCapture() {
     const bool wasVisible = editorVisible();
-    presentEditor();
+    Q_EMIT editorRequested();
     editorShownForCapture_ = !wasVisible;
 }
 
 void CaptureCommands::captureEnded() {
     const bool shownForCapture = std::exchange(editorShownForCapture_, false);
     if (shownForCapture && captures_.statusMessage() == QLatin1String(CaptureController::cancelledStatus))
-        hideEditor();
+        Q_EMIT editorHideRequested();
 }
 
 bool CaptureCommands::opensEditorAfterCapture() const {
@@ -94,7 +94,7 @@ void CaptureCommands::captureArea() {
 }
 
 void CaptureCommands::chooseWindow() {
-    presentEditor();
+    Q_EMIT editorRequested();
     captures_.setChoosingWindow(true);
     // The refresh runs as the controller's own capture task ("Refreshing windows…").
     captures_.refreshTargets();
@@ -113,21 +113,25 @@ void CaptureCommands::recognizeTextInArea() {
     captures_.captureOCRArea();
 }
 
+void CaptureCommands::scrollingCapture() {
+    Q_EMIT scrollingCaptureRequested();
+}
+
 void CaptureCommands::handleCapture() {
     const std::optional<URLCommand::Then> then = std::exchange(oneShotThen, std::nullopt);
     if (then == URLCommand::Then::pin) {
         Log::app().log("Post-capture action: pin (one-shot)");
-        pinScreenshot();
+        Q_EMIT pinRequested();
         return;
     }
     const PostCaptureAction action = then ? actionFor(*then) : preferences_.postCaptureAction();
     Log::app().log("Post-capture action: {}{}", rawValue(action).toStdString(), then ? " (one-shot)" : "");
     if (action == PostCaptureAction::showThumbnail) {
-        showThumbnail();
+        Q_EMIT thumbnailRequested();
         return;
     }
     if (exporter_.finishCapture(action))
-        presentEditor();
+        Q_EMIT editorRequested();
     else
         confirm(exporter_.message());
 }

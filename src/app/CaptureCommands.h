@@ -27,15 +27,8 @@ public:
     CaptureCommands(CaptureController& captures, ExportController& exporter, Preferences& preferences,
                     Announcer& announcer, QObject* parent = nullptr);
 
-    // Shows the editor window; set by the shell.
-    std::function<void()> presentEditor = [] {};
-    // Whether the editor window shows now, and hiding it again; set by the shell.
+    // Whether the editor window shows now; set by the shell.
     std::function<bool()> editorVisible = [] { return false; };
-    std::function<void()> hideEditor = [] {};
-    // Stand-in seams for the panels that are not built yet.
-    std::function<void()> pinScreenshot = [] {};
-    std::function<void()> showThumbnail = [] {};
-    std::function<void()> scrollingCapture = [] {};
 
     // What a link asked for the next capture; cleared when the capture ends.
     std::optional<URLCommand::Then> oneShotThen;
@@ -49,7 +42,9 @@ public:
     void chooseWindow();
     void repeatArea();
     void recognizeTextInArea();
-    // Installed as the capture controller's `onCaptured`.
+    // Asks for the scrolling capture, which the scrolling commands run.
+    void scrollingCapture();
+    // The post-capture action, for the capture controller's captured().
     void handleCapture();
     // The transient confirmation: the status item's tool tip until 6 s after the last one.
     void confirm(const QString& message);
@@ -59,6 +54,13 @@ public:
 
 Q_SIGNALS:
     void statusToolTipChanged(const QString& toolTip);
+    // What the shell does for these commands: show or hide the editor, pin the capture, show its
+    // thumbnail, start a scrolling capture.
+    void editorRequested();
+    void editorHideRequested();
+    void pinRequested();
+    void thumbnailRequested();
+    void scrollingCaptureRequested();
 
 private:
     void setStatusToolTip(const QString& toolTip);

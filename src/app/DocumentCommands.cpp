@@ -40,7 +40,9 @@ void DocumentCommands::commitTextEditing() {
 
 void DocumentCommands::saveImage() {
     commitTextEditing();
-    exporter_.saveToFolder(true, true);
+    // A failure has said why in the status message.
+    (void)exporter_.saveToFolder(ExportController::AfterSave::hideEditorIfSet,
+                                 ExportController::Encoding::mayUseWorker);
 }
 
 void DocumentCommands::saveImageAs() {
@@ -50,7 +52,8 @@ void DocumentCommands::saveImageAs() {
 
 void DocumentCommands::copyImage() {
     commitTextEditing();
-    exporter_.copyFinal(true);
+    // A failure has said why in the status message.
+    (void)exporter_.copyFinal(ExportController::Encoding::mayUseWorker);
 }
 
 void DocumentCommands::chooseSaveFolder() {
@@ -101,7 +104,7 @@ void DocumentCommands::editBackdrop() {
 }
 
 void DocumentCommands::openImage() {
-    presentEditor();
+    Q_EMIT editorRequested();
     if (openDialog_ != nullptr) {
         openDialog_->raise();
         return;
@@ -170,7 +173,7 @@ void DocumentCommands::importImage(const QImage& image, const std::optional<QStr
 }
 
 void DocumentCommands::reportImport(const ImageImporter::ImportError& error, const QUrl& url) {
-    presentEditor();
+    Q_EMIT editorRequested();
     captures_.setErrorMessage(error.message(url));
     captures_.setErrorIsRetryable(false);
     Log::app().error("Import failed: {} {}", "Quorvane.Import", static_cast<int>(error.kind));

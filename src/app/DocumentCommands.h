@@ -38,7 +38,6 @@ public:
 
     // The editor window, or null while there is none.
     std::function<EditorWindow*()> editorWindow = [] { return nullptr; };
-    std::function<void()> presentEditor = [] {};
 
     void saveImage();
     void saveImageAs();
@@ -59,6 +58,10 @@ public:
     QFileDialog* openDialog() const { return openDialog_; }
     // The editor window's sheets (made with the window).
     SheetPresenter* sheets();
+
+Q_SIGNALS:
+    // The editor shows for the Open dialog and for an import's error.
+    void editorRequested();
 
 private:
     void commitTextEditing();

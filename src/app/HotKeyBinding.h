@@ -24,6 +24,17 @@ inline constexpr std::uint32_t all = 0x1B00;
 inline constexpr std::uint32_t nonShift = 0x1900;
 } // namespace HotKeyModifier
 
+// Key codes of that numbering by the key's name, for the bindings written in code.
+namespace HotKeyKey {
+inline constexpr std::uint32_t r = 15;
+inline constexpr std::uint32_t digit3 = 20;
+inline constexpr std::uint32_t digit4 = 21;
+inline constexpr std::uint32_t digit6 = 22;
+inline constexpr std::uint32_t digit5 = 23;
+inline constexpr std::uint32_t o = 31;
+inline constexpr std::uint32_t l = 37;
+} // namespace HotKeyKey
+
 struct HotKeyBinding {
     std::uint32_t keyCode = 0;
     std::uint32_t modifiers = 0;

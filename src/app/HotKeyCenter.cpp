@@ -26,7 +26,8 @@ constexpr int noSuchKey = 2;
 
 } // namespace
 
-HotKeyCenter::HotKeyCenter(HotKeyGrabber& grabber) : grabber_(grabber), instance_(takeInstance()) {}
+HotKeyCenter::HotKeyCenter(HotKeyGrabber& grabber, QObject* parent)
+    : QObject(parent), grabber_(grabber), instance_(takeInstance()) {}
 
 HotKeyCenter::~HotKeyCenter() {
     unregisterAll();
@@ -68,8 +69,8 @@ HotKeyCenter::Errors HotKeyCenter::registerBindings(const Bindings& bindings) {
         const auto given = bindings.find(action);
         if (given == bindings.end()) continue;
         const HotKeyBinding& binding = given->second;
-        if (const auto error = validate(binding, system)) {
-            errors[action] = *error;
+        if (const auto valid = validate(binding, system); !valid) {
+            errors[action] = valid.error();
             continue;
         }
         // An earlier action keeps a shared binding, even when its own grab fails below.
@@ -98,22 +99,22 @@ HotKeyCenter::Errors HotKeyCenter::registerBindings(const Bindings& bindings) {
 bool HotKeyCenter::handle(std::uint32_t pressed) {
     const auto found = actionsById_.find(pressed);
     if (found == actionsById_.end()) return false;
-    onTrigger(found->second);
+    Q_EMIT triggered(found->second);
     return true;
 }
 
-std::optional<HotKeyRegistrationError>
+Result<void, HotKeyRegistrationError>
 HotKeyCenter::validate(const HotKeyBinding& binding, const std::optional<BindingSet>& systemShortcuts) {
     if (binding.keyCode > 127 || (binding.modifiers & ~HotKeyModifier::all) != 0)
-        return HotKeyRegistrationError::invalid;
-    if (KeyNames::isModifierKey(binding.keyCode)) return HotKeyRegistrationError::invalid;
+        return Failure{HotKeyRegistrationError::invalid};
+    if (KeyNames::isModifierKey(binding.keyCode)) return Failure{HotKeyRegistrationError::invalid};
     // Only function keys may stand alone or with Shift.
     if ((binding.modifiers & HotKeyModifier::nonShift) == 0 && !KeyNames::functionKeyNumber(binding.keyCode))
-        return HotKeyRegistrationError::invalid;
+        return Failure{HotKeyRegistrationError::invalid};
     const BindingSet& taken = systemShortcuts ? *systemShortcuts : HotKeyCenter::systemShortcuts();
-    if (!taken.contains(binding)) return std::nullopt;
-    return reservedBindings().contains(binding) ? HotKeyRegistrationError::screenshotShortcut
-                                                : HotKeyRegistrationError::systemShortcut;
+    if (!taken.contains(binding)) return {};
+    return Failure{reservedBindings().contains(binding) ? HotKeyRegistrationError::screenshotShortcut
+                                                        : HotKeyRegistrationError::systemShortcut};
 }
 
 HotKeyCenter::BindingSet HotKeyCenter::systemShortcuts() {
@@ -124,11 +125,11 @@ const HotKeyCenter::Bindings& HotKeyCenter::defaultBindings() {
     constexpr std::uint32_t controlAltSuper =
         HotKeyModifier::control | HotKeyModifier::alt | HotKeyModifier::super;
     static const Bindings bindings = {
-        {HotKeyAction::captureArea, {21, controlAltSuper}},
-        {HotKeyAction::captureScreen, {20, controlAltSuper}},
-        {HotKeyAction::repeatArea, {15, controlAltSuper}},
-        {HotKeyAction::recognizeArea, {31, controlAltSuper}},
-        {HotKeyAction::scrollingCapture, {37, controlAltSuper}},
+        {HotKeyAction::captureArea, {HotKeyKey::digit4, controlAltSuper}},
+        {HotKeyAction::captureScreen, {HotKeyKey::digit3, controlAltSuper}},
+        {HotKeyAction::repeatArea, {HotKeyKey::r, controlAltSuper}},
+        {HotKeyAction::recognizeArea, {HotKeyKey::o, controlAltSuper}},
+        {HotKeyAction::scrollingCapture, {HotKeyKey::l, controlAltSuper}},
     };
     return bindings;
 }
@@ -136,8 +137,10 @@ const HotKeyCenter::Bindings& HotKeyCenter::defaultBindings() {
 const HotKeyCenter::BindingSet& HotKeyCenter::reservedBindings() {
     constexpr std::uint32_t shiftSuper = HotKeyModifier::shift | HotKeyModifier::super;
     constexpr std::uint32_t controlShiftSuper = HotKeyModifier::control | shiftSuper;
-    static const BindingSet bindings = {{20, shiftSuper}, {21, shiftSuper},        {23, shiftSuper},
-                                        {22, shiftSuper}, {20, controlShiftSuper}, {21, controlShiftSuper}};
+    static const BindingSet bindings = {
+        {HotKeyKey::digit3, shiftSuper},        {HotKeyKey::digit4, shiftSuper},
+        {HotKeyKey::digit5, shiftSuper},        {HotKeyKey::digit6, shiftSuper},
+        {HotKeyKey::digit3, controlShiftSuper}, {HotKeyKey::digit4, controlShiftSuper}};
     return bindings;
 }
 

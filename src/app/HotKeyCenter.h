@@ -6,17 +6,20 @@
 #include "app/HotKeyAction.h"
 #include "app/HotKeyBinding.h"
 #include "app/HotKeyRegistrationError.h"
+#include "core/Result.h"
 #include "platform/HotKeyGrabber.h"
 
+#include <QObject>
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <optional>
 #include <unordered_set>
 
 namespace quorvane {
 
-class HotKeyCenter {
+class HotKeyCenter : public QObject {
+    Q_OBJECT
+
 public:
     using Bindings = std::map<HotKeyAction, HotKeyBinding>;
     using Errors = std::map<HotKeyAction, HotKeyRegistrationError>;
@@ -24,14 +27,9 @@ public:
 
     // Takes the next instance number. Keys are grabbed through `grabber`, which must outlive the
     // center and serve no other.
-    explicit HotKeyCenter(HotKeyGrabber& grabber);
+    explicit HotKeyCenter(HotKeyGrabber& grabber, QObject* parent = nullptr);
     // Releases every key and the press handler.
-    ~HotKeyCenter();
-    HotKeyCenter(const HotKeyCenter&) = delete;
-    HotKeyCenter& operator=(const HotKeyCenter&) = delete;
-
-    // Called with the action of a pressed shortcut.
-    std::function<void(HotKeyAction)> onTrigger = [](HotKeyAction) {};
+    ~HotKeyCenter() override;
 
     // Replaces every key this center holds with `bindings`; the result names each given action
     // whose key could not be registered.
@@ -44,9 +42,9 @@ public:
     // The registration id of an action's key: (instance << 8) + position + 1.
     std::uint32_t id(HotKeyAction action) const;
 
-    // None when the binding may be registered. Without a set, systemShortcuts() is used; an empty
+    // Done when the binding may be registered. Without a set, systemShortcuts() is used; an empty
     // set skips the comparison with the desktop's shortcuts.
-    static std::optional<HotKeyRegistrationError>
+    static Result<void, HotKeyRegistrationError>
     validate(const HotKeyBinding& binding, const std::optional<BindingSet>& systemShortcuts = {});
     // X11 has no list of the desktop's own shortcuts: the screenshot shortcuts stand in for them.
     static BindingSet systemShortcuts();
@@ -54,6 +52,10 @@ public:
     static const Bindings& defaultBindings();
     // Shift+Super+3/4/5/6 and Ctrl+Shift+Super+3/4.
     static const BindingSet& reservedBindings();
+
+Q_SIGNALS:
+    // The action of a pressed shortcut.
+    void triggered(HotKeyAction action);
 
 private:
     void unregisterKeys();

@@ -20,7 +20,8 @@ constexpr std::uint32_t deleteKey = 117;
 
 } // namespace
 
-const QString HotKeyRecorder::recordingHelp = QStringLiteral("Type a shortcut. Escape cancels, Delete clears.");
+const QString HotKeyRecorder::recordingHelp =
+    QStringLiteral("Type a shortcut. Escape cancels, Delete clears.");
 
 HotKeyRecorder::HotKeyRecorder(const QString& label, HotKeyRecording& recording, KeyboardLayout& layout,
                                Beeper& beeper, QWidget* parent)
@@ -51,7 +52,8 @@ void HotKeyRecorder::setBinding(const std::optional<HotKeyBinding>& binding) {
 QString HotKeyRecorder::title() const {
     if (session_.isRecording()) {
         const std::uint32_t held = hotKeyModifiers(session_.modifiers());
-        return held == 0 ? QStringLiteral("Type shortcut…") : ShortcutFormatter::modifiers(held) + QStringLiteral("…");
+        return held == 0 ? QStringLiteral("Type shortcut…")
+                         : ShortcutFormatter::modifiers(held) + QStringLiteral("…");
     }
     return binding_ ? ShortcutFormatter::text(*binding_, layout_) : QStringLiteral("None");
 }
@@ -80,7 +82,7 @@ bool HotKeyRecorder::handleKey(const QKeyEvent& press) {
     }
     // Only the shortcut's own rules count here; clashes show when it is registered.
     const HotKeyBinding candidate{keyCode.value_or(0), hotKeyModifiers(held)};
-    if (!keyCode || HotKeyCenter::validate(candidate, HotKeyCenter::BindingSet{})) {
+    if (!keyCode || !HotKeyCenter::validate(candidate, HotKeyCenter::BindingSet{})) {
         beeper_.beep();
         return false;
     }

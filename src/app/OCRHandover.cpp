@@ -18,9 +18,10 @@ std::function<void(const QImage&, const QString&)> recognizer(OCRController& con
 }
 
 void connectCapture(CaptureController& capture, OCRController& controller, std::function<void()> present) {
-    capture.onOCRImage = [read = recognizer(controller, std::move(present))](const QImage& image) {
-        read(image, QStringLiteral("Area"));
-    };
+    QObject::connect(&capture, &CaptureController::ocrImageCaptured, &controller,
+                     [read = recognizer(controller, std::move(present))](const QImage& image) {
+                         read(image, QStringLiteral("Area"));
+                     });
 }
 
 } // namespace quorvane::OCRHandover

@@ -19,7 +19,7 @@ namespace quorvane::OCRHandover {
 // For the editor pane's `recognizeText(image, source)`.
 std::function<void(const QImage&, const QString&)> recognizer(OCRController& controller,
                                                               std::function<void()> present);
-// Sets the capture controller's `onOCRImage`.
+// The area the capture controller picked for text recognition goes to `controller`.
 void connectCapture(CaptureController& capture, OCRController& controller, std::function<void()> present);
 
 } // namespace quorvane::OCRHandover

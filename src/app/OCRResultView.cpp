@@ -20,10 +20,10 @@ namespace quorvane {
 
 namespace {
 
-QFont scaledFont(const QWidget& widget, double factor, bool bold = false) {
+QFont scaledFont(const QWidget& widget, double factor, QFont::Weight weight = QFont::Normal) {
     QFont font = widget.font();
     font.setPointSizeF(font.pointSizeF() * factor);
-    font.setBold(bold);
+    font.setWeight(weight);
     return font;
 }
 
@@ -139,7 +139,7 @@ QWidget* OCRResultView::makeHeader() {
     QHBoxLayout* row = flatRow(header, this);
     title_ = plainLabel({}, header);
     title_->setObjectName(QStringLiteral("title"));
-    title_->setFont(scaledFont(*title_, 1.15, true));
+    title_->setFont(scaledFont(*title_, 1.15, QFont::Bold));
     row->addWidget(title_, 1);
     progress_ = new QProgressBar(header);
     progress_->setRange(0, 0);

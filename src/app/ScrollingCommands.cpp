@@ -33,9 +33,10 @@ ScrollingCommands::ScrollingCommands(CaptureController& captures, CaptureService
     connect(&scrolling, &ScrollingCaptureController::stateChanged, this, &ScrollingCommands::stateChanged);
 
     // The picked area of the fallback starts the capture.
-    captures_.onScrollRegion = [self = QPointer(this)](const QRectF& region, DisplayID display, double scale) {
-        if (self) self->controller_->begin(region, display, scale);
-    };
+    connect(&captures_, &CaptureController::scrollRegionPicked, this,
+            [this](const QRectF& region, DisplayID display, double scale) {
+                controller_->begin(region, display, scale);
+            });
     scrolling.setAutoSpeed(preferences_.autoScrollSpeed());
     connect(&scrolling, &ScrollingCaptureController::autoSpeedChanged, this,
             [this](AutoScrollSpeed speed) { preferences_.setAutoScrollSpeed(speed); });
@@ -47,11 +48,11 @@ ScrollingCommands::ScrollingCommands(CaptureController& captures, CaptureService
     connect(&scrolling, &ScrollingCaptureController::finished, this, &ScrollingCommands::finished);
     connect(&scrolling, &ScrollingCaptureController::cancelled, this, [this] {
         endedAt_ = now();
-        confirm(QStringLiteral("Scrolling capture cancelled"));
+        Q_EMIT confirmation(QStringLiteral("Scrolling capture cancelled"));
     });
     connect(&scrolling, &ScrollingCaptureController::failed, this, [this](const QString& message) {
         endedAt_ = now();
-        presentEditor();
+        Q_EMIT editorRequested();
         captures_.setErrorIsRetryable(false);
         captures_.setErrorMessage(message);
     });
@@ -64,7 +65,10 @@ ScrollingCommands::~ScrollingCommands() {
 
 void ScrollingCommands::finished(const ScrollingCaptureResult& result) {
     endedAt_ = now();
-    captures_.openScrollingCapture(result.image, controller_->scale(), result.partial, result.reason);
+    captures_.openScrollingCapture(result.image, controller_->scale(),
+                                   result.partial ? CaptureController::Stitching::stoppedEarly
+                                                  : CaptureController::Stitching::complete,
+                                   result.reason);
     Log::capture().log("Scrolling capture: {}x{} px, partial {}", result.image.width(), result.image.height(),
                        result.partial);
 }
@@ -87,7 +91,7 @@ void ScrollingCommands::scrollingCapture() {
         return;
     }
     if (starting_ || (endedAt_ && now() - *endedAt_ < restartPause) || captures_.isBusy()) return;
-    dismissThumbnail();
+    Q_EMIT thumbnailDismissRequested();
     // The displays first: the drag selection works on them, the panel is placed on one.
     starting_ = true;
     service_.targets([self = QPointer(this), pointer = pointerPosition()](Result<ShareableContent, Error> content) {

@@ -35,10 +35,7 @@ public:
                       Announcer& announcer, std::unique_ptr<ScrollingSystem> system, QObject* parent = nullptr);
     ~ScrollingCommands() override;
 
-    // Set by the shell.
-    std::function<void()> presentEditor = [] {};
-    std::function<void()> dismissThumbnail = [] {};
-    std::function<void(const QString&)> confirm = [](const QString&) {};
+    // Seams of the system, replaced in tests.
     std::function<QPointF()> pointerPosition;
     std::function<Clock::time_point()> now = [] { return Clock::now(); };
 
@@ -58,6 +55,11 @@ public:
 Q_SIGNALS:
     // state() changed.
     void stateChanged();
+    // What the shell does for a scrolling capture: the editor for its failure, the thumbnail
+    // out of the way before it starts, a confirmation when it is cancelled.
+    void editorRequested();
+    void thumbnailDismissRequested();
+    void confirmation(const QString& message);
 
 private:
     void start(Result<ShareableContent, Error> content, QPointF pointer);

@@ -44,7 +44,7 @@ void SettingsCommands::showSettings() {
                                      icons_};
         SettingsView::Actions actions;
         actions.chooseFolder = [self = QPointer<SettingsCommands>(this)] {
-            if (self) self->chooseFolder(self->window_);
+            if (self) Q_EMIT self->folderChoiceRequested(self->window_);
         };
         actions.exportDiagnostics = [self = QPointer<SettingsCommands>(this)] {
             if (self) self->exportDiagnostics();

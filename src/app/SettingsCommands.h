@@ -32,9 +32,6 @@ public:
     // Closes the settings window first: its recorders and controls use what is owned here.
     ~SettingsCommands() override;
 
-    // Lets the user pick the save folder, in a dialog of `window`.
-    std::function<void(QWidget* window)> chooseFolder = [](QWidget*) {};
-
     LaunchAtLogin& launchAtLogin() const { return *launchAtLogin_; }
     DiagnosticsExporter& diagnostics() const { return *diagnostics_; }
     HotKeyRecording& recording() const { return *recording_; }
@@ -51,6 +48,10 @@ public:
     void describe(MenuState& state) const;
     // Refreshes the login item as the status menu opens, and the menus whenever it changes.
     void connectMenus(AppMenus& menus);
+
+Q_SIGNALS:
+    // The user asks to pick the save folder, in a dialog of `window`.
+    void folderChoiceRequested(QWidget* window);
 
 private:
     Services& services_;

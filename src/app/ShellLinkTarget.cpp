@@ -8,9 +8,11 @@
 
 namespace quorvane {
 
-ShellLinkTarget::ShellLinkTarget(CaptureController& captures, CaptureCommands& commands, QuitCoordinator& quit,
-                                 const DiscardQuestion& question, DocumentCommands& documents)
-    : captures_(captures), commands_(commands), quit_(quit), question_(question), documents_(documents) {}
+ShellLinkTarget::ShellLinkTarget(CaptureController& captures, CaptureCommands& commands,
+                                 QuitCoordinator& quit, const DiscardQuestion& question,
+                                 DocumentCommands& documents, QObject* parent)
+    : QObject(parent), captures_(captures), commands_(commands), quit_(quit), question_(question),
+      documents_(documents) {}
 
 bool ShellLinkTarget::isCaptureInProgress() const {
     // The discard question is no nested loop: a link meanwhile must not start anything either.
@@ -59,15 +61,15 @@ void ShellLinkTarget::chooseWindow() {
 }
 
 void ShellLinkTarget::presentEditor() {
-    showEditor();
+    Q_EMIT editorRequested();
 }
 
 void ShellLinkTarget::showSettings() {
-    showSettingsWindow();
+    Q_EMIT settingsRequested();
 }
 
 void ShellLinkTarget::openFile(const QUrl& file) {
-    showEditor();
+    Q_EMIT editorRequested();
     documents_.importFile(file);
 }
 

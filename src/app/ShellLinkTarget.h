@@ -5,6 +5,7 @@
 
 #include "app/URLCommandTarget.h"
 
+#include <QObject>
 #include <functional>
 
 namespace quorvane {
@@ -15,13 +16,13 @@ class DiscardQuestion;
 class DocumentCommands;
 class QuitCoordinator;
 
-class ShellLinkTarget final : public URLCommandTarget {
+class ShellLinkTarget final : public QObject, public URLCommandTarget {
+    Q_OBJECT
+
 public:
     ShellLinkTarget(CaptureController& captures, CaptureCommands& commands, QuitCoordinator& quit,
-                    const DiscardQuestion& question, DocumentCommands& documents);
+                    const DiscardQuestion& question, DocumentCommands& documents, QObject* parent = nullptr);
 
-    std::function<void()> showEditor = [] {};
-    std::function<void()> showSettingsWindow = [] {};
     // A scrolling capture or its drag selection is under way.
     std::function<bool()> scrollingInProgress = [] { return false; };
 
@@ -38,6 +39,11 @@ public:
     void presentEditor() override;
     void showSettings() override;
     void openFile(const QUrl& file) override;
+
+Q_SIGNALS:
+    // What the shell shows for a link: the editor, the settings window.
+    void editorRequested();
+    void settingsRequested();
 
 private:
     CaptureController& captures_;

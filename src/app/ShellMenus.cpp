@@ -95,7 +95,7 @@ void ShellMenus::run(MenuCommand command) {
         captures.recognizeTextInArea();
         break;
     case MenuCommand::pinScreenshot:
-        captures.pinScreenshot();
+        shell_.pinCommands().pinScreenshot();
         break;
     case MenuCommand::closeAllPins:
         shell_.pinCommands().closeAllPins();

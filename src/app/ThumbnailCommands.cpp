@@ -18,14 +18,21 @@ ThumbnailCommands::ThumbnailCommands(ThumbnailController& thumbnails, CaptureCon
     thumbnails_.actions.copy = [this] {
         bool started = false;
         // A stale card has been dismissed with a beep: the thumbnail stays quiet then.
-        guarded([this, &started] { started = exporter_.copyFinal(true); });
+        guarded([this, &started] {
+            started = exporter_.copyFinal(ExportController::Encoding::mayUseWorker).ok();
+        });
         return started;
     };
     thumbnails_.actions.mayExport = [this](std::optional<ThumbnailAction> action) {
         return mayExport(action);
     };
-    connect(&thumbnails_, &ThumbnailController::saveRequested, this,
-            [this] { guarded([this] { exporter_.saveToFolder(true, true); }); });
+    connect(&thumbnails_, &ThumbnailController::saveRequested, this, [this] {
+        guarded([this] {
+            // A failure has said why in the status message.
+            (void)exporter_.saveToFolder(ExportController::AfterSave::hideEditorIfSet,
+                                         ExportController::Encoding::mayUseWorker);
+        });
+    });
     connect(&thumbnails_, &ThumbnailController::pinRequested, this,
             [this] { guarded([this] { Q_EMIT pinRequested(); }); });
     // Opening the editor exports nothing and is never refused.
@@ -36,15 +43,17 @@ ThumbnailCommands::~ThumbnailCommands() {
     unbind();
 }
 
-bool ThumbnailCommands::showThumbnail() {
+Result<void, Error> ThumbnailCommands::showThumbnail() {
     EditorDocument* document = captures_.document();
-    if (document == nullptr) return false;
+    if (document == nullptr)
+        return Failure{
+            Error{QStringLiteral("Quorvane.Thumbnail"), 1, QStringLiteral("There is no image to show.")}};
     auto image = EditorDocument::renderOutput(document->output(document->annotations()));
-    if (!image) return false;
+    if (!image) return Failure{image.error()};
     // The screen under the pointer, else the primary one.
     thumbnails_.show(*image, QGuiApplication::screenAt(QCursor::pos()));
     bind(*document);
-    return true;
+    return {};
 }
 
 void ThumbnailCommands::bind(EditorDocument& document) {

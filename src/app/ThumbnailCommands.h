@@ -4,6 +4,8 @@
 // the thumbnail bound to that document (an edit or a replacement dismisses it), runs its quick
 // actions only while it still shows the current document, and says which exports may leave it.
 
+#include "core/Error.h"
+#include "core/Result.h"
 #include "panels/ThumbnailAction.h"
 
 #include <QMetaObject>
@@ -29,9 +31,9 @@ public:
                       ExportController& exporter, Beeper& beeper, QObject* parent = nullptr);
     ~ThumbnailCommands() override;
 
-    // Renders the current document and shows it on the pointer's screen. False, showing nothing,
+    // Renders the current document and shows it on the pointer's screen. Fails, showing nothing,
     // without a document or when rendering fails: the caller opens the editor instead.
-    bool showThumbnail();
+    Result<void, Error> showThumbnail();
     // The shown document is still the current one, at the revision shown.
     bool matchesDocument() const;
     bool mayExport(std::optional<ThumbnailAction> action);

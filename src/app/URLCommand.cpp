@@ -77,8 +77,11 @@ std::optional<URLCommand::Then> then(std::string_view value) {
     return std::nullopt;
 }
 
-Result<URLCommand::CaptureOptions, Rejection> captureOptions(const Query& query, bool allowsThen) {
-    if (query.then && !allowsThen) return Failure{Rejection::parameterNotAllowed};
+// Whether the command takes a `then` parameter.
+enum class ThenParameter { allowed, refused };
+
+Result<URLCommand::CaptureOptions, Rejection> captureOptions(const Query& query, ThenParameter allowed) {
+    if (query.then && allowed == ThenParameter::refused) return Failure{Rejection::parameterNotAllowed};
     URLCommand::CaptureOptions parsed;
     if (const auto delay = query.delay) {
         const bool digits = delay->size() <= 2 && std::all_of(delay->begin(), delay->end(),
@@ -108,7 +111,7 @@ Parsed capture(std::string_view what, const Query& query) {
     }
     const bool area = what == "area";
     if (!area && what != "screen" && what != "repeat") return Failure{Rejection::unknownCommand};
-    auto parsed = captureOptions(query, true);
+    auto parsed = captureOptions(query, ThenParameter::allowed);
     if (!parsed) return Failure{parsed.error()};
     if (area) return command(URLCommand::Kind::captureArea, *parsed);
     // Nothing captured without the user's hand may leave the program unattended.
@@ -149,7 +152,7 @@ Parsed URLCommand::parse(std::string_view text) {
     }
     if (first == "ocr") {
         if (components.size() > 1) return Failure{Rejection::extraPath};
-        auto parsed = captureOptions(*query, false);
+        auto parsed = captureOptions(*query, ThenParameter::refused);
         if (!parsed) return Failure{parsed.error()};
         return command(Kind::recognizeText, {parsed->delay, std::nullopt});
     }

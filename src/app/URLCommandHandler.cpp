@@ -65,7 +65,8 @@ void URLCommandHandler::launchFinished(URLCommandTarget& target) {
 
 void URLCommandHandler::handleQueued() {
     if (const std::optional<QUrl> file = std::exchange(queuedFile_, std::nullopt)) target_->openFile(*file);
-    if (const std::optional<QByteArray> link = std::exchange(queuedLink_, std::nullopt)) handleURLCommand(*link);
+    if (const std::optional<QByteArray> link = std::exchange(queuedLink_, std::nullopt))
+        handleURLCommand(*link);
 }
 
 void URLCommandHandler::handleURLCommand(const QByteArray& link) {
@@ -81,7 +82,8 @@ void URLCommandHandler::handleURLCommand(const QByteArray& link) {
         const auto since = now - *lastAcceptedLink_;
         if (since >= Clock::duration::zero() && since < spacing) return refuse(URLCommand::Rejection::busy);
     }
-    if (const auto rejection = URLCommandRouter::route(*parsed, *target_)) return refuse(*rejection);
+    if (const auto routed = URLCommandRouter::route(*parsed, *target_); !routed)
+        return refuse(routed.error());
     lastAcceptedLink_ = now;
     Log::app().log("URL command: {}", parsed->name().toStdString());
 }

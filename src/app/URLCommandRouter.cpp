@@ -4,14 +4,15 @@
 
 namespace quorvane::URLCommandRouter {
 
-std::optional<URLCommand::Rejection> route(const URLCommand& command, URLCommandTarget& target) {
+Result<void, URLCommand::Rejection> route(const URLCommand& command, URLCommandTarget& target) {
     using Kind = URLCommand::Kind;
-    if (target.isCaptureInProgress()) return URLCommand::Rejection::busy;
-    const bool capture =
-        command.kind == Kind::captureArea || command.kind == Kind::captureScreen || command.kind == Kind::captureRepeat;
+    if (target.isCaptureInProgress()) return Failure{URLCommand::Rejection::busy};
+    const bool capture = command.kind == Kind::captureArea || command.kind == Kind::captureScreen ||
+                         command.kind == Kind::captureRepeat;
     // Only when both the current and the previous document hold unexported edits: one of them
     // alone survives the capture as the previous document, so nothing is lost.
-    if (capture && target.wouldDiscardUnexportedChanges()) return URLCommand::Rejection::unexportedChanges;
+    if (capture && target.wouldDiscardUnexportedChanges())
+        return Failure{URLCommand::Rejection::unexportedChanges};
 
     switch (command.kind) {
     case Kind::captureArea:
@@ -24,7 +25,7 @@ std::optional<URLCommand::Rejection> route(const URLCommand& command, URLCommand
         target.captureScreen();
         break;
     case Kind::captureRepeat:
-        if (!target.canRepeatArea()) return URLCommand::Rejection::unavailable;
+        if (!target.canRepeatArea()) return Failure{URLCommand::Rejection::unavailable};
         target.arm(command.options.delay, URLCommand::Then::edit);
         target.repeatArea();
         break;
@@ -34,17 +35,17 @@ std::optional<URLCommand::Rejection> route(const URLCommand& command, URLCommand
         break;
     case Kind::captureWindow:
         target.chooseWindow();
-        return std::nullopt;
+        return {};
     case Kind::show:
         target.presentEditor();
-        return std::nullopt;
+        return {};
     case Kind::settings:
         target.showSettings();
-        return std::nullopt;
+        return {};
     }
     // The command declined to start a capture: nothing may stay armed for the next one.
     if (!target.isCaptureInProgress()) target.disarm();
-    return std::nullopt;
+    return {};
 }
 
 } // namespace quorvane::URLCommandRouter

@@ -4,8 +4,7 @@
 // that would drop unexported work, arms the capture's one-shot choices and starts the command.
 
 #include "app/URLCommand.h"
-
-#include <optional>
+#include "core/Result.h"
 
 namespace quorvane {
 
@@ -13,8 +12,8 @@ class URLCommandTarget;
 
 namespace URLCommandRouter {
 
-// None when the command was carried out (also when its capture then did not start).
-std::optional<URLCommand::Rejection> route(const URLCommand& command, URLCommandTarget& target);
+// Done when the command was carried out (also when its capture then did not start).
+Result<void, URLCommand::Rejection> route(const URLCommand& command, URLCommandTarget& target);
 
 } // namespace URLCommandRouter
 } // namespace quorvane

@@ -37,7 +37,7 @@ void WindowCoordinator::presentEditor() {
         Q_ASSERT(makeEditorView);
         editor_ = new EditorWindow(makeEditorView());
         editor_->installEventFilter(this);
-        windowCreated(editor_);
+        Q_EMIT windowCreated(editor_);
         // Centred on the screen it first opens on.
         if (QScreen* screen = QGuiApplication::primaryScreen())
             editor_->move(screen->availableGeometry().center() - editor_->rect().center());
@@ -50,7 +50,7 @@ void WindowCoordinator::presentRecognizedText() {
     if (ocrWindow_ == nullptr) {
         ocrWindow_ = new RecognizedTextWindow(ocr_);
         ocrWindow_->installEventFilter(this);
-        windowCreated(ocrWindow_);
+        Q_EMIT windowCreated(ocrWindow_);
     }
     setPolicy(ActivationPolicy::regular);
     ocrWindow_->present();
@@ -60,7 +60,7 @@ void WindowCoordinator::setSettingsWindow(QWidget* window) {
     settingsWindow_ = window;
     if (window == nullptr) return;
     window->installEventFilter(this);
-    windowCreated(window);
+    Q_EMIT windowCreated(window);
 }
 
 void WindowCoordinator::presentSettings() {

@@ -34,8 +34,6 @@ public:
 
     // Makes the editor view; set once by the shell before the first show.
     std::function<EditorView*()> makeEditorView;
-    // Called with each window as it is made, so that it gets its menu bar.
-    std::function<void(QWidget*)> windowCreated = [](QWidget*) {};
 
     void presentEditor();
     void presentRecognizedText();
@@ -66,6 +64,8 @@ Q_SIGNALS:
     void activationPolicyChanged();
     // The program became the active one.
     void becameActive();
+    // Each window as it is made, so that it gets its menu bar.
+    void windowCreated(QWidget* window);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

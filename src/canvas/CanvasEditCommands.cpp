@@ -112,8 +112,8 @@ void CanvasEditCommands::copy() {
         settings.setMessage(ImageExporter::message(png.error()));
         return;
     }
-    if (const auto failed = ImageExporter::write(png.value(), *clipboard_)) {
-        settings.setMessage(ImageExporter::message(*failed));
+    if (const auto copied = ImageExporter::write(png.value(), *clipboard_); !copied) {
+        settings.setMessage(ImageExporter::message(copied.error()));
         return;
     }
     settings.setMessage(QStringLiteral("Copied image."));

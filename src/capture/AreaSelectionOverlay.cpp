@@ -55,14 +55,14 @@ QWidget* AreaSelectionOverlay::window() const {
 
 AreaSelectionOverlay::SelectionID AreaSelectionOverlay::select(const QImage& image, QScreen* screen,
                                                                const CaptureGeometry& geometry,
-                                                               const std::optional<QString>& note,
-                                                               bool taskCancelled, Completion done) {
+                                                               const std::optional<QString>& note, Task task,
+                                                               Completion done) {
     if (done_) {
         deliverLater(done, alreadyOpenError());
         return 0;
     }
     const SelectionID id = ++lastID_;
-    if (taskCancelled || screen == nullptr) {
+    if (task == Task::cancelled || screen == nullptr) {
         deliverLater(done, cancellationError());
         return 0;
     }
@@ -75,10 +75,10 @@ AreaSelectionOverlay::SelectionID AreaSelectionOverlay::select(const QImage& ima
                          Qt::WindowStaysOnTopHint);
     view->setGeometry(screen->geometry());
     QPointer<AreaSelectionOverlay> self(this);
-    view->onFinish = [self, id](Result<QRectF, Error> result) {
+    connect(view, &AreaSelectionView::finished, this, [self, id](const Result<QRectF, Error>& result) {
         AreaSelectionOverlay* overlay = self.data();
-        if (overlay != nullptr && overlay->selectionID_ == id) overlay->finish(std::move(result));
-    };
+        if (overlay != nullptr && overlay->selectionID_ == id) overlay->finish(result);
+    });
 
     const auto cancelThis = [this, id] { cancel(id); };
     auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
@@ -98,12 +98,12 @@ AreaSelectionOverlay::SelectionID AreaSelectionOverlay::select(const QImage& ima
                                      if (wasActive_ && state != Qt::ApplicationActive) cancel(id);
                                  }));
     // Closed or destroyed by someone else: while destroyed, the view must be left alone.
-    view->onClose = [self, id](bool destroying) {
+    connect(view, &AreaSelectionView::closed, this, [self, id](AreaSelectionView::Closing closing) {
         AreaSelectionOverlay* overlay = self.data();
         if (overlay == nullptr || overlay->selectionID_ != id) return;
-        if (destroying) overlay->detachView();
+        if (closing == AreaSelectionView::Closing::destroying) overlay->detachView();
         overlay->finish(Failure{cancellationError()});
-    };
+    });
 
     view->installEventFilter(this);
     view->show();

@@ -4,7 +4,7 @@
 // display that shows the frozen image in an AreaSelectionView, holds the pointer and keyboard
 // for its life, and reports the chosen rectangle (global points) or a cancellation exactly once.
 // Escape, losing focus to another client, losing the window, a change of the screens, the
-// task's cancellation and finish() with an error all end it as a cancellation.
+// capture's cancellation and finish() with an error all end it as a cancellation.
 
 #include "capture/AreaSelectionView.h"
 #include "core/Error.h"
@@ -58,14 +58,17 @@ public:
     // Ends an open selection as a cancellation.
     ~AreaSelectionOverlay() override;
 
+    // Whether the capture that asks for a selection still runs.
+    enum class Task { running, cancelled };
+
     // Opens the picker over `image` (the whole display) on `screen`. `done` receives the
     // rectangle in global points, or an error: "An area selection is already open." (the open
     // selection goes on), or a cancellation. It is called exactly once, never before this
-    // returns. When `taskCancelled` holds, nothing is shown. Returns the selection's id, 0 when
-    // none was opened.
+    // returns. For a cancelled task nothing is shown. Returns the selection's id, 0 when none
+    // was opened.
     SelectionID select(const QImage& image, QScreen* screen, const CaptureGeometry& geometry,
-                       const std::optional<QString>& note, bool taskCancelled, Completion done);
-    // The capture task's cancellation: ends that selection, and no later one, as a cancellation.
+                       const std::optional<QString>& note, Task task, Completion done);
+    // The capture's cancellation: ends that selection, and no later one, as a cancellation.
     void cancel(SelectionID id);
     // Ends the open selection with `result`; nothing when idle.
     void finish(Result<QRectF, Error> result);

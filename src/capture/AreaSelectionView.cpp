@@ -128,12 +128,12 @@ AreaSelectionView::AreaSelectionView(const QImage& image, const CaptureGeometry&
 }
 
 AreaSelectionView::~AreaSelectionView() {
-    if (const auto closing = std::move(onClose)) closing(true);
+    Q_EMIT closed(Closing::destroying);
 }
 
 void AreaSelectionView::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
-    if (onClose) onClose(false);
+    Q_EMIT closed(Closing::windowClosed);
 }
 
 QRectF AreaSelectionView::bounds() const {
@@ -207,7 +207,7 @@ void AreaSelectionView::mouseReleaseEvent(QMouseEvent* event) {
     if (!selection_) return;
     if (selection_->width() * geometry_.scale >= minimumCapturePixels &&
         selection_->height() * geometry_.scale >= minimumCapturePixels)
-        onFinish(toGlobal(*selection_));
+        Q_EMIT finished(toGlobal(*selection_));
 }
 
 void AreaSelectionView::keyPressEvent(QKeyEvent* event) {
@@ -216,12 +216,12 @@ void AreaSelectionView::keyPressEvent(QKeyEvent* event) {
     interacted_ = true;
     switch (event->key()) {
     case Qt::Key_Escape:
-        onFinish(Failure{cancellationError()});
+        Q_EMIT finished(Failure{cancellationError()});
         return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (selection_ && !geom::isEmpty(*selection_))
-            onFinish(toGlobal(*selection_));
+            Q_EMIT finished(toGlobal(*selection_));
         else
             beeper_.beep();
         return;

@@ -3,7 +3,7 @@
 // The content of the area picker: the frozen image of one display, exactly as the screen
 // looked, with the selection's outline, its size in pixels, the pointer's pixel coordinates, a
 // hint and an optional note. Reports the chosen rectangle (global points) or a cancellation
-// through onFinish; it keeps no guard of its own against a second report.
+// through finished(); it keeps no guard of its own against a second report.
 
 #include "core/Error.h"
 #include "core/Result.h"
@@ -61,9 +61,9 @@ public:
                       const AccessibilityOptions& accessibility, QWidget* parent = nullptr);
     ~AreaSelectionView() override;
 
-    std::function<void(Result<QRectF, Error>)> onFinish = [](Result<QRectF, Error>) {};
-    // The window closes (false), or the view is being destroyed (true, while it is still whole).
-    std::function<void(bool destroying)> onClose = [](bool) {};
+    // How the picker went away: its window closed, or the view is being destroyed (while it is
+    // still whole).
+    enum class Closing { windowClosed, destroying };
     // Read at every use, so that a change shows at the next redraw; by default the shared
     // accessibility option.
     std::function<bool()> increaseContrast;
@@ -74,6 +74,11 @@ public:
     bool interacted() const { return interacted_; }
     QString accessibilityValue() const { return accessibilityValue_; }
     Labels labels() const;
+
+Q_SIGNALS:
+    // The chosen rectangle in global points, or a cancellation.
+    void finished(const Result<QRectF, Error>& result);
+    void closed(Closing closing);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

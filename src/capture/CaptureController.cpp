@@ -2,291 +2,395 @@
 
 #include "core/Geometry.h"
 #include "core/Log.h"
-#include "document/EditorDocument.h"
 
-#include <QCursor>
-#include <QTimer>
+#include <algorithm>
 #include <utility>
 
 namespace quorvane {
+namespace {
 
-CaptureController::CaptureController(CaptureService& service, AreaSelectionOverlay& overlay, QObject* parent)
-    : QObject(parent), pointerPosition([] { return QPointF(QCursor::pos()); }), screenFor(screenForDisplay),
-      sleep(CaptureDelay::timerSleep()), service_(service), overlay_(overlay),
-      permissionGranted_(service.preflightAccess()), statusMessage_(QString::fromUtf8(initialStatus)) {
-    // The shell sets its hooks here; the handover asks through them.
-    handover_.willReplaceDocument = [this] { willReplaceDocument(); };
-    handover_.isDirty = [this](EditorDocument* document) { return isDirty(document); };
-    handover_.mayDiscardPrevious = [this](EditorDocument* previous, std::function<void(bool)> reply) {
-        mayDiscardPrevious(previous, std::move(reply));
-    };
-    connect(&handover_, &DocumentHandover::documentChanged, this, &CaptureController::documentChanged);
-    connect(&handover_, &DocumentHandover::previousDocumentChanged, this,
-            &CaptureController::previousDocumentChanged);
+// The first listed display that holds `point`, else the main display; none without either.
+const CaptureDisplay* displayAt(const ShareableContent& content, const QPointF& point) {
+    for (const CaptureDisplay& display : content.displays)
+        if (geom::contains(display.frame, point)) return &display;
+    return content.mainDisplay();
 }
 
-CaptureController::~CaptureController() {
-    destroying_ = true;
-    if (const auto task = std::move(task_)) task->cancel();
+} // namespace
+
+// ---- Capture commands: what each takes is read now, when it is asked for
+
+void CaptureController::captureDisplay() {
+    start(Kind::display, QStringLiteral("Capturing display…"));
 }
 
-// ---- Published fields
-
-void CaptureController::setPermissionGranted(bool granted) {
-    if (permissionGranted_ == granted) return;
-    permissionGranted_ = granted;
-    Q_EMIT permissionGrantedChanged();
+void CaptureController::captureWindow() {
+    start(Kind::window, QStringLiteral("Capturing window…"));
 }
 
-void CaptureController::setErrorMessage(const std::optional<QString>& message) {
-    setError(message, message ? errorIsRetryable_ : false);
+void CaptureController::refreshTargets() {
+    start(Kind::refreshTargets, QStringLiteral("Refreshing windows…"));
 }
 
-void CaptureController::setErrorIsRetryable(bool retryable) {
-    if (errorIsRetryable_ == retryable) return;
-    errorIsRetryable_ = retryable;
-    Q_EMIT errorIsRetryableChanged();
+void CaptureController::captureArea() {
+    start(Kind::area, QStringLiteral("Preparing area capture…"));
 }
 
-void CaptureController::setError(const std::optional<QString>& message, bool retryable) {
-    // Both change before either is announced, so that no observer sees Retry on a cleared error.
-    const bool messageChanged = errorMessage_ != message;
-    const bool retryChanged = errorIsRetryable_ != retryable;
-    errorMessage_ = message;
-    errorIsRetryable_ = retryable;
-    if (messageChanged) Q_EMIT errorMessageChanged();
-    if (retryChanged) Q_EMIT errorIsRetryableChanged();
+void CaptureController::captureOCRArea() {
+    start(Kind::recognitionArea, QStringLiteral("Preparing text recognition area…"));
 }
 
-void CaptureController::setStatus(const QString& status) {
-    if (statusMessage_ == status) return;
-    statusMessage_ = status;
-    Q_EMIT statusMessageChanged();
+void CaptureController::captureAreaAsOverlay() {
+    if (document() == nullptr) return;
+    start(Kind::overlayArea, QStringLiteral("Select an area to add to the image…"));
 }
 
-void CaptureController::setBusy(bool busy) {
-    if (isBusy_ == busy) return;
-    isBusy_ = busy;
-    Q_EMIT busyChanged();
+void CaptureController::captureScrollingArea() {
+    start(Kind::scrollingArea, QStringLiteral("Select the area you will scroll…"));
 }
 
-void CaptureController::setCountingDown(bool counting) {
-    if (isCountingDown_ == counting) return;
-    isCountingDown_ = counting;
-    Q_EMIT countingDownChanged();
+void CaptureController::repeatArea() {
+    if (!lastArea_) return;
+    start(Kind::repeatArea, QStringLiteral("Repeating area capture…"));
 }
 
-void CaptureController::setWindows(std::vector<CaptureWindow> windows) {
-    if (windows_ == windows) return;
-    windows_ = std::move(windows);
-    Q_EMIT windowsChanged();
+void CaptureController::cancel() {
+    cancelSession();
+    overlay_.finish(Failure{cancellationError()});
 }
 
-void CaptureController::setSelectedWindowID(WindowID id) {
-    if (selectedWindowID_ == id) return;
-    selectedWindowID_ = id;
-    Q_EMIT selectedWindowIDChanged();
+void CaptureController::cancelSession() {
+    const auto session = session_;
+    if (!session || session->cancelled || session->ended) return;
+    session->cancelled = true;
+    // Between two waits the next step ends the capture; a pending wait ends now.
+    const Waiting waiting = std::exchange(session->waiting, Waiting::nothing);
+    session->timeout.stop();
+    switch (waiting) {
+    case Waiting::countdown:
+        if (session->stopSleep) session->stopSleep();
+        setCountingDown(false);
+        break;
+    case Waiting::picker:
+        overlay_.cancel(session->selection);
+        break;
+    case Waiting::question:
+        handover_.withdraw(session->withdrawn);
+        break;
+    case Waiting::nothing:
+    case Waiting::turn:
+    case Waiting::listing:
+    case Waiting::screenshot:
+        break;
+    }
+    if (waiting != Waiting::nothing) failCapture(cancellationError());
 }
 
-void CaptureController::setChoosingWindow(bool choosing) {
-    if (isChoosingWindow_ == choosing) return;
-    isChoosingWindow_ = choosing;
-    Q_EMIT choosingWindowChanged();
-}
+// ---- The steps of a capture, in the order they run
 
-void CaptureController::setLastCaptureFrame(const std::optional<QRectF>& frame) {
-    const bool same = frame.has_value() == lastCaptureFrame_.has_value() &&
-                      (!frame || geom::exactlyEqual(*frame, *lastCaptureFrame_));
-    if (same) return;
-    lastCaptureFrame_ = frame;
-    Q_EMIT lastCaptureFrameChanged();
-}
-
-void CaptureController::setCaptureDelay(int seconds) {
-    if (captureDelay_ == seconds) return;
-    captureDelay_ = seconds;
-    Q_EMIT captureDelayChanged();
-}
-
-// ---- Running a capture
-
-Error CaptureController::failure(const QString& message) {
-    return Error{QString::fromLatin1(errorDomain), 1, message};
-}
-
-QString CaptureController::pixelSize(const QImage& image) {
-    return QString::number(image.width()) + QStringLiteral(" × ") + QString::number(image.height());
-}
-
-CaptureTask::Wait CaptureController::serviceWait() const {
-    return CaptureTask::Wait{
-        {},
-        serviceTimeoutMs,
-        CaptureService::error(CaptureService::connectionFailed,
-                              QStringLiteral("The screen capture service did not answer."))};
-}
-
-bool CaptureController::isPermissionError(const Error& error) {
-    if (isFailure(error, CaptureFailure::permissionRequired)) return true;
-    return error.domain == QLatin1String(CaptureService::errorDomain) &&
-           error.code == CaptureService::userDeclined;
-}
-
-std::vector<QWidget*> CaptureController::ownedWindows() const {
-    if (QWidget* window = overlay_.window(); window != nullptr && overlay_.isOpen()) return {window};
-    return {};
-}
-
-void CaptureController::run(const QString& status, bool toOCR, Operation operation) {
+void CaptureController::start(Kind kind, const QString& status) {
     if (handoverBusy()) {
         oneShotDelay.reset();
         oneShotNote.reset();
         return;
     }
     setBusy(true);
-    activeDelay_ = std::exchange(oneShotDelay, std::nullopt);
-    activeNote_ = std::exchange(oneShotNote, std::nullopt);
+    session_ = std::make_shared<CaptureSession>();
+    CaptureSession& s = *session_;
+    s.kind = kind;
+    s.oneShotDelay = std::exchange(oneShotDelay, std::nullopt);
+    s.note = std::exchange(oneShotNote, std::nullopt);
+    if (kind == Kind::window) s.chosenWindow = selectedWindowID_;
+    if (kind == Kind::repeatArea) s.area = *lastArea_;
+    if (kind != Kind::window && kind != Kind::repeatArea && kind != Kind::refreshTargets)
+        s.pointer = pointerPosition();
+    s.timeout.setSingleShot(true);
+    connect(&s.timeout, &QTimer::timeout, this, &CaptureController::serviceTimedOut);
     setErrorMessage(std::nullopt);
     setStatus(status);
     Log::capture().log("Capture started: {}", status);
-
-    // The controller owns the task, so every resumption finds it alive.
-    const auto task = CaptureTask::make([this](std::optional<Error> error) { finishBody(std::move(error)); });
-    task_ = task;
-    CaptureTask* running = task.get();
-    // The body starts on a later turn of the event loop, never inside run().
-    task->await<bool>(
-        [](CaptureTask::Completion<bool> done) { QTimer::singleShot(0, [done] { done(true); }); },
-        [this, running, toOCR, operation = std::move(operation)](bool) {
-            operation(*running, [this, running, toOCR](Outcome outcome) {
-                if (!running->check()) return;
-                if (!outcome) return running->finish();
-                handOver(*running, *outcome, toOCR);
-            });
-        });
+    // The steps start on a later turn of the event loop, never inside the command.
+    if (auto begun = resumeAfter(&CaptureController::begin, Waiting::turn)) QTimer::singleShot(0, begun);
 }
 
-void CaptureController::handOver(CaptureTask& task, const QImage& image, bool toOCR) {
+void CaptureController::begin() {
+    CaptureSession& s = *session_;
+    if (s.kind == Kind::refreshTargets) return listTargets(&CaptureController::targetsListed);
+    if (s.kind == Kind::display || s.kind == Kind::window) setLastCaptureFrame(std::nullopt);
+    s.secondsLeft = CaptureDelay::seconds(s.oneShotDelay, captureDelay_);
+    setCountingDown(s.secondsLeft > 0);
+    countDown();
+}
+
+// The wait that lets the user open a menu or bring a window forward: whole seconds, a status for
+// each, isCountingDown while it runs.
+void CaptureController::countDown() {
+    CaptureSession& s = *session_;
+    if (s.secondsLeft == 0) {
+        setCountingDown(false);
+        return listTargets(&CaptureController::targetsListed);
+    }
+    if (s.cancelled) {
+        setCountingDown(false);
+        stillRunning();
+        return;
+    }
+    setStatus(QStringLiteral("Capturing in ") + QString::number(s.secondsLeft) + QStringLiteral("…"));
+    if (auto wake = resumeAfter(&CaptureController::secondPassed, Waiting::countdown))
+        s.stopSleep = sleep(1000, std::move(wake));
+}
+
+void CaptureController::secondPassed() {
+    --session_->secondsLeft;
+    countDown();
+}
+
+void CaptureController::listTargets(Step<ShareableContent> next) {
+    if (auto listed = resumeWith(next, Waiting::listing)) service_.targets(std::move(listed));
+}
+
+void CaptureController::targetsListed(ShareableContent content) {
+    offerWindows(content);
+    CaptureSession& s = *session_;
+    switch (s.kind) {
+    case Kind::refreshTargets:
+        setStatus(windows_.empty() ? QStringLiteral("No available windows. Try capturing a display.")
+                                   : QStringLiteral("Choose a window to capture."));
+        if (stillRunning()) endCapture();
+        return;
+    case Kind::display: {
+        const CaptureDisplay* display = displayAt(content, s.pointer);
+        if (display == nullptr)
+            return failCapture(failure(QStringLiteral("Display is unavailable. Retry capture.")));
+        return takeScreenshot(displayFilter(*display, content));
+    }
+    case Kind::window: {
+        // The chosen window must still be among those the listing has just offered.
+        const auto found = std::find_if(windows_.begin(), windows_.end(), [&s](const CaptureWindow& w) {
+            return w.windowID == s.chosenWindow;
+        });
+        if (found == windows_.end())
+            return failCapture(failure(QStringLiteral(
+                "The selected window is no longer available. Choose another window and retry.")));
+        return takeScreenshot(ContentFilter::forWindow(*found));
+    }
+    case Kind::repeatArea: {
+        if (!displaysUnchanged(s.area.topology, content)) return;
+        const CaptureDisplay* display = content.display(s.area.displayID);
+        if (display == nullptr)
+            return failCapture(failure(QStringLiteral("Display is unavailable. Select an area again.")));
+        const ContentFilter filter = displayFilter(*display, content);
+        s.geometry = CaptureGeometry{display->frame, filter.pointPixelScale()};
+        return takeScreenshot(filter);
+    }
+    case Kind::area:
+    case Kind::recognitionArea:
+    case Kind::overlayArea:
+    case Kind::scrollingArea: {
+        const CaptureDisplay* display = displayAt(content, s.pointer);
+        s.screen = display != nullptr ? screenFor(*display) : nullptr;
+        if (s.screen == nullptr)
+            return failCapture(failure(QStringLiteral("Display is unavailable. Retry capture.")));
+        const ContentFilter filter = displayFilter(*display, content);
+        s.area.displayID = display->displayID;
+        s.area.topology = topology(content);
+        s.geometry = CaptureGeometry{display->frame, filter.pointPixelScale()};
+        return takeScreenshot(filter);
+    }
+    }
+}
+
+void CaptureController::takeScreenshot(const ContentFilter& filter) {
+    session_->scale = filter.pointPixelScale();
+    if (auto taken = resumeWith(&CaptureController::screenshotTaken, Waiting::screenshot))
+        service_.image(filter, std::move(taken));
+}
+
+void CaptureController::screenshotTaken(QImage image) {
+    CaptureSession& s = *session_;
+    switch (s.kind) {
+    case Kind::display:
+    case Kind::window:
+        return handOver(image);
+    case Kind::repeatArea:
+        s.frozen = std::move(image);
+        return listTargets(&CaptureController::displaysListedAgain);
+    default:
+        break;
+    }
+    // The area is cropped from this frozen screenshot, which the user sees while picking.
+    if (!stillRunning()) return;
+    setStatus(QStringLiteral("Drag to select an area. Press Escape to cancel."));
+    s.frozen = std::move(image);
+    if (auto picked = resumeWith(&CaptureController::areaPicked, Waiting::picker))
+        s.selection = overlay_.select(s.frozen, s.screen.data(), s.geometry, s.note,
+                                      AreaSelectionOverlay::Task::running, std::move(picked));
+}
+
+void CaptureController::areaPicked(QRectF rect) {
+    session_->area.rect = rect;
+    listTargets(&CaptureController::displaysListedAgain);
+}
+
+// A display that changed since the screenshot would give other pixels than those the user saw.
+void CaptureController::displaysListedAgain(ShareableContent content) {
+    offerWindows(content);
+    CaptureSession& s = *session_;
+    if (!displaysUnchanged(s.area.topology, content) || !stillRunning()) return;
+    std::optional<QImage> cropped = s.geometry.crop(s.frozen, s.area.rect);
+    if (!cropped)
+        return failCapture(failure(
+            s.kind == Kind::repeatArea
+                ? QStringLiteral(
+                      "The saved area no longer matches the captured display. Select an area again.")
+                : QStringLiteral(
+                      "The selected area no longer matches the captured display. Select an area again.")));
+    switch (s.kind) {
+    case Kind::repeatArea:
+        setLastCaptureFrame(s.area.rect);
+        return handOver(*cropped);
+    case Kind::area:
+        setLastArea(s.area);
+        setLastCaptureFrame(s.area.rect);
+        return handOver(*cropped);
+    case Kind::recognitionArea:
+        return handOver(*cropped);
+    case Kind::overlayArea:
+        if (!stillRunning()) return;
+        setStatus(QStringLiteral("Added ") + pixelSize(*cropped) + QStringLiteral(" pixels to the image."));
+        Q_EMIT overlayImageCaptured(*cropped, s.scale);
+        break;
+    case Kind::scrollingArea:
+        Q_EMIT scrollRegionPicked(s.area.rect, s.area.displayID, s.scale);
+        break;
+    case Kind::refreshTargets:
+    case Kind::display:
+    case Kind::window:
+        break;
+    }
+    if (stillRunning()) endCapture();
+}
+
+void CaptureController::handOver(const QImage& image) {
+    if (!stillRunning()) return;
+    CaptureSession& s = *session_;
+    const bool toOCR = s.kind == Kind::recognitionArea;
     Log::capture().log("Capture succeeded: {}x{} px, ocr {}", image.width(), image.height(), toOCR);
     setPermissionGranted(true);
     if (toOCR) {
         setStatus(QStringLiteral("Recognizing text in ") + pixelSize(image) + QStringLiteral(" pixels."));
-        onOCRImage(image);
-        return task.finish();
+        Q_EMIT ocrImageCaptured(image);
+        return endCapture();
     }
-    CaptureTask* running = &task;
+    s.capturedSize = pixelSize(image);
     // A cancelled capture takes its image back, whether it is asking or waiting for a question.
-    auto withdrawn = std::make_shared<bool>(false);
-    task.await<std::optional<bool>>(
-        [this, image, withdrawn](CaptureTask::Completion<std::optional<bool>> done) {
-            documents_.replace(
-                image, std::nullopt, captureScale_, [done](std::optional<bool> kept) { done(kept); },
-                withdrawn);
-        },
-        [this, running, size = pixelSize(image)](std::optional<bool> kept) {
-            if (kept) {
-                setStatus(QStringLiteral("Captured ") + size + QStringLiteral(" pixels.") +
-                          DocumentOpening::keptSentence(*kept));
-                onCaptured();
-            }
-            running->finish();
-        },
-        CaptureTask::Wait::aborting([this, withdrawn] { handover_.withdraw(withdrawn); }));
+    if (auto replaced = resumeWith(&CaptureController::documentReplaced, Waiting::question))
+        replaceDocument(
+            image, std::nullopt, s.scale, [replaced](std::optional<bool> kept) { replaced(kept); },
+            s.withdrawn);
 }
 
-void CaptureController::finishBody(std::optional<Error> error) {
-    if (destroying_) return;
-    if (error) {
-        if ((task_ && task_->isCancelled()) || isCancellation(*error)) {
-            setStatus(QString::fromUtf8(cancelledStatus));
-            Log::capture().log("Capture cancelled");
-        } else {
-            if (isPermissionError(*error)) {
-                Log::capture().error("Capture failed: Screen Recording permission required ({} {})",
-                                     error->domain, error->code);
-                setPermissionGranted(false);
-                setWindows({});
-                setSelectedWindowID(0);
-                setError(message(CaptureFailure::permissionRequired), true);
-            } else {
-                Log::capture().error("Capture failed: {} {}", error->domain, error->code);
-                setError(error->message, true);
-            }
-            setStatus(QString::fromUtf8(failedStatus));
-            onFailed();
-        }
+void CaptureController::documentReplaced(std::optional<bool> kept) {
+    if (kept) {
+        setStatus(QStringLiteral("Captured ") + session_->capturedSize + QStringLiteral(" pixels.") +
+                  keptSentence(*kept));
+        Q_EMIT captured();
     }
+    endCapture();
+}
+
+void CaptureController::endCapture() {
+    if (!session_ || session_->ended) return;
+    session_->ended = true;
+    if (!destroying_) release();
+}
+
+void CaptureController::failCapture(const Error& error) {
+    if (!session_ || session_->ended) return;
+    session_->ended = true;
+    if (destroying_) return;
+    if (session_->cancelled || isCancellation(error)) {
+        setStatus(QString::fromUtf8(cancelledStatus));
+        Log::capture().log("Capture cancelled");
+    } else {
+        if (isPermissionError(error)) {
+            Log::capture().error("Capture failed: Screen Recording permission required ({} {})", error.domain,
+                                 error.code);
+            setPermissionGranted(false);
+            setWindows({});
+            setSelectedWindowID(0);
+            setError(message(CaptureFailure::permissionRequired), true);
+        } else {
+            Log::capture().error("Capture failed: {} {}", error.domain, error.code);
+            setError(error.message, true);
+        }
+        setStatus(QString::fromUtf8(failedStatus));
+        Q_EMIT failed();
+    }
+    release();
+}
+
+void CaptureController::release() {
+    // Gone before busyChanged, so that a capture started by a listener is not the one let go.
+    session_.reset();
     setBusy(false);
-    task_.reset();
-    activeDelay_.reset();
-    activeNote_.reset();
 }
 
-void CaptureController::cancel() {
-    if (const auto task = task_) task->cancel();
-    overlay_.finish(Failure{cancellationError()});
+// ---- Waiting for an answer
+
+std::optional<std::uint64_t> CaptureController::beginWait(Waiting waiting) {
+    if (!stillRunning()) return std::nullopt;
+    CaptureSession& s = *session_;
+    s.waiting = waiting;
+    if (waiting == Waiting::listing || waiting == Waiting::screenshot) s.timeout.start(serviceTimeoutMs);
+    return ++s.waitID;
 }
 
-// ---- Operations of the concerns
-
-void CaptureController::captureDisplay() {
-    screens_.captureDisplay();
+bool CaptureController::endWait(CaptureSession& session, std::uint64_t id) {
+    if (session.waiting == Waiting::nothing || session.waitID != id) return false;
+    session.waiting = Waiting::nothing;
+    session.timeout.stop();
+    return true;
 }
 
-void CaptureController::captureWindow() {
-    screens_.captureWindow();
+void CaptureController::serviceTimedOut() {
+    CaptureSession& s = *session_;
+    const Waiting waiting = s.waiting;
+    if (!endWait(s, s.waitID)) return;
+    failCapture(CaptureService::error(waiting == Waiting::listing ? CaptureService::connectionFailed
+                                                                  : CaptureService::grabFailed,
+                                      QStringLiteral("The screen capture service did not answer.")));
 }
 
-void CaptureController::refreshTargets() {
-    windowList_.refresh();
+bool CaptureController::stillRunning() {
+    if (!session_ || session_->ended) return false;
+    if (!session_->cancelled) return true;
+    failCapture(cancellationError());
+    return false;
 }
 
-void CaptureController::captureArea() {
-    areas_.captureArea();
+template<class T>
+std::function<void(Result<T, Error>)> CaptureController::resumeWith(Step<T> step, Waiting waiting) {
+    const std::optional<std::uint64_t> id = beginWait(waiting);
+    if (!id) return {};
+    return [this, weak = std::weak_ptr<CaptureSession>(session_), id = *id, step](Result<T, Error> answer) {
+        // Held, so that the session outlives the step that ends it.
+        const auto session = weak.lock();
+        if (!session || !endWait(*session, id)) return;
+        if (!answer) return failCapture(answer.error());
+        if (!stillRunning()) return;
+        (this->*step)(std::move(answer).value());
+    };
 }
 
-void CaptureController::captureOCRArea() {
-    areas_.captureOCRArea();
-}
-
-void CaptureController::captureAreaAsOverlay() {
-    areas_.captureAreaAsOverlay();
-}
-
-void CaptureController::captureScrollingArea() {
-    areas_.captureScrollingArea();
-}
-
-void CaptureController::repeatArea() {
-    areas_.repeatArea();
-}
-
-void CaptureController::openImage(const QImage& image, const std::optional<QString>& name,
-                                  std::function<void(bool)> done) {
-    documents_.open(image, name, false, std::move(done));
-}
-
-void CaptureController::reopenImage(const QImage& image, std::function<void(bool)> done) {
-    documents_.open(image, std::nullopt, true, std::move(done));
-}
-
-void CaptureController::openScrollingCapture(const QImage& image, double pixelScale, bool partial,
-                                             const std::optional<QString>& reason) {
-    documents_.openScrollingCapture(image, pixelScale, partial, reason);
-}
-
-void CaptureController::restorePreviousDocument() {
-    documents_.restorePrevious();
-}
-
-void CaptureController::requestPermission() {
-    if (handoverBusy()) return;
-    const bool granted = service_.requestAccess();
-    setPermissionGranted(granted);
-    setErrorMessage(granted ? std::nullopt
-                            : std::optional<QString>(message(CaptureFailure::permissionRequired)));
-    setStatus(granted ? QStringLiteral("Permission available. Retry capture.")
-                      : QStringLiteral("Screen Recording permission required."));
+std::function<void()> CaptureController::resumeAfter(void (CaptureController::*step)(), Waiting waiting) {
+    const std::optional<std::uint64_t> id = beginWait(waiting);
+    if (!id) return {};
+    return [this, weak = std::weak_ptr<CaptureSession>(session_), id = *id, step] {
+        const auto session = weak.lock();
+        if (!session || !endWait(*session, id) || !stillRunning()) return;
+        (this->*step)();
+    };
 }
 
 } // namespace quorvane

@@ -1,22 +1,18 @@
 #pragma once
 
-// Owns screen capture and the open document. One capture runs at a time through run(): it takes
-// the one-shot delay and note, reports progress and the outcome through statusMessage,
-// errorMessage and errorIsRetryable, writes the capture log, and hands the image to text
-// recognition or makes it the document. Every image that becomes the document (captured, opened,
-// reopened, stitched) passes through one replacement rule that keeps unexported work as the
-// previous document. GUI thread only.
+// Owns screen capture and the open document. One capture runs at a time, read top to bottom in
+// CaptureController.cpp: it takes the one-shot delay and note, counts down, lists what can be
+// captured, takes the screenshot, lets the user pick an area, and hands the image to text
+// recognition or makes it the document; it reports progress and the outcome through
+// statusMessage, errorMessage and errorIsRetryable and the signals below, and writes the capture
+// log. Every image that becomes the document (captured, opened, reopened, stitched) passes through
+// one replacement rule that keeps unexported work as the previous document. GUI thread only.
 
-#include "capture/AreaCaptures.h"
 #include "capture/AreaSelectionOverlay.h"
-#include "capture/CaptureCountdown.h"
 #include "capture/CaptureDelay.h"
 #include "capture/CaptureService.h"
-#include "capture/CaptureTask.h"
+#include "capture/CaptureSession.h"
 #include "capture/DocumentHandover.h"
-#include "capture/DocumentOpening.h"
-#include "capture/ScreenCaptures.h"
-#include "capture/WindowList.h"
 #include "core/Error.h"
 #include "core/Result.h"
 #include "document/EditorDocument.h"
@@ -56,16 +52,15 @@ class CaptureController : public QObject {
     Q_PROPERTY(EditorDocument* previousDocument READ previousDocument NOTIFY previousDocumentChanged)
 
 public:
-    // What a capture operation answers: an image, or none when it handed its result elsewhere.
-    using Outcome = std::optional<QImage>;
-    // A capture operation: runs inside `task` and ends it through `done` or through the task.
-    using Operation = std::function<void(CaptureTask& task, std::function<void(Outcome)> done)>;
-
     static constexpr const char* errorDomain = "Quorvane.Capture";
     static constexpr const char* initialStatus =
         "Capture a display or choose a window. Images stay in memory.";
     static constexpr const char* cancelledStatus = "Capture cancelled. Previous image retained.";
     static constexpr const char* failedStatus = "Capture unavailable. Previous image retained.";
+
+    // How a stitched scrolling capture ended.
+    enum class Stitching { complete, stoppedEarly };
+    Q_ENUM(Stitching)
 
     // The service and the picker outlive the controller.
     CaptureController(CaptureService& service, AreaSelectionOverlay& overlay, QObject* parent = nullptr);
@@ -96,28 +91,20 @@ public:
     const std::optional<QRectF>& lastCaptureFrame() const { return lastCaptureFrame_; }
     int captureDelay() const { return captureDelay_; }
     void setCaptureDelay(int seconds);
-    bool canRepeatArea() const { return areas_.canRepeat(); }
+    bool canRepeatArea() const { return lastArea_.has_value(); }
 
     // For the next capture only (set by links).
     std::optional<int> oneShotDelay;
     std::optional<QString> oneShotNote;
 
-    // ---- Callbacks the shell sets
-    std::function<void()> onCaptured = [] {};
-    std::function<void()> onReopened = [] {};
-    std::function<void()> onFailed = [] {};
-    std::function<void()> willReplaceDocument = [] {};
+    // ---- Questions the shell answers
     std::function<bool(EditorDocument*)> isDirty = [](EditorDocument*) { return false; };
     // Asked only when the open and the previous document both have unexported changes; the
     // shell asks the user without blocking and replies later, exactly once.
     std::function<void(EditorDocument* previous, std::function<void(bool mayDiscard)> reply)>
         mayDiscardPrevious = [](EditorDocument*, std::function<void(bool)> reply) { reply(true); };
-    std::function<void(const QImage&)> onOCRImage = [](const QImage&) {};
+    // This program's windows that display and area captures show anyway (the editor).
     std::function<std::vector<WindowID>()> includedWindowIDs = [] { return std::vector<WindowID>{}; };
-    // The picked rectangle (global points), the display and its pixels per point.
-    std::function<void(const QRectF&, DisplayID, double)> onScrollRegion = [](const QRectF&, DisplayID,
-                                                                              double) {};
-    std::function<void(const QImage&, double)> onOverlayImage = [](const QImage&, double) {};
 
     // ---- Seams of the system, replaced in tests
     std::function<QPointF()> pointerPosition;
@@ -126,27 +113,30 @@ public:
     // A service call that has not answered by then fails with the service's error.
     int serviceTimeoutMs = 10'000;
 
-    // ---- Capture
-    void run(const QString& status, bool toOCR, Operation operation);
+    // ---- Capture. Each starts on a later turn, and not at all while another capture runs or the
+    // user is asked about the previous document (a pending one-shot delay and note are dropped).
+    void captureDisplay();
+    void captureWindow();
+    void refreshTargets();
+    // An area for the document, saved for Repeat Area.
+    void captureArea();
+    void captureOCRArea();
+    // Nothing without a document to add the area to.
+    void captureAreaAsOverlay();
+    void captureScrollingArea();
+    // Nothing at all without a saved area.
+    void repeatArea();
     void cancel();
     static bool isPermissionError(const Error& error);
     // The picker's window while one is open.
     std::vector<QWidget*> ownedWindows() const;
 
-    void captureDisplay();
-    void captureWindow();
-    void refreshTargets();
-    void captureArea();
-    void captureOCRArea();
-    void captureAreaAsOverlay();
-    void captureScrollingArea();
-    void repeatArea();
-
     // ---- Documents. `done`, when given, learns once whether the image became the document.
     void openImage(const QImage& image, const std::optional<QString>& name,
                    std::function<void(bool opened)> done = {});
+    // Keeps the error on show and drops the name.
     void reopenImage(const QImage& image, std::function<void(bool opened)> done = {});
-    void openScrollingCapture(const QImage& image, double pixelScale, bool partial,
+    void openScrollingCapture(const QImage& image, double pixelScale, Stitching stitching,
                               const std::optional<QString>& reason);
     void restorePreviousDocument();
     void requestPermission();
@@ -169,30 +159,95 @@ Q_SIGNALS:
     void canRepeatAreaChanged();
     void previousDocumentChanged();
 
+    // ---- Outcomes, while the capture is still busy
+    // A display, window or area capture became the document.
+    void captured();
+    // A capture failed (a cancelled one did not).
+    void failed();
+    // The area picked for text recognition.
+    void ocrImageCaptured(const QImage& image);
+    // The area to add to the open image, and the pixels per point of its display.
+    void overlayImageCaptured(const QImage& image, double pixelScale);
+    // The area a scrolling capture will scroll: global points, its display and pixels per point.
+    void scrollRegionPicked(const QRectF& region, DisplayID display, double pixelScale);
+    // ---- Outcomes of the documents
+    // An opened, reopened or stitched image became the document.
+    void reopened();
+    // Just before the document is replaced or swapped with the previous one.
+    void aboutToReplaceDocument();
+
 private:
-    // The concerns the controller delegates to; they share its fields and setters.
-    friend class AreaCaptures;
-    friend class CaptureCountdown;
-    friend class DocumentOpening;
-    friend class ScreenCaptures;
-    friend class WindowList;
+    using Kind = CaptureSession::Kind;
+    using Waiting = CaptureSession::Waiting;
+    template<class T>
+    using Step = void (CaptureController::*)(T);
 
     static Error failure(const QString& message);
     // "W × H", the pixel size in the status texts.
     static QString pixelSize(const QImage& image);
-    // A service call that has not answered by serviceTimeoutMs fails with the service's error.
-    CaptureTask::Wait serviceWait() const;
 
     void setStatus(const QString& status);
     void setBusy(bool busy);
     void setCountingDown(bool counting);
     void setWindows(std::vector<CaptureWindow> windows);
     void setLastCaptureFrame(const std::optional<QRectF>& frame);
-
+    void setLastArea(std::optional<CaptureSession::Area> area);
     void setError(const std::optional<QString>& message, bool retryable);
-    void finishBody(std::optional<Error> error);
-    void handOver(CaptureTask& task, const QImage& image, bool toOCR);
+    template<class T>
+    void update(T& field, T value, void (CaptureController::*changed)());
     bool handoverBusy() const { return isBusy_ || handover_.isAsking(); }
+
+    // ---- The steps of a capture, in the order they run (CaptureController.cpp)
+    void start(Kind kind, const QString& status);
+    void begin();
+    void countDown();
+    void secondPassed();
+    void listTargets(Step<ShareableContent> next);
+    void targetsListed(ShareableContent content);
+    void takeScreenshot(const ContentFilter& filter);
+    void screenshotTaken(QImage image);
+    void areaPicked(QRectF rect);
+    void displaysListedAgain(ShareableContent content);
+    void handOver(const QImage& image);
+    void documentReplaced(std::optional<bool> kept);
+    void endCapture();
+    void failCapture(const Error& error);
+    void release();
+    // Ends the running capture as cancelled; a pending wait ends at once.
+    void cancelSession();
+
+    // ---- What the steps share (CaptureControllerDocuments.cpp)
+    // The listing every capture makes refreshes the offered windows and proves capture allowed.
+    void offerWindows(const ShareableContent& content);
+    // The display without this program's windows, except those the shell names.
+    ContentFilter displayFilter(const CaptureDisplay& display, const ShareableContent& content) const;
+    // False, after forgetting the saved area and failing the capture, when the displays changed.
+    bool displaysUnchanged(const DisplayTopology& saved, const ShareableContent& current);
+
+    // ---- Waiting for an answer (CaptureController.cpp). The answer, the capture's cancellation
+    // and a service's timeout each end the wait; whichever comes first counts and the others are
+    // dropped. An error answer fails the capture; a value resumes it at `step`.
+    template<class T>
+    std::function<void(Result<T, Error>)> resumeWith(Step<T> step, Waiting waiting);
+    std::function<void()> resumeAfter(void (CaptureController::*step)(), Waiting waiting);
+    // Starts the wait; none, after ending the capture, when it was cancelled meanwhile.
+    std::optional<std::uint64_t> beginWait(Waiting waiting);
+    // Whether `id` is the pending wait of `session`; the wait is over afterwards.
+    static bool endWait(CaptureSession& session, std::uint64_t id);
+    void serviceTimedOut();
+    // Ends a capture cancelled while no wait was pending; false then.
+    bool stillRunning();
+
+    // ---- Documents (CaptureControllerDocuments.cpp)
+    // The handover, with the refusal's status.
+    void replaceDocument(const QImage& image, const std::optional<QString>& name, double pixelScale,
+                         DocumentHandover::Replaced done, std::shared_ptr<bool> withdrawn = {});
+    enum class Opening { file, reopen };
+    // A reopened image keeps the error on show and drops the name.
+    void openDocument(const QImage& image, const std::optional<QString>& name, std::function<void(bool)> done,
+                      Opening opening);
+    // Appended to a success status when the replaced document was kept as the previous one.
+    static QString keptSentence(bool kept);
 
     CaptureService& service_;
     AreaSelectionOverlay& overlay_;
@@ -209,19 +264,11 @@ private:
     bool isChoosingWindow_ = false;
     std::optional<QRectF> lastCaptureFrame_;
     int captureDelay_ = 0;
+    std::optional<CaptureSession::Area> lastArea_;
 
-    std::optional<int> activeDelay_;
-    std::optional<QString> activeNote_;
-    std::shared_ptr<CaptureTask> task_;
-    double captureScale_ = 1.0;
-
+    // The running capture; none between captures.
+    std::shared_ptr<CaptureSession> session_;
     bool destroying_ = false;
-
-    CaptureCountdown countdown_{*this};
-    WindowList windowList_{*this};
-    ScreenCaptures screens_{*this};
-    AreaCaptures areas_{*this};
-    DocumentOpening documents_{*this};
 };
 
 } // namespace quorvane

@@ -22,13 +22,14 @@ void DocumentHandover::replace(const QImage& image, const std::optional<QString>
         });
         return;
     }
-    willReplaceDocument();
+    Q_EMIT aboutToReplaceDocument();
     EditorDocument* current = document_;
-    if (current == nullptr || !isDirty(current)) return install(image, name, pixelScale, false, done);
+    if (current == nullptr || !isDirty(current))
+        return install(image, name, pixelScale, Current::dropped, done);
     EditorDocument* previous = previousDocument_;
     if (previous != nullptr && previous != current && isDirty(previous))
         return ask(image, name, pixelScale, std::move(done), std::move(withdrawn));
-    install(image, name, pixelScale, true, done);
+    install(image, name, pixelScale, Current::keptAsPrevious, done);
 }
 
 void DocumentHandover::ask(const QImage& image, const std::optional<QString>& name, double pixelScale,
@@ -60,7 +61,7 @@ void DocumentHandover::ask(const QImage& image, const std::optional<QString>& na
             Log::capture().log("New image not opened: previous document has unexported changes");
             done(std::nullopt);
         } else {
-            handover->install(image, name, pixelScale, true, done);
+            handover->install(image, name, pixelScale, Current::keptAsPrevious, done);
         }
         handover->runWaiting();
     });
@@ -89,8 +90,9 @@ void DocumentHandover::runWaiting() {
 }
 
 void DocumentHandover::install(const QImage& image, const std::optional<QString>& name, double pixelScale,
-                               bool kept, const Replaced& done) {
+                               Current current, const Replaced& done) {
     auto* created = new EditorDocument(image, name, pixelScale, this);
+    const bool kept = current == Current::keptAsPrevious;
     setDocuments(created, kept ? document_.data() : previousDocument_.data());
     done(kept);
 }

@@ -36,7 +36,6 @@ public:
     // A question about the previous document is out.
     bool isAsking() const { return asking_; }
 
-    std::function<void()> willReplaceDocument = [] {};
     std::function<bool(EditorDocument*)> isDirty = [](EditorDocument*) { return false; };
     // Replies once, now or later.
     std::function<void(EditorDocument* previous, std::function<void(bool mayDiscard)> reply)>
@@ -51,6 +50,8 @@ public:
     void swap();
 
 Q_SIGNALS:
+    // A replacement is about to decide; the open document may still change (text being typed).
+    void aboutToReplaceDocument();
     // After both fields hold their new values; the document last.
     void previousDocumentChanged();
     void documentChanged();
@@ -58,7 +59,9 @@ Q_SIGNALS:
 private:
     void ask(const QImage& image, const std::optional<QString>& name, double pixelScale, Replaced done,
              std::shared_ptr<bool> withdrawn);
-    void install(const QImage& image, const std::optional<QString>& name, double pixelScale, bool kept,
+    // What becomes of the open document when a new one is installed.
+    enum class Current { dropped, keptAsPrevious };
+    void install(const QImage& image, const std::optional<QString>& name, double pixelScale, Current current,
                  const Replaced& done);
     void setDocuments(EditorDocument* document, EditorDocument* previous);
     void dropQuestion();

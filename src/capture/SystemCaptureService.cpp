@@ -69,7 +69,8 @@ SystemCaptureService::SystemCaptureService() {
     restoreLimit_.setSingleShot(true);
     restoreLimit_.setInterval(paintTimeoutMs);
     restoreLimit_.callOnTimeout([this] { restoring_.reset(); });
-    connect();
+    // A server out of reach is reported by the first capture.
+    (void)connect();
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) {
         ownWindows_ = std::make_unique<OwnWindows>(*this);
         QCoreApplication::instance()->installEventFilter(ownWindows_.get());
@@ -81,8 +82,8 @@ SystemCaptureService::~SystemCaptureService() {
     finishPending();
 }
 
-bool SystemCaptureService::connect() {
-    if (connection_ && !connection_->broken()) return true;
+Result<void, Error> SystemCaptureService::connect() {
+    if (connection_ && !connection_->broken()) return {};
     if (pending_) pending_->forgetConnection();
     restoring_.reset();
     serverSays_.reset();
@@ -91,7 +92,7 @@ bool SystemCaptureService::connect() {
     connection_ = X11CaptureConnection::open();
     if (!connection_) {
         Log::capture().error("Screen capture cannot reach the X server");
-        return false;
+        return Failure{serviceError(X11CaptureError::Kind::connectionFailed)};
     }
     grabber_ = std::make_unique<X11ScreenGrabber>(*connection_);
     kept_ = std::make_unique<X11KeptWindows>(*connection_);
@@ -100,11 +101,11 @@ bool SystemCaptureService::connect() {
     QObject::connect(serverSays_.get(), &QSocketNotifier::activated, [this] { checkPending(); });
     if (!connection_->hasComposite())
         Log::capture().log("Composite is unavailable: covered windows are captured with what covers them");
-    return true;
+    return {};
 }
 
 void SystemCaptureService::loadTargets(Completion<ShareableContent> done) {
-    if (!connect()) return done(Failure{serviceError(X11CaptureError::Kind::connectionFailed)});
+    if (auto connected = connect(); !connected) return done(Failure{connected.error()});
     auto monitors = X11ScreenTargets::monitors(*connection_);
     if (!monitors) return done(Failure{serviceError(monitors.error())});
     auto windows = X11ScreenTargets::applicationWindows(*connection_);
@@ -253,15 +254,15 @@ Result<QRect, Error> SystemCaptureService::displayArea(const ContentFilter& filt
     return nativeArea(monitor->geometry, configuration.sourceRect, scaleOf(filter));
 }
 
-bool SystemCaptureService::leaveOutOwnWindows(Pending& pending) {
+Result<void, Error> SystemCaptureService::leaveOutOwnWindows(Pending& pending) {
     const ContentFilter& filter = pending.filter;
-    if (filter.excludedProcessIDs.empty()) return true;
+    if (filter.excludedProcessIDs.empty()) return {};
     const auto area = displayArea(filter, pending.configuration);
-    if (!area) return false;
+    if (!area) return Failure{area.error()};
     pending.area = *area;
-    if (!OwnWindowAreas::mayCover(filter, *area)) return true;
+    if (!OwnWindowAreas::mayCover(filter, *area)) return {};
     auto topLevels = X11ScreenTargets::topLevels(*connection_);
-    if (!topLevels) return false;
+    if (!topLevels) return Failure{serviceError(topLevels.error())};
     const bool compositing = connection_->compositingManagerRuns();
     // Only windows over the grabbed area need to go.
     const auto leaves = [&](const X11Window& window) {
@@ -283,7 +284,7 @@ bool SystemCaptureService::leaveOutOwnWindows(Pending& pending) {
             if (!leaves((*topLevels)[j])) uncovered -= (*topLevels)[j].topLevelGeometry;
         exposed += uncovered;
     }
-    if (hidden.empty()) return true;
+    if (hidden.empty()) return {};
     pending.compositing = compositing;
     if (compositing) {
         // The compositing manager paints all of it anew, from the windows it keeps.
@@ -312,14 +313,14 @@ bool SystemCaptureService::leaveOutOwnWindows(Pending& pending) {
     pending.exclusion = std::make_unique<X11ScreenExclusion>(*connection_, hidden);
     // What the server painted while taking them away counts only where it paints for good.
     pending.repaint->restart(pending.exclusion->settled());
-    return true;
+    return {};
 }
 
 Result<QImage, Error> SystemCaptureService::capture(const ContentFilter& filter,
                                                     const CaptureConfiguration& configuration,
                                                     std::optional<QRect> knownArea) {
     using Kind = X11CaptureError::Kind;
-    if (!connect()) return Failure{serviceError(Kind::connectionFailed)};
+    if (auto connected = connect(); !connected) return Failure{connected.error()};
     X11CaptureConnection& connection = *connection_;
     const double scale = scaleOf(filter);
     const bool opaque = configuration.shouldBeOpaque;

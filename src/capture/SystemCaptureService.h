@@ -67,10 +67,10 @@ private:
         void forgetConnection();
     };
 
-    bool connect();
+    Result<void, Error> connect();
     static double scaleOf(const ContentFilter& filter);
     Result<QRect, Error> displayArea(const ContentFilter& filter, const CaptureConfiguration& configuration);
-    bool leaveOutOwnWindows(Pending& pending);
+    Result<void, Error> leaveOutOwnWindows(Pending& pending);
     void beginLeavingOut(Pending& pending);
     // Whether the compositing manager has painted back what the last capture put back, or no
     // longer needs to.

@@ -23,9 +23,8 @@ namespace quorvane {
 CompositionCommands::CompositionCommands(Context context, QObject* parent)
     : QObject(parent), context_(std::move(context)) {
     CaptureController& capture = context_.capture;
-    capture.onOverlayImage = [self = QPointer(this)](const QImage& image, double pixelScale) {
-        if (self) self->addCapturedOverlay(image, pixelScale);
-    };
+    connect(&capture, &CaptureController::overlayImageCaptured, this,
+            &CompositionCommands::addCapturedOverlay);
     connect(&capture, &CaptureController::busyChanged, this, &CompositionCommands::stateChanged);
     connect(&capture, &CaptureController::documentChanged, this, [this] {
         watchDocument();

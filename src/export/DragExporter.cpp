@@ -52,11 +52,14 @@ QString firstCharacters(const QString& text, int count) {
     return text.left(end);
 }
 
-QString trimmed(QString text, bool newlines) {
-    auto blank = [newlines](QChar c) {
+// Whether line breaks at either end go with the blanks.
+enum class LineBreaks { trimmed, kept };
+
+QString trimmed(QString text, LineBreaks lineBreaks) {
+    auto blank = [lineBreaks](QChar c) {
         if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar(0x2028) || c == QChar(0x2029) ||
             c == QChar(0x85))
-            return newlines;
+            return lineBreaks == LineBreaks::trimmed;
         return c.isSpace();
     };
     qsizetype start = 0, end = text.size();
@@ -84,27 +87,27 @@ QString DragExporter::baseName(const std::optional<QString>& name, const QDateTi
         if (QChar::category(code) != QChar::Other_Control && QChar::category(code) != QChar::Other_Format)
             text += QString::fromUcs4(&code, 1);
     text.replace(QLatin1Char('/'), QLatin1Char('-')).replace(QLatin1Char(':'), QLatin1Char('-'));
-    text = trimmed(text, true);
+    text = trimmed(text, LineBreaks::trimmed);
     if (text.toLower().endsWith(QStringLiteral(".png"))) text.chop(4);
     while (text.startsWith(QLatin1Char('.')))
         text.remove(0, 1);
-    text = trimmed(firstCharacters(text, maxBaseLength), false);
+    text = trimmed(firstCharacters(text, maxBaseLength), LineBreaks::kept);
     if (!text.isEmpty()) return text;
     return QStringLiteral("Quorvane Screenshot ") +
            QLocale::c().toString(date, QStringLiteral("yyyy-MM-dd 'at' HH.mm.ss"));
 }
 
-std::optional<Error> DragExporter::prepareDirectory() const {
+Result<void, Error> DragExporter::prepareDirectory() const {
     // A link, a file, a folder of someone else's: never write through it.
     if (!PrivateDirectory::ensure(QFile::encodeName(directory_).toStdString()))
-        return ImageExporter::error(ImageExporter::ExportError::invalidDestination);
-    return std::nullopt;
+        return Failure{ImageExporter::error(ImageExporter::ExportError::invalidDestination)};
+    return {};
 }
 
 Result<QString, Error> DragExporter::file(const QImage& image, const std::optional<QString>& name) {
     auto png = ImageExporter::encode(image, ImageExporter::Format::png, 0.9);
     if (!png) return Failure{ImageExporter::error(png.error())};
-    if (auto failed = prepareDirectory()) return Failure{*failed};
+    if (auto prepared = prepareDirectory(); !prepared) return Failure{prepared.error()};
     const QString base = baseName(name, now());
     const QString temporary = directory_ + QLatin1Char('/') + temporaryName();
     if (auto written = PosixFile::writeExclusive(temporary, *png, *calls); !written)

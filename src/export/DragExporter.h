@@ -57,7 +57,7 @@ public:
     static QRectF draggingFrame(const QSizeF& previewSize, const QPointF& point);
 
 private:
-    std::optional<Error> prepareDirectory() const;
+    Result<void, Error> prepareDirectory() const;
 
     QString directory_;
 };

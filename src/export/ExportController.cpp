@@ -48,6 +48,10 @@ Error ExportController::noDocument() {
     return {exportDomain, 2, QStringLiteral("There is no image to export.")};
 }
 
+Error ExportController::reviewOpen() {
+    return {exportDomain, 5, QStringLiteral("Apply or cancel Redact Text first.")};
+}
+
 ExportController::ExportController(DocumentSource document, ExportSettings& settings, Clipboard& clipboard,
                                    Beeper& beeper, QObject* parent)
     : QObject(parent), chooser(FileDialogs::choose), renderer(EditorDocument::renderOutput),
@@ -80,7 +84,7 @@ void ExportController::setMessage(const QString& message) {
 bool ExportController::refusesExport(EditorDocument* document, RefusalSound sound) {
     if (document == nullptr || document->textRedactionReview() == nullptr) return false;
     if (sound == RefusalSound::beep) beeper_.beep();
-    setMessage(QStringLiteral("Export failed: Apply or cancel Redact Text first."));
+    setMessage(QStringLiteral("Export failed: ") + reviewOpen().message);
     Log::exporting().log("Export refused: Redact Text review open");
     return true;
 }
@@ -101,7 +105,7 @@ void ExportController::markExported(EditorDocument& document, qint64 revision) {
     } else {
         *entry = std::max(*entry, revision);
     }
-    onExported();
+    Q_EMIT exported();
 }
 
 bool ExportController::rendersInBackground(const EditorDocument& document) const {
@@ -124,35 +128,35 @@ void ExportController::fail(std::optional<ImageExporter::Format> format, const E
     if (report) setMessage(QStringLiteral("Export failed: ") + error.message);
 }
 
-bool ExportController::perform(std::optional<ImageExporter::Format> format,
-                               const std::function<std::optional<Error>()>& step) {
-    const std::optional<Error> error = step();
-    if (error) fail(format, *error);
-    return !error;
+Result<void, Error> ExportController::perform(std::optional<ImageExporter::Format> format,
+                                              const std::function<Result<void, Error>()>& step) {
+    Result<void, Error> done = step();
+    if (!done) fail(format, done.error());
+    return done;
 }
 
-bool ExportController::copyFinal(bool background) {
+Result<void, Error> ExportController::copyFinal(Encoding encoding) {
     EditorDocument* document = document_();
-    if (refusesExport(document)) return false;
+    if (refusesExport(document)) return Failure{reviewOpen()};
     const std::uint64_t request = ++copyRequest_;
-    if (background && document != nullptr && rendersInBackground(*document)) {
+    if (encoding == Encoding::mayUseWorker && document != nullptr && rendersInBackground(*document)) {
         copyInBackground(*document, request);
-        return true;
+        return {};
     }
     return perform(ImageExporter::Format::png, [this, document] { return copyStep(document); });
 }
 
-std::optional<Error> ExportController::copyStep(EditorDocument* document) {
-    if (document == nullptr) return noDocument();
+Result<void, Error> ExportController::copyStep(EditorDocument* document) {
+    if (document == nullptr) return Failure{noDocument()};
     const qint64 revision = document->revision();
     auto encoded = encodedFinal(renderer, document->output(document->annotations()));
-    if (!encoded) return encoded.error();
-    if (const auto refused = ImageExporter::write(encoded->png, clipboard_))
-        return ImageExporter::error(*refused);
+    if (!encoded) return Failure{encoded.error()};
+    if (const auto copied = ImageExporter::write(encoded->png, clipboard_); !copied)
+        return Failure{ImageExporter::error(copied.error())};
     markExported(*document, revision);
     setMessage(QStringLiteral("Copied final image."));
     Log::exporting().log("Copied {}x{} px image", encoded->size.width(), encoded->size.height());
-    return std::nullopt;
+    return {};
 }
 
 void ExportController::copyInBackground(EditorDocument& document, std::uint64_t request) {
@@ -168,16 +172,16 @@ void ExportController::copyInBackground(EditorDocument& document, std::uint64_t 
             const bool newest = request == copyRequest_;
             if (!encoded) return fail(ImageExporter::Format::png, encoded.error(), newest);
             if (!newest) return;
-            perform(ImageExporter::Format::png, [&]() -> std::optional<Error> {
+            (void)perform(ImageExporter::Format::png, [&]() -> Result<void, Error> {
                 // Another program's data is never replaced by an image asked for before it.
-                if (clipboard_.changeCount() != clipboardCount) return clipboardChanged();
-                if (const auto refused = ImageExporter::write(encoded->png, clipboard_))
-                    return ImageExporter::error(*refused);
+                if (clipboard_.changeCount() != clipboardCount) return Failure{clipboardChanged()};
+                if (const auto copied = ImageExporter::write(encoded->png, clipboard_); !copied)
+                    return Failure{ImageExporter::error(copied.error())};
                 if (kept) markExported(*kept, revision);
                 setMessage(QStringLiteral("Copied final image."));
                 Log::exporting().log("Copied {}x{} px image in the background", encoded->size.width(),
                                      encoded->size.height());
-                return std::nullopt;
+                return {};
             });
         });
 }
@@ -189,7 +193,7 @@ bool ExportController::finishCapture(PostCaptureAction action) {
     case PostCaptureAction::openEditor:
         return true;
     case PostCaptureAction::saveToFolder:
-        return !saveToFolder(false, false);
+        return !saveToFolder(AfterSave::keepEditor, Encoding::onGUIThread);
     case PostCaptureAction::copyToClipboard:
     case PostCaptureAction::copyAndOpenEditor:
         break;
@@ -198,7 +202,7 @@ bool ExportController::finishCapture(PostCaptureAction action) {
     bool failed = true;
     if (!refusesExport(document)) {
         ++copyRequest_;
-        failed = !perform(ImageExporter::Format::png, [this, document] { return copyStep(document); });
+        failed = !perform(ImageExporter::Format::png, [this, document] { return copyStep(document); }).ok();
     }
     return action == PostCaptureAction::copyAndOpenEditor || failed;
 }

@@ -42,8 +42,8 @@ public:
     using DocumentSource = std::function<EditorDocument*()>;
     // Any thread: background work calls its own copy.
     using Renderer = std::function<Result<QImage, Error>(const EditorDocument::Output&)>;
-    using Saver = std::function<std::optional<Error>(const QImage& image, const QUrl& destination,
-                                                     ImageExporter::Format format, double quality)>;
+    using Saver = std::function<Result<void, Error>(const QImage& image, const QUrl& destination,
+                                                    ImageExporter::Format format, double quality)>;
 
     // `document` is asked afresh by every operation. The settings, clipboard and beeper must
     // outlive the controller.
@@ -52,10 +52,6 @@ public:
     ~ExportController() override;
 
     // Seams the shell sets once at launch.
-    // After a save that should hide the editor.
-    std::function<void()> onSaved = [] {};
-    // After every successful copy or save of a document.
-    std::function<void()> onExported = [] {};
     // Makes the reopened image the current document; answers whether it did.
     std::function<bool(const QImage&)> onReopen = [](const QImage&) { return false; };
     // The save and folder choosers; the real dialogs by default.
@@ -77,12 +73,18 @@ public:
     // True, after the message (and a beep), while a Redact Text review is open on `document`.
     bool refusesExport(EditorDocument* document, RefusalSound sound = RefusalSound::beep);
     bool hasUnexportedChanges(const EditorDocument* document) const;
-    // Records `revision` as exported unless a later one already is, then calls onExported.
+    // Records `revision` as exported unless a later one already is, then announces exported().
     void markExported(EditorDocument& document, qint64 revision);
     bool rendersInBackground(const EditorDocument& document) const;
 
-    bool copyFinal(bool background);
-    bool saveToFolder(bool hide, bool background);
+    // Whether an export with a backdrop or of at least `backgroundPixels` goes to the worker.
+    enum class Encoding { mayUseWorker, onGUIThread };
+    // Whether a save hides the editor when the settings ask for it (the post-capture save never does).
+    enum class AfterSave { hideEditorIfSet, keepEditor };
+
+    // Done once the export is written or handed to the worker; the failure has been reported.
+    Result<void, Error> copyFinal(Encoding encoding);
+    Result<void, Error> saveToFolder(AfterSave after, Encoding encoding);
     void saveAs(QWidget* window);
     void chooseFolder(QWidget* window);
     bool reopenLast();
@@ -100,6 +102,10 @@ Q_SIGNALS:
     void pendingExportsChanged();
     // Re-sent from the export settings.
     void settingsChanged();
+    // After a save that should hide the editor.
+    void hideEditorRequested();
+    // After every successful copy or save of a document.
+    void exported();
 
 private:
     struct SaveTarget {
@@ -112,21 +118,23 @@ private:
 
     // "Quorvane.Export" code 2.
     static Error noDocument();
+    // "Quorvane.Export" code 5.
+    static Error reviewOpen();
     // The words of a system error for its log line, " (…)"; nothing for errors of our own.
     static QString loggedReason(const Error& error);
     void setMessage(const QString& message);
     // Logs and reports a failed step; `report` false (a superseded request) only logs.
     void fail(std::optional<ImageExporter::Format> format, const Error& error, bool report = true);
-    bool perform(std::optional<ImageExporter::Format> format,
-                 const std::function<std::optional<Error>()>& step);
-    std::optional<Error> copyStep(EditorDocument* document);
-    std::optional<Error> saveStep(EditorDocument* document, const SaveTarget& target, bool hide);
+    Result<void, Error> perform(std::optional<ImageExporter::Format> format,
+                                const std::function<Result<void, Error>()>& step);
+    Result<void, Error> copyStep(EditorDocument* document);
+    Result<void, Error> saveStep(EditorDocument* document, const SaveTarget& target, AfterSave after);
     void copyInBackground(EditorDocument& document, std::uint64_t request);
-    void saveInBackground(EditorDocument& document, const SaveTarget& target, bool hide,
+    void saveInBackground(EditorDocument& document, const SaveTarget& target, AfterSave after,
                           std::uint64_t request);
     void finishSaveAs(EditorDocument* document, const QString& path, ImageExporter::Format format,
                       double quality);
-    void didSave(const QUrl& file, QSize size, ImageExporter::Format format, bool hide, bool newest);
+    void didSave(const QUrl& file, QSize size, ImageExporter::Format format, AfterSave after, bool newest);
     void finishBeforeAfterGIF(EditorDocument* document, const QString& path);
 
     DocumentSource document_;

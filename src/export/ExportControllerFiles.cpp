@@ -23,46 +23,47 @@ Result<QSize, Error> renderAndSave(const ExportController::Renderer& render,
                                    bool createFolder) {
     auto image = render(output);
     if (!image) return Failure{image.error()};
-    if (createFolder)
-        if (auto failure = ExportFiles::prepareFolder(QFileInfo(destination.toLocalFile()).absolutePath()))
-            return Failure{*failure};
-    if (auto failure = save(*image, destination, format, quality)) return Failure{*failure};
+    if (createFolder) {
+        const QString folder = QFileInfo(destination.toLocalFile()).absolutePath();
+        if (auto made = ExportFiles::prepareFolder(folder); !made) return Failure{made.error()};
+    }
+    if (auto saved = save(*image, destination, format, quality); !saved) return Failure{saved.error()};
     return image->size();
 }
 
 } // namespace
 
-bool ExportController::saveToFolder(bool hide, bool background) {
+Result<void, Error> ExportController::saveToFolder(AfterSave after, Encoding encoding) {
     EditorDocument* document = document_();
-    if (refusesExport(document)) return false;
+    if (refusesExport(document)) return Failure{reviewOpen()};
     const std::uint64_t request = ++saveRequest_;
     const auto target = [this] {
         const ImageExporter::Format format = settings_.format();
         return SaveTarget{ImageExporter::uniqueURL(QUrl::fromLocalFile(settings_.saveFolder()), format),
                           format, settings_.jpegQuality(), true};
     };
-    if (background && document != nullptr && rendersInBackground(*document)) {
-        saveInBackground(*document, target(), hide, request);
-        return true;
+    if (encoding == Encoding::mayUseWorker && document != nullptr && rendersInBackground(*document)) {
+        saveInBackground(*document, target(), after, request);
+        return {};
     }
-    return perform(settings_.format(), [&]() -> std::optional<Error> {
-        if (document == nullptr) return noDocument();
-        return saveStep(document, target(), hide);
+    return perform(settings_.format(), [&]() -> Result<void, Error> {
+        if (document == nullptr) return Failure{noDocument()};
+        return saveStep(document, target(), after);
     });
 }
 
-std::optional<Error> ExportController::saveStep(EditorDocument* document, const SaveTarget& target,
-                                                bool hide) {
+Result<void, Error> ExportController::saveStep(EditorDocument* document, const SaveTarget& target,
+                                               AfterSave after) {
     const qint64 revision = document->revision();
     auto size = renderAndSave(renderer, saver, document->output(document->annotations()), target.destination,
                               target.format, target.quality, target.createFolder);
-    if (!size) return size.error();
-    didSave(target.destination, *size, target.format, hide, true);
+    if (!size) return Failure{size.error()};
+    didSave(target.destination, *size, target.format, after, true);
     markExported(*document, revision);
-    return std::nullopt;
+    return {};
 }
 
-void ExportController::saveInBackground(EditorDocument& document, const SaveTarget& target, bool hide,
+void ExportController::saveInBackground(EditorDocument& document, const SaveTarget& target, AfterSave after,
                                         std::uint64_t request) {
     const qint64 revision = document.revision();
     QPointer<EditorDocument> kept(&document);
@@ -71,14 +72,15 @@ void ExportController::saveInBackground(EditorDocument& document, const SaveTarg
             return renderAndSave(render, save, output, target.destination, target.format, target.quality,
                                  target.createFolder);
         },
-        [this, kept, revision, request, target, hide](Result<QSize, Error> size) {
+        [this, kept, revision, request, target, after](Result<QSize, Error> size) {
             const bool newest = request == saveRequest_;
             // A superseded save's failure must not write over the message of the newer one.
             if (!size) return fail(target.format, size.error(), newest);
             // Hidden only while the user still looks at exactly what was saved.
             EditorDocument* current = document_();
             const bool sameView = kept && current == kept.data() && current->revision() == revision;
-            didSave(target.destination, *size, target.format, hide && sameView, newest);
+            didSave(target.destination, *size, target.format, sameView ? after : AfterSave::keepEditor,
+                    newest);
             if (kept) markExported(*kept, revision);
         });
 }
@@ -111,13 +113,13 @@ void ExportController::finishSaveAs(EditorDocument* document, const QString& pat
     const std::uint64_t request = ++saveRequest_;
     const SaveTarget target{QUrl::fromLocalFile(path), format, quality, false};
     if (document != nullptr && rendersInBackground(*document)) {
-        saveInBackground(*document, target, true, request);
+        saveInBackground(*document, target, AfterSave::hideEditorIfSet, request);
         return;
     }
-    perform(format, [&]() -> std::optional<Error> {
+    (void)perform(format, [&]() -> Result<void, Error> {
         // The document was closed while the dialog was open.
-        if (document == nullptr) return noDocument();
-        return saveStep(document, target, true);
+        if (document == nullptr) return Failure{noDocument()};
+        return saveStep(document, target, AfterSave::hideEditorIfSet);
     });
 }
 
@@ -134,7 +136,7 @@ void ExportController::chooseFolder(QWidget* window) {
     });
 }
 
-void ExportController::didSave(const QUrl& file, QSize size, ImageExporter::Format format, bool hide,
+void ExportController::didSave(const QUrl& file, QSize size, ImageExporter::Format format, AfterSave after,
                                bool newest) {
     Log::exporting().log("Saved {}x{} px {}", size.width(), size.height(), ImageExporter::rawValue(format));
     if (!newest) return;
@@ -142,23 +144,24 @@ void ExportController::didSave(const QUrl& file, QSize size, ImageExporter::Form
     settings_.setLastExport(file.toLocalFile());
     Q_EMIT lastURLChanged();
     setMessage(QStringLiteral("Saved to ") + ExportFiles::folderDisplayName(file) + QLatin1Char('.'));
-    if (hide && settings_.hideAfterSave()) onSaved();
+    if (after == AfterSave::hideEditorIfSet && settings_.hideAfterSave()) Q_EMIT hideEditorRequested();
 }
 
 bool ExportController::reopenLast() {
     bool reopened = false;
-    const bool ok = perform(std::nullopt, [&]() -> std::optional<Error> {
+    const Result<void, Error> read = perform(std::nullopt, [&]() -> Result<void, Error> {
         if (lastURL_.isEmpty())
-            return Error{QStringLiteral("Quorvane.Export"), 1,
-                         QStringLiteral("The last exported file is unavailable.")};
+            return Failure{Error{QStringLiteral("Quorvane.Export"), 1,
+                                 QStringLiteral("The last exported file is unavailable.")}};
         auto image = ImageImporter::image(lastURL_);
-        if (!image) return Error{QStringLiteral("Quorvane.Import"), 1, image.error().message(lastURL_)};
+        if (!image)
+            return Failure{Error{QStringLiteral("Quorvane.Import"), 1, image.error().message(lastURL_)}};
         // The capture controller may decline (it keeps unexported work); it says why itself.
         reopened = onReopen(*image);
         if (reopened) setMessage(QStringLiteral("Reopened ") + lastURL_.fileName() + QLatin1Char('.'));
-        return std::nullopt;
+        return {};
     });
-    return ok && reopened;
+    return read.ok() && reopened;
 }
 
 void ExportController::exportBeforeAfterGIF(QWidget* window) {
@@ -183,15 +186,14 @@ void ExportController::exportBeforeAfterGIF(QWidget* window) {
 
 void ExportController::finishBeforeAfterGIF(EditorDocument* document, const QString& path) {
     if (refusesExport(document)) return;
-    std::optional<Error> error;
-    if (document == nullptr)
-        error = noDocument();
-    else
-        error = GIFExporter::save(*document, QUrl::fromLocalFile(path), renderer);
-    if (error) {
-        setMessage(QStringLiteral("Export failed: ") + error->message);
-        Log::exporting().error("Before/after GIF failed: {} {}{}", error->domain, error->code,
-                               loggedReason(*error));
+    const Result<void, Error> saved = document == nullptr
+                                          ? Result<void, Error>(Failure{noDocument()})
+                                          : GIFExporter::save(*document, QUrl::fromLocalFile(path), renderer);
+    if (!saved) {
+        const Error& error = saved.error();
+        setMessage(QStringLiteral("Export failed: ") + error.message);
+        Log::exporting().error("Before/after GIF failed: {} {}{}", error.domain, error.code,
+                               loggedReason(error));
         return;
     }
     setMessage(QStringLiteral("Saved before/after GIF to ") +

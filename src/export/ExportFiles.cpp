@@ -10,13 +10,13 @@
 
 namespace quorvane::ExportFiles {
 
-std::optional<Error> prepareFolder(const QString& folder) {
+Result<void, Error> prepareFolder(const QString& folder) {
     const std::filesystem::path path(QFile::encodeName(folder).toStdString());
     std::error_code error;
     const auto status = std::filesystem::symlink_status(path, error);
-    if (std::filesystem::exists(status)) return std::nullopt;
-    if (std::filesystem::create_directories(path, error) || !error) return std::nullopt;
-    return PosixFile::error(error.value());
+    if (std::filesystem::exists(status)) return {};
+    if (std::filesystem::create_directories(path, error) || !error) return {};
+    return Failure{PosixFile::error(error.value())};
 }
 
 QString folderDisplayName(const QUrl& file) {

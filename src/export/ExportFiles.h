@@ -3,6 +3,7 @@
 // Names and folders of saved exports.
 
 #include "core/Error.h"
+#include "core/Result.h"
 #include "export/ImageExporterFormat.h"
 
 #include <QString>
@@ -14,7 +15,7 @@ namespace quorvane::ExportFiles {
 // A missing save folder is made with its parents (the Pictures default does not exist on a
 // fresh system). Anything already at the path is left as it is: a file or a dangling link there
 // fails later, in the write, with its own error.
-std::optional<Error> prepareFolder(const QString& folder);
+Result<void, Error> prepareFolder(const QString& folder);
 
 // The folder's own name, as a file manager shows it: "Shots" for /home/me/Shots/shot.png.
 QString folderDisplayName(const QUrl& file);

@@ -51,13 +51,13 @@ Result<QByteArray, ImageExporter::ExportError> encode(const std::vector<QImage>&
     return std::move(*bytes);
 }
 
-std::optional<Error> save(const EditorDocument& document, const QUrl& destination, const Renderer& render) {
+Result<void, Error> save(const EditorDocument& document, const QUrl& destination, const Renderer& render) {
     auto pair = frames(document, render);
-    if (!pair) return pair.error();
+    if (!pair) return Failure{pair.error()};
     auto bytes = encode({pair->first, pair->second}, 1.0);
-    if (!bytes) return ImageExporter::error(bytes.error());
+    if (!bytes) return Failure{ImageExporter::error(bytes.error())};
     if (!destination.isLocalFile())
-        return ImageExporter::error(ImageExporter::ExportError::invalidDestination);
+        return Failure{ImageExporter::error(ImageExporter::ExportError::invalidDestination)};
     return ImageExporter::write(*bytes, destination);
 }
 

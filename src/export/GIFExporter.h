@@ -14,7 +14,6 @@
 #include <QString>
 #include <QUrl>
 #include <functional>
-#include <optional>
 #include <utility>
 #include <vector>
 
@@ -33,8 +32,8 @@ Result<std::pair<QImage, QImage>, Error> frames(const EditorDocument& document,
 Result<QByteArray, ImageExporter::ExportError> encode(const std::vector<QImage>& images, double delaySeconds);
 
 // Renders, encodes and stores with the no-overwrite write; an existing file is never replaced.
-std::optional<Error> save(const EditorDocument& document, const QUrl& destination,
-                          const Renderer& render = EditorDocument::renderOutput);
+Result<void, Error> save(const EditorDocument& document, const QUrl& destination,
+                         const Renderer& render = EditorDocument::renderOutput);
 
 // "<source stem> before-after.gif", or "Quorvane before-after <UTC time, ':' as '-'>.gif".
 QString suggestedName(const EditorDocument& document, const QDateTime& date);

@@ -17,11 +17,6 @@
 namespace quorvane::ImageExporter {
 namespace {
 
-std::optional<Error> failureOf(const Result<void, Error>& done) {
-    if (done) return std::nullopt;
-    return done.error();
-}
-
 QString newUuid() {
     return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
 }
@@ -73,8 +68,8 @@ Error error(ExportError error) {
     return Error{QString::fromLatin1(exportErrorDomain), static_cast<int>(error), message(error)};
 }
 
-std::optional<Error> hardLink(const QString& source, const QString& destination) {
-    return failureOf(PosixFile::hardLink(source, destination));
+Result<void, Error> hardLink(const QString& source, const QString& destination) {
+    return PosixFile::hardLink(source, destination);
 }
 
 QUrl uniqueURL(const QUrl& folder, Format format) {
@@ -104,16 +99,16 @@ Result<QByteArray, ExportError> encode(const QImage& image, Format format, doubl
     return std::move(*bytes);
 }
 
-std::optional<Error> save(const QImage& image, const QUrl& destination, Format format, double quality,
-                          const LinkOperation& link) {
-    if (!destination.isLocalFile()) return error(ExportError::invalidDestination);
+Result<void, Error> save(const QImage& image, const QUrl& destination, Format format, double quality,
+                         const LinkOperation& link) {
+    if (!destination.isLocalFile()) return Failure{error(ExportError::invalidDestination)};
     auto bytes = encode(image, format, quality);
-    if (!bytes) return error(bytes.error());
+    if (!bytes) return Failure{error(bytes.error())};
     return write(*bytes, destination, link);
 }
 
-std::optional<Error> write(const QByteArray& bytes, const QUrl& destination, const LinkOperation& link) {
-    if (!destination.isLocalFile()) return error(ExportError::invalidDestination);
+Result<void, Error> write(const QByteArray& bytes, const QUrl& destination, const LinkOperation& link) {
+    if (!destination.isLocalFile()) return Failure{error(ExportError::invalidDestination)};
     const QString path = destination.toLocalFile();
     const QString folder = QFileInfo(path).absolutePath();
     PosixFile::removeStale(folder, isTemporaryName, staleTemporaryAge);
@@ -122,10 +117,10 @@ std::optional<Error> write(const QByteArray& bytes, const QUrl& destination, con
     // to remove. The staged file goes away on the way out, whatever happens.
     auto staged =
         StagedFile::write(folder, QStringLiteral(".quorvane-") + newUuid() + QStringLiteral(".tmp"), bytes);
-    if (!staged) return staged.error();
-    std::optional<Error> result = link(staged->path(), path);
-    if (result && linkUnsupported(*result)) result = failureOf(PosixFile::writeExclusive(path, bytes));
-    return result;
+    if (!staged) return Failure{staged.error()};
+    Result<void, Error> linked = link(staged->path(), path);
+    if (!linked && linkUnsupported(linked.error())) return PosixFile::writeExclusive(path, bytes);
+    return linked;
 }
 
 bool isTemporaryName(std::string_view name) {
@@ -150,9 +145,9 @@ bool linkUnsupported(const Error& error) {
     return false;
 }
 
-std::optional<Error> writeExclusive(const QByteArray& bytes, const QUrl& destination) {
-    if (!destination.isLocalFile()) return error(ExportError::invalidDestination);
-    return failureOf(PosixFile::writeExclusive(destination.toLocalFile(), bytes));
+Result<void, Error> writeExclusive(const QByteArray& bytes, const QUrl& destination) {
+    if (!destination.isLocalFile()) return Failure{error(ExportError::invalidDestination)};
+    return PosixFile::writeExclusive(destination.toLocalFile(), bytes);
 }
 
 } // namespace quorvane::ImageExporter

@@ -32,9 +32,9 @@ QString message(ExportError error);
 Error error(ExportError error);
 
 // Makes a second name `destination` for the file `source`; must fail rather than replace.
-using LinkOperation = std::function<std::optional<Error>(const QString& source, const QString& destination)>;
+using LinkOperation = std::function<Result<void, Error>(const QString& source, const QString& destination)>;
 // The hard link of the file system.
-std::optional<Error> hardLink(const QString& source, const QString& destination);
+Result<void, Error> hardLink(const QString& source, const QString& destination);
 
 // `folder` + "QuorvaneShot-<UTC time, ':' as '-'>-<UUID>.<extension>". The disk is not consulted.
 QUrl uniqueURL(const QUrl& folder, Format format);
@@ -44,16 +44,16 @@ QUrl uniqueURL(const QUrl& folder, Format format);
 Result<QByteArray, ExportError> encode(const QImage& image, Format format, double quality);
 
 // Checks the destination, encodes, writes.
-std::optional<Error> save(const QImage& image, const QUrl& destination, Format format, double quality,
-                          const LinkOperation& link = hardLink);
+Result<void, Error> save(const QImage& image, const QUrl& destination, Format format, double quality,
+                         const LinkOperation& link = hardLink);
 
 // The no-overwrite write: a temporary file beside `destination`, flushed to storage, then linked
 // to its final name; where the file system has no hard links, exclusive creation instead. An
 // existing destination is never replaced and the temporary file never stays behind: it has no
 // name until it is linked, or where the file system cannot do that, a hidden name (see
 // isTemporaryName). Hidden temporary files that a crash left in the folder are removed first.
-std::optional<Error> write(const QByteArray& bytes, const QUrl& destination,
-                           const LinkOperation& link = hardLink);
+Result<void, Error> write(const QByteArray& bytes, const QUrl& destination,
+                          const LinkOperation& link = hardLink);
 
 // ".quorvane-<UUID>.tmp": the hidden temporary files of write().
 bool isTemporaryName(std::string_view name);
@@ -63,10 +63,10 @@ inline constexpr std::chrono::seconds staleTemporaryAge = std::chrono::minutes(1
 // Whether a failed link should fall back to exclusive creation.
 bool linkUnsupported(const Error& error);
 
-std::optional<Error> writeExclusive(const QByteArray& bytes, const QUrl& destination);
+Result<void, Error> writeExclusive(const QByteArray& bytes, const QUrl& destination);
 
 // Replaces the clipboard's contents with one item: these PNG bytes, and a TIFF made only when a
 // reader asks for it. Call on the GUI thread.
-std::optional<ExportError> write(const QByteArray& png, Clipboard& clipboard);
+Result<void, ExportError> write(const QByteArray& png, Clipboard& clipboard);
 
 } // namespace quorvane::ImageExporter

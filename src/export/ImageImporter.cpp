@@ -105,18 +105,18 @@ ImportError refusal(QByteArrayView head, const std::optional<Type>& fallbackType
 }
 
 // A file longer than any image within the caps takes is damaged; said so without reading it.
-std::optional<ImportError> tooLong(Kind kind, qint64 length, QByteArrayView head) {
-    if (length <= ImageKind::maxBytes(kind, maxPixels)) return std::nullopt;
+Result<void, ImportError> withinLength(Kind kind, qint64 length, QByteArrayView head) {
+    if (length <= ImageKind::maxBytes(kind, maxPixels)) return {};
     if (const auto claimed = ImageKind::claimedSize(kind, head);
         claimed && beyondCaps(claimed->width, claimed->height))
-        return ImportError::tooLarge(claimed->width, claimed->height);
-    return ImportError::unreadable();
+        return Failure{ImportError::tooLarge(claimed->width, claimed->height)};
+    return Failure{ImportError::unreadable()};
 }
 
 Result<QImage, ImportError> decode(QByteArrayView bytes, const std::optional<Type>& fallbackType) {
     const std::optional<Kind> kind = ImageKind::sniff(bytes);
     if (!kind) return Failure{refusal(bytes, fallbackType)};
-    if (auto refused = tooLong(*kind, bytes.size(), bytes)) return Failure{*refused};
+    if (auto fits = withinLength(*kind, bytes.size(), bytes); !fits) return Failure{fits.error()};
     const QByteArrayView tail = bytes.last(std::min(bytes.size(), tailLength));
     const std::unique_ptr<ImageDecoder> decoder = makeDecoder(*kind, bytes);
     ImageHeader header;
@@ -250,7 +250,7 @@ Result<QImage, ImportError> image(const QUrl& file) {
     if (input.error() != QFileDevice::NoError) return Failure{ImportError::unreadable()};
     const std::optional<Kind> kind = ImageKind::sniff(bytes);
     if (!kind) return Failure{refusal(bytes, typeOfFile(path))};
-    if (auto refused = tooLong(*kind, length, bytes)) return Failure{*refused};
+    if (auto fits = withinLength(*kind, length, bytes); !fits) return Failure{fits.error()};
     // What the file holds now: a file that grows meanwhile is read as far as it reached at first.
     if (length > bytes.size()) bytes += input.read(length - bytes.size());
     if (input.error() != QFileDevice::NoError) return Failure{ImportError::unreadable()};
@@ -278,7 +278,8 @@ Result<std::optional<QImage>, ImportError> image(const QMimeData& pasteboard) {
     // Any other file: named, so that the message says what it is ("PDF document").
     if (!files.empty()) {
         const auto type = typeOfFile(files.front().toLocalFile());
-        return Failure{ImportError::unsupportedType(type ? describe(*type) : QStringLiteral("This file type"))};
+        return Failure{
+            ImportError::unsupportedType(type ? describe(*type) : QStringLiteral("This file type"))};
     }
     // The other formats of ours are decoded as our own files are, never leniently by Qt.
     const QMimeDatabase types;

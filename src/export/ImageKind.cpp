@@ -12,12 +12,15 @@ bool startsWith(QByteArrayView bytes, QByteArrayView prefix) {
     return bytes.size() >= prefix.size() && std::memcmp(bytes.data(), prefix.data(), prefix.size()) == 0;
 }
 
-// An unsigned field of `length` bytes at `at`, little-endian unless `big`; none past the end.
-std::optional<std::uint64_t> field(QByteArrayView bytes, qsizetype at, int length, bool big) {
+enum class Endian { little, big };
+
+// An unsigned field of `length` bytes at `at`; none past the end.
+std::optional<std::uint64_t> field(QByteArrayView bytes, qsizetype at, int length, Endian endian) {
     if (at < 0 || at > bytes.size() - length) return std::nullopt;
     std::uint64_t value = 0;
     for (int i = 0; i < length; ++i)
-        value = value << 8 | static_cast<std::uint8_t>(bytes[at + (big ? i : length - 1 - i)]);
+        value =
+            value << 8 | static_cast<std::uint8_t>(bytes[at + (endian == Endian::big ? i : length - 1 - i)]);
     return value;
 }
 
@@ -32,7 +35,7 @@ bool isHeic(QByteArrayView bytes) {
     };
     if (isHeicBrand(major)) return true;
     if (major != "mif1" && major != "msf1") return false;
-    const qsizetype boxEnd = std::min<qsizetype>(bytes.size(), *field(bytes, 0, 4, true));
+    const qsizetype boxEnd = std::min<qsizetype>(bytes.size(), *field(bytes, 0, 4, Endian::big));
     for (qsizetype at = 16; at + 4 <= boxEnd; at += 4)
         if (isHeicBrand(bytes.sliced(at, 4))) return true;
     return false;
@@ -41,7 +44,7 @@ bool isHeic(QByteArrayView bytes) {
 // "BM" and one of the information header sizes of the BMP versions.
 bool isBmp(QByteArrayView bytes) {
     if (bytes.size() < 18 || !startsWith(bytes, "BM")) return false;
-    const std::uint64_t headerSize = *field(bytes, 14, 4, false);
+    const std::uint64_t headerSize = *field(bytes, 14, 4, Endian::little);
     for (std::uint64_t size : {12u, 16u, 40u, 52u, 56u, 64u, 108u, 124u})
         if (headerSize == size) return true;
     return false;
@@ -63,33 +66,34 @@ std::optional<Size> jpegSize(QByteArrayView bytes) {
         const bool frame =
             marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (frame) {
-            const auto height = field(bytes, at + 5, 2, true), width = field(bytes, at + 7, 2, true);
+            const auto height = field(bytes, at + 5, 2, Endian::big),
+                       width = field(bytes, at + 7, 2, Endian::big);
             if (!height || !width) return std::nullopt;
             return Size{static_cast<std::int64_t>(*width), static_cast<std::int64_t>(*height)};
         }
-        at += 2 + static_cast<qsizetype>(*field(bytes, at + 2, 2, true));
+        at += 2 + static_cast<qsizetype>(*field(bytes, at + 2, 2, Endian::big));
     }
     return std::nullopt;
 }
 
 std::optional<Size> tiffSize(QByteArrayView bytes) {
-    const bool big = startsWith(bytes, "MM");
-    const bool wide = field(bytes, 2, 2, big) == 43u;
+    const Endian endian = startsWith(bytes, "MM") ? Endian::big : Endian::little;
+    const bool wide = field(bytes, 2, 2, endian) == 43u;
     const int offsetLength = wide ? 8 : 4, countLength = wide ? 8 : 2, entryLength = wide ? 20 : 12;
-    const auto directory = field(bytes, wide ? 8 : 4, offsetLength, big);
+    const auto directory = field(bytes, wide ? 8 : 4, offsetLength, endian);
     if (!directory || *directory > static_cast<std::uint64_t>(bytes.size())) return std::nullopt;
     const auto at = static_cast<qsizetype>(*directory);
-    const auto count = field(bytes, at, countLength, big);
+    const auto count = field(bytes, at, countLength, endian);
     if (!count) return std::nullopt;
     std::optional<std::uint64_t> width, height;
     for (std::uint64_t i = 0; i < std::min<std::uint64_t>(*count, 4096); ++i) {
         const qsizetype entry = at + countLength + static_cast<qsizetype>(i) * entryLength;
-        const auto tag = field(bytes, entry, 2, big), type = field(bytes, entry + 2, 2, big);
+        const auto tag = field(bytes, entry, 2, endian), type = field(bytes, entry + 2, 2, endian);
         if (!tag || !type) return std::nullopt;
         // Short, long or (in BigTIFF) eight-byte values, held in the entry itself.
         const int length = *type == 3 ? 2 : *type == 4 ? 4 : *type == 16 ? 8 : 0;
         if (length == 0 || (*tag != 256 && *tag != 257)) continue;
-        (*tag == 256 ? width : height) = field(bytes, entry + 4 + offsetLength, length, big);
+        (*tag == 256 ? width : height) = field(bytes, entry + 4 + offsetLength, length, endian);
     }
     if (!width || !height) return std::nullopt;
     return Size{static_cast<std::int64_t>(*width), static_cast<std::int64_t>(*height)};
@@ -150,17 +154,17 @@ std::optional<Size> claimedSize(Kind kind, QByteArrayView bytes) {
     };
     switch (kind) {
     case Kind::png:
-        return pair(field(bytes, 16, 4, true), field(bytes, 20, 4, true));
+        return pair(field(bytes, 16, 4, Endian::big), field(bytes, 20, 4, Endian::big));
     case Kind::gif:
-        return pair(field(bytes, 6, 2, false), field(bytes, 8, 2, false));
+        return pair(field(bytes, 6, 2, Endian::little), field(bytes, 8, 2, Endian::little));
     case Kind::jpeg:
         return jpegSize(bytes);
     case Kind::tiff:
         return tiffSize(bytes);
     case Kind::bmp: {
-        if (field(bytes, 14, 4, false) == 12u)
-            return pair(field(bytes, 18, 2, false), field(bytes, 20, 2, false));
-        const auto width = field(bytes, 18, 4, false), height = field(bytes, 22, 4, false);
+        if (field(bytes, 14, 4, Endian::little) == 12u)
+            return pair(field(bytes, 18, 2, Endian::little), field(bytes, 20, 2, Endian::little));
+        const auto width = field(bytes, 18, 4, Endian::little), height = field(bytes, 22, 4, Endian::little);
         if (!width || !height) return std::nullopt;
         // Rows stored top-down have a negative height.
         const auto signedWidth = static_cast<std::int32_t>(*width), rows = static_cast<std::int32_t>(*height);

@@ -26,12 +26,12 @@ NoOverwriteSaveDialog::NoOverwriteSaveDialog(QWidget* parent) : QFileDialog(pare
     setFileMode(QFileDialog::AnyFile);
 }
 
-std::optional<Error> NoOverwriteSaveDialog::validateNewDestination(const QString& path) {
+Result<void, Error> NoOverwriteSaveDialog::validateNewDestination(const QString& path) {
     struct stat status {};
     // lstat: a dangling link is a name that is taken as well.
-    if (::lstat(QFile::encodeName(path).constData(), &status) != 0) return std::nullopt;
-    return Error{QStringLiteral("Quorvane.Export"), 3,
-                 QStringLiteral("Quorvane never replaces existing files. Choose a new name.")};
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0) return {};
+    return Failure{Error{QStringLiteral("Quorvane.Export"), 3,
+                         QStringLiteral("Quorvane never replaces existing files. Choose a new name.")}};
 }
 
 QString NoOverwriteSaveDialog::refusal() const {
@@ -75,9 +75,9 @@ void NoOverwriteSaveDialog::accept() {
         const QString& path = files.first();
         // A folder's name opens the folder, as in any save dialog.
         if (!QFileInfo(path).isDir()) {
-            if (const auto refused = validateNewDestination(path)) {
+            if (const auto free = validateNewDestination(path); !free) {
                 if (refusal_) refusal_->deleteLater();
-                refusal_ = new QMessageBox(QMessageBox::Warning, windowTitle(), refused->message,
+                refusal_ = new QMessageBox(QMessageBox::Warning, windowTitle(), free.error().message,
                                            QMessageBox::Ok, this);
                 refusal_->setAttribute(Qt::WA_DeleteOnClose);
                 refusal_->open();

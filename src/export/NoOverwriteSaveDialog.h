@@ -1,10 +1,10 @@
 #pragma once
 
 #include "core/Error.h"
+#include "core/Result.h"
 
 #include <QFileDialog>
 #include <QPointer>
-#include <optional>
 
 class QMessageBox;
 
@@ -20,7 +20,7 @@ public:
     explicit NoOverwriteSaveDialog(QWidget* parent = nullptr);
 
     // "Quorvane.Export" code 3 when a file, folder or link (dangling too) is at `path`.
-    static std::optional<Error> validateNewDestination(const QString& path);
+    static Result<void, Error> validateNewDestination(const QString& path);
 
     // `path` ending in an extension of the name filter: the default suffix replaces another
     // image format's extension and follows any other ending.

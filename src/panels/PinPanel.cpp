@@ -115,7 +115,7 @@ void PinPanel::copyImage() {
     if (!controller_) return;
     if (image_.isNull()) return controller_->beeper().beep();
     auto png = ImageExporter::encode(image_, ImageExporter::Format::png, 0.9);
-    if (!png || ImageExporter::write(*png, controller_->clipboard())) controller_->beeper().beep();
+    if (!png || !ImageExporter::write(*png, controller_->clipboard())) controller_->beeper().beep();
 }
 
 void PinPanel::editImage() {

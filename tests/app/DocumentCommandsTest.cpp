@@ -12,7 +12,7 @@ namespace {
 struct DocumentRig : test::ShellRig {
     DocumentCommands documents{controller(), *exporter, *quit, exports.clipboard, exports.beeper};
     DocumentRig() {
-        documents.presentEditor = [this] { ++editorShown; };
+        QObject::connect(&documents, &DocumentCommands::editorRequested, [this] { ++editorShown; });
     }
 };
 

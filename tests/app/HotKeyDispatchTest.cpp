@@ -35,7 +35,8 @@ struct DispatchRig : ShellRig {
     HotKeyDispatch dispatch{center, exports.preferences, controller(), *commands};
 
     DispatchRig() {
-        center.onTrigger = [this](HotKeyAction action) { dispatch.handleHotKey(action); };
+        QObject::connect(&center, &HotKeyCenter::triggered,
+                         [this](HotKeyAction action) { dispatch.handleHotKey(action); });
     }
     std::size_t appLines() const { return log.lines().size(); }
 };

@@ -71,7 +71,7 @@ TEST(ThumbnailCommands, TheThumbnailGoesWhenItsDocumentIsEditedOrReplaced) {
     EXPECT_FALSE(rig.thumbnails.isShown());
     // A quick action for a document that is no longer shown dismisses and beeps instead.
     ASSERT_TRUE(rig.thumbnailCommands->showThumbnail());
-    rig.thumbnailCommands->showThumbnail();
+    (void)rig.thumbnailCommands->showThumbnail();
     EXPECT_TRUE(rig.thumbnailCommands->matchesDocument());
     rig.model().openImage(test::gradientImage(8, 8), std::nullopt);
     ASSERT_TRUE(rig.capture.settle());
@@ -105,7 +105,7 @@ TEST(ThumbnailCommands, WhileAnExportRunsOnlyCopyAndSaveAreRefused) {
     rig.exporter->backgroundPixels = 1;
     rig.open();
     ASSERT_TRUE(rig.thumbnailCommands->showThumbnail());
-    ASSERT_TRUE(rig.exporter->copyFinal(true));
+    ASSERT_TRUE(rig.exporter->copyFinal(ExportController::Encoding::mayUseWorker));
     ASSERT_EQ(rig.exporter->pendingExports(), 1);
     using Action = ThumbnailAction;
     EXPECT_EQ(std::vector<bool>({rig.thumbnailCommands->mayExport(Action::copy),

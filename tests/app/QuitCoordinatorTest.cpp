@@ -38,7 +38,8 @@ TEST(QuitCoordinator, WaitsForABackgroundSaveThatThenLeavesNothingToAsk) {
     test::RenderLatch latch;
     rig.exporter->backgroundPixels = 1;
     rig.exporter->renderer = latch.renderer();
-    ASSERT_TRUE(rig.exporter->saveToFolder(false, true));
+    ASSERT_TRUE(rig.exporter->saveToFolder(ExportController::AfterSave::keepEditor,
+                                           ExportController::Encoding::mayUseWorker));
     ASSERT_EQ(rig.exporter->pendingExports(), 1);
     rig.quit->requestQuit();
     EXPECT_TRUE(rig.quit->isDeciding());

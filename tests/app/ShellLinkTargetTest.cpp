@@ -20,7 +20,7 @@ struct LinkRig : test::ShellRig {
     URLCommandHandler::Clock::time_point now{};
 
     LinkRig() {
-        target.showEditor = [this] { ++editorShown; };
+        QObject::connect(&target, &ShellLinkTarget::editorRequested, [this] { ++editorShown; });
         handler.linkClock = [this] { return now; };
         handler.launchFinished(target);
         QCoreApplication::processEvents();

@@ -35,10 +35,11 @@ struct ShellRig {
         exporter = std::make_unique<ExportController>([controller] { return controller->document(); },
                                                       exports.preferences, exports.clipboard, exports.beeper);
         commands = std::make_unique<CaptureCommands>(*controller, *exporter, exports.preferences, announcer);
-        commands->presentEditor = [this] { ++editorShown; };
-        commands->pinScreenshot = [this] { ++pinned; };
-        commands->showThumbnail = [this] { ++thumbnails; };
-        controller->onCaptured = [this] { commands->handleCapture(); };
+        QObject::connect(commands.get(), &CaptureCommands::editorRequested, [this] { ++editorShown; });
+        QObject::connect(commands.get(), &CaptureCommands::pinRequested, [this] { ++pinned; });
+        QObject::connect(commands.get(), &CaptureCommands::thumbnailRequested, [this] { ++thumbnails; });
+        QObject::connect(controller, &CaptureController::captured, commands.get(),
+                         &CaptureCommands::handleCapture);
         controller->isDirty = [this](EditorDocument* document) {
             return exporter->hasUnexportedChanges(document);
         };

@@ -38,7 +38,7 @@ TEST(URLCommandRouter, EachCommandStartsItsOwnCommandWithItsOneShotChoices) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.link);
         RecordingLinkTarget target;
-        EXPECT_EQ(URLCommandRouter::route(command(c.link), target), std::nullopt);
+        EXPECT_TRUE(URLCommandRouter::route(command(c.link), target).ok());
         EXPECT_EQ(target.calls, QStringList{QString::fromLatin1(c.call)});
         EXPECT_EQ(target.delay, c.delay);
         EXPECT_EQ(target.then, c.then);
@@ -50,22 +50,25 @@ TEST(URLCommandRouter, EachCommandStartsItsOwnCommandWithItsOneShotChoices) {
 TEST(URLCommandRouter, RefusesWhileBusyCapturesThatWouldDropWorkAndARepeatWithNothingToRepeat) {
     RecordingLinkTarget target;
     target.busy = true;
-    EXPECT_EQ(URLCommandRouter::route(command("quorvane://show"), target), Rejection::busy);
+    EXPECT_EQ(URLCommandRouter::route(command("quorvane://show"), target), Failure{Rejection::busy});
 
     target.busy = false;
     target.dirty = true;
     target.capturesStart = false;
-    for (const char* link : {"quorvane://capture/area", "quorvane://capture/screen", "quorvane://capture/repeat"})
-        EXPECT_EQ(URLCommandRouter::route(command(link), target), Rejection::unexportedChanges) << link;
-    for (const char* link : {"quorvane://show", "quorvane://ocr", "quorvane://capture/window", "quorvane://settings"})
-        EXPECT_EQ(URLCommandRouter::route(command(link), target), std::nullopt) << link;
+    for (const char* link :
+         {"quorvane://capture/area", "quorvane://capture/screen", "quorvane://capture/repeat"})
+        EXPECT_EQ(URLCommandRouter::route(command(link), target), Failure{Rejection::unexportedChanges})
+            << link;
+    for (const char* link :
+         {"quorvane://show", "quorvane://ocr", "quorvane://capture/window", "quorvane://settings"})
+        EXPECT_TRUE(URLCommandRouter::route(command(link), target).ok()) << link;
     EXPECT_EQ(target.calls,
               (QStringList{"presentEditor", "recognizeTextInArea", "chooseWindow", "showSettings"}));
 
     RecordingLinkTarget nothingToRepeat;
     nothingToRepeat.repeatable = false;
     EXPECT_EQ(URLCommandRouter::route(command("quorvane://capture/repeat?delay=1"), nothingToRepeat),
-              Rejection::unavailable);
+              Failure{Rejection::unavailable});
     EXPECT_TRUE(nothingToRepeat.calls.isEmpty());
     EXPECT_FALSE(nothingToRepeat.fromLink);
     EXPECT_FALSE(nothingToRepeat.delay);
@@ -75,7 +78,7 @@ TEST(URLCommandRouter, RefusesWhileBusyCapturesThatWouldDropWorkAndARepeatWithNo
 TEST(URLCommandRouter, ACaptureThatDidNotStartIsDisarmed) {
     RecordingLinkTarget target;
     target.capturesStart = false;
-    EXPECT_EQ(URLCommandRouter::route(command("quorvane://capture/area?delay=4&then=pin"), target), std::nullopt);
+    EXPECT_TRUE(URLCommandRouter::route(command("quorvane://capture/area?delay=4&then=pin"), target).ok());
     EXPECT_EQ(target.calls, QStringList{"captureArea"});
     EXPECT_FALSE(target.fromLink);
     EXPECT_FALSE(target.delay);

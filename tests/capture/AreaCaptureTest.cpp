@@ -168,8 +168,8 @@ TEST(AreaCapture, RefusalsAndPickerFailuresKeepTheirMessages) {
 
     // Someone else holds the picker.
     const auto other = rig.overlay.select(test::gradientImage(800, 600), QGuiApplication::primaryScreen(),
-                                          CaptureGeometry{QRectF(0, 0, 800, 600), 1}, std::nullopt, false,
-                                          [](Result<QRectF, Error>) {});
+                                          CaptureGeometry{QRectF(0, 0, 800, 600), 1}, std::nullopt,
+                                          AreaSelectionOverlay::Task::running, [](Result<QRectF, Error>) {});
     ASSERT_NE(other, 0u);
     c.captureArea();
     ASSERT_TRUE(rig.settle());

@@ -36,7 +36,8 @@ struct Picker : WithBell, AreaSelectionView {
     explicit Picker(const QImage& image = QImage(801, 600, QImage::Format_RGBA8888_Premultiplied),
                     CaptureGeometry geometry = {{1000, 50, 400.5, 300}, 2}, std::optional<QString> note = {})
         : AreaSelectionView(image, geometry, note, bell, accessibility) {
-        onFinish = [this](Result<QRectF, Error> result) { finished.push_back(std::move(result)); };
+        QObject::connect(this, &AreaSelectionView::finished,
+                         [this](const Result<QRectF, Error>& result) { finished.push_back(result); });
     }
     void mouse(QEvent::Type type, QPointF at, Qt::MouseButtons held = {}, Qt::KeyboardModifiers m = {}) {
         QMouseEvent event(type, at, at, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held, m);

@@ -121,14 +121,17 @@ struct CaptureRig {
         };
         QObject::connect(&c, &CaptureController::statusMessageChanged,
                          [this] { statuses.push_back(controller->statusMessage()); });
-        c.onCaptured = [this] { ++captured; };
-        c.onReopened = [this] { ++reopened; };
-        c.onFailed = [this] { ++failed; };
-        c.onOCRImage = [this](const QImage& image) { ocrImages.push_back(image); };
-        c.onOverlayImage = [this](const QImage& image, double scale) { overlays.emplace_back(image, scale); };
-        c.onScrollRegion = [this](const QRectF& rect, DisplayID id, double scale) {
-            scrollRegions.emplace_back(rect, id, scale);
-        };
+        QObject::connect(&c, &CaptureController::captured, [this] { ++captured; });
+        QObject::connect(&c, &CaptureController::reopened, [this] { ++reopened; });
+        QObject::connect(&c, &CaptureController::failed, [this] { ++failed; });
+        QObject::connect(&c, &CaptureController::ocrImageCaptured,
+                         [this](const QImage& image) { ocrImages.push_back(image); });
+        QObject::connect(&c, &CaptureController::overlayImageCaptured,
+                         [this](const QImage& image, double scale) { overlays.emplace_back(image, scale); });
+        QObject::connect(&c, &CaptureController::scrollRegionPicked,
+                         [this](const QRectF& rect, DisplayID id, double scale) {
+                             scrollRegions.emplace_back(rect, id, scale);
+                         });
     }
     ~CaptureRig() { owned.reset(); }
 

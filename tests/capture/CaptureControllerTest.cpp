@@ -197,10 +197,10 @@ TEST(CaptureController, ReportsFailuresWithRetryAndPermissionFailuresForgetTheWi
 }
 
 TEST_F(Capturing, AnErrorRaisedWhileCancelledIsACancellation) {
-    c.run(QStringLiteral("Custom…"), false, [&](CaptureTask& task, auto) {
-        c.cancel();
-        task.finish(toError(CaptureFailure::permissionRequired));
-    });
+    // The listing is cancelled while it runs and then answers with an error.
+    rig.service.targetsError = toError(CaptureFailure::permissionRequired);
+    rig.service.beforeListing = [&](int, ShareableContent&) { c.cancel(); };
+    c.captureDisplay();
     ASSERT_TRUE(rig.settle());
     EXPECT_EQ(c.statusMessage(), cancelled);
     EXPECT_EQ(std::tuple(c.errorMessage().has_value(), c.permissionGranted(), rig.failed),
@@ -314,7 +314,8 @@ TEST_F(DocumentHandover, OpensAndReopensImagesWithTheirStatuses) {
     // A partial scrolling capture without a reason: kept, no Retry.
     c.setErrorIsRetryable(true);
     c.isDirty = [](EditorDocument*) { return false; };
-    c.openScrollingCapture(test::gradientImage(40, 900), 2, true, std::nullopt);
+    c.openScrollingCapture(test::gradientImage(40, 900), 2, CaptureController::Stitching::stoppedEarly,
+                           std::nullopt);
     EXPECT_EQ(
         std::tuple(c.statusMessage(), c.errorMessage(), c.errorIsRetryable(), c.document()->pixelScale()),
         std::tuple(QStringLiteral("Scrolling capture: 40 × 900 pixels."),
@@ -360,7 +361,8 @@ TEST_F(DocumentHandover, WhileTheUserIsAskedOtherImagesWaitOrAreRefused) {
     EXPECT_EQ(std::tuple(c.isBusy(), c.statusMessage(), c.document()->image().width()),
               std::tuple(false, status, 11));
     // A stitched capture is never dropped: it waits for the answer.
-    c.openScrollingCapture(test::gradientImage(14, 14), 1, false, std::nullopt);
+    c.openScrollingCapture(test::gradientImage(14, 14), 1, CaptureController::Stitching::complete,
+                           std::nullopt);
     EXPECT_EQ(c.document()->image().width(), 11);
 
     c.mayDiscardPrevious = [](EditorDocument*, std::function<void(bool)> r) { r(true); };
@@ -379,7 +381,8 @@ TEST_F(DocumentHandover, ACaptureCancelledWhileWaitingBehindAStitchedImageTakesI
     c.captureDisplay();
     ASSERT_TRUE(CaptureRig::turnUntil([&] { return !rig.service.heldImages.empty(); }));
     // A scrolling capture finishes and asks; the screenshot arrives and waits behind it.
-    c.openScrollingCapture(test::gradientImage(14, 14), 1, false, std::nullopt);
+    c.openScrollingCapture(test::gradientImage(14, 14), 1, CaptureController::Stitching::complete,
+                           std::nullopt);
     ASSERT_EQ(replies.size(), 1u);
     rig.service.heldImages.front()(test::gradientImage(800, 600));
     rig.turns();

@@ -279,7 +279,7 @@ TEST(CompositionMenus, PasteAsOverlaySelectsAndAnnouncesOrReportsTheImporter) {
 TEST(CompositionMenus, CapturedOverlaysComeThroughTheControllerOnlyWhileADocumentIsOpen) {
     {
         Rig closed(false);
-        closed.capture.controller->onOverlayImage(test::twoToneImage(10, 10), 2);
+        Q_EMIT closed.capture.controller->overlayImageCaptured(test::twoToneImage(10, 10), 2);
         EXPECT_EQ(closed.presented, 0);
         EXPECT_FALSE(closed.capture.controller->errorMessage());
         closed.commands->pasteAsOverlay();
@@ -287,11 +287,12 @@ TEST(CompositionMenus, CapturedOverlaysComeThroughTheControllerOnlyWhileADocumen
     }
     Rig rig;
     // Captured at 1 pixel per point into a 1-pixel-per-point document: as it is, centred.
-    rig.capture.controller->onOverlayImage(test::twoToneImage(40, 20), 1);
+    Q_EMIT rig.capture.controller->overlayImageCaptured(test::twoToneImage(40, 20), 1);
     ASSERT_EQ(rig.document()->annotations().size(), 1u);
     EXPECT_EQ(rig.document()->annotations().front().rect, QRectF(180, 140, 40, 20));
     EXPECT_EQ(rig.settings.selectedID(), rig.document()->annotations().front().id);
-    rig.capture.controller->onOverlayImage(test::bitmapOfBytes(OverlayBudget::limitBytes + 64), 1);
+    Q_EMIT rig.capture.controller->overlayImageCaptured(test::bitmapOfBytes(OverlayBudget::limitBytes + 64),
+                                                        1);
     EXPECT_EQ(rig.capture.controller->errorMessage(), message(CompositionError::overlayBudget));
     EXPECT_EQ(rig.document()->annotations().size(), 1u);
 }

@@ -87,7 +87,7 @@ TEST(EditorView, ExportingFollowsThePendingExports) {
     test::RenderLatch latch;
     rig.exports.controller->renderer = latch.renderer();
     rig.exports.controller->backgroundPixels = 1;
-    ASSERT_TRUE(rig.exports.controller->copyFinal(true));
+    ASSERT_TRUE(rig.exports.controller->copyFinal(ExportController::Encoding::mayUseWorker));
     EXPECT_TRUE(rig.view->statusBar()->actions().exporting);
     EXPECT_FALSE(rig.view->statusBar()->progress()->isHidden());
     latch.open();
@@ -207,7 +207,8 @@ TEST(EditorView, ToastsTakeThePointerOnlyOnTheirOwnButtons) {
         return counter.presses - before;
     };
 
-    ASSERT_TRUE(rig.exports.controller->copyFinal(false)); // "Copied final image."
+    ASSERT_TRUE(
+        rig.exports.controller->copyFinal(ExportController::Encoding::onGUIThread)); // "Copied final image."
     ToastView* shown = rig.view->toast()->toast();
     ASSERT_TRUE(shown && shown->capsuleVisible());
     const QPoint exportToast = middleOf(*shown);

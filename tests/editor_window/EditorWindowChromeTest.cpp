@@ -183,12 +183,16 @@ TEST_P(EditorWindowChrome, RedactTextReviewInEveryState) {
 
 TEST_P(EditorWindowChrome, ToastsAndTheDropHighlight) {
     run({
-        {"saved", [this] { ASSERT_TRUE(rig.exports.controller->saveToFolder(false, false)); }},
+        {"saved",
+         [this] {
+             ASSERT_TRUE(rig.exports.controller->saveToFolder(ExportController::AfterSave::keepEditor,
+                                                              ExportController::Encoding::onGUIThread));
+         }},
         {"copy refused",
          [this] {
              QObject review;
              document->setTextRedactionReview(&review);
-             rig.exports.controller->copyFinal(false);
+             (void)rig.exports.controller->copyFinal(ExportController::Encoding::onGUIThread);
              document->setTextRedactionReview(nullptr);
          }},
         {"capture error",

@@ -76,7 +76,7 @@ TEST(WindowStatusToast, RetryableErrorsOfferRetryThenDismiss) {
 TEST(WindowStatusToast, DismissDoesNotBringBackAnOlderExportMessage) {
     test::EditorViewRig rig;
     EditorDocument* document = rig.open();
-    ASSERT_TRUE(rig.exports.controller->copyFinal(false));
+    ASSERT_TRUE(rig.exports.controller->copyFinal(ExportController::Encoding::onGUIThread));
     const QString copied = rig.exports.controller->message();
     ASSERT_FALSE(copied.isEmpty());
     EXPECT_TRUE(rig.view->toast()->toast()->capsuleVisible());
@@ -91,7 +91,7 @@ TEST(WindowStatusToast, DismissDoesNotBringBackAnOlderExportMessage) {
 
     QObject review;
     document->setTextRedactionReview(&review);
-    EXPECT_FALSE(rig.exports.controller->copyFinal(false));
+    EXPECT_FALSE(rig.exports.controller->copyFinal(ExportController::Encoding::onGUIThread));
     EXPECT_EQ(rig.exports.controller->message(),
               QStringLiteral("Export failed: Apply or cancel Redact Text first."));
     EXPECT_TRUE(rig.view->toast()->toast()->capsuleVisible()) << "the next change shows";
@@ -102,12 +102,13 @@ TEST(WindowStatusToast, ASaveThatFailedWhileTheCaptureRanShowsOnceItEnds) {
     test::EditorViewRig rig;
     CaptureController& c = *rig.capture.controller;
     rig.exports.controller->saver = [](const QImage&, const QUrl&, ImageExporter::Format, double) {
-        return std::optional<Error>(Error{QStringLiteral("POSIX"), 20, QStringLiteral("Not a directory.")});
+        return Result<void, Error>(
+            Failure{Error{QStringLiteral("POSIX"), 20, QStringLiteral("Not a directory.")}});
     };
     // As the shell does: the capture's own save runs before the capture is over.
-    c.onCaptured = [&] {
+    QObject::connect(&c, &CaptureController::captured, [&] {
         EXPECT_TRUE(rig.exports.controller->finishCapture(PostCaptureAction::saveToFolder));
-    };
+    });
     c.captureDisplay();
     ASSERT_TRUE(rig.capture.settle());
     EXPECT_FALSE(c.isBusy());

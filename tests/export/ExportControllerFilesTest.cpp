@@ -117,7 +117,10 @@ TEST(ExportControllerFiles, TheSaveFolderIsMadeWhenMissingAndRefusedWhenNotAFold
         ExportFixture f;
         const auto folder = c.prepare(f.folder.path());
         f.preferences.setSaveFolder(path(folder));
-        const bool saved = f.controller->saveToFolder(true, false);
+        const bool saved = f.controller
+                               ->saveToFolder(ExportController::AfterSave::hideEditorIfSet,
+                                              ExportController::Encoding::onGUIThread)
+                               .ok();
         EXPECT_EQ(saved, c.saves) << c.name;
         if (c.saves) {
             EXPECT_EQ(f.controller->message(), "Saved to Shots.") << c.name;
@@ -133,9 +136,10 @@ TEST(ExportControllerFiles, AFullOrReadOnlyDiskFailsWithItsMessage) {
     for (int code : {ENOSPC, EACCES, EROFS}) {
         ExportFixture f;
         f.controller->saver = [code](const QImage&, const QUrl&, ImageExporter::Format, double) {
-            return std::optional<Error>(PosixFile::error(code));
+            return Result<void, Error>(Failure{PosixFile::error(code)});
         };
-        EXPECT_FALSE(f.controller->saveToFolder(true, false));
+        EXPECT_FALSE(f.controller->saveToFolder(ExportController::AfterSave::hideEditorIfSet,
+                                                ExportController::Encoding::onGUIThread));
         EXPECT_EQ(f.controller->message(), "Export failed: " + PosixFile::error(code).message);
         EXPECT_TRUE(f.controller->lastURL().isEmpty());
     }
@@ -152,7 +156,8 @@ TEST(ExportControllerFiles, ReopenReadsTheLastSavedFileBack) {
         reopened = image;
         return accept;
     };
-    ASSERT_TRUE(f.controller->saveToFolder(true, false));
+    ASSERT_TRUE(f.controller->saveToFolder(ExportController::AfterSave::hideEditorIfSet,
+                                           ExportController::Encoding::onGUIThread));
     const QUrl saved = f.controller->lastURL();
     ASSERT_TRUE(f.controller->reopenLast());
     EXPECT_EQ(f.controller->message(), "Reopened " + saved.fileName() + ".");

@@ -32,12 +32,13 @@ TEST(ExportController, RemembersTheNewestExportedRevisionPerDocument) {
     for (int i = 0; i < 5; ++i)
         f.edit();
     EXPECT_TRUE(f.controller->hasUnexportedChanges(f.document.get()));
-    ASSERT_TRUE(f.controller->copyFinal(true));
+    ASSERT_TRUE(f.controller->copyFinal(ExportController::Encoding::mayUseWorker));
     EXPECT_EQ(f.controller->message(), "Copied final image.");
     EXPECT_FALSE(f.controller->hasUnexportedChanges(f.document.get()));
     f.edit(); // 6
     EXPECT_TRUE(f.controller->hasUnexportedChanges(f.document.get()));
-    ASSERT_TRUE(f.controller->saveToFolder(true, true));
+    ASSERT_TRUE(f.controller->saveToFolder(ExportController::AfterSave::hideEditorIfSet,
+                                           ExportController::Encoding::mayUseWorker));
     EXPECT_FALSE(f.controller->hasUnexportedChanges(f.document.get()));
 
     // A late record of an older revision never lowers the newer one.
@@ -58,12 +59,13 @@ TEST(ExportController, ABackgroundSaveOfAnOlderRevisionFinishingLateKeepsTheNewe
     f.holdOn(latch);
     for (int i = 0; i < 5; ++i)
         f.edit();
-    ASSERT_TRUE(f.controller->saveToFolder(true, true)); // revision 5, held
+    ASSERT_TRUE(f.controller->saveToFolder(ExportController::AfterSave::hideEditorIfSet,
+                                           ExportController::Encoding::mayUseWorker)); // revision 5, held
     ASSERT_TRUE(latch.waitForArrivals(1));
     f.edit();
     f.edit(); // 7
     f.controller->renderer = EditorDocument::renderOutput;
-    ASSERT_TRUE(f.controller->copyFinal(false)); // synchronous, records 7
+    ASSERT_TRUE(f.controller->copyFinal(ExportController::Encoding::onGUIThread)); // synchronous, records 7
     latch.open();
     ASSERT_TRUE(f.waitIdle());
     EXPECT_FALSE(f.controller->hasUnexportedChanges(f.document.get()));
@@ -79,8 +81,14 @@ TEST(ExportController, AnOpenRedactTextReviewRefusesEveryExport) {
     const auto since = QDateTime::currentMSecsSinceEpoch();
 
     const std::pair<const char*, std::function<bool()>> commands[] = {
-        {"copy", [&] { return f.controller->copyFinal(true); }},
-        {"save", [&] { return f.controller->saveToFolder(true, true); }},
+        {"copy", [&] { return f.controller->copyFinal(ExportController::Encoding::mayUseWorker).ok(); }},
+        {"save",
+         [&] {
+             return f.controller
+                 ->saveToFolder(ExportController::AfterSave::hideEditorIfSet,
+                                ExportController::Encoding::mayUseWorker)
+                 .ok();
+         }},
         {"save as", [&] { return f.controller->saveAs(nullptr), false; }},
         {"gif", [&] { return f.controller->exportBeforeAfterGIF(nullptr), false; }},
     };
@@ -149,7 +157,7 @@ TEST(ExportController, AFailedSaveAfterACaptureOpensTheEditorAndLogsItsReason) {
         ExportFixture f;
         f.backgroundFrom(1);
         f.controller->saver = [code](const QImage&, const QUrl&, ImageExporter::Format, double) {
-            return std::optional<Error>(PosixFile::error(code));
+            return Result<void, Error>(Failure{PosixFile::error(code)});
         };
         const auto since = QDateTime::currentMSecsSinceEpoch();
         EXPECT_TRUE(f.controller->finishCapture(PostCaptureAction::saveToFolder));
@@ -178,12 +186,12 @@ TEST(ExportController, OnlyTheNewestOfTwoBackgroundCopiesReachesTheClipboard) {
     test::RenderLatch latch;
     ExportFixture f;
     f.holdOn(latch);
-    ASSERT_TRUE(f.controller->copyFinal(true));
+    ASSERT_TRUE(f.controller->copyFinal(ExportController::Encoding::mayUseWorker));
     f.edit(); // the second copy shows the rectangle
-    ASSERT_TRUE(f.controller->copyFinal(true));
+    ASSERT_TRUE(f.controller->copyFinal(ExportController::Encoding::mayUseWorker));
     EXPECT_EQ(f.controller->pendingExports(), 2);
     int exported = 0;
-    f.controller->onExported = [&] { ++exported; };
+    QObject::connect(f.controller.get(), &ExportController::exported, [&] { ++exported; });
     latch.open();
     ASSERT_TRUE(f.waitIdle());
     EXPECT_EQ(exported, 1);
@@ -201,7 +209,7 @@ TEST(ExportController, AHeldBackgroundCopyLeavesWhatReachedTheClipboardMeanwhile
         test::RenderLatch latch;
         ExportFixture f;
         f.holdOn(latch);
-        ASSERT_TRUE(f.controller->copyFinal(true));
+        ASSERT_TRUE(f.controller->copyFinal(ExportController::Encoding::mayUseWorker));
         ASSERT_TRUE(latch.waitForArrivals(1));
         if (ours) {
             f.controller->renderer = EditorDocument::renderOutput;
@@ -229,12 +237,14 @@ TEST(ExportController, OfTwoBackgroundSavesOnlyTheNewestIsAnnounced) {
         int saves = 0;
         f.controller->saver = [&](const QImage& image, const QUrl& to, ImageExporter::Format format,
                                   double quality) {
-            if (++saves == 1 && firstFails) return std::optional<Error>(PosixFile::error(EACCES));
+            if (++saves == 1 && firstFails) return Result<void, Error>(Failure{PosixFile::error(EACCES)});
             return ImageExporter::save(image, to, format, quality);
         };
-        ASSERT_TRUE(f.controller->saveToFolder(true, true));
+        ASSERT_TRUE(f.controller->saveToFolder(ExportController::AfterSave::hideEditorIfSet,
+                                               ExportController::Encoding::mayUseWorker));
         f.preferences.setFormat(ImageExporter::Format::jpeg);
-        ASSERT_TRUE(f.controller->saveToFolder(true, true));
+        ASSERT_TRUE(f.controller->saveToFolder(ExportController::AfterSave::hideEditorIfSet,
+                                               ExportController::Encoding::mayUseWorker));
         std::vector<QUrl> announced;
         QObject::connect(f.controller.get(), &ExportController::lastURLChanged,
                          [&] { announced.push_back(f.controller->lastURL()); });
@@ -255,8 +265,9 @@ TEST(ExportController, TheIdleHandlerRunsOnceRightAfterTheLastFinish) {
     test::RenderLatch latch;
     ExportFixture f;
     f.holdOn(latch);
-    ASSERT_TRUE(f.controller->copyFinal(true));
-    ASSERT_TRUE(f.controller->saveToFolder(true, true));
+    ASSERT_TRUE(f.controller->copyFinal(ExportController::Encoding::mayUseWorker));
+    ASSERT_TRUE(f.controller->saveToFolder(ExportController::AfterSave::hideEditorIfSet,
+                                           ExportController::Encoding::mayUseWorker));
     std::vector<QString> seen;
     f.controller->whenIdle([&] {
         seen.push_back(f.controller->message() + " / " + QString::number(f.controller->pendingExports()));
@@ -293,7 +304,9 @@ TEST(ExportController, SavesAndHidesTheEditorOnlyForASaveOfWhatIsStillShown) {
         if (c.background) f.backgroundFrom(1);
         f.controller->renderer = latch.renderer();
         if (!c.background) latch.open();
-        ASSERT_TRUE(f.controller->saveToFolder(true, true)) << c.name;
+        ASSERT_TRUE(f.controller->saveToFolder(ExportController::AfterSave::hideEditorIfSet,
+                                               ExportController::Encoding::mayUseWorker))
+            << c.name;
         if (c.meanwhile) c.meanwhile(f);
         latch.open();
         ASSERT_TRUE(f.waitIdle());

@@ -100,7 +100,7 @@ struct ExportFixture {
     int hidden = 0;
     void countHides() {
         preferences.setHideAfterSave(true);
-        controller->onSaved = [this] { ++hidden; };
+        QObject::connect(controller.get(), &ExportController::hideEditorRequested, [this] { ++hidden; });
     }
 
     // Lets exports go to the worker from this many pixels on, so that tests stay small.

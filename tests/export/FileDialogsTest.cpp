@@ -85,8 +85,8 @@ TEST(NoOverwriteSaveDialog, RefusesTheNameThatWouldBeWrittenAndStaysOpen) {
                   c.refused ? "Quorvane never replaces existing files. Choose a new name." : "")
             << c.typed.toStdString();
     }
-    EXPECT_EQ(NoOverwriteSaveDialog::validateNewDestination(dir + "/shot.png")->code, 3);
-    EXPECT_FALSE(NoOverwriteSaveDialog::validateNewDestination(dir + "/free.png"));
+    EXPECT_EQ(NoOverwriteSaveDialog::validateNewDestination(dir + "/shot.png").error().code, 3);
+    EXPECT_TRUE(NoOverwriteSaveDialog::validateNewDestination(dir + "/free.png").ok());
 }
 
 // A typed name keeps an extension of the chosen format; another image format's is replaced and

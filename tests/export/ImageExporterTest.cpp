@@ -118,19 +118,19 @@ TEST(ImageExporter, WritesThroughACompleteUnnamedTemporaryFileAndNeverReplacesAF
         EXPECT_TRUE(namesIn(folder.path()).isEmpty());
         return ImageExporter::hardLink(source, destination);
     };
-    EXPECT_FALSE(ImageExporter::write(bytes, urlOf(folder / "a.png"), link));
+    EXPECT_TRUE(ImageExporter::write(bytes, urlOf(folder / "a.png"), link).ok());
     EXPECT_EQ(links, 1);
     EXPECT_EQ(contents(folder / "a.png"), bytes);
 
     EXPECT_EQ(ImageExporter::save(translucentGradient(4, 4), urlOf(folder / "a.png"), Format::png, 0.9),
-              PosixFile::error(EEXIST));
+              Failure{PosixFile::error(EEXIST)});
     EXPECT_EQ(contents(folder / "a.png"), bytes);
     EXPECT_EQ(namesIn(folder.path()), QStringList{"a.png"});
 
     const Error invalid{"Quorvane.ImageExporter.ExportError", 2, "Choose a local file destination."};
     const QUrl web("https://example.com/shot.png");
-    EXPECT_EQ(ImageExporter::write(QByteArray("x"), web), invalid);
-    EXPECT_EQ(ImageExporter::save(translucentGradient(4, 4), web, Format::png, 7), invalid)
+    EXPECT_EQ(ImageExporter::write(QByteArray("x"), web), Failure{invalid});
+    EXPECT_EQ(ImageExporter::save(translucentGradient(4, 4), web, Format::png, 7), Failure{invalid})
         << "before the quality";
 }
 
@@ -140,18 +140,19 @@ TEST(ImageExporter, WithoutHardLinksCreatesTheFileExclusively) {
     const mode_t previousMask = ::umask(022);
     for (int code : {EOPNOTSUPP, EPERM, EXDEV, EMLINK, EACCES}) {
         const fs::path target = folder / std::to_string(code);
-        const auto refuse = [code](const QString&, const QString&) {
-            return std::optional(PosixFile::error(code));
+        const auto refuse = [code](const QString&, const QString&) -> Result<void, Error> {
+            return Failure{PosixFile::error(code)};
         };
         // A link error other than missing support is the result, and nothing is written.
         const bool unsupported = code != EACCES;
-        EXPECT_EQ(ImageExporter::write("bytes", urlOf(target), refuse),
-                  unsupported ? std::nullopt : std::optional(PosixFile::error(code)));
+        EXPECT_EQ(
+            ImageExporter::write("bytes", urlOf(target), refuse),
+            (unsupported ? Result<void, Error>() : Result<void, Error>(Failure{PosixFile::error(code)})));
         EXPECT_EQ(contents(target), unsupported ? QByteArray("bytes") : QByteArray());
         if (!unsupported) continue;
         EXPECT_EQ(fs::status(target).permissions(), fs::perms(0644));
         // Nor does the fallback replace a file.
-        EXPECT_TRUE(ImageExporter::write("other", urlOf(target), refuse));
+        EXPECT_FALSE(ImageExporter::write("other", urlOf(target), refuse).ok());
         EXPECT_EQ(contents(target), QByteArray("bytes"));
     }
     ::umask(previousMask);
@@ -168,9 +169,10 @@ TEST(ImageExporter, ThreadsSavingIntoOneFolderNeverOverwriteOneAnother) {
         workers.emplace_back([&, t] {
             const QByteArray mine = QByteArray::number(t).repeated(5000);
             for (int i = 0; i < savesPerThread; ++i) {
-                sharedWins += !ImageExporter::write(mine, shared);
+                sharedWins += ImageExporter::write(mine, shared).ok();
                 uniqueWins +=
-                    !ImageExporter::write(mine, ImageExporter::uniqueURL(urlOf(folder.path()), Format::png));
+                    ImageExporter::write(mine, ImageExporter::uniqueURL(urlOf(folder.path()), Format::png))
+                        .ok();
             }
         });
     for (auto& worker : workers)
@@ -190,9 +192,9 @@ TEST(ImageExporter, ACrashDuringASaveLeavesNoTemporaryFile) {
     test::TempDir folder;
     const pid_t child = ::fork();
     if (child == 0) {
-        const auto die = [](const QString&, const QString&) -> std::optional<Error> {
+        const auto die = [](const QString&, const QString&) -> Result<void, Error> {
             ::raise(SIGKILL);
-            return std::nullopt;
+            return {};
         };
         (void)ImageExporter::write(QByteArray(4 << 20, 'k'), urlOf(folder / "shot.png"), die);
         ::_exit(0);
@@ -238,7 +240,7 @@ TEST(ImageExporter, ASaveRemovesOnlyStaleTemporaryFilesOfOurs) {
     age(".quorvane-D" + tail);
     const std::string before = everything();
 
-    EXPECT_FALSE(ImageExporter::write("new", urlOf(folder / "new.png")));
+    EXPECT_TRUE(ImageExporter::write("new", urlOf(folder / "new.png")).ok());
     std::string expected = before;
     expected.erase(expected.find(stale), stale.size() + 1);
     expected.insert(expected.rfind('\n') + 1, "new.png\n");

@@ -130,7 +130,8 @@ TEST(HomeView, RepeatReopenAndRestoreShowOnlyWhenTheyCanAct) {
     EXPECT_EQ(rig.home.repeatAreaButton()->toolTip(),
               QStringLiteral("Capture the last area again (Ctrl+Alt+Super+R)"));
     // After an export: Reopen Last Export.
-    ASSERT_TRUE(rig.exporter.saveToFolder(false, false));
+    ASSERT_TRUE(rig.exporter.saveToFolder(ExportController::AfterSave::keepEditor,
+                                          ExportController::Encoding::onGUIThread));
     EXPECT_TRUE(rig.shown(rig.home.reopenLastExportButton()));
     // An edited document replaced by another is kept: Restore Previous.
     EditorDocument* first = rig.model().document();

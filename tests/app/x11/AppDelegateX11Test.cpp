@@ -20,8 +20,8 @@ TEST(AppDelegateX11, StartsUpInOrderAndALinksChoicesLastOneCapture) {
     services->preferences().setPostCaptureAction(PostCaptureAction::showThumbnail);
     {
         AppDelegate delegate(*services);
-        delegate.applicationDidFinishLaunching();
-        EXPECT_TRUE(delegate.didFinishLaunching());
+        delegate.start();
+        EXPECT_TRUE(delegate.isStarted());
         EXPECT_GT(log.count("Launched"), 0);
         // The stored hot keys are registered at start.
         EXPECT_TRUE(services->preferences().hotKeyErrors().empty());
@@ -50,10 +50,10 @@ TEST(AppDelegateX11, StartsUpInOrderAndALinksChoicesLastOneCapture) {
         // A text-recognition area capture shows the Recognized Text window with its run.
         QImage text(40, 20, QImage::Format_RGBA8888_Premultiplied);
         text.fill(Qt::white);
-        delegate.captureController().onOCRImage(text);
+        Q_EMIT delegate.captureController().ocrImageCaptured(text);
         ASSERT_NE(delegate.windows().recognizedTextWindow(), nullptr);
         EXPECT_TRUE(delegate.windows().recognizedTextWindow()->isVisible());
-        delegate.applicationWillTerminate();
+        delegate.aboutToQuit();
     }
 }
 

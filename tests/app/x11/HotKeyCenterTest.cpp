@@ -64,7 +64,8 @@ struct Recorded {
     std::vector<HotKeyAction> triggered;
 
     Recorded() {
-        center->onTrigger = [this](HotKeyAction action) { triggered.push_back(action); };
+        QObject::connect(center.get(), &HotKeyCenter::triggered,
+                         [this](HotKeyAction action) { triggered.push_back(action); });
     }
     // Presses a combination and waits until one more action came in.
     std::optional<HotKeyAction> press(const char* keys) {

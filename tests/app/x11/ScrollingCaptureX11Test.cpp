@@ -65,11 +65,11 @@ struct Shell {
     std::vector<QString> statuses;
 
     Shell() {
-        delegate.applicationDidFinishLaunching();
+        delegate.start();
         ScrollHUDModel& model = scrolling().model();
         QObject::connect(&model, &ScrollHUDModel::statusChanged, [this, &model] { statuses.push_back(model.status()); });
     }
-    ~Shell() { delegate.applicationWillTerminate(); }
+    ~Shell() { delegate.aboutToQuit(); }
 
     ScrollingCaptureController& scrolling() const { return delegate.scrollingCommands().controller(); }
     CaptureController& captures() const { return delegate.captureController(); }
@@ -240,7 +240,7 @@ TEST_F(ScrollingCaptureX11, QuittingOrAnotherClientsGrabLeavesNoPanelAndNoGrab) 
     ASSERT_TRUE(shell->dragRegion(page.rect.topLeft(), QPoint(page.rect.right() + 1, 1079), false));
     ASSERT_TRUE(onScreen(QStringLiteral("Scrolling Capture")));
     // Quitting mid-capture, the button still held at the edge.
-    shell->delegate.applicationWillTerminate();
+    shell->delegate.aboutToQuit();
     EXPECT_FALSE(shell->scrolling().isRunning());
     EXPECT_FALSE(onScreen(QStringLiteral("Scrolling Capture")));
     EXPECT_FALSE(onScreen(QStringLiteral("Scrolling Capture Area")));

@@ -36,10 +36,10 @@ struct DelegateRig {
 
     DelegateRig() {
         services->preferences().setHotKeys(HotKeyCenter::defaultBindings());
-        delegate.applicationDidFinishLaunching();
+        delegate.start();
     }
     ~DelegateRig() {
-        delegate.applicationWillTerminate();
+        delegate.aboutToQuit();
     }
     SettingsWindow& openSettings() {
         delegate.menus().action(MenuCommand::showSettings)->trigger();

@@ -45,7 +45,8 @@ protected:
         calls = 0;
         if (screen == nullptr) screen = QGuiApplication::primaryScreen();
         return overlay.select(frozen.copy(screen->geometry()), screen, {screen->geometry(), 1}, std::nullopt,
-                              taskCancelled,
+                              taskCancelled ? AreaSelectionOverlay::Task::cancelled
+                                            : AreaSelectionOverlay::Task::running,
                               [this](Result<QRectF, Error> value) { result = value, ++calls; });
     }
     AreaSelectionOverlay::SelectionID open(QScreen* screen = nullptr) {

@@ -36,7 +36,8 @@ struct BackdropExport : ::testing::Test {
     // Saves the final image and reads the file back.
     QImage exported() {
         const auto before = exports.savedFiles(exports.folder / "Shots").size();
-        EXPECT_TRUE(exports.controller->saveToFolder(false, true));
+        EXPECT_TRUE(exports.controller->saveToFolder(ExportController::AfterSave::keepEditor,
+                                                     ExportController::Encoding::mayUseWorker));
         EXPECT_TRUE(exports.waitIdle());
         if (exports.savedFiles(exports.folder / "Shots").size() != before + 1) return {};
         return QImage(exports.controller->lastURL().toLocalFile()).convertToFormat(QImage::Format_RGBA8888);

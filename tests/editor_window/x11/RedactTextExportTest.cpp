@@ -67,7 +67,8 @@ struct RedactTextExport : ::testing::TestWithParam<bool> {
     }
 
     QImage exported() {
-        EXPECT_TRUE(exports.controller->saveToFolder(false, true));
+        EXPECT_TRUE(exports.controller->saveToFolder(ExportController::AfterSave::keepEditor,
+                                                     ExportController::Encoding::mayUseWorker));
         EXPECT_TRUE(exports.waitIdle());
         return QImage(exports.controller->lastURL().toLocalFile()).convertToFormat(QImage::Format_RGBA8888);
     }

@@ -30,7 +30,7 @@ TEST(Clipboard, OtherProgramsGetTheExactPngAndATiffOfTheSamePixels) {
             image.setPixelColor(x, y, QColor(x % 256, y % 256, (x + y) % 256, y < 100 ? 255 : (x * 7) % 256));
     image.convertTo(QImage::Format_RGBA8888_Premultiplied);
     const QByteArray png = *ImageExporter::encode(image, ImageExporter::Format::png, 0.9);
-    ASSERT_FALSE(ImageExporter::write(png, clipboard));
+    ASSERT_TRUE(ImageExporter::write(png, clipboard).ok());
 
     // One item, offering TIFF from the start, replaced everything that was there.
     const QByteArray targets = pasteElsewhere("TARGETS");
@@ -46,11 +46,11 @@ TEST(Clipboard, OtherProgramsGetTheExactPngAndATiffOfTheSamePixels) {
 TEST(Clipboard, CorruptPngStillCopiesAndTheTiffRequestGetsNothing) {
     const QByteArray corrupt = QByteArray("\x89PNG\r\n\x1a\n", 8) + "no chunks at all";
     SystemClipboard clipboard(*QGuiApplication::clipboard());
-    ASSERT_FALSE(ImageExporter::write(corrupt, clipboard));
+    ASSERT_TRUE(ImageExporter::write(corrupt, clipboard).ok());
     EXPECT_EQ(pasteElsewhere("image/png"), corrupt);
     EXPECT_TRUE(pasteElsewhere("image/tiff").isEmpty());
     RefusingClipboard refusing;
-    EXPECT_EQ(ImageExporter::write(corrupt, refusing), ImageExporter::ExportError::clipboardFailed);
+    EXPECT_EQ(ImageExporter::write(corrupt, refusing), Failure{ImageExporter::ExportError::clipboardFailed});
 }
 
 using test::ExportFixture;
@@ -58,7 +58,7 @@ using test::ExportFixture;
 TEST(ExportControllerClipboard, OtherProgramsPasteTheFinalImage) {
     ExportFixture f;
     f.edit();
-    ASSERT_TRUE(f.controller->copyFinal(true));
+    ASSERT_TRUE(f.controller->copyFinal(ExportController::Encoding::mayUseWorker));
     const QImage expected = *EditorDocument::renderOutput(f.document->output(f.document->annotations()));
     const auto pasted = ImageImporter::image(pasteElsewhere("image/png"));
     ASSERT_TRUE(pasted);
@@ -69,7 +69,7 @@ TEST(ExportControllerClipboard, AnotherProgramWritingDuringABackgroundCopyKeepsI
     test::RenderLatch latch;
     ExportFixture f;
     f.holdOn(latch);
-    ASSERT_TRUE(f.controller->copyFinal(true));
+    ASSERT_TRUE(f.controller->copyFinal(ExportController::Encoding::mayUseWorker));
     ASSERT_TRUE(latch.waitForArrivals(1));
     // xclip takes the clipboard and stays to serve it; its exit is not waited for.
     QProcess xclip;
