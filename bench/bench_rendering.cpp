@@ -96,7 +96,8 @@ void RenderOutput4K(benchmark::State& state) {
         document.addAnnotation(a);
     if (document.annotations().size() != 200) state.SkipWithError("annotations refused");
     if (adjusted) {
-        document.setOutputSize(QSizeF(1920, 1080), ImageResampler::Quality::highQuality);
+        if (!document.setOutputSize(QSizeF(1920, 1080), ImageResampler::Quality::highQuality))
+            state.SkipWithError("output size refused");
         document.setBackdrop(Backdrop::preset(Backdrop::Preset::ocean, 2));
     }
     const EditorDocument::Output output = document.output(document.annotations());
