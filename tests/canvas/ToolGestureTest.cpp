@@ -9,7 +9,7 @@ namespace {
 
 using Canvas = test::MouseCanvas; // at two view units per pixel
 
-TEST(DrawGesture, APressOutsideTheCropDrawsNothingEvenWhenTheDragEntersTheImage) {
+TEST(ToolGesture, APressOutsideTheCropDrawsNothingEvenWhenTheDragEntersTheImage) {
     for (const char* tool :
          {"Arrow", "Rectangle", "Bracket", "Freehand", "Counter", "Magnifier", "Highlight"}) {
         SCOPED_TRACE(tool);
@@ -21,7 +21,7 @@ TEST(DrawGesture, APressOutsideTheCropDrawsNothingEvenWhenTheDragEntersTheImage)
     }
 }
 
-TEST(DrawGesture, BracketSpineFollowsTheLargerExtentAndEqualExtentsAreVertical) {
+TEST(ToolGesture, BracketSpineFollowsTheLargerExtentAndEqualExtentsAreVertical) {
     struct Case {
         QPointF to;
         QPointF end;
@@ -38,7 +38,7 @@ TEST(DrawGesture, BracketSpineFollowsTheLargerExtentAndEqualExtentsAreVertical) 
     }
 }
 
-TEST(DrawGesture, FreehandNeedsOneViewUnitAndStartsWithTwoPoints) {
+TEST(ToolGesture, FreehandNeedsOneViewUnitAndStartsWithTwoPoints) {
     Canvas canvas(2);
     canvas.settings.choose(QStringLiteral("Freehand"));
     const QPointF from = canvas.mouse.at(20, 20);
@@ -55,7 +55,7 @@ TEST(DrawGesture, FreehandNeedsOneViewUnitAndStartsWithTwoPoints) {
     EXPECT_EQ(canvas.document->annotations().back().points.size(), 7u);
 }
 
-TEST(DrawGesture, ArrowsRunFromPressToReleaseAndCurvedOnesBowTowardThePath) {
+TEST(ToolGesture, ArrowsRunFromPressToReleaseAndCurvedOnesBowTowardThePath) {
     Canvas canvas(2);
     canvas.settings.choose(QStringLiteral("Arrow"));
     canvas.mouse.press(canvas.mouse.at(20, 20));
@@ -75,7 +75,7 @@ TEST(DrawGesture, ArrowsRunFromPressToReleaseAndCurvedOnesBowTowardThePath) {
     EXPECT_LT(curved.arrowMidpoint().y(), 50) << "bows up, where the pointer went";
 }
 
-TEST(DrawGesture, MagnifierGrowsAroundThePressAndHighlightNeedsBothSides) {
+TEST(ToolGesture, MagnifierGrowsAroundThePressAndHighlightNeedsBothSides) {
     Canvas canvas(2);
     canvas.settings.choose(QStringLiteral("Magnifier"));
     canvas.mouse.drag(canvas.mouse.at(50, 50), canvas.mouse.at(53, 54));
@@ -89,7 +89,7 @@ TEST(DrawGesture, MagnifierGrowsAroundThePressAndHighlightNeedsBothSides) {
     EXPECT_EQ(canvas.document->annotations().size(), 2u);
 }
 
-TEST(DrawGesture, TextClickOpensABoxCutAtTheCropAndAddsOnlyWrittenText) {
+TEST(ToolGesture, TextClickOpensABoxCutAtTheCropAndAddsOnlyWrittenText) {
     Canvas canvas(2);
     canvas.settings.choose(QStringLiteral("Text"));
     canvas.mouse.click(canvas.mouse.at(-5, 20));
