@@ -6,8 +6,8 @@
 #include "app/DocumentCommands.h"
 #include "app/EditorWindow.h"
 #include "app/HotKeyCenter.h"
-#include "app/HotKeyDispatch.h"
 #include "app/HotKeyRecording.h"
+#include "app/HotKeyRegistration.h"
 #include "app/OCRController.h"
 #include "app/OCRHandover.h"
 #include "app/PinCommands.h"
@@ -123,7 +123,7 @@ void AppDelegate::acceptLinks() {
     connect(linkTarget_.get(), &ShellLinkTarget::editorRequested, this, &AppDelegate::presentEditor);
     connect(linkTarget_.get(), &ShellLinkTarget::settingsRequested, this,
             [this] { ShellMenus(*this).run(MenuCommand::showSettings); });
-    linkTarget_->scrollingInProgress = [this] { return hotKeyDispatch_->scrollingInProgress(); };
+    linkTarget_->scrollingInProgress = [this] { return captureCommands_->scrollingInProgress(); };
     linkHandler_->launchFinished(*linkTarget_);
 }
 
@@ -199,28 +199,28 @@ void AppDelegate::wireCaptures() {
 }
 
 void AppDelegate::wireHotKeys() {
-    hotKeyDispatch_ = std::make_unique<HotKeyDispatch>(*hotKeyCenter_, services_.preferences(),
-                                                       *captureController_, *captureCommands_);
+    hotKeyRegistration_ = std::make_unique<HotKeyRegistration>(*hotKeyCenter_, services_.preferences());
     connect(hotKeyCenter_.get(), &HotKeyCenter::triggered, this, [this](HotKeyAction action) {
         // Busy while the discard question is open: nothing re-enters it.
         if (!quitCoordinator_->isDeciding() && !discardQuestion_->isOpen())
-            hotKeyDispatch_->handleHotKey(action);
+            captureCommands_->handleHotKey(action);
     });
-    connect(hotKeyDispatch_.get(), &HotKeyDispatch::registered, this, &AppDelegate::showHotKeysInMenu);
+    connect(hotKeyRegistration_.get(), &HotKeyRegistration::registered, this,
+            &AppDelegate::showHotKeysInMenu);
     // A recorder records: the global keys step aside until the last one stops.
-    connect(&settings_->recording(), &HotKeyRecording::recordingDidChange, hotKeyDispatch_.get(),
-            &HotKeyDispatch::hotKeyRecording);
+    connect(&settings_->recording(), &HotKeyRecording::recordingDidChange, hotKeyRegistration_.get(),
+            &HotKeyRegistration::hotKeyRecording);
     Preferences& preferences = services_.preferences();
     // The current value registers the stored hot keys at start.
     hotKeyChange_ = Subscription::subscribe<Preferences, void (Preferences::*)(), Preferences::HotKeys>(
         this, &preferences, &Preferences::hotKeysChanged, [&preferences] { return preferences.hotKeys(); },
-        [this](const Preferences::HotKeys& keys) { hotKeyDispatch_->reregister(keys); });
+        [this](const Preferences::HotKeys& keys) { hotKeyRegistration_->reregister(keys); });
     // A permission granted meanwhile reaches the editor; keys that failed are tried again.
     connect(windows_.get(), &WindowCoordinator::becameActive, this, [this] {
         if (!captureController_->isBusy() && services_.captureService().preflightAccess())
             captureController_->setPermissionGranted(true);
         const Preferences& preferences = services_.preferences();
-        if (!preferences.hotKeyErrors().empty()) hotKeyDispatch_->reregister(preferences.hotKeys());
+        if (!preferences.hotKeyErrors().empty()) hotKeyRegistration_->reregister(preferences.hotKeys());
     });
 }
 
@@ -265,7 +265,7 @@ void AppDelegate::wireScrolling() {
     connect(captureCommands_.get(), &CaptureCommands::scrollingCaptureRequested, scrollingCommands_.get(),
             &ScrollingCommands::scrollingCapture);
     // While a scrolling capture runs only its own hot key acts.
-    hotKeyDispatch_->scrollingInProgress = [this] { return scrollingCommands_->inProgress(); };
+    captureCommands_->scrollingInProgress = [this] { return scrollingCommands_->inProgress(); };
     connect(&scrolling, &ScrollingCommands::stateChanged, menus_.get(), &AppMenus::validate);
 }
 

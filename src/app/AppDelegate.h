@@ -29,7 +29,7 @@ class DragExporter;
 class EditorView;
 class ExportController;
 class HotKeyCenter;
-class HotKeyDispatch;
+class HotKeyRegistration;
 class OCRController;
 class QuitCoordinator;
 class ScrollingCommands;
@@ -80,7 +80,7 @@ public:
     CaptureController& captureController() const { return *captureController_; }
     ExportController& exporter() const { return *exporter_; }
     CaptureCommands& captureCommands() const { return *captureCommands_; }
-    HotKeyDispatch& hotKeyDispatch() const { return *hotKeyDispatch_; }
+    HotKeyRegistration& hotKeyRegistration() const { return *hotKeyRegistration_; }
     OCRController& ocrController() const { return *ocrController_; }
     QuitCoordinator& quitCoordinator() const { return *quitCoordinator_; }
     DiscardQuestion& discardQuestion() const { return *discardQuestion_; }
@@ -129,7 +129,7 @@ private:
     std::unique_ptr<SettingsCommands> settings_;
     std::unique_ptr<ExportController> exporter_;
     std::unique_ptr<CaptureCommands> captureCommands_;
-    std::unique_ptr<HotKeyDispatch> hotKeyDispatch_;
+    std::unique_ptr<HotKeyRegistration> hotKeyRegistration_;
     std::unique_ptr<AppMenus> menus_;
     std::unique_ptr<StatusItem> statusItem_;
     std::unique_ptr<DocumentCommands> documentCommands_;

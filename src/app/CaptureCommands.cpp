@@ -82,6 +82,25 @@ QString CaptureCommands::linkNote() const {
     return QStringLiteral("Started by a link · ") + clause + QStringLiteral(" · Esc cancels");
 }
 
+void CaptureCommands::handleHotKey(HotKeyAction action) {
+    if (captures_.isBusy()) return;
+    if (action != HotKeyAction::scrollingCapture && scrollingInProgress()) return;
+    Log::app().log("Hotkey triggered: {}", rawValue(action).toStdString());
+    switch (action) {
+    case HotKeyAction::captureArea:
+        return captureArea();
+    case HotKeyAction::captureScreen:
+        return captureScreen();
+    case HotKeyAction::repeatArea:
+        if (captures_.canRepeatArea()) repeatArea();
+        return;
+    case HotKeyAction::recognizeArea:
+        return recognizeTextInArea();
+    case HotKeyAction::scrollingCapture:
+        return scrollingCapture();
+    }
+}
+
 void CaptureCommands::captureScreen() {
     if (opensEditorAfterCapture()) presentEditorForCapture();
     captures_.captureDisplay();

@@ -3,6 +3,7 @@
 // The capture commands that the menus, hot keys and links start, and the post-capture action
 // that ends every capture that produced a document.
 
+#include "app/HotKeyAction.h"
 #include "app/URLCommand.h"
 #include "export/PostCaptureAction.h"
 
@@ -29,6 +30,9 @@ public:
 
     // Whether the editor window shows now; set by the shell.
     std::function<bool()> editorVisible = [] { return false; };
+    // True while a scrolling capture (or its drag selection) is under way, when only the
+    // scrolling hot key may act; set by the shell.
+    std::function<bool()> scrollingInProgress = [] { return false; };
 
     // What a link asked for the next capture; cleared when the capture ends.
     std::optional<URLCommand::Then> oneShotThen;
@@ -37,6 +41,8 @@ public:
     bool opensEditorAfterCapture() const;
     QString linkNote() const;
 
+    // A pressed global hot key starts its command, unless a capture is already under way.
+    void handleHotKey(HotKeyAction action);
     void captureScreen();
     void captureArea();
     void chooseWindow();

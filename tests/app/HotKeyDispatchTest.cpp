@@ -1,7 +1,7 @@
-#include "app/HotKeyDispatch.h"
-
 #include "ShellTesting.h"
+#include "app/CaptureCommands.h"
 #include "app/HotKeyCenter.h"
+#include "app/HotKeyRegistration.h"
 #include "platform/HotKeyGrabber.h"
 
 #include <set>
@@ -32,11 +32,11 @@ struct FakeHotKeyGrabber : HotKeyGrabber {
 struct DispatchRig : ShellRig {
     FakeHotKeyGrabber grabber;
     HotKeyCenter center{grabber};
-    HotKeyDispatch dispatch{center, exports.preferences, controller(), *commands};
+    HotKeyRegistration registration{center, exports.preferences};
 
     DispatchRig() {
         QObject::connect(&center, &HotKeyCenter::triggered,
-                         [this](HotKeyAction action) { dispatch.handleHotKey(action); });
+                         [this](HotKeyAction action) { commands->handleHotKey(action); });
     }
     std::size_t appLines() const { return log.lines().size(); }
 };
@@ -47,8 +47,8 @@ TEST(HotKeyDispatch, KeysDuringACaptureDoNothingAndRepeatWithoutAnAreaOnlyLogs) 
     rig.commands->captureScreen();
     ASSERT_TRUE(rig.controller().isBusy());
     const std::size_t before = rig.appLines();
-    rig.dispatch.handleHotKey(HotKeyAction::captureArea);
-    rig.dispatch.handleHotKey(HotKeyAction::captureScreen);
+    rig.commands->handleHotKey(HotKeyAction::captureArea);
+    rig.commands->handleHotKey(HotKeyAction::captureScreen);
     EXPECT_EQ(rig.appLines(), before);
     EXPECT_FALSE(rig.capture.overlay.isOpen());
     rig.controller().cancel();
@@ -58,7 +58,7 @@ TEST(HotKeyDispatch, KeysDuringACaptureDoNothingAndRepeatWithoutAnAreaOnlyLogs) 
     ASSERT_FALSE(rig.controller().canRepeatArea());
     const std::size_t ready = rig.appLines();
     const int shown = rig.editorShown;
-    rig.dispatch.handleHotKey(HotKeyAction::repeatArea);
+    rig.commands->handleHotKey(HotKeyAction::repeatArea);
     const auto lines = rig.log.lines();
     ASSERT_EQ(lines.size(), ready + 1);
     EXPECT_EQ(lines.back(), "Hotkey triggered: repeatArea");
@@ -68,7 +68,7 @@ TEST(HotKeyDispatch, KeysDuringACaptureDoNothingAndRepeatWithoutAnAreaOnlyLogs) 
 
 TEST(HotKeyDispatch, APressedKeyStartsItsCommandAndRecordersSuspendTheKeysUntilTheLastStops) {
     DispatchRig rig;
-    rig.dispatch.registerHotKeys(HotKeyCenter::defaultBindings());
+    rig.registration.registerHotKeys(HotKeyCenter::defaultBindings());
     EXPECT_EQ(rig.grabber.grabbed.size(), 5u);
     ASSERT_TRUE(rig.grabber.press);
     rig.grabber.press(rig.center.id(HotKeyAction::captureArea));
@@ -77,19 +77,19 @@ TEST(HotKeyDispatch, APressedKeyStartsItsCommandAndRecordersSuspendTheKeysUntilT
     rig.controller().cancel();
     ASSERT_TRUE(rig.capture.settle());
 
-    rig.dispatch.hotKeyRecording(true);
-    rig.dispatch.hotKeyRecording(true);
+    rig.registration.hotKeyRecording(true);
+    rig.registration.hotKeyRecording(true);
     EXPECT_TRUE(rig.grabber.grabbed.empty());
     // A stored change during a recording must not grab the combination being recorded.
-    rig.dispatch.reregister(HotKeyCenter::defaultBindings());
+    rig.registration.reregister(HotKeyCenter::defaultBindings());
     EXPECT_TRUE(rig.grabber.grabbed.empty());
-    rig.dispatch.hotKeyRecording(false);
+    rig.registration.hotKeyRecording(false);
     EXPECT_TRUE(rig.grabber.grabbed.empty());
-    rig.dispatch.hotKeyRecording(false);
+    rig.registration.hotKeyRecording(false);
     EXPECT_EQ(rig.grabber.grabbed.size(), rig.exports.preferences.hotKeys().size());
     // One stop too many changes nothing.
-    rig.dispatch.hotKeyRecording(false);
-    EXPECT_EQ(rig.dispatch.activeRecorders(), 0);
+    rig.registration.hotKeyRecording(false);
+    EXPECT_EQ(rig.registration.activeRecorders(), 0);
     EXPECT_EQ(rig.grabber.grabbed.size(), rig.exports.preferences.hotKeys().size());
 }
 
@@ -97,8 +97,8 @@ TEST(HotKeyDispatch, ATakenKeyIsReportedInThePreferencesAndTheLog) {
     DispatchRig rig;
     rig.grabber.refusedKeycodes = {static_cast<std::uint32_t>(position(HotKeyAction::captureArea) + 1)};
     int registrations = 0;
-    QObject::connect(&rig.dispatch, &HotKeyDispatch::registered, [&] { ++registrations; });
-    rig.dispatch.registerHotKeys(HotKeyCenter::defaultBindings());
+    QObject::connect(&rig.registration, &HotKeyRegistration::registered, [&] { ++registrations; });
+    rig.registration.registerHotKeys(HotKeyCenter::defaultBindings());
     EXPECT_EQ(registrations, 1);
     ASSERT_TRUE(rig.exports.preferences.hotKeyErrors().contains(HotKeyAction::captureArea));
     EXPECT_EQ(rig.exports.preferences.hotKeyErrors().size(), 1u);

@@ -4,8 +4,8 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppMenus.h"
-#include "app/HotKeyDispatch.h"
 #include "app/HotKeyRecorder.h"
+#include "app/HotKeyRegistration.h"
 #include "app/LaunchAtLogin.h"
 #include "app/Preferences.h"
 #include "app/ServiceFactory.h"
@@ -65,7 +65,7 @@ TEST(SettingsX11, ARecordedShortcutIsTypedIntoTheRecorderAndThenWorksAsAGlobalHo
 
     // While recording, the current shortcut reaches the recorder, not a capture.
     rig.recorder(HotKeyAction::captureArea).click();
-    EXPECT_EQ(rig.delegate.hotKeyDispatch().activeRecorders(), 1);
+    EXPECT_EQ(rig.delegate.hotKeyRegistration().activeRecorders(), 1);
     ASSERT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+super+4")), 0);
     ASSERT_TRUE(test::waitUntil([&] { return !rig.recorder(HotKeyAction::captureArea).session().isRecording(); }));
     EXPECT_EQ(rig.log.count("Hotkey triggered: captureArea"), 0);
@@ -76,7 +76,7 @@ TEST(SettingsX11, ARecordedShortcutIsTypedIntoTheRecorderAndThenWorksAsAGlobalHo
     rig.recorder(HotKeyAction::captureArea).click();
     ASSERT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+super+5")), 0);
     ASSERT_TRUE(test::waitUntil([&] { return rig.stored(HotKeyAction::captureArea) == HotKeyBinding{23, 0x1900}; }));
-    EXPECT_EQ(rig.delegate.hotKeyDispatch().activeRecorders(), 0);
+    EXPECT_EQ(rig.delegate.hotKeyRegistration().activeRecorders(), 0);
     ASSERT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+super+5")), 0);
     ASSERT_TRUE(test::waitUntil([&] { return rig.log.count("Hotkey triggered: captureArea") == 1; }));
     rig.delegate.captureController().cancel();
@@ -93,9 +93,9 @@ TEST(SettingsX11, ARecordedShortcutIsTypedIntoTheRecorderAndThenWorksAsAGlobalHo
 
     // Closing the window while recording gives the keys back.
     rig.recorder(HotKeyAction::captureScreen).click();
-    EXPECT_EQ(rig.delegate.hotKeyDispatch().activeRecorders(), 1);
+    EXPECT_EQ(rig.delegate.hotKeyRegistration().activeRecorders(), 1);
     window.close();
-    EXPECT_EQ(rig.delegate.hotKeyDispatch().activeRecorders(), 0);
+    EXPECT_EQ(rig.delegate.hotKeyRegistration().activeRecorders(), 0);
     ASSERT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+super+3")), 0);
     ASSERT_TRUE(test::waitUntil([&] { return rig.log.count("Hotkey triggered: captureScreen") == 1; }, 20000));
     ASSERT_TRUE(test::waitUntil([&] { return !rig.delegate.captureController().isBusy(); }, 20000));
