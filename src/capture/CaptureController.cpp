@@ -95,8 +95,8 @@ void CaptureController::start(Kind kind, const QString& status) {
         return;
     }
     setBusy(true);
-    session_ = std::make_shared<CaptureSession>();
-    CaptureSession& s = *session_;
+    session_ = std::make_shared<Session>();
+    Session& s = *session_;
     s.kind = kind;
     s.oneShotDelay = std::exchange(oneShotDelay, std::nullopt);
     s.note = std::exchange(oneShotNote, std::nullopt);
@@ -113,11 +113,16 @@ void CaptureController::start(Kind kind, const QString& status) {
     if (auto begun = resumeAfter(&CaptureController::begin, Waiting::turn)) QTimer::singleShot(0, begun);
 }
 
+int CaptureController::delaySeconds(std::optional<int> oneShot, int standing) {
+    if (oneShot) return *oneShot >= 0 && *oneShot <= 10 ? *oneShot : 0;
+    return standing == 0 || standing == 3 || standing == 5 ? standing : 0;
+}
+
 void CaptureController::begin() {
-    CaptureSession& s = *session_;
+    Session& s = *session_;
     if (s.kind == Kind::refreshTargets) return listTargets(&CaptureController::targetsListed);
     if (s.kind == Kind::display || s.kind == Kind::window) setLastCaptureFrame(std::nullopt);
-    s.secondsLeft = CaptureDelay::seconds(s.oneShotDelay, captureDelay_);
+    s.secondsLeft = delaySeconds(s.oneShotDelay, captureDelay_);
     setCountingDown(s.secondsLeft > 0);
     countDown();
 }
@@ -125,7 +130,7 @@ void CaptureController::begin() {
 // The wait that lets the user open a menu or bring a window forward: whole seconds, a status for
 // each, isCountingDown while it runs.
 void CaptureController::countDown() {
-    CaptureSession& s = *session_;
+    Session& s = *session_;
     if (s.secondsLeft == 0) {
         setCountingDown(false);
         return listTargets(&CaptureController::targetsListed);
@@ -151,7 +156,7 @@ void CaptureController::listTargets(Step<ShareableContent> next) {
 
 void CaptureController::targetsListed(ShareableContent content) {
     offerWindows(content);
-    CaptureSession& s = *session_;
+    Session& s = *session_;
     switch (s.kind) {
     case Kind::refreshTargets:
         setStatus(windows_.empty() ? QStringLiteral("No available windows. Try capturing a display.")
@@ -207,7 +212,7 @@ void CaptureController::takeScreenshot(const ContentFilter& filter) {
 }
 
 void CaptureController::screenshotTaken(QImage image) {
-    CaptureSession& s = *session_;
+    Session& s = *session_;
     switch (s.kind) {
     case Kind::display:
     case Kind::window:
@@ -235,7 +240,7 @@ void CaptureController::areaPicked(QRectF rect) {
 // A display that changed since the screenshot would give other pixels than those the user saw.
 void CaptureController::displaysListedAgain(ShareableContent content) {
     offerWindows(content);
-    CaptureSession& s = *session_;
+    Session& s = *session_;
     if (!displaysUnchanged(s.area.topology, content) || !stillRunning()) return;
     std::optional<QImage> cropped = s.geometry.crop(s.frozen, s.area.rect);
     if (!cropped)
@@ -273,7 +278,7 @@ void CaptureController::displaysListedAgain(ShareableContent content) {
 
 void CaptureController::handOver(const QImage& image) {
     if (!stillRunning()) return;
-    CaptureSession& s = *session_;
+    Session& s = *session_;
     const bool toOCR = s.kind == Kind::recognitionArea;
     Log::capture().log("Capture succeeded: {}x{} px, ocr {}", image.width(), image.height(), toOCR);
     setPermissionGranted(true);
@@ -340,13 +345,13 @@ void CaptureController::release() {
 
 std::optional<std::uint64_t> CaptureController::beginWait(Waiting waiting) {
     if (!stillRunning()) return std::nullopt;
-    CaptureSession& s = *session_;
+    Session& s = *session_;
     s.waiting = waiting;
     if (waiting == Waiting::listing || waiting == Waiting::screenshot) s.timeout.start(serviceTimeoutMs);
     return ++s.waitID;
 }
 
-bool CaptureController::endWait(CaptureSession& session, std::uint64_t id) {
+bool CaptureController::endWait(Session& session, std::uint64_t id) {
     if (session.waiting == Waiting::nothing || session.waitID != id) return false;
     session.waiting = Waiting::nothing;
     session.timeout.stop();
@@ -354,7 +359,7 @@ bool CaptureController::endWait(CaptureSession& session, std::uint64_t id) {
 }
 
 void CaptureController::serviceTimedOut() {
-    CaptureSession& s = *session_;
+    Session& s = *session_;
     const Waiting waiting = s.waiting;
     if (!endWait(s, s.waitID)) return;
     failCapture(CaptureService::error(waiting == Waiting::listing ? CaptureService::connectionFailed
@@ -373,7 +378,7 @@ template<class T>
 std::function<void(Result<T, Error>)> CaptureController::resumeWith(Step<T> step, Waiting waiting) {
     const std::optional<std::uint64_t> id = beginWait(waiting);
     if (!id) return {};
-    return [this, weak = std::weak_ptr<CaptureSession>(session_), id = *id, step](Result<T, Error> answer) {
+    return [this, weak = std::weak_ptr<Session>(session_), id = *id, step](Result<T, Error> answer) {
         // Held, so that the session outlives the step that ends it.
         const auto session = weak.lock();
         if (!session || !endWait(*session, id)) return;
@@ -386,7 +391,7 @@ std::function<void(Result<T, Error>)> CaptureController::resumeWith(Step<T> step
 std::function<void()> CaptureController::resumeAfter(void (CaptureController::*step)(), Waiting waiting) {
     const std::optional<std::uint64_t> id = beginWait(waiting);
     if (!id) return {};
-    return [this, weak = std::weak_ptr<CaptureSession>(session_), id = *id, step] {
+    return [this, weak = std::weak_ptr<Session>(session_), id = *id, step] {
         const auto session = weak.lock();
         if (!session || !endWait(*session, id) || !stillRunning()) return;
         (this->*step)();

@@ -11,18 +11,22 @@
 #include "capture/AreaSelectionOverlay.h"
 #include "capture/CaptureDelay.h"
 #include "capture/CaptureService.h"
-#include "capture/CaptureSession.h"
+#include "capture/DisplayTopology.h"
 #include "capture/DocumentHandover.h"
 #include "core/Error.h"
 #include "core/Result.h"
 #include "document/EditorDocument.h"
+#include "imaging/CaptureGeometry.h"
 
 #include <QImage>
 #include <QObject>
 #include <QPointF>
 #include <QPointer>
 #include <QRectF>
+#include <QScreen>
 #include <QString>
+#include <QTimer>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -92,6 +96,10 @@ public:
     int captureDelay() const { return captureDelay_; }
     void setCaptureDelay(int seconds);
     bool canRepeatArea() const { return lastArea_.has_value(); }
+
+    // The seconds a capture waits: a one-shot delay wins whenever one is set (0 to 10, anything
+    // else is none); otherwise the standing delay, which the home view offers as 0, 3 or 5 only.
+    static int delaySeconds(std::optional<int> oneShot, int standing);
 
     // For the next capture only (set by links).
     std::optional<int> oneShotDelay;
@@ -177,8 +185,64 @@ Q_SIGNALS:
     void aboutToReplaceDocument();
 
 private:
-    using Kind = CaptureSession::Kind;
-    using Waiting = CaptureSession::Waiting;
+    // What one capture knows while it runs: what it was asked to take (read when it was asked, not
+    // when its step runs), what its steps have found so far, and the one answer it waits for. It
+    // lives from the start of a capture to its end, so that an answer arriving after the end finds
+    // it gone.
+    struct Session {
+        enum class Kind {
+            // Only the listing: the window picker's windows, the editor's Retry.
+            refreshTargets,
+            display,
+            window,
+            // The areas dragged over a frozen image of one display, by what becomes of them.
+            area,
+            recognitionArea,
+            overlayArea,
+            scrollingArea,
+            repeatArea,
+        };
+        // What the capture waits for; a cancellation ends each in its own way.
+        enum class Waiting { nothing, turn, countdown, listing, screenshot, picker, question };
+
+        // An area Repeat Area takes again, with the displays as they were when it was picked.
+        struct Area {
+            QRectF rect;
+            DisplayID displayID = 0;
+            DisplayTopology topology;
+        };
+
+        Kind kind = Kind::display;
+        std::optional<int> oneShotDelay;
+        std::optional<QString> note;
+        QPointF pointer;
+        WindowID chosenWindow = 0;
+        // The saved area of a repeat; the picked one of an area capture.
+        Area area;
+
+        int secondsLeft = 0;
+        std::function<void()> stopSleep;
+        // The display being captured, its screen and its pixels per point.
+        QPointer<QScreen> screen;
+        CaptureGeometry geometry;
+        double scale = 1.0;
+        // The whole display as the user saw it while picking (or as a repeat took it).
+        QImage frozen;
+        AreaSelectionOverlay::SelectionID selection = 0;
+        // Set when a cancelled capture takes its image back from the document handover.
+        std::shared_ptr<bool> withdrawn = std::make_shared<bool>(false);
+        QString capturedSize;
+
+        Waiting waiting = Waiting::nothing;
+        // Numbers the waits, so that only the answer to the pending one counts.
+        std::uint64_t waitID = 0;
+        QTimer timeout;
+        bool cancelled = false;
+        bool ended = false;
+    };
+
+    using Kind = Session::Kind;
+    using Waiting = Session::Waiting;
     template<class T>
     using Step = void (CaptureController::*)(T);
 
@@ -191,7 +255,7 @@ private:
     void setCountingDown(bool counting);
     void setWindows(std::vector<CaptureWindow> windows);
     void setLastCaptureFrame(const std::optional<QRectF>& frame);
-    void setLastArea(std::optional<CaptureSession::Area> area);
+    void setLastArea(std::optional<Session::Area> area);
     void setError(const std::optional<QString>& message, bool retryable);
     template<class T>
     void update(T& field, T value, void (CaptureController::*changed)());
@@ -233,7 +297,7 @@ private:
     // Starts the wait; none, after ending the capture, when it was cancelled meanwhile.
     std::optional<std::uint64_t> beginWait(Waiting waiting);
     // Whether `id` is the pending wait of `session`; the wait is over afterwards.
-    static bool endWait(CaptureSession& session, std::uint64_t id);
+    static bool endWait(Session& session, std::uint64_t id);
     void serviceTimedOut();
     // Ends a capture cancelled while no wait was pending; false then.
     bool stillRunning();
@@ -264,10 +328,10 @@ private:
     bool isChoosingWindow_ = false;
     std::optional<QRectF> lastCaptureFrame_;
     int captureDelay_ = 0;
-    std::optional<CaptureSession::Area> lastArea_;
+    std::optional<Session::Area> lastArea_;
 
     // The running capture; none between captures.
-    std::shared_ptr<CaptureSession> session_;
+    std::shared_ptr<Session> session_;
     bool destroying_ = false;
 };
 

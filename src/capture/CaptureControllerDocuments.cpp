@@ -122,7 +122,7 @@ void CaptureController::setCaptureDelay(int seconds) {
     update(captureDelay_, seconds, &CaptureController::captureDelayChanged);
 }
 
-void CaptureController::setLastArea(std::optional<CaptureSession::Area> area) {
+void CaptureController::setLastArea(std::optional<Session::Area> area) {
     const bool could = canRepeatArea();
     lastArea_ = std::move(area);
     if (could != canRepeatArea()) Q_EMIT canRepeatAreaChanged();

@@ -6,11 +6,6 @@
 
 namespace quorvane::CaptureDelay {
 
-int seconds(std::optional<int> oneShot, int standing) {
-    if (oneShot) return *oneShot >= 0 && *oneShot <= 10 ? *oneShot : 0;
-    return standing == 0 || standing == 3 || standing == 5 ? standing : 0;
-}
-
 Sleep timerSleep() {
     return [](int milliseconds, std::function<void()> wake) -> std::function<void()> {
         // The clock keeps counting while the computer is suspended: a countdown that a suspend

@@ -73,7 +73,7 @@ TEST(CaptureDelay, ChoosesTheOneShotDelayOrAStandingDelayOfZeroThreeOrFive) {
     const Case cases[] = {{std::nullopt, 5, 5}, {std::nullopt, 4, 0}, {10, 0, 10},
                           {11, 3, 0},           {-1, 5, 0},           {0, 5, 0}};
     for (const Case& each : cases)
-        EXPECT_EQ(CaptureDelay::seconds(each.oneShot, each.standing), each.seconds)
+        EXPECT_EQ(CaptureController::delaySeconds(each.oneShot, each.standing), each.seconds)
             << each.oneShot.value_or(99) << " " << each.standing;
 }
 
