@@ -42,6 +42,21 @@ Result<Encoded, Error> encodedFinal(const ExportController::Renderer& render,
     return Encoded{std::move(*png), image->size()};
 }
 
+// Renders and writes one save; any thread.
+Result<QSize, Error> renderAndSave(const ExportController::Renderer& render,
+                                   const ExportController::Saver& save, const EditorDocument::Output& output,
+                                   const QUrl& destination, ImageExporter::Format format, double quality,
+                                   bool createFolder) {
+    auto image = render(output);
+    if (!image) return Failure{image.error()};
+    if (createFolder) {
+        const QString folder = QFileInfo(destination.toLocalFile()).absolutePath();
+        if (auto made = ExportFiles::prepareFolder(folder); !made) return Failure{made.error()};
+    }
+    if (auto saved = save(*image, destination, format, quality); !saved) return Failure{saved.error()};
+    return image->size();
+}
+
 } // namespace
 
 Error ExportController::noDocument() {
@@ -205,6 +220,86 @@ bool ExportController::finishCapture(PostCaptureAction action) {
         failed = !perform(ImageExporter::Format::png, [this, document] { return copyStep(document); }).ok();
     }
     return action == PostCaptureAction::copyAndOpenEditor || failed;
+}
+
+Result<void, Error> ExportController::saveToFolder(AfterSave after, Encoding encoding) {
+    EditorDocument* document = document_();
+    if (refusesExport(document)) return Failure{reviewOpen()};
+    const std::uint64_t request = ++saveRequest_;
+    const auto target = [this] {
+        const ImageExporter::Format format = settings_.format();
+        return SaveTarget{ImageExporter::uniqueURL(QUrl::fromLocalFile(settings_.saveFolder()), format),
+                          format, settings_.jpegQuality(), true};
+    };
+    if (encoding == Encoding::mayUseWorker && document != nullptr && rendersInBackground(*document)) {
+        saveInBackground(*document, target(), after, request);
+        return {};
+    }
+    return perform(settings_.format(), [&]() -> Result<void, Error> {
+        if (document == nullptr) return Failure{noDocument()};
+        return saveStep(document, target(), after);
+    });
+}
+
+Result<void, Error> ExportController::saveStep(EditorDocument* document, const SaveTarget& target,
+                                               AfterSave after) {
+    const qint64 revision = document->revision();
+    auto size = renderAndSave(renderer, saver, document->output(document->annotations()), target.destination,
+                              target.format, target.quality, target.createFolder);
+    if (!size) return Failure{size.error()};
+    didSave(target.destination, *size, target.format, after, true);
+    markExported(*document, revision);
+    return {};
+}
+
+void ExportController::saveInBackground(EditorDocument& document, const SaveTarget& target, AfterSave after,
+                                        std::uint64_t request) {
+    const qint64 revision = document.revision();
+    QPointer<EditorDocument> kept(&document);
+    background_->run<QSize>(
+        [render = renderer, save = saver, output = document.output(document.annotations()), target] {
+            return renderAndSave(render, save, output, target.destination, target.format, target.quality,
+                                 target.createFolder);
+        },
+        [this, kept, revision, request, target, after](Result<QSize, Error> size) {
+            const bool newest = request == saveRequest_;
+            // A superseded save's failure must not write over the message of the newer one.
+            if (!size) return fail(target.format, size.error(), newest);
+            // Hidden only while the user still looks at exactly what was saved.
+            EditorDocument* current = document_();
+            const bool sameView = kept && current == kept.data() && current->revision() == revision;
+            didSave(target.destination, *size, target.format, sameView ? after : AfterSave::keepEditor,
+                    newest);
+            if (kept) markExported(*kept, revision);
+        });
+}
+
+void ExportController::didSave(const QUrl& file, QSize size, ImageExporter::Format format, AfterSave after,
+                               bool newest) {
+    Log::exporting().log("Saved {}x{} px {}", size.width(), size.height(), ImageExporter::rawValue(format));
+    if (!newest) return;
+    lastURL_ = file;
+    settings_.setLastExport(file.toLocalFile());
+    Q_EMIT lastURLChanged();
+    setMessage(QStringLiteral("Saved to ") + ExportFiles::folderDisplayName(file) + QLatin1Char('.'));
+    if (after == AfterSave::hideEditorIfSet && settings_.hideAfterSave()) Q_EMIT hideEditorRequested();
+}
+
+bool ExportController::reopenLast() {
+    bool reopened = false;
+    const Result<void, Error> read = perform(std::nullopt, [&]() -> Result<void, Error> {
+        if (lastURL_.isEmpty())
+            return Failure{Error{QStringLiteral("Quorvane.Export"), 1,
+                                 QStringLiteral("The last exported file is unavailable.")}};
+        auto image = ImageImporter::image(lastURL_);
+        if (!image)
+            return Failure{Error{QStringLiteral("Quorvane.Import"), 1, image.error().message(lastURL_)}};
+        // The capture controller may decline (it keeps unexported work); it says why itself.
+        reopened = onReopen(*image);
+        if (reopened) setMessage(QStringLiteral("Reopened ") + lastURL_.fileName() + QLatin1Char('.'));
+        return {};
+    });
+    return read.ok() && reopened;
 }
 
 void ExportController::whenIdle(std::function<void()> handler) {
