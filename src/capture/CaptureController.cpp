@@ -75,7 +75,7 @@ void CaptureController::cancelSession() {
         overlay_.cancel(session->selection);
         break;
     case Waiting::question:
-        handover_.withdraw(session->withdrawn);
+        withdrawReplacement(session->withdrawn);
         break;
     case Waiting::nothing:
     case Waiting::turn:

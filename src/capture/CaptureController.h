@@ -12,7 +12,6 @@
 #include "capture/CaptureDelay.h"
 #include "capture/CaptureService.h"
 #include "capture/DisplayTopology.h"
-#include "capture/DocumentHandover.h"
 #include "core/Error.h"
 #include "core/Result.h"
 #include "document/EditorDocument.h"
@@ -73,8 +72,8 @@ public:
 
     // ---- Published fields
     const std::vector<CaptureWindow>& windows() const { return windows_; }
-    EditorDocument* document() const { return handover_.document(); }
-    EditorDocument* previousDocument() const { return handover_.previousDocument(); }
+    EditorDocument* document() const { return document_; }
+    EditorDocument* previousDocument() const { return previousDocument_; }
     bool isBusy() const { return isBusy_; }
     bool isCountingDown() const { return isCountingDown_; }
     bool permissionGranted() const { return permissionGranted_; }
@@ -229,7 +228,7 @@ private:
         // The whole display as the user saw it while picking (or as a repeat took it).
         QImage frozen;
         AreaSelectionOverlay::SelectionID selection = 0;
-        // Set when a cancelled capture takes its image back from the document handover.
+        // Set when a cancelled capture takes its image back from a replacement still deciding.
         std::shared_ptr<bool> withdrawn = std::make_shared<bool>(false);
         QString capturedSize;
 
@@ -259,7 +258,7 @@ private:
     void setError(const std::optional<QString>& message, bool retryable);
     template<class T>
     void update(T& field, T value, void (CaptureController::*changed)());
-    bool handoverBusy() const { return isBusy_ || handover_.isAsking(); }
+    bool handoverBusy() const { return isBusy_ || asking_; }
 
     // ---- The steps of a capture, in the order they run (CaptureController.cpp)
     void start(Kind kind, const QString& status);
@@ -302,10 +301,32 @@ private:
     // Ends a capture cancelled while no wait was pending; false then.
     bool stillRunning();
 
-    // ---- Documents (CaptureControllerDocuments.cpp)
-    // The handover, with the refusal's status.
+    // ---- Documents (CaptureControllerDocuments.cpp). The one rule every new document passes: a
+    // replaced document with unexported changes is kept as the previous document; when the
+    // previous one has unexported changes too, the user is asked, and a refusal keeps both. A
+    // dropped document is released on a later turn, since a pane, a text edit or a drag may still
+    // be using it. One question at a time: replacements that arrive while one is out wait for its
+    // answer.
+    // Whether the old document was kept as the previous one; none when the user refused.
+    using Replaced = std::function<void(std::optional<bool> kept)>;
+    // `done` learns the outcome once, unless `withdrawn` is set first (then never); a refusal
+    // also says why nothing opened.
     void replaceDocument(const QImage& image, const std::optional<QString>& name, double pixelScale,
-                         DocumentHandover::Replaced done, std::shared_ptr<bool> withdrawn = {});
+                         Replaced done, std::shared_ptr<bool> withdrawn = {});
+    void decideReplacement(const QImage& image, const std::optional<QString>& name, double pixelScale,
+                           Replaced done, std::shared_ptr<bool> withdrawn);
+    void askAboutPrevious(const QImage& image, const std::optional<QString>& name, double pixelScale,
+                          Replaced done, std::shared_ptr<bool> withdrawn);
+    // Takes back the image of a replacement; drops its question when that is the one out.
+    void withdrawReplacement(const std::shared_ptr<bool>& withdrawn);
+    // What becomes of the open document when a new one is installed.
+    enum class Current { dropped, keptAsPrevious };
+    void installDocument(const QImage& image, const std::optional<QString>& name, double pixelScale,
+                         Current current, const Replaced& done);
+    // Announces both changes after both fields hold their new values; the document last.
+    void setDocuments(EditorDocument* document, EditorDocument* previous);
+    void dropQuestion();
+    void runWaitingReplacements();
     enum class Opening { file, reopen };
     // A reopened image keeps the error on show and drops the name.
     void openDocument(const QImage& image, const std::optional<QString>& name, std::function<void(bool)> done,
@@ -317,7 +338,15 @@ private:
     AreaSelectionOverlay& overlay_;
 
     std::vector<CaptureWindow> windows_;
-    DocumentHandover handover_;
+    // The documents are this controller's children.
+    QPointer<EditorDocument> document_;
+    QPointer<EditorDocument> previousDocument_;
+    // A question about the previous document is out.
+    bool asking_ = false;
+    std::uint64_t questionID_ = 0;
+    // The withdrawal flag of the replacement whose question is out.
+    std::shared_ptr<bool> askingFor_;
+    std::vector<std::function<void()>> waitingReplacements_;
     bool isBusy_ = false;
     bool isCountingDown_ = false;
     bool permissionGranted_ = true;

@@ -1,16 +1,18 @@
 // The capture controller's making, its published fields and the helpers its steps share; and its
-// documents: images that become the document outside a capture (an opened or dropped file, the
-// reopened last export, a stitched scrolling capture) and the way back to the previous document,
-// each with its status. Every replacement passes the handover's rule; a refusal says why nothing
-// opened.
+// documents: the replacement rule every new document passes, images that become the document
+// outside a capture (an opened or dropped file, the reopened last export, a stitched scrolling
+// capture) and the way back to the previous document, each with its status. A refusal says why
+// nothing opened.
 
 #include "capture/CaptureController.h"
 #include "capture/CaptureTargets.h"
 #include "core/Geometry.h"
+#include "core/Log.h"
 
 #include <QCoreApplication>
 #include <QCursor>
 #include <algorithm>
+#include <array>
 #include <utility>
 
 namespace quorvane {
@@ -18,22 +20,17 @@ namespace quorvane {
 CaptureController::CaptureController(CaptureService& service, AreaSelectionOverlay& overlay, QObject* parent)
     : QObject(parent), pointerPosition([] { return QPointF(QCursor::pos()); }), screenFor(screenForDisplay),
       sleep(CaptureDelay::timerSleep()), service_(service), overlay_(overlay),
-      permissionGranted_(service.preflightAccess()), statusMessage_(QString::fromUtf8(initialStatus)) {
-    // The shell answers the handover's questions through the controller.
-    handover_.isDirty = [this](EditorDocument* document) { return isDirty(document); };
-    handover_.mayDiscardPrevious = [this](EditorDocument* previous, std::function<void(bool)> reply) {
-        mayDiscardPrevious(previous, std::move(reply));
-    };
-    connect(&handover_, &DocumentHandover::aboutToReplaceDocument, this,
-            &CaptureController::aboutToReplaceDocument);
-    connect(&handover_, &DocumentHandover::documentChanged, this, &CaptureController::documentChanged);
-    connect(&handover_, &DocumentHandover::previousDocumentChanged, this,
-            &CaptureController::previousDocumentChanged);
-}
+      permissionGranted_(service.preflightAccess()), statusMessage_(QString::fromUtf8(initialStatus)) {}
 
 CaptureController::~CaptureController() {
     destroying_ = true;
     cancelSession();
+    // A question still out is dropped and the replacements waiting for it never run; the
+    // documents go before the rest of the controller.
+    if (std::exchange(asking_, false)) ++questionID_;
+    askingFor_.reset();
+    waitingReplacements_.clear();
+    qDeleteAll(findChildren<EditorDocument*>(Qt::FindDirectChildrenOnly));
 }
 
 Error CaptureController::failure(const QString& message) {
@@ -165,9 +162,8 @@ QString CaptureController::keptSentence(bool kept) {
 }
 
 void CaptureController::replaceDocument(const QImage& image, const std::optional<QString>& name,
-                                        double pixelScale, DocumentHandover::Replaced done,
-                                        std::shared_ptr<bool> withdrawn) {
-    handover_.replace(
+                                        double pixelScale, Replaced done, std::shared_ptr<bool> withdrawn) {
+    decideReplacement(
         image, name, pixelScale,
         [this, done = std::move(done)](std::optional<bool> kept) {
             if (!kept)
@@ -176,6 +172,103 @@ void CaptureController::replaceDocument(const QImage& image, const std::optional
             done(kept);
         },
         std::move(withdrawn));
+}
+
+void CaptureController::decideReplacement(const QImage& image, const std::optional<QString>& name,
+                                          double pixelScale, Replaced done, std::shared_ptr<bool> withdrawn) {
+    if (withdrawn && *withdrawn) return;
+    if (asking_) {
+        waitingReplacements_.push_back(
+            [this, image, name, pixelScale, done = std::move(done), withdrawn]() mutable {
+                decideReplacement(image, name, pixelScale, std::move(done), withdrawn);
+            });
+        return;
+    }
+    Q_EMIT aboutToReplaceDocument();
+    EditorDocument* current = document_;
+    if (current == nullptr || !isDirty(current))
+        return installDocument(image, name, pixelScale, Current::dropped, done);
+    EditorDocument* previous = previousDocument_;
+    if (previous != nullptr && previous != current && isDirty(previous))
+        return askAboutPrevious(image, name, pixelScale, std::move(done), std::move(withdrawn));
+    installDocument(image, name, pixelScale, Current::keptAsPrevious, done);
+}
+
+void CaptureController::askAboutPrevious(const QImage& image, const std::optional<QString>& name,
+                                         double pixelScale, Replaced done, std::shared_ptr<bool> withdrawn) {
+    asking_ = true;
+    askingFor_ = withdrawn;
+    const std::uint64_t question = ++questionID_;
+    QPointer<EditorDocument> current = document_;
+    QPointer<EditorDocument> previous = previousDocument_;
+    const std::array<const void*, 2> asked{current.data(), previous.data()};
+    QPointer<CaptureController> self(this);
+    auto answered = std::make_shared<bool>(false);
+    mayDiscardPrevious(previous, [=](bool mayDiscard) {
+        CaptureController* controller = self.data();
+        if (*answered || controller == nullptr || controller->questionID_ != question || !controller->asking_)
+            return;
+        *answered = true;
+        controller->asking_ = false;
+        controller->askingFor_.reset();
+        // Alive and at the same address is the same object; a deleted one has changed.
+        const bool same = controller->document_.data() == current.data() &&
+                          current.isNull() == (asked[0] == nullptr) &&
+                          controller->previousDocument_.data() == previous.data() &&
+                          previous.isNull() == (asked[1] == nullptr);
+        if (!same) {
+            // The pair changed while the user was asked: the rule decides again.
+            controller->decideReplacement(image, name, pixelScale, done, withdrawn);
+        } else if (!mayDiscard) {
+            Log::capture().log("New image not opened: previous document has unexported changes");
+            done(std::nullopt);
+        } else {
+            controller->installDocument(image, name, pixelScale, Current::keptAsPrevious, done);
+        }
+        controller->runWaitingReplacements();
+    });
+}
+
+void CaptureController::withdrawReplacement(const std::shared_ptr<bool>& withdrawn) {
+    if (!withdrawn) return;
+    *withdrawn = true;
+    if (askingFor_ == withdrawn) dropQuestion();
+}
+
+void CaptureController::dropQuestion() {
+    if (!asking_) return;
+    asking_ = false;
+    askingFor_.reset();
+    ++questionID_;
+    runWaitingReplacements();
+}
+
+void CaptureController::runWaitingReplacements() {
+    while (!asking_ && !waitingReplacements_.empty()) {
+        auto next = std::move(waitingReplacements_.front());
+        waitingReplacements_.erase(waitingReplacements_.begin());
+        next();
+    }
+}
+
+void CaptureController::installDocument(const QImage& image, const std::optional<QString>& name,
+                                        double pixelScale, Current current, const Replaced& done) {
+    auto* created = new EditorDocument(image, name, pixelScale, this);
+    const bool kept = current == Current::keptAsPrevious;
+    setDocuments(created, kept ? document_.data() : previousDocument_.data());
+    done(kept);
+}
+
+void CaptureController::setDocuments(EditorDocument* document, EditorDocument* previous) {
+    EditorDocument* const before[] = {document_.data(), previousDocument_.data()};
+    const bool documentChanged = document_ != document;
+    const bool previousChanged = previousDocument_ != previous;
+    document_ = document;
+    previousDocument_ = previous;
+    for (EditorDocument* old : before)
+        if (old != nullptr && old != document && old != previous) old->release();
+    if (previousChanged) Q_EMIT previousDocumentChanged();
+    if (documentChanged) Q_EMIT this->documentChanged();
 }
 
 void CaptureController::openImage(const QImage& image, const std::optional<QString>& name,
@@ -234,7 +327,7 @@ void CaptureController::restorePreviousDocument() {
     setLastCaptureFrame(std::nullopt);
     if (handoverBusy() || previousDocument() == nullptr) return;
     Q_EMIT aboutToReplaceDocument();
-    handover_.swap();
+    setDocuments(previousDocument_.data(), document_.data());
     setStatus(QStringLiteral("Restored previous document."));
 }
 
