@@ -89,7 +89,7 @@ void CaptureController::cancelSession() {
 // ---- The steps of a capture, in the order they run
 
 void CaptureController::start(Kind kind, const QString& status) {
-    if (handoverBusy()) {
+    if (busyOrAsking()) {
         oneShotDelay.reset();
         oneShotNote.reset();
         return;

@@ -258,7 +258,7 @@ private:
     void setError(const std::optional<QString>& message, bool retryable);
     template<class T>
     void update(T& field, T value, void (CaptureController::*changed)());
-    bool handoverBusy() const { return isBusy_ || asking_; }
+    bool busyOrAsking() const { return isBusy_ || asking_; }
 
     // ---- The steps of a capture, in the order they run (CaptureController.cpp)
     void start(Kind kind, const QString& status);

@@ -283,7 +283,7 @@ void CaptureController::reopenImage(const QImage& image, std::function<void(bool
 void CaptureController::openDocument(const QImage& image, const std::optional<QString>& name,
                                      std::function<void(bool)> done, Opening opening) {
     setLastCaptureFrame(std::nullopt);
-    if (handoverBusy()) {
+    if (busyOrAsking()) {
         if (done) done(false);
         return;
     }
@@ -325,14 +325,14 @@ void CaptureController::openScrollingCapture(const QImage& image, double pixelSc
 
 void CaptureController::restorePreviousDocument() {
     setLastCaptureFrame(std::nullopt);
-    if (handoverBusy() || previousDocument() == nullptr) return;
+    if (busyOrAsking() || previousDocument() == nullptr) return;
     Q_EMIT aboutToReplaceDocument();
     setDocuments(previousDocument_.data(), document_.data());
     setStatus(QStringLiteral("Restored previous document."));
 }
 
 void CaptureController::requestPermission() {
-    if (handoverBusy()) return;
+    if (busyOrAsking()) return;
     const bool granted = service_.requestAccess();
     setPermissionGranted(granted);
     setErrorMessage(granted ? std::nullopt
