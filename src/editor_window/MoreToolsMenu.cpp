@@ -38,9 +38,9 @@ void MoreToolsMenu::setTools(const QStringList& tools) {
 }
 
 std::optional<QString> MoreToolsMenu::active() const {
-    if (settings_.cropping() || settings_.recognizing()) return std::nullopt;
-    if (!tools_.contains(settings_.tool())) return std::nullopt;
-    return settings_.tool();
+    if (settings_.modes().cropping() || settings_.modes().recognizing()) return std::nullopt;
+    if (!tools_.contains(settings_.style().tool())) return std::nullopt;
+    return settings_.style().tool();
 }
 
 QString MoreToolsMenu::accessibilityValue() const {

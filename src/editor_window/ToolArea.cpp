@@ -30,9 +30,9 @@ QWidget* makeDivider(QWidget* parent) {
 }
 
 bool showsTextSize(const EditorCanvasSettings& settings, const EditorDocument& document) {
-    const auto tool = settings.toolKind();
+    const auto tool = settings.style().toolKind();
     if (tool == ToolTable::Tool::text || tool == ToolTable::Tool::counter) return true;
-    const auto& id = settings.selectedID();
+    const auto& id = settings.modes().selectedID();
     if (!id) return false;
     for (const Annotation& annotation : document.annotations())
         if (annotation.id == *id)
@@ -177,13 +177,13 @@ ToolButton* ToolArea::toolButton(const QString& name) const {
 }
 
 void ToolArea::refreshTools() {
-    const bool modal = settings_.cropping() || settings_.recognizing();
+    const bool modal = settings_.modes().cropping() || settings_.modes().recognizing();
     for (const ToolTable::Row& row : ToolTable::rows()) {
         if (row.tool == ToolTable::Tool::bracket) continue; // it follows the settings itself
-        tools_.at(row.name)->setActive(!modal && settings_.toolKind() == row.tool);
+        tools_.at(row.name)->setActive(!modal && settings_.style().toolKind() == row.tool);
     }
     tools_.at(ToolTable::name(ToolTable::Tool::arrow))->setSymbol(settings_.arrowSymbol());
-    crop_->setActive(settings_.cropping());
+    crop_->setActive(settings_.modes().cropping());
 }
 
 void ToolArea::refreshMenus() {

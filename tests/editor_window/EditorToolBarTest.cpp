@@ -52,7 +52,7 @@ TEST_F(ToolAreaTest, JustTooNarrowFoldsColorAndRulerTogether) {
     EXPECT_EQ(area->moreMenu()->toolTip(), QStringLiteral("More tools: Color (I), Ruler (M)"));
     // A menu item chooses its tool.
     area->moreMenu()->menu()->actions().at(1)->trigger();
-    EXPECT_EQ(pane.settings.tool(), QStringLiteral("Ruler"));
+    EXPECT_EQ(pane.settings.style().tool(), QStringLiteral("Ruler"));
 }
 
 TEST_F(ToolAreaTest, EveryStepShowsExactlyAtItsWidthAndNotOnePointBelow) {
@@ -134,7 +134,7 @@ TEST_F(ToolAreaTest, SizeOrStrokeMenuFollowsToolAndSelection) {
         pane.settings.choose(QStringLiteral("Pan"));
         if (c.selected) pane.selectNew(*c.selected);
         pane.settings.choose(QString::fromLatin1(c.tool));
-        if (c.selected) pane.settings.setSelectedID(pane.document.annotations().back().id);
+        if (c.selected) pane.settings.modes().setSelectedID(pane.document.annotations().back().id);
         const QString menu = area->visibleItems().back();
         EXPECT_EQ(menu, QString::fromLatin1(c.menu)) << c.tool;
         if (menu == QStringLiteral("Stroke")) {
@@ -188,7 +188,7 @@ TEST_F(EditorToolBarTest, DoneShowsWhileEditingAndUndoEndsTheEditFirst) {
         EXPECT_EQ(pane.document.annotations().size(), 1U);
         addStep();
     };
-    pane.settings.setEditingText(true);
+    pane.settings.modes().setEditingText(true);
     EXPECT_FALSE(bar.doneButton()->isHidden());
     // Done sits left of undo.
     const QLayout& row = *bar.layout();
@@ -198,7 +198,7 @@ TEST_F(EditorToolBarTest, DoneShowsWhileEditingAndUndoEndsTheEditFirst) {
     EXPECT_EQ(finishes, 1);
     EXPECT_EQ(pane.document.annotations().size(), 1U); // the committed text went back
     pane.settings.finishText = nullptr;
-    pane.settings.setEditingText(false);
+    pane.settings.modes().setEditingText(false);
     EXPECT_TRUE(bar.doneButton()->isHidden());
     bar.redoButton()->click();
     EXPECT_EQ(pane.document.annotations().size(), 2U);
