@@ -34,8 +34,8 @@ class EditorDocument;
 // The state of one editor pane, split by concern: how the document is shown (viewport()), the
 // tool and its style (style()), and what the pane is doing besides drawing (modes()). Each is an
 // object with properties and change signals; the tool bar and status bar bind to them. The
-// fields' plain names stay reachable here, and the operations that change several concerns at
-// once live here: choosing a tool, selecting an annotation, crop, recognise text, Redact Text.
+// operations that change several concerns at once live here: choosing a tool, selecting an annotation, crop,
+// recognise text, Redact Text.
 //
 // Each operation changes its fields as one whole: the change signals fire once it is complete (in
 // field order, each once), so an observer that writes the style back, such as the pane restyling

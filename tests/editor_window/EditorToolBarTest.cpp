@@ -72,7 +72,7 @@ TEST_F(ToolAreaTest, EveryStepShowsExactlyAtItsWidthAndNotOnePointBelow) {
         EXPECT_EQ(area->shownHiding(), next) << "width " << width - 1;
         const ToolBarLayout layout = ToolBarLayout::hiding(area->shownHiding());
         EXPECT_EQ(area->moreMenu()->tools(), layout.more);
-        EXPECT_EQ(area->moreMenu()->isHidden(), layout.more.isEmpty());
+        EXPECT_EQ(area->moreMenu()->isHidden(), layout.more.empty());
     }
 }
 
@@ -104,14 +104,14 @@ TEST_F(ToolAreaTest, HiddenCurrentToolShowsInTheMoreMenusLabel) {
     EXPECT_EQ(more.labelSymbol(), QStringLiteral("ellipsis.circle"));
     EXPECT_FALSE(more.highlighted());
     EXPECT_EQ(test::accessibleValue(more), QString());
-    for (const QString& tool : EditorCanvasSettings::tools())
-        EXPECT_FALSE(area->toolButton(tool)->active()) << tool.toStdString();
+    for (const ToolTable::Row& tool : ToolTable::rows())
+        EXPECT_FALSE(area->toolButton(tool.tool)->active()) << tool.name.toStdString();
     EXPECT_TRUE(area->cropButton()->active());
 
     // Widening the row brings Ruler back as an active button and clears the label.
     pane.settings.toggleCrop();
     offer(area->variantWidth(0));
-    EXPECT_TRUE(area->toolButton(QStringLiteral("Ruler"))->active());
+    EXPECT_TRUE(area->toolButton(ToolTable::Tool::ruler)->active());
     EXPECT_FALSE(more.highlighted());
 }
 

@@ -80,7 +80,7 @@ TEST_F(WindowDragAreaTest, TripleClickZoomsOnlyOnceAndADoubleClickRestores) {
 
 TEST_F(WindowDragAreaTest, ControlsOverTheAreaKeepTheirClicks) {
     const QPoint before = window.geometry().topLeft();
-    ToolButton& oval = *bar->toolArea()->toolButton(QStringLiteral("Oval"));
+    ToolButton& oval = *bar->toolArea()->toolButton(ToolTable::Tool::oval);
     const QPoint centre = oval.mapToGlobal(oval.rect().center());
     moveTo(centre);
     xdotool(QStringLiteral("click 1"));
