@@ -21,7 +21,7 @@ ContextBar chooseContextBar(const EditorCanvasSettings& settings, const EditorDo
     }
     if (settings.modes().selectedID()) return ContextBar::selection;
     if (tool && ToolAnnotationFactory::builds(*tool)) return ContextBar::inspector;
-    if (EditorCanvasSettings::toolNote(settings.style().tool())) return ContextBar::note;
+    if (tool && ToolTable::row(*tool).note) return ContextBar::note;
     const QImage& base = document.base()->image();
     const QRectF whole(0, 0, base.width(), base.height());
     const QRectF crop = document.cropRect();

@@ -302,7 +302,8 @@ void StatusContextBar::buildSelection() {
 }
 
 void StatusContextBar::buildNote() {
-    const QString note = *EditorCanvasSettings::toolNote(settings_.style().tool());
+    // Shown only for a tool that has a note.
+    const QString note = *ToolTable::row(*settings_.style().toolKind()).note;
     const bool redact = settings_.style().toolKind() == ToolTable::Tool::redact;
     bar_ = new QWidget;
     auto* row = rowOf(bar_, 8);
