@@ -2,27 +2,21 @@
 
 #include "canvas/CanvasViewport.h"
 #include "canvas/ChangeBatcher.h"
-#include "canvas/MeasurementUnit.h"
 #include "canvas/PaneModes.h"
 #include "canvas/RecognitionImage.h"
 #include "canvas/TextRedactionController.h"
-#include "canvas/TextRedactionReview.h"
 #include "canvas/ToolStyle.h"
 #include "canvas/ToolTable.h"
 #include "core/Error.h"
 #include "core/Result.h"
 #include "document/Annotation.h"
-#include "imaging/SampledColor.h"
-#include "recognition/AreaColors.h"
 
 #include <QColor>
 #include <QImage>
 #include <QObject>
-#include <QPointF>
 #include <QRectF>
 #include <QString>
 #include <QStringList>
-#include <QUuid>
 #include <array>
 #include <functional>
 #include <optional>
