@@ -37,7 +37,7 @@ void BM_ReviewStartToBoxes(benchmark::State& state) {
     std::size_t boxes = 0;
     for (auto _ : state) {
         settings.startTextRedaction(document, recognize());
-        auto* review = qobject_cast<TextRedactionController*>(settings.textRedaction());
+        auto* review = qobject_cast<TextRedactionController*>(settings.modes().textRedaction());
         test::waitUntil([&] { return review->state() != TextRedactionController::State::recognizing; },
                         120000);
         boxes = review->candidates().size();

@@ -64,7 +64,7 @@ void AnnotationTextEditor::begin(const Annotation& annotation) {
     };
     editor_ = editor;
     editor->show();
-    settings.setEditingText(true);
+    settings.modes().setEditingText(true);
     settings.finishText = [view = QPointer<EditorCanvasView>(&view_)] {
         if (view) view->finishTextEditing(TextEditEnding::commit);
     };
@@ -75,11 +75,11 @@ void AnnotationTextEditor::updateEditingTextStyle() {
     const EditorDocument* document = view_.document();
     if (!isOpen() || document == nullptr) return;
     const EditorCanvasSettings& settings = view_.settings();
-    const double size = settings.fontPoints() * document->pixelScale();
-    if (annotation_->color == settings.color() && annotation_->fontSize == size) return;
-    annotation_->color = settings.color();
+    const double size = settings.style().fontPoints() * document->pixelScale();
+    if (annotation_->color == settings.style().color() && annotation_->fontSize == size) return;
+    annotation_->color = settings.style().color();
     annotation_->fontSize = size;
-    applyLook(*editor_, settings.color(), size, view_.transform().zoom);
+    applyLook(*editor_, settings.style().color(), size, view_.transform().zoom);
 }
 
 void AnnotationTextEditor::finish(TextEditEnding how) {
@@ -100,7 +100,7 @@ void AnnotationTextEditor::finish(TextEditEnding how) {
     editor->hide();
     editor->deleteLater();
     EditorCanvasSettings& settings = view_.settings();
-    settings.setEditingText(false);
+    settings.modes().setEditingText(false);
     settings.finishText = nullptr;
 
     // An edit is written only into the document it began on, and only while that still exists.
@@ -121,7 +121,7 @@ void AnnotationTextEditor::commit(EditorDocument& document, const std::optional<
     EditorCanvasSettings& settings = view_.settings();
     if (edited.text.trimmed().isEmpty()) {
         if (current) document.deleteAnnotation(edited.id);
-        settings.setSelectedID(std::nullopt);
+        settings.modes().setSelectedID(std::nullopt);
         return;
     }
     if (zoom > 0 && std::isfinite(zoom)) {
@@ -139,7 +139,7 @@ void AnnotationTextEditor::commit(EditorDocument& document, const std::optional<
         document.updateAnnotation(edited);
     else
         document.addAnnotation(edited);
-    settings.setSelectedID(edited.id);
+    settings.modes().setSelectedID(edited.id);
 }
 
 } // namespace quorvane

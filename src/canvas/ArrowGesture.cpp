@@ -24,7 +24,7 @@ std::optional<Annotation> ArrowGesture::step(const QPointF& a, const QPointF& b,
     arrow.rect = spanned(a, b);
     arrow.start = a;
     arrow.end = b;
-    if (!view_.settings().arrowCurved()) return arrow;
+    if (!view_.settings().style().arrowCurved()) return arrow;
     trail_.push_back(b);
     return arrow.arced(trail_, curvedArrowAmount);
 }

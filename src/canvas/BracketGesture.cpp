@@ -11,7 +11,7 @@ namespace quorvane {
 std::optional<Annotation> BracketGesture::step(const QPointF& a, const QPointF& b,
                                                const std::optional<Annotation>&, Qt::KeyboardModifiers) {
     if (!startsInImage(a)) return std::nullopt;
-    Annotation bracket = styled(view_.settings().bracketKind());
+    Annotation bracket = styled(view_.settings().style().bracketKind());
     const bool vertical = std::abs(b.x() - a.x()) <= std::abs(b.y() - a.y());
     bracket.start = a;
     bracket.end = vertical ? QPointF(a.x(), b.y()) : QPointF(b.x(), a.y());

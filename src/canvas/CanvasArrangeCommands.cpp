@@ -44,7 +44,7 @@ void CanvasArrangeCommands::sendToBack() {
 
 void CanvasArrangeCommands::moveToEnd(StackEnd end) {
     if (textEditorOpen()) return;
-    const auto id = view_.settings().selectedID();
+    const auto id = view_.settings().modes().selectedID();
     EditorDocument* doc = view_.document();
     if (!id || doc == nullptr) {
         beep();
@@ -58,14 +58,14 @@ void CanvasArrangeCommands::alignSelection(const QString& rawValue) {
     const auto alignment = canvasAlignment(rawValue);
     if (!alignment || textEditorOpen()) return;
     EditorCanvasSettings& settings = view_.settings();
-    const auto id = settings.selectedID();
+    const auto id = settings.modes().selectedID();
     EditorDocument* doc = view_.document();
     if (!id || doc == nullptr) {
         beep();
         return;
     }
     if (const auto aligned = doc->align(*id, *alignment); !aligned) {
-        settings.setMessage(aligned.error().message);
+        settings.modes().setMessage(aligned.error().message);
         settings.announce(aligned.error().message);
     }
     view_.refresh();
@@ -73,7 +73,8 @@ void CanvasArrangeCommands::alignSelection(const QString& rawValue) {
 
 void CanvasArrangeCommands::selectAddedOverlay(const QUuid& id) {
     EditorCanvasSettings& settings = view_.settings();
-    if (settings.toolKind() != ToolTable::Tool::select || settings.cropping() || settings.recognizing())
+    if (settings.style().toolKind() != ToolTable::Tool::select || settings.modes().cropping() ||
+        settings.modes().recognizing())
         settings.choose(ToolTable::Tool::select);
     std::optional<Annotation> added;
     if (const EditorDocument* doc = view_.document()) {

@@ -31,19 +31,22 @@ QString canvasDescription(const EditorDocument& document, const EditorCanvasSett
     QStringList parts;
     const QRectF crop = document.cropRect();
     parts << whole(crop.width()) + QStringLiteral(" by ") + whole(crop.height()) + QStringLiteral(" pixels");
-    parts << (settings.fit() ? QStringLiteral("fit")
-                             : rounded(settings.zoomFraction() * 100) + QStringLiteral(" percent"));
-    if (settings.recognizing())
+    parts << (settings.viewport().fit()
+                  ? QStringLiteral("fit")
+                  : rounded(settings.viewport().zoomFraction() * 100) + QStringLiteral(" percent"));
+    if (settings.modes().recognizing())
         parts << QStringLiteral("Recognize text mode");
-    else if (settings.cropping())
+    else if (settings.modes().cropping())
         parts << QStringLiteral("Crop mode");
     else
-        parts << settings.tool() + QStringLiteral(" tool");
-    if (settings.selection()) parts << QStringLiteral("selection ") + rectangleText(*settings.selection());
-    if (settings.selectedID()) {
+        parts << settings.style().tool() + QStringLiteral(" tool");
+    if (settings.modes().selection())
+        parts << QStringLiteral("selection ") + rectangleText(*settings.modes().selection());
+    if (settings.modes().selectedID()) {
         const auto& list = document.annotations();
-        const auto found = std::find_if(list.begin(), list.end(),
-                                        [&](const Annotation& a) { return a.id == *settings.selectedID(); });
+        const auto found = std::find_if(list.begin(), list.end(), [&](const Annotation& a) {
+            return a.id == *settings.modes().selectedID();
+        });
         if (found != list.end()) {
             const QRectF rect = geom::integral(geom::offsetBy(found->rect, -crop.x(), -crop.y()));
             parts << QStringLiteral("selected ") + found->spokenKind() + QLatin1Char(' ') +

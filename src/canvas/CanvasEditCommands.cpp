@@ -74,11 +74,11 @@ void CanvasEditCommands::deleteSelection() {
     if (textEditorOpen()) return;
     EditorDocument* doc = view_.document();
     EditorCanvasSettings& settings = view_.settings();
-    if (const auto id = settings.selectedID(); id && doc != nullptr) {
+    if (const auto id = settings.modes().selectedID(); id && doc != nullptr) {
         doc->deleteAnnotation(*id);
         settings.announce(QStringLiteral("Annotation deleted"));
     }
-    settings.setSelectedID(std::nullopt);
+    settings.modes().setSelectedID(std::nullopt);
     view_.refresh();
 }
 
@@ -91,7 +91,7 @@ void CanvasEditCommands::copy() {
     if (reviewOpen()) {
         if (beeper_ != nullptr) beeper_->beep();
         const QString refusal = QStringLiteral("Apply or cancel Redact Text first.");
-        settings.setMessage(refusal);
+        settings.modes().setMessage(refusal);
         settings.announce(refusal);
         return;
     }
@@ -104,19 +104,19 @@ void CanvasEditCommands::copy() {
     }
     auto image = EditorDocument::renderOutput(doc->output(doc->annotations()));
     if (!image) {
-        settings.setMessage(image.error().message);
+        settings.modes().setMessage(image.error().message);
         return;
     }
     auto png = ImageExporter::encode(image.value(), ImageExporter::Format::png, 0.9);
     if (!png) {
-        settings.setMessage(ImageExporter::message(png.error()));
+        settings.modes().setMessage(ImageExporter::message(png.error()));
         return;
     }
     if (const auto copied = ImageExporter::write(png.value(), *clipboard_); !copied) {
-        settings.setMessage(ImageExporter::message(copied.error()));
+        settings.modes().setMessage(ImageExporter::message(copied.error()));
         return;
     }
-    settings.setMessage(QStringLiteral("Copied image."));
+    settings.modes().setMessage(QStringLiteral("Copied image."));
     settings.announce(QStringLiteral("Copied image"));
 }
 
@@ -148,12 +148,12 @@ void CanvasEditCommands::redactText() {
 void CanvasEditCommands::duplicate() {
     if (textEditorOpen()) return;
     EditorDocument* doc = view_.document();
-    const auto id = view_.settings().selectedID();
+    const auto id = view_.settings().modes().selectedID();
     if (id && doc != nullptr) {
         if (SmartModes* modes = view_.smartModes())
             modes->duplicate(*id, *doc);
         else if (const auto copy = doc->duplicateAnnotation(*id))
-            view_.settings().setSelectedID(*copy);
+            view_.settings().modes().setSelectedID(*copy);
     }
     view_.refresh();
 }
@@ -161,7 +161,8 @@ void CanvasEditCommands::duplicate() {
 void CanvasEditCommands::reorder(int offset) {
     if (textEditorOpen()) return;
     EditorDocument* doc = view_.document();
-    if (const auto id = view_.settings().selectedID(); id && doc != nullptr) doc->reorder(*id, offset);
+    if (const auto id = view_.settings().modes().selectedID(); id && doc != nullptr)
+        doc->reorder(*id, offset);
     view_.refresh();
 }
 

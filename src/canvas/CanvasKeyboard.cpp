@@ -51,7 +51,8 @@ bool CanvasKeyboard::keyPress(const QKeyEvent& event) {
     EditorCanvasSettings& settings = view_.settings();
     if ((mods & Qt::ControlModifier) && shortcut(key, mods)) return true;
 
-    if (settings.textRedaction() != nullptr && (key == Qt::Key_Escape || isReturn(key) || isArrow(key))) {
+    if (settings.modes().textRedaction() != nullptr &&
+        (key == Qt::Key_Escape || isReturn(key) || isArrow(key))) {
         if (key == Qt::Key_Escape || isReturn(key)) commands_.endTextRedaction(isReturn(key));
         view_.refresh();
         return true;
@@ -128,7 +129,7 @@ bool CanvasKeyboard::shortcut(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 bool CanvasKeyboard::clearRulers() {
-    if (view_.settings().toolKind() != ToolTable::Tool::ruler) return false;
+    if (view_.settings().style().toolKind() != ToolTable::Tool::ruler) return false;
     if (!view_.rulerManual().measurement && !view_.rulerHorizontal().measurement) return false;
     view_.gesture().rulerAnchor.reset();
     for (RulerOverlayView* ruler : {&view_.rulerHorizontal(), &view_.rulerVertical(), &view_.rulerManual()}) {
@@ -151,9 +152,9 @@ bool CanvasKeyboard::toolKey(int key) {
     EditorCanvasSettings& settings = view_.settings();
     view_.gesture().reset();
     view_.painter().clearDragBase();
-    const bool modes = settings.cropping() || settings.recognizing();
+    const bool modes = settings.modes().cropping() || settings.modes().recognizing();
     // A second press of the Bracket or Arrow key switches the shape rather than the tool.
-    const bool again = !crop && !modes && settings.toolKind() == row->tool;
+    const bool again = !crop && !modes && settings.style().toolKind() == row->tool;
     if (crop)
         settings.toggleCrop();
     else if (again && row->tool == Tool::bracket)
@@ -169,27 +170,27 @@ bool CanvasKeyboard::toolKey(int key) {
 void CanvasKeyboard::escape() {
     EditorCanvasSettings& settings = view_.settings();
     CanvasGesture& gesture = view_.gesture();
-    const bool inProgress = gesture.proposed.has_value() || settings.selection().has_value();
+    const bool inProgress = gesture.proposed.has_value() || settings.modes().selection().has_value();
     gesture.reset();
     view_.painter().clearDragBase();
     const auto hold = settings.holdChanges();
-    settings.setAreaColors(std::nullopt);
-    settings.setSelection(std::nullopt);
-    settings.setMessage(QString());
+    settings.modes().setAreaColors(std::nullopt);
+    settings.modes().setSelection(std::nullopt);
+    settings.modes().setMessage(QString());
     if (inProgress) return;
-    if (settings.recognizing())
-        settings.setRecognizing(false);
-    else if (settings.cropping())
-        settings.setCropping(false);
+    if (settings.modes().recognizing())
+        settings.modes().setRecognizing(false);
+    else if (settings.modes().cropping())
+        settings.modes().setCropping(false);
     else
-        settings.setSelectedID(std::nullopt);
+        settings.modes().setSelectedID(std::nullopt);
 }
 
 bool CanvasKeyboard::cycleAnnotations(bool backward) {
     const EditorCanvasSettings& settings = view_.settings();
     EditorDocument* doc = view_.document();
-    if (doc == nullptr || settings.toolKind() != ToolTable::Tool::select || settings.cropping() ||
-        settings.recognizing() || view_.textEditor().isOpen())
+    if (doc == nullptr || settings.style().toolKind() != ToolTable::Tool::select ||
+        settings.modes().cropping() || settings.modes().recognizing() || view_.textEditor().isOpen())
         return false;
     std::vector<const Annotation*> list;
     const auto& annotations = doc->annotations();
@@ -198,8 +199,9 @@ bool CanvasKeyboard::cycleAnnotations(bool backward) {
             list.push_back(&*it);
     if (list.empty()) return false;
     const int n = static_cast<int>(list.size());
-    const auto found = std::find_if(list.begin(), list.end(),
-                                    [&](const Annotation* a) { return settings.selectedID() == a->id; });
+    const auto found = std::find_if(list.begin(), list.end(), [&](const Annotation* a) {
+        return settings.modes().selectedID() == a->id;
+    });
     int index = backward ? n - 1 : 0;
     if (found != list.end()) {
         const int i = static_cast<int>(found - list.begin());
@@ -214,22 +216,22 @@ bool CanvasKeyboard::returnPressed() {
     EditorDocument* doc = view_.document();
     view_.gesture().dragAnchor.reset();
     if (doc == nullptr) return false;
-    if (settings.recognizing()) {
+    if (settings.modes().recognizing()) {
         settings.finishRecognizing(*doc);
         return true;
     }
-    if (settings.cropping()) {
+    if (settings.modes().cropping()) {
         settings.applyCrop(*doc);
         return true;
     }
-    if (settings.toolKind() == ToolTable::Tool::select) {
+    if (settings.style().toolKind() == ToolTable::Tool::select) {
         if (const auto selected = view_.selectedAnnotation();
             selected && selected->kind == AnnotationKind::text) {
             view_.beginTextEditing(*selected);
             return true;
         }
     }
-    if (!settings.selection() || !settings.drawingKind()) return false;
+    if (!settings.modes().selection() || !settings.style().drawingKind()) return false;
     addFromSelection();
     return true;
 }
@@ -237,24 +239,24 @@ bool CanvasKeyboard::returnPressed() {
 void CanvasKeyboard::addFromSelection() {
     EditorCanvasSettings& settings = view_.settings();
     EditorDocument& doc = *view_.document();
-    const AnnotationKind kind = *settings.drawingKind();
-    const QRectF r = geom::offsetBy(*settings.selection(), doc.cropRect().x(), doc.cropRect().y());
+    const AnnotationKind kind = *settings.style().drawingKind();
+    const QRectF r = geom::offsetBy(*settings.modes().selection(), doc.cropRect().x(), doc.cropRect().y());
     if (kind == AnnotationKind::erase) {
         view_.erasePlacement().placeErase(r);
         return;
     }
-    settings.setSelection(std::nullopt);
+    settings.modes().setSelection(std::nullopt);
     Annotation a;
     a.id = QUuid::createUuid();
     a.kind = kind;
     a.rect = r;
     a.start = r.topLeft();
     a.end = r.bottomRight();
-    a.color = settings.color();
-    a.strokeWidth = settings.strokeWidth();
+    a.color = settings.style().color();
+    a.strokeWidth = settings.style().strokeWidth();
     if (kind == AnnotationKind::text) {
         a.strokeWidth = 3.0;
-        a.fontSize = settings.fontPoints() * doc.pixelScale();
+        a.fontSize = settings.style().fontPoints() * doc.pixelScale();
         view_.beginTextEditing(a);
         return;
     }
@@ -277,11 +279,11 @@ void CanvasKeyboard::addFromSelection() {
     } else if (const auto made = settings.toolAnnotation(kind, r, doc)) {
         a = *made;
     } else {
-        a.fill = settings.fill();
+        a.fill = settings.style().fill();
     }
     doc.addAnnotation(a);
-    settings.setSelectedID(a.id);
-    settings.announce(settings.tool() + QStringLiteral(" added"));
+    settings.modes().setSelectedID(a.id);
+    settings.announce(settings.style().tool() + QStringLiteral(" added"));
 }
 
 bool CanvasKeyboard::arrowPressed(double dx, double dy, Qt::KeyboardModifiers modifiers) {
@@ -291,9 +293,9 @@ bool CanvasKeyboard::arrowPressed(double dx, double dy, Qt::KeyboardModifiers mo
     if (doc == nullptr) return false;
     const bool shift = modifiers & Qt::ShiftModifier;
     const bool alt = modifiers & Qt::AltModifier;
-    const bool modes = settings.cropping() || settings.recognizing();
-    if (!settings.drawingKind() && !modes) {
-        if (settings.toolKind() == ToolTable::Tool::select) {
+    const bool modes = settings.modes().cropping() || settings.modes().recognizing();
+    if (!settings.style().drawingKind() && !modes) {
+        if (settings.style().toolKind() == ToolTable::Tool::select) {
             const auto selected = view_.selectedAnnotation();
             if (!selected) return false;
             if (selected->kind == AnnotationKind::arrow && alt && (modifiers & Qt::ControlModifier)) {
@@ -309,7 +311,7 @@ bool CanvasKeyboard::arrowPressed(double dx, double dy, Qt::KeyboardModifiers mo
             return true;
         }
         const double step = shift ? 100 : 20;
-        settings.setPan(settings.pan() - QPointF(dx * step, dy * step));
+        settings.viewport().setPan(settings.viewport().pan() - QPointF(dx * step, dy * step));
         return true;
     }
     const double step = alt ? 10 : 1;
@@ -317,15 +319,15 @@ bool CanvasKeyboard::arrowPressed(double dx, double dy, Qt::KeyboardModifiers mo
     const double H = doc->cropRect().height();
     if (W < 1 || H < 1) return true;
     const auto hold = settings.holdChanges();
-    settings.setMessage(QString());
-    if (!settings.selection()) {
+    settings.modes().setMessage(QString());
+    if (!settings.modes().selection()) {
         const double width = std::max(geom::roundHalfAway(W * 0.5), 1.0);
         const double height = std::max(geom::roundHalfAway(H * 0.5), 1.0);
-        settings.setSelection(
+        settings.modes().setSelection(
             QRectF(std::floor((W - width) * 0.5), std::floor((H - height) * 0.5), width, height));
         return true;
     }
-    QRectF s = geom::standardized(*settings.selection());
+    QRectF s = geom::standardized(*settings.modes().selection());
     if (!shift) {
         const double x = std::min(std::max(s.x() + dx * step, 0.0), W - s.width());
         const double y = std::min(std::max(s.y() + dy * step, 0.0), H - s.height());
@@ -334,7 +336,7 @@ bool CanvasKeyboard::arrowPressed(double dx, double dy, Qt::KeyboardModifiers mo
         s.setWidth(std::min(std::max(s.width() + dx * step, 1.0), W - s.x()));
         s.setHeight(std::min(std::max(s.height() + dy * step, 1.0), H - s.y()));
     }
-    settings.setSelection(s);
+    settings.modes().setSelection(s);
     return true;
 }
 

@@ -145,9 +145,9 @@ void CanvasMouseRouter::mouseDown(const QPointF& point, Qt::KeyboardModifiers mo
     CanvasGesture& gesture = view_.gesture();
     view_.painter().clearDragBase();
     gesture.dragAnchor = point;
-    gesture.dragPan = settings.pan();
+    gesture.dragPan = settings.viewport().pan();
 
-    if (TextRedactionReview* review = settings.textRedaction()) {
+    if (TextRedactionReview* review = settings.modes().textRedaction()) {
         if (const auto toggled = review->toggle(originalPoint(point)))
             settings.announce(
                 (toggled->included ? QStringLiteral("Redact") : QStringLiteral("Keep visible")) +
@@ -163,15 +163,15 @@ void CanvasMouseRouter::mouseDown(const QPointF& point, Qt::KeyboardModifiers mo
         gesture.smartClick.reset();
     gesture.eraseRefusal.reset();
 
-    if (settings.cropping() || settings.recognizing()) {
-        settings.setSelection(std::nullopt);
-        settings.setMessage(QString());
+    if (settings.modes().cropping() || settings.modes().recognizing()) {
+        settings.modes().setSelection(std::nullopt);
+        settings.modes().setMessage(QString());
         return;
     }
-    const std::optional<Tool> tool = settings.toolKind();
+    const std::optional<Tool> tool = settings.style().toolKind();
     if (tool == Tool::color) {
-        settings.setSelection(std::nullopt);
-        settings.setAreaColors(std::nullopt);
+        settings.modes().setSelection(std::nullopt);
+        settings.modes().setAreaColors(std::nullopt);
         return;
     }
     if (tool == Tool::ruler) {
@@ -182,7 +182,7 @@ void CanvasMouseRouter::mouseDown(const QPointF& point, Qt::KeyboardModifiers mo
         return;
     }
     // A pending smart selection gives way to what is drawn now.
-    if (settings.drawingKind()) settings.setSelection(std::nullopt);
+    if (settings.style().drawingKind()) settings.modes().setSelection(std::nullopt);
     pressed_ = gestureFor(tool);
     if (pressed_ != nullptr) pressed_->press(originalPoint(point), clickCount_);
     view_.refresh();
@@ -199,9 +199,9 @@ void CanvasMouseRouter::dragStep(const QPointF& c, Qt::KeyboardModifiers modifie
         if (distance(*gesture.smartClick, c) <= smartClickSlop) return;
         gesture.smartClick.reset();
     }
-    const bool selecting = settings.cropping() || settings.recognizing();
-    if (settings.toolKind() == Tool::color && !selecting) {
-        settings.setSelection(view_.precisionTools().colorArea(a, c));
+    const bool selecting = settings.modes().cropping() || settings.modes().recognizing();
+    if (settings.style().toolKind() == Tool::color && !selecting) {
+        settings.modes().setSelection(view_.precisionTools().colorArea(a, c));
         view_.invalidate(std::nullopt);
         return;
     }
@@ -215,11 +215,11 @@ void CanvasMouseRouter::dragStep(const QPointF& c, Qt::KeyboardModifiers modifie
     if (selecting) {
         const auto selection = view_.transform().selection(a, c);
         const auto hold = settings.holdChanges();
-        settings.setSelection(selection);
-        settings.setMessage(selection ? QString()
-                                      : QStringLiteral("Selection must stay entirely inside the image."));
-    } else if (settings.toolKind() == Tool::pan) {
-        settings.setPan(gesture.dragPan + (c - a));
+        settings.modes().setSelection(selection);
+        settings.modes().setMessage(
+            selection ? QString() : QStringLiteral("Selection must stay entirely inside the image."));
+    } else if (settings.style().toolKind() == Tool::pan) {
+        settings.viewport().setPan(gesture.dragPan + (c - a));
     } else {
         if (pressed_ != nullptr)
             gesture.proposed =
@@ -256,17 +256,17 @@ void CanvasMouseRouter::mouseUp(const QPointF& e, Qt::KeyboardModifiers modifier
             return;
         }
     }
-    const bool selecting = settings.cropping() || settings.recognizing();
-    if (settings.toolKind() == Tool::color && !selecting && gesture.dragAnchor) {
+    const bool selecting = settings.modes().cropping() || settings.modes().recognizing();
+    if (settings.style().toolKind() == Tool::color && !selecting && gesture.dragAnchor) {
         const QPointF anchor = *gesture.dragAnchor;
         gesture.dragAnchor.reset();
         view_.precisionTools().sampleColor(anchor, e, modifiers & Qt::AltModifier);
         return;
     }
-    if (settings.recognizing()) {
+    if (settings.modes().recognizing()) {
         dragStep(e, modifiers);
         gesture.dragAnchor.reset();
-        if (settings.selection() && view_.document() != nullptr)
+        if (settings.modes().selection() && view_.document() != nullptr)
             settings.finishRecognizing(*view_.document());
         view_.refresh();
         return;
@@ -277,7 +277,7 @@ void CanvasMouseRouter::mouseUp(const QPointF& e, Qt::KeyboardModifiers modifier
     if (ruler) {
         gesture.rulerAnchor.reset();
         gesture.dragAnchor.reset();
-        if (const auto& label = settings.measurementLabel())
+        if (const auto& label = settings.modes().measurementLabel())
             settings.announce(QStringLiteral("Measured ") + *label);
         return;
     }
@@ -292,7 +292,7 @@ void CanvasMouseRouter::mouseUp(const QPointF& e, Qt::KeyboardModifiers modifier
         // A refused annotation leaves the selection as it was.
         const auto& list = document->annotations();
         if (std::any_of(list.begin(), list.end(), [&](const Annotation& a) { return a.id == committed.id; }))
-            settings.setSelectedID(committed.id);
+            settings.modes().setSelectedID(committed.id);
     }
     reset();
     view_.refresh();

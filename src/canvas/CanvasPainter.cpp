@@ -146,10 +146,10 @@ void CanvasPainter::paint(QPainter& painter) {
 
     if (image) drawImage(painter, *document, *image);
     if (proposed && !needsFullPreview(*proposed)) drawOverlay(painter, *proposed);
-    if (settings.selectedID() && (!proposed || view_.gesture().originalAnnotation))
+    if (settings.modes().selectedID() && (!proposed || view_.gesture().originalAnnotation))
         drawSelectionFrame(painter);
-    if (settings.selection()) drawSelectionRegion(painter);
-    if (const TextRedactionReview* review = settings.textRedaction()) {
+    if (settings.modes().selection()) drawSelectionRegion(painter);
+    if (const TextRedactionReview* review = settings.modes().textRedaction()) {
         review->drawPreview(painter, HighContrastStyle{settings.increaseContrast()},
                             [this](const QRectF& r) { return view_.viewRect(r); });
         // The review's boxes are drawn over the image like any mark: the redactions stay on top.
@@ -188,7 +188,7 @@ void CanvasPainter::coverRedactions(QPainter& painter, const EditorDocument& doc
 void CanvasPainter::drawImage(QPainter& painter, const EditorDocument& document, const Shown& image) {
     const CanvasTransform transform = view_.transform();
     const QRectF imageRect = transform.imageRect();
-    const bool pixelated = view_.settings().pixelated();
+    const bool pixelated = view_.settings().viewport().pixelated();
     painter.save();
     clipToImage(painter, document);
     screen_.draw(painter, image.image, imageRect, view_.size(), view_.backingScale(), pixelated,
@@ -270,7 +270,7 @@ void CanvasPainter::drawSelectionFrame(QPainter& painter) {
 
 void CanvasPainter::drawSelectionRegion(QPainter& painter) {
     const EditorCanvasSettings& settings = view_.settings();
-    const QRectF selection = *settings.selection();
+    const QRectF selection = *settings.modes().selection();
     const CanvasTransform transform = view_.transform();
     const QRectF imageRect = transform.imageRect();
     const double z = transform.zoom;

@@ -13,7 +13,7 @@ namespace quorvane {
 CanvasPaneWiring::CanvasPaneWiring(EditorDocument& document, EditorCanvasSettings& settings,
                                    EditorCanvasView& view, QObject* parent)
     : QObject(parent), document_(&document), settings_(settings), view_(&view),
-      styledSelection_(settings.selectedID()) {
+      styledSelection_(settings.modes().selectedID()) {
     // Every published field of the settings' parts, whichever the chrome adds.
     const QMetaMethod refresh = metaObject()->method(metaObject()->indexOfSlot("scheduleRefresh()"));
     for (QObject* part :
@@ -45,12 +45,12 @@ void CanvasPaneWiring::scheduleRefresh() {
 void CanvasPaneWiring::styleChanged() {
     // The controls changing because an annotation was just selected is not an edit: selecting
     // would otherwise write back a rounded font size as an undo step.
-    if (settings_.selectedID() != styledSelection_) return;
+    if (settings_.modes().selectedID() != styledSelection_) return;
     if (document_) settings_.applyStyle(*document_);
 }
 
 void CanvasPaneWiring::selectionChanged() {
-    QTimer::singleShot(0, this, [this] { styledSelection_ = settings_.selectedID(); });
+    QTimer::singleShot(0, this, [this] { styledSelection_ = settings_.modes().selectedID(); });
 }
 
 } // namespace quorvane

@@ -15,17 +15,17 @@ void CanvasZoom::zoomBy(double factor) {
     view_.cancelActiveDrag();
     EditorCanvasSettings& settings = view_.settings();
     const auto hold = settings.holdChanges();
-    settings.setFit(false);
-    settings.setZoomFraction(std::clamp(zoom, minimumZoom, maximumZoom));
+    settings.viewport().setFit(false);
+    settings.viewport().setZoomFraction(std::clamp(zoom, minimumZoom, maximumZoom));
     view_.refresh();
 }
 
 void CanvasZoom::scroll(const QPointF& pixelDelta, const QPointF& angleDelta) {
     const QPointF delta = !pixelDelta.isNull() ? pixelDelta : angleDelta / 120.0 * pointsPerNotch;
-    const QPointF pan = view_.settings().pan() + delta;
+    const QPointF pan = view_.settings().viewport().pan() + delta;
     if (!geom::isFinite(pan)) return;
     view_.cancelActiveDrag();
-    view_.settings().setPan(pan);
+    view_.settings().viewport().setPan(pan);
     view_.refresh();
 }
 
@@ -40,12 +40,12 @@ void CanvasZoom::magnify(double magnification, const QPointF& at) {
     view_.cancelActiveDrag();
     EditorCanvasSettings& settings = view_.settings();
     const auto hold = settings.holdChanges();
-    settings.setFit(false);
-    settings.setZoomFraction(zoom);
+    settings.viewport().setFit(false);
+    settings.viewport().setZoomFraction(zoom);
     const CanvasTransform t2 = view_.transform();
     const QPointF origin = t2.imageRect().topLeft();
-    const QPointF pan = settings.pan() + at - (image * t2.zoom + origin);
-    if (geom::isFinite(pan)) settings.setPan(pan);
+    const QPointF pan = settings.viewport().pan() + at - (image * t2.zoom + origin);
+    if (geom::isFinite(pan)) settings.viewport().setPan(pan);
     view_.refresh();
 }
 

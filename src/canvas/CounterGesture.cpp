@@ -13,7 +13,7 @@ std::optional<Annotation> CounterGesture::step(const QPointF& a, const QPointF& 
     if (!startsInImage(a)) return std::nullopt;
     const EditorCanvasSettings& settings = view_.settings();
     Annotation counter = styled(AnnotationKind::counter);
-    counter.fontSize = settings.fontPoints() * settings.pixelScale();
+    counter.fontSize = settings.style().fontPoints() * settings.style().pixelScale();
     counter.rect = ToolAnnotationFactory::counterRect(b, counter.fontSize);
     counter.start = counter.rect.topLeft();
     counter.end = QPointF(geom::maxX(counter.rect), geom::maxY(counter.rect));

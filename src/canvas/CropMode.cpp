@@ -10,28 +10,28 @@ void CropMode::toggle() {
     settings_.finishOpenText();
     {
         const auto hold = settings_.holdChanges();
-        settings_.setRecognizing(false);
+        settings_.modes().setRecognizing(false);
         settings_.endSmartModes();
-        settings_.setCropping(!settings_.cropping());
-        settings_.setSelection(std::nullopt);
-        settings_.setMessage(QString());
+        settings_.modes().setCropping(!settings_.modes().cropping());
+        settings_.modes().setSelection(std::nullopt);
+        settings_.modes().setMessage(QString());
     }
-    settings_.announce(settings_.cropping()
+    settings_.announce(settings_.modes().cropping()
                            ? QStringLiteral("Crop mode. Press an arrow key to start a selection.")
                            : QStringLiteral("Crop mode off"));
 }
 
 void CropMode::apply(EditorDocument& document) {
     settings_.finishOpenText();
-    const auto& selection = settings_.selection();
+    const auto& selection = settings_.modes().selection();
     if (!selection || !document.crop(*selection)) {
-        settings_.setMessage(QStringLiteral("Select a non-empty area entirely inside the image."));
+        settings_.modes().setMessage(QStringLiteral("Select a non-empty area entirely inside the image."));
         return;
     }
     {
         const auto hold = settings_.holdChanges();
         settings_.fitImage();
-        settings_.setCropping(false);
+        settings_.modes().setCropping(false);
     }
     const QRectF crop = document.cropRect();
     settings_.announce(QStringLiteral("Cropped to %1 by %2 pixels")

@@ -51,7 +51,7 @@ EditorCanvasPane::EditorCanvasPane(EditorDocument& document,
     standInToast_ = new CanvasToast(canvas_);
     canvas_->installEventFilter(this);
     connect(&settings_.modes(), &PaneModes::messageChanged, standInToast_,
-            [this] { standInToast_->showMessage(settings_.message()); });
+            [this] { standInToast_->showMessage(settings_.modes().message()); });
     wiring_ = new CanvasPaneWiring(document, settings_, *canvas_, this);
     // Outlines and handles redraw in the new contrast style.
     if (accessibility != nullptr)
@@ -117,9 +117,9 @@ void EditorCanvasPane::replaceSlot(QWidget*& slot, QWidget* widget) {
 
 void EditorCanvasPane::recognize() {
     if (document_ == nullptr) return;
-    if (settings_.cropping() && settings_.selection()) {
+    if (settings_.modes().cropping() && settings_.modes().selection()) {
         settings_.recognizeText(*document_, recognizeText_);
-    } else if (settings_.recognizing()) {
+    } else if (settings_.modes().recognizing()) {
         settings_.finishRecognizing(*document_);
     } else {
         settings_.startRecognizing();

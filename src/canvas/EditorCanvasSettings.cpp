@@ -91,13 +91,13 @@ void EditorCanvasSettings::finishOpenText() {
 
 QString EditorCanvasSettings::arrowSymbol() const {
     for (const ArrowChoice& choice : arrowChoices())
-        if (choice.curved == arrowCurved()) return choice.symbol;
+        if (choice.curved == style_.arrowCurved()) return choice.symbol;
     return QStringLiteral("arrow.up.right");
 }
 
 QString EditorCanvasSettings::bracketGlyph() const {
     for (const BracketChoice& choice : bracketChoices())
-        if (choice.kind == bracketKind()) return choice.glyph;
+        if (choice.kind == style_.bracketKind()) return choice.glyph;
     return QStringLiteral("[");
 }
 
@@ -111,15 +111,15 @@ void EditorCanvasSettings::choose(const QString& name) {
     {
         const auto hold = holdChanges();
         const ToolTable::Row* row = ToolTable::find(name);
-        if (row == nullptr || row->tool != ToolTable::Tool::select) setSelectedID(std::nullopt);
-        setRecognizing(false);
+        if (row == nullptr || row->tool != ToolTable::Tool::select) modes_.setSelectedID(std::nullopt);
+        modes_.setRecognizing(false);
         endSmartModes();
         // Leaving Redact or Highlight drops the selection too.
-        if (name != tool() && toolColor(tool())) setSelectedID(std::nullopt);
+        if (name != style_.tool() && toolColor(style_.tool())) modes_.setSelectedID(std::nullopt);
         style_.switchTool(name);
-        setCropping(false);
-        setSelection(std::nullopt);
-        setMessage(QString());
+        modes_.setCropping(false);
+        modes_.setSelection(std::nullopt);
+        modes_.setMessage(QString());
     }
     announce(name + QStringLiteral(" tool"));
 }
@@ -130,33 +130,33 @@ void EditorCanvasSettings::choose(ToolTable::Tool tool) {
 
 void EditorCanvasSettings::select(const std::optional<Annotation>& annotation) {
     const auto hold = holdChanges();
-    setSelectedID(annotation ? std::optional<QUuid>(annotation->id) : std::nullopt);
+    modes_.setSelectedID(annotation ? std::optional<QUuid>(annotation->id) : std::nullopt);
     if (!annotation) return;
-    setColor(annotation->color);
-    setStrokeWidth(annotation->strokeWidth);
+    style_.setColor(annotation->color);
+    style_.setStrokeWidth(annotation->strokeWidth);
     if (annotation->kind == AnnotationKind::spotlight) {
         // A spotlight's fill flag is its oval shape.
-        setSpotlightOval(annotation->fill);
+        style_.setSpotlightOval(annotation->fill);
         return;
     }
-    setFill(annotation->fill);
+    style_.setFill(annotation->fill);
     if (annotation->kind == AnnotationKind::text || annotation->kind == AnnotationKind::counter)
-        setFontPoints(std::round(annotation->fontSize / pixelScale()));
+        style_.setFontPoints(std::round(annotation->fontSize / style_.pixelScale()));
 }
 
 void EditorCanvasSettings::applyStyle(EditorDocument& document) {
-    if (!selectedID()) return;
+    if (!modes_.selectedID()) return;
     const auto& list = document.annotations();
-    const auto found =
-        std::find_if(list.begin(), list.end(), [&](const Annotation& a) { return a.id == *selectedID(); });
+    const auto found = std::find_if(list.begin(), list.end(),
+                                    [&](const Annotation& a) { return a.id == *modes_.selectedID(); });
     if (found == list.end()) return;
     Annotation copy = *found;
-    copy.color = color();
-    copy.strokeWidth = strokeWidth();
-    if (copy.kind != AnnotationKind::spotlight) copy.fill = fill();
-    if (copy.kind == AnnotationKind::text) copy.fontSize = fontPoints() * pixelScale();
+    copy.color = style_.color();
+    copy.strokeWidth = style_.strokeWidth();
+    if (copy.kind != AnnotationKind::spotlight) copy.fill = style_.fill();
+    if (copy.kind == AnnotationKind::text) copy.fontSize = style_.fontPoints() * style_.pixelScale();
     if (copy.kind == AnnotationKind::counter) {
-        const double size = fontPoints() * pixelScale();
+        const double size = style_.fontPoints() * style_.pixelScale();
         if (size != copy.fontSize) {
             copy.fontSize = size;
             copy.rect = ToolAnnotationFactory::counterRect(copy.rect.center(), size);
@@ -169,10 +169,10 @@ bool EditorCanvasSettings::strokeAndFillDisabled(const EditorDocument& document)
     const auto disabled = [](AnnotationKind kind) {
         return isEffectKind(kind) || kind == AnnotationKind::highlight || kind == AnnotationKind::spotlight;
     };
-    if (const auto kind = drawingKind()) return disabled(*kind);
-    if (!selectedID()) return false;
+    if (const auto kind = style_.drawingKind()) return disabled(*kind);
+    if (!modes_.selectedID()) return false;
     for (const Annotation& a : document.annotations())
-        if (a.id == *selectedID()) return disabled(a.kind);
+        if (a.id == *modes_.selectedID()) return disabled(a.kind);
     return false;
 }
 
@@ -186,10 +186,10 @@ void EditorCanvasSettings::applyCrop(EditorDocument& document) {
 
 void EditorCanvasSettings::fitImage() {
     const auto hold = holdChanges();
-    setFit(true);
-    setPan(QPointF());
-    setSelection(std::nullopt);
-    setMessage(QString());
+    viewport_.setFit(true);
+    viewport_.setPan(QPointF());
+    modes_.setSelection(std::nullopt);
+    modes_.setMessage(QString());
 }
 
 void EditorCanvasSettings::startRecognizing() {
@@ -202,7 +202,7 @@ void EditorCanvasSettings::finishRecognizing(EditorDocument& document) {
 
 Result<EditorCanvasSettings::RecognitionImage, Error>
 EditorCanvasSettings::recognitionImage(const EditorDocument& document) const {
-    return RecognizeTextMode::image(document, selection());
+    return RecognizeTextMode::image(document, modes_.selection());
 }
 
 void EditorCanvasSettings::recognizeText(EditorDocument& document,
@@ -211,30 +211,30 @@ void EditorCanvasSettings::recognizeText(EditorDocument& document,
 }
 
 void EditorCanvasSettings::toggleArrowStyle() {
-    setArrowCurved(!arrowCurved());
-    announce(arrowCurved() ? QStringLiteral("Curved arrow") : QStringLiteral("Straight arrow"));
+    style_.setArrowCurved(!style_.arrowCurved());
+    announce(style_.arrowCurved() ? QStringLiteral("Curved arrow") : QStringLiteral("Straight arrow"));
 }
 
 void EditorCanvasSettings::cycleBracket() {
     const auto& choices = bracketChoices();
     std::size_t index = 0;
     for (std::size_t i = 0; i < choices.size(); ++i)
-        if (choices[i].kind == bracketKind()) index = i;
+        if (choices[i].kind == style_.bracketKind()) index = i;
     const BracketChoice& next = choices[(index + 1) % choices.size()];
-    setBracketKind(next.kind);
+    style_.setBracketKind(next.kind);
     announce(QStringLiteral("Bracket: ") + next.name);
 }
 
 void EditorCanvasSettings::endSmartModes() {
     const auto hold = holdChanges();
-    if (TextRedactionReview* review = textRedaction()) {
+    if (TextRedactionReview* review = modes_.textRedaction()) {
         review->cancel();
         if (EditorDocument* document = review->document();
             document && document->textRedactionReview() == review)
             document->setTextRedactionReview(nullptr);
     }
-    setTextRedaction(nullptr);
-    setAreaColors(std::nullopt);
+    modes_.setTextRedaction(nullptr);
+    modes_.setAreaColors(std::nullopt);
 }
 
 void EditorCanvasSettings::startTextRedaction(EditorDocument& document,
@@ -253,14 +253,14 @@ std::optional<Annotation> EditorCanvasSettings::toolAnnotation(AnnotationKind ki
 
 std::optional<Annotation> EditorCanvasSettings::selected(AnnotationKind kind,
                                                          const EditorDocument& document) const {
-    if (!selectedID()) return std::nullopt;
+    if (!modes_.selectedID()) return std::nullopt;
     for (const Annotation& a : document.annotations())
-        if (a.id == *selectedID()) return a.kind == kind ? std::optional<Annotation>(a) : std::nullopt;
+        if (a.id == *modes_.selectedID()) return a.kind == kind ? std::optional<Annotation>(a) : std::nullopt;
     return std::nullopt;
 }
 
 void EditorCanvasSettings::setSpotlightOval(bool oval, EditorDocument& document) {
-    setSpotlightOval(oval);
+    style_.setSpotlightOval(oval);
     if (auto spotlight = selected(AnnotationKind::spotlight, document)) {
         spotlight->fill = oval;
         document.updateAnnotation(*spotlight);
@@ -268,7 +268,7 @@ void EditorCanvasSettings::setSpotlightOval(bool oval, EditorDocument& document)
 }
 
 void EditorCanvasSettings::setMagnification(double value, EditorDocument& document) {
-    setMagnification(value);
+    style_.setMagnification(value);
     if (auto magnifier = selected(AnnotationKind::magnifier, document)) {
         magnifier->magnification = value;
         document.updateAnnotation(*magnifier);

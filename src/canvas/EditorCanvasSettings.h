@@ -2,27 +2,21 @@
 
 #include "canvas/CanvasViewport.h"
 #include "canvas/ChangeBatcher.h"
-#include "canvas/MeasurementUnit.h"
 #include "canvas/PaneModes.h"
 #include "canvas/RecognitionImage.h"
 #include "canvas/TextRedactionController.h"
-#include "canvas/TextRedactionReview.h"
 #include "canvas/ToolStyle.h"
 #include "canvas/ToolTable.h"
 #include "core/Error.h"
 #include "core/Result.h"
 #include "document/Annotation.h"
-#include "imaging/SampledColor.h"
-#include "recognition/AreaColors.h"
 
 #include <QColor>
 #include <QImage>
 #include <QObject>
-#include <QPointF>
 #include <QRectF>
 #include <QString>
 #include <QStringList>
-#include <QUuid>
 #include <array>
 #include <functional>
 #include <optional>
@@ -34,8 +28,8 @@ class EditorDocument;
 // The state of one editor pane, split by concern: how the document is shown (viewport()), the
 // tool and its style (style()), and what the pane is doing besides drawing (modes()). Each is an
 // object with properties and change signals; the tool bar and status bar bind to them. The
-// fields' plain names stay reachable here, and the operations that change several concerns at
-// once live here: choosing a tool, selecting an annotation, crop, recognise text, Redact Text.
+// operations that change several concerns at once live here: choosing a tool, selecting an annotation, crop,
+// recognise text, Redact Text.
 //
 // Each operation changes its fields as one whole: the change signals fire once it is complete (in
 // field order, each once), so an observer that writes the style back, such as the pane restyling
@@ -76,61 +70,7 @@ public:
     PaneModes& modes() { return modes_; }
     const PaneModes& modes() const { return modes_; }
 
-    bool fit() const { return viewport_.fit(); }
-    double zoomFraction() const { return viewport_.zoomFraction(); }
-    QPointF pan() const { return viewport_.pan(); }
-    bool pixelated() const { return viewport_.pixelated(); }
-    const QString& tool() const { return style_.tool(); }
-    std::optional<ToolTable::Tool> toolKind() const { return style_.toolKind(); }
-    QColor color() const { return style_.color(); }
-    const std::optional<QColor>& drawingColor() const { return style_.drawingColor(); }
-    double strokeWidth() const { return style_.strokeWidth(); }
-    bool fill() const { return style_.fill(); }
-    MeasurementUnit measurementUnit() const { return style_.measurementUnit(); }
-    bool spotlightOval() const { return style_.spotlightOval(); }
-    double magnification() const { return style_.magnification(); }
-    AnnotationKind bracketKind() const { return style_.bracketKind(); }
-    bool arrowCurved() const { return style_.arrowCurved(); }
-    double fontPoints() const { return style_.fontPoints(); }
-    double pixelScale() const { return style_.pixelScale(); }
-    bool cropping() const { return modes_.cropping(); }
-    bool recognizing() const { return modes_.recognizing(); }
-    const std::optional<QRectF>& selection() const { return modes_.selection(); }
-    const QString& message() const { return modes_.message(); }
-    const std::optional<QUuid>& selectedID() const { return modes_.selectedID(); }
-    bool editingText() const { return modes_.editingText(); }
-    const std::optional<SampledColor>& hoverColor() const { return modes_.hoverColor(); }
-    const std::optional<QString>& measurementLabel() const { return modes_.measurementLabel(); }
-    TextRedactionReview* textRedaction() const { return modes_.textRedaction(); }
-    const std::optional<AreaColors>& areaColors() const { return modes_.areaColors(); }
     const std::optional<QString>& lastAnnouncement() const { return lastAnnouncement_; }
-
-    void setFit(bool value) { viewport_.setFit(value); }
-    void setZoomFraction(double value) { viewport_.setZoomFraction(value); }
-    void setPan(const QPointF& value) { viewport_.setPan(value); }
-    void setPixelated(bool value) { viewport_.setPixelated(value); }
-    void setTool(const QString& value) { style_.setTool(value); }
-    void setColor(const QColor& value) { style_.setColor(value); }
-    void setStrokeWidth(double value) { style_.setStrokeWidth(value); }
-    void setFill(bool value) { style_.setFill(value); }
-    void setMeasurementUnit(MeasurementUnit value) { style_.setMeasurementUnit(value); }
-    void setSpotlightOval(bool value) { style_.setSpotlightOval(value); }
-    void setMagnification(double value) { style_.setMagnification(value); }
-    void setBracketKind(AnnotationKind value) { style_.setBracketKind(value); }
-    void setArrowCurved(bool value) { style_.setArrowCurved(value); }
-    void setFontPoints(double value) { style_.setFontPoints(value); }
-    void setPixelScale(double value) { style_.setPixelScale(value); }
-    void setCropping(bool value) { modes_.setCropping(value); }
-    void setRecognizing(bool value) { modes_.setRecognizing(value); }
-    void setSelection(const std::optional<QRectF>& value) { modes_.setSelection(value); }
-    void setMessage(const QString& value) { modes_.setMessage(value); }
-    void setSelectedID(const std::optional<QUuid>& value) { modes_.setSelectedID(value); }
-    void setEditingText(bool value) { modes_.setEditingText(value); }
-    void setHoverColor(const std::optional<SampledColor>& value) { modes_.setHoverColor(value); }
-    void setMeasurementLabel(const std::optional<QString>& value) { modes_.setMeasurementLabel(value); }
-    // Takes ownership of the review; one that is replaced or cleared is deleted later.
-    void setTextRedaction(TextRedactionReview* value) { modes_.setTextRedaction(value); }
-    void setAreaColors(const std::optional<AreaColors>& value) { modes_.setAreaColors(value); }
 
     // Installed by the in-place text editor: commits the open text.
     std::function<void()> finishText;
@@ -139,8 +79,6 @@ public:
     // Receives the image to recognise and its source label; installed by the pane.
     std::function<void(const QImage&, const QString&)> recognizeHandler;
 
-    // The annotation kind the current tool draws, none for Pan, Select, Color and Ruler.
-    std::optional<AnnotationKind> drawingKind() const { return style_.drawingKind(); }
     QString arrowSymbol() const;
     QString bracketGlyph() const;
 

@@ -65,7 +65,7 @@ EditorCanvasView::EditorCanvasView(EditorDocument& document, EditorCanvasSetting
       mouse_(std::make_unique<CanvasMouseRouter>(*this)),
       commands_(std::make_unique<CanvasEditCommands>(*this)), zoom_(std::make_unique<CanvasZoom>(*this)),
       keyboard_(std::make_unique<CanvasKeyboard>(*this, *commands_, *zoom_)) {
-    settings_.setPixelScale(document.pixelScale());
+    settings_.style().setPixelScale(document.pixelScale());
     loupe_->increaseContrast = [&settings] {
         return settings.increaseContrast ? settings.increaseContrast() : false;
     };
@@ -105,12 +105,12 @@ CanvasTransform EditorCanvasView::transform() const {
     if (doc == nullptr) return t;
     t.imageSize = doc->cropRect().size();
     t.viewportSize = QSizeF(size());
-    t.pan = settings_.pan();
+    t.pan = settings_.viewport().pan();
     if (!geom::isFinite(t.pan)) t.pan = QPointF();
     const double fitZoom = CanvasTransform::fitZoom(doc->canvasFitSize(), t.viewportSize);
-    const double zoom = settings_.zoomFraction() / backingScale();
+    const double zoom = settings_.viewport().zoomFraction() / backingScale();
     // A zoom that is not a positive, finite number shows the image fitted instead.
-    t.zoom = settings_.fit() || !std::isfinite(zoom) || !(zoom > 0) ? fitZoom : zoom;
+    t.zoom = settings_.viewport().fit() || !std::isfinite(zoom) || !(zoom > 0) ? fitZoom : zoom;
     return t;
 }
 
@@ -158,20 +158,20 @@ void EditorCanvasView::reconcileState() {
     if (textEditor_->isOpen() && textEditor_->openedAt() != transform().imageRect())
         finishTextEditing(TextEditEnding::commit);
     if (doc == nullptr) return;
-    if (const auto id = settings_.selectedID()) {
+    if (const auto id = settings_.modes().selectedID()) {
         const auto& list = doc->annotations();
         if (std::none_of(list.begin(), list.end(), [&](const Annotation& a) { return a.id == *id; }))
-            settings_.setSelectedID(std::nullopt);
+            settings_.modes().setSelectedID(std::nullopt);
     }
 }
 
 void EditorCanvasView::report(const Error& error) {
-    if (settings_.message() != error.message) settings_.setMessage(error.message);
+    if (settings_.modes().message() != error.message) settings_.modes().setMessage(error.message);
 }
 
 std::optional<Annotation> EditorCanvasView::selectedAnnotation() const {
     EditorDocument* doc = document_.data();
-    const auto id = settings_.selectedID();
+    const auto id = settings_.modes().selectedID();
     if (!id || doc == nullptr) return std::nullopt;
     const auto& list = doc->annotations();
     const auto found =
@@ -195,10 +195,10 @@ void EditorCanvasView::cancelActiveDrag() {
     if (!gesture_.dragAnchor) return;
     gesture_.reset();
     painter_->clearDragBase();
-    if (settings_.cropping() || settings_.recognizing()) {
+    if (settings_.modes().cropping() || settings_.modes().recognizing()) {
         const auto hold = settings_.holdChanges();
-        settings_.setSelection(std::nullopt);
-        settings_.setMessage(QStringLiteral("Selection cancelled because the viewport changed."));
+        settings_.modes().setSelection(std::nullopt);
+        settings_.modes().setMessage(QStringLiteral("Selection cancelled because the viewport changed."));
     }
 }
 
@@ -270,7 +270,7 @@ void EditorCanvasView::focusOutEvent(QFocusEvent* event) {
 void EditorCanvasView::leaveEvent(QEvent* event) {
     QWidget::leaveEvent(event);
     loupe_->hide();
-    settings_.setHoverColor(std::nullopt);
+    settings_.modes().setHoverColor(std::nullopt);
     precisionTools_->exited();
     configurePrecisionTools();
 }
@@ -331,11 +331,11 @@ void EditorCanvasView::reclaimFocusLater() {
 }
 
 void EditorCanvasView::updateCursor() {
-    if (settings_.cropping() || settings_.recognizing())
+    if (settings_.modes().cropping() || settings_.modes().recognizing())
         setCursor(Qt::CrossCursor);
-    else if (settings_.toolKind() == ToolTable::Tool::select)
+    else if (settings_.style().toolKind() == ToolTable::Tool::select)
         setCursor(Qt::ArrowCursor);
-    else if (settings_.toolKind() == ToolTable::Tool::pan)
+    else if (settings_.style().toolKind() == ToolTable::Tool::pan)
         setCursor(Qt::OpenHandCursor);
     else
         setCursor(Qt::CrossCursor);

@@ -51,12 +51,12 @@ std::optional<Annotation> ErasePlacement::checkedErase(const QRectF& rect) {
     EditorCanvasSettings& settings = view_.settings();
     if (const auto* erase = std::get_if<Annotation>(&*outcome)) {
         view_.gesture().eraseRefusal.reset();
-        if (!settings.message().isEmpty()) settings.setMessage(QString());
+        if (!settings.modes().message().isEmpty()) settings.modes().setMessage(QString());
         return *erase;
     }
     const QString& message = std::get<EraseCheck::Refusal>(*outcome).message;
     view_.gesture().eraseRefusal = message;
-    if (settings.message() != message) settings.setMessage(message);
+    if (settings.modes().message() != message) settings.modes().setMessage(message);
     // A box that misses the canvas has no outline: a null rectangle would make an annotation
     // with infinite corners.
     const EditorDocument* document = view_.document();
@@ -73,16 +73,16 @@ void ErasePlacement::placeErase(const QRectF& rect) {
     if (!outcome) return;
     EditorCanvasSettings& settings = view_.settings();
     if (const auto* refusal = std::get_if<EraseCheck::Refusal>(&*outcome)) {
-        settings.setMessage(refusal->message);
+        settings.modes().setMessage(refusal->message);
         settings.announce(refusal->message);
         return;
     }
     const Annotation& erase = std::get<Annotation>(*outcome);
     EditorDocument* document = view_.document();
     if (document == nullptr) return;
-    settings.setSelection(std::nullopt);
+    settings.modes().setSelection(std::nullopt);
     document->addAnnotation(erase);
-    settings.setSelectedID(erase.id);
+    settings.modes().setSelectedID(erase.id);
     settings.announce(QStringLiteral("Erase added"));
 }
 
@@ -92,7 +92,7 @@ std::optional<Annotation> ErasePlacement::revalidatedErase(const Annotation& era
     auto result = document->resampledErase(erase);
     if (result) return std::move(result).value();
     EditorCanvasSettings& settings = view_.settings();
-    settings.setMessage(result.error().message);
+    settings.modes().setMessage(result.error().message);
     settings.announce(result.error().message);
     return std::nullopt;
 }

@@ -15,7 +15,7 @@ std::optional<Annotation> MagnifierGesture::step(const QPointF& a, const QPointF
     loupe.start = a;
     loupe.end = QPointF(geom::maxX(loupe.rect), geom::maxY(loupe.rect));
     loupe.fill = false;
-    loupe.magnification = view_.settings().magnification();
+    loupe.magnification = view_.settings().style().magnification();
     return loupe;
 }
 

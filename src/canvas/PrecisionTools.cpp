@@ -20,7 +20,8 @@ PrecisionTools::PrecisionTools(EditorCanvasView& view, Clipboard& clipboard, Bee
 
 bool PrecisionTools::live(ToolTable::Tool tool) const {
     const EditorCanvasSettings& settings = view_.settings();
-    return settings.toolKind() == tool && !settings.cropping() && !settings.recognizing();
+    return settings.style().toolKind() == tool && !settings.modes().cropping() &&
+           !settings.modes().recognizing();
 }
 
 const QImage* PrecisionTools::probe() {
@@ -39,16 +40,16 @@ bool PrecisionTools::manualRulerBusy() const {
 }
 
 void PrecisionTools::hover(const QPointF& at) {
-    if (view_.settings().cropping() || view_.settings().recognizing()) return;
-    if (view_.settings().toolKind() == ToolTable::Tool::color)
+    if (view_.settings().modes().cropping() || view_.settings().modes().recognizing()) return;
+    if (view_.settings().style().toolKind() == ToolTable::Tool::color)
         updateLoupe(at);
-    else if (view_.settings().toolKind() == ToolTable::Tool::ruler && !manualRulerBusy())
+    else if (view_.settings().style().toolKind() == ToolTable::Tool::ruler && !manualRulerBusy())
         updateEdgeSpans(at);
 }
 
 void PrecisionTools::exited() {
     view_.loupe().hide();
-    view_.settings().setHoverColor(std::nullopt);
+    view_.settings().modes().setHoverColor(std::nullopt);
     if (manualRulerBusy()) return;
     setMeasurement(view_.rulerHorizontal(), std::nullopt);
     setMeasurement(view_.rulerVertical(), std::nullopt);
@@ -84,7 +85,7 @@ void PrecisionTools::updateLoupe(const QPointF& at) {
     EditorCanvasSettings& settings = view_.settings();
     if (!color) {
         loupe.hide();
-        if (settings.hoverColor()) settings.setHoverColor(std::nullopt);
+        if (settings.modes().hoverColor()) settings.modes().setHoverColor(std::nullopt);
         return;
     }
     loupe.update(*sampler_, x, y);
@@ -93,7 +94,7 @@ void PrecisionTools::updateLoupe(const QPointF& at) {
         QRectF(origin, QSizeF(ColorLoupeView::loupeWidth, ColorLoupeView::loupeHeight)).toRect());
     loupe.show();
     loupe.raise();
-    if (settings.hoverColor() != color) settings.setHoverColor(color);
+    if (settings.modes().hoverColor() != color) settings.modes().setHoverColor(color);
 }
 
 void PrecisionTools::setMeasurement(RulerOverlayView& ruler, const std::optional<Measurement>& value) {
@@ -139,7 +140,7 @@ void PrecisionTools::configure() {
             const QRectF shown = t.imageRect();
             return QPointF(p.x() * t.zoom + shown.x(), p.y() * t.zoom + shown.y());
         };
-        ruler->unit = settings.measurementUnit();
+        ruler->unit = settings.style().measurementUnit();
         ruler->pixelScale = pixelScale;
         ruler->increaseContrast = settings.increaseContrast;
         ruler->setVisible(rulerLive && ruler->measurement);
@@ -147,7 +148,9 @@ void PrecisionTools::configure() {
         ruler->update();
     }
     std::optional<QString> label;
-    const auto text = [&](const Measurement& m) { return m.label(settings.measurementUnit(), pixelScale); };
+    const auto text = [&](const Measurement& m) {
+        return m.label(settings.style().measurementUnit(), pixelScale);
+    };
     if (const auto& manual = view_.rulerManual().measurement) {
         label = text(*manual);
     } else {
@@ -157,7 +160,7 @@ void PrecisionTools::configure() {
         if (const auto& m = view_.rulerVertical().measurement) parts << QStringLiteral("\u2195 ") + text(*m);
         if (!parts.isEmpty()) label = parts.join(QStringLiteral("   "));
     }
-    if (settings.measurementLabel() != label) settings.setMeasurementLabel(label);
+    if (settings.modes().measurementLabel() != label) settings.modes().setMeasurementLabel(label);
 }
 
 void PrecisionTools::clearRulers() {
@@ -175,7 +178,7 @@ bool PrecisionTools::copyText(const QString& text) {
     // Saying "Copied" for a clipboard that refused would leave the user pasting something else.
     const QString refusal =
         QStringLiteral("Could not copy ") + text + QStringLiteral(": the clipboard refused it.");
-    view_.settings().setMessage(refusal);
+    view_.settings().modes().setMessage(refusal);
     view_.settings().announce(refusal);
     return false;
 }
@@ -192,7 +195,7 @@ void PrecisionTools::copyColor(const QPointF& at, bool rgb) {
     }
     const QString text = rgb ? color->rgbString() : color->hex();
     if (!copyText(text)) return;
-    view_.settings().setMessage(QStringLiteral("Copied ") + text);
+    view_.settings().modes().setMessage(QStringLiteral("Copied ") + text);
     view_.settings().announce(QStringLiteral("Copied color ") + text);
 }
 
@@ -216,7 +219,7 @@ void PrecisionTools::sampleColor(const QPointF& from, const QPointF& to, bool rg
     const auto area = colorArea(from, to);
     EditorCanvasSettings& settings = view_.settings();
     if (!area) {
-        settings.setSelection(std::nullopt);
+        settings.modes().setSelection(std::nullopt);
         copyColor(from, rgb);
         return;
     }
@@ -224,13 +227,13 @@ void PrecisionTools::sampleColor(const QPointF& from, const QPointF& to, bool rg
     if (image == nullptr) return;
     const auto colors = AreaColorSampler::sample(*area, *image);
     if (!colors) return;
-    settings.setSelection(area);
-    settings.setAreaColors(colors);
+    settings.modes().setSelection(area);
+    settings.modes().setAreaColors(colors);
     const QString text = rgb ? colors->average.rgbString() : colors->average.hex();
     if (copyText(text)) {
         QString message = QStringLiteral("Copied average ") + text;
         if (colors->text) message += QStringLiteral(", text color ") + colors->text->hex();
-        settings.setMessage(message);
+        settings.modes().setMessage(message);
         settings.announce(QStringLiteral("Copied average color ") + text);
     }
     view_.update();

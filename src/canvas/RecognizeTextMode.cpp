@@ -32,10 +32,10 @@ void RecognizeTextMode::start() {
     {
         const auto hold = settings_.holdChanges();
         settings_.endSmartModes();
-        settings_.setCropping(false);
-        settings_.setRecognizing(true);
-        settings_.setSelection(std::nullopt);
-        settings_.setMessage(
+        settings_.modes().setCropping(false);
+        settings_.modes().setRecognizing(true);
+        settings_.modes().setSelection(std::nullopt);
+        settings_.modes().setMessage(
             QStringLiteral("Drag over the text to recognize, or press Return for the whole image."));
     }
     settings_.announce(
@@ -43,23 +43,23 @@ void RecognizeTextMode::start() {
 }
 
 void RecognizeTextMode::finish(EditorDocument& document) {
-    if (!settings_.recognizing() || !settings_.recognizeHandler) return;
+    if (!settings_.modes().recognizing() || !settings_.recognizeHandler) return;
     // A copy: the handler may replace itself while it runs.
     const Deliver handler = settings_.recognizeHandler;
     recognize(document, handler);
     const auto hold = settings_.holdChanges();
-    settings_.setRecognizing(false);
-    settings_.setSelection(std::nullopt);
+    settings_.modes().setRecognizing(false);
+    settings_.modes().setSelection(std::nullopt);
 }
 
 void RecognizeTextMode::recognize(EditorDocument& document, const Deliver& deliver) {
     settings_.finishOpenText();
-    auto result = image(document, settings_.selection());
+    auto result = image(document, settings_.modes().selection());
     if (!result) {
-        settings_.setMessage(result.error().message);
+        settings_.modes().setMessage(result.error().message);
         return;
     }
-    settings_.setMessage(QString());
+    settings_.modes().setMessage(QString());
     if (deliver) deliver(result->image, result->source);
 }
 

@@ -17,31 +17,31 @@ const std::set<AnnotationKind>& SmartModes::smartSelectKinds() {
 }
 
 bool SmartModes::supportsSmartSelection() const {
-    if (settings_.textRedaction() != nullptr) return false;
-    if (settings_.cropping() || settings_.recognizing()) return true;
-    const auto kind = settings_.drawingKind();
+    if (settings_.modes().textRedaction() != nullptr) return false;
+    if (settings_.modes().cropping() || settings_.modes().recognizing()) return true;
+    const auto kind = settings_.style().drawingKind();
     return kind && smartSelectKinds().count(*kind) != 0;
 }
 
 void SmartModes::showSmartSelection(const SmartSelection::Outcome& outcome) {
     using C = SmartSelection::Outcome::Case;
     if (outcome.kind == C::region) {
-        settings_.setSelection(outcome.box);
-        const QString action = settings_.cropping() ? QStringLiteral("Return crops")
-                               : settings_.recognizing()
+        settings_.modes().setSelection(outcome.box);
+        const QString action = settings_.modes().cropping() ? QStringLiteral("Return crops")
+                               : settings_.modes().recognizing()
                                    ? QStringLiteral("Return recognizes the text")
-                                   : QStringLiteral("Return adds the ") + settings_.tool().toLower();
+                                   : QStringLiteral("Return adds the ") + settings_.style().tool().toLower();
         // Whole pixels by truncation: a 120.9-pixel box reads as 120.
         const QString width = QString::number(static_cast<long long>(outcome.box.width()));
         const QString height = QString::number(static_cast<long long>(outcome.box.height()));
-        settings_.setMessage(QStringLiteral("Smart selection ") + width + QStringLiteral(" \u00d7 ") +
-                             height + QStringLiteral(": ") + action +
-                             QStringLiteral(", arrows adjust, or drag to select by hand."));
+        settings_.modes().setMessage(QStringLiteral("Smart selection ") + width + QStringLiteral(" \u00d7 ") +
+                                     height + QStringLiteral(": ") + action +
+                                     QStringLiteral(", arrows adjust, or drag to select by hand."));
         settings_.announce(QStringLiteral("Smart selection ") + width + QStringLiteral(" by ") + height +
                            QStringLiteral(" pixels. ") + action + QStringLiteral("."));
         return;
     }
-    settings_.setSelection(std::nullopt);
+    settings_.modes().setSelection(std::nullopt);
     switch (outcome.kind) {
     case C::touchesEveryEdge:
         say(QStringLiteral("That area runs to every edge of the image. Drag to select by hand."));
@@ -67,14 +67,14 @@ void SmartModes::duplicate(const QUuid& id, EditorDocument& document) {
         std::find_if(annotations.begin(), annotations.end(), [&](const Annotation& a) { return a.id == id; });
     const bool erase = original != annotations.end() && original->kind == AnnotationKind::erase;
     if (const auto copy = document.duplicateAnnotation(id)) {
-        settings_.setSelectedID(*copy);
+        settings_.modes().setSelectedID(*copy);
     } else if (erase) {
         // The copy's background check refused its new place.
         say(QStringLiteral(
             "Erase needs a plain background around the object. Draw the box a little larger, or "
             "use Redact or Rectangle."));
     } else {
-        settings_.setSelectedID(std::nullopt);
+        settings_.modes().setSelectedID(std::nullopt);
     }
 }
 
@@ -84,12 +84,12 @@ void SmartModes::copyColorText(const QString& text) {
         say(QStringLiteral("Could not copy ") + text + QStringLiteral(": the clipboard refused it."));
         return;
     }
-    settings_.setMessage(QStringLiteral("Copied ") + text);
+    settings_.modes().setMessage(QStringLiteral("Copied ") + text);
     settings_.announce(QStringLiteral("Copied color ") + text);
 }
 
 void SmartModes::say(const QString& text) {
-    settings_.setMessage(text);
+    settings_.modes().setMessage(text);
     settings_.announce(text);
 }
 

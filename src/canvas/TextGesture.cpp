@@ -27,7 +27,7 @@ void TextGesture::press(const QPointF& p, int) {
     text.end = QPointF(geom::maxX(text.rect), geom::maxY(text.rect));
     text.strokeWidth = 3.0;
     text.fill = false;
-    text.fontSize = view_.settings().fontPoints() * document->pixelScale();
+    text.fontSize = view_.settings().style().fontPoints() * document->pixelScale();
     view_.gesture().dragAnchor.reset();
     view_.beginTextEditing(text);
 }

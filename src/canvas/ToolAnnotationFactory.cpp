@@ -51,7 +51,7 @@ std::optional<Annotation> ToolAnnotationFactory::make(AnnotationKind kind, const
     a.id = QUuid::createUuid();
     a.kind = kind;
     a.rect = rect;
-    a.color = s.color();
+    a.color = s.style().color();
     a.strokeWidth = 3.0;
     const QPointF centre(geom::midX(rect), geom::midY(rect));
     switch (kind) {
@@ -64,23 +64,23 @@ std::optional<Annotation> ToolAnnotationFactory::make(AnnotationKind kind, const
                                   centre.y() + std::sin(angle) * geom::height(rect) * 0.5);
         }
         a.rect = Annotation::bounds(a.points);
-        a.strokeWidth = s.strokeWidth();
+        a.strokeWidth = s.style().strokeWidth();
         break;
     case AnnotationKind::highlight:
         a.opacity = 0.4;
         break;
     case AnnotationKind::spotlight:
-        a.fill = s.spotlightOval();
+        a.fill = s.style().spotlightOval();
         break;
     case AnnotationKind::counter:
-        a.fontSize = s.fontPoints() * s.pixelScale();
+        a.fontSize = s.style().fontPoints() * s.style().pixelScale();
         a.rect = counterRect(centre, a.fontSize);
         a.number = document.nextCounterNumber();
         break;
     case AnnotationKind::magnifier:
         a.rect = squareAround(centre, std::min(geom::width(rect), geom::height(rect)));
-        a.strokeWidth = s.strokeWidth();
-        a.magnification = s.magnification();
+        a.strokeWidth = s.style().strokeWidth();
+        a.magnification = s.style().magnification();
         break;
     default:
         return std::nullopt;

@@ -30,9 +30,9 @@ Annotation ToolGesture::styled(AnnotationKind kind) const {
     Annotation a;
     a.id = QUuid::createUuid();
     a.kind = kind;
-    a.color = settings.color();
-    a.strokeWidth = settings.strokeWidth();
-    a.fill = settings.fill();
+    a.color = settings.style().color();
+    a.strokeWidth = settings.style().strokeWidth();
+    a.fill = settings.style().fill();
     a.fontSize = 24.0;
     a.opacity = 1.0;
     a.number = 0;

@@ -67,15 +67,23 @@ const ToolTable::Row* ToolTable::forKey(QChar key) {
     return nullptr;
 }
 
-const QString& ToolTable::name(Tool tool) {
+const ToolTable::Row& ToolTable::row(Tool tool) {
     // The rows are in the order of the enum.
-    return rows()[static_cast<std::size_t>(tool)].name;
+    return rows()[static_cast<std::size_t>(tool)];
+}
+
+const QString& ToolTable::name(Tool tool) {
+    return row(tool).name;
 }
 
 QString ToolTable::title(const QString& name) {
-    const Row* row = find(name);
-    if (row == nullptr) return name;
-    return name + QStringLiteral(" (") + row->key.toUpper() + QStringLiteral(")");
+    const Row* found = find(name);
+    return found == nullptr ? name : title(found->tool);
+}
+
+QString ToolTable::title(Tool tool) {
+    const Row& found = row(tool);
+    return found.name + QStringLiteral(" (") + found.key.toUpper() + QStringLiteral(")");
 }
 
 std::optional<AnnotationKind> ToolTable::drawingKind(Tool tool, AnnotationKind bracketKind) {

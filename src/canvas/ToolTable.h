@@ -62,10 +62,12 @@ public:
     // None for a name that is not a tool.
     static const Row* find(const QString& name);
     static const Row* forKey(QChar key);
+    static const Row& row(Tool tool);
     // The name people see for `tool`.
     static const QString& name(Tool tool);
     // "Arrow (A)"; a name without a key comes back unchanged.
     static QString title(const QString& name);
+    static QString title(Tool tool);
     // What `tool` draws: its own kind, the chosen shape for Bracket, nothing for Pan, Select,
     // Color and Ruler.
     static std::optional<AnnotationKind> drawingKind(Tool tool, AnnotationKind bracketKind);

@@ -125,19 +125,19 @@ QString AnnotationToolProperties::magnificationText(double value) {
 void AnnotationToolProperties::refresh() {
     if (!document_) return;
     std::optional<Annotation> selected;
-    if (const auto id = settings_.selectedID())
+    if (const auto id = settings_.modes().selectedID())
         for (const Annotation& a : document_->annotations())
             if (a.id == *id) {
                 selected = a;
                 break;
             }
     const std::optional<AnnotationKind> kind =
-        selected ? std::optional(selected->kind) : settings_.drawingKind();
+        selected ? std::optional(selected->kind) : settings_.style().drawingKind();
 
     const bool magnifier = kind == AnnotationKind::magnifier;
     magnification_->setVisible(magnifier);
     if (magnifier) {
-        const double m = selected ? selected->magnification : settings_.magnification();
+        const double m = selected ? selected->magnification : settings_.style().magnification();
         const QString text = magnificationText(m);
         magnification_->setText(text);
         magnification_->setAccessibleDescription(text);
@@ -156,7 +156,7 @@ void AnnotationToolProperties::refresh() {
     const bool spotlight = kind == AnnotationKind::spotlight;
     spotlight_->setVisible(spotlight);
     if (spotlight) {
-        const bool oval = selected ? selected->fill : settings_.spotlightOval();
+        const bool oval = selected ? selected->fill : settings_.style().spotlightOval();
         const QColor ink = palette().color(QPalette::ButtonText);
         spotlight_->setIcon(
             icons_.icon(oval ? QStringLiteral("circle.dashed") : QStringLiteral("rectangle.dashed"), ink,
@@ -167,7 +167,7 @@ void AnnotationToolProperties::refresh() {
     }
 
     const std::optional<QString> usage =
-        selected ? std::nullopt : hint(settings_.toolKind(), document_->nextCounterNumber());
+        selected ? std::nullopt : hint(settings_.style().toolKind(), document_->nextCounterNumber());
     hint_->setVisible(usage.has_value());
     hint_->setFullText(usage.value_or(QString()));
     hint_->setToolTip(usage.value_or(QString()));

@@ -19,8 +19,8 @@ BracketTool::BracketTool(EditorCanvasSettings& settings, const SymbolIcons& icon
 
 void BracketTool::refresh() {
     setGlyph(settings_.bracketGlyph());
-    setActive(!settings_.cropping() && !settings_.recognizing() &&
-              settings_.toolKind() == ToolTable::Tool::bracket);
+    setActive(!settings_.modes().cropping() && !settings_.modes().recognizing() &&
+              settings_.style().toolKind() == ToolTable::Tool::bracket);
 }
 
 } // namespace quorvane

@@ -65,7 +65,7 @@ ColorPalettePopover::ColorPalettePopover(EditorCanvasSettings& settings, QWidget
 
 bool ColorPalettePopover::ringed(std::size_t index) const {
     const auto& palette = EditorChrome::palette();
-    return index < palette.size() && EditorChrome::sameColor(palette[index].color, settings_.color());
+    return index < palette.size() && EditorChrome::sameColor(palette[index].color, settings_.style().color());
 }
 
 void ColorPalettePopover::showBelow(QWidget* anchor) {
@@ -84,7 +84,7 @@ void ColorPalettePopover::showBelow(QWidget* anchor) {
 void ColorPalettePopover::choose(std::size_t index) {
     const QColor color = EditorChrome::palette()[index].color;
     // The current colour again is no change.
-    if (!EditorChrome::sameColor(color, settings_.color())) settings_.setColor(color);
+    if (!EditorChrome::sameColor(color, settings_.style().color())) settings_.style().setColor(color);
     close();
 }
 

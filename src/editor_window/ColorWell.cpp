@@ -22,7 +22,7 @@ ColorWell::ColorWell(EditorCanvasSettings& settings, QWidget* parent)
 }
 
 QString ColorWell::accessibilityValue() const {
-    return EditorChrome::paletteName(settings_.color()).value_or(QStringLiteral("Custom"));
+    return EditorChrome::paletteName(settings_.style().color()).value_or(QStringLiteral("Custom"));
 }
 
 bool ColorWell::isOpen() const {
@@ -47,7 +47,7 @@ void ColorWell::toggle() {
 void ColorWell::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRectF circle(width() / 2.0 - 8, height() / 2.0 - 8, 16, 16);
-    ChromePainting::swatch(painter, circle, settings_.color(), palette().color(QPalette::WindowText));
+    ChromePainting::swatch(painter, circle, settings_.style().color(), palette().color(QPalette::WindowText));
 }
 
 } // namespace quorvane

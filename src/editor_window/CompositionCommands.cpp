@@ -177,8 +177,8 @@ void CompositionCommands::flattenImage() {
     }
     if (canvas != nullptr) {
         EditorCanvasSettings& settings = canvas->settings();
-        settings.setSelectedID(std::nullopt);
-        settings.setMessage(text);
+        settings.modes().setSelectedID(std::nullopt);
+        settings.modes().setMessage(text);
         settings.announce(text);
         canvas->refresh();
     }

@@ -48,7 +48,7 @@ CompositionControls::CompositionControls(EditorDocument& document, EditorCanvasS
             finishText();
             if (!document_) return;
             if (const auto aligned = document_->align(id_, alignment); !aligned)
-                settings_.setMessage(aligned.error().message);
+                settings_.modes().setMessage(aligned.error().message);
         });
     arrange_->setMenu(menu);
     row->addWidget(arrange_);

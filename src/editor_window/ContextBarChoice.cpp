@@ -8,10 +8,10 @@ namespace quorvane {
 
 ContextBar chooseContextBar(const EditorCanvasSettings& settings, const EditorDocument& document) {
     using Tool = ToolTable::Tool;
-    const std::optional<Tool> tool = settings.toolKind();
-    if (settings.textRedaction() != nullptr) return ContextBar::review;
-    if (settings.recognizing()) return ContextBar::recognizeText;
-    if (!settings.cropping()) {
+    const std::optional<Tool> tool = settings.style().toolKind();
+    if (settings.modes().textRedaction() != nullptr) return ContextBar::review;
+    if (settings.modes().recognizing()) return ContextBar::recognizeText;
+    if (!settings.modes().cropping()) {
         if (tool == Tool::arrow) return ContextBar::arrow;
         if (tool == Tool::bracket) return ContextBar::bracket;
         if (tool == Tool::color) return ContextBar::colorSampler;
@@ -19,9 +19,9 @@ ContextBar chooseContextBar(const EditorCanvasSettings& settings, const EditorDo
     } else {
         return ContextBar::crop;
     }
-    if (settings.selectedID()) return ContextBar::selection;
+    if (settings.modes().selectedID()) return ContextBar::selection;
     if (tool && ToolAnnotationFactory::builds(*tool)) return ContextBar::inspector;
-    if (EditorCanvasSettings::toolNote(settings.tool())) return ContextBar::note;
+    if (tool && ToolTable::row(*tool).note) return ContextBar::note;
     const QImage& base = document.base()->image();
     const QRectF whole(0, 0, base.width(), base.height());
     const QRectF crop = document.cropRect();

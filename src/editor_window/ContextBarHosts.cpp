@@ -30,7 +30,7 @@ ContextBarHosts ContextBarHosts::standIns() {
     };
     // The shell hands in the recogniser for this one.
     hosts.startTextRedaction = [](EditorDocument&, EditorCanvasSettings& settings) {
-        settings.setMessage(QStringLiteral("Redact Text is not available yet."));
+        settings.modes().setMessage(QStringLiteral("Redact Text is not available yet."));
     };
     return hosts;
 }

@@ -22,30 +22,31 @@ const std::vector<PaletteEntry>& palette() {
     return entries;
 }
 
-const std::map<QString, QString>& symbols() {
-    static const std::map<QString, QString> table = {
-        {QStringLiteral("Pan"), QStringLiteral("hand.raised")},
-        {QStringLiteral("Select"), QStringLiteral("cursorarrow")},
-        {QStringLiteral("Arrow"), QStringLiteral("arrow.up.right")},
-        {QStringLiteral("Rectangle"), QStringLiteral("rectangle")},
-        {QStringLiteral("Oval"), QStringLiteral("circle")},
-        {QStringLiteral("Text"), QStringLiteral("textformat")},
-        {QStringLiteral("Redact"), QStringLiteral("rectangle.fill")},
-        {QStringLiteral("Blur"), QStringLiteral("drop.halffull")},
-        {QStringLiteral("Pixelate"), QStringLiteral("squareshape.split.3x3")},
-        {QStringLiteral("Color"), QStringLiteral("eyedropper")},
-        {QStringLiteral("Ruler"), QStringLiteral("ruler")},
-        {QStringLiteral("Freehand"), QStringLiteral("scribble")},
-        {QStringLiteral("Highlight"), QStringLiteral("highlighter")},
-        {QStringLiteral("Spotlight"), QStringLiteral("light.max")},
-        {QStringLiteral("Counter"), QStringLiteral("1.circle")},
-        {QStringLiteral("Magnifier"), QStringLiteral("plus.magnifyingglass")},
-        {QStringLiteral("Erase"), QStringLiteral("eraser")},
+const std::map<ToolTable::Tool, QString>& symbols() {
+    using Tool = ToolTable::Tool;
+    static const std::map<Tool, QString> table = {
+        {Tool::pan, QStringLiteral("hand.raised")},
+        {Tool::select, QStringLiteral("cursorarrow")},
+        {Tool::arrow, QStringLiteral("arrow.up.right")},
+        {Tool::rectangle, QStringLiteral("rectangle")},
+        {Tool::oval, QStringLiteral("circle")},
+        {Tool::text, QStringLiteral("textformat")},
+        {Tool::redact, QStringLiteral("rectangle.fill")},
+        {Tool::blur, QStringLiteral("drop.halffull")},
+        {Tool::pixelate, QStringLiteral("squareshape.split.3x3")},
+        {Tool::color, QStringLiteral("eyedropper")},
+        {Tool::ruler, QStringLiteral("ruler")},
+        {Tool::freehand, QStringLiteral("scribble")},
+        {Tool::highlight, QStringLiteral("highlighter")},
+        {Tool::spotlight, QStringLiteral("light.max")},
+        {Tool::counter, QStringLiteral("1.circle")},
+        {Tool::magnifier, QStringLiteral("plus.magnifyingglass")},
+        {Tool::erase, QStringLiteral("eraser")},
     };
     return table;
 }
 
-std::optional<QString> symbol(const QString& tool) {
+std::optional<QString> symbol(ToolTable::Tool tool) {
     const auto found = symbols().find(tool);
     if (found == symbols().end()) return std::nullopt;
     return found->second;

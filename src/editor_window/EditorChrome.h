@@ -1,5 +1,7 @@
 #pragma once
 
+#include "canvas/ToolTable.h"
+
 #include <QColor>
 #include <QString>
 #include <array>
@@ -20,9 +22,9 @@ struct PaletteEntry {
 
 // Eight entries, red to white; the colours are the fixed annotation colours.
 const std::vector<PaletteEntry>& palette();
-// Tool name to logical symbol name; Bracket has none (its button draws a glyph).
-const std::map<QString, QString>& symbols();
-std::optional<QString> symbol(const QString& tool);
+// Each tool's logical symbol name; Bracket has none (its button draws a glyph).
+const std::map<ToolTable::Tool, QString>& symbols();
+std::optional<QString> symbol(ToolTable::Tool tool);
 inline constexpr std::array<int, 5> zoomLevels = {25, 50, 100, 200, 400};
 
 // Colours match by their 8-bit RGBA values; an invalid colour matches nothing.

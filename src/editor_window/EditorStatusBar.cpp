@@ -133,14 +133,14 @@ void EditorStatusBar::setActions(EditorActions actions) {
 }
 
 bool EditorStatusBar::reviewOpen() const {
-    return settings_.textRedaction() != nullptr;
+    return settings_.modes().textRedaction() != nullptr;
 }
 
 std::optional<QImage> EditorStatusBar::dragImage() {
     if (!document_) return std::nullopt;
     if (document_->textRedactionReview() != nullptr) {
         const QString refusal = reviewRefusal + QLatin1Char('.');
-        settings_.setMessage(refusal);
+        settings_.modes().setMessage(refusal);
         settings_.announce(refusal);
         return std::nullopt;
     }

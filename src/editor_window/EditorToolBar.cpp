@@ -60,8 +60,8 @@ EditorToolBar::EditorToolBar(EditorDocument& document, EditorCanvasSettings& set
     row->addWidget(redo_, 0, Qt::AlignVCenter);
 
     connect(&settings_.modes(), &PaneModes::editingTextChanged, this,
-            [this] { done_->setVisible(settings_.editingText()); });
-    done_->setVisible(settings_.editingText());
+            [this] { done_->setVisible(settings_.modes().editingText()); });
+    done_->setVisible(settings_.modes().editingText());
     connect(&document_.undoManager(), &UndoManager::changed, this, &EditorToolBar::refreshUndo);
     connect(&document_, &EditorDocument::revisionChanged, this, &EditorToolBar::refreshUndo);
     refreshUndo();

@@ -143,9 +143,9 @@ ToastView* EditorView::messageToast(EditorCanvasSettings& settings) {
     auto* toast = new ToastView(services_.accessibility, services_.icons);
     toast->setSystemImage(QStringLiteral("info.circle"));
     toast->setShowOnAppear(true);
-    toast->setMessage(settings.message());
+    toast->setMessage(settings.modes().message());
     connect(&settings.modes(), &PaneModes::messageChanged, toast,
-            [toast, &settings] { toast->setMessage(settings.message()); });
+            [toast, &settings] { toast->setMessage(settings.modes().message()); });
     return toast;
 }
 

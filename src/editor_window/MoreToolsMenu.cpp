@@ -7,6 +7,7 @@
 
 #include <QEvent>
 #include <QMenu>
+#include <algorithm>
 
 namespace quorvane {
 namespace {
@@ -26,26 +27,27 @@ MoreToolsMenu::MoreToolsMenu(EditorCanvasSettings& settings, const SymbolIcons& 
     refresh();
 }
 
-void MoreToolsMenu::setTools(const QStringList& tools) {
+void MoreToolsMenu::setTools(const std::vector<ToolTable::Tool>& tools) {
     if (tools == tools_) return;
     tools_ = tools;
     QStringList titles;
-    for (const QString& name : tools_)
-        titles << EditorCanvasSettings::toolTitle(name);
+    for (const ToolTable::Tool tool : tools_)
+        titles << ToolTable::title(tool);
     setToolTip(QStringLiteral("More tools: ") + titles.join(QStringLiteral(", ")));
     rebuildMenu();
     refresh();
 }
 
-std::optional<QString> MoreToolsMenu::active() const {
-    if (settings_.cropping() || settings_.recognizing()) return std::nullopt;
-    if (!tools_.contains(settings_.tool())) return std::nullopt;
-    return settings_.tool();
+std::optional<ToolTable::Tool> MoreToolsMenu::active() const {
+    if (settings_.modes().cropping() || settings_.modes().recognizing()) return std::nullopt;
+    const auto tool = settings_.style().toolKind();
+    if (!tool || std::ranges::find(tools_, *tool) == tools_.end()) return std::nullopt;
+    return tool;
 }
 
 QString MoreToolsMenu::accessibilityValue() const {
     const auto tool = active();
-    return tool ? *tool + QStringLiteral(" tool") : QString();
+    return tool ? ToolTable::name(*tool) + QStringLiteral(" tool") : QString();
 }
 
 void MoreToolsMenu::refresh() {
@@ -59,12 +61,10 @@ void MoreToolsMenu::rebuildMenu() {
     items->clear();
     const QColor color = palette().color(QPalette::WindowText);
     const QColor disabled = palette().color(QPalette::Disabled, QPalette::WindowText);
-    for (const QString& name : tools_) {
-        const QString symbol = EditorChrome::symbol(name).value_or(QStringLiteral("questionmark"));
-        QAction* action =
-            items->addAction(icons_.icon(symbol, color, disabled), EditorCanvasSettings::toolTitle(name));
-        action->setData(name);
-        connect(action, &QAction::triggered, this, [this, name] { settings_.choose(name); });
+    for (const ToolTable::Tool tool : tools_) {
+        const QString symbol = EditorChrome::symbol(tool).value_or(QStringLiteral("questionmark"));
+        QAction* action = items->addAction(icons_.icon(symbol, color, disabled), ToolTable::title(tool));
+        connect(action, &QAction::triggered, this, [this, tool] { settings_.choose(tool); });
     }
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "canvas/ToolTable.h"
 #include "editor_window/MenuButton.h"
 
-#include <QStringList>
 #include <optional>
+#include <vector>
 
 namespace quorvane {
 
@@ -18,10 +19,10 @@ class MoreToolsMenu : public MenuButton {
 public:
     MoreToolsMenu(EditorCanvasSettings& settings, const SymbolIcons& icons, QWidget* parent = nullptr);
 
-    void setTools(const QStringList& tools);
-    const QStringList& tools() const { return tools_; }
+    void setTools(const std::vector<ToolTable::Tool>& tools);
+    const std::vector<ToolTable::Tool>& tools() const { return tools_; }
     // The current tool when it is in the menu, none in crop and recognise-text mode.
-    std::optional<QString> active() const;
+    std::optional<ToolTable::Tool> active() const;
     QString accessibilityValue() const;
 
 protected:
@@ -33,7 +34,7 @@ private:
 
     EditorCanvasSettings& settings_;
     const SymbolIcons& icons_;
-    QStringList tools_;
+    std::vector<ToolTable::Tool> tools_;
 };
 
 } // namespace quorvane

@@ -99,8 +99,8 @@ void StatusContextBar::rebuild() {
     switch (shown_) {
     case ContextBar::review:
         bar_ = hosts_.reviewBar(
-            *settings_.textRedaction(), [this](bool apply) { hosts_.finishTextRedaction(settings_, apply); },
-            icons_);
+            *settings_.modes().textRedaction(),
+            [this](bool apply) { hosts_.finishTextRedaction(settings_, apply); }, icons_);
         break;
     case ContextBar::recognizeText:
         buildRecognizeText();
@@ -141,19 +141,19 @@ void StatusContextBar::rebuild() {
 void StatusContextBar::buildRecognizeText() {
     bar_ = new QWidget;
     auto* row = rowOf(bar_, 6);
-    row->addWidget(hint(settings_.selection() ? QStringLiteral("Release or press Return to recognize")
-                                              : QStringLiteral("Drag over the text to recognize"),
+    row->addWidget(hint(settings_.modes().selection() ? QStringLiteral("Release or press Return to recognize")
+                                                      : QStringLiteral("Drag over the text to recognize"),
                         bar_));
     row->addWidget(button(QStringLiteral("Whole Image"),
                           QStringLiteral("Recognize all text in the image (Return)"), bar_, [this] {
-                              settings_.setSelection(std::nullopt);
+                              settings_.modes().setSelection(std::nullopt);
                               if (document_) settings_.finishRecognizing(*document_);
                           }));
     row->addWidget(
         button(QStringLiteral("Cancel"), QStringLiteral("Leave text recognition (Esc)"), bar_, [this] {
-            settings_.setRecognizing(false);
-            settings_.setSelection(std::nullopt);
-            settings_.setMessage(QString());
+            settings_.modes().setRecognizing(false);
+            settings_.modes().setSelection(std::nullopt);
+            settings_.modes().setMessage(QString());
         }));
 }
 
@@ -167,12 +167,12 @@ void StatusContextBar::buildArrow() {
                                         palette().color(QPalette::Disabled, QPalette::ButtonText)),
                             choice.name});
     auto* picker = new SegmentedPicker(
-        QStringLiteral("Arrow style"), segments, settings_.arrowCurved() ? 1 : 0,
-        [this](int index) { settings_.setArrowCurved(index == 1); }, bar_);
+        QStringLiteral("Arrow style"), segments, settings_.style().arrowCurved() ? 1 : 0,
+        [this](int index) { settings_.style().setArrowCurved(index == 1); }, bar_);
     picker->setFixedWidth(84);
     picker->setToolTip(QStringLiteral("Arrow style: straight or curved (press A to switch)"));
     row->addWidget(picker);
-    row->addWidget(hint(settings_.arrowCurved()
+    row->addWidget(hint(settings_.style().arrowCurved()
                             ? QStringLiteral("Drag from start to point; the curve bends the way you lean")
                             : QStringLiteral("Drag from start to point"),
                         bar_));
@@ -186,12 +186,12 @@ void StatusContextBar::buildBracket() {
     const auto& choices = EditorCanvasSettings::bracketChoices();
     for (size_t i = 0; i < choices.size(); ++i) {
         segments.push_back({choices[i].glyph, QIcon(), choices[i].name});
-        if (choices[i].kind == settings_.bracketKind()) current = int(i);
+        if (choices[i].kind == settings_.style().bracketKind()) current = int(i);
     }
     auto* picker = new SegmentedPicker(
         QStringLiteral("Bracket shape"), segments, current,
         [this](int index) {
-            settings_.setBracketKind(EditorCanvasSettings::bracketChoices()[size_t(index)].kind);
+            settings_.style().setBracketKind(EditorCanvasSettings::bracketChoices()[size_t(index)].kind);
         },
         bar_);
     QFont glyphs = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -204,14 +204,14 @@ void StatusContextBar::buildBracket() {
 }
 
 void StatusContextBar::buildColorSampler() {
-    if (const auto& colors = settings_.areaColors()) {
+    if (const auto& colors = settings_.modes().areaColors()) {
         bar_ = new AreaColorsView(
             *colors, [this](const QString& hex) { smartModes_.copyColorText(hex); }, icons_);
         return;
     }
     bar_ = new QWidget;
     auto* row = rowOf(bar_, 6);
-    if (const auto& color = settings_.hoverColor()) {
+    if (const auto& color = settings_.modes().hoverColor()) {
         row->addWidget(new ColorSwatch(*color, bar_));
         auto* code = text(color->hex() + QStringLiteral("  ") + color->rgbString(), bar_, false);
         code->setFont(ChromeText::monospaced(code->font()));
@@ -225,7 +225,7 @@ void StatusContextBar::buildColorSampler() {
 void StatusContextBar::buildRuler() {
     bar_ = new QWidget;
     auto* row = rowOf(bar_, 8);
-    const auto& label = settings_.measurementLabel();
+    const auto& label = settings_.modes().measurementLabel();
     QLabel* reading =
         label ? text(*label, bar_, false) : hint(QStringLiteral("Hover or drag to measure"), bar_);
     reading->setFont(tabularDigitFont(reading->font()));
@@ -234,9 +234,10 @@ void StatusContextBar::buildRuler() {
         QStringLiteral("Units"),
         {{QStringLiteral("px"), QIcon(), QStringLiteral("px")},
          {QStringLiteral("pt"), QIcon(), QStringLiteral("pt")}},
-        settings_.measurementUnit() == MeasurementUnit::points ? 1 : 0,
+        settings_.style().measurementUnit() == MeasurementUnit::points ? 1 : 0,
         [this](int index) {
-            settings_.setMeasurementUnit(index == 1 ? MeasurementUnit::points : MeasurementUnit::pixels);
+            settings_.style().setMeasurementUnit(index == 1 ? MeasurementUnit::points
+                                                            : MeasurementUnit::pixels);
         },
         bar_);
     units->setFixedWidth(70);
@@ -248,7 +249,7 @@ void StatusContextBar::buildRuler() {
 void StatusContextBar::buildCrop() {
     bar_ = new QWidget;
     auto* row = rowOf(bar_, 6);
-    if (const auto& selection = settings_.selection()) {
+    if (const auto& selection = settings_.modes().selection()) {
         auto* size = text(StatusBarText::selectionSize(*selection), bar_);
         size->setFont(tabularDigitFont(size->font()));
         row->addWidget(size);
@@ -266,7 +267,7 @@ void StatusContextBar::buildCrop() {
 }
 
 void StatusContextBar::buildSelection() {
-    const QUuid id = *settings_.selectedID();
+    const QUuid id = *settings_.modes().selectedID();
     bar_ = new QWidget;
     auto* row = rowOf(bar_, 2);
     row->addWidget(hosts_.toolProperties(*document_, settings_, icons_));
@@ -277,7 +278,7 @@ void StatusContextBar::buildSelection() {
         commit();
         if (!document_) return;
         document_->deleteAnnotation(id);
-        settings_.setSelectedID(std::nullopt);
+        settings_.modes().setSelectedID(std::nullopt);
         settings_.announce(QStringLiteral("Annotation deleted"));
     });
     add(QStringLiteral("plus.square.on.square"),
@@ -301,8 +302,9 @@ void StatusContextBar::buildSelection() {
 }
 
 void StatusContextBar::buildNote() {
-    const QString note = *EditorCanvasSettings::toolNote(settings_.tool());
-    const bool redact = settings_.toolKind() == ToolTable::Tool::redact;
+    // Shown only for a tool that has a note.
+    const QString note = *ToolTable::row(*settings_.style().toolKind()).note;
+    const bool redact = settings_.style().toolKind() == ToolTable::Tool::redact;
     bar_ = new QWidget;
     auto* row = rowOf(bar_, 8);
     const QColor color = redact ? palette().color(QPalette::PlaceholderText) : QColor(255, 149, 0);

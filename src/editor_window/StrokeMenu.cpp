@@ -27,12 +27,13 @@ StrokeMenu::StrokeMenu(EditorCanvasSettings& settings, const SymbolIcons& icons,
         action->setCheckable(true);
         action->setData(width);
         group->addAction(action);
-        connect(action, &QAction::triggered, this, [this, width] { settings_.setStrokeWidth(width); });
+        connect(action, &QAction::triggered, this,
+                [this, width] { settings_.style().setStrokeWidth(width); });
     }
     menu->addSeparator();
     fill_ = menu->addAction(QStringLiteral("Fill Shapes"));
     fill_->setCheckable(true);
-    connect(fill_, &QAction::triggered, this, [this](bool on) { settings_.setFill(on); });
+    connect(fill_, &QAction::triggered, this, [this](bool on) { settings_.style().setFill(on); });
     setMenu(menu);
     connect(&settings_.style(), &ToolStyle::strokeWidthChanged, this, &StrokeMenu::refresh);
     connect(&settings_.style(), &ToolStyle::fillChanged, this, &StrokeMenu::refresh);
@@ -40,16 +41,16 @@ StrokeMenu::StrokeMenu(EditorCanvasSettings& settings, const SymbolIcons& icons,
 }
 
 QString StrokeMenu::accessibilityValue() const {
-    return ChromeText::wholeNumber(settings_.strokeWidth()) + QStringLiteral(" pixels") +
-           (settings_.fill() ? QStringLiteral(", filled") : QString());
+    return ChromeText::wholeNumber(settings_.style().strokeWidth()) + QStringLiteral(" pixels") +
+           (settings_.style().fill() ? QStringLiteral(", filled") : QString());
 }
 
 void StrokeMenu::refresh() {
-    setLabelSymbol(settings_.fill() ? QStringLiteral("square.fill") : QStringLiteral("lineweight"));
-    fill_->setChecked(settings_.fill());
+    setLabelSymbol(settings_.style().fill() ? QStringLiteral("square.fill") : QStringLiteral("lineweight"));
+    fill_->setChecked(settings_.style().fill());
     for (QAction* action : menu()->actions())
         if (action != fill_ && action->isCheckable())
-            action->setChecked(action->data().toDouble() == settings_.strokeWidth());
+            action->setChecked(action->data().toDouble() == settings_.style().strokeWidth());
 }
 
 } // namespace quorvane

@@ -30,7 +30,7 @@ TextSizeMenu::TextSizeMenu(EditorCanvasSettings& settings, const SymbolIcons& ic
         action->setCheckable(true);
         action->setData(size);
         group->addAction(action);
-        connect(action, &QAction::triggered, this, [this, size] { settings_.setFontPoints(size); });
+        connect(action, &QAction::triggered, this, [this, size] { settings_.style().setFontPoints(size); });
     }
     setMenu(menu);
     connect(&settings_.style(), &ToolStyle::fontPointsChanged, this, &TextSizeMenu::refresh);
@@ -38,11 +38,11 @@ TextSizeMenu::TextSizeMenu(EditorCanvasSettings& settings, const SymbolIcons& ic
 }
 
 QString TextSizeMenu::accessibilityValue() const {
-    return ChromeText::wholeNumber(settings_.fontPoints()) + QStringLiteral(" points");
+    return ChromeText::wholeNumber(settings_.style().fontPoints()) + QStringLiteral(" points");
 }
 
 void TextSizeMenu::refresh() {
-    const double points = settings_.fontPoints();
+    const double points = settings_.style().fontPoints();
     setLabelText(ChromeText::wholeNumber(points));
     for (QAction* action : menu()->actions())
         if (action->isCheckable()) action->setChecked(action->data().toDouble() == points);

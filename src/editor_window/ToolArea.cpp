@@ -30,9 +30,9 @@ QWidget* makeDivider(QWidget* parent) {
 }
 
 bool showsTextSize(const EditorCanvasSettings& settings, const EditorDocument& document) {
-    const auto tool = settings.toolKind();
+    const auto tool = settings.style().toolKind();
     if (tool == ToolTable::Tool::text || tool == ToolTable::Tool::counter) return true;
-    const auto& id = settings.selectedID();
+    const auto& id = settings.modes().selectedID();
     if (!id) return false;
     for (const Annotation& annotation : document.annotations())
         if (annotation.id == *id)
@@ -46,20 +46,20 @@ ToolArea::ToolArea(EditorDocument& document, EditorCanvasSettings& settings, con
                    QWidget* parent)
     : QWidget(parent), document_(document), settings_(settings) {
     for (const ToolTable::Row& row : ToolTable::rows()) {
-        const QString& name = row.name;
         ToolButton* button = nullptr;
         if (row.tool == ToolTable::Tool::bracket) {
             button = new BracketTool(settings_, icons, this);
         } else {
-            const QString symbol = row.tool == ToolTable::Tool::arrow
-                                       ? settings_.arrowSymbol()
-                                       : EditorChrome::symbol(name).value_or(QStringLiteral("questionmark"));
+            const QString symbol =
+                row.tool == ToolTable::Tool::arrow
+                    ? settings_.arrowSymbol()
+                    : EditorChrome::symbol(row.tool).value_or(QStringLiteral("questionmark"));
             button = new ToolButton(
-                icons, symbol, EditorCanvasSettings::toolTitle(name), row.note,
+                icons, symbol, ToolTable::title(row.tool), row.note,
                 [this, tool = row.tool] { settings_.choose(tool); }, this);
         }
-        button->setObjectName(name);
-        tools_[name] = button;
+        button->setObjectName(row.name);
+        tools_[row.tool] = button;
     }
     for (QWidget*& divider : dividers_)
         divider = makeDivider(this);
@@ -91,10 +91,10 @@ std::vector<ToolArea::Item> ToolArea::items(int hiding) const {
     std::vector<Item> row;
     for (std::size_t group = 0; group < layout.groups.size(); ++group) {
         if (group > 0) row.push_back({dividers_[group - 1], QStringLiteral("|")});
-        for (const QString& name : layout.groups[group])
-            row.push_back({tools_.at(name), name});
+        for (const ToolTable::Tool tool : layout.groups[group])
+            row.push_back({tools_.at(tool), ToolTable::name(tool)});
     }
-    if (!layout.more.isEmpty()) row.push_back({more_, QStringLiteral("More")});
+    if (!layout.more.empty()) row.push_back({more_, QStringLiteral("More")});
     row.push_back({dividers_[2], QStringLiteral("|")});
     row.push_back({crop_, QStringLiteral("Crop")});
     row.push_back({dividers_[3], QStringLiteral("|")});
@@ -171,19 +171,19 @@ QStringList ToolArea::visibleItems() const {
     return labels;
 }
 
-ToolButton* ToolArea::toolButton(const QString& name) const {
-    const auto found = tools_.find(name);
+ToolButton* ToolArea::toolButton(ToolTable::Tool tool) const {
+    const auto found = tools_.find(tool);
     return found == tools_.end() ? nullptr : found->second;
 }
 
 void ToolArea::refreshTools() {
-    const bool modal = settings_.cropping() || settings_.recognizing();
+    const bool modal = settings_.modes().cropping() || settings_.modes().recognizing();
     for (const ToolTable::Row& row : ToolTable::rows()) {
         if (row.tool == ToolTable::Tool::bracket) continue; // it follows the settings itself
-        tools_.at(row.name)->setActive(!modal && settings_.toolKind() == row.tool);
+        tools_.at(row.tool)->setActive(!modal && settings_.style().toolKind() == row.tool);
     }
-    tools_.at(ToolTable::name(ToolTable::Tool::arrow))->setSymbol(settings_.arrowSymbol());
-    crop_->setActive(settings_.cropping());
+    tools_.at(ToolTable::Tool::arrow)->setSymbol(settings_.arrowSymbol());
+    crop_->setActive(settings_.modes().cropping());
 }
 
 void ToolArea::refreshMenus() {

@@ -42,7 +42,7 @@ public:
     // well", "Text size" or "Stroke"; read from the widgets' places.
     QStringList visibleItems() const;
 
-    ToolButton* toolButton(const QString& name) const;
+    ToolButton* toolButton(ToolTable::Tool tool) const;
     MoreToolsMenu* moreMenu() const { return more_; }
     ToolButton* cropButton() const { return crop_; }
     ColorWell* colorWell() const { return well_; }
@@ -68,7 +68,7 @@ private:
 
     EditorDocument& document_;
     EditorCanvasSettings& settings_;
-    std::map<QString, ToolButton*> tools_;
+    std::map<ToolTable::Tool, ToolButton*> tools_;
     std::array<QWidget*, 4> dividers_{};
     MoreToolsMenu* more_ = nullptr;
     ToolButton* crop_ = nullptr;

@@ -1,38 +1,33 @@
 #include "editor_window/ToolBarLayout.h"
 
-#include "canvas/ToolTable.h"
-
 #include <algorithm>
 
 namespace quorvane {
 
-const QStringList& ToolBarLayout::overflowOrder() {
+const ToolBarLayout::Tools& ToolBarLayout::overflowOrder() {
     using Tool = ToolTable::Tool;
-    static const QStringList order = [] {
-        QStringList names;
-        for (const Tool tool : {Tool::ruler, Tool::color, Tool::magnifier, Tool::erase, Tool::spotlight,
-                                Tool::counter, Tool::pixelate, Tool::highlight, Tool::freehand, Tool::oval})
-            names << ToolTable::name(tool);
-        return names;
-    }();
+    static const Tools order = {Tool::ruler,     Tool::color,   Tool::magnifier, Tool::erase,
+                                Tool::spotlight, Tool::counter, Tool::pixelate,  Tool::highlight,
+                                Tool::freehand,  Tool::oval};
     return order;
 }
 
 ToolBarLayout ToolBarLayout::hiding(int count) {
-    const QStringList hidden = overflowOrder().mid(0, std::clamp(count, 0, int(overflowOrder().size())));
+    const Tools& order = overflowOrder();
+    const Tools hidden(order.begin(), order.begin() + std::clamp(count, 0, int(order.size())));
     ToolBarLayout result;
     result.groups.emplace_back();
     for (const ToolTable::Row& row : ToolTable::rows()) {
         // A group starts at Redact and at Color even when that tool itself is hidden.
         if (row.tool == ToolTable::Tool::redact || row.tool == ToolTable::Tool::color)
             result.groups.emplace_back();
-        if (hidden.contains(row.name)) {
-            result.more << row.name;
+        if (std::ranges::find(hidden, row.tool) != hidden.end()) {
+            result.more.push_back(row.tool);
             continue;
         }
-        result.groups.back() << row.name;
+        result.groups.back().push_back(row.tool);
     }
-    std::erase_if(result.groups, [](const QStringList& group) { return group.isEmpty(); });
+    std::erase_if(result.groups, [](const Tools& group) { return group.empty(); });
     return result;
 }
 

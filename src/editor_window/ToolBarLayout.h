@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QStringList>
+#include "canvas/ToolTable.h"
+
 #include <array>
 #include <vector>
 
@@ -10,13 +11,15 @@ namespace quorvane {
 // when `hiding` of them leave the row. Tools leave in `overflowOrder`; there is no step that
 // hides exactly one tool.
 struct ToolBarLayout {
-    std::vector<QStringList> groups; // non-empty groups, in tool order
-    QStringList more;                // the hidden tools, in tool order
+    using Tools = std::vector<ToolTable::Tool>;
+
+    std::vector<Tools> groups; // non-empty groups, in tool order
+    Tools more;                // the hidden tools, in tool order
 
     bool operator==(const ToolBarLayout&) const = default;
 
     static constexpr std::array<int, 10> overflowSteps = {0, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-    static const QStringList& overflowOrder();
+    static const Tools& overflowOrder();
     // Counts beyond ten hide the same ten; negative counts hide nothing.
     static ToolBarLayout hiding(int count);
 };

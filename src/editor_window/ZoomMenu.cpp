@@ -27,7 +27,8 @@ ZoomMenu::ZoomMenu(EditorCanvasSettings& settings, const SymbolIcons& icons, QWi
     menu->addSeparator();
     pixelated_ = menu->addAction(QStringLiteral("Pixelated"));
     pixelated_->setCheckable(true);
-    connect(pixelated_, &QAction::triggered, this, [this](bool on) { settings_.setPixelated(on); });
+    connect(pixelated_, &QAction::triggered, this,
+            [this](bool on) { settings_.viewport().setPixelated(on); });
     setMenu(menu);
     connect(&settings_.viewport(), &CanvasViewport::fitChanged, this, &ZoomMenu::refresh);
     connect(&settings_.viewport(), &CanvasViewport::zoomFractionChanged, this, &ZoomMenu::refresh);
@@ -37,15 +38,16 @@ ZoomMenu::ZoomMenu(EditorCanvasSettings& settings, const SymbolIcons& icons, QWi
 
 void ZoomMenu::zoomTo(int percent) {
     const auto hold = settings_.holdChanges();
-    settings_.setFit(false);
-    settings_.setZoomFraction(percent / 100.0);
-    settings_.setPan(QPointF(0, 0));
-    settings_.setMessage(QString());
+    settings_.viewport().setFit(false);
+    settings_.viewport().setZoomFraction(percent / 100.0);
+    settings_.viewport().setPan(QPointF(0, 0));
+    settings_.modes().setMessage(QString());
 }
 
 void ZoomMenu::refresh() {
-    setLabelText(settings_.fit() ? QStringLiteral("Fit") : ChromeText::percent(settings_.zoomFraction()));
-    pixelated_->setChecked(settings_.pixelated());
+    setLabelText(settings_.viewport().fit() ? QStringLiteral("Fit")
+                                            : ChromeText::percent(settings_.viewport().zoomFraction()));
+    pixelated_->setChecked(settings_.viewport().pixelated());
 }
 
 } // namespace quorvane

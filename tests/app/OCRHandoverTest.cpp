@@ -32,7 +32,7 @@ TEST(OCRHandover, ReadsTheEditorsSelectionThenShowsTheWindow) {
     QApplication::processEvents();
 
     pane.settings().toggleCrop();
-    pane.settings().setSelection(QRectF(0, 0, 50, 30));
+    pane.settings().modes().setSelection(QRectF(0, 0, 50, 30));
     pane.recognize();
     ASSERT_EQ(recognizer.calls.size(), 1u);
     EXPECT_EQ(controller->source(), QStringLiteral("Editor selection"));

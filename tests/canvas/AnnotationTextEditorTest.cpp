@@ -35,7 +35,7 @@ TEST(AnnotationTextEditor, NewSmallBoxOpensAtLeast80By40AndGrowsToItsText) {
     canvas.view->beginTextEditing(fresh);
     ASSERT_NE(canvas.box(), nullptr);
     EXPECT_EQ(canvas.box()->geometry().size(), QSize(80, 40));
-    EXPECT_TRUE(canvas.settings.editingText());
+    EXPECT_TRUE(canvas.settings.modes().editingText());
     EXPECT_TRUE(canvas.document->annotations().empty()); // nothing until committed
 
     canvas.box()->insertPlainText(QStringLiteral("Hi"));
@@ -46,8 +46,8 @@ TEST(AnnotationTextEditor, NewSmallBoxOpensAtLeast80By40AndGrowsToItsText) {
     EXPECT_GT(committed.rect.width(), 10); // "Hi" at 18 pixels is wider than 10
     EXPECT_EQ(committed.rect.topLeft(), QPointF(20, 30));
     EXPECT_EQ(committed.end, committed.rect.bottomRight());
-    EXPECT_EQ(canvas.settings.selectedID(), committed.id);
-    EXPECT_FALSE(canvas.settings.editingText());
+    EXPECT_EQ(canvas.settings.modes().selectedID(), committed.id);
+    EXPECT_FALSE(canvas.settings.modes().editingText());
     EXPECT_FALSE(canvas.settings.finishText);
 
     // One undo takes the whole commit back.
@@ -126,7 +126,7 @@ TEST(AnnotationTextEditor, ReturnAddsALineAndEmptyTextRemovesTheAnnotation) {
     canvas.box()->insertPlainText(QStringLiteral(" \n "));
     canvas.view->finishTextEditing(TextEditEnding::commit);
     EXPECT_TRUE(canvas.document->annotations().empty());
-    EXPECT_FALSE(canvas.settings.selectedID().has_value());
+    EXPECT_FALSE(canvas.settings.modes().selectedID().has_value());
     canvas.document->undoManager().undo();
     EXPECT_EQ(canvas.document->annotations().front().text, QStringLiteral("one\ntwo"));
 }
@@ -134,13 +134,13 @@ TEST(AnnotationTextEditor, ReturnAddsALineAndEmptyTextRemovesTheAnnotation) {
 TEST(AnnotationTextEditor, ZoomingAndStyleChangesWhileEditing) {
     TextCanvas canvas;
     canvas.view->beginTextEditing(textBox(QRectF(20, 30, 40, 20)));
-    canvas.settings.setFontPoints(32);
+    canvas.settings.style().setFontPoints(32);
     canvas.view->refresh();
     EXPECT_TRUE(canvas.view->textEditor().isOpen());
     EXPECT_DOUBLE_EQ(canvas.view->textEditor().annotation()->fontSize, 32);
     canvas.box()->insertPlainText(QStringLiteral("kept"));
 
-    canvas.settings.setZoomFraction(2);
+    canvas.settings.viewport().setZoomFraction(2);
     canvas.view->refresh();
     EXPECT_FALSE(canvas.view->textEditor().isOpen());
     ASSERT_EQ(canvas.document->annotations().size(), 1u);
@@ -179,7 +179,7 @@ TEST(AnnotationTextEditor, ClosingTheViewOrHidingItCommitsToItsOwnDocument) {
     canvas.view.reset();
     ASSERT_EQ(canvas.document->annotations().size(), 2u);
     EXPECT_EQ(canvas.document->annotations().back().text, QStringLiteral("closed"));
-    EXPECT_FALSE(canvas.settings.editingText());
+    EXPECT_FALSE(canvas.settings.modes().editingText());
 }
 
 TEST(AnnotationTextEditor, EditOfAnAnnotationUndoneMeanwhileIsDropped) {

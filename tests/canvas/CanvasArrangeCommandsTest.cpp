@@ -38,13 +38,13 @@ TEST(CanvasArrangeCommands, VisibleCanvasRectIsTheShownPartInBaseCoordinates) {
         // The whole 200 × 150 canvas fits inside the 300 × 200 view.
         EXPECT_TRUE(geom::exactlyEqual(canvas.arrange().visibleCanvasRect(), QRectF(100, 50, 200, 150)));
         // Zoomed in twice, centred: the middle 150 × 100 pixels.
-        canvas.settings.setZoomFraction(2 * canvas.view->backingScale());
+        canvas.settings.viewport().setZoomFraction(2 * canvas.view->backingScale());
         EXPECT_TRUE(geom::exactlyEqual(canvas.arrange().visibleCanvasRect(), QRectF(125, 75, 150, 100)));
         // Panned right by 100 points: 50 more pixels of the left edge show.
-        canvas.settings.setPan(QPointF(100, 0));
+        canvas.settings.viewport().setPan(QPointF(100, 0));
         EXPECT_TRUE(geom::exactlyEqual(canvas.arrange().visibleCanvasRect(), QRectF(100, 75, 125, 100)));
         // Panned wholly off: the crop.
-        canvas.settings.setPan(QPointF(5000, 0));
+        canvas.settings.viewport().setPan(QPointF(5000, 0));
         EXPECT_TRUE(geom::exactlyEqual(canvas.arrange().visibleCanvasRect(), QRectF(100, 50, 200, 150)));
     }
     ArrangeCanvas narrow({0, 200});
@@ -62,7 +62,7 @@ TEST(CanvasArrangeCommands, FrontAndBackMoveTheSelectionOrBeep) {
     canvas.arrange().alignSelection(QStringLiteral("left"));
     EXPECT_EQ(canvas.beeper.beeps, 2);
 
-    canvas.settings.setSelectedID(a.id);
+    canvas.settings.modes().setSelectedID(a.id);
     const qint64 revision = canvas.document->revision();
     canvas.view->editCommands().perform(Action::bringToFront);
     EXPECT_EQ(canvas.order(), (std::vector{b.id, c.id, a.id}));
@@ -83,7 +83,7 @@ TEST(CanvasArrangeCommands, AnOpenTextEditorKeepsTheStackAsItIs) {
     canvas.showActualSize();
     const Annotation a = canvas.add(test::annotation(AnnotationKind::rectangle, QRectF(10, 10, 20, 20)));
     canvas.add(test::annotation(AnnotationKind::rectangle, QRectF(40, 10, 20, 20)));
-    canvas.settings.setSelectedID(a.id);
+    canvas.settings.modes().setSelectedID(a.id);
     Annotation text = test::annotation(AnnotationKind::text, QRectF(100, 100, 80, 40), Qt::black);
     canvas.view->beginTextEditing(text);
     ASSERT_TRUE(canvas.view->textEditor().isOpen());
@@ -102,9 +102,9 @@ TEST(CanvasArrangeCommands, AnAlignmentRefusalIsShownAndAnnounced) {
     arrow.start = QPointF(2, 100);
     arrow.end = QPointF(298, 100);
     canvas.add(arrow);
-    canvas.settings.setSelectedID(erase.id);
+    canvas.settings.modes().setSelectedID(erase.id);
     canvas.arrange().alignSelection(QStringLiteral("center"));
-    EXPECT_EQ(canvas.settings.message(), EraseCheck::busyMessage);
+    EXPECT_EQ(canvas.settings.modes().message(), EraseCheck::busyMessage);
     EXPECT_EQ(canvas.settings.lastAnnouncement(), EraseCheck::busyMessage);
 }
 
@@ -115,13 +115,13 @@ TEST(CanvasArrangeCommands, AnAddedOverlayIsSelectedWithTheSelectTool) {
                                              canvas.arrange().visibleCanvasRect());
     ASSERT_TRUE(added.ok());
     canvas.arrange().selectAddedOverlay(added->id);
-    EXPECT_EQ(canvas.settings.tool(), "Select");
-    EXPECT_EQ(canvas.settings.selectedID(), added->id);
+    EXPECT_EQ(canvas.settings.style().tool(), "Select");
+    EXPECT_EQ(canvas.settings.modes().selectedID(), added->id);
     EXPECT_EQ(canvas.settings.lastAnnouncement(), "Image added");
 
     // An id that is gone leaves nothing selected.
     canvas.arrange().selectAddedOverlay(QUuid::createUuid());
-    EXPECT_FALSE(canvas.settings.selectedID());
+    EXPECT_FALSE(canvas.settings.modes().selectedID());
 }
 
 } // namespace

@@ -18,7 +18,7 @@ TEST(CanvasGesture, AToolKeyDuringADragForgetsTheWholeGesture) {
     Annotation arrow = test::annotation(AnnotationKind::arrow, QRectF(20, 60, 60, 0));
     arrow.start = QPointF(20, 60);
     arrow.end = QPointF(80, 60);
-    canvas.settings.setSelectedID(canvas.add(arrow).id);
+    canvas.settings.modes().setSelectedID(canvas.add(arrow).id);
     const qint64 revision = canvas.document->revision();
 
     canvas.mouse.press(canvas.mouse.at(50, 60));
@@ -32,7 +32,7 @@ TEST(CanvasGesture, AToolKeyDuringADragForgetsTheWholeGesture) {
     EXPECT_TRUE(canvas.view->gesture() == idle);
     canvas.mouse.release(canvas.mouse.at(50, 40));
     EXPECT_EQ(canvas.document->revision(), revision);
-    EXPECT_EQ(canvas.settings.tool(), QStringLiteral("Oval"));
+    EXPECT_EQ(canvas.settings.style().tool(), QStringLiteral("Oval"));
 }
 
 } // namespace

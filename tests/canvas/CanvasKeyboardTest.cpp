@@ -68,20 +68,20 @@ TEST(CanvasKeyboard, TabCyclesAnnotationsInsideTheCropFrontToBack) {
 
     for (const QUuid& expected : {top.id, middle.id, bottom.id, top.id}) {
         c.key(Qt::Key_Tab);
-        EXPECT_EQ(c.settings.selectedID(), expected);
+        EXPECT_EQ(c.settings.modes().selectedID(), expected);
     }
-    c.settings.setSelectedID(std::nullopt);
+    c.settings.modes().setSelectedID(std::nullopt);
     for (const QUuid& expected : {bottom.id, middle.id, top.id, bottom.id}) {
         c.key(Qt::Key_Backtab, Qt::ShiftModifier);
-        EXPECT_EQ(c.settings.selectedID(), expected);
+        EXPECT_EQ(c.settings.modes().selectedID(), expected);
     }
-    EXPECT_NE(c.settings.selectedID(), outside.id);
+    EXPECT_NE(c.settings.modes().selectedID(), outside.id);
 
     // Another tool, or crop mode, leaves the annotations alone.
-    c.settings.setSelectedID(std::nullopt);
+    c.settings.modes().setSelectedID(std::nullopt);
     c.choose("Rectangle");
     c.key(Qt::Key_Tab);
-    EXPECT_FALSE(c.settings.selectedID());
+    EXPECT_FALSE(c.settings.modes().selectedID());
     EXPECT_FALSE(c.view->keyboard().cycleAnnotations(false));
 }
 
@@ -94,7 +94,7 @@ TEST(CanvasKeyboard, TabOutsideTheSelectToolMovesTheFocus) {
     ASSERT_EQ(window.focusWidget(), c.view.get());
     c.key(Qt::Key_Tab);
     EXPECT_EQ(window.focusWidget(), &other);
-    EXPECT_FALSE(c.settings.selectedID());
+    EXPECT_FALSE(c.settings.modes().selectedID());
 
     c.choose("Select");
     c.view->setFocus();
@@ -103,33 +103,33 @@ TEST(CanvasKeyboard, TabOutsideTheSelectToolMovesTheFocus) {
     c.view->setFocus();
     c.key(Qt::Key_Tab);
     EXPECT_EQ(window.focusWidget(), c.view.get());
-    EXPECT_TRUE(c.settings.selectedID());
+    EXPECT_TRUE(c.settings.modes().selectedID());
     c.view->setParent(nullptr);
 }
 
 TEST(CanvasKeyboard, EscapeUnwindsOneLevelAtATime) {
     KeyCanvas c;
     const Annotation a = c.add(annotation(AnnotationKind::rectangle, {10, 10, 20, 20}));
-    c.settings.setSelectedID(a.id);
-    c.settings.setCropping(true);
-    c.settings.setSelection(QRectF(1, 1, 30, 30));
-    c.settings.setMessage(QStringLiteral("something"));
+    c.settings.modes().setSelectedID(a.id);
+    c.settings.modes().setCropping(true);
+    c.settings.modes().setSelection(QRectF(1, 1, 30, 30));
+    c.settings.modes().setMessage(QStringLiteral("something"));
     c.key(Qt::Key_Escape);
-    EXPECT_FALSE(c.settings.selection());
-    EXPECT_TRUE(c.settings.cropping());
-    EXPECT_EQ(c.settings.message(), "");
+    EXPECT_FALSE(c.settings.modes().selection());
+    EXPECT_TRUE(c.settings.modes().cropping());
+    EXPECT_EQ(c.settings.modes().message(), "");
     c.key(Qt::Key_Escape);
-    EXPECT_FALSE(c.settings.cropping());
-    EXPECT_EQ(c.settings.selectedID(), a.id);
+    EXPECT_FALSE(c.settings.modes().cropping());
+    EXPECT_EQ(c.settings.modes().selectedID(), a.id);
     c.key(Qt::Key_Escape);
-    EXPECT_FALSE(c.settings.selectedID());
+    EXPECT_FALSE(c.settings.modes().selectedID());
 }
 
 TEST(CanvasKeyboard, ReturnActsPerMode) {
     {
         KeyCanvas c;
-        c.settings.setCropping(true);
-        c.settings.setSelection(QRectF(10, 5, 50, 40));
+        c.settings.modes().setCropping(true);
+        c.settings.modes().setSelection(QRectF(10, 5, 50, 40));
         c.key(Qt::Key_Return);
         EXPECT_EQ(c.document->cropRect(), QRectF(10, 5, 50, 40));
     }
@@ -145,9 +145,9 @@ TEST(CanvasKeyboard, ReturnActsPerMode) {
     {
         KeyCanvas c;
         c.choose("Rectangle");
-        c.settings.setStrokeWidth(7);
-        c.settings.setFill(true);
-        c.settings.setSelection(QRectF(10, 5, 50, 40));
+        c.settings.style().setStrokeWidth(7);
+        c.settings.style().setFill(true);
+        c.settings.modes().setSelection(QRectF(10, 5, 50, 40));
         c.key(Qt::Key_Return);
         ASSERT_EQ(c.document->annotations().size(), 1u);
         const Annotation& added = c.document->annotations().back();
@@ -155,14 +155,14 @@ TEST(CanvasKeyboard, ReturnActsPerMode) {
         EXPECT_EQ(added.rect, QRectF(10, 5, 50, 40));
         EXPECT_EQ(added.strokeWidth, 7);
         EXPECT_TRUE(added.fill);
-        EXPECT_EQ(c.settings.selectedID(), added.id);
+        EXPECT_EQ(c.settings.modes().selectedID(), added.id);
         EXPECT_EQ(c.settings.lastAnnouncement(), "Rectangle added");
-        EXPECT_FALSE(c.settings.selection());
+        EXPECT_FALSE(c.settings.modes().selection());
     }
     {
         KeyCanvas c;
         c.choose("Text");
-        c.settings.setSelection(QRectF(10, 5, 50, 40));
+        c.settings.modes().setSelection(QRectF(10, 5, 50, 40));
         c.key(Qt::Key_Return);
         EXPECT_TRUE(c.view->textEditor().isOpen());
         EXPECT_TRUE(c.document->annotations().empty());
@@ -170,7 +170,7 @@ TEST(CanvasKeyboard, ReturnActsPerMode) {
     {
         KeyCanvas c;
         c.choose("Bracket");
-        c.settings.setSelection(QRectF(10, 20, 200 - 20, 40));
+        c.settings.modes().setSelection(QRectF(10, 20, 200 - 20, 40));
         c.key(Qt::Key_Return);
         ASSERT_EQ(c.document->annotations().size(), 1u);
         const Annotation& bracket = c.document->annotations().back();
@@ -186,7 +186,7 @@ TEST(CanvasKeyboard, ReturnActsPerMode) {
             return a;
         }();
         c.add(text);
-        c.settings.setSelectedID(text.id);
+        c.settings.modes().setSelectedID(text.id);
         c.key(Qt::Key_Return);
         EXPECT_TRUE(c.view->textEditor().isOpen());
     }
@@ -194,21 +194,21 @@ TEST(CanvasKeyboard, ReturnActsPerMode) {
 
 TEST(CanvasKeyboard, ArrowsMakeMoveAndResizeAKeyboardSelection) {
     KeyCanvas c(filledImage(Qt::white, 101, 51));
-    c.settings.setCropping(true);
+    c.settings.modes().setCropping(true);
     c.key(Qt::Key_Right);
-    EXPECT_EQ(c.settings.selection(), QRectF(25, 12, 51, 26));
+    EXPECT_EQ(c.settings.modes().selection(), QRectF(25, 12, 51, 26));
     c.key(Qt::Key_Right, Qt::AltModifier);
-    EXPECT_EQ(c.settings.selection(), QRectF(35, 12, 51, 26));
+    EXPECT_EQ(c.settings.modes().selection(), QRectF(35, 12, 51, 26));
     for (int i = 0; i < 5; ++i)
         c.key(Qt::Key_Right, Qt::AltModifier);
-    EXPECT_EQ(c.settings.selection(), QRectF(50, 12, 51, 26)); // against the right edge
+    EXPECT_EQ(c.settings.modes().selection(), QRectF(50, 12, 51, 26)); // against the right edge
     c.key(Qt::Key_Right, Qt::ShiftModifier);
-    EXPECT_EQ(c.settings.selection(), QRectF(50, 12, 51, 26));
+    EXPECT_EQ(c.settings.modes().selection(), QRectF(50, 12, 51, 26));
     for (int i = 0; i < 60; ++i)
         c.key(Qt::Key_Left, Qt::ShiftModifier, true);
-    EXPECT_EQ(c.settings.selection(), QRectF(50, 12, 1, 26));
+    EXPECT_EQ(c.settings.modes().selection(), QRectF(50, 12, 1, 26));
     c.key(Qt::Key_Up, Qt::ShiftModifier | Qt::KeypadModifier);
-    EXPECT_EQ(c.settings.selection(), QRectF(50, 12, 1, 25));
+    EXPECT_EQ(c.settings.modes().selection(), QRectF(50, 12, 1, 25));
 }
 
 TEST(CanvasKeyboard, ArrowsMoveAndBendTheSelectedAnnotationAsOneStepEach) {
@@ -218,7 +218,7 @@ TEST(CanvasKeyboard, ArrowsMoveAndBendTheSelectedAnnotationAsOneStepEach) {
     arrow.start = {20, 20};
     arrow.end = {120, 20};
     c.add(arrow);
-    c.settings.setSelectedID(arrow.id);
+    c.settings.modes().setSelectedID(arrow.id);
     c.key(Qt::Key_Right, Qt::AltModifier);
     EXPECT_EQ(c.document->annotations().back().start, QPointF(30, 20));
     c.key(Qt::Key_Down);
@@ -235,46 +235,46 @@ TEST(CanvasKeyboard, ArrowsPanInThePanTool) {
     KeyCanvas c;
     c.choose("Pan");
     c.key(Qt::Key_Right);
-    EXPECT_EQ(c.settings.pan(), QPointF(-20, 0));
+    EXPECT_EQ(c.settings.viewport().pan(), QPointF(-20, 0));
     c.key(Qt::Key_Up, Qt::ShiftModifier);
-    EXPECT_EQ(c.settings.pan(), QPointF(-20, 100));
+    EXPECT_EQ(c.settings.viewport().pan(), QPointF(-20, 100));
 }
 
 TEST(CanvasKeyboard, ToolLettersSwitchOnlyWithoutModifiers) {
     KeyCanvas c;
     c.key(Qt::Key_R);
-    EXPECT_EQ(c.settings.tool(), "Rectangle");
+    EXPECT_EQ(c.settings.style().tool(), "Rectangle");
     for (const auto modifiers : {Qt::ShiftModifier, Qt::AltModifier, Qt::MetaModifier})
         c.key(Qt::Key_O, modifiers);
-    EXPECT_EQ(c.settings.tool(), "Rectangle");
+    EXPECT_EQ(c.settings.style().tool(), "Rectangle");
     c.key(Qt::Key_C);
-    EXPECT_TRUE(c.settings.cropping());
+    EXPECT_TRUE(c.settings.modes().cropping());
     c.key(Qt::Key_C);
-    EXPECT_FALSE(c.settings.cropping());
+    EXPECT_FALSE(c.settings.modes().cropping());
     // Held for a long time: repeats switch to the same tool and nothing else happens.
     for (int i = 0; i < 500; ++i)
         c.key(Qt::Key_M, {}, true);
-    EXPECT_EQ(c.settings.tool(), "Ruler");
+    EXPECT_EQ(c.settings.style().tool(), "Ruler");
     EXPECT_FALSE(c.document->undoManager().canUndo());
 }
 
 TEST(CanvasKeyboard, ZoomKeysStepAndStayInRange) {
     KeyCanvas c;
     c.key(Qt::Key_Equal, Qt::ControlModifier);
-    EXPECT_FALSE(c.settings.fit());
-    EXPECT_DOUBLE_EQ(c.settings.zoomFraction(), 2);
+    EXPECT_FALSE(c.settings.viewport().fit());
+    EXPECT_DOUBLE_EQ(c.settings.viewport().zoomFraction(), 2);
     c.key(Qt::Key_Plus, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_DOUBLE_EQ(c.settings.zoomFraction(), 4);
+    EXPECT_DOUBLE_EQ(c.settings.viewport().zoomFraction(), 4);
     c.key(Qt::Key_Minus, Qt::ControlModifier);
-    EXPECT_DOUBLE_EQ(c.settings.zoomFraction(), 2);
+    EXPECT_DOUBLE_EQ(c.settings.viewport().zoomFraction(), 2);
     for (int i = 0; i < 40; ++i)
         c.key(Qt::Key_Plus, Qt::ControlModifier, true);
-    EXPECT_DOUBLE_EQ(c.settings.zoomFraction(), 16);
+    EXPECT_DOUBLE_EQ(c.settings.viewport().zoomFraction(), 16);
     for (int i = 0; i < 40; ++i)
         c.key(Qt::Key_Minus, Qt::ControlModifier, true);
-    EXPECT_DOUBLE_EQ(c.settings.zoomFraction(), 0.05);
+    EXPECT_DOUBLE_EQ(c.settings.viewport().zoomFraction(), 0.05);
     c.key(Qt::Key_0, Qt::ControlModifier);
-    EXPECT_TRUE(c.settings.fit());
+    EXPECT_TRUE(c.settings.viewport().fit());
 }
 
 TEST(CanvasKeyboard, CtrlShortcutsUndoRedoDuplicateAndDeleteKeysRemove) {
@@ -283,19 +283,19 @@ TEST(CanvasKeyboard, CtrlShortcutsUndoRedoDuplicateAndDeleteKeysRemove) {
     // Nothing selected: consumed, nothing copied.
     EXPECT_TRUE(c.key(Qt::Key_D, Qt::ControlModifier));
     EXPECT_EQ(c.document->annotations().size(), 1u);
-    c.settings.setSelectedID(a.id);
+    c.settings.modes().setSelectedID(a.id);
     c.key(Qt::Key_D, Qt::ControlModifier);
     ASSERT_EQ(c.document->annotations().size(), 2u);
-    EXPECT_EQ(c.settings.selectedID(), c.document->annotations().back().id);
+    EXPECT_EQ(c.settings.modes().selectedID(), c.document->annotations().back().id);
     c.key(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(c.document->annotations().size(), 1u);
     c.key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(c.document->annotations().size(), 2u);
     for (const int code : {Qt::Key_Delete, Qt::Key_Backspace}) {
-        c.settings.setSelectedID(c.document->annotations().back().id);
+        c.settings.modes().setSelectedID(c.document->annotations().back().id);
         c.key(code);
         EXPECT_EQ(c.settings.lastAnnouncement(), "Annotation deleted");
-        EXPECT_FALSE(c.settings.selectedID());
+        EXPECT_FALSE(c.settings.modes().selectedID());
     }
     EXPECT_TRUE(c.document->annotations().empty());
 }
@@ -307,37 +307,37 @@ TEST(CanvasEditCommands, CopyPutsTheFinalImageOnTheClipboardUnlessTheShellDid) {
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(data, nullptr);
     EXPECT_TRUE(data->hasFormat(QStringLiteral("image/png")));
-    EXPECT_EQ(c.settings.message(), "Copied image.");
+    EXPECT_EQ(c.settings.modes().message(), "Copied image.");
     EXPECT_EQ(c.settings.lastAnnouncement(), "Copied image");
 
     int shellCopies = 0;
     c.view->editCommands().copyHandler = [&] { return ++shellCopies > 0; };
-    c.settings.setMessage(QString());
+    c.settings.modes().setMessage(QString());
     c.view->editCommands().copy();
     EXPECT_EQ(shellCopies, 1);
-    EXPECT_EQ(c.settings.message(), "");
+    EXPECT_EQ(c.settings.modes().message(), "");
 }
 
 TEST(CanvasEditCommands, ARedactTextReviewBlocksCopyAndTakesEscapeAndArrows) {
     KeyCanvas c;
     auto* review = new test::FakeTextRedactionReview(c.document.get());
     c.document->setTextRedactionReview(review);
-    c.settings.setTextRedaction(review);
+    c.settings.modes().setTextRedaction(review);
     c.view->editCommands().copy();
     EXPECT_EQ(c.beeper.beeps, 1);
-    EXPECT_EQ(c.settings.message(), "Apply or cancel Redact Text first.");
+    EXPECT_EQ(c.settings.modes().message(), "Apply or cancel Redact Text first.");
     EXPECT_EQ(c.settings.lastAnnouncement(), "Apply or cancel Redact Text first.");
     EXPECT_FALSE(c.view->editCommands().isEnabled(CanvasEditCommands::Action::copy));
 
     std::vector<bool> finished;
     c.view->editCommands().finishTextRedaction = [&](bool apply) { finished.push_back(apply); };
-    c.settings.setCropping(true);
+    c.settings.modes().setCropping(true);
     c.key(Qt::Key_Down);
-    EXPECT_FALSE(c.settings.selection());
+    EXPECT_FALSE(c.settings.modes().selection());
     c.key(Qt::Key_Return);
     c.key(Qt::Key_Escape);
     EXPECT_EQ(finished, (std::vector<bool>{true, false}));
-    EXPECT_TRUE(c.settings.cropping());
+    EXPECT_TRUE(c.settings.modes().cropping());
     c.document->setTextRedactionReview(nullptr);
     delete review;
 }
@@ -350,7 +350,7 @@ TEST(CanvasActionRouter, CommandsReachTheCanvasUnlessATextFieldHasTheKeyboard) {
     QPushButton button(&window);
     button.show();
     const Annotation a = c.add(annotation(AnnotationKind::rectangle, {10, 10, 20, 20}));
-    c.settings.setSelectedID(a.id);
+    c.settings.modes().setSelectedID(a.id);
     // A text field of the window keeps the edit commands.
     field.setFocus();
     EXPECT_FALSE(CanvasActionRouter::trigger(&window, CanvasEditCommands::Action::deleteSelection));
@@ -366,17 +366,17 @@ TEST(CanvasActionRouter, CommandsReachTheCanvasUnlessATextFieldHasTheKeyboard) {
 TEST(CanvasZoom, WheelPansAndPinchZoomsAboutThePointer) {
     KeyCanvas c;
     c.view->zoom().scroll(QPointF(), QPointF(0, 120));
-    EXPECT_EQ(c.settings.pan(), QPointF(0, 10));
+    EXPECT_EQ(c.settings.viewport().pan(), QPointF(0, 10));
     c.view->zoom().scroll(QPointF(), QPointF(-6, 0)); // a touchpad's small step
-    EXPECT_EQ(c.settings.pan(), QPointF(-0.5, 10));
+    EXPECT_EQ(c.settings.viewport().pan(), QPointF(-0.5, 10));
     c.view->zoom().scroll(QPointF(3, 4), QPointF(0, 120));
-    EXPECT_EQ(c.settings.pan(), QPointF(2.5, 14));
+    EXPECT_EQ(c.settings.viewport().pan(), QPointF(2.5, 14));
 
     const QPointF pointer = c.mouse.at(150, 40);
     QNativeGestureEvent pinch(Qt::ZoomNativeGesture, QPointingDevice::primaryPointingDevice(), 2, pointer,
                               pointer, c.view->mapToGlobal(pointer), 0.5, {}, 0);
     QApplication::sendEvent(c.view.get(), &pinch);
-    EXPECT_DOUBLE_EQ(c.settings.zoomFraction(), 1.5);
+    EXPECT_DOUBLE_EQ(c.settings.viewport().zoomFraction(), 1.5);
     const QPointF after = c.mouse.at(150, 40);
     EXPECT_NEAR(after.x(), pointer.x(), 1e-9);
     EXPECT_NEAR(after.y(), pointer.y(), 1e-9);
@@ -387,22 +387,22 @@ TEST(CanvasZoom, WildWheelAndPinchValuesKeepTheZoomInRange) {
     const double big = 2147483648.0;
     for (const double delta : {big, -big})
         c.view->zoom().scroll(QPointF(), QPointF(delta, delta));
-    EXPECT_TRUE(std::isfinite(c.settings.pan().x()));
+    EXPECT_TRUE(std::isfinite(c.settings.viewport().pan().x()));
     QWheelEvent wheel(QPointF(10, 10), c.view->mapToGlobal(QPointF(10, 10)), QPoint(),
                       QPoint(std::numeric_limits<int>::min(), std::numeric_limits<int>::max()), Qt::NoButton,
                       {}, Qt::NoScrollPhase, false);
     QApplication::sendEvent(c.view.get(), &wheel);
-    EXPECT_TRUE(std::isfinite(c.settings.pan().y()));
-    const double before = c.settings.zoomFraction();
+    EXPECT_TRUE(std::isfinite(c.settings.viewport().pan().y()));
+    const double before = c.settings.viewport().zoomFraction();
     c.view->zoom().magnify(std::numeric_limits<double>::quiet_NaN(), QPointF(10, 10));
     c.view->zoom().magnify(0.5, QPointF(std::numeric_limits<double>::infinity(), 0));
-    EXPECT_EQ(c.settings.zoomFraction(), before);
+    EXPECT_EQ(c.settings.viewport().zoomFraction(), before);
     c.view->zoom().magnify(1e300, QPointF(10, 10));
-    EXPECT_EQ(c.settings.zoomFraction(), 16);
+    EXPECT_EQ(c.settings.viewport().zoomFraction(), 16);
     c.view->zoom().magnify(-1, QPointF(10, 10));
-    EXPECT_EQ(c.settings.zoomFraction(), 0.05);
+    EXPECT_EQ(c.settings.viewport().zoomFraction(), 0.05);
     c.view->zoom().zoomBy(std::numeric_limits<double>::quiet_NaN());
-    EXPECT_EQ(c.settings.zoomFraction(), 0.05);
+    EXPECT_EQ(c.settings.viewport().zoomFraction(), 0.05);
 }
 
 } // namespace

@@ -42,14 +42,14 @@ TEST(CanvasMouseRouter, EveryDrawingToolMakesOneAnnotationInOneStepAndSelectsIt)
         SCOPED_TRACE(c.tool);
         Canvas canvas(1);
         canvas.settings.choose(QString::fromLatin1(c.tool));
-        canvas.settings.setBracketKind(c.bracket);
-        canvas.settings.setArrowCurved(c.curved);
+        canvas.settings.style().setBracketKind(c.bracket);
+        canvas.settings.style().setArrowCurved(c.curved);
         canvas.mouse.drag(canvas.mouse.at(20, 20), canvas.mouse.at(80, 60), 6);
         ASSERT_EQ(canvas.document->annotations().size(), 1u);
         const Annotation& made = canvas.document->annotations().front();
         EXPECT_EQ(made.kind, c.kind);
         EXPECT_EQ(made.bend.has_value(), c.curved);
-        EXPECT_EQ(canvas.settings.selectedID(), made.id);
+        EXPECT_EQ(canvas.settings.modes().selectedID(), made.id);
         EXPECT_FALSE(canvas.view->gesture().proposed.has_value());
         EXPECT_EQ(canvas.document->undoManager().undoActionName(), QStringLiteral("Add Annotation"));
         EXPECT_EQ(test::undoSteps(*canvas.document), 1);
@@ -100,8 +100,8 @@ TEST(CanvasMouseRouter, AltClickWithinThreeUnitsSelectsSmartlyFartherDrawsARecta
     canvas.mouse.move(inside + QPointF(3, 0), Qt::AltModifier);
     canvas.mouse.release(inside + QPointF(0, 3), Qt::AltModifier);
     EXPECT_TRUE(canvas.document->annotations().empty());
-    ASSERT_TRUE(canvas.settings.selection().has_value());
-    EXPECT_EQ(*canvas.settings.selection(), QRectF(60, 30, 40, 30));
+    ASSERT_TRUE(canvas.settings.modes().selection().has_value());
+    EXPECT_EQ(*canvas.settings.modes().selection(), QRectF(60, 30, 40, 30));
 
     canvas.mouse.press(inside, Qt::AltModifier);
     canvas.mouse.release(inside + QPointF(3.01, 0), Qt::AltModifier);
@@ -109,15 +109,15 @@ TEST(CanvasMouseRouter, AltClickWithinThreeUnitsSelectsSmartlyFartherDrawsARecta
     canvas.mouse.drag(inside, inside + QPointF(20, 10), 3, Qt::AltModifier);
     ASSERT_EQ(canvas.document->annotations().size(), 1u);
     EXPECT_EQ(canvas.document->annotations().front().kind, AnnotationKind::rectangle);
-    EXPECT_FALSE(canvas.settings.selection().has_value());
+    EXPECT_FALSE(canvas.settings.modes().selection().has_value());
 
     // Outside the image: the selection goes, silently.
-    canvas.settings.setSelection(QRectF(1, 1, 5, 5));
-    canvas.settings.setMessage(QString());
+    canvas.settings.modes().setSelection(QRectF(1, 1, 5, 5));
+    canvas.settings.modes().setMessage(QString());
     const auto spoken = canvas.settings.lastAnnouncement();
     canvas.mouse.click(canvas.mouse.at(-20, 40), Qt::AltModifier);
-    EXPECT_FALSE(canvas.settings.selection().has_value());
-    EXPECT_TRUE(canvas.settings.message().isEmpty());
+    EXPECT_FALSE(canvas.settings.modes().selection().has_value());
+    EXPECT_TRUE(canvas.settings.modes().message().isEmpty());
     EXPECT_EQ(canvas.settings.lastAnnouncement(), spoken);
     EXPECT_EQ(canvas.document->annotations().size(), 1u);
     canvas.view->setSmartModes(nullptr);
@@ -139,7 +139,7 @@ TEST(CanvasMouseRouter, APressDuringRedactTextReviewTogglesAWordAndNeverDrags) {
     Canvas canvas(1);
     canvas.settings.choose(QStringLiteral("Rectangle"));
     auto* review = new WordReview(canvas.document.get());
-    canvas.settings.setTextRedaction(review);
+    canvas.settings.modes().setTextRedaction(review);
     canvas.mouse.drag(canvas.mouse.at(20, 20), canvas.mouse.at(80, 60));
     EXPECT_EQ(review->at, QPointF(20, 20));
     EXPECT_EQ(canvas.settings.lastAnnouncement(), QStringLiteral("Redact: secret"));
@@ -153,15 +153,16 @@ TEST(CanvasMouseRouter, CropAndRecognizeSelectionsMustStayInsideTheImage) {
     canvas.settings.choose(QStringLiteral("Color"));
     canvas.settings.toggleCrop();
     canvas.mouse.drag(canvas.mouse.at(10, 10), canvas.mouse.at(50, 30));
-    ASSERT_TRUE(canvas.settings.selection().has_value());
-    EXPECT_EQ(*canvas.settings.selection(), QRectF(10, 10, 40, 20));
+    ASSERT_TRUE(canvas.settings.modes().selection().has_value());
+    EXPECT_EQ(*canvas.settings.modes().selection(), QRectF(10, 10, 40, 20));
     // Leaving the image says why there is no selection.
     canvas.mouse.press(canvas.mouse.at(10, 10));
     canvas.mouse.move(canvas.mouse.at(250, 30));
-    EXPECT_FALSE(canvas.settings.selection().has_value());
-    EXPECT_EQ(canvas.settings.message(), QStringLiteral("Selection must stay entirely inside the image."));
+    EXPECT_FALSE(canvas.settings.modes().selection().has_value());
+    EXPECT_EQ(canvas.settings.modes().message(),
+              QStringLiteral("Selection must stay entirely inside the image."));
     canvas.mouse.release(canvas.mouse.at(50, 30));
-    EXPECT_TRUE(canvas.settings.message().isEmpty());
+    EXPECT_TRUE(canvas.settings.modes().message().isEmpty());
 
     // Recognize mode likewise hands on only a selection inside the image.
     canvas.settings.toggleCrop();
@@ -172,22 +173,22 @@ TEST(CanvasMouseRouter, CropAndRecognizeSelectionsMustStayInsideTheImage) {
     canvas.settings.startRecognizing();
     canvas.mouse.drag(canvas.mouse.at(10, 10), canvas.mouse.at(250, 30));
     EXPECT_TRUE(recognized.empty());
-    EXPECT_TRUE(canvas.settings.recognizing());
+    EXPECT_TRUE(canvas.settings.modes().recognizing());
     canvas.mouse.drag(canvas.mouse.at(10, 10), canvas.mouse.at(50, 30));
     EXPECT_EQ(recognized, std::vector<QSize>{QSize(40, 20)});
-    EXPECT_FALSE(canvas.settings.recognizing());
+    EXPECT_FALSE(canvas.settings.modes().recognizing());
 }
 
 TEST(CanvasMouseRouter, PanFollowsThePointerFromWhereThePressFoundIt) {
     Canvas canvas(1);
     canvas.settings.choose(QStringLiteral("Pan"));
-    canvas.settings.setPan(QPointF(5, 5));
+    canvas.settings.viewport().setPan(QPointF(5, 5));
     canvas.mouse.press(canvas.mouse.at(50, 50));
     const QPointF from = canvas.mouse.at(50, 50);
     canvas.mouse.move(from + QPointF(10, -4));
     canvas.mouse.move(from + QPointF(30, -8));
     canvas.mouse.release(from + QPointF(30, -8));
-    EXPECT_EQ(canvas.settings.pan(), QPointF(35, -3));
+    EXPECT_EQ(canvas.settings.viewport().pan(), QPointF(35, -3));
     EXPECT_TRUE(canvas.document->annotations().empty());
 }
 
@@ -203,8 +204,8 @@ public:
     }
     void clearRulers() override { ++clears; }
     void measure(const QPointF& anchor, const QPointF& to, bool constrain) override {
-        settings_.setMeasurementLabel(QString::number(to.x() - anchor.x()) + QStringLiteral(" px") +
-                                      (constrain ? QStringLiteral(" snapped") : QString()));
+        settings_.modes().setMeasurementLabel(QString::number(to.x() - anchor.x()) + QStringLiteral(" px") +
+                                              (constrain ? QStringLiteral(" snapped") : QString()));
     }
     struct Sample {
         QPointF from, to;
@@ -227,7 +228,7 @@ TEST(CanvasMouseRouter, ColorAndRulerStepsGoToThePrecisionTools) {
     const QPointF from = canvas.mouse.at(10, 10), to = canvas.mouse.at(30, 20);
     canvas.mouse.press(from);
     canvas.mouse.move(to);
-    EXPECT_EQ(canvas.settings.selection(), QRectF(from, to));
+    EXPECT_EQ(canvas.settings.modes().selection(), QRectF(from, to));
     canvas.mouse.release(to, Qt::AltModifier);
     ASSERT_EQ(tools.samples.size(), 1u);
     EXPECT_EQ(tools.samples[0].from, from);
@@ -251,16 +252,16 @@ TEST(CanvasMouseRouter, AMovedEraseBoxIsCheckedAgainOnlyWhenItMoved) {
     ASSERT_EQ(canvas.document->annotations().size(), 1u);
     const Annotation erase = canvas.document->annotations().front();
     canvas.settings.choose(QStringLiteral("Select"));
-    canvas.settings.setSelectedID(erase.id);
+    canvas.settings.modes().setSelectedID(erase.id);
     // A click in place records nothing; a move onto the noise is refused and said.
     canvas.mouse.click(canvas.mouse.at(40, 35));
     EXPECT_EQ(test::undoSteps(*canvas.document), 1);
     canvas.document->addAnnotation(erase);
     canvas.view->refresh();
-    canvas.settings.setSelectedID(erase.id);
+    canvas.settings.modes().setSelectedID(erase.id);
     canvas.mouse.drag(canvas.mouse.at(40, 35), canvas.mouse.at(140, 35));
     EXPECT_EQ(canvas.document->annotations().front().rect, erase.rect);
-    EXPECT_EQ(canvas.settings.message(), EraseCheck::busyMessage);
+    EXPECT_EQ(canvas.settings.modes().message(), EraseCheck::busyMessage);
     EXPECT_EQ(canvas.settings.lastAnnouncement(), EraseCheck::busyMessage);
 }
 
@@ -275,7 +276,7 @@ TEST(CanvasMouseRouter, RefusedEraseBoxIsDroppedAndItsRefusalSpoken) {
     EXPECT_TRUE(canvas.document->annotations().empty());
     EXPECT_FALSE(canvas.document->undoManager().canUndo());
     ASSERT_TRUE(canvas.settings.lastAnnouncement().has_value());
-    EXPECT_EQ(*canvas.settings.lastAnnouncement(), canvas.settings.message());
+    EXPECT_EQ(*canvas.settings.lastAnnouncement(), canvas.settings.modes().message());
     EXPECT_FALSE(canvas.view->gesture().eraseRefusal.has_value());
 }
 
@@ -407,9 +408,9 @@ TEST(CanvasMouseRouter, ToolsReachEveryDevicePixelAtTwoPixelsAPoint) {
     canvas.settings.choose(QStringLiteral("Color"));
     canvas.view->refresh();
     test::hoverThroughWindow(*canvas.view, at(251.5, 21.5)); // clear of the rectangle
-    ASSERT_TRUE(canvas.settings.hoverColor());
-    EXPECT_EQ(canvas.settings.hoverColor()->red, 251);
-    EXPECT_EQ(canvas.settings.hoverColor()->green, 21);
+    ASSERT_TRUE(canvas.settings.modes().hoverColor());
+    EXPECT_EQ(canvas.settings.modes().hoverColor()->red, 251);
+    EXPECT_EQ(canvas.settings.modes().hoverColor()->green, 21);
 
     canvas.settings.choose(QStringLiteral("Ruler"));
     canvas.view->refresh();

@@ -29,7 +29,7 @@ TEST(CanvasPainter, ActualSizeShowsThePixelsUnchanged) {
     const QImage expected = image.convertToFormat(QImage::Format_ARGB32);
     EXPECT_TRUE(test::imagesNear(shot.copy(18, 16, 64, 48), expected, 0));
     // A whole-number pan moves the same pixels.
-    canvas.settings.setPan(QPointF(-7, 3));
+    canvas.settings.viewport().setPan(QPointF(-7, 3));
     EXPECT_TRUE(test::imagesNear(canvas.shot().copy(11, 19, 64, 48), expected, 0));
 }
 
@@ -39,10 +39,10 @@ TEST(CanvasPainter, PixelatedViewNeverBlendsPixels) {
         for (int x = 0; x < 8; ++x)
             if ((x + y) % 2 == 0) checker.setPixelColor(x, y, Qt::white);
     ShownCanvas canvas(checker, {120, 90});
-    canvas.settings.setPixelated(true);
-    canvas.settings.setFit(false);
+    canvas.settings.viewport().setPixelated(true);
+    canvas.settings.viewport().setFit(false);
     for (double zoom : {0.37, 1.0, 3.3, 9.0}) {
-        canvas.settings.setZoomFraction(zoom);
+        canvas.settings.viewport().setZoomFraction(zoom);
         const QImage shot = canvas.shot();
         const QRect shown = canvas.view->transform().imageRect().toAlignedRect().intersected(shot.rect());
         int blended = 0;
@@ -69,7 +69,7 @@ TEST(CanvasPainter, SelectionFramePaddingFollowsKindAndStroke) {
     Annotation box = test::annotation(AnnotationKind::rectangle, QRectF(30, 20, 40, 30));
     box.strokeWidth = 4;
     box = canvas.add(box);
-    canvas.settings.setSelectedID(box.id);
+    canvas.settings.modes().setSelectedID(box.id);
     const QPoint corner = shownAt(canvas, 30, 20);
     EXPECT_NEAR(outlineGap(canvas.shot(), corner.x(), corner.y() + 15), 5, 1);
 
@@ -77,7 +77,7 @@ TEST(CanvasPainter, SelectionFramePaddingFollowsKindAndStroke) {
     text.strokeWidth = 9;
     text.text = QString();
     text = canvas.add(text);
-    canvas.settings.setSelectedID(text.id);
+    canvas.settings.modes().setSelectedID(text.id);
     const QPoint textCorner = shownAt(canvas, 30, 60);
     EXPECT_NEAR(outlineGap(canvas.shot(), textCorner.x(), textCorner.y() + 7), 2, 1);
 }
@@ -96,7 +96,7 @@ TEST(CanvasPainter, HandlesSitAtTheCornerAndTheArrowsMidpoint) {
     Annotation arrow = test::annotation(AnnotationKind::arrow, QRectF(10, 10, 100, 80), Qt::black);
     arrow.strokeWidth = 1;
     arrow = canvas.add(arrow);
-    canvas.settings.setSelectedID(arrow.id);
+    canvas.settings.modes().setSelectedID(arrow.id);
     const QImage shot = canvas.shot();
     const QPoint corner = shownAt(canvas, 110, 90);
     // 8 × 8 around the unpadded corner: its rows carry 8 cyan pixels.
@@ -109,7 +109,7 @@ TEST(CanvasPainter, HandlesSitAtTheCornerAndTheArrowsMidpoint) {
     // A rectangle has no round handle.
     Annotation box =
         canvas.add(test::annotation(AnnotationKind::rectangle, QRectF(10, 10, 100, 80), Qt::black));
-    canvas.settings.setSelectedID(box.id);
+    canvas.settings.modes().setSelectedID(box.id);
     EXPECT_EQ(cyanRun(canvas.shot(), centre.y(), centre.x() - 12, centre.x() + 12), 0);
 }
 
@@ -264,13 +264,13 @@ TEST(CanvasPainter, RedactionsStayOpaqueUnderHighlightsAndTheReviewsBoxes) {
     test::HeldRecognizer recognizer;
     auto* review = new TextRedactionController(*canvas.document, QImage(200, 120, QImage::Format_RGBA8888),
                                                QPointF(), Qt::black, 2, recognizer.function());
-    canvas.settings.setTextRedaction(review);
+    canvas.settings.modes().setTextRedaction(review);
     recognizer.deliver(RecognitionResult{
         {test::line("kept", QRectF(30, 52, 80, 10)), test::line("chosen", QRectF(110, 45, 60, 10))}, {}});
     ASSERT_EQ(review->state(), TextRedactionController::State::reviewing);
     ASSERT_TRUE(review->toggle(QPointF(35, 55)));
     uncovered("review");
-    canvas.settings.setTextRedaction(nullptr);
+    canvas.settings.modes().setTextRedaction(nullptr);
 }
 
 TEST(CanvasPainter, GrownCanvasShowsTheEdgeColourAndInfiniteProposalsNothing) {
@@ -334,12 +334,12 @@ TEST(CanvasPainter, GoldenStates) {
     Annotation arrow = test::annotation(AnnotationKind::arrow, QRectF(15, 15, 70, 50), SystemColors::red());
     arrow = canvas.add(arrow);
     canvas.add(test::annotation(AnnotationKind::oval, QRectF(70, 10, 40, 30), SystemColors::green()));
-    canvas.settings.setSelectedID(arrow.id);
+    canvas.settings.modes().setSelectedID(arrow.id);
     EXPECT_TRUE(test::matchesGolden(canvas.shot(), QStringLiteral("canvas-selected-arrow"), 24, 0.01));
 
-    canvas.settings.setSelectedID(std::nullopt);
+    canvas.settings.modes().setSelectedID(std::nullopt);
     canvas.settings.toggleCrop();
-    canvas.settings.setSelection(QRectF(20, 30, 50, 30));
+    canvas.settings.modes().setSelection(QRectF(20, 30, 50, 30));
     canvas.view->gesture().dragAnchor = QPointF(100, 70);
     canvas.view->gesture().proposed =
         test::annotation(AnnotationKind::rectangle, QRectF(90, 60, 50, 30), SystemColors::blue());

@@ -32,9 +32,9 @@ private:
 // every tool and mode switch ends.
 inline FakeTextRedactionReview* openSmartModes(EditorCanvasSettings& settings, EditorDocument& document) {
     auto* review = new FakeTextRedactionReview(&document);
-    settings.setTextRedaction(review);
+    settings.modes().setTextRedaction(review);
     document.setTextRedactionReview(review);
-    settings.setAreaColors(AreaColors{QRectF(0, 0, 2, 2), SampledColor{1, 2, 3, 255}, std::nullopt});
+    settings.modes().setAreaColors(AreaColors{QRectF(0, 0, 2, 2), SampledColor{1, 2, 3, 255}, std::nullopt});
     return review;
 }
 

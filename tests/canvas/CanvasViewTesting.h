@@ -30,8 +30,8 @@ struct ShownCanvas {
 
     // One image pixel on one screen pixel, centred.
     void showActualSize() {
-        settings.setFit(false);
-        settings.setZoomFraction(1);
+        settings.viewport().setFit(false);
+        settings.viewport().setZoomFraction(1);
         view->refresh();
     }
     // The view's pixels, 32-bit ARGB.

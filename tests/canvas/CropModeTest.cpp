@@ -13,23 +13,23 @@ TEST(CropMode, TogglingCommitsTextEndsTheOtherModesAndStartsClean) {
     EditorDocument document(test::blueOverWhite(), std::nullopt, 1);
     EditorCanvasSettings settings;
     QStringList calls;
-    settings.finishText = [&] { calls << (settings.cropping() ? "commit in crop" : "commit"); };
+    settings.finishText = [&] { calls << (settings.modes().cropping() ? "commit in crop" : "commit"); };
     const auto* review = test::openSmartModes(settings, document);
     settings.startRecognizing();
-    settings.setSelection(QRectF(1, 2, 3, 4));
+    settings.modes().setSelection(QRectF(1, 2, 3, 4));
 
     CropMode(settings).toggle();
-    EXPECT_TRUE(settings.cropping());
-    EXPECT_FALSE(settings.recognizing() || settings.selection() || settings.textRedaction() ||
-                 settings.areaColors());
-    EXPECT_TRUE(settings.message().isEmpty());
+    EXPECT_TRUE(settings.modes().cropping());
+    EXPECT_FALSE(settings.modes().recognizing() || settings.modes().selection() ||
+                 settings.modes().textRedaction() || settings.modes().areaColors());
+    EXPECT_TRUE(settings.modes().message().isEmpty());
     EXPECT_EQ(review->cancels, 1);
     EXPECT_EQ(document.textRedactionReview(), nullptr);
     EXPECT_EQ(*settings.lastAnnouncement(), "Crop mode. Press an arrow key to start a selection.");
 
-    settings.setSelection(QRectF(1, 2, 3, 4));
+    settings.modes().setSelection(QRectF(1, 2, 3, 4));
     settings.toggleCrop();
-    EXPECT_FALSE(settings.cropping() || settings.selection());
+    EXPECT_FALSE(settings.modes().cropping() || settings.modes().selection());
     EXPECT_EQ(*settings.lastAnnouncement(), "Crop mode off");
     // The open text is committed before anything changes.
     EXPECT_EQ(calls, QStringList({"commit", "commit", "commit in crop"}));
@@ -50,11 +50,11 @@ TEST(CropMode, ApplyCropsToTheSelectionOrStaysOnAndSaysWhy) {
         EditorDocument document(test::blueOverWhite(), std::nullopt, 1);
         EditorCanvasSettings settings;
         settings.toggleCrop();
-        settings.setSelection(row.selection);
+        settings.modes().setSelection(row.selection);
         const qint64 revision = document.revision();
         CropMode(settings).apply(document);
-        EXPECT_TRUE(settings.cropping());
-        EXPECT_EQ(settings.message(), refusal);
+        EXPECT_TRUE(settings.modes().cropping());
+        EXPECT_EQ(settings.modes().message(), refusal);
         EXPECT_EQ(document.revision(), revision);
     }
 
@@ -62,13 +62,13 @@ TEST(CropMode, ApplyCropsToTheSelectionOrStaysOnAndSaysWhy) {
     EditorDocument document(test::blueOverWhite(), std::nullopt, 1);
     EditorCanvasSettings settings;
     settings.toggleCrop();
-    settings.setFit(false);
-    settings.setPan(QPointF(5, 6));
-    settings.setSelection(QRectF(10.5, 10, 50, 20));
+    settings.viewport().setFit(false);
+    settings.viewport().setPan(QPointF(5, 6));
+    settings.modes().setSelection(QRectF(10.5, 10, 50, 20));
     settings.applyCrop(document);
-    EXPECT_FALSE(settings.cropping() || settings.selection());
-    EXPECT_TRUE(settings.fit());
-    EXPECT_EQ(settings.pan(), QPointF());
+    EXPECT_FALSE(settings.modes().cropping() || settings.modes().selection());
+    EXPECT_TRUE(settings.viewport().fit());
+    EXPECT_EQ(settings.viewport().pan(), QPointF());
     EXPECT_EQ(document.cropRect(), QRectF(10, 10, 51, 20));
     EXPECT_EQ(*settings.lastAnnouncement(), "Cropped to 51 by 20 pixels");
 }

@@ -40,7 +40,7 @@ TEST(EditorCanvasPane, StyleControlsRestyleOnlyTheSelectedAnnotation) {
     const Annotation box = test::annotation(AnnotationKind::rectangle, QRectF(10, 10, 40, 30));
     shown.document->addAnnotation(box);
     const qint64 revision = shown.document->revision();
-    shown.settings().setColor(Qt::green);
+    shown.settings().style().setColor(Qt::green);
     ShownPane::settle();
     EXPECT_EQ(shown.document->revision(), revision);
 
@@ -49,7 +49,7 @@ TEST(EditorCanvasPane, StyleControlsRestyleOnlyTheSelectedAnnotation) {
     shown.document->addAnnotation(spotlight);
     shown.settings().select(spotlight);
     ShownPane::settle();
-    shown.settings().setStrokeWidth(9);
+    shown.settings().style().setStrokeWidth(9);
     ShownPane::settle();
     const Annotation restyled = shown.document->annotations().back();
     EXPECT_DOUBLE_EQ(restyled.strokeWidth, 9);
@@ -75,14 +75,14 @@ TEST(EditorCanvasPane, SelectingRecordsNoUndoStep) {
 TEST(EditorCanvasPane, RecogniseActionInCropMode) {
     ShownPane shown;
     shown.settings().toggleCrop();
-    shown.settings().setSelection(QRectF(10, 10, 50, 30));
+    shown.settings().modes().setSelection(QRectF(10, 10, 50, 30));
     shown.pane->recognize();
     EXPECT_EQ(shown.recognised, std::vector<QString>{QStringLiteral("Editor selection")});
-    EXPECT_TRUE(shown.settings().cropping());
+    EXPECT_TRUE(shown.settings().modes().cropping());
 
-    shown.settings().setSelection(std::nullopt);
+    shown.settings().modes().setSelection(std::nullopt);
     shown.pane->recognize();
-    EXPECT_TRUE(shown.settings().recognizing());
+    EXPECT_TRUE(shown.settings().modes().recognizing());
     EXPECT_EQ(shown.recognised.size(), 1u);
 }
 
@@ -105,9 +105,9 @@ TEST(EditorCanvasPane, ViewToolAndModeChangesReachTheCanvasOnTheNextTurn) {
         const char* what;
         std::function<void(EditorCanvasSettings&)> change;
     } changes[] = {
-        {"zoom", [](EditorCanvasSettings& s) { s.setFit(false); }},
+        {"zoom", [](EditorCanvasSettings& s) { s.viewport().setFit(false); }},
         {"tool", [](EditorCanvasSettings& s) { s.choose(QStringLiteral("Oval")); }},
-        {"selected", [&box](EditorCanvasSettings& s) { s.setSelectedID(box.id); }},
+        {"selected", [&box](EditorCanvasSettings& s) { s.modes().setSelectedID(box.id); }},
     };
     for (const auto& c : changes) {
         c.change(shown.settings());
@@ -126,7 +126,7 @@ TEST(EditorCanvasPane, IncreasedContrastDrawsBlackAndWhiteOutlines) {
     pane.show();
     const Annotation box = test::annotation(AnnotationKind::rectangle, QRectF(40, 40, 80, 40));
     document.addAnnotation(box);
-    pane.settings().setSelectedID(box.id);
+    pane.settings().modes().setSelectedID(box.id);
     ShownPane::settle();
     const auto colours = [&] {
         const QImage shot = pane.canvas().grab().toImage();
@@ -156,7 +156,7 @@ TEST(EditorCanvasPane, StacksToolBarCanvasAndStatusBarWithTheToastOverTheCanvas)
     EXPECT_LE(toolBar->geometry().bottom(), canvas.top());
     EXPECT_GE(statusBar->geometry().top(), canvas.bottom());
 
-    shown.settings().setMessage(QStringLiteral("Crop applied."));
+    shown.settings().modes().setMessage(QStringLiteral("Crop applied."));
     auto* toast = shown.pane->canvas().findChild<QLabel*>();
     ASSERT_NE(toast, nullptr);
     EXPECT_TRUE(toast->isVisible());
@@ -169,7 +169,7 @@ TEST(EditorCanvasPane, ClosingThePaneKeepsTheTypedText) {
     ShownPane shown;
     Annotation text = test::annotation(AnnotationKind::text, QRectF(10, 10, 60, 30));
     shown.pane->canvas().beginTextEditing(text);
-    ASSERT_TRUE(shown.settings().editingText());
+    ASSERT_TRUE(shown.settings().modes().editingText());
     shown.pane->canvas().findChild<QPlainTextEdit*>()->insertPlainText(QStringLiteral("kept"));
     shown.pane.reset();
     ASSERT_EQ(shown.document->annotations().size(), 1u);

@@ -18,50 +18,50 @@ Annotation make(K kind, const QRectF& rect) {
 
 TEST(EditorCanvasSettings, ToolColoursComeAndGoAndEverySwitchStartsClean) {
     EditorCanvasSettings settings;
-    EXPECT_EQ(settings.color(), SystemColors::red());
+    EXPECT_EQ(settings.style().color(), SystemColors::red());
 
     // Redact brings its own colour and clears the selection; the same tool again keeps the colour,
     // clears the rest and still announces; leaving it gives the user's colour back.
-    settings.setColor(Qt::blue);
-    settings.setSelectedID(QUuid::createUuid());
+    settings.style().setColor(Qt::blue);
+    settings.modes().setSelectedID(QUuid::createUuid());
     settings.choose(QStringLiteral("Redact"));
-    EXPECT_EQ(settings.color(), QColor(Qt::black));
-    EXPECT_FALSE(settings.selectedID());
-    settings.setSelection(QRectF(1, 2, 3, 4));
-    settings.setMessage(QStringLiteral("busy"));
+    EXPECT_EQ(settings.style().color(), QColor(Qt::black));
+    EXPECT_FALSE(settings.modes().selectedID());
+    settings.modes().setSelection(QRectF(1, 2, 3, 4));
+    settings.modes().setMessage(QStringLiteral("busy"));
     settings.toggleCrop();
     settings.choose(QStringLiteral("Redact"));
-    EXPECT_EQ(settings.color(), QColor(Qt::black));
-    EXPECT_FALSE(settings.cropping() || settings.selection());
-    EXPECT_TRUE(settings.message().isEmpty());
+    EXPECT_EQ(settings.style().color(), QColor(Qt::black));
+    EXPECT_FALSE(settings.modes().cropping() || settings.modes().selection());
+    EXPECT_TRUE(settings.modes().message().isEmpty());
     EXPECT_EQ(*settings.lastAnnouncement(), "Redact tool");
     settings.choose(QStringLiteral("Highlight"));
-    EXPECT_EQ(settings.color(), SystemColors::yellow());
+    EXPECT_EQ(settings.style().color(), SystemColors::yellow());
     settings.choose(QStringLiteral("Arrow"));
-    EXPECT_EQ(settings.color(), QColor(Qt::blue));
-    EXPECT_FALSE(settings.drawingColor());
+    EXPECT_EQ(settings.style().color(), QColor(Qt::blue));
+    EXPECT_FALSE(settings.style().drawingColor());
 
     // Only Select keeps the selected annotation.
     const QUuid id = QUuid::createUuid();
-    settings.setSelectedID(id);
+    settings.modes().setSelectedID(id);
     settings.choose(QStringLiteral("Select"));
-    EXPECT_EQ(settings.selectedID(), id);
+    EXPECT_EQ(settings.modes().selectedID(), id);
     settings.choose(QStringLiteral("Oval"));
-    EXPECT_FALSE(settings.selectedID());
+    EXPECT_FALSE(settings.modes().selectedID());
 }
 
 TEST(EditorCanvasSettings, ArrowAndBracketVariantsCycleAndAnnounce) {
     EditorCanvasSettings settings;
     EXPECT_EQ(settings.arrowSymbol(), "arrow.up.right");
     settings.toggleArrowStyle();
-    EXPECT_TRUE(settings.arrowCurved());
+    EXPECT_TRUE(settings.style().arrowCurved());
     EXPECT_EQ(settings.arrowSymbol(), "point.topleft.down.curvedto.point.bottomright.up");
     EXPECT_EQ(*settings.lastAnnouncement(), "Curved arrow");
     settings.toggleArrowStyle();
     EXPECT_EQ(*settings.lastAnnouncement(), "Straight arrow");
 
     settings.choose(QStringLiteral("Bracket"));
-    EXPECT_EQ(settings.drawingKind(), K::bracketOpen);
+    EXPECT_EQ(settings.style().drawingKind(), K::bracketOpen);
     const struct {
         K kind;
         const char* glyph;
@@ -74,17 +74,17 @@ TEST(EditorCanvasSettings, ArrowAndBracketVariantsCycleAndAnnounce) {
     };
     for (const auto& step : cycle) {
         settings.cycleBracket();
-        EXPECT_EQ(settings.bracketKind(), step.kind);
+        EXPECT_EQ(settings.style().bracketKind(), step.kind);
         EXPECT_EQ(settings.bracketGlyph(), step.glyph);
         EXPECT_EQ(*settings.lastAnnouncement(), step.announcement);
-        EXPECT_EQ(settings.drawingKind(), step.kind);
+        EXPECT_EQ(settings.style().drawingKind(), step.kind);
     }
 }
 
 TEST(EditorCanvasSettings, SelectLoadsTheWholeStyleAndApplyStyleWritesItBack) {
     EditorDocument document(test::blueOverWhite(), std::nullopt, 2);
     EditorCanvasSettings settings;
-    settings.setPixelScale(2);
+    settings.style().setPixelScale(2);
     Annotation text = make(K::text, QRectF(10, 10, 80, 30)),
                counter = make(K::counter, QRectF(40, 40, 20, 20));
     text.fontSize = 44;
@@ -104,17 +104,17 @@ TEST(EditorCanvasSettings, SelectLoadsTheWholeStyleAndApplyStyleWritesItBack) {
     const qint64 revision = document.revision();
     settings.select(text);
     EXPECT_EQ(restyles, 1);
-    EXPECT_EQ(settings.fontPoints(), 22);
-    EXPECT_EQ(settings.strokeWidth(), 7);
-    EXPECT_TRUE(settings.fill());
+    EXPECT_EQ(settings.style().fontPoints(), 22);
+    EXPECT_EQ(settings.style().strokeWidth(), 7);
+    EXPECT_TRUE(settings.style().fill());
     EXPECT_EQ(document.revision(), revision);
     text.fontSize = 45;
     settings.select(text);
-    EXPECT_EQ(settings.fontPoints(), 23); // 22.5 rounds away from zero
+    EXPECT_EQ(settings.style().fontPoints(), 23); // 22.5 rounds away from zero
 
     // A counter of 18 pt at scale 2 is 36 px with a 58 × 58 square around the same centre.
     settings.select(counter);
-    settings.setFontPoints(18);
+    settings.style().setFontPoints(18);
     settings.applyStyle(document);
     const Annotation& restyled = document.annotations().back();
     EXPECT_EQ(restyled.fontSize, 36);
@@ -128,13 +128,13 @@ TEST(EditorCanvasSettings, SelectLoadsTheWholeStyleAndApplyStyleWritesItBack) {
     Annotation spotlight = make(K::spotlight, QRectF(0, 0, 30, 30));
     spotlight.fill = true;
     settings.select(spotlight);
-    EXPECT_TRUE(settings.spotlightOval() && !settings.fill());
+    EXPECT_TRUE(settings.style().spotlightOval() && !settings.style().fill());
     settings.select(std::nullopt);
-    EXPECT_FALSE(settings.selectedID());
+    EXPECT_FALSE(settings.modes().selectedID());
     settings.choose(QStringLiteral("Blur"));
     EXPECT_TRUE(settings.strokeAndFillDisabled(document));
     settings.choose(QStringLiteral("Select"));
-    settings.setSelectedID(counter.id);
+    settings.modes().setSelectedID(counter.id);
     EXPECT_FALSE(settings.strokeAndFillDisabled(document));
 }
 
@@ -147,22 +147,22 @@ TEST(EditorCanvasSettings, ToolSettersChangeASelectedAnnotationOfTheirOwnKindOnl
     for (const Annotation& a : {arrow, magnifier, spotlight})
         document.addAnnotation(a);
 
-    settings.setSelectedID(arrow.id);
+    settings.modes().setSelectedID(arrow.id);
     const qint64 unchanged = document.revision();
     settings.setMagnification(4, document);
     settings.setSpotlightOval(true, document);
-    EXPECT_EQ(settings.magnification(), 4);
-    EXPECT_TRUE(settings.spotlightOval());
+    EXPECT_EQ(settings.style().magnification(), 4);
+    EXPECT_TRUE(settings.style().spotlightOval());
     EXPECT_EQ(document.revision(), unchanged);
     EXPECT_FALSE(settings.selected(K::magnifier, document));
 
-    settings.setSelectedID(magnifier.id);
+    settings.modes().setSelectedID(magnifier.id);
     settings.setMagnification(5, document);
     settings.setSpotlightOval(false, document);
     EXPECT_EQ(document.annotations()[1].magnification, 5);
     EXPECT_EQ(document.revision(), unchanged + 1);
 
-    settings.setSelectedID(spotlight.id);
+    settings.modes().setSelectedID(spotlight.id);
     settings.setSpotlightOval(true, document);
     EXPECT_TRUE(document.annotations()[2].fill);
     EXPECT_EQ(settings.selected(K::spotlight, document)->id, spotlight.id);
@@ -187,41 +187,50 @@ TEST(EditorCanvasSettings, EverySetterSendsItsOwnSignalOnceAndOnlyOnAChange) {
         Connect connect;
         std::function<void(Settings&)> set;
     } rows[] = {
-        {"fit", viewport(&CanvasViewport::fitChanged), [](Settings& s) { s.setFit(false); }},
+        {"fit", viewport(&CanvasViewport::fitChanged), [](Settings& s) { s.viewport().setFit(false); }},
         {"zoomFraction", viewport(&CanvasViewport::zoomFractionChanged),
-         [](Settings& s) { s.setZoomFraction(2); }},
-        {"pan", viewport(&CanvasViewport::panChanged), [](Settings& s) { s.setPan(QPointF(1, 0)); }},
-        {"cropping", modes(&PaneModes::croppingChanged), [](Settings& s) { s.setCropping(true); }},
+         [](Settings& s) { s.viewport().setZoomFraction(2); }},
+        {"pan", viewport(&CanvasViewport::panChanged),
+         [](Settings& s) { s.viewport().setPan(QPointF(1, 0)); }},
+        {"cropping", modes(&PaneModes::croppingChanged), [](Settings& s) { s.modes().setCropping(true); }},
         {"selection", modes(&PaneModes::selectionChanged),
-         [](Settings& s) { s.setSelection(QRectF(0, 0, 1, 1)); }},
+         [](Settings& s) { s.modes().setSelection(QRectF(0, 0, 1, 1)); }},
         {"message", modes(&PaneModes::messageChanged),
-         [](Settings& s) { s.setMessage(QStringLiteral("m")); }},
-        {"pixelated", viewport(&CanvasViewport::pixelatedChanged), [](Settings& s) { s.setPixelated(true); }},
-        {"tool", style(&ToolStyle::toolChanged), [](Settings& s) { s.setTool(QStringLiteral("Oval")); }},
-        {"color", style(&ToolStyle::colorChanged), [](Settings& s) { s.setColor(Qt::blue); }},
-        {"strokeWidth", style(&ToolStyle::strokeWidthChanged), [](Settings& s) { s.setStrokeWidth(9); }},
-        {"fill", style(&ToolStyle::fillChanged), [](Settings& s) { s.setFill(true); }},
-        {"selectedID", modes(&PaneModes::selectedIDChanged), [](Settings& s) { s.setSelectedID(id); }},
-        {"editingText", modes(&PaneModes::editingTextChanged), [](Settings& s) { s.setEditingText(true); }},
+         [](Settings& s) { s.modes().setMessage(QStringLiteral("m")); }},
+        {"pixelated", viewport(&CanvasViewport::pixelatedChanged),
+         [](Settings& s) { s.viewport().setPixelated(true); }},
+        {"tool", style(&ToolStyle::toolChanged),
+         [](Settings& s) { s.style().setTool(QStringLiteral("Oval")); }},
+        {"color", style(&ToolStyle::colorChanged), [](Settings& s) { s.style().setColor(Qt::blue); }},
+        {"strokeWidth", style(&ToolStyle::strokeWidthChanged),
+         [](Settings& s) { s.style().setStrokeWidth(9); }},
+        {"fill", style(&ToolStyle::fillChanged), [](Settings& s) { s.style().setFill(true); }},
+        {"selectedID", modes(&PaneModes::selectedIDChanged),
+         [](Settings& s) { s.modes().setSelectedID(id); }},
+        {"editingText", modes(&PaneModes::editingTextChanged),
+         [](Settings& s) { s.modes().setEditingText(true); }},
         {"measurementUnit", style(&ToolStyle::measurementUnitChanged),
-         [](Settings& s) { s.setMeasurementUnit(MeasurementUnit::points); }},
+         [](Settings& s) { s.style().setMeasurementUnit(MeasurementUnit::points); }},
         {"hoverColor", modes(&PaneModes::hoverColorChanged),
-         [](Settings& s) { s.setHoverColor(SampledColor{}); }},
+         [](Settings& s) { s.modes().setHoverColor(SampledColor{}); }},
         {"measurementLabel", modes(&PaneModes::measurementLabelChanged),
-         [](Settings& s) { s.setMeasurementLabel(QStringLiteral("3 px")); }},
+         [](Settings& s) { s.modes().setMeasurementLabel(QStringLiteral("3 px")); }},
         {"areaColors", modes(&PaneModes::areaColorsChanged),
          [](Settings& s) {
-             s.setAreaColors(AreaColors{QRectF(0, 0, 1, 1), SampledColor{}, std::nullopt});
+             s.modes().setAreaColors(AreaColors{QRectF(0, 0, 1, 1), SampledColor{}, std::nullopt});
          }},
         {"spotlightOval", style(&ToolStyle::spotlightOvalChanged),
-         [](Settings& s) { s.setSpotlightOval(true); }},
+         [](Settings& s) { s.style().setSpotlightOval(true); }},
         {"magnification", style(&ToolStyle::magnificationChanged),
-         [](Settings& s) { s.setMagnification(3); }},
+         [](Settings& s) { s.style().setMagnification(3); }},
         {"bracketKind", style(&ToolStyle::bracketKindChanged),
-         [](Settings& s) { s.setBracketKind(K::braceOpen); }},
-        {"arrowCurved", style(&ToolStyle::arrowCurvedChanged), [](Settings& s) { s.setArrowCurved(true); }},
-        {"fontPoints", style(&ToolStyle::fontPointsChanged), [](Settings& s) { s.setFontPoints(24); }},
-        {"recognizing", modes(&PaneModes::recognizingChanged), [](Settings& s) { s.setRecognizing(true); }},
+         [](Settings& s) { s.style().setBracketKind(K::braceOpen); }},
+        {"arrowCurved", style(&ToolStyle::arrowCurvedChanged),
+         [](Settings& s) { s.style().setArrowCurved(true); }},
+        {"fontPoints", style(&ToolStyle::fontPointsChanged),
+         [](Settings& s) { s.style().setFontPoints(24); }},
+        {"recognizing", modes(&PaneModes::recognizingChanged),
+         [](Settings& s) { s.modes().setRecognizing(true); }},
     };
     EditorCanvasSettings settings;
     QStringList sent;
@@ -260,7 +269,7 @@ TEST(EditorCanvasSettings, EachFieldIsAPropertyOfItsPartAndOneHoldSendsThemInFie
     QObject::connect(&settings.viewport(), &CanvasViewport::fitChanged, [&] { sent << "fit"; });
     {
         const auto hold = settings.holdChanges();
-        settings.setRecognizing(true);
+        settings.modes().setRecognizing(true);
         settings.style().setColor(Qt::blue);
         settings.viewport().setFit(false);
         EXPECT_TRUE(sent.isEmpty());

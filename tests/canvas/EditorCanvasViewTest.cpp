@@ -26,19 +26,19 @@ TEST(EditorCanvasView, SpeaksSizeZoomModeAndSelection) {
     };
     // Halves round away from zero: 12.5 speaks as 13.
     for (const Case& c : {Case{0.125, "13 percent"}, Case{1.5, "150 percent"}, Case{0.005, "1 percent"}}) {
-        canvas.settings.setFit(false);
-        canvas.settings.setZoomFraction(c.zoom);
+        canvas.settings.viewport().setFit(false);
+        canvas.settings.viewport().setZoomFraction(c.zoom);
         canvas.view->refresh();
         EXPECT_TRUE(canvas.view->accessibilityValue().contains(QLatin1String(c.spoken)))
             << c.zoom << ": " << canvas.view->accessibilityValue().toStdString();
     }
 
-    canvas.settings.setFit(true);
+    canvas.settings.viewport().setFit(true);
     canvas.settings.toggleCrop();
-    canvas.settings.setSelection(QRectF(15.4, 39.5, 200.9, 100.2));
+    canvas.settings.modes().setSelection(QRectF(15.4, 39.5, 200.9, 100.2));
     const Annotation box =
         canvas.add(test::annotation(AnnotationKind::rectangle, QRectF(10.5, 20.2, 30, 40)));
-    canvas.settings.setSelectedID(box.id);
+    canvas.settings.modes().setSelectedID(box.id);
     canvas.view->refresh();
     EXPECT_EQ(canvas.view->accessibilityValue(),
               QStringLiteral(
@@ -66,39 +66,40 @@ TEST(EditorCanvasView, ResizingCancelsACropDragButTheSameSizeDoesNot) {
     canvas.settings.toggleCrop();
     const auto startDrag = [&] {
         canvas.view->gesture().dragAnchor = QPointF(10, 10);
-        canvas.settings.setSelection(QRectF(1, 1, 20, 20));
-        canvas.settings.setMessage(QString());
+        canvas.settings.modes().setSelection(QRectF(1, 1, 20, 20));
+        canvas.settings.modes().setMessage(QString());
     };
     startDrag();
     canvas.view->resize(300, 200);
     QApplication::processEvents();
     EXPECT_TRUE(canvas.view->gesture().dragAnchor.has_value());
-    EXPECT_TRUE(canvas.settings.selection().has_value());
+    EXPECT_TRUE(canvas.settings.modes().selection().has_value());
 
     canvas.view->resize(320, 200);
     QApplication::processEvents();
     EXPECT_FALSE(canvas.view->gesture().dragAnchor.has_value());
-    EXPECT_FALSE(canvas.settings.selection().has_value());
-    EXPECT_EQ(canvas.settings.message(), QStringLiteral("Selection cancelled because the viewport changed."));
+    EXPECT_FALSE(canvas.settings.modes().selection().has_value());
+    EXPECT_EQ(canvas.settings.modes().message(),
+              QStringLiteral("Selection cancelled because the viewport changed."));
 
     // Without a drag a resize leaves the selection alone.
-    canvas.settings.setSelection(QRectF(1, 1, 20, 20));
-    canvas.settings.setMessage(QString());
+    canvas.settings.modes().setSelection(QRectF(1, 1, 20, 20));
+    canvas.settings.modes().setMessage(QString());
     canvas.view->resize(340, 220);
     QApplication::processEvents();
-    EXPECT_TRUE(canvas.settings.selection().has_value());
-    EXPECT_TRUE(canvas.settings.message().isEmpty());
+    EXPECT_TRUE(canvas.settings.modes().selection().has_value());
+    EXPECT_TRUE(canvas.settings.modes().message().isEmpty());
 }
 
 TEST(EditorCanvasView, UndoThatDeletesTheSelectionClearsItOnTheNextRefresh) {
     ShownCanvas canvas(test::filledImage(Qt::white, 100, 100), {200, 200});
     const Annotation box = canvas.add(test::annotation(AnnotationKind::rectangle, QRectF(10, 10, 30, 30)));
-    canvas.settings.setSelectedID(box.id);
+    canvas.settings.modes().setSelectedID(box.id);
     canvas.document->undoManager().undo();
-    EXPECT_EQ(canvas.settings.selectedID(), box.id);
+    EXPECT_EQ(canvas.settings.modes().selectedID(), box.id);
     canvas.view->refresh(EditorCanvasView::Reconcile::later);
     QApplication::processEvents();
-    EXPECT_FALSE(canvas.settings.selectedID().has_value());
+    EXPECT_FALSE(canvas.settings.modes().selectedID().has_value());
 }
 
 TEST(EditorCanvasView, CursorFollowsToolAndMode) {
@@ -121,19 +122,19 @@ TEST(EditorCanvasView, CursorFollowsToolAndMode) {
 TEST(EditorCanvasView, TransformFitsZoomsAndRefusesBrokenZooms) {
     ShownCanvas canvas(test::filledImage(Qt::white, 400, 200), {200, 200});
     EXPECT_DOUBLE_EQ(canvas.view->transform().zoom, 0.5);
-    canvas.settings.setFit(false);
+    canvas.settings.viewport().setFit(false);
     for (double zoom : {0.05, 1.0, 16.0}) {
-        canvas.settings.setZoomFraction(zoom);
+        canvas.settings.viewport().setZoomFraction(zoom);
         EXPECT_DOUBLE_EQ(canvas.view->transform().zoom, zoom / canvas.view->backingScale());
     }
     // A zoom that is no number shows the image fitted rather than nothing at all.
     for (double broken :
          {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(), 0.0}) {
-        canvas.settings.setZoomFraction(broken);
+        canvas.settings.viewport().setZoomFraction(broken);
         EXPECT_DOUBLE_EQ(canvas.view->transform().zoom, 0.5);
         EXPECT_FALSE(canvas.shot().isNull());
     }
-    canvas.settings.setPan(QPointF(std::numeric_limits<double>::infinity(), 0));
+    canvas.settings.viewport().setPan(QPointF(std::numeric_limits<double>::infinity(), 0));
     EXPECT_TRUE(canvas.view->transform().imageRect().isValid());
     // Shrunk to one pixel the view still draws.
     canvas.view->resize(1, 1);
@@ -145,7 +146,7 @@ TEST(EditorCanvasView, DocumentWhoseCanvasCannotRenderReportsAndStillDraws) {
     canvas.document->setBitmapAllocator(test::failingAllocator);
     canvas.document->addAnnotation(test::annotation(AnnotationKind::rectangle, QRectF(10, 10, 30, 30)));
     canvas.view->refresh();
-    EXPECT_FALSE(canvas.settings.message().isEmpty());
+    EXPECT_FALSE(canvas.settings.modes().message().isEmpty());
     EXPECT_TRUE(canvas.view->drawnImage().isNull());
     EXPECT_FALSE(canvas.shot().isNull());
 }
@@ -154,8 +155,8 @@ TEST(EditorCanvasView, BackingScaleTwoHalvesTheZoom) {
     const QImage image = test::noiseImage(100, 100);
     ShownCanvas canvas(image, {200, 200});
     if (canvas.view->backingScale() != 2.0) GTEST_SKIP() << "runs with QT_SCALE_FACTOR=2";
-    canvas.settings.setFit(false);
-    canvas.settings.setZoomFraction(1.0);
+    canvas.settings.viewport().setFit(false);
+    canvas.settings.viewport().setZoomFraction(1.0);
     EXPECT_DOUBLE_EQ(canvas.view->transform().zoom, 0.5);
     // One image pixel on one device pixel, unchanged.
     const QImage shot = canvas.shot();
@@ -170,7 +171,7 @@ TEST(EditorCanvasView, DocumentGoneFirstLeavesAQuietView) {
     canvas.document.reset();
     EXPECT_EQ(canvas.view->document(), nullptr);
     EXPECT_FALSE(canvas.view->textEditor().isOpen());
-    EXPECT_FALSE(canvas.settings.editingText());
+    EXPECT_FALSE(canvas.settings.modes().editingText());
     EXPECT_FALSE(canvas.shot().isNull());
     canvas.view->refresh();
 }

@@ -21,13 +21,13 @@ QImage flatThenGradient() {
 
 TEST(ErasePlacement, PlainBackgroundGivesACoverInItsColour) {
     ShownCanvas canvas(flatThenGradient(), {200, 100});
-    canvas.settings.setMessage(QStringLiteral("something unrelated"));
+    canvas.settings.modes().setMessage(QStringLiteral("something unrelated"));
     const auto erase = canvas.view->erasePlacement().checkedErase(QRectF(20.5, 30.2, 20, 10.3));
     ASSERT_TRUE(erase);
     EXPECT_EQ(erase->kind, AnnotationKind::erase);
     EXPECT_EQ(erase->rect, QRectF(19, 29, 23, 13)); // whole pixels, then 1 more on each side
     EXPECT_EQ(erase->color, QColor(120, 130, 140));
-    EXPECT_TRUE(canvas.settings.message().isEmpty());
+    EXPECT_TRUE(canvas.settings.modes().message().isEmpty());
     EXPECT_FALSE(canvas.view->gesture().eraseRefusal.has_value());
 }
 
@@ -39,7 +39,7 @@ TEST(ErasePlacement, BusyBackgroundIsRefusedWithARedOutline) {
         EXPECT_EQ(outline->kind, AnnotationKind::rectangle);
         EXPECT_DOUBLE_EQ(outline->strokeWidth, 2 * scale);
         EXPECT_EQ(outline->rect, QRectF(140, 30, 20, 20));
-        EXPECT_EQ(canvas.settings.message(), EraseCheck::busyMessage);
+        EXPECT_EQ(canvas.settings.modes().message(), EraseCheck::busyMessage);
         EXPECT_EQ(canvas.view->gesture().eraseRefusal, EraseCheck::busyMessage);
     }
 }
@@ -48,7 +48,7 @@ TEST(ErasePlacement, BoxOutsideTheCanvasIsRefusedWithoutAnOutline) {
     ShownCanvas canvas(flatThenGradient(), {200, 100});
     const auto outline = canvas.view->erasePlacement().checkedErase(QRectF(400, 300, 20, 20));
     EXPECT_FALSE(outline.has_value());
-    EXPECT_EQ(canvas.settings.message(), EraseCheck::unavailableMessage);
+    EXPECT_EQ(canvas.settings.modes().message(), EraseCheck::unavailableMessage);
     EXPECT_EQ(canvas.view->gesture().eraseRefusal, EraseCheck::unavailableMessage);
     // A box reaching in from outside is outlined only where it meets the canvas.
     const auto partly = canvas.view->erasePlacement().checkedErase(QRectF(190, -10, 20, 20));
@@ -59,16 +59,16 @@ TEST(ErasePlacement, BoxOutsideTheCanvasIsRefusedWithoutAnOutline) {
 
 TEST(ErasePlacement, PlaceAddsSelectsAndAnnouncesOrRefuses) {
     ShownCanvas canvas(flatThenGradient(), {200, 100});
-    canvas.settings.setSelection(QRectF(20, 20, 10, 10));
+    canvas.settings.modes().setSelection(QRectF(20, 20, 10, 10));
     canvas.view->erasePlacement().placeErase(QRectF(20, 20, 10, 10));
     ASSERT_EQ(canvas.document->annotations().size(), 1u);
-    EXPECT_EQ(canvas.settings.selectedID(), canvas.document->annotations().front().id);
-    EXPECT_FALSE(canvas.settings.selection().has_value());
+    EXPECT_EQ(canvas.settings.modes().selectedID(), canvas.document->annotations().front().id);
+    EXPECT_FALSE(canvas.settings.modes().selection().has_value());
     EXPECT_EQ(canvas.settings.lastAnnouncement(), QStringLiteral("Erase added"));
 
     canvas.view->erasePlacement().placeErase(QRectF(150, 20, 10, 10));
     EXPECT_EQ(canvas.document->annotations().size(), 1u);
-    EXPECT_EQ(canvas.settings.message(), EraseCheck::busyMessage);
+    EXPECT_EQ(canvas.settings.modes().message(), EraseCheck::busyMessage);
     EXPECT_EQ(canvas.settings.lastAnnouncement(), EraseCheck::busyMessage);
 }
 

@@ -79,8 +79,8 @@ struct MouseCanvas : ShownCanvas {
     CanvasMouse mouse{*view};
     explicit MouseCanvas(double zoom, const QImage& image = filledImage(Qt::white, 200, 100))
         : ShownCanvas(image, {400, 300}) {
-        settings.setFit(false);
-        settings.setZoomFraction(zoom);
+        settings.viewport().setFit(false);
+        settings.viewport().setZoomFraction(zoom);
         view->refresh();
     }
 };

@@ -50,12 +50,12 @@ struct PrecisionCanvas : test::MouseCanvas {
 TEST(PrecisionTools, ColorClickCopiesThePixelAndOutsideBeeps) {
     PrecisionCanvas c;
     c.choose("Color");
-    c.settings.setSelection(QRectF(1, 1, 5, 5));
+    c.settings.modes().setSelection(QRectF(1, 1, 5, 5));
     c.mouse.click(c.mouse.at(60.5, 30.5));
     EXPECT_EQ(c.clipboardText(), "#FF0000");
-    EXPECT_EQ(c.settings.message(), "Copied #FF0000");
+    EXPECT_EQ(c.settings.modes().message(), "Copied #FF0000");
     EXPECT_EQ(c.settings.lastAnnouncement(), "Copied color #FF0000");
-    EXPECT_FALSE(c.settings.selection());
+    EXPECT_FALSE(c.settings.modes().selection());
 
     c.mouse.click(c.mouse.at(10.5, 10.5), Qt::AltModifier);
     EXPECT_EQ(c.clipboardText(), "rgb(255, 255, 255)");
@@ -72,8 +72,9 @@ TEST(PrecisionTools, ARefusedCopyIsNotReportedAsCopied) {
     c.choose("Color");
     for (const QPointF to : {QPointF(60.5, 30.5), QPointF(70, 40)}) {
         c.view->precisionTools().sampleColor(c.mouse.at(60.5, 30.5), c.mouse.at(to), false);
-        EXPECT_FALSE(c.settings.message().startsWith("Copied")) << c.settings.message().toStdString();
-        EXPECT_TRUE(c.settings.message().contains("#FF0000"));
+        EXPECT_FALSE(c.settings.modes().message().startsWith("Copied"))
+            << c.settings.modes().message().toStdString();
+        EXPECT_TRUE(c.settings.modes().message().contains("#FF0000"));
     }
 }
 
@@ -83,11 +84,11 @@ TEST(PrecisionTools, AColorDragOfFourPointsSamplesTheArea) {
     // 3 points or less is a click.
     EXPECT_FALSE(c.tools->colorArea(c.mouse.at(10, 10), c.mouse.at(13, 10)));
     c.mouse.drag(c.mouse.at(52, 22), c.mouse.at(56, 25));
-    ASSERT_TRUE(c.settings.areaColors());
-    EXPECT_EQ(c.settings.selection(), QRectF(52, 22, 4, 3));
+    ASSERT_TRUE(c.settings.modes().areaColors());
+    EXPECT_EQ(c.settings.modes().selection(), QRectF(52, 22, 4, 3));
     EXPECT_EQ(c.clipboardText(), "#FF0000");
-    EXPECT_TRUE(c.settings.message().startsWith("Copied average #FF0000"))
-        << c.settings.message().toStdString();
+    EXPECT_TRUE(c.settings.modes().message().startsWith("Copied average #FF0000"))
+        << c.settings.modes().message().toStdString();
     EXPECT_EQ(c.settings.lastAnnouncement(), "Copied average color #FF0000");
 }
 
@@ -102,20 +103,20 @@ TEST(PrecisionTools, LoupeFollowsThePointerFlipsNearTheEdgesAndSamplesEditsAnew)
     c.choose("Color");
     c.hover(60, 30);
     EXPECT_TRUE(c.view->loupe().isVisible());
-    EXPECT_EQ(c.settings.hoverColor(), (SampledColor{255, 0, 0, 255}));
+    EXPECT_EQ(c.settings.modes().hoverColor(), (SampledColor{255, 0, 0, 255}));
     const int redraws = c.view->loupe().updateCount();
     c.hover(60.3, 30.3); // the same pixel
     EXPECT_EQ(c.view->loupe().updateCount(), redraws);
     c.hover(-30, 10);
     EXPECT_FALSE(c.view->loupe().isVisible());
-    EXPECT_FALSE(c.settings.hoverColor());
+    EXPECT_FALSE(c.settings.modes().hoverColor());
 
     // An edited document is sampled anew.
     Annotation cover = test::annotation(AnnotationKind::rectangle, QRectF(140, 70, 20, 20), Qt::blue);
     cover.fill = true;
     c.add(cover);
     c.hover(150, 80);
-    EXPECT_EQ(c.settings.hoverColor(), (SampledColor{0, 0, 255, 255}));
+    EXPECT_EQ(c.settings.modes().hoverColor(), (SampledColor{0, 0, 255, 255}));
     c.choose("Ruler");
     EXPECT_FALSE(c.view->loupe().isVisible());
 }
@@ -127,42 +128,42 @@ TEST(PrecisionTools, HoverRulersMeasureEdgeToEdgeUntilAManualMeasurement) {
     ASSERT_TRUE(c.view->rulerHorizontal().measurement);
     EXPECT_EQ(*c.view->rulerHorizontal().measurement, (Measurement{{50, 30.5}, {90, 30.5}}));
     EXPECT_EQ(*c.view->rulerVertical().measurement, (Measurement{{60.5, 20}, {60.5, 50}}));
-    EXPECT_EQ(c.settings.measurementLabel(), QString::fromUtf8("↔ 40 px   ↕ 30 px"));
+    EXPECT_EQ(c.settings.modes().measurementLabel(), QString::fromUtf8("↔ 40 px   ↕ 30 px"));
     EXPECT_TRUE(c.view->rulerHorizontal().isVisible());
 
     c.mouse.drag(c.mouse.at(10, 10), c.mouse.at(13, 14));
     EXPECT_EQ(c.settings.lastAnnouncement(), QString::fromUtf8("Measured 3 × 4 · 5 px"));
     EXPECT_TRUE(c.view->rulerManual().isVisible());
-    EXPECT_EQ(c.settings.measurementLabel(), QString::fromUtf8("3 × 4 · 5 px"));
+    EXPECT_EQ(c.settings.modes().measurementLabel(), QString::fromUtf8("3 × 4 · 5 px"));
 
     // Frozen: hovering elsewhere and leaving the view change nothing.
     c.hover(150, 80);
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(c.view.get(), &leave);
-    EXPECT_EQ(c.settings.measurementLabel(), QString::fromUtf8("3 × 4 · 5 px"));
+    EXPECT_EQ(c.settings.modes().measurementLabel(), QString::fromUtf8("3 × 4 · 5 px"));
     EXPECT_TRUE(c.view->rulerManual().isVisible());
 
     c.choose("Select");
     EXPECT_FALSE(c.view->rulerManual().measurement);
     EXPECT_FALSE(c.view->rulerHorizontal().measurement);
     EXPECT_FALSE(c.view->rulerManual().isVisible());
-    EXPECT_FALSE(c.settings.measurementLabel());
+    EXPECT_FALSE(c.settings.modes().measurementLabel());
 }
 
 TEST(PrecisionTools, CropAndRecogniseModesMakeBothToolsQuiet) {
     for (const char* tool : {"Ruler", "Color"}) {
         PrecisionCanvas c;
         c.choose(tool);
-        c.settings.setCropping(true);
+        c.settings.modes().setCropping(true);
         c.view->refresh();
         c.hover(60, 30);
         EXPECT_FALSE(c.view->loupe().isVisible()) << tool;
-        EXPECT_FALSE(c.settings.measurementLabel()) << tool;
-        c.settings.setCropping(false);
-        c.settings.setRecognizing(true);
+        EXPECT_FALSE(c.settings.modes().measurementLabel()) << tool;
+        c.settings.modes().setCropping(false);
+        c.settings.modes().setRecognizing(true);
         c.view->refresh();
         c.hover(60, 30);
-        EXPECT_FALSE(c.settings.hoverColor()) << tool;
+        EXPECT_FALSE(c.settings.modes().hoverColor()) << tool;
         EXPECT_FALSE(c.view->rulerHorizontal().measurement) << tool;
     }
 }
@@ -177,13 +178,13 @@ TEST(PrecisionTools, HoverToolsFollowThePointerOnlyInTheActiveWindow) {
         ASSERT_FALSE(c.view->isActiveWindow());
         c.hover(60.5, 30.5);
         EXPECT_FALSE(c.view->loupe().isVisible()) << tool;
-        EXPECT_FALSE(c.settings.hoverColor()) << tool;
+        EXPECT_FALSE(c.settings.modes().hoverColor()) << tool;
         EXPECT_FALSE(c.view->rulerHorizontal().measurement) << tool;
-        EXPECT_FALSE(c.settings.measurementLabel()) << tool;
+        EXPECT_FALSE(c.settings.modes().measurementLabel()) << tool;
 
         QApplication::setActiveWindow(c.view.get());
         c.hover(60.5, 30.5);
-        EXPECT_EQ(c.settings.hoverColor().has_value(), std::string(tool) == "Color") << tool;
+        EXPECT_EQ(c.settings.modes().hoverColor().has_value(), std::string(tool) == "Color") << tool;
         EXPECT_EQ(c.view->rulerHorizontal().measurement.has_value(), std::string(tool) == "Ruler") << tool;
     }
 }

@@ -16,22 +16,23 @@ TEST(RecognizeTextMode, StartingEndsCropAndTheSmartModesAndGivesTheInstruction) 
     EditorCanvasSettings settings;
     const auto* review = test::openSmartModes(settings, document);
     settings.toggleCrop();
-    settings.setSelection(QRectF(1, 1, 5, 5));
+    settings.modes().setSelection(QRectF(1, 1, 5, 5));
 
     RecognizeTextMode(settings).start();
     EXPECT_EQ(review->cancels, 1);
-    EXPECT_FALSE(settings.textRedaction() || settings.areaColors() || settings.cropping() ||
-                 settings.selection());
+    EXPECT_FALSE(settings.modes().textRedaction() || settings.modes().areaColors() ||
+                 settings.modes().cropping() || settings.modes().selection());
     EXPECT_EQ(document.textRedactionReview(), nullptr);
-    EXPECT_TRUE(settings.recognizing());
-    EXPECT_EQ(settings.message(), "Drag over the text to recognize, or press Return for the whole image.");
+    EXPECT_TRUE(settings.modes().recognizing());
+    EXPECT_EQ(settings.modes().message(),
+              "Drag over the text to recognize, or press Return for the whole image.");
     EXPECT_EQ(*settings.lastAnnouncement(),
               "Recognize text: drag over an area, or press Return for the whole image");
 
     // Crop mode ends recognition in turn.
     settings.toggleCrop();
-    EXPECT_TRUE(settings.cropping());
-    EXPECT_FALSE(settings.recognizing());
+    EXPECT_TRUE(settings.modes().cropping());
+    EXPECT_FALSE(settings.modes().recognizing());
 }
 
 TEST(RecognizeTextMode, FinishingDeliversTheRenderedImageOrSelectionOnce) {
@@ -42,7 +43,7 @@ TEST(RecognizeTextMode, FinishingDeliversTheRenderedImageOrSelectionOnce) {
     // Without a recogniser the mode stays on.
     settings.startRecognizing();
     settings.finishRecognizing(document);
-    EXPECT_TRUE(settings.recognizing());
+    EXPECT_TRUE(settings.modes().recognizing());
 
     QStringList delivered;
     settings.recognizeHandler = [&](const QImage& picture, const QString& source) {
@@ -52,18 +53,18 @@ TEST(RecognizeTextMode, FinishingDeliversTheRenderedImageOrSelectionOnce) {
     settings.finishRecognizing(document);
     settings.finishRecognizing(document); // no longer in the mode: nothing
     settings.startRecognizing();
-    settings.setSelection(QRectF(0, 0, 20, 30));
+    settings.modes().setSelection(QRectF(0, 0, 20, 30));
     settings.finishRecognizing(document);
     EXPECT_EQ(delivered, QStringList({"Editor image 200x100", "Editor selection 20x30"}));
-    EXPECT_FALSE(settings.recognizing() || settings.selection());
+    EXPECT_FALSE(settings.modes().recognizing() || settings.modes().selection());
 
     // A refused selection goes to the status, the recogniser hears nothing, and the mode ends.
     settings.startRecognizing();
-    settings.setSelection(QRectF(190, 0, 11, 10));
+    settings.modes().setSelection(QRectF(190, 0, 11, 10));
     settings.finishRecognizing(document);
     EXPECT_EQ(delivered.size(), 2);
-    EXPECT_EQ(settings.message(), "Select a non-empty area entirely inside the image.");
-    EXPECT_FALSE(settings.recognizing());
+    EXPECT_EQ(settings.modes().message(), "Select a non-empty area entirely inside the image.");
+    EXPECT_FALSE(settings.modes().recognizing());
 }
 
 TEST(RecognizeTextMode, OnlySelectionsEntirelyInsideTheImageAreCut) {

@@ -17,7 +17,7 @@ struct Canvas : test::MouseCanvas {
     }
     Annotation selected(const Annotation& a) {
         const Annotation added = add(a);
-        settings.setSelectedID(added.id);
+        settings.modes().setSelectedID(added.id);
         return added;
     }
 };
@@ -69,13 +69,13 @@ TEST(SelectionGesture, BendHandleWinsOverResizeHandleAndResizeHandleOverWhatLies
     const Annotation above = stacked.add(cover);
     stacked.mouse.drag(stacked.mouse.at(60, 50), stacked.mouse.at(70, 60));
     EXPECT_EQ(stacked.document->annotations().front().rect, QRectF(20, 20, 50, 40));
-    EXPECT_EQ(stacked.settings.selectedID(), below.id);
+    EXPECT_EQ(stacked.settings.modes().selectedID(), below.id);
     // A plain click picks the topmost annotation under the pointer.
     stacked.mouse.click(stacked.mouse.at(80, 60));
-    EXPECT_EQ(stacked.settings.selectedID(), above.id);
+    EXPECT_EQ(stacked.settings.modes().selectedID(), above.id);
     // Outside the crop or on empty canvas nothing is selected.
     stacked.mouse.click(stacked.mouse.at(150, 10));
-    EXPECT_FALSE(stacked.settings.selectedID().has_value());
+    EXPECT_FALSE(stacked.settings.modes().selectedID().has_value());
 }
 
 TEST(SelectionGesture, DoubleClickOpensTextButATripleClickIsASingleOne) {
@@ -86,7 +86,7 @@ TEST(SelectionGesture, DoubleClickOpensTextButATripleClickIsASingleOne) {
     canvas.add(note);
     canvas.mouse.tripleClick(canvas.mouse.at(40, 30));
     EXPECT_FALSE(canvas.view->textEditor().isOpen());
-    EXPECT_EQ(canvas.settings.selectedID(), note.id);
+    EXPECT_EQ(canvas.settings.modes().selectedID(), note.id);
 
     canvas.mouse.doubleClick(canvas.mouse.at(40, 30));
     EXPECT_TRUE(canvas.view->textEditor().isOpen());
@@ -96,7 +96,7 @@ TEST(SelectionGesture, DoubleClickOpensTextButATripleClickIsASingleOne) {
     const Annotation box = canvas.add(test::annotation(AnnotationKind::rectangle, QRectF(100, 20, 40, 30)));
     canvas.mouse.doubleClick(canvas.mouse.at(100, 30));
     EXPECT_FALSE(canvas.view->textEditor().isOpen());
-    EXPECT_EQ(canvas.settings.selectedID(), box.id);
+    EXPECT_EQ(canvas.settings.modes().selectedID(), box.id);
 }
 
 TEST(SelectionGesture, DoubleClickOnTheBendHandleStraightensABentArrowOnly) {
@@ -110,7 +110,7 @@ TEST(SelectionGesture, DoubleClickOnTheBendHandleStraightensABentArrowOnly) {
     EXPECT_EQ(canvas.settings.lastAnnouncement(), QStringLiteral("Arrow straightened"));
     EXPECT_EQ(canvas.document->undoManager().undoActionName(), QStringLiteral("Edit Annotation"));
 
-    canvas.settings.setMessage(QString());
+    canvas.settings.modes().setMessage(QString());
     const qint64 revision = canvas.document->revision();
     canvas.mouse.doubleClick(canvas.mouse.at(50, 60));
     EXPECT_EQ(canvas.document->revision(), revision);
@@ -138,7 +138,7 @@ TEST(SelectionGesture, OverlaysMoveByWholePixelsAndShiftFreesTheirAspect) {
     canvas.mouse.drag(canvas.mouse.at(100, 30), canvas.mouse.at(100, 30) + QPointF(3, 0));
     EXPECT_EQ(canvas.document->annotations().back().rect, QRectF(101.5, 20, 40, 30));
 
-    canvas.settings.setSelectedID(overlay.id);
+    canvas.settings.modes().setSelectedID(overlay.id);
     canvas.mouse.drag(canvas.mouse.at(42, 28), canvas.mouse.at(62, 33));
     EXPECT_EQ(canvas.document->annotations().front().rect, QRectF(22, 18, 40, 20));
     canvas.mouse.drag(canvas.mouse.at(62, 38), canvas.mouse.at(72, 38), 4, Qt::ShiftModifier);

@@ -40,8 +40,8 @@ TEST(SmartModes, SupportsSmartSelectionByToolModeAndReview) {
         Fixture f;
         f.settings.choose(QString::fromLatin1(c.tool));
         if (c.cropping) f.settings.toggleCrop();
-        if (c.recognizing) f.settings.setRecognizing(true);
-        if (c.review) f.settings.setTextRedaction(new test::FakeTextRedactionReview(nullptr));
+        if (c.recognizing) f.settings.modes().setRecognizing(true);
+        if (c.review) f.settings.modes().setTextRedaction(new test::FakeTextRedactionReview(nullptr));
         EXPECT_EQ(f.modes.supportsSmartSelection(), c.supported)
             << c.tool << " crop " << c.cropping << " recognize " << c.recognizing << " review " << c.review;
     }
@@ -60,13 +60,13 @@ TEST(SmartModes, ShowsARegionWithItsWholeSizeAndAction) {
         Fixture f;
         f.settings.choose(QString::fromLatin1(c.tool));
         if (c.cropping) f.settings.toggleCrop();
-        if (c.recognizing) f.settings.setRecognizing(true);
+        if (c.recognizing) f.settings.modes().setRecognizing(true);
         const QRectF box(3, 4, 120.9, 40);
         f.modes.showSmartSelection({C::region, box});
-        ASSERT_TRUE(f.settings.selection());
-        EXPECT_EQ(*f.settings.selection(), box);
-        EXPECT_EQ(f.settings.message(), "Smart selection 120 \u00d7 40: " + c.action +
-                                            ", arrows adjust, or drag to select by hand.");
+        ASSERT_TRUE(f.settings.modes().selection());
+        EXPECT_EQ(*f.settings.modes().selection(), box);
+        EXPECT_EQ(f.settings.modes().message(), "Smart selection 120 \u00d7 40: " + c.action +
+                                                    ", arrows adjust, or drag to select by hand.");
         EXPECT_EQ(f.settings.lastAnnouncement(), "Smart selection 120 by 40 pixels. " + c.action + ".");
     }
 }
@@ -84,29 +84,29 @@ TEST(SmartModes, RefusalsClearTheSelectionAndSayWhyButUnavailableIsSilent) {
           Case{C::tooLarge, "That area is too large to trace. Drag to select by hand."},
           Case{C::unavailable, {}}}) {
         Fixture f;
-        f.settings.setSelection(QRectF(1, 1, 5, 5));
-        f.settings.setMessage(QStringLiteral("before"));
+        f.settings.modes().setSelection(QRectF(1, 1, 5, 5));
+        f.settings.modes().setMessage(QStringLiteral("before"));
         f.modes.showSmartSelection({c.kind, {}});
-        EXPECT_FALSE(f.settings.selection());
-        EXPECT_EQ(f.settings.message(), c.text.isEmpty() ? QStringLiteral("before") : c.text);
+        EXPECT_FALSE(f.settings.modes().selection());
+        EXPECT_EQ(f.settings.modes().message(), c.text.isEmpty() ? QStringLiteral("before") : c.text);
         EXPECT_EQ(f.settings.lastAnnouncement(), c.text.isEmpty() ? std::nullopt : std::optional(c.text));
     }
 }
 
 TEST(SmartModes, EndingSmartModesCancelsTheReviewAndClearsAreaColours) {
     Fixture f;
-    f.settings.setAreaColors(AreaColors{QRectF(0, 0, 2, 2), {1, 2, 3, 255}, std::nullopt});
+    f.settings.modes().setAreaColors(AreaColors{QRectF(0, 0, 2, 2), {1, 2, 3, 255}, std::nullopt});
     f.modes.endSmartModes(); // nothing open
-    EXPECT_FALSE(f.settings.areaColors());
+    EXPECT_FALSE(f.settings.modes().areaColors());
 
     EditorDocument document(test::filledImage(Qt::white, 50, 50), std::nullopt, 1);
     auto* review = new test::FakeTextRedactionReview(&document);
     document.setTextRedactionReview(review);
-    f.settings.setTextRedaction(review);
+    f.settings.modes().setTextRedaction(review);
     f.modes.endSmartModes();
     EXPECT_EQ(review->cancels, 1);
     EXPECT_EQ(document.textRedactionReview(), nullptr);
-    EXPECT_EQ(f.settings.textRedaction(), nullptr);
+    EXPECT_EQ(f.settings.modes().textRedaction(), nullptr);
 }
 
 TEST(SmartModes, DuplicatesSilentlyAndExplainsARefusedEraseCopy) {
@@ -126,22 +126,23 @@ TEST(SmartModes, DuplicatesSilentlyAndExplainsARefusedEraseCopy) {
 
     Fixture f;
     const QUuid selected = erase.id;
-    f.settings.setSelectedID(selected);
+    f.settings.modes().setSelectedID(selected);
     f.modes.duplicate(erase.id, document);
-    EXPECT_EQ(f.settings.selectedID(), selected);
-    EXPECT_EQ(f.settings.message(), "Erase needs a plain background around the object. Draw the box a little "
-                                    "larger, or use Redact or Rectangle.");
-    EXPECT_EQ(f.settings.lastAnnouncement(), f.settings.message());
+    EXPECT_EQ(f.settings.modes().selectedID(), selected);
+    EXPECT_EQ(f.settings.modes().message(),
+              "Erase needs a plain background around the object. Draw the box a little "
+              "larger, or use Redact or Rectangle.");
+    EXPECT_EQ(f.settings.lastAnnouncement(), f.settings.modes().message());
     EXPECT_EQ(document.annotations().size(), 2u);
 
-    f.settings.setMessage({});
+    f.settings.modes().setMessage({});
     f.modes.duplicate(box.id, document);
     ASSERT_EQ(document.annotations().size(), 3u);
-    EXPECT_EQ(f.settings.selectedID(), document.annotations().back().id);
-    EXPECT_EQ(f.settings.message(), "");
+    EXPECT_EQ(f.settings.modes().selectedID(), document.annotations().back().id);
+    EXPECT_EQ(f.settings.modes().message(), "");
 
     f.modes.duplicate(QUuid::createUuid(), document); // gone meanwhile
-    EXPECT_FALSE(f.settings.selectedID());
+    EXPECT_FALSE(f.settings.modes().selectedID());
 }
 
 TEST(SmartModes, CopiesAColourTextAndConfirmsOnlyWhatWasCopied) {
@@ -149,13 +150,13 @@ TEST(SmartModes, CopiesAColourTextAndConfirmsOnlyWhatWasCopied) {
     f.modes.copyColorText(QStringLiteral("#FF0000"));
     ASSERT_NE(f.clipboard.read(), nullptr);
     EXPECT_EQ(f.clipboard.read()->text(), "#FF0000");
-    EXPECT_EQ(f.settings.message(), "Copied #FF0000");
+    EXPECT_EQ(f.settings.modes().message(), "Copied #FF0000");
     EXPECT_EQ(f.settings.lastAnnouncement(), "Copied color #FF0000");
 
     EditorCanvasSettings settings;
     RefusingClipboard refusing;
     SmartModes(settings, refusing).copyColorText(QStringLiteral("#00FF00"));
-    EXPECT_EQ(settings.message(), "Could not copy #00FF00: the clipboard refused it.");
+    EXPECT_EQ(settings.modes().message(), "Could not copy #00FF00: the clipboard refused it.");
 }
 
 } // namespace

@@ -19,7 +19,7 @@ struct Pane {
     EditorCanvasSettings settings;
     test::HeldRecognizer recognizer;
 
-    C* review() const { return qobject_cast<C*>(settings.textRedaction()); }
+    C* review() const { return qobject_cast<C*>(settings.modes().textRedaction()); }
     void start() { settings.startTextRedaction(document, recognizer.function()); }
 };
 
@@ -43,9 +43,9 @@ TEST(TextRedactionMode, OpeningReviewsTheImageOrTheSelection) {
         Pane p;
         if (c.crop) ASSERT_TRUE(p.document.crop(*c.crop));
         p.settings.choose(c.tool);
-        p.settings.setSelection(c.selection);
-        p.settings.setSelectedID(QUuid::createUuid());
-        const QColor color = c.color.isValid() ? c.color : p.settings.color();
+        p.settings.modes().setSelection(c.selection);
+        p.settings.modes().setSelectedID(QUuid::createUuid());
+        const QColor color = c.color.isValid() ? c.color : p.settings.style().color();
         p.start();
         ASSERT_NE(p.review(), nullptr);
         EXPECT_EQ(p.document.textRedactionReview(), p.review());
@@ -54,8 +54,9 @@ TEST(TextRedactionMode, OpeningReviewsTheImageOrTheSelection) {
         EXPECT_EQ(p.review()->origin(), c.origin);
         EXPECT_EQ(p.review()->color(), color);
         EXPECT_EQ(p.review()->padding(), 2);
-        EXPECT_FALSE(p.settings.selection() || p.settings.selectedID() || p.settings.cropping());
-        EXPECT_EQ(p.settings.message(), "Finding text in " + c.target + "…");
+        EXPECT_FALSE(p.settings.modes().selection() || p.settings.modes().selectedID() ||
+                     p.settings.modes().cropping());
+        EXPECT_EQ(p.settings.modes().message(), "Finding text in " + c.target + "…");
         EXPECT_EQ(*p.settings.lastAnnouncement(),
                   "Redact text: finding text in " + c.target +
                       ". Click boxes to keep them visible, Return redacts, Escape cancels.");
@@ -65,11 +66,11 @@ TEST(TextRedactionMode, OpeningReviewsTheImageOrTheSelection) {
 TEST(TextRedactionMode, AnImageThatCannotBeMadeOnlySaysWhy) {
     Pane p;
     p.start();
-    p.settings.setSelection(QRectF(190, 90, 50, 50));
+    p.settings.modes().setSelection(QRectF(190, 90, 50, 50));
     p.start();
-    EXPECT_EQ(p.settings.textRedaction(), nullptr);
+    EXPECT_EQ(p.settings.modes().textRedaction(), nullptr);
     EXPECT_EQ(p.document.textRedactionReview(), nullptr); // the earlier review was closed first
-    EXPECT_FALSE(p.settings.message().isEmpty());
+    EXPECT_FALSE(p.settings.modes().message().isEmpty());
     EXPECT_EQ(p.recognizer.images.size(), 1u);
 }
 
@@ -80,17 +81,17 @@ TEST(TextRedactionMode, ClosingWithoutApplying) {
     ASSERT_NE(p.review(), nullptr);
 
     p.settings.finishTextRedaction(false);
-    EXPECT_EQ(p.settings.textRedaction(), nullptr);
+    EXPECT_EQ(p.settings.modes().textRedaction(), nullptr);
     EXPECT_EQ(p.document.textRedactionReview(), nullptr);
     EXPECT_TRUE(p.recognizer.tasks[0]->isCancelled());
-    EXPECT_EQ(p.settings.message(), "");
+    EXPECT_EQ(p.settings.modes().message(), "");
     EXPECT_EQ(*p.settings.lastAnnouncement(), "Redact text closed without changes");
 
     // Nothing found: Return closes too.
     p.start();
     p.recognizer.deliver(RecognitionResult{});
     p.settings.finishTextRedaction(true);
-    EXPECT_EQ(p.settings.textRedaction(), nullptr);
+    EXPECT_EQ(p.settings.modes().textRedaction(), nullptr);
     EXPECT_EQ(*p.settings.lastAnnouncement(), "Redact text closed without changes");
 }
 
@@ -111,9 +112,9 @@ TEST(TextRedactionMode, ApplyingSaysHowManyBoxesItCovered) {
         for (int i = 0; i < c.kept; ++i)
             p.review()->toggle(QPointF(15 + 40 * i, 15));
         p.settings.finishTextRedaction(true);
-        EXPECT_EQ(p.settings.message(), c.message);
+        EXPECT_EQ(p.settings.modes().message(), c.message);
         EXPECT_EQ(*p.settings.lastAnnouncement(), c.announcement);
-        EXPECT_EQ(p.settings.textRedaction(), nullptr);
+        EXPECT_EQ(p.settings.modes().textRedaction(), nullptr);
         EXPECT_EQ(p.document.textRedactionReview(), nullptr);
         EXPECT_EQ(p.document.annotations().size(), std::size_t(3 - c.kept));
         EXPECT_EQ(p.document.undoManager().undoActionName(), "Redact Text");
@@ -127,7 +128,7 @@ TEST(TextRedactionMode, ApplyingNothingOrAfterAnEditKeepsTheDocument) {
     p.recognizer.deliver(test::threeWords());
     p.review()->setAll(false);
     p.settings.finishTextRedaction(true);
-    EXPECT_EQ(p.settings.message(), "Select at least one box, or press Esc.");
+    EXPECT_EQ(p.settings.modes().message(), "Select at least one box, or press Esc.");
     ASSERT_NE(p.review(), nullptr);
 
     // An undo while the boxes are shown fails the review; Return then closes it unchanged.
@@ -135,7 +136,7 @@ TEST(TextRedactionMode, ApplyingNothingOrAfterAnEditKeepsTheDocument) {
     ASSERT_TRUE(p.document.undoManager().undo());
     EXPECT_EQ(p.review()->state(), State::failed);
     p.settings.finishTextRedaction(true);
-    EXPECT_EQ(p.settings.textRedaction(), nullptr);
+    EXPECT_EQ(p.settings.modes().textRedaction(), nullptr);
     EXPECT_TRUE(p.document.annotations().empty());
     EXPECT_FALSE(p.document.undoManager().canUndo());
     EXPECT_EQ(*p.settings.lastAnnouncement(), "Redact text closed without changes");

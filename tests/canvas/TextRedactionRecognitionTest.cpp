@@ -25,11 +25,11 @@ TEST(TextRedactionRecognition, RedactsRecognisedWordsExceptTheKeptOne) {
         std::make_shared<TesseractEngineFactory>(TesseractLanguageData::defaultFolder()),
         std::make_shared<ZXingBarcodeReader>(), {QStringLiteral("en-US")}, 1);
     EditorCanvasSettings settings;
-    settings.setSelection(QRectF(10, 10, 380, 80));
+    settings.modes().setSelection(QRectF(10, 10, 380, 80));
     settings.startTextRedaction(document, [&](const QImage& image, RecognitionTask::Completion done) {
         return recognizer.recognize(image, std::nullopt, std::move(done));
     });
-    auto* review = qobject_cast<TextRedactionController*>(settings.textRedaction());
+    auto* review = qobject_cast<TextRedactionController*>(settings.modes().textRedaction());
     ASSERT_NE(review, nullptr);
     ASSERT_TRUE(test::waitUntil(
         [&] { return review->state() != TextRedactionController::State::recognizing; }, 60000));
@@ -41,7 +41,7 @@ TEST(TextRedactionRecognition, RedactsRecognisedWordsExceptTheKeptOne) {
     const QRectF keptBox = review->effectiveBox(kept);
     ASSERT_TRUE(review->toggle(kept.rect.center()));
     settings.finishTextRedaction(true);
-    EXPECT_EQ(settings.message(), "Redacted 2 text boxes. Undo removes them together.");
+    EXPECT_EQ(settings.modes().message(), "Redacted 2 text boxes. Undo removes them together.");
 
     const auto rendered = document.render();
     ASSERT_TRUE(rendered);

@@ -23,11 +23,11 @@ TEST(ToolAnnotationFactory, BuildsTheToolsInTheCurrentStyle) {
         doc.addAnnotation(counter);
     }
     EditorCanvasSettings settings;
-    settings.setPixelScale(2);
-    settings.setColor(Qt::darkGreen);
-    settings.setStrokeWidth(5);
-    settings.setMagnification(3);
-    settings.setSpotlightOval(true);
+    settings.style().setPixelScale(2);
+    settings.style().setColor(Qt::darkGreen);
+    settings.style().setStrokeWidth(5);
+    settings.style().setMagnification(3);
+    settings.style().setSpotlightOval(true);
     const ToolAnnotationFactory factory(settings);
     const QRectF wide(10, 10, 100, 20);
 
@@ -67,7 +67,7 @@ TEST(ToolAnnotationFactory, ItsToolsAreExactlyTheToolsWhoseKindItBuilds) {
     QStringList built;
     for (const ToolTable::Row& row : ToolTable::rows()) {
         settings.choose(row.name);
-        const auto kind = settings.drawingKind();
+        const auto kind = settings.style().drawingKind();
         if (kind && settings.toolAnnotation(*kind, QRectF(0, 0, 30, 20), doc)) built << row.name;
     }
     EXPECT_EQ(built, EditorCanvasSettings::annotationTools());

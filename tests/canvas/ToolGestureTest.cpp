@@ -66,7 +66,7 @@ TEST(ToolGesture, ArrowsRunFromPressToReleaseAndCurvedOnesBowTowardThePath) {
     EXPECT_EQ(straight.end, QPointF(80, 20));
     EXPECT_FALSE(straight.bend.has_value());
 
-    canvas.settings.setArrowCurved(true);
+    canvas.settings.style().setArrowCurved(true);
     canvas.mouse.press(canvas.mouse.at(20, 50));
     canvas.mouse.move(canvas.mouse.at(50, 40));
     canvas.mouse.release(canvas.mouse.at(80, 50));

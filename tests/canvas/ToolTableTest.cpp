@@ -56,12 +56,12 @@ TEST(ToolTable, DrawingKindIsTheKindNamedLikeTheToolAndBracketDrawsTheChosenShap
                                                                        : annotationKind(row.name.toLower());
             EXPECT_EQ(ToolTable::drawingKind(row.tool, choice.kind), expected);
             settings.choose(row.name);
-            settings.setBracketKind(choice.kind);
-            EXPECT_EQ(settings.drawingKind(), expected);
+            settings.style().setBracketKind(choice.kind);
+            EXPECT_EQ(settings.style().drawingKind(), expected);
         }
     }
     settings.choose(QStringLiteral("Ruler"));
-    EXPECT_FALSE(settings.drawingKind());
+    EXPECT_FALSE(settings.style().drawingKind());
 }
 
 TEST(ToolTable, EachToolIsChosenByItsKindAndKnownByItsName) {
@@ -70,11 +70,11 @@ TEST(ToolTable, EachToolIsChosenByItsKindAndKnownByItsName) {
         SCOPED_TRACE(row.name.toStdString());
         EXPECT_EQ(ToolTable::name(row.tool), row.name);
         settings.choose(row.tool);
-        EXPECT_EQ(settings.tool(), row.name);
-        EXPECT_EQ(settings.toolKind(), row.tool);
+        EXPECT_EQ(settings.style().tool(), row.name);
+        EXPECT_EQ(settings.style().toolKind(), row.tool);
     }
     settings.choose(QStringLiteral("Crop"));
-    EXPECT_FALSE(settings.toolKind().has_value()) << "a name that is not a tool has no kind";
+    EXPECT_FALSE(settings.style().toolKind().has_value()) << "a name that is not a tool has no kind";
 }
 
 } // namespace

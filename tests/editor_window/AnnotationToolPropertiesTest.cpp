@@ -83,7 +83,7 @@ TEST(AnnotationToolProperties, CounterToolShowsTheNextStepAndASelectedCounterIts
     p.show();
     EXPECT_EQ(p.shown(), (QStringList{"hint", "Click to place step 5"}));
 
-    p.settings.setSelectedID(counters[1].id);
+    p.settings.modes().setSelectedID(counters[1].id);
     EXPECT_EQ(p.shown(), QStringList{"stepNumber"});
     EXPECT_EQ(p.step()->text(), "Step 2");
     EXPECT_EQ(test::accessibleValue(*p.step()), "2") << "spoken as its number";
@@ -109,13 +109,13 @@ TEST(AnnotationToolProperties, MagnifierShowsTheSelectionsValueAndChangesBoth) {
     EXPECT_EQ(p.shown(), (QStringList{"magnification", "hint", "Drag out from the detail"}));
     EXPECT_EQ(p.magnification()->text(), "2×");
 
-    p.settings.setSelectedID(lens.id);
+    p.settings.modes().setSelectedID(lens.id);
     EXPECT_EQ(p.shown(), QStringList{"magnification"});
     EXPECT_EQ(p.magnification()->text(), "3×");
     EXPECT_EQ(test::unevenNumbers(p.magnification()->font()), "");
     Properties::choose(p.magnification(), QStringLiteral("4×"));
     EXPECT_EQ(p.document.annotations().front().magnification, 4);
-    EXPECT_EQ(p.settings.magnification(), 4);
+    EXPECT_EQ(p.settings.style().magnification(), 4);
 }
 
 TEST(AnnotationToolProperties, SpotlightToolShapeChangesOnlyTheToolWithoutSelection) {
@@ -127,7 +127,7 @@ TEST(AnnotationToolProperties, SpotlightToolShapeChangesOnlyTheToolWithoutSelect
     EXPECT_EQ(p.spotlight()->accessibleDescription(), "Rectangle");
     const qint64 revision = p.document.revision();
     Properties::choose(p.spotlight(), QStringLiteral("Ellipse"));
-    EXPECT_TRUE(p.settings.spotlightOval());
+    EXPECT_TRUE(p.settings.style().spotlightOval());
     EXPECT_EQ(p.spotlight()->accessibleDescription(), "Ellipse");
     EXPECT_FALSE(p.document.annotations().front().fill);
     EXPECT_EQ(p.document.revision(), revision);
@@ -138,7 +138,7 @@ TEST(AnnotationToolProperties, ASelectedArrowShowsNothing) {
     Properties p;
     const Annotation arrow = p.add(AnnotationKind::arrow, QRectF(10, 10, 50, 50));
     p.settings.choose(QStringLiteral("Counter"));
-    p.settings.setSelectedID(arrow.id);
+    p.settings.modes().setSelectedID(arrow.id);
     p.show();
     EXPECT_TRUE(p.shown().isEmpty());
 }

@@ -42,13 +42,13 @@ TEST(TextSizeMenu, LabelIsTheWholeSizeAndOnlyAListedSizeIsChecked) {
         {std::numeric_limits<double>::quiet_NaN(), "0", {}, "0 points"},
     };
     for (const Case& c : cases) {
-        pane.settings.setFontPoints(c.points);
+        pane.settings.style().setFontPoints(c.points);
         EXPECT_EQ(menu.labelText(), QString::fromLatin1(c.label));
         EXPECT_EQ(checkedRows(menu.menu()), c.checked) << c.points;
         EXPECT_EQ(test::accessibleValue(menu), QString::fromLatin1(c.value));
     }
     row(menu.menu(), QStringLiteral("32 pt"))->trigger();
-    EXPECT_EQ(pane.settings.fontPoints(), 32);
+    EXPECT_EQ(pane.settings.style().fontPoints(), 32);
     EXPECT_EQ(checkedRows(menu.menu()), QStringList{QStringLiteral("32 pt")});
 }
 
@@ -59,13 +59,13 @@ TEST(StrokeMenu, LabelAndValueFollowWidthAndFill) {
     EXPECT_EQ(test::accessibleValue(menu), QStringLiteral("3 pixels"));
     EXPECT_EQ(checkedRows(menu.menu()), QStringList{QStringLiteral("3 px")});
     menu.fillAction()->trigger();
-    EXPECT_TRUE(pane.settings.fill());
+    EXPECT_TRUE(pane.settings.style().fill());
     EXPECT_EQ(menu.labelSymbol(), QStringLiteral("square.fill"));
     EXPECT_EQ(test::accessibleValue(menu), QStringLiteral("3 pixels, filled"));
     row(menu.menu(), QStringLiteral("6 px"))->trigger();
-    EXPECT_EQ(pane.settings.strokeWidth(), 6);
+    EXPECT_EQ(pane.settings.style().strokeWidth(), 6);
     EXPECT_EQ(test::accessibleValue(menu), QStringLiteral("6 pixels, filled"));
-    pane.settings.setFill(false);
+    pane.settings.style().setFill(false);
     EXPECT_FALSE(menu.fillAction()->isChecked());
     EXPECT_EQ(menu.labelSymbol(), QStringLiteral("lineweight"));
 }
@@ -80,26 +80,26 @@ TEST(ZoomMenu, PercentageChoiceLeavesFitAndLabelsRound) {
     EXPECT_EQ(texts, (QStringList{"Fit to Window\tCtrl+0", "-", "25%", "50%", "100%", "200%", "400%", "-",
                                   "Pixelated"}));
 
-    pane.settings.setPan(QPointF(30, 40));
-    pane.settings.setMessage(QStringLiteral("Copied"));
+    pane.settings.viewport().setPan(QPointF(30, 40));
+    pane.settings.modes().setMessage(QStringLiteral("Copied"));
     int fit = 0;
     QObject::connect(&pane.settings.viewport(), &CanvasViewport::fitChanged, [&] { ++fit; });
     row(menu.menu(), QStringLiteral("100%"))->trigger();
-    EXPECT_FALSE(pane.settings.fit());
-    EXPECT_EQ(pane.settings.zoomFraction(), 1.0);
-    EXPECT_EQ(pane.settings.pan(), QPointF(0, 0));
-    EXPECT_TRUE(pane.settings.message().isEmpty());
+    EXPECT_FALSE(pane.settings.viewport().fit());
+    EXPECT_EQ(pane.settings.viewport().zoomFraction(), 1.0);
+    EXPECT_EQ(pane.settings.viewport().pan(), QPointF(0, 0));
+    EXPECT_TRUE(pane.settings.modes().message().isEmpty());
     EXPECT_EQ(fit, 1);
     EXPECT_EQ(menu.labelText(), QStringLiteral("100%"));
 
     for (const auto& [fraction, label] : {std::pair{0.125, "13%"}, {0.333, "33%"}, {1.5, "150%"}}) {
-        pane.settings.setZoomFraction(fraction);
+        pane.settings.viewport().setZoomFraction(fraction);
         EXPECT_EQ(menu.labelText(), QString::fromLatin1(label));
     }
     menu.pixelatedAction()->trigger();
-    EXPECT_TRUE(pane.settings.pixelated());
+    EXPECT_TRUE(pane.settings.viewport().pixelated());
     row(menu.menu(), QStringLiteral("Fit to Window\tCtrl+0"))->trigger();
-    EXPECT_TRUE(pane.settings.fit());
+    EXPECT_TRUE(pane.settings.viewport().fit());
     EXPECT_EQ(menu.labelText(), QStringLiteral("Fit"));
 }
 
@@ -109,15 +109,15 @@ TEST(BracketTool, ShowsTheGlyphAndIsActiveOnlyOutsideTheModes) {
     EXPECT_EQ(button.glyph(), QStringLiteral("["));
     EXPECT_FALSE(button.active());
     button.click();
-    EXPECT_EQ(pane.settings.tool(), QStringLiteral("Bracket"));
+    EXPECT_EQ(pane.settings.style().tool(), QStringLiteral("Bracket"));
     EXPECT_TRUE(button.active());
     pane.settings.cycleBracket();
     EXPECT_EQ(button.glyph(), pane.settings.bracketGlyph());
     EXPECT_NE(button.glyph(), QStringLiteral("["));
-    pane.settings.setCropping(true);
+    pane.settings.modes().setCropping(true);
     EXPECT_FALSE(button.active());
-    pane.settings.setCropping(false);
-    pane.settings.setRecognizing(true);
+    pane.settings.modes().setCropping(false);
+    pane.settings.modes().setRecognizing(true);
     EXPECT_FALSE(button.active());
 }
 

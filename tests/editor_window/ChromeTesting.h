@@ -27,7 +27,7 @@ struct Pane {
         if (kind == AnnotationKind::text) added.text = QStringLiteral("Hi");
         document.addAnnotation(added);
         settings.choose(QStringLiteral("Select"));
-        settings.setSelectedID(added.id);
+        settings.modes().setSelectedID(added.id);
         return added.id;
     }
 };

@@ -29,7 +29,7 @@ protected:
 
 TEST_F(ColorWellTest, ColourOutsideThePaletteIsCustomWithoutRing) {
     for (const QColor& color : {QColor(1, 2, 3), QColor::fromRgbF(1.5F, 0, 0), QColor()}) {
-        pane.settings.setColor(color);
+        pane.settings.style().setColor(color);
         EXPECT_EQ(test::accessibleValue(*well), QStringLiteral("Custom"));
         well->click();
         ASSERT_TRUE(well->isOpen());
@@ -40,12 +40,12 @@ TEST_F(ColorWellTest, ColourOutsideThePaletteIsCustomWithoutRing) {
         EXPECT_FALSE(well->isOpen());
     }
     // The swatch itself shows the custom colour.
-    pane.settings.setColor(QColor(1, 2, 3));
+    pane.settings.style().setColor(QColor(1, 2, 3));
     EXPECT_EQ(well->grab().toImage().pixelColor(14, 13), QColor(1, 2, 3));
 }
 
 TEST_F(ColorWellTest, PaletteColourIsRingedAndNamedAndChoosingSetsItThenCloses) {
-    pane.settings.setColor(QColor(0, 122, 255));
+    pane.settings.style().setColor(QColor(0, 122, 255));
     EXPECT_EQ(test::accessibleValue(*well), QStringLiteral("Blue"));
     int changes = 0;
     QObject::connect(&pane.settings.style(), &ToolStyle::colorChanged, [&] { ++changes; });
@@ -62,7 +62,7 @@ TEST_F(ColorWellTest, PaletteColourIsRingedAndNamedAndChoosingSetsItThenCloses) 
     well->popover()->swatches()[2]->click();
     EXPECT_FALSE(well->isOpen());
     EXPECT_EQ(changes, 1);
-    EXPECT_TRUE(EditorChrome::sameColor(pane.settings.color(), EditorChrome::palette()[2].color));
+    EXPECT_TRUE(EditorChrome::sameColor(pane.settings.style().color(), EditorChrome::palette()[2].color));
     EXPECT_EQ(test::accessibleValue(*well), QStringLiteral("Yellow"));
 }
 

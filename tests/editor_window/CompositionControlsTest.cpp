@@ -152,7 +152,7 @@ TEST(CompositionControls, ArrangeEndsTextEditingFirstAndShowsARefusedAlignment) 
     CompositionControls eraseControls(*canvas.document, canvas.settings, erase.id, icons);
     for (QAction* a : eraseControls.findChild<QToolButton*>(QStringLiteral("arrange"))->menu()->actions())
         if (a->text() == QLatin1String("Align Center")) a->trigger();
-    EXPECT_EQ(canvas.settings.message(), EraseCheck::busyMessage);
+    EXPECT_EQ(canvas.settings.modes().message(), EraseCheck::busyMessage);
 }
 
 } // namespace

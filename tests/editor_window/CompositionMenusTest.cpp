@@ -237,8 +237,8 @@ TEST(CompositionMenus, PasteAsOverlaySelectsAndAnnouncesOrReportsTheImporter) {
     const Annotation& overlay = rig.document()->annotations().front();
     EXPECT_EQ(overlay.kind, AnnotationKind::image);
     EXPECT_EQ(overlay.rect, QRectF(180, 140, 40, 20));
-    EXPECT_EQ(rig.settings.selectedID(), overlay.id);
-    EXPECT_EQ(rig.settings.tool(), "Select");
+    EXPECT_EQ(rig.settings.modes().selectedID(), overlay.id);
+    EXPECT_EQ(rig.settings.style().tool(), "Select");
     EXPECT_EQ(rig.settings.lastAnnouncement(), "Image added");
     EXPECT_FALSE(rig.capture.controller->errorMessage());
 
@@ -290,7 +290,7 @@ TEST(CompositionMenus, CapturedOverlaysComeThroughTheControllerOnlyWhileADocumen
     Q_EMIT rig.capture.controller->overlayImageCaptured(test::twoToneImage(40, 20), 1);
     ASSERT_EQ(rig.document()->annotations().size(), 1u);
     EXPECT_EQ(rig.document()->annotations().front().rect, QRectF(180, 140, 40, 20));
-    EXPECT_EQ(rig.settings.selectedID(), rig.document()->annotations().front().id);
+    EXPECT_EQ(rig.settings.modes().selectedID(), rig.document()->annotations().front().id);
     Q_EMIT rig.capture.controller->overlayImageCaptured(test::bitmapOfBytes(OverlayBudget::limitBytes + 64),
                                                         1);
     EXPECT_EQ(rig.capture.controller->errorMessage(), message(CompositionError::overlayBudget));
@@ -304,12 +304,12 @@ TEST(CompositionMenus, FlattenReportsEachOutcome) {
 
     const Annotation box = test::annotation(AnnotationKind::rectangle, QRectF(10, 10, 40, 40));
     rig.document()->addAnnotation(box);
-    rig.settings.setSelectedID(box.id);
+    rig.settings.modes().setSelectedID(box.id);
     rig.commands->flattenImage();
     EXPECT_TRUE(rig.document()->annotations().empty());
-    EXPECT_FALSE(rig.settings.selectedID());
+    EXPECT_FALSE(rig.settings.modes().selectedID());
     const QString flattened = QStringLiteral("Flattened into the image. Undo restores the annotations.");
-    EXPECT_EQ(rig.settings.message(), flattened);
+    EXPECT_EQ(rig.settings.modes().message(), flattened);
     EXPECT_EQ(rig.settings.lastAnnouncement(), flattened);
     rig.document()->undoManager().undo();
     EXPECT_EQ(rig.document()->annotations().size(), 1u);

@@ -89,7 +89,7 @@ TEST(EditorStatusBar, ExportingAndReviewStates) {
     EXPECT_EQ(rig.calls, QStringList{QStringLiteral("recognize")});
 
     EXPECT_FALSE(rig.bar->dragImage()) << "no drag during a review";
-    EXPECT_EQ(rig.settings.message(), refusal + QLatin1Char('.'));
+    EXPECT_EQ(rig.settings.modes().message(), refusal + QLatin1Char('.'));
     EXPECT_EQ(rig.settings.lastAnnouncement(), refusal + QLatin1Char('.'));
     rig.settings.endSmartModes();
 }
@@ -146,12 +146,12 @@ TEST(EditorStatusBar, ChangingNumbersUseTheSystemFontWithDigitsOfOneWidth) {
         return nullptr;
     };
     rig.settings.choose(QStringLiteral("Ruler"));
-    rig.settings.setMeasurementLabel(QStringLiteral("↔ 120 px"));
+    rig.settings.modes().setMeasurementLabel(QStringLiteral("↔ 120 px"));
     ASSERT_NE(reading(QStringLiteral("↔ 120 px")), nullptr);
     EXPECT_EQ(test::unevenNumbers(reading(QStringLiteral("↔ 120 px"))->font()), "") << "the ruler reading";
     rig.settings.choose(QStringLiteral("Select"));
     rig.settings.toggleCrop();
-    rig.settings.setSelection(QRectF(10, 10, 31, 21));
+    rig.settings.modes().setSelection(QRectF(10, 10, 31, 21));
     ASSERT_NE(reading(QStringLiteral("31 × 21")), nullptr);
     EXPECT_EQ(test::unevenNumbers(reading(QStringLiteral("31 × 21"))->font()), "") << "the crop size";
 }

@@ -52,7 +52,7 @@ TEST_F(ToolAreaTest, JustTooNarrowFoldsColorAndRulerTogether) {
     EXPECT_EQ(area->moreMenu()->toolTip(), QStringLiteral("More tools: Color (I), Ruler (M)"));
     // A menu item chooses its tool.
     area->moreMenu()->menu()->actions().at(1)->trigger();
-    EXPECT_EQ(pane.settings.tool(), QStringLiteral("Ruler"));
+    EXPECT_EQ(pane.settings.style().tool(), QStringLiteral("Ruler"));
 }
 
 TEST_F(ToolAreaTest, EveryStepShowsExactlyAtItsWidthAndNotOnePointBelow) {
@@ -72,7 +72,7 @@ TEST_F(ToolAreaTest, EveryStepShowsExactlyAtItsWidthAndNotOnePointBelow) {
         EXPECT_EQ(area->shownHiding(), next) << "width " << width - 1;
         const ToolBarLayout layout = ToolBarLayout::hiding(area->shownHiding());
         EXPECT_EQ(area->moreMenu()->tools(), layout.more);
-        EXPECT_EQ(area->moreMenu()->isHidden(), layout.more.isEmpty());
+        EXPECT_EQ(area->moreMenu()->isHidden(), layout.more.empty());
     }
 }
 
@@ -104,14 +104,14 @@ TEST_F(ToolAreaTest, HiddenCurrentToolShowsInTheMoreMenusLabel) {
     EXPECT_EQ(more.labelSymbol(), QStringLiteral("ellipsis.circle"));
     EXPECT_FALSE(more.highlighted());
     EXPECT_EQ(test::accessibleValue(more), QString());
-    for (const QString& tool : EditorCanvasSettings::tools())
-        EXPECT_FALSE(area->toolButton(tool)->active()) << tool.toStdString();
+    for (const ToolTable::Row& tool : ToolTable::rows())
+        EXPECT_FALSE(area->toolButton(tool.tool)->active()) << tool.name.toStdString();
     EXPECT_TRUE(area->cropButton()->active());
 
     // Widening the row brings Ruler back as an active button and clears the label.
     pane.settings.toggleCrop();
     offer(area->variantWidth(0));
-    EXPECT_TRUE(area->toolButton(QStringLiteral("Ruler"))->active());
+    EXPECT_TRUE(area->toolButton(ToolTable::Tool::ruler)->active());
     EXPECT_FALSE(more.highlighted());
 }
 
@@ -134,7 +134,7 @@ TEST_F(ToolAreaTest, SizeOrStrokeMenuFollowsToolAndSelection) {
         pane.settings.choose(QStringLiteral("Pan"));
         if (c.selected) pane.selectNew(*c.selected);
         pane.settings.choose(QString::fromLatin1(c.tool));
-        if (c.selected) pane.settings.setSelectedID(pane.document.annotations().back().id);
+        if (c.selected) pane.settings.modes().setSelectedID(pane.document.annotations().back().id);
         const QString menu = area->visibleItems().back();
         EXPECT_EQ(menu, QString::fromLatin1(c.menu)) << c.tool;
         if (menu == QStringLiteral("Stroke")) {
@@ -188,7 +188,7 @@ TEST_F(EditorToolBarTest, DoneShowsWhileEditingAndUndoEndsTheEditFirst) {
         EXPECT_EQ(pane.document.annotations().size(), 1U);
         addStep();
     };
-    pane.settings.setEditingText(true);
+    pane.settings.modes().setEditingText(true);
     EXPECT_FALSE(bar.doneButton()->isHidden());
     // Done sits left of undo.
     const QLayout& row = *bar.layout();
@@ -198,7 +198,7 @@ TEST_F(EditorToolBarTest, DoneShowsWhileEditingAndUndoEndsTheEditFirst) {
     EXPECT_EQ(finishes, 1);
     EXPECT_EQ(pane.document.annotations().size(), 1U); // the committed text went back
     pane.settings.finishText = nullptr;
-    pane.settings.setEditingText(false);
+    pane.settings.modes().setEditingText(false);
     EXPECT_TRUE(bar.doneButton()->isHidden());
     bar.redoButton()->click();
     EXPECT_EQ(pane.document.annotations().size(), 2U);

@@ -29,14 +29,14 @@ TEST(EditorView, EachDocumentObjectGetsAFreshPaneAndEditsKeepIt) {
     EXPECT_EQ(rig.view->homeView(), nullptr);
     QPointer<EditorCanvasPane> pane = rig.view->pane();
     pane->settings().choose(QStringLiteral("Arrow"));
-    pane->settings().setCropping(true);
+    pane->settings().modes().setCropping(true);
 
     first->addAnnotation(test::annotation(AnnotationKind::rectangle, QRectF(2, 2, 10, 10)));
     first->crop(QRectF(0, 0, 20, 20));
     first->undoManager().undo();
     rig.capture.turns();
     EXPECT_EQ(rig.view->pane(), pane.data()) << "edits of the same document keep the pane";
-    EXPECT_EQ(pane->settings().tool(), QStringLiteral("Arrow"));
+    EXPECT_EQ(pane->settings().style().tool(), QStringLiteral("Arrow"));
     // Smart click and colour copying reach the clipboard the view was given; Ctrl+C is the
     // window's Copy, and Redact Text recognises through the shell's recogniser.
     EXPECT_NE(pane->canvas().smartModes(), nullptr);
@@ -51,8 +51,8 @@ TEST(EditorView, EachDocumentObjectGetsAFreshPaneAndEditsKeepIt) {
     rig.open(50, 20);
     ASSERT_NE(rig.view->pane(), nullptr);
     EXPECT_NE(rig.view->pane(), pane.data());
-    EXPECT_EQ(rig.view->pane()->settings().tool(), QStringLiteral("Pan"));
-    EXPECT_FALSE(rig.view->pane()->settings().cropping());
+    EXPECT_EQ(rig.view->pane()->settings().style().tool(), QStringLiteral("Pan"));
+    EXPECT_FALSE(rig.view->pane()->settings().modes().cropping());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(pane.isNull()) << "the old pane goes";
 }
@@ -159,15 +159,15 @@ TEST(EditorView, PaneMessagesShowInTheCapsuleOverTheCanvas) {
     rig.capture.accessibility.setReduceMotion(true);
     rig.open(200, 150);
     EditorCanvasPane& pane = *rig.view->pane();
-    pane.settings().setMessage(QStringLiteral("Crop applied."));
+    pane.settings().modes().setMessage(QStringLiteral("Crop applied."));
     auto* toast = pane.canvas().findChild<ToastView*>();
     ASSERT_NE(toast, nullptr);
     EXPECT_TRUE(toast->capsuleVisible());
     EXPECT_EQ(toast->shownText(), QStringLiteral("Crop applied."));
     EXPECT_EQ(toast->geometry().bottom() + 1, pane.canvas().height() - 12);
     EXPECT_NEAR(toast->geometry().center().x(), pane.canvas().width() / 2, 1);
-    pane.settings().setMessage(QStringLiteral("Select a non-empty area entirely inside the image."));
-    EXPECT_EQ(toast->message(), pane.settings().message());
+    pane.settings().modes().setMessage(QStringLiteral("Select a non-empty area entirely inside the image."));
+    EXPECT_EQ(toast->message(), pane.settings().modes().message());
     EXPECT_EQ(toast->geometry().bottom() + 1, pane.canvas().height() - 12) << "placed again at its new size";
     EXPECT_EQ(rig.icons.fallbacks(), QStringList());
 }
@@ -218,7 +218,7 @@ TEST(EditorView, ToastsTakeThePointerOnlyOnTheirOwnButtons) {
     ASSERT_FALSE(shown->capsuleVisible());
     EXPECT_EQ(pressesOnCanvasAt(exportToast), 1) << "where a hidden message was";
 
-    rig.view->pane()->settings().setMessage(QStringLiteral("Crop applied."));
+    rig.view->pane()->settings().modes().setMessage(QStringLiteral("Crop applied."));
     auto* paneToast = canvas.findChild<ToastView*>();
     ASSERT_TRUE(paneToast && paneToast->capsuleVisible());
     EXPECT_EQ(pressesOnCanvasAt(middleOf(*paneToast)), 1) << "over the pane's message";

@@ -89,53 +89,57 @@ TEST_P(EditorWindowChrome, EveryToolModeAndContextBar) {
             {"curved arrow",
              [s] {
                  s()->choose(QStringLiteral("Arrow"));
-                 s()->setArrowCurved(true);
+                 s()->style().setArrowCurved(true);
              }},
             {"brace",
              [s] {
                  s()->choose(QStringLiteral("Bracket"));
-                 s()->setBracketKind(AnnotationKind::braceClose);
+                 s()->style().setBracketKind(AnnotationKind::braceClose);
              }},
             {"colour under the pointer",
              [s] {
                  s()->choose(QStringLiteral("Color"));
-                 s()->setHoverColor(SampledColor{12, 200, 90, 255});
+                 s()->modes().setHoverColor(SampledColor{12, 200, 90, 255});
              }},
             {"area colours",
              [s] {
-                 s()->setAreaColors(AreaColors{QRectF(10, 10, 40, 30), SampledColor{12, 200, 90, 255},
-                                               SampledColor{250, 250, 250, 255}});
+                 s()->modes().setAreaColors(AreaColors{QRectF(10, 10, 40, 30), SampledColor{12, 200, 90, 255},
+                                                       SampledColor{250, 250, 250, 255}});
              }},
             {"ruler reading",
              [s] {
                  s()->choose(QStringLiteral("Ruler"));
-                 s()->setMeasurementLabel(QStringLiteral("1234 × 567 px"));
+                 s()->modes().setMeasurementLabel(QStringLiteral("1234 × 567 px"));
              }},
             {"crop",
              [s] {
                  s()->choose(QStringLiteral("Select"));
                  s()->toggleCrop();
              }},
-            {"crop selection", [s] { s()->setSelection(QRectF(10, 20, 300, 200)); }},
+            {"crop selection", [s] { s()->modes().setSelection(QRectF(10, 20, 300, 200)); }},
             {"recognize text",
              [s] {
                  s()->toggleCrop();
                  s()->startRecognizing();
              }},
-            {"recognize selection", [s] { s()->setSelection(QRectF(10, 20, 300, 200)); }},
+            {"recognize selection", [s] { s()->modes().setSelection(QRectF(10, 20, 300, 200)); }},
             {"selected rectangle",
              [this] {
-                 settings().setRecognizing(false);
+                 settings().modes().setRecognizing(false);
                  settings().choose(QStringLiteral("Select"));
-                 settings().setSelectedID(add(AnnotationKind::rectangle, QRectF(20, 20, 100, 60)));
+                 settings().modes().setSelectedID(add(AnnotationKind::rectangle, QRectF(20, 20, 100, 60)));
              }},
             {"selected highlight",
-             [this] { settings().setSelectedID(add(AnnotationKind::highlight, QRectF(40, 200, 200, 30))); }},
+             [this] {
+                 settings().modes().setSelectedID(add(AnnotationKind::highlight, QRectF(40, 200, 200, 30)));
+             }},
             {"selected counter",
-             [this] { settings().setSelectedID(add(AnnotationKind::counter, QRectF(300, 40, 30, 30))); }},
+             [this] {
+                 settings().modes().setSelectedID(add(AnnotationKind::counter, QRectF(300, 40, 30, 30)));
+             }},
             {"cropped image",
              [this] {
-                 settings().setSelectedID(std::nullopt);
+                 settings().modes().setSelectedID(std::nullopt);
                  ASSERT_TRUE(document->crop(QRectF(10, 10, 600, 400)));
              }},
             {"exporting",
@@ -161,7 +165,7 @@ TEST_P(EditorWindowChrome, RedactTextReviewInEveryState) {
         {"boxes", [this] { recognizer.deliver(test::threeWords()); }},
         {"one box kept",
          [this] {
-             auto* review = qobject_cast<TextRedactionController*>(settings().textRedaction());
+             auto* review = qobject_cast<TextRedactionController*>(settings().modes().textRedaction());
              ASSERT_NE(review, nullptr);
              review->toggle(QPointF(60, 15));
          }},
@@ -204,7 +208,8 @@ TEST_P(EditorWindowChrome, ToastsAndTheDropHighlight) {
         {"canvas message",
          [this] {
              rig.capture.controller->setErrorMessage(std::nullopt);
-             settings().setMessage(QStringLiteral("Redacted 3 text boxes. Undo removes them together."));
+             settings().modes().setMessage(
+                 QStringLiteral("Redacted 3 text boxes. Undo removes them together."));
          }},
         {"drop hover",
          [this] {

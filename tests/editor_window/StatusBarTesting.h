@@ -49,7 +49,7 @@ struct StatusBarRig : Pane {
 
     FakeTextRedactionReview* openReview() {
         auto* review = new FakeTextRedactionReview(&document);
-        settings.setTextRedaction(review);
+        settings.modes().setTextRedaction(review);
         document.setTextRedactionReview(review);
         return review;
     }

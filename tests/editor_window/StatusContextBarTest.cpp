@@ -44,13 +44,14 @@ TEST(StatusContextBar, PrecedenceOfTheTwelveRules) {
         if (c.selected) {
             Annotation added = test::annotation(AnnotationKind::freehand, QRectF(1, 1, 5, 5));
             pane.document.addAnnotation(added);
-            pane.settings.setSelectedID(added.id);
+            pane.settings.modes().setSelectedID(added.id);
         }
-        pane.settings.setCropping(c.cropping);
-        pane.settings.setRecognizing(c.recognizing);
-        if (c.review) pane.settings.setTextRedaction(new test::FakeTextRedactionReview(&pane.document));
+        pane.settings.modes().setCropping(c.cropping);
+        pane.settings.modes().setRecognizing(c.recognizing);
+        if (c.review)
+            pane.settings.modes().setTextRedaction(new test::FakeTextRedactionReview(&pane.document));
         EXPECT_EQ(chooseContextBar(pane.settings, pane.document), c.expected) << c.name;
-        pane.settings.setTextRedaction(nullptr);
+        pane.settings.modes().setTextRedaction(nullptr);
     }
 }
 
@@ -59,14 +60,15 @@ TEST(StatusContextBar, NotesSayWhyAndRedactOffersRedactText) {
         test::StatusBarRig rig;
         rig.settings.choose(QString::fromLatin1(tool));
         const QStringList texts = rig.contextTexts();
-        ASSERT_TRUE(texts.contains(*EditorCanvasSettings::toolNote(rig.settings.tool()))) << tool;
-        const bool redact = rig.settings.tool() == QLatin1String("Redact");
+        ASSERT_TRUE(texts.contains(*EditorCanvasSettings::toolNote(rig.settings.style().tool()))) << tool;
+        const bool redact = rig.settings.style().tool() == QLatin1String("Redact");
         EXPECT_EQ(texts.contains(QStringLiteral("Redact Text…")), redact) << tool;
         auto* icon = rig.bar->contextBar()->findChild<QLabel*>(
             redact ? QStringLiteral("lock.fill") : QStringLiteral("exclamationmark.triangle"));
         EXPECT_NE(icon, nullptr) << tool;
         for (QLabel* label : rig.bar->contextBar()->findChildren<QLabel*>())
-            if (rig.wholeText(*label) == *EditorCanvasSettings::toolNote(rig.settings.tool()) && !redact)
+            if (rig.wholeText(*label) == *EditorCanvasSettings::toolNote(rig.settings.style().tool()) &&
+                !redact)
                 EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(255, 149, 0)) << tool;
     }
 }
@@ -75,16 +77,16 @@ TEST(StatusContextBar, CropBarTruncatesAndItsButtonsAct) {
     test::StatusBarRig rig;
     rig.settings.toggleCrop();
     EXPECT_TRUE(rig.contextTexts().contains(QStringLiteral("Drag to select")));
-    rig.settings.setSelection(QRectF(10, 10, 0.5, 20.7));
+    rig.settings.modes().setSelection(QRectF(10, 10, 0.5, 20.7));
     const QStringList texts = rig.contextTexts();
     EXPECT_TRUE(texts.contains(QStringLiteral("0 × 20")));
     EXPECT_TRUE(texts.contains(QStringLiteral("Crop")));
-    rig.settings.setSelection(QRectF(10, 10, 30, 20));
+    rig.settings.modes().setSelection(QRectF(10, 10, 30, 20));
     rig.contextTexts();
     rig.contextButton(QStringLiteral("Crop"))->click();
     rig.contextTexts();
     EXPECT_EQ(rig.document.cropRect(), QRectF(10, 10, 30, 20));
-    EXPECT_FALSE(rig.settings.cropping());
+    EXPECT_FALSE(rig.settings.modes().cropping());
 
     // With a crop and a plain tool, only Reset Crop; it restores the whole image and disappears.
     rig.settings.choose(QStringLiteral("Select"));
@@ -101,7 +103,7 @@ TEST(StatusContextBar, SelectionBarToleratesAnUndoneAnnotationAndDeleteClearsIt)
     EXPECT_EQ(rig.bar->contextBar()->shown(), ContextBar::selection);
     // Undo removes the annotation; the canvas clears the selection only on its next refresh.
     rig.document.undoManager().undo();
-    rig.settings.setSelectedID(id);
+    rig.settings.modes().setSelectedID(id);
     rig.contextTexts();
     EXPECT_EQ(rig.bar->contextBar()->shown(), ContextBar::selection);
     rig.document.undoManager().redo();
@@ -112,7 +114,7 @@ TEST(StatusContextBar, SelectionBarToleratesAnUndoneAnnotationAndDeleteClearsIt)
     ASSERT_NE(trash, nullptr);
     trash->click();
     EXPECT_TRUE(rig.document.annotations().empty());
-    EXPECT_FALSE(rig.settings.selectedID());
+    EXPECT_FALSE(rig.settings.modes().selectedID());
     EXPECT_EQ(rig.settings.lastAnnouncement(), QStringLiteral("Annotation deleted"));
     rig.contextTexts();
     EXPECT_EQ(rig.bar->contextBar()->shown(), ContextBar::empty);
@@ -123,28 +125,29 @@ TEST(StatusContextBar, PickersWriteTheirSettings) {
     rig.settings.choose(QStringLiteral("Arrow"));
     EXPECT_TRUE(rig.contextTexts().contains(QStringLiteral("Drag from start to point")));
     rig.bar->contextBar()->findChild<SegmentedPicker*>()->choose(1);
-    EXPECT_TRUE(rig.settings.arrowCurved());
+    EXPECT_TRUE(rig.settings.style().arrowCurved());
     EXPECT_TRUE(rig.contextTexts().contains(
         QStringLiteral("Drag from start to point; the curve bends the way you lean")));
 
     rig.settings.choose(QStringLiteral("Bracket"));
     rig.contextTexts();
     rig.bar->contextBar()->findChild<SegmentedPicker*>()->choose(3);
-    EXPECT_EQ(rig.settings.bracketKind(), AnnotationKind::braceClose);
+    EXPECT_EQ(rig.settings.style().bracketKind(), AnnotationKind::braceClose);
 
     rig.settings.choose(QStringLiteral("Ruler"));
     EXPECT_TRUE(rig.contextTexts().contains(QStringLiteral("Hover or drag to measure")));
     rig.bar->contextBar()->findChild<SegmentedPicker*>()->choose(1);
-    EXPECT_EQ(rig.settings.measurementUnit(), MeasurementUnit::points);
+    EXPECT_EQ(rig.settings.style().measurementUnit(), MeasurementUnit::points);
 }
 
 TEST(StatusContextBar, ColourSamplerShowsTheHoverColourOrTheAreaColours) {
     test::StatusBarRig rig;
     rig.settings.choose(QStringLiteral("Color"));
     EXPECT_TRUE(rig.contextTexts().contains(QStringLiteral("Click copies HEX · drag averages an area")));
-    rig.settings.setHoverColor(SampledColor{30, 144, 255, 255});
+    rig.settings.modes().setHoverColor(SampledColor{30, 144, 255, 255});
     EXPECT_TRUE(rig.contextTexts().contains(QStringLiteral("#1E90FF  rgb(30, 144, 255)")));
-    rig.settings.setAreaColors(AreaColors{QRectF(0, 0, 4, 4), SampledColor{1, 2, 3, 255}, std::nullopt});
+    rig.settings.modes().setAreaColors(
+        AreaColors{QRectF(0, 0, 4, 4), SampledColor{1, 2, 3, 255}, std::nullopt});
     rig.contextTexts();
     EXPECT_NE(rig.bar->contextBar()->findChild<AreaColorsView*>(), nullptr);
 }
@@ -152,15 +155,15 @@ TEST(StatusContextBar, ColourSamplerShowsTheHoverColourOrTheAreaColours) {
 TEST(StatusContextBar, RecognizeTextBarCancelLeavesTheMode) {
     test::StatusBarRig rig;
     rig.settings.choose(QStringLiteral("Arrow"));
-    rig.settings.setRecognizing(true);
-    rig.settings.setMessage(QStringLiteral("Drag over text"));
+    rig.settings.modes().setRecognizing(true);
+    rig.settings.modes().setMessage(QStringLiteral("Drag over text"));
     EXPECT_TRUE(rig.contextTexts().contains(QStringLiteral("Drag over the text to recognize")));
-    rig.settings.setSelection(QRectF(1, 1, 10, 10));
+    rig.settings.modes().setSelection(QRectF(1, 1, 10, 10));
     EXPECT_TRUE(rig.contextTexts().contains(QStringLiteral("Release or press Return to recognize")));
     rig.contextButton(QStringLiteral("Cancel"))->click();
-    EXPECT_FALSE(rig.settings.recognizing());
-    EXPECT_FALSE(rig.settings.selection());
-    EXPECT_TRUE(rig.settings.message().isEmpty());
+    EXPECT_FALSE(rig.settings.modes().recognizing());
+    EXPECT_FALSE(rig.settings.modes().selection());
+    EXPECT_TRUE(rig.settings.modes().message().isEmpty());
 }
 
 } // namespace

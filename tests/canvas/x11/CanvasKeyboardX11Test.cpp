@@ -39,17 +39,17 @@ TEST(CanvasKeyboardX11, KeysDriveTheCanvasAndColoursReachOtherPrograms) {
     EditorCanvasSettings& settings = pane.settings();
 
     EXPECT_EQ(test::xdotool(QStringLiteral("key v")), 0);
-    ASSERT_TRUE(test::waitUntil([&] { return settings.tool() == QLatin1String("Select"); }));
+    ASSERT_TRUE(test::waitUntil([&] { return settings.style().tool() == QLatin1String("Select"); }));
     EXPECT_EQ(test::xdotool(QStringLiteral("key Tab")), 0);
-    ASSERT_TRUE(test::waitUntil([&] { return settings.selectedID() == top.id; }));
+    ASSERT_TRUE(test::waitUntil([&] { return settings.modes().selectedID() == top.id; }));
     EXPECT_EQ(test::xdotool(QStringLiteral("key Tab")), 0);
-    ASSERT_TRUE(test::waitUntil([&] { return settings.selectedID() == bottom.id; }));
+    ASSERT_TRUE(test::waitUntil([&] { return settings.modes().selectedID() == bottom.id; }));
     EXPECT_TRUE(pane.canvas().hasFocus());
     EXPECT_EQ(test::xdotool(QStringLiteral("key Right Down")), 0);
     ASSERT_TRUE(
         test::waitUntil([&] { return document.annotations().front().rect == QRectF(21, 21, 40, 40); }));
     EXPECT_EQ(test::xdotool(QStringLiteral("key Escape")), 0);
-    ASSERT_TRUE(test::waitUntil([&] { return !settings.selectedID(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return !settings.modes().selectedID(); }));
 
     // Crop by keyboard: the first arrow only makes a centred selection, Return applies it.
     EXPECT_EQ(test::xdotool(QStringLiteral("key c Left Return")), 0);
@@ -57,11 +57,12 @@ TEST(CanvasKeyboardX11, KeysDriveTheCanvasAndColoursReachOtherPrograms) {
         << document.cropRect().x() << "," << document.cropRect().width();
 
     EXPECT_EQ(test::xdotool(QStringLiteral("key i")), 0);
-    ASSERT_TRUE(test::waitUntil([&] { return settings.tool() == QLatin1String("Color"); }));
+    ASSERT_TRUE(test::waitUntil([&] { return settings.style().tool() == QLatin1String("Color"); }));
     const QPoint red =
         pane.canvas().mapToGlobal(pane.canvas().transform().imageRect().topLeft().toPoint() + QPoint(30, 10));
     EXPECT_EQ(test::xdotool(QStringLiteral("mousemove %1 %2 click 1").arg(red.x()).arg(red.y())), 0);
-    ASSERT_TRUE(test::waitUntil([&] { return settings.message() == QLatin1String("Copied #FF0000"); }));
+    ASSERT_TRUE(
+        test::waitUntil([&] { return settings.modes().message() == QLatin1String("Copied #FF0000"); }));
     EXPECT_EQ(test::pasteElsewhere(QStringLiteral("UTF8_STRING")), QByteArray("#FF0000"));
     test::x11Server().stopWindowManager();
 }

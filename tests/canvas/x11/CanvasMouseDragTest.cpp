@@ -70,7 +70,7 @@ TEST(CanvasMouseDrag, RealDragsDrawAndADoubleClickOpensTextThatTakesTypedKeys) {
         const Annotation box = shown.document.annotations().back();
         EXPECT_EQ(box.kind, AnnotationKind::rectangle);
         EXPECT_GT(box.rect.width(), 200);
-        EXPECT_EQ(settings.selectedID(), box.id);
+        EXPECT_EQ(settings.modes().selectedID(), box.id);
 
         Annotation note = test::annotation(AnnotationKind::text, QRectF(250, 20, 100, 40));
         note.text = QStringLiteral("Note");
@@ -93,7 +93,7 @@ TEST(CanvasMouseDrag, RealDragsDrawAndADoubleClickOpensTextThatTakesTypedKeys) {
         ASSERT_TRUE(test::waitUntil([&] { return editor->toPlainText() == QLatin1String("HelloCanvas"); }))
             << editor->toPlainText().toStdString();
         EXPECT_EQ(test::xdotool(QStringLiteral("key ctrl+Return")), 0);
-        ASSERT_TRUE(test::waitUntil([&] { return !settings.editingText(); }));
+        ASSERT_TRUE(test::waitUntil([&] { return !settings.modes().editingText(); }));
         EXPECT_EQ(shown.document.annotations().back().text, QStringLiteral("HelloCanvas"));
         EXPECT_TRUE(test::waitUntil([&] { return shown.pane.canvas().hasFocus(); })); // keyboard back
     }
@@ -116,8 +116,8 @@ TEST(CanvasMouseDrag, AtTwoPixelsAPointOddDevicePixelsAreReached) {
         if (shown.pane.devicePixelRatioF() != 2) GTEST_SKIP() << "runs with QT_SCALE_FACTOR=2";
         ASSERT_TRUE(shown.ready());
         EditorCanvasSettings& settings = shown.pane.settings();
-        settings.setFit(false);
-        settings.setZoomFraction(1);
+        settings.viewport().setFit(false);
+        settings.viewport().setZoomFraction(1);
         shown.pane.canvas().refresh();
         ASSERT_EQ(shown.pane.canvas().transform().zoom, 0.5);
         // The image pixel under device pixel `d`, and the device pixel of image pixel `p`.
@@ -145,9 +145,10 @@ TEST(CanvasMouseDrag, AtTwoPixelsAPointOddDevicePixelsAreReached) {
         settings.choose(QStringLiteral("Color"));
         const QPointF hover = device({251, 21});
         EXPECT_EQ(test::xdotool(QStringLiteral("mousemove %1 %2").arg(hover.x()).arg(hover.y())), 0);
-        ASSERT_TRUE(test::waitUntil([&] { return settings.hoverColor().has_value(); }));
-        EXPECT_EQ(std::pair(int(settings.hoverColor()->red), int(settings.hoverColor()->green)),
-                  std::pair(251, 21));
+        ASSERT_TRUE(test::waitUntil([&] { return settings.modes().hoverColor().has_value(); }));
+        EXPECT_EQ(
+            std::pair(int(settings.modes().hoverColor()->red), int(settings.modes().hoverColor()->green)),
+            std::pair(251, 21));
 
         settings.choose(QStringLiteral("Ruler"));
         EXPECT_EQ(drag({101, 161}, {302, 161}), 0);

@@ -57,7 +57,7 @@ TEST(CompositionMenusX11, ShortcutsArrangeAndPasteAnotherProgramsImage) {
         const Annotation top = test::annotation(AnnotationKind::oval, QRectF(100, 20, 40, 40));
         document->addAnnotation(bottom);
         document->addAnnotation(top);
-        canvas.settings().setSelectedID(bottom.id);
+        canvas.settings().modes().setSelectedID(bottom.id);
         const qint64 revision = document->revision();
         EXPECT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+bracketright")), 0);
         ASSERT_TRUE(test::waitUntil([&] { return document->annotations().back().id == bottom.id; }));
@@ -78,7 +78,7 @@ TEST(CompositionMenusX11, ShortcutsArrangeAndPasteAnotherProgramsImage) {
         const Annotation& overlay = document->annotations().back();
         EXPECT_EQ(overlay.kind, AnnotationKind::image);
         EXPECT_EQ(overlay.rect.size(), QSizeF(60, 40));
-        EXPECT_EQ(canvas.settings().selectedID(), overlay.id);
+        EXPECT_EQ(canvas.settings().modes().selectedID(), overlay.id);
         EXPECT_EQ(canvas.settings().lastAnnouncement(), "Image added");
         // The canvas kept the keyboard: the new overlay goes to the back by key straight away.
         const QUuid added = overlay.id;

@@ -81,10 +81,10 @@ TEST_P(RedactTextExport, AppliedBoxesAreCoveredAndTheKeptWordIsNot) {
     EditorDocument& document = *exports.document;
     if (GetParam()) {
         ASSERT_TRUE(document.crop(QRectF(10, 10, 400, 120)));
-        pane->settings().setSelection(QRectF(5, 5, 390, 100));
+        pane->settings().modes().setSelection(QRectF(5, 5, 390, 100));
     }
     pane->canvas().editCommands().perform(CanvasEditCommands::Action::redactText);
-    auto* review = qobject_cast<TextRedactionController*>(pane->settings().textRedaction());
+    auto* review = qobject_cast<TextRedactionController*>(pane->settings().modes().textRedaction());
     ASSERT_NE(review, nullptr);
     auto* bar = new TextRedactionBar(*review, icons,
                                      [this](bool apply) { pane->settings().finishTextRedaction(apply); });
@@ -122,10 +122,10 @@ TEST_P(RedactTextExport, AppliedBoxesAreCoveredAndTheKeptWordIsNot) {
     ASSERT_TRUE(test::waitUntil([&] { return menuSeen && !menu->isVisible(); }));
     closer.stop();
     ASSERT_TRUE(test::waitUntil([&] { return pane->canvas().hasFocus(); }));
-    ASSERT_NE(pane->settings().textRedaction(), nullptr); // the menu's Escape did not end the review
+    ASSERT_NE(pane->settings().modes().textRedaction(), nullptr); // the menu's Escape did not end the review
 
     ASSERT_EQ(test::xdotool(QStringLiteral("key Return")), 0);
-    ASSERT_TRUE(test::waitUntil([&] { return pane->settings().textRedaction() == nullptr; }));
+    ASSERT_TRUE(test::waitUntil([&] { return pane->settings().modes().textRedaction() == nullptr; }));
     ASSERT_EQ(document.annotations().size(), 2u);
 
     const QImage image = exported();

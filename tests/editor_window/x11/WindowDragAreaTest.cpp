@@ -80,11 +80,11 @@ TEST_F(WindowDragAreaTest, TripleClickZoomsOnlyOnceAndADoubleClickRestores) {
 
 TEST_F(WindowDragAreaTest, ControlsOverTheAreaKeepTheirClicks) {
     const QPoint before = window.geometry().topLeft();
-    ToolButton& oval = *bar->toolArea()->toolButton(QStringLiteral("Oval"));
+    ToolButton& oval = *bar->toolArea()->toolButton(ToolTable::Tool::oval);
     const QPoint centre = oval.mapToGlobal(oval.rect().center());
     moveTo(centre);
     xdotool(QStringLiteral("click 1"));
-    ASSERT_TRUE(waitUntil([&] { return pane.settings.tool() == QStringLiteral("Oval"); }));
+    ASSERT_TRUE(waitUntil([&] { return pane.settings.style().tool() == QStringLiteral("Oval"); }));
     // Nor does a drag that starts on a button move the window.
     xdotool(QStringLiteral("mousedown 1"));
     for (int step = 1; step <= 5; ++step)
