@@ -84,6 +84,9 @@ public:
     QObject* textRedactionReview() const { return textRedactionReview_; }
     void setTextRedactionReview(QObject* review) { textRedactionReview_ = review; }
 
+    // Each is one undo step ("Add Annotation", "Edit Annotation"). The canvas grows to take the
+    // annotation in where it can, and keeps its crop otherwise; an invalid annotation, a second
+    // add of one id or an update of an unknown id changes nothing.
     void addAnnotation(const Annotation& annotation);
     void updateAnnotation(const Annotation& annotation);
     void deleteAnnotation(const QUuid& id);
