@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QPointer>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -102,24 +103,26 @@ TEST_P(RedactTextExport, AppliedBoxesAreCoveredAndTheKeptWordIsNot) {
     const QPointF word = pane->canvas().viewRect(kept.rect).center();
     ASSERT_EQ(test::xdotool(clickAt(pane->canvas().mapToGlobal(word.toPoint()))), 0);
     ASSERT_TRUE(test::waitUntil([&] { return review->includedCount() == 2; }));
+    // The bar rebuilds its row, buttons and menu included, on the turn after a change.
+    QCoreApplication::sendPostedEvents(bar, QEvent::MetaCall);
 
     // The options menu runs its own event loop: it is closed from a timer inside that loop.
     ASSERT_TRUE(test::waitUntil(
         [&] { return bar->optionsButton() != nullptr && bar->optionsButton()->isVisible(); }));
-    QToolButton* options = bar->optionsButton();
-    QMenu* menu = options->menu();
+    QPointer<QToolButton> options = bar->optionsButton();
+    QPointer<QMenu> menu = options->menu();
     bool menuSeen = false;
     QTimer closer;
     closer.setInterval(50);
     QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (!menuSeen && menu->isVisible()) {
+        if (!menuSeen && menu && menu->isVisible()) {
             menuSeen = true;
             test::xdotool(QStringLiteral("key Escape"));
         }
     });
     closer.start();
     ASSERT_EQ(test::xdotool(clickAt(options->mapToGlobal(options->rect().center()))), 0);
-    ASSERT_TRUE(test::waitUntil([&] { return menuSeen && !menu->isVisible(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return menuSeen && menu && !menu->isVisible(); }));
     closer.stop();
     ASSERT_TRUE(test::waitUntil([&] { return pane->canvas().hasFocus(); }));
     ASSERT_NE(pane->settings().modes().textRedaction(), nullptr); // the menu's Escape did not end the review
