@@ -92,19 +92,22 @@ TEST_F(BadPlaces, ASaveAfterACaptureThatFailsOpensTheEditorWithTheReason) {
         ASSERT_TRUE(quorvane.waitForLog(QString::fromLatin1(logged))) << quorvane.log().toStdString();
         const auto window = waitForWindow(QStringLiteral("^Quorvane$"), 5000);
         ASSERT_TRUE(window.has_value()) << "the editor did not open";
-        // The message shows for a while only: its picture is taken at once and read afterwards.
+        // The message shows for a while only: its picture is taken as soon as the window is
+        // painted, and again until it is read (a busy machine paints late).
         settle(400);
         // The capsule stands over the bottom of the canvas, above the status bar.
         const QRect geometry = window->geometry;
         const QRect bottom(geometry.left() + geometry.width() / 4, geometry.bottom() - 250,
                            geometry.width() / 2, 200);
-        const QImage seen = grab(bottom);
         QString read;
-        for (const TextLine& line : readImage(seen, bottom.topLeft()))
-            read += line.text + QLatin1Char('\n');
         // The warning sign before the text may read as a letter.
-        EXPECT_TRUE(comparable(read).contains(comparable(QString::fromLatin1(reason))))
-            << "the failure is not shown: " << read.toStdString();
+        const auto shown = [&] {
+            read.clear();
+            for (const TextLine& line : readImage(grab(bottom), bottom.topLeft()))
+                read += line.text + QLatin1Char('\n');
+            return comparable(read).contains(comparable(QString::fromLatin1(reason)));
+        };
+        EXPECT_TRUE(test::waitUntil(shown, 3000)) << "the failure is not shown: " << read.toStdString();
         EXPECT_TRUE(quorvane.savedImages().isEmpty());
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(elsewhere.path()), {}), 2);
         EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();

@@ -8,6 +8,7 @@
 #include "support/WaitUntil.h"
 #include "support/journey/JourneyTest.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QJsonObject>
 #include <csignal>
@@ -35,6 +36,14 @@ protected:
         image.fill(color);
         EXPECT_TRUE(image.save(path));
         return path;
+    }
+    // When the program logged each line holding `text` after `since`, by its own clock.
+    static std::vector<QDateTime> loggedAt(const QString& log, const QString& text, qsizetype since) {
+        std::vector<QDateTime> times;
+        for (const QString& line : log.mid(since).split(QLatin1Char('\n')))
+            if (line.contains(text))
+                times.push_back(QDateTime::fromString(line.section(QLatin1Char(' '), 0, 0), Qt::ISODateWithMs));
+        return times;
     }
     static void closeEditor() {
         activate(editor());
@@ -122,15 +131,30 @@ TEST_F(Links, RefusedLinksSayWhyAndRingTheBell) {
     press(QStringLiteral("Escape"));
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture cancelled"), since));
 
-    // Accepted links stand a second apart; the refused one in between does not count.
-    since = quorvane.mark();
-    forward(quorvane, {QStringLiteral("quorvane://show")});
+    // Accepted links stand a second apart; the refused one in between does not count. A machine
+    // so busy that the second link arrives a second later by the program's own clock is tried
+    // again.
+    bool refusedWithinASecond = false;
+    for (int attempt = 0; attempt < 3 && !refusedWithinASecond; ++attempt) {
+        settle(1100);
+        since = quorvane.mark();
+        forward(quorvane, {QStringLiteral("quorvane://show")});
+        ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("URL command: show"), since));
+        forward(quorvane, {QStringLiteral("quorvane://show")});
+        ASSERT_TRUE(test::waitUntil([&] {
+            return quorvane.countLog(QStringLiteral("URL command rejected: busy"), since) == 1 ||
+                   quorvane.countLog(QStringLiteral("URL command: show"), since) == 2;
+        }));
+        refusedWithinASecond = quorvane.countLog(QStringLiteral("URL command rejected: busy"), since) == 1;
+        if (!refusedWithinASecond) {
+            const std::vector<QDateTime> shown = loggedAt(quorvane.log(), QStringLiteral("URL command: show"), since);
+            ASSERT_EQ(shown.size(), 2u);
+            ASSERT_GE(shown[0].msecsTo(shown[1]), 1000) << "a second link within a second was accepted";
+        }
+    }
+    ASSERT_TRUE(refusedWithinASecond) << quorvane.log().toStdString();
     QElapsedTimer sinceAccepted;
     sinceAccepted.start();
-    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("URL command: show"), since));
-    test::waitUntil([&] { return sinceAccepted.elapsed() >= 500; });
-    forward(quorvane, {QStringLiteral("quorvane://show")});
-    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("URL command rejected: busy"), since));
     EXPECT_TRUE(bells.waitFor(3));
     test::waitUntil([&] { return sinceAccepted.elapsed() >= 1200; });
     forward(quorvane, {QStringLiteral("quorvane://show")});
