@@ -171,7 +171,12 @@ TEST(SystemCaptureService, UnderAWindowManagerListsFrontToBackAndHidesOwnWindows
 
     // Hiding own windows for a capture leaves stacking and focus as they were.
     QString active, activeAfter;
-    test::xdotool(QStringLiteral("getactivewindow"), &active);
+    // The window manager names the active window on its own turn, after Qt's focus moved.
+    ASSERT_TRUE(test::waitUntil([&] {
+        active.clear();
+        test::xdotool(QStringLiteral("getactivewindow"), &active);
+        return !active.trimmed().isEmpty();
+    }));
     const CaptureDisplay& display = before->displays.front();
     const auto without = capture(service, ContentFilter::forDisplay(display, {::getpid()}));
     ASSERT_TRUE(without.ok());
