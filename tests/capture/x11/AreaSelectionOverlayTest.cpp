@@ -8,6 +8,7 @@
 #include "support/CountingBeeper.h"
 #include "support/DisplayState.h"
 #include "support/ImageCompare.h"
+#include "support/PointerGrab.h"
 #include "support/Xdotool.h"
 
 #include <QProcess>
@@ -206,11 +207,11 @@ TEST_F(AreaSelectionOverlayTest, GivesUpWhenAnotherClientHoldsTheInput) {
     ASSERT_TRUE(windowManager.started());
     // Openbox's desktop menu holds the pointer and keyboard while it is open.
     xdotool(QStringLiteral("mousemove 50 1000 click 3"));
-    pause(200);
+    ASSERT_TRUE(waitUntil([] { return !test::pointerFree(); }));
     EXPECT_NE(select(), 0u);
     expectEnded();
     xdotool(QStringLiteral("key Escape"));
-    pause(200);
+    ASSERT_TRUE(waitUntil([] { return test::pointerFree(); }));
     expectInputFree();
 }
 
