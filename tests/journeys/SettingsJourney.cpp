@@ -160,7 +160,11 @@ TEST_F(Settings, LaunchAtLoginFromTheTrayAndADiagnosticsFileForSupport) {
     const auto dialog = waitForWindow(QStringLiteral("^Save As$"));
     ASSERT_TRUE(dialog.has_value());
     activate(*dialog);
+    // Keys typed before the dialog holds the keyboard would go elsewhere.
+    ASSERT_TRUE(test::waitUntil([] { return activeWindowTitle() == QStringLiteral("Save As"); }));
+    settle();
     const auto file = quorvane.folder("diagnostics.txt");
+    press(QStringLiteral("ctrl+a"));
     type(QString::fromStdString(file.string()));
     press(QStringLiteral("Return"));
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Diagnostics exported:"))) << quorvane.log().toStdString();
