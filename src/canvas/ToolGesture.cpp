@@ -33,10 +33,6 @@ Annotation ToolGesture::styled(AnnotationKind kind) const {
     a.color = settings.style().color();
     a.strokeWidth = settings.style().strokeWidth();
     a.fill = settings.style().fill();
-    a.fontSize = 24.0;
-    a.opacity = 1.0;
-    a.number = 0;
-    a.magnification = 2.0;
     return a;
 }
 

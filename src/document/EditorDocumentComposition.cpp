@@ -47,12 +47,6 @@ Result<Annotation, CompositionError> EditorDocument::addOverlay(const QImage& im
     overlay.start = overlay.rect.topLeft();
     overlay.end = overlay.rect.bottomRight();
     overlay.color = SystemColors::red();
-    overlay.strokeWidth = 3;
-    overlay.fill = false;
-    overlay.fontSize = 24;
-    overlay.opacity = 1;
-    overlay.number = 0;
-    overlay.magnification = 2;
 
     auto admitted = OverlayBudget::admit(image);
     if (!admitted) return Failure{admitted.error()};
