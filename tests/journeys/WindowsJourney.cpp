@@ -21,19 +21,14 @@ protected:
     // The editor's frame once `placed` holds and it has stopped moving: a busy machine refits it
     // (and slides it) late.
     static QRect settledFrame(const std::function<bool(const Window&)>& placed) {
-        QRect last;
         test::waitUntil(
             [&] {
                 const auto shown = journey::window(QStringLiteral("^Quorvane$"));
-                if (!shown || !placed(*shown)) return false;
-                const QRect now = frameOf(*shown);
-                const bool still = now == last;
-                last = now;
-                if (!still) settle(300);
-                return still;
+                return shown && placed(*shown);
             },
             10000);
-        return last;
+        const auto steady = waitForWindow(QStringLiteral("^Quorvane$"), 10000, 300);
+        return steady ? frameOf(*steady) : QRect();
     }
 };
 
