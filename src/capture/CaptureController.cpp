@@ -1,22 +1,17 @@
+// One capture from its command to the document, step by step, with the replacement rule that
+// decides what becomes of the open document and the waits between the steps.
+
 #include "capture/CaptureController.h"
 
-#include "core/Geometry.h"
+#include "capture/CaptureTargets.h"
 #include "core/Log.h"
 
+#include <QCoreApplication>
 #include <algorithm>
+#include <array>
 #include <utility>
 
 namespace quorvane {
-namespace {
-
-// The first listed display that holds `point`, else the main display; none without either.
-const CaptureDisplay* displayAt(const ShareableContent& content, const QPointF& point) {
-    for (const CaptureDisplay& display : content.displays)
-        if (geom::contains(display.frame, point)) return &display;
-    return content.mainDisplay();
-}
-
-} // namespace
 
 // ---- Capture commands: what each takes is read now, when it is asked for
 
@@ -54,39 +49,8 @@ void CaptureController::repeatArea() {
     start(Kind::repeatArea, QStringLiteral("Repeating area capture…"));
 }
 
-void CaptureController::cancel() {
-    cancelSession();
-    overlay_.finish(Failure{cancellationError()});
-}
-
-void CaptureController::cancelSession() {
-    const auto session = session_;
-    if (!session || session->cancelled || session->ended) return;
-    session->cancelled = true;
-    // Between two waits the next step ends the capture; a pending wait ends now.
-    const Waiting waiting = std::exchange(session->waiting, Waiting::nothing);
-    session->timeout.stop();
-    switch (waiting) {
-    case Waiting::countdown:
-        if (session->stopSleep) session->stopSleep();
-        setCountingDown(false);
-        break;
-    case Waiting::picker:
-        overlay_.cancel(session->selection);
-        break;
-    case Waiting::question:
-        withdrawReplacement(session->withdrawn);
-        break;
-    case Waiting::nothing:
-    case Waiting::turn:
-    case Waiting::listing:
-    case Waiting::screenshot:
-        break;
-    }
-    if (waiting != Waiting::nothing) failCapture(cancellationError());
-}
-
-// ---- The steps of a capture, in the order they run
+// ---- The steps of a capture, in the order they run. Area captures go on in
+// CaptureControllerAreas.cpp from the listing to the crop, and come back to handOver.
 
 void CaptureController::start(Kind kind, const QString& status) {
     if (busyOrAsking()) {
@@ -164,7 +128,7 @@ void CaptureController::targetsListed(ShareableContent content) {
         if (stillRunning()) endCapture();
         return;
     case Kind::display: {
-        const CaptureDisplay* display = displayAt(content, s.pointer);
+        const CaptureDisplay* display = CaptureTargets::displayAt(content, s.pointer);
         if (display == nullptr)
             return failCapture(failure(QStringLiteral("Display is unavailable. Retry capture.")));
         return takeScreenshot(displayFilter(*display, content));
@@ -179,29 +143,12 @@ void CaptureController::targetsListed(ShareableContent content) {
                 "The selected window is no longer available. Choose another window and retry.")));
         return takeScreenshot(ContentFilter::forWindow(*found));
     }
-    case Kind::repeatArea: {
-        if (!displaysUnchanged(s.area.topology, content)) return;
-        const CaptureDisplay* display = content.display(s.area.displayID);
-        if (display == nullptr)
-            return failCapture(failure(QStringLiteral("Display is unavailable. Select an area again.")));
-        const ContentFilter filter = displayFilter(*display, content);
-        s.geometry = CaptureGeometry{display->frame, filter.pointPixelScale()};
-        return takeScreenshot(filter);
-    }
+    case Kind::repeatArea:
     case Kind::area:
     case Kind::recognitionArea:
     case Kind::overlayArea:
-    case Kind::scrollingArea: {
-        const CaptureDisplay* display = displayAt(content, s.pointer);
-        s.screen = display != nullptr ? screenFor(*display) : nullptr;
-        if (s.screen == nullptr)
-            return failCapture(failure(QStringLiteral("Display is unavailable. Retry capture.")));
-        const ContentFilter filter = displayFilter(*display, content);
-        s.area.displayID = display->displayID;
-        s.area.topology = topology(content);
-        s.geometry = CaptureGeometry{display->frame, filter.pointPixelScale()};
-        return takeScreenshot(filter);
-    }
+    case Kind::scrollingArea:
+        return areaTargetsListed(content);
     }
 }
 
@@ -230,50 +177,6 @@ void CaptureController::screenshotTaken(QImage image) {
     if (auto picked = resumeWith(&CaptureController::areaPicked, Waiting::picker))
         s.selection = overlay_.select(s.frozen, s.screen.data(), s.geometry, s.note,
                                       AreaSelectionOverlay::Task::running, std::move(picked));
-}
-
-void CaptureController::areaPicked(QRectF rect) {
-    session_->area.rect = rect;
-    listTargets(&CaptureController::displaysListedAgain);
-}
-
-// A display that changed since the screenshot would give other pixels than those the user saw.
-void CaptureController::displaysListedAgain(ShareableContent content) {
-    offerWindows(content);
-    Session& s = *session_;
-    if (!displaysUnchanged(s.area.topology, content) || !stillRunning()) return;
-    std::optional<QImage> cropped = s.geometry.crop(s.frozen, s.area.rect);
-    if (!cropped)
-        return failCapture(failure(
-            s.kind == Kind::repeatArea
-                ? QStringLiteral(
-                      "The saved area no longer matches the captured display. Select an area again.")
-                : QStringLiteral(
-                      "The selected area no longer matches the captured display. Select an area again.")));
-    switch (s.kind) {
-    case Kind::repeatArea:
-        setLastCaptureFrame(s.area.rect);
-        return handOver(*cropped);
-    case Kind::area:
-        setLastArea(s.area);
-        setLastCaptureFrame(s.area.rect);
-        return handOver(*cropped);
-    case Kind::recognitionArea:
-        return handOver(*cropped);
-    case Kind::overlayArea:
-        if (!stillRunning()) return;
-        setStatus(QStringLiteral("Added ") + pixelSize(*cropped) + QStringLiteral(" pixels to the image."));
-        Q_EMIT overlayImageCaptured(*cropped, s.scale);
-        break;
-    case Kind::scrollingArea:
-        Q_EMIT scrollRegionPicked(s.area.rect, s.area.displayID, s.scale);
-        break;
-    case Kind::refreshTargets:
-    case Kind::display:
-    case Kind::window:
-        break;
-    }
-    if (stillRunning()) endCapture();
 }
 
 void CaptureController::handOver(const QImage& image) {
@@ -339,6 +242,123 @@ void CaptureController::release() {
     // Gone before busyChanged, so that a capture started by a listener is not the one let go.
     session_.reset();
     setBusy(false);
+}
+
+// ---- What the steps share
+
+void CaptureController::offerWindows(const ShareableContent& content) {
+    setPermissionGranted(true);
+    setWindows(CaptureTargets::capturableWindows(content, QCoreApplication::applicationPid()));
+    setSelectedWindowID(CaptureTargets::keptSelection(windows_, selectedWindowID_));
+}
+
+ContentFilter CaptureController::displayFilter(const CaptureDisplay& display,
+                                               const ShareableContent& content) const {
+    const ProcessID own = QCoreApplication::applicationPid();
+    std::vector<ProcessID> excluded;
+    for (const CaptureApplication& application : content.applications)
+        if (application.processID == own) excluded.push_back(application.processID);
+    std::vector<WindowID> excepted;
+    for (const CaptureWindow& window : content.windows) {
+        const std::vector<WindowID> included = includedWindowIDs();
+        if (std::find(included.begin(), included.end(), window.windowID) != included.end())
+            excepted.push_back(window.windowID);
+    }
+    return ContentFilter::forDisplay(display, std::move(excluded), std::move(excepted));
+}
+
+// ---- The replacement rule every new document passes
+
+void CaptureController::replaceDocument(const QImage& image, const std::optional<QString>& name,
+                                        double pixelScale, Replaced done, std::shared_ptr<bool> withdrawn) {
+    decideReplacement(
+        image, name, pixelScale,
+        [this, done = std::move(done)](std::optional<bool> kept) {
+            if (!kept)
+                setStatus(QStringLiteral(
+                    "The new image was not opened, so both documents with unexported changes are kept."));
+            done(kept);
+        },
+        std::move(withdrawn));
+}
+
+void CaptureController::decideReplacement(const QImage& image, const std::optional<QString>& name,
+                                          double pixelScale, Replaced done, std::shared_ptr<bool> withdrawn) {
+    if (withdrawn && *withdrawn) return;
+    if (asking_) {
+        waitingReplacements_.push_back(
+            [this, image, name, pixelScale, done = std::move(done), withdrawn]() mutable {
+                decideReplacement(image, name, pixelScale, std::move(done), withdrawn);
+            });
+        return;
+    }
+    Q_EMIT aboutToReplaceDocument();
+    EditorDocument* current = document_;
+    if (current == nullptr || !isDirty(current))
+        return installDocument(image, name, pixelScale, Current::dropped, done);
+    EditorDocument* previous = previousDocument_;
+    if (previous != nullptr && previous != current && isDirty(previous))
+        return askAboutPrevious(image, name, pixelScale, std::move(done), std::move(withdrawn));
+    installDocument(image, name, pixelScale, Current::keptAsPrevious, done);
+}
+
+void CaptureController::askAboutPrevious(const QImage& image, const std::optional<QString>& name,
+                                         double pixelScale, Replaced done, std::shared_ptr<bool> withdrawn) {
+    asking_ = true;
+    askingFor_ = withdrawn;
+    const std::uint64_t question = ++questionID_;
+    QPointer<EditorDocument> current = document_;
+    QPointer<EditorDocument> previous = previousDocument_;
+    const std::array<const void*, 2> asked{current.data(), previous.data()};
+    QPointer<CaptureController> self(this);
+    auto answered = std::make_shared<bool>(false);
+    mayDiscardPrevious(previous, [=](bool mayDiscard) {
+        CaptureController* controller = self.data();
+        if (*answered || controller == nullptr || controller->questionID_ != question || !controller->asking_)
+            return;
+        *answered = true;
+        controller->asking_ = false;
+        controller->askingFor_.reset();
+        // Alive and at the same address is the same object; a deleted one has changed.
+        const bool same = controller->document_.data() == current.data() &&
+                          current.isNull() == (asked[0] == nullptr) &&
+                          controller->previousDocument_.data() == previous.data() &&
+                          previous.isNull() == (asked[1] == nullptr);
+        if (!same) {
+            // The pair changed while the user was asked: the rule decides again.
+            controller->decideReplacement(image, name, pixelScale, done, withdrawn);
+        } else if (!mayDiscard) {
+            Log::capture().log("New image not opened: previous document has unexported changes");
+            done(std::nullopt);
+        } else {
+            controller->installDocument(image, name, pixelScale, Current::keptAsPrevious, done);
+        }
+        controller->runWaitingReplacements();
+    });
+}
+
+void CaptureController::installDocument(const QImage& image, const std::optional<QString>& name,
+                                        double pixelScale, Current current, const Replaced& done) {
+    auto* created = new EditorDocument(image, name, pixelScale, this);
+    const bool kept = current == Current::keptAsPrevious;
+    setDocuments(created, kept ? document_.data() : previousDocument_.data());
+    done(kept);
+}
+
+void CaptureController::setDocuments(EditorDocument* document, EditorDocument* previous) {
+    EditorDocument* const before[] = {document_.data(), previousDocument_.data()};
+    const bool documentChanged = document_ != document;
+    const bool previousChanged = previousDocument_ != previous;
+    document_ = document;
+    previousDocument_ = previous;
+    for (EditorDocument* old : before)
+        if (old != nullptr && old != document && old != previous) old->release();
+    if (previousChanged) Q_EMIT previousDocumentChanged();
+    if (documentChanged) Q_EMIT this->documentChanged();
+}
+
+QString CaptureController::keptSentence(bool kept) {
+    return kept ? QStringLiteral(" Unexported changes kept: File ▸ Restore Previous Document.") : QString();
 }
 
 // ---- Waiting for an answer

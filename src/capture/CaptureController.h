@@ -6,7 +6,10 @@
 // recognition or makes it the document; it reports progress and the outcome through
 // statusMessage, errorMessage and errorIsRetryable and the signals below, and writes the capture
 // log. Every image that becomes the document (captured, opened, reopened, stitched) passes through
-// one replacement rule that keeps unexported work as the previous document. GUI thread only.
+// one replacement rule that keeps unexported work as the previous document. A display or window
+// capture reads in CaptureController.cpp alone; area captures go on in CaptureControllerAreas.cpp;
+// the fields, cancelling and documents opened outside a capture are in
+// CaptureControllerDocuments.cpp. GUI thread only.
 
 #include "capture/AreaSelectionOverlay.h"
 #include "capture/CaptureDelay.h"
@@ -269,22 +272,27 @@ private:
     void targetsListed(ShareableContent content);
     void takeScreenshot(const ContentFilter& filter);
     void screenshotTaken(QImage image);
-    void areaPicked(QRectF rect);
-    void displaysListedAgain(ShareableContent content);
     void handOver(const QImage& image);
     void documentReplaced(std::optional<bool> kept);
     void endCapture();
     void failCapture(const Error& error);
     void release();
-    // Ends the running capture as cancelled; a pending wait ends at once.
+    // Ends the running capture as cancelled; a pending wait ends at once (CaptureControllerDocuments.cpp).
     void cancelSession();
 
-    // ---- What the steps share (CaptureControllerDocuments.cpp)
+    // ---- The steps only area captures take (CaptureControllerAreas.cpp)
+    // The display to pick on, or for Repeat Area the saved one, and its screenshot.
+    void areaTargetsListed(const ShareableContent& content);
+    void areaPicked(QRectF rect);
+    void displaysListedAgain(ShareableContent content);
+
+    // ---- What the steps share
     // The listing every capture makes refreshes the offered windows and proves capture allowed.
     void offerWindows(const ShareableContent& content);
     // The display without this program's windows, except those the shell names.
     ContentFilter displayFilter(const CaptureDisplay& display, const ShareableContent& content) const;
-    // False, after forgetting the saved area and failing the capture, when the displays changed.
+    // False, after forgetting the saved area and failing the capture, when the displays changed
+    // (CaptureControllerAreas.cpp).
     bool displaysUnchanged(const DisplayTopology& saved, const ShareableContent& current);
 
     // ---- Waiting for an answer (CaptureController.cpp). The answer, the capture's cancellation
@@ -301,7 +309,7 @@ private:
     // Ends a capture cancelled while no wait was pending; false then.
     bool stillRunning();
 
-    // ---- Documents (CaptureControllerDocuments.cpp). The one rule every new document passes: a
+    // ---- Documents (CaptureController.cpp). The one rule every new document passes: a
     // replaced document with unexported changes is kept as the previous document; when the
     // previous one has unexported changes too, the user is asked, and a refusal keeps both. A
     // dropped document is released on a later turn, since a pane, a text edit or a drag may still
@@ -317,22 +325,23 @@ private:
                            Replaced done, std::shared_ptr<bool> withdrawn);
     void askAboutPrevious(const QImage& image, const std::optional<QString>& name, double pixelScale,
                           Replaced done, std::shared_ptr<bool> withdrawn);
-    // Takes back the image of a replacement; drops its question when that is the one out.
-    void withdrawReplacement(const std::shared_ptr<bool>& withdrawn);
     // What becomes of the open document when a new one is installed.
     enum class Current { dropped, keptAsPrevious };
     void installDocument(const QImage& image, const std::optional<QString>& name, double pixelScale,
                          Current current, const Replaced& done);
     // Announces both changes after both fields hold their new values; the document last.
     void setDocuments(EditorDocument* document, EditorDocument* previous);
+    // Appended to a success status when the replaced document was kept as the previous one.
+    static QString keptSentence(bool kept);
+    // The rest of this section is in CaptureControllerDocuments.cpp.
+    // Takes back the image of a replacement; drops its question when that is the one out.
+    void withdrawReplacement(const std::shared_ptr<bool>& withdrawn);
     void dropQuestion();
     void runWaitingReplacements();
     enum class Opening { file, reopen };
     // A reopened image keeps the error on show and drops the name.
     void openDocument(const QImage& image, const std::optional<QString>& name, std::function<void(bool)> done,
                       Opening opening);
-    // Appended to a success status when the replaced document was kept as the previous one.
-    static QString keptSentence(bool kept);
 
     CaptureService& service_;
     AreaSelectionOverlay& overlay_;

@@ -1,18 +1,12 @@
-// The capture controller's making, its published fields and the helpers its steps share; and its
-// documents: the replacement rule every new document passes, images that become the document
-// outside a capture (an opened or dropped file, the reopened last export, a stitched scrolling
-// capture) and the way back to the previous document, each with its status. A refusal says why
-// nothing opened.
+// The capture controller's making, its published fields and cancelling; the bookkeeping of the
+// one question about the previous document; and images that become the document outside a
+// capture (an opened or dropped file, the reopened last export, a stitched scrolling capture) and
+// the way back to the previous document, each with its status. A refusal says why nothing opened.
 
 #include "capture/CaptureController.h"
-#include "capture/CaptureTargets.h"
 #include "core/Geometry.h"
-#include "core/Log.h"
 
-#include <QCoreApplication>
 #include <QCursor>
-#include <algorithm>
-#include <array>
 #include <utility>
 
 namespace quorvane {
@@ -119,115 +113,41 @@ void CaptureController::setCaptureDelay(int seconds) {
     update(captureDelay_, seconds, &CaptureController::captureDelayChanged);
 }
 
-void CaptureController::setLastArea(std::optional<Session::Area> area) {
-    const bool could = canRepeatArea();
-    lastArea_ = std::move(area);
-    if (could != canRepeatArea()) Q_EMIT canRepeatAreaChanged();
+// ---- Cancelling
+
+void CaptureController::cancel() {
+    cancelSession();
+    overlay_.finish(Failure{cancellationError()});
 }
 
-// ---- What the steps of a capture share
-
-void CaptureController::offerWindows(const ShareableContent& content) {
-    setPermissionGranted(true);
-    setWindows(CaptureTargets::capturableWindows(content, QCoreApplication::applicationPid()));
-    setSelectedWindowID(CaptureTargets::keptSelection(windows_, selectedWindowID_));
-}
-
-ContentFilter CaptureController::displayFilter(const CaptureDisplay& display,
-                                               const ShareableContent& content) const {
-    const ProcessID own = QCoreApplication::applicationPid();
-    std::vector<ProcessID> excluded;
-    for (const CaptureApplication& application : content.applications)
-        if (application.processID == own) excluded.push_back(application.processID);
-    std::vector<WindowID> excepted;
-    for (const CaptureWindow& window : content.windows) {
-        const std::vector<WindowID> included = includedWindowIDs();
-        if (std::find(included.begin(), included.end(), window.windowID) != included.end())
-            excepted.push_back(window.windowID);
+void CaptureController::cancelSession() {
+    const auto session = session_;
+    if (!session || session->cancelled || session->ended) return;
+    session->cancelled = true;
+    // Between two waits the next step ends the capture; a pending wait ends now.
+    const Waiting waiting = std::exchange(session->waiting, Waiting::nothing);
+    session->timeout.stop();
+    switch (waiting) {
+    case Waiting::countdown:
+        if (session->stopSleep) session->stopSleep();
+        setCountingDown(false);
+        break;
+    case Waiting::picker:
+        overlay_.cancel(session->selection);
+        break;
+    case Waiting::question:
+        withdrawReplacement(session->withdrawn);
+        break;
+    case Waiting::nothing:
+    case Waiting::turn:
+    case Waiting::listing:
+    case Waiting::screenshot:
+        break;
     }
-    return ContentFilter::forDisplay(display, std::move(excluded), std::move(excepted));
+    if (waiting != Waiting::nothing) failCapture(cancellationError());
 }
 
-bool CaptureController::displaysUnchanged(const DisplayTopology& saved, const ShareableContent& current) {
-    if (topologyMatches(saved, topology(current))) return true;
-    setLastArea(std::nullopt);
-    failCapture(failure(QStringLiteral("Display arrangement or resolution changed. Select an area again.")));
-    return false;
-}
-
-// ---- Documents
-
-QString CaptureController::keptSentence(bool kept) {
-    return kept ? QStringLiteral(" Unexported changes kept: File ▸ Restore Previous Document.") : QString();
-}
-
-void CaptureController::replaceDocument(const QImage& image, const std::optional<QString>& name,
-                                        double pixelScale, Replaced done, std::shared_ptr<bool> withdrawn) {
-    decideReplacement(
-        image, name, pixelScale,
-        [this, done = std::move(done)](std::optional<bool> kept) {
-            if (!kept)
-                setStatus(QStringLiteral(
-                    "The new image was not opened, so both documents with unexported changes are kept."));
-            done(kept);
-        },
-        std::move(withdrawn));
-}
-
-void CaptureController::decideReplacement(const QImage& image, const std::optional<QString>& name,
-                                          double pixelScale, Replaced done, std::shared_ptr<bool> withdrawn) {
-    if (withdrawn && *withdrawn) return;
-    if (asking_) {
-        waitingReplacements_.push_back(
-            [this, image, name, pixelScale, done = std::move(done), withdrawn]() mutable {
-                decideReplacement(image, name, pixelScale, std::move(done), withdrawn);
-            });
-        return;
-    }
-    Q_EMIT aboutToReplaceDocument();
-    EditorDocument* current = document_;
-    if (current == nullptr || !isDirty(current))
-        return installDocument(image, name, pixelScale, Current::dropped, done);
-    EditorDocument* previous = previousDocument_;
-    if (previous != nullptr && previous != current && isDirty(previous))
-        return askAboutPrevious(image, name, pixelScale, std::move(done), std::move(withdrawn));
-    installDocument(image, name, pixelScale, Current::keptAsPrevious, done);
-}
-
-void CaptureController::askAboutPrevious(const QImage& image, const std::optional<QString>& name,
-                                         double pixelScale, Replaced done, std::shared_ptr<bool> withdrawn) {
-    asking_ = true;
-    askingFor_ = withdrawn;
-    const std::uint64_t question = ++questionID_;
-    QPointer<EditorDocument> current = document_;
-    QPointer<EditorDocument> previous = previousDocument_;
-    const std::array<const void*, 2> asked{current.data(), previous.data()};
-    QPointer<CaptureController> self(this);
-    auto answered = std::make_shared<bool>(false);
-    mayDiscardPrevious(previous, [=](bool mayDiscard) {
-        CaptureController* controller = self.data();
-        if (*answered || controller == nullptr || controller->questionID_ != question || !controller->asking_)
-            return;
-        *answered = true;
-        controller->asking_ = false;
-        controller->askingFor_.reset();
-        // Alive and at the same address is the same object; a deleted one has changed.
-        const bool same = controller->document_.data() == current.data() &&
-                          current.isNull() == (asked[0] == nullptr) &&
-                          controller->previousDocument_.data() == previous.data() &&
-                          previous.isNull() == (asked[1] == nullptr);
-        if (!same) {
-            // The pair changed while the user was asked: the rule decides again.
-            controller->decideReplacement(image, name, pixelScale, done, withdrawn);
-        } else if (!mayDiscard) {
-            Log::capture().log("New image not opened: previous document has unexported changes");
-            done(std::nullopt);
-        } else {
-            controller->installDocument(image, name, pixelScale, Current::keptAsPrevious, done);
-        }
-        controller->runWaitingReplacements();
-    });
-}
+// ---- The one question out about the previous document
 
 void CaptureController::withdrawReplacement(const std::shared_ptr<bool>& withdrawn) {
     if (!withdrawn) return;
@@ -251,25 +171,7 @@ void CaptureController::runWaitingReplacements() {
     }
 }
 
-void CaptureController::installDocument(const QImage& image, const std::optional<QString>& name,
-                                        double pixelScale, Current current, const Replaced& done) {
-    auto* created = new EditorDocument(image, name, pixelScale, this);
-    const bool kept = current == Current::keptAsPrevious;
-    setDocuments(created, kept ? document_.data() : previousDocument_.data());
-    done(kept);
-}
-
-void CaptureController::setDocuments(EditorDocument* document, EditorDocument* previous) {
-    EditorDocument* const before[] = {document_.data(), previousDocument_.data()};
-    const bool documentChanged = document_ != document;
-    const bool previousChanged = previousDocument_ != previous;
-    document_ = document;
-    previousDocument_ = previous;
-    for (EditorDocument* old : before)
-        if (old != nullptr && old != document && old != previous) old->release();
-    if (previousChanged) Q_EMIT previousDocumentChanged();
-    if (documentChanged) Q_EMIT this->documentChanged();
-}
+// ---- Documents outside a capture
 
 void CaptureController::openImage(const QImage& image, const std::optional<QString>& name,
                                   std::function<void(bool)> done) {

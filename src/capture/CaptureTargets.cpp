@@ -23,4 +23,10 @@ WindowID keptSelection(const std::vector<CaptureWindow>& windows, WindowID selec
     return windows.empty() ? 0 : windows.front().windowID;
 }
 
+const CaptureDisplay* displayAt(const ShareableContent& content, const QPointF& point) {
+    for (const CaptureDisplay& display : content.displays)
+        if (geom::contains(display.frame, point)) return &display;
+    return content.mainDisplay();
+}
+
 } // namespace quorvane::CaptureTargets

@@ -1,6 +1,7 @@
 #pragma once
 
-// Which listed windows the window picker offers, and which one stays selected.
+// Which listed windows the window picker offers, which one stays selected, and which display a
+// capture at the pointer takes.
 
 #include "capture/CaptureService.h"
 
@@ -13,5 +14,7 @@ namespace quorvane::CaptureTargets {
 std::vector<CaptureWindow> capturableWindows(const ShareableContent& content, ProcessID ownProcess);
 // `selected` while one of `windows` has it, else the first window's id, else 0.
 WindowID keptSelection(const std::vector<CaptureWindow>& windows, WindowID selected);
+// The first listed display that holds `point`, else the main display; none without either.
+const CaptureDisplay* displayAt(const ShareableContent& content, const QPointF& point);
 
 } // namespace quorvane::CaptureTargets
