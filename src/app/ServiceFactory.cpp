@@ -44,7 +44,7 @@ std::filesystem::path logDirectory() {
     return XdgDirectories::stateHome() / applicationId / "log";
 }
 
-std::unique_ptr<Services> make() {
+std::unique_ptr<Services> make(const QString& loginProgram) {
     Services::Parts parts;
     parts.logStore = std::make_unique<LogStore>(logDirectory());
     // What goes wrong while the others are made is kept in the store as well.
@@ -59,8 +59,9 @@ std::unique_ptr<Services> make() {
     parts.textRecognizer = std::make_unique<TextRecognizer>(
         std::make_shared<TesseractEngineFactory>(TesseractLanguageData::defaultFolder()),
         std::make_shared<ZXingBarcodeReader>(), QLocale::system().uiLanguages());
-    parts.loginItem = std::make_unique<AutostartLoginItem>(AutostartLoginItem::defaultFolder(),
-                                                           QCoreApplication::applicationFilePath());
+    parts.loginItem = std::make_unique<AutostartLoginItem>(
+        AutostartLoginItem::defaultFolder(),
+        loginProgram.isEmpty() ? QCoreApplication::applicationFilePath() : loginProgram);
     Log::installSink(before);
     return std::make_unique<Services>(std::move(parts));
 }

@@ -6,6 +6,7 @@
 
 #include "app/Services.h"
 
+#include <QString>
 #include <filesystem>
 #include <memory>
 
@@ -16,6 +17,7 @@ std::filesystem::path logDirectory();
 
 // The services of this session. Needs the QApplication (the clipboard is its) and is made once,
 // on the GUI thread; the settings of the earlier application id are copied before they are read.
-std::unique_ptr<Services> make();
+// The login item starts `loginProgram`, by default the program that runs now.
+std::unique_ptr<Services> make(const QString& loginProgram = {});
 
 } // namespace quorvane::ServiceFactory

@@ -12,7 +12,6 @@
 #include "platform/LogStore.h"
 #include "platform/SystemInfo.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QMenu>
 
@@ -22,7 +21,7 @@ SettingsCommands::SettingsCommands(Services& services, CaptureController& captur
                                    const SymbolIcons& icons, QObject* parent)
     : QObject(parent), services_(services), captures_(captures), windows_(windows), icons_(icons),
       recording_(std::make_unique<HotKeyRecording>()),
-      launchAtLogin_(std::make_unique<LaunchAtLogin>(services.loginItem(), QCoreApplication::applicationFilePath(),
+      launchAtLogin_(std::make_unique<LaunchAtLogin>(services.loginItem(), services.loginItem().program(),
                                                      LaunchAtLogin::temporaryFolders())),
       diagnostics_(std::make_unique<DiagnosticsExporter>(
           services.logStore(),

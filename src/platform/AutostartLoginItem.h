@@ -31,6 +31,7 @@ public:
     // X-GNOME-Autostart-enabled=false (the desktop's own way to switch it off); a missing
     // program: notFound; anything else: unavailable.
     Status status() const override;
+    QString program() const override { return program_; }
     Result<void, Error> registerItem() override;
     Result<void, Error> unregisterItem() override;
 

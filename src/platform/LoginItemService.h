@@ -5,6 +5,8 @@
 #include "core/Error.h"
 #include "core/Result.h"
 
+#include <QString>
+
 namespace quorvane {
 
 class LoginItemService {
@@ -23,6 +25,8 @@ public:
     virtual ~LoginItemService() = default;
 
     virtual Status status() const = 0;
+    // The program the item starts at login.
+    virtual QString program() const = 0;
     // Asks the desktop to start the program at login, or to stop doing so; the error says why not.
     virtual Result<void, Error> registerItem() = 0;
     virtual Result<void, Error> unregisterItem() = 0;

@@ -22,6 +22,7 @@ struct FakeLoginItem : LoginItemService {
     int registers = 0, unregisters = 0;
 
     Status status() const override { return state; }
+    QString program() const override { return QStringLiteral("/usr/bin/quorvane"); }
     Result<void, Error> registerItem() override {
         ++registers;
         if (failure) return Failure{*failure};

@@ -28,9 +28,13 @@
 namespace quorvane {
 namespace {
 
+// A program outside every temporary folder, wherever the checkout lives: the login item may be
+// switched on for it, and its entry names a file that exists.
+const QString installedProgram = QStringLiteral("/usr/bin/true");
+
 struct DelegateRig {
     test::PrivateConfig config;
-    std::unique_ptr<Services> services = ServiceFactory::make();
+    std::unique_ptr<Services> services = ServiceFactory::make(installedProgram);
     test::LogLines log{"app"};
     AppDelegate delegate{*services};
 
@@ -109,7 +113,9 @@ TEST(SettingsX11, TheStatusMenusLaunchAtLoginItemSwitchesTheAutostartEntry) {
     ASSERT_TRUE(item->isEnabled()) << item->toolTip().toStdString();
     EXPECT_FALSE(item->isChecked());
     item->trigger();
-    EXPECT_TRUE(QFile::exists(entry));
+    QFile written(entry);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(written.readAll().contains(installedProgram.toUtf8()));
     EXPECT_TRUE(item->isChecked());
     EXPECT_EQ(rig.log.count("Launch at login enabled=true"), 1);
     // Changed behind its back, the item shows it when the menu next opens.

@@ -123,8 +123,12 @@ std::vector<MenuItem> openMenu(const Window& window, const QString& menu) {
 
 std::optional<MenuItem> findItem(const std::vector<MenuItem>& items, const QString& title) {
     std::vector<TextLine> lines;
-    for (const MenuItem& item : items)
+    for (const MenuItem& item : items) {
         lines.push_back({item.text, item.box, !item.enabled});
+        // A checkable item's box can read as a letter or two before its title.
+        const qsizetype space = item.text.indexOf(QLatin1Char(' '));
+        if (space > 0 && space <= 2) lines.push_back({item.text.mid(space + 1), item.box, !item.enabled});
+    }
     const auto line = findText(lines, title);
     if (!line) return std::nullopt;
     return MenuItem{line->text, line->box, !line->dim};
