@@ -120,7 +120,9 @@ TEST(AnnotationDrawing, TextStaysInsideItsBox) {
                 ++(QRect(10, 10, 120, 40).contains(x, y) ? inside : outside);
     EXPECT_GT(inside, 200);
     EXPECT_EQ(outside, 0);
-    EXPECT_TRUE(test::matchesGolden(drawn, QStringLiteral("annotation-text"), glyphTolerance, 0.1));
+    // The text's ink is 738 pixels beyond the glyph tolerance: allowing 384 leaves room for
+    // another rasteriser's edges, never for a missing or misplaced line.
+    EXPECT_TRUE(test::matchesGolden(drawn, QStringLiteral("annotation-text"), glyphTolerance, 0.02));
 }
 
 TEST(AnnotationDrawing, EffectsAndMarksMatchTheirGoldenImages) {

@@ -11,10 +11,6 @@
 
 namespace quorvane::journey {
 
-namespace {
-
-} // namespace
-
 // QUORVANE_JOURNEY_PROGRAM runs the journeys against another build of the program.
 QString Program::path() {
     const QString other = qEnvironmentVariable("QUORVANE_JOURNEY_PROGRAM");
@@ -53,6 +49,15 @@ QProcessEnvironment Program::environment() const {
     environment.insert(QStringLiteral("DISPLAY"), display_.isEmpty() ? test::x11Server().display() : display_);
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     environment.remove(QStringLiteral("XDG_DATA_HOME"));
+    // The look the screen reader's thresholds are made for (light Fusion at one pixel a point),
+    // whatever the runner's desktop chose for itself.
+    environment.insert(QStringLiteral("QT_STYLE_OVERRIDE"), QStringLiteral("Fusion"));
+    for (const char* name : {"QT_QPA_PLATFORMTHEME", "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS",
+                             "QT_AUTO_SCREEN_SCALE_FACTOR", "QT_ENABLE_HIGHDPI_SCALING", "QT_FONT_DPI",
+                             "QT_SCALE_FACTOR_ROUNDING_POLICY", "QT_USE_PHYSICAL_DPI", "XDG_CURRENT_DESKTOP",
+                             "XDG_SESSION_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID",
+                             "GTK_THEME", "QT_STYLE_SHEET"})
+        environment.remove(QString::fromLatin1(name));
     return environment;
 }
 
