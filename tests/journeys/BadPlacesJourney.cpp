@@ -37,7 +37,6 @@ TEST_F(BadPlaces, UnwritableSettingsAndASaveFolderThatIsAFile) {
     const qsizetype since = quorvane.mark();
     press(QStringLiteral("ctrl+alt+super+3"));
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Post-capture action: openEditor"), since));
-    settle(600);
     activate(editor());
     press(QStringLiteral("ctrl+s"));
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Export failed"), since)) << quorvane.log().toStdString();
@@ -87,27 +86,27 @@ TEST_F(BadPlaces, ASaveAfterACaptureThatFailsOpensTheEditorWithTheReason) {
         activate(editor());
         press(QStringLiteral("ctrl+w"));
         ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
-        settle(500);
         press(QStringLiteral("ctrl+alt+super+3"));
         ASSERT_TRUE(quorvane.waitForLog(QString::fromLatin1(logged))) << quorvane.log().toStdString();
         const auto window = waitForWindow(QStringLiteral("^Quorvane$"), 5000);
         ASSERT_TRUE(window.has_value()) << "the editor did not open";
-        // The message shows for a while only: its picture is taken as soon as the window is
-        // painted, and again until it is read (a busy machine paints late).
-        settle(400);
+        // The message shows for a while only: every picture the window holds still on is taken
+        // first, and read afterwards (a busy machine reads slowly).
         // The capsule stands over the bottom of the canvas, above the status bar.
         const QRect geometry = window->geometry;
         const QRect bottom(geometry.left() + geometry.width() / 4, geometry.bottom() - 250,
                            geometry.width() / 2, 200);
         QString read;
         // The warning sign before the text may read as a letter.
-        const auto shown = [&] {
-            read.clear();
-            for (const TextLine& line : readImage(grab(bottom), bottom.topLeft()))
-                read += line.text + QLatin1Char('\n');
-            return comparable(read).contains(comparable(QString::fromLatin1(reason)));
+        const auto shows = [&](const QImage& picture) {
+            QString text;
+            for (const TextLine& line : readImage(picture, bottom.topLeft())) text += line.text + QLatin1Char('\n');
+            read += text;
+            return comparable(text).contains(comparable(QString::fromLatin1(reason)));
         };
-        EXPECT_TRUE(test::waitUntil(shown, 3000)) << "the failure is not shown: " << read.toStdString();
+        const std::vector<QImage> pictures = steadyPictures(bottom, 5000);
+        EXPECT_TRUE(std::any_of(pictures.begin(), pictures.end(), shows))
+            << "the failure is not shown: " << read.toStdString();
         EXPECT_TRUE(quorvane.savedImages().isEmpty());
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(elsewhere.path()), {}), 2);
         EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();

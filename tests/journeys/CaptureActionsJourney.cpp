@@ -35,12 +35,13 @@ protected:
                                 screen.copy(area).convertToFormat(QImage::Format_RGB32), 0);
     }
 
-    // Closes the editor that start-up shows, as a person does who captures the desktop alone.
-    static void closeEditor() {
+    // Closes the editor that start-up shows, as a person does who captures the desktop alone;
+    // the screen once the windows it covered have drawn themselves again.
+    static QImage closeEditor() {
         activate(editor());
         press(QStringLiteral("ctrl+w"));
-        ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
-        settle(500);
+        EXPECT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
+        return steadyGrab();
     }
 
     // Drags out `area` in the area picker once it shows.
@@ -58,9 +59,9 @@ protected:
         if (!start()) return ::testing::AssertionFailure() << "the capture did not start";
         pickArea(area);
         if (!quorvane.waitForLog(
-                QStringLiteral("Capture succeeded: %1x%2 px").arg(area.width()).arg(area.height()), since))
+                QStringLiteral("Capture succeeded: %1x%2 px").arg(area.width()).arg(area.height()), since) ||
+            !quorvane.waitForLog(QStringLiteral("Post-capture action"), since))
             return ::testing::AssertionFailure() << quorvane.log().toStdString();
-        settle(600);
         return test::imagesNear(copied(quorvane), screen.copy(area).convertToFormat(QImage::Format_RGB32), 0);
     }
 
@@ -74,8 +75,7 @@ TEST_F(CaptureActions, CopyActionsPutTheScreenOnTheClipboard) {
         // Copy to the clipboard: the screen as it is, and no editor.
         Program quorvane({{"postCaptureAction", "copyToClipboard"}});
         ASSERT_TRUE(quorvane.start());
-        closeEditor();
-        const QImage screen = grab();
+        const QImage screen = closeEditor();
         ASSERT_TRUE(chooseTrayItem(QStringLiteral("Capture Screen")));
         ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Post-capture action: copyToClipboard")))
             << quorvane.log().toStdString();
@@ -83,16 +83,15 @@ TEST_F(CaptureActions, CopyActionsPutTheScreenOnTheClipboard) {
         EXPECT_TRUE(clipboardTargets().contains(QStringLiteral("image/png")));
         EXPECT_TRUE(test::imagesNear(clipboardImage().convertToFormat(QImage::Format_RGB32),
                                      screen.convertToFormat(QImage::Format_RGB32), 0));
-        settle(800);
-        EXPECT_FALSE(window(QStringLiteral("^Quorvane$")).has_value()) << "the editor opened";
         // The tray icon's tool tip tells what happened.
         const auto icon = trayIcon();
         ASSERT_TRUE(icon.has_value());
         moveMouse(icon->center());
         std::optional<QRect> tip;
         ASSERT_TRUE(test::waitUntil([&] { return (tip = toolTip()).has_value(); }, 5000)) << "no tool tip";
-        settle(200);
-        EXPECT_TRUE(findText(readScreen(*tip), QStringLiteral("Quorvane: Copied final image.")).has_value());
+        EXPECT_TRUE(waitForText(*tip, QStringLiteral("Quorvane: Copied final image.")));
+        // By now an editor the capture had opened would show.
+        EXPECT_FALSE(window(QStringLiteral("^Quorvane$")).has_value()) << "the editor opened";
         // Nothing to lose: the tray's Quit Quorvane ends it at once.
         ASSERT_TRUE(chooseTrayItem(QStringLiteral("Quit Quorvane")));
         EXPECT_EQ(quorvane.waitForExit(), 0) << quorvane.log().toStdString();
@@ -100,8 +99,7 @@ TEST_F(CaptureActions, CopyActionsPutTheScreenOnTheClipboard) {
     // Copy and open the editor: the same copy, and the editor shows the capture.
     Program quorvane({{"postCaptureAction", "copyAndOpenEditor"}});
     ASSERT_TRUE(quorvane.start());
-    closeEditor();
-    const QImage screen = grab();
+    const QImage screen = closeEditor();
     press(QStringLiteral("ctrl+alt+super+3"));
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Post-capture action: copyAndOpenEditor")))
         << quorvane.log().toStdString();
@@ -122,7 +120,6 @@ TEST_F(CaptureActions, OpenAndSaveActionsFromTheFileMenu) {
         ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("File"), QStringLiteral("Capture Screen")));
         ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Post-capture action: openEditor")))
             << quorvane.log().toStdString();
-        settle(600);
         EXPECT_TRUE(showsArea(copied(quorvane), screen, terminalText));
         EXPECT_TRUE(quorvane.savedImages().isEmpty());
         ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("Quorvane"), QStringLiteral("Quit Quorvane")));
@@ -148,16 +145,16 @@ TEST_F(CaptureActions, AreaCapturesAndRepeatAreaTakeTheSameRectangleOfTheScreenA
     ASSERT_TRUE(quorvane.start());
     Window window = editor();
 
-    // Before any area was captured, Repeat Area is offered nowhere and its hot key does nothing.
-    EXPECT_FALSE(enabled(openMenu(window, QStringLiteral("File")), QStringLiteral("Repeat Area")));
-    closeMenus();
-    EXPECT_FALSE(enabled(openTrayMenu(), QStringLiteral("Repeat Area")));
-    closeMenus();
+    // Before any area was captured, its hot key does nothing and Repeat Area is offered nowhere
+    // (the menus open after the key was handled: a capture it started would be logged by then).
     qsizetype since = quorvane.mark();
     activate(window);
     press(QStringLiteral("ctrl+alt+super+r"));
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Hotkey triggered: repeatArea"), since));
-    settle(600);
+    EXPECT_FALSE(enabled(openMenu(window, QStringLiteral("File")), QStringLiteral("Repeat Area")));
+    closeMenus();
+    EXPECT_FALSE(enabled(openTrayMenu(), QStringLiteral("Repeat Area")));
+    closeMenus();
     EXPECT_EQ(quorvane.countLog(QStringLiteral("Capture started"), since), 0);
 
     // File ▸ Capture Area…, a drag over the terminal: the editor shows exactly that rectangle.
@@ -184,7 +181,7 @@ TEST_F(CaptureActions, AreaCapturesAndRepeatAreaTakeTheSameRectangleOfTheScreenA
             << how.toStdString();
         ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture succeeded: 400x180 px"), before))
             << how.toStdString();
-        settle(600);
+        ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Post-capture action"), before)) << how.toStdString();
         EXPECT_TRUE(
             test::imagesNear(copied(quorvane), now.copy(area).convertToFormat(QImage::Format_RGB32), 0))
             << how.toStdString();
@@ -209,7 +206,7 @@ TEST_F(CaptureActions, AreaCapturesAndRepeatAreaTakeTheSameRectangleOfTheScreenA
     since = quorvane.mark();
     press(QStringLiteral("ctrl+alt+super+r"));
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture succeeded: 300x160 px"), since));
-    settle(600);
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Post-capture action"), since));
 
     // File ▸ Add Area Capture to Image… puts a new rectangle of the screen on top, in the middle.
     const QImage document = copied(quorvane);
@@ -219,7 +216,8 @@ TEST_F(CaptureActions, AreaCapturesAndRepeatAreaTakeTheSameRectangleOfTheScreenA
         chooseMenuItem(editor(), QStringLiteral("File"), QStringLiteral("Add Area Capture to Image")));
     pickArea(small);
     ASSERT_TRUE(test::waitUntil([] { return !isAreaPickerOpen(); }, 10000));
-    settle(600);
+    // The editor says so once the rectangle is on the picture.
+    ASSERT_TRUE(waitForText(editor().geometry, QStringLiteral("Added 100")));
     const QImage combined = copied(quorvane);
     ASSERT_EQ(combined.size(), document.size());
     const QRect middle(100, 50, 100, 60);

@@ -30,9 +30,8 @@ TEST_F(CaptureAndSave, HotKeyAndTrayCaptureSaveTheScreenAsItIs) {
     activate(editor());
     press(QStringLiteral("ctrl+w"));
     ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
-    settle(500);
-
-    const QImage screen = grab();
+    // The windows it covered have drawn themselves again once the screen holds still.
+    const QImage screen = steadyGrab();
     press(QStringLiteral("ctrl+alt+super+3"));
     ASSERT_TRUE(quorvane.waitForSavedImages(1)) << quorvane.log().toStdString();
     EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Hotkey triggered: captureScreen")));
@@ -63,8 +62,7 @@ TEST_F(CaptureAndSave, OpenWindowsOfOursAreCapturedAsAPersonSeesThem) {
     ASSERT_TRUE(quorvane.start());
     const Window shown = editor();
     activate(shown);
-    settle(500);
-    QImage withEditor = grab().convertToFormat(QImage::Format_RGB32);
+    QImage withEditor = steadyGrab().convertToFormat(QImage::Format_RGB32);
     press(QStringLiteral("ctrl+alt+super+3"));
     ASSERT_TRUE(quorvane.waitForSavedImages(1)) << quorvane.log().toStdString();
     // The editor's content below its menu bar is left out of the comparison: the home view dims
@@ -80,7 +78,7 @@ TEST_F(CaptureAndSave, OpenWindowsOfOursAreCapturedAsAPersonSeesThem) {
     press(QStringLiteral("ctrl+w"));
     ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
     press(QStringLiteral("ctrl+alt+super+o"));
-    settle(800);
+    ASSERT_TRUE(waitForAreaPicker());
     drag({80, 110}, {560, 300});
     const auto recognized = waitForWindow(QStringLiteral("^Recognized Text$"));
     ASSERT_TRUE(recognized.has_value()) << quorvane.log().toStdString();
@@ -90,7 +88,7 @@ TEST_F(CaptureAndSave, OpenWindowsOfOursAreCapturedAsAPersonSeesThem) {
         press(QStringLiteral("ctrl+w"));
         ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
     }
-    settle(500);
+    steadyGrab();
     const qsizetype mark = quorvane.mark();
     press(QStringLiteral("ctrl+alt+super+3"));
     ASSERT_TRUE(quorvane.waitForSavedImages(2)) << quorvane.log().toStdString();
@@ -98,10 +96,10 @@ TEST_F(CaptureAndSave, OpenWindowsOfOursAreCapturedAsAPersonSeesThem) {
     activate(*recognized);
     press(QStringLiteral("alt+F4"));
     ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Recognized Text$")));
-    settle(500);
-    // Where the window was (focus moved, so frames elsewhere may have changed colour).
+    // Where the window was (focus moved, so frames elsewhere may have changed colour), once
+    // what it covered has drawn itself again.
     const QRect area = recognized->geometry;
-    const QImage closed = grab(area).convertToFormat(QImage::Format_RGB32);
+    const QImage closed = steadyGrab(area).convertToFormat(QImage::Format_RGB32);
     const QStringList saved = quorvane.savedImages();
     const bool same = std::any_of(saved.begin(), saved.end(), [&](const QString& file) {
         return test::imagesNear(QImage(file).convertToFormat(QImage::Format_RGB32).copy(area), closed, 0);
@@ -142,9 +140,8 @@ TEST_F(CaptureAndSave, SaveAsKeepsItsFormatsExtensionAndItsPicture) {
     ASSERT_TRUE(dialog.has_value());
     const qsizetype beforeCapture = quorvane.mark();
     press(QStringLiteral("ctrl+alt+super+3"));
-    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture succeeded"), beforeCapture))
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Post-capture action"), beforeCapture))
         << quorvane.log().toStdString();
-    settle(500);
     dialog = waitForWindow(QStringLiteral("^Save As$"));
     ASSERT_TRUE(dialog.has_value()) << "the dialog stays open";
     activate(*dialog);

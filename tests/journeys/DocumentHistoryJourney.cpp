@@ -21,7 +21,6 @@ protected:
         activate(window);
         press(QStringLiteral("r"));
         drag(window.geometry.center() - QPoint(40, 30), window.geometry.center() + QPoint(40, 30));
-        settle();
     }
 };
 
@@ -33,30 +32,25 @@ TEST_F(DocumentHistory, RestoreBringsBackTheLastDocumentWithUnexportedEdits) {
     first.fill(QColor(70, 120, 200));
     ASSERT_TRUE(first.save(path));
     ASSERT_TRUE(quorvane.start());
-    activate(editor());
-    press(QStringLiteral("ctrl+o"));
-    ASSERT_TRUE(waitForWindow(QStringLiteral("^Open Image$")).has_value());
-    type(path);
-    press(QStringLiteral("Return"));
-    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Imported 500x320 px image")));
-    settle(500);
+    openImage(quorvane, path, first.size());
     drawRectangle();
 
-    // A screen capture replaces the edited picture, which is kept.
+    // A screen capture replaces the edited picture, which is kept. (The capture is over, and
+    // the hot keys listen again, once its post-capture action is logged.)
     qsizetype since = quorvane.mark();
     press(QStringLiteral("ctrl+alt+super+3"));
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Post-capture action: openEditor"), since));
-    settle(600);
     // The capture is not edited: an area capture after it drops it and keeps the edited picture.
     since = quorvane.mark();
     press(QStringLiteral("ctrl+alt+super+4"));
     ASSERT_TRUE(waitForAreaPicker());
     drag(QPoint(300, 300), QPoint(970, 780), 20);
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Post-capture action: openEditor"), since))
+        << quorvane.log().toStdString();
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture succeeded: 670x480 px"), since));
-    settle(600);
 
+    // A choice from the menu is made once the menu has closed; the copy is asked for after it.
     ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("File"), QStringLiteral("Restore Previous Document")));
-    settle(600);
     const QImage restored = copied(quorvane);
     ASSERT_EQ(restored.size(), QSize(500, 320)) << "Restore brought back another document";
     // With its edit.
@@ -64,20 +58,18 @@ TEST_F(DocumentHistory, RestoreBringsBackTheLastDocumentWithUnexportedEdits) {
 
     // Restore again swaps back to the area capture.
     ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("File"), QStringLiteral("Restore Previous Document")));
-    settle(600);
     EXPECT_EQ(copied(quorvane).size(), QSize(670, 480));
 
     // Both with edits: replacing one asks first, and Cancel keeps both as they are.
     drawRectangle();
     ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("File"), QStringLiteral("Restore Previous Document")));
-    settle(600);
     drawRectangle();
     since = quorvane.mark();
     press(QStringLiteral("ctrl+alt+super+3"));
-    settle(1000);
-    const auto lines = readScreen(grab().rect(), Layout::sparse);
-    ASSERT_TRUE(findText(lines, QStringLiteral("Discard unexported changes?")).has_value());
-    EXPECT_TRUE(findText(lines, QStringLiteral("Replacing the previous")).has_value());
+    const auto asked = question();
+    ASSERT_TRUE(asked.has_value());
+    ASSERT_TRUE(waitForText(asked->geometry, QStringLiteral("Discard unexported changes?")));
+    EXPECT_TRUE(shows(asked->geometry, QStringLiteral("Replacing the previous")));
     press(QStringLiteral("Return"));
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("New image not opened"), since)) << quorvane.log().toStdString();
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();

@@ -29,7 +29,6 @@ protected:
         buffer.open(QIODevice::WriteOnly);
         image.save(&buffer, "PNG");
         ASSERT_TRUE(putOnClipboard(png, QStringLiteral("image/png")));
-        settle(200);
     }
 
     static QColor at(const QImage& image, QPoint point) { return image.pixelColor(point); }
@@ -44,26 +43,21 @@ TEST_F(Edit, DuplicateDeleteArrangeAndAlign) {
     // A rectangle, then Ctrl+D: a second one beside it; Edit ▸ Delete takes the copy away again.
     press(QStringLiteral("r"));
     drag(window.geometry.center() - QPoint(60, 40), window.geometry.center() + QPoint(60, 40));
-    settle();
     const QImage one = copied(quorvane);
     ASSERT_FALSE(test::imagesNear(one, QImage(path).convertToFormat(QImage::Format_RGB32), 0))
         << "nothing drawn";
     press(QStringLiteral("ctrl+d"));
-    settle();
     const QImage two = copied(quorvane);
     EXPECT_FALSE(test::imagesNear(two, one, 0)) << "Duplicate added nothing";
     ASSERT_TRUE(chooseMenuItem(window, QStringLiteral("Edit"), QStringLiteral("Delete")));
-    settle();
     EXPECT_TRUE(test::imagesNear(copied(quorvane), one, 0)) << "Delete did not take the copy away";
 
     // Two images pasted on top, the small blue one over the middle of the large red one.
     copyElsewhere({300, 200}, Qt::red);
     ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("Edit"), QStringLiteral("Paste as Overlay")));
-    settle();
     copyElsewhere({100, 60}, Qt::blue);
     activate(editor());
     press(QStringLiteral("ctrl+alt+v"));
-    settle();
     QImage image = copied(quorvane);
     // Where they overlap, and where only the red one is.
     const QPoint both = image.rect().center();
@@ -74,19 +68,15 @@ TEST_F(Edit, DuplicateDeleteArrangeAndAlign) {
     // The blue one is selected: Send to Back hides it, Bring to Front shows it again.
     window = editor();
     ASSERT_TRUE(chooseMenuItem(window, QStringLiteral("Arrange"), QStringLiteral("Send to Back")));
-    settle();
     EXPECT_EQ(at(copied(quorvane), both), QColor(Qt::red)) << "Send to Back";
     ASSERT_TRUE(chooseMenuItem(window, QStringLiteral("Arrange"), QStringLiteral("Bring to Front")));
-    settle();
     EXPECT_EQ(at(copied(quorvane), both), QColor(Qt::blue)) << "Bring to Front";
 
     // One step at a time with the keys: Send Backward (Ctrl+[) and Bring Forward (Ctrl+]).
     activate(editor());
     press(QStringLiteral("ctrl+bracketleft"));
-    settle();
     EXPECT_EQ(at(copied(quorvane), both), QColor(Qt::red)) << "Send Backward";
     press(QStringLiteral("ctrl+bracketright"));
-    settle();
     EXPECT_EQ(at(copied(quorvane), both), QColor(Qt::blue)) << "Bring Forward";
 
     // Each Align item moves it to its edge or middle of the picture (600 × 400; it is 100 × 60).
@@ -98,7 +88,6 @@ TEST_F(Edit, DuplicateDeleteArrangeAndAlign) {
     for (const auto& alignment : alignments) {
         ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("Arrange"), QString::fromUtf8(alignment.item)))
             << alignment.item;
-        settle();
         image = copied(quorvane);
         EXPECT_EQ(at(image, alignment.inside), QColor(Qt::blue)) << alignment.item;
         if (alignment.inside != both) {
@@ -119,12 +108,18 @@ TEST_F(Edit, ZoomBringAllToFrontAndReopenEditor) {
     // Window ▸ Zoom fills the free screen; again, and it is back as it was.
     const QRect before = window.geometry;
     ASSERT_TRUE(chooseMenuItem(window, QStringLiteral("Window"), QStringLiteral("Zoom")));
-    settle(600);
+    test::waitUntil([] {
+        const auto shown = journey::window(QStringLiteral("^Quorvane$"));
+        return shown && shown->geometry.width() > workArea().width() - 20;
+    });
     window = editor();
     EXPECT_GT(window.geometry.width(), workArea().width() - 20) << "Zoom did not fill the screen";
     EXPECT_GT(window.geometry.height(), workArea().height() - 80);
     ASSERT_TRUE(chooseMenuItem(window, QStringLiteral("Window"), QStringLiteral("Zoom")));
-    settle(600);
+    test::waitUntil([&] {
+        const auto shown = journey::window(QStringLiteral("^Quorvane$"));
+        return shown && shown->geometry.size() == before.size();
+    });
     window = editor();
     EXPECT_EQ(window.geometry.size(), before.size());
 
@@ -142,8 +137,7 @@ TEST_F(Edit, ZoomBringAllToFrontAndReopenEditor) {
     };
     ASSERT_TRUE(above(*other, editor()));
     ASSERT_TRUE(chooseMenuItem(*text, QStringLiteral("Window"), QStringLiteral("Bring All to Front")));
-    settle(500);
-    EXPECT_TRUE(above(editor(), *other)) << "the editor stayed behind";
+    EXPECT_TRUE(test::waitUntil([&] { return above(editor(), *other); })) << "the editor stayed behind";
     EXPECT_TRUE(above(*text, *other));
 
     // Quorvane ▸ About Quorvane tells the version; Return closes it.

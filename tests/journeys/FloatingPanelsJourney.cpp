@@ -37,7 +37,14 @@ protected:
         activate(editor());
         press(QStringLiteral("ctrl+w"));
         ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
-        settle(400);
+        steadyGrab();
+    }
+    // Rests the pointer on the card until its buttons have come up.
+    static void hover(const Window& thumbnail) {
+        const QImage before = grab(thumbnail.geometry);
+        moveMouse(thumbnail.geometry.center());
+        test::waitUntil([&] { return grab(thumbnail.geometry) != before; }, 5000);
+        steadyGrab(thumbnail.geometry);
     }
     // Captures the screen with the hot key; the thumbnail once it stands still.
     static std::optional<Window> captureToThumbnail() {
@@ -82,7 +89,6 @@ TEST_F(FloatingPanels, TheThumbnailOpensTheEditorAndDragsOutAFile) {
     target.start(QStringLiteral(QUORVANE_DRAG_HELPER), {"target", "1200", "120"});
     ASSERT_TRUE(target.waitForReadyRead(10000));
     EXPECT_EQ(QString::fromLocal8Bit(target.readLine()).trimmed(), QStringLiteral("ready"));
-    settle(500);
     thumbnail = captureToThumbnail();
     ASSERT_TRUE(thumbnail.has_value());
     drag(thumbnail->geometry.center(), {1300, 200}, 40);
@@ -106,7 +112,7 @@ TEST_F(FloatingPanels, PinsStayOnTopStayOutOfCapturesAndCloseTogether) {
     red.fill(Qt::red);
     ASSERT_TRUE(putOnClipboard(red));
     ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("Edit"), QStringLiteral("Paste")));
-    settle(800);
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Imported 400x300 px image"))) << quorvane.log().toStdString();
     ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("File"), QStringLiteral("Pin Screenshot")))
         << quorvane.log().toStdString();
     auto pin = waitForWindow(pinTitle);
@@ -119,8 +125,8 @@ TEST_F(FloatingPanels, PinsStayOnTopStayOutOfCapturesAndCloseTogether) {
     const auto other = window(QStringLiteral("^still-1$"));
     ASSERT_TRUE(other.has_value());
     activate(*other);
-    settle(500);
-    EXPECT_GT(redPixels(grab(), pin->geometry.adjusted(10, 10, -10, -10)), 1000);
+    ASSERT_EQ(activeWindowTitle(), QStringLiteral("still-1")) << "the other window was not raised";
+    EXPECT_GT(redPixels(steadyGrab(), pin->geometry.adjusted(10, 10, -10, -10)), 1000);
 
     // A display capture leaves it out: copied from the thumbnail, no red anywhere.
     auto thumbnail = captureToThumbnail();
@@ -130,8 +136,7 @@ TEST_F(FloatingPanels, PinsStayOnTopStayOutOfCapturesAndCloseTogether) {
     thumbnail = waitForWindow(thumbnailTitle, 10000, 300);
     ASSERT_TRUE(thumbnail.has_value());
     const qsizetype beforeCopy = quorvane.mark();
-    moveMouse(thumbnail->geometry.center());
-    settle(400);
+    hover(*thumbnail);
     click(bottomButton(*thumbnail, 0));
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Copied"), beforeCopy)) << quorvane.log().toStdString();
     const QImage copied = clipboardImage();
@@ -142,8 +147,7 @@ TEST_F(FloatingPanels, PinsStayOnTopStayOutOfCapturesAndCloseTogether) {
     // Pin from the thumbnail: a second pin, at 60 % of the screen.
     thumbnail = captureToThumbnail();
     ASSERT_TRUE(thumbnail.has_value());
-    moveMouse(thumbnail->geometry.center());
-    settle(400);
+    hover(*thumbnail);
     click(bottomButton(*thumbnail, 2));
     ASSERT_TRUE(test::waitUntil([] { return windows(pinTitle).size() == 2; }, 10000));
     // 60 % of the screen's free area, in the capture's proportions.

@@ -22,10 +22,9 @@ protected:
     static std::vector<TextLine> read(const Window& window) {
         // A tile under the pointer is tinted: read with the pointer elsewhere.
         moveMouse({5, 1075});
-        settle(200);
         // Below the menu bar, whose Window menu is not the Window tile.
         const QRect content = window.geometry.adjusted(0, 26, 0, 0);
-        QImage image = grab(content).convertToFormat(QImage::Format_RGB32);
+        QImage image = steadyGrab(content).convertToFormat(QImage::Format_RGB32);
         for (int y = 0; y < image.height(); ++y) {
             auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
             for (int x = 0; x < image.width(); ++x) {
@@ -39,8 +38,8 @@ protected:
     }
     // The window's text that reads `text`, clicked.
     static bool clickText(const Window& window, const QString& text) {
-        const auto line = findText(read(window), text);
-        if (!line) return false;
+        std::optional<TextLine> line;
+        if (!test::waitUntil([&] { return (line = findText(read(window), text)).has_value(); }, 10000)) return false;
         click(line->box.center());
         return true;
     }
@@ -51,7 +50,9 @@ TEST_F(HomeView, TilesShowTheirKeysAndTheWindowTileCapturesAChosenWindow) {
     ASSERT_TRUE(quorvane.start());
     const Window home = editor();
     activate(home);
-    const auto lines = read(home);
+    std::vector<TextLine> lines;
+    // Read until the tiles' titles show (the home view draws itself on its first turns).
+    test::waitUntil([&] { return findText(lines = read(home), QStringLiteral("Screen")).has_value(); }, 10000);
     for (const QString& key : {QStringLiteral("Ctrl+Alt+Super+4"), QStringLiteral("Ctrl+Alt+Super+3")})
         EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const TextLine& line) {
             return endsLike(line.text, key);
@@ -72,8 +73,11 @@ TEST_F(HomeView, TilesShowTheirKeysAndTheWindowTileCapturesAChosenWindow) {
     ASSERT_TRUE(clickText(editor(), QStringLiteral("Window")));
     picker = waitForWindow(QStringLiteral("^Capture a Window$"));
     ASSERT_TRUE(picker.has_value());
-    settle(500);
-    const auto rows = readScreen(picker->geometry, Layout::sparse);
+    std::vector<TextLine> rows;
+    // The list fills once the windows are listed.
+    test::waitUntil(
+        [&] { return findText(rows = readScreen(picker->geometry, Layout::sparse), QStringLiteral("still-2")).has_value(); },
+        10000);
     EXPECT_TRUE(findText(rows, QStringLiteral("Quorvane's own windows are never captured.")).has_value());
     const auto row = findText(rows, QStringLiteral("still-2"));
     ASSERT_TRUE(row.has_value()) << quorvane.log().toStdString();
@@ -94,7 +98,6 @@ TEST_F(HomeView, ThreeSecondsOfDelayHoldTheScreenTileBack) {
     const Window home = editor();
     activate(home);
     ASSERT_TRUE(clickText(home, QStringLiteral("3 s")));
-    settle(200);
     ASSERT_TRUE(clickText(home, QStringLiteral("Screen")));
     QElapsedTimer waited;
     waited.start();

@@ -29,24 +29,13 @@ TEST_F(OpenAnnotateCopy, OpenDrawUndoCopyAndPasteThroughMenusAndKeys) {
     const QString photo = QString::fromStdString((quorvane.folder("Pictures") / "photo.png").string());
     ASSERT_TRUE(testPicture({640, 400}, QColor(200, 220, 255), QColor(255, 240, 200)).save(photo));
     ASSERT_TRUE(quorvane.start());
-    Window window = editor();
-    activate(window);
-
     // Open Image with its key: the dialog starts in Pictures and opens what is typed.
-    press(QStringLiteral("ctrl+o"));
-    ASSERT_TRUE(waitForWindow(QStringLiteral("^Open Image$")).has_value());
-    type(photo);
-    press(QStringLiteral("Return"));
-    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Imported 640x400 px image"))) << quorvane.log().toStdString();
-    ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Open Image$")));
-    settle(500);
-    window = editor();
+    Window window = openImage(quorvane, photo, {640, 400});
 
     // Draw a rectangle in the middle of the picture.
     press(QStringLiteral("r"));
     const QPoint middle = window.geometry.center();
     drag(middle - QPoint(60, 40), middle + QPoint(60, 40));
-    settle();
 
     // The Edit menu offers Undo and Copy, also after Escape and a second look.
     auto items = openMenu(window, QStringLiteral("Edit"));
@@ -73,9 +62,7 @@ TEST_F(OpenAnnotateCopy, OpenDrawUndoCopyAndPasteThroughMenusAndKeys) {
     EXPECT_TRUE(findItem(openMenu(window, QStringLiteral("Edit")), QStringLiteral("Redo")).value_or(MenuItem{}).enabled);
     closeMenus();
     press(QStringLiteral("ctrl+shift+z"));
-    settle();
     press(QStringLiteral("ctrl+z"));
-    settle();
     ASSERT_TRUE(chooseMenuItem(window, QStringLiteral("Edit"), QStringLiteral("Redo")));
     const qsizetype beforeCopy = quorvane.mark();
     ASSERT_TRUE(chooseMenuItem(window, QStringLiteral("Edit"), QStringLiteral("Copy")));
@@ -83,12 +70,10 @@ TEST_F(OpenAnnotateCopy, OpenDrawUndoCopyAndPasteThroughMenusAndKeys) {
     EXPECT_EQ(clipboardImage(), copied);
     // One more rectangle that is not copied: unexported work from here on.
     drag(middle + QPoint(80, 60), middle + QPoint(140, 100));
-    settle();
 
     // Another program copies an image: Paste takes it as the new document.
     QImage other = testPicture({300, 200}, QColor(40, 160, 40), QColor(160, 40, 40));
     ASSERT_TRUE(putOnClipboard(other));
-    settle();
     // Straight from the keyboard, without a menu opened first.
     const qsizetype beforePaste = quorvane.mark();
     activate(editor());
@@ -99,7 +84,6 @@ TEST_F(OpenAnnotateCopy, OpenDrawUndoCopyAndPasteThroughMenusAndKeys) {
     // The edited picture was kept: File ▸ Restore Previous Document brings it back.
     window = editor();
     ASSERT_TRUE(chooseMenuItem(window, QStringLiteral("File"), QStringLiteral("Restore Previous Document")));
-    settle(500);
     // Read once the copy is done, so that it does not take the clipboard back from the next program.
     EXPECT_EQ(JourneyTest::copied(quorvane).size(), QSize(640, 400));
 
@@ -111,13 +95,11 @@ TEST_F(OpenAnnotateCopy, OpenDrawUndoCopyAndPasteThroughMenusAndKeys) {
         file.write("%PDF-1.4\n%%EOF\n");
     }
     ASSERT_TRUE(putOnClipboard(QUrl::fromLocalFile(pdf).toEncoded() + "\r\n", QStringLiteral("text/uri-list")));
-    settle();
     const qsizetype beforePdf = quorvane.mark();
     activate(editor());
     press(QStringLiteral("ctrl+v"));
     EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Import failed"), beforePdf)) << quorvane.log().toStdString();
-    settle(500);
-    EXPECT_TRUE(findText(readScreen(editor().geometry, Layout::sparse), QStringLiteral("Quorvane can't open this item")))
+    EXPECT_TRUE(waitForText(editor().geometry, QStringLiteral("Quorvane can't open this item")))
         << "the unsupported-format message is not shown";
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
@@ -138,25 +120,25 @@ TEST_F(OpenAnnotateCopy, DrawingStartsWhereTheCopyMessageShows) {
         const qsizetype before = quorvane.mark();
         press(QStringLiteral("ctrl+c"));
         ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Copied"), before)) << quorvane.log().toStdString();
-        settle(shown ? 300 : 3500);
         const QImage undrawn = clipboardImage();
+        const QRect visible = window.geometry.intersected(QRect(QPoint(0, 0), grab().size()));
+        const QRect lower(visible.left(), visible.bottom() - 300, visible.width(), 300);
         if (shown) {
-            const QRect visible = window.geometry.intersected(QRect(QPoint(0, 0), grab().size()));
-            const QRect lower(visible.left(), visible.bottom() - 300, visible.width(), 300);
-            const auto line =
-                findText(readScreen(lower, Layout::sparse), QStringLiteral("Copied final image."));
-            ASSERT_TRUE(line.has_value()) << "the message shows after Copy";
+            std::optional<TextLine> line;
+            ASSERT_TRUE(test::waitUntil([&] {
+                return (line = findText(readScreen(lower, Layout::sparse), QStringLiteral("Copied final image.")))
+                    .has_value();
+            })) << "the message shows after Copy";
             message = line->box.center();
+        } else {
+            ASSERT_TRUE(waitForNoText(lower, QStringLiteral("Copied final image."))) << "the message stays";
         }
         drag(*message, *message - QPoint(120, 160));
-        settle();
         const qsizetype drawn = quorvane.mark();
         press(QStringLiteral("ctrl+c"));
         ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Copied"), drawn)) << quorvane.log().toStdString();
-        settle();
         EXPECT_NE(clipboardImage(), undrawn) << (shown ? "under the message" : "where the message was");
         press(QStringLiteral("ctrl+z"));
-        settle();
     }
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
@@ -183,33 +165,26 @@ TEST_F(OpenAnnotateCopy, AnEditedTextKeepsAllItsLines) {
     press(QStringLiteral("t"));
     const QPoint textAt = visible.topLeft() + QPoint(visible.width() / 4, visible.height() / 5);
     click(textAt);
-    settle();
     press(QStringLiteral("ctrl+v"));
-    settle();
     press(QStringLiteral("ctrl+Return"));
-    settle();
 
     // The selected text set larger from the tool bar's text size, then opened again with a double
     // click of the Select tool: a letter typed at its end, committed.
     const QRect toolBar(visible.left(), visible.top(), visible.width(), 90);
     ASSERT_TRUE(clickText(toolBar, QStringLiteral("18"))) << "the text size menu";
-    settle();
     const auto items = openMenuItems();
     const auto large = findItem(items, QStringLiteral("48 pt"));
     ASSERT_TRUE(large.has_value());
     click(large->box.center());
-    settle();
+    ASSERT_TRUE(test::waitUntil([] { return !isMenuOpen(); }));
     press(QStringLiteral("v"));
     doubleClick(textAt + QPoint(10, 10));
-    settle();
     type(QStringLiteral("!"));
     press(QStringLiteral("ctrl+Return"));
-    settle();
     press(QStringLiteral("Escape"));
     const qsizetype before = quorvane.mark();
     press(QStringLiteral("ctrl+c"));
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Copied"), before)) << quorvane.log().toStdString();
-    settle();
 
     // Every line is in the picture: rows with ink come in six bands.
     const QImage copied = clipboardImage().convertToFormat(QImage::Format_RGB32);
@@ -247,14 +222,12 @@ TEST_F(OpenAnnotateCopy, AHostileHeicPastedOrOpenedIsRefusedAtOnceAndCostsNothin
     }
     ASSERT_TRUE(quorvane.start());
     activate(editor());
-    settle(500);
     // As image data, and as a file manager's link to the file.
     for (const auto& [data, type] :
          {std::pair(bytes, QStringLiteral("image/heic")),
           std::pair(QUrl::fromLocalFile(file).toEncoded() + "\r\n", QStringLiteral("text/uri-list"))}) {
         SCOPED_TRACE(type.toStdString());
         ASSERT_TRUE(putOnClipboard(data, type));
-        settle();
         const test::PeakMemory memory(quorvane.processId());
         const qsizetype before = quorvane.mark();
         activate(editor());
@@ -263,9 +236,7 @@ TEST_F(OpenAnnotateCopy, AHostileHeicPastedOrOpenedIsRefusedAtOnceAndCostsNothin
             << quorvane.log().toStdString();
         // Decoding the canvas it claims would take 2.4 GB: refused from its boxes, it costs none.
         EXPECT_LT(memory.growth(), 50 << 20);
-        settle(500);
-        EXPECT_TRUE(
-            findText(readScreen(editor().geometry, Layout::sparse), QStringLiteral("Quorvane can't read")))
+        EXPECT_TRUE(waitForText(editor().geometry, QStringLiteral("Quorvane can't read")))
             << "the damaged-image message is not shown";
     }
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();

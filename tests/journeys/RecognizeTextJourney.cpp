@@ -29,7 +29,6 @@ protected:
     static QString copiedText(const Window& window) {
         // Another program's text first, so that an old copy is not taken for a new one.
         EXPECT_TRUE(putOnClipboard("placeholder", QStringLiteral("UTF8_STRING")));
-        settle(200);
         activate(window);
         EXPECT_TRUE(clickText(window.geometry, QStringLiteral("Copy Text")));
         QString copied;

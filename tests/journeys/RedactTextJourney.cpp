@@ -74,8 +74,9 @@ TEST_F(RedactText, RedactCoversTheWordsInBlackAndUndoBringsThemBack) {
     ASSERT_TRUE(reviewShows());
     EXPECT_FALSE(saveOffered(editor())) << "Save is offered while the review is open";
     activate(editor());
+    const qsizetype beforeSave = quorvane.mark();
     press(QStringLiteral("ctrl+s"));
-    settle(800);
+    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Export refused: Redact Text review open"), beforeSave));
     EXPECT_TRUE(quorvane.savedImages().isEmpty()) << "saved while the review was open";
 
     // Redact: every stroke of the words is solid black in the copy; the rest is untouched.
@@ -100,7 +101,6 @@ TEST_F(RedactText, RedactCoversTheWordsInBlackAndUndoBringsThemBack) {
 
     // Undo brings the words back at once.
     press(QStringLiteral("ctrl+z"));
-    settle(300);
     EXPECT_TRUE(test::imagesNear(copied(quorvane), note, 0));
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }

@@ -28,8 +28,9 @@ protected:
         type(path);
         press(QStringLiteral("Return"));
         EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Imported %1x%2 px image").arg(size.width()).arg(size.height())));
-        settle(600);
-        return editor();
+        EXPECT_TRUE(waitForNoWindow(QStringLiteral("^Open Image$")));
+        // The editor refits to the picture: once it holds still.
+        return waitForWindow(QStringLiteral("^Quorvane$"), 20000, 500).value_or(Window{});
     }
 
     // What Copy puts on the clipboard now.
@@ -80,7 +81,9 @@ TEST_F(ResizeAndBackdrop, SheetsChangeTheExportedImageAndWaitForEachOther) {
     const auto text = waitForWindow(QStringLiteral("^Recognized Text$"));
     ASSERT_TRUE(text.has_value());
     ASSERT_TRUE(chooseMenuItem(*text, QStringLiteral("Edit"), QStringLiteral("Resize Image")));
-    settle(600);
+    // The same window's menu, opened after the choice was handled: no resize sheet by then.
+    EXPECT_FALSE(openMenu(*text, QStringLiteral("Edit")).empty());
+    closeMenus();
     EXPECT_FALSE(journey::window(QStringLiteral("^Resize Image$")).has_value());
     sheet = waitForWindow(QStringLiteral("^Backdrop$"));
     ASSERT_TRUE(sheet.has_value());
@@ -116,10 +119,11 @@ TEST_F(ResizeAndBackdrop, ExpandFlattenOverlayAndBeforeAfterGif) {
     QImage stamp(120, 80, QImage::Format_RGB32);
     stamp.fill(Qt::red);
     ASSERT_TRUE(putOnClipboard(stamp));
-    settle();
     activate(window);
+    const qsizetype beforePaste = quorvane.mark();
     press(QStringLiteral("ctrl+alt+v"));
-    settle(600);
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Pasted 120x80 px overlay"), beforePaste))
+        << quorvane.log().toStdString();
     const QImage withOverlay = copied(quorvane);
     ASSERT_EQ(withOverlay.size(), QSize(600, 400));
     int red = 0;
@@ -130,7 +134,7 @@ TEST_F(ResizeAndBackdrop, ExpandFlattenOverlayAndBeforeAfterGif) {
 
     // Flatten Image keeps the look and empties the annotations.
     ASSERT_TRUE(chooseMenuItem(window, QStringLiteral("Edit"), QStringLiteral("Flatten Image")));
-    settle(600);
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Flattened 600x400 px"))) << quorvane.log().toStdString();
     EXPECT_FALSE(menuItem(window, QStringLiteral("Edit"), QStringLiteral("Flatten Image")).value_or(MenuItem{{}, {}, true}).enabled);
 
     // Expand Canvas… through its sheet.
@@ -143,12 +147,14 @@ TEST_F(ResizeAndBackdrop, ExpandFlattenOverlayAndBeforeAfterGif) {
     // File ▸ Export Before/After GIF… writes two frames where the dialog says.
     const QString gif = QString::fromStdString((quorvane.folder("Pictures") / "compare.gif").string());
     ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("File"), QStringLiteral("Export Before/After GIF")));
-    settle(600);
+    const auto dialog = waitForWindow(QStringLiteral("^Save|GIF"));
+    ASSERT_TRUE(dialog.has_value()) << "no dialog for the GIF";
+    activate(*dialog);
     press(QStringLiteral("ctrl+a"));
     type(gif);
     press(QStringLiteral("Return"));
-    ASSERT_TRUE(test::waitUntil([&] { return QFileInfo::exists(gif); }, 20000)) << quorvane.log().toStdString();
-    settle(500);
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Saved before/after GIF"))) << quorvane.log().toStdString();
+    ASSERT_TRUE(QFileInfo::exists(gif));
     QImageReader reader(gif);
     EXPECT_EQ(reader.imageCount(), 2);
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();

@@ -30,7 +30,6 @@ protected:
         press(QStringLiteral("r"));
         const QPoint middle = window.geometry.center() + offset;
         drag(middle - QPoint(60, 40), middle + QPoint(60, 40));
-        settle();
     }
 
     static QByteArray digest(const QString& path) {
@@ -43,11 +42,25 @@ protected:
 
     // The question before edits are dropped, as a person reads it (the action's words begin a
     // wrapped line).
-    static bool asksToDiscard(const QString& action) {
-        settle(800);
-        const auto lines = readScreen(grab().rect(), Layout::sparse);
-        return findText(lines, QStringLiteral("Discard unexported changes?")).has_value() &&
-               findText(lines, action).has_value();
+    static std::optional<Window> asksToDiscard(const QString& action) {
+        const auto asked = question();
+        if (!asked || !waitForText(asked->geometry, QStringLiteral("Discard unexported changes?")) ||
+            !shows(asked->geometry, action))
+            return std::nullopt;
+        return asked;
+    }
+    // The save dialog's refusal: a second window titled as the dialog, over it.
+    static std::optional<Window> refusal() {
+        std::optional<Window> found;
+        test::waitUntil(
+            [&] {
+                const auto titled = windows(QStringLiteral("^Save"));
+                if (titled.size() < 2) return false;
+                found = titled.back();
+                return true;
+            },
+            10000);
+        return found;
     }
 };
 
@@ -69,7 +82,7 @@ TEST_F(SaveAndReopen, SaveWritesANewFileEachTimeAndSaveAsRefusesTakenNames) {
     ASSERT_TRUE(quorvane.waitForSavedImages(2)) << quorvane.log().toStdString();
     ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("File"), QStringLiteral("Save Image")));
     ASSERT_TRUE(quorvane.waitForSavedImages(3)) << quorvane.log().toStdString();
-    settle(300);
+    ASSERT_TRUE(test::waitUntil([&] { return quorvane.countLog(QStringLiteral("Saved 640x400 px png")) == 3; }));
     const QStringList saved = quorvane.savedImages();
     ASSERT_EQ(saved.size(), 3);
     EXPECT_EQ(quorvane.countLog(QStringLiteral("Saved 640x400 px png")), 3);
@@ -101,13 +114,11 @@ TEST_F(SaveAndReopen, SaveWritesANewFileEachTimeAndSaveAsRefusesTakenNames) {
     press(QStringLiteral("ctrl+a"));
     type(QStringLiteral("chosen.png"));
     press(QStringLiteral("Return"));
-    settle(800);
-    EXPECT_TRUE(findText(readScreen(grab().rect(), Layout::sparse),
-                         QStringLiteral("Quorvane never replaces existing files. Choose a new name."))
-                    .has_value())
-        << "the refusal is not shown";
+    const auto refused = refusal();
+    ASSERT_TRUE(refused.has_value()) << "the refusal is not shown";
+    EXPECT_TRUE(waitForText(refused->geometry, QStringLiteral("Quorvane never replaces existing files.")));
     press(QStringLiteral("Return"));
-    settle(300);
+    ASSERT_TRUE(test::waitUntil([] { return windows(QStringLiteral("^Save")).size() == 1; }));
     press(QStringLiteral("Escape"));
     ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Save")));
     EXPECT_EQ(digest(chosen), chosenBytes) << "an existing file was replaced";
@@ -152,15 +163,16 @@ TEST_F(SaveAndReopen, AnotherSaveFolderJpegAndReopenLastExport) {
     ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("File"), QStringLiteral("Reopen Last Export")));
     ASSERT_TRUE(asksToDiscard(QStringLiteral("Reopening the last"))) << "no question";
     press(QStringLiteral("Return"));
-    settle(500);
+    ASSERT_TRUE(waitForNoQuestion());
     EXPECT_FALSE(test::imagesNear(copied(quorvane), decoded(jpeg), 24, 0.001)) << "the edit was dropped";
 
     // Another edit, and this time Discard: the saved JPEG is the document again.
     drawRectangle(QPoint(50, 40));
     ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("File"), QStringLiteral("Reopen Last Export")));
-    ASSERT_TRUE(asksToDiscard(QStringLiteral("Reopening the last")));
-    ASSERT_TRUE(clickText(grab().rect(), QStringLiteral("Discard")));
-    settle(600);
+    const auto asked = asksToDiscard(QStringLiteral("Reopening the last"));
+    ASSERT_TRUE(asked.has_value());
+    ASSERT_TRUE(clickText(asked->geometry, QStringLiteral("Discard")));
+    ASSERT_TRUE(waitForNoQuestion());
     EXPECT_TRUE(test::imagesNear(copied(quorvane), decoded(jpeg), 2, 0.001))
         << "the last export was not reopened";
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();

@@ -44,7 +44,6 @@ TEST_F(Windows, TheEditorStaysOnTheFreeScreenFollowsItsDocumentAndComesBackOnlyW
     activate(window);
     press(QStringLiteral("ctrl+h"));
     ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
-    settle();
     ASSERT_TRUE(trayIcon().has_value());
     ASSERT_TRUE(chooseTrayItem(QStringLiteral("Open Quorvane")));
     window = editor();
@@ -75,7 +74,6 @@ TEST_F(Windows, TheEditorStaysOnTheFreeScreenFollowsItsDocumentAndComesBackOnlyW
     // A capture of the whole screen opens in an editor that stays on the free screen.
     ASSERT_TRUE(chooseTrayItem(QStringLiteral("Capture Screen")));
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Post-capture action: openEditor"), since));
-    settle(800);
     window = editor();
     const QRect big = settledFrame([](const Window& shown) { return shown.geometry.width() > 1000; });
     EXPECT_TRUE(free.contains(big)) << "frame " << big.x() << "," << big.y() << " " << big.width() << "x"
@@ -87,7 +85,6 @@ TEST_F(Windows, TheEditorStaysOnTheFreeScreenFollowsItsDocumentAndComesBackOnlyW
     ASSERT_TRUE(waitForAreaPicker());
     drag(QPoint(300, 300), QPoint(970, 780), 20);
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture succeeded: 670x480 px"), since)) << quorvane.log().toStdString();
-    settle(800);
     const QRect small = settledFrame([](const Window& shown) { return shown.geometry.width() == 670; });
     window = editor();
     EXPECT_EQ(small.topLeft(), big.topLeft());

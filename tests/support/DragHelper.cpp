@@ -12,6 +12,7 @@
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 #include <QWidget>
 #include <cstdio>
 
@@ -77,6 +78,13 @@ int main(int argc, char** argv) {
     }
     window->setWindowFlag(Qt::BypassWindowManagerHint);
     window->show();
-    QTimer::singleShot(300, [] { say(QStringLiteral("ready")); });
+    // Ready once the server shows it: a drag can find it from then on.
+    auto* exposed = new QTimer(window);
+    QObject::connect(exposed, &QTimer::timeout, window, [window, exposed] {
+        if (window->windowHandle() == nullptr || !window->windowHandle()->isExposed()) return;
+        exposed->stop();
+        say(QStringLiteral("ready"));
+    });
+    exposed->start(10);
     return app.exec();
 }

@@ -94,11 +94,28 @@ bool Desktop::showWindow(const QString& program, const QStringList& arguments, c
     window->start(program, arguments);
     if (!window->waitForStarted()) return false;
     processes_.push_back(std::move(window));
+    QString id;
     const bool shown = test::waitUntil(
-        [&] { return !xdotool({"search", "--onlyvisible", "--classname", name}).trimmed().isEmpty(); }, 10000);
-    // openbox decorates and places it on its next turns, and the program draws it.
-    settle(500);
-    return shown;
+        [&] {
+            id = xdotool({"search", "--onlyvisible", "--classname", name}).section(QLatin1Char('\n'), 0, 0).trimmed();
+            return !id.isEmpty();
+        },
+        10000);
+    if (!shown) return false;
+    // openbox decorates and places it on its next turns, and the program draws it: wait until
+    // it stands still and its picture holds.
+    std::optional<QRect> previous;
+    test::waitUntil(
+        [&] {
+            const std::optional<QRect> now = geometry(id);
+            const bool same = now && now == previous;
+            previous = now;
+            if (!same) test::pause(100);
+            return same;
+        },
+        10000);
+    if (previous) steadyGrab(*previous);
+    return true;
 }
 
 bool Desktop::showStillWindow(const QString& text, const QRect& geometry, const QString& background) {
@@ -210,7 +227,7 @@ QString activeWindowTitle() {
 
 void activate(const Window& window) {
     xdotool({"windowactivate", "--sync", window.id});
-    settle(200);
+    test::waitUntil([&] { return xdotool({"getactivewindow"}).trimmed() == window.id; }, 3000);
 }
 
 QStringList stacking() {
@@ -269,6 +286,35 @@ QImage grab(const QRect& region) {
     return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
 }
 
+QImage steadyGrab(const QRect& region, int timeoutMs) {
+    QImage last = grab(region);
+    test::waitUntil(
+        [&] {
+            test::pause(80);
+            QImage next = grab(region);
+            const bool same = next == last;
+            last = std::move(next);
+            return same;
+        },
+        timeoutMs);
+    return last;
+}
+
+std::vector<QImage> steadyPictures(const QRect& region, int forMs) {
+    std::vector<QImage> pictures;
+    QImage last = grab(region);
+    test::waitUntil(
+        [&] {
+            test::pause(50);
+            QImage next = grab(region);
+            if (next == last && (pictures.empty() || pictures.back() != next)) pictures.push_back(next);
+            last = std::move(next);
+            return false;
+        },
+        forMs);
+    return pictures;
+}
+
 QStringList clipboardTargets() {
     return QString::fromUtf8(clipboardBytes(QStringLiteral("TARGETS"))).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
@@ -296,7 +342,8 @@ bool putOnClipboard(const QByteArray& bytes, const QString& type) {
     int status = -1;
     // xclip stays in the background and serves the clipboard until another program takes it.
     run(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", type, "-i", file.fileName()}, &status);
-    return status == 0;
+    // Offered once another program can see it there.
+    return status == 0 && test::waitUntil([&] { return clipboardTargets().contains(type); }, 10000);
 }
 
 } // namespace quorvane::journey

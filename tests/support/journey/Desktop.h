@@ -57,6 +57,7 @@ std::optional<QRect> frameGeometry(const QString& id);
 QRect workArea();
 // The title of the window that has the keyboard.
 QString activeWindowTitle();
+// Raises the window and waits until it has the keyboard (a window manager may refuse it).
 void activate(const Window& window);
 // The window manager's windows from the bottom of the stack to the top.
 QStringList stacking();
@@ -73,6 +74,14 @@ void settle(int ms = 300);
 
 // The screen as it is now (a part of it when `region` is given).
 QImage grab(const QRect& region = {});
+// The screen once what shows there has been painted and holds still: two grabs a moment apart
+// agree (a menu, a window or a toast that has just appeared draws itself on the program's next
+// turns). Within the bound it returns the latest grab anyway: the caller's check then tells.
+QImage steadyGrab(const QRect& region = {}, int timeoutMs = 3000);
+
+// Each picture that `region` held still on for a moment during the next `forMs` (scaled), in
+// order: what shows only briefly (a toast) is caught however slowly it is read afterwards.
+std::vector<QImage> steadyPictures(const QRect& region, int forMs);
 
 // The clipboard, as another program sees it.
 QStringList clipboardTargets();

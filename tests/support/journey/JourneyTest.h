@@ -5,6 +5,8 @@
 #include "support/journey/Program.h"
 #include "support/journey/ScreenText.h"
 
+#include "support/WaitUntil.h"
+
 #include <gtest/gtest.h>
 
 namespace quorvane::journey {
@@ -20,6 +22,24 @@ protected:
         const auto found = waitForWindow(QStringLiteral("^Quorvane$"));
         EXPECT_TRUE(found.has_value()) << "the editor window did not show";
         return found.value_or(Window{});
+    }
+
+    // The program's question (an alert titled as the program, beside its editor) once it shows.
+    static std::optional<Window> question() {
+        std::optional<Window> found;
+        test::waitUntil(
+            [&] {
+                const auto titled = windows(QStringLiteral("^Quorvane$"));
+                if (titled.size() < 2) return false;
+                found = titled.back();
+                return true;
+            },
+            10000);
+        return found;
+    }
+    // Whether the program's question is gone (the editor alone carries the program's title).
+    static bool waitForNoQuestion() {
+        return test::waitUntil([] { return windows(QStringLiteral("^Quorvane$")).size() < 2; }, 10000);
     }
 
     // Writes `image` as `name` into a folder beside the save folder, so that only saves land

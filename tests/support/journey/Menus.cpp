@@ -1,5 +1,6 @@
 #include "support/journey/Menus.h"
 
+#include "support/PointerGrab.h"
 #include "support/WaitUntil.h"
 #include "support/XvfbServer.h"
 
@@ -74,9 +75,9 @@ bool isAreaPickerOpen() {
 
 bool waitForAreaPicker(int timeoutMs) {
     const bool shown = test::waitUntil(isAreaPickerOpen, timeoutMs);
-    // It takes the pointer once it is shown.
-    if (shown) settle(300);
-    return shown;
+    // It takes the pointer once it is shown; until then a drag would go to the windows beneath.
+    // (A probe's grab lasts a moment, and the picker tries again after a refused one.)
+    return shown && test::waitUntil([] { return !test::pointerFree(); }, 3000);
 }
 
 bool isMenuOpen() {
@@ -85,19 +86,32 @@ bool isMenuOpen() {
 
 std::vector<MenuItem> openMenuItems() {
     std::vector<QRect> open;
-    // A menu opens on the next turns of the program's event loop.
-    test::waitUntil([&] { return !(open = popups()).empty(); }, 3000);
+    // A menu opens on the next turns of the program's event loop; the newest submenu stands
+    // last, and a menu has settled once its size holds. Its items are read once it is painted.
+    std::optional<QRect> previous;
+    test::waitUntil(
+        [&] {
+            open = popups();
+            const std::optional<QRect> now = open.empty() ? std::nullopt : std::optional(open.back());
+            const bool same = now && now == previous;
+            previous = now;
+            if (!same) test::pause(50);
+            return same;
+        },
+        3000);
     if (open.empty()) return {};
-    // The newest submenu stands last; a menu has settled once its size holds.
-    settle(150);
-    open = popups();
-    return open.empty() ? std::vector<MenuItem>{} : itemsIn(open.back());
+    std::vector<MenuItem> items;
+    test::waitUntil([&] { return !(items = itemsIn(open.back())).empty(); }, 3000);
+    return items;
 }
 
 void closeMenus() {
-    for (int attempt = 0; attempt < 4 && isMenuOpen(); ++attempt) {
+    // Escape closes the innermost menu: one press for each level that is open.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const size_t open = popups().size();
+        if (open == 0) return;
         press(QStringLiteral("Escape"));
-        settle(150);
+        test::waitUntil([&] { return popups().size() < open; }, 1000);
     }
 }
 
@@ -141,7 +155,8 @@ bool chooseMenuItem(const Window& window, const QString& menu, const QString& it
         return false;
     }
     click(QPoint(found->box.left() + 8, found->box.center().y()));
-    settle(200);
+    // The program has taken the choice once the menu is gone.
+    test::waitUntil([] { return !isMenuOpen(); }, 3000);
     return true;
 }
 
@@ -180,7 +195,8 @@ bool chooseTrayItem(const QString& item) {
         return false;
     }
     click(QPoint(found->box.left() + 8, found->box.center().y()));
-    settle(200);
+    // The program has taken the choice once the menu is gone.
+    test::waitUntil([] { return !isMenuOpen(); }, 3000);
     return true;
 }
 

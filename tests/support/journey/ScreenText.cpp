@@ -1,5 +1,6 @@
 #include "support/journey/ScreenText.h"
 
+#include "support/WaitUntil.h"
 #include "support/journey/Desktop.h"
 
 #include <QProcess>
@@ -81,7 +82,7 @@ bool isDim(const QImage& image, const QRect& box) {
 } // namespace
 
 std::vector<TextLine> readScreen(const QRect& region, Layout layout) {
-    return readImage(grab(region), region.topLeft(), layout);
+    return readImage(steadyGrab(region), region.topLeft(), layout);
 }
 
 std::vector<TextLine> readImage(const QImage& image, QPoint origin, Layout layout) {
@@ -182,7 +183,7 @@ bool endsLike(const QString& text, const QString& ending) {
 namespace quorvane::journey {
 
 bool shows(const QRect& region, const QString& text) {
-    const QImage image = grab(region);
+    const QImage image = steadyGrab(region);
     for (const Layout layout : {Layout::block, Layout::sparse})
         if (findText(readImage(image, region.topLeft(), layout), text)) return true;
     // A line standing alone among other things (a toast, a dialog beside its icon): each row of
@@ -208,10 +209,21 @@ bool shows(const QRect& region, const QString& text) {
     return false;
 }
 
-bool clickText(const QRect& region, const QString& text) {
+bool waitForText(const QRect& region, const QString& text, int timeoutMs) {
+    return test::waitUntil([&] { return shows(region, text); }, timeoutMs);
+}
+
+bool waitForNoText(const QRect& region, const QString& text, int timeoutMs) {
+    return test::waitUntil([&] { return !shows(region, text); }, timeoutMs);
+}
+
+namespace {
+
+// Where `region` shows `text` as a button's title or the start of a line.
+std::optional<QRect> clickTarget(const QRect& region, const QString& text) {
     // A button reads exactly its title: look for whole words first ("Resize" is the button, not
     // the heading "Resize Image"), then for the start of a line.
-    const QImage image = grab(region);
+    const QImage image = steadyGrab(region);
     std::vector<TextLine> found = words(image, region.topLeft(), Layout::sparse, true);
     const size_t dark = found.size();
     for (TextLine& word : words(image, region.topLeft(), Layout::sparse)) {
@@ -268,7 +280,14 @@ bool clickText(const QRect& region, const QString& text) {
             qInfo("read \"%s\" at %d,%d", qUtf8Printable(word.text), word.box.x(), word.box.y());
         if (target) qInfo("clicking %d,%d", target->center().x(), target->center().y());
     }
-    if (!target) return false;
+    return target;
+}
+
+} // namespace
+
+bool clickText(const QRect& region, const QString& text, int timeoutMs) {
+    std::optional<QRect> target;
+    if (!test::waitUntil([&] { return (target = clickTarget(region, text)).has_value(); }, timeoutMs)) return false;
     click(target->center());
     return true;
 }

@@ -37,9 +37,13 @@ bool endsLike(const QString& text, const QString& ending);
 // Whether `region` of the screen shows a line that reads `text`, however the text stands (in a
 // block, alone over a picture, beside an icon): several readings are tried.
 bool shows(const QRect& region, const QString& text);
-// Reads `region` (a window, a dialog) and clicks the middle of the line that reads `text` (a
-// button's title); false when no line reads so.
-bool clickText(const QRect& region, const QString& text);
+// Reads `region` until it `shows` `text`, up to the bound; whether it did.
+bool waitForText(const QRect& region, const QString& text, int timeoutMs = 10000);
+// Reads `region` until it no longer `shows` `text`, up to the bound; whether it went.
+bool waitForNoText(const QRect& region, const QString& text, int timeoutMs = 10000);
+// Reads `region` (a window, a dialog) until a line reads `text` (a button's title) and clicks its
+// middle; false when no line reads so within the bound.
+bool clickText(const QRect& region, const QString& text, int timeoutMs = 10000);
 // The words of all lines, each as its own line (for a menu bar's titles).
 // `darkOnly` reads only dark ink, past the light frames of buttons.
 std::vector<TextLine> words(const QImage& image, QPoint origin, Layout layout = Layout::line, bool darkOnly = false);
