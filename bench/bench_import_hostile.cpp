@@ -41,6 +41,7 @@ QByteArray png4() { return test::pngWithExtraImageData(4 * megabyte); }
 QByteArray png12() { return test::pngWithExtraImageData(12 * megabyte); }
 QByteArray tiffStrip4() { return test::tiffWithExtraImageData(4 * megabyte, false); }
 QByteArray tiffTile4() { return test::tiffWithExtraImageData(4 * megabyte, true); }
+QByteArray heicUnits4() { return test::heicWithExtraItemData(4 * megabyte); }
 QByteArray gifData4() { return test::gifWithExtraImageData(4 * megabyte); }
 // Some 16 bytes each.
 QByteArray gifFrames4() { return test::gifWithFrames(int(4 * megabyte / 16)); }
@@ -57,6 +58,7 @@ BENCHMARK_CAPTURE(Open, png_extra_idat_4MB, png4)->Unit(benchmark::kMillisecond)
 BENCHMARK_CAPTURE(Open, png_extra_idat_12MB, png12)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Open, tiff_strip_extra_4MB, tiffStrip4)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Open, tiff_tile_extra_4MB, tiffTile4)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Open, heic_item_extra_units_4MB, heicUnits4)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Open, gif_extra_lzw_4MB, gifData4)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Open, gif_frames_4MB, gifFrames4)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Open, gif_wide_frame_on_1x1, gifWideFrame)->Unit(benchmark::kMillisecond);

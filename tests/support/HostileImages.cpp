@@ -1,5 +1,6 @@
 #include "support/HostileImages.h"
 
+#include "support/HeifFiles.h"
 #include "support/ImageFiles.h"
 
 #include <QBuffer>
@@ -10,10 +11,6 @@
 
 namespace quorvane::test {
 namespace {
-
-QByteArray be32(std::uint32_t value) {
-    return le16(int(value >> 16), true) + le16(int(value & 0xFFFF), true);
-}
 
 QByteArray le32(std::uint32_t value) {
     return le16(int(value & 0xFFFF)) + le16(int(value >> 16));
@@ -218,6 +215,25 @@ QByteArray tiffWithExtraImageData(qsizetype extraBytes, bool tiled, bool damaged
     if (tiled) directory += tiffEntry(325, 4, std::uint32_t(data.size()));
     directory += le32(0);
     return QByteArray("II*\0", 4) + le32(dataAt + std::uint32_t(data.size())) + data + directory;
+}
+
+QByteArray heicWithExtraItemData(qsizetype extraBytes) {
+    QImage red(64, 64, QImage::Format_RGBX8888);
+    red.fill(Qt::red);
+    const CodedPicture picture = encodePicture(red);
+    // Filler data units (type 38) of 64 KiB, each after its four-byte length.
+    const QByteArray filler = QByteArray("\x4C\x01", 2) + QByteArray(65'536, '\xFF');
+    QByteArray data = picture.data;
+    for (qsizetype added = 0; added < extraBytes; added += filler.size() + 4)
+        data += be32(std::uint32_t(filler.size())) + filler;
+    HeifFile file;
+    file.items.push_back({1,
+                          "hvc1",
+                          data,
+                          false,
+                          {file.addProperty(HeifFile::configurationBox(picture.configuration)),
+                           file.addProperty(HeifFile::sizeBox(64, 64))}});
+    return file.bytes();
 }
 
 QByteArray gifWithExtraImageData(qsizetype extraBytes) {

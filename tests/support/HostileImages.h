@@ -23,6 +23,10 @@ QByteArray pngWithExtraImageData(qsizetype extraBytes, bool damagedLastChunk = f
 // spoils the stream's checksum, at its end.
 QByteArray tiffWithExtraImageData(qsizetype extraBytes, bool tiled, bool damagedEnd = false);
 
+// A 64 × 64 red HEIC whose one picture's data is followed, in its item, by about `extraBytes` of
+// filler data units.
+QByteArray heicWithExtraItemData(qsizetype extraBytes);
+
 // A 1 × 1 red GIF whose one frame is followed by about `extraBytes` more bytes of coded data.
 QByteArray gifWithExtraImageData(qsizetype extraBytes);
 // A 1 × 1 red GIF of `frames` frames.
