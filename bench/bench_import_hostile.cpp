@@ -52,6 +52,8 @@ QByteArray gifWideFrame() {
     return gif;
 }
 QByteArray jpeg990Scans() { return test::jpegWithScans(test::quadrants(5000, 6000), 990); }
+// The most scans still opened: what a hostile file can still cost.
+QByteArray jpeg100Scans() { return test::jpegWithScans(test::quadrants(5000, 6000), 100); }
 QByteArray bmpEndOnly() { return test::runLengthBmp(5000, 6000, QByteArray("\0\x01", 2)); }
 
 BENCHMARK_CAPTURE(Open, png_extra_idat_4MB, png4)->Unit(benchmark::kMillisecond);
@@ -63,6 +65,7 @@ BENCHMARK_CAPTURE(Open, gif_extra_lzw_4MB, gifData4)->Unit(benchmark::kMilliseco
 BENCHMARK_CAPTURE(Open, gif_frames_4MB, gifFrames4)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Open, gif_wide_frame_on_1x1, gifWideFrame)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Open, jpeg_990_scans_5000x6000, jpeg990Scans)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Open, jpeg_100_scans_5000x6000, jpeg100Scans)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Open, bmp_rle_end_only_5000x6000, bmpEndOnly)->Unit(benchmark::kMillisecond);
 
 } // namespace
