@@ -18,21 +18,34 @@ std::uint64_t littleEndian(QByteArrayView bytes, qsizetype at, int length) {
     return value;
 }
 
-// Whether run-length coded rows starting at `at` reach their end-of-bitmap mark before the data
-// ends. Absolute runs are padded to whole words.
-bool runsEnd(QByteArrayView bytes, qsizetype at, int bitsPerPixel) {
+// Whether run-length coded rows starting at `at` leave their first row and then reach their
+// end-of-bitmap mark before the data ends. A row is left by its end-of-line mark, by a jump to a
+// later row or by pixels up to its end; later rows may legitimately leave pixels unset, but data
+// that ends within the first row is damaged. Absolute runs are padded to whole words.
+bool runsEnd(QByteArrayView bytes, qsizetype at, int bitsPerPixel, std::int64_t width) {
+    std::int64_t x = 0;
+    bool leftFirstRow = false;
     while (at + 2 <= bytes.size()) {
         const auto count = static_cast<std::uint8_t>(bytes[at]);
         const auto code = static_cast<std::uint8_t>(bytes[at + 1]);
         at += 2;
-        if (count != 0 || code == 0) continue;
-        if (code == 1) return true;
-        if (code == 2) {
+        if (count != 0) {
+            x += count;
+        } else if (code == 0) {
+            leftFirstRow = true;
+        } else if (code == 1) {
+            return leftFirstRow;
+        } else if (code == 2) {
+            if (at + 2 > bytes.size()) return false;
+            x += static_cast<std::uint8_t>(bytes[at]);
+            leftFirstRow = leftFirstRow || bytes[at + 1] != 0;
             at += 2;
-            continue;
+        } else {
+            x += code;
+            const qsizetype length = (static_cast<qsizetype>(code) * bitsPerPixel + 7) / 8;
+            at += (length + 1) / 2 * 2;
         }
-        const qsizetype length = (static_cast<qsizetype>(code) * bitsPerPixel + 7) / 8;
-        at += (length + 1) / 2 * 2;
+        leftFirstRow = leftFirstRow || x >= width;
     }
     return false;
 }
@@ -69,7 +82,7 @@ public:
         if (width < 1 || height < 1 || bits > 64 || pixelsAt > static_cast<std::uint64_t>(view_.size()))
             return false;
         if (compression == rle8 || compression == rle4)
-            return runsEnd(view_, static_cast<qsizetype>(pixelsAt), compression == rle8 ? 8 : 4);
+            return runsEnd(view_, static_cast<qsizetype>(pixelsAt), compression == rle8 ? 8 : 4, width);
         const std::int64_t rowBytes = (width * bits + 31) / 32 * 4;
         return rowBytes <= (view_.size() - static_cast<qsizetype>(pixelsAt)) / height;
     }

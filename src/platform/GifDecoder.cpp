@@ -74,6 +74,10 @@ public:
         if (transparent_ >= 0 && transparent_ < 256)
             palette[static_cast<std::size_t>(transparent_)] = {0, 0, 0, 0};
 
+        // Rows of the frame below the picture are never shown: reading stops after the last one
+        // that is, rather than decoding what follows.
+        std::int64_t rowsLeft = std::clamp<std::int64_t>(target.height() - frame.Top, 0, frameHeight);
+        if (rowsLeft == 0) return true;
         std::vector<GifPixelType> line(static_cast<std::size_t>(frameWidth));
         const int pass[4][2] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};
         int passIndex = 0;
@@ -88,6 +92,7 @@ public:
                 for (std::int64_t x = first; x < end; ++x)
                     std::memcpy(out + 4 * x, palette[line[static_cast<std::size_t>(x - frame.Left)]].data(),
                                 4);
+                if (--rowsLeft == 0) return true;
             }
             if (!frame.Interlace) {
                 ++row;

@@ -167,14 +167,32 @@ bool isOpaque(const QImage& image) {
 
 // ---- Decoding -------------------------------------------------------------------------------
 
+// Image data is read in pieces of this size (libpng's own is 8 KiB).
+constexpr std::size_t readSize = 1024;
+
 struct Input {
     const std::uint8_t* data = nullptr;
     std::size_t size = 0;
     std::size_t offset = 0;
+    // The rows the decoder fills, once it has begun to; zero before.
+    png_uint_32 rows = 0;
+    // Whether reading stopped because every row was in.
+    bool rowsComplete = false;
 };
+
+// Whether libpng has gone past the last row of the last pass: what it reads then is only
+// compressed data after the picture, which it would inflate to its end, however long.
+bool pastLastRow(png_structp png, const Input& input) {
+    return input.rows != 0 &&
+           (png_get_current_row_number(png) >= input.rows || png_get_current_pass_number(png) >= 7);
+}
 
 void readInput(png_structp png, png_bytep out, std::size_t length) {
     auto* input = static_cast<Input*>(png_get_io_ptr(png));
+    if (pastLastRow(png, *input)) {
+        input->rowsComplete = true;
+        png_error(png, "rows complete");
+    }
     if (length > input->size - input->offset) png_error(png, "truncated");
     std::memcpy(out, input->data + input->offset, length);
     input->offset += length;
@@ -254,7 +272,12 @@ private:
     }
 
     bool readRows(std::uint8_t* bits, qsizetype stride, int width, int height) {
-        if (setjmp(png_jmpbuf(png_))) return false;
+        if (setjmp(png_jmpbuf(png_))) {
+            if (!input_.rowsComplete) return false;
+            // Stopped inside the last row's read, after its pixels and before its premultiplication.
+            if (hasAlpha_) PixelRows::premultiplyRow(bits + (height - 1) * stride, width);
+            return lastChunkIntact();
+        }
         png_set_expand(png_);
         png_set_scale_16(png_);
         png_set_gray_to_rgb(png_);
@@ -265,12 +288,37 @@ private:
             png_get_image_width(png_, info_) != static_cast<png_uint_32>(width) ||
             png_get_image_height(png_, info_) != static_cast<png_uint_32>(height))
             return false;
+        input_.rows = static_cast<png_uint_32>(height);
+        // What libpng holds of the data when the rows are in is inflated before it asks for more:
+        // small reads keep that small.
+        png_set_compression_buffer_size(png_, readSize);
         for (int pass = 0; pass < passes; ++pass)
             for (int y = 0; y < height; ++y) {
                 png_read_row(png_, bits + y * stride, nullptr);
                 if (hasAlpha_ && pass == passes - 1) PixelRows::premultiplyRow(bits + y * stride, width);
             }
         return true;
+    }
+
+    // libpng checks a chunk's CRC once it has read all of it; the chunk it stopped in is checked
+    // here, so that every byte of image data the rows came from is still guarded by one.
+    bool lastChunkIntact() const {
+        const std::uint8_t* data = input_.data;
+        std::uint64_t at = sizeof signature;
+        while (at + 12 <= input_.size) {
+            const std::uint64_t length = std::uint64_t{data[at]} << 24 | std::uint64_t{data[at + 1]} << 16 |
+                                         std::uint64_t{data[at + 2]} << 8 | data[at + 3];
+            const std::uint64_t end = at + 12 + length;
+            if (end > input_.size) return false;
+            if (input_.offset <= end) {
+                const std::uint8_t* crc = data + end - 4;
+                const std::uint32_t stored = std::uint32_t{crc[0]} << 24 | std::uint32_t{crc[1]} << 16 |
+                                             std::uint32_t{crc[2]} << 8 | crc[3];
+                return chunkCrc(reinterpret_cast<const char*>(data + at + 4), data + at + 8, length) == stored;
+            }
+            at = end;
+        }
+        return false;
     }
 
     Input input_;

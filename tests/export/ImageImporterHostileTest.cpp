@@ -4,6 +4,9 @@
 // is wrong with the file.
 
 #include "export/ImageImporter.h"
+#include "platform/AnonymousMemory.h"
+#include "support/HostileImages.h"
+#include "support/ImageCompare.h"
 #include "support/ImageFiles.h"
 #include "support/PeakMemory.h"
 #include "support/TempDir.h"
@@ -19,6 +22,8 @@ namespace {
 using ImageImporter::ImportError;
 
 const test::TempDir folder;
+// Small samples written to the seeds also start the importer's fuzzing.
+const std::filesystem::path seeds = QUORVANE_TEST_DATA_DIR "/../../build/fuzz-seeds/importer";
 
 QUrl written(const std::string& name, const QByteArray& bytes, std::uintmax_t length = 0) {
     const std::filesystem::path path = folder / name;
@@ -33,6 +38,33 @@ QUrl written(const std::string& name, const QByteArray& bytes, std::uintmax_t le
 
 QByteArray le32(std::uint32_t value) {
     return test::le16(int(value & 0xFFFF)) + test::le16(int(value >> 16));
+}
+
+// What every way in makes of `bytes`: a file opened or given as an argument, bytes pasted or
+// dropped, a file pasted or dropped as a link.
+std::vector<Result<QImage, ImportError>> openedEveryWay(const std::string& name, const char* type,
+                                                         const QByteArray& bytes) {
+    const QUrl file = written(name, bytes);
+    QMimeData pastedBytes, pastedLink;
+    pastedBytes.setData(QString::fromLatin1(type), bytes);
+    pastedLink.setUrls({file});
+    std::vector<Result<QImage, ImportError>> results = {ImageImporter::image(file), ImageImporter::image(bytes)};
+    for (const QMimeData* pasted : {&pastedBytes, &pastedLink}) {
+        const auto image = ImageImporter::image(*pasted);
+        if (!image)
+            results.emplace_back(Failure{image.error()});
+        else if (*image)
+            results.emplace_back(**image);
+        else
+            results.emplace_back(Failure{ImportError::noImage()});
+    }
+    return results;
+}
+
+void writeSeed(const std::string& name, const QByteArray& bytes) {
+    std::filesystem::create_directories(seeds);
+    QFile file(QString::fromStdString((seeds / name).string()));
+    if (file.open(QIODevice::WriteOnly)) file.write(bytes);
 }
 
 // A 4 × 2 BMP of run-length coded rows: red at the bottom, blue at the top.
@@ -116,6 +148,110 @@ TEST(ImageImporterHostile, SaysTooLargeForEveryFormatWhoseHeaderClaimsTooMuch) {
         SCOPED_TRACE(name);
         EXPECT_EQ(ImageImporter::image(bytes).error(), refusal);
         EXPECT_EQ(ImageImporter::image(written(name, bytes)).error(), refusal);
+    }
+}
+
+TEST(ImageImporterHostile, StopsReadingImageDataOnceThePromisedRowsAreIn) {
+    constexpr qsizetype extra = 4 << 20;
+    // A frame of 1000 × 64 on a screen of 1 × 1, whose codes end after its first row.
+    QByteArray wideFrame = test::gif(1000, 64, {Qt::red}, std::vector<uchar>(1000 * 64, 0));
+    wideFrame.replace(6, 4, test::le16(1) + test::le16(1));
+    constexpr qsizetype codesAt = 6 + 7 + 3 * 256 + 10 + 1;
+    wideFrame = wideFrame.left(codesAt + 5 * 256) + QByteArray("\0;", 2);
+    // Compressed data goes on for megabytes past the one pixel; damage at its end shows whether a
+    // decoder read that far. What lies past the picture is ignored, never refused.
+    const std::tuple<std::string, const char*, QByteArray, QColor> files[] = {
+        {"extra-idat.png", "image/png", test::pngWithExtraImageData(extra, true), Qt::red},
+        {"extra-strip.tiff", "image/tiff", test::tiffWithExtraImageData(extra, false, true), Qt::black},
+        {"extra-tile.tiff", "image/tiff", test::tiffWithExtraImageData(extra, true, true), Qt::black},
+        {"extra-units.heic", "image/heic", test::heicWithExtraItemData(extra), Qt::red},
+        {"extra-codes.gif", "image/gif", test::gifWithExtraImageData(extra), Qt::red},
+        {"frames.gif", "image/gif", test::gifWithFrames(int(extra / 16)), Qt::red},
+        {"wide-frame.gif", "image/gif", wideFrame, Qt::red},
+    };
+    for (const auto& [name, type, bytes, color] : files) {
+        SCOPED_TRACE(name);
+        for (const auto& result : openedEveryWay(name, type, bytes)) {
+            EXPECT_TRUE(result) << result.error().message().toStdString();
+            if (!result) continue;
+            const bool heic = QByteArrayView(type) == "image/heic";
+            EXPECT_EQ(result->size(), heic ? QSize(64, 64) : QSize(1, 1));
+            // HEVC is lossy.
+            const QColor pixel = result->pixelColor(0, 0);
+            EXPECT_LE(std::abs(pixel.red() - color.red()) + std::abs(pixel.green() - color.green()) +
+                          std::abs(pixel.blue() - color.blue()),
+                      heic ? 24 : 0);
+        }
+    }
+    EXPECT_TRUE(ImageImporter::image(test::pngWithExtraImageData(extra)));
+    // Damage in the chunk that holds the pixels is still found, though reading stops inside it.
+    const auto damaged = ImageImporter::image(test::pngWithExtraImageData(1000, true));
+    EXPECT_FALSE(damaged) << "opened";
+    if (!damaged) EXPECT_EQ(damaged.error(), ImportError::unreadable());
+    writeSeed("extra-idat.png", test::pngWithExtraImageData(4096));
+
+    // Interlaced rows end in the seventh pass, at any height; the last row is premultiplied too.
+    for (const QSize size : {QSize(64, 48), QSize(63, 47), QSize(1, 1)}) {
+        QImage translucent =
+            test::quadrants(size.width(), size.height()).convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+        translucent.setPixelColor(size.width() - 1, size.height() - 1, QColor(40, 80, 120, 128));
+        const auto opened = ImageImporter::image(test::interlacedPng(translucent));
+        ASSERT_TRUE(opened) << opened.error().message().toStdString();
+        EXPECT_TRUE(test::imagesNear(*opened, translucent, 0)) << size.width() << " × " << size.height();
+    }
+}
+
+TEST(ImageImporterHostile, RefusesProgressiveJpegsOfMoreScansThanEncodersWrite) {
+    const QImage picture = test::quadrants(64, 48);
+    const QByteArray hundred = test::jpegWithScans(picture, 100);
+    ASSERT_EQ(test::jpegScans(hundred), 100);
+    for (const auto& result : openedEveryWay("100-scans.jpg", "image/jpeg", hundred)) {
+        ASSERT_TRUE(result) << result.error().message().toStdString();
+        EXPECT_EQ(result->size(), picture.size());
+    }
+    // Refused before a pixel is decoded, or any memory taken for them.
+    for (const int scans : {101, 990}) {
+        SCOPED_TRACE(scans);
+        const QByteArray many = test::jpegWithScans(picture, scans);
+        const auto maps = AnonymousMemory::counters().maps;
+        for (const auto& result : openedEveryWay(std::to_string(scans) + "-scans.jpg", "image/jpeg", many)) {
+            ASSERT_FALSE(result) << "opened";
+            EXPECT_EQ(result.error(), ImportError::unreadable());
+        }
+        EXPECT_EQ(AnonymousMemory::counters().maps, maps);
+    }
+    EXPECT_EQ(ImportError::unreadable().message(),
+              "Quorvane can't read this image. The data may be damaged or incomplete.");
+    writeSeed("many-scans.jpg", test::jpegWithScans(test::quadrants(16, 16), 120));
+}
+
+TEST(ImageImporterHostile, RefusesRunLengthBmpsWhoseDataEndsWithinTheirFirstRow) {
+    // Nothing but the end of the bitmap; a run short of the first row's end, then the end.
+    const QByteArray endOnly = test::runLengthBmp(5000, 6000, QByteArray("\0\x01", 2));
+    for (const auto& [name, bytes] : {std::pair("end-only.bmp", endOnly),
+                                      std::pair("short-row.bmp", test::runLengthBmp(8, 4, "\x03\x05\0\x01"))}) {
+        SCOPED_TRACE(name);
+        const test::PeakMemory memory;
+        for (const auto& result : openedEveryWay(name, "image/bmp", bytes)) {
+            ASSERT_FALSE(result) << "opened as " << result->width() << " × " << result->height();
+            EXPECT_EQ(result.error(), ImportError::unreadable());
+        }
+        EXPECT_LT(memory.growth(), 50 << 20);
+    }
+    writeSeed("rle-end-only.bmp", endOnly);
+    // The first row left by an end-of-line mark, by a jump up, or filled to its end: pixels left
+    // unset after that are the format's own.
+    const std::tuple<const char*, int, QByteArray, QPoint> whole[] = {
+        {"end-of-line.bmp", 4, QByteArray("\0\0\x03\x07\0\x01", 6), QPoint(0, 2)},
+        {"jump.bmp", 4, QByteArray("\0\x02\x02\x01\x03\x07\0\x01", 8), QPoint(2, 2)},
+        {"one-row.bmp", 1, QByteArray("\x08\x07\0\x01", 4), QPoint(7, 0)},
+    };
+    for (const auto& [name, height, runs, painted] : whole) {
+        SCOPED_TRACE(name);
+        for (const auto& result : openedEveryWay(name, "image/bmp", test::runLengthBmp(8, height, runs))) {
+            ASSERT_TRUE(result) << result.error().message().toStdString();
+            EXPECT_EQ(result->pixelColor(painted), QColor(7, 7, 7));
+        }
     }
 }
 

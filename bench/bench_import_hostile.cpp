@@ -1,0 +1,80 @@
+// Files made to cost the importer more than their picture is worth: small pictures whose
+// compressed data goes on for megabytes past their pixels, a progressive JPEG that repeats one
+// scan, a run-length BMP without rows. Each row reports the processor time of one open, the
+// peak memory it took, and what came of it.
+
+#include "ProcessTime.h"
+#include "export/ImageImporter.h"
+#include "support/HostileImages.h"
+#include "support/ImageFiles.h"
+#include "support/PeakMemory.h"
+
+#include <QGuiApplication>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using namespace quorvane;
+
+void Open(benchmark::State& state, QByteArray (*make)()) {
+    const QByteArray bytes = make();
+    std::string outcome;
+    std::int64_t peak = 0;
+    const double cpuBefore = bench::processCpuMilliseconds();
+    for (auto _ : state) {
+        const test::PeakMemory memory;
+        const auto result = ImageImporter::image(bytes);
+        peak = std::max(peak, memory.growth());
+        outcome = result ? "opened " + std::to_string(result->width()) + "x" + std::to_string(result->height())
+                         : "refused: " + result.error().message().toStdString();
+    }
+    state.counters["cpu_ms"] =
+        (bench::processCpuMilliseconds() - cpuBefore) / static_cast<double>(state.iterations());
+    state.counters["peak_MB"] = static_cast<double>(peak) / 1e6;
+    state.counters["file_MB"] = static_cast<double>(bytes.size()) / 1e6;
+    state.SetLabel(outcome);
+}
+
+constexpr qsizetype megabyte = 1 << 20;
+
+QByteArray png4() { return test::pngWithExtraImageData(4 * megabyte); }
+QByteArray png12() { return test::pngWithExtraImageData(12 * megabyte); }
+QByteArray tiffStrip4() { return test::tiffWithExtraImageData(4 * megabyte, false); }
+QByteArray tiffTile4() { return test::tiffWithExtraImageData(4 * megabyte, true); }
+QByteArray heicUnits4() { return test::heicWithExtraItemData(4 * megabyte); }
+QByteArray gifData4() { return test::gifWithExtraImageData(4 * megabyte); }
+// Some 16 bytes each.
+QByteArray gifFrames4() { return test::gifWithFrames(int(4 * megabyte / 16)); }
+// A frame of 32,000 × 64 on a screen of 1 × 1.
+QByteArray gifWideFrame() {
+    QByteArray gif = test::gif(32'000, 64, {Qt::red}, std::vector<uchar>(32'000 * 64, 0));
+    gif.replace(6, 4, test::le16(1) + test::le16(1));
+    return gif;
+}
+QByteArray jpeg990Scans() { return test::jpegWithScans(test::quadrants(5000, 6000), 990); }
+// The most scans still opened: what a hostile file can still cost.
+QByteArray jpeg100Scans() { return test::jpegWithScans(test::quadrants(5000, 6000), 100); }
+QByteArray bmpEndOnly() { return test::runLengthBmp(5000, 6000, QByteArray("\0\x01", 2)); }
+
+BENCHMARK_CAPTURE(Open, png_extra_idat_4MB, png4)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Open, png_extra_idat_12MB, png12)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Open, tiff_strip_extra_4MB, tiffStrip4)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Open, tiff_tile_extra_4MB, tiffTile4)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Open, heic_item_extra_units_4MB, heicUnits4)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Open, gif_extra_lzw_4MB, gifData4)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Open, gif_frames_4MB, gifFrames4)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Open, gif_wide_frame_on_1x1, gifWideFrame)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Open, jpeg_990_scans_5000x6000, jpeg990Scans)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Open, jpeg_100_scans_5000x6000, jpeg100Scans)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Open, bmp_rle_end_only_5000x6000, bmpEndOnly)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
