@@ -19,13 +19,15 @@ QRegion RoundedOutline::region(QSize size, int inset, double radius) {
     const QRect box = QRect(QPoint(0, 0), size).adjusted(inset, inset, -inset, -inset);
     if (box.isEmpty()) return {};
     const double r = std::clamp(radius, 0.0, std::min(box.width(), box.height()) / 2.0);
-    // One band of rows per indent: a corner row keeps the pixels whose centres are inside the arc.
+    // One band of rows per indent. A corner row keeps the pixels whose centres lie half a pixel
+    // inside the arc: the ones the arc cuts are partly transparent, and would show partly black.
+    const double inner = std::max(0.0, r - 0.5);
     std::vector<QRect> rows;
     const auto indentOf = [&](int row) {
         const double fromEdge = std::min(row, box.height() - 1 - row) + 0.5;
         if (fromEdge >= r) return 0;
         const double dy = r - fromEdge;
-        return std::max(0, int(std::ceil(r - std::sqrt(r * r - dy * dy) - 0.5)));
+        return std::max(0, int(std::ceil(r - std::sqrt(std::max(0.0, inner * inner - dy * dy)) - 0.5)));
     };
     for (int row = 0; row < box.height();) {
         const int indent = indentOf(row);

@@ -19,7 +19,8 @@ public:
     // The outline is the window's rectangle less `inset` on every side, with corners of `radius`.
     RoundedOutline(QWidget& window, int inset, double radius);
 
-    // The pixels of a window of `size` whose centres lie inside that outline.
+    // The pixels of a window of `size` whose centres lie inside that outline, half a pixel in from
+    // its rounded corners.
     static QRegion region(QSize size, int inset, double radius);
     // Whether the window is clipped now.
     bool clips() const { return !watch_.running(); }
