@@ -13,16 +13,16 @@ WindowIcons::Icon WindowIcons::icon(const CaptureWindow& window) {
     if (!window.owningApplication) return {generic(), Source::generic};
     const QImage own = service_.applicationIcon(window, side);
     if (!own.isNull()) return {QIcon(QPixmap::fromImage(own)), Source::application};
-    const Themed found = themed(window.owningApplication->applicationName);
+    const Icon found = themeIcon(window.owningApplication->applicationName);
     if (!found.icon.isNull()) return {found.icon, found.source};
     return {generic(), Source::generic};
 }
 
-WindowIcons::Themed WindowIcons::themed(const QString& name) {
+WindowIcons::Icon WindowIcons::themeIcon(const QString& name) {
     if (name.isEmpty()) return {};
     auto known = themed_.find(name);
     if (known != themed_.end()) return known->second;
-    Themed found;
+    Icon found;
     const QString entry = DesktopEntryIcon::iconName(name);
     if (QDir::isAbsolutePath(entry))
         found = {QIcon(entry), Source::desktopEntry};

@@ -31,14 +31,10 @@ public:
 private:
     CaptureService& service_;
     const SymbolIcons& symbols_;
-    // Themed icons by program name, looked up once.
-    struct Themed {
-        QIcon icon;
-        Source source = Source::generic;
-    };
-    Themed themed(const QString& name);
+    // The icon theme's icon for a program, by its desktop entry or its own name; looked up once.
+    Icon themeIcon(const QString& name);
 
-    std::map<QString, Themed> themed_;
+    std::map<QString, Icon> themed_;
 };
 
 } // namespace quorvane
