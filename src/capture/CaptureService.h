@@ -43,6 +43,7 @@ struct CaptureDisplay {
 };
 
 struct CaptureApplication {
+    // 0 when the window names its program but no process.
     ProcessID processID = 0;
     QString applicationName;
 
@@ -56,7 +57,7 @@ struct CaptureWindow {
     // Pixels per point of the display the window lies on.
     double scale = 1;
     QString title;
-    // None for windows that name no process.
+    // None for windows that name neither a process nor a program.
     std::optional<CaptureApplication> owningApplication;
     // 0 for ordinary application windows; below 0 the desktop, above 0 docks and panels.
     int layer = 0;

@@ -123,7 +123,8 @@ void SystemCaptureService::loadTargets(Completion<ShareableContent> done) {
     for (const auto& window : *windows) {
         content.windows.push_back(windowOf(window, *monitors, content.displays, main));
         const auto& owner = content.windows.back().owningApplication;
-        if (owner &&
+        // Programs known only by name cannot be told apart by their process.
+        if (owner && owner->processID != 0 &&
             std::none_of(content.applications.begin(), content.applications.end(),
                          [&](const CaptureApplication& a) { return a.processID == owner->processID; }))
             content.applications.push_back(*owner);

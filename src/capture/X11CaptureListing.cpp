@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <algorithm>
 #include <cmath>
 
 namespace quorvane::X11CaptureListing {
@@ -108,8 +109,10 @@ CaptureWindow windowOf(const X11Window& window, const std::vector<X11Monitor>& m
                           pointLength(window.geometry.width(), display.scale),
                           pointLength(window.geometry.height(), display.scale));
     result.title = window.title;
-    if (window.processID > 0)
-        result.owningApplication = CaptureApplication{window.processID, window.applicationName};
+    // A window that names no process may still name its program (WM_CLASS), as older X programs do.
+    if (window.processID > 0 || !window.applicationName.isEmpty())
+        result.owningApplication =
+            CaptureApplication{std::max<ProcessID>(window.processID, 0), window.applicationName};
     result.layer = window.layer;
     return result;
 }

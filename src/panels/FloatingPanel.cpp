@@ -13,7 +13,7 @@ void prepare(QWidget& window, Focus focus) {
     window.setWindowFlags(flags);
     window.setAttribute(Qt::WA_TranslucentBackground);
     window.setAttribute(Qt::WA_QuitOnClose, false);
-    X11PanelHints::skipTaskbarAndPager(static_cast<std::uintptr_t>(window.winId()));
+    X11PanelHints::keepOnEveryShow(window);
 }
 
 } // namespace quorvane::FloatingPanel

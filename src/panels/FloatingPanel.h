@@ -8,7 +8,7 @@ namespace quorvane::FloatingPanel {
 enum class Focus { never, accepted };
 
 // The one window type of the program's floating panels: a frameless, always-on-top top-level
-// window that stays out of task bars. Not Qt::Tool: on xcb such windows belong to the
+// window on every desktop that stays out of task bars and window cycling. Not Qt::Tool: on xcb such windows belong to the
 // application's leader, and some desktops hide them whenever another application is active,
 // which for a tray program is nearly always.
 void prepare(QWidget& window, Focus focus);

@@ -4,6 +4,7 @@
 #include "panels/FloatingPanel.h"
 #include "panels/PinController.h"
 #include "panels/PinView.h"
+#include "panels/RoundedOutline.h"
 #include "platform/Beeper.h"
 
 #include <QKeyEvent>
@@ -25,6 +26,7 @@ PinPanel::PinPanel(PinController& controller, const QImage& image, const QRectF&
     fitZoom_ = zoom_ = actual.width() > 0 ? frame.width() / actual.width() : 1.0;
     FloatingPanel::prepare(*this, FloatingPanel::Focus::accepted);
     setWindowTitle(QString::fromLatin1(title));
+    new RoundedOutline(*this, 0, PinView::cornerRadius);
     setFocusPolicy(Qt::StrongFocus);
     view_ = new PinView(*this, icons, accessibility, this);
     view_->setImage(image_);

@@ -1,6 +1,7 @@
 #include "panels/ThumbnailPanel.h"
 
 #include "panels/FloatingPanel.h"
+#include "panels/RoundedOutline.h"
 #include "panels/ThumbnailContentView.h"
 #include "panels/ThumbnailController.h"
 
@@ -14,6 +15,7 @@ ThumbnailPanel::ThumbnailPanel(ThumbnailController& controller, ThumbnailModel& 
     : controller_(controller) {
     FloatingPanel::prepare(*this, FloatingPanel::Focus::never);
     setWindowTitle(QString::fromLatin1(title));
+    new RoundedOutline(*this, ThumbnailContentView::margin, ThumbnailContentView::cornerRadius);
     content_ = new ThumbnailContentView(model, icons, accessibility, this);
     connect(content_, &ThumbnailContentView::hoverChanged, this, &ThumbnailPanel::hoverChanged);
     watch(content_);

@@ -13,19 +13,26 @@ WindowIcons::Icon WindowIcons::icon(const CaptureWindow& window) {
     if (!window.owningApplication) return {generic(), Source::generic};
     const QImage own = service_.applicationIcon(window, side);
     if (!own.isNull()) return {QIcon(QPixmap::fromImage(own)), Source::application};
-    const QString& name = window.owningApplication->applicationName;
-    auto known = entries_.find(name);
-    if (known == entries_.end()) {
-        const QString entry = DesktopEntryIcon::iconName(name);
-        QIcon themed;
-        if (QDir::isAbsolutePath(entry))
-            themed = QIcon(entry);
-        else if (!entry.isEmpty())
-            themed = QIcon::fromTheme(entry);
-        known = entries_.emplace(name, themed).first;
-    }
-    if (!known->second.isNull()) return {known->second, Source::desktopEntry};
+    const Icon found = themeIcon(window.owningApplication->applicationName);
+    if (!found.icon.isNull()) return {found.icon, found.source};
     return {generic(), Source::generic};
+}
+
+WindowIcons::Icon WindowIcons::themeIcon(const QString& name) {
+    if (name.isEmpty()) return {};
+    auto known = themed_.find(name);
+    if (known != themed_.end()) return known->second;
+    Icon found;
+    const QString entry = DesktopEntryIcon::iconName(name);
+    if (QDir::isAbsolutePath(entry))
+        found = {QIcon(entry), Source::desktopEntry};
+    else if (!entry.isEmpty())
+        found = {QIcon::fromTheme(entry), Source::desktopEntry};
+    // Programs without a desktop entry (xcalc, xeyes) often have a themed icon of their own name.
+    if (found.icon.isNull() && !name.contains(QLatin1Char('/')))
+        found = {QIcon::fromTheme(name.toLower()), Source::iconTheme};
+    if (found.icon.isNull()) found = {};
+    return themed_.emplace(name, found).first->second;
 }
 
 QIcon WindowIcons::generic() const {

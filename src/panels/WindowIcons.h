@@ -9,11 +9,12 @@ namespace quorvane {
 
 class SymbolIcons;
 
-// The icon of a listed window's application: the one it gives its windows, else the one its
-// desktop entry names in the icon theme, else a generic application icon.
+// The icon of a listed window's program: the one it gives its window (_NET_WM_ICON, else the
+// icon pixmap of WM_HINTS), else the one its desktop entry names in the icon theme, else the
+// theme's icon named after it, else a generic application icon.
 class WindowIcons {
 public:
-    enum class Source { application, desktopEntry, generic };
+    enum class Source { application, desktopEntry, iconTheme, generic };
     struct Icon {
         QIcon icon;
         Source source = Source::generic;
@@ -30,8 +31,10 @@ public:
 private:
     CaptureService& service_;
     const SymbolIcons& symbols_;
-    // Desktop entries' icons by application name, looked up once.
-    std::map<QString, QIcon> entries_;
+    // The icon theme's icon for a program, by its desktop entry or its own name; looked up once.
+    Icon themeIcon(const QString& name);
+
+    std::map<QString, Icon> themed_;
 };
 
 } // namespace quorvane

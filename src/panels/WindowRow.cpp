@@ -15,8 +15,10 @@ WindowRow::WindowRow(const CaptureWindow& window, QIcon icon, QWidget* parent)
 }
 
 QString WindowRow::applicationName(const CaptureWindow& window) {
-    return window.owningApplication ? window.owningApplication->applicationName
-                                    : QStringLiteral("Application");
+    // A program that names its process but not itself is still an application.
+    return window.owningApplication && !window.owningApplication->applicationName.isEmpty()
+               ? window.owningApplication->applicationName
+               : QStringLiteral("Application");
 }
 
 QString WindowRow::subtitle(const CaptureWindow& window) {

@@ -1,11 +1,13 @@
 #pragma once
 
-#include <cstdint>
+class QWidget;
 
 namespace quorvane::X11PanelHints {
 
-// Asks the window manager to leave the unmapped window `window` out of task bars and pagers, as
-// floating panels are. Qt keeps these states when it maps the window. Does nothing off X11.
-void skipTaskbarAndPager(std::uintptr_t window);
+// Keeps the floating panel `window` on every desktop and out of task bars, pagers and window
+// cycling on every showing. The window manager forgets a window's states and desktop when it is
+// unmapped, so they are written again before each map, and asked for once more right after it in
+// case the window manager was still forgetting the last showing's. Does nothing off X11.
+void keepOnEveryShow(QWidget& window);
 
 } // namespace quorvane::X11PanelHints

@@ -1,6 +1,7 @@
 #include "platform/X11ScreenTargets.h"
 
 #include "platform/X11CaptureReply.h"
+#include "platform/X11WindowClass.h"
 
 #include <QByteArrayList>
 #include <algorithm>
@@ -101,7 +102,7 @@ void describe(X11CaptureConnection& connection, std::vector<X11Window>& windows)
             requestProperty(c, window.client, atoms.netWmPid, XCB_ATOM_CARDINAL, 1),
             requestProperty(c, window.client, atoms.netWmName, atoms.utf8String),
             requestProperty(c, window.client, XCB_ATOM_WM_NAME, XCB_ATOM_STRING),
-            requestProperty(c, window.client, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING),
+            requestProperty(c, window.client, XCB_ATOM_WM_CLASS),
             requestProperty(c, window.client, atoms.netWmWindowType, XCB_ATOM_ATOM),
             xcb_get_geometry(c, window.client),
             xcb_translate_coordinates(c, window.client, connection.root(), 0, 0),
@@ -122,9 +123,7 @@ void describe(X11CaptureConnection& connection, std::vector<X11Window>& windows)
 
         window.processID = pid.empty() ? 0 : static_cast<std::int64_t>(pid.front());
         window.title = !netName.isEmpty() ? QString::fromUtf8(netName) : QString::fromLatin1(name);
-        // WM_CLASS is "instance\0class\0": the class names the application.
-        const auto classes = wmClass.split('\0');
-        window.applicationName = QString::fromLocal8Bit(classes.size() > 1 ? classes[1] : classes.value(0));
+        window.applicationName = X11WindowClass::programName(wmClass);
         window.layer = 0;
         for (const auto type : types) {
             if (type == atoms.typeDesktop) window.layer = -1;

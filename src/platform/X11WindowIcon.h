@@ -13,7 +13,8 @@ namespace X11WindowIcon {
 inline constexpr int maxSide = 1024;
 
 // The icon the window's application gives it in _NET_WM_ICON: the smallest one at least `side`
-// pixels wide, else the largest. Null when it has none, or the property is malformed.
+// pixels wide, else the largest; without one, the icon pixmap (and its mask) of its WM_HINTS, as
+// older X programs give. Null when it has neither, or they are malformed or unreadable.
 QImage read(X11CaptureConnection& connection, std::uint32_t window, int side);
 
 // Picks and decodes from the property's 32-bit words (width, height, pixels, repeated).

@@ -1,6 +1,6 @@
 // What a capture leaves outside the editor: the floating thumbnail (open it, drag it out as a
 // file, copy and pin from it) and pinned screenshots (above other windows, never in a capture,
-// closed together).
+// closed together, on every desktop).
 
 #include "support/WaitUntil.h"
 #include "support/XvfbServer.h"
@@ -50,6 +50,39 @@ protected:
     static std::optional<Window> captureToThumbnail() {
         press(QStringLiteral("ctrl+alt+super+3"));
         return waitForWindow(thumbnailTitle, 10000);
+    }
+    // The close button in the card's top-left corner, which shows while the pointer is over it.
+    static QPoint closeButton(const Window& thumbnail) {
+        return thumbnail.geometry.topLeft() + QPoint(6 + 6 + 13, 6 + 6 + 12);
+    }
+    // A property of a window as xprop shows it, "" when it has none.
+    static QString property(const Window& window, const QString& name) {
+        QString output;
+        test::x11Server().run(QStringLiteral("xprop"), {"-id", window.id, name}, &output);
+        return output.contains(QLatin1Char('=')) ? output.section(QLatin1Char('='), 1).trimmed() : QString();
+    }
+    // On every desktop (the window manager's "all desktops"), out of task bars and pagers.
+    static bool onEveryDesktopAndSkipped(const Window& window) {
+        return test::waitUntil([&] {
+            const QString states = property(window, QStringLiteral("_NET_WM_STATE"));
+            return property(window, QStringLiteral("_NET_WM_DESKTOP")) == QStringLiteral("4294967295") &&
+                   states.contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")) &&
+                   states.contains(QStringLiteral("_NET_WM_STATE_SKIP_PAGER"));
+        });
+    }
+    static QString describe(const Window& window) {
+        return QStringLiteral("desktop %1, states %2")
+            .arg(property(window, QStringLiteral("_NET_WM_DESKTOP")),
+                 property(window, QStringLiteral("_NET_WM_STATE")));
+    }
+    // Switches to another desktop as a pager would, and waits until the window manager is there.
+    static bool switchToDesktop(int number) {
+        test::x11Server().run(QStringLiteral("xdotool"), {"set_desktop", QString::number(number)});
+        return test::waitUntil([number] {
+            QString output;
+            test::x11Server().run(QStringLiteral("xdotool"), {"get_desktop"}, &output);
+            return output.trimmed() == QString::number(number);
+        });
     }
     static int redPixels(const QImage& image, const QRect& region) {
         int count = 0;
@@ -160,6 +193,52 @@ TEST_F(FloatingPanels, PinsStayOnTopStayOutOfCapturesAndCloseTogether) {
     // Close All Pins in the tray's menu closes both.
     ASSERT_TRUE(chooseTrayItem(QStringLiteral("Close All Pins")));
     EXPECT_TRUE(waitForNoWindow(pinTitle));
+    EXPECT_EQ(quorvane.terminate(), 0);
+}
+
+TEST_F(FloatingPanels, TheCardAndPinsShowOnEveryDesktopAndStayOutOfWindowCycling) {
+    // Four desktops, as many people keep.
+    test::x11Server().run(QStringLiteral("xdotool"), {"set_num_desktops", "4"});
+    ASSERT_TRUE(test::waitUntil([] {
+        QString output;
+        test::x11Server().run(QStringLiteral("xdotool"), {"get_num_desktops"}, &output);
+        return output.trimmed() == QStringLiteral("4");
+    }));
+    Program quorvane({{"postCaptureAction", "showThumbnail"}});
+    ASSERT_TRUE(quorvane.start());
+    closeEditor();
+
+    // The window manager forgets a window's states when it goes: the card is shown twice, and
+    // keeps them on its second showing as on its first.
+    for (int showing = 1; showing <= 2; ++showing) {
+        auto thumbnail = captureToThumbnail();
+        ASSERT_TRUE(thumbnail.has_value()) << quorvane.log().toStdString();
+        // The pointer rests on the card, so that it stays while it is looked at.
+        moveMouse(thumbnail->geometry.center());
+        EXPECT_TRUE(onEveryDesktopAndSkipped(*thumbnail))
+            << "showing " << showing << ": " << describe(*thumbnail).toStdString();
+        // Seen from another desktop as well.
+        ASSERT_TRUE(switchToDesktop(showing));
+        EXPECT_TRUE(waitForWindow(thumbnailTitle, 5000).has_value()) << "showing " << showing;
+        ASSERT_TRUE(switchToDesktop(0));
+        thumbnail = waitForWindow(thumbnailTitle, 5000);
+        ASSERT_TRUE(thumbnail.has_value());
+        settle(400);
+        if (showing == 1) {
+            click(closeButton(*thumbnail));
+            ASSERT_TRUE(waitForNoWindow(thumbnailTitle));
+        } else {
+            click(bottomButton(*thumbnail, 2));
+        }
+    }
+
+    // Pinned from the second card: on every desktop, and still there on the last one.
+    const auto pin = waitForWindow(pinTitle);
+    ASSERT_TRUE(pin.has_value()) << quorvane.log().toStdString();
+    EXPECT_TRUE(onEveryDesktopAndSkipped(*pin)) << describe(*pin).toStdString();
+    ASSERT_TRUE(switchToDesktop(3));
+    EXPECT_TRUE(waitForWindow(pinTitle, 5000).has_value());
+    ASSERT_TRUE(switchToDesktop(0));
     EXPECT_EQ(quorvane.terminate(), 0);
 }
 

@@ -84,6 +84,8 @@ TEST_F(HomeView, TilesShowTheirKeysAndTheWindowTileCapturesAChosenWindow) {
     EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [](const TextLine& line) {
         return readsLike(QStringLiteral("400 × 300"), line.text);
     }));
+    // Named by its program's window class, although it names no process.
+    EXPECT_TRUE(findText(rows, QStringLiteral("Xmessage")).has_value());
     const qsizetype mark = quorvane.mark();
     click(row->box.center());
     EXPECT_TRUE(waitForNoWindow(QStringLiteral("^Capture a Window$")));
