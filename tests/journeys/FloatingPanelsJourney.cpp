@@ -41,6 +41,9 @@ protected:
     }
     // Rests the pointer on the card until its buttons have come up.
     static void hover(const Window& thumbnail) {
+        // From outside the card, so that its buttons come up on the way in.
+        moveMouse(thumbnail.geometry.topLeft() - QPoint(40, 40));
+        steadyGrab(thumbnail.geometry);
         const QImage before = grab(thumbnail.geometry);
         moveMouse(thumbnail.geometry.center());
         test::waitUntil([&] { return grab(thumbnail.geometry) != before; }, 5000);
@@ -223,7 +226,7 @@ TEST_F(FloatingPanels, TheCardAndPinsShowOnEveryDesktopAndStayOutOfWindowCycling
         ASSERT_TRUE(switchToDesktop(0));
         thumbnail = waitForWindow(thumbnailTitle, 5000);
         ASSERT_TRUE(thumbnail.has_value());
-        settle(400);
+        hover(*thumbnail);
         if (showing == 1) {
             click(closeButton(*thumbnail));
             ASSERT_TRUE(waitForNoWindow(thumbnailTitle));
