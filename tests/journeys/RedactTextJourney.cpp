@@ -74,16 +74,16 @@ TEST_F(RedactText, RedactCoversTheWordsInBlackAndUndoBringsThemBack) {
     ASSERT_TRUE(reviewShows());
     EXPECT_FALSE(saveOffered(editor())) << "Save is offered while the review is open";
     activate(editor());
-    const qsizetype beforeSave = quorvane.mark();
     press(QStringLiteral("ctrl+s"));
-    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Export refused: Redact Text review open"), beforeSave));
-    EXPECT_TRUE(quorvane.savedImages().isEmpty()) << "saved while the review was open";
 
     // Redact: every stroke of the words is solid black in the copy; the rest is untouched.
     ASSERT_TRUE(clickText(statusBar(), QStringLiteral("Redact")));
     ASSERT_TRUE(reviewEnds());
     EXPECT_TRUE(saveOffered(editor()));
     const QImage redacted = copied(quorvane);
+    // Ctrl+S came long before this copy: a save it started would be there by now.
+    EXPECT_TRUE(quorvane.savedImages().isEmpty()) << "saved while the review was open";
+    EXPECT_EQ(quorvane.countLog(QStringLiteral("Saved ")), 0);
     ASSERT_EQ(redacted.size(), note.size());
     int strokes = 0, covered = 0;
     for (const QRect& line : lines)
