@@ -1,8 +1,11 @@
 // The program as a user runs it: a separate process on a private X server with openbox.
 
 #include "support/ImageCompare.h"
+#include "support/PointerGrab.h"
+#include "support/SteadyScreen.h"
 #include "support/TempDir.h"
 #include "support/WaitUntil.h"
+#include "support/X11Selection.h"
 #include "support/Xdotool.h"
 #include "support/XvfbServer.h"
 
@@ -86,8 +89,8 @@ protected:
                 return list.trimmed().split(QLatin1Char('\n')).size() == 2;
             },
             10000));
-        // openbox decorates and places them on its next turns.
-        test::pause(500);
+        // openbox decorates and places them on its next turns, and they draw themselves.
+        test::steadyScreen();
     }
 
     static QString visibleEditor() {
@@ -156,8 +159,6 @@ TEST_F(ProgramX11Test, CaptureScreenHotKeySavesTheScreenAndASecondInstanceChange
     // Start-up shows the editor; closed, it neither shows in the capture nor changes the screen
     // after the save. Closing the last window does not quit.
     closeEditor();
-    test::pause(300);
-    EXPECT_EQ(program->state(), QProcess::Running);
 
     // A second process leaves the first alone, and the files of its drag folder with it; it only
     // asks the first to show its editor.
@@ -170,10 +171,8 @@ TEST_F(ProgramX11Test, CaptureScreenHotKeySavesTheScreenAndASecondInstanceChange
     EXPECT_TRUE(std::filesystem::exists(folders.dragFolder() / "in use.png"));
     EXPECT_EQ(program->state(), QProcess::Running);
     closeEditor();
-    // The window manager hands the focus on: let the frames settle before the screen is read.
-    test::pause(500);
-
-    const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    // The window manager hands the focus on: the screen is read once the frames have settled.
+    const QImage screen = test::steadyScreen();
     ASSERT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+super+3")), 0);
     QString saved;
     ASSERT_TRUE(test::waitUntil([&] { return !(saved = savedPng(folders.pictures())).isEmpty(); }, 20000))
@@ -199,10 +198,7 @@ TEST_F(ProgramX11Test, CaptureScreenWithTheEditorOpenShowsTheEditorAsOnScreen) {
     QString output;
     ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Launched"))) << output.toStdString();
     ASSERT_TRUE(test::waitUntil([] { return !visibleEditor().isEmpty(); }, 20000));
-    test::pause(500);
-
-    QImage screen =
-        QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
+    QImage screen = test::steadyScreen().convertToFormat(QImage::Format_RGB32);
     // The editor's content below its menu bar is left out of the comparison: the home view dims
     // while a capture runs. Its frame and menu bar show that the editor is in the capture.
     QString geometry;
@@ -232,9 +228,7 @@ TEST_F(ProgramX11Test, TheTrayHoldsTheIconAndTheAreaHotKeyOpensThePicker) {
                                           "--width", "120", "--height", "24"});
     ASSERT_TRUE(tray.waitForStarted());
     // The tray is there once it owns the selection of the screen's tray.
-    ASSERT_TRUE(
-        test::waitUntil([] { return test::xdotool(QStringLiteral("search --class trayer")) == 0; }, 10000));
-    test::pause(500);
+    ASSERT_TRUE(test::waitUntil([] { return test::selectionHasOwner("_NET_SYSTEM_TRAY_S0"); }, 10000));
     ProgramFolders folders;
     const auto program = folders.start();
     QString output;
@@ -254,9 +248,10 @@ TEST_F(ProgramX11Test, TheTrayHoldsTheIconAndTheAreaHotKeyOpensThePicker) {
     ASSERT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+super+4")), 0);
     ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Hotkey triggered: captureArea")))
         << output.toStdString();
-    test::pause(300);
+    // The picker holds the keyboard once it is up.
+    ASSERT_TRUE(test::waitUntil([] { return !test::pointerFree(); }, 10000));
     test::xdotool(QStringLiteral("key Escape"));
-    test::pause(300);
+    ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Capture cancelled"))) << output.toStdString();
     EXPECT_EQ(program->state(), QProcess::Running);
     terminate(*program);
     tray.terminate();

@@ -74,12 +74,12 @@ TEST(SettingsX11, ARecordedShortcutIsTypedIntoTheRecorderAndThenWorksAsAGlobalHo
     ASSERT_TRUE(test::waitUntil([&] { return !rig.recorder(HotKeyAction::captureArea).session().isRecording(); }));
     EXPECT_EQ(rig.log.count("Hotkey triggered: captureArea"), 0);
     ASSERT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+super+5")), 0);
-    test::pause(300);
-    EXPECT_EQ(rig.log.count("Hotkey triggered: captureArea"), 0);
 
     rig.recorder(HotKeyAction::captureArea).click();
     ASSERT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+super+5")), 0);
     ASSERT_TRUE(test::waitUntil([&] { return rig.stored(HotKeyAction::captureArea) == HotKeyBinding{23, 0x1900}; }));
+    // The unbound keys pressed before were handled before the recorder took these: they did nothing.
+    EXPECT_EQ(rig.log.count("Hotkey triggered: captureArea"), 0);
     EXPECT_EQ(rig.delegate.hotKeyRegistration().activeRecorders(), 0);
     ASSERT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+super+5")), 0);
     ASSERT_TRUE(test::waitUntil([&] { return rig.log.count("Hotkey triggered: captureArea") == 1; }));
