@@ -103,9 +103,7 @@ void CompositionCommands::pasteAsOverlay() {
     if (!kept) return;
     const std::optional<QRectF> placement =
         canvas != nullptr ? std::optional(CanvasArrangeCommands(*canvas).visibleCanvasRect()) : std::nullopt;
-    const QMimeData* data = context_.clipboard.read();
-    if (data == nullptr) return context_.beeper.beep();
-    auto read = ImageImporter::image(*data);
+    auto read = ImageImporter::image(context_.clipboard);
     if (!read) return fail(read.error().message());
     if (!read.value()) return context_.beeper.beep();
     auto added = document->addOverlay(**read, std::nullopt, placement);
