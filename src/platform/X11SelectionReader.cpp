@@ -1,5 +1,7 @@
 #include "platform/X11SelectionReader.h"
 
+#include "platform/X11SelectionDrain.h"
+
 #include <QList>
 #include <algorithm>
 #include <cstdlib>
@@ -37,8 +39,8 @@ const char* value(const xcb_get_property_reply_t& reply) {
     return static_cast<const char*>(xcb_get_property_value(&reply));
 }
 
-// One transfer on a connection and a window of its own, both gone with it: a holder left
-// waiting by a transfer given up hears nothing more.
+// One transfer on a connection and a window of its own, both gone with it, or left to drain an
+// incremental transfer given up in the middle.
 class Transfer {
 public:
     explicit Transfer(std::chrono::milliseconds silence) : silence_(silence) {
@@ -58,6 +60,10 @@ public:
 
     ~Transfer() {
         if (connection_ == nullptr) return;
+        if (drain_) {
+            X11SelectionDrain::start(connection_, window_, property_, silence_);
+            return;
+        }
         xcb_flush(connection_);
         xcb_disconnect(connection_);
     }
@@ -171,6 +177,7 @@ private:
     // An offer announced longer than we take: its first bytes say what it claims to be; the rest
     // is never asked for.
     Result<QByteArray, ClipboardReadError> headOfIncremental(std::int64_t announced) {
+        drain_ = true;
         if (!waitForPiece()) return Failure{tooLong(announced, {})};
         const auto piece = property(0, headLength / 4);
         if (!piece) return Failure{tooLong(announced, {})};
@@ -186,6 +193,7 @@ private:
         std::int64_t taken = limit.maxBytes;
         bool judged = false;
         const auto refuse = [&](std::int64_t length) {
+            drain_ = true;
             return Failure{tooLong(std::max(length, announced), data.left(headLength))};
         };
         for (;;) {
@@ -221,6 +229,8 @@ private:
     xcb_window_t window_ = 0;
     xcb_atom_t incr_ = XCB_ATOM_NONE;
     xcb_atom_t property_ = XCB_ATOM_NONE;
+    // The holder goes on with an incremental transfer we refused.
+    bool drain_ = false;
 };
 
 } // namespace

@@ -6,8 +6,9 @@
 // sends more than the caller takes.
 //
 // Like Qt's own clipboard, it waits on the calling thread, never in a nested event loop, and
-// gives the holder a bounded time for each step. A transfer given up is left to the holder
-// untouched: nothing is deleted that would prompt it to send more to a window that is gone.
+// gives the holder a bounded time for each step. An incremental transfer given up in the middle
+// is drained from the event loop afterwards (X11SelectionDrain), so that the holder is free for
+// the next reader.
 
 #include "core/Result.h"
 #include "platform/ClipboardLimit.h"

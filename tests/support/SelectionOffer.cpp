@@ -7,6 +7,7 @@
 //   quorvane_selection_offer --type image/png [--file PATH] [--size N] [--piece N]
 //                            [--incremental-above N] [--announce N] [--stall-after N]
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -43,16 +44,17 @@ xcb_atom_t atom(const std::string& name) {
     auto* reply = xcb_intern_atom_reply(
         connection, xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.c_str()),
         nullptr);
-    const xcb_atom_t result = reply != nullptr ? reply->atom : XCB_ATOM_NONE;
+    const xcb_atom_t result = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
     std::free(reply);
     return result;
 }
 
 std::vector<char> bytes(std::int64_t from, std::int64_t length) {
     std::vector<char> out(static_cast<std::size_t>(length), '\0');
-    for (std::int64_t i = 0; i < length; ++i)
-        if (from + i < static_cast<std::int64_t>(options.prefix.size()))
-            out[static_cast<std::size_t>(i)] = options.prefix[static_cast<std::size_t>(from + i)];
+    const auto prefix = static_cast<std::int64_t>(options.prefix.size());
+    if (from < prefix)
+        std::memcpy(out.data(), options.prefix.data() + from,
+                    static_cast<std::size_t>(std::min(length, prefix - from)));
     return out;
 }
 

@@ -5,6 +5,7 @@
 #include "support/TempDir.h"
 
 #include <QFile>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -103,6 +104,25 @@ TEST_F(X11SelectionReading, CountsPastAShortAnnouncementAndGivesUpOnSilence) {
     ASSERT_FALSE(stopped);
     EXPECT_EQ(stopped.error(), (ClipboardReadError{Kind::stopped, 256 * kib, {}}));
     EXPECT_FALSE(X11SelectionReader::read("TARGETS", upTo(64)).value().isEmpty());
+}
+
+TEST_F(X11SelectionReading, XclipServesTheNextReaderOnceARefusedTransferDrained) {
+    const QByteArray bytes = pattern(3 << 20);
+    ASSERT_EQ(QProcess::execute("xclip", {"-selection", "clipboard", "-t", "image/png", "-i", file(bytes)}),
+              0);
+    // From a process of its own, which holds the clipboard soon after.
+    ASSERT_TRUE(test::waitUntil([] { return X11SelectionReader::read("TARGETS", upTo(64)).ok(); }));
+    EXPECT_EQ(X11SelectionReader::read("image/png", upTo(1 << 20)).error().kind, Kind::tooLong);
+    // xclip serves one reader at a time: the next gets everything once the event loop let the
+    // refused transfer finish.
+    EXPECT_TRUE(test::waitUntil([&] {
+        const auto again =
+            X11SelectionReader::read("image/png", upTo(4 << 20), std::chrono::milliseconds(200));
+        return again.ok() && again.value() == bytes;
+    }));
+    // xclip ends when another program takes the clipboard.
+    ClipboardOffer other({"--type", "text/plain", "--size", "1"});
+    EXPECT_TRUE(other.ready());
 }
 
 } // namespace
