@@ -62,8 +62,9 @@ Result<QImage, ImportError> image(const QUrl& file);
 Result<QImage, ImportError> image(const QByteArray& data);
 // None when the clipboard holds nothing taken for an image; an error when it holds an image
 // that cannot be opened. File URLs come before image data. Each format is read no further than
-// the longest file its kind can take within the caps (a list of files, no further than 16 MiB):
-// an offer found longer is refused as such a file is.
+// the longest file its kind can take within the caps (a list of files, no further than 16 MiB),
+// nor past its first 64 KiB when they already decide (no image of ours, or a header beyond the
+// caps): an offer found longer is refused as such a file is.
 Result<std::optional<QImage>, ImportError> image(const Clipboard& clipboard);
 Result<std::optional<QImage>, ImportError> image(const QMimeData& pasteboard);
 // Whether Paste should be offered for what the clipboard holds.

@@ -189,6 +189,8 @@ private:
     // within what `limit` takes. The announced length is only a lower bound.
     Result<QByteArray, ClipboardReadError> incremental(std::int64_t announced, const ClipboardLimit& limit) {
         QByteArray data;
+        // Room for the most we take, so that growing never copies (which held the data twice);
+        // pages never written cost nothing.
         data.reserve(limit.maxBytes);
         std::int64_t taken = limit.maxBytes;
         bool judged = false;
