@@ -14,7 +14,6 @@
 #include "platform/Clipboard.h"
 
 #include <QClipboard>
-#include <QMimeData>
 #include <QPointer>
 #include <QWidget>
 
@@ -63,8 +62,7 @@ bool CompositionCommands::editable() const {
 }
 
 bool CompositionCommands::canPasteOverlay() const {
-    const QMimeData* data = context_.clipboard.read();
-    return editable() && data != nullptr && ImageImporter::canRead(*data);
+    return editable() && ImageImporter::canRead(context_.clipboard);
 }
 
 bool CompositionCommands::canFlatten() const {

@@ -282,6 +282,15 @@ Result<std::vector<QUrl>, ImportError> fileUrls(const QMimeData& contents, const
 
 Result<std::optional<QImage>, ImportError> fromPasteboard(const QMimeData& contents, const ReadBytes& read);
 
+bool canReadFrom(const QMimeData& contents, const ReadBytes& read) {
+    // Any file counts, and so does a list of files that cannot be read: Paste then says why.
+    const auto files = fileUrls(contents, read);
+    if (!files || !files->empty()) return true;
+    for (const QString& type : pasteboardTypes())
+        if (contents.hasFormat(type)) return true;
+    return contents.hasImage();
+}
+
 } // namespace
 
 QString ImportError::message(const QUrl& file) const {
@@ -422,16 +431,18 @@ Result<std::optional<QImage>, ImportError> fromPasteboard(const QMimeData& conte
 
 } // namespace
 
+bool canRead(const Clipboard& clipboard) {
+    const QMimeData* contents = clipboard.read();
+    return contents != nullptr &&
+           canReadFrom(*contents, [&clipboard](const QString& format, const ClipboardLimit& limit) {
+               return clipboard.readData(format, limit);
+           });
+}
+
 bool canRead(const QMimeData& pasteboard) {
-    // Any file counts: Paste then says why one that is no image cannot be opened.
-    if (pasteboard.hasUrls()) {
-        const QList<QUrl> urls = pasteboard.urls();
-        if (std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); }))
-            return true;
-    }
-    for (const QString& type : pasteboardTypes())
-        if (pasteboard.hasFormat(type)) return true;
-    return pasteboard.hasImage();
+    return canReadFrom(pasteboard, [&pasteboard](const QString& format, const ClipboardLimit& limit) {
+        return readWithin(pasteboard, format, limit);
+    });
 }
 
 } // namespace quorvane::ImageImporter

@@ -67,7 +67,9 @@ Result<QImage, ImportError> image(const QByteArray& data);
 // caps): an offer found longer is refused as such a file is.
 Result<std::optional<QImage>, ImportError> image(const Clipboard& clipboard);
 Result<std::optional<QImage>, ImportError> image(const QMimeData& pasteboard);
-// Whether Paste should be offered for what the clipboard holds.
+// Whether Paste should be offered for what the clipboard holds; a list of files is read as
+// Paste reads it.
+bool canRead(const Clipboard& clipboard);
 bool canRead(const QMimeData& pasteboard);
 
 } // namespace quorvane::ImageImporter

@@ -107,6 +107,16 @@ TEST_F(PasteFromAnotherProgram, AGigabyteOfferIsRefusedBeforeItIsFetched) {
         EXPECT_EQ(pasted.error().message(), message);
         EXPECT_LT(memory.growth(), 300 << 20);
     }
+    // A gigabyte of file links, which the Edit menu reads too to offer Paste.
+    ClipboardOffer links({"--type", "text/uri-list", "--size", "1072693248", "--announce", "0"});
+    ASSERT_TRUE(links.ready());
+    ASSERT_TRUE(offered("text/uri-list"));
+    const test::PeakMemory memory;
+    EXPECT_TRUE(ImageImporter::canRead(clipboard_));
+    const auto pasted = ImageImporter::image(clipboard_);
+    ASSERT_FALSE(pasted);
+    EXPECT_EQ(pasted.error().message(), damaged);
+    EXPECT_LT(memory.growth(), 300 << 20);
 }
 
 TEST_F(PasteFromAnotherProgram, ImagesAndFileLinksStillPasteAndASilentHolderIsNoImage) {
