@@ -54,7 +54,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QPointer>
 #include <QSessionManager>
 #include <QThread>
@@ -322,10 +321,7 @@ void AppDelegate::configureMenus() {
         return scrollingCommands_ ? scrollingCommands_->state() : MenuState::Scrolling::none;
     };
     state.hasLastExport = [this] { return exporter_ != nullptr && !exporter_->lastURL().isEmpty(); };
-    state.clipboardHasImage = [this] {
-        const QMimeData* data = services_.clipboard().read();
-        return data != nullptr && ImageImporter::canRead(*data);
-    };
+    state.clipboardHasImage = [this] { return ImageImporter::canRead(services_.clipboard()); };
     menus_ = std::make_unique<AppMenus>(std::move(state),
                                         [this](MenuCommand command) { ShellMenus(*this).run(command); });
     statusItem_ = std::make_unique<StatusItem>(*menus_->statusMenu());

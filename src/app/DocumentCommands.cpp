@@ -139,12 +139,7 @@ void DocumentCommands::openImage() {
 }
 
 void DocumentCommands::paste() {
-    const QMimeData* data = clipboard_.read();
-    if (data == nullptr) {
-        beeper_.beep();
-        return;
-    }
-    auto image = ImageImporter::image(*data);
+    auto image = ImageImporter::image(clipboard_);
     if (!image) {
         reportImport(image.error());
         return;

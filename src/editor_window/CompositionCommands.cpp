@@ -14,7 +14,6 @@
 #include "platform/Clipboard.h"
 
 #include <QClipboard>
-#include <QMimeData>
 #include <QPointer>
 #include <QWidget>
 
@@ -63,8 +62,7 @@ bool CompositionCommands::editable() const {
 }
 
 bool CompositionCommands::canPasteOverlay() const {
-    const QMimeData* data = context_.clipboard.read();
-    return editable() && data != nullptr && ImageImporter::canRead(*data);
+    return editable() && ImageImporter::canRead(context_.clipboard);
 }
 
 bool CompositionCommands::canFlatten() const {
@@ -103,9 +101,7 @@ void CompositionCommands::pasteAsOverlay() {
     if (!kept) return;
     const std::optional<QRectF> placement =
         canvas != nullptr ? std::optional(CanvasArrangeCommands(*canvas).visibleCanvasRect()) : std::nullopt;
-    const QMimeData* data = context_.clipboard.read();
-    if (data == nullptr) return context_.beeper.beep();
-    auto read = ImageImporter::image(*data);
+    auto read = ImageImporter::image(context_.clipboard);
     if (!read) return fail(read.error().message());
     if (!read.value()) return context_.beeper.beep();
     auto added = document->addOverlay(**read, std::nullopt, placement);

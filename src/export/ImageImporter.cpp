@@ -4,6 +4,7 @@
 #include "export/ImageOrientation.h"
 #include "imaging/MappedBitmap.h"
 #include "platform/BmpDecoder.h"
+#include "platform/Clipboard.h"
 #include "platform/GifDecoder.h"
 #include "platform/HeifDecoder.h"
 #include "platform/JpegCodec.h"
@@ -14,11 +15,14 @@
 #include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QMimeData>
 #include <QMimeDatabase>
 #include <QPainter>
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <limits>
 #include <vector>
 
 namespace quorvane::ImageImporter {
@@ -167,14 +171,6 @@ Result<QImage, ImportError> decode(QByteArrayView bytes, const std::optional<Typ
     return result;
 }
 
-std::vector<QUrl> fileUrls(const QMimeData& pasteboard) {
-    std::vector<QUrl> files;
-    if (!pasteboard.hasUrls()) return files;
-    for (const QUrl& url : pasteboard.urls())
-        if (url.isLocalFile()) files.push_back(url);
-    return files;
-}
-
 // An image some other program put on the clipboard in a format Qt reads.
 Result<QImage, ImportError> fromQImage(const QImage& image) {
     const std::int64_t width = image.width();
@@ -191,6 +187,108 @@ Result<QImage, ImportError> fromQImage(const QImage& image) {
     if (!copy) return Failure{ImportError::unreadable()};
     if (image.colorSpace().isValid()) copy->setColorSpace(image.colorSpace());
     return std::move(*copy);
+}
+
+// A list of file links longer than this is no list a person copied.
+constexpr std::int64_t fileListLimit = std::int64_t{16} << 20;
+
+// The longest offer read as `format`: the longest file of its kind within the caps, or of any
+// kind for formats that only Qt reads.
+std::int64_t longestOffer(const QString& format) {
+    static const std::pair<const char*, Kind> kinds[] = {
+        {"image/png", Kind::png},   {"image/jpeg", Kind::jpeg}, {"image/heic", Kind::heic},
+        {"image/tiff", Kind::tiff}, {"image/gif", Kind::gif},   {"image/bmp", Kind::bmp}};
+    const QMimeType type = QMimeDatabase().mimeTypeForName(format);
+    std::int64_t longest = 0;
+    for (const auto& [name, kind] : kinds) {
+        if (type.isValid() && type.inherits(QLatin1String(name))) return ImageKind::maxBytes(kind, maxPixels);
+        longest = std::max(longest, ImageKind::maxBytes(kind, maxPixels));
+    }
+    return longest;
+}
+
+// How much of an image offer to take. Its first bytes may already decide: data that is no image
+// the importer knows, or a header that claims more than the caps, is refused whatever follows.
+ClipboardLimit imageLimit(const QString& format) {
+    return {longestOffer(format), [](QByteArrayView head) -> std::int64_t {
+                const std::optional<Kind> kind = ImageKind::sniff(head);
+                if (!kind) return head.size();
+                const auto claimed = ImageKind::claimedSize(*kind, head);
+                if (claimed && beyondCaps(claimed->width, claimed->height)) return head.size();
+                return std::numeric_limits<std::int64_t>::max();
+            }};
+}
+
+// An offer refused for its length is refused as a file that long would be; one that never ended
+// as damaged. Unavailable formats are nothing to refuse.
+std::optional<ImportError> readRefusal(const ClipboardReadError& error) {
+    switch (error.kind) {
+    case ClipboardReadError::Kind::unavailable:
+        return std::nullopt;
+    case ClipboardReadError::Kind::stopped:
+        return ImportError::unreadable();
+    case ClipboardReadError::Kind::tooLong:
+        break;
+    }
+    // As for a file too long for its kind: the size its header claims, when beyond the caps, else
+    // damaged. Data of no kind is refused as its first bytes say.
+    if (const std::optional<Kind> kind = ImageKind::sniff(error.head)) {
+        const auto claimed = ImageKind::claimedSize(*kind, error.head);
+        if (claimed && beyondCaps(claimed->width, claimed->height))
+            return ImportError::tooLarge(claimed->width, claimed->height);
+        return ImportError::unreadable();
+    }
+    return error.head.isEmpty() ? ImportError::unreadable() : refusal(error.head, std::nullopt);
+}
+
+// "image/" and each format name Qt reads, PNG first: what Qt asks a clipboard for an image.
+const QStringList& qtImageFormats() {
+    static const QStringList formats = [] {
+        QStringList names;
+        for (const QByteArray& name : QImageReader::supportedImageFormats())
+            names.append(QStringLiteral("image/") + QString::fromLatin1(name.toLower()));
+        if (const qsizetype png = names.indexOf(QStringLiteral("image/png")); png > 0) names.move(png, 0);
+        return names;
+    }();
+    return formats;
+}
+
+// What a paste reads: the formats on offer, and the bytes of one no further than a limit.
+using ReadBytes =
+    std::function<Result<QByteArray, ClipboardReadError>(const QString&, const ClipboardLimit&)>;
+
+// The format's bytes; empty when it has none; an error when it has too many or never ended.
+Result<QByteArray, ImportError> offered(const ReadBytes& read, const QString& format,
+                                        const ClipboardLimit& limit) {
+    auto bytes = read(format, limit);
+    if (bytes) return std::move(bytes).value();
+    if (const auto refused = readRefusal(bytes.error())) return Failure{*refused};
+    return QByteArray();
+}
+
+// Local files of a text/uri-list, one link a line.
+Result<std::vector<QUrl>, ImportError> fileUrls(const QMimeData& contents, const ReadBytes& read) {
+    std::vector<QUrl> files;
+    const QString format = QStringLiteral("text/uri-list");
+    if (!contents.hasFormat(format)) return files;
+    auto list = offered(read, format, ClipboardLimit{fileListLimit, {}});
+    if (!list) return Failure{list.error()};
+    for (const QByteArray& line : list->split('\n')) {
+        const QUrl url = QUrl::fromEncoded(line.trimmed());
+        if (!line.trimmed().isEmpty() && url.isLocalFile()) files.push_back(url);
+    }
+    return files;
+}
+
+Result<std::optional<QImage>, ImportError> fromPasteboard(const QMimeData& contents, const ReadBytes& read);
+
+bool canReadFrom(const QMimeData& contents, const ReadBytes& read) {
+    // Any file counts, and so does a list of files that cannot be read: Paste then says why.
+    const auto files = fileUrls(contents, read);
+    if (!files || !files->empty()) return true;
+    for (const QString& type : pasteboardTypes())
+        if (contents.hasFormat(type)) return true;
+    return contents.hasImage();
 }
 
 } // namespace
@@ -262,42 +360,89 @@ Result<QImage, ImportError> image(const QByteArray& data) {
     return decode(data, std::nullopt);
 }
 
+Result<std::optional<QImage>, ImportError> image(const Clipboard& clipboard) {
+    const QMimeData* contents = clipboard.read();
+    if (contents == nullptr) return std::optional<QImage>();
+    return fromPasteboard(*contents, [&clipboard](const QString& format, const ClipboardLimit& limit) {
+        return clipboard.readData(format, limit);
+    });
+}
+
 Result<std::optional<QImage>, ImportError> image(const QMimeData& pasteboard) {
+    return fromPasteboard(pasteboard, [&pasteboard](const QString& format, const ClipboardLimit& limit) {
+        return readWithin(pasteboard, format, limit);
+    });
+}
+
+namespace {
+
+Result<std::optional<QImage>, ImportError> fromPasteboard(const QMimeData& contents, const ReadBytes& read) {
     using Found = std::optional<QImage>;
     const auto wrap = [](Result<QImage, ImportError> result) -> Result<Found, ImportError> {
         if (!result) return Failure{result.error()};
         return Found(std::move(result).value());
     };
-    const std::vector<QUrl> files = fileUrls(pasteboard);
-    for (const QUrl& url : files)
+    // Reads a format as image data: none when it holds no bytes.
+    const auto readImage = [&](const QString& format) -> std::optional<Result<Found, ImportError>> {
+        auto bytes = offered(read, format, imageLimit(format));
+        if (!bytes) return Failure{bytes.error()};
+        if (bytes->isEmpty()) return std::nullopt;
+        return wrap(image(*bytes));
+    };
+    auto files = fileUrls(contents, read);
+    if (!files) return Failure{files.error()};
+    for (const QUrl& url : *files)
         if (const auto type = typeOfFile(url.toLocalFile()); type && conformsToSupported(*type))
             return wrap(image(url));
     for (const QString& type : pasteboardTypes())
-        if (pasteboard.hasFormat(type))
-            if (const QByteArray data = pasteboard.data(type); !data.isEmpty()) return wrap(image(data));
+        if (contents.hasFormat(type))
+            if (auto found = readImage(type)) return std::move(*found);
     // Any other file: named, so that the message says what it is ("PDF document").
-    if (!files.empty()) {
-        const auto type = typeOfFile(files.front().toLocalFile());
+    if (!files->empty()) {
+        const auto type = typeOfFile(files->front().toLocalFile());
         return Failure{
             ImportError::unsupportedType(type ? describe(*type) : QStringLiteral("This file type"))};
     }
     // The other formats of ours are decoded as our own files are, never leniently by Qt.
     const QMimeDatabase types;
-    for (const QString& format : pasteboard.formats())
+    const QStringList formats = contents.formats();
+    for (const QString& format : formats)
         if (conformsToSupported(Type{types.mimeTypeForName(format), {}}))
-            if (const QByteArray data = pasteboard.data(format); !data.isEmpty()) return wrap(image(data));
-    if (!pasteboard.hasImage()) return Found();
-    const QImage image = qvariant_cast<QImage>(pasteboard.imageData());
+            if (auto found = readImage(format)) return std::move(*found);
+    // Any other image format Qt reads, named and ordered as Qt asks for them.
+    bool asBytes = false;
+    for (const QString& format : qtImageFormats()) {
+        if (!formats.contains(format)) continue;
+        asBytes = true;
+        // Qt knows these by their own signatures: every byte may count.
+        auto bytes = offered(read, format, ClipboardLimit{longestOffer(format), {}});
+        if (!bytes) return Failure{bytes.error()};
+        if (bytes->isEmpty()) continue;
+        const QImage image = QImage::fromData(*bytes);
+        if (image.isNull()) return Found();
+        return wrap(fromQImage(image));
+    }
+    // An image put on the clipboard by this process as a picture rather than as bytes.
+    if (asBytes || !contents.hasImage()) return Found();
+    const QImage image = qvariant_cast<QImage>(contents.imageData());
     if (image.isNull()) return Found();
     return wrap(fromQImage(image));
 }
 
+} // namespace
+
+bool canRead(const Clipboard& clipboard) {
+    const QMimeData* contents = clipboard.read();
+    return contents != nullptr &&
+           canReadFrom(*contents, [&clipboard](const QString& format, const ClipboardLimit& limit) {
+               return clipboard.readData(format, limit);
+           });
+}
+
 bool canRead(const QMimeData& pasteboard) {
-    // Any file counts: Paste then says why one that is no image cannot be opened.
-    if (!fileUrls(pasteboard).empty()) return true;
-    for (const QString& type : pasteboardTypes())
-        if (pasteboard.hasFormat(type)) return true;
-    return pasteboard.hasImage();
+    return canReadFrom(pasteboard, [&pasteboard](const QString& format, const ClipboardLimit& limit) {
+        return readWithin(pasteboard, format, limit);
+    });
 }
 
 } // namespace quorvane::ImageImporter

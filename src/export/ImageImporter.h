@@ -16,6 +16,10 @@
 
 class QMimeData;
 
+namespace quorvane {
+class Clipboard;
+}
+
 namespace quorvane::ImageImporter {
 
 inline constexpr std::int64_t maxSide = 32'000;
@@ -57,9 +61,15 @@ const QStringList& pasteboardTypes();
 Result<QImage, ImportError> image(const QUrl& file);
 Result<QImage, ImportError> image(const QByteArray& data);
 // None when the clipboard holds nothing taken for an image; an error when it holds an image
-// that cannot be opened. File URLs come before image data.
+// that cannot be opened. File URLs come before image data. Each format is read no further than
+// the longest file its kind can take within the caps (a list of files, no further than 16 MiB),
+// nor past its first 64 KiB when they already decide (no image of ours, or a header beyond the
+// caps): an offer found longer is refused as such a file is.
+Result<std::optional<QImage>, ImportError> image(const Clipboard& clipboard);
 Result<std::optional<QImage>, ImportError> image(const QMimeData& pasteboard);
-// Whether Paste should be offered for what the clipboard holds.
+// Whether Paste should be offered for what the clipboard holds; a list of files is read as
+// Paste reads it.
+bool canRead(const Clipboard& clipboard);
 bool canRead(const QMimeData& pasteboard);
 
 } // namespace quorvane::ImageImporter

@@ -1,6 +1,7 @@
 #include "platform/SystemClipboard.h"
 
 #include "platform/QtX11Connection.h"
+#include "platform/X11SelectionReader.h"
 
 #include <QClipboard>
 #include <QMimeData>
@@ -54,6 +55,14 @@ bool SystemClipboard::write(std::unique_ptr<QMimeData> data) {
 
 const QMimeData* SystemClipboard::read() const {
     return clipboard_.mimeData(QClipboard::Clipboard);
+}
+
+Result<QByteArray, ClipboardReadError> SystemClipboard::readData(const QString& format,
+                                                                 const ClipboardLimit& limit) const {
+    // Our own contents must not be asked for through the server: the GUI thread that would
+    // answer is the one waiting.
+    if (qtX11Connection() == nullptr || clipboard_.ownsClipboard()) return Clipboard::readData(format, limit);
+    return X11SelectionReader::read(format, limit);
 }
 
 std::uint64_t SystemClipboard::changeCount() {

@@ -20,6 +20,10 @@ public:
     // Counts Qt's notices of other programs' writes (XFixes), our own writes, and a change of the
     // selection's owner that a round trip to the server finds before Qt has delivered its notice.
     std::uint64_t changeCount() override;
+    // Another program's offer is read through the selection transfer itself, so that a long one
+    // is refused once `limit` is passed; our own contents through Qt.
+    Result<QByteArray, ClipboardReadError> readData(const QString& format,
+                                                    const ClipboardLimit& limit) const override;
 
 private:
     QClipboard& clipboard_;

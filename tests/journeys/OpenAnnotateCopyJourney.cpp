@@ -1,7 +1,9 @@
 // Opening an image, drawing on it, undoing, copying and pasting: the Edit menu through focus
 // changes, the clipboard as another program reads it.
 
+#include "support/ClipboardOffer.h"
 #include "support/PeakMemory.h"
+#include "support/WaitUntil.h"
 #include "support/journey/JourneyTest.h"
 
 #include <QBuffer>
@@ -239,6 +241,32 @@ TEST_F(OpenAnnotateCopy, AHostileHeicPastedOrOpenedIsRefusedAtOnceAndCostsNothin
         EXPECT_TRUE(waitForText(editor().geometry, QStringLiteral("Quorvane can't read")))
             << "the damaged-image message is not shown";
     }
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
+}
+
+// Another program offers a gigabyte as a PNG whose header claims 40,000 × 40,000 pixels: Ctrl+V
+// says it is too large, without fetching it first.
+TEST_F(OpenAnnotateCopy, AGigabyteOfferedByAnotherProgramIsRefusedWithoutBeingFetched) {
+    Program quorvane;
+    const QString head = QString::fromStdString((quorvane.folder("Pictures") / "head").string());
+    {
+        QFile file(head);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x9c\x40\0\0\x9c\x40\x08\x06\0\0\0\0\0\0\0", 33));
+    }
+    ASSERT_TRUE(quorvane.start());
+    activate(editor());
+    settle(500);
+    test::ClipboardOffer offer({"--type", "image/png", "--file", head, "--size", "1072693248"});
+    ASSERT_TRUE(offer.ready());
+    const test::PeakMemory memory(quorvane.processId());
+    const qsizetype before = quorvane.mark();
+    activate(editor());
+    press(QStringLiteral("ctrl+v"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Import failed"), before)) << quorvane.log().toStdString();
+    EXPECT_LT(memory.growth(), 300 << 20);
+    EXPECT_TRUE(test::waitUntil([&] { return shows(editor().geometry, QStringLiteral("This image is 40000 × 40000")); }, 20000))
+        << "the too-large message is not shown";
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 

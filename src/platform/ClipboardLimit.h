@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <cstdint>
+#include <functional>
+
+namespace quorvane {
+
+// How much of a clipboard offer a reader takes.
+struct ClipboardLimit {
+    // The first bytes shown to `afterHead`, and kept for a refusal.
+    static constexpr qsizetype headLength = 65'536;
+
+    // Never more than this.
+    std::int64_t maxBytes = 0;
+    // Once the first bytes came (`headLength`, or the whole offer when shorter): how much to take
+    // of an offer that starts so, when they already tell that the rest is not needed. None, or
+    // more than `maxBytes`: `maxBytes`.
+    std::function<std::int64_t(QByteArrayView head)> afterHead;
+
+    // What to take of an offer that starts with `head`.
+    std::int64_t given(QByteArrayView head) const {
+        return afterHead ? std::min(maxBytes, afterHead(head)) : maxBytes;
+    }
+};
+
+} // namespace quorvane

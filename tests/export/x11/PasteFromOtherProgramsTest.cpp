@@ -1,0 +1,159 @@
+// Pasting what another program holds on the clipboard: images and file links come in whole,
+// offers longer than any image within the caps are refused before they are fetched.
+
+#include "export/ImageImporter.h"
+#include "platform/QtX11Connection.h"
+#include "platform/SystemClipboard.h"
+#include "support/ClipboardOffer.h"
+#include "support/ImageCompare.h"
+#include "support/PeakMemory.h"
+#include "support/TempDir.h"
+#include "support/WaitUntil.h"
+
+#include <QBuffer>
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+using test::ClipboardOffer;
+
+// The start of a PNG whose header claims `width` × `height`.
+QByteArray pngHeader(quint32 width, quint32 height) {
+    QByteArray bytes("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+    for (const quint32 side : {width, height})
+        for (int shift = 24; shift >= 0; shift -= 8)
+            bytes.append(static_cast<char>((side >> shift) & 0xff));
+    return bytes.append("\x08\x06\0\0\0\0\0\0\0", 9);
+}
+
+class PasteFromAnotherProgram : public ::testing::Test {
+protected:
+    QString file(const QString& name, const QByteArray& bytes) {
+        const QString path = QString::fromStdString((folder_ / name.toStdString()).string());
+        QFile out(path);
+        out.open(QIODevice::WriteOnly);
+        out.write(bytes);
+        return path;
+    }
+
+    // xclip takes the clipboard with the file's bytes and serves it from the background: from a
+    // process of its own that may not hold it yet when the first has ended.
+    bool offerWithXclip(const QString& path, const QString& type) {
+        const xcb_window_t before = owner();
+        const int status = QProcess::execute("xclip", {"-selection", "clipboard", "-t", type, "-i", path});
+        return status == 0 && test::waitUntil([&] { return owner() != before && owner() != XCB_NONE; }) &&
+               offered(type);
+    }
+
+    static xcb_window_t owner() {
+        xcb_connection_t* connection = qtX11Connection();
+        auto* clipboard =
+            xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, 9, "CLIPBOARD"), nullptr);
+        auto* reply = xcb_get_selection_owner_reply(
+            connection,
+            xcb_get_selection_owner(connection, clipboard != nullptr ? clipboard->atom : XCB_ATOM_NONE),
+            nullptr);
+        const xcb_window_t window = reply != nullptr ? reply->owner : XCB_NONE;
+        std::free(reply);
+        std::free(clipboard);
+        return window;
+    }
+
+    // Once Qt's view of the clipboard lists `type`.
+    bool offered(const QString& type) {
+        return test::waitUntil([&] {
+            const QMimeData* contents = clipboard_.read();
+            return contents != nullptr && contents->hasFormat(type);
+        });
+    }
+
+    test::TempDir folder_;
+    SystemClipboard clipboard_{*QGuiApplication::clipboard()};
+};
+
+TEST_F(PasteFromAnotherProgram, AGigabyteOfferIsRefusedBeforeItIsFetched) {
+    const QString tooLarge = QStringLiteral("This image is 40000 × 40000 pixels; Quorvane opens images up to "
+                                            "32 megapixels and 32,000 pixels per side.");
+    const QString damaged =
+        QStringLiteral("Quorvane can't read this image. The data may be damaged or incomplete.");
+    // Announced up front, or not (as xclip offers), when the first bytes already decide.
+    const struct {
+        QByteArray head;
+        const char* announce;
+        QString message;
+    } cases[] = {
+        {pngHeader(40'000, 40'000), "1072693248", tooLarge},
+        {pngHeader(40'000, 40'000), "0", tooLarge},
+        {pngHeader(1, 1), "1072693248", damaged},
+        {QByteArray(100, 'x'), "0", damaged},
+    };
+    for (const auto& [head, announce, message] : cases) {
+        SCOPED_TRACE(message.toStdString() + " announced " + announce);
+        ClipboardOffer offer({"--type", "image/png", "--file", file("head", head), "--size", "1072693248",
+                              "--announce", announce});
+        ASSERT_TRUE(offer.ready());
+        ASSERT_TRUE(offered("image/png"));
+        const test::PeakMemory memory;
+        const auto pasted = ImageImporter::image(clipboard_);
+        ASSERT_FALSE(pasted);
+        EXPECT_EQ(pasted.error().message(), message);
+        EXPECT_LT(memory.growth(), 300 << 20);
+    }
+    // A gigabyte of file links, which the Edit menu reads too to offer Paste.
+    ClipboardOffer links({"--type", "text/uri-list", "--size", "1072693248", "--announce", "0"});
+    ASSERT_TRUE(links.ready());
+    ASSERT_TRUE(offered("text/uri-list"));
+    const test::PeakMemory memory;
+    EXPECT_TRUE(ImageImporter::canRead(clipboard_));
+    const auto pasted = ImageImporter::image(clipboard_);
+    ASSERT_FALSE(pasted);
+    EXPECT_EQ(pasted.error().message(), damaged);
+    EXPECT_LT(memory.growth(), 300 << 20);
+}
+
+TEST_F(PasteFromAnotherProgram, ImagesAndFileLinksStillPasteAndASilentHolderIsNoImage) {
+    // Small, and large enough that xclip sends it piece by piece.
+    QImage noise(900, 700, QImage::Format_RGB32);
+    for (int y = 0; y < noise.height(); ++y) {
+        auto* row = reinterpret_cast<quint32*>(noise.scanLine(y));
+        QRandomGenerator(y).fillRange(row, noise.width());
+        for (int x = 0; x < noise.width(); ++x)
+            row[x] |= 0xff000000;
+    }
+    for (const QImage& picture : {noise.copy(0, 0, 30, 20), noise}) {
+        QByteArray png;
+        QBuffer buffer(&png);
+        ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "PNG"));
+        ASSERT_TRUE(offerWithXclip(file("picture.png", png), "image/png"));
+        const auto pasted = ImageImporter::image(clipboard_);
+        ASSERT_TRUE(pasted && pasted.value());
+        EXPECT_TRUE(test::imagesNear(*pasted.value(), picture, 0)) << png.size() << " bytes";
+    }
+    // A file manager's link to a picture.
+    const QString link = QUrl::fromLocalFile(file("linked.png", {})).toString() + "\r\n";
+    ASSERT_TRUE(noise.copy(0, 0, 12, 34).save(QUrl(link.trimmed()).toLocalFile(), "PNG"));
+    ASSERT_TRUE(offerWithXclip(file("list", link.toUtf8()), "text/uri-list"));
+    const auto linked = ImageImporter::image(clipboard_);
+    ASSERT_TRUE(linked && linked.value());
+    EXPECT_EQ(linked.value()->size(), QSize(12, 34));
+
+    // A holder that stops in the middle: the image is incomplete.
+    ClipboardOffer stuck({"--type", "image/png", "--file", file("head", pngHeader(100, 100)), "--size",
+                          "1048576", "--stall-after", "262144"});
+    ASSERT_TRUE(stuck.ready());
+    ASSERT_TRUE(offered("image/png"));
+    const auto pasted = ImageImporter::image(clipboard_);
+    ASSERT_FALSE(pasted);
+    EXPECT_EQ(pasted.error(), ImageImporter::ImportError::unreadable());
+}
+
+} // namespace
+} // namespace quorvane

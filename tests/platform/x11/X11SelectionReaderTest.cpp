@@ -1,0 +1,129 @@
+#include "platform/X11SelectionReader.h"
+
+#include "support/ClipboardOffer.h"
+#include "support/PeakMemory.h"
+#include "support/TempDir.h"
+
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+using Kind = ClipboardReadError::Kind;
+using test::ClipboardOffer;
+
+constexpr qsizetype kib = 1024;
+
+// Bytes that differ from place to place, so that a piece lost, repeated or misplaced shows.
+QByteArray pattern(qsizetype length) {
+    QByteArray bytes(length, '\0');
+    for (qsizetype i = 0; i < length; ++i)
+        bytes[i] = static_cast<char>((i * 7 + i / 251) % 256);
+    return bytes;
+}
+
+ClipboardLimit upTo(std::int64_t bytes) {
+    return {bytes, {}};
+}
+
+class X11SelectionReading : public ::testing::Test {
+protected:
+    QString file(const QByteArray& bytes) {
+        const QString path = QString::fromStdString((folder_ / "offer").string());
+        QFile out(path);
+        out.open(QIODevice::WriteOnly);
+        out.write(bytes);
+        return path;
+    }
+
+    test::TempDir folder_;
+};
+
+TEST_F(X11SelectionReading, ReadsOffersWholeOrPieceByPieceUpToTheLimit) {
+    const QByteArray small = pattern(1000);
+    {
+        ClipboardOffer offer({"--type", "image/png", "--file", file(small)});
+        ASSERT_TRUE(offer.ready());
+        EXPECT_EQ(X11SelectionReader::read("image/png", upTo(1000)).value(), small);
+        // What is not offered, and an offer longer than taken, are told apart.
+        EXPECT_EQ(X11SelectionReader::read("image/gif", upTo(1000)).error().kind, Kind::unavailable);
+        const auto refused = X11SelectionReader::read("image/png", upTo(999));
+        EXPECT_EQ(refused.error(), (ClipboardReadError{Kind::tooLong, 1000, small}));
+    }
+    // Five pieces and a short one; taken when exactly as long as the limit, refused one byte over.
+    const QByteArray large = pattern(640 * kib + 17);
+    ClipboardOffer offer({"--type", "image/png", "--file", file(large)});
+    ASSERT_TRUE(offer.ready());
+    EXPECT_EQ(X11SelectionReader::read("image/png", upTo(large.size())).value(), large);
+    const auto refused = X11SelectionReader::read("image/png", upTo(large.size() - 1));
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().kind, Kind::tooLong);
+    EXPECT_EQ(refused.error().head, large.first(64 * kib));
+    // The holder still serves whoever asks next.
+    EXPECT_EQ(X11SelectionReader::read("image/png", upTo(large.size())).value(), large);
+}
+
+TEST_F(X11SelectionReading, RefusesAGigabyteAfterItsFirstBytesAnnouncedOrNot) {
+    const QByteArray head = pattern(100);
+    // Announced, as it is refused before anything is sent; unannounced (as xclip does), once the
+    // first bytes tell that the rest is not needed.
+    const ClipboardLimit limit{300 << 20, [](QByteArrayView first) { return first.size(); }};
+    for (const char* announce : {"1073741824", "0"}) {
+        SCOPED_TRACE(announce);
+        ClipboardOffer offer(
+            {"--type", "image/png", "--file", file(head), "--size", "1073741824", "--announce", announce});
+        ASSERT_TRUE(offer.ready());
+        const test::PeakMemory memory;
+        const auto refused = X11SelectionReader::read("image/png", limit);
+        ASSERT_FALSE(refused);
+        EXPECT_EQ(refused.error().kind, Kind::tooLong);
+        EXPECT_GE(refused.error().length, QByteArrayView(announce) == "0" ? 64 * kib : 1 << 30);
+        EXPECT_EQ(refused.error().head.first(100), head);
+        EXPECT_LT(memory.growth(), 64 << 20);
+        // Left waiting by us, the holder still answers others.
+        EXPECT_FALSE(X11SelectionReader::read("TARGETS", upTo(64)).value().isEmpty());
+    }
+}
+
+TEST_F(X11SelectionReading, CountsPastAShortAnnouncementAndGivesUpOnSilence) {
+    {
+        // Announced as a kilobyte, sent as three megabytes: refused once past the limit.
+        ClipboardOffer offer({"--type", "image/png", "--size", "3145728", "--announce", "1024"});
+        ASSERT_TRUE(offer.ready());
+        const auto refused = X11SelectionReader::read("image/png", upTo(1 << 20));
+        ASSERT_FALSE(refused);
+        EXPECT_EQ(refused.error().kind, Kind::tooLong);
+        EXPECT_GT(refused.error().length, 1 << 20);
+    }
+    // A holder that stops after two pieces: given up after its silence, and still there after.
+    ClipboardOffer offer({"--type", "image/png", "--size", "1048576", "--stall-after", "262144"});
+    ASSERT_TRUE(offer.ready());
+    const auto stopped = X11SelectionReader::read("image/png", upTo(1 << 20), std::chrono::milliseconds(300));
+    ASSERT_FALSE(stopped);
+    EXPECT_EQ(stopped.error(), (ClipboardReadError{Kind::stopped, 256 * kib, {}}));
+    EXPECT_FALSE(X11SelectionReader::read("TARGETS", upTo(64)).value().isEmpty());
+}
+
+TEST_F(X11SelectionReading, XclipServesTheNextReaderOnceARefusedTransferDrained) {
+    const QByteArray bytes = pattern(3 << 20);
+    ASSERT_EQ(QProcess::execute("xclip", {"-selection", "clipboard", "-t", "image/png", "-i", file(bytes)}),
+              0);
+    // From a process of its own, which holds the clipboard soon after.
+    ASSERT_TRUE(test::waitUntil([] { return X11SelectionReader::read("TARGETS", upTo(64)).ok(); }));
+    EXPECT_EQ(X11SelectionReader::read("image/png", upTo(1 << 20)).error().kind, Kind::tooLong);
+    // xclip serves one reader at a time: the next gets everything once the event loop let the
+    // refused transfer finish.
+    EXPECT_TRUE(test::waitUntil([&] {
+        const auto again =
+            X11SelectionReader::read("image/png", upTo(4 << 20), std::chrono::milliseconds(200));
+        return again.ok() && again.value() == bytes;
+    }));
+    // xclip ends when another program takes the clipboard.
+    ClipboardOffer other({"--type", "text/plain", "--size", "1"});
+    EXPECT_TRUE(other.ready());
+}
+
+} // namespace
+} // namespace quorvane
