@@ -256,7 +256,6 @@ TEST_F(OpenAnnotateCopy, AGigabyteOfferedByAnotherProgramIsRefusedWithoutBeingFe
     }
     ASSERT_TRUE(quorvane.start());
     activate(editor());
-    settle(500);
     test::ClipboardOffer offer({"--type", "image/png", "--file", head, "--size", "1072693248"});
     ASSERT_TRUE(offer.ready());
     const test::PeakMemory memory(quorvane.processId());
