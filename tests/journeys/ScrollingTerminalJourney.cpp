@@ -146,6 +146,14 @@ protected:
         if (found) click(autoDown->center());
         return found;
     }
+    // The capture ended complete and holds the whole text, within one line; both heights shown.
+    static void expectWholeText(Program& quorvane, const std::optional<Stitched>& stitched, int expected,
+                                const Terminal& terminal, const char* how) {
+        ASSERT_TRUE(stitched.has_value()) << quorvane.log().toStdString();
+        EXPECT_FALSE(stitched->partial) << quorvane.log().toStdString();
+        std::cout << how << ": stitched " << stitched->size.height() << " px, content " << expected << " px\n";
+        EXPECT_NEAR(stitched->size.height(), expected, terminal.lineHeight());
+    }
     static std::optional<Stitched> waitForCapture(Program& quorvane, qsizetype since, int timeoutMs = 120000) {
         if (!quorvane.waitForLog(QStringLiteral("Scrolling capture:"), since, timeoutMs)) return std::nullopt;
         return lastStitched(quorvane);
@@ -162,14 +170,9 @@ TEST_F(ScrollingTerminal, FastAutoScrollingCapturesTheWholeText) {
     const qsizetype since = quorvane.mark();
     const Window panel = selectTerminal(quorvane, terminal);
     ASSERT_TRUE(clickAutoDown(panel));
-    const auto stitched = waitForCapture(quorvane, since);
-    ASSERT_TRUE(stitched.has_value()) << quorvane.log().toStdString();
-    EXPECT_FALSE(stitched->partial) << quorvane.log().toStdString();
+    expectWholeText(quorvane, waitForCapture(quorvane, since),
+                    terminal.window.geometry.height() + terminal.scrollDistance(), terminal, "Fast auto scrolling");
     EXPECT_TRUE(quorvane.log().contains(QStringLiteral("steps: endReached")));
-    const int expected = terminal.window.geometry.height() + terminal.scrollDistance();
-    std::cout << "Fast auto scrolling: stitched " << stitched->size.height() << " px, content " << expected
-              << " px\n";
-    EXPECT_NEAR(stitched->size.height(), expected, terminal.lineHeight());
     EXPECT_EQ(quorvane.terminate(), 0);
 }
 
@@ -202,13 +205,8 @@ TEST_F(ScrollingTerminal, ADragHeldAtTheBottomEdgeCapturesTheWholeText) {
         120000);
     test::xdotool(QStringLiteral("mouseup 1"));
     ASSERT_TRUE(stopped) << quorvane.log().toStdString();
-    const auto stitched = waitForCapture(quorvane, since);
-    ASSERT_TRUE(stitched.has_value()) << quorvane.log().toStdString();
-    EXPECT_FALSE(stitched->partial) << quorvane.log().toStdString();
-    const int expected = (bottom - anchor.y()) + terminal.scrollDistance();
-    std::cout << "Held at the edge: stitched " << stitched->size.height() << " px, content " << expected
-              << " px\n";
-    EXPECT_NEAR(stitched->size.height(), expected, terminal.lineHeight());
+    expectWholeText(quorvane, waitForCapture(quorvane, since), (bottom - anchor.y()) + terminal.scrollDistance(),
+                    terminal, "Held at the edge");
     EXPECT_EQ(quorvane.terminate(), 0);
 }
 
@@ -243,12 +241,8 @@ TEST_F(ScrollingTerminal, ShortLinesInAWideRegionScrolledByHandOneClickAtATimeSt
             << quorvane.log().toStdString();
     }
     press(QStringLiteral("Return"));
-    const auto stitched = waitForCapture(quorvane, since, 20000);
-    ASSERT_TRUE(stitched.has_value()) << quorvane.log().toStdString();
-    EXPECT_FALSE(stitched->partial) << quorvane.log().toStdString();
-    const int expected = terminal.window.geometry.height() + terminal.scrollDistance();
-    std::cout << "By hand: stitched " << stitched->size.height() << " px, content " << expected << " px\n";
-    EXPECT_NEAR(stitched->size.height(), expected, terminal.lineHeight());
+    expectWholeText(quorvane, waitForCapture(quorvane, since, 20000),
+                    terminal.window.geometry.height() + terminal.scrollDistance(), terminal, "By hand");
     EXPECT_EQ(quorvane.terminate(), 0);
 }
 
