@@ -121,13 +121,18 @@ private:
 };
 
 TEST(ScrollingAutoRuns, StepsPostTheClicksThatMoveTheContentByTheStepOnceAClicksDistanceIsSeen) {
-    // Fast steps of a 300-row region are 120 rows; none may move more than 180.
+    // Fast steps of a 300-point region are 120 points; none may move more than 60 % of the frame.
+    // At scale 2 frames have 600 rows and a step is 240 of them.
     const struct {
         int perClick;
+        double scale;
         std::vector<int> firstClicks;
-    } cases[] = {{30, {-1, -2, -4, -4, -4}}, {95, {-1, -1, -1, -1, -1}}, {250, {-1, -1, -1}}};
+    } cases[] = {{30, 1, {-1, -2, -4, -4, -4}},
+                 {95, 1, {-1, -1, -1, -1, -1}},
+                 {250, 1, {-1, -1, -1}},
+                 {30, 2, {-1, -2, -4, -8, -8}}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.perClick);
+        SCOPED_TRACE(testing::Message() << c.perClick << " rows a click at scale " << c.scale);
         ScrollingRig rig;
         ClickedContent content{c.perClick, 1500};
         rig.injector.onPost = [&](int clicks) { content.scroll(clicks); };
@@ -135,7 +140,7 @@ TEST(ScrollingAutoRuns, StepsPostTheClicksThatMoveTheContentByTheStepOnceAClicks
             return std::make_unique<MovedRowsStitcher>(content, first.height());
         };
         rig.controller.setAutoSpeed(AutoScrollSpeed::fast);
-        rig.begin();
+        rig.controller.begin(QRectF(100, 100, 400, 300), 1, c.scale);
         ASSERT_TRUE(rig.stitched(1));
         rig.controller.startAuto(AutoScrollDirection::down);
         ASSERT_TRUE(rig.ended());
@@ -145,8 +150,8 @@ TEST(ScrollingAutoRuns, StepsPostTheClicksThatMoveTheContentByTheStepOnceAClicks
         const std::vector<int> first(rig.injector.posted.begin(),
                                      rig.injector.posted.begin() + int(c.firstClicks.size()));
         EXPECT_EQ(first, c.firstClicks);
-        if (c.perClick <= 180)
-            EXPECT_LE(*std::max_element(content.steps.begin(), content.steps.end()), 180);
+        if (c.perClick <= 180 * c.scale)
+            EXPECT_LE(*std::max_element(content.steps.begin(), content.steps.end()), 180 * c.scale);
     }
 }
 
