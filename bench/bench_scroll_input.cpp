@@ -83,7 +83,7 @@ void InjectedScrollVisible(benchmark::State& state) {
     for (auto _ : state) {
         const QImage before = column();
         const auto start = Clock::now();
-        if (!injector.post(sign * 48, point)) return state.SkipWithError("could not post");
+        if (!injector.post(sign, point)) return state.SkipWithError("could not post");
         bool changed = false;
         while (!changed && Clock::now() - start < std::chrono::seconds(2)) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 1);

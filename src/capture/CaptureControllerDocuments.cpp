@@ -216,11 +216,15 @@ void CaptureController::openScrollingCapture(const QImage& image, double pixelSc
                         if (!kept) return;
                         setStatus(QStringLiteral("Scrolling capture: ") + size + QStringLiteral(" pixels.") +
                                   keptSentence(*kept));
+                        // A complete capture leaves no earlier warning standing: it would call a good
+                        // capture broken.
                         if (stitching == Stitching::stoppedEarly)
                             setError(QStringLiteral("Partial scrolling capture — ") +
                                          reason.value_or(QStringLiteral("stitching stopped early")) +
                                          QStringLiteral(". The image so far is kept; you can save it."),
                                      false);
+                        else
+                            setErrorMessage(std::nullopt);
                         Q_EMIT reopened();
                     });
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QPointF>
-#include <cstdint>
 #include <optional>
 
 namespace quorvane {
@@ -14,8 +13,9 @@ public:
     virtual bool prompted() const = 0;
     // The first request asks for trust; every later one opens where trust is granted.
     virtual void requestAccess() = 0;
-    // One step of `delta` pixels (negative shows content further down) at `point`, global points.
-    virtual bool post(std::int32_t delta, const QPointF& point) = 0;
+    // One step of `clicks` wheel clicks (negative shows content further down) at `point`, global
+    // points. How far a click goes is the application's to decide.
+    virtual bool post(int clicks, const QPointF& point) = 0;
     // Moves the pointer to `point` without an input event; the position it landed on.
     virtual std::optional<QPointF> warpPointer(const QPointF& point) = 0;
 };

@@ -29,11 +29,11 @@ ScrollStitchPlane::ScrollStitchPlane(int width, int height, int matchWidth)
     if (sampleStep_ > 1)
         samples_ =
             std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(sampleCount_) * height);
-    coarse_ = std::make_unique_for_overwrite<std::uint16_t[]>(
-        std::max<std::size_t>(static_cast<std::size_t>(coarseSampleCount_) * coarseHeight_, 1));
+    coarse_ = std::make_unique_for_overwrite<std::uint16_t[]>(std::max<std::size_t>(
+        static_cast<std::size_t>(phases) * coarseSampleCount_ * coarseHeight_, 1));
     detail_ = std::make_unique_for_overwrite<bool[]>(static_cast<std::size_t>(height));
-    coarseDetail_ =
-        std::make_unique_for_overwrite<bool[]>(static_cast<std::size_t>(std::max(coarseHeight_, 1)));
+    coarseDetail_ = std::make_unique_for_overwrite<bool[]>(
+        static_cast<std::size_t>(phases) * static_cast<std::size_t>(std::max(coarseHeight_, 1)));
 }
 
 void ScrollStitchPlane::load(const QImage& frame) {
@@ -57,18 +57,21 @@ void ScrollStitchPlane::load(const QImage& frame) {
         }
     }
 
-    for (int cy = 0; cy < coarseHeight_; ++cy) {
-        std::uint16_t* sums = coarse_.get() + static_cast<std::size_t>(cy) * coarseSampleCount_;
-        std::fill(sums, sums + coarseSampleCount_, std::uint16_t{0});
-        for (int dy = 0; dy < 4; ++dy) {
-            const std::uint8_t* row = gray(4 * cy + dy);
-            for (int i = 0; i < coarseSampleCount_; ++i) {
-                const std::uint8_t* block = row + 4 * i * coarseStep_;
-                sums[i] = static_cast<std::uint16_t>(sums[i] + block[0] + block[1] + block[2] + block[3]);
+    for (int phase = 0; phase < phases; ++phase) {
+        for (int cy = 0; cy < coarseHeight(phase); ++cy) {
+            const std::size_t index = static_cast<std::size_t>(phase) * coarseHeight_ + cy;
+            std::uint16_t* sums = coarse_.get() + index * coarseSampleCount_;
+            std::fill(sums, sums + coarseSampleCount_, std::uint16_t{0});
+            const int y = 4 * cy + phase;
+            for (int dy = 0; dy < 4; ++dy) {
+                const std::uint8_t* row = gray(y + dy);
+                for (int i = 0; i < coarseSampleCount_; ++i) {
+                    const std::uint8_t* block = row + 4 * i * coarseStep_;
+                    sums[i] = static_cast<std::uint16_t>(sums[i] + block[0] + block[1] + block[2] + block[3]);
+                }
             }
+            coarseDetail_[index] = detail_[y] || detail_[y + 1] || detail_[y + 2] || detail_[y + 3];
         }
-        coarseDetail_[cy] =
-            detail_[4 * cy] || detail_[4 * cy + 1] || detail_[4 * cy + 2] || detail_[4 * cy + 3];
     }
     if (coarseHeight_ == 0) coarseDetail_[0] = false;
 }

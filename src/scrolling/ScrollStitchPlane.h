@@ -1,8 +1,9 @@
 #pragma once
 
-// The stitcher's analysis of one frame: grey levels, which rows show horizontal detail, and a
-// plane of 4 × 4 block sums 16 times smaller for the coarse search. Buffers are made once, at
-// the size of the first frame, and refilled for every frame.
+// The stitcher's analysis of one frame: grey levels, which rows show horizontal detail, and
+// planes of 4 × 4 block sums 16 times smaller for the coarse search, one for each of the four
+// rows a block can start on. Buffers are made once, at the size of the first frame, and refilled
+// for every frame.
 
 #include <QImage>
 #include <cstdint>
@@ -29,15 +30,21 @@ public:
                                        : samples_.get() + static_cast<std::size_t>(y) * sampleStride_;
     }
     int sampleCount() const { return sampleCount_; }
+    // Sampled column i is column i × sampleStep().
+    int sampleStep() const { return sampleStep_; }
 
-    // Coarse rows cover 4 pixel rows; coarse columns 4 matched columns, sampled like the grey
-    // columns but at most 255 of them (step coarseWidth / 128 above 127).
-    int coarseHeight() const { return coarseHeight_; }
-    const std::uint16_t* coarse(int cy) const {
-        return coarse_.get() + static_cast<std::size_t>(cy) * coarseSampleCount_;
+    // Coarse rows cover 4 pixel rows, coarse row cy of `phase` (0 ... 3) rows 4cy + phase ...
+    // 4cy + phase + 3; coarse columns 4 matched columns, sampled like the grey columns but at
+    // most 255 of them (step coarseWidth / 128 above 127).
+    static constexpr int phases = 4;
+    int coarseHeight(int phase = 0) const { return (height_ - phase) / 4; }
+    const std::uint16_t* coarse(int cy, int phase = 0) const {
+        return coarse_.get() + (static_cast<std::size_t>(phase) * coarseHeight_ + cy) * coarseSampleCount_;
     }
     int coarseSampleCount() const { return coarseSampleCount_; }
-    bool coarseDetail(int cy) const { return coarseDetail_[cy]; }
+    bool coarseDetail(int cy, int phase = 0) const {
+        return coarseDetail_[static_cast<std::size_t>(phase) * coarseHeight_ + cy];
+    }
 
 private:
     int width_, height_, matchWidth_;

@@ -15,6 +15,12 @@ namespace {
 
 // Grey-level thresholds, tuned for 8-bit levels.
 constexpr int changedLevel = 9;
+// A row where at least this many columns changed, though no more than the width's threshold,
+// changed narrowly; such rows count when they form this many separate runs.
+constexpr int narrowColumns = 3;
+constexpr int minNarrowRuns = 3;
+// The fewest columns a fine score is taken over.
+constexpr int minScoredColumns = 32;
 constexpr double maxScore = 2.5;
 constexpr double minMargin = 1.5;
 constexpr int maxCandidates = 6;
@@ -49,8 +55,10 @@ ScrollStitcher::ScrollStitcher(const Limits& limits, int width, int height, int 
     previous_ = std::make_unique<ScrollStitchPlane>(width, height, matchWidth_);
     current_ = std::make_unique<ScrollStitchPlane>(width, height, matchWidth_);
     errors_.reserve(static_cast<std::size_t>(height));
+    rowChanges_.resize(static_cast<std::size_t>(height));
     const std::size_t coarseShifts = 2 * static_cast<std::size_t>(height / 4) + 1;
     coarseScores_.reserve(coarseShifts);
+    coarsePhases_.reserve(coarseShifts);
     minima_.reserve(coarseShifts);
 }
 
@@ -83,16 +91,40 @@ ScrollStitcher::Outcome ScrollStitcher::process(const QImage& frame) {
     // Rows where more than a few columns changed clearly; the first and last of them bound the
     // moving band, the rows outside it are fixed header and footer.
     const int threshold = std::max(matchWidth_ / 32, 1);
-    int changed = 0, firstChanged = -1, lastChanged = -1;
+    int narrowRuns = 0;
     for (int y = 0; y < frameHeight_; ++y) {
         const std::uint8_t* now = current_->gray(y);
         const std::uint8_t* before = previous_->gray(y);
-        if (std::memcmp(now, before, static_cast<std::size_t>(matchWidth_)) == 0) continue;
-        if (RowDifferences::countAtLeast(now, before, matchWidth_, changedLevel) <= threshold) continue;
+        int columns = 0;
+        if (std::memcmp(now, before, static_cast<std::size_t>(matchWidth_)) != 0)
+            columns = RowDifferences::countAtLeast(now, before, matchWidth_, changedLevel);
+        rowChanges_[y] = columns > threshold       ? RowChange::wide
+                         : columns >= narrowColumns ? RowChange::narrow
+                                                    : RowChange::none;
+        if (rowChanges_[y] == RowChange::narrow && (y == 0 || rowChanges_[y - 1] != RowChange::narrow))
+            ++narrowRuns;
+    }
+    // Short lines (a terminal's numbers in a wide region) change fewer columns than the threshold,
+    // and so do a blinking cursor and stray pixels, which must not pass for scrolling: narrow rows
+    // count only where they stand in several separate runs, as the lines of moved content do. A
+    // cursor is one run, and a change of one or two columns is no narrow row at all.
+    const bool narrowCounts = narrowRuns >= minNarrowRuns;
+    int changed = 0, firstChanged = -1, lastChanged = -1;
+    int left = matchWidth_, right = -1;
+    for (int y = 0; y < frameHeight_; ++y) {
+        if (rowChanges_[y] == RowChange::none || (rowChanges_[y] == RowChange::narrow && !narrowCounts)) continue;
         ++changed;
         if (firstChanged < 0) firstChanged = y;
         lastChanged = y;
+        const std::uint8_t* now = current_->gray(y);
+        const std::uint8_t* before = previous_->gray(y);
+        const auto differs = [&](int x) { return std::abs(now[x] - before[x]) >= changedLevel; };
+        for (int x = 0; x < left; ++x)
+            if (differs(x)) left = x;
+        for (int x = matchWidth_ - 1; x > right; --x)
+            if (differs(x)) right = x;
     }
+    setScoredColumns(left, right);
     const int top = changed == 0 ? frameHeight_ : firstChanged;
     const int bottom = changed == 0 ? 0 : frameHeight_ - 1 - lastChanged;
     const int end = frameHeight_ - bottom;
@@ -113,7 +145,7 @@ ScrollStitcher::Outcome ScrollStitcher::process(const QImage& frame) {
     std::array<Scored, maxScored> scored;
     int scoredCount = 0;
     for (int i = 0; i < candidateCount_; ++i) {
-        const int centre = 4 * candidates_[i];
+        const int centre = candidateCentres_[i];
         for (int s = std::max(centre - 3, -maxShift); s <= std::min(centre + 3, maxShift); ++s) {
             const auto seen = std::find_if(scored.begin(), scored.begin() + scoredCount,
                                            [s](const Scored& entry) { return entry.shift == s; });
@@ -201,25 +233,45 @@ void ScrollStitcher::findCoarseCandidates(int top, int end, int maxShift) {
     const int cMax = maxShift / 4;
     candidateCount_ = 0;
     if (cMax >= cEnd - cTop) {
-        candidates_[candidateCount_++] = 0;
+        candidates_[candidateCount_] = 0;
+        candidateCentres_[candidateCount_++] = 0;
         return;
     }
 
+    // Each coarse shift s is scored against the reference's blocks starting on each of the four
+    // rows 4s ... 4s + 3 and keeps the best: content that moved by a number of rows that is no
+    // multiple of 4 (a terminal's 95-row wheel click) would otherwise match its own blocks worse
+    // than wrong shifts by whole lines that happen to be multiples of 4.
     coarseScores_.clear();
+    coarsePhases_.clear();
     for (int s = -cMax; s <= cMax; ++s) {
-        const int from = std::max(cTop, cTop - s), to = std::min(cEnd, cEnd - s);
-        // Rows without detail on either side say nothing about the shift; they are left out
-        // as long as enough rows remain that do.
-        const bool skipPlain = informativeCount(from, to, s, true) >= 4;
-        std::uint64_t total = 0;
-        int counted = 0;
-        for (int r = from; r < to; ++r) {
-            if (skipPlain && !current_->coarseDetail(r) && !previous_->coarseDetail(r + s)) continue;
-            total +=
-                std::min(RowDifferences::sum(current_->coarse(r), previous_->coarse(r + s), samples), cap);
-            ++counted;
+        float best = std::numeric_limits<float>::infinity();
+        int bestPhase = 0;
+        for (int phase = 0; phase < ScrollStitchPlane::phases; ++phase) {
+            if (std::abs(4 * s + phase) > maxShift) continue;
+            // New coarse row r meets reference coarse row r + s of this phase; both within the band.
+            const int referenceTop = std::max(top - phase + 3, 0) / 4, referenceEnd = (end - phase) / 4;
+            const int from = std::max(cTop, referenceTop - s), to = std::min(cEnd, referenceEnd - s);
+            // Rows without detail on either side say nothing about the shift; they are left out
+            // as long as enough rows remain that do.
+            int informative = 0;
+            for (int r = from; r < to; ++r)
+                informative += current_->coarseDetail(r) || previous_->coarseDetail(r + s, phase) ? 1 : 0;
+            const bool skipPlain = informative >= 4;
+            std::uint64_t total = 0;
+            int counted = 0;
+            for (int r = from; r < to; ++r) {
+                if (skipPlain && !current_->coarseDetail(r) && !previous_->coarseDetail(r + s, phase)) continue;
+                total += std::min(
+                    RowDifferences::sum(current_->coarse(r), previous_->coarse(r + s, phase), samples), cap);
+                ++counted;
+            }
+            if (counted == 0) continue;
+            const float score = static_cast<float>(total) / static_cast<float>(counted);
+            if (score < best) best = score, bestPhase = phase;
         }
-        coarseScores_.push_back(static_cast<float>(total) / static_cast<float>(counted));
+        coarseScores_.push_back(best);
+        coarsePhases_.push_back(bestPhase);
     }
 
     // Local minima in ascending shift, then by score; ties keep the smaller shift first.
@@ -238,19 +290,36 @@ void ScrollStitcher::findCoarseCandidates(int top, int end, int maxShift) {
         const bool apart = std::all_of(candidates_.begin(), candidates_.begin() + candidateCount_,
                                        [shift](int taken) { return std::abs(taken - shift) >= 3; });
         if (!apart) continue;
-        candidates_[candidateCount_++] = shift;
+        candidates_[candidateCount_] = shift;
+        candidateCentres_[candidateCount_++] = 4 * shift + coarsePhases_[index];
         if (candidateCount_ == maxCandidates) break;
     }
 }
 
+void ScrollStitcher::setScoredColumns(int left, int right) {
+    // Columns where nothing changed add nothing to any shift's error, but would dilute every score
+    // as if the content filled the region: short lines in a wide region would then match every
+    // line equally well. Scores are per column of the changed part, at least 32 columns wide.
+    const int wanted = std::min(minScoredColumns, matchWidth_);
+    if (right < left) left = 0, right = matchWidth_ - 1;
+    if (right - left + 1 < wanted) {
+        left = std::clamp((left + right + 1 - wanted) / 2, 0, matchWidth_ - wanted);
+        right = left + wanted - 1;
+    }
+    const int step = current_->sampleStep();
+    scoredFrom_ = (left + step - 1) / step;
+    scoredCount_ = std::max(std::min(right / step + 1, current_->sampleCount()) - scoredFrom_, 1);
+}
+
 double ScrollStitcher::fineScore(int shift, int top, int end) {
-    const int samples = current_->sampleCount();
+    const int samples = scoredCount_;
     const int from = std::max(top, top - shift), to = std::min(end, end - shift);
-    const bool skipPlain = informativeCount(from, to, shift, false) >= 8;
+    const bool skipPlain = informativeCount(from, to, shift) >= 8;
     errors_.clear();
     for (int r = from; r < to; ++r) {
         if (skipPlain && !current_->detail(r) && !previous_->detail(r + shift)) continue;
-        errors_.push_back(RowDifferences::sum(current_->samples(r), previous_->samples(r + shift), samples));
+        errors_.push_back(RowDifferences::sum(current_->samples(r) + scoredFrom_,
+                                              previous_->samples(r + shift) + scoredFrom_, samples));
     }
     // The worst tenth of the rows is ignored: a cursor or an animation there must not spoil a
     // good match.
@@ -268,13 +337,10 @@ double ScrollStitcher::fineScore(int shift, int top, int end) {
     return static_cast<double>(total) / (static_cast<double>(samples) * static_cast<double>(kept));
 }
 
-int ScrollStitcher::informativeCount(int from, int to, int shift, bool coarse) const {
+int ScrollStitcher::informativeCount(int from, int to, int shift) const {
     int count = 0;
-    for (int r = from; r < to; ++r) {
-        const bool informative = coarse ? current_->coarseDetail(r) || previous_->coarseDetail(r + shift)
-                                        : current_->detail(r) || previous_->detail(r + shift);
-        count += informative ? 1 : 0;
-    }
+    for (int r = from; r < to; ++r)
+        count += current_->detail(r) || previous_->detail(r + shift) ? 1 : 0;
     return count;
 }
 

@@ -70,8 +70,11 @@ private:
 
     Outcome process(const QImage& frame);
     void findCoarseCandidates(int top, int end, int maxShift);
+    // Fine scores look at the matched columns `left` ... `right` only.
+    void setScoredColumns(int left, int right);
     double fineScore(int shift, int top, int end);
-    int informativeCount(int from, int to, int shift, bool coarse) const;
+    // Rows r of from ..< to with detail in the new frame, or at r + shift in the reference.
+    int informativeCount(int from, int to, int shift) const;
     Outcome append(const QImage& frame, int newContentEnd, int end, int bottom);
 
     Limits limits_;
@@ -95,10 +98,19 @@ private:
     int contentEnd_;
 
     // Scratch, sized once so that matching allocates nothing.
+    enum class RowChange : std::uint8_t { none, narrow, wide };
+    std::vector<RowChange> rowChanges_;
     std::vector<std::uint32_t> errors_;
     std::vector<float> coarseScores_;
+    // The block row (0 ... 3) each coarse shift scored best with.
+    std::vector<int> coarsePhases_;
     std::vector<int> minima_;
+    // Candidates in coarse rows, and the pixel shifts their refinement centres on.
     std::array<int, 6> candidates_{};
+    std::array<int, 6> candidateCentres_{};
+    // The sampled columns fine scores take: `scoredCount_` from `scoredFrom_` on.
+    int scoredFrom_ = 0;
+    int scoredCount_ = 1;
     int candidateCount_ = 0;
 };
 

@@ -12,6 +12,7 @@
 #include "scrolling/ScrollingCaptureController.h"
 
 #include <QPointer>
+#include <cmath>
 
 namespace quorvane {
 namespace {
@@ -103,6 +104,12 @@ void ScrollingCaptureController::launchRun(const AutoScrollRun& run, RunContext 
     lastAutoStop_.reset();
     autoDirection_ = run.direction;
     run_ = run;
+    // Another window may move by another distance a click.
+    if (clickTarget_ != context.target) {
+        clickDistance_ = {};
+        clickTarget_ = context.target;
+    }
+    lastClicks_ = 0;
     runContext_ = std::move(context);
     model_.setAutoDirection(run.direction);
     model_.setAttention(false);
@@ -142,6 +149,7 @@ void ScrollingCaptureController::runReport(int token, int session,
                                            std::optional<ScrollStitchWorker::Report> report) {
     if (token != runToken_ || !report) return;
     if (session != session_ || phase_ != Phase::running || !run_ || !runContext_) return;
+    learnClickDistance(report->outcome);
     const RunContext& context = *runContext_;
     if (context.step) run_->step = std::max(4, context.step());
     ScrollInjecting& injector = parts_.injector;
@@ -153,14 +161,29 @@ void ScrollingCaptureController::runReport(int token, int session,
         endAuto(*decision.stop);
         return;
     }
-    if (!injector.post(*decision.scroll, context.center)) {
+    const int clicks = clicksFor(*decision.scroll);
+    if (!injector.post(clicks, context.center)) {
         endAuto(AutoScrollStop::of(Stop::injectionFailed));
         return;
     }
+    lastClicks_ = clicks;
     ++stats_.autoSteps;
     after(context.settle(), [self = QPointer(this), token] {
         if (self) self->runStep(token);
     });
+}
+
+void ScrollingCaptureController::learnClickDistance(const std::optional<ScrollStitchOutcome>& outcome) {
+    // The frame after a step shows what its clicks did; appended rows are the distance moved.
+    if (lastClicks_ != 0 && outcome && outcome->kind == ScrollStitchOutcome::Kind::appended)
+        clickDistance_.observe(lastClicks_, outcome->rows);
+    lastClicks_ = 0;
+}
+
+int ScrollingCaptureController::clicksFor(std::int32_t delta) const {
+    // Steps are in points; frames and what the stitcher appends, in pixels.
+    const int frameRows = static_cast<int>(std::round(geom::height(region_) * scale_));
+    return clickDistance_.clicks(double(delta) * scale_, frameRows);
 }
 
 void ScrollingCaptureController::resumeWaiter(std::optional<ScrollStitchWorker::Report> report) {

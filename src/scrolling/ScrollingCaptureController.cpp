@@ -107,6 +107,8 @@ void ScrollingCaptureController::begin(const QRectF& region, DisplayID displayID
     reachedEnd_ = false;
     orientation_ = edge == DragScrollEdge::top ? AutoScrollDirection::up : AutoScrollDirection::down;
     invertedWheel_ = false;
+    clickDistance_ = {};
+    clickTarget_.reset();
     lastAutoStop_.reset();
     escapeStoppedAutoAt_.reset();
 

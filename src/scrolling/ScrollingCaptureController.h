@@ -21,6 +21,7 @@
 #include "scrolling/ScrollStitchWorker.h"
 #include "scrolling/ScrollTarget.h"
 #include "scrolling/ScrollingCaptureResult.h"
+#include "scrolling/WheelClickDistance.h"
 
 #include <QObject>
 #include <chrono>
@@ -205,6 +206,9 @@ private:
     void runStep(int token);
     void runFrame(int token, int session, Result<QImage, Error> frame);
     void runReport(int token, int session, std::optional<ScrollStitchWorker::Report> report);
+    void learnClickDistance(const std::optional<ScrollStitchOutcome>& outcome);
+    // The wheel clicks that move the content by `delta` points, as far as is known.
+    int clicksFor(std::int32_t delta) const;
     void stopAutomation();
     void resumeWaiter(std::optional<ScrollStitchWorker::Report> report);
     void startEdgeRun(AutoScrollDirection direction);
@@ -237,6 +241,11 @@ private:
     int tokens_ = 0;
     std::optional<AutoScrollRun> run_;
     std::optional<RunContext> runContext_;
+    // How far a wheel click moves the window the runs scroll (`clickTarget_`), learned from the
+    // rows the clicks of each step appended; the clicks of the step whose frame is awaited.
+    WheelClickDistance clickDistance_;
+    std::optional<ScrollTarget> clickTarget_;
+    int lastClicks_ = 0;
     bool invertedWheel_ = false;
     std::optional<std::pair<int, ReportWaiter>> waiter_;
     bool frameInFlight_ = false;

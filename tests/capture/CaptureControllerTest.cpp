@@ -322,6 +322,10 @@ TEST_F(DocumentHandover, OpensAndReopensImagesWithTheirStatuses) {
                    std::optional(QStringLiteral("Partial scrolling capture — stitching stopped early. The "
                                                 "image so far is kept; you can save it.")),
                    false, 2.0));
+    // A complete one after it takes the warning away.
+    c.openScrollingCapture(test::gradientImage(40, 1200), 2, CaptureController::Stitching::complete, std::nullopt);
+    EXPECT_EQ(std::tuple(c.statusMessage(), c.errorMessage(), c.document()->image().height()),
+              std::tuple(QStringLiteral("Scrolling capture: 40 × 1200 pixels."), std::optional<QString>(), 1200));
 }
 
 TEST_F(DocumentHandover, OpenImageDuringACaptureOnlyForgetsTheCaptureFrame) {

@@ -1,6 +1,6 @@
 #include "scrolling/AutoScrollInputClassifier.h"
-#include "scrolling/SystemScrollInjector.h"
 #include "scrolling/SystemScrollTargetProbe.h"
+#include "scrolling/WheelClickDistance.h"
 
 #include <gtest/gtest.h>
 
@@ -96,13 +96,13 @@ TEST(SystemScrollTargetProbe, TopmostIsTheFrontOrdinaryWindowThatIsNotOurs) {
         EXPECT_EQ(SystemScrollTargetProbe::topmost(c.windows, c.point, c.own), c.target) << c.name;
 }
 
-TEST(SystemScrollInjector, StepsBecomeWholeWheelClicks) {
+TEST(WheelClickDistance, StepsBecomeWholeWheelClicks) {
     const struct {
         std::int32_t delta;
         int clicks;
     } cases[] = {{0, 0}, {-1, -1}, {10, 1}, {-48, -1}, {-72, -2}, {71, 1}, {-250, -5}, {2000, 42}};
     for (const auto& c : cases)
-        EXPECT_EQ(SystemScrollInjector::clicks(c.delta, 48), c.clicks) << c.delta;
+        EXPECT_EQ(WheelClickDistance::wholeClicks(c.delta, 48), c.clicks) << c.delta;
 }
 
 } // namespace

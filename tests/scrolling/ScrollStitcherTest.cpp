@@ -3,8 +3,11 @@
 #include "platform/AnonymousMemory.h"
 #include "scrolling/SyntheticPage.h"
 #include "support/ImageCompare.h"
+#include "support/TextImages.h"
 
 #include <QColorSpace>
+#include <QPainter>
+#include <functional>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -173,6 +176,72 @@ TEST(ScrollStitcher, IgnoresSmallOrMarginalChanges) {
         margin->add(changedRows(20, 77, fromColumn));
         EXPECT_NE(margin->diagnostics().runnerUp, unmatched) << scrollbar;
     }
+}
+
+// A terminal's `lines`, 19 rows apart in a region 724 pixels wide: the page, and frames of it
+// 308 rows high. A wheel click moves it five lines, 95 rows.
+struct Terminal {
+    static constexpr int width = 724, rows = 308, lineHeight = 19, click = 95;
+    QImage page;
+
+    explicit Terminal(const QStringList& lines) : page(test::whiteImage(width, 4 + lines.size() * lineHeight)) {
+        for (int line = 0; line < lines.size(); ++line)
+            test::drawText(page, lines[line], QPoint(2, 2 + line * lineHeight), 15, true);
+    }
+    QImage frame(int offset) const { return page.copy(0, offset, width, rows); }
+    // Appends every frame a click apart; the rows stitched.
+    int stitchClickByClick(ScrollStitcher& stitcher) const {
+        int offset = 0;
+        for (; offset + click + rows <= page.height(); offset += click)
+            EXPECT_EQ(stitcher.add(frame(offset + click)), Outcome::appended(click)) << "offset " << offset;
+        return offset + rows;
+    }
+};
+
+QStringList numbers(int count, const std::function<QString(int)>& line) {
+    QStringList lines;
+    for (int i = 1; i <= count; ++i)
+        lines << line(i);
+    return lines;
+}
+
+TEST(ScrollStitcher, FindsShiftsOfLinesThatAreNoMultipleOfFourRows) {
+    // Lines whose pitch and shift are no multiples of 4 rows: wrong shifts by whole lines that are
+    // must not win the coarse search.
+    const Terminal terminal(numbers(60, [](int i) {
+        return QStringLiteral("%1 The line number %2 says %3")
+            .arg(i, 4, 10, QLatin1Char('0'))
+            .arg(i)
+            .arg(QString::number(std::uint64_t(i) * 2654435761u % 4294967291u, 16));
+    }));
+    auto stitcher = ScrollStitcher::create(terminal.frame(0), captureLimits);
+    const int rows = terminal.stitchClickByClick(*stitcher);
+    EXPECT_TRUE(test::imagesNear(stitcher->result().value(), terminal.page.copy(0, 0, Terminal::width, rows), 0));
+}
+
+TEST(ScrollStitcher, ShortLinesInAWideRegionStitchWhileALoneNarrowChangeIsNoScroll) {
+    // Five lines a wheel click, as a terminal moves: each step changes only a digit or two of
+    // every line, far fewer columns than a thirty-second of the width.
+    const Terminal terminal(numbers(120, [](int i) { return QString::number(i); }));
+    auto stitcher = ScrollStitcher::create(terminal.frame(0), captureLimits);
+    const int rows = terminal.stitchClickByClick(*stitcher);
+    EXPECT_TRUE(test::imagesNear(stitcher->result().value(), terminal.page.copy(0, 0, Terminal::width, rows), 0));
+
+    // A blinking cursor is one narrow block of rows; with stray pixels here and there, and on a
+    // region of sparse lines, it is still no scroll: nothing is matched.
+    const QImage still = terminal.frame(0);
+    QImage blink = still;
+    QPainter(&blink).fillRect(QRect(30, 21, 9, 17), Qt::black);
+    QImage stray = blink;
+    for (int y = 40; y < Terminal::rows; y += 23)
+        for (int x : {300, 420})
+            stray.setPixelColor(x + y % 7, y, Qt::black);
+    stitcher = ScrollStitcher::create(still, captureLimits);
+    for (const QImage& frame : {blink, still, stray, still}) {
+        EXPECT_EQ(stitcher->add(frame), Outcome::noProgress());
+        EXPECT_EQ(stitcher->diagnostics().runnerUp, unmatched);
+    }
+    EXPECT_EQ(stitcher->add(terminal.frame(95)), Outcome::appended(95)) << "the reference stayed";
 }
 
 TEST(ScrollStitcher, StopsExactlyAtTheRowLimitAndRefusesFramesOutsideItsBounds) {

@@ -2,6 +2,7 @@
 #include "scrolling/ScrollingRig.h"
 
 #include <gtest/gtest.h>
+#include <mutex>
 #include <thread>
 
 namespace quorvane {
@@ -76,12 +77,82 @@ TEST(ScrollingAutoRuns, AnAutomaticRunThatReachesTheEndFinishesTheCapture) {
     ASSERT_EQ(rig.finished.size(), 1u);
     EXPECT_FALSE(rig.finished[0].partial);
     EXPECT_TRUE(std::count(rig.statuses.begin(), rig.statuses.end(), QStringLiteral("Reached the end of the content")));
-    // Fast steps are 40 % of the 300-point region, posted downward.
+    // Fast steps are 40 % of the 300-point region, posted downward, one click while the distance
+    // of a click is unknown.
     ASSERT_FALSE(rig.injector.posted.empty());
-    EXPECT_EQ(rig.injector.posted.front(), -120);
+    EXPECT_EQ(rig.injector.posted.front(), -1);
     EXPECT_EQ(linesStartingWith(rig, "Auto scroll started"), std::vector<std::string>{"Auto scroll started: down, step 120, drag false"});
     EXPECT_EQ(linesStartingWith(rig, "Auto scroll ended").size(), 1u);
     EXPECT_TRUE(linesStartingWith(rig, "Auto scroll ended")[0].ends_with(": endReached"));
+}
+
+// An application whose wheel click moves its content `perClick` rows, with `below` rows still to
+// show, under a stitcher that appends what the clicks since the last frame moved.
+struct ClickedContent {
+    int perClick, below;
+    std::mutex mutex;
+    int moved = 0;
+    std::vector<int> steps;
+
+    void scroll(int clicks) {
+        const std::lock_guard lock(mutex);
+        const int rows = clicks < 0 ? std::min(-clicks * perClick, below) : 0;
+        below -= rows;
+        moved += rows;
+        steps.push_back(rows);
+    }
+};
+
+class MovedRowsStitcher final : public ScrollStitching {
+public:
+    MovedRowsStitcher(ClickedContent& content, int height) : content_(content), height_(height) {}
+    int height() const override { return height_; }
+    ScrollStitchOutcome add(const QImage&) override {
+        const std::lock_guard lock(content_.mutex);
+        const int rows = std::exchange(content_.moved, 0);
+        height_ += rows;
+        return rows > 0 ? Outcome::appended(rows) : Outcome::noProgress();
+    }
+    std::optional<QImage> result() const override { return QImage(400, height_, QImage::Format_RGBX8888); }
+
+private:
+    ClickedContent& content_;
+    int height_;
+};
+
+TEST(ScrollingAutoRuns, StepsPostTheClicksThatMoveTheContentByTheStepOnceAClicksDistanceIsSeen) {
+    // Fast steps of a 300-point region are 120 points; none may move more than 60 % of the frame.
+    // At scale 2 frames have 600 rows and a step is 240 of them.
+    const struct {
+        int perClick;
+        double scale;
+        std::vector<int> firstClicks;
+    } cases[] = {{30, 1, {-1, -2, -4, -4, -4}},
+                 {95, 1, {-1, -1, -1, -1, -1}},
+                 {250, 1, {-1, -1, -1}},
+                 {30, 2, {-1, -2, -4, -8, -8}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.perClick << " rows a click at scale " << c.scale);
+        ScrollingRig rig;
+        ClickedContent content{c.perClick, 1500};
+        rig.injector.onPost = [&](int clicks) { content.scroll(clicks); };
+        rig.controller.makeStitcher = [&](const QImage& first) -> std::unique_ptr<ScrollStitching> {
+            return std::make_unique<MovedRowsStitcher>(content, first.height());
+        };
+        rig.controller.setAutoSpeed(AutoScrollSpeed::fast);
+        rig.controller.begin(QRectF(100, 100, 400, 300), 1, c.scale);
+        ASSERT_TRUE(rig.stitched(1));
+        rig.controller.startAuto(AutoScrollDirection::down);
+        ASSERT_TRUE(rig.ended());
+        ASSERT_EQ(rig.finished.size(), 1u);
+        EXPECT_FALSE(rig.finished[0].partial);
+        EXPECT_EQ(rig.finished[0].image.height(), 300 + 1500) << "the whole content";
+        const std::vector<int> first(rig.injector.posted.begin(),
+                                     rig.injector.posted.begin() + int(c.firstClicks.size()));
+        EXPECT_EQ(first, c.firstClicks);
+        if (c.perClick <= 180 * c.scale)
+            EXPECT_LE(*std::max_element(content.steps.begin(), content.steps.end()), 180 * c.scale);
+    }
 }
 
 TEST(ScrollingAutoRuns, RunsNeedTrustAndAWindowAndStopOnTheUsersInput) {

@@ -24,8 +24,11 @@ struct FakeInjector final : ScrollInjecting {
     bool trust = true;
     bool hasPrompted = false;
     int requests = 0;
-    std::vector<std::int32_t> posted;
+    // The clicks of each step posted.
+    std::vector<int> posted;
     std::optional<QPointF> pointer;
+    // The application under the pointer taking each step.
+    std::function<void(int clicks)> onPost;
 
     bool trusted() const override { return trust; }
     bool prompted() const override { return hasPrompted; }
@@ -33,9 +36,10 @@ struct FakeInjector final : ScrollInjecting {
         ++requests;
         hasPrompted = true;
     }
-    bool post(std::int32_t delta, const QPointF&) override {
+    bool post(int clicks, const QPointF&) override {
         if (!trust) return false;
-        posted.push_back(delta);
+        posted.push_back(clicks);
+        if (onPost) onPost(clicks);
         return true;
     }
     std::optional<QPointF> warpPointer(const QPointF& point) override { return pointer = point; }

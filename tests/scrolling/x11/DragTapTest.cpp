@@ -209,7 +209,7 @@ TEST(DragTap, EdgeStepsReachTheWindowUnderTheRegionPastTheGrab) {
     ASSERT_EQ(test::xdotool("mousemove_relative 0 828"), 0);
     ASSERT_TRUE(waitUntil([&] { return !tap.events.empty() && tap.events.back().point.y() == 1078; }));
 
-    ASSERT_TRUE(injector.post(-96, QRectF(page.geometry()).center()));
+    ASSERT_TRUE(injector.post(-2, QRectF(page.geometry()).center()));
     EXPECT_TRUE(waitUntil([&] { return page.offset == 2 * WheelPageWindow::rowsPerClick; }))
         << page.offset << " wheel " << page.wheelEvents;
     EXPECT_TRUE(tap.x11Tap.grabbing());

@@ -138,9 +138,9 @@ TEST(ScrollInput, OurWheelClicksScrollTheWindowUnderThePointAndAnotherClientsScr
     EXPECT_LE(std::abs(landed->x() - point.x()) + std::abs(landed->y() - point.y()), 1.0);
     ASSERT_TRUE(input.start(point));
     // Two clicks down, then one up.
-    ASSERT_TRUE(input.injector.post(-96, point));
+    ASSERT_TRUE(input.injector.post(-2, point));
     EXPECT_TRUE(waitUntil([&] { return page.offset == 2 * WheelPageWindow::rowsPerClick; })) << page.offset;
-    ASSERT_TRUE(input.injector.post(40, point));
+    ASSERT_TRUE(input.injector.post(1, point));
     EXPECT_TRUE(waitUntil([&] { return page.offset == WheelPageWindow::rowsPerClick; })) << page.offset;
     EXPECT_EQ(page.wheelEvents, 3);
     EXPECT_TRUE(input.stops.empty());
@@ -203,7 +203,7 @@ TEST(ScrollInput, RefusedTrustPromptsOnceAndThenOpensNothing) {
     SystemScrollInjector refused(input.x11Injector, [&] { ++prompts; });
     refused.trust = [] { return false; };
     EXPECT_FALSE(refused.trusted());
-    EXPECT_FALSE(refused.post(-48, QPointF(10, 10))) << "no posting without trust";
+    EXPECT_FALSE(refused.post(-1, QPointF(10, 10))) << "no posting without trust";
     for (int i = 0; i < 3; ++i)
         refused.requestAccess();
     EXPECT_EQ(prompts, 1);
