@@ -73,6 +73,7 @@ TEST_F(ScrollingCapture, AutoScrollingCapturesTheWholePageAndEscapeCancels) {
                                  test::ScrollPage::image(0, test::ScrollPage::pageRows), 0));
 
     // Another capture, cancelled with Escape: the panel goes, nothing new opens or is saved.
+    // The command waits two seconds after a capture ends.
     settle(2200);
     selectThePage();
     const auto again = waitForWindow(QStringLiteral("^Scrolling Capture$"));
