@@ -143,10 +143,7 @@ void AppDelegate::wireExports() {
     };
     captureCommands_ = std::make_unique<CaptureCommands>(*captureController_, *exporter_,
                                                          services_.preferences(), services_.announcer());
-    captureCommands_->editorVisible = [this] { return windows_->visibleEditor() != nullptr; };
     connect(captureCommands_.get(), &CaptureCommands::editorRequested, this, &AppDelegate::presentEditor);
-    connect(captureCommands_.get(), &CaptureCommands::editorHideRequested, windows_.get(),
-            &WindowCoordinator::hideEditor);
     connect(captureCommands_.get(), &CaptureCommands::thumbnailRequested, this, [this] {
         if (!thumbnailCommands_->showThumbnail()) presentEditor();
     });
