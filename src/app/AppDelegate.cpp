@@ -120,7 +120,8 @@ void AppDelegate::acceptLinks() {
     started_ = true;
     linkTarget_ = std::make_unique<ShellLinkTarget>(*captureController_, *captureCommands_, *quitCoordinator_,
                                                     *discardQuestion_, *documentCommands_);
-    connect(linkTarget_.get(), &ShellLinkTarget::editorRequested, this, &AppDelegate::presentEditor);
+    // A later start or a forwarded file never puts the editor over an open area picker.
+    connect(linkTarget_.get(), &ShellLinkTarget::editorRequested, windows_.get(), &WindowCoordinator::reopen);
     connect(linkTarget_.get(), &ShellLinkTarget::settingsRequested, this,
             [this] { ShellMenus(*this).run(MenuCommand::showSettings); });
     linkTarget_->scrollingInProgress = [this] { return captureCommands_->scrollingInProgress(); };

@@ -205,6 +205,27 @@ TEST_F(Links, RefusedLinksSayWhyAndRingTheBell) {
     EXPECT_EQ(quorvane.terminate(), 0);
 }
 
+// Started again while the area picker is open, the program brings the picker to the front: the
+// editor does not come over it, and Escape still cancels the capture.
+TEST_F(Links, ASecondStartWhileTheAreaPickerIsOpenLeavesThePickerInFront) {
+    Program quorvane({{"postCaptureAction", "saveToFolder"}});
+    ASSERT_TRUE(quorvane.start());
+    closeEditor();
+    const qsizetype since = quorvane.mark();
+    press(QStringLiteral("ctrl+alt+super+4"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Hotkey triggered: captureArea"), since));
+    ASSERT_TRUE(waitForAreaPicker());
+    forward(quorvane, {});
+    press(QStringLiteral("Escape"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture cancelled"), since)) << quorvane.log().toStdString();
+    ASSERT_TRUE(test::waitUntil([] { return !isAreaPickerOpen(); }));
+    EXPECT_FALSE(journey::window(QStringLiteral("^Quorvane$")).has_value()) << "the editor came over the picker";
+    // Without a picker, a second start shows the editor.
+    forward(quorvane, {});
+    EXPECT_TRUE(waitForWindow(QStringLiteral("^Quorvane$")).has_value());
+    EXPECT_EQ(quorvane.terminate(), 0);
+}
+
 // A link given to the program as it starts waits for the end of start-up; a crash leaves a socket
 // that the next start replaces; a runtime folder of another user is refused.
 TEST_F(Links, ALinkAtStartWaitsAndTheSocketSurvivesACrash) {
