@@ -54,8 +54,6 @@ public:
     QAction* action(MenuCommand command) const;
     // The status menu's item for a hot-key action.
     QAction* statusAction(HotKeyAction action) const;
-    // The status menu's Pin Screenshot, which shows no key.
-    QAction* statusPinAction() const { return statusPin_; }
 
     // Shows each status capture item's hot key (text made by the shortcut formatter), or, when
     // it has none or it failed, no key and "Shortcut unavailable: " + the message as tool tip.
