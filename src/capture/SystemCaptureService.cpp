@@ -62,8 +62,9 @@ SystemCaptureService::SystemCaptureService() {
             Log::capture().log("Own windows in a capture did not show anew within {} ms: read as they are",
                                paintTimeoutMs);
         if (!pending_->uncoveredPainted())
-            Log::capture().log("Windows uncovered for a capture did not repaint within {} ms: read as they are",
-                               paintTimeoutMs);
+            Log::capture().log(
+                "Windows uncovered for a capture did not repaint within {} ms: read as they are",
+                paintTimeoutMs);
         finishPending();
     });
     paintPoll_.setInterval(paintPollMs);

@@ -71,7 +71,8 @@ bool startsProgram(const std::optional<QString>& exec, const QString& program) {
         named->startsWith(QLatin1Char('/')) ? *named : QStandardPaths::findExecutable(*named);
     if (found.isEmpty()) return false;
     const QByteArray path = QFile::encodeName(found);
-    struct stat target {}, running {};
+    struct stat target {};
+    struct stat running {};
     return ::access(path.constData(), X_OK) == 0 && ::stat(path.constData(), &target) == 0 &&
            S_ISREG(target.st_mode) && ::stat(QFile::encodeName(program).constData(), &running) == 0 &&
            target.st_dev == running.st_dev && target.st_ino == running.st_ino;
@@ -115,7 +116,8 @@ LoginItemService::Status AutostartLoginItem::status() const {
     // An entry that would start nothing, or another program, starts no Quorvane: switching on
     // writes it anew.
     const MainGroup group = mainGroup(*entry);
-    return group.switchedOff || !startsProgram(group.exec, program_) ? Status::notRegistered : Status::enabled;
+    return group.switchedOff || !startsProgram(group.exec, program_) ? Status::notRegistered
+                                                                     : Status::enabled;
 }
 
 Result<void, Error> AutostartLoginItem::registerItem() {

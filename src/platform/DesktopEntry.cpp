@@ -147,7 +147,8 @@ std::optional<QString> execProgram(const QString& value) {
     if (arguments->first() == QLatin1String("env") || arguments->first().endsWith(QLatin1String("/env"))) {
         // The variables env sets, up to the program it runs.
         for (first = 1; first < arguments->size(); ++first)
-            if (!arguments->at(first).contains(QLatin1Char('=')) || arguments->at(first).startsWith(QLatin1Char('=')))
+            if (!arguments->at(first).contains(QLatin1Char('=')) ||
+                arguments->at(first).startsWith(QLatin1Char('=')))
                 break;
         if (first == arguments->size()) return std::nullopt;
     }

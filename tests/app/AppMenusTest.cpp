@@ -92,7 +92,8 @@ TEST(AppMenus, TheTraysPinItemShowsNoKeyAndFollowsTheFileMenusOne) {
         if (item->text() == QStringLiteral("Pin Screenshot")) trayPin = item;
     ASSERT_NE(trayPin, nullptr);
     EXPECT_TRUE(trayPin->shortcut().isEmpty()) << trayPin->shortcut().toString().toStdString();
-    EXPECT_EQ(rig.menus.action(MenuCommand::pinScreenshot)->shortcut().toString(), QStringLiteral("Ctrl+Shift+P"));
+    EXPECT_EQ(rig.menus.action(MenuCommand::pinScreenshot)->shortcut().toString(),
+              QStringLiteral("Ctrl+Shift+P"));
     EXPECT_FALSE(rig.menus.statusMenu()->actions().contains(rig.menus.action(MenuCommand::pinScreenshot)));
     for (const bool exportable : {false, true}) {
         rig.exportable = exportable;

@@ -151,9 +151,11 @@ TEST(LaunchAtLogin, ADeadAutostartEntryShowsAsOffAndSwitchingOnRewritesIt) {
     const fs::path folder = home / "autostart";
     fs::create_directories(folder);
     const QString gone = QString::fromStdString((home / "old build/quorvane").string());
-    std::ofstream(folder / AutostartLoginItem::entryName) << (*AutostartLoginItem::entryText(gone)).toStdString();
+    std::ofstream(folder / AutostartLoginItem::entryName)
+        << (*AutostartLoginItem::entryText(gone)).toStdString();
 
-    AutostartLoginItem item(QString::fromStdString(folder.string()), QString::fromStdString(program.string()));
+    AutostartLoginItem item(QString::fromStdString(folder.string()),
+                            QString::fromStdString(program.string()));
     LaunchAtLogin login(item, QString::fromStdString(program.string()), {});
     EXPECT_EQ(login.status().kind, Kind::disabled);
     EXPECT_FALSE(login.isEnabled());

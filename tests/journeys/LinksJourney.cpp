@@ -223,9 +223,11 @@ TEST_F(Links, ASecondStartWhileTheAreaPickerIsOpenLeavesThePickerInFront) {
     ASSERT_TRUE(waitForAreaPicker());
     forward(quorvane, {});
     press(QStringLiteral("Escape"));
-    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture cancelled"), since)) << quorvane.log().toStdString();
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture cancelled"), since))
+        << quorvane.log().toStdString();
     ASSERT_TRUE(test::waitUntil([] { return !isAreaPickerOpen(); }));
-    EXPECT_FALSE(journey::window(QStringLiteral("^Quorvane$")).has_value()) << "the editor came over the picker";
+    EXPECT_FALSE(journey::window(QStringLiteral("^Quorvane$")).has_value())
+        << "the editor came over the picker";
     // Without a picker, a second start shows the editor.
     forward(quorvane, {});
     EXPECT_TRUE(waitForWindow(QStringLiteral("^Quorvane$")).has_value());
@@ -240,8 +242,8 @@ TEST_F(Links, LinksForwardedWhileTheProgramStartsLeaveOnlyTheLatest) {
     // Three later processes knock from before the program listens, as a later process does
     // while the running one starts: they reach it the moment it listens, well before it is up.
     const QString display = quorvane.environment().value(QStringLiteral("DISPLAY"));
-    const auto socket =
-        quorvane.folder("runtime") / "com.quorvane.Quorvane" / InstanceLock::socketName(display.toStdString());
+    const auto socket = quorvane.folder("runtime") / "com.quorvane.Quorvane" /
+                        InstanceLock::socketName(display.toStdString());
     std::vector<std::future<InstanceForwarder::Answer>> forwarded;
     for (const char* link : {"quorvane://show", "quorvane://settings", "quorvane://show"})
         forwarded.push_back(std::async(std::launch::async, [socket, link] {

@@ -71,7 +71,8 @@ TEST_F(Windows, TheEditorStaysOnTheFreeScreenFollowsItsDocumentAndComesBackOnlyW
     press(QStringLiteral("Escape"));
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture cancelled"), since)) << quorvane.log().toStdString();
     ASSERT_TRUE(test::waitUntil([] { return !isAreaPickerOpen(); }, 10000));
-    EXPECT_TRUE(journey::window(QStringLiteral("^Quorvane$")).has_value()) << "a cancelled capture hid the editor";
+    EXPECT_TRUE(journey::window(QStringLiteral("^Quorvane$")).has_value())
+        << "a cancelled capture hid the editor";
 
     // A capture of the whole screen opens in an editor that stays on the free screen.
     ASSERT_TRUE(chooseTrayItem(QStringLiteral("Capture Screen")));

@@ -1,7 +1,6 @@
 #include "platform/AutostartLoginItem.h"
 
 #include "platform/DesktopEntry.h"
-
 #include "support/ResultPrinters.h"
 #include "support/TempDir.h"
 

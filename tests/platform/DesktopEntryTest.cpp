@@ -97,8 +97,9 @@ TEST(DesktopEntry, TheApplicationEntryIsValidAndStartsTheProgramWhateverItsPath)
 // Read back, an Exec value gives the arguments it was written from, whatever the path holds;
 // values that break the rules give none, and the program is found past env's variables.
 TEST(DesktopEntry, ReadsAnExecValueBackAsALauncherDoes) {
-    for (const char* path : {"/usr/bin/quorvane", "/home/me/build dir/quorvane", "/opt/it's \"quoted\"/quorvane",
-                             "/opt/$HOME`x`/back\\slash/quorvane", "/opt/100%/quorvane", "/opt/tab%%s/q"}) {
+    for (const char* path :
+         {"/usr/bin/quorvane", "/home/me/build dir/quorvane", "/opt/it's \"quoted\"/quorvane",
+          "/opt/$HOME`x`/back\\slash/quorvane", "/opt/100%/quorvane", "/opt/tab%%s/q"}) {
         const QString program = QString::fromUtf8(path);
         const QString exec = *DesktopEntry::execLine(program, QStringLiteral("%U"));
         EXPECT_EQ(DesktopEntry::execArguments(exec),

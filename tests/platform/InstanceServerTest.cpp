@@ -1,10 +1,11 @@
 // The running program's socket and a later process forwarding to it, with clients that behave
 // and clients that do not.
 
+#include "platform/InstanceServer.h"
+
 #include "platform/InstanceForwarder.h"
 #include "platform/InstanceLock.h"
 #include "platform/InstanceMessage.h"
-#include "platform/InstanceServer.h"
 #include "support/LogLines.h"
 #include "support/TempDir.h"
 #include "support/WaitUntil.h"
@@ -111,8 +112,9 @@ TEST(InstanceServer, TakesInWhatWaitedWhileTheProgramStarted) {
     slow.send(partial.left(5));
 
     rig.server.receiveWaiting();
-    EXPECT_EQ(rig.received, (std::vector<QByteArrayList>{{"quorvane://show"}, {"quorvane://settings"},
-                                                         {"quorvane://capture/screen"}}));
+    EXPECT_EQ(rig.received,
+              (std::vector<QByteArrayList>{
+                  {"quorvane://show"}, {"quorvane://settings"}, {"quorvane://capture/screen"}}));
     slow.send(partial.mid(5));
     EXPECT_TRUE(test::waitUntil([&] { return rig.received.size() == 4; }));
     EXPECT_EQ(rig.last(), QByteArrayList{"quorvane://capture/area"});

@@ -11,9 +11,9 @@
 #include <QProcess>
 #include <QThread>
 #include <csignal>
-#include <optional>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <optional>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
