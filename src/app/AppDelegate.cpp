@@ -119,7 +119,8 @@ void AppDelegate::acceptLinks() {
     started_ = true;
     linkTarget_ = std::make_unique<ShellLinkTarget>(*captureController_, *captureCommands_, *quitCoordinator_,
                                                     *discardQuestion_, *documentCommands_);
-    connect(linkTarget_.get(), &ShellLinkTarget::editorRequested, this, &AppDelegate::presentEditor);
+    // A later start or a forwarded file never puts the editor over an open area picker.
+    connect(linkTarget_.get(), &ShellLinkTarget::editorRequested, windows_.get(), &WindowCoordinator::reopen);
     connect(linkTarget_.get(), &ShellLinkTarget::settingsRequested, this,
             [this] { ShellMenus(*this).run(MenuCommand::showSettings); });
     linkTarget_->scrollingInProgress = [this] { return captureCommands_->scrollingInProgress(); };
@@ -142,10 +143,7 @@ void AppDelegate::wireExports() {
     };
     captureCommands_ = std::make_unique<CaptureCommands>(*captureController_, *exporter_,
                                                          services_.preferences(), services_.announcer());
-    captureCommands_->editorVisible = [this] { return windows_->visibleEditor() != nullptr; };
     connect(captureCommands_.get(), &CaptureCommands::editorRequested, this, &AppDelegate::presentEditor);
-    connect(captureCommands_.get(), &CaptureCommands::editorHideRequested, windows_.get(),
-            &WindowCoordinator::hideEditor);
     connect(captureCommands_.get(), &CaptureCommands::thumbnailRequested, this, [this] {
         if (!thumbnailCommands_->showThumbnail()) presentEditor();
     });

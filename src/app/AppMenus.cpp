@@ -268,7 +268,9 @@ void AppMenus::buildStatusMenu() {
         statusMenu_->addAction(item);
     }
     statusMenu_->addSeparator();
-    statusMenu_->addAction(action(MenuCommand::pinScreenshot));
+    // The tray's own Pin item: its key works only inside a window of ours, so it shows none.
+    statusPin_ = statusMenu_->addAction(QStringLiteral("Pin Screenshot"));
+    connect(statusPin_, &QAction::triggered, this, [this] { handler_(MenuCommand::pinScreenshot); });
     statusMenu_->addAction(action(MenuCommand::closeAllPins));
     statusMenu_->addSeparator();
     statusMenu_->addAction(action(MenuCommand::toggleLaunchAtLogin));
@@ -357,6 +359,7 @@ void AppMenus::validate() {
                                      : MenuCommand::recognizeTextInArea;
         item->setEnabled(action(twin)->isEnabled());
     }
+    statusPin_->setEnabled(action(MenuCommand::pinScreenshot)->isEnabled());
 }
 
 } // namespace quorvane

@@ -85,6 +85,7 @@ private:
     std::map<HotKeyAction, QString> statusTitles_;
     std::map<HotKeyAction, QString> keyTexts_;
     QMenu* statusMenu_ = nullptr;
+    QAction* statusPin_ = nullptr;
     bool validating_ = false;
     std::vector<QMenu*> barMenus_;
 };

@@ -33,21 +33,6 @@ CaptureCommands::CaptureCommands(CaptureController& captures, ExportController& 
     confirmationReset_.setInterval(confirmationMilliseconds);
     connect(&confirmationReset_, &QTimer::timeout, this,
             [this] { setStatusToolTip(QString::fromLatin1(applicationName)); });
-    connect(&captures_, &CaptureController::busyChanged, this, [this] {
-        if (!captures_.isBusy()) captureEnded();
-    });
-}
-
-void CaptureCommands::presentEditorForCapture() {
-    const bool wasVisible = editorVisible();
-    Q_EMIT editorRequested();
-    editorShownForCapture_ = !wasVisible;
-}
-
-void CaptureCommands::captureEnded() {
-    const bool shownForCapture = std::exchange(editorShownForCapture_, false);
-    if (shownForCapture && captures_.statusMessage() == QLatin1String(CaptureController::cancelledStatus))
-        Q_EMIT editorHideRequested();
 }
 
 bool CaptureCommands::opensEditorAfterCapture() const {
@@ -102,12 +87,12 @@ void CaptureCommands::handleHotKey(HotKeyAction action) {
 }
 
 void CaptureCommands::captureScreen() {
-    if (opensEditorAfterCapture()) presentEditorForCapture();
+    if (opensEditorAfterCapture()) Q_EMIT editorRequested();
     captures_.captureDisplay();
 }
 
 void CaptureCommands::captureArea() {
-    if (opensEditorAfterCapture()) presentEditorForCapture();
+    if (opensEditorAfterCapture()) Q_EMIT editorRequested();
     if (oneShotFromLink) captures_.oneShotNote = linkNote();
     captures_.captureArea();
 }
@@ -120,12 +105,12 @@ void CaptureCommands::chooseWindow() {
 }
 
 void CaptureCommands::repeatArea() {
-    if (opensEditorAfterCapture()) presentEditorForCapture();
+    if (opensEditorAfterCapture()) Q_EMIT editorRequested();
     captures_.repeatArea();
 }
 
 void CaptureCommands::recognizeTextInArea() {
-    presentEditorForCapture();
+    Q_EMIT editorRequested();
     if (oneShotFromLink)
         captures_.oneShotNote =
             QStringLiteral("Started by a link · the recognized text will be shown · Esc cancels");

@@ -28,8 +28,6 @@ public:
     CaptureCommands(CaptureController& captures, ExportController& exporter, Preferences& preferences,
                     Announcer& announcer, QObject* parent = nullptr);
 
-    // Whether the editor window shows now; set by the shell.
-    std::function<bool()> editorVisible = [] { return false; };
     // True while a scrolling capture (or its drag selection) is under way, when only the
     // scrolling hot key may act; set by the shell.
     std::function<bool()> scrollingInProgress = [] { return false; };
@@ -60,27 +58,21 @@ public:
 
 Q_SIGNALS:
     void statusToolTipChanged(const QString& toolTip);
-    // What the shell does for these commands: show or hide the editor, pin the capture, show its
-    // thumbnail, start a scrolling capture.
+    // What the shell does for these commands: show the editor (a capture cancelled later leaves
+    // it open), pin the capture, show its thumbnail, start a scrolling capture.
     void editorRequested();
-    void editorHideRequested();
     void pinRequested();
     void thumbnailRequested();
     void scrollingCaptureRequested();
 
 private:
     void setStatusToolTip(const QString& toolTip);
-    // Shows the editor for a capture about to start; a cancelled capture hides it again when it
-    // was closed before, so that cancelling changes nothing.
-    void presentEditorForCapture();
-    void captureEnded();
 
     CaptureController& captures_;
     ExportController& exporter_;
     Preferences& preferences_;
     Announcer& announcer_;
     QTimer confirmationReset_;
-    bool editorShownForCapture_ = false;
     QString statusToolTip_;
 };
 

@@ -59,6 +59,7 @@ void URLCommandHandler::open(const QByteArrayList& arguments) {
 }
 
 void URLCommandHandler::launchFinished(URLCommandTarget& target) {
+    Q_EMIT launchFinishing();
     target_ = &target;
     QTimer::singleShot(0, this, &URLCommandHandler::handleQueued);
 }

@@ -38,7 +38,8 @@ public:
     // all asks for the editor.
     void open(const QByteArrayList& arguments);
     // Start-up has finished: from now on links act on `target`, which outlives this object; what
-    // waited is handled on the next turn of the event loop.
+    // waited is handled on the next turn of the event loop. Links that arrive from
+    // `launchFinishing` still wait, the latest alone.
     void launchFinished(URLCommandTarget& target);
     // One link's raw text: parse, space, route; logs and beeps when refused.
     void handleURLCommand(const QByteArray& link);
@@ -47,6 +48,11 @@ public:
     // What waits for the end of start-up.
     const std::optional<QByteArray>& queuedLink() const { return queuedLink_; }
     const std::optional<QUrl>& queuedFile() const { return queuedFile_; }
+
+Q_SIGNALS:
+    // Start-up is about to finish: the last moment to hand in what was sent meanwhile, which
+    // waits like everything sent before.
+    void launchFinishing();
 
 private:
     void refuse(URLCommand::Rejection rejection);

@@ -46,6 +46,16 @@ void WindowCoordinator::presentEditor() {
     show(*editor_);
 }
 
+void WindowCoordinator::reopen() {
+    const std::vector<QWidget*> owned = captures_.ownedWindows();
+    if (!owned.empty() && owned.front() != nullptr && owned.front()->isVisible()) {
+        owned.front()->raise();
+        owned.front()->activateWindow();
+        return;
+    }
+    presentEditor();
+}
+
 void WindowCoordinator::presentRecognizedText() {
     if (ocrWindow_ == nullptr) {
         ocrWindow_ = new RecognizedTextWindow(ocr_);

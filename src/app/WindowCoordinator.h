@@ -36,6 +36,10 @@ public:
     std::function<EditorView*()> makeEditorView;
 
     void presentEditor();
+    // The program asked for again from outside (a later start, a file): an open area picker comes
+    // to the front with the keyboard, since the editor over it would take its Escape; otherwise
+    // the editor shows.
+    void reopen();
     void presentRecognizedText();
     // The editor window, or null before its first show.
     EditorWindow* editorWindow() const { return editor_; }

@@ -4,6 +4,7 @@
 #include "canvas/EditorCanvasSettings.h"
 #include "canvas/EditorCanvasView.h"
 #include "core/Geometry.h"
+#include "document/AnnotationDrawing.h"
 #include "document/EditorDocument.h"
 #include "document/PixelFont.h"
 
@@ -125,12 +126,14 @@ void AnnotationTextEditor::commit(EditorDocument& document, const std::optional<
         return;
     }
     if (zoom > 0 && std::isfinite(zoom)) {
-        // The box grows to the text and never past the crop's right or bottom edge.
+        // The box grows to the text and never past the crop's right or bottom edge. Cut at the
+        // right edge, the text wraps anew at that width: the box takes every line it wraps to.
         const QRectF r = geom::standardized(edited.rect);
         const QRectF crop = document.cropRect();
         const double width = std::min(std::max(std::ceil(used.width() / zoom), r.width()),
                                       std::max(crop.right() - r.x(), 1.0));
-        const double height = std::min(std::max(std::ceil(used.height() / zoom), r.height()),
+        const double lines = std::ceil(drawnTextHeight(edited.text, edited.fontSize, width));
+        const double height = std::min(std::max({std::ceil(used.height() / zoom), lines, r.height()}),
                                        std::max(crop.bottom() - r.y(), 1.0));
         edited.rect = QRectF(r.x(), r.y(), width, height);
         edited.end = edited.rect.bottomRight();

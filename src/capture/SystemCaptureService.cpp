@@ -4,6 +4,7 @@
 #include "capture/X11CaptureListing.h"
 #include "core/Log.h"
 #include "imaging/MappedBitmap.h"
+#include "platform/QtX11Connection.h"
 #include "platform/X11CaptureConnection.h"
 #include "platform/X11DamageWatch.h"
 #include "platform/X11KeptWindows.h"
@@ -57,8 +58,13 @@ SystemCaptureService::SystemCaptureService() {
             if (!pending_->ready()) return paintDeadline_.start();
         }
         if (!pending_ || pending_->ready()) return finishPending();
-        Log::capture().log("Windows uncovered for a capture did not repaint within {} ms: read as they are",
-                           paintTimeoutMs);
+        if (!pending_->ownWindowsShown())
+            Log::capture().log("Own windows in a capture did not show anew within {} ms: read as they are",
+                               paintTimeoutMs);
+        if (!pending_->uncoveredPainted())
+            Log::capture().log(
+                "Windows uncovered for a capture did not repaint within {} ms: read as they are",
+                paintTimeoutMs);
         finishPending();
     });
     paintPoll_.setInterval(paintPollMs);
@@ -136,13 +142,22 @@ void SystemCaptureService::Pending::forgetConnection() {
     // Nothing is left to undo on a connection the server closed.
     contents.reset();
     repaint.reset();
+    keptPaint.reset();
     exclusion.reset();
     exposedKept.clear();
     kept = nullptr;
     awaitsRestore = false;
 }
 
+bool SystemCaptureService::Pending::ownWindowsShown() {
+    return !keptPaint || keptPaint->covers(keptArea);
+}
+
 bool SystemCaptureService::Pending::ready() {
+    return ownWindowsShown() && uncoveredPainted();
+}
+
+bool SystemCaptureService::Pending::uncoveredPainted() {
     if (contents && !contents->painted()) return false;
     if (awaitsRestore) return false;
     if (repaint && !repaint->covers(exposed)) return false;
@@ -168,10 +183,12 @@ void SystemCaptureService::takeImage(const ContentFilter& filter, const CaptureC
             const auto unpainted = window && kept_ ? kept_->unpainted(window->topLevel) : std::nullopt;
             if (window && !(unpainted && unpainted->isEmpty()))
                 pending.contents = std::make_unique<X11WindowContents>(*connection_, *window);
-        } else if (restored()) {
-            beginLeavingOut(pending);
         } else {
-            pending.awaitsRestore = true;
+            paintOwnWindowsShown(pending);
+            if (restored())
+                beginLeavingOut(pending);
+            else
+                pending.awaitsRestore = true;
         }
     }
     // The applications paint on their own time, in their own event loops, which may be ours.
@@ -232,6 +249,7 @@ void SystemCaptureService::finishPending() {
     // Own windows come back, redirections end.
     pending.exclusion.reset();
     pending.repaint.reset();
+    pending.keptPaint.reset();
     pending.contents.reset();
     // A resident program captures its displays again and again: the next bitmap's pages are
     // made ready meanwhile.
@@ -253,6 +271,37 @@ Result<QRect, Error> SystemCaptureService::displayArea(const ContentFilter& filt
                                       [&](const X11Monitor& m) { return m.id == filter.display.displayID; });
     if (monitor == monitors->end()) return Failure{serviceError(X11CaptureError::Kind::displayUnavailable)};
     return nativeArea(monitor->geometry, configuration.sourceRect, scaleOf(filter));
+}
+
+void SystemCaptureService::paintOwnWindowsShown(Pending& pending) {
+    const std::vector<WindowID>& shown = pending.filter.exceptedWindowIDs;
+    if (shown.empty() || qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return;
+    std::vector<QWidget*> windows;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible() && !window->isMinimized() && window->testAttribute(Qt::WA_WState_Created) &&
+            contains(shown, WindowID(window->winId())))
+            windows.push_back(window);
+    if (windows.empty()) return;
+    if (connection_->compositingManagerRuns()) {
+        // The compositing manager puts the new pixels on the screen on its own time: watched
+        // from before they are painted, so that none of its painting goes unseen.
+        QRegion area;
+        for (const QWidget* window : windows)
+            if (const auto seen = X11ScreenTargets::viewableWindow(*connection_, WindowID(window->winId())))
+                area += seen->geometry;
+        area &= connection_->rootGeometry();
+        if (!area.isEmpty()) {
+            pending.keptPaint = std::make_unique<X11DamageWatch>(*connection_, connection_->root());
+            pending.keptArea = area;
+            connection_->sync();
+        }
+    }
+    // Qt paints on a later turn what changed in this one; the picture is taken now.
+    for (QWidget* window : windows)
+        window->repaint();
+    // Qt draws through a connection of its own: the server has the pixels once it has handled
+    // everything sent there.
+    syncQtX11Connection();
 }
 
 Result<void, Error> SystemCaptureService::leaveOutOwnWindows(Pending& pending) {

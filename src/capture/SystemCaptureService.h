@@ -58,18 +58,27 @@ private:
         X11KeptWindows* kept = nullptr;
         // The display's area, once known.
         std::optional<QRect> area;
+        // Own windows left in the picture, painted afresh for it, and where the screen must show
+        // that painting (root coordinates) before it is read, under a compositing manager.
+        std::unique_ptr<X11DamageWatch> keptPaint;
+        QRegion keptArea;
         // Own windows are taken out once the compositing manager has painted them back after
         // the capture before (see `restoring_`).
         bool awaitsRestore = false;
         bool compositing = false;
 
         bool ready();
+        bool ownWindowsShown();
+        bool uncoveredPainted();
         void forgetConnection();
     };
 
     Result<void, Error> connect();
     static double scaleOf(const ContentFilter& filter);
     Result<QRect, Error> displayArea(const ContentFilter& filter, const CaptureConfiguration& configuration);
+    // Own windows a display capture shows are read as they look now: what they have yet to
+    // paint (a toast that has just gone) is painted first.
+    void paintOwnWindowsShown(Pending& pending);
     Result<void, Error> leaveOutOwnWindows(Pending& pending);
     void beginLeavingOut(Pending& pending);
     // Whether the compositing manager has painted back what the last capture put back, or no

@@ -9,6 +9,7 @@
 
 #include <QTextOption>
 #include <algorithm>
+#include <cmath>
 
 namespace quorvane {
 namespace {
@@ -24,14 +25,18 @@ void drawArrow(const Annotation& a, QPainter& painter) {
     painter.fillPath(head.triangle, painter.brush());
 }
 
-void drawText(const Annotation& a, QPainter& painter) {
-    const QRectF rect = geom::standardized(a.rect);
-    painter.setFont(pixelSizedFont(a.fontSize, painter.device()));
+QTextOption textOption() {
     QTextOption option(Qt::AlignLeft | Qt::AlignTop);
     // A word longer than the box breaks inside the word rather than running past the box.
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    return option;
+}
+
+void drawText(const Annotation& a, QPainter& painter) {
+    const QRectF rect = geom::standardized(a.rect);
+    painter.setFont(pixelSizedFont(a.fontSize, painter.device()));
     painter.setClipRect(rect, Qt::IntersectClip);
-    painter.drawText(rect, a.text, option);
+    painter.drawText(rect, a.text, textOption());
 }
 
 void drawFreehand(const Annotation& a, QPainter& painter) {
@@ -130,6 +135,15 @@ bool drawAnnotation(const Annotation& annotation, QPainter& painter, QImage& tar
     const bool drawn = drawKind(annotation, painter, target);
     painter.restore();
     return drawn;
+}
+
+double drawnTextHeight(const QString& text, double fontSize, double width) {
+    if (!(width > 0) || !(fontSize > 0) || !std::isfinite(width) || !std::isfinite(fontSize)) return 0;
+    // Laid out as the renderer lays it out, on an image like the ones it draws into.
+    QImage probe(1, 1, QImage::Format_RGBA8888_Premultiplied);
+    QPainter painter(&probe);
+    painter.setFont(pixelSizedFont(fontSize, &probe));
+    return painter.boundingRect(QRectF(0, 0, width, 1e6), text, textOption()).height();
 }
 
 } // namespace quorvane

@@ -15,6 +15,10 @@ namespace quorvane {
 // magnifier or the spotlight layer cannot be had. Any thread.
 bool drawAnnotation(const Annotation& annotation, QPainter& painter, QImage& target);
 
+// The height a text annotation's text takes when drawn `width` pixels wide, each line it wraps
+// to counted. Any thread.
+double drawnTextHeight(const QString& text, double fontSize, double width);
+
 // The single dimming layer of all valid spotlights among `spotlights`: half-transparent black over
 // the clip's bounds with a clear hole for each. False when the layer cannot be allocated.
 bool drawSpotlights(const std::vector<Annotation>& spotlights, QPainter& painter, QImage& target);

@@ -5,6 +5,7 @@
 #include "platform/XdgDirectories.h"
 
 #include <QFile>
+#include <QStandardPaths>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -34,8 +35,14 @@ std::optional<QByteArray> readEntry(const QByteArray& path) {
     return bytes;
 }
 
-// Whether the entry's main group switches it off.
-bool switchedOff(const QByteArray& entry) {
+// What the entry's main group says: whether it is switched off, and its command.
+struct MainGroup {
+    bool switchedOff = false;
+    std::optional<QString> exec;
+};
+
+MainGroup mainGroup(const QByteArray& entry) {
+    MainGroup group;
     bool inMainGroup = false;
     for (QByteArray line : entry.split('\n')) {
         line = line.trimmed();
@@ -49,9 +56,26 @@ bool switchedOff(const QByteArray& entry) {
         const QByteArray key = line.left(equals).trimmed();
         const QByteArray value = line.mid(equals + 1).trimmed();
         if ((key == "Hidden" && value == "true") || (key == "X-GNOME-Autostart-enabled" && value == "false"))
-            return true;
+            group.switchedOff = true;
+        if (key == "Exec") group.exec = QString::fromUtf8(value);
     }
-    return false;
+    return group;
+}
+
+// Whether `exec` starts `program`: the program it names, found where a launcher would find it,
+// is executable and is that very file.
+bool startsProgram(const std::optional<QString>& exec, const QString& program) {
+    const std::optional<QString> named = exec ? DesktopEntry::execProgram(*exec) : std::nullopt;
+    if (!named || named->isEmpty()) return false;
+    const QString found =
+        named->startsWith(QLatin1Char('/')) ? *named : QStandardPaths::findExecutable(*named);
+    if (found.isEmpty()) return false;
+    const QByteArray path = QFile::encodeName(found);
+    struct stat target {};
+    struct stat running {};
+    return ::access(path.constData(), X_OK) == 0 && ::stat(path.constData(), &target) == 0 &&
+           S_ISREG(target.st_mode) && ::stat(QFile::encodeName(program).constData(), &running) == 0 &&
+           target.st_dev == running.st_dev && target.st_ino == running.st_ino;
 }
 
 } // namespace
@@ -89,7 +113,11 @@ LoginItemService::Status AutostartLoginItem::status() const {
     if (!S_ISREG(info.st_mode)) return Status::unavailable;
     const auto entry = readEntry(path);
     if (!entry) return Status::unavailable;
-    return switchedOff(*entry) ? Status::notRegistered : Status::enabled;
+    // An entry that would start nothing, or another program, starts no Quorvane: switching on
+    // writes it anew.
+    const MainGroup group = mainGroup(*entry);
+    return group.switchedOff || !startsProgram(group.exec, program_) ? Status::notRegistered
+                                                                     : Status::enabled;
 }
 
 Result<void, Error> AutostartLoginItem::registerItem() {

@@ -27,9 +27,10 @@ public:
     // The entry's text for `program`; fails for a path no Exec line can carry.
     static Result<QString, Error> entryText(const QString& program);
 
-    // No entry: notRegistered; a regular file: enabled, unless it says Hidden=true or
-    // X-GNOME-Autostart-enabled=false (the desktop's own way to switch it off); a missing
-    // program: notFound; anything else: unavailable.
+    // No entry: notRegistered; a regular file: enabled when its Exec line starts this program,
+    // unless it says Hidden=true or X-GNOME-Autostart-enabled=false (the desktop's own way to
+    // switch it off), otherwise notRegistered; a missing program: notFound; anything else:
+    // unavailable.
     Status status() const override;
     QString program() const override { return program_; }
     Result<void, Error> registerItem() override;

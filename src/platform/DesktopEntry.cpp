@@ -70,6 +70,91 @@ Result<QString, Error> execLine(const QString& program, const QString& fieldCode
     return escapeString(line);
 }
 
+std::optional<QStringList> execArguments(const QString& value) {
+    // The key-file string's escapes first, then the Exec quoting within it.
+    QString line;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value.at(i);
+        if (c != QLatin1Char('\\') || i + 1 == value.size()) {
+            line += c;
+            continue;
+        }
+        switch (value.at(++i).unicode()) {
+        case 's':
+            line += QLatin1Char(' ');
+            break;
+        case 'n':
+            line += QLatin1Char('\n');
+            break;
+        case 't':
+            line += QLatin1Char('\t');
+            break;
+        case 'r':
+            line += QLatin1Char('\r');
+            break;
+        default:
+            line += value.at(i);
+        }
+    }
+    QStringList arguments;
+    QString argument;
+    bool started = false, quoted = false, fieldCode = false;
+    const auto end = [&] {
+        if (started && !fieldCode) arguments << argument;
+        argument.clear();
+        started = fieldCode = false;
+    };
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line.at(i);
+        if (quoted) {
+            if (c == QLatin1Char('"')) {
+                quoted = false;
+            } else if (c == QLatin1Char('\\') && i + 1 < line.size()) {
+                argument += line.at(++i);
+            } else if (c == QLatin1Char('%') && i + 1 < line.size() && line.at(i + 1) == QLatin1Char('%')) {
+                argument += line.at(++i);
+            } else {
+                argument += c;
+            }
+            continue;
+        }
+        if (c == QLatin1Char(' ')) {
+            end();
+            continue;
+        }
+        started = true;
+        if (c == QLatin1Char('"')) {
+            quoted = true;
+        } else if (c == QLatin1Char('%') && i + 1 < line.size()) {
+            // "%%" is a percent sign; a field code stands for what the launcher fills in.
+            if (line.at(++i) == QLatin1Char('%'))
+                argument += QLatin1Char('%');
+            else
+                fieldCode = argument.isEmpty();
+        } else {
+            argument += c;
+        }
+    }
+    if (quoted) return std::nullopt;
+    end();
+    return arguments;
+}
+
+std::optional<QString> execProgram(const QString& value) {
+    const std::optional<QStringList> arguments = execArguments(value);
+    if (!arguments || arguments->isEmpty()) return std::nullopt;
+    qsizetype first = 0;
+    if (arguments->first() == QLatin1String("env") || arguments->first().endsWith(QLatin1String("/env"))) {
+        // The variables env sets, up to the program it runs.
+        for (first = 1; first < arguments->size(); ++first)
+            if (!arguments->at(first).contains(QLatin1Char('=')) ||
+                arguments->at(first).startsWith(QLatin1Char('=')))
+                break;
+        if (first == arguments->size()) return std::nullopt;
+    }
+    return arguments->at(first);
+}
+
 QString fileName() {
     return QString::fromLatin1(applicationId) + QStringLiteral(".desktop");
 }

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <filesystem>
+#include <optional>
 
 namespace quorvane::DesktopEntry {
 
@@ -28,6 +29,14 @@ QString quoteArgument(const QString& argument);
 
 // A value escaped as a key-file string: backslash, line feed, tab and carriage return.
 QString escapeString(const QString& value);
+
+// The arguments an Exec value (the text after "Exec=") runs, read back by the rules above: the
+// key-file escapes undone, arguments split at spaces, double-quoted ones taken whole, "%%" made
+// "%" and field codes left out. None for a value those rules cannot read (an open quote).
+std::optional<QStringList> execArguments(const QString& value);
+// The program an Exec value starts: its first argument, or, after "env", the first that sets no
+// variable. None when there is none.
+std::optional<QString> execProgram(const QString& value);
 
 // "com.quorvane.Quorvane.desktop"
 QString fileName();

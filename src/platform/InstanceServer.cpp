@@ -45,6 +45,15 @@ Result<void, Error> InstanceServer::listen() {
               QStringLiteral("cannot listen on ") + path_ + QStringLiteral(": ") + server_->errorString()}};
 }
 
+void InstanceServer::receiveWaiting() {
+    receivingWaiting_ = true;
+    // Each connection accepted here is served at once (newConnection), one at a time.
+    bool none = false;
+    while (server_->isListening() && !none)
+        server_->waitForNewConnection(0, &none);
+    receivingWaiting_ = false;
+}
+
 void InstanceServer::accept() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
         if (open_ >= maxConnections || !fromThisUser(*socket)) {
@@ -99,8 +108,9 @@ void InstanceServer::serve(QLocalSocket* socket) {
     connect(socket, &QLocalSocket::disconnected, this, [receive, finish] {
         if (!receive()) finish("incomplete");
     });
-    // Bytes may have come with the connection.
-    receive();
+    // Bytes may have come with the connection; while start-up ends, what the client has sent is
+    // read at once rather than on a later turn.
+    if (!receive() && receivingWaiting_) socket->waitForReadyRead(0);
 }
 
 } // namespace quorvane

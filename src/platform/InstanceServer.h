@@ -32,6 +32,10 @@ public:
     // Replaces whatever is at the path and listens there, readable and writable by this user
     // only. Errors: "Quorvane.Instance" code 1, with Qt's reason.
     Result<void, Error> listen();
+    // Takes in now what later processes sent while this one's event loop was not running (its
+    // start-up): each whole message is emitted before this returns, in the order they connected.
+    // What has not wholly arrived is served as usual.
+    void receiveWaiting();
     const QString& socketPath() const { return path_; }
     int openConnections() const { return open_; }
 
@@ -47,6 +51,7 @@ private:
     QLocalServer* server_;
     int open_ = 0;
     bool floodLogged_ = false;
+    bool receivingWaiting_ = false;
 };
 
 } // namespace quorvane

@@ -83,6 +83,27 @@ TEST(AppMenus, EveryWindowGetsTheSameMenusWithLinuxShortcuts) {
     EXPECT_EQ(rig.ran, (std::vector<MenuCommand>{MenuCommand::showEditor, MenuCommand::captureArea}));
 }
 
+// The tray's Pin Screenshot shows no key, since Ctrl+Shift+P works only inside a window; the
+// File menu's keeps it. Both pin and are enabled alike.
+TEST(AppMenus, TheTraysPinItemShowsNoKeyAndFollowsTheFileMenusOne) {
+    MenuRig rig;
+    QAction* trayPin = nullptr;
+    for (QAction* item : rig.menus.statusMenu()->actions())
+        if (item->text() == QStringLiteral("Pin Screenshot")) trayPin = item;
+    ASSERT_NE(trayPin, nullptr);
+    EXPECT_TRUE(trayPin->shortcut().isEmpty()) << trayPin->shortcut().toString().toStdString();
+    EXPECT_EQ(rig.menus.action(MenuCommand::pinScreenshot)->shortcut().toString(),
+              QStringLiteral("Ctrl+Shift+P"));
+    EXPECT_FALSE(rig.menus.statusMenu()->actions().contains(rig.menus.action(MenuCommand::pinScreenshot)));
+    for (const bool exportable : {false, true}) {
+        rig.exportable = exportable;
+        Q_EMIT rig.menus.statusMenu()->aboutToShow();
+        EXPECT_EQ(trayPin->isEnabled(), exportable);
+    }
+    trayPin->trigger();
+    EXPECT_EQ(rig.ran, (std::vector<MenuCommand>{MenuCommand::pinScreenshot}));
+}
+
 TEST(AppMenus, DuringACaptureOnlyWhatCannotDisturbItStaysEnabled) {
     MenuRig rig;
     rig.busy = true;

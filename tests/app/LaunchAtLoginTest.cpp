@@ -1,10 +1,13 @@
 #include "app/LaunchAtLogin.h"
 
+#include "platform/AutostartLoginItem.h"
+#include "platform/DesktopEntry.h"
 #include "support/LogLines.h"
 #include "support/TempDir.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 
 namespace quorvane {
 namespace {
@@ -136,6 +139,34 @@ TEST(LaunchAtLogin, SwitchesOnlyWhatNeedsSwitchingAndSaysWhyASwitchFailed) {
     moved.refresh();
     moved.setEnabled(false);
     EXPECT_EQ(untouched.unregisters, 1);
+}
+
+// An autostart entry left by a build that is gone starts no Quorvane: it shows as off (no "opens at
+// login"), and switching on writes it anew for this program.
+TEST(LaunchAtLogin, ADeadAutostartEntryShowsAsOffAndSwitchingOnRewritesIt) {
+    test::TempDir home;
+    const fs::path program = home / "bin/quorvane";
+    fs::create_directories(program.parent_path());
+    std::ofstream(program) << "#!/bin/sh\n";
+    fs::permissions(program, fs::perms::owner_all);
+    const fs::path folder = home / "autostart";
+    fs::create_directories(folder);
+    const QString gone = QString::fromStdString((home / "old build/quorvane").string());
+    std::ofstream(folder / AutostartLoginItem::entryName)
+        << (*AutostartLoginItem::entryText(gone)).toStdString();
+
+    AutostartLoginItem item(QString::fromStdString(folder.string()),
+                            QString::fromStdString(program.string()));
+    LaunchAtLogin login(item, QString::fromStdString(program.string()), {});
+    EXPECT_EQ(login.status().kind, Kind::disabled);
+    EXPECT_FALSE(login.isEnabled());
+    login.setEnabled(true);
+    EXPECT_EQ(login.status().kind, Kind::enabled);
+    std::ifstream written(folder / AutostartLoginItem::entryName);
+    const std::string text((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find(DesktopEntry::execLine(QString::fromStdString(program.string()))->toStdString()),
+              std::string::npos);
+    EXPECT_EQ(text.find("old build"), std::string::npos);
 }
 
 } // namespace

@@ -68,6 +68,8 @@ struct SettingsRig {
     SettingsRig() {
         fs::create_directories(program.parent_path());
         std::ofstream(program) << "#!/bin/sh\n";
+        // Executable, as a program is: an entry naming a file that cannot run counts as off.
+        fs::permissions(program, fs::perms::owner_all);
         makeLogin();
     }
     void makeLogin() {

@@ -95,6 +95,24 @@ TEST(URLCommandHandler, BeforeLaunchOnlyTheLatestWaitsAndActsAfterIt) {
     EXPECT_EQ(withFile.target.calls, (QStringList{"openFile file:///tmp/one.png", "presentEditor"}));
 }
 
+// What is handed in as start-up finishes (links forwarded while the program started) waits like
+// what came before: only the latest acts, once, and none is refused as busy.
+TEST(URLCommandHandler, LinksHandedInAsLaunchFinishesWaitTheLatestAlone) {
+    Rig rig;
+    rig.open({"quorvane://show"});
+    QObject::connect(&rig.handler, &URLCommandHandler::launchFinishing, [&rig] {
+        rig.handler.open({"quorvane://capture/screen"});
+        rig.handler.open({"quorvane://settings"});
+    });
+    rig.launch();
+    EXPECT_EQ(rig.target.calls, QStringList{"showSettings"});
+    EXPECT_EQ(rig.rejected(), 0);
+    EXPECT_EQ(rig.beeper.beeps, 0);
+    // Later links act at once.
+    rig.open({"quorvane://show"}, 2s);
+    EXPECT_EQ(rig.target.calls.last(), QStringLiteral("presentEditor"));
+}
+
 // Bad links from outside: refused by their case, never logged, each with a beep.
 TEST(URLCommandHandler, BadLinksAreRefusedByTheirCaseOnly) {
     Rig rig;

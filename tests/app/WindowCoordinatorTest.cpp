@@ -70,5 +70,25 @@ TEST(WindowCoordinator, CapturesIncludeTheEditorOnlyOnScreenAndClosingTheLastWin
     EXPECT_EQ(rig.windows.activationPolicy(), WindowCoordinator::ActivationPolicy::accessory);
 }
 
+// Asked for again from outside, the program brings an open area picker to the front instead of
+// showing the editor over it; with no picker open it shows the editor.
+TEST(WindowCoordinator, ReopeningBringsAnOpenAreaPickerForwardRatherThanTheEditor) {
+    WindowRig rig;
+    rig.controller().captureArea();
+    ASSERT_TRUE(test::CaptureRig::turnUntil([&] { return !rig.controller().ownedWindows().empty(); }));
+    QWidget* picker = rig.controller().ownedWindows().front();
+    ASSERT_TRUE(picker->isVisible());
+    rig.windows.reopen();
+    EXPECT_EQ(rig.windows.editorWindow(), nullptr);
+    EXPECT_TRUE(picker->isVisible());
+    EXPECT_TRUE(rig.controller().isBusy());
+
+    rig.controller().cancel();
+    ASSERT_TRUE(test::CaptureRig::turnUntil([&] { return !rig.controller().isBusy(); }));
+    rig.windows.reopen();
+    ASSERT_NE(rig.windows.editorWindow(), nullptr);
+    EXPECT_TRUE(rig.windows.editorWindow()->isVisible());
+}
+
 } // namespace
 } // namespace quorvane

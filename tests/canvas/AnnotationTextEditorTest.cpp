@@ -2,8 +2,10 @@
 
 #include "CanvasViewTesting.h"
 #include "canvas/AnnotationTextView.h"
+#include "document/AnnotationDrawing.h"
 
 #include <QKeyEvent>
+#include <QPainter>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -62,6 +64,40 @@ TEST(AnnotationTextEditor, WideTextStopsAtTheCropsRightEdge) {
     canvas.view->finishTextEditing(TextEditEnding::commit);
     ASSERT_EQ(canvas.document->annotations().size(), 1u);
     EXPECT_DOUBLE_EQ(canvas.document->annotations().front().rect.right(), 300);
+}
+
+// Dark pixels `a` leaves when drawn on white, in and below its box.
+int ink(const Annotation& a) {
+    QImage image(320, 2200, QImage::Format_RGBA8888_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    drawAnnotation(a, painter, image);
+    painter.end();
+    int dark = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            dark += qGray(image.pixel(x, y)) < 160;
+    return dark;
+}
+
+// A box begun 20 pixels from the image's right edge commits 20 pixels wide; its text wraps anew
+// at that width and the box takes every line, so that nothing typed is cut off when drawn.
+TEST(AnnotationTextEditor, ABoxCutAtTheRightEdgeKeepsEveryLineItWrapsTo) {
+    TextCanvas canvas;
+    canvas.view->beginTextEditing(textBox(QRectF(280, 10, 20, 100)));
+    canvas.box()->insertPlainText(QStringLiteral("Wide text here"));
+    press(canvas.box(), Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_EQ(canvas.document->annotations().size(), 1u);
+    const Annotation committed = canvas.document->annotations().front();
+    EXPECT_DOUBLE_EQ(committed.rect.width(), 20);
+    EXPECT_LE(committed.rect.bottom(), 200);
+    EXPECT_EQ(committed.end, committed.rect.bottomRight());
+    Annotation unbounded = committed;
+    unbounded.rect.setHeight(2000);
+    unbounded.end = unbounded.rect.bottomRight();
+    const int all = ink(unbounded);
+    EXPECT_GT(all, 0);
+    EXPECT_EQ(ink(committed), all);
 }
 
 // The editor lays its text out lazily around the cursor; the box must still take every line.

@@ -24,7 +24,11 @@ protected:
         moveMouse({5, 1075});
         // Below the menu bar, whose Window menu is not the Window tile.
         const QRect content = window.geometry.adjusted(0, 26, 0, 0);
-        QImage image = steadyGrab(content).convertToFormat(QImage::Format_RGB32);
+        return readPicture(steadyGrab(content), content.topLeft());
+    }
+    // What a person reads in a picture of the window whose top-left stands at `origin`.
+    static std::vector<TextLine> readPicture(const QImage& picture, QPoint origin) {
+        QImage image = picture.convertToFormat(QImage::Format_RGB32);
         for (int y = 0; y < image.height(); ++y) {
             auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
             for (int x = 0; x < image.width(); ++x) {
@@ -34,7 +38,7 @@ protected:
                 row[x] = qRgb(m, m, m);
             }
         }
-        return readImage(image, content.topLeft(), Layout::sparse);
+        return readImage(image, origin, Layout::sparse);
     }
     // The window's text that reads `text`, clicked.
     static bool clickText(const Window& window, const QString& text) {
@@ -106,6 +110,29 @@ TEST_F(HomeView, ThreeSecondsOfDelayHoldTheScreenTileBack) {
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture started: Capturing display")));
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture succeeded")));
     EXPECT_GE(waited.elapsed(), 2900);
+    EXPECT_EQ(quorvane.terminate(), 0);
+}
+
+// A delayed capture of the screen (its hot key) while the editor shows: the editor is in the
+// picture as it is once counting has ended, without the "Capturing in 1…" toast and its Cancel.
+TEST_F(HomeView, ADelayedCaptureLeavesItsOwnCountdownOutOfThePicture) {
+    Program quorvane({{"postCaptureAction", "saveToFolder"}});
+    ASSERT_TRUE(quorvane.start());
+    const Window home = editor();
+    activate(home);
+    ASSERT_TRUE(clickText(home, QStringLiteral("3 s")));
+    press(QStringLiteral("ctrl+alt+super+3"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Hotkey triggered: captureScreen")));
+    ASSERT_TRUE(quorvane.waitForSavedImages(1)) << quorvane.log().toStdString();
+    const QImage saved(quorvane.savedImages().front());
+    ASSERT_FALSE(saved.isNull());
+    const QRect content = home.geometry.adjusted(0, 26, 0, 0);
+    const auto lines = readPicture(saved.copy(content), content.topLeft());
+    EXPECT_TRUE(findText(lines, QStringLiteral("Screen")).has_value()) << "the editor is not in the picture";
+    for (const TextLine& line : lines) {
+        EXPECT_FALSE(line.text.contains(QStringLiteral("Capturing"))) << line.text.toStdString();
+        EXPECT_FALSE(line.text.contains(QStringLiteral("Cancel"))) << line.text.toStdString();
+    }
     EXPECT_EQ(quorvane.terminate(), 0);
 }
 

@@ -4,6 +4,9 @@
 
 #include "export/ImageImporter.h"
 #include "platform/DesktopEntry.h"
+#include "platform/InstanceForwarder.h"
+#include "platform/InstanceLock.h"
+#include "platform/InstanceMessage.h"
 #include "support/journey/Bells.h"
 #include "support/WaitUntil.h"
 #include "support/journey/JourneyTest.h"
@@ -13,9 +16,12 @@
 #include <QJsonObject>
 #include <csignal>
 #include <fstream>
+#include <future>
 
 namespace quorvane::journey {
 namespace {
+
+using namespace std::chrono_literals;
 
 class Links : public JourneyTest {
 protected:
@@ -199,6 +205,63 @@ TEST_F(Links, RefusedLinksSayWhyAndRingTheBell) {
     EXPECT_EQ(bells.count(), 4);
     // Nothing of a link's text reaches the log.
     EXPECT_FALSE(quorvane.log().contains(QStringLiteral("quorvane://")));
+    EXPECT_EQ(quorvane.terminate(), 0);
+}
+
+// Started again while the area picker is open, the program brings the picker to the front: the
+// editor does not come over it, and Escape still cancels the capture.
+TEST_F(Links, ASecondStartWhileTheAreaPickerIsOpenLeavesThePickerInFront) {
+    Program quorvane({{"postCaptureAction", "saveToFolder"}});
+    ASSERT_TRUE(quorvane.start());
+    closeEditor();
+    const qsizetype since = quorvane.mark();
+    press(QStringLiteral("ctrl+alt+super+4"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Hotkey triggered: captureArea"), since));
+    ASSERT_TRUE(waitForAreaPicker());
+    forward(quorvane, {});
+    press(QStringLiteral("Escape"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture cancelled"), since))
+        << quorvane.log().toStdString();
+    ASSERT_TRUE(test::waitUntil([] { return !isAreaPickerOpen(); }));
+    EXPECT_FALSE(journey::window(QStringLiteral("^Quorvane$")).has_value())
+        << "the editor came over the picker";
+    // Without a picker, a second start shows the editor.
+    forward(quorvane, {});
+    EXPECT_TRUE(waitForWindow(QStringLiteral("^Quorvane$")).has_value());
+    EXPECT_EQ(quorvane.terminate(), 0);
+}
+
+// Links that other processes forward while the program is still starting wait for the end of
+// start-up, the latest alone: one acts, none is refused as busy, no bell rings.
+TEST_F(Links, LinksForwardedWhileTheProgramStartsLeaveOnlyTheLatest) {
+    Program quorvane;
+    Bells bells;
+    // Three later processes knock from before the program listens, as a later process does
+    // while the running one starts: they reach it the moment it listens, well before it is up.
+    const QString display = quorvane.environment().value(QStringLiteral("DISPLAY"));
+    const auto socket = quorvane.folder("runtime") / "com.quorvane.Quorvane" /
+                        InstanceLock::socketName(display.toStdString());
+    std::vector<std::future<InstanceForwarder::Answer>> forwarded;
+    for (const char* link : {"quorvane://show", "quorvane://settings", "quorvane://show"})
+        forwarded.push_back(std::async(std::launch::async, [socket, link] {
+            return InstanceForwarder::forward(socket, *InstanceMessage::encode({link}), 20s, 20s);
+        }));
+    ASSERT_TRUE(quorvane.start());
+    for (auto& answer : forwarded) {
+        ASSERT_TRUE(test::waitUntil([&] { return answer.wait_for(0s) == std::future_status::ready; }, 30000));
+        EXPECT_EQ(answer.get().outcome, InstanceForwarder::Outcome::delivered);
+    }
+    // A bad link after them is handled after them: once it is refused, they have all been.
+    forward(quorvane, {QStringLiteral("quorvane://nonsense")});
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("URL command rejected: unknownCommand")))
+        << quorvane.log().toStdString();
+    EXPECT_EQ(quorvane.countLog(QStringLiteral("URL command: show")) +
+                  quorvane.countLog(QStringLiteral("URL command: settings")),
+              1)
+        << quorvane.log().toStdString();
+    EXPECT_EQ(quorvane.countLog(QStringLiteral("URL command rejected: busy")), 0);
+    EXPECT_TRUE(bells.waitFor(1));
+    EXPECT_EQ(bells.count(), 1);
     EXPECT_EQ(quorvane.terminate(), 0);
 }
 

@@ -1,5 +1,6 @@
 #include "platform/AutostartLoginItem.h"
 
+#include "platform/DesktopEntry.h"
 #include "support/ResultPrinters.h"
 #include "support/TempDir.h"
 
@@ -36,9 +37,16 @@ struct AutostartRig {
     fs::path entry = folder / AutostartLoginItem::entryName;
     fs::path program = home / "bin/quorvane";
 
-    AutostartRig() {
-        fs::create_directories(program.parent_path());
-        std::ofstream(program) << "#!/bin/sh\n";
+    AutostartRig() { makeProgram(program); }
+    // An executable file, as a program is.
+    static void makeProgram(const fs::path& path) {
+        fs::create_directories(path.parent_path());
+        std::ofstream(path) << "#!/bin/sh\n";
+        fs::permissions(path, fs::perms::owner_all);
+    }
+    // The Exec line that starts the program.
+    std::string exec() const {
+        return "Exec=" + DesktopEntry::execLine(pathOf(program))->toStdString() + "\n";
     }
     AutostartLoginItem item(const PosixFile::Calls& calls = PosixFile::Calls::system()) const {
         return AutostartLoginItem(pathOf(folder), pathOf(program), calls);
@@ -54,14 +62,14 @@ struct AutostartRig {
 TEST(AutostartLoginItem, ReadsTheStatusFromWhatStandsInTheEntrysPlace) {
     AutostartRig rig;
     EXPECT_EQ(rig.item().status(), Status::notRegistered);
-    rig.writeEntry("[Desktop Entry]\nType=Application\nName=Quorvane\nExec=quorvane\n");
+    rig.writeEntry("[Desktop Entry]\nType=Application\nName=Quorvane\n" + rig.exec());
     EXPECT_EQ(rig.item().status(), Status::enabled);
-    rig.writeEntry("[Desktop Entry]\nType=Application\nHidden=true\n");
+    rig.writeEntry("[Desktop Entry]\nType=Application\nHidden=true\n" + rig.exec());
     EXPECT_EQ(rig.item().status(), Status::notRegistered);
-    rig.writeEntry("[Desktop Entry]\nType=Application\nX-GNOME-Autostart-enabled=false\n");
+    rig.writeEntry("[Desktop Entry]\nType=Application\nX-GNOME-Autostart-enabled=false\n" + rig.exec());
     EXPECT_EQ(rig.item().status(), Status::notRegistered);
     // Only the main group speaks for the entry.
-    rig.writeEntry("[Desktop Entry]\nType=Application\n[Desktop Action x]\nHidden=true\n");
+    rig.writeEntry("[Desktop Entry]\nType=Application\n" + rig.exec() + "[Desktop Action x]\nHidden=true\n");
     EXPECT_EQ(rig.item().status(), Status::enabled);
 
     fs::remove(rig.entry);
@@ -86,8 +94,7 @@ TEST(AutostartLoginItem, WritesAValidEntryForAnyProgramPathAndRemovesIt) {
     rig.writeEntry("[Desktop Entry]\nType=Application\nHidden=true\n");
     for (const char* name : {"quorvane", "My Apps/100% \"quoted\"/quorvane"}) {
         rig.program = rig.home / "bin" / name;
-        fs::create_directories(rig.program.parent_path());
-        std::ofstream(rig.program) << "#!/bin/sh\n";
+        AutostartRig::makeProgram(rig.program);
         AutostartLoginItem item = rig.item();
         ASSERT_TRUE(item.registerItem().ok()) << name;
         EXPECT_EQ(item.status(), Status::enabled);
@@ -102,6 +109,57 @@ TEST(AutostartLoginItem, WritesAValidEntryForAnyProgramPathAndRemovesIt) {
     EXPECT_FALSE(fs::exists(rig.entry));
     EXPECT_EQ(item.status(), Status::notRegistered);
     EXPECT_TRUE(item.unregisterItem().ok());
+}
+
+// An entry that would start no Quorvane counts as off: no Exec line, a program that is gone, not
+// executable or another one. Reached through a link or the search path, this program counts;
+// switching on writes the entry anew.
+TEST(AutostartLoginItem, AnEntryThatStartsAnotherProgramOrNoneIsOff) {
+    AutostartRig rig;
+    const std::string head = "[Desktop Entry]\nType=Application\nName=Quorvane\n";
+    const fs::path other = rig.home / "old build/quorvane";
+    AutostartRig::makeProgram(other);
+    const fs::path plain = rig.home / "bin/plain";
+    std::ofstream(plain) << "#!/bin/sh\n";
+    fs::create_symlink(rig.program, rig.home / "linked");
+    const auto exec = [](const fs::path& program) {
+        return "Exec=" + DesktopEntry::execLine(pathOf(program))->toStdString() + "\n";
+    };
+    const struct {
+        const char* name;
+        std::string lines;
+        Status status;
+    } cases[] = {
+        {"no Exec line", "", Status::notRegistered},
+        {"an empty one", "Exec=\n", Status::notRegistered},
+        {"an open quote", "Exec=\"" + pathOf(rig.program).toStdString() + "\n", Status::notRegistered},
+        {"a program that is gone", exec(rig.home / "gone/quorvane"), Status::notRegistered},
+        {"another program", exec(other), Status::notRegistered},
+        {"a file that does not run", exec(plain), Status::notRegistered},
+        {"env and nothing to run", "Exec=env OMP_THREAD_LIMIT=1\n", Status::notRegistered},
+        {"a name not on the search path", "Exec=quorvane\n", Status::notRegistered},
+        {"this program", exec(rig.program), Status::enabled},
+        {"this program bare, with a field code", "Exec=" + pathOf(rig.program).toStdString() + " %U\n",
+         Status::enabled},
+        {"this program through a link", exec(rig.home / "linked"), Status::enabled},
+    };
+    for (const auto& c : cases) {
+        rig.writeEntry(head + c.lines);
+        EXPECT_EQ(rig.item().status(), c.status) << c.name;
+    }
+
+    // A bare name counts where the search path finds this program.
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(pathOf(rig.program.parent_path())) + ':' + path);
+    rig.writeEntry(head + "Exec=quorvane\n");
+    EXPECT_EQ(rig.item().status(), Status::enabled);
+    qputenv("PATH", path);
+
+    rig.writeEntry(head + exec(other));
+    AutostartLoginItem item = rig.item();
+    ASSERT_EQ(item.status(), Status::notRegistered);
+    ASSERT_TRUE(item.registerItem().ok());
+    EXPECT_EQ(item.status(), Status::enabled);
 }
 
 // A missing autostart folder is made private; one that is a file, a full disk or a program path

@@ -94,5 +94,36 @@ TEST(DesktopEntry, TheApplicationEntryIsValidAndStartsTheProgramWhateverItsPath)
     EXPECT_FALSE(DesktopEntry::applicationEntry("/opt/\xff\xfe/quorvane", types));
 }
 
+// Read back, an Exec value gives the arguments it was written from, whatever the path holds;
+// values that break the rules give none, and the program is found past env's variables.
+TEST(DesktopEntry, ReadsAnExecValueBackAsALauncherDoes) {
+    for (const char* path :
+         {"/usr/bin/quorvane", "/home/me/build dir/quorvane", "/opt/it's \"quoted\"/quorvane",
+          "/opt/$HOME`x`/back\\slash/quorvane", "/opt/100%/quorvane", "/opt/tab%%s/q"}) {
+        const QString program = QString::fromUtf8(path);
+        const QString exec = *DesktopEntry::execLine(program, QStringLiteral("%U"));
+        EXPECT_EQ(DesktopEntry::execArguments(exec),
+                  (QStringList{QStringLiteral("env"), QStringLiteral("OMP_THREAD_LIMIT=1"), program}))
+            << path;
+        EXPECT_EQ(DesktopEntry::execProgram(exec), program) << path;
+    }
+    const struct {
+        const char* value;
+        std::optional<QString> program;
+    } table[] = {
+        {"/usr/bin/env A=1 B=2 /opt/q --flag %f", QStringLiteral("/opt/q")},
+        {R"(quorvane\sat\sonce)", QStringLiteral("quorvane")},
+        {R"("/opt/My Apps/q" %U)", QStringLiteral("/opt/My Apps/q")},
+        {"  spaced   out  ", QStringLiteral("spaced")},
+        {"%U", std::nullopt},
+        {"", std::nullopt},
+        {"env", std::nullopt},
+        {"env OMP_THREAD_LIMIT=1", std::nullopt},
+        {R"("/opt/open quote)", std::nullopt},
+    };
+    for (const auto& row : table)
+        EXPECT_EQ(DesktopEntry::execProgram(QString::fromUtf8(row.value)), row.program) << row.value;
+}
+
 } // namespace
 } // namespace quorvane

@@ -1,10 +1,11 @@
 // The running program's socket and a later process forwarding to it, with clients that behave
 // and clients that do not.
 
+#include "platform/InstanceServer.h"
+
 #include "platform/InstanceForwarder.h"
 #include "platform/InstanceLock.h"
 #include "platform/InstanceMessage.h"
-#include "platform/InstanceServer.h"
 #include "support/LogLines.h"
 #include "support/TempDir.h"
 #include "support/WaitUntil.h"
@@ -13,6 +14,7 @@
 #include <fcntl.h>
 #include <future>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -93,6 +95,34 @@ TEST(InstanceServer, ALaterProcessHandsOverItsArgumentsAndAStaleSocketIsReplaced
 
 // A program that has the socket but does not read yet (still starting): the message waits
 // there and the later process ends without hanging.
+// Messages sent while the event loop did not run (the program was starting) are taken in at
+// once, in the order their processes connected; one not wholly sent is served later as usual.
+TEST(InstanceServer, TakesInWhatWaitedWhileTheProgramStarted) {
+    Rig rig;
+    ASSERT_TRUE(rig.server.listen().ok());
+    std::vector<std::unique_ptr<RawClient>> clients;
+    for (const char* link : {"quorvane://show", "quorvane://settings", "quorvane://capture/screen"}) {
+        clients.push_back(std::make_unique<RawClient>(rig.path));
+        ASSERT_TRUE(clients.back()->connected);
+        clients.back()->send(*InstanceMessage::encode({link}));
+    }
+    const QByteArray partial = *InstanceMessage::encode({"quorvane://capture/area"});
+    RawClient slow(rig.path);
+    ASSERT_TRUE(slow.connected);
+    slow.send(partial.left(5));
+
+    rig.server.receiveWaiting();
+    EXPECT_EQ(rig.received,
+              (std::vector<QByteArrayList>{
+                  {"quorvane://show"}, {"quorvane://settings"}, {"quorvane://capture/screen"}}));
+    slow.send(partial.mid(5));
+    EXPECT_TRUE(test::waitUntil([&] { return rig.received.size() == 4; }));
+    EXPECT_EQ(rig.last(), QByteArrayList{"quorvane://capture/area"});
+    // Nothing waits: nothing happens.
+    rig.server.receiveWaiting();
+    EXPECT_EQ(rig.received.size(), 4u);
+}
+
 TEST(InstanceServer, AForwardToAProgramThatDoesNotAnswerEndsInTime) {
     test::TempDir folder;
     const auto path = folder / "quiet.socket";

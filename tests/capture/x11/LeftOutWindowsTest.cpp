@@ -1,5 +1,6 @@
 // Our windows that a display capture leaves out: what lies below shows as it is on screen, with
-// and without a compositing manager, and they are always put back.
+// and without a compositing manager, and they are always put back. One it keeps shows as it is
+// now.
 
 #include "capture/SystemCaptureService.h"
 #include "capture/x11/CaptureTestWindows.h"
@@ -12,6 +13,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <optional>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -179,6 +181,52 @@ TEST(LeftOutWindows, ShowWhatLiesBelowAsItIsOnScreenWithAndWithoutACompositingMa
         Compositor compositor(service);
         ASSERT_TRUE(compositor.painting());
         expectTheTerminalAsOnScreen(service, ours, *listing, "xcompmgr");
+    }
+    EXPECT_TRUE(waitUntil([] { return !compositingManagerRuns(); }));
+}
+
+// Ours kept in a display capture shows what it has just changed and not yet painted (a part
+// hidden a moment before), with and without a compositing manager.
+TEST(LeftOutWindows, AWindowKeptInTheCaptureShowsWhatItHasJustChanged) {
+    SystemCaptureService service;
+    const QColor green(0, 200, 0), red(220, 0, 0);
+    ImageWindow ours(solid(300, 200, green), Qt::FramelessWindowHint);
+    QWidget part(&ours);
+    part.setGeometry(50, 50, 100, 60);
+    QPalette palette = part.palette();
+    palette.setColor(QPalette::Window, red);
+    part.setPalette(palette);
+    part.setAutoFillBackground(true);
+    ASSERT_TRUE(ours.showAt(QPoint(300, 260)));
+    const auto content =
+        test::awaitResult<ShareableContent>([&](auto done) { service.targets(std::move(done)); });
+    ASSERT_TRUE(content.ok());
+    const ContentFilter keepingOurs =
+        ContentFilter::forDisplay(content->displays.front(), {::getpid()}, {WindowID(ours.winId())});
+    // Read as the screen shows it, nothing painted anew for it.
+    const ContentFilter asShown = ContentFilter::forDisplay(content->displays.front());
+    const auto partOf = [&](const Result<QImage, Error>& image) {
+        return image.ok() ? image->pixelColor(300 + 60, 260 + 60).name() : QStringLiteral("no image");
+    };
+    for (const bool compositing : {false, true}) {
+        const char* where = compositing ? "xcompmgr" : "no compositing manager";
+        std::optional<Compositor> compositor;
+        if (compositing) {
+            compositor.emplace(service);
+            ASSERT_TRUE(compositor->painting());
+        }
+        part.show();
+        // On the screen, and still: nothing of it is left to paint.
+        QString before;
+        ASSERT_TRUE(waitUntil([&] {
+            const QString now = partOf(capture(service, asShown));
+            const bool still = now == red.name() && now == before;
+            before = now;
+            QThread::msleep(50);
+            return still;
+        })) << where;
+        part.hide();
+        EXPECT_EQ(partOf(capture(service, keepingOurs)).toStdString(), green.name().toStdString()) << where;
     }
     EXPECT_TRUE(waitUntil([] { return !compositingManagerRuns(); }));
 }
