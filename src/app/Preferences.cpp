@@ -68,21 +68,60 @@ std::optional<Preferences::HotKeys> storedHotKeys(const SettingsStore& defaults)
 
 } // namespace
 
-Preferences::Preferences(SettingsStore& defaults, QObject* parent) : QObject(parent), defaults_(defaults) {
-    saveFolder_ = folder(defaults, QStringLiteral("saveFolder"))
-                      .value_or(folder(defaults, QStringLiteral("exportFolder")).value_or(picturesFolder()));
+// Every stored field as a start reads it: each one on its own falls back when its value is
+// missing or unusable.
+Preferences::Stored Preferences::read(const SettingsStore& defaults) {
+    Stored stored;
+    stored.saveFolder =
+        folder(defaults, QStringLiteral("saveFolder"))
+            .value_or(folder(defaults, QStringLiteral("exportFolder")).value_or(picturesFolder()));
     // Exactly "jpeg": "JPEG" is not a format.
     if (defaults.string(QStringLiteral("exportFormat")) == QStringLiteral("jpeg"))
-        format_ = ImageExporter::Format::jpeg;
+        stored.format = ImageExporter::Format::jpeg;
     if (const auto quality = defaults.number(QStringLiteral("jpegQuality"));
         quality && std::isfinite(*quality))
-        jpegQuality_ = clampedQuality(*quality);
-    hideAfterSave_ = defaults.boolean(QStringLiteral("hideAfterSave")).value_or(false);
+        stored.jpegQuality = clampedQuality(*quality);
+    stored.hideAfterSave = defaults.boolean(QStringLiteral("hideAfterSave")).value_or(false);
     if (const auto raw = defaults.string(QStringLiteral("postCaptureAction")))
-        postCaptureAction_ = quorvane::postCaptureAction(*raw).value_or(PostCaptureAction::openEditor);
-    hotKeys_ = storedHotKeys(defaults).value_or(HotKeyCenter::defaultBindings());
+        stored.postCaptureAction = quorvane::postCaptureAction(*raw).value_or(PostCaptureAction::openEditor);
+    stored.hotKeys = storedHotKeys(defaults).value_or(HotKeyCenter::defaultBindings());
     if (const auto raw = defaults.string(QStringLiteral("autoScrollSpeed")))
-        autoScrollSpeed_ = quorvane::autoScrollSpeed(*raw).value_or(AutoScrollSpeed::normal);
+        stored.autoScrollSpeed = quorvane::autoScrollSpeed(*raw).value_or(AutoScrollSpeed::normal);
+    return stored;
+}
+
+Preferences::Preferences(SettingsStore& defaults, QObject* parent) : QObject(parent), defaults_(defaults) {
+    const Stored stored = read(defaults);
+    saveFolder_ = stored.saveFolder;
+    format_ = stored.format;
+    jpegQuality_ = stored.jpegQuality;
+    hideAfterSave_ = stored.hideAfterSave;
+    postCaptureAction_ = stored.postCaptureAction;
+    hotKeys_ = stored.hotKeys;
+    autoScrollSpeed_ = stored.autoScrollSpeed;
+    connect(&defaults, &SettingsStore::changedElsewhere, this, &Preferences::takeStoredChanges);
+}
+
+void Preferences::takeStoredChanges(const QStringList& keys) {
+    Log::app().log("Settings changed by another instance: {}", keys.join(QStringLiteral(", ")));
+    const Stored stored = read(defaults_);
+    // Every field is in place before anyone hears of one, and nothing is written back: the
+    // values are the stored ones already.
+    std::vector<void (Preferences::*)()> changed;
+    const auto take = [&changed](auto& field, const auto& value, void (Preferences::*signal)()) {
+        if (field == value) return;
+        field = value;
+        changed.push_back(signal);
+    };
+    take(saveFolder_, stored.saveFolder, &Preferences::saveFolderChanged);
+    take(format_, stored.format, &Preferences::formatChanged);
+    take(jpegQuality_, stored.jpegQuality, &Preferences::jpegQualityChanged);
+    take(hideAfterSave_, stored.hideAfterSave, &Preferences::hideAfterSaveChanged);
+    take(postCaptureAction_, stored.postCaptureAction, &Preferences::postCaptureActionChanged);
+    take(autoScrollSpeed_, stored.autoScrollSpeed, &Preferences::autoScrollSpeedChanged);
+    take(hotKeys_, stored.hotKeys, &Preferences::hotKeysChanged);
+    for (auto signal : changed)
+        Q_EMIT(this->*signal)();
 }
 
 void Preferences::migrateLegacyDomain(const std::optional<QJsonObject>& earlier, SettingsStore& target) {

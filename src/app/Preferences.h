@@ -1,7 +1,8 @@
 #pragma once
 
-// The one settings object. Every field but hotKeyErrors is read once from the store when the
-// object is built and written back on each change. GUI thread only.
+// The one settings object. Every field but hotKeyErrors is read from the store when the object is
+// built, written back on each change, and read again when another instance changed the store
+// (each changed field then announces itself as after a change made here). GUI thread only.
 
 #include "app/HotKeyAction.h"
 #include "app/HotKeyBinding.h"
@@ -14,6 +15,7 @@
 #include <QJsonObject>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <map>
 #include <optional>
@@ -88,6 +90,18 @@ Q_SIGNALS:
     void hotKeyErrorsChanged();
 
 private:
+    struct Stored {
+        QString saveFolder;
+        ImageExporter::Format format = ImageExporter::Format::png;
+        double jpegQuality = 0.9;
+        bool hideAfterSave = false;
+        PostCaptureAction postCaptureAction = PostCaptureAction::openEditor;
+        AutoScrollSpeed autoScrollSpeed = AutoScrollSpeed::normal;
+        HotKeys hotKeys;
+    };
+    static Stored read(const SettingsStore& defaults);
+    void takeStoredChanges(const QStringList& keys);
+
     // Writes before observers hear of the change, so one that changes the field again is the
     // last to write.
     void store(const QJsonObject& changes);
