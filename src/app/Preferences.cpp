@@ -91,14 +91,7 @@ Preferences::Stored Preferences::read(const SettingsStore& defaults) {
 }
 
 Preferences::Preferences(SettingsStore& defaults, QObject* parent) : QObject(parent), defaults_(defaults) {
-    const Stored stored = read(defaults);
-    saveFolder_ = stored.saveFolder;
-    format_ = stored.format;
-    jpegQuality_ = stored.jpegQuality;
-    hideAfterSave_ = stored.hideAfterSave;
-    postCaptureAction_ = stored.postCaptureAction;
-    hotKeys_ = stored.hotKeys;
-    autoScrollSpeed_ = stored.autoScrollSpeed;
+    stored_ = read(defaults);
     connect(&defaults, &SettingsStore::changedElsewhere, this, &Preferences::takeStoredChanges);
 }
 
@@ -113,13 +106,13 @@ void Preferences::takeStoredChanges(const QStringList& keys) {
         field = value;
         changed.push_back(signal);
     };
-    take(saveFolder_, stored.saveFolder, &Preferences::saveFolderChanged);
-    take(format_, stored.format, &Preferences::formatChanged);
-    take(jpegQuality_, stored.jpegQuality, &Preferences::jpegQualityChanged);
-    take(hideAfterSave_, stored.hideAfterSave, &Preferences::hideAfterSaveChanged);
-    take(postCaptureAction_, stored.postCaptureAction, &Preferences::postCaptureActionChanged);
-    take(autoScrollSpeed_, stored.autoScrollSpeed, &Preferences::autoScrollSpeedChanged);
-    take(hotKeys_, stored.hotKeys, &Preferences::hotKeysChanged);
+    take(stored_.saveFolder, stored.saveFolder, &Preferences::saveFolderChanged);
+    take(stored_.format, stored.format, &Preferences::formatChanged);
+    take(stored_.jpegQuality, stored.jpegQuality, &Preferences::jpegQualityChanged);
+    take(stored_.hideAfterSave, stored.hideAfterSave, &Preferences::hideAfterSaveChanged);
+    take(stored_.postCaptureAction, stored.postCaptureAction, &Preferences::postCaptureActionChanged);
+    take(stored_.autoScrollSpeed, stored.autoScrollSpeed, &Preferences::autoScrollSpeedChanged);
+    take(stored_.hotKeys, stored.hotKeys, &Preferences::hotKeysChanged);
     for (auto signal : changed)
         Q_EMIT(this->*signal)();
 }
@@ -173,23 +166,24 @@ void Preferences::change(T& field, const T& value, const QString& key, const QJs
 }
 
 void Preferences::setSaveFolder(const QString& folder) {
-    change(saveFolder_, folder, QStringLiteral("saveFolder"), folder, &Preferences::saveFolderChanged);
+    change(stored_.saveFolder, folder, QStringLiteral("saveFolder"), folder, &Preferences::saveFolderChanged);
 }
 
 void Preferences::setFormat(ImageExporter::Format format) {
-    change(format_, format, QStringLiteral("exportFormat"), ImageExporter::rawValue(format),
+    change(stored_.format, format, QStringLiteral("exportFormat"), ImageExporter::rawValue(format),
            &Preferences::formatChanged);
 }
 
 void Preferences::setJpegQuality(double quality) {
     // Observers only ever see the corrected value.
-    const double corrected = std::isfinite(quality) ? clampedQuality(quality) : jpegQuality_;
-    change(jpegQuality_, corrected, QStringLiteral("jpegQuality"), corrected,
+    const double corrected = std::isfinite(quality) ? clampedQuality(quality) : stored_.jpegQuality;
+    change(stored_.jpegQuality, corrected, QStringLiteral("jpegQuality"), corrected,
            &Preferences::jpegQualityChanged);
 }
 
 void Preferences::setHideAfterSave(bool hide) {
-    change(hideAfterSave_, hide, QStringLiteral("hideAfterSave"), hide, &Preferences::hideAfterSaveChanged);
+    change(stored_.hideAfterSave, hide, QStringLiteral("hideAfterSave"), hide,
+           &Preferences::hideAfterSaveChanged);
 }
 
 std::optional<QString> Preferences::lastExport() const {
@@ -208,18 +202,18 @@ void Preferences::onExportSettingsChanged(QObject* context, std::function<void()
 }
 
 void Preferences::setPostCaptureAction(PostCaptureAction action) {
-    change(postCaptureAction_, action, QStringLiteral("postCaptureAction"), rawValue(action),
+    change(stored_.postCaptureAction, action, QStringLiteral("postCaptureAction"), rawValue(action),
            &Preferences::postCaptureActionChanged);
 }
 
 void Preferences::setAutoScrollSpeed(AutoScrollSpeed speed) {
-    change(autoScrollSpeed_, speed, QStringLiteral("autoScrollSpeed"), rawValue(speed),
+    change(stored_.autoScrollSpeed, speed, QStringLiteral("autoScrollSpeed"), rawValue(speed),
            &Preferences::autoScrollSpeedChanged);
 }
 
 void Preferences::setHotKeys(const HotKeys& hotKeys) {
-    if (hotKeys == hotKeys_) return;
-    hotKeys_ = hotKeys;
+    if (hotKeys == stored_.hotKeys) return;
+    stored_.hotKeys = hotKeys;
     QJsonObject encoded;
     for (const auto& [action, binding] : hotKeys)
         encoded.insert(rawValue(action), binding.toJson());

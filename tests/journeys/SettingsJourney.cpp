@@ -53,6 +53,15 @@ protected:
         for (const TextLine& read : readImage(face, region.topLeft(), Layout::line)) text += read.text;
         return text;
     }
+    // JPEG from the Format box, which shows PNG.
+    static void chooseJpeg(const Window& settings) {
+        const auto png = line(settings, QStringLiteral("PNG"));
+        ASSERT_TRUE(png.has_value());
+        click(png->box.center());
+        ASSERT_FALSE(openMenuItems().empty());
+        press(QStringLiteral("Down"));
+        press(QStringLiteral("Return"));
+    }
     // Export Diagnostics… from the editor's menu: it asks where, in the settings window; the path
     // typed into the dialog and Return choose the file.
     static void exportDiagnosticsTo(const QString& path) {
@@ -107,12 +116,7 @@ TEST_F(Settings, TheOutputFormatAndARecordedShortcutTakeEffectAtOnce) {
     ASSERT_TRUE(quality.has_value());
     const QRect qualityLabel(quality->box.left(), quality->box.top(), 80, quality->box.height());
     EXPECT_TRUE(dim(qualityLabel));
-    const auto png = line(settings, QStringLiteral("PNG"));
-    ASSERT_TRUE(png.has_value());
-    click(png->box.center());
-    ASSERT_FALSE(openMenuItems().empty());
-    press(QStringLiteral("Down"));
-    press(QStringLiteral("Return"));
+    chooseJpeg(settings);
     settle();
     EXPECT_FALSE(dim(qualityLabel));
     EXPECT_EQ(stored(quorvane).value(QStringLiteral("exportFormat")).toString(), QStringLiteral("jpeg"));
@@ -203,9 +207,9 @@ TEST_F(Settings, AnUnusableLogAndAFailedExportAreSaidWhereTheyAreSeen) {
                          QStringLiteral(" is a folder; entries go to standard error only");
     ASSERT_TRUE(quorvane.waitForLog(said)) << quorvane.log().toStdString();
 
-    // A file where nothing can be written: the failure shows in the settings window, which the
-    // export opened at its top, above the Diagnostics section.
-    exportDiagnosticsTo(QStringLiteral("/proc/quorvane-diagnostics.txt"));
+    // A file in a folder that is gone: the failure shows in the settings window, which the export
+    // opened at its top, above the Diagnostics section.
+    exportDiagnosticsTo(QString::fromStdString((quorvane.folder("gone") / "diagnostics.txt").string()));
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Diagnostics export failed: Quorvane.Diagnostics 1 (")))
         << quorvane.log().toStdString();
     const auto settings = waitForWindow(settingsTitle);
@@ -253,12 +257,7 @@ TEST_F(Settings, TheInstanceOnASecondDisplayTakesAndKeepsWhatIsChosenHere) {
 
     // Here: JPEG and "Hide editor after save".
     Window settings = openSettingsFromEditor();
-    const auto png = line(settings, QStringLiteral("PNG"));
-    ASSERT_TRUE(png.has_value());
-    click(png->box.center());
-    ASSERT_FALSE(openMenuItems().empty());
-    press(QStringLiteral("Down"));
-    press(QStringLiteral("Return"));
+    chooseJpeg(settings);
     const auto hide = line(settings, QStringLiteral("Hide editor after save"));
     ASSERT_TRUE(hide.has_value());
     click(hide->box.center());

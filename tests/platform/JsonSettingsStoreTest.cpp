@@ -41,6 +41,9 @@ TEST(JsonSettingsStore, WritesAPrivateFileOnlyOnChange) {
     EXPECT_EQ(fs::status(store->lockFile()).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     std::ofstream(home / "file") << "a file where the folder should be";
     store.emplace(home / "file" / "settings.json");
+    // The system's reason in words, and its number.
+    ASSERT_TRUE(store->problem());
+    EXPECT_EQ(store->problem()->reason, "cannot be opened: Not a directory (errno 20)");
     const auto refused = store->setValue("a", 1);
     ASSERT_FALSE(refused);
     EXPECT_FALSE(refused.error().message.isEmpty());
