@@ -55,10 +55,11 @@ Result<QStringList, DiagnosticsError> entries(const LogStore& store, std::int64_
     return lines;
 }
 
-QString header(const Facts& facts, std::int64_t sinceMs, std::int64_t nowMs, qsizetype count) {
+QString header(const Facts& facts, std::int64_t sinceMs, std::int64_t nowMs, qsizetype count,
+               const std::optional<std::string>& storeProblem) {
     const QString version = facts.version.isEmpty() ? QStringLiteral("?") : facts.version;
     const QString build = facts.buildId.value_or(QString());
-    const QStringList lines = {
+    QStringList lines = {
         QStringLiteral("Quorvane Diagnostics"),
         QStringLiteral("App: %1 (%2)").arg(version, build.isEmpty() ? QStringLiteral("?") : build),
         QStringLiteral("OS: ") + facts.os,
@@ -70,6 +71,7 @@ QString header(const Facts& facts, std::int64_t sinceMs, std::int64_t nowMs, qsi
         QStringLiteral("Entries: ") + QString::number(count),
         QStringLiteral("---"),
     };
+    if (storeProblem) lines.insert(lines.size() - 1, QString::fromStdString(*storeProblem));
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
@@ -77,8 +79,11 @@ Result<qsizetype, DiagnosticsError> exportRecent(const QString& path, const LogS
                                                  std::int64_t sinceMs, std::int64_t nowMs, std::int64_t processId,
                                                  const PosixFile::Calls& calls) {
     auto lines = entries(store, sinceMs, processId);
+    const std::optional<std::string> problem = store.problem();
+    // The entries could not be kept there either: the header says where they went.
+    if (!lines && problem) lines = QStringList();
     if (!lines) return Failure{lines.error()};
-    QString text = header(facts, sinceMs, nowMs, lines->size()) + lines->join(QLatin1Char('\n'));
+    QString text = header(facts, sinceMs, nowMs, lines->size(), problem) + lines->join(QLatin1Char('\n'));
     if (!lines->isEmpty()) text += QLatin1Char('\n');
     if (const auto written = PosixFile::writeReplacing(path, text.toUtf8(), calls); !written)
         return Failure{DiagnosticsError{DiagnosticsError::Case::writeFailed, written.error().message}};

@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace quorvane {
 
@@ -38,11 +39,15 @@ Facts systemFacts();
 // with milliseconds, " [category] ", the level word and the message.
 Result<QStringList, DiagnosticsError> entries(const LogStore& store, std::int64_t sinceMs, std::int64_t processId);
 
-// The ten header lines, each ended by a line feed; times in UTC without milliseconds.
-QString header(const Facts& facts, std::int64_t sinceMs, std::int64_t nowMs, qsizetype count);
+// The ten header lines, each ended by a line feed; times in UTC without milliseconds. A log store
+// that could not be used says so in one more line before the last.
+QString header(const Facts& facts, std::int64_t sinceMs, std::int64_t nowMs, qsizetype count,
+               const std::optional<std::string>& storeProblem = std::nullopt);
 
 // Writes the header and the entries to `path`, replacing what is there only once the whole file
-// is on disk; returns the number of entries. `calls` lets tests fail the writing.
+// is on disk (through a symbolic link of the user's, its target); returns the number of entries.
+// A store that could not be used and cannot be read gives a file without entries whose header
+// says why. `calls` lets tests fail the writing.
 Result<qsizetype, DiagnosticsError> exportRecent(const QString& path, const LogStore& store, const Facts& facts,
                                                  std::int64_t sinceMs, std::int64_t nowMs, std::int64_t processId,
                                                  const PosixFile::Calls& calls = PosixFile::Calls::system());

@@ -2,6 +2,7 @@
 
 #include "core/AppIdentity.h"
 #include "core/Log.h"
+#include "core/LoggedReason.h"
 #include "export/FileDialogs.h"
 
 #include <QCoreApplication>
@@ -63,7 +64,7 @@ void DiagnosticsExporter::finish(const QString& path, const Result<qsizetype, Di
     }
     const Error error = outcome.error().error();
     setMessage(QStringLiteral("Diagnostics export failed: ") + error.message);
-    Log::app().error("Diagnostics export failed: {} {}", error.domain, error.code);
+    Log::app().error("Diagnostics export failed: {} {}{}", error.domain, error.code, loggedReason(error));
 }
 
 void DiagnosticsExporter::setMessage(const QString& message) {

@@ -4,6 +4,7 @@
 #include "app/QuitCoordinator.h"
 #include "capture/CaptureController.h"
 #include "core/Log.h"
+#include "core/LoggedReason.h"
 #include "editor_window/EditorView.h"
 #include "editor_window/SheetPresenter.h"
 #include "export/ExportController.h"
@@ -171,7 +172,9 @@ void DocumentCommands::reportImport(const ImageImporter::ImportError& error, con
     Q_EMIT editorRequested();
     captures_.setErrorMessage(error.message(url));
     captures_.setErrorIsRetryable(false);
-    Log::app().error("Import failed: {} {}", "Quorvane.Import", static_cast<int>(error.kind));
+    // The message without the file: its name is the user's.
+    const Error logged{QStringLiteral("Quorvane.Import"), static_cast<int>(error.kind), error.message()};
+    Log::app().error("Import failed: {} {}{}", logged.domain, logged.code, loggedReason(logged));
 }
 
 } // namespace quorvane

@@ -88,7 +88,10 @@ HotKeyCenter::Errors HotKeyCenter::registerBindings(const Bindings& bindings) {
             errors[action] = refusal.kind == HotKeyGrabber::Refusal::Kind::invalid
                                  ? HotKeyRegistrationError::invalid
                                  : HotKeyRegistrationError::conflict;
-            Log::app().info("Hotkey {} unavailable ({})", rawValue(action), refusal.code);
+            Log::app().info("Hotkey {} unavailable ({}: {})", rawValue(action), refusal.code,
+                            refusal.kind == HotKeyGrabber::Refusal::Kind::invalid
+                                ? "not a key combination the X server takes"
+                                : "held by another program");
             continue;
         }
         actionsById_[keyId] = action;

@@ -1,6 +1,7 @@
 #include "app/LaunchAtLogin.h"
 
 #include "core/Log.h"
+#include "core/LoggedReason.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -101,8 +102,8 @@ void LaunchAtLogin::setEnabled(bool enabled) {
         setMessage(QStringLiteral("Couldn't %1 launch at login: ")
                        .arg(enabled ? QStringLiteral("turn on") : QStringLiteral("turn off")) +
                    failure.message);
-        Log::app().error("Launch at login failed enabled={} domain={} code={}", enabled, failure.domain,
-                         failure.code);
+        Log::app().error("Launch at login failed enabled={} domain={} code={}{}", enabled, failure.domain,
+                         failure.code, loggedReason(failure));
         return;
     }
     setMessage(status_.kind == Status::Kind::requiresApproval ? approvalText : QString());

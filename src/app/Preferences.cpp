@@ -68,21 +68,53 @@ std::optional<Preferences::HotKeys> storedHotKeys(const SettingsStore& defaults)
 
 } // namespace
 
-Preferences::Preferences(SettingsStore& defaults, QObject* parent) : QObject(parent), defaults_(defaults) {
-    saveFolder_ = folder(defaults, QStringLiteral("saveFolder"))
-                      .value_or(folder(defaults, QStringLiteral("exportFolder")).value_or(picturesFolder()));
+// Every stored field as a start reads it: each one on its own falls back when its value is
+// missing or unusable.
+Preferences::Stored Preferences::read(const SettingsStore& defaults) {
+    Stored stored;
+    stored.saveFolder =
+        folder(defaults, QStringLiteral("saveFolder"))
+            .value_or(folder(defaults, QStringLiteral("exportFolder")).value_or(picturesFolder()));
     // Exactly "jpeg": "JPEG" is not a format.
     if (defaults.string(QStringLiteral("exportFormat")) == QStringLiteral("jpeg"))
-        format_ = ImageExporter::Format::jpeg;
+        stored.format = ImageExporter::Format::jpeg;
     if (const auto quality = defaults.number(QStringLiteral("jpegQuality"));
         quality && std::isfinite(*quality))
-        jpegQuality_ = clampedQuality(*quality);
-    hideAfterSave_ = defaults.boolean(QStringLiteral("hideAfterSave")).value_or(false);
+        stored.jpegQuality = clampedQuality(*quality);
+    stored.hideAfterSave = defaults.boolean(QStringLiteral("hideAfterSave")).value_or(false);
     if (const auto raw = defaults.string(QStringLiteral("postCaptureAction")))
-        postCaptureAction_ = quorvane::postCaptureAction(*raw).value_or(PostCaptureAction::openEditor);
-    hotKeys_ = storedHotKeys(defaults).value_or(HotKeyCenter::defaultBindings());
+        stored.postCaptureAction = quorvane::postCaptureAction(*raw).value_or(PostCaptureAction::openEditor);
+    stored.hotKeys = storedHotKeys(defaults).value_or(HotKeyCenter::defaultBindings());
     if (const auto raw = defaults.string(QStringLiteral("autoScrollSpeed")))
-        autoScrollSpeed_ = quorvane::autoScrollSpeed(*raw).value_or(AutoScrollSpeed::normal);
+        stored.autoScrollSpeed = quorvane::autoScrollSpeed(*raw).value_or(AutoScrollSpeed::normal);
+    return stored;
+}
+
+Preferences::Preferences(SettingsStore& defaults, QObject* parent) : QObject(parent), defaults_(defaults) {
+    stored_ = read(defaults);
+    connect(&defaults, &SettingsStore::changedElsewhere, this, &Preferences::takeStoredChanges);
+}
+
+void Preferences::takeStoredChanges(const QStringList& keys) {
+    Log::app().log("Settings changed by another instance: {}", keys.join(QStringLiteral(", ")));
+    const Stored stored = read(defaults_);
+    // Every field is in place before anyone hears of one, and nothing is written back: the
+    // values are the stored ones already.
+    std::vector<void (Preferences::*)()> changed;
+    const auto take = [&changed](auto& field, const auto& value, void (Preferences::*signal)()) {
+        if (field == value) return;
+        field = value;
+        changed.push_back(signal);
+    };
+    take(stored_.saveFolder, stored.saveFolder, &Preferences::saveFolderChanged);
+    take(stored_.format, stored.format, &Preferences::formatChanged);
+    take(stored_.jpegQuality, stored.jpegQuality, &Preferences::jpegQualityChanged);
+    take(stored_.hideAfterSave, stored.hideAfterSave, &Preferences::hideAfterSaveChanged);
+    take(stored_.postCaptureAction, stored.postCaptureAction, &Preferences::postCaptureActionChanged);
+    take(stored_.autoScrollSpeed, stored.autoScrollSpeed, &Preferences::autoScrollSpeedChanged);
+    take(stored_.hotKeys, stored.hotKeys, &Preferences::hotKeysChanged);
+    for (auto signal : changed)
+        Q_EMIT(this->*signal)();
 }
 
 void Preferences::migrateLegacyDomain(const std::optional<QJsonObject>& earlier, SettingsStore& target) {
@@ -134,23 +166,24 @@ void Preferences::change(T& field, const T& value, const QString& key, const QJs
 }
 
 void Preferences::setSaveFolder(const QString& folder) {
-    change(saveFolder_, folder, QStringLiteral("saveFolder"), folder, &Preferences::saveFolderChanged);
+    change(stored_.saveFolder, folder, QStringLiteral("saveFolder"), folder, &Preferences::saveFolderChanged);
 }
 
 void Preferences::setFormat(ImageExporter::Format format) {
-    change(format_, format, QStringLiteral("exportFormat"), ImageExporter::rawValue(format),
+    change(stored_.format, format, QStringLiteral("exportFormat"), ImageExporter::rawValue(format),
            &Preferences::formatChanged);
 }
 
 void Preferences::setJpegQuality(double quality) {
     // Observers only ever see the corrected value.
-    const double corrected = std::isfinite(quality) ? clampedQuality(quality) : jpegQuality_;
-    change(jpegQuality_, corrected, QStringLiteral("jpegQuality"), corrected,
+    const double corrected = std::isfinite(quality) ? clampedQuality(quality) : stored_.jpegQuality;
+    change(stored_.jpegQuality, corrected, QStringLiteral("jpegQuality"), corrected,
            &Preferences::jpegQualityChanged);
 }
 
 void Preferences::setHideAfterSave(bool hide) {
-    change(hideAfterSave_, hide, QStringLiteral("hideAfterSave"), hide, &Preferences::hideAfterSaveChanged);
+    change(stored_.hideAfterSave, hide, QStringLiteral("hideAfterSave"), hide,
+           &Preferences::hideAfterSaveChanged);
 }
 
 std::optional<QString> Preferences::lastExport() const {
@@ -169,18 +202,18 @@ void Preferences::onExportSettingsChanged(QObject* context, std::function<void()
 }
 
 void Preferences::setPostCaptureAction(PostCaptureAction action) {
-    change(postCaptureAction_, action, QStringLiteral("postCaptureAction"), rawValue(action),
+    change(stored_.postCaptureAction, action, QStringLiteral("postCaptureAction"), rawValue(action),
            &Preferences::postCaptureActionChanged);
 }
 
 void Preferences::setAutoScrollSpeed(AutoScrollSpeed speed) {
-    change(autoScrollSpeed_, speed, QStringLiteral("autoScrollSpeed"), rawValue(speed),
+    change(stored_.autoScrollSpeed, speed, QStringLiteral("autoScrollSpeed"), rawValue(speed),
            &Preferences::autoScrollSpeedChanged);
 }
 
 void Preferences::setHotKeys(const HotKeys& hotKeys) {
-    if (hotKeys == hotKeys_) return;
-    hotKeys_ = hotKeys;
+    if (hotKeys == stored_.hotKeys) return;
+    stored_.hotKeys = hotKeys;
     QJsonObject encoded;
     for (const auto& [action, binding] : hotKeys)
         encoded.insert(rawValue(action), binding.toJson());

@@ -1,7 +1,8 @@
 #pragma once
 
-// The one settings object. Every field but hotKeyErrors is read once from the store when the
-// object is built and written back on each change. GUI thread only.
+// The one settings object. Every field but hotKeyErrors is read from the store when the object is
+// built, written back on each change, and read again when another instance changed the store
+// (each changed field then announces itself as after a change made here). GUI thread only.
 
 #include "app/HotKeyAction.h"
 #include "app/HotKeyBinding.h"
@@ -14,6 +15,7 @@
 #include <QJsonObject>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <map>
 #include <optional>
@@ -53,25 +55,25 @@ public:
     SettingsStore& defaults() const { return defaults_; }
 
     // An absolute folder path; the Pictures folder by default (created when first saved into).
-    QString saveFolder() const override { return saveFolder_; }
+    QString saveFolder() const override { return stored_.saveFolder; }
     void setSaveFolder(const QString& folder) override;
-    ImageExporter::Format format() const override { return format_; }
+    ImageExporter::Format format() const override { return stored_.format; }
     void setFormat(ImageExporter::Format format);
     // 0…1; a value out of range is clamped and one that is not a number keeps the previous one.
-    double jpegQuality() const override { return jpegQuality_; }
+    double jpegQuality() const override { return stored_.jpegQuality; }
     void setJpegQuality(double quality);
-    bool hideAfterSave() const override { return hideAfterSave_; }
+    bool hideAfterSave() const override { return stored_.hideAfterSave; }
     void setHideAfterSave(bool hide);
     // Read from the store each time: only the export controller keeps it.
     std::optional<QString> lastExport() const override;
     void setLastExport(const QString& path) override;
     void onExportSettingsChanged(QObject* context, std::function<void()> changed) override;
-    PostCaptureAction postCaptureAction() const { return postCaptureAction_; }
+    PostCaptureAction postCaptureAction() const { return stored_.postCaptureAction; }
     void setPostCaptureAction(PostCaptureAction action);
-    AutoScrollSpeed autoScrollSpeed() const { return autoScrollSpeed_; }
+    AutoScrollSpeed autoScrollSpeed() const { return stored_.autoScrollSpeed; }
     void setAutoScrollSpeed(AutoScrollSpeed speed);
     // A missing action has no shortcut.
-    const HotKeys& hotKeys() const { return hotKeys_; }
+    const HotKeys& hotKeys() const { return stored_.hotKeys; }
     void setHotKeys(const HotKeys& hotKeys);
     // Not stored.
     const HotKeyErrors& hotKeyErrors() const { return hotKeyErrors_; }
@@ -88,6 +90,19 @@ Q_SIGNALS:
     void hotKeyErrorsChanged();
 
 private:
+    // Every field that is kept in the store.
+    struct Stored {
+        QString saveFolder;
+        ImageExporter::Format format = ImageExporter::Format::png;
+        double jpegQuality = 0.9;
+        bool hideAfterSave = false;
+        PostCaptureAction postCaptureAction = PostCaptureAction::openEditor;
+        AutoScrollSpeed autoScrollSpeed = AutoScrollSpeed::normal;
+        HotKeys hotKeys;
+    };
+    static Stored read(const SettingsStore& defaults);
+    void takeStoredChanges(const QStringList& keys);
+
     // Writes before observers hear of the change, so one that changes the field again is the
     // last to write.
     void store(const QJsonObject& changes);
@@ -96,13 +111,7 @@ private:
                 void (Preferences::*changed)());
 
     SettingsStore& defaults_;
-    QString saveFolder_;
-    ImageExporter::Format format_ = ImageExporter::Format::png;
-    double jpegQuality_ = 0.9;
-    bool hideAfterSave_ = false;
-    PostCaptureAction postCaptureAction_ = PostCaptureAction::openEditor;
-    AutoScrollSpeed autoScrollSpeed_ = AutoScrollSpeed::normal;
-    HotKeys hotKeys_;
+    Stored stored_;
     HotKeyErrors hotKeyErrors_;
 };
 

@@ -26,15 +26,14 @@ namespace {
 
 // The application's settings, after the one-time copy from the earlier id.
 std::unique_ptr<JsonSettingsStore> settingsStore() {
+    // A damaged file is logged by the store, which moves it aside.
     auto store =
         std::make_unique<JsonSettingsStore>(JsonSettingsStore::fileFor(QString::fromLatin1(applicationId)));
-    if (const auto& problem = store->problem())
-        Log::app().error("Settings file unusable ({}); moved aside as {}", problem->reason,
-                         problem->movedTo.empty() ? std::string("nothing (left in place)")
-                                                  : problem->movedTo.filename().string());
     Preferences::migrateLegacyDomain(JsonSettingsStore::read(JsonSettingsStore::fileFor(
                                          QString::fromLatin1(Preferences::earlierApplicationId))),
                                      *store);
+    // Instances on other displays share the file: their changes show here too.
+    store->watch();
     return store;
 }
 

@@ -242,6 +242,7 @@ void SettingsView::showDiagnostics() {
     const QString& message = services_.diagnostics.message();
     diagnosticsMessage_->setText(message);
     diagnosticsMessage_->setVisible(!message.isEmpty());
+    if (!message.isEmpty()) Q_EMIT diagnosticsMessageShown();
 }
 
 void SettingsView::showEvent(QShowEvent* event) {

@@ -72,6 +72,11 @@ public:
     QLabel* diagnosticsMessageText() const { return diagnosticsMessage_; }
     QLabel* logCommandText() const { return logCommand_; }
 
+Q_SIGNALS:
+    // The diagnostics export's progress or outcome is shown: it sits at the foot of the form,
+    // where the user may not be looking.
+    void diagnosticsMessageShown();
+
 protected:
     void showEvent(QShowEvent* event) override;
 

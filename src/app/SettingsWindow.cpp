@@ -3,9 +3,11 @@
 #include "app/SettingsView.h"
 
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace quorvane {
@@ -24,6 +26,11 @@ SettingsWindow::SettingsWindow(SettingsView* view, QWidget* parent)
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setWidget(view_);
     layout->addWidget(scroll);
+    connect(view_, &SettingsView::diagnosticsMessageShown, this, [this, scroll] {
+        // Once the form has made room for the message.
+        QTimer::singleShot(0, this,
+                           [this, scroll] { scroll->ensureWidgetVisible(view_->diagnosticsMessageText()); });
+    });
     setMinimumSize(520, 420);
     resize(560, 680);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -5,6 +5,7 @@
 
 #include "capture/CaptureTargets.h"
 #include "core/Log.h"
+#include "core/LoggedReason.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -229,7 +230,7 @@ void CaptureController::failCapture(const Error& error) {
             setSelectedWindowID(0);
             setError(message(CaptureFailure::permissionRequired), true);
         } else {
-            Log::capture().error("Capture failed: {} {}", error.domain, error.code);
+            Log::capture().error("Capture failed: {} {}{}", error.domain, error.code, loggedReason(error));
             setError(error.message, true);
         }
         setStatus(QString::fromUtf8(failedStatus));

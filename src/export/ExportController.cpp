@@ -1,6 +1,7 @@
 #include "export/ExportController.h"
 
 #include "core/Log.h"
+#include "core/LoggedReason.h"
 #include "export/ExportFiles.h"
 #include "export/ExportSettings.h"
 #include "export/FileDialogs.h"
@@ -127,14 +128,6 @@ bool ExportController::rendersInBackground(const EditorDocument& document) const
     if (document.backdrop()) return true;
     const QSizeF size = document.finalPixelSize();
     return size.width() * size.height() >= backgroundPixels;
-}
-
-QString ExportController::loggedReason(const Error& error) {
-    // Our own errors are known by their domain and code; the system's numbers need their words.
-    if (error.domain != QLatin1String(PosixFile::errorDomain)) return {};
-    QString reason = error.message;
-    if (reason.endsWith(QLatin1Char('.'))) reason.chop(1);
-    return reason.isEmpty() ? QString() : QStringLiteral(" (") + reason + QLatin1Char(')');
 }
 
 void ExportController::fail(std::optional<ImageExporter::Format> format, const Error& error, bool report) {

@@ -120,8 +120,6 @@ private:
     static Error noDocument();
     // "Quorvane.Export" code 5.
     static Error reviewOpen();
-    // The words of a system error for its log line, " (…)"; nothing for errors of our own.
-    static QString loggedReason(const Error& error);
     void setMessage(const QString& message);
     // Logs and reports a failed step; `report` false (a superseded request) only logs.
     void fail(std::optional<ImageExporter::Format> format, const Error& error, bool report = true);

@@ -3,6 +3,7 @@
 // replaces it while the dialog is open.
 
 #include "core/Log.h"
+#include "core/LoggedReason.h"
 #include "export/ExportController.h"
 #include "export/ExportFiles.h"
 #include "export/ExportSettings.h"

@@ -1,26 +1,33 @@
 #include "platform/JsonSettingsStore.h"
 
+#include "core/Log.h"
 #include "platform/PrivateDirectory.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDir>
+#include <QFileSystemWatcher>
 #include <QJsonDocument>
 #include <QStandardPaths>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace quorvane {
 namespace {
 
+// "cannot write the settings: No space left on device (errno 28)"
 std::string errnoText(const char* what) {
-    return std::string(what) + " (errno " + std::to_string(errno) + ")";
+    const int code = errno;
+    return std::string(what) + ": " + std::strerror(code) + " (errno " + std::to_string(code) + ")";
 }
 
 Failure<Error> notSaved(const std::string& reason) {
@@ -225,16 +232,16 @@ std::filesystem::path moveAside(const std::filesystem::path& file) {
 
 } // namespace
 
-JsonSettingsStore::JsonSettingsStore(std::filesystem::path file) : file_(std::move(file)) {
-    Loaded loaded = load(file_);
-    values_ = loaded.values.value_or(QJsonObject());
-    if (!loaded.problem) return;
-    problem_ = Problem{*loaded.problem, moveAside(file_)};
-    // A file that stayed in place is never written over.
-    keepsUnreadableFile_ = problem_->movedTo.empty();
+JsonSettingsStore::JsonSettingsStore(std::filesystem::path file, QObject* parent)
+    : SettingsStore(parent), file_(std::move(file)) {
+    // Reading needs no lock, as the file is only ever replaced whole; moving a damaged one aside
+    // does, so that two instances starting together agree on what they found.
+    std::optional<FileLock> lock;
+    if (load(file_).problem) lock.emplace(takeLock());
+    problem_ = refresh().problem;
     // What was saved must survive the next start too.
     // A failure here shows again at the next change, which is when anyone asks.
-    if (!values_.isEmpty()) static_cast<void>(write());
+    if (problem_ && !values_.isEmpty()) static_cast<void>(save());
 }
 
 QJsonValue JsonSettingsStore::value(const QString& key) const {
@@ -242,12 +249,127 @@ QJsonValue JsonSettingsStore::value(const QString& key) const {
 }
 
 Result<void, Error> JsonSettingsStore::setValues(const QJsonObject& changes) {
-    for (auto it = changes.begin(); it != changes.end(); ++it)
+    for (auto it = changes.begin(); it != changes.end(); ++it) {
         values_.insert(it.key(), it.value());
-    return write();
+        unsaved_.insert(it.key());
+    }
+    // The lock file lives in the folder, which the save would make anyway.
+    static_cast<void>(PrivateDirectory::ensure(file_.parent_path()));
+    const FileLock lock = takeLock();
+    announce(refresh().changed);
+    Result<void, Error> saved = save();
+    if (saved) unsaved_.clear();
+    watchFolders();
+    return saved;
 }
 
-Result<void, Error> JsonSettingsStore::write() {
+QStringList JsonSettingsStore::reload() {
+    const FileLock lock = takeLock();
+    const Refreshed refreshed = refresh();
+    if (refreshed.problem && !values_.isEmpty()) static_cast<void>(save());
+    announce(refreshed.changed);
+    watchFolders();
+    return refreshed.changed;
+}
+
+void JsonSettingsStore::watch() {
+    if (watcher_ == nullptr) {
+        watcher_ = new QFileSystemWatcher(this);
+        // A replacement shows as several changes of the folder (the temporary file, the rename):
+        // one reading after them is enough.
+        connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this] {
+            if (std::exchange(reloadQueued_, true)) return;
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    reloadQueued_ = false;
+                    reload();
+                },
+                Qt::QueuedConnection);
+        });
+    }
+    watchFolders();
+}
+
+std::filesystem::path JsonSettingsStore::lockFile() const {
+    return file_.parent_path() / (file_.filename().string() + ".lock");
+}
+
+// The folder of the settings and, through a link, that of its target: the file is replaced by a
+// rename in the target's folder, which a watch on the file itself would not outlive.
+void JsonSettingsStore::watchFolders() {
+    if (watcher_ == nullptr) return;
+    std::vector<std::filesystem::path> folders{file_.parent_path()};
+    if (const auto target = resolved(file_); target && *target != file_)
+        folders.push_back(target->parent_path());
+    const QStringList watched = watcher_->directories();
+    for (const auto& folder : folders) {
+        const QString path = QString::fromStdString(folder.string());
+        if (!watched.contains(path) && std::filesystem::is_directory(folder)) watcher_->addPath(path);
+    }
+}
+
+FileLock JsonSettingsStore::takeLock() {
+    const std::filesystem::path path = lockFile();
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+    // No folder yet: no settings either, and nothing to keep apart.
+    if (fd < 0 && errno == ENOENT) return FileLock(-1, LOCK_EX, lockPatience);
+    // A lock file this user may not write can still be locked for reading's sake: flock needs no
+    // write access.
+    if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM))
+        fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat info {};
+    if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+        ::close(fd);
+        fd = -1;
+    }
+    FileLock lock(fd, LOCK_EX, lockPatience);
+    // Something that cannot be locked in its place (a folder, a link), or a holder that never lets
+    // go, must not cost the change: it is written without the lock, and re-read just before.
+    if (!lock.locked() && !std::exchange(lockComplained_, true))
+        Log::app().error("Settings lock {} unusable; settings are written without it", path.string());
+    return lock;
+}
+
+JsonSettingsStore::Refreshed JsonSettingsStore::refresh() {
+    Loaded loaded = load(file_);
+    QJsonObject current;
+    Refreshed refreshed;
+    if (!loaded.problem) {
+        keepsUnreadableFile_ = false;
+        // A file that is gone gets back everything this instance knows.
+        current = loaded.values.value_or(values_);
+    } else {
+        refreshed.problem = Problem{*loaded.problem, moveAside(file_)};
+        // A file that stayed in place is never written over.
+        keepsUnreadableFile_ = refreshed.problem->movedTo.empty();
+        Log::app().error("Settings file unusable ({}); moved aside as {}", refreshed.problem->reason,
+                         keepsUnreadableFile_ ? std::string("nothing (left in place)")
+                                              : refreshed.problem->movedTo.filename().string());
+        // What it still holds whole is newer than what this instance knew.
+        current = values_;
+        const QJsonObject kept = loaded.values.value_or(QJsonObject());
+        for (auto it = kept.begin(); it != kept.end(); ++it)
+            current.insert(it.key(), it.value());
+    }
+    // This instance's own changes that are not on disk yet win.
+    for (const QString& key : unsaved_)
+        current.insert(key, values_.value(key));
+    for (auto it = current.begin(); it != current.end(); ++it)
+        if (values_.value(it.key()) != it.value()) refreshed.changed << it.key();
+    for (auto it = values_.begin(); it != values_.end(); ++it)
+        if (!current.contains(it.key())) refreshed.changed << it.key();
+    values_ = current;
+    return refreshed;
+}
+
+void JsonSettingsStore::announce(const QStringList& keys) {
+    if (keys.isEmpty()) return;
+    QMetaObject::invokeMethod(
+        this, [this, keys] { Q_EMIT changedElsewhere(keys); }, Qt::QueuedConnection);
+}
+
+Result<void, Error> JsonSettingsStore::save() {
     if (keepsUnreadableFile_ && ::access(file_.c_str(), F_OK) == 0) {
         return notSaved("the unreadable settings file could not be moved aside");
     }

@@ -1,18 +1,19 @@
 #include "platform/LogStore.h"
 
+#include "platform/FileLock.h"
 #include "platform/PrivateDirectory.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace quorvane {
@@ -194,37 +195,27 @@ void keepNewest(const std::filesystem::path& path, std::int64_t limit) {
     if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) ::unlink(temporary.c_str());
 }
 
-// An advisory lock on the store's folder, shared by every process of the program. A process that
-// holds it for long (stopped in a debugger, say) costs the others their entries, never their time.
-class FolderLock {
-public:
-    static constexpr auto patience = std::chrono::seconds(2);
+// The store's folder, which every process of the program locks: rotation renames the files, the
+// folder stays put. A process that holds it for long (stopped in a debugger, say) costs the others
+// their entries, never their time.
+FileLock folderLock(const std::filesystem::path& folder, int operation) {
+    return FileLock(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC), operation,
+                    std::chrono::seconds(2));
+}
 
-    FolderLock(const std::filesystem::path& folder, int operation)
-        : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) {
-        if (fd_ < 0) return;
-        const auto deadline = std::chrono::steady_clock::now() + patience;
-        auto pause = std::chrono::microseconds(50);
-        while (::flock(fd_, operation | LOCK_NB) != 0) {
-            if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() >= deadline) {
-                ::close(fd_);
-                fd_ = -1;
-                return;
-            }
-            std::this_thread::sleep_for(pause);
-            pause = std::min<std::chrono::microseconds>(pause * 2, std::chrono::milliseconds(5));
-        }
+// Why the log file cannot be opened, after its path.
+std::string unusable(int error) {
+    switch (error) {
+    case EISDIR:
+        return " is a folder";
+    case ELOOP:
+        return " is a symbolic link";
+    case EINVAL:
+        return " is not a regular file";
+    default:
+        return std::string(" cannot be opened: ") + std::strerror(error);
     }
-    ~FolderLock() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-    bool locked() const { return fd_ >= 0; }
-
-private:
-    int fd_;
-};
+}
 
 } // namespace
 
@@ -238,10 +229,15 @@ LogStore::~LogStore() {
 bool LogStore::openCurrent() {
     if (!directoryChecked_) {
         directoryChecked_ = true;
-        directoryUsable_ = PrivateDirectory::ensure(directory_).ok();
+        const auto ensured = PrivateDirectory::ensure(directory_);
+        directoryUsable_ = ensured.ok();
+        if (!ensured) noteProblem(ensured.error().message.toStdString());
     }
     if (!directoryUsable_) return false;
-    if (fd_ < 0) fd_ = openRegular(directory_ / currentName, O_RDWR | O_APPEND | O_CREAT);
+    if (fd_ < 0) {
+        fd_ = openRegular(directory_ / currentName, O_RDWR | O_APPEND | O_CREAT);
+        if (fd_ < 0) noteProblem((directory_ / currentName).string() + unusable(errno));
+    }
     // The folder may have been removed since: check it again next time.
     if (fd_ < 0) directoryChecked_ = false;
     return fd_ >= 0;
@@ -257,7 +253,7 @@ bool LogStore::append(const LogEntry& entry) {
     const std::lock_guard lock(mutex_);
     if (!openCurrent()) return false;
     // Rotation renames the files, so processes lock the folder, which stays put.
-    const FolderLock folder(directory_, LOCK_EX);
+    const FileLock folder = folderLock(directory_, LOCK_EX);
     if (!folder.locked()) {
         closeCurrent();
         directoryChecked_ = false;
@@ -289,16 +285,40 @@ bool LogStore::append(const LogEntry& entry) {
         char last = '\n';
         if (opened.st_size > 0 && ::pread(fd_, &last, 1, opened.st_size - 1) == 1 && last != '\n')
             line.insert(0, 1, '\n');
-        return writeAll(fd_, line);
+        if (writeAll(fd_, line)) return true;
+        noteProblem(current.string() + " cannot be written: " + std::strerror(errno));
+        return false;
     }
     return false;
+}
+
+void LogStore::noteProblem(const std::string& reason) {
+    std::string said;
+    {
+        const std::lock_guard lock(problemMutex_);
+        if (problem_) return;
+        problem_ = "Log store unusable: " + reason + "; entries go to standard error only";
+        said = *problem_;
+    }
+    // The store cannot keep this itself: standard error is all that is left.
+    LogEntry entry{std::chrono::duration_cast<std::chrono::milliseconds>(
+                       std::chrono::system_clock::now().time_since_epoch())
+                       .count(),
+                   ::getpid(), "app", LogLevel::error, said};
+    const std::string line = renderLogEntry(entry) + '\n';
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+std::optional<std::string> LogStore::problem() const {
+    const std::lock_guard lock(problemMutex_);
+    return problem_;
 }
 
 Result<std::vector<LogEntry>, std::string> LogStore::read(std::int64_t sinceMs,
                                                           std::int64_t processId) const {
     std::vector<LogEntry> entries;
     // Held across both files, so that a rotation in between cannot hide one of them.
-    const FolderLock folder(directory_, LOCK_SH);
+    const FileLock folder = folderLock(directory_, LOCK_SH);
     for (const char* name : {previousName, currentName}) {
         auto text = readFile(directory_ / name, maxFileBytes_ * 2);
         if (!text) return Failure{text.error()};

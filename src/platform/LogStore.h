@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,12 @@ public:
     // could not be stored.
     bool append(const LogEntry& entry) override;
 
+    // Once an entry could not be stored because the folder or the log file cannot be used (a
+    // folder, FIFO or link in the file's place, a read-only or full disk): one sentence naming
+    // it and the reason. It is said on standard error the first time, and never again by this
+    // store. Thread-safe.
+    std::optional<std::string> problem() const;
+
     // The stored entries of process `processId` at or after `sinceMs`, oldest first.
     Result<std::vector<LogEntry>, std::string> read(std::int64_t sinceMs, std::int64_t processId) const;
 
@@ -37,6 +44,7 @@ public:
 private:
     bool openCurrent();
     void closeCurrent();
+    void noteProblem(const std::string& reason);
 
     const std::filesystem::path directory_;
     const std::int64_t maxFileBytes_;
@@ -46,6 +54,8 @@ private:
     bool directoryUsable_ = false;
     // Whether files from before were brought within the bound, on the first entry.
     bool trimmed_ = false;
+    mutable std::mutex problemMutex_;
+    std::optional<std::string> problem_;
 };
 
 } // namespace quorvane

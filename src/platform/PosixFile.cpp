@@ -4,9 +4,11 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,6 +77,31 @@ Result<void, Error> writeAndClose(int fd, QByteArrayView bytes, const Calls& cal
     return written;
 }
 
+// The file that replacing `path` replaces: through a symbolic link of this user's that leads to a
+// regular file (a dotfiles folder linked into place), the link's target, so that the link stays;
+// otherwise the name itself. A link of someone else's (planted in a shared folder) is never
+// followed.
+struct Replaced {
+    QString path;
+    std::optional<mode_t> keptMode;
+};
+
+Replaced replacedFile(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat link {};
+    if (::lstat(name.constData(), &link) != 0 || !S_ISLNK(link.st_mode) || link.st_uid != ::geteuid())
+        return {path, std::nullopt};
+    char* resolved = ::realpath(name.constData(), nullptr);
+    if (resolved == nullptr) return {path, std::nullopt};
+    const QString target = QFile::decodeName(resolved);
+    std::free(resolved);
+    struct stat info {};
+    if (::stat(QFile::encodeName(target).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return {path, std::nullopt};
+    // A file of the user's keeps who may read it.
+    return {target, info.st_mode & 07777};
+}
+
 } // namespace
 
 Result<void, Error> writeExclusive(const QString& path, QByteArrayView bytes, const Calls& calls) {
@@ -86,7 +113,8 @@ Result<void, Error> writeExclusive(const QString& path, QByteArrayView bytes, co
     return written;
 }
 
-Result<void, Error> writeReplacing(const QString& path, QByteArrayView bytes, const Calls& calls) {
+Result<void, Error> writeReplacing(const QString& name, QByteArrayView bytes, const Calls& calls) {
+    const auto [path, keptMode] = replacedFile(name);
     const QFileInfo target(path);
     const QString folder = target.absolutePath();
     QByteArray temporary;
@@ -98,6 +126,7 @@ Result<void, Error> writeReplacing(const QString& path, QByteArrayView bytes, co
         if (fd < 0 && errno != EEXIST) return Failure{error(errno)};
     }
     if (fd < 0) return Failure{error(EEXIST)};
+    if (keptMode) ::fchmod(fd, *keptMode);
     auto written = writeAndClose(fd, bytes, calls);
     if (written && calls.rename(temporary.constData(), QFile::encodeName(path).constData()) != 0)
         written = Failure{error(errno)};

@@ -47,8 +47,10 @@ Result<void, Error> writeExclusive(const QString& path, QByteArrayView bytes,
 
 // Writes `path` whole or not at all: every byte goes to a new file beside it (named "." + the
 // name + a random suffix, so it never carries the name's extension), is flushed to storage, and
-// then replaces whatever `path` names. On any failure the new file is removed and `path` is
-// left as it was. For files the user asked to replace; saves of images never come here.
+// then replaces whatever `path` names. A symbolic link of this user's to a regular file stays: its
+// target is replaced, in the target's folder, keeping its permissions. On any failure the new file
+// is removed and `path` is left as it was. For files the user asked to replace; saves of images
+// never come here.
 Result<void, Error> writeReplacing(const QString& path, QByteArrayView bytes,
                                    const Calls& calls = Calls::system());
 

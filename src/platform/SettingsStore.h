@@ -8,21 +8,24 @@
 
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <optional>
 
 namespace quorvane {
 
-class SettingsStore {
+class SettingsStore : public QObject {
+    Q_OBJECT
+
 public:
-    virtual ~SettingsStore() = default;
+    using QObject::QObject;
 
     // Undefined when the key is absent.
     virtual QJsonValue value(const QString& key) const = 0;
     virtual QJsonObject values() const = 0;
     // Sets every member of `changes` in one write. The values are kept even when they could not
-    // be made durable; the error says why they were not.
+    // be made durable, and go with the next write; the error says why they were not.
     virtual Result<void, Error> setValues(const QJsonObject& changes) = 0;
     // Whether the stored settings were found damaged at start, so that entries may be missing.
     virtual bool foundDamaged() const { return false; }
@@ -36,6 +39,12 @@ public:
     std::optional<bool> boolean(const QString& key) const;
     // None unless every element is a string.
     std::optional<QStringList> stringArray(const QString& key) const;
+
+Q_SIGNALS:
+    // Another process (a second instance, on another display) changed the stored settings: the
+    // values of `keys` differ now. Emitted on the next turn of the event loop, never in the
+    // middle of a write.
+    void changedElsewhere(const QStringList& keys);
 };
 
 } // namespace quorvane

@@ -2,6 +2,7 @@
 
 #include "core/Geometry.h"
 #include "core/Log.h"
+#include "core/LoggedReason.h"
 #include "recognition/TextPass.h"
 
 #include <QPainter>
@@ -216,8 +217,8 @@ RecognitionOutcome TextRecognizer::run(const Job& job) {
     if (!cancelled()) found = barcodes_->read(*prepared);
     auto engineLines = text.finish();
     if (!engineLines) {
-        Log::ocr().error("Recognition perform failed: {} {}", engineLines.error().domain,
-                         engineLines.error().code);
+        Log::ocr().error("Recognition perform failed: {} {}{}", engineLines.error().domain,
+                         engineLines.error().code, loggedReason(engineLines.error()));
         if (cancelled()) return Failure{RecognitionFailure::cancellation()};
         return Failure{RecognitionFailure::failed(engineLines.error())};
     }

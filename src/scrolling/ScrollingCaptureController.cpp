@@ -2,6 +2,7 @@
 
 #include "core/Announcer.h"
 #include "core/Log.h"
+#include "core/LoggedReason.h"
 #include "scrolling/AutoScrollInputMonitoring.h"
 #include "scrolling/DragEventTapping.h"
 #include "scrolling/DragScrollSelection.h"
@@ -272,7 +273,7 @@ QString ScrollingCaptureController::status(const ScrollStitchOutcome& outcome) {
 void ScrollingCaptureController::sourceFailed(const Error& error, int session) {
     if (session != session_ || phase_ != Phase::running) return;
     const QString text = isPermissionError(error) ? message(CaptureFailure::permissionRequired) : error.message;
-    Log::capture().error("Scrolling capture stopped: {} {}", error.domain, error.code);
+    Log::capture().error("Scrolling capture stopped: {} {}{}", error.domain, error.code, loggedReason(error));
     complete({true, text, text, {}});
 }
 

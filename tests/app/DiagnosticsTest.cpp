@@ -108,6 +108,41 @@ TEST(Diagnostics, LeavesAnExistingFileAsItWasWhenTheExportFails) {
     EXPECT_EQ(std::distance(fs::directory_iterator(rig.folder.path()), fs::directory_iterator()), 2);
 }
 
+// A store that could not keep this process's entries, and cannot be read either, gives a file
+// whose header says why it holds none.
+TEST(Diagnostics, TheHeaderSaysWhyTheStoreKeptNothing) {
+    StoreRig rig;
+    const fs::path logFile = rig.folder / "log/quorvane.log";
+    fs::create_directories(logFile);
+    EXPECT_FALSE(rig.store.append(LogEntry{now - 1, ourPid, "app", LogLevel::defaultLevel, "Launched"}));
+    ASSERT_EQ(*rig.exportNow(), 0);
+    EXPECT_EQ(contents(rig.file), header0 + "Entries: 0\nLog store unusable: " + logFile.string() +
+                                      " is a folder; entries go to standard error only\n---\n");
+}
+
+// Replacing a link of the user's (a dotfiles folder linked into place) writes its target, in its
+// folder and with its permissions, and keeps the link; a link that leads nowhere gives way to the
+// file.
+TEST(Diagnostics, ExportingOverALinkReplacesItsTargetAndKeepsTheLink) {
+    StoreRig rig;
+    const fs::path target = rig.folder / "dotfiles/diagnostics.txt";
+    fs::create_directories(target.parent_path());
+    std::ofstream(target) << "earlier export";
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink("dotfiles/diagnostics.txt", rig.file);
+    ASSERT_EQ(*rig.exportNow(), 0);
+    EXPECT_TRUE(fs::is_symlink(rig.file));
+    EXPECT_EQ(contents(target), header0 + "Entries: 0\n---\n");
+    EXPECT_EQ(fs::status(target).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(std::distance(fs::directory_iterator(target.parent_path()), fs::directory_iterator()), 1);
+
+    fs::remove(target);
+    ASSERT_EQ(*rig.exportNow(), 0);
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(rig.file)));
+    EXPECT_FALSE(fs::exists(target));
+}
+
 // The exporter asks for the place, reports progress and outcome in its message off the GUI
 // thread, and leaves everything as it was when the user cancels.
 TEST(DiagnosticsExporter, ReportsProgressAndOutcomeAndIgnoresACancel) {
@@ -140,7 +175,10 @@ TEST(DiagnosticsExporter, ReportsProgressAndOutcomeAndIgnoresACancel) {
     ASSERT_TRUE(test::waitUntil([&] { return completions == 2; }));
     EXPECT_EQ(exporter.message(), QStringLiteral("Diagnostics export failed: Quorvane couldn't save the diagnostics "
                                                  "file. No such file or directory."));
-    EXPECT_EQ(log.count("Diagnostics export failed: Quorvane.Diagnostics 1"), 1);
+    EXPECT_EQ(
+        log.count("Diagnostics export failed: Quorvane.Diagnostics 1 (Quorvane couldn't save the diagnostics "
+                  "file. No such file or directory)"),
+        1);
 }
 
 } // namespace

@@ -115,7 +115,8 @@ TEST(LaunchAtLogin, SwitchesOnlyWhatNeedsSwitchingAndSaysWhyASwitchFailed) {
     login.setEnabled(false);
     EXPECT_TRUE(login.isEnabled());
     EXPECT_EQ(login.message(), QStringLiteral("Couldn't turn off launch at login: No space left on device."));
-    EXPECT_EQ(log.count("Launch at login failed enabled=false domain=POSIX code=28"), 1);
+    EXPECT_EQ(
+        log.count("Launch at login failed enabled=false domain=POSIX code=28 (No space left on device)"), 1);
     service.failure.reset();
     login.setEnabled(false);
     EXPECT_EQ(login.status().kind, Kind::disabled);

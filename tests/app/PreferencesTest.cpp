@@ -2,6 +2,7 @@
 
 #include "platform/JsonSettingsStore.h"
 #include "support/TempDir.h"
+#include "support/WaitUntil.h"
 
 #include <QDir>
 #include <QJsonDocument>
@@ -170,6 +171,45 @@ TEST_F(PreferencesTest, DamagedSettingsNeverBringBackTheEarlierOnes) {
         EXPECT_EQ(onDisk(), store.values());
         std::filesystem::remove(file);
     }
+}
+
+// Another instance (on another display) shares the file: what it changes shows here as a change
+// made here would, every changed field announcing itself once everything is in place, and this
+// instance's next change keeps the other's.
+TEST_F(PreferencesTest, ChangesOfAnotherInstanceShowHereAndAreKept) {
+    JsonSettingsStore store(file);
+    store.watch();
+    Preferences here(store);
+    JsonSettingsStore otherStore(file);
+    Preferences other(otherStore);
+    std::vector<std::string> heard;
+    const auto listen = [&](void (Preferences::*signal)(), const char* name) {
+        QObject::connect(&here, signal, &here, [&, name] {
+            // Nothing is half-changed when a field is announced.
+            EXPECT_TRUE(here.hideAfterSave() && here.format() == Format::jpeg &&
+                        !here.hotKeys().contains(HotKeyAction::repeatArea));
+            heard.push_back(name);
+        });
+    };
+    listen(&Preferences::hideAfterSaveChanged, "hideAfterSave");
+    listen(&Preferences::formatChanged, "format");
+    listen(&Preferences::hotKeysChanged, "hotKeys");
+    listen(&Preferences::saveFolderChanged, "saveFolder");
+    HotKeys fewer = HotKeyCenter::defaultBindings();
+    fewer.erase(HotKeyAction::repeatArea);
+    other.setHideAfterSave(true);
+    other.setFormat(Format::jpeg);
+    other.setHotKeys(fewer);
+    ASSERT_TRUE(test::waitUntil([&] { return here.hotKeys() == fewer && here.hideAfterSave(); }));
+    EXPECT_EQ(here.format(), Format::jpeg);
+    std::sort(heard.begin(), heard.end());
+    EXPECT_EQ(heard, (std::vector<std::string>{"format", "hideAfterSave", "hotKeys"}));
+
+    here.setPostCaptureAction(PostCaptureAction::copyToClipboard);
+    const QJsonObject stored = onDisk();
+    EXPECT_EQ(stored.value("hideAfterSave"), QJsonValue(true));
+    EXPECT_EQ(stored.value("exportFormat"), QJsonValue("jpeg"));
+    EXPECT_EQ(stored.value("postCaptureAction"), QJsonValue("copyToClipboard"));
 }
 
 TEST(Preferences, RegistrationMessagesSpeakLinux) {

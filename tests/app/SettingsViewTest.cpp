@@ -24,6 +24,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <fstream>
 #include <sys/stat.h>
 
@@ -210,6 +211,38 @@ TEST(SettingsView, DiagnosticsShowTheExportsMessageOnlyOnceThereIsOne) {
     EXPECT_FALSE(view.diagnosticsMessageText()->isHidden());
     EXPECT_EQ(view.diagnosticsMessageText()->text(), QStringLiteral("Exporting diagnostics…"));
     ASSERT_TRUE(test::waitUntil([&] { return view.diagnosticsMessageText()->text().startsWith("Exported"); }));
+}
+
+// A change made by the instance on another display shows in this window at once.
+TEST(SettingsView, AnotherInstancesChangeShowsAtOnce) {
+    SettingsRig rig;
+    rig.exports.store.watch();
+    SettingsView& view = rig.open();
+    ASSERT_FALSE(view.hideAfterSaveBox()->isChecked());
+    JsonSettingsStore other(rig.exports.folder / "settings.json");
+    ASSERT_TRUE(other.setValues({{"hideAfterSave", true}, {"exportFormat", "jpeg"}}));
+    EXPECT_TRUE(test::waitUntil([&] { return view.hideAfterSaveBox()->isChecked(); }));
+    EXPECT_EQ(view.formatBox()->currentText(), QStringLiteral("JPEG"));
+    EXPECT_TRUE(view.qualityRow()->isEnabled());
+}
+
+// The export's outcome stands at the foot of a form taller than the window, which opens at its
+// top: as it shows, it is scrolled into view.
+TEST(SettingsView, AnExportsOutcomeIsScrolledIntoView) {
+    SettingsRig rig;
+    SettingsView& view = rig.open();
+    auto* scroll = rig.window->findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    const auto inView = [&](QWidget* widget) {
+        const QRect shown(widget->mapTo(scroll->viewport(), QPoint()), widget->size());
+        return scroll->viewport()->rect().contains(shown);
+    };
+    ASSERT_TRUE(test::waitUntil([&] { return view.height() > scroll->viewport()->height(); }));
+    EXPECT_FALSE(inView(view.exportDiagnosticsButton()));
+    rig.diagnostics.exportTo(pathOf(rig.exports.folder / "missing/folder/d.txt"), 1796591378123);
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return view.diagnosticsMessageText()->text().startsWith("Diagnostics export failed"); }));
+    EXPECT_TRUE(test::waitUntil([&] { return inView(view.diagnosticsMessageText()); }));
 }
 
 } // namespace

@@ -174,7 +174,7 @@ TEST(AreaCapture, RefusalsAndPickerFailuresKeepTheirMessages) {
     c.captureArea();
     ASSERT_TRUE(rig.settle());
     EXPECT_EQ(c.errorMessage(), std::optional(QStringLiteral("An area selection is already open.")));
-    EXPECT_TRUE(rig.logged("Capture failed: Quorvane.Area 1"));
+    EXPECT_TRUE(rig.logged("Capture failed: Quorvane.Area 1 (An area selection is already open)"));
     rig.overlay.finish(Failure{cancellationError()});
 }
 

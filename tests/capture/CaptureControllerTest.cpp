@@ -171,7 +171,8 @@ TEST(CaptureController, ReportsFailuresWithRetryAndPermissionFailuresForgetTheWi
          "Capture failed: Screen Recording permission required (Quorvane.CaptureFailure 0)", true},
         {declined, message(CaptureFailure::permissionRequired),
          "Capture failed: Screen Recording permission required (Quorvane.CaptureService -3801)", true},
-        {grab, QStringLiteral("The grab failed."), "Capture failed: Quorvane.CaptureService 4", false},
+        {grab, QStringLiteral("The grab failed."),
+         "Capture failed: Quorvane.CaptureService 4 (The grab failed)", false},
     };
     for (const Case& each : cases) {
         SCOPED_TRACE(each.line);

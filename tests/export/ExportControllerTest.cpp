@@ -144,7 +144,8 @@ TEST(ExportController, AfterCaptureActions) {
         EXPECT_EQ(f.controller->pendingExports(), 0);
         EXPECT_EQ(f.hidden, 0);
         if (!c.withDocument && c.action == PostCaptureAction::copyToClipboard) {
-            EXPECT_EQ(logged(since, "Export failed (png): Quorvane.Export 2"), 1);
+            EXPECT_EQ(logged(since, "Export failed (png): Quorvane.Export 2 (There is no image to export)"),
+                      1);
         }
     }
 }

@@ -1,6 +1,7 @@
 // Changing how Quorvane works and getting help with it: the settings window from its shortcut and
 // from the tray, the output format, a global shortcut recorded and used, launch at login from the
-// tray, and a diagnostics file saved through the real dialog.
+// tray, a diagnostics file saved through the real dialog (and one that cannot be, or whose log
+// could not be kept), and the settings shared with Quorvane on a second display.
 
 #include "app/LaunchAtLogin.h"
 #include "support/WaitUntil.h"
@@ -10,6 +11,8 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <csignal>
 
 namespace quorvane::journey {
 namespace {
@@ -51,6 +54,37 @@ protected:
         for (const TextLine& read : readImage(face, region.topLeft(), Layout::line)) text += read.text;
         return text;
     }
+    // JPEG from the Format box, which shows PNG.
+    static void chooseJpeg(const Window& settings) {
+        const auto png = line(settings, QStringLiteral("PNG"));
+        ASSERT_TRUE(png.has_value());
+        click(png->box.center());
+        ASSERT_FALSE(openMenuItems().empty());
+        press(QStringLiteral("Down"));
+        press(QStringLiteral("Return"));
+    }
+    // Export Diagnostics… from the editor's menu: it asks where, in the settings window; the path
+    // typed into the dialog and Return choose the file.
+    static void exportDiagnosticsTo(const QString& path) {
+        const Window editorWindow = editor();
+        activate(editorWindow);
+        ASSERT_TRUE(
+            chooseMenuItem(editorWindow, QStringLiteral("Quorvane"), QStringLiteral("Export Diagnostics…")));
+        ASSERT_TRUE(waitForWindow(settingsTitle).has_value());
+        const auto dialog = waitForWindow(QStringLiteral("^Save As$"));
+        ASSERT_TRUE(dialog.has_value());
+        activate(*dialog);
+        // Keys typed before the dialog holds the keyboard would go elsewhere.
+        ASSERT_TRUE(test::waitUntil([] { return activeWindowTitle() == QStringLiteral("Save As"); }));
+        press(QStringLiteral("ctrl+a"));
+        type(path);
+        press(QStringLiteral("Return"));
+    }
+    static QStringList linesOf(const std::filesystem::path& path) {
+        QFile file(QString::fromStdString(path.string()));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))
+                                              : QStringList();
+    }
     static QJsonObject stored(const Program& program) {
         QFile file(QString::fromStdString(program.settingsFile().string()));
         return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
@@ -82,12 +116,7 @@ TEST_F(Settings, TheOutputFormatAndARecordedShortcutTakeEffectAtOnce) {
     ASSERT_TRUE(quality.has_value());
     const QRect qualityLabel(quality->box.left(), quality->box.top(), 80, quality->box.height());
     EXPECT_TRUE(dim(qualityLabel));
-    const auto png = line(settings, QStringLiteral("PNG"));
-    ASSERT_TRUE(png.has_value());
-    click(png->box.center());
-    ASSERT_FALSE(openMenuItems().empty());
-    press(QStringLiteral("Down"));
-    press(QStringLiteral("Return"));
+    chooseJpeg(settings);
     EXPECT_TRUE(test::waitUntil(
         [&] { return stored(quorvane).value(QStringLiteral("exportFormat")).toString() == QStringLiteral("jpeg"); }));
     EXPECT_TRUE(test::waitUntil([&] { return !dim(qualityLabel); }));
@@ -179,23 +208,10 @@ TEST_F(Settings, LaunchAtLoginFromTheTrayAndADiagnosticsFileForSupport) {
     }
 
     // Export Diagnostics… asks where, in the settings window; a typed path and Return save it.
-    const Window editorWindow = editor();
-    activate(editorWindow);
-    ASSERT_TRUE(chooseMenuItem(editorWindow, QStringLiteral("Quorvane"), QStringLiteral("Export Diagnostics…")));
-    ASSERT_TRUE(waitForWindow(settingsTitle).has_value());
-    const auto dialog = waitForWindow(QStringLiteral("^Save As$"));
-    ASSERT_TRUE(dialog.has_value());
-    activate(*dialog);
-    // Keys typed before the dialog holds the keyboard would go elsewhere.
-    ASSERT_TRUE(test::waitUntil([] { return activeWindowTitle() == QStringLiteral("Save As"); }));
     const auto file = quorvane.folder("diagnostics.txt");
-    press(QStringLiteral("ctrl+a"));
-    type(QString::fromStdString(file.string()));
-    press(QStringLiteral("Return"));
+    exportDiagnosticsTo(QString::fromStdString(file.string()));
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Diagnostics exported:"))) << quorvane.log().toStdString();
-    QFile saved(QString::fromStdString(file.string()));
-    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromUtf8(saved.readAll()).split(QLatin1Char('\n'));
+    const QStringList lines = linesOf(file);
     ASSERT_GT(lines.size(), 11);
     EXPECT_EQ(lines[0], QStringLiteral("Quorvane Diagnostics"));
     EXPECT_EQ(lines[7], QStringLiteral("Subsystem: com.quorvane.Quorvane"));
@@ -204,6 +220,88 @@ TEST_F(Settings, LaunchAtLoginFromTheTrayAndADiagnosticsFileForSupport) {
     EXPECT_EQ(lines.filter(QStringLiteral("[app] default Launch at login enabled=true")).size(), installed ? 1 : 0);
     EXPECT_TRUE(lines.last().isEmpty());
     EXPECT_EQ(lines[8], QStringLiteral("Entries: ") + QString::number(lines.size() - 11));
+    EXPECT_EQ(quorvane.terminate(), 0);
+}
+
+TEST_F(Settings, AnUnusableLogAndAFailedExportAreSaidWhereTheyAreSeen) {
+    Program quorvane;
+    const auto logFile = quorvane.folder("state") / "com.quorvane.Quorvane/log/quorvane.log";
+    std::filesystem::create_directories(logFile);
+    ASSERT_TRUE(quorvane.start());
+    const QString said = QStringLiteral("Log store unusable: ") + QString::fromStdString(logFile.string()) +
+                         QStringLiteral(" is a folder; entries go to standard error only");
+    ASSERT_TRUE(quorvane.waitForLog(said)) << quorvane.log().toStdString();
+
+    // A file in a folder that is gone: the failure shows in the settings window, which the export
+    // opened at its top, above the Diagnostics section.
+    exportDiagnosticsTo(QString::fromStdString((quorvane.folder("gone") / "diagnostics.txt").string()));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Diagnostics export failed: Quorvane.Diagnostics 1 (")))
+        << quorvane.log().toStdString();
+    const auto settings = waitForWindow(settingsTitle);
+    ASSERT_TRUE(settings.has_value());
+    EXPECT_TRUE(test::waitUntil(
+        [&] { return shows(settings->geometry, QStringLiteral("Diagnostics export failed")); }, 20000));
+
+    // Saved where it can be, the file says why it holds no entries; the program said it once.
+    const auto file = quorvane.folder("diagnostics.txt");
+    exportDiagnosticsTo(QString::fromStdString(file.string()));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Diagnostics exported:"))) << quorvane.log().toStdString();
+    const QStringList lines = linesOf(file);
+    ASSERT_EQ(lines.size(), 12) << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(lines[8], QStringLiteral("Entries: 0"));
+    EXPECT_EQ(lines[9], said);
+    EXPECT_EQ(lines[10], QStringLiteral("---"));
+    EXPECT_EQ(quorvane.countLog(QStringLiteral("Log store unusable")), 1);
+    EXPECT_TRUE(std::filesystem::is_directory(logFile));
+    EXPECT_EQ(quorvane.terminate(), 0);
+}
+
+// One person, two displays: Quorvane runs once on each, on the same settings. What is chosen in
+// one window is taken by the other instance at once, and survives that instance's next write.
+TEST_F(Settings, TheInstanceOnASecondDisplayTakesAndKeepsWhatIsChosenHere) {
+    Program quorvane({{"postCaptureAction", "saveToFolder"}});
+    ASSERT_TRUE(quorvane.start());
+    test::XvfbServer second;
+    ASSERT_TRUE(second.start(1024, 768));
+    QProcess other;
+    QProcessEnvironment environment = quorvane.environment();
+    environment.insert(QStringLiteral("DISPLAY"), second.display());
+    other.setProcessEnvironment(environment);
+    other.setProcessChannelMode(QProcess::MergedChannels);
+    QString otherLog;
+    const auto otherSays = [&](const QString& text) {
+        return test::waitUntil(
+            [&] {
+                otherLog += QString::fromUtf8(other.readAll());
+                return otherLog.contains(text);
+            },
+            30000);
+    };
+    other.start(Program::path());
+    ASSERT_TRUE(otherSays(QStringLiteral("Launched"))) << otherLog.toStdString();
+
+    // Here: JPEG and "Hide editor after save".
+    Window settings = openSettingsFromEditor();
+    chooseJpeg(settings);
+    const auto hide = line(settings, QStringLiteral("Hide editor after save"));
+    ASSERT_TRUE(hide.has_value());
+    click(hide->box.center());
+    ASSERT_TRUE(test::waitUntil([&] { return stored(quorvane).value(QStringLiteral("hideAfterSave")).toBool(); }));
+
+    // There: both are taken, and the next capture is saved as a JPEG.
+    ASSERT_TRUE(otherSays(QStringLiteral("hideAfterSave"))) << otherLog.toStdString();
+    EXPECT_TRUE(otherLog.contains(QStringLiteral("exportFormat"))) << otherLog.toStdString();
+    ASSERT_EQ(second.run(QStringLiteral("xdotool"), {"key", "ctrl+alt+super+3"}), 0);
+    ASSERT_TRUE(quorvane.waitForSavedImages(1)) << otherLog.toStdString();
+    EXPECT_TRUE(quorvane.savedImages().front().endsWith(QStringLiteral(".jpg")));
+
+    // Its save is remembered in the settings, next to what was chosen here.
+    ASSERT_TRUE(test::waitUntil([&] { return stored(quorvane).contains(QStringLiteral("lastExport")); }));
+    const QJsonObject kept = stored(quorvane);
+    EXPECT_EQ(kept.value(QStringLiteral("exportFormat")).toString(), QStringLiteral("jpeg"));
+    EXPECT_TRUE(kept.value(QStringLiteral("hideAfterSave")).toBool());
+    ::kill(static_cast<pid_t>(other.processId()), SIGTERM);
+    EXPECT_TRUE(other.waitForFinished(test::bound(20000)));
     EXPECT_EQ(quorvane.terminate(), 0);
 }
 

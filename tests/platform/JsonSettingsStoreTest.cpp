@@ -1,9 +1,12 @@
 #include "platform/JsonSettingsStore.h"
 
+#include "support/LogLines.h"
 #include "support/ResultPrinters.h"
 #include "support/TempDir.h"
+#include "support/WaitUntil.h"
 
 #include <QJsonArray>
+#include <QProcess>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <set>
@@ -33,9 +36,14 @@ TEST(JsonSettingsStore, WritesAPrivateFileOnlyOnChange) {
     EXPECT_EQ(store->stringArray("list"), std::nullopt);
     EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(fs::status(file.parent_path()).permissions(), fs::perms::owner_all);
-    EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), {}), 1) << "no temporary files";
+    EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), {}), 2)
+        << "the settings and their lock, no temporary files";
+    EXPECT_EQ(fs::status(store->lockFile()).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     std::ofstream(home / "file") << "a file where the folder should be";
     store.emplace(home / "file" / "settings.json");
+    // The system's reason in words, and its number.
+    ASSERT_TRUE(store->problem());
+    EXPECT_EQ(store->problem()->reason, "cannot be opened: Not a directory (errno 20)");
     const auto refused = store->setValue("a", 1);
     ASSERT_FALSE(refused);
     EXPECT_FALSE(refused.error().message.isEmpty());
@@ -201,7 +209,8 @@ TEST(JsonSettingsStore, WritesThroughASymbolicLinkAndKeepsTheLink) {
                   fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
         EXPECT_EQ(std::distance(fs::directory_iterator(dotfiles.parent_path()), {}), 1)
             << "no temporary files";
-        EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), {}), 1);
+        EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), {}), 2)
+            << "the link and the lock";
     }
 
     for (const auto& [target, reason] : {std::pair(home / "gone.json", "is a symbolic link to nothing"),
@@ -225,6 +234,165 @@ TEST(JsonSettingsStore, WritesThroughASymbolicLinkAndKeepsTheLink) {
     ASSERT_EQ(store.setValue("a", 2), (Result<void, Error>()));
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(file)));
     EXPECT_EQ(JsonSettingsStore(file).value("a"), QJsonValue(2));
+}
+
+} // namespace
+} // namespace quorvane
+
+namespace quorvane {
+namespace {
+
+QString pathOf(const fs::path& path) {
+    return QString::fromStdString(path.string());
+}
+
+// The other instance's writer, run to its end; its exit code.
+int otherInstance(const QStringList& arguments) {
+    QProcess writer;
+    writer.start(QStringLiteral(QUORVANE_SETTINGS_WRITER), arguments);
+    if (!writer.waitForFinished(test::bound(60000))) {
+        writer.kill();
+        writer.waitForFinished();
+        return -1;
+    }
+    return writer.exitStatus() == QProcess::NormalExit ? writer.exitCode() : -1;
+}
+
+// A process that takes the lock on `file` and keeps it until it is killed.
+struct LockHolder {
+    QProcess process;
+
+    explicit LockHolder(const fs::path& file) {
+        process.start(QStringLiteral(QUORVANE_SETTINGS_WRITER), {pathOf(file), QStringLiteral("hold")});
+        QByteArray said;
+        while (!said.contains("held") && process.waitForReadyRead(test::bound(30000)))
+            said += process.readAllStandardOutput();
+        EXPECT_TRUE(said.contains("held"));
+    }
+    ~LockHolder() {
+        process.kill();
+        process.waitForFinished();
+    }
+};
+
+// Instances on two displays share one file. A change stored by the other one, even by replacing
+// the file whole, survives this one's next write, and shows here; watched, the other's change is
+// read and announced without any write here. A change that could not be saved goes with the next
+// write, over what the other stored meanwhile.
+TEST(JsonSettingsStoreSharing, AnotherInstancesChangeSurvivesAndShowsHere) {
+    test::TempDir home;
+    const auto file = home / "config" / "settings.json";
+    ASSERT_TRUE(JsonSettingsStore(file).setValues({{"exportFormat", "png"}, {"hideAfterSave", false}}));
+    JsonSettingsStore here(file);
+    std::vector<QStringList> announced;
+    QObject::connect(&here, &SettingsStore::changedElsewhere, [&](const QStringList& keys) {
+        QStringList sorted = keys;
+        sorted.sort();
+        announced.push_back(sorted);
+    });
+    const auto next = [&] {
+        const QStringList keys = announced.empty() ? QStringList() : announced.front();
+        if (!announced.empty()) announced.erase(announced.begin());
+        return keys;
+    };
+
+    // The other turns on "Hide editor after save"; this one, still showing it off, changes the format.
+    ASSERT_EQ(otherInstance({pathOf(file), "set", "hideAfterSave", "true"}), 0);
+    ASSERT_EQ(here.setValue("exportFormat", "jpeg"), (Result<void, Error>()));
+    EXPECT_EQ(JsonSettingsStore(file).values(),
+              (QJsonObject{{"exportFormat", "jpeg"}, {"hideAfterSave", true}}));
+    EXPECT_EQ(here.value("hideAfterSave"), QJsonValue(true));
+    ASSERT_TRUE(test::waitUntil([&] { return !announced.empty(); }));
+    EXPECT_EQ(next(), QStringList{"hideAfterSave"});
+
+    // Replaced whole, as an editor or a dotfiles sync does.
+    std::ofstream(home / "config" / "edited") << R"({"exportFormat": "jpeg", "hideAfterSave": true,
+                                                     "saveFolder": "/srv/shots"})";
+    fs::rename(home / "config" / "edited", file);
+    ASSERT_EQ(here.setValue("postCaptureAction", "saveToFolder"), (Result<void, Error>()));
+    EXPECT_EQ(JsonSettingsStore(file).values(), (QJsonObject{{"exportFormat", "jpeg"},
+                                                             {"hideAfterSave", true},
+                                                             {"saveFolder", "/srv/shots"},
+                                                             {"postCaptureAction", "saveToFolder"}}));
+
+    ASSERT_TRUE(test::waitUntil([&] { return !announced.empty(); }));
+    EXPECT_EQ(next(), QStringList{"saveFolder"});
+
+    here.watch();
+    ASSERT_EQ(otherInstance({pathOf(file), "set", "jpegQuality", "0.5", "hideAfterSave", "false"}), 0);
+    ASSERT_TRUE(test::waitUntil([&] { return !announced.empty(); }));
+    EXPECT_EQ(next(), (QStringList{"hideAfterSave", "jpegQuality"}));
+    EXPECT_EQ(here.value("jpegQuality"), QJsonValue(0.5));
+
+    fs::rename(home / "config", home / "away");
+    std::ofstream(home / "config") << "a file where the folder should be";
+    EXPECT_FALSE(here.setValue("autoScrollSpeed", "fast"));
+    fs::remove(home / "config");
+    fs::rename(home / "away", home / "config");
+    ASSERT_EQ(otherInstance({pathOf(file), "set", "lastExport", R"("/srv/shots/a.png")"}), 0);
+    ASSERT_EQ(here.setValue("exportFormat", "png"), (Result<void, Error>()));
+    const QJsonObject stored = JsonSettingsStore(file).values();
+    EXPECT_EQ(stored.value("autoScrollSpeed"), QJsonValue("fast"));
+    EXPECT_EQ(stored.value("lastExport"), QJsonValue("/srv/shots/a.png"));
+    EXPECT_EQ(stored.value("exportFormat"), QJsonValue("png"));
+}
+
+// Instances writing at the same time keep every change: each one's last value of its own key.
+TEST(JsonSettingsStoreSharing, InstancesWritingTogetherLoseNoChange) {
+    test::TempDir home;
+    const auto file = home / "settings.json";
+    std::vector<std::unique_ptr<QProcess>> writers;
+    for (int i = 0; i < 4; ++i) {
+        writers.push_back(std::make_unique<QProcess>());
+        writers.back()->start(QStringLiteral(QUORVANE_SETTINGS_WRITER),
+                              {pathOf(file), "count", QStringLiteral("w%1").arg(i), "40"});
+    }
+    for (const auto& writer : writers) {
+        ASSERT_TRUE(writer->waitForFinished(test::bound(120000)));
+        EXPECT_EQ(writer->exitCode(), 0) << writer->readAllStandardError().toStdString();
+    }
+    EXPECT_EQ(JsonSettingsStore(file).values(),
+              (QJsonObject{{"w0", 40}, {"w1", 40}, {"w2", 40}, {"w3", 40}}));
+}
+
+// The lock never costs a change: not when its file was left by a killed holder, nor when another
+// process holds it and never lets go (stopped in a debugger), nor when something that cannot be
+// locked stands in its place. Writing without it is said once.
+TEST(JsonSettingsStoreSharing, ALockThatCannotBeHadCostsNoChange) {
+    test::TempDir home;
+    const auto file = home / "settings.json";
+    test::LogLines log("app");
+    JsonSettingsStore here(file);
+    const auto complaints = [&] {
+        const auto lines = log.lines();
+        return std::count_if(lines.begin(), lines.end(),
+                             [](const std::string& line) { return line.starts_with("Settings lock "); });
+    };
+    std::optional<LockHolder> holder(std::in_place, here.lockFile());
+    holder.reset();
+    ASSERT_EQ(here.setValue("a", 1), (Result<void, Error>()));
+    EXPECT_EQ(complaints(), 0);
+
+    holder.emplace(here.lockFile());
+    ASSERT_EQ(here.setValue("b", 2), (Result<void, Error>()));
+    EXPECT_EQ(JsonSettingsStore(file).values(), (QJsonObject{{"a", 1}, {"b", 2}}));
+    holder.reset();
+
+    int value = 0;
+    const std::vector<std::function<void()>> places = {
+        [&] { fs::create_directory(here.lockFile()); },
+        [&] { ASSERT_EQ(::mkfifo(here.lockFile().c_str(), 0600), 0); },
+        [&] { fs::create_symlink(home / "elsewhere", here.lockFile()); }};
+    for (const auto& place : places) {
+        fs::remove(here.lockFile());
+        place();
+        ASSERT_EQ(here.setValue("c", ++value), (Result<void, Error>()));
+        EXPECT_EQ(JsonSettingsStore(file).value("c"), QJsonValue(value));
+        EXPECT_EQ(otherInstance({pathOf(file), "set", "d", QString::number(value)}), 0);
+    }
+    EXPECT_EQ(JsonSettingsStore(file).values(), (QJsonObject{{"a", 1}, {"b", 2}, {"c", 3}, {"d", 3}}));
+    EXPECT_FALSE(fs::exists(home / "elsewhere"));
+    EXPECT_EQ(complaints(), 1);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <fstream>
 #include <functional>
@@ -325,6 +326,68 @@ TEST(LogStore, AFifoOrAStuckLockHolderNeverHangsAWriter) {
     ::close(held);
     EXPECT_TRUE(store.append(makeEntry(baseTime + 10000, "after")));
     EXPECT_EQ(readAll(store).back().message, "after");
+}
+
+namespace {
+
+// What this process writes on standard error while the object lives.
+class StandardErrorCopy {
+public:
+    explicit StandardErrorCopy(fs::path file) : file_(std::move(file)) {
+        std::fflush(stderr);
+        saved_ = ::dup(2);
+        const int fd = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        ::dup2(fd, 2);
+        ::close(fd);
+    }
+    ~StandardErrorCopy() {
+        std::fflush(stderr);
+        ::dup2(saved_, 2);
+        ::close(saved_);
+    }
+    std::string text() const {
+        std::fflush(stderr);
+        std::ostringstream text;
+        text << std::ifstream(file_).rdbuf();
+        return text.str();
+    }
+
+private:
+    fs::path file_;
+    int saved_ = -1;
+};
+
+} // namespace
+
+// A store whose log file cannot be used (a folder, a FIFO or a link in its place) says so once on
+// standard error, naming the file and why, and keeps nothing anywhere else.
+TEST(LogStore, AnUnusableStoreSaysWhyOnceAndKeepsNothingElsewhere) {
+    test::TempDir dir;
+    const fs::path folder = dir / "log", file = folder / "quorvane.log";
+    const std::function<void()> folderInPlace = [&] { fs::create_directory(file); };
+    const std::function<void()> fifoInPlace = [&] { ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0); };
+    const std::function<void()> linkInPlace = [&] { fs::create_symlink(dir / "elsewhere.log", file); };
+    for (const auto& [place, reason] :
+         {std::pair(folderInPlace, " is a folder"), std::pair(fifoInPlace, " is not a regular file"),
+          std::pair(linkInPlace, " is a symbolic link")}) {
+        SCOPED_TRACE(reason);
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        place();
+        const std::string said =
+            "Log store unusable: " + file.string() + reason + "; entries go to standard error only";
+        LogStore store(folder);
+        EXPECT_EQ(store.problem(), std::nullopt);
+        const StandardErrorCopy standardError(dir / "stderr");
+        for (int i = 0; i < 3; ++i)
+            EXPECT_FALSE(store.append(makeEntry(baseTime + i, "lost")));
+        EXPECT_EQ(store.problem(), said);
+        const std::string text = standardError.text();
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+        EXPECT_NE(text.find(" app error: " + said + "\n"), std::string::npos) << text;
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
+    }
 }
 
 } // namespace quorvane

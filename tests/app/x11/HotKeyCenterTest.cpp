@@ -110,7 +110,7 @@ TEST(HotKeyCenterX11, AnotherClientsGrabIsAConflictAndOurKeysAreLetGo) {
     ASSERT_TRUE(entries.ok() && !entries->empty());
     const LogEntry& logged = entries->back();
     EXPECT_EQ(logged, (LogEntry{logged.timeMs, ::getpid(), "app", LogLevel::info,
-                                "Hotkey captureScreen unavailable (10)"}));
+                                "Hotkey captureScreen unavailable (10: held by another program)"}));
     // The lock variants that did succeed were let go again; the other four keys work.
     EXPECT_EQ(other.grab(12, controlAltSuper | XCB_MOD_MASK_LOCK), 0);
     EXPECT_EQ(other.grab(12, controlAltSuper | XCB_MOD_MASK_2), 0);
