@@ -27,11 +27,11 @@ QFrame* divider(QWidget* parent) {
 
 EditorCanvasPane::EditorCanvasPane(EditorDocument& document,
                                    std::function<void(const QImage&, const QString&)> recognizeText,
-                                   AccessibilityOptions* accessibility, QWidget* parent)
+                                   const AccessibilityOptions* accessibility, QWidget* parent)
     : QWidget(parent), document_(&document), recognizeText_(std::move(recognizeText)) {
     settings_.recognizeHandler = recognizeText_;
     if (accessibility != nullptr)
-        settings_.increaseContrast = [options = QPointer<AccessibilityOptions>(accessibility)] {
+        settings_.increaseContrast = [options = QPointer<const AccessibilityOptions>(accessibility)] {
             return options != nullptr && options->increaseContrast();
         };
     layout_ = new QVBoxLayout(this);

@@ -53,6 +53,12 @@ QProcessEnvironment Program::environment() const {
     environment.insert(QStringLiteral("DISPLAY"), display_.isEmpty() ? test::x11Server().display() : display_);
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     environment.remove(QStringLiteral("XDG_DATA_HOME"));
+    // None of the runner's desktop settings: its session bus, settings store or profile. A
+    // journey may start a bus of the program's own where this points (SessionBus).
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                       QStringLiteral("unix:path=") + QString::fromStdString((dir_ / "runtime/bus").string()));
+    environment.remove(QStringLiteral("GSETTINGS_BACKEND"));
+    environment.remove(QStringLiteral("DCONF_PROFILE"));
     return environment;
 }
 
