@@ -1,5 +1,6 @@
 #include "editor_window/EditorView.h"
 
+#include "canvas/AccessibleGroup.h"
 #include "canvas/CanvasEditCommands.h"
 #include "canvas/EditorCanvasPane.h"
 #include "canvas/EditorCanvasView.h"
@@ -58,6 +59,7 @@ EditorView::EditorView(Services services, EditorActions actions, std::function<v
                                         EditorDocument& document, EditorCanvasSettings& settings) {
             settings.startTextRedaction(document, recognize);
         };
+    AccessibleGroup::expose(*this, QAccessible::Pane, QStringLiteral("Editor"));
     setAcceptDrops(true);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Window);
