@@ -1,35 +1,28 @@
 #include "platform/GSettingsKey.h"
+#include "support/SettingsFile.h"
 #include "support/TempDir.h"
 #include "support/WaitUntil.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
 
 namespace quorvane {
 namespace {
 
-// Another program writes the settings file, as a settings tool would.
-void write(const std::filesystem::path& file, const std::string& text) {
-    const std::filesystem::path next = file.string() + ".new";
-    std::ofstream(next) << text;
-    std::filesystem::rename(next, file);
-}
-
 TEST(GSettingsKey, ReadsTheStoredValueAndFollowsItsChanges) {
     test::TempDir folder;
     const auto file = folder / "settings";
-    write(file, "[org/gnome/desktop/a11y/interface]\nhigh-contrast=true\n");
+    test::storeSettings(file, "[org/gnome/desktop/a11y/interface]\nhigh-contrast=true\n");
     const auto key = GSettingsKey::boolean("org.gnome.desktop.a11y.interface", "high-contrast", file);
     ASSERT_NE(key, nullptr);
     EXPECT_TRUE(key->value());
 
     int changes = 0;
     QObject::connect(key.get(), &GSettingsKey::changed, [&changes] { ++changes; });
-    write(file, "[org/gnome/desktop/a11y/interface]\nhigh-contrast=false\n");
+    test::storeSettings(file, "[org/gnome/desktop/a11y/interface]\nhigh-contrast=false\n");
     ASSERT_TRUE(test::waitUntil([&] { return changes > 0; }));
     EXPECT_FALSE(key->value());
     // A key the store does not hold has the schema's default.
-    write(file, "[org/gnome/desktop/interface]\ncursor-size=48\n");
+    test::storeSettings(file, "[org/gnome/desktop/interface]\ncursor-size=48\n");
     const auto animations = GSettingsKey::boolean("org.gnome.desktop.interface", "enable-animations", file);
     ASSERT_NE(animations, nullptr);
     EXPECT_TRUE(animations->value());

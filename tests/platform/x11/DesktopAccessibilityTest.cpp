@@ -1,18 +1,12 @@
 #include "platform/DesktopAccessibility.h"
 #include "support/SettingsDaemon.h"
+#include "support/SettingsFile.h"
 #include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
 namespace quorvane {
 namespace {
-
-// GNOME's settings as a settings tool stores them (a key file standing in for dconf).
-void store(const std::filesystem::path& file, const std::string& text) {
-    const std::filesystem::path next = file.string() + ".new";
-    std::ofstream(next) << text;
-    std::filesystem::rename(next, file);
-}
 
 TEST(DesktopAccessibility, FollowsGnomeSettingsAndTheXSettingsManager) {
     test::TempDir folder;
@@ -23,16 +17,16 @@ TEST(DesktopAccessibility, FollowsGnomeSettingsAndTheXSettingsManager) {
     int changes = 0;
     QObject::connect(&desktop, &DesktopAccessibility::changed, [&changes] { ++changes; });
 
-    store(file, "[org/gnome/desktop/a11y/interface]\nhigh-contrast=true\n");
+    test::storeSettings(file, "[org/gnome/desktop/a11y/interface]\nhigh-contrast=true\n");
     ASSERT_TRUE(test::waitUntil([&] { return desktop.increaseContrast(); }));
     EXPECT_FALSE(desktop.reduceMotion());
     EXPECT_EQ(changes, 1);
-    store(file, "[org/gnome/desktop/interface]\nenable-animations=false\n");
+    test::storeSettings(file, "[org/gnome/desktop/interface]\nenable-animations=false\n");
     ASSERT_TRUE(test::waitUntil([&] { return desktop.reduceMotion(); }));
     EXPECT_FALSE(desktop.increaseContrast());
 
     // Where GNOME's settings leave animations on, the XSETTINGS manager may still turn them off.
-    store(file, "[org/gnome/desktop/interface]\nenable-animations=true\n");
+    test::storeSettings(file, "[org/gnome/desktop/interface]\nenable-animations=true\n");
     ASSERT_TRUE(test::waitUntil([&] { return !desktop.reduceMotion(); }));
     test::SettingsDaemon daemon;
     ASSERT_TRUE(daemon.start("Gtk/EnableAnimations 0\n"));
