@@ -10,12 +10,17 @@ QUORVANE_PACKAGES=(
   libxkbcommon-dev libxkbcommon-x11-dev
   libtesseract-dev tesseract-ocr-eng libzxing-dev
   libgif-dev libpng-dev libdeflate-dev libfontconfig-dev libjpeg62-turbo-dev libtiff-dev libheif-dev
+  libglib2.0-dev
+  # the desktop's Reduce Motion and Increase Contrast: GNOME's settings and their schemas
+  dconf-gsettings-backend gsettings-desktop-schemas
   # the desktop entry: installing it, opening links through it, validating it
   xdg-utils desktop-file-utils
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev optipng pngcrush tesseract-ocr tesseract-ocr-deu
   xvfb xauth xdotool xclip x11-utils x11-xserver-utils x11-xkb-utils openbox trayer xterm fonts-dejavu-core
   fonts-cantarell xcompmgr picom scrot maim imagemagick
+  # a desktop that changes its settings while the program runs
+  xsettingsd dbus-daemon dconf-service libglib2.0-bin
 )
 
 # Installs whatever is missing, so a second run costs nothing.

@@ -5,6 +5,7 @@
 #include "core/AppIdentity.h"
 #include "core/Log.h"
 #include "platform/AutostartLoginItem.h"
+#include "platform/DesktopAccessibility.h"
 #include "platform/JsonSettingsStore.h"
 #include "platform/LogStore.h"
 #include "platform/SystemBeeper.h"
@@ -61,6 +62,7 @@ std::unique_ptr<Services> make(const QString& loginProgram) {
     parts.loginItem = std::make_unique<AutostartLoginItem>(
         AutostartLoginItem::defaultFolder(),
         loginProgram.isEmpty() ? QCoreApplication::applicationFilePath() : loginProgram);
+    parts.desktopAccessibility = std::make_unique<DesktopAccessibility>();
     Log::installSink(before);
     return std::make_unique<Services>(std::move(parts));
 }

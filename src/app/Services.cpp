@@ -8,6 +8,7 @@
 #include "core/Log.h"
 #include "platform/Beeper.h"
 #include "platform/Clipboard.h"
+#include "platform/DesktopAccessibility.h"
 #include "platform/HotKeyGrabber.h"
 #include "platform/KeyboardLayout.h"
 #include "platform/LoginItemService.h"
@@ -22,10 +23,17 @@ namespace quorvane {
 Services::Services(Parts parts) : parts_(std::move(parts)) {
     Q_ASSERT(parts_.logStore && parts_.settings && parts_.keyboardLayout && parts_.hotKeyGrabber &&
              parts_.captureService && parts_.clipboard && parts_.beeper && parts_.textRecognizer &&
-             parts_.loginItem);
+             parts_.loginItem && parts_.desktopAccessibility);
     previousSink_ = Log::installSink(parts_.logStore.get());
     preferences_ = std::make_unique<Preferences>(*parts_.settings);
     accessibilityOptions_ = std::make_unique<AccessibilityOptions>();
+    const auto follow = [desktop = parts_.desktopAccessibility.get(), options = accessibilityOptions_.get()] {
+        options->setReduceMotion(desktop->reduceMotion());
+        options->setIncreaseContrast(desktop->increaseContrast());
+    };
+    follow();
+    QObject::connect(parts_.desktopAccessibility.get(), &DesktopAccessibility::changed, accessibilityOptions_.get(),
+                     follow);
     announcer_ = std::make_unique<Announcer>();
     areaPicker_ = std::make_unique<AreaSelectionOverlay>(*parts_.beeper, *accessibilityOptions_);
 }

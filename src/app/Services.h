@@ -14,6 +14,7 @@ class AreaSelectionOverlay;
 class Beeper;
 class CaptureService;
 class Clipboard;
+class DesktopAccessibility;
 class HotKeyGrabber;
 class KeyboardLayout;
 class LogSink;
@@ -36,6 +37,8 @@ public:
         std::unique_ptr<Beeper> beeper;
         std::unique_ptr<TextRecognizer> textRecognizer;
         std::unique_ptr<LoginItemService> loginItem;
+        // The desktop's Reduce Motion and Increase Contrast, which the accessibility options follow.
+        std::unique_ptr<DesktopAccessibility> desktopAccessibility;
     };
 
     // Installs the log store as the log's sink first, so that whatever the rest logs is kept;

@@ -1,5 +1,6 @@
 #include "canvas/EditorCanvasPane.h"
 
+#include "canvas/AccessibleGroup.h"
 #include "canvas/CanvasEditCommands.h"
 #include "canvas/CanvasPaneWiring.h"
 #include "canvas/CanvasToast.h"
@@ -20,6 +21,7 @@ QFrame* divider(QWidget* parent) {
     auto* line = new QFrame(parent);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
+    AccessibleGroup::markDecoration(*line);
     return line;
 }
 
@@ -27,11 +29,12 @@ QFrame* divider(QWidget* parent) {
 
 EditorCanvasPane::EditorCanvasPane(EditorDocument& document,
                                    std::function<void(const QImage&, const QString&)> recognizeText,
-                                   AccessibilityOptions* accessibility, QWidget* parent)
+                                   const AccessibilityOptions* accessibility, QWidget* parent)
     : QWidget(parent), document_(&document), recognizeText_(std::move(recognizeText)) {
     settings_.recognizeHandler = recognizeText_;
+    AccessibleGroup::expose(*this, QAccessible::Grouping, QStringLiteral("Screenshot editor"));
     if (accessibility != nullptr)
-        settings_.increaseContrast = [options = QPointer<AccessibilityOptions>(accessibility)] {
+        settings_.increaseContrast = [options = QPointer<const AccessibilityOptions>(accessibility)] {
             return options != nullptr && options->increaseContrast();
         };
     layout_ = new QVBoxLayout(this);

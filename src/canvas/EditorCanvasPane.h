@@ -33,7 +33,7 @@ public:
     // With `accessibility`, outlines and handles follow its Increase Contrast.
     EditorCanvasPane(EditorDocument& document,
                      std::function<void(const QImage&, const QString&)> recognizeText,
-                     AccessibilityOptions* accessibility = nullptr, QWidget* parent = nullptr);
+                     const AccessibilityOptions* accessibility = nullptr, QWidget* parent = nullptr);
     ~EditorCanvasPane() override;
 
     EditorCanvasSettings& settings() { return settings_; }

@@ -5,7 +5,8 @@
 namespace quorvane {
 
 // The desktop's Increase Contrast and Reduce Motion, as one object that every view reads and
-// watches. X11 has no such settings: both stay off unless set.
+// watches. The composition root keeps them in step with the desktop's settings; both are off
+// where the desktop has none.
 class AccessibilityOptions : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool increaseContrast READ increaseContrast WRITE setIncreaseContrast NOTIFY changed)

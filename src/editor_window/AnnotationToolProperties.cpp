@@ -1,5 +1,6 @@
 #include "editor_window/AnnotationToolProperties.h"
 
+#include "canvas/AccessibleGroup.h"
 #include "canvas/EditorCanvasSettings.h"
 #include "document/DigitFont.h"
 #include "document/EditorDocument.h"
@@ -37,6 +38,7 @@ QToolButton* menuButton(const QString& name, QMenu*& menu, QWidget* parent) {
 AnnotationToolProperties::AnnotationToolProperties(EditorDocument& document, EditorCanvasSettings& settings,
                                                    const SymbolIcons& icons, QWidget* parent)
     : QWidget(parent), document_(&document), settings_(settings), icons_(icons) {
+    AccessibleGroup::expose(*this, QAccessible::Grouping, QStringLiteral("Annotation properties"));
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(6);
@@ -46,6 +48,8 @@ AnnotationToolProperties::AnnotationToolProperties(EditorDocument& document, Edi
     magnification_->setFont(digits);
     magnification_->setToolTip(QStringLiteral("Magnification"));
     magnification_->setAccessibleName(QStringLiteral("Magnification"));
+    // Described by its value (kept up to date while it shows), never by the name again.
+    magnification_->setAccessibleDescription(magnificationText(settings_.style().magnification()));
     MenuSection::add(*magnificationMenu_, QStringLiteral("Magnification"));
     auto* magnifications = new QActionGroup(magnificationMenu_);
     for (const double value : AnnotationToolProperties::magnifications) {
@@ -76,6 +80,8 @@ AnnotationToolProperties::AnnotationToolProperties(EditorDocument& document, Edi
     spotlight_ = menuButton(QStringLiteral("spotlightShape"), spotlightMenu_, this);
     spotlight_->setToolTip(QStringLiteral("Spotlight shape"));
     spotlight_->setAccessibleName(QStringLiteral("Spotlight shape"));
+    spotlight_->setAccessibleDescription(settings_.style().spotlightOval() ? QStringLiteral("Ellipse")
+                                                                           : QStringLiteral("Rectangle"));
     MenuSection::add(*spotlightMenu_, QStringLiteral("Spotlight Shape"));
     auto* shapes = new QActionGroup(spotlightMenu_);
     const QColor ink = palette().color(QPalette::ButtonText);

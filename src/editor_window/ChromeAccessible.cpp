@@ -1,36 +1,95 @@
 #include "editor_window/ChromeAccessible.h"
 
 #include <QAbstractButton>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
 #include <QVariant>
+#include <cstring>
 
 namespace quorvane {
 namespace {
 
 constexpr const char* valueProperty = "accessibilityValue";
+const QString helpSeparator = QStringLiteral(" — ");
+
+bool hasValue(const QWidget& widget) {
+    return widget.metaObject()->indexOfProperty(valueProperty) >= 0;
+}
+
+// Our own buttons drawn from QAbstractButton; Qt's push and tool buttons keep Qt's interfaces.
+bool isChromeButton(QWidget& widget) {
+    return qobject_cast<QAbstractButton*>(&widget) != nullptr && qobject_cast<QPushButton*>(&widget) == nullptr &&
+           qobject_cast<QToolButton*>(&widget) == nullptr &&
+           std::strncmp(widget.metaObject()->className(), "quorvane::", 10) == 0;
+}
 
 QAccessibleInterface* factory(const QString&, QObject* object) {
     auto* widget = qobject_cast<QWidget*>(object);
-    if (widget == nullptr || widget->metaObject()->indexOfProperty(valueProperty) < 0) return nullptr;
+    if (widget == nullptr || !(hasValue(*widget) || isChromeButton(*widget))) return nullptr;
     return new ChromeAccessible(widget);
+}
+
+QToolButton* menuButton(QWidget* widget) {
+    auto* button = qobject_cast<QToolButton*>(widget);
+    return button != nullptr && button->menu() != nullptr ? button : nullptr;
+}
+
+QAccessible::Role roleOf(QWidget* widget) {
+    if (menuButton(widget) != nullptr) return QAccessible::ButtonMenu;
+    if (auto* button = qobject_cast<QAbstractButton*>(widget))
+        return button->isCheckable() ? QAccessible::CheckBox : QAccessible::Button;
+    return QAccessible::Grouping;
 }
 
 } // namespace
 
-ChromeAccessible::ChromeAccessible(QWidget* widget)
-    : QAccessibleWidget(widget, qobject_cast<QAbstractButton*>(widget) != nullptr ? QAccessible::Button
-                                                                                  : QAccessible::Grouping) {}
+ChromeAccessible::ChromeAccessible(QWidget* widget) : QAccessibleWidget(widget, roleOf(widget)) {}
+
+QAccessible::Role ChromeAccessible::role() const {
+    return roleOf(widget());
+}
 
 QString ChromeAccessible::text(QAccessible::Text kind) const {
-    if (kind == QAccessible::Value) return widget()->property(valueProperty).toString();
-    return QAccessibleWidget::text(kind);
+    const QString value = hasValue(*widget()) ? widget()->property(valueProperty).toString() : QString();
+    if (kind == QAccessible::Value) return value;
+    if (kind != QAccessible::Description) return QAccessibleWidget::text(kind);
+    if (const QString own = widget()->accessibleDescription(); !own.isEmpty()) return own;
+    const QString name = text(QAccessible::Name);
+    QString help = widget()->toolTip();
+    if (help.startsWith(name + helpSeparator)) help = help.mid(name.size() + helpSeparator.size());
+    if (help == name) help.clear();
+    return help.isEmpty() ? value : help;
+}
+
+QAccessible::State ChromeAccessible::state() const {
+    QAccessible::State state = QAccessibleWidget::state();
+    if (auto* button = qobject_cast<QAbstractButton*>(widget())) {
+        state.checkable = button->isCheckable();
+        state.checked = button->isChecked();
+        state.pressed = button->isDown();
+    }
+    if (menuButton(widget()) != nullptr) state.hasPopup = true;
+    return state;
 }
 
 QStringList ChromeAccessible::actionNames() const {
-    return QAccessibleWidget::actionNames() << pressAction();
+    QStringList names = QAccessibleWidget::actionNames();
+    if (!widget()->isEnabled()) return names;
+    if (menuButton(widget()) != nullptr)
+        names << showMenuAction();
+    else if (auto* button = qobject_cast<QAbstractButton*>(widget()))
+        names << (button->isCheckable() ? toggleAction() : pressAction());
+    return names;
 }
 
 void ChromeAccessible::doAction(const QString& actionName) {
-    if (actionName == pressAction()) {
+    if (!widget()->isEnabled()) return;
+    if (actionName == showMenuAction()) {
+        if (QToolButton* button = menuButton(widget())) button->showMenu();
+        return;
+    }
+    if (actionName == pressAction() || actionName == toggleAction()) {
         if (auto* button = qobject_cast<QAbstractButton*>(widget())) button->click();
         return;
     }

@@ -1,5 +1,6 @@
 #include "editor_window/CompositionControls.h"
 
+#include "canvas/AccessibleGroup.h"
 #include "canvas/EditorCanvasSettings.h"
 #include "document/CanvasAlignment.h"
 #include "document/DigitFont.h"
@@ -21,6 +22,7 @@ namespace quorvane {
 CompositionControls::CompositionControls(EditorDocument& document, EditorCanvasSettings& settings,
                                          const QUuid& id, const SymbolIcons& icons, QWidget* parent)
     : QWidget(parent), document_(&document), settings_(settings), id_(id) {
+    AccessibleGroup::expose(*this, QAccessible::Grouping, QStringLiteral("Arrangement"));
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(6);

@@ -1,5 +1,6 @@
 #include "editor_window/EditorStatusBar.h"
 
+#include "canvas/AccessibleGroup.h"
 #include "canvas/EditorCanvasSettings.h"
 #include "document/DigitFont.h"
 #include "document/EditorDocument.h"
@@ -38,6 +39,7 @@ EditorStatusBar::EditorStatusBar(EditorDocument& document, EditorCanvasSettings&
     : QWidget(parent), document_(&document), settings_(settings), actions_(std::move(actions)),
       services_(services) {
     ChromeAccessible::install();
+    AccessibleGroup::expose(*this, QAccessible::StatusBar, QStringLiteral("Status bar"));
     setFixedHeight(height);
     setAutoFillBackground(true);
     setFont(ChromeText::scaled(font(), ChromeText::callout));

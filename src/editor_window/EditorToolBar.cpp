@@ -1,5 +1,6 @@
 #include "editor_window/EditorToolBar.h"
 
+#include "canvas/AccessibleGroup.h"
 #include "canvas/EditorCanvasSettings.h"
 #include "document/EditorDocument.h"
 #include "editor_window/ChromeText.h"
@@ -21,6 +22,7 @@ constexpr double rowHeight = 38;
 EditorToolBar::EditorToolBar(EditorDocument& document, EditorCanvasSettings& settings,
                              const SymbolIcons& icons, QWidget* parent)
     : WindowDragArea(parent), document_(document), settings_(settings) {
+    AccessibleGroup::expose(*this, QAccessible::ToolBar, QStringLiteral("Tool bar"));
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Window);
     auto* row = new QHBoxLayout(this);

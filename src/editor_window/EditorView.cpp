@@ -1,5 +1,6 @@
 #include "editor_window/EditorView.h"
 
+#include "canvas/AccessibleGroup.h"
 #include "canvas/CanvasEditCommands.h"
 #include "canvas/EditorCanvasPane.h"
 #include "canvas/EditorCanvasView.h"
@@ -58,6 +59,7 @@ EditorView::EditorView(Services services, EditorActions actions, std::function<v
                                         EditorDocument& document, EditorCanvasSettings& settings) {
             settings.startTextRedaction(document, recognize);
         };
+    AccessibleGroup::expose(*this, QAccessible::Pane, QStringLiteral("Editor"));
     setAcceptDrops(true);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Window);
@@ -109,7 +111,7 @@ void EditorView::showDocument() {
     shownDocument_ = document;
     showingDocument_ = document != nullptr;
     if (document != nullptr) {
-        auto* pane = new EditorCanvasPane(*document, actions_.recognizeText, nullptr, this);
+        auto* pane = new EditorCanvasPane(*document, actions_.recognizeText, &services_.accessibility, this);
         // Smart click, colour copying and the edit commands copy and beep through these.
         pane->setServices(services_.clipboard, services_.beeper);
         if (actions_.recognizeForRedaction) pane->setTextRedactionRecognizer(actions_.recognizeForRedaction);

@@ -1,5 +1,6 @@
 #include "editor_window/IconButton.h"
 
+#include "editor_window/ChromeAccessible.h"
 #include "editor_window/SymbolIcons.h"
 
 #include <QPainter>
@@ -9,6 +10,7 @@ namespace quorvane {
 IconButton::IconButton(const SymbolIcons& icons, QString symbol, QString title, std::function<void()> action,
                        QWidget* parent)
     : QAbstractButton(parent), icons_(icons), symbol_(std::move(symbol)), title_(std::move(title)) {
+    ChromeAccessible::install();
     setFixedSize(sizeHint());
     setFocusPolicy(Qt::TabFocus);
     setToolTip(title_);

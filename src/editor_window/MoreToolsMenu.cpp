@@ -33,7 +33,8 @@ void MoreToolsMenu::setTools(const std::vector<ToolTable::Tool>& tools) {
     QStringList titles;
     for (const ToolTable::Tool tool : tools_)
         titles << ToolTable::title(tool);
-    setToolTip(QStringLiteral("More tools: ") + titles.join(QStringLiteral(", ")));
+    // With nothing folded in, the menu is hidden and has nothing to list.
+    setToolTip(titles.isEmpty() ? QString() : QStringLiteral("More tools: ") + titles.join(QStringLiteral(", ")));
     rebuildMenu();
     refresh();
 }

@@ -1,5 +1,6 @@
 #include "editor_window/StatusContextBar.h"
 
+#include "canvas/AccessibleGroup.h"
 #include "canvas/EditorCanvasSettings.h"
 #include "document/DigitFont.h"
 #include "document/EditorDocument.h"
@@ -22,6 +23,35 @@
 namespace quorvane {
 
 namespace {
+
+// What assistive technology calls each bar.
+QString barName(ContextBar bar) {
+    switch (bar) {
+    case ContextBar::review:
+        return QStringLiteral("Redact Text");
+    case ContextBar::recognizeText:
+        return QStringLiteral("Recognize Text");
+    case ContextBar::arrow:
+        return QStringLiteral("Arrow");
+    case ContextBar::bracket:
+        return QStringLiteral("Bracket");
+    case ContextBar::colorSampler:
+        return QStringLiteral("Color");
+    case ContextBar::ruler:
+        return QStringLiteral("Measurement");
+    case ContextBar::crop:
+    case ContextBar::resetCrop:
+        return QStringLiteral("Crop");
+    case ContextBar::selection:
+        return QStringLiteral("Selection");
+    case ContextBar::inspector:
+        return QStringLiteral("Annotation properties");
+    case ContextBar::note:
+    case ContextBar::empty:
+        break;
+    }
+    return QStringLiteral("Note");
+}
 
 // A reading the bar shows whole: sizes, colour codes, measurements.
 QLabel* text(const QString& content, QWidget* parent, bool secondary = true) {
@@ -61,6 +91,7 @@ StatusContextBar::StatusContextBar(EditorDocument& document, EditorCanvasSetting
                                    QWidget* parent)
     : QWidget(parent), document_(&document), settings_(settings), hosts_(std::move(hosts)),
       smartModes_(settings, clipboard), icons_(icons) {
+    AccessibleGroup::expose(*this, QAccessible::Grouping, QStringLiteral("Tool options"));
     row_ = new QHBoxLayout(this);
     row_->setContentsMargins(0, 0, 0, 0);
     for (auto signal :
@@ -135,7 +166,9 @@ void StatusContextBar::rebuild() {
     case ContextBar::empty:
         break;
     }
-    if (bar_ != nullptr) row_->addWidget(bar_, 0, Qt::AlignCenter);
+    if (bar_ == nullptr) return;
+    AccessibleGroup::expose(*bar_, QAccessible::Grouping, barName(shown_));
+    row_->addWidget(bar_, 0, Qt::AlignCenter);
 }
 
 void StatusContextBar::buildRecognizeText() {

@@ -1,5 +1,6 @@
 #include "editor_window/ToolArea.h"
 
+#include "canvas/AccessibleGroup.h"
 #include "canvas/EditorCanvasSettings.h"
 #include "document/EditorDocument.h"
 #include "editor_window/BracketTool.h"
@@ -26,6 +27,7 @@ QWidget* makeDivider(QWidget* parent) {
     line->setForegroundRole(QPalette::Mid);
     line->setFixedSize(dividerWidth, 18);
     line->setContentsMargins(4, 0, 4, 0);
+    AccessibleGroup::markDecoration(*line);
     return line;
 }
 
@@ -45,6 +47,7 @@ bool showsTextSize(const EditorCanvasSettings& settings, const EditorDocument& d
 ToolArea::ToolArea(EditorDocument& document, EditorCanvasSettings& settings, const SymbolIcons& icons,
                    QWidget* parent)
     : QWidget(parent), document_(document), settings_(settings) {
+    AccessibleGroup::expose(*this, QAccessible::Grouping, QStringLiteral("Tools"));
     for (const ToolTable::Row& row : ToolTable::rows()) {
         ToolButton* button = nullptr;
         if (row.tool == ToolTable::Tool::bracket) {

@@ -1,5 +1,6 @@
 #include "editor_window/ToolButton.h"
 
+#include "editor_window/ChromeAccessible.h"
 #include "editor_window/ChromePainting.h"
 #include "editor_window/SymbolIcons.h"
 
@@ -11,6 +12,7 @@ namespace quorvane {
 ToolButton::ToolButton(const SymbolIcons& icons, QString symbol, QString title, std::optional<QString> note,
                        std::function<void()> action, QWidget* parent)
     : QAbstractButton(parent), icons_(icons), symbol_(std::move(symbol)) {
+    ChromeAccessible::install();
     setCheckable(true);
     setFocusPolicy(Qt::TabFocus);
     setFixedSize(sizeHint());

@@ -30,6 +30,10 @@ QString ValueControlAccessible::text(QAccessible::Text kind) const {
         if (auto* slider = qobject_cast<ValueSlider*>(widget())) return slider->valueText();
         return static_cast<ValueSpinBox*>(widget())->valueText();
     }
+    // Qt reads the tool tip as description; one that only repeats the name is not read twice.
+    if (kind == QAccessible::Description && widget()->accessibleDescription().isEmpty() &&
+        widget()->toolTip() == text(QAccessible::Name))
+        return {};
     return QAccessibleWidget::text(kind);
 }
 

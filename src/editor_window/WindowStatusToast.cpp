@@ -1,5 +1,6 @@
 #include "editor_window/WindowStatusToast.h"
 
+#include "canvas/AccessibleGroup.h"
 #include "capture/CaptureController.h"
 #include "editor_window/ChromeText.h"
 #include "editor_window/PointerPassThrough.h"
@@ -29,6 +30,7 @@ WindowStatusToast::WindowStatusToast(CaptureController& capture, ExportControlle
                                      const AccessibilityOptions& accessibility, const SymbolIcons& icons,
                                      QWidget* parent)
     : QWidget(parent), capture_(capture), exporter_(exporter), accessibility_(accessibility), icons_(icons) {
+    AccessibleGroup::expose(*this, QAccessible::Grouping, QStringLiteral("Status"));
     setLayout(new QVBoxLayout);
     layout()->setContentsMargins(0, 0, 0, 0);
     // Shown or not, the place of the toast belongs to the canvas beneath but for its buttons.

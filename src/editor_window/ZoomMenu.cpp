@@ -1,6 +1,7 @@
 #include "editor_window/ZoomMenu.h"
 
 #include "canvas/EditorCanvasSettings.h"
+#include "editor_window/ChromeAccessible.h"
 #include "editor_window/ChromeText.h"
 #include "editor_window/EditorChrome.h"
 
@@ -10,6 +11,7 @@ namespace quorvane {
 
 ZoomMenu::ZoomMenu(EditorCanvasSettings& settings, const SymbolIcons& icons, QWidget* parent)
     : MenuButton(icons, parent), settings_(settings) {
+    ChromeAccessible::install();
     const QString fits = ChromeText::shortcut(Qt::CTRL | Qt::Key_0);
     setToolTip(QStringLiteral("Zoom (") + fits + QStringLiteral(" fits, ") +
                ChromeText::shortcut(Qt::CTRL | Qt::Key_Equal) + QStringLiteral(" and ") +

@@ -11,9 +11,13 @@ class EditorCanvasSettings;
 // and Ctrl+-.
 class ZoomMenu : public MenuButton {
     Q_OBJECT
+    Q_PROPERTY(QString accessibilityValue READ accessibilityValue)
 
 public:
     ZoomMenu(EditorCanvasSettings& settings, const SymbolIcons& icons, QWidget* parent = nullptr);
+
+    // What the label shows: "Fit" or the zoom percentage.
+    QString accessibilityValue() const { return labelText(); }
 
     QAction* pixelatedAction() const { return pixelated_; }
 

@@ -58,6 +58,12 @@ QProcessEnvironment Program::environment() const {
                              "XDG_SESSION_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID",
                              "GTK_THEME", "QT_STYLE_SHEET"})
         environment.remove(QString::fromLatin1(name));
+    // None of the runner's desktop settings: its session bus, settings store or profile. A
+    // journey may start a bus of the program's own where this points (SessionBus).
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                       QStringLiteral("unix:path=") + QString::fromStdString((dir_ / "runtime/bus").string()));
+    environment.remove(QStringLiteral("GSETTINGS_BACKEND"));
+    environment.remove(QStringLiteral("DCONF_PROFILE"));
     return environment;
 }
 

@@ -1,0 +1,114 @@
+// The editor window as a screen reader walks it: every object it meets has a name, no control
+// says its name twice or ends its description at a colon, and the colour well and the zoom menu
+// say their values.
+
+#include "ChromeTesting.h"
+#include "EditorViewRig.h"
+#include "editor_window/ColorWell.h"
+#include "editor_window/EditorToolBar.h"
+#include "editor_window/ToolArea.h"
+
+#include <QAccessible>
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+// What is wrong with one object of the tree, or nothing.
+QString fault(QAccessibleInterface& node) {
+    const QString name = node.text(QAccessible::Name);
+    const QString description = node.text(QAccessible::Description);
+    if (!node.state().invisible && name.isEmpty()) return QStringLiteral("an unnamed object");
+    if (!description.isEmpty() && description == name) return QStringLiteral("the name again as description");
+    if (description.startsWith(name + QStringLiteral(" — ")))
+        return QStringLiteral("a description that opens with the name");
+    if (description.trimmed().endsWith(QLatin1Char(':'))) return QStringLiteral("a description ending at its colon");
+    return {};
+}
+
+// Every fault of the tree under `node`, with the object it was found on.
+void walk(QAccessibleInterface* node, QStringList& faults) {
+    if (node == nullptr) return;
+    if (const QString found = fault(*node); !found.isEmpty()) {
+        const QObject* object = node->object();
+        faults << found + QStringLiteral(": ") + (object ? object->metaObject()->className() : "?") +
+                      QStringLiteral(" '") + node->text(QAccessible::Name) + QStringLiteral("' '") +
+                      node->text(QAccessible::Description) + QLatin1Char('\'');
+    }
+    for (int i = 0; i < node->childCount(); ++i)
+        walk(node->child(i), faults);
+}
+
+QAccessibleInterface* accessible(QWidget* widget) {
+    return QAccessible::queryAccessibleInterface(widget);
+}
+
+class EditorAccessibilityTree : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::pinLook();
+        rig.view->resize(1100, 600);
+        rig.open(900, 500);
+        settle();
+    }
+    void settle() {
+        for (int i = 0; i < 3; ++i) {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCoreApplication::processEvents();
+        }
+    }
+    // One line for each fault, none when all is well.
+    std::string faults() {
+        settle();
+        QStringList found;
+        walk(accessible(rig.view.get()), found);
+        return found.join(QLatin1Char('\n')).toStdString();
+    }
+    EditorCanvasSettings& settings() { return rig.view->pane()->settings(); }
+
+    test::EditorViewRig rig;
+};
+
+TEST_F(EditorAccessibilityTree, NamesEveryObjectOnceAndEndsNoDescriptionAtItsColon) {
+    EXPECT_EQ(faults(), "") << "wide, the Pan tool";
+    // Narrow: tools fold into the More tools menu.
+    rig.view->resize(520, 600);
+    EXPECT_EQ(faults(), "") << "narrow";
+    // The tools with bars of their own in the status bar, and a selected annotation.
+    for (const char* tool : {"Text", "Arrow", "Bracket", "Ruler", "Counter", "Color", "Crop"}) {
+        settings().choose(QString::fromLatin1(tool));
+        EXPECT_EQ(faults(), "") << tool;
+    }
+    Annotation added = test::annotation(AnnotationKind::rectangle, QRectF(10, 10, 80, 40));
+    rig.capture.controller->document()->addAnnotation(added);
+    settings().choose(QStringLiteral("Select"));
+    settings().modes().setSelectedID(added.id);
+    EXPECT_EQ(faults(), "") << "a selection";
+}
+
+TEST_F(EditorAccessibilityTree, TheColorWellAndTheZoomMenuSayTheirValues) {
+    auto* toolBar = rig.view->pane()->findChild<EditorToolBar*>();
+    ASSERT_NE(toolBar, nullptr);
+    ColorWell* well = toolBar->findChild<ToolArea*>()->colorWell();
+    settings().style().setColor(QColor(0, 122, 255));
+    settle();
+    QAccessibleInterface* wellElement = accessible(well);
+    EXPECT_EQ(wellElement->text(QAccessible::Name), QStringLiteral("Annotation color"));
+    EXPECT_EQ(wellElement->text(QAccessible::Value), QStringLiteral("Blue"));
+    // A reader that takes no value text (Qt's AT-SPI bridge) hears it as the description.
+    EXPECT_EQ(wellElement->text(QAccessible::Description), QStringLiteral("Blue"));
+
+    QWidget* zoom = nullptr;
+    for (auto* child : rig.view->statusBar()->findChildren<QWidget*>())
+        if (child->accessibleName() == QStringLiteral("Zoom")) zoom = child;
+    ASSERT_NE(zoom, nullptr);
+    EXPECT_EQ(accessible(zoom)->text(QAccessible::Value), QStringLiteral("Fit"));
+    settings().viewport().setFit(false);
+    settings().viewport().setZoomFraction(2.0);
+    settle();
+    EXPECT_EQ(accessible(zoom)->text(QAccessible::Value), QStringLiteral("200%"));
+    EXPECT_EQ(accessible(zoom)->role(), QAccessible::ButtonMenu) << "it still opens its menu";
+}
+
+} // namespace
+} // namespace quorvane
