@@ -50,9 +50,14 @@ protected:
         steadyGrab(thumbnail.geometry);
     }
     // Captures the screen with the hot key; the thumbnail once it stands still.
+    // The card slides in to 16 points from the screen's right edge: it is there once it stands
+    // at that edge (a busy machine draws the slide in few, far-apart steps).
     static std::optional<Window> captureToThumbnail() {
         press(QStringLiteral("ctrl+alt+super+3"));
-        return waitForWindow(thumbnailTitle, 10000);
+        const int edge = grab().width() - 16;
+        std::optional<Window> card;
+        test::waitUntil([&] { return (card = window(thumbnailTitle)) && card->geometry.right() + 1 == edge; }, 10000);
+        return card ? waitForWindow(thumbnailTitle, 10000) : std::nullopt;
     }
     // The close button in the card's top-left corner, which shows while the pointer is over it.
     static QPoint closeButton(const Window& thumbnail) {

@@ -148,9 +148,17 @@ TEST_F(ScrollingCaptureX11, AutoScrollingDownStitchesTheWholePageWithItsBarsOnce
     EXPECT_EQ(shell.log.count("Scrolling capture: 600x3064 px, partial false"), 1);
     EXPECT_FALSE(shell.delegate.isCaptureInProgress());
     EXPECT_EQ(shell.delegate.menus().action(MenuCommand::scrollingCapture)->text(), QStringLiteral("Scrolling Capture"));
-    // Within two seconds of the end the command does nothing.
-    shell.delegate.scrollingCommands().scrollingCapture();
-    test::pause(200);
+    // Within two seconds of the end the command does nothing: a second after it, by the
+    // command's own clock, however long the checks above took.
+    ScrollingCommands& commands = shell.delegate.scrollingCommands();
+    ASSERT_TRUE(commands.endedAt().has_value());
+    commands.now = [ended = *commands.endedAt()] { return ended + std::chrono::seconds(1); };
+    int started = 0;
+    const QMetaObject::Connection starts =
+        QObject::connect(&commands, &ScrollingCommands::thumbnailDismissRequested, [&] { ++started; });
+    commands.scrollingCapture();
+    QObject::disconnect(starts);
+    EXPECT_EQ(started, 0);
     EXPECT_FALSE(shell.scrolling().hasDragSelection());
 }
 
