@@ -3,6 +3,7 @@
 #include "capture/AreaSelectionView.h"
 #include "capture/CaptureFailure.h"
 #include "core/Log.h"
+#include "platform/X11PointerGrab.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -24,7 +25,9 @@ void deliverLater(const AreaSelectionOverlay::Completion& done, Error error) {
 
 AreaSelectionOverlay::InputGrabber AreaSelectionOverlay::systemGrabber() {
     return InputGrabber{
-        [](QWindow* window) { return window != nullptr && window->setMouseGrabEnabled(true); },
+        [](QWindow* window) {
+            return window != nullptr && window->setMouseGrabEnabled(true) && confirmPointerGrab(window);
+        },
         [](QWindow* window) { return window != nullptr && window->setKeyboardGrabEnabled(true); },
         [](QWindow* window) {
             if (window == nullptr) return;
