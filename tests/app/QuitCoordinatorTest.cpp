@@ -1,4 +1,5 @@
 #include "ShellTesting.h"
+#include "support/LaterTurn.h"
 
 namespace quorvane {
 namespace {
@@ -22,8 +23,8 @@ TEST(QuitCoordinator, TwoEditedDocumentsAskOnceAndCancelKeepsRunning) {
 
     ASSERT_TRUE(rig.answer(QStringLiteral("Cancel")));
     EXPECT_FALSE(rig.quit->isDeciding());
-    // Nothing quits later unasked.
-    test::pause(50);
+    // Nothing quits later unasked: not on the turns after the answer either.
+    ASSERT_TRUE(test::laterTurn());
     EXPECT_EQ(rig.quits, 0);
 
     rig.quit->requestQuit();

@@ -43,7 +43,8 @@ public:
     // Waits until `count` renders reached the latch.
     bool waitForArrivals(int count) {
         std::unique_lock lock(mutex_);
-        return arrivedChanged_.wait_for(lock, std::chrono::seconds(20), [&] { return arrived_ >= count; });
+        return arrivedChanged_.wait_for(lock, std::chrono::milliseconds(test::bound(20000)),
+                                        [&] { return arrived_ >= count; });
     }
     ~RenderLatch() { open(); }
 

@@ -1,6 +1,7 @@
 #include "platform/LogStore.h"
 
 #include "support/TempDir.h"
+#include "support/WaitUntil.h"
 
 #include <algorithm>
 #include <atomic>
@@ -278,11 +279,11 @@ TEST(LogStore, PrivateFoldersAndFilesAndNoSymbolicLinks) {
 namespace {
 
 // Runs `work` in a child process; its exit status, or -1 when it had not finished after a minute
-// (and was killed): only a hang takes that long.
+// (longer in a slower build; then it is killed): only a hang takes that long.
 int statusWithin(const std::function<int()>& work) {
     const pid_t child = ::fork();
     if (child == 0) ::_exit(work());
-    for (int waited = 0; waited < 6000; ++waited) {
+    for (int waited = 0; waited < test::bound(6000); ++waited) {
         int status = 0;
         if (::waitpid(child, &status, WNOHANG) == child) return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

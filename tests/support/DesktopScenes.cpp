@@ -1,9 +1,10 @@
 #include "support/DesktopScenes.h"
 
+#include "support/WaitUntil.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -90,15 +91,13 @@ QImage photograph(QSize size) {
 // Waits until the server shows every window, then paints each once more and waits until the
 // server has the pixels.
 void waitForPaint(const std::vector<std::unique_ptr<QWidget>>& windows) {
-    QElapsedTimer timer;
-    timer.start();
-    const auto exposed = [&] {
-        return std::all_of(windows.begin(), windows.end(), [](const auto& window) {
-            return window->windowHandle() != nullptr && window->windowHandle()->isExposed();
-        });
-    };
-    while (!exposed() && timer.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    waitUntil(
+        [&] {
+            return std::all_of(windows.begin(), windows.end(), [](const auto& window) {
+                return window->windowHandle() != nullptr && window->windowHandle()->isExposed();
+            });
+        },
+        10000);
     for (const auto& window : windows)
         window->repaint();
     QCoreApplication::processEvents();

@@ -1,5 +1,7 @@
 #include "support/PasteElsewhere.h"
 
+#include "support/WaitUntil.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QProcess>
@@ -10,7 +12,7 @@ namespace quorvane::test {
 QByteArray pasteElsewhere(const QString& target) {
     QProcess xclip; // on this process's display
     xclip.start("xclip", {"-selection", "clipboard", "-t", target, "-o"});
-    const QDeadlineTimer deadline(20'000);
+    const QDeadlineTimer deadline(bound(20'000));
     while (!xclip.waitForFinished(5) && !deadline.hasExpired())
         QCoreApplication::processEvents();
     EXPECT_EQ(xclip.state(), QProcess::NotRunning) << "xclip did not finish";

@@ -8,6 +8,7 @@
 #include "support/CountingBeeper.h"
 #include "support/DisplayState.h"
 #include "support/ImageCompare.h"
+#include "support/LaterTurn.h"
 #include "support/PointerGrab.h"
 #include "support/Xdotool.h"
 
@@ -18,7 +19,6 @@
 namespace quorvane {
 namespace {
 
-using test::pause;
 using test::waitUntil;
 using test::xdotool;
 
@@ -59,7 +59,8 @@ protected:
     // One result, the rectangle or (none) a cancellation, and the picker gone.
     void expectEnded(std::optional<QRectF> rectangle = std::nullopt) {
         ASSERT_TRUE(waitUntil([&] { return calls > 0; }));
-        pause(20);
+        // A second answer would come on one of the next turns.
+        ASSERT_TRUE(test::laterTurn());
         EXPECT_TRUE(calls == 1 && !overlay.isOpen() && overlay.window() == nullptr) << calls;
         ASSERT_EQ(result->ok(), rectangle.has_value());
         EXPECT_TRUE(rectangle ? geom::exactlyEqual(**result, *rectangle) : isCancellation(result->error()));
@@ -81,11 +82,15 @@ protected:
         xdotool(QString::asprintf("mousemove %d %d mousedown 1 mousemove %d %d mousemove %d %d mouseup 1",
                                   a.x(), a.y(), (a.x() + b.x()) / 2, (a.y() + b.y()) / 2, b.x(), b.y()));
     }
-    // The selection shows and stays open.
+    // The selection shows and stays open: the picker has seen the pointer move on after the
+    // release, and whatever the release would have ended has answered by then.
     bool keptOpen() {
         const bool shown = waitUntil([&] { return overlay.view() && overlay.view()->selection(); });
-        pause(100);
-        return shown && calls == 0;
+        const QPointF away(1500, 900);
+        xdotool(QStringLiteral("mousemove %1 %2").arg(away.x()).arg(away.y()));
+        const bool movedOn = waitUntil([&] { return overlay.view() && overlay.view()->pointer() == away; }) &&
+                             test::laterTurn();
+        return shown && movedOn && calls == 0;
     }
 
     test::InputKept input;
@@ -148,8 +153,8 @@ TEST_F(AreaSelectionOverlayTest, TaskCancellationEndsOnlyItsOwnSelection) {
 
     const auto second = open();
     overlay.cancel(first); // stale: the first selection has ended
-    pause(50);
-    EXPECT_TRUE(overlay.isOpen());
+    ASSERT_TRUE(test::laterTurn());
+    EXPECT_TRUE(overlay.isOpen() && calls == 0);
     overlay.cancel(second);
     expectEnded();
 

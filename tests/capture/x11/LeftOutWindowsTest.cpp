@@ -5,6 +5,7 @@
 #include "capture/SystemCaptureService.h"
 #include "capture/x11/CaptureTestWindows.h"
 #include "support/ImageCompare.h"
+#include "support/LaterTurn.h"
 #include "support/LogLines.h"
 #include "support/Xdotool.h"
 
@@ -330,14 +331,15 @@ TEST(LeftOutWindows, AnswerOnceWhenTheDisplayGoesAwayDuringTheWait) {
                                          : ContentFilter::forDisplay(content->displays.front(), {424242});
         std::vector<Result<QImage, Error>> results;
         service->image(filter, [&](Result<QImage, Error> image) { results.push_back(std::move(image)); });
-        test::pause(100);
+        // An answer at once would have come on the next turn: it waits for the terminal instead.
+        ASSERT_TRUE(test::laterTurn());
         ASSERT_TRUE(results.empty());
         // Its number may be taken at once by another test's server: the service must not find one.
         qputenv("DISPLAY", ":32761");
         doomed.stop();
         ASSERT_TRUE(waitUntil([&] { return !results.empty(); }, 3000));
-        // Past the time a wait could last.
-        test::pause(1200);
+        // Past the time a wait could last: a timer due after its own has fired.
+        ASSERT_TRUE(test::laterTurn(1200));
         service.reset();
         ASSERT_EQ(results.size(), 1u);
         ASSERT_FALSE(results.front().ok());

@@ -5,11 +5,17 @@
 #include "editor_window/ToolArea.h"
 #include "editor_window/ToolButton.h"
 #include "support/WaitUntil.h"
+#include "support/WindowManagerTurn.h"
 #include "support/Xdotool.h"
 #include "support/XvfbServer.h"
 
+#include <QApplication>
+#include <QCursor>
+#include <QEvent>
+#include <QMouseEvent>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <optional>
 #include <utility>
 #include <gtest/gtest.h>
 
@@ -20,12 +26,25 @@ using test::pause;
 using test::waitUntil;
 using test::xdotool;
 
+// Where the pointer was at the last motion our windows handled.
+struct Motions : QObject {
+    std::optional<QPoint> last;
+    Motions() { qApp->installEventFilter(this); }
+    ~Motions() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched->isWindowType() && event->type() == QEvent::MouseMove)
+            last = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
+        return false;
+    }
+};
+
 // An editor-like window under openbox: the tool bar on top of an empty body.
 class WindowDragAreaTest : public ::testing::Test {
 protected:
     test::Pane pane;
     QWidget window;
     EditorToolBar* bar = new EditorToolBar(pane.document, pane.settings, pane.icons);
+    Motions motions;
 
     void SetUp() override {
         ASSERT_TRUE(test::x11Server().startWindowManager());
@@ -36,13 +55,21 @@ protected:
         window.setGeometry(200, 150, 1200, 300);
         window.show();
         ASSERT_TRUE(waitUntil([&] { return window.windowHandle()->isExposed(); }));
-        pause(200);
+        // Placed and framed by the window manager, and Qt knows where.
+        ASSERT_TRUE(test::windowManagerCaughtUp(window));
     }
     void TearDown() override { test::x11Server().stopWindowManager(); }
 
     // A point on the bar that no control covers: past the tools, before undo.
     QPoint emptyPoint() const {
         return bar->mapToGlobal(QPoint(bar->toolArea()->x() + bar->toolArea()->variantWidth(0) + 30, 19));
+    }
+    // Moves the pointer on a little and waits until the window sees that: it has handled the
+    // clicks before, which the server sent it first.
+    bool clicksHandled() {
+        const QPoint on = QCursor::pos() + QPoint(2, 0);
+        xdotool(QStringLiteral("mousemove %1 %2").arg(on.x()).arg(on.y()));
+        return waitUntil([&] { return motions.last == on; });
     }
     void moveTo(const QPoint& point) {
         xdotool(QStringLiteral("mousemove %1 %2").arg(point.x()).arg(point.y()));
@@ -78,7 +105,8 @@ TEST_F(WindowDragAreaTest, TripleClickZoomsOnlyOnceAndADoubleClickRestores) {
     // The third press is a plain press: it does not take the zoom of the second back.
     xdotool(QStringLiteral("click --repeat 3 --delay 60 1"));
     ASSERT_TRUE(waitUntil([&] { return window.isMaximized(); }));
-    pause(500);
+    ASSERT_TRUE(clicksHandled());
+    ASSERT_TRUE(test::windowManagerCaughtUp(window));
     EXPECT_TRUE(window.isMaximized());
     moveTo(emptyPoint());
     xdotool(QStringLiteral("click --repeat 2 --delay 60 1"));
@@ -98,7 +126,8 @@ TEST_F(WindowDragAreaTest, ControlsOverTheAreaKeepTheirClicks) {
         moveTo(centre + QPoint(step * 10, step * 10));
     xdotool(QStringLiteral("mouseup 1"));
     xdotool(QStringLiteral("click --repeat 2 --delay 60 1"));
-    pause(300);
+    ASSERT_TRUE(clicksHandled());
+    ASSERT_TRUE(test::windowManagerCaughtUp(window));
     EXPECT_EQ(window.geometry().topLeft(), before);
     EXPECT_FALSE(window.isMaximized());
 }

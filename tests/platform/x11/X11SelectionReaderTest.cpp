@@ -97,10 +97,12 @@ TEST_F(X11SelectionReading, CountsPastAShortAnnouncementAndGivesUpOnSilence) {
         EXPECT_EQ(refused.error().kind, Kind::tooLong);
         EXPECT_GT(refused.error().length, 1 << 20);
     }
-    // A holder that stops after two pieces: given up after its silence, and still there after.
+    // A holder that stops after two pieces: given up after its silence, and still there after. The
+    // silence is longer than a busy machine keeps it waiting between the pieces before.
     ClipboardOffer offer({"--type", "image/png", "--size", "1048576", "--stall-after", "262144"});
     ASSERT_TRUE(offer.ready());
-    const auto stopped = X11SelectionReader::read("image/png", upTo(1 << 20), std::chrono::milliseconds(300));
+    const auto stopped =
+        X11SelectionReader::read("image/png", upTo(1 << 20), std::chrono::milliseconds(test::bound(1000)));
     ASSERT_FALSE(stopped);
     EXPECT_EQ(stopped.error(), (ClipboardReadError{Kind::stopped, 256 * kib, {}}));
     EXPECT_FALSE(X11SelectionReader::read("TARGETS", upTo(64)).value().isEmpty());
@@ -117,7 +119,7 @@ TEST_F(X11SelectionReading, XclipServesTheNextReaderOnceARefusedTransferDrained)
     // refused transfer finish.
     EXPECT_TRUE(test::waitUntil([&] {
         const auto again =
-            X11SelectionReader::read("image/png", upTo(4 << 20), std::chrono::milliseconds(200));
+            X11SelectionReader::read("image/png", upTo(4 << 20), std::chrono::milliseconds(test::bound(200)));
         return again.ok() && again.value() == bytes;
     }));
     // xclip ends when another program takes the clipboard.
