@@ -220,5 +220,24 @@ TEST_F(AreaSelectionOverlayTest, GivesUpWhenAnotherClientHoldsTheInput) {
     expectInputFree();
 }
 
+// A client holding the pointer for a moment as the picker opens (a menu closing): the picker does
+// not take the pointer for held while that client has it, and holds it once it is let go.
+TEST_F(AreaSelectionOverlayTest, TakesThePointerOnceAnotherClientLetsItGo) {
+    test::X11Client other = test::grabPointer();
+    ASSERT_NE(other, nullptr);
+    EXPECT_NE(select(), 0u);
+    ASSERT_TRUE(waitUntil([&] { return overlay.view() && overlay.view()->windowHandle()->isExposed(); }));
+    // A few of its tries have gone by.
+    ASSERT_TRUE(test::laterTurn(60));
+    EXPECT_FALSE(overlay.holdsInput()) << "the picker took the pointer for held while another client had it";
+    other.reset();
+    EXPECT_TRUE(waitUntil([&] { return overlay.holdsInput(); }));
+    EXPECT_FALSE(test::pointerFree()) << "nobody holds the pointer";
+    EXPECT_EQ(calls, 0);
+    xdotool(QStringLiteral("key Escape"));
+    expectEnded();
+    expectInputFree();
+}
+
 } // namespace
 } // namespace quorvane
