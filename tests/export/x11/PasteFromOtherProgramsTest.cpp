@@ -19,6 +19,7 @@
 #include <QRandomGenerator>
 #include <QUrl>
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 
 namespace quorvane {
 namespace {
