@@ -4,11 +4,9 @@
 #include "app/HotKeyCenter.h"
 #include "app/URLCommand.h"
 #include "platform/X11HotKeyGrabber.h"
-#include "support/XvfbServer.h"
+#include "XvfbMain.h"
 
 #include <QGuiApplication>
-#include <cstdio>
-#include <cstdlib>
 #include <QUrl>
 #include <benchmark/benchmark.h>
 
@@ -53,17 +51,5 @@ BENCHMARK(RegisterDefaultHotKeys)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    quorvane::test::XvfbServer server;
-    if (!server.start()) {
-        std::fprintf(stderr, "Could not start Xvfb\n");
-        return 1;
-    }
-    ::setenv("DISPLAY", server.display().toUtf8().constData(), 1);
-    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-    QGuiApplication application(argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorvane::bench::runOnXvfb<QGuiApplication>(argc, argv);
 }

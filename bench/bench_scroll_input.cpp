@@ -8,6 +8,7 @@
 #include "scrolling/SystemInputMonitor.h"
 #include "scrolling/SystemScrollInjector.h"
 #include "scrolling/x11/WheelPageWindow.h"
+#include "XvfbMain.h"
 #include "support/XvfbServer.h"
 
 #include <QApplication>
@@ -100,16 +101,5 @@ BENCHMARK(InjectedScrollVisible)->Apply(medianOfRuns);
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    quorvane::test::XvfbServer server;
-    if (!server.start()) {
-        std::fprintf(stderr, "Could not start Xvfb\n");
-        return 1;
-    }
-    ::setenv("DISPLAY", server.display().toUtf8().constData(), 1);
-    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-    QApplication application(argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorvane::bench::runOnXvfb(argc, argv);
 }

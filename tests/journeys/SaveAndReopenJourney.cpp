@@ -50,18 +50,7 @@ protected:
         return asked;
     }
     // The save dialog's refusal: a second window titled as the dialog, over it.
-    static std::optional<Window> refusal() {
-        std::optional<Window> found;
-        test::waitUntil(
-            [&] {
-                const auto titled = windows(QStringLiteral("^Save"));
-                if (titled.size() < 2) return false;
-                found = titled.back();
-                return true;
-            },
-            10000);
-        return found;
-    }
+    static std::optional<Window> refusal() { return secondWindow(QStringLiteral("^Save")); }
 };
 
 TEST_F(SaveAndReopen, SaveWritesANewFileEachTimeAndSaveAsRefusesTakenNames) {

@@ -24,12 +24,13 @@ protected:
         return found.value_or(Window{});
     }
 
-    // The program's question (an alert titled as the program, beside its editor) once it shows.
-    static std::optional<Window> question() {
+    // The smaller of two windows whose title matches `titlePattern` (an alert over the window it
+    // belongs to, titled as that one) once it shows.
+    static std::optional<Window> secondWindow(const QString& titlePattern) {
         std::optional<Window> found;
         test::waitUntil(
             [&] {
-                const auto titled = windows(QStringLiteral("^Quorvane$"));
+                const auto titled = windows(titlePattern);
                 if (titled.size() < 2) return false;
                 found = titled.back();
                 return true;
@@ -37,6 +38,8 @@ protected:
             10000);
         return found;
     }
+    // The program's question (an alert titled as the program, beside its editor) once it shows.
+    static std::optional<Window> question() { return secondWindow(QStringLiteral("^Quorvane$")); }
     // Whether the program's question is gone (the editor alone carries the program's title).
     static bool waitForNoQuestion() {
         return test::waitUntil([] { return windows(QStringLiteral("^Quorvane$")).size() < 2; }, 10000);
