@@ -7,6 +7,7 @@
 #include "support/ImageCompare.h"
 #include "support/LaterTurn.h"
 #include "support/LogLines.h"
+#include "support/X11Selection.h"
 #include "support/Xdotool.h"
 
 #include <QProcess>
@@ -39,14 +40,7 @@ QImage solid(int width, int height, QColor color) {
 }
 
 bool compositingManagerRuns() {
-    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 13, "_NET_WM_CM_S0"), nullptr);
-    auto* owner = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr);
-    const bool runs = owner != nullptr && owner->owner != XCB_NONE;
-    std::free(owner);
-    std::free(atom);
-    xcb_disconnect(c);
-    return runs;
+    return test::selectionHasOwner("_NET_WM_CM_S0");
 }
 
 // A terminal of another process whose text stays as it is.

@@ -9,6 +9,7 @@
 #include "panels/ThumbnailController.h"
 #include "panels/ThumbnailPanel.h"
 #include "platform/SystemClipboard.h"
+#include "support/X11Selection.h"
 
 #include <QClipboard>
 #include <QProcess>
@@ -37,14 +38,7 @@ std::string describe(const QColor& color) {
 }
 
 bool compositingManagerRuns() {
-    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 13, "_NET_WM_CM_S0"), nullptr);
-    auto* owner = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr);
-    const bool runs = owner != nullptr && owner->owner != XCB_NONE;
-    std::free(owner);
-    std::free(atom);
-    xcb_disconnect(c);
-    return runs;
+    return test::selectionHasOwner("_NET_WM_CM_S0");
 }
 
 // Points of a panel: a corner pixel and one of the card's margin (outside the outline), and the
