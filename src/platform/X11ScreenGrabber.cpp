@@ -182,12 +182,20 @@ Result<void, X11CaptureError> X11ScreenGrabber::read(std::uint32_t drawable, con
         // All bands are asked for at once, so that converting one overlaps the server copying
         // the next.
         const int bandRows = std::max(1, static_cast<int>(bandBytes / (std::size_t{width} * 4)));
+        // Other clients' drawing between two bands would make a picture of two moments (a page
+        // scrolled in its lower half only): the server serves no one else until the last band.
+        const bool severalBands = bandRows < height;
+        if (severalBands) xcb_grab_server(c);
         std::vector<xcb_shm_get_image_cookie_t> cookies;
         for (int top = 0; top < height; top += bandRows)
             cookies.push_back(xcb_shm_get_image(c, drawable, x, static_cast<std::int16_t>(y + top), width,
                                                 static_cast<std::uint16_t>(std::min(bandRows, height - top)),
                                                 ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment->id,
                                                 static_cast<std::uint32_t>(std::size_t{width} * 4 * top)));
+        if (severalBands) {
+            xcb_ungrab_server(c);
+            xcb_flush(c);
+        }
         Result<void, X11CaptureError> grabbed;
         BandConverter converter(target, at);
         for (std::size_t band = 0; band < cookies.size(); ++band) {
