@@ -167,12 +167,21 @@ TEST_F(OpenAnnotateCopy, AnEditedTextKeepsAllItsLines) {
     press(QStringLiteral("t"));
     const QPoint textAt = visible.topLeft() + QPoint(visible.width() / 4, visible.height() / 5);
     click(textAt);
+    // The tool bar offers Done while a text is edited; its items move once the text is committed.
+    const QRect toolBar(visible.left(), visible.top(), visible.width(), 90);
+    const auto offersDone = [&toolBar] {
+        for (const bool darkOnly : {true, false})
+            for (const TextLine& word : words(steadyGrab(toolBar), toolBar.topLeft(), Layout::sparse, darkOnly))
+                if (comparable(word.text) == QLatin1String("done")) return true;
+        return false;
+    };
+    ASSERT_TRUE(test::waitUntil(offersDone, 10000)) << "the text box opened";
     press(QStringLiteral("ctrl+v"));
     press(QStringLiteral("ctrl+Return"));
+    ASSERT_TRUE(test::waitUntil([&] { return !offersDone(); }, 10000)) << "the text committed";
 
     // The selected text set larger from the tool bar's text size, then opened again with a double
     // click of the Select tool: a letter typed at its end, committed.
-    const QRect toolBar(visible.left(), visible.top(), visible.width(), 90);
     ASSERT_TRUE(clickText(toolBar, QStringLiteral("18"))) << "the text size menu";
     const auto items = openMenuItems();
     const auto large = findItem(items, QStringLiteral("48 pt"));

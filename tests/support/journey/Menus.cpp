@@ -120,16 +120,24 @@ std::vector<MenuItem> openMenu(const Window& window, const QString& menu) {
     // A person brings the window forward before using its menu bar.
     if (activeWindowTitle() != xdotoolName(window)) activate(window);
     const QRect bar(window.geometry.x(), window.geometry.y(), window.geometry.width(), menuBarHeight);
-    const auto titles = words(grab(bar), bar.topLeft());
-    if (qEnvironmentVariableIsSet("QUORVANE_JOURNEY_DEBUG")) {
-        grab(bar).save(QStringLiteral("journey-bar.png"));
-        grab().save(QStringLiteral("journey-screen.png"));
-        for (const TextLine& word : titles)
-            qInfo("menu bar title \"%s\"", qUtf8Printable(word.text));
-    }
+    // A title just let go of can still be drawn pressed, and reads as something else: look again
+    // until it reads as itself.
     std::optional<TextLine> title;
-    for (const TextLine& word : titles)
-        if (comparable(word.text) == comparable(menu)) title = word;
+    test::waitUntil(
+        [&] {
+            const QImage picture = steadyGrab(bar);
+            const auto titles = words(picture, bar.topLeft());
+            if (qEnvironmentVariableIsSet("QUORVANE_JOURNEY_DEBUG")) {
+                picture.save(QStringLiteral("journey-bar.png"));
+                grab().save(QStringLiteral("journey-screen.png"));
+                for (const TextLine& word : titles)
+                    qInfo("menu bar title \"%s\"", qUtf8Printable(word.text));
+            }
+            for (const TextLine& word : titles)
+                if (comparable(word.text) == comparable(menu)) title = word;
+            return title.has_value();
+        },
+        3000);
     if (!title) return {};
     click(title->box.center());
     return openMenuItems();
