@@ -57,8 +57,7 @@ void PaperUnderStrokes::pass(int radius, bool largest) {
     }
 }
 
-bool PaperUnderStrokes::darkInkOn(const QImage& flat, const QRect& area) {
-    // The paper is the middle colour, the ink the pixel farthest from it.
+PaperUnderStrokes::Color PaperUnderStrokes::paperOf(const QImage& flat, const QRect& area) {
     std::array<std::array<int, 256>, 3> counts{};
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x)
@@ -69,6 +68,10 @@ bool PaperUnderStrokes::darkInkOn(const QImage& flat, const QRect& area) {
     for (std::size_t c = 0; c < 3; ++c)
         for (long long seen = 0; seen + counts[c][std::size_t(paper[c])] < half; ++paper[c])
             seen += counts[c][std::size_t(paper[c])];
+    return paper;
+}
+
+bool PaperUnderStrokes::darkInkOn(const QImage& flat, const QRect& area, const Color& paper) {
     int farthest = -1;
     Color ink = paper;
     for (int y = area.top(); y <= area.bottom(); ++y)

@@ -19,8 +19,10 @@ public:
     // `area` of `flat` (RGBX8888) without strokes up to 2 × `radius` + 1 pixels wide.
     PaperUnderStrokes(const QImage& flat, const QRect& area, int radius, bool darkInk);
 
-    // Whether the text of `area` of `flat` is darker than its paper.
-    static bool darkInkOn(const QImage& flat, const QRect& area);
+    // The middle colour of `area` of `flat`: its paper.
+    static Color paperOf(const QImage& flat, const QRect& area);
+    // Whether the text of `area` of `flat`, the pixel farthest from its `paper`, is darker.
+    static bool darkInkOn(const QImage& flat, const QRect& area, const Color& paper);
 
     int width() const { return width_; }
     int height() const { return height_; }

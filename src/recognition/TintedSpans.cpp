@@ -129,6 +129,27 @@ QRect mostCommonEdges(const Region& region) {
     return QRect(QPoint(mostCommon(left), mostCommon(top)), QPoint(mostCommon(right), mostCommon(bottom)));
 }
 
+// Whether a row of `area` of `flat` holds a run of one colour other than `paper`, `longest`
+// pixels long at least: the fill of a box beside or between the letters. Most lines hold none,
+// and cost nothing more.
+bool mayHoldBox(const QImage& flat, const QRect& area, const Color& paper, int longest) {
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const uchar* row = flat.constScanLine(y);
+        Color run{-1, -1, -1};
+        int length = 0;
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const uchar* p = row + std::size_t(x) * 4;
+            const Color here{p[0], p[1], p[2]};
+            if (spread(here, run) <= tolerance) {
+                if (++length >= longest && spread(run, paper) >= leastTint) return true;
+            } else {
+                run = here, length = 1;
+            }
+        }
+    }
+    return false;
+}
+
 // Whether the box holds text of the line's polarity: pixels of `flat` that stand out from the fill
 // the way the line's ink stands out from its paper. A stroke too thick to be taken away is no box.
 bool holdsText(const QImage& flat, const QRect& box, const Color& fill, bool darkInk) {
@@ -229,8 +250,8 @@ bool fillsRectangle(const Region& region, const QRect& area, std::vector<std::ui
     for (int y = core.top(); y <= core.bottom(); ++y)
         for (int x = core.left(); x <= core.right(); ++x)
             inCore += member[at(x, y)];
-    // A rounded corner leaves out about as much of the row as of the column at it; a stroke lying
-    // on the edge leaves out a run along it only.
+    // A rounded corner leaves out about as much of the row as of the column at it, and a button
+    // has four of them; a stroke lying on an edge leaves out a run along it, at a corner or two.
     const auto rounded = [&](int x, int y, int dx, int dy) {
         int along = 0, down = 0;
         while (along < core.width() && !member[at(x + along * dx, y)])
@@ -239,9 +260,10 @@ bool fillsRectangle(const Region& region, const QRect& area, std::vector<std::ui
             ++down;
         return along >= 1 && down >= 1 && std::max(along, down) <= 2 * std::min(along, down);
     };
-    const bool square =
-        !rounded(core.left(), core.top(), 1, 1) && !rounded(core.right(), core.top(), -1, 1) &&
-        !rounded(core.left(), core.bottom(), 1, -1) && !rounded(core.right(), core.bottom(), -1, -1);
+    const int roundedCorners =
+        int(rounded(core.left(), core.top(), 1, 1)) + int(rounded(core.right(), core.top(), -1, 1)) +
+        int(rounded(core.left(), core.bottom(), 1, -1)) + int(rounded(core.right(), core.bottom(), -1, -1));
+    const bool square = roundedCorners < 3;
     for (const QPoint& p : region.pixels)
         member[at(p.x(), p.y())] = 0;
     return square && double(inCore) >= filled * core.width() * core.height();
@@ -325,7 +347,9 @@ std::optional<QImage> flattened(const QImage& flat, const std::vector<QRect>& li
         for (int above = height / 2, below = height / 2;;) {
             area = line.adjusted(-2 * radius, -above, 2 * radius, below) & flat.rect();
             if (area.width() < 4 * radius || area.height() < 3) break;
-            const bool darkInk = PaperUnderStrokes::darkInkOn(flat, area);
+            const Color paper = PaperUnderStrokes::paperOf(flat, area);
+            if (boxes.empty() && !mayHoldBox(flat, area, paper, 2 * (2 * radius + 1))) break;
+            const bool darkInk = PaperUnderStrokes::darkInkOn(flat, area, paper);
             const PaperUnderStrokes back(flat, area, radius, darkInk);
             boxes = boxesIn(flat, area.topLeft(), back, line.translated(-area.topLeft()), 2 * radius + 1,
                             darkInk);

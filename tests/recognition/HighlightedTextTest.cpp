@@ -19,9 +19,17 @@ struct Highlighted {
     test::PageTruth truth;
 };
 
+// How far a Highlight reaches past the letters, in parts of the text size.
+struct Reach {
+    double side, above;
+};
+constexpr Reach generous{0.3, 0.5};
+// Close round the letters, its corners on the strokes of "q" and "b".
+constexpr Reach tight{0.05, 0.05};
+
 // Three lines of `size` pixels on an 800 × 400 page, rendered by the document with a Highlight
-// of the tool's colour dragged generously over "quick b".
-Highlighted highlightedPage(int size, double opacity, bool dark) {
+// of the tool's colour dragged over "quick b".
+Highlighted highlightedPage(int size, double opacity, bool dark, Reach reach = generous) {
     test::PageDrawer page(QStringLiteral("highlighted"), QSizeF(800, 400), 1,
                           dark ? QColor(0x1f, 0x1f, 0x1f) : Qt::white);
     for (int i = 0; i < lines.size(); ++i)
@@ -32,8 +40,8 @@ Highlighted highlightedPage(int size, double opacity, bool dark) {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(size);
     const qreal b = QFontMetricsF(font).horizontalAdvance(QLatin1Char('b'));
-    const QRectF box(QPointF(quick.left() - 0.3 * size, line.top() - 0.5 * size),
-                     QPointF(brown.left() + b + 0.3 * size, line.bottom() + 0.5 * size));
+    const QRectF box(QPointF(quick.left() - reach.side * size, line.top() - reach.above * size),
+                     QPointF(brown.left() + b + reach.side * size, line.bottom() + reach.above * size));
     EditorDocument document(page.image().convertToFormat(QImage::Format_RGBA8888_Premultiplied), std::nullopt,
                             1);
     Annotation highlight = test::annotation(AnnotationKind::highlight, box, SystemColors::yellow());
@@ -51,14 +59,17 @@ TEST(HighlightedText, EveryWordIsReadAndBoxedWhole) {
     struct Case {
         int size;
         bool dark;
+        Reach reach = generous;
     };
-    const Case cases[] = {{14, false}, {18, false}, {24, false}, {32, false},
-                          {48, false}, {18, true},  {48, true}};
+    const Case cases[] = {{14, false},        {18, false},       {24, false}, {32, false},
+                          {48, false},        {18, true},        {48, true},  {16, false, tight},
+                          {24, false, tight}, {28, false, tight}};
     for (const Case& c : cases)
-        for (const double opacity : {0.4, 0.5, 1.0}) {
+        for (const double opacity : {0.4, 0.5, 0.75, 1.0}) {
             SCOPED_TRACE(testing::Message()
-                         << c.size << " px, opacity " << opacity << (c.dark ? ", dark" : ""));
-            const Highlighted page = highlightedPage(c.size, opacity, c.dark);
+                         << c.size << " px, opacity " << opacity << (c.dark ? ", dark" : "")
+                         << (c.reach.side < generous.side ? ", tight" : ""));
+            const Highlighted page = highlightedPage(c.size, opacity, c.dark, c.reach);
             const auto outcome = recognizer.recognize(page.image, QStringList{QStringLiteral("en")})->wait();
             ASSERT_TRUE(outcome.ok()) << outcome.error().message().toStdString();
             QStringList read;
