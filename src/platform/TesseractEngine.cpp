@@ -132,7 +132,8 @@ Result<std::vector<TextEngine::Line>, Error> TesseractEngine::recognize(const QI
             do {
                 if (it->Empty(tesseract::RIL_WORD)) continue;
                 line.words.push_back({takeText(it->GetUTF8Text(tesseract::RIL_WORD)),
-                                      boxOf(*it, tesseract::RIL_WORD, area.topLeft())});
+                                      boxOf(*it, tesseract::RIL_WORD, area.topLeft()),
+                                      it->Confidence(tesseract::RIL_WORD) / 100.0f});
             } while (!it->IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD) &&
                      it->Next(tesseract::RIL_WORD));
             lines.push_back(std::move(line));

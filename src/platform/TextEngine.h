@@ -24,6 +24,7 @@ public:
         struct Word {
             QString text;
             QRectF box;
+            float confidence = 0;
         };
         QString text;
         float confidence = 0;

@@ -166,12 +166,19 @@ bool LineImage::columnHasInk(int x, int top, int bottom, Ink ink) const {
     return false;
 }
 
+int LineImage::contrastOf(int left, int right) const {
+    int contrast = 0;
+    for (int y = box_.top(); y <= box_.bottom(); ++y)
+        for (int x = left; x < right; ++x)
+            contrast = std::max(contrast, inkDistance(flat_.constScanLine(y) + std::size_t(x) * 4, paper_));
+    return contrast;
+}
+
 std::vector<QRectF> LineImage::fitted(const std::vector<QRectF>& words) const {
     const int top = box_.top(), bottom = box_.bottom();
     // Letters of a word may stand this far apart; a space between words is wider.
     const int letterGap = std::max(1, box_.height() / 4);
     const auto strong = [&](int x) { return columnHasInk(x, top, bottom, Ink::core); };
-    const auto faint = [&](int x) { return columnHasInk(x, top, bottom, Ink::edge); };
     // Where each word's core ink starts and ends within the engine's box: pale edges of the
     // neighbours that reach into a box do not count.
     std::vector<std::pair<int, int>> cores;
@@ -195,18 +202,28 @@ std::vector<QRectF> LineImage::fitted(const std::vector<QRectF>& words) const {
             result.push_back(words[i]);
             continue;
         }
-        // Grow over ink that continues the word, across gaps no wider than between letters, then
-        // over its pale edges.
+        // Grow over ink that continues the word, across gaps no wider than between letters; then
+        // over pale ink (the thin last stroke or the colon of small, dim text never reaches the
+        // core) short of the neighbours' own pale edges; then over its pale edges.
         for (int x = right, gap = 0; x < next && gap <= letterGap; ++x)
             strong(x) ? (right = x + 1, gap = 0) : ++gap;
         for (int x = left - 1, gap = 0; x >= previous && gap <= letterGap; --x)
             strong(x) ? (left = x, gap = 0) : ++gap;
-        if (right < next && faint(right)) ++right;
-        if (left > previous && faint(left - 1)) --left;
+        // Pale as measured against the word's own ink: a dim label beside dark text.
+        const int pale = std::max(1, contrastOf(left, right) / inkShare);
+        const auto paleInk = [&](int x) {
+            for (int y = top; y <= bottom; ++y)
+                if (inkDistance(flat_.constScanLine(y) + std::size_t(x) * 4, paper_) >= pale) return true;
+            return false;
+        };
+        for (int x = right, gap = 0; x < next - 1 && gap <= letterGap; ++x)
+            paleInk(x) ? (right = x + 1, gap = 0) : ++gap;
+        if (right < next && paleInk(right)) ++right;
+        if (left > previous && paleInk(left - 1)) --left;
         int inkTop = bottom + 1, inkBottom = top - 1;
         for (int y = top; y <= bottom; ++y)
             for (int x = left; x < right; ++x)
-                if (inkAt(x, y)) {
+                if (inkDistance(flat_.constScanLine(y) + std::size_t(x) * 4, paper_) >= pale) {
                     inkTop = std::min(inkTop, y), inkBottom = std::max(inkBottom, y);
                     break;
                 }

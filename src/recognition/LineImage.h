@@ -45,6 +45,8 @@ private:
     enum class Ink { edge, core };
     bool inkAt(int x, int y, Ink ink = Ink::edge) const;
     bool columnHasInk(int x, int top, int bottom, Ink ink = Ink::edge) const;
+    // How far the ink of the columns [left, right) of the piece stands out from its paper.
+    int contrastOf(int left, int right) const;
 
     const QImage& flat_;
     QRect box_;

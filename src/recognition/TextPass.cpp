@@ -3,6 +3,9 @@
 #include "recognition/LineImage.h"
 #include "recognition/MissedText.h"
 #include "recognition/RecognitionBands.h"
+#include "recognition/SymbolWords.h"
+#include "recognition/TextRecognizer.h"
+#include "recognition/TintedSpans.h"
 
 namespace quorvane {
 
@@ -10,6 +13,8 @@ namespace {
 
 // Pieces thinner than this hold no readable text; the engine is not asked.
 constexpr int thinnest = 4;
+// Pages are analysed again at most this many times for highlights found after others went.
+constexpr int flatteningRounds = 3;
 
 // An icon or a rule read as text: unsure, and without a run of letters that could be a word.
 bool isIcon(const TextEngine::Line& line) {
@@ -57,9 +62,11 @@ void TextPass::fail(const Error& error) {
     if (read_) read_ = Failure{error};
 }
 
-void TextPass::layout(TextEngine& engine, const QImage& flat, const QImage& enlarged, int factor) {
+void TextPass::layout(TextEngine& engine, const QImage& given, const QImage& givenEnlarged, int factor) {
     // The layout is analysed on the image as given: enlarged, small pages lay out differently
     // (a sidebar read into the lines beside it), while their text reads better enlarged.
+    QImage flat = given, enlarged = givenEnlarged;
+    bool tinted = false;
     std::vector<PageLayout::Piece> pieces;
     for (const auto& band : RecognitionBands::alongLongSide(flat.size())) {
         if (std::min(band.area.width(), band.area.height()) < thinnest || cancelled_.load()) continue;
@@ -67,15 +74,38 @@ void TextPass::layout(TextEngine& engine, const QImage& flat, const QImage& enla
         const PageLayout::PageInk ink{
             [&](const QRect& gap, int height) { return LineImage::emptyWidth(flat, gap, height); },
             [&](const QRect& first, const QRect& second) { return LineImage::onDifferentPaper(flat, first, second); }};
-        const auto blocks = engine.blocks(flat, band.area);
-        auto found = PageLayout::pieces(blocks, ink);
-        for (auto& piece : MissedText::find(flat, blocks, found))
-            found.push_back(piece);
+        // The lines the analysis found, and the rows of ink it left out.
+        const auto analyse = [&] {
+            const auto blocks = engine.blocks(flat, band.area);
+            auto found = PageLayout::pieces(blocks, ink);
+            for (auto& piece : MissedText::find(flat, blocks, found))
+                found.push_back(piece);
+            return found;
+        };
+        auto found = analyse();
+        // Highlights over the lines are taken off the page, which is then analysed again: the
+        // lines they hid may show now, with highlights of their own.
+        for (int round = 0; round < flatteningRounds; ++round) {
+            std::vector<QRect> lines;
+            for (const auto& piece : found)
+                lines.push_back(piece.box);
+            auto plain = TintedSpans::flattened(flat, lines);
+            if (!plain) break;
+            flat = std::move(*plain), tinted = true;
+            found = analyse();
+        }
         for (const auto& piece : PageLayout::joined(std::move(found), ink))
             // Lines in the overlap of two bands belong to the band that owns their centre.
             if (band.owned.contains(piece.box.center())) owned.push_back(piece);
         for (auto& piece : PageLayout::readingOrder(std::move(owned)))
             pieces.push_back(piece);
+    }
+    if (tinted && factor > 1) {
+        auto redrawn = TextRecognizer::upscaled(flat);
+        if (!redrawn) return fail(redrawn.error().error());
+        enlarged = std::move(*redrawn);
+    } else if (tinted) {
+        enlarged = flat;
     }
     for (std::size_t i = 0; i < pieces.size(); ++i) {
         // What lies near a piece is kept out of its image.
@@ -96,6 +126,8 @@ void TextPass::read(TextEngine& engine, const QImage& flat, const QImage& enlarg
     auto lines = engine.recognize(line.image(), line.image().rect(), TextEngine::Layout::line, cancelled_);
     if (!lines) return fail(lines.error());
     std::erase_if(*lines, isIcon);
+    for (auto& read : *lines)
+        SymbolWords::drop(read);
     for (auto& read : *lines) {
         read.box = line.toSource(read.box);
         std::vector<QRectF> boxes;

@@ -1,9 +1,10 @@
 #pragma once
 
 // The text side of one recognition: one layout analysis of the image as given (in bands the
-// engine can take), its lines cut into pieces and put in reading order, and every piece read on
-// the engine pool from the enlarged image, each on its own background. A piece is read the same
-// whichever worker reads it and whatever is read beside it, so one worker and many give the
+// engine can take; again after highlights over its lines are taken off), its lines cut into
+// pieces and put in reading order, and every piece read on the engine pool from the enlarged
+// image, each on its own background, without the symbols beside its text. A piece is read the
+// same whichever worker reads it and whatever is read beside it, so one worker and many give the
 // same text.
 
 #include "core/Error.h"

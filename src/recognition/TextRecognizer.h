@@ -2,7 +2,8 @@
 
 // Reads text lines, words and barcodes out of an image, off the GUI thread. The text engines run
 // on a small pool of workers, each with its own engine loaded once: one layout analysis of the
-// image as given, then its lines read piece by piece side by side, while this recognizer's own
+// image as given (two or more when highlights cover its lines), then its lines read piece by
+// piece side by side, while this recognizer's own
 // thread looks for barcodes. Boxes come back in pixels of the image as given, top-left origin.
 // Recognitions run one after another; a cancelled one that has not started yet costs nothing.
 

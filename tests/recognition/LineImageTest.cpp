@@ -1,5 +1,6 @@
 #include "recognition/LineImage.h"
 
+#include "support/PageDrawer.h"
 #include "support/QtPrinters.h"
 #include "support/TextImages.h"
 
@@ -65,6 +66,33 @@ TEST(LineImage, TakesInTheLettersTheAnalysisMissedOnAColouredButton) {
     const LineImage image(flat, flat, 1, QRect(drawn.left(), drawn.top() + 3, drawn.width() / 2, 12), 12, {});
     EXPECT_EQ(image.background(), QColor(0xd0, 0x34, 0x2c));
     EXPECT_GE(image.image().width(), drawn.width());
+}
+
+// A dim label beside dark text (a settings form): the label's pale last strokes and its colon,
+// pale beside the value's ink, are part of its box all the same.
+TEST(LineImage, FitsDimWordsToTheirPaleInkBesideDarkOnes) {
+    test::PageDrawer page(QStringLiteral("form"), QSizeF(300, 40), 1, QColor(0xf5, 0xf5, 0xf5));
+    const qreal label =
+        page.text({10, 10}, QStringLiteral("Kernel Version:"), {12, QColor(0x66, 0x66, 0x66)}, 1, -1);
+    page.text({22 + label, 10}, QStringLiteral("6.1.0-18-amd64"), {12, QColor(0x1d, 0x1d, 0x1d)}, 1, -1);
+    std::vector<QRect> inks;
+    for (const auto& line : page.truth().lines)
+        for (const auto& word : line.words)
+            inks.push_back(word.ink);
+    QRect line;
+    for (const QRect& ink : inks)
+        line |= ink;
+    const QImage flat = rgbx(page.image());
+    const LineImage image(flat, flat, 1, line, line.height(), {});
+    // The engine's boxes end a pixel short of each word's ink.
+    std::vector<QRectF> engine;
+    for (const QRect& ink : inks)
+        engine.emplace_back(ink.adjusted(0, 0, -1, 0));
+    const auto fitted = image.fitted(engine);
+    ASSERT_EQ(fitted.size(), inks.size());
+    for (std::size_t i = 0; i < inks.size(); ++i)
+        EXPECT_TRUE(fitted[i].contains(QRectF(inks[i])))
+            << i << ": " << fitted[i].x() << " " << fitted[i].width();
 }
 
 TEST(LineImage, TellsGapsBetweenColumnsFromMissedLetters) {

@@ -17,9 +17,10 @@ std::unique_ptr<TextRecognizer> recognizerWith(int workers) {
 
 // Pages Tesseract reads without a single error; on the others a few characters go wrong (an
 // underscore, a radio button read as a letter), fewer than the command line gets wrong.
-const QStringList readExactly = {"dialog-light-1x", "dialog-light-2x",  "dialog-dark-1x",
-                                 "dialog-dark-2x",  "toolbar-light-1x", "toolbar-dark-1x",
-                                 "mixed-light-2x",  "mixed-dark-1x",    "mixed-dark-2x"};
+const QStringList readExactly = {
+    "dialog-light-1x",     "dialog-light-2x",    "dialog-dark-1x",    "dialog-dark-2x", "toolbar-light-1x",
+    "toolbar-dark-1x",     "mixed-light-2x",     "mixed-dark-1x",     "mixed-dark-2x",  "highlights-light-1x",
+    "highlights-light-2x", "highlights-dark-1x", "highlights-dark-2x"};
 constexpr double errorBound = 0.03;
 
 TEST(UiPageReading, ReadsEveryPageInColumnOrderWithBoxesOnTheirWordsWhateverTheWorkers) {

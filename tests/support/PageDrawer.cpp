@@ -1,5 +1,7 @@
 #include "support/PageDrawer.h"
 
+#include "document/AnnotationDrawing.h"
+
 #include <QFontMetricsF>
 #include <QPainterPath>
 #include <cmath>
@@ -82,6 +84,18 @@ void PageDrawer::polygon(const std::vector<QPointF>& points, const QColor& color
     path.closeSubpath();
     painter_->setPen(Qt::NoPen);
     painter_->fillPath(path, color);
+}
+
+void PageDrawer::highlight(const QRectF& box, const QColor& color, double opacity) {
+    Annotation a;
+    a.id = QUuid::createUuid();
+    a.kind = AnnotationKind::highlight;
+    a.rect = QRectF(box.topLeft() * scale_, box.size() * scale_);
+    a.start = a.rect.topLeft();
+    a.end = a.rect.bottomRight();
+    a.color = color;
+    a.opacity = opacity;
+    drawAnnotation(a, *painter_, image_);
 }
 
 QRect PageDrawer::inkOf(const QString& word, const QFont& font, QPoint baseline) const {

@@ -34,6 +34,8 @@ public:
     void disc(QPointF centre, qreal radius, const QColor& color);
     void ring(QPointF centre, qreal radius, const QColor& color, qreal width = 1.5);
     void polygon(const std::vector<QPointF>& points, const QColor& color);
+    // A Highlight annotation over `box`, drawn as the document draws it.
+    void highlight(const QRectF& box, const QColor& color, double opacity);
 
     // One line of text with the top of its line box at `at`; returns its width in points.
     qreal text(QPointF at, const QString& text, const Style& style, int column, int group);

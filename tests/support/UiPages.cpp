@@ -1,6 +1,7 @@
 #include "support/UiPages.h"
 
 #include "support/PageDrawer.h"
+#include "support/UiPageParts.h"
 
 #include <QFile>
 
@@ -8,28 +9,7 @@ namespace quorvane::test {
 
 namespace {
 
-struct Palette {
-    QColor window, panel, sidebar, text, dim, border, field, accent, onAccent, danger, titleBar, button;
-    QColor green, blue, red; // terminal
-};
-
-Palette paletteOf(Theme theme) {
-    if (theme == Theme::light)
-        return {"#f5f5f5", "#ffffff", "#ebebeb", "#1d1d1d", "#666666", "#c4c4c4", "#ffffff", "#2a6ad8",
-                "#ffffff", "#d0342c", "#dedede", "#e2e2e2", "#1a7f37", "#0550ae", "#cf222e"};
-    return {"#2b2b2b", "#1f1f1f", "#333333", "#e6e6e6", "#a0a0a0", "#4a4a4a", "#3a3a3a", "#3d7be0",
-            "#ffffff", "#c93a32", "#3a3a3a", "#4a4a4a", "#6cc644", "#569cd6", "#f14c4c"};
-}
-
 using Style = PageDrawer::Style;
-
-void titleBar(PageDrawer& page, const Palette& p, qreal width, const QString& title) {
-    page.fill({0, 0, width, 32}, p.titleBar);
-    const Style style{13, p.text, true};
-    page.text({(width - page.width(title, style)) / 2, 8}, title, style, 0, -1);
-    for (int i = 0; i < 3; ++i)
-        page.disc({18.0 + i * 20, 16}, 6, i == 0 ? p.danger : p.border);
-}
 
 // A button of `width` points with its label centred.
 void button(PageDrawer& page, QRectF box, const QString& label, const QColor& fill, const QColor& ink,
@@ -282,19 +262,21 @@ void mixed(PageDrawer& page, const Palette& p) {
 } // namespace
 
 QStringList uiPageKinds() {
-    return {"dialog", "settings", "toolbar", "terminal", "web", "mixed"};
+    return {"dialog", "settings", "toolbar", "terminal", "web", "mixed", "preferences", "highlights"};
 }
 
 UiPage drawUiPage(const QString& kind, Theme theme, int scale) {
     const Palette p = paletteOf(theme);
     const QString name =
         QStringLiteral("%1-%2-%3x").arg(kind, theme == Theme::light ? "light" : "dark").arg(scale);
-    const QSizeF size = kind == "dialog"     ? QSizeF(520, 240)
-                        : kind == "settings" ? QSizeF(860, 560)
-                        : kind == "toolbar"  ? QSizeF(1000, 150)
-                        : kind == "terminal" ? QSizeF(760, 440)
-                        : kind == "web"      ? QSizeF(1200, 760)
-                                             : QSizeF(900, 640);
+    const QSizeF size = kind == "dialog"        ? QSizeF(520, 240)
+                        : kind == "settings"    ? QSizeF(860, 560)
+                        : kind == "toolbar"     ? QSizeF(1000, 150)
+                        : kind == "terminal"    ? QSizeF(760, 440)
+                        : kind == "web"         ? QSizeF(1200, 760)
+                        : kind == "preferences" ? QSizeF(880, 660)
+                        : kind == "highlights"  ? QSizeF(900, 470)
+                                                : QSizeF(900, 640);
     PageDrawer page(name, size, scale, kind == "web" ? p.panel : p.window);
     if (kind == "dialog") dialog(page, p);
     if (kind == "settings") settings(page, p);
@@ -302,6 +284,8 @@ UiPage drawUiPage(const QString& kind, Theme theme, int scale) {
     if (kind == "terminal") terminal(page, p, theme == Theme::dark);
     if (kind == "web") web(page, p);
     if (kind == "mixed") mixed(page, p);
+    if (kind == "preferences") preferencesPage(page, p);
+    if (kind == "highlights") highlightsPage(page, p);
     return {page.image(), page.truth()};
 }
 
