@@ -84,10 +84,12 @@ bool isMenuOpen() {
     return !popups().empty();
 }
 
-std::vector<MenuItem> openMenuItems() {
+namespace {
+
+// The menus open now, newest last, once the newest has settled (its size holds); none when no
+// menu opens within `timeoutMs`.
+std::vector<QRect> settledPopups(int timeoutMs) {
     std::vector<QRect> open;
-    // A menu opens on the next turns of the program's event loop; the newest submenu stands
-    // last, and a menu has settled once its size holds. Its items are read once it is painted.
     std::optional<QRect> previous;
     test::waitUntil(
         [&] {
@@ -98,11 +100,46 @@ std::vector<MenuItem> openMenuItems() {
             if (!same) test::pause(50);
             return same;
         },
-        3000);
-    if (open.empty()) return {};
+        timeoutMs);
+    return open;
+}
+
+std::vector<MenuItem> itemsOfNewest(const std::vector<QRect>& open) {
     std::vector<MenuItem> items;
+    if (open.empty()) return items;
+    // Its items are read once it is painted.
     test::waitUntil([&] { return !(items = itemsIn(open.back())).empty(); }, 3000);
     return items;
+}
+
+// The title `menu` in the menu bar of `window` where the window stands now, read until it reads
+// as itself: a title just let go of can still be drawn pressed and read as something else.
+std::optional<TextLine> menuTitle(const Window& window, const QString& menu, int timeoutMs) {
+    std::optional<TextLine> title;
+    test::waitUntil(
+        [&] {
+            // A slow program can still move or resize its window after it was found.
+            const QRect frame = geometry(window.id).value_or(window.geometry);
+            const QRect bar(frame.x(), frame.y(), frame.width(), menuBarHeight);
+            const QImage picture = steadyGrab(bar);
+            const auto titles = words(picture, bar.topLeft());
+            if (qEnvironmentVariableIsSet("QUORVANE_JOURNEY_DEBUG")) {
+                picture.save(QStringLiteral("journey-bar.png"));
+                for (const TextLine& word : titles)
+                    qInfo("menu bar title \"%s\"", qUtf8Printable(word.text));
+            }
+            for (const TextLine& word : titles)
+                if (comparable(word.text) == comparable(menu)) title = word;
+            return title.has_value();
+        },
+        timeoutMs);
+    return title;
+}
+
+} // namespace
+
+std::vector<MenuItem> openMenuItems() {
+    return itemsOfNewest(settledPopups(3000));
 }
 
 void closeMenus() {
@@ -119,28 +156,16 @@ std::vector<MenuItem> openMenu(const Window& window, const QString& menu) {
     closeMenus();
     // A person brings the window forward before using its menu bar.
     if (activeWindowTitle() != xdotoolName(window)) activate(window);
-    const QRect bar(window.geometry.x(), window.geometry.y(), window.geometry.width(), menuBarHeight);
-    // A title just let go of can still be drawn pressed, and reads as something else: look again
-    // until it reads as itself.
-    std::optional<TextLine> title;
-    test::waitUntil(
-        [&] {
-            const QImage picture = steadyGrab(bar);
-            const auto titles = words(picture, bar.topLeft());
-            if (qEnvironmentVariableIsSet("QUORVANE_JOURNEY_DEBUG")) {
-                picture.save(QStringLiteral("journey-bar.png"));
-                grab().save(QStringLiteral("journey-screen.png"));
-                for (const TextLine& word : titles)
-                    qInfo("menu bar title \"%s\"", qUtf8Printable(word.text));
-            }
-            for (const TextLine& word : titles)
-                if (comparable(word.text) == comparable(menu)) title = word;
-            return title.has_value();
-        },
-        3000);
-    if (!title) return {};
-    click(title->box.center());
-    return openMenuItems();
+    // A click that lands while the window still moves (a slow program refitting it) opens
+    // nothing: a person looks again and clicks the title where it stands then.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const auto title = menuTitle(window, menu, 3000);
+        if (!title) return {};
+        click(title->box.center());
+        const auto open = settledPopups(2000);
+        if (!open.empty()) return itemsOfNewest(open);
+    }
+    return {};
 }
 
 std::optional<MenuItem> findItem(const std::vector<MenuItem>& items, const QString& title) {
