@@ -302,6 +302,8 @@ void SystemCaptureService::paintOwnWindowsShown(Pending& pending) {
     // Qt draws through a connection of its own: the server has the pixels once it has handled
     // everything sent there.
     syncQtX11Connection();
+    // What the compositing manager put on the screen before then still shows the old pixels.
+    if (pending.keptPaint) pending.keptPaint->restart(connection_->settle());
 }
 
 Result<void, Error> SystemCaptureService::leaveOutOwnWindows(Pending& pending) {
