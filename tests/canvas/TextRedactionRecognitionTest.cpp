@@ -15,6 +15,23 @@
 namespace quorvane {
 namespace {
 
+// Redact Text over `document` with the installed recogniser, in review once its reading ended;
+// null when it did not end in review.
+TextRedactionController* reviewOf(EditorCanvasSettings& settings, EditorDocument& document) {
+    // Kept for the process: a review may read again, and the engines outlive the test's objects.
+    static auto* const recognizer = new TextRecognizer(
+        std::make_shared<TesseractEngineFactory>(TesseractLanguageData::defaultFolder()),
+        std::make_shared<ZXingBarcodeReader>(), {QStringLiteral("en-US")}, 1);
+    settings.startTextRedaction(document, [](const QImage& image, RecognitionTask::Completion done) {
+        return recognizer->recognize(image, std::nullopt, std::move(done));
+    });
+    auto* review = qobject_cast<TextRedactionController*>(settings.modes().textRedaction());
+    if (review == nullptr) return nullptr;
+    test::waitUntil([&] { return review->state() != TextRedactionController::State::recognizing; }, 60000);
+    EXPECT_EQ(review->state(), TextRedactionController::State::reviewing) << review->failure().toStdString();
+    return review->state() == TextRedactionController::State::reviewing ? review : nullptr;
+}
+
 // The real recogniser on a rendered line, with a crop and a selection: one word kept, the others
 // covered; every pixel of a covered box is the redaction colour and the kept box is untouched.
 TEST(TextRedactionRecognition, RedactsRecognisedWordsExceptTheKeptOne) {
@@ -22,19 +39,10 @@ TEST(TextRedactionRecognition, RedactsRecognisedWordsExceptTheKeptOne) {
     test::drawText(source, QStringLiteral("Harbor Violet Tundra"), QPoint(40, 40), 28);
     EditorDocument document(source, std::nullopt, 1);
     ASSERT_TRUE(document.crop(QRectF(10, 10, 400, 100)));
-    TextRecognizer recognizer(
-        std::make_shared<TesseractEngineFactory>(TesseractLanguageData::defaultFolder()),
-        std::make_shared<ZXingBarcodeReader>(), {QStringLiteral("en-US")}, 1);
     EditorCanvasSettings settings;
     settings.modes().setSelection(QRectF(10, 10, 380, 80));
-    settings.startTextRedaction(document, [&](const QImage& image, RecognitionTask::Completion done) {
-        return recognizer.recognize(image, std::nullopt, std::move(done));
-    });
-    auto* review = qobject_cast<TextRedactionController*>(settings.modes().textRedaction());
+    auto* review = reviewOf(settings, document);
     ASSERT_NE(review, nullptr);
-    ASSERT_TRUE(test::waitUntil(
-        [&] { return review->state() != TextRedactionController::State::recognizing; }, 60000));
-    ASSERT_EQ(review->state(), TextRedactionController::State::reviewing) << review->failure().toStdString();
     ASSERT_EQ(review->candidates().size(), 3u);
     EXPECT_EQ(review->candidates()[1].text, "Violet");
 
@@ -95,18 +103,7 @@ TEST(TextRedactionRecognition, CoversEveryWordUnderAHighlight) {
         document.addAnnotation(*highlight);
         settings.style().switchTool(QStringLiteral("Redact"));
 
-        TextRecognizer recognizer(
-            std::make_shared<TesseractEngineFactory>(TesseractLanguageData::defaultFolder()),
-            std::make_shared<ZXingBarcodeReader>(), {QStringLiteral("en-US")}, 1);
-        settings.startTextRedaction(document, [&](const QImage& image, RecognitionTask::Completion done) {
-            return recognizer.recognize(image, std::nullopt, std::move(done));
-        });
-        auto* review = qobject_cast<TextRedactionController*>(settings.modes().textRedaction());
-        ASSERT_NE(review, nullptr);
-        ASSERT_TRUE(test::waitUntil(
-            [&] { return review->state() != TextRedactionController::State::recognizing; }, 60000));
-        ASSERT_EQ(review->state(), TextRedactionController::State::reviewing)
-            << review->failure().toStdString();
+        ASSERT_NE(reviewOf(settings, document), nullptr);
         settings.finishTextRedaction(true);
         for (const auto& line : page.truth().lines)
             for (const auto& word : line.words) {
