@@ -42,7 +42,12 @@ public:
 
 private:
     std::filesystem::path config() const { return folder_ / "xsettingsd.conf"; }
-    void write(const std::string& settings) { std::ofstream(config()) << settings; }
+    // Whole or not at all: a manager reading a half-written file keeps what it served before.
+    void write(const std::string& settings) {
+        const std::filesystem::path next = folder_ / "xsettingsd.conf.next";
+        std::ofstream(next) << settings;
+        std::filesystem::rename(next, config());
+    }
 
     TempDir folder_;
     QProcess process_;
