@@ -66,7 +66,7 @@ public:
         if (address_ == nullptr) return;
         length_ = length;
         try {
-            filler_ = std::thread([this, address = address_, length] {
+            filler_ = std::thread([address = address_, length] {
                 {
                     std::unique_lock waiting(waitMutex_);
                     if (wake_.wait_for(waiting, fillDelay, [] { return stop_.load(); })) return;

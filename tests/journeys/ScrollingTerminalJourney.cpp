@@ -266,7 +266,8 @@ TEST_F(ScrollingTerminal, ACompleteCaptureTakesAwayThePartialOnesWarning) {
     ended.start();
     auto shown = waitForWindow(QStringLiteral("^Quorvane$"), 20000, 500);
     ASSERT_TRUE(shown.has_value());
-    EXPECT_TRUE(test::waitUntil([&] { return shows(shown->geometry, QStringLiteral("Partial scrolling capture")); }));
+    EXPECT_TRUE(test::waitUntil([&] { return shows(shown->geometry, QStringLiteral("Partial scrolling capture")); }))
+        << quorvane.log().toStdString();
     press(QStringLiteral("ctrl+w"));
     ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
     ASSERT_TRUE(terminal.scrollToTop(QStringLiteral("0001 The line number 1")));

@@ -182,10 +182,25 @@ bool endsLike(const QString& text, const QString& ending) {
 
 namespace quorvane::journey {
 
+namespace {
+
+// A line that reads `text` from any of its words on: what stands beside a toast or a label on
+// its row (a picture's text beneath, an icon read as letters) comes first in the reading.
+bool readsFromAWord(const std::vector<TextLine>& lines, const QString& text) {
+    for (const TextLine& line : lines) {
+        const QStringList words = line.text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        for (qsizetype first = 0; first < words.size(); ++first)
+            if (readsLike(text, words.mid(first).join(QLatin1Char(' ')))) return true;
+    }
+    return false;
+}
+
+} // namespace
+
 bool shows(const QRect& region, const QString& text) {
     const QImage image = steadyGrab(region);
     for (const Layout layout : {Layout::block, Layout::sparse})
-        if (findText(readImage(image, region.topLeft(), layout), text)) return true;
+        if (readsFromAWord(readImage(image, region.topLeft(), layout), text)) return true;
     // A line standing alone among other things (a toast, a dialog beside its icon): each row of
     // words read on its own.
     std::vector<TextLine> rows;
@@ -203,7 +218,8 @@ bool shows(const QRect& region, const QString& text) {
     for (const TextLine& row : rows) {
         // From the same picture: what shows briefly (a toast) may be gone by now.
         const QRect band = row.box.adjusted(-40, -6, 400, 6).intersected(region);
-        if (findText(readImage(image.copy(band.translated(-region.topLeft())), band.topLeft(), Layout::line), text))
+        if (readsFromAWord(readImage(image.copy(band.translated(-region.topLeft())), band.topLeft(), Layout::line),
+                           text))
             return true;
     }
     return false;

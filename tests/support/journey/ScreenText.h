@@ -34,8 +34,8 @@ std::optional<TextLine> findText(const std::vector<TextLine>& lines, const QStri
 // Whether `read` starts with `text`, or ends with `ending`, up to misreadings.
 bool readsLike(const QString& text, const QString& read);
 bool endsLike(const QString& text, const QString& ending);
-// Whether `region` of the screen shows a line that reads `text`, however the text stands (in a
-// block, alone over a picture, beside an icon): several readings are tried.
+// Whether `region` of the screen shows a line that reads `text` from one of its words on, however
+// the text stands (in a block, over a picture's text, beside an icon): several readings are tried.
 bool shows(const QRect& region, const QString& text);
 // Reads `region` until it `shows` `text`, up to the bound; whether it did.
 bool waitForText(const QRect& region, const QString& text, int timeoutMs = 10000);
