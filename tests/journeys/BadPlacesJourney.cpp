@@ -46,7 +46,8 @@ TEST_F(BadPlaces, UnwritableSettingsAndASaveFolderThatIsAFile) {
     // Choosing a good folder works for this run even though the setting cannot be stored.
     const QString good = QString::fromStdString(quorvane.folder("Saved").string());
     QDir().mkpath(good);
-    ASSERT_TRUE(chooseMenuItem(*window, QStringLiteral("File"), QStringLiteral("Choose Save Folder")));
+    ASSERT_TRUE(chooseMenuItem(*window, QStringLiteral("File"), QStringLiteral("Choose Save Folder")))
+        << quorvane.log().toStdString();
     ASSERT_TRUE(waitForWindow(QStringLiteral("^Choose Save Folder$")).has_value());
     press(QStringLiteral("ctrl+a"));
     type(good);

@@ -7,6 +7,8 @@
 #include <QGuiApplication>
 #include <QRegularExpression>
 #include <QScreen>
+#include <algorithm>
+#include <cstdlib>
 
 namespace quorvane::journey {
 namespace {
@@ -112,10 +114,16 @@ std::vector<MenuItem> itemsOfNewest(const std::vector<QRect>& open) {
     return items;
 }
 
+// A title of a menu bar and the window's client area when it was read.
+struct BarTitle {
+    TextLine title;
+    QRect frame;
+};
+
 // The title `menu` in the menu bar of `window` where the window stands now, read until it reads
 // as itself: a title just let go of can still be drawn pressed and read as something else.
-std::optional<TextLine> menuTitle(const Window& window, const QString& menu, int timeoutMs) {
-    std::optional<TextLine> title;
+std::optional<BarTitle> menuTitle(const Window& window, const QString& menu, int timeoutMs) {
+    std::optional<BarTitle> title;
     test::waitUntil(
         [&] {
             // A slow program can still move or resize its window after it was found.
@@ -129,7 +137,7 @@ std::optional<TextLine> menuTitle(const Window& window, const QString& menu, int
                     qInfo("menu bar title \"%s\"", qUtf8Printable(word.text));
             }
             for (const TextLine& word : titles)
-                if (comparable(word.text) == comparable(menu)) title = word;
+                if (comparable(word.text) == comparable(menu)) title = BarTitle{word, frame};
             return title.has_value();
         },
         timeoutMs);
@@ -159,11 +167,22 @@ std::vector<MenuItem> openMenu(const Window& window, const QString& menu) {
     // A click that lands while the window still moves (a slow program refitting it) opens
     // nothing: a person looks again and clicks the title where it stands then.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        const auto title = menuTitle(window, menu, 3000);
-        if (!title) return {};
-        click(title->box.center());
+        const auto found = menuTitle(window, menu, 3000);
+        if (!found) return {};
+        click(found->title.box.center());
         const auto open = settledPopups(2000);
-        if (!open.empty()) return itemsOfNewest(open);
+        if (open.empty()) continue;
+        // A menu opens at its title's left (or pushed in from a screen's right edge). Elsewhere,
+        // the window moved between the reading and the click, which opened another title's menu.
+        const QRect frame = geometry(window.id).value_or(found->frame);
+        const int title = found->title.box.left() - found->frame.left() + frame.left();
+        const QRect popup = open.back();
+        const QList<QScreen*> screens = QGuiApplication::screens();
+        const bool atAnEdge = std::any_of(screens.begin(), screens.end(), [&](const QScreen* screen) {
+            return popup.right() == screen->geometry().right();
+        });
+        if (std::abs(popup.left() - title) <= 12 || atAnEdge) return itemsOfNewest(open);
+        closeMenus();
     }
     return {};
 }
