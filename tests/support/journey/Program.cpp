@@ -98,7 +98,8 @@ std::unique_ptr<QProcess> Program::startAnother(const QStringList& arguments, co
 }
 
 void Program::readOutput() {
-    output_ += QString::fromUtf8(process_.readAll());
+    // Before the start there is nothing to read (and Qt warns of a device not open).
+    if (process_.isOpen()) output_ += QString::fromUtf8(process_.readAll());
 }
 
 QString Program::log() {
