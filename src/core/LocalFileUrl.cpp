@@ -1,0 +1,34 @@
+#include "core/LocalFileUrl.h"
+
+namespace quorvane::LocalFileUrl {
+
+QUrl fromPath(QByteArrayView path) {
+    return QUrl::fromEncoded(QByteArrayLiteral("file://") + path.toByteArray().toPercentEncoding("/"),
+                             QUrl::StrictMode);
+}
+
+std::optional<QByteArray> path(const QUrl& url) {
+    if (!url.isValid() || url.scheme() != QLatin1String("file")) return std::nullopt;
+    const QString host = url.host();
+    if (!host.isEmpty() && host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) != 0) return std::nullopt;
+    // The encoded path keeps bytes that are not UTF-8 as they came.
+    QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    if (!bytes.startsWith('/') || bytes.contains('\0')) return std::nullopt;
+    return bytes;
+}
+
+std::optional<QUrl> fromListLine(QByteArrayView line) {
+    line = line.trimmed();
+    if (line.isEmpty() || line.front() == '#') return std::nullopt;
+    const QUrl url = QUrl::fromEncoded(line.toByteArray(), QUrl::StrictMode);
+    if (!path(url)) return std::nullopt;
+    return url;
+}
+
+QString displayName(const QUrl& url) {
+    const std::optional<QByteArray> bytes = path(url);
+    if (!bytes) return url.fileName();
+    return QString::fromUtf8(bytes->mid(bytes->lastIndexOf('/') + 1));
+}
+
+} // namespace quorvane::LocalFileUrl
