@@ -312,7 +312,10 @@ void AppDelegate::configureMenus() {
     state.hasDocument = [captures] { return captures->document() != nullptr; };
     settings_->describe(state);
     state.canvasTakes = &ShellMenus::canvasTakes;
-    state.textFieldTakes = &ShellMenus::textFieldTakes;
+    state.textFieldTakes = [this](MenuCommand command) {
+        return ShellMenus::textFieldTakes(
+            command, command == MenuCommand::paste ? services_.clipboard().offeredFormats() : QStringList());
+    };
     state.hasPreviousDocument = [captures] { return captures->previousDocument() != nullptr; };
     state.pinsOpen = [this] { return !pins_->panels().empty(); };
     state.scrolling = [this] {
@@ -328,13 +331,14 @@ void AppDelegate::configureMenus() {
          {&CaptureController::busyChanged, &CaptureController::documentChanged,
           &CaptureController::previousDocumentChanged, &CaptureController::canRepeatAreaChanged})
         connect(captures, signal, menus_.get(), &AppMenus::validate);
+    // Paste follows what the clipboard offers, known once its holder has answered.
+    connect(&services_.clipboard(), &Clipboard::offerChanged, menus_.get(), &AppMenus::validate);
     CompositionCommands::Context composition{*captureController_, services_.clipboard(), services_.beeper()};
     composition.editorWindow = [this] { return static_cast<QWidget*>(windows_->editorWindow()); };
     composition.presentEditor = [this] { presentEditor(); };
     composition.mayExportDocument = [this] { return mayExportDocument(); };
     composition.exportBeforeAfterGIF = [this] { exporter_->exportBeforeAfterGIF(windows_->editorWindow()); };
     composition.sheets = [this] { return documentCommands_->sheets(); };
-    composition.clipboardChanges = QGuiApplication::clipboard();
     compositionCommands_ = std::make_unique<CompositionCommands>(std::move(composition));
     compositionMenus_ = std::make_unique<CompositionMenus>(*compositionCommands_,
                                                            [] { return QApplication::activeWindow(); });

@@ -140,16 +140,25 @@ void DocumentCommands::openImage() {
 }
 
 void DocumentCommands::paste() {
-    auto image = ImageImporter::image(clipboard_);
-    if (!image) {
-        reportImport(image.error());
-        return;
-    }
-    if (!*image) {
+    std::unique_ptr<ClipboardOffer> offer = clipboard_.offer();
+    if (!offer) {
         beeper_.beep();
         return;
     }
-    importImage(**image, std::nullopt);
+    // Another program's offer is read without the window waiting for it.
+    pastes_.read(
+        std::move(offer), [](ClipboardOffer& contents) { return ImageImporter::image(contents); },
+        [this](Result<std::optional<QImage>, ImageImporter::ImportError> image) {
+            if (!image) {
+                reportImport(image.error());
+                return;
+            }
+            if (!*image) {
+                beeper_.beep();
+                return;
+            }
+            importImage(**image, std::nullopt);
+        });
 }
 
 void DocumentCommands::importFile(const QUrl& file) {

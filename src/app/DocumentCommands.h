@@ -5,6 +5,7 @@
 // in (importImage) and out (reportImport) for images that were not captured.
 
 #include "export/ImageImporter.h"
+#include "export/OfferReader.h"
 
 #include <QFileDialog>
 #include <QObject>
@@ -75,6 +76,7 @@ private:
     QString openFolder_;
     QPointer<QWidget> sheetWindow_;
     std::unique_ptr<SheetPresenter> sheets_;
+    OfferReader pastes_;
 };
 
 } // namespace quorvane

@@ -53,9 +53,9 @@ bool ShellMenus::canvasTakes(MenuCommand command) {
     return action && CanvasActionRouter::isEnabled(QApplication::activeWindow(), *action);
 }
 
-std::optional<bool> ShellMenus::textFieldTakes(MenuCommand command) {
+std::optional<bool> ShellMenus::textFieldTakes(MenuCommand command, const QStringList& offeredFormats) {
     QWidget* field = focusedTextField();
-    return field != nullptr ? TextFieldCommands::takes(field, command) : std::nullopt;
+    return field != nullptr ? TextFieldCommands::takes(field, command, offeredFormats) : std::nullopt;
 }
 
 void ShellMenus::run(MenuCommand command) {

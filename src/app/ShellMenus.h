@@ -6,6 +6,7 @@
 
 #include "app/MenuCommand.h"
 
+#include <QStringList>
 #include <optional>
 
 namespace quorvane {
@@ -23,7 +24,7 @@ public:
     // Whether the canvas of the active window takes this Edit command now.
     static bool canvasTakes(MenuCommand command);
     // While a text field outside the canvas has the keyboard, whether it takes the command.
-    static std::optional<bool> textFieldTakes(MenuCommand command);
+    static std::optional<bool> textFieldTakes(MenuCommand command, const QStringList& offeredFormats);
 
 private:
     AppDelegate& shell_;

@@ -11,12 +11,14 @@
 namespace quorvane::TextFieldCommands {
 namespace {
 
-bool clipboardHasText() {
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    return data != nullptr && data->hasText();
+bool hasText(const QStringList& formats) {
+    return std::any_of(formats.begin(), formats.end(), [](const QString& format) {
+        return format.startsWith(QLatin1String("text/plain")) || format == QLatin1String("UTF8_STRING") ||
+               format == QLatin1String("STRING") || format == QLatin1String("TEXT");
+    });
 }
 
-std::optional<bool> lineTakes(QLineEdit& line, MenuCommand command) {
+std::optional<bool> lineTakes(QLineEdit& line, MenuCommand command, bool clipboardHasText) {
     switch (command) {
     case MenuCommand::undo:
         return line.isUndoAvailable();
@@ -25,7 +27,7 @@ std::optional<bool> lineTakes(QLineEdit& line, MenuCommand command) {
     case MenuCommand::copy:
         return line.hasSelectedText() && line.echoMode() == QLineEdit::Normal;
     case MenuCommand::paste:
-        return !line.isReadOnly() && clipboardHasText();
+        return !line.isReadOnly() && clipboardHasText;
     case MenuCommand::selectAll:
         return !line.text().isEmpty();
     case MenuCommand::deleteSelection:
@@ -36,7 +38,7 @@ std::optional<bool> lineTakes(QLineEdit& line, MenuCommand command) {
 }
 
 template<class Edit>
-std::optional<bool> editTakes(Edit& edit, MenuCommand command) {
+std::optional<bool> editTakes(Edit& edit, MenuCommand command, bool clipboardHasText) {
     const bool writable = !edit.isReadOnly();
     switch (command) {
     case MenuCommand::undo:
@@ -46,7 +48,7 @@ std::optional<bool> editTakes(Edit& edit, MenuCommand command) {
     case MenuCommand::copy:
         return edit.textCursor().hasSelection();
     case MenuCommand::paste:
-        return writable && clipboardHasText();
+        return writable && clipboardHasText;
     case MenuCommand::selectAll:
         return !edit.document()->isEmpty();
     case MenuCommand::deleteSelection:
@@ -98,10 +100,11 @@ QWidget* focusedField(const QWidget* window) {
     return isField ? focus : nullptr;
 }
 
-std::optional<bool> takes(QWidget* field, MenuCommand command) {
-    if (QLineEdit* line = lineOf(field)) return lineTakes(*line, command);
-    if (auto* plain = qobject_cast<QPlainTextEdit*>(field)) return editTakes(*plain, command);
-    if (auto* rich = qobject_cast<QTextEdit*>(field)) return editTakes(*rich, command);
+std::optional<bool> takes(QWidget* field, MenuCommand command, const QStringList& offeredFormats) {
+    const bool text = hasText(offeredFormats);
+    if (QLineEdit* line = lineOf(field)) return lineTakes(*line, command, text);
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(field)) return editTakes(*plain, command, text);
+    if (auto* rich = qobject_cast<QTextEdit*>(field)) return editTakes(*rich, command, text);
     return std::nullopt;
 }
 

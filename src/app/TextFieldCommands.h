@@ -6,6 +6,7 @@
 
 #include "app/MenuCommand.h"
 
+#include <QStringList>
 #include <optional>
 
 class QWidget;
@@ -14,8 +15,10 @@ namespace quorvane::TextFieldCommands {
 
 // The text field that has the keyboard in `window`, or null.
 QWidget* focusedField(const QWidget* window);
-// Whether the field takes the command now; none for a command that is not a text field's.
-std::optional<bool> takes(QWidget* field, MenuCommand command);
+// Whether the field takes the command now; none for a command that is not a text field's. Paste
+// takes text among `offeredFormats`, the clipboard's formats as far as known (its holder is never
+// waited for here).
+std::optional<bool> takes(QWidget* field, MenuCommand command, const QStringList& offeredFormats = {});
 // Runs a command the field takes; false when it takes none.
 bool perform(QWidget* field, MenuCommand command);
 

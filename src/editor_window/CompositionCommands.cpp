@@ -30,9 +30,7 @@ CompositionCommands::CompositionCommands(Context context, QObject* parent)
         Q_EMIT stateChanged();
     });
     watchDocument();
-    if (context_.clipboardChanges != nullptr)
-        connect(context_.clipboardChanges, &QClipboard::dataChanged, this,
-                &CompositionCommands::stateChanged);
+    connect(&context_.clipboard, &Clipboard::offerChanged, this, &CompositionCommands::stateChanged);
 }
 
 void CompositionCommands::watchDocument() {
@@ -101,12 +99,25 @@ void CompositionCommands::pasteAsOverlay() {
     if (!kept) return;
     const std::optional<QRectF> placement =
         canvas != nullptr ? std::optional(CanvasArrangeCommands(*canvas).visibleCanvasRect()) : std::nullopt;
-    auto read = ImageImporter::image(context_.clipboard);
-    if (!read) return fail(read.error().message());
-    if (!read.value()) return context_.beeper.beep();
-    auto added = document->addOverlay(**read, std::nullopt, placement);
+    std::unique_ptr<ClipboardOffer> offer = context_.clipboard.offer();
+    if (!offer) return context_.beeper.beep();
+    // Another program's offer is read without the window waiting for it; the document may be gone
+    // by the time it came.
+    pastes_.read(
+        std::move(offer), [](ClipboardOffer& contents) { return ImageImporter::image(contents); },
+        [this, kept, placement](Result<std::optional<QImage>, ImageImporter::ImportError> read) {
+            if (!kept) return;
+            if (!read) return fail(read.error().message());
+            if (!read.value()) return context_.beeper.beep();
+            addPastedOverlay(*kept, **read, placement);
+        });
+}
+
+void CompositionCommands::addPastedOverlay(EditorDocument& document, const QImage& image,
+                                           const std::optional<QRectF>& placement) {
+    auto added = document.addOverlay(image, std::nullopt, placement);
     if (!added) return fail(message(added.error()));
-    if (canvas != nullptr) CanvasArrangeCommands(*canvas).selectAddedOverlay(added->id);
+    if (EditorCanvasView* canvas = editorCanvas(document)) CanvasArrangeCommands(*canvas).selectAddedOverlay(added->id);
     Log::app().log("Pasted {}x{} px overlay", static_cast<long>(added->rect.width()),
                    static_cast<long>(added->rect.height()));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "export/OfferReader.h"
+
 #include <QImage>
 #include <QObject>
 #include <functional>
@@ -40,8 +42,6 @@ public:
         std::function<void()> exportBeforeAfterGIF;
         // The editor window's sheet presenter; without one the sheet opens on the window directly.
         std::function<SheetPresenter*()> sheets;
-        // Tells when the clipboard's contents change (Paste as Overlay's enabled state); may be null.
-        QClipboard* clipboardChanges = nullptr;
     };
 
     // Takes the capture controller's overlay images from now on.
@@ -71,9 +71,11 @@ private:
     void present();
     void fail(const QString& message);
     void watchDocument();
+    void addPastedOverlay(EditorDocument& document, const QImage& image, const std::optional<QRectF>& placement);
 
     Context context_;
     QMetaObject::Connection documentRevision_;
+    OfferReader pastes_;
 };
 
 } // namespace quorvane

@@ -202,7 +202,7 @@ void EditorView::setDropTargeted(bool targeted) {
 }
 
 void EditorView::dragEnterEvent(QDragEnterEvent* event) {
-    if (fromUs(event) || event->mimeData() == nullptr || !ImageDropTarget::accepts(*event->mimeData())) {
+    if (fromUs(event) || event->mimeData() == nullptr || !ImageDropTarget::accepts(event->mimeData()->formats())) {
         event->ignore();
         return;
     }
@@ -225,12 +225,13 @@ void EditorView::dragLeaveEvent(QDragLeaveEvent* event) {
 void EditorView::dropEvent(QDropEvent* event) {
     setDropTargeted(false);
     if (fromUs(event) || event->mimeData() == nullptr) return event->ignore();
-    auto dropped = ImageDropTarget::take(*event->mimeData());
+    std::shared_ptr<ClipboardOffer> dropped =
+        ImageDropTarget::take(*event->mimeData(), static_cast<std::uint32_t>(window()->winId()));
     if (!dropped) return event->ignore();
     event->setDropAction(Qt::CopyAction);
     event->accept();
-    // Decoding and the document handover wait for the next turn, after the drop has returned.
-    QTimer::singleShot(0, this, [this, dropped = std::move(*dropped)] { dropTarget_.open(dropped); });
+    // Reading and the document handover wait for the next turn, after the drop has returned.
+    QTimer::singleShot(0, this, [this, dropped] { dropTarget_.open(dropped); });
 }
 
 } // namespace quorvane

@@ -2,6 +2,8 @@
 
 #include "capture/CaptureController.h"
 #include "export/ImageImporter.h"
+#include "platform/X11DropTimes.h"
+#include "platform/X11SelectionOffer.h"
 
 #include <QMimeData>
 
@@ -11,16 +13,7 @@ namespace {
 
 const QString uriList = QStringLiteral("text/uri-list");
 
-// The first dropped item, when it is a local file; a link elsewhere leaves the drop to its data.
-std::optional<QUrl> firstLocalFile(const QMimeData& mime) {
-    if (!mime.hasFormat(uriList)) return std::nullopt;
-    const QList<QUrl> urls = mime.urls();
-    if (urls.isEmpty() || !urls.first().isLocalFile()) return std::nullopt;
-    return urls.first();
-}
-
-std::optional<QString> imageType(const QMimeData& mime) {
-    const QStringList formats = mime.formats();
+std::optional<QString> imageType(const QStringList& formats) {
     for (const char* preferred : {"image/png", "image/tiff", "image/jpeg"})
         if (formats.contains(QLatin1String(preferred))) return QString::fromLatin1(preferred);
     for (const QString& format : formats)
@@ -30,33 +23,47 @@ std::optional<QString> imageType(const QMimeData& mime) {
 
 } // namespace
 
+ImageDropTarget::Dropped ImageDropTarget::read(ClipboardOffer& dropped) {
+    const QStringList formats = dropped.formats();
+    // A list that cannot be read leaves the drop to its image data, as one of links elsewhere does.
+    if (formats.contains(uriList))
+        if (auto file = ImageImporter::firstListedFile(dropped); file && file.value()) return Dropped{*file};
+    if (const auto type = imageType(formats)) return {std::nullopt, *type, ImageImporter::image(dropped, *type)};
+    return {};
+}
+
 ImageDropTarget::ImageDropTarget(CaptureController& capture, std::function<void(const QUrl&)> importImage)
-    : capture_(capture), importImage_(std::move(importImage)) {}
-
-bool ImageDropTarget::accepts(const QMimeData& mime) {
-    return firstLocalFile(mime).has_value() || imageType(mime).has_value();
+    : capture_(capture), importImage_(std::move(importImage)) {
+    // A drop's data is asked for by the time of the drop, which only the drop message tells.
+    X11DropTimes::watch();
 }
 
-std::optional<ImageDropTarget::Dropped> ImageDropTarget::take(const QMimeData& mime) {
-    if (auto file = firstLocalFile(mime)) return Dropped{file, QString(), QByteArray()};
-    if (auto type = imageType(mime)) return Dropped{std::nullopt, *type, mime.data(*type)};
-    return std::nullopt;
+bool ImageDropTarget::accepts(const QStringList& formats) {
+    return formats.contains(uriList) || imageType(formats).has_value();
 }
 
-void ImageDropTarget::open(const Dropped& dropped) {
-    if (dropped.file) {
-        if (importImage_) importImage_(*dropped.file);
-        return;
-    }
-    // A drop whose data could not be read is taken and then changes nothing.
-    if (dropped.data.isEmpty()) return;
-    auto image = ImageImporter::image(dropped.data);
-    if (!image) {
-        capture_.setErrorMessage(image.error().message());
-        capture_.setErrorIsRetryable(false);
-        return;
-    }
-    capture_.openImage(*image, std::nullopt);
+std::unique_ptr<ClipboardOffer> ImageDropTarget::take(const QMimeData& data, std::uint32_t window) {
+    const QStringList formats = data.formats();
+    if (!accepts(formats)) return nullptr;
+    std::unique_ptr<ClipboardOffer> offer = X11SelectionOffer::forDrop(data, window);
+    if (auto* other = dynamic_cast<X11SelectionOffer*>(offer.get()))
+        other->askNow(formats.contains(uriList) ? uriList : *imageType(formats));
+    return offer;
+}
+
+void ImageDropTarget::open(std::shared_ptr<ClipboardOffer> dropped) {
+    reader_.read(std::move(dropped), &ImageDropTarget::read, [this](Dropped found) {
+        if (found.file) {
+            if (importImage_) importImage_(*found.file);
+            return;
+        }
+        if (!found.image) {
+            capture_.setErrorMessage(found.image.error().message());
+            capture_.setErrorIsRetryable(false);
+            return;
+        }
+        if (*found.image) capture_.openImage(**found.image, std::nullopt);
+    });
 }
 
 } // namespace quorvane

@@ -1,42 +1,52 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
+#include "export/ImageImporter.h"
+#include "export/OfferReader.h"
+
+#include <QStringList>
 #include <QUrl>
+#include <cstdint>
 #include <functional>
-#include <optional>
+#include <memory>
 
 class QMimeData;
 
 namespace quorvane {
 
 class CaptureController;
+class ClipboardOffer;
 
 // Opens an image dropped on the editor window: a local file goes to the shell's importer, image
 // data is decoded here and opened through the normal document handover. Only the first item
 // counts; a file wins over image data, PNG over TIFF over JPEG over any other image type.
+// Another program's drop is read as a paste is, without the window waiting for that program.
 class ImageDropTarget {
 public:
+    // What a drop holds: its first file, or else the image of the type it prefers.
     struct Dropped {
         std::optional<QUrl> file;
         QString type;
-        QByteArray data;
+        Result<std::optional<QImage>, ImageImporter::ImportError> image = std::optional<QImage>();
     };
 
     ImageDropTarget(CaptureController& capture, std::function<void(const QUrl&)> importImage);
 
-    // Whether a drag of `mime` would be taken; reads no image data.
-    static bool accepts(const QMimeData& mime);
-    // Copies out what a drop opens: a drag's data cannot be fetched once the drop has returned.
-    static std::optional<Dropped> take(const QMimeData& mime);
+    // Whether a drag of these types would be taken; nothing is read.
+    static bool accepts(const QStringList& formats);
+    // What a drop of `data` on the window `window` opens, or null. Another program's data is asked
+    // for now, before the drop returns: its source may stop serving once told it is over.
+    static std::unique_ptr<ClipboardOffer> take(const QMimeData& data, std::uint32_t window);
 
-    // Opens what was dropped: refused data shows the importer's message as a capture error
-    // without Retry.
-    void open(const Dropped& dropped);
+    // Reads what was dropped; waits for another program's data: on a worker thread only.
+    static Dropped read(ClipboardOffer& dropped);
+    // Reads and opens what was dropped: refused data shows the importer's message as a capture
+    // error without Retry; data that cannot be had changes nothing.
+    void open(std::shared_ptr<ClipboardOffer> dropped);
 
 private:
     CaptureController& capture_;
     std::function<void(const QUrl&)> importImage_;
+    OfferReader reader_;
 };
 
 } // namespace quorvane

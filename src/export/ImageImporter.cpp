@@ -4,7 +4,10 @@
 #include "export/ImageOrientation.h"
 #include "imaging/MappedBitmap.h"
 #include "platform/BmpDecoder.h"
+#include "core/LocalFileUrl.h"
 #include "platform/Clipboard.h"
+#include "platform/LineSink.h"
+#include "platform/MimeDataOffer.h"
 #include "platform/GifDecoder.h"
 #include "platform/HeifDecoder.h"
 #include "platform/JpegCodec.h"
@@ -15,6 +18,7 @@
 #include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QImageReader>
 #include <QMimeData>
 #include <QMimeDatabase>
@@ -253,42 +257,68 @@ const QStringList& qtImageFormats() {
     return formats;
 }
 
-// What a paste reads: the formats on offer, and the bytes of one no further than a limit.
-using ReadBytes =
-    std::function<Result<QByteArray, ClipboardReadError>(const QString&, const ClipboardLimit&)>;
-
 // The format's bytes; empty when it has none; an error when it has too many or never ended.
-Result<QByteArray, ImportError> offered(const ReadBytes& read, const QString& format,
-                                        const ClipboardLimit& limit) {
-    auto bytes = read(format, limit);
+Result<QByteArray, ImportError> offered(ClipboardOffer& offer, const QString& format, const ClipboardLimit& limit) {
+    auto bytes = offer.read(format, limit);
     if (bytes) return std::move(bytes).value();
     if (const auto refused = readRefusal(bytes.error())) return Failure{*refused};
     return QByteArray();
 }
 
-// Local files of a text/uri-list, one link a line.
-Result<std::vector<QUrl>, ImportError> fileUrls(const QMimeData& contents, const ReadBytes& read) {
-    std::vector<QUrl> files;
-    const QString format = QStringLiteral("text/uri-list");
-    if (!contents.hasFormat(format)) return files;
-    auto list = offered(read, format, ClipboardLimit{fileListLimit, {}});
-    if (!list) return Failure{list.error()};
-    for (const QByteArray& line : list->split('\n')) {
-        const QUrl url = QUrl::fromEncoded(line.trimmed());
-        if (!line.trimmed().isEmpty() && url.isLocalFile()) files.push_back(url);
-    }
-    return files;
+const QString uriList = QStringLiteral("text/uri-list");
+
+// Whether a line of a list of links can name a local file at all: most lines of a long list are
+// told apart without a URL being made of them.
+bool mayNameFile(QByteArrayView line) {
+    line = line.trimmed();
+    return line.size() > 5 && QByteArrayView(line.first(5)).compare("file:", Qt::CaseInsensitive) == 0;
 }
 
-Result<std::optional<QImage>, ImportError> fromPasteboard(const QMimeData& contents, const ReadBytes& read);
+// The type a file name's last suffix gives, as conformsToSupported() judges it; asked of the
+// MIME database once for each suffix of a list.
+class SuffixTypes {
+public:
+    bool supported(QByteArrayView link) {
+        const qsizetype slash = link.lastIndexOf('/');
+        const qsizetype dot = link.lastIndexOf('.');
+        const QByteArray suffix =
+            dot > slash ? QByteArray::fromPercentEncoding(link.sliced(dot + 1).trimmed().toByteArray()).toLower()
+                        : QByteArray();
+        const auto known = supported_.constFind(suffix);
+        if (known != supported_.cend()) return *known;
+        const auto type = typeOfFile(QStringLiteral("file.") + QString::fromUtf8(suffix));
+        return *supported_.insert(suffix, suffix.isEmpty() ? false : type && conformsToSupported(*type));
+    }
 
-bool canReadFrom(const QMimeData& contents, const ReadBytes& read) {
-    // Any file counts, and so does a list of files that cannot be read: Paste then says why.
-    const auto files = fileUrls(contents, read);
-    if (!files || !files->empty()) return true;
-    for (const QString& type : pasteboardTypes())
-        if (contents.hasFormat(type)) return true;
-    return contents.hasImage();
+private:
+    QHash<QByteArray, bool> supported_;
+};
+
+struct ListedFiles {
+    std::optional<QUrl> first;
+    // The first whose name gives a type we open.
+    std::optional<QUrl> firstSupported;
+};
+
+// Local files of a text/uri-list, one link a line, read no further than the first whose name
+// gives a type we open.
+Result<ListedFiles, ImportError> listedFiles(ClipboardOffer& offer) {
+    ListedFiles files;
+    SuffixTypes types;
+    LineSink sink(fileListLimit, [&](QByteArrayView line) {
+        if (!mayNameFile(line) || (files.first && !types.supported(line))) return true;
+        const std::optional<QUrl> url = LocalFileUrl::fromListLine(line);
+        if (!url) return true;
+        if (!files.first) files.first = url;
+        if (!types.supported(line)) return true;
+        const auto type = typeOfFile(LocalFileUrl::displayName(*url));
+        if (!type || !conformsToSupported(*type)) return true;
+        files.firstSupported = url;
+        return false;
+    });
+    if (auto received = offer.receive(uriList, sink); !received)
+        if (const auto refused = readRefusal(received.error())) return Failure{*refused};
+    return files;
 }
 
 } // namespace
@@ -361,88 +391,109 @@ Result<QImage, ImportError> image(const QByteArray& data) {
 }
 
 Result<std::optional<QImage>, ImportError> image(const Clipboard& clipboard) {
-    const QMimeData* contents = clipboard.read();
-    if (contents == nullptr) return std::optional<QImage>();
-    return fromPasteboard(*contents, [&clipboard](const QString& format, const ClipboardLimit& limit) {
-        return clipboard.readData(format, limit);
-    });
+    const std::unique_ptr<ClipboardOffer> offer = clipboard.offer();
+    if (!offer) return std::optional<QImage>();
+    return image(*offer);
 }
 
 Result<std::optional<QImage>, ImportError> image(const QMimeData& pasteboard) {
-    return fromPasteboard(pasteboard, [&pasteboard](const QString& format, const ClipboardLimit& limit) {
-        return readWithin(pasteboard, format, limit);
-    });
+    MimeDataOffer offer(pasteboard);
+    return image(offer);
 }
 
 namespace {
 
-Result<std::optional<QImage>, ImportError> fromPasteboard(const QMimeData& contents, const ReadBytes& read) {
+Result<std::optional<QImage>, ImportError> found(Result<QImage, ImportError> result) {
+    if (!result) return Failure{result.error()};
+    return std::optional<QImage>(std::move(result).value());
+}
+
+} // namespace
+
+Result<std::optional<QImage>, ImportError> image(ClipboardOffer& offer, const QString& format) {
+    auto bytes = offered(offer, format, imageLimit(format));
+    if (!bytes) return Failure{bytes.error()};
+    if (bytes->isEmpty()) return std::optional<QImage>();
+    return found(image(*bytes));
+}
+
+Result<std::optional<QUrl>, ImportError> firstListedFile(ClipboardOffer& offer) {
+    std::optional<QUrl> file;
+    LineSink sink(fileListLimit, [&](QByteArrayView line) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.front() == '#') return true;
+        file = LocalFileUrl::fromListLine(line);
+        return false;
+    });
+    if (auto received = offer.receive(uriList, sink); !received)
+        if (const auto refused = readRefusal(received.error())) return Failure{*refused};
+    return file;
+}
+
+Result<std::optional<QImage>, ImportError> image(ClipboardOffer& offer) {
     using Found = std::optional<QImage>;
-    const auto wrap = [](Result<QImage, ImportError> result) -> Result<Found, ImportError> {
-        if (!result) return Failure{result.error()};
-        return Found(std::move(result).value());
-    };
-    // Reads a format as image data: none when it holds no bytes.
-    const auto readImage = [&](const QString& format) -> std::optional<Result<Found, ImportError>> {
-        auto bytes = offered(read, format, imageLimit(format));
-        if (!bytes) return Failure{bytes.error()};
-        if (bytes->isEmpty()) return std::nullopt;
-        return wrap(image(*bytes));
-    };
-    auto files = fileUrls(contents, read);
-    if (!files) return Failure{files.error()};
-    for (const QUrl& url : *files)
-        if (const auto type = typeOfFile(url.toLocalFile()); type && conformsToSupported(*type))
-            return wrap(image(url));
-    for (const QString& type : pasteboardTypes())
-        if (contents.hasFormat(type))
-            if (auto found = readImage(type)) return std::move(*found);
+    const QStringList formats = offer.formats();
+    ListedFiles files;
+    if (formats.contains(uriList)) {
+        auto listed = listedFiles(offer);
+        if (!listed) return Failure{listed.error()};
+        files = std::move(listed).value();
+    }
+    if (files.firstSupported) return found(image(*files.firstSupported));
+    for (const QString& type : pasteboardTypes()) {
+        if (!formats.contains(type)) continue;
+        auto read = image(offer, type);
+        if (!read || read.value()) return read;
+    }
     // Any other file: named, so that the message says what it is ("PDF document").
-    if (!files->empty()) {
-        const auto type = typeOfFile(files->front().toLocalFile());
+    if (files.first) {
+        const auto type = typeOfFile(LocalFileUrl::displayName(*files.first));
         return Failure{
             ImportError::unsupportedType(type ? describe(*type) : QStringLiteral("This file type"))};
     }
     // The other formats of ours are decoded as our own files are, never leniently by Qt.
     const QMimeDatabase types;
-    const QStringList formats = contents.formats();
-    for (const QString& format : formats)
-        if (conformsToSupported(Type{types.mimeTypeForName(format), {}}))
-            if (auto found = readImage(format)) return std::move(*found);
+    for (const QString& format : formats) {
+        if (!conformsToSupported(Type{types.mimeTypeForName(format), {}})) continue;
+        auto read = image(offer, format);
+        if (!read || read.value()) return read;
+    }
     // Any other image format Qt reads, named and ordered as Qt asks for them.
     bool asBytes = false;
     for (const QString& format : qtImageFormats()) {
         if (!formats.contains(format)) continue;
         asBytes = true;
         // Qt knows these by their own signatures: every byte may count.
-        auto bytes = offered(read, format, ClipboardLimit{longestOffer(format), {}});
+        auto bytes = offered(offer, format, ClipboardLimit{longestOffer(format), {}, {}});
         if (!bytes) return Failure{bytes.error()};
         if (bytes->isEmpty()) continue;
-        const QImage image = QImage::fromData(*bytes);
-        if (image.isNull()) return Found();
-        return wrap(fromQImage(image));
+        const QImage picture = QImage::fromData(*bytes);
+        if (picture.isNull()) return Found();
+        return found(fromQImage(picture));
     }
     // An image put on the clipboard by this process as a picture rather than as bytes.
-    if (asBytes || !contents.hasImage()) return Found();
-    const QImage image = qvariant_cast<QImage>(contents.imageData());
-    if (image.isNull()) return Found();
-    return wrap(fromQImage(image));
+    if (asBytes) return Found();
+    const QImage picture = offer.picture();
+    if (picture.isNull()) return Found();
+    return found(fromQImage(picture));
 }
 
-} // namespace
+bool canRead(const QStringList& formats) {
+    // Any list of files counts, unread: Paste then reads it, and says why a file cannot be opened.
+    if (formats.contains(uriList) || formats.contains(QLatin1String("application/x-qt-image"))) return true;
+    const QMimeDatabase types;
+    return std::any_of(formats.begin(), formats.end(), [&](const QString& format) {
+        return pasteboardTypes().contains(format) || qtImageFormats().contains(format) ||
+               conformsToSupported(Type{types.mimeTypeForName(format), {}});
+    });
+}
 
-bool canRead(const Clipboard& clipboard) {
-    const QMimeData* contents = clipboard.read();
-    return contents != nullptr &&
-           canReadFrom(*contents, [&clipboard](const QString& format, const ClipboardLimit& limit) {
-               return clipboard.readData(format, limit);
-           });
+bool canRead(Clipboard& clipboard) {
+    return canRead(clipboard.offeredFormats());
 }
 
 bool canRead(const QMimeData& pasteboard) {
-    return canReadFrom(pasteboard, [&pasteboard](const QString& format, const ClipboardLimit& limit) {
-        return readWithin(pasteboard, format, limit);
-    });
+    return canRead(pasteboard.formats());
 }
 
 } // namespace quorvane::ImageImporter

@@ -18,6 +18,7 @@ class QMimeData;
 
 namespace quorvane {
 class Clipboard;
+class ClipboardOffer;
 }
 
 namespace quorvane::ImageImporter {
@@ -62,14 +63,23 @@ Result<QImage, ImportError> image(const QUrl& file);
 Result<QImage, ImportError> image(const QByteArray& data);
 // None when the clipboard holds nothing taken for an image; an error when it holds an image
 // that cannot be opened. File URLs come before image data. Each format is read no further than
-// the longest file its kind can take within the caps (a list of files, no further than 16 MiB),
-// nor past its first 64 KiB when they already decide (no image of ours, or a header beyond the
-// caps): an offer found longer is refused as such a file is.
+// the longest file its kind can take within the caps (a list of files, no further than 16 MiB, and
+// no further than its first file of a kind we open), nor past its first 64 KiB when they already
+// decide (no image of ours, or a header beyond the caps): an offer found longer is refused as such
+// a file is. Another program's offer waits for that program: read it on a worker (OfferReader).
+Result<std::optional<QImage>, ImportError> image(ClipboardOffer& offer);
 Result<std::optional<QImage>, ImportError> image(const Clipboard& clipboard);
 Result<std::optional<QImage>, ImportError> image(const QMimeData& pasteboard);
-// Whether Paste should be offered for what the clipboard holds; a list of files is read as
-// Paste reads it.
-bool canRead(const Clipboard& clipboard);
+// The image of one format on offer, read and refused as above; none when it holds no bytes.
+Result<std::optional<QImage>, ImportError> image(ClipboardOffer& offer, const QString& format);
+// The first item of a list of files on offer, read no further than that item: its file, or none
+// when the item is no local file or there is no list.
+Result<std::optional<QUrl>, ImportError> firstListedFile(ClipboardOffer& offer);
+
+// Whether Paste should be offered for the formats on offer; nothing is read.
+bool canRead(const QStringList& formats);
+// For what the clipboard holds as far as known now, without waiting on its holder.
+bool canRead(Clipboard& clipboard);
 bool canRead(const QMimeData& pasteboard);
 
 } // namespace quorvane::ImageImporter

@@ -1,5 +1,7 @@
 #include "platform/Clipboard.h"
 
+#include "platform/MimeDataOffer.h"
+
 #include <QMimeData>
 
 namespace quorvane {
@@ -10,21 +12,15 @@ bool Clipboard::writeText(const QString& text) {
     return write(std::move(data));
 }
 
-Result<QByteArray, ClipboardReadError> Clipboard::readData(const QString& format,
-                                                           const ClipboardLimit& limit) const {
+std::unique_ptr<ClipboardOffer> Clipboard::offer() const {
     const QMimeData* contents = read();
-    if (contents == nullptr) return Failure{ClipboardReadError{}};
-    return readWithin(*contents, format, limit);
+    if (contents == nullptr) return nullptr;
+    return std::make_unique<MimeDataOffer>(*contents);
 }
 
-Result<QByteArray, ClipboardReadError> readWithin(const QMimeData& contents, const QString& format,
-                                                  const ClipboardLimit& limit) {
-    if (!contents.hasFormat(format)) return Failure{ClipboardReadError{}};
-    QByteArray bytes = contents.data(format);
-    const QByteArray head = bytes.left(ClipboardLimit::headLength);
-    if (bytes.size() > limit.given(head))
-        return Failure{ClipboardReadError{ClipboardReadError::Kind::tooLong, bytes.size(), head}};
-    return bytes;
+QStringList Clipboard::offeredFormats() {
+    const QMimeData* contents = read();
+    return contents != nullptr ? contents->formats() : QStringList();
 }
 
 } // namespace quorvane

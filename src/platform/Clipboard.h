@@ -3,12 +3,11 @@
 // The desktop's clipboard, behind an interface so that the composition root hands the one real
 // clipboard to whoever copies, and tests can stand in a clipboard that refuses.
 
-#include "core/Result.h"
-#include "platform/ClipboardLimit.h"
-#include "platform/ClipboardReadError.h"
+#include "platform/ClipboardOffer.h"
 
-#include <QByteArray>
+#include <QObject>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <memory>
 
@@ -16,13 +15,16 @@ class QMimeData;
 
 namespace quorvane {
 
-class Clipboard {
+class Clipboard : public QObject {
+    Q_OBJECT
+
 public:
-    virtual ~Clipboard() = default;
+    ~Clipboard() override = default;
 
     // Replaces the clipboard's contents with `data`. False when the system did not take it.
     virtual bool write(std::unique_ptr<QMimeData> data) = 0;
-    // The contents now, or null; valid until the next write. GUI thread only.
+    // The contents now, or null; valid until the next write. For another program's contents Qt
+    // waits for that program: read those through offer(). GUI thread only.
     virtual const QMimeData* read() const = 0;
 
     // Grows with every change of the contents, ours and other programs'. X11 keeps no such count,
@@ -30,18 +32,19 @@ public:
     // already seen. A clipboard that nobody else writes may leave it at 0. GUI thread only.
     virtual std::uint64_t changeCount() { return 0; }
 
-    // The contents as `format`, taken no further than `limit`: longer contents are refused once
-    // that much has come. This one asks Qt, which fetches everything first; fine for contents held
-    // in this process. GUI thread only.
-    virtual Result<QByteArray, ClipboardReadError> readData(const QString& format,
-                                                            const ClipboardLimit& limit) const;
+    // What the clipboard holds now, to read as a paste reads it; null when it holds nothing. This
+    // one reads what read() gives. GUI thread only.
+    virtual std::unique_ptr<ClipboardOffer> offer() const;
+    // The formats on offer as far as known now, without waiting for anyone: another program's list
+    // is asked for in the background, and offerChanged() tells when it came. GUI thread only.
+    virtual QStringList offeredFormats();
 
     // Plain text, as a write of its own.
     bool writeText(const QString& text);
-};
 
-// `contents` as `format`, fetched whole by Qt, then refused when longer than `limit` takes.
-Result<QByteArray, ClipboardReadError> readWithin(const QMimeData& contents, const QString& format,
-                                                  const ClipboardLimit& limit);
+Q_SIGNALS:
+    // What offeredFormats() gives may have changed.
+    void offerChanged();
+};
 
 } // namespace quorvane

@@ -1,13 +1,23 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace quorvane {
 
-// How much of a clipboard offer a reader takes.
+// How much of a clipboard offer a reader takes, and what it keeps of it.
 struct ClipboardLimit {
+    // Keeps what the reader needs of the bytes taken, as they come.
+    class Keeper {
+    public:
+        virtual ~Keeper() = default;
+        virtual void append(QByteArrayView piece) = 0;
+        virtual QByteArray take() = 0;
+    };
+
     // The first bytes shown to `afterHead`, and kept for a refusal.
     static constexpr qsizetype headLength = 65'536;
 
@@ -17,6 +27,8 @@ struct ClipboardLimit {
     // of an offer that starts so, when they already tell that the rest is not needed. None, or
     // more than `maxBytes`: `maxBytes`.
     std::function<std::int64_t(QByteArrayView head)> afterHead;
+    // Once the first bytes came: what keeps the offer, those bytes included. None keeps every byte.
+    std::function<std::unique_ptr<Keeper>(QByteArrayView head)> keeper;
 
     // What to take of an offer that starts with `head`.
     std::int64_t given(QByteArrayView head) const {

@@ -1,31 +1,42 @@
 #include "platform/SystemClipboard.h"
 
+#include "core/Log.h"
+#include "core/SerialWorkQueue.h"
 #include "platform/QtX11Connection.h"
+#include "platform/X11SelectionOffer.h"
 #include "platform/X11SelectionReader.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QMimeData>
 #include <cstdlib>
 #include <memory>
 #include <xcb/xcb.h>
+#include <xcb/xfixes.h>
 
 namespace quorvane {
 namespace {
 
-// The window that owns the CLIPBOARD selection now, as the server answers; one round trip, so
-// every change the server made before it is reflected. 0 without an X server.
-std::uint32_t selectionOwner() {
-    xcb_connection_t* connection = qtX11Connection();
-    if (connection == nullptr) return 0;
-    static const xcb_atom_t clipboardAtom = [connection] {
+xcb_atom_t clipboardAtom() {
+    static const xcb_atom_t atom = [] {
+        xcb_connection_t* connection = qtX11Connection();
+        if (connection == nullptr) return xcb_atom_t{XCB_ATOM_NONE};
         std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
             xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, 9, "CLIPBOARD"), nullptr),
             &std::free);
         return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
     }();
-    if (clipboardAtom == XCB_ATOM_NONE) return 0;
+    return atom;
+}
+
+// The window that owns the CLIPBOARD selection now, as the server answers; one round trip, so
+// every change the server made before it is reflected. 0 without an X server.
+std::uint32_t selectionOwner() {
+    xcb_connection_t* connection = qtX11Connection();
+    if (connection == nullptr || clipboardAtom() == XCB_ATOM_NONE) return 0;
     std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> reply(
-        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, clipboardAtom),
+        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, clipboardAtom()),
                                       nullptr),
         &std::free);
     return reply ? reply->owner : 0;
@@ -33,15 +44,57 @@ std::uint32_t selectionOwner() {
 
 } // namespace
 
-SystemClipboard::SystemClipboard(QClipboard& clipboard) : clipboard_(clipboard), owner_(selectionOwner()) {
+// The time the holder took the clipboard, from the XFixes notices Qt receives.
+class ClipboardOwnerFilter : public QAbstractNativeEventFilter {
+public:
+    ClipboardOwnerFilter() {
+        xcb_connection_t* connection = qtX11Connection();
+        if (connection == nullptr || QCoreApplication::instance() == nullptr) return;
+        const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(connection, &xcb_xfixes_id);
+        if (xfixes == nullptr || xfixes->present == 0) return;
+        notice_ = xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY;
+        // The holder before any notice is known by its window alone.
+        owner_ = selectionOwner();
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (type != "xcb_generic_event_t") return false;
+        const auto* event = static_cast<const xcb_xfixes_selection_notify_event_t*>(message);
+        if ((event->response_type & 0x7f) != notice_ || event->selection != clipboardAtom()) return false;
+        owner_ = event->owner;
+        time_ = event->selection_timestamp;
+        return false;
+    }
+
+    // When `owner` took the clipboard, if a notice said so; else 0.
+    std::uint32_t time(std::uint32_t owner) const { return owner == owner_ ? time_ : 0; }
+    // Whether the notice of `owner` taking the clipboard is still on its way.
+    bool awaited(std::uint32_t owner) const { return notice_ >= 0 && owner != owner_; }
+
+private:
+    int notice_ = -1;
+    std::uint32_t owner_ = 0;
+    std::uint32_t time_ = 0;
+};
+
+SystemClipboard::SystemClipboard(QClipboard& clipboard, std::chrono::milliseconds answerWithin)
+    : clipboard_(clipboard), answerWithin_(answerWithin), owner_(selectionOwner()),
+      owners_(std::make_unique<ClipboardOwnerFilter>()) {
     // Our own writes are counted in write(); Qt's later notice of them must not count again.
-    changed_ = QObject::connect(&clipboard_, &QClipboard::dataChanged, [this] {
-        if (!clipboard_.ownsClipboard()) ++count_;
+    changed_ = connect(&clipboard_, &QClipboard::dataChanged, this, [this] {
+        if (clipboard_.ownsClipboard()) return;
+        ++count_;
+        // Asked at once, so that the answer is there when a menu opens.
+        if (!heldHere()) offeredFormats();
+        Q_EMIT offerChanged();
     });
 }
 
 SystemClipboard::~SystemClipboard() {
-    QObject::disconnect(changed_);
+    disconnect(changed_);
+    closing_ = true;
+    worker_.reset();
 }
 
 bool SystemClipboard::write(std::unique_ptr<QMimeData> data) {
@@ -49,6 +102,7 @@ bool SystemClipboard::write(std::unique_ptr<QMimeData> data) {
     clipboard_.setMimeData(data.release(), QClipboard::Clipboard);
     ++count_;
     owner_ = selectionOwner();
+    Q_EMIT offerChanged();
     // The clipboard owns the data now; it holds ours only if the system accepted it.
     return clipboard_.mimeData(QClipboard::Clipboard) == given;
 }
@@ -57,12 +111,56 @@ const QMimeData* SystemClipboard::read() const {
     return clipboard_.mimeData(QClipboard::Clipboard);
 }
 
-Result<QByteArray, ClipboardReadError> SystemClipboard::readData(const QString& format,
-                                                                 const ClipboardLimit& limit) const {
-    // Our own contents must not be asked for through the server: the GUI thread that would
-    // answer is the one waiting.
-    if (qtX11Connection() == nullptr || clipboard_.ownsClipboard()) return Clipboard::readData(format, limit);
-    return X11SelectionReader::read(format, limit);
+bool SystemClipboard::heldHere() const {
+    return qtX11Connection() == nullptr || clipboard_.ownsClipboard();
+}
+
+std::unique_ptr<ClipboardOffer> SystemClipboard::offer() const {
+    if (heldHere()) return Clipboard::offer();
+    // Formats the holder told for these contents need not be asked again; a silent holder is.
+    std::optional<QStringList> formats;
+    if (known_ == contents() && !formats_.isEmpty()) formats = formats_;
+    return std::make_unique<X11SelectionOffer>(QByteArrayLiteral("CLIPBOARD"), 0, std::move(formats));
+}
+
+QStringList SystemClipboard::offeredFormats() {
+    if (heldHere()) return Clipboard::offeredFormats();
+    const Contents now = contents();
+    if (known_ == now) return formats_;
+    // Asked once the notice of the new holder came, which tells its time.
+    if (asking_ != now && !owners_->awaited(now.owner)) ask(now);
+    return {};
+}
+
+SystemClipboard::Contents SystemClipboard::contents() const {
+    const std::uint32_t owner = selectionOwner();
+    return {owner, owners_->time(owner)};
+}
+
+void SystemClipboard::ask(Contents contents) {
+    asking_ = contents;
+    if (!worker_) worker_ = std::make_unique<SerialWorkQueue>(QStringLiteral("Clipboard"));
+    const X11SelectionTransfer::Request request{QByteArrayLiteral("CLIPBOARD"), {}, 0, answerWithin_};
+    // The worker is gone before this clipboard: it may name it.
+    worker_->post([this, contents, request] {
+        auto formats = X11SelectionReader::targets(request, &closing_);
+        QMetaObject::invokeMethod(
+            this, [this, contents, formats = std::move(formats)] { answered(contents, formats); },
+            Qt::QueuedConnection);
+    });
+}
+
+void SystemClipboard::answered(Contents contents, const Result<QStringList, ClipboardReadError>& formats) {
+    if (asking_ == contents) asking_.reset();
+    // Changed meanwhile: the new contents are asked for in their turn.
+    if (contents != this->contents()) return;
+    known_ = contents;
+    formats_ = formats ? formats.value() : QStringList();
+    if (!formats && formats.error().kind == ClipboardReadError::Kind::stopped)
+        Log::app().error("The clipboard's holder did not tell its formats within {} ms; its contents count "
+                         "as no image until they change",
+                         answerWithin_.count());
+    Q_EMIT offerChanged();
 }
 
 std::uint64_t SystemClipboard::changeCount() {

@@ -1,32 +1,37 @@
 #pragma once
 
-// Reads the clipboard that another program holds, one format at a time, by following the X11
-// selection transfer itself (INCR included) on a connection of its own. Qt fetches the whole
-// offer before anyone can look at its size; this reader stops as soon as the offer announces or
-// sends more than the caller takes.
-//
-// Like Qt's own clipboard, it waits on the calling thread, never in a nested event loop, and
-// gives the holder a bounded time for each step. An incremental transfer given up in the middle
-// is drained from the event loop afterwards (X11SelectionDrain), so that the holder is free for
-// the next reader.
+// Reads what another program holds on the clipboard (or offers in a drag), one format at a time,
+// through the selection transfer itself (X11SelectionTransfer): Qt fetches the whole offer before
+// anyone can look at its size, and waits for the holder on the GUI thread; these stop as soon as
+// the offer announces or sends more than the caller takes. Each waits on the calling thread, a
+// worker's, for a bounded time at each step.
 
 #include "core/Result.h"
 #include "platform/ClipboardLimit.h"
 #include "platform/ClipboardReadError.h"
+#include "platform/X11SelectionTransfer.h"
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+#include <atomic>
 #include <chrono>
-#include <cstdint>
 
 namespace quorvane::X11SelectionReader {
 
-// How long Qt waits for a clipboard holder at each step; ours waits as long.
-inline constexpr std::chrono::milliseconds defaultSilence{5000};
+inline constexpr std::chrono::milliseconds defaultSilence = X11SelectionTransfer::defaultSilence;
+// No holder offers more formats than this for anything a person copies; a list of tens of
+// thousands costs a round trip for each name.
+inline constexpr int mostTargets = 1000;
 
 // The CLIPBOARD selection as `format` (a target such as "image/png"), as much as `limit` takes.
 // `silence` bounds each wait for the holder. Fails as unavailable without an X server.
 Result<QByteArray, ClipboardReadError> read(const QString& format, const ClipboardLimit& limit,
                                             std::chrono::milliseconds silence = defaultSilence);
+
+// The names of the formats that `request.selection` is offered in (its TARGETS), the first
+// `mostTargets` of them; the request's target is not used.
+Result<QStringList, ClipboardReadError> targets(X11SelectionTransfer::Request request,
+                                                const std::atomic<bool>* cancelled = nullptr);
 
 } // namespace quorvane::X11SelectionReader

@@ -123,8 +123,7 @@ struct Rig {
                                          [this] { return scrolling; },
                                          [] { return true; },
                                          {},
-                                         {},
-                                         QGuiApplication::clipboard()});
+                                         {}});
         menus = std::make_unique<CompositionMenus>(*commands, [this] { return &window; });
     }
     void openDocument() {

@@ -28,39 +28,39 @@ TEST(ImageDropTarget, ChoosesTheFirstFileThenPngTiffJpegThenAnyImage) {
         QMimeData mime;
         for (const auto& [format, data] : c.formats)
             mime.setData(format, data);
-        auto dropped = ImageDropTarget::take(mime);
-        EXPECT_EQ(dropped.has_value(), c.expectedType.has_value()) << c.name;
-        if (dropped && c.expectedType) EXPECT_EQ(dropped->type, *c.expectedType) << c.name;
+        auto offer = ImageDropTarget::take(mime, 0);
+        EXPECT_EQ(offer != nullptr, c.expectedType.has_value()) << c.name;
+        if (offer && c.expectedType) EXPECT_EQ(ImageDropTarget::read(*offer).type, *c.expectedType) << c.name;
     }
 
     QMimeData files;
     files.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/b.png")),
                    QUrl::fromLocalFile(QStringLiteral("/tmp/c.png"))});
     files.setData(QStringLiteral("image/png"), bytes);
-    auto file = ImageDropTarget::take(files);
-    ASSERT_TRUE(file && file->file);
-    EXPECT_EQ(file->file->toLocalFile(), QStringLiteral("/tmp/b.png")) << "a file wins over image data";
+    auto file = ImageDropTarget::read(*ImageDropTarget::take(files, 0));
+    ASSERT_TRUE(file.file);
+    EXPECT_EQ(file.file->toLocalFile(), QStringLiteral("/tmp/b.png")) << "a file wins over image data";
 
-    // Only the first item counts: a remote link first is no file, even with local files after it.
+    // A drag is judged by its types alone, unread: a list of links is taken, and only its first
+    // item counts when dropped: a remote link first is no file, even with local files after it.
     QMimeData remoteFirst;
     remoteFirst.setUrls({QUrl(QStringLiteral("https://example.com/a.png")),
                          QUrl::fromLocalFile(QStringLiteral("/tmp/b.png"))});
-    EXPECT_FALSE(ImageDropTarget::accepts(remoteFirst));
-    EXPECT_FALSE(ImageDropTarget::take(remoteFirst));
+    EXPECT_TRUE(ImageDropTarget::accepts(remoteFirst.formats()));
+    const auto none = ImageDropTarget::read(*ImageDropTarget::take(remoteFirst, 0));
+    EXPECT_FALSE(none.file);
+    EXPECT_TRUE(none.type.isEmpty());
     remoteFirst.setData(QStringLiteral("image/png"), bytes);
-    auto data = ImageDropTarget::take(remoteFirst);
-    ASSERT_TRUE(data);
-    EXPECT_FALSE(data->file);
-    EXPECT_EQ(data->type, QStringLiteral("image/png"));
+    auto data = ImageDropTarget::read(*ImageDropTarget::take(remoteFirst, 0));
+    EXPECT_FALSE(data.file);
+    EXPECT_EQ(data.type, QStringLiteral("image/png"));
 
     QMimeData remoteOnly;
     remoteOnly.setUrls({QUrl(QStringLiteral("https://example.com/a.png"))});
-    EXPECT_FALSE(ImageDropTarget::accepts(remoteOnly));
     remoteOnly.setData(QStringLiteral("image/jpeg"), bytes);
-    auto jpeg = ImageDropTarget::take(remoteOnly);
-    ASSERT_TRUE(jpeg);
-    EXPECT_FALSE(jpeg->file);
-    EXPECT_EQ(jpeg->type, QStringLiteral("image/jpeg"));
+    auto jpeg = ImageDropTarget::read(*ImageDropTarget::take(remoteOnly, 0));
+    EXPECT_FALSE(jpeg.file);
+    EXPECT_EQ(jpeg.type, QStringLiteral("image/jpeg"));
 }
 
 TEST(ImageDropTarget, DroppedDataReplacesTheOpenDocumentThroughTheHandover) {
@@ -119,9 +119,13 @@ TEST(ImageDropTarget, BadDropsEndInAMessageOrARefusalNeverACrash) {
     EXPECT_TRUE(rig.drop(many));
     EXPECT_EQ(rig.imported.size(), before + 1) << "only the first of many";
 
+    // A link elsewhere is taken by its type, then opens nothing.
     QMimeData remote;
     remote.setUrls({QUrl(QStringLiteral("ftp://example.com/x.png"))});
-    EXPECT_FALSE(rig.drop(remote));
+    rig.capture.controller->setErrorMessage(std::nullopt);
+    EXPECT_TRUE(rig.drop(remote));
+    EXPECT_EQ(rig.imported.size(), before + 1);
+    EXPECT_FALSE(rig.capture.controller->errorMessage());
 
     QMimeData emptyData;
     emptyData.setData(QStringLiteral("image/png"), QByteArray());

@@ -7,6 +7,7 @@
 #include "platform/InstanceForwarder.h"
 #include "platform/InstanceLock.h"
 #include "platform/InstanceMessage.h"
+#include "support/ClipboardOffer.h"
 #include "support/journey/Bells.h"
 #include "support/WaitUntil.h"
 #include "support/journey/JourneyTest.h"
@@ -112,6 +113,23 @@ TEST_F(Links, ASecondProcessHandsOverItsLinkOrImageAndTheDesktopOpensLinks) {
     EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("URL command: show"), since)) << quorvane.log().toStdString();
     editor();
     EXPECT_EQ(quorvane.terminate(), 0);
+}
+
+// Another program took the clipboard and stopped answering: nothing waits for it. The program
+// starts, opens pictures handed over with and without a document open, and ends when told to.
+TEST_F(Links, AClipboardHolderThatNeverAnswersHoldsNothingUp) {
+    test::ClipboardOffer hung({"--type", "image/png", "--hang", "1"});
+    ASSERT_TRUE(hung.ready());
+    Program quorvane;
+    ASSERT_TRUE(quorvane.start());
+    for (const QString& name : {QStringLiteral("first.png"), QStringLiteral("second.png")}) {
+        const qsizetype since = quorvane.mark();
+        forward(quorvane, {picture(quorvane, name, QColor(200, 60, 40))});
+        EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Imported 400x300 px image"), since, test::bound(3000)))
+            << name.toStdString() << "\n" << quorvane.log().toStdString();
+    }
+    quorvane.signal(SIGTERM);
+    EXPECT_EQ(quorvane.waitForExit(test::bound(3000)), 0) << quorvane.log().toStdString();
 }
 
 // Every refusal names its case in the log, rings the bell and changes nothing else.

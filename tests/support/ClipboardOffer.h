@@ -32,8 +32,20 @@ public:
                process_.state() == QProcess::Running;
     }
 
+    // What the helper printed so far ("ready", "request <format>", "status accept", …).
+    QString output() {
+        process_.waitForReadyRead(10);
+        output_ += QString::fromUtf8(process_.readAllStandardOutput());
+        return output_;
+    }
+    // Once the helper printed `line`.
+    bool says(const QString& line) {
+        return waitUntil([&] { return output().split(QLatin1Char('\n')).contains(line); });
+    }
+
 private:
     QProcess process_;
+    QString output_;
 };
 
 } // namespace quorvane::test

@@ -42,8 +42,7 @@ TEST(CompositionMenusX11, ShortcutsArrangeAndPasteAnotherProgramsImage) {
                                       {},
                                       {},
                                       {},
-                                      {},
-                                      QGuiApplication::clipboard()});
+                                      {}});
         CompositionMenus menus(commands, [&] { return &window; });
         menus.addCompositionMenus(*file, *edit, *bar);
         window.resize(720, 520);

@@ -1,6 +1,8 @@
 #include "editor_window/EditorViewRig.h"
 #include "editor_window/FileDragHandle.h"
 #include "editor_window/StatusBarTesting.h"
+#include "support/ClipboardOffer.h"
+#include "support/PeakMemory.h"
 #include "support/WaitUntil.h"
 #include "support/XvfbServer.h"
 
@@ -136,6 +138,39 @@ TEST(DragAndDrop, OurOwnDragIsNotOpenedByOurWindow) {
     rig.capture.turns();
     EXPECT_TRUE(rig.imported.empty());
     EXPECT_EQ(rig.capture.controller->document(), nullptr);
+}
+
+TEST(DragAndDrop, ADragIsJudgedByItsTypesAndReadOnlyWhenDropped) {
+    test::EditorViewRig rig;
+    showAt(*rig.view, QRect(300, 100, 600, 400));
+    test::TempDir dir;
+    // 64 MiB of links dragged to and fro over the window, entering it again and again: taken by its
+    // type, never read.
+    const test::PeakMemory memory;
+    {
+        test::ClipboardOffer links({"--type", "text/uri-list", "--size", "67108864", "--report", "1", "--drag-to",
+                                    "600,300", "--positions", "200", "--reenter", "20"});
+        ASSERT_TRUE(links.ready());
+        ASSERT_TRUE(links.says("status accept"));
+        EXPECT_TRUE(waitUntil([&] { return rig.view->dropTargeted(); }));
+        test::pause(test::bound(200));
+        EXPECT_FALSE(links.output().contains("request")) << links.output().toStdString();
+    }
+    EXPECT_LT(memory.growth(), 100 << 20);
+
+    // Image data dropped is read as a paste reads it, and opens.
+    const QString picture = QString::fromStdString((dir / "dragged.png").string());
+    {
+        QFile out(picture);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(test::pngBytes(test::gradientImage(300, 200)));
+    }
+    test::ClipboardOffer image(
+        {"--type", "image/png", "--file", picture, "--piece", "4096", "--drag-to", "600,300", "--drop", "1"});
+    ASSERT_TRUE(image.ready());
+    ASSERT_TRUE(waitUntil([&] { return rig.capture.controller->document() != nullptr; }));
+    EXPECT_EQ(rig.capture.controller->document()->image().size(), QSize(300, 200));
+    EXPECT_TRUE(image.says("finished"));
 }
 
 } // namespace

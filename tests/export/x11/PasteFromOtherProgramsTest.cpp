@@ -2,12 +2,14 @@
 // offers longer than any image within the caps are refused before they are fetched.
 
 #include "export/ImageImporter.h"
+#include "export/OfferReader.h"
 #include "platform/QtX11Connection.h"
 #include "platform/SystemClipboard.h"
 #include "support/ClipboardOffer.h"
 #include "support/ImageCompare.h"
 #include "support/PeakMemory.h"
 #include "support/TempDir.h"
+#include "support/TestAnnotations.h"
 #include "support/WaitUntil.h"
 
 #include <QBuffer>
@@ -108,12 +110,12 @@ TEST_F(PasteFromAnotherProgram, AGigabyteOfferIsRefusedBeforeItIsFetched) {
         EXPECT_EQ(pasted.error().message(), message);
         EXPECT_LT(memory.growth(), 300 << 20);
     }
-    // A gigabyte of file links, which the Edit menu reads too to offer Paste.
+    // A gigabyte of file links: the Edit menu offers Paste without reading them.
     ClipboardOffer links({"--type", "text/uri-list", "--size", "1072693248", "--announce", "0"});
     ASSERT_TRUE(links.ready());
     ASSERT_TRUE(offered("text/uri-list"));
     const test::PeakMemory memory;
-    EXPECT_TRUE(ImageImporter::canRead(clipboard_));
+    EXPECT_TRUE(test::waitUntil([&] { return ImageImporter::canRead(clipboard_); }));
     const auto pasted = ImageImporter::image(clipboard_);
     ASSERT_FALSE(pasted);
     EXPECT_EQ(pasted.error().message(), damaged);
@@ -154,6 +156,48 @@ TEST_F(PasteFromAnotherProgram, ImagesAndFileLinksStillPasteAndASilentHolderIsNo
     const auto pasted = ImageImporter::image(clipboard_);
     ASSERT_FALSE(pasted);
     EXPECT_EQ(pasted.error(), ImageImporter::ImportError::unreadable());
+}
+
+TEST_F(PasteFromAnotherProgram, ListsAreReadOnlyWhenPastedAndEachTypeOnlyUpToItsOwnLimit) {
+    // A million links of 15 MB, the picture last: offering Paste reads none of them.
+    const QString picture = file("last.png", {});
+    ASSERT_TRUE(test::filledImage(Qt::red, 9, 4).save(picture, "PNG"));
+    QByteArray list;
+    list.reserve(16 << 20);
+    for (int i = 0; i < 1'000'000; ++i)
+        list += QByteArray("file:///") + QByteArray::number(i).rightJustified(6, '0') + '\n';
+    list += QUrl::fromLocalFile(picture).toEncoded();
+    ClipboardOffer links({"--type", "text/uri-list", "--file", file("list", list), "--report", "1"});
+    ASSERT_TRUE(links.ready());
+    ASSERT_TRUE(test::waitUntil([&] { return ImageImporter::canRead(clipboard_); }));
+    EXPECT_FALSE(links.output().contains("request text/uri-list"));
+    // Pasted, it is read once, line by line, on a worker.
+    const test::PeakMemory memory;
+    OfferReader reader;
+    std::optional<Result<std::optional<QImage>, ImageImporter::ImportError>> pasted;
+    reader.read(
+        clipboard_.offer(), [](quorvane::ClipboardOffer& offer) { return ImageImporter::image(offer); },
+        [&](Result<std::optional<QImage>, ImageImporter::ImportError> image) { pasted = std::move(image); });
+    ASSERT_TRUE(test::waitUntil([&] { return pasted.has_value(); }, 20000));
+    ASSERT_TRUE(*pasted && pasted->value());
+    EXPECT_EQ(pasted->value()->size(), QSize(9, 4));
+    EXPECT_LT(memory.growth(), 100 << 20);
+
+    // 200 MB of GIF is longer than any GIF within the caps, though shorter than the longest PNG:
+    // refused when announced, never fetched.
+    QByteArray gif("GIF89a\x64\0\x64\0\0\0\0", 13);
+    ClipboardOffer long_gif({"--type", "image/gif", "--file", file("gif", gif), "--size", "209715200"});
+    ASSERT_TRUE(long_gif.ready());
+    ASSERT_TRUE(offered("image/gif"));
+    const test::PeakMemory gifMemory;
+    pasted.reset();
+    reader.read(
+        clipboard_.offer(), [](quorvane::ClipboardOffer& offer) { return ImageImporter::image(offer); },
+        [&](Result<std::optional<QImage>, ImageImporter::ImportError> image) { pasted = std::move(image); });
+    ASSERT_TRUE(test::waitUntil([&] { return pasted.has_value(); }, 20000));
+    ASSERT_FALSE(*pasted);
+    EXPECT_EQ(pasted->error(), ImageImporter::ImportError::unreadable());
+    EXPECT_LT(gifMemory.growth(), 100 << 20);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "platform/SystemClipboard.h"
 
+#include "support/ClipboardOffer.h"
 #include "support/WaitUntil.h"
 
 #include <QClipboard>
@@ -47,6 +48,29 @@ TEST(SystemClipboard, CountsAnotherClientsWriteBeforeQtHasDeliveredIt) {
     EXPECT_NE(clipboard.changeCount(), ours);
     xclip.kill();
     xclip.waitForFinished();
+}
+
+TEST(SystemClipboard, AHolderThatNeverAnswersOffersNothingAndIsAskedOncePerChange) {
+    SystemClipboard clipboard(*QGuiApplication::clipboard(), std::chrono::milliseconds(test::bound(300)));
+    int changes = 0;
+    QObject::connect(&clipboard, &Clipboard::offerChanged, [&] { ++changes; });
+    test::ClipboardOffer hung({"--type", "image/png", "--hang", "1", "--report", "1"});
+    ASSERT_TRUE(hung.ready());
+    // Asked in the background: nothing is known yet, and the answer's silence comes as a change.
+    ASSERT_TRUE(test::waitUntil([&] { return hung.output().contains("request TARGETS"); }));
+    const int before = changes;
+    EXPECT_TRUE(clipboard.offeredFormats().isEmpty());
+    ASSERT_TRUE(test::waitUntil([&] { return changes > before; }));
+    for (int i = 0; i < 20; ++i)
+        EXPECT_TRUE(clipboard.offeredFormats().isEmpty());
+    QGuiApplication::sync();
+    test::pause(test::bound(100));
+    EXPECT_EQ(hung.output().count("request TARGETS"), 1) << hung.output().toStdString();
+
+    // New contents are asked for again, and what they offer is known once they answer.
+    test::ClipboardOffer answering({"--type", "image/png", "--size", "8"});
+    ASSERT_TRUE(answering.ready());
+    EXPECT_TRUE(test::waitUntil([&] { return clipboard.offeredFormats().contains("image/png"); }));
 }
 
 } // namespace

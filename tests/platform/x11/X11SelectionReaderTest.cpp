@@ -127,5 +127,17 @@ TEST_F(X11SelectionReading, XclipServesTheNextReaderOnceARefusedTransferDrained)
     EXPECT_TRUE(other.ready());
 }
 
+TEST_F(X11SelectionReading, TakesTheFirstThousandFormatsOfAVeryLongList) {
+    ClipboardOffer offer({"--type", "image/png", "--size", "8", "--targets", "60000"});
+    ASSERT_TRUE(offer.ready());
+    const auto formats = X11SelectionReader::targets({});
+    ASSERT_TRUE(formats);
+    ASSERT_EQ(formats->size(), X11SelectionReader::mostTargets);
+    EXPECT_EQ(formats->mid(0, 3), (QStringList{"TARGETS", "image/png", "x-quorvane/format-0"}));
+    EXPECT_EQ(formats->last(), "x-quorvane/format-997");
+    // The holder still serves the format itself.
+    EXPECT_EQ(X11SelectionReader::read("image/png", upTo(8)).value(), QByteArray(8, '\0'));
+}
+
 } // namespace
 } // namespace quorvane
