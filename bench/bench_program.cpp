@@ -1,6 +1,12 @@
 // The whole program as its own process under a private Xvfb: a later process forwarding a link
 // (from its start to the running program having the link parsed; median of 50), and the area hot
 // key to the area picker showing its frozen image at 1920 × 1080 and 3840 × 2160 (median of 20).
+// Then what other programs on the desktop cost it: a clipboard holder that never answers (a link
+// forwarded meanwhile), one that offers 60,000 formats (processor time until a link forwarded
+// after it is parsed), a list of a million files pasted (time and memory), and 64 MiB of links
+// dragged over the window and not dropped (memory).
+//
+// QUORVANE_BENCH_PROGRAM runs another build of the program instead, for before-and-after figures.
 
 #include "CaptureBench.h"
 #include "support/TempDir.h"
@@ -10,7 +16,11 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <QImage>
+#include <QUrl>
 #include <fcntl.h>
+#include <fstream>
+#include <sstream>
 #include <map>
 #include <optional>
 #include <poll.h>
@@ -31,6 +41,11 @@ namespace {
 using namespace quorvane;
 using namespace quorvane::bench;
 using namespace std::chrono_literals;
+
+const char* program() {
+    const char* other = std::getenv("QUORVANE_BENCH_PROGRAM");
+    return other != nullptr && *other != '\0' ? other : QUORVANE_PROGRAM;
+}
 
 // The environment of a program on `display` with private folders under `home`.
 std::vector<std::string> environmentFor(const QString& display, const std::filesystem::path& home) {
@@ -64,7 +79,7 @@ pid_t spawn(const std::vector<std::string>& environment, const std::vector<std::
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     }
-    std::vector<char*> argv{const_cast<char*>(QUORVANE_PROGRAM)};
+    std::vector<char*> argv{const_cast<char*>(program())};
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
@@ -73,7 +88,7 @@ pid_t spawn(const std::vector<std::string>& environment, const std::vector<std::
         envp.push_back(const_cast<char*>(variable.c_str()));
     envp.push_back(nullptr);
     pid_t pid = -1;
-    if (posix_spawn(&pid, QUORVANE_PROGRAM, &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
+    if (posix_spawn(&pid, program(), &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     return pid;
 }
@@ -96,6 +111,7 @@ public:
         if (log_ >= 0) ::close(log_);
     }
     const std::vector<std::string>& environment() const { return environment_; }
+    pid_t pid() const { return pid_; }
     std::size_t mark() {
         read(0ms);
         return text_.size();
@@ -230,6 +246,279 @@ void HotKeyToAreaPicker(benchmark::State& state, int width, int height) {
 }
 BENCHMARK_CAPTURE(HotKeyToAreaPicker, 1920x1080, 1920, 1080)->Apply(medianOfRuns);
 BENCHMARK_CAPTURE(HotKeyToAreaPicker, 3840x2160, 3840, 2160)->Apply(medianOfRuns);
+
+// Another program on the desktop: the selection-offer helper with `arguments`, ready once it holds
+// the clipboard (or drags), ended with the object.
+class OtherProgram {
+public:
+    OtherProgram(const std::vector<std::string>& environment, const std::vector<std::string>& arguments) {
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, ends[1], 1);
+        std::vector<char*> argv{const_cast<char*>(QUORVANE_SELECTION_OFFER)};
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        std::vector<char*> envp;
+        for (const std::string& variable : environment)
+            envp.push_back(const_cast<char*>(variable.c_str()));
+        envp.push_back(nullptr);
+        if (posix_spawn(&pid_, QUORVANE_SELECTION_OFFER, &actions, nullptr, argv.data(), envp.data()) != 0)
+            pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(ends[1]);
+        output_ = ends[0];
+    }
+    ~OtherProgram() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        if (output_ >= 0) ::close(output_);
+    }
+    // Whether it printed `line` within `timeout`.
+    bool says(const std::string& line, std::chrono::milliseconds timeout = 20s) {
+        const auto end = Clock::now() + timeout;
+        while (text_.find(line) == std::string::npos) {
+            pollfd ready{output_, POLLIN, 0};
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+            if (left.count() <= 0 || ::poll(&ready, 1, int(left.count())) <= 0) return false;
+            char buffer[256];
+            const ssize_t got = ::read(output_, buffer, sizeof buffer);
+            if (got <= 0) return false;
+            text_.append(buffer, std::size_t(got));
+        }
+        return true;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int output_ = -1;
+    std::string text_;
+};
+
+// Processor time of every thread of `process`, in milliseconds.
+double processorMs(pid_t process) {
+    std::ifstream stat("/proc/" + std::to_string(process) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    std::istringstream fields(line.substr(line.rfind(')') + 2));
+    std::string field;
+    double ticks = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i)
+        if (i >= 14) ticks += std::stod(field);
+    return ticks * 1000.0 / double(::sysconf(_SC_CLK_TCK));
+}
+
+// Resident memory of `process`: reset its peak, then read how far it rose.
+class PeakGrowth {
+public:
+    explicit PeakGrowth(pid_t process) : folder_("/proc/" + std::to_string(process) + "/") {
+        std::ofstream(folder_ + "clear_refs") << "5";
+        start_ = field("VmRSS:");
+    }
+    double megabytes() const { return double(field("VmHWM:") - start_) / 1024.0; }
+
+private:
+    long field(const std::string& name) const {
+        std::ifstream status(folder_ + "status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind(name, 0) == 0) return std::stol(line.substr(name.size()));
+        return 0;
+    }
+    std::string folder_;
+    long start_ = 0;
+};
+
+// Forwards a link the running program refuses once parsed: how long until it was.
+std::optional<Clock::duration> forwardLink(Running& first, std::chrono::milliseconds timeout) {
+    const std::size_t since = first.mark();
+    const auto start = Clock::now();
+    const pid_t second = spawn(first.environment(), {"quorvane://capture/nothing"}, -1);
+    const auto parsed = first.waitFor("URL command rejected: unknownCommand", since, timeout);
+    ::kill(second, SIGKILL);
+    ::waitpid(second, nullptr, 0);
+    if (!parsed) return std::nullopt;
+    return *parsed - start;
+}
+
+// A picture handed over by a second start, opened as the document.
+bool openPicture(Running& first, const std::filesystem::path& folder, std::chrono::milliseconds timeout = 120s) {
+    const QString path = QString::fromStdString((folder / "picture.png").string());
+    QImage(400, 300, QImage::Format_RGB32).save(path);
+    const std::size_t since = first.mark();
+    const pid_t second = spawn(first.environment(), {path.toStdString()}, -1);
+    const bool opened = first.waitFor("Imported 400x300 px image", since, timeout).has_value();
+    ::kill(second, SIGKILL);
+    ::waitpid(second, nullptr, 0);
+    return opened;
+}
+
+// Waits until the process has used no processor time for a while: its answer to what came is done.
+void settle(pid_t process, std::chrono::seconds most = 120s) {
+    const auto end = Clock::now() + most;
+    double before = processorMs(process);
+    while (Clock::now() < end) {
+        std::this_thread::sleep_for(500ms);
+        const double now = processorMs(process);
+        if (now == before) return;
+        before = now;
+    }
+}
+
+// The largest mapped top-level window of the program, and where it stands.
+std::optional<std::pair<xcb_window_t, QRect>> editorWindow(xcb_connection_t* x, xcb_window_t root) {
+    const auto tree = xcb_query_tree_reply(x, xcb_query_tree(x, root), nullptr);
+    if (tree == nullptr) return std::nullopt;
+    std::optional<std::pair<xcb_window_t, QRect>> largest;
+    const xcb_window_t* children = xcb_query_tree_children(tree);
+    for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
+        const auto attributes = xcb_get_window_attributes_reply(x, xcb_get_window_attributes(x, children[i]), nullptr);
+        const auto geometry = xcb_get_geometry_reply(x, xcb_get_geometry(x, children[i]), nullptr);
+        if (attributes != nullptr && geometry != nullptr && attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
+            !attributes->override_redirect && geometry->width > 200 &&
+            (!largest || geometry->width * geometry->height > largest->second.width() * largest->second.height()))
+            largest = std::pair{children[i], QRect(geometry->x, geometry->y, geometry->width, geometry->height)};
+        std::free(attributes);
+        std::free(geometry);
+    }
+    std::free(tree);
+    return largest;
+}
+
+struct FreshDesktop {
+    test::XvfbServer server;
+    std::unique_ptr<Running> program;
+    test::TempDir files;
+
+    bool start() {
+        if (!server.start(1920, 1080)) return false;
+        program = std::make_unique<Running>(server.display());
+        if (!program->waitFor("Launched", 0, 30s)) return false;
+        std::this_thread::sleep_for(1s);
+        return true;
+    }
+};
+
+void ForwardingWhileTheClipboardHangs(benchmark::State& state) {
+    for (auto _ : state) {
+        FreshDesktop screen;
+        if (!screen.start() || !openPicture(*screen.program, screen.files.path()))
+            return state.SkipWithError("the program did not start");
+        OtherProgram hung(screen.program->environment(), {"--type", "image/png", "--hang", "1"});
+        if (!hung.says("ready")) return state.SkipWithError("the clipboard was not taken");
+        std::this_thread::sleep_for(500ms);
+        const auto forwarded = forwardLink(*screen.program, 300s);
+        if (!forwarded) return state.SkipWithError("the link did not arrive");
+        state.SetIterationTime(seconds(*forwarded));
+    }
+}
+BENCHMARK(ForwardingWhileTheClipboardHangs)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void SixtyThousandFormats(benchmark::State& state) {
+    for (auto _ : state) {
+        FreshDesktop screen;
+        if (!screen.start() || !openPicture(*screen.program, screen.files.path()))
+            return state.SkipWithError("the program did not start");
+        settle(screen.program->pid());
+        const pid_t pid = screen.program->pid();
+        const double before = processorMs(pid);
+        OtherProgram holder(screen.program->environment(),
+                            {"--type", "image/png", "--size", "8", "--targets", "60000"});
+        if (!holder.says("ready")) return state.SkipWithError("the clipboard was not taken");
+        const auto forwarded = forwardLink(*screen.program, 300s);
+        if (!forwarded) return state.SkipWithError("the link did not arrive");
+        settle(pid);
+        state.SetIterationTime(seconds(*forwarded));
+        state.counters["processor_ms"] = processorMs(pid) - before;
+    }
+}
+BENCHMARK(SixtyThousandFormats)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void PasteAMillionFiles(benchmark::State& state) {
+    for (auto _ : state) {
+        FreshDesktop screen;
+        if (!screen.start()) return state.SkipWithError("the program did not start");
+        const pid_t pid = screen.program->pid();
+        const auto folder = screen.files.path();
+        const QString picture = QString::fromStdString((folder / "last.png").string());
+        QImage(9, 4, QImage::Format_RGB32).save(picture);
+        {
+            std::ofstream list(folder / "list", std::ios::binary);
+            char line[32];
+            for (int i = 0; i < 1'000'000; ++i) {
+                const int length = std::snprintf(line, sizeof line, "file:///%06d\n", i);
+                list.write(line, length);
+            }
+            list << QUrl::fromLocalFile(picture).toEncoded().toStdString();
+        }
+        // Only offered while a document opens: the Edit menu asks whether it could paste.
+        PeakGrowth offered(pid);
+        OtherProgram links(screen.program->environment(),
+                           {"--type", "text/uri-list", "--file", (folder / "list").string()});
+        if (!links.says("ready") || !openPicture(*screen.program, folder))
+            return state.SkipWithError("the clipboard was not taken");
+        settle(pid);
+        state.counters["offered_MB"] = offered.megabytes();
+        // Pasted with Ctrl+V in the editor.
+        std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> x(
+            xcb_connect(screen.server.display().toUtf8().constData(), nullptr), &xcb_disconnect);
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x.get())).data->root;
+        const auto editor = editorWindow(x.get(), root);
+        if (!editor) return state.SkipWithError("no editor window");
+        xcb_set_input_focus(x.get(), XCB_INPUT_FOCUS_POINTER_ROOT, editor->first, XCB_CURRENT_TIME);
+        xcb_flush(x.get());
+        std::this_thread::sleep_for(500ms);
+        std::unique_ptr<xcb_key_symbols_t, decltype(&xcb_key_symbols_free)> symbols(
+            xcb_key_symbols_alloc(x.get()), &xcb_key_symbols_free);
+        xcb_keycode_t* control = xcb_key_symbols_get_keycode(symbols.get(), 0xffe3);
+        xcb_keycode_t* v = xcb_key_symbols_get_keycode(symbols.get(), 'v');
+        const std::vector<xcb_keycode_t> paste = {control[0], v[0]};
+        std::free(control);
+        std::free(v);
+        PeakGrowth pasted(pid);
+        const double processor = processorMs(pid);
+        const std::size_t since = screen.program->mark();
+        const auto start = Clock::now();
+        pressKeys(x.get(), paste);
+        const auto imported = screen.program->waitFor("Imported 9x4 px image", since, 300s);
+        if (!imported) return state.SkipWithError("the paste did not open the picture");
+        state.SetIterationTime(seconds(*imported - start));
+        state.counters["pasted_MB"] = pasted.megabytes();
+        state.counters["processor_ms"] = processorMs(pid) - processor;
+    }
+}
+BENCHMARK(PasteAMillionFiles)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void DragSixtyFourMiBOfLinks(benchmark::State& state) {
+    for (auto _ : state) {
+        FreshDesktop screen;
+        if (!screen.start() || !openPicture(*screen.program, screen.files.path()))
+            return state.SkipWithError("the program did not start");
+        settle(screen.program->pid());
+        std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> x(
+            xcb_connect(screen.server.display().toUtf8().constData(), nullptr), &xcb_disconnect);
+        const auto editor = editorWindow(x.get(), xcb_setup_roots_iterator(xcb_get_setup(x.get())).data->root);
+        if (!editor) return state.SkipWithError("no editor window");
+        const QPoint centre = editor->second.center();
+        PeakGrowth memory(screen.program->pid());
+        const auto start = Clock::now();
+        {
+            OtherProgram links(screen.program->environment(),
+                               {"--type", "text/uri-list", "--size", "67108864", "--drag-to",
+                                std::to_string(centre.x()) + "," + std::to_string(centre.y()), "--positions", "200",
+                                "--reenter", "20"});
+            if (!links.says("ready")) return state.SkipWithError("the drag did not start");
+            state.counters["accepted"] = links.says("status accept", 300s) ? 1 : 0;
+            settle(screen.program->pid());
+        }
+        state.SetIterationTime(seconds(Clock::now() - start));
+        state.counters["peak_MB"] = memory.megabytes();
+    }
+}
+BENCHMARK(DragSixtyFourMiBOfLinks)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -25,6 +25,7 @@
 #include "app/ShortcutFormatter.h"
 #include "app/StatusItem.h"
 #include "app/Subscription.h"
+#include "app/TextFieldPaste.h"
 #include "app/ThumbnailCommands.h"
 #include "app/URLCommandHandler.h"
 #include "app/WindowCoordinator.h"
@@ -165,6 +166,8 @@ void AppDelegate::wireExports() {
     documentCommands_ = std::make_unique<DocumentCommands>(*captureController_, *exporter_, *quitCoordinator_,
                                                            services_.clipboard(), services_.beeper());
     documentCommands_->editorWindow = [this] { return windows_->editorWindow(); };
+    textFieldPaste_ = std::make_unique<TextFieldPaste>(services_.clipboard());
+    textFieldPaste_->watchApplication();
     connect(documentCommands_.get(), &DocumentCommands::editorRequested, this, &AppDelegate::presentEditor);
     connect(captureCommands_.get(), &CaptureCommands::statusToolTipChanged, statusItem_.get(),
             &StatusItem::setToolTip);

@@ -38,6 +38,7 @@ class SymbolIcons;
 class PinCommands;
 class PinController;
 class PreferencesShortcutTexts;
+class TextFieldPaste;
 class ThumbnailCommands;
 class ThumbnailController;
 class WindowIcons;
@@ -88,6 +89,7 @@ public:
     AppMenus& menus() const { return *menus_; }
     StatusItem& statusItem() const { return *statusItem_; }
     DocumentCommands& documentCommands() const { return *documentCommands_; }
+    TextFieldPaste& textFieldPaste() const { return *textFieldPaste_; }
     ThumbnailController& thumbnails() const { return *thumbnails_; }
     PinController& pins() const { return *pins_; }
     PinCommands& pinCommands() const { return *pinCommands_; }
@@ -133,6 +135,7 @@ private:
     std::unique_ptr<AppMenus> menus_;
     std::unique_ptr<StatusItem> statusItem_;
     std::unique_ptr<DocumentCommands> documentCommands_;
+    std::unique_ptr<TextFieldPaste> textFieldPaste_;
     std::unique_ptr<CompositionCommands> compositionCommands_;
     std::unique_ptr<CompositionMenus> compositionMenus_;
     std::unique_ptr<DiscardQuestion> discardQuestion_;

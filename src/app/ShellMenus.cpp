@@ -9,6 +9,7 @@
 #include "app/SettingsCommands.h"
 #include "app/SettingsWindow.h"
 #include "app/TextFieldCommands.h"
+#include "app/TextFieldPaste.h"
 #include "app/WindowCoordinator.h"
 #include "canvas/CanvasActionRouter.h"
 
@@ -59,8 +60,11 @@ std::optional<bool> ShellMenus::textFieldTakes(MenuCommand command, const QStrin
 }
 
 void ShellMenus::run(MenuCommand command) {
-    if (QWidget* field = focusedTextField(); field != nullptr && TextFieldCommands::perform(field, command))
-        return;
+    if (QWidget* field = focusedTextField(); field != nullptr) {
+        // Another program's text is read without the window waiting for it.
+        if (command == MenuCommand::paste && shell_.textFieldPaste().paste(field)) return;
+        if (TextFieldCommands::perform(field, command)) return;
+    }
     CaptureCommands& captures = shell_.captureCommands();
     DocumentCommands& documents = shell_.documentCommands();
     switch (command) {

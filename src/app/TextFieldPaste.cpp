@@ -1,0 +1,99 @@
+#include "app/TextFieldPaste.h"
+
+#include "platform/Clipboard.h"
+
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTextEdit>
+
+namespace quorvane {
+namespace {
+
+QLineEdit* lineOf(QWidget* field) {
+    if (auto* line = qobject_cast<QLineEdit*>(field)) return line;
+    if (auto* spin = qobject_cast<QAbstractSpinBox*>(field)) return spin->findChild<QLineEdit*>();
+    return nullptr;
+}
+
+// Whether `field` is a text field that takes text now.
+bool takesText(QWidget* field) {
+    if (QLineEdit* line = lineOf(field)) return !line->isReadOnly();
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(field)) return !plain->isReadOnly();
+    if (auto* rich = qobject_cast<QTextEdit*>(field)) return !rich->isReadOnly();
+    return false;
+}
+
+void insert(QWidget* field, const QString& text) {
+    if (QLineEdit* line = lineOf(field))
+        line->insert(text);
+    else if (auto* plain = qobject_cast<QPlainTextEdit*>(field))
+        plain->insertPlainText(text);
+    else if (auto* rich = qobject_cast<QTextEdit*>(field))
+        rich->insertPlainText(text);
+}
+
+// The field's own paste, for contents held in this process.
+void pasteItself(QWidget* field) {
+    if (QLineEdit* line = lineOf(field))
+        line->paste();
+    else if (auto* plain = qobject_cast<QPlainTextEdit*>(field))
+        plain->paste();
+    else if (auto* rich = qobject_cast<QTextEdit*>(field))
+        rich->paste();
+}
+
+// The offer's text, in the first of the text formats it has; none when it has none.
+std::optional<QString> text(ClipboardOffer& offer) {
+    const QStringList formats = offer.formats();
+    for (const char* format : {"text/plain;charset=utf-8", "UTF8_STRING", "text/plain", "STRING"}) {
+        if (!formats.contains(QLatin1String(format))) continue;
+        auto bytes = offer.read(QString::fromLatin1(format), ClipboardLimit{TextFieldPaste::longestText, {}, {}});
+        if (!bytes) return std::nullopt;
+        return qstrcmp(format, "STRING") == 0 ? QString::fromLatin1(*bytes) : QString::fromUtf8(*bytes);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+TextFieldPaste::TextFieldPaste(Clipboard& clipboard, QObject* parent) : QObject(parent), clipboard_(clipboard) {}
+
+TextFieldPaste::~TextFieldPaste() = default;
+
+void TextFieldPaste::watchApplication() {
+    qApp->installEventFilter(this);
+}
+
+bool TextFieldPaste::paste(QWidget* field) {
+    if (field == nullptr || !takesText(field)) return false;
+    std::unique_ptr<ClipboardOffer> offer = clipboard_.offer();
+    if (!offer) return true;
+    if (!offer->waitsOnOthers()) {
+        pasteItself(field);
+        return true;
+    }
+    QPointer<QWidget> target(field);
+    reader_.read(std::move(offer), &text, [target](std::optional<QString> pasted) {
+        // Focus that moved on meanwhile took the paste with it.
+        if (!pasted || !target || !target->hasFocus() || !takesText(target)) return;
+        insert(target, *pasted);
+    });
+    return true;
+}
+
+bool TextFieldPaste::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+    if (!static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste)) return false;
+    auto* field = static_cast<QWidget*>(watched);
+    if (!takesText(field)) return false;
+    // Our own contents are in this process: the field pastes them itself.
+    const std::unique_ptr<ClipboardOffer> offer = clipboard_.offer();
+    if (!offer || !offer->waitsOnOthers()) return false;
+    return paste(field);
+}
+
+} // namespace quorvane
