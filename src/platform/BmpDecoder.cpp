@@ -4,6 +4,8 @@
 #include <QImageReader>
 #include <QPainter>
 #include <cstdlib>
+#include <limits>
+#include <optional>
 
 namespace quorvane::BmpDecoder {
 namespace {
@@ -50,6 +52,41 @@ bool runsEnd(QByteArrayView bytes, qsizetype at, int bitsPerPixel, std::int64_t 
     return false;
 }
 
+// What the headers say of the pixels.
+struct Layout {
+    std::uint64_t pixelsAt = 0;
+    std::int64_t width = 0;
+    // Always positive: `topDown` says which way the rows are stored.
+    std::int64_t height = 0;
+    bool topDown = false;
+    int bits = 0;
+    std::uint64_t compression = 0;
+
+    bool runLength() const { return compression == rle8 || compression == rle4; }
+};
+
+// None for a picture of no pixels, or one whose height has no positive counterpart.
+std::optional<Layout> readLayout(QByteArrayView bytes) {
+    if (bytes.size() < 30) return std::nullopt;
+    Layout layout;
+    layout.pixelsAt = littleEndian(bytes, 10, 4);
+    const bool core = littleEndian(bytes, 14, 4) == 12;
+    if (core) {
+        layout.width = std::int64_t(littleEndian(bytes, 18, 2));
+        layout.height = std::int64_t(littleEndian(bytes, 20, 2));
+    } else {
+        layout.width = static_cast<std::int32_t>(littleEndian(bytes, 18, 4));
+        const auto rows = static_cast<std::int32_t>(littleEndian(bytes, 22, 4));
+        if (rows == std::numeric_limits<std::int32_t>::min()) return std::nullopt;
+        layout.topDown = rows < 0;
+        layout.height = std::abs(std::int64_t(rows));
+    }
+    layout.bits = static_cast<int>(littleEndian(bytes, core ? 24 : 28, 2));
+    layout.compression = core || bytes.size() < 34 ? 0 : littleEndian(bytes, 30, 4);
+    if (layout.width < 1 || layout.height < 1) return std::nullopt;
+    return layout;
+}
+
 class QtBmpDecoder final : public ImageDecoder {
 public:
     explicit QtBmpDecoder(QByteArrayView bytes)
@@ -57,10 +94,15 @@ public:
           reader_(&buffer_, "bmp") {}
 
     Status readHeader(ImageHeader& header) override {
+        const std::optional<Layout> layout = readLayout(view_);
+        // Run-length rows are stored bottom-up only.
+        if (!layout || (layout->topDown && layout->runLength())) return Status::unreadable;
+        // Qt gives rows stored top-down as a negative height.
         const QSize size = reader_.size();
-        if (!size.isValid()) return Status::unreadable;
-        header.width = size.width();
-        header.height = size.height();
+        if (size.width() != layout->width || std::abs(std::int64_t(size.height())) != layout->height)
+            return Status::unreadable;
+        header.width = layout->width;
+        header.height = layout->height;
         header.hasAlpha =
             QImage::toPixelFormat(reader_.imageFormat()).alphaUsage() == QPixelFormat::UsesAlpha;
         return Status::image;
@@ -68,23 +110,14 @@ public:
 
     // Qt's reader leaves the rows that are missing black; the header says how much must be there.
     bool complete() override {
-        if (view_.size() < 30) return false;
-        const std::uint64_t pixelsAt = littleEndian(view_, 10, 4);
-        const std::uint64_t headerSize = littleEndian(view_, 14, 4);
-        const bool core = headerSize == 12;
-        const std::int64_t width = core ? std::int64_t(littleEndian(view_, 18, 2))
-                                        : static_cast<std::int32_t>(littleEndian(view_, 18, 4));
-        const std::int64_t height =
-            core ? std::int64_t(littleEndian(view_, 20, 2))
-                 : std::abs(std::int64_t(static_cast<std::int32_t>(littleEndian(view_, 22, 4))));
-        const auto bits = static_cast<int>(littleEndian(view_, core ? 24 : 28, 2));
-        const std::uint64_t compression = core || view_.size() < 34 ? 0 : littleEndian(view_, 30, 4);
-        if (width < 1 || height < 1 || bits > 64 || pixelsAt > static_cast<std::uint64_t>(view_.size()))
+        const std::optional<Layout> layout = readLayout(view_);
+        if (!layout || layout->bits > 64 || layout->pixelsAt > static_cast<std::uint64_t>(view_.size()))
             return false;
-        if (compression == rle8 || compression == rle4)
-            return runsEnd(view_, static_cast<qsizetype>(pixelsAt), compression == rle8 ? 8 : 4, width);
-        const std::int64_t rowBytes = (width * bits + 31) / 32 * 4;
-        return rowBytes <= (view_.size() - static_cast<qsizetype>(pixelsAt)) / height;
+        if (layout->runLength())
+            return runsEnd(view_, static_cast<qsizetype>(layout->pixelsAt),
+                           layout->compression == rle8 ? 8 : 4, layout->width);
+        const std::int64_t rowBytes = (layout->width * layout->bits + 31) / 32 * 4;
+        return rowBytes <= (view_.size() - static_cast<qsizetype>(layout->pixelsAt)) / layout->height;
     }
 
     bool decode(QImage& target) override {

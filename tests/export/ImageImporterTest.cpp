@@ -4,6 +4,7 @@
 #include "platform/AnonymousMemory.h"
 #include "platform/TiffCodec.h"
 #include "support/HeifFiles.h"
+#include "support/HostileImages.h"
 #include "support/ImageCompare.h"
 #include "support/ImageFiles.h"
 #include "support/TempDir.h"
@@ -137,6 +138,37 @@ TEST(ImageImporter, OpensAllSixFormatsFromFilesAndData) {
             EXPECT_TRUE(exactly.isNull() || test::imagesNear(*result, exactly, 0));
         }
     }
+}
+
+TEST(ImageImporter, OpensTopDownBmpsAsTheirBottomUpTwins) {
+    QImage twoColors = quadrants(16, 8);
+    twoColors.fill(Qt::blue);
+    QPainter(&twoColors).fillRect(0, 0, 8, 4, Qt::red);
+    for (const int bits : {1, 4, 8, 16, 24, 32}) {
+        SCOPED_TRACE(bits);
+        const QImage picture = bits == 1 ? twoColors : quadrants(16, 8);
+        const auto bottomUp = ImageImporter::image(test::bmp(picture, bits));
+        const QByteArray topDownBytes = test::bmp(picture, bits, test::BmpRows::topDown);
+        if (bits == 8) written(seeds + "top-down.bmp", topDownBytes);
+        const auto topDown = ImageImporter::image(topDownBytes);
+        ASSERT_TRUE(bottomUp) << bottomUp.error().message().toStdString();
+        ASSERT_TRUE(topDown) << topDown.error().message().toStdString();
+        EXPECT_EQ(quadrantColors(*topDown), quadrantColors(picture));
+        EXPECT_TRUE(test::imagesNear(*topDown, *bottomUp, 0));
+    }
+    // Refused as their bottom-up twins would be: a height of no positive counterpart, run-length
+    // rows (stored bottom-up only), a height beyond the caps.
+    QByteArray lowest = test::bmp(quadrants(16, 8), 24, test::BmpRows::topDown);
+    lowest.replace(22, 4, QByteArray("\0\0\0\x80", 4));
+    QByteArray tall = test::bmp(quadrants(16, 8), 24, test::BmpRows::topDown);
+    tall.replace(22, 4, le16(-40'000 & 0xFFFF) + le16(-1));
+    EXPECT_FALSE(ImageImporter::image(lowest));
+    EXPECT_EQ(ImageImporter::image(test::runLengthBmp(8, -4, QByteArray("\x08\x07\0\0\0\x01", 6))).error(),
+              ImportError::unreadable());
+    EXPECT_TRUE(ImageImporter::image(test::runLengthBmp(8, 4, QByteArray("\x08\x07\0\0\0\x01", 6))));
+    EXPECT_EQ(ImageImporter::image(tall).error(), ImportError::tooLarge(16, 40'000));
+    EXPECT_EQ(ImageImporter::image(written(dir + "tall.bmp", tall)).error(),
+              ImportError::tooLarge(16, 40'000));
 }
 
 TEST(ImageImporter, TurnsImagesUpright) {

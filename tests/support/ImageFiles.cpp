@@ -29,6 +29,46 @@ QByteArray le16(int value, bool bigEndian) {
     return bigEndian ? QByteArray(1, bytes[1]) + bytes[0] : bytes;
 }
 
+QByteArray bmp(const QImage& image, int bits, BmpRows rows) {
+    const auto le32 = [](std::uint32_t value) { return le16(int(value & 0xFFFF)) + le16(int(value >> 16)); };
+    const int width = image.width(), height = image.height();
+    const int rowBytes = (width * bits + 31) / 32 * 4;
+    std::vector<QRgb> palette;
+    QByteArray pixels(rowBytes * height, '\0');
+    for (int y = 0; y < height; ++y) {
+        uchar* row = reinterpret_cast<uchar*>(pixels.data()) +
+                     rowBytes * (rows == BmpRows::topDown ? y : height - 1 - y);
+        for (int x = 0; x < width; ++x) {
+            const QRgb c = image.pixel(x, y);
+            if (bits <= 8) {
+                auto found = std::find(palette.begin(), palette.end(), c);
+                if (found == palette.end()) found = palette.insert(found, c);
+                row[x * bits / 8] |= uchar((found - palette.begin()) << (8 - bits - x * bits % 8));
+            } else if (bits == 16) {
+                const int packed = (qRed(c) >> 3) << 10 | (qGreen(c) >> 3) << 5 | qBlue(c) >> 3;
+                row[2 * x] = uchar(packed & 0xFF);
+                row[2 * x + 1] = uchar(packed >> 8);
+            } else {
+                uchar* pixel = row + x * bits / 8;
+                pixel[0] = uchar(qBlue(c));
+                pixel[1] = uchar(qGreen(c));
+                pixel[2] = uchar(qRed(c));
+            }
+        }
+    }
+    QByteArray table;
+    for (const QRgb c : palette)
+        table += QByteArray(1, char(qBlue(c))) + char(qGreen(c)) + char(qRed(c)) + '\0';
+    const std::uint32_t storedHeight =
+        rows == BmpRows::topDown ? std::uint32_t(-height) : std::uint32_t(height);
+    const QByteArray info = le32(40) + le32(std::uint32_t(width)) + le32(storedHeight) + le16(1) +
+                            le16(bits) + le32(0) + le32(std::uint32_t(pixels.size())) + le32(0) + le32(0) +
+                            le32(std::uint32_t(palette.size())) + le32(0);
+    const std::uint32_t pixelsAt = 14 + std::uint32_t(info.size() + table.size());
+    return "BM" + le32(pixelsAt + std::uint32_t(pixels.size())) + le32(0) + le32(pixelsAt) + info + table +
+           pixels;
+}
+
 QByteArray gif(int width, int height, const std::vector<QColor>& palette, const std::vector<uchar>& pixels,
                int transparent) {
     QByteArray out = "GIF89a" + le16(width) + le16(height) + QByteArray("\xF7\0\0", 3);

@@ -16,6 +16,10 @@ QImage quadrants(int width, int height);
 QByteArray qtEncoded(const QImage& image, const char* format);
 // Two bytes of `value`, least significant first unless `bigEndian`.
 QByteArray le16(int value, bool bigEndian = false);
+// `image` as an uncompressed BMP of `bits` per pixel (1, 4, 8: a palette of its colours; 16: five
+// bits a channel; 24; 32), its rows stored bottom-up as usual or `topDown`.
+enum class BmpRows { bottomUp, topDown };
+QByteArray bmp(const QImage& image, int bits, BmpRows rows = BmpRows::bottomUp);
 // A GIF with a 256-colour table whose LZW codes stay at 9 bits: a clear code every 250 pixels.
 // Without pixels it has no frame.
 QByteArray gif(int width, int height, const std::vector<QColor>& palette, const std::vector<uchar>& pixels,
