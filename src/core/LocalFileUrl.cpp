@@ -10,17 +10,30 @@ QUrl fromPath(QByteArrayView path) {
 std::optional<QByteArray> path(const QUrl& url) {
     if (!url.isValid() || url.scheme() != QLatin1String("file")) return std::nullopt;
     const QString host = url.host();
-    if (!host.isEmpty() && host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) != 0) return std::nullopt;
+    if (!host.isEmpty() && host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) != 0)
+        return std::nullopt;
     // The encoded path keeps bytes that are not UTF-8 as they came.
     QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
     if (!bytes.startsWith('/') || bytes.contains('\0')) return std::nullopt;
     return bytes;
 }
 
+QUrl fromLink(QByteArrayView link) {
+    QByteArray encoded;
+    encoded.reserve(link.size());
+    for (const char c : link) {
+        if (static_cast<unsigned char>(c) < 0x80)
+            encoded += c;
+        else
+            encoded += '%' + QByteArray(1, c).toHex(0).toUpper();
+    }
+    return QUrl::fromEncoded(encoded, QUrl::StrictMode);
+}
+
 std::optional<QUrl> fromListLine(QByteArrayView line) {
     line = line.trimmed();
     if (line.isEmpty() || line.front() == '#') return std::nullopt;
-    const QUrl url = QUrl::fromEncoded(line.toByteArray(), QUrl::StrictMode);
+    const QUrl url = fromLink(line);
     if (!path(url)) return std::nullopt;
     return url;
 }

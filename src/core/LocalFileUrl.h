@@ -17,6 +17,10 @@ QUrl fromPath(QByteArrayView path);
 // The path of a local file URL, as bytes: "file:///…" or "file://localhost/…". None for any
 // other URL, or for a path that holds a NUL byte.
 std::optional<QByteArray> path(const QUrl& url);
+// A link's bytes as a URL. Bytes beyond ASCII, which a link should carry percent-encoded, are
+// taken as themselves rather than read as UTF-8: a raw Latin-1 byte must not turn into U+FFFD and
+// name another file.
+QUrl fromLink(QByteArrayView link);
 // One line of a text/uri-list (without its line break): the file it names, or none for a comment,
 // a blank line, a link elsewhere or a malformed link.
 std::optional<QUrl> fromListLine(QByteArrayView line);
