@@ -3,6 +3,7 @@
 #include "app/EditorWindow.h"
 #include "app/QuitCoordinator.h"
 #include "capture/CaptureController.h"
+#include "core/LocalFileUrl.h"
 #include "core/Log.h"
 #include "core/LoggedReason.h"
 #include "editor_window/EditorView.h"
@@ -130,11 +131,12 @@ void DocumentCommands::openImage() {
     FileDialogLook::apply(*dialog);
     openDialog_ = dialog;
     QPointer<DocumentCommands> self(this);
-    // A non-native dialog reports its choice as a file, never as a URL.
+    // A non-native dialog reports its choice as a file, never as a URL. Qt leaves names that are
+    // not UTF-8 out of its listings: such a file comes in by the command line, a drop or a paste.
     connect(dialog, &QFileDialog::fileSelected, this, [self](const QString& path) {
         if (!self || path.isEmpty()) return;
         self->openFolder_ = QFileInfo(path).absolutePath();
-        self->importFile(QUrl::fromLocalFile(path));
+        self->importFile(LocalFileUrl::fromPath(QFile::encodeName(path)));
     });
     dialog->open();
 }
@@ -164,7 +166,7 @@ void DocumentCommands::paste() {
 void DocumentCommands::importFile(const QUrl& file) {
     auto image = ImageImporter::image(file);
     if (image)
-        importImage(*image, file.fileName());
+        importImage(*image, LocalFileUrl::displayName(file));
     else
         reportImport(image.error(), file);
 }

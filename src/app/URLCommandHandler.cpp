@@ -2,11 +2,11 @@
 
 #include "app/URLCommandRouter.h"
 #include "app/URLCommandTarget.h"
+#include "core/LocalFileUrl.h"
 #include "core/Log.h"
 #include "platform/Beeper.h"
 #include "platform/OpenArguments.h"
 
-#include <QFile>
 #include <QTimer>
 #include <string_view>
 
@@ -17,10 +17,11 @@ QByteArray scheme(const QByteArray& argument) {
     return OpenArguments::hasScheme(argument) ? argument.left(argument.indexOf(':')).toLower() : QByteArray();
 }
 
-// A file path (absolute: the sender made it so) or a file URL; none for anything else.
+// A file path (absolute: the sender made it so) or a file URL; none for anything else. Paths stay
+// the bytes they are: a name need not be text.
 std::optional<QUrl> fileOf(const QByteArray& argument) {
-    if (argument.startsWith('/')) return QUrl::fromLocalFile(QFile::decodeName(argument));
-    if (scheme(argument) == "file") return QUrl::fromEncoded(argument, QUrl::StrictMode);
+    if (argument.startsWith('/')) return LocalFileUrl::fromPath(argument);
+    if (scheme(argument) == "file") return LocalFileUrl::fromLink(argument);
     return std::nullopt;
 }
 

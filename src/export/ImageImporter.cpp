@@ -1,5 +1,6 @@
 #include "export/ImageImporter.h"
 
+#include "core/LocalFileUrl.h"
 #include "export/ImageKind.h"
 #include "export/ImageOrientation.h"
 #include "imaging/MappedBitmap.h"
@@ -12,6 +13,7 @@
 #include "platform/HeifDecoder.h"
 #include "platform/JpegCodec.h"
 #include "platform/PngCodec.h"
+#include "platform/PosixFile.h"
 #include "platform/Prefault.h"
 #include "platform/TiffCodec.h"
 
@@ -325,7 +327,7 @@ Result<ListedFiles, ImportError> listedFiles(ClipboardOffer& offer) {
 
 QString ImportError::message(const QUrl& file) const {
     const bool named = !file.isEmpty();
-    const QString name = QStringLiteral("“") + file.fileName() + QStringLiteral("”");
+    const QString name = QStringLiteral("“") + LocalFileUrl::displayName(file) + QStringLiteral("”");
     switch (kind) {
     case Kind::unsupportedType:
         return QStringLiteral("Quorvane can't open ") + (named ? name : QStringLiteral("this item")) +
@@ -364,25 +366,25 @@ const QStringList& pasteboardTypes() {
 }
 
 Result<QImage, ImportError> image(const QUrl& file) {
-    if (!file.isLocalFile()) return Failure{ImportError::unreadable()};
-    const QString path = file.toLocalFile();
-    // Regular files only: a pipe or a device would block or never end.
-    const QFileInfo info(path);
-    if (!info.isFile() || !info.isReadable()) return Failure{ImportError::unreadable()};
-    QFile input(path);
-    if (!input.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return Failure{ImportError::unreadable()};
+    // By the bytes of its name, which need not be text; regular files only: a pipe or a device
+    // would block or never end.
+    const std::optional<QByteArray> path = LocalFileUrl::path(file);
+    QFile input;
+    if (!path || !PosixFile::openForReading(input, *path)) return Failure{ImportError::unreadable()};
+    // Only the name's suffix counts, as text.
+    const QString name = LocalFileUrl::displayName(file);
     // The first bytes decide, so that a file that is no image, or longer than any image of its
     // kind within the caps, is never read whole.
     const qint64 length = input.size();
     QByteArray bytes = input.read(std::min<qint64>(length, ImageKind::headLength));
     if (input.error() != QFileDevice::NoError) return Failure{ImportError::unreadable()};
     const std::optional<Kind> kind = ImageKind::sniff(bytes);
-    if (!kind) return Failure{refusal(bytes, typeOfFile(path))};
+    if (!kind) return Failure{refusal(bytes, typeOfFile(name))};
     if (auto fits = withinLength(*kind, length, bytes); !fits) return Failure{fits.error()};
     // What the file holds now: a file that grows meanwhile is read as far as it reached at first.
     if (length > bytes.size()) bytes += input.read(length - bytes.size());
     if (input.error() != QFileDevice::NoError) return Failure{ImportError::unreadable()};
-    return decode(bytes, typeOfFile(path));
+    return decode(bytes, typeOfFile(name));
 }
 
 Result<QImage, ImportError> image(const QByteArray& data) {

@@ -104,6 +104,26 @@ Replaced replacedFile(const QString& path) {
 
 } // namespace
 
+Result<void, Error> openForReading(QFile& file, QByteArrayView path) {
+    const QByteArray name = path.toByteArray();
+    if (name.contains('\0')) return Failure{error(ENOENT)};
+    // Without O_NONBLOCK, opening a pipe waits for a writer.
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return Failure{error(errno)};
+    struct stat info {};
+    int code = 0;
+    if (::fstat(fd, &info) != 0)
+        code = errno;
+    else if (!S_ISREG(info.st_mode))
+        code = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        code = errno;
+    if (code == 0 && file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
+        return {};
+    ::close(fd);
+    return Failure{error(code != 0 ? code : EIO)};
+}
+
 Result<void, Error> writeExclusive(const QString& path, QByteArrayView bytes, const Calls& calls) {
     const QByteArray name = QFile::encodeName(path);
     const int fd = calls.open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);

@@ -1,7 +1,8 @@
 #pragma once
 
-// The file system calls behind no-overwrite saves: exclusive creation, hard links and removal.
-// Failures are POSIX errors carrying Linux errno values.
+// The file system calls behind no-overwrite saves: exclusive creation, hard links and removal; and
+// opening a file to read by the bytes of its name. Failures are POSIX errors carrying Linux errno
+// values.
 
 #include "core/Error.h"
 #include "core/Result.h"
@@ -12,6 +13,8 @@
 #include <functional>
 #include <string_view>
 #include <sys/types.h>
+
+class QFile;
 
 namespace quorvane::PosixFile {
 
@@ -39,6 +42,11 @@ public:
 // Writes every byte from the start, repeating interrupted calls, and flushes them to storage; the
 // error is the first failure's.
 Result<void, Error> writeAllFlushed(int fd, QByteArrayView bytes, const Calls& calls = Calls::system());
+
+// Opens the regular file at `path` (the bytes the file system holds, which need not be text) for
+// reading into `file`, unbuffered; `file` then owns the descriptor. A pipe, device or folder is
+// refused without waiting for a writer: it would block, or never end.
+Result<void, Error> openForReading(QFile& file, QByteArrayView path);
 
 // Creates `path` exclusively with mode 0644, writes every byte and flushes them to storage. On
 // any failure the file just created is removed again; an existing file is never touched.

@@ -17,6 +17,8 @@ struct RecordingLinkTarget final : URLCommandTarget {
     std::optional<URLCommand::Then> then;
     bool fromLink = false;
     QStringList calls;
+    // The last file asked for.
+    std::optional<QUrl> file;
 
     bool isCaptureInProgress() const override { return busy; }
     bool wouldDiscardUnexportedChanges() const override { return dirty; }
@@ -38,7 +40,10 @@ struct RecordingLinkTarget final : URLCommandTarget {
     void chooseWindow() override { calls << QStringLiteral("chooseWindow"); }
     void presentEditor() override { calls << QStringLiteral("presentEditor"); }
     void showSettings() override { calls << QStringLiteral("showSettings"); }
-    void openFile(const QUrl& file) override { calls << QStringLiteral("openFile ") + file.toString(); }
+    void openFile(const QUrl& url) override {
+        calls << QStringLiteral("openFile ") + url.toString();
+        file = url;
+    }
 
 private:
     void start(const QString& call) {

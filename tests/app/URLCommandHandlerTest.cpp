@@ -1,6 +1,7 @@
 #include "app/URLCommandHandler.h"
 
 #include "LinkTesting.h"
+#include "core/LocalFileUrl.h"
 #include "support/CountingBeeper.h"
 #include "support/LogLines.h"
 #include "support/WaitUntil.h"
@@ -72,6 +73,21 @@ TEST(URLCommandHandler, AFileWinsTheFirstLinkActsAndTheRestIsIgnored) {
     EXPECT_EQ(rig.target.calls.last(), QStringLiteral("presentEditor"));
     EXPECT_EQ(rig.log.lines().size(), 2u);
     EXPECT_EQ(rig.beeper.beeps, 0);
+}
+
+// Paths are handed on as the bytes they are, text or not, newlines and leading dashes included;
+// a file link to "localhost" names a file here too.
+TEST(URLCommandHandler, FilesAreHandedOnAsTheBytesOfTheirNames) {
+    Rig rig;
+    rig.launch();
+    for (const QByteArray argument :
+         {QByteArray("/tmp/caf\xE9.png"), QByteArray("/tmp/a\nb.png"), QByteArray("/tmp/-dash.png"),
+          QByteArray("file://localhost/tmp/caf%E9.png"), QByteArray("file:///tmp/caf\xE9.png")}) {
+        rig.open({argument}, 2s);
+        ASSERT_TRUE(rig.target.file);
+        EXPECT_EQ(LocalFileUrl::path(*rig.target.file),
+                  argument.mid(argument.indexOf("/tmp")).replace("%E9", "\xE9"));
+    }
 }
 
 // Before start-up ends the latest link (and file) waits; they act once it has, on the next turn.

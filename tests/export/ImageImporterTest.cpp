@@ -1,5 +1,6 @@
 #include "export/ImageImporter.h"
 
+#include "core/LocalFileUrl.h"
 #include "export/ImageExporter.h"
 #include "platform/AnonymousMemory.h"
 #include "platform/TiffCodec.h"
@@ -18,8 +19,10 @@
 #include <QMimeDatabase>
 #include <QPainter>
 #include <cstring>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quorvane {
 namespace {
@@ -287,6 +290,35 @@ TEST(ImageImporter, RefusesWhatItCannotOpenOrThatEndsEarlyWithTheReason) {
     EXPECT_EQ(ImportError::noImage().message(), "There's no image to open.");
     EXPECT_EQ(ImportError::unreadable().message(QUrl::fromLocalFile(dir + "missing.png")),
               "Quorvane can't read “missing.png”. The file may be missing, damaged, or not accessible.");
+}
+
+// A name is the bytes the file system holds, text or not; "file://localhost/" is this machine.
+TEST(ImageImporter, OpensFilesByTheBytesOfTheirNames) {
+    const QByteArray folderBytes = QFile::encodeName(dir);
+    for (const QByteArray name :
+         {QByteArray("caf\xE9.png"), QByteArray("new\nline.png"), QByteArray("-dash.png")}) {
+        SCOPED_TRACE(name.toStdString());
+        const QByteArray path = folderBytes + name;
+        const QByteArray png = encoded(quadrants(8, 8));
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, png.constData(), size_t(png.size())), png.size());
+        ::close(fd);
+        const QUrl url = LocalFileUrl::fromPath(path);
+        const QUrl localhost("file://localhost" + url.toEncoded().mid(7));
+        for (const QUrl& file : {url, localhost}) {
+            const auto opened = ImageImporter::image(file);
+            ASSERT_TRUE(opened) << file.toEncoded().toStdString();
+            EXPECT_EQ(quadrantColors(*opened), quadrantColors(quadrants(8, 8)));
+        }
+    }
+    // Messages name a file as text, with what is not text marked.
+    EXPECT_EQ(ImportError::unreadable().message(LocalFileUrl::fromPath(folderBytes + "gon\xE9.png")),
+              "Quorvane can't read “gon\uFFFD.png”. The file may be missing, damaged, or not accessible.");
+    EXPECT_EQ(ImageImporter::image(LocalFileUrl::fromPath(folderBytes + "gon\xE9.png")).error(),
+              ImportError::unreadable());
+    // Devices are refused like pipes, without waiting.
+    EXPECT_EQ(ImageImporter::image(LocalFileUrl::fromPath("/dev/zero")).error(), ImportError::unreadable());
 }
 
 TEST(ImageImporter, ReadsClipboardFilesBeforeImageData) {
