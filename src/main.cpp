@@ -102,7 +102,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
     int status = 0;
     {
-        QApplication application(argc, argv);
+        // Every argument is a file or a link, never one of Qt's options: a file may be named "-display".
+        int programNameOnly = 1;
+        QApplication application(programNameOnly, argv);
         application.setQuitOnLastWindowClosed(false);
         application.setProperty("applicationId", QString::fromLatin1(applicationId));
         {

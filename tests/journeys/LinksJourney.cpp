@@ -12,8 +12,10 @@
 #include "support/WaitUntil.h"
 #include "support/journey/JourneyTest.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QJsonObject>
 #include <csignal>
 #include <fstream>
@@ -280,6 +282,51 @@ TEST_F(Links, LinksForwardedWhileTheProgramStartsLeaveOnlyTheLatest) {
     EXPECT_EQ(quorvane.countLog(QStringLiteral("URL command rejected: busy")), 0);
     EXPECT_TRUE(bells.waitFor(1));
     EXPECT_EQ(bells.count(), 1);
+    EXPECT_EQ(quorvane.terminate(), 0);
+}
+
+// Files open by the bytes of their names, whether a name is no text, holds a line break or starts
+// like an option (of Qt's, too): from the command line, from a second start, as a
+// "file://localhost/" link.
+TEST_F(Links, FilesOpenByTheBytesOfTheirNames) {
+    Program quorvane;
+    const QByteArray pictures = QFile::encodeName(quorvane.pictures()) + '/';
+    // Told apart by their widths.
+    const std::pair<QByteArray, int> files[] = {
+        {"caf\xE9.png", 401}, {"new\nline.png", 402}, {"-dash.png", 403}};
+    for (const auto& [name, width] : files) {
+        QImage image(width, 300, QImage::Format_RGB32);
+        image.fill(QColor(40, 160, 90));
+        QByteArray png;
+        QBuffer buffer(&png);
+        ASSERT_TRUE(image.save(&buffer, "PNG"));
+        std::ofstream((pictures + name).toStdString(), std::ios::binary) << png.toStdString();
+    }
+    const auto imported = [&](int width, qsizetype since) {
+        return quorvane.waitForLog(QStringLiteral("Imported %1x300 px image").arg(width), since);
+    };
+    // The first file wins; "-display" must not take the next name for an X display.
+    ASSERT_TRUE(quorvane.start({"caf\xE9.png", "-display", "-dash.png"}, quorvane.pictures()))
+        << quorvane.log().toStdString();
+    EXPECT_TRUE(imported(401, 0)) << quorvane.log().toStdString();
+    const Window shown = editor();
+    EXPECT_TRUE(test::waitUntil([&] {
+        const QImage seen = grab(shown.geometry);
+        return seen.pixelColor(seen.rect().center()) == QColor(40, 160, 90);
+    }));
+    for (const QByteArray& argument :
+         {QByteArray("new\nline.png"), QByteArray("-dash.png"),
+          "file://localhost" + QUrl::toPercentEncoding(pictures, "/") + "caf%E9.png"}) {
+        SCOPED_TRACE(argument.toStdString());
+        const qsizetype since = quorvane.mark();
+        const auto second = quorvane.startAnother(QByteArrayList{argument}, quorvane.pictures());
+        EXPECT_EQ(second->exitCode(), 0) << second->readAll().toStdString();
+        EXPECT_TRUE(imported(argument.startsWith("new") ? 402
+                             : argument.startsWith("-") ? 403
+                                                        : 401,
+                             since))
+            << quorvane.log().mid(since).toStdString();
+    }
     EXPECT_EQ(quorvane.terminate(), 0);
 }
 

@@ -10,6 +10,24 @@
 #include <csignal>
 
 namespace quorvane::journey {
+namespace {
+
+// The shell's arguments that run `program` with `arguments` as bytes: each is printed from octal
+// escapes, with a last "x" that keeps trailing newlines from the command substitution.
+QStringList byteArguments(const QString& program, const QByteArrayList& arguments) {
+    QString script, call = QStringLiteral("exec \"$0\"");
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString name = QStringLiteral("a") + QString::number(i);
+        script += name + QStringLiteral("=$(printf '");
+        for (const char c : arguments[i])
+            script += QLatin1Char('\\') + QStringLiteral("%1").arg(uint(uchar(c)), 3, 8, QLatin1Char('0'));
+        script += QStringLiteral("x'); ");
+        call += QStringLiteral(" \"${") + name + QStringLiteral("%x}\"");
+    }
+    return {QStringLiteral("-c"), script + call, program};
+}
+
+} // namespace
 
 // QUORVANE_JOURNEY_PROGRAM runs the journeys against another build of the program.
 QString Program::path() {
@@ -81,18 +99,38 @@ void Program::useDisplay(const QString& display) {
 }
 
 bool Program::start(const QStringList& arguments) {
+    process_.setWorkingDirectory({});
+    return launch(path(), arguments);
+}
+
+bool Program::start(const QByteArrayList& arguments, const QString& folder) {
+    process_.setWorkingDirectory(folder);
+    return launch(QStringLiteral("/bin/sh"), byteArguments(path(), arguments));
+}
+
+bool Program::launch(const QString& program, const QStringList& arguments) {
     const qsizetype since = mark();
-    process_.start(path(), arguments);
+    process_.start(program, arguments);
     if (!process_.waitForStarted(10000)) return false;
     return waitForLog(QStringLiteral("Launched"), since, 30000);
 }
 
 std::unique_ptr<QProcess> Program::startAnother(const QStringList& arguments, const QString& folder) const {
+    return runAnother(path(), arguments, folder);
+}
+
+std::unique_ptr<QProcess> Program::startAnother(const QByteArrayList& arguments,
+                                                const QString& folder) const {
+    return runAnother(QStringLiteral("/bin/sh"), byteArguments(path(), arguments), folder);
+}
+
+std::unique_ptr<QProcess> Program::runAnother(const QString& program, const QStringList& arguments,
+                                              const QString& folder) const {
     auto process = std::make_unique<QProcess>();
     process->setProcessChannelMode(QProcess::MergedChannels);
     process->setProcessEnvironment(environment());
     if (!folder.isEmpty()) process->setWorkingDirectory(folder);
-    process->start(path(), arguments);
+    process->start(program, arguments);
     process->waitForFinished(20000);
     return process;
 }

@@ -2,6 +2,7 @@
 
 #include "support/TempDir.h"
 
+#include <QByteArrayList>
 #include <QJsonObject>
 #include <QProcess>
 #include <QString>
@@ -28,11 +29,15 @@ public:
     // Starts the program (again, after it ended) and waits for its "Launched"; false when it did
     // not start.
     bool start(const QStringList& arguments = {});
+    // The same with arguments that need not be text (a name in Latin-1, which QProcess cannot
+    // pass), started in `folder`: a shell makes them from their bytes and becomes the program.
+    bool start(const QByteArrayList& arguments, const QString& folder);
     // The program's path.
     static QString path();
     // A second process on the same folders and display, started in `folder` (the test's own
     // when empty); returns when it has ended.
     std::unique_ptr<QProcess> startAnother(const QStringList& arguments = {}, const QString& folder = {}) const;
+    std::unique_ptr<QProcess> startAnother(const QByteArrayList& arguments, const QString& folder) const;
     // The environment the program runs in: its private folders and the display.
     QProcessEnvironment environment() const;
 
@@ -68,6 +73,9 @@ public:
 
 private:
     void readOutput();
+    bool launch(const QString& program, const QStringList& arguments);
+    std::unique_ptr<QProcess> runAnother(const QString& program, const QStringList& arguments,
+                                         const QString& folder) const;
 
     test::TempDir dir_;
     QString display_;
