@@ -317,8 +317,10 @@ TEST(ImageImporter, OpensFilesByTheBytesOfTheirNames) {
               "Quorvane can't read “gon\uFFFD.png”. The file may be missing, damaged, or not accessible.");
     EXPECT_EQ(ImageImporter::image(LocalFileUrl::fromPath(folderBytes + "gon\xE9.png")).error(),
               ImportError::unreadable());
-    // Devices are refused like pipes, without waiting.
+    // Devices are refused like pipes, without waiting; so are paths longer than any the system opens.
     EXPECT_EQ(ImageImporter::image(LocalFileUrl::fromPath("/dev/zero")).error(), ImportError::unreadable());
+    EXPECT_EQ(ImageImporter::image(LocalFileUrl::fromPath(folderBytes + QByteArray(5000, 'a'))).error(),
+              ImportError::unreadable());
 }
 
 TEST(ImageImporter, ReadsClipboardFilesBeforeImageData) {
