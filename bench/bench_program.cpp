@@ -68,8 +68,9 @@ std::vector<std::string> environmentFor(const QString& display, const std::files
     return variables;
 }
 
-// Starts the program with `arguments`; its standard output and error go to `output` (or nowhere).
-pid_t spawn(const std::vector<std::string>& environment, const std::vector<std::string>& arguments, int output) {
+// Starts `path` with `arguments`; its standard output and error go to `output` (or nowhere).
+pid_t spawnAt(const char* path, const std::vector<std::string>& environment, const std::vector<std::string>& arguments,
+              int output) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     if (output >= 0) {
@@ -79,7 +80,7 @@ pid_t spawn(const std::vector<std::string>& environment, const std::vector<std::
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     }
-    std::vector<char*> argv{const_cast<char*>(program())};
+    std::vector<char*> argv{const_cast<char*>(path)};
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
@@ -88,29 +89,37 @@ pid_t spawn(const std::vector<std::string>& environment, const std::vector<std::
         envp.push_back(const_cast<char*>(variable.c_str()));
     envp.push_back(nullptr);
     pid_t pid = -1;
-    if (posix_spawn(&pid, program(), &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
+    if (posix_spawn(&pid, path, &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     return pid;
 }
 
-// The resident program, its log read as it arrives.
-class Running {
+pid_t spawn(const std::vector<std::string>& environment, const std::vector<std::string>& arguments, int output) {
+    return spawnAt(program(), environment, arguments, output);
+}
+
+// A process of ours, what it writes read as it arrives; ended with `ending` when the object goes.
+class Child {
 public:
-    explicit Running(const QString& display) : environment_(environmentFor(display, home_.path())) {
+    Child(const char* path, const std::vector<std::string>& environment, const std::vector<std::string>& arguments,
+          int ending)
+        : ending_(ending) {
         int ends[2];
         if (::pipe2(ends, O_CLOEXEC) != 0) return;
-        pid_ = spawn(environment_, {}, ends[1]);
+        pid_ = spawnAt(path, environment, arguments, ends[1]);
         ::close(ends[1]);
-        log_ = ends[0];
+        output_ = ends[0];
     }
-    ~Running() {
+    ~Child() {
         if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
+            ::kill(pid_, ending_);
             ::waitpid(pid_, nullptr, 0);
         }
-        if (log_ >= 0) ::close(log_);
+        if (output_ >= 0) ::close(output_);
     }
-    const std::vector<std::string>& environment() const { return environment_; }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
     pid_t pid() const { return pid_; }
     std::size_t mark() {
         read(0ms);
@@ -129,20 +138,38 @@ public:
 
 private:
     bool read(std::chrono::milliseconds wait) {
-        pollfd ready{log_, POLLIN, 0};
+        pollfd ready{output_, POLLIN, 0};
         if (::poll(&ready, 1, int(wait.count())) <= 0) return wait.count() == 0;
         char buffer[4096];
-        const ssize_t got = ::read(log_, buffer, sizeof buffer);
+        const ssize_t got = ::read(output_, buffer, sizeof buffer);
         if (got <= 0) return false;
         text_.append(buffer, std::size_t(got));
         return true;
     }
 
+    int ending_;
+    pid_t pid_ = -1;
+    int output_ = -1;
+    std::string text_;
+};
+
+// The resident program, its log read as it arrives.
+class Running {
+public:
+    explicit Running(const QString& display)
+        : environment_(environmentFor(display, home_.path())), process_(program(), environment_, {}, SIGTERM) {}
+    const std::vector<std::string>& environment() const { return environment_; }
+    pid_t pid() const { return process_.pid(); }
+    std::size_t mark() { return process_.mark(); }
+    std::optional<Clock::time_point> waitFor(const std::string& line, std::size_t since,
+                                             std::chrono::milliseconds timeout = 10s) {
+        return process_.waitFor(line, since, timeout);
+    }
+
+private:
     test::TempDir home_;
     std::vector<std::string> environment_;
-    pid_t pid_ = -1;
-    int log_ = -1;
-    std::string text_;
+    Child process_;
 };
 
 // A server of that size with the program running on it, kept for every run of that size (each
@@ -251,52 +278,15 @@ BENCHMARK_CAPTURE(HotKeyToAreaPicker, 3840x2160, 3840, 2160)->Apply(medianOfRuns
 // the clipboard (or drags), ended with the object.
 class OtherProgram {
 public:
-    OtherProgram(const std::vector<std::string>& environment, const std::vector<std::string>& arguments) {
-        int ends[2];
-        if (::pipe2(ends, O_CLOEXEC) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, ends[1], 1);
-        std::vector<char*> argv{const_cast<char*>(QUORVANE_SELECTION_OFFER)};
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        std::vector<char*> envp;
-        for (const std::string& variable : environment)
-            envp.push_back(const_cast<char*>(variable.c_str()));
-        envp.push_back(nullptr);
-        if (posix_spawn(&pid_, QUORVANE_SELECTION_OFFER, &actions, nullptr, argv.data(), envp.data()) != 0)
-            pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(ends[1]);
-        output_ = ends[0];
-    }
-    ~OtherProgram() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        if (output_ >= 0) ::close(output_);
-    }
+    OtherProgram(const std::vector<std::string>& environment, const std::vector<std::string>& arguments)
+        : process_(QUORVANE_SELECTION_OFFER, environment, arguments, SIGKILL) {}
     // Whether it printed `line` within `timeout`.
     bool says(const std::string& line, std::chrono::milliseconds timeout = 20s) {
-        const auto end = Clock::now() + timeout;
-        while (text_.find(line) == std::string::npos) {
-            pollfd ready{output_, POLLIN, 0};
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
-            if (left.count() <= 0 || ::poll(&ready, 1, int(left.count())) <= 0) return false;
-            char buffer[256];
-            const ssize_t got = ::read(output_, buffer, sizeof buffer);
-            if (got <= 0) return false;
-            text_.append(buffer, std::size_t(got));
-        }
-        return true;
+        return process_.waitFor(line, 0, timeout).has_value();
     }
 
 private:
-    pid_t pid_ = -1;
-    int output_ = -1;
-    std::string text_;
+    Child process_;
 };
 
 // Processor time of every thread of `process`, in milliseconds.
