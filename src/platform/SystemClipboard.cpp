@@ -11,7 +11,9 @@
 #include <QCoreApplication>
 #include <QMimeData>
 #include <cstdlib>
+#include <functional>
 #include <memory>
+#include <utility>
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 
@@ -47,14 +49,14 @@ std::uint32_t selectionOwner() {
 // The time the holder took the clipboard, from the XFixes notices Qt receives.
 class ClipboardOwnerFilter : public QAbstractNativeEventFilter {
 public:
-    ClipboardOwnerFilter() {
+    // `noticed` hears of each holder taking the clipboard, and when.
+    explicit ClipboardOwnerFilter(std::function<void(std::uint32_t owner, std::uint32_t time)> noticed)
+        : noticed_(std::move(noticed)) {
         xcb_connection_t* connection = qtX11Connection();
         if (connection == nullptr || QCoreApplication::instance() == nullptr) return;
         const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(connection, &xcb_xfixes_id);
         if (xfixes == nullptr || xfixes->present == 0) return;
         notice_ = xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY;
-        // The holder before any notice is known by its window alone.
-        owner_ = selectionOwner();
         QCoreApplication::instance()->installNativeEventFilter(this);
     }
 
@@ -64,15 +66,15 @@ public:
         if ((event->response_type & 0x7f) != notice_ || event->selection != clipboardAtom()) return false;
         owner_ = event->owner;
         time_ = event->selection_timestamp;
+        noticed_(owner_, time_);
         return false;
     }
 
     // When `owner` took the clipboard, if a notice said so; else 0.
     std::uint32_t time(std::uint32_t owner) const { return owner == owner_ ? time_ : 0; }
-    // Whether the notice of `owner` taking the clipboard is still on its way.
-    bool awaited(std::uint32_t owner) const { return notice_ >= 0 && owner != owner_; }
 
 private:
+    std::function<void(std::uint32_t, std::uint32_t)> noticed_;
     int notice_ = -1;
     std::uint32_t owner_ = 0;
     std::uint32_t time_ = 0;
@@ -80,7 +82,11 @@ private:
 
 SystemClipboard::SystemClipboard(QClipboard& clipboard, std::chrono::milliseconds answerWithin)
     : clipboard_(clipboard), answerWithin_(answerWithin), owner_(selectionOwner()),
-      owners_(std::make_unique<ClipboardOwnerFilter>()) {
+      owners_(std::make_unique<ClipboardOwnerFilter>([this](std::uint32_t owner, std::uint32_t time) {
+          // A holder asked about before its notice came is the same holder, taken at that time.
+          for (std::optional<Contents>* contents : {&asking_, &known_})
+              if (*contents && (*contents)->owner == owner && (*contents)->time == 0) (*contents)->time = time;
+      })) {
     // Our own writes are counted in write(); Qt's later notice of them must not count again.
     changed_ = connect(&clipboard_, &QClipboard::dataChanged, this, [this] {
         if (clipboard_.ownsClipboard()) return;
@@ -112,7 +118,11 @@ const QMimeData* SystemClipboard::read() const {
 }
 
 bool SystemClipboard::heldHere() const {
-    return qtX11Connection() == nullptr || clipboard_.ownsClipboard();
+    if (qtX11Connection() == nullptr) return true;
+    // Asked of the server: Qt believes it still owns the clipboard until it has heard that another
+    // program took it, and then hands out its view of that program's contents, which waits for it.
+    const QMimeData* contents = clipboard_.mimeData(QClipboard::Clipboard);
+    return contents != nullptr && !contents->inherits("QInternalMimeData");
 }
 
 std::unique_ptr<ClipboardOffer> SystemClipboard::offer() const {
@@ -128,7 +138,7 @@ QStringList SystemClipboard::offeredFormats() {
     const Contents now = contents();
     if (known_ == now) return formats_;
     // Asked once the notice of the new holder came, which tells its time.
-    if (asking_ != now && !owners_->awaited(now.owner)) ask(now);
+    if (asking_ != now) ask(now);
     return {};
 }
 
@@ -139,19 +149,21 @@ SystemClipboard::Contents SystemClipboard::contents() const {
 
 void SystemClipboard::ask(Contents contents) {
     asking_ = contents;
+    const std::uint64_t asked = ++asked_;
     if (!worker_) worker_ = std::make_unique<SerialWorkQueue>(QStringLiteral("Clipboard"));
     const X11SelectionTransfer::Request request{QByteArrayLiteral("CLIPBOARD"), {}, 0, answerWithin_};
     // The worker is gone before this clipboard: it may name it.
-    worker_->post([this, contents, request] {
+    worker_->post([this, asked, request] {
         auto formats = X11SelectionReader::targets(request, &closing_);
         QMetaObject::invokeMethod(
-            this, [this, contents, formats = std::move(formats)] { answered(contents, formats); },
+            this, [this, asked, formats = std::move(formats)] { answered(asked, formats); },
             Qt::QueuedConnection);
     });
 }
 
-void SystemClipboard::answered(Contents contents, const Result<QStringList, ClipboardReadError>& formats) {
-    if (asking_ == contents) asking_.reset();
+void SystemClipboard::answered(std::uint64_t asked, const Result<QStringList, ClipboardReadError>& formats) {
+    if (asked != asked_ || !asking_) return;
+    const Contents contents = *std::exchange(asking_, std::nullopt);
     // Changed meanwhile: the new contents are asked for in their turn.
     if (contents != this->contents()) return;
     known_ = contents;

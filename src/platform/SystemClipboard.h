@@ -50,7 +50,7 @@ private:
     bool heldHere() const;
     Contents contents() const;
     void ask(Contents contents);
-    void answered(Contents contents, const Result<QStringList, ClipboardReadError>& formats);
+    void answered(std::uint64_t asked, const Result<QStringList, ClipboardReadError>& formats);
 
     QClipboard& clipboard_;
     std::chrono::milliseconds answerWithin_;
@@ -60,6 +60,8 @@ private:
     std::uint32_t owner_ = 0;
     // The contents whose formats are being asked for, and those whose formats are known.
     std::optional<Contents> asking_;
+    // Counts the asks: only the answer to the last one counts.
+    std::uint64_t asked_ = 0;
     std::optional<Contents> known_;
     QStringList formats_;
     std::unique_ptr<ClipboardOwnerFilter> owners_;
