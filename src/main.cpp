@@ -119,14 +119,7 @@ int main(int argc, char** argv) {
                 }
             }
             AppDelegate delegate(*services);
-            if (server) {
-                QObject::connect(&*server, &InstanceServer::messageReceived, &delegate.linkHandler(),
-                                 &URLCommandHandler::open);
-                // Links forwarded while this process started wait for its end, the latest alone,
-                // rather than each acting (and the later ones refused as busy) once the loop runs.
-                QObject::connect(&delegate.linkHandler(), &URLCommandHandler::launchFinishing, &*server,
-                                 &InstanceServer::receiveWaiting);
-            }
+            if (server) delegate.linkHandler().takeLinksFrom(*server);
             // The command line's own links and files wait for the end of start-up.
             if (!requests.isEmpty()) delegate.linkHandler().open(requests);
             SignalPipe signalPipe;

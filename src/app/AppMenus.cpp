@@ -127,6 +127,7 @@ QAction* AppMenus::statusAction(HotKeyAction action) const {
 }
 
 AppMenus::WindowMenus AppMenus::fill(QMenuBar& bar) {
+    bar.setAccessibleName(QStringLiteral("Menu bar"));
     // The Quorvane menu comes first, before any menu the window has of its own.
     QAction* first = bar.actions().isEmpty() ? nullptr : bar.actions().first();
     WindowMenus made;

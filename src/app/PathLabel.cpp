@@ -19,7 +19,6 @@ QString PathLabel::abbreviated(const QString& path, const QString& home) {
 
 void PathLabel::setPath(const QString& path) {
     path_ = path;
-    setToolTip(path);
     elide();
 }
 
@@ -36,6 +35,8 @@ void PathLabel::elide() {
     const QString shown = abbreviated(path_, QDir::homePath());
     setText(fontMetrics().elidedText(shown, Qt::ElideMiddle, std::max(width(), 1)));
     setAccessibleName(shown);
+    // Where the label shows the whole path, a tool tip (and so a description) would repeat it.
+    setToolTip(text() == path_ ? QString() : path_);
 }
 
 } // namespace quorvane

@@ -5,7 +5,7 @@
 namespace quorvane {
 
 // A folder on one line: the home folder shown as "~", cut in the middle when it does not fit,
-// with the full path as tool tip.
+// with the full path as tool tip where the label does not show it whole.
 class PathLabel : public QLabel {
     Q_OBJECT
 

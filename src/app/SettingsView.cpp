@@ -5,6 +5,7 @@
 #include "app/PathLabel.h"
 #include "app/Preferences.h"
 #include "app/ShortcutsSection.h"
+#include "canvas/AccessibleGroup.h"
 #include "core/AppIdentity.h"
 #include "editor_window/CapturePermissionView.h"
 #include "editor_window/SheetSlider.h"
@@ -49,6 +50,7 @@ QString shellQuoted(const QString& text) {
 
 SettingsView::SettingsView(Services services, Actions actions, const QString& logFile, QWidget* parent)
     : QWidget(parent), services_(services), actions_(std::move(actions)) {
+    AccessibleGroup::expose(*this, QAccessible::Grouping, QStringLiteral("Settings"));
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(14);
     layout->addWidget(new CapturePermissionView(services_.model, services_.icons, this));

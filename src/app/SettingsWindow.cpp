@@ -1,12 +1,14 @@
 #include "app/SettingsWindow.h"
 
 #include "app/SettingsView.h"
+#include "canvas/AccessibleGroup.h"
 
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -26,6 +28,14 @@ SettingsWindow::SettingsWindow(SettingsView* view, QWidget* parent)
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setWidget(view_);
     layout->addWidget(scroll);
+    // A screen reader meets the window, its menu bar, the form and the scroll bar; not the scroll
+    // area's plumbing around them.
+    AccessibleGroup::expose(*this, QAccessible::Window, windowTitle());
+    for (QWidget* plumbing :
+         {static_cast<QWidget*>(scroll), scroll->viewport(), scroll->verticalScrollBar()->parentWidget()})
+        AccessibleGroup::passThrough(*plumbing);
+    AccessibleGroup::markDecoration(*scroll->horizontalScrollBar()->parentWidget()); // never shown
+    scroll->verticalScrollBar()->setAccessibleName(QStringLiteral("Vertical scroll bar"));
     connect(view_, &SettingsView::diagnosticsMessageShown, this, [this, scroll] {
         // Once the form has made room for the message.
         QTimer::singleShot(0, this,

@@ -5,6 +5,7 @@
 #include "core/LocalFileUrl.h"
 #include "core/Log.h"
 #include "platform/Beeper.h"
+#include "platform/InstanceServer.h"
 #include "platform/OpenArguments.h"
 
 #include <QTimer>
@@ -57,6 +58,11 @@ void URLCommandHandler::open(const QByteArrayList& arguments) {
         return;
     }
     handleURLCommand(*first);
+}
+
+void URLCommandHandler::takeLinksFrom(InstanceServer& server) {
+    connect(&server, &InstanceServer::messageReceived, this, &URLCommandHandler::open);
+    connect(this, &URLCommandHandler::launchFinishing, &server, &InstanceServer::receiveWaiting);
 }
 
 void URLCommandHandler::launchFinished(URLCommandTarget& target) {

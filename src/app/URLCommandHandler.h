@@ -19,6 +19,7 @@
 namespace quorvane {
 
 class Beeper;
+class InstanceServer;
 class URLCommandTarget;
 
 class URLCommandHandler : public QObject {
@@ -41,6 +42,10 @@ public:
     // waited is handled on the next turn of the event loop. Links that arrive from
     // `launchFinishing` still wait, the latest alone.
     void launchFinished(URLCommandTarget& target);
+    // Opens what later processes forward to `server`; what they sent while this process started
+    // is taken in as start-up finishes and waits like the rest, rather than each acting (and the
+    // later ones refused as busy) once the event loop runs.
+    void takeLinksFrom(InstanceServer& server);
     // One link's raw text: parse, space, route; logs and beeps when refused.
     void handleURLCommand(const QByteArray& link);
 

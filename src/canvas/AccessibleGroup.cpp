@@ -8,6 +8,25 @@ namespace {
 
 constexpr const char* roleProperty = "accessibilityGroupRole";
 constexpr const char* decorationProperty = "accessibilityDecoration";
+constexpr const char* passThroughProperty = "accessibilityPassThrough";
+
+bool passesThrough(const QWidget& widget) {
+    return widget.property(passThroughProperty).toBool();
+}
+
+// The children Qt would expose (no windows, no menus), less the decorations, with the members of
+// pass-through containers in their place.
+void collect(const QWidget& container, QList<QWidget*>& found) {
+    for (QObject* object : container.children()) {
+        auto* child = qobject_cast<QWidget*>(object);
+        if (child == nullptr || child->isWindow() || qobject_cast<QMenu*>(child) != nullptr) continue;
+        if (child->property(decorationProperty).toBool()) continue;
+        if (passesThrough(*child))
+            collect(*child, found);
+        else
+            found.append(child);
+    }
+}
 
 QAccessibleInterface* factory(const QString&, QObject* object) {
     auto* widget = qobject_cast<QWidget*>(object);
@@ -23,13 +42,7 @@ AccessibleGroup::AccessibleGroup(QWidget* widget, QAccessible::Role role) : QAcc
 
 QList<QWidget*> AccessibleGroup::members() const {
     QList<QWidget*> found;
-    // The children Qt would expose (no windows, no menus), less the decorations.
-    for (QObject* object : widget()->children()) {
-        auto* child = qobject_cast<QWidget*>(object);
-        if (child == nullptr || child->isWindow() || qobject_cast<QMenu*>(child) != nullptr) continue;
-        if (child->property(decorationProperty).toBool()) continue;
-        found.append(child);
-    }
+    collect(*widget(), found);
     return found;
 }
 
@@ -41,6 +54,14 @@ QAccessibleInterface* AccessibleGroup::child(int index) const {
     const QList<QWidget*> all = members();
     if (index < 0 || index >= all.size()) return nullptr;
     return QAccessible::queryAccessibleInterface(all.at(index));
+}
+
+QAccessibleInterface* AccessibleGroup::parent() const {
+    if (widget()->isWindow()) return QAccessibleWidget::parent();
+    QWidget* above = widget()->parentWidget();
+    while (above != nullptr && !above->isWindow() && passesThrough(*above))
+        above = above->parentWidget();
+    return above != nullptr ? QAccessible::queryAccessibleInterface(above) : QAccessibleWidget::parent();
 }
 
 int AccessibleGroup::indexOfChild(const QAccessibleInterface* child) const {
@@ -60,6 +81,10 @@ void AccessibleGroup::expose(QWidget& widget, QAccessible::Role role, const QStr
 
 void AccessibleGroup::markDecoration(QWidget& decoration) {
     decoration.setProperty(decorationProperty, true);
+}
+
+void AccessibleGroup::passThrough(QWidget& container) {
+    container.setProperty(passThroughProperty, true);
 }
 
 } // namespace quorvane

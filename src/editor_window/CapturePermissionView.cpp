@@ -24,22 +24,20 @@ QLabel* callout(const QString& text, QWidget* parent) {
 
 CapturePermissionView::CapturePermissionView(CaptureController& model, const SymbolIcons& icons,
                                              QWidget* parent)
-    : QWidget(parent), model_(model), icons_(icons) {
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* box = new QGroupBox(QStringLiteral("Screen Recording"), this);
-    QFont headline = box->font();
+    : QGroupBox(QStringLiteral("Screen Recording"), parent), model_(model), icons_(icons) {
+    // Only the title is bold.
+    const QFont plain = font();
+    QFont headline = plain;
     headline.setBold(true);
-    box->setFont(headline);
-    outer->addWidget(box);
+    setFont(headline);
 
-    auto* stack = new QVBoxLayout(box);
+    auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(8, 8, 8, 8);
     stack->setSpacing(10);
     auto* stateRow = new QHBoxLayout;
-    stateIcon_ = new QLabel(box);
-    state_ = new QLabel(box);
-    state_->setFont(font());
+    stateIcon_ = new QLabel(this);
+    state_ = new QLabel(this);
+    state_->setFont(plain);
     stateRow->addWidget(stateIcon_);
     stateRow->addWidget(state_, 1);
     stack->addLayout(stateRow);
@@ -47,12 +45,12 @@ CapturePermissionView::CapturePermissionView(CaptureController& model, const Sym
         callout(QStringLiteral("Quorvane captures still images of a display or window. Basic capture "
                                "uses Screen Recording permission, without audio or Accessibility "
                                "access."),
-                box);
-    explanation->setFont(font());
+                this);
+    explanation->setFont(plain);
     stack->addWidget(explanation);
     auto* buttons = new QHBoxLayout;
-    allow_ = new QPushButton(QStringLiteral("Allow Screen Recording"), box);
-    allow_->setFont(font());
+    allow_ = new QPushButton(QStringLiteral("Allow Screen Recording"), this);
+    allow_->setFont(plain);
     connect(allow_, &QPushButton::clicked, &model_, [this] { model_.requestPermission(); });
     buttons->addWidget(allow_);
     buttons->addStretch(1);
@@ -60,8 +58,8 @@ CapturePermissionView::CapturePermissionView(CaptureController& model, const Sym
     hint_ = callout(
         QStringLiteral("Enable Quorvane for screen recording in your desktop settings. If the desktop "
                        "asks, quit and reopen Quorvane, then retry capture."),
-        box);
-    hint_->setFont(font());
+        this);
+    hint_->setFont(plain);
     stack->addWidget(hint_);
 
     connect(&model_, &CaptureController::permissionGrantedChanged, this, &CapturePermissionView::refresh);

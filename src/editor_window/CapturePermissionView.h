@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include <QGroupBox>
 
 class QLabel;
 class QPushButton;
@@ -12,8 +12,9 @@ class SymbolIcons;
 
 // The settings' "Screen Recording" box: whether captures are allowed, what the permission is for
 // and how to grant it. An X11 session always allows them; the refused state shows where a
-// desktop refuses access. There is no settings page to open here, so no button offers one.
-class CapturePermissionView : public QWidget {
+// desktop refuses access. There is no settings page to open here, so no button offers one. The
+// view is the box itself: a widget around it would be an unnamed object to a screen reader.
+class CapturePermissionView : public QGroupBox {
     Q_OBJECT
 
 public:

@@ -55,11 +55,21 @@ QString ChromeAccessible::text(QAccessible::Text kind) const {
     if (kind == QAccessible::Value) return value;
     if (kind != QAccessible::Description) return QAccessibleWidget::text(kind);
     if (const QString own = widget()->accessibleDescription(); !own.isEmpty()) return own;
-    const QString name = text(QAccessible::Name);
-    QString help = widget()->toolTip();
-    if (help.startsWith(name + helpSeparator)) help = help.mid(name.size() + helpSeparator.size());
-    if (help == name) help.clear();
+    const QString help = helpBeyond(text(QAccessible::Name), widget()->toolTip());
     return help.isEmpty() ? value : help;
+}
+
+QString ChromeAccessible::helpBeyond(const QString& name, const QString& help) {
+    if (name.isEmpty() || !help.startsWith(name)) return help;
+    const QString rest = help.mid(name.size());
+    for (const QString& separator : {helpSeparator, QStringLiteral(": ")})
+        if (rest.startsWith(separator)) return rest.mid(separator.size());
+    if (rest.startsWith(QStringLiteral(" ("))) {
+        // "Zoom (Ctrl+0 fits, …)": the brackets' words, then whatever follows them.
+        if (const auto close = rest.indexOf(QLatin1Char(')')); close > 0)
+            return rest.mid(2, close - 2) + rest.mid(close + 1);
+    }
+    return rest.isEmpty() ? QString() : help;
 }
 
 QAccessible::State ChromeAccessible::state() const {
@@ -94,6 +104,10 @@ void ChromeAccessible::doAction(const QString& actionName) {
         return;
     }
     QAccessibleWidget::doAction(actionName);
+}
+
+void ChromeAccessible::describeBeyondName(QWidget& widget) {
+    widget.setAccessibleDescription(helpBeyond(widget.accessibleName(), widget.toolTip()));
 }
 
 void ChromeAccessible::install() {

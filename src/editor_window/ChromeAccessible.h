@@ -8,9 +8,10 @@ namespace quorvane {
 // ("Blue", "18 points"; a widget with an `accessibilityValue` property):
 // - the value, which Qt's own button interfaces do not have;
 // - a description only where it adds to the name: a tool tip that repeats the name is not read
-//   out a second time, and one that opens with the name ("Arrow (A) — Drag …") gives what
-//   follows it. A control whose tool tip says no more than its name describes itself by its value,
-//   which Qt 6.4's AT-SPI bridge does not carry on its own.
+//   out a second time, and one that opens with the name ("Arrow — Drag …", "More tools: …",
+//   "Zoom (Ctrl+0 fits, …)")
+//   gives what it adds. A control whose tool tip says no more than its name describes itself by
+//   its value, which Qt 6.4's AT-SPI bridge does not carry on its own.
 class ChromeAccessible : public QAccessibleWidget {
 public:
     explicit ChromeAccessible(QWidget* widget);
@@ -22,6 +23,12 @@ public:
     QStringList actionNames() const override;
     void doAction(const QString& actionName) override;
 
+    // What the tool tip `help` adds to `name`: "Ctrl+C" of "Copy Image (Ctrl+C)"; nothing where it
+    // only repeats the name.
+    static QString helpBeyond(const QString& name, const QString& help);
+    // Describes a widget of Qt's own interfaces, which read the whole tool tip, by what its tool
+    // tip adds to its name; call again when either changes.
+    static void describeBeyondName(QWidget& widget);
     // Installs the factory once; every chrome control calls it.
     static void install();
 };

@@ -84,6 +84,8 @@ EditorStatusBar::EditorStatusBar(EditorDocument& document, EditorCanvasSettings&
     progress_->setFixedSize(16, 16);
     progress_->setToolTip(QStringLiteral("Exporting the image…"));
     progress_->setAccessibleName(QStringLiteral("Exporting the image"));
+    // Not the tool tip, which only repeats the name.
+    progress_->setAccessibleDescription(QStringLiteral("Copy and Save wait until it is done"));
     row->addWidget(progress_);
 
     copy_ = new QPushButton(icons.icon(QStringLiteral("doc.on.doc"), palette().color(QPalette::ButtonText),
@@ -172,6 +174,8 @@ void EditorStatusBar::refresh() {
                                    QStringLiteral("). Hold the arrow for Save As (") +
                                    ChromeText::shortcut(Qt::CTRL | Qt::SHIFT | Qt::Key_S) +
                                    QStringLiteral(")."));
+    ChromeAccessible::describeBeyondName(*copy_);
+    ChromeAccessible::describeBeyondName(*save_);
 }
 
 } // namespace quorvane

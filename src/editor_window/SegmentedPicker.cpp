@@ -1,5 +1,7 @@
 #include "editor_window/SegmentedPicker.h"
 
+#include "editor_window/ChromeAccessible.h"
+
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QToolButton>
@@ -37,6 +39,11 @@ int SegmentedPicker::current() const {
 
 void SegmentedPicker::choose(int index) {
     if (QAbstractButton* segment = group_->button(index)) segment->click();
+}
+
+bool SegmentedPicker::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTipChange) ChromeAccessible::describeBeyondName(*this);
+    return QWidget::event(event);
 }
 
 } // namespace quorvane

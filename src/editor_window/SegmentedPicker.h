@@ -10,7 +10,8 @@ class QButtonGroup;
 
 namespace quorvane {
 
-// A row of exclusive segments, one of them chosen; its title is for assistive technology only.
+// A row of exclusive segments, one of them chosen; its title is for assistive technology only,
+// which hears of its tool tip what follows the title.
 class SegmentedPicker : public QWidget {
     Q_OBJECT
 
@@ -27,6 +28,9 @@ public:
     int current() const;
     // Chooses segment `index` as a click would.
     void choose(int index);
+
+protected:
+    bool event(QEvent* event) override;
 
 private:
     QButtonGroup* group_ = nullptr;

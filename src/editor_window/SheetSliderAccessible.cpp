@@ -21,6 +21,11 @@ SheetSlider* SheetSliderAccessible::slider() const {
 
 QString SheetSliderAccessible::text(QAccessible::Text kind) const {
     if (kind == QAccessible::Value) return slider()->accessibilityValue();
+    // The tool tip only repeats the name: the value in words says more, and Qt's AT-SPI bridge
+    // passes on only the bare number as the value.
+    if (kind == QAccessible::Description && widget()->accessibleDescription().isEmpty() &&
+        widget()->toolTip() == text(QAccessible::Name))
+        return slider()->accessibilityValue();
     return QAccessibleWidget::text(kind);
 }
 

@@ -7,8 +7,8 @@ namespace quorvane {
 class SheetSlider;
 
 // What assistive technology reads and does on a backdrop slider: its value with the unit word
-// ("48 pixels") and increments of the slider's own rule. Qt's slider interface speaks only the
-// bare number and steps by the slider's single step.
+// ("48 pixels"), also as its description, and increments of the slider's own rule. Qt's slider
+// interface speaks only the bare number and steps by the slider's single step.
 class SheetSliderAccessible : public QAccessibleWidget {
 public:
     explicit SheetSliderAccessible(SheetSlider* slider);

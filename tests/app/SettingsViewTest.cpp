@@ -1,5 +1,6 @@
 #include "app/SettingsView.h"
 
+#include "app/AppMenus.h"
 #include "app/DiagnosticsExporter.h"
 #include "app/HotKeyCenter.h"
 #include "app/HotKeyRecorder.h"
@@ -15,6 +16,7 @@
 #include "export/ExportTesting.h"
 #include "platform/AutostartLoginItem.h"
 #include "platform/X11KeyboardLayout.h"
+#include "support/AccessibleTree.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -23,8 +25,10 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <fstream>
 #include <sys/stat.h>
 
@@ -127,6 +131,9 @@ TEST(SettingsView, OutputRowsFollowThePreferencesAtOnce) {
         rig.preferences().setJpegQuality(quality);
         EXPECT_EQ(view.qualityText()->text(), QString::fromUtf8(shown));
         EXPECT_EQ(view.qualitySlider()->accessibilityValue(), QString::fromUtf8(spoken));
+        // Qt's AT-SPI bridge carries only the bare number as the value.
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(view.qualitySlider())->text(QAccessible::Description),
+                  QString::fromUtf8(spoken));
     }
     view.qualitySlider()->decrement();
     EXPECT_EQ(rig.preferences().jpegQuality(), 0.98);
@@ -224,6 +231,28 @@ TEST(SettingsView, AnotherInstancesChangeShowsAtOnce) {
     EXPECT_TRUE(test::waitUntil([&] { return view.hideAfterSaveBox()->isChecked(); }));
     EXPECT_EQ(view.formatBox()->currentText(), QStringLiteral("JPEG"));
     EXPECT_TRUE(view.qualityRow()->isEnabled());
+}
+
+// A screen reader meets the window, its menu bar, the form and its scroll bar, each named; the
+// scroll area's plumbing between them is left out.
+TEST(SettingsView, AScreenReaderMeetsNamedObjectsOnly) {
+    SettingsRig rig;
+    rig.open();
+    AppMenus menus{MenuState{}, [](MenuCommand) {}};
+    menus.fill(*rig.window->menuBar());
+    rig.window->resize(rig.window->minimumSize());
+    QScrollBar* bar = rig.window->findChild<QScrollArea*>()->verticalScrollBar();
+    ASSERT_TRUE(test::waitUntil([&] { return bar->isVisible(); }));
+    EXPECT_EQ(test::accessibleFaults(*rig.window), "");
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(rig.window.get());
+    std::vector<std::pair<QAccessible::Role, QString>> met;
+    for (int i = 0; i < window->childCount(); ++i)
+        met.emplace_back(window->child(i)->role(), window->child(i)->text(QAccessible::Name));
+    EXPECT_EQ(met, (std::vector<std::pair<QAccessible::Role, QString>>{
+                       {QAccessible::MenuBar, "Menu bar"},
+                       {QAccessible::Grouping, "Settings"},
+                       {QAccessible::ScrollBar, "Vertical scroll bar"}}));
+    EXPECT_EQ(window->child(1)->parent()->object(), rig.window.get());
 }
 
 // The export's outcome stands at the foot of a form taller than the window, which opens at its

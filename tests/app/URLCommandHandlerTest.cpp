@@ -2,10 +2,14 @@
 
 #include "LinkTesting.h"
 #include "core/LocalFileUrl.h"
+#include "platform/InstanceMessage.h"
+#include "platform/InstanceServer.h"
 #include "support/CountingBeeper.h"
 #include "support/LogLines.h"
+#include "support/TempDir.h"
 #include "support/WaitUntil.h"
 
+#include <QLocalSocket>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -127,6 +131,27 @@ TEST(URLCommandHandler, LinksHandedInAsLaunchFinishesWaitTheLatestAlone) {
     // Later links act at once.
     rig.open({"quorvane://show"}, 2s);
     EXPECT_EQ(rig.target.calls.last(), QStringLiteral("presentEditor"));
+}
+
+// A link a later process forwarded while this one started waits with the command line's, as the
+// program's socket is wired to the handler: the latest alone acts, and none is refused as busy.
+TEST(URLCommandHandler, ALinkForwardedWhileTheProgramStartsWaitsWithTheOthers) {
+    Rig rig;
+    test::TempDir folder;
+    InstanceServer server(QString::fromStdString((folder / "socket").string()));
+    ASSERT_TRUE(server.listen().ok());
+    rig.handler.takeLinksFrom(server);
+    rig.open({"quorvane://show"});
+    QLocalSocket later;
+    later.connectToServer(server.socketPath());
+    ASSERT_TRUE(later.waitForConnected(test::bound(5000)));
+    later.write(*InstanceMessage::encode({"quorvane://settings"}));
+    ASSERT_TRUE(later.waitForBytesWritten(test::bound(5000)));
+    rig.launch();
+    // The later process hears its answer once its message was taken in.
+    ASSERT_TRUE(test::waitUntil([&] { return later.bytesAvailable() > 0 || later.waitForReadyRead(0); }));
+    EXPECT_EQ(rig.target.calls, QStringList{"showSettings"});
+    EXPECT_EQ(rig.rejected(), 0);
 }
 
 // Bad links from outside: refused by their case, never logged, each with a beep.

@@ -1,43 +1,19 @@
 // The editor window as a screen reader walks it: every object it meets has a name, no control
-// says its name twice or ends its description at a colon, and the colour well and the zoom menu
-// say their values.
+// says its name twice (as its description, or at the start of it: "Copy Image (Ctrl+C)") or ends
+// its description at a colon, and the colour well and the zoom menu say their values.
 
 #include "ChromeTesting.h"
 #include "EditorViewRig.h"
 #include "editor_window/ColorWell.h"
 #include "editor_window/EditorToolBar.h"
 #include "editor_window/ToolArea.h"
+#include "support/AccessibleTree.h"
 
 #include <QAccessible>
 #include <gtest/gtest.h>
 
 namespace quorvane {
 namespace {
-
-// What is wrong with one object of the tree, or nothing.
-QString fault(QAccessibleInterface& node) {
-    const QString name = node.text(QAccessible::Name);
-    const QString description = node.text(QAccessible::Description);
-    if (!node.state().invisible && name.isEmpty()) return QStringLiteral("an unnamed object");
-    if (!description.isEmpty() && description == name) return QStringLiteral("the name again as description");
-    if (description.startsWith(name + QStringLiteral(" — ")))
-        return QStringLiteral("a description that opens with the name");
-    if (description.trimmed().endsWith(QLatin1Char(':'))) return QStringLiteral("a description ending at its colon");
-    return {};
-}
-
-// Every fault of the tree under `node`, with the object it was found on.
-void walk(QAccessibleInterface* node, QStringList& faults) {
-    if (node == nullptr) return;
-    if (const QString found = fault(*node); !found.isEmpty()) {
-        const QObject* object = node->object();
-        faults << found + QStringLiteral(": ") + (object ? object->metaObject()->className() : "?") +
-                      QStringLiteral(" '") + node->text(QAccessible::Name) + QStringLiteral("' '") +
-                      node->text(QAccessible::Description) + QLatin1Char('\'');
-    }
-    for (int i = 0; i < node->childCount(); ++i)
-        walk(node->child(i), faults);
-}
 
 QAccessibleInterface* accessible(QWidget* widget) {
     return QAccessible::queryAccessibleInterface(widget);
@@ -60,9 +36,7 @@ protected:
     // One line for each fault, none when all is well.
     std::string faults() {
         settle();
-        QStringList found;
-        walk(accessible(rig.view.get()), found);
-        return found.join(QLatin1Char('\n')).toStdString();
+        return test::accessibleFaults(*rig.view);
     }
     EditorCanvasSettings& settings() { return rig.view->pane()->settings(); }
 

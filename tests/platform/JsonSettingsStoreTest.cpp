@@ -337,6 +337,18 @@ TEST(JsonSettingsStoreSharing, AnotherInstancesChangeSurvivesAndShowsHere) {
     EXPECT_EQ(stored.value("exportFormat"), QJsonValue("png"));
 }
 
+// A watch outlives the change it reports: each of the other's changes shows here in turn.
+TEST(JsonSettingsStoreSharing, AWatchShowsEveryChangeOfTheOther) {
+    test::TempDir home;
+    const auto file = home / "settings.json";
+    JsonSettingsStore here(file);
+    here.watch();
+    for (const char* format : {"jpeg", "png", "jpeg"}) {
+        ASSERT_EQ(otherInstance({pathOf(file), "set", "exportFormat", QStringLiteral("\"%1\"").arg(format)}), 0);
+        EXPECT_TRUE(test::waitUntil([&] { return here.value("exportFormat") == QJsonValue(format); })) << format;
+    }
+}
+
 // Instances writing at the same time keep every change: each one's last value of its own key.
 TEST(JsonSettingsStoreSharing, InstancesWritingTogetherLoseNoChange) {
     test::TempDir home;

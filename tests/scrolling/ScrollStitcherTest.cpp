@@ -228,7 +228,9 @@ TEST(ScrollStitcher, ShortLinesInAWideRegionStitchWhileALoneNarrowChangeIsNoScro
     EXPECT_TRUE(test::imagesNear(stitcher->result().value(), terminal.page.copy(0, 0, Terminal::width, rows), 0));
 
     // A blinking cursor is one narrow block of rows; with stray pixels here and there, and on a
-    // region of sparse lines, it is still no scroll: nothing is matched.
+    // region of sparse lines, it is still no scroll: nothing is matched. So are the cursors of two
+    // panes side by side at twice the scale, each as tall as the least band scrolling may move:
+    // two runs of narrow rows, where moved lines make many.
     const QImage still = terminal.frame(0);
     QImage blink = still;
     QPainter(&blink).fillRect(QRect(30, 21, 9, 17), Qt::black);
@@ -236,8 +238,14 @@ TEST(ScrollStitcher, ShortLinesInAWideRegionStitchWhileALoneNarrowChangeIsNoScro
     for (int y = 40; y < Terminal::rows; y += 23)
         for (int x : {300, 420})
             stray.setPixelColor(x + y % 7, y, Qt::black);
+    QImage tallBlink = still;
+    {
+        QPainter painter(&tallBlink);
+        painter.fillRect(QRect(60, 42, 18, 34), Qt::black);
+        painter.fillRect(QRect(400, 118, 18, 34), Qt::black);
+    }
     stitcher = ScrollStitcher::create(still, captureLimits);
-    for (const QImage& frame : {blink, still, stray, still}) {
+    for (const QImage& frame : {blink, still, stray, still, tallBlink, still}) {
         EXPECT_EQ(stitcher->add(frame), Outcome::noProgress());
         EXPECT_EQ(stitcher->diagnostics().runnerUp, unmatched);
     }

@@ -155,6 +155,36 @@ TEST(ScrollingAutoRuns, StepsPostTheClicksThatMoveTheContentByTheStepOnceAClicks
     }
 }
 
+// A run in another window of the same capture learns that window's click afresh: the first
+// window's 30 rows a click would make it post four clicks of 250 rows into a 300-row frame.
+TEST(ScrollingAutoRuns, ARunInAnotherWindowLearnsItsClickDistanceAfresh) {
+    ScrollingRig rig;
+    ClickedContent content{30, 100000};
+    rig.injector.onPost = [&](int clicks) { content.scroll(clicks); };
+    rig.controller.makeStitcher = [&](const QImage& first) -> std::unique_ptr<ScrollStitching> {
+        return std::make_unique<MovedRowsStitcher>(content, first.height());
+    };
+    rig.controller.setAutoSpeed(AutoScrollSpeed::fast);
+    rig.controller.begin(QRectF(100, 100, 400, 300), 1, 1);
+    ASSERT_TRUE(rig.stitched(1));
+    rig.controller.startAuto(AutoScrollDirection::down);
+    ASSERT_TRUE(test::waitUntil([&] { return rig.injector.posted.size() >= 3; }));
+    rig.input.handler(AutoScrollStop::userInput(QStringLiteral("the pointer moved")), 9);
+    ASSERT_EQ(rig.injector.posted.back(), -4) << "the first window's distance was learnt";
+
+    rig.probe.under = ScrollTarget{78, 4242};
+    {
+        const std::lock_guard lock(content.mutex);
+        content.perClick = 250;
+    }
+    const std::size_t first = rig.injector.posted.size();
+    rig.controller.startAuto(AutoScrollDirection::down);
+    ASSERT_TRUE(test::waitUntil([&] { return rig.injector.posted.size() >= first + 3; }));
+    rig.controller.endAuto(AutoScrollStop::of(Stop::stopped));
+    EXPECT_EQ(std::vector<int>(rig.injector.posted.begin() + long(first), rig.injector.posted.begin() + long(first) + 3),
+              (std::vector<int>{-1, -1, -1}));
+}
+
 TEST(ScrollingAutoRuns, RunsNeedTrustAndAWindowAndStopOnTheUsersInput) {
     ScrollingRig rig;
     rig.begin();
