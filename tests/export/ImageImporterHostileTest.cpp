@@ -221,29 +221,18 @@ TEST(ImageImporterHostile, StopsReadingImageDataOnceThePromisedRowsAreIn) {
 
 TEST(ImageImporterHostile, APictureCostsWhatItsPixelsNeedWhateverMetadataItCarries) {
     // Suggested palettes, which libpng would keep, and parts of a colour profile, which libjpeg
-    // would: several hundred megabytes for one pixel.
-    const std::tuple<std::string, const char*, QByteArray> bombs[] = {
-        {"palettes.png", "image/png", test::pngWithPaletteChunks(300 << 20)},
-        {"profile-parts.jpg", "image/jpeg", test::jpegWithProfileSegments(230 << 20)},
-    };
-    for (const auto& [name, type, bytes] : bombs) {
-        SCOPED_TRACE(name);
-        const QUrl file = written(name, bytes);
-        QMimeData pasted;
-        pasted.setData(QString::fromLatin1(type), bytes);
+    // would: several hundred megabytes for one pixel. Opened as a file, and as the bytes a paste
+    // or a drop has read.
+    for (const QByteArray& bytes : {test::pngWithPaletteChunks(300 << 20), test::jpegWithProfileSegments(230 << 20)}) {
+        const QUrl file = written("metadata", bytes);
         for (const bool asFile : {true, false}) {
+            SCOPED_TRACE(bytes.left(4).toHex().toStdString() + (asFile ? " as a file" : " as bytes"));
             const test::PeakMemory memory;
-            std::optional<QImage> picture;
-            if (asFile) {
-                if (auto opened = ImageImporter::image(file)) picture = *opened;
-            } else if (auto opened = ImageImporter::image(pasted); opened && *opened) {
-                picture = **opened;
-            }
-            const std::int64_t growth = memory.growth();
-            ASSERT_TRUE(picture) << (asFile ? "refused as a file" : "refused pasted");
-            EXPECT_EQ(picture->size(), QSize(1, 1));
-            EXPECT_GT(picture->pixelColor(0, 0).red(), 200);
-            EXPECT_LT(growth, 100 << 20) << (asFile ? "as a file" : "pasted");
+            const auto opened = asFile ? ImageImporter::image(file) : ImageImporter::image(bytes);
+            EXPECT_LT(memory.growth(), 100 << 20);
+            ASSERT_TRUE(opened) << opened.error().message().toStdString();
+            EXPECT_EQ(opened->size(), QSize(1, 1));
+            EXPECT_GT(opened->pixelColor(0, 0).red(), 200);
         }
     }
 }
