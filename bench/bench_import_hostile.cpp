@@ -60,8 +60,9 @@ void OpenFile(benchmark::State& state, QByteArray (*make)()) {
         const test::PeakMemory memory;
         const auto result = ImageImporter::image(url);
         peak = std::max(peak, memory.growth());
-        outcome = result ? "opened " + std::to_string(result->width()) + "x" + std::to_string(result->height())
-                         : "refused: " + result.error().message().toStdString();
+        outcome = result
+                      ? "opened " + std::to_string(result->width()) + "x" + std::to_string(result->height())
+                      : "refused: " + result.error().message().toStdString();
     }
     state.counters["cpu_ms"] =
         (bench::processCpuMilliseconds() - cpuBefore) / static_cast<double>(state.iterations());
@@ -90,8 +91,12 @@ QByteArray jpeg990Scans() { return test::jpegWithScans(test::quadrants(5000, 600
 // The most scans still opened: what a hostile file can still cost.
 QByteArray jpeg100Scans() { return test::jpegWithScans(test::quadrants(5000, 6000), 100); }
 QByteArray bmpEndOnly() { return test::runLengthBmp(5000, 6000, QByteArray("\0\x01", 2)); }
-QByteArray pngPalettes300MB() { return test::pngWithPaletteChunks(300 * megabyte); }
-QByteArray jpegProfileParts230MB() { return test::jpegWithProfileSegments(230 * megabyte); }
+QByteArray pngPalettes300MB() {
+    return test::pngWithPaletteChunks(300 * megabyte);
+}
+QByteArray jpegProfileParts230MB() {
+    return test::jpegWithProfileSegments(230 * megabyte);
+}
 
 BENCHMARK_CAPTURE(Open, png_extra_idat_4MB, png4)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Open, png_extra_idat_12MB, png12)->Unit(benchmark::kMillisecond);

@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             length = std::min(size - at, 1 + (step * 257 + at * 31) % 65'536);
             pieces.append(QByteArrayView(data + at, static_cast<qsizetype>(length)));
         }
-        if (pieces.kept() != whole.kept() || pieces.received() != static_cast<std::int64_t>(size)) std::abort();
+        if (pieces.kept() != whole.kept() || pieces.received() != static_cast<std::int64_t>(size))
+            std::abort();
         if (result) {
             const auto kept = quorvane::ImageImporter::image(whole.kept());
             if (!kept || kept->size() != result->size()) std::abort();

@@ -413,7 +413,8 @@ Result<QImage, ImportError> image(const QUrl& file) {
 Result<QImage, ImportError> image(const QByteArray& data) {
     if (data.isEmpty()) return Failure{ImportError::noImage()};
     if (const std::optional<Kind> kind = ImageKind::sniff(data))
-        if (auto fits = plausible(*kind, QByteArrayView(data).first(std::min(data.size(), ImageKind::headLength)));
+        if (auto fits =
+                plausible(*kind, QByteArrayView(data).first(std::min(data.size(), ImageKind::headLength)));
             !fits)
             return Failure{fits.error()};
     return decode(data, std::nullopt);

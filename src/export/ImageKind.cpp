@@ -119,7 +119,8 @@ bool pngPlausible(QByteArrayView bytes) {
     if (bytes.size() >= 33) {
         const auto width = *field(bytes, 16, 4, Endian::big), height = *field(bytes, 20, 4, Endian::big);
         const int depth = byteAt(bytes, 24), colour = byteAt(bytes, 25);
-        const bool depthFits = colour == 0   ? depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16
+        const bool depthFits = colour == 0
+                                   ? depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16
                                : colour == 3 ? depth == 1 || depth == 2 || depth == 4 || depth == 8
                                : colour == 2 || colour == 4 || colour == 6 ? depth == 8 || depth == 16
                                                                            : false;
@@ -175,10 +176,12 @@ bool jpegPlausible(QByteArrayView bytes) {
         const auto length = field(bytes, at, 2, Endian::big);
         if (!length) return true;
         if (*length < 2) return false;
-        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (frame && at + 8 <= bytes.size()) {
             const std::uint64_t height = *field(bytes, at + 3, 2, Endian::big),
-                                width = *field(bytes, at + 5, 2, Endian::big), components = byteAt(bytes, at + 7);
+                                width = *field(bytes, at + 5, 2, Endian::big),
+                                components = byteAt(bytes, at + 7);
             if (height == 0 || width == 0 || components == 0 || *length != 8 + 3 * components) return false;
         }
         if (marker == 0xDA) return true;
@@ -239,7 +242,8 @@ bool heicPlausible(QByteArrayView bytes) {
     for (qsizetype at = static_cast<qsizetype>(*typeBox); at + 8 <= bytes.size();) {
         std::uint64_t size = *field(bytes, at, 4, Endian::big);
         const QByteArrayView name = bytes.sliced(at + 4, 4);
-        if (!std::all_of(name.begin(), name.end(), [](char c) { return c >= 0x20 && c <= 0x7E; })) return false;
+        if (!std::all_of(name.begin(), name.end(), [](char c) { return c >= 0x20 && c <= 0x7E; }))
+            return false;
         if (name == "meta") return true;
         std::uint64_t header = name == "uuid" ? 24 : 8;
         if (size == 1) {

@@ -110,7 +110,8 @@ qsizetype ImageStream::findMarker(QByteArrayView bytes) {
     qsizetype at = 0;
     while (at < bytes.size()) {
         if (!markerByte_) {
-            const void* found = std::memchr(bytes.data() + at, 0xFF, static_cast<std::size_t>(bytes.size() - at));
+            const void* found =
+                std::memchr(bytes.data() + at, 0xFF, static_cast<std::size_t>(bytes.size() - at));
             if (found == nullptr) return bytes.size();
             at = static_cast<const char*>(found) - bytes.data() + 1;
             markerByte_ = true;
@@ -133,7 +134,8 @@ qsizetype ImageStream::throughEntropy(QByteArrayView bytes) {
     qsizetype at = 0;
     while (at < bytes.size()) {
         if (!markerByte_) {
-            const void* found = std::memchr(bytes.data() + at, 0xFF, static_cast<std::size_t>(bytes.size() - at));
+            const void* found =
+                std::memchr(bytes.data() + at, 0xFF, static_cast<std::size_t>(bytes.size() - at));
             const qsizetype end =
                 found == nullptr ? bytes.size() : static_cast<const char*>(found) - bytes.data() + 1;
             kept_.append(bytes.sliced(at, end - at));
@@ -284,8 +286,8 @@ void ImageStream::pngChunkEnd() {
     if (exifAt_ >= 0) {
         const QByteArrayView chunk = QByteArrayView(kept_).sliced(exifAt_);
         const QByteArrayView data = chunk.sliced(8, chunk.size() - 12);
-        exifFound_ = PngCodec::usableExif(data) &&
-                     PngCodec::crc(PngCodec::crc(0, chunk.sliced(4, 4)), data) == bigEndian(chunk, chunk.size() - 4);
+        exifFound_ = PngCodec::usableExif(data) && PngCodec::crc(PngCodec::crc(0, chunk.sliced(4, 4)),
+                                                                 data) == bigEndian(chunk, chunk.size() - 4);
         if (!exifFound_) kept_.truncate(exifAt_);
         exifAt_ = -1;
     }

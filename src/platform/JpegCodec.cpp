@@ -143,7 +143,8 @@ bool readLabel(j_decompress_ptr info, std::int64_t& dataLength, QByteArray& labe
     if (!readBytes(info, length, 2)) return false;
     dataLength = (length[0] << 8 | length[1]) - 2;
     label.resize(std::clamp<std::int64_t>(dataLength, 0, JpegCodec::labelLength));
-    return readBytes(info, reinterpret_cast<std::uint8_t*>(label.data()), static_cast<std::size_t>(label.size()));
+    return readBytes(info, reinterpret_cast<std::uint8_t*>(label.data()),
+                     static_cast<std::size_t>(label.size()));
 }
 
 void skipRest(j_decompress_ptr info, std::int64_t dataLength, qsizetype read) {
@@ -163,7 +164,7 @@ boolean readApp1(j_decompress_ptr info) {
     metadata.exif.assign(label.begin(), label.end());
     metadata.exif.resize(static_cast<std::size_t>(length));
     return readBytes(info, metadata.exif.data() + label.size(), metadata.exif.size() - label.size()) ? TRUE
-                                                                                                      : FALSE;
+                                                                                                     : FALSE;
 }
 
 // Parts of a profile larger than the limit are all dropped: the picture is then taken as sRGB.
@@ -205,7 +206,8 @@ QByteArray profile(const std::vector<Metadata::Part>& parts) {
     for (int number = 1; number <= count; ++number) {
         const Metadata::Part* part = numbered[static_cast<std::size_t>(number)];
         if (part == nullptr) return {};
-        joined.append(reinterpret_cast<const char*>(part->data.data()), static_cast<qsizetype>(part->data.size()));
+        joined.append(reinterpret_cast<const char*>(part->data.data()),
+                      static_cast<qsizetype>(part->data.size()));
     }
     return joined;
 }

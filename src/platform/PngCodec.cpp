@@ -213,7 +213,8 @@ struct Info {
 };
 
 std::uint32_t bigEndian(const std::uint8_t* bytes) {
-    return std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 | std::uint32_t{bytes[2]} << 8 | bytes[3];
+    return std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 | std::uint32_t{bytes[2]} << 8 |
+           bytes[3];
 }
 
 // The data of the first Exif chunk before the image data that libpng would take, read in place:
@@ -224,7 +225,8 @@ QByteArrayView firstExif(const std::uint8_t* data, std::size_t size) {
         const std::uint64_t end = at + 12 + length;
         const QByteArrayView type(reinterpret_cast<const char*>(data + at + 4), 4);
         if (length > PNG_UINT_31_MAX || end > size || type == "IDAT") break;
-        const QByteArrayView body(reinterpret_cast<const char*>(data + at + 8), static_cast<qsizetype>(length));
+        const QByteArrayView body(reinterpret_cast<const char*>(data + at + 8),
+                                  static_cast<qsizetype>(length));
         if (type == "eXIf" && static_cast<std::int64_t>(length) <= maxExifLength && usableExif(body) &&
             crc(crc(0, type), body) == bigEndian(data + end - 4))
             return body;
@@ -407,7 +409,8 @@ std::unique_ptr<ImageDecoder> decoder(QByteArrayView bytes) {
 }
 
 std::uint32_t crc(std::uint32_t crc, QByteArrayView bytes) {
-    return bytes.isEmpty() ? crc : libdeflate_crc32(crc, bytes.data(), static_cast<std::size_t>(bytes.size()));
+    return bytes.isEmpty() ? crc
+                           : libdeflate_crc32(crc, bytes.data(), static_cast<std::size_t>(bytes.size()));
 }
 
 bool usableExif(QByteArrayView data) {

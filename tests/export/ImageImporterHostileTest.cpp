@@ -86,7 +86,9 @@ TEST(ImageImporterHostile, DecidesFromTheFirstBytesBeforeReadingTheRest) {
     // Zeros named like an image; a PNG whose file is longer than any PNG within the caps; a
     // signature of each kind followed by zeros, each within its kind's longest file.
     const std::uintmax_t megabytes = 1 << 20;
-    const QByteArray heifBrands("\0\0\0\x18" "ftypheic\0\0\0\0mif1heic", 24);
+    const QByteArray heifBrands("\0\0\0\x18"
+                                "ftypheic\0\0\0\0mif1heic",
+                                24);
     const std::tuple<std::string, QByteArray, std::uintmax_t, ImportError> files[] = {
         {"zeros.png", QByteArray(), 1023 * megabytes, ImportError::unreadable()},
         {"long.png", png, 400 * megabytes, ImportError::unreadable()},
@@ -95,7 +97,8 @@ TEST(ImageImporterHostile, DecidesFromTheFirstBytesBeforeReadingTheRest) {
         {"junk.jpg", "\xFF\xD8\xFF", 240 * megabytes, ImportError::unreadable()},
         {"junk.gif", "GIF89a", 120 * megabytes, ImportError::unreadable()},
         {"junk.tiff", QByteArray("II*\0", 4), 300 * megabytes, ImportError::unreadable()},
-        {"junk.bmp", "BM" + le32(0) + le32(0) + le32(54) + le32(40), 180 * megabytes, ImportError::unreadable()},
+        {"junk.bmp", "BM" + le32(0) + le32(0) + le32(54) + le32(40), 180 * megabytes,
+         ImportError::unreadable()},
         {"junk.heic", heifBrands, 300 * megabytes, ImportError::unreadable()},
     };
     for (const auto& [name, head, length, refusal] : files) {
@@ -194,8 +197,8 @@ TEST(ImageImporterHostile, StopsReadingImageDataOnceThePromisedRowsAreIn) {
     }
     EXPECT_TRUE(ImageImporter::image(test::pngWithExtraImageData(extra)));
     // Interlaced, the rows are in after the seventh pass.
-    for (const auto& result :
-         openedEveryWay("extra-idat-interlaced.png", "image/png", test::pngWithExtraImageData(extra, true, true))) {
+    for (const auto& result : openedEveryWay("extra-idat-interlaced.png", "image/png",
+                                             test::pngWithExtraImageData(extra, true, true))) {
         ASSERT_TRUE(result) << result.error().message().toStdString();
         EXPECT_EQ(result->size(), QSize(2, 2));
         EXPECT_EQ(result->pixelColor(1, 1), QColor(Qt::red));
@@ -223,7 +226,8 @@ TEST(ImageImporterHostile, APictureCostsWhatItsPixelsNeedWhateverMetadataItCarri
     // Suggested palettes, which libpng would keep, and parts of a colour profile, which libjpeg
     // would: several hundred megabytes for one pixel. Opened as a file, and as the bytes a paste
     // or a drop has read.
-    for (const QByteArray& bytes : {test::pngWithPaletteChunks(300 << 20), test::jpegWithProfileSegments(230 << 20)}) {
+    for (const QByteArray& bytes :
+         {test::pngWithPaletteChunks(300 << 20), test::jpegWithProfileSegments(230 << 20)}) {
         const QUrl file = written("metadata", bytes);
         for (const bool asFile : {true, false}) {
             SCOPED_TRACE(bytes.left(4).toHex().toStdString() + (asFile ? " as a file" : " as bytes"));

@@ -65,8 +65,8 @@ TEST(ImageKind, JunkAfterASignatureIsNotPlausible) {
     const QByteArray png = test::qtEncoded(test::quadrants(16, 16), "PNG");
     const QByteArray jpeg = test::qtEncoded(test::quadrants(16, 16), "JPEG");
     QByteArray badName = png, badHeader = png, badLength = jpeg;
-    badName[37] = '\x01';  // the second chunk's name
-    badHeader[24] = 3;     // three bits a sample
+    badName[37] = '\x01'; // the second chunk's name
+    badHeader[24] = 3;    // three bits a sample
     badLength[4] = badLength[5] = 0;
     const QByteArray bmpHeader = "BM" + test::le16(0) + test::le16(0) + test::le16(0) + test::le16(0) +
                                  test::le16(54) + test::le16(0) + test::le16(40) + test::le16(0);
@@ -80,7 +80,11 @@ TEST(ImageKind, JunkAfterASignatureIsNotPlausible) {
         {"gif zeros", Kind::gif, "GIF89a" + zeros},
         {"tiff zeros", Kind::tiff, QByteArray("II*\0", 4) + zeros},
         {"bmp zeros", Kind::bmp, bmpHeader + zeros},
-        {"heic zeros", Kind::heic, QByteArray("\0\0\0\x18" "ftypheic\0\0\0\0mif1heic", 24) + zeros},
+        {"heic zeros", Kind::heic,
+         QByteArray("\0\0\0\x18"
+                    "ftypheic\0\0\0\0mif1heic",
+                    24) +
+             zeros},
     };
     for (const auto& [name, kind, bytes] : junk) {
         SCOPED_TRACE(name);

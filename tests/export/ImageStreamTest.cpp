@@ -96,20 +96,30 @@ TEST(ImageStream, KeepsOnlyWhatTheDecoderReadsAndOpensAsTheWhole) {
     // profile, a JPEG's JFIF and Adobe segments (its last transform makes the colours), a GIF's
     // last transparency.
     const std::tuple<const char*, QByteArray, qsizetype> files[] = {
-        {"png", withChunks(png, pngChunk("tEXt", QByteArray("Comment\0", 8) + QByteArray(5000, 'x')) + pngChunk("eXIf", exif(6)) +
-                                    pngChunk("sPLT", QByteArray("p\0\x08", 3) + QByteArray(600, 'y')) + pngChunk("vpAg", "zzz")),
+        {"png",
+         withChunks(png, pngChunk("tEXt", QByteArray("Comment\0", 8) + QByteArray(5000, 'x')) +
+                             pngChunk("eXIf", exif(6)) +
+                             pngChunk("sPLT", QByteArray("p\0\x08", 3) + QByteArray(600, 'y')) +
+                             pngChunk("vpAg", "zzz")),
          5000},
-        {"png profile", withChunks(test::qtEncoded(wide, "PNG"), pngChunk("zTXt", QByteArray(3000, 'x'))), 3000},
-        {"jpeg", withSegments(jpeg, segment(0xFE, QByteArray(4000, 'c')) + segment(0xE1, "Exif" + QByteArray(2, '\0') + exif(6)) +
-                                        segment(0xE1, "http://ns.adobe.com/xap/1.0/" + QByteArray(3000, 'x')) +
-                                        segment(0xED, QByteArray(3000, 'p'))),
+        {"png profile", withChunks(test::qtEncoded(wide, "PNG"), pngChunk("zTXt", QByteArray(3000, 'x'))),
+         3000},
+        {"jpeg",
+         withSegments(jpeg, segment(0xFE, QByteArray(4000, 'c')) +
+                                segment(0xE1, "Exif" + QByteArray(2, '\0') + exif(6)) +
+                                segment(0xE1, "http://ns.adobe.com/xap/1.0/" + QByteArray(3000, 'x')) +
+                                segment(0xED, QByteArray(3000, 'p'))),
          10000},
-        {"jpeg adobe", withSegments(bareJpeg, segment(0xEE, QByteArray("Adobe\0\x64\0\0\0\0\x01", 12)) + segment(0xEB, "x") +
-                                              segment(0xEE, QByteArray("Adobe\0\x64\0\0\0\0\0", 12))),
+        {"jpeg adobe",
+         withSegments(bareJpeg, segment(0xEE, QByteArray("Adobe\0\x64\0\0\0\0\x01", 12)) +
+                                    segment(0xEB, "x") +
+                                    segment(0xEE, QByteArray("Adobe\0\x64\0\0\0\0\0", 12))),
          10},
-        {"jpeg profile", withSegments(test::qtEncoded(wide, "JPEG"), segment(0xFE, QByteArray(3000, 'c'))), 3000},
-        {"gif", gif.left(gifTableEnd) + control + char(0) + '\0' + QByteArray("\x21\xFE\x05hello\0", 9) +
-                    QByteArray("\x21\xFF\x0BNETSCAPE2.0\x03\x01\0\0\0", 19) + gif.mid(gifTableEnd),
+        {"jpeg profile", withSegments(test::qtEncoded(wide, "JPEG"), segment(0xFE, QByteArray(3000, 'c'))),
+         3000},
+        {"gif",
+         gif.left(gifTableEnd) + control + char(0) + '\0' + QByteArray("\x21\xFE\x05hello\0", 9) +
+             QByteArray("\x21\xFF\x0BNETSCAPE2.0\x03\x01\0\0\0", 19) + gif.mid(gifTableEnd),
          28},
     };
     for (const auto& [name, bytes, dropped] : files) {
@@ -123,15 +133,17 @@ TEST(ImageStream, KeepsOnlyWhatTheDecoderReadsAndOpensAsTheWhole) {
     // A profile past the limit is dropped whole, parts kept before the Adobe segment with it.
     QByteArray parts;
     for (int part = 1; part <= 80; ++part)
-        parts += segment(0xE2, QByteArray("ICC_PROFILE\0", 12) + char(part) + char(80) + QByteArray(60'000, 'i'));
-    const QByteArray large =
-        withSegments(bareJpeg, parts.left(40 * 60'018) + segment(0xEE, QByteArray("Adobe\0\x64\0\0\0\0\x01", 12)) +
-                               parts.mid(40 * 60'018) + segment(0xEE, QByteArray("Adobe\0\x64\0\0\0\0\0", 12)));
+        parts +=
+            segment(0xE2, QByteArray("ICC_PROFILE\0", 12) + char(part) + char(80) + QByteArray(60'000, 'i'));
+    const QByteArray large = withSegments(
+        bareJpeg, parts.left(40 * 60'018) + segment(0xEE, QByteArray("Adobe\0\x64\0\0\0\0\x01", 12)) +
+                      parts.mid(40 * 60'018) + segment(0xEE, QByteArray("Adobe\0\x64\0\0\0\0\0", 12)));
     expectSameResult(large);
     EXPECT_LT(kept(large).size(), bareJpeg.size() + 100);
 
     // Hundreds of megabytes of metadata for one pixel keep a few kilobytes.
-    for (const QByteArray& bomb : {test::pngWithPaletteChunks(20 << 20), test::jpegWithProfileSegments(20 << 20)}) {
+    for (const QByteArray& bomb :
+         {test::pngWithPaletteChunks(20 << 20), test::jpegWithProfileSegments(20 << 20)}) {
         const QByteArray small = kept(bomb);
         EXPECT_LT(small.size(), 4096);
         EXPECT_EQ(ImageImporter::image(small).value().size(), QSize(1, 1));
@@ -149,11 +161,13 @@ TEST(ImageStream, KeepsTheSameForAnySplitOfTheInput) {
     QByteArray cutChunk = withChunks(png, pngChunk("tEXt", QByteArray(100, 't')));
     cutChunk.truncate(33 + 50);
     const std::pair<Kind, QByteArray> inputs[] = {
-        {Kind::png, withChunks(png, pngChunk("tEXt", "a") + pngChunk("eXIf", exif(3))) + QByteArray(70'000, 'x')},
+        {Kind::png,
+         withChunks(png, pngChunk("tEXt", "a") + pngChunk("eXIf", exif(3))) + QByteArray(70'000, 'x')},
         {Kind::png, test::pngWithExtraImageData(100'000, false, true)},
         {Kind::png, cutChunk},
-        {Kind::jpeg, withSegments(jpeg, segment(0xE1, "Exif" + QByteArray(2, '\0') + exif(8)) + segment(0xFE, "c") +
-                                            QByteArray("\0\xFF\0", 3)) + QByteArray(70'000, '\0')},
+        {Kind::jpeg, withSegments(jpeg, segment(0xE1, "Exif" + QByteArray(2, '\0') + exif(8)) +
+                                            segment(0xFE, "c") + QByteArray("\0\xFF\0", 3)) +
+                         QByteArray(70'000, '\0')},
         {Kind::jpeg, test::jpegWithScans(picture, 20)},
         {Kind::gif, gif.left(gifTableEnd) + QByteArray("\x21\xF9\x04\x01\0\0\x02\0\x21\xFE\x01x\0", 13) +
                         gif.mid(gifTableEnd)},
@@ -184,8 +198,9 @@ TEST(ImageStream, DamagedStructureIsRefusedAsTheWholeIsOnEveryWayIn) {
     QByteArray shortLength = withSegments(jpeg, segment(0xE3, QByteArray(10, 'x')));
     shortLength[5] = 1;
     const test::TempDir folder;
-    for (const auto& [name, bytes] : {std::pair("claims.png", claims), std::pair("overlapping.jpg", overlapping),
-                                      std::pair("short-length.jpg", shortLength)}) {
+    for (const auto& [name, bytes] :
+         {std::pair("claims.png", claims), std::pair("overlapping.jpg", overlapping),
+          std::pair("short-length.jpg", shortLength)}) {
         SCOPED_TRACE(name);
         expectSameResult(bytes);
         const QString path = QString::fromStdString((folder / name).string());

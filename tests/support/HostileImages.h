@@ -18,7 +18,8 @@ QByteArray interlacedPng(const QImage& image);
 // bytes, each inflating to about a kilobyte, in IDAT chunks of 64 KiB. `damagedLastChunk` spoils
 // the checksum of the last one, which only a decoder that reads that far notices. `interlaced`
 // makes it a 2 × 2 red PNG whose last row comes in the seventh pass.
-QByteArray pngWithExtraImageData(qsizetype extraBytes, bool damagedLastChunk = false, bool interlaced = false);
+QByteArray pngWithExtraImageData(qsizetype extraBytes, bool damagedLastChunk = false,
+                                 bool interlaced = false);
 
 // A 1 × 1 red PNG carrying about `metadataBytes` of suggested-palette (sPLT) chunks of 1 MiB, each
 // a palette libpng would keep, before its image data.
