@@ -136,58 +136,66 @@ bool readBytes(j_decompress_ptr info, std::uint8_t* out, std::size_t count) {
     return true;
 }
 
-// The length of the data of the segment whose marker was just read, and its label; false when the
-// data ended (libjpeg has then been told).
-bool readLabel(j_decompress_ptr info, std::int64_t& dataLength, QByteArray& label) {
+// The length of a segment's data and its first bytes: plain data, since libjpeg leaves the
+// reading by a long jump when the data ends.
+struct Label {
+    std::int64_t dataLength = 0;
+    std::uint8_t bytes[JpegCodec::labelLength] = {};
+    qsizetype size = 0;
+    QByteArrayView view() const { return {reinterpret_cast<const char*>(bytes), size}; }
+};
+
+// The label of the segment whose marker was just read; false when the data ended (libjpeg has
+// then been told).
+bool readLabel(j_decompress_ptr info, Label& label) {
     std::uint8_t length[2];
     if (!readBytes(info, length, 2)) return false;
-    dataLength = (length[0] << 8 | length[1]) - 2;
-    label.resize(std::clamp<std::int64_t>(dataLength, 0, JpegCodec::labelLength));
-    return readBytes(info, reinterpret_cast<std::uint8_t*>(label.data()),
-                     static_cast<std::size_t>(label.size()));
+    label.dataLength = (length[0] << 8 | length[1]) - 2;
+    label.size = std::clamp<std::int64_t>(label.dataLength, 0, JpegCodec::labelLength);
+    return readBytes(info, label.bytes, static_cast<std::size_t>(label.size));
 }
 
-void skipRest(j_decompress_ptr info, std::int64_t dataLength, qsizetype read) {
-    if (dataLength > read) info->src->skip_input_data(info, static_cast<long>(dataLength - read));
+void skipRest(j_decompress_ptr info, const Label& label) {
+    if (label.dataLength > label.size)
+        info->src->skip_input_data(info, static_cast<long>(label.dataLength - label.size));
 }
 
 boolean readApp1(j_decompress_ptr info) {
     auto& metadata = *static_cast<Metadata*>(info->client_data);
-    QByteArray label;
-    std::int64_t length = 0;
-    if (!readLabel(info, length, label)) return FALSE;
-    if (metadata.headerRead || metadata.exifFound || !JpegCodec::isExif(label, length)) {
-        skipRest(info, length, label.size());
+    Label label;
+    if (!readLabel(info, label)) return FALSE;
+    if (metadata.headerRead || metadata.exifFound || !JpegCodec::isExif(label.view(), label.dataLength)) {
+        skipRest(info, label);
         return TRUE;
     }
     metadata.exifFound = true;
-    metadata.exif.assign(label.begin(), label.end());
-    metadata.exif.resize(static_cast<std::size_t>(length));
-    return readBytes(info, metadata.exif.data() + label.size(), metadata.exif.size() - label.size()) ? TRUE
-                                                                                                     : FALSE;
+    metadata.exif.assign(label.bytes, label.bytes + label.size);
+    metadata.exif.resize(static_cast<std::size_t>(label.dataLength));
+    return readBytes(info, metadata.exif.data() + label.size, metadata.exif.size() - label.size) ? TRUE
+                                                                                                 : FALSE;
 }
 
 // Parts of a profile larger than the limit are all dropped: the picture is then taken as sRGB.
 boolean readApp2(j_decompress_ptr info) {
     auto& metadata = *static_cast<Metadata*>(info->client_data);
-    QByteArray label;
-    std::int64_t length = 0;
-    if (!readLabel(info, length, label)) return FALSE;
-    if (metadata.headerRead || metadata.profileDropped || !JpegCodec::isProfilePart(label, length)) {
-        skipRest(info, length, label.size());
+    Label label;
+    if (!readLabel(info, label)) return FALSE;
+    if (metadata.headerRead || metadata.profileDropped ||
+        !JpegCodec::isProfilePart(label.view(), label.dataLength)) {
+        skipRest(info, label);
         return TRUE;
     }
-    if (metadata.profileLength + length > maxIccProfileLength) {
+    if (metadata.profileLength + label.dataLength > maxIccProfileLength) {
         metadata.profileDropped = true;
         metadata.profileParts.clear();
-        skipRest(info, length, label.size());
+        skipRest(info, label);
         return TRUE;
     }
-    metadata.profileLength += length;
+    metadata.profileLength += label.dataLength;
     Metadata::Part& part = metadata.profileParts.emplace_back();
-    part.number = static_cast<std::uint8_t>(label[12]);
-    part.count = static_cast<std::uint8_t>(label[13]);
-    part.data.resize(static_cast<std::size_t>(length - label.size()));
+    part.number = label.bytes[12];
+    part.count = label.bytes[13];
+    part.data.resize(static_cast<std::size_t>(label.dataLength - label.size));
     return readBytes(info, part.data.data(), part.data.size()) ? TRUE : FALSE;
 }
 
