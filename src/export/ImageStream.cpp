@@ -54,41 +54,86 @@ ImageStream::ImageStream(ImageKind::Kind kind) : kind_(kind) {
 
 void ImageStream::append(QByteArrayView piece) {
     received_ += piece.size();
-    while (!piece.isEmpty())
-        piece = piece.sliced(step(piece));
+    while (!piece.isEmpty()) {
+        const qsizetype used = step(piece);
+        piece = piece.sliced(used);
+    }
+    settle();
 }
 
 QByteArray ImageStream::takeKept() {
     return std::exchange(kept_, QByteArray());
 }
 
+// Takes what it can of `bytes` and says how much.
 qsizetype ImageStream::step(QByteArrayView bytes) {
+    qsizetype taken = bytes.size();
     switch (mode_) {
-    case Mode::header: {
-        const qsizetype taken = std::min(headerAt_ + headerLength_ - kept_.size(), bytes.size());
+    case Mode::header:
+        taken = std::min(headerAt_ + headerLength_ - kept_.size(), bytes.size());
         kept_.append(bytes.first(taken));
+        position_ += taken;
         if (kept_.size() == headerAt_ + headerLength_) next();
         return taken;
-    }
     case Mode::keep:
-    case Mode::drop: {
-        const auto taken = static_cast<qsizetype>(std::min<std::int64_t>(run_, bytes.size()));
-        if (mode_ == Mode::keep) kept_.append(bytes.first(taken));
+    case Mode::drop:
+    case Mode::dropLater:
+        taken = static_cast<qsizetype>(std::min<std::int64_t>(run_, bytes.size()));
+        if (mode_ != Mode::drop) kept_.append(bytes.first(taken));
         run_ -= taken;
-        if (run_ == 0) next();
+        position_ += taken;
+        if (run_ == 0) finishRun();
         return taken;
-    }
     case Mode::marker:
-        return findMarker(bytes);
+        taken = findMarker(bytes);
+        break;
     case Mode::entropy:
-        return throughEntropy(bytes);
+        taken = throughEntropy(bytes);
+        break;
     case Mode::window:
-        return toWindow(bytes);
+        toWindow(bytes);
+        break;
     case Mode::all:
+        kept_.append(bytes);
         break;
     }
-    kept_.append(bytes);
-    return bytes.size();
+    position_ += taken;
+    return taken;
+}
+
+void ImageStream::finishRun() {
+    if (mode_ == Mode::dropLater) markDropped(headerAt_);
+    next();
+}
+
+// What lies from `at` to the end of `kept_` is to be dropped once the input has gone on far
+// enough past it.
+void ImageStream::markDropped(qsizetype at) {
+    dropLater_.push_back({at, kept_.size() - at, position_});
+}
+
+// Drops what the completeness test can no longer reach, in one pass.
+void ImageStream::settle() {
+    std::size_t count = 0;
+    while (count < dropLater_.size() && dropLater_[count].end + ImageKind::tailLength <= position_)
+        ++count;
+    if (count == 0) return;
+    qsizetype to = dropLater_.front().at;
+    for (std::size_t i = 0; i < count; ++i) {
+        const qsizetype from = dropLater_[i].at + dropLater_[i].length;
+        const qsizetype end = i + 1 < count ? dropLater_[i + 1].at : kept_.size();
+        std::memmove(kept_.data() + to, kept_.data() + from, static_cast<std::size_t>(end - from));
+        to += end - from;
+    }
+    const qsizetype dropped = dropLater_[count - 1].at + dropLater_[count - 1].length;
+    const qsizetype removed = kept_.size() - to;
+    kept_.truncate(to);
+    dropLater_.erase(dropLater_.begin(), dropLater_.begin() + static_cast<std::ptrdiff_t>(count));
+    // Everything recorded lies after what was dropped.
+    for (Dropped& later : dropLater_)
+        later.at -= removed;
+    for (qsizetype* at : {&headerAt_, &windowAt_, &exifAt_})
+        if (*at >= dropped) *at -= removed;
 }
 
 // The same window whatever the pieces: what the completeness test reads of the end.
@@ -175,7 +220,7 @@ void ImageStream::run(Mode mode, std::int64_t length, Stage then) {
     stage_ = then;
     mode_ = mode;
     run_ = length;
-    if (length == 0) next();
+    if (length == 0) finishRun();
 }
 
 void ImageStream::keepAll() {
@@ -278,6 +323,8 @@ void ImageStream::pngChunk() {
         exifAt_ = headerAt_;
     }
     if (keep) return run(Mode::keep, rest, Stage::pngChunkEnd);
+    // Before the image data, what a short file holds at its end may be near.
+    if (8 + rest <= ImageKind::tailLength) return run(Mode::dropLater, rest, Stage::pngChunkEnd);
     kept_.truncate(headerAt_);
     run(Mode::drop, rest, Stage::pngChunkEnd);
 }
@@ -288,7 +335,10 @@ void ImageStream::pngChunkEnd() {
         const QByteArrayView data = chunk.sliced(8, chunk.size() - 12);
         exifFound_ = PngCodec::usableExif(data) && PngCodec::crc(PngCodec::crc(0, chunk.sliced(4, 4)),
                                                                  data) == bigEndian(chunk, chunk.size() - 4);
-        if (!exifFound_) kept_.truncate(exifAt_);
+        if (!exifFound_ && chunk.size() <= ImageKind::tailLength)
+            markDropped(exifAt_);
+        else if (!exifFound_)
+            kept_.truncate(exifAt_);
         exifAt_ = -1;
     }
     header(Stage::pngChunkHeader, 8);
@@ -325,6 +375,8 @@ void ImageStream::jpegSegment() {
     if (code == 0xE0 || code == 0xE1 || code == 0xE2 || code == 0xEE)
         return extend(Stage::jpegLabel, 4 + std::min<qsizetype>(data, JpegCodec::labelLength));
     if ((code >= 0xE0 && code <= 0xEF) || code == 0xFE) {
+        // After the first scan, the data may end near it.
+        if (scanSeen_) return run(Mode::dropLater, data, Stage::jpegSegmentEnd);
         kept_.truncate(headerAt_);
         return run(Mode::drop, data, Stage::jpegSegmentEnd);
     }
@@ -368,6 +420,7 @@ void ImageStream::jpegApplication() {
         }
     }
     if (keep) return run(Mode::keep, rest, Stage::jpegSegmentEnd);
+    if (scanSeen_) return run(Mode::dropLater, rest, Stage::jpegSegmentEnd);
     kept_.truncate(headerAt_);
     run(Mode::drop, rest, Stage::jpegSegmentEnd);
 }

@@ -11,8 +11,10 @@
 // limit, and the JFIF and Adobe segments libjpeg reads stay), the entropy-coded data. GIF: the
 // screen and its colours, the last transparency before the first frame, the first frame. What
 // follows the image data, the end of the image or the first frame, which no decoder reads, is kept
-// only as far as the completeness test reads it (`ImageKind::tailLength`). TIFF, BMP and HEIC files
-// are kept whole: their decoders may read any part of them.
+// only as far as the completeness test reads it (`ImageKind::tailLength`), and metadata that may
+// lie within that reach of the end (a PNG's up to its image data, a JPEG's after its first scan)
+// is dropped only once that much more has come. TIFF, BMP and HEIC files are kept whole: their
+// decoders may read any part of them.
 //
 // Structure a decoder would refuse (a chunk length past 31 bits, a segment length that does not
 // hold itself, a block of no known type) ends the filtering: from there every byte is kept as it
@@ -43,9 +45,11 @@ private:
     enum class Mode {
         // Gathering a header into `kept_` from `headerAt_`, up to `headerLength_` bytes.
         header,
-        // Keeping or dropping the next `run_` bytes.
+        // Keeping or dropping the next `run_` bytes; or keeping them until `ImageKind::tailLength`
+        // more bytes have come, so that the completeness test reads what it would of the whole.
         keep,
         drop,
+        dropLater,
         // A JPEG: looking for the next marker; bytes before it are dropped, as libjpeg skips them.
         marker,
         // A JPEG: entropy-coded data, kept up to the next marker.
@@ -77,6 +81,9 @@ private:
     };
 
     qsizetype step(QByteArrayView bytes);
+    void finishRun();
+    void markDropped(qsizetype at);
+    void settle();
     qsizetype toWindow(QByteArrayView bytes);
     qsizetype findMarker(QByteArrayView bytes);
     qsizetype throughEntropy(QByteArrayView bytes);
@@ -101,6 +108,17 @@ private:
     ImageKind::Kind kind_;
     QByteArray kept_;
     std::int64_t received_ = 0;
+
+    // Every byte taken by the filter so far.
+    std::int64_t position_ = 0;
+    struct Dropped {
+        qsizetype at = 0;
+        qsizetype length = 0;
+        // Where it ended in the input.
+        std::int64_t end = 0;
+    };
+    // Bytes to drop, still kept while the end of the input may be near them.
+    std::vector<Dropped> dropLater_;
 
     Mode mode_ = Mode::all;
     Stage stage_ = Stage::pngSignature;

@@ -81,6 +81,16 @@ void expectSameResult(const QByteArray& whole) {
 
 const QImage picture = test::quadrants(48, 32);
 const QByteArray png = test::qtEncoded(picture, "PNG");
+
+// A picture whose PNG file ends more than the completeness test reads after its metadata.
+QImage noise(int width, int height) {
+    QImage image(width, height, QImage::Format_RGBX8888);
+    QRandomGenerator random(3);
+    for (int y = 0; y < height; ++y)
+        random.fillRange(reinterpret_cast<quint32*>(image.scanLine(y)), width);
+    return image.convertToFormat(QImage::Format_RGBX8888);
+}
+const QByteArray largePng = test::qtEncoded(noise(300, 200), "PNG");
 const QByteArray jpeg = test::qtEncoded(picture, "JPEG");
 // Without its JFIF segment, which would decide its colours before an Adobe segment does.
 const QByteArray bareJpeg = jpeg.left(2) + jpeg.mid(4 + 16);
@@ -89,7 +99,8 @@ constexpr qsizetype gifTableEnd = 13 + 3 * 256;
 
 TEST(ImageStream, KeepsOnlyWhatTheDecoderReadsAndOpensAsTheWhole) {
     ASSERT_EQ(jpeg.mid(2, 4), QByteArray("\xFF\xE0\0\x10", 4));
-    QImage wide = picture;
+    ASSERT_GT(largePng.size(), 2 * ImageKind::tailLength);
+    QImage wide = noise(300, 200);
     wide.setColorSpace(QColorSpace::DisplayP3);
     const QByteArray control = QByteArray("\x21\xF9\x04\x01\0\0", 6);
     // Metadata of every sort, and what the decoders read among it: the orientation, the colour
@@ -97,10 +108,10 @@ TEST(ImageStream, KeepsOnlyWhatTheDecoderReadsAndOpensAsTheWhole) {
     // last transparency.
     const std::tuple<const char*, QByteArray, qsizetype> files[] = {
         {"png",
-         withChunks(png, pngChunk("tEXt", QByteArray("Comment\0", 8) + QByteArray(5000, 'x')) +
-                             pngChunk("eXIf", exif(6)) +
-                             pngChunk("sPLT", QByteArray("p\0\x08", 3) + QByteArray(600, 'y')) +
-                             pngChunk("vpAg", "zzz")),
+         withChunks(largePng, pngChunk("tEXt", QByteArray("Comment\0", 8) + QByteArray(5000, 'x')) +
+                                  pngChunk("eXIf", exif(6)) +
+                                  pngChunk("sPLT", QByteArray("p\0\x08", 3) + QByteArray(600, 'y')) +
+                                  pngChunk("vpAg", "zzz")),
          5000},
         {"png profile", withChunks(test::qtEncoded(wide, "PNG"), pngChunk("zTXt", QByteArray(3000, 'x'))),
          3000},
@@ -127,7 +138,7 @@ TEST(ImageStream, KeepsOnlyWhatTheDecoderReadsAndOpensAsTheWhole) {
         expectSameResult(bytes);
         EXPECT_LE(kept(bytes).size(), bytes.size() - dropped);
     }
-    EXPECT_EQ(ImageImporter::image(kept(std::get<1>(files[0]))).value().size(), QSize(32, 48));
+    EXPECT_EQ(ImageImporter::image(kept(std::get<1>(files[0]))).value().size(), QSize(200, 300));
     EXPECT_EQ(ImageImporter::image(kept(std::get<1>(files[4]))).value().colorSpace(), QColorSpace::DisplayP3);
 
     // A profile past the limit is dropped whole, parts kept before the Adobe segment with it.
@@ -197,6 +208,16 @@ TEST(ImageStream, DamagedStructureIsRefusedAsTheWholeIsOnEveryWayIn) {
     overlapping[5] = char(12 + 6);
     QByteArray shortLength = withSegments(jpeg, segment(0xE3, QByteArray(10, 'x')));
     shortLength[5] = 1;
+    // Data without its end, whose metadata near the end holds what the completeness test looks for.
+    const QByteArray endless[] = {
+        png.left(33) + pngChunk("tEXt", QByteArray("Comment\0IEND", 12)) + png.mid(33).chopped(12),
+        jpeg.chopped(2) + segment(0xE3, "\xFF\xD9"),
+        jpeg.chopped(2) + "\xFF\xE3\x28\xA2" + "\xFF\xD9",
+    };
+    for (const QByteArray& bytes : endless) {
+        ASSERT_TRUE(ImageImporter::image(bytes));
+        expectSameResult(bytes);
+    }
     const test::TempDir folder;
     for (const auto& [name, bytes] :
          {std::pair("claims.png", claims), std::pair("overlapping.jpg", overlapping),
