@@ -39,6 +39,7 @@ public:
     std::int64_t received() const { return received_; }
     // What the decoder and the completeness test read.
     const QByteArray& kept() const { return kept_; }
+    // The same, taken out: the stream takes no more after it.
     QByteArray takeKept();
 
 private:
