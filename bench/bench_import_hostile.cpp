@@ -1,14 +1,17 @@
 // Files made to cost the importer more than their picture is worth: small pictures whose
 // compressed data goes on for megabytes past their pixels, a progressive JPEG that repeats one
-// scan, a run-length BMP without rows. Each row reports the processor time of one open, the
-// peak memory it took, and what came of it.
+// scan, a run-length BMP without rows, one pixel under hundreds of megabytes of metadata (opened as
+// files, as they come). Each row reports the processor time of one open, the peak memory it took,
+// and what came of it.
 
 #include "ProcessTime.h"
 #include "export/ImageImporter.h"
 #include "support/HostileImages.h"
 #include "support/ImageFiles.h"
 #include "support/PeakMemory.h"
+#include "support/TempDir.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <benchmark/benchmark.h>
 
@@ -35,6 +38,39 @@ void Open(benchmark::State& state, QByteArray (*make)()) {
     state.SetLabel(outcome);
 }
 
+// The same for `make`'s bytes written to a file, opened as a file.
+void OpenFile(benchmark::State& state, QByteArray (*make)()) {
+    const test::TempDir folder;
+    const QString path = QString::fromStdString((folder / "image").string());
+    qint64 length = 0;
+    {
+        const QByteArray bytes = make();
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+            state.SkipWithError("could not write the file");
+            return;
+        }
+        length = bytes.size();
+    }
+    const QUrl url = QUrl::fromLocalFile(path);
+    std::string outcome;
+    std::int64_t peak = 0;
+    const double cpuBefore = bench::processCpuMilliseconds();
+    for (auto _ : state) {
+        const test::PeakMemory memory;
+        const auto result = ImageImporter::image(url);
+        peak = std::max(peak, memory.growth());
+        outcome = result
+                      ? "opened " + std::to_string(result->width()) + "x" + std::to_string(result->height())
+                      : "refused: " + result.error().message().toStdString();
+    }
+    state.counters["cpu_ms"] =
+        (bench::processCpuMilliseconds() - cpuBefore) / static_cast<double>(state.iterations());
+    state.counters["peak_MB"] = static_cast<double>(peak) / 1e6;
+    state.counters["file_MB"] = static_cast<double>(length) / 1e6;
+    state.SetLabel(outcome);
+}
+
 constexpr qsizetype megabyte = 1 << 20;
 
 QByteArray png4() { return test::pngWithExtraImageData(4 * megabyte); }
@@ -55,6 +91,12 @@ QByteArray jpeg990Scans() { return test::jpegWithScans(test::quadrants(5000, 600
 // The most scans still opened: what a hostile file can still cost.
 QByteArray jpeg100Scans() { return test::jpegWithScans(test::quadrants(5000, 6000), 100); }
 QByteArray bmpEndOnly() { return test::runLengthBmp(5000, 6000, QByteArray("\0\x01", 2)); }
+QByteArray pngPalettes300MB() {
+    return test::pngWithPaletteChunks(300 * megabyte);
+}
+QByteArray jpegProfileParts230MB() {
+    return test::jpegWithProfileSegments(230 * megabyte);
+}
 
 BENCHMARK_CAPTURE(Open, png_extra_idat_4MB, png4)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Open, png_extra_idat_12MB, png12)->Unit(benchmark::kMillisecond);
@@ -67,6 +109,8 @@ BENCHMARK_CAPTURE(Open, gif_wide_frame_on_1x1, gifWideFrame)->Unit(benchmark::kM
 BENCHMARK_CAPTURE(Open, jpeg_990_scans_5000x6000, jpeg990Scans)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Open, jpeg_100_scans_5000x6000, jpeg100Scans)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Open, bmp_rle_end_only_5000x6000, bmpEndOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(OpenFile, png_1x1_splt_300MB_file, pngPalettes300MB)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(OpenFile, jpeg_1x1_app2_230MB_file, jpegProfileParts230MB)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -1,10 +1,13 @@
 // Any bytes in: an image within the caps, or an ImportError; never a crash, a hang or an
-// allocation beyond what the caps allow.
+// allocation beyond what the caps allow. The same bytes taken in pieces, as a file or a paste
+// comes, keep the same whatever the pieces, and what opens whole opens from what they kept.
 
 #include "export/ImageImporter.h"
+#include "export/ImageStream.h"
 
 #include <QByteArray>
 #include <QtGlobal>
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -19,6 +22,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const auto result = quorvane::ImageImporter::image(bytes);
+    if (const auto kind = quorvane::ImageKind::sniff(bytes)) {
+        quorvane::ImageStream whole(*kind), pieces(*kind);
+        whole.append(bytes);
+        // Piece lengths from 1 to 64 KiB, chosen by the last byte.
+        const std::size_t step = size > 0 ? data[size - 1] : 0;
+        for (std::size_t at = 0, length = 1; at < size; at += length) {
+            length = std::min(size - at, 1 + (step * 257 + at * 31) % 65'536);
+            pieces.append(QByteArrayView(data + at, static_cast<qsizetype>(length)));
+        }
+        if (pieces.kept() != whole.kept() || pieces.received() != static_cast<std::int64_t>(size))
+            std::abort();
+        if (result) {
+            const auto kept = quorvane::ImageImporter::image(whole.kept());
+            if (!kept || kept->size() != result->size()) std::abort();
+        }
+    }
     if (!result) return 0;
     const QImage& image = *result;
     if (image.isNull() || image.width() > quorvane::ImageImporter::maxSide ||

@@ -3,6 +3,7 @@
 #include "core/LocalFileUrl.h"
 #include "export/ImageKind.h"
 #include "export/ImageOrientation.h"
+#include "export/ImageStream.h"
 #include "imaging/MappedBitmap.h"
 #include "platform/BmpDecoder.h"
 #include "core/LocalFileUrl.h"
@@ -117,6 +118,16 @@ ImportError refusal(QByteArrayView head, const std::optional<Type>& fallbackType
 // A file longer than any image within the caps takes is damaged; said so without reading it.
 Result<void, ImportError> withinLength(Kind kind, qint64 length, QByteArrayView head) {
     if (length <= ImageKind::maxBytes(kind, maxPixels)) return {};
+    if (const auto claimed = ImageKind::claimedSize(kind, head);
+        claimed && beyondCaps(claimed->width, claimed->height))
+        return Failure{ImportError::tooLarge(claimed->width, claimed->height)};
+    return Failure{ImportError::unreadable()};
+}
+
+// Data whose first bytes are no well-formed start of its kind is damaged; a header that claims
+// too much is reported as such, as when a decoder refuses it.
+Result<void, ImportError> plausible(Kind kind, QByteArrayView head) {
+    if (ImageKind::plausibleHead(kind, head)) return {};
     if (const auto claimed = ImageKind::claimedSize(kind, head);
         claimed && beyondCaps(claimed->width, claimed->height))
         return Failure{ImportError::tooLarge(claimed->width, claimed->height)};
@@ -381,14 +392,31 @@ Result<QImage, ImportError> image(const QUrl& file) {
     const std::optional<Kind> kind = ImageKind::sniff(bytes);
     if (!kind) return Failure{refusal(bytes, typeOfFile(name))};
     if (auto fits = withinLength(*kind, length, bytes); !fits) return Failure{fits.error()};
+    if (auto fits = plausible(*kind, bytes); !fits) return Failure{fits.error()};
     // What the file holds now: a file that grows meanwhile is read as far as it reached at first.
-    if (length > bytes.size()) bytes += input.read(length - bytes.size());
+    // Read in blocks, of which only what the decoder needs is kept.
+    ImageStream stream(*kind);
+    stream.append(bytes);
+    constexpr qint64 blockLength = 1 << 20;
+    bytes.resize(static_cast<qsizetype>(std::min(blockLength, length)));
+    for (qint64 left = length - stream.received(); left > 0;) {
+        const qint64 read = input.read(bytes.data(), std::min(left, blockLength));
+        if (read <= 0) break;
+        stream.append(QByteArrayView(bytes.data(), static_cast<qsizetype>(read)));
+        left -= read;
+    }
     if (input.error() != QFileDevice::NoError) return Failure{ImportError::unreadable()};
-    return decode(bytes, typeOfFile(name));
+    bytes = QByteArray();
+    return decode(stream.takeKept(), typeOfFile(name));
 }
 
 Result<QImage, ImportError> image(const QByteArray& data) {
     if (data.isEmpty()) return Failure{ImportError::noImage()};
+    if (const std::optional<Kind> kind = ImageKind::sniff(data))
+        if (auto fits =
+                plausible(*kind, QByteArrayView(data).first(std::min(data.size(), ImageKind::headLength)));
+            !fits)
+            return Failure{fits.error()};
     return decode(data, std::nullopt);
 }
 

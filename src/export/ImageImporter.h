@@ -5,6 +5,7 @@
 // refuses data that is visibly incomplete, and turns the result upright.
 
 #include "core/Result.h"
+#include "export/ImageKind.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -26,7 +27,7 @@ namespace quorvane::ImageImporter {
 inline constexpr std::int64_t maxSide = 32'000;
 inline constexpr std::int64_t maxPixels = 32'000'000;
 // The completeness test reads at most this much of the end of the input.
-inline constexpr qsizetype tailLength = 65'536;
+inline constexpr qsizetype tailLength = ImageKind::tailLength;
 
 struct ImportError {
     enum class Kind { unsupportedType, tooLarge, unreadable, noImage };

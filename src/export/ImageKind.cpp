@@ -1,5 +1,7 @@
 #include "export/ImageKind.h"
 
+#include "platform/PngCodec.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -99,6 +101,164 @@ std::optional<Size> tiffSize(QByteArrayView bytes) {
     return Size{static_cast<std::int64_t>(*width), static_cast<std::int64_t>(*height)};
 }
 
+std::uint8_t byteAt(QByteArrayView bytes, qsizetype at) {
+    return static_cast<std::uint8_t>(bytes[at]);
+}
+
+bool isLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// An IHDR chunk first, whose fields libpng accepts, then chunk headers with lengths within 31 bits
+// and names of letters, as libpng demands, up to the end of the image data; what follows it is
+// never read.
+bool pngPlausible(QByteArrayView bytes) {
+    const auto length = field(bytes, 8, 4, Endian::big);
+    if (!length) return true;
+    if (*length != 13 || (bytes.size() >= 16 && bytes.sliced(12, 4) != "IHDR")) return false;
+    if (bytes.size() >= 33) {
+        const auto width = *field(bytes, 16, 4, Endian::big), height = *field(bytes, 20, 4, Endian::big);
+        const int depth = byteAt(bytes, 24), colour = byteAt(bytes, 25);
+        const bool depthFits = colour == 0
+                                   ? depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16
+                               : colour == 3 ? depth == 1 || depth == 2 || depth == 4 || depth == 8
+                               : colour == 2 || colour == 4 || colour == 6 ? depth == 8 || depth == 16
+                                                                           : false;
+        if (width == 0 || height == 0 || width > 0x7FFF'FFFF || height > 0x7FFF'FFFF || !depthFits ||
+            byteAt(bytes, 26) != 0 || byteAt(bytes, 27) != 0 || byteAt(bytes, 28) > 1)
+            return false;
+        if (PngCodec::crc(0, bytes.sliced(12, 17)) != *field(bytes, 29, 4, Endian::big)) return false;
+    }
+    bool inImageData = false;
+    for (qsizetype at = 33; at + 8 <= bytes.size();) {
+        const std::uint64_t chunkLength = *field(bytes, at, 4, Endian::big);
+        const QByteArrayView name = bytes.sliced(at + 4, 4);
+        if (name == "IDAT")
+            inImageData = true;
+        else if (inImageData)
+            return true;
+        if (chunkLength > 0x7FFF'FFFF || !std::all_of(name.begin(), name.end(), isLetter)) return false;
+        at += 12 + static_cast<qsizetype>(chunkLength);
+    }
+    return true;
+}
+
+bool isSegmentLess(std::uint8_t marker) {
+    return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7);
+}
+
+// Marker segments after the start of the image, each of a length that holds at least its length,
+// frame headers of the length their components take and a size, up to the first scan. libjpeg
+// skips stray bytes between segments; a few are let through, not a run of them.
+bool jpegPlausible(QByteArrayView bytes) {
+    constexpr qsizetype maxStray = 4096;
+    qsizetype stray = 0;
+    qsizetype at = 2;
+    for (;;) {
+        // libjpeg's search for the next marker: anything up to a 0xFF, fill bytes, then a code;
+        // a stuffed zero is no marker.
+        while (at < bytes.size() && byteAt(bytes, at) != 0xFF) {
+            ++at;
+            ++stray;
+        }
+        while (at < bytes.size() && byteAt(bytes, at) == 0xFF)
+            ++at;
+        if (stray > maxStray) return false;
+        if (at >= bytes.size()) return true;
+        const std::uint8_t marker = byteAt(bytes, at++);
+        if (marker == 0x00) {
+            stray += 2;
+            continue;
+        }
+        if (isSegmentLess(marker)) continue;
+        // A second start, an end before any scan, markers no decoder knows.
+        if (marker == 0xD8 || marker == 0xD9 || marker < 0xC0) return false;
+        const auto length = field(bytes, at, 2, Endian::big);
+        if (!length) return true;
+        if (*length < 2) return false;
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame && at + 8 <= bytes.size()) {
+            const std::uint64_t height = *field(bytes, at + 3, 2, Endian::big),
+                                width = *field(bytes, at + 5, 2, Endian::big),
+                                components = byteAt(bytes, at + 7);
+            if (height == 0 || width == 0 || components == 0 || *length != 8 + 3 * components) return false;
+        }
+        if (marker == 0xDA) return true;
+        at += static_cast<qsizetype>(*length);
+    }
+}
+
+// The logical screen and its colour table, then extensions, each a chain of sub-blocks, up to the
+// first frame or the trailer.
+bool gifPlausible(QByteArrayView bytes) {
+    if (bytes.size() < 13) return true;
+    const std::uint8_t screen = byteAt(bytes, 10);
+    qsizetype at = 13 + ((screen & 0x80) != 0 ? 3 << ((screen & 7) + 1) : 0);
+    while (at < bytes.size()) {
+        const std::uint8_t block = byteAt(bytes, at);
+        if (block == 0x2C || block == 0x3B) return true;
+        if (block != 0x21) return false;
+        at += 2;
+        while (at < bytes.size()) {
+            const std::uint8_t size = byteAt(bytes, at);
+            at += 1 + size;
+            if (size == 0) break;
+        }
+    }
+    return true;
+}
+
+// A first directory after the header, of one to 4096 entries as libtiff demands; a BigTIFF header
+// of eight-byte offsets.
+bool tiffPlausible(QByteArrayView bytes) {
+    const Endian endian = startsWith(bytes, "MM") ? Endian::big : Endian::little;
+    const bool wide = field(bytes, 2, 2, endian) == 43u;
+    const auto offsetSize = field(bytes, 4, 2, endian), zero = field(bytes, 6, 2, endian);
+    if (wide && ((offsetSize && *offsetSize != 8) || (zero && *zero != 0))) return false;
+    const auto directory = field(bytes, wide ? 8 : 4, wide ? 8 : 4, endian);
+    if (!directory) return true;
+    if (*directory < (wide ? 16u : 8u)) return false;
+    if (*directory > static_cast<std::uint64_t>(bytes.size())) return true;
+    const auto count = field(bytes, static_cast<qsizetype>(*directory), wide ? 8 : 2, endian);
+    return !count || (*count >= 1 && *count <= 4096);
+}
+
+// One plane and a bit depth the reader knows.
+bool bmpPlausible(QByteArrayView bytes) {
+    const bool core = field(bytes, 14, 4, Endian::little) == 12u;
+    const auto planes = field(bytes, core ? 22 : 26, 2, Endian::little);
+    const auto bits = field(bytes, core ? 24 : 28, 2, Endian::little);
+    if (planes && *planes != 1) return false;
+    return !bits || *bits == 1 || *bits == 4 || *bits == 8 || *bits == 16 || *bits == 24 || *bits == 32;
+}
+
+// A file-type box of a few brands, then top-level boxes with sizes that hold their headers and
+// four-character names, up to the metadata box: a box that runs to the end of the file before it
+// leaves no room for one.
+bool heicPlausible(QByteArrayView bytes) {
+    const auto typeBox = field(bytes, 0, 4, Endian::big);
+    if (!typeBox || *typeBox < 16 || *typeBox > static_cast<std::uint64_t>(headLength)) return false;
+    for (qsizetype at = static_cast<qsizetype>(*typeBox); at + 8 <= bytes.size();) {
+        std::uint64_t size = *field(bytes, at, 4, Endian::big);
+        const QByteArrayView name = bytes.sliced(at + 4, 4);
+        if (!std::all_of(name.begin(), name.end(), [](char c) { return c >= 0x20 && c <= 0x7E; }))
+            return false;
+        if (name == "meta") return true;
+        std::uint64_t header = name == "uuid" ? 24 : 8;
+        if (size == 1) {
+            const auto large = field(bytes, at + 8, 8, Endian::big);
+            if (!large) return true;
+            size = *large;
+            header += 8;
+        }
+        if (size < header) return false;
+        if (size > static_cast<std::uint64_t>(bytes.size() - at)) return true;
+        at += static_cast<qsizetype>(size);
+    }
+    return true;
+}
+
 } // namespace
 
 std::optional<Kind> sniff(QByteArrayView bytes) {
@@ -111,6 +271,26 @@ std::optional<Kind> sniff(QByteArrayView bytes) {
     if (isBmp(bytes)) return Kind::bmp;
     if (isHeic(bytes)) return Kind::heic;
     return std::nullopt;
+}
+
+bool plausibleHead(Kind kind, QByteArrayView head) {
+    if (sniff(head) != kind) return false;
+    head = head.first(std::min(head.size(), headLength));
+    switch (kind) {
+    case Kind::png:
+        return pngPlausible(head);
+    case Kind::jpeg:
+        return jpegPlausible(head);
+    case Kind::gif:
+        return gifPlausible(head);
+    case Kind::tiff:
+        return tiffPlausible(head);
+    case Kind::bmp:
+        return bmpPlausible(head);
+    case Kind::heic:
+        return heicPlausible(head);
+    }
+    return false;
 }
 
 std::int64_t maxBytes(Kind kind, std::int64_t maxPixels) {

@@ -18,12 +18,23 @@ inline constexpr qsizetype headLength = 65'536;
 // The format by the data's own signature, as the decoders would recognise it.
 std::optional<Kind> sniff(QByteArrayView head);
 
+// Whether the first bytes of data of `kind` (`headLength` of them, or the whole data when shorter)
+// are well formed as far as they go: the structure that follows the signature (a PNG's header chunk
+// and chunk headers up to its image data, a JPEG's marker segments up to its first scan, a GIF's
+// screen and blocks up to its first frame, a TIFF's first directory, a BMP's header, a HEIF file's
+// boxes up to its metadata). Data that is not is damaged whatever follows; every file the decoders
+// open is.
+bool plausibleHead(Kind kind, QByteArrayView head);
+
 // The longest file of `kind` that an image within `maxPixels` can take, its metadata included:
 // its largest uncompressed layout and room besides. Longer files are not read.
 std::int64_t maxBytes(Kind kind, std::int64_t maxPixels);
 
-// Whether the data ends as a complete file of its kind ends. Formats without a reliable trailer
-// are not checked.
+// How much of the end of the data the completeness test reads.
+inline constexpr qsizetype tailLength = 65'536;
+
+// Whether the data ends as a complete file of its kind ends, by its last `tailLength` bytes.
+// Formats without a reliable trailer are not checked.
 bool hasTrailer(Kind kind, QByteArrayView tail);
 
 struct Size {

@@ -52,7 +52,8 @@ public:
         header.height = heif_image_handle_get_height(handle_);
         header.hasAlpha = hasAlpha_ = heif_image_handle_has_alpha_channel(handle_) != 0;
         const auto profile = heif_image_handle_get_color_profile_type(handle_);
-        if (profile == heif_color_profile_type_prof || profile == heif_color_profile_type_rICC) {
+        if ((profile == heif_color_profile_type_prof || profile == heif_color_profile_type_rICC) &&
+            heif_image_handle_get_raw_color_profile_size(handle_) <= std::size_t{maxIccProfileLength}) {
             QByteArray icc(static_cast<qsizetype>(heif_image_handle_get_raw_color_profile_size(handle_)),
                            '\0');
             if (heif_image_handle_get_raw_color_profile(handle_, icc.data()).code == heif_error_Ok)

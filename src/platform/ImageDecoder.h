@@ -20,6 +20,12 @@ struct ImageHeader {
     QByteArray iccProfile;
 };
 
+// The most of a picture's metadata a decoder keeps: a larger colour profile is dropped (the picture
+// is then taken as sRGB), a larger Exif block is not read for the orientation. Real ones are a few
+// kilobytes; files of hundreds of megabytes of metadata cost no more than their pixels.
+inline constexpr std::int64_t maxIccProfileLength = std::int64_t{4} << 20;
+inline constexpr std::int64_t maxExifLength = std::int64_t{4} << 20;
+
 // The largest picture a decoder may make on the way, for formats whose decoders size some of
 // their pictures by records other than the header.
 struct DecodeLimits {

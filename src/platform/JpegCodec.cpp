@@ -3,6 +3,7 @@
 #include "platform/EncodeError.h"
 #include "platform/ExifOrientation.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -105,13 +106,123 @@ Result<void, Error> compress(int width, int height, int quality, const RowSource
     return {};
 }
 
+// What the segments before the first scan hold of the metadata, gathered as libjpeg passes them;
+// every other segment is skipped, never stored.
+struct Metadata {
+    bool headerRead = false;
+    bool exifFound = false;
+    std::vector<std::uint8_t> exif;
+    struct Part {
+        int number = 0;
+        int count = 0;
+        std::vector<std::uint8_t> data;
+    };
+    std::vector<Part> profileParts;
+    std::int64_t profileLength = 0;
+    bool profileDropped = false;
+};
+
+bool readBytes(j_decompress_ptr info, std::uint8_t* out, std::size_t count) {
+    jpeg_source_mgr* source = info->src;
+    while (count > 0) {
+        if (source->bytes_in_buffer == 0 && source->fill_input_buffer(info) == FALSE) return false;
+        const std::size_t piece = std::min(count, source->bytes_in_buffer);
+        std::memcpy(out, source->next_input_byte, piece);
+        source->next_input_byte += piece;
+        source->bytes_in_buffer -= piece;
+        out += piece;
+        count -= piece;
+    }
+    return true;
+}
+
+// The length of a segment's data and its first bytes: plain data, since libjpeg leaves the
+// reading by a long jump when the data ends.
+struct Label {
+    std::int64_t dataLength = 0;
+    std::uint8_t bytes[JpegCodec::labelLength] = {};
+    qsizetype size = 0;
+    QByteArrayView view() const { return {reinterpret_cast<const char*>(bytes), size}; }
+};
+
+// The label of the segment whose marker was just read; false when the data ended (libjpeg has
+// then been told).
+bool readLabel(j_decompress_ptr info, Label& label) {
+    std::uint8_t length[2];
+    if (!readBytes(info, length, 2)) return false;
+    label.dataLength = (length[0] << 8 | length[1]) - 2;
+    label.size = std::clamp<std::int64_t>(label.dataLength, 0, JpegCodec::labelLength);
+    return readBytes(info, label.bytes, static_cast<std::size_t>(label.size));
+}
+
+void skipRest(j_decompress_ptr info, const Label& label) {
+    if (label.dataLength > label.size)
+        info->src->skip_input_data(info, static_cast<long>(label.dataLength - label.size));
+}
+
+boolean readApp1(j_decompress_ptr info) {
+    auto& metadata = *static_cast<Metadata*>(info->client_data);
+    Label label;
+    if (!readLabel(info, label)) return FALSE;
+    if (metadata.headerRead || metadata.exifFound || !JpegCodec::isExif(label.view(), label.dataLength)) {
+        skipRest(info, label);
+        return TRUE;
+    }
+    metadata.exifFound = true;
+    metadata.exif.assign(label.bytes, label.bytes + label.size);
+    metadata.exif.resize(static_cast<std::size_t>(label.dataLength));
+    return readBytes(info, metadata.exif.data() + label.size, metadata.exif.size() - label.size) ? TRUE
+                                                                                                 : FALSE;
+}
+
+// Parts of a profile larger than the limit are all dropped: the picture is then taken as sRGB.
+boolean readApp2(j_decompress_ptr info) {
+    auto& metadata = *static_cast<Metadata*>(info->client_data);
+    Label label;
+    if (!readLabel(info, label)) return FALSE;
+    if (metadata.headerRead || metadata.profileDropped ||
+        !JpegCodec::isProfilePart(label.view(), label.dataLength)) {
+        skipRest(info, label);
+        return TRUE;
+    }
+    if (metadata.profileLength + label.dataLength > maxIccProfileLength) {
+        metadata.profileDropped = true;
+        metadata.profileParts.clear();
+        skipRest(info, label);
+        return TRUE;
+    }
+    metadata.profileLength += label.dataLength;
+    Metadata::Part& part = metadata.profileParts.emplace_back();
+    part.number = label.bytes[12];
+    part.count = label.bytes[13];
+    part.data.resize(static_cast<std::size_t>(label.dataLength - label.size));
+    return readBytes(info, part.data.data(), part.data.size()) ? TRUE : FALSE;
+}
+
+// The profile its parts make, numbered 1 to their count, each once; none otherwise, as libjpeg's
+// own reading.
+QByteArray profile(const std::vector<Metadata::Part>& parts) {
+    if (parts.empty()) return {};
+    const int count = parts.front().count;
+    std::vector<const Metadata::Part*> numbered(static_cast<std::size_t>(count) + 1, nullptr);
+    for (const Metadata::Part& part : parts) {
+        if (part.count != count || part.number < 1 || part.number > count) return {};
+        if (numbered[static_cast<std::size_t>(part.number)] != nullptr) return {};
+        numbered[static_cast<std::size_t>(part.number)] = &part;
+    }
+    QByteArray joined;
+    for (int number = 1; number <= count; ++number) {
+        const Metadata::Part* part = numbered[static_cast<std::size_t>(number)];
+        if (part == nullptr) return {};
+        joined.append(reinterpret_cast<const char*>(part->data.data()),
+                      static_cast<qsizetype>(part->data.size()));
+    }
+    return joined;
+}
+
 struct Info {
     JDIMENSION width = 0;
     JDIMENSION height = 0;
-    const std::uint8_t* exif = nullptr;
-    std::size_t exifSize = 0;
-    JOCTET* icc = nullptr;
-    unsigned int iccSize = 0;
 };
 
 class JpegDecoder final : public ImageDecoder {
@@ -123,16 +234,14 @@ public:
 
     Status readHeader(ImageHeader& header) override {
         Info info;
-        const bool ok = readInfo(info);
-        if (info.icc != nullptr) {
-            if (ok) header.iccProfile = QByteArray(reinterpret_cast<const char*>(info.icc), info.iccSize);
-            std::free(info.icc);
-        }
-        if (!ok || scanCount(bytes_, maxScans) > maxScans) return Status::unreadable;
+        if (!readInfo(info) || scanCount(bytes_, maxScans) > maxScans) return Status::unreadable;
         header.width = info.width;
         header.height = info.height;
         header.hasAlpha = false;
-        header.orientation = ExifOrientation::read(info.exif, info.exifSize);
+        if (metadata_.exifFound)
+            header.orientation = ExifOrientation::read(metadata_.exif.data() + 6, metadata_.exif.size() - 6);
+        header.iccProfile = profile(metadata_.profileParts);
+        metadata_.profileParts.clear();
         return Status::image;
     }
 
@@ -157,19 +266,15 @@ private:
         info_.progress = &progress_;
         jpeg_mem_src(&info_, reinterpret_cast<const unsigned char*>(bytes_.data()),
                      static_cast<unsigned long>(bytes_.size()));
-        jpeg_save_markers(&info_, JPEG_APP0 + 1, 0xFFFF);
-        jpeg_save_markers(&info_, JPEG_APP0 + 2, 0xFFFF);
-        if (jpeg_read_header(&info_, TRUE) != JPEG_HEADER_OK) return false;
+        info_.client_data = &metadata_;
+        jpeg_set_marker_processor(&info_, JPEG_APP0 + 1, readApp1);
+        jpeg_set_marker_processor(&info_, JPEG_APP0 + 2, readApp2);
+        const int read = jpeg_read_header(&info_, TRUE);
+        // Segments between later scans are skipped.
+        metadata_.headerRead = true;
+        if (read != JPEG_HEADER_OK) return false;
         info.width = info_.image_width;
         info.height = info_.image_height;
-        for (jpeg_saved_marker_ptr marker = info_.marker_list; marker != nullptr; marker = marker->next)
-            if (marker->marker == JPEG_APP0 + 1 && marker->data_length > 6 &&
-                std::memcmp(marker->data, "Exif\0\0", 6) == 0) {
-                info.exif = marker->data + 6;
-                info.exifSize = marker->data_length - 6;
-                break;
-            }
-        jpeg_read_icc_profile(&info_, &info.icc, &info.iccSize);
         return true;
     }
 
@@ -208,6 +313,7 @@ private:
     }
 
     QByteArrayView bytes_;
+    Metadata metadata_;
     jpeg_decompress_struct info_{};
     ErrorManager errors_{};
     jpeg_progress_mgr progress_{};
@@ -234,6 +340,14 @@ Result<QByteArray, Error> encode(int width, int height, int quality, const RowSo
 
 std::unique_ptr<ImageDecoder> decoder(QByteArrayView bytes) {
     return std::make_unique<JpegDecoder>(bytes);
+}
+
+bool isExif(QByteArrayView label, std::int64_t dataLength) {
+    return dataLength > 6 && label.startsWith(QByteArrayView("Exif\0\0", 6));
+}
+
+bool isProfilePart(QByteArrayView label, std::int64_t dataLength) {
+    return dataLength >= labelLength && label.startsWith(QByteArrayView("ICC_PROFILE\0", 12));
 }
 
 } // namespace quorvane::JpegCodec

@@ -20,7 +20,16 @@ using RowSource = std::function<void(int y, std::uint8_t* rgbx)>;
 Result<QByteArray, Error> encode(int width, int height, int quality, const RowSource& row);
 
 // `bytes` must outlive the decoder. Data that ends early or is cut short inside an entropy-coded
-// segment is unreadable; CMYK images are converted to RGB.
+// segment is unreadable; CMYK images are converted to RGB. Of the metadata it keeps only the first
+// Exif segment before the first scan and the colour profile's segments, all of them or, past the
+// limit of ImageDecoder.h, none; every other segment is skipped unread.
 std::unique_ptr<ImageDecoder> decoder(QByteArrayView bytes);
+
+// The segments the decoder reads before the first scan, told by their first bytes (`label`: the
+// first `labelLength` of the segment's data, or all of it when shorter) and the length of their
+// data: an APP1 segment of Exif, for the orientation, and APP2 segments of a colour profile.
+inline constexpr qsizetype labelLength = 14;
+bool isExif(QByteArrayView label, std::int64_t dataLength);
+bool isProfilePart(QByteArrayView label, std::int64_t dataLength);
 
 } // namespace quorvane::JpegCodec

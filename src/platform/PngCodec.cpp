@@ -208,11 +208,32 @@ struct Info {
     png_uint_32 width = 0;
     png_uint_32 height = 0;
     bool hasAlpha = false;
-    png_bytep exif = nullptr;
-    png_uint_32 exifSize = 0;
     png_bytep icc = nullptr;
     png_uint_32 iccSize = 0;
 };
+
+std::uint32_t bigEndian(const std::uint8_t* bytes) {
+    return std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 | std::uint32_t{bytes[2]} << 8 |
+           bytes[3];
+}
+
+// The data of the first Exif chunk before the image data that libpng would take, read in place:
+// libpng would copy a chunk of any length. Empty when there is none.
+QByteArrayView firstExif(const std::uint8_t* data, std::size_t size) {
+    for (std::uint64_t at = sizeof signature; at + 12 <= size;) {
+        const std::uint64_t length = bigEndian(data + at);
+        const std::uint64_t end = at + 12 + length;
+        const QByteArrayView type(reinterpret_cast<const char*>(data + at + 4), 4);
+        if (length > PNG_UINT_31_MAX || end > size || type == "IDAT") break;
+        const QByteArrayView body(reinterpret_cast<const char*>(data + at + 8),
+                                  static_cast<qsizetype>(length));
+        if (type == "eXIf" && static_cast<std::int64_t>(length) <= maxExifLength && usableExif(body) &&
+            crc(crc(0, type), body) == bigEndian(data + end - 4))
+            return body;
+        at = end;
+    }
+    return {};
+}
 
 class PngDecoder final : public ImageDecoder {
 public:
@@ -232,8 +253,10 @@ public:
         header.width = info.width;
         header.height = info.height;
         header.hasAlpha = info.hasAlpha;
-        if (info.exif != nullptr) header.orientation = ExifOrientation::read(info.exif, info.exifSize);
-        if (info.icc != nullptr)
+        if (const QByteArrayView exif = firstExif(input_.data, input_.size); !exif.isEmpty())
+            header.orientation =
+                ExifOrientation::read(reinterpret_cast<const std::uint8_t*>(exif.data()), exif.size());
+        if (info.icc != nullptr && info.iccSize <= maxIccProfileLength)
             header.iccProfile = QByteArray(reinterpret_cast<const char*>(info.icc), info.iccSize);
         hasAlpha_ = info.hasAlpha;
         return Status::image;
@@ -254,15 +277,17 @@ private:
         // Each chunk's CRC already guards the compressed data; zlib's second sum over the
         // inflated bytes costs a tenth of the decode and finds nothing the CRC misses.
         png_set_option(png_, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
-        static const png_byte textChunks[] = {'t', 'E', 'X', 't', 0,   'z', 'T', 'X',
-                                              't', 0,   'i', 'T', 'X', 't', 0};
-        png_set_keep_unknown_chunks(png_, PNG_HANDLE_CHUNK_NEVER, textChunks, 3);
+        // Every ancillary chunk but the colour profile's is skipped unread, and unknown ones too:
+        // libpng would keep suggested palettes, texts and Exif blocks of any number and length.
+        // Transparency is always read.
+        png_set_keep_unknown_chunks(png_, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+        static const png_byte colourChunks[] = {'i', 'C', 'C', 'P', 0, 's', 'R', 'G', 'B', 0};
+        png_set_keep_unknown_chunks(png_, PNG_HANDLE_CHUNK_AS_DEFAULT, colourChunks, 2);
         png_read_info(png_, info_);
         info.width = png_get_image_width(png_, info_);
         info.height = png_get_image_height(png_, info_);
         info.hasAlpha = (png_get_color_type(png_, info_) & PNG_COLOR_MASK_ALPHA) != 0 ||
                         png_get_valid(png_, info_, PNG_INFO_tRNS) != 0;
-        png_get_eXIf_1(png_, info_, &info.exifSize, &info.exif);
         if (png_get_valid(png_, info_, PNG_INFO_sRGB) == 0) {
             png_charp name = nullptr;
             int compression = 0;
@@ -306,16 +331,12 @@ private:
         const std::uint8_t* data = input_.data;
         std::uint64_t at = sizeof signature;
         while (at + 12 <= input_.size) {
-            const std::uint64_t length = std::uint64_t{data[at]} << 24 | std::uint64_t{data[at + 1]} << 16 |
-                                         std::uint64_t{data[at + 2]} << 8 | data[at + 3];
+            const std::uint64_t length = bigEndian(data + at);
             const std::uint64_t end = at + 12 + length;
             if (end > input_.size) return false;
-            if (input_.offset <= end) {
-                const std::uint8_t* crc = data + end - 4;
-                const std::uint32_t stored = std::uint32_t{crc[0]} << 24 | std::uint32_t{crc[1]} << 16 |
-                                             std::uint32_t{crc[2]} << 8 | crc[3];
-                return chunkCrc(reinterpret_cast<const char*>(data + at + 4), data + at + 8, length) == stored;
-            }
+            if (input_.offset <= end)
+                return chunkCrc(reinterpret_cast<const char*>(data + at + 4), data + at + 8, length) ==
+                       bigEndian(data + end - 4);
             at = end;
         }
         return false;
@@ -385,6 +406,15 @@ Result<QByteArray, Error> encode(const QImage& image) {
 
 std::unique_ptr<ImageDecoder> decoder(QByteArrayView bytes) {
     return std::make_unique<PngDecoder>(bytes);
+}
+
+std::uint32_t crc(std::uint32_t crc, QByteArrayView bytes) {
+    return bytes.isEmpty() ? crc
+                           : libdeflate_crc32(crc, bytes.data(), static_cast<std::size_t>(bytes.size()));
+}
+
+bool usableExif(QByteArrayView data) {
+    return data.size() >= 2 && (data[0] == 'M' || data[0] == 'I') && data[1] == data[0];
 }
 
 } // namespace quorvane::PngCodec

@@ -132,7 +132,8 @@ public:
         TIFFGetFieldDefaulted(tiff_, TIFFTAG_ORIENTATION, &orientation);
         std::uint32_t iccSize = 0;
         void* icc = nullptr;
-        if (TIFFGetField(tiff_, TIFFTAG_ICCPROFILE, &iccSize, &icc) == 1 && icc != nullptr)
+        if (TIFFGetField(tiff_, TIFFTAG_ICCPROFILE, &iccSize, &icc) == 1 && icc != nullptr &&
+            iccSize <= maxIccProfileLength)
             header.iccProfile = QByteArray(static_cast<const char*>(icc), static_cast<qsizetype>(iccSize));
         header.width = width;
         header.height = height;

@@ -83,11 +83,23 @@ TEST(ImageImporterHostile, DecidesFromTheFirstBytesBeforeReadingTheRest) {
     claims.replace(16, 8,
                    test::le16(0, true) + test::le16(40'000, true) + test::le16(0, true) +
                        test::le16(40'000, true));
-    // Zeros named like an image; a PNG whose file is longer than any PNG within the caps.
+    // Zeros named like an image; a PNG whose file is longer than any PNG within the caps; a
+    // signature of each kind followed by zeros, each within its kind's longest file.
+    const std::uintmax_t megabytes = 1 << 20;
+    const QByteArray heifBrands("\0\0\0\x18"
+                                "ftypheic\0\0\0\0mif1heic",
+                                24);
     const std::tuple<std::string, QByteArray, std::uintmax_t, ImportError> files[] = {
-        {"zeros.png", QByteArray(), std::uintmax_t{1023} << 20, ImportError::unreadable()},
-        {"long.png", png, std::uintmax_t{400} << 20, ImportError::unreadable()},
-        {"claims.png", claims, std::uintmax_t{400} << 20, ImportError::tooLarge(40'000, 40'000)},
+        {"zeros.png", QByteArray(), 1023 * megabytes, ImportError::unreadable()},
+        {"long.png", png, 400 * megabytes, ImportError::unreadable()},
+        {"claims.png", claims, 400 * megabytes, ImportError::tooLarge(40'000, 40'000)},
+        {"junk.png", png.left(8), 300 * megabytes, ImportError::unreadable()},
+        {"junk.jpg", "\xFF\xD8\xFF", 240 * megabytes, ImportError::unreadable()},
+        {"junk.gif", "GIF89a", 120 * megabytes, ImportError::unreadable()},
+        {"junk.tiff", QByteArray("II*\0", 4), 300 * megabytes, ImportError::unreadable()},
+        {"junk.bmp", "BM" + le32(0) + le32(0) + le32(54) + le32(40), 180 * megabytes,
+         ImportError::unreadable()},
+        {"junk.heic", heifBrands, 300 * megabytes, ImportError::unreadable()},
     };
     for (const auto& [name, head, length, refusal] : files) {
         SCOPED_TRACE(name);
@@ -184,6 +196,13 @@ TEST(ImageImporterHostile, StopsReadingImageDataOnceThePromisedRowsAreIn) {
         }
     }
     EXPECT_TRUE(ImageImporter::image(test::pngWithExtraImageData(extra)));
+    // Interlaced, the rows are in after the seventh pass.
+    for (const auto& result : openedEveryWay("extra-idat-interlaced.png", "image/png",
+                                             test::pngWithExtraImageData(extra, true, true))) {
+        ASSERT_TRUE(result) << result.error().message().toStdString();
+        EXPECT_EQ(result->size(), QSize(2, 2));
+        EXPECT_EQ(result->pixelColor(1, 1), QColor(Qt::red));
+    }
     // Damage in the chunk that holds the pixels is still found, though reading stops inside it.
     const auto damaged = ImageImporter::image(test::pngWithExtraImageData(1000, true));
     EXPECT_FALSE(damaged) << "opened";
@@ -200,6 +219,25 @@ TEST(ImageImporterHostile, StopsReadingImageDataOnceThePromisedRowsAreIn) {
         const auto opened = ImageImporter::image(test::interlacedPng(translucent));
         ASSERT_TRUE(opened) << opened.error().message().toStdString();
         EXPECT_TRUE(test::imagesNear(*opened, translucent, 0)) << size.width() << " × " << size.height();
+    }
+}
+
+TEST(ImageImporterHostile, APictureCostsWhatItsPixelsNeedWhateverMetadataItCarries) {
+    // Suggested palettes, which libpng would keep, and parts of a colour profile, which libjpeg
+    // would: several hundred megabytes for one pixel. Opened as a file, and as the bytes a paste
+    // or a drop has read.
+    for (const QByteArray& bytes :
+         {test::pngWithPaletteChunks(300 << 20), test::jpegWithProfileSegments(230 << 20)}) {
+        const QUrl file = written("metadata", bytes);
+        for (const bool asFile : {true, false}) {
+            SCOPED_TRACE(bytes.left(4).toHex().toStdString() + (asFile ? " as a file" : " as bytes"));
+            const test::PeakMemory memory;
+            const auto opened = asFile ? ImageImporter::image(file) : ImageImporter::image(bytes);
+            EXPECT_LT(memory.growth(), 100 << 20);
+            ASSERT_TRUE(opened) << opened.error().message().toStdString();
+            EXPECT_EQ(opened->size(), QSize(1, 1));
+            EXPECT_GT(opened->pixelColor(0, 0).red(), 200);
+        }
     }
 }
 

@@ -182,16 +182,50 @@ QByteArray interlacedPng(const QImage& image) {
            pngChunk("IEND", {});
 }
 
-QByteArray pngWithExtraImageData(qsizetype extraBytes, bool damagedLastChunk) {
-    const QByteArray header = be32(1) + be32(1) + QByteArray("\x08\x02\0\0\0", 5);
-    // The filter byte, then red; the blue byte ends the row with a zero.
-    const QByteArray stream = zlibWithZeros(QByteArray("\0\xFF\0\0", 4), extraBytes);
+QByteArray pngWithExtraImageData(qsizetype extraBytes, bool damagedLastChunk, bool interlaced) {
+    const int side = interlaced ? 2 : 1;
+    const QByteArray header = be32(std::uint32_t(side)) + be32(std::uint32_t(side)) +
+                              QByteArray("\x08\x02\0\0", 4) + char(interlaced ? 1 : 0);
+    // The filter byte, then red; the blue byte ends the row with a zero. Interlaced: the first
+    // pixel, the second of the first row, then the whole second row.
+    const QByteArray red("\xFF\0\0", 3);
+    const QByteArray rows = interlaced ? '\0' + red + '\0' + red + '\0' + red + red : '\0' + red;
+    const QByteArray stream = zlibWithZeros(rows, extraBytes);
     QByteArray png = QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header);
     constexpr qsizetype chunkSize = 65'536;
     for (qsizetype at = 0; at < stream.size(); at += chunkSize)
         png += pngChunk("IDAT", stream.mid(at, chunkSize));
     if (damagedLastChunk) png[png.size() - 1] = char(png[png.size() - 1] ^ 0x55);
     return png + pngChunk("IEND", {});
+}
+
+QByteArray pngWithPaletteChunks(qsizetype metadataBytes) {
+    const QByteArray plain = pngWithExtraImageData(0);
+    // The palette's name, its sample depth, and entries of six bytes.
+    const QByteArray palette = pngChunk("sPLT", QByteArray("p\0\x08", 3) + QByteArray(6 * 174'762, '\x10'));
+    constexpr qsizetype imageDataAt = 8 + 25;
+    QByteArray png;
+    png.reserve(plain.size() + metadataBytes + palette.size());
+    png += plain.left(imageDataAt);
+    for (qsizetype added = 0; added < metadataBytes; added += palette.size())
+        png += palette;
+    return png + plain.mid(imageDataAt);
+}
+
+QByteArray jpegWithProfileSegments(qsizetype metadataBytes) {
+    QImage red(1, 1, QImage::Format_RGBX8888);
+    red.fill(Qt::red);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, "JPEG").write(red);
+    const QByteArray plain = buffer.data();
+    QByteArray jpeg;
+    jpeg.reserve(plain.size() + metadataBytes + 65'536);
+    jpeg += plain.left(2);
+    for (int part = 0; jpeg.size() < metadataBytes; ++part)
+        jpeg += QByteArray("\xFF\xE2\xFF\xFFICC_PROFILE\0", 16) + char(part % 255 + 1) + char(255) +
+                QByteArray(65'535 - 16, '\x20');
+    return jpeg + plain.mid(2);
 }
 
 QByteArray tiffWithExtraImageData(qsizetype extraBytes, bool tiled, bool damagedEnd) {

@@ -16,8 +16,17 @@ QByteArray interlacedPng(const QImage& image);
 
 // A 1 × 1 red PNG whose compressed stream goes on past the pixel for about `extraBytes` more
 // bytes, each inflating to about a kilobyte, in IDAT chunks of 64 KiB. `damagedLastChunk` spoils
-// the checksum of the last one, which only a decoder that reads that far notices.
-QByteArray pngWithExtraImageData(qsizetype extraBytes, bool damagedLastChunk = false);
+// the checksum of the last one, which only a decoder that reads that far notices. `interlaced`
+// makes it a 2 × 2 red PNG whose last row comes in the seventh pass.
+QByteArray pngWithExtraImageData(qsizetype extraBytes, bool damagedLastChunk = false,
+                                 bool interlaced = false);
+
+// A 1 × 1 red PNG carrying about `metadataBytes` of suggested-palette (sPLT) chunks of 1 MiB, each
+// a palette libpng would keep, before its image data.
+QByteArray pngWithPaletteChunks(qsizetype metadataBytes);
+// A 1 × 1 JPEG carrying about `metadataBytes` of APP2 segments of 64 KiB labelled as parts of a
+// colour profile (numbered 1 to 255 again and again), after its start marker.
+QByteArray jpegWithProfileSegments(qsizetype metadataBytes);
 
 // A 1 × 1 black TIFF whose one deflate strip, or 16 × 16 tile, goes on likewise. `damagedEnd`
 // spoils the stream's checksum, at its end.

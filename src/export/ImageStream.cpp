@@ -1,0 +1,482 @@
+#include "export/ImageStream.h"
+
+#include "platform/ImageDecoder.h"
+#include "platform/JpegCodec.h"
+#include "platform/PngCodec.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace quorvane {
+namespace {
+
+// libpng ignores a second transparency or colour space; a few are let through, not a pile of them.
+constexpr int maxRepeatedChunks = 8;
+
+std::uint8_t byteAt(QByteArrayView bytes, qsizetype at) {
+    return static_cast<std::uint8_t>(bytes[at]);
+}
+
+std::uint32_t bigEndian(QByteArrayView bytes, qsizetype at) {
+    return std::uint32_t{byteAt(bytes, at)} << 24 | std::uint32_t{byteAt(bytes, at + 1)} << 16 |
+           std::uint32_t{byteAt(bytes, at + 2)} << 8 | byteAt(bytes, at + 3);
+}
+
+bool isLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+qsizetype colourTableLength(std::uint8_t flags) {
+    return (flags & 0x80) != 0 ? qsizetype{3} << ((flags & 7) + 1) : 0;
+}
+
+} // namespace
+
+ImageStream::ImageStream(ImageKind::Kind kind) : kind_(kind) {
+    switch (kind) {
+    case ImageKind::Kind::png:
+        header(Stage::pngSignature, 8);
+        break;
+    case ImageKind::Kind::jpeg:
+        header(Stage::jpegStart, 2);
+        break;
+    case ImageKind::Kind::gif:
+        header(Stage::gifScreen, 13);
+        break;
+    case ImageKind::Kind::tiff:
+    case ImageKind::Kind::bmp:
+    case ImageKind::Kind::heic:
+        keepAll();
+        break;
+    }
+}
+
+void ImageStream::append(QByteArrayView piece) {
+    received_ += piece.size();
+    while (!piece.isEmpty()) {
+        const qsizetype used = step(piece);
+        piece = piece.sliced(used);
+    }
+    settle();
+}
+
+QByteArray ImageStream::takeKept() {
+    return std::exchange(kept_, QByteArray());
+}
+
+// Takes what it can of `bytes` and says how much.
+qsizetype ImageStream::step(QByteArrayView bytes) {
+    qsizetype taken = bytes.size();
+    switch (mode_) {
+    case Mode::header:
+        taken = std::min(headerAt_ + headerLength_ - kept_.size(), bytes.size());
+        kept_.append(bytes.first(taken));
+        position_ += taken;
+        if (kept_.size() == headerAt_ + headerLength_) next();
+        return taken;
+    case Mode::keep:
+    case Mode::drop:
+    case Mode::dropLater:
+        taken = static_cast<qsizetype>(std::min<std::int64_t>(run_, bytes.size()));
+        if (mode_ != Mode::drop) kept_.append(bytes.first(taken));
+        run_ -= taken;
+        position_ += taken;
+        if (run_ == 0) finishRun();
+        return taken;
+    case Mode::marker:
+        taken = findMarker(bytes);
+        break;
+    case Mode::entropy:
+        taken = throughEntropy(bytes);
+        break;
+    case Mode::window:
+        toWindow(bytes);
+        break;
+    case Mode::all:
+        kept_.append(bytes);
+        break;
+    }
+    position_ += taken;
+    return taken;
+}
+
+void ImageStream::finishRun() {
+    if (mode_ == Mode::dropLater) markDropped(headerAt_);
+    next();
+}
+
+// What lies from `at` to the end of `kept_` is to be dropped once the input has gone on far
+// enough past it.
+void ImageStream::markDropped(qsizetype at) {
+    dropLater_.push_back({at, kept_.size() - at, position_});
+}
+
+// Drops what the completeness test can no longer reach, in one pass.
+void ImageStream::settle() {
+    std::size_t count = 0;
+    while (count < dropLater_.size() && dropLater_[count].end + ImageKind::tailLength <= position_)
+        ++count;
+    if (count == 0) return;
+    qsizetype to = dropLater_.front().at;
+    for (std::size_t i = 0; i < count; ++i) {
+        const qsizetype from = dropLater_[i].at + dropLater_[i].length;
+        const qsizetype end = i + 1 < count ? dropLater_[i + 1].at : kept_.size();
+        std::memmove(kept_.data() + to, kept_.data() + from, static_cast<std::size_t>(end - from));
+        to += end - from;
+    }
+    const qsizetype dropped = dropLater_[count - 1].at + dropLater_[count - 1].length;
+    const qsizetype removed = kept_.size() - to;
+    kept_.truncate(to);
+    dropLater_.erase(dropLater_.begin(), dropLater_.begin() + static_cast<std::ptrdiff_t>(count));
+    // Everything recorded lies after what was dropped.
+    for (Dropped& later : dropLater_)
+        later.at -= removed;
+    for (qsizetype* at : {&headerAt_, &windowAt_, &exifAt_})
+        if (*at >= dropped) *at -= removed;
+}
+
+// The same window whatever the pieces: what the completeness test reads of the end.
+qsizetype ImageStream::toWindow(QByteArrayView bytes) {
+    if (bytes.size() >= ImageKind::tailLength) {
+        kept_.truncate(windowAt_);
+        kept_.append(bytes.last(ImageKind::tailLength));
+    } else {
+        kept_.append(bytes);
+        const qsizetype over = kept_.size() - windowAt_ - ImageKind::tailLength;
+        if (over > 0) kept_.remove(windowAt_, over);
+    }
+    return bytes.size();
+}
+
+// As libjpeg looks for the next marker: bytes up to a 0xFF and stuffed zeros are skipped, fill
+// bytes before a code are swallowed.
+qsizetype ImageStream::findMarker(QByteArrayView bytes) {
+    qsizetype at = 0;
+    while (at < bytes.size()) {
+        if (!markerByte_) {
+            const void* found =
+                std::memchr(bytes.data() + at, 0xFF, static_cast<std::size_t>(bytes.size() - at));
+            if (found == nullptr) return bytes.size();
+            at = static_cast<const char*>(found) - bytes.data() + 1;
+            markerByte_ = true;
+            continue;
+        }
+        const std::uint8_t code = byteAt(bytes, at++);
+        if (code == 0xFF) continue;
+        markerByte_ = false;
+        if (code == 0x00) continue;
+        headerAt_ = kept_.size();
+        kept_.append('\xFF').append(static_cast<char>(code));
+        jpegMarker(code);
+        return at;
+    }
+    return at;
+}
+
+// Entropy-coded data, stuffed zeros and restart markers in it, is kept; any other marker ends it.
+qsizetype ImageStream::throughEntropy(QByteArrayView bytes) {
+    qsizetype at = 0;
+    while (at < bytes.size()) {
+        if (!markerByte_) {
+            const void* found =
+                std::memchr(bytes.data() + at, 0xFF, static_cast<std::size_t>(bytes.size() - at));
+            const qsizetype end =
+                found == nullptr ? bytes.size() : static_cast<const char*>(found) - bytes.data() + 1;
+            kept_.append(bytes.sliced(at, end - at));
+            if (found == nullptr) return bytes.size();
+            headerAt_ = kept_.size() - 1;
+            markerByte_ = true;
+            at = end;
+            continue;
+        }
+        const std::uint8_t code = byteAt(bytes, at++);
+        kept_.append(static_cast<char>(code));
+        if (code == 0xFF) continue;
+        markerByte_ = false;
+        if (code == 0x00 || (code >= 0xD0 && code <= 0xD7)) continue;
+        kept_.truncate(headerAt_);
+        kept_.append('\xFF').append(static_cast<char>(code));
+        jpegMarker(code);
+        return at;
+    }
+    return at;
+}
+
+void ImageStream::header(Stage stage, qsizetype length) {
+    headerAt_ = kept_.size();
+    extend(stage, length);
+}
+
+// The header gathered so far goes on to `length` bytes.
+void ImageStream::extend(Stage stage, qsizetype length) {
+    stage_ = stage;
+    mode_ = Mode::header;
+    headerLength_ = length;
+    if (kept_.size() >= headerAt_ + length) next();
+}
+
+void ImageStream::run(Mode mode, std::int64_t length, Stage then) {
+    stage_ = then;
+    mode_ = mode;
+    run_ = length;
+    if (length == 0) finishRun();
+}
+
+void ImageStream::keepAll() {
+    mode_ = Mode::all;
+}
+
+void ImageStream::keepTail() {
+    windowAt_ = kept_.size();
+    mode_ = Mode::window;
+}
+
+QByteArrayView ImageStream::gathered() const {
+    return QByteArrayView(kept_).sliced(headerAt_);
+}
+
+void ImageStream::next() {
+    switch (stage_) {
+    case Stage::pngSignature:
+        if (gathered() != QByteArrayView("\x89PNG\r\n\x1a\n", 8)) return keepAll();
+        return header(Stage::pngChunkHeader, 8);
+    case Stage::pngChunkHeader:
+        return pngChunk();
+    case Stage::pngChunkEnd:
+        return pngChunkEnd();
+    case Stage::jpegStart:
+        if (gathered() != QByteArrayView("\xFF\xD8", 2)) return keepAll();
+        [[fallthrough]];
+    case Stage::jpegSegmentEnd:
+        markerByte_ = false;
+        mode_ = Mode::marker;
+        return;
+    case Stage::jpegLength:
+        return jpegSegment();
+    case Stage::jpegLabel:
+        return jpegApplication();
+    case Stage::jpegScanHeaderEnd:
+        markerByte_ = false;
+        mode_ = Mode::entropy;
+        return;
+    case Stage::gifScreen:
+        return run(Mode::keep, colourTableLength(byteAt(gathered(), 10)), Stage::gifNextBlock);
+    case Stage::gifNextBlock:
+        return header(Stage::gifBlock, 1);
+    case Stage::gifBlock:
+        return gifBlock();
+    case Stage::gifExtension:
+        return gifExtension();
+    case Stage::gifSubBlock:
+        return gifSubBlock();
+    case Stage::gifSkipSubBlocks:
+        return header(Stage::gifSubBlock, 1);
+    case Stage::gifFrame:
+        // Its colours and the size of its codes.
+        return run(Mode::keep, colourTableLength(byteAt(gathered(), 9)) + 1, Stage::gifFrameData);
+    case Stage::gifFrameData:
+        return header(Stage::gifFrameBlock, 1);
+    case Stage::gifFrameBlock:
+        if (byteAt(gathered(), 0) == 0) return keepTail();
+        return run(Mode::keep, byteAt(gathered(), 0), Stage::gifFrameData);
+    }
+}
+
+// ---- PNG ------------------------------------------------------------------------------------
+
+void ImageStream::pngChunk() {
+    const QByteArrayView chunk = gathered();
+    const std::uint32_t length = bigEndian(chunk, 0);
+    const QByteArrayView name = chunk.sliced(4, 4);
+    const bool first = !chunkSeen_;
+    chunkSeen_ = true;
+    if (length > 0x7FFF'FFFF || !std::all_of(name.begin(), name.end(), isLetter) || (first && name != "IHDR"))
+        return keepAll();
+    // libpng reads no further than the header after the image data.
+    if (imageData_ && name != "IDAT") return keepTail();
+    const std::int64_t rest = std::int64_t{length} + 4;
+    if (name == "IDAT") {
+        imageData_ = true;
+        return run(Mode::keep, rest, Stage::pngChunkEnd);
+    }
+    if (name[0] >= 'A' && name[0] <= 'Z') {
+        // A second header or palette, an end before the image data and a chunk libpng does not
+        // know all make it refuse the file.
+        if ((name == "IHDR" && first) || (name == "PLTE" && !paletteSeen_)) {
+            paletteSeen_ = paletteSeen_ || name == "PLTE";
+            return run(Mode::keep, rest, Stage::pngChunkEnd);
+        }
+        return keepAll();
+    }
+    bool keep = false;
+    if (name == "tRNS") {
+        keep = transparencyChunks_++ < maxRepeatedChunks;
+    } else if (name == "sRGB") {
+        keep = srgbChunks_++ < maxRepeatedChunks;
+    } else if (name == "iCCP" && profileChunks_ + length <= maxIccProfileLength) {
+        keep = true;
+        profileChunks_ += length;
+    } else if (name == "eXIf" && !exifFound_ && length <= maxExifLength) {
+        // Checked at its end, as libpng checks it, and dropped unless it is the one it takes.
+        keep = true;
+        exifAt_ = headerAt_;
+    }
+    if (keep) return run(Mode::keep, rest, Stage::pngChunkEnd);
+    // Before the image data, what a short file holds at its end may be near.
+    if (8 + rest <= ImageKind::tailLength) return run(Mode::dropLater, rest, Stage::pngChunkEnd);
+    kept_.truncate(headerAt_);
+    run(Mode::drop, rest, Stage::pngChunkEnd);
+}
+
+void ImageStream::pngChunkEnd() {
+    if (exifAt_ >= 0) {
+        const QByteArrayView chunk = QByteArrayView(kept_).sliced(exifAt_);
+        const QByteArrayView data = chunk.sliced(8, chunk.size() - 12);
+        exifFound_ = PngCodec::usableExif(data) && PngCodec::crc(PngCodec::crc(0, chunk.sliced(4, 4)),
+                                                                 data) == bigEndian(chunk, chunk.size() - 4);
+        if (!exifFound_ && chunk.size() <= ImageKind::tailLength)
+            markDropped(exifAt_);
+        else if (!exifFound_)
+            kept_.truncate(exifAt_);
+        exifAt_ = -1;
+    }
+    header(Stage::pngChunkHeader, 8);
+}
+
+// ---- JPEG -----------------------------------------------------------------------------------
+
+// The marker is kept, from `headerAt_`.
+void ImageStream::jpegMarker(std::uint8_t code) {
+    if (code == 0x01 || (code >= 0xD0 && code <= 0xD7)) {
+        markerByte_ = false;
+        mode_ = Mode::marker;
+        return;
+    }
+    if (code == 0xD9) return keepTail();
+    // Frames, tables, scans, restart intervals, line counts, APPn and comments: libjpeg refuses
+    // any other marker, a second start of the image among them.
+    const bool known = (code >= 0xC0 && code <= 0xCF) || (code >= 0xDA && code <= 0xDD) ||
+                       (code >= 0xE0 && code <= 0xEF) || code == 0xFE;
+    if (!known) return keepAll();
+    extend(Stage::jpegLength, 4);
+}
+
+void ImageStream::jpegSegment() {
+    const QByteArrayView segment = gathered();
+    const std::uint8_t code = byteAt(segment, 1);
+    const int length = byteAt(segment, 2) << 8 | byteAt(segment, 3);
+    if (length < 2) return keepAll();
+    const std::int64_t data = length - 2;
+    if (code == 0xDA) {
+        scanSeen_ = true;
+        return run(Mode::keep, data, Stage::jpegScanHeaderEnd);
+    }
+    if (code == 0xE0 || code == 0xE1 || code == 0xE2 || code == 0xEE)
+        return extend(Stage::jpegLabel, 4 + std::min<qsizetype>(data, JpegCodec::labelLength));
+    if ((code >= 0xE0 && code <= 0xEF) || code == 0xFE) {
+        // After the first scan, the data may end near it.
+        if (scanSeen_) return run(Mode::dropLater, data, Stage::jpegSegmentEnd);
+        kept_.truncate(headerAt_);
+        return run(Mode::drop, data, Stage::jpegSegmentEnd);
+    }
+    run(Mode::keep, data, Stage::jpegSegmentEnd);
+}
+
+// Of the APPn segments libjpeg or the decoder read, the ones that count: the first JFIF segment
+// (only that there is one does), the first Exif segment, the colour profile's parts (all, or none
+// past the limit) and the Adobe segment (that there is one, and the last transform before the
+// first scan).
+void ImageStream::jpegApplication() {
+    const QByteArrayView segment = gathered();
+    const std::uint8_t code = byteAt(segment, 1);
+    const std::int64_t data = (byteAt(segment, 2) << 8 | byteAt(segment, 3)) - 2;
+    const QByteArrayView label = segment.sliced(4);
+    const std::int64_t rest = data - label.size();
+    bool keep = false;
+    if (code == 0xE0) {
+        keep = !scanSeen_ && !jfifKept_ && data >= 14 && label.startsWith(QByteArrayView("JFIF\0", 5));
+        jfifKept_ = jfifKept_ || keep;
+    } else if (code == 0xE1) {
+        keep = !scanSeen_ && !exifKept_ && JpegCodec::isExif(label, data);
+        exifKept_ = exifKept_ || keep;
+    } else if (code == 0xE2 && !scanSeen_ && !profileDropped_ && JpegCodec::isProfilePart(label, data)) {
+        if (profileLength_ + data > maxIccProfileLength) {
+            kept_.truncate(headerAt_);
+            dropProfileParts();
+            return run(Mode::drop, rest, Stage::jpegSegmentEnd);
+        }
+        keep = true;
+        profileLength_ += data;
+        profileParts_.push_back({headerAt_, 4 + static_cast<qsizetype>(data)});
+    } else if (code == 0xEE && data >= 12 && label.startsWith("Adobe")) {
+        const char transform = label[11];
+        if (!scanSeen_ && adobeTransformAt_ >= 0) {
+            kept_[adobeTransformAt_] = transform;
+        } else if (!adobeKept_) {
+            keep = true;
+            adobeKept_ = true;
+            if (!scanSeen_) adobeTransformAt_ = headerAt_ + 4 + 11;
+        }
+    }
+    if (keep) return run(Mode::keep, rest, Stage::jpegSegmentEnd);
+    if (scanSeen_) return run(Mode::dropLater, rest, Stage::jpegSegmentEnd);
+    kept_.truncate(headerAt_);
+    run(Mode::drop, rest, Stage::jpegSegmentEnd);
+}
+
+void ImageStream::dropProfileParts() {
+    for (auto part = profileParts_.rbegin(); part != profileParts_.rend(); ++part) {
+        kept_.remove(part->at, part->length);
+        if (adobeTransformAt_ > part->at) adobeTransformAt_ -= part->length;
+    }
+    profileParts_.clear();
+    profileDropped_ = true;
+}
+
+// ---- GIF ------------------------------------------------------------------------------------
+
+void ImageStream::gifBlock() {
+    switch (byteAt(gathered(), 0)) {
+    case 0x21:
+        // Its label and the size of its first sub-block.
+        return extend(Stage::gifExtension, 3);
+    case 0x2C:
+        return extend(Stage::gifFrame, 10);
+    case 0x3B:
+        return keepTail();
+    default:
+        return keepAll();
+    }
+}
+
+// Of the extensions before the first frame only the last graphic control of four bytes counts, for
+// the frame's transparency; it is kept as one block in the place of the first.
+void ImageStream::gifExtension() {
+    const QByteArrayView extension = gathered();
+    const std::uint8_t size = byteAt(extension, 2);
+    if (byteAt(extension, 1) == 0xF9 && size == 4) {
+        if (extension.size() < 7) return extend(Stage::gifExtension, 7);
+        if (controlAt_ < 0) {
+            controlAt_ = headerAt_ + 3;
+            kept_.append('\0');
+        } else {
+            const QByteArray control = extension.sliced(3, 4).toByteArray();
+            kept_.truncate(headerAt_);
+            kept_.replace(controlAt_, 4, control);
+        }
+        return header(Stage::gifSubBlock, 1);
+    }
+    kept_.truncate(headerAt_);
+    if (size == 0) return header(Stage::gifBlock, 1);
+    run(Mode::drop, size, Stage::gifSkipSubBlocks);
+}
+
+void ImageStream::gifSubBlock() {
+    const std::uint8_t size = byteAt(gathered(), 0);
+    kept_.truncate(headerAt_);
+    if (size == 0) return header(Stage::gifBlock, 1);
+    run(Mode::drop, size, Stage::gifSkipSubBlocks);
+}
+
+} // namespace quorvane
