@@ -6,13 +6,12 @@
 #include "export/ImageStream.h"
 #include "imaging/MappedBitmap.h"
 #include "platform/BmpDecoder.h"
-#include "core/LocalFileUrl.h"
 #include "platform/Clipboard.h"
-#include "platform/LineSink.h"
-#include "platform/MimeDataOffer.h"
 #include "platform/GifDecoder.h"
 #include "platform/HeifDecoder.h"
 #include "platform/JpegCodec.h"
+#include "platform/LineSink.h"
+#include "platform/MimeDataOffer.h"
 #include "platform/PngCodec.h"
 #include "platform/PosixFile.h"
 #include "platform/Prefault.h"
@@ -224,15 +223,33 @@ std::int64_t longestOffer(const QString& format) {
     return longest;
 }
 
+// Keeps of an offer what an image's decoder reads.
+class StreamKeeper : public ClipboardLimit::Keeper {
+public:
+    explicit StreamKeeper(Kind kind) : stream_(kind) {}
+    void append(QByteArrayView piece) override { stream_.append(piece); }
+    QByteArray take() override { return stream_.takeKept(); }
+
+private:
+    ImageStream stream_;
+};
+
 // How much of an image offer to take. Its first bytes may already decide: data that is no image
 // the importer knows, or a header that claims more than the caps, is refused whatever follows.
 ClipboardLimit imageLimit(const QString& format) {
-    return {longestOffer(format), [](QByteArrayView head) -> std::int64_t {
+    return {longestOffer(format),
+            [](QByteArrayView head) -> std::int64_t {
                 const std::optional<Kind> kind = ImageKind::sniff(head);
-                if (!kind) return head.size();
+                if (!kind || !ImageKind::plausibleHead(*kind, head)) return head.size();
                 const auto claimed = ImageKind::claimedSize(*kind, head);
                 if (claimed && beyondCaps(claimed->width, claimed->height)) return head.size();
                 return std::numeric_limits<std::int64_t>::max();
+            },
+            // What the decoder reads, as it comes: metadata it skips is never held.
+            [](QByteArrayView head) -> std::unique_ptr<ClipboardLimit::Keeper> {
+                const std::optional<Kind> kind = ImageKind::sniff(head);
+                if (!kind) return nullptr;
+                return std::make_unique<StreamKeeper>(*kind);
             }};
 }
 

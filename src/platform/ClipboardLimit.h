@@ -27,7 +27,8 @@ struct ClipboardLimit {
     // of an offer that starts so, when they already tell that the rest is not needed. None, or
     // more than `maxBytes`: `maxBytes`.
     std::function<std::int64_t(QByteArrayView head)> afterHead;
-    // Once the first bytes came: what keeps the offer, those bytes included. None keeps every byte.
+    // Once the first bytes came: what keeps the offer, those bytes included. None, or a null one,
+    // keeps every byte.
     std::function<std::unique_ptr<Keeper>(QByteArrayView head)> keeper;
 
     // What to take of an offer that starts with `head`.

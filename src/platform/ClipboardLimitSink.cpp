@@ -56,7 +56,8 @@ SelectionSink::Next ClipboardLimitSink::judge() {
     taken_ = limit_.given(first);
     if (received_ > taken_ || announced_ > taken_ || whole_ > taken_) return Next::tooLong;
     const std::int64_t most = whole_ >= 0 ? whole_ : std::min(taken_, limit_.maxBytes);
-    keeper_ = limit_.keeper ? limit_.keeper(head_) : std::make_unique<AllBytes>(most);
+    if (limit_.keeper) keeper_ = limit_.keeper(head_);
+    if (!keeper_) keeper_ = std::make_unique<AllBytes>(most);
     keeper_->append(head_);
     head_ = QByteArray();
     return Next::more;

@@ -171,6 +171,21 @@ TEST(DragAndDrop, ADragIsJudgedByItsTypesAndReadOnlyWhenDropped) {
     ASSERT_TRUE(waitUntil([&] { return rig.capture.controller->document() != nullptr; }));
     EXPECT_EQ(rig.capture.controller->document()->image().size(), QSize(300, 200));
     EXPECT_TRUE(image.says("finished"));
+
+    // A gigabyte whose start is no picture is refused from its first bytes.
+    const QString signature = QString::fromStdString((dir / "signature").string());
+    {
+        QFile out(signature);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write("\x89PNG\r\n\x1a\n", 8);
+    }
+    const test::PeakMemory dropped;
+    test::ClipboardOffer junk({"--type", "image/png", "--file", signature, "--size", "1073741824", "--announce",
+                               "0", "--drag-to", "600,300", "--drop", "1"});
+    ASSERT_TRUE(junk.ready());
+    ASSERT_TRUE(waitUntil([&] { return rig.capture.controller->errorMessage().has_value(); }));
+    EXPECT_EQ(*rig.capture.controller->errorMessage(), ImageImporter::ImportError::unreadable().message());
+    EXPECT_LT(dropped.growth(), 16 << 20);
 }
 
 } // namespace

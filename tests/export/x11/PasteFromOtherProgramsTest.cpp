@@ -3,9 +3,11 @@
 
 #include "export/ImageImporter.h"
 #include "export/OfferReader.h"
+#include "platform/PngCodec.h"
 #include "platform/QtX11Connection.h"
 #include "platform/SystemClipboard.h"
 #include "support/ClipboardOffer.h"
+#include "support/HostileImages.h"
 #include "support/ImageCompare.h"
 #include "support/PeakMemory.h"
 #include "support/TempDir.h"
@@ -18,6 +20,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QProcess>
+#include <QtEndian>
 #include <QRandomGenerator>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -148,9 +151,13 @@ TEST_F(PasteFromAnotherProgram, ImagesAndFileLinksStillPasteAndASilentHolderIsNo
     ASSERT_TRUE(linked && linked.value());
     EXPECT_EQ(linked.value()->size(), QSize(12, 34));
 
-    // A holder that stops in the middle: the image is incomplete.
-    ClipboardOffer stuck({"--type", "image/png", "--file", file("head", pngHeader(100, 100)), "--size",
-                          "1048576", "--stall-after", "262144"});
+    // A holder that stops in the middle of a well-formed start: the image is incomplete.
+    QByteArray start = pngHeader(100, 100);
+    const quint32 headerCrc = qToBigEndian(PngCodec::crc(0, QByteArrayView(start).sliced(12, 17)));
+    start.replace(29, 4, reinterpret_cast<const char*>(&headerCrc), 4);
+    start.append(QByteArray("\0\x0f\x42\x40IDAT", 8));
+    ClipboardOffer stuck({"--type", "image/png", "--file", file("head", start), "--size", "1048576",
+                          "--stall-after", "262144"});
     ASSERT_TRUE(stuck.ready());
     ASSERT_TRUE(offered("image/png"));
     const auto pasted = ImageImporter::image(clipboard_);
@@ -198,6 +205,33 @@ TEST_F(PasteFromAnotherProgram, ListsAreReadOnlyWhenPastedAndEachTypeOnlyUpToIts
     ASSERT_FALSE(*pasted);
     EXPECT_EQ(pasted->error(), ImageImporter::ImportError::unreadable());
     EXPECT_LT(gifMemory.growth(), 100 << 20);
+}
+
+TEST_F(PasteFromAnotherProgram, APastedPictureCostsWhatItsPixelsNeedAndJunkStopsAtItsStart) {
+    // Hundreds of megabytes of palettes or profile parts for one pixel: the metadata passes by.
+    for (const QByteArray& bytes :
+         {test::pngWithPaletteChunks(300 << 20), test::jpegWithProfileSegments(230 << 20)}) {
+        const QString type = bytes.startsWith("\x89PNG") ? "image/png" : "image/jpeg";
+        SCOPED_TRACE(type.toStdString());
+        ClipboardOffer offer({"--type", type, "--file", file("bomb", bytes), "--piece", "1048576"});
+        ASSERT_TRUE(offer.ready());
+        ASSERT_TRUE(offered(type));
+        const test::PeakMemory memory;
+        const auto pasted = ImageImporter::image(clipboard_);
+        EXPECT_LT(memory.growth(), 100 << 20);
+        ASSERT_TRUE(pasted && pasted.value());
+        EXPECT_EQ(pasted.value()->size(), QSize(1, 1));
+    }
+    // A signature and then nothing an image holds: refused from its first bytes.
+    ClipboardOffer junk({"--type", "image/png", "--file", file("junk", QByteArray("\x89PNG\r\n\x1a\n", 8)), "--size",
+                         "1073741824", "--announce", "0"});
+    ASSERT_TRUE(junk.ready());
+    ASSERT_TRUE(offered("image/png"));
+    const test::PeakMemory memory;
+    const auto pasted = ImageImporter::image(clipboard_);
+    ASSERT_FALSE(pasted);
+    EXPECT_EQ(pasted.error(), ImageImporter::ImportError::unreadable());
+    EXPECT_LT(memory.growth(), 16 << 20);
 }
 
 } // namespace
