@@ -1,6 +1,7 @@
 // The diagnostics export of a full log store (8 MB, both files at their bound, every entry this
 // process's and within the day): reading, formatting and writing the file, as the worker does it.
-// Reading the store alone shows how much of it is the store's own parsing.
+// Reading the store alone shows how much of it is the store's own parsing. And what one log entry
+// costs its writer (the GUI thread, say) while another process holds the store's folder locked.
 
 #include "OffscreenMain.h"
 #include "app/Diagnostics.h"
@@ -8,8 +9,13 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <algorithm>
 #include <benchmark/benchmark.h>
+#include <chrono>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -77,6 +83,51 @@ void ReadFullStoreOnly(benchmark::State& state) {
     }
 }
 BENCHMARK(ReadFullStoreOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Each entry while a child process keeps the folder locked, and the slowest of them; entries past
+// the waiting bound are dropped, which costs as little.
+void AppendWhileAnotherProcessHoldsTheLock(benchmark::State& state) {
+    const fs::path folder =
+        fs::temp_directory_path() / ("quorvane-bench-locked-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    int ready[2], release[2];
+    if (::pipe2(ready, O_CLOEXEC) != 0 || ::pipe2(release, O_CLOEXEC) != 0)
+        return state.SkipWithError("no pipe");
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        ::close(release[1]);
+        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+        char said = fd >= 0 && ::flock(fd, LOCK_EX) == 0 ? 'y' : 'n';
+        (void)::write(ready[1], &said, 1);
+        (void)::read(release[0], &said, 1);
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    ::close(release[0]);
+    char said = 'n';
+    if (::read(ready[0], &said, 1) == 1 && said == 'y') {
+        LogStore store(folder);
+        std::int64_t stored = 0, entries = 0;
+        std::chrono::steady_clock::duration slowest{};
+        for (auto _ : state) {
+            const auto start = std::chrono::steady_clock::now();
+            stored += store.append(
+                LogEntry{QDateTime::currentMSecsSinceEpoch(), ::getpid(), "app", LogLevel::defaultLevel,
+                         "Capture succeeded: 1920x1080 px, ocr false; export queue 0 pending"});
+            slowest = std::max(slowest, std::chrono::steady_clock::now() - start);
+            ++entries;
+        }
+        state.counters["kept"] = static_cast<double>(stored) / static_cast<double>(entries);
+        state.counters["slowest_ms"] = std::chrono::duration<double, std::milli>(slowest).count();
+    } else {
+        state.SkipWithError("the folder could not be locked");
+    }
+    ::close(release[1]);
+    ::close(ready[0]);
+    ::waitpid(holder, nullptr, 0);
+    fs::remove_all(folder);
+}
+BENCHMARK(AppendWhileAnotherProcessHoldsTheLock)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 } // namespace
 

@@ -4,14 +4,20 @@
 // Then what other programs on the desktop cost it: a clipboard holder that never answers (a link
 // forwarded meanwhile), one that offers 60,000 formats (processor time until a link forwarded
 // after it is parsed), a list of a million files pasted (time and memory), and 64 MiB of links
-// dragged over the window and not dropped (memory).
+// dragged over the window and not dropped (memory). And what other clients of its own services
+// cost it: 40 idle connections kept open on its socket (a link forwarded meanwhile, median of
+// 10), and another process holding the log folder's lock (a start until its first forwarded link
+// is parsed, beside a start without it; median of 5).
 //
 // QUORVANE_BENCH_PROGRAM runs another build of the program instead, for before-and-after figures.
 
 #include "CaptureBench.h"
+#include "core/AppIdentity.h"
+#include "platform/InstanceLock.h"
 #include "support/TempDir.h"
 #include "support/XvfbServer.h"
 
+#include <atomic>
 #include <benchmark/benchmark.h>
 #include <csignal>
 #include <cstdlib>
@@ -26,6 +32,9 @@
 #include <poll.h>
 #include <spawn.h>
 #include <string>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -156,20 +165,30 @@ private:
 // The resident program, its log read as it arrives.
 class Running {
 public:
-    explicit Running(const QString& display)
-        : environment_(environmentFor(display, home_.path())), process_(program(), environment_, {}, SIGTERM) {}
+    // `prepare` readies the private folders before the program starts.
+    explicit Running(const QString& display,
+                     const std::function<void(const std::filesystem::path& home)>& prepare = {})
+        : environment_(environmentFor(display, home_.path())),
+          socket_(home_.path() / "RUNTIME" / applicationId /
+                  InstanceLock::socketName(display.toStdString())) {
+        if (prepare) prepare(home_.path());
+        process_.emplace(program(), environment_, std::vector<std::string>{}, SIGTERM);
+    }
     const std::vector<std::string>& environment() const { return environment_; }
-    pid_t pid() const { return process_.pid(); }
-    std::size_t mark() { return process_.mark(); }
+    // Where it listens for later processes.
+    const std::filesystem::path& socket() const { return socket_; }
+    pid_t pid() const { return process_->pid(); }
+    std::size_t mark() { return process_->mark(); }
     std::optional<Clock::time_point> waitFor(const std::string& line, std::size_t since,
                                              std::chrono::milliseconds timeout = 10s) {
-        return process_.waitFor(line, since, timeout);
+        return process_->waitFor(line, since, timeout);
     }
 
 private:
     test::TempDir home_;
     std::vector<std::string> environment_;
-    Child process_;
+    std::filesystem::path socket_;
+    std::optional<Child> process_;
 };
 
 // A server of that size with the program running on it, kept for every run of that size (each
@@ -509,6 +528,133 @@ void DragSixtyFourMiBOfLinks(benchmark::State& state) {
     }
 }
 BENCHMARK(DragSixtyFourMiBOfLinks)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// A client of the program's socket that keeps `count` connections open and sends nothing: each
+// one the program closes is opened again at once.
+class IdleClients {
+public:
+    IdleClients(const std::filesystem::path& socket, int count) : fds_(std::size_t(count), -1) {
+        address_.sun_family = AF_UNIX;
+        std::snprintf(address_.sun_path, sizeof address_.sun_path, "%s", socket.c_str());
+        for (int& fd : fds_)
+            fd = connected();
+        keeper_ = std::thread([this] {
+            while (!stopping_) {
+                std::vector<pollfd> watched;
+                for (const int fd : fds_)
+                    watched.push_back(pollfd{fd, POLLIN, 0});
+                if (::poll(watched.data(), watched.size(), 5) <= 0) continue;
+                for (std::size_t i = 0; i < watched.size(); ++i) {
+                    char byte = 0;
+                    if (watched[i].revents != 0 && ::recv(fds_[i], &byte, 1, MSG_DONTWAIT) <= 0) {
+                        ::close(fds_[i]);
+                        fds_[i] = connected();
+                    }
+                }
+            }
+        });
+    }
+    ~IdleClients() {
+        stopping_ = true;
+        keeper_.join();
+        for (const int fd : fds_)
+            ::close(fd);
+    }
+    IdleClients(const IdleClients&) = delete;
+    IdleClients& operator=(const IdleClients&) = delete;
+
+private:
+    int connected() const {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address_), sizeof address_);
+        return fd;
+    }
+
+    sockaddr_un address_{};
+    std::vector<int> fds_;
+    std::atomic<bool> stopping_{false};
+    std::thread keeper_;
+};
+
+// A link forwarded while another client keeps 40 idle connections open on the socket: the time
+// until the program parsed it, or until the later process gave up ("reached" is then below 1).
+void ForwardingPastIdleClients(benchmark::State& state) {
+    Desktop& screen = desktop(1920, 1080);
+    if (!screen.ready) return state.SkipWithError("the program did not start");
+    Running& first = *screen.program;
+    double reached = 0, exited = 0;
+    for (auto _ : state) {
+        const IdleClients idle(first.socket(), 40);
+        std::this_thread::sleep_for(100ms);
+        const std::size_t since = first.mark();
+        const auto start = Clock::now();
+        const pid_t second = spawn(first.environment(), {"quorvane://capture/nothing"}, -1);
+        int status = 0;
+        ::waitpid(second, &status, 0);
+        const auto ended = Clock::now();
+        const auto parsed = first.waitFor("URL command rejected: unknownCommand", since, 1s);
+        const bool delivered = parsed && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        state.SetIterationTime(seconds((delivered ? *parsed : ended) - start));
+        reached += delivered;
+        exited = seconds(ended - start) * 1000;
+    }
+    state.counters["reached"] = reached / static_cast<double>(state.iterations());
+    state.counters["second_process_ms"] = exited;
+}
+BENCHMARK(ForwardingPastIdleClients)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(10)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
+
+// A start with a link forwarded to it as soon as it listens: from its start until it parsed the
+// link. With `logLocked`, another process holds the log folder's lock all along.
+void StartToFirstLink(benchmark::State& state, bool logLocked) {
+    static test::XvfbServer server;
+    if (server.display().isEmpty() && !server.start(1920, 1080)) return state.SkipWithError("no Xvfb");
+    for (auto _ : state) {
+        pid_t holder = -1;
+        const auto lockLog = [&](const std::filesystem::path& home) {
+            const auto folder = home / "STATE" / applicationId / "log";
+            std::filesystem::create_directories(folder);
+            std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+            holder = ::fork();
+            if (holder == 0) {
+                const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+                if (fd < 0 || ::flock(fd, LOCK_EX) != 0) ::_exit(1);
+                for (;;)
+                    ::pause();
+            }
+        };
+        const auto start = Clock::now();
+        Running program(server.display(),
+                        logLocked ? lockLog : std::function<void(const std::filesystem::path&)>());
+        while (!std::filesystem::exists(program.socket()) && Clock::now() - start < 30s)
+            std::this_thread::sleep_for(1ms);
+        const pid_t second = spawn(program.environment(), {"quorvane://capture/nothing"}, -1);
+        const auto parsed = program.waitFor("URL command rejected: unknownCommand", 0, 30s);
+        ::waitpid(second, nullptr, 0);
+        if (holder > 0) {
+            ::kill(holder, SIGKILL);
+            ::waitpid(holder, nullptr, 0);
+        }
+        if (!parsed) return state.SkipWithError("the link did not arrive");
+        state.SetIterationTime(seconds(*parsed - start));
+    }
+}
+BENCHMARK_CAPTURE(StartToFirstLink, unlocked, false)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(StartToFirstLink, logLocked, true)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

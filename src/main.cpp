@@ -16,6 +16,7 @@
 #include "platform/OpenMPEnvironment.h"
 #include "platform/QuickTeardown.h"
 #include "platform/SignalPipe.h"
+#include "platform/X11DisplayCheck.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -94,6 +95,11 @@ int main(int argc, char** argv) {
     }
     if (lock->outcome() == InstanceLock::Outcome::failed)
         std::fprintf(stderr, "Quorvane: %s; running without the single-instance check.\n", lock->problem().c_str());
+    // Qt aborts on a display it cannot open; a later process above has forwarded without one.
+    if (const auto problem = X11DisplayCheck::problem(display)) {
+        std::fprintf(stderr, "%s\n", problem->c_str());
+        return 1;
+    }
 
     // X11 only: on Wayland desktops the program runs through XWayland.
     qputenv("QT_QPA_PLATFORM", "xcb");

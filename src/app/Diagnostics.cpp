@@ -56,7 +56,7 @@ Result<QStringList, DiagnosticsError> entries(const LogStore& store, std::int64_
 }
 
 QString header(const Facts& facts, std::int64_t sinceMs, std::int64_t nowMs, qsizetype count,
-               const std::optional<std::string>& storeProblem) {
+               const std::vector<std::string>& storeProblems) {
     const QString version = facts.version.isEmpty() ? QStringLiteral("?") : facts.version;
     const QString build = facts.buildId.value_or(QString());
     QStringList lines = {
@@ -71,7 +71,8 @@ QString header(const Facts& facts, std::int64_t sinceMs, std::int64_t nowMs, qsi
         QStringLiteral("Entries: ") + QString::number(count),
         QStringLiteral("---"),
     };
-    if (storeProblem) lines.insert(lines.size() - 1, QString::fromStdString(*storeProblem));
+    for (const std::string& problem : storeProblems)
+        lines.insert(lines.size() - 1, QString::fromStdString(problem));
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
@@ -83,7 +84,10 @@ Result<qsizetype, DiagnosticsError> exportRecent(const QString& path, const LogS
     // The entries could not be kept there either: the header says where they went.
     if (!lines && problem) lines = QStringList();
     if (!lines) return Failure{lines.error()};
-    QString text = header(facts, sinceMs, nowMs, lines->size(), problem) + lines->join(QLatin1Char('\n'));
+    std::vector<std::string> problems;
+    for (const auto& said : {problem, store.dropped()})
+        if (said) problems.push_back(*said);
+    QString text = header(facts, sinceMs, nowMs, lines->size(), problems) + lines->join(QLatin1Char('\n'));
     if (!lines->isEmpty()) text += QLatin1Char('\n');
     if (const auto written = PosixFile::writeReplacing(path, text.toUtf8(), calls); !written)
         return Failure{DiagnosticsError{DiagnosticsError::Case::writeFailed, written.error().message}};

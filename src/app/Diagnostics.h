@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quorvane {
 
@@ -40,9 +41,9 @@ Facts systemFacts();
 Result<QStringList, DiagnosticsError> entries(const LogStore& store, std::int64_t sinceMs, std::int64_t processId);
 
 // The ten header lines, each ended by a line feed; times in UTC without milliseconds. A log store
-// that could not be used says so in one more line before the last.
+// that could not be used, or that dropped entries, says so in one more line each before the last.
 QString header(const Facts& facts, std::int64_t sinceMs, std::int64_t nowMs, qsizetype count,
-               const std::optional<std::string>& storeProblem = std::nullopt);
+               const std::vector<std::string>& storeProblems = {});
 
 // Writes the header and the entries to `path`, replacing what is there only once the whole file
 // is on disk (through a symbolic link of the user's, its target); returns the number of entries.

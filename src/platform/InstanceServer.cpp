@@ -47,51 +47,65 @@ Result<void, Error> InstanceServer::listen() {
 
 void InstanceServer::receiveWaiting() {
     receivingWaiting_ = true;
-    // Each connection accepted here is served at once (newConnection), one at a time.
+    // Each connection accepted here is served at once (newConnection), one at a time; a flood that
+    // keeps coming is left to the event loop.
     bool none = false;
-    while (server_->isListening() && !none)
+    for (int taken = 0; server_->isListening() && !none && taken < 2 * maxConnections; ++taken)
         server_->waitForNewConnection(0, &none);
     receivingWaiting_ = false;
 }
 
 void InstanceServer::accept() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        if (open_ >= maxConnections || !fromThisUser(*socket)) {
-            if (open_ >= maxConnections && !std::exchange(floodLogged_, true))
-                Log::app().error("Forwarded requests dropped: {} are being served", maxConnections);
+        if (!fromThisUser(*socket)) {
             socket->abort();
             socket->deleteLater();
             continue;
+        }
+        if (std::ssize(open_) >= maxConnections) {
+            if (!std::exchange(crowdLogged_, true))
+                Log::app().error("Forwarded requests dropped: {} were open; the oldest gave way",
+                                 maxConnections);
+            // A copy: ending it takes it off the list.
+            const auto end = open_.front().end;
+            end(Ending::givenWay, nullptr);
         }
         serve(socket);
     }
 }
 
 void InstanceServer::serve(QLocalSocket* socket) {
-    ++open_;
     // Qt's own buffer would otherwise take whatever the client sends.
     socket->setReadBufferSize(64 * 1024);
     auto reader = std::make_shared<InstanceMessageReader>();
     auto* deadline = new QTimer(socket);
     deadline->setSingleShot(true);
     deadline->start(deadlineMs);
-    const auto finish = [this, socket](const char* problem) {
+    const auto end = [this, socket, deadline](Ending ending, const char* problem) {
+        deadline->stop();
         socket->disconnect(this);
-        if (problem != nullptr) {
-            Log::app().error("Forwarded request refused: {}", problem);
-            socket->abort();
-        } else {
+        if (ending == Ending::answered) {
             socket->disconnectFromServer();
+        } else {
+            if (problem != nullptr) Log::app().error("Forwarded request refused: {}", problem);
+            socket->abort();
         }
         socket->deleteLater();
-        if (--open_ < maxConnections) floodLogged_ = false;
+        open_.remove_if([socket](const Connection& connection) { return connection.socket == socket; });
+        // Said again only once the crowd has thinned by itself.
+        if (ending != Ending::givenWay) crowdLogged_ = false;
     };
+    open_.push_back(Connection{socket, end});
+    // Whether any byte came: a client that closes before its first one asked for nothing, and its
+    // going is not worth a line.
+    auto heard = std::make_shared<bool>(false);
     // Takes what has arrived; true once the connection is done with.
-    const auto receive = [this, socket, reader, finish] {
+    const auto receive = [this, socket, reader, end, heard] {
         while (socket->bytesAvailable() > 0) {
+            *heard = true;
             const QByteArray bytes = socket->read(64 * 1024);
             if (reader->feed(bytes) == InstanceMessageReader::State::invalid) {
-                finish(reader->problem());
+                end(Ending::refused, reader->problem());
                 return true;
             }
         }
@@ -99,14 +113,14 @@ void InstanceServer::serve(QLocalSocket* socket) {
         socket->write(&InstanceMessage::accepted, 1);
         socket->flush();
         const QByteArrayList arguments = reader->arguments();
-        finish(nullptr);
+        end(Ending::answered, nullptr);
         Q_EMIT messageReceived(arguments);
         return true;
     };
-    connect(deadline, &QTimer::timeout, this, [finish] { finish("too slow"); });
+    connect(deadline, &QTimer::timeout, this, [end] { end(Ending::refused, "too slow"); });
     connect(socket, &QLocalSocket::readyRead, this, receive);
-    connect(socket, &QLocalSocket::disconnected, this, [receive, finish] {
-        if (!receive()) finish("incomplete");
+    connect(socket, &QLocalSocket::disconnected, this, [receive, end, heard] {
+        if (!receive()) end(Ending::refused, *heard ? "incomplete" : nullptr);
     });
     // Bytes may have come with the connection; while start-up ends, what the client has sent is
     // read at once rather than on a later turn.

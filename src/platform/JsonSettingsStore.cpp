@@ -9,11 +9,13 @@
 #include <QFileSystemWatcher>
 #include <QJsonDocument>
 #include <QStandardPaths>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -230,10 +232,42 @@ std::filesystem::path moveAside(const std::filesystem::path& file) {
     return {};
 }
 
+// Whether `name` is what mkostemp made of ".<base>.XXXXXX".
+bool isTemporaryOf(std::string_view name, const std::string& base) {
+    constexpr std::size_t suffix = 6;
+    if (name.size() != base.size() + 2 + suffix || name[0] != '.' || name.substr(1, base.size()) != base ||
+        name[base.size() + 1] != '.')
+        return false;
+    for (const char c : name.substr(base.size() + 2))
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return false;
+    return true;
+}
+
+// The temporary files a write to `target` may have left: regular files of this user, not links.
+std::vector<std::string> leftoversOf(int folder, const std::string& base) {
+    std::vector<std::string> found;
+    const int listed = ::dup(folder);
+    DIR* entries = listed >= 0 ? ::fdopendir(listed) : nullptr;
+    if (entries == nullptr) {
+        if (listed >= 0) ::close(listed);
+        return found;
+    }
+    while (const dirent* entry = ::readdir(entries)) {
+        struct stat info {};
+        if (isTemporaryOf(entry->d_name, base) &&
+            ::fstatat(folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode) &&
+            info.st_uid == ::getuid())
+            found.emplace_back(entry->d_name);
+    }
+    ::closedir(entries);
+    return found;
+}
+
 } // namespace
 
 JsonSettingsStore::JsonSettingsStore(std::filesystem::path file, QObject* parent)
     : SettingsStore(parent), file_(std::move(file)) {
+    removeLeftovers();
     // Reading needs no lock, as the file is only ever replaced whole; moving a damaged one aside
     // does, so that two instances starting together agree on what they found.
     std::optional<FileLock> lock;
@@ -309,11 +343,9 @@ void JsonSettingsStore::watchFolders() {
     }
 }
 
-FileLock JsonSettingsStore::takeLock() {
+int JsonSettingsStore::openLockFile() const {
     const std::filesystem::path path = lockFile();
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
-    // No folder yet: no settings either, and nothing to keep apart.
-    if (fd < 0 && errno == ENOENT) return FileLock(-1, LOCK_EX, lockPatience);
     // A lock file this user may not write can still be locked for reading's sake: flock needs no
     // write access.
     if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM))
@@ -322,13 +354,51 @@ FileLock JsonSettingsStore::takeLock() {
     if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
         ::close(fd);
         fd = -1;
+        errno = EINVAL;
     }
+    return fd;
+}
+
+FileLock JsonSettingsStore::takeLock() {
+    const std::filesystem::path path = lockFile();
+    const int fd = openLockFile();
+    // No folder yet: no settings either, and nothing to keep apart.
+    if (fd < 0 && errno == ENOENT) return FileLock(-1, LOCK_EX, lockPatience);
     FileLock lock(fd, LOCK_EX, lockPatience);
     // Something that cannot be locked in its place (a folder, a link), or a holder that never lets
     // go, must not cost the change: it is written without the lock, and re-read just before.
     if (!lock.locked() && !std::exchange(lockComplained_, true))
         Log::app().error("Settings lock {} unusable; settings are written without it", path.string());
     return lock;
+}
+
+// Beside the file and, through a link, beside its target, where writes make their temporaries.
+// Only under the lock had at once: another instance may be writing one right now.
+void JsonSettingsStore::removeLeftovers() {
+    std::vector<std::filesystem::path> places{file_};
+    if (const auto target = resolved(file_); target && *target != file_) places.push_back(*target);
+    std::vector<std::pair<int, std::vector<std::string>>> found;
+    for (const auto& place : places) {
+        const int folder = ::open(place.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (folder < 0) continue;
+        found.emplace_back(folder, leftoversOf(folder, place.filename().string()));
+    }
+    const bool any =
+        std::any_of(found.begin(), found.end(), [](const auto& place) { return !place.second.empty(); });
+    const FileLock lock(any ? openLockFile() : -1, LOCK_EX, std::chrono::milliseconds(0));
+    int removed = 0;
+    for (const auto& [folder, names] : found) {
+        for (const std::string& name : names) {
+            // Looked at again under the lock; a link put in its place meanwhile would go, not its target.
+            struct stat info {};
+            if (lock.locked() && ::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISREG(info.st_mode) && info.st_uid == ::getuid() && ::unlinkat(folder, name.c_str(), 0) == 0)
+                ++removed;
+        }
+        ::close(folder);
+    }
+    if (removed > 0)
+        Log::app().log("Removed {} temporary settings files left by interrupted writes", removed);
 }
 
 JsonSettingsStore::Refreshed JsonSettingsStore::refresh() {

@@ -20,7 +20,9 @@ namespace quorvane {
 // "settings.json.lock" beside the file): the file is read again, this instance's unsaved changes
 // go over what it holds now, and the result replaces it, so that no instance loses another's
 // change. A lock file that cannot be locked (a folder or link in its place) or a holder that
-// keeps it longer than `lockPatience` costs the lock, never the change. GUI thread only.
+// keeps it longer than `lockPatience` costs the lock, never the change. A write killed before its
+// rename leaves its temporary file (".settings.json.XXXXXX") behind: a start removes those, when
+// no other instance holds the lock. GUI thread only.
 class JsonSettingsStore final : public SettingsStore {
     Q_OBJECT
 
@@ -66,7 +68,10 @@ private:
         std::optional<Problem> problem;
     };
 
+    // The lock file, open; -1 with errno set when it cannot be.
+    int openLockFile() const;
     FileLock takeLock();
+    void removeLeftovers();
     // Under the lock: the file as it is now, with this instance's unsaved changes over it.
     Refreshed refresh();
     // Under the lock: replaces the file with `values_`.

@@ -195,13 +195,21 @@ void keepNewest(const std::filesystem::path& path, std::int64_t limit) {
     if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) ::unlink(temporary.c_str());
 }
 
-// The store's folder, which every process of the program locks: rotation renames the files, the
-// folder stays put. A process that holds it for long (stopped in a debugger, say) costs the others
-// their entries, never their time.
-FileLock folderLock(const std::filesystem::path& folder, int operation) {
-    return FileLock(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC), operation,
-                    std::chrono::seconds(2));
+int openFolder(const std::filesystem::path& folder) {
+    return ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
+
+// The store's folder, which every process of the program locks: rotation renames the files, the
+// folder stays put. A process that holds it for long (stopped in a debugger, say) costs a reader
+// its consistency, never more than this patience.
+FileLock folderLock(const std::filesystem::path& folder, int operation) {
+    return FileLock(openFolder(folder), operation, std::chrono::seconds(2));
+}
+
+// A retry soon after the lock is freed, and rarely while it stays taken.
+constexpr auto firstRetry = std::chrono::milliseconds(5), lastRetry = std::chrono::milliseconds(250);
+// At the store's end, for another process's lock held only for a write of its own.
+constexpr auto finalPatience = std::chrono::milliseconds(100);
 
 // Why the log file cannot be opened, after its path.
 std::string unusable(int error) {
@@ -223,6 +231,17 @@ LogStore::LogStore(std::filesystem::path directory, std::int64_t maxBytes)
     : directory_(std::move(directory)), maxFileBytes_(std::max<std::int64_t>(maxBytes / 2, 4096)) {}
 
 LogStore::~LogStore() {
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    if (retrier_.joinable()) retrier_.join();
+    flush(finalPatience);
+    const std::lock_guard lock(mutex_);
+    droppedCount_ += std::ssize(waiting_);
+    waiting_.clear();
+    if (droppedCount_ > 0 && !std::exchange(droppedSaid_, true)) say(*droppedSentence());
     closeCurrent();
 }
 
@@ -251,14 +270,79 @@ void LogStore::closeCurrent() {
 bool LogStore::append(const LogEntry& entry) {
     std::string line = storedLine(entry);
     const std::lock_guard lock(mutex_);
-    if (!openCurrent()) return false;
-    // Rotation renames the files, so processes lock the folder, which stays put.
-    const FileLock folder = folderLock(directory_, LOCK_EX);
-    if (!folder.locked()) {
-        closeCurrent();
-        directoryChecked_ = false;
+    switch (writeWaiting(&line, std::chrono::milliseconds(0))) {
+    case Written::all:
+        return true;
+    case Written::failed:
+        return false;
+    case Written::locked:
+        break;
+    }
+    if (waitingBytes_ + line.size() > maxWaitingBytes) {
+        ++droppedCount_;
         return false;
     }
+    keepWaiting(std::move(line));
+    return true;
+}
+
+bool LogStore::flush(std::chrono::milliseconds patience) {
+    const std::lock_guard lock(mutex_);
+    writeWaiting(nullptr, patience);
+    return waiting_.empty();
+}
+
+void LogStore::keepWaiting(std::string line) {
+    waitingBytes_ += line.size();
+    waiting_.push_back(std::move(line));
+    if (!retrier_.joinable()) retrier_ = std::thread([this] { retryWaiting(); });
+    wake_.notify_all();
+}
+
+void LogStore::retryWaiting() {
+    std::unique_lock lock(mutex_);
+    auto pause = firstRetry;
+    while (!stopping_) {
+        if (waiting_.empty()) {
+            pause = firstRetry;
+            wake_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
+            continue;
+        }
+        wake_.wait_for(lock, pause, [this] { return stopping_; });
+        if (stopping_) break;
+        if (writeWaiting(nullptr, std::chrono::milliseconds(0)) != Written::all)
+            pause = std::min<std::chrono::milliseconds>(pause * 2, lastRetry);
+    }
+}
+
+LogStore::Written LogStore::writeWaiting(const std::string* line, std::chrono::milliseconds patience) {
+    if (waiting_.empty() && line == nullptr) return Written::all;
+    if (!openCurrent()) return Written::failed;
+    // Rotation renames the files, so processes lock the folder, which stays put.
+    const int folderFd = openFolder(directory_);
+    if (folderFd < 0) {
+        // Removed meanwhile: made again for the next entry.
+        closeCurrent();
+        directoryChecked_ = false;
+        return Written::failed;
+    }
+    const FileLock folder(folderFd, LOCK_EX, patience);
+    // Entries already waiting keep their place before this one.
+    if (!folder.locked()) return Written::locked;
+    const bool hadDropped = droppedCount_ > 0;
+    bool stored = true;
+    // What fails to be written now is lost like any entry on a broken store, and said as such.
+    for (; !waiting_.empty(); waiting_.pop_front()) {
+        waitingBytes_ -= waiting_.front().size();
+        writeLine(std::move(waiting_.front()));
+    }
+    if (line != nullptr) stored = writeLine(*line);
+    // The entries that waited are in: how many could not wait is now known.
+    if (hadDropped && !std::exchange(droppedSaid_, true)) say(*droppedSentence());
+    return stored ? Written::all : Written::failed;
+}
+
+bool LogStore::writeLine(std::string line) {
     const std::filesystem::path current = directory_ / currentName;
     if (!trimmed_) {
         trimmed_ = true;
@@ -300,13 +384,29 @@ void LogStore::noteProblem(const std::string& reason) {
         problem_ = "Log store unusable: " + reason + "; entries go to standard error only";
         said = *problem_;
     }
-    // The store cannot keep this itself: standard error is all that is left.
+    say(said);
+}
+
+// The store cannot keep this itself: standard error is all that is left.
+void LogStore::say(const std::string& sentence) const {
     LogEntry entry{std::chrono::duration_cast<std::chrono::milliseconds>(
                        std::chrono::system_clock::now().time_since_epoch())
                        .count(),
-                   ::getpid(), "app", LogLevel::error, said};
+                   ::getpid(), "app", LogLevel::error, sentence};
     const std::string line = renderLogEntry(entry) + '\n';
     std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+std::optional<std::string> LogStore::droppedSentence() const {
+    if (droppedCount_ == 0) return std::nullopt;
+    return "Log store locked: " + directory_.string() + " was locked by another process; " +
+           std::to_string(droppedCount_) + (droppedCount_ == 1 ? " entry was" : " entries were") +
+           " dropped and went to standard error only";
+}
+
+std::optional<std::string> LogStore::dropped() const {
+    const std::lock_guard lock(mutex_);
+    return droppedSentence();
 }
 
 std::optional<std::string> LogStore::problem() const {
@@ -317,6 +417,10 @@ std::optional<std::string> LogStore::problem() const {
 Result<std::vector<LogEntry>, std::string> LogStore::read(std::int64_t sinceMs,
                                                           std::int64_t processId) const {
     std::vector<LogEntry> entries;
+    const auto keep = [&](std::string_view line) {
+        if (auto entry = parseLine(line); entry && entry->processId == processId && entry->timeMs >= sinceMs)
+            entries.push_back(std::move(*entry));
+    };
     // Held across both files, so that a rotation in between cannot hide one of them.
     const FileLock folder = folderLock(directory_, LOCK_SH);
     for (const char* name : {previousName, currentName}) {
@@ -327,11 +431,15 @@ Result<std::vector<LogEntry>, std::string> LogStore::read(std::int64_t sinceMs,
             const auto newline = rest.find('\n');
             // A line without its newline is still being written.
             if (newline == std::string_view::npos) break;
-            if (auto entry = parseLine(rest.substr(0, newline));
-                entry && entry->processId == processId && entry->timeMs >= sinceMs)
-                entries.push_back(std::move(*entry));
+            keep(rest.substr(0, newline));
             rest.remove_prefix(newline + 1);
         }
+    }
+    // Still under the folder's lock, so that none of them can have been written meanwhile.
+    {
+        const std::lock_guard lock(mutex_);
+        for (const std::string& line : waiting_)
+            keep(std::string_view(line).substr(0, line.size() - 1));
     }
     std::stable_sort(entries.begin(), entries.end(),
                      [](const LogEntry& a, const LogEntry& b) { return a.timeMs < b.timeMs; });

@@ -1,6 +1,6 @@
 #include "app/Diagnostics.h"
-#include "app/DiagnosticsExporter.h"
 
+#include "app/DiagnosticsExporter.h"
 #include "platform/LogStore.h"
 #include "support/LogLines.h"
 #include "support/TempDir.h"
@@ -8,8 +8,10 @@
 
 #include <QFile>
 #include <cerrno>
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace quorvane {
@@ -118,6 +120,29 @@ TEST(Diagnostics, TheHeaderSaysWhyTheStoreKeptNothing) {
     ASSERT_EQ(*rig.exportNow(), 0);
     EXPECT_EQ(contents(rig.file), header0 + "Entries: 0\nLog store unusable: " + logFile.string() +
                                       " is a folder; entries go to standard error only\n---\n");
+}
+
+// Entries dropped while another process kept the store's folder locked are counted in the header.
+TEST(Diagnostics, TheHeaderSaysHowManyEntriesALockedStoreDropped) {
+    StoreRig rig;
+    rig.add(now - 2, LogLevel::defaultLevel, "Launched");
+    const int held = ::open((rig.folder / "log").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    const int tries = int(LogStore::maxWaitingBytes / 1000) + 100;
+    const LogEntry entry{now - 1, ourPid, "app", LogLevel::defaultLevel, std::string(1000, 'x')};
+    ASSERT_TRUE(rig.store.append(entry)) << "it waits for the lock";
+    int dropped = 0;
+    for (int i = 1; i < tries; ++i)
+        dropped += !rig.store.append(entry);
+    ::close(held);
+    ASSERT_GT(dropped, 0);
+    ASSERT_EQ(*rig.exportNow(), 1 + tries - dropped);
+    EXPECT_NE(contents(rig.file).find("\nEntries: " + std::to_string(1 + tries - dropped) +
+                                      "\nLog store locked: " + (rig.folder / "log").string() +
+                                      " was locked by another process; " + std::to_string(dropped) +
+                                      " entries were dropped and went to standard error only\n---\n"),
+              std::string::npos)
+        << contents(rig.file).substr(0, 600);
 }
 
 // Replacing a link of the user's (a dotfiles folder linked into place) writes its target, in its

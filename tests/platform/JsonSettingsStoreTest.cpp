@@ -407,5 +407,53 @@ TEST(JsonSettingsStoreSharing, ALockThatCannotBeHadCostsNoChange) {
     EXPECT_EQ(complaints(), 1);
 }
 
+// A write killed between making its temporary file and renaming it leaves ".settings.json.XXXXXX"
+// behind, beside the settings or beside their link's target. A start removes exactly those, and
+// only when no other instance holds the lock (it may be writing one): no other name, no link, no
+// folder or FIFO, nothing through a link.
+TEST(JsonSettingsStoreSharing, AStartRemovesOnlyItsOwnLeftoverTemporaries) {
+    test::TempDir home;
+    const auto folder = home / "config", dotfiles = home / "dotfiles";
+    fs::create_directories(folder);
+    fs::create_directories(dotfiles);
+    std::ofstream(dotfiles / "quorvane.json") << R"({"a": 1})";
+    fs::create_symlink(dotfiles / "quorvane.json", folder / "settings.json");
+    const std::vector<fs::path> leftovers = {folder / ".settings.json.Ab3xZ9",
+                                             folder / ".settings.json.000000",
+                                             dotfiles / ".quorvane.json.qWeRt7"};
+    std::ofstream(leftovers[0]) << std::string(66, 'x');
+    std::ofstream(leftovers[1]) << "";
+    std::ofstream(leftovers[2]) << "{";
+    std::vector<fs::path> kept;
+    for (const char* name : {".settings.json.Ab3xZ", ".settings.json.Ab3xZ90", ".settings.json.Ab-xZ9",
+                             "settings.json.Ab3xZ9", "x.settings.json.Ab3xZ9", ".other.json.Ab3xZ9",
+                             ".quorvane.json.qWeRt7", ".settings.json.unreadable-20261206-210938"}) {
+        kept.push_back(folder / name);
+        std::ofstream(kept.back()) << "not ours";
+    }
+    kept.push_back(dotfiles / ".settings.json.Ab3xZ9");
+    std::ofstream(kept.back()) << "not beside our settings";
+    std::ofstream(home / "victim") << "someone else's";
+    fs::create_symlink(home / "victim", folder / ".settings.json.LnK123");
+    fs::create_directory(folder / ".settings.json.DiR123");
+    ASSERT_EQ(::mkfifo((folder / ".settings.json.FiF123").c_str(), 0600), 0);
+    kept.insert(kept.end(), {home / "victim", folder / ".settings.json.LnK123",
+                             folder / ".settings.json.DiR123", folder / ".settings.json.FiF123"});
+    const auto present = [](const fs::path& path) { return fs::exists(fs::symlink_status(path)); };
+
+    {
+        LockHolder writing(folder / "settings.json.lock");
+        EXPECT_EQ(JsonSettingsStore(folder / "settings.json").value("a"), QJsonValue(1));
+        for (const auto& leftover : leftovers)
+            EXPECT_TRUE(present(leftover)) << leftover << " went while another instance held the lock";
+    }
+    EXPECT_EQ(JsonSettingsStore(folder / "settings.json").value("a"), QJsonValue(1));
+    for (const auto& leftover : leftovers)
+        EXPECT_FALSE(present(leftover)) << leftover;
+    for (const auto& other : kept)
+        EXPECT_TRUE(present(other)) << other;
+    EXPECT_EQ(readFile(home / "victim"), "someone else's");
+}
+
 } // namespace
 } // namespace quorvane

@@ -218,9 +218,12 @@ TEST(LogStoreConcurrency, ThreadsAndProcessesLoseAndTearNothing) {
             };
             if (!processes)
                 threads.emplace_back(writeAll);
-            else if (const pid_t child = ::fork(); child == 0)
-                writeAll(), ::_exit(std::min(failures.load(), 100));
-            else
+            else if (const pid_t child = ::fork(); child == 0) {
+                writeAll();
+                // It ends without the store's destructor: what waits for the others' lock goes first.
+                failures += !store.flush(std::chrono::seconds(10));
+                ::_exit(std::min(failures.load(), 100));
+            } else
                 children.push_back(child);
         }
         for (auto& thread : threads)
@@ -296,7 +299,7 @@ int statusWithin(const std::function<int()>& work) {
 } // namespace
 
 // A FIFO in the log file's place is refused, for writing and reading, instead of blocking once
-// its pipe is full; a process that keeps the folder locked costs the others their entries only.
+// its pipe is full; a process that keeps the folder locked never makes a writer wait.
 TEST(LogStore, AFifoOrAStuckLockHolderNeverHangsAWriter) {
     test::TempDir dir;
     const fs::path folder = dir / "log";
@@ -323,7 +326,8 @@ TEST(LogStore, AFifoOrAStuckLockHolderNeverHangsAWriter) {
     const int held = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
     ASSERT_EQ(::flock(held, LOCK_EX), 0);
     EXPECT_EQ(
-        statusWithin([&] { return LogStore(folder).append(makeEntry(baseTime, "locked out")) ? 1 : 0; }), 0);
+        statusWithin([&] { return LogStore(folder).append(makeEntry(baseTime, "locked out")) ? 1 : 0; }), 1)
+        << "the entry waits for the lock";
     ::close(held);
     EXPECT_TRUE(store.append(makeEntry(baseTime + 10000, "after")));
     EXPECT_EQ(readAll(store).back().message, "after");
@@ -389,6 +393,89 @@ TEST(LogStore, AnUnusableStoreSaysWhyOnceAndKeepsNothingElsewhere) {
         EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
         EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
     }
+}
+
+namespace {
+
+// Another process that holds the store's folder locked until the object goes.
+class FolderLockHolder {
+public:
+    explicit FolderLockHolder(const fs::path& folder) {
+        int ready[2], release[2];
+        if (::pipe2(ready, O_CLOEXEC) != 0 || ::pipe2(release, O_CLOEXEC) != 0) return;
+        child_ = ::fork();
+        if (child_ == 0) {
+            ::close(release[1]);
+            const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+            char said = fd >= 0 && ::flock(fd, LOCK_EX) == 0 ? 'y' : 'n';
+            (void)::write(ready[1], &said, 1);
+            // Until the test closes its end.
+            (void)::read(release[0], &said, 1);
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        ::close(release[0]);
+        release_ = release[1];
+        char said = 'n';
+        locked_ = ::read(ready[0], &said, 1) == 1 && said == 'y';
+        ::close(ready[0]);
+    }
+    ~FolderLockHolder() {
+        ::close(release_);
+        if (child_ > 0) ::waitpid(child_, nullptr, 0);
+    }
+    bool locked() const { return locked_; }
+
+private:
+    pid_t child_ = -1;
+    int release_ = -1;
+    bool locked_ = false;
+};
+
+} // namespace
+
+// Another process holding the folder's lock never makes a writer wait: entries wait in memory, in
+// order, readable meanwhile, and are written once it lets go; those past the waiting bound are
+// dropped, and the store says once how many (on standard error, and for the diagnostics header),
+// once the others are written.
+TEST(LogStore, WhileAnotherProcessHoldsTheLockEntriesWaitAndWhatOverflowsIsSaidOnce) {
+    test::TempDir dir;
+    const fs::path folder = dir / "log";
+    LogStore store(folder);
+    ASSERT_TRUE(store.append(makeEntry(baseTime, "before")));
+    const StandardErrorCopy standardError(dir / "stderr");
+    std::optional<FolderLockHolder> holder(std::in_place, folder);
+    ASSERT_TRUE(holder->locked());
+
+    const auto entry = [](int i) {
+        return makeEntry(baseTime + 1 + i, "waited " + std::to_string(i) + std::string(400, '.'));
+    };
+    int waited = 0;
+    while (waited < 10000 && store.append(entry(waited)))
+        ++waited;
+    ASSERT_GT(waited, 0) << "the first entry under the lock should wait";
+    EXPECT_GE(waited * (renderLogEntry(entry(waited)).size() + 40), LogStore::maxWaitingBytes);
+    for (int i = 1; i < 25; ++i)
+        EXPECT_FALSE(store.append(entry(waited + i)));
+    const std::string said = "Log store locked: " + folder.string() +
+                             " was locked by another process; 25 entries were dropped and went to standard "
+                             "error only";
+    EXPECT_EQ(store.dropped(), said);
+    EXPECT_EQ(store.problem(), std::nullopt);
+    EXPECT_EQ(readAll(store).size(), std::size_t(waited + 1)) << "waiting entries read back too";
+    EXPECT_EQ(standardError.text(), "") << "said once the count is known";
+
+    holder.reset();
+    ASSERT_TRUE(test::waitUntil([&] { return std::ranges::count(stored(folder), '\n') == waited + 1; }));
+    ASSERT_TRUE(store.append(makeEntry(baseTime + 1 + waited + 25, "after")));
+    std::vector<LogEntry> expected{makeEntry(baseTime, "before")};
+    for (int i = 0; i < waited; ++i)
+        expected.push_back(entry(i));
+    expected.push_back(makeEntry(baseTime + 1 + waited + 25, "after"));
+    EXPECT_EQ(readAll(store), expected);
+    const std::string text = standardError.text();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+    EXPECT_NE(text.find(" app error: " + said + "\n"), std::string::npos) << text;
 }
 
 } // namespace quorvane

@@ -39,7 +39,8 @@ public:
     QString pictures() const { return QString::fromStdString((dir_ / "Pictures").string()); }
     std::filesystem::path dragFolder() const { return dir_ / "cache/com.quorvane.Quorvane/Quorvane Drag"; }
 
-    std::unique_ptr<QProcess> start() const {
+    // On `display`; an empty one leaves DISPLAY unset.
+    std::unique_ptr<QProcess> start(const QString& display = test::x11Server().display()) const {
         auto process = std::make_unique<QProcess>();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const auto& [name, folder] : {std::pair{"XDG_CONFIG_HOME", "config"},
@@ -47,7 +48,10 @@ public:
                                            {"XDG_CACHE_HOME", "cache"},
                                            {"XDG_RUNTIME_DIR", "runtime"}})
             environment.insert(QString::fromLatin1(name), QString::fromStdString((dir_ / folder).string()));
-        environment.insert(QStringLiteral("DISPLAY"), test::x11Server().display());
+        if (display.isEmpty())
+            environment.remove(QStringLiteral("DISPLAY"));
+        else
+            environment.insert(QStringLiteral("DISPLAY"), display);
         process->setProcessEnvironment(environment);
         process->setProcessChannelMode(QProcess::MergedChannels);
         process->start(QStringLiteral(QUORVANE_PROGRAM), {});
@@ -293,6 +297,30 @@ TEST_F(ProgramX11Test, SigtermRightAfterTheHotKeyLeavesNoPartialFile) {
     for (const QString& name : QDir(folders.pictures()).entryList(QDir::Files | QDir::Hidden)) {
         EXPECT_TRUE(name.endsWith(QStringLiteral(".png"))) << name.toStdString();
         EXPECT_FALSE(QImage(folders.pictures() + QLatin1Char('/') + name).isNull()) << name.toStdString();
+    }
+}
+
+// A display that cannot be opened, or none at all, ends the program with one line saying so and
+// status 1, instead of Qt's abort.
+TEST_F(ProgramX11Test, AnUnreachableDisplayEndsTheProgramWithOneLine) {
+    int unused = 4000;
+    while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(unused)) ||
+           std::filesystem::exists("/tmp/.X" + std::to_string(unused) + "-lock"))
+        ++unused;
+    const QString unreachable = QStringLiteral(":%1").arg(unused);
+    const QString screenless = test::x11Server().display() + QStringLiteral(".7");
+    ProgramFolders folders;
+    for (const auto& [display, said] :
+         {std::pair{unreachable, QStringLiteral("Quorvane cannot open display \"%1\".\n").arg(unreachable)},
+          std::pair{
+              screenless,
+              QStringLiteral("Quorvane cannot open display \"%1\": it has no screen 7.\n").arg(screenless)},
+          std::pair{QString(), QStringLiteral("Quorvane needs an X11 display: DISPLAY is not set.\n")}}) {
+        const auto program = folders.start(display);
+        ASSERT_TRUE(program->waitForFinished(test::bound(20000)));
+        EXPECT_EQ(program->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program->exitCode(), 1);
+        EXPECT_EQ(program->readAll().toStdString(), said.toStdString());
     }
 }
 
