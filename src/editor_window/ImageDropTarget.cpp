@@ -27,7 +27,7 @@ ImageDropTarget::Dropped ImageDropTarget::read(ClipboardOffer& dropped) {
     const QStringList formats = dropped.formats();
     // A list that cannot be read leaves the drop to its image data, as one of links elsewhere does.
     if (formats.contains(uriList))
-        if (auto file = ImageImporter::firstListedFile(dropped); file && file.value()) return Dropped{*file};
+        if (auto file = ImageImporter::firstListedFile(dropped); file && file.value()) return Dropped{*file, {}};
     if (const auto type = imageType(formats)) return {std::nullopt, *type, ImageImporter::image(dropped, *type)};
     return {};
 }

@@ -19,12 +19,12 @@ public:
     explicit OfferReader(QObject* parent = nullptr);
     ~OfferReader() override;
 
-    // Runs `read` on `offer` (on the worker when it waits on another program), then `done` with its
+    // Runs `reading` on `offer` (on the worker when it waits on another program), then `done` with its
     // result on the GUI thread, unless superseded meanwhile.
     template<class Read, class Done>
-    void read(std::shared_ptr<ClipboardOffer> offer, Read read, Done done) {
-        run(std::move(offer), [read = std::move(read), done = std::move(done)](ClipboardOffer& o) {
-            auto result = std::make_shared<decltype(read(o))>(read(o));
+    void read(std::shared_ptr<ClipboardOffer> offer, Read reading, Done done) {
+        run(std::move(offer), [reading = std::move(reading), done = std::move(done)](ClipboardOffer& o) {
+            auto result = std::make_shared<decltype(reading(o))>(reading(o));
             return std::function<void()>([done, result] { done(std::move(*result)); });
         });
     }
