@@ -6,6 +6,7 @@
 #include "OffscreenMain.h"
 #include "app/Diagnostics.h"
 #include "platform/LogStore.h"
+#include "support/FolderLockHolder.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -14,6 +15,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
+#include <optional>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -90,22 +92,8 @@ void AppendWhileAnotherProcessHoldsTheLock(benchmark::State& state) {
     const fs::path folder =
         fs::temp_directory_path() / ("quorvane-bench-locked-" + std::to_string(::getpid()));
     fs::create_directories(folder);
-    int ready[2], release[2];
-    if (::pipe2(ready, O_CLOEXEC) != 0 || ::pipe2(release, O_CLOEXEC) != 0)
-        return state.SkipWithError("no pipe");
-    const pid_t holder = ::fork();
-    if (holder == 0) {
-        ::close(release[1]);
-        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-        char said = fd >= 0 && ::flock(fd, LOCK_EX) == 0 ? 'y' : 'n';
-        (void)::write(ready[1], &said, 1);
-        (void)::read(release[0], &said, 1);
-        ::_exit(0);
-    }
-    ::close(ready[1]);
-    ::close(release[0]);
-    char said = 'n';
-    if (::read(ready[0], &said, 1) == 1 && said == 'y') {
+    std::optional<test::FolderLockHolder> holder(std::in_place, folder);
+    if (holder->locked()) {
         LogStore store(folder);
         std::int64_t stored = 0, entries = 0;
         std::chrono::steady_clock::duration slowest{};
@@ -122,9 +110,7 @@ void AppendWhileAnotherProcessHoldsTheLock(benchmark::State& state) {
     } else {
         state.SkipWithError("the folder could not be locked");
     }
-    ::close(release[1]);
-    ::close(ready[0]);
-    ::waitpid(holder, nullptr, 0);
+    holder.reset();
     fs::remove_all(folder);
 }
 BENCHMARK(AppendWhileAnotherProcessHoldsTheLock)->Unit(benchmark::kMicrosecond)->UseRealTime();

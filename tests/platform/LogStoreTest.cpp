@@ -1,5 +1,6 @@
 #include "platform/LogStore.h"
 
+#include "support/FolderLockHolder.h"
 #include "support/TempDir.h"
 #include "support/WaitUntil.h"
 
@@ -395,44 +396,6 @@ TEST(LogStore, AnUnusableStoreSaysWhyOnceAndKeepsNothingElsewhere) {
     }
 }
 
-namespace {
-
-// Another process that holds the store's folder locked until the object goes.
-class FolderLockHolder {
-public:
-    explicit FolderLockHolder(const fs::path& folder) {
-        int ready[2], release[2];
-        if (::pipe2(ready, O_CLOEXEC) != 0 || ::pipe2(release, O_CLOEXEC) != 0) return;
-        child_ = ::fork();
-        if (child_ == 0) {
-            ::close(release[1]);
-            const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-            char said = fd >= 0 && ::flock(fd, LOCK_EX) == 0 ? 'y' : 'n';
-            (void)::write(ready[1], &said, 1);
-            // Until the test closes its end.
-            (void)::read(release[0], &said, 1);
-            ::_exit(0);
-        }
-        ::close(ready[1]);
-        ::close(release[0]);
-        release_ = release[1];
-        char said = 'n';
-        locked_ = ::read(ready[0], &said, 1) == 1 && said == 'y';
-        ::close(ready[0]);
-    }
-    ~FolderLockHolder() {
-        ::close(release_);
-        if (child_ > 0) ::waitpid(child_, nullptr, 0);
-    }
-    bool locked() const { return locked_; }
-
-private:
-    pid_t child_ = -1;
-    int release_ = -1;
-    bool locked_ = false;
-};
-
-} // namespace
 
 // Another process holding the folder's lock never makes a writer wait: entries wait in memory, in
 // order, readable meanwhile, and are written once it lets go; those past the waiting bound are
@@ -444,7 +407,7 @@ TEST(LogStore, WhileAnotherProcessHoldsTheLockEntriesWaitAndWhatOverflowsIsSaidO
     LogStore store(folder);
     ASSERT_TRUE(store.append(makeEntry(baseTime, "before")));
     const StandardErrorCopy standardError(dir / "stderr");
-    std::optional<FolderLockHolder> holder(std::in_place, folder);
+    std::optional<test::FolderLockHolder> holder(std::in_place, folder);
     ASSERT_TRUE(holder->locked());
 
     const auto entry = [](int i) {
