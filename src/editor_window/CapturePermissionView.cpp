@@ -25,8 +25,9 @@ QLabel* callout(const QString& text, QWidget* parent) {
 CapturePermissionView::CapturePermissionView(CaptureController& model, const SymbolIcons& icons,
                                              QWidget* parent)
     : QGroupBox(QStringLiteral("Screen Recording"), parent), model_(model), icons_(icons) {
-    // Only the title is bold.
-    const QFont plain = font();
+    // Only the title is bold: the others' weight is set, or they would take the box's.
+    QFont plain = font();
+    plain.setBold(false);
     QFont headline = plain;
     headline.setBold(true);
     setFont(headline);

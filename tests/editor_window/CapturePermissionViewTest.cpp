@@ -29,6 +29,9 @@ TEST(CapturePermissionView, BothStatesAndTheAllowButtonWhileBusy) {
     EXPECT_FALSE(view.allowButton()->isVisible());
     EXPECT_FALSE(view.hint()->isVisible());
     EXPECT_TRUE(shows(explanation));
+    // Only the title is bold.
+    for (QLabel* label : view.findChildren<QLabel*>())
+        EXPECT_FALSE(label->font().bold() && !label->text().isEmpty()) << label->text().toStdString();
     for (QPushButton* button : view.findChildren<QPushButton*>())
         EXPECT_NE(button->text(), QStringLiteral("Open System Settings"))
             << "nothing to open on this desktop";
