@@ -1,6 +1,7 @@
 #include "export/ImageImporter.h"
 
 #include "core/LocalFileUrl.h"
+#include "export/ImageFileType.h"
 #include "export/ImageKind.h"
 #include "export/ImageOrientation.h"
 #include "export/ImageStream.h"
@@ -19,7 +20,6 @@
 
 #include <QColorSpace>
 #include <QFile>
-#include <QFileInfo>
 #include <QHash>
 #include <QImageReader>
 #include <QMimeData>
@@ -54,63 +54,17 @@ std::unique_ptr<ImageDecoder> makeDecoder(Kind kind, QByteArrayView bytes) {
     return nullptr;
 }
 
-// A file or data type: a MIME type, or for an extension no MIME type knows, only the extension.
-struct Type {
-    QMimeType mime;
-    QString suffix;
-};
-
-bool conformsToSupported(const Type& type) {
-    return type.mime.isValid() && std::any_of(supportedTypes().begin(), supportedTypes().end(),
-                                              [&](const QString& name) { return type.mime.inherits(name); });
-}
-
-bool isImageType(const Type& type) {
-    if (!type.mime.isValid()) return false;
-    const auto isImage = [](const QString& name) { return name.startsWith(QLatin1String("image/")); };
-    const QStringList ancestors = type.mime.allAncestors();
-    return isImage(type.mime.name()) || std::any_of(ancestors.begin(), ancestors.end(), isImage);
-}
-
-QString describe(const Type& type) {
-    if (type.mime.isValid() && !type.mime.comment().isEmpty()) return type.mime.comment();
-    const QString suffix = type.mime.isValid() && !type.mime.preferredSuffix().isEmpty()
-                               ? type.mime.preferredSuffix()
-                               : type.suffix;
-    return suffix.isEmpty() ? QStringLiteral("This file type") : suffix.toUpper();
-}
-
-// By the file's name, as the file manager types it; the disk is not read.
-std::optional<Type> typeOfFile(const QString& path) {
-    const QMimeType mime = QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension);
-    const QString suffix = QFileInfo(path).suffix();
-    if (!mime.isDefault()) return Type{mime, suffix};
-    if (suffix.isEmpty()) return std::nullopt;
-    return Type{QMimeType(), suffix};
-}
-
-// Images and documents the platform's decoders would know by their content, though they are
-// none of the six accepted formats.
-std::optional<Type> recognisedType(QByteArrayView bytes) {
-    // Signatures lie near the start; the rest of a large file need not be copied.
-    const QMimeType mime =
-        QMimeDatabase().mimeTypeForData(bytes.first(std::min<qsizetype>(bytes.size(), 65'536)).toByteArray());
-    const Type type{mime, {}};
-    if (isImageType(type) || mime.inherits(QStringLiteral("application/pdf"))) return type;
-    return std::nullopt;
-}
-
 bool beyondCaps(std::int64_t width, std::int64_t height) {
     return width > maxSide || height > maxSide || width * height > maxPixels;
 }
 
 // What the first bytes say of data that is none of the six formats.
-ImportError refusal(QByteArrayView head, const std::optional<Type>& fallbackType) {
-    if (const auto recognised = recognisedType(head))
-        return conformsToSupported(*recognised) ? ImportError::unreadable()
-                                                : ImportError::unsupportedType(describe(*recognised));
-    if (fallbackType && !conformsToSupported(*fallbackType))
-        return ImportError::unsupportedType(describe(*fallbackType));
+ImportError refusal(QByteArrayView head, const std::optional<ImageFileType>& fallbackType) {
+    if (const auto recognised = ImageFileType::recognised(head))
+        return recognised->isSupported() ? ImportError::unreadable()
+                                         : ImportError::unsupportedType(recognised->description());
+    if (fallbackType && !fallbackType->isSupported())
+        return ImportError::unsupportedType(fallbackType->description());
     return ImportError::unreadable();
 }
 
@@ -133,7 +87,7 @@ Result<void, ImportError> plausible(Kind kind, QByteArrayView head) {
     return Failure{ImportError::unreadable()};
 }
 
-Result<QImage, ImportError> decode(QByteArrayView bytes, const std::optional<Type>& fallbackType) {
+Result<QImage, ImportError> decode(QByteArrayView bytes, const std::optional<ImageFileType>& fallbackType) {
     const std::optional<Kind> kind = ImageKind::sniff(bytes);
     if (!kind) return Failure{refusal(bytes, fallbackType)};
     if (auto fits = withinLength(*kind, bytes.size(), bytes); !fits) return Failure{fits.error()};
@@ -304,7 +258,7 @@ bool mayNameFile(QByteArrayView line) {
     return line.size() > 5 && QByteArrayView(line.first(5)).compare("file:", Qt::CaseInsensitive) == 0;
 }
 
-// The type a file name's last suffix gives, as conformsToSupported() judges it; asked of the
+// Whether a file name's last suffix gives a type we open; asked of the
 // MIME database once for each suffix of a list.
 class SuffixTypes {
 public:
@@ -316,8 +270,8 @@ public:
                         : QByteArray();
         const auto known = supported_.constFind(suffix);
         if (known != supported_.cend()) return *known;
-        const auto type = typeOfFile(QStringLiteral("file.") + QString::fromUtf8(suffix));
-        return *supported_.insert(suffix, suffix.isEmpty() ? false : type && conformsToSupported(*type));
+        const auto type = ImageFileType::ofFile(QStringLiteral("file.") + QString::fromUtf8(suffix));
+        return *supported_.insert(suffix, suffix.isEmpty() ? false : type && type->isSupported());
     }
 
 private:
@@ -341,8 +295,8 @@ Result<ListedFiles, ImportError> listedFiles(ClipboardOffer& offer) {
         if (!url) return true;
         if (!files.first) files.first = url;
         if (!types.supported(line)) return true;
-        const auto type = typeOfFile(LocalFileUrl::displayName(*url));
-        if (!type || !conformsToSupported(*type)) return true;
+        const auto type = ImageFileType::ofFile(LocalFileUrl::displayName(*url));
+        if (!type || !type->isSupported()) return true;
         files.firstSupported = url;
         return false;
     });
@@ -407,7 +361,7 @@ Result<QImage, ImportError> image(const QUrl& file) {
     QByteArray bytes = input.read(std::min<qint64>(length, ImageKind::headLength));
     if (input.error() != QFileDevice::NoError) return Failure{ImportError::unreadable()};
     const std::optional<Kind> kind = ImageKind::sniff(bytes);
-    if (!kind) return Failure{refusal(bytes, typeOfFile(name))};
+    if (!kind) return Failure{refusal(bytes, ImageFileType::ofFile(name))};
     if (auto fits = withinLength(*kind, length, bytes); !fits) return Failure{fits.error()};
     if (auto fits = plausible(*kind, bytes); !fits) return Failure{fits.error()};
     // What the file holds now: a file that grows meanwhile is read as far as it reached at first.
@@ -424,7 +378,7 @@ Result<QImage, ImportError> image(const QUrl& file) {
     }
     if (input.error() != QFileDevice::NoError) return Failure{ImportError::unreadable()};
     bytes = QByteArray();
-    return decode(stream.takeKept(), typeOfFile(name));
+    return decode(stream.takeKept(), ImageFileType::ofFile(name));
 }
 
 Result<QImage, ImportError> image(const QByteArray& data) {
@@ -494,14 +448,13 @@ Result<std::optional<QImage>, ImportError> image(ClipboardOffer& offer) {
     }
     // Any other file: named, so that the message says what it is ("PDF document").
     if (files.first) {
-        const auto type = typeOfFile(LocalFileUrl::displayName(*files.first));
+        const auto type = ImageFileType::ofFile(LocalFileUrl::displayName(*files.first));
         return Failure{
-            ImportError::unsupportedType(type ? describe(*type) : QStringLiteral("This file type"))};
+            ImportError::unsupportedType(type ? type->description() : QStringLiteral("This file type"))};
     }
     // The other formats of ours are decoded as our own files are, never leniently by Qt.
-    const QMimeDatabase types;
     for (const QString& format : formats) {
-        if (!conformsToSupported(Type{types.mimeTypeForName(format), {}})) continue;
+        if (!ImageFileType::ofFormat(format).isSupported()) continue;
         auto read = image(offer, format);
         if (!read || read.value()) return read;
     }
@@ -528,10 +481,9 @@ Result<std::optional<QImage>, ImportError> image(ClipboardOffer& offer) {
 bool canRead(const QStringList& formats) {
     // Any list of files counts, unread: Paste then reads it, and says why a file cannot be opened.
     if (formats.contains(uriList) || formats.contains(QLatin1String("application/x-qt-image"))) return true;
-    const QMimeDatabase types;
     return std::any_of(formats.begin(), formats.end(), [&](const QString& format) {
         return pasteboardTypes().contains(format) || qtImageFormats().contains(format) ||
-               conformsToSupported(Type{types.mimeTypeForName(format), {}});
+               ImageFileType::ofFormat(format).isSupported();
     });
 }
 

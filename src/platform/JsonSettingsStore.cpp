@@ -2,6 +2,7 @@
 
 #include "core/Log.h"
 #include "platform/PrivateDirectory.h"
+#include "platform/SettingsLeftovers.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -15,7 +16,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -232,37 +232,6 @@ std::filesystem::path moveAside(const std::filesystem::path& file) {
     return {};
 }
 
-// Whether `name` is what mkostemp made of ".<base>.XXXXXX".
-bool isTemporaryOf(std::string_view name, const std::string& base) {
-    constexpr std::size_t suffix = 6;
-    if (name.size() != base.size() + 2 + suffix || name[0] != '.' || name.substr(1, base.size()) != base ||
-        name[base.size() + 1] != '.')
-        return false;
-    for (const char c : name.substr(base.size() + 2))
-        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return false;
-    return true;
-}
-
-// The temporary files a write to `target` may have left: regular files of this user, not links.
-std::vector<std::string> leftoversOf(int folder, const std::string& base) {
-    std::vector<std::string> found;
-    const int listed = ::dup(folder);
-    DIR* entries = listed >= 0 ? ::fdopendir(listed) : nullptr;
-    if (entries == nullptr) {
-        if (listed >= 0) ::close(listed);
-        return found;
-    }
-    while (const dirent* entry = ::readdir(entries)) {
-        struct stat info {};
-        if (isTemporaryOf(entry->d_name, base) &&
-            ::fstatat(folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode) &&
-            info.st_uid == ::getuid())
-            found.emplace_back(entry->d_name);
-    }
-    ::closedir(entries);
-    return found;
-}
-
 } // namespace
 
 JsonSettingsStore::JsonSettingsStore(std::filesystem::path file, QObject* parent)
@@ -381,7 +350,7 @@ void JsonSettingsStore::removeLeftovers() {
     for (const auto& place : places) {
         const int folder = ::open(place.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (folder < 0) continue;
-        found.emplace_back(folder, leftoversOf(folder, place.filename().string()));
+        found.emplace_back(folder, SettingsLeftovers::in(folder, place.filename().string()));
     }
     const bool any =
         std::any_of(found.begin(), found.end(), [](const auto& place) { return !place.second.empty(); });
