@@ -32,8 +32,8 @@ TEST(DesktopAccessibility, FollowsGnomeSettingsAndTheXSettingsManager) {
     ASSERT_TRUE(daemon.start("Gtk/EnableAnimations 0\n"));
     ASSERT_TRUE(test::waitUntil([&] { return desktop.reduceMotion(); }));
     const int before = changes;
-    daemon.serve("Gtk/EnableAnimations 0\nGtk/CursorThemeSize 48\n");
-    daemon.serve("Gtk/EnableAnimations 1\n");
+    ASSERT_TRUE(daemon.serve("Gtk/EnableAnimations 0\nGtk/CursorThemeSize 48\n"));
+    ASSERT_TRUE(daemon.serve("Gtk/EnableAnimations 1\n"));
     ASSERT_TRUE(test::waitUntil([&] { return !desktop.reduceMotion(); }));
     EXPECT_EQ(changes, before + 1) << "a setting served again is no change";
 }

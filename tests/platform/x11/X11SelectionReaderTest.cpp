@@ -25,7 +25,7 @@ QByteArray pattern(qsizetype length) {
 }
 
 ClipboardLimit upTo(std::int64_t bytes) {
-    return {bytes, {}};
+    return {bytes, {}, {}};
 }
 
 class X11SelectionReading : public ::testing::Test {

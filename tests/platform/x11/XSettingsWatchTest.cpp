@@ -19,7 +19,7 @@ TEST(XSettingsWatch, FollowsTheManagerAsItStartsChangesAndEnds) {
     test::SettingsDaemon daemon;
     ASSERT_TRUE(daemon.start(animations + " 0\n"));
     EXPECT_TRUE(test::waitUntil([&] { return watch->integer(animations) == 0; }));
-    daemon.serve(animations + " 1\nNet/ThemeName \"HighContrast\"\n");
+    ASSERT_TRUE(daemon.serve(animations + " 1\nNet/ThemeName \"HighContrast\"\n"));
     EXPECT_TRUE(test::waitUntil([&] { return watch->integer(animations) == 1; }));
     daemon.stop();
     EXPECT_TRUE(test::waitUntil([&] { return !watch->integer(animations).has_value(); }));
