@@ -11,6 +11,8 @@
 #include "support/WaitUntil.h"
 
 #include <QtEndian>
+#include <algorithm>
+#include <cerrno>
 #include <fcntl.h>
 #include <future>
 #include <gtest/gtest.h>
@@ -42,6 +44,12 @@ struct RawClient {
     }
     ~RawClient() { ::close(fd); }
     void send(const QByteArray& bytes) const { (void)::send(fd, bytes.data(), size_t(bytes.size()), MSG_NOSIGNAL); }
+    // Whether the program has closed its end.
+    bool closed() const {
+        char byte = 0;
+        const ssize_t got = ::recv(fd, &byte, 1, MSG_PEEK);
+        return got == 0 || (got < 0 && errno != EAGAIN);
+    }
 };
 
 std::chrono::milliseconds bounded(int ms) {
@@ -200,6 +208,27 @@ TEST(InstanceServer, BadClientsAreCutOffAndTheProgramKeepsServing) {
     EXPECT_EQ(rig.forward(many).outcome, Outcome::delivered);
     ASSERT_EQ(rig.received.size(), 1u);
     EXPECT_EQ(rig.last().size(), 5000);
+}
+
+// A full program makes room by closing the connection open longest, not one just made, and
+// serves the newcomer.
+TEST(InstanceServer, WhenFullTheOldestConnectionGivesWay) {
+    Rig rig;
+    ASSERT_TRUE(rig.server.listen().ok());
+    std::vector<std::unique_ptr<RawClient>> silent;
+    // One at a time, so that the program takes them in this order.
+    for (int i = 1; i <= InstanceServer::maxConnections; ++i) {
+        silent.push_back(std::make_unique<RawClient>(rig.path));
+        ASSERT_TRUE(silent.back()->connected);
+        ASSERT_TRUE(test::waitUntil([&] { return rig.server.openConnections() == i; }));
+    }
+    EXPECT_EQ(rig.forward({"quorvane://show"}).outcome, Outcome::delivered);
+    ASSERT_TRUE(test::waitUntil([&] { return std::ranges::any_of(silent, &RawClient::closed); }));
+    EXPECT_TRUE(silent.front()->closed());
+    EXPECT_FALSE(silent.back()->closed());
+    EXPECT_EQ(rig.log.count("Forwarded requests dropped: " + std::to_string(InstanceServer::maxConnections) +
+                            " were open; the oldest gave way"),
+              1);
 }
 
 // Descriptors this process holds open.

@@ -17,6 +17,7 @@
 #include <map>
 #include <sstream>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -439,6 +440,30 @@ TEST(LogStore, WhileAnotherProcessHoldsTheLockEntriesWaitAndWhatOverflowsIsSaidO
     const std::string text = standardError.text();
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
     EXPECT_NE(text.find(" app error: " + said + "\n"), std::string::npos) << text;
+}
+
+// Another process holding the folder's lock costs a writer no wait at all: its entries wait, stored
+// once the lock is let go, and the writer is never put to sleep for it (each wait would be once at
+// least; the store's own thread may hold it up for a moment now and then).
+TEST(LogStore, AWriterNeverSleepsOnAnotherProcesssLock) {
+    test::TempDir dir;
+    const fs::path folder = dir / "log";
+    LogStore store(folder);
+    ASSERT_TRUE(store.append(makeEntry(baseTime, "before")));
+    std::optional<test::FolderLockHolder> holder(std::in_place, folder);
+    ASSERT_TRUE(holder->locked());
+    const auto sleeps = [] {
+        rusage usage{};
+        ::getrusage(RUSAGE_THREAD, &usage);
+        return usage.ru_nvcsw;
+    };
+    const long before = sleeps();
+    for (int i = 1; i <= 50; ++i)
+        ASSERT_TRUE(store.append(makeEntry(baseTime + i, "waits")));
+    EXPECT_LT(sleeps() - before, 25);
+    EXPECT_EQ(std::ranges::count(stored(folder), '\n'), 1);
+    holder.reset();
+    EXPECT_TRUE(test::waitUntil([&] { return std::ranges::count(stored(folder), '\n') == 51; }));
 }
 
 } // namespace quorvane

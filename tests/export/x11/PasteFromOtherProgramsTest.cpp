@@ -207,6 +207,21 @@ TEST_F(PasteFromAnotherProgram, ListsAreReadOnlyWhenPastedAndEachTypeOnlyUpToIts
     EXPECT_LT(gifMemory.growth(), 100 << 20);
 }
 
+TEST_F(PasteFromAnotherProgram, AFileListIsReadNoFurtherThanItsFirstFileThatOpens) {
+    // A file that is no image, the picture, then a gigabyte that no list holds.
+    const QString picture = file("first.png", {});
+    ASSERT_TRUE(test::filledImage(Qt::blue, 5, 3).save(picture, "PNG"));
+    const QByteArray list = QUrl::fromLocalFile(file("notes.txt", "notes")).toEncoded() + "\r\n" +
+                            QUrl::fromLocalFile(picture).toEncoded() + "\r\n";
+    ClipboardOffer links(
+        {"--type", "text/uri-list", "--file", file("list", list), "--size", "1073741824", "--announce", "0"});
+    ASSERT_TRUE(links.ready());
+    ASSERT_TRUE(offered("text/uri-list"));
+    const auto pasted = ImageImporter::image(clipboard_);
+    ASSERT_TRUE(pasted && pasted.value()) << (pasted ? "no image" : pasted.error().message().toStdString());
+    EXPECT_EQ(pasted.value()->size(), QSize(5, 3));
+}
+
 TEST_F(PasteFromAnotherProgram, APastedPictureCostsWhatItsPixelsNeedAndJunkStopsAtItsStart) {
     // Hundreds of megabytes of palettes or profile parts for one pixel: the metadata passes by.
     for (const QByteArray& bytes :

@@ -1,0 +1,41 @@
+#include "export/OfferReader.h"
+
+#include "platform/X11SelectionOffer.h"
+#include "support/ClipboardOffer.h"
+#include "support/WaitUntil.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+// A paste of another program's clipboard, waiting as long as its holder stays silent.
+std::shared_ptr<X11SelectionOffer> pasteOfTheClipboard() {
+    return std::make_shared<X11SelectionOffer>("CLIPBOARD", 0, QStringList{"image/png"},
+                                               std::chrono::hours(1));
+}
+
+// A newer paste cancels the one underway: a holder that never answers holds up no later paste.
+TEST(OfferReader, ANewerReadIsNotHeldUpByAHolderThatNeverAnswers) {
+    OfferReader reader;
+    const auto read = [](ClipboardOffer& offer) { return offer.read("image/png", {64, {}, {}}).ok(); };
+    test::ClipboardOffer hung({"--type", "image/png", "--hang", "1", "--report", "1"});
+    ASSERT_TRUE(hung.ready());
+    const auto first = pasteOfTheClipboard();
+    bool firstDone = false;
+    reader.read(first, read, [&](bool) { firstDone = true; });
+    ASSERT_TRUE(hung.says("request image/png"));
+
+    test::ClipboardOffer answering({"--type", "image/png", "--size", "8"});
+    ASSERT_TRUE(answering.ready());
+    std::optional<bool> second;
+    reader.read(pasteOfTheClipboard(), read, [&](bool ok) { second = ok; });
+    EXPECT_TRUE(test::waitUntil([&] { return second.has_value(); }));
+    EXPECT_EQ(second, true);
+    EXPECT_FALSE(firstDone);
+    // Were it still running, the reader's end would wait the hour out.
+    first->cancel();
+}
+
+} // namespace
+} // namespace quorvane
