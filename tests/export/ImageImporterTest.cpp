@@ -323,6 +323,26 @@ TEST(ImageImporter, OpensFilesByTheBytesOfTheirNames) {
               ImportError::unreadable());
 }
 
+// Only files on this computer open ("file://localhost/" is this one): a link to another's is
+// refused naming the host, opened or pasted, where no file here or image data comes with it.
+TEST(ImageImporter, RefusesFilesOnAnotherComputerNamingTheHost) {
+    const QUrl here = written(dir + "here.png", encoded(quadrants(8, 8)));
+    const QUrl elsewhere("file://otherhost" + here.path());
+    EXPECT_TRUE(ImageImporter::image(QUrl("file://LOCALHOST" + here.path())));
+    EXPECT_EQ(ImageImporter::image(elsewhere).error(), ImportError::onAnotherHost("otherhost"));
+    EXPECT_EQ(ImportError::onAnotherHost("otherhost").message(elsewhere),
+              "Quorvane can't open “here.png”: it's on another computer (otherhost). Open a file on this "
+              "computer.");
+    QMimeData alone, withFile, withData;
+    alone.setUrls({elsewhere});
+    withFile.setUrls({elsewhere, here});
+    withData.setUrls({elsewhere});
+    withData.setData("image/png", encoded(quadrants(6, 4)));
+    EXPECT_EQ(ImageImporter::image(alone).error(), ImportError::onAnotherHost("otherhost"));
+    EXPECT_EQ(ImageImporter::image(withFile).value()->size(), QSize(8, 8));
+    EXPECT_EQ(ImageImporter::image(withData).value()->size(), QSize(6, 4));
+}
+
 TEST(ImageImporter, ReadsClipboardFilesBeforeImageData) {
     const QByteArray turned = encoded(quadrants(8, 8).transformed(QTransform().rotate(180)));
     QMimeData both, data, text, webp, qtImage, words;
