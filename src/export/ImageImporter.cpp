@@ -342,11 +342,10 @@ QString ImportError::message(const QUrl& file) const {
         return named ? name + QStringLiteral(" doesn't contain an image.")
                      : QStringLiteral("There's no image to open.");
     case Kind::onAnotherHost:
-        // The host is told in full (within reason): it is what the user needs to see.
+        // The host early, where a narrow window's two lines still show it.
         return QStringLiteral("Quorvane can't open ") + (named ? name : QStringLiteral("this item")) +
-               QStringLiteral(": it's on another computer (") +
-               (host.size() > 64 ? host.left(63) + QStringLiteral("…") : host) +
-               QStringLiteral("). Open a file on this computer.");
+               QStringLiteral(" on ") + (host.size() > 64 ? host.left(63) + QStringLiteral("…") : host) +
+               QStringLiteral(": only files on this computer can be opened.");
     }
     return {};
 }
