@@ -6,6 +6,7 @@
 
 #include "core/Result.h"
 #include "export/ImageKind.h"
+#include "export/ImportError.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -28,34 +29,6 @@ inline constexpr std::int64_t maxSide = 32'000;
 inline constexpr std::int64_t maxPixels = 32'000'000;
 // The completeness test reads at most this much of the end of the input.
 inline constexpr qsizetype tailLength = ImageKind::tailLength;
-
-struct ImportError {
-    enum class Kind { unsupportedType, tooLarge, unreadable, noImage, onAnotherHost };
-
-    Kind kind = Kind::unreadable;
-    // unsupportedType: the refused type's description.
-    QString type;
-    // tooLarge: the size after orientation.
-    std::int64_t width = 0;
-    std::int64_t height = 0;
-    // onAnotherHost: the host that a file link named.
-    QString host;
-
-    static ImportError unsupportedType(QString description) {
-        return {Kind::unsupportedType, std::move(description), 0, 0};
-    }
-    static ImportError tooLarge(std::int64_t w, std::int64_t h) { return {Kind::tooLarge, {}, w, h}; }
-    static ImportError unreadable() { return {Kind::unreadable, {}, 0, 0}; }
-    static ImportError noImage() { return {Kind::noImage, {}, 0, 0}; }
-    static ImportError onAnotherHost(QString host) {
-        return {Kind::onAnotherHost, {}, 0, 0, std::move(host)};
-    }
-
-    // The text the user reads; with a file, it names the file.
-    QString message(const QUrl& file = {}) const;
-
-    bool operator==(const ImportError&) const = default;
-};
 
 // MIME names of the six accepted types, in their order: PNG, JPEG, HEIC, TIFF, GIF, BMP.
 const QStringList& supportedTypes();
