@@ -8,14 +8,19 @@ QUrl fromPath(QByteArrayView path) {
 }
 
 std::optional<QByteArray> path(const QUrl& url) {
-    if (!url.isValid() || url.scheme() != QLatin1String("file")) return std::nullopt;
-    const QString host = url.host();
-    if (!host.isEmpty() && host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) != 0)
-        return std::nullopt;
+    if (!url.isValid() || url.scheme() != QLatin1String("file") || otherHost(url)) return std::nullopt;
     // The encoded path keeps bytes that are not UTF-8 as they came.
     QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
     if (!bytes.startsWith('/') || bytes.contains('\0')) return std::nullopt;
     return bytes;
+}
+
+std::optional<QString> otherHost(const QUrl& url) {
+    if (!url.isValid() || url.scheme() != QLatin1String("file")) return std::nullopt;
+    const QString host = url.host();
+    if (host.isEmpty() || host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+        return std::nullopt;
+    return host;
 }
 
 QUrl fromLink(QByteArrayView link) {

@@ -17,6 +17,9 @@ QUrl fromPath(QByteArrayView path);
 // The path of a local file URL, as bytes: "file:///…" or "file://localhost/…". None for any
 // other URL, or for a path that holds a NUL byte.
 std::optional<QByteArray> path(const QUrl& url);
+// The host of a file URL that names a file on another computer ("file://otherhost/…"); none for
+// a local file URL or any other URL.
+std::optional<QString> otherHost(const QUrl& url);
 // A link's bytes as a URL. Bytes beyond ASCII, which a link should carry percent-encoded, are
 // taken as themselves rather than read as UTF-8: a raw Latin-1 byte must not turn into U+FFFD and
 // name another file.

@@ -1,6 +1,7 @@
 #include "editor_window/ImageDropTarget.h"
 
 #include "capture/CaptureController.h"
+#include "core/LocalFileUrl.h"
 #include "export/ImageImporter.h"
 #include "platform/X11DropTimes.h"
 #include "platform/X11SelectionOffer.h"
@@ -25,10 +26,14 @@ std::optional<QString> imageType(const QStringList& formats) {
 
 ImageDropTarget::Dropped ImageDropTarget::read(ClipboardOffer& dropped) {
     const QStringList formats = dropped.formats();
+    const std::optional<QString> type = imageType(formats);
     // A list that cannot be read leaves the drop to its image data, as one of links elsewhere does.
+    // A file on another computer goes on to be refused, naming the host, unless data came with it.
     if (formats.contains(uriList))
-        if (auto file = ImageImporter::firstListedFile(dropped); file && file.value()) return Dropped{*file, {}};
-    if (const auto type = imageType(formats)) return {std::nullopt, *type, ImageImporter::image(dropped, *type)};
+        if (auto file = ImageImporter::firstListedFile(dropped);
+            file && file.value() && !(LocalFileUrl::otherHost(**file) && type))
+            return Dropped{*file, {}};
+    if (type) return {std::nullopt, *type, ImageImporter::image(dropped, *type)};
     return {};
 }
 

@@ -16,9 +16,10 @@ namespace quorvane {
 class CaptureController;
 class ClipboardOffer;
 
-// Opens an image dropped on the editor window: a local file goes to the shell's importer, image
-// data is decoded here and opened through the normal document handover. Only the first item
-// counts; a file wins over image data, PNG over TIFF over JPEG over any other image type.
+// Opens an image dropped on the editor window: a file goes to the shell's importer (which refuses
+// one on another computer, naming the host), image data is decoded here and opened through the
+// normal document handover. Only the first item counts; a local file wins over image data, image
+// data over a file on another computer, PNG over TIFF over JPEG over any other image type.
 // Another program's drop is read as a paste is, without the window waiting for that program.
 class ImageDropTarget {
 public:

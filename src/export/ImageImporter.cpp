@@ -278,7 +278,15 @@ private:
     QHash<QByteArray, bool> supported_;
 };
 
+// A line of a list of links that names a file on another computer: only files on this one open.
+std::optional<QUrl> fileElsewhere(QByteArrayView line) {
+    QUrl url = LocalFileUrl::fromLink(line.trimmed());
+    if (!LocalFileUrl::otherHost(url)) return std::nullopt;
+    return url;
+}
+
 struct ListedFiles {
+    // On this computer or another.
     std::optional<QUrl> first;
     // The first whose name gives a type we open.
     std::optional<QUrl> firstSupported;
@@ -292,7 +300,10 @@ Result<ListedFiles, ImportError> listedFiles(ClipboardOffer& offer) {
     LineSink sink(fileListLimit, [&](QByteArrayView line) {
         if (!mayNameFile(line) || (files.first && !types.supported(line))) return true;
         const std::optional<QUrl> url = LocalFileUrl::fromListLine(line);
-        if (!url) return true;
+        if (!url) {
+            if (!files.first) files.first = fileElsewhere(line);
+            return true;
+        }
         if (!files.first) files.first = url;
         if (!types.supported(line)) return true;
         const auto type = ImageFileType::ofFile(LocalFileUrl::displayName(*url));
@@ -306,33 +317,6 @@ Result<ListedFiles, ImportError> listedFiles(ClipboardOffer& offer) {
 }
 
 } // namespace
-
-QString ImportError::message(const QUrl& file) const {
-    const bool named = !file.isEmpty();
-    const QString name = QStringLiteral("“") + LocalFileUrl::displayName(file) + QStringLiteral("”");
-    switch (kind) {
-    case Kind::unsupportedType:
-        return QStringLiteral("Quorvane can't open ") + (named ? name : QStringLiteral("this item")) +
-               QStringLiteral(": ") + type +
-               QStringLiteral(" isn't a supported format. Open a PNG, JPEG, HEIC, TIFF, GIF, or BMP image.");
-    case Kind::tooLarge:
-        return QStringLiteral("This image is ") + QString::number(width) + QStringLiteral(" × ") +
-               QString::number(height) +
-               QStringLiteral(" pixels; Quorvane opens images up to 32 megapixels") +
-               (std::max(width, height) > maxSide ? QStringLiteral(" and 32,000 pixels per side")
-                                                  : QString()) +
-               QStringLiteral(".");
-    case Kind::unreadable:
-        return named
-                   ? QStringLiteral("Quorvane can't read ") + name +
-                         QStringLiteral(". The file may be missing, damaged, or not accessible.")
-                   : QStringLiteral("Quorvane can't read this image. The data may be damaged or incomplete.");
-    case Kind::noImage:
-        return named ? name + QStringLiteral(" doesn't contain an image.")
-                     : QStringLiteral("There's no image to open.");
-    }
-    return {};
-}
 
 const QStringList& supportedTypes() {
     static const QStringList types = {QStringLiteral("image/png"),  QStringLiteral("image/jpeg"),
@@ -348,6 +332,8 @@ const QStringList& pasteboardTypes() {
 }
 
 Result<QImage, ImportError> image(const QUrl& file) {
+    if (auto host = LocalFileUrl::otherHost(file))
+        return Failure{ImportError::onAnotherHost(std::move(*host))};
     // By the bytes of its name, which need not be text; regular files only: a pipe or a device
     // would block or never end.
     const std::optional<QByteArray> path = LocalFileUrl::path(file);
@@ -424,6 +410,7 @@ Result<std::optional<QUrl>, ImportError> firstListedFile(ClipboardOffer& offer) 
         line = line.trimmed();
         if (line.isEmpty() || line.front() == '#') return true;
         file = LocalFileUrl::fromListLine(line);
+        if (!file) file = fileElsewhere(line);
         return false;
     });
     if (auto received = offer.receive(uriList, sink); !received)
@@ -446,8 +433,10 @@ Result<std::optional<QImage>, ImportError> image(ClipboardOffer& offer) {
         auto read = image(offer, type);
         if (!read || read.value()) return read;
     }
-    // Any other file: named, so that the message says what it is ("PDF document").
+    // Any other file: named, so that the message says what it is ("PDF document") or where.
     if (files.first) {
+        if (auto host = LocalFileUrl::otherHost(*files.first))
+            return Failure{ImportError::onAnotherHost(std::move(*host))};
         const auto type = ImageFileType::ofFile(LocalFileUrl::displayName(*files.first));
         return Failure{
             ImportError::unsupportedType(type ? type->description() : QStringLiteral("This file type"))};

@@ -6,6 +6,7 @@
 
 #include "core/Result.h"
 #include "export/ImageKind.h"
+#include "export/ImportError.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -29,29 +30,6 @@ inline constexpr std::int64_t maxPixels = 32'000'000;
 // The completeness test reads at most this much of the end of the input.
 inline constexpr qsizetype tailLength = ImageKind::tailLength;
 
-struct ImportError {
-    enum class Kind { unsupportedType, tooLarge, unreadable, noImage };
-
-    Kind kind = Kind::unreadable;
-    // unsupportedType: the refused type's description.
-    QString type;
-    // tooLarge: the size after orientation.
-    std::int64_t width = 0;
-    std::int64_t height = 0;
-
-    static ImportError unsupportedType(QString description) {
-        return {Kind::unsupportedType, std::move(description), 0, 0};
-    }
-    static ImportError tooLarge(std::int64_t w, std::int64_t h) { return {Kind::tooLarge, {}, w, h}; }
-    static ImportError unreadable() { return {Kind::unreadable, {}, 0, 0}; }
-    static ImportError noImage() { return {Kind::noImage, {}, 0, 0}; }
-
-    // The text the user reads; with a file, it names the file.
-    QString message(const QUrl& file = {}) const;
-
-    bool operator==(const ImportError&) const = default;
-};
-
 // MIME names of the six accepted types, in their order: PNG, JPEG, HEIC, TIFF, GIF, BMP.
 const QStringList& supportedTypes();
 // Clipboard formats read directly as image data, in their order.
@@ -73,8 +51,9 @@ Result<std::optional<QImage>, ImportError> image(const Clipboard& clipboard);
 Result<std::optional<QImage>, ImportError> image(const QMimeData& pasteboard);
 // The image of one format on offer, read and refused as above; none when it holds no bytes.
 Result<std::optional<QImage>, ImportError> image(ClipboardOffer& offer, const QString& format);
-// The first item of a list of files on offer, read no further than that item: its file, or none
-// when the item is no local file or there is no list.
+// The first item of a list of files on offer, read no further than that item: its file (a file on
+// another computer too, which image() then refuses, naming the host), or none when the item is no
+// file link or there is no list.
 Result<std::optional<QUrl>, ImportError> firstListedFile(ClipboardOffer& offer);
 
 // Whether Paste should be offered for the formats on offer; nothing is read.

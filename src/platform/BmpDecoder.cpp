@@ -1,5 +1,7 @@
 #include "platform/BmpDecoder.h"
 
+#include "platform/BmpBitFields.h"
+
 #include <QBuffer>
 #include <QImageReader>
 #include <QPainter>
@@ -61,6 +63,7 @@ struct Layout {
     bool topDown = false;
     int bits = 0;
     std::uint64_t compression = 0;
+    std::uint64_t headerSize = 0;
 
     bool runLength() const { return compression == rle8 || compression == rle4; }
 };
@@ -70,7 +73,8 @@ std::optional<Layout> readLayout(QByteArrayView bytes) {
     if (bytes.size() < 30) return std::nullopt;
     Layout layout;
     layout.pixelsAt = littleEndian(bytes, 10, 4);
-    const bool core = littleEndian(bytes, 14, 4) == 12;
+    layout.headerSize = littleEndian(bytes, 14, 4);
+    const bool core = layout.headerSize == 12;
     if (core) {
         layout.width = std::int64_t(littleEndian(bytes, 18, 2));
         layout.height = std::int64_t(littleEndian(bytes, 20, 2));
@@ -103,6 +107,14 @@ public:
             return Status::unreadable;
         header.width = layout->width;
         header.height = layout->height;
+        // Qt's reader widens bit fields by shifting alone (five bits of white read 248): those
+        // pixels are read here.
+        if (BmpBitFields::apply(layout->bits, layout->compression, layout->headerSize)) {
+            fields_ = BmpBitFields::read(view_, layout->bits, layout->compression, layout->headerSize);
+            if (!fields_) return Status::unreadable;
+            header.hasAlpha = fields_->hasAlpha();
+            return Status::image;
+        }
         header.hasAlpha =
             QImage::toPixelFormat(reader_.imageFormat()).alphaUsage() == QPixelFormat::UsesAlpha;
         return Status::image;
@@ -121,6 +133,12 @@ public:
     }
 
     bool decode(QImage& target) override {
+        if (fields_) {
+            const std::optional<Layout> layout = readLayout(view_);
+            if (!layout || layout->pixelsAt > static_cast<std::uint64_t>(view_.size())) return false;
+            return fields_->decode(view_.sliced(static_cast<qsizetype>(layout->pixelsAt)), layout->topDown,
+                                   target);
+        }
         QImage image;
         if (!reader_.read(&image) || image.size() != target.size()) return false;
         QPainter painter(&target);
@@ -134,6 +152,7 @@ private:
     QByteArray bytes_;
     QBuffer buffer_;
     QImageReader reader_;
+    std::optional<BmpBitFields> fields_;
 };
 
 } // namespace

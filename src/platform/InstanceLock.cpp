@@ -3,10 +3,13 @@
 #include "core/AppIdentity.h"
 #include "platform/PrivateDirectory.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
+#include <string_view>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -21,9 +24,51 @@ std::filesystem::path InstanceLock::runtimeFolder() {
 
 namespace {
 
-// ":1.0" and ":1" are the same display; the host part stays, made safe for a file name.
+bool allDigits(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// "N" or "N.S" as xcb reads it, without the signs and spaces strtoul would let through: N in
+// plain decimal, or none.
+std::optional<std::string> displayNumber(std::string_view text) {
+    if (const auto dot = text.find('.'); dot != std::string_view::npos) {
+        if (!allDigits(text.substr(dot + 1))) return std::nullopt;
+        text = text.substr(0, dot);
+    }
+    if (!allDigits(text) || text.size() > 9) return std::nullopt;
+    const auto first = text.find_first_not_of('0');
+    return std::string(first == std::string_view::npos ? "0" : text.substr(first));
+}
+
+// ":N" for every name by which xcb reaches local display N through its Unix socket: ":N",
+// "unix:N", "unix/:N", "unix/unix:N" and "/tmp/.X11-unix/XN", each with or without a screen.
+// Names over TCP ("localhost:N", this host's name) stay apart: such a name may lead to another
+// server (ssh forwards displays to localhost:10 and up). None for any other name.
+std::optional<std::string> localDisplay(std::string_view display) {
+    constexpr std::string_view socketFolder = "/tmp/.X11-unix/X";
+    if (display.starts_with(socketFolder)) {
+        const auto number = displayNumber(display.substr(socketFolder.size()));
+        return number ? std::optional(":" + *number) : std::nullopt;
+    }
+    std::string_view protocol;
+    if (const auto slash = display.rfind('/'); slash != std::string_view::npos) {
+        protocol = display.substr(0, slash);
+        if (protocol != "unix") return std::nullopt;
+        display.remove_prefix(slash + 1);
+    }
+    const auto colon = display.rfind(':');
+    if (colon == std::string_view::npos) return std::nullopt;
+    const std::string_view host = display.substr(0, colon);
+    if (!host.empty() && host != "unix") return std::nullopt;
+    const auto number = displayNumber(display.substr(colon + 1));
+    return number ? std::optional(":" + *number) : std::nullopt;
+}
+
+// One key per display: the screen does not count (":1.0" is ":1"), nor does the name by which a
+// local display is reached. Other names keep their host part, made safe for a file name.
 std::string displayKey(const std::string& display) {
-    std::string name = display;
+    std::string name = localDisplay(display).value_or(display);
     if (const auto colon = name.rfind(':'); colon != std::string::npos) {
         if (const auto dot = name.find('.', colon); dot != std::string::npos) name.erase(dot);
     }

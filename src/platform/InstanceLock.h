@@ -16,7 +16,8 @@ public:
 
     // `$XDG_RUNTIME_DIR/<application id>`, or a per-user folder under the temporary folder.
     static std::filesystem::path runtimeFolder();
-    // "instance-<display>.lock" for a display name like ":1" or "host:0.0".
+    // "instance-<display>.lock" for a display name like ":1" or "host:0.0"; every name of one local
+    // display (":1", ":1.0", "unix:1") gives the same file.
     static std::string fileName(const std::string& display);
     // "instance-<display>.socket": where the lock's holder listens for later processes.
     static std::string socketName(const std::string& display);

@@ -427,7 +427,8 @@ Result<void, Error> JsonSettingsStore::save() {
     }
     const std::filesystem::path directory = target->parent_path();
     const QByteArray bytes = QJsonDocument(values_).toJson(QJsonDocument::Indented);
-    std::string temporary = (directory / ("." + target->filename().string() + ".XXXXXX")).string();
+    std::string temporary =
+        (directory / SettingsLeftovers::templateFor(target->filename().string())).string();
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) return notSaved(errnoText("cannot create a temporary settings file"));
     // A file of the user's keeps who may read it.

@@ -21,8 +21,8 @@ namespace quorvane {
 // go over what it holds now, and the result replaces it, so that no instance loses another's
 // change. A lock file that cannot be locked (a folder or link in its place) or a holder that
 // keeps it longer than `lockPatience` costs the lock, never the change. A write killed before its
-// rename leaves its temporary file (".settings.json.XXXXXX") behind: a start removes those, when
-// no other instance holds the lock. GUI thread only.
+// rename leaves its temporary file (".settings.json.quorvane-saving-XXXXXX") behind: a start
+// removes those, when no other instance holds the lock, and no other file. GUI thread only.
 class JsonSettingsStore final : public SettingsStore {
     Q_OBJECT
 

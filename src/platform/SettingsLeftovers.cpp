@@ -7,12 +7,23 @@
 
 namespace quorvane::SettingsLeftovers {
 
+namespace {
+
+constexpr std::string_view mark = ".quorvane-saving-";
+constexpr std::size_t randomPart = 6;
+
+} // namespace
+
+std::string templateFor(const std::string& base) {
+    return "." + base + std::string(mark) + std::string(randomPart, 'X');
+}
+
 bool isTemporaryOf(std::string_view name, const std::string& base) {
-    constexpr std::size_t suffix = 6;
-    if (name.size() != base.size() + 2 + suffix || name[0] != '.' || name.substr(1, base.size()) != base ||
-        name[base.size() + 1] != '.')
+    const std::size_t prefix = 1 + base.size() + mark.size();
+    if (name.size() != prefix + randomPart || name[0] != '.' || name.substr(1, base.size()) != base ||
+        name.substr(1 + base.size(), mark.size()) != mark)
         return false;
-    for (const char c : name.substr(base.size() + 2))
+    for (const char c : name.substr(prefix))
         if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return false;
     return true;
 }

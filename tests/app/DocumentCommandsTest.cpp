@@ -52,6 +52,37 @@ TEST(DocumentCommands, PasteTakesOnlyImagesAndSaysWhyNot) {
     EXPECT_TRUE(rig.logged("Imported 30x20 px image"));
 }
 
+// A link to a file on another computer, pasted or opened (the command line, a second start, a
+// drop), opens nothing: the notice and the log name the host.
+TEST(DocumentCommands, AFileOnAnotherComputerIsRefusedNamingTheHost) {
+    DocumentRig rig;
+    EditorDocument* before = rig.open();
+    test::TempDir folder;
+    const QString picture = QString::fromStdString((folder / "picture.png").string());
+    ASSERT_TRUE(test::gradientImage(30, 20).save(picture));
+    const QUrl elsewhere(QStringLiteral("file://otherhost") + QUrl::fromLocalFile(picture).path());
+    const std::string logged =
+        "Import failed: Quorvane.Import 4 (Quorvane can't open this item on otherhost: "
+        "only files on this computer can be opened)";
+    auto* data = new QMimeData;
+    data->setUrls({elsewhere});
+    QGuiApplication::clipboard()->setMimeData(data);
+    rig.documents.paste();
+    ASSERT_TRUE(test::CaptureRig::turnUntil([&] { return rig.log.count(logged) == 1; }))
+        << testing::PrintToString(rig.log.lines());
+    EXPECT_EQ(rig.controller().errorMessage(),
+              QStringLiteral("Quorvane can't open this item on otherhost: only files on this computer can be "
+                             "opened."));
+    rig.documents.importFile(elsewhere);
+    EXPECT_EQ(
+        rig.controller().errorMessage(),
+        QStringLiteral("Quorvane can't open “picture.png” on otherhost: only files on this computer can be "
+                       "opened."));
+    EXPECT_EQ(rig.log.count(logged), 2);
+    EXPECT_EQ(rig.controller().document(), before);
+    EXPECT_FALSE(rig.logged("Imported 30x20 px image"));
+}
+
 TEST(DocumentCommands, ReopeningAsksBeforeDroppingEditsAndCancellingKeepsTheDocument) {
     DocumentRig rig;
     EditorDocument* document = rig.open();

@@ -55,6 +55,17 @@ TEST(ImageDropTarget, ChoosesTheFirstFileThenPngTiffJpegThenAnyImage) {
     EXPECT_FALSE(data.file);
     EXPECT_EQ(data.type, QStringLiteral("image/png"));
 
+    // A file on another computer goes on to the importer, which says where it is; image data beside
+    // it is opened instead.
+    QMimeData otherComputer;
+    otherComputer.setUrls({QUrl(QStringLiteral("file://otherhost/tmp/b.png"))});
+    EXPECT_EQ(ImageDropTarget::read(*ImageDropTarget::take(otherComputer, 0)).file,
+              QUrl(QStringLiteral("file://otherhost/tmp/b.png")));
+    otherComputer.setData(QStringLiteral("image/png"), bytes);
+    const auto beside = ImageDropTarget::read(*ImageDropTarget::take(otherComputer, 0));
+    EXPECT_FALSE(beside.file);
+    EXPECT_EQ(beside.type, QStringLiteral("image/png"));
+
     QMimeData remoteOnly;
     remoteOnly.setUrls({QUrl(QStringLiteral("https://example.com/a.png"))});
     remoteOnly.setData(QStringLiteral("image/jpeg"), bytes);

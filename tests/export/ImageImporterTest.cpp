@@ -18,6 +18,8 @@
 #include <QMimeData>
 #include <QMimeDatabase>
 #include <QPainter>
+#include <bit>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -174,6 +176,65 @@ TEST(ImageImporter, OpensTopDownBmpsAsTheirBottomUpTwins) {
               ImportError::tooLarge(16, 40'000));
 }
 
+// Bit-field channels are spread over 0–255 by their width, top-down and bottom-up alike: each
+// value within 1 of round(v × 255 / max), a full channel 255, whether narrower or wider than 8 bits,
+// alpha too. Masks that overlap, have gaps or reach past the pixel are damage; an empty one reads 0.
+TEST(ImageImporter, SpreadsBmpBitFieldsOverTheWholeRange) {
+    const std::pair<int, std::vector<std::uint32_t>> formats[] = {
+        {16, {}},                                   // 5-5-5
+        {16, {0xF800, 0x07E0, 0x001F}},             // 5-6-5
+        {32, {0x3FF00000, 0x000FFC00, 0x000003FF}}, // 10-10-10
+        {16, {0x0F00, 0x00F0, 0x000F, 0xF000}}};    // 4-4-4-4, alpha swept over white
+    for (const auto& [bits, given] : formats) {
+        const std::vector<std::uint32_t> masks =
+            given.empty() ? std::vector<std::uint32_t>{0x7C00, 0x03E0, 0x001F} : given;
+        int width = 0;
+        for (const std::uint32_t mask : masks)
+            width = std::max(width, 1 << std::popcount(mask));
+        const bool alpha = masks.size() == 4;
+        // Row 0 counts up, row 1 down, in every channel at once (the alpha case: in alpha alone).
+        std::vector<std::uint32_t> pixels;
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < width; ++x)
+                for (std::size_t c = 0; c < masks.size(); ++c) {
+                    const std::uint32_t max = masks[c] >> std::countr_zero(masks[c]);
+                    const std::uint32_t value =
+                        alpha && c < 3 ? max : std::uint32_t(y == 0 ? x : width - 1 - x) & max;
+                    if (c == 0) pixels.push_back(0);
+                    pixels.back() |= value << std::countr_zero(masks[c]);
+                }
+        for (const auto rows : {test::BmpRows::bottomUp, test::BmpRows::topDown}) {
+            SCOPED_TRACE(testing::Message()
+                         << std::hex << masks[0] << (rows == test::BmpRows::topDown ? " top-down" : ""));
+            const auto opened = ImageImporter::image(test::bitFieldsBmp(width, 2, bits, given, pixels, rows));
+            ASSERT_TRUE(opened) << opened.error().message().toStdString();
+            int wrong = 0;
+            for (int y = 0; y < 2; ++y)
+                for (int x = 0; x < width; ++x)
+                    for (std::size_t c = 0; c < 4; ++c) {
+                        const std::uint32_t mask = masks[alpha ? 3 : std::min<std::size_t>(c, 2)];
+                        const std::uint32_t max = mask >> std::countr_zero(mask);
+                        const std::uint32_t value = std::uint32_t(y == 0 ? x : width - 1 - x) & max;
+                        const int expected = c == 3 && !alpha ? 255 : int(std::lround(value * 255.0 / max));
+                        const int got = opened->constScanLine(y)[x * 4 + int(c)];
+                        wrong += std::abs(got - expected) > 1 || (value == max && got != 255);
+                    }
+            EXPECT_EQ(wrong, 0);
+        }
+    }
+    const std::vector<std::uint32_t> one(4, 0xFFFFFFFF);
+    for (const auto& masks : {std::vector<std::uint32_t>{0xF800, 0x0FE0, 0x001F},
+                              {0xF400, 0x07E0, 0x001F},
+                              {0x1F0000, 0x07E0, 0x001F},
+                              {0xF800, 0x07E0, 0x001F, 0x0020}})
+        EXPECT_EQ(ImageImporter::image(test::bitFieldsBmp(2, 2, 16, masks, one)).error(),
+                  ImportError::unreadable())
+            << std::hex << masks[0] << " " << masks[1];
+    const auto noRed = ImageImporter::image(test::bitFieldsBmp(2, 2, 16, {0, 0x07E0, 0x001F}, one));
+    ASSERT_TRUE(noRed);
+    EXPECT_EQ(noRed->pixelColor(1, 1), QColor(0, 255, 255));
+}
+
 TEST(ImageImporter, TurnsImagesUpright) {
     const QByteArray large = encoded(quadrants(4000, 3000), ImageExporter::Format::jpeg);
     EXPECT_EQ(ImageImporter::image(withOrientation(large, 6))->size(), QSize(3000, 4000));
@@ -321,6 +382,25 @@ TEST(ImageImporter, OpensFilesByTheBytesOfTheirNames) {
     EXPECT_EQ(ImageImporter::image(LocalFileUrl::fromPath("/dev/zero")).error(), ImportError::unreadable());
     EXPECT_EQ(ImageImporter::image(LocalFileUrl::fromPath(folderBytes + QByteArray(5000, 'a'))).error(),
               ImportError::unreadable());
+}
+
+// Only files on this computer open ("file://localhost/" is this one): a link to another's is
+// refused naming the host, opened or pasted, where no file here or image data comes with it.
+TEST(ImageImporter, RefusesFilesOnAnotherComputerNamingTheHost) {
+    const QUrl here = written(dir + "here.png", encoded(quadrants(8, 8)));
+    const QUrl elsewhere("file://otherhost" + here.path());
+    EXPECT_TRUE(ImageImporter::image(QUrl("file://LOCALHOST" + here.path())));
+    EXPECT_EQ(ImageImporter::image(elsewhere).error(), ImportError::onAnotherHost("otherhost"));
+    EXPECT_EQ(ImportError::onAnotherHost("otherhost").message(elsewhere),
+              "Quorvane can't open “here.png” on otherhost: only files on this computer can be opened.");
+    QMimeData alone, withFile, withData;
+    alone.setUrls({elsewhere});
+    withFile.setUrls({elsewhere, here});
+    withData.setUrls({elsewhere});
+    withData.setData("image/png", encoded(quadrants(6, 4)));
+    EXPECT_EQ(ImageImporter::image(alone).error(), ImportError::onAnotherHost("otherhost"));
+    EXPECT_EQ(ImageImporter::image(withFile).value()->size(), QSize(8, 8));
+    EXPECT_EQ(ImageImporter::image(withData).value()->size(), QSize(6, 4));
 }
 
 TEST(ImageImporter, ReadsClipboardFilesBeforeImageData) {

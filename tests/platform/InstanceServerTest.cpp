@@ -279,5 +279,29 @@ TEST(InstanceServer, IdleOrVanishingClientsHoldUpNoLaterProcess) {
     EXPECT_EQ(rig.last(), QByteArrayList{"quorvane://settings"});
 }
 
+// Every name by which xcb reaches a local display through its socket leads to one instance, with
+// or without a screen; names over TCP, other hosts and names that are no display stay apart.
+TEST(InstanceServer, NamesOfOneLocalDisplayShareOneInstance) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> groups = {
+        {{":7", ":7.0", ":7.1", ":07", "unix:7", "unix:7.0", "unix/:7", "unix/unix:7.2", "/tmp/.X11-unix/X7",
+          "/tmp/.X11-unix/X7.0"},
+         "instance-_7"},
+        {{":70", "unix:70.0"}, "instance-_70"},
+        {{"localhost:7", "localhost:7.0"}, "instance-localhost_7"},
+        {{"otherhost:7.0"}, "instance-otherhost_7"},
+        {{"tcp/localhost:7"}, "instance-tcp_localhost_7"},
+        {{"::1:7"}, "instance-__1_7"},
+        {{"unix:"}, "instance-unix_"},
+        {{":"}, "instance-_"},
+        {{": 7"}, "instance-_ 7"},
+        {{"unix:+7"}, "instance-unix_+7"},
+        {{""}, "instance-none"}};
+    for (const auto& [names, key] : groups)
+        for (const std::string& name : names) {
+            EXPECT_EQ(InstanceLock::fileName(name), key + ".lock") << name;
+            EXPECT_EQ(InstanceLock::socketName(name), key + ".socket") << name;
+        }
+}
+
 } // namespace
 } // namespace quorvane

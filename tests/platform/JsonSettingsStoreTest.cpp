@@ -12,6 +12,7 @@
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quorvane {
 namespace {
@@ -407,10 +408,11 @@ TEST(JsonSettingsStoreSharing, ALockThatCannotBeHadCostsNoChange) {
     EXPECT_EQ(complaints(), 1);
 }
 
-// A write killed between making its temporary file and renaming it leaves ".settings.json.XXXXXX"
-// behind, beside the settings or beside their link's target. A start removes exactly those, and
-// only when no other instance holds the lock (it may be writing one): no other name, no link, no
-// folder or FIFO, nothing through a link.
+// A write killed between making its temporary file and renaming it leaves
+// ".settings.json.quorvane-saving-XXXXXX" behind, beside the settings or beside their link's
+// target. A start removes exactly those, and only when no other instance holds the lock (it may be
+// writing one): no other name (the user's own copies, what older versions left), no link, no
+// folder or FIFO, no other user's file, nothing through a link. What stays keeps its bytes.
 TEST(JsonSettingsStoreSharing, AStartRemovesOnlyItsOwnLeftoverTemporaries) {
     test::TempDir home;
     const auto folder = home / "config", dotfiles = home / "dotfiles";
@@ -418,27 +420,37 @@ TEST(JsonSettingsStoreSharing, AStartRemovesOnlyItsOwnLeftoverTemporaries) {
     fs::create_directories(dotfiles);
     std::ofstream(dotfiles / "quorvane.json") << R"({"a": 1})";
     fs::create_symlink(dotfiles / "quorvane.json", folder / "settings.json");
-    const std::vector<fs::path> leftovers = {folder / ".settings.json.Ab3xZ9",
-                                             folder / ".settings.json.000000",
-                                             dotfiles / ".quorvane.json.qWeRt7"};
+    const std::vector<fs::path> leftovers = {folder / ".settings.json.quorvane-saving-Ab3xZ9",
+                                             folder / ".settings.json.quorvane-saving-000000",
+                                             dotfiles / ".quorvane.json.quorvane-saving-qWeRt7"};
     std::ofstream(leftovers[0]) << std::string(66, 'x');
     std::ofstream(leftovers[1]) << "";
     std::ofstream(leftovers[2]) << "{";
-    std::vector<fs::path> kept;
-    for (const char* name : {".settings.json.Ab3xZ", ".settings.json.Ab3xZ90", ".settings.json.Ab-xZ9",
-                             "settings.json.Ab3xZ9", "x.settings.json.Ab3xZ9", ".other.json.Ab3xZ9",
-                             ".quorvane.json.qWeRt7", ".settings.json.unreadable-20261206-210938"}) {
-        kept.push_back(folder / name);
-        std::ofstream(kept.back()) << "not ours";
+    std::vector<std::pair<fs::path, std::string>> kept;
+    for (const char* name :
+         {".settings.json.backup", ".settings.json.old001", ".settings.json.mine12", ".settings.json.Ab3xZ9",
+          ".settings.json.quorvane-saving-Ab3xZ", ".settings.json.quorvane-saving-Ab3xZ90",
+          ".settings.json.quorvane-saving-Ab-xZ9", "settings.json.quorvane-saving-Ab3xZ9",
+          "x.settings.json.quorvane-saving-Ab3xZ9", ".other.json.quorvane-saving-Ab3xZ9",
+          ".quorvane.json.quorvane-saving-qWeRt7", ".settings.json.unreadable-20261206-210938"}) {
+        kept.emplace_back(folder / name, std::string("a copy of the user's: ") + name);
+        std::ofstream(kept.back().first) << kept.back().second;
     }
-    kept.push_back(dotfiles / ".settings.json.Ab3xZ9");
-    std::ofstream(kept.back()) << "not beside our settings";
-    std::ofstream(home / "victim") << "someone else's";
-    fs::create_symlink(home / "victim", folder / ".settings.json.LnK123");
-    fs::create_directory(folder / ".settings.json.DiR123");
-    ASSERT_EQ(::mkfifo((folder / ".settings.json.FiF123").c_str(), 0600), 0);
-    kept.insert(kept.end(), {home / "victim", folder / ".settings.json.LnK123",
-                             folder / ".settings.json.DiR123", folder / ".settings.json.FiF123"});
+    kept.emplace_back(dotfiles / ".settings.json.quorvane-saving-Ab3xZ9", "not beside our settings");
+    std::ofstream(kept.back().first) << kept.back().second;
+    if (::getuid() == 0) {
+        kept.emplace_back(folder / ".settings.json.quorvane-saving-0ther1", "another user's");
+        std::ofstream(kept.back().first) << kept.back().second;
+        ASSERT_EQ(::chown(kept.back().first.c_str(), 65534, 65534), 0);
+    }
+    kept.emplace_back(home / "victim", "someone else's");
+    std::ofstream(kept.back().first) << kept.back().second;
+    const std::vector<fs::path> others = {folder / ".settings.json.quorvane-saving-LnK123",
+                                          folder / ".settings.json.quorvane-saving-DiR123",
+                                          folder / ".settings.json.quorvane-saving-FiF123"};
+    fs::create_symlink(home / "victim", others[0]);
+    fs::create_directory(others[1]);
+    ASSERT_EQ(::mkfifo(others[2].c_str(), 0600), 0);
     const auto present = [](const fs::path& path) { return fs::exists(fs::symlink_status(path)); };
 
     {
@@ -450,9 +462,9 @@ TEST(JsonSettingsStoreSharing, AStartRemovesOnlyItsOwnLeftoverTemporaries) {
     EXPECT_EQ(JsonSettingsStore(folder / "settings.json").value("a"), QJsonValue(1));
     for (const auto& leftover : leftovers)
         EXPECT_FALSE(present(leftover)) << leftover;
-    for (const auto& other : kept)
-        EXPECT_TRUE(present(other)) << other;
-    EXPECT_EQ(readFile(home / "victim"), "someone else's");
+    for (const auto& [other, bytes] : kept)
+        EXPECT_EQ(readFile(other), bytes) << other;
+    EXPECT_TRUE(fs::is_symlink(others[0]) && fs::is_directory(others[1]) && fs::is_fifo(others[2]));
 }
 
 } // namespace

@@ -69,6 +69,29 @@ QByteArray bmp(const QImage& image, int bits, BmpRows rows) {
            pixels;
 }
 
+QByteArray bitFieldsBmp(int width, int height, int bits, const std::vector<std::uint32_t>& masks,
+                        const std::vector<std::uint32_t>& pixels, BmpRows rows) {
+    const auto le32 = [](std::uint32_t value) { return le16(int(value & 0xFFFF)) + le16(int(value >> 16)); };
+    const int rowBytes = (width * bits + 31) / 32 * 4;
+    QByteArray stored(rowBytes * height, '\0');
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const QByteArray pixel = (le32(pixels[std::size_t(y * width + x)])).left(bits / 8);
+            stored.replace(rowBytes * (rows == BmpRows::topDown ? y : height - 1 - y) + x * bits / 8,
+                           bits / 8, pixel);
+        }
+    const bool v4 = masks.size() == 4;
+    QByteArray info = le32(v4 ? 108 : 40) + le32(std::uint32_t(width)) +
+                      le32(rows == BmpRows::topDown ? std::uint32_t(-height) : std::uint32_t(height)) +
+                      le16(1) + le16(bits) + le32(masks.empty() ? 0 : 3) +
+                      le32(std::uint32_t(stored.size())) + QByteArray(16, '\0');
+    for (const std::uint32_t mask : masks)
+        info += le32(mask);
+    if (v4) info += QByteArray(108 - info.size(), '\0');
+    const std::uint32_t pixelsAt = 14 + std::uint32_t(info.size());
+    return "BM" + le32(pixelsAt + std::uint32_t(stored.size())) + le32(0) + le32(pixelsAt) + info + stored;
+}
+
 QByteArray gif(int width, int height, const std::vector<QColor>& palette, const std::vector<uchar>& pixels,
                int transparent) {
     QByteArray out = "GIF89a" + le16(width) + le16(height) + QByteArray("\xF7\0\0", 3);

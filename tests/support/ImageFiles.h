@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
+#include <cstdint>
 #include <vector>
 
 namespace quorvane::test {
@@ -20,6 +21,11 @@ QByteArray le16(int value, bool bigEndian = false);
 // bits a channel; 24; 32), its rows stored bottom-up as usual or `topDown`.
 enum class BmpRows { bottomUp, topDown };
 QByteArray bmp(const QImage& image, int bits, BmpRows rows = BmpRows::bottomUp);
+// A BMP of `bits` (16 or 32) per pixel holding `pixels` as stored, row by row from the top: plain
+// 16-bit pixels without `masks`; with three (red, green, blue) after a 40-byte header, with four
+// (and alpha) in a 108-byte one.
+QByteArray bitFieldsBmp(int width, int height, int bits, const std::vector<std::uint32_t>& masks,
+                        const std::vector<std::uint32_t>& pixels, BmpRows rows = BmpRows::bottomUp);
 // A GIF with a 256-colour table whose LZW codes stay at 9 bits: a clear code every 250 pixels.
 // Without pixels it has no frame.
 QByteArray gif(int width, int height, const std::vector<QColor>& palette, const std::vector<uchar>& pixels,

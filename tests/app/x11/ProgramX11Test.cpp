@@ -173,6 +173,15 @@ TEST_F(ProgramX11Test, CaptureScreenHotKeySavesTheScreenAndASecondInstanceChange
     EXPECT_EQ(second->exitCode(), 0);
     EXPECT_TRUE(QString::fromUtf8(second->readAll()).contains(QStringLiteral("Quorvane is already running")));
     EXPECT_TRUE(std::filesystem::exists(folders.dragFolder() / "in use.png"));
+    // Other names of the same display reach the same program.
+    const QString number = test::x11Server().display().mid(1);
+    for (const QString& sameDisplay : {"unix:" + number, "unix:" + number + ".0", ":" + number + ".0"}) {
+        const auto again = folders.start(sameDisplay);
+        ASSERT_TRUE(again->waitForFinished(20000)) << sameDisplay.toStdString() << " runs a second copy";
+        EXPECT_EQ(again->exitCode(), 0);
+        EXPECT_TRUE(
+            QString::fromUtf8(again->readAll()).contains(QStringLiteral("Quorvane is already running")));
+    }
     EXPECT_EQ(program->state(), QProcess::Running);
     closeEditor();
     // The window manager hands the focus on: the screen is read once the frames have settled.

@@ -1,0 +1,42 @@
+#include "export/ImportError.h"
+
+#include "core/LocalFileUrl.h"
+#include "export/ImageImporter.h"
+
+#include <algorithm>
+
+namespace quorvane::ImageImporter {
+
+QString ImportError::message(const QUrl& file) const {
+    const bool named = !file.isEmpty();
+    const QString name = QStringLiteral("“") + LocalFileUrl::displayName(file) + QStringLiteral("”");
+    switch (kind) {
+    case Kind::unsupportedType:
+        return QStringLiteral("Quorvane can't open ") + (named ? name : QStringLiteral("this item")) +
+               QStringLiteral(": ") + type +
+               QStringLiteral(" isn't a supported format. Open a PNG, JPEG, HEIC, TIFF, GIF, or BMP image.");
+    case Kind::tooLarge:
+        return QStringLiteral("This image is ") + QString::number(width) + QStringLiteral(" × ") +
+               QString::number(height) +
+               QStringLiteral(" pixels; Quorvane opens images up to 32 megapixels") +
+               (std::max(width, height) > maxSide ? QStringLiteral(" and 32,000 pixels per side")
+                                                  : QString()) +
+               QStringLiteral(".");
+    case Kind::unreadable:
+        return named
+                   ? QStringLiteral("Quorvane can't read ") + name +
+                         QStringLiteral(". The file may be missing, damaged, or not accessible.")
+                   : QStringLiteral("Quorvane can't read this image. The data may be damaged or incomplete.");
+    case Kind::noImage:
+        return named ? name + QStringLiteral(" doesn't contain an image.")
+                     : QStringLiteral("There's no image to open.");
+    case Kind::onAnotherHost:
+        // The host early, where a narrow window's two lines still show it.
+        return QStringLiteral("Quorvane can't open ") + (named ? name : QStringLiteral("this item")) +
+               QStringLiteral(" on ") + (host.size() > 64 ? host.left(63) + QStringLiteral("…") : host) +
+               QStringLiteral(": only files on this computer can be opened.");
+    }
+    return {};
+}
+
+} // namespace quorvane::ImageImporter
