@@ -1,5 +1,7 @@
 #include "core/LocalFileUrl.h"
 
+#include <QSysInfo>
+
 namespace quorvane::LocalFileUrl {
 
 QUrl fromPath(QByteArrayView path) {
@@ -18,7 +20,10 @@ std::optional<QByteArray> path(const QUrl& url) {
 std::optional<QString> otherHost(const QUrl& url) {
     if (!url.isValid() || url.scheme() != QLatin1String("file")) return std::nullopt;
     const QString host = url.host();
-    if (host.isEmpty() || host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+    // Drag sources that follow the drag-and-drop protocol's advice name this computer by its own
+    // host name.
+    if (host.isEmpty() || host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 ||
+        host.compare(QSysInfo::machineHostName(), Qt::CaseInsensitive) == 0)
         return std::nullopt;
     return host;
 }

@@ -14,7 +14,8 @@ namespace quorvane::LocalFileUrl {
 
 // The file URL of the absolute path `path` (bytes, not text).
 QUrl fromPath(QByteArrayView path);
-// The path of a local file URL, as bytes: "file:///…" or "file://localhost/…". None for any
+// The path of a local file URL, as bytes: "file:///…", "file://localhost/…" or "file://<this
+// computer's host name>/…". None for any
 // other URL, or for a path that holds a NUL byte.
 std::optional<QByteArray> path(const QUrl& url);
 // The host of a file URL that names a file on another computer ("file://otherhost/…"); none for

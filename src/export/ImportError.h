@@ -22,11 +22,11 @@ struct ImportError {
     QString host;
 
     static ImportError unsupportedType(QString description) {
-        return {Kind::unsupportedType, std::move(description), 0, 0};
+        return {Kind::unsupportedType, std::move(description), 0, 0, {}};
     }
-    static ImportError tooLarge(std::int64_t w, std::int64_t h) { return {Kind::tooLarge, {}, w, h}; }
-    static ImportError unreadable() { return {Kind::unreadable, {}, 0, 0}; }
-    static ImportError noImage() { return {Kind::noImage, {}, 0, 0}; }
+    static ImportError tooLarge(std::int64_t w, std::int64_t h) { return {Kind::tooLarge, {}, w, h, {}}; }
+    static ImportError unreadable() { return {Kind::unreadable, {}, 0, 0, {}}; }
+    static ImportError noImage() { return {Kind::noImage, {}, 0, 0, {}}; }
     static ImportError onAnotherHost(QString host) {
         return {Kind::onAnotherHost, {}, 0, 0, std::move(host)};
     }

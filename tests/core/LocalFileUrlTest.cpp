@@ -1,5 +1,6 @@
 #include "core/LocalFileUrl.h"
 
+#include <QSysInfo>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -16,6 +17,10 @@ TEST(LocalFileUrl, PathsComeBackAsTheBytesTheyWere) {
                   path);
     }
     EXPECT_EQ(LocalFileUrl::path(QUrl("file://LocalHost/tmp/caf%E9.png")), "/tmp/caf\xE9.png");
+    const QString self = QSysInfo::machineHostName().toUpper();
+    EXPECT_EQ(LocalFileUrl::path(QUrl("file://" + self + "/tmp/a.png")), "/tmp/a.png") << self.toStdString();
+    EXPECT_FALSE(LocalFileUrl::otherHost(QUrl("file://" + self + "/tmp/a.png")));
+    EXPECT_EQ(LocalFileUrl::otherHost(QUrl("file://elsewhere/tmp/a.png")), QStringLiteral("elsewhere"));
     EXPECT_EQ(LocalFileUrl::path(*LocalFileUrl::fromListLine(" file:///tmp/caf\xE9.png\r")),
               "/tmp/caf\xE9.png");
     EXPECT_EQ(LocalFileUrl::path(*LocalFileUrl::fromListLine("file:/tmp/caf\xC3\xA9.png")),
