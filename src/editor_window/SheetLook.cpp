@@ -75,8 +75,8 @@ PixelField pixelField(QGridLayout& grid, int row, const QString& name) {
     field->setFixedWidth(90);
     field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     field->setFont(digitFont(field->font()));
+    // No placeholder: the label beside says it, and Qt would read it as the field's description.
     field->setAccessibleName(name + QStringLiteral(" in pixels"));
-    field->setPlaceholderText(name);
     label->setBuddy(field);
     auto* unit = new QLabel(QStringLiteral("px"), parent);
     secondary(*unit);
