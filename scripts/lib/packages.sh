@@ -21,6 +21,8 @@ QUORVANE_PACKAGES=(
   fonts-cantarell xcompmgr picom scrot maim imagemagick
   # a desktop that changes its settings while the program runs
   xsettingsd dbus-daemon dconf-service libglib2.0-bin
+  # a screen reader's view of the program: the accessibility bus and a client of it
+  at-spi2-core python3-pyatspi
 )
 
 # Installs whatever is missing, so a second run costs nothing.

@@ -4,6 +4,7 @@
 #include "app/LanguageNames.h"
 #include "app/OCRController.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -12,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTextDocument>
 #include <QVBoxLayout>
@@ -90,6 +92,11 @@ OCRResultView::OCRResultView(OCRController& controller, QWidget* parent)
     text_->viewport()->setAutoFillBackground(false);
     text_->setBackgroundVisible(false);
     text_->document()->setDocumentMargin(8);
+    // Qt lists the scroll area's plumbing beside the text: the page the text shows on, and the
+    // scroll bars.
+    text_->viewport()->setAccessibleName(QStringLiteral("Recognized text page"));
+    text_->verticalScrollBar()->setAccessibleName(QStringLiteral("Vertical scroll bar"));
+    text_->horizontalScrollBar()->setAccessibleName(QStringLiteral("Horizontal scroll bar"));
     areaLayout->addWidget(text_);
     layout->addWidget(area, 1);
 
@@ -165,6 +172,8 @@ QWidget* OCRResultView::makeControls() {
     language_ = new QComboBox(controls);
     languageLabel->setBuddy(language_);
     language_->setAccessibleName(QStringLiteral("Language"));
+    // Its list is in the tree while closed too.
+    language_->view()->setAccessibleName(QStringLiteral("Language"));
     language_->setMaximumWidth(240);
     language_->setToolTip(QStringLiteral("Applies to the next recognition."));
     language_->addItem(QStringLiteral("Automatic"));
@@ -190,6 +199,7 @@ QWidget* OCRResultView::makeFailure() {
     auto* icon = new QLabel(failure_);
     const int side = fontMetrics().height();
     icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(side, side));
+    icon->setAccessibleName(QStringLiteral("Warning"));
     row->addWidget(icon);
     failureText_ = plainLabel({}, failure_);
     failureText_->setObjectName(QStringLiteral("failure"));

@@ -2,6 +2,7 @@
 
 #include "app/OCRController.h"
 #include "app/OCRResultView.h"
+#include "canvas/AccessibleGroup.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -14,6 +15,8 @@ namespace quorvane {
 RecognizedTextWindow::RecognizedTextWindow(OCRController& controller, QWidget* parent)
     : QWidget(parent, Qt::Window), controller_(controller) {
     setWindowTitle(QStringLiteral("Recognized Text"));
+    // Qt gives a top-level widget of its own class the role of a plain filler.
+    AccessibleGroup::expose(*this, QAccessible::Window, windowTitle());
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);

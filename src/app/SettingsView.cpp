@@ -10,6 +10,7 @@
 #include "editor_window/CapturePermissionView.h"
 #include "editor_window/SheetSlider.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -100,6 +101,8 @@ QWidget* SettingsView::captureSection() {
         services_.preferences.setPostCaptureAction(allPostCaptureActions.at(static_cast<std::size_t>(index)));
     });
     form->addRow(QStringLiteral("After capture"), postCapture_);
+    // The combo boxes' lists are in the tree while closed too.
+    postCapture_->view()->setAccessibleName(QStringLiteral("After capture"));
     return box;
 }
 
@@ -113,6 +116,7 @@ QWidget* SettingsView::outputSection() {
         services_.preferences.setFormat(index == 1 ? ImageExporter::Format::jpeg : ImageExporter::Format::png);
     });
     form->addRow(QStringLiteral("Format"), format_);
+    format_->view()->setAccessibleName(QStringLiteral("Format"));
 
     qualityRow_ = new QWidget(box);
     auto* qualityLayout = new QHBoxLayout(qualityRow_);

@@ -26,6 +26,7 @@ QWidget* errorRowWidget(const SymbolIcons& icons, QLabel*& text, QWidget* parent
     const int side = row->fontMetrics().height();
     symbol->setPixmap(icons.icon(QStringLiteral("exclamationmark.triangle"), errorRed, errorRed).pixmap(side, side));
     symbol->setAlignment(Qt::AlignTop);
+    symbol->setAccessibleName(QStringLiteral("Warning"));
     text = new QLabel(row);
     text->setWordWrap(true);
     text->setAlignment(Qt::AlignRight | Qt::AlignTop);

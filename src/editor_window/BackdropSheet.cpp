@@ -43,6 +43,10 @@ BackdropSheet::BackdropSheet(EditorDocument& document, QWidget* parent)
     layout->addWidget(buildForm());
 
     SheetLook::resultLines(*this, *layout, summary_, problem_);
+    // An empty problem line is hidden, not an unnamed label, and keeps its room.
+    QSizePolicy keepRoom = problem_->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    problem_->setSizePolicy(keepRoom);
     remove_ = SheetLook::plainButton(QStringLiteral("Remove"), this);
     remove_->setAccessibleDescription(QStringLiteral("Exports the image without a backdrop"));
     apply_ = SheetLook::plainButton(QStringLiteral("Apply"), this);
@@ -147,8 +151,8 @@ QWidget* BackdropSheet::buildForm() {
                      &BackdropModel::cornerRadius));
 
     shadow_ = new QCheckBox(form);
+    // No tool tip: the row's label says it, and Qt would read it as the box's description.
     shadow_->setAccessibleName(QStringLiteral("Shadow"));
-    shadow_->setToolTip(QStringLiteral("Shadow"));
     connect(shadow_, &QCheckBox::toggled, this, [this](bool on) {
         model_.shadow = on;
         refresh();
@@ -228,6 +232,7 @@ void BackdropSheet::refresh() {
     summary_->setAccessibleName(QStringLiteral("Result: ") + summary);
     const auto problem = backdrop.problem(size);
     problem_->setText(problem.value_or(QString()));
+    problem_->setVisible(problem.has_value());
     const EditorDocument* document = document_.data();
     apply_->setEnabled(!problem && document != nullptr);
     remove_->setEnabled(document != nullptr && document->backdrop().has_value());

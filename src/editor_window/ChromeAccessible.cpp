@@ -60,7 +60,10 @@ QString ChromeAccessible::text(QAccessible::Text kind) const {
 }
 
 QString ChromeAccessible::helpBeyond(const QString& name, const QString& help) {
-    if (name.isEmpty() || !help.startsWith(name)) return help;
+    if (name.isEmpty() || help.isEmpty()) return help;
+    // The name again in other letters ("Close Pin"), or a part of it ("Ocean" of "Ocean preset").
+    if (name.contains(help, Qt::CaseInsensitive)) return {};
+    if (!help.startsWith(name, Qt::CaseInsensitive)) return help;
     const QString rest = help.mid(name.size());
     for (const QString& separator : {helpSeparator, QStringLiteral(": ")})
         if (rest.startsWith(separator)) return rest.mid(separator.size());
@@ -69,7 +72,10 @@ QString ChromeAccessible::helpBeyond(const QString& name, const QString& help) {
         if (const auto close = rest.indexOf(QLatin1Char(')')); close > 0)
             return rest.mid(2, close - 2) + rest.mid(close + 1);
     }
-    return rest.isEmpty() ? QString() : help;
+    // "Copy image" of "Copy": the name with what it acts on, which the window already says.
+    if (rest.startsWith(QLatin1Char(' '))) return {};
+    // "Zoomed in" of "Zoom" is another word.
+    return help;
 }
 
 QAccessible::State ChromeAccessible::state() const {

@@ -7,11 +7,11 @@ namespace quorvane {
 // What assistive technology learns of the chrome's own buttons and of every control with a value
 // ("Blue", "18 points"; a widget with an `accessibilityValue` property):
 // - the value, which Qt's own button interfaces do not have;
-// - a description only where it adds to the name: a tool tip that repeats the name is not read
-//   out a second time, and one that opens with the name ("Arrow — Drag …", "More tools: …",
-//   "Zoom (Ctrl+0 fits, …)")
-//   gives what it adds. A control whose tool tip says no more than its name describes itself by
-//   its value, which Qt 6.4's AT-SPI bridge does not carry on its own.
+// - a description only where it adds to the name: a tool tip that repeats the name or a part of
+//   it, in any letter case, is not read out a second time, and one that opens with the name
+//   ("Arrow — Drag …", "More tools: …", "Zoom (Ctrl+0 fits, …)") gives what it adds. A control
+//   whose tool tip says no more than its name describes itself by its value, which Qt 6.4's
+//   AT-SPI bridge does not carry on its own.
 class ChromeAccessible : public QAccessibleWidget {
 public:
     explicit ChromeAccessible(QWidget* widget);
@@ -24,7 +24,8 @@ public:
     void doAction(const QString& actionName) override;
 
     // What the tool tip `help` adds to `name`: "Ctrl+C" of "Copy Image (Ctrl+C)"; nothing where it
-    // only repeats the name.
+    // only repeats the name or a part of it ("Close Pin" of "Close pin", "Ocean" of "Ocean
+    // preset"), or adds only what the name acts on ("Copy image" of "Copy").
     static QString helpBeyond(const QString& name, const QString& help);
     // Describes a widget of Qt's own interfaces, which read the whole tool tip, by what its tool
     // tip adds to its name; call again when either changes.

@@ -1,6 +1,7 @@
 #include "editor_window/PresetButton.h"
 
 #include "editor_window/BackdropModel.h"
+#include "editor_window/ChromeAccessible.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -9,6 +10,7 @@ namespace quorvane {
 
 PresetButton::PresetButton(Backdrop::Preset preset, QWidget* parent)
     : QAbstractButton(parent), preset_(preset), fill_(Backdrop::preset(preset, 1).fill) {
+    ChromeAccessible::install();
     setToolTip(displayName(preset));
     setAccessibleName(displayName(preset) + QStringLiteral(" preset"));
     setFocusPolicy(Qt::StrongFocus);

@@ -3,6 +3,7 @@
 #include "document/EditorDocument.h"
 #include "editor_window/SheetLook.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -48,6 +49,8 @@ ResizeSheet::ResizeSheet(EditorDocument& document, QWidget* parent)
     for (const auto quality : ImageResampler::allQualities)
         quality_->addItem(ImageResampler::label(quality), ImageResampler::rawValue(quality));
     quality_->setAccessibleName(QStringLiteral("Resampling"));
+    // Its list is in the tree while closed too.
+    quality_->view()->setAccessibleName(QStringLiteral("Resampling"));
     pickerLabel->setBuddy(quality_);
     connect(quality_, &QComboBox::activated, this, [this](int index) {
         model_.setQuality(ImageResampler::allQualities.at(static_cast<std::size_t>(index)));
@@ -122,7 +125,9 @@ void ResizeSheet::refresh() {
     const auto logical = model_.logicalSize();
     logical_->setVisible(logical.has_value());
     logical_->setText(model_.logicalTitle());
-    logical_->setAccessibleName(model_.logicalAccessibilityLabel());
+    // Hidden without a logical size, but still named for a reader that lists hidden controls.
+    logical_->setAccessibleName(logical ? model_.logicalAccessibilityLabel()
+                                        : QStringLiteral("Use logical size"));
     const auto index = std::find(ImageResampler::allQualities.begin(), ImageResampler::allQualities.end(),
                                  model_.quality()) -
                        ImageResampler::allQualities.begin();

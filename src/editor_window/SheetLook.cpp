@@ -1,6 +1,7 @@
 #include "editor_window/SheetLook.h"
 
 #include "capture/AreaSelectionView.h"
+#include "editor_window/PixelFieldEdit.h"
 
 #include <QDialog>
 #include <QGridLayout>
@@ -71,12 +72,11 @@ QGridLayout* fieldGrid(QWidget& fields) {
 PixelField pixelField(QGridLayout& grid, int row, const QString& name) {
     QWidget* parent = grid.parentWidget();
     auto* label = new QLabel(name + QLatin1Char(':'), parent);
-    auto* field = new QLineEdit(parent);
+    auto* field = new PixelFieldEdit(name, parent);
     field->setFixedWidth(90);
     field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     field->setFont(digitFont(field->font()));
     field->setAccessibleName(name + QStringLiteral(" in pixels"));
-    field->setPlaceholderText(name);
     label->setBuddy(field);
     auto* unit = new QLabel(QStringLiteral("px"), parent);
     secondary(*unit);

@@ -32,6 +32,10 @@ void SheetSlider::decrement() {
     store(rule_.adjusted(value_, false));
 }
 
+void SheetSlider::choose(double value) {
+    store(rule_.snapped(value));
+}
+
 void SheetSlider::act(int action) {
     // Runs before the slider takes the new position, which is set here to the stored value.
     switch (action) {

@@ -2,6 +2,8 @@
 
 #include "editor_window/SheetSlider.h"
 
+#include <QVariant>
+
 namespace quorvane {
 namespace {
 
@@ -14,6 +16,11 @@ QAccessibleInterface* factory(const QString&, QObject* object) {
 
 SheetSliderAccessible::SheetSliderAccessible(SheetSlider* slider)
     : QAccessibleWidget(slider, QAccessible::Slider) {}
+
+void* SheetSliderAccessible::interface_cast(QAccessible::InterfaceType type) {
+    if (type == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
+}
 
 SheetSlider* SheetSliderAccessible::slider() const {
     return static_cast<SheetSlider*>(widget());
@@ -41,6 +48,29 @@ void SheetSliderAccessible::doAction(const QString& actionName) {
         slider()->decrement();
     else
         QAccessibleWidget::doAction(actionName);
+}
+
+QVariant SheetSliderAccessible::currentValue() const {
+    return QVariant::fromValue(slider()->formValue());
+}
+
+void SheetSliderAccessible::setCurrentValue(const QVariant& value) {
+    if (!slider()->isEnabled()) return;
+    bool number = false;
+    const double wanted = value.toDouble(&number);
+    if (number) slider()->choose(wanted);
+}
+
+QVariant SheetSliderAccessible::maximumValue() const {
+    return slider()->rule().upper;
+}
+
+QVariant SheetSliderAccessible::minimumValue() const {
+    return slider()->rule().lower;
+}
+
+QVariant SheetSliderAccessible::minimumStepSize() const {
+    return slider()->rule().step;
 }
 
 void SheetSliderAccessible::install() {

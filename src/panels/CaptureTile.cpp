@@ -1,5 +1,6 @@
 #include "panels/CaptureTile.h"
 
+#include "editor_window/ChromeAccessible.h"
 #include "editor_window/SymbolIcons.h"
 
 #include <QEvent>
@@ -11,6 +12,7 @@ namespace quorvane {
 
 CaptureTile::CaptureTile(const SymbolIcons& icons, QString symbol, QString title, QWidget* parent)
     : QAbstractButton(parent), icons_(icons), symbol_(std::move(symbol)), title_(std::move(title)) {
+    ChromeAccessible::install();
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(QStringLiteral("Capture ") + title_);
     setShortcutText(std::nullopt);

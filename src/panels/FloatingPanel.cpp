@@ -1,10 +1,14 @@
 #include "panels/FloatingPanel.h"
 
+#include "canvas/AccessibleGroup.h"
 #include "platform/X11PanelHints.h"
 
 namespace quorvane::FloatingPanel {
 
-void prepare(QWidget& window, Focus focus) {
+void prepare(QWidget& window, const QString& title, Focus focus) {
+    window.setWindowTitle(title);
+    // Qt gives a top-level widget of its own class the role of a plain filler.
+    AccessibleGroup::expose(window, QAccessible::Window, title);
     Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
     if (focus == Focus::never) {
         flags |= Qt::WindowDoesNotAcceptFocus;

@@ -8,9 +8,10 @@ namespace quorvane::FloatingPanel {
 enum class Focus { never, accepted };
 
 // The one window type of the program's floating panels: a frameless, always-on-top top-level
-// window on every desktop that stays out of task bars and window cycling. Not Qt::Tool: on xcb such windows belong to the
+// window titled `title` on every desktop that stays out of task bars and window cycling, which a
+// screen reader meets as a window. Not Qt::Tool: on xcb such windows belong to the
 // application's leader, and some desktops hide them whenever another application is active,
 // which for a tray program is nearly always.
-void prepare(QWidget& window, Focus focus);
+void prepare(QWidget& window, const QString& title, Focus focus);
 
 } // namespace quorvane::FloatingPanel

@@ -1,5 +1,6 @@
 #include "panels/HomeView.h"
 
+#include "canvas/AccessibleGroup.h"
 #include "capture/CaptureController.h"
 #include "editor_window/IconButton.h"
 #include "editor_window/SymbolIcons.h"
@@ -45,7 +46,10 @@ constexpr int delays[] = {0, 3, 5};
 HomeView::HomeView(CaptureController& model, ExportController& exporter, ShortcutTextSource& shortcuts,
                    const SymbolIcons& icons, TitlebarInset inset, QWidget* parent)
     : QWidget(parent), model_(model), exporter_(exporter), shortcuts_(shortcuts), icons_(icons) {
+    // Unnamed as before, less its decorations: the artwork, the logo and the divider.
+    AccessibleGroup::expose(*this, QAccessible::Client, QString());
     backdrop_ = new QuorvaneBackdrop(this);
+    AccessibleGroup::markDecoration(*backdrop_);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
@@ -58,7 +62,9 @@ HomeView::HomeView(CaptureController& model, ExportController& exporter, Shortcu
     banner_ = new PermissionBanner(model_, icons_, this);
     main->addWidget(banner_);
     main->addStretch(1);
-    main->addWidget(makeDivider(this));
+    QFrame* divider = makeDivider(this);
+    AccessibleGroup::markDecoration(*divider);
+    main->addWidget(divider);
     main->addWidget(makeBottomRow());
     column->addLayout(main, 1);
     backdrop_->lower();
@@ -82,6 +88,7 @@ HomeView::~HomeView() {
 QWidget* HomeView::makeHeader(TitlebarInset inset) {
     auto* header = new WindowDragArea(this);
     header_ = header;
+    AccessibleGroup::expose(*header, QAccessible::Client, QString());
     header->setFixedHeight(int(std::max(inset.top, double(headerHeight))));
     auto* row = new QHBoxLayout(header);
     row->setContentsMargins(int(inset.leading) + headerLeading, 0, 12, 0);
@@ -92,6 +99,7 @@ QWidget* HomeView::makeHeader(TitlebarInset inset) {
     icon->setPixmap(appIcon.pixmap(20, 20));
     icon->setFixedSize(20, 20);
     icon->setAttribute(Qt::WA_TransparentForMouseEvents);
+    AccessibleGroup::markDecoration(*icon);
     row->addWidget(icon);
     auto* title = new QLabel(QStringLiteral("Quorvane"), header);
     QFont headline = title->font();

@@ -1,5 +1,6 @@
 #include "panels/PermissionBanner.h"
 
+#include "canvas/AccessibleGroup.h"
 #include "capture/CaptureController.h"
 #include "editor_window/SymbolIcons.h"
 
@@ -14,7 +15,7 @@ namespace quorvane {
 
 PermissionBanner::PermissionBanner(CaptureController& model, const SymbolIcons& icons, QWidget* parent)
     : QWidget(parent) {
-    setAccessibleName(QStringLiteral("Screen Recording is off"));
+    AccessibleGroup::expose(*this, QAccessible::Grouping, QStringLiteral("Screen Recording is off"));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(10, 10, 10, 10);
     column->setSpacing(6);
@@ -23,6 +24,7 @@ PermissionBanner::PermissionBanner(CaptureController& model, const SymbolIcons& 
     auto* lock = new QLabel(this);
     const QColor ink = palette().color(QPalette::WindowText);
     lock->setPixmap(icons.icon(QStringLiteral("lock.fill"), ink, ink).pixmap(14, 14));
+    AccessibleGroup::markDecoration(*lock);
     auto* title = new QLabel(QStringLiteral("Screen Recording is off"), this);
     QFont bold = title->font();
     bold.setBold(true);

@@ -1,5 +1,6 @@
 #include "panels/PinCloseButton.h"
 
+#include "editor_window/ChromeAccessible.h"
 #include "editor_window/SymbolIcons.h"
 
 #include <QPainter>
@@ -8,6 +9,7 @@ namespace quorvane {
 
 PinCloseButton::PinCloseButton(const SymbolIcons& icons, QWidget* parent)
     : QAbstractButton(parent), icons_(icons) {
+    ChromeAccessible::install();
     setFixedSize(sizeHint());
     setFocusPolicy(Qt::NoFocus);
     setAccessibleName(QStringLiteral("Close pin"));

@@ -24,8 +24,7 @@ PinPanel::PinPanel(PinController& controller, const QImage& image, const QRectF&
                    const SymbolIcons& icons, const AccessibilityOptions& accessibility)
     : controller_(&controller), image_(image), pixelSize_(image.size()), actualSize_(actual) {
     fitZoom_ = zoom_ = actual.width() > 0 ? frame.width() / actual.width() : 1.0;
-    FloatingPanel::prepare(*this, FloatingPanel::Focus::accepted);
-    setWindowTitle(QString::fromLatin1(title));
+    FloatingPanel::prepare(*this, QString::fromLatin1(title), FloatingPanel::Focus::accepted);
     new RoundedOutline(*this, 0, PinView::cornerRadius);
     setFocusPolicy(Qt::StrongFocus);
     view_ = new PinView(*this, icons, accessibility, this);

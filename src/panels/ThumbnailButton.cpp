@@ -1,5 +1,6 @@
 #include "panels/ThumbnailButton.h"
 
+#include "editor_window/ChromeAccessible.h"
 #include "editor_window/SymbolIcons.h"
 
 #include <QPainter>
@@ -10,6 +11,7 @@ namespace quorvane {
 ThumbnailButton::ThumbnailButton(const SymbolIcons& icons, QString symbol, const QString& title,
                                  const QString& help, QWidget* parent)
     : QAbstractButton(parent), icons_(icons), symbol_(std::move(symbol)) {
+    ChromeAccessible::install();
     setFixedSize(sizeHint());
     setFocusPolicy(Qt::NoFocus);
     setAccessibleName(title);

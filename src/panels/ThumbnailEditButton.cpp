@@ -1,6 +1,6 @@
 #include "panels/ThumbnailEditButton.h"
 
-#include <QAccessibleWidget>
+#include "editor_window/ChromeAccessible.h"
 
 namespace quorvane {
 namespace {
@@ -14,14 +14,11 @@ constexpr NamedAction namedActions[] = {{"Copy", ThumbnailAction::copy},
                                         {"Pin", ThumbnailAction::pin},
                                         {"Close", ThumbnailAction::close}};
 
-class EditAccessible : public QAccessibleWidget {
+// The chrome's button, whose tool tip adds nothing to its name: it is described by its value.
+class EditAccessible : public ChromeAccessible {
 public:
-    explicit EditAccessible(ThumbnailEditButton* button) : QAccessibleWidget(button, QAccessible::Button) {}
+    explicit EditAccessible(ThumbnailEditButton* button) : ChromeAccessible(button) {}
 
-    QString text(QAccessible::Text kind) const override {
-        if (kind == QAccessible::Value) return button()->accessibilityValue();
-        return QAccessibleWidget::text(kind);
-    }
     QStringList actionNames() const override {
         QStringList names{pressAction()};
         for (const NamedAction& named : namedActions)
@@ -47,6 +44,8 @@ QAccessibleInterface* factory(const QString&, QObject* object) {
 
 ThumbnailEditButton::ThumbnailEditButton(std::function<void(ThumbnailAction)> perform, QWidget* parent)
     : QAbstractButton(parent), perform_(std::move(perform)) {
+    // The chrome's factory would take this button too: ours goes in after it, and is asked first.
+    ChromeAccessible::install();
     static const bool installed = [] {
         QAccessible::installFactory(factory);
         return true;

@@ -13,8 +13,7 @@ namespace quorvane {
 ThumbnailPanel::ThumbnailPanel(ThumbnailController& controller, ThumbnailModel& model,
                                const SymbolIcons& icons, const AccessibilityOptions& accessibility)
     : controller_(controller) {
-    FloatingPanel::prepare(*this, FloatingPanel::Focus::never);
-    setWindowTitle(QString::fromLatin1(title));
+    FloatingPanel::prepare(*this, QString::fromLatin1(title), FloatingPanel::Focus::never);
     new RoundedOutline(*this, ThumbnailContentView::margin, ThumbnailContentView::cornerRadius);
     content_ = new ThumbnailContentView(model, icons, accessibility, this);
     connect(content_, &ThumbnailContentView::hoverChanged, this, &ThumbnailPanel::hoverChanged);

@@ -10,6 +10,7 @@
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QAccessibleValueInterface>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -88,6 +89,40 @@ TEST_F(BackdropSheetTest, SlidersSnapToTheirStepAndKeepValuesBeyondTheirRangeUnt
     EXPECT_EQ(sheet->model().shadowRadius, 100);
     test::keyClick(&sheet->slider(Slider::shadowOffset), Qt::Key_Left);
     EXPECT_EQ(sheet->model().shadowOffset, 50);
+    sheet->reject();
+}
+
+TEST_F(BackdropSheetTest, SlidersOfferTheirNumberToAssistiveTechnologyAndTakeItWithinTheirRules) {
+    const auto number = [](SheetSlider& slider) {
+        return QAccessible::queryAccessibleInterface(&slider)->valueInterface();
+    };
+    auto dense = makeDocument(8);
+    BackdropSheet* sheet = open(*dense);
+    QAccessibleValueInterface* angle = number(sheet->slider(Slider::angle));
+    ASSERT_NE(angle, nullptr);
+    EXPECT_EQ(std::tuple(angle->currentValue().toInt(), angle->minimumValue().toInt(),
+                         angle->maximumValue().toInt(), angle->minimumStepSize().toInt()),
+              std::tuple(45, 0, 360, 15));
+    // The form's value where it lies beyond the range, as the description says it.
+    EXPECT_EQ(number(sheet->slider(Slider::shadowRadius))->currentValue().toInt(), 192);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&sheet->slider(Slider::shadowRadius))
+                  ->text(QAccessible::Description),
+              QStringLiteral("192 pixels"));
+
+    // What a screen reader sets lands on the nearest step within the range.
+    struct Set {
+        Slider slider;
+        double value;
+        std::int64_t stored;
+    };
+    for (const auto& [slider, value, stored] :
+         {Set{Slider::angle, 52, 45}, Set{Slider::angle, 1000, 360}, Set{Slider::padding, -20, 0},
+          Set{Slider::shadowOffset, -80.4, -50}, Set{Slider::shadowRadius, 1e9, 100}}) {
+        number(sheet->slider(slider))->setCurrentValue(value);
+        EXPECT_EQ(sheet->slider(slider).formValue(), stored) << value;
+        EXPECT_EQ(number(sheet->slider(slider))->currentValue().toLongLong(), stored) << value;
+    }
+    EXPECT_EQ(sheet->model().angle, 360);
     sheet->reject();
 }
 

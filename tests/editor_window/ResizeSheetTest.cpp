@@ -2,6 +2,7 @@
 
 #include "SheetTesting.h"
 #include "document/EditorDocument.h"
+#include "support/ImageCompare.h"
 #include "support/TestAnnotations.h"
 
 #include <QAccessible>
@@ -59,6 +60,26 @@ TEST_F(ResizeSheetTest, TypingShowsTheStoredSideAndCarriesTheOther) {
     EXPECT_TRUE(sheet->summaryLine().text().endsWith(QStringLiteral(" → – px")));
     EXPECT_FALSE(sheet->resizeButton().isEnabled());
     EXPECT_EQ(document->outputSize(), std::nullopt);
+}
+
+// An emptied field shows its name just as Qt draws a placeholder, yet a screen reader hears no
+// description that only repeats the name.
+TEST_F(ResizeSheetTest, AnEmptiedFieldShowsItsNameWithoutDescribingItself) {
+    ResizeSheet* sheet = open(*document);
+    QLineEdit& field = sheet->widthField();
+    field.clear();
+    QLineEdit drawnByQt;
+    drawnByQt.setFixedSize(field.size());
+    drawnByQt.setFont(field.font());
+    drawnByQt.setAlignment(field.alignment());
+    drawnByQt.setPlaceholderText(QStringLiteral("Width"));
+    const QImage shown = field.grab().toImage(), expected = drawnByQt.grab().toImage();
+    QLineEdit blank;
+    blank.setFixedSize(field.size());
+    EXPECT_NE(shown, blank.grab().toImage());
+    EXPECT_TRUE(test::imagesNear(shown.convertToFormat(QImage::Format_RGBA8888_Premultiplied),
+                                 expected.convertToFormat(QImage::Format_RGBA8888_Premultiplied), 16, 0.01));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&field)->text(QAccessible::Description), QString());
 }
 
 TEST_F(ResizeSheetTest, ResizeStoresSizeAndQualityAsOneStep) {

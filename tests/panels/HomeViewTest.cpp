@@ -6,6 +6,7 @@
 #include "export/ExportTesting.h"
 #include "panels/CaptureTile.h"
 #include "panels/PermissionBanner.h"
+#include "support/AccessibleTree.h"
 
 #include <QLabel>
 #include <QLayout>
@@ -152,6 +153,7 @@ TEST(HomeView, RepeatReopenAndRestoreShowOnlyWhenTheyCanAct) {
     EXPECT_TRUE(texts.contains(QStringLiteral("Screen Recording is off")));
     EXPECT_TRUE(
         texts.contains(QStringLiteral("Allow Quorvane in your desktop settings, then reopen Quorvane.")));
+    EXPECT_EQ(test::accessibleFaults(*rig.home.permissionBanner()), "") << "its lock is no unnamed image";
     const auto buttons = rig.home.permissionBanner()->findChildren<QPushButton*>();
     ASSERT_EQ(buttons.size(), 1);
     EXPECT_EQ(buttons[0]->text(), QStringLiteral("Allow…"));

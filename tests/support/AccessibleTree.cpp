@@ -12,10 +12,14 @@ QString fault(QAccessibleInterface& node) {
     const QString name = node.text(QAccessible::Name);
     const QString description = node.text(QAccessible::Description);
     if (!node.state().invisible && name.isEmpty()) return QStringLiteral("an unnamed object");
-    if (!description.isEmpty() && description == name) return QStringLiteral("the name again as description");
+    if (node.role() == QAccessible::Slider && node.valueInterface() == nullptr)
+        return QStringLiteral("a slider without a value");
+    // In any letter case: "Close Pin" of "Close pin", "Ocean" of "Ocean preset".
+    if (!description.isEmpty() && name.contains(description, Qt::CaseInsensitive))
+        return QStringLiteral("the name again as description");
     // "Copy Image (Ctrl+C)", "Zoom — …"; "Zoomed in" would be another word.
-    if (!name.isEmpty() && description.size() > name.size() && description.startsWith(name) &&
-        !description.at(name.size()).isLetterOrNumber())
+    if (!name.isEmpty() && description.size() > name.size() &&
+        description.startsWith(name, Qt::CaseInsensitive) && !description.at(name.size()).isLetterOrNumber())
         return QStringLiteral("a description that opens with the name");
     if (description.trimmed().endsWith(QLatin1Char(':')))
         return QStringLiteral("a description ending at its colon");
