@@ -13,7 +13,8 @@
 // --trickle: writes each piece MS after the reader asked for it. --one-at-a-time: answers nobody
 // while a transfer is unfinished, as xclip does. --hang: never answers, as a stopped program.
 // --targets: offers N made-up formats besides; --incremental-targets sends their list piece by
-// piece too. --report: prints "request <format>" for each request it gets.
+// piece too. --report: prints "request <format>" for each request it gets, and "reader gone" when
+// the window of a reader it sends piece by piece ends.
 // --drag-to: holds the drag selection instead, and drags it over the window at (X, Y) of the
 // screen as another program's drag would (XDND): N positions without waiting for answers, leaving
 // and entering again N times, and dropping N times (--drop 1: once), entering again after each.
@@ -368,7 +369,7 @@ int main(int argc, char** argv) {
     const auto startIncremental = [&](const xcb_selection_request_event_t& request, xcb_atom_t property,
                                       xcb_atom_t pieceType, std::vector<char> list) {
         // The reader deletes the announcement to start, and each piece to ask for the next.
-        const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
         xcb_change_window_attributes(connection, request.requestor, XCB_CW_EVENT_MASK, &mask);
         const auto announced = static_cast<std::uint32_t>(std::min<std::int64_t>(
             list.empty() ? options.announce : static_cast<std::int64_t>(list.size()), UINT32_MAX));
@@ -427,6 +428,11 @@ int main(int argc, char** argv) {
             } else {
                 startIncremental(request, property, type, {});
             }
+        } else if (kind == XCB_DESTROY_NOTIFY && options.report) {
+            // A transfer is over for its reader; the holder waits for it as before.
+            if (transfers.count(reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window) != 0)
+                std::printf("reader gone\n");
+            std::fflush(stdout);
         } else if (kind == XCB_PROPERTY_NOTIFY) {
             const auto& notice = reinterpret_cast<const xcb_property_notify_event_t&>(event);
             const auto found = transfers.find(notice.window);
@@ -462,6 +468,7 @@ int main(int argc, char** argv) {
                                            : std::max(std::chrono::ceil<std::chrono::milliseconds>(
                                                           trickled.begin()->first - Clock::now()),
                                                       std::chrono::milliseconds(0));
+        xcb_flush(connection);
         pollfd socket{xcb_get_file_descriptor(connection), POLLIN, 0};
         ::poll(&socket, 1, static_cast<int>(left.count()));
     }
