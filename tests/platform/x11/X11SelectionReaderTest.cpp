@@ -65,6 +65,13 @@ private:
 
 class X11SelectionReading : public ::testing::Test {
 protected:
+    // The transfers a test gave up are let finish from the event loop, and end once it sees their
+    // holders gone: the next test finds all the places for them free, as a running program would.
+    void SetUp() override { sockets_ = test::openSockets(); }
+    void TearDown() override {
+        test::waitUntil([&] { return test::openSockets() <= sockets_; });
+    }
+
     QString file(const QByteArray& bytes) {
         const QString path = QString::fromStdString((folder_ / "offer").string());
         QFile out(path);
@@ -74,6 +81,7 @@ protected:
     }
 
     test::TempDir folder_;
+    int sockets_ = 0;
 };
 
 TEST_F(X11SelectionReading, ReadsOffersWholeOrPieceByPieceUpToTheLimit) {
