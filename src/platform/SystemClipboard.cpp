@@ -99,7 +99,7 @@ SystemClipboard::SystemClipboard(QClipboard& clipboard, std::chrono::millisecond
 
 SystemClipboard::~SystemClipboard() {
     disconnect(changed_);
-    closing_ = true;
+    if (unwanted_) *unwanted_ = true;
     worker_.reset();
 }
 
@@ -137,8 +137,10 @@ QStringList SystemClipboard::offeredFormats() {
     if (heldHere()) return Clipboard::offeredFormats();
     const Contents now = contents();
     if (known_ == now) return formats_;
-    // Asked once the notice of the new holder came, which tells its time.
-    if (asking_ != now) ask(now);
+    if (!asking_)
+        ask(now);
+    else if (*asking_ != now)
+        *unwanted_ = true;
     return {};
 }
 
@@ -149,23 +151,26 @@ SystemClipboard::Contents SystemClipboard::contents() const {
 
 void SystemClipboard::ask(Contents contents) {
     asking_ = contents;
-    const std::uint64_t asked = ++asked_;
+    unwanted_ = std::make_shared<std::atomic<bool>>(false);
     if (!worker_) worker_ = std::make_unique<SerialWorkQueue>(QStringLiteral("Clipboard"));
     const X11SelectionTransfer::Request request{QByteArrayLiteral("CLIPBOARD"), {}, 0, answerWithin_};
     // The worker is gone before this clipboard: it may name it.
-    worker_->post([this, asked, request] {
-        auto formats = X11SelectionReader::targets(request, &closing_);
+    worker_->post([this, request, unwanted = unwanted_] {
+        auto formats = X11SelectionReader::targets(request, unwanted.get());
         QMetaObject::invokeMethod(
-            this, [this, asked, formats = std::move(formats)] { answered(asked, formats); },
+            this, [this, unwanted, formats = std::move(formats)] { answered(unwanted->load(), formats); },
             Qt::QueuedConnection);
     });
 }
 
-void SystemClipboard::answered(std::uint64_t asked, const Result<QStringList, ClipboardReadError>& formats) {
-    if (asked != asked_ || !asking_) return;
+void SystemClipboard::answered(bool unwanted, const Result<QStringList, ClipboardReadError>& formats) {
+    if (!asking_) return;
     const Contents contents = *std::exchange(asking_, std::nullopt);
-    // Changed meanwhile: the new contents are asked for in their turn.
-    if (contents != this->contents()) return;
+    // Changed meanwhile: what the clipboard holds now is asked about instead.
+    if (unwanted || contents != this->contents()) {
+        offeredFormats();
+        return;
+    }
     known_ = contents;
     formats_ = formats ? formats.value() : QStringList();
     if (!formats && formats.error().kind == ClipboardReadError::Kind::stopped)

@@ -34,7 +34,9 @@ public:
     // selection's owner that a round trip to the server finds before Qt has delivered its notice.
     std::uint64_t changeCount() override;
     std::unique_ptr<ClipboardOffer> offer() const override;
-    // Another program's formats are asked for once for each change of the contents, on a worker.
+    // Another program's formats are asked for once for each change of the contents, on a worker,
+    // one question at a time: a question about contents that changed since is given up (before it
+    // is sent, if it was not yet), and what the clipboard holds then is asked about once it ended.
     QStringList offeredFormats() override;
 
 private:
@@ -50,7 +52,7 @@ private:
     bool heldHere() const;
     Contents contents() const;
     void ask(Contents contents);
-    void answered(std::uint64_t asked, const Result<QStringList, ClipboardReadError>& formats);
+    void answered(bool unwanted, const Result<QStringList, ClipboardReadError>& formats);
 
     QClipboard& clipboard_;
     std::chrono::milliseconds answerWithin_;
@@ -60,12 +62,11 @@ private:
     std::uint32_t owner_ = 0;
     // The contents whose formats are being asked for, and those whose formats are known.
     std::optional<Contents> asking_;
-    // Counts the asks: only the answer to the last one counts.
-    std::uint64_t asked_ = 0;
     std::optional<Contents> known_;
+    // Set once the question underway is wanted no longer: the contents changed, or this ends.
+    std::shared_ptr<std::atomic<bool>> unwanted_;
     QStringList formats_;
     std::unique_ptr<ClipboardOwnerFilter> owners_;
-    std::atomic<bool> closing_{false};
     std::unique_ptr<SerialWorkQueue> worker_;
 };
 

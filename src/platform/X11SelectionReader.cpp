@@ -42,6 +42,9 @@ Result<QByteArray, ClipboardReadError> read(const QString& format, const Clipboa
 
 Result<QStringList, ClipboardReadError> targets(X11SelectionTransfer::Request request,
                                                 const std::atomic<bool>* cancelled) {
+    // A question that nobody wants answered any more is not asked.
+    if (cancelled != nullptr && cancelled->load())
+        return Failure{ClipboardReadError{ClipboardReadError::Kind::stopped}};
     request.target = QByteArrayLiteral("TARGETS");
     X11SelectionTransfer transfer(request);
     AtomList list;

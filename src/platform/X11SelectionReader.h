@@ -30,7 +30,7 @@ Result<QByteArray, ClipboardReadError> read(const QString& format, const Clipboa
                                             std::chrono::milliseconds silence = defaultSilence);
 
 // The names of the formats that `request.selection` is offered in (its TARGETS), the first
-// `mostTargets` of them; the request's target is not used.
+// `mostTargets` of them; the request's target is not used. Not asked once `cancelled` is set.
 Result<QStringList, ClipboardReadError> targets(X11SelectionTransfer::Request request,
                                                 const std::atomic<bool>* cancelled = nullptr);
 

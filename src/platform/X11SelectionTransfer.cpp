@@ -1,6 +1,7 @@
 #include "platform/X11SelectionTransfer.h"
 
 #include "platform/ClipboardLimit.h"
+#include "platform/ConnectionSlots.h"
 #include "platform/X11SelectionDrain.h"
 
 #include <QCoreApplication>
@@ -38,32 +39,41 @@ std::uint32_t units(std::int64_t bytes) {
     return static_cast<std::uint32_t>(std::clamp<std::int64_t>((bytes + 3) / 4, 1, sliceLength / 4));
 }
 
-// The connection goes to a drain on the GUI thread; closed if the application ends first.
+ConnectionSlots& places() {
+    static ConnectionSlots slots(X11SelectionTransfer::mostAtOnce,
+                                 "Other programs' clipboard or drag transfers wait until one underway ends");
+    return slots;
+}
+
+// The connection goes to a drain on the GUI thread, with a place reserved for it; abandoned if the
+// application ends first.
 void drainLater(xcb_connection_t* connection, std::uint32_t window, std::uint32_t property,
-                std::chrono::milliseconds silence) {
+                std::uint32_t holder, std::chrono::milliseconds silence) {
     QCoreApplication* application = QCoreApplication::instance();
-    if (application == nullptr) {
-        xcb_disconnect(connection);
-        return;
-    }
-    if (QThread::currentThread() == application->thread()) {
-        X11SelectionDrain::start(connection, window, property, silence);
+    if (application == nullptr || QThread::currentThread() == application->thread()) {
+        X11SelectionDrain::start(connection, window, property, holder, silence);
         return;
     }
     struct Held {
-        explicit Held(xcb_connection_t* given) : connection(given) {}
+        Held(xcb_connection_t* given, std::uint32_t window, std::uint32_t property)
+            : connection(given), window(window), property(property) {}
         Held(const Held&) = delete;
         Held& operator=(const Held&) = delete;
         ~Held() {
-            if (connection != nullptr) xcb_disconnect(connection);
+            if (connection == nullptr) return;
+            X11SelectionDrain::abandon(connection, window, property);
+            X11SelectionDrain::unreserve();
         }
         xcb_connection_t* connection;
+        std::uint32_t window;
+        std::uint32_t property;
     };
-    auto held = std::make_shared<Held>(connection);
+    auto held = std::make_shared<Held>(connection, window, property);
     QMetaObject::invokeMethod(
         application,
-        [held, window, property, silence] {
-            X11SelectionDrain::start(std::exchange(held->connection, nullptr), window, property, silence);
+        [held, window, property, holder, silence] {
+            X11SelectionDrain::start(std::exchange(held->connection, nullptr), window, property, holder,
+                                     silence);
         },
         Qt::QueuedConnection);
 }
@@ -81,7 +91,14 @@ struct X11SelectionTransfer::Piece {
     }
 };
 
-X11SelectionTransfer::X11SelectionTransfer(const Request& request) : silence_(request.silence) {
+X11SelectionTransfer::X11SelectionTransfer(const Request& request)
+    : selectionName_(request.selection), target_(request.target), time_(request.time),
+      silence_(request.silence) {
+    placed_ = places().tryTake();
+    if (placed_) ask();
+}
+
+void X11SelectionTransfer::ask() {
     int screenNumber = 0;
     connection_ = xcb_connect(nullptr, &screenNumber);
     if (xcb_connection_has_error(connection_) != 0) return;
@@ -90,7 +107,7 @@ X11SelectionTransfer::X11SelectionTransfer(const Request& request) : silence_(re
         xcb_screen_next(&screens);
     if (screens.rem == 0) return;
 
-    const QByteArray names[] = {request.selection, "INCR", "QUORVANE_CLIPBOARD", request.target};
+    const QByteArray names[] = {selectionName_, "INCR", "QUORVANE_CLIPBOARD", target_};
     xcb_intern_atom_cookie_t cookies[std::size(names)];
     for (std::size_t i = 0; i < std::size(names); ++i)
         cookies[i] = xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(names[i].size()),
@@ -110,27 +127,47 @@ X11SelectionTransfer::X11SelectionTransfer(const Request& request) : silence_(re
     window_ = xcb_generate_id(connection_);
     xcb_create_window(connection_, 0, window_, screens.data->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
                       XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
-    xcb_convert_selection(connection_, window_, selection_, atoms[3], property_, request.time);
+    xcb_convert_selection(connection_, window_, selection_, atoms[3], property_, time_);
     // A round trip: the server has the request before the caller goes on (a drag's source may stop
     // serving once told that the drop is over).
-    own(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+    const auto owner = own(xcb_get_selection_owner_reply(
+        connection_, xcb_get_selection_owner(connection_, selection_), nullptr));
+    // Its window's end tells that nothing more will come, sooner than its silence.
+    holder_ = owner ? owner->owner : xcb_window_t{XCB_NONE};
+    if (holder_ != XCB_NONE) {
+        const std::uint32_t structure = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        xcb_change_window_attributes(connection_, holder_, XCB_CW_EVENT_MASK, &structure);
+        xcb_flush(connection_);
+    }
     asked_ = true;
+    holderBusy_ = true;
 }
 
 X11SelectionTransfer::~X11SelectionTransfer() {
-    if (connection_ == nullptr) return;
-    if (drain_) {
-        drainLater(connection_, window_, property_, silence_);
-        return;
+    if (connection_ != nullptr) {
+        if (!holderBusy_) {
+            xcb_flush(connection_);
+            xcb_disconnect(connection_);
+        } else if (X11SelectionDrain::reserve()) {
+            drainLater(connection_, window_, property_, holder_, silence_);
+        } else {
+            X11SelectionDrain::abandon(connection_, window_, property_);
+        }
     }
-    xcb_flush(connection_);
-    xcb_disconnect(connection_);
+    if (placed_) places().give();
 }
 
 Result<void, ClipboardReadError> X11SelectionTransfer::receive(SelectionSink& sink,
                                                                const std::atomic<bool>* cancelled) {
-    if (!asked_ || std::exchange(done_, true)) return Failure{ClipboardReadError{}};
+    if (std::exchange(done_, true)) return Failure{ClipboardReadError{}};
     cancelled_ = cancelled;
+    if (isCancelled()) return Failure{stopped()};
+    if (!placed_) {
+        placed_ = places().take(Clock::now() + silence_, cancelled_);
+        if (!placed_) return Failure{stopped()};
+        ask();
+    }
+    if (!asked_) return Failure{ClipboardReadError{}};
     xcb_atom_t answer = XCB_NONE;
     const bool answered = waitFor([&](const xcb_generic_event_t& event) {
         const auto& notice = reinterpret_cast<const xcb_selection_notify_event_t&>(event);
@@ -139,7 +176,10 @@ Result<void, ClipboardReadError> X11SelectionTransfer::receive(SelectionSink& si
         return true;
     });
     if (!answered) return Failure{stopped()};
-    if (answer == XCB_NONE) return Failure{ClipboardReadError{}};
+    if (answer == XCB_NONE) {
+        holderBusy_ = false;
+        return Failure{ClipboardReadError{}};
+    }
 
     // The first bytes, and from what follows them the whole length, before reading on.
     Piece first = property(0, headLength);
@@ -177,15 +217,16 @@ Result<void, ClipboardReadError> X11SelectionTransfer::whole(SelectionSink& sink
     }
     if (next == Next::more) next = sink.end();
     finishPiece();
+    holderBusy_ = false;
     if (next == Next::tooLong) return Failure{tooLong(total)};
     return {};
 }
 
-Result<void, ClipboardReadError> X11SelectionTransfer::incremental(SelectionSink& sink, std::int64_t announced) {
+Result<void, ClipboardReadError> X11SelectionTransfer::incremental(SelectionSink& sink,
+                                                                   std::int64_t announced) {
     counted_ = announced;
     if (sink.expect(announced, true) == Next::tooLong) {
         // Its first bytes say what it claims to be; the rest is never asked for.
-        drain_ = true;
         if (waitForPiece()) {
             const Piece piece = property(0, headLength);
             if (piece) {
@@ -201,24 +242,28 @@ Result<void, ClipboardReadError> X11SelectionTransfer::incremental(SelectionSink
         const std::int64_t start = received;
         Piece piece = property(0, sink.room() + 1);
         if (!piece) return Failure{stopped()};
+        // The pieces tell the offer's own type, which the announcement does not.
+        type_ = piece.reply->type;
+        format_ = piece.reply->format;
         const std::int64_t length = piece.length() + piece.after();
         counted_ = std::max(announced, start + length);
         if (length == 0) {
             const Next next = sink.end();
             finishPiece();
+            holderBusy_ = false;
             if (next == Next::tooLong) return Failure{tooLong(counted_)};
             return {};
         }
         // A piece in slices, however long the holder made it.
         for (;;) {
-            const QByteArrayView bytes = piece.bytes().first(std::min(piece.length(), start + length - received));
+            const QByteArrayView bytes =
+                piece.bytes().first(std::min(piece.length(), start + length - received));
             if (bytes.isEmpty()) return Failure{stopped()};
             keepHead(bytes);
             const Next next = sink.take(bytes);
             received += bytes.size();
             if (next != Next::more) {
                 // The holder goes on writing until the end: the drain takes it.
-                drain_ = true;
                 if (next == Next::tooLong) return Failure{tooLong(counted_)};
                 return {};
             }
@@ -249,21 +294,32 @@ QStringList X11SelectionTransfer::atomNames(std::span<const std::uint32_t> atoms
     return names;
 }
 
+bool X11SelectionTransfer::isCancelled() const {
+    return cancelled_ != nullptr && cancelled_->load();
+}
+
 template<class Matches>
 bool X11SelectionTransfer::waitFor(Matches matches) {
     const auto deadline = Clock::now() + silence_;
+    bool holderGone = false;
     for (;;) {
         while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
             const auto owned = own(event);
             if (matches(*event)) return true;
+            const auto& destroyed = reinterpret_cast<const xcb_destroy_notify_event_t&>(*event);
+            if ((event->response_type & 0x7f) == XCB_DESTROY_NOTIFY && destroyed.window == holder_)
+                holderGone = true;
         }
-        if (xcb_connection_has_error(connection_) != 0) return false;
-        if (cancelled_ != nullptr && cancelled_->load()) return false;
+        if (holderGone || xcb_connection_has_error(connection_) != 0) break;
+        if (isCancelled()) return false;
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) return false;
+        if (left.count() <= 0) break;
         pollfd socket{xcb_get_file_descriptor(connection_), POLLIN, 0};
         ::poll(&socket, 1, static_cast<int>(std::min(left, cancelCheck).count()));
     }
+    // Silent, or gone: nothing worth finishing comes any more.
+    holderBusy_ = false;
+    return false;
 }
 
 bool X11SelectionTransfer::waitForPiece() {
@@ -276,11 +332,11 @@ bool X11SelectionTransfer::waitForPiece() {
 
 X11SelectionTransfer::Piece X11SelectionTransfer::property(std::int64_t offset, std::int64_t length) {
     Piece piece;
-    piece.reply = own(xcb_get_property_reply(
-        connection_,
-        xcb_get_property(connection_, 0, window_, property_, XCB_GET_PROPERTY_TYPE_ANY,
-                         static_cast<std::uint32_t>(offset / 4), units(length)),
-        nullptr));
+    piece.reply = own(
+        xcb_get_property_reply(connection_,
+                               xcb_get_property(connection_, 0, window_, property_, XCB_GET_PROPERTY_TYPE_ANY,
+                                                static_cast<std::uint32_t>(offset / 4), units(length)),
+                               nullptr));
     return piece;
 }
 
@@ -290,7 +346,8 @@ void X11SelectionTransfer::finishPiece() {
 }
 
 void X11SelectionTransfer::keepHead(QByteArrayView bytes) {
-    if (head_.size() < headLength) head_.append(bytes.first(std::min<qsizetype>(bytes.size(), headLength - head_.size())));
+    if (head_.size() < headLength)
+        head_.append(bytes.first(std::min<qsizetype>(bytes.size(), headLength - head_.size())));
 }
 
 ClipboardReadError X11SelectionTransfer::tooLong(std::int64_t length) const {

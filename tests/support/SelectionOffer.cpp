@@ -5,25 +5,35 @@
 // clipboard and ends when another program takes it.
 //
 //   quorvane_selection_offer --type image/png [--file PATH] [--size N] [--piece N]
-//                            [--incremental-above N] [--announce N] [--stall-after N]
-//                            [--hang 1] [--targets N] [--report 1]
-//                            [--drag-to X,Y [--positions N] [--reenter N] [--drop 1]]
+//                            [--incremental-above N] [--announce N] [--stall-after N] [--trickle MS]
+//                            [--one-at-a-time 1] [--hang 1] [--targets N] [--incremental-targets 1]
+//                            [--report 1] [--drag-to X,Y [--positions N] [--reenter N] [--drops N]]
+//   quorvane_selection_offer --churn N [--every MS]
 //
-// --hang: never answers, as a stopped program. --targets: offers N made-up formats besides.
-// --report: prints "request <format>" for each request it gets.
+// --trickle: writes each piece MS after the reader asked for it. --one-at-a-time: answers nobody
+// while a transfer is unfinished, as xclip does. --hang: never answers, as a stopped program.
+// --targets: offers N made-up formats besides; --incremental-targets sends their list piece by
+// piece too. --report: prints "request <format>" for each request it gets, and "reader gone" when
+// the window of a reader it sends piece by piece ends.
 // --drag-to: holds the drag selection instead, and drags it over the window at (X, Y) of the
 // screen as another program's drag would (XDND): N positions without waiting for answers, leaving
-// and entering again N times, and dropping when asked. Prints "status accept" or "status refuse"
-// for the target's answers and "finished" once the target is done with a drop.
+// and entering again N times, and dropping N times (--drop 1: once), entering again after each.
+// Prints "status accept" or "status refuse" for the target's answers and "finished" once the
+// target is done with a drop.
+// --churn: hands the clipboard between two windows of its own N times, one change every MS, and
+// answers nobody; prints "churned" when done, and ends once another program takes the clipboard.
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <poll.h>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 #include <xcb/xcb.h>
@@ -38,21 +48,27 @@ struct Options {
     std::int64_t incrementalAbove = 128 << 10;
     std::int64_t announce = -1;
     std::int64_t stallAfter = -1;
+    std::int64_t trickle = 0;
+    bool oneAtATime = false;
     bool hang = false;
     std::int64_t targets = 0;
+    bool incrementalTargets = false;
     bool report = false;
     bool drag = false;
     std::int64_t dragX = 0;
     std::int64_t dragY = 0;
     std::int64_t positions = 1;
     std::int64_t reenter = 0;
-    bool drop = false;
+    std::int64_t drops = 0;
+    std::int64_t churn = 0;
+    std::int64_t every = 5;
 };
 
-// One reader's incremental transfer.
+// One reader's incremental transfer: of the made-up offer, or of `list` (the formats).
 struct Transfer {
     xcb_atom_t property = XCB_ATOM_NONE;
     xcb_atom_t type = XCB_ATOM_NONE;
+    std::vector<char> list;
     std::int64_t sent = 0;
     bool finished = false;
 };
@@ -107,6 +123,16 @@ bool parse(int argc, char** argv) {
             options.announce = std::atoll(value);
         else if (name == "--stall-after")
             options.stallAfter = std::atoll(value);
+        else if (name == "--trickle")
+            options.trickle = std::atoll(value);
+        else if (name == "--one-at-a-time")
+            options.oneAtATime = std::atoll(value) != 0;
+        else if (name == "--incremental-targets")
+            options.incrementalTargets = std::atoll(value) != 0;
+        else if (name == "--churn")
+            options.churn = std::atoll(value);
+        else if (name == "--every")
+            options.every = std::atoll(value);
         else if (name == "--hang")
             options.hang = std::atoll(value) != 0;
         else if (name == "--targets")
@@ -121,8 +147,8 @@ bool parse(int argc, char** argv) {
             options.positions = std::atoll(value);
         else if (name == "--reenter")
             options.reenter = std::atoll(value);
-        else if (name == "--drop")
-            options.drop = std::atoll(value) != 0;
+        else if (name == "--drop" || name == "--drops")
+            options.drops = std::atoll(value);
         else
             return false;
     }
@@ -143,13 +169,30 @@ void notify(const xcb_selection_request_event_t& request, xcb_atom_t property) {
                    reinterpret_cast<const char*>(&notice));
 }
 
+// The whole offer at once, in requests no longer than the server takes.
+void sendWhole(xcb_window_t requestor, xcb_atom_t property, xcb_atom_t type) {
+    // In units of four bytes, less the request's own header.
+    const std::int64_t most = (std::int64_t{xcb_get_maximum_request_length(connection)} - 16) * 4;
+    for (std::int64_t from = 0; from == 0 || from < options.size; from += most) {
+        const std::vector<char> part = bytes(from, std::min(most, options.size - from));
+        xcb_change_property(connection, from == 0 ? XCB_PROP_MODE_REPLACE : XCB_PROP_MODE_APPEND, requestor,
+                            property, type, 8, static_cast<std::uint32_t>(part.size()), part.data());
+    }
+}
+
 // Writes the next piece, or the empty one that ends the transfer; nothing once stalled.
 void sendPiece(xcb_window_t requestor, Transfer& transfer) {
     if (options.stallAfter >= 0 && transfer.sent >= options.stallAfter) return;
-    const std::int64_t length = std::min(options.piece, options.size - transfer.sent);
-    const std::vector<char> piece = bytes(transfer.sent, length);
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, requestor, transfer.property, transfer.type, 8,
-                        static_cast<std::uint32_t>(length), piece.data());
+    const bool list = !transfer.list.empty();
+    const std::int64_t size = list ? static_cast<std::int64_t>(transfer.list.size()) : options.size;
+    const std::int64_t length = std::min(options.piece, size - transfer.sent);
+    const std::vector<char> piece = list ? std::vector<char>(transfer.list.begin() + transfer.sent,
+                                                             transfer.list.begin() + transfer.sent + length)
+                                         : bytes(transfer.sent, length);
+    const int format = list ? 32 : 8;
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, requestor, transfer.property, transfer.type,
+                        static_cast<std::uint8_t>(format), static_cast<std::uint32_t>(length * 8 / format),
+                        piece.data());
     transfer.sent += length;
     if (length == 0) transfer.finished = true;
 }
@@ -206,6 +249,42 @@ xcb_timestamp_t serverTime(xcb_window_t window) {
     return XCB_CURRENT_TIME;
 }
 
+// Hands the clipboard between two windows of its own, answering nobody.
+int churn(xcb_window_t root, xcb_atom_t clipboard) {
+    std::array<xcb_window_t, 2> windows{};
+    for (xcb_window_t& window : windows) {
+        window = xcb_generate_id(connection);
+        xcb_create_window(connection, 0, window, root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                          XCB_COPY_FROM_PARENT, 0, nullptr);
+    }
+    const auto ours = [&] {
+        auto* owner = xcb_get_selection_owner_reply(connection,
+                                                    xcb_get_selection_owner(connection, clipboard), nullptr);
+        const bool held = owner != nullptr && (owner->owner == windows[0] || owner->owner == windows[1]);
+        std::free(owner);
+        return held;
+    };
+    for (std::int64_t i = 0; i < options.churn; ++i) {
+        xcb_set_selection_owner(connection, windows[static_cast<std::size_t>(i % 2)], clipboard,
+                                XCB_CURRENT_TIME);
+        xcb_flush(connection);
+        if (i == 0) std::printf(ours() ? "ready\n" : "not ready\n");
+        std::fflush(stdout);
+        while (xcb_generic_event_t* event = xcb_poll_for_event(connection))
+            std::free(event);
+        std::this_thread::sleep_for(std::chrono::milliseconds(options.every));
+    }
+    std::printf("churned\n");
+    std::fflush(stdout);
+    while (xcb_generic_event_t* event = xcb_wait_for_event(connection)) {
+        const bool cleared = (event->response_type & 0x7f) == XCB_SELECTION_CLEAR;
+        std::free(event);
+        if (cleared && !ours()) break;
+    }
+    xcb_disconnect(connection);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -219,6 +298,7 @@ int main(int argc, char** argv) {
     auto screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
     for (int i = 0; i < screenNumber; ++i)
         xcb_screen_next(&screens);
+    if (options.churn > 0) return churn(screens.data->root, atom("CLIPBOARD"));
     const xcb_window_t window = xcb_generate_id(connection);
     xcb_create_window(connection, 0, window, screens.data->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
                       XCB_COPY_FROM_PARENT, 0, nullptr);
@@ -254,7 +334,12 @@ int main(int argc, char** argv) {
     const xcb_atom_t status = atom("XdndStatus");
     const xcb_atom_t finished = atom("XdndFinished");
     const xcb_atom_t dropMessage = atom("XdndDrop");
+    const xcb_atom_t enter = atom("XdndEnter");
+    const xcb_atom_t position = atom("XdndPosition");
+    const xcb_atom_t copy = atom("XdndActionCopy");
+    const std::uint32_t at = static_cast<std::uint32_t>(options.dragX << 16 | options.dragY);
     xcb_window_t target = XCB_NONE;
+    std::int64_t drops = options.drops;
     bool dropPending = false;
     if (options.drag) {
         target = dropWindow(screens.data->root, atom("XdndAware"));
@@ -262,51 +347,74 @@ int main(int argc, char** argv) {
             std::printf("no target\n");
             return 1;
         }
-        const xcb_atom_t enter = atom("XdndEnter");
         const xcb_atom_t leave = atom("XdndLeave");
-        const xcb_atom_t position = atom("XdndPosition");
-        const std::uint32_t at = static_cast<std::uint32_t>(options.dragX << 16 | options.dragY);
         for (std::int64_t i = 0; i <= options.reenter; ++i) {
             if (i > 0) sendClient(target, leave, {window, 0, 0, 0, 0});
             sendClient(target, enter, {window, 5u << 24, type, 0, 0});
         }
         for (std::int64_t i = 0; i < options.positions; ++i)
-            sendClient(target, position, {window, 0, at, taken, atom("XdndActionCopy")});
-        dropPending = options.drop;
+            sendClient(target, position, {window, 0, at, taken, copy});
+        dropPending = drops > 0;
         xcb_flush(connection);
     }
 
+    using Clock = std::chrono::steady_clock;
     std::map<xcb_window_t, Transfer> transfers;
-    while (xcb_generic_event_t* event = xcb_wait_for_event(connection)) {
-        const int kind = event->response_type & 0x7f;
-        if (kind == XCB_SELECTION_CLEAR) {
-            std::free(event);
-            break;
-        }
+    // Pieces asked for and not written yet, when they are due.
+    std::multimap<Clock::time_point, xcb_window_t> trickled;
+    const auto busy = [&] {
+        return std::any_of(transfers.begin(), transfers.end(),
+                           [](const auto& each) { return !each.second.finished; });
+    };
+    const auto startIncremental = [&](const xcb_selection_request_event_t& request, xcb_atom_t property,
+                                      xcb_atom_t pieceType, std::vector<char> list) {
+        // The reader deletes the announcement to start, and each piece to ask for the next.
+        const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        xcb_change_window_attributes(connection, request.requestor, XCB_CW_EVENT_MASK, &mask);
+        const auto announced = static_cast<std::uint32_t>(std::min<std::int64_t>(
+            list.empty() ? options.announce : static_cast<std::int64_t>(list.size()), UINT32_MAX));
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor, property, incr, 32, 1,
+                            &announced);
+        transfers[request.requestor] = Transfer{property, pieceType, std::move(list), 0, false};
+        notify(request, property);
+    };
+    // Whether to go on.
+    const auto handle = [&](const xcb_generic_event_t& event) {
+        const int kind = event.response_type & 0x7f;
+        if (kind == XCB_SELECTION_CLEAR) return false;
         if (kind == XCB_CLIENT_MESSAGE && options.drag) {
-            const auto& message = *reinterpret_cast<xcb_client_message_event_t*>(event);
+            const auto& message = reinterpret_cast<const xcb_client_message_event_t&>(event);
             if (message.type == status) {
                 std::printf("status %s\n", (message.data.data32[1] & 1) != 0 ? "accept" : "refuse");
                 if (std::exchange(dropPending, false))
                     sendClient(target, dropMessage, {window, 0, taken, 0, 0});
             } else if (message.type == finished) {
                 std::printf("finished\n");
+                if (--drops > 0) {
+                    sendClient(target, enter, {window, 5u << 24, type, 0, 0});
+                    sendClient(target, position, {window, 0, at, taken, copy});
+                    dropPending = true;
+                }
             }
             std::fflush(stdout);
         } else if (kind == XCB_SELECTION_REQUEST) {
-            const auto& request = *reinterpret_cast<xcb_selection_request_event_t*>(event);
+            const auto& request = reinterpret_cast<const xcb_selection_request_event_t&>(event);
             const xcb_atom_t property = request.property == XCB_ATOM_NONE ? request.target : request.property;
             if (options.report) {
-                auto* name = xcb_get_atom_name_reply(connection, xcb_get_atom_name(connection, request.target),
-                                                     nullptr);
+                auto* name = xcb_get_atom_name_reply(connection,
+                                                     xcb_get_atom_name(connection, request.target), nullptr);
                 if (name != nullptr)
                     std::printf("request %.*s\n", xcb_get_atom_name_name_length(name),
                                 xcb_get_atom_name_name(name));
                 std::free(name);
                 std::fflush(stdout);
             }
-            if (options.hang) {
+            if (options.hang || (options.oneAtATime && busy())) {
                 // Never answers.
+            } else if (request.target == targets && options.incrementalTargets) {
+                const auto* first = reinterpret_cast<const char*>(offered.data());
+                startIncremental(request, property, XCB_ATOM_ATOM,
+                                 std::vector<char>(first, first + offered.size() * sizeof offered[0]));
             } else if (request.target == targets) {
                 xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor, property,
                                     XCB_ATOM_ATOM, 32, static_cast<std::uint32_t>(offered.size()),
@@ -315,34 +423,54 @@ int main(int argc, char** argv) {
             } else if (request.target != type) {
                 notify(request, XCB_ATOM_NONE);
             } else if (options.size <= options.incrementalAbove) {
-                const std::vector<char> all = bytes(0, options.size);
-                xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor, property, type, 8,
-                                    static_cast<std::uint32_t>(all.size()), all.data());
+                sendWhole(request.requestor, property, type);
                 notify(request, property);
             } else {
-                // The reader deletes the announcement to start, and each piece to ask for the next.
-                const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-                xcb_change_window_attributes(connection, request.requestor, XCB_CW_EVENT_MASK, &mask);
-                const auto announced =
-                    static_cast<std::uint32_t>(std::min<std::int64_t>(options.announce, UINT32_MAX));
-                xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor, property, incr, 32,
-                                    1, &announced);
-                transfers[request.requestor] = Transfer{property, type, 0, false};
-                notify(request, property);
+                startIncremental(request, property, type, {});
             }
+        } else if (kind == XCB_DESTROY_NOTIFY && options.report) {
+            // A transfer is over for its reader; the holder waits for it as before.
+            if (transfers.count(reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window) != 0)
+                std::printf("reader gone\n");
+            std::fflush(stdout);
         } else if (kind == XCB_PROPERTY_NOTIFY) {
-            const auto& notice = *reinterpret_cast<xcb_property_notify_event_t*>(event);
+            const auto& notice = reinterpret_cast<const xcb_property_notify_event_t&>(event);
             const auto found = transfers.find(notice.window);
             if (found != transfers.end() && notice.atom == found->second.property &&
                 notice.state == XCB_PROPERTY_DELETE) {
                 if (found->second.finished)
                     transfers.erase(found);
+                else if (options.trickle > 0)
+                    trickled.emplace(Clock::now() + std::chrono::milliseconds(options.trickle),
+                                     notice.window);
                 else
                     sendPiece(notice.window, found->second);
             }
         }
-        std::free(event);
+        return true;
+    };
+
+    for (;;) {
         xcb_flush(connection);
+        if (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
+            const bool goOn = handle(*event);
+            std::free(event);
+            if (!goOn) break;
+            continue;
+        }
+        if (xcb_connection_has_error(connection) != 0) break;
+        while (!trickled.empty() && trickled.begin()->first <= Clock::now()) {
+            const auto found = transfers.find(trickled.begin()->second);
+            if (found != transfers.end()) sendPiece(found->first, found->second);
+            trickled.erase(trickled.begin());
+        }
+        const auto left = trickled.empty() ? std::chrono::milliseconds(-1)
+                                           : std::max(std::chrono::ceil<std::chrono::milliseconds>(
+                                                          trickled.begin()->first - Clock::now()),
+                                                      std::chrono::milliseconds(0));
+        xcb_flush(connection);
+        pollfd socket{xcb_get_file_descriptor(connection), POLLIN, 0};
+        ::poll(&socket, 1, static_cast<int>(left.count()));
     }
     xcb_disconnect(connection);
     return 0;

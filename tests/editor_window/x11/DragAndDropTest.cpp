@@ -4,6 +4,7 @@
 #include "support/ClipboardOffer.h"
 #include "support/PeakMemory.h"
 #include "support/WaitUntil.h"
+#include "support/XConnections.h"
 #include "support/XvfbServer.h"
 
 #include <QFile>
@@ -186,6 +187,36 @@ TEST(DragAndDrop, ADragIsJudgedByItsTypesAndReadOnlyWhenDropped) {
     ASSERT_TRUE(waitUntil([&] { return rig.capture.controller->errorMessage().has_value(); }));
     EXPECT_EQ(*rig.capture.controller->errorMessage(), ImageImporter::ImportError::unreadable().message());
     EXPECT_LT(dropped.growth(), 16 << 20);
+}
+
+TEST(DragAndDrop, FakeDropsKeptAliveByTheirSourceHoldAFewXConnections) {
+    test::EditorViewRig rig;
+    showAt(*rig.view, QRect(300, 100, 600, 400));
+    const int before = test::openSockets();
+    int most = before;
+    bool othersConnect = true;
+    const auto look = [&] {
+        most = std::max(most, test::openSockets());
+        othersConnect = othersConnect && test::anotherClientConnects();
+    };
+    // Dropped 150 times in a row, each time announcing a gigabyte and sending it a byte at a time for
+    // as long as anyone listens.
+    test::ClipboardOffer drops({"--type", "image/png", "--size", "1073741824", "--piece", "1", "--trickle",
+                                "500", "--drag-to", "600,300", "--drops", "150"});
+    ASSERT_TRUE(drops.ready());
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            look();
+            return drops.output().count("finished") == 150;
+        },
+        60000));
+    EXPECT_TRUE(waitUntil([&] {
+        look();
+        return rig.capture.controller->errorMessage().has_value();
+    }));
+    look();
+    EXPECT_LE(most - before, 8);
+    EXPECT_TRUE(othersConnect);
 }
 
 } // namespace

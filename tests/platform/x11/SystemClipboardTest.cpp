@@ -76,5 +76,17 @@ TEST(SystemClipboard, AHolderThatNeverAnswersOffersNothingAndIsAskedOncePerChang
     EXPECT_TRUE(test::waitUntil([&] { return clipboard.offeredFormats().contains("image/png"); }));
 }
 
+TEST(SystemClipboard, AfterAnyChurnTheNextHolderIsAskedForItsFormatsOnce) {
+    SystemClipboard clipboard(*QGuiApplication::clipboard());
+    // Two thousand changes in ten seconds, between holders that never answer.
+    test::ClipboardOffer churn({"--churn", "2000", "--every", "5"});
+    ASSERT_TRUE(churn.ready());
+    ASSERT_TRUE(test::waitUntil([&] { return churn.output().contains("churned"); }, 60000));
+    test::ClipboardOffer next({"--type", "image/png", "--size", "8", "--report", "1"});
+    ASSERT_TRUE(next.ready());
+    ASSERT_TRUE(test::waitUntil([&] { return clipboard.offeredFormats().contains("image/png"); }, 30000));
+    EXPECT_LE(next.output().count("request TARGETS"), 2) << next.output().count("request TARGETS");
+}
+
 } // namespace
 } // namespace quorvane

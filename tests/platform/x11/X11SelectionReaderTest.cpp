@@ -1,12 +1,17 @@
 #include "platform/X11SelectionReader.h"
 
+#include "platform/X11SelectionDrain.h"
 #include "support/ClipboardOffer.h"
 #include "support/PeakMemory.h"
 #include "support/TempDir.h"
+#include "support/XConnections.h"
 
 #include <QFile>
 #include <QProcess>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <optional>
+#include <thread>
 
 namespace quorvane {
 namespace {
@@ -28,8 +33,45 @@ ClipboardLimit upTo(std::int64_t bytes) {
     return {bytes, {}, {}};
 }
 
+// Compares an offer of `start` and then zeros with what comes, piece by piece, keeping none of it.
+class Comparing : public SelectionSink {
+public:
+    explicit Comparing(QByteArray start) : start_(std::move(start)) {}
+
+    Next expect(std::int64_t, bool) override { return Next::more; }
+    Next take(QByteArrayView piece) override {
+        static const QByteArray zeros(1 << 20, '\0');
+        largest = std::max<std::int64_t>(largest, piece.size());
+        for (qsizetype at = 0; at < piece.size();) {
+            const QByteArrayView expected =
+                received < start_.size() ? QByteArrayView(start_).sliced(received) : QByteArrayView(zeros);
+            const qsizetype length = std::min(piece.size() - at, expected.size());
+            same = same && std::memcmp(piece.data() + at, expected.data(), length) == 0;
+            at += length;
+            received += length;
+        }
+        return Next::more;
+    }
+    Next end() override { return Next::more; }
+    std::int64_t room() const override { return std::int64_t{1} << 40; }
+
+    std::int64_t received = 0;
+    std::int64_t largest = 0;
+    bool same = true;
+
+private:
+    QByteArray start_;
+};
+
 class X11SelectionReading : public ::testing::Test {
 protected:
+    // The transfers a test gave up are let finish from the event loop, and end once it sees their
+    // holders gone: the next test finds all the places for them free, as a running program would.
+    void SetUp() override { sockets_ = test::openSockets(); }
+    void TearDown() override {
+        test::waitUntil([&] { return test::openSockets() <= sockets_; });
+    }
+
     QString file(const QByteArray& bytes) {
         const QString path = QString::fromStdString((folder_ / "offer").string());
         QFile out(path);
@@ -39,6 +81,7 @@ protected:
     }
 
     test::TempDir folder_;
+    int sockets_ = 0;
 };
 
 TEST_F(X11SelectionReading, ReadsOffersWholeOrPieceByPieceUpToTheLimit) {
@@ -137,6 +180,77 @@ TEST_F(X11SelectionReading, TakesTheFirstThousandFormatsOfAVeryLongList) {
     EXPECT_EQ(formats->last(), "x-quorvane/format-997");
     // The holder still serves the format itself.
     EXPECT_EQ(X11SelectionReader::read("image/png", upTo(8)).value(), QByteArray(8, '\0'));
+}
+
+TEST_F(X11SelectionReading, ACancelledReadEndsThoughItsHolderNeverAnswers) {
+    ClipboardOffer hung({"--type", "image/png", "--hang", "1", "--report", "1"});
+    ASSERT_TRUE(hung.ready());
+    std::atomic<bool> cancelled{false};
+    std::atomic<bool> ended{false};
+    std::optional<Result<QStringList, ClipboardReadError>> formats;
+    std::thread reader([&] {
+        formats = X11SelectionReader::targets({"CLIPBOARD", {}, 0, std::chrono::minutes(1)}, &cancelled);
+        ended = true;
+    });
+    EXPECT_TRUE(hung.says("request TARGETS"));
+    cancelled = true;
+    EXPECT_TRUE(test::waitUntil([&] { return ended.load(); }));
+    reader.join();
+    ASSERT_FALSE(*formats);
+    EXPECT_EQ(formats->error().kind, Kind::stopped);
+}
+
+TEST_F(X11SelectionReading, AnOverLimitTransferIsLetFinishForItsHolderOrAbandoned) {
+    {
+        // Announced longer than taken, by a holder that serves one reader at a time (as xclip does):
+        // let finish, it serves the next reader.
+        ClipboardOffer single(
+            {"--type", "image/png", "--size", "4194304", "--piece", "1048576", "--one-at-a-time", "1"});
+        ASSERT_TRUE(single.ready());
+        EXPECT_EQ(X11SelectionReader::read("image/png", upTo(1 << 20)).error().kind, Kind::tooLong);
+        EXPECT_TRUE(test::waitUntil([] {
+            const auto again = X11SelectionReader::read("image/png", upTo(4 << 20),
+                                                        std::chrono::milliseconds(test::bound(200)));
+            return again.ok() && again->size() == 4 << 20;
+        }));
+    }
+    // A holder that never ends, a byte at a time: a few are let finish at once and for a while, the
+    // others are abandoned at once, with their X connections.
+    ClipboardOffer endless(
+        {"--type", "image/png", "--size", "1073741824", "--piece", "1", "--trickle", "50", "--report", "1"});
+    ASSERT_TRUE(endless.ready());
+    const int before = test::openSockets();
+    const std::chrono::milliseconds silence(test::bound(500));
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(X11SelectionReader::read("image/png", upTo(1 << 20), silence).error().kind, Kind::tooLong);
+        EXPECT_LE(test::openSockets(), before + X11SelectionDrain::mostAtOnce);
+    }
+    EXPECT_TRUE(test::waitUntil([&] { return endless.output().count("reader gone") == 6; }));
+}
+
+TEST_F(X11SelectionReading, ReadsAPropertyOfHundredsOfMegabytesAMebibyteAtATime) {
+    const QByteArray start = pattern(3 * 1024 * kib + 5);
+    ClipboardOffer offer({"--type", "image/png", "--file", file(start), "--size", "268435456",
+                          "--incremental-above", "1073741824"});
+    ASSERT_TRUE(offer.ready());
+    Comparing sink(start);
+    // The holder takes a while to write it all.
+    X11SelectionTransfer transfer({"CLIPBOARD", "image/png", 0, std::chrono::minutes(1)});
+    ASSERT_TRUE(transfer.receive(sink));
+    EXPECT_EQ(sink.received, 268435456);
+    EXPECT_TRUE(sink.same);
+    EXPECT_LE(sink.largest, 1024 * kib);
+}
+
+TEST_F(X11SelectionReading, TakesTheFirstThousandFormatsOfAListSentPieceByPiece) {
+    // The rest of the list never comes: it is not waited for.
+    ClipboardOffer offer({"--type", "image/png", "--size", "8", "--targets", "2000", "--incremental-targets",
+                          "1", "--piece", "1024", "--stall-after", "4096"});
+    ASSERT_TRUE(offer.ready());
+    const auto formats = X11SelectionReader::targets({});
+    ASSERT_TRUE(formats);
+    ASSERT_EQ(formats->size(), X11SelectionReader::mostTargets);
+    EXPECT_EQ(formats->mid(0, 3), (QStringList{"TARGETS", "image/png", "x-quorvane/format-0"}));
 }
 
 } // namespace
