@@ -29,7 +29,8 @@ AnnotationTextView::AnnotationTextView(QWidget* parent) : QPlainTextEdit(parent)
 
 qsizetype AnnotationTextView::room() const {
     const QTextCursor cursor = textCursor();
-    const qsizetype held = document()->characterCount() - 1 - (cursor.selectionEnd() - cursor.selectionStart());
+    const qsizetype held =
+        document()->characterCount() - 1 - (cursor.selectionEnd() - cursor.selectionStart());
     return std::max<qsizetype>(longestText - held, 0);
 }
 

@@ -232,8 +232,8 @@ TEST(AnnotationTextEditor, TextComesInOnlyUpToWhatATextHolds) {
     };
     for (const Case& c : {Case{"Qt's paste of a 512 KiB line", words, most, false},
                           Case{"a 4 MiB line handed in", words.repeated(4), most, true},
-                          Case{"a cut inside a character", QString(most - 1, u'x') + QStringLiteral("😀 and more"),
-                               most - 1, true}}) {
+                          Case{"a cut inside a character",
+                               QString(most - 1, u'x') + QStringLiteral("😀 and more"), most - 1, true}}) {
         TextCanvas canvas;
         canvas.view->beginTextEditing(textBox(QRectF(20, 30, 200, 40)));
         if (c.handedIn) {
@@ -242,9 +242,10 @@ TEST(AnnotationTextEditor, TextComesInOnlyUpToWhatATextHolds) {
             QGuiApplication::clipboard()->setText(c.text);
             canvas.box()->paste();
         }
-        EXPECT_EQ(canvas.box()->toPlainText(), c.text.left(c.kept)) << c.name;
-        EXPECT_EQ(canvas.settings.modes().message(),
-                  QStringLiteral("A text holds up to 4,096 characters: the rest was left out."))
+        EXPECT_TRUE(canvas.box()->toPlainText() == c.text.left(c.kept))
+            << c.name << ": " << canvas.box()->toPlainText().size() << " characters";
+        EXPECT_EQ(canvas.settings.modes().message().toStdString(),
+                  "A text holds up to 4,096 characters: the rest was left out.")
             << c.name;
 
         canvas.settings.modes().setMessage(QString());

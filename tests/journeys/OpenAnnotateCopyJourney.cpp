@@ -7,10 +7,10 @@
 #include "support/journey/JourneyTest.h"
 
 #include <QBuffer>
-#include <csignal>
 #include <QFile>
 #include <QPainter>
 #include <QUrl>
+#include <csignal>
 
 namespace quorvane::journey {
 namespace {
@@ -299,7 +299,8 @@ TEST_F(OpenAnnotateCopy, ALongPastedLineLeavesTheProgramAtHand) {
     const QRect toolBar(visible.left(), visible.top(), visible.width(), 90);
 
     static constexpr char bytes[] = "\0\0\xff\xc3(\xed\xa0\x80";
-    for (const QByteArray& line : {QByteArray(512 << 10, 'x'), QByteArray(bytes, sizeof bytes - 1).repeated(4 << 17)}) {
+    for (const QByteArray& line :
+         {QByteArray(512 << 10, 'x'), QByteArray(bytes, sizeof bytes - 1).repeated(4 << 17)}) {
         ASSERT_TRUE(putOnClipboard(line, QStringLiteral("UTF8_STRING")));
         press(QStringLiteral("t"));
         click(visible.topLeft() + QPoint(visible.width() / 4, visible.height() / 3));
@@ -311,7 +312,8 @@ TEST_F(OpenAnnotateCopy, ALongPastedLineLeavesTheProgramAtHand) {
         const auto later = quorvane.startAnother({QStringLiteral("quorvane://show")});
         EXPECT_EQ(later->state(), QProcess::NotRunning);
         EXPECT_EQ(later->exitCode(), 0) << later->readAll().toStdString();
-        EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("URL command: show"), since)) << quorvane.log().toStdString();
+        EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("URL command: show"), since))
+            << quorvane.log().toStdString();
         press(QStringLiteral("Escape"));
         ASSERT_TRUE(test::waitUntil([&] { return !offersDoneIn(toolBar); }, 10000)) << "the text dropped";
     }
