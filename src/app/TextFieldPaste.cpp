@@ -1,5 +1,7 @@
 #include "app/TextFieldPaste.h"
 
+#include "canvas/AnnotationTextView.h"
+#include "core/Log.h"
 #include "platform/Clipboard.h"
 
 #include <QAbstractSpinBox>
@@ -27,9 +29,13 @@ bool takesText(QWidget* field) {
     return false;
 }
 
+// Each field keeps what it can hold: a line edit its maximum length, a text annotation's box its
+// own bound.
 void insert(QWidget* field, const QString& text) {
     if (QLineEdit* line = lineOf(field))
         line->insert(text);
+    else if (auto* annotation = qobject_cast<AnnotationTextView*>(field))
+        annotation->insertText(text);
     else if (auto* plain = qobject_cast<QPlainTextEdit*>(field))
         plain->insertPlainText(text);
     else if (auto* rich = qobject_cast<QTextEdit*>(field))
@@ -78,8 +84,12 @@ bool TextFieldPaste::paste(QWidget* field) {
     }
     QPointer<QWidget> target(field);
     reader_.read(std::move(offer), &text, [target](std::optional<QString> pasted) {
+        if (!pasted || !target || !takesText(target)) return;
         // Focus that moved on meanwhile took the paste with it.
-        if (!pasted || !target || !target->hasFocus() || !takesText(target)) return;
+        if (!target->hasFocus()) {
+            Log::app().log("Paste dropped: its field lost the keyboard while it was read");
+            return;
+        }
         insert(target, *pasted);
     });
     return true;

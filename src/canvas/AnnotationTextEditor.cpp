@@ -30,6 +30,15 @@ void applyLook(AnnotationTextView& editor, const QColor& color, double fontSize,
     editor.setFont(pixelSizedFont(fontSize * zoom, &editor));
 }
 
+void sayTextWasCut(EditorCanvasSettings& settings) {
+    static_assert(AnnotationTextView::longestText == 4096, "the message names the bound");
+    const QString message = QStringLiteral("A text holds up to 4,096 characters: the rest was left out.");
+    // Cleared first, so that the toast shows again for a second cut.
+    settings.modes().setMessage(QString());
+    settings.modes().setMessage(message);
+    settings.announce(message);
+}
+
 } // namespace
 
 AnnotationTextEditor::~AnnotationTextEditor() {
@@ -63,6 +72,8 @@ void AnnotationTextEditor::begin(const Annotation& annotation) {
     editor->finish = [view = QPointer<EditorCanvasView>(&view_)](TextEditEnding how) {
         if (view) view->finishTextEditing(how);
     };
+    QObject::connect(editor, &AnnotationTextView::textCut, &view_,
+                     [view = &view_] { sayTextWasCut(view->settings()); });
     editor_ = editor;
     editor->show();
     settings.modes().setEditingText(true);

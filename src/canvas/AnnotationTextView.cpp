@@ -3,10 +3,13 @@
 #include <QAbstractTextDocumentLayout>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QPainter>
 #include <QPlainTextDocumentLayout>
 #include <QTextBlock>
+#include <QTextBoundaryFinder>
 #include <QTextLayout>
+#include <algorithm>
 
 namespace quorvane {
 
@@ -22,6 +25,25 @@ AnnotationTextView::AnnotationTextView(QWidget* parent) : QPlainTextEdit(parent)
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     setUndoRedoEnabled(true);
     setTabChangesFocus(false);
+}
+
+qsizetype AnnotationTextView::room() const {
+    const QTextCursor cursor = textCursor();
+    const qsizetype held =
+        document()->characterCount() - 1 - (cursor.selectionEnd() - cursor.selectionStart());
+    return std::max<qsizetype>(longestText - held, 0);
+}
+
+void AnnotationTextView::insertText(const QString& text) {
+    qsizetype kept = std::min(text.size(), room());
+    if (kept < text.size()) {
+        // Cut between characters, never inside one (a surrogate pair, a letter and its accents).
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text.left(kept + 1));
+        finder.setPosition(kept);
+        if (!finder.isAtBoundary()) kept = std::max<qsizetype>(finder.toPreviousBoundary(), 0);
+    }
+    if (kept > 0) insertPlainText(text.left(kept));
+    if (kept < text.size()) Q_EMIT textCut();
 }
 
 QSizeF AnnotationTextView::usedSize() const {
@@ -49,6 +71,12 @@ void AnnotationTextView::keyPressEvent(QKeyEvent* event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && (event->modifiers() & Qt::ControlModifier)) {
         if (const auto done = finish) done(TextEditEnding::commit);
+        return;
+    }
+    const QString typed = event->text();
+    const bool adds = enter || (!typed.isEmpty() && (typed.front().isPrint() || typed.front() == u'\t'));
+    if (adds && room() < std::max<qsizetype>(typed.size(), 1)) {
+        Q_EMIT textCut();
         return;
     }
     QPlainTextEdit::keyPressEvent(event);
@@ -88,6 +116,10 @@ void AnnotationTextView::dragMoveEvent(QDragMoveEvent* event) {
 void AnnotationTextView::dropEvent(QDropEvent* event) {
     if (event->source() != nullptr) return event->ignore();
     QPlainTextEdit::dropEvent(event);
+}
+
+void AnnotationTextView::insertFromMimeData(const QMimeData* source) {
+    if (source != nullptr && source->hasText()) insertText(source->text());
 }
 
 } // namespace quorvane

@@ -4,6 +4,7 @@
 #include "canvas/AnnotationTextView.h"
 #include "document/AnnotationDrawing.h"
 
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -216,6 +217,47 @@ TEST(AnnotationTextEditor, ClosingTheViewOrHidingItCommitsToItsOwnDocument) {
     ASSERT_EQ(canvas.document->annotations().size(), 2u);
     EXPECT_EQ(canvas.document->annotations().back().text, QStringLiteral("closed"));
     EXPECT_FALSE(canvas.settings.modes().editingText());
+}
+
+// Pasted text, of any length, fills the box only up to what a text holds, cut between characters,
+// and the pane says so; keys typed past the bound add nothing and say so too.
+TEST(AnnotationTextEditor, TextComesInOnlyUpToWhatATextHolds) {
+    const qsizetype most = AnnotationTextView::longestText;
+    const QString words = QStringLiteral("a line of words ").repeated(32768); // 512 KiB
+    struct Case {
+        const char* name;
+        QString text;
+        qsizetype kept;
+        bool handedIn; // as another program's paste is; else Qt's own paste
+    };
+    for (const Case& c : {Case{"Qt's paste of a 512 KiB line", words, most, false},
+                          Case{"a 4 MiB line handed in", words.repeated(4), most, true},
+                          Case{"a cut inside a character",
+                               QString(most - 1, u'x') + QStringLiteral("😀 and more"), most - 1, true}}) {
+        TextCanvas canvas;
+        canvas.view->beginTextEditing(textBox(QRectF(20, 30, 200, 40)));
+        if (c.handedIn) {
+            canvas.box()->insertText(c.text);
+        } else {
+            QGuiApplication::clipboard()->setText(c.text);
+            canvas.box()->paste();
+        }
+        EXPECT_TRUE(canvas.box()->toPlainText() == c.text.left(c.kept))
+            << c.name << ": " << canvas.box()->toPlainText().size() << " characters";
+        EXPECT_EQ(canvas.settings.modes().message().toStdString(),
+                  "A text holds up to 4,096 characters: the rest was left out.")
+            << c.name;
+
+        canvas.settings.modes().setMessage(QString());
+        canvas.box()->moveCursor(QTextCursor::End);
+        press(canvas.box(), Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+        press(canvas.box(), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+        EXPECT_EQ(canvas.box()->toPlainText().size(), most) << c.name;
+        EXPECT_FALSE(canvas.settings.modes().message().isEmpty()) << c.name;
+        canvas.view->finishTextEditing(TextEditEnding::commit);
+        ASSERT_EQ(canvas.document->annotations().size(), 1u) << c.name;
+        EXPECT_EQ(canvas.document->annotations().front().text.size(), most) << c.name;
+    }
 }
 
 TEST(AnnotationTextEditor, EditOfAnAnnotationUndoneMeanwhileIsDropped) {

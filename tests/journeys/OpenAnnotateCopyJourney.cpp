@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QPainter>
 #include <QUrl>
+#include <csignal>
 
 namespace quorvane::journey {
 namespace {
@@ -22,6 +23,14 @@ QImage testPicture(QSize size, QColor top, QColor bottom) {
     painter.fillRect(QRect(0, size.height() / 2, size.width(), size.height() - size.height() / 2), bottom);
     painter.fillRect(QRect(10, 10, 40, 20), Qt::black);
     return image;
+}
+
+// Whether the tool bar in `toolBar` offers Done, as it does while a text is edited.
+bool offersDoneIn(const QRect& toolBar) {
+    for (const bool darkOnly : {true, false})
+        for (const TextLine& word : words(steadyGrab(toolBar), toolBar.topLeft(), Layout::sparse, darkOnly))
+            if (comparable(word.text) == QLatin1String("done")) return true;
+    return false;
 }
 
 class OpenAnnotateCopy : public JourneyTest {};
@@ -169,12 +178,7 @@ TEST_F(OpenAnnotateCopy, AnEditedTextKeepsAllItsLines) {
     click(textAt);
     // The tool bar offers Done while a text is edited; its items move once the text is committed.
     const QRect toolBar(visible.left(), visible.top(), visible.width(), 90);
-    const auto offersDone = [&toolBar] {
-        for (const bool darkOnly : {true, false})
-            for (const TextLine& word : words(steadyGrab(toolBar), toolBar.topLeft(), Layout::sparse, darkOnly))
-                if (comparable(word.text) == QLatin1String("done")) return true;
-        return false;
-    };
+    const auto offersDone = [&toolBar] { return offersDoneIn(toolBar); };
     ASSERT_TRUE(test::waitUntil(offersDone, 10000)) << "the text box opened";
     press(QStringLiteral("ctrl+v"));
     press(QStringLiteral("ctrl+Return"));
@@ -276,6 +280,45 @@ TEST_F(OpenAnnotateCopy, AGigabyteOfferedByAnotherProgramIsRefusedWithoutBeingFe
     EXPECT_TRUE(test::waitUntil([&] { return shows(editor().geometry, QStringLiteral("This image is 40000 × 40000")); }, 20000))
         << "the too-large message is not shown";
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
+}
+
+// Another program's line with no place to break it (512 KiB of one letter, then 4 MiB of NUL
+// bytes and bytes that are no UTF-8) pasted into a text: the text keeps what it holds and the
+// window says so, a later start hands over its link at once, and SIGTERM ends the program.
+TEST_F(OpenAnnotateCopy, ALongPastedLineLeavesTheProgramAtHand) {
+    Program quorvane;
+    const QString photo = QString::fromStdString((quorvane.folder("Pictures") / "white.png").string());
+    QImage white(800, 600, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    ASSERT_TRUE(white.save(photo));
+    ASSERT_TRUE(quorvane.start());
+    openImage(quorvane, photo, {800, 600});
+    const Window window = editor();
+    activate(window);
+    const QRect visible = window.geometry.intersected(QRect(QPoint(0, 0), grab().size()));
+    const QRect toolBar(visible.left(), visible.top(), visible.width(), 90);
+
+    static constexpr char bytes[] = "\0\0\xff\xc3(\xed\xa0\x80";
+    for (const QByteArray& line :
+         {QByteArray(512 << 10, 'x'), QByteArray(bytes, sizeof bytes - 1).repeated(4 << 17)}) {
+        ASSERT_TRUE(putOnClipboard(line, QStringLiteral("UTF8_STRING")));
+        press(QStringLiteral("t"));
+        click(visible.topLeft() + QPoint(visible.width() / 4, visible.height() / 3));
+        ASSERT_TRUE(test::waitUntil([&] { return offersDoneIn(toolBar); }, 10000)) << "the text box opened";
+        press(QStringLiteral("ctrl+v"));
+        EXPECT_TRUE(waitForText(visible, QStringLiteral("A text holds up to 4,096 characters")))
+            << line.size() << " bytes pasted";
+        const qsizetype since = quorvane.mark();
+        const auto later = quorvane.startAnother({QStringLiteral("quorvane://show")});
+        EXPECT_EQ(later->state(), QProcess::NotRunning);
+        EXPECT_EQ(later->exitCode(), 0) << later->readAll().toStdString();
+        EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("URL command: show"), since))
+            << quorvane.log().toStdString();
+        press(QStringLiteral("Escape"));
+        ASSERT_TRUE(test::waitUntil([&] { return !offersDoneIn(toolBar); }, 10000)) << "the text dropped";
+    }
+    quorvane.signal(SIGTERM);
+    EXPECT_EQ(quorvane.waitForExit(test::bound(3000)), 0) << quorvane.log().toStdString();
 }
 
 } // namespace

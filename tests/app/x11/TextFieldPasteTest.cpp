@@ -1,7 +1,9 @@
 #include "app/TextFieldPaste.h"
 
+#include "canvas/AnnotationTextView.h"
 #include "platform/SystemClipboard.h"
 #include "support/ClipboardOffer.h"
+#include "support/LogLines.h"
 #include "support/TempDir.h"
 #include "support/WaitUntil.h"
 
@@ -24,6 +26,27 @@ bool pressPaste(QWidget* field) {
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_V, Qt::ControlModifier);
     QCoreApplication::sendEvent(field, &release);
     return press.isAccepted();
+}
+
+// `fields` in a shown, active window, the first with the keyboard.
+bool showWithKeyboard(QWidget& window, const std::vector<QWidget*>& fields) {
+    auto* column = new QVBoxLayout(&window);
+    for (QWidget* field : fields)
+        column->addWidget(field);
+    window.show();
+    window.activateWindow();
+    if (!waitUntil([&] { return window.isActiveWindow(); })) return false;
+    fields.front()->setFocus();
+    return waitUntil([&] { return fields.front()->hasFocus(); });
+}
+
+// Another program offering `bytes` as UTF-8 text, written to a file in `folder`.
+std::unique_ptr<test::ClipboardOffer> offerText(const test::TempDir& folder, const QByteArray& bytes) {
+    const QString path = QString::fromStdString((folder / "offered").string());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) return nullptr;
+    file.close();
+    return std::make_unique<test::ClipboardOffer>(QStringList{"--type", "UTF8_STRING", "--file", path});
 }
 
 TEST(TextFieldPaste, AnotherProgramsTextGoesIntoTheFieldThatHadTheKeys) {
@@ -61,6 +84,59 @@ TEST(TextFieldPaste, AnotherProgramsTextGoesIntoTheFieldThatHadTheKeys) {
     notes->setFocus();
     pressPaste(notes);
     EXPECT_EQ(notes->toPlainText(), QStringLiteral("notes"));
+}
+
+// The keyboard moved to another field while the text was being read: it goes into neither.
+TEST(TextFieldPaste, TextReadAfterTheKeyboardMovedOnGoesNowhere) {
+    SystemClipboard clipboard(*QGuiApplication::clipboard());
+    TextFieldPaste paste(clipboard);
+    paste.watchApplication();
+    QWidget window;
+    auto* asked = new QLineEdit(&window);
+    auto* other = new QLineEdit(&window);
+    ASSERT_TRUE(showWithKeyboard(window, {asked, other}));
+    test::TempDir folder;
+    const auto words = offerText(folder, "words");
+    ASSERT_TRUE(words && words->ready());
+    test::LogLines log("app");
+
+    pressPaste(asked);
+    // The text comes back on a later turn at the soonest.
+    other->setFocus();
+    ASSERT_TRUE(other->hasFocus());
+    ASSERT_TRUE(waitUntil([&] {
+        return !asked->text().isEmpty() ||
+               log.count("Paste dropped: its field lost the keyboard while it was read") > 0;
+    }));
+    EXPECT_TRUE(asked->text().isEmpty()) << asked->text().toStdString();
+    EXPECT_TRUE(other->text().isEmpty()) << other->text().toStdString();
+}
+
+// A 4 MiB line of words, NUL bytes and bytes that are no UTF-8 fills a text annotation's box
+// only as far as it holds, and the box says it left the rest out.
+TEST(TextFieldPaste, ALongLineFillsATextBoxOnlyAsFarAsItHolds) {
+    SystemClipboard clipboard(*QGuiApplication::clipboard());
+    TextFieldPaste paste(clipboard);
+    paste.watchApplication();
+    QWidget window;
+    auto* box = new AnnotationTextView(&window);
+    ASSERT_TRUE(showWithKeyboard(window, {box}));
+    int cuts = 0;
+    QObject::connect(box, &AnnotationTextView::textCut, [&cuts] { ++cuts; });
+    test::TempDir folder;
+    static constexpr char bytes[] = "two words\0\0\xff\xc3( ";
+    const QByteArray piece(bytes, sizeof bytes - 1);
+    const auto line = offerText(folder, piece.repeated((4 << 20) / piece.size()));
+    ASSERT_TRUE(line && line->ready());
+
+    pressPaste(box);
+    ASSERT_TRUE(waitUntil([&] { return cuts > 0; }));
+    const QString held = box->toPlainText();
+    EXPECT_EQ(held.size(), AnnotationTextView::longestText);
+    EXPECT_TRUE(
+        held.startsWith(QStringLiteral("two words") + QChar(0) + QChar(0) + QChar::ReplacementCharacter))
+        << held.left(20).toStdString();
+    EXPECT_EQ(cuts, 1);
 }
 
 } // namespace
