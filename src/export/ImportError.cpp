@@ -30,11 +30,13 @@ QString ImportError::message(const QUrl& file) const {
     case Kind::noImage:
         return named ? name + QStringLiteral(" doesn't contain an image.")
                      : QStringLiteral("There's no image to open.");
-    case Kind::onAnotherHost:
-        // The host early, where a narrow window's two lines still show it.
-        return QStringLiteral("Quorvane can't open ") + (named ? name : QStringLiteral("this item")) +
-               QStringLiteral(" on ") + (host.size() > 64 ? host.left(63) + QStringLiteral("…") : host) +
-               QStringLiteral(": only files on this computer can be opened.");
+    case Kind::onAnotherHost: {
+        // The host first, where a narrow window's two lines still show it.
+        const QString shownHost = host.size() > 64 ? host.left(63) + QStringLiteral("…") : host;
+        return QStringLiteral("Quorvane can't open files on ") + shownHost +
+               (named ? QStringLiteral(": ") + name + QStringLiteral(" isn't on this computer.")
+                      : QStringLiteral(": only files on this computer can be opened."));
+    }
     }
     return {};
 }

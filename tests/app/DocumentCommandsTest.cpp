@@ -62,7 +62,7 @@ TEST(DocumentCommands, AFileOnAnotherComputerIsRefusedNamingTheHost) {
     ASSERT_TRUE(test::gradientImage(30, 20).save(picture));
     const QUrl elsewhere(QStringLiteral("file://otherhost") + QUrl::fromLocalFile(picture).path());
     const std::string logged =
-        "Import failed: Quorvane.Import 4 (Quorvane can't open this item on otherhost: "
+        "Import failed: Quorvane.Import 4 (Quorvane can't open files on otherhost: "
         "only files on this computer can be opened)";
     auto* data = new QMimeData;
     data->setUrls({elsewhere});
@@ -71,13 +71,11 @@ TEST(DocumentCommands, AFileOnAnotherComputerIsRefusedNamingTheHost) {
     ASSERT_TRUE(test::CaptureRig::turnUntil([&] { return rig.log.count(logged) == 1; }))
         << testing::PrintToString(rig.log.lines());
     EXPECT_EQ(rig.controller().errorMessage(),
-              QStringLiteral("Quorvane can't open this item on otherhost: only files on this computer can be "
+              QStringLiteral("Quorvane can't open files on otherhost: only files on this computer can be "
                              "opened."));
     rig.documents.importFile(elsewhere);
-    EXPECT_EQ(
-        rig.controller().errorMessage(),
-        QStringLiteral("Quorvane can't open “picture.png” on otherhost: only files on this computer can be "
-                       "opened."));
+    EXPECT_EQ(rig.controller().errorMessage(),
+              QStringLiteral("Quorvane can't open files on otherhost: “picture.png” isn't on this computer."));
     EXPECT_EQ(rig.log.count(logged), 2);
     EXPECT_EQ(rig.controller().document(), before);
     EXPECT_FALSE(rig.logged("Imported 30x20 px image"));

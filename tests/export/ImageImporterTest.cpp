@@ -392,7 +392,7 @@ TEST(ImageImporter, RefusesFilesOnAnotherComputerNamingTheHost) {
     EXPECT_TRUE(ImageImporter::image(QUrl("file://LOCALHOST" + here.path())));
     EXPECT_EQ(ImageImporter::image(elsewhere).error(), ImportError::onAnotherHost("otherhost"));
     EXPECT_EQ(ImportError::onAnotherHost("otherhost").message(elsewhere),
-              "Quorvane can't open “here.png” on otherhost: only files on this computer can be opened.");
+              "Quorvane can't open files on otherhost: “here.png” isn't on this computer.");
     QMimeData alone, withFile, withData;
     alone.setUrls({elsewhere});
     withFile.setUrls({elsewhere, here});
