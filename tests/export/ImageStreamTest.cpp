@@ -51,7 +51,7 @@ QByteArray exif(int orientation) {
 }
 
 QByteArray kept(Kind kind, const QByteArray& bytes, const std::vector<qsizetype>& pieces) {
-    ImageStream stream(kind);
+    ImageStream stream(kind, bytes.size());
     qsizetype at = 0;
     for (std::size_t i = 0; at < bytes.size(); ++i) {
         const qsizetype length = pieces.empty() ? bytes.size() : pieces[i % pieces.size()];
