@@ -145,24 +145,6 @@ Result<QImage, ImportError> decode(QByteArrayView bytes, const std::optional<Ima
     return result;
 }
 
-// Bytes as the stream of a file or an offer kept them.
-Result<QImage, ImportError> opened(const QByteArray& data) {
-    if (data.isEmpty()) return Failure{ImportError::noImage()};
-    if (const std::optional<Kind> kind = ImageKind::sniff(data))
-        if (auto fits =
-                plausible(*kind, QByteArrayView(data).first(std::min(data.size(), ImageKind::headLength)));
-            !fits)
-            return Failure{fits.error()};
-    return decode(data, std::nullopt);
-}
-
-// Whether the data's structure holds to its end, as the stream of a file or an offer finds it.
-bool intact(Kind kind, QByteArrayView data) {
-    // Kinds kept whole are never found damaged: nothing to copy.
-    if (kind == Kind::tiff || kind == Kind::bmp || kind == Kind::heic) return true;
-    return ImageStream(kind, data.size()).append(data);
-}
-
 // An image some other program put on the clipboard in a format Qt reads.
 Result<QImage, ImportError> fromQImage(const QImage& image) {
     const std::int64_t width = image.width();
@@ -374,10 +356,13 @@ Result<QImage, ImportError> image(const QUrl& file) {
 }
 
 Result<QImage, ImportError> image(const QByteArray& data) {
-    // Refused as a file or a paste of the same bytes would be, where the decoder would not notice.
-    if (const std::optional<Kind> kind = ImageKind::sniff(data); kind && !intact(*kind, data))
-        return Failure{broken(*kind, data)};
-    return opened(data);
+    if (data.isEmpty()) return Failure{ImportError::noImage()};
+    if (const std::optional<Kind> kind = ImageKind::sniff(data))
+        if (auto fits =
+                plausible(*kind, QByteArrayView(data).first(std::min(data.size(), ImageKind::headLength)));
+            !fits)
+            return Failure{fits.error()};
+    return decode(data, std::nullopt);
 }
 
 Result<std::optional<QImage>, ImportError> image(const Clipboard& clipboard) {
@@ -404,7 +389,7 @@ Result<std::optional<QImage>, ImportError> image(ClipboardOffer& offer, const QS
     auto bytes = offered(offer, format, imageLimit(format));
     if (!bytes) return Failure{bytes.error()};
     if (bytes->isEmpty()) return std::optional<QImage>();
-    return found(opened(*bytes));
+    return found(image(*bytes));
 }
 
 Result<std::optional<QUrl>, ImportError> firstListedFile(ClipboardOffer& offer) {

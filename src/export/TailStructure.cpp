@@ -3,6 +3,7 @@
 #include "export/ImageBytes.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace quorvane {
 
@@ -22,25 +23,27 @@ qsizetype TailStructure::walk(QByteArrayView bytes, std::int64_t position, std::
             at += skipped;
             continue;
         }
-        const qsizetype taken = std::min(headerLength_ - header_.size(), bytes.size() - at);
-        header_.append(bytes.sliced(at, taken));
+        const qsizetype taken = std::min(headerLength_ - gathered_, bytes.size() - at);
+        std::memcpy(header_.data() + gathered_, bytes.data() + at, static_cast<std::size_t>(taken));
+        gathered_ += taken;
         at += taken;
-        if (header_.size() == headerLength_) next(position + at, most);
+        if (gathered_ == headerLength_) next(position + at, most);
     }
     return stage_ == Stage::broken ? at : bytes.size();
 }
 
 void TailStructure::gather(Stage stage, qsizetype length) {
     stage_ = stage;
-    header_.clear();
+    gathered_ = 0;
     headerLength_ = length;
 }
 
 void TailStructure::next(std::int64_t end, std::int64_t most) {
     switch (stage_) {
     case Stage::pngChunk: {
-        const std::uint32_t length = bigEndian32(header_, 0);
-        const QByteArrayView name = QByteArrayView(header_).sliced(4);
+        const QByteArrayView header(header_.data(), 8);
+        const std::uint32_t length = bigEndian32(header, 0);
+        const QByteArrayView name = header.sliced(4);
         if (name == "IEND") return gather(Stage::done, 0);
         // Past the image data, libpng takes no critical chunk but the end.
         if (length > 0x7FFF'FFFF || !isChunkName(name) || (name[0] >= 'A' && name[0] <= 'Z') ||
@@ -50,7 +53,7 @@ void TailStructure::next(std::int64_t end, std::int64_t most) {
         return gather(Stage::pngChunk, 8);
     }
     case Stage::gifBlock:
-        switch (byteAt(header_, 0)) {
+        switch (static_cast<std::uint8_t>(header_[0])) {
         case 0x21:
             // Its label.
             return gather(Stage::gifExtension, 1);
@@ -66,11 +69,11 @@ void TailStructure::next(std::int64_t end, std::int64_t most) {
         return gather(Stage::gifSubBlock, 1);
     case Stage::gifFrame:
         // Its colours and the size of its codes.
-        skip_ = gifColourTableLength(byteAt(header_, 8)) + 1;
+        skip_ = gifColourTableLength(static_cast<std::uint8_t>(header_[8])) + 1;
         return gather(Stage::gifSubBlock, 1);
     case Stage::gifSubBlock:
-        if (byteAt(header_, 0) == 0) return gather(Stage::gifBlock, 1);
-        skip_ = byteAt(header_, 0);
+        if (header_[0] == 0) return gather(Stage::gifBlock, 1);
+        skip_ = static_cast<std::uint8_t>(header_[0]);
         return gather(Stage::gifSubBlock, 1);
     case Stage::done:
     case Stage::broken:

@@ -8,8 +8,8 @@
 
 #include "export/ImageKind.h"
 
-#include <QByteArray>
 #include <QByteArrayView>
+#include <array>
 #include <cstdint>
 
 namespace quorvane {
@@ -43,7 +43,9 @@ private:
     void next(std::int64_t end, std::int64_t most);
 
     Stage stage_ = Stage::done;
-    QByteArray header_;
+    // The longest: a GIF frame's place, size and flags.
+    std::array<char, 9> header_{};
+    qsizetype gathered_ = 0;
     qsizetype headerLength_ = 0;
     std::int64_t skip_ = 0;
 };

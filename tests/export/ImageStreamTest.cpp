@@ -9,6 +9,7 @@
 
 #include <QColorSpace>
 #include <QFile>
+#include <QMimeData>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
 
@@ -76,6 +77,14 @@ qsizetype damagedAfter(const QByteArray& bytes) {
         if (!stream.append(piece)) return at + piece.size();
     }
     return bytes.size() + 1;
+}
+
+// A paste of `bytes`, read through a stream as a file is; the bytes tell their kind, whatever the
+// format names.
+Result<std::optional<QImage>, ImportError> pasted(const QByteArray& bytes) {
+    QMimeData data;
+    data.setData(QStringLiteral("image/png"), bytes);
+    return ImageImporter::image(data);
 }
 
 // Opening what the stream kept gives what opening the whole gives.
@@ -267,7 +276,7 @@ TEST(ImageStream, EndsAtTheFirstByteThatBreaksTheFormat) {
             SCOPED_TRACE(cut);
             const QByteArray broken = whole.left(cut) + junk;
             EXPECT_LT(damagedAfter(broken), cut + (64 << 10));
-            EXPECT_EQ(ImageImporter::image(broken).error(), ImportError::unreadable());
+            EXPECT_EQ(pasted(broken).error(), ImportError::unreadable());
         }
     }
     // Chunks and segments the decoders read that run past the end, and a scan longer than its frame
@@ -282,7 +291,7 @@ TEST(ImageStream, EndsAtTheFirstByteThatBreaksTheFormat) {
     for (const auto& [bytes, at] : past) {
         SCOPED_TRACE(at);
         EXPECT_LE(damagedAfter(bytes), std::min(bytes.size(), at + (64 << 10)));
-        EXPECT_EQ(ImageImporter::image(bytes).error(), ImportError::unreadable());
+        EXPECT_EQ(pasted(bytes).error(), ImportError::unreadable());
     }
 }
 
