@@ -22,6 +22,9 @@ constexpr int maxRepeatedChunks = 8;
 } // namespace
 
 ImageStream::ImageStream(ImageKind::Kind kind, std::int64_t most) : kind_(kind), most_(most) {
+    // Growing would copy, and hold up to twice the bytes meanwhile; of room made once, only what is
+    // kept is ever touched.
+    kept_.reserve(static_cast<qsizetype>(most));
     switch (kind) {
     case ImageKind::Kind::png:
         header(Stage::pngSignature, 8);
@@ -35,8 +38,6 @@ ImageStream::ImageStream(ImageKind::Kind kind, std::int64_t most) : kind_(kind),
     case ImageKind::Kind::tiff:
     case ImageKind::Kind::bmp:
     case ImageKind::Kind::heic:
-        // Growing would copy, and hold the bytes twice meanwhile.
-        kept_.reserve(static_cast<qsizetype>(most));
         keepAll();
         break;
     }

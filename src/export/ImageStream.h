@@ -14,8 +14,8 @@
 // only as far as the completeness test reads it (`ImageKind::tailLength`); a PNG's chunks and a
 // GIF's blocks there are still walked (TailStructure). Metadata that may lie within that reach of
 // the end (a PNG's up to its image data, a JPEG's after its first scan) is dropped only once that
-// much more has come. TIFF, BMP and HEIC files are kept whole, in room made once for the longest
-// the input can be: their decoders may read any part of them.
+// much more has come. TIFF, BMP and HEIC files are kept whole: their decoders may read any part of
+// them. What is kept lies in room made once for the longest the input can be.
 //
 // Structure a decoder would refuse ends the input there, as damaged, and nothing more is taken: a
 // chunk length past 31 bits or a name not of letters, a critical chunk libpng does not take, a

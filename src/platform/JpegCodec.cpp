@@ -17,6 +17,7 @@ namespace {
 
 // Far above any real image within the importer's caps; bounds what a hostile header can ask for.
 constexpr long memoryLimit = 768L << 20;
+
 // The scans of a JPEG, counted by their markers up to the end of the image, without decoding
 // them; counting stops past `limit`. Segments are skipped by their lengths, so that the markers
 // of an embedded thumbnail do not count.
