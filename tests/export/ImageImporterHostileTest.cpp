@@ -305,7 +305,7 @@ TEST(ImageImporterHostile, ColourProfilesAreCappedInLengthAndInNumber) {
             SCOPED_TRACE(std::string(name) + (asFile ? " opened" : " pasted"));
             const test::PeakMemory memory;
             const auto result = asFile ? ImageImporter::image(file) : pasted("image/png", bytes);
-            EXPECT_LT(memory.growth(), 16 << 20);
+            EXPECT_LT(memory.growth(), 32 << 20);
             ASSERT_TRUE(result) << result.error().message().toStdString();
             EXPECT_EQ(result->pixelColor(0, 0), QColor(Qt::red));
         }
