@@ -1,8 +1,8 @@
 // Files made to cost the importer more than their picture is worth: small pictures whose
 // compressed data goes on for megabytes past their pixels, a progressive JPEG that repeats one
 // scan, a run-length BMP without rows, one pixel under hundreds of megabytes of metadata (opened as
-// files, as they come). Each row reports the processor time of one open, the peak memory it took,
-// and what came of it.
+// files, as they come), files whose first 64 KiB look right and whose rest is junk. Each row
+// reports the processor time of one open, the peak memory it took, and what came of it.
 
 #include "ProcessTime.h"
 #include "export/ImageImporter.h"
@@ -38,20 +38,8 @@ void Open(benchmark::State& state, QByteArray (*make)()) {
     state.SetLabel(outcome);
 }
 
-// The same for `make`'s bytes written to a file, opened as a file.
-void OpenFile(benchmark::State& state, QByteArray (*make)()) {
-    const test::TempDir folder;
-    const QString path = QString::fromStdString((folder / "image").string());
-    qint64 length = 0;
-    {
-        const QByteArray bytes = make();
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-            state.SkipWithError("could not write the file");
-            return;
-        }
-        length = bytes.size();
-    }
+// The file at `path`, `length` bytes long, opened as a file.
+void OpenPath(benchmark::State& state, const QString& path, qint64 length) {
     const QUrl url = QUrl::fromLocalFile(path);
     std::string outcome;
     std::int64_t peak = 0;
@@ -69,6 +57,36 @@ void OpenFile(benchmark::State& state, QByteArray (*make)()) {
     state.counters["peak_MB"] = static_cast<double>(peak) / 1e6;
     state.counters["file_MB"] = static_cast<double>(length) / 1e6;
     state.SetLabel(outcome);
+}
+
+// The same for `make`'s bytes written to a file, opened as a file.
+void OpenFile(benchmark::State& state, QByteArray (*make)()) {
+    const test::TempDir folder;
+    const QString path = QString::fromStdString((folder / "image").string());
+    qint64 length = 0;
+    {
+        const QByteArray bytes = make();
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+            state.SkipWithError("could not write the file");
+            return;
+        }
+        length = bytes.size();
+    }
+    OpenPath(state, path, length);
+}
+
+// `start`'s bytes followed by zeros (a hole on disk) up to `megabytes`, opened as a file.
+void OpenJunkTailed(benchmark::State& state, QByteArray (*start)(), qint64 megabytes) {
+    const test::TempDir folder;
+    const QString path = QString::fromStdString((folder / "image").string());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(start()) < 0 || !file.resize(megabytes << 20)) {
+        state.SkipWithError("could not write the file");
+        return;
+    }
+    file.close();
+    OpenPath(state, path, megabytes << 20);
 }
 
 constexpr qsizetype megabyte = 1 << 20;
@@ -98,6 +116,19 @@ QByteArray jpegProfileParts230MB() {
     return test::jpegWithProfileSegments(230 * megabyte);
 }
 
+// Starts that look right for their first 64 KiB, then break (the sizes).
+QByteArray pngCritical() {
+    const QByteArray start = test::plausibleStart("PNG");
+    const auto length = static_cast<std::uint32_t>((std::int64_t{304} << 20) - start.size() - 12);
+    return start + QByteArray(1, char(length >> 24)) + char(length >> 16 & 0xFF) + char(length >> 8 & 0xFF) +
+           char(length & 0xFF) + "QUUX";
+}
+QByteArray pngStart() { return test::plausibleStart("PNG"); }
+QByteArray jpegMarker() { return test::plausibleStart("JPEG") + "\xFF\x02"; }
+QByteArray gifStart() { return test::plausibleStart("GIF"); }
+// Kept whole: it has no end to check.
+QByteArray tiff() { return test::tiffWithExtraImageData(0, false); }
+
 BENCHMARK_CAPTURE(Open, png_extra_idat_4MB, png4)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Open, png_extra_idat_12MB, png12)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Open, tiff_strip_extra_4MB, tiffStrip4)->Unit(benchmark::kMillisecond);
@@ -111,6 +142,15 @@ BENCHMARK_CAPTURE(Open, jpeg_100_scans_5000x6000, jpeg100Scans)->Unit(benchmark:
 BENCHMARK_CAPTURE(Open, bmp_rle_end_only_5000x6000, bmpEndOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(OpenFile, png_1x1_splt_300MB_file, pngPalettes300MB)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(OpenFile, jpeg_1x1_app2_230MB_file, jpegProfileParts230MB)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(OpenJunkTailed, png_unknown_critical_chunk_after_64KiB_304MB, pngCritical, 304)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(OpenJunkTailed, png_zeros_after_64KiB_304MB, pngStart, 304)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(OpenJunkTailed, jpeg_unknown_marker_after_64KiB_240MB, jpegMarker, 240)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(OpenJunkTailed, gif_bad_block_after_64KiB_120MB, gifStart, 120)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(OpenJunkTailed, tiff_zeros_after_its_picture_300MB, tiff, 300)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

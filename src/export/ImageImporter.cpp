@@ -5,6 +5,7 @@
 #include "export/ImageKind.h"
 #include "export/ImageOrientation.h"
 #include "export/ImageStream.h"
+#include "export/SuffixTypes.h"
 #include "imaging/MappedBitmap.h"
 #include "platform/BmpDecoder.h"
 #include "platform/Clipboard.h"
@@ -20,7 +21,6 @@
 
 #include <QColorSpace>
 #include <QFile>
-#include <QHash>
 #include <QImageReader>
 #include <QMimeData>
 #include <QMimeDatabase>
@@ -28,7 +28,6 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
-#include <limits>
 #include <vector>
 
 namespace quorvane::ImageImporter {
@@ -77,14 +76,19 @@ Result<void, ImportError> withinLength(Kind kind, qint64 length, QByteArrayView 
     return Failure{ImportError::unreadable()};
 }
 
-// Data whose first bytes are no well-formed start of its kind is damaged; a header that claims
-// too much is reported as such, as when a decoder refuses it.
-Result<void, ImportError> plausible(Kind kind, QByteArrayView head) {
-    if (ImageKind::plausibleHead(kind, head)) return {};
+// Data whose structure breaks is damaged; a header that claims too much is reported as such, as
+// when a decoder refuses it.
+ImportError broken(Kind kind, QByteArrayView head) {
     if (const auto claimed = ImageKind::claimedSize(kind, head);
         claimed && beyondCaps(claimed->width, claimed->height))
-        return Failure{ImportError::tooLarge(claimed->width, claimed->height)};
-    return Failure{ImportError::unreadable()};
+        return ImportError::tooLarge(claimed->width, claimed->height);
+    return ImportError::unreadable();
+}
+
+// Data whose first bytes are no well-formed start of its kind is damaged.
+Result<void, ImportError> plausible(Kind kind, QByteArrayView head) {
+    if (ImageKind::plausibleHead(kind, head)) return {};
+    return Failure{broken(kind, head)};
 }
 
 Result<QImage, ImportError> decode(QByteArrayView bytes, const std::optional<ImageFileType>& fallbackType) {
@@ -177,19 +181,9 @@ std::int64_t longestOffer(const QString& format) {
     return longest;
 }
 
-// Keeps of an offer what an image's decoder reads.
-class StreamKeeper : public ClipboardLimit::Keeper {
-public:
-    explicit StreamKeeper(Kind kind) : stream_(kind) {}
-    void append(QByteArrayView piece) override { stream_.append(piece); }
-    QByteArray take() override { return stream_.takeKept(); }
-
-private:
-    ImageStream stream_;
-};
-
 // How much of an image offer to take. Its first bytes may already decide: data that is no image
-// the importer knows, or a header that claims more than the caps, is refused whatever follows.
+// the importer knows, or a header that claims more than the caps, is refused whatever follows; any
+// other, past the longest file of the kind they show, whatever the format names.
 ClipboardLimit imageLimit(const QString& format) {
     return {longestOffer(format),
             [](QByteArrayView head) -> std::int64_t {
@@ -197,13 +191,14 @@ ClipboardLimit imageLimit(const QString& format) {
                 if (!kind || !ImageKind::plausibleHead(*kind, head)) return head.size();
                 const auto claimed = ImageKind::claimedSize(*kind, head);
                 if (claimed && beyondCaps(claimed->width, claimed->height)) return head.size();
-                return std::numeric_limits<std::int64_t>::max();
+                return ImageKind::maxBytes(*kind, maxPixels);
             },
-            // What the decoder reads, as it comes: metadata it skips is never held.
-            [](QByteArrayView head) -> std::unique_ptr<ClipboardLimit::Keeper> {
+            // What the decoder reads, as it comes: metadata it skips is never held, and the read
+            // ends at the first byte that breaks the structure.
+            [](QByteArrayView head, std::int64_t most) -> std::unique_ptr<ClipboardLimit::Keeper> {
                 const std::optional<Kind> kind = ImageKind::sniff(head);
                 if (!kind) return nullptr;
-                return std::make_unique<StreamKeeper>(*kind);
+                return std::make_unique<ImageStream>(*kind, most);
             }};
 }
 
@@ -220,12 +215,7 @@ std::optional<ImportError> readRefusal(const ClipboardReadError& error) {
     }
     // As for a file too long for its kind: the size its header claims, when beyond the caps, else
     // damaged. Data of no kind is refused as its first bytes say.
-    if (const std::optional<Kind> kind = ImageKind::sniff(error.head)) {
-        const auto claimed = ImageKind::claimedSize(*kind, error.head);
-        if (claimed && beyondCaps(claimed->width, claimed->height))
-            return ImportError::tooLarge(claimed->width, claimed->height);
-        return ImportError::unreadable();
-    }
+    if (const std::optional<Kind> kind = ImageKind::sniff(error.head)) return broken(*kind, error.head);
     return error.head.isEmpty() ? ImportError::unreadable() : refusal(error.head, std::nullopt);
 }
 
@@ -242,7 +232,8 @@ const QStringList& qtImageFormats() {
 }
 
 // The format's bytes; empty when it has none; an error when it has too many or never ended.
-Result<QByteArray, ImportError> offered(ClipboardOffer& offer, const QString& format, const ClipboardLimit& limit) {
+Result<QByteArray, ImportError> offered(ClipboardOffer& offer, const QString& format,
+                                        const ClipboardLimit& limit) {
     auto bytes = offer.read(format, limit);
     if (bytes) return std::move(bytes).value();
     if (const auto refused = readRefusal(bytes.error())) return Failure{*refused};
@@ -257,26 +248,6 @@ bool mayNameFile(QByteArrayView line) {
     line = line.trimmed();
     return line.size() > 5 && QByteArrayView(line.first(5)).compare("file:", Qt::CaseInsensitive) == 0;
 }
-
-// Whether a file name's last suffix gives a type we open; asked of the
-// MIME database once for each suffix of a list.
-class SuffixTypes {
-public:
-    bool supported(QByteArrayView link) {
-        const qsizetype slash = link.lastIndexOf('/');
-        const qsizetype dot = link.lastIndexOf('.');
-        const QByteArray suffix =
-            dot > slash ? QByteArray::fromPercentEncoding(link.sliced(dot + 1).trimmed().toByteArray()).toLower()
-                        : QByteArray();
-        const auto known = supported_.constFind(suffix);
-        if (known != supported_.cend()) return *known;
-        const auto type = ImageFileType::ofFile(QStringLiteral("file.") + QString::fromUtf8(suffix));
-        return *supported_.insert(suffix, suffix.isEmpty() ? false : type && type->isSupported());
-    }
-
-private:
-    QHash<QByteArray, bool> supported_;
-};
 
 // A line of a list of links that names a file on another computer: only files on this one open.
 std::optional<QUrl> fileElsewhere(QByteArrayView line) {
@@ -351,18 +322,21 @@ Result<QImage, ImportError> image(const QUrl& file) {
     if (auto fits = withinLength(*kind, length, bytes); !fits) return Failure{fits.error()};
     if (auto fits = plausible(*kind, bytes); !fits) return Failure{fits.error()};
     // What the file holds now: a file that grows meanwhile is read as far as it reached at first.
-    // Read in blocks, of which only what the decoder needs is kept.
-    ImageStream stream(*kind);
-    stream.append(bytes);
+    // Read in blocks, of which only what the decoder needs is kept, up to the first byte that
+    // breaks the structure: the file is damaged, whatever follows.
+    const ImportError damaged = broken(*kind, bytes);
+    ImageStream stream(*kind, length);
+    bool usable = stream.append(bytes);
     constexpr qint64 blockLength = 1 << 20;
     bytes.resize(static_cast<qsizetype>(std::min(blockLength, length)));
-    for (qint64 left = length - stream.received(); left > 0;) {
+    for (qint64 left = length - stream.received(); usable && left > 0;) {
         const qint64 read = input.read(bytes.data(), std::min(left, blockLength));
         if (read <= 0) break;
-        stream.append(QByteArrayView(bytes.data(), static_cast<qsizetype>(read)));
+        usable = stream.append(QByteArrayView(bytes.data(), static_cast<qsizetype>(read)));
         left -= read;
     }
     if (input.error() != QFileDevice::NoError) return Failure{ImportError::unreadable()};
+    if (!usable) return Failure{damaged};
     bytes = QByteArray();
     return decode(stream.takeKept(), ImageFileType::ofFile(name));
 }

@@ -44,8 +44,10 @@ Result<QImage, ImportError> image(const QByteArray& data);
 // that cannot be opened. File URLs come before image data. Each format is read no further than
 // the longest file its kind can take within the caps (a list of files, no further than 16 MiB, and
 // no further than its first file of a kind we open), nor past its first 64 KiB when they already
-// decide (no image of ours, or a header beyond the caps): an offer found longer is refused as such
-// a file is. Another program's offer waits for that program: read it on a worker (OfferReader).
+// decide (no image of ours, or a header beyond the caps), nor past the longest file of the kind
+// they show: an offer found longer is refused as such a file is. An image is read no further than
+// its first byte that breaks its format, as a file is, and refused as damaged. Another program's
+// offer waits for that program: read it on a worker (OfferReader).
 Result<std::optional<QImage>, ImportError> image(ClipboardOffer& offer);
 Result<std::optional<QImage>, ImportError> image(const Clipboard& clipboard);
 Result<std::optional<QImage>, ImportError> image(const QMimeData& pasteboard);

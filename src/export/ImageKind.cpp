@@ -1,5 +1,6 @@
 #include "export/ImageKind.h"
 
+#include "export/ImageBytes.h"
 #include "platform/PngCodec.h"
 
 #include <algorithm>
@@ -9,6 +10,8 @@
 
 namespace quorvane::ImageKind {
 namespace {
+
+using namespace ImageBytes;
 
 bool startsWith(QByteArrayView bytes, QByteArrayView prefix) {
     return bytes.size() >= prefix.size() && std::memcmp(bytes.data(), prefix.data(), prefix.size()) == 0;
@@ -101,14 +104,6 @@ std::optional<Size> tiffSize(QByteArrayView bytes) {
     return Size{static_cast<std::int64_t>(*width), static_cast<std::int64_t>(*height)};
 }
 
-std::uint8_t byteAt(QByteArrayView bytes, qsizetype at) {
-    return static_cast<std::uint8_t>(bytes[at]);
-}
-
-bool isLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 // An IHDR chunk first, whose fields libpng accepts, then chunk headers with lengths within 31 bits
 // and names of letters, as libpng demands, up to the end of the image data; what follows it is
 // never read.
@@ -137,7 +132,7 @@ bool pngPlausible(QByteArrayView bytes) {
             inImageData = true;
         else if (inImageData)
             return true;
-        if (chunkLength > 0x7FFF'FFFF || !std::all_of(name.begin(), name.end(), isLetter)) return false;
+        if (chunkLength > 0x7FFF'FFFF || !isChunkName(name)) return false;
         at += 12 + static_cast<qsizetype>(chunkLength);
     }
     return true;
@@ -148,11 +143,10 @@ bool isSegmentLess(std::uint8_t marker) {
 }
 
 // Marker segments after the start of the image, each of a length that holds at least its length,
-// frame headers of the length their components take and a size, up to the first scan. libjpeg
-// skips stray bytes between segments; a few are let through, not a run of them.
+// frame headers of the length their components take and a size, up to the first scan, with no more
+// stray bytes between them than `maxStrayBytes`.
 bool jpegPlausible(QByteArrayView bytes) {
-    constexpr qsizetype maxStray = 4096;
-    qsizetype stray = 0;
+    std::int64_t stray = 0;
     qsizetype at = 2;
     for (;;) {
         // libjpeg's search for the next marker: anything up to a 0xFF, fill bytes, then a code;
@@ -163,7 +157,7 @@ bool jpegPlausible(QByteArrayView bytes) {
         }
         while (at < bytes.size() && byteAt(bytes, at) == 0xFF)
             ++at;
-        if (stray > maxStray) return false;
+        if (stray > maxStrayBytes) return false;
         if (at >= bytes.size()) return true;
         const std::uint8_t marker = byteAt(bytes, at++);
         if (marker == 0x00) {

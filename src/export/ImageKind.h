@@ -15,6 +15,10 @@ enum class Kind { png, jpeg, heic, tiff, gif, bmp };
 // The first bytes that tell every format apart (and that name other formats, for the message).
 inline constexpr qsizetype headLength = 65'536;
 
+// Bytes libjpeg skips between segments before the first scan: a few are let through, not a run of
+// them.
+inline constexpr std::int64_t maxStrayBytes = 4096;
+
 // The format by the data's own signature, as the decoders would recognise it.
 std::optional<Kind> sniff(QByteArrayView head);
 

@@ -1,39 +1,30 @@
 #include "export/ImageStream.h"
 
+#include "export/ImageBytes.h"
 #include "platform/ImageDecoder.h"
 #include "platform/JpegCodec.h"
 #include "platform/PngCodec.h"
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <utility>
 
 namespace quorvane {
+
+using namespace ImageBytes;
+
 namespace {
 
 // libpng ignores a second transparency or colour space; a few are let through, not a pile of them.
 constexpr int maxRepeatedChunks = 8;
 
-std::uint8_t byteAt(QByteArrayView bytes, qsizetype at) {
-    return static_cast<std::uint8_t>(bytes[at]);
-}
-
-std::uint32_t bigEndian(QByteArrayView bytes, qsizetype at) {
-    return std::uint32_t{byteAt(bytes, at)} << 24 | std::uint32_t{byteAt(bytes, at + 1)} << 16 |
-           std::uint32_t{byteAt(bytes, at + 2)} << 8 | byteAt(bytes, at + 3);
-}
-
-bool isLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-qsizetype colourTableLength(std::uint8_t flags) {
-    return (flags & 0x80) != 0 ? qsizetype{3} << ((flags & 7) + 1) : 0;
-}
-
 } // namespace
 
-ImageStream::ImageStream(ImageKind::Kind kind) : kind_(kind) {
+ImageStream::ImageStream(ImageKind::Kind kind, std::int64_t most) : kind_(kind), most_(most) {
+    // Growing would copy, and hold up to twice the bytes meanwhile; of room made once, only what is
+    // kept is ever touched.
+    kept_.reserve(static_cast<qsizetype>(most));
     switch (kind) {
     case ImageKind::Kind::png:
         header(Stage::pngSignature, 8);
@@ -52,13 +43,12 @@ ImageStream::ImageStream(ImageKind::Kind kind) : kind_(kind) {
     }
 }
 
-void ImageStream::append(QByteArrayView piece) {
+bool ImageStream::append(QByteArrayView piece) {
     received_ += piece.size();
-    while (!piece.isEmpty()) {
-        const qsizetype used = step(piece);
-        piece = piece.sliced(used);
-    }
-    settle();
+    while (!piece.isEmpty() && !damaged())
+        piece = piece.sliced(step(piece));
+    dropLater_.settle(kept_, position_, {&headerAt_, &windowAt_, &exifAt_});
+    return !damaged();
 }
 
 QByteArray ImageStream::takeKept() {
@@ -88,56 +78,35 @@ qsizetype ImageStream::step(QByteArrayView bytes) {
         taken = findMarker(bytes);
         break;
     case Mode::entropy:
-        taken = throughEntropy(bytes);
+        if (position_ >= scanEnd_) {
+            refuse();
+            return 0;
+        }
+        taken = throughEntropy(
+            bytes.first(static_cast<qsizetype>(std::min<std::int64_t>(bytes.size(), scanEnd_ - position_))));
         break;
     case Mode::window:
-        toWindow(bytes);
+        taken = tail_.walk(bytes, position_, most_);
+        toWindow(bytes.first(taken));
+        if (tail_.broken()) refuse();
         break;
     case Mode::all:
         kept_.append(bytes);
         break;
+    case Mode::damaged:
+        return bytes.size();
     }
     position_ += taken;
     return taken;
 }
 
 void ImageStream::finishRun() {
-    if (mode_ == Mode::dropLater) markDropped(headerAt_);
+    if (mode_ == Mode::dropLater) dropLater_.mark(kept_, headerAt_, position_);
     next();
 }
 
-// What lies from `at` to the end of `kept_` is to be dropped once the input has gone on far
-// enough past it.
-void ImageStream::markDropped(qsizetype at) {
-    dropLater_.push_back({at, kept_.size() - at, position_});
-}
-
-// Drops what the completeness test can no longer reach, in one pass.
-void ImageStream::settle() {
-    std::size_t count = 0;
-    while (count < dropLater_.size() && dropLater_[count].end + ImageKind::tailLength <= position_)
-        ++count;
-    if (count == 0) return;
-    qsizetype to = dropLater_.front().at;
-    for (std::size_t i = 0; i < count; ++i) {
-        const qsizetype from = dropLater_[i].at + dropLater_[i].length;
-        const qsizetype end = i + 1 < count ? dropLater_[i + 1].at : kept_.size();
-        std::memmove(kept_.data() + to, kept_.data() + from, static_cast<std::size_t>(end - from));
-        to += end - from;
-    }
-    const qsizetype dropped = dropLater_[count - 1].at + dropLater_[count - 1].length;
-    const qsizetype removed = kept_.size() - to;
-    kept_.truncate(to);
-    dropLater_.erase(dropLater_.begin(), dropLater_.begin() + static_cast<std::ptrdiff_t>(count));
-    // Everything recorded lies after what was dropped.
-    for (Dropped& later : dropLater_)
-        later.at -= removed;
-    for (qsizetype* at : {&headerAt_, &windowAt_, &exifAt_})
-        if (*at >= dropped) *at -= removed;
-}
-
 // The same window whatever the pieces: what the completeness test reads of the end.
-qsizetype ImageStream::toWindow(QByteArrayView bytes) {
+void ImageStream::toWindow(QByteArrayView bytes) {
     if (bytes.size() >= ImageKind::tailLength) {
         kept_.truncate(windowAt_);
         kept_.append(bytes.last(ImageKind::tailLength));
@@ -146,7 +115,6 @@ qsizetype ImageStream::toWindow(QByteArrayView bytes) {
         const qsizetype over = kept_.size() - windowAt_ - ImageKind::tailLength;
         if (over > 0) kept_.remove(windowAt_, over);
     }
-    return bytes.size();
 }
 
 // As libjpeg looks for the next marker: bytes up to a 0xFF and stuffed zeros are skipped, fill
@@ -157,15 +125,21 @@ qsizetype ImageStream::findMarker(QByteArrayView bytes) {
         if (!markerByte_) {
             const void* found =
                 std::memchr(bytes.data() + at, 0xFF, static_cast<std::size_t>(bytes.size() - at));
+            const qsizetype skipped =
+                (found == nullptr ? bytes.size() : static_cast<const char*>(found) - bytes.data()) - at;
+            if (!scanSeen_ && !stray(skipped)) return at + skipped;
             if (found == nullptr) return bytes.size();
-            at = static_cast<const char*>(found) - bytes.data() + 1;
+            at += skipped + 1;
             markerByte_ = true;
             continue;
         }
         const std::uint8_t code = byteAt(bytes, at++);
         if (code == 0xFF) continue;
         markerByte_ = false;
-        if (code == 0x00) continue;
+        if (code == 0x00) {
+            if (!scanSeen_ && !stray(2)) return at;
+            continue;
+        }
         headerAt_ = kept_.size();
         kept_.append('\xFF').append(static_cast<char>(code));
         jpegMarker(code);
@@ -232,6 +206,20 @@ void ImageStream::keepTail() {
     mode_ = Mode::window;
 }
 
+// What follows the picture's data from `at` of the input on, `from` first: walked, and kept as
+// far as the completeness test reads it.
+void ImageStream::walkTail(QByteArrayView from, std::int64_t at) {
+    keepTail();
+    tail_ = TailStructure(kind_);
+    tail_.walk(from, at, most_);
+    if (tail_.broken()) refuse();
+}
+
+// What was kept stays as it is: its decoder refuses it as it would the whole.
+void ImageStream::refuse() {
+    mode_ = Mode::damaged;
+}
+
 QByteArrayView ImageStream::gathered() const {
     return QByteArrayView(kept_).sliced(headerAt_);
 }
@@ -239,14 +227,14 @@ QByteArrayView ImageStream::gathered() const {
 void ImageStream::next() {
     switch (stage_) {
     case Stage::pngSignature:
-        if (gathered() != QByteArrayView("\x89PNG\r\n\x1a\n", 8)) return keepAll();
+        if (gathered() != QByteArrayView("\x89PNG\r\n\x1a\n", 8)) return refuse();
         return header(Stage::pngChunkHeader, 8);
     case Stage::pngChunkHeader:
         return pngChunk();
     case Stage::pngChunkEnd:
         return pngChunkEnd();
     case Stage::jpegStart:
-        if (gathered() != QByteArrayView("\xFF\xD8", 2)) return keepAll();
+        if (gathered() != QByteArrayView("\xFF\xD8", 2)) return refuse();
         [[fallthrough]];
     case Stage::jpegSegmentEnd:
         markerByte_ = false;
@@ -256,12 +244,15 @@ void ImageStream::next() {
         return jpegSegment();
     case Stage::jpegLabel:
         return jpegApplication();
+    case Stage::jpegFrame:
+        return jpegFrame();
     case Stage::jpegScanHeaderEnd:
         markerByte_ = false;
+        scanEnd_ = longestScan_ ? position_ + *longestScan_ : std::numeric_limits<std::int64_t>::max();
         mode_ = Mode::entropy;
         return;
     case Stage::gifScreen:
-        return run(Mode::keep, colourTableLength(byteAt(gathered(), 10)), Stage::gifNextBlock);
+        return run(Mode::keep, gifColourTableLength(byteAt(gathered(), 10)), Stage::gifNextBlock);
     case Stage::gifNextBlock:
         return header(Stage::gifBlock, 1);
     case Stage::gifBlock:
@@ -274,11 +265,11 @@ void ImageStream::next() {
         return header(Stage::gifSubBlock, 1);
     case Stage::gifFrame:
         // Its colours and the size of its codes.
-        return run(Mode::keep, colourTableLength(byteAt(gathered(), 9)) + 1, Stage::gifFrameData);
+        return run(Mode::keep, gifColourTableLength(byteAt(gathered(), 9)) + 1, Stage::gifFrameData);
     case Stage::gifFrameData:
         return header(Stage::gifFrameBlock, 1);
     case Stage::gifFrameBlock:
-        if (byteAt(gathered(), 0) == 0) return keepTail();
+        if (byteAt(gathered(), 0) == 0) return walkTail({}, position_);
         return run(Mode::keep, byteAt(gathered(), 0), Stage::gifFrameData);
     }
 }
@@ -287,15 +278,15 @@ void ImageStream::next() {
 
 void ImageStream::pngChunk() {
     const QByteArrayView chunk = gathered();
-    const std::uint32_t length = bigEndian(chunk, 0);
+    const std::uint32_t length = bigEndian32(chunk, 0);
     const QByteArrayView name = chunk.sliced(4, 4);
     const bool first = !chunkSeen_;
     chunkSeen_ = true;
-    if (length > 0x7FFF'FFFF || !std::all_of(name.begin(), name.end(), isLetter) || (first && name != "IHDR"))
-        return keepAll();
-    // libpng reads no further than the header after the image data.
-    if (imageData_ && name != "IDAT") return keepTail();
+    if (length > 0x7FFF'FFFF || !isChunkName(name) || (first && name != "IHDR")) return refuse();
+    // libpng reads no further than the header after the image data: from there on, only walked.
+    if (imageData_ && name != "IDAT") return walkTail(chunk, position_ - 8);
     const std::int64_t rest = std::int64_t{length} + 4;
+    if (runsPastTheEnd(rest)) return refuse();
     if (name == "IDAT") {
         imageData_ = true;
         return run(Mode::keep, rest, Stage::pngChunkEnd);
@@ -307,7 +298,7 @@ void ImageStream::pngChunk() {
             paletteSeen_ = paletteSeen_ || name == "PLTE";
             return run(Mode::keep, rest, Stage::pngChunkEnd);
         }
-        return keepAll();
+        return refuse();
     }
     bool keep = false;
     if (name == "tRNS") {
@@ -333,10 +324,11 @@ void ImageStream::pngChunkEnd() {
     if (exifAt_ >= 0) {
         const QByteArrayView chunk = QByteArrayView(kept_).sliced(exifAt_);
         const QByteArrayView data = chunk.sliced(8, chunk.size() - 12);
-        exifFound_ = PngCodec::usableExif(data) && PngCodec::crc(PngCodec::crc(0, chunk.sliced(4, 4)),
-                                                                 data) == bigEndian(chunk, chunk.size() - 4);
+        exifFound_ =
+            PngCodec::usableExif(data) &&
+            PngCodec::crc(PngCodec::crc(0, chunk.sliced(4, 4)), data) == bigEndian32(chunk, chunk.size() - 4);
         if (!exifFound_ && chunk.size() <= ImageKind::tailLength)
-            markDropped(exifAt_);
+            dropLater_.mark(kept_, exifAt_, position_);
         else if (!exifFound_)
             kept_.truncate(exifAt_);
         exifAt_ = -1;
@@ -358,7 +350,7 @@ void ImageStream::jpegMarker(std::uint8_t code) {
     // any other marker, a second start of the image among them.
     const bool known = (code >= 0xC0 && code <= 0xCF) || (code >= 0xDA && code <= 0xDD) ||
                        (code >= 0xE0 && code <= 0xEF) || code == 0xFE;
-    if (!known) return keepAll();
+    if (!known) return refuse();
     extend(Stage::jpegLength, 4);
 }
 
@@ -366,12 +358,17 @@ void ImageStream::jpegSegment() {
     const QByteArrayView segment = gathered();
     const std::uint8_t code = byteAt(segment, 1);
     const int length = byteAt(segment, 2) << 8 | byteAt(segment, 3);
-    if (length < 2) return keepAll();
+    if (length < 2) return refuse();
     const std::int64_t data = length - 2;
+    // libjpeg reads every segment up to the first scan.
+    if (!scanSeen_ && runsPastTheEnd(data)) return refuse();
     if (code == 0xDA) {
         scanSeen_ = true;
+        if (++scans_ > JpegCodec::maxScans) return refuse();
         return run(Mode::keep, data, Stage::jpegScanHeaderEnd);
     }
+    const bool frame = code >= 0xC0 && code <= 0xCF && code != 0xC4 && code != 0xC8 && code != 0xCC;
+    if (frame) return extend(Stage::jpegFrame, 4 + data);
     if (code == 0xE0 || code == 0xE1 || code == 0xE2 || code == 0xEE)
         return extend(Stage::jpegLabel, 4 + std::min<qsizetype>(data, JpegCodec::labelLength));
     if ((code >= 0xE0 && code <= 0xEF) || code == 0xFE) {
@@ -425,6 +422,23 @@ void ImageStream::jpegApplication() {
     run(Mode::drop, rest, Stage::jpegSegmentEnd);
 }
 
+// Kept whole; what it tells bounds the scans that follow.
+void ImageStream::jpegFrame() {
+    const QByteArrayView segment = gathered();
+    longestScan_ = JpegCodec::longestScan(byteAt(segment, 1), segment.sliced(4));
+    markerByte_ = false;
+    mode_ = Mode::marker;
+}
+
+// Counts bytes libjpeg skips before the first scan; false, the input refused, past what the first
+// bytes may hold.
+bool ImageStream::stray(std::int64_t count) {
+    stray_ += count;
+    if (stray_ <= ImageKind::maxStrayBytes) return true;
+    refuse();
+    return false;
+}
+
 void ImageStream::dropProfileParts() {
     for (auto part = profileParts_.rbegin(); part != profileParts_.rend(); ++part) {
         kept_.remove(part->at, part->length);
@@ -446,7 +460,7 @@ void ImageStream::gifBlock() {
     case 0x3B:
         return keepTail();
     default:
-        return keepAll();
+        return refuse();
     }
 }
 

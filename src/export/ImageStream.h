@@ -11,36 +11,47 @@
 // limit, and the JFIF and Adobe segments libjpeg reads stay), the entropy-coded data. GIF: the
 // screen and its colours, the last transparency before the first frame, the first frame. What
 // follows the image data, the end of the image or the first frame, which no decoder reads, is kept
-// only as far as the completeness test reads it (`ImageKind::tailLength`), and metadata that may
-// lie within that reach of the end (a PNG's up to its image data, a JPEG's after its first scan)
-// is dropped only once that much more has come. TIFF, BMP and HEIC files are kept whole: their
-// decoders may read any part of them.
+// only as far as the completeness test reads it (`ImageKind::tailLength`); a PNG's chunks and a
+// GIF's blocks there are still walked (TailStructure). Metadata that may lie within that reach of
+// the end (a PNG's up to its image data, a JPEG's after its first scan) is dropped only once that
+// much more has come. TIFF, BMP and HEIC files are kept whole: their decoders may read any part of
+// them. What is kept lies in room made once for the longest the input can be.
 //
-// Structure a decoder would refuse (a chunk length past 31 bits, a segment length that does not
-// hold itself, a block of no known type) ends the filtering: from there every byte is kept as it
-// comes, and the decoder refuses the data as it would the whole.
+// Structure a decoder would refuse ends the input there, as damaged, and nothing more is taken: a
+// chunk length past 31 bits or a name not of letters, a critical chunk libpng does not take, a
+// segment length that does not hold itself, a marker libjpeg does not know, more stray bytes before
+// the first scan than the first bytes may hold, more scans than the decoder takes, a block of no
+// known type. So does what cannot be what it says: a chunk, or a segment before the first scan,
+// that runs past the longest the input can be; a scan longer than its frame's blocks can code.
 
 #include "export/ImageKind.h"
+#include "export/LaterDrops.h"
+#include "export/TailStructure.h"
+#include "platform/ClipboardLimit.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace quorvane {
 
-class ImageStream {
+class ImageStream : public ClipboardLimit::Keeper {
 public:
-    explicit ImageStream(ImageKind::Kind kind);
+    // `most`: the longest the input can be (a file's length, the longest offer taken).
+    ImageStream(ImageKind::Kind kind, std::int64_t most);
 
-    // Any split of the input gives the same result.
-    void append(QByteArrayView piece);
+    // Any split of the input gives the same result. False once the input is damaged.
+    bool append(QByteArrayView piece) override;
+    bool damaged() const { return mode_ == Mode::damaged; }
     // Every byte given so far.
     std::int64_t received() const { return received_; }
     // What the decoder and the completeness test read.
     const QByteArray& kept() const { return kept_; }
     // The same, taken out: the stream takes no more after it.
     QByteArray takeKept();
+    QByteArray take() override { return takeKept(); }
 
 private:
     enum class Mode {
@@ -59,6 +70,8 @@ private:
         window,
         // Everything.
         all,
+        // Nothing: the input is damaged.
+        damaged,
     };
     // What comes once a header is gathered or a run is over.
     enum class Stage {
@@ -69,6 +82,7 @@ private:
         jpegLength,
         jpegLabel,
         jpegSegmentEnd,
+        jpegFrame,
         jpegScanHeaderEnd,
         gifScreen,
         gifNextBlock,
@@ -83,9 +97,7 @@ private:
 
     qsizetype step(QByteArrayView bytes);
     void finishRun();
-    void markDropped(qsizetype at);
-    void settle();
-    qsizetype toWindow(QByteArrayView bytes);
+    void toWindow(QByteArrayView bytes);
     qsizetype findMarker(QByteArrayView bytes);
     qsizetype throughEntropy(QByteArrayView bytes);
     void next();
@@ -94,32 +106,31 @@ private:
     void run(Mode mode, std::int64_t length, Stage then);
     void keepAll();
     void keepTail();
+    void walkTail(QByteArrayView from, std::int64_t at);
+    void refuse();
+    bool runsPastTheEnd(std::int64_t length) const { return position_ + length > most_; }
     QByteArrayView gathered() const;
 
     void pngChunk();
     void pngChunkEnd();
     void jpegMarker(std::uint8_t code);
     void jpegSegment();
+    void jpegFrame();
     void jpegApplication();
     void dropProfileParts();
+    bool stray(std::int64_t count);
     void gifBlock();
     void gifExtension();
     void gifSubBlock();
 
     ImageKind::Kind kind_;
+    std::int64_t most_ = 0;
     QByteArray kept_;
     std::int64_t received_ = 0;
 
     // Every byte taken by the filter so far.
     std::int64_t position_ = 0;
-    struct Dropped {
-        qsizetype at = 0;
-        qsizetype length = 0;
-        // Where it ended in the input.
-        std::int64_t end = 0;
-    };
-    // Bytes to drop, still kept while the end of the input may be near them.
-    std::vector<Dropped> dropLater_;
+    LaterDrops dropLater_;
 
     Mode mode_ = Mode::all;
     Stage stage_ = Stage::pngSignature;
@@ -127,6 +138,7 @@ private:
     qsizetype headerLength_ = 0;
     std::int64_t run_ = 0;
     qsizetype windowAt_ = 0;
+    TailStructure tail_;
 
     // PNG.
     bool chunkSeen_ = false;
@@ -142,6 +154,13 @@ private:
     // JPEG.
     bool markerByte_ = false;
     bool scanSeen_ = false;
+    int scans_ = 0;
+    // Bytes skipped between segments before the first scan.
+    std::int64_t stray_ = 0;
+    // The most bytes a scan of the frame can take; none before a frame that tells.
+    std::optional<std::int64_t> longestScan_;
+    // Where the scan under way must have ended.
+    std::int64_t scanEnd_ = 0;
     bool jfifKept_ = false;
     bool adobeKept_ = false;
     // Where the transform byte of the Adobe segment kept before the first scan lies; -1 for none.

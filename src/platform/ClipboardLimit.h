@@ -14,7 +14,9 @@ struct ClipboardLimit {
     class Keeper {
     public:
         virtual ~Keeper() = default;
-        virtual void append(QByteArrayView piece) = 0;
+        // False once the bytes so far can be of no use: the reader takes no more, and the read
+        // fails as too long.
+        virtual bool append(QByteArrayView piece) = 0;
         virtual QByteArray take() = 0;
     };
 
@@ -27,9 +29,10 @@ struct ClipboardLimit {
     // of an offer that starts so, when they already tell that the rest is not needed. None, or
     // more than `maxBytes`: `maxBytes`.
     std::function<std::int64_t(QByteArrayView head)> afterHead;
-    // Once the first bytes came: what keeps the offer, those bytes included. None, or a null one,
-    // keeps every byte.
-    std::function<std::unique_ptr<Keeper>(QByteArrayView head)> keeper;
+    // Once the first bytes came: what keeps the offer, those bytes included, given the most bytes
+    // that will be taken (the whole length, when the holder told it). None, or a null one, keeps
+    // every byte.
+    std::function<std::unique_ptr<Keeper>(QByteArrayView head, std::int64_t most)> keeper;
 
     // What to take of an offer that starts with `head`.
     std::int64_t given(QByteArrayView head) const {

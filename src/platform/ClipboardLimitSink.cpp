@@ -1,6 +1,5 @@
 #include "platform/ClipboardLimitSink.h"
 
-
 namespace quorvane {
 namespace {
 
@@ -11,7 +10,10 @@ constexpr std::int64_t headLength = ClipboardLimit::headLength;
 class AllBytes : public ClipboardLimit::Keeper {
 public:
     explicit AllBytes(std::int64_t most) { bytes_.reserve(static_cast<qsizetype>(most)); }
-    void append(QByteArrayView piece) override { bytes_.append(piece); }
+    bool append(QByteArrayView piece) override {
+        bytes_.append(piece);
+        return true;
+    }
     QByteArray take() override { return std::move(bytes_); }
 
 private:
@@ -20,7 +22,8 @@ private:
 
 } // namespace
 
-ClipboardLimitSink::ClipboardLimitSink(ClipboardLimit limit) : limit_(std::move(limit)), taken_(limit_.maxBytes) {}
+ClipboardLimitSink::ClipboardLimitSink(ClipboardLimit limit)
+    : limit_(std::move(limit)), taken_(limit_.maxBytes) {}
 
 SelectionSink::Next ClipboardLimitSink::expect(std::int64_t length, bool incremental) {
     if (incremental)
@@ -33,13 +36,16 @@ SelectionSink::Next ClipboardLimitSink::expect(std::int64_t length, bool increme
 SelectionSink::Next ClipboardLimitSink::take(QByteArrayView piece) {
     received_ += piece.size();
     if (received_ > taken_) return Next::tooLong;
-    if (judged_) {
-        keeper_->append(piece);
-        return Next::more;
+    if (!judged_) {
+        // Only the first bytes wait to be judged: a long piece is not copied whole meanwhile.
+        const qsizetype first = std::min<qsizetype>(piece.size(), headLength - head_.size());
+        head_.append(piece.first(first));
+        piece = piece.sliced(first);
+        if (head_.size() < headLength && received_ != whole_) return Next::more;
+        if (judge() == Next::tooLong) return Next::tooLong;
+        if (piece.isEmpty()) return Next::more;
     }
-    head_.append(piece);
-    if (received_ >= headLength || received_ == whole_) return judge();
-    return Next::more;
+    return keeper_->append(piece) ? Next::more : Next::tooLong;
 }
 
 SelectionSink::Next ClipboardLimitSink::end() {
@@ -56,11 +62,11 @@ SelectionSink::Next ClipboardLimitSink::judge() {
     taken_ = limit_.given(first);
     if (received_ > taken_ || announced_ > taken_ || whole_ > taken_) return Next::tooLong;
     const std::int64_t most = whole_ >= 0 ? whole_ : std::min(taken_, limit_.maxBytes);
-    if (limit_.keeper) keeper_ = limit_.keeper(head_);
+    if (limit_.keeper) keeper_ = limit_.keeper(head_, most);
     if (!keeper_) keeper_ = std::make_unique<AllBytes>(most);
-    keeper_->append(head_);
+    const bool usable = keeper_->append(head_);
     head_ = QByteArray();
-    return Next::more;
+    return usable ? Next::more : Next::tooLong;
 }
 
 QByteArray ClipboardLimitSink::takeBytes() {

@@ -17,11 +17,6 @@ namespace {
 
 // Far above any real image within the importer's caps; bounds what a hostile header can ask for.
 constexpr long memoryLimit = 768L << 20;
-// Each scan of a progressive file is a pass over every block of its components, however few bytes
-// it takes: half a megabyte of repeated scans kept a 30-megapixel image decoding for half a minute.
-// Encoders write about ten; more than 100, as libjpeg-turbo's tools can be told to refuse, is
-// taken for damage.
-constexpr int maxScans = 100;
 
 // The scans of a JPEG, counted by their markers up to the end of the image, without decoding
 // them; counting stops past `limit`. Segments are skipped by their lengths, so that the markers
@@ -348,6 +343,32 @@ bool isExif(QByteArrayView label, std::int64_t dataLength) {
 
 bool isProfilePart(QByteArrayView label, std::int64_t dataLength) {
     return dataLength >= labelLength && label.startsWith(QByteArrayView("ICC_PROFILE\0", 12));
+}
+
+std::optional<std::int64_t> longestScan(std::uint8_t code, QByteArrayView frame) {
+    // A block's 64 coefficients take at most 16 bits of code and 15 of value each (12-bit samples),
+    // under 250 bytes, or 500 with every byte stuffed; the rest leaves room for restart markers and
+    // fill bytes.
+    constexpr std::int64_t perBlock = 1024;
+    const bool huffman = code == 0xC0 || code == 0xC1 || code == 0xC2;
+    if (!huffman || frame.size() < 6) return std::nullopt;
+    const auto byte = [&](qsizetype at) { return static_cast<std::uint8_t>(frame[at]); };
+    const std::int64_t height = byte(1) << 8 | byte(2), width = byte(3) << 8 | byte(4);
+    const int components = byte(5);
+    if (height == 0 || width == 0 || components == 0 || frame.size() < 6 + 3 * components)
+        return std::nullopt;
+    // Every scan codes some of the blocks of the frame's MCUs, however its components interleave.
+    std::int64_t widest = 1, tallest = 1, blocks = 0;
+    for (int i = 0; i < components; ++i) {
+        const int sampling = byte(7 + 3 * i), across = sampling >> 4, down = sampling & 15;
+        if (across < 1 || across > 4 || down < 1 || down > 4) return std::nullopt;
+        widest = std::max<std::int64_t>(widest, across);
+        tallest = std::max<std::int64_t>(tallest, down);
+        blocks += across * down;
+    }
+    const std::int64_t units =
+        (width + 8 * widest - 1) / (8 * widest) * ((height + 8 * tallest - 1) / (8 * tallest));
+    return units * blocks * perBlock;
 }
 
 } // namespace quorvane::JpegCodec

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace quorvane::JpegCodec {
 
@@ -31,5 +32,17 @@ std::unique_ptr<ImageDecoder> decoder(QByteArrayView bytes);
 inline constexpr qsizetype labelLength = 14;
 bool isExif(QByteArrayView label, std::int64_t dataLength);
 bool isProfilePart(QByteArrayView label, std::int64_t dataLength);
+
+// Each scan of a progressive file is a pass over every block of its components, however few bytes
+// it takes: half a megabyte of repeated scans kept a 30-megapixel image decoding for half a minute.
+// Encoders write about ten; more than this, as libjpeg-turbo's tools can be told to refuse, is
+// taken for damage.
+inline constexpr int maxScans = 100;
+
+// The most bytes of entropy-coded data a scan can take in the frame whose header this is (`code`,
+// the marker's second byte, and the segment's data after its length), restart markers included:
+// for the Huffman-coded frames libjpeg decodes; none for others, or for a header that leaves the
+// height to a later marker.
+std::optional<std::int64_t> longestScan(std::uint8_t code, QByteArrayView frame);
 
 } // namespace quorvane::JpegCodec

@@ -5,12 +5,14 @@
 
 #include "export/ImageImporter.h"
 #include "platform/AnonymousMemory.h"
+#include "platform/TiffCodec.h"
 #include "support/HostileImages.h"
 #include "support/ImageCompare.h"
 #include "support/ImageFiles.h"
 #include "support/PeakMemory.h"
 #include "support/TempDir.h"
 
+#include <QColorSpace>
 #include <QFile>
 #include <QMimeData>
 #include <filesystem>
@@ -59,6 +61,16 @@ std::vector<Result<QImage, ImportError>> openedEveryWay(const std::string& name,
             results.emplace_back(Failure{ImportError::noImage()});
     }
     return results;
+}
+
+// What a paste of `bytes` as `type` gives, nothing taken for no image.
+Result<QImage, ImportError> pasted(const char* type, const QByteArray& bytes) {
+    QMimeData pasted;
+    pasted.setData(QString::fromLatin1(type), bytes);
+    auto image = ImageImporter::image(pasted);
+    if (!image) return Failure{image.error()};
+    if (!*image) return Failure{ImportError::noImage()};
+    return std::move(**image);
 }
 
 void writeSeed(const std::string& name, const QByteArray& bytes) {
@@ -238,6 +250,78 @@ TEST(ImageImporterHostile, APictureCostsWhatItsPixelsNeedWhateverMetadataItCarri
             EXPECT_EQ(opened->size(), QSize(1, 1));
             EXPECT_GT(opened->pixelColor(0, 0).red(), 200);
         }
+    }
+}
+
+TEST(ImageImporterHostile, JunkAfterAPlausibleStartEndsTheReadThereOpenedOrPasted) {
+    // Each looks right for its first 64 KiB, then breaks: a critical chunk libpng does not know, a
+    // chunk header of zeros, a marker libjpeg does not know, zeros in a scan far longer than its
+    // frame can code, a block of no known type. What may be image data, up to the end of its chunk
+    // or in a TIFF, which has no end to check, is held once.
+    constexpr qsizetype length = 96 << 20;
+    const auto be32 = [](qsizetype value) {
+        return test::le16(int(value >> 16), true) + test::le16(int(value & 0xFFFF), true);
+    };
+    const QByteArray png = test::plausibleStart("PNG"), jpeg = test::plausibleStart("JPEG");
+    const QByteArray header = test::pngWithChunks({}).left(33);
+    const std::tuple<std::string, const char*, QByteArray, bool> files[] = {
+        {"critical.png", "image/png", png + be32(length - png.size() - 12) + "QUUX", false},
+        {"zeros.png", "image/png", png, false},
+        {"marker.jpg", "image/jpeg", jpeg + "\xFF\x02", false},
+        {"zeros.jpg", "image/jpeg", jpeg, false},
+        {"block.gif", "image/gif", test::plausibleStart("GIF"), false},
+        {"data.png", "image/png", header + be32(length - header.size() - 12) + "IDAT", true},
+        {"zeros.tiff", "image/tiff", TiffCodec::encode(test::quadrants(16, 16)).value(), true},
+    };
+    for (const auto& [name, type, start, held] : files) {
+        const QUrl file = written(name, start, length);
+        QByteArray bytes = start;
+        bytes.resize(length, '\0');
+        for (const bool asFile : {true, false}) {
+            SCOPED_TRACE(name + (asFile ? " opened" : " pasted"));
+            const test::PeakMemory memory;
+            const auto result = asFile ? ImageImporter::image(file) : pasted(type, bytes);
+            EXPECT_LT(memory.growth(), (held ? length : 0) + (16 << 20));
+            if (QByteArrayView(type) == "image/tiff") {
+                EXPECT_TRUE(result && result->size() == QSize(16, 16));
+            } else {
+                EXPECT_EQ(result.error(), ImportError::unreadable());
+            }
+        }
+    }
+}
+
+TEST(ImageImporterHostile, ColourProfilesAreCappedInLengthAndInNumber) {
+    // One profile chunk of 96 MB, or 384 of 256 KiB: dropped as they pass, opened or pasted.
+    const QByteArray large = test::pngWithChunks(test::pngChunk("iCCP", QByteArray(96 << 20, '\0')));
+    QByteArray parts;
+    for (int i = 0; i < 384; ++i)
+        parts += test::pngChunk("iCCP", QByteArray(256 << 10, '\0'));
+    const QByteArray many = test::pngWithChunks(parts);
+    for (const auto& [name, bytes] :
+         {std::pair("large-profile.png", large), std::pair("many-profiles.png", many)}) {
+        const QUrl file = written(name, bytes);
+        for (const bool asFile : {true, false}) {
+            SCOPED_TRACE(std::string(name) + (asFile ? " opened" : " pasted"));
+            const test::PeakMemory memory;
+            const auto result = asFile ? ImageImporter::image(file) : pasted("image/png", bytes);
+            EXPECT_LT(memory.growth(), 32 << 20);
+            ASSERT_TRUE(result) << result.error().message().toStdString();
+            EXPECT_EQ(result->pixelColor(0, 0), QColor(Qt::red));
+        }
+    }
+    // A profile of more than 4 MiB is dropped, the picture taken as sRGB, however small its chunk.
+    QByteArray profile = QColorSpace(QColorSpace::DisplayP3).iccProfile();
+    for (const qsizetype size : {profile.size(), qsizetype(5 << 20)}) {
+        SCOPED_TRACE(size);
+        profile.resize(size, '\0');
+        profile.replace(0, 4, test::le16(int(size >> 16), true) + test::le16(int(size & 0xFFFF), true));
+        const QByteArray png =
+            test::pngWithChunks(test::pngChunk("iCCP", QByteArray("P3\0\0", 4) + qCompress(profile).mid(4)));
+        const auto result = ImageImporter::image(png);
+        ASSERT_TRUE(result) << result.error().message().toStdString();
+        EXPECT_EQ(result->colorSpace(),
+                  size < (4 << 20) ? QColorSpace(QColorSpace::DisplayP3) : QColorSpace(QColorSpace::SRgb));
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include <QColorSpace>
 #include <QFile>
+#include <QMimeData>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
 
@@ -51,7 +52,7 @@ QByteArray exif(int orientation) {
 }
 
 QByteArray kept(Kind kind, const QByteArray& bytes, const std::vector<qsizetype>& pieces) {
-    ImageStream stream(kind);
+    ImageStream stream(kind, bytes.size());
     qsizetype at = 0;
     for (std::size_t i = 0; at < bytes.size(); ++i) {
         const qsizetype length = pieces.empty() ? bytes.size() : pieces[i % pieces.size()];
@@ -64,6 +65,26 @@ QByteArray kept(Kind kind, const QByteArray& bytes, const std::vector<qsizetype>
 
 QByteArray kept(const QByteArray& bytes) {
     return kept(*ImageKind::sniff(bytes), bytes, {});
+}
+
+// How much of `bytes` a stream takes, given 4 KiB at a time, until it finds them damaged; more than
+// their length when it never does.
+qsizetype damagedAfter(const QByteArray& bytes) {
+    ImageStream stream(*ImageKind::sniff(bytes), bytes.size());
+    for (qsizetype at = 0; at < bytes.size(); at += 4096) {
+        const QByteArrayView piece =
+            QByteArrayView(bytes).sliced(at, std::min<qsizetype>(4096, bytes.size() - at));
+        if (!stream.append(piece)) return at + piece.size();
+    }
+    return bytes.size() + 1;
+}
+
+// A paste of `bytes`, read through a stream as a file is; the bytes tell their kind, whatever the
+// format names.
+Result<std::optional<QImage>, ImportError> pasted(const QByteArray& bytes) {
+    QMimeData data;
+    data.setData(QStringLiteral("image/png"), bytes);
+    return ImageImporter::image(data);
 }
 
 // Opening what the stream kept gives what opening the whole gives.
@@ -237,6 +258,41 @@ TEST(ImageStream, DamagedStructureIsRefusedAsTheWholeIsOnEveryWayIn) {
         }
     }
     EXPECT_EQ(ImageImporter::image(claims).error(), ImportError::unreadable());
+}
+
+TEST(ImageStream, EndsAtTheFirstByteThatBreaksTheFormat) {
+    QByteArray junk(4 << 20, '\0');
+    QRandomGenerator(11).fillRange(reinterpret_cast<quint32*>(junk.data()), junk.size() / 4);
+    // Junk from just past the first 64 KiB, past a megabyte and just before the end of files that
+    // open: their reading ends within a few kilobytes of it, as damaged.
+    for (const QByteArray& whole :
+         {test::qtEncoded(noise(1000, 600), "PNG"), test::qtEncoded(noise(1800, 1200), "JPEG"),
+          test::gifWithExtraImageData(2 << 20)}) {
+        SCOPED_TRACE(whole.left(4).toHex().toStdString());
+        ASSERT_GT(whole.size(), 1 << 20);
+        EXPECT_GT(damagedAfter(whole), whole.size());
+        expectSameResult(whole);
+        for (const qsizetype cut : {qsizetype(65'536), qsizetype(1 << 20), whole.size() - 100}) {
+            SCOPED_TRACE(cut);
+            const QByteArray broken = whole.left(cut) + junk;
+            EXPECT_LT(damagedAfter(broken), cut + (64 << 10));
+            EXPECT_EQ(pasted(broken).error(), ImportError::unreadable());
+        }
+    }
+    // Chunks and segments the decoders read that run past the end, and a scan longer than its frame
+    // of one pixel can code: refused where they start.
+    const QByteArray tiny = test::qtEncoded(test::quadrants(1, 1), "JPEG");
+    const std::pair<QByteArray, qsizetype> past[] = {
+        {png.left(33) + be(0x7000'0000, 4) + "tEXt" + junk, 33},
+        {png.left(33) + be(0x7000'0000, 4) + "IDAT" + junk, 33},
+        {jpeg.left(2) + "\xFF\xE5\xFF\xFF" + QByteArray(1000, 'a'), 2},
+        {tiny.chopped(2) + QByteArray(1 << 20, '\0') + "\xFF\xD9", tiny.size()},
+    };
+    for (const auto& [bytes, at] : past) {
+        SCOPED_TRACE(at);
+        EXPECT_LE(damagedAfter(bytes), std::min(bytes.size(), at + (64 << 10)));
+        EXPECT_EQ(pasted(bytes).error(), ImportError::unreadable());
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QImageWriter>
+#include <QRandomGenerator>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -116,11 +117,6 @@ QByteArray zlibWithZeros(const QByteArray& prefix, qsizetype extraBytes) {
     return QByteArray("\x78\x01", 2) + bits.finish() + be32(std::uint32_t(b << 16 | a));
 }
 
-QByteArray pngChunk(const char* type, const QByteArray& data) {
-    const QByteArray body = QByteArray(type) + data;
-    return be32(std::uint32_t(data.size())) + body + be32(crc32(body));
-}
-
 // A zlib stream of `data` in stored blocks.
 QByteArray zlibStored(const QByteArray& data) {
     QByteArray out("\x78\x01", 2);
@@ -160,6 +156,11 @@ std::vector<std::pair<qsizetype, qsizetype>> scans(const QByteArray& jpeg) {
 }
 
 } // namespace
+
+QByteArray pngChunk(const char* type, const QByteArray& data) {
+    const QByteArray body = QByteArray(type) + data;
+    return be32(std::uint32_t(data.size())) + body + be32(crc32(body));
+}
 
 QByteArray interlacedPng(const QImage& image) {
     const QImage straight = image.convertToFormat(QImage::Format_RGBA8888);
@@ -291,6 +292,30 @@ QByteArray gifWithFrames(int frames) {
     for (int i = 0; i < frames; ++i)
         out += frame;
     return out + ';';
+}
+
+QByteArray plausibleStart(const char* format) {
+    const QByteArrayView kind(format);
+    if (kind == "PNG")
+        return pngWithExtraImageData(0).left(8 + 25) +
+               pngChunk("tEXt", QByteArray("Comment\0", 8) + QByteArray(70'000, 'x'));
+    if (kind == "GIF") {
+        QByteArray comment("\x21\xFE", 2);
+        while (comment.size() < 70'000)
+            comment += char(255) + QByteArray(255, 'c');
+        return gif(1, 1, {Qt::red}, {0}).left(6 + 7 + 3 * 256) + comment + '\0';
+    }
+    QImage noise(400, 300, QImage::Format_RGBX8888);
+    QRandomGenerator random(5);
+    for (int y = 0; y < noise.height(); ++y)
+        random.fillRange(reinterpret_cast<quint32*>(noise.scanLine(y)), noise.width());
+    return qtEncoded(noise, "JPEG").left(65'536);
+}
+
+QByteArray pngWithChunks(const QByteArray& chunks) {
+    const QByteArray plain = pngWithExtraImageData(0);
+    constexpr qsizetype imageDataAt = 8 + 25;
+    return plain.left(imageDataAt) + chunks + plain.mid(imageDataAt);
 }
 
 QByteArray jpegWithScans(const QImage& image, int scans) {

@@ -41,6 +41,15 @@ QByteArray gifWithExtraImageData(qsizetype extraBytes);
 // A 1 × 1 red GIF of `frames` frames.
 QByteArray gifWithFrames(int frames);
 
+// Starts that look right for more than their first 64 KiB, for a test to break after: a 1 × 1
+// PNG's header and a text chunk, before a chunk header; a JPEG of noise cut inside its scan; a
+// 1 × 1 GIF's screen and a comment, before a block. `format` is "PNG", "JPEG" or "GIF".
+QByteArray plausibleStart(const char* format);
+// A 1 × 1 red PNG with `chunks` after its header chunk.
+QByteArray pngWithChunks(const QByteArray& chunks);
+// A PNG chunk of `type`, its CRC right.
+QByteArray pngChunk(const char* type, const QByteArray& data);
+
 // `image` as a progressive JPEG with its smallest scan repeated until it holds `scans` scans: each
 // copy costs a pass over every block of the image for a few bytes of file.
 QByteArray jpegWithScans(const QImage& image, int scans);

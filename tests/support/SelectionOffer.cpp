@@ -1,10 +1,10 @@
 // Another program that holds the clipboard: offers one format, made up as it is sent (a file's
-// bytes, then zeros up to a length), so that an offer of a gigabyte costs it nothing. Pieces of an
-// incremental transfer can be announced shorter than they are, or stop coming, as a hostile or
-// stuck program would do. Serves several readers at once; prints "ready" once it holds the
-// clipboard and ends when another program takes it.
+// bytes, then zeros or the --fill byte up to a length), so that an offer of a gigabyte costs it
+// nothing. Pieces of an incremental transfer can be announced shorter than they are, or stop
+// coming, as a hostile or stuck program would do. Serves several readers at once; prints "ready"
+// once it holds the clipboard and ends when another program takes it.
 //
-//   quorvane_selection_offer --type image/png [--file PATH] [--size N] [--piece N]
+//   quorvane_selection_offer --type image/png [--file PATH] [--size N] [--fill BYTE] [--piece N]
 //                            [--incremental-above N] [--announce N] [--stall-after N] [--trickle MS]
 //                            [--one-at-a-time 1] [--hang 1] [--targets N] [--incremental-targets 1]
 //                            [--report 1] [--drag-to X,Y [--positions N] [--reenter N] [--drops N]]
@@ -44,6 +44,7 @@ struct Options {
     std::string type = "image/png";
     std::vector<char> prefix;
     std::int64_t size = -1;
+    char fill = '\0';
     std::int64_t piece = 128 << 10;
     std::int64_t incrementalAbove = 128 << 10;
     std::int64_t announce = -1;
@@ -86,7 +87,7 @@ xcb_atom_t atom(const std::string& name) {
 }
 
 std::vector<char> bytes(std::int64_t from, std::int64_t length) {
-    std::vector<char> out(static_cast<std::size_t>(length), '\0');
+    std::vector<char> out(static_cast<std::size_t>(length), options.fill);
     const auto prefix = static_cast<std::int64_t>(options.prefix.size());
     if (from < prefix)
         std::memcpy(out.data(), options.prefix.data() + from,
@@ -115,6 +116,8 @@ bool parse(int argc, char** argv) {
             if (!readFile(value)) return false;
         } else if (name == "--size")
             options.size = std::atoll(value);
+        else if (name == "--fill")
+            options.fill = static_cast<char>(std::atoi(value));
         else if (name == "--piece")
             options.piece = std::atoll(value);
         else if (name == "--incremental-above")

@@ -9,6 +9,7 @@
 #include "support/ClipboardOffer.h"
 #include "support/HostileImages.h"
 #include "support/ImageCompare.h"
+#include "support/ImageFiles.h"
 #include "support/PeakMemory.h"
 #include "support/TempDir.h"
 #include "support/TestAnnotations.h"
@@ -247,6 +248,49 @@ TEST_F(PasteFromAnotherProgram, APastedPictureCostsWhatItsPixelsNeedAndJunkStops
     ASSERT_FALSE(pasted);
     EXPECT_EQ(pasted.error(), ImageImporter::ImportError::unreadable());
     EXPECT_LT(memory.growth(), 16 << 20);
+}
+
+TEST_F(PasteFromAnotherProgram, AnOfferIsReadNoFurtherThanItsFirstByteThatBreaksItsFormat) {
+    // Each looks right for its first 64 KiB, then breaks: a critical chunk libpng does not know, a
+    // chunk header of zeros, a marker libjpeg does not know, a block of no known type. Sent as
+    // xclip sends a file, its length not announced.
+    constexpr qsizetype length = 96 << 20;
+    const QByteArray png = test::plausibleStart("PNG");
+    const quint32 chunk = qToBigEndian(quint32(length - png.size() - 12));
+    const QByteArray critical = png + QByteArray(reinterpret_cast<const char*>(&chunk), 4) + "QUUX";
+    const std::pair<const char*, QByteArray> offers[] = {
+        {"image/png", critical},
+        {"image/png", png},
+        {"image/jpeg", test::plausibleStart("JPEG") + "\xFF\x02"},
+        {"image/gif", test::plausibleStart("GIF")},
+    };
+    for (const auto& [type, start] : offers) {
+        SCOPED_TRACE(start.right(8).toHex().toStdString());
+        ClipboardOffer offer({"--type", type, "--file", file("start", start), "--size",
+                              QString::number(length), "--announce", "0"});
+        ASSERT_TRUE(offer.ready());
+        ASSERT_TRUE(offered(type));
+        const test::PeakMemory memory;
+        const auto pasted = ImageImporter::image(clipboard_);
+        ASSERT_FALSE(pasted);
+        EXPECT_EQ(pasted.error(), ImageImporter::ImportError::unreadable());
+        EXPECT_LT(memory.growth(), 16 << 20);
+    }
+    // A 1 × 1 GIF whose frame goes on in blocks of 0xFF, announced at 200 MB: longer than any GIF
+    // within the caps, whichever format it is offered as.
+    const QByteArray frame = test::gif(1, 1, {Qt::red}, {0}).left(6 + 7 + 3 * 256 + 10 + 1);
+    for (const char* type : {"image/gif", "image/png"}) {
+        SCOPED_TRACE(type);
+        ClipboardOffer offer(
+            {"--type", type, "--file", file("frame", frame), "--size", "209715200", "--fill", "255"});
+        ASSERT_TRUE(offer.ready());
+        ASSERT_TRUE(offered(type));
+        const test::PeakMemory memory;
+        const auto pasted = ImageImporter::image(clipboard_);
+        ASSERT_FALSE(pasted);
+        EXPECT_EQ(pasted.error(), ImageImporter::ImportError::unreadable());
+        EXPECT_LT(memory.growth(), 16 << 20);
+    }
 }
 
 } // namespace
