@@ -33,7 +33,21 @@ bool offersDoneIn(const QRect& toolBar) {
     return false;
 }
 
-class OpenAnnotateCopy : public JourneyTest {};
+class OpenAnnotateCopy : public JourneyTest {
+protected:
+    // Starts the program with a white 800 × 600 picture in its editor, made active; returns the
+    // part of the editor on the screen, or nothing when it did not start.
+    static QRect openWhitePicture(Program& quorvane) {
+        const QString photo = QString::fromStdString((quorvane.folder("Pictures") / "white.png").string());
+        QImage white(800, 600, QImage::Format_RGB32);
+        white.fill(Qt::white);
+        if (!white.save(photo) || !quorvane.start()) return {};
+        openImage(quorvane, photo, {800, 600});
+        const Window window = editor();
+        activate(window);
+        return window.geometry.intersected(QRect(QPoint(0, 0), grab().size()));
+    }
+};
 
 TEST_F(OpenAnnotateCopy, OpenDrawUndoCopyAndPasteThroughMenusAndKeys) {
     Program quorvane;
@@ -158,15 +172,8 @@ TEST_F(OpenAnnotateCopy, DrawingStartsWhereTheCopyMessageShows) {
 // edited again: the box grows to hold them all, in the copied image too.
 TEST_F(OpenAnnotateCopy, AnEditedTextKeepsAllItsLines) {
     Program quorvane;
-    const QString photo = QString::fromStdString((quorvane.folder("Pictures") / "white.png").string());
-    QImage white(800, 600, QImage::Format_RGB32);
-    white.fill(Qt::white);
-    ASSERT_TRUE(white.save(photo));
-    ASSERT_TRUE(quorvane.start());
-    openImage(quorvane, photo, {800, 600});
-    const Window window = editor();
-    activate(window);
-    const QRect visible = window.geometry.intersected(QRect(QPoint(0, 0), grab().size()));
+    const QRect visible = openWhitePicture(quorvane);
+    ASSERT_FALSE(visible.isEmpty()) << quorvane.log().toStdString();
 
     // Six lines pasted into a text box near the top left, committed with Ctrl+Return.
     QStringList lines;
@@ -287,15 +294,8 @@ TEST_F(OpenAnnotateCopy, AGigabyteOfferedByAnotherProgramIsRefusedWithoutBeingFe
 // window says so, a later start hands over its link at once, and SIGTERM ends the program.
 TEST_F(OpenAnnotateCopy, ALongPastedLineLeavesTheProgramAtHand) {
     Program quorvane;
-    const QString photo = QString::fromStdString((quorvane.folder("Pictures") / "white.png").string());
-    QImage white(800, 600, QImage::Format_RGB32);
-    white.fill(Qt::white);
-    ASSERT_TRUE(white.save(photo));
-    ASSERT_TRUE(quorvane.start());
-    openImage(quorvane, photo, {800, 600});
-    const Window window = editor();
-    activate(window);
-    const QRect visible = window.geometry.intersected(QRect(QPoint(0, 0), grab().size()));
+    const QRect visible = openWhitePicture(quorvane);
+    ASSERT_FALSE(visible.isEmpty()) << quorvane.log().toStdString();
     const QRect toolBar(visible.left(), visible.top(), visible.width(), 90);
 
     static constexpr char bytes[] = "\0\0\xff\xc3(\xed\xa0\x80";
