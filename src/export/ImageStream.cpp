@@ -22,9 +22,6 @@ constexpr int maxRepeatedChunks = 8;
 } // namespace
 
 ImageStream::ImageStream(ImageKind::Kind kind, std::int64_t most) : kind_(kind), most_(most) {
-    // Growing would copy, and hold up to twice the bytes meanwhile; of room made once, only what is
-    // kept is ever touched.
-    kept_.reserve(static_cast<qsizetype>(most));
     switch (kind) {
     case ImageKind::Kind::png:
         header(Stage::pngSignature, 8);
@@ -38,6 +35,9 @@ ImageStream::ImageStream(ImageKind::Kind kind, std::int64_t most) : kind_(kind),
     case ImageKind::Kind::tiff:
     case ImageKind::Kind::bmp:
     case ImageKind::Kind::heic:
+        // Kept whole: growing would copy, and hold up to twice the bytes meanwhile; of room made
+        // once, only what comes is ever touched.
+        kept_.reserve(static_cast<qsizetype>(most));
         keepAll();
         break;
     }
@@ -194,7 +194,17 @@ void ImageStream::run(Mode mode, std::int64_t length, Stage then) {
     stage_ = then;
     mode_ = mode;
     run_ = length;
+    if (mode == Mode::keep) makeRoom(length);
     if (length == 0) finishRun();
+}
+
+// Room for a run of `length` bytes to be kept: a long one (a PNG's image data in one chunk) in one
+// step, so that it is never copied and held twice while it grows; short ones as the bytes grow.
+// Room is made only for what is said to come, never for the longest the input could be.
+void ImageStream::makeRoom(std::int64_t length) {
+    const std::int64_t needed = kept_.size() + length;
+    if (needed <= kept_.capacity()) return;
+    kept_.reserve(static_cast<qsizetype>(std::min(most_, std::max(needed, 2 * std::int64_t{kept_.capacity()}))));
 }
 
 void ImageStream::keepAll() {

@@ -15,7 +15,8 @@
 // GIF's blocks there are still walked (TailStructure). Metadata that may lie within that reach of
 // the end (a PNG's up to its image data, a JPEG's after its first scan) is dropped only once that
 // much more has come. TIFF, BMP and HEIC files are kept whole: their decoders may read any part of
-// them. What is kept lies in room made once for the longest the input can be.
+// them, and they are kept in room made once for the longest the input can be; a long run of other
+// kept bytes in room made once for its length.
 //
 // Structure a decoder would refuse ends the input there, as damaged, and nothing more is taken: a
 // chunk length past 31 bits or a name not of letters, a critical chunk libpng does not take, a
@@ -104,6 +105,7 @@ private:
     void header(Stage stage, qsizetype length);
     void extend(Stage stage, qsizetype length);
     void run(Mode mode, std::int64_t length, Stage then);
+    void makeRoom(std::int64_t length);
     void keepAll();
     void keepTail();
     void walkTail(QByteArrayView from, std::int64_t at);
