@@ -35,8 +35,7 @@ ImageStream::ImageStream(ImageKind::Kind kind, std::int64_t most) : kind_(kind),
     case ImageKind::Kind::tiff:
     case ImageKind::Kind::bmp:
     case ImageKind::Kind::heic:
-        // Kept whole: growing would copy, and hold up to twice the bytes meanwhile; of room made
-        // once, only what comes is ever touched.
+        // Kept whole, in room made once: growing would copy, and hold the bytes twice meanwhile.
         kept_.reserve(static_cast<qsizetype>(most));
         keepAll();
         break;
@@ -49,10 +48,6 @@ bool ImageStream::append(QByteArrayView piece) {
         piece = piece.sliced(step(piece));
     dropLater_.settle(kept_, position_, {&headerAt_, &windowAt_, &exifAt_});
     return !damaged();
-}
-
-QByteArray ImageStream::takeKept() {
-    return std::exchange(kept_, QByteArray());
 }
 
 // Takes what it can of `bytes` and says how much.
@@ -198,13 +193,9 @@ void ImageStream::run(Mode mode, std::int64_t length, Stage then) {
     if (length == 0) finishRun();
 }
 
-// Room for a run of `length` bytes to be kept: a long one (a PNG's image data in one chunk) in one
-// step, so that it is never copied and held twice while it grows; short ones as the bytes grow.
-// Room is made only for what is said to come, never for the longest the input could be.
 void ImageStream::makeRoom(std::int64_t length) {
-    const std::int64_t needed = kept_.size() + length;
-    if (needed <= kept_.capacity()) return;
-    kept_.reserve(static_cast<qsizetype>(std::min(most_, std::max(needed, 2 * std::int64_t{kept_.capacity()}))));
+    const std::int64_t needed = kept_.size() + length, room = kept_.capacity();
+    if (needed > room) kept_.reserve(static_cast<qsizetype>(std::min(most_, std::max(needed, 2 * room))));
 }
 
 void ImageStream::keepAll() {

@@ -34,6 +34,7 @@
 #include <QByteArrayView>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace quorvane {
@@ -51,7 +52,7 @@ public:
     // What the decoder and the completeness test read.
     const QByteArray& kept() const { return kept_; }
     // The same, taken out: the stream takes no more after it.
-    QByteArray takeKept();
+    QByteArray takeKept() { return std::exchange(kept_, QByteArray()); }
     QByteArray take() override { return takeKept(); }
 
 private:
@@ -105,6 +106,9 @@ private:
     void header(Stage stage, qsizetype length);
     void extend(Stage stage, qsizetype length);
     void run(Mode mode, std::int64_t length, Stage then);
+    // Room for a run of `length` bytes to be kept: a long one (a PNG's image data in one chunk) in
+    // one step, so that it is never copied and held twice while it grows; short ones as the bytes
+    // grow. Only for what is said to come, never for the longest the input could be.
     void makeRoom(std::int64_t length);
     void keepAll();
     void keepTail();
