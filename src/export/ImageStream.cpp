@@ -123,15 +123,20 @@ qsizetype ImageStream::findMarker(QByteArrayView bytes) {
             const qsizetype skipped =
                 (found == nullptr ? bytes.size() : static_cast<const char*>(found) - bytes.data()) - at;
             if (!scanSeen_ && !stray(skipped)) return at + skipped;
+            keepSkipped(bytes.sliced(at, skipped), at + skipped);
             if (found == nullptr) return bytes.size();
             at += skipped + 1;
             markerByte_ = true;
             continue;
         }
         const std::uint8_t code = byteAt(bytes, at++);
-        if (code == 0xFF) continue;
+        if (code == 0xFF) {
+            keepSkipped("\xFF", at - 1);
+            continue;
+        }
         markerByte_ = false;
         if (code == 0x00) {
+            keepSkipped(QByteArrayView("\xFF\0", 2), at);
             if (!scanSeen_ && !stray(2)) return at;
             continue;
         }
@@ -191,11 +196,6 @@ void ImageStream::run(Mode mode, std::int64_t length, Stage then) {
     run_ = length;
     if (mode == Mode::keep) makeRoom(length);
     if (length == 0) finishRun();
-}
-
-void ImageStream::makeRoom(std::int64_t length) {
-    const std::int64_t needed = kept_.size() + length, room = kept_.capacity();
-    if (needed > room) kept_.reserve(static_cast<qsizetype>(std::min(most_, std::max(needed, 2 * room))));
 }
 
 void ImageStream::keepAll() {

@@ -32,6 +32,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <utility>
@@ -109,7 +110,18 @@ private:
     // Room for a run of `length` bytes to be kept: a long one (a PNG's image data in one chunk) in
     // one step, so that it is never copied and held twice while it grows; short ones as the bytes
     // grow. Only for what is said to come, never for the longest the input could be.
-    void makeRoom(std::int64_t length);
+    void makeRoom(std::int64_t length) {
+        const std::int64_t needed = kept_.size() + length, room = kept_.capacity();
+        if (needed > room) kept_.reserve(static_cast<qsizetype>(std::min(most_, std::max(needed, 2 * room))));
+    }
+    // Bytes libjpeg skips, ending at `end` of the piece: after the first scan they may be the
+    // input's last, which the completeness test reads, so they go only once it has gone past them.
+    void keepSkipped(QByteArrayView skipped, qsizetype end) {
+        if (!scanSeen_ || skipped.isEmpty()) return;
+        const qsizetype at = kept_.size();
+        kept_.append(skipped);
+        dropLater_.mark(kept_, at, position_ + end);
+    }
     void keepAll();
     void keepTail();
     void walkTail(QByteArrayView from, std::int64_t at);

@@ -234,6 +234,8 @@ TEST(ImageStream, DamagedStructureIsRefusedAsTheWholeIsOnEveryWayIn) {
         png.left(33) + pngChunk("tEXt", QByteArray("Comment\0IEND", 12)) + png.mid(33).chopped(12),
         jpeg.chopped(2) + segment(0xE3, "\xFF\xD9"),
         jpeg.chopped(2) + "\xFF\xE3\x28\xA2" + "\xFF\xD9",
+        // Its last byte one that libjpeg skips, after a segment that ends in 0xFF.
+        jpeg.chopped(2) + segment(0xFE, "c\xFF") + "\xD9",
     };
     for (const QByteArray& bytes : endless) {
         ASSERT_TRUE(ImageImporter::image(bytes));
