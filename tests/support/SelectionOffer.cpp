@@ -72,6 +72,10 @@ struct Transfer {
     std::vector<char> list;
     std::int64_t sent = 0;
     bool finished = false;
+    // Its window ended: the server may give the same number to a later reader's window.
+    bool gone = false;
+    // Tells this transfer from a later one to a window of the same number.
+    std::uint64_t serial = 0;
 };
 
 xcb_connection_t* connection = nullptr;
@@ -185,6 +189,7 @@ void sendWhole(xcb_window_t requestor, xcb_atom_t property, xcb_atom_t type) {
 
 // Writes the next piece, or the empty one that ends the transfer; nothing once stalled.
 void sendPiece(xcb_window_t requestor, Transfer& transfer) {
+    if (transfer.gone) return;
     if (options.stallAfter >= 0 && transfer.sent >= options.stallAfter) return;
     const bool list = !transfer.list.empty();
     const std::int64_t size = list ? static_cast<std::int64_t>(transfer.list.size()) : options.size;
@@ -241,7 +246,8 @@ xcb_window_t dropWindow(xcb_window_t root, xcb_atom_t aware) {
 xcb_timestamp_t serverTime(xcb_window_t window) {
     const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(connection, window, XCB_CW_EVENT_MASK, &events);
-    xcb_change_property(connection, XCB_PROP_MODE_APPEND, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0, "");
+    xcb_change_property(connection, XCB_PROP_MODE_APPEND, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0,
+                        "");
     xcb_flush(connection);
     while (xcb_generic_event_t* event = xcb_wait_for_event(connection)) {
         const bool notice = (event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY;
@@ -364,7 +370,8 @@ int main(int argc, char** argv) {
     using Clock = std::chrono::steady_clock;
     std::map<xcb_window_t, Transfer> transfers;
     // Pieces asked for and not written yet, when they are due.
-    std::multimap<Clock::time_point, xcb_window_t> trickled;
+    std::multimap<Clock::time_point, std::pair<xcb_window_t, std::uint64_t>> trickled;
+    std::uint64_t serials = 0;
     const auto busy = [&] {
         return std::any_of(transfers.begin(), transfers.end(),
                            [](const auto& each) { return !each.second.finished; });
@@ -378,7 +385,8 @@ int main(int argc, char** argv) {
             list.empty() ? options.announce : static_cast<std::int64_t>(list.size()), UINT32_MAX));
         xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor, property, incr, 32, 1,
                             &announced);
-        transfers[request.requestor] = Transfer{property, pieceType, std::move(list), 0, false};
+        transfers[request.requestor] =
+            Transfer{property, pieceType, std::move(list), 0, false, false, ++serials};
         notify(request, property);
     };
     // Whether to go on.
@@ -431,10 +439,15 @@ int main(int argc, char** argv) {
             } else {
                 startIncremental(request, property, type, {});
             }
-        } else if (kind == XCB_DESTROY_NOTIFY && options.report) {
-            // A transfer is over for its reader; the holder waits for it as before.
-            if (transfers.count(reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window) != 0)
-                std::printf("reader gone\n");
+        } else if (kind == XCB_DESTROY_NOTIFY) {
+            // A transfer is over for its reader; the holder writes no more to it, but waits for it as
+            // before.
+            const auto found =
+                transfers.find(reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window);
+            if (found != transfers.end()) {
+                found->second.gone = true;
+                if (options.report) std::printf("reader gone\n");
+            }
             std::fflush(stdout);
         } else if (kind == XCB_PROPERTY_NOTIFY) {
             const auto& notice = reinterpret_cast<const xcb_property_notify_event_t&>(event);
@@ -445,7 +458,7 @@ int main(int argc, char** argv) {
                     transfers.erase(found);
                 else if (options.trickle > 0)
                     trickled.emplace(Clock::now() + std::chrono::milliseconds(options.trickle),
-                                     notice.window);
+                                     std::pair(notice.window, found->second.serial));
                 else
                     sendPiece(notice.window, found->second);
             }
@@ -463,8 +476,10 @@ int main(int argc, char** argv) {
         }
         if (xcb_connection_has_error(connection) != 0) break;
         while (!trickled.empty() && trickled.begin()->first <= Clock::now()) {
-            const auto found = transfers.find(trickled.begin()->second);
-            if (found != transfers.end()) sendPiece(found->first, found->second);
+            const auto [window, serial] = trickled.begin()->second;
+            const auto found = transfers.find(window);
+            if (found != transfers.end() && found->second.serial == serial)
+                sendPiece(found->first, found->second);
             trickled.erase(trickled.begin());
         }
         const auto left = trickled.empty() ? std::chrono::milliseconds(-1)
