@@ -13,9 +13,11 @@
 namespace quorvane {
 namespace {
 
-// Another client may hold the pointer or keyboard for a moment (a menu closing, say).
-constexpr int grabPatienceMs = 500;
+// Another client may hold the pointer or keyboard for a moment (a menu closing, say). Patience is
+// counted in tries: a moment the program was too busy to try is nobody's hold.
 constexpr int grabRetryMs = 20;
+constexpr int refusedTries = 500 / grabRetryMs;
+constexpr int unexposedTries = 5000 / grabRetryMs;
 
 void deliverLater(const AreaSelectionOverlay::Completion& done, Error error) {
     QTimer::singleShot(0, [done, error = std::move(error)] { done(Failure{error}); });
@@ -115,7 +117,7 @@ AreaSelectionOverlay::SelectionID AreaSelectionOverlay::select(const QImage& ima
     view->activateWindow();
     view->setFocus(Qt::OtherFocusReason);
 
-    grabClock_.start();
+    tries_ = {};
     grabRetry_.start();
     tryGrab();
     return id;
@@ -128,7 +130,8 @@ void AreaSelectionOverlay::cancel(SelectionID id) {
 void AreaSelectionOverlay::tryGrab() {
     if (!view_ || !done_) return;
     QWindow* handle = view_->windowHandle();
-    if (handle != nullptr && handle->isExposed()) {
+    const bool exposed = handle != nullptr && handle->isExposed();
+    if (exposed) {
         if (!pointerGrabbed_) pointerGrabbed_ = grabber_.grabPointer(handle);
         if (!keyboardGrabbed_) keyboardGrabbed_ = grabber_.grabKeyboard(handle);
     }
@@ -136,8 +139,12 @@ void AreaSelectionOverlay::tryGrab() {
         grabRetry_.stop();
         return;
     }
-    if (grabClock_.elapsed() >= grabPatienceMs) {
+    ++(exposed ? tries_.refused : tries_.unexposed);
+    if (tries_.refused >= refusedTries) {
         Log::capture().error("Area selection ended: the pointer or keyboard is held by another client");
+        finish(Failure{cancellationError()});
+    } else if (tries_.unexposed >= unexposedTries) {
+        Log::capture().error("Area selection ended: its window was never shown");
         finish(Failure{cancellationError()});
     }
 }

@@ -11,7 +11,6 @@
 #include "core/Result.h"
 #include "imaging/CaptureGeometry.h"
 
-#include <QElapsedTimer>
 #include <QImage>
 #include <QMetaObject>
 #include <QObject>
@@ -100,7 +99,10 @@ private:
     std::vector<QMetaObject::Connection> observers_;
     InputGrabber grabber_;
     QTimer grabRetry_;
-    QElapsedTimer grabClock_;
+    struct Tries {
+        int refused = 0;
+        int unexposed = 0;
+    } tries_;
     bool pointerGrabbed_ = false;
     bool keyboardGrabbed_ = false;
     bool wasActive_ = false;

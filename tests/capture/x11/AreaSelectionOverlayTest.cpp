@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QScreen>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace quorvane {
 namespace {
@@ -233,6 +234,18 @@ TEST_F(AreaSelectionOverlayTest, TakesThePointerOnceAnotherClientLetsItGo) {
     other.reset();
     EXPECT_TRUE(waitUntil([&] { return overlay.holdsInput(); }));
     EXPECT_FALSE(test::pointerFree()) << "nobody holds the pointer";
+    EXPECT_EQ(calls, 0);
+    xdotool(QStringLiteral("key Escape"));
+    expectEnded();
+    expectInputFree();
+}
+
+// The program busy for a moment as the picker opens (a capture's editor being made): the picker
+// counts only refused tries, not the time it could not try.
+TEST_F(AreaSelectionOverlayTest, ABusyMomentAsItOpensIsNotTakenForAnotherClientsHold) {
+    EXPECT_NE(select(), 0u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    EXPECT_TRUE(waitUntil([&] { return overlay.holdsInput(); }));
     EXPECT_EQ(calls, 0);
     xdotool(QStringLiteral("key Escape"));
     expectEnded();
