@@ -124,7 +124,8 @@ TEST(URLCommandHandler, AFileLinkNamingThisComputerInOtherLettersIsAFileHere) {
     const HostNamed capitals("Quorvane-Host");
     Rig rig;
     rig.launch();
-    for (const QString& host : {QSysInfo::machineHostName().toUpper(), QSysInfo::machineHostName().toLower()}) {
+    for (const QString& host :
+         {QSysInfo::machineHostName().toUpper(), QSysInfo::machineHostName().toLower()}) {
         rig.open({"file://" + host.toUtf8() + "/tmp/a.png"}, 2s);
         ASSERT_TRUE(rig.target.file);
         EXPECT_EQ(LocalFileUrl::path(*rig.target.file), QByteArray("/tmp/a.png")) << host.toStdString();

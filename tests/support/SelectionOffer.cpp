@@ -7,7 +7,8 @@
 //   quorvane_selection_offer --type image/png [--file PATH] [--size N] [--fill BYTE] [--piece N]
 //                            [--incremental-above N] [--announce N] [--stall-after N] [--trickle MS]
 //                            [--one-at-a-time 1] [--hang 1] [--stay 1] [--targets N]
-//                            [--incremental-targets 1] [--report 1] [--drag-to X,Y [--positions N] [--reenter N] [--drops N]]
+//                            [--incremental-targets 1] [--report 1]
+//                            [--drag-to X,Y [--positions N] [--reenter N] [--drops N]]
 //   quorvane_selection_offer --churn N [--every MS]
 //
 // --trickle: writes each piece MS after the reader asked for it. --one-at-a-time: answers nobody
