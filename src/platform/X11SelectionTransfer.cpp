@@ -132,11 +132,14 @@ void X11SelectionTransfer::ask() {
     // serving once told that the drop is over).
     const auto owner = own(xcb_get_selection_owner_reply(
         connection_, xcb_get_selection_owner(connection_, selection_), nullptr));
-    // Its window's end tells that nothing more will come, sooner than its silence.
+    // Its window's end tells that nothing more will come, sooner than its silence. Checked in
+    // receive(), off the GUI thread: a holder may quit before we watch it, and then tells nothing.
     holder_ = owner ? owner->owner : xcb_window_t{XCB_NONE};
     if (holder_ != XCB_NONE) {
         const std::uint32_t structure = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-        xcb_change_window_attributes(connection_, holder_, XCB_CW_EVENT_MASK, &structure);
+        const xcb_void_cookie_t watch =
+            xcb_change_window_attributes_checked(connection_, holder_, XCB_CW_EVENT_MASK, &structure);
+        watch_ = watch.sequence;
         xcb_flush(connection_);
     }
     asked_ = true;
@@ -145,7 +148,7 @@ void X11SelectionTransfer::ask() {
 
 X11SelectionTransfer::~X11SelectionTransfer() {
     if (connection_ != nullptr) {
-        if (!holderBusy_) {
+        if (!holderBusy_ || holderGone_) {
             xcb_flush(connection_);
             xcb_disconnect(connection_);
         } else if (X11SelectionDrain::reserve()) {
@@ -168,6 +171,14 @@ Result<void, ClipboardReadError> X11SelectionTransfer::receive(SelectionSink& si
         ask();
     }
     if (!asked_) return Failure{ClipboardReadError{}};
+    // A holder gone as it was asked (none owns the selection, or its window was gone when watched)
+    // answers nothing more than what came already.
+    if (holder_ == XCB_NONE) {
+        holderGone_ = true;
+    } else if (xcb_generic_error_t* error = xcb_request_check(connection_, xcb_void_cookie_t{watch_})) {
+        std::free(error);
+        holderGone_ = true;
+    }
     xcb_atom_t answer = XCB_NONE;
     const bool answered = waitFor([&](const xcb_generic_event_t& event) {
         const auto& notice = reinterpret_cast<const xcb_selection_notify_event_t&>(event);
@@ -301,16 +312,15 @@ bool X11SelectionTransfer::isCancelled() const {
 template<class Matches>
 bool X11SelectionTransfer::waitFor(Matches matches) {
     const auto deadline = Clock::now() + silence_;
-    bool holderGone = false;
     for (;;) {
         while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
             const auto owned = own(event);
             if (matches(*event)) return true;
             const auto& destroyed = reinterpret_cast<const xcb_destroy_notify_event_t&>(*event);
             if ((event->response_type & 0x7f) == XCB_DESTROY_NOTIFY && destroyed.window == holder_)
-                holderGone = true;
+                holderGone_ = true;
         }
-        if (holderGone || xcb_connection_has_error(connection_) != 0) break;
+        if (holderGone_ || xcb_connection_has_error(connection_) != 0) break;
         if (isCancelled()) return false;
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) break;

@@ -92,8 +92,11 @@ private:
     bool placed_ = false;
     xcb_connection_t* connection_ = nullptr;
     std::uint32_t window_ = 0;
-    // The window that held the selection when asked.
+    // The window that held the selection when asked; the request that watches its end; whether
+    // it ended (or was gone before it could be watched).
     std::uint32_t holder_ = 0;
+    unsigned int watch_ = 0;
+    bool holderGone_ = false;
     std::uint32_t selection_ = 0;
     std::uint32_t incr_ = 0;
     std::uint32_t property_ = 0;

@@ -10,13 +10,38 @@
 #include "support/WaitUntil.h"
 
 #include <QLocalSocket>
+#include <QSysInfo>
+#include <cstring>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <unistd.h>
 
 namespace quorvane {
 namespace {
 
 using namespace std::chrono_literals;
 using test::RecordingLinkTarget;
+
+// This computer named with capitals, as many are, for the test's thread: in a UTS namespace of its
+// own, left at the end. Where it may not have one (not root), the name stays as it is.
+class HostNamed {
+public:
+    explicit HostNamed(const char* name) : old_(::open("/proc/self/ns/uts", O_RDONLY | O_CLOEXEC)) {
+        unshared_ = old_ >= 0 && ::unshare(CLONE_NEWUTS) == 0;
+        if (unshared_) ::sethostname(name, std::strlen(name));
+    }
+    ~HostNamed() {
+        if (unshared_) ::setns(old_, CLONE_NEWUTS);
+        if (old_ >= 0) ::close(old_);
+    }
+    HostNamed(const HostNamed&) = delete;
+    HostNamed& operator=(const HostNamed&) = delete;
+
+private:
+    int old_;
+    bool unshared_ = false;
+};
 
 struct Rig {
     test::CountingBeeper beeper;
@@ -91,6 +116,19 @@ TEST(URLCommandHandler, FilesAreHandedOnAsTheBytesOfTheirNames) {
         ASSERT_TRUE(rig.target.file);
         EXPECT_EQ(LocalFileUrl::path(*rig.target.file),
                   argument.mid(argument.indexOf("/tmp")).replace("%E9", "\xE9"));
+    }
+}
+
+// A file link naming this computer in other letters names a file here: host names know no case.
+TEST(URLCommandHandler, AFileLinkNamingThisComputerInOtherLettersIsAFileHere) {
+    const HostNamed capitals("Quorvane-Host");
+    Rig rig;
+    rig.launch();
+    for (const QString& host :
+         {QSysInfo::machineHostName().toUpper(), QSysInfo::machineHostName().toLower()}) {
+        rig.open({"file://" + host.toUtf8() + "/tmp/a.png"}, 2s);
+        ASSERT_TRUE(rig.target.file);
+        EXPECT_EQ(LocalFileUrl::path(*rig.target.file), QByteArray("/tmp/a.png")) << host.toStdString();
     }
 }
 

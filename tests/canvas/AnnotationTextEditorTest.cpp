@@ -260,6 +260,43 @@ TEST(AnnotationTextEditor, TextComesInOnlyUpToWhatATextHolds) {
     }
 }
 
+// Near the bound, what is typed or pasted over a selection replaces it: the bound counts the text
+// that results, not the one before.
+TEST(AnnotationTextEditor, TypingOrPastingOverASelectionNearTheBoundReplacesIt) {
+    const qsizetype most = AnnotationTextView::longestText;
+    for (const bool handedIn : {false, true}) {
+        TextCanvas canvas;
+        canvas.view->beginTextEditing(textBox(QRectF(20, 30, 200, 40)));
+        AnnotationTextView* box = canvas.box();
+        box->insertText(QString(most, u'x'));
+        const auto selectLast = [&](int count) {
+            box->moveCursor(QTextCursor::End);
+            box->moveCursor(QTextCursor::Left, QTextCursor::KeepAnchor);
+            for (int i = 1; i < count; ++i)
+                box->moveCursor(QTextCursor::Left, QTextCursor::KeepAnchor);
+        };
+        canvas.settings.modes().setMessage(QString());
+        selectLast(5);
+        press(box, Qt::Key_B, Qt::NoModifier, QStringLiteral("b"));
+        const auto ending = [&] {
+            return std::to_string(box->toPlainText().size()) + " characters, ending " +
+                   box->toPlainText().right(9).toStdString();
+        };
+        EXPECT_TRUE(box->toPlainText() == QString(most - 5, u'x') + u'b') << ending();
+        // Eight characters over four: exactly as many as a text holds.
+        selectLast(4);
+        const QString pasted = QStringLiteral("12345678");
+        if (handedIn) {
+            box->insertText(pasted);
+        } else {
+            QGuiApplication::clipboard()->setText(pasted);
+            box->paste();
+        }
+        EXPECT_TRUE(box->toPlainText() == QString(most - 8, u'x') + pasted) << handedIn << ": " << ending();
+        EXPECT_TRUE(canvas.settings.modes().message().isEmpty()) << handedIn;
+    }
+}
+
 TEST(AnnotationTextEditor, EditOfAnAnnotationUndoneMeanwhileIsDropped) {
     TextCanvas canvas;
     const Annotation old = canvas.add(textBox(QRectF(20, 30, 80, 30), QStringLiteral("old")));

@@ -287,6 +287,7 @@ TEST(ImageStream, EndsAtTheFirstByteThatBreaksTheFormat) {
     const std::pair<QByteArray, qsizetype> past[] = {
         {png.left(33) + be(0x7000'0000, 4) + "tEXt" + junk, 33},
         {png.left(33) + be(0x7000'0000, 4) + "IDAT" + junk, 33},
+        {withChunks(png, pngChunk("QUOR", "x")), 33},
         {jpeg.left(2) + "\xFF\xE5\xFF\xFF" + QByteArray(1000, 'a'), 2},
         {tiny.chopped(2) + QByteArray(1 << 20, '\0') + "\xFF\xD9", tiny.size()},
     };

@@ -6,12 +6,14 @@
 //
 //   quorvane_selection_offer --type image/png [--file PATH] [--size N] [--fill BYTE] [--piece N]
 //                            [--incremental-above N] [--announce N] [--stall-after N] [--trickle MS]
-//                            [--one-at-a-time 1] [--hang 1] [--targets N] [--incremental-targets 1]
-//                            [--report 1] [--drag-to X,Y [--positions N] [--reenter N] [--drops N]]
+//                            [--one-at-a-time 1] [--hang 1] [--stay 1] [--targets N]
+//                            [--incremental-targets 1] [--report 1]
+//                            [--drag-to X,Y [--positions N] [--reenter N] [--drops N]]
 //   quorvane_selection_offer --churn N [--every MS]
 //
 // --trickle: writes each piece MS after the reader asked for it. --one-at-a-time: answers nobody
 // while a transfer is unfinished, as xclip does. --hang: never answers, as a stopped program.
+// --stay: keeps its window once another program took the clipboard, as a frozen program does.
 // --targets: offers N made-up formats besides; --incremental-targets sends their list piece by
 // piece too. --report: prints "request <format>" for each request it gets, and "reader gone" when
 // the window of a reader it sends piece by piece ends.
@@ -52,6 +54,7 @@ struct Options {
     std::int64_t trickle = 0;
     bool oneAtATime = false;
     bool hang = false;
+    bool stay = false;
     std::int64_t targets = 0;
     bool incrementalTargets = false;
     bool report = false;
@@ -142,6 +145,8 @@ bool parse(int argc, char** argv) {
             options.every = std::atoll(value);
         else if (name == "--hang")
             options.hang = std::atoll(value) != 0;
+        else if (name == "--stay")
+            options.stay = std::atoll(value) != 0;
         else if (name == "--targets")
             options.targets = std::atoll(value);
         else if (name == "--report")
@@ -392,7 +397,7 @@ int main(int argc, char** argv) {
     // Whether to go on.
     const auto handle = [&](const xcb_generic_event_t& event) {
         const int kind = event.response_type & 0x7f;
-        if (kind == XCB_SELECTION_CLEAR) return false;
+        if (kind == XCB_SELECTION_CLEAR) return options.stay;
         if (kind == XCB_CLIENT_MESSAGE && options.drag) {
             const auto& message = reinterpret_cast<const xcb_client_message_event_t&>(event);
             if (message.type == status) {

@@ -9,9 +9,11 @@
 #include "support/DisplayState.h"
 #include "support/ImageCompare.h"
 #include "support/LaterTurn.h"
+#include "support/LogLines.h"
 #include "support/PointerGrab.h"
 #include "support/Xdotool.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QScreen>
 #include <gtest/gtest.h>
@@ -214,8 +216,15 @@ TEST_F(AreaSelectionOverlayTest, GivesUpWhenAnotherClientHoldsTheInput) {
     // Openbox's desktop menu holds the pointer and keyboard while it is open.
     xdotool(QStringLiteral("mousemove 50 1000 click 3"));
     ASSERT_TRUE(waitUntil([] { return !test::pointerFree(); }));
+    test::LogLines log("capture");
+    // Half a second of refused tries, once shown (up to 2.3 s in all beside 8 busy processes); ten
+    // times as many tries take 5 s at the least, a screen that long taking no input.
+    QElapsedTimer clock;
+    clock.start();
     EXPECT_NE(select(), 0u);
     expectEnded();
+    EXPECT_LT(clock.elapsed(), test::bound(4000));
+    EXPECT_EQ(log.count("Area selection ended: the pointer or keyboard is held by another client"), 1);
     xdotool(QStringLiteral("key Escape"));
     ASSERT_TRUE(waitUntil([] { return test::pointerFree(); }));
     expectInputFree();

@@ -4,7 +4,9 @@
 #include "support/ClipboardOffer.h"
 #include "support/WaitUntil.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace quorvane {
 namespace {
@@ -35,6 +37,37 @@ TEST(OfferReader, ANewerReadIsNotHeldUpByAHolderThatNeverAnswers) {
     EXPECT_FALSE(firstDone);
     // Were it still running, the reader's end would wait the hour out.
     first->cancel();
+}
+
+// A frozen program keeps its window: only the cancel ends the read it never answers, and the
+// newer paste does not wait for that read's silence.
+TEST(OfferReader, ANewerReadCancelsOneWhoseHolderStaysButNeverAnswers) {
+    OfferReader reader;
+    const auto read = [](ClipboardOffer& offer) { return offer.read("image/png", {64, {}, {}}).ok(); };
+    test::ClipboardOffer frozen({"--type", "image/png", "--hang", "1", "--stay", "1", "--report", "1"});
+    ASSERT_TRUE(frozen.ready());
+    const auto first = pasteOfTheClipboard();
+    std::atomic<bool> firstStopped = false;
+    reader.read(
+        first,
+        [&](ClipboardOffer& offer) {
+            const auto got = offer.read("image/png", {64, {}, {}});
+            firstStopped = !got && got.error().kind == ClipboardReadError::Kind::stopped;
+            return got.ok();
+        },
+        [](bool) { ADD_FAILURE() << "a superseded read came back"; });
+    ASSERT_TRUE(frozen.says("request image/png"));
+
+    test::ClipboardOffer answering({"--type", "image/png", "--size", "8"});
+    ASSERT_TRUE(answering.ready());
+    std::optional<bool> second;
+    reader.read(pasteOfTheClipboard(), read, [&](bool ok) { second = ok; });
+    const bool came = test::waitUntil([&] { return second.has_value(); });
+    first->cancel();
+    ASSERT_TRUE(came) << "the newer paste waited on the read it superseded";
+    EXPECT_EQ(second, true);
+    // One worker runs them in turn: the first ended, as cancelled, before the second began.
+    EXPECT_TRUE(firstStopped);
 }
 
 } // namespace

@@ -76,6 +76,24 @@ TEST(SystemClipboard, AHolderThatNeverAnswersOffersNothingAndIsAskedOncePerChang
     EXPECT_TRUE(test::waitUntil([&] { return clipboard.offeredFormats().contains("image/png"); }));
 }
 
+// Contents that change while their holder's predecessor is being asked (a frozen program that
+// keeps its window) end that question, and are asked about once it ended, with nobody asking
+// again: a paste then knows what they offer.
+TEST(SystemClipboard, ContentsChangedDuringAQuestionAreAskedAboutOnceItEnds) {
+    SystemClipboard clipboard(*QGuiApplication::clipboard(), std::chrono::milliseconds(test::bound(30000)));
+    test::ClipboardOffer frozen({"--type", "image/png", "--hang", "1", "--stay", "1", "--report", "1"});
+    ASSERT_TRUE(frozen.ready());
+    ASSERT_TRUE(test::waitUntil([&] {
+        EXPECT_TRUE(clipboard.offeredFormats().isEmpty());
+        return frozen.output().contains("request TARGETS");
+    }));
+    test::ClipboardOffer next({"--type", "image/png", "--size", "8", "--report", "1"});
+    ASSERT_TRUE(next.ready());
+    EXPECT_TRUE(next.says("request TARGETS")) << "the new contents were never asked about";
+    EXPECT_TRUE(test::waitUntil([&] { return clipboard.offeredFormats().contains("image/png"); }));
+    EXPECT_EQ(next.output().count("request TARGETS"), 1);
+}
+
 TEST(SystemClipboard, AfterAnyChurnTheNextHolderIsAskedForItsFormatsOnce) {
     SystemClipboard clipboard(*QGuiApplication::clipboard());
     // Two thousand changes in ten seconds, between holders that never answer.

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <thread>
+#include <vector>
 
 namespace quorvane {
 namespace {
@@ -62,6 +63,16 @@ public:
 private:
     QByteArray start_;
 };
+
+// Once the holder heard a request for `target` sent now, it has heard every one sent before.
+bool heardAllBefore(ClipboardOffer& holder, const QString& target) {
+    QProcess xclip;
+    xclip.start("xclip", {"-selection", "clipboard", "-o", "-t", target});
+    const bool heard = holder.says("request " + target);
+    xclip.kill();
+    xclip.waitForFinished();
+    return heard;
+}
 
 class X11SelectionReading : public ::testing::Test {
 protected:
@@ -251,6 +262,90 @@ TEST_F(X11SelectionReading, TakesTheFirstThousandFormatsOfAListSentPieceByPiece)
     ASSERT_TRUE(formats);
     ASSERT_EQ(formats->size(), X11SelectionReader::mostTargets);
     EXPECT_EQ(formats->mid(0, 3), (QStringList{"TARGETS", "image/png", "x-quorvane/format-0"}));
+}
+
+// Four transfers ask at once; one more asks only once one of them ended, and never once cancelled
+// while it waits: it ends at once.
+TEST_F(X11SelectionReading, FourTransfersAskAtOnceAndOneMoreWaitsForAPlaceOrItsCancel) {
+    ClipboardOffer hung({"--type", "image/png", "--hang", "1", "--report", "1"});
+    ASSERT_TRUE(hung.ready());
+    const X11SelectionTransfer::Request request{"CLIPBOARD", "image/png", 0, std::chrono::minutes(1)};
+    const auto asked = [&] { return hung.output().count("request image/png"); };
+    std::vector<std::unique_ptr<X11SelectionTransfer>> held;
+    for (int i = 0; i < 4; ++i)
+        held.push_back(std::make_unique<X11SelectionTransfer>(request));
+    X11SelectionTransfer fifth(request);
+    ASSERT_TRUE(heardAllBefore(hung, "text/x-first"));
+    EXPECT_EQ(asked(), 4);
+    Comparing sink({});
+    std::atomic<bool> cancelled = false;
+    std::thread waiting([&] { EXPECT_EQ(fifth.receive(sink, &cancelled).error().kind, Kind::stopped); });
+    held.pop_back();
+    EXPECT_TRUE(test::waitUntil([&] { return asked() == 5; }));
+    cancelled = true;
+    waiting.join();
+
+    X11SelectionTransfer sixth(request);
+    std::atomic<bool> sixthCancelled = false;
+    std::atomic<bool> ended = false;
+    std::thread cancelledWhileWaiting([&] {
+        EXPECT_EQ(sixth.receive(sink, &sixthCancelled).error().kind, Kind::stopped);
+        ended = true;
+    });
+    // A moment to reach its wait; cancelled sooner, it would end as soon without proving more.
+    test::pause(100);
+    sixthCancelled = true;
+    const bool endedSoon = test::waitUntil([&] { return ended.load(); });
+    // Were it still waiting, it would take this place and ask.
+    held.clear();
+    cancelledWhileWaiting.join();
+    EXPECT_TRUE(endedSoon) << "a cancelled transfer went on waiting for a place";
+    ASSERT_TRUE(heardAllBefore(hung, "text/x-second"));
+    EXPECT_EQ(asked(), 5);
+}
+
+// A holder that quits ends a transfer waiting for it, and a drain of one given up, at once:
+// neither waits out the silence, nor keeps a place meanwhile.
+TEST_F(X11SelectionReading, AHolderQuittingEndsItsTransferAndItsDrainAtOnce) {
+    const std::chrono::milliseconds silence(test::bound(30000));
+    auto stalled = std::make_unique<ClipboardOffer>(
+        QStringList{"--type", "image/png", "--size", "1048576", "--stall-after", "262144", "--report", "1"});
+    ASSERT_TRUE(stalled->ready());
+    std::atomic<bool> ended = false;
+    std::thread reading([&] {
+        EXPECT_EQ(X11SelectionReader::read("image/png", upTo(1 << 20), silence).error().kind, Kind::stopped);
+        ended = true;
+    });
+    ASSERT_TRUE(stalled->says("request image/png"));
+    stalled.reset();
+    EXPECT_TRUE(test::waitUntil([&] { return ended.load(); })) << "waited out the silence of a holder gone";
+    reading.join();
+
+    auto endless = std::make_unique<ClipboardOffer>(
+        QStringList{"--type", "image/png", "--size", "1073741824", "--piece", "1", "--trickle", "50"});
+    ASSERT_TRUE(endless->ready());
+    const int before = test::openSockets();
+    EXPECT_EQ(X11SelectionReader::read("image/png", upTo(1 << 20), silence).error().kind, Kind::tooLong);
+    ASSERT_EQ(test::openSockets(), before + 1);
+    endless.reset();
+    EXPECT_TRUE(test::waitUntil([&] { return test::openSockets() <= before; }))
+        << "a drain kept its place after its holder quit";
+}
+
+// Two transfers given up are let finish at once; the third is abandoned at once, its window with it.
+TEST_F(X11SelectionReading, TwoGivenUpTransfersDrainAndAThirdIsAbandoned) {
+    ClipboardOffer endless(
+        {"--type", "image/png", "--size", "1073741824", "--piece", "1", "--trickle", "50", "--report", "1"});
+    ASSERT_TRUE(endless.ready());
+    const std::chrono::milliseconds silence(test::bound(30000));
+    const int before = test::openSockets();
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(X11SelectionReader::read("image/png", upTo(1 << 20), silence).error().kind, Kind::tooLong);
+    EXPECT_EQ(test::openSockets(), before + 2);
+    EXPECT_EQ(X11SelectionReader::read("image/png", upTo(1 << 20), silence).error().kind, Kind::tooLong);
+    EXPECT_TRUE(endless.says("reader gone"));
+    EXPECT_EQ(test::openSockets(), before + 2);
+    EXPECT_EQ(endless.output().count("reader gone"), 1);
 }
 
 } // namespace
