@@ -23,6 +23,10 @@ qsizetype TailStructure::walk(QByteArrayView bytes, std::int64_t position, std::
             at += skipped;
             continue;
         }
+        if (stage_ == Stage::gifLost) {
+            at = bytes.size();
+            break;
+        }
         if (stage_ == Stage::gifBlock) {
             const std::uint8_t stray = byteAt(bytes, at);
             if (stray == 0x00 || stray == '\r' || stray == '\n') {
@@ -56,13 +60,16 @@ void TailStructure::next(std::int64_t end, std::int64_t most) {
         const QByteArrayView header(header_.data(), 8);
         const std::uint32_t length = bigEndian32(header, 0);
         const QByteArrayView name = header.sliced(4);
-        if (name == "IEND") return gather(Stage::ended, 0);
+        // Its checksum too: a file cut inside it is cut short.
+        if (name == "IEND") return gather(Stage::pngEnd, 4);
         // Any chunk may lie here, image data that came late too: libpng has stopped before it.
         if (length > 0x7FFF'FFFF || !isChunkName(name) || end + length + 4 > most)
             return gather(Stage::broken, 0);
         skip_ = std::int64_t{length} + 4;
         return gather(Stage::pngChunk, 8);
     }
+    case Stage::pngEnd:
+        return gather(Stage::ended, 0);
     case Stage::gifBlock:
         switch (static_cast<std::uint8_t>(header_[0])) {
         case 0x21:
@@ -74,7 +81,7 @@ void TailStructure::next(std::int64_t end, std::int64_t most) {
         case 0x3B:
             return gather(Stage::ended, 0);
         default:
-            return gather(Stage::broken, 0);
+            return gather(Stage::gifLost, 0);
         }
     case Stage::gifExtension:
         return gather(Stage::gifSubBlock, 1);
@@ -88,6 +95,7 @@ void TailStructure::next(std::int64_t end, std::int64_t most) {
         return gather(Stage::gifSubBlock, 1);
     case Stage::ended:
     case Stage::broken:
+    case Stage::gifLost:
         return;
     }
 }

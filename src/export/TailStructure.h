@@ -2,10 +2,12 @@
 
 // What follows a picture's data, which no decoder reads, walked only to find the format's end
 // marker there: a PNG's chunks up to its end chunk, a GIF's blocks up to its trailer. Nothing of it
-// is kept, and nothing after the marker is read. The input ends at the first byte that breaks the
-// walk: a chunk header no file of the format holds, a chunk longer than the input can be, a block
-// of no known type. A GIF's zeros, CRs and LFs between blocks, which writers leave there, are
-// passed over.
+// is kept, and nothing after the marker is read. A PNG's input ends at the first byte that breaks
+// the walk, as damaged: a chunk header no file holds, a chunk longer than the input can be. A GIF's
+// zeros, CRs and LFs between blocks, which writers leave there, are passed over; a block of no
+// known type loses the walk, and then, as where a block runs on to the input's end (a comment or an
+// XMP block left without its closing bytes reads its text as lengths), the input's last byte but
+// zeros tells whether the trailer ends it.
 
 #include "export/ImageKind.h"
 
@@ -29,11 +31,11 @@ public:
     bool broken() const { return stage_ == Stage::broken; }
     // The end marker was reached.
     bool ended() const { return stage_ == Stage::ended; }
-    // A GIF whose walk is inside a block, and whose bytes so far end, zeros aside, in a trailer: a
-    // comment or an XMP block left without its closing bytes reads its text as lengths that run
-    // past that trailer. Taken as the end if the input stops there, as before blocks were walked.
+    // A GIF whose walk is lost or inside a block, and whose bytes so far end, zeros aside, in a
+    // trailer: the end, if the input stops there.
     bool endsOnTrailer() const {
-        return (stage_ == Stage::gifExtension || stage_ == Stage::gifFrame || stage_ == Stage::gifSubBlock) &&
+        return (stage_ == Stage::gifLost || stage_ == Stage::gifExtension || stage_ == Stage::gifFrame ||
+                stage_ == Stage::gifSubBlock) &&
                lastNonZero_ == 0x3B;
     }
 
@@ -43,10 +45,13 @@ private:
         ended,
         broken,
         pngChunk,
+        pngEnd,
         gifBlock,
         gifExtension,
         gifFrame,
         gifSubBlock,
+        // Past a block of no known type: only the last byte counts.
+        gifLost,
     };
 
     void gather(Stage stage, qsizetype length);

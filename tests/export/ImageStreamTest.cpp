@@ -277,7 +277,12 @@ TEST(ImageStream, EndsAtTheFirstByteThatBreaksTheFormat) {
         for (const qsizetype cut : {qsizetype(65'536), qsizetype(1 << 20), whole.size() - 100}) {
             SCOPED_TRACE(cut);
             const QByteArray broken = whole.left(cut) + junk;
-            EXPECT_LT(damagedAfter(broken), cut + (64 << 10));
+            // A GIF's junk, from where a zero ends its frame's blocks, lies past its picture: read
+            // for a trailer, never kept.
+            if (whole.startsWith("GIF"))
+                EXPECT_LT(kept(broken).size(), cut + (64 << 10));
+            else
+                EXPECT_LT(damagedAfter(broken), cut + (64 << 10));
             EXPECT_EQ(pasted(broken).error(), ImportError::unreadable());
         }
     }
