@@ -123,7 +123,7 @@ Sample sample(const char* format, const QByteArray& bytes) {
     return {format, bytes, picture ? *picture : QImage()};
 }
 
-// A two-frame GIF, the second frame in other colours; `between` after each frame.
+// A two-frame GIF, the second frame in other colours, each frame followed by what is given.
 QByteArray twoFrames(const QByteArray& afterFirst, const QByteArray& afterSecond) {
     const QByteArray first = test::gif(4, 2, {Qt::red, Qt::blue}, {0, 1, 0, 1, 1, 0, 1, 0});
     const QByteArray second = test::gif(4, 2, {Qt::red, Qt::blue}, {1, 1, 1, 1, 0, 0, 0, 0});
@@ -155,15 +155,11 @@ TEST(ImageImporterHostile, CompletePicturesOpenWhateverFollowsTheirEndOnEveryWay
 }
 
 TEST(ImageImporterHostile, BmpsWithMasksInTheirHeaderOpenAsTheMasksSay) {
-    // A 52-byte header holds three masks, a 56-byte one four: what follows a 40-byte header, in it.
-    QByteArray v2 = test::bitFieldsBmp(2, 2, 16, {0xF800, 0x07E0, 0x001F}, {0xF800, 0x07E0, 0x001F, 0xFFFF});
-    v2.replace(14, 4, le32(52));
-    QByteArray v3 = test::bitFieldsBmp(2, 2, 32, {0xFF'0000, 0xFF00, 0xFF},
-                                       {0x80FF'0000, 0xFF00'FF00, 0x0000'00FF, 0xFFFF'FFFF});
-    v3.insert(66, le32(0xFF00'0000));
-    v3.replace(14, 4, le32(56));
-    v3.replace(10, 4, le32(70));
-    v3.replace(2, 4, le32(std::uint32_t(v3.size())));
+    // Five-six-five; eight bits a channel, alpha too.
+    const QByteArray v2 =
+        test::masksInHeaderBmp(2, 2, 16, {0xF800, 0x07E0, 0x001F}, {0xF800, 0x07E0, 0x001F, 0xFFFF});
+    const QByteArray v3 = test::masksInHeaderBmp(2, 2, 32, {0xFF'0000, 0xFF00, 0xFF, 0xFF00'0000},
+                                                 {0x80FF'0000, 0xFF00'FF00, 0x0000'00FF, 0xFFFF'FFFF});
     const std::tuple<std::string, QByteArray, std::vector<QColor>> files[] = {
         {"v2.bmp", v2, {Qt::red, Qt::green, Qt::blue, Qt::white}},
         {"v3.bmp", v3, {QColor(255, 0, 0, 128), Qt::green, Qt::transparent, Qt::white}},
@@ -183,9 +179,13 @@ TEST(ImageImporterHostile, BmpsWithMasksInTheirHeaderOpenAsTheMasksSay) {
 TEST(ImageImporterHostile, HandMadeGifsAndPngsOpenWithTheirFirstFrame) {
     const QByteArray gif = test::gif(4, 2, {Qt::red, Qt::blue}, {0, 1, 0, 1, 1, 0, 1, 0});
     const QImage frame = *ImageImporter::image(gif);
-    const QByteArray xmp = QByteArray("\x21\xFF\x0BXMP DataXMP", 14) +
-                           "<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?><x:xmpmeta xmlns:x='adobe:ns:meta/'>"
-                           "</x:xmpmeta><?xpacket end='w'?>";
+    // Its text read as lengths: between frames, these spaces make them land on a zero in the next
+    // frame's data, and then on no block.
+    const auto xmp = [](int spaces) {
+        return QByteArray("\x21\xFF\x0BXMP DataXMP", 14) + "<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?>" +
+               QByteArray(spaces, ' ') +
+               "<x:xmpmeta xmlns:x='adobe:ns:meta/'></x:xmpmeta><?xpacket end='w'?>";
+    };
     const QByteArray png = test::qtEncoded(test::quadrants(48, 32), "PNG");
     // After its image data, a text and then image data again.
     const QByteArray late = png.chopped(12) + test::pngChunk("tEXt", QByteArray("Comment\0late", 12)) +
@@ -194,8 +194,8 @@ TEST(ImageImporterHostile, HandMadeGifsAndPngsOpenWithTheirFirstFrame) {
         {"stray-zero.gif", "image/gif", gif.chopped(1) + '\0' + ';'},
         {"stray-zeros.gif", "image/gif", twoFrames(QByteArray(1, '\0'), QByteArray(1, '\0'))},
         {"cr-lf.gif", "image/gif", twoFrames("\r\n", {})},
-        {"open-xmp.gif", "image/gif", gif.chopped(1) + xmp + ';'},
-        {"open-xmp-between.gif", "image/gif", twoFrames(xmp, {})},
+        {"open-xmp.gif", "image/gif", gif.chopped(1) + xmp(0) + ';'},
+        {"open-xmp-between.gif", "image/gif", twoFrames(xmp(16), {})},
         {"open-comment.gif", "image/gif", gif.chopped(1) + "\x21\xFE\x09Hand made;"},
         {"open-comment-between.gif", "image/gif", twoFrames("\x21\xFE\x12Hand made, twice.", {})},
         {"late-data.png", "image/png", late},
