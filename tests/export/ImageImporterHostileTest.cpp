@@ -192,6 +192,8 @@ TEST(ImageImporterHostile, HandMadeGifsAndPngsOpenWithTheirFirstFrame) {
                             test::pngChunk("IDAT", QByteArray(16, '\0')) + png.right(12);
     const std::tuple<std::string, const char*, QByteArray> files[] = {
         {"stray-zero.gif", "image/gif", gif.chopped(1) + '\0' + ';'},
+        // Found past the zero, not taken from the last byte.
+        {"stray-zero-then-text.gif", "image/gif", gif.chopped(1) + '\0' + ';' + "Made by hand."},
         {"stray-zeros.gif", "image/gif", twoFrames(QByteArray(1, '\0'), QByteArray(1, '\0'))},
         {"cr-lf.gif", "image/gif", twoFrames("\r\n", {})},
         {"open-xmp.gif", "image/gif", gif.chopped(1) + xmp(0) + ';'},
