@@ -152,7 +152,8 @@ BENCHMARK_CAPTURE(Open, bmp_rle_end_only_5000x6000, bmpEndOnly)->Unit(benchmark:
 BENCHMARK_CAPTURE(OpenFile, png_1x1_splt_300MB_file, pngPalettes300MB)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(OpenFile, jpeg_1x1_app2_230MB_file, jpegProfileParts230MB)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(OpenFile, jpeg_2000x1500_file, jpegAlone)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(OpenFile, jpeg_2000x1500_then_30MB_video_file, jpegThenVideo30MB)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(OpenFile, jpeg_2000x1500_then_30MB_video_file, jpegThenVideo30MB)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(OpenJunkTailed, png_unknown_critical_chunk_after_64KiB_304MB, pngCritical, 304)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(OpenJunkTailed, png_zeros_after_64KiB_304MB, pngStart, 304)->Unit(benchmark::kMillisecond);

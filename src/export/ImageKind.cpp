@@ -264,7 +264,8 @@ bool tailEnds(Kind kind, QByteArrayView bytes, qsizetype at) {
 // Chunks up to the image data and through it, then the end chunk after it.
 bool pngEnds(QByteArrayView bytes) {
     bool imageData = false;
-    for (qsizetype at = 8; at + 8 <= bytes.size(); at += 12 + static_cast<qsizetype>(bigEndian32(bytes, at))) {
+    for (qsizetype at = 8; at + 8 <= bytes.size();
+         at += 12 + static_cast<qsizetype>(bigEndian32(bytes, at))) {
         const bool chunkOfImageData = bytes.sliced(at + 4, 4) == "IDAT";
         if (imageData && !chunkOfImageData) return tailEnds(Kind::png, bytes, at);
         imageData = chunkOfImageData;
@@ -288,7 +289,8 @@ bool jpegEnds(QByteArrayView bytes) {
         const bool known = (marker >= 0xC0 && marker <= 0xCF) || (marker >= 0xDA && marker <= 0xDD) ||
                            (marker >= 0xE0 && marker <= 0xEF) || marker == 0xFE;
         const auto length = field(bytes, at, 2, Endian::big);
-        if (!known || !length || *length < 2 || static_cast<qsizetype>(*length) > bytes.size() - at) return false;
+        if (!known || !length || *length < 2 || static_cast<qsizetype>(*length) > bytes.size() - at)
+            return false;
         // A scan's coded data follows its header, searched as the gaps between segments are.
         at += static_cast<qsizetype>(*length);
     }

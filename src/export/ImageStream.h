@@ -21,8 +21,9 @@
 // chunk length past 31 bits or a name not of letters, a critical chunk libpng does not take, a
 // segment length that does not hold itself, a marker libjpeg does not know, more stray bytes before
 // the first scan than the first bytes may hold, more scans than the decoder takes, a block of no
-// known type before the first frame. So does what cannot be what it says: a chunk, or a segment before the first scan,
-// that runs past the longest the input can be; a scan longer than its frame's blocks can code.
+// known type before the first frame. So does what cannot be what it says: a chunk, or a segment
+// before the first scan, that runs past the longest the input can be; a scan longer than its
+// frame's blocks can code.
 
 #include "export/ImageKind.h"
 #include "export/TailStructure.h"

@@ -36,7 +36,8 @@ bool BmpBitFields::apply(int bits, std::uint64_t compression, std::uint64_t head
     if (bits == 32 && compression == plain && masksInHeader(headerSize)) return true;
     // Masks follow the Windows headers (40 bytes) or stand in them (52, 56, 108, 124); other
     // headers are left to the general reader.
-    const bool windowsHeader = headerSize == 40 || masksInHeader(headerSize) || headerSize == 108 || headerSize == 124;
+    const bool windowsHeader =
+        headerSize == 40 || masksInHeader(headerSize) || headerSize == 108 || headerSize == 124;
     return (bits == 16 || bits == 32) && (compression == bitFields || compression == alphaBitFields) &&
            windowsHeader;
 }

@@ -182,8 +182,8 @@ TEST(ImageImporterHostile, HandMadeGifsAndPngsOpenWithTheirFirstFrame) {
     // Its text read as lengths: between frames, these spaces make them land on a zero in the next
     // frame's data, and then on no block.
     const auto xmp = [](int spaces) {
-        return QByteArray("\x21\xFF\x0BXMP DataXMP", 14) + "<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?>" +
-               QByteArray(spaces, ' ') +
+        return QByteArray("\x21\xFF\x0BXMP DataXMP", 14) +
+               "<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?>" + QByteArray(spaces, ' ') +
                "<x:xmpmeta xmlns:x='adobe:ns:meta/'></x:xmpmeta><?xpacket end='w'?>";
     };
     const QByteArray png = test::qtEncoded(test::quadrants(48, 32), "PNG");

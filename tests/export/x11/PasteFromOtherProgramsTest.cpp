@@ -251,8 +251,9 @@ TEST_F(PasteFromAnotherProgram, CompletePicturesPasteAndDropWhateverFollowsTheir
         {"image/jpeg", jpeg, QByteArray(4096, '\xFF'), true},
         {"image/png", png, video.left(100'000), true},
         {"image/gif", gif, QByteArray(103, 'm'), true},
-        {"image/bmp", test::masksInHeaderBmp(2, 2, 16, {0xF800, 0x07E0, 0x001F}, {0xF800, 0x07E0, 0x001F, 0xFFFF}),
-         {}, true},
+        {"image/bmp",
+         test::masksInHeaderBmp(2, 2, 16, {0xF800, 0x07E0, 0x001F}, {0xF800, 0x07E0, 0x001F, 0xFFFF}), {},
+         true},
         {"image/bmp",
          test::masksInHeaderBmp(2, 2, 32, {0xFF'0000, 0xFF00, 0xFF, 0xFF00'0000},
                                 {0x80FF'0000, 0xFF00'FF00, 0x0000'00FF, 0xFFFF'FFFF}),
@@ -273,7 +274,8 @@ TEST_F(PasteFromAnotherProgram, CompletePicturesPasteAndDropWhateverFollowsTheir
                          std::to_string(bytes.size() + after.size()));
             const auto alone = ImageImporter::image(bytes);
             ASSERT_EQ(bool(alone), opens);
-            QStringList arguments = {"--type", type, "--file", file("offer", bytes + after), "--piece", "4096"};
+            QStringList arguments = {"--type", type, "--file", file("offer", bytes + after),
+                                     "--piece", "4096"};
             if (dropped) arguments << "--drag-to" << "350,300";
             ClipboardOffer offer(arguments);
             ASSERT_TRUE(offer.ready());
