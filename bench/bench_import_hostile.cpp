@@ -13,6 +13,7 @@
 
 #include <QFile>
 #include <QGuiApplication>
+#include <QRandomGenerator>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -126,6 +127,14 @@ QByteArray pngCritical() {
 QByteArray pngStart() { return test::plausibleStart("PNG"); }
 QByteArray jpegMarker() { return test::plausibleStart("JPEG") + "\xFF\x02"; }
 QByteArray gifStart() { return test::plausibleStart("GIF"); }
+// A phone's motion photo: a picture, then its video after the end of the image.
+QByteArray jpegAlone() { return test::qtEncoded(test::quadrants(2000, 1500), "JPEG"); }
+QByteArray jpegThenVideo30MB() {
+    QByteArray video(30 * megabyte, Qt::Uninitialized);
+    QRandomGenerator(5).fillRange(reinterpret_cast<quint32*>(video.data()), video.size() / 4);
+    video.replace(0, 12, QByteArray("\0\0\0\x18" "ftypmp42", 12));
+    return jpegAlone() + video;
+}
 // Kept whole: it has no end to check.
 QByteArray tiff() { return test::tiffWithExtraImageData(0, false); }
 
@@ -142,6 +151,9 @@ BENCHMARK_CAPTURE(Open, jpeg_100_scans_5000x6000, jpeg100Scans)->Unit(benchmark:
 BENCHMARK_CAPTURE(Open, bmp_rle_end_only_5000x6000, bmpEndOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(OpenFile, png_1x1_splt_300MB_file, pngPalettes300MB)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(OpenFile, jpeg_1x1_app2_230MB_file, jpegProfileParts230MB)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(OpenFile, jpeg_2000x1500_file, jpegAlone)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(OpenFile, jpeg_2000x1500_then_30MB_video_file, jpegThenVideo30MB)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(OpenJunkTailed, png_unknown_critical_chunk_after_64KiB_304MB, pngCritical, 304)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(OpenJunkTailed, png_zeros_after_64KiB_304MB, pngStart, 304)->Unit(benchmark::kMillisecond);

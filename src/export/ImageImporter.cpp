@@ -95,14 +95,13 @@ Result<QImage, ImportError> decode(QByteArrayView bytes, const std::optional<Ima
     const std::optional<Kind> kind = ImageKind::sniff(bytes);
     if (!kind) return Failure{refusal(bytes, fallbackType)};
     if (auto fits = withinLength(*kind, bytes.size(), bytes); !fits) return Failure{fits.error()};
-    const QByteArrayView tail = bytes.last(std::min(bytes.size(), tailLength));
     const std::unique_ptr<ImageDecoder> decoder = makeDecoder(*kind, bytes);
     ImageHeader header;
     switch (decoder->readHeader(header)) {
     case ImageDecoder::Status::image:
         break;
     case ImageDecoder::Status::noFrames:
-        return Failure{*kind == Kind::gif && ImageKind::hasTrailer(*kind, tail) ? ImportError::noImage()
+        return Failure{*kind == Kind::gif && ImageKind::hasTrailer(*kind, bytes) ? ImportError::noImage()
                                                                                 : ImportError::unreadable()};
     case ImageDecoder::Status::unreadable:
         // A header that claims too much is reported as such, whatever else its decoder refused.
@@ -120,7 +119,7 @@ Result<QImage, ImportError> decode(QByteArrayView bytes, const std::optional<Ima
     const std::int64_t uprightWidth = swapped ? height : width;
     const std::int64_t uprightHeight = swapped ? width : height;
     if (beyondCaps(width, height)) return Failure{ImportError::tooLarge(uprightWidth, uprightHeight)};
-    if (!ImageKind::hasTrailer(*kind, tail) || !decoder->complete())
+    if (!ImageKind::hasTrailer(*kind, bytes) || !decoder->complete())
         return Failure{ImportError::unreadable()};
 
     std::optional<QImage> stored =
@@ -323,13 +322,14 @@ Result<QImage, ImportError> image(const QUrl& file) {
     if (auto fits = plausible(*kind, bytes); !fits) return Failure{fits.error()};
     // What the file holds now: a file that grows meanwhile is read as far as it reached at first.
     // Read in blocks, of which only what the decoder needs is kept, up to the first byte that
-    // breaks the structure: the file is damaged, whatever follows.
+    // breaks the structure (the file is damaged, whatever follows) or up to the end marker after
+    // the picture: what follows it is never read.
     const ImportError damaged = broken(*kind, bytes);
     ImageStream stream(*kind, length);
     bool usable = stream.append(bytes);
     constexpr qint64 blockLength = 1 << 20;
     bytes.resize(static_cast<qsizetype>(std::min(blockLength, length)));
-    for (qint64 left = length - stream.received(); usable && left > 0;) {
+    for (qint64 left = length - stream.received(); usable && !stream.ended() && left > 0;) {
         const qint64 read = input.read(bytes.data(), std::min(left, blockLength));
         if (read <= 0) break;
         usable = stream.append(QByteArrayView(bytes.data(), static_cast<qsizetype>(read)));

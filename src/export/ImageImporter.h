@@ -27,8 +27,6 @@ namespace quorvane::ImageImporter {
 
 inline constexpr std::int64_t maxSide = 32'000;
 inline constexpr std::int64_t maxPixels = 32'000'000;
-// The completeness test reads at most this much of the end of the input.
-inline constexpr qsizetype tailLength = ImageKind::tailLength;
 
 // MIME names of the six accepted types, in their order: PNG, JPEG, HEIC, TIFF, GIF, BMP.
 const QStringList& supportedTypes();

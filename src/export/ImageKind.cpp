@@ -1,6 +1,7 @@
 #include "export/ImageKind.h"
 
 #include "export/ImageBytes.h"
+#include "export/TailStructure.h"
 #include "platform/PngCodec.h"
 
 #include <algorithm>
@@ -253,6 +254,81 @@ bool heicPlausible(QByteArrayView bytes) {
     return true;
 }
 
+// What follows a picture's data, walked for its end marker.
+bool tailEnds(Kind kind, QByteArrayView bytes, qsizetype at) {
+    TailStructure tail(kind);
+    tail.walk(bytes.sliced(at), at, bytes.size());
+    return tail.ended() || tail.endsOnTrailer();
+}
+
+// Chunks up to the image data and through it, then the end chunk after it.
+bool pngEnds(QByteArrayView bytes) {
+    bool imageData = false;
+    for (qsizetype at = 8; at + 8 <= bytes.size();
+         at += 12 + static_cast<qsizetype>(bigEndian32(bytes, at))) {
+        const bool chunkOfImageData = bytes.sliced(at + 4, 4) == "IDAT";
+        if (imageData && !chunkOfImageData) return tailEnds(Kind::png, bytes, at);
+        imageData = chunkOfImageData;
+    }
+    return false;
+}
+
+// Segments and scans as libjpeg finds their markers, up to the end of the image; any marker it
+// does not know ends the search.
+bool jpegEnds(QByteArrayView bytes) {
+    for (qsizetype at = 2;;) {
+        const void* found = std::memchr(bytes.data() + at, 0xFF, static_cast<std::size_t>(bytes.size() - at));
+        if (found == nullptr) return false;
+        at = static_cast<const char*>(found) - bytes.data() + 1;
+        while (at < bytes.size() && byteAt(bytes, at) == 0xFF)
+            ++at;
+        if (at >= bytes.size()) return false;
+        const std::uint8_t marker = byteAt(bytes, at++);
+        if (marker == 0x00 || isSegmentLess(marker)) continue;
+        if (marker == 0xD9) return true;
+        const bool known = (marker >= 0xC0 && marker <= 0xCF) || (marker >= 0xDA && marker <= 0xDD) ||
+                           (marker >= 0xE0 && marker <= 0xEF) || marker == 0xFE;
+        const auto length = field(bytes, at, 2, Endian::big);
+        if (!known || !length || *length < 2 || static_cast<qsizetype>(*length) > bytes.size() - at)
+            return false;
+        // A scan's coded data follows its header, searched as the gaps between segments are.
+        at += static_cast<qsizetype>(*length);
+    }
+}
+
+// Past a chain of sub-blocks from `at`; none when it runs past the end.
+std::optional<qsizetype> pastSubBlocks(QByteArrayView bytes, qsizetype at) {
+    while (at < bytes.size()) {
+        const std::uint8_t size = byteAt(bytes, at);
+        at += 1 + size;
+        if (size == 0) return at;
+    }
+    return std::nullopt;
+}
+
+// Blocks up to the first frame and through it, then the trailer after it; a trailer with no frame
+// before it ends a file that holds none.
+bool gifEnds(QByteArrayView bytes) {
+    if (bytes.size() < 13) return false;
+    std::optional<qsizetype> at = 13 + gifColourTableLength(byteAt(bytes, 10));
+    while (at && *at < bytes.size()) {
+        switch (byteAt(bytes, *at)) {
+        case 0x3B:
+            return true;
+        case 0x21:
+            at = pastSubBlocks(bytes, *at + 2);
+            break;
+        case 0x2C:
+            if (*at + 10 > bytes.size()) return false;
+            at = pastSubBlocks(bytes, *at + 10 + gifColourTableLength(byteAt(bytes, *at + 9)) + 1);
+            return at && tailEnds(Kind::gif, bytes, *at);
+        default:
+            return false;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 std::optional<Kind> sniff(QByteArrayView bytes) {
@@ -311,13 +387,20 @@ std::int64_t maxBytes(Kind kind, std::int64_t maxPixels) {
     return perPixel * maxPixels + metadata;
 }
 
-bool hasTrailer(Kind kind, QByteArrayView tail) {
-    if (kind == Kind::png) return tail.contains(QByteArrayView("IEND"));
-    if (kind != Kind::jpeg && kind != Kind::gif) return true;
-    while (!tail.isEmpty() && tail.back() == '\0')
-        tail.chop(1);
-    if (kind == Kind::gif) return !tail.isEmpty() && tail.back() == '\x3b';
-    return tail.size() >= 2 && tail.last(2) == "\xff\xd9";
+bool hasTrailer(Kind kind, QByteArrayView bytes) {
+    switch (kind) {
+    case Kind::png:
+        return pngEnds(bytes);
+    case Kind::jpeg:
+        return jpegEnds(bytes);
+    case Kind::gif:
+        return gifEnds(bytes);
+    case Kind::tiff:
+    case Kind::bmp:
+    case Kind::heic:
+        break;
+    }
+    return true;
 }
 
 std::optional<Size> claimedSize(Kind kind, QByteArrayView bytes) {

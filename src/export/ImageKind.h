@@ -1,8 +1,8 @@
 #pragma once
 
 // The six formats the importer opens, told apart by their first bytes, and what can be known of a
-// file of each before its decoder runs: how long it may be, whether it ends as a whole file of its
-// kind ends, and the size its header claims.
+// file of each before its decoder runs: how long it may be, whether its picture is whole up to its
+// end marker, and the size its header claims.
 
 #include <QByteArrayView>
 #include <cstdint>
@@ -34,12 +34,13 @@ bool plausibleHead(Kind kind, QByteArrayView head);
 // its largest uncompressed layout and room besides. Longer files are not read.
 std::int64_t maxBytes(Kind kind, std::int64_t maxPixels);
 
-// How much of the end of the data the completeness test reads.
-inline constexpr qsizetype tailLength = 65'536;
-
-// Whether the data ends as a complete file of its kind ends, by its last `tailLength` bytes.
-// Formats without a reliable trailer are not checked.
-bool hasTrailer(Kind kind, QByteArrayView tail);
+// Whether the picture in the data is whole and followed by its format's end marker, right after
+// it or later: a JPEG's scans and then its end of image, a PNG's image data and then its end chunk,
+// a GIF's first frame and then its trailer. What follows the picture's data is walked only to find
+// the marker (TailStructure), and nothing after the marker is read: a phone's video after the
+// picture does not count against it, a picture cut short does. Formats without a reliable end
+// marker are not checked.
+bool hasTrailer(Kind kind, QByteArrayView bytes);
 
 struct Size {
     std::int64_t width = 0;

@@ -44,9 +44,8 @@ ImageStream::ImageStream(ImageKind::Kind kind, std::int64_t most) : kind_(kind),
 
 bool ImageStream::append(QByteArrayView piece) {
     received_ += piece.size();
-    while (!piece.isEmpty() && !damaged())
+    while (!piece.isEmpty() && !damaged() && !ended())
         piece = piece.sliced(step(piece));
-    dropLater_.settle(kept_, position_, {&headerAt_, &windowAt_, &exifAt_});
     return !damaged();
 }
 
@@ -62,7 +61,6 @@ qsizetype ImageStream::step(QByteArrayView bytes) {
         return taken;
     case Mode::keep:
     case Mode::drop:
-    case Mode::dropLater:
         taken = static_cast<qsizetype>(std::min<std::int64_t>(run_, bytes.size()));
         if (mode_ != Mode::drop) kept_.append(bytes.first(taken));
         run_ -= taken;
@@ -80,14 +78,14 @@ qsizetype ImageStream::step(QByteArrayView bytes) {
         taken = throughEntropy(
             bytes.first(static_cast<qsizetype>(std::min<std::int64_t>(bytes.size(), scanEnd_ - position_))));
         break;
-    case Mode::window:
+    case Mode::tail:
         taken = tail_.walk(bytes, position_, most_);
-        toWindow(bytes.first(taken));
-        if (tail_.broken()) refuse();
+        afterWalk();
         break;
     case Mode::all:
         kept_.append(bytes);
         break;
+    case Mode::ended:
     case Mode::damaged:
         return bytes.size();
     }
@@ -96,20 +94,7 @@ qsizetype ImageStream::step(QByteArrayView bytes) {
 }
 
 void ImageStream::finishRun() {
-    if (mode_ == Mode::dropLater) dropLater_.mark(kept_, headerAt_, position_);
     next();
-}
-
-// The same window whatever the pieces: what the completeness test reads of the end.
-void ImageStream::toWindow(QByteArrayView bytes) {
-    if (bytes.size() >= ImageKind::tailLength) {
-        kept_.truncate(windowAt_);
-        kept_.append(bytes.last(ImageKind::tailLength));
-    } else {
-        kept_.append(bytes);
-        const qsizetype over = kept_.size() - windowAt_ - ImageKind::tailLength;
-        if (over > 0) kept_.remove(windowAt_, over);
-    }
 }
 
 // As libjpeg looks for the next marker: bytes up to a 0xFF and stuffed zeros are skipped, fill
@@ -123,20 +108,15 @@ qsizetype ImageStream::findMarker(QByteArrayView bytes) {
             const qsizetype skipped =
                 (found == nullptr ? bytes.size() : static_cast<const char*>(found) - bytes.data()) - at;
             if (!scanSeen_ && !stray(skipped)) return at + skipped;
-            keepSkipped(bytes.sliced(at, skipped), at + skipped);
             if (found == nullptr) return bytes.size();
             at += skipped + 1;
             markerByte_ = true;
             continue;
         }
         const std::uint8_t code = byteAt(bytes, at++);
-        if (code == 0xFF) {
-            keepSkipped("\xFF", at - 1);
-            continue;
-        }
+        if (code == 0xFF) continue;
         markerByte_ = false;
         if (code == 0x00) {
-            keepSkipped(QByteArrayView("\xFF\0", 2), at);
             if (!scanSeen_ && !stray(2)) return at;
             continue;
         }
@@ -202,18 +182,32 @@ void ImageStream::keepAll() {
     mode_ = Mode::all;
 }
 
-void ImageStream::keepTail() {
-    windowAt_ = kept_.size();
-    mode_ = Mode::window;
-}
-
-// What follows the picture's data from `at` of the input on, `from` first: walked, and kept as
-// far as the completeness test reads it.
+// What follows the picture's data from `at` of the input on, `from` first: walked, never kept, up
+// to the end marker.
 void ImageStream::walkTail(QByteArrayView from, std::int64_t at) {
-    keepTail();
+    mode_ = Mode::tail;
     tail_ = TailStructure(kind_);
     tail_.walk(from, at, most_);
-    if (tail_.broken()) refuse();
+    afterWalk();
+}
+
+// The picture's data are followed by the end marker they take: the kept data end with it, so that
+// the completeness test finds it right after them. A GIF trailer that ends the input only if
+// nothing else comes is kept while it does.
+void ImageStream::afterWalk() {
+    if (tail_.broken()) return refuse();
+    const bool provisional = tail_.endsOnTrailer();
+    if (provisional != provisionalTrailer_) {
+        if (provisional)
+            kept_.append(';');
+        else
+            kept_.chop(1);
+        provisionalTrailer_ = provisional;
+    }
+    if (!tail_.ended()) return;
+    kept_.append(kind_ == ImageKind::Kind::png ? QByteArrayView("\0\0\0\0IEND\xAE\x42\x60\x82", 12)
+                                               : QByteArrayView(";"));
+    mode_ = Mode::ended;
 }
 
 // What was kept stays as it is: its decoder refuses it as it would the whole.
@@ -285,7 +279,11 @@ void ImageStream::pngChunk() {
     chunkSeen_ = true;
     if (length > 0x7FFF'FFFF || !isChunkName(name) || (first && name != "IHDR")) return refuse();
     // libpng reads no further than the header after the image data: from there on, only walked.
-    if (imageData_ && name != "IDAT") return walkTail(chunk, position_ - 8);
+    if (imageData_ && name != "IDAT") {
+        const QByteArray header = chunk.toByteArray();
+        kept_.truncate(headerAt_);
+        return walkTail(header, position_ - 8);
+    }
     const std::int64_t rest = std::int64_t{length} + 4;
     if (runsPastTheEnd(rest)) return refuse();
     if (name == "IDAT") {
@@ -315,8 +313,6 @@ void ImageStream::pngChunk() {
         exifAt_ = headerAt_;
     }
     if (keep) return run(Mode::keep, rest, Stage::pngChunkEnd);
-    // Before the image data, what a short file holds at its end may be near.
-    if (8 + rest <= ImageKind::tailLength) return run(Mode::dropLater, rest, Stage::pngChunkEnd);
     kept_.truncate(headerAt_);
     run(Mode::drop, rest, Stage::pngChunkEnd);
 }
@@ -328,10 +324,7 @@ void ImageStream::pngChunkEnd() {
         exifFound_ =
             PngCodec::usableExif(data) &&
             PngCodec::crc(PngCodec::crc(0, chunk.sliced(4, 4)), data) == bigEndian32(chunk, chunk.size() - 4);
-        if (!exifFound_ && chunk.size() <= ImageKind::tailLength)
-            dropLater_.mark(kept_, exifAt_, position_);
-        else if (!exifFound_)
-            kept_.truncate(exifAt_);
+        if (!exifFound_) kept_.truncate(exifAt_);
         exifAt_ = -1;
     }
     header(Stage::pngChunkHeader, 8);
@@ -346,7 +339,10 @@ void ImageStream::jpegMarker(std::uint8_t code) {
         mode_ = Mode::marker;
         return;
     }
-    if (code == 0xD9) return keepTail();
+    if (code == 0xD9) {
+        mode_ = Mode::ended;
+        return;
+    }
     // Frames, tables, scans, restart intervals, line counts, APPn and comments: libjpeg refuses
     // any other marker, a second start of the image among them.
     const bool known = (code >= 0xC0 && code <= 0xCF) || (code >= 0xDA && code <= 0xDD) ||
@@ -373,8 +369,6 @@ void ImageStream::jpegSegment() {
     if (code == 0xE0 || code == 0xE1 || code == 0xE2 || code == 0xEE)
         return extend(Stage::jpegLabel, 4 + std::min<qsizetype>(data, JpegCodec::labelLength));
     if ((code >= 0xE0 && code <= 0xEF) || code == 0xFE) {
-        // After the first scan, the data may end near it.
-        if (scanSeen_) return run(Mode::dropLater, data, Stage::jpegSegmentEnd);
         kept_.truncate(headerAt_);
         return run(Mode::drop, data, Stage::jpegSegmentEnd);
     }
@@ -418,7 +412,6 @@ void ImageStream::jpegApplication() {
         }
     }
     if (keep) return run(Mode::keep, rest, Stage::jpegSegmentEnd);
-    if (scanSeen_) return run(Mode::dropLater, rest, Stage::jpegSegmentEnd);
     kept_.truncate(headerAt_);
     run(Mode::drop, rest, Stage::jpegSegmentEnd);
 }
@@ -459,7 +452,8 @@ void ImageStream::gifBlock() {
     case 0x2C:
         return extend(Stage::gifFrame, 10);
     case 0x3B:
-        return keepTail();
+        mode_ = Mode::ended;
+        return;
     default:
         return refuse();
     }

@@ -10,23 +10,22 @@
 // the decoder does not read (the first Exif segment and the colour profile's parts, within the
 // limit, and the JFIF and Adobe segments libjpeg reads stay), the entropy-coded data. GIF: the
 // screen and its colours, the last transparency before the first frame, the first frame. What
-// follows the image data, the end of the image or the first frame, which no decoder reads, is kept
-// only as far as the completeness test reads it (`ImageKind::tailLength`); a PNG's chunks and a
-// GIF's blocks there are still walked (TailStructure). Metadata that may lie within that reach of
-// the end (a PNG's up to its image data, a JPEG's after its first scan) is dropped only once that
-// much more has come. TIFF, BMP and HEIC files are kept whole: their decoders may read any part of
-// them, and they are kept in room made once for the longest the input can be; a long run of other
-// kept bytes in room made once for its length.
+// follows the image data or the first frame, which no decoder reads, is never kept: a PNG's chunks
+// and a GIF's blocks there are walked (TailStructure) only to find the end marker, which the kept
+// data then end with; nothing after the end marker (a JPEG's end of image too) is taken, so that a
+// phone's video after its picture costs nothing. TIFF, BMP and HEIC files are kept whole: their
+// decoders may read any part of them, and they are kept in room made once for the longest the
+// input can be; a long run of other kept bytes in room made once for its length.
 //
 // Structure a decoder would refuse ends the input there, as damaged, and nothing more is taken: a
 // chunk length past 31 bits or a name not of letters, a critical chunk libpng does not take, a
 // segment length that does not hold itself, a marker libjpeg does not know, more stray bytes before
 // the first scan than the first bytes may hold, more scans than the decoder takes, a block of no
-// known type. So does what cannot be what it says: a chunk, or a segment before the first scan,
-// that runs past the longest the input can be; a scan longer than its frame's blocks can code.
+// known type before the first frame. So does what cannot be what it says: a chunk, or a segment
+// before the first scan, that runs past the longest the input can be; a scan longer than its
+// frame's blocks can code.
 
 #include "export/ImageKind.h"
-#include "export/LaterDrops.h"
 #include "export/TailStructure.h"
 #include "platform/ClipboardLimit.h"
 
@@ -48,6 +47,8 @@ public:
     // Any split of the input gives the same result. False once the input is damaged.
     bool append(QByteArrayView piece) override;
     bool damaged() const { return mode_ == Mode::damaged; }
+    // The end marker came after the picture's data: no more of the input is taken.
+    bool ended() const { return mode_ == Mode::ended; }
     // Every byte given so far.
     std::int64_t received() const { return received_; }
     // What the decoder and the completeness test read.
@@ -60,17 +61,17 @@ private:
     enum class Mode {
         // Gathering a header into `kept_` from `headerAt_`, up to `headerLength_` bytes.
         header,
-        // Keeping or dropping the next `run_` bytes; or keeping them until `ImageKind::tailLength`
-        // more bytes have come, so that the completeness test reads what it would of the whole.
+        // Keeping or dropping the next `run_` bytes.
         keep,
         drop,
-        dropLater,
         // A JPEG: looking for the next marker; bytes before it are dropped, as libjpeg skips them.
         marker,
         // A JPEG: entropy-coded data, kept up to the next marker.
         entropy,
-        // The last `ImageKind::tailLength` bytes from `windowAt_` on.
-        window,
+        // Past the picture's data, looking for the end marker (`tail_`).
+        tail,
+        // Nothing more: the end marker came.
+        ended,
         // Everything.
         all,
         // Nothing: the input is damaged.
@@ -100,7 +101,6 @@ private:
 
     qsizetype step(QByteArrayView bytes);
     void finishRun();
-    void toWindow(QByteArrayView bytes);
     qsizetype findMarker(QByteArrayView bytes);
     qsizetype throughEntropy(QByteArrayView bytes);
     void next();
@@ -114,17 +114,9 @@ private:
         const std::int64_t needed = kept_.size() + length, room = kept_.capacity();
         if (needed > room) kept_.reserve(static_cast<qsizetype>(std::min(most_, std::max(needed, 2 * room))));
     }
-    // Bytes libjpeg skips, ending at `end` of the piece: after the first scan they may be the
-    // input's last, which the completeness test reads, so they go only once it has gone past them.
-    void keepSkipped(QByteArrayView skipped, qsizetype end) {
-        if (!scanSeen_ || skipped.isEmpty()) return;
-        const qsizetype at = kept_.size();
-        kept_.append(skipped);
-        dropLater_.mark(kept_, at, position_ + end);
-    }
     void keepAll();
-    void keepTail();
     void walkTail(QByteArrayView from, std::int64_t at);
+    void afterWalk();
     void refuse();
     bool runsPastTheEnd(std::int64_t length) const { return position_ + length > most_; }
     QByteArrayView gathered() const;
@@ -148,15 +140,15 @@ private:
 
     // Every byte taken by the filter so far.
     std::int64_t position_ = 0;
-    LaterDrops dropLater_;
 
     Mode mode_ = Mode::all;
     Stage stage_ = Stage::pngSignature;
     qsizetype headerAt_ = 0;
     qsizetype headerLength_ = 0;
     std::int64_t run_ = 0;
-    qsizetype windowAt_ = 0;
     TailStructure tail_;
+    // A GIF trailer kept at the end while it may be the input's last byte.
+    bool provisionalTrailer_ = false;
 
     // PNG.
     bool chunkSeen_ = false;

@@ -7,8 +7,16 @@ namespace {
 
 constexpr std::uint64_t plain = 0;
 constexpr std::uint64_t bitFields = 3;
-// What Windows takes for 16-bit pixels without masks: 5-5-5.
+// Masks for alpha too, as some writers say of the Windows header.
+constexpr std::uint64_t alphaBitFields = 6;
+// What Windows takes for 16- and 32-bit pixels without masks: 5-5-5 and 8-8-8.
 constexpr std::array<std::uint32_t, 4> fiveFiveFive = {0x7C00, 0x03E0, 0x001F, 0};
+constexpr std::array<std::uint32_t, 4> eightEightEight = {0xFF'0000, 0xFF00, 0xFF, 0};
+
+// The headers of 52 and 56 bytes hold three and four masks; Qt's reader takes neither.
+bool masksInHeader(std::uint64_t headerSize) {
+    return headerSize == 52 || headerSize == 56;
+}
 
 std::uint32_t littleEndian32(QByteArrayView bytes, qsizetype at) {
     std::uint32_t value = 0;
@@ -25,19 +33,22 @@ std::uint8_t spread(std::uint64_t value, std::uint64_t max) {
 
 bool BmpBitFields::apply(int bits, std::uint64_t compression, std::uint64_t headerSize) {
     if (bits == 16 && compression == plain) return true;
-    // Masks follow the Windows headers (40 bytes) or stand in them (108, 124); other headers are
-    // left to the general reader.
-    const bool windowsHeader = headerSize == 40 || headerSize == 108 || headerSize == 124;
-    return (bits == 16 || bits == 32) && compression == bitFields && windowsHeader;
+    if (bits == 32 && compression == plain && masksInHeader(headerSize)) return true;
+    // Masks follow the Windows headers (40 bytes) or stand in them (52, 56, 108, 124); other
+    // headers are left to the general reader.
+    const bool windowsHeader =
+        headerSize == 40 || masksInHeader(headerSize) || headerSize == 108 || headerSize == 124;
+    return (bits == 16 || bits == 32) && (compression == bitFields || compression == alphaBitFields) &&
+           windowsHeader;
 }
 
 std::optional<BmpBitFields> BmpBitFields::read(QByteArrayView file, int bits, std::uint64_t compression,
                                                std::uint64_t headerSize) {
     if (!apply(bits, compression, headerSize)) return std::nullopt;
-    std::array<std::uint32_t, 4> masks = fiveFiveFive;
-    if (compression == bitFields) {
+    std::array<std::uint32_t, 4> masks = bits == 32 ? eightEightEight : fiveFiveFive;
+    if (compression == bitFields || compression == alphaBitFields) {
         // Red, green and blue at 54; alpha beside them only within the larger headers.
-        const int count = headerSize >= 108 ? 4 : 3;
+        const int count = headerSize >= 56 || compression == alphaBitFields ? 4 : 3;
         if (file.size() < 54 + 4 * count) return std::nullopt;
         for (int i = 0; i < 4; ++i)
             masks[i] = i < count ? littleEndian32(file, 54 + 4 * i) : 0;

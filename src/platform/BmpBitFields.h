@@ -1,7 +1,9 @@
 #pragma once
 
 // Pixels of a BMP whose channels are bit fields: 16 bits a pixel (five bits a channel when the file
-// gives no masks), or 16 and 32 with masks (BI_BITFIELDS). Each channel is spread over 0–255 by
+// gives no masks), or 16 and 32 with masks (BI_BITFIELDS, or BI_ALPHABITFIELDS with alpha's), and
+// 32 bits a pixel of the 52- and 56-byte headers, which hold the masks (eight bits a channel when
+// they do not count). Each channel is spread over 0–255 by
 // its own width, as round(v × 255 / max): a full channel reads 255, whether it has five bits or
 // ten. Masks that overlap, have gaps or reach past the pixel are damage, as browsers take them;
 // an empty mask gives a channel of 0 (no alpha, for the alpha mask).

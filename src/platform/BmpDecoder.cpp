@@ -101,20 +101,24 @@ public:
         const std::optional<Layout> layout = readLayout(view_);
         // Run-length rows are stored bottom-up only.
         if (!layout || (layout->topDown && layout->runLength())) return Status::unreadable;
-        // Qt gives rows stored top-down as a negative height.
-        const QSize size = reader_.size();
-        if (size.width() != layout->width || std::abs(std::int64_t(size.height())) != layout->height)
+        // Qt's reader takes no header of 52 or 56 bytes (three or four masks in it); with others it
+        // gives rows stored top-down as a negative height.
+        const bool qtReads = layout->headerSize != 52 && layout->headerSize != 56;
+        const QSize size = qtReads ? reader_.size() : QSize();
+        if (qtReads &&
+            (size.width() != layout->width || std::abs(std::int64_t(size.height())) != layout->height))
             return Status::unreadable;
         header.width = layout->width;
         header.height = layout->height;
         // Qt's reader widens bit fields by shifting alone (five bits of white read 248): those
-        // pixels are read here.
+        // pixels are read here, and those of the headers it does not take.
         if (BmpBitFields::apply(layout->bits, layout->compression, layout->headerSize)) {
             fields_ = BmpBitFields::read(view_, layout->bits, layout->compression, layout->headerSize);
             if (!fields_) return Status::unreadable;
             header.hasAlpha = fields_->hasAlpha();
             return Status::image;
         }
+        if (!qtReads) return Status::unreadable;
         header.hasAlpha =
             QImage::toPixelFormat(reader_.imageFormat()).alphaUsage() == QPixelFormat::UsesAlpha;
         return Status::image;

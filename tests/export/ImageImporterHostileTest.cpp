@@ -15,6 +15,7 @@
 #include <QColorSpace>
 #include <QFile>
 #include <QMimeData>
+#include <QRandomGenerator>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -87,6 +88,151 @@ QByteArray runLengthBmp() {
                             le32(std::uint32_t(rows.size())) + le32(0) + le32(0) + le32(2) + le32(0);
     const std::uint32_t pixels = 14 + std::uint32_t(info.size() + palette.size());
     return "BM" + le32(pixels + std::uint32_t(rows.size())) + le32(0) + le32(pixels) + info + palette + rows;
+}
+
+// Random bytes, as a video or a compressed file holds.
+QByteArray noiseBytes(qsizetype length, quint32 seed) {
+    QByteArray bytes(length, '\0');
+    QRandomGenerator(seed).fillRange(reinterpret_cast<quint32*>(bytes.data()), length / 4);
+    return bytes;
+}
+
+// What every way in makes of `bytes`, expected to open as `picture` does, pixel for pixel.
+void expectOpensEveryWayAs(const std::string& name, const char* type, const QByteArray& bytes,
+                           const QImage& picture) {
+    SCOPED_TRACE(name);
+    writeSeed(name, bytes.left(4096));
+    int way = 0;
+    for (const auto& opened : openedEveryWay(name, type, bytes)) {
+        SCOPED_TRACE(way++);
+        ASSERT_TRUE(opened) << opened.error().message().toStdString();
+        EXPECT_TRUE(test::imagesNear(*opened, picture, 0));
+    }
+}
+
+// The picture as a file, its first frame, and the same followed by what the caller adds.
+struct Sample {
+    const char* type;
+    QByteArray bytes;
+    QImage picture;
+};
+
+Sample sample(const char* format, const QByteArray& bytes) {
+    const auto picture = ImageImporter::image(bytes);
+    EXPECT_TRUE(picture) << format;
+    return {format, bytes, picture ? *picture : QImage()};
+}
+
+// A two-frame GIF, the second frame in other colours, each frame followed by what is given.
+QByteArray twoFrames(const QByteArray& afterFirst, const QByteArray& afterSecond) {
+    const QByteArray first = test::gif(4, 2, {Qt::red, Qt::blue}, {0, 1, 0, 1, 1, 0, 1, 0});
+    const QByteArray second = test::gif(4, 2, {Qt::red, Qt::blue}, {1, 1, 1, 1, 0, 0, 0, 0});
+    constexpr qsizetype frameAt = 13 + 3 * 256;
+    return first.chopped(1) + afterFirst + second.mid(frameAt).chopped(1) + afterSecond + ';';
+}
+
+TEST(ImageImporterHostile, CompletePicturesOpenWhateverFollowsTheirEndOnEveryWayIn) {
+    const QImage picture = test::quadrants(48, 32);
+    const Sample jpeg = sample("image/jpeg", test::qtEncoded(picture, "JPEG"));
+    const Sample png = sample("image/png", test::qtEncoded(picture, "PNG"));
+    const Sample gif = sample("image/gif", test::gif(4, 2, {Qt::red, Qt::blue}, {0, 1, 0, 1, 1, 0, 1, 0}));
+    // A phone's motion photo: its video after the end of the image.
+    const QByteArray video = QByteArray("\0\0\0\x18" "ftypmp42", 12) + noiseBytes(300'000, 1);
+    const std::tuple<std::string, const Sample&, QByteArray> files[] = {
+        {"motion-photo.jpg", jpeg, video},
+        {"padded.jpg", jpeg, QByteArray(4096, '\xFF')},
+        {"zeros.jpg", jpeg, QByteArray(70'000, '\0')},
+        {"two-pictures.jpg", jpeg, png.bytes},
+        {"long-tail.png", png, noiseBytes(100'000, 2)},
+        {"megabytes.png", png, noiseBytes(3 << 20, 3)},
+        {"text.png", png, "Saved by hand.\r\n"},
+        // As Debian's perl-tk ships mickey.gif.
+        {"tail.gif", gif, QByteArray(103, 'm')},
+        {"video.gif", gif, video},
+    };
+    for (const auto& [name, base, after] : files)
+        expectOpensEveryWayAs(name, base.type, base.bytes + after, base.picture);
+}
+
+TEST(ImageImporterHostile, BmpsWithMasksInTheirHeaderOpenAsTheMasksSay) {
+    // Five-six-five; eight bits a channel, alpha too.
+    const QByteArray v2 =
+        test::masksInHeaderBmp(2, 2, 16, {0xF800, 0x07E0, 0x001F}, {0xF800, 0x07E0, 0x001F, 0xFFFF});
+    const QByteArray v3 = test::masksInHeaderBmp(2, 2, 32, {0xFF'0000, 0xFF00, 0xFF, 0xFF00'0000},
+                                                 {0x80FF'0000, 0xFF00'FF00, 0x0000'00FF, 0xFFFF'FFFF});
+    const std::tuple<std::string, QByteArray, std::vector<QColor>> files[] = {
+        {"v2.bmp", v2, {Qt::red, Qt::green, Qt::blue, Qt::white}},
+        {"v3.bmp", v3, {QColor(255, 0, 0, 128), Qt::green, Qt::transparent, Qt::white}},
+    };
+    for (const auto& [name, bytes, colours] : files) {
+        writeSeed(name, bytes);
+        int way = 0;
+        for (const auto& opened : openedEveryWay(name, "image/bmp", bytes)) {
+            SCOPED_TRACE(name + " way " + std::to_string(way++));
+            ASSERT_TRUE(opened) << opened.error().message().toStdString();
+            for (int i = 0; i < 4; ++i)
+                EXPECT_EQ(opened->pixelColor(i % 2, i / 2).rgba(), colours[std::size_t(i)].rgba()) << i;
+        }
+    }
+}
+
+TEST(ImageImporterHostile, HandMadeGifsAndPngsOpenWithTheirFirstFrame) {
+    const QByteArray gif = test::gif(4, 2, {Qt::red, Qt::blue}, {0, 1, 0, 1, 1, 0, 1, 0});
+    const QImage frame = *ImageImporter::image(gif);
+    // Its text read as lengths: between frames, these spaces make them land on a zero in the next
+    // frame's data, and then on no block.
+    const auto xmp = [](int spaces) {
+        return QByteArray("\x21\xFF\x0BXMP DataXMP", 14) +
+               "<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?>" + QByteArray(spaces, ' ') +
+               "<x:xmpmeta xmlns:x='adobe:ns:meta/'></x:xmpmeta><?xpacket end='w'?>";
+    };
+    const QByteArray png = test::qtEncoded(test::quadrants(48, 32), "PNG");
+    // After its image data, a text and then image data again.
+    const QByteArray late = png.chopped(12) + test::pngChunk("tEXt", QByteArray("Comment\0late", 12)) +
+                            test::pngChunk("IDAT", QByteArray(16, '\0')) + png.right(12);
+    const std::tuple<std::string, const char*, QByteArray> files[] = {
+        {"stray-zero.gif", "image/gif", gif.chopped(1) + '\0' + ';'},
+        // Found past the zero, not taken from the last byte.
+        {"stray-zero-then-text.gif", "image/gif", gif.chopped(1) + '\0' + ';' + "Made by hand."},
+        {"stray-zeros.gif", "image/gif", twoFrames(QByteArray(1, '\0'), QByteArray(1, '\0'))},
+        {"cr-lf.gif", "image/gif", twoFrames("\r\n", {})},
+        {"open-xmp.gif", "image/gif", gif.chopped(1) + xmp(0) + ';'},
+        {"open-xmp-between.gif", "image/gif", twoFrames(xmp(16), {})},
+        {"open-comment.gif", "image/gif", gif.chopped(1) + "\x21\xFE\x09Hand made;"},
+        {"open-comment-between.gif", "image/gif", twoFrames("\x21\xFE\x12Hand made, twice.", {})},
+        {"late-data.png", "image/png", late},
+    };
+    for (const auto& [name, type, bytes] : files)
+        expectOpensEveryWayAs(name, type, bytes,
+                              bytes.startsWith("GIF") ? frame : *ImageImporter::image(png));
+}
+
+TEST(ImageImporterHostile, PicturesCutShortOrWithoutTheirEndStayRefusedOnEveryWayIn) {
+    const QByteArray jpeg = test::qtEncoded(test::quadrants(480, 320), "JPEG");
+    const QByteArray png = test::qtEncoded(test::quadrants(480, 320), "PNG");
+    const QByteArray gif = twoFrames({}, {});
+    const qsizetype scan = jpeg.indexOf("\xFF\xDA"), imageData = png.indexOf("IDAT");
+    ASSERT_GT(scan, 0);
+    ASSERT_GT(imageData, 0);
+    const std::tuple<std::string, const char*, QByteArray> files[] = {
+        {"cut-in-scan.jpg", "image/jpeg", jpeg.left((scan + jpeg.size()) / 2)},
+        {"cut-one-short.jpg", "image/jpeg", jpeg.chopped(1)},
+        {"no-end.jpg", "image/jpeg", jpeg.chopped(2)},
+        {"cut-in-data.png", "image/png", png.left((imageData + png.size()) / 2)},
+        {"cut-one-short.png", "image/png", png.chopped(1)},
+        {"no-end.png", "image/png", png.chopped(12)},
+        {"no-end-then-text.png", "image/png", png.chopped(12) + "text"},
+        {"cut-in-frame.gif", "image/gif", gif.left(13 + 3 * 256 + 12)},
+        {"no-trailer.gif", "image/gif", gif.chopped(1)},
+    };
+    for (const auto& [name, type, bytes] : files) {
+        int way = 0;
+        for (const auto& opened : openedEveryWay(name, type, bytes)) {
+            SCOPED_TRACE(name + " way " + std::to_string(way++));
+            ASSERT_FALSE(opened);
+            EXPECT_EQ(opened.error(), ImportError::unreadable());
+        }
+    }
 }
 
 TEST(ImageImporterHostile, DecidesFromTheFirstBytesBeforeReadingTheRest) {

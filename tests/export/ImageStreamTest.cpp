@@ -120,7 +120,7 @@ constexpr qsizetype gifTableEnd = 13 + 3 * 256;
 
 TEST(ImageStream, KeepsOnlyWhatTheDecoderReadsAndOpensAsTheWhole) {
     ASSERT_EQ(jpeg.mid(2, 4), QByteArray("\xFF\xE0\0\x10", 4));
-    ASSERT_GT(largePng.size(), 2 * ImageKind::tailLength);
+    ASSERT_GT(largePng.size(), 2 * ImageKind::headLength);
     QImage wide = noise(300, 200);
     wide.setColorSpace(QColorSpace::DisplayP3);
     const QByteArray control = QByteArray("\x21\xF9\x04\x01\0\0", 6);
@@ -180,11 +180,10 @@ TEST(ImageStream, KeepsOnlyWhatTheDecoderReadsAndOpensAsTheWhole) {
         EXPECT_LT(small.size(), 4096);
         EXPECT_EQ(ImageImporter::image(small).value().size(), QSize(1, 1));
     }
-    // What follows the end is kept as far as the completeness test reads it.
+    // Nothing of what follows the end is kept.
     for (const QByteArray& bytes : {png, jpeg, gif}) {
         const QByteArray longer = bytes + QByteArray(1 << 20, 'j');
-        EXPECT_TRUE(kept(longer).endsWith(QByteArray(ImageKind::tailLength, 'j')));
-        EXPECT_LE(kept(longer).size(), kept(bytes).size() + ImageKind::tailLength);
+        EXPECT_EQ(kept(longer), kept(bytes));
         expectSameResult(longer);
     }
 }
@@ -229,7 +228,8 @@ TEST(ImageStream, DamagedStructureIsRefusedAsTheWholeIsOnEveryWayIn) {
     overlapping[5] = char(12 + 6);
     QByteArray shortLength = withSegments(jpeg, segment(0xE3, QByteArray(10, 'x')));
     shortLength[5] = 1;
-    // Data without its end, whose metadata near the end holds what the completeness test looks for.
+    // Data without its end, whose metadata near the end holds what a test of the last bytes would
+    // take for it: refused, whole or as kept.
     const QByteArray endless[] = {
         png.left(33) + pngChunk("tEXt", QByteArray("Comment\0IEND", 12)) + png.mid(33).chopped(12),
         jpeg.chopped(2) + segment(0xE3, "\xFF\xD9"),
@@ -238,7 +238,7 @@ TEST(ImageStream, DamagedStructureIsRefusedAsTheWholeIsOnEveryWayIn) {
         jpeg.chopped(2) + segment(0xFE, "c\xFF") + "\xD9",
     };
     for (const QByteArray& bytes : endless) {
-        ASSERT_TRUE(ImageImporter::image(bytes));
+        ASSERT_FALSE(ImageImporter::image(bytes));
         expectSameResult(bytes);
     }
     const test::TempDir folder;
@@ -277,7 +277,12 @@ TEST(ImageStream, EndsAtTheFirstByteThatBreaksTheFormat) {
         for (const qsizetype cut : {qsizetype(65'536), qsizetype(1 << 20), whole.size() - 100}) {
             SCOPED_TRACE(cut);
             const QByteArray broken = whole.left(cut) + junk;
-            EXPECT_LT(damagedAfter(broken), cut + (64 << 10));
+            // A GIF's junk, from where a zero ends its frame's blocks, lies past its picture: read
+            // for a trailer, never kept.
+            if (whole.startsWith("GIF"))
+                EXPECT_LT(kept(broken).size(), cut + (64 << 10));
+            else
+                EXPECT_LT(damagedAfter(broken), cut + (64 << 10));
             EXPECT_EQ(pasted(broken).error(), ImportError::unreadable());
         }
     }

@@ -92,6 +92,19 @@ QByteArray bitFieldsBmp(int width, int height, int bits, const std::vector<std::
     return "BM" + le32(pixelsAt + std::uint32_t(stored.size())) + le32(0) + le32(pixelsAt) + info + stored;
 }
 
+QByteArray masksInHeaderBmp(int width, int height, int bits, const std::vector<std::uint32_t>& masks,
+                            const std::vector<std::uint32_t>& pixels) {
+    const auto le32 = [](std::uint32_t value) { return le16(int(value & 0xFFFF)) + le16(int(value >> 16)); };
+    // Three masks after a 40-byte header lie where a 52-byte header holds them; the fourth goes beside.
+    QByteArray bmp = bitFieldsBmp(width, height, bits, {masks[0], masks[1], masks[2]}, pixels);
+    const auto headerSize = std::uint32_t(40 + 4 * masks.size());
+    if (masks.size() == 4) bmp.insert(66, le32(masks[3]));
+    bmp.replace(14, 4, le32(headerSize));
+    bmp.replace(10, 4, le32(14 + headerSize));
+    bmp.replace(2, 4, le32(std::uint32_t(bmp.size())));
+    return bmp;
+}
+
 QByteArray gif(int width, int height, const std::vector<QColor>& palette, const std::vector<uchar>& pixels,
                int transparent) {
     QByteArray out = "GIF89a" + le16(width) + le16(height) + QByteArray("\xF7\0\0", 3);

@@ -26,6 +26,10 @@ QByteArray bmp(const QImage& image, int bits, BmpRows rows = BmpRows::bottomUp);
 // (and alpha) in a 108-byte one.
 QByteArray bitFieldsBmp(int width, int height, int bits, const std::vector<std::uint32_t>& masks,
                         const std::vector<std::uint32_t>& pixels, BmpRows rows = BmpRows::bottomUp);
+// The same (masks of three or four channels) in the header that holds them, as some image editors
+// write it: 52 bytes with three masks, 56 with four.
+QByteArray masksInHeaderBmp(int width, int height, int bits, const std::vector<std::uint32_t>& masks,
+                            const std::vector<std::uint32_t>& pixels);
 // A GIF with a 256-colour table whose LZW codes stay at 9 bits: a clear code every 250 pixels.
 // Without pixels it has no frame.
 QByteArray gif(int width, int height, const std::vector<QColor>& palette, const std::vector<uchar>& pixels,

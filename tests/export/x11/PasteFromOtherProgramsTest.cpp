@@ -6,6 +6,7 @@
 #include "platform/PngCodec.h"
 #include "platform/QtX11Connection.h"
 #include "platform/SystemClipboard.h"
+#include "platform/X11SelectionOffer.h"
 #include "support/ClipboardOffer.h"
 #include "support/HostileImages.h"
 #include "support/ImageCompare.h"
@@ -24,6 +25,8 @@
 #include <QtEndian>
 #include <QRandomGenerator>
 #include <QUrl>
+#include <QWidget>
+#include <QWindow>
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
@@ -233,6 +236,65 @@ TEST_F(PasteFromAnotherProgram, AFileListIsReadNoFurtherThanItsFirstFileThatOpen
     const auto pasted = ImageImporter::image(clipboard_);
     ASSERT_TRUE(pasted && pasted.value()) << (pasted ? "no image" : pasted.error().message().toStdString());
     EXPECT_EQ(pasted.value()->size(), QSize(5, 3));
+}
+
+TEST_F(PasteFromAnotherProgram, CompletePicturesPasteAndDropWhateverFollowsTheirEnd) {
+    const QImage picture = test::quadrants(48, 32);
+    const QByteArray jpeg = test::qtEncoded(picture, "JPEG"), png = test::qtEncoded(picture, "PNG");
+    const QByteArray gif = test::gif(4, 2, {Qt::red, Qt::blue}, {0, 1, 0, 1, 1, 0, 1, 0});
+    // A motion photo's video.
+    QByteArray video(300'000, '\0');
+    QRandomGenerator(1).fillRange(reinterpret_cast<quint32*>(video.data()), video.size() / 4);
+    // Each picture, what follows it, and whether it opens: cut inside their data, they do not.
+    const std::tuple<const char*, QByteArray, QByteArray, bool> offers[] = {
+        {"image/jpeg", jpeg, video, true},
+        {"image/jpeg", jpeg, QByteArray(4096, '\xFF'), true},
+        {"image/png", png, video.left(100'000), true},
+        {"image/gif", gif, QByteArray(103, 'm'), true},
+        {"image/bmp",
+         test::masksInHeaderBmp(2, 2, 16, {0xF800, 0x07E0, 0x001F}, {0xF800, 0x07E0, 0x001F, 0xFFFF}), {},
+         true},
+        {"image/bmp",
+         test::masksInHeaderBmp(2, 2, 32, {0xFF'0000, 0xFF00, 0xFF, 0xFF00'0000},
+                                {0x80FF'0000, 0xFF00'FF00, 0x0000'00FF, 0xFFFF'FFFF}),
+         {}, true},
+        {"image/jpeg", jpeg.left((jpeg.indexOf("\xFF\xDA") + jpeg.size()) / 2), {}, false},
+        {"image/png", png.left((png.indexOf("IDAT") + png.size()) / 2), {}, false},
+    };
+    // A window that takes drops, for another program's drag to find.
+    QWidget target;
+    target.setAcceptDrops(true);
+    target.setWindowFlag(Qt::BypassWindowManagerHint);
+    target.setGeometry(200, 200, 300, 200);
+    target.show();
+    ASSERT_TRUE(test::waitUntil([&] { return target.windowHandle() && target.windowHandle()->isExposed(); }));
+    for (const bool dropped : {false, true})
+        for (const auto& [type, bytes, after, opens] : offers) {
+            SCOPED_TRACE(std::string(dropped ? "dropped " : "pasted ") + type + " of " +
+                         std::to_string(bytes.size() + after.size()));
+            const auto alone = ImageImporter::image(bytes);
+            ASSERT_EQ(bool(alone), opens);
+            QStringList arguments = {"--type", type, "--file", file("offer", bytes + after),
+                                     "--piece", "4096"};
+            if (dropped) arguments << "--drag-to" << "350,300";
+            ClipboardOffer offer(arguments);
+            ASSERT_TRUE(offer.ready());
+            Result<std::optional<QImage>, ImageImporter::ImportError> read = std::optional<QImage>();
+            if (dropped) {
+                X11SelectionOffer drop("XdndSelection", 0, QStringList{QString::fromLatin1(type)});
+                read = ImageImporter::image(drop);
+            } else {
+                ASSERT_TRUE(offered(type));
+                read = ImageImporter::image(clipboard_);
+            }
+            if (!opens) {
+                ASSERT_FALSE(read);
+                EXPECT_EQ(read.error(), ImageImporter::ImportError::unreadable());
+                continue;
+            }
+            ASSERT_TRUE(read && *read) << (read ? "nothing" : read.error().message().toStdString());
+            EXPECT_TRUE(test::imagesNear(**read, *alone, 0));
+        }
 }
 
 TEST_F(PasteFromAnotherProgram, APastedPictureCostsWhatItsPixelsNeedAndJunkStopsAtItsStart) {
