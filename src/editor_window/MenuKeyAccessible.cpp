@@ -32,7 +32,8 @@ QMenu* MenuKeyAccessible::menu() const {
     if (action_ == nullptr) return nullptr;
     QMenu* found = nullptr;
     for (QObject* object : action_->associatedObjects())
-        if (auto* menu = qobject_cast<QMenu*>(object); menu != nullptr && (found == nullptr || menu->isVisible()))
+        if (auto* menu = qobject_cast<QMenu*>(object);
+            menu != nullptr && (found == nullptr || menu->isVisible()))
             found = menu;
     return found;
 }

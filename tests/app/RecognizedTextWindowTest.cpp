@@ -104,9 +104,11 @@ TEST(RecognizedTextWindow, TheTextLiesOnARoundedGroundAndReadsAsItself) {
     };
     EXPECT_EQ(heard(), (QStringList{QStringLiteral("Recognized text"), idlePlaceholder, QString()}));
     f.run(result({line(QStringLiteral("Hello world"))}));
-    EXPECT_EQ(heard(), (QStringList{QStringLiteral("Recognized text"), QString(), QStringLiteral("Hello world")}));
+    EXPECT_EQ(heard(),
+              (QStringList{QStringLiteral("Recognized text"), QString(), QStringLiteral("Hello world")}));
     f.run(result({}));
-    EXPECT_EQ(heard(), (QStringList{QStringLiteral("Recognized text"), QStringLiteral("No text found."), QString()}));
+    EXPECT_EQ(heard(),
+              (QStringList{QStringLiteral("Recognized text"), QStringLiteral("No text found."), QString()}));
 }
 
 TEST(RecognizedTextWindow, ShowsNothingYetThenTheRunningRecognition) {
