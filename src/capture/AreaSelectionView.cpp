@@ -23,8 +23,8 @@ namespace {
 constexpr double minimumCapturePixels = 4;
 constexpr double labelInset = 48;
 
-// Exposes the picker to assistive technology as a window whose value is the selected size: a
-// screen reader announces a window that covers the screen, not a group in none.
+// Exposes the picker, a window of its own, to assistive technology as a window whose value is the
+// selected size: screen readers announce a window, and pass over a group that stands alone.
 class AreaSelectionAccessible : public QAccessibleWidget {
 public:
     explicit AreaSelectionAccessible(AreaSelectionView* view)

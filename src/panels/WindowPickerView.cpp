@@ -31,9 +31,9 @@ void mute(QLabel* label, float alpha) {
 WindowPickerView::WindowPickerView(CaptureController& model, WindowIcons& icons, const SymbolIcons& symbols,
                                    QWidget* parent)
     : QDialog(parent), model_(model), icons_(icons) {
-    setWindowTitle(QStringLiteral("Capture a Window"));
     // Without the divider lines, which a screen reader would meet as unnamed frames.
-    AccessibleGroup::expose(*this, QAccessible::Dialog, windowTitle());
+    AccessibleGroup::expose(*this, QAccessible::Dialog, QStringLiteral("Capture a Window"));
+    setWindowTitle(QStringLiteral("Capture a Window"));
     setFixedSize(sheetWidth, sheetHeight);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
