@@ -5,10 +5,11 @@ Usage: ScreenReaderWalk.py PID           the whole tree, now
        ScreenReaderWalk.py PID focus     what takes the focus, until standard input closes
 
 The walk prints "window<TAB>role<TAB>name" for each of the program's windows and
-"focused<TAB>role<TAB>name" for the object that has the focus; listening to the focus, the script
+"focused<TAB>role<TAB>name" for each object that has the focus. Following the focus, the script
 prints "listening" once it listens, then "focus<TAB>role<TAB>name<TAB>key" for each object that
-takes the focus (its key: the shortcut a reader announces with it). Both print "fault<TAB>what<TAB>object" for each object that a screen
-reader would stumble on:
+takes the focus (its key: the shortcut a reader announces with it); it looks at what holds that
+object too (a menu, a window), once each. Both print "fault<TAB>what<TAB>object" for each object
+that a screen reader would stumble on:
 - a slider without the Value interface: its number can be neither read nor set;
 - a description that says the name again or a part of it ("Ocean" of "Ocean preset"), or opens
   with it ("Copy image" of "Copy"), in any letter case;
@@ -68,8 +69,9 @@ def described(node, window):
 
 def key(node):
     try:
-        return node.queryAction().getKeyBinding(0) if node.queryAction().nActions > 0 else ""
-    except NotImplementedError:
+        actions = node.queryAction()
+        return actions.getKeyBinding(0) if actions.nActions > 0 else ""
+    except (NotImplementedError, GLib.Error):
         return ""
 
 
