@@ -4,6 +4,7 @@
 #include "core/AppIdentity.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 
 namespace quorvane {
@@ -18,6 +19,9 @@ void AboutPanel::show() {
                                  QString::fromLatin1(applicationName), QMessageBox::Ok);
         panel_->setInformativeText(QStringLiteral("Version ") + QApplication::applicationVersion());
         panel_->setIconPixmap(StatusItem::icon(colorScheme(panel_->palette())).pixmap(64, 64));
+        // Qt's box leaves its icon unnamed; a screen reader would meet an image without a name.
+        if (auto* icon = panel_->findChild<QLabel*>(QStringLiteral("qt_msgboxex_icon_label")))
+            icon->setAccessibleName(QStringLiteral("Quorvane icon"));
         panel_->setAttribute(Qt::WA_DeleteOnClose);
         // Wide enough that window managers show the whole title.
         panel_->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: 200px; }"));

@@ -1,6 +1,7 @@
 #include "app/AppMenus.h"
 
 #include "core/AppIdentity.h"
+#include "editor_window/MenuKeyAccessible.h"
 
 #include <QAction>
 #include <QApplication>
@@ -241,6 +242,7 @@ void AppMenus::fillWindowMenu(QMenu* menu) {
 
 void AppMenus::buildStatusMenu() {
     statusMenu_ = new QMenu(QString::fromLatin1(applicationName));
+    statusMenu_->setAccessibleName(statusMenu_->title());
     statusMenu_->setToolTipsVisible(true);
     connect(statusMenu_, &QMenu::aboutToShow, this, &AppMenus::validate);
     auto* open = statusMenu_->addAction(QStringLiteral("Open Quorvane"));
@@ -264,6 +266,8 @@ void AppMenus::buildStatusMenu() {
         connect(item, &QAction::triggered, this,
                 [this, command = commands.at(hotKey)] { handler_(command); });
         statusCaptures_[hotKey] = item;
+        // Its key shows after a tab; a screen reader hears it as the item's shortcut.
+        MenuKeyAccessible::showsKeyInText(*item);
         // "Capture Window…" sits between Capture Screen and Repeat Area.
         if (hotKey == HotKeyAction::repeatArea) statusMenu_->addAction(action(MenuCommand::chooseWindow));
         statusMenu_->addAction(item);

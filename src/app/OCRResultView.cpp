@@ -80,11 +80,13 @@ OCRResultView::OCRResultView(OCRController& controller, QWidget* parent)
     layout->addWidget(makeHeader());
 
     auto* area = new TextBackground(this);
-    area->setAccessibleName(QStringLiteral("Recognized text"));
     auto* areaLayout = new QVBoxLayout(area);
     areaLayout->setContentsMargins(0, 0, 0, 0);
     text_ = new QPlainTextEdit(area);
     text_->setReadOnly(true);
+    // Named as the control: the words are read through its text, never as its name, which a
+    // screen reader says each time the area takes the focus.
+    text_->setAccessibleName(QStringLiteral("Recognized text"));
     text_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     text_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // The ground is the rounded rectangle behind; the text keeps 8 points from its edges.
@@ -223,8 +225,8 @@ void OCRResultView::showState() {
 
 void OCRResultView::showPlaceholder() {
     text_->setPlaceholderText(placeholder(controller_));
-    // The text is read by its own words, the placeholder's while there are none.
-    text_->setAccessibleName(shownText_.isEmpty() ? text_->placeholderText() : shownText_);
+    // While there are no words, the placeholder says why.
+    text_->setAccessibleDescription(shownText_.isEmpty() ? text_->placeholderText() : QString());
 }
 
 void OCRResultView::showText() {

@@ -25,6 +25,10 @@ AnnotationTextView::AnnotationTextView(QWidget* parent) : QPlainTextEdit(parent)
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     setUndoRedoEnabled(true);
     setTabChangesFocus(false);
+    // A screen reader names the box; the words are read through its text. Qt lists the page the
+    // text shows on beside it.
+    setAccessibleName(QStringLiteral("Text annotation"));
+    viewport()->setAccessibleName(QStringLiteral("Text annotation page"));
 }
 
 qsizetype AnnotationTextView::room() const {

@@ -23,11 +23,12 @@ namespace {
 constexpr double minimumCapturePixels = 4;
 constexpr double labelInset = 48;
 
-// Exposes the picker to assistive technology as a group whose value is the selected size.
+// Exposes the picker, a window of its own, to assistive technology as a window whose value is the
+// selected size: screen readers announce a window, and pass over a group that stands alone.
 class AreaSelectionAccessible : public QAccessibleWidget {
 public:
     explicit AreaSelectionAccessible(AreaSelectionView* view)
-        : QAccessibleWidget(view, QAccessible::Grouping) {}
+        : QAccessibleWidget(view, view->isWindow() ? QAccessible::Window : QAccessible::Grouping) {}
 
     QString text(QAccessible::Text kind) const override {
         const auto* view = static_cast<const AreaSelectionView*>(widget());

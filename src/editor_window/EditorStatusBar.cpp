@@ -104,6 +104,7 @@ EditorStatusBar::EditorStatusBar(EditorDocument& document, EditorCanvasSettings&
     save_->setPopupMode(QToolButton::MenuButtonPopup);
     save_->setAccessibleName(QStringLiteral("Save Image"));
     auto* menu = new QMenu(save_);
+    menu->setAccessibleName(QStringLiteral("Save options"));
     menu->addAction(QStringLiteral("Save Image As…"), this, [this] { EditorActions::run(actions_.saveAs); });
     save_->setMenu(menu);
     connect(save_, &QToolButton::clicked, this, [this] { EditorActions::run(actions_.save); });

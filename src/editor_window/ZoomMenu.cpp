@@ -4,6 +4,7 @@
 #include "editor_window/ChromeAccessible.h"
 #include "editor_window/ChromeText.h"
 #include "editor_window/EditorChrome.h"
+#include "editor_window/MenuKeyAccessible.h"
 
 #include <QMenu>
 
@@ -20,8 +21,9 @@ ZoomMenu::ZoomMenu(EditorCanvasSettings& settings, const SymbolIcons& icons, QWi
 
     auto* menu = new QMenu(this);
     // The key after the tab is shown, not registered.
-    connect(menu->addAction(QStringLiteral("Fit to Window\t") + fits), &QAction::triggered, this,
-            [this] { settings_.fitImage(); });
+    QAction* fit = menu->addAction(QStringLiteral("Fit to Window\t") + fits);
+    MenuKeyAccessible::showsKeyInText(*fit);
+    connect(fit, &QAction::triggered, this, [this] { settings_.fitImage(); });
     menu->addSeparator();
     for (const int percent : EditorChrome::zoomLevels)
         connect(menu->addAction(QString::number(percent) + QLatin1Char('%')), &QAction::triggered, this,

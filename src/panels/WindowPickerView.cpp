@@ -1,5 +1,6 @@
 #include "panels/WindowPickerView.h"
 
+#include "canvas/AccessibleGroup.h"
 #include "capture/CaptureController.h"
 #include "editor_window/IconButton.h"
 #include "editor_window/SymbolIcons.h"
@@ -30,6 +31,8 @@ void mute(QLabel* label, float alpha) {
 WindowPickerView::WindowPickerView(CaptureController& model, WindowIcons& icons, const SymbolIcons& symbols,
                                    QWidget* parent)
     : QDialog(parent), model_(model), icons_(icons) {
+    // Without the divider lines, which a screen reader would meet as unnamed frames.
+    AccessibleGroup::expose(*this, QAccessible::Dialog, QStringLiteral("Capture a Window"));
     setWindowTitle(QStringLiteral("Capture a Window"));
     setFixedSize(sheetWidth, sheetHeight);
     auto* column = new QVBoxLayout(this);
@@ -49,16 +52,21 @@ WindowPickerView::WindowPickerView(CaptureController& model, WindowIcons& icons,
         [&model] { model.refreshTargets(); }, this);
     header->addWidget(refresh_);
     column->addLayout(header);
-    column->addWidget(makeDivider(this));
+    QFrame* divider = makeDivider(this);
+    AccessibleGroup::markDecoration(*divider);
+    column->addWidget(divider);
 
     content_ = new QStackedWidget(this);
+    content_->setAccessibleName(QStringLiteral("Windows"));
     auto* empty = new QWidget(content_);
+    AccessibleGroup::expose(*empty, QAccessible::Client, QString());
     auto* emptyColumn = new QVBoxLayout(empty);
     emptyColumn->addStretch(1);
     auto* emptyIcon = new QLabel(empty);
     const QColor ink = palette().color(QPalette::WindowText);
     emptyIcon->setPixmap(symbols.icon(QStringLiteral("macwindow"), ink, ink).pixmap(32, 32));
     emptyIcon->setAlignment(Qt::AlignCenter);
+    AccessibleGroup::markDecoration(*emptyIcon);
     emptyColumn->addWidget(emptyIcon);
     emptyTitle_ = new QLabel(empty);
     QFont bold = emptyTitle_->font();
@@ -85,7 +93,9 @@ WindowPickerView::WindowPickerView(CaptureController& model, WindowIcons& icons,
     scroll->setWidget(list_);
     content_->addWidget(scroll);
     column->addWidget(content_, 1);
-    column->addWidget(makeDivider(this));
+    divider = makeDivider(this);
+    AccessibleGroup::markDecoration(*divider);
+    column->addWidget(divider);
 
     auto* footer = new QHBoxLayout;
     footer->setContentsMargins(12, 12, 12, 12);

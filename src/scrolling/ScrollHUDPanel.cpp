@@ -2,6 +2,7 @@
 
 #include "platform/FloatingPanel.h"
 #include "scrolling/ScrollHUDView.h"
+#include "scrolling/ScrollWindowAccessible.h"
 
 #include <QPainterPath>
 #include <QRegion>
@@ -10,6 +11,7 @@ namespace quorvane {
 
 ScrollHUDPanel::ScrollHUDPanel(ScrollHUDModel& model, Clicks clicks, std::function<bool()> reduceMotion)
     : view_(new ScrollHUDView(model, std::move(reduceMotion), this)) {
+    ScrollWindowAccessible::expose(*this, ScrollWindowAccessible::Content::controls);
     FloatingPanel::configure(*this, clicks == Clicks::passThrough ? FloatingPanel::Input::passesThrough
                                                                   : FloatingPanel::Input::accepted);
     setWindowTitle(title());

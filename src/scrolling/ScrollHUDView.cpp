@@ -4,6 +4,7 @@
 #include "scrolling/ScrollHUDStatusLine.h"
 #include "scrolling/ScrollHUDText.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
@@ -43,6 +44,17 @@ QString speedTitle(AutoScrollSpeed speed) {
         return QStringLiteral("Fast");
     }
     return {};
+}
+
+// Shows `tip` on `button` and gives assistive technology, which says the name already, only what
+// the tip adds: "Needs Accessibility" of "Scroll up automatically (needs Accessibility)".
+void setHelp(QPushButton& button, const QString& tip) {
+    button.setToolTip(tip);
+    const QString name = button.accessibleName();
+    QString beyond = tip.startsWith(name, Qt::CaseInsensitive) ? tip.mid(name.size()).trimmed() : tip;
+    if (beyond.startsWith(u'(') && beyond.endsWith(u')')) beyond = beyond.mid(1, beyond.size() - 2);
+    if (!beyond.isEmpty()) beyond[0] = beyond[0].toUpper();
+    button.setAccessibleDescription(beyond);
 }
 
 } // namespace
@@ -105,7 +117,7 @@ QWidget* ScrollHUDView::makeControls() {
                            QStringLiteral("Stops automatic scrolling; you can keep scrolling manually"));
     autoDown_ = makeButton(QStringLiteral("Auto ↓"), {});
     autoDown_->setAccessibleName(QStringLiteral("Scroll down automatically"));
-    autoDown_->setToolTip(QStringLiteral("Scroll down automatically (needs Accessibility)"));
+    setHelp(*autoDown_, QStringLiteral("Scroll down automatically (needs Accessibility)"));
     autoUp_ = makeButton(QStringLiteral("Auto ↑"), {});
     autoUp_->setAccessibleName(QStringLiteral("Scroll up automatically"));
     speed_ = new QComboBox(row);
@@ -113,6 +125,7 @@ QWidget* ScrollHUDView::makeControls() {
     speed_->setFixedHeight(controlHeight);
     speed_->setToolTip({});
     speed_->setAccessibleName(QStringLiteral("Automatic scrolling speed"));
+    speed_->view()->setAccessibleName(speed_->accessibleName());
     for (AutoScrollSpeed speed : allAutoScrollSpeeds)
         speed_->addItem(speedTitle(speed), static_cast<int>(speed));
     allowAccess_ = makeButton(QStringLiteral("Allow Access…"), {});
@@ -178,7 +191,7 @@ void ScrollHUDView::refresh() {
     allowAccess_->setVisible(!running && m.needsAccess());
     autoDown_->setEnabled(!m.finishing() && m.canAutoDown());
     autoUp_->setEnabled(!m.finishing() && m.canAutoUp());
-    autoUp_->setToolTip(ScrollHUDText::autoUpHelp(m));
+    setHelp(*autoUp_, ScrollHUDText::autoUpHelp(m));
     {
         const QSignalBlocker blocker(speed_);
         speed_->setCurrentIndex(speed_->findData(static_cast<int>(m.speed())));

@@ -1,5 +1,7 @@
 #include "scrolling/ScrollOutlineView.h"
 
+#include "scrolling/ScrollWindowAccessible.h"
+
 #include <QPainter>
 
 namespace quorvane {
@@ -9,6 +11,7 @@ ScrollOutlineView::ScrollOutlineView(const QRect& strip, const QRect& frame)
                            Qt::BypassWindowManagerHint | Qt::WindowTransparentForInput |
                            Qt::WindowDoesNotAcceptFocus),
       frame_(frame) {
+    ScrollWindowAccessible::expose(*this, ScrollWindowAccessible::Content::drawingOnly);
     setWindowTitle(title());
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TranslucentBackground);

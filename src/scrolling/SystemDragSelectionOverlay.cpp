@@ -2,6 +2,7 @@
 
 #include "core/Geometry.h"
 #include "platform/X11WindowShape.h"
+#include "scrolling/ScrollWindowAccessible.h"
 
 #include <QAccessible>
 #include <QVBoxLayout>
@@ -26,6 +27,7 @@ void SystemDragSelectionOverlay::show(const std::optional<QRectF>& selection,
                                           Qt::BypassWindowManagerHint | Qt::WindowTransparentForInput |
                                           Qt::WindowDoesNotAcceptFocus);
         window_ = window;
+        ScrollWindowAccessible::expose(*window, ScrollWindowAccessible::Content::drawingOnly);
         window->setWindowTitle(title());
         window->setAttribute(Qt::WA_ShowWithoutActivating);
         window->setAttribute(Qt::WA_TranslucentBackground);

@@ -5,6 +5,7 @@
 #include "platform/SystemClipboard.h"
 #include "support/TextImages.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -78,15 +79,13 @@ TEST(RecognizedTextWindow, IsAReadOnlyWindowOfItsOwnAndClosingItCancelsOnlyARunn
     EXPECT_EQ(f.controller.text(), QStringLiteral("kept"));
 }
 
-// The text lies on the text-background colour in a rounded rectangle named "Recognized text";
-// the text itself is read by its own words (or the placeholder's while there are none).
+// The text lies on the text-background colour in a rounded rectangle; the text area is named
+// "Recognized text" and its words are read through its text, never as its name (the placeholder
+// describes it while there are none).
 TEST(RecognizedTextWindow, TheTextLiesOnARoundedGroundAndReadsAsItself) {
     Fixture f;
-    QWidget* area = nullptr;
-    for (QWidget* widget : f.window.findChildren<QWidget*>())
-        if (widget->accessibleName() == QStringLiteral("Recognized text")) area = widget;
+    QWidget* area = f.text().parentWidget();
     ASSERT_NE(area, nullptr);
-    EXPECT_TRUE(area->isAncestorOf(&f.text()));
     const QImage ground = area->grab().toImage();
     const QColor base = f.text().palette().color(QPalette::Base);
     const QColor window = f.window.palette().color(QPalette::Window);
@@ -95,11 +94,21 @@ TEST(RecognizedTextWindow, TheTextLiesOnARoundedGroundAndReadsAsItself) {
     EXPECT_EQ(ground.pixelColor(area->width() / 2, 1), base) << "no frame of its own";
     EXPECT_NE(ground.pixelColor(0, 0), base) << "the corners are rounded";
 
-    EXPECT_EQ(f.text().accessibleName(), idlePlaceholder);
+    QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(&f.text());
+    ASSERT_NE(reader, nullptr);
+    ASSERT_NE(reader->textInterface(), nullptr);
+    const auto heard = [reader] {
+        const QAccessibleTextInterface& words = *reader->textInterface();
+        return QStringList{reader->text(QAccessible::Name), reader->text(QAccessible::Description),
+                           words.text(0, words.characterCount())};
+    };
+    EXPECT_EQ(heard(), (QStringList{QStringLiteral("Recognized text"), idlePlaceholder, QString()}));
     f.run(result({line(QStringLiteral("Hello world"))}));
-    EXPECT_EQ(f.text().accessibleName(), QStringLiteral("Hello world"));
+    EXPECT_EQ(heard(),
+              (QStringList{QStringLiteral("Recognized text"), QString(), QStringLiteral("Hello world")}));
     f.run(result({}));
-    EXPECT_EQ(f.text().accessibleName(), QStringLiteral("No text found."));
+    EXPECT_EQ(heard(),
+              (QStringList{QStringLiteral("Recognized text"), QStringLiteral("No text found."), QString()}));
 }
 
 TEST(RecognizedTextWindow, ShowsNothingYetThenTheRunningRecognition) {

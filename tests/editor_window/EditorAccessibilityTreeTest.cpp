@@ -4,12 +4,15 @@
 
 #include "ChromeTesting.h"
 #include "EditorViewRig.h"
+#include "editor_window/ChromeText.h"
 #include "editor_window/ColorWell.h"
 #include "editor_window/EditorToolBar.h"
 #include "editor_window/ToolArea.h"
 #include "support/AccessibleTree.h"
 
 #include <QAccessible>
+#include <QMenu>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -82,6 +85,18 @@ TEST_F(EditorAccessibilityTree, TheColorWellAndTheZoomMenuSayTheirValues) {
     settle();
     EXPECT_EQ(accessible(zoom)->text(QAccessible::Value), QStringLiteral("200%"));
     EXPECT_EQ(accessible(zoom)->role(), QAccessible::ButtonMenu) << "it still opens its menu";
+
+    // Its first item shows its key after a tab; a reader hears the key as the shortcut.
+    auto* menu = static_cast<QToolButton*>(zoom)->menu();
+    ASSERT_NE(menu, nullptr);
+    QAccessibleInterface* fit = accessible(menu)->child(0);
+    ASSERT_NE(fit, nullptr);
+    ASSERT_NE(fit->actionInterface(), nullptr);
+    const QString key = ChromeText::shortcut(Qt::CTRL | Qt::Key_0);
+    EXPECT_EQ((QStringList{fit->text(QAccessible::Name), fit->text(QAccessible::Accelerator)}),
+              (QStringList{QStringLiteral("Fit to Window"), key}));
+    EXPECT_EQ(fit->actionInterface()->keyBindingsForAction(QAccessibleActionInterface::pressAction()),
+              QStringList{key});
 }
 
 } // namespace

@@ -1,22 +1,83 @@
 // A screen reader user's walk through the program, over AT-SPI as Orca reads it (another process
 // on the session's accessibility bus): the home view, the editor with its backdrop and resize
-// sheets, Settings, Recognized Text, a pin and the floating thumbnail. Every slider offers its
-// number, no description repeats its control's name, the floating panels and Recognized Text are
-// windows, and nothing a user meets is unnamed.
+// sheets, Settings, Recognized Text, a pin and the floating thumbnail; a text typed in place, the
+// Save button's menu, Capture a Window, About, and the tray's menu followed through the focus; the
+// scrolling capture's overlay, outline and panel. Every slider offers its number, no description
+// repeats its control's name, every window is a window, no name is a page of text, no menu item
+// reads its key as a part of its name, and nothing a user meets is unnamed.
 
 #include "support/WaitUntil.h"
 #include "support/journey/JourneyTest.h"
 #include "support/journey/SessionBus.h"
 
 #include <QProcess>
+#include <QRegularExpression>
+#include <algorithm>
+#include <functional>
+#include <map>
 
 namespace quorvane::journey {
 namespace {
 
-// What the walk read: "<role> <title>" of each window, and one line for each fault.
+// What the walk read: "<role> <title>" of each window, "<role> <name>" of what has the focus, and
+// one line for each fault.
 struct ScreenReaderView {
     QStringList windows;
     QStringList faults;
+    QStringList focused;
+};
+
+// A screen reader following the focus from now on, as Orca does through a menu: what took it
+// ("<role> <name> <key>", tab-separated), and one line for each fault met there.
+class FocusFollower {
+public:
+    explicit FocusFollower(const Program& quorvane) {
+        walker_.setProcessEnvironment(quorvane.environment());
+        walker_.start(QStringLiteral("/usr/bin/python3"),
+                      {QStringLiteral(QUORVANE_SCREEN_READER_WALK), QString::number(quorvane.processId()),
+                       QStringLiteral("focus")});
+        listening_ =
+            test::waitUntil([&] { return (read(), heard_.contains(QStringLiteral("listening"))); }, 30000);
+    }
+    ~FocusFollower() { stop(); }
+    FocusFollower(const FocusFollower&) = delete;
+    FocusFollower& operator=(const FocusFollower&) = delete;
+
+    bool listening() const { return listening_; }
+    QStringList focused() {
+        read();
+        return heard_.filter(QRegularExpression(QStringLiteral("^focus\t")))
+            .replaceInStrings(QRegularExpression(QStringLiteral("^focus\t")), QString());
+    }
+    // Ends the listening (its standard input closed); the faults it met.
+    QStringList stop() {
+        if (walker_.state() != QProcess::NotRunning) {
+            walker_.closeWriteChannel();
+            if (!walker_.waitForFinished(test::bound(20000))) walker_.kill();
+            walker_.waitForFinished();
+        }
+        read();
+        QStringList faults;
+        for (const QString& line : heard_)
+            if (const QStringList fields = line.split(QLatin1Char('\t'));
+                fields.size() == 3 && fields[0] == u"fault")
+                faults << fields[1] + QStringLiteral(": ") + fields[2];
+        return faults;
+    }
+
+private:
+    void read() {
+        pending_ += QString::fromUtf8(walker_.readAllStandardOutput());
+        const qsizetype end = pending_.lastIndexOf(QLatin1Char('\n'));
+        if (end < 0) return;
+        heard_ << pending_.left(end).split(QLatin1Char('\n'));
+        pending_.remove(0, end + 1);
+    }
+
+    QProcess walker_;
+    QString pending_;
+    QStringList heard_;
+    bool listening_ = false;
 };
 
 class ScreenReader : public JourneyTest {
@@ -42,6 +103,8 @@ protected:
                     const QStringList fields = line.split(QLatin1Char('\t'));
                     if (fields.size() == 3 && fields[0] == QLatin1String("window"))
                         view.windows << fields[1] + QLatin1Char(' ') + fields[2];
+                    else if (fields.size() == 3 && fields[0] == QLatin1String("focused"))
+                        view.focused << fields[1] + QLatin1Char(' ') + fields[2];
                     else if (fields.size() == 3)
                         view.faults << fields[1] + QStringLiteral(": ") + fields[2];
                 }
@@ -50,6 +113,21 @@ protected:
             30000);
         EXPECT_TRUE(read) << "the screen reader did not find the program: " << failure.toStdString();
         return view;
+    }
+    // The tree once it shows what the person sees (`shown` of it holds), or as it is at the bound.
+    static ScreenReaderView walkUntil(const Program& quorvane,
+                                      const std::function<bool(const ScreenReaderView&)>& shown,
+                                      int timeoutMs = 20000) {
+        ScreenReaderView view;
+        test::waitUntil([&] { return shown(view = walk(quorvane)); }, timeoutMs);
+        return view;
+    }
+    static bool hasWindow(const ScreenReaderView& view, const QString& title) {
+        return std::any_of(view.windows.begin(), view.windows.end(),
+                           [&](const QString& window) { return window.endsWith(QLatin1Char(' ') + title); });
+    }
+    static std::string faults(const ScreenReaderView& view) {
+        return view.faults.join(QLatin1Char('\n')).toStdString();
     }
 };
 
@@ -102,6 +180,197 @@ TEST_F(ScreenReader, MeetsNamedControlsSlidersWithValuesAndTheFloatingPanelsAsWi
         EXPECT_TRUE(all.windows.contains(QStringLiteral("frame ") + QString::fromLatin1(title)))
             << title << " in: " << all.windows.join(QStringLiteral(", ")).toStdString();
     EXPECT_TRUE(all.windows.contains(QStringLiteral("frame Quorvane Settings")));
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
+}
+
+// Where the editor has no sheet open: a recognition of a few lines of another program's text, the
+// tray's menu walked with the arrow keys, a text typed in place, the Save button's menu, Capture a
+// Window and About. The reader meets every window as a window with a short name, reads the
+// recognized text through the text area, not as its name, hears each tray item by its title with
+// its key as the shortcut, and meets nothing unnamed.
+TEST_F(ScreenReader, MeetsTheTypedTextThePickerAboutRecognizedTextAndTheTrayMenuByShortNames) {
+    const QStringList lines{
+        QStringLiteral("Harbour lights glow softly"), QStringLiteral("over the quiet meadow lane"),
+        QStringLiteral("where evening ferries wait"), QStringLiteral("for travellers coming home")};
+    ASSERT_TRUE(desktop.showTextWindow(lines, {60, 80, 620, 0}));
+    const auto terminal = window(QStringLiteral("still-"));
+    ASSERT_TRUE(terminal.has_value());
+    Program quorvane;
+    SessionBus bus(quorvane, SessionBus::Accessibility::on);
+    ASSERT_TRUE(bus.running());
+    ASSERT_TRUE(quorvane.start());
+    editor();
+
+    // Recognized Text of the four lines: the area picker, then the window.
+    const qsizetype since = quorvane.mark();
+    ASSERT_TRUE(chooseTrayItem(QStringLiteral("Recognize Text/QR")));
+    ASSERT_TRUE(waitForAreaPicker());
+    EXPECT_EQ(faults(walk(quorvane)), "") << "the area picker";
+    const QRect text = terminal->geometry;
+    drag(text.topLeft() + QPoint(2, 2), text.bottomRight() - QPoint(2, 2), 16);
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("OCR applied: 4 lines"), since))
+        << quorvane.log().toStdString();
+    ASSERT_TRUE(waitForWindow(QStringLiteral("^Recognized Text$")).has_value());
+    const ScreenReaderView recognized = walk(quorvane);
+    EXPECT_EQ(faults(recognized), "") << "Recognized Text";
+    EXPECT_TRUE(recognized.windows.contains(QStringLiteral("frame Recognized Text")));
+
+    // The tray's menu, item by item with the Down key until each capture has been heard (the
+    // reader hears nothing until the program knows that it listens).
+    {
+        FocusFollower reader(quorvane);
+        ASSERT_TRUE(reader.listening());
+        ASSERT_FALSE(openTrayMenu().empty());
+        const std::map<QString, QString> keys{
+            {QStringLiteral("Capture Area"), QStringLiteral("Ctrl+Alt+Super+4")},
+            {QStringLiteral("Capture Screen"), QStringLiteral("Ctrl+Alt+Super+3")},
+            {QStringLiteral("Scrolling Capture"), QStringLiteral("Ctrl+Alt+Super+L")},
+            {QStringLiteral("Recognize Text/QR"), QStringLiteral("Ctrl+Alt+Super+O")}};
+        const auto heardAll = [&] {
+            const QStringList heard = reader.focused();
+            return std::all_of(keys.begin(), keys.end(), [&](const auto& item) {
+                return std::any_of(heard.begin(), heard.end(), [&](const QString& line) {
+                    return line.section(u'\t', 1, 1).startsWith(item.first);
+                });
+            });
+        };
+        for (int presses = 0; presses < 60 && !heardAll(); ++presses) {
+            const qsizetype before = reader.focused().size();
+            press(QStringLiteral("Down"));
+            test::waitUntil([&] { return reader.focused().size() > before; }, 2000);
+        }
+        closeMenus();
+        const QStringList heard = reader.focused();
+        const QStringList met = reader.stop();
+        EXPECT_TRUE(heardAll()) << heard.join(u'\n').toStdString();
+        EXPECT_EQ(met.join(u'\n').toStdString(), "") << "the tray's menu";
+        // "<role> <name> <shortcut>": the key is the shortcut, not a part of the name.
+        for (const auto& [title, key] : keys)
+            EXPECT_TRUE(heard.contains(QStringList{QStringLiteral("menu item"), title, key}.join(u'\t')))
+                << title.toStdString() << " in:\n"
+                << heard.join(u'\n').toStdString();
+    }
+
+    // A text typed in place on a picture.
+    QImage picture(640, 400, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    const Window shown = openImage(quorvane, placePicture(quorvane, picture, "picture.png"), picture.size());
+    press(QStringLiteral("t"));
+    click(shown.geometry.center());
+    type(QStringLiteral("Harbour"));
+    const ScreenReaderView typing = walkUntil(quorvane, [](const ScreenReaderView& view) {
+        return !view.focused.filter(QRegularExpression(QStringLiteral("^text "))).isEmpty();
+    });
+    EXPECT_EQ(typing.focused.filter(QRegularExpression(QStringLiteral("^text "))).join(u'\n').toStdString(),
+              "text Text annotation");
+    EXPECT_EQ(faults(typing), "") << "a text typed in place";
+    press(QStringLiteral("Escape"));
+
+    // The Save button's menu, opened with its arrow just right of the title, and its item
+    // reached with the Down key.
+    const Window window = editor();
+    const QRect statusBar(window.geometry.left(), window.geometry.bottom() - 40, window.geometry.width(), 41);
+    std::optional<TextLine> save;
+    test::waitUntil([&] {
+        const QImage bar = grab(statusBar);
+        for (const Layout layout : {Layout::sparse, Layout::line})
+            for (const TextLine& word : words(bar, statusBar.topLeft(), layout, true))
+                if (readsLike(QStringLiteral("Save"), word.text)) save = word;
+        return save.has_value();
+    });
+    ASSERT_TRUE(save.has_value()) << "no Save button";
+    {
+        FocusFollower reader(quorvane);
+        ASSERT_TRUE(reader.listening());
+        for (const int right : {20, 16, 24}) {
+            click(QPoint(save->box.right() + right, save->box.center().y()));
+            if (test::waitUntil([] { return isMenuOpen(); }, 2000)) break;
+        }
+        ASSERT_TRUE(isMenuOpen()) << "the Save button's menu did not open";
+        const auto saveAs = [&] {
+            return !reader.focused().filter(QStringLiteral("Save Image As")).isEmpty();
+        };
+        for (int presses = 0; presses < 20 && !saveAs(); ++presses) {
+            press(QStringLiteral("Down"));
+            test::waitUntil(saveAs, 2000);
+        }
+        closeMenus();
+        const QStringList heard = reader.focused();
+        EXPECT_TRUE(saveAs()) << heard.join(u'\n').toStdString();
+        EXPECT_EQ(reader.stop().join(u'\n').toStdString(), "") << "the Save button's menu";
+    }
+
+    // Capture a Window once it lists the other program's window, then About.
+    ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("File"), QStringLiteral("Capture Window")));
+    const auto pickerWindow = waitForWindow(QStringLiteral("^Capture a Window$"));
+    ASSERT_TRUE(pickerWindow.has_value());
+    EXPECT_TRUE(test::waitUntil(
+        [&] {
+            return findText(readScreen(pickerWindow->geometry, Layout::sparse), QStringLiteral("still-1"))
+                .has_value();
+        },
+        10000))
+        << "the picker did not list the other program's window";
+    const ScreenReaderView picker = walkUntil(quorvane, [](const ScreenReaderView& view) {
+        return hasWindow(view, QStringLiteral("Capture a Window"));
+    });
+    EXPECT_EQ(faults(picker), "") << "Capture a Window";
+    press(QStringLiteral("Escape"));
+    ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Capture a Window$")));
+    ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("Quorvane"), QStringLiteral("About Quorvane")));
+    ASSERT_TRUE(waitForWindow(QStringLiteral("^About Quorvane$")).has_value());
+    EXPECT_EQ(faults(walk(quorvane)), "") << "About";
+    press(QStringLiteral("Return"));
+    ASSERT_TRUE(waitForNoWindow(QStringLiteral("^About Quorvane$")));
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
+}
+
+// A scrolling capture: the overlay over the screen while the area is dragged out, then the
+// outline around the area and the panel. Each is a window with its title to the reader, and
+// nothing in them is unnamed.
+TEST_F(ScreenReader, MeetsTheScrollingCapturesOverlayOutlineAndPanelAsWindows) {
+    ASSERT_TRUE(desktop.showStillWindow(QStringLiteral("A page of another program"), {80, 120, 500, 400}));
+    const auto page = window(QStringLiteral("still-"));
+    ASSERT_TRUE(page.has_value());
+    Program quorvane;
+    SessionBus bus(quorvane, SessionBus::Accessibility::on);
+    ASSERT_TRUE(bus.running());
+    ASSERT_TRUE(quorvane.start());
+    activate(editor());
+    press(QStringLiteral("ctrl+w"));
+    ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
+
+    const qsizetype since = quorvane.mark();
+    press(QStringLiteral("ctrl+alt+super+l"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Drag scroll selection started"), since))
+        << quorvane.log().toStdString();
+    const QString hint = QStringLiteral("Drag over the area");
+    const ScreenReaderView selecting = walkUntil(
+        quorvane, [&](const ScreenReaderView& view) { return !view.windows.filter(hint).isEmpty(); });
+    EXPECT_EQ(faults(selecting), "") << "the overlay";
+    EXPECT_EQ(
+        selecting.windows.filter(hint).filter(QRegularExpression(QStringLiteral("^(frame|window) "))).size(),
+        1)
+        << selecting.windows.join(u'\n').toStdString();
+
+    const QRect r = page->geometry;
+    drag(r.topLeft(), r.bottomRight());
+    ASSERT_TRUE(waitForWindow(QStringLiteral("^Scrolling Capture$")).has_value())
+        << quorvane.log().toStdString();
+    const ScreenReaderView capturing = walkUntil(quorvane, [](const ScreenReaderView& view) {
+        return hasWindow(view, QStringLiteral("Scrolling Capture")) &&
+               hasWindow(view, QStringLiteral("Scrolling Capture Area"));
+    });
+    EXPECT_EQ(faults(capturing), "") << "the outline and the panel";
+    const QStringList windows =
+        capturing.windows.filter(QRegularExpression(QStringLiteral("^(frame|window) ")));
+    EXPECT_TRUE(windows.contains(QStringLiteral("frame Scrolling Capture")) ||
+                windows.contains(QStringLiteral("window Scrolling Capture")))
+        << capturing.windows.join(u'\n').toStdString();
+    EXPECT_EQ(windows.filter(QStringLiteral(" Scrolling Capture Area")).size(), 4)
+        << capturing.windows.join(u'\n').toStdString();
+    press(QStringLiteral("Escape"));
+    EXPECT_TRUE(waitForNoWindow(QStringLiteral("^Scrolling Capture$")));
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 
