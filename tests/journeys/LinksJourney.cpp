@@ -46,14 +46,6 @@ protected:
         EXPECT_TRUE(image.save(path));
         return path;
     }
-    // When the program logged each line holding `text` after `since`, by its own clock.
-    static std::vector<QDateTime> loggedAt(const QString& log, const QString& text, qsizetype since) {
-        std::vector<QDateTime> times;
-        for (const QString& line : log.mid(since).split(QLatin1Char('\n')))
-            if (line.contains(text))
-                times.push_back(QDateTime::fromString(line.section(QLatin1Char(' '), 0, 0), Qt::ISODateWithMs));
-        return times;
-    }
     static void closeEditor() {
         activate(editor());
         press(QStringLiteral("ctrl+w"));
@@ -172,7 +164,7 @@ TEST_F(Links, RefusedLinksSayWhyAndRingTheBell) {
         }));
         refusedWithinASecond = quorvane.countLog(QStringLiteral("URL command rejected: busy"), since) == 1;
         if (!refusedWithinASecond) {
-            const std::vector<QDateTime> shown = loggedAt(quorvane.log(), QStringLiteral("URL command: show"), since);
+            const std::vector<QDateTime> shown = quorvane.loggedAt(QStringLiteral("URL command: show"), since);
             ASSERT_EQ(shown.size(), 2u);
             ASSERT_GE(shown[0].msecsTo(shown[1]), 1000) << "a second link within a second was accepted";
         }
