@@ -236,7 +236,7 @@ TEST_F(Links, ASecondStartWhileTheAreaPickerIsOpenLeavesThePickerInFront) {
         << quorvane.log().toStdString();
     ASSERT_TRUE(test::waitUntil([] { return !isAreaPickerOpen(); }));
     EXPECT_FALSE(journey::window(QStringLiteral("^Quorvane$")).has_value())
-        << "the editor came over the picker";
+        << "the editor came over the picker\n" << quorvane.log().toStdString();
     // Without a picker, a second start shows the editor.
     forward(quorvane, {});
     EXPECT_TRUE(waitForWindow(QStringLiteral("^Quorvane$")).has_value());

@@ -305,8 +305,10 @@ TEST_F(OpenAnnotateCopy, ALongPastedLineLeavesTheProgramAtHand) {
         press(QStringLiteral("t"));
         click(visible.topLeft() + QPoint(visible.width() / 4, visible.height() / 3));
         ASSERT_TRUE(test::waitUntil([&] { return offersDoneIn(toolBar); }, 10000)) << "the text box opened";
+        // The message shows for a while only: watched from before the key.
+        ScreenWatch watch(visible);
         press(QStringLiteral("ctrl+v"));
-        EXPECT_TRUE(waitForText(visible, QStringLiteral("A text holds up to 4,096 characters")))
+        EXPECT_TRUE(watch.waitForText(QStringLiteral("A text holds up to 4,096 characters")))
             << line.size() << " bytes pasted";
         const qsizetype since = quorvane.mark();
         const auto later = quorvane.startAnother({QStringLiteral("quorvane://show")});
