@@ -46,14 +46,6 @@ protected:
         EXPECT_TRUE(image.save(path));
         return path;
     }
-    // When the program logged each line holding `text` after `since`, by its own clock.
-    static std::vector<QDateTime> loggedAt(const QString& log, const QString& text, qsizetype since) {
-        std::vector<QDateTime> times;
-        for (const QString& line : log.mid(since).split(QLatin1Char('\n')))
-            if (line.contains(text))
-                times.push_back(QDateTime::fromString(line.section(QLatin1Char(' '), 0, 0), Qt::ISODateWithMs));
-        return times;
-    }
     static void closeEditor() {
         activate(editor());
         press(QStringLiteral("ctrl+w"));
@@ -154,7 +146,7 @@ TEST_F(Links, RefusedLinksSayWhyAndRingTheBell) {
     EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("URL command rejected: busy"), since));
     EXPECT_TRUE(bells.waitFor(2));
     press(QStringLiteral("Escape"));
-    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture cancelled"), since));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Capture cancelled"), since)) << quorvane.log().toStdString();
 
     // Accepted links stand a second apart; the refused one in between does not count. A machine
     // so busy that the second link arrives a second later by the program's own clock is tried
@@ -172,7 +164,7 @@ TEST_F(Links, RefusedLinksSayWhyAndRingTheBell) {
         }));
         refusedWithinASecond = quorvane.countLog(QStringLiteral("URL command rejected: busy"), since) == 1;
         if (!refusedWithinASecond) {
-            const std::vector<QDateTime> shown = loggedAt(quorvane.log(), QStringLiteral("URL command: show"), since);
+            const std::vector<QDateTime> shown = quorvane.loggedAt(QStringLiteral("URL command: show"), since);
             ASSERT_EQ(shown.size(), 2u);
             ASSERT_GE(shown[0].msecsTo(shown[1]), 1000) << "a second link within a second was accepted";
         }
@@ -244,7 +236,7 @@ TEST_F(Links, ASecondStartWhileTheAreaPickerIsOpenLeavesThePickerInFront) {
         << quorvane.log().toStdString();
     ASSERT_TRUE(test::waitUntil([] { return !isAreaPickerOpen(); }));
     EXPECT_FALSE(journey::window(QStringLiteral("^Quorvane$")).has_value())
-        << "the editor came over the picker";
+        << "the editor came over the picker\n" << quorvane.log().toStdString();
     // Without a picker, a second start shows the editor.
     forward(quorvane, {});
     EXPECT_TRUE(waitForWindow(QStringLiteral("^Quorvane$")).has_value());

@@ -142,18 +142,22 @@ TEST_F(OpenAnnotateCopy, DrawingStartsWhereTheCopyMessageShows) {
     press(QStringLiteral("r"));
     std::optional<QPoint> message; // found while it shows, then kept for when it went
     for (const bool shown : {true, false}) {
+        const QRect visible = window.geometry.intersected(QRect(QPoint(0, 0), grab().size()));
+        const QRect lower(visible.left(), visible.bottom() - 300, visible.width(), 300);
+        // The message shows for a while only: watched from before the key.
+        std::optional<ScreenWatch> watch;
+        if (shown) watch.emplace(lower);
         const qsizetype before = quorvane.mark();
         press(QStringLiteral("ctrl+c"));
         ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Copied"), before)) << quorvane.log().toStdString();
         const QImage undrawn = clipboardImage();
-        const QRect visible = window.geometry.intersected(QRect(QPoint(0, 0), grab().size()));
-        const QRect lower(visible.left(), visible.bottom() - 300, visible.width(), 300);
         if (shown) {
             std::optional<TextLine> line;
-            ASSERT_TRUE(test::waitUntil([&] {
-                return (line = findText(readScreen(lower, Layout::sparse), QStringLiteral("Copied final image.")))
+            ASSERT_TRUE(watch->waitFor([&](const QImage& picture) {
+                return (line = findText(readImage(picture, lower.topLeft(), Layout::sparse),
+                                        QStringLiteral("Copied final image.")))
                     .has_value();
-            })) << "the message shows after Copy";
+            }).has_value()) << "the message shows after Copy";
             message = line->box.center();
         } else {
             ASSERT_TRUE(waitForNoText(lower, QStringLiteral("Copied final image."))) << "the message stays";
@@ -305,8 +309,10 @@ TEST_F(OpenAnnotateCopy, ALongPastedLineLeavesTheProgramAtHand) {
         press(QStringLiteral("t"));
         click(visible.topLeft() + QPoint(visible.width() / 4, visible.height() / 3));
         ASSERT_TRUE(test::waitUntil([&] { return offersDoneIn(toolBar); }, 10000)) << "the text box opened";
+        // The message shows for a while only: watched from before the key.
+        ScreenWatch watch(visible);
         press(QStringLiteral("ctrl+v"));
-        EXPECT_TRUE(waitForText(visible, QStringLiteral("A text holds up to 4,096 characters")))
+        EXPECT_TRUE(watch.waitForText(QStringLiteral("A text holds up to 4,096 characters")))
             << line.size() << " bytes pasted";
         const qsizetype since = quorvane.mark();
         const auto later = quorvane.startAnother({QStringLiteral("quorvane://show")});

@@ -133,10 +133,11 @@ TEST_F(SaveAndReopen, AnotherSaveFolderJpegAndReopenLastExport) {
     ASSERT_TRUE(waitForWindow(QStringLiteral("^Choose Save Folder$")).has_value()) << "no dialog titled so";
     press(QStringLiteral("ctrl+a"));
     type(shots);
+    // The message shows for a few seconds over the picture: watched from before the key.
+    ScreenWatch watch(editor().geometry);
     press(QStringLiteral("Return"));
     ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Choose Save Folder$")));
-    // The message shows for a few seconds over the picture.
-    EXPECT_TRUE(test::waitUntil([] { return shows(editor().geometry, QStringLiteral("Save folder: Shots")); }, 3000));
+    EXPECT_TRUE(watch.waitForText(QStringLiteral("Save folder: Shots")));
     activate(editor());
     press(QStringLiteral("ctrl+s"));
     ASSERT_TRUE(test::waitUntil([&] { return quorvane.savedImages(shots).size() == 1; }, 20000))

@@ -85,11 +85,18 @@ std::optional<Stitched> lastStitched(Program& quorvane) {
 // The panel's "N frames · H px": the stitched height so far.
 std::optional<int> panelHeight(const QRect& panel) {
     static const QRegularExpression counts(QStringLiteral("(\\d+)\\s*frames?\\W+(\\d+)\\s*px"));
+    // A panel that looks as it did reads as it did: a reading costs a second or more on a busy
+    // machine, and a hundred clicks each wait for the panel to change.
+    static QImage lastShot;
+    static std::optional<int> lastHeight;
     const QImage shot = grab(panel);
+    if (shot == lastShot) return lastHeight;
+    lastShot = shot;
+    lastHeight.reset();
     for (const TextLine& line :
          readImage(shot.scaled(shot.size() * 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation))) {
         const auto match = counts.match(line.text);
-        if (match.hasMatch()) return match.captured(2).toInt();
+        if (match.hasMatch()) return lastHeight = match.captured(2).toInt();
     }
     return std::nullopt;
 }

@@ -24,11 +24,15 @@ public:
     ClipboardOffer(const ClipboardOffer&) = delete;
     ClipboardOffer& operator=(const ClipboardOffer&) = delete;
 
+    // It reads its file first (hundreds of megabytes for some tests), which a busy machine makes
+    // slow: the bound is generous, as the answer ends the wait.
     bool ready() {
-        return waitUntil([this] {
-                   process_.waitForReadyRead(10);
-                   return process_.peek(6) == "ready\n" || process_.state() == QProcess::NotRunning;
-               }) &&
+        return waitUntil(
+                   [this] {
+                       process_.waitForReadyRead(10);
+                       return process_.peek(6) == "ready\n" || process_.state() == QProcess::NotRunning;
+                   },
+                   30000) &&
                process_.state() == QProcess::Running;
     }
 

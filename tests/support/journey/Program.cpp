@@ -162,6 +162,14 @@ int Program::countLog(const QString& text, qsizetype since) {
     return count;
 }
 
+std::vector<QDateTime> Program::loggedAt(const QString& text, qsizetype since) {
+    std::vector<QDateTime> times;
+    for (const QString& line : log().mid(since).split(QLatin1Char('\n')))
+        if (line.contains(text))
+            times.push_back(QDateTime::fromString(line.section(QLatin1Char(' '), 0, 0), Qt::ISODateWithMs));
+    return times;
+}
+
 int Program::terminate(int timeoutMs) {
     if (process_.state() == QProcess::NotRunning) return -1;
     ::kill(static_cast<pid_t>(process_.processId()), SIGTERM);

@@ -3,12 +3,14 @@
 #include "support/TempDir.h"
 
 #include <QByteArrayList>
+#include <QDateTime>
 #include <QJsonObject>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 namespace quorvane::journey {
 
@@ -49,6 +51,9 @@ public:
     bool waitForLog(const QString& text, qsizetype since = 0, int timeoutMs = 20000);
     // How many lines containing `text` were logged after `since`.
     int countLog(const QString& text, qsizetype since = 0);
+    // When the program logged each line containing `text` after `since`, by its own clock: what
+    // it did between two lines, free of how long the test took to see them or to act.
+    std::vector<QDateTime> loggedAt(const QString& text, qsizetype since = 0);
 
     // SIGTERM, then waits for the normal end (a second SIGTERM after 3 s answers the question
     // about unexported changes); the exit code, or -1 when it crashed or hung.

@@ -3,6 +3,8 @@
 #include "support/WaitUntil.h"
 #include "support/journey/Desktop.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryFile>
 #include <limits>
@@ -51,7 +53,13 @@ std::vector<Word> recognize(const QImage& image, QPoint origin, Layout layout, i
     tesseract.start(QStringLiteral("tesseract"),
                     {file.fileName(), QStringLiteral("stdout"), QStringLiteral("--psm"), QString::fromLatin1(mode),
                      QStringLiteral("-l"), QStringLiteral("eng"), QStringLiteral("tsv")});
-    if (!tesseract.waitForFinished(30000)) return {};
+    // The event loop runs between short waits, so that a ScreenWatch goes on looking meanwhile.
+    QElapsedTimer reading;
+    reading.start();
+    while (!tesseract.waitForFinished(20)) {
+        if (tesseract.state() == QProcess::NotRunning || reading.elapsed() > 30000) return {};
+        QCoreApplication::processEvents();
+    }
     std::vector<Word> found;
     const QStringList rows = QString::fromUtf8(tesseract.readAllStandardOutput()).split(QLatin1Char('\n'));
     for (const QString& row : rows) {
@@ -198,7 +206,11 @@ bool readsFromAWord(const std::vector<TextLine>& lines, const QString& text) {
 } // namespace
 
 bool shows(const QRect& region, const QString& text) {
-    const QImage image = steadyGrab(region);
+    return shows(steadyGrab(region), region.topLeft(), text);
+}
+
+bool shows(const QImage& image, QPoint origin, const QString& text) {
+    const QRect region(origin, image.size());
     for (const Layout layout : {Layout::block, Layout::sparse})
         if (readsFromAWord(readImage(image, region.topLeft(), layout), text)) return true;
     // A line standing alone among other things (a toast, a dialog beside its icon): each row of
@@ -223,6 +235,44 @@ bool shows(const QRect& region, const QString& text) {
             return true;
     }
     return false;
+}
+
+ScreenWatch::ScreenWatch(const QRect& region) : region_(region) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] { look(); });
+    timer_.start(40);
+    look();
+}
+
+void ScreenWatch::look() {
+    QImage now = grab(region_);
+    // Held still for two looks: not a frame of an animation.
+    const bool still = now == last_;
+    last_ = now;
+    if (still && seen_.insert(qHashBits(now.constBits(), size_t(now.sizeInBytes()))).second)
+        unread_.push_back(std::move(now));
+}
+
+std::optional<QImage> ScreenWatch::waitFor(const std::function<bool(const QImage&)>& found, int timeoutMs) {
+    std::optional<QImage> match;
+    test::waitUntil(
+        [&] {
+            while (!unread_.empty()) {
+                QImage next = std::move(unread_.front());
+                unread_.pop_front();
+                if (found(next)) {
+                    match = std::move(next);
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return match;
+}
+
+bool ScreenWatch::waitForText(const QString& text, int timeoutMs) {
+    return waitFor([&](const QImage& picture) { return shows(picture, region_.topLeft(), text); }, timeoutMs)
+        .has_value();
 }
 
 bool waitForText(const QRect& region, const QString& text, int timeoutMs) {

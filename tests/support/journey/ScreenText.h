@@ -3,7 +3,11 @@
 #include <QImage>
 #include <QRect>
 #include <QString>
+#include <QTimer>
+#include <deque>
+#include <functional>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace quorvane::journey {
@@ -37,6 +41,8 @@ bool endsLike(const QString& text, const QString& ending);
 // Whether `region` of the screen shows a line that reads `text` from one of its words on, however
 // the text stands (in a block, over a picture's text, beside an icon): several readings are tried.
 bool shows(const QRect& region, const QString& text);
+// Whether a picture of the screen whose top-left stands at `origin` shows such a line.
+bool shows(const QImage& picture, QPoint origin, const QString& text);
 // Reads `region` until it `shows` `text`, up to the bound; whether it did.
 bool waitForText(const QRect& region, const QString& text, int timeoutMs = 10000);
 // Reads `region` until it no longer `shows` `text`, up to the bound; whether it went.
@@ -44,6 +50,33 @@ bool waitForNoText(const QRect& region, const QString& text, int timeoutMs = 100
 // Reads `region` (a window, a dialog) until a line reads `text` (a button's title) and clicks its
 // middle; false when no line reads so within the bound.
 bool clickText(const QRect& region, const QString& text, int timeoutMs = 10000);
+// Keeps each picture `region` holds still on from its making on, while the test goes on and
+// while it reads (a reading runs the event loop). Made before the action, it catches what shows
+// only for a while (a toast, 2.5 s) however long the action takes to arrive on a busy machine
+// and however slowly the pictures are read.
+class ScreenWatch {
+public:
+    explicit ScreenWatch(const QRect& region);
+    ScreenWatch(const ScreenWatch&) = delete;
+    ScreenWatch& operator=(const ScreenWatch&) = delete;
+    // Reads the pictures kept, oldest first, until `found` holds for one; that picture, or none
+    // when none did within the bound.
+    std::optional<QImage> waitFor(const std::function<bool(const QImage&)>& found, int timeoutMs = 20000);
+    // Until one `shows` `text`; whether one did.
+    bool waitForText(const QString& text, int timeoutMs = 20000);
+    QRect region() const { return region_; }
+
+private:
+    void look();
+
+    const QRect region_;
+    QTimer timer_;
+    QImage last_;
+    // Each picture once: a blinking cursor would otherwise keep the reading busy.
+    std::set<size_t> seen_;
+    std::deque<QImage> unread_;
+};
+
 // The words of all lines, each as its own line (for a menu bar's titles).
 // `darkOnly` reads only dark ink, past the light frames of buttons.
 std::vector<TextLine> words(const QImage& image, QPoint origin, Layout layout = Layout::line, bool darkOnly = false);
