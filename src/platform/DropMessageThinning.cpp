@@ -20,4 +20,10 @@ bool DropMessageThinning::admit(Message message, std::uint32_t source, Clock::ti
     return true;
 }
 
+DropMessageThinning::Clock::time_point DropMessageThinning::enterFreeAt(std::uint32_t source) const {
+    if (followed_ == source) return {};
+    if (followed_ != 0) return heard_ + silence;
+    return source == ended_ ? Clock::time_point{} : endedAt_ + rest;
+}
+
 } // namespace quorvane

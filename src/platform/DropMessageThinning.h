@@ -29,6 +29,8 @@ public:
 
     // Whether the toolkit gets `message` of the drag source window `source`, arriving at `now`.
     bool admit(Message message, std::uint32_t source, Clock::time_point now);
+    // From when on, unless other messages come first, an enter of `source` would be admitted.
+    Clock::time_point enterFreeAt(std::uint32_t source) const;
 
 private:
     std::uint32_t followed_ = 0;

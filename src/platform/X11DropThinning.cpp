@@ -50,6 +50,8 @@ X11DropThinning::X11DropThinning() {
         std::free(reply);
     }
     if (!named) return;
+    letIn_.setSingleShot(true);
+    QObject::connect(&letIn_, &QTimer::timeout, [this] { letInLater(); });
     QCoreApplication::instance()->installNativeEventFilter(this);
     installed_ = true;
 }
@@ -71,14 +73,47 @@ void X11DropThinning::sendMark(std::uint32_t window) {
     markSent_ = seen_;
 }
 
-void X11DropThinning::sendAgain(const Message& message) {
+void X11DropThinning::send(const Message& message) {
     xcb_client_message_event_t event{};
     std::memcpy(&event, message.data(), sizeof event);
     xcb_connection_t* connection = qtX11Connection();
     xcb_send_event(connection, 0, event.window, XCB_EVENT_MASK_NO_EVENT,
                    reinterpret_cast<const char*>(&event));
     xcb_flush(connection);
+}
+
+void X11DropThinning::sendAgain(const Message& message) {
+    send(message);
     sentAgain_ = message;
+}
+
+void X11DropThinning::keepOut(std::size_t kind, std::uint32_t source, const Message& message) {
+    if (kind == enter) {
+        keptOut_ = source;
+        keptEnter_ = message;
+        keptPosition_.reset();
+        if (!letIn_.isActive()) letInLater();
+    } else if (source == keptOut_ && kind == position) {
+        keptPosition_ = message;
+    } else if (source == keptOut_) {
+        // It left or dropped without us: nothing waits for an answer.
+        keptOut_ = 0;
+        keptEnter_.reset();
+        keptPosition_.reset();
+    }
+}
+
+void X11DropThinning::letInLater() {
+    if (!keptEnter_) return;
+    const auto wait = thinning_.enterFreeAt(keptOut_) - Clock::now();
+    if (wait > Clock::duration::zero()) {
+        letIn_.start(std::chrono::ceil<std::chrono::milliseconds>(wait));
+        return;
+    }
+    // Sent in order, they come back behind what is queued now, and go their way as any drag's.
+    send(*std::exchange(keptEnter_, std::nullopt));
+    if (keptPosition_) send(*std::exchange(keptPosition_, std::nullopt));
+    keptOut_ = 0;
 }
 
 bool X11DropThinning::nativeEventFilter(const QByteArray& type, void* message, qintptr*) {
@@ -109,7 +144,15 @@ bool X11DropThinning::nativeEventFilter(const QByteArray& type, void* message, q
     }
     constexpr std::array kinds = {DropMessageThinning::Message::enter, DropMessageThinning::Message::position,
                                   DropMessageThinning::Message::leave, DropMessageThinning::Message::drop};
-    if (!thinning_.admit(kinds[kind], source, now)) return true;
+    if (!thinning_.admit(kinds[kind], source, now)) {
+        keepOut(kind, source, bytesOf(*client));
+        return true;
+    }
+    if (source == keptOut_) {
+        keptOut_ = 0;
+        keptEnter_.reset();
+        keptPosition_.reset();
+    }
     if (kind == position) {
         waiting_ = bytesOf(*client);
         if (!markSent_) sendMark(client->window);

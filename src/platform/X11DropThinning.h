@@ -3,6 +3,7 @@
 #include "platform/DropMessageThinning.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QTimer>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -18,6 +19,10 @@ namespace quorvane {
 // waits for a mark sent to ourselves to come back behind few events, and the latest waiting one is
 // then sent to ourselves again and handed on when it arrives. The drag's source still hears about
 // the position it last sent, a round trip later.
+//
+// A drag that enters while another is followed, or during the rest, would never hear from us: its
+// source waits for our answer. The latest such drag's enter and position are sent to ourselves
+// again once it may enter.
 class X11DropThinning final : private QAbstractNativeEventFilter {
 public:
     using Clock = DropMessageThinning::Clock;
@@ -36,6 +41,9 @@ private:
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr* result) override;
     void sendMark(std::uint32_t window);
     void sendAgain(const Message& message);
+    void send(const Message& message);
+    void keepOut(std::size_t kind, std::uint32_t source, const Message& message);
+    void letInLater();
 
     bool installed_ = false;
     // XdndEnter, XdndPosition, XdndLeave, XdndDrop, then our own mark.
@@ -47,6 +55,11 @@ private:
     // The followed drag's latest position, waiting for a short queue; the one sent to ourselves.
     std::optional<Message> waiting_;
     std::optional<Message> sentAgain_;
+    // The latest drag kept out: its source, enter and position; when it may enter.
+    std::uint32_t keptOut_ = 0;
+    std::optional<Message> keptEnter_;
+    std::optional<Message> keptPosition_;
+    QTimer letIn_;
 };
 
 } // namespace quorvane
