@@ -14,15 +14,7 @@ namespace {
 
 enum Atom { enter, position, leave, drop, mark };
 
-// Compares the message as sent: the sequence number is the receiver's.
-bool same(const std::array<char, 32>& a, const xcb_client_message_event_t& b) {
-    std::array<char, 32> bytes{};
-    std::memcpy(bytes.data(), &b, bytes.size());
-    bytes[0] &= 0x7f;
-    bytes[2] = bytes[3] = 0;
-    return bytes == a;
-}
-
+// The message as it was sent: the sequence number is the receiver's.
 std::array<char, 32> bytesOf(const xcb_client_message_event_t& event) {
     std::array<char, 32> bytes{};
     std::memcpy(bytes.data(), &event, bytes.size());
@@ -138,7 +130,7 @@ bool X11DropThinning::nativeEventFilter(const QByteArray& type, void* message, q
     }
     const Clock::time_point now = Clock::now();
     const std::uint32_t source = client->data.data32[0];
-    if (kind == position && sentAgain_ && same(*sentAgain_, *client)) {
+    if (kind == position && sentAgain_ && *sentAgain_ == bytesOf(*client)) {
         sentAgain_.reset();
         return !thinning_.admit(DropMessageThinning::Message::position, source, now);
     }
