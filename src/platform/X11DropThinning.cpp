@@ -44,8 +44,13 @@ X11DropThinning::X11DropThinning() {
     if (!named) return;
     letIn_.setSingleShot(true);
     QObject::connect(&letIn_, &QTimer::timeout, [this] { letInLater(); });
-    QCoreApplication::instance()->installNativeEventFilter(this);
-    installed_ = true;
+    // The filter installed last looks first: installed once start-up has installed the others, it
+    // spares them the flood.
+    QTimer::singleShot(0, &letIn_, [this] {
+        if (QCoreApplication::instance() == nullptr) return;
+        QCoreApplication::instance()->installNativeEventFilter(this);
+        installed_ = true;
+    });
 }
 
 X11DropThinning::~X11DropThinning() {
