@@ -12,6 +12,7 @@
 #include "platform/SystemClipboard.h"
 #include "platform/TesseractEngineFactory.h"
 #include "platform/TesseractLanguageData.h"
+#include "platform/X11DropThinning.h"
 #include "platform/X11HotKeyGrabber.h"
 #include "platform/X11KeyboardLayout.h"
 #include "platform/XdgDirectories.h"
@@ -63,6 +64,7 @@ std::unique_ptr<Services> make(const QString& loginProgram) {
         AutostartLoginItem::defaultFolder(),
         loginProgram.isEmpty() ? QCoreApplication::applicationFilePath() : loginProgram);
     parts.desktopAccessibility = std::make_unique<DesktopAccessibility>();
+    parts.dropThinning = std::make_unique<X11DropThinning>();
     Log::installSink(before);
     return std::make_unique<Services>(std::move(parts));
 }

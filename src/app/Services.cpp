@@ -14,6 +14,7 @@
 #include "platform/LoginItemService.h"
 #include "platform/LogStore.h"
 #include "platform/SettingsStore.h"
+#include "platform/X11DropThinning.h"
 #include "recognition/TextRecognizer.h"
 
 #include <QtGlobal>
@@ -23,7 +24,7 @@ namespace quorvane {
 Services::Services(Parts parts) : parts_(std::move(parts)) {
     Q_ASSERT(parts_.logStore && parts_.settings && parts_.keyboardLayout && parts_.hotKeyGrabber &&
              parts_.captureService && parts_.clipboard && parts_.beeper && parts_.textRecognizer &&
-             parts_.loginItem && parts_.desktopAccessibility);
+             parts_.loginItem && parts_.desktopAccessibility && parts_.dropThinning);
     previousSink_ = Log::installSink(parts_.logStore.get());
     preferences_ = std::make_unique<Preferences>(*parts_.settings);
     accessibilityOptions_ = std::make_unique<AccessibilityOptions>();

@@ -23,6 +23,7 @@ class LogStore;
 class Preferences;
 class SettingsStore;
 class TextRecognizer;
+class X11DropThinning;
 
 class Services {
 public:
@@ -39,6 +40,9 @@ public:
         std::unique_ptr<LoginItemService> loginItem;
         // The desktop's Reduce Motion and Increase Contrast, which the accessibility options follow.
         std::unique_ptr<DesktopAccessibility> desktopAccessibility;
+        // Leaves out other programs' drag messages that no person's drag sends, for as long as the
+        // program runs.
+        std::unique_ptr<X11DropThinning> dropThinning;
     };
 
     // Installs the log store as the log's sink first, so that whatever the rest logs is kept;

@@ -1,14 +1,18 @@
 // The program as a user runs it: a separate process on a private X server with openbox.
 
+#include "support/ClipboardOffer.h"
+#include "support/DropFlood.h"
 #include "support/ImageCompare.h"
 #include "support/PointerGrab.h"
 #include "support/SteadyScreen.h"
 #include "support/TempDir.h"
 #include "support/WaitUntil.h"
+#include "support/WindowPings.h"
 #include "support/X11Selection.h"
 #include "support/Xdotool.h"
 #include "support/XvfbServer.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -16,6 +20,7 @@
 #include <QProcess>
 #include <QScreen>
 #include <QThread>
+#include <QUrl>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -307,6 +312,94 @@ TEST_F(ProgramX11Test, SigtermRightAfterTheHotKeyLeavesNoPartialFile) {
         EXPECT_TRUE(name.endsWith(QStringLiteral(".png"))) << name.toStdString();
         EXPECT_FALSE(QImage(folders.pictures() + QLatin1Char('/') + name).isNull()) << name.toStdString();
     }
+}
+
+// When the first line containing `text` in `output` was logged, by the program's own clock.
+std::optional<QDateTime> loggedAt(const QString& output, const QString& text) {
+    for (const QString& line : output.split(QLatin1Char('\n')))
+        if (line.contains(text))
+            return QDateTime::fromString(line.section(QLatin1Char(' '), 0, 0), Qt::ISODateWithMs);
+    return std::nullopt;
+}
+
+// Four programs dropping on the editor as fast as the server takes them (tens of thousands of drops
+// a second, whose data never comes) leave it answering a window manager's pings and a paste within
+// a second; a proper drop of a file's link afterwards opens the file. The pings stand in for the
+// window manager: the server hands their answers to that alone.
+TEST_F(ProgramX11Test, AFloodOfDropsFromFourProgramsLeavesTheWindowAnswering) {
+    test::x11Server().stopWindowManager();
+    const std::unique_ptr<void, void (*)(void*)> windowManagerBack(
+        this, [](void*) { test::x11Server().startWindowManager(); });
+    ProgramFolders folders;
+    const auto program = folders.start();
+    QString output;
+    ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Launched"))) << output.toStdString();
+    QString id;
+    ASSERT_TRUE(test::waitUntil([&] { return !(id = visibleEditor()).isEmpty(); }, 20000));
+    QString shape;
+    test::xdotool(QStringLiteral("getwindowgeometry --shell ") + id, &shape);
+    const auto number = [&](const char* name) {
+        return shape.section(QLatin1String(name) + QLatin1Char('='), 1)
+            .section(QLatin1Char('\n'), 0, 0)
+            .toInt();
+    };
+    const QPoint middle(number("X") + number("WIDTH") / 2, number("Y") + number("HEIGHT") / 2);
+    test::xdotool(QStringLiteral("mousemove %1 %2").arg(middle.x()).arg(middle.y()));
+    test::xdotool(QStringLiteral("windowfocus --sync ") + id);
+    TempDir dir;
+    QImage pasted(320, 200, QImage::Format_RGB32);
+    pasted.fill(Qt::darkCyan);
+    const QString pastedFile = QString::fromStdString((dir / "pasted.png").string());
+    ASSERT_TRUE(pasted.save(pastedFile));
+    ASSERT_EQ(test::x11Server().run(QStringLiteral("xclip"),
+                                    {"-selection", "clipboard", "-t", "image/png", "-i", pastedFile}),
+              0);
+    test::WindowPings pings(id.toUInt());
+    ASSERT_TRUE(pings.watching());
+    ASSERT_TRUE(test::waitUntil([&] { return pings.firstAnswerAfter({}).has_value(); }, 10000));
+
+    // Six seconds of flood, with a paste pressed in the middle.
+    const auto started = test::WindowPings::Clock::now();
+    test::DropFlood flood(id.toUInt(), middle.x(), middle.y(), 4);
+    test::pause(3000);
+    waitForOutput(*program, output, QStringLiteral("\n"), 0);
+    const qsizetype since = output.size();
+    const QDateTime pressed = QDateTime::currentDateTimeUtc();
+    test::xdotool(QStringLiteral("key ctrl+v"));
+    test::pause(std::max(0, 6000 - static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                        test::WindowPings::Clock::now() - started)
+                                                        .count())));
+    EXPECT_TRUE(flood.connected());
+    flood.stop();
+    const auto stopped = test::WindowPings::Clock::now();
+    EXPECT_LE(pings.longestWait(started, stopped).count(), test::bound(1000)) << flood.drops() << " drops";
+    const QString imported = QStringLiteral("Imported 320x200 px image");
+    EXPECT_TRUE(waitForOutput(*program, output, imported, 60000)) << output.toStdString();
+    if (const std::optional<QDateTime> landed = loggedAt(output.mid(since), imported))
+        EXPECT_LE(pressed.msecsTo(*landed), test::bound(1000));
+    // The flood's last messages cost no more.
+    EXPECT_TRUE(test::waitUntil([&] { return pings.firstAnswerAfter(stopped).has_value(); }, 60000));
+    EXPECT_LE(pings.longestWait(stopped, test::WindowPings::Clock::now()).count(), test::bound(1000));
+
+    // Another program drags a file's link there as it should: the file opens.
+    QImage dropped(200, 150, QImage::Format_RGB32);
+    dropped.fill(Qt::darkYellow);
+    const QString droppedFile = QString::fromStdString((dir / "dropped.png").string());
+    ASSERT_TRUE(dropped.save(droppedFile));
+    const QString links = QString::fromStdString((dir / "links").string());
+    {
+        QFile out(links);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(QUrl::fromLocalFile(droppedFile).toEncoded() + "\r\n");
+    }
+    test::ClipboardOffer source({"--type", "text/uri-list", "--file", links, "--drag-to",
+                                 QStringLiteral("%1,%2").arg(middle.x()).arg(middle.y()), "--drop", "1"});
+    ASSERT_TRUE(source.ready());
+    EXPECT_TRUE(source.says(QStringLiteral("status accept")));
+    EXPECT_TRUE(waitForOutput(*program, output, QStringLiteral("Imported 200x150 px image")))
+        << output.toStdString();
+    EXPECT_TRUE(source.says(QStringLiteral("finished")));
+    terminate(*program);
 }
 
 // A display that cannot be opened, or none at all, ends the program with one line saying so and
