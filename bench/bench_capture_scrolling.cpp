@@ -87,7 +87,7 @@ struct Rig {
     SystemBeeper bell;
     AccessibilityOptions accessibility;
     AreaSelectionOverlay overlay{bell, accessibility};
-    CaptureController captures{service, overlay};
+    CaptureController captures{service, overlay, unaskedQuestions()};
     ScrollingSystem system;
     Announcer announcer;
     ScrollingCaptureController scrolling{

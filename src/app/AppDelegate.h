@@ -6,6 +6,7 @@
 
 #include "app/AboutPanel.h"
 #include "app/MenuCommand.h"
+#include "capture/CaptureController.h"
 
 #include <QObject>
 #include <memory>
@@ -115,6 +116,10 @@ private:
     // The link target; links that waited for start-up go on.
     void acceptLinks();
 
+    // The one way text being typed in the editor is ended and written into its document: before
+    // a copy, a save, a pin, a quit or anything that replaces the document.
+    void commitTextEditing();
+    CaptureController::Questions captureQuestions();
     void showHotKeysInMenu();
     EditorView* makeEditorView();
     QWidget* makeHomeView(QWidget* parent);

@@ -122,8 +122,8 @@ struct Rig {
                                          [this] { ++presented; },
                                          [this] { return scrolling; },
                                          [] { return true; },
-                                         {},
-                                         {}});
+                                         [] {},
+                                         []() -> SheetPresenter* { return nullptr; }});
         menus = std::make_unique<CompositionMenus>(*commands, [this] { return &window; });
     }
     void openDocument() {

@@ -39,10 +39,10 @@ TEST(CompositionMenusX11, ShortcutsArrangeAndPasteAnotherProgramsImage) {
                                       rig.exports.beeper,
                                       [&] { return &window; },
                                       [] {},
-                                      {},
-                                      {},
-                                      {},
-                                      {}});
+                                      [] { return false; },
+                                      [] { return false; },
+                                      [] {},
+                                      []() -> SheetPresenter* { return nullptr; }});
         CompositionMenus menus(commands, [&] { return &window; });
         menus.addCompositionMenus(*file, *edit, *bar);
         window.resize(720, 520);
