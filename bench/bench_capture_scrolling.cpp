@@ -88,7 +88,7 @@ struct Rig {
     AccessibilityOptions accessibility;
     AreaSelectionOverlay overlay{bell, accessibility};
     CaptureController captures{service, overlay, unaskedQuestions()};
-    ScrollingSystem system;
+    ScrollingSystem system{accessibility};
     Announcer announcer;
     ScrollingCaptureController scrolling{
         {service, system.injector(), system.probe(), system.inputMonitor(), system.keyMonitor(), announcer}};

@@ -270,7 +270,7 @@ void AppDelegate::wirePanels() {
 void AppDelegate::wireScrolling() {
     scrollingCommands_ = std::make_unique<ScrollingCommands>(*captureController_, services_.captureService(),
                                                              services_.preferences(), services_.announcer(),
-                                                             std::make_unique<ScrollingSystem>());
+                                                             std::make_unique<ScrollingSystem>(services_.accessibilityOptions()));
     ScrollingCommands& scrolling = *scrollingCommands_;
     connect(&scrolling, &ScrollingCommands::editorRequested, this, &AppDelegate::presentEditor);
     connect(&scrolling, &ScrollingCommands::thumbnailDismissRequested, thumbnails_.get(),
