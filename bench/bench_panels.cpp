@@ -48,11 +48,12 @@ struct Rig {
     ExportController exporter{[this] { return captures.document(); }, preferences, clipboard, bell,
                               [](const QImage&) { return false; }};
     SymbolIcons icons;
-    ThumbnailController thumbnails{icons, bell, accessibility,
-                                   {.copy = [this] { return commands.copy(); },
-                                    .mayExport = [this](std::optional<ThumbnailAction> action) {
-                                        return commands.mayExport(action);
-                                    }}};
+    ThumbnailController thumbnails{
+        icons,
+        bell,
+        accessibility,
+        {.copy = [this] { return commands.copy(); },
+         .mayExport = [this](std::optional<ThumbnailAction> action) { return commands.mayExport(action); }}};
     ThumbnailCommands commands{thumbnails, captures, exporter, bell};
     PinController pins{clipboard, bell, icons, accessibility};
 

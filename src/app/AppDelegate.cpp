@@ -76,11 +76,11 @@ AppDelegate::AppDelegate(Services& services, QObject* parent)
       hotKeyCenter_(std::make_unique<HotKeyCenter>(services.hotKeyGrabber())),
       thumbnails_(std::make_unique<ThumbnailController>(
           *icons_, services.beeper(), services.accessibilityOptions(),
-          ThumbnailController::Actions{
-              .copy = [this] { return thumbnailCommands_->copy(); },
-              .mayExport = [this](std::optional<ThumbnailAction> action) {
-                  return thumbnailCommands_->mayExport(action);
-              }})),
+          ThumbnailController::Actions{.copy = [this] { return thumbnailCommands_->copy(); },
+                                       .mayExport =
+                                           [this](std::optional<ThumbnailAction> action) {
+                                               return thumbnailCommands_->mayExport(action);
+                                           }})),
       pins_(std::make_unique<PinController>(services.clipboard(), services.beeper(), *icons_,
                                             services.accessibilityOptions())),
       dragExporter_(std::make_unique<DragExporter>(DragExporter::defaultDirectory())),
@@ -104,10 +104,6 @@ void AppDelegate::presentEditor() {
 
 void AppDelegate::terminateBySignal() {
     quitCoordinator_->terminateBySignal();
-}
-
-void AppDelegate::commitTextEditing() {
-    windows_->commitTextEditing();
 }
 
 void AppDelegate::start() {
@@ -143,7 +139,8 @@ void AppDelegate::wireExports() {
         [controller = QPointer<CaptureController>(captureController_.get())]() -> EditorDocument* {
             return controller ? controller->document() : nullptr;
         },
-        services_.preferences(), services_.clipboard(), services_.beeper(), [this](const QImage& image) {
+        services_.preferences(), services_.clipboard(), services_.beeper(),
+        [this](const QImage& image) {
             // The answer may come later, after a question; only an answer given now counts here.
             auto opened = std::make_shared<bool>(false);
             captureController_->reopenImage(image, [opened](bool done) { *opened = done; });
@@ -164,7 +161,7 @@ void AppDelegate::wireExports() {
     discardQuestion_ = std::make_unique<DiscardQuestion>();
     quitCoordinator_ = std::make_unique<QuitCoordinator>(
         *captureController_, *exporter_, *discardQuestion_,
-        QuitCoordinator::Hooks{.commitEditing = [this] { commitTextEditing(); },
+        QuitCoordinator::Hooks{.commitEditing = [this] { windows_->commitTextEditing(); },
                                .visibleEditor = [this] { return windows_->visibleEditor(); },
                                .canAsk = [] { return QGuiApplication::primaryScreen() != nullptr; }});
     // The desktop's logout: unexported edits hold it back while the question is asked.
@@ -179,7 +176,7 @@ void AppDelegate::wireExports() {
     documentCommands_ = std::make_unique<DocumentCommands>(
         *captureController_, *exporter_, *quitCoordinator_, services_.clipboard(), services_.beeper(),
         DocumentCommands::Hooks{.editorWindow = [this] { return windows_->editorWindow(); },
-                                .commitEditing = [this] { commitTextEditing(); }});
+                                .commitEditing = [this] { windows_->commitTextEditing(); }});
     textFieldPaste_ = std::make_unique<TextFieldPaste>(services_.clipboard());
     textFieldPaste_->watchApplication();
     connect(documentCommands_.get(), &DocumentCommands::editorRequested, this, &AppDelegate::presentEditor);
@@ -200,7 +197,7 @@ void AppDelegate::wireCaptures() {
 
 CaptureController::Questions AppDelegate::captureQuestions() {
     return {
-        .commitEditing = [this] { commitTextEditing(); },
+        .commitEditing = [this] { windows_->commitTextEditing(); },
         .isDirty = [this](EditorDocument* document) { return exporter_->hasUnexportedChanges(document); },
         .mayDiscardPrevious =
             [this](EditorDocument* document, std::function<void(bool)> reply) {
@@ -211,8 +208,8 @@ CaptureController::Questions AppDelegate::captureQuestions() {
                     reply(false);
                     return;
                 }
-                quitCoordinator_->mayDiscardChanges({document}, QStringLiteral("Replacing the previous document"),
-                                                    std::move(reply));
+                quitCoordinator_->mayDiscardChanges(
+                    {document}, QStringLiteral("Replacing the previous document"), std::move(reply));
             },
         // The editor shows in display and area captures as it is on screen.
         .includedWindowIDs = [this] { return windows_->includedWindowIDs(); },
@@ -253,7 +250,7 @@ void AppDelegate::wirePanels() {
             [this] { pinCommands_->pinScreenshot(); });
     thumbnails_->dragExporter = dragExporter_.get();
     pinCommands_ = std::make_unique<PinCommands>(*pins_, *captureController_, *exporter_,
-                                                 [this] { commitTextEditing(); });
+                                                 [this] { windows_->commitTextEditing(); });
     connect(pinCommands_.get(), &PinCommands::confirmation, captureCommands_.get(),
             &CaptureCommands::confirm);
     connect(pins_.get(), &PinController::pinsChanged, menus_.get(), &AppMenus::validate);
@@ -268,9 +265,9 @@ void AppDelegate::wirePanels() {
 }
 
 void AppDelegate::wireScrolling() {
-    scrollingCommands_ = std::make_unique<ScrollingCommands>(*captureController_, services_.captureService(),
-                                                             services_.preferences(), services_.announcer(),
-                                                             std::make_unique<ScrollingSystem>(services_.accessibilityOptions()));
+    scrollingCommands_ = std::make_unique<ScrollingCommands>(
+        *captureController_, services_.captureService(), services_.preferences(), services_.announcer(),
+        std::make_unique<ScrollingSystem>(services_.accessibilityOptions()));
     ScrollingCommands& scrolling = *scrollingCommands_;
     connect(&scrolling, &ScrollingCommands::editorRequested, this, &AppDelegate::presentEditor);
     connect(&scrolling, &ScrollingCommands::thumbnailDismissRequested, thumbnails_.get(),
@@ -361,7 +358,8 @@ void AppDelegate::configureMenus() {
         .beeper = services_.beeper(),
         .editorWindow = [this] { return static_cast<QWidget*>(windows_->editorWindow()); },
         .presentEditor = [this] { presentEditor(); },
-        .scrollingUnderway = [this] { return scrollingCommands_ != nullptr && scrollingCommands_->inProgress(); },
+        .scrollingUnderway =
+            [this] { return scrollingCommands_ != nullptr && scrollingCommands_->inProgress(); },
         .mayExportDocument = [this] { return mayExportDocument(); },
         .exportBeforeAfterGIF = [this] { exporter_->exportBeforeAfterGIF(windows_->editorWindow()); },
         .sheets = [this] { return documentCommands_->sheets(); },

@@ -116,9 +116,8 @@ private:
     // The link target; links that waited for start-up go on.
     void acceptLinks();
 
-    // The one way text being typed in the editor is ended and written into its document: before
-    // a copy, a save, a pin, a quit or anything that replaces the document.
-    void commitTextEditing();
+    // What the capture controller asks; text being typed is committed through the window
+    // coordinator, as for every other command.
     CaptureController::Questions captureQuestions();
     void showHotKeysInMenu();
     EditorView* makeEditorView();

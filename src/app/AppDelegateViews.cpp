@@ -36,11 +36,13 @@ EditorView* AppDelegate::makeEditorView() {
         .pin = [this] { pinCommands_->pinScreenshot(); },
         .resizeImage = [this] { documentCommands_->resizeImage(); },
         .editBackdrop = [this] { documentCommands_->editBackdrop(); },
-        .recognizeText = OCRHandover::recognizer(*ocrController_, [this] { windows_->presentRecognizedText(); }),
-        .recognizeForRedaction = [&recognizer = services_.textRecognizer()](
-                                     const QImage& image, RecognitionTask::Completion completion) {
-            return recognizer.recognize(image, std::nullopt, std::move(completion));
-        },
+        .recognizeText =
+            OCRHandover::recognizer(*ocrController_, [this] { windows_->presentRecognizedText(); }),
+        .recognizeForRedaction =
+            [&recognizer = services_.textRecognizer()](const QImage& image,
+                                                       RecognitionTask::Completion completion) {
+                return recognizer.recognize(image, std::nullopt, std::move(completion));
+            },
         .dragExporter = dragExporter_.get(),
     };
     QPointer<AppDelegate> self(this);

@@ -24,8 +24,8 @@ DocumentCommands::DocumentCommands(CaptureController& captures, ExportController
                                    QuitCoordinator& quit, Clipboard& clipboard, Beeper& beeper, Hooks hooks,
                                    QObject* parent)
     : QObject(parent), editorWindow(std::move(hooks.editorWindow)),
-      commitTextEditing(std::move(hooks.commitEditing)), captures_(captures), exporter_(exporter), quit_(quit), clipboard_(clipboard),
-      beeper_(beeper) {
+      commitTextEditing(std::move(hooks.commitEditing)), captures_(captures), exporter_(exporter),
+      quit_(quit), clipboard_(clipboard), beeper_(beeper) {
     // Where images usually are; later, the folder of the last image opened.
     const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     openFolder_ = QDir(pictures).exists() ? pictures : QDir::homePath();

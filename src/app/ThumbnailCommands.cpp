@@ -35,7 +35,8 @@ ThumbnailCommands::~ThumbnailCommands() {
 bool ThumbnailCommands::copy() {
     bool started = false;
     // A stale card has been dismissed with a beep: the thumbnail stays quiet then.
-    guarded([this, &started] { started = exporter_.copyFinal(ExportController::Encoding::mayUseWorker).ok(); });
+    guarded(
+        [this, &started] { started = exporter_.copyFinal(ExportController::Encoding::mayUseWorker).ok(); });
     return started;
 }
 

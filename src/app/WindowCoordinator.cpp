@@ -4,9 +4,9 @@
 #include "app/EditorWindowLayout.h"
 #include "app/OCRController.h"
 #include "app/RecognizedTextWindow.h"
+#include "canvas/EditorCanvasPane.h"
 #include "capture/CaptureController.h"
 #include "core/AccessibilityOptions.h"
-#include "canvas/EditorCanvasPane.h"
 #include "editor_window/EditorView.h"
 
 #include <QApplication>

@@ -30,8 +30,9 @@ public:
     enum class ActivationPolicy { accessory, regular };
 
     // `makeEditorView` makes the editor's view at its first show.
-    WindowCoordinator(CaptureController& captures, OCRController& ocr, const AccessibilityOptions& accessibility,
-                      Required<EditorView*()> makeEditorView, QObject* parent = nullptr);
+    WindowCoordinator(CaptureController& captures, OCRController& ocr,
+                      const AccessibilityOptions& accessibility, Required<EditorView*()> makeEditorView,
+                      QObject* parent = nullptr);
     ~WindowCoordinator() override;
 
     void presentEditor();

@@ -76,7 +76,8 @@ public:
         Required<bool(EditorDocument*)> isDirty;
         // Asked only when the open and the previous document both have unexported changes; the
         // shell asks the user without blocking and replies later, exactly once.
-        Required<void(EditorDocument* previous, std::function<void(bool mayDiscard)> reply)> mayDiscardPrevious;
+        Required<void(EditorDocument* previous, std::function<void(bool mayDiscard)> reply)>
+            mayDiscardPrevious;
         // This program's windows that display and area captures show anyway (the editor).
         Required<std::vector<WindowID>()> includedWindowIDs;
     };

@@ -13,9 +13,10 @@ namespace quorvane {
 
 CaptureController::CaptureController(CaptureService& service, AreaSelectionOverlay& overlay,
                                      Questions questions, QObject* parent)
-    : QObject(parent), commitEditing(std::move(questions.commitEditing)), isDirty(std::move(questions.isDirty)),
-      mayDiscardPrevious(std::move(questions.mayDiscardPrevious)),
-      includedWindowIDs(std::move(questions.includedWindowIDs)), pointerPosition([] { return QPointF(QCursor::pos()); }), screenFor(screenForDisplay),
+    : QObject(parent), commitEditing(std::move(questions.commitEditing)),
+      isDirty(std::move(questions.isDirty)), mayDiscardPrevious(std::move(questions.mayDiscardPrevious)),
+      includedWindowIDs(std::move(questions.includedWindowIDs)),
+      pointerPosition([] { return QPointF(QCursor::pos()); }), screenFor(screenForDisplay),
       sleep(CaptureDelay::timerSleep()), service_(service), overlay_(overlay),
       permissionGranted_(service.preflightAccess()), statusMessage_(QString::fromUtf8(initialStatus)) {}
 

@@ -6,7 +6,6 @@
 // std::function and says so.
 
 #include <QtGlobal>
-
 #include <cstddef>
 #include <functional>
 #include <type_traits>

@@ -25,13 +25,13 @@ ContextBarHosts ContextBarHosts::standIns() {
                                   const SymbolIcons& icons) -> QWidget* {
             return new CompositionControls(document, settings, id, icons);
         },
-        .finishTextRedaction = [](EditorCanvasSettings& settings, bool apply) {
-            settings.finishTextRedaction(apply);
-        },
+        .finishTextRedaction = [](EditorCanvasSettings& settings,
+                                  bool apply) { settings.finishTextRedaction(apply); },
         // The shell hands in the recogniser for this one.
-        .startTextRedaction = [](EditorDocument&, EditorCanvasSettings& settings) {
-            settings.modes().setMessage(QStringLiteral("Redact Text is not available yet."));
-        },
+        .startTextRedaction =
+            [](EditorDocument&, EditorCanvasSettings& settings) {
+                settings.modes().setMessage(QStringLiteral("Redact Text is not available yet."));
+            },
     };
 }
 

@@ -111,7 +111,8 @@ void EditorView::showDocument() {
     shownDocument_ = document;
     showingDocument_ = document != nullptr;
     if (document != nullptr) {
-        auto* pane = new EditorCanvasPane(*document, actions_.recognizeText.function(), &services_.accessibility, this);
+        auto* pane = new EditorCanvasPane(*document, actions_.recognizeText.function(),
+                                          &services_.accessibility, this);
         // Smart click, colour copying and the edit commands copy and beep through these.
         pane->setServices(services_.clipboard, services_.beeper);
         if (actions_.recognizeForRedaction) pane->setTextRedactionRecognizer(actions_.recognizeForRedaction);

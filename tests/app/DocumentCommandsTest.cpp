@@ -10,8 +10,8 @@ namespace quorvane {
 namespace {
 
 struct DocumentRig : test::ShellRig {
-    DocumentCommands documents{controller(), *exporter, *quit, exports.clipboard, exports.beeper,
-                               test::windowlessDocuments()};
+    DocumentCommands documents{controller(),      *exporter,      *quit,
+                               exports.clipboard, exports.beeper, test::windowlessDocuments()};
     DocumentRig() {
         QObject::connect(&documents, &DocumentCommands::editorRequested, [this] { ++editorShown; });
     }

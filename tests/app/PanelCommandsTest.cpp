@@ -30,9 +30,12 @@ struct PanelRig {
     AccessibilityOptions accessibility;
     // Its actions are the commands' below, as in the shell.
     ThumbnailController thumbnails{
-        icons, exports.beeper, accessibility,
+        icons,
+        exports.beeper,
+        accessibility,
         {.copy = [this] { return thumbnailCommands->copy(); },
-         .mayExport = [this](std::optional<ThumbnailAction> action) { return thumbnailCommands->mayExport(action); }}};
+         .mayExport =
+             [this](std::optional<ThumbnailAction> action) { return thumbnailCommands->mayExport(action); }}};
     PinController pins{exports.clipboard, exports.beeper, icons, accessibility};
     std::unique_ptr<ThumbnailCommands> thumbnailCommands;
     std::unique_ptr<PinCommands> pinCommands;

@@ -23,9 +23,10 @@ namespace quorvane::test {
 // Document commands without an editor window, counting the commits of typed text they ask for.
 inline DocumentCommands::Hooks windowlessDocuments(int* commits = nullptr) {
     return {.editorWindow = []() -> EditorWindow* { return nullptr; },
-            .commitEditing = [commits] {
-                if (commits != nullptr) ++*commits;
-            }};
+            .commitEditing =
+                [commits] {
+                    if (commits != nullptr) ++*commits;
+                }};
 }
 
 struct ShellRig {

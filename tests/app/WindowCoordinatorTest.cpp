@@ -13,10 +13,10 @@ struct WindowRig : test::ShellRig {
     SymbolIcons icons;
     OCRController ocr{exports.clipboard, {QStringLiteral("eng")}, {}};
     WindowCoordinator windows{controller(), ocr, capture.accessibility, [this] {
-                                  return new EditorView(EditorView::Services{controller(), *exporter,
-                                                                             exports.clipboard, exports.beeper,
-                                                                             icons, capture.accessibility},
-                                                        test::recordedActions(), [](const QUrl&) {});
+                                  return new EditorView(
+                                      EditorView::Services{controller(), *exporter, exports.clipboard,
+                                                           exports.beeper, icons, capture.accessibility},
+                                      test::recordedActions(), [](const QUrl&) {});
                               }};
 };
 

@@ -32,10 +32,9 @@ struct EditorViewRig {
     std::unique_ptr<EditorView> view;
 
     EditorViewRig() {
-        exports.controller =
-            std::make_unique<ExportController>([this] { return capture.controller->document(); },
-                                               exports.preferences, exports.clipboard, exports.beeper,
-                                               test::ExportFixture::refuseReopening);
+        exports.controller = std::make_unique<ExportController>(
+            [this] { return capture.controller->document(); }, exports.preferences, exports.clipboard,
+            exports.beeper, test::ExportFixture::refuseReopening);
         view = makeView();
     }
 

@@ -105,7 +105,9 @@ TEST_F(Quit, TextBeingTypedIsAnEditThatQuittingAsksAbout) {
         if (bySignal) {
             quorvane.signal(SIGTERM);
             EXPECT_EQ(quorvane.waitForExit(), 0) << quorvane.log().toStdString();
-            EXPECT_EQ(quorvane.countLog(QStringLiteral("Quit by signal: unexported changes were discarded"), since), 1);
+            EXPECT_EQ(
+                quorvane.countLog(QStringLiteral("Quit by signal: unexported changes were discarded"), since),
+                1);
         } else {
             press(QStringLiteral("Return"));
             ASSERT_TRUE(waitForNoQuestion());

@@ -1,10 +1,9 @@
 // Changing what the image becomes: resize, backdrop, expand canvas, flatten, an overlay pasted on
 // top, and the before/after GIF; the sheets one at a time.
 
+#include "support/WaitUntil.h"
 #include "support/journey/JourneyTest.h"
 #include "support/journey/SessionBus.h"
-
-#include "support/WaitUntil.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -44,14 +43,17 @@ protected:
             [&] {
                 QProcess helper;
                 helper.setProcessEnvironment(quorvane.environment());
-                helper.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(QUORVANE_PRESS_BUTTON),
-                                                                  QString::number(quorvane.processId()), pattern, what});
-                if (!helper.waitForFinished(test::bound(60000)) || helper.exitStatus() != QProcess::NormalExit ||
-                    helper.exitCode() != 0)
+                helper.start(QStringLiteral("/usr/bin/python3"),
+                             {QStringLiteral(QUORVANE_PRESS_BUTTON), QString::number(quorvane.processId()),
+                              pattern, what});
+                if (!helper.waitForFinished(test::bound(60000)) ||
+                    helper.exitStatus() != QProcess::NormalExit || helper.exitCode() != 0)
                     return false;
-                const QStringList box = QString::fromUtf8(helper.readAllStandardOutput()).split(QLatin1Char(' '));
-                place = box.size() == 4 ? QRect(box[0].toInt(), box[1].toInt(), box[2].toInt(), box[3].toInt())
-                                        : QRect();
+                const QStringList box =
+                    QString::fromUtf8(helper.readAllStandardOutput()).split(QLatin1Char(' '));
+                place = box.size() == 4
+                            ? QRect(box[0].toInt(), box[1].toInt(), box[2].toInt(), box[3].toInt())
+                            : QRect();
                 return true;
             },
             30000);
@@ -193,15 +195,16 @@ TEST_F(ResizeAndBackdrop, StatusBarButtonsOpenTheirSheets) {
     ASSERT_TRUE(bus.running());
     ASSERT_TRUE(quorvane.start());
     openPicture(quorvane, {800, 500});
-    for (const auto& [pattern, title] : {std::pair{"^[0-9]+ × [0-9]+$|^Image size", "Resize Image"},
-                                         {"^Backdrop", "Backdrop"}}) {
+    for (const auto& [pattern, title] :
+         {std::pair{"^[0-9]+ × [0-9]+$|^Image size", "Resize Image"}, {"^Backdrop", "Backdrop"}}) {
         const QString sheet = QStringLiteral("^%1$").arg(QString::fromLatin1(title));
         for (const QString how : {QStringLiteral("extents"), QStringLiteral("press")}) {
             activate(editor());
             const auto button = screenReaderButton(quorvane, QString::fromUtf8(pattern), how);
             ASSERT_TRUE(button.has_value()) << title << " not found";
             if (how == QLatin1String("extents")) click(button->center());
-            EXPECT_TRUE(waitForWindow(sheet).has_value()) << title << " did not open by " << how.toStdString();
+            EXPECT_TRUE(waitForWindow(sheet).has_value())
+                << title << " did not open by " << how.toStdString();
             press(QStringLiteral("Escape"));
             ASSERT_TRUE(waitForNoWindow(sheet)) << title;
         }

@@ -7,8 +7,8 @@
 #include "app/Services.h"
 #include "app/ShellTesting.h"
 #include "app/WindowCoordinator.h"
-#include "canvas/AnnotationTextView.h"
 #include "canvas/AnnotationTextEditor.h"
+#include "canvas/AnnotationTextView.h"
 #include "canvas/EditorCanvasPane.h"
 #include "canvas/EditorCanvasView.h"
 #include "editor_window/EditorStatusBar.h"
@@ -21,8 +21,8 @@
 
 #include <QAbstractButton>
 #include <QDialog>
-#include <QMessageBox>
 #include <QMenuBar>
+#include <QMessageBox>
 
 namespace quorvane {
 namespace {
@@ -84,8 +84,9 @@ TEST(AppDelegateX11, StatusBarButtonsOpenTheirSheetsAndTextBeingTypedIsNeverLost
     ASSERT_TRUE(test::waitUntil([&] { return window->view()->statusBar() != nullptr; }, 20000));
     EditorStatusBar& bar = *window->view()->statusBar();
     SheetPresenter& sheets = *delegate.documentCommands().sheets();
-    for (const auto& [button, title] : {std::pair<QAbstractButton*, const char*>{bar.sizeButton(), "Resize Image"},
-                                        {bar.backdropButton(), "Backdrop"}}) {
+    for (const auto& [button, title] :
+         {std::pair<QAbstractButton*, const char*>{bar.sizeButton(), "Resize Image"},
+          {bar.backdropButton(), "Backdrop"}}) {
         button->click();
         ASSERT_TRUE(test::waitUntil([&] { return sheets.sheet() != nullptr; })) << title;
         EXPECT_EQ(sheets.sheet()->windowTitle(), QString::fromLatin1(title));

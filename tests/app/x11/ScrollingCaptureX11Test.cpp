@@ -4,8 +4,8 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppMenus.h"
-#include "app/Preferences.h"
 #include "app/CaptureCommands.h"
+#include "app/Preferences.h"
 #include "app/ScrollingCommands.h"
 #include "app/ScrollingSystem.h"
 #include "app/ServiceFactory.h"
