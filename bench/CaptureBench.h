@@ -3,6 +3,7 @@
 // What the capture benchmarks share: medians of 20 separately timed runs, and a private X server
 // with a 3840 × 2160 monitor "big" and a 1920 × 1080 monitor "hd" side by side.
 
+#include "capture/CaptureController.h"
 #include "capture/CaptureService.h"
 #include "support/XvfbServer.h"
 
@@ -25,6 +26,14 @@ inline constexpr int runs = 20;
 inline void medianOfRuns(benchmark::internal::Benchmark* benchmark) {
     benchmark->UseManualTime()->Iterations(1)->Repetitions(runs)->ReportAggregatesOnly(true)->Unit(
         benchmark::kMillisecond);
+}
+
+// The shell's answers for a benchmark: nothing typed, nothing kept, no window of ours shown.
+inline CaptureController::Questions unaskedQuestions() {
+    return {.commitEditing = [] {},
+            .isDirty = [](EditorDocument*) { return false; },
+            .mayDiscardPrevious = [](EditorDocument*, std::function<void(bool)> reply) { reply(true); },
+            .includedWindowIDs = [] { return std::vector<WindowID>{}; }};
 }
 
 inline double seconds(Clock::duration duration) {

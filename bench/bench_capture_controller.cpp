@@ -45,7 +45,7 @@ struct Rig {
     SystemBeeper bell;
     AccessibilityOptions accessibility;
     AreaSelectionOverlay overlay{bell, accessibility};
-    CaptureController controller{service, overlay};
+    CaptureController controller{service, overlay, unaskedQuestions()};
 };
 
 Rig& rig() {

@@ -87,8 +87,8 @@ struct Rig {
     SystemBeeper bell;
     AccessibilityOptions accessibility;
     AreaSelectionOverlay overlay{bell, accessibility};
-    CaptureController captures{service, overlay};
-    ScrollingSystem system;
+    CaptureController captures{service, overlay, unaskedQuestions()};
+    ScrollingSystem system{accessibility};
     Announcer announcer;
     ScrollingCaptureController scrolling{
         {service, system.injector(), system.probe(), system.inputMonitor(), system.keyMonitor(), announcer}};

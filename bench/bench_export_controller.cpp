@@ -103,7 +103,8 @@ void ControllerExport4K(benchmark::State& state, bool save) {
     SystemClipboard clipboard(*QGuiApplication::clipboard());
     NoBeeper beeper;
     auto document = annotatedDocument(3840, 2160, 50);
-    ExportController controller([&] { return document.get(); }, preferences, clipboard, beeper);
+    ExportController controller([&] { return document.get(); }, preferences, clipboard, beeper,
+                                [](const QImage&) { return false; });
     // A 4K document stays under 8 megapixels; the benchmark asks what the worker path costs.
     controller.backgroundPixels = 1;
     double guiMs = 0;

@@ -43,11 +43,17 @@ struct Rig {
     test::CountingBeeper bell;
     AccessibilityOptions accessibility;
     AreaSelectionOverlay overlay{bell, accessibility};
-    CaptureController captures{service, overlay};
+    CaptureController captures{service, overlay, unaskedQuestions()};
     SystemClipboard clipboard{*QGuiApplication::clipboard()};
-    ExportController exporter{[this] { return captures.document(); }, preferences, clipboard, bell};
+    ExportController exporter{[this] { return captures.document(); }, preferences, clipboard, bell,
+                              [](const QImage&) { return false; }};
     SymbolIcons icons;
-    ThumbnailController thumbnails{icons, bell, accessibility};
+    ThumbnailController thumbnails{
+        icons,
+        bell,
+        accessibility,
+        {.copy = [this] { return commands.copy(); },
+         .mayExport = [this](std::optional<ThumbnailAction> action) { return commands.mayExport(action); }}};
     ThumbnailCommands commands{thumbnails, captures, exporter, bell};
     PinController pins{clipboard, bell, icons, accessibility};
 

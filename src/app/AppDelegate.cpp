@@ -63,17 +63,24 @@
 namespace quorvane {
 
 AppDelegate::AppDelegate(Services& services, QObject* parent)
-    : QObject(parent), services_(services), captureController_(std::make_unique<CaptureController>(
-                                                services.captureService(), services.areaPicker())),
+    : QObject(parent), services_(services),
+      captureController_(std::make_unique<CaptureController>(services.captureService(), services.areaPicker(),
+                                                             captureQuestions())),
       ocrController_(std::make_unique<OCRController>(
           services.clipboard(), TesseractLanguageData::installedTags(TesseractLanguageData::defaultFolder()),
           OCRController::recognizerOf(services.textRecognizer()))),
       icons_(std::make_unique<SymbolIcons>()),
       windows_(std::make_unique<WindowCoordinator>(*captureController_, *ocrController_,
-                                                   services.accessibilityOptions())),
+                                                   services.accessibilityOptions(),
+                                                   [this] { return makeEditorView(); })),
       hotKeyCenter_(std::make_unique<HotKeyCenter>(services.hotKeyGrabber())),
-      thumbnails_(
-          std::make_unique<ThumbnailController>(*icons_, services.beeper(), services.accessibilityOptions())),
+      thumbnails_(std::make_unique<ThumbnailController>(
+          *icons_, services.beeper(), services.accessibilityOptions(),
+          ThumbnailController::Actions{.copy = [this] { return thumbnailCommands_->copy(); },
+                                       .mayExport =
+                                           [this](std::optional<ThumbnailAction> action) {
+                                               return thumbnailCommands_->mayExport(action);
+                                           }})),
       pins_(std::make_unique<PinController>(services.clipboard(), services.beeper(), *icons_,
                                             services.accessibilityOptions())),
       dragExporter_(std::make_unique<DragExporter>(DragExporter::defaultDirectory())),
@@ -124,7 +131,6 @@ void AppDelegate::acceptLinks() {
     connect(linkTarget_.get(), &ShellLinkTarget::editorRequested, windows_.get(), &WindowCoordinator::reopen);
     connect(linkTarget_.get(), &ShellLinkTarget::settingsRequested, this,
             [this] { ShellMenus(*this).run(MenuCommand::showSettings); });
-    linkTarget_->scrollingInProgress = [this] { return captureCommands_->scrollingInProgress(); };
     linkHandler_->launchFinished(*linkTarget_);
 }
 
@@ -133,17 +139,19 @@ void AppDelegate::wireExports() {
         [controller = QPointer<CaptureController>(captureController_.get())]() -> EditorDocument* {
             return controller ? controller->document() : nullptr;
         },
-        services_.preferences(), services_.clipboard(), services_.beeper());
+        services_.preferences(), services_.clipboard(), services_.beeper(),
+        [this](const QImage& image) {
+            // The answer may come later, after a question; only an answer given now counts here.
+            auto opened = std::make_shared<bool>(false);
+            captureController_->reopenImage(image, [opened](bool done) { *opened = done; });
+            return *opened;
+        });
     connect(exporter_.get(), &ExportController::hideEditorRequested, windows_.get(),
             &WindowCoordinator::hideEditor);
-    exporter_->onReopen = [this](const QImage& image) {
-        // The answer may come later, after a question; only an answer given now counts here.
-        auto opened = std::make_shared<bool>(false);
-        captureController_->reopenImage(image, [opened](bool done) { *opened = done; });
-        return *opened;
-    };
-    captureCommands_ = std::make_unique<CaptureCommands>(*captureController_, *exporter_,
-                                                         services_.preferences(), services_.announcer());
+    // While a scrolling capture runs only its own hot key acts.
+    captureCommands_ = std::make_unique<CaptureCommands>(
+        *captureController_, *exporter_, services_.preferences(), services_.announcer(),
+        [this] { return scrollingCommands_ != nullptr && scrollingCommands_->inProgress(); });
     connect(captureCommands_.get(), &CaptureCommands::editorRequested, this, &AppDelegate::presentEditor);
     connect(captureCommands_.get(), &CaptureCommands::thumbnailRequested, this, [this] {
         if (!thumbnailCommands_->showThumbnail()) presentEditor();
@@ -151,8 +159,11 @@ void AppDelegate::wireExports() {
     connect(captureCommands_.get(), &CaptureCommands::pinRequested, this,
             [this] { pinCommands_->pinScreenshot(); });
     discardQuestion_ = std::make_unique<DiscardQuestion>();
-    quitCoordinator_ = std::make_unique<QuitCoordinator>(*captureController_, *exporter_, *discardQuestion_);
-    quitCoordinator_->visibleEditor = [this] { return windows_->visibleEditor(); };
+    quitCoordinator_ = std::make_unique<QuitCoordinator>(
+        *captureController_, *exporter_, *discardQuestion_,
+        QuitCoordinator::Hooks{.commitEditing = [this] { windows_->commitTextEditing(); },
+                               .visibleEditor = [this] { return windows_->visibleEditor(); },
+                               .canAsk = [] { return QGuiApplication::primaryScreen() != nullptr; }});
     // The desktop's logout: unexported edits hold it back while the question is asked.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
         const bool dirty = exporter_->hasUnexportedChanges(captureController_->document()) ||
@@ -160,12 +171,12 @@ void AppDelegate::wireExports() {
         if (dirty && manager.allowsInteraction()) manager.cancel();
         quitCoordinator_->requestQuit();
     });
-    windows_->makeEditorView = [this] { return makeEditorView(); };
     connect(settings_.get(), &SettingsCommands::folderChoiceRequested, exporter_.get(),
             &ExportController::chooseFolder);
-    documentCommands_ = std::make_unique<DocumentCommands>(*captureController_, *exporter_, *quitCoordinator_,
-                                                           services_.clipboard(), services_.beeper());
-    documentCommands_->editorWindow = [this] { return windows_->editorWindow(); };
+    documentCommands_ = std::make_unique<DocumentCommands>(
+        *captureController_, *exporter_, *quitCoordinator_, services_.clipboard(), services_.beeper(),
+        DocumentCommands::Hooks{.editorWindow = [this] { return windows_->editorWindow(); },
+                                .commitEditing = [this] { windows_->commitTextEditing(); }});
     textFieldPaste_ = std::make_unique<TextFieldPaste>(services_.clipboard());
     textFieldPaste_->watchApplication();
     connect(documentCommands_.get(), &DocumentCommands::editorRequested, this, &AppDelegate::presentEditor);
@@ -180,22 +191,29 @@ void AppDelegate::wireCaptures() {
     connect(&captures, &CaptureController::captured, captureCommands_.get(), &CaptureCommands::handleCapture);
     connect(&captures, &CaptureController::reopened, this, &AppDelegate::presentEditor);
     connect(&captures, &CaptureController::failed, this, &AppDelegate::presentEditor);
-    captures.isDirty = [this](EditorDocument* document) { return exporter_->hasUnexportedChanges(document); };
-    captures.mayDiscardPrevious = [this](EditorDocument* document, std::function<void(bool)> reply) {
-        if (captureCommands_->oneShotFromLink) {
-            // A link never asks: the replacement is refused.
-            Log::app().error("URL command rejected: {}", "unexportedChanges");
-            services_.beeper().beep();
-            reply(false);
-            return;
-        }
-        quitCoordinator_->mayDiscardChanges({document}, QStringLiteral("Replacing the previous document"),
-                                            std::move(reply));
-    };
-    // The editor shows in display and area captures as it is on screen.
-    captures.includedWindowIDs = [this] { return windows_->includedWindowIDs(); };
     // A text-recognition area capture shows its text as the editor's Recognize does.
     OCRHandover::connectCapture(captures, *ocrController_, [this] { windows_->presentRecognizedText(); });
+}
+
+CaptureController::Questions AppDelegate::captureQuestions() {
+    return {
+        .commitEditing = [this] { windows_->commitTextEditing(); },
+        .isDirty = [this](EditorDocument* document) { return exporter_->hasUnexportedChanges(document); },
+        .mayDiscardPrevious =
+            [this](EditorDocument* document, std::function<void(bool)> reply) {
+                if (captureCommands_->oneShotFromLink) {
+                    // A link never asks: the replacement is refused.
+                    Log::app().error("URL command rejected: {}", "unexportedChanges");
+                    services_.beeper().beep();
+                    reply(false);
+                    return;
+                }
+                quitCoordinator_->mayDiscardChanges(
+                    {document}, QStringLiteral("Replacing the previous document"), std::move(reply));
+            },
+        // The editor shows in display and area captures as it is on screen.
+        .includedWindowIDs = [this] { return windows_->includedWindowIDs(); },
+    };
 }
 
 void AppDelegate::wireHotKeys() {
@@ -231,12 +249,8 @@ void AppDelegate::wirePanels() {
     connect(thumbnailCommands_.get(), &ThumbnailCommands::pinRequested, this,
             [this] { pinCommands_->pinScreenshot(); });
     thumbnails_->dragExporter = dragExporter_.get();
-    pinCommands_ = std::make_unique<PinCommands>(*pins_, *captureController_, *exporter_);
-    // Text being typed ends when the focus leaves it, so that the pin shows it.
-    pinCommands_->commitEditing = [this] {
-        if (EditorWindow* window = windows_->editorWindow())
-            if (QWidget* focus = window->focusWidget()) focus->clearFocus();
-    };
+    pinCommands_ = std::make_unique<PinCommands>(*pins_, *captureController_, *exporter_,
+                                                 [this] { windows_->commitTextEditing(); });
     connect(pinCommands_.get(), &PinCommands::confirmation, captureCommands_.get(),
             &CaptureCommands::confirm);
     connect(pins_.get(), &PinController::pinsChanged, menus_.get(), &AppMenus::validate);
@@ -251,9 +265,9 @@ void AppDelegate::wirePanels() {
 }
 
 void AppDelegate::wireScrolling() {
-    scrollingCommands_ = std::make_unique<ScrollingCommands>(*captureController_, services_.captureService(),
-                                                             services_.preferences(), services_.announcer(),
-                                                             std::make_unique<ScrollingSystem>());
+    scrollingCommands_ = std::make_unique<ScrollingCommands>(
+        *captureController_, services_.captureService(), services_.preferences(), services_.announcer(),
+        std::make_unique<ScrollingSystem>(services_.accessibilityOptions()));
     ScrollingCommands& scrolling = *scrollingCommands_;
     connect(&scrolling, &ScrollingCommands::editorRequested, this, &AppDelegate::presentEditor);
     connect(&scrolling, &ScrollingCommands::thumbnailDismissRequested, thumbnails_.get(),
@@ -264,8 +278,6 @@ void AppDelegate::wireScrolling() {
     };
     connect(captureCommands_.get(), &CaptureCommands::scrollingCaptureRequested, scrollingCommands_.get(),
             &ScrollingCommands::scrollingCapture);
-    // While a scrolling capture runs only its own hot key acts.
-    captureCommands_->scrollingInProgress = [this] { return scrollingCommands_->inProgress(); };
     connect(&scrolling, &ScrollingCommands::stateChanged, menus_.get(), &AppMenus::validate);
 }
 
@@ -307,25 +319,29 @@ void AppDelegate::followCaptures() {
 }
 
 void AppDelegate::configureMenus() {
-    MenuState state;
     CaptureController* captures = captureController_.get();
-    state.busy = [captures] { return captures->isBusy(); };
-    state.exportable = [this] { return mayExportDocument(); };
-    state.canRepeatArea = [captures] { return captures->canRepeatArea(); };
-    state.hasDocument = [captures] { return captures->document() != nullptr; };
-    settings_->describe(state);
-    state.canvasTakes = &ShellMenus::canvasTakes;
-    state.textFieldTakes = [this](MenuCommand command) {
-        return ShellMenus::textFieldTakes(
-            command, command == MenuCommand::paste ? services_.clipboard().offeredFormats() : QStringList());
+    SettingsCommands* settings = settings_.get();
+    MenuState state{
+        .busy = [captures] { return captures->isBusy(); },
+        .exportable = [this] { return mayExportDocument(); },
+        .canRepeatArea = [captures] { return captures->canRepeatArea(); },
+        .hasDocument = [captures] { return captures->document() != nullptr; },
+        .hasPreviousDocument = [captures] { return captures->previousDocument() != nullptr; },
+        .hasLastExport = [this] { return exporter_ != nullptr && !exporter_->lastURL().isEmpty(); },
+        .pinsOpen = [this] { return !pins_->panels().empty(); },
+        .clipboardHasImage = [this] { return ImageImporter::canRead(services_.clipboard()); },
+        .scrolling =
+            [this] { return scrollingCommands_ ? scrollingCommands_->state() : MenuState::Scrolling::none; },
+        .launchAtLoginEnabled = [settings] { return settings->launchAtLoginEnabled(); },
+        .launchAtLoginUnavailable = [settings] { return settings->launchAtLoginUnavailable(); },
+        .canvasTakes = &ShellMenus::canvasTakes,
+        .textFieldTakes =
+            [this](MenuCommand command) {
+                return ShellMenus::textFieldTakes(command, command == MenuCommand::paste
+                                                               ? services_.clipboard().offeredFormats()
+                                                               : QStringList());
+            },
     };
-    state.hasPreviousDocument = [captures] { return captures->previousDocument() != nullptr; };
-    state.pinsOpen = [this] { return !pins_->panels().empty(); };
-    state.scrolling = [this] {
-        return scrollingCommands_ ? scrollingCommands_->state() : MenuState::Scrolling::none;
-    };
-    state.hasLastExport = [this] { return exporter_ != nullptr && !exporter_->lastURL().isEmpty(); };
-    state.clipboardHasImage = [this] { return ImageImporter::canRead(services_.clipboard()); };
     menus_ = std::make_unique<AppMenus>(std::move(state),
                                         [this](MenuCommand command) { ShellMenus(*this).run(command); });
     statusItem_ = std::make_unique<StatusItem>(*menus_->statusMenu());
@@ -336,13 +352,18 @@ void AppDelegate::configureMenus() {
         connect(captures, signal, menus_.get(), &AppMenus::validate);
     // Paste follows what the clipboard offers, known once its holder has answered.
     connect(&services_.clipboard(), &Clipboard::offerChanged, menus_.get(), &AppMenus::validate);
-    CompositionCommands::Context composition{*captureController_, services_.clipboard(), services_.beeper()};
-    composition.editorWindow = [this] { return static_cast<QWidget*>(windows_->editorWindow()); };
-    composition.presentEditor = [this] { presentEditor(); };
-    composition.mayExportDocument = [this] { return mayExportDocument(); };
-    composition.exportBeforeAfterGIF = [this] { exporter_->exportBeforeAfterGIF(windows_->editorWindow()); };
-    composition.sheets = [this] { return documentCommands_->sheets(); };
-    compositionCommands_ = std::make_unique<CompositionCommands>(std::move(composition));
+    compositionCommands_ = std::make_unique<CompositionCommands>(CompositionCommands::Context{
+        .capture = *captureController_,
+        .clipboard = services_.clipboard(),
+        .beeper = services_.beeper(),
+        .editorWindow = [this] { return static_cast<QWidget*>(windows_->editorWindow()); },
+        .presentEditor = [this] { presentEditor(); },
+        .scrollingUnderway =
+            [this] { return scrollingCommands_ != nullptr && scrollingCommands_->inProgress(); },
+        .mayExportDocument = [this] { return mayExportDocument(); },
+        .exportBeforeAfterGIF = [this] { exporter_->exportBeforeAfterGIF(windows_->editorWindow()); },
+        .sheets = [this] { return documentCommands_->sheets(); },
+    });
     compositionMenus_ = std::make_unique<CompositionMenus>(*compositionCommands_,
                                                            [] { return QApplication::activeWindow(); });
     // Each window of ours gets the menu bar, so that Ctrl+Q, Ctrl+, and the rest work in it.

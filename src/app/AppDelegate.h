@@ -6,6 +6,7 @@
 
 #include "app/AboutPanel.h"
 #include "app/MenuCommand.h"
+#include "capture/CaptureController.h"
 
 #include <QObject>
 #include <memory>
@@ -115,6 +116,9 @@ private:
     // The link target; links that waited for start-up go on.
     void acceptLinks();
 
+    // What the capture controller asks; text being typed is committed through the window
+    // coordinator, as for every other command.
+    CaptureController::Questions captureQuestions();
     void showHotKeysInMenu();
     EditorView* makeEditorView();
     QWidget* makeHomeView(QWidget* parent);

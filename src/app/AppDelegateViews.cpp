@@ -27,23 +27,24 @@
 namespace quorvane {
 
 EditorView* AppDelegate::makeEditorView() {
-    EditorActions actions;
-    // Committing text being typed is the canvas's, through its action router. A failed export
+    // The same commands as the menu items, which commit text being typed first. A failed export
     // has said why in the status message.
-    actions.copy = [this] { (void)exporter_->copyFinal(ExportController::Encoding::mayUseWorker); };
-    actions.save = [this] {
-        (void)exporter_->saveToFolder(ExportController::AfterSave::hideEditorIfSet,
-                                      ExportController::Encoding::mayUseWorker);
+    EditorActions actions{
+        .copy = [this] { documentCommands_->copyImage(); },
+        .save = [this] { documentCommands_->saveImage(); },
+        .saveAs = [this] { documentCommands_->saveImageAs(); },
+        .pin = [this] { pinCommands_->pinScreenshot(); },
+        .resizeImage = [this] { documentCommands_->resizeImage(); },
+        .editBackdrop = [this] { documentCommands_->editBackdrop(); },
+        .recognizeText =
+            OCRHandover::recognizer(*ocrController_, [this] { windows_->presentRecognizedText(); }),
+        .recognizeForRedaction =
+            [&recognizer = services_.textRecognizer()](const QImage& image,
+                                                       RecognitionTask::Completion completion) {
+                return recognizer.recognize(image, std::nullopt, std::move(completion));
+            },
+        .dragExporter = dragExporter_.get(),
     };
-    actions.saveAs = [this] { exporter_->saveAs(windows_->editorWindow()); };
-    actions.pin = [this] { pinCommands_->pinScreenshot(); };
-    actions.recognizeText =
-        OCRHandover::recognizer(*ocrController_, [this] { windows_->presentRecognizedText(); });
-    actions.recognizeForRedaction = [&recognizer = services_.textRecognizer()](
-                                        const QImage& image, RecognitionTask::Completion completion) {
-        return recognizer.recognize(image, std::nullopt, std::move(completion));
-    };
-    actions.dragExporter = dragExporter_.get();
     QPointer<AppDelegate> self(this);
     auto importImage = [self](const QUrl& url) {
         if (self) self->documentCommands_->importFile(url);

@@ -26,9 +26,11 @@ PostCaptureAction actionFor(URLCommand::Then then) {
 } // namespace
 
 CaptureCommands::CaptureCommands(CaptureController& captures, ExportController& exporter,
-                                 Preferences& preferences, Announcer& announcer, QObject* parent)
-    : QObject(parent), captures_(captures), exporter_(exporter), preferences_(preferences),
-      announcer_(announcer), statusToolTip_(QString::fromLatin1(applicationName)) {
+                                 Preferences& preferences, Announcer& announcer,
+                                 Required<bool()> scrollingInProgress, QObject* parent)
+    : QObject(parent), scrollingInProgress(std::move(scrollingInProgress)), captures_(captures),
+      exporter_(exporter), preferences_(preferences), announcer_(announcer),
+      statusToolTip_(QString::fromLatin1(applicationName)) {
     confirmationReset_.setSingleShot(true);
     confirmationReset_.setInterval(confirmationMilliseconds);
     connect(&confirmationReset_, &QTimer::timeout, this,

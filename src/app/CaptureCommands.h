@@ -5,6 +5,7 @@
 
 #include "app/HotKeyAction.h"
 #include "app/URLCommand.h"
+#include "core/Required.h"
 #include "export/PostCaptureAction.h"
 
 #include <QObject>
@@ -25,12 +26,12 @@ class CaptureCommands : public QObject {
 public:
     static constexpr int confirmationMilliseconds = 6000;
 
+    // `scrollingInProgress`: true while a scrolling capture (or its drag selection) is under way,
+    // when only the scrolling hot key may act.
     CaptureCommands(CaptureController& captures, ExportController& exporter, Preferences& preferences,
-                    Announcer& announcer, QObject* parent = nullptr);
+                    Announcer& announcer, Required<bool()> scrollingInProgress, QObject* parent = nullptr);
 
-    // True while a scrolling capture (or its drag selection) is under way, when only the
-    // scrolling hot key may act; set by the shell.
-    std::function<bool()> scrollingInProgress = [] { return false; };
+    Required<bool()> scrollingInProgress;
 
     // What a link asked for the next capture; cleared when the capture ends.
     std::optional<URLCommand::Then> oneShotThen;

@@ -21,10 +21,11 @@
 namespace quorvane {
 
 DocumentCommands::DocumentCommands(CaptureController& captures, ExportController& exporter,
-                                   QuitCoordinator& quit, Clipboard& clipboard, Beeper& beeper,
+                                   QuitCoordinator& quit, Clipboard& clipboard, Beeper& beeper, Hooks hooks,
                                    QObject* parent)
-    : QObject(parent), captures_(captures), exporter_(exporter), quit_(quit), clipboard_(clipboard),
-      beeper_(beeper) {
+    : QObject(parent), editorWindow(std::move(hooks.editorWindow)),
+      commitTextEditing(std::move(hooks.commitEditing)), captures_(captures), exporter_(exporter),
+      quit_(quit), clipboard_(clipboard), beeper_(beeper) {
     // Where images usually are; later, the folder of the last image opened.
     const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     openFolder_ = QDir(pictures).exists() ? pictures : QDir::homePath();
@@ -32,12 +33,6 @@ DocumentCommands::DocumentCommands(CaptureController& captures, ExportController
 
 DocumentCommands::~DocumentCommands() {
     delete openDialog_.data();
-}
-
-void DocumentCommands::commitTextEditing() {
-    // Taking the focus away ends an annotation text being typed.
-    if (EditorWindow* window = editorWindow())
-        if (QWidget* focus = window->focusWidget()) focus->clearFocus();
 }
 
 void DocumentCommands::saveImage() {

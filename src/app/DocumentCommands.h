@@ -4,6 +4,7 @@
 // export, restore the previous document, resize, backdrop, open a file, paste; and the one way
 // in (importImage) and out (reportImport) for images that were not captured.
 
+#include "core/Required.h"
 #include "export/ImageImporter.h"
 #include "export/OfferReader.h"
 
@@ -33,12 +34,19 @@ public:
     static constexpr const char* openMessage =
         "Choose an image to annotate. Quorvane saves edits as a new file and never changes the original.";
 
+    // What the shell answers.
+    struct Hooks {
+        // The editor window, or null while there is none.
+        Required<EditorWindow*()> editorWindow;
+        // Ends text being typed in the editor, before a command reads or replaces the document.
+        Required<void()> commitEditing;
+    };
+
     DocumentCommands(CaptureController& captures, ExportController& exporter, QuitCoordinator& quit,
-                     Clipboard& clipboard, Beeper& beeper, QObject* parent = nullptr);
+                     Clipboard& clipboard, Beeper& beeper, Hooks hooks, QObject* parent = nullptr);
     ~DocumentCommands() override;
 
-    // The editor window, or null while there is none.
-    std::function<EditorWindow*()> editorWindow = [] { return nullptr; };
+    Required<EditorWindow*()> editorWindow;
 
     void saveImage();
     void saveImageAs();
@@ -65,8 +73,7 @@ Q_SIGNALS:
     void editorRequested();
 
 private:
-    void commitTextEditing();
-
+    Required<void()> commitTextEditing;
     CaptureController& captures_;
     ExportController& exporter_;
     QuitCoordinator& quit_;

@@ -10,8 +10,9 @@
 namespace quorvane {
 
 PinCommands::PinCommands(PinController& pins, CaptureController& captures, ExportController& exporter,
-                         QObject* parent)
-    : QObject(parent), pins_(pins), captures_(captures), exporter_(exporter) {
+                         Required<void()> commitEditing, QObject* parent)
+    : QObject(parent), pins_(pins), captures_(captures), exporter_(exporter),
+      commitEditing_(std::move(commitEditing)) {
     connect(&pins_, &PinController::editRequested, this,
             [this](const QImage& image) { captures_.reopenImage(image); });
 }
@@ -19,7 +20,7 @@ PinCommands::PinCommands(PinController& pins, CaptureController& captures, Expor
 void PinCommands::pinScreenshot() {
     EditorDocument* document = captures_.document();
     if (document == nullptr || exporter_.refusesExport(document)) return;
-    commitEditing();
+    commitEditing_();
     auto image = EditorDocument::renderOutput(document->output(document->annotations()));
     if (!image) {
         Q_EMIT confirmation(QStringLiteral("Pin failed: ") + image.error().message);

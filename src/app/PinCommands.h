@@ -1,7 +1,8 @@
 #pragma once
 
+#include "core/Required.h"
+
 #include <QObject>
-#include <functional>
 
 namespace quorvane {
 
@@ -17,11 +18,9 @@ class PinCommands : public QObject {
 
 public:
     // Everything passed outlives the commands.
+    // `commitEditing` ends text being typed in the editor, so that the pin shows it.
     PinCommands(PinController& pins, CaptureController& captures, ExportController& exporter,
-                QObject* parent = nullptr);
-
-    // Ends text being typed in the editor, so that the pin shows it.
-    std::function<void()> commitEditing = [] {};
+                Required<void()> commitEditing, QObject* parent = nullptr);
 
     void pinScreenshot();
     void closeAllPins();
@@ -35,6 +34,7 @@ private:
     PinController& pins_;
     CaptureController& captures_;
     ExportController& exporter_;
+    Required<void()> commitEditing_;
 };
 
 } // namespace quorvane

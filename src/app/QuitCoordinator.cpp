@@ -12,9 +12,10 @@
 namespace quorvane {
 
 QuitCoordinator::QuitCoordinator(CaptureController& captures, ExportController& exporter,
-                                 DiscardQuestion& question, QObject* parent)
-    : QObject(parent), quit([] { QCoreApplication::quit(); }), captures_(captures), exporter_(exporter),
-      question_(question) {}
+                                 DiscardQuestion& question, Hooks hooks, QObject* parent)
+    : QObject(parent), quit([] { QCoreApplication::quit(); }), commitEditing(std::move(hooks.commitEditing)),
+      visibleEditor(std::move(hooks.visibleEditor)), canAsk(std::move(hooks.canAsk)), captures_(captures),
+      exporter_(exporter), question_(question) {}
 
 EditorDocument* QuitCoordinator::firstDirty(const std::vector<EditorDocument*>& documents) const {
     for (EditorDocument* document : documents)

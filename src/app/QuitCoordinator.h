@@ -4,6 +4,8 @@
 // it waits for pending exports, asks the discard question at most once, and answers exactly
 // once — after a Cancel the program keeps running and nothing quits it later unasked.
 
+#include "core/Required.h"
+
 #include <QObject>
 #include <functional>
 #include <vector>
@@ -23,17 +25,24 @@ class QuitCoordinator : public QObject {
 public:
     static constexpr const char* quitAction = "Quitting Quorvane";
 
-    QuitCoordinator(CaptureController& captures, ExportController& exporter, DiscardQuestion& question,
-                    QObject* parent = nullptr);
+    // What the shell answers.
+    struct Hooks {
+        // Commits text being typed in the editor, so that the question counts it.
+        Required<void()> commitEditing;
+        // The editor window when it exists and is visible, else null: the question's parent.
+        Required<QWidget*()> visibleEditor;
+        // Whether an editor window can be shown at all (signals ask only then).
+        Required<bool()> canAsk;
+    };
 
-    // Ends the event loop; QCoreApplication::quit by default.
+    QuitCoordinator(CaptureController& captures, ExportController& exporter, DiscardQuestion& question,
+                    Hooks hooks, QObject* parent = nullptr);
+
+    // Ends the event loop; QCoreApplication::quit unless a test replaces it.
     std::function<void()> quit;
-    // Commits text being typed in the editor.
-    std::function<void()> commitEditing = [] {};
-    // The editor window when it exists and is visible, else null: the question's parent.
-    std::function<QWidget*()> visibleEditor = [] { return nullptr; };
-    // Whether an editor window can be shown at all (signals ask only then).
-    std::function<bool()> canAsk = [] { return true; };
+    Required<void()> commitEditing;
+    Required<QWidget*()> visibleEditor;
+    Required<bool()> canAsk;
 
     // True when the documents may be dropped: none has unexported changes, or the user chose
     // Discard. One question at most, for the first document with changes.

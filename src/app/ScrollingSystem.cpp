@@ -1,5 +1,6 @@
 #include "app/ScrollingSystem.h"
 
+#include "core/AccessibilityOptions.h"
 #include "platform/X11InputConnection.h"
 #include "platform/X11InputMonitor.h"
 #include "platform/X11PointerTap.h"
@@ -78,7 +79,7 @@ struct ScrollingSystem::InertParts {
     NoKeyMonitor keyMonitor;
 };
 
-ScrollingSystem::ScrollingSystem() {
+ScrollingSystem::ScrollingSystem(const AccessibilityOptions& accessibility) : accessibility_(accessibility) {
     if (auto connection = X11InputConnection::open())
         x11_ = std::make_unique<X11Parts>(std::move(connection));
     else
@@ -110,7 +111,8 @@ std::unique_ptr<DragEventTapping> ScrollingSystem::makeDragTap() const {
 
 std::unique_ptr<DragSelectionPresenting> ScrollingSystem::makeDragPresenter() const {
     if (!x11_) return nullptr;
-    return std::make_unique<SystemDragSelectionOverlay>(x11_->connection.get());
+    return std::make_unique<SystemDragSelectionOverlay>(
+        x11_->connection.get(), [&options = accessibility_] { return options.increaseContrast(); });
 }
 
 bool ScrollingSystem::buttonDown() const {

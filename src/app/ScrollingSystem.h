@@ -10,6 +10,7 @@
 
 namespace quorvane {
 
+class AccessibilityOptions;
 class AutoScrollInputMonitoring;
 class DragEventTapping;
 class DragSelectionPresenting;
@@ -20,7 +21,8 @@ class SystemScrollInjector;
 
 class ScrollingSystem {
 public:
-    ScrollingSystem();
+    // The options outlive the parts; the drag selection's overlay follows Increase Contrast.
+    explicit ScrollingSystem(const AccessibilityOptions& accessibility);
     ~ScrollingSystem();
     ScrollingSystem(const ScrollingSystem&) = delete;
     ScrollingSystem& operator=(const ScrollingSystem&) = delete;
@@ -42,6 +44,7 @@ private:
     struct InertParts;
     std::unique_ptr<X11Parts> x11_;
     std::unique_ptr<InertParts> inert_;
+    const AccessibilityOptions& accessibility_;
 };
 
 } // namespace quorvane

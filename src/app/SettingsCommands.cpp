@@ -41,12 +41,15 @@ void SettingsCommands::showSettings() {
                                      services_.keyboardLayout(),
                                      services_.beeper(),
                                      icons_};
-        SettingsView::Actions actions;
-        actions.chooseFolder = [self = QPointer<SettingsCommands>(this)] {
-            if (self) Q_EMIT self->folderChoiceRequested(self->window_);
-        };
-        actions.exportDiagnostics = [self = QPointer<SettingsCommands>(this)] {
-            if (self) self->exportDiagnostics();
+        SettingsView::Actions actions{
+            .chooseFolder =
+                [self = QPointer<SettingsCommands>(this)] {
+                    if (self) Q_EMIT self->folderChoiceRequested(self->window_);
+                },
+            .exportDiagnostics =
+                [self = QPointer<SettingsCommands>(this)] {
+                    if (self) self->exportDiagnostics();
+                },
         };
         const QString logFile = QString::fromStdString((services_.logStore().directory() / "quorvane.log").string());
         window_ = new SettingsWindow(new SettingsView(parts, std::move(actions), logFile));
@@ -64,13 +67,13 @@ void SettingsCommands::toggleLaunchAtLogin() {
     launchAtLogin_->setEnabled(!launchAtLogin_->isEnabled());
 }
 
-void SettingsCommands::describe(MenuState& state) const {
-    const LaunchAtLogin* login = launchAtLogin_.get();
-    state.launchAtLoginEnabled = [login] { return login->isEnabled(); };
-    state.launchAtLoginUnavailable = [login]() -> std::optional<QString> {
-        if (login->status().kind != LaunchAtLogin::Status::Kind::unavailable) return std::nullopt;
-        return login->status().reason;
-    };
+bool SettingsCommands::launchAtLoginEnabled() const {
+    return launchAtLogin_->isEnabled();
+}
+
+std::optional<QString> SettingsCommands::launchAtLoginUnavailable() const {
+    if (launchAtLogin_->status().kind != LaunchAtLogin::Status::Kind::unavailable) return std::nullopt;
+    return launchAtLogin_->status().reason;
 }
 
 void SettingsCommands::connectMenus(AppMenus& menus) {

@@ -44,8 +44,9 @@ public:
     void toggleLaunchAtLogin();
 
     // The Launch at Login item: checked while enabled, disabled with the reason as tool tip while
-    // unavailable.
-    void describe(MenuState& state) const;
+    // unavailable (none while it can be used).
+    bool launchAtLoginEnabled() const;
+    std::optional<QString> launchAtLoginUnavailable() const;
     // Refreshes the login item as the status menu opens, and the menus whenever it changes.
     void connectMenus(AppMenus& menus);
 

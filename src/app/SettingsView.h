@@ -5,6 +5,7 @@
 // made elsewhere shows at once, and opening and closing the form changes nothing.
 
 #include "app/HotKeyAction.h"
+#include "core/Required.h"
 
 #include <QWidget>
 #include <functional>
@@ -44,8 +45,8 @@ public:
         const SymbolIcons& icons;
     };
     struct Actions {
-        std::function<void()> chooseFolder;
-        std::function<void()> exportDiagnostics;
+        Required<void()> chooseFolder;
+        Required<void()> exportDiagnostics;
     };
 
     // `logFile` is the log store's current file, for the command that shows it.

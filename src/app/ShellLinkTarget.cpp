@@ -16,7 +16,7 @@ ShellLinkTarget::ShellLinkTarget(CaptureController& captures, CaptureCommands& c
 
 bool ShellLinkTarget::isCaptureInProgress() const {
     // The discard question is no nested loop: a link meanwhile must not start anything either.
-    return captures_.isBusy() || scrollingInProgress() || quit_.isDeciding() || question_.isOpen();
+    return captures_.isBusy() || commands_.scrollingInProgress() || quit_.isDeciding() || question_.isOpen();
 }
 
 bool ShellLinkTarget::wouldDiscardUnexportedChanges() const {

@@ -23,9 +23,6 @@ public:
     ShellLinkTarget(CaptureController& captures, CaptureCommands& commands, QuitCoordinator& quit,
                     const DiscardQuestion& question, DocumentCommands& documents, QObject* parent = nullptr);
 
-    // A scrolling capture or its drag selection is under way.
-    std::function<bool()> scrollingInProgress = [] { return false; };
-
     bool isCaptureInProgress() const override;
     bool wouldDiscardUnexportedChanges() const override;
     bool canRepeatArea() const override;

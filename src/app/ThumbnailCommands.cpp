@@ -15,17 +15,6 @@ namespace quorvane {
 ThumbnailCommands::ThumbnailCommands(ThumbnailController& thumbnails, CaptureController& captures,
                                      ExportController& exporter, Beeper& beeper, QObject* parent)
     : QObject(parent), thumbnails_(thumbnails), captures_(captures), exporter_(exporter), beeper_(beeper) {
-    thumbnails_.actions.copy = [this] {
-        bool started = false;
-        // A stale card has been dismissed with a beep: the thumbnail stays quiet then.
-        guarded([this, &started] {
-            started = exporter_.copyFinal(ExportController::Encoding::mayUseWorker).ok();
-        });
-        return started;
-    };
-    thumbnails_.actions.mayExport = [this](std::optional<ThumbnailAction> action) {
-        return mayExport(action);
-    };
     connect(&thumbnails_, &ThumbnailController::saveRequested, this, [this] {
         guarded([this] {
             // A failure has said why in the status message.
@@ -41,6 +30,14 @@ ThumbnailCommands::ThumbnailCommands(ThumbnailController& thumbnails, CaptureCon
 
 ThumbnailCommands::~ThumbnailCommands() {
     unbind();
+}
+
+bool ThumbnailCommands::copy() {
+    bool started = false;
+    // A stale card has been dismissed with a beep: the thumbnail stays quiet then.
+    guarded(
+        [this, &started] { started = exporter_.copyFinal(ExportController::Encoding::mayUseWorker).ok(); });
+    return started;
 }
 
 Result<void, Error> ThumbnailCommands::showThumbnail() {

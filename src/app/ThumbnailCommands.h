@@ -36,6 +36,9 @@ public:
     Result<void, Error> showThumbnail();
     // The shown document is still the current one, at the revision shown.
     bool matchesDocument() const;
+    // The thumbnail's actions (the shell hands them to it): its Copy, and whether an export may
+    // leave it.
+    bool copy();
     bool mayExport(std::optional<ThumbnailAction> action);
 
 Q_SIGNALS:

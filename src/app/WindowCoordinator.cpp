@@ -4,6 +4,7 @@
 #include "app/EditorWindowLayout.h"
 #include "app/OCRController.h"
 #include "app/RecognizedTextWindow.h"
+#include "canvas/EditorCanvasPane.h"
 #include "capture/CaptureController.h"
 #include "core/AccessibilityOptions.h"
 #include "editor_window/EditorView.h"
@@ -18,8 +19,10 @@
 namespace quorvane {
 
 WindowCoordinator::WindowCoordinator(CaptureController& captures, OCRController& ocr,
-                                     const AccessibilityOptions& accessibility, QObject* parent)
-    : QObject(parent), captures_(captures), ocr_(ocr), accessibility_(accessibility) {
+                                     const AccessibilityOptions& accessibility,
+                                     Required<EditorView*()> makeEditorView, QObject* parent)
+    : QObject(parent), captures_(captures), ocr_(ocr), accessibility_(accessibility),
+      makeEditorView_(std::move(makeEditorView)) {
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         if (state == Qt::ApplicationActive) Q_EMIT becameActive();
     });
@@ -34,9 +37,9 @@ WindowCoordinator::~WindowCoordinator() {
 
 void WindowCoordinator::presentEditor() {
     if (editor_ == nullptr) {
-        Q_ASSERT(makeEditorView);
-        editor_ = new EditorWindow(makeEditorView());
+        editor_ = new EditorWindow(makeEditorView_());
         editor_->installEventFilter(this);
+        connect(editor_, &EditorWindow::closing, this, &WindowCoordinator::commitTextEditing);
         Q_EMIT windowCreated(editor_);
         // Centred on the screen it first opens on.
         if (QScreen* screen = QGuiApplication::primaryScreen())
@@ -83,6 +86,15 @@ void WindowCoordinator::show(QWidget& window) {
     window.show();
     window.raise();
     window.activateWindow();
+}
+
+void WindowCoordinator::commitTextEditing() {
+    if (editor_ == nullptr) return;
+    // A text box ends when it loses the focus, but only while its window is active: asked from
+    // a signal, a hot key or the tray, it is told to end directly.
+    if (EditorView* view = editor_->view())
+        if (EditorCanvasPane* pane = view->pane()) pane->settings().finishOpenText();
+    if (QWidget* focus = editor_->focusWidget()) focus->clearFocus();
 }
 
 std::vector<std::uint32_t> WindowCoordinator::includedWindowIDs() const {

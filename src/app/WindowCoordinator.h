@@ -8,6 +8,7 @@
 #include "app/EditorWindow.h"
 #include "app/EditorWindowLayout.h"
 #include "app/RecognizedTextWindow.h"
+#include "core/Required.h"
 
 #include <QObject>
 #include <QPointer>
@@ -28,12 +29,11 @@ class WindowCoordinator : public QObject {
 public:
     enum class ActivationPolicy { accessory, regular };
 
-    WindowCoordinator(CaptureController& captures, OCRController& ocr, const AccessibilityOptions& accessibility,
+    // `makeEditorView` makes the editor's view at its first show.
+    WindowCoordinator(CaptureController& captures, OCRController& ocr,
+                      const AccessibilityOptions& accessibility, Required<EditorView*()> makeEditorView,
                       QObject* parent = nullptr);
     ~WindowCoordinator() override;
-
-    // Makes the editor view; set once by the shell before the first show.
-    std::function<EditorView*()> makeEditorView;
 
     void presentEditor();
     // The program asked for again from outside (a later start, a file): an open area picker comes
@@ -48,6 +48,10 @@ public:
     void setSettingsWindow(QWidget* window);
     // Shows the registered settings window the way the other windows are shown.
     void presentSettings();
+
+    // Ends text being typed in the editor, written into its document: before anything copies,
+    // saves, pins, replaces or drops the document, and as the window closes.
+    void commitTextEditing();
 
     // The editor's id while it is visible and not minimised: captures include it.
     std::vector<std::uint32_t> includedWindowIDs() const;
@@ -82,6 +86,7 @@ private:
     CaptureController& captures_;
     OCRController& ocr_;
     const AccessibilityOptions& accessibility_;
+    Required<EditorView*()> makeEditorView_;
     // Fitted before the window manager framed it: placed again once the frame is known.
     bool refitWhenFramed_ = false;
     QPointer<EditorWindow> editor_;

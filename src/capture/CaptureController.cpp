@@ -293,7 +293,8 @@ void CaptureController::decideReplacement(const QImage& image, const std::option
             });
         return;
     }
-    Q_EMIT aboutToReplaceDocument();
+    // Text being typed counts as an edit, and stays with its document.
+    commitEditing();
     EditorDocument* current = document_;
     if (current == nullptr || !isDirty(current))
         return installDocument(image, name, pixelScale, Current::dropped, done);

@@ -16,6 +16,7 @@
 #include "capture/CaptureService.h"
 #include "capture/DisplayTopology.h"
 #include "core/Error.h"
+#include "core/Required.h"
 #include "core/Result.h"
 #include "document/EditorDocument.h"
 #include "imaging/CaptureGeometry.h"
@@ -68,8 +69,22 @@ public:
     enum class Stitching { complete, stoppedEarly };
     Q_ENUM(Stitching)
 
+    // What the shell answers, every one given.
+    struct Questions {
+        // Ends text being typed in the open document, before it is judged and replaced.
+        Required<void()> commitEditing;
+        Required<bool(EditorDocument*)> isDirty;
+        // Asked only when the open and the previous document both have unexported changes; the
+        // shell asks the user without blocking and replies later, exactly once.
+        Required<void(EditorDocument* previous, std::function<void(bool mayDiscard)> reply)>
+            mayDiscardPrevious;
+        // This program's windows that display and area captures show anyway (the editor).
+        Required<std::vector<WindowID>()> includedWindowIDs;
+    };
+
     // The service and the picker outlive the controller.
-    CaptureController(CaptureService& service, AreaSelectionOverlay& overlay, QObject* parent = nullptr);
+    CaptureController(CaptureService& service, AreaSelectionOverlay& overlay, Questions questions,
+                      QObject* parent = nullptr);
     // Ends a running capture and an open picker as cancelled.
     ~CaptureController() override;
 
@@ -107,16 +122,13 @@ public:
     std::optional<int> oneShotDelay;
     std::optional<QString> oneShotNote;
 
-    // ---- Questions the shell answers
-    std::function<bool(EditorDocument*)> isDirty = [](EditorDocument*) { return false; };
-    // Asked only when the open and the previous document both have unexported changes; the
-    // shell asks the user without blocking and replies later, exactly once.
-    std::function<void(EditorDocument* previous, std::function<void(bool mayDiscard)> reply)>
-        mayDiscardPrevious = [](EditorDocument*, std::function<void(bool)> reply) { reply(true); };
-    // This program's windows that display and area captures show anyway (the editor).
-    std::function<std::vector<WindowID>()> includedWindowIDs = [] { return std::vector<WindowID>{}; };
+    // ---- Questions the shell answers (see Questions)
+    Required<void()> commitEditing;
+    Required<bool(EditorDocument*)> isDirty;
+    Required<void(EditorDocument* previous, std::function<void(bool mayDiscard)> reply)> mayDiscardPrevious;
+    Required<std::vector<WindowID>()> includedWindowIDs;
 
-    // ---- Seams of the system, replaced in tests
+    // ---- Seams of the system, with the real ones by default, replaced in tests
     std::function<QPointF()> pointerPosition;
     std::function<QScreen*(const CaptureDisplay&)> screenFor;
     CaptureDelay::Sleep sleep;
@@ -183,8 +195,6 @@ Q_SIGNALS:
     // ---- Outcomes of the documents
     // An opened, reopened or stitched image became the document.
     void reopened();
-    // Just before the document is replaced or swapped with the previous one.
-    void aboutToReplaceDocument();
 
 private:
     // What one capture knows while it runs: what it was asked to take (read when it was asked, not

@@ -11,8 +11,12 @@
 
 namespace quorvane {
 
-CaptureController::CaptureController(CaptureService& service, AreaSelectionOverlay& overlay, QObject* parent)
-    : QObject(parent), pointerPosition([] { return QPointF(QCursor::pos()); }), screenFor(screenForDisplay),
+CaptureController::CaptureController(CaptureService& service, AreaSelectionOverlay& overlay,
+                                     Questions questions, QObject* parent)
+    : QObject(parent), commitEditing(std::move(questions.commitEditing)),
+      isDirty(std::move(questions.isDirty)), mayDiscardPrevious(std::move(questions.mayDiscardPrevious)),
+      includedWindowIDs(std::move(questions.includedWindowIDs)),
+      pointerPosition([] { return QPointF(QCursor::pos()); }), screenFor(screenForDisplay),
       sleep(CaptureDelay::timerSleep()), service_(service), overlay_(overlay),
       permissionGranted_(service.preflightAccess()), statusMessage_(QString::fromUtf8(initialStatus)) {}
 
@@ -232,7 +236,8 @@ void CaptureController::openScrollingCapture(const QImage& image, double pixelSc
 void CaptureController::restorePreviousDocument() {
     setLastCaptureFrame(std::nullopt);
     if (busyOrAsking() || previousDocument() == nullptr) return;
-    Q_EMIT aboutToReplaceDocument();
+    // The text being typed goes with the document it was typed on.
+    commitEditing();
     setDocuments(previousDocument_.data(), document_.data());
     setStatus(QStringLiteral("Restored previous document."));
 }

@@ -41,11 +41,11 @@ void CompositionCommands::watchDocument() {
 }
 
 QWidget* CompositionCommands::window() const {
-    return context_.editorWindow ? context_.editorWindow() : nullptr;
+    return context_.editorWindow();
 }
 
 void CompositionCommands::present() {
-    if (context_.presentEditor) context_.presentEditor();
+    context_.presentEditor();
 }
 
 void CompositionCommands::fail(const QString& message) {
@@ -55,7 +55,7 @@ void CompositionCommands::fail(const QString& message) {
 
 bool CompositionCommands::editable() const {
     const CaptureController& capture = context_.capture;
-    const bool scrolling = context_.scrollingUnderway && context_.scrollingUnderway();
+    const bool scrolling = context_.scrollingUnderway();
     return capture.document() != nullptr && !capture.isBusy() && !scrolling;
 }
 
@@ -72,7 +72,7 @@ bool CompositionCommands::canFlatten() const {
 }
 
 bool CompositionCommands::mayExportDocument() const {
-    return editable() && context_.mayExportDocument && context_.mayExportDocument();
+    return editable() && context_.mayExportDocument();
 }
 
 EditorCanvasView* CompositionCommands::editorCanvas(const EditorDocument& document) const {
@@ -150,7 +150,7 @@ void CompositionCommands::expandCanvas() {
     if (editor == nullptr || !kept) return;
     EditorCanvasView* canvas = editorCanvas(*document);
     EditorCanvasSettings* settings = canvas != nullptr ? &canvas->settings() : nullptr;
-    if (SheetPresenter* sheets = context_.sheets ? context_.sheets() : nullptr) {
+    if (SheetPresenter* sheets = context_.sheets()) {
         sheets->presentExpandCanvas(document, settings);
         return;
     }
@@ -194,7 +194,7 @@ void CompositionCommands::flattenImage() {
 }
 
 void CompositionCommands::exportBeforeAfterGIF() {
-    if (context_.exportBeforeAfterGIF) context_.exportBeforeAfterGIF();
+    context_.exportBeforeAfterGIF();
 }
 
 } // namespace quorvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Required.h"
 #include "export/OfferReader.h"
 
 #include <QImage>
@@ -26,22 +27,22 @@ class CompositionCommands : public QObject {
     Q_OBJECT
 
 public:
-    // What the shell hands in; every function may be left empty.
+    // What the shell hands in, every function given.
     struct Context {
         CaptureController& capture;
         Clipboard& clipboard;
         Beeper& beeper;
         // The editor window, or null while there is none.
-        std::function<QWidget*()> editorWindow;
+        Required<QWidget*()> editorWindow;
         // Brings the editor window forward, making it first when needed.
-        std::function<void()> presentEditor;
+        Required<void()> presentEditor;
         // A scrolling capture runs or its drag selection is pending.
-        std::function<bool()> scrollingUnderway;
+        Required<bool()> scrollingUnderway;
         // The shell's judgement of exporting the open document.
-        std::function<bool()> mayExportDocument;
-        std::function<void()> exportBeforeAfterGIF;
-        // The editor window's sheet presenter; without one the sheet opens on the window directly.
-        std::function<SheetPresenter*()> sheets;
+        Required<bool()> mayExportDocument;
+        Required<void()> exportBeforeAfterGIF;
+        // The editor window's sheet presenter; null: the sheet opens on the window directly.
+        Required<SheetPresenter*()> sheets;
     };
 
     // Takes the capture controller's overlay images from now on.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Required.h"
+
 #include <QUuid>
 #include <QWidget>
 #include <functional>
@@ -15,21 +17,20 @@ class TextRedactionReview;
 // do not exist yet have plain stand-ins, so the bars' precedence is complete without them.
 struct ContextBarHosts {
     // The Redact Text review's bar; `finish` reports apply (true) or cancel (false).
-    std::function<QWidget*(TextRedactionReview& review, std::function<void(bool apply)> finish,
-                           const SymbolIcons& icons)>
+    Required<QWidget*(TextRedactionReview& review, std::function<void(bool apply)> finish,
+                      const SymbolIcons& icons)>
         reviewBar;
     // The style controls of the selected annotation or of a drawing tool.
-    std::function<QWidget*(EditorDocument& document, EditorCanvasSettings& settings,
-                           const SymbolIcons& icons)>
+    Required<QWidget*(EditorDocument& document, EditorCanvasSettings& settings, const SymbolIcons& icons)>
         toolProperties;
     // Opacity, alignment and arrangement of the selected annotation.
-    std::function<QWidget*(EditorDocument& document, EditorCanvasSettings& settings, const QUuid& id,
-                           const SymbolIcons& icons)>
+    Required<QWidget*(EditorDocument& document, EditorCanvasSettings& settings, const QUuid& id,
+                      const SymbolIcons& icons)>
         compositionControls;
     // Ends the review: applies its redactions, or cancels it.
-    std::function<void(EditorCanvasSettings& settings, bool apply)> finishTextRedaction;
+    Required<void(EditorCanvasSettings& settings, bool apply)> finishTextRedaction;
     // Starts Redact Text on the selection or the whole image.
-    std::function<void(EditorDocument& document, EditorCanvasSettings& settings)> startTextRedaction;
+    Required<void(EditorDocument& document, EditorCanvasSettings& settings)> startTextRedaction;
 
     // The views built so far, and stand-ins for every view and operation that is not.
     static ContextBarHosts standIns();

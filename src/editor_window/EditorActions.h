@@ -1,6 +1,7 @@
 #pragma once
 
 #include "canvas/TextRedactionController.h"
+#include "core/Required.h"
 
 #include <QImage>
 #include <QString>
@@ -10,18 +11,18 @@ namespace quorvane {
 
 class DragExporter;
 
-// The window's actions that the status bar and the toast call. The shell fills them; a missing
-// one does nothing.
+// The window's actions that the status bar and the toast call. The shell gives every one: a
+// button whose action was forgotten would do nothing, silently.
 struct EditorActions {
-    std::function<void()> copy;
-    std::function<void()> save;
-    std::function<void()> saveAs;
-    std::function<void()> pin;
+    Required<void()> copy;
+    Required<void()> save;
+    Required<void()> saveAs;
+    Required<void()> pin;
     // Opens the output resize sheet and the backdrop sheet of the current document.
-    std::function<void()> resizeImage;
-    std::function<void()> editBackdrop;
+    Required<void()> resizeImage;
+    Required<void()> editBackdrop;
     // Hands an image and its source name to text recognition.
-    std::function<void(const QImage&, const QString&)> recognizeText;
+    Required<void(const QImage&, const QString&)> recognizeText;
     // Recognises the words and codes a Redact Text review offers; absent, Redact Text is not
     // available.
     TextRedactionController::Recognize recognizeForRedaction;
@@ -29,10 +30,6 @@ struct EditorActions {
     DragExporter* dragExporter = nullptr;
     // At least one export is pending.
     bool exporting = false;
-
-    static void run(const std::function<void()>& action) {
-        if (action) action();
-    }
 };
 
 } // namespace quorvane

@@ -54,7 +54,7 @@ EditorStatusBar::EditorStatusBar(EditorDocument& document, EditorCanvasSettings&
     size_->setForegroundRole(QPalette::PlaceholderText);
     size_->setToolTip(QStringLiteral("Image size in pixels. Click to resize the exported image (") +
                       ChromeText::shortcut(Qt::CTRL | Qt::ALT | Qt::Key_I) + QStringLiteral(")."));
-    connect(size_, &QPushButton::clicked, this, [this] { EditorActions::run(actions_.resizeImage); });
+    connect(size_, &QPushButton::clicked, this, [this] { actions_.resizeImage(); });
     row->addWidget(size_);
     row->addWidget(new ZoomMenu(settings_, icons, this));
 
@@ -65,12 +65,12 @@ EditorStatusBar::EditorStatusBar(EditorDocument& document, EditorCanvasSettings&
         icons, QStringLiteral("photo.artframe"),
         withShortcut(QStringLiteral("Backdrop: background, padding, corners, and shadow"),
                      Qt::CTRL | Qt::ALT | Qt::Key_B),
-        [this] { EditorActions::run(actions_.editBackdrop); }, this);
+        [this] { actions_.editBackdrop(); }, this);
     row->addWidget(backdrop_);
     pin_ = new IconButton(
         icons, QStringLiteral("pin"),
         withShortcut(QStringLiteral("Pin screenshot above other windows"), Qt::CTRL | Qt::SHIFT | Qt::Key_P),
-        [this] { EditorActions::run(actions_.pin); }, this);
+        [this] { actions_.pin(); }, this);
     row->addWidget(pin_);
     recognize_ = new IconButton(
         icons, QStringLiteral("text.viewfinder"),
@@ -93,7 +93,7 @@ EditorStatusBar::EditorStatusBar(EditorDocument& document, EditorCanvasSettings&
                             QStringLiteral("Copy"), this);
     copy_->setAccessibleName(QStringLiteral("Copy Image"));
     CompactButton::allowShrinking(*copy_);
-    connect(copy_, &QPushButton::clicked, this, [this] { EditorActions::run(actions_.copy); });
+    connect(copy_, &QPushButton::clicked, this, [this] { actions_.copy(); });
     row->addWidget(copy_);
 
     save_ = new QToolButton(this);
@@ -105,9 +105,9 @@ EditorStatusBar::EditorStatusBar(EditorDocument& document, EditorCanvasSettings&
     save_->setAccessibleName(QStringLiteral("Save Image"));
     auto* menu = new QMenu(save_);
     menu->setAccessibleName(QStringLiteral("Save options"));
-    menu->addAction(QStringLiteral("Save Image As…"), this, [this] { EditorActions::run(actions_.saveAs); });
+    menu->addAction(QStringLiteral("Save Image As…"), this, [this] { actions_.saveAs(); });
     save_->setMenu(menu);
-    connect(save_, &QToolButton::clicked, this, [this] { EditorActions::run(actions_.save); });
+    connect(save_, &QToolButton::clicked, this, [this] { actions_.save(); });
     row->addWidget(save_);
 
     for (auto signal : {&EditorDocument::cropRectChanged, &EditorDocument::outputSizeChanged,

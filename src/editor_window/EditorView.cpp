@@ -111,13 +111,13 @@ void EditorView::showDocument() {
     shownDocument_ = document;
     showingDocument_ = document != nullptr;
     if (document != nullptr) {
-        auto* pane = new EditorCanvasPane(*document, actions_.recognizeText, &services_.accessibility, this);
+        auto* pane = new EditorCanvasPane(*document, actions_.recognizeText.function(),
+                                          &services_.accessibility, this);
         // Smart click, colour copying and the edit commands copy and beep through these.
         pane->setServices(services_.clipboard, services_.beeper);
         if (actions_.recognizeForRedaction) pane->setTextRedactionRecognizer(actions_.recognizeForRedaction);
         // Ctrl+C in the canvas is the window's Copy, so that the copy counts as exported.
         pane->canvas().editCommands().copyHandler = [this] {
-            if (!actions_.copy) return false;
             actions_.copy();
             return true;
         };

@@ -69,8 +69,9 @@ Error ExportController::reviewOpen() {
 }
 
 ExportController::ExportController(DocumentSource document, ExportSettings& settings, Clipboard& clipboard,
-                                   Beeper& beeper, QObject* parent)
-    : QObject(parent), chooser(FileDialogs::choose), renderer(EditorDocument::renderOutput),
+                                   Beeper& beeper, Required<bool(const QImage&)> onReopen, QObject* parent)
+    : QObject(parent), onReopen(std::move(onReopen)), chooser(FileDialogs::choose),
+      renderer(EditorDocument::renderOutput),
       saver([](const QImage& image, const QUrl& destination, ImageExporter::Format format, double quality) {
           return ImageExporter::save(image, destination, format, quality);
       }),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Error.h"
+#include "core/Required.h"
 #include "core/Result.h"
 #include "document/EditorDocument.h"
 #include "export/BackgroundExports.h"
@@ -45,15 +46,15 @@ public:
     using Saver = std::function<Result<void, Error>(const QImage& image, const QUrl& destination,
                                                     ImageExporter::Format format, double quality)>;
 
-    // `document` is asked afresh by every operation. The settings, clipboard and beeper must
-    // outlive the controller.
+    // `document` is asked afresh by every operation; `onReopen` makes a reopened image the current
+    // document and answers whether it did. The settings, clipboard and beeper must outlive the
+    // controller.
     ExportController(DocumentSource document, ExportSettings& settings, Clipboard& clipboard, Beeper& beeper,
-                     QObject* parent = nullptr);
+                     Required<bool(const QImage&)> onReopen, QObject* parent = nullptr);
     ~ExportController() override;
 
-    // Seams the shell sets once at launch.
-    // Makes the reopened image the current document; answers whether it did.
-    std::function<bool(const QImage&)> onReopen = [](const QImage&) { return false; };
+    Required<bool(const QImage&)> onReopen;
+    // Seams, the real ones by default.
     // The save and folder choosers; the real dialogs by default.
     FileChooser chooser;
     // Render and save steps, replaceable so that tests can hold or fail them.

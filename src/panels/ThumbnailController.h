@@ -6,6 +6,7 @@
 // and listens to the other actions. GUI thread.
 
 #include "capture/CaptureDelay.h"
+#include "core/Required.h"
 #include "panels/ThumbnailAction.h"
 #include "panels/ThumbnailModel.h"
 
@@ -36,12 +37,13 @@ public:
     // Runs a prepared drag and answers what the receiver did; QDrag::exec by default.
     using DragRunner = std::function<Qt::DropAction(QDrag& drag)>;
 
+    // What the shell answers, both given.
     struct Actions {
         // Starts a copy of the shown capture. False when it failed at once (nothing was copied);
         // a copy that runs in the background counts as started.
-        std::function<bool()> copy = [] { return true; };
+        Required<bool()> copy;
         // Asked before an export leaves the thumbnail: the button's action, none for a file drag.
-        std::function<bool(std::optional<Action>)> mayExport = [](std::optional<Action>) { return true; };
+        Required<bool(std::optional<Action>)> mayExport;
     };
 
     static constexpr double dragThreshold = 4;
@@ -51,7 +53,7 @@ public:
 
     // The services outlive the controller.
     ThumbnailController(const SymbolIcons& icons, Beeper& beeper, const AccessibilityOptions& accessibility,
-                        QObject* parent = nullptr);
+                        Actions actions, QObject* parent = nullptr);
     ~ThumbnailController() override;
 
     Actions actions;

@@ -10,8 +10,9 @@
 
 namespace quorvane {
 
-SystemDragSelectionOverlay::SystemDragSelectionOverlay(X11InputConnection* connection)
-    : connection_(connection) {}
+SystemDragSelectionOverlay::SystemDragSelectionOverlay(X11InputConnection* connection,
+                                                       Required<bool()> increaseContrast)
+    : increaseContrast(std::move(increaseContrast)), connection_(connection) {}
 
 SystemDragSelectionOverlay::~SystemDragSelectionOverlay() {
     hide();

@@ -4,6 +4,7 @@
 // above everything. Without a compositor the window is shaped to what it draws, so the rest of
 // the desktop stays in view; the crosshair is the pointer grab's cursor.
 
+#include "core/Required.h"
 #include "scrolling/DragSelectionOverlayView.h"
 #include "scrolling/DragSelectionPresenting.h"
 
@@ -18,8 +19,9 @@ class X11InputConnection;
 
 class SystemDragSelectionOverlay final : public DragSelectionPresenting {
 public:
-    // `connection` shapes the window; null leaves it unshaped.
-    explicit SystemDragSelectionOverlay(X11InputConnection* connection);
+    // `connection` shapes the window; null leaves it unshaped. `increaseContrast` is the desktop's
+    // setting, read at each painting.
+    SystemDragSelectionOverlay(X11InputConnection* connection, Required<bool()> increaseContrast);
     ~SystemDragSelectionOverlay() override;
 
     static QString title() { return QStringLiteral("Scrolling Capture Selection"); }
@@ -31,7 +33,7 @@ public:
     const QString& lastAnnouncement() const { return lastAnnouncement_; }
     int announcements() const { return announcements_; }
     QWidget* window() const { return window_; }
-    std::function<bool()> increaseContrast = [] { return false; };
+    Required<bool()> increaseContrast;
 
 private:
     void announce(const QString& text);

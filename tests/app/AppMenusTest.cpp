@@ -22,22 +22,25 @@ struct MenuRig {
     AppMenus menus{state(), [this](MenuCommand command) { ran.push_back(command); }};
 
     MenuState state() {
-        MenuState s;
         const auto read = [](const bool& flag) { return [&flag] { return flag; }; };
-        s.busy = read(busy);
-        s.exportable = read(exportable);
-        s.canRepeatArea = read(canRepeat);
-        s.hasDocument = read(document);
-        s.hasPreviousDocument = read(previous);
-        s.hasLastExport = read(lastExport);
-        s.clipboardHasImage = read(clipboardImage);
-        s.scrolling = [this] { return scrolling; };
-        s.launchAtLoginEnabled = read(loginEnabled);
-        s.launchAtLoginUnavailable = [this] { return loginUnavailable; };
-        s.canvasTakes = [this](MenuCommand command) {
-            return std::find(canvasTakes.begin(), canvasTakes.end(), command) != canvasTakes.end();
+        return MenuState{
+            .busy = read(busy),
+            .exportable = read(exportable),
+            .canRepeatArea = read(canRepeat),
+            .hasDocument = read(document),
+            .hasPreviousDocument = read(previous),
+            .hasLastExport = read(lastExport),
+            .pinsOpen = [] { return false; },
+            .clipboardHasImage = read(clipboardImage),
+            .scrolling = [this] { return scrolling; },
+            .launchAtLoginEnabled = read(loginEnabled),
+            .launchAtLoginUnavailable = [this] { return loginUnavailable; },
+            .canvasTakes =
+                [this](MenuCommand command) {
+                    return std::find(canvasTakes.begin(), canvasTakes.end(), command) != canvasTakes.end();
+                },
+            .textFieldTakes = [](MenuCommand) { return std::optional<bool>(); },
         };
-        return s;
     }
     bool enabled(MenuCommand command) const { return menus.action(command)->isEnabled(); }
     QString text(MenuCommand command) const { return menus.action(command)->text(); }

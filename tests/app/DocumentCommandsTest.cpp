@@ -10,7 +10,8 @@ namespace quorvane {
 namespace {
 
 struct DocumentRig : test::ShellRig {
-    DocumentCommands documents{controller(), *exporter, *quit, exports.clipboard, exports.beeper};
+    DocumentCommands documents{controller(),      *exporter,      *quit,
+                               exports.clipboard, exports.beeper, test::windowlessDocuments()};
     DocumentRig() {
         QObject::connect(&documents, &DocumentCommands::editorRequested, [this] { ++editorShown; });
     }

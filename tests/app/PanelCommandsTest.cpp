@@ -28,7 +28,14 @@ struct PanelRig {
     std::unique_ptr<ExportController> exporter;
     SymbolIcons icons{SymbolIcons::Theme::ignore};
     AccessibilityOptions accessibility;
-    ThumbnailController thumbnails{icons, exports.beeper, accessibility};
+    // Its actions are the commands' below, as in the shell.
+    ThumbnailController thumbnails{
+        icons,
+        exports.beeper,
+        accessibility,
+        {.copy = [this] { return thumbnailCommands->copy(); },
+         .mayExport =
+             [this](std::optional<ThumbnailAction> action) { return thumbnailCommands->mayExport(action); }}};
     PinController pins{exports.clipboard, exports.beeper, icons, accessibility};
     std::unique_ptr<ThumbnailCommands> thumbnailCommands;
     std::unique_ptr<PinCommands> pinCommands;
@@ -37,11 +44,12 @@ struct PanelRig {
     explicit PanelRig(bool refusingClipboard = false) {
         if (refusingClipboard) clipboard = &refusing;
         exporter = std::make_unique<ExportController>([this] { return capture.controller->document(); },
-                                                      exports.preferences, *clipboard, exports.beeper);
+                                                      exports.preferences, *clipboard, exports.beeper,
+                                                      test::ExportFixture::refuseReopening);
         accessibility.setReduceMotion(true);
         thumbnailCommands =
             std::make_unique<ThumbnailCommands>(thumbnails, *capture.controller, *exporter, exports.beeper);
-        pinCommands = std::make_unique<PinCommands>(pins, *capture.controller, *exporter);
+        pinCommands = std::make_unique<PinCommands>(pins, *capture.controller, *exporter, [] {});
         pins.screenOverride =
             PinController::Screens{{{QRectF(0, 0, 800, 600), QRectF(0, 0, 800, 600), 1}}, std::nullopt};
     }

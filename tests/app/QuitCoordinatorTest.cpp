@@ -11,6 +11,8 @@ TEST(QuitCoordinator, TwoEditedDocumentsAskOnceAndCancelKeepsRunning) {
     ShellRig::edit(*rig.open());
     ShellRig::edit(*rig.open(32, 32));
     rig.quit->requestQuit();
+    // Text being typed was committed before the documents were judged.
+    EXPECT_EQ(rig.commits, 1);
     ASSERT_TRUE(rig.question.isOpen());
     EXPECT_EQ(rig.question.box()->text(), QStringLiteral("Discard unexported changes?"));
     EXPECT_EQ(rig.question.box()->informativeText(),
@@ -55,6 +57,7 @@ TEST(QuitCoordinator, ASignalDuringTheQuestionQuitsWithoutAskingAndSaysWhatWasDi
     ShellRig rig;
     ShellRig::edit(*rig.open());
     rig.quit->terminateBySignal();
+    EXPECT_EQ(rig.commits, 1);
     ASSERT_TRUE(rig.question.isOpen());
     rig.quit->terminateBySignal();
     EXPECT_FALSE(rig.question.isOpen());

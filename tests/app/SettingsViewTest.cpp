@@ -238,7 +238,21 @@ TEST(SettingsView, AnotherInstancesChangeShowsAtOnce) {
 TEST(SettingsView, AScreenReaderMeetsNamedObjectsOnly) {
     SettingsRig rig;
     rig.open();
-    AppMenus menus{MenuState{}, [](MenuCommand) {}};
+    const auto no = [] { return false; };
+    AppMenus menus{MenuState{.busy = no,
+                             .exportable = no,
+                             .canRepeatArea = no,
+                             .hasDocument = no,
+                             .hasPreviousDocument = no,
+                             .hasLastExport = no,
+                             .pinsOpen = no,
+                             .clipboardHasImage = no,
+                             .scrolling = [] { return MenuState::Scrolling::none; },
+                             .launchAtLoginEnabled = no,
+                             .launchAtLoginUnavailable = [] { return std::optional<QString>(); },
+                             .canvasTakes = [](MenuCommand) { return false; },
+                             .textFieldTakes = [](MenuCommand) { return std::optional<bool>(); }},
+                   [](MenuCommand) {}};
     menus.fill(*rig.window->menuBar());
     rig.window->resize(rig.window->minimumSize());
     QScrollBar* bar = rig.window->findChild<QScrollArea*>()->verticalScrollBar();

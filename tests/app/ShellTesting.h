@@ -6,6 +6,7 @@
 
 #include "app/CaptureCommands.h"
 #include "app/DiscardQuestion.h"
+#include "app/DocumentCommands.h"
 #include "app/QuitCoordinator.h"
 #include "capture/CaptureControllerRig.h"
 #include "core/Announcer.h"
@@ -19,6 +20,15 @@
 
 namespace quorvane::test {
 
+// Document commands without an editor window, counting the commits of typed text they ask for.
+inline DocumentCommands::Hooks windowlessDocuments(int* commits = nullptr) {
+    return {.editorWindow = []() -> EditorWindow* { return nullptr; },
+            .commitEditing =
+                [commits] {
+                    if (commits != nullptr) ++*commits;
+                }};
+}
+
 struct ShellRig {
     CaptureRig capture;
     ExportFixture exports{false};
@@ -28,13 +38,16 @@ struct ShellRig {
     std::unique_ptr<CaptureCommands> commands;
     DiscardQuestion question;
     std::unique_ptr<QuitCoordinator> quit;
-    int editorShown = 0, pinned = 0, thumbnails = 0, quits = 0;
+    int editorShown = 0, pinned = 0, thumbnails = 0, quits = 0, commits = 0;
+    bool scrolling = false;
 
     ShellRig() {
         CaptureController* controller = capture.controller;
         exporter = std::make_unique<ExportController>([controller] { return controller->document(); },
-                                                      exports.preferences, exports.clipboard, exports.beeper);
-        commands = std::make_unique<CaptureCommands>(*controller, *exporter, exports.preferences, announcer);
+                                                      exports.preferences, exports.clipboard, exports.beeper,
+                                                      ExportFixture::refuseReopening);
+        commands = std::make_unique<CaptureCommands>(*controller, *exporter, exports.preferences, announcer,
+                                                     [this] { return scrolling; });
         QObject::connect(commands.get(), &CaptureCommands::editorRequested, [this] { ++editorShown; });
         QObject::connect(commands.get(), &CaptureCommands::pinRequested, [this] { ++pinned; });
         QObject::connect(commands.get(), &CaptureCommands::thumbnailRequested, [this] { ++thumbnails; });
@@ -43,7 +56,11 @@ struct ShellRig {
         controller->isDirty = [this](EditorDocument* document) {
             return exporter->hasUnexportedChanges(document);
         };
-        quit = std::make_unique<QuitCoordinator>(*controller, *exporter, question);
+        quit = std::make_unique<QuitCoordinator>(
+            *controller, *exporter, question,
+            QuitCoordinator::Hooks{.commitEditing = [this] { ++commits; },
+                                   .visibleEditor = []() -> QWidget* { return nullptr; },
+                                   .canAsk = [] { return true; }});
         quit->quit = [this] { ++quits; };
     }
     ~ShellRig() { question.dismiss(); }

@@ -3,6 +3,7 @@
 #include "ShellTesting.h"
 #include "app/OCRController.h"
 #include "editor_window/EditorView.h"
+#include "editor_window/RecordedActions.h"
 #include "editor_window/SymbolIcons.h"
 
 namespace quorvane {
@@ -11,15 +12,12 @@ namespace {
 struct WindowRig : test::ShellRig {
     SymbolIcons icons;
     OCRController ocr{exports.clipboard, {QStringLiteral("eng")}, {}};
-    WindowCoordinator windows{controller(), ocr, capture.accessibility};
-
-    WindowRig() {
-        windows.makeEditorView = [this] {
-            return new EditorView(EditorView::Services{controller(), *exporter, exports.clipboard,
-                                                       exports.beeper, icons, capture.accessibility},
-                                  EditorActions{}, [](const QUrl&) {});
-        };
-    }
+    WindowCoordinator windows{controller(), ocr, capture.accessibility, [this] {
+                                  return new EditorView(
+                                      EditorView::Services{controller(), *exporter, exports.clipboard,
+                                                           exports.beeper, icons, capture.accessibility},
+                                      test::recordedActions(), [](const QUrl&) {});
+                              }};
 };
 
 TEST(WindowCoordinator, TheEditorFitsItsHomeViewThePermissionPanelAndItsDocument) {

@@ -23,6 +23,15 @@
 
 namespace quorvane::test {
 
+// The shell's answers when nothing is typed, nothing counts as an edit, any document may be
+// replaced and no window of ours shows in captures; a test sets the one it is about.
+inline CaptureController::Questions unaskedQuestions() {
+    return {.commitEditing = [] {},
+            .isDirty = [](EditorDocument*) { return false; },
+            .mayDiscardPrevious = [](EditorDocument*, std::function<void(bool)> reply) { reply(true); },
+            .includedWindowIDs = [] { return std::vector<WindowID>{}; }};
+}
+
 // Rows and columns differ, so a crop from the wrong place or a flip shows.
 inline QImage gradientImage(int width, int height) {
     QImage image(width, height, QImage::Format_RGBA8888_Premultiplied);
@@ -109,7 +118,7 @@ struct CaptureRig {
             CaptureApplication{4242, QStringLiteral("app")}};
         overlay.setInputGrabber(
             {[](QWindow*) { return true; }, [](QWindow*) { return true; }, [](QWindow*) {}});
-        owned = std::make_unique<CaptureController>(service, overlay);
+        owned = std::make_unique<CaptureController>(service, overlay, unaskedQuestions());
         controller = owned.get();
         CaptureController& c = *controller;
         c.pointerPosition = [this] { return pointer; };

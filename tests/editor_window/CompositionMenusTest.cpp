@@ -114,16 +114,10 @@ struct Rig {
 
     explicit Rig(bool open = true) {
         if (open) openDocument();
-        commands = std::make_unique<CompositionCommands>(
-            CompositionCommands::Context{*capture.controller,
-                                         clipboard,
-                                         beeper,
-                                         [this] { return showWindow ? &window : nullptr; },
-                                         [this] { ++presented; },
-                                         [this] { return scrolling; },
-                                         [] { return true; },
-                                         {},
-                                         {}});
+        commands = std::make_unique<CompositionCommands>(CompositionCommands::Context{
+            *capture.controller, clipboard, beeper, [this] { return showWindow ? &window : nullptr; },
+            [this] { ++presented; }, [this] { return scrolling; }, [] { return true; }, [] {},
+            []() -> SheetPresenter* { return nullptr; }});
         menus = std::make_unique<CompositionMenus>(*commands, [this] { return &window; });
     }
     void openDocument() {

@@ -6,6 +6,7 @@
 #include "canvas/TextRedactionController.h"
 #include "capture/CaptureControllerRig.h"
 #include "editor_window/EditorView.h"
+#include "editor_window/RecordedActions.h"
 #include "editor_window/SymbolIcons.h"
 #include "export/DragExporter.h"
 #include "export/ExportTesting.h"
@@ -31,18 +32,14 @@ struct EditorViewRig {
     std::unique_ptr<EditorView> view;
 
     EditorViewRig() {
-        exports.controller =
-            std::make_unique<ExportController>([this] { return capture.controller->document(); },
-                                               exports.preferences, exports.clipboard, exports.beeper);
+        exports.controller = std::make_unique<ExportController>(
+            [this] { return capture.controller->document(); }, exports.preferences, exports.clipboard,
+            exports.beeper, test::ExportFixture::refuseReopening);
         view = makeView();
     }
 
     std::unique_ptr<EditorView> makeView() {
-        EditorActions actions;
-        actions.copy = [this] { calls.push_back(QStringLiteral("copy")); };
-        actions.save = [this] { calls.push_back(QStringLiteral("save")); };
-        actions.saveAs = [this] { calls.push_back(QStringLiteral("saveAs")); };
-        actions.pin = [this] { calls.push_back(QStringLiteral("pin")); };
+        EditorActions actions = recordedActions([this](const QString& name) { calls.push_back(name); });
         actions.dragExporter = &dragExporter;
         actions.recognizeForRedaction = [this](const QImage& image, RecognitionTask::Completion done) {
             calls.push_back(QStringLiteral("recognizeForRedaction"));

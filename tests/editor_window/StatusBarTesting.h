@@ -6,6 +6,7 @@
 #include "editor_window/ChromeTesting.h"
 #include "editor_window/EditorStatusBar.h"
 #include "editor_window/ElidedLabel.h"
+#include "editor_window/RecordedActions.h"
 #include "editor_window/StatusContextBar.h"
 #include "export/DragExporter.h"
 #include "platform/SystemClipboard.h"
@@ -28,13 +29,7 @@ struct StatusBarRig : Pane {
     std::unique_ptr<EditorStatusBar> bar;
 
     EditorActions actions(bool withDrag = true) {
-        EditorActions made;
-        made.copy = [this] { calls << QStringLiteral("copy"); };
-        made.save = [this] { calls << QStringLiteral("save"); };
-        made.saveAs = [this] { calls << QStringLiteral("saveAs"); };
-        made.pin = [this] { calls << QStringLiteral("pin"); };
-        made.resizeImage = [this] { calls << QStringLiteral("resize"); };
-        made.editBackdrop = [this] { calls << QStringLiteral("backdrop"); };
+        EditorActions made = recordedActions([this](const QString& name) { calls << name; });
         if (withDrag) made.dragExporter = &dragExporter;
         return made;
     }

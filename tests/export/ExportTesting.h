@@ -71,9 +71,12 @@ struct ExportFixture {
         controller = makeController();
     }
 
+    // Reopening, for a test that is not about it: the image never becomes the document.
+    static bool refuseReopening(const QImage&) { return false; }
+
     std::unique_ptr<ExportController> makeController() {
         return std::make_unique<ExportController>([this] { return document.get(); }, preferences, clipboard,
-                                                  beeper);
+                                                  beeper, refuseReopening);
     }
 
     static std::unique_ptr<EditorDocument> makeDocument(int width, int height,

@@ -75,5 +75,36 @@ TEST_F(DocumentHistory, RestoreBringsBackTheLastDocumentWithUnexportedEdits) {
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 
+// Text being typed when a capture replaces its picture goes with the picture: an edit, so the
+// picture is kept, and Restore Previous Document brings it back with the text.
+TEST_F(DocumentHistory, TextBeingTypedStaysWithItsPictureThroughACapture) {
+    ASSERT_TRUE(desktop.showStillWindow(QStringLiteral("Something to capture"), {100, 100, 700, 500}));
+    Program quorvane;
+    const QString path = QString::fromStdString((quorvane.folder("Pictures") / "white.png").string());
+    QImage white(500, 320, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    ASSERT_TRUE(white.save(path));
+    ASSERT_TRUE(quorvane.start());
+    const Window window = openImage(quorvane, path, white.size());
+    press(QStringLiteral("t"));
+    click(window.geometry.center() - QPoint(100, 20));
+    type(QStringLiteral("hello world"));
+    ASSERT_TRUE(waitForText(window.geometry, QStringLiteral("hello world"))) << "the text was not typed";
+
+    const qsizetype since = quorvane.mark();
+    press(QStringLiteral("ctrl+alt+super+3"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Post-capture action: openEditor"), since));
+    ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("File"), QStringLiteral("Restore Previous Document")))
+        << "the typed-on picture was not kept";
+    const QImage restored = copied(quorvane).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(restored.size(), white.size()) << "Restore brought back another document";
+    int ink = 0;
+    for (int y = 0; y < restored.height(); ++y)
+        for (int x = 0; x < restored.width(); ++x)
+            ink += restored.pixel(x, y) != qRgb(255, 255, 255);
+    EXPECT_GT(ink, 100) << "the typed text is not in the restored picture";
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
+}
+
 } // namespace
 } // namespace quorvane::journey

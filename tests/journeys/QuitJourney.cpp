@@ -22,6 +22,19 @@ protected:
         drag(window.geometry.center() - QPoint(50, 30), window.geometry.center() + QPoint(50, 30));
     }
 
+    // Opens a new white picture and types a text into a text box on it, left open.
+    static void openAndType(Program& quorvane, const QString& text) {
+        const QString path = QString::fromStdString((quorvane.folder("Pictures") / "white.png").string());
+        QImage image(500, 320, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        ASSERT_TRUE(image.save(path));
+        const Window window = openImage(quorvane, path, image.size());
+        press(QStringLiteral("t"));
+        click(window.geometry.center() - QPoint(100, 20));
+        type(text);
+        ASSERT_TRUE(waitForText(window.geometry, text)) << "the text was not typed";
+    }
+
     // The question about unexported changes, once it shows and reads so.
     static std::optional<Window> discardQuestion() {
         const auto window = question();
@@ -73,6 +86,38 @@ TEST_F(Quit, NothingToLoseQuitsAtOnceAndUnexportedEditsAskOnce) {
     ASSERT_TRUE(clickText(asked->geometry, QStringLiteral("Discard")));
     EXPECT_EQ(quorvane.waitForExit(), 0) << quorvane.log().toStdString();
     EXPECT_EQ(quorvane.countLog(QStringLiteral("Launched"), since), 0);
+}
+
+// Text typed into a text box and not yet committed is an edit: Ctrl+Q and the desktop's SIGTERM
+// ask about it; a second SIGTERM ends the program, saying what was discarded.
+TEST_F(Quit, TextBeingTypedIsAnEditThatQuittingAsksAbout) {
+    for (const bool bySignal : {false, true}) {
+        Program quorvane;
+        ASSERT_TRUE(quorvane.start());
+        openAndType(quorvane, QStringLiteral("hello world"));
+        const qsizetype since = quorvane.mark();
+        if (bySignal)
+            quorvane.signal(SIGTERM);
+        else
+            press(QStringLiteral("ctrl+q"));
+        ASSERT_TRUE(discardQuestion().has_value()) << (bySignal ? "SIGTERM" : "Ctrl+Q") << " did not ask\n"
+                                                   << quorvane.log().toStdString();
+        if (bySignal) {
+            quorvane.signal(SIGTERM);
+            EXPECT_EQ(quorvane.waitForExit(), 0) << quorvane.log().toStdString();
+            EXPECT_EQ(
+                quorvane.countLog(QStringLiteral("Quit by signal: unexported changes were discarded"), since),
+                1);
+        } else {
+            press(QStringLiteral("Return"));
+            ASSERT_TRUE(waitForNoQuestion());
+            EXPECT_TRUE(quorvane.isRunning());
+            quorvane.signal(SIGTERM);
+            ASSERT_TRUE(discardQuestion().has_value());
+            quorvane.signal(SIGTERM);
+            EXPECT_EQ(quorvane.waitForExit(), 0) << quorvane.log().toStdString();
+        }
+    }
 }
 
 } // namespace

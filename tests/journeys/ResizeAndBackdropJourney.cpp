@@ -1,14 +1,15 @@
 // Changing what the image becomes: resize, backdrop, expand canvas, flatten, an overlay pasted on
 // top, and the before/after GIF; the sheets one at a time.
 
-#include "support/journey/JourneyTest.h"
-
 #include "support/WaitUntil.h"
+#include "support/journey/JourneyTest.h"
+#include "support/journey/SessionBus.h"
 
 #include <QBuffer>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
+#include <QProcess>
 
 namespace quorvane::journey {
 namespace {
@@ -31,6 +32,32 @@ protected:
         EXPECT_TRUE(waitForNoWindow(QStringLiteral("^Open Image$")));
         // The editor refits to the picture: once it holds still.
         return waitForWindow(QStringLiteral("^Quorvane$"), 20000, 500).value_or(Window{});
+    }
+
+    // The first showing button whose name or description matches `pattern`, found over AT-SPI as a
+    // screen reader finds it: pressed through its action, or its place on the screen.
+    static std::optional<QRect> screenReaderButton(const Program& quorvane, const QString& pattern,
+                                                   const QString& what) {
+        std::optional<QRect> place;
+        test::waitUntil(
+            [&] {
+                QProcess helper;
+                helper.setProcessEnvironment(quorvane.environment());
+                helper.start(QStringLiteral("/usr/bin/python3"),
+                             {QStringLiteral(QUORVANE_PRESS_BUTTON), QString::number(quorvane.processId()),
+                              pattern, what});
+                if (!helper.waitForFinished(test::bound(60000)) ||
+                    helper.exitStatus() != QProcess::NormalExit || helper.exitCode() != 0)
+                    return false;
+                const QStringList box =
+                    QString::fromUtf8(helper.readAllStandardOutput()).split(QLatin1Char(' '));
+                place = box.size() == 4
+                            ? QRect(box[0].toInt(), box[1].toInt(), box[2].toInt(), box[3].toInt())
+                            : QRect();
+                return true;
+            },
+            30000);
+        return place;
     }
 
     // What Copy puts on the clipboard now.
@@ -157,6 +184,31 @@ TEST_F(ResizeAndBackdrop, ExpandFlattenOverlayAndBeforeAfterGif) {
     ASSERT_TRUE(QFileInfo::exists(gif));
     QImageReader reader(gif);
     EXPECT_EQ(reader.imageCount(), 2);
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
+}
+
+// The status bar's image size and Backdrop buttons open their sheets, clicked or pressed through
+// the accessibility interface, as the menu items do.
+TEST_F(ResizeAndBackdrop, StatusBarButtonsOpenTheirSheets) {
+    Program quorvane;
+    SessionBus bus(quorvane, SessionBus::Accessibility::on);
+    ASSERT_TRUE(bus.running());
+    ASSERT_TRUE(quorvane.start());
+    openPicture(quorvane, {800, 500});
+    for (const auto& [pattern, title] :
+         {std::pair{"^[0-9]+ × [0-9]+$|^Image size", "Resize Image"}, {"^Backdrop", "Backdrop"}}) {
+        const QString sheet = QStringLiteral("^%1$").arg(QString::fromLatin1(title));
+        for (const QString how : {QStringLiteral("extents"), QStringLiteral("press")}) {
+            activate(editor());
+            const auto button = screenReaderButton(quorvane, QString::fromUtf8(pattern), how);
+            ASSERT_TRUE(button.has_value()) << title << " not found";
+            if (how == QLatin1String("extents")) click(button->center());
+            EXPECT_TRUE(waitForWindow(sheet).has_value())
+                << title << " did not open by " << how.toStdString();
+            press(QStringLiteral("Escape"));
+            ASSERT_TRUE(waitForNoWindow(sheet)) << title;
+        }
+    }
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 

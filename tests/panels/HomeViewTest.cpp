@@ -42,7 +42,7 @@ struct HomeRig {
     test::CaptureRig capture;
     test::ExportFixture exports{false};
     ExportController exporter{[this] { return capture.controller->document(); }, exports.preferences,
-                              exports.clipboard, exports.beeper};
+                              exports.clipboard, exports.beeper, test::ExportFixture::refuseReopening};
     FakeShortcuts shortcuts;
     SymbolIcons icons{SymbolIcons::Theme::ignore};
     HomeView home{*capture.controller, exporter, shortcuts, icons};
@@ -168,7 +168,7 @@ TEST(HomeView, GoingWhileOneOfItsButtonsHasTheKeyboardLeavesTheWindowWhole) {
     test::CaptureRig capture;
     test::ExportFixture exports{false};
     ExportController exporter{[&] { return capture.controller->document(); }, exports.preferences,
-                              exports.clipboard, exports.beeper};
+                              exports.clipboard, exports.beeper, test::ExportFixture::refuseReopening};
     FakeShortcuts shortcuts;
     SymbolIcons icons{SymbolIcons::Theme::ignore};
     QWidget window;

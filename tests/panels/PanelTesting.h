@@ -6,6 +6,7 @@
 #include "capture/CaptureDelay.h"
 #include "core/AccessibilityOptions.h"
 #include "editor_window/SymbolIcons.h"
+#include "panels/ThumbnailController.h"
 #include "support/CountingBeeper.h"
 
 #include <QKeyEvent>
@@ -42,6 +43,11 @@ private:
     int next_ = 0;
     std::map<int, std::pair<int, std::function<void()>>> pending_;
 };
+
+// A thumbnail's actions when the test is not about them: copies start, exports may leave.
+inline ThumbnailController::Actions thumbnailActions() {
+    return {.copy = [] { return true; }, .mayExport = [](std::optional<ThumbnailAction>) { return true; }};
+}
 
 struct PanelServices {
     SymbolIcons icons{SymbolIcons::Theme::ignore};

@@ -23,7 +23,7 @@ namespace {
 using Action = ThumbnailAction;
 
 struct ThumbnailRig : test::PanelServices {
-    ThumbnailController controller{icons, bell, accessibility};
+    ThumbnailController controller{icons, bell, accessibility, test::thumbnailActions()};
     bool copyStarts = true;
     bool exportsAllowed = true;
     std::vector<std::optional<Action>> asked;

@@ -7,9 +7,22 @@
 #include "app/Services.h"
 #include "app/ShellTesting.h"
 #include "app/WindowCoordinator.h"
+#include "canvas/AnnotationTextEditor.h"
+#include "canvas/AnnotationTextView.h"
+#include "canvas/EditorCanvasPane.h"
+#include "canvas/EditorCanvasView.h"
+#include "editor_window/EditorStatusBar.h"
+#include "editor_window/EditorView.h"
+#include "editor_window/SheetPresenter.h"
+#include "editor_window/ValueIconButton.h"
+#include "export/ExportController.h"
 #include "panels/ThumbnailController.h"
+#include "support/TestAnnotations.h"
 
+#include <QAbstractButton>
+#include <QDialog>
 #include <QMenuBar>
+#include <QMessageBox>
 
 namespace quorvane {
 namespace {
@@ -55,6 +68,65 @@ TEST(AppDelegateX11, StartsUpInOrderAndALinksChoicesLastOneCapture) {
         EXPECT_TRUE(delegate.windows().recognizedTextWindow()->isVisible());
         delegate.aboutToQuit();
     }
+}
+
+// The shell hands every window its actions: the status bar's size and Backdrop buttons open their
+// sheets as the menu items do, and text being typed is an edit when the program is asked to quit
+// and when a new capture replaces its document.
+TEST(AppDelegateX11, StatusBarButtonsOpenTheirSheetsAndTextBeingTypedIsNeverLost) {
+    const std::unique_ptr<Services> services = ServiceFactory::make();
+    AppDelegate delegate(*services);
+    delegate.start();
+    int quits = 0;
+    delegate.quitCoordinator().quit = [&quits] { ++quits; };
+    delegate.documentCommands().importImage(test::gradientImage(400, 300), QStringLiteral("picture"));
+    EditorWindow* window = delegate.windows().editorWindow();
+    ASSERT_TRUE(test::waitUntil([&] { return window->view()->statusBar() != nullptr; }, 20000));
+    EditorStatusBar& bar = *window->view()->statusBar();
+    SheetPresenter& sheets = *delegate.documentCommands().sheets();
+    for (const auto& [button, title] :
+         {std::pair<QAbstractButton*, const char*>{bar.sizeButton(), "Resize Image"},
+          {bar.backdropButton(), "Backdrop"}}) {
+        button->click();
+        ASSERT_TRUE(test::waitUntil([&] { return sheets.sheet() != nullptr; })) << title;
+        EXPECT_EQ(sheets.sheet()->windowTitle(), QString::fromLatin1(title));
+        sheets.sheet()->reject();
+        ASSERT_TRUE(test::waitUntil([&] { return sheets.sheet() == nullptr; })) << title;
+    }
+
+    EditorDocument* document = delegate.captureController().document();
+    const auto type = [&](const QString& text) {
+        EditorCanvasView& canvas = window->view()->pane()->canvas();
+        canvas.beginTextEditing(test::annotation(AnnotationKind::text, QRectF(20, 20, 60, 30), Qt::black));
+        canvas.textEditor().textView()->insertPlainText(text);
+    };
+    const auto texts = [](const EditorDocument* shown) {
+        QStringList found;
+        for (const Annotation& annotation : shown->annotations())
+            found << annotation.text;
+        return found;
+    };
+    // Asked to quit while typing: the text is an edit, so the question comes first.
+    type(QStringLiteral("hello world"));
+    delegate.quitCoordinator().requestQuit();
+    ASSERT_TRUE(test::waitUntil([&] { return delegate.discardQuestion().isOpen(); }));
+    EXPECT_EQ(quits, 0);
+    EXPECT_EQ(texts(document), QStringList{QStringLiteral("hello world")});
+    for (QAbstractButton* button : delegate.discardQuestion().box()->buttons())
+        if (button->text() == QStringLiteral("Cancel")) button->click();
+    ASSERT_TRUE(test::waitUntil([&] { return !delegate.quitCoordinator().isDeciding(); }));
+
+    // Copied, it has nothing unexported; a capture while typing keeps it, with its text, as the
+    // previous document.
+    delegate.documentCommands().copyImage();
+    ASSERT_TRUE(test::waitUntil([&] { return !delegate.exporter().hasUnexportedChanges(document); }));
+    type(QStringLiteral("second"));
+    delegate.captureCommands().captureScreen();
+    ASSERT_TRUE(test::waitUntil([&] { return !delegate.captureController().isBusy(); }, 20000));
+    ASSERT_EQ(delegate.captureController().previousDocument(), document);
+    EXPECT_EQ(texts(document), (QStringList{QStringLiteral("hello world"), QStringLiteral("second")}));
+    EXPECT_EQ(quits, 0);
+    delegate.aboutToQuit();
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "app/ServiceFactory.h"
 #include "capture/AreaSelectionOverlay.h"
 #include "capture/CaptureController.h"
+#include "capture/CaptureControllerRig.h"
 #include "recognition/TextRecognizer.h"
 #include "support/PasteElsewhere.h"
 #include "support/WaitUntil.h"
@@ -60,7 +61,7 @@ TEST(RecognizedTextX11, RecognizesAPickedAreaAndCopiesTheTextAndThePayload) {
     OtherProcessScene scene;
     ASSERT_TRUE(scene.ready());
     const std::unique_ptr<Services> services = ServiceFactory::make();
-    CaptureController capture(services->captureService(), services->areaPicker());
+    CaptureController capture(services->captureService(), services->areaPicker(), test::unaskedQuestions());
     TextRecognizer& recognizer = services->textRecognizer();
     OCRController ocr(services->clipboard(), recognizer.languages(), OCRController::recognizerOf(recognizer));
     std::unique_ptr<RecognizedTextWindow> window;

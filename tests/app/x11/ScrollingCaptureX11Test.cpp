@@ -4,8 +4,8 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppMenus.h"
-#include "app/Preferences.h"
 #include "app/CaptureCommands.h"
+#include "app/Preferences.h"
 #include "app/ScrollingCommands.h"
 #include "app/ScrollingSystem.h"
 #include "app/ServiceFactory.h"
@@ -17,6 +17,7 @@
 #include "scrolling/ScrollHUDPanel.h"
 #include "scrolling/ScrollHUDView.h"
 #include "scrolling/ScrollingCaptureController.h"
+#include "scrolling/SystemDragSelectionOverlay.h"
 #include "scrolling/SystemScrollInjector.h"
 #include "support/ImageCompare.h"
 #include "support/LogLines.h"
@@ -270,6 +271,18 @@ TEST_F(ScrollingCaptureX11, QuittingOrAnotherClientsGrabLeavesNoPanelAndNoGrab) 
     EXPECT_FALSE(onScreen(QStringLiteral("Scrolling Capture")));
     other.reset();
     EXPECT_TRUE(waitUntil([] { return test::pointerFree(); }, 3000));
+}
+
+// The drag selection's overlay is painted as the desktop's Increase Contrast says now.
+TEST(ScrollingSystem, TheDragSelectionOverlayFollowsIncreaseContrast) {
+    AccessibilityOptions options;
+    ScrollingSystem system(options);
+    const std::unique_ptr<DragSelectionPresenting> presenter = system.makeDragPresenter();
+    auto* overlay = dynamic_cast<SystemDragSelectionOverlay*>(presenter.get());
+    ASSERT_NE(overlay, nullptr);
+    EXPECT_FALSE(overlay->increaseContrast());
+    options.setIncreaseContrast(true);
+    EXPECT_TRUE(overlay->increaseContrast());
 }
 
 } // namespace

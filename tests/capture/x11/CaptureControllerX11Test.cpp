@@ -1,4 +1,5 @@
 #include "capture/CaptureController.h"
+#include "capture/CaptureControllerRig.h"
 #include "capture/SystemCaptureService.h"
 #include "capture/x11/CaptureTestWindows.h"
 #include "core/AccessibilityOptions.h"
@@ -42,7 +43,7 @@ protected:
     test::CountingBeeper bell;
     AccessibilityOptions accessibility;
     AreaSelectionOverlay overlay{bell, accessibility};
-    CaptureController controller{service, overlay};
+    CaptureController controller{service, overlay, test::unaskedQuestions()};
     // Our own window, which display captures show only because it is included.
     ImageWindow pattern{test::patternImage(600, 400), Qt::FramelessWindowHint};
 };

@@ -34,15 +34,10 @@ TEST(CompositionMenusX11, ShortcutsArrangeAndPasteAnotherProgramsImage) {
         column->setMenuBar(bar);
         rig.view->setParent(&window);
         column->addWidget(rig.view.get());
-        CompositionCommands commands({*rig.capture.controller,
-                                      rig.exports.clipboard,
-                                      rig.exports.beeper,
-                                      [&] { return &window; },
-                                      [] {},
-                                      {},
-                                      {},
-                                      {},
-                                      {}});
+        CompositionCommands commands({*rig.capture.controller, rig.exports.clipboard, rig.exports.beeper,
+                                      [&] { return &window; }, [] {}, [] { return false; },
+                                      [] { return false; }, [] {},
+                                      []() -> SheetPresenter* { return nullptr; }});
         CompositionMenus menus(commands, [&] { return &window; });
         menus.addCompositionMenus(*file, *edit, *bar);
         window.resize(720, 520);

@@ -60,7 +60,7 @@ struct OutlineRig : test::PanelServices {
         return green;
     }()};
     std::unique_ptr<Clipboard> clipboard = std::make_unique<SystemClipboard>(*QGuiApplication::clipboard());
-    ThumbnailController thumbnail{icons, bell, accessibility};
+    ThumbnailController thumbnail{icons, bell, accessibility, test::thumbnailActions()};
     PinController pins{*clipboard, bell, icons, accessibility};
     QImage red = [] {
         QImage image(800, 500, QImage::Format_RGBA8888_Premultiplied);

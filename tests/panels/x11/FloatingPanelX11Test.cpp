@@ -26,7 +26,8 @@ TEST(FloatingPanel, TheCardIsOnEveryDesktopAndOutOfTaskBarsAtEachShowing) {
     ASSERT_TRUE(manager.started());
     test::PanelServices services;
     services.accessibility.setReduceMotion(true);
-    ThumbnailController thumbnail{services.icons, services.bell, services.accessibility};
+    ThumbnailController thumbnail{services.icons, services.bell, services.accessibility,
+                                  test::thumbnailActions()};
     thumbnail.autoDismissSeconds = 0;
     QImage image(400, 300, QImage::Format_RGBA8888_Premultiplied);
     image.fill(Qt::red);

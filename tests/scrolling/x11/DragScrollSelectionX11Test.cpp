@@ -19,7 +19,7 @@ struct Selection {
     std::unique_ptr<X11InputConnection> connection = X11InputConnection::open();
     X11PointerTap x11Tap{*connection};
     SystemDragEventTap tap{x11Tap};
-    SystemDragSelectionOverlay overlay{connection.get()};
+    SystemDragSelectionOverlay overlay{connection.get(), [] { return false; }};
     DragScrollDisplay display{1, QRectF(0, 0, 1920, 1080), QRectF(0, 0, 1920, 1080), 1};
     DragScrollSelection selection{DragScrollTracker::make({display}, QPointF(10, 10)), tap, overlay, [this] {
                                       const auto pointer = connection->queryPointer();

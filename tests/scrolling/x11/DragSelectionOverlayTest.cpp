@@ -59,7 +59,7 @@ TEST(DragSelectionOverlay, FloatsAboveEverythingAndLetsClicksThrough) {
     auto connection = X11InputConnection::open();
     test::WheelPageWindow page;
     ASSERT_TRUE(page.showAt(QPoint(1100, 100)));
-    SystemDragSelectionOverlay overlay(connection.get());
+    SystemDragSelectionOverlay overlay(connection.get(), [] { return false; });
     overlay.show(std::nullopt, display);
     ASSERT_TRUE(waitUntil([&] {
         const QWidget* shown = overlay.window();

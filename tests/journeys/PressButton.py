@@ -1,0 +1,53 @@
+#!/usr/bin/python3
+"""Finds one button of a program over AT-SPI, as a screen reader does, and presses it or says where it is.
+
+Usage: PressButton.py PID PATTERN press|extents
+
+PATTERN is a regular expression searched in the button's name and in its description. "press" does
+the button's press (or click) action; "extents" prints "x y width height" on the screen.
+Exits 2 while the program is not on the accessibility bus yet, 3 when no such button shows.
+"""
+
+import re
+import sys
+
+import pyatspi
+
+BUTTONS = {pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_TOGGLE_BUTTON}
+
+
+def find(node, pattern):
+    showing = node.getState().contains(pyatspi.STATE_SHOWING)
+    if node.getRole() in BUTTONS and showing and (pattern.search(node.name or "") or pattern.search(node.description or "")):
+        return node
+    for child in node:
+        if child is not None:
+            found = find(child, pattern)
+            if found is not None:
+                return found
+    return None
+
+
+def main():
+    pid, pattern, what = int(sys.argv[1]), re.compile(sys.argv[2]), sys.argv[3]
+    programs = [app for app in pyatspi.Registry.getDesktop(0) if app is not None and app.get_process_id() == pid]
+    if not programs:
+        return 2
+    button = None
+    for program in programs:
+        button = button or find(program, pattern)
+    if button is None:
+        return 3
+    if what == "extents":
+        box = button.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        print(box.x, box.y, box.width, box.height)
+        return 0
+    actions = button.queryAction()
+    for index in range(actions.nActions):
+        if actions.getName(index).casefold() in ("press", "click"):
+            return 0 if actions.doAction(index) else 1
+    return 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
