@@ -18,6 +18,7 @@ namespace {
 constexpr int grabRetryMs = 20;
 constexpr int refusedTries = 500 / grabRetryMs;
 constexpr int unexposedTries = 5000 / grabRetryMs;
+constexpr int focusRetryTries = 200 / grabRetryMs;
 
 void deliverLater(const AreaSelectionOverlay::Completion& done, Error error) {
     QTimer::singleShot(0, [done, error = std::move(error)] { done(Failure{error}); });
@@ -96,7 +97,11 @@ AreaSelectionOverlay::SelectionID AreaSelectionOverlay::select(const QImage& ima
     // its own windows is not.
     observers_.push_back(
         connect(application, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
-            if (view_ && focus != nullptr && focus == view_->windowHandle()) wasActive_ = true;
+            if (!view_ || focus == nullptr) return;
+            if (focus == view_->windowHandle())
+                wasActive_ = true;
+            else if (!grabRetry_.isActive())
+                grabRetry_.start();
         }));
     observers_.push_back(connect(application, &QGuiApplication::applicationStateChanged, this,
                                  [this, id](Qt::ApplicationState state) {
@@ -136,6 +141,13 @@ void AreaSelectionOverlay::tryGrab() {
         if (!keyboardGrabbed_) keyboardGrabbed_ = grabber_.grabKeyboard(handle);
     }
     if (pointerGrabbed_ && keyboardGrabbed_) {
+        // Qt hands keys to its focus window, not to the one holding the grab: where the window
+        // manager gave the focus to another of our windows after our request (a busy machine, an
+        // editor it was showing), Escape would go there. Asked again now and then until it comes.
+        if (QGuiApplication::focusWindow() != handle) {
+            if (++tries_.unfocused % focusRetryTries == 0) handle->requestActivate();
+            return;
+        }
         grabRetry_.stop();
         return;
     }

@@ -102,6 +102,7 @@ private:
     struct Tries {
         int refused = 0;
         int unexposed = 0;
+        int unfocused = 0;
     } tries_;
     bool pointerGrabbed_ = false;
     bool keyboardGrabbed_ = false;

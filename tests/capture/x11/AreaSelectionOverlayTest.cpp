@@ -210,6 +210,28 @@ TEST_F(AreaSelectionOverlayTest, LosingTheWindowOrTheFocusCancels) {
     expectInputFree();
 }
 
+// Qt hands keys to its focus window, not to the one holding the grab: focus moved to another of
+// our windows after the picker asked for it (a window manager showing the editor late) must come
+// back, or Escape goes to that window and the picker stays.
+TEST_F(AreaSelectionOverlayTest, FocusTakenByAnotherOfOurWindowsComesBackForEscape) {
+    QWidget editor;
+    editor.setGeometry(40, 40, 200, 120);
+    editor.show();
+    ASSERT_TRUE(
+        waitUntil([&] { return editor.windowHandle() != nullptr && editor.windowHandle()->isExposed(); }));
+    open();
+    ASSERT_TRUE(
+        waitUntil([&] { return QGuiApplication::focusWindow() == overlay.window()->windowHandle(); }));
+    xdotool(QStringLiteral("windowfocus %1").arg(editor.winId()));
+    ASSERT_TRUE(waitUntil([&] { return QGuiApplication::focusWindow() == editor.windowHandle(); }) ||
+                QGuiApplication::focusWindow() == overlay.window()->windowHandle());
+    ASSERT_TRUE(
+        waitUntil([&] { return QGuiApplication::focusWindow() == overlay.window()->windowHandle(); }));
+    xdotool(QStringLiteral("key Escape"));
+    expectEnded();
+    expectInputFree();
+}
+
 TEST_F(AreaSelectionOverlayTest, GivesUpWhenAnotherClientHoldsTheInput) {
     test::WindowManagerInTest windowManager;
     ASSERT_TRUE(windowManager.started());
