@@ -3,6 +3,7 @@
 // What the capture benchmarks share: medians of 20 separately timed runs, and a private X server
 // with a 3840 × 2160 monitor "big" and a 1920 × 1080 monitor "hd" side by side.
 
+#include "XvfbMain.h"
 #include "capture/CaptureController.h"
 #include "capture/CaptureService.h"
 #include "support/XvfbServer.h"
@@ -62,6 +63,7 @@ inline std::optional<CaptureDisplay> displayNamed(CaptureService& service, const
 // `prepare` may put windows on show first; what it returns lives until the benchmarks are done.
 inline int runOnTwoMonitors(int argc, char** argv,
                             const std::function<std::shared_ptr<void>(test::XvfbServer&)>& prepare = {}) {
+    paintAsAsked(argc, argv);
     benchmark::Initialize(&argc, argv);
     test::XvfbServer server;
     if (!server.start(5760, 2160)) {

@@ -5,6 +5,7 @@
 // core would need.
 
 #include "ProcessTime.h"
+#include "XvfbMain.h"
 #include "capture/SystemCaptureService.h"
 #include "export/ImageExporter.h"
 #include "support/DesktopScenes.h"
@@ -149,6 +150,7 @@ void registerAll() {
 } // namespace
 
 int main(int argc, char** argv) {
+    quorvane::bench::paintAsAsked(argc, argv);
     benchmark::Initialize(&argc, argv);
     quorvane::test::XvfbServer server;
     if (!server.start(screenSize.width(), screenSize.height())) {

@@ -14,6 +14,7 @@
 #include "platform/InstanceServer.h"
 #include "platform/OpenArguments.h"
 #include "platform/OpenMPEnvironment.h"
+#include "platform/QtSharedMemoryPainting.h"
 #include "platform/QuickTeardown.h"
 #include "platform/SignalPipe.h"
 #include "platform/X11DisplayCheck.h"
@@ -103,6 +104,7 @@ int main(int argc, char** argv) {
 
     // X11 only: on Wayland desktops the program runs through XWayland.
     qputenv("QT_QPA_PLATFORM", "xcb");
+    QtSharedMemoryPainting::avoidDescriptors();
     QApplication::setApplicationName(QString::fromLatin1(applicationName));
     QApplication::setDesktopFileName(QString::fromLatin1(applicationId));
     QApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));

@@ -1,3 +1,4 @@
+#include "platform/QtSharedMemoryPainting.h"
 #include "support/DisplayState.h"
 #include "support/TestEnvironment.h"
 #include "support/XvfbServer.h"
@@ -39,6 +40,8 @@ int main(int argc, char** argv) {
     }
     ::setenv("DISPLAY", server.display().toUtf8().constData(), 1);
     ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    // The windows under test paint as the program's own do.
+    quorvane::QtSharedMemoryPainting::avoidDescriptors();
     int status = 0;
     {
         QApplication application(argc, argv);

@@ -44,10 +44,23 @@ public:
     QString pictures() const { return QString::fromStdString((dir_ / "Pictures").string()); }
     std::filesystem::path dragFolder() const { return dir_ / "cache/com.quorvane.Quorvane/Quorvane Drag"; }
 
-    // On `display`; an empty one leaves DISPLAY unset.
-    std::unique_ptr<QProcess> start(const QString& display = test::x11Server().display()) const {
+    // Where the descriptor watch notes what reaches the program on its X connections.
+    QString descriptorLog() const { return QString::fromStdString((dir_ / "descriptors").string()); }
+
+    // On `display`; an empty one leaves DISPLAY unset. Watched, with the descriptor watch preloaded.
+    enum class Descriptors { unwatched, watched };
+    std::unique_ptr<QProcess> start(const QString& display = test::x11Server().display(),
+                                    Descriptors descriptors = Descriptors::unwatched) const {
         auto process = std::make_unique<QProcess>();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (descriptors == Descriptors::watched) {
+            environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(QUORVANE_DESCRIPTOR_WATCH));
+            environment.insert(QStringLiteral("QUORVANE_DESCRIPTOR_LOG"), descriptorLog());
+            // The sanitizers' runtime then comes second, which they accept when told.
+            environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                               environment.value(QStringLiteral("ASAN_OPTIONS")) +
+                                   QStringLiteral(":verify_asan_link_order=0"));
+        }
         for (const auto& [name, folder] : {std::pair{"XDG_CONFIG_HOME", "config"},
                                            {"XDG_STATE_HOME", "state"},
                                            {"XDG_CACHE_HOME", "cache"},
@@ -325,13 +338,15 @@ std::optional<QDateTime> loggedAt(const QString& output, const QString& text) {
 // Four programs dropping on the editor as fast as the server takes them (tens of thousands of drops
 // a second, whose data never comes) leave it answering a window manager's pings and a paste within
 // a second; a proper drop of a file's link afterwards opens the file. The pings stand in for the
-// window manager: the server hands their answers to that alone.
+// window manager: the server hands their answers to that alone. No descriptor reaches the program
+// on its X connection meanwhile: libxcb ends a connection where one arrives behind a full read of
+// queued events, as it can under a flood, and the program with it.
 TEST_F(ProgramX11Test, AFloodOfDropsFromFourProgramsLeavesTheWindowAnswering) {
     test::x11Server().stopWindowManager();
     const std::unique_ptr<void, void (*)(void*)> windowManagerBack(
         this, [](void*) { test::x11Server().startWindowManager(); });
     ProgramFolders folders;
-    const auto program = folders.start();
+    const auto program = folders.start(test::x11Server().display(), ProgramFolders::Descriptors::watched);
     QString output;
     ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Launched"))) << output.toStdString();
     QString id;
@@ -400,6 +415,9 @@ TEST_F(ProgramX11Test, AFloodOfDropsFromFourProgramsLeavesTheWindowAnswering) {
         << output.toStdString();
     EXPECT_TRUE(source.says(QStringLiteral("finished")));
     terminate(*program);
+    QFile notes(folders.descriptorLog());
+    EXPECT_FALSE(notes.exists()) << "Descriptors reached the program on its X connection:\n"
+                                 << (notes.open(QIODevice::ReadOnly) ? notes.readAll().toStdString() : "");
 }
 
 // A display that cannot be opened, or none at all, ends the program with one line saying so and
