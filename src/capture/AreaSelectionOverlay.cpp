@@ -2,6 +2,7 @@
 
 #include "capture/AreaSelectionView.h"
 #include "capture/CaptureFailure.h"
+#include "capture/KeyRedirect.h"
 #include "core/Log.h"
 #include "platform/X11PointerGrab.h"
 
@@ -117,7 +118,12 @@ AreaSelectionOverlay::SelectionID AreaSelectionOverlay::select(const QImage& ima
 
     view->installEventFilter(this);
     view->show();
-    if (QWindow* handle = view->windowHandle()) handle->installEventFilter(this);
+    if (QWindow* handle = view->windowHandle()) {
+        handle->installEventFilter(this);
+        // Keys reach the picker even while Qt has the focus on another of our windows, where the
+        // window manager put it after our request: asking for the focus back takes a while.
+        keys_ = std::make_unique<KeyRedirect>(*handle);
+    }
     view->raise();
     view->activateWindow();
     view->setFocus(Qt::OtherFocusReason);
@@ -141,9 +147,10 @@ void AreaSelectionOverlay::tryGrab() {
         if (!keyboardGrabbed_) keyboardGrabbed_ = grabber_.grabKeyboard(handle);
     }
     if (pointerGrabbed_ && keyboardGrabbed_) {
-        // Qt hands keys to its focus window, not to the one holding the grab: where the window
-        // manager gave the focus to another of our windows after our request (a busy machine, an
-        // editor it was showing), Escape would go there. Asked again now and then until it comes.
+        // Where the window manager gave the focus to another of our windows after our request (a
+        // busy machine, an editor it was showing), the keys are sent on to the picker, but the
+        // focus belongs with it too (input methods and assistive technology follow it). Asked
+        // again now and then until it comes.
         if (QGuiApplication::focusWindow() != handle) {
             if (++tries_.unfocused % focusRetryTries == 0) handle->requestActivate();
             return;
@@ -180,6 +187,7 @@ bool AreaSelectionOverlay::eventFilter(QObject* watched, QEvent* event) {
 AreaSelectionView* AreaSelectionOverlay::detachView() {
     AreaSelectionView* view = view_.data();
     view_ = nullptr;
+    keys_.reset();
     if (view == nullptr) return nullptr;
     view->removeEventFilter(this);
     if (QWindow* handle = view->windowHandle()) {

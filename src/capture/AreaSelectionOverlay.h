@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -30,6 +31,7 @@ namespace quorvane {
 
 class AccessibilityOptions;
 class Beeper;
+class KeyRedirect;
 
 class AreaSelectionOverlay : public QObject {
     Q_OBJECT
@@ -96,6 +98,7 @@ private:
     SelectionID selectionID_ = 0;
     SelectionID lastID_ = 0;
     QPointer<AreaSelectionView> view_;
+    std::unique_ptr<KeyRedirect> keys_;
     std::vector<QMetaObject::Connection> observers_;
     InputGrabber grabber_;
     QTimer grabRetry_;

@@ -13,6 +13,7 @@
 #include "support/PointerGrab.h"
 #include "support/Xdotool.h"
 
+#include <QAction>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QScreen>
@@ -229,6 +230,44 @@ TEST_F(AreaSelectionOverlayTest, FocusTakenByAnotherOfOurWindowsComesBackForEsca
         waitUntil([&] { return QGuiApplication::focusWindow() == overlay.window()->windowHandle(); }));
     xdotool(QStringLiteral("key Escape"));
     expectEnded();
+    expectInputFree();
+}
+
+// While the picker is open every key goes to it, whichever of our windows Qt gives the focus to:
+// Escape soon after the focus moved to the editor closes it, before the picker has asked for the
+// focus back, and none of the editor's shortcuts fire.
+TEST_F(AreaSelectionOverlayTest, KeysGoToThePickerWhileAnotherOfOurWindowsHasTheFocus) {
+    Probe editor;
+    int fired = 0;
+    for (const char* key : {"Escape", "Ctrl+W"}) {
+        auto* action = new QAction(&editor);
+        action->setShortcut(QKeySequence(QString::fromLatin1(key)));
+        QObject::connect(action, &QAction::triggered, [&] { ++fired; });
+        editor.addAction(action);
+    }
+    editor.setGeometry(40, 40, 200, 120);
+    editor.show();
+    ASSERT_TRUE(waitUntil([&] { return editor.windowHandle()->isExposed(); }));
+    const struct {
+        int delayMs;
+        const char* keys;
+    } rows[] = {{0, "Escape"}, {50, "Escape"}, {100, "Escape"}, {300, "Escape"}, {0, "ctrl+w Escape"}};
+    for (const auto& row : rows) {
+        open();
+        ASSERT_TRUE(
+            waitUntil([&] { return QGuiApplication::focusWindow() == overlay.window()->windowHandle(); }));
+        xdotool(QStringLiteral("windowfocus %1").arg(editor.winId()));
+        ASSERT_TRUE(waitUntil([&] { return QGuiApplication::focusWindow() == editor.windowHandle(); }));
+        test::pause(row.delayMs);
+        xdotool(QStringLiteral("key ") + QLatin1String(row.keys));
+        const bool closed = waitUntil([&] { return calls > 0; });
+        EXPECT_TRUE(closed && isCancellation(result->error()))
+            << "not closed: " << row.keys << " after " << row.delayMs << " ms";
+        EXPECT_EQ(std::pair(fired, editor.keys), std::pair(0, 0))
+            << row.keys << " after " << row.delayMs << " ms";
+        overlay.finish(Failure{cancellationError()}); // one that stayed open
+        fired = editor.keys = 0;
+    }
     expectInputFree();
 }
 
