@@ -1,10 +1,15 @@
 #include "editor_window/ChromeAccessible.h"
 
+#include "editor_window/FileDragHandle.h"
+
 #include <QAbstractButton>
+#include <QApplication>
 #include <QMenu>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <QVariant>
+#include <algorithm>
 #include <cstring>
 
 namespace quorvane {
@@ -17,16 +22,27 @@ bool hasValue(const QWidget& widget) {
     return widget.metaObject()->indexOfProperty(valueProperty) >= 0;
 }
 
-// Our own buttons drawn from QAbstractButton; Qt's push and tool buttons keep Qt's interfaces.
+// Our own buttons drawn from QAbstractButton; Qt's push and tool buttons keep Qt's interfaces, save
+// tool buttons with a menu.
 bool isChromeButton(QWidget& widget) {
-    return qobject_cast<QAbstractButton*>(&widget) != nullptr && qobject_cast<QPushButton*>(&widget) == nullptr &&
-           qobject_cast<QToolButton*>(&widget) == nullptr &&
+    return qobject_cast<QAbstractButton*>(&widget) != nullptr &&
+           qobject_cast<QPushButton*>(&widget) == nullptr && qobject_cast<QToolButton*>(&widget) == nullptr &&
            std::strncmp(widget.metaObject()->className(), "quorvane::", 10) == 0;
+}
+
+// Qt's tool button interface offers a split button's menu twice and no press, and opens the menu
+// inside the reader's call. A tool button counts as ours from the moment its popup mode is set.
+bool isMenuToolButton(QWidget& widget) {
+    auto* button = qobject_cast<QToolButton*>(&widget);
+    return button != nullptr &&
+           (button->menu() != nullptr || button->popupMode() != QToolButton::DelayedPopup);
 }
 
 QAccessibleInterface* factory(const QString&, QObject* object) {
     auto* widget = qobject_cast<QWidget*>(object);
-    if (widget == nullptr || !(hasValue(*widget) || isChromeButton(*widget))) return nullptr;
+    if (widget == nullptr || !(hasValue(*widget) || isChromeButton(*widget) || isMenuToolButton(*widget) ||
+                               qobject_cast<FileDragHandle*>(widget) != nullptr))
+        return nullptr;
     return new ChromeAccessible(widget);
 }
 
@@ -35,7 +51,45 @@ QToolButton* menuButton(QWidget* widget) {
     return button != nullptr && button->menu() != nullptr ? button : nullptr;
 }
 
+// `window` itself, or a window opened over `base` (a sheet's own dialogs).
+bool standsOn(const QWidget* window, const QWidget* base) {
+    for (; window != nullptr;
+         window = window->parentWidget() != nullptr ? window->parentWidget()->window() : nullptr)
+        if (window == base) return true;
+    return false;
+}
+
+// As Qt's modality: a sheet takes the clicks of the windows it stands on, an application-modal
+// window those of every other window.
+bool blockedByModal(const QWidget& widget) {
+    const QWidget* window = widget.window();
+    const QWidgetList tops = QApplication::topLevelWidgets();
+    return std::any_of(tops.begin(), tops.end(), [window](const QWidget* modal) {
+        if (!modal->isVisible() || !modal->isModal() || standsOn(window, modal)) return false;
+        return modal->windowModality() == Qt::ApplicationModal || standsOn(modal, window);
+    });
+}
+
+enum class Part { button, menu };
+
+// What a person's click on `part` of `button` does now: nothing where a sheet blocks it; a menu
+// open elsewhere closes first, and a click on the button whose menu is open only closes that (Qt
+// does not pass that press on).
+void clickAsPerson(QAbstractButton& button, Part part) {
+    if (!button.isEnabled() || blockedByModal(button)) return;
+    auto* tool = qobject_cast<QToolButton*>(&button);
+    const bool ownMenuOpen = tool != nullptr && tool->menu() != nullptr && tool->menu()->isVisible();
+    while (QWidget* popup = QApplication::activePopupWidget())
+        if (popup == button.window() || !popup->close()) break;
+    if (ownMenuOpen) return;
+    if (part == Part::menu && tool != nullptr)
+        tool->showMenu();
+    else
+        button.click();
+}
+
 QAccessible::Role roleOf(QWidget* widget) {
+    if (qobject_cast<FileDragHandle*>(widget) != nullptr) return QAccessible::Graphic;
     if (menuButton(widget) != nullptr) return QAccessible::ButtonMenu;
     if (auto* button = qobject_cast<QAbstractButton*>(widget))
         return button->isCheckable() ? QAccessible::CheckBox : QAccessible::Button;
@@ -90,26 +144,26 @@ QAccessible::State ChromeAccessible::state() const {
 }
 
 QStringList ChromeAccessible::actionNames() const {
-    QStringList names = QAccessibleWidget::actionNames();
-    if (!widget()->isEnabled()) return names;
-    if (menuButton(widget()) != nullptr)
-        names << showMenuAction();
-    else if (auto* button = qobject_cast<QAbstractButton*>(widget()))
-        names << (button->isCheckable() ? toggleAction() : pressAction());
-    return names;
+    QStringList names;
+    auto* button = qobject_cast<QAbstractButton*>(widget());
+    if (button != nullptr && widget()->isEnabled()) {
+        QToolButton* menu = menuButton(widget());
+        // A button whose press opens its menu has the menu alone; a split button has both.
+        if (menu == nullptr || menu->popupMode() != QToolButton::InstantPopup)
+            names << (button->isCheckable() ? toggleAction() : pressAction());
+        if (menu != nullptr) names << showMenuAction();
+    }
+    return names << QAccessibleWidget::actionNames();
 }
 
 void ChromeAccessible::doAction(const QString& actionName) {
-    if (!widget()->isEnabled()) return;
-    if (actionName == showMenuAction()) {
-        if (QToolButton* button = menuButton(widget())) button->showMenu();
-        return;
-    }
-    if (actionName == pressAction() || actionName == toggleAction()) {
-        if (auto* button = qobject_cast<QAbstractButton*>(widget())) button->click();
-        return;
-    }
-    QAccessibleWidget::doAction(actionName);
+    auto* button = qobject_cast<QAbstractButton*>(widget());
+    if (button == nullptr || !actionNames().contains(actionName) || actionName == setFocusAction())
+        return QAccessibleWidget::doAction(actionName);
+    // On a later turn, as a click comes: a menu runs modally, and the reader's call must return
+    // first.
+    const Part part = actionName == showMenuAction() ? Part::menu : Part::button;
+    QTimer::singleShot(0, button, [button, part] { clickAsPerson(*button, part); });
 }
 
 void ChromeAccessible::describeBeyondName(QWidget& widget) {

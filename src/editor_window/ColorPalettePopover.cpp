@@ -1,42 +1,13 @@
 #include "editor_window/ColorPalettePopover.h"
 
 #include "canvas/EditorCanvasSettings.h"
-#include "editor_window/ChromePainting.h"
 #include "editor_window/EditorChrome.h"
+#include "editor_window/PaletteSwatch.h"
 
-#include <QAbstractButton>
 #include <QGridLayout>
-#include <QPainter>
 #include <QScreen>
 
 namespace quorvane {
-namespace {
-
-// One palette colour: a 22-point disc, with a 3-point accent ring just outside it when current.
-class PaletteSwatch : public QAbstractButton {
-public:
-    PaletteSwatch(QColor color, std::function<bool()> current, QWidget* parent)
-        : QAbstractButton(parent), color_(std::move(color)), current_(std::move(current)) {
-        setFixedSize(28, 28);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF disc(3, 3, 22, 22);
-        ChromePainting::swatch(painter, disc, color_, palette().color(QPalette::WindowText));
-        if (!current_()) return;
-        painter.setPen(QPen(palette().color(QPalette::Highlight), 3));
-        painter.drawEllipse(disc.adjusted(-1.5, -1.5, 1.5, 1.5));
-    }
-
-private:
-    QColor color_;
-    std::function<bool()> current_;
-};
-
-} // namespace
 
 ColorPalettePopover::ColorPalettePopover(EditorCanvasSettings& settings, QWidget* parent)
     : QWidget(parent, Qt::Popup), settings_(settings) {

@@ -97,11 +97,12 @@ EditorStatusBar::EditorStatusBar(EditorDocument& document, EditorCanvasSettings&
     row->addWidget(copy_);
 
     save_ = new QToolButton(this);
+    // First: it makes the button a menu button to assistive technology, which may ask at the next line.
+    save_->setPopupMode(QToolButton::MenuButtonPopup);
     save_->setText(QStringLiteral("Save"));
     save_->setIcon(icons.icon(QStringLiteral("square.and.arrow.down"), palette().color(QPalette::ButtonText),
                               palette().color(QPalette::Disabled, QPalette::ButtonText)));
     save_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    save_->setPopupMode(QToolButton::MenuButtonPopup);
     save_->setAccessibleName(QStringLiteral("Save Image"));
     auto* menu = new QMenu(save_);
     menu->setAccessibleName(QStringLiteral("Save options"));

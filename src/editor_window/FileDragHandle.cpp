@@ -1,5 +1,6 @@
 #include "editor_window/FileDragHandle.h"
 
+#include "editor_window/ChromeAccessible.h"
 #include "editor_window/SymbolIcons.h"
 
 #include <QPainter>
@@ -10,9 +11,9 @@ FileDragHandle::FileDragHandle(DragExporter& exporter, ImageSource image, Beeper
                                const SymbolIcons& icons, QString symbol, const QString& help, QWidget* parent)
     : FileDragSource(exporter, std::move(image), beeper, parent), icons_(icons), symbol_(std::move(symbol)) {
     setFixedSize(sizeHint());
+    ChromeAccessible::install();
     setToolTip(help);
-    setAccessibleName(QStringLiteral("Drag Image as File"));
-    setAccessibleDescription(help);
+    setAccessibleName(help);
 }
 
 void FileDragHandle::paintEvent(QPaintEvent*) {

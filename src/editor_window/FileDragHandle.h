@@ -9,7 +9,7 @@ namespace quorvane {
 class SymbolIcons;
 
 // The status bar's handle for dragging the final image out as a file: a symbol that starts the
-// drag when pressed and moved.
+// drag when pressed and moved. `help`, what dragging it does, is its tool tip and its name.
 class FileDragHandle : public FileDragSource {
     Q_OBJECT
 

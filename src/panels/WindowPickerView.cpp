@@ -85,6 +85,8 @@ WindowPickerView::WindowPickerView(CaptureController& model, WindowIcons& icons,
     auto* scroll = new QScrollArea(content_);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    // It takes the focus (to scroll with the keys), and a screen reader then reads its name.
+    scroll->setAccessibleName(QStringLiteral("Window list"));
     list_ = new QWidget(scroll);
     listLayout_ = new QVBoxLayout(list_);
     listLayout_->setContentsMargins(6, 6, 6, 6);

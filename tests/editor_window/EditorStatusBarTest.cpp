@@ -4,7 +4,9 @@
 #include "editor_window/StatusBarText.h"
 #include "editor_window/ValueIconButton.h"
 #include "support/NumberFonts.h"
+#include "support/QtPrinters.h"
 
+#include <QAccessible>
 #include <QProgressBar>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -106,6 +108,22 @@ TEST(EditorStatusBar, DragHandleOnlyWithAnExporterAndTheFinalImage) {
     auto image = rig.bar->dragImage();
     ASSERT_TRUE(image);
     EXPECT_EQ(image->size(), QSize(128, 88)) << "the final image, backdrop included";
+}
+
+// A screen reader finds Save's press beside its menu, each once, and meets the drag handle as an
+// image named by what dragging it does, not as a filler, which readers pass by.
+TEST(EditorStatusBar, ScreenReadersPressSaveOrOpenItsMenuAndMeetTheDragHandleAsAnImage) {
+    test::StatusBarRig rig;
+    QAccessibleInterface* save = QAccessible::queryAccessibleInterface(rig.bar->saveButton());
+    ASSERT_NE(save->actionInterface(), nullptr);
+    EXPECT_EQ(
+        save->actionInterface()->actionNames(),
+        (QStringList{QAccessibleActionInterface::pressAction(), QAccessibleActionInterface::showMenuAction(),
+                     QAccessibleActionInterface::setFocusAction()}));
+    QAccessibleInterface* handle = QAccessible::queryAccessibleInterface(rig.bar->dragHandle());
+    EXPECT_EQ((std::pair{handle->role(), handle->text(QAccessible::Name)}),
+              (std::pair{QAccessible::Graphic, QStringLiteral("Drag the image into another app")}));
+    EXPECT_EQ(handle->text(QAccessible::Description), QString()) << "its tool tip, heard once as its name";
 }
 
 // A tool's note is one line that gives way to the controls beside it: cut short with "…" and

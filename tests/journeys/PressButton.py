@@ -1,11 +1,14 @@
 #!/usr/bin/python3
 """Finds one button of a program over AT-SPI, as a screen reader does, and presses it or says where it is.
 
-Usage: PressButton.py PID PATTERN press|extents
+Usage: PressButton.py PID PATTERN press|menu|extents
 
 PATTERN is a regular expression searched in the button's name and in its description. "press" does
-the button's press (or click) action; "extents" prints "x y width height" on the screen.
-Exits 2 while the program is not on the accessibility bus yet, 3 when no such button shows.
+the button's press (or click) action, "menu" its show-menu action; "extents" prints "x y width
+height" on the screen.
+Exits 2 while the program is not on the accessibility bus yet, 3 when no such button shows, 1 when
+the button has no such action or the call fails (a reader gives up on a call that does not
+return).
 """
 
 import re
@@ -42,9 +45,10 @@ def main():
         box = button.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
         print(box.x, box.y, box.width, box.height)
         return 0
+    names = ("showmenu",) if what == "menu" else ("press", "click")
     actions = button.queryAction()
     for index in range(actions.nActions):
-        if actions.getName(index).casefold() in ("press", "click"):
+        if actions.getName(index).casefold() in names:
             return 0 if actions.doAction(index) else 1
     return 1
 

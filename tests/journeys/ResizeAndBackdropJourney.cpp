@@ -3,13 +3,13 @@
 
 #include "support/WaitUntil.h"
 #include "support/journey/JourneyTest.h"
+#include "support/journey/ReaderButton.h"
 #include "support/journey/SessionBus.h"
 
 #include <QBuffer>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
-#include <QProcess>
 
 namespace quorvane::journey {
 namespace {
@@ -21,14 +21,16 @@ protected:
         const QString path = QString::fromStdString((quorvane.folder("Pictures") / "picture.png").string());
         QImage image(size, QImage::Format_RGB32);
         image.fill(QColor(90, 140, 220));
-        QPainter(&image).fillRect(QRect(0, size.height() / 2, size.width(), size.height() / 2), QColor(240, 200, 80));
+        QPainter(&image).fillRect(QRect(0, size.height() / 2, size.width(), size.height() / 2),
+                                  QColor(240, 200, 80));
         EXPECT_TRUE(image.save(path));
         Window window = editor();
         EXPECT_TRUE(chooseMenuItem(window, QStringLiteral("File"), QStringLiteral("Open Image")));
         EXPECT_TRUE(waitForWindow(QStringLiteral("^Open Image$")).has_value());
         type(path);
         press(QStringLiteral("Return"));
-        EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Imported %1x%2 px image").arg(size.width()).arg(size.height())));
+        EXPECT_TRUE(quorvane.waitForLog(
+            QStringLiteral("Imported %1x%2 px image").arg(size.width()).arg(size.height())));
         EXPECT_TRUE(waitForNoWindow(QStringLiteral("^Open Image$")));
         // The editor refits to the picture: once it holds still.
         return waitForWindow(QStringLiteral("^Quorvane$"), 20000, 500).value_or(Window{});
@@ -38,26 +40,11 @@ protected:
     // screen reader finds it: pressed through its action, or its place on the screen.
     static std::optional<QRect> screenReaderButton(const Program& quorvane, const QString& pattern,
                                                    const QString& what) {
-        std::optional<QRect> place;
-        test::waitUntil(
-            [&] {
-                QProcess helper;
-                helper.setProcessEnvironment(quorvane.environment());
-                helper.start(QStringLiteral("/usr/bin/python3"),
-                             {QStringLiteral(QUORVANE_PRESS_BUTTON), QString::number(quorvane.processId()),
-                              pattern, what});
-                if (!helper.waitForFinished(test::bound(60000)) ||
-                    helper.exitStatus() != QProcess::NormalExit || helper.exitCode() != 0)
-                    return false;
-                const QStringList box =
-                    QString::fromUtf8(helper.readAllStandardOutput()).split(QLatin1Char(' '));
-                place = box.size() == 4
-                            ? QRect(box[0].toInt(), box[1].toInt(), box[2].toInt(), box[3].toInt())
-                            : QRect();
-                return true;
-            },
-            30000);
-        return place;
+        const ReaderButtonCall call = readerButton(quorvane, pattern, what);
+        if (call.exitCode != 0) return std::nullopt;
+        const QStringList box = call.output.split(QLatin1Char(' '));
+        return box.size() == 4 ? QRect(box[0].toInt(), box[1].toInt(), box[2].toInt(), box[3].toInt())
+                               : QRect();
     }
 
     // What Copy puts on the clipboard now.
@@ -77,9 +64,12 @@ TEST_F(ResizeAndBackdrop, SheetsChangeTheExportedImageAndWaitForEachOther) {
     // The Edit menu carries the composition items in their places, and Arrange follows Edit.
     const auto items = openMenu(window, QStringLiteral("Edit"));
     closeMenus();
-    for (const char* title : {"Paste", "Paste as Overlay", "Resize Image", "Expand Canvas", "Flatten Image", "Backdrop"})
+    for (const char* title :
+         {"Paste", "Paste as Overlay", "Resize Image", "Expand Canvas", "Flatten Image", "Backdrop"})
         EXPECT_TRUE(findItem(items, QString::fromUtf8(title)).has_value()) << title;
-    const auto top = [&](const QString& title) { return findItem(items, title).value_or(MenuItem{}).box.top(); };
+    const auto top = [&](const QString& title) {
+        return findItem(items, title).value_or(MenuItem{}).box.top();
+    };
     EXPECT_LT(top(QStringLiteral("Resize Image")), top(QStringLiteral("Expand Canvas")));
     EXPECT_LT(top(QStringLiteral("Expand Canvas")), top(QStringLiteral("Flatten Image")));
     EXPECT_TRUE(menuItem(window, QStringLiteral("Arrange"), QStringLiteral("Bring to Front")).has_value());
@@ -162,7 +152,9 @@ TEST_F(ResizeAndBackdrop, ExpandFlattenOverlayAndBeforeAfterGif) {
     // Flatten Image keeps the look and empties the annotations.
     ASSERT_TRUE(chooseMenuItem(window, QStringLiteral("Edit"), QStringLiteral("Flatten Image")));
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Flattened 600x400 px"))) << quorvane.log().toStdString();
-    EXPECT_FALSE(menuItem(window, QStringLiteral("Edit"), QStringLiteral("Flatten Image")).value_or(MenuItem{{}, {}, true}).enabled);
+    EXPECT_FALSE(menuItem(window, QStringLiteral("Edit"), QStringLiteral("Flatten Image"))
+                     .value_or(MenuItem{{}, {}, true})
+                     .enabled);
 
     // Expand Canvas… through its sheet.
     ASSERT_TRUE(chooseMenuItem(window, QStringLiteral("Edit"), QStringLiteral("Expand Canvas")));
@@ -180,7 +172,8 @@ TEST_F(ResizeAndBackdrop, ExpandFlattenOverlayAndBeforeAfterGif) {
     press(QStringLiteral("ctrl+a"));
     type(gif);
     press(QStringLiteral("Return"));
-    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Saved before/after GIF"))) << quorvane.log().toStdString();
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Saved before/after GIF")))
+        << quorvane.log().toStdString();
     ASSERT_TRUE(QFileInfo::exists(gif));
     QImageReader reader(gif);
     EXPECT_EQ(reader.imageCount(), 2);

@@ -1,13 +1,15 @@
 // A screen reader user's walk through the program, over AT-SPI as Orca reads it (another process
 // on the session's accessibility bus): the home view, the editor with its backdrop and resize
 // sheets, Settings, Recognized Text, a pin and the floating thumbnail; a text typed in place, the
-// Save button's menu, Capture a Window, About, and the tray's menu followed through the focus; the
-// scrolling capture's overlay, outline and panel. Every slider offers its number, no description
-// repeats its control's name, every window is a window, no name is a page of text, no menu item
-// reads its key as a part of its name, and nothing a user meets is unnamed.
+// Save button's menu, the colour popover, Capture a Window, About, and the tray's menu followed
+// through the focus; the scrolling capture's overlay, outline and panel. Every slider offers its
+// number, no description repeats its control's name, every window is a window, no name is a page
+// of text, no menu item reads its key as a part of its name, and nothing a user meets is unnamed.
+// The Save button is pressed, and its menu opened, as a reader does.
 
 #include "support/WaitUntil.h"
 #include "support/journey/JourneyTest.h"
+#include "support/journey/ReaderButton.h"
 #include "support/journey/SessionBus.h"
 
 #include <QProcess>
@@ -129,6 +131,11 @@ protected:
     static std::string faults(const ScreenReaderView& view) {
         return view.faults.join(QLatin1Char('\n')).toStdString();
     }
+    // Does `what` ("press", "menu") to the button that `pattern` finds, as a reader does: 0 where
+    // done, -1 where the call never returned.
+    static int readerPress(const Program& quorvane, const QString& pattern, const QString& what) {
+        return readerButton(quorvane, pattern, what).exitCode;
+    }
 };
 
 TEST_F(ScreenReader, MeetsNamedControlsSlidersWithValuesAndTheFloatingPanelsAsWindows) {
@@ -145,6 +152,7 @@ TEST_F(ScreenReader, MeetsNamedControlsSlidersWithValuesAndTheFloatingPanelsAsWi
     QImage picture(640, 400, QImage::Format_RGB32);
     picture.fill(QColor(90, 140, 220));
     openImage(quorvane, placePicture(quorvane, picture, "picture.png"), picture.size());
+    EXPECT_EQ(faults(walk(quorvane)), "") << "the editor";
     for (const auto& [keys, title] : {std::pair{"ctrl+alt+b", "Backdrop"}, {"ctrl+alt+i", "Resize Image"}}) {
         activate(editor());
         press(QString::fromLatin1(keys));
@@ -300,6 +308,38 @@ TEST_F(ScreenReader, MeetsTheTypedTextThePickerAboutRecognizedTextAndTheTrayMenu
         EXPECT_EQ(reader.stop().join(u'\n').toStdString(), "") << "the Save button's menu";
     }
 
+    // The Save button through the reader: its menu, then a press that saves. Each call returns at
+    // once; the menu opens, and the image saves, after it.
+    const QString saveButton = QStringLiteral("^Save Image$");
+    ASSERT_EQ(readerPress(quorvane, saveButton, QStringLiteral("menu")), 0) << "show-menu";
+    EXPECT_TRUE(test::waitUntil([] { return isMenuOpen(); }, 5000)) << "the menu did not open";
+    closeMenus();
+    qsizetype saves = quorvane.mark();
+    ASSERT_EQ(readerPress(quorvane, saveButton, QStringLiteral("press")), 0) << "press";
+    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Saved "), saves)) << quorvane.log().toStdString();
+
+    // The colour popover of the editor in front, its swatches met through the focus.
+    activate(editor());
+    {
+        FocusFollower reader(quorvane);
+        ASSERT_TRUE(reader.listening());
+        ASSERT_EQ(readerPress(quorvane, QStringLiteral("^Annotation color$"), QStringLiteral("press")), 0);
+        const auto heard = [&](const QString& swatch) {
+            const QStringList focused = reader.focused();
+            return std::any_of(focused.begin(), focused.end(),
+                               [&](const QString& line) { return line.section(u'\t', 1, 1) == swatch; });
+        };
+        ASSERT_TRUE(test::waitUntil([] { return isMenuOpen(); }, 10000)) << "the popover did not open";
+        for (int presses = 0; presses < 4 && !heard(QStringLiteral("Orange")); ++presses) {
+            press(QStringLiteral("Tab"));
+            test::waitUntil([&] { return heard(QStringLiteral("Orange")); }, 2000);
+        }
+        const QStringList focused = reader.focused();
+        press(QStringLiteral("Escape"));
+        EXPECT_TRUE(heard(QStringLiteral("Orange"))) << focused.join(u'\n').toStdString();
+        EXPECT_EQ(reader.stop().join(u'\n').toStdString(), "") << "the colour popover";
+    }
+
     // Capture a Window once it lists the other program's window, then About.
     ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("File"), QStringLiteral("Capture Window")));
     const auto pickerWindow = waitForWindow(QStringLiteral("^Capture a Window$"));
@@ -315,8 +355,15 @@ TEST_F(ScreenReader, MeetsTheTypedTextThePickerAboutRecognizedTextAndTheTrayMenu
         return hasWindow(view, QStringLiteral("Capture a Window"));
     });
     EXPECT_EQ(faults(picker), "") << "Capture a Window";
+    // Save pressed under the sheet does what a click there does: nothing. Pressed again once the
+    // sheet has closed, it saves once.
+    saves = quorvane.mark();
+    EXPECT_EQ(readerPress(quorvane, saveButton, QStringLiteral("press")), 0) << "under the sheet";
     press(QStringLiteral("Escape"));
     ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Capture a Window$")));
+    ASSERT_EQ(readerPress(quorvane, saveButton, QStringLiteral("press")), 0) << "press";
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Saved "), saves)) << quorvane.log().toStdString();
+    EXPECT_EQ(quorvane.countLog(QStringLiteral("Saved "), saves), 1) << "a save under the sheet";
     ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("Quorvane"), QStringLiteral("About Quorvane")));
     ASSERT_TRUE(waitForWindow(QStringLiteral("^About Quorvane$")).has_value());
     EXPECT_EQ(faults(walk(quorvane)), "") << "About";

@@ -14,7 +14,7 @@ that a screen reader would stumble on:
 - a description that says the name again or a part of it ("Ocean" of "Ocean preset"), or opens
   with it ("Copy image" of "Copy"), in any letter case;
 - an unnamed object that shows or takes the focus, unless it only holds others (a filler or a
-  panel with children, which readers pass through);
+  panel with children that does not take the focus, which readers pass through);
 - a top-level window that is not a window (a filler or a panel), which readers do not announce
   as one;
 - a name longer than 80 characters, read whole each time the object is met (a label's name is the
@@ -54,8 +54,11 @@ def faults(node):
         yield "a slider without a value"
     if repeats(name, description):
         yield "a description that repeats the name"
-    reached = states.contains(pyatspi.STATE_SHOWING) or states.contains(pyatspi.STATE_FOCUSABLE)
-    if not name and reached and not (role in HOLDERS and node.childCount > 0):
+    focusable = states.contains(pyatspi.STATE_FOCUSABLE)
+    reached = states.contains(pyatspi.STATE_SHOWING) or focusable
+    # Readers pass through what holds others without taking the focus.
+    passed = role in HOLDERS and not focusable and node.childCount > 0
+    if not name and reached and not passed:
         yield "an unnamed object"
     if len(name) > LONGEST_NAME and role not in LABELS:
         yield "a name of %d characters" % len(name)

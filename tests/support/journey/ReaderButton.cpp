@@ -1,0 +1,31 @@
+#include "support/journey/ReaderButton.h"
+
+#include "support/WaitUntil.h"
+#include "support/journey/Program.h"
+
+#include <QProcess>
+
+namespace quorvane::journey {
+
+ReaderButtonCall readerButton(const Program& program, const QString& pattern, const QString& what) {
+    ReaderButtonCall call;
+    test::waitUntil(
+        [&] {
+            QProcess helper;
+            helper.setProcessEnvironment(program.environment());
+            helper.start(
+                QStringLiteral("/usr/bin/python3"),
+                {QStringLiteral(QUORVANE_PRESS_BUTTON), QString::number(program.processId()), pattern, what});
+            const bool returned = helper.waitForFinished(test::bound(20000));
+            if (!returned) helper.kill();
+            helper.waitForFinished();
+            call.exitCode = returned && helper.exitStatus() == QProcess::NormalExit ? helper.exitCode() : -1;
+            call.output = QString::fromUtf8(helper.readAllStandardOutput());
+            // 2 and 3: the program is not on the bus yet, or the button does not show yet.
+            return call.exitCode != 2 && call.exitCode != 3;
+        },
+        30000);
+    return call;
+}
+
+} // namespace quorvane::journey

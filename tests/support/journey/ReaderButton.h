@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace quorvane::journey {
+
+class Program;
+
+// What PressButton.py said of a button of the program, found over AT-SPI as a screen reader finds
+// it: its exit code (0 done, 1 no such action or a failed call) with what it printed, or -1 where
+// the call never returned.
+struct ReaderButtonCall {
+    int exitCode = -1;
+    QString output;
+};
+
+// Does `what` ("press", "menu", "extents") to the showing button that `pattern` finds, once the
+// program is on the accessibility bus and the button shows. The bound on one call is one that only
+// a call held by the program (a menu run inside it) breaks.
+ReaderButtonCall readerButton(const Program& program, const QString& pattern, const QString& what);
+
+} // namespace quorvane::journey
