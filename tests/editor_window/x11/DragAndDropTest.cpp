@@ -2,7 +2,9 @@
 #include "editor_window/FileDragHandle.h"
 #include "editor_window/StatusBarTesting.h"
 #include "platform/CopyOnlyDrops.h"
+#include "platform/X11DropThinning.h"
 #include "support/ClipboardOffer.h"
+#include "support/DropFlood.h"
 #include "support/ImageFiles.h"
 #include "support/PeakMemory.h"
 #include "support/WaitUntil.h"
@@ -12,7 +14,9 @@
 #include <QFile>
 #include <QProcess>
 #include <QWindow>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace quorvane {
 namespace {
@@ -289,6 +293,39 @@ TEST(DragAndDrop, AnotherProgramIsAlwaysToldItsDropIsCopied) {
             EXPECT_TRUE(waitUntil([&] { return rig.capture.controller->errorMessage() == drop.refusal; }));
         }
     }
+}
+
+// A drag that enters as other programs' flood of drops ends is kept out for the rest after their
+// last drop, then let in: its source, waiting for our answer all along, drops and the file opens.
+TEST(DragAndDrop, ADragKeptOutByAFloodOfDropsIsLetInAfterIt) {
+    test::EditorViewRig rig;
+    X11DropThinning thinning;
+    showAt(*rig.view, QRect(300, 100, 600, 400));
+    test::TempDir dir;
+    const QString picture = QString::fromStdString((dir / "picture.png").string());
+    const QString links = QString::fromStdString((dir / "links").string());
+    {
+        QFile image(picture), list(links);
+        ASSERT_TRUE(image.open(QIODevice::WriteOnly) && list.open(QIODevice::WriteOnly));
+        image.write(test::pngBytes(test::gradientImage(7, 5)));
+        list.write(QUrl::fromLocalFile(picture).toEncoded() + "\r\n");
+    }
+    test::DropFlood flood(static_cast<std::uint32_t>(rig.view->winId()), 600, 300, 2);
+    ASSERT_TRUE(waitUntil([&] { return flood.connected() && flood.drops() > 100; }));
+    // From here the flood's last drops queue up unhandled, and the drag's enter behind them.
+    const std::int64_t queued = flood.drops() + 10;
+    QElapsedTimer waited;
+    waited.start();
+    while (flood.drops() < queued && waited.elapsed() < test::bound(5000))
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    flood.stop();
+    test::ClipboardOffer source(
+        {"--type", "text/uri-list", "--file", links, "--drag-to", "600,300", "--drop", "1"});
+    ASSERT_TRUE(source.saysWhileEventsWait(QStringLiteral("entered")));
+    ASSERT_TRUE(source.says(QStringLiteral("status accept")));
+    EXPECT_TRUE(source.says(QStringLiteral("finished")));
+    ASSERT_TRUE(waitUntil([&] { return !rig.imported.empty(); }));
+    EXPECT_EQ(rig.imported.back().toLocalFile(), picture);
 }
 
 } // namespace
