@@ -16,6 +16,7 @@
 #include <QWindow>
 #include <chrono>
 #include <gtest/gtest.h>
+#include <optional>
 #include <thread>
 
 namespace quorvane {
@@ -297,6 +298,8 @@ TEST(DragAndDrop, AnotherProgramIsAlwaysToldItsDropIsCopied) {
 
 // A drag that enters as other programs' flood of drops ends is kept out for the rest after their
 // last drop, then let in: its source, waiting for our answer all along, drops and the file opens.
+// One that enters while the flood goes on is kept out beside the flood's own drags entering after
+// it, and let in as well once the flood stops.
 TEST(DragAndDrop, ADragKeptOutByAFloodOfDropsIsLetInAfterIt) {
     test::EditorViewRig rig;
     X11DropThinning thinning;
@@ -310,22 +313,38 @@ TEST(DragAndDrop, ADragKeptOutByAFloodOfDropsIsLetInAfterIt) {
         image.write(test::pngBytes(test::gradientImage(7, 5)));
         list.write(QUrl::fromLocalFile(picture).toEncoded() + "\r\n");
     }
-    test::DropFlood flood(static_cast<std::uint32_t>(rig.view->winId()), 600, 300, 2);
-    ASSERT_TRUE(waitUntil([&] { return flood.connected() && flood.drops() > 100; }));
-    // From here the flood's last drops queue up unhandled, and the drag's enter behind them.
-    const std::int64_t queued = flood.drops() + 10;
-    QElapsedTimer waited;
-    waited.start();
-    while (flood.drops() < queued && waited.elapsed() < test::bound(5000))
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    flood.stop();
-    test::ClipboardOffer source(
-        {"--type", "text/uri-list", "--file", links, "--drag-to", "600,300", "--drop", "1"});
-    ASSERT_TRUE(source.saysWhileEventsWait(QStringLiteral("entered")));
-    ASSERT_TRUE(source.says(QStringLiteral("status accept")));
-    EXPECT_TRUE(source.says(QStringLiteral("finished")));
-    ASSERT_TRUE(waitUntil([&] { return !rig.imported.empty(); }));
-    EXPECT_EQ(rig.imported.back().toLocalFile(), picture);
+    for (const bool duringTheFlood : {false, true}) {
+        SCOPED_TRACE(duringTheFlood ? "entering during the flood" : "entering as the flood ends");
+        const std::size_t imported = rig.imported.size();
+        test::DropFlood flood(static_cast<std::uint32_t>(rig.view->winId()), 600, 300, 2);
+        ASSERT_TRUE(waitUntil([&] { return flood.connected() && flood.drops() > 100; }));
+        std::optional<test::ClipboardOffer> source;
+        const QStringList drag = {"--type",    "text/uri-list", "--file", links,
+                                  "--drag-to", "600,300",       "--drop", "1"};
+        if (duringTheFlood) {
+            source.emplace(drag);
+            ASSERT_TRUE(source->says(QStringLiteral("entered")));
+            // The flood's sources go on entering after it, each kept out as it is.
+            const std::int64_t entered = flood.drops();
+            pause(300);
+            ASSERT_TRUE(waitUntil([&] { return flood.drops() > entered + 100; }));
+            flood.stop();
+        } else {
+            // From here the flood's last drops queue up unhandled, and the drag's enter behind them.
+            const std::int64_t queued = flood.drops() + 10;
+            QElapsedTimer waited;
+            waited.start();
+            while (flood.drops() < queued && waited.elapsed() < test::bound(5000))
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            flood.stop();
+            source.emplace(drag);
+            ASSERT_TRUE(source->saysWhileEventsWait(QStringLiteral("entered")));
+        }
+        ASSERT_TRUE(source->says(QStringLiteral("status accept"))) << source->output().toStdString();
+        EXPECT_TRUE(source->says(QStringLiteral("finished")));
+        ASSERT_TRUE(waitUntil([&] { return rig.imported.size() > imported; }));
+        EXPECT_EQ(rig.imported.back().toLocalFile(), picture);
+    }
 }
 
 } // namespace
