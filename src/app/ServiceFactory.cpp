@@ -5,6 +5,7 @@
 #include "core/AppIdentity.h"
 #include "core/Log.h"
 #include "platform/AutostartLoginItem.h"
+#include "platform/CopyOnlyDrops.h"
 #include "platform/DesktopAccessibility.h"
 #include "platform/JsonSettingsStore.h"
 #include "platform/LogStore.h"
@@ -65,6 +66,7 @@ std::unique_ptr<Services> make(const QString& loginProgram) {
         loginProgram.isEmpty() ? QCoreApplication::applicationFilePath() : loginProgram);
     parts.desktopAccessibility = std::make_unique<DesktopAccessibility>();
     parts.dropThinning = std::make_unique<X11DropThinning>();
+    parts.copyOnlyDrops = std::make_unique<CopyOnlyDrops>();
     Log::installSink(before);
     return std::make_unique<Services>(std::move(parts));
 }

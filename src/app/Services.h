@@ -14,6 +14,7 @@ class AreaSelectionOverlay;
 class Beeper;
 class CaptureService;
 class Clipboard;
+class CopyOnlyDrops;
 class DesktopAccessibility;
 class HotKeyGrabber;
 class KeyboardLayout;
@@ -43,6 +44,8 @@ public:
         // Leaves out other programs' drag messages that no person's drag sends, for as long as the
         // program runs.
         std::unique_ptr<X11DropThinning> dropThinning;
+        // Tells every other program's drag that what it drops is copied, never moved.
+        std::unique_ptr<CopyOnlyDrops> copyOnlyDrops;
     };
 
     // Installs the log store as the log's sink first, so that whatever the rest logs is kept;

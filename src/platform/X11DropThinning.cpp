@@ -86,31 +86,42 @@ void X11DropThinning::sendAgain(const Message& message) {
 
 void X11DropThinning::keepOut(std::size_t kind, std::uint32_t source, const Message& message) {
     if (kind == enter) {
-        keptOut_ = source;
-        keptEnter_ = message;
-        keptPosition_.reset();
+        forget(source);
+        if (keptOut_.size() == keptOutDrags) keptOut_.erase(keptOut_.begin());
+        keptOut_.push_back({source, message, std::nullopt});
         if (!letIn_.isActive()) letInLater();
-    } else if (source == keptOut_ && kind == position) {
-        keptPosition_ = message;
-    } else if (source == keptOut_) {
-        // It left or dropped without us: nothing waits for an answer.
-        keptOut_ = 0;
-        keptEnter_.reset();
-        keptPosition_.reset();
+        return;
     }
+    const auto kept = std::find_if(keptOut_.begin(), keptOut_.end(),
+                                   [source](const KeptOut& drag) { return drag.source == source; });
+    if (kept == keptOut_.end()) return;
+    if (kind == position)
+        kept->position = message;
+    else // It left or dropped without us: nothing waits for an answer.
+        keptOut_.erase(kept);
+}
+
+void X11DropThinning::forget(std::uint32_t source) {
+    std::erase_if(keptOut_, [source](const KeptOut& drag) { return drag.source == source; });
 }
 
 void X11DropThinning::letInLater() {
-    if (!keptEnter_) return;
-    const auto wait = thinning_.enterFreeAt(keptOut_) - Clock::now();
+    if (keptOut_.empty()) return;
+    const KeptOut latest = keptOut_.back();
+    // Qt takes every position queued behind the one it handles and answers only the last: a drag let
+    // in while others still send would lose its answer to theirs.
+    const auto wait =
+        std::max(thinning_.enterFreeAt(latest.source), keptAt_ + DropMessageThinning::rest) - Clock::now();
     if (wait > Clock::duration::zero()) {
         letIn_.start(std::chrono::ceil<std::chrono::milliseconds>(wait));
         return;
     }
+    keptOut_.pop_back();
     // Sent in order, they come back behind what is queued now, and go their way as any drag's.
-    send(*std::exchange(keptEnter_, std::nullopt));
-    if (keptPosition_) send(*std::exchange(keptPosition_, std::nullopt));
-    keptOut_ = 0;
+    send(latest.enter);
+    if (latest.position) send(*latest.position);
+    // The next waits until this drag is over, or its source falls silent.
+    if (!keptOut_.empty()) letIn_.start(DropMessageThinning::silence);
 }
 
 bool X11DropThinning::nativeEventFilter(const QByteArray& type, void* message, qintptr*) {
@@ -142,13 +153,14 @@ bool X11DropThinning::nativeEventFilter(const QByteArray& type, void* message, q
     constexpr std::array kinds = {DropMessageThinning::Message::enter, DropMessageThinning::Message::position,
                                   DropMessageThinning::Message::leave, DropMessageThinning::Message::drop};
     if (!thinning_.admit(kinds[kind], source, now)) {
+        keptAt_ = now;
         keepOut(kind, source, bytesOf(*client));
         return true;
     }
-    if (source == keptOut_) {
-        keptOut_ = 0;
-        keptEnter_.reset();
-        keptPosition_.reset();
+    if (!keptOut_.empty()) {
+        forget(source);
+        // The followed drag is over: the latest kept one may enter after the rest.
+        if (kind == leave || kind == drop) letInLater();
     }
     if (kind == position) {
         waiting_ = bytesOf(*client);

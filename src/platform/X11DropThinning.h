@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace quorvane {
 
@@ -21,13 +22,16 @@ namespace quorvane {
 // the position it last sent, a round trip later.
 //
 // A drag that enters while another is followed, or during the rest, would never hear from us: its
-// source waits for our answer. The latest such drag's enter and position are sent to ourselves
-// again once it may enter.
+// source waits for our answer. A few such drags are kept until their sources leave or drop; once
+// one may enter and no other message was left out for a rest, the latest one's enter and position
+// are sent to ourselves again, and the next one's once that drag is over.
 class X11DropThinning final : private QAbstractNativeEventFilter {
 public:
     using Clock = DropMessageThinning::Clock;
     // A mark that comes back behind more events than this found the queue long.
     static constexpr std::uint64_t longQueue = 256;
+    // Drags kept out and remembered at once; a flood from more sources pushes out the oldest.
+    static constexpr std::size_t keptOutDrags = 8;
 
     X11DropThinning();
     ~X11DropThinning() override;
@@ -37,6 +41,12 @@ public:
 private:
     // A client message's 32 bytes.
     using Message = std::array<char, 32>;
+    // A drag kept out: its source, enter and latest position.
+    struct KeptOut {
+        std::uint32_t source = 0;
+        Message enter{};
+        std::optional<Message> position;
+    };
 
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr* result) override;
     void sendMark(std::uint32_t window);
@@ -44,6 +54,7 @@ private:
     void send(const Message& message);
     void keepOut(std::size_t kind, std::uint32_t source, const Message& message);
     void letInLater();
+    void forget(std::uint32_t source);
 
     bool installed_ = false;
     // XdndEnter, XdndPosition, XdndLeave, XdndDrop, then our own mark.
@@ -55,10 +66,10 @@ private:
     // The followed drag's latest position, waiting for a short queue; the one sent to ourselves.
     std::optional<Message> waiting_;
     std::optional<Message> sentAgain_;
-    // The latest drag kept out: its source, enter and position; when it may enter.
-    std::uint32_t keptOut_ = 0;
-    std::optional<Message> keptEnter_;
-    std::optional<Message> keptPosition_;
+    // The drags kept out, the latest last; when a message was last kept out; when the latest may
+    // enter.
+    std::vector<KeptOut> keptOut_;
+    Clock::time_point keptAt_{};
     QTimer letIn_;
 };
 

@@ -46,6 +46,15 @@ public:
     bool says(const QString& line) {
         return waitUntil([&] { return output().split(QLatin1Char('\n')).contains(line); });
     }
+    // Once the helper printed `line`, leaving this process's events waiting meanwhile: what the
+    // server sends us until then is handled afterwards, in the order it came.
+    bool saysWhileEventsWait(const QString& line) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!output().split(QLatin1Char('\n')).contains(line))
+            if (waited.elapsed() > bound(5000) || process_.state() == QProcess::NotRunning) return false;
+        return true;
+    }
 
 private:
     QProcess process_;

@@ -8,7 +8,7 @@
 //                            [--incremental-above N] [--announce N] [--stall-after N] [--trickle MS]
 //                            [--one-at-a-time 1] [--hang 1] [--stay 1] [--targets N]
 //                            [--incremental-targets 1] [--report 1]
-//                            [--drag-to X,Y [--positions N] [--reenter N] [--drops N]]
+//                            [--drag-to X,Y [--positions N] [--reenter N] [--drops N] [--action NAME]]
 //   quorvane_selection_offer --churn N [--every MS]
 //
 // --trickle: writes each piece MS after the reader asked for it. --one-at-a-time: answers nobody
@@ -20,13 +20,17 @@
 // --drag-to: holds the drag selection instead, and drags it over the window at (X, Y) of the
 // screen as another program's drag would (XDND): N positions without waiting for answers, leaving
 // and entering again N times, and dropping N times (--drop 1: once), entering again after each.
-// Prints "status accept" or "status refuse" for the target's answers and "finished" once the
-// target is done with a drop.
+// Prints "status accept" or "status refuse" for the target's answers, "finished" once the target is
+// done with a drop, and "entered" once the server has taken its first enter and positions.
+// --action: proposes the action of that atom name (none: no atom) instead of XdndActionCopy, lists
+// it as the only one it allows, and names the action it hears: "status accept copy", "finished
+// accepted copy", "finished refused none".
 // --churn: hands the clipboard between two windows of its own N times, one change every MS, and
 // answers nobody; prints "churned" when done, and ends once another program takes the clipboard.
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -64,6 +68,7 @@ struct Options {
     std::int64_t positions = 1;
     std::int64_t reenter = 0;
     std::int64_t drops = 0;
+    std::string action;
     std::int64_t churn = 0;
     std::int64_t every = 5;
 };
@@ -161,6 +166,8 @@ bool parse(int argc, char** argv) {
             options.reenter = std::atoll(value);
         else if (name == "--drop" || name == "--drops")
             options.drops = std::atoll(value);
+        else if (name == "--action")
+            options.action = value;
         else
             return false;
     }
@@ -245,6 +252,22 @@ xcb_window_t dropWindow(xcb_window_t root, xcb_atom_t aware) {
         window = child;
     }
     return XCB_NONE;
+}
+
+// An action as --action names it: "copy" for XdndActionCopy, "none" for no atom.
+std::string actionName(xcb_atom_t action) {
+    if (action == XCB_ATOM_NONE) return "none";
+    auto* reply = xcb_get_atom_name_reply(connection, xcb_get_atom_name(connection, action), nullptr);
+    std::string name = reply != nullptr
+                           ? std::string(xcb_get_atom_name_name(reply),
+                                         static_cast<std::size_t>(xcb_get_atom_name_name_length(reply)))
+                           : std::string();
+    std::free(reply);
+    const std::string prefix = "XdndAction";
+    if (name.rfind(prefix, 0) != 0 || name.size() == prefix.size()) return name;
+    name.erase(0, prefix.size());
+    name[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[0])));
+    return name;
 }
 
 // The server's time now, from a property written to `window`.
@@ -351,6 +374,13 @@ int main(int argc, char** argv) {
     const xcb_atom_t enter = atom("XdndEnter");
     const xcb_atom_t position = atom("XdndPosition");
     const xcb_atom_t copy = atom("XdndActionCopy");
+    const bool naming = !options.action.empty();
+    const xcb_atom_t proposed = !naming                    ? copy
+                                : options.action == "none" ? xcb_atom_t{XCB_ATOM_NONE}
+                                                           : atom(options.action);
+    if (naming && proposed != XCB_ATOM_NONE)
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom("XdndActionList"), XCB_ATOM_ATOM,
+                            32, 1, &proposed);
     const std::uint32_t at = static_cast<std::uint32_t>(options.dragX << 16 | options.dragY);
     xcb_window_t target = XCB_NONE;
     std::int64_t drops = options.drops;
@@ -367,9 +397,11 @@ int main(int argc, char** argv) {
             sendClient(target, enter, {window, 5u << 24, type, 0, 0});
         }
         for (std::int64_t i = 0; i < options.positions; ++i)
-            sendClient(target, position, {window, 0, at, taken, copy});
+            sendClient(target, position, {window, 0, at, taken, proposed});
         dropPending = drops > 0;
-        xcb_flush(connection);
+        std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+        std::printf("entered\n");
+        std::fflush(stdout);
     }
 
     using Clock = std::chrono::steady_clock;
@@ -401,14 +433,23 @@ int main(int argc, char** argv) {
         if (kind == XCB_CLIENT_MESSAGE && options.drag) {
             const auto& message = reinterpret_cast<const xcb_client_message_event_t&>(event);
             if (message.type == status) {
-                std::printf("status %s\n", (message.data.data32[1] & 1) != 0 ? "accept" : "refuse");
+                const char* answer = (message.data.data32[1] & 1) != 0 ? "accept" : "refuse";
+                if (naming)
+                    std::printf("status %s %s\n", answer, actionName(message.data.data32[4]).c_str());
+                else
+                    std::printf("status %s\n", answer);
                 if (std::exchange(dropPending, false))
                     sendClient(target, dropMessage, {window, 0, taken, 0, 0});
             } else if (message.type == finished) {
-                std::printf("finished\n");
+                if (naming)
+                    std::printf("finished %s %s\n",
+                                (message.data.data32[1] & 1) != 0 ? "accepted" : "refused",
+                                actionName(message.data.data32[2]).c_str());
+                else
+                    std::printf("finished\n");
                 if (--drops > 0) {
                     sendClient(target, enter, {window, 5u << 24, type, 0, 0});
-                    sendClient(target, position, {window, 0, at, taken, copy});
+                    sendClient(target, position, {window, 0, at, taken, proposed});
                     dropPending = true;
                 }
             }

@@ -1,7 +1,11 @@
 #include "editor_window/EditorViewRig.h"
 #include "editor_window/FileDragHandle.h"
 #include "editor_window/StatusBarTesting.h"
+#include "platform/CopyOnlyDrops.h"
+#include "platform/X11DropThinning.h"
 #include "support/ClipboardOffer.h"
+#include "support/DropFlood.h"
+#include "support/ImageFiles.h"
 #include "support/PeakMemory.h"
 #include "support/WaitUntil.h"
 #include "support/XConnections.h"
@@ -10,7 +14,10 @@
 #include <QFile>
 #include <QProcess>
 #include <QWindow>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <optional>
+#include <thread>
 
 namespace quorvane {
 namespace {
@@ -149,8 +156,8 @@ TEST(DragAndDrop, ADragIsJudgedByItsTypesAndReadOnlyWhenDropped) {
     // type, never read.
     const test::PeakMemory memory;
     {
-        test::ClipboardOffer links({"--type", "text/uri-list", "--size", "67108864", "--report", "1", "--drag-to",
-                                    "600,300", "--positions", "200", "--reenter", "20"});
+        test::ClipboardOffer links({"--type", "text/uri-list", "--size", "67108864", "--report", "1",
+                                    "--drag-to", "600,300", "--positions", "200", "--reenter", "20"});
         ASSERT_TRUE(links.ready());
         ASSERT_TRUE(links.says("status accept"));
         EXPECT_TRUE(waitUntil([&] { return rig.view->dropTargeted(); }));
@@ -181,8 +188,8 @@ TEST(DragAndDrop, ADragIsJudgedByItsTypesAndReadOnlyWhenDropped) {
         out.write("\x89PNG\r\n\x1a\n", 8);
     }
     const test::PeakMemory dropped;
-    test::ClipboardOffer junk({"--type", "image/png", "--file", signature, "--size", "1073741824", "--announce",
-                               "0", "--drag-to", "600,300", "--drop", "1"});
+    test::ClipboardOffer junk({"--type", "image/png", "--file", signature, "--size", "1073741824",
+                               "--announce", "0", "--drag-to", "600,300", "--drop", "1"});
     ASSERT_TRUE(junk.ready());
     ASSERT_TRUE(waitUntil([&] { return rig.capture.controller->errorMessage().has_value(); }));
     EXPECT_EQ(*rig.capture.controller->errorMessage(), ImageImporter::ImportError::unreadable().message());
@@ -217,6 +224,127 @@ TEST(DragAndDrop, FakeDropsKeptAliveByTheirSourceHoldAFewXConnections) {
     look();
     EXPECT_LE(most - before, 8);
     EXPECT_TRUE(othersConnect);
+}
+
+// Whatever another program's drag proposes, it hears that we copy what it drops, from the first
+// answer to the last: a source told that its file was moved may delete it. A drop refused once read
+// was taken when it came, and is told so; a drag refused by its type is told it was not.
+TEST(DragAndDrop, AnotherProgramIsAlwaysToldItsDropIsCopied) {
+    test::EditorViewRig rig;
+    CopyOnlyDrops copyOnly;
+    showAt(*rig.view, QRect(300, 100, 600, 400));
+    test::TempDir dir;
+    const auto write = [&](const char* name, const QByteArray& bytes) {
+        const QString path = QString::fromStdString((dir / name).string());
+        QFile out(path);
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
+        return path;
+    };
+    const auto linkTo = [&](const char* name, const QString& file) {
+        return write(name, QUrl::fromLocalFile(file).toEncoded() + "\r\n");
+    };
+    const QByteArray png = test::pngBytes(test::gradientImage(7, 5));
+    const QString picture = linkTo("picture", write("picture.png", png));
+    const QString cutJpeg = write("cut.jpg", test::qtEncoded(test::gradientImage(40, 30), "JPEG").chopped(1));
+    const QString cutPng = write("cut.png", png.chopped(1));
+    const QString text = write("text", "words");
+    const QString uriList = QStringLiteral("text/uri-list");
+    const QString accepted = QStringLiteral("finished accepted copy");
+    using ImageImporter::ImportError;
+    // Each drop with the files opened so far and the message it leaves, if it is refused once read.
+    const struct {
+        const char* action;
+        QString type;
+        QString file;
+        QString finished;
+        std::size_t imported;
+        QString refusal;
+    } drops[] = {
+        {"XdndActionMove", uriList, picture, accepted, 1, {}},
+        {"XdndActionLink", uriList, picture, accepted, 2, {}},
+        {"XdndActionAsk", uriList, picture, accepted, 3, {}},
+        {"XdndActionPrivate", uriList, picture, accepted, 4, {}},
+        {"none", uriList, picture, accepted, 5, {}},
+        {"_QUORVANE_NO_SUCH_ACTION", uriList, picture, accepted, 6, {}},
+        {"XdndActionMove",
+         QStringLiteral("text/plain"),
+         text,
+         QStringLiteral("finished refused none"),
+         6,
+         {}},
+        {"XdndActionMove", uriList, linkTo("cut", cutJpeg), accepted, 7,
+         ImportError::unreadable().message(QUrl::fromLocalFile(cutJpeg))},
+        {"XdndActionMove", QStringLiteral("image/png"), cutPng, accepted, 7,
+         ImportError::unreadable().message()},
+    };
+    for (const auto& drop : drops) {
+        SCOPED_TRACE(std::string(drop.action) + " " + drop.type.toStdString());
+        test::ClipboardOffer source({"--type", drop.type, "--file", drop.file, "--drag-to", "600,300",
+                                     "--drop", "1", "--action", drop.action});
+        ASSERT_TRUE(source.ready());
+        EXPECT_TRUE(source.says(drop.finished)) << source.output().toStdString();
+        const QString status = drop.finished == accepted ? QStringLiteral("status accept copy")
+                                                         : QStringLiteral("status refuse none");
+        for (const QString& line : source.output().split(QLatin1Char('\n')))
+            if (line.startsWith(QLatin1String("status"))) {
+                EXPECT_EQ(line.toStdString(), status.toStdString());
+            }
+        EXPECT_TRUE(waitUntil([&] { return rig.imported.size() == drop.imported; }));
+        if (!drop.refusal.isEmpty()) {
+            EXPECT_TRUE(waitUntil([&] { return rig.capture.controller->errorMessage() == drop.refusal; }));
+        }
+    }
+}
+
+// A drag that enters as other programs' flood of drops ends is kept out for the rest after their
+// last drop, then let in: its source, waiting for our answer all along, drops and the file opens.
+// One that enters while the flood goes on is kept out beside the flood's own drags entering after
+// it, and let in as well once the flood stops.
+TEST(DragAndDrop, ADragKeptOutByAFloodOfDropsIsLetInAfterIt) {
+    test::EditorViewRig rig;
+    X11DropThinning thinning;
+    showAt(*rig.view, QRect(300, 100, 600, 400));
+    test::TempDir dir;
+    const QString picture = QString::fromStdString((dir / "picture.png").string());
+    const QString links = QString::fromStdString((dir / "links").string());
+    {
+        QFile image(picture), list(links);
+        ASSERT_TRUE(image.open(QIODevice::WriteOnly) && list.open(QIODevice::WriteOnly));
+        image.write(test::pngBytes(test::gradientImage(7, 5)));
+        list.write(QUrl::fromLocalFile(picture).toEncoded() + "\r\n");
+    }
+    for (const bool duringTheFlood : {false, true}) {
+        SCOPED_TRACE(duringTheFlood ? "entering during the flood" : "entering as the flood ends");
+        const std::size_t imported = rig.imported.size();
+        test::DropFlood flood(static_cast<std::uint32_t>(rig.view->winId()), 600, 300, 2);
+        ASSERT_TRUE(waitUntil([&] { return flood.connected() && flood.drops() > 100; }));
+        std::optional<test::ClipboardOffer> source;
+        const QStringList drag = {"--type",    "text/uri-list", "--file", links,
+                                  "--drag-to", "600,300",       "--drop", "1"};
+        if (duringTheFlood) {
+            source.emplace(drag);
+            ASSERT_TRUE(source->says(QStringLiteral("entered")));
+            // The flood's sources go on entering after it, each kept out as it is.
+            const std::int64_t entered = flood.drops();
+            pause(300);
+            ASSERT_TRUE(waitUntil([&] { return flood.drops() > entered + 100; }));
+            flood.stop();
+        } else {
+            // From here the flood's last drops queue up unhandled, and the drag's enter behind them.
+            const std::int64_t queued = flood.drops() + 10;
+            QElapsedTimer waited;
+            waited.start();
+            while (flood.drops() < queued && waited.elapsed() < test::bound(5000))
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            flood.stop();
+            source.emplace(drag);
+            ASSERT_TRUE(source->saysWhileEventsWait(QStringLiteral("entered")));
+        }
+        ASSERT_TRUE(source->says(QStringLiteral("status accept"))) << source->output().toStdString();
+        EXPECT_TRUE(source->says(QStringLiteral("finished")));
+        ASSERT_TRUE(waitUntil([&] { return rig.imported.size() > imported; }));
+        EXPECT_EQ(rig.imported.back().toLocalFile(), picture);
+    }
 }
 
 } // namespace
