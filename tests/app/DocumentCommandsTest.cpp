@@ -1,6 +1,7 @@
 #include "app/DocumentCommands.h"
 
 #include "ShellTesting.h"
+#include "support/QtPrinters.h"
 
 #include <QClipboard>
 #include <QFileDialog>
@@ -10,10 +11,31 @@ namespace quorvane {
 namespace {
 
 struct DocumentRig : test::ShellRig {
-    DocumentCommands documents{controller(),      *exporter,      *quit,
-                               exports.clipboard, exports.beeper, test::windowlessDocuments()};
+    // Text being typed: a commit writes it into the document open then. The shell hands its one
+    // commit to the document commands and the capture controller alike.
+    QString typing;
+    DocumentCommands documents{controller(),
+                               *exporter,
+                               *quit,
+                               exports.clipboard,
+                               exports.beeper,
+                               {.editorWindow = []() -> EditorWindow* { return nullptr; },
+                                .commitEditing = [this] { commitTyping(); }}};
     DocumentRig() {
+        controller().commitEditing = [this] { commitTyping(); };
         QObject::connect(&documents, &DocumentCommands::editorRequested, [this] { ++editorShown; });
+    }
+    void commitTyping() {
+        if (typing.isEmpty() || controller().document() == nullptr) return;
+        Annotation text = test::annotation(AnnotationKind::text, QRectF(4, 4, 40, 12));
+        text.text = std::exchange(typing, QString());
+        controller().document()->addAnnotation(text);
+    }
+    static QStringList texts(const EditorDocument& document) {
+        QStringList found;
+        for (const Annotation& annotation : document.annotations())
+            if (annotation.kind == AnnotationKind::text) found << annotation.text;
+        return found;
     }
 };
 
@@ -102,6 +124,30 @@ TEST(DocumentCommands, ReopeningAsksBeforeDroppingEditsAndCancellingKeepsTheDocu
     EXPECT_EQ(rig.controller().document(), document);
     EXPECT_FALSE(rig.controller().errorMessage());
     EXPECT_EQ(rig.documents.openDialog(), nullptr);
+}
+
+// Text being typed belongs to the document it was typed on: committed before Restore Previous
+// Document swaps it away, and before Reopen Last Export judges what would be discarded.
+TEST(DocumentCommands, TextBeingTypedIsCommittedBeforeTheDocumentIsReplaced) {
+    DocumentRig rig;
+    EditorDocument* earlier = rig.open();
+    test::ShellRig::edit(*earlier);
+    EditorDocument* typedOn = rig.open();
+    ASSERT_EQ(rig.controller().previousDocument(), earlier);
+    rig.typing = QStringLiteral("restored away");
+    rig.documents.restorePreviousDocument();
+    ASSERT_EQ(rig.controller().document(), earlier);
+    EXPECT_EQ(DocumentRig::texts(*typedOn), QStringList{QStringLiteral("restored away")});
+    EXPECT_TRUE(DocumentRig::texts(*earlier).isEmpty());
+
+    // The only edit is the text: Reopen asks about it.
+    EditorDocument* clean = rig.open();
+    rig.typing = QStringLiteral("reopened over");
+    rig.documents.reopenLastExport();
+    EXPECT_TRUE(rig.question.isOpen());
+    EXPECT_EQ(DocumentRig::texts(*clean), QStringList{QStringLiteral("reopened over")});
+    ASSERT_TRUE(rig.answer(QStringLiteral("Cancel")));
+    EXPECT_EQ(rig.controller().document(), clean);
 }
 
 } // namespace
