@@ -2,9 +2,14 @@
 
 #include "ShellTesting.h"
 #include "app/OCRController.h"
+#include "canvas/AnnotationTextEditor.h"
+#include "canvas/AnnotationTextView.h"
+#include "canvas/EditorCanvasPane.h"
+#include "canvas/EditorCanvasView.h"
 #include "editor_window/EditorView.h"
 #include "editor_window/RecordedActions.h"
 #include "editor_window/SymbolIcons.h"
+#include "support/QtPrinters.h"
 
 namespace quorvane {
 namespace {
@@ -86,6 +91,21 @@ TEST(WindowCoordinator, ReopeningBringsAnOpenAreaPickerForwardRatherThanTheEdito
     rig.windows.reopen();
     ASSERT_NE(rig.windows.editorWindow(), nullptr);
     EXPECT_TRUE(rig.windows.editorWindow()->isVisible());
+}
+
+// Text being typed when the editor closes is written into its picture.
+TEST(WindowCoordinator, ClosingTheEditorCommitsTheTextBeingTyped) {
+    WindowRig rig;
+    EditorDocument* document = rig.open(200, 100);
+    rig.windows.presentEditor();
+    EditorCanvasPane* pane = rig.windows.editorWindow()->view()->pane();
+    ASSERT_NE(pane, nullptr);
+    pane->canvas().beginTextEditing(
+        test::annotation(AnnotationKind::text, QRectF(20, 20, 60, 30), Qt::black));
+    pane->canvas().textEditor().textView()->insertPlainText(QStringLiteral("hello"));
+    rig.windows.editorWindow()->close();
+    ASSERT_EQ(document->annotations().size(), 1u);
+    EXPECT_EQ(document->annotations().front().text, QStringLiteral("hello"));
 }
 
 } // namespace
