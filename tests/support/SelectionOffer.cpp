@@ -7,16 +7,19 @@
 //   quorvane_selection_offer --type image/png [--file PATH] [--size N] [--fill BYTE] [--piece N]
 //                            [--incremental-above N] [--announce N] [--stall-after N] [--trickle MS]
 //                            [--one-at-a-time 1] [--hang 1] [--stay 1] [--targets N]
-//                            [--incremental-targets 1] [--report 1]
+//                            [--incremental-targets 1] [--report 1] [--close-window-at N]
 //                            [--drag-to X,Y [--positions N] [--reenter N] [--drops N] [--action NAME]]
 //   quorvane_selection_offer --churn N [--every MS]
+//   quorvane_selection_offer --fleeting 1
 //
 // --trickle: writes each piece MS after the reader asked for it. --one-at-a-time: answers nobody
 // while a transfer is unfinished, as xclip does. --hang: never answers, as a stopped program.
 // --stay: keeps its window once another program took the clipboard, as a frozen program does.
 // --targets: offers N made-up formats besides; --incremental-targets sends their list piece by
 // piece too. --report: prints "request <format>" for each request it gets, and "reader gone" when
-// the window of a reader it sends piece by piece ends.
+// the window of a reader it sends piece by piece ends. --close-window-at: destroys the window that
+// holds the clipboard just before it writes the piece at N of a transfer piece by piece, and goes
+// on writing, as a program that closes its window but not its connection.
 // --drag-to: holds the drag selection instead, and drags it over the window at (X, Y) of the
 // screen as another program's drag would (XDND): N positions without waiting for answers, leaving
 // and entering again N times, and dropping N times (--drop 1: once), entering again after each.
@@ -27,6 +30,9 @@
 // accepted copy", "finished refused none".
 // --churn: hands the clipboard between two windows of its own N times, one change every MS, and
 // answers nobody; prints "churned" when done, and ends once another program takes the clipboard.
+// --fleeting: gives the clipboard to a new window of its own again and again, as fast as the server
+// takes it, destroying the one before; answers nobody, prints "ready" once the server has a
+// backlog of them, and never ends.
 
 #include <algorithm>
 #include <array>
@@ -69,8 +75,10 @@ struct Options {
     std::int64_t reenter = 0;
     std::int64_t drops = 0;
     std::string action;
+    std::int64_t closeWindowAt = -1;
     std::int64_t churn = 0;
     std::int64_t every = 5;
+    bool fleeting = false;
 };
 
 // One reader's incremental transfer: of the made-up offer, or of `list` (the formats).
@@ -88,6 +96,8 @@ struct Transfer {
 
 xcb_connection_t* connection = nullptr;
 Options options;
+// The window that holds the clipboard, until --close-window-at destroys it.
+xcb_window_t holder = XCB_NONE;
 
 xcb_atom_t atom(const std::string& name) {
     auto* reply = xcb_intern_atom_reply(
@@ -144,8 +154,12 @@ bool parse(int argc, char** argv) {
             options.oneAtATime = std::atoll(value) != 0;
         else if (name == "--incremental-targets")
             options.incrementalTargets = std::atoll(value) != 0;
+        else if (name == "--close-window-at")
+            options.closeWindowAt = std::atoll(value);
         else if (name == "--churn")
             options.churn = std::atoll(value);
+        else if (name == "--fleeting")
+            options.fleeting = std::atoll(value) != 0;
         else if (name == "--every")
             options.every = std::atoll(value);
         else if (name == "--hang")
@@ -203,6 +217,8 @@ void sendWhole(xcb_window_t requestor, xcb_atom_t property, xcb_atom_t type) {
 void sendPiece(xcb_window_t requestor, Transfer& transfer) {
     if (transfer.gone) return;
     if (options.stallAfter >= 0 && transfer.sent >= options.stallAfter) return;
+    if (holder != XCB_NONE && options.closeWindowAt >= 0 && transfer.sent >= options.closeWindowAt)
+        xcb_destroy_window(connection, std::exchange(holder, xcb_window_t{XCB_NONE}));
     const bool list = !transfer.list.empty();
     const std::int64_t size = list ? static_cast<std::int64_t>(transfer.list.size()) : options.size;
     const std::int64_t length = std::min(options.piece, size - transfer.sent);
@@ -322,6 +338,37 @@ int churn(xcb_window_t root, xcb_atom_t clipboard) {
     return 0;
 }
 
+// Hands the clipboard to fleeting windows, each destroyed just before the next takes it (so that
+// no window of its own is told it lost it), and between them has the server fill a pixmap: the
+// server takes much longer for them than it takes to ask, so that it always has more of them to
+// handle before another client's next request, and a reader that asked who holds the clipboard
+// finds that window gone by the time it looks at it.
+int fleet(xcb_screen_t& screen, xcb_atom_t clipboard) {
+    // More than the connection holds on its way to the server.
+    constexpr std::int64_t backlog = 4096;
+    constexpr std::uint16_t side = 1024;
+    const xcb_pixmap_t pixmap = xcb_generate_id(connection);
+    xcb_create_pixmap(connection, screen.root_depth, pixmap, screen.root, side, side);
+    const xcb_gcontext_t gc = xcb_generate_id(connection);
+    xcb_create_gc(connection, gc, pixmap, 0, nullptr);
+    const xcb_rectangle_t all{0, 0, side, side};
+    xcb_window_t held = XCB_NONE;
+    for (std::int64_t i = 0; xcb_connection_has_error(connection) == 0; ++i) {
+        const xcb_window_t window = xcb_generate_id(connection);
+        xcb_create_window(connection, 0, window, screen.root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                          XCB_COPY_FROM_PARENT, 0, nullptr);
+        if (held != XCB_NONE) xcb_destroy_window(connection, held);
+        xcb_set_selection_owner(connection, window, clipboard, XCB_CURRENT_TIME);
+        held = window;
+        xcb_poly_fill_rectangle(connection, pixmap, gc, 1, &all);
+        if (i == backlog) {
+            std::printf("ready\n");
+            std::fflush(stdout);
+        }
+    }
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -336,9 +383,11 @@ int main(int argc, char** argv) {
     for (int i = 0; i < screenNumber; ++i)
         xcb_screen_next(&screens);
     if (options.churn > 0) return churn(screens.data->root, atom("CLIPBOARD"));
+    if (options.fleeting) return fleet(*screens.data, atom("CLIPBOARD"));
     const xcb_window_t window = xcb_generate_id(connection);
     xcb_create_window(connection, 0, window, screens.data->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
                       XCB_COPY_FROM_PARENT, 0, nullptr);
+    holder = window;
     const xcb_atom_t clipboard = atom(options.drag ? "XdndSelection" : "CLIPBOARD");
     const xcb_atom_t targets = atom("TARGETS");
     const xcb_atom_t incr = atom("INCR");

@@ -332,6 +332,45 @@ TEST_F(X11SelectionReading, AHolderQuittingEndsItsTransferAndItsDrainAtOnce) {
         << "a drain kept its place after its holder quit";
 }
 
+// A holder whose window is gone costs neither a wait nor a connection: gone before it could be
+// watched, it ends the read at once though it never says so; gone as it writes a transfer that is
+// then given up, the transfer is closed, not let run on.
+TEST_F(X11SelectionReading, AHolderWhoseWindowIsGoneEndsItsTransferAtOnce) {
+    {
+        // Each window holds the clipboard only until the next one does: the one a read is told of
+        // is destroyed before the read's request to watch it arrives, unless the server happens to
+        // turn to that request first. A few reads, so that one at least finds it gone.
+        ClipboardOffer fleeting({"--fleeting", "1"});
+        ASSERT_TRUE(fleeting.ready());
+        for (int read = 0; read < 5; ++read) {
+            X11SelectionTransfer transfer({"CLIPBOARD", "image/png", 0, std::chrono::minutes(1)});
+            Comparing sink({});
+            std::atomic<bool> cancelled = false;
+            std::atomic<bool> ended = false;
+            std::thread reading([&] {
+                EXPECT_FALSE(transfer.receive(sink, &cancelled));
+                ended = true;
+            });
+            const bool endedSoon = test::waitUntil([&] { return ended.load(); });
+            cancelled = true;
+            reading.join();
+            ASSERT_TRUE(endedSoon) << "waited out the silence of a holder gone before it was watched";
+        }
+    }
+    // Announced longer than taken: given up on the first piece, which its holder writes just after
+    // destroying its window. The server may send the window's end apart from the piece, and the
+    // transfer then stops before the piece comes: a few holders, so that one at least sends both.
+    for (int holder = 0; holder < 5; ++holder) {
+        ClipboardOffer closing({"--type", "image/png", "--size", "1073741824", "--piece", "1", "--trickle",
+                                "50", "--close-window-at", "0"});
+        ASSERT_TRUE(closing.ready());
+        const int before = test::openSockets();
+        EXPECT_EQ(X11SelectionReader::read("image/png", upTo(1 << 20), std::chrono::minutes(1)).error().kind,
+                  Kind::tooLong);
+        ASSERT_EQ(test::openSockets(), before) << "a transfer whose holder is gone was let run on";
+    }
+}
+
 // Two transfers given up are let finish at once; the third is abandoned at once, its window with it.
 TEST_F(X11SelectionReading, TwoGivenUpTransfersDrainAndAThirdIsAbandoned) {
     ClipboardOffer endless(
