@@ -12,8 +12,8 @@
 #include "platform/DesktopAccessibility.h"
 #include "platform/HotKeyGrabber.h"
 #include "platform/KeyboardLayout.h"
-#include "platform/LogStore.h"
 #include "platform/LoginItemService.h"
+#include "platform/LogStore.h"
 #include "platform/SettingsStore.h"
 #include "platform/X11DropThinning.h"
 #include "recognition/TextRecognizer.h"
@@ -34,8 +34,8 @@ Services::Services(Parts parts) : parts_(std::move(parts)) {
         options->setIncreaseContrast(desktop->increaseContrast());
     };
     follow();
-    QObject::connect(parts_.desktopAccessibility.get(), &DesktopAccessibility::changed,
-                     accessibilityOptions_.get(), follow);
+    QObject::connect(parts_.desktopAccessibility.get(), &DesktopAccessibility::changed, accessibilityOptions_.get(),
+                     follow);
     announcer_ = std::make_unique<Announcer>();
     areaPicker_ = std::make_unique<AreaSelectionOverlay>(*parts_.beeper, *accessibilityOptions_);
 }

@@ -25,8 +25,8 @@ bool hasValue(const QWidget& widget) {
 // Our own buttons drawn from QAbstractButton; Qt's push and tool buttons keep Qt's interfaces, save
 // tool buttons with a menu.
 bool isChromeButton(QWidget& widget) {
-    return qobject_cast<QAbstractButton*>(&widget) != nullptr &&
-           qobject_cast<QPushButton*>(&widget) == nullptr && qobject_cast<QToolButton*>(&widget) == nullptr &&
+    return qobject_cast<QAbstractButton*>(&widget) != nullptr && qobject_cast<QPushButton*>(&widget) == nullptr &&
+           qobject_cast<QToolButton*>(&widget) == nullptr &&
            std::strncmp(widget.metaObject()->className(), "quorvane::", 10) == 0;
 }
 

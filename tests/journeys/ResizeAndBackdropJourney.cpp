@@ -21,16 +21,14 @@ protected:
         const QString path = QString::fromStdString((quorvane.folder("Pictures") / "picture.png").string());
         QImage image(size, QImage::Format_RGB32);
         image.fill(QColor(90, 140, 220));
-        QPainter(&image).fillRect(QRect(0, size.height() / 2, size.width(), size.height() / 2),
-                                  QColor(240, 200, 80));
+        QPainter(&image).fillRect(QRect(0, size.height() / 2, size.width(), size.height() / 2), QColor(240, 200, 80));
         EXPECT_TRUE(image.save(path));
         Window window = editor();
         EXPECT_TRUE(chooseMenuItem(window, QStringLiteral("File"), QStringLiteral("Open Image")));
         EXPECT_TRUE(waitForWindow(QStringLiteral("^Open Image$")).has_value());
         type(path);
         press(QStringLiteral("Return"));
-        EXPECT_TRUE(quorvane.waitForLog(
-            QStringLiteral("Imported %1x%2 px image").arg(size.width()).arg(size.height())));
+        EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Imported %1x%2 px image").arg(size.width()).arg(size.height())));
         EXPECT_TRUE(waitForNoWindow(QStringLiteral("^Open Image$")));
         // The editor refits to the picture: once it holds still.
         return waitForWindow(QStringLiteral("^Quorvane$"), 20000, 500).value_or(Window{});
@@ -64,12 +62,9 @@ TEST_F(ResizeAndBackdrop, SheetsChangeTheExportedImageAndWaitForEachOther) {
     // The Edit menu carries the composition items in their places, and Arrange follows Edit.
     const auto items = openMenu(window, QStringLiteral("Edit"));
     closeMenus();
-    for (const char* title :
-         {"Paste", "Paste as Overlay", "Resize Image", "Expand Canvas", "Flatten Image", "Backdrop"})
+    for (const char* title : {"Paste", "Paste as Overlay", "Resize Image", "Expand Canvas", "Flatten Image", "Backdrop"})
         EXPECT_TRUE(findItem(items, QString::fromUtf8(title)).has_value()) << title;
-    const auto top = [&](const QString& title) {
-        return findItem(items, title).value_or(MenuItem{}).box.top();
-    };
+    const auto top = [&](const QString& title) { return findItem(items, title).value_or(MenuItem{}).box.top(); };
     EXPECT_LT(top(QStringLiteral("Resize Image")), top(QStringLiteral("Expand Canvas")));
     EXPECT_LT(top(QStringLiteral("Expand Canvas")), top(QStringLiteral("Flatten Image")));
     EXPECT_TRUE(menuItem(window, QStringLiteral("Arrange"), QStringLiteral("Bring to Front")).has_value());
@@ -152,9 +147,7 @@ TEST_F(ResizeAndBackdrop, ExpandFlattenOverlayAndBeforeAfterGif) {
     // Flatten Image keeps the look and empties the annotations.
     ASSERT_TRUE(chooseMenuItem(window, QStringLiteral("Edit"), QStringLiteral("Flatten Image")));
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Flattened 600x400 px"))) << quorvane.log().toStdString();
-    EXPECT_FALSE(menuItem(window, QStringLiteral("Edit"), QStringLiteral("Flatten Image"))
-                     .value_or(MenuItem{{}, {}, true})
-                     .enabled);
+    EXPECT_FALSE(menuItem(window, QStringLiteral("Edit"), QStringLiteral("Flatten Image")).value_or(MenuItem{{}, {}, true}).enabled);
 
     // Expand Canvas… through its sheet.
     ASSERT_TRUE(chooseMenuItem(window, QStringLiteral("Edit"), QStringLiteral("Expand Canvas")));
@@ -172,8 +165,7 @@ TEST_F(ResizeAndBackdrop, ExpandFlattenOverlayAndBeforeAfterGif) {
     press(QStringLiteral("ctrl+a"));
     type(gif);
     press(QStringLiteral("Return"));
-    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Saved before/after GIF")))
-        << quorvane.log().toStdString();
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Saved before/after GIF"))) << quorvane.log().toStdString();
     ASSERT_TRUE(QFileInfo::exists(gif));
     QImageReader reader(gif);
     EXPECT_EQ(reader.imageCount(), 2);

@@ -156,8 +156,8 @@ TEST(DragAndDrop, ADragIsJudgedByItsTypesAndReadOnlyWhenDropped) {
     // type, never read.
     const test::PeakMemory memory;
     {
-        test::ClipboardOffer links({"--type", "text/uri-list", "--size", "67108864", "--report", "1",
-                                    "--drag-to", "600,300", "--positions", "200", "--reenter", "20"});
+        test::ClipboardOffer links({"--type", "text/uri-list", "--size", "67108864", "--report", "1", "--drag-to",
+                                    "600,300", "--positions", "200", "--reenter", "20"});
         ASSERT_TRUE(links.ready());
         ASSERT_TRUE(links.says("status accept"));
         EXPECT_TRUE(waitUntil([&] { return rig.view->dropTargeted(); }));
@@ -188,8 +188,8 @@ TEST(DragAndDrop, ADragIsJudgedByItsTypesAndReadOnlyWhenDropped) {
         out.write("\x89PNG\r\n\x1a\n", 8);
     }
     const test::PeakMemory dropped;
-    test::ClipboardOffer junk({"--type", "image/png", "--file", signature, "--size", "1073741824",
-                               "--announce", "0", "--drag-to", "600,300", "--drop", "1"});
+    test::ClipboardOffer junk({"--type", "image/png", "--file", signature, "--size", "1073741824", "--announce",
+                               "0", "--drag-to", "600,300", "--drop", "1"});
     ASSERT_TRUE(junk.ready());
     ASSERT_TRUE(waitUntil([&] { return rig.capture.controller->errorMessage().has_value(); }));
     EXPECT_EQ(*rig.capture.controller->errorMessage(), ImageImporter::ImportError::unreadable().message());
