@@ -308,6 +308,13 @@ TEST_F(AreaSelectionOverlayTest, AMenuOverThePickerClosesOnAKeyThatThenGoesToThe
     xdotool(QStringLiteral("key Escape"));
     expectEnded();
     EXPECT_EQ(chosen, 0);
+
+    // A widget of ours grabbing the keyboard lets go of it the same way.
+    open();
+    probe.grabKeyboard();
+    xdotool(QStringLiteral("key Escape"));
+    expectEnded();
+    EXPECT_TRUE(QWidget::keyboardGrabber() == nullptr && probe.keys == 0) << "the widget kept the key";
     expectInputFree();
 }
 
