@@ -47,7 +47,8 @@ bool KeyRedirect::eventFilter(QObject* watched, QEvent* event) {
     // Qt lets go of the grabs, the target's included, as the last popup closes; a submenu closing
     // hands them back to its menu.
     if (type == QEvent::Hide && watched->isWidgetType() &&
-        static_cast<QWidget*>(watched)->windowType() == Qt::Popup && QApplication::activePopupWidget() == nullptr) {
+        static_cast<QWidget*>(watched)->windowType() == Qt::Popup &&
+        QApplication::activePopupWidget() == nullptr) {
         Q_EMIT grabsReleased();
         return false;
     }

@@ -35,7 +35,8 @@ inline bool keyboardFree() {
     X11Client c(xcb_connect(nullptr, nullptr), &xcb_disconnect);
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c.get())).data->root;
     X11Reply<xcb_grab_keyboard_reply_t> reply(xcb_grab_keyboard_reply(
-        c.get(), xcb_grab_keyboard(c.get(), 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+        c.get(),
+        xcb_grab_keyboard(c.get(), 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
         nullptr));
     return reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
 }
