@@ -123,6 +123,13 @@ AreaSelectionOverlay::SelectionID AreaSelectionOverlay::select(const QImage& ima
         // Keys reach the picker even while Qt has the focus on another of our windows, where the
         // window manager put it after our request: asking for the focus back takes a while.
         keys_ = std::make_unique<KeyRedirect>(*handle);
+        // A popup of ours that closed over the picker took the grabs with it: taken again as when
+        // the picker opened, so that Escape still reaches it.
+        connect(keys_.get(), &KeyRedirect::grabsReleased, this, [this] {
+            pointerGrabbed_ = keyboardGrabbed_ = false;
+            tries_ = {};
+            if (!grabRetry_.isActive()) grabRetry_.start();
+        });
     }
     view->raise();
     view->activateWindow();

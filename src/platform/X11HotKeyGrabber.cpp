@@ -28,7 +28,8 @@ std::vector<xcb_window_t> roots(xcb_connection_t* connection) {
 }
 
 // Autorepeat while a combination is held must not fire it again. A release that never reached
-// us (another grab took the keyboard) must not block the key for good, hence the time limit.
+// us (another client's grab took the keyboard) must not block the key for good, hence the time
+// limit.
 constexpr std::uint32_t repeatWindowMs = 1000;
 
 // Waits until the server has handled everything sent so far, so that released keys are free for
@@ -209,15 +210,17 @@ bool X11HotKeyGrabber::nativeEventFilter(const QByteArray& eventType, void* mess
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE) return false;
     const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
     for (Grab& grab : grabs_) {
-        if (grab.keycode != key->detail ||
-            std::find(grab.roots.begin(), grab.roots.end(), key->event) == grab.roots.end())
-            continue;
+        if (grab.keycode != key->detail) continue;
+        // The release goes wherever the keyboard is grabbed by then: to the area picker's window,
+        // a menu's, any of ours. It counts all the same, or the next press is taken for a repeat.
         if (type == XCB_KEY_RELEASE) {
             grab.down = false;
             grab.lastRelease = key->time;
             continue;
         }
-        if ((key->state & grab.relevant) != grab.mask) continue;
+        if (std::find(grab.roots.begin(), grab.roots.end(), key->event) == grab.roots.end() ||
+            (key->state & grab.relevant) != grab.mask)
+            continue;
         // Without detectable autorepeat a repeat is a release and a press at the same moment.
         const bool repeat = (grab.down && key->time - grab.lastPress < repeatWindowMs) ||
                             (!grab.down && key->time == grab.lastRelease && key->time != 0);

@@ -80,13 +80,14 @@ private:
     TempDir dir_;
 };
 
-// Reads what the process wrote so far; waits for `text` in it.
-bool waitForOutput(QProcess& process, QString& output, const QString& text, int milliseconds = 20000) {
+// Reads what the process wrote so far; waits for `text` in it, `times` times.
+bool waitForOutput(QProcess& process, QString& output, const QString& text, int milliseconds = 20000,
+                   qsizetype times = 1) {
     return test::waitUntil(
         [&] {
             process.waitForReadyRead(10);
             output += QString::fromUtf8(process.readAll());
-            return output.contains(text);
+            return output.count(text) >= times;
         },
         milliseconds);
 }
@@ -284,6 +285,21 @@ TEST_F(ProgramX11Test, TheTrayHoldsTheIconAndTheAreaHotKeyOpensThePicker) {
     test::xdotool(QStringLiteral("key Escape"));
     ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Capture cancelled"))) << output.toStdString();
     EXPECT_EQ(program->state(), QProcess::Running);
+
+    // Held until the picker holds the input, the hot key is let go into the picker's keyboard grab;
+    // pressed again right after Escape, it is no repeat and opens the picker again.
+    const QString triggered = QStringLiteral("Hotkey triggered: captureArea");
+    const QString cancelled = QStringLiteral("Capture cancelled");
+    ASSERT_EQ(test::xdotool(QStringLiteral("keydown ctrl+alt+super+4")), 0);
+    ASSERT_TRUE(waitForOutput(*program, output, triggered, 20000, 2)) << output.toStdString();
+    ASSERT_TRUE(test::waitUntil([] { return !test::pointerFree(); }, 10000));
+    test::xdotool(QStringLiteral("keyup ctrl+alt+super+4 key Escape"));
+    ASSERT_TRUE(waitForOutput(*program, output, cancelled, 20000, 2)) << output.toStdString();
+    test::xdotool(QStringLiteral("key ctrl+alt+super+4"));
+    EXPECT_TRUE(waitForOutput(*program, output, triggered, 20000, 3)) << "taken for a repeat";
+    ASSERT_TRUE(test::waitUntil([] { return !test::pointerFree(); }, 10000));
+    test::xdotool(QStringLiteral("key Escape"));
+    ASSERT_TRUE(waitForOutput(*program, output, cancelled, 20000, 3)) << output.toStdString();
     terminate(*program);
     tray.terminate();
     tray.waitForFinished();

@@ -15,6 +15,7 @@
 
 #include <QAction>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QProcess>
 #include <QScreen>
 #include <gtest/gtest.h>
@@ -268,6 +269,52 @@ TEST_F(AreaSelectionOverlayTest, KeysGoToThePickerWhileAnotherOfOurWindowsHasThe
         overlay.finish(Failure{cancellationError()}); // one that stayed open
         fired = editor.keys = 0;
     }
+    expectInputFree();
+}
+
+// A menu of ours opened over the picker (a screen reader's, the tray's) takes the grabs and, in Qt,
+// every key sent on to the picker: on a key it closes, the key goes to the picker, and the picker
+// takes the grabs back, as it does whichever way the menu closed.
+TEST_F(AreaSelectionOverlayTest, AMenuOverThePickerClosesOnAKeyThatThenGoesToThePicker) {
+    QMenu menu;
+    int chosen = 0;
+    QObject::connect(menu.addAction(QStringLiteral("&Right")), &QAction::triggered, [&] { ++chosen; });
+    const auto popUp = [&] {
+        menu.popup(QPoint(300, 300));
+        return waitUntil([&] { return menu.windowHandle() != nullptr && menu.windowHandle()->isExposed(); });
+    };
+    const auto holdsAgain = [&] {
+        return waitUntil([&] { return !menu.isVisible() && overlay.holdsInput(); }) && !test::pointerFree() &&
+               !test::keyboardFree();
+    };
+    open();
+    ASSERT_TRUE(popUp());
+    xdotool(QStringLiteral("key Escape"));
+    expectEnded();
+    EXPECT_FALSE(menu.isVisible());
+
+    open();
+    ASSERT_TRUE(popUp());
+    xdotool(QStringLiteral("key Right"));
+    EXPECT_TRUE(holdsAgain()) << "the picker holds no grab after the menu";
+    EXPECT_TRUE(keptOpen()) << "the picker did not take the key";
+    xdotool(QStringLiteral("key Escape"));
+    expectEnded();
+
+    open();
+    ASSERT_TRUE(popUp());
+    menu.close();
+    EXPECT_TRUE(holdsAgain()) << "the picker holds no grab after the menu";
+    xdotool(QStringLiteral("key Escape"));
+    expectEnded();
+    EXPECT_EQ(chosen, 0);
+
+    // A widget of ours grabbing the keyboard lets go of it the same way.
+    open();
+    probe.grabKeyboard();
+    xdotool(QStringLiteral("key Escape"));
+    expectEnded();
+    EXPECT_TRUE(QWidget::keyboardGrabber() == nullptr && probe.keys == 0) << "the widget kept the key";
     expectInputFree();
 }
 
