@@ -160,7 +160,7 @@ TEST(EditorStatusBar, ScreenReadersPressNothingUnderTheAreaPickerOrInAClosedWind
 }
 
 // A tool's note is one line that gives way to the controls beside it: cut short with "…" and
-// whole in its tool tip, never drawn over a button.
+// whole in its tool tip and to a screen reader, never drawn over a button.
 TEST(EditorStatusBar, ToolNotesGiveWayToTheControlsBesideThem) {
     for (const int width : {640, 670, 900}) {
         for (const char* tool : {"Blur", "Pixelate", "Erase", "Redact"}) {
@@ -175,6 +175,11 @@ TEST(EditorStatusBar, ToolNotesGiveWayToTheControlsBesideThem) {
                 EXPECT_LE(note->fontMetrics().horizontalAdvance(note->text()), note->contentsRect().width())
                     << name;
                 if (note->elided()) EXPECT_EQ(note->toolTip(), note->fullText()) << name;
+                // A reader hears the whole note, once, however much of it shows.
+                QAccessibleInterface* read = QAccessible::queryAccessibleInterface(note);
+                EXPECT_EQ(std::pair(read->text(QAccessible::Name), read->text(QAccessible::Description)),
+                          std::pair(note->fullText(), QString()))
+                    << name;
                 for (QAbstractButton* button : rig.bar->findChildren<QAbstractButton*>()) {
                     if (!button->isVisibleTo(rig.bar.get())) continue;
                     const QRect buttonRect(button->mapTo(rig.bar.get(), QPoint()), button->size());
