@@ -374,15 +374,15 @@ TEST_F(ScreenReader, MeetsTheTypedTextThePickerAboutRecognizedTextAndTheTrayMenu
                 << what;
     };
     // Copy pressed now is logged after whatever they saved.
-    const auto savedBeforeCopy = [&](qsizetype since) {
+    const auto savedBeforeCopy = [&](qsizetype from) {
         EXPECT_EQ(readerPress(quorvane, QStringLiteral("^Copy Image$"), QStringLiteral("press")), 0);
-        EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Copied"), since)) << quorvane.log().toStdString();
-        return quorvane.countLog(QStringLiteral("Saved "), since);
+        EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Copied"), from)) << quorvane.log().toStdString();
+        return quorvane.countLog(QStringLiteral("Saved "), from);
     };
     const auto savesOnce = [&] {
-        const qsizetype since = quorvane.mark();
+        const qsizetype pressed = quorvane.mark();
         ASSERT_EQ(readerPress(quorvane, saveButton, QStringLiteral("press")), 0) << "press";
-        EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Saved "), since)) << quorvane.log().toStdString();
+        EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Saved "), pressed)) << quorvane.log().toStdString();
     };
     saves = quorvane.mark();
     press(QStringLiteral("ctrl+alt+super+4"));
