@@ -1,5 +1,7 @@
 #include "canvas/AccessibleGroup.h"
 
+#include "core/ClickReach.h"
+
 #include <QMenu>
 #include <QVariant>
 
@@ -67,6 +69,10 @@ QAccessibleInterface* AccessibleGroup::parent() const {
 int AccessibleGroup::indexOfChild(const QAccessibleInterface* child) const {
     if (child == nullptr) return -1;
     return static_cast<int>(members().indexOf(qobject_cast<QWidget*>(child->object())));
+}
+
+void AccessibleGroup::doAction(const QString& actionName) {
+    if (ClickReach::reaches(*widget())) QAccessibleWidget::doAction(actionName);
 }
 
 void AccessibleGroup::expose(QWidget& widget, QAccessible::Role role, const QString& name) {

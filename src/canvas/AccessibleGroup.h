@@ -17,6 +17,8 @@ public:
     QAccessibleInterface* child(int index) const override;
     QAccessibleInterface* parent() const override;
     int indexOfChild(const QAccessibleInterface* child) const override;
+    // The focus moves only where a click could move it (ClickReach).
+    void doAction(const QString& actionName) override;
 
     // Makes `widget` a group of `role` named `name`; call before anything asks for its interface.
     static void expose(QWidget& widget, QAccessible::Role role, const QString& name);

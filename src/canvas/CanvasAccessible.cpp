@@ -1,6 +1,7 @@
 #include "canvas/CanvasAccessible.h"
 
 #include "canvas/EditorCanvasView.h"
+#include "core/ClickReach.h"
 
 namespace quorvane {
 namespace {
@@ -28,6 +29,10 @@ QString CanvasAccessible::text(QAccessible::Text kind) const {
     default:
         return QAccessibleWidget::text(kind);
     }
+}
+
+void CanvasAccessible::doAction(const QString& actionName) {
+    if (ClickReach::reaches(*widget())) QAccessibleWidget::doAction(actionName);
 }
 
 void CanvasAccessible::install() {

@@ -3,6 +3,7 @@
 #include "capture/AreaSelectionView.h"
 #include "capture/CaptureFailure.h"
 #include "capture/KeyRedirect.h"
+#include "core/ClickReach.h"
 #include "core/Log.h"
 #include "platform/X11PointerGrab.h"
 
@@ -81,6 +82,8 @@ AreaSelectionOverlay::SelectionID AreaSelectionOverlay::select(const QImage& ima
     view->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint |
                          Qt::WindowStaysOnTopHint);
     view->setGeometry(screen->geometry());
+    // It holds the pointer and keyboard: no reader's press acts beneath it.
+    ClickReach::holdsInputWhileShown(*view);
     QPointer<AreaSelectionOverlay> self(this);
     connect(view, &AreaSelectionView::finished, this, [self, id](const Result<QRectF, Error>& result) {
         AreaSelectionOverlay* overlay = self.data();

@@ -1,16 +1,18 @@
 #include "editor_window/ChromeAccessible.h"
 
+#include "core/ClickReach.h"
 #include "editor_window/FileDragHandle.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
+#include <QKeySequence>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 #include <QToolButton>
 #include <QVariant>
-#include <algorithm>
-#include <cstring>
 
 namespace quorvane {
 namespace {
@@ -22,28 +24,25 @@ bool hasValue(const QWidget& widget) {
     return widget.metaObject()->indexOfProperty(valueProperty) >= 0;
 }
 
-// Our own buttons drawn from QAbstractButton; Qt's push and tool buttons keep Qt's interfaces, save
-// tool buttons with a menu.
-bool isChromeButton(QWidget& widget) {
-    return qobject_cast<QAbstractButton*>(&widget) != nullptr && qobject_cast<QPushButton*>(&widget) == nullptr &&
-           qobject_cast<QToolButton*>(&widget) == nullptr &&
-           std::strncmp(widget.metaObject()->className(), "quorvane::", 10) == 0;
-}
-
-// Qt's tool button interface offers a split button's menu twice and no press, and opens the menu
-// inside the reader's call. A tool button counts as ours from the moment its popup mode is set.
-bool isMenuToolButton(QWidget& widget) {
-    auto* button = qobject_cast<QToolButton*>(&widget);
-    return button != nullptr &&
-           (button->menu() != nullptr || button->popupMode() != QToolButton::DelayedPopup);
+// Every button but a push button with a menu: Qt's button interfaces press where no click
+// reaches (a closed window, under the area picker), and its tool button interface offers a split
+// button's menu twice and no press, and opens the menu inside the reader's call.
+bool isButton(QWidget& widget) {
+    auto* push = qobject_cast<QPushButton*>(&widget);
+    return qobject_cast<QAbstractButton*>(&widget) != nullptr && (push == nullptr || push->menu() == nullptr);
 }
 
 QAccessibleInterface* factory(const QString&, QObject* object) {
     auto* widget = qobject_cast<QWidget*>(object);
-    if (widget == nullptr || !(hasValue(*widget) || isChromeButton(*widget) || isMenuToolButton(*widget) ||
-                               qobject_cast<FileDragHandle*>(widget) != nullptr))
+    if (widget == nullptr ||
+        !(hasValue(*widget) || isButton(*widget) || qobject_cast<FileDragHandle*>(widget) != nullptr))
         return nullptr;
     return new ChromeAccessible(widget);
+}
+
+// A button's title as Qt reads it: a lone '&' marks a mnemonic, "&&" is the character itself.
+QString withoutMnemonic(QString title) {
+    return title.replace(QStringLiteral("&&"), QStringLiteral("\x01")).remove(u'&').replace(u'\x01', u'&');
 }
 
 QToolButton* menuButton(QWidget* widget) {
@@ -51,32 +50,13 @@ QToolButton* menuButton(QWidget* widget) {
     return button != nullptr && button->menu() != nullptr ? button : nullptr;
 }
 
-// `window` itself, or a window opened over `base` (a sheet's own dialogs).
-bool standsOn(const QWidget* window, const QWidget* base) {
-    for (; window != nullptr;
-         window = window->parentWidget() != nullptr ? window->parentWidget()->window() : nullptr)
-        if (window == base) return true;
-    return false;
-}
-
-// As Qt's modality: a sheet takes the clicks of the windows it stands on, an application-modal
-// window those of every other window.
-bool blockedByModal(const QWidget& widget) {
-    const QWidget* window = widget.window();
-    const QWidgetList tops = QApplication::topLevelWidgets();
-    return std::any_of(tops.begin(), tops.end(), [window](const QWidget* modal) {
-        if (!modal->isVisible() || !modal->isModal() || standsOn(window, modal)) return false;
-        return modal->windowModality() == Qt::ApplicationModal || standsOn(modal, window);
-    });
-}
-
 enum class Part { button, menu };
 
-// What a person's click on `part` of `button` does now: nothing where a sheet blocks it; a menu
-// open elsewhere closes first, and a click on the button whose menu is open only closes that (Qt
-// does not pass that press on).
+// What a person's click on `part` of `button` does now: nothing where no click reaches it (a
+// sheet over it, a closed window, the area picker); a menu open elsewhere closes first, and a
+// click on the button whose menu is open only closes that (Qt does not pass that press on).
 void clickAsPerson(QAbstractButton& button, Part part) {
-    if (!button.isEnabled() || blockedByModal(button)) return;
+    if (!ClickReach::reaches(button)) return;
     auto* tool = qobject_cast<QToolButton*>(&button);
     const bool ownMenuOpen = tool != nullptr && tool->menu() != nullptr && tool->menu()->isVisible();
     while (QWidget* popup = QApplication::activePopupWidget())
@@ -91,6 +71,7 @@ void clickAsPerson(QAbstractButton& button, Part part) {
 QAccessible::Role roleOf(QWidget* widget) {
     if (qobject_cast<FileDragHandle*>(widget) != nullptr) return QAccessible::Graphic;
     if (menuButton(widget) != nullptr) return QAccessible::ButtonMenu;
+    if (qobject_cast<QRadioButton*>(widget) != nullptr) return QAccessible::RadioButton;
     if (auto* button = qobject_cast<QAbstractButton*>(widget))
         return button->isCheckable() ? QAccessible::CheckBox : QAccessible::Button;
     return QAccessible::Grouping;
@@ -105,6 +86,18 @@ QAccessible::Role ChromeAccessible::role() const {
 }
 
 QString ChromeAccessible::text(QAccessible::Text kind) const {
+    // A button of Qt's without a name of its own is named, and keyed, by its title, as Qt reads it.
+    if (auto* button = qobject_cast<QAbstractButton*>(widget()); button != nullptr) {
+        if (kind == QAccessible::Name && widget()->accessibleName().isEmpty() && !button->text().isEmpty())
+            return withoutMnemonic(button->text());
+        if (kind == QAccessible::Accelerator) {
+            auto* push = qobject_cast<QPushButton*>(button);
+            const QKeySequence key = push != nullptr && push->isDefault()
+                                         ? QKeySequence(Qt::Key_Enter)
+                                         : QKeySequence::mnemonic(button->text());
+            return key.toString(QKeySequence::NativeText);
+        }
+    }
     const QString value = hasValue(*widget()) ? widget()->property(valueProperty).toString() : QString();
     if (kind == QAccessible::Value) return value;
     if (kind != QAccessible::Description) return QAccessibleWidget::text(kind);
@@ -137,7 +130,11 @@ QAccessible::State ChromeAccessible::state() const {
     if (auto* button = qobject_cast<QAbstractButton*>(widget())) {
         state.checkable = button->isCheckable();
         state.checked = button->isChecked();
+        auto* box = qobject_cast<QCheckBox*>(button);
+        state.checkStateMixed = box != nullptr && box->checkState() == Qt::PartiallyChecked;
         state.pressed = button->isDown();
+        auto* push = qobject_cast<QPushButton*>(button);
+        state.defaultButton = push != nullptr && push->isDefault();
     }
     if (menuButton(widget()) != nullptr) state.hasPopup = true;
     return state;
@@ -157,6 +154,8 @@ QStringList ChromeAccessible::actionNames() const {
 }
 
 void ChromeAccessible::doAction(const QString& actionName) {
+    // Where no click reaches, no reader's press, menu or focus does anything either.
+    if (!ClickReach::reaches(*widget())) return;
     auto* button = qobject_cast<QAbstractButton*>(widget());
     if (button == nullptr || !actionNames().contains(actionName) || actionName == setFocusAction())
         return QAccessibleWidget::doAction(actionName);

@@ -4,14 +4,15 @@
 
 namespace quorvane {
 
-// What assistive technology learns of the chrome's own buttons, of every tool button with a menu,
-// of the drag handle (an image named by what dragging it does) and of every control with a value
-// ("Blue", "18 points"; a widget with an `accessibilityValue` property):
+// What assistive technology learns of every button (but a push button with a menu), of the drag
+// handle (an image named by what dragging it does) and of every control with a value ("Blue",
+// "18 points"; a widget with an `accessibilityValue` property):
 // - the value, which Qt's own button interfaces do not have;
 // - a press that does what a click does, on a later turn, so that a menu (which runs modally)
-//   never holds the reader's call: nothing where a sheet blocks the button, and an open menu closes
-//   first. A split button (main action and menu) offers press and show-menu, a button whose press
-//   opens its menu show-menu alone;
+//   never holds the reader's call: nothing where no click reaches the button (ClickReach: a sheet
+//   over it, a closed window, the area picker), and an open menu closes first. Qt's own button
+//   interfaces press wherever they are asked. A split button (main action and menu) offers press
+//   and show-menu, a button whose press opens its menu show-menu alone;
 // - a description only where it adds to the name: a tool tip that repeats the name or a part of
 //   it, in any letter case, is not read out a second time, and one that opens with the name
 //   ("Arrow — Drag …", "More tools: …", "Zoom (Ctrl+0 fits, …)") gives what it adds. A control

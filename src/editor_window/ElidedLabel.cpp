@@ -1,5 +1,7 @@
 #include "editor_window/ElidedLabel.h"
 
+#include "editor_window/ElidedLabelAccessible.h"
+
 #include <QEvent>
 
 namespace quorvane {
@@ -17,6 +19,7 @@ int widthOf(const QFontMetrics& metrics, const QString& text) {
 } // namespace
 
 ElidedLabel::ElidedLabel(const QString& text, QWidget* parent) : QLabel(parent) {
+    ElidedLabelAccessible::install();
     setTextFormat(Qt::PlainText);
     setWordWrap(false);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);

@@ -7,7 +7,8 @@ namespace quorvane {
 
 // One line of text that, when its room is short, shows as much as fits and ends with "…", as the
 // chrome's one-line texts do, with the whole text as its tool tip meanwhile; it gives way to the
-// controls beside it down to a few letters.
+// controls beside it down to a few letters. Assistive technology reads the whole text
+// (ElidedLabelAccessible).
 class ElidedLabel : public QLabel {
     Q_OBJECT
 

@@ -1,5 +1,7 @@
 #include "editor_window/MenuKeyAccessible.h"
 
+#include "core/ClickReach.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QVariant>
@@ -133,8 +135,10 @@ QStringList MenuKeyAccessible::actionNames() const {
 
 void MenuKeyAccessible::doAction(const QString& actionName) {
     if (actionName != pressAction() || action_ == nullptr || !action_->isEnabled()) return;
-    // As a click does: the menu closes, then the item acts.
-    if (QMenu* shown = menu()) shown->hide();
+    // As a click does, on an open menu only: the menu closes, then the item acts.
+    QMenu* shown = menu();
+    if (shown == nullptr || !ClickReach::reaches(*shown)) return;
+    shown->hide();
     action_->trigger();
 }
 

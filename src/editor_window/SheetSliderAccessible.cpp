@@ -1,5 +1,6 @@
 #include "editor_window/SheetSliderAccessible.h"
 
+#include "core/ClickReach.h"
 #include "editor_window/SheetSlider.h"
 
 #include <QVariant>
@@ -41,7 +42,7 @@ QStringList SheetSliderAccessible::actionNames() const {
 }
 
 void SheetSliderAccessible::doAction(const QString& actionName) {
-    if (!slider()->isEnabled()) return;
+    if (!ClickReach::reaches(*slider())) return;
     if (actionName == increaseAction())
         slider()->increment();
     else if (actionName == decreaseAction())
@@ -55,7 +56,7 @@ QVariant SheetSliderAccessible::currentValue() const {
 }
 
 void SheetSliderAccessible::setCurrentValue(const QVariant& value) {
-    if (!slider()->isEnabled()) return;
+    if (!ClickReach::reaches(*slider())) return;
     bool number = false;
     const double wanted = value.toDouble(&number);
     if (number) slider()->choose(wanted);

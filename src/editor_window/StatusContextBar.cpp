@@ -348,6 +348,8 @@ void StatusContextBar::buildNote() {
                   color)
             .pixmap(14, 14));
     icon->setObjectName(redact ? QStringLiteral("lock.fill") : QStringLiteral("exclamationmark.triangle"));
+    // The note says what the symbol shows.
+    AccessibleGroup::markDecoration(*icon);
     row->addWidget(icon);
     auto* label = new ElidedLabel(note, bar_);
     QPalette tinted = label->palette();

@@ -1,5 +1,6 @@
 #include "editor_window/ToastAccessible.h"
 
+#include "core/ClickReach.h"
 #include "editor_window/ToastView.h"
 
 #include <QAbstractButton>
@@ -40,7 +41,7 @@ QStringList ToastAccessible::actionNames() const {
 
 void ToastAccessible::doAction(const QString& actionName) {
     for (QAbstractButton* button : toast()->findChildren<QAbstractButton*>())
-        if (button->text() == actionName && button->isVisibleTo(toast()) && button->isEnabled())
+        if (button->text() == actionName && button->isVisibleTo(toast()) && ClickReach::reaches(*button))
             return button->click();
 }
 

@@ -1,5 +1,6 @@
 #include "editor_window/ValueControlAccessible.h"
 
+#include "core/ClickReach.h"
 #include "editor_window/ValueSlider.h"
 #include "editor_window/ValueSpinBox.h"
 
@@ -42,7 +43,7 @@ QStringList ValueControlAccessible::actionNames() const {
 }
 
 void ValueControlAccessible::doAction(const QString& actionName) {
-    if (!widget()->isEnabled()) return;
+    if (!ClickReach::reaches(*widget())) return;
     const bool up = actionName == increaseAction();
     if (!up && actionName != decreaseAction()) return QAccessibleWidget::doAction(actionName);
     if (auto* slider = qobject_cast<QAbstractSlider*>(widget()))
@@ -58,6 +59,7 @@ QVariant ValueControlAccessible::currentValue() const {
 }
 
 void ValueControlAccessible::setCurrentValue(const QVariant& value) {
+    if (!ClickReach::reaches(*widget())) return;
     if (auto* slider = qobject_cast<QAbstractSlider*>(widget()))
         slider->setValue(value.toInt());
     else

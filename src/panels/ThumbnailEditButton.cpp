@@ -1,5 +1,6 @@
 #include "panels/ThumbnailEditButton.h"
 
+#include "core/ClickReach.h"
 #include "editor_window/ChromeAccessible.h"
 
 namespace quorvane {
@@ -26,6 +27,7 @@ public:
         return names;
     }
     void doAction(const QString& name) override {
+        if (!ClickReach::reaches(*widget())) return;
         if (name == pressAction()) return button()->click();
         for (const NamedAction& named : namedActions)
             if (name == QLatin1String(named.name)) return button()->performNamed(named.action);

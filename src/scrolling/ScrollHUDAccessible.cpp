@@ -1,5 +1,7 @@
 #include "scrolling/ScrollHUDAccessible.h"
 
+#include "core/ClickReach.h"
+
 #include <QLabel>
 #include <QVariant>
 
@@ -23,6 +25,10 @@ ScrollHUDAccessible::ScrollHUDAccessible(QWidget* widget, QAccessible::Role role
 QString ScrollHUDAccessible::text(QAccessible::Text kind) const {
     if (kind == QAccessible::Value) return widget()->property(valueProperty).toString();
     return QAccessibleWidget::text(kind);
+}
+
+void ScrollHUDAccessible::doAction(const QString& actionName) {
+    if (ClickReach::reaches(*widget())) QAccessibleWidget::doAction(actionName);
 }
 
 void ScrollHUDAccessible::install() {

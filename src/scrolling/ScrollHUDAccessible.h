@@ -12,6 +12,8 @@ public:
     ScrollHUDAccessible(QWidget* widget, QAccessible::Role role);
 
     QString text(QAccessible::Text kind) const override;
+    // The focus moves only where a click could move it (ClickReach).
+    void doAction(const QString& actionName) override;
 
     // Installs the factory once.
     static void install();

@@ -1,5 +1,7 @@
 #include "scrolling/ScrollWindowAccessible.h"
 
+#include "core/ClickReach.h"
+
 #include <QVariant>
 
 namespace quorvane {
@@ -34,6 +36,10 @@ int ScrollWindowAccessible::indexOfChild(const QAccessibleInterface* child) cons
 
 QAccessibleInterface* ScrollWindowAccessible::childAt(int x, int y) const {
     return content_ == Content::drawingOnly ? nullptr : QAccessibleWidget::childAt(x, y);
+}
+
+void ScrollWindowAccessible::doAction(const QString& actionName) {
+    if (ClickReach::reaches(*widget())) QAccessibleWidget::doAction(actionName);
 }
 
 void ScrollWindowAccessible::expose(QWidget& window, Content content) {

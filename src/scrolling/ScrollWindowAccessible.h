@@ -18,6 +18,8 @@ public:
     QAccessibleInterface* child(int index) const override;
     int indexOfChild(const QAccessibleInterface* child) const override;
     QAccessibleInterface* childAt(int x, int y) const override;
+    // The focus moves only where a click could move it (ClickReach).
+    void doAction(const QString& actionName) override;
 
     // Makes `window` such a window; call before anything asks for its interface.
     static void expose(QWidget& window, Content content);

@@ -1,5 +1,6 @@
 #include "scrolling/SystemDragSelectionOverlay.h"
 
+#include "core/ClickReach.h"
 #include "core/Geometry.h"
 #include "platform/X11WindowShape.h"
 #include "scrolling/ScrollWindowAccessible.h"
@@ -29,6 +30,8 @@ void SystemDragSelectionOverlay::show(const std::optional<QRectF>& selection,
                                           Qt::WindowDoesNotAcceptFocus);
         window_ = window;
         ScrollWindowAccessible::expose(*window, ScrollWindowAccessible::Content::drawingOnly);
+        // The drag's tap holds the pointer while it shows: no reader's press acts beneath it.
+        ClickReach::holdsInputWhileShown(*window);
         window->setWindowTitle(title());
         window->setAttribute(Qt::WA_ShowWithoutActivating);
         window->setAttribute(Qt::WA_TranslucentBackground);

@@ -51,8 +51,10 @@ TEST_F(EditorAccessibilityTree, NamesEveryObjectOnceAndEndsNoDescriptionAtItsCol
     // Narrow: tools fold into the More tools menu.
     rig.view->resize(520, 600);
     EXPECT_EQ(faults(), "") << "narrow";
-    // The tools with bars of their own in the status bar, and a selected annotation.
-    for (const char* tool : {"Text", "Arrow", "Bracket", "Ruler", "Counter", "Color", "Crop"}) {
+    // The tools with bars of their own in the status bar, with a hint ("Drag to draw", read once)
+    // or a note, and a selected annotation.
+    for (const char* tool : {"Text", "Arrow", "Bracket", "Ruler", "Counter", "Color", "Crop", "Freehand",
+                             "Highlight", "Redact"}) {
         settings().choose(QString::fromLatin1(tool));
         EXPECT_EQ(faults(), "") << tool;
     }

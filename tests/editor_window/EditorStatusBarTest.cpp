@@ -1,8 +1,10 @@
+#include "core/ClickReach.h"
 #include "editor_window/FileDragHandle.h"
 #include "editor_window/IconButton.h"
 #include "editor_window/StatusBarTesting.h"
 #include "editor_window/StatusBarText.h"
 #include "editor_window/ValueIconButton.h"
+#include "support/LaterTurn.h"
 #include "support/NumberFonts.h"
 #include "support/QtPrinters.h"
 
@@ -126,8 +128,39 @@ TEST(EditorStatusBar, ScreenReadersPressSaveOrOpenItsMenuAndMeetTheDragHandleAsA
     EXPECT_EQ(handle->text(QAccessible::Description), QString()) << "its tool tip, heard once as its name";
 }
 
+// A reader's press, or focus, acts only where a click could: not while a capture window holds the
+// input (one of its own controls is reached), not on a closed window; Qt's push button (Copy) too.
+TEST(EditorStatusBar, ScreenReadersPressNothingUnderTheAreaPickerOrInAClosedWindow) {
+    test::StatusBarRig rig;
+    QAbstractButton* saveButton = rig.bar->saveButton();
+    QAbstractButton* copyButton = rig.bar->copyButton();
+    QAccessibleActionInterface* save = QAccessible::queryAccessibleInterface(saveButton)->actionInterface();
+    QAccessibleActionInterface* copy = QAccessible::queryAccessibleInterface(copyButton)->actionInterface();
+    // Qt's own press shows the button down until its click.
+    const auto pressBoth = [&] {
+        save->doAction(QAccessibleActionInterface::pressAction());
+        save->doAction(QAccessibleActionInterface::setFocusAction());
+        copy->doAction(QAccessibleActionInterface::pressAction());
+        return test::laterTurn() && test::waitUntil([&] { return !copyButton->isDown(); }, 5000);
+    };
+    QWidget picker;
+    ClickReach::holdsInputWhileShown(picker);
+    picker.show();
+    EXPECT_TRUE(ClickReach::reaches(picker));
+    ASSERT_TRUE(pressBoth());
+    EXPECT_EQ(rig.calls, QStringList()) << "under the picker";
+    EXPECT_NE(rig.bar->focusWidget(), saveButton);
+
+    picker.hide();
+    ASSERT_TRUE(pressBoth());
+    EXPECT_EQ(rig.calls, (QStringList{QStringLiteral("save"), QStringLiteral("copy")})) << "once it ended";
+    rig.bar->hide();
+    ASSERT_TRUE(pressBoth());
+    EXPECT_EQ(rig.calls.size(), 2) << "in a closed window";
+}
+
 // A tool's note is one line that gives way to the controls beside it: cut short with "…" and
-// whole in its tool tip, never drawn over a button.
+// whole in its tool tip and to a screen reader, never drawn over a button.
 TEST(EditorStatusBar, ToolNotesGiveWayToTheControlsBesideThem) {
     for (const int width : {640, 670, 900}) {
         for (const char* tool : {"Blur", "Pixelate", "Erase", "Redact"}) {
@@ -142,6 +175,11 @@ TEST(EditorStatusBar, ToolNotesGiveWayToTheControlsBesideThem) {
                 EXPECT_LE(note->fontMetrics().horizontalAdvance(note->text()), note->contentsRect().width())
                     << name;
                 if (note->elided()) EXPECT_EQ(note->toolTip(), note->fullText()) << name;
+                // A reader hears the whole note, once, however much of it shows.
+                QAccessibleInterface* read = QAccessible::queryAccessibleInterface(note);
+                EXPECT_EQ(std::pair(read->text(QAccessible::Name), read->text(QAccessible::Description)),
+                          std::pair(note->fullText(), QString()))
+                    << name;
                 for (QAbstractButton* button : rig.bar->findChildren<QAbstractButton*>()) {
                     if (!button->isVisibleTo(rig.bar.get())) continue;
                     const QRect buttonRect(button->mapTo(rig.bar.get(), QPoint()), button->size());

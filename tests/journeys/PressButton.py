@@ -1,11 +1,12 @@
 #!/usr/bin/python3
 """Finds one button of a program over AT-SPI, as a screen reader does, and presses it or says where it is.
 
-Usage: PressButton.py PID PATTERN press|menu|extents
+Usage: PressButton.py PID PATTERN press|menu|extents [kept]
 
 PATTERN is a regular expression searched in the button's name and in its description. "press" does
 the button's press (or click) action, "menu" its show-menu action; "extents" prints "x y width
-height" on the screen.
+height" on the screen. "kept" finds the button in a closed window too, as a reader that kept the
+object it met there.
 Exits 2 while the program is not on the accessibility bus yet, 3 when no such button shows, 1 when
 the button has no such action or the call fails (a reader gives up on a call that does not
 return).
@@ -19,13 +20,13 @@ import pyatspi
 BUTTONS = {pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_TOGGLE_BUTTON}
 
 
-def find(node, pattern):
-    showing = node.getState().contains(pyatspi.STATE_SHOWING)
+def find(node, pattern, kept):
+    showing = kept or node.getState().contains(pyatspi.STATE_SHOWING)
     if node.getRole() in BUTTONS and showing and (pattern.search(node.name or "") or pattern.search(node.description or "")):
         return node
     for child in node:
         if child is not None:
-            found = find(child, pattern)
+            found = find(child, pattern, kept)
             if found is not None:
                 return found
     return None
@@ -33,12 +34,13 @@ def find(node, pattern):
 
 def main():
     pid, pattern, what = int(sys.argv[1]), re.compile(sys.argv[2]), sys.argv[3]
+    kept = sys.argv[4:] == ["kept"]
     programs = [app for app in pyatspi.Registry.getDesktop(0) if app is not None and app.get_process_id() == pid]
     if not programs:
         return 2
     button = None
     for program in programs:
-        button = button or find(program, pattern)
+        button = button or find(program, pattern, kept)
     if button is None:
         return 3
     if what == "extents":

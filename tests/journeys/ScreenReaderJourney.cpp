@@ -5,7 +5,8 @@
 // through the focus; the scrolling capture's overlay, outline and panel. Every slider offers its
 // number, no description repeats its control's name, every window is a window, no name is a page
 // of text, no menu item reads its key as a part of its name, and nothing a user meets is unnamed.
-// The Save button is pressed, and its menu opened, as a reader does.
+// The Save button is pressed, and its menu opened, as a reader does: nothing under a sheet or the
+// area picker, or in the closed editor.
 
 #include "support/WaitUntil.h"
 #include "support/journey/JourneyTest.h"
@@ -364,6 +365,50 @@ TEST_F(ScreenReader, MeetsTheTypedTextThePickerAboutRecognizedTextAndTheTrayMenu
     ASSERT_EQ(readerPress(quorvane, saveButton, QStringLiteral("press")), 0) << "press";
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Saved "), saves)) << quorvane.log().toStdString();
     EXPECT_EQ(quorvane.countLog(QStringLiteral("Saved "), saves), 1) << "a save under the sheet";
+
+    // The same under the area picker, which holds every click: neither a save nor a menu (the
+    // reader's next call is answered after them). Once Escape has ended it, one press saves once.
+    const auto pressAndMenu = [&](ReaderFinds finds) {
+        for (const char* what : {"press", "menu", "extents"})
+            EXPECT_EQ(readerButton(quorvane, saveButton, QString::fromLatin1(what), finds).exitCode, 0)
+                << what;
+    };
+    // Copy pressed now is logged after whatever they saved.
+    const auto savedBeforeCopy = [&](qsizetype from) {
+        EXPECT_EQ(readerPress(quorvane, QStringLiteral("^Copy Image$"), QStringLiteral("press")), 0);
+        EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Copied"), from)) << quorvane.log().toStdString();
+        return quorvane.countLog(QStringLiteral("Saved "), from);
+    };
+    const auto savesOnce = [&] {
+        const qsizetype pressed = quorvane.mark();
+        ASSERT_EQ(readerPress(quorvane, saveButton, QStringLiteral("press")), 0) << "press";
+        EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Saved "), pressed)) << quorvane.log().toStdString();
+    };
+    saves = quorvane.mark();
+    press(QStringLiteral("ctrl+alt+super+4"));
+    ASSERT_TRUE(waitForAreaPicker());
+    pressAndMenu(ReaderFinds::showing);
+    EXPECT_FALSE(isMenuOpen()) << "a menu over the picker";
+    press(QStringLiteral("Escape"));
+    ASSERT_TRUE(test::waitUntil([] { return !isAreaPickerOpen(); }, 10000)) << "the picker did not end";
+    EXPECT_EQ(savedBeforeCopy(saves), 0) << "a save under the picker";
+    savesOnce();
+
+    // And in the closed editor, whose Save the reader kept; the editor brought back (Ctrl+N in
+    // Recognized Text) saves once.
+    activate(editor());
+    press(QStringLiteral("ctrl+w"));
+    ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
+    saves = quorvane.mark();
+    pressAndMenu(ReaderFinds::kept);
+    EXPECT_FALSE(isMenuOpen()) << "a menu of the closed editor";
+    const auto other = waitForWindow(QStringLiteral("^Recognized Text$"));
+    ASSERT_TRUE(other.has_value());
+    activate(*other);
+    press(QStringLiteral("ctrl+n"));
+    ASSERT_TRUE(waitForWindow(QStringLiteral("^Quorvane$")).has_value()) << "the editor did not come back";
+    EXPECT_EQ(savedBeforeCopy(saves), 0) << "a save in the closed editor";
+    savesOnce();
     ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("Quorvane"), QStringLiteral("About Quorvane")));
     ASSERT_TRUE(waitForWindow(QStringLiteral("^About Quorvane$")).has_value());
     EXPECT_EQ(faults(walk(quorvane)), "") << "About";

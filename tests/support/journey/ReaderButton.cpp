@@ -7,15 +7,17 @@
 
 namespace quorvane::journey {
 
-ReaderButtonCall readerButton(const Program& program, const QString& pattern, const QString& what) {
+ReaderButtonCall readerButton(const Program& program, const QString& pattern, const QString& what,
+                              ReaderFinds finds) {
     ReaderButtonCall call;
+    QStringList arguments{QStringLiteral(QUORVANE_PRESS_BUTTON), QString::number(program.processId()),
+                          pattern, what};
+    if (finds == ReaderFinds::kept) arguments << QStringLiteral("kept");
     test::waitUntil(
         [&] {
             QProcess helper;
             helper.setProcessEnvironment(program.environment());
-            helper.start(
-                QStringLiteral("/usr/bin/python3"),
-                {QStringLiteral(QUORVANE_PRESS_BUTTON), QString::number(program.processId()), pattern, what});
+            helper.start(QStringLiteral("/usr/bin/python3"), arguments);
             const bool returned = helper.waitForFinished(test::bound(20000));
             if (!returned) helper.kill();
             helper.waitForFinished();

@@ -14,9 +14,14 @@ struct ReaderButtonCall {
     QString output;
 };
 
-// Does `what` ("press", "menu", "extents") to the showing button that `pattern` finds, once the
-// program is on the accessibility bus and the button shows. The bound on one call is one that only
-// a call held by the program (a menu run inside it) breaks.
-ReaderButtonCall readerButton(const Program& program, const QString& pattern, const QString& what);
+// Where the reader looks for a button: among those that show, or also in closed windows (a reader
+// that kept the object it met there).
+enum class ReaderFinds { showing, kept };
+
+// Does `what` ("press", "menu", "extents") to the button that `pattern` finds, once the program is
+// on the accessibility bus and the button is found. The bound on one call is one that only a call
+// held by the program (a menu run inside it) breaks.
+ReaderButtonCall readerButton(const Program& program, const QString& pattern, const QString& what,
+                              ReaderFinds finds = ReaderFinds::showing);
 
 } // namespace quorvane::journey
