@@ -9,6 +9,7 @@
 #include "editor_window/CompactButton.h"
 #include "editor_window/FileDragHandle.h"
 #include "editor_window/IconButton.h"
+#include "editor_window/MenuButton.h"
 #include "editor_window/StatusBarText.h"
 #include "editor_window/StatusContextBar.h"
 #include "editor_window/SymbolIcons.h"
@@ -16,6 +17,7 @@
 #include "editor_window/ZoomMenu.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -109,6 +111,7 @@ EditorStatusBar::EditorStatusBar(EditorDocument& document, EditorCanvasSettings&
     menu->addAction(QStringLiteral("Save Image As…"), this, [this] { actions_.saveAs(); });
     save_->setMenu(menu);
     connect(save_, &QToolButton::clicked, this, [this] { actions_.save(); });
+    save_->installEventFilter(this);
     row->addWidget(save_);
 
     for (auto signal : {&EditorDocument::cropRectChanged, &EditorDocument::outputSizeChanged,
@@ -136,6 +139,15 @@ void EditorStatusBar::setActions(EditorActions actions) {
     }
     if (dragHandle_ != nullptr) dragHandle_->setExporter(*actions_.dragExporter);
     refresh();
+}
+
+bool EditorStatusBar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == save_ && event->type() == QEvent::KeyPress && save_->isEnabled() &&
+        MenuButton::opensMenu(*static_cast<QKeyEvent*>(event))) {
+        save_->showMenu();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 bool EditorStatusBar::reviewOpen() const {

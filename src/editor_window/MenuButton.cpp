@@ -4,6 +4,7 @@
 #include "editor_window/SymbolIcons.h"
 
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -61,6 +62,20 @@ QSize MenuButton::sizeHint() const {
     return {label + 8 + (indicator_ ? indicatorWidth : 0), buttonHeight};
 }
 
+bool MenuButton::opensMenu(const QKeyEvent& event) {
+    const Qt::KeyboardModifiers modifiers = event.modifiers() & ~Qt::KeypadModifier;
+    return event.key() == Qt::Key_Down && (modifiers == Qt::NoModifier || modifiers == Qt::AltModifier);
+}
+
+void MenuButton::keyPressEvent(QKeyEvent* event) {
+    // Otherwise Down would move the keyboard on to the next control.
+    if (menu() != nullptr && isEnabled() && opensMenu(*event)) {
+        showMenu();
+        return;
+    }
+    QToolButton::keyPressEvent(event);
+}
+
 QRectF MenuButton::labelRect() const {
     return QRectF(rect()).adjusted(2, 0, indicator_ ? -indicatorWidth : -2, 0);
 }
@@ -75,6 +90,7 @@ void MenuButton::paintEvent(QPaintEvent*) {
         ChromePainting::fillRounded(painter, frame, palette().color(QPalette::Highlight), 0.18);
     else if (underMouse() && isEnabled())
         ChromePainting::fillRounded(painter, frame, primary, 0.08);
+    if (hasFocus()) ChromePainting::focusRing(painter, frame, palette().color(QPalette::Highlight));
     const QRectF label = labelRect();
     if (symbol_.isEmpty()) {
         painter.setPen(primary);
