@@ -4,12 +4,14 @@
 #include "document/DigitFont.h"
 #include "editor_window/CompactButton.h"
 #include "editor_window/ElidedLabel.h"
+#include "editor_window/MenuButton.h"
 #include "editor_window/MenuSection.h"
 #include "editor_window/SymbolIcons.h"
 
 #include <QActionGroup>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
@@ -48,24 +50,38 @@ TextRedactionBar::TextRedactionBar(TextRedactionController& controller, const Sy
 
 QPushButton* TextRedactionBar::button(const QString& title, const QString& help, bool apply) {
     auto* b = new QPushButton(title, this);
+    b->setObjectName(title);
     b->setToolTip(help);
     CompactButton::allowShrinking(*b);
-    b->setFocusPolicy(Qt::NoFocus);
+    b->setFocusPolicy(Qt::TabFocus);
+    b->installEventFilter(this);
     connect(b, &QPushButton::clicked, this, [this, apply] {
         if (finish_) finish_(apply);
     });
     return b;
 }
 
+bool TextRedactionBar::eventFilter(QObject* watched, QEvent* event) {
+    // Return presses the button that has the keyboard, as in a dialog; Qt's own way (auto-default)
+    // would frame two buttons as the default outside one.
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        auto* pushButton = qobject_cast<QPushButton*>(watched);
+        if (pushButton != nullptr && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            !(key->modifiers() & ~Qt::KeypadModifier)) {
+            pushButton->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 QToolButton* TextRedactionBar::optionsMenu() {
-    auto* button = new QToolButton(this);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setAutoRaise(true);
-    button->setFixedWidth(30);
-    button->setPopupMode(QToolButton::InstantPopup);
-    button->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
-    button->setIcon(icons_.icon(QStringLiteral("slider.horizontal.3"), palette().color(QPalette::ButtonText),
-                                palette().color(QPalette::Disabled, QPalette::ButtonText)));
+    auto* button = new MenuButton(icons_, this);
+    button->setObjectName(QStringLiteral("options"));
+    button->setLabelSymbol(QStringLiteral("slider.horizontal.3"));
+    button->setIndicatorVisible(false);
+    button->setFixedLabelWidth(30);
     button->setToolTip(QStringLiteral("Words or lines, padding around each box, select all or none"));
     button->setAccessibleName(QStringLiteral("Redaction options"));
 
@@ -101,6 +117,10 @@ QToolButton* TextRedactionBar::optionsMenu() {
 }
 
 void TextRedactionBar::rebuild() {
+    // The window's own record: a widget's keeps its last focused child after the keyboard left.
+    QString focused;
+    if (QWidget* focus = window()->focusWidget(); focus != nullptr && isAncestorOf(focus))
+        focused = focus->objectName();
     if (row_ != nullptr) {
         while (QLayoutItem* item = row_->takeAt(0)) {
             // Rebuilds run queued, never inside one of these widgets' own signals.
@@ -167,6 +187,19 @@ void TextRedactionBar::rebuild() {
         }
         break;
     }
+    // Once the new row shows: a hidden widget takes the focus only for itself.
+    if (!focused.isEmpty())
+        QMetaObject::invokeMethod(this, [this, focused] { refocus(focused); }, Qt::QueuedConnection);
+}
+
+void TextRedactionBar::refocus(const QString& name) {
+    QWidget* first = nullptr;
+    for (QWidget* control : findChildren<QWidget*>()) {
+        if (!(control->focusPolicy() & Qt::TabFocus) || !control->isEnabled()) continue;
+        if (control->objectName() == name) return control->setFocus(Qt::OtherFocusReason);
+        if (first == nullptr) first = control;
+    }
+    if (first != nullptr) first->setFocus(Qt::OtherFocusReason);
 }
 
 } // namespace quorvane
