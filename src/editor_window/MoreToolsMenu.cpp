@@ -55,6 +55,7 @@ void MoreToolsMenu::refresh() {
     const auto tool = active();
     setLabelSymbol(tool ? EditorChrome::symbol(*tool).value_or(moreSymbol) : moreSymbol);
     setHighlighted(tool.has_value());
+    ChromeAccessible::valueChanged(*this);
 }
 
 void MoreToolsMenu::rebuildMenu() {

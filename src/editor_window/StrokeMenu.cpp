@@ -51,6 +51,7 @@ void StrokeMenu::refresh() {
     for (QAction* action : menu()->actions())
         if (action != fill_ && action->isCheckable())
             action->setChecked(action->data().toDouble() == settings_.style().strokeWidth());
+    ChromeAccessible::valueChanged(*this);
 }
 
 } // namespace quorvane

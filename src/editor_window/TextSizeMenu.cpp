@@ -46,6 +46,7 @@ void TextSizeMenu::refresh() {
     setLabelText(ChromeText::wholeNumber(points));
     for (QAction* action : menu()->actions())
         if (action->isCheckable()) action->setChecked(action->data().toDouble() == points);
+    ChromeAccessible::valueChanged(*this);
 }
 
 } // namespace quorvane

@@ -52,6 +52,7 @@ void ZoomMenu::refresh() {
     setLabelText(settings_.viewport().fit() ? QStringLiteral("Fit")
                                             : ChromeText::percent(settings_.viewport().zoomFraction()));
     pixelated_->setChecked(settings_.viewport().pixelated());
+    ChromeAccessible::valueChanged(*this);
 }
 
 } // namespace quorvane

@@ -30,7 +30,8 @@ struct ScreenReaderView {
 };
 
 // A screen reader following the focus from now on, as Orca does through a menu: what took it
-// ("<role> <name> <key>", tab-separated), and one line for each fault met there.
+// ("<role> <name> <key>", tab-separated), what it said of it ("<role> <name> <description>"),
+// and one line for each fault met there.
 class FocusFollower {
 public:
     explicit FocusFollower(const Program& quorvane) {
@@ -46,11 +47,8 @@ public:
     FocusFollower& operator=(const FocusFollower&) = delete;
 
     bool listening() const { return listening_; }
-    QStringList focused() {
-        read();
-        return heard_.filter(QRegularExpression(QStringLiteral("^focus\t")))
-            .replaceInStrings(QRegularExpression(QStringLiteral("^focus\t")), QString());
-    }
+    QStringList focused() { return lines(QStringLiteral("focus")); }
+    QStringList described() { return lines(QStringLiteral("described")); }
     // Ends the listening (its standard input closed); the faults it met.
     QStringList stop() {
         if (walker_.state() != QProcess::NotRunning) {
@@ -68,6 +66,11 @@ public:
     }
 
 private:
+    QStringList lines(const QString& kind) {
+        read();
+        const QRegularExpression start(QLatin1Char('^') + kind + QLatin1Char('\t'));
+        return heard_.filter(start).replaceInStrings(start, QString());
+    }
     void read() {
         pending_ += QString::fromUtf8(walker_.readAllStandardOutput());
         const qsizetype end = pending_.lastIndexOf(QLatin1Char('\n'));
@@ -338,6 +341,30 @@ TEST_F(ScreenReader, MeetsTheTypedTextThePickerAboutRecognizedTextAndTheTrayMenu
         press(QStringLiteral("Escape"));
         EXPECT_TRUE(heard(QStringLiteral("Orange"))) << focused.join(u'\n').toStdString();
         EXPECT_EQ(reader.stop().join(u'\n').toStdString(), "") << "the colour popover";
+    }
+
+    // The colour well by keys alone: Tab to it, Space opens the popover on the current colour, an
+    // arrow and Return choose the next; back on the well, the reader says the new colour.
+    {
+        FocusFollower reader(quorvane);
+        ASSERT_TRUE(reader.listening());
+        const auto said = [&](const QString& line) { return reader.described().contains(line); };
+        const QString well = QStringLiteral("push button\tAnnotation color\t");
+        for (int presses = 0; presses < 50 && !said(well + QStringLiteral("Red")); ++presses) {
+            const qsizetype before = reader.described().size();
+            press(QStringLiteral("Tab"));
+            test::waitUntil([&] { return reader.described().size() > before; }, 2000);
+        }
+        ASSERT_TRUE(said(well + QStringLiteral("Red"))) << reader.described().join(u'\n').toStdString();
+        press(QStringLiteral("space"));
+        EXPECT_TRUE(test::waitUntil([&] { return said(QStringLiteral("push button\tRed\t")); }, 10000))
+            << "the popover did not take the keyboard on the current colour";
+        press(QStringLiteral("Right"));
+        EXPECT_TRUE(test::waitUntil([&] { return said(QStringLiteral("push button\tOrange\t")); }, 10000));
+        press(QStringLiteral("Return"));
+        EXPECT_TRUE(test::waitUntil([&] { return said(well + QStringLiteral("Orange")); }, 10000))
+            << reader.described().join(u'\n').toStdString();
+        EXPECT_EQ(reader.stop().join(u'\n').toStdString(), "") << "the colour well by keys";
     }
 
     // Capture a Window once it lists the other program's window, then About.
