@@ -17,7 +17,6 @@
 #include "editor_window/ZoomMenu.h"
 
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -111,7 +110,8 @@ EditorStatusBar::EditorStatusBar(EditorDocument& document, EditorCanvasSettings&
     menu->addAction(QStringLiteral("Save Image As…"), this, [this] { actions_.saveAs(); });
     save_->setMenu(menu);
     connect(save_, &QToolButton::clicked, this, [this] { actions_.save(); });
-    save_->installEventFilter(this);
+    // Down opens its menu, as it opens the other menu buttons'.
+    MenuButton::openOnDown(*save_);
     row->addWidget(save_);
 
     for (auto signal : {&EditorDocument::cropRectChanged, &EditorDocument::outputSizeChanged,
@@ -139,15 +139,6 @@ void EditorStatusBar::setActions(EditorActions actions) {
     }
     if (dragHandle_ != nullptr) dragHandle_->setExporter(*actions_.dragExporter);
     refresh();
-}
-
-bool EditorStatusBar::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == save_ && event->type() == QEvent::KeyPress && save_->isEnabled() &&
-        MenuButton::opensMenu(*static_cast<QKeyEvent*>(event))) {
-        save_->showMenu();
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 bool EditorStatusBar::reviewOpen() const {

@@ -59,10 +59,6 @@ public:
     QPushButton* copyButton() const { return copy_; }
     QToolButton* saveButton() const { return save_; }
 
-protected:
-    // Down opens Save's menu, as it opens the other menu buttons'.
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void refresh();
     bool reviewOpen() const;

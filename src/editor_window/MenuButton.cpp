@@ -1,5 +1,6 @@
 #include "editor_window/MenuButton.h"
 
+#include "editor_window/ChromeAccessible.h"
 #include "editor_window/ChromePainting.h"
 #include "editor_window/SymbolIcons.h"
 
@@ -14,6 +15,19 @@ namespace {
 constexpr int buttonHeight = 26;
 constexpr int indicatorWidth = 9;
 constexpr int symbolSide = 16;
+
+// Opens the menu of the tool button it watches on Down, where Qt would move the keyboard on.
+class DownOpensMenu : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* button = qobject_cast<QToolButton*>(watched);
+        if (button == nullptr || event->type() != QEvent::KeyPress || button->menu() == nullptr ||
+            !button->isEnabled() || !MenuButton::opensMenu(*static_cast<QKeyEvent*>(event)))
+            return QObject::eventFilter(watched, event);
+        button->showMenu();
+        return true;
+    }
+};
 
 } // namespace
 
@@ -67,6 +81,11 @@ bool MenuButton::opensMenu(const QKeyEvent& event) {
     return event.key() == Qt::Key_Down && (modifiers == Qt::NoModifier || modifiers == Qt::AltModifier);
 }
 
+void MenuButton::openOnDown(QToolButton& button) {
+    static DownOpensMenu opener;
+    button.installEventFilter(&opener);
+}
+
 void MenuButton::keyPressEvent(QKeyEvent* event) {
     // Otherwise Down would move the keyboard on to the next control.
     if (menu() != nullptr && isEnabled() && opensMenu(*event)) {
@@ -74,6 +93,14 @@ void MenuButton::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QToolButton::keyPressEvent(event);
+}
+
+void MenuButton::focusInEvent(QFocusEvent* event) {
+    // The keyboard comes back from the menu before the chosen item acts: screen readers forget the
+    // value now and ask again as they announce the focus, once the item has set it.
+    if (event->reason() == Qt::PopupFocusReason && metaObject()->indexOfProperty("accessibilityValue") >= 0)
+        ChromeAccessible::valueChanged(*this);
+    QToolButton::focusInEvent(event);
 }
 
 QRectF MenuButton::labelRect() const {

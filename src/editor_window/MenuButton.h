@@ -36,10 +36,13 @@ public:
 
     // Down or Alt+Down, which open a menu button's menu; Space does as a press.
     static bool opensMenu(const QKeyEvent& event);
+    // Lets those keys open the menu of one of Qt's own tool buttons too (Save's, Arrange's).
+    static void openOnDown(QToolButton& button);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     const SymbolIcons& icons_;

@@ -21,6 +21,7 @@ MoreToolsMenu::MoreToolsMenu(EditorCanvasSettings& settings, const SymbolIcons& 
     ChromeAccessible::install();
     setAccessibleName(QStringLiteral("More tools"));
     setMenu(new QMenu(this));
+    menu()->setAccessibleName(accessibleName());
     connect(&settings_.style(), &ToolStyle::toolChanged, this, &MoreToolsMenu::refresh);
     for (auto signal : {&PaneModes::croppingChanged, &PaneModes::recognizingChanged})
         connect(&settings_.modes(), signal, this, &MoreToolsMenu::refresh);

@@ -19,6 +19,7 @@ StrokeMenu::StrokeMenu(EditorCanvasSettings& settings, const SymbolIcons& icons,
     setAccessibleName(QStringLiteral("Stroke width and fill"));
 
     auto* menu = new QMenu(this);
+    menu->setAccessibleName(accessibleName());
     MenuSection::add(*menu, QStringLiteral("Stroke"));
     auto* group = new QActionGroup(menu);
     group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);

@@ -86,6 +86,7 @@ QToolButton* TextRedactionBar::optionsMenu() {
     button->setAccessibleName(QStringLiteral("Redaction options"));
 
     auto* menu = new QMenu(button);
+    menu->setAccessibleName(button->accessibleName());
     TextRedactionController* controller = controller_;
     MenuSection::add(*menu, QStringLiteral("Mask"));
     auto* masks = new QActionGroup(menu);

@@ -22,6 +22,7 @@ TextSizeMenu::TextSizeMenu(EditorCanvasSettings& settings, const SymbolIcons& ic
     setAccessibleName(QStringLiteral("Text size"));
 
     auto* menu = new QMenu(this);
+    menu->setAccessibleName(accessibleName());
     MenuSection::add(*menu, QStringLiteral("Text Size"));
     auto* group = new QActionGroup(menu);
     group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);

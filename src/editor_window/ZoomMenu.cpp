@@ -20,6 +20,7 @@ ZoomMenu::ZoomMenu(EditorCanvasSettings& settings, const SymbolIcons& icons, QWi
     setAccessibleName(QStringLiteral("Zoom"));
 
     auto* menu = new QMenu(this);
+    menu->setAccessibleName(accessibleName());
     // The key after the tab is shown, not registered.
     QAction* fit = menu->addAction(QStringLiteral("Fit to Window\t") + fits);
     MenuKeyAccessible::showsKeyInText(*fit);
