@@ -9,6 +9,7 @@
 #include "editor_window/SymbolIcons.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -21,6 +22,8 @@
 
 namespace quorvane {
 namespace {
+
+const QString redactName = QStringLiteral("Redact");
 
 QLabel* secondaryText(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -62,12 +65,19 @@ QPushButton* TextRedactionBar::button(const QString& title, const QString& help,
 }
 
 bool TextRedactionBar::eventFilter(QObject* watched, QEvent* event) {
-    // Return presses the button that has the keyboard, as in a dialog; Qt's own way (auto-default)
-    // would frame two buttons as the default outside one.
-    if (event->type() == QEvent::KeyPress) {
+    auto* pushButton = qobject_cast<QPushButton*>(watched);
+    // As in a dialog, the button with the keyboard is the one Return presses, and the only one
+    // framed as such; Redact, whenever the keyboard is elsewhere. Qt's auto-default buttons
+    // would frame both outside a dialog.
+    if (pushButton != nullptr && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+        auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
+        if (focused != nullptr && !isAncestorOf(focused)) focused = nullptr;
+        for (QPushButton* button : findChildren<QPushButton*>())
+            button->setDefault(focused != nullptr ? button == focused : button->objectName() == redactName);
+    }
+    if (pushButton != nullptr && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        auto* pushButton = qobject_cast<QPushButton*>(watched);
-        if (pushButton != nullptr && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
             !(key->modifiers() & ~Qt::KeypadModifier)) {
             pushButton->click();
             return true;
@@ -179,7 +189,7 @@ void TextRedactionBar::rebuild() {
             row_->addWidget(
                 button(QStringLiteral("Cancel"), QStringLiteral("Leave without changes (Esc)"), false));
             QPushButton* redact = button(
-                QStringLiteral("Redact"),
+                redactName,
                 QStringLiteral("Cover the selected boxes with solid redactions (Return). One undo step."),
                 true);
             redact->setDefault(true);

@@ -159,10 +159,14 @@ TEST(TextRedactionBar, TheKeyboardReachesEveryControlAndKeepsItsPlaceWhenTheBarR
     b.recognizer.deliver(test::threeWords());
     b.settle();
     EXPECT_EQ(b.focused(), "Cancel");
+    // The button Return presses, and the only one framed as such.
+    EXPECT_TRUE(b.button("Cancel")->isDefault() && !b.button("Redact")->isDefault());
     b.press(Qt::Key_Tab);
     EXPECT_EQ(b.focused(), "Redact");
+    EXPECT_TRUE(!b.button("Cancel")->isDefault() && b.button("Redact")->isDefault());
     b.press(Qt::Key_Tab);
     EXPECT_EQ(b.focused(), "options");
+    EXPECT_TRUE(!b.button("Cancel")->isDefault() && b.button("Redact")->isDefault());
 
     // Down opens the options, whose items the arrows and Return choose.
     inNextMenu({Qt::Key_Down, Qt::Key_Down, Qt::Key_Return});
