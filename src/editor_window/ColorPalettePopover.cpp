@@ -78,7 +78,10 @@ void ColorPalettePopover::focusSwatch(std::size_t index) {
 }
 
 void ColorPalettePopover::keyPressEvent(QKeyEvent* event) {
-    if (swatches_.empty()) return QWidget::keyPressEvent(event);
+    if (swatches_.empty()) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
     const std::optional<std::size_t> at = focused();
     const auto last = swatches_.size() - 1;
     switch (event->key()) {

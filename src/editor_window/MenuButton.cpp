@@ -18,6 +18,9 @@ constexpr int symbolSide = 16;
 
 // Opens the menu of the tool button it watches on Down, where Qt would move the keyboard on.
 class DownOpensMenu : public QObject {
+public:
+    using QObject::QObject;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         auto* button = qobject_cast<QToolButton*>(watched);
@@ -82,8 +85,7 @@ bool MenuButton::opensMenu(const QKeyEvent& event) {
 }
 
 void MenuButton::openOnDown(QToolButton& button) {
-    static DownOpensMenu opener;
-    button.installEventFilter(&opener);
+    button.installEventFilter(new DownOpensMenu(&button));
 }
 
 void MenuButton::keyPressEvent(QKeyEvent* event) {

@@ -204,10 +204,15 @@ void TextRedactionBar::rebuild() {
 }
 
 void TextRedactionBar::refocus(const QString& name) {
+    // Not where the keyboard has gone elsewhere since.
+    if (QWidget* now = window()->focusWidget(); now != nullptr && !isAncestorOf(now)) return;
     QWidget* first = nullptr;
     for (QWidget* control : findChildren<QWidget*>()) {
         if (!(control->focusPolicy() & Qt::TabFocus) || !control->isEnabled()) continue;
-        if (control->objectName() == name) return control->setFocus(Qt::OtherFocusReason);
+        if (control->objectName() == name) {
+            control->setFocus(Qt::OtherFocusReason);
+            return;
+        }
         if (first == nullptr) first = control;
     }
     if (first != nullptr) first->setFocus(Qt::OtherFocusReason);
