@@ -17,16 +17,16 @@ QColor contrasting(const QColor& color) {
         return channel <= 0.04045F ? channel / 12.92F : std::pow((channel + 0.055F) / 1.055F, 2.4F);
     };
     const QColor rgb = color.toRgb();
-    const float luminance = 0.2126F * linear(rgb.redF()) + 0.7152F * linear(rgb.greenF()) +
-                            0.0722F * linear(rgb.blueF());
+    const float luminance =
+        0.2126F * linear(rgb.redF()) + 0.7152F * linear(rgb.greenF()) + 0.0722F * linear(rgb.blueF());
     // Where black and white stand out equally.
     return luminance > 0.179F ? QColor(Qt::black) : QColor(Qt::white);
 }
 
 } // namespace
 
-PaletteSwatch::PaletteSwatch(QColor color, std::function<bool()> current, std::function<bool()> increaseContrast,
-                             QWidget* parent)
+PaletteSwatch::PaletteSwatch(QColor color, std::function<bool()> current,
+                             std::function<bool()> increaseContrast, QWidget* parent)
     : QAbstractButton(parent), color_(std::move(color)), current_(std::move(current)),
       increaseContrast_(std::move(increaseContrast)) {
     ChromeAccessible::install();

@@ -200,7 +200,8 @@ void TextRedactionBar::rebuild() {
     }
     // Once the new row shows: a hidden widget takes the focus only for itself.
     if (!focused.isEmpty())
-        QMetaObject::invokeMethod(this, [this, focused] { refocus(focused); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, focused] { refocus(focused); }, Qt::QueuedConnection);
 }
 
 void TextRedactionBar::refocus(const QString& name) {

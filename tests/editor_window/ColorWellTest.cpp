@@ -38,7 +38,8 @@ protected:
         if (well->popover() != nullptr)
             to = well->popover()->focusWidget() != nullptr ? well->popover()->focusWidget() : well->popover();
         for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
-            QKeyEvent event(type, key, Qt::NoModifier, key == Qt::Key_Space ? QStringLiteral(" ") : QString());
+            QKeyEvent event(type, key, Qt::NoModifier,
+                            key == Qt::Key_Space ? QStringLiteral(" ") : QString());
             QApplication::sendEvent(to, &event);
         }
     }
@@ -100,9 +101,16 @@ TEST_F(ColorWellTest, FromTheKeyboardThePopoverTakesTheFocusTheArrowsMoveAndRetu
     press(Qt::Key_Space);
     ASSERT_TRUE(well->isOpen());
     EXPECT_EQ(focusedSwatch(), 4U) << "the current colour has the keyboard";
-    for (const auto& [key, expected] : std::vector<std::pair<int, std::size_t>>{
-             {Qt::Key_Right, 5}, {Qt::Key_Down, 5}, {Qt::Key_Up, 1}, {Qt::Key_Left, 0}, {Qt::Key_Left, 0},
-             {Qt::Key_Down, 4}, {Qt::Key_End, 7}, {Qt::Key_Home, 0}, {Qt::Key_Right, 1}, {Qt::Key_Right, 2}}) {
+    for (const auto& [key, expected] : std::vector<std::pair<int, std::size_t>>{{Qt::Key_Right, 5},
+                                                                                {Qt::Key_Down, 5},
+                                                                                {Qt::Key_Up, 1},
+                                                                                {Qt::Key_Left, 0},
+                                                                                {Qt::Key_Left, 0},
+                                                                                {Qt::Key_Down, 4},
+                                                                                {Qt::Key_End, 7},
+                                                                                {Qt::Key_Home, 0},
+                                                                                {Qt::Key_Right, 1},
+                                                                                {Qt::Key_Right, 2}}) {
         press(key);
         EXPECT_EQ(focusedSwatch(), expected) << "after key " << key;
     }
@@ -158,8 +166,8 @@ TEST_F(ColorWellTest, TheFocusedSwatchShowsARingOnEveryColourWithAndWithoutIncre
             for (int y = 0; y < plain.height(); ++y)
                 for (int x = 0; x < plain.width(); ++x)
                     standsOut += std::abs(qGray(focused.pixel(x, y)) - qGray(plain.pixel(x, y))) >= 96;
-            EXPECT_GE(standsOut, 30) << palette[index].name.toStdString() << (increased ? " with" : " without")
-                                     << " Increase Contrast";
+            EXPECT_GE(standsOut, 30) << palette[index].name.toStdString()
+                                     << (increased ? " with" : " without") << " Increase Contrast";
             press(Qt::Key_Escape);
         }
     }

@@ -57,7 +57,8 @@ struct Bar {
     void press(int key) {
         QWidget* to = bar.focusWidget() != nullptr ? bar.focusWidget() : &bar;
         for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
-            QKeyEvent event(type, key, Qt::NoModifier, key == Qt::Key_Space ? QStringLiteral(" ") : QString());
+            QKeyEvent event(type, key, Qt::NoModifier,
+                            key == Qt::Key_Space ? QStringLiteral(" ") : QString());
             QApplication::sendEvent(to, &event);
         }
     }

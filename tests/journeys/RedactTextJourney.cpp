@@ -142,8 +142,9 @@ TEST_F(RedactText, TheReviewBarWorksByKeysAlone) {
     press(QStringLiteral("Down"));
     ASSERT_TRUE(test::waitUntil([] { return isMenuOpen(); }, 5000)) << "Down opened no menu";
     std::vector<MenuItem> items;
-    test::waitUntil([&] { return findItem(items = openMenuItems(), QStringLiteral("Keep All Visible")).has_value(); },
-                    10000);
+    test::waitUntil(
+        [&] { return findItem(items = openMenuItems(), QStringLiteral("Keep All Visible")).has_value(); },
+        10000);
     EXPECT_TRUE(findItem(items, QStringLiteral("Keep All Visible")).has_value()) << "not the options";
     press(QStringLiteral("Escape"));
     ASSERT_TRUE(test::waitUntil([] { return !isMenuOpen(); }, 5000));

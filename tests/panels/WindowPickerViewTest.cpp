@@ -111,12 +111,15 @@ TEST(WindowPickerView, TabReachesTheRowsInTheirPlaceAndReturnPicksOne) {
     QStringList stops;
     for (int presses = 0; presses < 4; ++presses) {
         test::sendKey(rig.picker->focusWidget(), Qt::Key_Tab);
-        stops << rig.picker->focusWidget()->accessibleName() + rig.picker->focusWidget()->property("text").toString();
+        stops << rig.picker->focusWidget()->accessibleName() +
+                     rig.picker->focusWidget()->property("text").toString();
     }
-    EXPECT_EQ(stops.join(QStringLiteral(", ")).toStdString(), "Window list, Capture app, Capture app, Cancel");
+    EXPECT_EQ(stops.join(QStringLiteral(", ")).toStdString(),
+              "Window list, Capture app, Capture app, Cancel");
     rig.picker->rows()[1]->setFocus(Qt::TabFocusReason);
     test::sendKey(rig.picker->focusWidget(), Qt::Key_Return);
-    EXPECT_EQ(std::pair(rig.model().selectedWindowID(), rig.picker->isVisible()), std::pair(WindowID(8), false));
+    EXPECT_EQ(std::pair(rig.model().selectedWindowID(), rig.picker->isVisible()),
+              std::pair(WindowID(8), false));
 }
 
 TEST(WindowPickerView, CancelAndEscapeChangeNothing) {
