@@ -195,10 +195,11 @@ TEST_F(ScreenReader, MeetsNamedControlsSlidersWithValuesAndTheFloatingPanelsAsWi
 }
 
 // Where the editor has no sheet open: a recognition of a few lines of another program's text, the
-// tray's menu walked with the arrow keys, a text typed in place, the Save button's menu, Capture a
-// Window and About. The reader meets every window as a window with a short name, reads the
-// recognized text through the text area, not as its name, hears each tray item by its title with
-// its key as the shortcut, and meets nothing unnamed.
+// tray's menu walked with the arrow keys, a text typed in place, the Save button's menu, the colour
+// well and the text size menu by keys alone, Capture a Window and About. The reader meets every
+// window as a window with a short name, reads the recognized text through the text area, not as its
+// name, hears each tray item by its title with its key as the shortcut, hears a control's new value
+// as the keyboard comes back to it, and meets nothing unnamed.
 TEST_F(ScreenReader, MeetsTheTypedTextThePickerAboutRecognizedTextAndTheTrayMenuByShortNames) {
     const QStringList lines{
         QStringLiteral("Harbour lights glow softly"), QStringLiteral("over the quiet meadow lane"),
