@@ -8,6 +8,7 @@
 #include "app/HotKeyCenter.h"
 #include "app/HotKeyRecording.h"
 #include "app/HotKeyRegistration.h"
+#include "app/MenuBarKeyboardStyle.h"
 #include "app/OCRController.h"
 #include "app/OCRHandover.h"
 #include "app/PinCommands.h"
@@ -376,6 +377,7 @@ void AppDelegate::configureMenus() {
         const AppMenus::WindowMenus made = menus_->fill(*bar);
         addCompositionMenus(*made.file, *made.edit, *bar);
         menus_->returnKeyboardOnEscape(*bar);
+        MenuBarKeyboardStyle::apply(*bar);
     });
 }
 

@@ -12,6 +12,7 @@
 
 #include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
 namespace quorvane {
@@ -127,6 +128,17 @@ void EditorCanvasPane::recognize() {
     } else {
         settings_.startRecognizing();
     }
+}
+
+void EditorCanvasPane::keyPressEvent(QKeyEvent* event) {
+    // What a control of the tool bar or the status bar left over comes here.
+    const bool apply = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    if (settings_.modes().textRedaction() != nullptr && plain && (apply || event->key() == Qt::Key_Escape)) {
+        canvas_->editCommands().endTextRedaction(apply);
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 bool EditorCanvasPane::eventFilter(QObject* watched, QEvent* event) {

@@ -24,7 +24,10 @@ class EditorDocument;
 
 // The editing area of the editor window, top to bottom: the tool bar, the canvas with the status
 // toast over its bottom, and the status bar. It owns the pane's settings for its life and the
-// canvas view of its one document. The window hands in its tool bar and status bar.
+// canvas view of its one document. The window hands in its tool bar and status bar. While a Redact
+// Text review is open, Escape ends it and Return applies it wherever the keyboard is in the pane,
+// unless the control there takes the key itself (a push button presses on Return, a menu closes on
+// Escape).
 class EditorCanvasPane : public QWidget {
     Q_OBJECT
 
@@ -56,6 +59,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void replaceSlot(QWidget*& slot, QWidget* widget);

@@ -235,6 +235,15 @@ QRectF EditorCanvasView::viewRect(const Annotation& annotation) const {
 void EditorCanvasView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter_->paint(painter);
+    // The keyboard's place, once the keyboard has moved it in this window, as Qt's styles show it.
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+        painter.resetTransform();
+        painter.setClipping(false);
+        painter.setOpacity(1);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
 }
 
 void EditorCanvasView::resizeEvent(QResizeEvent* event) {

@@ -18,6 +18,7 @@ void BackdropColorWell::setColor(const Backdrop::RGBA& color) {
     if (color == color_) return;
     color_ = color;
     update();
+    ChromeAccessible::valueChanged(*this);
 }
 
 QString BackdropColorWell::accessibilityValue() const {

@@ -169,6 +169,14 @@ void ChromeAccessible::describeBeyondName(QWidget& widget) {
     widget.setAccessibleDescription(helpBeyond(widget.accessibleName(), widget.toolTip()));
 }
 
+void ChromeAccessible::valueChanged(QWidget& control) {
+    if (!QAccessible::isActive()) return;
+    QAccessibleValueChangeEvent value(&control, control.property(valueProperty));
+    QAccessible::updateAccessibility(&value);
+    QAccessibleEvent description(&control, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&description);
+}
+
 void ChromeAccessible::install() {
     static const bool installed = [] {
         QAccessible::installFactory(factory);

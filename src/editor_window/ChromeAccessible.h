@@ -36,6 +36,10 @@ public:
     // Describes a widget of Qt's own interfaces, which read the whole tool tip, by what its tool
     // tip adds to its name; call again when either changes.
     static void describeBeyondName(QWidget& widget);
+    // Tells assistive technology that `control`'s value changed, and with it the description read
+    // from it: readers keep what they read of an object until told, and would announce the old
+    // value when the focus comes back.
+    static void valueChanged(QWidget& control);
     // Installs the factory once; every chrome control calls it.
     static void install();
 };

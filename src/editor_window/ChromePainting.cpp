@@ -12,6 +12,15 @@ void fillRounded(QPainter& painter, const QRectF& rect, QColor color, double opa
     painter.fillPath(path, color);
 }
 
+void focusRing(QPainter& painter, const QRectF& rect, const QColor& accent) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(accent, 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(rect.adjusted(1, 1, -1, -1), cornerRadius - 1, cornerRadius - 1);
+    painter.restore();
+}
+
 void swatch(QPainter& painter, const QRectF& circle, const QColor& color, const QColor& primary) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);

@@ -5,9 +5,15 @@
 #include "editor_window/PaletteSwatch.h"
 
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QScreen>
 
 namespace quorvane {
+namespace {
+
+constexpr std::size_t columns = 4;
+
+} // namespace
 
 ColorPalettePopover::ColorPalettePopover(EditorCanvasSettings& settings, QWidget* parent)
     : QWidget(parent, Qt::Popup), settings_(settings) {
@@ -24,12 +30,13 @@ ColorPalettePopover::ColorPalettePopover(EditorCanvasSettings& settings, QWidget
     for (std::size_t index = 0; index < palette.size(); ++index) {
         const auto& entry = palette[index];
         auto* swatch = new PaletteSwatch(
-            entry.color, [this, index] { return ringed(index); }, this);
+            entry.color, [this, index] { return ringed(index); },
+            [&settings] { return settings.increaseContrast && settings.increaseContrast(); }, this);
         swatch->setToolTip(entry.name);
         swatch->setAccessibleName(entry.name);
         swatch->setObjectName(entry.name);
         connect(swatch, &QAbstractButton::clicked, this, [this, index] { choose(index); });
-        grid->addWidget(swatch, static_cast<int>(index / 4), static_cast<int>(index % 4));
+        grid->addWidget(swatch, static_cast<int>(index / columns), static_cast<int>(index % columns));
         swatches_.push_back(swatch);
     }
 }
@@ -39,7 +46,7 @@ bool ColorPalettePopover::ringed(std::size_t index) const {
     return index < palette.size() && EditorChrome::sameColor(palette[index].color, settings_.style().color());
 }
 
-void ColorPalettePopover::showBelow(QWidget* anchor) {
+void ColorPalettePopover::showBelow(QWidget* anchor, Focus focus) {
     adjustSize();
     const QPoint bottom = anchor->mapToGlobal(QPoint(anchor->width() / 2, anchor->height()));
     QPoint origin(bottom.x() - width() / 2, bottom.y() + 4);
@@ -49,7 +56,64 @@ void ColorPalettePopover::showBelow(QWidget* anchor) {
                                std::max(available.left(), available.right() - width())));
     }
     move(origin);
+    // A popup gives the keyboard to the child that holds its focus as it opens.
+    if (focus == Focus::onCurrent) focusSwatch(firstFocus());
     show();
+}
+
+std::size_t ColorPalettePopover::firstFocus() const {
+    for (std::size_t index = 0; index < swatches_.size(); ++index)
+        if (ringed(index)) return index;
+    return 0;
+}
+
+std::optional<std::size_t> ColorPalettePopover::focused() const {
+    for (std::size_t index = 0; index < swatches_.size(); ++index)
+        if (focusWidget() == swatches_[index]) return index;
+    return std::nullopt;
+}
+
+void ColorPalettePopover::focusSwatch(std::size_t index) {
+    if (index < swatches_.size()) swatches_[index]->setFocus(Qt::OtherFocusReason);
+}
+
+void ColorPalettePopover::keyPressEvent(QKeyEvent* event) {
+    if (swatches_.empty()) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    const std::optional<std::size_t> at = focused();
+    const auto last = swatches_.size() - 1;
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End: {
+        if (!at) {
+            // Opened by the pointer: the first arrow brings the keyboard in.
+            focusSwatch(firstFocus());
+            return;
+        }
+        std::size_t next = *at;
+        if (event->key() == Qt::Key_Left && next > 0) --next;
+        if (event->key() == Qt::Key_Right && next < last) ++next;
+        if (event->key() == Qt::Key_Up && next >= columns) next -= columns;
+        if (event->key() == Qt::Key_Down && next + columns <= last) next += columns;
+        if (event->key() == Qt::Key_Home) next = 0;
+        if (event->key() == Qt::Key_End) next = last;
+        focusSwatch(next);
+        return;
+    }
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (at) choose(*at);
+        return;
+    default:
+        // Escape closes a popup.
+        QWidget::keyPressEvent(event);
+    }
 }
 
 void ColorPalettePopover::choose(std::size_t index) {

@@ -18,7 +18,7 @@ ColorWell::ColorWell(EditorCanvasSettings& settings, QWidget* parent)
     setToolTip(QStringLiteral("Annotation color"));
     setAccessibleName(QStringLiteral("Annotation color"));
     connect(this, &QAbstractButton::clicked, this, &ColorWell::toggle);
-    connect(&settings_.style(), &ToolStyle::colorChanged, this, qOverload<>(&QWidget::update));
+    connect(&settings_.style(), &ToolStyle::colorChanged, this, &ColorWell::colorChanged);
 }
 
 QString ColorWell::accessibilityValue() const {
@@ -41,13 +41,26 @@ void ColorWell::toggle() {
     }
     // Made afresh each time, so it shows the palette's current state; it deletes itself on close.
     popover_ = new ColorPalettePopover(settings_, this);
-    popover_->showBelow(this);
+    popover_->showBelow(this, pointerClick_ ? ColorPalettePopover::Focus::left
+                                            : ColorPalettePopover::Focus::onCurrent);
+}
+
+void ColorWell::colorChanged() {
+    update();
+    ChromeAccessible::valueChanged(*this);
+}
+
+void ColorWell::mouseReleaseEvent(QMouseEvent* event) {
+    pointerClick_ = true;
+    QAbstractButton::mouseReleaseEvent(event);
+    pointerClick_ = false;
 }
 
 void ColorWell::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRectF circle(width() / 2.0 - 8, height() / 2.0 - 8, 16, 16);
     ChromePainting::swatch(painter, circle, settings_.style().color(), palette().color(QPalette::WindowText));
+    if (hasFocus()) ChromePainting::focusRing(painter, rect(), palette().color(QPalette::Highlight));
 }
 
 } // namespace quorvane

@@ -5,6 +5,7 @@
 #include "document/CanvasAlignment.h"
 #include "document/DigitFont.h"
 #include "document/EditorDocument.h"
+#include "editor_window/MenuButton.h"
 #include "editor_window/SymbolIcons.h"
 #include "editor_window/ValueSlider.h"
 
@@ -37,6 +38,7 @@ CompositionControls::CompositionControls(EditorDocument& document, EditorCanvasS
     arrange_->setToolTip(QStringLiteral("Bring to front, send to back, or align with the canvas"));
     arrange_->setAccessibleName(QStringLiteral("Arrange"));
     auto* menu = new QMenu(arrange_);
+    menu->setAccessibleName(arrange_->accessibleName());
     for (const StackEnd end : {StackEnd::front, StackEnd::back})
         connect(menu->addAction(end == StackEnd::front ? QStringLiteral("Bring to Front")
                                                        : QStringLiteral("Send to Back")),
@@ -53,6 +55,7 @@ CompositionControls::CompositionControls(EditorDocument& document, EditorCanvasS
                 settings_.modes().setMessage(aligned.error().message);
         });
     arrange_->setMenu(menu);
+    MenuButton::openOnDown(*arrange_);
     row->addWidget(arrange_);
 
     slider_ = new ValueSlider(this);

@@ -9,6 +9,7 @@
 #include "editor_window/CompactButton.h"
 #include "editor_window/FileDragHandle.h"
 #include "editor_window/IconButton.h"
+#include "editor_window/MenuButton.h"
 #include "editor_window/StatusBarText.h"
 #include "editor_window/StatusContextBar.h"
 #include "editor_window/SymbolIcons.h"
@@ -109,6 +110,8 @@ EditorStatusBar::EditorStatusBar(EditorDocument& document, EditorCanvasSettings&
     menu->addAction(QStringLiteral("Save Image As…"), this, [this] { actions_.saveAs(); });
     save_->setMenu(menu);
     connect(save_, &QToolButton::clicked, this, [this] { actions_.save(); });
+    // Down opens its menu, as it opens the other menu buttons'.
+    MenuButton::openOnDown(*save_);
     row->addWidget(save_);
 
     for (auto signal : {&EditorDocument::cropRectChanged, &EditorDocument::outputSizeChanged,

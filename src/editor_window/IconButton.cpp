@@ -1,6 +1,7 @@
 #include "editor_window/IconButton.h"
 
 #include "editor_window/ChromeAccessible.h"
+#include "editor_window/ChromePainting.h"
 #include "editor_window/SymbolIcons.h"
 
 #include <QPainter>
@@ -27,6 +28,7 @@ void IconButton::paintEvent(QPaintEvent*) {
     const double side = 15;
     const QRectF box(width() / 2.0 - side / 2, height() / 2.0 - side / 2, side, side);
     icons_.paint(painter, symbol_, box, isDown() ? color.darker(130) : color);
+    if (hasFocus()) ChromePainting::focusRing(painter, rect(), palette().color(QPalette::Highlight));
 }
 
 } // namespace quorvane

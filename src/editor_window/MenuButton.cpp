@@ -1,9 +1,11 @@
 #include "editor_window/MenuButton.h"
 
+#include "editor_window/ChromeAccessible.h"
 #include "editor_window/ChromePainting.h"
 #include "editor_window/SymbolIcons.h"
 
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -13,6 +15,22 @@ namespace {
 constexpr int buttonHeight = 26;
 constexpr int indicatorWidth = 9;
 constexpr int symbolSide = 16;
+
+// Opens the menu of the tool button it watches on Down, where Qt would move the keyboard on.
+class DownOpensMenu : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* button = qobject_cast<QToolButton*>(watched);
+        if (button == nullptr || event->type() != QEvent::KeyPress || button->menu() == nullptr ||
+            !button->isEnabled() || !MenuButton::opensMenu(*static_cast<QKeyEvent*>(event)))
+            return QObject::eventFilter(watched, event);
+        button->showMenu();
+        return true;
+    }
+};
 
 } // namespace
 
@@ -61,6 +79,32 @@ QSize MenuButton::sizeHint() const {
     return {label + 8 + (indicator_ ? indicatorWidth : 0), buttonHeight};
 }
 
+bool MenuButton::opensMenu(const QKeyEvent& event) {
+    const Qt::KeyboardModifiers modifiers = event.modifiers() & ~Qt::KeypadModifier;
+    return event.key() == Qt::Key_Down && (modifiers == Qt::NoModifier || modifiers == Qt::AltModifier);
+}
+
+void MenuButton::openOnDown(QToolButton& button) {
+    button.installEventFilter(new DownOpensMenu(&button));
+}
+
+void MenuButton::keyPressEvent(QKeyEvent* event) {
+    // Otherwise Down would move the keyboard on to the next control.
+    if (menu() != nullptr && isEnabled() && opensMenu(*event)) {
+        showMenu();
+        return;
+    }
+    QToolButton::keyPressEvent(event);
+}
+
+void MenuButton::focusInEvent(QFocusEvent* event) {
+    // The keyboard comes back from the menu before the chosen item acts: screen readers forget the
+    // value now and ask again as they announce the focus, once the item has set it.
+    if (event->reason() == Qt::PopupFocusReason && metaObject()->indexOfProperty("accessibilityValue") >= 0)
+        ChromeAccessible::valueChanged(*this);
+    QToolButton::focusInEvent(event);
+}
+
 QRectF MenuButton::labelRect() const {
     return QRectF(rect()).adjusted(2, 0, indicator_ ? -indicatorWidth : -2, 0);
 }
@@ -75,6 +119,7 @@ void MenuButton::paintEvent(QPaintEvent*) {
         ChromePainting::fillRounded(painter, frame, palette().color(QPalette::Highlight), 0.18);
     else if (underMouse() && isEnabled())
         ChromePainting::fillRounded(painter, frame, primary, 0.08);
+    if (hasFocus()) ChromePainting::focusRing(painter, frame, palette().color(QPalette::Highlight));
     const QRectF label = labelRect();
     if (symbol_.isEmpty()) {
         painter.setPen(primary);

@@ -3,13 +3,15 @@
 #include <QString>
 #include <QToolButton>
 
+class QKeyEvent;
+
 namespace quorvane {
 
 class SymbolIcons;
 
 // The borderless menu button the chrome's menus share: a text or a symbol as its label, an
 // optional menu indicator, and an accent fill when the creator marks it. The menu opens on a
-// press.
+// press, and from the keyboard on Space or Down (Alt+Down too), as a combo box's list does.
 class MenuButton : public QToolButton {
     Q_OBJECT
 
@@ -32,8 +34,15 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
+    // Down or Alt+Down, which open a menu button's menu; Space does as a press.
+    static bool opensMenu(const QKeyEvent& event);
+    // Lets those keys open the menu of one of Qt's own tool buttons too (Save's, Arrange's).
+    static void openOnDown(QToolButton& button);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     const SymbolIcons& icons_;

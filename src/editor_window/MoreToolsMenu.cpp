@@ -21,6 +21,7 @@ MoreToolsMenu::MoreToolsMenu(EditorCanvasSettings& settings, const SymbolIcons& 
     ChromeAccessible::install();
     setAccessibleName(QStringLiteral("More tools"));
     setMenu(new QMenu(this));
+    menu()->setAccessibleName(accessibleName());
     connect(&settings_.style(), &ToolStyle::toolChanged, this, &MoreToolsMenu::refresh);
     for (auto signal : {&PaneModes::croppingChanged, &PaneModes::recognizingChanged})
         connect(&settings_.modes(), signal, this, &MoreToolsMenu::refresh);
@@ -55,6 +56,7 @@ void MoreToolsMenu::refresh() {
     const auto tool = active();
     setLabelSymbol(tool ? EditorChrome::symbol(*tool).value_or(moreSymbol) : moreSymbol);
     setHighlighted(tool.has_value());
+    ChromeAccessible::valueChanged(*this);
 }
 
 void MoreToolsMenu::rebuildMenu() {

@@ -1,5 +1,6 @@
 #include "editor_window/SheetSlider.h"
 
+#include "editor_window/ChromeAccessible.h"
 #include "editor_window/SheetSliderAccessible.h"
 
 #include <QSignalBlocker>
@@ -19,9 +20,14 @@ SheetSlider::SheetSlider(const QString& title, SliderRule rule, QWidget* parent)
 }
 
 void SheetSlider::setFormValue(std::int64_t value) {
+    const bool changed = value != value_;
     value_ = value;
-    const QSignalBlocker blocker(this);
-    setValue(static_cast<int>(std::clamp<std::int64_t>(value, rule_.lower, rule_.upper)));
+    {
+        const QSignalBlocker blocker(this);
+        setValue(static_cast<int>(std::clamp<std::int64_t>(value, rule_.lower, rule_.upper)));
+    }
+    // Its description is the value in words.
+    if (changed) ChromeAccessible::valueChanged(*this);
 }
 
 void SheetSlider::increment() {
@@ -63,11 +69,13 @@ void SheetSlider::act(int action) {
 }
 
 void SheetSlider::store(int value) {
+    const bool changed = value != value_;
     value_ = value;
     {
         const QSignalBlocker blocker(this);
         setValue(std::clamp(value, rule_.lower, rule_.upper));
     }
+    if (changed) ChromeAccessible::valueChanged(*this);
     Q_EMIT edited(value);
 }
 

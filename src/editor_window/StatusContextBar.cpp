@@ -9,6 +9,7 @@
 #include "editor_window/ColorSwatch.h"
 #include "editor_window/CompactButton.h"
 #include "editor_window/ElidedLabel.h"
+#include "editor_window/FocusChain.h"
 #include "editor_window/IconButton.h"
 #include "editor_window/SegmentedPicker.h"
 #include "editor_window/StatusBarText.h"
@@ -169,6 +170,14 @@ void StatusContextBar::rebuild() {
     if (bar_ == nullptr) return;
     AccessibleGroup::expose(*bar_, QAccessible::Grouping, barName(shown_));
     row_->addWidget(bar_, 0, Qt::AlignCenter);
+    FocusChain::gather(*this);
+    // A bar that rebuilds its own row (the review's) asks for a new layout then.
+    bar_->installEventFilter(this);
+}
+
+bool StatusContextBar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == bar_ && event->type() == QEvent::LayoutRequest) FocusChain::gather(*this);
+    return QWidget::eventFilter(watched, event);
 }
 
 void StatusContextBar::buildRecognizeText() {

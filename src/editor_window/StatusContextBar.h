@@ -18,7 +18,8 @@ class SymbolIcons;
 
 // The middle of the status bar: the controls of what the user is doing right now, one bar at a
 // time (see ContextBarChoice). It is built afresh on the next turn after a change, never inside
-// the click of one of its own buttons.
+// the click of one of its own buttons. Tab reaches its controls where they stand, between the
+// zoom menu and the backdrop button, also after a bar rebuilds its own row.
 class StatusContextBar : public QWidget {
     Q_OBJECT
 
@@ -29,6 +30,9 @@ public:
     ContextBar shown() const { return shown_; }
     // Builds the bar now; changes otherwise do it on the next turn.
     void rebuild();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void scheduleRebuild();

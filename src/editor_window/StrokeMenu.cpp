@@ -19,6 +19,7 @@ StrokeMenu::StrokeMenu(EditorCanvasSettings& settings, const SymbolIcons& icons,
     setAccessibleName(QStringLiteral("Stroke width and fill"));
 
     auto* menu = new QMenu(this);
+    menu->setAccessibleName(accessibleName());
     MenuSection::add(*menu, QStringLiteral("Stroke"));
     auto* group = new QActionGroup(menu);
     group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
@@ -51,6 +52,7 @@ void StrokeMenu::refresh() {
     for (QAction* action : menu()->actions())
         if (action != fill_ && action->isCheckable())
             action->setChecked(action->data().toDouble() == settings_.style().strokeWidth());
+    ChromeAccessible::valueChanged(*this);
 }
 
 } // namespace quorvane

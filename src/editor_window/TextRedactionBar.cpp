@@ -4,12 +4,15 @@
 #include "document/DigitFont.h"
 #include "editor_window/CompactButton.h"
 #include "editor_window/ElidedLabel.h"
+#include "editor_window/MenuButton.h"
 #include "editor_window/MenuSection.h"
 #include "editor_window/SymbolIcons.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
@@ -19,6 +22,8 @@
 
 namespace quorvane {
 namespace {
+
+const QString redactName = QStringLiteral("Redact");
 
 QLabel* secondaryText(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -48,28 +53,50 @@ TextRedactionBar::TextRedactionBar(TextRedactionController& controller, const Sy
 
 QPushButton* TextRedactionBar::button(const QString& title, const QString& help, bool apply) {
     auto* b = new QPushButton(title, this);
+    b->setObjectName(title);
     b->setToolTip(help);
     CompactButton::allowShrinking(*b);
-    b->setFocusPolicy(Qt::NoFocus);
+    b->setFocusPolicy(Qt::TabFocus);
+    b->installEventFilter(this);
     connect(b, &QPushButton::clicked, this, [this, apply] {
         if (finish_) finish_(apply);
     });
     return b;
 }
 
+bool TextRedactionBar::eventFilter(QObject* watched, QEvent* event) {
+    auto* pushButton = qobject_cast<QPushButton*>(watched);
+    // As in a dialog, the button with the keyboard is the one Return presses, and the only one
+    // framed as such; Redact, whenever the keyboard is elsewhere. Qt's auto-default buttons
+    // would frame both outside a dialog.
+    if (pushButton != nullptr && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+        auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
+        if (focused != nullptr && !isAncestorOf(focused)) focused = nullptr;
+        for (QPushButton* button : findChildren<QPushButton*>())
+            button->setDefault(focused != nullptr ? button == focused : button->objectName() == redactName);
+    }
+    if (pushButton != nullptr && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            !(key->modifiers() & ~Qt::KeypadModifier)) {
+            pushButton->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 QToolButton* TextRedactionBar::optionsMenu() {
-    auto* button = new QToolButton(this);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setAutoRaise(true);
-    button->setFixedWidth(30);
-    button->setPopupMode(QToolButton::InstantPopup);
-    button->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
-    button->setIcon(icons_.icon(QStringLiteral("slider.horizontal.3"), palette().color(QPalette::ButtonText),
-                                palette().color(QPalette::Disabled, QPalette::ButtonText)));
+    auto* button = new MenuButton(icons_, this);
+    button->setObjectName(QStringLiteral("options"));
+    button->setLabelSymbol(QStringLiteral("slider.horizontal.3"));
+    button->setIndicatorVisible(false);
+    button->setFixedLabelWidth(30);
     button->setToolTip(QStringLiteral("Words or lines, padding around each box, select all or none"));
     button->setAccessibleName(QStringLiteral("Redaction options"));
 
     auto* menu = new QMenu(button);
+    menu->setAccessibleName(button->accessibleName());
     TextRedactionController* controller = controller_;
     MenuSection::add(*menu, QStringLiteral("Mask"));
     auto* masks = new QActionGroup(menu);
@@ -101,6 +128,10 @@ QToolButton* TextRedactionBar::optionsMenu() {
 }
 
 void TextRedactionBar::rebuild() {
+    // The window's own record: a widget's keeps its last focused child after the keyboard left.
+    QString focused;
+    if (QWidget* focus = window()->focusWidget(); focus != nullptr && isAncestorOf(focus))
+        focused = focus->objectName();
     if (row_ != nullptr) {
         while (QLayoutItem* item = row_->takeAt(0)) {
             // Rebuilds run queued, never inside one of these widgets' own signals.
@@ -158,7 +189,7 @@ void TextRedactionBar::rebuild() {
             row_->addWidget(
                 button(QStringLiteral("Cancel"), QStringLiteral("Leave without changes (Esc)"), false));
             QPushButton* redact = button(
-                QStringLiteral("Redact"),
+                redactName,
                 QStringLiteral("Cover the selected boxes with solid redactions (Return). One undo step."),
                 true);
             redact->setDefault(true);
@@ -167,6 +198,25 @@ void TextRedactionBar::rebuild() {
         }
         break;
     }
+    // Once the new row shows: a hidden widget takes the focus only for itself.
+    if (!focused.isEmpty())
+        QMetaObject::invokeMethod(
+            this, [this, focused] { refocus(focused); }, Qt::QueuedConnection);
+}
+
+void TextRedactionBar::refocus(const QString& name) {
+    // Not where the keyboard has gone elsewhere since.
+    if (QWidget* now = window()->focusWidget(); now != nullptr && !isAncestorOf(now)) return;
+    QWidget* first = nullptr;
+    for (QWidget* control : findChildren<QWidget*>()) {
+        if (!(control->focusPolicy() & Qt::TabFocus) || !control->isEnabled()) continue;
+        if (control->objectName() == name) {
+            control->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+        if (first == nullptr) first = control;
+    }
+    if (first != nullptr) first->setFocus(Qt::OtherFocusReason);
 }
 
 } // namespace quorvane

@@ -8,6 +8,7 @@ class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QToolButton;
+class QWidget;
 
 namespace quorvane {
 
@@ -17,8 +18,9 @@ class TextRedactionController;
 
 // The strip the status bar shows while a Redact Text review is open: what the review is doing,
 // its options, and Cancel, Close or Redact. It keeps nothing of its own: every change of the
-// review rebuilds it. Its buttons never take focus, so Return and Escape keep reaching the
-// canvas after a click.
+// review rebuilds it, and the keyboard stays on the control of the same kind. Its controls take
+// the focus from Tab alone, so Return and Escape keep reaching the canvas after a click; with the
+// keyboard, Space and Return press a button, and Space or Down opens the options.
 class TextRedactionBar : public QWidget {
     Q_OBJECT
 
@@ -30,10 +32,15 @@ public:
     // For tests and the chrome's accessibility: the options menu button, while reviewing boxes.
     QToolButton* optionsButton() const { return options_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void rebuild();
     QPushButton* button(const QString& title, const QString& help, bool apply);
     QToolButton* optionsMenu();
+    // Gives the keyboard to the control named `name`, else to the first one that takes it.
+    void refocus(const QString& name);
 
     QPointer<TextRedactionController> controller_;
     const SymbolIcons& icons_;

@@ -22,6 +22,7 @@ TextSizeMenu::TextSizeMenu(EditorCanvasSettings& settings, const SymbolIcons& ic
     setAccessibleName(QStringLiteral("Text size"));
 
     auto* menu = new QMenu(this);
+    menu->setAccessibleName(accessibleName());
     MenuSection::add(*menu, QStringLiteral("Text Size"));
     auto* group = new QActionGroup(menu);
     group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
@@ -46,6 +47,7 @@ void TextSizeMenu::refresh() {
     setLabelText(ChromeText::wholeNumber(points));
     for (QAction* action : menu()->actions())
         if (action->isCheckable()) action->setChecked(action->data().toDouble() == points);
+    ChromeAccessible::valueChanged(*this);
 }
 
 } // namespace quorvane

@@ -65,6 +65,7 @@ void ToolButton::paintEvent(QPaintEvent*) {
         ChromePainting::fillRounded(painter, frame, accent, 0.18);
     else if (hovering_)
         ChromePainting::fillRounded(painter, frame, primary, 0.08);
+    if (hasFocus()) ChromePainting::focusRing(painter, frame, accent);
     const QColor foreground = isEnabled() ? (active_ ? accent : primary)
                                           : palette().color(QPalette::Disabled, QPalette::WindowText);
     if (!glyph_.isEmpty()) {

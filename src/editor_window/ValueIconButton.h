@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor_window/ChromeAccessible.h"
 #include "editor_window/IconButton.h"
 
 namespace quorvane {
@@ -13,7 +14,11 @@ public:
     using IconButton::IconButton;
 
     const QString& accessibilityValue() const { return value_; }
-    void setAccessibilityValue(const QString& value) { value_ = value; }
+    void setAccessibilityValue(const QString& value) {
+        if (value == value_) return;
+        value_ = value;
+        ChromeAccessible::valueChanged(*this);
+    }
 
 private:
     QString value_;

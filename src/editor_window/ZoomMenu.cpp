@@ -20,6 +20,7 @@ ZoomMenu::ZoomMenu(EditorCanvasSettings& settings, const SymbolIcons& icons, QWi
     setAccessibleName(QStringLiteral("Zoom"));
 
     auto* menu = new QMenu(this);
+    menu->setAccessibleName(accessibleName());
     // The key after the tab is shown, not registered.
     QAction* fit = menu->addAction(QStringLiteral("Fit to Window\t") + fits);
     MenuKeyAccessible::showsKeyInText(*fit);
@@ -52,6 +53,7 @@ void ZoomMenu::refresh() {
     setLabelText(settings_.viewport().fit() ? QStringLiteral("Fit")
                                             : ChromeText::percent(settings_.viewport().zoomFraction()));
     pixelated_->setChecked(settings_.viewport().pixelated());
+    ChromeAccessible::valueChanged(*this);
 }
 
 } // namespace quorvane

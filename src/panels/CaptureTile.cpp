@@ -46,6 +46,13 @@ void CaptureTile::paintEvent(QPaintEvent*) {
     painter.fillPath(shape, fill);
     painter.setPen(QPen(border, 1));
     painter.drawPath(shape);
+    // The keyboard's place, once the keyboard has moved it, as Qt's styles show it.
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+        QPainterPath ring;
+        ring.addRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 9.5, 9.5);
+        painter.setPen(QPen(accent, 2));
+        painter.drawPath(ring);
+    }
 
     const QColor ink = isEnabled() ? primary : palette().color(QPalette::Disabled, QPalette::WindowText);
     QFont titleFont = font();

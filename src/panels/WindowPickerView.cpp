@@ -87,6 +87,7 @@ WindowPickerView::WindowPickerView(CaptureController& model, WindowIcons& icons,
     scroll->setFrameShape(QFrame::NoFrame);
     // It takes the focus (to scroll with the keys), and a screen reader then reads its name.
     scroll->setAccessibleName(QStringLiteral("Window list"));
+    windowList_ = scroll;
     list_ = new QWidget(scroll);
     listLayout_ = new QVBoxLayout(list_);
     listLayout_->setContentsMargins(6, 6, 6, 6);
@@ -145,11 +146,15 @@ void WindowPickerView::rebuildRows() {
         row->deleteLater();
     }
     int at = 0;
+    // Tab reaches the rows in the list's place, not after Cancel, where Qt puts new widgets.
+    QWidget* before = windowList_;
     // In the controller's order; it has left our own windows out already.
     for (const CaptureWindow& window : model_.windows()) {
         auto* row = new WindowRow(window, icons_.icon(window).icon, list_);
         connect(row, &QAbstractButton::clicked, this, [this, window] { pick(window); });
         listLayout_->insertWidget(at++, row);
+        QWidget::setTabOrder(before, row);
+        before = row;
     }
     refresh();
 }

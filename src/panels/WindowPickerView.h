@@ -10,6 +10,7 @@
 #include <vector>
 
 class QLabel;
+class QScrollArea;
 class QStackedWidget;
 class QVBoxLayout;
 
@@ -51,6 +52,7 @@ private:
     QStackedWidget* content_ = nullptr;
     QLabel* emptyTitle_ = nullptr;
     QLabel* emptyDescription_ = nullptr;
+    QScrollArea* windowList_ = nullptr;
     QWidget* list_ = nullptr;
     QVBoxLayout* listLayout_ = nullptr;
     bool closing_ = false;

@@ -1,6 +1,7 @@
 #include "panels/WindowRow.h"
 
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <cmath>
@@ -41,6 +42,16 @@ QString WindowRow::label(const CaptureWindow& window) {
 
 QSize WindowRow::sizeHint() const {
     return {380, 44};
+}
+
+void WindowRow::keyPressEvent(QKeyEvent* event) {
+    // A chooser's item: Return picks the one that has the keyboard, as in a list.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        !(event->modifiers() & ~Qt::KeypadModifier)) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 void WindowRow::paintEvent(QPaintEvent*) {

@@ -8,7 +8,7 @@
 namespace quorvane {
 
 // One window in the window picker: its application's icon and name, its title, and its size in
-// whole points. Clicking it picks the window.
+// whole points. Clicking it picks the window, as Space and Return do.
 class WindowRow : public QAbstractButton {
     Q_OBJECT
 
@@ -30,6 +30,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
 

@@ -1,6 +1,10 @@
 #include "app/AppMenus.h"
 
+#include "app/MenuBarKeyboardStyle.h"
+
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <algorithm>
@@ -84,6 +88,30 @@ TEST(AppMenus, EveryWindowGetsTheSameMenusWithLinuxShortcuts) {
     rig.menus.statusMenu()->actions()[0]->trigger();
     rig.menus.statusAction(HotKeyAction::captureArea)->trigger();
     EXPECT_EQ(rig.ran, (std::vector<MenuCommand>{MenuCommand::showEditor, MenuCommand::captureArea}));
+}
+
+// Alt gives the menu bar the keyboard: the title it rests on shows before any menu opens.
+TEST(AppMenus, TheTitleTheKeyboardRestsOnShows) {
+    MenuRig rig;
+    QWidget window;
+    auto* bar = new QMenuBar(&window);
+    rig.menus.fill(*bar);
+    MenuBarKeyboardStyle::apply(*bar);
+    bar->adjustSize();
+    window.show();
+    QApplication::setActiveWindow(&window);
+    const QImage resting = bar->grab().toImage();
+    for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent alt(type, Qt::Key_Alt, type == QEvent::KeyPress ? Qt::AltModifier : Qt::NoModifier);
+        QApplication::sendEvent(&window, &alt);
+    }
+    ASSERT_TRUE(bar->hasFocus()) << "Alt did not give the bar the keyboard";
+    const QImage held = bar->grab().toImage();
+    int changed = 0;
+    for (int y = 0; y < held.height(); ++y)
+        for (int x = 0; x < held.width(); ++x)
+            changed += held.pixel(x, y) != resting.pixel(x, y);
+    EXPECT_GT(changed, 100);
 }
 
 // The tray's Pin Screenshot shows no key, since Ctrl+Shift+P works only inside a window; the

@@ -107,6 +107,24 @@ TEST(CanvasKeyboard, TabOutsideTheSelectToolMovesTheFocus) {
     c.view->setParent(nullptr);
 }
 
+// Reached by Tab, the canvas shows that it has the keyboard along its edge; left, it does not.
+TEST(CanvasKeyboard, TheCanvasReachedByTabShowsTheKeyboard) {
+    KeyCanvas c;
+    QWidget window, other;
+    c.showIn(window, other);
+    QApplication::setActiveWindow(&window);
+    const QColor accent = c.view->palette().color(QPalette::Highlight);
+    const auto edge = [&] { return c.view->grab().toImage().pixelColor(c.view->width() / 2, 1); };
+    other.setFocus(Qt::TabFocusReason);
+    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+    QApplication::sendEvent(&other, &tab);
+    ASSERT_TRUE(c.view->hasFocus());
+    EXPECT_EQ(edge(), accent);
+    other.setFocus(Qt::TabFocusReason);
+    EXPECT_NE(edge(), accent);
+    c.view->setParent(nullptr);
+}
+
 TEST(CanvasKeyboard, EscapeUnwindsOneLevelAtATime) {
     KeyCanvas c;
     const Annotation a = c.add(annotation(AnnotationKind::rectangle, {10, 10, 20, 20}));

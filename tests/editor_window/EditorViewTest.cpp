@@ -1,16 +1,19 @@
 #include "canvas/CanvasEditCommands.h"
 #include "canvas/EditorCanvasPane.h"
 #include "canvas/EditorCanvasView.h"
+#include "canvas/RedactionTesting.h"
 #include "editor_window/DropHighlight.h"
 #include "editor_window/EditorStatusBar.h"
 #include "editor_window/EditorViewRig.h"
 #include "editor_window/FileDragHandle.h"
 #include "editor_window/ToastView.h"
+#include "editor_window/ToolButton.h"
 #include "editor_window/WindowStatusToast.h"
 #include "support/SentMouse.h"
 #include "support/WindowMouse.h"
 
 #include <QDrag>
+#include <QKeyEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QWindow>
@@ -231,6 +234,65 @@ TEST(EditorView, ToastsTakeThePointerOnlyOnTheirOwnButtons) {
     EXPECT_EQ(pressesOnCanvasAt(text), 1) << "over an error's text";
     EXPECT_EQ(pressesOnCanvasAt(middleOf(*dismiss)), 0) << "the button takes its own press";
     EXPECT_FALSE(rig.capture.controller->errorMessage());
+}
+
+// A key as the keyboard sends it: to the window's focused control, and up from there.
+void press(QWidget& window, int key) {
+    QWidget* to = window.focusWidget() != nullptr ? window.focusWidget() : &window;
+    for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent event(type, key, Qt::NoModifier);
+        QApplication::sendEvent(to, &event);
+    }
+}
+
+QString spoken(const QWidget* widget) {
+    if (widget == nullptr) return {};
+    if (!widget->accessibleName().isEmpty()) return widget->accessibleName();
+    if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) return button->text();
+    return QString::fromLatin1(widget->metaObject()->className());
+}
+
+// Tab alone reaches the Redact Text review's controls where they stand in the status bar; Escape
+// ends the review and Return applies it with the keyboard on a tool button.
+TEST(EditorView, TabReachesTheReviewBarInPlaceAndAToolButtonsEscapeOrReturnEndsTheReview) {
+    test::EditorViewRig rig;
+    test::HeldRecognizer recognizer;
+    rig.redactionRecognizer = recognizer.function();
+    EditorDocument* document = rig.open(200, 100);
+    EditorCanvasPane* pane = rig.view->pane();
+    const auto review = [&] {
+        pane->canvas().editCommands().startTextRedaction();
+        recognizer.deliver(test::threeWords());
+        rig.capture.turns();
+        return pane->settings().modes().textRedaction() != nullptr;
+    };
+    ASSERT_TRUE(review());
+
+    pane->canvas().setFocus();
+    QStringList stops;
+    for (int presses = 0; presses < 60; ++presses) {
+        press(*rig.view, Qt::Key_Tab);
+        if (rig.view->focusWidget() == &pane->canvas()) break;
+        stops << spoken(rig.view->focusWidget());
+    }
+    const qsizetype zoom = stops.indexOf(QStringLiteral("Zoom"));
+    ASSERT_GE(zoom, 0) << stops.join(QStringLiteral(", ")).toStdString();
+    EXPECT_EQ(stops.mid(zoom, 5).join(QStringLiteral(", ")).left(47).toStdString(),
+              "Zoom, Redaction options, Cancel, Redact, Backdr")
+        << stops.join(QStringLiteral(", ")).toStdString();
+
+    auto* tool = rig.view->findChild<ToolButton*>();
+    ASSERT_NE(tool, nullptr);
+    tool->setFocus(Qt::TabFocusReason);
+    press(*rig.view, Qt::Key_Escape);
+    EXPECT_EQ(pane->settings().modes().textRedaction(), nullptr) << "Escape on a tool button";
+    EXPECT_TRUE(document->annotations().empty());
+
+    ASSERT_TRUE(review());
+    tool->setFocus(Qt::TabFocusReason);
+    press(*rig.view, Qt::Key_Return);
+    EXPECT_EQ(pane->settings().modes().textRedaction(), nullptr) << "Return on a tool button";
+    EXPECT_EQ(document->annotations().size(), 3U);
 }
 
 } // namespace

@@ -8,10 +8,13 @@
 #include "support/TestAnnotations.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -50,14 +53,39 @@ struct Bar {
             if (a->text() == text) return a;
         return nullptr;
     }
+    // A key as the keyboard sends it: to the control that has the focus.
+    void press(int key) {
+        QWidget* to = bar.focusWidget() != nullptr ? bar.focusWidget() : &bar;
+        for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent event(type, key, Qt::NoModifier,
+                            key == Qt::Key_Space ? QStringLiteral(" ") : QString());
+            QApplication::sendEvent(to, &event);
+        }
+    }
+    std::string focused() const {
+        return bar.focusWidget() != nullptr ? bar.focusWidget()->objectName().toStdString() : std::string();
+    }
 };
+
+// Keys pressed in the menu that opens next, from inside its own event loop; nothing where none opens.
+void inNextMenu(std::vector<int> keys) {
+    QTimer::singleShot(0, [keys] {
+        QWidget* menu = QApplication::activePopupWidget();
+        for (const int key : keys) {
+            if (menu == nullptr || !menu->isVisible()) return;
+            QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+            QApplication::sendEvent(menu, &event);
+        }
+    });
+}
 
 TEST(TextRedactionBar, RecognizingOffersCancelAndNothingFoundOnlyClose) {
     Bar b;
     EXPECT_EQ(b.labels(), QStringList{"Finding text…"});
     QPushButton* cancel = b.button("Cancel");
     ASSERT_NE(cancel, nullptr);
-    EXPECT_EQ(cancel->focusPolicy(), Qt::NoFocus);
+    // Tab reaches it, a click leaves the keyboard where it was.
+    EXPECT_EQ(cancel->focusPolicy(), Qt::TabFocus);
     cancel->click();
     EXPECT_EQ(b.finished, std::vector<bool>{false});
 
@@ -98,7 +126,7 @@ TEST(TextRedactionBar, CountAndRedactFollowTheIncludedBoxes) {
     ASSERT_NE(b.bar.findChild<QLabel*>(), nullptr);
     EXPECT_EQ(test::unevenNumbers(b.bar.findChild<QLabel*>()->font()), "");
     ASSERT_NE(b.bar.optionsButton(), nullptr);
-    EXPECT_EQ(b.bar.optionsButton()->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(b.bar.optionsButton()->focusPolicy(), Qt::TabFocus);
     EXPECT_TRUE(b.action("2 px")->isChecked());
 
     b.action("Keep All Visible")->trigger();
@@ -121,6 +149,44 @@ TEST(TextRedactionBar, CountAndRedactFollowTheIncludedBoxes) {
 
     b.button("Redact")->click();
     EXPECT_EQ(b.finished, std::vector<bool>{true});
+}
+
+TEST(TextRedactionBar, TheKeyboardReachesEveryControlAndKeepsItsPlaceWhenTheBarRebuilds) {
+    Bar b;
+    b.bar.show();
+    b.press(Qt::Key_Tab);
+    EXPECT_EQ(b.focused(), "Cancel") << "Cancel while recognising";
+    // The words found: the row is made again, and the keyboard stays on Cancel.
+    b.recognizer.deliver(test::threeWords());
+    b.settle();
+    EXPECT_EQ(b.focused(), "Cancel");
+    // The button Return presses, and the only one framed as such.
+    EXPECT_TRUE(b.button("Cancel")->isDefault() && !b.button("Redact")->isDefault());
+    b.press(Qt::Key_Tab);
+    EXPECT_EQ(b.focused(), "Redact");
+    EXPECT_TRUE(!b.button("Cancel")->isDefault() && b.button("Redact")->isDefault());
+    b.press(Qt::Key_Tab);
+    EXPECT_EQ(b.focused(), "options");
+    EXPECT_TRUE(!b.button("Cancel")->isDefault() && b.button("Redact")->isDefault());
+
+    // Down opens the options, whose items the arrows and Return choose.
+    inNextMenu({Qt::Key_Down, Qt::Key_Down, Qt::Key_Return});
+    b.press(Qt::Key_Down);
+    b.settle();
+    EXPECT_EQ(b.review.granularity(), C::Granularity::lines);
+    EXPECT_EQ(b.focused(), "options") << "the keyboard left the rebuilt options";
+    // Space opens them too: the last item keeps every box visible.
+    inNextMenu({Qt::Key_Up, Qt::Key_Return});
+    b.press(Qt::Key_Space);
+    b.settle();
+    EXPECT_EQ(b.review.includedCount(), 0);
+    EXPECT_EQ(b.focused(), "options");
+
+    // Return presses the button that has the keyboard.
+    b.press(Qt::Key_Tab);
+    EXPECT_EQ(b.focused(), "Cancel") << "the disabled Redact is passed over";
+    b.press(Qt::Key_Return);
+    EXPECT_EQ(b.finished, std::vector<bool>{false});
 }
 
 } // namespace

@@ -119,6 +119,46 @@ TEST_F(RedactText, EscapeLeavesTheReviewAfterAMenuWasLookedAt) {
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 
+// The review by keys alone: Escape on a tool button ends it; Shift+Tab reaches the review bar,
+// whose options open on Down, and whose Redact covers the words on Return.
+TEST_F(RedactText, TheReviewBarWorksByKeysAlone) {
+    Program quorvane;
+    const QImage note = picture();
+    const QString path = placePicture(quorvane, note, "note.png");
+    ASSERT_TRUE(quorvane.start());
+    openImage(quorvane, path, note.size());
+
+    press(QStringLiteral("ctrl+shift+r"));
+    ASSERT_TRUE(reviewShows());
+    press(QStringLiteral("Tab")); // from the canvas to the first tool
+    press(QStringLiteral("Escape"));
+    ASSERT_TRUE(reviewEnds()) << "Escape on a tool button did not end the review";
+
+    // Back from that tool: the canvas, Recognize Text, Backdrop, Redact, Cancel, the options.
+    press(QStringLiteral("ctrl+shift+r"));
+    ASSERT_TRUE(reviewShows());
+    for (int presses = 0; presses < 6; ++presses)
+        press(QStringLiteral("shift+Tab"));
+    press(QStringLiteral("Down"));
+    ASSERT_TRUE(test::waitUntil([] { return isMenuOpen(); }, 5000)) << "Down opened no menu";
+    std::vector<MenuItem> items;
+    test::waitUntil(
+        [&] { return findItem(items = openMenuItems(), QStringLiteral("Keep All Visible")).has_value(); },
+        10000);
+    EXPECT_TRUE(findItem(items, QStringLiteral("Keep All Visible")).has_value()) << "not the options";
+    press(QStringLiteral("Escape"));
+    ASSERT_TRUE(test::waitUntil([] { return !isMenuOpen(); }, 5000));
+    EXPECT_TRUE(offersRedact()) << "the menu's Escape ended the review";
+    press(QStringLiteral("Tab"));
+    press(QStringLiteral("Tab"));
+    press(QStringLiteral("Return"));
+    ASSERT_TRUE(reviewEnds()) << "Return on Redact did not apply the review";
+    const QImage redacted = copied(quorvane);
+    ASSERT_EQ(redacted.size(), note.size());
+    EXPECT_EQ(redacted.pixel(lines[0].center()), qRgb(0, 0, 0)) << "the first line is not covered";
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
+}
+
 TEST_F(RedactText, CoversEveryWordOfATerminalAndNoRowBetweenItsLines) {
     Program quorvane;
     const QString name = QStringLiteral("terminal-dark-1x");

@@ -31,7 +31,8 @@ struct ScreenReaderView {
 };
 
 // A screen reader following the focus from now on, as Orca does through a menu: what took it
-// ("<role> <name> <key>", tab-separated), and one line for each fault met there.
+// ("<role> <name> <key>", tab-separated), what it said of it ("<role> <name> <description>"),
+// and one line for each fault met there.
 class FocusFollower {
 public:
     explicit FocusFollower(const Program& quorvane) {
@@ -47,11 +48,8 @@ public:
     FocusFollower& operator=(const FocusFollower&) = delete;
 
     bool listening() const { return listening_; }
-    QStringList focused() {
-        read();
-        return heard_.filter(QRegularExpression(QStringLiteral("^focus\t")))
-            .replaceInStrings(QRegularExpression(QStringLiteral("^focus\t")), QString());
-    }
+    QStringList focused() { return lines(QStringLiteral("focus")); }
+    QStringList described() { return lines(QStringLiteral("described")); }
     // Ends the listening (its standard input closed); the faults it met.
     QStringList stop() {
         if (walker_.state() != QProcess::NotRunning) {
@@ -69,6 +67,11 @@ public:
     }
 
 private:
+    QStringList lines(const QString& kind) {
+        read();
+        const QRegularExpression start(QLatin1Char('^') + kind + QLatin1Char('\t'));
+        return heard_.filter(start).replaceInStrings(start, QString());
+    }
     void read() {
         pending_ += QString::fromUtf8(walker_.readAllStandardOutput());
         const qsizetype end = pending_.lastIndexOf(QLatin1Char('\n'));
@@ -193,10 +196,11 @@ TEST_F(ScreenReader, MeetsNamedControlsSlidersWithValuesAndTheFloatingPanelsAsWi
 }
 
 // Where the editor has no sheet open: a recognition of a few lines of another program's text, the
-// tray's menu walked with the arrow keys, a text typed in place, the Save button's menu, Capture a
-// Window and About. The reader meets every window as a window with a short name, reads the
-// recognized text through the text area, not as its name, hears each tray item by its title with
-// its key as the shortcut, and meets nothing unnamed.
+// tray's menu walked with the arrow keys, a text typed in place, the Save button's menu, the colour
+// well and the text size menu by keys alone, Capture a Window and About. The reader meets every
+// window as a window with a short name, reads the recognized text through the text area, not as its
+// name, hears each tray item by its title with its key as the shortcut, hears a control's new value
+// as the keyboard comes back to it, and meets nothing unnamed.
 TEST_F(ScreenReader, MeetsTheTypedTextThePickerAboutRecognizedTextAndTheTrayMenuByShortNames) {
     const QStringList lines{
         QStringLiteral("Harbour lights glow softly"), QStringLiteral("over the quiet meadow lane"),
@@ -339,6 +343,49 @@ TEST_F(ScreenReader, MeetsTheTypedTextThePickerAboutRecognizedTextAndTheTrayMenu
         press(QStringLiteral("Escape"));
         EXPECT_TRUE(heard(QStringLiteral("Orange"))) << focused.join(u'\n').toStdString();
         EXPECT_EQ(reader.stop().join(u'\n').toStdString(), "") << "the colour popover";
+    }
+
+    // The colour well by keys alone: Tab to it, Space opens the popover on the current colour, an
+    // arrow and Return choose the next; back on the well, the reader says the new colour.
+    {
+        FocusFollower reader(quorvane);
+        ASSERT_TRUE(reader.listening());
+        const auto said = [&](const QString& line) { return reader.described().contains(line); };
+        const QString well = QStringLiteral("push button\tAnnotation color\t");
+        for (int presses = 0; presses < 50 && !said(well + QStringLiteral("Red")); ++presses) {
+            const qsizetype before = reader.described().size();
+            press(QStringLiteral("Tab"));
+            test::waitUntil([&] { return reader.described().size() > before; }, 2000);
+        }
+        ASSERT_TRUE(said(well + QStringLiteral("Red"))) << reader.described().join(u'\n').toStdString();
+        press(QStringLiteral("space"));
+        EXPECT_TRUE(test::waitUntil([&] { return said(QStringLiteral("push button\tRed\t")); }, 10000))
+            << "the popover did not take the keyboard on the current colour";
+        press(QStringLiteral("Right"));
+        EXPECT_TRUE(test::waitUntil([&] { return said(QStringLiteral("push button\tOrange\t")); }, 10000));
+        press(QStringLiteral("Return"));
+        EXPECT_TRUE(test::waitUntil([&] { return said(well + QStringLiteral("Orange")); }, 10000))
+            << reader.described().join(u'\n').toStdString();
+        // The text size menu beside it (the Text tool is on): Down opens it, Down four times and
+        // Return choose 24 points; the keyboard comes back before the item acts, and the reader
+        // hears the new size all the same.
+        const QString size = QStringLiteral("push button\tText size\t");
+        press(QStringLiteral("Tab"));
+        ASSERT_TRUE(test::waitUntil([&] { return said(size + QStringLiteral("18 points")); }, 10000))
+            << reader.described().join(u'\n').toStdString();
+        press(QStringLiteral("Down"));
+        ASSERT_TRUE(test::waitUntil([] { return isMenuOpen(); }, 10000)) << "Down did not open the menu";
+        for (const char* item : {"12 pt", "14 pt", "18 pt", "24 pt"}) {
+            press(QStringLiteral("Down"));
+            // A menu item of any kind (a radio item here).
+            const QRegularExpression heard(QStringLiteral("menu item\t%1\t").arg(QString::fromLatin1(item)));
+            EXPECT_TRUE(test::waitUntil([&] { return !reader.described().filter(heard).isEmpty(); }, 10000))
+                << item;
+        }
+        press(QStringLiteral("Return"));
+        EXPECT_TRUE(test::waitUntil([&] { return said(size + QStringLiteral("24 points")); }, 10000))
+            << reader.described().join(u'\n').toStdString();
+        EXPECT_EQ(reader.stop().join(u'\n').toStdString(), "") << "the colour well by keys";
     }
 
     // Capture a Window once it lists the other program's window, then About.

@@ -7,8 +7,11 @@ Usage: ScreenReaderWalk.py PID           the whole tree, now
 The walk prints "window<TAB>role<TAB>name" for each of the program's windows and
 "focused<TAB>role<TAB>name" for each object that has the focus. Following the focus, the script
 prints "listening" once it listens, then "focus<TAB>role<TAB>name<TAB>key" for each object that
-takes the focus (its key: the shortcut a reader announces with it); it looks at what holds that
-object too (a menu, a window), once each. Both print "fault<TAB>what<TAB>object" for each object
+takes the focus (its key: the shortcut a reader announces with it), and after it
+"described<TAB>role<TAB>name<TAB>description", what a reader says of it then; it looks at what
+holds that object too (a menu, a window), once each. As Orca does, it asks to be told of changed
+names, descriptions and values: it reads what it was told last, and a program tells only those
+who asked. Both print "fault<TAB>what<TAB>object" for each object
 that a screen reader would stumble on:
 - a slider without the Value interface: its number can be neither read nor set;
 - a description that says the name again or a part of it ("Ocean" of "Ocean preset"), or opens
@@ -123,6 +126,7 @@ def follow_focus(pid):
         while window.parent is not None and window.parent.getRole() != pyatspi.ROLE_APPLICATION:
             window = window.parent
         print("focus\t%s\t%s\t%s" % (node.getRoleName(), node.name, key(node)), flush=True)
+        print("described\t%s\t%s\t%s" % (node.getRoleName(), node.name, node.description), flush=True)
         # What holds it too (a menu, a window), once: a reader announces it as the focus enters.
         found = [(fault, node) for fault in faults(node)]
         holder = node.parent
@@ -141,6 +145,8 @@ def follow_focus(pid):
         return True
 
     pyatspi.Registry.registerEventListener(focused, "object:state-changed:focused")
+    # The accessibility library keeps what these events change up to date for each reader.
+    pyatspi.Registry.registerEventListener(lambda event: None, "object:property-change")
     GLib.io_add_watch(sys.stdin, GLib.IO_IN | GLib.IO_HUP | GLib.IO_ERR, ended)
     print("listening", flush=True)
     pyatspi.Registry.start()

@@ -8,6 +8,7 @@
 #include "panels/PermissionBanner.h"
 #include "support/AccessibleTree.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
@@ -87,6 +88,26 @@ TEST(HomeView, TilesShowTheirShortcutsInLinuxForm) {
     EXPECT_EQ(rig.home.header()->height(), 38);
     EXPECT_EQ(rig.home.header()->layout()->contentsMargins().left(), 8);
     EXPECT_TRUE(rig.home.header()->inherits("quorvane::WindowDragArea"));
+}
+
+// The tile the keyboard reached by Tab shows it; a tile focused by a click shows nothing.
+TEST(HomeView, ATileReachedByTabShowsTheKeyboard) {
+    HomeRig rig;
+    makeActive(rig.home);
+    CaptureTile* screen = rig.home.tile(Tile::screen);
+    screen->setFocus(Qt::MouseFocusReason);
+    ASSERT_TRUE(screen->hasFocus());
+    const QImage clicked = screen->grab().toImage();
+    rig.home.tile(Tile::area)->setFocus(Qt::MouseFocusReason);
+    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+    QApplication::sendEvent(rig.home.tile(Tile::area), &tab);
+    ASSERT_EQ(rig.home.focusWidget(), screen);
+    const QImage tabbed = screen->grab().toImage();
+    int changed = 0;
+    for (int y = 0; y < tabbed.height(); ++y)
+        for (int x = 0; x < tabbed.width(); ++x)
+            changed += tabbed.pixel(x, y) != clicked.pixel(x, y);
+    EXPECT_GT(changed, 2 * (tabbed.width() + tabbed.height()));
 }
 
 TEST(HomeView, BusyCapturesMakeTheTilesInertAndTheDelayIsWritten) {

@@ -102,6 +102,26 @@ TEST(WindowPickerView, PickingClosesTheSheetBeforeTheCaptureStarts) {
     EXPECT_EQ(rig.model().document()->image().size(), QSize(200, 100));
 }
 
+// Tab meets the rows where the list stands, between it and Cancel, and Return picks the row that
+// has the keyboard.
+TEST(WindowPickerView, TabReachesTheRowsInTheirPlaceAndReturnPicksOne) {
+    PickerRig rig;
+    ASSERT_TRUE(rig.refreshWith({window(7, QRectF(0, 0, 400, 300)), window(8, QRectF(0, 0, 200, 100))}));
+    rig.picker->refreshButton()->setFocus(Qt::TabFocusReason);
+    QStringList stops;
+    for (int presses = 0; presses < 4; ++presses) {
+        test::sendKey(rig.picker->focusWidget(), Qt::Key_Tab);
+        stops << rig.picker->focusWidget()->accessibleName() +
+                     rig.picker->focusWidget()->property("text").toString();
+    }
+    EXPECT_EQ(stops.join(QStringLiteral(", ")).toStdString(),
+              "Window list, Capture app, Capture app, Cancel");
+    rig.picker->rows()[1]->setFocus(Qt::TabFocusReason);
+    test::sendKey(rig.picker->focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(std::pair(rig.model().selectedWindowID(), rig.picker->isVisible()),
+              std::pair(WindowID(8), false));
+}
+
 TEST(WindowPickerView, CancelAndEscapeChangeNothing) {
     for (bool escape : {false, true}) {
         PickerRig rig;
