@@ -5,6 +5,7 @@
 #include "document/DigitFont.h"
 #include "document/EditorDocument.h"
 #include "editor_window/ElidedLabel.h"
+#include "editor_window/MenuButton.h"
 #include "editor_window/MenuSection.h"
 #include "editor_window/SymbolIcons.h"
 #include "editor_window/ValueSpinBox.h"
@@ -22,13 +23,18 @@ namespace quorvane {
 
 namespace {
 
-QToolButton* menuButton(const QString& name, QMenu*& menu, QWidget* parent) {
+QToolButton* menuButton(const QString& name, const QString& title, QMenu*& menu, QWidget* parent) {
     auto* button = new QToolButton(parent);
     button->setObjectName(name);
     button->setAutoRaise(true);
     button->setPopupMode(QToolButton::InstantPopup);
     button->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
+    button->setToolTip(title);
+    button->setAccessibleName(title);
+    MenuButton::openOnDown(*button);
     menu = new QMenu(button);
+    // A reader names the open menu after its button.
+    menu->setAccessibleName(title);
     button->setMenu(menu);
     return button;
 }
@@ -44,10 +50,9 @@ AnnotationToolProperties::AnnotationToolProperties(EditorDocument& document, Edi
     row->setSpacing(6);
     const QFont digits = tabularDigitFont(font());
 
-    magnification_ = menuButton(QStringLiteral("magnification"), magnificationMenu_, this);
+    magnification_ =
+        menuButton(QStringLiteral("magnification"), QStringLiteral("Magnification"), magnificationMenu_, this);
     magnification_->setFont(digits);
-    magnification_->setToolTip(QStringLiteral("Magnification"));
-    magnification_->setAccessibleName(QStringLiteral("Magnification"));
     // Described by its value (kept up to date while it shows), never by the name again.
     magnification_->setAccessibleDescription(magnificationText(settings_.style().magnification()));
     MenuSection::add(*magnificationMenu_, QStringLiteral("Magnification"));
@@ -77,9 +82,8 @@ AnnotationToolProperties::AnnotationToolProperties(EditorDocument& document, Edi
     connect(step_, &QSpinBox::valueChanged, this, &AnnotationToolProperties::stepTo);
     row->addWidget(step_);
 
-    spotlight_ = menuButton(QStringLiteral("spotlightShape"), spotlightMenu_, this);
-    spotlight_->setToolTip(QStringLiteral("Spotlight shape"));
-    spotlight_->setAccessibleName(QStringLiteral("Spotlight shape"));
+    spotlight_ =
+        menuButton(QStringLiteral("spotlightShape"), QStringLiteral("Spotlight shape"), spotlightMenu_, this);
     spotlight_->setAccessibleDescription(settings_.style().spotlightOval() ? QStringLiteral("Ellipse")
                                                                            : QStringLiteral("Rectangle"));
     MenuSection::add(*spotlightMenu_, QStringLiteral("Spotlight Shape"));

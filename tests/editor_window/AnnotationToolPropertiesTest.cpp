@@ -8,10 +8,13 @@
 #include "support/TestAnnotations.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
 #include <QSpinBox>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -132,6 +135,30 @@ TEST(AnnotationToolProperties, SpotlightToolShapeChangesOnlyTheToolWithoutSelect
     EXPECT_FALSE(p.document.annotations().front().fill);
     EXPECT_EQ(p.document.revision(), revision);
     EXPECT_EQ(spot.id, p.document.annotations().front().id);
+}
+
+// Down opens the menu, which a reader hears by its button's name, and the arrows and Return choose.
+TEST(AnnotationToolProperties, TheMenusOpenOnDownAndCarryTheirButtonsNames) {
+    Properties p;
+    p.settings.choose(QStringLiteral("Magnifier"));
+    p.show();
+    QString opened;
+    QTimer::singleShot(0, [&opened] {
+        QWidget* menu = QApplication::activePopupWidget();
+        if (menu == nullptr) return;
+        opened = menu->accessibleName();
+        for (const int key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return}) {
+            QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+            QApplication::sendEvent(menu, &event);
+        }
+    });
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QApplication::sendEvent(p.magnification(), &down);
+    EXPECT_EQ(opened, "Magnification");
+    EXPECT_NE(p.settings.style().magnification(), 2) << "no choice was made by keys";
+
+    p.settings.choose(QStringLiteral("Spotlight"));
+    EXPECT_EQ(p.spotlight()->menu()->accessibleName(), "Spotlight shape");
 }
 
 TEST(AnnotationToolProperties, ASelectedArrowShowsNothing) {
