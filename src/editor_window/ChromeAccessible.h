@@ -36,7 +36,8 @@ public:
     // Describes a widget of Qt's own interfaces, which read the whole tool tip, by what its tool
     // tip adds to its name; call again when either changes.
     static void describeBeyondName(QWidget& widget);
-    // Installs the factory once; every chrome control calls it.
+    // Installs the factory once, with that of menu items (MenuItemAccessible); every chrome control
+    // calls it.
     static void install();
 };
 
