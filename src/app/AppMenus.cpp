@@ -1,7 +1,7 @@
 #include "app/AppMenus.h"
 
 #include "core/AppIdentity.h"
-#include "editor_window/MenuKeyAccessible.h"
+#include "editor_window/MenuItemAccessible.h"
 
 #include <QAction>
 #include <QApplication>
@@ -28,6 +28,8 @@ QString scrollingTitle(MenuState::Scrolling scrolling) {
 
 AppMenus::AppMenus(MenuState state, Handler handler, QObject* parent)
     : QObject(parent), state_(std::move(state)), handler_(std::move(handler)) {
+    // Before any menu is asked for its items: Qt keeps the first interface it made for an action.
+    MenuItemAccessible::install();
     make(MenuCommand::about, QStringLiteral("About Quorvane"));
     make(MenuCommand::showSettings, QStringLiteral("Settings…"), QKeySequence(QStringLiteral("Ctrl+,")));
     make(MenuCommand::exportDiagnostics, QStringLiteral("Export Diagnostics…"));
@@ -267,7 +269,7 @@ void AppMenus::buildStatusMenu() {
                 [this, command = commands.at(hotKey)] { handler_(command); });
         statusCaptures_[hotKey] = item;
         // Its key shows after a tab; a screen reader hears it as the item's shortcut.
-        MenuKeyAccessible::showsKeyInText(*item);
+        MenuItemAccessible::showsKeyInText(*item);
         // "Capture Window…" sits between Capture Screen and Repeat Area.
         if (hotKey == HotKeyAction::repeatArea) statusMenu_->addAction(action(MenuCommand::chooseWindow));
         statusMenu_->addAction(item);

@@ -2,6 +2,7 @@
 
 #include "core/ClickReach.h"
 #include "editor_window/FileDragHandle.h"
+#include "editor_window/MenuItemAccessible.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -183,6 +184,8 @@ void ChromeAccessible::install() {
         return true;
     }();
     (void)installed;
+    // The chrome's menus too.
+    MenuItemAccessible::install();
 }
 
 } // namespace quorvane

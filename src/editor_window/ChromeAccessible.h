@@ -40,7 +40,8 @@ public:
     // from it: readers keep what they read of an object until told, and would announce the old
     // value when the focus comes back.
     static void valueChanged(QWidget& control);
-    // Installs the factory once; every chrome control calls it.
+    // Installs the factory once, with that of menu items (MenuItemAccessible); every chrome control
+    // calls it.
     static void install();
 };
 

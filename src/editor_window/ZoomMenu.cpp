@@ -4,7 +4,7 @@
 #include "editor_window/ChromeAccessible.h"
 #include "editor_window/ChromeText.h"
 #include "editor_window/EditorChrome.h"
-#include "editor_window/MenuKeyAccessible.h"
+#include "editor_window/MenuItemAccessible.h"
 
 #include <QMenu>
 
@@ -23,7 +23,7 @@ ZoomMenu::ZoomMenu(EditorCanvasSettings& settings, const SymbolIcons& icons, QWi
     menu->setAccessibleName(accessibleName());
     // The key after the tab is shown, not registered.
     QAction* fit = menu->addAction(QStringLiteral("Fit to Window\t") + fits);
-    MenuKeyAccessible::showsKeyInText(*fit);
+    MenuItemAccessible::showsKeyInText(*fit);
     connect(fit, &QAction::triggered, this, [this] { settings_.fitImage(); });
     menu->addSeparator();
     for (const int percent : EditorChrome::zoomLevels)

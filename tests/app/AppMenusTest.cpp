@@ -2,8 +2,11 @@
 
 #include "app/MenuBarKeyboardStyle.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QAction>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -231,6 +234,35 @@ TEST(AppMenus, LaunchAtLoginShowsItsStateAndWhyItCannotBeUsed) {
     rig.menus.validate();
     EXPECT_TRUE(login->isEnabled());
     EXPECT_NE(login->toolTip(), QStringLiteral("Launch at login isn't available on this computer."));
+}
+
+// Capture Window stands in the tray's menu and in each window's File menu: a screen reader meets
+// it in the menu that shows, and its press acts only as a click could, in an open menu.
+TEST(AppMenus, AReaderMeetsAnItemOfSeveralMenusWhereItShowsAndPressesItOnlyThere) {
+    MenuRig rig;
+    QMenuBar bar;
+    QMenu* file = rig.menus.fill(bar).file;
+    QMenu* tray = rig.menus.statusMenu();
+    QAccessibleInterface* item = QAccessible::queryAccessibleInterface(file)->child(1);
+    ASSERT_NE(item, nullptr);
+    ASSERT_EQ(item->object(), rig.menus.action(MenuCommand::chooseWindow));
+    const auto press = [&] {
+        item->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCoreApplication::processEvents();
+    };
+    press();
+    EXPECT_EQ(item->parent()->object(), file);
+    EXPECT_TRUE(item->state().invisible);
+    EXPECT_TRUE(rig.ran.empty()) << "pressed in a closed menu";
+
+    tray->popup(QPoint(10, 10));
+    ASSERT_TRUE(tray->isVisible());
+    EXPECT_EQ(item->parent()->object(), tray);
+    EXPECT_FALSE(item->state().invisible);
+    EXPECT_EQ(item->rect().center(), tray->mapToGlobal(tray->actionGeometry(tray->actions()[4]).center()));
+    press();
+    EXPECT_EQ(rig.ran, std::vector<MenuCommand>{MenuCommand::chooseWindow});
+    EXPECT_FALSE(tray->isVisible()) << "the menu stayed open";
 }
 
 } // namespace

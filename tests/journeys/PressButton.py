@@ -1,12 +1,13 @@
 #!/usr/bin/python3
-"""Finds one button of a program over AT-SPI, as a screen reader does, and presses it or says where it is.
+"""Finds one button or menu item of a program over AT-SPI, as a screen reader does, and presses it or says where it is.
 
 Usage: PressButton.py PID PATTERN press|menu|extents [kept]
 
-PATTERN is a regular expression searched in the button's name and in its description. "press" does
-the button's press (or click) action, "menu" its show-menu action; "extents" prints "x y width
-height" on the screen. "kept" finds the button in a closed window too, as a reader that kept the
-object it met there.
+PATTERN is a regular expression searched in the button's name and in its description, and in a
+menu item's path: the titles from the menu bar down, joined by "/" ("File", "File/Save Image").
+"press" does the button's or item's press (or click) action, "menu" its show-menu action;
+"extents" prints "x y width height" on the screen. "kept" finds the button or item in a closed
+window or menu too, as a reader that kept the object it met there.
 Exits 2 while the program is not on the accessibility bus yet, 3 when no such button shows, 1 when
 the button has no such action or the call fails (a reader gives up on a call that does not
 return).
@@ -18,15 +19,21 @@ import sys
 import pyatspi
 
 BUTTONS = {pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_TOGGLE_BUTTON}
+ITEMS = {pyatspi.ROLE_MENU_ITEM, pyatspi.ROLE_CHECK_MENU_ITEM, pyatspi.ROLE_RADIO_MENU_ITEM}
 
 
-def find(node, pattern, kept):
+def find(node, pattern, kept, path=""):
+    role = node.getRole()
     showing = kept or node.getState().contains(pyatspi.STATE_SHOWING)
-    if node.getRole() in BUTTONS and showing and (pattern.search(node.name or "") or pattern.search(node.description or "")):
+    if role in BUTTONS and showing and (pattern.search(node.name or "") or pattern.search(node.description or "")):
         return node
+    if role in ITEMS:
+        path = path + "/" + (node.name or "") if path else node.name or ""
+        if showing and pattern.search(path):
+            return node
     for child in node:
         if child is not None:
-            found = find(child, pattern, kept)
+            found = find(child, pattern, kept, path)
             if found is not None:
                 return found
     return None

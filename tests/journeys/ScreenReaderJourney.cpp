@@ -6,7 +6,8 @@
 // number, no description repeats its control's name, every window is a window, no name is a page
 // of text, no menu item reads its key as a part of its name, and nothing a user meets is unnamed.
 // The Save button is pressed, and its menu opened, as a reader does: nothing under a sheet or the
-// area picker, or in the closed editor.
+// area picker, or in the closed editor. So are the menu bar's File title and its Save Image item:
+// nothing under a sheet or in the closed editor, one save from the open menu.
 
 #include "support/WaitUntil.h"
 #include "support/journey/JourneyTest.h"
@@ -403,10 +404,17 @@ TEST_F(ScreenReader, MeetsTheTypedTextThePickerAboutRecognizedTextAndTheTrayMenu
         return hasWindow(view, QStringLiteral("Capture a Window"));
     });
     EXPECT_EQ(faults(picker), "") << "Capture a Window";
-    // Save pressed under the sheet does what a click there does: nothing. Pressed again once the
-    // sheet has closed, it saves once.
+    // Save pressed, and the File menu asked for, under the sheet do what a click there does:
+    // nothing (the reader's next call is answered after them). Pressed again once the sheet has
+    // closed, Save saves once.
+    const QString fileTitle = QStringLiteral("^File$");
+    const QString saveItem = QStringLiteral("^File/Save Image$");
     saves = quorvane.mark();
     EXPECT_EQ(readerPress(quorvane, saveButton, QStringLiteral("press")), 0) << "under the sheet";
+    EXPECT_EQ(readerPress(quorvane, fileTitle, QStringLiteral("menu")), 0) << "under the sheet";
+    EXPECT_EQ(readerPress(quorvane, fileTitle, QStringLiteral("extents")), 0);
+    EXPECT_FALSE(isMenuOpen()) << "a menu under the sheet";
+    closeMenus();
     press(QStringLiteral("Escape"));
     ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Capture a Window$")));
     ASSERT_EQ(readerPress(quorvane, saveButton, QStringLiteral("press")), 0) << "press";
@@ -441,14 +449,17 @@ TEST_F(ScreenReader, MeetsTheTypedTextThePickerAboutRecognizedTextAndTheTrayMenu
     EXPECT_EQ(savedBeforeCopy(saves), 0) << "a save under the picker";
     savesOnce();
 
-    // And in the closed editor, whose Save the reader kept; the editor brought back (Ctrl+N in
-    // Recognized Text) saves once.
+    // And in the closed editor, whose Save button, File title and File ▸ Save Image the reader
+    // kept; the editor brought back (Ctrl+N in Recognized Text) saves once.
     activate(editor());
     press(QStringLiteral("ctrl+w"));
     ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Quorvane$")));
     saves = quorvane.mark();
+    EXPECT_EQ(readerButton(quorvane, saveItem, QStringLiteral("press"), ReaderFinds::kept).exitCode, 0);
+    EXPECT_EQ(readerButton(quorvane, fileTitle, QStringLiteral("menu"), ReaderFinds::kept).exitCode, 0);
     pressAndMenu(ReaderFinds::kept);
     EXPECT_FALSE(isMenuOpen()) << "a menu of the closed editor";
+    closeMenus();
     const auto other = waitForWindow(QStringLiteral("^Recognized Text$"));
     ASSERT_TRUE(other.has_value());
     activate(*other);
@@ -456,6 +467,13 @@ TEST_F(ScreenReader, MeetsTheTypedTextThePickerAboutRecognizedTextAndTheTrayMenu
     ASSERT_TRUE(waitForWindow(QStringLiteral("^Quorvane$")).has_value()) << "the editor did not come back";
     EXPECT_EQ(savedBeforeCopy(saves), 0) << "a save in the closed editor";
     savesOnce();
+    // Save Image pressed in the File menu a person opened saves once, and the menu closes.
+    ASSERT_FALSE(openMenu(editor(), QStringLiteral("File")).empty());
+    saves = quorvane.mark();
+    ASSERT_EQ(readerPress(quorvane, saveItem, QStringLiteral("press")), 0) << "File ▸ Save Image";
+    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Saved "), saves)) << quorvane.log().toStdString();
+    EXPECT_TRUE(test::waitUntil([] { return !isMenuOpen(); }, 5000)) << "the File menu stayed open";
+    EXPECT_EQ(savedBeforeCopy(saves), 1) << "File ▸ Save Image";
     ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("Quorvane"), QStringLiteral("About Quorvane")));
     ASSERT_TRUE(waitForWindow(QStringLiteral("^About Quorvane$")).has_value());
     EXPECT_EQ(faults(walk(quorvane)), "") << "About";
