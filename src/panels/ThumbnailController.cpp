@@ -16,9 +16,9 @@
 namespace quorvane {
 
 ThumbnailController::ThumbnailController(const SymbolIcons& icons, Beeper& beeper,
-                                         const AccessibilityOptions& accessibility, Actions actions,
+                                         const AccessibilityOptions& accessibility, Actions given,
                                          QObject* parent)
-    : QObject(parent), actions(std::move(actions)), sleep(CaptureDelay::timerSleep()),
+    : QObject(parent), actions(std::move(given)), sleep(CaptureDelay::timerSleep()),
       dragRunner([](QDrag& drag) { return drag.exec(Qt::CopyAction, Qt::CopyAction); }), icons_(icons),
       beeper_(beeper), accessibility_(accessibility) {
     connect(&model_, &ThumbnailModel::performRequested, this, &ThumbnailController::perform);
