@@ -90,9 +90,9 @@ TEST(ScrollingAutoRuns, AnAutomaticRunThatReachesTheEndFinishesTheCapture) {
 // show, under a stitcher that appends what the clicks since the last frame moved.
 struct ClickedContent {
     int perClick, below;
-    std::mutex mutex;
+    std::mutex mutex{};
     int moved = 0;
-    std::vector<int> steps;
+    std::vector<int> steps{};
 
     void scroll(int clicks) {
         const std::lock_guard lock(mutex);
