@@ -141,7 +141,9 @@ TEST(EditorStatusBar, ToolNotesGiveWayToTheControlsBesideThem) {
                 const QRect noteRect(note->mapTo(rig.bar.get(), QPoint()), note->size());
                 EXPECT_LE(note->fontMetrics().horizontalAdvance(note->text()), note->contentsRect().width())
                     << name;
-                if (note->elided()) EXPECT_EQ(note->toolTip(), note->fullText()) << name;
+                if (note->elided()) {
+                    EXPECT_EQ(note->toolTip(), note->fullText()) << name;
+                }
                 for (QAbstractButton* button : rig.bar->findChildren<QAbstractButton*>()) {
                     if (!button->isVisibleTo(rig.bar.get())) continue;
                     const QRect buttonRect(button->mapTo(rig.bar.get(), QPoint()), button->size());

@@ -155,8 +155,9 @@ TEST(WindowStatusToast, ErrorsShowWholeInTheNarrowestWindow) {
         QApplication::processEvents();
         const QPushButton* dismiss = rig.view->toast()->button(QStringLiteral("Dismiss"));
         ASSERT_NE(dismiss, nullptr);
-        if (shown != message)
+        if (shown != message) {
             EXPECT_GE(dismiss->mapTo(toast, QPoint()).y(), text->mapTo(toast, QPoint()).y() + text->height());
+        }
     }
 }
 

@@ -150,8 +150,9 @@ TEST(ScrollingAutoRuns, StepsPostTheClicksThatMoveTheContentByTheStepOnceAClicks
         const std::vector<int> first(rig.injector.posted.begin(),
                                      rig.injector.posted.begin() + int(c.firstClicks.size()));
         EXPECT_EQ(first, c.firstClicks);
-        if (c.perClick <= 180 * c.scale)
+        if (c.perClick <= 180 * c.scale) {
             EXPECT_LE(*std::max_element(content.steps.begin(), content.steps.end()), 180 * c.scale);
+        }
     }
 }
 
