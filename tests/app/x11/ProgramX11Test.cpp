@@ -269,7 +269,7 @@ TEST_F(ProgramX11Test, TheTrayHoldsTheIconAndTheAreaHotKeyOpensThePicker) {
         [] {
             QString tree;
             test::x11Server().run(QStringLiteral("xwininfo"), {"-root", "-tree"}, &tree);
-            const int panel = tree.indexOf(QStringLiteral("\"panel\""));
+            const qsizetype panel = tree.indexOf(QStringLiteral("\"panel\""));
             return panel >= 0 && tree.indexOf(QStringLiteral("(\"quorvane\" \"Quorvane\")"), panel) > panel;
         },
         10000));
