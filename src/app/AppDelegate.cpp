@@ -137,7 +137,8 @@ void AppDelegate::acceptLinks() {
 void AppDelegate::wireExports() {
     exporter_ = std::make_unique<ExportController>(
         [controller = QPointer<CaptureController>(captureController_.get())]() -> EditorDocument* {
-            return controller ? controller->document() : nullptr;
+            const CaptureController* captures = controller;
+            return captures != nullptr ? captures->document() : nullptr;
         },
         services_.preferences(), services_.clipboard(), services_.beeper(),
         [this](const QImage& image) {

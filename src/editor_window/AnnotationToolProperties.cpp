@@ -129,10 +129,11 @@ QString AnnotationToolProperties::magnificationText(double value) {
 }
 
 void AnnotationToolProperties::refresh() {
-    if (!document_) return;
+    const EditorDocument* document = document_;
+    if (document == nullptr) return;
     std::optional<Annotation> selected;
     if (const auto id = settings_.modes().selectedID())
-        for (const Annotation& a : document_->annotations())
+        for (const Annotation& a : document->annotations())
             if (a.id == *id) {
                 selected = a;
                 break;

@@ -171,11 +171,14 @@ void ScrollingCaptureController::takeFrame(FrameDone done) {
     }
     frameInFlight_ = true;
     source_->frame([self = QPointer(this), session = session_, done = std::move(done)](Result<QImage, Error> frame) {
-        if (!self || self->session_ != session) return;
-        self->frameInFlight_ = false;
-        FrameDone next = std::exchange(self->queuedFrame_, nullptr);
+        ScrollingCaptureController* controller = self;
+        if (controller == nullptr || controller->session_ != session) return;
+        controller->frameInFlight_ = false;
+        FrameDone next = std::exchange(controller->queuedFrame_, nullptr);
         done(std::move(frame));
-        if (self && next) self->takeFrame(std::move(next));
+        // What the frame did may have ended the controller.
+        controller = self;
+        if (controller != nullptr && next) controller->takeFrame(std::move(next));
     });
 }
 
