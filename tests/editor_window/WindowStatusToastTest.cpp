@@ -114,9 +114,10 @@ TEST(WindowStatusToast, ASaveThatFailedWhileTheCaptureRanShowsOnceItEnds) {
     EXPECT_FALSE(c.isBusy());
     WindowStatusToast& toast = *rig.view->toast();
     EXPECT_EQ(toast.choice().kind, Kind::exportMessage);
-    ASSERT_NE(toast.toast(), nullptr);
-    EXPECT_EQ(toast.toast()->message(), QStringLiteral("Export failed: Not a directory."));
-    EXPECT_TRUE(toast.toast()->capsuleVisible());
+    const ToastView* shown = toast.toast();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->message(), QStringLiteral("Export failed: Not a directory."));
+    EXPECT_TRUE(shown->capsuleVisible());
 }
 
 // In the narrowest window, an error shows whole: wrapped, with its buttons below when they leave
