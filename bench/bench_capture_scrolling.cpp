@@ -50,7 +50,8 @@ void sleepUntil(const std::function<bool()>& done, int timeoutMs) {
 double cpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
+    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 // VmRSS or VmHWM of this process, in bytes.
@@ -144,7 +145,7 @@ struct Page : QProcess {
 double percentile(std::vector<double> values, double fraction) {
     if (values.empty()) return 0;
     std::sort(values.begin(), values.end());
-    return values[static_cast<std::size_t>(fraction * (values.size() - 1) + 0.5)];
+    return values[static_cast<std::size_t>(fraction * double(values.size() - 1) + 0.5)];
 }
 
 void Cadence(benchmark::State& state, const char* monitor, QPoint offset, QSize size, int drift) {

@@ -94,7 +94,8 @@ void drawFill(QPainter& painter, const Backdrop::Fill& fill, const QRectF& canva
 BackdropRGBA BackdropRGBA::from(const QColor& color) {
     if (!color.isValid()) return {0, 0, 0, 0};
     const QColor rgb = color.spec() == QColor::ExtendedRgb ? color : color.toRgb();
-    return {byteOf(rgb.redF()), byteOf(rgb.greenF()), byteOf(rgb.blueF()), byteOf(rgb.alphaF())};
+    return {byteOf(double(rgb.redF())), byteOf(double(rgb.greenF())), byteOf(double(rgb.blueF())),
+            byteOf(double(rgb.alphaF()))};
 }
 
 std::optional<QString> Backdrop::problem(const QSizeF& imageSize) const {

@@ -138,7 +138,8 @@ void AppDelegate::acceptLinks() {
 void AppDelegate::wireExports() {
     exporter_ = std::make_unique<ExportController>(
         [controller = QPointer<CaptureController>(captureController_.get())]() -> EditorDocument* {
-            return controller ? controller->document() : nullptr;
+            const CaptureController* captures = controller;
+            return captures != nullptr ? captures->document() : nullptr;
         },
         services_.preferences(), services_.clipboard(), services_.beeper(),
         [this](const QImage& image) {
@@ -238,8 +239,8 @@ void AppDelegate::wireHotKeys() {
     connect(windows_.get(), &WindowCoordinator::becameActive, this, [this] {
         if (!captureController_->isBusy() && services_.captureService().preflightAccess())
             captureController_->setPermissionGranted(true);
-        const Preferences& preferences = services_.preferences();
-        if (!preferences.hotKeyErrors().empty()) hotKeyRegistration_->reregister(preferences.hotKeys());
+        const Preferences& current = services_.preferences();
+        if (!current.hotKeyErrors().empty()) hotKeyRegistration_->reregister(current.hotKeys());
     });
 }
 
@@ -372,7 +373,7 @@ void AppDelegate::configureMenus() {
         QMenuBar* bar = nullptr;
         if (auto* editor = qobject_cast<EditorWindow*>(window)) bar = editor->menuBar();
         if (auto* text = qobject_cast<RecognizedTextWindow*>(window)) bar = text->menuBar();
-        if (auto* settings = qobject_cast<SettingsWindow*>(window)) bar = settings->menuBar();
+        if (auto* settingsWindow = qobject_cast<SettingsWindow*>(window)) bar = settingsWindow->menuBar();
         if (bar == nullptr) return;
         const AppMenus::WindowMenus made = menus_->fill(*bar);
         addCompositionMenus(*made.file, *made.edit, *bar);

@@ -47,7 +47,7 @@ EditorView* AppDelegate::makeEditorView() {
     };
     QPointer<AppDelegate> self(this);
     auto importImage = [self](const QUrl& url) {
-        if (self) self->documentCommands_->importFile(url);
+        if (AppDelegate* app = self) app->documentCommands_->importFile(url);
     };
     auto picker = [this](QWidget* parent) -> QDialog* {
         return new WindowPickerView(*captureController_, *windowIcons_, *icons_, parent);

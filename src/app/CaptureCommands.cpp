@@ -27,8 +27,8 @@ PostCaptureAction actionFor(URLCommand::Then then) {
 
 CaptureCommands::CaptureCommands(CaptureController& captures, ExportController& exporter,
                                  Preferences& preferences, Announcer& announcer,
-                                 Required<bool()> scrollingInProgress, QObject* parent)
-    : QObject(parent), scrollingInProgress(std::move(scrollingInProgress)), captures_(captures),
+                                 Required<bool()> scrolling, QObject* parent)
+    : QObject(parent), scrollingInProgress(std::move(scrolling)), captures_(captures),
       exporter_(exporter), preferences_(preferences), announcer_(announcer),
       statusToolTip_(QString::fromLatin1(applicationName)) {
     confirmationReset_.setSingleShot(true);

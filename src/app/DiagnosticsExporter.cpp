@@ -32,11 +32,12 @@ void DiagnosticsExporter::exportPanel(QWidget* window, std::function<void()> com
     chooser(request, [self = QPointer<DiagnosticsExporter>(this),
                       completion = std::move(completion)](std::optional<QString> path) {
         if (!path) return;
-        if (!self) {
+        DiagnosticsExporter* exporter = self;
+        if (exporter == nullptr) {
             if (completion) completion();
             return;
         }
-        self->exportTo(*path, self->clock(), completion);
+        exporter->exportTo(*path, exporter->clock(), completion);
     });
 }
 

@@ -62,7 +62,8 @@ void DocumentCommands::reopenLastExport() {
     QPointer<DocumentCommands> self(this);
     quit_.mayDiscardChanges({captures_.document()}, QStringLiteral("Reopening the last export"),
                             [self](bool allowed) {
-                                if (self && allowed) self->exporter_.reopenLast();
+                                DocumentCommands* commands = self;
+                                if (commands != nullptr && allowed) commands->exporter_.reopenLast();
                             });
 }
 
@@ -129,9 +130,10 @@ void DocumentCommands::openImage() {
     // A non-native dialog reports its choice as a file, never as a URL. Qt leaves names that are
     // not UTF-8 out of its listings: such a file comes in by the command line, a drop or a paste.
     connect(dialog, &QFileDialog::fileSelected, this, [self](const QString& path) {
-        if (!self || path.isEmpty()) return;
-        self->openFolder_ = QFileInfo(path).absolutePath();
-        self->importFile(LocalFileUrl::fromPath(QFile::encodeName(path)));
+        DocumentCommands* commands = self;
+        if (commands == nullptr || path.isEmpty()) return;
+        commands->openFolder_ = QFileInfo(path).absolutePath();
+        commands->importFile(LocalFileUrl::fromPath(QFile::encodeName(path)));
     });
     dialog->open();
 }

@@ -89,16 +89,17 @@ void QuitCoordinator::decide() {
     }
     QPointer<QuitCoordinator> self(this);
     question_.ask(visibleEditor(), QString::fromLatin1(quitAction), [self](bool discard) {
-        if (!self) return;
+        QuitCoordinator* quitting = self;
+        if (quitting == nullptr) return;
         if (discard) {
             // A background save may have started meanwhile; decide again once it is done.
-            self->discardChosen_ = true;
-            self->exporter_.whenIdle([self] {
-                if (self) self->decide();
+            quitting->discardChosen_ = true;
+            quitting->exporter_.whenIdle([self] {
+                if (QuitCoordinator* again = self) again->decide();
             });
             return;
         }
-        self->deciding_ = false;
+        quitting->deciding_ = false;
     });
 }
 

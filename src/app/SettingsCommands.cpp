@@ -44,11 +44,12 @@ void SettingsCommands::showSettings() {
         SettingsView::Actions actions{
             .chooseFolder =
                 [self = QPointer<SettingsCommands>(this)] {
-                    if (self) Q_EMIT self->folderChoiceRequested(self->window_);
+                    if (SettingsCommands* commands = self)
+                        Q_EMIT commands->folderChoiceRequested(commands->window_);
                 },
             .exportDiagnostics =
                 [self = QPointer<SettingsCommands>(this)] {
-                    if (self) self->exportDiagnostics();
+                    if (SettingsCommands* commands = self) commands->exportDiagnostics();
                 },
         };
         const QString logFile = QString::fromStdString((services_.logStore().directory() / "quorvane.log").string());

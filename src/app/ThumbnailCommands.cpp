@@ -76,7 +76,8 @@ void ThumbnailCommands::checkBinding() {
 }
 
 bool ThumbnailCommands::matchesDocument() const {
-    return document_ && document_ == captures_.document() && document_->revision() == revision_;
+    const EditorDocument* document = document_;
+    return document != nullptr && document == captures_.document() && document->revision() == revision_;
 }
 
 bool ThumbnailCommands::guarded(const std::function<void()>& body) {
@@ -90,9 +91,10 @@ bool ThumbnailCommands::guarded(const std::function<void()>& body) {
 }
 
 bool ThumbnailCommands::mayExport(std::optional<ThumbnailAction> action) {
-    if (document_ && document_->textRedactionReview() != nullptr) {
+    EditorDocument* document = document_;
+    if (document != nullptr && document->textRedactionReview() != nullptr) {
         // The exporter's message says why; the thumbnail beeps.
-        exporter_.refusesExport(document_, ExportController::RefusalSound::callerBeeps);
+        exporter_.refusesExport(document, ExportController::RefusalSound::callerBeeps);
         return false;
     }
     const bool exportAction = action == ThumbnailAction::copy || action == ThumbnailAction::save;

@@ -36,17 +36,19 @@ WindowCoordinator::~WindowCoordinator() {
 }
 
 void WindowCoordinator::presentEditor() {
-    if (editor_ == nullptr) {
-        editor_ = new EditorWindow(makeEditorView_());
-        editor_->installEventFilter(this);
-        connect(editor_, &EditorWindow::closing, this, &WindowCoordinator::commitTextEditing);
-        Q_EMIT windowCreated(editor_);
+    EditorWindow* editor = editor_;
+    if (editor == nullptr) {
+        editor = new EditorWindow(makeEditorView_());
+        editor_ = editor;
+        editor->installEventFilter(this);
+        connect(editor, &EditorWindow::closing, this, &WindowCoordinator::commitTextEditing);
+        Q_EMIT windowCreated(editor);
         // Centred on the screen it first opens on.
         if (QScreen* screen = QGuiApplication::primaryScreen())
-            editor_->move(screen->availableGeometry().center() - editor_->rect().center());
+            editor->move(screen->availableGeometry().center() - editor->rect().center());
         fitEditor();
     }
-    show(*editor_);
+    show(*editor);
 }
 
 void WindowCoordinator::reopen() {
@@ -89,28 +91,32 @@ void WindowCoordinator::show(QWidget& window) {
 }
 
 void WindowCoordinator::commitTextEditing() {
-    if (editor_ == nullptr) return;
+    EditorWindow* editor = editor_;
+    if (editor == nullptr) return;
     // A text box ends when it loses the focus, but only while its window is active: asked from
     // a signal, a hot key or the tray, it is told to end directly.
-    if (EditorView* view = editor_->view())
+    if (EditorView* view = editor->view())
         if (EditorCanvasPane* pane = view->pane()) pane->settings().finishOpenText();
-    if (QWidget* focus = editor_->focusWidget()) focus->clearFocus();
+    if (QWidget* focus = editor->focusWidget()) focus->clearFocus();
 }
 
 std::vector<std::uint32_t> WindowCoordinator::includedWindowIDs() const {
-    if (editor_ == nullptr || !editor_->isVisible() || editor_->isMinimized()) return {};
-    return {static_cast<std::uint32_t>(editor_->winId())};
+    const EditorWindow* editor = editor_;
+    if (editor == nullptr || !editor->isVisible() || editor->isMinimized()) return {};
+    return {static_cast<std::uint32_t>(editor->winId())};
 }
 
 QWidget* WindowCoordinator::visibleEditor() const {
-    return editor_ != nullptr && editor_->isVisible() ? editor_.data() : nullptr;
+    EditorWindow* editor = editor_;
+    return editor != nullptr && editor->isVisible() ? editor : nullptr;
 }
 
 void WindowCoordinator::fitEditor(EditorWindowLayout::Motion motion) {
-    if (editor_ == nullptr) return;
+    EditorWindow* editor = editor_;
+    if (editor == nullptr) return;
     if (accessibility_.reduceMotion()) motion = EditorWindowLayout::Motion::immediate;
-    EditorWindowLayout::fit(*editor_, captures_.document(), !captures_.permissionGranted(), motion);
-    refitWhenFramed_ = editor_->frameGeometry() == editor_->geometry();
+    EditorWindowLayout::fit(*editor, captures_.document(), !captures_.permissionGranted(), motion);
+    refitWhenFramed_ = editor->frameGeometry() == editor->geometry();
 }
 
 void WindowCoordinator::hideAll() {
@@ -124,7 +130,7 @@ void WindowCoordinator::hideAll() {
 }
 
 void WindowCoordinator::hideEditor() {
-    if (editor_ != nullptr) editor_->hide();
+    if (EditorWindow* editor = editor_) editor->hide();
     updateActivationPolicy();
 }
 
@@ -152,8 +158,10 @@ void WindowCoordinator::setPolicy(ActivationPolicy policy) {
 
 bool WindowCoordinator::eventFilter(QObject* watched, QEvent* event) {
     // The frame's extents arrive after the window is mapped: keep the framed window on screen.
+    const EditorWindow* editor = editor_;
     if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) && refitWhenFramed_ &&
-        watched == editor_.data() && editor_->isVisible() && editor_->frameGeometry() != editor_->geometry()) {
+        editor != nullptr && watched == editor && editor->isVisible() &&
+        editor->frameGeometry() != editor->geometry()) {
         refitWhenFramed_ = false;
         QTimer::singleShot(0, this, [this] { fitEditor(); });
     }

@@ -42,7 +42,7 @@ void sayTextWasCut(EditorCanvasSettings& settings) {
 } // namespace
 
 AnnotationTextEditor::~AnnotationTextEditor() {
-    if (editor_ != nullptr) editor_->finish = nullptr;
+    if (AnnotationTextView* editor = editor_) editor->finish = nullptr;
 }
 
 void AnnotationTextEditor::begin(const Annotation& annotation) {

@@ -232,13 +232,12 @@ bool CanvasKeyboard::returnPressed() {
         }
     }
     if (!settings.modes().selection() || !settings.style().drawingKind()) return false;
-    addFromSelection();
+    addFromSelection(*doc);
     return true;
 }
 
-void CanvasKeyboard::addFromSelection() {
+void CanvasKeyboard::addFromSelection(EditorDocument& doc) {
     EditorCanvasSettings& settings = view_.settings();
-    EditorDocument& doc = *view_.document();
     const AnnotationKind kind = *settings.style().drawingKind();
     const QRectF r = geom::offsetBy(*settings.modes().selection(), doc.cropRect().x(), doc.cropRect().y());
     if (kind == AnnotationKind::erase) {

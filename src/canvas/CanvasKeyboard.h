@@ -10,6 +10,7 @@ namespace quorvane {
 class CanvasEditCommands;
 class CanvasZoom;
 class EditorCanvasView;
+class EditorDocument;
 
 // The canvas's keys: tool letters, Tab through annotations, Return and Escape per mode, arrows
 // that nudge, resize, bend or pan, and the Ctrl shortcuts for undo, duplicate and zoom.
@@ -38,7 +39,7 @@ public:
 private:
     bool clearRulers();
     bool toolKey(int key);
-    void addFromSelection();
+    void addFromSelection(EditorDocument& doc);
 
     EditorCanvasView& view_;
     CanvasEditCommands& commands_;

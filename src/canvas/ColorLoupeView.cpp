@@ -15,9 +15,9 @@ constexpr double cell = 9;
 constexpr int cells = 15;
 
 void checkerboard(QPainter& painter, const QRectF& r) {
-    painter.fillRect(r, QColor::fromRgbF(0.85, 0.85, 0.85));
+    painter.fillRect(r, QColor::fromRgbF(0.85f, 0.85f, 0.85f));
     const double half = r.width() / 2;
-    const QColor dark = QColor::fromRgbF(0.6, 0.6, 0.6);
+    const QColor dark = QColor::fromRgbF(0.6f, 0.6f, 0.6f);
     painter.fillRect(QRectF(r.x(), r.y(), half, half), dark);
     painter.fillRect(QRectF(r.x() + half, r.y() + half, half, half), dark);
 }
@@ -60,8 +60,8 @@ void ColorLoupeView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF panel = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    painter.setPen(QPen(QColor::fromRgbF(1, 1, 1, hc ? 1.0 : 0.25), hc ? 1.5 : 1.0));
-    painter.setBrush(QColor::fromRgbF(0, 0, 0, hc ? 1.0 : 0.88));
+    painter.setPen(QPen(QColor::fromRgbF(1, 1, 1, hc ? 1.0f : 0.25f), hc ? 1.5 : 1.0));
+    painter.setBrush(QColor::fromRgbF(0, 0, 0, hc ? 1.0f : 0.88f));
     painter.drawRoundedRect(panel, 10, 10);
 
     const QRectF grid(gridOrigin, gridOrigin, cell * cells, cell * cells);
@@ -74,7 +74,7 @@ void ColorLoupeView::paintEvent(QPaintEvent*) {
         if (!entry || entry->alpha < 255) checkerboard(painter, r);
         if (entry) painter.fillRect(r, QColor(entry->red, entry->green, entry->blue, entry->alpha));
     }
-    const QColor line = QColor::fromRgbF(0.5, 0.5, 0.5, 0.35);
+    const QColor line = QColor::fromRgbF(0.5f, 0.5f, 0.5f, 0.35f);
     for (int k = 1; k < cells; ++k) {
         painter.fillRect(QRectF(gridOrigin + cell * k - 0.25, gridOrigin, 0.5, grid.height()), line);
         painter.fillRect(QRectF(gridOrigin, gridOrigin + cell * k - 0.25, grid.width(), 0.5), line);
@@ -97,7 +97,7 @@ void ColorLoupeView::paintEvent(QPaintEvent*) {
     painter.setFont(hexFont());
     painter.drawText(QRectF(8, textTop, width() - 16, 19), Qt::AlignLeft | Qt::AlignTop,
                      centre ? centre->hex() : QStringLiteral("\u2014"));
-    painter.setPen(QColor::fromRgbF(1, 1, 1, hc ? 1.0 : 0.8));
+    painter.setPen(QColor::fromRgbF(1, 1, 1, hc ? 1.0f : 0.8f));
     painter.setFont(valueFont());
     painter.drawText(QRectF(8, textTop + 19, width() - 16, 14), Qt::AlignLeft | Qt::AlignTop,
                      centre ? centre->rgbString() : QStringLiteral("Outside image"));

@@ -36,7 +36,8 @@ EditorCanvasPane::EditorCanvasPane(EditorDocument& document,
     AccessibleGroup::expose(*this, QAccessible::Grouping, QStringLiteral("Screenshot editor"));
     if (accessibility != nullptr)
         settings_.increaseContrast = [options = QPointer<const AccessibilityOptions>(accessibility)] {
-            return options != nullptr && options->increaseContrast();
+            const AccessibilityOptions* current = options;
+            return current != nullptr && current->increaseContrast();
         };
     layout_ = new QVBoxLayout(this);
     layout_->setContentsMargins(0, 0, 0, 0);
@@ -105,10 +106,11 @@ void EditorCanvasPane::setToast(QWidget* toast) {
 }
 
 void EditorCanvasPane::placeToast() {
-    if (!toast_) return;
-    const QSize hint = toast_->sizeHint().boundedTo(canvas_->size());
-    toast_->setGeometry((canvas_->width() - hint.width()) / 2, canvas_->height() - hint.height() - 12,
-                        hint.width(), hint.height());
+    QWidget* toast = toast_;
+    if (toast == nullptr) return;
+    const QSize hint = toast->sizeHint().boundedTo(canvas_->size());
+    toast->setGeometry((canvas_->width() - hint.width()) / 2, canvas_->height() - hint.height() - 12,
+                       hint.width(), hint.height());
 }
 
 void EditorCanvasPane::replaceSlot(QWidget*& slot, QWidget* widget) {

@@ -331,7 +331,8 @@ void EditorCanvasView::backingChanged() {
 void EditorCanvasView::reclaimFocusLater() {
     // The canvas takes the keyboard back when it would fall to the bare window, never from
     // another control.
-    QTimer::singleShot(0, this, [view = QPointer<EditorCanvasView>(this)] {
+    QTimer::singleShot(0, this, [self = QPointer<EditorCanvasView>(this)] {
+        EditorCanvasView* view = self;
         if (view == nullptr || !view->isVisible() || view->textEditor_->isOpen()) return;
         QWidget* top = view->window();
         if (top->isActiveWindow() && (top->focusWidget() == nullptr || top->focusWidget() == top))

@@ -15,11 +15,11 @@ namespace {
 // A dark halo under a light line, so the ruler reads on any screenshot.
 void strokeTwice(QPainter& painter, const QPainterPath& path, bool hc, double light, bool dashed) {
     const double w = hc ? 2 : 1;
-    QPen pen(QColor::fromRgbF(0, 0, 0, hc ? 1.0 : 0.55), w + 2);
+    QPen pen(QColor::fromRgbF(0, 0, 0, hc ? 1.0f : 0.55f), w + 2);
     pen.setCapStyle(Qt::SquareCap);
     if (dashed) pen.setDashPattern({4 / (w + 2), 3 / (w + 2)});
     painter.strokePath(path, pen);
-    pen.setColor(QColor::fromRgbF(1, 1, 1, hc ? 1.0 : light * 0.95));
+    pen.setColor(QColor::fromRgbF(1, 1, 1, hc ? 1.0f : static_cast<float>(light * 0.95)));
     pen.setWidthF(w);
     if (dashed) pen.setDashPattern({4 / w, 3 / w});
     painter.strokePath(path, pen);
@@ -96,7 +96,7 @@ void RulerOverlayView::paintEvent(QPaintEvent*) {
     const QSizeF size(std::ceil(metrics.horizontalAdvance(text)) + 16, std::ceil(metrics.height()) + 8);
     const QRectF pill = pillRect(a, b, size, QRectF(rect()));
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor::fromRgbF(0, 0, 0, hc ? 1.0 : 0.8));
+    painter.setBrush(QColor::fromRgbF(0, 0, 0, hc ? 1.0f : 0.8f));
     painter.drawRoundedRect(pill, pill.height() / 2, pill.height() / 2);
     painter.setFont(font);
     painter.setPen(Qt::white);

@@ -160,10 +160,11 @@ void TextRedactionController::cancel() {
 }
 
 QRectF TextRedactionController::effectiveBox(const Candidate& candidate) const {
-    if (!document_) return geom::nullRect();
+    const EditorDocument* document = document_;
+    if (document == nullptr) return geom::nullRect();
     const QRectF padded = geom::integral(geom::insetBy(candidate.rect, -padding_, -padding_));
     if (!geom::isFinite(padded)) return geom::nullRect();
-    return geom::intersection(padded, document_->cropRect());
+    return geom::intersection(padded, document->cropRect());
 }
 
 std::optional<TextRedactionController::Candidate>
@@ -196,7 +197,8 @@ void TextRedactionController::setAll(bool included) {
 }
 
 int TextRedactionController::apply() {
-    if (state_ != State::reviewing || !document_ || document_->revision() != revision_) return 0;
+    EditorDocument* target = document_;
+    if (state_ != State::reviewing || target == nullptr || target->revision() != revision_) return 0;
     std::vector<QRectF> boxes;
     for (const Candidate& candidate : candidates_) {
         if (!candidate.included) continue;
@@ -206,7 +208,7 @@ int TextRedactionController::apply() {
     if (boxes.empty()) return 0;
     disconnect(watcher_);
 
-    EditorDocument& document = *document_;
+    EditorDocument& document = *target;
     const std::size_t before = document.annotations().size();
     UndoManager& undo = document.undoManager();
     undo.beginGroup(QStringLiteral("Redact Text"));

@@ -53,12 +53,12 @@ struct CaptureApplication {
 struct CaptureWindow {
     // The X window that holds the application's content (not the window manager's frame).
     WindowID windowID = 0;
-    QRectF frame;
+    QRectF frame{};
     // Pixels per point of the display the window lies on.
     double scale = 1;
-    QString title;
+    QString title{};
     // None for windows that name neither a process nor a program.
-    std::optional<CaptureApplication> owningApplication;
+    std::optional<CaptureApplication> owningApplication{};
     // 0 for ordinary application windows; below 0 the desktop, above 0 docks and panels.
     int layer = 0;
 

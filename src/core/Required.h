@@ -23,7 +23,7 @@ public:
 
     template<class F, class = std::enable_if_t<!std::is_same_v<std::decay_t<F>, Required> &&
                                                std::is_invocable_r_v<R, F&, Args...>>>
-    Required(F function) : function_(std::move(function)) {
+    Required(F hook) : function_(std::move(hook)) {
         if (!function_) qFatal("A required hook was given empty");
     }
     Required(std::nullptr_t) = delete;

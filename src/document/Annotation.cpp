@@ -140,8 +140,8 @@ QColor Annotation::counterInk() const {
     const auto linear = [](double c) {
         return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
     };
-    const double luminance =
-        0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) + 0.0722 * linear(rgb.blueF());
+    const double luminance = 0.2126 * linear(double(rgb.redF())) + 0.7152 * linear(double(rgb.greenF())) +
+                             0.0722 * linear(double(rgb.blueF()));
     return 1.05 / (luminance + 0.05) >= 3.0 ? QColor(Qt::white) : QColor(Qt::black);
 }
 

@@ -56,12 +56,12 @@ AnnotationToolProperties::AnnotationToolProperties(EditorDocument& document, Edi
     // Described by its value (kept up to date while it shows), never by the name again.
     magnification_->setAccessibleDescription(magnificationText(settings_.style().magnification()));
     MenuSection::add(*magnificationMenu_, QStringLiteral("Magnification"));
-    auto* magnifications = new QActionGroup(magnificationMenu_);
+    auto* magnificationChoices = new QActionGroup(magnificationMenu_);
     for (const double value : AnnotationToolProperties::magnifications) {
         QAction* choice = magnificationMenu_->addAction(magnificationText(value));
         choice->setCheckable(true);
         choice->setData(value);
-        magnifications->addAction(choice);
+        magnificationChoices->addAction(choice);
         connect(choice, &QAction::triggered, this, [this, value] {
             if (document_) settings_.setMagnification(value, *document_);
         });
@@ -133,10 +133,11 @@ QString AnnotationToolProperties::magnificationText(double value) {
 }
 
 void AnnotationToolProperties::refresh() {
-    if (!document_) return;
+    const EditorDocument* document = document_;
+    if (document == nullptr) return;
     std::optional<Annotation> selected;
     if (const auto id = settings_.modes().selectedID())
-        for (const Annotation& a : document_->annotations())
+        for (const Annotation& a : document->annotations())
             if (a.id == *id) {
                 selected = a;
                 break;

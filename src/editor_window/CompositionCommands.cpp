@@ -64,11 +64,11 @@ bool CompositionCommands::canPasteOverlay() const {
 }
 
 bool CompositionCommands::canFlatten() const {
-    if (!editable()) return false;
-    const EditorDocument& document = *context_.capture.document();
-    const QImage& base = document.base()->image();
-    return !document.annotations().empty() ||
-           !geom::exactlyEqual(document.cropRect(), QRectF(0, 0, base.width(), base.height()));
+    const EditorDocument* document = context_.capture.document();
+    if (!editable() || document == nullptr) return false;
+    const QImage& base = document->base()->image();
+    return !document->annotations().empty() ||
+           !geom::exactlyEqual(document->cropRect(), QRectF(0, 0, base.width(), base.height()));
 }
 
 bool CompositionCommands::mayExportDocument() const {

@@ -88,8 +88,8 @@ CompositionControls::CompositionControls(EditorDocument& document, EditorCanvasS
 
 double CompositionControls::opacity() const {
     if (draft_) return *draft_;
-    if (document_)
-        for (const Annotation& a : document_->annotations())
+    if (const EditorDocument* document = document_)
+        for (const Annotation& a : document->annotations())
             if (a.id == id_) return a.opacity;
     return 1.0;
 }
@@ -100,8 +100,8 @@ int CompositionControls::percent() const {
 
 void CompositionControls::refresh() {
     const Annotation* selected = nullptr;
-    if (document_)
-        for (const Annotation& a : document_->annotations())
+    if (const EditorDocument* document = document_)
+        for (const Annotation& a : document->annotations())
             if (a.id == id_) {
                 selected = &a;
                 break;

@@ -25,7 +25,7 @@ struct EditorActions {
     Required<void(const QImage&, const QString&)> recognizeText;
     // Recognises the words and codes a Redact Text review offers; absent, Redact Text is not
     // available.
-    TextRedactionController::Recognize recognizeForRedaction;
+    TextRedactionController::Recognize recognizeForRedaction{};
     // Absent: the status bar offers no file drag handle.
     DragExporter* dragExporter = nullptr;
     // At least one export is pending.

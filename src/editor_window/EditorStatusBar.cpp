@@ -146,26 +146,28 @@ bool EditorStatusBar::reviewOpen() const {
 }
 
 std::optional<QImage> EditorStatusBar::dragImage() {
-    if (!document_) return std::nullopt;
-    if (document_->textRedactionReview() != nullptr) {
+    const EditorDocument* document = document_;
+    if (document == nullptr) return std::nullopt;
+    if (document->textRedactionReview() != nullptr) {
         const QString refusal = reviewRefusal + QLatin1Char('.');
         settings_.modes().setMessage(refusal);
         settings_.announce(refusal);
         return std::nullopt;
     }
-    auto image = EditorDocument::renderOutput(document_->output(document_->annotations()));
+    auto image = EditorDocument::renderOutput(document->output(document->annotations()));
     if (!image) return std::nullopt;
     return *image;
 }
 
 void EditorStatusBar::refresh() {
-    if (!document_) return;
-    const QRectF crop = document_->cropRect();
-    const QSizeF finalSize = document_->finalPixelSize();
+    const EditorDocument* document = document_;
+    if (document == nullptr) return;
+    const QRectF crop = document->cropRect();
+    const QSizeF finalSize = document->finalPixelSize();
     size_->setText(StatusBarText::size(crop, finalSize));
     CompactButton::allowShrinking(*size_);
     size_->setAccessibleName(StatusBarText::sizeDescription(crop, finalSize));
-    backdrop_->setAccessibilityValue(document_->backdrop() ? QStringLiteral("On") : QStringLiteral("None"));
+    backdrop_->setAccessibilityValue(document->backdrop() ? QStringLiteral("On") : QStringLiteral("None"));
 
     const bool review = reviewOpen();
     pin_->setEnabled(!review);

@@ -159,21 +159,23 @@ void EditorView::updateExporting() {
 void EditorView::updatePicker() {
     if (services_.model.isChoosingWindow()) {
         if (picker_) return;
-        picker_ = windowPickerFactory_(this);
-        picker_->setWindowModality(Qt::WindowModal);
-        connect(picker_, &QDialog::finished, this, [this] {
-            if (picker_) picker_->deleteLater();
+        QDialog* picker = windowPickerFactory_(this);
+        picker_ = picker;
+        picker->setWindowModality(Qt::WindowModal);
+        connect(picker, &QDialog::finished, this, [this] {
+            if (QDialog* finished = picker_) finished->deleteLater();
             picker_ = nullptr;
             services_.model.setChoosingWindow(false);
         });
-        picker_->open();
+        picker->open();
         return;
     }
-    if (!picker_) return;
-    QPointer<QDialog> closing = picker_;
+    QDialog* picker = picker_;
+    if (picker == nullptr) return;
+    QPointer<QDialog> closing = picker;
     picker_ = nullptr;
-    closing->reject();
-    if (closing) closing->deleteLater();
+    picker->reject();
+    if (QDialog* left = closing) left->deleteLater();
 }
 
 void EditorView::resizeEvent(QResizeEvent* event) {

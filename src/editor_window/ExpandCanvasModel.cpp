@@ -18,9 +18,9 @@ QString ExpandCanvasModel::label(Mode mode) {
     return mode == Mode::padding ? QStringLiteral("Padding") : QStringLiteral("Size");
 }
 
-ExpandCanvasModel::ExpandCanvasModel(const QSizeF& source)
-    : source(source), top(0), left(0), bottom(0), right(0), width(static_cast<int>(source.width())),
-      height(static_cast<int>(source.height())) {}
+ExpandCanvasModel::ExpandCanvasModel(const QSizeF& sourceSize)
+    : source(sourceSize), top(0), left(0), bottom(0), right(0), width(static_cast<int>(sourceSize.width())),
+      height(static_cast<int>(sourceSize.height())) {}
 
 std::optional<std::array<int, 4>> ExpandCanvasModel::padding() const {
     if (mode == Mode::size) {

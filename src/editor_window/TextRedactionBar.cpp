@@ -145,8 +145,9 @@ void TextRedactionBar::rebuild() {
     }
     options_ = nullptr;
     failure_ = nullptr;
-    if (!controller_) return;
-    const TextRedactionController& review = *controller_;
+    const TextRedactionController* current = controller_;
+    if (current == nullptr) return;
+    const TextRedactionController& review = *current;
     using State = TextRedactionController::State;
     switch (review.state()) {
     case State::recognizing: {

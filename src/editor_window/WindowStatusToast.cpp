@@ -142,7 +142,8 @@ QWidget* WindowStatusToast::accessory() {
 }
 
 QSize WindowStatusToast::sizeHint() const {
-    return toast_ ? toast_->sizeHint() : QSize(0, 0);
+    const QWidget* toast = toast_;
+    return toast != nullptr ? toast->sizeHint() : QSize(0, 0);
 }
 
 } // namespace quorvane

@@ -69,8 +69,8 @@ Error ExportController::reviewOpen() {
 }
 
 ExportController::ExportController(DocumentSource document, ExportSettings& settings, Clipboard& clipboard,
-                                   Beeper& beeper, Required<bool(const QImage&)> onReopen, QObject* parent)
-    : QObject(parent), onReopen(std::move(onReopen)), chooser(FileDialogs::choose),
+                                   Beeper& beeper, Required<bool(const QImage&)> reopen, QObject* parent)
+    : QObject(parent), onReopen(std::move(reopen)), chooser(FileDialogs::choose),
       renderer(EditorDocument::renderOutput),
       saver([](const QImage& image, const QUrl& destination, ImageExporter::Format format, double quality) {
           return ImageExporter::save(image, destination, format, quality);

@@ -46,9 +46,9 @@ void FileDragSource::startDrag(const QPointF& at) {
     if (!file) return beeper_.beep();
 
     auto* drag = new QDrag(this);
-    auto* data = new QMimeData;
-    data->setUrls({QUrl::fromLocalFile(*file)});
-    drag->setMimeData(data);
+    auto* mime = new QMimeData;
+    mime->setUrls({QUrl::fromLocalFile(*file)});
+    drag->setMimeData(mime);
     const QPixmap preview = DragExporter::preview(*image);
     const QSizeF size = preview.deviceIndependentSize();
     const QRectF frame = DragExporter::draggingFrame(size, at);

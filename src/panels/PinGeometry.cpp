@@ -2,6 +2,7 @@
 
 #include "core/Geometry.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quorvane::PinGeometry {
@@ -14,29 +15,23 @@ std::optional<PinScreen> screen(const std::optional<QRectF>& rect, const std::ve
         return std::nullopt;
     }
     if (screens.empty()) return main;
-    const PinScreen* best = nullptr;
-    double bestArea = 0;
-    for (const PinScreen& candidate : screens) {
+    // The first of equals wins, in both rounds.
+    const auto overlapArea = [&rect](const PinScreen& candidate) {
         const QRectF overlap = geom::intersection(candidate.frame, *rect);
-        const double area = geom::isNull(overlap) ? 0 : overlap.width() * overlap.height();
-        if (best == nullptr || area > bestArea) {
-            best = &candidate;
-            bestArea = area;
-        }
-    }
-    if (bestArea > 0) return *best;
+        return geom::isNull(overlap) ? 0 : overlap.width() * overlap.height();
+    };
+    const auto widest =
+        std::max_element(screens.begin(), screens.end(), [&](const PinScreen& a, const PinScreen& b) {
+            return overlapArea(a) < overlapArea(b);
+        });
+    if (overlapArea(*widest) > 0) return *widest;
     const QPointF centre(geom::midX(*rect), geom::midY(*rect));
-    best = nullptr;
-    double bestDistance = 0;
-    for (const PinScreen& candidate : screens) {
-        const double distance =
-            std::hypot(geom::midX(candidate.frame) - centre.x(), geom::midY(candidate.frame) - centre.y());
-        if (best == nullptr || distance < bestDistance) {
-            best = &candidate;
-            bestDistance = distance;
-        }
-    }
-    return *best;
+    const auto distance = [&centre](const PinScreen& candidate) {
+        return std::hypot(geom::midX(candidate.frame) - centre.x(), geom::midY(candidate.frame) - centre.y());
+    };
+    return *std::min_element(screens.begin(), screens.end(), [&](const PinScreen& a, const PinScreen& b) {
+        return distance(a) < distance(b);
+    });
 }
 
 QSizeF fittedSize(const QSizeF& pixels, double scale, const QRectF& visible) {

@@ -113,10 +113,11 @@ void PinPanel::opacityTo(int value) {
 }
 
 void PinPanel::copyImage() {
-    if (!controller_) return;
-    if (image_.isNull()) return controller_->beeper().beep();
+    const PinController* controller = controller_;
+    if (controller == nullptr) return;
+    if (image_.isNull()) return controller->beeper().beep();
     auto png = ImageExporter::encode(image_, ImageExporter::Format::png, 0.9);
-    if (!png || !ImageExporter::write(*png, controller_->clipboard())) controller_->beeper().beep();
+    if (!png || !ImageExporter::write(*png, controller->clipboard())) controller->beeper().beep();
 }
 
 void PinPanel::editImage() {

@@ -119,13 +119,14 @@ void PinView::showBadge(const QString& text) {
     QPointer<PinView> self(this);
     // Only the newest read-out fades.
     cancelBadge_ = sleep(badgeMilliseconds, [self] {
-        if (!self) return;
-        self->cancelBadge_ = nullptr;
-        if (self->accessibility_.reduceMotion()) return self->badge_->hide();
-        QLabel* badge = self->badge_;
+        PinView* view = self;
+        if (view == nullptr) return;
+        view->cancelBadge_ = nullptr;
+        if (view->accessibility_.reduceMotion()) return view->badge_->hide();
+        QLabel* badge = view->badge_;
         auto* effect = new QGraphicsOpacityEffect(badge);
         badge->setGraphicsEffect(effect);
-        self->badgeFade_ = fade(self, 1, 0, badgeFadeMilliseconds, [badge, effect](double alpha) {
+        view->badgeFade_ = fade(view, 1, 0, badgeFadeMilliseconds, [badge, effect](double alpha) {
             effect->setOpacity(alpha);
             if (alpha <= 0) badge->hide();
         });

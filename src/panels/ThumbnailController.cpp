@@ -16,9 +16,9 @@
 namespace quorvane {
 
 ThumbnailController::ThumbnailController(const SymbolIcons& icons, Beeper& beeper,
-                                         const AccessibilityOptions& accessibility, Actions actions,
+                                         const AccessibilityOptions& accessibility, Actions given,
                                          QObject* parent)
-    : QObject(parent), actions(std::move(actions)), sleep(CaptureDelay::timerSleep()),
+    : QObject(parent), actions(std::move(given)), sleep(CaptureDelay::timerSleep()),
       dragRunner([](QDrag& drag) { return drag.exec(Qt::CopyAction, Qt::CopyAction); }), icons_(icons),
       beeper_(beeper), accessibility_(accessibility) {
     connect(&model_, &ThumbnailModel::performRequested, this, &ThumbnailController::perform);
@@ -47,60 +47,64 @@ QRect ThumbnailController::panelFrame(QSize panel, const QRect& area) {
             area.y() + area.height() - edgeMargin - panel.height(), panel.width(), panel.height()};
 }
 
-void ThumbnailController::makePanel() {
-    panel_ = new ThumbnailPanel(*this, model_, icons_, accessibility_);
-    connect(panel_, &ThumbnailPanel::hoverChanged, this, &ThumbnailController::setHovering);
+ThumbnailPanel* ThumbnailController::makePanel() {
+    auto* panel = new ThumbnailPanel(*this, model_, icons_, accessibility_);
+    panel_ = panel;
+    connect(panel, &ThumbnailPanel::hoverChanged, this, &ThumbnailController::setHovering);
+    return panel;
 }
 
 void ThumbnailController::show(const QImage& image, QScreen* screen) {
     if (image.isNull()) return;
-    const bool wasVisible = panel_ && panel_->isVisible();
+    ThumbnailPanel* panel = panel_;
+    const bool wasVisible = panel != nullptr && panel->isVisible();
     image_ = image;
     ++generation_;
     model_.setPixelSize(image.size());
     model_.setCopied(false);
-    if (!panel_) makePanel();
-    panel_->setImage(image);
+    if (panel == nullptr) panel = makePanel();
+    panel->setImage(image);
 
     if (screen == nullptr) screen = QGuiApplication::primaryScreen();
     const QRect area = screen != nullptr ? screen->availableGeometry() : QRect();
     const QRect frame = panelFrame(panelSize(image.size()), area);
-    if (slide_) slide_->stop();
+    if (QVariantAnimation* running = slide_) running->stop();
     if (!wasVisible && !accessibility_.reduceMotion()) {
-        panel_->setWindowOpacity(0);
-        panel_->setGeometry(frame.translated(slideDistance, 0));
-        panel_->show();
+        panel->setWindowOpacity(0);
+        panel->setGeometry(frame.translated(slideDistance, 0));
+        panel->show();
         auto* slide = new QVariantAnimation(this);
         slide->setDuration(slideMilliseconds);
         slide->setEasingCurve(QEasingCurve::OutCubic);
         slide->setStartValue(0.0);
         slide->setEndValue(1.0);
-        connect(slide, &QVariantAnimation::valueChanged, panel_,
-                [panel = panel_, frame](const QVariant& value) {
-                    const double progress = value.toDouble();
-                    panel->move(frame.x() + int(std::lround(slideDistance * (1 - progress))), frame.y());
-                    panel->setWindowOpacity(progress);
-                });
+        // Runs only while the panel lives: it is the connection's context.
+        connect(slide, &QVariantAnimation::valueChanged, panel, [panel, frame](const QVariant& value) {
+            const double progress = value.toDouble();
+            panel->move(frame.x() + int(std::lround(slideDistance * (1 - progress))), frame.y());
+            panel->setWindowOpacity(progress);
+        });
         slide_ = slide;
         slide->start(QAbstractAnimation::DeleteWhenStopped);
     } else {
-        panel_->setWindowOpacity(1);
-        panel_->setGeometry(frame);
-        panel_->show();
+        panel->setWindowOpacity(1);
+        panel->setGeometry(frame);
+        panel->show();
     }
-    panel_->raise();
+    panel->raise();
     restartTimer();
 }
 
 void ThumbnailController::dismiss() {
     cancelTimer();
-    if (!panel_) return;
-    if (!panel_->isVisible() && image_.isNull()) return;
-    if (slide_) slide_->stop();
-    panel_->hide();
+    ThumbnailPanel* panel = panel_;
+    if (panel == nullptr) return;
+    if (!panel->isVisible() && image_.isNull()) return;
+    if (QVariantAnimation* slide = slide_) slide->stop();
+    panel->hide();
     image_ = QImage();
     ++generation_;
-    panel_->setImage(QImage());
+    panel->setImage(QImage());
     model_.setPixelSize(std::nullopt);
     model_.setCopied(false);
     hovering_ = false;
@@ -162,9 +166,10 @@ void ThumbnailController::startTimer(double seconds) {
     cancelTimer();
     QPointer<ThumbnailController> self(this);
     cancelTimer_ = sleep(int(std::lround(seconds * 1000)), [self] {
-        if (!self) return;
-        self->cancelTimer_ = nullptr;
-        self->dismiss();
+        ThumbnailController* controller = self;
+        if (controller == nullptr) return;
+        controller->cancelTimer_ = nullptr;
+        controller->dismiss();
     });
 }
 

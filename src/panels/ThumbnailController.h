@@ -100,7 +100,7 @@ Q_SIGNALS:
     void dismissed();
 
 private:
-    void makePanel();
+    ThumbnailPanel* makePanel();
     void restartTimer();
     void startTimer(double seconds);
     void cancelTimer();

@@ -28,11 +28,11 @@ struct ClipboardLimit {
     // Once the first bytes came (`headLength`, or the whole offer when shorter): how much to take
     // of an offer that starts so, when they already tell that the rest is not needed. None, or
     // more than `maxBytes`: `maxBytes`.
-    std::function<std::int64_t(QByteArrayView head)> afterHead;
+    std::function<std::int64_t(QByteArrayView head)> afterHead{};
     // Once the first bytes came: what keeps the offer, those bytes included, given the most bytes
     // that will be taken (the whole length, when the holder told it). None, or a null one, keeps
     // every byte.
-    std::function<std::unique_ptr<Keeper>(QByteArrayView head, std::int64_t most)> keeper;
+    std::function<std::unique_ptr<Keeper>(QByteArrayView head, std::int64_t most)> keeper{};
 
     // What to take of an offer that starts with `head`.
     std::int64_t given(QByteArrayView head) const {

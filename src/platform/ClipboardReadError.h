@@ -20,7 +20,7 @@ struct ClipboardReadError {
 
     Kind kind = Kind::unavailable;
     std::int64_t length = 0;
-    QByteArray head;
+    QByteArray head{};
 
     bool operator==(const ClipboardReadError&) const = default;
 };

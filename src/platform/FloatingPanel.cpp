@@ -17,7 +17,7 @@ xcb_atom_t atom(xcb_connection_t* c, const char* name) {
         xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
                               nullptr),
         &std::free);
-    return reply ? reply->atom : XCB_ATOM_NONE;
+    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
 // Qt keeps the states it finds on a window it maps, and adds its own (above, for stays-on-top).

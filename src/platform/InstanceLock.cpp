@@ -18,8 +18,10 @@ namespace quorvane {
 std::filesystem::path InstanceLock::runtimeFolder() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime != nullptr && runtime[0] == '/') return std::filesystem::path(runtime) / applicationId;
-    return std::filesystem::temp_directory_path() /
-           (std::string(applicationId) + "-" + std::to_string(getuid()));
+    std::string name = applicationId;
+    name += '-';
+    name += std::to_string(getuid());
+    return std::filesystem::temp_directory_path() / name;
 }
 
 namespace {

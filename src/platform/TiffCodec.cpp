@@ -22,8 +22,10 @@ int swallow(TIFF*, void*, const char*, const char*, va_list) {
     return 1;
 }
 
-// Keeps the first of libtiff's complaints in the QString at `kept`.
-int keepFirst(TIFF*, void* kept, const char*, const char* format, va_list arguments) {
+// Keeps the first of libtiff's complaints in the QString at `kept`. libtiff's format is a printf
+// format for the arguments it gives with it.
+[[gnu::format(printf, 4, 0)]] int keepFirst(TIFF*, void* kept, const char*, const char* format,
+                                            va_list arguments) {
     auto* text = static_cast<QString*>(kept);
     if (text->isEmpty()) {
         char message[512];

@@ -115,7 +115,8 @@ protected:
         beforeMap(c, window, atoms);
         // After show() has mapped it.
         QTimer::singleShot(0, this, [this, c, window, atoms] {
-            if (window_ && window_->isVisible() && qtX11Connection() == c) afterMap(c, window, atoms);
+            const QWidget* shown = window_;
+            if (shown != nullptr && shown->isVisible() && qtX11Connection() == c) afterMap(c, window, atoms);
         });
         return false;
     }

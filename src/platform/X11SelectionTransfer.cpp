@@ -55,8 +55,8 @@ void drainLater(xcb_connection_t* connection, std::uint32_t window, std::uint32_
         return;
     }
     struct Held {
-        Held(xcb_connection_t* given, std::uint32_t window, std::uint32_t property)
-            : connection(given), window(window), property(property) {}
+        Held(xcb_connection_t* given, std::uint32_t givenWindow, std::uint32_t givenProperty)
+            : connection(given), window(givenWindow), property(givenProperty) {}
         Held(const Held&) = delete;
         Held& operator=(const Held&) = delete;
         ~Held() {

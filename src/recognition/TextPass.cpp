@@ -114,8 +114,8 @@ void TextPass::layout(TextEngine& engine, const QImage& given, const QImage& giv
         std::vector<QRect> others;
         for (std::size_t j = 0; j < pieces.size(); ++j)
             if (j != i && pieces[j].box.intersects(near)) others.push_back(pieces[j].box);
-        submit([=, this, piece = pieces[i]](TextEngine& engine) {
-            read(engine, flat, enlarged, factor, piece, others, i);
+        submit([=, this, piece = pieces[i]](TextEngine& worker) {
+            read(worker, flat, enlarged, factor, piece, others, i);
         });
     }
 }

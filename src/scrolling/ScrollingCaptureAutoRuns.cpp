@@ -59,7 +59,8 @@ void ScrollingCaptureController::startAuto(AutoScrollDirection direction) {
               QStringLiteral("Auto scrolling — move the pointer or press a key to stop"));
     parts_.inputMonitor.start(anchor, [self = QPointer(this), session = session_](const AutoScrollStop& stop,
                                                                                   std::uint32_t time) {
-        if (self && self->session_ == session) self->endAuto(stop, time);
+        ScrollingCaptureController* controller = self;
+        if (controller != nullptr && controller->session_ == session) controller->endAuto(stop, time);
     });
 }
 
@@ -297,7 +298,10 @@ void ScrollingCaptureController::startEdgeRun(AutoScrollDirection direction) {
     pausedRun_.reset();
     // The longer the pointer stays at the edge, the larger the steps and the shorter the pauses.
     const auto dwell = [self = QPointer(this)] {
-        return self ? std::chrono::duration<double>(self->now() - self->zoneEnteredAt_).count() : 0.0;
+        const ScrollingCaptureController* controller = self;
+        return controller != nullptr
+                   ? std::chrono::duration<double>(controller->now() - controller->zoneEnteredAt_).count()
+                   : 0.0;
     };
     launchRun(run,
               RunContext{point, *target, [height, dwell] { return DragScrollRamp::step(height, dwell()); },

@@ -171,11 +171,14 @@ void ScrollingCaptureController::takeFrame(FrameDone done) {
     }
     frameInFlight_ = true;
     source_->frame([self = QPointer(this), session = session_, done = std::move(done)](Result<QImage, Error> frame) {
-        if (!self || self->session_ != session) return;
-        self->frameInFlight_ = false;
-        FrameDone next = std::exchange(self->queuedFrame_, nullptr);
+        ScrollingCaptureController* controller = self;
+        if (controller == nullptr || controller->session_ != session) return;
+        controller->frameInFlight_ = false;
+        FrameDone next = std::exchange(controller->queuedFrame_, nullptr);
         done(std::move(frame));
-        if (self && next) self->takeFrame(std::move(next));
+        // What the frame did may have ended the controller.
+        controller = self;
+        if (controller != nullptr && next) controller->takeFrame(std::move(next));
     });
 }
 
@@ -230,15 +233,16 @@ void ScrollingCaptureController::receive(const ScrollStitchWorker::Report& repor
     stats_.stitched = report.frames;
     stats_.height = report.height;
     if (worker_) stats_.dropped = worker_->droppedCount();
-    const auto kind = report.outcome ? std::optional(report.outcome->kind) : std::nullopt;
-    if (kind == Kind::appended) ++stats_.appended;
-    if (kind == Kind::noProgress) ++stats_.noProgress;
-    if (kind == Kind::reversed) ++stats_.reversed;
-    if (kind == Kind::mismatched) ++stats_.mismatched;
+    // The first frame has no outcome, and is none of these.
+    const auto is = [&report](Kind kind) { return report.outcome && report.outcome->kind == kind; };
+    if (is(Kind::appended)) ++stats_.appended;
+    if (is(Kind::noProgress)) ++stats_.noProgress;
+    if (is(Kind::reversed)) ++stats_.reversed;
+    if (is(Kind::mismatched)) ++stats_.mismatched;
 
     // By hand, the status follows the frames; a stop message stays until content comes again.
     if (phase_ == Phase::running && runToken_ == 0 && !isDragDriven_ &&
-        !(model_.attention() && kind != Kind::appended)) {
+        !(model_.attention() && !is(Kind::appended))) {
         model_.setAttention(false);
         model_.setStatus(report.outcome ? status(*report.outcome) : QStringLiteral("Waiting for scroll…"));
     }
@@ -246,7 +250,7 @@ void ScrollingCaptureController::receive(const ScrollStitchWorker::Report& repor
     model_.setHeight(report.height);
     if (report.preview) model_.setPreview(report.preview);
     updateAutoAvailability();
-    if ((kind == Kind::lowConfidence || kind == Kind::limitReached) && phase_ == Phase::running)
+    if ((is(Kind::lowConfidence) || is(Kind::limitReached)) && phase_ == Phase::running)
         complete({true, status(*report.outcome), {}, {}});
     if (waiter_ && waiter_->first == report.sequence) resumeWaiter(report);
 }

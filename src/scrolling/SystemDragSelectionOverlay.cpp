@@ -12,8 +12,8 @@
 namespace quorvane {
 
 SystemDragSelectionOverlay::SystemDragSelectionOverlay(X11InputConnection* connection,
-                                                       Required<bool()> increaseContrast)
-    : increaseContrast(std::move(increaseContrast)), connection_(connection) {}
+                                                       Required<bool()> contrast)
+    : increaseContrast(std::move(contrast)), connection_(connection) {}
 
 SystemDragSelectionOverlay::~SystemDragSelectionOverlay() {
     hide();

@@ -193,8 +193,9 @@ TEST(AppMenus, TheScrollingItemSaysWhatAPressWillDo) {
         EXPECT_EQ(rig.text(scrollingCapture), QString::fromLatin1(title));
         EXPECT_EQ(rig.menus.statusAction(HotKeyAction::scrollingCapture)->text(), QString::fromLatin1(title));
         EXPECT_TRUE(rig.enabled(scrollingCapture));
-        if (state == running)
+        if (state == running) {
             EXPECT_FALSE(rig.enabled(captureArea) || rig.enabled(paste) || rig.enabled(openImage));
+        }
     }
 }
 

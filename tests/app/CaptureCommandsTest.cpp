@@ -34,8 +34,9 @@ TEST(CaptureCommands, EachPostCaptureActionEndsWhereTheUserAsked) {
             EXPECT_EQ(rig.commands->statusToolTip(), QStringLiteral("Quorvane: ") + rig.exporter->message());
             EXPECT_EQ(rig.announcer.lastAnnouncement().value_or(QString()), rig.exporter->message());
         }
-        if (c.action == PostCaptureAction::copyToClipboard)
+        if (c.action == PostCaptureAction::copyToClipboard) {
             EXPECT_FALSE(rig.exports.clipboard.read()->data(QStringLiteral("image/png")).isEmpty());
+        }
     }
 }
 

@@ -7,7 +7,7 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
+#include <sstream>
 
 namespace quorvane {
 namespace {
@@ -164,7 +164,9 @@ TEST(LaunchAtLogin, ADeadAutostartEntryShowsAsOffAndSwitchingOnRewritesIt) {
     login.setEnabled(true);
     EXPECT_EQ(login.status().kind, Kind::enabled);
     std::ifstream written(folder / AutostartLoginItem::entryName);
-    const std::string text((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
+    std::ostringstream read;
+    read << written.rdbuf();
+    const std::string text = read.str();
     EXPECT_NE(text.find(DesktopEntry::execLine(QString::fromStdString(program.string()))->toStdString()),
               std::string::npos);
     EXPECT_EQ(text.find("old build"), std::string::npos);

@@ -226,8 +226,9 @@ TEST(RecognizedTextWindow, ShowsMarkupAndLinksAsWritten) {
     EXPECT_EQ(f.text().toPlainText(), markup);
     EXPECT_EQ(f.codes().findChild<QLabel*>(QStringLiteral("payload"))->text(), payload);
     for (QLabel* label : f.window.findChildren<QLabel*>()) {
-        if (label->pixmap().isNull())
+        if (label->pixmap().isNull()) {
             EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
+        }
         EXPECT_FALSE(label->openExternalLinks());
     }
     EXPECT_EQ(f.button(QStringLiteral("Copy"))->accessibleName(), QStringLiteral("Copy <i>QR</i> payload"));

@@ -109,7 +109,7 @@ TEST(URLCommandHandler, AFileWinsTheFirstLinkActsAndTheRestIsIgnored) {
 TEST(URLCommandHandler, FilesAreHandedOnAsTheBytesOfTheirNames) {
     Rig rig;
     rig.launch();
-    for (const QByteArray argument :
+    for (const QByteArray& argument :
          {QByteArray("/tmp/caf\xE9.png"), QByteArray("/tmp/a\nb.png"), QByteArray("/tmp/-dash.png"),
           QByteArray("file://localhost/tmp/caf%E9.png"), QByteArray("file:///tmp/caf\xE9.png")}) {
         rig.open({argument}, 2s);

@@ -69,7 +69,9 @@ TEST(WindowCoordinator, CapturesIncludeTheEditorOnlyOnScreenAndClosingTheLastWin
     // A save that hides the editor does the same.
     rig.windows.presentEditor();
     rig.windows.hideEditor();
-    EXPECT_FALSE(rig.windows.editorWindow()->isVisible());
+    const EditorWindow* hidden = rig.windows.editorWindow();
+    ASSERT_NE(hidden, nullptr);
+    EXPECT_FALSE(hidden->isVisible());
     EXPECT_EQ(rig.windows.activationPolicy(), WindowCoordinator::ActivationPolicy::accessory);
 }
 
@@ -89,8 +91,9 @@ TEST(WindowCoordinator, ReopeningBringsAnOpenAreaPickerForwardRatherThanTheEdito
     rig.controller().cancel();
     ASSERT_TRUE(test::CaptureRig::turnUntil([&] { return !rig.controller().isBusy(); }));
     rig.windows.reopen();
-    ASSERT_NE(rig.windows.editorWindow(), nullptr);
-    EXPECT_TRUE(rig.windows.editorWindow()->isVisible());
+    const EditorWindow* editor = rig.windows.editorWindow();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(editor->isVisible());
 }
 
 // Text being typed when the editor closes is written into its picture.
@@ -98,7 +101,9 @@ TEST(WindowCoordinator, ClosingTheEditorCommitsTheTextBeingTyped) {
     WindowRig rig;
     EditorDocument* document = rig.open(200, 100);
     rig.windows.presentEditor();
-    EditorCanvasPane* pane = rig.windows.editorWindow()->view()->pane();
+    EditorWindow* editor = rig.windows.editorWindow();
+    ASSERT_NE(editor, nullptr);
+    EditorCanvasPane* pane = editor->view()->pane();
     ASSERT_NE(pane, nullptr);
     pane->canvas().beginTextEditing(
         test::annotation(AnnotationKind::text, QRectF(20, 20, 60, 30), Qt::black));

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <gtest/gtest.h>
 
 namespace quorvane::test {
 
@@ -19,8 +20,13 @@ public:
 
     // The view point that shows image point `p` (base-image pixels).
     QPointF at(const QPointF& p) const {
+        const EditorDocument* document = view_.document();
+        if (document == nullptr) {
+            ADD_FAILURE() << "The canvas has no document to point at";
+            return {};
+        }
         const CanvasTransform t = view_.transform();
-        const QPointF crop = view_.document()->cropRect().topLeft();
+        const QPointF crop = document->cropRect().topLeft();
         return t.imageRect().topLeft() + (p - crop) * t.zoom;
     }
     QPointF at(double x, double y) const { return at(QPointF(x, y)); }

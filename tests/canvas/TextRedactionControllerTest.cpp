@@ -26,7 +26,9 @@ struct Review {
     std::unique_ptr<C> review;
 
     explicit Review(QPointF origin = {}, double padding = 0, std::optional<QRectF> crop = {}) {
-        if (crop) EXPECT_TRUE(document.crop(*crop));
+        if (crop) {
+            EXPECT_TRUE(document.crop(*crop));
+        }
         review = std::make_unique<C>(document, QImage(10, 10, QImage::Format_RGBA8888), origin, Qt::black,
                                      padding, recognizer.function());
     }

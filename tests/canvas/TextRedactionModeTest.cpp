@@ -41,7 +41,9 @@ TEST(TextRedactionMode, OpeningReviewsTheImageOrTheSelection) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.target.toStdString());
         Pane p;
-        if (c.crop) ASSERT_TRUE(p.document.crop(*c.crop));
+        if (c.crop) {
+            ASSERT_TRUE(p.document.crop(*c.crop));
+        }
         p.settings.choose(c.tool);
         p.settings.modes().setSelection(c.selection);
         p.settings.modes().setSelectedID(QUuid::createUuid());

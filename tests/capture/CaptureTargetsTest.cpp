@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
+#include <sstream>
 
 namespace quorvane {
 namespace {
@@ -134,7 +134,9 @@ int bootClockTimers() {
     int count = 0;
     for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fdinfo")) {
         std::ifstream info(entry.path());
-        const std::string text((std::istreambuf_iterator<char>(info)), std::istreambuf_iterator<char>());
+        std::ostringstream read;
+        read << info.rdbuf();
+        const std::string text = read.str();
         if (text.find("clockid: 7\n") != std::string::npos) ++count;
     }
     return count;

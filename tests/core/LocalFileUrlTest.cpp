@@ -10,7 +10,7 @@ namespace {
 // lines too, raw bytes beyond ASCII included; other hosts, schemes and comments name no file. The
 // name shown keeps what is text and marks the rest.
 TEST(LocalFileUrl, PathsComeBackAsTheBytesTheyWere) {
-    for (const QByteArray path : {QByteArray("/tmp/caf\xE9.png"), QByteArray("/tmp/a\nb.png"),
+    for (const QByteArray& path : {QByteArray("/tmp/caf\xE9.png"), QByteArray("/tmp/a\nb.png"),
                                   QByteArray("/tmp/-%41 #1?.png"), QByteArray("/") + QByteArray(4095, 'a')}) {
         EXPECT_EQ(LocalFileUrl::path(LocalFileUrl::fromPath(path)), path);
         EXPECT_EQ(LocalFileUrl::path(*LocalFileUrl::fromListLine(LocalFileUrl::fromPath(path).toEncoded())),

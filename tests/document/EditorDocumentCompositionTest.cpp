@@ -87,7 +87,7 @@ TEST(DocumentComposition, OpacityIsClampedToHundredths) {
     EditorDocument document(test::filledImage(Qt::white, 100, 80), std::nullopt, 1);
     const Annotation a = test::annotation(AnnotationKind::rectangle, QRectF(10, 10, 20, 20));
     document.addAnnotation(a);
-    for (const auto [value, stored] :
+    for (const auto& [value, stored] :
          {std::pair(0.374, 0.37), {0.375, 0.38}, {1.7, 1.0}, {-0.2, 0.0}, {0.005, 0.01}, {1.0, 1.0}}) {
         document.setOpacity(value, a.id);
         EXPECT_EQ(document.annotations().front().opacity, stored) << value;

@@ -132,7 +132,12 @@ struct Rig {
         window.show();
         canvas->setFocus();
     }
-    EditorDocument* document() const { return capture.controller->document(); }
+    // Asked for only where the rig opened one: none would be a broken rig, not a failing command.
+    EditorDocument* document() const {
+        EditorDocument* open = capture.controller->document();
+        if (open == nullptr) qFatal("The rig has no document");
+        return open;
+    }
     void copy(std::unique_ptr<QMimeData> data) {
         ASSERT_TRUE(clipboard.write(std::move(data)));
         QCoreApplication::processEvents();

@@ -174,9 +174,12 @@ TEST(EditorStatusBar, ToolNotesGiveWayToTheControlsBesideThem) {
                 const QRect noteRect(note->mapTo(rig.bar.get(), QPoint()), note->size());
                 EXPECT_LE(note->fontMetrics().horizontalAdvance(note->text()), note->contentsRect().width())
                     << name;
-                if (note->elided()) EXPECT_EQ(note->toolTip(), note->fullText()) << name;
+                if (note->elided()) {
+                    EXPECT_EQ(note->toolTip(), note->fullText()) << name;
+                }
                 // A reader hears the whole note, once, however much of it shows.
                 QAccessibleInterface* read = QAccessible::queryAccessibleInterface(note);
+                ASSERT_NE(read, nullptr) << name;
                 EXPECT_EQ(std::pair(read->text(QAccessible::Name), read->text(QAccessible::Description)),
                           std::pair(note->fullText(), QString()))
                     << name;

@@ -128,9 +128,10 @@ TEST(EditorView, WindowPickerOpensWheneverChoosingAWindow) {
     for (bool withDocument : {false, true}) {
         if (withDocument) rig.open();
         rig.capture.controller->setChoosingWindow(true);
-        ASSERT_NE(rig.view->windowPicker(), nullptr);
-        EXPECT_TRUE(rig.view->windowPicker()->isVisible());
-        rig.view->windowPicker()->reject();
+        QDialog* picker = rig.view->windowPicker();
+        ASSERT_NE(picker, nullptr);
+        EXPECT_TRUE(picker->isVisible());
+        picker->reject();
         rig.capture.turns();
         EXPECT_FALSE(rig.capture.controller->isChoosingWindow()) << "closing the picker ends the choice";
         EXPECT_EQ(rig.view->windowPicker(), nullptr);

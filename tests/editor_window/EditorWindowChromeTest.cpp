@@ -36,7 +36,13 @@ protected:
         ASSERT_NE(document, nullptr);
     }
 
-    EditorCanvasSettings& settings() { return rig.view->pane()->settings(); }
+    EditorCanvasPane& pane() {
+        EditorCanvasPane* pane = rig.view->pane();
+        // Set up with a document, the view always has a pane: without one the rig is broken.
+        if (pane == nullptr) qFatal("The editor view has no canvas pane");
+        return *pane;
+    }
+    EditorCanvasSettings& settings() { return pane().settings(); }
 
     QUuid add(AnnotationKind kind, const QRectF& rect) {
         Annotation added = test::annotation(kind, rect);
@@ -157,7 +163,7 @@ TEST_P(EditorWindowChrome, EveryToolModeAndContextBar) {
 TEST_P(EditorWindowChrome, RedactTextReviewInEveryState) {
     const auto start = [this] {
         settings().choose(QStringLiteral("Redact"));
-        rig.view->pane()->canvas().editCommands().perform(CanvasEditCommands::Action::redactText);
+        pane().canvas().editCommands().perform(CanvasEditCommands::Action::redactText);
     };
     run({
         {"redact note", [this] { settings().choose(QStringLiteral("Redact")); }},

@@ -30,7 +30,9 @@ TEST(ImageDropTarget, ChoosesTheFirstFileThenPngTiffJpegThenAnyImage) {
             mime.setData(format, data);
         auto offer = ImageDropTarget::take(mime, 0);
         EXPECT_EQ(offer != nullptr, c.expectedType.has_value()) << c.name;
-        if (offer && c.expectedType) EXPECT_EQ(ImageDropTarget::read(*offer).type, *c.expectedType) << c.name;
+        if (offer && c.expectedType) {
+            EXPECT_EQ(ImageDropTarget::read(*offer).type, *c.expectedType) << c.name;
+        }
     }
 
     QMimeData files;

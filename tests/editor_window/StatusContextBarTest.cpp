@@ -40,7 +40,9 @@ TEST(StatusContextBar, PrecedenceOfTheTwelveRules) {
     for (const Case& c : cases) {
         test::Pane pane;
         pane.settings.choose(c.tool);
-        if (c.cropped) ASSERT_TRUE(pane.document.crop(QRectF(0, 0, 60, 40)));
+        if (c.cropped) {
+            ASSERT_TRUE(pane.document.crop(QRectF(0, 0, 60, 40)));
+        }
         if (c.selected) {
             Annotation added = test::annotation(AnnotationKind::freehand, QRectF(1, 1, 5, 5));
             pane.document.addAnnotation(added);
@@ -68,8 +70,9 @@ TEST(StatusContextBar, NotesSayWhyAndRedactOffersRedactText) {
         EXPECT_NE(icon, nullptr) << tool;
         for (QLabel* label : rig.bar->contextBar()->findChildren<QLabel*>())
             if (rig.wholeText(*label) == *EditorCanvasSettings::toolNote(rig.settings.style().tool()) &&
-                !redact)
+                !redact) {
                 EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(255, 149, 0)) << tool;
+            }
     }
 }
 

@@ -114,9 +114,10 @@ TEST(WindowStatusToast, ASaveThatFailedWhileTheCaptureRanShowsOnceItEnds) {
     EXPECT_FALSE(c.isBusy());
     WindowStatusToast& toast = *rig.view->toast();
     EXPECT_EQ(toast.choice().kind, Kind::exportMessage);
-    ASSERT_NE(toast.toast(), nullptr);
-    EXPECT_EQ(toast.toast()->message(), QStringLiteral("Export failed: Not a directory."));
-    EXPECT_TRUE(toast.toast()->capsuleVisible());
+    const ToastView* shown = toast.toast();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->message(), QStringLiteral("Export failed: Not a directory."));
+    EXPECT_TRUE(shown->capsuleVisible());
 }
 
 // In the narrowest window, an error shows whole: wrapped, with its buttons below when they leave
@@ -155,8 +156,9 @@ TEST(WindowStatusToast, ErrorsShowWholeInTheNarrowestWindow) {
         QApplication::processEvents();
         const QPushButton* dismiss = rig.view->toast()->button(QStringLiteral("Dismiss"));
         ASSERT_NE(dismiss, nullptr);
-        if (shown != message)
+        if (shown != message) {
             EXPECT_GE(dismiss->mapTo(toast, QPoint()).y(), text->mapTo(toast, QPoint()).y() + text->height());
+        }
     }
 }
 

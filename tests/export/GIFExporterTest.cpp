@@ -167,7 +167,9 @@ TEST(GIFExporter, ManyColoursShareOnePaletteWithoutShimmer) {
     for (int y = 0; y < 128; ++y)
         for (int x = 0; x < 256; ++x) {
             const auto at = std::size_t(y * 256 + x);
-            if (x >= 40 && y >= 40) ASSERT_EQ(a[at], indexed->frames[1][at]) << x << "," << y;
+            if (x >= 40 && y >= 40) {
+                ASSERT_EQ(a[at], indexed->frames[1][at]) << x << "," << y;
+            }
             const std::uint32_t rgb = indexed->palette[a[at]];
             const QColor original = first.pixelColor(x, y);
             error += std::abs(int(rgb >> 16) - original.red()) +

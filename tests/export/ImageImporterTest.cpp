@@ -356,7 +356,7 @@ TEST(ImageImporter, RefusesWhatItCannotOpenOrThatEndsEarlyWithTheReason) {
 // A name is the bytes the file system holds, text or not; "file://localhost/" is this machine.
 TEST(ImageImporter, OpensFilesByTheBytesOfTheirNames) {
     const QByteArray folderBytes = QFile::encodeName(dir);
-    for (const QByteArray name :
+    for (const QByteArray& name :
          {QByteArray("caf\xE9.png"), QByteArray("new\nline.png"), QByteArray("-dash.png")}) {
         SCOPED_TRACE(name.toStdString());
         const QByteArray path = folderBytes + name;

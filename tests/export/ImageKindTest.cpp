@@ -55,8 +55,9 @@ TEST(ImageKind, EveryWellFormedStartIsPlausibleAsFarAsItGoes) {
         EXPECT_TRUE(ImageKind::plausibleHead(*kind, bytes.left(ImageKind::headLength)));
         // A head cut anywhere, as a slow program delivers it.
         for (qsizetype length = 1; length < std::min<qsizetype>(bytes.size(), 600); ++length)
-            if (ImageKind::sniff(bytes.left(length)) == kind)
+            if (ImageKind::sniff(bytes.left(length)) == kind) {
                 ASSERT_TRUE(ImageKind::plausibleHead(*kind, bytes.left(length))) << length;
+            }
     }
 }
 

@@ -254,7 +254,7 @@ TEST_F(OpenAnnotateCopy, AHostileHeicPastedOrOpenedIsRefusedAtOnceAndCostsNothin
           std::pair(QUrl::fromLocalFile(file).toEncoded() + "\r\n", QStringLiteral("text/uri-list"))}) {
         SCOPED_TRACE(type.toStdString());
         ASSERT_TRUE(putOnClipboard(data, type));
-        const test::PeakMemory memory(quorvane.processId());
+        const test::PeakMemory memory(static_cast<pid_t>(quorvane.processId()));
         const qsizetype before = quorvane.mark();
         activate(editor());
         press(QStringLiteral("ctrl+v"));
@@ -282,7 +282,7 @@ TEST_F(OpenAnnotateCopy, AGigabyteOfferedByAnotherProgramIsRefusedWithoutBeingFe
     activate(editor());
     test::ClipboardOffer offer({"--type", "image/png", "--file", head, "--size", "1072693248"});
     ASSERT_TRUE(offer.ready());
-    const test::PeakMemory memory(quorvane.processId());
+    const test::PeakMemory memory(static_cast<pid_t>(quorvane.processId()));
     const qsizetype before = quorvane.mark();
     activate(editor());
     press(QStringLiteral("ctrl+v"));

@@ -183,7 +183,7 @@ TEST_F(ResizeAndBackdrop, StatusBarButtonsOpenTheirSheets) {
     for (const auto& [pattern, title] :
          {std::pair{"^[0-9]+ × [0-9]+$|^Image size", "Resize Image"}, {"^Backdrop", "Backdrop"}}) {
         const QString sheet = QStringLiteral("^%1$").arg(QString::fromLatin1(title));
-        for (const QString how : {QStringLiteral("extents"), QStringLiteral("press")}) {
+        for (const QString& how : {QStringLiteral("extents"), QStringLiteral("press")}) {
             activate(editor());
             const auto button = screenReaderButton(quorvane, QString::fromUtf8(pattern), how);
             ASSERT_TRUE(button.has_value()) << title << " not found";

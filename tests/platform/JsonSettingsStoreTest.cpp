@@ -143,8 +143,9 @@ TEST(JsonSettingsStore, SalvageKeepsEveryEntryThatWasWholeBeforeTheCut) {
             std::ofstream(file, std::ios::binary | std::ios::trunc) << damaged;
             const QJsonObject kept = JsonSettingsStore::read(file).value_or(QJsonObject());
             for (const auto& [key, end] : ends)
-                if (end < cut)
+                if (end < cut) {
                     EXPECT_TRUE(kept.contains(key)) << "cut at " << cut << ": " << key.toStdString();
+                }
             for (auto it = kept.begin(); it != kept.end(); ++it)
                 EXPECT_EQ(it.value(), settings.value(it.key())) << "cut at " << cut;
         }

@@ -50,7 +50,9 @@ TEST(StagedFile, UnnamedWhereItCanBeElseHiddenAndGoneEitherWay) {
             ASSERT_TRUE(staged);
             EXPECT_EQ(staged->unnamed(), unnamedFiles);
             EXPECT_EQ(entries(folder.path()), unnamedFiles ? 0u : 1u);
-            if (!unnamedFiles) EXPECT_EQ(staged->path(), path + "/.hidden.tmp");
+            if (!unnamedFiles) {
+                EXPECT_EQ(staged->path(), path + "/.hidden.tmp");
+            }
             QFile file(staged->path());
             ASSERT_TRUE(file.open(QIODevice::ReadOnly));
             EXPECT_EQ(file.readAll(), bytes);

@@ -52,8 +52,9 @@ TEST(LineImage, FitsWordBoxesToTheirInkAndNoOtherLine) {
     for (int y = 0; y < read.height(); ++y)
         for (int x = 0; x < read.width(); ++x) {
             const QPointF at = doubled.toSource(QRectF(x, y, 1, 1)).topLeft();
-            if (qGray(read.pixel(x, y)) < 128)
+            if (qGray(read.pixel(x, y)) < 128) {
                 ASSERT_TRUE(line.adjusted(-6, -6, 6, 6).contains(at.toPoint()));
+            }
         }
 }
 

@@ -236,8 +236,12 @@ TEST(RecognitionRobustness, PagesWithoutRealTextGiveHonestResults) {
             EXPECT_TRUE(std::any_of(line.text.begin(), line.text.end(), [](QChar ch) { return ch.isLetterOrNumber(); }))
                 << line.text.toStdString();
         }
-        if (!c.expected.isEmpty()) EXPECT_EQ(texts, c.expected);
-        if (&c.image == &tiny) EXPECT_TRUE(texts.isEmpty()) << texts.join("|").toStdString();
+        if (!c.expected.isEmpty()) {
+            EXPECT_EQ(texts, c.expected);
+        }
+        if (&c.image == &tiny) {
+            EXPECT_TRUE(texts.isEmpty()) << texts.join("|").toStdString();
+        }
     }
 }
 

@@ -127,7 +127,7 @@ TEST(TextRecognizer, RefusesImagesOutsideTheSizeLimitsAndAcceptsTheEdges) {
 }
 
 TEST(TextRecognizer, EnlargesSmallImagesOnWhite) {
-    for (const auto [longer, factor] :
+    for (const auto& [longer, factor] :
          {std::pair(1, 4), {600, 4}, {601, 3}, {800, 3}, {801, 2}, {1199, 2}, {1200, 1}, {5000, 1}}) {
         EXPECT_EQ(TextRecognizer::upscaleFactor({longer, 1}), factor) << longer;
         EXPECT_EQ(TextRecognizer::upscaleFactor({1, longer}), factor) << longer;

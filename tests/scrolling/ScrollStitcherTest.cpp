@@ -184,7 +184,7 @@ struct Terminal {
     static constexpr int width = 724, rows = 308, lineHeight = 19, click = 95;
     QImage page;
 
-    explicit Terminal(const QStringList& lines) : page(test::whiteImage(width, 4 + lines.size() * lineHeight)) {
+    explicit Terminal(const QStringList& lines) : page(test::whiteImage(width, 4 + int(lines.size()) * lineHeight)) {
         for (int line = 0; line < lines.size(); ++line)
             test::drawText(page, lines[line], QPoint(2, 2 + line * lineHeight), 15, true);
     }

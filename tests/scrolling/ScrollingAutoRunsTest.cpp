@@ -90,9 +90,9 @@ TEST(ScrollingAutoRuns, AnAutomaticRunThatReachesTheEndFinishesTheCapture) {
 // show, under a stitcher that appends what the clicks since the last frame moved.
 struct ClickedContent {
     int perClick, below;
-    std::mutex mutex;
+    std::mutex mutex{};
     int moved = 0;
-    std::vector<int> steps;
+    std::vector<int> steps{};
 
     void scroll(int clicks) {
         const std::lock_guard lock(mutex);
@@ -150,8 +150,9 @@ TEST(ScrollingAutoRuns, StepsPostTheClicksThatMoveTheContentByTheStepOnceAClicks
         const std::vector<int> first(rig.injector.posted.begin(),
                                      rig.injector.posted.begin() + int(c.firstClicks.size()));
         EXPECT_EQ(first, c.firstClicks);
-        if (c.perClick <= 180 * c.scale)
+        if (c.perClick <= 180 * c.scale) {
             EXPECT_LE(*std::max_element(content.steps.begin(), content.steps.end()), 180 * c.scale);
+        }
     }
 }
 

@@ -30,9 +30,9 @@ public:
 protected:
     void mousePressEvent(QMouseEvent*) override {
         auto* drag = new QDrag(this);
-        auto* data = new QMimeData;
-        data->setUrls({QUrl::fromLocalFile(file_)});
-        drag->setMimeData(data);
+        auto* mime = new QMimeData;
+        mime->setUrls({QUrl::fromLocalFile(file_)});
+        drag->setMimeData(mime);
         const Qt::DropAction action = drag->exec(Qt::CopyAction);
         say(QStringLiteral("action %1").arg(int(action)));
     }

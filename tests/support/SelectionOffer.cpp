@@ -571,8 +571,8 @@ int main(int argc, char** argv) {
         }
         if (xcb_connection_has_error(connection) != 0) break;
         while (!trickled.empty() && trickled.begin()->first <= Clock::now()) {
-            const auto [window, serial] = trickled.begin()->second;
-            const auto found = transfers.find(window);
+            const auto [requestor, serial] = trickled.begin()->second;
+            const auto found = transfers.find(requestor);
             if (found != transfers.end() && found->second.serial == serial)
                 sendPiece(found->first, found->second);
             trickled.erase(trickled.begin());

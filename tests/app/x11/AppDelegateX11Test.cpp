@@ -38,9 +38,10 @@ TEST(AppDelegateX11, StartsUpInOrderAndALinksChoicesLastOneCapture) {
         EXPECT_GT(log.count("Launched"), 0);
         // The stored hot keys are registered at start.
         EXPECT_TRUE(services->preferences().hotKeyErrors().empty());
-        ASSERT_NE(delegate.windows().editorWindow(), nullptr);
-        EXPECT_TRUE(delegate.windows().editorWindow()->isVisible());
-        EXPECT_NE(delegate.windows().editorWindow()->menuBar()->actions().size(), 0);
+        const EditorWindow* editor = delegate.windows().editorWindow();
+        ASSERT_NE(editor, nullptr);
+        EXPECT_TRUE(editor->isVisible());
+        EXPECT_NE(editor->menuBar()->actions().size(), 0);
 
         // A link asked to edit the next capture, while a thumbnail shows.
         delegate.thumbnails().show(test::gradientImage(64, 48), nullptr);
@@ -64,8 +65,9 @@ TEST(AppDelegateX11, StartsUpInOrderAndALinksChoicesLastOneCapture) {
         QImage text(40, 20, QImage::Format_RGBA8888_Premultiplied);
         text.fill(Qt::white);
         Q_EMIT delegate.captureController().ocrImageCaptured(text);
-        ASSERT_NE(delegate.windows().recognizedTextWindow(), nullptr);
-        EXPECT_TRUE(delegate.windows().recognizedTextWindow()->isVisible());
+        const QWidget* recognized = delegate.windows().recognizedTextWindow();
+        ASSERT_NE(recognized, nullptr);
+        EXPECT_TRUE(recognized->isVisible());
         delegate.aboutToQuit();
     }
 }

@@ -270,7 +270,7 @@ TEST_F(ProgramX11Test, TheTrayHoldsTheIconAndTheAreaHotKeyOpensThePicker) {
         [] {
             QString tree;
             test::x11Server().run(QStringLiteral("xwininfo"), {"-root", "-tree"}, &tree);
-            const int panel = tree.indexOf(QStringLiteral("\"panel\""));
+            const qsizetype panel = tree.indexOf(QStringLiteral("\"panel\""));
             return panel >= 0 && tree.indexOf(QStringLiteral("(\"quorvane\" \"Quorvane\")"), panel) > panel;
         },
         10000));
@@ -406,8 +406,9 @@ TEST_F(ProgramX11Test, AFloodOfDropsFromFourProgramsLeavesTheWindowAnswering) {
     EXPECT_LE(pings.longestWait(started, stopped).count(), test::bound(1000)) << flood.drops() << " drops";
     const QString imported = QStringLiteral("Imported 320x200 px image");
     EXPECT_TRUE(waitForOutput(*program, output, imported, 60000)) << output.toStdString();
-    if (const std::optional<QDateTime> landed = loggedAt(output.mid(since), imported))
+    if (const std::optional<QDateTime> landed = loggedAt(output.mid(since), imported)) {
         EXPECT_LE(pressed.msecsTo(*landed), test::bound(1000));
+    }
     // The flood's last messages cost no more.
     EXPECT_TRUE(test::waitUntil([&] { return pings.firstAnswerAfter(stopped).has_value(); }, 60000));
     EXPECT_LE(pings.longestWait(stopped, test::WindowPings::Clock::now()).count(), test::bound(1000));

@@ -53,7 +53,10 @@ struct DelegateRig {
         return *window;
     }
     HotKeyRecorder& recorder(HotKeyAction action) {
-        return *delegate.settings().settingsWindow()->view()->shortcuts()->recorder(action);
+        const SettingsWindow* window = delegate.settings().settingsWindow();
+        // Asked for only once the window is open: without it the test itself is wrong.
+        if (window == nullptr) qFatal("The settings window is not open");
+        return *window->view()->shortcuts()->recorder(action);
     }
     std::optional<HotKeyBinding> stored(HotKeyAction action) const {
         const auto& keys = services->preferences().hotKeys();

@@ -90,11 +90,17 @@ protected:
     // The selection shows and stays open: the picker has seen the pointer move on after the
     // release, and whatever the release would have ended has answered by then.
     bool keptOpen() {
-        const bool shown = waitUntil([&] { return overlay.view() && overlay.view()->selection(); });
+        const bool shown = waitUntil([&] {
+            const AreaSelectionView* view = overlay.view();
+            return view != nullptr && view->selection();
+        });
         const QPointF away(1500, 900);
         xdotool(QStringLiteral("mousemove %1 %2").arg(away.x()).arg(away.y()));
-        const bool movedOn = waitUntil([&] { return overlay.view() && overlay.view()->pointer() == away; }) &&
-                             test::laterTurn();
+        const bool pointerSeen = waitUntil([&] {
+            const AreaSelectionView* view = overlay.view();
+            return view != nullptr && view->pointer() == away;
+        });
+        const bool movedOn = pointerSeen && test::laterTurn();
         return shown && movedOn && calls == 0;
     }
 

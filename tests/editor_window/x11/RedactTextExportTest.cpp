@@ -115,14 +115,18 @@ TEST_P(RedactTextExport, AppliedBoxesAreCoveredAndTheKeptWordIsNot) {
     QTimer closer;
     closer.setInterval(50);
     QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (!menuSeen && menu && menu->isVisible()) {
+        const QMenu* shown = menu;
+        if (!menuSeen && shown != nullptr && shown->isVisible()) {
             menuSeen = true;
             test::xdotool(QStringLiteral("key Escape"));
         }
     });
     closer.start();
     ASSERT_EQ(test::xdotool(clickAt(options->mapToGlobal(options->rect().center()))), 0);
-    ASSERT_TRUE(test::waitUntil([&] { return menuSeen && menu && !menu->isVisible(); }));
+    ASSERT_TRUE(test::waitUntil([&] {
+        const QMenu* closed = menu;
+        return menuSeen && closed != nullptr && !closed->isVisible();
+    }));
     closer.stop();
     ASSERT_TRUE(test::waitUntil([&] { return pane->canvas().hasFocus(); }));
     ASSERT_NE(pane->settings().modes().textRedaction(), nullptr); // the menu's Escape did not end the review

@@ -69,7 +69,7 @@ protected:
             xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, 9, "CLIPBOARD"), nullptr);
         auto* reply = xcb_get_selection_owner_reply(
             connection,
-            xcb_get_selection_owner(connection, clipboard != nullptr ? clipboard->atom : XCB_ATOM_NONE),
+            xcb_get_selection_owner(connection, clipboard != nullptr ? clipboard->atom : xcb_atom_t{XCB_ATOM_NONE}),
             nullptr);
         const xcb_window_t window = reply != nullptr ? reply->owner : XCB_NONE;
         std::free(reply);
