@@ -39,4 +39,8 @@ private:
     std::vector<std::thread> threads_;
 };
 
+// Another program's drag over the window `target` whose position, sent to `target`, names the root
+// window instead; it enters and leaves as it should. Returns once the server has taken it.
+void sendDragNamingTheRoot(std::uint32_t target, int x, int y);
+
 } // namespace quorvane::test

@@ -7,6 +7,7 @@
 #include "support/DropFlood.h"
 #include "support/ImageFiles.h"
 #include "support/PeakMemory.h"
+#include "support/WindowPings.h"
 #include "support/WaitUntil.h"
 #include "support/XConnections.h"
 #include "support/XvfbServer.h"
@@ -296,6 +297,36 @@ TEST(DragAndDrop, AnotherProgramIsAlwaysToldItsDropIsCopied) {
     }
 }
 
+// A drag whose position, sent to the editor, names another window (the root window) counts for
+// nothing: the proper drops after it are answered with a copy and open, each of them.
+TEST(DragAndDrop, APositionNamingAnotherWindowNeverSwitchesDropsOff) {
+    test::EditorViewRig rig;
+    X11DropThinning thinning;
+    CopyOnlyDrops copyOnly;
+    showAt(*rig.view, QRect(300, 100, 600, 400));
+    test::TempDir dir;
+    const QString picture = QString::fromStdString((dir / "picture.png").string());
+    const QString links = QString::fromStdString((dir / "links").string());
+    {
+        QFile image(picture), list(links);
+        ASSERT_TRUE(image.open(QIODevice::WriteOnly) && list.open(QIODevice::WriteOnly));
+        image.write(test::pngBytes(test::gradientImage(7, 5)));
+        list.write(QUrl::fromLocalFile(picture).toEncoded() + "\r\n");
+    }
+    const auto editor = static_cast<std::uint32_t>(rig.view->winId());
+    test::sendDragNamingTheRoot(editor, 600, 300);
+    for (std::size_t drop = 1; drop <= 3; ++drop) {
+        SCOPED_TRACE(drop);
+        test::ClipboardOffer source({"--type", "text/uri-list", "--file", links, "--drag-to", "600,300", "--drop",
+                                     "1", "--action", "XdndActionMove"});
+        ASSERT_TRUE(source.ready());
+        ASSERT_TRUE(source.says(QStringLiteral("status accept copy"))) << source.output().toStdString();
+        EXPECT_TRUE(source.says(QStringLiteral("finished accepted copy")));
+        ASSERT_TRUE(waitUntil([&] { return rig.imported.size() == drop; }));
+        EXPECT_EQ(rig.imported.back().toLocalFile(), picture);
+    }
+}
+
 // A drag that enters as other programs' flood of drops ends is kept out for the rest after their
 // last drop, then let in: its source, waiting for our answer all along, drops and the file opens.
 // One that enters while the flood goes on is kept out beside the flood's own drags entering after
@@ -344,6 +375,79 @@ TEST(DragAndDrop, ADragKeptOutByAFloodOfDropsIsLetInAfterIt) {
         EXPECT_TRUE(source->says(QStringLiteral("finished")));
         ASSERT_TRUE(waitUntil([&] { return rig.imported.size() > imported; }));
         EXPECT_EQ(rig.imported.back().toLocalFile(), picture);
+    }
+}
+
+// Person drags entering one after the other while many programs flood the window with drops are
+// each kept out, never pushed out of memory by the flood's windows, and answered once it stops,
+// one at a time: each drops, and the picture opens. The flood's messages and the drags' wait
+// unhandled until then, so that the test goes on however fast the window takes them.
+TEST(DragAndDrop, EveryDragKeptOutByAFloodOfManyProgramsIsAnsweredOnceItStops) {
+    test::EditorViewRig rig;
+    X11DropThinning thinning;
+    showAt(*rig.view, QRect(300, 100, 600, 400));
+    // Its answers show when the window has handled what was queued before.
+    test::WindowPings pings(static_cast<std::uint32_t>(rig.view->winId()));
+    ASSERT_TRUE(pings.watching());
+    test::TempDir dir;
+    const QString picture = QString::fromStdString((dir / "picture.png").string());
+    const QString links = QString::fromStdString((dir / "links").string());
+    {
+        QFile image(picture), list(links);
+        ASSERT_TRUE(image.open(QIODevice::WriteOnly) && list.open(QIODevice::WriteOnly));
+        image.write(test::pngBytes(test::gradientImage(7, 5)));
+        list.write(QUrl::fromLocalFile(picture).toEncoded() + "\r\n");
+    }
+    const auto floodedBy = [](const test::DropFlood& flood, std::int64_t drops) {
+        QElapsedTimer waited;
+        waited.start();
+        // Every source has taken the drag selection once it connected, before the people take it.
+        while (!(flood.connected() && flood.drops() >= drops) && waited.elapsed() < test::bound(10000))
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return flood.connected() && flood.drops() >= drops;
+    };
+    for (const auto& [programs, people] : {std::pair{16, 3}, std::pair{32, 20}}) {
+        SCOPED_TRACE(std::to_string(programs) + " programs, " + std::to_string(people) + " people");
+        const std::size_t imported = rig.imported.size();
+        test::DropFlood flood(static_cast<std::uint32_t>(rig.view->winId()), 600, 300, programs);
+        ASSERT_TRUE(floodedBy(flood, 100));
+        std::vector<std::unique_ptr<test::ClipboardOffer>> drags;
+        for (int person = 0; person < people; ++person) {
+            // Each stays when the next takes the drag selection, as sources do.
+            drags.push_back(std::make_unique<test::ClipboardOffer>(QStringList{
+                "--type", "text/uri-list", "--file", links, "--drag-to", "600,300", "--drop", "1", "--stay", "1"}));
+            // The server serves every flooding program between its requests.
+            ASSERT_TRUE(drags.back()->saysWhileEventsWait(QStringLiteral("entered"), 20000))
+                << drags.back()->output().toStdString();
+            // The flood goes on between them, its windows entering after each.
+            ASSERT_TRUE(floodedBy(flood, flood.drops() + 20 * programs));
+        }
+        flood.stop();
+        const auto stopped = test::WindowPings::Clock::now();
+        std::vector<std::optional<test::WindowPings::Clock::time_point>> answered(drags.size());
+        const auto allAnswered = [&] {
+            for (std::size_t i = 0; i < drags.size(); ++i)
+                if (!answered[i] && drags[i]->saidNow(QStringLiteral("status accept")))
+                    answered[i] = test::WindowPings::Clock::now();
+            return std::all_of(answered.begin(), answered.end(), [](const auto& each) { return each.has_value(); });
+        };
+        EXPECT_TRUE(waitUntil(allAnswered, 20000));
+        for (std::size_t i = 0; i < drags.size(); ++i) {
+            EXPECT_TRUE(answered[i]) << "drag " << i << " never answered: " << drags[i]->output().toStdString();
+            EXPECT_TRUE(drags[i]->says(QStringLiteral("finished"))) << "drag " << i;
+        }
+        // One at a time, none waiting for another to fall silent: the first within a second of the
+        // flood's end, as the window saw it once it had handled the flood's last messages, each
+        // next within a second of the one before.
+        const std::optional<test::WindowPings::Clock::time_point> handled = pings.firstAnswerAfter(stopped);
+        ASSERT_TRUE(handled);
+        std::sort(answered.begin(), answered.end());
+        auto before = *handled;
+        for (std::size_t i = 0; i < answered.size() && answered[i]; ++i) {
+            EXPECT_LT(*answered[i] - before, std::chrono::milliseconds(test::bound(1000))) << "answer " << i;
+            before = std::max(before, *answered[i]);
+        }
+        EXPECT_TRUE(waitUntil([&] { return rig.imported.size() > imported; }));
     }
 }
 
