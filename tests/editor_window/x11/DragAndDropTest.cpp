@@ -251,8 +251,10 @@ TEST(DragAndDrop, AnotherProgramIsAlwaysToldItsDropIsCopied) {
     const QString text = write("text", "words");
     const QString uriList = QStringLiteral("text/uri-list");
     const QString accepted = QStringLiteral("finished accepted copy");
+    const QUrl missing = QUrl::fromLocalFile(QString::fromStdString((dir / "missing.png").string()));
     using ImageImporter::ImportError;
-    // Each drop with the files opened so far and the message it leaves, if it is refused once read.
+    // Each drop with the files opened so far and the message it leaves, if it is refused once read;
+    // some are made as long as given.
     const struct {
         const char* action;
         QString type;
@@ -260,6 +262,7 @@ TEST(DragAndDrop, AnotherProgramIsAlwaysToldItsDropIsCopied) {
         QString finished;
         std::size_t imported;
         QString refusal;
+        QString size;
     } drops[] = {
         {"XdndActionMove", uriList, picture, accepted, 1, {}},
         {"XdndActionLink", uriList, picture, accepted, 2, {}},
@@ -277,11 +280,19 @@ TEST(DragAndDrop, AnotherProgramIsAlwaysToldItsDropIsCopied) {
          ImportError::unreadable().message(QUrl::fromLocalFile(cutJpeg))},
         {"XdndActionMove", QStringLiteral("image/png"), cutPng, accepted, 7,
          ImportError::unreadable().message()},
+        // A list over the bound, though it names a picture first, says what a paste of it says.
+        {"XdndActionMove", uriList, picture, accepted, 7, ImportError::unreadable().message(),
+         QString::number((16 << 20) + 1)},
+        {"XdndActionMove", uriList, write("missing", missing.toEncoded() + "\r\n"), accepted, 8,
+         ImportError::missing().message(missing)},
     };
     for (const auto& drop : drops) {
-        SCOPED_TRACE(std::string(drop.action) + " " + drop.type.toStdString());
-        test::ClipboardOffer source({"--type", drop.type, "--file", drop.file, "--drag-to", "600,300",
-                                     "--drop", "1", "--action", drop.action});
+        SCOPED_TRACE(std::string(drop.action) + " " + drop.type.toStdString() + " " + drop.size.toStdString());
+        rig.capture.controller->setErrorMessage(std::nullopt);
+        QStringList arguments = {"--type", drop.type, "--file", drop.file, "--drag-to", "600,300",
+                                 "--drop",  "1",       "--action", drop.action};
+        if (!drop.size.isEmpty()) arguments << QStringLiteral("--size") << drop.size;
+        test::ClipboardOffer source(arguments);
         ASSERT_TRUE(source.ready());
         EXPECT_TRUE(source.says(drop.finished)) << source.output().toStdString();
         const QString status = drop.finished == accepted ? QStringLiteral("status accept copy")
