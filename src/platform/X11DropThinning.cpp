@@ -37,7 +37,7 @@ X11DropThinning::X11DropThinning() {
     xcb_connection_t* connection = qtX11Connection();
     if (connection == nullptr || QCoreApplication::instance() == nullptr) return;
     constexpr std::array names = {"XdndEnter", "XdndPosition", "XdndLeave", "XdndDrop",
-                                  "_QUORVANE_DROP_MARK"};
+                                  "_QUORVANE_DROP_MARK", "XdndActionCopy"};
     std::array<xcb_intern_atom_cookie_t, names.size()> cookies{};
     for (std::size_t i = 0; i < names.size(); ++i)
         cookies[i] =
@@ -46,7 +46,7 @@ X11DropThinning::X11DropThinning() {
     for (std::size_t i = 0; i < names.size(); ++i) {
         xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookies[i], nullptr);
         named = named && reply != nullptr;
-        if (reply != nullptr) atoms_[i] = reply->atom;
+        if (reply != nullptr) (i < atoms_.size() ? atoms_[i] : copyAction_) = reply->atom;
         std::free(reply);
     }
     if (!named) return;
@@ -96,6 +96,34 @@ bool X11DropThinning::exists(std::uint32_t window) {
     std::free(reply);
     std::free(error);
     return found;
+}
+
+std::optional<X11DropThinning::Message> X11DropThinning::positionOver(const KeptOutDrags::Drag& drag) const {
+    xcb_connection_t* connection = qtX11Connection();
+    if (connection == nullptr) return std::nullopt;
+    xcb_get_geometry_reply_t* shape =
+        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, drag.window), nullptr);
+    if (shape == nullptr) return std::nullopt;
+    xcb_translate_coordinates_reply_t* middle = xcb_translate_coordinates_reply(
+        connection,
+        xcb_translate_coordinates(connection, drag.window, shape->root, static_cast<std::int16_t>(shape->width / 2),
+                                  static_cast<std::int16_t>(shape->height / 2)),
+        nullptr);
+    std::free(shape);
+    if (middle == nullptr) return std::nullopt;
+    const auto x = static_cast<std::uint32_t>(std::clamp<int>(middle->dst_x, 0, 0xffff));
+    const auto y = static_cast<std::uint32_t>(std::clamp<int>(middle->dst_y, 0, 0xffff));
+    std::free(middle);
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = drag.window;
+    event.type = atoms_[position];
+    event.data.data32[0] = drag.source;
+    event.data.data32[2] = x << 16 | y;
+    event.data.data32[3] = XCB_CURRENT_TIME;
+    event.data.data32[4] = copyAction_;
+    return bytesOf(event);
 }
 
 void X11DropThinning::sendMark() {
@@ -194,7 +222,7 @@ void X11DropThinning::letInLater() {
     // queue is short, so the position goes on to Qt without a mark.
     lettingIn_ = next->enter;
     send(next->enter);
-    if (next->position) sendAgain(*next->position);
+    if (const std::optional<Message> moved = next->position ? next->position : positionOver(*next)) sendAgain(*moved);
     // The next waits until this drag is over or fell silent; so does this one, if it was lost.
     letIn_.start(DropMessageThinning::silence);
 }

@@ -29,7 +29,9 @@ namespace quorvane {
 // source waits for our answer. Such drags are kept (KeptOutDrags) until their sources leave or
 // drop; once no message was left out for a rest, the one that waited longest, if its source's
 // window still exists, has its enter and latest position sent to ourselves again, and the next
-// one once that drag is over or fell silent. Qt answers only the last position it finds queued, so
+// one once that drag is over or fell silent. Qt takes every queued position out of the queue when
+// it handles one, so a kept drag's positions may never have reached us: one without is let in
+// over the middle of the window it entered. Qt answers only the last position it finds queued, so
 // a followed drag beside which others were left out may never have heard from us: if it says
 // nothing more once they are quiet, it waits again in its place.
 class X11DropThinning final : private QAbstractNativeEventFilter {
@@ -70,10 +72,13 @@ private:
     static bool ours(std::uint32_t window);
     // Whether the window `window` still exists, as the server says.
     static bool exists(std::uint32_t window);
+    // A position of `drag` over the middle of the window it entered, proposing a copy.
+    std::optional<Message> positionOver(const KeptOutDrags::Drag& drag) const;
 
     bool installed_ = false;
     // XdndEnter, XdndPosition, XdndLeave, XdndDrop, then our own mark.
     std::array<std::uint32_t, 5> atoms_{};
+    std::uint32_t copyAction_ = 0;
     // Ours alone, so that a mark always comes back.
     std::uint32_t markWindow_ = 0;
     DropMessageThinning thinning_;
