@@ -149,6 +149,14 @@ TEST(ImageDropTarget, BadDropsEndInAMessageOrARefusalNeverACrash) {
     EXPECT_EQ(rig.exports.beeper.beeps, 2);
 }
 
+// A list of links offered as its bytes, as another program offers it: QMimeData itself would
+// parse them into links, which for a list of 16 MiB takes long.
+struct ListedLinks final : QMimeData {
+    QByteArray bytes;
+    QStringList formats() const override { return {QStringLiteral("text/uri-list")}; }
+    QVariant retrieveData(const QString&, QMetaType) const override { return bytes; }
+};
+
 // A drop we cannot use is said to the user as a paste of the same data says it: the importer's
 // message, or the bell where there is nothing to open. Data of this process is judged before the
 // drop is answered, and such a drop is refused. Every drop, opened or not, leaves one line in the
@@ -164,10 +172,10 @@ TEST(ImageDropTarget, EveryDropLeavesOneLogLineAndOneWeCannotUseIsSaidAsAPasteSa
         out.write(test::pngBytes(test::gradientImage(7, 5)));
     }
     // Over the bound of a list, though its first link names a picture that opens.
-    QByteArray links = QUrl::fromLocalFile(picture).toEncoded() + "\r\n";
-    links += QByteArray((16 << 20) + 1 - links.size(), '#');
-    QMimeData overLong, elsewhere, junk;
-    overLong.setData(QStringLiteral("text/uri-list"), links);
+    ListedLinks overLong;
+    overLong.bytes = QUrl::fromLocalFile(picture).toEncoded() + "\r\n";
+    overLong.bytes += QByteArray((16 << 20) + 1 - overLong.bytes.size(), '#');
+    QMimeData elsewhere, junk;
     elsewhere.setUrls({QUrl(QStringLiteral("https://example.com/a.png"))});
     junk.setData(QStringLiteral("image/png"), QByteArray("\x89PNG\r\n\x1a\n and then words"));
     for (const auto& [name, mime] : {std::pair<const char*, const QMimeData*>{"over-long list", &overLong},
