@@ -21,8 +21,8 @@ void KeptOutDrags::entered(std::uint32_t source, std::uint32_t window, const Mes
     const bool ends = found != kept_.end() && found->ends;
     if (found != kept_.end())
         kept_.erase(found);
-    else if (kept_.size() >= most && !makeRoom())
-        return;
+    else if (kept_.size() >= most)
+        makeRoom(Room::ofWaiting);
     insert({Drag{source, window, enter, std::nullopt, now}, true, ends});
 }
 
@@ -44,7 +44,7 @@ void KeptOutDrags::wait(const Drag& drag) {
     const bool ends = found != kept_.end() && found->ends;
     if (found != kept_.end())
         kept_.erase(found);
-    else if (kept_.size() >= most && !makeRoom())
+    else if (kept_.size() >= most && !makeRoom(Room::ofEnded))
         return;
     insert({drag, true, ends});
 }
@@ -59,13 +59,22 @@ const KeptOutDrags::Drag* KeptOutDrags::oldest() const {
     return found != kept_.end() ? &found->drag : nullptr;
 }
 
-bool KeptOutDrags::makeRoom() {
+std::vector<KeptOutDrags::Drag> KeptOutDrags::waiting() const {
+    std::vector<Drag> drags;
+    for (const Kept& kept : kept_)
+        if (kept.waiting) drags.push_back(kept.drag);
+    return drags;
+}
+
+bool KeptOutDrags::makeRoom(Room room) {
     if (const auto over = std::find_if(kept_.begin(), kept_.end(), [](const Kept& kept) { return !kept.waiting; });
         over != kept_.end()) {
         kept_.erase(over);
         return true;
     }
-    const auto newest = std::find_if(kept_.rbegin(), kept_.rend(), [](const Kept& kept) { return kept.ends; });
+    auto newest = std::find_if(kept_.rbegin(), kept_.rend(), [](const Kept& kept) { return kept.ends; });
+    // The drags that waited longest stay; a drag that enters once such a flood is over is remembered.
+    if (newest == kept_.rend() && room == Room::ofWaiting) newest = kept_.rbegin();
     if (newest == kept_.rend()) return false;
     kept_.erase(std::next(newest).base());
     return true;

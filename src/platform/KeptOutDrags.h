@@ -16,8 +16,9 @@ namespace quorvane {
 // A flood cannot push out a drag that waits. A source whose drag ended while it was kept out, as a
 // flood's do many times a second, is remembered as one that ends its drags, and such sources make
 // room first: the oldest of those whose drag is over, then the newest of those whose drag goes on.
-// Only when every source remembered has a drag that waits and never ended one is a new source not
-// remembered.
+// Only when every source remembered has a drag that waits and never ended one does the newest of
+// them make room: the drags that waited longest stay, and a drag that enters once such a flood is
+// over is remembered.
 class KeptOutDrags {
 public:
     using Clock = std::chrono::steady_clock;
@@ -43,13 +44,16 @@ public:
     void moved(std::uint32_t source, std::uint32_t window, const Message& position);
     // It left or dropped while kept out: nothing waits for our answer.
     void ended(std::uint32_t source, std::uint32_t window);
-    // A drag that was let in waits again, in its place by the time it entered.
+    // A drag that was followed waits again, in its place by the time it entered. It makes no room
+    // of a drag that waits and never ended one: it had its turn, they did not.
     void wait(const Drag& drag);
     // The source is in, or gone: nothing of it is kept.
     void forget(std::uint32_t source);
 
     // The drag that has waited longest; null when none waits.
     const Drag* oldest() const;
+    // The drags that wait, oldest first.
+    std::vector<Drag> waiting() const;
     // Sources remembered, with a drag waiting or not.
     std::size_t size() const { return kept_.size(); }
 
@@ -62,8 +66,9 @@ private:
     };
 
     std::vector<Kept>::iterator find(std::uint32_t source);
-    // Room for one more source; false when every one remembered waits without ever ending a drag.
-    bool makeRoom();
+    // Room for one more source, if need be of the newest drag that waits; false when there is none.
+    enum class Room { ofEnded, ofWaiting };
+    bool makeRoom(Room room);
     void insert(Kept kept);
 
     // Oldest first.

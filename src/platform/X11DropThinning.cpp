@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <utility>
+#include <vector>
 #include <xcb/xcb.h>
 
 namespace quorvane {
@@ -36,8 +37,8 @@ void sendTo(xcb_window_t window, const xcb_client_message_event_t& event) {
 X11DropThinning::X11DropThinning() {
     xcb_connection_t* connection = qtX11Connection();
     if (connection == nullptr || QCoreApplication::instance() == nullptr) return;
-    constexpr std::array names = {"XdndEnter", "XdndPosition", "XdndLeave", "XdndDrop",
-                                  "_QUORVANE_DROP_MARK", "XdndActionCopy"};
+    constexpr std::array names = {"XdndEnter", "XdndPosition", "XdndLeave",     "XdndDrop",
+                                  "_QUORVANE_DROP_MARK", "XdndStatus", "XdndFinished", "XdndActionCopy"};
     std::array<xcb_intern_atom_cookie_t, names.size()> cookies{};
     for (std::size_t i = 0; i < names.size(); ++i)
         cookies[i] =
@@ -46,7 +47,10 @@ X11DropThinning::X11DropThinning() {
     for (std::size_t i = 0; i < names.size(); ++i) {
         xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookies[i], nullptr);
         named = named && reply != nullptr;
-        if (reply != nullptr) (i < atoms_.size() ? atoms_[i] : copyAction_) = reply->atom;
+        if (reply != nullptr)
+            (i < atoms_.size()                    ? atoms_[i]
+             : i < atoms_.size() + answers_.size() ? answers_[i - atoms_.size()]
+                                                   : copyAction_) = reply->atom;
         std::free(reply);
     }
     if (!named) return;
@@ -85,17 +89,23 @@ bool X11DropThinning::ours(std::uint32_t window) {
            });
 }
 
-bool X11DropThinning::exists(std::uint32_t window) {
+void X11DropThinning::forgetGone() {
     xcb_connection_t* connection = qtX11Connection();
-    if (connection == nullptr) return false;
-    // Asked and answered by the server alone, so that a gone window costs no error event.
-    xcb_generic_error_t* error = nullptr;
-    xcb_get_window_attributes_reply_t* reply =
-        xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, window), &error);
-    const bool found = reply != nullptr;
-    std::free(reply);
-    std::free(error);
-    return found;
+    if (connection == nullptr) return;
+    const std::vector<KeptOutDrags::Drag> drags = keptOut_.waiting();
+    // Asked all at once, and answered by the server alone, so that a gone window costs no error
+    // event and all of them one round trip.
+    std::vector<xcb_get_window_attributes_cookie_t> cookies;
+    cookies.reserve(drags.size());
+    for (const KeptOutDrags::Drag& drag : drags)
+        cookies.push_back(xcb_get_window_attributes(connection, drag.source));
+    for (std::size_t i = 0; i < drags.size(); ++i) {
+        xcb_generic_error_t* error = nullptr;
+        xcb_get_window_attributes_reply_t* reply = xcb_get_window_attributes_reply(connection, cookies[i], &error);
+        if (reply == nullptr || !ours(drags[i].window)) keptOut_.forget(drags[i].source);
+        std::free(reply);
+        std::free(error);
+    }
 }
 
 std::optional<X11DropThinning::Message> X11DropThinning::positionOver(const KeptOutDrags::Drag& drag) const {
@@ -193,6 +203,8 @@ void X11DropThinning::letInLater() {
     const Clock::time_point now = Clock::now();
     const Clock::time_point quiet = keptAt_ + DropMessageThinning::rest;
     if (followedContested() && (now >= quiet || now >= thinning_.letInFreeAt())) {
+        // Room first, where drags whose sources are gone (as a flood's can be) take it.
+        forgetGone();
         waitAgain();
         thinning_.unfollow();
         followed_ = {};
@@ -212,11 +224,8 @@ void X11DropThinning::letInLater() {
         letIn_.start(std::chrono::ceil<std::chrono::milliseconds>(wait));
         return;
     }
-    // A drag over a window we closed, or from a source whose window is gone, has nobody to answer.
-    while (next != nullptr && !(ours(next->window) && exists(next->source))) {
-        keptOut_.forget(next->source);
-        next = keptOut_.oldest();
-    }
+    forgetGone();
+    next = keptOut_.oldest();
     if (next == nullptr) return;
     // Sent in order, they come back behind what is queued now, and go their way as any drag's; the
     // queue is short, so the position goes on to Qt without a mark.
@@ -236,7 +245,8 @@ bool X11DropThinning::nativeEventFilter(const QByteArray& type, void* message, q
     if (client->format != 32) return false;
     const auto kind =
         static_cast<std::size_t>(std::find(atoms_.begin(), atoms_.end(), client->type) - atoms_.begin());
-    if (kind >= atoms_.size()) return false;
+    if (kind >= atoms_.size())
+        return std::find(answers_.begin(), answers_.end(), client->type) != answers_.end() && ours(client->window);
     if (kind == mark) {
         if (client->data.data32[0] == 0) markCameBack(client->window, client->data.data32[1]);
         return true;

@@ -17,6 +17,8 @@ namespace quorvane {
 //
 // Only messages naming a window of ours count: Qt ignores any other, and so does the bookkeeping
 // here, as it does a message of the followed drag that names another window than the drag entered.
+// A target's answers sent to one of Qt's windows are left out: Qt would ask the server the name of
+// each, and wait for it, to warn that it does not handle it.
 //
 // Qt looks through every queued event for each position it handles, which costs the square of a
 // long queue. So a position of the followed drag is handed on only while the queue is short: it
@@ -70,14 +72,17 @@ private:
     void waitAgain();
     // Whether `window` is one of Qt's windows of ours.
     static bool ours(std::uint32_t window);
-    // Whether the window `window` still exists, as the server says.
-    static bool exists(std::uint32_t window);
+    // Forgets the kept drags whose source's window is gone, or which entered a window of ours that
+    // is gone: nobody is there to answer.
+    void forgetGone();
     // A position of `drag` over the middle of the window it entered, proposing a copy.
     std::optional<Message> positionOver(const KeptOutDrags::Drag& drag) const;
 
     bool installed_ = false;
     // XdndEnter, XdndPosition, XdndLeave, XdndDrop, then our own mark.
     std::array<std::uint32_t, 5> atoms_{};
+    // XdndStatus and XdndFinished: a drag's target answers its source, never one of Qt's windows.
+    std::array<std::uint32_t, 2> answers_{};
     std::uint32_t copyAction_ = 0;
     // Ours alone, so that a mark always comes back.
     std::uint32_t markWindow_ = 0;

@@ -94,13 +94,22 @@ TEST(KeptOutDrags, AFloodFromManyWindowsNeverPushesOutADragThatWaits) {
     ASSERT_NE(kept.oldest(), nullptr);
     EXPECT_EQ(kept.oldest()->source, second);
 
-    // Windows that enter and never end a drag fill it: one more is not remembered, and those
-    // before it keep their place.
+    // Windows that enter and never end a drag fill it: each one more takes the place of the one
+    // before, and those that waited longest keep theirs; the last to enter, as a person's once such
+    // a flood is over, is remembered.
     KeptOutDrags waiting;
-    for (std::uint32_t i = 0; i <= KeptOutDrags::most; ++i)
+    for (std::uint32_t i = 0; i < 1000; ++i)
         waiting.entered(flooder(i), window, message(flooder(i), 'e'), now += 1us);
+    waiting.entered(person, window, message(person, 'e'), now += 1us);
     EXPECT_EQ(waiting.size(), KeptOutDrags::most);
     EXPECT_EQ(waiting.oldest()->source, flooder(0));
+    // A drag that had its turn and waits again pushes out none of them.
+    waiting.wait({0x1200002, window, message(0x1200002, 'e'), std::nullopt, now - 1h});
+    EXPECT_EQ(waiting.oldest()->source, flooder(0));
+    for (std::uint32_t i = 0; i + 1 < KeptOutDrags::most; ++i)
+        waiting.forget(flooder(i));
+    ASSERT_NE(waiting.oldest(), nullptr);
+    EXPECT_EQ(waiting.oldest()->source, person);
 }
 
 } // namespace

@@ -79,7 +79,7 @@ void DropFlood::flood(std::uint32_t target, std::uint32_t at) {
     xcb_disconnect(connection);
 }
 
-void sendDragNamingTheRoot(std::uint32_t target, int x, int y) {
+void sendMisdirectedDragMessages(std::uint32_t target, int x, int y) {
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(connection) == 0) {
         const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
@@ -99,6 +99,24 @@ void sendDragNamingTheRoot(std::uint32_t target, int x, int y) {
         std::memcpy(position.data.data32, data.data(), sizeof position.data.data32);
         xcb_send_event(connection, 0, target, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&position));
         send(connection, target, atom(connection, "XdndLeave"), {source, 0, 0, 0, 0});
+        for (const char* answer : {"XdndStatus", "XdndFinished"})
+            send(connection, target, atom(connection, answer), {source, 1, 0, 0, atom(connection, "XdndActionCopy")});
+        std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    }
+    xcb_disconnect(connection);
+}
+
+void sendEntersFromNoWindows(std::uint32_t target, int count) {
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(connection) == 0) {
+        const xcb_atom_t enter = atom(connection, "XdndEnter");
+        const xcb_atom_t uriList = atom(connection, "text/uri-list");
+        // Numbers of this connection's that name no window, since none is made of them; well past
+        // those a next client given the same range makes its first windows of.
+        for (int i = 0; i < 4096; ++i)
+            xcb_generate_id(connection);
+        for (int i = 0; i < count; ++i)
+            send(connection, target, enter, {xcb_generate_id(connection), 5u << 24, uriList, 0, 0});
         std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
     }
     xcb_disconnect(connection);
