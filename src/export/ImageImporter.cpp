@@ -311,7 +311,8 @@ Result<QImage, ImportError> image(const QUrl& file) {
     QFile input;
     if (!path) return Failure{ImportError::unreadable()};
     if (auto opened = PosixFile::openForReading(input, *path); !opened) {
-        const bool gone = PosixFile::isError(opened.error(), ENOENT) || PosixFile::isError(opened.error(), ENOTDIR);
+        const bool gone =
+            PosixFile::isError(opened.error(), ENOENT) || PosixFile::isError(opened.error(), ENOTDIR);
         return Failure{gone ? ImportError::missing() : ImportError::unreadable()};
     }
     // Only the name's suffix counts, as text.

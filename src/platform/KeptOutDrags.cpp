@@ -5,7 +5,8 @@
 namespace quorvane {
 
 std::vector<KeptOutDrags::Kept>::iterator KeptOutDrags::find(std::uint32_t source) {
-    return std::find_if(kept_.begin(), kept_.end(), [source](const Kept& kept) { return kept.drag.source == source; });
+    return std::find_if(kept_.begin(), kept_.end(),
+                        [source](const Kept& kept) { return kept.drag.source == source; });
 }
 
 void KeptOutDrags::entered(std::uint32_t source, std::uint32_t window, const Message& enter,
@@ -28,7 +29,8 @@ void KeptOutDrags::entered(std::uint32_t source, std::uint32_t window, const Mes
 
 void KeptOutDrags::moved(std::uint32_t source, std::uint32_t window, const Message& position) {
     const auto found = find(source);
-    if (found != kept_.end() && found->waiting && found->drag.window == window) found->drag.position = position;
+    if (found != kept_.end() && found->waiting && found->drag.window == window)
+        found->drag.position = position;
 }
 
 void KeptOutDrags::ended(std::uint32_t source, std::uint32_t window) {
@@ -55,7 +57,8 @@ void KeptOutDrags::forget(std::uint32_t source) {
 }
 
 const KeptOutDrags::Drag* KeptOutDrags::oldest() const {
-    const auto found = std::find_if(kept_.begin(), kept_.end(), [](const Kept& kept) { return kept.waiting; });
+    const auto found =
+        std::find_if(kept_.begin(), kept_.end(), [](const Kept& kept) { return kept.waiting; });
     return found != kept_.end() ? &found->drag : nullptr;
 }
 
@@ -67,7 +70,8 @@ std::vector<KeptOutDrags::Drag> KeptOutDrags::waiting() const {
 }
 
 bool KeptOutDrags::makeRoom(Room room) {
-    if (const auto over = std::find_if(kept_.begin(), kept_.end(), [](const Kept& kept) { return !kept.waiting; });
+    if (const auto over =
+            std::find_if(kept_.begin(), kept_.end(), [](const Kept& kept) { return !kept.waiting; });
         over != kept_.end()) {
         kept_.erase(over);
         return true;
@@ -81,8 +85,9 @@ bool KeptOutDrags::makeRoom(Room room) {
 }
 
 void KeptOutDrags::insert(Kept kept) {
-    const auto place = std::upper_bound(kept_.begin(), kept_.end(), kept.drag.since,
-                                        [](Clock::time_point since, const Kept& each) { return since < each.drag.since; });
+    const auto place =
+        std::upper_bound(kept_.begin(), kept_.end(), kept.drag.since,
+                         [](Clock::time_point since, const Kept& each) { return since < each.drag.since; });
     kept_.insert(place, std::move(kept));
 }
 

@@ -37,8 +37,8 @@ void sendTo(xcb_window_t window, const xcb_client_message_event_t& event) {
 X11DropThinning::X11DropThinning() {
     xcb_connection_t* connection = qtX11Connection();
     if (connection == nullptr || QCoreApplication::instance() == nullptr) return;
-    constexpr std::array names = {"XdndEnter", "XdndPosition", "XdndLeave",     "XdndDrop",
-                                  "_QUORVANE_DROP_MARK", "XdndStatus", "XdndFinished", "XdndActionCopy"};
+    constexpr std::array names = {"XdndEnter",           "XdndPosition", "XdndLeave",    "XdndDrop",
+                                  "_QUORVANE_DROP_MARK", "XdndStatus",   "XdndFinished", "XdndActionCopy"};
     std::array<xcb_intern_atom_cookie_t, names.size()> cookies{};
     for (std::size_t i = 0; i < names.size(); ++i)
         cookies[i] =
@@ -48,7 +48,7 @@ X11DropThinning::X11DropThinning() {
         xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookies[i], nullptr);
         named = named && reply != nullptr;
         if (reply != nullptr)
-            (i < atoms_.size()                    ? atoms_[i]
+            (i < atoms_.size()                     ? atoms_[i]
              : i < atoms_.size() + answers_.size() ? answers_[i - atoms_.size()]
                                                    : copyAction_) = reply->atom;
         std::free(reply);
@@ -101,7 +101,8 @@ void X11DropThinning::forgetGone() {
         cookies.push_back(xcb_get_window_attributes(connection, drag.source));
     for (std::size_t i = 0; i < drags.size(); ++i) {
         xcb_generic_error_t* error = nullptr;
-        xcb_get_window_attributes_reply_t* reply = xcb_get_window_attributes_reply(connection, cookies[i], &error);
+        xcb_get_window_attributes_reply_t* reply =
+            xcb_get_window_attributes_reply(connection, cookies[i], &error);
         if (reply == nullptr || !ours(drags[i].window)) keptOut_.forget(drags[i].source);
         std::free(reply);
         std::free(error);
@@ -116,7 +117,8 @@ std::optional<X11DropThinning::Message> X11DropThinning::positionOver(const Kept
     if (shape == nullptr) return std::nullopt;
     xcb_translate_coordinates_reply_t* middle = xcb_translate_coordinates_reply(
         connection,
-        xcb_translate_coordinates(connection, drag.window, shape->root, static_cast<std::int16_t>(shape->width / 2),
+        xcb_translate_coordinates(connection, drag.window, shape->root,
+                                  static_cast<std::int16_t>(shape->width / 2),
                                   static_cast<std::int16_t>(shape->height / 2)),
         nullptr);
     std::free(shape);
@@ -214,7 +216,8 @@ void X11DropThinning::letInLater() {
     if (next == nullptr) {
         // The followed drag is looked at again once the others are quiet or it fell silent.
         if (followedContested())
-            letIn_.start(std::chrono::ceil<std::chrono::milliseconds>(std::min(quiet, thinning_.letInFreeAt()) - now));
+            letIn_.start(
+                std::chrono::ceil<std::chrono::milliseconds>(std::min(quiet, thinning_.letInFreeAt()) - now));
         return;
     }
     // Qt takes every position queued behind the one it handles and answers only the last: a drag
@@ -231,7 +234,8 @@ void X11DropThinning::letInLater() {
     // queue is short, so the position goes on to Qt without a mark.
     lettingIn_ = next->enter;
     send(next->enter);
-    if (const std::optional<Message> moved = next->position ? next->position : positionOver(*next)) sendAgain(*moved);
+    if (const std::optional<Message> moved = next->position ? next->position : positionOver(*next))
+        sendAgain(*moved);
     // The next waits until this drag is over or fell silent; so does this one, if it was lost.
     letIn_.start(DropMessageThinning::silence);
 }
@@ -246,7 +250,8 @@ bool X11DropThinning::nativeEventFilter(const QByteArray& type, void* message, q
     const auto kind =
         static_cast<std::size_t>(std::find(atoms_.begin(), atoms_.end(), client->type) - atoms_.begin());
     if (kind >= atoms_.size())
-        return std::find(answers_.begin(), answers_.end(), client->type) != answers_.end() && ours(client->window);
+        return std::find(answers_.begin(), answers_.end(), client->type) != answers_.end() &&
+               ours(client->window);
     if (kind == mark) {
         if (client->data.data32[0] == 0) markCameBack(client->window, client->data.data32[1]);
         return true;
@@ -279,8 +284,9 @@ bool X11DropThinning::handOn(std::size_t kind, const void* message) {
         // The followed drag's messages name the window it entered.
         if (kind != enter && source != 0 && source == before && client.window != followed_.drag.window)
             return false;
-        constexpr std::array kinds = {DropMessageThinning::Message::enter, DropMessageThinning::Message::position,
-                                      DropMessageThinning::Message::leave, DropMessageThinning::Message::drop};
+        constexpr std::array kinds = {
+            DropMessageThinning::Message::enter, DropMessageThinning::Message::position,
+            DropMessageThinning::Message::leave, DropMessageThinning::Message::drop};
         admitted = thinning_.admit(kinds[kind], source, now);
     }
     if (!admitted) {

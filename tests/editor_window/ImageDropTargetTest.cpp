@@ -196,7 +196,8 @@ TEST(ImageDropTarget, EveryDropLeavesOneLogLineAndOneWeCannotUseIsSaidAsAPasteSa
             EXPECT_EQ(rig.exports.beeper.beeps, beeps);
         }
         ASSERT_EQ(log.lines().size(), lines + 1);
-        EXPECT_FALSE(QString::fromStdString(log.lines().back()).contains(QLatin1String("picture"))) << log.lines().back();
+        EXPECT_FALSE(QString::fromStdString(log.lines().back()).contains(QLatin1String("picture")))
+            << log.lines().back();
     }
     EXPECT_EQ(log.count("Drop opened nothing: it held no file link first and no image data"), 1);
 

@@ -347,12 +347,14 @@ TEST(ImageImporter, RefusesWhatItCannotOpenOrThatEndsEarlyWithTheReason) {
                             QUrl("https://example.com/a.png"), written(dir + "notes.png", "hello")})
         EXPECT_EQ(ImageImporter::image(url).error(), ImportError::unreadable())
             << url.toString().toStdString();
-    for (const QUrl& url : {QUrl::fromLocalFile(dir + "missing.png"), QUrl::fromLocalFile(dir + "none/missing.png"),
-                            QUrl::fromLocalFile(dir + "notes.png/missing.png")})
+    for (const QUrl& url :
+         {QUrl::fromLocalFile(dir + "missing.png"), QUrl::fromLocalFile(dir + "none/missing.png"),
+          QUrl::fromLocalFile(dir + "notes.png/missing.png")})
         EXPECT_EQ(ImageImporter::image(url).error(), ImportError::missing()) << url.toString().toStdString();
     EXPECT_EQ(ImportError::missing().message(QUrl::fromLocalFile(dir + "missing.png")),
               "“missing.png” isn't there. It may have been moved, renamed, or deleted.");
-    EXPECT_EQ(ImportError::missing().message(), "The file isn't there. It may have been moved, renamed, or deleted.");
+    EXPECT_EQ(ImportError::missing().message(),
+              "The file isn't there. It may have been moved, renamed, or deleted.");
     EXPECT_EQ(ImageImporter::image(QByteArray()).error(), ImportError::noImage());
     EXPECT_EQ(ImportError::noImage().message(), "There's no image to open.");
     EXPECT_EQ(ImportError::unreadable().message(QUrl::fromLocalFile(dir + "missing.png")),

@@ -57,7 +57,8 @@ public:
         QElapsedTimer waited;
         waited.start();
         while (!output().split(QLatin1Char('\n')).contains(line))
-            if (waited.elapsed() > bound(milliseconds) || process_.state() == QProcess::NotRunning) return false;
+            if (waited.elapsed() > bound(milliseconds) || process_.state() == QProcess::NotRunning)
+                return false;
         return true;
     }
 

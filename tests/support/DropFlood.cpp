@@ -97,10 +97,12 @@ void sendMisdirectedDragMessages(std::uint32_t target, int x, int y) {
         const std::array<std::uint32_t, 5> data = {source, 0, at, XCB_CURRENT_TIME,
                                                    atom(connection, "XdndActionCopy")};
         std::memcpy(position.data.data32, data.data(), sizeof position.data.data32);
-        xcb_send_event(connection, 0, target, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&position));
+        xcb_send_event(connection, 0, target, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char*>(&position));
         send(connection, target, atom(connection, "XdndLeave"), {source, 0, 0, 0, 0});
         for (const char* answer : {"XdndStatus", "XdndFinished"})
-            send(connection, target, atom(connection, answer), {source, 1, 0, 0, atom(connection, "XdndActionCopy")});
+            send(connection, target, atom(connection, answer),
+                 {source, 1, 0, 0, atom(connection, "XdndActionCopy")});
         std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
     }
     xcb_disconnect(connection);

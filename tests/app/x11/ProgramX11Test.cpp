@@ -455,18 +455,23 @@ TEST_F(ProgramX11Test, ADropItCannotUseIsLoggedAndItsSourceHearsACopy) {
         QString logged;
     } drops[] = {
         {linkTo("long", picture), QString::number((16 << 20) + 1),
-         QStringLiteral("Import failed: Quorvane.Import 2 (Quorvane can't read this image. The data may be damaged "
-                        "or incomplete)")},
-        {linkTo("missing", missing), {},
-         QStringLiteral("Import failed: Quorvane.Import 5 (The file isn't there. It may have been moved, renamed, "
-                        "or deleted)")},
+         QStringLiteral(
+             "Import failed: Quorvane.Import 2 (Quorvane can't read this image. The data may be damaged "
+             "or incomplete)")},
+        {linkTo("missing", missing),
+         {},
+         QStringLiteral(
+             "Import failed: Quorvane.Import 5 (The file isn't there. It may have been moved, renamed, "
+             "or deleted)")},
         {linkTo("picture", picture), {}, QStringLiteral("Imported 200x150 px image")},
     };
     for (const auto& drop : drops) {
         SCOPED_TRACE(drop.logged.toStdString());
-        QStringList arguments = {"--type", "text/uri-list", "--file", drop.list, "--drag-to",
-                                 QStringLiteral("%1,%2").arg(middle.x()).arg(middle.y()), "--drop", "1", "--action",
-                                 "XdndActionMove"};
+        QStringList arguments = {"--type",    "text/uri-list",
+                                 "--file",    drop.list,
+                                 "--drag-to", QStringLiteral("%1,%2").arg(middle.x()).arg(middle.y()),
+                                 "--drop",    "1",
+                                 "--action",  "XdndActionMove"};
         if (!drop.size.isEmpty()) arguments << QStringLiteral("--size") << drop.size;
         test::ClipboardOffer source(arguments);
         ASSERT_TRUE(source.ready());
@@ -474,7 +479,8 @@ TEST_F(ProgramX11Test, ADropItCannotUseIsLoggedAndItsSourceHearsACopy) {
         EXPECT_TRUE(waitForOutput(*program, output, drop.logged)) << output.toStdString();
     }
     EXPECT_EQ(output.count(QStringLiteral("Import failed")), 2);
-    EXPECT_FALSE(output.contains(QStringLiteral("missing.png")) || output.contains(QStringLiteral("picture.png")))
+    EXPECT_FALSE(output.contains(QStringLiteral("missing.png")) ||
+                 output.contains(QStringLiteral("picture.png")))
         << output.toStdString();
     terminate(*program);
 }

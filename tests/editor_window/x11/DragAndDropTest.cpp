@@ -7,8 +7,8 @@
 #include "support/DropFlood.h"
 #include "support/ImageFiles.h"
 #include "support/PeakMemory.h"
-#include "support/WindowPings.h"
 #include "support/WaitUntil.h"
+#include "support/WindowPings.h"
 #include "support/XConnections.h"
 #include "support/XvfbServer.h"
 
@@ -287,10 +287,11 @@ TEST(DragAndDrop, AnotherProgramIsAlwaysToldItsDropIsCopied) {
          ImportError::missing().message(missing)},
     };
     for (const auto& drop : drops) {
-        SCOPED_TRACE(std::string(drop.action) + " " + drop.type.toStdString() + " " + drop.size.toStdString());
+        SCOPED_TRACE(std::string(drop.action) + " " + drop.type.toStdString() + " " +
+                     drop.size.toStdString());
         rig.capture.controller->setErrorMessage(std::nullopt);
-        QStringList arguments = {"--type", drop.type, "--file", drop.file, "--drag-to", "600,300",
-                                 "--drop",  "1",       "--action", drop.action};
+        QStringList arguments = {"--type",  drop.type, "--file", drop.file,  "--drag-to",
+                                 "600,300", "--drop",  "1",      "--action", drop.action};
         if (!drop.size.isEmpty()) arguments << QStringLiteral("--size") << drop.size;
         test::ClipboardOffer source(arguments);
         ASSERT_TRUE(source.ready());
@@ -339,8 +340,8 @@ TEST(DragAndDrop, APositionNamingAnotherWindowNeverSwitchesDropsOff) {
     test::sendMisdirectedDragMessages(editor, 600, 300);
     for (std::size_t drop = 1; drop <= 3; ++drop) {
         SCOPED_TRACE(drop);
-        test::ClipboardOffer source({"--type", "text/uri-list", "--file", links, "--drag-to", "600,300", "--drop",
-                                     "1", "--action", "XdndActionMove"});
+        test::ClipboardOffer source({"--type", "text/uri-list", "--file", links, "--drag-to", "600,300",
+                                     "--drop", "1", "--action", "XdndActionMove"});
         ASSERT_TRUE(source.ready());
         ASSERT_TRUE(source.says(QStringLiteral("status accept copy"))) << source.output().toStdString();
         EXPECT_TRUE(source.says(QStringLiteral("finished accepted copy")));
@@ -354,8 +355,8 @@ TEST(DragAndDrop, APositionNamingAnotherWindowNeverSwitchesDropsOff) {
     // person's drag enters behind them, all handled in one go: it is remembered, and answered once
     // the others are found gone.
     test::sendEntersFromNoWindows(editor, 200);
-    test::ClipboardOffer last({"--type", "text/uri-list", "--file", links, "--drag-to", "600,300", "--drop", "1",
-                               "--action", "XdndActionMove"});
+    test::ClipboardOffer last({"--type", "text/uri-list", "--file", links, "--drag-to", "600,300", "--drop",
+                               "1", "--action", "XdndActionMove"});
     ASSERT_TRUE(last.saysWhileEventsWait(QStringLiteral("entered")));
     EXPECT_TRUE(last.says(QStringLiteral("status accept copy"))) << last.output().toStdString();
     EXPECT_TRUE(last.says(QStringLiteral("finished accepted copy")));
@@ -465,11 +466,13 @@ TEST(DragAndDrop, EveryDragKeptOutByAFloodOfManyProgramsIsAnsweredOnceItStops) {
             for (std::size_t i = 0; i < drags.size(); ++i)
                 if (!answered[i] && drags[i]->saidNow(QStringLiteral("status accept")))
                     answered[i] = test::WindowPings::Clock::now();
-            return std::all_of(answered.begin(), answered.end(), [](const auto& each) { return each.has_value(); });
+            return std::all_of(answered.begin(), answered.end(),
+                               [](const auto& each) { return each.has_value(); });
         };
         EXPECT_TRUE(waitUntil(allAnswered, 20000));
         for (std::size_t i = 0; i < drags.size(); ++i) {
-            EXPECT_TRUE(answered[i]) << "drag " << i << " never answered: " << drags[i]->output().toStdString();
+            EXPECT_TRUE(answered[i]) << "drag " << i
+                                     << " never answered: " << drags[i]->output().toStdString();
             EXPECT_TRUE(drags[i]->says(QStringLiteral("finished"))) << "drag " << i;
         }
         // One at a time, none waiting for another to fall silent: the first within a second of the
