@@ -5,7 +5,6 @@
 #include "capture/CaptureController.h"
 #include "core/LocalFileUrl.h"
 #include "core/Log.h"
-#include "core/LoggedReason.h"
 #include "editor_window/EditorView.h"
 #include "editor_window/SheetPresenter.h"
 #include "export/ExportController.h"
@@ -172,7 +171,10 @@ void DocumentCommands::importImage(const QImage& image, const std::optional<QStr
     commitTextEditing();
     const QSize size = image.size();
     captures_.openImage(image, name, [size](bool opened) {
-        if (opened) Log::app().log("Imported {}x{} px image", size.width(), size.height());
+        if (opened)
+            Log::app().log("Imported {}x{} px image", size.width(), size.height());
+        else
+            Log::app().log("Import not opened: the open document stays");
     });
 }
 
@@ -180,9 +182,7 @@ void DocumentCommands::reportImport(const ImageImporter::ImportError& error, con
     Q_EMIT editorRequested();
     captures_.setErrorMessage(error.message(url));
     captures_.setErrorIsRetryable(false);
-    // The message without the file: its name is the user's.
-    const Error logged{QStringLiteral("Quorvane.Import"), static_cast<int>(error.kind), error.message()};
-    Log::app().error("Import failed: {} {}{}", logged.domain, logged.code, loggedReason(logged));
+    error.log();
 }
 
 } // namespace quorvane

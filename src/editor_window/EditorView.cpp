@@ -53,7 +53,7 @@ EditorView::EditorView(Services services, EditorActions actions, std::function<v
     : QWidget(parent), services_(services), actions_(std::move(actions)), hosts_(std::move(hosts)),
       homeViewFactory_(homeView ? std::move(homeView) : HomeViewFactory(placeholderHome)),
       windowPickerFactory_(windowPicker ? std::move(windowPicker) : WindowPickerFactory(placeholderPicker)),
-      dropTarget_(services.model, std::move(importImage)) {
+      dropTarget_(services.model, services.beeper, std::move(importImage)) {
     if (actions_.recognizeForRedaction)
         hosts_.startTextRedaction = [recognize = actions_.recognizeForRedaction](
                                         EditorDocument& document, EditorCanvasSettings& settings) {
@@ -226,14 +226,35 @@ void EditorView::dragLeaveEvent(QDragLeaveEvent* event) {
 
 void EditorView::dropEvent(QDropEvent* event) {
     setDropTargeted(false);
-    if (fromUs(event) || event->mimeData() == nullptr) return event->ignore();
+    if (fromUs(event) || event->mimeData() == nullptr) {
+        ImageDropTarget::refused("it came from Quorvane or held no data");
+        return event->ignore();
+    }
     std::shared_ptr<ClipboardOffer> dropped =
         ImageDropTarget::take(*event->mimeData(), static_cast<std::uint32_t>(window()->winId()));
-    if (!dropped) return event->ignore();
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-    // Reading and the document handover wait for the next turn, after the drop has returned.
-    QTimer::singleShot(0, this, [this, dropped] { dropTarget_.open(dropped); });
+    if (!dropped) {
+        ImageDropTarget::refused("it held no image and no list of files");
+        return event->ignore();
+    }
+    // Data of this process is read now, so that a drop we cannot use is refused as such. Another
+    // program's is read once the drop has returned, without waiting for that program: the answer
+    // its source has heard by then stays a copy.
+    std::optional<ImageDropTarget::Dropped> found;
+    if (!dropped->waitsOnOthers()) found = ImageDropTarget::read(*dropped);
+    if (found && !ImageDropTarget::opens(*found)) {
+        event->ignore();
+    } else {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    }
+    // Reading and the document handover, or the word on why nothing opens, wait for the next turn,
+    // after the drop has returned.
+    QTimer::singleShot(0, this, [this, dropped, found] {
+        if (found)
+            dropTarget_.open(*found);
+        else
+            dropTarget_.open(dropped);
+    });
 }
 
 } // namespace quorvane

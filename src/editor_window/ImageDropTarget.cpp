@@ -2,7 +2,9 @@
 
 #include "capture/CaptureController.h"
 #include "core/LocalFileUrl.h"
+#include "core/Log.h"
 #include "export/ImageImporter.h"
+#include "platform/Beeper.h"
 #include "platform/X11DropTimes.h"
 #include "platform/X11SelectionOffer.h"
 
@@ -29,16 +31,30 @@ ImageDropTarget::Dropped ImageDropTarget::read(ClipboardOffer& dropped) {
     const std::optional<QString> type = imageType(formats);
     // A list that cannot be read leaves the drop to its image data, as one of links elsewhere does.
     // A file on another computer goes on to be refused, naming the host, unless data came with it.
-    if (formats.contains(uriList))
-        if (auto file = ImageImporter::firstListedFile(dropped);
-            file && file.value() && !(LocalFileUrl::otherHost(**file) && type))
-            return Dropped{*file, {}};
+    std::optional<ImageImporter::ImportError> unreadList;
+    if (formats.contains(uriList)) {
+        auto file = ImageImporter::firstListedFile(dropped);
+        if (file && file.value() && !(LocalFileUrl::otherHost(**file) && type)) return Dropped{*file, {}};
+        if (!file) unreadList = file.error();
+    }
     if (type) return {std::nullopt, *type, ImageImporter::image(dropped, *type)};
+    // Without image data, a list that cannot be read (too long, or never ended) is refused as a
+    // paste refuses it.
+    if (unreadList) return {std::nullopt, {}, Failure{*unreadList}};
     return {};
 }
 
-ImageDropTarget::ImageDropTarget(CaptureController& capture, std::function<void(const QUrl&)> importImage)
-    : capture_(capture), importImage_(std::move(importImage)) {
+bool ImageDropTarget::opens(const Dropped& found) {
+    return found.file.has_value() || (found.image && found.image->has_value());
+}
+
+void ImageDropTarget::refused(const char* why) {
+    Log::app().log("Drop refused: {}", why);
+}
+
+ImageDropTarget::ImageDropTarget(CaptureController& capture, Beeper& beeper,
+                                 std::function<void(const QUrl&)> importImage)
+    : capture_(capture), beeper_(beeper), importImage_(std::move(importImage)) {
     // A drop's data is asked for by the time of the drop, which only the drop message tells.
     X11DropTimes::watch();
 }
@@ -57,17 +73,38 @@ std::unique_ptr<ClipboardOffer> ImageDropTarget::take(const QMimeData& data, std
 }
 
 void ImageDropTarget::open(std::shared_ptr<ClipboardOffer> dropped) {
+    // The reader drops a read that a newer one supersedes: its drop's line is written here.
+    if (reading_) Log::app().log("Drop given up: another drop came before its data");
+    reading_ = true;
     reader_.read(std::move(dropped), &ImageDropTarget::read, [this](Dropped found) {
-        if (found.file) {
-            if (importImage_) importImage_(*found.file);
-            return;
-        }
-        if (!found.image) {
-            capture_.setErrorMessage(found.image.error().message());
-            capture_.setErrorIsRetryable(false);
-            return;
-        }
-        if (*found.image) capture_.openImage(**found.image, std::nullopt);
+        reading_ = false;
+        open(std::move(found));
+    });
+}
+
+void ImageDropTarget::open(Dropped found) {
+    if (found.file) {
+        // The importer opens it or says why not, and logs either.
+        if (importImage_) importImage_(*found.file);
+        return;
+    }
+    if (!found.image) {
+        capture_.setErrorMessage(found.image.error().message());
+        capture_.setErrorIsRetryable(false);
+        found.image.error().log();
+        return;
+    }
+    if (!*found.image) {
+        beeper_.beep();
+        Log::app().log("Drop opened nothing: it held no file link first and no image data");
+        return;
+    }
+    const QSize size = (*found.image)->size();
+    capture_.openImage(**found.image, std::nullopt, [size](bool opened) {
+        if (opened)
+            Log::app().log("Imported {}x{} px image", size.width(), size.height());
+        else
+            Log::app().log("Import not opened: the open document stays");
     });
 }
 

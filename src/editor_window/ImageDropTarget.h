@@ -13,6 +13,7 @@ class QMimeData;
 
 namespace quorvane {
 
+class Beeper;
 class CaptureController;
 class ClipboardOffer;
 
@@ -21,16 +22,19 @@ class ClipboardOffer;
 // normal document handover. Only the first item counts; a local file wins over image data, image
 // data over a file on another computer, PNG over TIFF over JPEG over any other image type.
 // Another program's drop is read as a paste is, without the window waiting for that program.
+// Every drop leaves one line in the log, and one we cannot use is said to the user as a paste
+// says it.
 class ImageDropTarget {
 public:
-    // What a drop holds: its first file, or else the image of the type it prefers.
+    // What a drop holds: its first file, or else the image of the type it prefers, or why neither
+    // can be had.
     struct Dropped {
         std::optional<QUrl> file;
         QString type;
         Result<std::optional<QImage>, ImageImporter::ImportError> image = std::optional<QImage>();
     };
 
-    ImageDropTarget(CaptureController& capture, std::function<void(const QUrl&)> importImage);
+    ImageDropTarget(CaptureController& capture, Beeper& beeper, std::function<void(const QUrl&)> importImage);
 
     // Whether a drag of these types would be taken; nothing is read.
     static bool accepts(const QStringList& formats);
@@ -40,14 +44,24 @@ public:
 
     // Reads what was dropped; waits for another program's data: on a worker thread only.
     static Dropped read(ClipboardOffer& dropped);
-    // Reads and opens what was dropped: refused data shows the importer's message as a capture
-    // error without Retry; data that cannot be had changes nothing.
+    // Whether what was read opens a file or an image; otherwise the drop is of no use to us.
+    static bool opens(const Dropped& found);
+    // A drop refused before anything was read, for the reason `why`: its line in the log.
+    static void refused(const char* why);
+
+    // Reads and opens what was dropped. Refused data shows the importer's message as a capture
+    // error without Retry; a drop that holds nothing to open sounds the bell, as a paste does. A
+    // drop still being read when the next one comes is given up.
     void open(std::shared_ptr<ClipboardOffer> dropped);
+    // Opens what was read from a drop, or says why nothing opens.
+    void open(Dropped found);
 
 private:
     CaptureController& capture_;
+    Beeper& beeper_;
     std::function<void(const QUrl&)> importImage_;
     OfferReader reader_;
+    bool reading_ = false;
 };
 
 } // namespace quorvane

@@ -26,6 +26,7 @@
 #include <QMimeDatabase>
 #include <QPainter>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -308,7 +309,12 @@ Result<QImage, ImportError> image(const QUrl& file) {
     // would block or never end.
     const std::optional<QByteArray> path = LocalFileUrl::path(file);
     QFile input;
-    if (!path || !PosixFile::openForReading(input, *path)) return Failure{ImportError::unreadable()};
+    if (!path) return Failure{ImportError::unreadable()};
+    if (auto opened = PosixFile::openForReading(input, *path); !opened) {
+        const bool gone =
+            PosixFile::isError(opened.error(), ENOENT) || PosixFile::isError(opened.error(), ENOTDIR);
+        return Failure{gone ? ImportError::missing() : ImportError::unreadable()};
+    }
     // Only the name's suffix counts, as text.
     const QString name = LocalFileUrl::displayName(file);
     // The first bytes decide, so that a file that is no image, or longer than any image of its

@@ -1,6 +1,9 @@
 #include "export/ImportError.h"
 
+#include "core/Error.h"
 #include "core/LocalFileUrl.h"
+#include "core/Log.h"
+#include "core/LoggedReason.h"
 #include "export/ImageImporter.h"
 
 #include <algorithm>
@@ -30,6 +33,9 @@ QString ImportError::message(const QUrl& file) const {
     case Kind::noImage:
         return named ? name + QStringLiteral(" doesn't contain an image.")
                      : QStringLiteral("There's no image to open.");
+    case Kind::missing:
+        return (named ? name : QStringLiteral("The file")) +
+               QStringLiteral(" isn't there. It may have been moved, renamed, or deleted.");
     case Kind::onAnotherHost: {
         // The host first, where a narrow window's two lines still show it.
         const QString shownHost = host.size() > 64 ? host.left(63) + QStringLiteral("…") : host;
@@ -39,6 +45,12 @@ QString ImportError::message(const QUrl& file) const {
     }
     }
     return {};
+}
+
+void ImportError::log() const {
+    // The message without the file: its name is the user's.
+    const Error logged{QStringLiteral("Quorvane.Import"), static_cast<int>(kind), message()};
+    Log::app().error("Import failed: {} {}{}", logged.domain, logged.code, loggedReason(logged));
 }
 
 } // namespace quorvane::ImageImporter

@@ -10,7 +10,8 @@
 namespace quorvane::ImageImporter {
 
 struct ImportError {
-    enum class Kind { unsupportedType, tooLarge, unreadable, noImage, onAnotherHost };
+    // Codes in the log are these kinds' numbers: new kinds go last.
+    enum class Kind { unsupportedType, tooLarge, unreadable, noImage, onAnotherHost, missing };
 
     Kind kind = Kind::unreadable;
     // unsupportedType: the refused type's description.
@@ -30,9 +31,13 @@ struct ImportError {
     static ImportError onAnotherHost(QString host) {
         return {Kind::onAnotherHost, {}, 0, 0, std::move(host)};
     }
+    // No file is there by the name a link gave.
+    static ImportError missing() { return {Kind::missing, {}, 0, 0, {}}; }
 
     // The text the user reads; with a file, it names the file.
     QString message(const QUrl& file = {}) const;
+    // Writes the import's one line in the log: domain, code and reason, never the file's name.
+    void log() const;
 
     bool operator==(const ImportError&) const = default;
 };

@@ -20,10 +20,15 @@ bool DropMessageThinning::admit(Message message, std::uint32_t source, Clock::ti
     return true;
 }
 
-DropMessageThinning::Clock::time_point DropMessageThinning::enterFreeAt(std::uint32_t source) const {
-    if (followed_ == source) return {};
-    if (followed_ != 0) return heard_ + silence;
-    return source == ended_ ? Clock::time_point{} : endedAt_ + rest;
+bool DropMessageThinning::letIn(std::uint32_t source, Clock::time_point now) {
+    if (source == 0 || now < letInFreeAt()) return false;
+    followed_ = source;
+    heard_ = now;
+    return true;
+}
+
+DropMessageThinning::Clock::time_point DropMessageThinning::letInFreeAt() const {
+    return followed_ != 0 ? heard_ + silence : Clock::time_point{};
 }
 
 } // namespace quorvane

@@ -29,8 +29,16 @@ public:
 
     // Whether the toolkit gets `message` of the drag source window `source`, arriving at `now`.
     bool admit(Message message, std::uint32_t source, Clock::time_point now);
-    // From when on, unless other messages come first, an enter of `source` would be admitted.
-    Clock::time_point enterFreeAt(std::uint32_t source) const;
+    // Whether the toolkit gets the enter of `source`, a drag kept out earlier and let in now: once
+    // no drag is followed, or the followed one fell silent. The rest does not hold it back: it
+    // entered before the drop the rest follows.
+    bool letIn(std::uint32_t source, Clock::time_point now);
+    // From when on, unless other messages come first, a drag kept out earlier would be let in.
+    Clock::time_point letInFreeAt() const;
+    // The source of the drag followed now, or of the last one if it fell silent; 0 for none.
+    std::uint32_t followed() const { return followed_; }
+    // The followed drag is followed no more, without ending: it is let in again when its turn comes.
+    void unfollow() { followed_ = 0; }
 
 private:
     std::uint32_t followed_ = 0;

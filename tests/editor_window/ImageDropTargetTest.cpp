@@ -2,6 +2,7 @@
 
 #include "editor_window/EditorViewRig.h"
 #include "editor_window/WindowStatusToast.h"
+#include "support/LogLines.h"
 
 #include <QFile>
 #include <QPushButton>
@@ -95,7 +96,7 @@ TEST(ImageDropTarget, RefusedDataShowsTheImportersMessageWithDismissOnly) {
     test::EditorViewRig rig;
     QMimeData mime;
     mime.setData(QStringLiteral("image/x-unknown"), QByteArray("GIF? no, plain words"));
-    EXPECT_TRUE(rig.drop(mime));
+    EXPECT_FALSE(rig.drop(mime)) << "data of this process is judged before the drop is answered";
     ASSERT_TRUE(rig.capture.controller->errorMessage());
     EXPECT_FALSE(rig.capture.controller->errorIsRetryable());
     EXPECT_EQ(*rig.capture.controller->errorMessage(),
@@ -132,20 +133,88 @@ TEST(ImageDropTarget, BadDropsEndInAMessageOrARefusalNeverACrash) {
     EXPECT_TRUE(rig.drop(many));
     EXPECT_EQ(rig.imported.size(), before + 1) << "only the first of many";
 
-    // A link elsewhere is taken by its type, then opens nothing.
+    // A link elsewhere is taken by its type, then opens nothing: refused once read, with the bell.
     QMimeData remote;
     remote.setUrls({QUrl(QStringLiteral("ftp://example.com/x.png"))});
     rig.capture.controller->setErrorMessage(std::nullopt);
-    EXPECT_TRUE(rig.drop(remote));
+    EXPECT_FALSE(rig.drop(remote));
     EXPECT_EQ(rig.imported.size(), before + 1);
     EXPECT_FALSE(rig.capture.controller->errorMessage());
+    EXPECT_EQ(rig.exports.beeper.beeps, 1);
 
     QMimeData emptyData;
     emptyData.setData(QStringLiteral("image/png"), QByteArray());
     rig.capture.controller->setErrorMessage(std::nullopt);
-    EXPECT_TRUE(rig.drop(emptyData)) << "taken, then nothing changes";
+    EXPECT_FALSE(rig.drop(emptyData)) << "refused once read, then nothing changes";
     EXPECT_FALSE(rig.capture.controller->errorMessage());
     EXPECT_EQ(rig.capture.controller->document(), nullptr);
+    EXPECT_EQ(rig.exports.beeper.beeps, 2);
+}
+
+// A list of links offered as its bytes, as another program offers it: QMimeData itself would
+// parse them into links, which for a list of 16 MiB takes long.
+struct ListedLinks final : QMimeData {
+    QByteArray bytes;
+    QStringList formats() const override { return {QStringLiteral("text/uri-list")}; }
+    QVariant retrieveData(const QString&, QMetaType) const override { return bytes; }
+};
+
+// A drop we cannot use is said to the user as a paste of the same data says it: the importer's
+// message, or the bell where there is nothing to open. Data of this process is judged before the
+// drop is answered, and such a drop is refused. Every drop, opened or not, leaves one line in the
+// log, which never names the file.
+TEST(ImageDropTarget, EveryDropLeavesOneLogLineAndOneWeCannotUseIsSaidAsAPasteSaysIt) {
+    test::EditorViewRig rig;
+    const test::LogLines log("app");
+    test::TempDir dir;
+    const QString picture = QString::fromStdString((dir / "picture.png").string());
+    {
+        QFile out(picture);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(test::pngBytes(test::gradientImage(7, 5)));
+    }
+    // Over the bound of a list, though its first link names a picture that opens.
+    ListedLinks overLong;
+    overLong.bytes = QUrl::fromLocalFile(picture).toEncoded() + "\r\n";
+    overLong.bytes += QByteArray((16 << 20) + 1 - overLong.bytes.size(), '#');
+    QMimeData elsewhere, junk;
+    elsewhere.setUrls({QUrl(QStringLiteral("https://example.com/a.png"))});
+    junk.setData(QStringLiteral("image/png"), QByteArray("\x89PNG\r\n\x1a\n and then words"));
+    for (const auto& [name, mime] : {std::pair<const char*, const QMimeData*>{"over-long list", &overLong},
+                                     {"no file", &elsewhere},
+                                     {"damaged picture", &junk}}) {
+        SCOPED_TRACE(name);
+        const auto pasted = ImageImporter::image(*mime);
+        rig.capture.controller->setErrorMessage(std::nullopt);
+        const int beeps = rig.exports.beeper.beeps;
+        const std::size_t lines = log.lines().size();
+        EXPECT_FALSE(rig.drop(*mime));
+        ASSERT_FALSE(pasted && *pasted);
+        if (pasted) {
+            EXPECT_EQ(rig.exports.beeper.beeps, beeps + 1);
+            EXPECT_FALSE(rig.capture.controller->errorMessage());
+        } else {
+            EXPECT_EQ(rig.capture.controller->errorMessage(), pasted.error().message());
+            EXPECT_EQ(rig.exports.beeper.beeps, beeps);
+        }
+        ASSERT_EQ(log.lines().size(), lines + 1);
+        EXPECT_FALSE(QString::fromStdString(log.lines().back()).contains(QLatin1String("picture")))
+            << log.lines().back();
+    }
+    EXPECT_EQ(log.count("Drop opened nothing: it held no file link first and no image data"), 1);
+
+    // A link to a file that is not there is taken; the importer says that it is not there.
+    const QUrl missing = QUrl::fromLocalFile(QString::fromStdString((dir / "missing.png").string()));
+    QMimeData gone;
+    gone.setUrls({missing});
+    EXPECT_TRUE(rig.drop(gone));
+    EXPECT_EQ(rig.capture.controller->errorMessage(), ImageImporter::ImportError::missing().message(missing));
+
+    // A picture dropped as data opens, and says so.
+    QMimeData image;
+    image.setData(QStringLiteral("image/png"), test::pngBytes(test::gradientImage(7, 5)));
+    EXPECT_TRUE(rig.drop(image));
+    EXPECT_TRUE(test::waitUntil([&] { return log.count("Imported 7x5 px image") == 1; }));
 }
 
 } // namespace

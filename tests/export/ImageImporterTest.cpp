@@ -339,14 +339,22 @@ TEST(ImageImporter, RefusesWhatItCannotOpenOrThatEndsEarlyWithTheReason) {
     EXPECT_TRUE(ImageImporter::image(qtEncoded(quadrants(8, 8), "BMP") + "garbage"));
     EXPECT_TRUE(ImageImporter::image(*TiffCodec::encode(quadrants(8, 8)) + "garbage"));
 
-    // Missing files, folders, pipes (nothing waits on them), other schemes and data without an
-    // image are unreadable.
+    // Folders, pipes (nothing waits on them), other schemes and data without an image are
+    // unreadable; a file that is not there, in a folder that is not there either, is said to be
+    // missing.
     ASSERT_EQ(::mkfifo(QFile::encodeName(dir + "pipe.png").constData(), 0600), 0);
-    for (const QUrl& url :
-         {QUrl::fromLocalFile(dir + "missing.png"), QUrl::fromLocalFile(dir + "pipe.png"),
-          QUrl::fromLocalFile(dir), QUrl("https://example.com/a.png"), written(dir + "notes.png", "hello")})
+    for (const QUrl& url : {QUrl::fromLocalFile(dir + "pipe.png"), QUrl::fromLocalFile(dir),
+                            QUrl("https://example.com/a.png"), written(dir + "notes.png", "hello")})
         EXPECT_EQ(ImageImporter::image(url).error(), ImportError::unreadable())
             << url.toString().toStdString();
+    for (const QUrl& url :
+         {QUrl::fromLocalFile(dir + "missing.png"), QUrl::fromLocalFile(dir + "none/missing.png"),
+          QUrl::fromLocalFile(dir + "notes.png/missing.png")})
+        EXPECT_EQ(ImageImporter::image(url).error(), ImportError::missing()) << url.toString().toStdString();
+    EXPECT_EQ(ImportError::missing().message(QUrl::fromLocalFile(dir + "missing.png")),
+              "“missing.png” isn't there. It may have been moved, renamed, or deleted.");
+    EXPECT_EQ(ImportError::missing().message(),
+              "The file isn't there. It may have been moved, renamed, or deleted.");
     EXPECT_EQ(ImageImporter::image(QByteArray()).error(), ImportError::noImage());
     EXPECT_EQ(ImportError::noImage().message(), "There's no image to open.");
     EXPECT_EQ(ImportError::unreadable().message(QUrl::fromLocalFile(dir + "missing.png")),
@@ -377,7 +385,7 @@ TEST(ImageImporter, OpensFilesByTheBytesOfTheirNames) {
     EXPECT_EQ(ImportError::unreadable().message(LocalFileUrl::fromPath(folderBytes + "gon\xE9.png")),
               "Quorvane can't read “gon\uFFFD.png”. The file may be missing, damaged, or not accessible.");
     EXPECT_EQ(ImageImporter::image(LocalFileUrl::fromPath(folderBytes + "gon\xE9.png")).error(),
-              ImportError::unreadable());
+              ImportError::missing());
     // Devices are refused like pipes, without waiting; so are paths longer than any the system opens.
     EXPECT_EQ(ImageImporter::image(LocalFileUrl::fromPath("/dev/zero")).error(), ImportError::unreadable());
     EXPECT_EQ(ImageImporter::image(LocalFileUrl::fromPath(folderBytes + QByteArray(5000, 'a'))).error(),

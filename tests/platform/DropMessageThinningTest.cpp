@@ -69,5 +69,27 @@ TEST(DropMessageThinning, AFloodOfDropsFromManySourcesHandsOnOneDragARest) {
     EXPECT_GE(admitted, 3);
 }
 
+// A drag kept out earlier is let in once nothing is followed, without the rest that holds back a
+// new drag after a drop: it entered before that drop. Never while another drag goes on.
+TEST(DropMessageThinning, AKeptDragIsLetInOnceNoOtherGoesOn) {
+    DropMessageThinning thinning;
+    auto now = DropMessageThinning::Clock::now();
+    EXPECT_FALSE(thinning.letIn(0, now));
+    EXPECT_TRUE(thinning.admit(Message::enter, other, now));
+    EXPECT_FALSE(thinning.admit(Message::enter, person, now));
+    EXPECT_FALSE(thinning.letIn(person, now += 10ms));
+    EXPECT_EQ(thinning.letInFreeAt(), now - 10ms + DropMessageThinning::silence);
+    EXPECT_TRUE(thinning.admit(Message::drop, other, now));
+    EXPECT_EQ(thinning.letInFreeAt(), DropMessageThinning::Clock::time_point{});
+    EXPECT_TRUE(thinning.letIn(person, now += 1ms));
+    EXPECT_EQ(thinning.followed(), person);
+    EXPECT_TRUE(thinning.admit(Message::position, person, now));
+    EXPECT_FALSE(thinning.admit(Message::position, other, now));
+    // One that fell silent gives way to the next kept drag.
+    EXPECT_FALSE(thinning.letIn(other, now + DropMessageThinning::silence - 1ms));
+    EXPECT_TRUE(thinning.letIn(other, now + DropMessageThinning::silence));
+    EXPECT_FALSE(thinning.admit(Message::position, person, now + DropMessageThinning::silence));
+}
+
 } // namespace
 } // namespace quorvane

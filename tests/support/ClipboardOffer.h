@@ -42,17 +42,23 @@ public:
         output_ += QString::fromUtf8(process_.readAllStandardOutput());
         return output_;
     }
+    // Whether the helper printed `line` by what the event loop has read so far; never waits.
+    bool saidNow(const QString& line) {
+        output_ += QString::fromUtf8(process_.readAllStandardOutput());
+        return output_.split(QLatin1Char('\n')).contains(line);
+    }
     // Once the helper printed `line`.
     bool says(const QString& line) {
         return waitUntil([&] { return output().split(QLatin1Char('\n')).contains(line); });
     }
     // Once the helper printed `line`, leaving this process's events waiting meanwhile: what the
     // server sends us until then is handled afterwards, in the order it came.
-    bool saysWhileEventsWait(const QString& line) {
+    bool saysWhileEventsWait(const QString& line, int milliseconds = 5000) {
         QElapsedTimer waited;
         waited.start();
         while (!output().split(QLatin1Char('\n')).contains(line))
-            if (waited.elapsed() > bound(5000) || process_.state() == QProcess::NotRunning) return false;
+            if (waited.elapsed() > bound(milliseconds) || process_.state() == QProcess::NotRunning)
+                return false;
         return true;
     }
 

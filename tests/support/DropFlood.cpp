@@ -79,4 +79,49 @@ void DropFlood::flood(std::uint32_t target, std::uint32_t at) {
     xcb_disconnect(connection);
 }
 
+void sendMisdirectedDragMessages(std::uint32_t target, int x, int y) {
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(connection) == 0) {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        const xcb_window_t source = xcb_generate_id(connection);
+        xcb_create_window(connection, 0, source, root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                          XCB_COPY_FROM_PARENT, 0, nullptr);
+        const auto at = static_cast<std::uint32_t>(x) << 16 | static_cast<std::uint32_t>(y);
+        send(connection, target, atom(connection, "XdndEnter"),
+             {source, 5u << 24, atom(connection, "text/uri-list"), 0, 0});
+        xcb_client_message_event_t position{};
+        position.response_type = XCB_CLIENT_MESSAGE;
+        position.format = 32;
+        position.window = root;
+        position.type = atom(connection, "XdndPosition");
+        const std::array<std::uint32_t, 5> data = {source, 0, at, XCB_CURRENT_TIME,
+                                                   atom(connection, "XdndActionCopy")};
+        std::memcpy(position.data.data32, data.data(), sizeof position.data.data32);
+        xcb_send_event(connection, 0, target, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char*>(&position));
+        send(connection, target, atom(connection, "XdndLeave"), {source, 0, 0, 0, 0});
+        for (const char* answer : {"XdndStatus", "XdndFinished"})
+            send(connection, target, atom(connection, answer),
+                 {source, 1, 0, 0, atom(connection, "XdndActionCopy")});
+        std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    }
+    xcb_disconnect(connection);
+}
+
+void sendEntersFromNoWindows(std::uint32_t target, int count) {
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(connection) == 0) {
+        const xcb_atom_t enter = atom(connection, "XdndEnter");
+        const xcb_atom_t uriList = atom(connection, "text/uri-list");
+        // Numbers of this connection's that name no window, since none is made of them; well past
+        // those a next client given the same range makes its first windows of.
+        for (int i = 0; i < 4096; ++i)
+            xcb_generate_id(connection);
+        for (int i = 0; i < count; ++i)
+            send(connection, target, enter, {xcb_generate_id(connection), 5u << 24, uriList, 0, 0});
+        std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    }
+    xcb_disconnect(connection);
+}
+
 } // namespace quorvane::test

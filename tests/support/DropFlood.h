@@ -39,4 +39,12 @@ private:
     std::vector<std::thread> threads_;
 };
 
+// Another program's drag over the window `target` whose position, sent to `target`, names the root
+// window instead; it enters and leaves as it should. Then the answers a drag's target sends its
+// source (XdndStatus, XdndFinished), sent to `target`. Returns once the server has taken them.
+void sendMisdirectedDragMessages(std::uint32_t target, int x, int y);
+// `count` drags entering the window `target` from made-up sources that are no windows, none of
+// which ever ends. Returns once the server has taken them.
+void sendEntersFromNoWindows(std::uint32_t target, int count);
+
 } // namespace quorvane::test

@@ -130,6 +130,18 @@ protected:
         return QString();
     }
 
+    // The middle of the window `id` on the screen.
+    static QPoint middleOf(const QString& id) {
+        QString shape;
+        test::xdotool(QStringLiteral("getwindowgeometry --shell ") + id, &shape);
+        const auto number = [&](const char* name) {
+            return shape.section(QLatin1String(name) + QLatin1Char('='), 1)
+                .section(QLatin1Char('\n'), 0, 0)
+                .toInt();
+        };
+        return {number("X") + number("WIDTH") / 2, number("Y") + number("HEIGHT") / 2};
+    }
+
     // Through the window manager, as a user closes it. Under load the window manager can still be
     // handing the focus over when the key arrives; the user then presses it again.
     static void closeEditor() {
@@ -367,14 +379,7 @@ TEST_F(ProgramX11Test, AFloodOfDropsFromFourProgramsLeavesTheWindowAnswering) {
     ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Launched"))) << output.toStdString();
     QString id;
     ASSERT_TRUE(test::waitUntil([&] { return !(id = visibleEditor()).isEmpty(); }, 20000));
-    QString shape;
-    test::xdotool(QStringLiteral("getwindowgeometry --shell ") + id, &shape);
-    const auto number = [&](const char* name) {
-        return shape.section(QLatin1String(name) + QLatin1Char('='), 1)
-            .section(QLatin1Char('\n'), 0, 0)
-            .toInt();
-    };
-    const QPoint middle(number("X") + number("WIDTH") / 2, number("Y") + number("HEIGHT") / 2);
+    const QPoint middle = middleOf(id);
     test::xdotool(QStringLiteral("mousemove %1 %2").arg(middle.x()).arg(middle.y()));
     test::xdotool(QStringLiteral("windowfocus --sync ") + id);
     TempDir dir;
@@ -435,6 +440,66 @@ TEST_F(ProgramX11Test, AFloodOfDropsFromFourProgramsLeavesTheWindowAnswering) {
     QFile notes(folders.descriptorLog());
     EXPECT_FALSE(notes.exists()) << "Descriptors reached the program on its X connection:\n"
                                  << (notes.open(QIODevice::ReadOnly) ? notes.readAll().toStdString() : "");
+}
+
+// A drop the program cannot use leaves its line in the log, which never names the file, and its
+// source hears a copy: a list of links over the bound, though it names a picture first, and a link
+// to a file that is not there. A proper drop afterwards opens.
+TEST_F(ProgramX11Test, ADropItCannotUseIsLoggedAndItsSourceHearsACopy) {
+    ProgramFolders folders;
+    const auto program = folders.start();
+    QString output;
+    ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Launched"))) << output.toStdString();
+    QString id;
+    ASSERT_TRUE(test::waitUntil([&] { return !(id = visibleEditor()).isEmpty(); }, 20000));
+    const QPoint middle = middleOf(id);
+    TempDir dir;
+    QImage dropped(200, 150, QImage::Format_RGB32);
+    dropped.fill(Qt::darkYellow);
+    const QString picture = QString::fromStdString((dir / "picture.png").string());
+    ASSERT_TRUE(dropped.save(picture));
+    const auto linkTo = [&](const char* name, const QString& file) {
+        const QString path = QString::fromStdString((dir / name).string());
+        QFile out(path);
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(QUrl::fromLocalFile(file).toEncoded() + "\r\n");
+        return path;
+    };
+    const QString missing = QString::fromStdString((dir / "missing.png").string());
+    const struct {
+        QString list;
+        QString size;
+        QString logged;
+    } drops[] = {
+        {linkTo("long", picture), QString::number((16 << 20) + 1),
+         QStringLiteral(
+             "Import failed: Quorvane.Import 2 (Quorvane can't read this image. The data may be damaged "
+             "or incomplete)")},
+        {linkTo("missing", missing),
+         {},
+         QStringLiteral(
+             "Import failed: Quorvane.Import 5 (The file isn't there. It may have been moved, renamed, "
+             "or deleted)")},
+        {linkTo("picture", picture), {}, QStringLiteral("Imported 200x150 px image")},
+    };
+    for (const auto& drop : drops) {
+        SCOPED_TRACE(drop.logged.toStdString());
+        QStringList arguments = {"--type",    "text/uri-list",
+                                 "--file",    drop.list,
+                                 "--drag-to", QStringLiteral("%1,%2").arg(middle.x()).arg(middle.y()),
+                                 "--drop",    "1",
+                                 "--action",  "XdndActionMove"};
+        if (!drop.size.isEmpty()) arguments << QStringLiteral("--size") << drop.size;
+        test::ClipboardOffer source(arguments);
+        ASSERT_TRUE(source.ready());
+        EXPECT_TRUE(source.says(QStringLiteral("finished accepted copy"))) << source.output().toStdString();
+        EXPECT_TRUE(waitForOutput(*program, output, drop.logged)) << output.toStdString();
+    }
+    EXPECT_EQ(output.count(QStringLiteral("Import failed")), 2);
+    EXPECT_FALSE(output.contains(QStringLiteral("missing.png")) ||
+                 output.contains(QStringLiteral("picture.png")))
+        << output.toStdString();
+    terminate(*program);
 }
 
 // A display that cannot be opened, or none at all, ends the program with one line saying so and

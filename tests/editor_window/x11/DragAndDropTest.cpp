@@ -8,6 +8,7 @@
 #include "support/ImageFiles.h"
 #include "support/PeakMemory.h"
 #include "support/WaitUntil.h"
+#include "support/WindowPings.h"
 #include "support/XConnections.h"
 #include "support/XvfbServer.h"
 
@@ -244,12 +245,14 @@ TEST(DragAndDrop, AnotherProgramIsAlwaysToldItsDropIsCopied) {
         return write(name, QUrl::fromLocalFile(file).toEncoded() + "\r\n");
     };
     const QByteArray png = test::pngBytes(test::gradientImage(7, 5));
-    const QString picture = linkTo("picture", write("picture.png", png));
+    const QString picturePng = write("picture.png", png);
+    const QString picture = linkTo("picture", picturePng);
     const QString cutJpeg = write("cut.jpg", test::qtEncoded(test::gradientImage(40, 30), "JPEG").chopped(1));
     const QString cutPng = write("cut.png", png.chopped(1));
     const QString text = write("text", "words");
     const QString uriList = QStringLiteral("text/uri-list");
     const QString accepted = QStringLiteral("finished accepted copy");
+    const QUrl missing = QUrl::fromLocalFile(QString::fromStdString((dir / "missing.png").string()));
     using ImageImporter::ImportError;
     // Each drop with the files opened so far and the message it leaves, if it is refused once read.
     const struct {
@@ -276,9 +279,17 @@ TEST(DragAndDrop, AnotherProgramIsAlwaysToldItsDropIsCopied) {
          ImportError::unreadable().message(QUrl::fromLocalFile(cutJpeg))},
         {"XdndActionMove", QStringLiteral("image/png"), cutPng, accepted, 7,
          ImportError::unreadable().message()},
+        // A list over the bound, though it names a picture first, says what a paste of it says.
+        {"XdndActionMove", uriList,
+         write("long", QUrl::fromLocalFile(picturePng).toEncoded() + "\r\n" + QByteArray(16 << 20, '#')),
+         accepted, 7, ImportError::unreadable().message()},
+        {"XdndActionMove", uriList, write("missing", missing.toEncoded() + "\r\n"), accepted, 8,
+         ImportError::missing().message(missing)},
     };
     for (const auto& drop : drops) {
-        SCOPED_TRACE(std::string(drop.action) + " " + drop.type.toStdString());
+        SCOPED_TRACE(std::string(drop.action) + " " + drop.type.toStdString() + " " +
+                     drop.file.toStdString());
+        rig.capture.controller->setErrorMessage(std::nullopt);
         test::ClipboardOffer source({"--type", drop.type, "--file", drop.file, "--drag-to", "600,300",
                                      "--drop", "1", "--action", drop.action});
         ASSERT_TRUE(source.ready());
@@ -294,6 +305,59 @@ TEST(DragAndDrop, AnotherProgramIsAlwaysToldItsDropIsCopied) {
             EXPECT_TRUE(waitUntil([&] { return rig.capture.controller->errorMessage() == drop.refusal; }));
         }
     }
+}
+
+// Qt's warnings of client messages it does not handle, counted.
+int unhandled = 0;
+void countUnhandled(QtMsgType, const QMessageLogContext&, const QString& message) {
+    if (message.contains(QLatin1String("Unhandled client message"))) ++unhandled;
+}
+
+// A drag whose position, sent to the editor, names another window (the root window) counts for
+// nothing: the proper drops after it are answered with a copy and open, each of them. A target's
+// answers sent to the editor as if it were a source are left out before Qt, which would ask the
+// server the name of each to warn that it does not handle it. Drags from sources that are no
+// windows fill no memory a person's drag needs.
+TEST(DragAndDrop, APositionNamingAnotherWindowNeverSwitchesDropsOff) {
+    test::EditorViewRig rig;
+    X11DropThinning thinning;
+    CopyOnlyDrops copyOnly;
+    showAt(*rig.view, QRect(300, 100, 600, 400));
+    test::TempDir dir;
+    const QString picture = QString::fromStdString((dir / "picture.png").string());
+    const QString links = QString::fromStdString((dir / "links").string());
+    {
+        QFile image(picture), list(links);
+        ASSERT_TRUE(image.open(QIODevice::WriteOnly) && list.open(QIODevice::WriteOnly));
+        image.write(test::pngBytes(test::gradientImage(7, 5)));
+        list.write(QUrl::fromLocalFile(picture).toEncoded() + "\r\n");
+    }
+    const auto editor = static_cast<std::uint32_t>(rig.view->winId());
+    unhandled = 0;
+    const QtMessageHandler before = qInstallMessageHandler(countUnhandled);
+    test::sendMisdirectedDragMessages(editor, 600, 300);
+    for (std::size_t drop = 1; drop <= 3; ++drop) {
+        SCOPED_TRACE(drop);
+        test::ClipboardOffer source({"--type", "text/uri-list", "--file", links, "--drag-to", "600,300",
+                                     "--drop", "1", "--action", "XdndActionMove"});
+        ASSERT_TRUE(source.ready());
+        ASSERT_TRUE(source.says(QStringLiteral("status accept copy"))) << source.output().toStdString();
+        EXPECT_TRUE(source.says(QStringLiteral("finished accepted copy")));
+        ASSERT_TRUE(waitUntil([&] { return rig.imported.size() == drop; }));
+        EXPECT_EQ(rig.imported.back().toLocalFile(), picture);
+    }
+    qInstallMessageHandler(before);
+    EXPECT_EQ(unhandled, 0);
+
+    // More drags than are remembered enter from sources that are no windows and never end, and a
+    // person's drag enters behind them, all handled in one go: it is remembered, and answered once
+    // the others are found gone.
+    test::sendEntersFromNoWindows(editor, 200);
+    test::ClipboardOffer last({"--type", "text/uri-list", "--file", links, "--drag-to", "600,300", "--drop",
+                               "1", "--action", "XdndActionMove"});
+    ASSERT_TRUE(last.saysWhileEventsWait(QStringLiteral("entered")));
+    EXPECT_TRUE(last.says(QStringLiteral("status accept copy"))) << last.output().toStdString();
+    EXPECT_TRUE(last.says(QStringLiteral("finished accepted copy")));
 }
 
 // A drag that enters as other programs' flood of drops ends is kept out for the rest after their
@@ -344,6 +408,83 @@ TEST(DragAndDrop, ADragKeptOutByAFloodOfDropsIsLetInAfterIt) {
         EXPECT_TRUE(source->says(QStringLiteral("finished")));
         ASSERT_TRUE(waitUntil([&] { return rig.imported.size() > imported; }));
         EXPECT_EQ(rig.imported.back().toLocalFile(), picture);
+    }
+}
+
+// Person drags entering one after the other while many programs flood the window with drops are
+// each kept out, never pushed out of memory by the flood's windows, and answered once it stops,
+// one at a time: each drops, and the picture opens. The flood's messages and the drags' wait
+// unhandled until then, so that the test goes on however fast the window takes them.
+TEST(DragAndDrop, EveryDragKeptOutByAFloodOfManyProgramsIsAnsweredOnceItStops) {
+    test::EditorViewRig rig;
+    X11DropThinning thinning;
+    showAt(*rig.view, QRect(300, 100, 600, 400));
+    // Its answers show when the window has handled what was queued before.
+    test::WindowPings pings(static_cast<std::uint32_t>(rig.view->winId()));
+    ASSERT_TRUE(pings.watching());
+    test::TempDir dir;
+    const QString picture = QString::fromStdString((dir / "picture.png").string());
+    const QString links = QString::fromStdString((dir / "links").string());
+    {
+        QFile image(picture), list(links);
+        ASSERT_TRUE(image.open(QIODevice::WriteOnly) && list.open(QIODevice::WriteOnly));
+        image.write(test::pngBytes(test::gradientImage(7, 5)));
+        list.write(QUrl::fromLocalFile(picture).toEncoded() + "\r\n");
+    }
+    const auto floodedBy = [](const test::DropFlood& flood, std::int64_t drops) {
+        QElapsedTimer waited;
+        waited.start();
+        // Every source has taken the drag selection once it connected, before the people take it.
+        while (!(flood.connected() && flood.drops() >= drops) && waited.elapsed() < test::bound(10000))
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return flood.connected() && flood.drops() >= drops;
+    };
+    for (const auto& [programs, people] : {std::pair{16, 3}, std::pair{32, 20}}) {
+        SCOPED_TRACE(std::to_string(programs) + " programs, " + std::to_string(people) + " people");
+        const std::size_t imported = rig.imported.size();
+        test::DropFlood flood(static_cast<std::uint32_t>(rig.view->winId()), 600, 300, programs);
+        ASSERT_TRUE(floodedBy(flood, 100));
+        std::vector<std::unique_ptr<test::ClipboardOffer>> drags;
+        for (int person = 0; person < people; ++person) {
+            // Each stays when the next takes the drag selection, as sources do. Every other one sends
+            // no position, as if Qt had taken its positions out of the queue handling the flood's.
+            drags.push_back(std::make_unique<test::ClipboardOffer>(
+                QStringList{"--type", "text/uri-list", "--file", links, "--drag-to", "600,300", "--drop", "1",
+                            "--stay", "1", "--positions", QString::number(person % 2)}));
+            // The server serves every flooding program between its requests.
+            ASSERT_TRUE(drags.back()->saysWhileEventsWait(QStringLiteral("entered"), 20000))
+                << drags.back()->output().toStdString();
+            // The flood goes on between them, its windows entering after each.
+            ASSERT_TRUE(floodedBy(flood, flood.drops() + 20 * programs));
+        }
+        flood.stop();
+        const auto stopped = test::WindowPings::Clock::now();
+        std::vector<std::optional<test::WindowPings::Clock::time_point>> answered(drags.size());
+        const auto allAnswered = [&] {
+            for (std::size_t i = 0; i < drags.size(); ++i)
+                if (!answered[i] && drags[i]->saidNow(QStringLiteral("status accept")))
+                    answered[i] = test::WindowPings::Clock::now();
+            return std::all_of(answered.begin(), answered.end(),
+                               [](const auto& each) { return each.has_value(); });
+        };
+        EXPECT_TRUE(waitUntil(allAnswered, 20000));
+        for (std::size_t i = 0; i < drags.size(); ++i) {
+            EXPECT_TRUE(answered[i]) << "drag " << i
+                                     << " never answered: " << drags[i]->output().toStdString();
+            EXPECT_TRUE(drags[i]->says(QStringLiteral("finished"))) << "drag " << i;
+        }
+        // One at a time, none waiting for another to fall silent: the first within a second of the
+        // flood's end, as the window saw it once it had handled the flood's last messages, each
+        // next within a second of the one before.
+        const std::optional<test::WindowPings::Clock::time_point> handled = pings.firstAnswerAfter(stopped);
+        ASSERT_TRUE(handled);
+        std::sort(answered.begin(), answered.end());
+        auto before = *handled;
+        for (std::size_t i = 0; i < answered.size() && answered[i]; ++i) {
+            EXPECT_LT(*answered[i] - before, std::chrono::milliseconds(test::bound(1000))) << "answer " << i;
+            before = std::max(before, *answered[i]);
+        }
+        EXPECT_TRUE(waitUntil([&] { return rig.imported.size() > imported; }));
     }
 }
 
