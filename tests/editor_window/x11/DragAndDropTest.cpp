@@ -65,6 +65,21 @@ void showAt(QWidget& window, const QRect& geometry) {
     pause(150);
 }
 
+// A picture on disk and a file holding its link, as a drag source offers it.
+struct DroppedPicture {
+    test::TempDir dir;
+    QString picture = QString::fromStdString((dir / "picture.png").string());
+    QString links = QString::fromStdString((dir / "links").string());
+    bool written = false;
+
+    DroppedPicture() {
+        QFile image(picture), list(links);
+        written = image.open(QIODevice::WriteOnly) && list.open(QIODevice::WriteOnly) &&
+                  image.write(test::pngBytes(test::gradientImage(7, 5))) > 0 &&
+                  list.write(QUrl::fromLocalFile(picture).toEncoded() + "\r\n") > 0;
+    }
+};
+
 TEST(DragAndDrop, AFileDraggedFromAnotherProgramOpens) {
     test::EditorViewRig rig;
     showAt(*rig.view, QRect(300, 100, 600, 400));
@@ -323,15 +338,10 @@ TEST(DragAndDrop, APositionNamingAnotherWindowNeverSwitchesDropsOff) {
     X11DropThinning thinning;
     CopyOnlyDrops copyOnly;
     showAt(*rig.view, QRect(300, 100, 600, 400));
-    test::TempDir dir;
-    const QString picture = QString::fromStdString((dir / "picture.png").string());
-    const QString links = QString::fromStdString((dir / "links").string());
-    {
-        QFile image(picture), list(links);
-        ASSERT_TRUE(image.open(QIODevice::WriteOnly) && list.open(QIODevice::WriteOnly));
-        image.write(test::pngBytes(test::gradientImage(7, 5)));
-        list.write(QUrl::fromLocalFile(picture).toEncoded() + "\r\n");
-    }
+    const DroppedPicture dropped;
+    ASSERT_TRUE(dropped.written);
+    const QString& picture = dropped.picture;
+    const QString& links = dropped.links;
     const auto editor = static_cast<std::uint32_t>(rig.view->winId());
     unhandled = 0;
     const QtMessageHandler before = qInstallMessageHandler(countUnhandled);
@@ -368,15 +378,10 @@ TEST(DragAndDrop, ADragKeptOutByAFloodOfDropsIsLetInAfterIt) {
     test::EditorViewRig rig;
     X11DropThinning thinning;
     showAt(*rig.view, QRect(300, 100, 600, 400));
-    test::TempDir dir;
-    const QString picture = QString::fromStdString((dir / "picture.png").string());
-    const QString links = QString::fromStdString((dir / "links").string());
-    {
-        QFile image(picture), list(links);
-        ASSERT_TRUE(image.open(QIODevice::WriteOnly) && list.open(QIODevice::WriteOnly));
-        image.write(test::pngBytes(test::gradientImage(7, 5)));
-        list.write(QUrl::fromLocalFile(picture).toEncoded() + "\r\n");
-    }
+    const DroppedPicture dropped;
+    ASSERT_TRUE(dropped.written);
+    const QString& picture = dropped.picture;
+    const QString& links = dropped.links;
     for (const bool duringTheFlood : {false, true}) {
         SCOPED_TRACE(duringTheFlood ? "entering during the flood" : "entering as the flood ends");
         const std::size_t imported = rig.imported.size();
@@ -422,15 +427,9 @@ TEST(DragAndDrop, EveryDragKeptOutByAFloodOfManyProgramsIsAnsweredOnceItStops) {
     // Its answers show when the window has handled what was queued before.
     test::WindowPings pings(static_cast<std::uint32_t>(rig.view->winId()));
     ASSERT_TRUE(pings.watching());
-    test::TempDir dir;
-    const QString picture = QString::fromStdString((dir / "picture.png").string());
-    const QString links = QString::fromStdString((dir / "links").string());
-    {
-        QFile image(picture), list(links);
-        ASSERT_TRUE(image.open(QIODevice::WriteOnly) && list.open(QIODevice::WriteOnly));
-        image.write(test::pngBytes(test::gradientImage(7, 5)));
-        list.write(QUrl::fromLocalFile(picture).toEncoded() + "\r\n");
-    }
+    const DroppedPicture dropped;
+    ASSERT_TRUE(dropped.written);
+    const QString& links = dropped.links;
     const auto floodedBy = [](const test::DropFlood& flood, std::int64_t drops) {
         QElapsedTimer waited;
         waited.start();
