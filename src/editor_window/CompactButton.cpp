@@ -1,5 +1,6 @@
 #include "editor_window/CompactButton.h"
 
+#include <QApplication>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -23,6 +24,13 @@ void allowShrinking(QPushButton& button) {
         contents += button.style()->pixelMetric(QStyle::PM_MenuButtonIndicator, &option, &button);
     button.setMinimumWidth(std::min(contents + around, button.sizeHint().width()));
     button.setSizePolicy(QSizePolicy::Preferred, button.sizePolicy().verticalPolicy());
+}
+
+void showKeyboardFocus(QPushButton& button) {
+    QObject::connect(qApp, &QApplication::focusChanged, &button, [&button](QWidget*, QWidget* now) {
+        // Qt marks the window once the keyboard has moved the focus in it; a click leaves it flat.
+        button.setFlat(now != &button || !button.window()->testAttribute(Qt::WA_KeyboardFocusChange));
+    });
 }
 
 } // namespace quorvane::CompactButton

@@ -51,6 +51,7 @@ EditorStatusBar::EditorStatusBar(EditorDocument& document, EditorCanvasSettings&
 
     size_ = new QPushButton(this);
     size_->setFlat(true);
+    CompactButton::showKeyboardFocus(*size_);
     size_->setFont(tabularDigitFont(font()));
     size_->setForegroundRole(QPalette::PlaceholderText);
     size_->setToolTip(QStringLiteral("Image size in pixels. Click to resize the exported image (") +

@@ -386,6 +386,7 @@ void StatusContextBar::buildResetCrop() {
             settings_.fitImage();
         });
     static_cast<QPushButton*>(bar_)->setFlat(true);
+    CompactButton::showKeyboardFocus(*static_cast<QPushButton*>(bar_));
 }
 
 } // namespace quorvane

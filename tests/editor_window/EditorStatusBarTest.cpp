@@ -9,6 +9,8 @@
 #include "support/QtPrinters.h"
 
 #include <QAccessible>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QProgressBar>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -193,6 +195,27 @@ TEST(EditorStatusBar, ToolNotesGiveWayToTheControlsBesideThem) {
             }
         }
     }
+}
+
+// The flat size button shows a frame once Tab brings the keyboard to it, and none after a click.
+TEST(EditorStatusBar, TheSizeButtonReachedByTabShowsTheKeyboard) {
+    test::StatusBarRig rig;
+    QApplication::setActiveWindow(rig.bar.get());
+    QPushButton* size = rig.bar->sizeButton();
+    const auto look = [size] { return size->grab().toImage(); };
+    size->setFocus(Qt::MouseFocusReason);
+    const QImage clicked = look();
+    rig.bar->backdropButton()->setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(look(), clicked) << "nothing shown for a click's focus";
+    QWidget* before = size->previousInFocusChain();
+    while (!before->isVisible() || before->focusPolicy() == Qt::NoFocus) before = before->previousInFocusChain();
+    before->setFocus(Qt::MouseFocusReason);
+    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+    QApplication::sendEvent(before, &tab);
+    ASSERT_TRUE(size->hasFocus());
+    EXPECT_NE(look(), clicked);
+    rig.bar->backdropButton()->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(look(), clicked) << "the frame leaves with the keyboard";
 }
 
 TEST(EditorStatusBar, ChangingNumbersUseTheSystemFontWithDigitsOfOneWidth) {
