@@ -31,6 +31,8 @@ DetectedCodesBox::DetectedCodesBox(OCRController& controller, QWidget* parent)
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setMaximumHeight(maximumListHeight);
+    // Each row's payload and button take the focus, and the area scrolls to them; the area takes none.
+    scroll->setFocusPolicy(Qt::NoFocus);
     rows_ = new QWidget(scroll);
     rowsLayout_ = new QVBoxLayout(rows_);
     rowsLayout_->setContentsMargins(4, 4, 4, 4);

@@ -3,6 +3,7 @@
 #include "app/SettingsView.h"
 #include "canvas/AccessibleGroup.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -13,6 +14,13 @@
 #include <QVBoxLayout>
 
 namespace quorvane {
+
+namespace {
+
+// The room QScrollArea keeps below a control it scrolls to.
+constexpr int visibleMargin = 50;
+
+} // namespace
 
 SettingsWindow::SettingsWindow(SettingsView* view, QWidget* parent)
     : QWidget(parent, Qt::Window), view_(view) {
@@ -26,6 +34,9 @@ SettingsWindow::SettingsWindow(SettingsView* view, QWidget* parent)
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Tab stops on the form's controls only, and the area scrolls to each; a stop on the area
+    // itself would show nothing and, left out for readers, say nothing.
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setWidget(view_);
     layout->addWidget(scroll);
     // A screen reader meets the window, its menu bar, the form and the scroll bar; not the scroll
@@ -40,6 +51,20 @@ SettingsWindow::SettingsWindow(SettingsView* view, QWidget* parent)
         // Once the form has made room for the message.
         QTimer::singleShot(0, this,
                            [this, scroll] { scroll->ensureWidgetVisible(view_->diagnosticsMessageText()); });
+    });
+    // Without a stop of its own the area cannot be scrolled by keys: a control the keyboard
+    // reaches that fits beside the form's top or foot shows that end too, and so every text.
+    connect(qApp, &QApplication::focusChanged, this, [this, scroll](QWidget*, QWidget* now) {
+        // A click's focus leaves the form where the pointer found it.
+        if (now == nullptr || !view_->isAncestorOf(now) || QGuiApplication::mouseButtons() != Qt::NoButton)
+            return;
+        const int top = now->mapTo(view_, QPoint()).y();
+        const int room = scroll->viewport()->height() - visibleMargin;
+        QScrollBar* bar = scroll->verticalScrollBar();
+        if (top + now->height() <= room)
+            bar->setValue(bar->minimum());
+        else if (view_->height() - top <= room)
+            bar->setValue(bar->maximum());
     });
     setMinimumSize(520, 420);
     resize(560, 680);

@@ -19,6 +19,7 @@
 #include "support/AccessibleTree.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -267,6 +268,15 @@ TEST(SettingsView, AScreenReaderMeetsNamedObjectsOnly) {
                        {QAccessible::Grouping, "Settings"},
                        {QAccessible::ScrollBar, "Vertical scroll bar"}}));
     EXPECT_EQ(window->child(1)->parent()->object(), rig.window.get());
+
+    QStringList unnamedStops;
+    for (QWidget* stop = rig.window->nextInFocusChain(); stop != rig.window.get();
+         stop = stop->nextInFocusChain())
+        if (stop->isVisible() && stop->isEnabled() && (stop->focusPolicy() & Qt::TabFocus) != 0 &&
+            QAccessible::queryAccessibleInterface(stop)->text(QAccessible::Name).isEmpty())
+            unnamedStops << QString::fromLatin1(stop->metaObject()->className());
+    EXPECT_EQ(unnamedStops.join(QStringLiteral(", ")).toStdString(), "")
+        << "Tab stops that show and say nothing";
 }
 
 // The export's outcome stands at the foot of a form taller than the window, which opens at its
@@ -286,6 +296,26 @@ TEST(SettingsView, AnExportsOutcomeIsScrolledIntoView) {
     ASSERT_TRUE(test::waitUntil(
         [&] { return view.diagnosticsMessageText()->text().startsWith("Diagnostics export failed"); }));
     EXPECT_TRUE(test::waitUntil([&] { return inView(view.diagnosticsMessageText()); }));
+
+    // Tab from the foot of the form back to its first control shows the form's top again, and
+    // back to the foot, the foot.
+    QApplication::setActiveWindow(rig.window.get());
+    view.exportDiagnosticsButton()->setFocus(Qt::TabFocusReason);
+    ASSERT_GT(scroll->verticalScrollBar()->value(), 0);
+    const auto nearTop = [&view] {
+        QWidget* focus = QApplication::focusWidget();
+        return focus && view.isAncestorOf(focus) && focus->mapTo(&view, QPoint()).y() < view.height() / 4;
+    };
+    for (int presses = 0; presses < 5 && !nearTop(); ++presses) {
+        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+        QApplication::sendEvent(QApplication::focusWidget(), &tab);
+    }
+    ASSERT_TRUE(nearTop());
+    EXPECT_EQ(scroll->verticalScrollBar()->value(), 0);
+    QKeyEvent back(QEvent::KeyPress, Qt::Key_Backtab, Qt::ShiftModifier);
+    QApplication::sendEvent(QApplication::focusWidget(), &back);
+    EXPECT_EQ(scroll->verticalScrollBar()->value(), scroll->verticalScrollBar()->maximum())
+        << "Shift+Tab to the last control shows the foot's text";
 }
 
 } // namespace

@@ -208,7 +208,8 @@ TEST(EditorStatusBar, TheSizeButtonReachedByTabShowsTheKeyboard) {
     rig.bar->backdropButton()->setFocus(Qt::MouseFocusReason);
     EXPECT_EQ(look(), clicked) << "nothing shown for a click's focus";
     QWidget* before = size->previousInFocusChain();
-    while (!before->isVisible() || before->focusPolicy() == Qt::NoFocus) before = before->previousInFocusChain();
+    while (!before->isVisible() || before->focusPolicy() == Qt::NoFocus)
+        before = before->previousInFocusChain();
     before->setFocus(Qt::MouseFocusReason);
     QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
     QApplication::sendEvent(before, &tab);
