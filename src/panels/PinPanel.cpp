@@ -7,6 +7,7 @@
 #include "panels/RoundedOutline.h"
 #include "platform/Beeper.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <cmath>
@@ -142,6 +143,15 @@ void PinPanel::keyPressEvent(QKeyEvent* event) {
     if (!closeKey) return QWidget::keyPressEvent(event);
     event->accept();
     closePin();
+}
+
+void PinPanel::contextMenuEvent(QContextMenuEvent* event) {
+    // The right click's press has opened it already.
+    if (event->reason() != QContextMenuEvent::Keyboard) return QWidget::contextMenuEvent(event);
+    event->accept();
+    QMenu* menu = contextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(mapToGlobal(rect().center()));
 }
 
 void PinPanel::closeEvent(QCloseEvent* event) {

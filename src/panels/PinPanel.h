@@ -65,6 +65,8 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // The Menu key opens the menu a right click opens.
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

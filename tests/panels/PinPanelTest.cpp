@@ -9,7 +9,9 @@
 #include "support/RefusingClipboard.h"
 #include "support/WaitUntil.h"
 
+#include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -167,6 +169,17 @@ TEST(PinPanel, TheMenuKeysAndClicks) {
     refusing.screenOverride = rig.controller.screenOverride;
     refusing.pin(test::gradientImage(10, 10), std::nullopt)->copyImage();
     EXPECT_EQ(rig.bell.beeps, 1);
+
+    // The Menu key opens the menu over the pin; a right click's menu event opens no second one.
+    QContextMenuEvent byMouse(QContextMenuEvent::Mouse, {20, 20}, panel->mapToGlobal(QPoint(20, 20)));
+    QApplication::sendEvent(panel->view(), &byMouse);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    QContextMenuEvent byKey(QContextMenuEvent::Keyboard, {}, panel->mapToGlobal(QPoint()));
+    QApplication::sendEvent(panel->view(), &byKey);
+    auto* opened = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(opened->actions().value(0)->text(), QStringLiteral("Copy Image"));
+    opened->close();
 
     // A double click edits and keeps the pin.
     test::sendMouse(panel->view(), QEvent::MouseButtonDblClick, {20, 20});
