@@ -4,7 +4,6 @@
 #include "app/QuitCoordinator.h"
 #include "capture/CaptureController.h"
 #include "core/LocalFileUrl.h"
-#include "core/Log.h"
 #include "editor_window/EditorView.h"
 #include "editor_window/SheetPresenter.h"
 #include "export/ExportController.h"
@@ -170,12 +169,7 @@ void DocumentCommands::importFile(const QUrl& file) {
 void DocumentCommands::importImage(const QImage& image, const std::optional<QString>& name) {
     commitTextEditing();
     const QSize size = image.size();
-    captures_.openImage(image, name, [size](bool opened) {
-        if (opened)
-            Log::app().log("Imported {}x{} px image", size.width(), size.height());
-        else
-            Log::app().log("Import not opened: the open document stays");
-    });
+    captures_.openImage(image, name, [size](bool opened) { ImageImporter::logOpening(size, opened); });
 }
 
 void DocumentCommands::reportImport(const ImageImporter::ImportError& error, const QUrl& url) {

@@ -100,12 +100,8 @@ void ImageDropTarget::open(Dropped found) {
         return;
     }
     const QSize size = (*found.image)->size();
-    capture_.openImage(**found.image, std::nullopt, [size](bool opened) {
-        if (opened)
-            Log::app().log("Imported {}x{} px image", size.width(), size.height());
-        else
-            Log::app().log("Import not opened: the open document stays");
-    });
+    capture_.openImage(**found.image, std::nullopt,
+                       [size](bool opened) { ImageImporter::logOpening(size, opened); });
 }
 
 } // namespace quorvane

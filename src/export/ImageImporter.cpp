@@ -1,6 +1,7 @@
 #include "export/ImageImporter.h"
 
 #include "core/LocalFileUrl.h"
+#include "core/Log.h"
 #include "export/ImageFileType.h"
 #include "export/ImageKind.h"
 #include "export/ImageOrientation.h"
@@ -462,6 +463,13 @@ bool canRead(Clipboard& clipboard) {
 
 bool canRead(const QMimeData& pasteboard) {
     return canRead(pasteboard.formats());
+}
+
+void logOpening(QSize size, bool opened) {
+    if (opened)
+        Log::app().log("Imported {}x{} px image", size.width(), size.height());
+    else
+        Log::app().log("Import not opened: the open document stays");
 }
 
 } // namespace quorvane::ImageImporter

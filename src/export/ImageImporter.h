@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -61,5 +62,9 @@ bool canRead(const QStringList& formats);
 // For what the clipboard holds as far as known now, without waiting on its holder.
 bool canRead(Clipboard& clipboard);
 bool canRead(const QMimeData& pasteboard);
+
+// The log's line for an image of `size` brought in, which the document took or, with unexported
+// changes kept, did not.
+void logOpening(QSize size, bool opened);
 
 } // namespace quorvane::ImageImporter
