@@ -14,7 +14,6 @@ class AreaSelectionOverlay;
 class Beeper;
 class CaptureService;
 class Clipboard;
-class CopyOnlyDrops;
 class DesktopAccessibility;
 class HotKeyGrabber;
 class KeyboardLayout;
@@ -24,7 +23,8 @@ class LogStore;
 class Preferences;
 class SettingsStore;
 class TextRecognizer;
-class X11DropThinning;
+class X11DropTarget;
+class XdndFilter;
 
 class Services {
 public:
@@ -41,11 +41,10 @@ public:
         std::unique_ptr<LoginItemService> loginItem;
         // The desktop's Reduce Motion and Increase Contrast, which the accessibility options follow.
         std::unique_ptr<DesktopAccessibility> desktopAccessibility;
-        // Leaves out other programs' drag messages that no person's drag sends, for as long as the
-        // program runs.
-        std::unique_ptr<X11DropThinning> dropThinning;
-        // Tells every other program's drag that what it drops is copied, never moved.
-        std::unique_ptr<CopyOnlyDrops> copyOnlyDrops;
+        // Keeps other programs' drag messages away from Qt, for as long as the program runs.
+        std::unique_ptr<XdndFilter> xdndFilter;
+        // Takes other programs' drags over our windows.
+        std::unique_ptr<X11DropTarget> dropTarget;
     };
 
     // Installs the log store as the log's sink first, so that whatever the rest logs is kept;
@@ -68,6 +67,7 @@ public:
     TextRecognizer& textRecognizer() const { return *parts_.textRecognizer; }
     // The desktop's record that starts the program at login.
     LoginItemService& loginItem() const { return *parts_.loginItem; }
+    X11DropTarget& dropTarget() const { return *parts_.dropTarget; }
     AccessibilityOptions& accessibilityOptions() const { return *accessibilityOptions_; }
     Announcer& announcer() const { return *announcer_; }
     // The one area picker: it grabs the pointer and keyboard, so there is only ever one.
