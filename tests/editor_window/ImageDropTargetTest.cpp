@@ -173,10 +173,9 @@ TEST(ImageDropTarget, EveryDropLeavesOneLogLineAndOneWeCannotUseIsSaidAsAPasteSa
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
         out.write(test::pngBytes(test::gradientImage(7, 5)));
     }
-    // Over the bound of a list, though its first link names a picture that opens.
+    // Over the bound of a list before its first link, which names a picture that opens.
     ListedLinks overLong;
-    overLong.bytes = QUrl::fromLocalFile(picture).toEncoded() + "\r\n";
-    overLong.bytes += QByteArray((16 << 20) + 1 - overLong.bytes.size(), '#');
+    overLong.bytes = QByteArray(16 << 20, '#') + "\r\n" + QUrl::fromLocalFile(picture).toEncoded() + "\r\n";
     QMimeData elsewhere, junk;
     elsewhere.setUrls({QUrl(QStringLiteral("https://example.com/a.png"))});
     junk.setData(QStringLiteral("image/png"), QByteArray("\x89PNG\r\n\x1a\n and then words"));

@@ -320,9 +320,10 @@ TEST(DragAndDrop, AnotherProgramIsAlwaysToldItsDropIsCopied) {
          ImportError::unreadable().message(QUrl::fromLocalFile(cutJpeg))},
         {"XdndActionMove", QStringLiteral("image/png"), cutPng, accepted, 7,
          ImportError::unreadable().message()},
-        // A list over the bound, though it names a picture first, says what a paste of it says.
+        // A list over the bound before it names a picture says what a paste of it says.
         {"XdndActionMove", uriList,
-         write("long", QUrl::fromLocalFile(picturePng).toEncoded() + "\r\n" + QByteArray(16 << 20, '#')),
+         write("long",
+               QByteArray(16 << 20, '#') + "\r\n" + QUrl::fromLocalFile(picturePng).toEncoded() + "\r\n"),
          accepted, 7, ImportError::unreadable().message()},
         {"XdndActionMove", uriList, write("missing", missing.toEncoded() + "\r\n"), accepted, 8,
          ImportError::missing().message(missing)},
