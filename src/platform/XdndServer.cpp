@@ -20,8 +20,12 @@ constexpr std::uint32_t xdndVersion = 5;
 constexpr std::size_t mostNames = 4096;
 // Requests for names of types underway at most, for all drags.
 constexpr std::size_t mostNamesUnderway = 1024;
-// Windows watched for errors at most: an error comes back a round trip after its request.
-constexpr std::size_t mostWatches = 4096;
+// Answers remembered at most, for the error that says their source's window is gone; it comes back
+// a round trip after the answer.
+constexpr std::size_t mostAnswersSent = 8192;
+// Positions answered in one round at most, and of one program's drags.
+constexpr std::size_t mostAnswers = 256;
+constexpr std::size_t mostAnswersEach = 4;
 constexpr int badWindow = 3;
 
 } // namespace
@@ -75,6 +79,8 @@ bool XdndServer::connect() {
         return false;
     }
     root_ = screens.data->root;
+    // The bits of a window's number that tell which program made it.
+    sources_ = XdndSources(~xcb_get_setup(connection)->resource_id_mask);
     constexpr std::array names = {"XdndAware", "XdndProxy", "XdndEnter",    "XdndPosition", "XdndStatus",
                                   "XdndLeave", "XdndDrop",  "XdndFinished", "XdndTypeList", "XdndActionCopy"};
     std::array<xcb_intern_atom_cookie_t, names.size()> cookies{};
@@ -147,15 +153,6 @@ void XdndServer::read(const void* event) {
     case XCB_CLIENT_MESSAGE:
         message(event);
         break;
-    case XCB_DESTROY_NOTIFY: {
-        // Its window is gone: nobody is left to answer.
-        const std::uint32_t window = static_cast<const xcb_destroy_notify_event_t*>(event)->window;
-        if (sources_.find(window) != nullptr) {
-            sources_.erase(window);
-            namesAsked_.erase(window);
-        }
-        break;
-    }
     default:
         break;
     }
@@ -164,14 +161,10 @@ void XdndServer::read(const void* event) {
 void XdndServer::error(const void* event) {
     const auto& error = *static_cast<const xcb_generic_error_t*>(event);
     if (error.error_code != badWindow) return;
-    const auto watched = std::find_if(watches_.begin(), watches_.end(),
-                                      [&](const auto& each) { return each.first == error.full_sequence; });
-    if (watched == watches_.end()) return;
-    // The source named no window: it never hears an answer.
-    const std::uint32_t source = watched->second;
-    watches_.erase(watched);
-    sources_.erase(source);
-    namesAsked_.erase(source);
+    const auto answered = answersSent_.find(error.full_sequence);
+    if (answered == answersSent_.end()) return;
+    // Its source's window is gone, or never was: nobody is left to answer.
+    forget(answered->second);
 }
 
 void XdndServer::message(const void* event) {
@@ -204,13 +197,7 @@ void XdndServer::message(const void* event) {
 
 void XdndServer::enter(std::uint32_t source, std::uint32_t named, std::uint32_t target,
                        const std::uint32_t* data) {
-    const bool followed = sources_.find(source) != nullptr;
-    const auto [entered, pushedOut] = sources_.enter(source, named, target, Clock::now());
-    if (pushedOut) {
-        watch(*pushedOut, false);
-        namesAsked_.erase(*pushedOut);
-    }
-    if (!followed) watch(source, true);
+    Source* entered = &sources_.enter(source, named, target, Clock::now());
     namesAsked_.erase(source);
     entered->asks.assign(wants_.kinds(), std::nullopt);
     if ((data[1] & 1) == 0) {
@@ -313,7 +300,9 @@ void XdndServer::classify(Source& source) {
 
 void XdndServer::owe(Source& source) {
     if (std::exchange(source.owed, true)) return;
-    owed_.push_back(source.window);
+    std::deque<std::uint32_t>& owed = owed_[sources_.client(source.window)];
+    if (owed.empty()) owedClients_.push_back(sources_.client(source.window));
+    owed.push_back(source.window);
 }
 
 std::optional<int> XdndServer::verdict(const Source& source) const {
@@ -328,24 +317,53 @@ std::optional<int> XdndServer::verdict(const Source& source) const {
 }
 
 void XdndServer::answer() {
-    std::vector<std::uint32_t> later;
-    for (const std::uint32_t window : owed_) {
-        Source* source = sources_.find(window);
-        if (source == nullptr || !source->owed) continue;
-        // Answered once its types are known.
-        if (source->typesState != Source::Types::known) {
-            later.push_back(window);
-            continue;
+    // Program by program, a few drags of each a round: a program with many drags waits for its own.
+    std::size_t answers = 0;
+    for (std::size_t turns = owedClients_.size(); turns > 0 && answers < mostAnswers; --turns) {
+        const std::uint32_t client = owedClients_.front();
+        owedClients_.pop_front();
+        std::deque<std::uint32_t>& owed = owed_[client];
+        std::size_t each = 0;
+        for (std::size_t looked = owed.size(); looked > 0 && each < mostAnswersEach; --looked) {
+            const std::uint32_t window = owed.front();
+            owed.pop_front();
+            Source* source = sources_.find(window);
+            if (source == nullptr || !source->owed) continue;
+            // Answered once its types are known.
+            if (source->typesState != Source::Types::known) {
+                owed.push_back(window);
+                continue;
+            }
+            source->owed = false;
+            ++each;
+            const std::optional<int> kind = verdict(*source);
+            sources_.answered(window, kind);
+            // Whatever action it proposes, what is dropped is copied: a source told that its drag
+            // was moved may delete what it dragged. An empty rectangle asks for every position.
+            remember(window, send(window, atoms_.status,
+                                  {source->named, kind ? 3u : 2u, 0, 0,
+                                   kind ? atoms_.copy : std::uint32_t{XCB_NONE}}));
         }
-        source->owed = false;
-        const std::optional<int> kind = verdict(*source);
-        sources_.answered(window, kind);
-        // Whatever action it proposes, what is dropped is copied: a source told that its drag was
-        // moved may delete what it dragged. An empty rectangle asks for every position.
-        send(window, atoms_.status,
-             {source->named, kind ? 3u : 2u, 0, 0, kind ? atoms_.copy : std::uint32_t{XCB_NONE}});
+        answers += each;
+        if (owed.empty())
+            owed_.erase(client);
+        else
+            owedClients_.push_back(client);
     }
-    owed_ = std::move(later);
+}
+
+void XdndServer::remember(std::uint32_t source, unsigned int sequence) {
+    answersSent_[sequence] = source;
+    answerOrder_.push_back(sequence);
+    if (answerOrder_.size() > mostAnswersSent) {
+        answersSent_.erase(answerOrder_.front());
+        answerOrder_.pop_front();
+    }
+}
+
+void XdndServer::forget(std::uint32_t source) {
+    sources_.erase(source);
+    namesAsked_.erase(source);
 }
 
 void XdndServer::takeDrops() {
@@ -401,10 +419,7 @@ void XdndServer::take(Source& source, std::uint32_t time) {
 }
 
 void XdndServer::end(std::uint32_t source) {
-    if (sources_.find(source) == nullptr) return;
-    sources_.erase(source);
-    namesAsked_.erase(source);
-    watch(source, false);
+    forget(source);
 }
 
 void XdndServer::forgetSilent() {
@@ -415,24 +430,15 @@ void XdndServer::forgetSilent() {
         end(source);
 }
 
-void XdndServer::watch(std::uint32_t window, bool on) {
-    // Its end tells that its drag is over; a window that is not there says so at once.
-    const std::uint32_t events = on ? XCB_EVENT_MASK_STRUCTURE_NOTIFY : XCB_EVENT_MASK_NO_EVENT;
-    const xcb_void_cookie_t cookie =
-        xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, &events);
-    if (!on) return;
-    watches_.emplace_back(cookie.sequence, window);
-    if (watches_.size() > mostWatches) watches_.pop_front();
-}
-
-void XdndServer::send(std::uint32_t to, std::uint32_t type, std::array<std::uint32_t, 5> data) {
+unsigned int XdndServer::send(std::uint32_t to, std::uint32_t type, std::array<std::uint32_t, 5> data) {
     xcb_client_message_event_t message{};
     message.response_type = XCB_CLIENT_MESSAGE;
     message.format = 32;
     message.window = to;
     message.type = type;
     std::copy(data.begin(), data.end(), message.data.data32);
-    xcb_send_event(connection_, 0, to, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
+    return xcb_send_event(connection_, 0, to, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message))
+        .sequence;
 }
 
 void XdndServer::applyWindows() {

@@ -84,10 +84,12 @@ private:
     void takeDrops();
     void take(Source& source, std::uint32_t time);
     void end(std::uint32_t source);
+    void forget(std::uint32_t source);
     void forgetSilent();
     void applyWindows();
-    void watch(std::uint32_t window, bool on);
-    void send(std::uint32_t to, std::uint32_t type, std::array<std::uint32_t, 5> data);
+    // The number of the request that sent it.
+    unsigned int send(std::uint32_t to, std::uint32_t type, std::array<std::uint32_t, 5> data);
+    void remember(std::uint32_t source, unsigned int answer);
     std::optional<QByteArray> name(std::uint32_t atom) const;
 
     Outlet outlet_;
@@ -111,7 +113,9 @@ private:
     std::unordered_map<std::uint32_t, Registration> windows_;
     std::unordered_map<std::uint32_t, std::uint32_t> named_;
     XdndSources sources_;
-    std::vector<std::uint32_t> owed_;
+    // Sources whose positions wait for an answer, by program, and the programs in turn.
+    std::unordered_map<std::uint32_t, std::deque<std::uint32_t>> owed_;
+    std::deque<std::uint32_t> owedClients_;
     std::vector<DropAsked> drops_;
     std::deque<Pending> pending_;
     // Sources whose list of types was asked for and has not come.
@@ -120,8 +124,9 @@ private:
     std::unordered_map<std::uint32_t, QByteArray> names_;
     std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> naming_;
     std::unordered_map<std::uint32_t, std::size_t> namesAsked_;
-    // Sources whose windows we watch, by the number of the request: an error there means no window.
-    std::deque<std::pair<unsigned int, std::uint32_t>> watches_;
+    // Answers sent, by the number of their request: an error there means their source has no window.
+    std::unordered_map<unsigned int, std::uint32_t> answersSent_;
+    std::deque<unsigned int> answerOrder_;
     std::set<XdndSources::Hover> hovering_;
     Clock::time_point swept_{};
 };

@@ -2,32 +2,33 @@
 
 namespace quorvane {
 
-std::pair<XdndSources::Source*, std::optional<std::uint32_t>>
-XdndSources::enter(std::uint32_t window, std::uint32_t named, std::uint32_t target, Clock::time_point now) {
-    std::optional<std::uint32_t> pushedOut;
-    if (auto found = sources_.find(window); found != sources_.end()) {
-        unhover(found->second);
-        recency_.erase(found->second.recency);
-        sources_.erase(found);
-    } else if (sources_.size() >= mostSources) {
-        pushedOut = recency_.back();
-        erase(*pushedOut);
-    }
+XdndSources::Source& XdndSources::enter(std::uint32_t window, std::uint32_t named, std::uint32_t target,
+                                        Clock::time_point now) {
+    erase(window);
+    std::list<std::uint32_t>& own = clients_[client(window)];
+    // A program's flood pushes out its own drags first, then the least recently heard of all.
+    if (own.size() >= mostEach)
+        erase(own.back());
+    else if (sources_.size() >= mostSources)
+        erase(recency_.back());
     recency_.push_front(window);
+    own.push_front(window);
     Entry& entry = sources_[window];
     entry.recency = recency_.begin();
+    entry.clientRecency = own.begin();
     entry.source.window = window;
     entry.source.named = named;
     entry.source.target = target;
-    entry.source.drag = ++drags_;
     entry.source.heard = now;
-    return {&entry.source, pushedOut};
+    return entry.source;
 }
 
 XdndSources::Source* XdndSources::heard(std::uint32_t window, Clock::time_point now) {
     const auto found = sources_.find(window);
     if (found == sources_.end()) return nullptr;
     recency_.splice(recency_.begin(), recency_, found->second.recency);
+    std::list<std::uint32_t>& own = clients_[client(window)];
+    own.splice(own.begin(), own, found->second.clientRecency);
     found->second.source.heard = now;
     return &found->second.source;
 }
@@ -42,6 +43,10 @@ void XdndSources::erase(std::uint32_t window) {
     if (found == sources_.end()) return;
     unhover(found->second);
     recency_.erase(found->second.recency);
+    if (const auto own = clients_.find(client(window)); own != clients_.end()) {
+        own->second.erase(found->second.clientRecency);
+        if (own->second.empty()) clients_.erase(own);
+    }
     sources_.erase(found);
 }
 

@@ -189,6 +189,23 @@ void sendMisdirectedDragMessages(std::uint32_t target, int x, int y) {
     xcb_disconnect(connection);
 }
 
+void sendEntersNamingTheirTarget(std::uint32_t target, int x, int y) {
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(connection) == 0) {
+        const xcb_window_t proxy = proxyOf(connection, target);
+        const auto at = static_cast<std::uint32_t>(x) << 16 | static_cast<std::uint32_t>(y);
+        const xcb_atom_t copy = atom(connection, "XdndActionCopy");
+        for (const Recipient to : {Recipient{target, target}, Recipient{proxy, target}, Recipient{proxy, proxy}}) {
+            if (to.destination == XCB_NONE) continue;
+            send(connection, to, atom(connection, "XdndEnter"),
+                 {target, 5u << 24, atom(connection, "text/uri-list"), 0, 0});
+            send(connection, to, atom(connection, "XdndPosition"), {target, 0, at, XCB_CURRENT_TIME, copy});
+        }
+        std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    }
+    xcb_disconnect(connection);
+}
+
 void sendEntersFromNoWindows(std::uint32_t target, int count) {
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(connection) == 0) {

@@ -80,6 +80,10 @@ void sendMisdirectedDragMessages(std::uint32_t target, int x, int y);
 // `count` drags entering the window `target` from made-up sources that are no windows, none of
 // which ever ends. Returns once the server has taken them.
 void sendEntersFromNoWindows(std::uint32_t target, int count);
+// Drags whose source names the window `target` itself, entering and moving over (x, y) of the screen:
+// sent to the window past its proxy, and through the proxy naming the window and naming the proxy.
+// Returns once the server has taken them.
+void sendEntersNamingTheirTarget(std::uint32_t target, int x, int y);
 // The proxy `window` names for drags, if it names one that names itself; 0 otherwise.
 std::uint32_t dropProxyOf(std::uint32_t window);
 

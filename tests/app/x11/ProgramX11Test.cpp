@@ -519,6 +519,53 @@ TEST_F(ProgramX11Test, ADropItCannotUseIsLoggedAndItsSourceHearsACopy) {
     terminate(*program);
 }
 
+// A drag whose source names the window it enters as its own, sent to the editor past its proxy and
+// through it, leaves the program at hand: a file dropped next opens, Ctrl+S saves it, and the area
+// picker, sent the same drag, still ends on Escape.
+TEST_F(ProgramX11Test, ADragNamingOurWindowAsItsSourceLeavesTheProgramAtHand) {
+    ProgramFolders folders;
+    const auto program = folders.start();
+    QString output;
+    ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Launched"))) << output.toStdString();
+    QString id;
+    ASSERT_TRUE(test::waitUntil([&] { return !(id = visibleEditor()).isEmpty(); }, 20000));
+    const QPoint middle = middleOf(id);
+    ASSERT_TRUE(test::waitUntil([&] { return test::dropProxyOf(id.toUInt()) != 0; }));
+    test::sendEntersNamingTheirTarget(id.toUInt(), middle.x(), middle.y());
+    TempDir dir;
+    QImage picture(200, 150, QImage::Format_RGB32);
+    picture.fill(Qt::darkYellow);
+    const QString file = QString::fromStdString((dir / "picture.png").string());
+    ASSERT_TRUE(picture.save(file));
+    const QString links = QString::fromStdString((dir / "links").string());
+    {
+        QFile out(links);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(QUrl::fromLocalFile(file).toEncoded() + "\r\n");
+    }
+    test::ClipboardOffer source({"--type", "text/uri-list", "--file", links, "--drag-to",
+                                 QStringLiteral("%1,%2").arg(middle.x()).arg(middle.y()), "--drop", "1"});
+    ASSERT_TRUE(source.ready());
+    EXPECT_TRUE(source.says(QStringLiteral("finished"))) << source.output().toStdString();
+    ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Imported 200x150 px image"))) << output.toStdString();
+    test::xdotool(QStringLiteral("windowfocus --sync ") + id);
+    test::xdotool(QStringLiteral("key ctrl+s"));
+    EXPECT_TRUE(waitForOutput(*program, output, QStringLiteral("Saved 200x150 px"))) << output.toStdString();
+
+    ASSERT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+super+4")), 0);
+    ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Hotkey triggered: captureArea")))
+        << output.toStdString();
+    ASSERT_TRUE(test::waitUntil([] { return !test::pointerFree(); }, 10000));
+    QString under;
+    test::xdotool(QStringLiteral("getmouselocation --shell"), &under);
+    const std::uint32_t picker = under.section(QStringLiteral("WINDOW="), 1).section(QLatin1Char('\n'), 0, 0).toUInt();
+    ASSERT_NE(picker, 0u) << under.toStdString();
+    test::sendEntersNamingTheirTarget(picker, middle.x(), middle.y());
+    test::xdotool(QStringLiteral("key Escape"));
+    EXPECT_TRUE(waitForOutput(*program, output, QStringLiteral("Capture cancelled"))) << output.toStdString();
+    terminate(*program);
+}
+
 // A display that cannot be opened, or none at all, ends the program with one line saying so and
 // status 1, instead of Qt's abort.
 TEST_F(ProgramX11Test, AnUnreachableDisplayEndsTheProgramWithOneLine) {

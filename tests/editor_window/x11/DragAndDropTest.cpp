@@ -1,5 +1,6 @@
 #include "app/DropZones.h"
 #include "app/TextFieldPaste.h"
+#include "canvas/EditorCanvasView.h"
 #include "editor_window/EditorViewRig.h"
 #include "editor_window/FileDragHandle.h"
 #include "editor_window/StatusBarTesting.h"
@@ -12,6 +13,7 @@
 #include "support/WaitUntil.h"
 #include "support/WindowPings.h"
 #include "support/XConnections.h"
+#include "support/Xdotool.h"
 #include "support/XvfbServer.h"
 
 #include <QFile>
@@ -514,6 +516,97 @@ TEST(DragAndDrop, EveryDragKeptOutByAFloodOfManyProgramsIsAnsweredOnceItStops) {
         }
         EXPECT_TRUE(waitUntil([&] { return rig.imported.size() > imported; }));
     }
+}
+
+// Whatever other programs' drags do at the same time, a person's drag is answered at once and its
+// drop opens, and the window answers its window manager throughout: floods of drags that never end,
+// that come and go, that trickle, that offer nothing we take, that never say a word after entering,
+// whose windows go, sent through the proxy or past it. Each costs its own answers only.
+TEST(DragAndDrop, OtherProgramsDragsNeverHoldUpAPersonsDrag) {
+    using Kind = test::DropFlood::Kind;
+    using Pattern = test::DropFlood::Pattern;
+    using namespace std::chrono_literals;
+    test::EditorViewRig rig;
+    DropTargetRig target(rig);
+    showAt(*rig.view, QRect(300, 100, 600, 400));
+    ASSERT_TRUE(target.serves(*rig.view));
+    test::WindowPings pings(static_cast<std::uint32_t>(rig.view->winId()));
+    ASSERT_TRUE(pings.watching());
+    const DroppedPicture dropped;
+    ASSERT_TRUE(dropped.written);
+    const struct {
+        const char* name;
+        std::vector<Pattern> floods;
+    } cases[] = {
+        {"one client's 300 windows entering and never leaving", {{.kind = Kind::enters, .windows = 300}}},
+        {"the same past the proxy", {{.kind = Kind::enters, .windows = 300, .pastProxy = true}}},
+        {"32 windows entering and leaving", {{.kind = Kind::entersAndLeaves, .sources = 32}}},
+        {"a never-ending drag of a type nothing takes",
+         {{.kind = Kind::trickle, .every = 100ms, .type = "application/x-quorvane-junk"}}},
+        {"a position every half second", {{.kind = Kind::trickle, .every = 500ms}}},
+        {"64 silent drags and two windows entering every 90 ms",
+         {{.kind = Kind::silent, .windows = 64}, {.kind = Kind::enters, .windows = 2, .every = 90ms}}},
+        {"sources closing their windows mid-drag", {{.kind = Kind::closingWindows, .sources = 16}}},
+        {"100 sources entering again and again", {{.kind = Kind::enters, .sources = 100}}},
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.name);
+        const auto started = test::WindowPings::Clock::now();
+        std::vector<std::unique_ptr<test::DropFlood>> floods;
+        for (const Pattern& pattern : each.floods)
+            floods.push_back(std::make_unique<test::DropFlood>(static_cast<std::uint32_t>(rig.view->winId()), 600,
+                                                               300, pattern));
+        // Under way: a flood has sent many rounds, a paced one its second.
+        ASSERT_TRUE(waitUntil([&] {
+            for (std::size_t i = 0; i < floods.size(); ++i)
+                if (!floods[i]->connected() || floods[i]->drops() < (each.floods[i].every.count() > 0 ? 2 : 10))
+                    return false;
+            return true;
+        }));
+        const std::size_t imported = rig.imported.size();
+        test::ClipboardOffer person(
+            {"--type", "text/uri-list", "--file", dropped.links, "--drag-to", "600,300", "--drop", "1"});
+        ASSERT_TRUE(person.says(QStringLiteral("entered")));
+        QElapsedTimer waited;
+        waited.start();
+        ASSERT_TRUE(person.says(QStringLiteral("status accept"))) << person.output().toStdString();
+        EXPECT_LT(waited.elapsed(), test::bound(1000));
+        EXPECT_TRUE(person.says(QStringLiteral("finished")));
+        EXPECT_TRUE(waitUntil([&] { return rig.imported.size() > imported; }));
+        for (const auto& flood : floods)
+            flood->stop();
+        const auto stopped = test::WindowPings::Clock::now();
+        waitUntil([&] { return pings.firstAnswerAfter(stopped).has_value(); });
+        EXPECT_LE(pings.longestWait(started, stopped).count(), test::bound(1000));
+    }
+}
+
+// A drag whose source names the window it enters, ours, as its own leaves the window as it was:
+// the next drag is answered and drops, and keys still reach the window. Sent past the proxy or
+// through it, it comes to nothing.
+TEST(DragAndDrop, AnEnterNamingOurWindowAsItsSourceChangesNothing) {
+    test::EditorViewRig rig;
+    DropTargetRig target(rig);
+    showAt(*rig.view, QRect(300, 100, 600, 400));
+    ASSERT_TRUE(target.serves(*rig.view));
+    const DroppedPicture dropped;
+    ASSERT_TRUE(dropped.written);
+    const auto editor = static_cast<std::uint32_t>(rig.view->winId());
+    test::sendEntersNamingTheirTarget(editor, 600, 300);
+    test::ClipboardOffer person(
+        {"--type", "text/uri-list", "--file", dropped.links, "--drag-to", "600,300", "--drop", "1"});
+    ASSERT_TRUE(person.says(QStringLiteral("status accept"))) << person.output().toStdString();
+    EXPECT_TRUE(person.says(QStringLiteral("finished")));
+    ASSERT_TRUE(waitUntil([&] { return rig.imported.size() == 1; }));
+    // Qt's window still hears the keys the server sends it.
+    rig.capture.turns();
+    EditorCanvasPane* pane = rig.view->pane();
+    ASSERT_NE(pane, nullptr);
+    test::xdotool(QStringLiteral("windowfocus --sync %1").arg(editor));
+    pane->canvas().setFocus();
+    ASSERT_TRUE(waitUntil([&] { return pane->canvas().hasFocus(); }));
+    EXPECT_EQ(test::xdotool(QStringLiteral("key r")), 0);
+    EXPECT_TRUE(waitUntil([&] { return pane->settings().style().tool() == QLatin1String("Rectangle"); }));
 }
 
 } // namespace
