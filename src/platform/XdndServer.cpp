@@ -437,7 +437,8 @@ unsigned int XdndServer::send(std::uint32_t to, std::uint32_t type, std::array<s
     message.window = to;
     message.type = type;
     std::copy(data.begin(), data.end(), message.data.data32);
-    return xcb_send_event(connection_, 0, to, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message))
+    return xcb_send_event(connection_, 0, to, XCB_EVENT_MASK_NO_EVENT,
+                          reinterpret_cast<const char*>(&message))
         .sequence;
 }
 

@@ -195,7 +195,8 @@ void sendEntersNamingTheirTarget(std::uint32_t target, int x, int y) {
         const xcb_window_t proxy = proxyOf(connection, target);
         const auto at = static_cast<std::uint32_t>(x) << 16 | static_cast<std::uint32_t>(y);
         const xcb_atom_t copy = atom(connection, "XdndActionCopy");
-        for (const Recipient to : {Recipient{target, target}, Recipient{proxy, target}, Recipient{proxy, proxy}}) {
+        for (const Recipient to :
+             {Recipient{target, target}, Recipient{proxy, target}, Recipient{proxy, proxy}}) {
             if (to.destination == XCB_NONE) continue;
             send(connection, to, atom(connection, "XdndEnter"),
                  {target, 5u << 24, atom(connection, "text/uri-list"), 0, 0});

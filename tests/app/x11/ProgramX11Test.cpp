@@ -547,7 +547,8 @@ TEST_F(ProgramX11Test, ADragNamingOurWindowAsItsSourceLeavesTheProgramAtHand) {
                                  QStringLiteral("%1,%2").arg(middle.x()).arg(middle.y()), "--drop", "1"});
     ASSERT_TRUE(source.ready());
     EXPECT_TRUE(source.says(QStringLiteral("finished"))) << source.output().toStdString();
-    ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Imported 200x150 px image"))) << output.toStdString();
+    ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Imported 200x150 px image")))
+        << output.toStdString();
     test::xdotool(QStringLiteral("windowfocus --sync ") + id);
     test::xdotool(QStringLiteral("key ctrl+s"));
     EXPECT_TRUE(waitForOutput(*program, output, QStringLiteral("Saved 200x150 px"))) << output.toStdString();
@@ -558,7 +559,8 @@ TEST_F(ProgramX11Test, ADragNamingOurWindowAsItsSourceLeavesTheProgramAtHand) {
     ASSERT_TRUE(test::waitUntil([] { return !test::pointerFree(); }, 10000));
     QString under;
     test::xdotool(QStringLiteral("getmouselocation --shell"), &under);
-    const std::uint32_t picker = under.section(QStringLiteral("WINDOW="), 1).section(QLatin1Char('\n'), 0, 0).toUInt();
+    const std::uint32_t picker =
+        under.section(QStringLiteral("WINDOW="), 1).section(QLatin1Char('\n'), 0, 0).toUInt();
     ASSERT_NE(picker, 0u) << under.toStdString();
     test::sendEntersNamingTheirTarget(picker, middle.x(), middle.y());
     test::xdotool(QStringLiteral("key Escape"));

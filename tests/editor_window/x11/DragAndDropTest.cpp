@@ -554,12 +554,13 @@ TEST(DragAndDrop, OtherProgramsDragsNeverHoldUpAPersonsDrag) {
         const auto started = test::WindowPings::Clock::now();
         std::vector<std::unique_ptr<test::DropFlood>> floods;
         for (const Pattern& pattern : each.floods)
-            floods.push_back(std::make_unique<test::DropFlood>(static_cast<std::uint32_t>(rig.view->winId()), 600,
-                                                               300, pattern));
+            floods.push_back(std::make_unique<test::DropFlood>(static_cast<std::uint32_t>(rig.view->winId()),
+                                                               600, 300, pattern));
         // Under way: a flood has sent many rounds, a paced one its second.
         ASSERT_TRUE(waitUntil([&] {
             for (std::size_t i = 0; i < floods.size(); ++i)
-                if (!floods[i]->connected() || floods[i]->drops() < (each.floods[i].every.count() > 0 ? 2 : 10))
+                if (!floods[i]->connected() ||
+                    floods[i]->drops() < (each.floods[i].every.count() > 0 ? 2 : 10))
                     return false;
             return true;
         }));
