@@ -134,6 +134,9 @@ TEST(ScrollHUDView, APickedSpeedShowsOnlyOnceTheControllerStoresIt) {
     QObject::connect(&p.model, &ScrollHUDModel::speedPicked, [&](AutoScrollSpeed s) { picked.push_back(s); });
     QComboBox& picker = *p.view.speedPicker();
     EXPECT_EQ(picker.currentText(), QStringLiteral("Normal"));
+    QAccessibleInterface* heard = QAccessible::queryAccessibleInterface(&picker);
+    EXPECT_EQ(heard->text(QAccessible::Name) + " | " + heard->text(QAccessible::Description),
+              QStringLiteral("Automatic scrolling speed | Normal"));
     Q_EMIT picker.activated(2);
     EXPECT_EQ(picked, std::vector{AutoScrollSpeed::fast});
     EXPECT_EQ(picker.currentText(), QStringLiteral("Normal")) << "nobody stored it";
