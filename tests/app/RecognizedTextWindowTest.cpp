@@ -3,6 +3,7 @@
 #include "app/LanguageNames.h"
 #include "app/OCRTesting.h"
 #include "platform/SystemClipboard.h"
+#include "support/QtPrinters.h"
 #include "support/TextImages.h"
 
 #include <QAccessible>

@@ -17,6 +17,7 @@
 #include "platform/AutostartLoginItem.h"
 #include "platform/X11KeyboardLayout.h"
 #include "support/AccessibleTree.h"
+#include "support/QtPrinters.h"
 
 #include <QAccessible>
 #include <QApplication>

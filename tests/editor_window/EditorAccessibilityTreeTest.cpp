@@ -13,6 +13,7 @@
 #include "editor_window/ToolArea.h"
 #include "editor_window/ZoomMenu.h"
 #include "support/AccessibleTree.h"
+#include "support/QtPrinters.h"
 #include "support/ToldReaders.h"
 
 #include <QAccessible>

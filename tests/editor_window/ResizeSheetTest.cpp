@@ -3,6 +3,7 @@
 #include "SheetTesting.h"
 #include "document/EditorDocument.h"
 #include "support/ImageCompare.h"
+#include "support/QtPrinters.h"
 #include "support/TestAnnotations.h"
 #include "support/ToldReaders.h"
 

@@ -3,6 +3,7 @@
 #include "editor_window/IconButton.h"
 #include "editor_window/SegmentedPicker.h"
 #include "editor_window/StatusBarTesting.h"
+#include "support/QtPrinters.h"
 
 #include <QAccessible>
 #include <gtest/gtest.h>

@@ -6,6 +6,7 @@
 #include "scrolling/ScrollOutlineView.h"
 #include "scrolling/ScrollOutlineWindow.h"
 #include "scrolling/ScrollingRig.h"
+#include "support/QtPrinters.h"
 
 #include <QAccessible>
 #include <QComboBox>
