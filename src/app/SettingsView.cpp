@@ -6,8 +6,8 @@
 #include "app/Preferences.h"
 #include "app/ShortcutsSection.h"
 #include "canvas/AccessibleGroup.h"
-#include "core/ComboBoxAccessible.h"
 #include "core/AppIdentity.h"
+#include "core/ComboBoxAccessible.h"
 #include "editor_window/CapturePermissionView.h"
 #include "editor_window/SheetSlider.h"
 
