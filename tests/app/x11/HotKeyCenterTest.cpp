@@ -107,7 +107,7 @@ TEST(HotKeyCenterX11, DefaultsFireOncePerPressWithCapsLockAndNumLockInAnyState) 
 
 // A popup of ours holds the keyboard while it is open (the colour popover, a menu): the server
 // then starts no grab of ours and hands the combination to the popup, and it still fires.
-TEST(HotKeyCenterX11, FireWhileAPopupOfOursHoldsTheKeyboard) {
+TEST(HotKeyCenterX11, KeysFireWhileAPopupOfOursHoldsTheKeyboard) {
     Recorded recorded;
     ASSERT_TRUE(recorded.center->registerBindings(HotKeyCenter::defaultBindings()).empty());
     QWidget window;
