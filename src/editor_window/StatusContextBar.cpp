@@ -168,7 +168,9 @@ void StatusContextBar::rebuild() {
         break;
     }
     if (bar_ == nullptr) return;
-    AccessibleGroup::expose(*bar_, QAccessible::Grouping, barName(shown_));
+    // A bar that is a lone button (Reset Crop) is read by its own title, not as a group.
+    if (qobject_cast<QAbstractButton*>(bar_) == nullptr)
+        AccessibleGroup::expose(*bar_, QAccessible::Grouping, barName(shown_));
     row_->addWidget(bar_, 0, Qt::AlignCenter);
     FocusChain::gather(*this);
     // A bar that rebuilds its own row (the review's) asks for a new layout then.
