@@ -29,7 +29,7 @@ XdndFilter::XdndFilter() {
     }
     // The filter installed last looks first: installed once start-up has installed the others, it
     // spares them a flood.
-    QTimer::singleShot(0, QCoreApplication::instance(), [this] {
+    QTimer::singleShot(0, &installing_, [this] {
         QCoreApplication::instance()->installNativeEventFilter(this);
         installed_ = true;
     });

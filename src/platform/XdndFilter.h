@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractNativeEventFilter>
+#include <QObject>
 #include <array>
 #include <cstdint>
 
@@ -23,6 +24,8 @@ private:
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr* result) override;
 
     bool installed_ = false;
+    // Ends the installing still to come with the filter.
+    QObject installing_;
     // XdndEnter, XdndPosition, XdndLeave, XdndDrop.
     std::array<std::uint32_t, 4> drags_{};
     // XdndStatus, XdndFinished.
