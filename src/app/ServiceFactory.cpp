@@ -7,6 +7,7 @@
 #include "platform/AutostartLoginItem.h"
 #include "platform/CopyOnlyDrops.h"
 #include "platform/DesktopAccessibility.h"
+#include "platform/InputHold.h"
 #include "platform/JsonSettingsStore.h"
 #include "platform/LogStore.h"
 #include "platform/SystemBeeper.h"
@@ -67,6 +68,7 @@ std::unique_ptr<Services> make(const QString& loginProgram) {
     parts.desktopAccessibility = std::make_unique<DesktopAccessibility>();
     parts.dropThinning = std::make_unique<X11DropThinning>();
     parts.copyOnlyDrops = std::make_unique<CopyOnlyDrops>();
+    parts.inputHold = std::make_unique<InputHold>();
     Log::installSink(before);
     return std::make_unique<Services>(std::move(parts));
 }
