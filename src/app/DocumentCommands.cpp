@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QStandardPaths>
 
 namespace quorvane {
@@ -145,7 +144,7 @@ void DocumentCommands::paste() {
     }
     // Another program's offer is read without the window waiting for it; the input that follows
     // waits for it instead. Given up, it fails as a holder that went silent does.
-    InputHold::Token held = input_.hold(QGuiApplication::focusWindow(), [this] {
+    InputHold::Token held = input_.hold(InputHold::activeWindow(), [this] {
         pastes_.cancel();
         reportImport(ImageImporter::ImportError::unreadable());
     });

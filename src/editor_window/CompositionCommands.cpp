@@ -14,7 +14,6 @@
 #include "platform/Clipboard.h"
 
 #include <QClipboard>
-#include <QGuiApplication>
 #include <QPointer>
 #include <QWidget>
 
@@ -105,7 +104,7 @@ void CompositionCommands::pasteAsOverlay() {
     // Another program's offer is read without the window waiting for it, the input that follows
     // waiting instead; the document may be gone by the time it came. Given up, it fails as a
     // holder that went silent does.
-    InputHold::Token held = context_.input.hold(QGuiApplication::focusWindow(), [this] {
+    InputHold::Token held = context_.input.hold(InputHold::activeWindow(), [this] {
         pastes_.cancel();
         fail(ImageImporter::ImportError::unreadable().message());
     });

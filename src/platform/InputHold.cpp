@@ -3,7 +3,8 @@
 #include "core/Log.h"
 #include "platform/QtInputReplay.h"
 
-#include <QCoreApplication>
+#include <QAbstractEventDispatcher>
+#include <QApplication>
 #include <QInputEvent>
 #include <QTimer>
 #include <QWidget>
@@ -17,8 +18,14 @@ using Clock = std::chrono::steady_clock;
 
 struct Waiting {
     std::unique_ptr<QInputEvent> event;
+    // The window it came to.
+    QPointer<QWindow> to;
     Clock::time_point came;
 };
+
+bool isKey(QEvent::Type type) {
+    return type == QEvent::ShortcutOverride || type == QEvent::KeyPress || type == QEvent::KeyRelease;
+}
 
 bool isInput(QEvent::Type type) {
     switch (type) {
@@ -82,6 +89,12 @@ void InputHold::Token::release() {
 
 InputHold::InputHold(std::chrono::milliseconds bound) : bound_(bound) {
     if (QCoreApplication::instance() != nullptr) QCoreApplication::instance()->installEventFilter(this);
+    // An event that goes on may start a loop of its own (a drag, a menu run to its end) that waits
+    // for the input after it: that goes on in the loop, as it would have when it came.
+    if (auto* dispatcher = QAbstractEventDispatcher::instance())
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
+            if (replayingFor_ != nullptr) resume(replayingFor_);
+        });
 }
 
 InputHold::~InputHold() {
@@ -119,6 +132,14 @@ bool InputHold::holds(const QWindow* window) const {
     return held != nullptr && !held->holds.empty();
 }
 
+QWindow* InputHold::activeWindow() {
+    if (QWidget* active = QApplication::activeWindow()) return active->windowHandle();
+    QWindow* focus = QGuiApplication::focusWindow();
+    while (focus != nullptr && focus->type() == Qt::Popup && focus->transientParent() != nullptr)
+        focus = focus->transientParent();
+    return focus;
+}
+
 InputHold::Held* InputHold::find(const QWindow* window) const {
     for (const auto& held : windows_)
         if (held->key == window) return held.get();
@@ -128,12 +149,17 @@ InputHold::Held* InputHold::find(const QWindow* window) const {
 bool InputHold::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (windows_.empty() || replaying_ > 0 || !isInput(type)) return false;
-    const QWindow* window = nullptr;
+    QWindow* window = nullptr;
     if (watched->isWindowType())
         window = static_cast<QWindow*>(watched);
     else if (type == QEvent::ShortcutOverride && watched->isWidgetType())
         window = static_cast<QWidget*>(watched)->window()->windowHandle();
+    if (window == nullptr) return false;
     Held* held = find(window);
+    // Keys can still come to a menu that closed over the held window (Paste chosen from it), and
+    // act on that window's shortcuts.
+    if (held == nullptr && isKey(type) && (window->type() == Qt::Popup || !window->isVisible()))
+        held = find(activeWindow());
     if (held == nullptr || held->holds.empty()) return false;
     const bool escape = (type == QEvent::ShortcutOverride || type == QEvent::KeyPress) &&
                         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
@@ -165,13 +191,14 @@ bool InputHold::eventFilter(QObject* watched, QEvent* event) {
         static_cast<const QMouseEvent&>(*held->waiting.back().event).buttons() ==
             static_cast<QMouseEvent*>(input)->buttons()) {
         held->waiting.back().event.reset(input->clone());
+        held->waiting.back().to = window;
         return true;
     }
     if (held->waiting.size() >= mostHeld) {
         giveUp(*held, Reason::overflow);
         return false;
     }
-    held->waiting.push_back({std::unique_ptr<QInputEvent>(input->clone()), Clock::now()});
+    held->waiting.push_back({std::unique_ptr<QInputEvent>(input->clone()), window, Clock::now()});
     return true;
 }
 
@@ -225,7 +252,9 @@ void InputHold::resume(const QWindow* window) {
         const Waiting next = std::move(held->waiting.front());
         held->waiting.pop_front();
         ++replaying_;
-        QtInputReplay::deliver(*held->window, *next.event);
+        const QWindow* outer = std::exchange(replayingFor_, window);
+        QtInputReplay::deliver(next.to != nullptr ? *next.to : *held->window, *next.event);
+        replayingFor_ = outer;
         --replaying_;
     }
 }

@@ -56,6 +56,9 @@ public:
     [[nodiscard]] Token hold(QWindow* window, std::function<void()> giveUp);
     // Whether `window`'s input waits now.
     bool holds(const QWindow* window) const;
+    // The window the person's keys go to now: the active one, never a menu open over it (a paste
+    // chosen from the Edit menu is asked in the window below). Null when none of ours is active.
+    static QWindow* activeWindow();
 
 private:
     struct Held;
@@ -75,6 +78,8 @@ private:
     std::vector<std::unique_ptr<Held>> windows_;
     // Our own deliveries pass: they are the held input going on.
     int replaying_ = 0;
+    // The window whose input goes on now.
+    const QWindow* replayingFor_ = nullptr;
 };
 
 } // namespace quorvane

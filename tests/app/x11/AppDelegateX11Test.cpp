@@ -2,6 +2,7 @@
 // wires between the controllers.
 
 #include "app/AppDelegate.h"
+#include "app/AppMenus.h"
 #include "app/EditorWindow.h"
 #include "app/ServiceFactory.h"
 #include "app/Services.h"
@@ -20,6 +21,7 @@
 #include "panels/ThumbnailController.h"
 #include "platform/Clipboard.h"
 #include "support/ClipboardOffer.h"
+#include "support/DisplayState.h"
 #include "support/TempDir.h"
 #include "support/TestAnnotations.h"
 #include "support/Xdotool.h"
@@ -212,6 +214,24 @@ TEST(AppDelegateX11, WhatIsPressedAfterAPasteActsOnWhatItBrought) {
                   QStringLiteral("PASTEDtyped"));
     }
 
+    // Paste chosen from the Edit menu with the mouse holds the window below the menu.
+    const test::InputKept pointer;
+    const auto click = [](const QWidget& widget, const QRect& area) {
+        const QPoint at = widget.mapToGlobal(area.center());
+        return test::xdotool(QStringLiteral("mousemove %1 %2 click 1").arg(at.x()).arg(at.y()));
+    };
+    auto picture = offered(png(test::filledImage(Qt::red, 130, 80)), "image/png", "500");
+    QMenuBar& bar = *window->menuBar();
+    QMenu* edit = nullptr;
+    for (QAction* item : bar.actions())
+        if (item->text() == QStringLiteral("Edit")) edit = item->menu();
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(click(bar, bar.actionGeometry(edit->menuAction())), 0);
+    ASSERT_TRUE(test::waitUntil([&] { return edit->isVisible(); }));
+    QAction* pasteItem = delegate.menus().action(MenuCommand::paste);
+    EXPECT_EQ(click(*edit, edit->actionGeometry(pasteItem)), 0);
+    EXPECT_EQ(savedAfter("key ctrl+s").size(), QSize(130, 80));
+
     // A holder that never sends its picture, or one that Escape gives up: the keys save the
     // picture that was open, after the paste has said it failed.
     const QString failed = ImageImporter::ImportError::unreadable().message();
@@ -220,7 +240,7 @@ TEST(AppDelegateX11, WhatIsPressedAfterAPasteActsOnWhatItBrought) {
         auto never = offered(png(test::filledImage(Qt::blue, 50, 50)), "image/png", "never");
         delegate.captureController().setErrorMessage(std::nullopt);
         const QImage saved = savedAfter(keys);
-        EXPECT_EQ(saved.size(), QSize(125, 80));
+        EXPECT_EQ(saved.size(), QSize(130, 80));
         EXPECT_EQ(delegate.captureController().errorMessage(), failed);
     }
     EXPECT_EQ(log.count("A read for a window was given up by Escape, and its input went on"), 1);
