@@ -43,6 +43,27 @@ bool isInput(QEvent::Type type) {
     }
 }
 
+// A copy of `event` to keep: Qt's own mouse and wheel events share their points with the device,
+// which later events move.
+std::unique_ptr<QInputEvent> kept(const QInputEvent& event) {
+    std::unique_ptr<QInputEvent> copy;
+    if (event.type() == QEvent::Wheel) {
+        const auto& wheel = static_cast<const QWheelEvent&>(event);
+        copy = std::make_unique<QWheelEvent>(
+            wheel.position(), wheel.globalPosition(), wheel.pixelDelta(), wheel.angleDelta(), wheel.buttons(),
+            wheel.modifiers(), wheel.phase(), wheel.inverted(), wheel.source(), wheel.pointingDevice());
+    } else if (event.type() != QEvent::KeyPress && event.type() != QEvent::KeyRelease) {
+        const auto& mouse = static_cast<const QMouseEvent&>(event);
+        copy = std::make_unique<QMouseEvent>(mouse.type(), mouse.position(), mouse.scenePosition(),
+                                             mouse.globalPosition(), mouse.button(), mouse.buttons(),
+                                             mouse.modifiers(), mouse.pointingDevice());
+    } else {
+        return std::unique_ptr<QInputEvent>(event.clone());
+    }
+    copy->setTimestamp(event.timestamp());
+    return copy;
+}
+
 // What a person does, as opposed to following through (a move, a release).
 bool acts(QEvent::Type type) {
     return type == QEvent::KeyPress || type == QEvent::MouseButtonPress ||
@@ -190,7 +211,7 @@ bool InputHold::eventFilter(QObject* watched, QEvent* event) {
         held->waiting.back().event->type() == QEvent::MouseMove &&
         static_cast<const QMouseEvent&>(*held->waiting.back().event).buttons() ==
             static_cast<QMouseEvent*>(input)->buttons()) {
-        held->waiting.back().event.reset(input->clone());
+        held->waiting.back().event = kept(*input);
         held->waiting.back().to = window;
         return true;
     }
@@ -198,7 +219,7 @@ bool InputHold::eventFilter(QObject* watched, QEvent* event) {
         giveUp(*held, Reason::overflow);
         return false;
     }
-    held->waiting.push_back({std::unique_ptr<QInputEvent>(input->clone()), window, Clock::now()});
+    held->waiting.push_back({kept(*input), window, Clock::now()});
     return true;
 }
 

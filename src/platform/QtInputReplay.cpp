@@ -1,6 +1,7 @@
 #include "platform/QtInputReplay.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QWidget>
 #include <QWindow>
 
 // QtGui's own entry points for input that did not come from the window system, the ones its test
@@ -35,9 +36,25 @@ void QtInputReplay::deliver(QWindow& window, const QInputEvent& event) {
         break;
     }
     default: {
-        // The window hands a wheel turn to the widget under it.
-        std::unique_ptr<QEvent> copy(event.clone());
-        QCoreApplication::sendEvent(&window, copy.get());
+        // The wheel has no such entry point: it goes to the widget under it and on to its parents
+        // until one takes it, as Qt hands a wheel turn that came from the window system.
+        const auto& wheel = static_cast<const QWheelEvent&>(event);
+        QWidget* root = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->windowHandle() == &window) root = top;
+        if (root == nullptr) break;
+        QWidget* widget = root->childAt(wheel.position().toPoint());
+        if (widget == nullptr) widget = root;
+        QPointF at = widget->mapFrom(root, wheel.position());
+        for (; widget != nullptr; widget = widget->isWindow() ? nullptr : widget->parentWidget()) {
+            QWheelEvent turn(at, wheel.globalPosition(), wheel.pixelDelta(), wheel.angleDelta(),
+                             wheel.buttons(), wheel.modifiers(), wheel.phase(), wheel.inverted(),
+                             wheel.source(), wheel.pointingDevice());
+            turn.setTimestamp(wheel.timestamp());
+            QCoreApplication::sendEvent(widget, &turn);
+            if (turn.isAccepted()) break;
+            at = widget->mapToParent(at);
+        }
         break;
     }
     }

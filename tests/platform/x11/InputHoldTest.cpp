@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSpinBox>
 #include <QWindow>
 #include <gtest/gtest.h>
 
@@ -18,9 +19,10 @@ using namespace std::chrono_literals;
 using test::waitUntil;
 using test::xdotool;
 
-// A shown window with a line and a button, noting in order what reaches them.
+// A shown window with a line, a number and a button, noting in order what reaches them.
 struct Panel : QWidget {
     QLineEdit* line = new QLineEdit(this);
+    QSpinBox* number = new QSpinBox(this);
     QPushButton* button = new QPushButton(QStringLiteral("Press"), this);
     QStringList happened;
 
@@ -28,26 +30,30 @@ struct Panel : QWidget {
         setWindowFlags(windowFlags() | flags);
         auto* row = new QHBoxLayout(this);
         row->addWidget(line);
+        row->addWidget(number);
         row->addWidget(button);
         connect(line, &QLineEdit::textEdited, [this](const QString& text) { happened << text; });
+        connect(number, &QSpinBox::valueChanged, [this](int value) { happened << QString::number(value); });
         connect(button, &QPushButton::clicked, [this] { happened << QStringLiteral("clicked"); });
         connect(new QShortcut(QKeySequence(QStringLiteral("Ctrl+S")), this), &QShortcut::activated,
                 [this] { happened << QStringLiteral("saved ") + line->text(); });
         connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated,
                 [this] { happened << QStringLiteral("escaped"); });
-        setGeometry(left, 100, 300, 60);
+        setGeometry(left, 100, 360, 60);
         show();
     }
-    void click() {
-        const QPoint at = button->mapToGlobal(button->rect().center());
-        xdotool(QStringLiteral("mousemove %1 %2 click 1").arg(at.x()).arg(at.y()));
+    // A click of the button, or a turn of the wheel over the number.
+    void click(int mouseButton = 1) {
+        QWidget* on = mouseButton == 1 ? static_cast<QWidget*>(button) : number;
+        const QPoint at = on->mapToGlobal(on->rect().center());
+        xdotool(QStringLiteral("mousemove %1 %2 click %3").arg(at.x()).arg(at.y()).arg(mouseButton));
     }
 };
 
 TEST(InputHold, HeldInputGoesOnInOrderThroughQtsWholePathAndOtherWindowsAreNotHeld) {
     const test::InputKept pointer;
     // Clicked, the other window takes no keyboard from the held one.
-    Panel held(50), free(450, Qt::WindowDoesNotAcceptFocus);
+    Panel held(20), free(440, Qt::WindowDoesNotAcceptFocus);
     held.activateWindow();
     held.line->setFocus();
     ASSERT_TRUE(waitUntil([&] { return held.isActiveWindow() && held.line->hasFocus(); }));
@@ -55,6 +61,7 @@ TEST(InputHold, HeldInputGoesOnInOrderThroughQtsWholePathAndOtherWindowsAreNotHe
     int givenUp = 0;
     InputHold::Token token = hold.hold(held.windowHandle(), [&givenUp] { ++givenUp; });
     xdotool(QStringLiteral("type ab"));
+    held.click(4);
     held.click();
     xdotool(QStringLiteral("key ctrl+s"));
     // The other window is not held: once its click came, so had the input before it.
@@ -62,7 +69,7 @@ TEST(InputHold, HeldInputGoesOnInOrderThroughQtsWholePathAndOtherWindowsAreNotHe
     ASSERT_TRUE(waitUntil([&] { return free.happened == QStringList{"clicked"}; }));
     EXPECT_TRUE(held.happened.isEmpty()) << held.happened.join(", ").toStdString();
     token.release();
-    EXPECT_EQ(held.happened, (QStringList{"a", "ab", "clicked", "saved ab"}));
+    EXPECT_EQ(held.happened, (QStringList{"a", "ab", "1", "clicked", "saved ab"}));
     EXPECT_EQ(givenUp, 0);
     EXPECT_FALSE(hold.holds(held.windowHandle()));
 
