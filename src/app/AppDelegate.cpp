@@ -4,6 +4,7 @@
 #include "app/CaptureCommands.h"
 #include "app/DiscardQuestion.h"
 #include "app/DocumentCommands.h"
+#include "app/DropZones.h"
 #include "app/EditorWindow.h"
 #include "app/HotKeyCenter.h"
 #include "app/HotKeyRecording.h"
@@ -183,6 +184,7 @@ void AppDelegate::wireExports() {
     textFieldPaste_ =
         std::make_unique<TextFieldPaste>(services_.clipboard(), services_.inputHold(), services_.beeper());
     textFieldPaste_->watchApplication();
+    dropZones_ = std::make_unique<DropZones>(services_.dropTarget(), *textFieldPaste_);
     connect(documentCommands_.get(), &DocumentCommands::editorRequested, this, &AppDelegate::presentEditor);
     connect(captureCommands_.get(), &CaptureCommands::statusToolTipChanged, statusItem_.get(),
             &StatusItem::setToolTip);

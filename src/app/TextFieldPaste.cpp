@@ -57,13 +57,23 @@ void pasteItself(QWidget* field) {
 // The offer's text, in the first of the text formats it has; none when it has none.
 std::optional<QString> text(ClipboardOffer& offer) {
     const QStringList formats = offer.formats();
-    for (const char* format : {"text/plain;charset=utf-8", "UTF8_STRING", "text/plain", "STRING"}) {
-        if (!formats.contains(QLatin1String(format))) continue;
-        auto bytes = offer.read(QString::fromLatin1(format), ClipboardLimit{TextFieldPaste::longestText, {}, {}});
+    for (const QString& format : TextFieldPaste::types()) {
+        if (!formats.contains(format)) continue;
+        auto bytes = offer.read(format, ClipboardLimit{TextFieldPaste::longestText, {}, {}});
         if (!bytes) return std::nullopt;
-        return qstrcmp(format, "STRING") == 0 ? QString::fromLatin1(*bytes) : QString::fromUtf8(*bytes);
+        return format == QLatin1String("STRING") ? QString::fromLatin1(*bytes) : QString::fromUtf8(*bytes);
     }
     return std::nullopt;
+}
+
+// Where a drop at `at` of the view it fell on puts its text.
+void placeCursor(QWidget* field, QPoint at) {
+    if (auto* line = qobject_cast<QLineEdit*>(field))
+        line->setCursorPosition(line->cursorPositionAt(at));
+    else if (auto* plain = qobject_cast<QPlainTextEdit*>(field))
+        plain->setTextCursor(plain->cursorForPosition(at));
+    else if (auto* rich = qobject_cast<QTextEdit*>(field))
+        rich->setTextCursor(rich->cursorForPosition(at));
 }
 
 } // namespace
@@ -72,6 +82,24 @@ TextFieldPaste::TextFieldPaste(Clipboard& clipboard, InputHold& input, Beeper& b
     : QObject(parent), clipboard_(clipboard), input_(input), beeper_(beeper) {}
 
 TextFieldPaste::~TextFieldPaste() = default;
+
+QStringList TextFieldPaste::types() {
+    return {QStringLiteral("text/plain;charset=utf-8"), QStringLiteral("UTF8_STRING"),
+            QStringLiteral("text/plain"), QStringLiteral("STRING")};
+}
+
+void TextFieldPaste::drop(QWidget* field, QPoint at, std::shared_ptr<ClipboardOffer> dropped) {
+    QPointer<QWidget> target(field);
+    reader_.read(std::move(dropped), &text, [target, at](std::optional<QString> read) {
+        if (!read || !target || !takesText(target)) {
+            Log::app().log("Drop opened nothing: it held no text its field takes");
+            return;
+        }
+        placeCursor(target, at);
+        insert(target, *read);
+        Log::app().log("Dropped text into a field");
+    });
+}
 
 void TextFieldPaste::watchApplication() {
     qApp->installEventFilter(this);

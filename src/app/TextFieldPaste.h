@@ -10,6 +10,9 @@
 #include "export/OfferReader.h"
 
 #include <QObject>
+#include <QPoint>
+#include <QStringList>
+#include <memory>
 
 class QWidget;
 
@@ -17,6 +20,7 @@ namespace quorvane {
 
 class Beeper;
 class Clipboard;
+class ClipboardOffer;
 class InputHold;
 
 class TextFieldPaste : public QObject {
@@ -29,8 +33,14 @@ public:
 
     // Takes the paste keys (Ctrl+V, Shift+Insert) of every text field of the application.
     void watchApplication();
+    // The text formats a field takes, in the order it prefers them.
+    static QStringList types();
+
     // Pastes into `field`; false when it is no text field that takes text.
     bool paste(QWidget* field);
+    // Puts the text another program dropped at `at` (in the coordinates of the view it fell on:
+    // the field, or a text area's viewport) into `field`, once read.
+    void drop(QWidget* field, QPoint at, std::shared_ptr<ClipboardOffer> dropped);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
