@@ -22,12 +22,12 @@
 #include "platform/Clipboard.h"
 #include "support/ClipboardOffer.h"
 #include "support/DisplayState.h"
+#include "support/ImageFiles.h"
 #include "support/TempDir.h"
 #include "support/TestAnnotations.h"
 #include "support/Xdotool.h"
 
 #include <QAbstractButton>
-#include <QBuffer>
 #include <QDialog>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -175,13 +175,7 @@ TEST(AppDelegateX11, WhatIsPressedAfterAPasteActsOnWhatItBrought) {
                    ? QImage(delegate.exporter().lastURL().toLocalFile())
                    : QImage();
     };
-    const auto png = [](const QImage& image) {
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
-        return bytes;
-    };
+    const auto png = [](const QImage& image) { return test::qtEncoded(image, "PNG"); };
     const auto offered = [&](const QByteArray& bytes, const QString& type, const QString& late) {
         auto offer = lateOffer(folder, bytes, type, late);
         // Asked by the program, so that a window of the holder before, at the same number, is
