@@ -7,6 +7,7 @@
 #include "core/Log.h"
 #include "platform/AutostartLoginItem.h"
 #include "platform/DesktopAccessibility.h"
+#include "platform/InputHold.h"
 #include "platform/JsonSettingsStore.h"
 #include "platform/LogStore.h"
 #include "platform/SystemBeeper.h"
@@ -68,6 +69,7 @@ std::unique_ptr<Services> make(const QString& loginProgram) {
     parts.desktopAccessibility = std::make_unique<DesktopAccessibility>();
     parts.xdndFilter = std::make_unique<XdndFilter>();
     parts.dropTarget = std::make_unique<X11DropTarget>(DropZones::kinds());
+    parts.inputHold = std::make_unique<InputHold>();
     Log::installSink(before);
     return std::make_unique<Services>(std::move(parts));
 }

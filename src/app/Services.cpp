@@ -10,6 +10,7 @@
 #include "platform/Clipboard.h"
 #include "platform/DesktopAccessibility.h"
 #include "platform/HotKeyGrabber.h"
+#include "platform/InputHold.h"
 #include "platform/KeyboardLayout.h"
 #include "platform/LogStore.h"
 #include "platform/LoginItemService.h"
@@ -25,7 +26,8 @@ namespace quorvane {
 Services::Services(Parts parts) : parts_(std::move(parts)) {
     Q_ASSERT(parts_.logStore && parts_.settings && parts_.keyboardLayout && parts_.hotKeyGrabber &&
              parts_.captureService && parts_.clipboard && parts_.beeper && parts_.textRecognizer &&
-             parts_.loginItem && parts_.desktopAccessibility && parts_.xdndFilter && parts_.dropTarget);
+             parts_.loginItem && parts_.desktopAccessibility && parts_.xdndFilter && parts_.dropTarget &&
+             parts_.inputHold);
     previousSink_ = Log::installSink(parts_.logStore.get());
     preferences_ = std::make_unique<Preferences>(*parts_.settings);
     accessibilityOptions_ = std::make_unique<AccessibilityOptions>();

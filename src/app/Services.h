@@ -16,6 +16,7 @@ class CaptureService;
 class Clipboard;
 class DesktopAccessibility;
 class HotKeyGrabber;
+class InputHold;
 class KeyboardLayout;
 class LogSink;
 class LoginItemService;
@@ -45,6 +46,8 @@ public:
         std::unique_ptr<XdndFilter> xdndFilter;
         // Takes other programs' drags over our windows.
         std::unique_ptr<X11DropTarget> dropTarget;
+        // Keeps a window's input waiting while another program's clipboard or drop is read for it.
+        std::unique_ptr<InputHold> inputHold;
     };
 
     // Installs the log store as the log's sink first, so that whatever the rest logs is kept;
@@ -63,6 +66,7 @@ public:
     CaptureService& captureService() const { return *parts_.captureService; }
     Clipboard& clipboard() const { return *parts_.clipboard; }
     Beeper& beeper() const { return *parts_.beeper; }
+    InputHold& inputHold() const { return *parts_.inputHold; }
     // The one recognizer: its engines are loaded once and kept.
     TextRecognizer& textRecognizer() const { return *parts_.textRecognizer; }
     // The desktop's record that starts the program at login.

@@ -2,6 +2,7 @@
 
 #include "canvas/AnnotationTextView.h"
 #include "core/Log.h"
+#include "platform/Beeper.h"
 #include "platform/Clipboard.h"
 
 #include <QAbstractSpinBox>
@@ -11,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTextEdit>
+#include <QWindow>
 
 namespace quorvane {
 namespace {
@@ -76,8 +78,8 @@ void placeCursor(QWidget* field, QPoint at) {
 
 } // namespace
 
-TextFieldPaste::TextFieldPaste(Clipboard& clipboard, QObject* parent)
-    : QObject(parent), clipboard_(clipboard) {}
+TextFieldPaste::TextFieldPaste(Clipboard& clipboard, InputHold& input, Beeper& beeper, QObject* parent)
+    : QObject(parent), clipboard_(clipboard), input_(input), beeper_(beeper) {}
 
 TextFieldPaste::~TextFieldPaste() = default;
 
@@ -112,8 +114,17 @@ bool TextFieldPaste::paste(QWidget* field) {
         return true;
     }
     QPointer<QWidget> target(field);
-    reader_.read(std::move(offer), &text, [target](std::optional<QString> pasted) {
-        if (!pasted || !target || !takesText(target)) return;
+    InputHold::Token held = input_.hold(field->window()->windowHandle(), [this] {
+        reader_.cancel();
+        beeper_.beep();
+    });
+    reader_.read(std::move(offer), std::move(held), &text, [this, target](std::optional<QString> pasted) {
+        if (!pasted) {
+            Log::app().error("Paste failed: the clipboard's holder gave no text");
+            beeper_.beep();
+            return;
+        }
+        if (!target || !takesText(target)) return;
         // Focus that moved on meanwhile took the paste with it.
         if (!target->hasFocus()) {
             Log::app().log("Paste dropped: its field lost the keyboard while it was read");

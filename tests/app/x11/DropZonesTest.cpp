@@ -2,9 +2,11 @@
 
 #include "app/TextFieldPaste.h"
 #include "canvas/AnnotationTextView.h"
+#include "platform/InputHold.h"
 #include "platform/SystemClipboard.h"
 #include "platform/X11DropTarget.h"
 #include "support/ClipboardOffer.h"
+#include "support/CountingBeeper.h"
 #include "support/DropFlood.h"
 #include "support/TempDir.h"
 #include "support/WaitUntil.h"
@@ -26,7 +28,9 @@ using test::waitUntil;
 // the target's proxy while it shows.
 TEST(DropZones, DroppedTextGoesIntoTheFieldWhereItFell) {
     SystemClipboard clipboard(*QGuiApplication::clipboard());
-    TextFieldPaste fields(clipboard);
+    InputHold input;
+    test::CountingBeeper bell;
+    TextFieldPaste fields(clipboard, input, bell);
     X11DropTarget target(DropZones::kinds());
     DropZones zones(target, fields);
     QWidget window;

@@ -4,6 +4,7 @@
 #include "editor_window/EditorViewRig.h"
 #include "editor_window/FileDragHandle.h"
 #include "editor_window/StatusBarTesting.h"
+#include "platform/InputHold.h"
 #include "platform/X11DropTarget.h"
 #include "platform/XdndFilter.h"
 #include "support/ClipboardOffer.h"
@@ -74,10 +75,12 @@ void showAt(QWidget& window, const QRect& geometry) {
 struct DropTargetRig {
     XdndFilter filter;
     X11DropTarget target{DropZones::kinds()};
+    InputHold input;
     TextFieldPaste fields;
     DropZones zones{target, fields};
 
-    explicit DropTargetRig(test::EditorViewRig& rig) : fields(rig.exports.clipboard) {}
+    explicit DropTargetRig(test::EditorViewRig& rig)
+        : fields(rig.exports.clipboard, input, rig.exports.beeper) {}
     // Once the shown `window` names the target's proxy.
     static bool serves(QWidget& window) {
         return waitUntil([&] { return test::dropProxyOf(static_cast<std::uint32_t>(window.winId())) != 0; });
