@@ -184,7 +184,7 @@ void AppDelegate::wireExports() {
     textFieldPaste_ =
         std::make_unique<TextFieldPaste>(services_.clipboard(), services_.inputHold(), services_.beeper());
     textFieldPaste_->watchApplication();
-    dropZones_ = std::make_unique<DropZones>(services_.dropTarget(), *textFieldPaste_);
+    dropZones_ = std::make_unique<DropZones>(services_.dropTarget(), *textFieldPaste_, services_.inputHold());
     connect(documentCommands_.get(), &DocumentCommands::editorRequested, this, &AppDelegate::presentEditor);
     connect(captureCommands_.get(), &CaptureCommands::statusToolTipChanged, statusItem_.get(),
             &StatusItem::setToolTip);

@@ -12,6 +12,7 @@
 #include <QEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QTextEdit>
 #include <QTimer>
 #include <QWindow>
@@ -60,10 +61,11 @@ std::vector<QStringList> DropZones::kinds() {
     return {ImageDropTarget::types(), TextFieldPaste::types()};
 }
 
-DropZones::DropZones(X11DropTarget& target, TextFieldPaste& fields, QObject* parent)
-    : QObject(parent), target_(target), text_(fields) {
+DropZones::DropZones(X11DropTarget& target, TextFieldPaste& fields, InputHold& input, QObject* parent)
+    : QObject(parent), target_(target), text_(fields), input_(input) {
     connect(&target_, &X11DropTarget::hoveringChanged, this, &DropZones::showHovering);
     connect(&target_, &X11DropTarget::dropped, this, &DropZones::drop);
+    connect(&target_, &X11DropTarget::caughtUp, this, &DropZones::caughtUp);
     qApp->installEventFilter(this);
     updateLater();
 }
@@ -73,8 +75,18 @@ DropZones::~DropZones() {
     target_.setWindows({});
 }
 
-bool DropZones::eventFilter(QObject*, QEvent* event) {
+bool DropZones::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
+    case QEvent::ShortcutOverride:
+    case QEvent::KeyPress:
+    case QEvent::MouseButtonPress:
+    case QEvent::Wheel:
+        if (hovered_.empty()) break;
+        if (watched->isWindowType())
+            waitForDrop(static_cast<QWindow*>(watched));
+        else if (watched->isWidgetType())
+            waitForDrop(static_cast<QWidget*>(watched)->window()->windowHandle());
+        break;
     case QEvent::Show:
     case QEvent::Hide:
     case QEvent::Move:
@@ -122,8 +134,43 @@ void DropZones::update() {
     target_.setWindows(std::move(windows));
 }
 
+void DropZones::waitForDrop(QWindow* window) {
+    if (window == nullptr || window->handle() == nullptr) return;
+    const auto id = static_cast<std::uint32_t>(window->winId());
+    if (hovered_.count(id) == 0) return;
+    DropWait& wait = waits_[id];
+    if (wait.lapsed || wait.held) return;
+    wait.held = input_.hold(window, [] {});
+    target_.catchUp();
+    QTimer::singleShot(dropWait, this, [this, id] {
+        const auto found = waits_.find(id);
+        if (found == waits_.end()) return;
+        found->second.held.release();
+        found->second.lapsed = true;
+    });
+}
+
+void DropZones::caughtUp() {
+    // A drop among what was read holds its window's input itself by now.
+    for (auto& [window, wait] : waits_)
+        wait.held.release();
+}
+
+InputHold::Token DropZones::holdFor(QWidget* window, std::function<void()> giveUp) {
+    const auto now = std::chrono::steady_clock::now();
+    const auto last = std::exchange(lastDrops_[window], now);
+    if (now - last < dropsApart) return {};
+    return input_.hold(window->windowHandle(), std::move(giveUp));
+}
+
 void DropZones::showHovering() {
     const std::set<X11DropTarget::Hover> hovering = target_.hovering();
+    hovered_.clear();
+    for (const X11DropTarget::Hover& hover : hovering)
+        hovered_.insert(hover.first);
+    // The drag is over (a drop came before this, and holds its window's input itself).
+    for (auto wait = waits_.begin(); wait != waits_.end();)
+        wait = hovered_.count(wait->first) != 0 ? std::next(wait) : waits_.erase(wait);
     for (QWidget* window : QApplication::topLevelWidgets()) {
         const std::optional<std::uint32_t> id = nativeId(window);
         QList<EditorView*> views = window->findChildren<EditorView*>();
@@ -144,10 +191,17 @@ void DropZones::drop(std::uint32_t window, QPoint position, int kind, std::share
     for (QWidget* view = under; view != nullptr && view->window() == dropped; view = view->parentWidget()) {
         if (!view->acceptDrops()) continue;
         if (kind == image)
-            if (auto* editor = qobject_cast<EditorView*>(view)) return editor->openDropped(std::move(offer));
+            if (auto* editor = qobject_cast<EditorView*>(view)) {
+                // Given up, it fails as a drop whose source fell silent.
+                InputHold::Token held = holdFor(dropped, [editor = QPointer<EditorView>(editor)] {
+                    if (editor) editor->giveUpDrop();
+                });
+                return editor->openDropped(std::move(offer), std::move(held));
+            }
         if (kind == text)
             if (QWidget* field = textFieldOf(view))
-                return text_.drop(field, view->mapFromGlobal(global), std::move(offer));
+                return text_.drop(field, view->mapFromGlobal(global), std::move(offer),
+                                  holdFor(dropped, [this] { text_.giveUp(); }));
         break;
     }
     Log::app().log("Drop refused: {}", "what lay under it changed before it came");

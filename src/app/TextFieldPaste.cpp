@@ -88,11 +88,18 @@ QStringList TextFieldPaste::types() {
             QStringLiteral("text/plain"), QStringLiteral("STRING")};
 }
 
-void TextFieldPaste::drop(QWidget* field, QPoint at, std::shared_ptr<ClipboardOffer> dropped) {
+void TextFieldPaste::giveUp() {
+    reader_.cancel();
+    beeper_.beep();
+}
+
+void TextFieldPaste::drop(QWidget* field, QPoint at, std::shared_ptr<ClipboardOffer> dropped,
+                          InputHold::Token held) {
     QPointer<QWidget> target(field);
-    reader_.read(std::move(dropped), &text, [target, at](std::optional<QString> read) {
+    reader_.read(std::move(dropped), std::move(held), &text, [this, target, at](std::optional<QString> read) {
         if (!read || !target || !takesText(target)) {
             Log::app().log("Drop opened nothing: it held no text its field takes");
+            beeper_.beep();
             return;
         }
         placeCursor(target, at);
@@ -114,10 +121,7 @@ bool TextFieldPaste::paste(QWidget* field) {
         return true;
     }
     QPointer<QWidget> target(field);
-    InputHold::Token held = input_.hold(field->window()->windowHandle(), [this] {
-        reader_.cancel();
-        beeper_.beep();
-    });
+    InputHold::Token held = input_.hold(field->window()->windowHandle(), [this] { giveUp(); });
     reader_.read(std::move(offer), std::move(held), &text, [this, target](std::optional<QString> pasted) {
         if (!pasted) {
             Log::app().error("Paste failed: the clipboard's holder gave no text");

@@ -39,8 +39,10 @@ public:
     // Pastes into `field`; false when it is no text field that takes text.
     bool paste(QWidget* field);
     // Puts the text another program dropped at `at` (in the coordinates of the view it fell on:
-    // the field, or a text area's viewport) into `field`, once read.
-    void drop(QWidget* field, QPoint at, std::shared_ptr<ClipboardOffer> dropped);
+    // the field, or a text area's viewport) into `field`, once read; the input waits on `held`.
+    void drop(QWidget* field, QPoint at, std::shared_ptr<ClipboardOffer> dropped, InputHold::Token held);
+    // Gives up the paste or drop being read: the bell says so.
+    void giveUp();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -250,8 +250,12 @@ void EditorView::dropEvent(QDropEvent* event) {
     QTimer::singleShot(0, this, [this, found = std::move(found)] { dropTarget_.open(found); });
 }
 
-void EditorView::openDropped(std::shared_ptr<ClipboardOffer> dropped) {
-    dropTarget_.open(std::move(dropped));
+void EditorView::openDropped(std::shared_ptr<ClipboardOffer> dropped, InputHold::Token held) {
+    dropTarget_.open(std::move(dropped), std::move(held));
+}
+
+void EditorView::giveUpDrop() {
+    dropTarget_.giveUp();
 }
 
 } // namespace quorvane

@@ -68,8 +68,11 @@ public:
     bool dropTargeted() const { return dropTargeted_; }
     // Another program's drag that we would take is over the view, or no more.
     void setDropTargeted(bool targeted);
-    // Opens what another program dropped on the view, read off the GUI thread.
-    void openDropped(std::shared_ptr<ClipboardOffer> dropped);
+    // Opens what another program dropped on the view, read off the GUI thread; the window's input
+    // waits on `held` meanwhile.
+    void openDropped(std::shared_ptr<ClipboardOffer> dropped, InputHold::Token held = {});
+    // Gives up the drop being read, as one whose source fell silent.
+    void giveUpDrop();
     const EditorActions& actions() const { return actions_; }
 
 protected:

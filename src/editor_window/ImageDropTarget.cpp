@@ -69,14 +69,21 @@ std::unique_ptr<ClipboardOffer> ImageDropTarget::take(const QMimeData& data) {
     return MimeDataOffer::copyOf(data);
 }
 
-void ImageDropTarget::open(std::shared_ptr<ClipboardOffer> dropped) {
+void ImageDropTarget::open(std::shared_ptr<ClipboardOffer> dropped, InputHold::Token held) {
     // The reader drops a read that a newer one supersedes: its drop's line is written here.
     if (reading_) Log::app().log("Drop given up: another drop came before its data");
     reading_ = true;
-    reader_.read(std::move(dropped), &ImageDropTarget::read, [this](Dropped found) {
+    reader_.read(std::move(dropped), std::move(held), &ImageDropTarget::read, [this](Dropped found) {
         reading_ = false;
         open(std::move(found));
     });
+}
+
+void ImageDropTarget::giveUp() {
+    if (!std::exchange(reading_, false)) return;
+    reader_.cancel();
+    Log::app().log("Drop given up: its data did not come in time");
+    open(Dropped{std::nullopt, {}, Failure{ImageImporter::ImportError::unreadable()}});
 }
 
 void ImageDropTarget::open(Dropped found) {

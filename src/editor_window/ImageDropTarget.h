@@ -52,10 +52,13 @@ public:
     // A drop refused before anything was read, for the reason `why`: its line in the log.
     static void refused(const char* why);
 
-    // Reads and opens what was dropped. Refused data shows the importer's message as a capture
-    // error without Retry; a drop that holds nothing to open sounds the bell, as a paste does. A
-    // drop still being read when the next one comes is given up.
-    void open(std::shared_ptr<ClipboardOffer> dropped);
+    // Reads and opens what was dropped, keeping `held` (the window's input) until then. Refused
+    // data shows the importer's message as a capture error without Retry; a drop that holds
+    // nothing to open sounds the bell, as a paste does. A drop still being read when the next one
+    // comes is given up.
+    void open(std::shared_ptr<ClipboardOffer> dropped, InputHold::Token held = {});
+    // Gives up the drop being read: it ends as one whose source fell silent does.
+    void giveUp();
     // Opens what was read from a drop, or says why nothing opens.
     void open(Dropped found);
 

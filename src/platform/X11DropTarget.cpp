@@ -13,6 +13,11 @@ X11DropTarget::X11DropTarget(std::vector<QStringList> kinds, QObject* parent) : 
         took(window, Drop{position, kind, std::move(offer)});
     };
     outlet.givenUp = [] { Log::app().log("Drop given up: another drop came before its data"); };
+    outlet.caughtUp = [this] {
+        const std::lock_guard lock(mutex_);
+        caught_ = true;
+        poke();
+    };
     server_ = std::make_unique<XdndServer>(kinds, std::move(outlet));
 }
 
@@ -31,6 +36,10 @@ void X11DropTarget::setWindows(std::vector<Window> windows) {
 
 std::set<X11DropTarget::Hover> X11DropTarget::hovering() const {
     return shown_;
+}
+
+void X11DropTarget::catchUp() {
+    server_->catchUp();
 }
 
 void X11DropTarget::hovered(std::set<Hover> hovering) {
@@ -58,11 +67,13 @@ void X11DropTarget::poke() {
 void X11DropTarget::deliver() {
     std::set<Hover> hovering;
     std::map<std::uint32_t, Drop> drops;
+    bool caught = false;
     {
         const std::lock_guard lock(mutex_);
         poked_ = false;
         hovering = hovering_;
         drops.swap(drops_);
+        caught = std::exchange(caught_, false);
     }
     // A drop comes before the end of its drag's hovering: whoever waits on the one takes over from
     // the other without a gap.
@@ -72,6 +83,7 @@ void X11DropTarget::deliver() {
         shown_ = std::move(hovering);
         Q_EMIT hoveringChanged();
     }
+    if (caught) Q_EMIT caughtUp();
 }
 
 } // namespace quorvane

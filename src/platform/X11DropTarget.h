@@ -62,12 +62,17 @@ public:
     void setWindows(std::vector<Window> windows);
     // The windows and kinds of zones over which an accepted drag is now. GUI thread.
     std::set<Hover> hovering() const;
+    // Reads what other programs' drags have sent us so far, and says caughtUp() once the drops among
+    // it are handed on: a key a person presses after a drop comes after the drop's message, but may
+    // reach the GUI thread first.
+    void catchUp();
 
 Q_SIGNALS:
     void hoveringChanged();
     // Dropped at `position` (root pixels) on `window`'s zone of `kind`. `offer` reads what was
     // dropped and waits on its source: read it off the GUI thread.
     void dropped(std::uint32_t window, QPoint position, int kind, std::shared_ptr<ClipboardOffer> offer);
+    void caughtUp();
 
 private:
     struct Drop {
@@ -86,6 +91,7 @@ private:
     std::set<Hover> hovering_;
     std::set<Hover> shown_;
     std::map<std::uint32_t, Drop> drops_;
+    bool caught_ = false;
     bool poked_ = false;
     std::unique_ptr<XdndServer> server_;
 };

@@ -110,9 +110,28 @@ void XdndServer::setWindows(std::vector<X11DropTarget::Window> windows) {
     [[maybe_unused]] const auto written = ::write(wake_, &one, sizeof one);
 }
 
+void XdndServer::catchUp() {
+    if (connection_ == nullptr) return outlet_.caughtUp();
+    {
+        const std::lock_guard lock(mutex_);
+        catchingUp_ = true;
+    }
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const auto written = ::write(wake_, &one, sizeof one);
+}
+
 void XdndServer::run() {
     while (!stopping_ && xcb_connection_has_error(connection_) == 0) {
         applyWindows();
+        bool catchingUp = false;
+        {
+            const std::lock_guard lock(mutex_);
+            catchingUp = std::exchange(catchingUp_, false);
+        }
+        if (catchingUp) {
+            // Its answer comes after every message the server had for us when it was asked.
+            pending_.push_back({xcb_get_input_focus(connection_).sequence, Pending::Kind::caughtUp, 0, 0});
+        }
         int count = 0;
         while (count < roundLength) {
             xcb_generic_event_t* event = xcb_poll_for_event(connection_);
@@ -122,6 +141,11 @@ void XdndServer::run() {
             ++count;
         }
         takeReplies();
+        // What came in with the answers is read too, before anything is handed on.
+        while (xcb_generic_event_t* queued = xcb_poll_for_queued_event(connection_)) {
+            read(queued);
+            std::free(queued);
+        }
         answer();
         takeDrops();
         forgetSilent();
@@ -129,6 +153,7 @@ void XdndServer::run() {
             hovering_ = now;
             outlet_.hovered(std::move(now));
         }
+        if (std::exchange(caughtUp_, false)) outlet_.caughtUp();
         xcb_flush(connection_);
         if (count == roundLength) continue;
         // Events the replies brought in are read before waiting.
@@ -223,7 +248,9 @@ void XdndServer::takeReplies() {
         xcb_generic_error_t* failed = nullptr;
         if (xcb_poll_for_reply(connection_, next.sequence, &reply, &failed) == 0) return;
         pending_.pop_front();
-        if (next.kind == Pending::Kind::types) {
+        if (next.kind == Pending::Kind::caughtUp) {
+            caughtUp_ = true;
+        } else if (next.kind == Pending::Kind::types) {
             std::vector<std::uint32_t> types;
             const auto* list = static_cast<const xcb_get_property_reply_t*>(reply);
             if (list != nullptr && list->type == XCB_ATOM_ATOM && list->format == 32) {

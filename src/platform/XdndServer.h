@@ -31,6 +31,8 @@ public:
             dropped;
         // A drop of `window` replaced by a later one before its data was asked for.
         std::function<void()> givenUp;
+        // Every message sent before catchUp() was asked has been read and handed on.
+        std::function<void()> caughtUp;
     };
     // Messages read in one round at most, before the answers they owe are sent.
     static constexpr int roundLength = 4096;
@@ -47,6 +49,9 @@ public:
     bool serving() const { return connection_ != nullptr; }
     // Any thread; taken up in the next round.
     void setWindows(std::vector<X11DropTarget::Window> windows);
+    // Reads every message the server has for us now, and says so once they are handed on. Any
+    // thread.
+    void catchUp();
 
 private:
     using Source = XdndSources::Source;
@@ -58,7 +63,7 @@ private:
     // A request whose answer is taken up when it comes.
     struct Pending {
         unsigned int sequence = 0;
-        enum class Kind { types, name } kind = Kind::types;
+        enum class Kind { types, name, caughtUp } kind = Kind::types;
         std::uint32_t source = 0;
         std::uint32_t atom = 0;
     };
@@ -108,6 +113,7 @@ private:
 
     std::mutex mutex_;
     std::optional<std::vector<X11DropTarget::Window>> incoming_;
+    bool catchingUp_ = false;
 
     // Our windows that take drops, and the window each proxy or window of ours names.
     std::unordered_map<std::uint32_t, Registration> windows_;
@@ -128,6 +134,8 @@ private:
     std::unordered_map<unsigned int, std::uint32_t> answersSent_;
     std::deque<unsigned int> answerOrder_;
     std::set<XdndSources::Hover> hovering_;
+    // A round trip came back: what came before it is read.
+    bool caughtUp_ = false;
     Clock::time_point swept_{};
 };
 

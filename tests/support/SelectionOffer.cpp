@@ -9,7 +9,7 @@
 //                            [--one-at-a-time 1] [--hang 1] [--stay 1] [--targets N]
 //                            [--incremental-targets 1] [--report 1] [--close-window-at N]
 //                            [--drag-to X,Y [--positions N] [--reenter N] [--drops N] [--action NAME]
-//                                           [--proxy named|past]]
+//                                           [--proxy named|past] [--key-after-drop KEYS]]
 //   quorvane_selection_offer --churn N [--every MS]
 //   quorvane_selection_offer --fleeting 1
 //
@@ -29,6 +29,8 @@
 // A window that names a proxy (XdndProxy) is sent its messages through it, naming the window, as Qt
 // does; --proxy named names the proxy instead, as GTK does; --proxy past sends them to the window,
 // past the proxy, as a program that ignores it.
+// --key-after-drop: presses KEYS ("ctrl+s": ctrl, shift and alt, then a letter or digit) through
+// XTest right after each drop, as a person does, and prints "dropped" then.
 // --action: proposes the action of that atom name (none: no atom) instead of XdndActionCopy, lists
 // it as the only one it allows, and names the action it hears: "status accept copy", "finished
 // accepted copy", "finished refused none".
@@ -53,6 +55,7 @@
 #include <utility>
 #include <vector>
 #include <xcb/xcb.h>
+#include <xcb/xtest.h>
 
 namespace {
 
@@ -80,6 +83,7 @@ struct Options {
     std::int64_t drops = 0;
     std::string action;
     std::string proxy;
+    std::string keyAfterDrop;
     std::int64_t closeWindowAt = -1;
     std::int64_t churn = 0;
     std::int64_t every = 5;
@@ -189,6 +193,8 @@ bool parse(int argc, char** argv) {
             options.action = value;
         else if (name == "--proxy")
             options.proxy = value;
+        else if (name == "--key-after-drop")
+            options.keyAfterDrop = value;
         else
             return false;
     }
@@ -279,6 +285,53 @@ xcb_window_t dropWindow(xcb_window_t root, xcb_atom_t aware) {
         window = child;
     }
     return XCB_NONE;
+}
+
+// The keycode that gives `keysym` unshifted; 0 when none does.
+xcb_keycode_t keycodeOf(xcb_keysym_t keysym) {
+    const xcb_setup_t* setup = xcb_get_setup(connection);
+    auto* reply = xcb_get_keyboard_mapping_reply(
+        connection,
+        xcb_get_keyboard_mapping(connection, setup->min_keycode,
+                                 static_cast<std::uint8_t>(setup->max_keycode - setup->min_keycode + 1)),
+        nullptr);
+    xcb_keycode_t found = 0;
+    if (reply != nullptr) {
+        const xcb_keysym_t* keysyms = xcb_get_keyboard_mapping_keysyms(reply);
+        const int each = reply->keysyms_per_keycode;
+        for (int code = setup->min_keycode; code <= setup->max_keycode && found == 0; ++code)
+            if (keysyms[(code - setup->min_keycode) * each] == keysym)
+                found = static_cast<xcb_keycode_t>(code);
+    }
+    std::free(reply);
+    return found;
+}
+
+// The keycodes of `keys` ("ctrl+shift+s"), in the order they are pressed.
+std::vector<xcb_keycode_t> keycodesOf(const std::string& keys) {
+    std::vector<xcb_keycode_t> codes;
+    std::size_t from = 0;
+    while (from <= keys.size()) {
+        const std::size_t plus = std::min(keys.find('+', from), keys.size());
+        const std::string name = keys.substr(from, plus - from);
+        from = plus + 1;
+        const xcb_keysym_t keysym = name == "ctrl"     ? 0xffe3
+                                    : name == "shift"  ? 0xffe1
+                                    : name == "alt"    ? 0xffe9
+                                    : name.size() == 1 ? static_cast<xcb_keysym_t>(std::tolower(name[0]))
+                                                       : 0;
+        if (const xcb_keycode_t code = keysym != 0 ? keycodeOf(keysym) : 0) codes.push_back(code);
+    }
+    return codes;
+}
+
+// Presses `codes` in order and lets them go in reverse, through XTest.
+void pressKeys(const std::vector<xcb_keycode_t>& codes) {
+    for (const xcb_keycode_t code : codes)
+        xcb_test_fake_input(connection, XCB_KEY_PRESS, code, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    for (auto code = codes.rbegin(); code != codes.rend(); ++code)
+        xcb_test_fake_input(connection, XCB_KEY_RELEASE, *code, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_flush(connection);
 }
 
 // The window `window`'s XdndProxy names, if it names one that names itself, as the protocol asks.
@@ -458,6 +511,7 @@ int main(int argc, char** argv) {
                             32, 1, &proposed);
     const std::uint32_t at = static_cast<std::uint32_t>(options.dragX << 16 | options.dragY);
     xcb_window_t target = XCB_NONE;
+    const std::vector<xcb_keycode_t> keysAfterDrop = keycodesOf(options.keyAfterDrop);
     std::int64_t drops = options.drops;
     bool dropPending = false;
     if (options.drag) {
@@ -517,8 +571,13 @@ int main(int argc, char** argv) {
                     std::printf("status %s %s\n", answer, actionName(message.data.data32[4]).c_str());
                 else
                     std::printf("status %s\n", answer);
-                if (std::exchange(dropPending, false))
+                if (std::exchange(dropPending, false)) {
                     sendClient(target, dropMessage, {window, 0, taken, 0, 0});
+                    if (!options.keyAfterDrop.empty()) {
+                        pressKeys(keysAfterDrop);
+                        std::printf("dropped\n");
+                    }
+                }
             } else if (message.type == finished) {
                 if (naming)
                     std::printf("finished %s %s\n",

@@ -32,7 +32,7 @@ TEST(DropZones, DroppedTextGoesIntoTheFieldWhereItFell) {
     test::CountingBeeper bell;
     TextFieldPaste fields(clipboard, input, bell);
     X11DropTarget target(DropZones::kinds());
-    DropZones zones(target, fields);
+    DropZones zones(target, fields, input);
     QWidget window;
     window.setWindowFlag(Qt::BypassWindowManagerHint);
     auto* line = new QLineEdit(QStringLiteral("ab"), &window);

@@ -568,6 +568,48 @@ TEST_F(ProgramX11Test, ADragNamingOurWindowAsItsSourceLeavesTheProgramAtHand) {
     terminate(*program);
 }
 
+// A key pressed right after a drop acts on what was dropped, however late its source serves it:
+// Ctrl+S right after a picture is dropped over another saves the dropped picture.
+TEST_F(ProgramX11Test, AKeyPressedRightAfterADropActsOnWhatWasDropped) {
+    ProgramFolders folders;
+    const auto program = folders.start();
+    QString output;
+    ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Launched"))) << output.toStdString();
+    QString id;
+    ASSERT_TRUE(test::waitUntil([&] { return !(id = visibleEditor()).isEmpty(); }, 20000));
+    ASSERT_TRUE(test::waitUntil([&] { return test::dropProxyOf(id.toUInt()) != 0; }));
+    TempDir dir;
+    const auto picture = [&](const char* name, QSize size) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        const QString path = QString::fromStdString((dir / name).string());
+        EXPECT_TRUE(image.save(path));
+        return path;
+    };
+    const QString first = picture("first.png", QSize(200, 150));
+    const QString second = picture("second.png", QSize(120, 90));
+    // The first picture is pasted.
+    ASSERT_EQ(test::x11Server().run(QStringLiteral("xclip"),
+                                    {"-selection", "clipboard", "-t", "image/png", "-i", first}),
+              0);
+    test::xdotool(QStringLiteral("windowfocus --sync ") + id);
+    test::xdotool(QStringLiteral("key ctrl+v"));
+    ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Imported 200x150 px image")))
+        << output.toStdString();
+    test::xdotool(QStringLiteral("windowfocus --sync ") + id);
+    const qsizetype since = output.size();
+    // Its data comes a while after it is asked for.
+    test::ClipboardOffer dropped({"--type", "image/png", "--file", second, "--incremental-above", "0",
+                                  "--trickle", "300", "--drag-to",
+                                  QStringLiteral("%1,%2").arg(middleOf(id).x()).arg(middleOf(id).y()),
+                                  "--drop", "1", "--key-after-drop", "ctrl+s"});
+    ASSERT_TRUE(dropped.ready());
+    ASSERT_TRUE(dropped.says(QStringLiteral("dropped"))) << dropped.output().toStdString();
+    EXPECT_TRUE(waitForOutput(*program, output, QStringLiteral("Saved 120x90 px"))) << output.toStdString();
+    EXPECT_FALSE(output.mid(since).contains(QStringLiteral("Saved 200x150 px"))) << output.toStdString();
+    terminate(*program);
+}
+
 // A display that cannot be opened, or none at all, ends the program with one line saying so and
 // status 1, instead of Qt's abort.
 TEST_F(ProgramX11Test, AnUnreachableDisplayEndsTheProgramWithOneLine) {

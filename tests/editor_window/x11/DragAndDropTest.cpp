@@ -77,7 +77,7 @@ struct DropTargetRig {
     X11DropTarget target{DropZones::kinds()};
     InputHold input;
     TextFieldPaste fields;
-    DropZones zones{target, fields};
+    DropZones zones{target, fields, input};
 
     explicit DropTargetRig(test::EditorViewRig& rig)
         : fields(rig.exports.clipboard, input, rig.exports.beeper) {}
