@@ -69,6 +69,15 @@ xcb_window_t makeWindow(xcb_connection_t* connection, xcb_window_t root) {
 
 } // namespace
 
+std::uint32_t rootWindow() {
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const xcb_window_t root = xcb_connection_has_error(connection) == 0
+                                  ? xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root
+                                  : xcb_window_t{XCB_NONE};
+    xcb_disconnect(connection);
+    return root;
+}
+
 std::uint32_t dropProxyOf(std::uint32_t window) {
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
     const xcb_window_t proxy = xcb_connection_has_error(connection) == 0 ? proxyOf(connection, window) : 0;
@@ -205,6 +214,64 @@ void sendEntersNamingTheirTarget(std::uint32_t target, int x, int y) {
         std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
     }
     xcb_disconnect(connection);
+}
+
+struct ForeignDrag::Connection {
+    xcb_connection_t* connection = nullptr;
+    xcb_window_t source = XCB_NONE;
+    Recipient to{};
+
+    void send(const Recipient& recipient, const char* type, const std::array<std::uint32_t, 5>& data) {
+        quorvane::test::send(connection, recipient, atom(connection, type), data);
+        std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    }
+};
+
+ForeignDrag::ForeignDrag(std::uint32_t target) : connection_(std::make_unique<Connection>()) {
+    connection_->connection = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(connection_->connection) != 0) return;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection_->connection)).data->root;
+    connection_->source = makeWindow(connection_->connection, root);
+    connection_->to = recipientOf(connection_->connection, target, false);
+}
+
+ForeignDrag::~ForeignDrag() {
+    if (connection_->source != XCB_NONE)
+        connection_->send(connection_->to, "XdndLeave", {connection_->source, 0, 0, 0, 0});
+    xcb_disconnect(connection_->connection);
+}
+
+void ForeignDrag::enter() {
+    if (connection_->source == XCB_NONE) return;
+    connection_->send(connection_->to, "XdndEnter",
+                      {connection_->source, 5u << 24, atom(connection_->connection, "text/uri-list"), 0, 0});
+}
+
+void ForeignDrag::position(int x, int y, std::uint32_t named) {
+    if (connection_->source == XCB_NONE) return;
+    const auto at = static_cast<std::uint32_t>(x) << 16 | static_cast<std::uint32_t>(y);
+    connection_->send(
+        Recipient{connection_->to.destination, named != 0 ? named : connection_->to.named}, "XdndPosition",
+        {connection_->source, 0, at, XCB_CURRENT_TIME, atom(connection_->connection, "XdndActionCopy")});
+}
+
+std::vector<std::string> ForeignDrag::answers(std::size_t count) {
+    xcb_connection_t* connection = connection_->connection;
+    const xcb_atom_t status = atom(connection, "XdndStatus");
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (answers_.size() < count && std::chrono::steady_clock::now() < until &&
+           xcb_connection_has_error(connection) == 0) {
+        xcb_generic_event_t* event = xcb_poll_for_event(connection);
+        if (event == nullptr) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            continue;
+        }
+        const auto* message = reinterpret_cast<const xcb_client_message_event_t*>(event);
+        if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE && message->type == status)
+            answers_.emplace_back((message->data.data32[1] & 1) != 0 ? "accept" : "refuse");
+        std::free(event);
+    }
+    return answers_;
 }
 
 void sendEntersFromNoWindows(std::uint32_t target, int count) {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace quorvane::test {
@@ -84,6 +85,30 @@ void sendEntersFromNoWindows(std::uint32_t target, int count);
 // sent to the window past its proxy, and through the proxy naming the window and naming the proxy.
 // Returns once the server has taken them.
 void sendEntersNamingTheirTarget(std::uint32_t target, int x, int y);
+// Another program's drag over the window `target`, through its proxy, one message at a time: each
+// returns once the server has taken it. Leaves when it ends.
+class ForeignDrag {
+public:
+    explicit ForeignDrag(std::uint32_t target);
+    ~ForeignDrag();
+    ForeignDrag(const ForeignDrag&) = delete;
+    ForeignDrag& operator=(const ForeignDrag&) = delete;
+
+    void enter();
+    // A position at `x`, `y` of the screen whose message names the window `named` (0: the target,
+    // as it should; or any other).
+    void position(int x, int y, std::uint32_t named = 0);
+    // The answers heard so far ("accept" or "refuse"), once there are `count` or after 5 s.
+    std::vector<std::string> answers(std::size_t count);
+
+private:
+    struct Connection;
+    std::unique_ptr<Connection> connection_;
+    std::vector<std::string> answers_;
+};
+
+// The screen's root window.
+std::uint32_t rootWindow();
 // The proxy `window` names for drags, if it names one that names itself; 0 otherwise.
 std::uint32_t dropProxyOf(std::uint32_t window);
 

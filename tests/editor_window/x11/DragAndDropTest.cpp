@@ -585,6 +585,36 @@ TEST(DragAndDrop, OtherProgramsDragsNeverHoldUpAPersonsDrag) {
     }
 }
 
+// A drag's position that names a window which is not ours, or another window of ours than the drag
+// entered, counts for nothing: its source hears no answer to it, and the next position, naming the
+// window the drag entered, is answered.
+TEST(DragAndDrop, APositionNamingAnotherWindowThanItsDragEnteredCountsForNothing) {
+    test::EditorViewRig rig;
+    test::EditorViewRig other;
+    DropTargetRig target(rig);
+    showAt(*rig.view, QRect(100, 100, 400, 300));
+    showAt(*other.view, QRect(600, 100, 400, 300));
+    ASSERT_TRUE(target.serves(*rig.view));
+    ASSERT_TRUE(target.serves(*other.view));
+    for (const std::uint32_t named : {0u, static_cast<std::uint32_t>(other.view->winId())}) {
+        SCOPED_TRACE(named);
+        test::ForeignDrag drag(static_cast<std::uint32_t>(rig.view->winId()));
+        drag.enter();
+        // Over the window it entered, naming another (the root window for 0).
+        drag.position(300, 250, named != 0 ? named : test::rootWindow());
+        bool caught = false;
+        const QMetaObject::Connection heard =
+            QObject::connect(&target.target, &X11DropTarget::caughtUp, [&] { caught = true; });
+        target.target.catchUp();
+        ASSERT_TRUE(waitUntil([&] { return caught; }));
+        QObject::disconnect(heard);
+        EXPECT_FALSE(rig.view->dropTargeted());
+        drag.position(300, 250);
+        EXPECT_EQ(drag.answers(1), std::vector<std::string>{"accept"});
+        EXPECT_TRUE(waitUntil([&] { return rig.view->dropTargeted(); }));
+    }
+}
+
 // A drag whose source names the window it enters, ours, as its own leaves the window as it was:
 // the next drag is answered and drops, and keys still reach the window. Sent past the proxy or
 // through it, it comes to nothing.
