@@ -4,7 +4,19 @@ namespace quorvane {
 
 XdndSources::Source& XdndSources::enter(std::uint32_t window, std::uint32_t named, std::uint32_t target,
                                         Clock::time_point now) {
-    erase(window);
+    // A source entering again starts afresh in its place: a flood of enters costs no allocation.
+    if (Source* again = heard(window, now)) {
+        Entry& entry = sources_.at(window);
+        unhover(entry);
+        entry.accepted.reset();
+        again->named = named;
+        again->target = target;
+        again->types.clear();
+        again->typesState = Source::Types::known;
+        // One answer owed stays owed, for the position that follows.
+        again->position.reset();
+        return *again;
+    }
     std::list<std::uint32_t>& own = clients_[client(window)];
     // A program's flood pushes out its own drags first, then the least recently heard of all.
     if (own.size() >= mostEach)

@@ -25,7 +25,8 @@
 // screen as another program's drag would (XDND): N positions without waiting for answers, leaving
 // and entering again N times, and dropping N times (--drop 1: once), entering again after each.
 // Prints "status accept" or "status refuse" for the target's answers, "finished" once the target is
-// done with a drop, and "entered" once the server has taken its first enter and positions.
+// done with a drop, and "entered" once the server has taken its first enter and positions; after
+// the first answer, "answered in N ms", counted from when it sent its first position.
 // A window that names a proxy (XdndProxy) is sent its messages through it, naming the window, as Qt
 // does; --proxy named names the proxy instead, as GTK does; --proxy past sends them to the window,
 // past the proxy, as a program that ignores it.
@@ -511,6 +512,8 @@ int main(int argc, char** argv) {
                             32, 1, &proposed);
     const std::uint32_t at = static_cast<std::uint32_t>(options.dragX << 16 | options.dragY);
     xcb_window_t target = XCB_NONE;
+    std::chrono::steady_clock::time_point positioned{};
+    bool answered = false;
     const std::vector<xcb_keycode_t> keysAfterDrop = keycodesOf(options.keyAfterDrop);
     std::int64_t drops = options.drops;
     bool dropPending = false;
@@ -529,6 +532,7 @@ int main(int argc, char** argv) {
             if (i > 0) sendClient(target, leave, {window, 0, 0, 0, 0});
             sendClient(target, enter, {window, 5u << 24, type, 0, 0});
         }
+        positioned = std::chrono::steady_clock::now();
         for (std::int64_t i = 0; i < options.positions; ++i)
             sendClient(target, position, {window, 0, at, taken, proposed});
         dropPending = drops > 0;
@@ -571,6 +575,11 @@ int main(int argc, char** argv) {
                     std::printf("status %s %s\n", answer, actionName(message.data.data32[4]).c_str());
                 else
                     std::printf("status %s\n", answer);
+                if (!std::exchange(answered, true))
+                    std::printf("answered in %lld ms\n",
+                                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                           std::chrono::steady_clock::now() - positioned)
+                                                           .count()));
                 if (std::exchange(dropPending, false)) {
                     sendClient(target, dropMessage, {window, 0, taken, 0, 0});
                     if (!options.keyAfterDrop.empty()) {
