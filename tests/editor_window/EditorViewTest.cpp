@@ -2,20 +2,28 @@
 #include "canvas/EditorCanvasPane.h"
 #include "canvas/EditorCanvasView.h"
 #include "canvas/RedactionTesting.h"
+#include "document/CanvasAlignment.h"
 #include "editor_window/DropHighlight.h"
 #include "editor_window/EditorStatusBar.h"
 #include "editor_window/EditorViewRig.h"
 #include "editor_window/FileDragHandle.h"
+#include "editor_window/StatusContextBar.h"
 #include "editor_window/ToastView.h"
 #include "editor_window/ToolButton.h"
+#include "editor_window/ValueIconButton.h"
 #include "editor_window/WindowStatusToast.h"
 #include "support/SentMouse.h"
+#include "support/TestAnnotations.h"
+#include "support/WaitUntil.h"
 #include "support/WindowMouse.h"
 
+#include <QAccessible>
 #include <QDrag>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QWindow>
 #include <gtest/gtest.h>
 
@@ -294,6 +302,106 @@ TEST(EditorView, TabReachesTheReviewBarInPlaceAndAToolButtonsEscapeOrReturnEndsT
     press(*rig.view, Qt::Key_Return);
     EXPECT_EQ(pane->settings().modes().textRedaction(), nullptr) << "Return on a tool button";
     EXPECT_EQ(document->annotations().size(), 3U);
+}
+
+// Each picker and command of the context bars, used by keys, leaves the keyboard on the control the
+// person used, rebuilt with its bar, or on the canvas where it went with its bar; Qt and a screen
+// reader agree, and the next Space never opens the Backdrop sheet.
+TEST(EditorView, KeysOnAContextBarLeaveTheKeyboardWhereThePersonLeftIt) {
+    using Tool = ToolTable::Tool;
+    test::EditorViewRig rig;
+    test::HeldRecognizer recognizer;
+    rig.redactionRecognizer = recognizer.function();
+    const QString straight = EditorCanvasSettings::arrowChoices()[0].name;
+    const QString curved = EditorCanvasSettings::arrowChoices()[1].name;
+    const QString bracket = EditorCanvasSettings::bracketChoices()[1].name;
+    using Setup = std::function<void(EditorDocument&, EditorCanvasSettings&)>;
+    const Setup selectBox = [](EditorDocument& document, EditorCanvasSettings& settings) {
+        settings.choose(Tool::select);
+        document.addAnnotation(test::annotation(AnnotationKind::rectangle, QRectF(20, 20, 40, 30)));
+        settings.modes().setSelectedID(document.annotations().back().id);
+    };
+    struct Case {
+        Setup setup;
+        QString control;
+        int key;
+        std::function<bool(EditorDocument&, EditorCanvasSettings&)> done;
+        QString after; // empty: the canvas
+    };
+    const std::vector<Case> cases = {
+        {[](auto&, auto& s) { s.choose(Tool::arrow); }, straight, Qt::Key_Right,
+         [](auto&, auto& s) { return s.style().arrowCurved(); }, curved},
+        {[](auto&, auto& s) { s.choose(Tool::arrow); }, curved, Qt::Key_Space,
+         [](auto&, auto& s) { return s.style().arrowCurved(); }, curved},
+        {[](auto&, auto& s) { s.choose(Tool::bracket); }, EditorCanvasSettings::bracketChoices()[0].name,
+         Qt::Key_Right,
+         [](auto&, auto& s) {
+             return s.style().bracketKind() == EditorCanvasSettings::bracketChoices()[1].kind;
+         },
+         bracket},
+        {[](auto&, auto& s) { s.choose(Tool::ruler); }, QStringLiteral("px"), Qt::Key_Right,
+         [](auto&, auto& s) { return s.style().measurementUnit() == MeasurementUnit::points; },
+         QStringLiteral("pt")},
+        {selectBox, QStringLiteral("Arrange"), Qt::Key_Down,
+         [](auto& d, auto&) { return d.annotations().back().rect.x() == 0; }, QStringLiteral("Arrange")},
+        {selectBox, QStringLiteral("Duplicate annotation"), Qt::Key_Space,
+         [](auto& d, auto&) { return d.annotations().size() == 2; }, QStringLiteral("Duplicate annotation")},
+        {selectBox, QStringLiteral("Delete annotation"), Qt::Key_Space,
+         [](auto& d, auto&) { return d.annotations().empty(); }, QString()},
+        {[](auto&, auto& s) { s.choose(Tool::redact); }, QStringLiteral("Redact Text…"), Qt::Key_Space,
+         [](auto&, auto& s) { return s.modes().textRedaction() != nullptr; }, QString()},
+        {[](auto&, auto& s) { s.startRecognizing(); }, QStringLiteral("Whole Image"), Qt::Key_Space,
+         [&rig](auto&, auto&) { return rig.calls.back() == QStringLiteral("recognizeText"); }, QString()},
+        {[](auto& d, auto&) { d.crop(QRectF(0, 0, 100, 50)); }, QStringLiteral("Reset Crop"), Qt::Key_Space,
+         [](auto& d, auto&) { return d.cropRect().width() == 200; }, QString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.control.toStdString());
+        EditorDocument& document = *rig.open(200, 100);
+        EditorCanvasSettings& settings = rig.view->pane()->settings();
+        c.setup(document, settings);
+        rig.view->activateWindow();
+        ASSERT_TRUE(test::waitUntil([&] { return rig.view->isActiveWindow(); }));
+        rig.capture.turns();
+        QWidget* control = nullptr;
+        for (QWidget* w : rig.view->statusBar()->contextBar()->findChildren<QWidget*>())
+            if (w->isVisible() && (w->focusPolicy() & Qt::TabFocus) &&
+                (spoken(w).startsWith(c.control) || w->property("text").toString() == c.control))
+                control = w;
+        ASSERT_NE(control, nullptr);
+        control->setFocus(Qt::TabFocusReason);
+        // Align Left, chosen in the Arrange menu the key opens.
+        QTimer::singleShot(0, [] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (menu == nullptr) return;
+            for (QAction* action : menu->actions())
+                if (action->text() == title(CanvasAlignment::left)) menu->setActiveAction(action);
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(menu, &enter);
+        });
+        press(*rig.view, c.key);
+        rig.capture.turns();
+        // Off screen, a closed menu leaves no window active.
+        rig.view->activateWindow();
+        ASSERT_TRUE(test::waitUntil([&] { return rig.view->isActiveWindow(); }));
+        EXPECT_TRUE(c.done(document, settings));
+        QWidget* focused = rig.view->focusWidget();
+        ASSERT_NE(focused, nullptr);
+        if (c.after.isEmpty())
+            EXPECT_EQ(focused, &rig.view->pane()->canvas()) << spoken(focused).toStdString();
+        else
+            EXPECT_TRUE(spoken(focused).startsWith(c.after)) << spoken(focused).toStdString();
+        EXPECT_TRUE(QAccessible::queryAccessibleInterface(focused)->state().focused);
+        EXPECT_FALSE(
+            QAccessible::queryAccessibleInterface(rig.view->statusBar()->backdropButton())->state().focused);
+        QTimer::singleShot(0, [] {
+            if (QWidget* menu = QApplication::activePopupWidget()) menu->close();
+        });
+        press(*rig.view, Qt::Key_Space);
+        rig.capture.turns();
+        EXPECT_EQ(std::count(rig.calls.begin(), rig.calls.end(), QStringLiteral("backdrop")), 0);
+        settings.finishTextRedaction(false);
+    }
 }
 
 } // namespace
