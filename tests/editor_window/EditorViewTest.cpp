@@ -24,6 +24,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolButton>
 #include <QWindow>
 #include <gtest/gtest.h>
 
@@ -401,6 +402,59 @@ TEST(EditorView, KeysOnAContextBarLeaveTheKeyboardWhereThePersonLeftIt) {
         rig.capture.turns();
         EXPECT_EQ(std::count(rig.calls.begin(), rig.calls.end(), QStringLiteral("backdrop")), 0);
         settings.finishTextRedaction(false);
+    }
+}
+
+// A button's menu opened by a key starts on its first item, as the menu bar's menus do, and a
+// screen reader finds the keyboard there.
+TEST(EditorView, AMenuOpenedByAKeyStartsOnItsFirstItem) {
+    test::EditorViewRig rig;
+    test::HeldRecognizer recognizer;
+    rig.redactionRecognizer = recognizer.function();
+    EditorDocument* document = rig.open(200, 100);
+    EditorCanvasSettings& settings = rig.view->pane()->settings();
+    settings.choose(ToolTable::Tool::select);
+    document->addAnnotation(test::annotation(AnnotationKind::rectangle, QRectF(20, 20, 40, 30)));
+    settings.modes().setSelectedID(document->annotations().back().id);
+    rig.capture.turns();
+    const std::vector<std::pair<QString, int>> buttons = {
+        {QStringLiteral("Save Image"), Qt::Key_Down},
+        {QStringLiteral("Zoom"), Qt::Key_Space},
+        {QStringLiteral("Stroke width and fill"), Qt::Key_Down},
+        {QStringLiteral("Arrange"), Qt::Key_Space},
+        {QStringLiteral("Redaction options"), Qt::Key_Down}};
+    for (const auto& [name, key] : buttons) {
+        SCOPED_TRACE(name.toStdString());
+        if (name == QStringLiteral("Redaction options")) {
+            rig.view->pane()->canvas().editCommands().startTextRedaction();
+            recognizer.deliver(test::threeWords());
+            rig.capture.turns();
+        }
+        QToolButton* button = nullptr;
+        for (auto* b : rig.view->findChildren<QToolButton*>())
+            if (b->isVisible() && b->accessibleName() == name) button = b;
+        ASSERT_TRUE(button != nullptr && button->menu() != nullptr);
+        button->setFocus(Qt::TabFocusReason);
+        QAction* active = nullptr;
+        bool told = false;
+        // After the menu's own first turn.
+        QTimer::singleShot(0, [&] {
+            QTimer::singleShot(0, [&] {
+                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                if (menu == nullptr) return;
+                active = menu->activeAction();
+                const int at = int(menu->actions().indexOf(active));
+                told = at >= 0 && QAccessible::queryAccessibleInterface(menu)->child(at)->state().focused;
+                menu->close();
+            });
+        });
+        press(*rig.view, key);
+        const QList<QAction*> items = button->menu()->actions();
+        const auto first = std::find_if(items.begin(), items.end(),
+                                        [](QAction* a) { return a->isEnabled() && !a->isSeparator(); });
+        ASSERT_NE(first, items.end());
+        EXPECT_EQ(active, *first) << (active != nullptr ? active->text().toStdString() : "none");
+        EXPECT_TRUE(told);
     }
 }
 
