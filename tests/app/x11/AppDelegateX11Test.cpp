@@ -13,6 +13,7 @@
 #include "canvas/EditorCanvasView.h"
 #include "editor_window/EditorStatusBar.h"
 #include "editor_window/EditorView.h"
+#include "editor_window/KeyboardFocusStyle.h"
 #include "editor_window/SheetPresenter.h"
 #include "editor_window/ValueIconButton.h"
 #include "export/ExportController.h"
@@ -153,6 +154,8 @@ TEST(AppDelegateX11, EscapeInASheetGivesTheKeyboardBackToTheButtonThatOpenedIt) 
     EditorWindow* window = delegate.windows().editorWindow();
     ASSERT_TRUE(test::waitUntil([&] { return window->view()->statusBar() != nullptr; }, 20000));
     EditorStatusBar& bar = *window->view()->statusBar();
+    // The style that frames a default button Tab rests on.
+    EXPECT_NE(qobject_cast<KeyboardFocusStyle*>(QApplication::style()), nullptr);
     window->activateWindow();
     ASSERT_TRUE(test::waitUntil([&] { return window->isActiveWindow(); }, 20000));
     // Save As is the first item of the Save button's menu, which Down opens; Return is pressed
