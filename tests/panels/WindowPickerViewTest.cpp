@@ -6,6 +6,8 @@
 #include "panels/WindowIcons.h"
 #include "panels/WindowRow.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QPushButton>
 
 namespace quorvane {
@@ -136,6 +138,40 @@ TEST(WindowPickerView, CancelAndEscapeChangeNothing) {
                              rig.picker->isVisible(), rig.model().isBusy()),
                   std::tuple(false, WindowID(7), false, false));
     }
+}
+
+// The sheet opens with the keyboard on its first row, so that Return picks a window; a new listing
+// keeps it on its window's row; and the list, a stop of its own, shows when it has the keyboard.
+TEST(WindowPickerView, OpensOnTheFirstRowWhichKeepsTheKeyboardAndTheListShowsIt) {
+    test::CaptureRig capture;
+    SymbolIcons symbols{SymbolIcons::Theme::ignore};
+    WindowIcons icons{capture.service, symbols};
+    capture.service.content.windows = {window(7, QRectF(0, 0, 400, 300)), window(8, QRectF(0, 0, 200, 100))};
+    capture.controller->refreshTargets();
+    ASSERT_TRUE(capture.settle());
+    capture.controller->setChoosingWindow(true);
+    WindowPickerView picker(*capture.controller, icons, symbols);
+    picker.show();
+    QApplication::setActiveWindow(&picker);
+    ASSERT_EQ(picker.rows().size(), 2u);
+    EXPECT_EQ(QApplication::focusWidget(), picker.rows()[0]);
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(picker.rows()[0])->state().focused);
+
+    picker.rows()[1]->setFocus(Qt::TabFocusReason);
+    capture.service.content.windows = {window(9, QRectF(0, 0, 50, 50)), window(8, QRectF(0, 0, 200, 100))};
+    capture.controller->refreshTargets();
+    ASSERT_TRUE(capture.settle());
+    ASSERT_EQ(picker.rows().size(), 2u);
+    EXPECT_EQ(QApplication::focusWidget(), picker.rows()[1]);
+
+    picker.rows()[0]->setFocus(Qt::TabFocusReason);
+    test::sendKey(picker.rows()[0], Qt::Key_Backtab);
+    QWidget* list = QApplication::focusWidget();
+    ASSERT_EQ(list->accessibleName(), QStringLiteral("Window list"));
+    const QImage shown = list->grab().toImage();
+    for (QPushButton* button : picker.findChildren<QPushButton*>())
+        if (button->text() == QStringLiteral("Cancel")) button->setFocus(Qt::TabFocusReason);
+    EXPECT_NE(list->grab().toImage(), shown);
 }
 
 } // namespace
