@@ -159,7 +159,11 @@ void WindowPickerView::rebuildRows() {
     }
     refresh();
     const std::vector<WindowRow*> now = rows();
-    if (focused != old.end()) {
+    if (awaitingRows_ && !now.empty()) {
+        // The listing that the sheet opened without.
+        awaitingRows_ = false;
+        now.front()->setFocus(Qt::OtherFocusReason);
+    } else if (focused != old.end()) {
         const auto same = std::find_if(now.begin(), now.end(), [&](const WindowRow* row) {
             return row->window().windowID == (*focused)->window().windowID;
         });
@@ -180,8 +184,11 @@ void WindowPickerView::rebuildRows() {
 
 void WindowPickerView::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    // The first row rather than Cancel, which Qt would choose, so that Return picks a window.
-    if (const std::vector<WindowRow*> all = rows(); !all.empty()) all.front()->setFocus(Qt::OtherFocusReason);
+    // The first row rather than Cancel, which Qt would choose, so that Return picks a window; its
+    // first listing when the sheet opens before it.
+    const std::vector<WindowRow*> all = rows();
+    awaitingRows_ = all.empty();
+    if (!all.empty()) all.front()->setFocus(Qt::OtherFocusReason);
 }
 
 void WindowPickerView::refresh() {

@@ -60,6 +60,7 @@ private:
     QWidget* list_ = nullptr;
     QVBoxLayout* listLayout_ = nullptr;
     bool closing_ = false;
+    bool awaitingRows_ = false;
 };
 
 } // namespace quorvane
