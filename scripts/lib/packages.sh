@@ -21,8 +21,9 @@ QUORVANE_PACKAGES=(
   fonts-cantarell xcompmgr picom scrot maim imagemagick
   # a desktop that changes its settings while the program runs
   xsettingsd dbus-daemon dconf-service libglib2.0-bin
-  # a screen reader's view of the program: the accessibility bus and a client of it
-  at-spi2-core python3-pyatspi
+  # a screen reader's view of the program: the accessibility bus and a client of it; Qt's private
+  # headers, whose platform accessibility the tests switch on to hear what readers are told
+  at-spi2-core python3-pyatspi qt6-base-private-dev
 )
 
 # Installs whatever is missing, so a second run costs nothing.

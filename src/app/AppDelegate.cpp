@@ -4,6 +4,7 @@
 #include "app/CaptureCommands.h"
 #include "app/DiscardQuestion.h"
 #include "app/DocumentCommands.h"
+#include "app/DropZones.h"
 #include "app/EditorWindow.h"
 #include "app/HotKeyCenter.h"
 #include "app/HotKeyRecording.h"
@@ -179,10 +180,13 @@ void AppDelegate::wireExports() {
             &ExportController::chooseFolder);
     documentCommands_ = std::make_unique<DocumentCommands>(
         *captureController_, *exporter_, *quitCoordinator_, services_.clipboard(), services_.beeper(),
+        services_.inputHold(),
         DocumentCommands::Hooks{.editorWindow = [this] { return windows_->editorWindow(); },
                                 .commitEditing = [this] { windows_->commitTextEditing(); }});
-    textFieldPaste_ = std::make_unique<TextFieldPaste>(services_.clipboard());
+    textFieldPaste_ =
+        std::make_unique<TextFieldPaste>(services_.clipboard(), services_.inputHold(), services_.beeper());
     textFieldPaste_->watchApplication();
+    dropZones_ = std::make_unique<DropZones>(services_.dropTarget(), *textFieldPaste_);
     connect(documentCommands_.get(), &DocumentCommands::editorRequested, this, &AppDelegate::presentEditor);
     connect(captureCommands_.get(), &CaptureCommands::statusToolTipChanged, statusItem_.get(),
             &StatusItem::setToolTip);
@@ -360,6 +364,7 @@ void AppDelegate::configureMenus() {
         .capture = *captureController_,
         .clipboard = services_.clipboard(),
         .beeper = services_.beeper(),
+        .input = services_.inputHold(),
         .editorWindow = [this] { return static_cast<QWidget*>(windows_->editorWindow()); },
         .presentEditor = [this] { presentEditor(); },
         .scrollingUnderway =

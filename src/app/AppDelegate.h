@@ -40,6 +40,7 @@ class PinCommands;
 class PinController;
 class PreferencesShortcutTexts;
 class TextFieldPaste;
+class DropZones;
 class ThumbnailCommands;
 class ThumbnailController;
 class WindowIcons;
@@ -140,6 +141,7 @@ private:
     std::unique_ptr<StatusItem> statusItem_;
     std::unique_ptr<DocumentCommands> documentCommands_;
     std::unique_ptr<TextFieldPaste> textFieldPaste_;
+    std::unique_ptr<DropZones> dropZones_;
     std::unique_ptr<CompositionCommands> compositionCommands_;
     std::unique_ptr<CompositionMenus> compositionMenus_;
     std::unique_ptr<DiscardQuestion> discardQuestion_;

@@ -19,11 +19,11 @@
 namespace quorvane {
 
 DocumentCommands::DocumentCommands(CaptureController& captures, ExportController& exporter,
-                                   QuitCoordinator& quit, Clipboard& clipboard, Beeper& beeper, Hooks hooks,
-                                   QObject* parent)
+                                   QuitCoordinator& quit, Clipboard& clipboard, Beeper& beeper,
+                                   InputHold& input, Hooks hooks, QObject* parent)
     : QObject(parent), editorWindow(std::move(hooks.editorWindow)),
       commitTextEditing(std::move(hooks.commitEditing)), captures_(captures), exporter_(exporter),
-      quit_(quit), clipboard_(clipboard), beeper_(beeper) {
+      quit_(quit), clipboard_(clipboard), beeper_(beeper), input_(input) {
     // Where images usually are; later, the folder of the last image opened.
     const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     openFolder_ = QDir(pictures).exists() ? pictures : QDir::homePath();
@@ -142,9 +142,15 @@ void DocumentCommands::paste() {
         beeper_.beep();
         return;
     }
-    // Another program's offer is read without the window waiting for it.
+    // Another program's offer is read without the window waiting for it; the input that follows
+    // waits for it instead. Given up, it fails as a holder that went silent does.
+    InputHold::Token held = input_.hold(InputHold::activeWindow(), [this] {
+        pastes_.cancel();
+        reportImport(ImageImporter::ImportError::unreadable());
+    });
     pastes_.read(
-        std::move(offer), [](ClipboardOffer& contents) { return ImageImporter::image(contents); },
+        std::move(offer), std::move(held),
+        [](ClipboardOffer& contents) { return ImageImporter::image(contents); },
         [this](Result<std::optional<QImage>, ImageImporter::ImportError> image) {
             if (!image) {
                 reportImport(image.error());

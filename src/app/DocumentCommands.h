@@ -24,6 +24,7 @@ class CaptureController;
 class Clipboard;
 class EditorWindow;
 class ExportController;
+class InputHold;
 class QuitCoordinator;
 class SheetPresenter;
 
@@ -43,7 +44,8 @@ public:
     };
 
     DocumentCommands(CaptureController& captures, ExportController& exporter, QuitCoordinator& quit,
-                     Clipboard& clipboard, Beeper& beeper, Hooks hooks, QObject* parent = nullptr);
+                     Clipboard& clipboard, Beeper& beeper, InputHold& input, Hooks hooks,
+                     QObject* parent = nullptr);
     ~DocumentCommands() override;
 
     Required<EditorWindow*()> editorWindow;
@@ -79,6 +81,7 @@ private:
     QuitCoordinator& quit_;
     Clipboard& clipboard_;
     Beeper& beeper_;
+    InputHold& input_;
     QPointer<QFileDialog> openDialog_;
     QString openFolder_;
     QPointer<QWidget> sheetWindow_;

@@ -6,7 +6,6 @@
 #include "editor_window/ChromeAccessible.h"
 #include "platform/Beeper.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 
@@ -102,15 +101,17 @@ void HotKeyRecorder::refresh() {
                          : QStringLiteral("Click to change the %1 (%2)")
                                .arg(label_.toLower(), binding_ ? ShortcutFormatter::text(*binding_, layout_)
                                                                : QStringLiteral("none")));
-    setAccessibleDescription(recording ? recordingHelp : QStringLiteral("Press to record a new shortcut"));
+    // The value in words, which Qt 6.4's AT-SPI bridge does not carry, then what a press does.
+    setAccessibleDescription(recording
+                                 ? recordingHelp
+                                 : accessibilityValue() + QStringLiteral(". Press to record a new shortcut"));
     // Secondary while there is nothing settled to show.
     const QPalette standard = QApplication::palette(this);
     QPalette colors = palette();
     colors.setColor(QPalette::ButtonText, standard.color(!recording && binding_ ? QPalette::ButtonText
                                                                                 : QPalette::PlaceholderText));
     setPalette(colors);
-    QAccessibleValueChangeEvent changed(this, accessibilityValue());
-    QAccessible::updateAccessibility(&changed);
+    ChromeAccessible::valueChanged(*this);
 }
 
 void HotKeyRecorder::hideEvent(QHideEvent* event) {

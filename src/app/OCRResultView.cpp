@@ -3,6 +3,7 @@
 #include "app/DetectedCodesBox.h"
 #include "app/LanguageNames.h"
 #include "app/OCRController.h"
+#include "core/ComboBoxAccessible.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -171,6 +172,7 @@ QWidget* OCRResultView::makeControls() {
     row->addWidget(joinLines_);
 
     QLabel* languageLabel = plainLabel(QStringLiteral("Language"), controls);
+    ComboBoxAccessible::install();
     language_ = new QComboBox(controls);
     languageLabel->setBuddy(language_);
     language_->setAccessibleName(QStringLiteral("Language"));

@@ -1,22 +1,24 @@
 #include "app/ServiceFactory.h"
 
+#include "app/DropZones.h"
 #include "app/Preferences.h"
 #include "capture/SystemCaptureService.h"
 #include "core/AppIdentity.h"
 #include "core/Log.h"
 #include "platform/AutostartLoginItem.h"
-#include "platform/CopyOnlyDrops.h"
 #include "platform/DesktopAccessibility.h"
+#include "platform/InputHold.h"
 #include "platform/JsonSettingsStore.h"
 #include "platform/LogStore.h"
 #include "platform/SystemBeeper.h"
 #include "platform/SystemClipboard.h"
 #include "platform/TesseractEngineFactory.h"
 #include "platform/TesseractLanguageData.h"
-#include "platform/X11DropThinning.h"
+#include "platform/X11DropTarget.h"
 #include "platform/X11HotKeyGrabber.h"
 #include "platform/X11KeyboardLayout.h"
 #include "platform/XdgDirectories.h"
+#include "platform/XdndFilter.h"
 #include "platform/ZXingBarcodeReader.h"
 #include "recognition/TextRecognizer.h"
 
@@ -65,8 +67,9 @@ std::unique_ptr<Services> make(const QString& loginProgram) {
         AutostartLoginItem::defaultFolder(),
         loginProgram.isEmpty() ? QCoreApplication::applicationFilePath() : loginProgram);
     parts.desktopAccessibility = std::make_unique<DesktopAccessibility>();
-    parts.dropThinning = std::make_unique<X11DropThinning>();
-    parts.copyOnlyDrops = std::make_unique<CopyOnlyDrops>();
+    parts.xdndFilter = std::make_unique<XdndFilter>();
+    parts.dropTarget = std::make_unique<X11DropTarget>(DropZones::kinds());
+    parts.inputHold = std::make_unique<InputHold>();
     Log::installSink(before);
     return std::make_unique<Services>(std::move(parts));
 }

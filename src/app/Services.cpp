@@ -8,14 +8,15 @@
 #include "core/Log.h"
 #include "platform/Beeper.h"
 #include "platform/Clipboard.h"
-#include "platform/CopyOnlyDrops.h"
 #include "platform/DesktopAccessibility.h"
 #include "platform/HotKeyGrabber.h"
+#include "platform/InputHold.h"
 #include "platform/KeyboardLayout.h"
-#include "platform/LoginItemService.h"
 #include "platform/LogStore.h"
+#include "platform/LoginItemService.h"
 #include "platform/SettingsStore.h"
-#include "platform/X11DropThinning.h"
+#include "platform/X11DropTarget.h"
+#include "platform/XdndFilter.h"
 #include "recognition/TextRecognizer.h"
 
 #include <QtGlobal>
@@ -25,7 +26,8 @@ namespace quorvane {
 Services::Services(Parts parts) : parts_(std::move(parts)) {
     Q_ASSERT(parts_.logStore && parts_.settings && parts_.keyboardLayout && parts_.hotKeyGrabber &&
              parts_.captureService && parts_.clipboard && parts_.beeper && parts_.textRecognizer &&
-             parts_.loginItem && parts_.desktopAccessibility && parts_.dropThinning && parts_.copyOnlyDrops);
+             parts_.loginItem && parts_.desktopAccessibility && parts_.xdndFilter && parts_.dropTarget &&
+             parts_.inputHold);
     previousSink_ = Log::installSink(parts_.logStore.get());
     preferences_ = std::make_unique<Preferences>(*parts_.settings);
     accessibilityOptions_ = std::make_unique<AccessibilityOptions>();
@@ -34,8 +36,8 @@ Services::Services(Parts parts) : parts_(std::move(parts)) {
         options->setIncreaseContrast(desktop->increaseContrast());
     };
     follow();
-    QObject::connect(parts_.desktopAccessibility.get(), &DesktopAccessibility::changed, accessibilityOptions_.get(),
-                     follow);
+    QObject::connect(parts_.desktopAccessibility.get(), &DesktopAccessibility::changed,
+                     accessibilityOptions_.get(), follow);
     announcer_ = std::make_unique<Announcer>();
     areaPicker_ = std::make_unique<AreaSelectionOverlay>(*parts_.beeper, *accessibilityOptions_);
 }

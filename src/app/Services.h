@@ -14,9 +14,9 @@ class AreaSelectionOverlay;
 class Beeper;
 class CaptureService;
 class Clipboard;
-class CopyOnlyDrops;
 class DesktopAccessibility;
 class HotKeyGrabber;
+class InputHold;
 class KeyboardLayout;
 class LogSink;
 class LoginItemService;
@@ -24,7 +24,8 @@ class LogStore;
 class Preferences;
 class SettingsStore;
 class TextRecognizer;
-class X11DropThinning;
+class X11DropTarget;
+class XdndFilter;
 
 class Services {
 public:
@@ -41,11 +42,12 @@ public:
         std::unique_ptr<LoginItemService> loginItem;
         // The desktop's Reduce Motion and Increase Contrast, which the accessibility options follow.
         std::unique_ptr<DesktopAccessibility> desktopAccessibility;
-        // Leaves out other programs' drag messages that no person's drag sends, for as long as the
-        // program runs.
-        std::unique_ptr<X11DropThinning> dropThinning;
-        // Tells every other program's drag that what it drops is copied, never moved.
-        std::unique_ptr<CopyOnlyDrops> copyOnlyDrops;
+        // Keeps other programs' drag messages away from Qt, for as long as the program runs.
+        std::unique_ptr<XdndFilter> xdndFilter;
+        // Takes other programs' drags over our windows.
+        std::unique_ptr<X11DropTarget> dropTarget;
+        // Keeps a window's input waiting while another program's clipboard or drop is read for it.
+        std::unique_ptr<InputHold> inputHold;
     };
 
     // Installs the log store as the log's sink first, so that whatever the rest logs is kept;
@@ -64,10 +66,12 @@ public:
     CaptureService& captureService() const { return *parts_.captureService; }
     Clipboard& clipboard() const { return *parts_.clipboard; }
     Beeper& beeper() const { return *parts_.beeper; }
+    InputHold& inputHold() const { return *parts_.inputHold; }
     // The one recognizer: its engines are loaded once and kept.
     TextRecognizer& textRecognizer() const { return *parts_.textRecognizer; }
     // The desktop's record that starts the program at login.
     LoginItemService& loginItem() const { return *parts_.loginItem; }
+    X11DropTarget& dropTarget() const { return *parts_.dropTarget; }
     AccessibilityOptions& accessibilityOptions() const { return *accessibilityOptions_; }
     Announcer& announcer() const { return *announcer_; }
     // The one area picker: it grabs the pointer and keyboard, so there is only ever one.

@@ -7,6 +7,7 @@
 #include "app/ShortcutsSection.h"
 #include "canvas/AccessibleGroup.h"
 #include "core/AppIdentity.h"
+#include "core/ComboBoxAccessible.h"
 #include "editor_window/CapturePermissionView.h"
 #include "editor_window/SheetSlider.h"
 
@@ -92,6 +93,7 @@ int SettingsView::qualityPercent(double quality) {
 QWidget* SettingsView::captureSection() {
     auto* box = new QGroupBox(QStringLiteral("Capture"), this);
     auto* form = new QFormLayout(box);
+    ComboBoxAccessible::install();
     postCapture_ = new QComboBox(box);
     for (PostCaptureAction action : allPostCaptureActions)
         postCapture_->addItem(title(action), static_cast<int>(action));

@@ -2,6 +2,7 @@
 
 #include "canvas/AnnotationTextView.h"
 #include "core/Log.h"
+#include "platform/Beeper.h"
 #include "platform/Clipboard.h"
 
 #include <QAbstractSpinBox>
@@ -11,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTextEdit>
+#include <QWindow>
 
 namespace quorvane {
 namespace {
@@ -55,20 +57,49 @@ void pasteItself(QWidget* field) {
 // The offer's text, in the first of the text formats it has; none when it has none.
 std::optional<QString> text(ClipboardOffer& offer) {
     const QStringList formats = offer.formats();
-    for (const char* format : {"text/plain;charset=utf-8", "UTF8_STRING", "text/plain", "STRING"}) {
-        if (!formats.contains(QLatin1String(format))) continue;
-        auto bytes = offer.read(QString::fromLatin1(format), ClipboardLimit{TextFieldPaste::longestText, {}, {}});
+    for (const QString& format : TextFieldPaste::types()) {
+        if (!formats.contains(format)) continue;
+        auto bytes = offer.read(format, ClipboardLimit{TextFieldPaste::longestText, {}, {}});
         if (!bytes) return std::nullopt;
-        return qstrcmp(format, "STRING") == 0 ? QString::fromLatin1(*bytes) : QString::fromUtf8(*bytes);
+        return format == QLatin1String("STRING") ? QString::fromLatin1(*bytes) : QString::fromUtf8(*bytes);
     }
     return std::nullopt;
 }
 
+// Where a drop at `at` of the view it fell on puts its text.
+void placeCursor(QWidget* field, QPoint at) {
+    if (auto* line = qobject_cast<QLineEdit*>(field))
+        line->setCursorPosition(line->cursorPositionAt(at));
+    else if (auto* plain = qobject_cast<QPlainTextEdit*>(field))
+        plain->setTextCursor(plain->cursorForPosition(at));
+    else if (auto* rich = qobject_cast<QTextEdit*>(field))
+        rich->setTextCursor(rich->cursorForPosition(at));
+}
+
 } // namespace
 
-TextFieldPaste::TextFieldPaste(Clipboard& clipboard, QObject* parent) : QObject(parent), clipboard_(clipboard) {}
+TextFieldPaste::TextFieldPaste(Clipboard& clipboard, InputHold& input, Beeper& beeper, QObject* parent)
+    : QObject(parent), clipboard_(clipboard), input_(input), beeper_(beeper) {}
 
 TextFieldPaste::~TextFieldPaste() = default;
+
+QStringList TextFieldPaste::types() {
+    return {QStringLiteral("text/plain;charset=utf-8"), QStringLiteral("UTF8_STRING"),
+            QStringLiteral("text/plain"), QStringLiteral("STRING")};
+}
+
+void TextFieldPaste::drop(QWidget* field, QPoint at, std::shared_ptr<ClipboardOffer> dropped) {
+    QPointer<QWidget> target(field);
+    reader_.read(std::move(dropped), &text, [target, at](std::optional<QString> read) {
+        if (!read || !target || !takesText(target)) {
+            Log::app().log("Drop opened nothing: it held no text its field takes");
+            return;
+        }
+        placeCursor(target, at);
+        insert(target, *read);
+        Log::app().log("Dropped text into a field");
+    });
+}
 
 void TextFieldPaste::watchApplication() {
     qApp->installEventFilter(this);
@@ -83,8 +114,17 @@ bool TextFieldPaste::paste(QWidget* field) {
         return true;
     }
     QPointer<QWidget> target(field);
-    reader_.read(std::move(offer), &text, [target](std::optional<QString> pasted) {
-        if (!pasted || !target || !takesText(target)) return;
+    InputHold::Token held = input_.hold(field->window()->windowHandle(), [this] {
+        reader_.cancel();
+        beeper_.beep();
+    });
+    reader_.read(std::move(offer), std::move(held), &text, [this, target](std::optional<QString> pasted) {
+        if (!pasted) {
+            Log::app().error("Paste failed: the clipboard's holder gave no text");
+            beeper_.beep();
+            return;
+        }
+        if (!target || !takesText(target)) return;
         // Focus that moved on meanwhile took the paste with it.
         if (!target->hasFocus()) {
             Log::app().log("Paste dropped: its field lost the keyboard while it was read");

@@ -101,10 +101,16 @@ void CompositionCommands::pasteAsOverlay() {
         canvas != nullptr ? std::optional(CanvasArrangeCommands(*canvas).visibleCanvasRect()) : std::nullopt;
     std::unique_ptr<ClipboardOffer> offer = context_.clipboard.offer();
     if (!offer) return context_.beeper.beep();
-    // Another program's offer is read without the window waiting for it; the document may be gone
-    // by the time it came.
+    // Another program's offer is read without the window waiting for it, the input that follows
+    // waiting instead; the document may be gone by the time it came. Given up, it fails as a
+    // holder that went silent does.
+    InputHold::Token held = context_.input.hold(InputHold::activeWindow(), [this] {
+        pastes_.cancel();
+        fail(ImageImporter::ImportError::unreadable().message());
+    });
     pastes_.read(
-        std::move(offer), [](ClipboardOffer& contents) { return ImageImporter::image(contents); },
+        std::move(offer), std::move(held),
+        [](ClipboardOffer& contents) { return ImageImporter::image(contents); },
         [this, kept, placement](Result<std::optional<QImage>, ImageImporter::ImportError> read) {
             if (!kept) return;
             if (!read) return fail(read.error().message());

@@ -17,6 +17,7 @@ class CaptureController;
 class Clipboard;
 class EditorCanvasView;
 class EditorDocument;
+class InputHold;
 class SheetPresenter;
 
 // The composition commands of the menus: paste or capture an image onto the open document as an
@@ -32,6 +33,8 @@ public:
         CaptureController& capture;
         Clipboard& clipboard;
         Beeper& beeper;
+        // Keeps the input that follows a paste waiting for it.
+        InputHold& input;
         // The editor window, or null while there is none.
         Required<QWidget*()> editorWindow;
         // Brings the editor window forward, making it first when needed.

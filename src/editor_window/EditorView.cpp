@@ -234,31 +234,27 @@ void EditorView::dropEvent(QDropEvent* event) {
         ImageDropTarget::refused("it came from Quorvane or held no data");
         return event->ignore();
     }
-    std::shared_ptr<ClipboardOffer> dropped =
-        ImageDropTarget::take(*event->mimeData(), static_cast<std::uint32_t>(window()->winId()));
+    std::shared_ptr<ClipboardOffer> dropped = ImageDropTarget::take(*event->mimeData());
     if (!dropped) {
         ImageDropTarget::refused("it held no image and no list of files");
         return event->ignore();
     }
-    // Data of this process is read now, so that a drop we cannot use is refused as such. Another
-    // program's is read once the drop has returned, without waiting for that program: the answer
-    // its source has heard by then stays a copy.
-    std::optional<ImageDropTarget::Dropped> found;
-    if (!dropped->waitsOnOthers()) found = ImageDropTarget::read(*dropped);
-    if (found && !ImageDropTarget::opens(*found)) {
+    // Only data of this process comes this way (other programs' drags come through the drop
+    // target): it is read now, so that a drop we cannot use is refused as such.
+    ImageDropTarget::Dropped found = ImageDropTarget::read(*dropped);
+    if (!ImageDropTarget::opens(found)) {
         event->ignore();
     } else {
         event->setDropAction(Qt::CopyAction);
         event->accept();
     }
-    // Reading and the document handover, or the word on why nothing opens, wait for the next turn,
-    // after the drop has returned.
-    QTimer::singleShot(0, this, [this, dropped, found] {
-        if (found)
-            dropTarget_.open(*found);
-        else
-            dropTarget_.open(dropped);
-    });
+    // The document handover, or the word on why nothing opens, waits for the next turn, after the
+    // drop has returned.
+    QTimer::singleShot(0, this, [this, found = std::move(found)] { dropTarget_.open(found); });
+}
+
+void EditorView::openDropped(std::shared_ptr<ClipboardOffer> dropped) {
+    dropTarget_.open(std::move(dropped));
 }
 
 } // namespace quorvane

@@ -66,6 +66,10 @@ public:
     WindowStatusToast* toast() const { return toast_; }
     DropHighlight* dropHighlight() const { return highlight_; }
     bool dropTargeted() const { return dropTargeted_; }
+    // Another program's drag that we would take is over the view, or no more.
+    void setDropTargeted(bool targeted);
+    // Opens what another program dropped on the view, read off the GUI thread.
+    void openDropped(std::shared_ptr<ClipboardOffer> dropped);
     const EditorActions& actions() const { return actions_; }
 
 protected:
@@ -81,7 +85,6 @@ private:
     ToastView* messageToast(EditorCanvasSettings& settings);
     void updateExporting();
     void updatePicker();
-    void setDropTargeted(bool targeted);
     void placeChildren();
 
     Services services_;

@@ -5,8 +5,7 @@
 #include "core/Log.h"
 #include "export/ImageImporter.h"
 #include "platform/Beeper.h"
-#include "platform/X11DropTimes.h"
-#include "platform/X11SelectionOffer.h"
+#include "platform/MimeDataOffer.h"
 
 #include <QMimeData>
 
@@ -54,22 +53,20 @@ void ImageDropTarget::refused(const char* why) {
 
 ImageDropTarget::ImageDropTarget(CaptureController& capture, Beeper& beeper,
                                  std::function<void(const QUrl&)> importImage)
-    : capture_(capture), beeper_(beeper), importImage_(std::move(importImage)) {
-    // A drop's data is asked for by the time of the drop, which only the drop message tells.
-    X11DropTimes::watch();
+    : capture_(capture), beeper_(beeper), importImage_(std::move(importImage)) {}
+
+QStringList ImageDropTarget::types() {
+    return {uriList, QStringLiteral("image/png"), QStringLiteral("image/tiff"), QStringLiteral("image/jpeg"),
+            QStringLiteral("image/*")};
 }
 
 bool ImageDropTarget::accepts(const QStringList& formats) {
     return formats.contains(uriList) || imageType(formats).has_value();
 }
 
-std::unique_ptr<ClipboardOffer> ImageDropTarget::take(const QMimeData& data, std::uint32_t window) {
-    const QStringList formats = data.formats();
-    if (!accepts(formats)) return nullptr;
-    std::unique_ptr<ClipboardOffer> offer = X11SelectionOffer::forDrop(data, window);
-    if (auto* other = dynamic_cast<X11SelectionOffer*>(offer.get()))
-        other->askNow(formats.contains(uriList) ? uriList : *imageType(formats));
-    return offer;
+std::unique_ptr<ClipboardOffer> ImageDropTarget::take(const QMimeData& data) {
+    if (!accepts(data.formats())) return nullptr;
+    return MimeDataOffer::copyOf(data);
 }
 
 void ImageDropTarget::open(std::shared_ptr<ClipboardOffer> dropped) {

@@ -36,11 +36,14 @@ public:
 
     ImageDropTarget(CaptureController& capture, Beeper& beeper, std::function<void(const QUrl&)> importImage);
 
+    // The types a drop is taken for, in the order they are preferred: a list of files, then PNG,
+    // TIFF, JPEG and any other image type.
+    static QStringList types();
     // Whether a drag of these types would be taken; nothing is read.
     static bool accepts(const QStringList& formats);
-    // What a drop of `data` on the window `window` opens, or null. Another program's data is asked
-    // for now, before the drop returns: its source may stop serving once told it is over.
-    static std::unique_ptr<ClipboardOffer> take(const QMimeData& data, std::uint32_t window);
+    // What a drop of this process's `data` opens, or null; other programs' drops come through the
+    // drop target, their data asked for already.
+    static std::unique_ptr<ClipboardOffer> take(const QMimeData& data);
 
     // Reads what was dropped; waits for another program's data: on a worker thread only.
     static Dropped read(ClipboardOffer& dropped);

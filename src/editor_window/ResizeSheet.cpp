@@ -1,5 +1,6 @@
 #include "editor_window/ResizeSheet.h"
 
+#include "core/ComboBoxAccessible.h"
 #include "document/EditorDocument.h"
 #include "editor_window/SheetLook.h"
 
@@ -45,6 +46,7 @@ ResizeSheet::ResizeSheet(EditorDocument& document, QWidget* parent)
     QWidget* picker = nullptr;
     QHBoxLayout* pickerRow = SheetLook::row(picker, this);
     auto* pickerLabel = new QLabel(QStringLiteral("Resampling:"), picker);
+    ComboBoxAccessible::install();
     quality_ = new QComboBox(picker);
     for (const auto quality : ImageResampler::allQualities)
         quality_->addItem(ImageResampler::label(quality), ImageResampler::rawValue(quality));

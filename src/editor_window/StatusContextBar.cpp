@@ -129,7 +129,9 @@ void StatusContextBar::rebuild() {
     const std::optional<FocusPlace> place = old != nullptr ? FocusPlace::in(*old) : std::nullopt;
     if (document_) build();
     if (bar_ != nullptr) {
-        AccessibleGroup::expose(*bar_, QAccessible::Grouping, barName(shown_));
+        // A bar that is a lone button (Reset Crop) is read by its own title, not as a group.
+        if (qobject_cast<QAbstractButton*>(bar_) == nullptr)
+            AccessibleGroup::expose(*bar_, QAccessible::Grouping, barName(shown_));
         row_->addWidget(bar_, 0, Qt::AlignCenter);
         // Now rather than on the next turn, so that it can take the keyboard.
         bar_->show();

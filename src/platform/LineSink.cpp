@@ -5,8 +5,10 @@ namespace quorvane {
 LineSink::LineSink(std::int64_t maxBytes, std::function<bool(QByteArrayView line)> line)
     : maxBytes_(maxBytes), line_(std::move(line)) {}
 
-SelectionSink::Next LineSink::expect(std::int64_t length, bool) {
-    return length > maxBytes_ ? Next::tooLong : Next::more;
+SelectionSink::Next LineSink::expect(std::int64_t, bool) {
+    // However long the whole, the lines a reader needs may come first: it is read as far as the
+    // bound, and no further.
+    return Next::more;
 }
 
 SelectionSink::Next LineSink::take(QByteArrayView piece) {
@@ -42,7 +44,8 @@ SelectionSink::Next LineSink::take(QByteArrayView piece) {
 }
 
 SelectionSink::Next LineSink::end() {
-    if (!overlong_ && !partial_.isEmpty() && !line_(std::exchange(partial_, QByteArray()))) return Next::enough;
+    if (!overlong_ && !partial_.isEmpty() && !line_(std::exchange(partial_, QByteArray())))
+        return Next::enough;
     return Next::more;
 }
 

@@ -8,7 +8,8 @@
 namespace quorvane {
 
 // Splits an offer into lines as it comes (a list of links, one a line), in time linear in its
-// length, and stops once the lines give what the reader needs. A line longer than `longestLine`
+// length, and stops once the lines give what the reader needs, or at `maxBytes` read, whatever
+// length its holder says the whole has. A line longer than `longestLine`
 // is no link anyone made: it is skipped without being kept.
 class LineSink : public SelectionSink {
 public:

@@ -218,9 +218,12 @@ bool X11HotKeyGrabber::nativeEventFilter(const QByteArray& eventType, void* mess
             grab.lastRelease = key->time;
             continue;
         }
-        if (std::find(grab.roots.begin(), grab.roots.end(), key->event) == grab.roots.end() ||
-            (key->state & grab.relevant) != grab.mask)
-            continue;
+        // While one of our windows holds the keyboard (a popup, a menu, the area picker) the server
+        // activates no passive grab and gives it the key instead: ours all the same. Only a key
+        // another client sent to a window of ours (synthetic) is no press.
+        const bool toRoot = std::find(grab.roots.begin(), grab.roots.end(), key->event) != grab.roots.end();
+        const bool synthetic = (event->response_type & 0x80) != 0;
+        if ((!toRoot && synthetic) || (key->state & grab.relevant) != grab.mask) continue;
         // Without detectable autorepeat a repeat is a release and a press at the same moment.
         const bool repeat = (grab.down && key->time - grab.lastPress < repeatWindowMs) ||
                             (!grab.down && key->time == grab.lastRelease && key->time != 0);

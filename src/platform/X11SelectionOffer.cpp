@@ -1,11 +1,6 @@
 #include "platform/X11SelectionOffer.h"
 
-#include "platform/MimeDataOffer.h"
-#include "platform/QtX11Connection.h"
-#include "platform/X11DropTimes.h"
 #include "platform/X11SelectionReader.h"
-
-#include <QMimeData>
 
 namespace quorvane {
 
@@ -17,14 +12,6 @@ X11SelectionOffer::X11SelectionOffer(QByteArray selection, std::uint32_t time,
 }
 
 X11SelectionOffer::~X11SelectionOffer() = default;
-
-std::unique_ptr<ClipboardOffer> X11SelectionOffer::forDrop(const QMimeData& data, std::uint32_t window) {
-    // Qt's own view of another program's drag fetches the whole of a format, on the GUI thread, as
-    // soon as anyone asks for it.
-    if (qtX11Connection() == nullptr || !data.inherits("QInternalMimeData")) return MimeDataOffer::copyOf(data);
-    return std::make_unique<X11SelectionOffer>(QByteArrayLiteral("XdndSelection"), X11DropTimes::lastDrop(window),
-                                               data.formats());
-}
 
 X11SelectionTransfer::Request X11SelectionOffer::request(const QString& format) const {
     return {selection_, format.toUtf8(), time_, silence_};

@@ -8,8 +8,6 @@
 #include <memory>
 #include <optional>
 
-class QMimeData;
-
 namespace quorvane {
 
 // Another program's offer on the X server: the clipboard, or the data of a drag dropped on one
@@ -21,11 +19,6 @@ public:
     X11SelectionOffer(QByteArray selection, std::uint32_t time, std::optional<QStringList> formats,
                       std::chrono::milliseconds silence = X11SelectionTransfer::defaultSilence);
     ~X11SelectionOffer() override;
-
-    // What a drop of `data` on the window `window` offers: another program's drag is read through
-    // the server, data of this process (a test's drop) from a copy. Drops are seen only after
-    // X11DropTimes::watch().
-    static std::unique_ptr<ClipboardOffer> forDrop(const QMimeData& data, std::uint32_t window);
 
     // Asks for `format` now, before returning; the next read of it takes the answer. A drop asks
     // before it returns: its source may stop serving once it hears that the drop is over.

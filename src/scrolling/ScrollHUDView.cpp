@@ -1,5 +1,6 @@
 #include "scrolling/ScrollHUDView.h"
 
+#include "core/ComboBoxAccessible.h"
 #include "scrolling/ScrollHUDPreviewBox.h"
 #include "scrolling/ScrollHUDStatusLine.h"
 #include "scrolling/ScrollHUDText.h"
@@ -120,6 +121,7 @@ QWidget* ScrollHUDView::makeControls() {
     setHelp(*autoDown_, QStringLiteral("Scroll down automatically (needs Accessibility)"));
     autoUp_ = makeButton(QStringLiteral("Auto ↑"), {});
     autoUp_->setAccessibleName(QStringLiteral("Scroll up automatically"));
+    ComboBoxAccessible::install();
     speed_ = new QComboBox(row);
     speed_->setFocusPolicy(Qt::NoFocus);
     speed_->setFixedHeight(controlHeight);

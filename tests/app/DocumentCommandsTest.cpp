@@ -19,6 +19,7 @@ struct DocumentRig : test::ShellRig {
                                *quit,
                                exports.clipboard,
                                exports.beeper,
+                               input,
                                {.editorWindow = []() -> EditorWindow* { return nullptr; },
                                 .commitEditing = [this] { commitTyping(); }}};
     DocumentRig() {

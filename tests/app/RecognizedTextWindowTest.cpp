@@ -3,6 +3,7 @@
 #include "app/LanguageNames.h"
 #include "app/OCRTesting.h"
 #include "platform/SystemClipboard.h"
+#include "support/QtPrinters.h"
 #include "support/TextImages.h"
 
 #include <QAccessible>
@@ -200,9 +201,16 @@ TEST(RecognizedTextWindow, OffersAutomaticThenEachLanguageByNameForTheNextRun) {
         labels.append(choice.itemText(i));
     EXPECT_EQ(labels, (QStringList{"Automatic", "English", "Chinese (Simplified Han)", "qaa"}));
     EXPECT_EQ(choice.currentIndex(), 0);
+    // A screen reader hears it by its label, and its choice first as its description.
+    QAccessibleInterface* heard = QAccessible::queryAccessibleInterface(&choice);
+    EXPECT_EQ(heard->text(QAccessible::Name), QStringLiteral("Language"));
+    EXPECT_EQ(heard->text(QAccessible::Description),
+              QStringLiteral("Automatic. Applies to the next recognition."));
 
     choice.setCurrentIndex(2);
     Q_EMIT choice.activated(2);
+    EXPECT_EQ(heard->text(QAccessible::Description),
+              QStringLiteral("Chinese (Simplified Han). Applies to the next recognition."));
     f.controller.recognize(test::whiteImage(10, 10), QStringLiteral("Area"));
     EXPECT_EQ(f.recognizer.calls.back().languages, std::optional(QStringList{QStringLiteral("zh-Hans")}));
     f.controller.setLanguage(std::nullopt);

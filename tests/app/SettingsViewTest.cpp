@@ -17,6 +17,7 @@
 #include "platform/AutostartLoginItem.h"
 #include "platform/X11KeyboardLayout.h"
 #include "support/AccessibleTree.h"
+#include "support/QtPrinters.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -277,6 +278,21 @@ TEST(SettingsView, AScreenReaderMeetsNamedObjectsOnly) {
             unnamedStops << QString::fromLatin1(stop->metaObject()->className());
     EXPECT_EQ(unnamedStops.join(QStringLiteral(", ")).toStdString(), "")
         << "Tab stops that show and say nothing";
+
+    // A combo box and a shortcut recorder are named by their labels, as Qt names other controls
+    // by a buddy label, and say their values in words first, which the AT-SPI bridge carries.
+    const auto heard = [](QWidget* control) {
+        QAccessibleInterface* element = QAccessible::queryAccessibleInterface(control);
+        return element->text(QAccessible::Name) + " | " + element->text(QAccessible::Description);
+    };
+    SettingsView& view = *rig.window->view();
+    EXPECT_EQ(
+        heard(view.postCaptureBox()),
+        "After capture | Open in Editor. What Quorvane does with a new screenshot. If copying or saving "
+        "fails, the editor opens.");
+    EXPECT_EQ(heard(view.formatBox()), "Format | PNG");
+    EXPECT_EQ(heard(rig.window->findChildren<HotKeyRecorder*>().value(0)),
+              "Shortcut for Capture Area | Control Alt Super 4. Press to record a new shortcut");
 }
 
 // The export's outcome stands at the foot of a form taller than the window, which opens at its

@@ -13,8 +13,13 @@ namespace {
 using namespace std::chrono_literals;
 
 struct LinkRig : test::ShellRig {
-    DocumentCommands documents{controller(),      *exporter,      *quit,
-                               exports.clipboard, exports.beeper, test::windowlessDocuments()};
+    DocumentCommands documents{controller(),
+                               *exporter,
+                               *quit,
+                               exports.clipboard,
+                               exports.beeper,
+                               input,
+                               test::windowlessDocuments()};
     ShellLinkTarget target{controller(), *commands, *quit, question, documents};
     test::CountingBeeper bell;
     URLCommandHandler handler{bell};

@@ -11,6 +11,7 @@
 #include "capture/CaptureControllerRig.h"
 #include "core/Announcer.h"
 #include "export/ExportTesting.h"
+#include "platform/InputHold.h"
 #include "support/LogLines.h"
 
 #include <QAbstractButton>
@@ -34,6 +35,7 @@ struct ShellRig {
     ExportFixture exports{false};
     LogLines log{"app"};
     Announcer announcer;
+    InputHold input;
     std::unique_ptr<ExportController> exporter;
     std::unique_ptr<CaptureCommands> commands;
     DiscardQuestion question;

@@ -110,7 +110,11 @@ TEST_F(ColorWellTest, FromTheKeyboardThePopoverTakesTheFocusTheArrowsMoveAndRetu
                                                                                 {Qt::Key_End, 7},
                                                                                 {Qt::Key_Home, 0},
                                                                                 {Qt::Key_Right, 1},
-                                                                                {Qt::Key_Right, 2}}) {
+                                                                                {Qt::Key_Right, 2},
+                                                                                {Qt::Key_Right, 3},
+                                                                                {Qt::Key_Down, 7},
+                                                                                {Qt::Key_Up, 3},
+                                                                                {Qt::Key_Left, 2}}) {
         press(key);
         EXPECT_EQ(focusedSwatch(), expected) << "after key " << key;
     }

@@ -9,6 +9,7 @@
 #include "editor_window/CompositionCommands.h"
 #include "editor_window/EditorViewRig.h"
 #include "editor_window/ExpandCanvasSheet.h"
+#include "platform/InputHold.h"
 #include "platform/SystemClipboard.h"
 #include "support/TempDir.h"
 #include "support/TestAnnotations.h"
@@ -103,6 +104,7 @@ struct Rig {
     test::CaptureRig capture;
     SystemClipboard clipboard{*QGuiApplication::clipboard()};
     test::CountingBeeper beeper;
+    InputHold input;
     QWidget window;
     EditorCanvasSettings settings;
     std::unique_ptr<EditorCanvasView> canvas;
@@ -115,7 +117,7 @@ struct Rig {
     explicit Rig(bool open = true) {
         if (open) openDocument();
         commands = std::make_unique<CompositionCommands>(CompositionCommands::Context{
-            *capture.controller, clipboard, beeper, [this] { return showWindow ? &window : nullptr; },
+            *capture.controller, clipboard, beeper, input, [this] { return showWindow ? &window : nullptr; },
             [this] { ++presented; }, [this] { return scrolling; }, [] { return true; }, [] {},
             []() -> SheetPresenter* { return nullptr; }});
         menus = std::make_unique<CompositionMenus>(*commands, [this] { return &window; });

@@ -6,9 +6,15 @@
 #include "EditorViewRig.h"
 #include "editor_window/ChromeText.h"
 #include "editor_window/ColorWell.h"
+#include "editor_window/EditorChrome.h"
 #include "editor_window/EditorToolBar.h"
+#include "editor_window/StrokeMenu.h"
+#include "editor_window/TextSizeMenu.h"
 #include "editor_window/ToolArea.h"
+#include "editor_window/ZoomMenu.h"
 #include "support/AccessibleTree.h"
+#include "support/QtPrinters.h"
+#include "support/ToldReaders.h"
 
 #include <QAccessible>
 #include <QMenu>
@@ -100,6 +106,32 @@ TEST_F(EditorAccessibilityTree, TheColorWellAndTheZoomMenuSayTheirValues) {
               (QStringList{QStringLiteral("Fit to Window"), key}));
     EXPECT_EQ(fit->actionInterface()->keyBindingsForAction(QAccessibleActionInterface::pressAction()),
               QStringList{key});
+}
+
+// A control's new value is told to readers as a value change, in words, and its description,
+// which says the value to readers that take no value text, as changed too.
+TEST_F(EditorAccessibilityTree, EachNewValueIsToldAsAValueChange) {
+    auto* toolBar = rig.view->pane()->findChild<EditorToolBar*>();
+    ASSERT_NE(toolBar, nullptr);
+    auto* zoom = rig.view->statusBar()->findChild<ZoomMenu*>();
+    const std::vector<std::pair<QWidget*, QString>> controls = {
+        {toolBar->findChild<ToolArea*>()->colorWell(), QStringLiteral("Yellow")},
+        {toolBar->findChild<StrokeMenu*>(), QStringLiteral("5 pixels")},
+        {toolBar->findChild<TextSizeMenu*>(), QStringLiteral("24 points")},
+        {zoom, QStringLiteral("200%")}};
+    test::ToldReaders readers;
+    settings().style().setColor(EditorChrome::palette()[2].color);
+    settings().style().setStrokeWidth(5);
+    settings().style().setFontPoints(24);
+    settings().viewport().setFit(false);
+    settings().viewport().setZoomFraction(2.0);
+    settle();
+    for (const auto& [control, value] : controls) {
+        ASSERT_NE(control, nullptr) << value.toStdString();
+        const QStringList told = readers.values(control);
+        EXPECT_EQ(told.isEmpty() ? QString() : told.last(), value) << value.toStdString();
+        EXPECT_GE(readers.descriptionChanges(control), 1) << value.toStdString();
+    }
 }
 
 } // namespace

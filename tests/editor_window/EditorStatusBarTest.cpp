@@ -10,6 +10,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QProgressBar>
 #include <QToolButton>
@@ -131,7 +132,8 @@ TEST(EditorStatusBar, ScreenReadersPressSaveOrOpenItsMenuAndMeetTheDragHandleAsA
 }
 
 // A reader's press, or focus, acts only where a click could: not while a capture window holds the
-// input (one of its own controls is reached), not on a closed window; Qt's push button (Copy) too.
+// input (one of its own controls is reached), not under an application-modal window, not on a
+// closed window; Qt's push button (Copy) too.
 TEST(EditorStatusBar, ScreenReadersPressNothingUnderTheAreaPickerOrInAClosedWindow) {
     test::StatusBarRig rig;
     QAbstractButton* saveButton = rig.bar->saveButton();
@@ -154,6 +156,13 @@ TEST(EditorStatusBar, ScreenReadersPressNothingUnderTheAreaPickerOrInAClosedWind
     EXPECT_NE(rig.bar->focusWidget(), saveButton);
 
     picker.hide();
+    // An application-modal window (Save As, the discard question) stands over every other.
+    QDialog question;
+    question.setWindowModality(Qt::ApplicationModal);
+    question.show();
+    ASSERT_TRUE(pressBoth());
+    EXPECT_EQ(rig.calls, QStringList()) << "under an application-modal window";
+    question.hide();
     ASSERT_TRUE(pressBoth());
     EXPECT_EQ(rig.calls, (QStringList{QStringLiteral("save"), QStringLiteral("copy")})) << "once it ended";
     rig.bar->hide();

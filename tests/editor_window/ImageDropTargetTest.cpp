@@ -29,7 +29,7 @@ TEST(ImageDropTarget, ChoosesTheFirstFileThenPngTiffJpegThenAnyImage) {
         QMimeData mime;
         for (const auto& [format, data] : c.formats)
             mime.setData(format, data);
-        auto offer = ImageDropTarget::take(mime, 0);
+        auto offer = ImageDropTarget::take(mime);
         EXPECT_EQ(offer != nullptr, c.expectedType.has_value()) << c.name;
         if (offer && c.expectedType) {
             EXPECT_EQ(ImageDropTarget::read(*offer).type, *c.expectedType) << c.name;
@@ -40,7 +40,7 @@ TEST(ImageDropTarget, ChoosesTheFirstFileThenPngTiffJpegThenAnyImage) {
     files.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/b.png")),
                    QUrl::fromLocalFile(QStringLiteral("/tmp/c.png"))});
     files.setData(QStringLiteral("image/png"), bytes);
-    auto file = ImageDropTarget::read(*ImageDropTarget::take(files, 0));
+    auto file = ImageDropTarget::read(*ImageDropTarget::take(files));
     ASSERT_TRUE(file.file);
     EXPECT_EQ(file.file->toLocalFile(), QStringLiteral("/tmp/b.png")) << "a file wins over image data";
 
@@ -50,11 +50,11 @@ TEST(ImageDropTarget, ChoosesTheFirstFileThenPngTiffJpegThenAnyImage) {
     remoteFirst.setUrls({QUrl(QStringLiteral("https://example.com/a.png")),
                          QUrl::fromLocalFile(QStringLiteral("/tmp/b.png"))});
     EXPECT_TRUE(ImageDropTarget::accepts(remoteFirst.formats()));
-    const auto none = ImageDropTarget::read(*ImageDropTarget::take(remoteFirst, 0));
+    const auto none = ImageDropTarget::read(*ImageDropTarget::take(remoteFirst));
     EXPECT_FALSE(none.file);
     EXPECT_TRUE(none.type.isEmpty());
     remoteFirst.setData(QStringLiteral("image/png"), bytes);
-    auto data = ImageDropTarget::read(*ImageDropTarget::take(remoteFirst, 0));
+    auto data = ImageDropTarget::read(*ImageDropTarget::take(remoteFirst));
     EXPECT_FALSE(data.file);
     EXPECT_EQ(data.type, QStringLiteral("image/png"));
 
@@ -62,17 +62,17 @@ TEST(ImageDropTarget, ChoosesTheFirstFileThenPngTiffJpegThenAnyImage) {
     // it is opened instead.
     QMimeData otherComputer;
     otherComputer.setUrls({QUrl(QStringLiteral("file://otherhost/tmp/b.png"))});
-    EXPECT_EQ(ImageDropTarget::read(*ImageDropTarget::take(otherComputer, 0)).file,
+    EXPECT_EQ(ImageDropTarget::read(*ImageDropTarget::take(otherComputer)).file,
               QUrl(QStringLiteral("file://otherhost/tmp/b.png")));
     otherComputer.setData(QStringLiteral("image/png"), bytes);
-    const auto beside = ImageDropTarget::read(*ImageDropTarget::take(otherComputer, 0));
+    const auto beside = ImageDropTarget::read(*ImageDropTarget::take(otherComputer));
     EXPECT_FALSE(beside.file);
     EXPECT_EQ(beside.type, QStringLiteral("image/png"));
 
     QMimeData remoteOnly;
     remoteOnly.setUrls({QUrl(QStringLiteral("https://example.com/a.png"))});
     remoteOnly.setData(QStringLiteral("image/jpeg"), bytes);
-    auto jpeg = ImageDropTarget::read(*ImageDropTarget::take(remoteOnly, 0));
+    auto jpeg = ImageDropTarget::read(*ImageDropTarget::take(remoteOnly));
     EXPECT_FALSE(jpeg.file);
     EXPECT_EQ(jpeg.type, QStringLiteral("image/jpeg"));
 }
@@ -173,10 +173,9 @@ TEST(ImageDropTarget, EveryDropLeavesOneLogLineAndOneWeCannotUseIsSaidAsAPasteSa
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
         out.write(test::pngBytes(test::gradientImage(7, 5)));
     }
-    // Over the bound of a list, though its first link names a picture that opens.
+    // Over the bound of a list before its first link, which names a picture that opens.
     ListedLinks overLong;
-    overLong.bytes = QUrl::fromLocalFile(picture).toEncoded() + "\r\n";
-    overLong.bytes += QByteArray((16 << 20) + 1 - overLong.bytes.size(), '#');
+    overLong.bytes = QByteArray(16 << 20, '#') + "\r\n" + QUrl::fromLocalFile(picture).toEncoded() + "\r\n";
     QMimeData elsewhere, junk;
     elsewhere.setUrls({QUrl(QStringLiteral("https://example.com/a.png"))});
     junk.setData(QStringLiteral("image/png"), QByteArray("\x89PNG\r\n\x1a\n and then words"));

@@ -3,7 +3,9 @@
 #include "SheetTesting.h"
 #include "document/EditorDocument.h"
 #include "support/ImageCompare.h"
+#include "support/QtPrinters.h"
 #include "support/TestAnnotations.h"
+#include "support/ToldReaders.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -85,7 +87,15 @@ TEST_F(ResizeSheetTest, AnEmptiedFieldShowsItsNameWithoutDescribingItself) {
 TEST_F(ResizeSheetTest, ResizeStoresSizeAndQualityAsOneStep) {
     ResizeSheet* sheet = open(*document);
     sheet->percentButton(1).click();
-    sheet->qualityPicker().setCurrentIndex(2);
+    QAccessibleInterface* picker = QAccessible::queryAccessibleInterface(&sheet->qualityPicker());
+    EXPECT_EQ(picker->text(QAccessible::Name), QStringLiteral("Resampling")) << "by its label";
+    {
+        test::ToldReaders readers;
+        sheet->qualityPicker().setCurrentIndex(2);
+        // Its choice in words is its description, which a reader is told to read again.
+        EXPECT_EQ(picker->text(QAccessible::Description), QStringLiteral("Nearest Neighbor"));
+        EXPECT_EQ(readers.descriptionChanges(&sheet->qualityPicker()), 1);
+    }
     Q_EMIT sheet->qualityPicker().activated(2);
     // Return presses Resize, not the focused percent button.
     sheet->percentButton(0).setFocus();

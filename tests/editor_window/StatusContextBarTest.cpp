@@ -3,7 +3,9 @@
 #include "editor_window/IconButton.h"
 #include "editor_window/SegmentedPicker.h"
 #include "editor_window/StatusBarTesting.h"
+#include "support/QtPrinters.h"
 
+#include <QAccessible>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -94,6 +96,10 @@ TEST(StatusContextBar, CropBarTruncatesAndItsButtonsAct) {
     // With a crop and a plain tool, only Reset Crop; it restores the whole image and disappears.
     rig.settings.choose(QStringLiteral("Select"));
     EXPECT_EQ(rig.contextTexts(), QStringList{QStringLiteral("Reset Crop")});
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(rig.contextButton(QStringLiteral("Reset Crop")))
+                  ->text(QAccessible::Name),
+              QStringLiteral("Reset Crop"))
+        << "a screen reader reads its title";
     rig.contextButton(QStringLiteral("Reset Crop"))->click();
     EXPECT_EQ(rig.document.cropRect(), QRectF(0, 0, 120, 80));
     EXPECT_TRUE(rig.contextTexts().isEmpty());

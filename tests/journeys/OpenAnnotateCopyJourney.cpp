@@ -228,6 +228,34 @@ TEST_F(OpenAnnotateCopy, AnEditedTextKeepsAllItsLines) {
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 
+// Another program that sends what it holds half a second late: the text typed at once after the
+// paste follows it, and Ctrl+Return commits both before Ctrl+C copies the picture.
+TEST_F(OpenAnnotateCopy, TextTypedRightAfterASlowPasteFollowsIt) {
+    Program quorvane;
+    const QRect visible = openWhitePicture(quorvane);
+    ASSERT_FALSE(visible.isEmpty()) << quorvane.log().toStdString();
+    const QString pasted = QString::fromStdString((quorvane.folder("Pictures") / "pasted.txt").string());
+    {
+        QFile file(pasted);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("PASTED") == 6);
+    }
+    test::ClipboardOffer late(
+        {"--type", "UTF8_STRING", "--file", pasted, "--incremental-above", "0", "--trickle", "500"});
+    ASSERT_TRUE(late.ready());
+    press(QStringLiteral("t"));
+    click(visible.topLeft() + QPoint(visible.width() / 4, visible.height() / 5));
+    const QRect toolBar(visible.left(), visible.top(), visible.width(), 90);
+    ASSERT_TRUE(test::waitUntil([&] { return offersDoneIn(toolBar); }, 10000)) << "the text box opened";
+    press(QStringLiteral("ctrl+v"));
+    type(QStringLiteral("typed"));
+    press(QStringLiteral("ctrl+Return"));
+    const qsizetype before = quorvane.mark();
+    press(QStringLiteral("ctrl+c"));
+    ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Copied"), before)) << quorvane.log().toStdString();
+    EXPECT_TRUE(shows(clipboardImage(), {}, QStringLiteral("PASTEDtyped")));
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
+}
+
 } // namespace
 } // namespace quorvane::journey
 

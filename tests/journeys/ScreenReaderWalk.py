@@ -23,7 +23,8 @@ that a screen reader would stumble on:
 - a name longer than 80 characters, read whole each time the object is met (a label's name is the
   text it shows, which readers read as such);
 - a menu item whose name carries its key ("Capture Area<TAB>Ctrl+Alt+Super+4"): the key is the
-  item's shortcut, which readers announce after the name.
+  item's shortcut, which readers announce after the name;
+- a combo box named by one of its items ("PNG") rather than by its label ("Format").
 Exits 2 while the program is not on the accessibility bus yet.
 """
 
@@ -67,6 +68,13 @@ def faults(node):
         yield "a name of %d characters" % len(name)
     if role in MENU_ITEMS and KEY.search(name):
         yield "a key in a menu item's name"
+    if role == pyatspi.ROLE_COMBO_BOX and name in items(node):
+        yield "a combo box named by its item"
+
+
+def items(node):
+    """The names of a combo box's items, in its list, which stands in the tree while closed too."""
+    return {item.name for holder in node if holder is not None for item in holder if item is not None}
 
 
 def described(node, window):

@@ -6,6 +6,7 @@
 #include "scrolling/ScrollOutlineView.h"
 #include "scrolling/ScrollOutlineWindow.h"
 #include "scrolling/ScrollingRig.h"
+#include "support/QtPrinters.h"
 
 #include <QAccessible>
 #include <QComboBox>
@@ -134,6 +135,9 @@ TEST(ScrollHUDView, APickedSpeedShowsOnlyOnceTheControllerStoresIt) {
     QObject::connect(&p.model, &ScrollHUDModel::speedPicked, [&](AutoScrollSpeed s) { picked.push_back(s); });
     QComboBox& picker = *p.view.speedPicker();
     EXPECT_EQ(picker.currentText(), QStringLiteral("Normal"));
+    QAccessibleInterface* heard = QAccessible::queryAccessibleInterface(&picker);
+    EXPECT_EQ(heard->text(QAccessible::Name) + " | " + heard->text(QAccessible::Description),
+              QStringLiteral("Automatic scrolling speed | Normal"));
     Q_EMIT picker.activated(2);
     EXPECT_EQ(picked, std::vector{AutoScrollSpeed::fast});
     EXPECT_EQ(picker.currentText(), QStringLiteral("Normal")) << "nobody stored it";

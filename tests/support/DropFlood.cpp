@@ -1,9 +1,11 @@
 #include "support/DropFlood.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <xcb/xcb.h>
 
 namespace quorvane::test {
@@ -18,22 +20,65 @@ xcb_atom_t atom(xcb_connection_t* connection, const std::string& name) {
     return found;
 }
 
-void send(xcb_connection_t* connection, xcb_window_t target, xcb_atom_t type,
+// Where drag messages for `window` go: its proxy, as the protocol asks, where it names one that
+// names itself.
+xcb_window_t proxyOf(xcb_connection_t* connection, xcb_window_t window) {
+    const xcb_atom_t proxy = atom(connection, "XdndProxy");
+    const auto named = [&](xcb_window_t of) {
+        auto* reply = xcb_get_property_reply(
+            connection, xcb_get_property(connection, 0, of, proxy, XCB_ATOM_WINDOW, 0, 1), nullptr);
+        const xcb_window_t found = reply != nullptr && reply->type == XCB_ATOM_WINDOW && reply->value_len == 1
+                                       ? *static_cast<const xcb_window_t*>(xcb_get_property_value(reply))
+                                       : xcb_window_t{XCB_NONE};
+        std::free(reply);
+        return found;
+    };
+    const xcb_window_t found = named(window);
+    return found != XCB_NONE && named(found) == found ? found : xcb_window_t{XCB_NONE};
+}
+
+// Sends to `target` or its proxy, naming `target`.
+struct Recipient {
+    xcb_window_t destination;
+    xcb_window_t named;
+};
+
+Recipient recipientOf(xcb_connection_t* connection, xcb_window_t target, bool pastProxy) {
+    const xcb_window_t proxy = pastProxy ? xcb_window_t{XCB_NONE} : proxyOf(connection, target);
+    return {proxy != XCB_NONE ? proxy : target, target};
+}
+
+void send(xcb_connection_t* connection, const Recipient& to, xcb_atom_t type,
           const std::array<std::uint32_t, 5>& data) {
     xcb_client_message_event_t message{};
     message.response_type = XCB_CLIENT_MESSAGE;
     message.format = 32;
-    message.window = target;
+    message.window = to.named;
     message.type = type;
     std::memcpy(message.data.data32, data.data(), sizeof message.data.data32);
-    xcb_send_event(connection, 0, target, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
+    xcb_send_event(connection, 0, to.destination, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&message));
+}
+
+xcb_window_t makeWindow(xcb_connection_t* connection, xcb_window_t root) {
+    const xcb_window_t window = xcb_generate_id(connection);
+    xcb_create_window(connection, 0, window, root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                      XCB_COPY_FROM_PARENT, 0, nullptr);
+    return window;
 }
 
 } // namespace
 
-DropFlood::DropFlood(std::uint32_t target, int x, int y, int sources) : sources_(sources) {
+std::uint32_t dropProxyOf(std::uint32_t window) {
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const xcb_window_t proxy = xcb_connection_has_error(connection) == 0 ? proxyOf(connection, window) : 0;
+    xcb_disconnect(connection);
+    return proxy;
+}
+
+DropFlood::DropFlood(std::uint32_t target, int x, int y, Pattern pattern) : pattern_(std::move(pattern)) {
     const auto at = static_cast<std::uint32_t>(x) << 16 | static_cast<std::uint32_t>(y);
-    for (int i = 0; i < sources; ++i)
+    for (int i = 0; i < pattern_.sources; ++i)
         threads_.emplace_back([this, target, at] { flood(target, at); });
 }
 
@@ -54,27 +99,72 @@ void DropFlood::flood(std::uint32_t target, std::uint32_t at) {
         return;
     }
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-    const xcb_window_t source = xcb_generate_id(connection);
-    xcb_create_window(connection, 0, source, root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
-                      XCB_COPY_FROM_PARENT, 0, nullptr);
+    std::vector<xcb_window_t> windows;
+    for (int i = 0; i < std::max(1, pattern_.windows); ++i)
+        windows.push_back(makeWindow(connection, root));
     const xcb_atom_t enter = atom(connection, "XdndEnter");
     const xcb_atom_t position = atom(connection, "XdndPosition");
+    const xcb_atom_t leave = atom(connection, "XdndLeave");
     const xcb_atom_t drop = atom(connection, "XdndDrop");
     const xcb_atom_t copy = atom(connection, "XdndActionCopy");
-    const xcb_atom_t uriList = atom(connection, "text/uri-list");
+    const xcb_atom_t type = atom(connection, pattern_.type);
+    const Recipient to = recipientOf(connection, target, pattern_.pastProxy);
+    const auto enterFrom = [&](xcb_window_t source) {
+        send(connection, to, enter, {source, 5u << 24, type, 0, 0});
+        send(connection, to, position, {source, 0, at, XCB_CURRENT_TIME, copy});
+    };
     // Holds the drag's data and never hands it over.
-    xcb_set_selection_owner(connection, source, atom(connection, "XdndSelection"), XCB_CURRENT_TIME);
-    ++connected_;
+    xcb_set_selection_owner(connection, windows.front(), atom(connection, "XdndSelection"), XCB_CURRENT_TIME);
+    bool first = true;
     while (!stop_ && xcb_connection_has_error(connection) == 0) {
-        send(connection, target, enter, {source, 5u << 24, uriList, 0, 0});
-        send(connection, target, position, {source, 0, at, XCB_CURRENT_TIME, copy});
-        send(connection, target, drop, {source, 0, XCB_CURRENT_TIME, 0, 0});
-        // As fast as the server takes them, as a program that waits for it after each drop.
+        switch (pattern_.kind) {
+        case Kind::drops:
+            for (const xcb_window_t source : windows) {
+                enterFrom(source);
+                send(connection, to, drop, {source, 0, XCB_CURRENT_TIME, 0, 0});
+            }
+            break;
+        case Kind::enters:
+            for (const xcb_window_t source : windows)
+                enterFrom(source);
+            break;
+        case Kind::entersAndLeaves:
+            for (const xcb_window_t source : windows) {
+                enterFrom(source);
+                send(connection, to, leave, {source, 0, 0, 0, 0});
+            }
+            break;
+        case Kind::closingWindows: {
+            const xcb_window_t source = makeWindow(connection, root);
+            enterFrom(source);
+            xcb_destroy_window(connection, source);
+            break;
+        }
+        case Kind::silent:
+            if (first)
+                for (const xcb_window_t source : windows)
+                    enterFrom(source);
+            break;
+        case Kind::trickle:
+            for (const xcb_window_t source : windows)
+                if (first)
+                    enterFrom(source);
+                else
+                    send(connection, to, position, {source, 0, at, XCB_CURRENT_TIME, copy});
+            break;
+        }
+        // As fast as the server takes them, as a program that waits for it after each round.
         std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+        if (std::exchange(first, false)) ++connected_;
         ++drops_;
         // The target's answers and requests for the data are read and left unanswered.
         while (xcb_generic_event_t* event = xcb_poll_for_event(connection))
             std::free(event);
+        const bool idle = pattern_.kind == Kind::silent;
+        const auto pause = idle ? std::chrono::milliseconds(10) : pattern_.every;
+        for (auto waited = std::chrono::milliseconds(0); waited < pause && !stop_;
+             waited += std::chrono::milliseconds(10))
+            std::this_thread::sleep_for(std::min(std::chrono::milliseconds(10), pause - waited));
     }
     xcb_disconnect(connection);
 }
@@ -83,26 +173,35 @@ void sendMisdirectedDragMessages(std::uint32_t target, int x, int y) {
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(connection) == 0) {
         const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-        const xcb_window_t source = xcb_generate_id(connection);
-        xcb_create_window(connection, 0, source, root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
-                          XCB_COPY_FROM_PARENT, 0, nullptr);
+        const xcb_window_t source = makeWindow(connection, root);
+        const Recipient to = recipientOf(connection, target, false);
         const auto at = static_cast<std::uint32_t>(x) << 16 | static_cast<std::uint32_t>(y);
-        send(connection, target, atom(connection, "XdndEnter"),
+        send(connection, to, atom(connection, "XdndEnter"),
              {source, 5u << 24, atom(connection, "text/uri-list"), 0, 0});
-        xcb_client_message_event_t position{};
-        position.response_type = XCB_CLIENT_MESSAGE;
-        position.format = 32;
-        position.window = root;
-        position.type = atom(connection, "XdndPosition");
-        const std::array<std::uint32_t, 5> data = {source, 0, at, XCB_CURRENT_TIME,
-                                                   atom(connection, "XdndActionCopy")};
-        std::memcpy(position.data.data32, data.data(), sizeof position.data.data32);
-        xcb_send_event(connection, 0, target, XCB_EVENT_MASK_NO_EVENT,
-                       reinterpret_cast<const char*>(&position));
-        send(connection, target, atom(connection, "XdndLeave"), {source, 0, 0, 0, 0});
+        send(connection, Recipient{to.destination, root}, atom(connection, "XdndPosition"),
+             {source, 0, at, XCB_CURRENT_TIME, atom(connection, "XdndActionCopy")});
+        send(connection, to, atom(connection, "XdndLeave"), {source, 0, 0, 0, 0});
         for (const char* answer : {"XdndStatus", "XdndFinished"})
-            send(connection, target, atom(connection, answer),
+            send(connection, Recipient{target, target}, atom(connection, answer),
                  {source, 1, 0, 0, atom(connection, "XdndActionCopy")});
+        std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    }
+    xcb_disconnect(connection);
+}
+
+void sendEntersNamingTheirTarget(std::uint32_t target, int x, int y) {
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(connection) == 0) {
+        const xcb_window_t proxy = proxyOf(connection, target);
+        const auto at = static_cast<std::uint32_t>(x) << 16 | static_cast<std::uint32_t>(y);
+        const xcb_atom_t copy = atom(connection, "XdndActionCopy");
+        for (const Recipient to :
+             {Recipient{target, target}, Recipient{proxy, target}, Recipient{proxy, proxy}}) {
+            if (to.destination == XCB_NONE) continue;
+            send(connection, to, atom(connection, "XdndEnter"),
+                 {target, 5u << 24, atom(connection, "text/uri-list"), 0, 0});
+            send(connection, to, atom(connection, "XdndPosition"), {target, 0, at, XCB_CURRENT_TIME, copy});
+        }
         std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
     }
     xcb_disconnect(connection);
@@ -113,12 +212,13 @@ void sendEntersFromNoWindows(std::uint32_t target, int count) {
     if (xcb_connection_has_error(connection) == 0) {
         const xcb_atom_t enter = atom(connection, "XdndEnter");
         const xcb_atom_t uriList = atom(connection, "text/uri-list");
+        const Recipient to = recipientOf(connection, target, false);
         // Numbers of this connection's that name no window, since none is made of them; well past
         // those a next client given the same range makes its first windows of.
         for (int i = 0; i < 4096; ++i)
             xcb_generate_id(connection);
         for (int i = 0; i < count; ++i)
-            send(connection, target, enter, {xcb_generate_id(connection), 5u << 24, uriList, 0, 0});
+            send(connection, to, enter, {xcb_generate_id(connection), 5u << 24, uriList, 0, 0});
         std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
     }
     xcb_disconnect(connection);

@@ -1,13 +1,16 @@
 #pragma once
 
-// Other programs flooding a window with drags (XDND), as fast as the server takes them: each source
-// has its own X connection and thread, enters, moves and drops over and over without waiting for
-// the target's answers, and never serves the data it drops. Threads of the test process, so that the flood
-// holds whatever the test does meanwhile.
+// Other programs flooding a window with drags (XDND), as fast as the server takes them or at a
+// steady pace: each source has its own X connection and thread, sends without waiting for the
+// target's answers, and never serves the data it drops. Messages go to the window's proxy where it
+// names one (XdndProxy), as real sources send them, unless told to go past it. Threads of the test
+// process, so that the flood holds whatever the test does meanwhile.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -15,8 +18,38 @@ namespace quorvane::test {
 
 class DropFlood {
 public:
-    // Starts `sources` sources dropping on the window `target` at `x`, `y` of the screen.
-    DropFlood(std::uint32_t target, int x, int y, int sources);
+    enum class Kind {
+        // Enters, moves and drops, over and over.
+        drops,
+        // Enters and moves from each of its windows in turn, over and over, and never leaves.
+        enters,
+        // Enters, moves and leaves, over and over.
+        entersAndLeaves,
+        // Makes a window, enters and moves from it, and destroys it, over and over.
+        closingWindows,
+        // Enters and moves once from each of its windows, then says nothing more.
+        silent,
+        // Enters once, then moves every `every`, and never leaves.
+        trickle,
+    };
+    struct Pattern {
+        Kind kind = Kind::drops;
+        int sources = 1;
+        // Windows of each source.
+        int windows = 1;
+        // Between rounds; zero for as fast as the server takes them.
+        std::chrono::milliseconds every{0};
+        // The type offered.
+        std::string type = "text/uri-list";
+        // Sends to the window itself, as a program that ignores its proxy.
+        bool pastProxy = false;
+    };
+
+    // Starts sources dropping on the window `target` at `x`, `y` of the screen, as `pattern` says.
+    DropFlood(std::uint32_t target, int x, int y, Pattern pattern);
+    // `sources` sources dropping over and over.
+    DropFlood(std::uint32_t target, int x, int y, int sources)
+        : DropFlood(target, x, y, Pattern{.sources = sources}) {}
     // Stops them.
     ~DropFlood();
     DropFlood(const DropFlood&) = delete;
@@ -24,15 +57,15 @@ public:
 
     // Stops every source; returns once none sends any more.
     void stop();
-    // The drops sent so far, by all sources.
+    // The rounds sent so far, by all sources: drops, or enters.
     std::int64_t drops() const { return drops_; }
-    // Whether every source reached the server.
-    bool connected() const { return connected_ == sources_; }
+    // Whether every source reached the server and sent its first round.
+    bool connected() const { return connected_ == pattern_.sources; }
 
 private:
     void flood(std::uint32_t target, std::uint32_t at);
 
-    int sources_;
+    Pattern pattern_;
     std::atomic<bool> stop_{false};
     std::atomic<int> connected_{0};
     std::atomic<std::int64_t> drops_{0};
@@ -41,10 +74,17 @@ private:
 
 // Another program's drag over the window `target` whose position, sent to `target`, names the root
 // window instead; it enters and leaves as it should. Then the answers a drag's target sends its
-// source (XdndStatus, XdndFinished), sent to `target`. Returns once the server has taken them.
+// source (XdndStatus, XdndFinished), sent to `target`. Returns once the server has taken them. Sent
+// through `target`'s proxy where it names one.
 void sendMisdirectedDragMessages(std::uint32_t target, int x, int y);
 // `count` drags entering the window `target` from made-up sources that are no windows, none of
 // which ever ends. Returns once the server has taken them.
 void sendEntersFromNoWindows(std::uint32_t target, int count);
+// Drags whose source names the window `target` itself, entering and moving over (x, y) of the screen:
+// sent to the window past its proxy, and through the proxy naming the window and naming the proxy.
+// Returns once the server has taken them.
+void sendEntersNamingTheirTarget(std::uint32_t target, int x, int y);
+// The proxy `window` names for drags, if it names one that names itself; 0 otherwise.
+std::uint32_t dropProxyOf(std::uint32_t window);
 
 } // namespace quorvane::test

@@ -8,7 +8,8 @@
 //                            [--incremental-above N] [--announce N] [--stall-after N] [--trickle MS]
 //                            [--one-at-a-time 1] [--hang 1] [--stay 1] [--targets N]
 //                            [--incremental-targets 1] [--report 1] [--close-window-at N]
-//                            [--drag-to X,Y [--positions N] [--reenter N] [--drops N] [--action NAME]]
+//                            [--drag-to X,Y [--positions N] [--reenter N] [--drops N] [--action NAME]
+//                                           [--proxy named|past]]
 //   quorvane_selection_offer --churn N [--every MS]
 //   quorvane_selection_offer --fleeting 1
 //
@@ -25,6 +26,9 @@
 // and entering again N times, and dropping N times (--drop 1: once), entering again after each.
 // Prints "status accept" or "status refuse" for the target's answers, "finished" once the target is
 // done with a drop, and "entered" once the server has taken its first enter and positions.
+// A window that names a proxy (XdndProxy) is sent its messages through it, naming the window, as Qt
+// does; --proxy named names the proxy instead, as GTK does; --proxy past sends them to the window,
+// past the proxy, as a program that ignores it.
 // --action: proposes the action of that atom name (none: no atom) instead of XdndActionCopy, lists
 // it as the only one it allows, and names the action it hears: "status accept copy", "finished
 // accepted copy", "finished refused none".
@@ -75,6 +79,7 @@ struct Options {
     std::int64_t reenter = 0;
     std::int64_t drops = 0;
     std::string action;
+    std::string proxy;
     std::int64_t closeWindowAt = -1;
     std::int64_t churn = 0;
     std::int64_t every = 5;
@@ -182,6 +187,8 @@ bool parse(int argc, char** argv) {
             options.drops = std::atoll(value);
         else if (name == "--action")
             options.action = value;
+        else if (name == "--proxy")
+            options.proxy = value;
         else
             return false;
     }
@@ -234,11 +241,15 @@ void sendPiece(xcb_window_t requestor, Transfer& transfer) {
 }
 
 // A client message of the drag protocol to `to`.
+// Where drag messages go and the window they name, once the target is found.
+xcb_window_t destination = XCB_NONE;
+xcb_window_t named = XCB_NONE;
+
 void sendClient(xcb_window_t to, xcb_atom_t type, std::array<std::uint32_t, 5> data) {
     xcb_client_message_event_t message{};
     message.response_type = XCB_CLIENT_MESSAGE;
     message.format = 32;
-    message.window = to;
+    message.window = to == destination ? named : to;
     message.type = type;
     std::copy(data.begin(), data.end(), message.data.data32);
     xcb_send_event(connection, 0, to, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
@@ -268,6 +279,21 @@ xcb_window_t dropWindow(xcb_window_t root, xcb_atom_t aware) {
         window = child;
     }
     return XCB_NONE;
+}
+
+// The window `window`'s XdndProxy names, if it names one that names itself, as the protocol asks.
+xcb_window_t proxyOf(xcb_window_t window, xcb_atom_t proxy) {
+    const auto proxyNamedBy = [&](xcb_window_t of) {
+        auto* reply = xcb_get_property_reply(
+            connection, xcb_get_property(connection, 0, of, proxy, XCB_ATOM_WINDOW, 0, 1), nullptr);
+        const xcb_window_t found = reply != nullptr && reply->type == XCB_ATOM_WINDOW && reply->value_len == 1
+                                       ? *static_cast<const xcb_window_t*>(xcb_get_property_value(reply))
+                                       : xcb_window_t{XCB_NONE};
+        std::free(reply);
+        return found;
+    };
+    const xcb_window_t found = proxyNamedBy(window);
+    return found != XCB_NONE && proxyNamedBy(found) == found ? found : xcb_window_t{XCB_NONE};
 }
 
 // An action as --action names it: "copy" for XdndActionCopy, "none" for no atom.
@@ -440,6 +466,10 @@ int main(int argc, char** argv) {
             std::printf("no target\n");
             return 1;
         }
+        const xcb_window_t proxy = proxyOf(target, atom("XdndProxy"));
+        destination = proxy != XCB_NONE && options.proxy != "past" ? proxy : target;
+        named = options.proxy == "named" && proxy != XCB_NONE ? proxy : target;
+        target = destination;
         const xcb_atom_t leave = atom("XdndLeave");
         for (std::int64_t i = 0; i <= options.reenter; ++i) {
             if (i > 0) sendClient(target, leave, {window, 0, 0, 0, 0});

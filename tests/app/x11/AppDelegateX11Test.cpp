@@ -2,6 +2,7 @@
 // wires between the controllers.
 
 #include "app/AppDelegate.h"
+#include "app/AppMenus.h"
 #include "app/EditorWindow.h"
 #include "app/ServiceFactory.h"
 #include "app/Services.h"
@@ -17,8 +18,14 @@
 #include "editor_window/SheetPresenter.h"
 #include "editor_window/ValueIconButton.h"
 #include "export/ExportController.h"
+#include "export/ImageImporter.h"
 #include "panels/ThumbnailController.h"
+#include "platform/Clipboard.h"
+#include "support/ClipboardOffer.h"
+#include "support/DisplayState.h"
+#include "support/ImageFiles.h"
 #include "support/LaterTurn.h"
+#include "support/TempDir.h"
 #include "support/TestAnnotations.h"
 #include "support/Xdotool.h"
 #include "support/XvfbServer.h"
@@ -190,6 +197,108 @@ TEST(AppDelegateX11, EscapeInASheetGivesTheKeyboardBackToTheButtonThatOpenedIt) 
         EXPECT_EQ(focused, button) << (focused != nullptr ? focused->metaObject()->className() : "nothing");
         EXPECT_TRUE(QAccessible::queryAccessibleInterface(button)->state().focused);
     }
+    delegate.aboutToQuit();
+}
+
+// Another program holding `bytes` as `type`, sending them piece by piece: each piece `late` ms after
+// it is asked for, or ("never") none at all.
+std::unique_ptr<test::ClipboardOffer> lateOffer(const test::TempDir& folder, const QByteArray& bytes,
+                                                const QString& type, const QString& late) {
+    const QString path = QString::fromStdString((folder / "offered").string());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) return nullptr;
+    file.close();
+    QStringList arguments{"--type", type, "--file", path, "--incremental-above", "0", "--report", "1"};
+    arguments << (late == "never" ? QStringList{"--stall-after", "0"} : QStringList{"--trickle", late});
+    auto offer = std::make_unique<test::ClipboardOffer>(arguments);
+    return offer->ready() ? std::move(offer) : nullptr;
+}
+
+// Keys pressed at once after a paste act on what it brought, however late the program that holds
+// the clipboard answers; a paste that never comes is given up, said, and the keys then go on.
+TEST(AppDelegateX11, WhatIsPressedAfterAPasteActsOnWhatItBrought) {
+    const std::unique_ptr<Services> services = ServiceFactory::make();
+    test::LogLines log{"app"};
+    AppDelegate delegate(*services);
+    delegate.start();
+    int saves = 0;
+    QObject::connect(&delegate.exporter(), &ExportController::lastURLChanged, [&saves] { ++saves; });
+    delegate.documentCommands().importImage(test::gradientImage(400, 300), QStringLiteral("picture"));
+    EditorWindow* window = delegate.windows().editorWindow();
+    window->activateWindow();
+    ASSERT_TRUE(
+        test::waitUntil([&] { return window->isActiveWindow() && delegate.captureController().document(); }));
+    test::TempDir folder;
+    const auto savedAfter = [&](const QString& keys) {
+        const int before = saves;
+        EXPECT_EQ(test::xdotool(keys), 0);
+        return test::waitUntil([&] { return saves > before; }, 20000)
+                   ? QImage(delegate.exporter().lastURL().toLocalFile())
+                   : QImage();
+    };
+    const auto png = [](const QImage& image) { return test::qtEncoded(image, "PNG"); };
+    const auto offered = [&](const QByteArray& bytes, const QString& type, const QString& late) {
+        auto offer = lateOffer(folder, bytes, type, late);
+        // Asked by the program, so that a window of the holder before, at the same number, is
+        // not taken for it.
+        EXPECT_TRUE(offer && offer->says("request TARGETS") &&
+                    test::waitUntil([&] { return services->clipboard().offeredFormats().contains(type); }));
+        return offer;
+    };
+    for (const QString late : {"100", "500"}) {
+        SCOPED_TRACE(late.toStdString() + " ms late");
+        const QSize size(120 + late.toInt() / 100, 80);
+        auto picture =
+            offered(png(test::filledImage(Qt::red, size.width(), size.height())), "image/png", late);
+        EXPECT_EQ(savedAfter("key ctrl+v ctrl+s").size(), size);
+
+        auto overlay = offered(png(test::filledImage(Qt::green, 20, 10)), "image/png", late);
+        const QImage overlaid = savedAfter("key ctrl+alt+v ctrl+s");
+        EXPECT_EQ(overlaid.pixelColor(overlaid.width() / 2, overlaid.height() / 2), QColor(Qt::green));
+
+        auto text = offered("PASTED", "UTF8_STRING", late);
+        EditorCanvasView& canvas = window->view()->pane()->canvas();
+        canvas.beginTextEditing(test::annotation(AnnotationKind::text, QRectF(10, 10, 100, 30), Qt::black));
+        QWidget* box = canvas.textEditor().textView();
+        box->setFocus();
+        ASSERT_TRUE(test::waitUntil([&] { return box->hasFocus(); }));
+        EXPECT_EQ(test::xdotool("key ctrl+v"), 0);
+        EXPECT_EQ(test::xdotool("type typed"), 0);
+        savedAfter("key ctrl+Return ctrl+s");
+        EXPECT_EQ(delegate.captureController().document()->annotations().back().text,
+                  QStringLiteral("PASTEDtyped"));
+    }
+
+    // Paste chosen from the Edit menu with the mouse holds the window below the menu.
+    const test::InputKept pointer;
+    const auto click = [](const QWidget& widget, const QRect& area) {
+        const QPoint at = widget.mapToGlobal(area.center());
+        return test::xdotool(QStringLiteral("mousemove %1 %2 click 1").arg(at.x()).arg(at.y()));
+    };
+    auto picture = offered(png(test::filledImage(Qt::red, 130, 80)), "image/png", "500");
+    QMenuBar& bar = *window->menuBar();
+    QMenu* edit = nullptr;
+    for (QAction* item : bar.actions())
+        if (item->text() == QStringLiteral("Edit")) edit = item->menu();
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(click(bar, bar.actionGeometry(edit->menuAction())), 0);
+    ASSERT_TRUE(test::waitUntil([&] { return edit->isVisible(); }));
+    QAction* pasteItem = delegate.menus().action(MenuCommand::paste);
+    EXPECT_EQ(click(*edit, edit->actionGeometry(pasteItem)), 0);
+    EXPECT_EQ(savedAfter("key ctrl+s").size(), QSize(130, 80));
+
+    // A holder that never sends its picture, or one that Escape gives up: the keys save the
+    // picture that was open, after the paste has said it failed.
+    const QString failed = ImageImporter::ImportError::unreadable().message();
+    for (const QString keys : {"key ctrl+v ctrl+s", "key ctrl+v Escape ctrl+s"}) {
+        SCOPED_TRACE(keys.toStdString());
+        auto never = offered(png(test::filledImage(Qt::blue, 50, 50)), "image/png", "never");
+        delegate.captureController().setErrorMessage(std::nullopt);
+        const QImage saved = savedAfter(keys);
+        EXPECT_EQ(saved.size(), QSize(130, 80));
+        EXPECT_EQ(delegate.captureController().errorMessage(), failed);
+    }
+    EXPECT_EQ(log.count("A read for a window was given up by Escape, and its input went on"), 1);
     delegate.aboutToQuit();
 }
 

@@ -2,10 +2,13 @@
 
 #include "app/KeyNames.h"
 #include "app/ShortcutFormatter.h"
+#include "canvas/EditorCanvasSettings.h"
 #include "core/Log.h"
+#include "editor_window/ColorPalettePopover.h"
 #include "platform/LogStore.h"
 #include "platform/X11HotKeyGrabber.h"
 #include "platform/X11KeyboardLayout.h"
+#include "support/PointerGrab.h"
 #include "support/TestEnvironment.h"
 #include "support/WaitUntil.h"
 #include "support/Xdotool.h"
@@ -13,6 +16,9 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QMenu>
+#include <QPointer>
+#include <QWindow>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
@@ -97,6 +103,42 @@ TEST(HotKeyCenterX11, DefaultsFireOncePerPressWithCapsLockAndNumLockInAnyState) 
     xdotool("keyup", "ctrl+alt+super+l");
     EXPECT_EQ(recorded.press("ctrl+alt+super+l"), HotKeyAction::scrollingCapture);
     EXPECT_EQ(recorded.triggered.size(), 9u);
+}
+
+// A popup of ours holds the keyboard while it is open (the colour popover, a menu): the server
+// then starts no grab of ours and hands the combination to the popup, and it still fires.
+TEST(HotKeyCenterX11, KeysFireWhileAPopupOfOursHoldsTheKeyboard) {
+    Recorded recorded;
+    ASSERT_TRUE(recorded.center->registerBindings(HotKeyCenter::defaultBindings()).empty());
+    QWidget window;
+    window.setGeometry(100, 100, 240, 60);
+    window.show();
+    ASSERT_TRUE(waitUntil([&] { return window.windowHandle()->isExposed(); }));
+    EditorCanvasSettings settings;
+    QPointer<ColorPalettePopover> popover = new ColorPalettePopover(settings, &window);
+    QMenu menu;
+    menu.addAction(QStringLiteral("Item"));
+    const std::vector<std::pair<const char*, std::function<QWidget*()>>> popups = {
+        {"the colour popover",
+         [&]() -> QWidget* {
+             popover->showBelow(&window, ColorPalettePopover::Focus::onCurrent);
+             return popover;
+         }},
+        {"a menu",
+         [&]() -> QWidget* {
+             menu.popup(QPoint(120, 200));
+             return &menu;
+         }},
+    };
+    for (const auto& [name, open] : popups) {
+        QWidget* popup = open();
+        ASSERT_TRUE(waitUntil([&] { return popup->windowHandle()->isExposed() && !test::keyboardFree(); }))
+            << name;
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(recorded.press("ctrl+alt+super+4"), HotKeyAction::captureArea) << name << " " << i;
+        popup->close();
+    }
+    EXPECT_EQ(recorded.triggered.size(), 6u);
 }
 
 TEST(HotKeyCenterX11, AnotherClientsGrabIsAConflictAndOurKeysAreLetGo) {

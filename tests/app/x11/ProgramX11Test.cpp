@@ -149,8 +149,7 @@ protected:
         ASSERT_TRUE(test::waitUntil([&] { return !(id = visibleEditor()).isEmpty(); }, 20000));
         bool closed = false;
         for (int attempt = 0; attempt < 5 && !closed; ++attempt) {
-            if ((id = visibleEditor()).isEmpty())
-                break;
+            if ((id = visibleEditor()).isEmpty()) break;
             test::xdotool(QStringLiteral("windowactivate --sync ") + id);
             test::xdotool(QStringLiteral("key alt+F4"));
             closed = test::waitUntil([] { return visibleEditor().isEmpty(); }, 4000);
@@ -443,8 +442,9 @@ TEST_F(ProgramX11Test, AFloodOfDropsFromFourProgramsLeavesTheWindowAnswering) {
 }
 
 // A drop the program cannot use leaves its line in the log, which never names the file, and its
-// source hears a copy: a list of links over the bound, though it names a picture first, and a link
-// to a file that is not there. A proper drop afterwards opens.
+// source hears a copy: a list of links over the bound before it names a picture, and a link to a
+// file that is not there. A proper drop afterwards opens. A list whose source announces it longer
+// than the bound is read as far as its first picture, dropped or pasted alike.
 TEST_F(ProgramX11Test, ADropItCannotUseIsLoggedAndItsSourceHearsACopy) {
     ProgramFolders folders;
     const auto program = folders.start();
@@ -458,20 +458,27 @@ TEST_F(ProgramX11Test, ADropItCannotUseIsLoggedAndItsSourceHearsACopy) {
     dropped.fill(Qt::darkYellow);
     const QString picture = QString::fromStdString((dir / "picture.png").string());
     ASSERT_TRUE(dropped.save(picture));
-    const auto linkTo = [&](const char* name, const QString& file) {
+    const auto write = [&](const char* name, const QByteArray& bytes) {
         const QString path = QString::fromStdString((dir / name).string());
         QFile out(path);
         EXPECT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(QUrl::fromLocalFile(file).toEncoded() + "\r\n");
+        out.write(bytes);
         return path;
     };
+    const auto linkTo = [&](const char* name, const QString& file) {
+        return write(name, QUrl::fromLocalFile(file).toEncoded() + "\r\n");
+    };
     const QString missing = QString::fromStdString((dir / "missing.png").string());
+    const QString imported = QStringLiteral("Imported 200x150 px image");
+    const QString announced = QString::number((17 << 20));
     const struct {
         QString list;
         QString size;
         QString logged;
     } drops[] = {
-        {linkTo("long", picture), QString::number((16 << 20) + 1),
+        {write("long",
+               QByteArray(16 << 20, '#') + "\r\n" + QUrl::fromLocalFile(picture).toEncoded() + "\r\n"),
+         {},
          QStringLiteral(
              "Import failed: Quorvane.Import 2 (Quorvane can't read this image. The data may be damaged "
              "or incomplete)")},
@@ -480,7 +487,8 @@ TEST_F(ProgramX11Test, ADropItCannotUseIsLoggedAndItsSourceHearsACopy) {
          QStringLiteral(
              "Import failed: Quorvane.Import 5 (The file isn't there. It may have been moved, renamed, "
              "or deleted)")},
-        {linkTo("picture", picture), {}, QStringLiteral("Imported 200x150 px image")},
+        {linkTo("picture", picture), {}, imported},
+        {linkTo("announced", picture), announced, imported},
     };
     for (const auto& drop : drops) {
         SCOPED_TRACE(drop.logged.toStdString());
@@ -490,15 +498,73 @@ TEST_F(ProgramX11Test, ADropItCannotUseIsLoggedAndItsSourceHearsACopy) {
                                  "--drop",    "1",
                                  "--action",  "XdndActionMove"};
         if (!drop.size.isEmpty()) arguments << QStringLiteral("--size") << drop.size;
+        const qsizetype before = output.count(drop.logged);
         test::ClipboardOffer source(arguments);
         ASSERT_TRUE(source.ready());
         EXPECT_TRUE(source.says(QStringLiteral("finished accepted copy"))) << source.output().toStdString();
-        EXPECT_TRUE(waitForOutput(*program, output, drop.logged)) << output.toStdString();
+        EXPECT_TRUE(waitForOutput(*program, output, drop.logged, 20000, before + 1)) << output.toStdString();
     }
+    // Pasted, the announced list opens the same picture.
+    const qsizetype opened = output.count(imported);
+    test::ClipboardOffer pasted(
+        {"--type", "text/uri-list", "--file", linkTo("pasted", picture), "--size", announced});
+    ASSERT_TRUE(pasted.ready());
+    test::xdotool(QStringLiteral("windowfocus --sync ") + id);
+    test::xdotool(QStringLiteral("key ctrl+v"));
+    EXPECT_TRUE(waitForOutput(*program, output, imported, 20000, opened + 1)) << output.toStdString();
     EXPECT_EQ(output.count(QStringLiteral("Import failed")), 2);
     EXPECT_FALSE(output.contains(QStringLiteral("missing.png")) ||
                  output.contains(QStringLiteral("picture.png")))
         << output.toStdString();
+    terminate(*program);
+}
+
+// A drag whose source names the window it enters as its own, sent to the editor past its proxy and
+// through it, leaves the program at hand: a file dropped next opens, Ctrl+S saves it, and the area
+// picker, sent the same drag, still ends on Escape.
+TEST_F(ProgramX11Test, ADragNamingOurWindowAsItsSourceLeavesTheProgramAtHand) {
+    ProgramFolders folders;
+    const auto program = folders.start();
+    QString output;
+    ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Launched"))) << output.toStdString();
+    QString id;
+    ASSERT_TRUE(test::waitUntil([&] { return !(id = visibleEditor()).isEmpty(); }, 20000));
+    const QPoint middle = middleOf(id);
+    ASSERT_TRUE(test::waitUntil([&] { return test::dropProxyOf(id.toUInt()) != 0; }));
+    test::sendEntersNamingTheirTarget(id.toUInt(), middle.x(), middle.y());
+    TempDir dir;
+    QImage picture(200, 150, QImage::Format_RGB32);
+    picture.fill(Qt::darkYellow);
+    const QString file = QString::fromStdString((dir / "picture.png").string());
+    ASSERT_TRUE(picture.save(file));
+    const QString links = QString::fromStdString((dir / "links").string());
+    {
+        QFile out(links);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(QUrl::fromLocalFile(file).toEncoded() + "\r\n");
+    }
+    test::ClipboardOffer source({"--type", "text/uri-list", "--file", links, "--drag-to",
+                                 QStringLiteral("%1,%2").arg(middle.x()).arg(middle.y()), "--drop", "1"});
+    ASSERT_TRUE(source.ready());
+    EXPECT_TRUE(source.says(QStringLiteral("finished"))) << source.output().toStdString();
+    ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Imported 200x150 px image")))
+        << output.toStdString();
+    test::xdotool(QStringLiteral("windowfocus --sync ") + id);
+    test::xdotool(QStringLiteral("key ctrl+s"));
+    EXPECT_TRUE(waitForOutput(*program, output, QStringLiteral("Saved 200x150 px"))) << output.toStdString();
+
+    ASSERT_EQ(test::xdotool(QStringLiteral("key ctrl+alt+super+4")), 0);
+    ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Hotkey triggered: captureArea")))
+        << output.toStdString();
+    ASSERT_TRUE(test::waitUntil([] { return !test::pointerFree(); }, 10000));
+    QString under;
+    test::xdotool(QStringLiteral("getmouselocation --shell"), &under);
+    const std::uint32_t picker =
+        under.section(QStringLiteral("WINDOW="), 1).section(QLatin1Char('\n'), 0, 0).toUInt();
+    ASSERT_NE(picker, 0u) << under.toStdString();
+    test::sendEntersNamingTheirTarget(picker, middle.x(), middle.y());
+    test::xdotool(QStringLiteral("key Escape"));
+    EXPECT_TRUE(waitForOutput(*program, output, QStringLiteral("Capture cancelled"))) << output.toStdString();
     terminate(*program);
 }
 

@@ -1,11 +1,14 @@
 #include "app/TextFieldPaste.h"
 
 #include "canvas/AnnotationTextView.h"
+#include "platform/InputHold.h"
 #include "platform/SystemClipboard.h"
 #include "support/ClipboardOffer.h"
+#include "support/CountingBeeper.h"
 #include "support/LogLines.h"
 #include "support/TempDir.h"
 #include "support/WaitUntil.h"
+#include "support/Xdotool.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -40,18 +43,23 @@ bool showWithKeyboard(QWidget& window, const std::vector<QWidget*>& fields) {
     return waitUntil([&] { return fields.front()->hasFocus(); });
 }
 
-// Another program offering `bytes` as UTF-8 text, written to a file in `folder`.
-std::unique_ptr<test::ClipboardOffer> offerText(const test::TempDir& folder, const QByteArray& bytes) {
+// Another program offering `bytes` as UTF-8 text, written to a file in `folder`, with `more` of the
+// helper's options.
+std::unique_ptr<test::ClipboardOffer> offerText(const test::TempDir& folder, const QByteArray& bytes,
+                                                const QStringList& more = {}) {
     const QString path = QString::fromStdString((folder / "offered").string());
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) return nullptr;
     file.close();
-    return std::make_unique<test::ClipboardOffer>(QStringList{"--type", "UTF8_STRING", "--file", path});
+    return std::make_unique<test::ClipboardOffer>(QStringList{"--type", "UTF8_STRING", "--file", path} +
+                                                  more);
 }
 
 TEST(TextFieldPaste, AnotherProgramsTextGoesIntoTheFieldThatHadTheKeys) {
     SystemClipboard clipboard(*QGuiApplication::clipboard());
-    TextFieldPaste paste(clipboard);
+    InputHold input;
+    test::CountingBeeper beeper;
+    TextFieldPaste paste(clipboard, input, beeper);
     paste.watchApplication();
     QWidget window;
     auto* line = new QLineEdit(&window);
@@ -89,7 +97,9 @@ TEST(TextFieldPaste, AnotherProgramsTextGoesIntoTheFieldThatHadTheKeys) {
 // The keyboard moved to another field while the text was being read: it goes into neither.
 TEST(TextFieldPaste, TextReadAfterTheKeyboardMovedOnGoesNowhere) {
     SystemClipboard clipboard(*QGuiApplication::clipboard());
-    TextFieldPaste paste(clipboard);
+    InputHold input;
+    test::CountingBeeper beeper;
+    TextFieldPaste paste(clipboard, input, beeper);
     paste.watchApplication();
     QWidget window;
     auto* asked = new QLineEdit(&window);
@@ -116,7 +126,9 @@ TEST(TextFieldPaste, TextReadAfterTheKeyboardMovedOnGoesNowhere) {
 // only as far as it holds, and the box says it left the rest out.
 TEST(TextFieldPaste, ALongLineFillsATextBoxOnlyAsFarAsItHolds) {
     SystemClipboard clipboard(*QGuiApplication::clipboard());
-    TextFieldPaste paste(clipboard);
+    InputHold input;
+    test::CountingBeeper beeper;
+    TextFieldPaste paste(clipboard, input, beeper);
     paste.watchApplication();
     QWidget window;
     auto* box = new AnnotationTextView(&window);
@@ -137,6 +149,51 @@ TEST(TextFieldPaste, ALongLineFillsATextBoxOnlyAsFarAsItHolds) {
         held.startsWith(QStringLiteral("two words") + QChar(0) + QChar(0) + QChar::ReplacementCharacter))
         << held.left(20).toStdString();
     EXPECT_EQ(cuts, 1);
+}
+
+// Keys typed at once after Ctrl+V land after the pasted text, however late the program that holds
+// the clipboard sends it, and Return takes the whole; a paste that never comes, or that Escape gives
+// up, rings the bell and keeps the keys.
+TEST(TextFieldPaste, KeysTypedAfterAPasteLandAfterItsText) {
+    SystemClipboard clipboard(*QGuiApplication::clipboard());
+    InputHold input;
+    test::CountingBeeper beeper;
+    TextFieldPaste paste(clipboard, input, beeper);
+    paste.watchApplication();
+    QWidget window;
+    auto* line = new QLineEdit(&window);
+    auto* next = new QLineEdit(&window);
+    ASSERT_TRUE(showWithKeyboard(window, {line, next}));
+    QString entered;
+    QObject::connect(line, &QLineEdit::returnPressed, [&] { entered = line->text(); });
+    test::TempDir folder;
+    const struct {
+        QStringList late;
+        QString keys;
+        QString text;
+        int beeps;
+    } cases[] = {
+        {{"--trickle", "100"}, "key ctrl+v", "PASTEDtyped", 0},
+        {{"--trickle", "500"}, "key ctrl+v", "PASTEDtyped", 0},
+        {{"--stall-after", "0"}, "key ctrl+v", "typed", 1},
+        {{"--stall-after", "0"}, "key ctrl+v Escape", "typed", 1},
+    };
+    for (const auto& [late, keys, text, beeps] : cases) {
+        SCOPED_TRACE((late.join(' ') + ", " + keys).toStdString());
+        const auto offer = offerText(folder, "PASTED", QStringList{"--incremental-above", "0"} + late);
+        ASSERT_TRUE(offer && offer->ready());
+        line->clear();
+        line->setFocus();
+        ASSERT_TRUE(waitUntil([&] { return line->hasFocus(); }));
+        const int rung = beeper.beeps;
+        EXPECT_EQ(test::xdotool(keys), 0);
+        EXPECT_EQ(test::xdotool("type typed"), 0);
+        EXPECT_EQ(test::xdotool("key Return Tab"), 0);
+        ASSERT_TRUE(waitUntil([&] { return next->hasFocus(); }, 20000));
+        EXPECT_EQ(line->text(), text);
+        EXPECT_EQ(entered, text);
+        EXPECT_EQ(beeper.beeps - rung, beeps);
+    }
 }
 
 } // namespace

@@ -14,7 +14,9 @@
 #include "support/Xdotool.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QProcess>
 #include <QScreen>
@@ -315,12 +317,48 @@ TEST_F(AreaSelectionOverlayTest, AMenuOverThePickerClosesOnAKeyThatThenGoesToThe
     expectEnded();
     EXPECT_EQ(chosen, 0);
 
+    // A widget of ours grabbing the keyboard takes the grabs too: on a key it lets go, the key goes
+    // to the picker, and the picker takes the grabs back.
+    open();
+    // The pointer leaves the spot where keptOpen() looks for it.
+    xdotool(QStringLiteral("mousemove 1200 700"));
+    probe.grabKeyboard();
+    xdotool(QStringLiteral("key Right"));
+    ASSERT_TRUE(waitUntil([] { return QWidget::keyboardGrabber() == nullptr; }));
+    EXPECT_TRUE(holdsAgain()) << "the picker holds no grab after the grabber";
+    EXPECT_TRUE(keptOpen()) << "the picker did not take the key";
+    xdotool(QStringLiteral("key Escape"));
+    expectEnded();
+
     // A widget of ours grabbing the keyboard lets go of it the same way.
     open();
     probe.grabKeyboard();
     xdotool(QStringLiteral("key Escape"));
     expectEnded();
     EXPECT_TRUE(QWidget::keyboardGrabber() == nullptr && probe.keys == 0) << "the widget kept the key";
+    expectInputFree();
+}
+
+// A popup of ours that refuses to close over the picker keeps the keys: each one sent on to the
+// picker comes back to it once, and never goes round again.
+TEST_F(AreaSelectionOverlayTest, APopupThatWillNotCloseTakesEachKeyOnce) {
+    struct Stubborn : QWidget {
+        Stubborn() : QWidget(nullptr, Qt::Popup) {}
+        int keys = 0;
+        void closeEvent(QCloseEvent* event) override { event->ignore(); }
+        void keyPressEvent(QKeyEvent*) override { ++keys; }
+    } popup;
+    open();
+    popup.setGeometry(300, 300, 80, 40);
+    popup.show();
+    ASSERT_TRUE(waitUntil([&] { return popup.windowHandle()->isExposed() && !test::keyboardFree(); }));
+    xdotool(QStringLiteral("key x key y"));
+    ASSERT_TRUE(waitUntil([&] { return popup.keys == 2; }));
+    EXPECT_TRUE(test::laterTurn() && popup.keys == 2 && calls == 0);
+    popup.hide();
+    ASSERT_TRUE(waitUntil([&] { return overlay.holdsInput() && !test::keyboardFree(); }));
+    xdotool(QStringLiteral("key Escape"));
+    expectEnded();
     expectInputFree();
 }
 

@@ -2,6 +2,7 @@
 #include "editor_window/CompositionCommands.h"
 #include "editor_window/CompositionMenus.h"
 #include "editor_window/EditorViewRig.h"
+#include "platform/InputHold.h"
 #include "support/TempDir.h"
 #include "support/WaitUntil.h"
 #include "support/Xdotool.h"
@@ -34,8 +35,9 @@ TEST(CompositionMenusX11, ShortcutsArrangeAndPasteAnotherProgramsImage) {
         column->setMenuBar(bar);
         rig.view->setParent(&window);
         column->addWidget(rig.view.get());
+        InputHold input;
         CompositionCommands commands({*rig.capture.controller, rig.exports.clipboard, rig.exports.beeper,
-                                      [&] { return &window; }, [] {}, [] { return false; },
+                                      input, [&] { return &window; }, [] {}, [] { return false; },
                                       [] { return false; }, [] {},
                                       []() -> SheetPresenter* { return nullptr; }});
         CompositionMenus menus(commands, [&] { return &window; });

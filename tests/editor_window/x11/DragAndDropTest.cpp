@@ -1,8 +1,12 @@
+#include "app/DropZones.h"
+#include "app/TextFieldPaste.h"
+#include "canvas/EditorCanvasView.h"
 #include "editor_window/EditorViewRig.h"
 #include "editor_window/FileDragHandle.h"
 #include "editor_window/StatusBarTesting.h"
-#include "platform/CopyOnlyDrops.h"
-#include "platform/X11DropThinning.h"
+#include "platform/InputHold.h"
+#include "platform/X11DropTarget.h"
+#include "platform/XdndFilter.h"
 #include "support/ClipboardOffer.h"
 #include "support/DropFlood.h"
 #include "support/ImageFiles.h"
@@ -10,6 +14,7 @@
 #include "support/WaitUntil.h"
 #include "support/WindowPings.h"
 #include "support/XConnections.h"
+#include "support/Xdotool.h"
 #include "support/XvfbServer.h"
 
 #include <QFile>
@@ -65,6 +70,23 @@ void showAt(QWidget& window, const QRect& geometry) {
     pause(150);
 }
 
+// Other programs' drags reach the rig's view as they reach the program's: through a drop target of
+// our own, which Qt's connection is kept out of.
+struct DropTargetRig {
+    XdndFilter filter;
+    X11DropTarget target{DropZones::kinds()};
+    InputHold input;
+    TextFieldPaste fields;
+    DropZones zones{target, fields};
+
+    explicit DropTargetRig(test::EditorViewRig& rig)
+        : fields(rig.exports.clipboard, input, rig.exports.beeper) {}
+    // Once the shown `window` names the target's proxy.
+    static bool serves(QWidget& window) {
+        return waitUntil([&] { return test::dropProxyOf(static_cast<std::uint32_t>(window.winId())) != 0; });
+    }
+};
+
 // A picture on disk and a file holding its link, as a drag source offers it.
 struct DroppedPicture {
     test::TempDir dir;
@@ -82,7 +104,9 @@ struct DroppedPicture {
 
 TEST(DragAndDrop, AFileDraggedFromAnotherProgramOpens) {
     test::EditorViewRig rig;
+    DropTargetRig drops(rig);
     showAt(*rig.view, QRect(300, 100, 600, 400));
+    ASSERT_TRUE(drops.serves(*rig.view));
     test::TempDir dir;
     const QString file = QString::fromStdString((dir / "dropped.png").string());
     {
@@ -151,7 +175,9 @@ TEST(DragAndDrop, TheHandleDeliversTheFinalImageToAnotherProgram) {
 
 TEST(DragAndDrop, OurOwnDragIsNotOpenedByOurWindow) {
     test::EditorViewRig rig;
+    DropTargetRig drops(rig);
     showAt(*rig.view, QRect(300, 200, 600, 400));
+    ASSERT_TRUE(drops.serves(*rig.view));
     DragOutRig out;
     showAt(out.window, QRect(0, 0, 900, 40));
     bool ended = false;
@@ -166,14 +192,16 @@ TEST(DragAndDrop, OurOwnDragIsNotOpenedByOurWindow) {
 
 TEST(DragAndDrop, ADragIsJudgedByItsTypesAndReadOnlyWhenDropped) {
     test::EditorViewRig rig;
+    DropTargetRig drops(rig);
     showAt(*rig.view, QRect(300, 100, 600, 400));
+    ASSERT_TRUE(drops.serves(*rig.view));
     test::TempDir dir;
     // 64 MiB of links dragged to and fro over the window, entering it again and again: taken by its
     // type, never read.
     const test::PeakMemory memory;
     {
-        test::ClipboardOffer links({"--type", "text/uri-list", "--size", "67108864", "--report", "1", "--drag-to",
-                                    "600,300", "--positions", "200", "--reenter", "20"});
+        test::ClipboardOffer links({"--type", "text/uri-list", "--size", "67108864", "--report", "1",
+                                    "--drag-to", "600,300", "--positions", "200", "--reenter", "20"});
         ASSERT_TRUE(links.ready());
         ASSERT_TRUE(links.says("status accept"));
         EXPECT_TRUE(waitUntil([&] { return rig.view->dropTargeted(); }));
@@ -204,8 +232,8 @@ TEST(DragAndDrop, ADragIsJudgedByItsTypesAndReadOnlyWhenDropped) {
         out.write("\x89PNG\r\n\x1a\n", 8);
     }
     const test::PeakMemory dropped;
-    test::ClipboardOffer junk({"--type", "image/png", "--file", signature, "--size", "1073741824", "--announce",
-                               "0", "--drag-to", "600,300", "--drop", "1"});
+    test::ClipboardOffer junk({"--type", "image/png", "--file", signature, "--size", "1073741824",
+                               "--announce", "0", "--drag-to", "600,300", "--drop", "1"});
     ASSERT_TRUE(junk.ready());
     ASSERT_TRUE(waitUntil([&] { return rig.capture.controller->errorMessage().has_value(); }));
     EXPECT_EQ(*rig.capture.controller->errorMessage(), ImageImporter::ImportError::unreadable().message());
@@ -214,7 +242,9 @@ TEST(DragAndDrop, ADragIsJudgedByItsTypesAndReadOnlyWhenDropped) {
 
 TEST(DragAndDrop, FakeDropsKeptAliveByTheirSourceHoldAFewXConnections) {
     test::EditorViewRig rig;
+    DropTargetRig target(rig);
     showAt(*rig.view, QRect(300, 100, 600, 400));
+    ASSERT_TRUE(target.serves(*rig.view));
     const int before = test::openSockets();
     int most = before;
     bool othersConnect = true;
@@ -247,8 +277,9 @@ TEST(DragAndDrop, FakeDropsKeptAliveByTheirSourceHoldAFewXConnections) {
 // was taken when it came, and is told so; a drag refused by its type is told it was not.
 TEST(DragAndDrop, AnotherProgramIsAlwaysToldItsDropIsCopied) {
     test::EditorViewRig rig;
-    CopyOnlyDrops copyOnly;
+    DropTargetRig target(rig);
     showAt(*rig.view, QRect(300, 100, 600, 400));
+    ASSERT_TRUE(target.serves(*rig.view));
     test::TempDir dir;
     const auto write = [&](const char* name, const QByteArray& bytes) {
         const QString path = QString::fromStdString((dir / name).string());
@@ -294,9 +325,10 @@ TEST(DragAndDrop, AnotherProgramIsAlwaysToldItsDropIsCopied) {
          ImportError::unreadable().message(QUrl::fromLocalFile(cutJpeg))},
         {"XdndActionMove", QStringLiteral("image/png"), cutPng, accepted, 7,
          ImportError::unreadable().message()},
-        // A list over the bound, though it names a picture first, says what a paste of it says.
+        // A list over the bound before it names a picture says what a paste of it says.
         {"XdndActionMove", uriList,
-         write("long", QUrl::fromLocalFile(picturePng).toEncoded() + "\r\n" + QByteArray(16 << 20, '#')),
+         write("long",
+               QByteArray(16 << 20, '#') + "\r\n" + QUrl::fromLocalFile(picturePng).toEncoded() + "\r\n"),
          accepted, 7, ImportError::unreadable().message()},
         {"XdndActionMove", uriList, write("missing", missing.toEncoded() + "\r\n"), accepted, 8,
          ImportError::missing().message(missing)},
@@ -335,9 +367,9 @@ void countUnhandled(QtMsgType, const QMessageLogContext&, const QString& message
 // windows fill no memory a person's drag needs.
 TEST(DragAndDrop, APositionNamingAnotherWindowNeverSwitchesDropsOff) {
     test::EditorViewRig rig;
-    X11DropThinning thinning;
-    CopyOnlyDrops copyOnly;
+    DropTargetRig target(rig);
     showAt(*rig.view, QRect(300, 100, 600, 400));
+    ASSERT_TRUE(target.serves(*rig.view));
     const DroppedPicture dropped;
     ASSERT_TRUE(dropped.written);
     const QString& picture = dropped.picture;
@@ -376,8 +408,9 @@ TEST(DragAndDrop, APositionNamingAnotherWindowNeverSwitchesDropsOff) {
 // it, and let in as well once the flood stops.
 TEST(DragAndDrop, ADragKeptOutByAFloodOfDropsIsLetInAfterIt) {
     test::EditorViewRig rig;
-    X11DropThinning thinning;
+    DropTargetRig target(rig);
     showAt(*rig.view, QRect(300, 100, 600, 400));
+    ASSERT_TRUE(target.serves(*rig.view));
     const DroppedPicture dropped;
     ASSERT_TRUE(dropped.written);
     const QString& picture = dropped.picture;
@@ -422,8 +455,9 @@ TEST(DragAndDrop, ADragKeptOutByAFloodOfDropsIsLetInAfterIt) {
 // unhandled until then, so that the test goes on however fast the window takes them.
 TEST(DragAndDrop, EveryDragKeptOutByAFloodOfManyProgramsIsAnsweredOnceItStops) {
     test::EditorViewRig rig;
-    X11DropThinning thinning;
+    DropTargetRig target(rig);
     showAt(*rig.view, QRect(300, 100, 600, 400));
+    ASSERT_TRUE(target.serves(*rig.view));
     // Its answers show when the window has handled what was queued before.
     test::WindowPings pings(static_cast<std::uint32_t>(rig.view->winId()));
     ASSERT_TRUE(pings.watching());
@@ -445,11 +479,10 @@ TEST(DragAndDrop, EveryDragKeptOutByAFloodOfManyProgramsIsAnsweredOnceItStops) {
         ASSERT_TRUE(floodedBy(flood, 100));
         std::vector<std::unique_ptr<test::ClipboardOffer>> drags;
         for (int person = 0; person < people; ++person) {
-            // Each stays when the next takes the drag selection, as sources do. Every other one sends
-            // no position, as if Qt had taken its positions out of the queue handling the flood's.
+            // Each stays when the next takes the drag selection, as sources do.
             drags.push_back(std::make_unique<test::ClipboardOffer>(
                 QStringList{"--type", "text/uri-list", "--file", links, "--drag-to", "600,300", "--drop", "1",
-                            "--stay", "1", "--positions", QString::number(person % 2)}));
+                            "--stay", "1"}));
             // The server serves every flooding program between its requests.
             ASSERT_TRUE(drags.back()->saysWhileEventsWait(QStringLiteral("entered"), 20000))
                 << drags.back()->output().toStdString();
@@ -472,9 +505,10 @@ TEST(DragAndDrop, EveryDragKeptOutByAFloodOfManyProgramsIsAnsweredOnceItStops) {
                                      << " never answered: " << drags[i]->output().toStdString();
             EXPECT_TRUE(drags[i]->says(QStringLiteral("finished"))) << "drag " << i;
         }
-        // One at a time, none waiting for another to fall silent: the first within a second of the
-        // flood's end, as the window saw it once it had handled the flood's last messages, each
-        // next within a second of the one before.
+        // None waiting for another to fall silent: the first within a second of the flood's end, as
+        // the window saw it once it had handled the flood's last messages (or before), each next
+        // within a second of the one before.
+        waitUntil([&] { return pings.firstAnswerAfter(stopped).has_value(); });
         const std::optional<test::WindowPings::Clock::time_point> handled = pings.firstAnswerAfter(stopped);
         ASSERT_TRUE(handled);
         std::sort(answered.begin(), answered.end());
@@ -485,6 +519,98 @@ TEST(DragAndDrop, EveryDragKeptOutByAFloodOfManyProgramsIsAnsweredOnceItStops) {
         }
         EXPECT_TRUE(waitUntil([&] { return rig.imported.size() > imported; }));
     }
+}
+
+// Whatever other programs' drags do at the same time, a person's drag is answered at once and its
+// drop opens, and the window answers its window manager throughout: floods of drags that never end,
+// that come and go, that trickle, that offer nothing we take, that never say a word after entering,
+// whose windows go, sent through the proxy or past it. Each costs its own answers only.
+TEST(DragAndDrop, OtherProgramsDragsNeverHoldUpAPersonsDrag) {
+    using Kind = test::DropFlood::Kind;
+    using Pattern = test::DropFlood::Pattern;
+    using namespace std::chrono_literals;
+    test::EditorViewRig rig;
+    DropTargetRig target(rig);
+    showAt(*rig.view, QRect(300, 100, 600, 400));
+    ASSERT_TRUE(target.serves(*rig.view));
+    test::WindowPings pings(static_cast<std::uint32_t>(rig.view->winId()));
+    ASSERT_TRUE(pings.watching());
+    const DroppedPicture dropped;
+    ASSERT_TRUE(dropped.written);
+    const struct {
+        const char* name;
+        std::vector<Pattern> floods;
+    } cases[] = {
+        {"one client's 300 windows entering and never leaving", {{.kind = Kind::enters, .windows = 300}}},
+        {"the same past the proxy", {{.kind = Kind::enters, .windows = 300, .pastProxy = true}}},
+        {"32 windows entering and leaving", {{.kind = Kind::entersAndLeaves, .sources = 32}}},
+        {"a never-ending drag of a type nothing takes",
+         {{.kind = Kind::trickle, .every = 100ms, .type = "application/x-quorvane-junk"}}},
+        {"a position every half second", {{.kind = Kind::trickle, .every = 500ms}}},
+        {"64 silent drags and two windows entering every 90 ms",
+         {{.kind = Kind::silent, .windows = 64}, {.kind = Kind::enters, .windows = 2, .every = 90ms}}},
+        {"sources closing their windows mid-drag", {{.kind = Kind::closingWindows, .sources = 16}}},
+        {"100 sources entering again and again", {{.kind = Kind::enters, .sources = 100}}},
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.name);
+        const auto started = test::WindowPings::Clock::now();
+        std::vector<std::unique_ptr<test::DropFlood>> floods;
+        for (const Pattern& pattern : each.floods)
+            floods.push_back(std::make_unique<test::DropFlood>(static_cast<std::uint32_t>(rig.view->winId()),
+                                                               600, 300, pattern));
+        // Under way: a flood has sent many rounds, a paced one its second.
+        ASSERT_TRUE(waitUntil([&] {
+            for (std::size_t i = 0; i < floods.size(); ++i)
+                if (!floods[i]->connected() ||
+                    floods[i]->drops() < (each.floods[i].every.count() > 0 ? 2 : 10))
+                    return false;
+            return true;
+        }));
+        const std::size_t imported = rig.imported.size();
+        test::ClipboardOffer person(
+            {"--type", "text/uri-list", "--file", dropped.links, "--drag-to", "600,300", "--drop", "1"});
+        ASSERT_TRUE(person.says(QStringLiteral("entered")));
+        QElapsedTimer waited;
+        waited.start();
+        ASSERT_TRUE(person.says(QStringLiteral("status accept"))) << person.output().toStdString();
+        EXPECT_LT(waited.elapsed(), test::bound(1000));
+        EXPECT_TRUE(person.says(QStringLiteral("finished")));
+        EXPECT_TRUE(waitUntil([&] { return rig.imported.size() > imported; }));
+        for (const auto& flood : floods)
+            flood->stop();
+        const auto stopped = test::WindowPings::Clock::now();
+        waitUntil([&] { return pings.firstAnswerAfter(stopped).has_value(); });
+        EXPECT_LE(pings.longestWait(started, stopped).count(), test::bound(1000));
+    }
+}
+
+// A drag whose source names the window it enters, ours, as its own leaves the window as it was:
+// the next drag is answered and drops, and keys still reach the window. Sent past the proxy or
+// through it, it comes to nothing.
+TEST(DragAndDrop, AnEnterNamingOurWindowAsItsSourceChangesNothing) {
+    test::EditorViewRig rig;
+    DropTargetRig target(rig);
+    showAt(*rig.view, QRect(300, 100, 600, 400));
+    ASSERT_TRUE(target.serves(*rig.view));
+    const DroppedPicture dropped;
+    ASSERT_TRUE(dropped.written);
+    const auto editor = static_cast<std::uint32_t>(rig.view->winId());
+    test::sendEntersNamingTheirTarget(editor, 600, 300);
+    test::ClipboardOffer person(
+        {"--type", "text/uri-list", "--file", dropped.links, "--drag-to", "600,300", "--drop", "1"});
+    ASSERT_TRUE(person.says(QStringLiteral("status accept"))) << person.output().toStdString();
+    EXPECT_TRUE(person.says(QStringLiteral("finished")));
+    ASSERT_TRUE(waitUntil([&] { return rig.imported.size() == 1; }));
+    // Qt's window still hears the keys the server sends it.
+    rig.capture.turns();
+    EditorCanvasPane* pane = rig.view->pane();
+    ASSERT_NE(pane, nullptr);
+    test::xdotool(QStringLiteral("windowfocus --sync %1").arg(editor));
+    pane->canvas().setFocus();
+    ASSERT_TRUE(waitUntil([&] { return pane->canvas().hasFocus(); }));
+    EXPECT_EQ(test::xdotool(QStringLiteral("key r")), 0);
+    EXPECT_TRUE(waitUntil([&] { return pane->settings().style().tool() == QLatin1String("Rectangle"); }));
 }
 
 } // namespace

@@ -1,0 +1,487 @@
+#include "platform/XdndServer.h"
+
+#include "core/Log.h"
+#include "platform/X11SelectionOffer.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+#include <xcb/xcbext.h>
+
+namespace quorvane {
+namespace {
+
+constexpr std::uint32_t xdndVersion = 5;
+// Names of types kept at most; more are asked again.
+constexpr std::size_t mostNames = 4096;
+// Requests for names of types underway at most, for all drags.
+constexpr std::size_t mostNamesUnderway = 1024;
+// Answers remembered at most, for the error that says their source's window is gone; it comes back
+// a round trip after the answer.
+constexpr std::size_t mostAnswersSent = 8192;
+// Positions answered in one round at most, and of one program's drags.
+constexpr std::size_t mostAnswers = 256;
+constexpr std::size_t mostAnswersEach = 4;
+constexpr int badWindow = 3;
+
+} // namespace
+
+XdndServer::XdndServer(const std::vector<QStringList>& kinds, Outlet outlet) : outlet_(std::move(outlet)) {
+    if (!connect()) return;
+    std::unordered_map<QByteArray, std::uint32_t> atoms;
+    {
+        std::vector<QByteArray> names;
+        for (const QStringList& types : kinds)
+            for (const QString& type : types)
+                if (!type.endsWith(QLatin1String("/*"))) names.push_back(type.toLatin1());
+        std::vector<xcb_intern_atom_cookie_t> cookies;
+        for (const QByteArray& name : names)
+            cookies.push_back(
+                xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(name.size()), name.data()));
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection_, cookies[i], nullptr);
+            if (reply != nullptr) atoms[names[i]] = reply->atom;
+            std::free(reply);
+        }
+    }
+    wants_ =
+        XdndWants(kinds, [&](const QByteArray& name) { return atoms.count(name) ? atoms.at(name) : 0u; });
+    for (const XdndWants::Want& want : wants_.named())
+        names_[want.atom] = want.name;
+    thread_ = std::thread([this] { run(); });
+}
+
+XdndServer::~XdndServer() {
+    if (connection_ == nullptr) return;
+    stopping_ = true;
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const auto written = ::write(wake_, &one, sizeof one);
+    thread_.join();
+    xcb_disconnect(connection_);
+    ::close(wake_);
+}
+
+bool XdndServer::connect() {
+    int screenNumber = 0;
+    xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);
+    auto screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
+        xcb_screen_next(&screens);
+    const int wake = xcb_connection_has_error(connection) == 0 && screens.rem > 0
+                         ? ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)
+                         : -1;
+    if (wake < 0) {
+        xcb_disconnect(connection);
+        return false;
+    }
+    root_ = screens.data->root;
+    // The bits of a window's number that tell which program made it.
+    sources_ = XdndSources(~xcb_get_setup(connection)->resource_id_mask);
+    constexpr std::array names = {"XdndAware", "XdndProxy", "XdndEnter",    "XdndPosition", "XdndStatus",
+                                  "XdndLeave", "XdndDrop",  "XdndFinished", "XdndTypeList", "XdndActionCopy"};
+    std::array<xcb_intern_atom_cookie_t, names.size()> cookies{};
+    for (std::size_t i = 0; i < names.size(); ++i)
+        cookies[i] =
+            xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(names[i])), names[i]);
+    std::array<std::uint32_t*, names.size()> into = {
+        &atoms_.aware, &atoms_.proxy, &atoms_.enter,    &atoms_.position, &atoms_.status,
+        &atoms_.leave, &atoms_.drop,  &atoms_.finished, &atoms_.typeList, &atoms_.copy};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookies[i], nullptr);
+        *into[i] = reply != nullptr ? reply->atom : 0;
+        std::free(reply);
+    }
+    connection_ = connection;
+    wake_ = wake;
+    return true;
+}
+
+void XdndServer::setWindows(std::vector<X11DropTarget::Window> windows) {
+    if (connection_ == nullptr) return;
+    {
+        const std::lock_guard lock(mutex_);
+        incoming_ = std::move(windows);
+    }
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const auto written = ::write(wake_, &one, sizeof one);
+}
+
+void XdndServer::run() {
+    while (!stopping_ && xcb_connection_has_error(connection_) == 0) {
+        applyWindows();
+        int count = 0;
+        while (count < roundLength) {
+            xcb_generic_event_t* event = xcb_poll_for_event(connection_);
+            if (event == nullptr) break;
+            read(event);
+            std::free(event);
+            ++count;
+        }
+        takeReplies();
+        answer();
+        takeDrops();
+        forgetSilent();
+        if (std::set<XdndSources::Hover> now = sources_.hovering(); now != hovering_) {
+            hovering_ = now;
+            outlet_.hovered(std::move(now));
+        }
+        xcb_flush(connection_);
+        if (count == roundLength) continue;
+        // Events the replies brought in are read before waiting.
+        if (xcb_generic_event_t* queued = xcb_poll_for_queued_event(connection_)) {
+            read(queued);
+            std::free(queued);
+            continue;
+        }
+        std::array<pollfd, 2> waits = {pollfd{xcb_get_file_descriptor(connection_), POLLIN, 0},
+                                       pollfd{wake_, POLLIN, 0}};
+        ::poll(waits.data(), waits.size(), 1000);
+        std::uint64_t woken = 0;
+        [[maybe_unused]] const auto drained = ::read(wake_, &woken, sizeof woken);
+    }
+}
+
+void XdndServer::read(const void* event) {
+    switch (static_cast<const xcb_generic_event_t*>(event)->response_type & 0x7f) {
+    case 0:
+        error(event);
+        break;
+    case XCB_CLIENT_MESSAGE:
+        message(event);
+        break;
+    default:
+        break;
+    }
+}
+
+void XdndServer::error(const void* event) {
+    const auto& error = *static_cast<const xcb_generic_error_t*>(event);
+    if (error.error_code != badWindow) return;
+    const auto answered = answersSent_.find(error.full_sequence);
+    if (answered == answersSent_.end()) return;
+    // Its source's window is gone, or never was: nobody is left to answer.
+    forget(answered->second);
+}
+
+void XdndServer::message(const void* event) {
+    const auto& message = *static_cast<const xcb_client_message_event_t*>(event);
+    if (message.format != 32) return;
+    const std::uint32_t type = message.type;
+    if (type != atoms_.enter && type != atoms_.position && type != atoms_.leave && type != atoms_.drop)
+        return;
+    // Only drags over our windows count, through a proxy or not.
+    const auto named = named_.find(message.window);
+    if (named == named_.end()) return;
+    const std::uint32_t target = named->second;
+    const std::uint32_t* data = message.data.data32;
+    const std::uint32_t source = data[0];
+    // Our own drags never come this way: Qt follows them itself.
+    if (source == XCB_NONE || source == root_ || named_.count(source) != 0) return;
+    if (type == atoms_.enter) return enter(source, message.window, target, data);
+    Source* followed = sources_.heard(source, Clock::now());
+    // A message naming another window of ours than its drag entered counts for nothing.
+    if (followed == nullptr || followed->target != target) return;
+    if (type == atoms_.position) {
+        followed->position = QPoint(static_cast<int>(data[2] >> 16), static_cast<int>(data[2] & 0xffff));
+        owe(*followed);
+    } else if (type == atoms_.leave) {
+        end(source);
+    } else {
+        drops_.push_back({source, data[2]});
+    }
+}
+
+void XdndServer::enter(std::uint32_t source, std::uint32_t named, std::uint32_t target,
+                       const std::uint32_t* data) {
+    Source* entered = &sources_.enter(source, named, target, Clock::now());
+    namesAsked_.erase(source);
+    entered->asks.assign(wants_.kinds(), std::nullopt);
+    if ((data[1] & 1) == 0) {
+        for (int i = 2; i < 5; ++i)
+            if (data[i] != XCB_NONE) entered->types.push_back(data[i]);
+        classify(*entered);
+        return;
+    }
+    // More than three: listed on the source's window. One request a source at a time, however often
+    // it enters; the list that comes serves its latest drag.
+    entered->typesState = Source::Types::listing;
+    if (!listing_.insert(source).second) return;
+    const xcb_get_property_cookie_t cookie =
+        xcb_get_property(connection_, 0, source, atoms_.typeList, XCB_ATOM_ATOM, 0,
+                         static_cast<std::uint32_t>(XdndSources::mostTypes));
+    pending_.push_back({cookie.sequence, Pending::Kind::types, source, 0});
+}
+
+void XdndServer::takeReplies() {
+    while (!pending_.empty()) {
+        const Pending next = pending_.front();
+        void* reply = nullptr;
+        xcb_generic_error_t* failed = nullptr;
+        if (xcb_poll_for_reply(connection_, next.sequence, &reply, &failed) == 0) return;
+        pending_.pop_front();
+        if (next.kind == Pending::Kind::types) {
+            std::vector<std::uint32_t> types;
+            const auto* list = static_cast<const xcb_get_property_reply_t*>(reply);
+            if (list != nullptr && list->type == XCB_ATOM_ATOM && list->format == 32) {
+                const auto* atoms = static_cast<const std::uint32_t*>(xcb_get_property_value(list));
+                types.assign(atoms, atoms + std::min<std::size_t>(xcb_get_property_value_length(list) / 4,
+                                                                  XdndSources::mostTypes));
+            }
+            listing_.erase(next.source);
+            typesCame(next.source, std::move(types));
+        } else {
+            const auto* named = static_cast<const xcb_get_atom_name_reply_t*>(reply);
+            nameCame(next.atom, named != nullptr ? QByteArray(xcb_get_atom_name_name(named),
+                                                              xcb_get_atom_name_name_length(named))
+                                                 : QByteArray());
+        }
+        std::free(reply);
+        std::free(failed);
+    }
+}
+
+void XdndServer::typesCame(std::uint32_t source, std::vector<std::uint32_t> types) {
+    Source* followed = sources_.find(source);
+    if (followed == nullptr || followed->typesState != Source::Types::listing) return;
+    followed->types = std::move(types);
+    classify(*followed);
+}
+
+void XdndServer::nameCame(std::uint32_t atom, QByteArray name) {
+    if (names_.size() >= mostNames) {
+        names_.clear();
+        for (const XdndWants::Want& want : wants_.named())
+            names_[want.atom] = want.name;
+    }
+    names_[atom] = std::move(name);
+    const auto waiting = naming_.find(atom);
+    if (waiting == naming_.end()) return;
+    const std::vector<std::uint32_t> sources = std::move(waiting->second);
+    naming_.erase(waiting);
+    for (const std::uint32_t source : sources)
+        if (Source* followed = sources_.find(source);
+            followed != nullptr && followed->typesState == Source::Types::naming)
+            classify(*followed);
+}
+
+std::optional<QByteArray> XdndServer::name(std::uint32_t atom) const {
+    const auto found = names_.find(atom);
+    return found != names_.end() ? std::optional(found->second) : std::nullopt;
+}
+
+void XdndServer::classify(Source& source) {
+    bool waiting = false;
+    for (std::size_t kind = 0; kind < wants_.kinds(); ++kind) {
+        const XdndWants::Match match =
+            wants_.match(kind, source.types, [this](std::uint32_t atom) { return name(atom); });
+        source.asks[kind] = match.type;
+        for (const std::uint32_t atom : match.unnamed) {
+            if (const auto asked = naming_.find(atom); asked != naming_.end()) {
+                asked->second.push_back(source.window);
+                waiting = true;
+                continue;
+            }
+            std::size_t& asked = namesAsked_[source.window];
+            // Past these, a type whose name is not known is taken for none that zones want.
+            if (asked >= mostNamesAsked || naming_.size() >= mostNamesUnderway) break;
+            ++asked;
+            const xcb_get_atom_name_cookie_t cookie = xcb_get_atom_name(connection_, atom);
+            pending_.push_back({cookie.sequence, Pending::Kind::name, source.window, atom});
+            naming_[atom].push_back(source.window);
+            waiting = true;
+        }
+    }
+    source.typesState = waiting ? Source::Types::naming : Source::Types::known;
+}
+
+void XdndServer::owe(Source& source) {
+    if (std::exchange(source.owed, true)) return;
+    std::deque<std::uint32_t>& owed = owed_[sources_.client(source.window)];
+    if (owed.empty()) owedClients_.push_back(sources_.client(source.window));
+    owed.push_back(source.window);
+}
+
+std::optional<int> XdndServer::verdict(const Source& source) const {
+    const auto window = windows_.find(source.target);
+    if (window == windows_.end() || !source.position) return std::nullopt;
+    for (const X11DropTarget::Zone& zone : window->second.zones)
+        if (zone.area.contains(*source.position)) {
+            const auto kind = static_cast<std::size_t>(zone.kind);
+            return kind < source.asks.size() && source.asks[kind] ? std::optional(zone.kind) : std::nullopt;
+        }
+    return std::nullopt;
+}
+
+void XdndServer::answer() {
+    // Program by program, a few drags of each a round: a program with many drags waits for its own.
+    std::size_t answers = 0;
+    for (std::size_t turns = owedClients_.size(); turns > 0 && answers < mostAnswers; --turns) {
+        const std::uint32_t client = owedClients_.front();
+        owedClients_.pop_front();
+        std::deque<std::uint32_t>& owed = owed_[client];
+        std::size_t each = 0;
+        for (std::size_t looked = owed.size(); looked > 0 && each < mostAnswersEach; --looked) {
+            const std::uint32_t window = owed.front();
+            owed.pop_front();
+            Source* source = sources_.find(window);
+            if (source == nullptr || !source->owed) continue;
+            // Answered once its types are known.
+            if (source->typesState != Source::Types::known) {
+                owed.push_back(window);
+                continue;
+            }
+            source->owed = false;
+            ++each;
+            const std::optional<int> kind = verdict(*source);
+            sources_.answered(window, kind);
+            // Whatever action it proposes, what is dropped is copied: a source told that its drag
+            // was moved may delete what it dragged. An empty rectangle asks for every position.
+            remember(window, send(window, atoms_.status,
+                                  {source->named, kind ? 3u : 2u, 0, 0,
+                                   kind ? atoms_.copy : std::uint32_t{XCB_NONE}}));
+        }
+        answers += each;
+        if (owed.empty())
+            owed_.erase(client);
+        else
+            owedClients_.push_back(client);
+    }
+}
+
+void XdndServer::remember(std::uint32_t source, unsigned int sequence) {
+    answersSent_[sequence] = source;
+    answerOrder_.push_back(sequence);
+    if (answerOrder_.size() > mostAnswersSent) {
+        answersSent_.erase(answerOrder_.front());
+        answerOrder_.pop_front();
+    }
+}
+
+void XdndServer::forget(std::uint32_t source) {
+    sources_.erase(source);
+    namesAsked_.erase(source);
+}
+
+void XdndServer::takeDrops() {
+    if (drops_.empty()) return;
+    // The last drop on each window is taken; any before it in the same round is over before its data
+    // was asked for. A source drops once: its drag ends there.
+    std::vector<DropAsked> drops;
+    std::unordered_set<std::uint32_t> dropped;
+    for (const DropAsked& drop : drops_)
+        if (dropped.insert(drop.source).second) drops.push_back(drop);
+    drops_.clear();
+    std::unordered_map<std::uint32_t, std::size_t> last;
+    for (std::size_t i = 0; i < drops.size(); ++i)
+        if (const Source* source = sources_.find(drops[i].source)) last[source->target] = i;
+    for (std::size_t i = 0; i < drops.size(); ++i) {
+        Source* source = sources_.find(drops[i].source);
+        if (source == nullptr) continue;
+        if (last[source->target] == i) {
+            take(*source, drops[i].time);
+            continue;
+        }
+        const bool accepted = sources_.accepted(source->window).has_value();
+        if (accepted) outlet_.givenUp();
+        send(source->window, atoms_.finished,
+             {source->named, accepted ? 1u : 0u, accepted ? atoms_.copy : std::uint32_t{XCB_NONE}, 0, 0});
+        end(source->window);
+    }
+}
+
+void XdndServer::take(Source& source, std::uint32_t time) {
+    // A position still owed is answered first: it is where the drop is.
+    if (source.owed && source.typesState == Source::Types::known) {
+        source.owed = false;
+        sources_.answered(source.window, verdict(source));
+    }
+    std::optional<int> kind = sources_.accepted(source.window);
+    const std::optional<QByteArray> asked =
+        kind ? name(*source.asks[static_cast<std::size_t>(*kind)]) : std::nullopt;
+    if (!asked || !source.position) kind.reset();
+    if (kind) {
+        QStringList formats;
+        for (const std::uint32_t type : source.types)
+            if (const std::optional<QByteArray> named = name(type); named && !named->isEmpty())
+                formats.push_back(QString::fromLatin1(*named));
+        auto offer = std::make_shared<X11SelectionOffer>(QByteArrayLiteral("XdndSelection"), time, formats);
+        // Asked before its source hears that the drop is over: it may stop serving then.
+        offer->askNow(QString::fromLatin1(*asked));
+        outlet_.dropped(source.target, *source.position, *kind, std::move(offer));
+    }
+    send(source.window, atoms_.finished,
+         {source.named, kind ? 1u : 0u, kind ? atoms_.copy : std::uint32_t{XCB_NONE}, 0, 0});
+    end(source.window);
+}
+
+void XdndServer::end(std::uint32_t source) {
+    forget(source);
+}
+
+void XdndServer::forgetSilent() {
+    const Clock::time_point now = Clock::now();
+    if (now - swept_ < std::chrono::seconds(1)) return;
+    swept_ = now;
+    for (const std::uint32_t source : sources_.silent(now))
+        end(source);
+}
+
+unsigned int XdndServer::send(std::uint32_t to, std::uint32_t type, std::array<std::uint32_t, 5> data) {
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = to;
+    message.type = type;
+    std::copy(data.begin(), data.end(), message.data.data32);
+    return xcb_send_event(connection_, 0, to, XCB_EVENT_MASK_NO_EVENT,
+                          reinterpret_cast<const char*>(&message))
+        .sequence;
+}
+
+void XdndServer::applyWindows() {
+    std::optional<std::vector<X11DropTarget::Window>> windows;
+    {
+        const std::lock_guard lock(mutex_);
+        windows.swap(incoming_);
+    }
+    if (!windows) return;
+    std::unordered_map<std::uint32_t, Registration> kept;
+    for (X11DropTarget::Window& window : *windows) {
+        Registration registration;
+        if (auto known = windows_.find(window.id); known != windows_.end()) {
+            registration.proxy = known->second.proxy;
+            windows_.erase(known);
+        } else {
+            // The proxy says so of itself, as the protocol asks, and the window names it.
+            registration.proxy = xcb_generate_id(connection_);
+            xcb_create_window(connection_, XCB_COPY_FROM_PARENT, registration.proxy, root_, -1, -1, 1, 1, 0,
+                              XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+            for (const std::uint32_t on : {registration.proxy, window.id}) {
+                xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, on, atoms_.proxy, XCB_ATOM_WINDOW, 32,
+                                    1, &registration.proxy);
+                xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, on, atoms_.aware, XCB_ATOM_ATOM, 32,
+                                    1, &xdndVersion);
+            }
+        }
+        registration.zones = std::move(window.zones);
+        kept.emplace(window.id, std::move(registration));
+    }
+    // Windows that no longer take drops, or are gone: their drags end with them.
+    for (const auto& [window, registration] : windows_) {
+        xcb_delete_property(connection_, window, atoms_.proxy);
+        xcb_destroy_window(connection_, registration.proxy);
+        sources_.eraseOver(window);
+    }
+    windows_ = std::move(kept);
+    named_.clear();
+    for (const auto& [window, registration] : windows_) {
+        named_[window] = window;
+        named_[registration.proxy] = window;
+    }
+}
+
+} // namespace quorvane

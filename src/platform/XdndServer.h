@@ -1,0 +1,134 @@
+#pragma once
+
+// The drop target's side of the X server: a connection and a thread of its own, the proxy windows
+// of ours that other programs' drags talk to, and the protocol (XDND) for every source at once.
+// Each message costs a lookup and at most a request without an answer to wait for; what the target
+// must ask the server (a long list of types, the names of types) is asked without waiting and taken
+// up when it comes, so that no source's slowness holds up another's answers. Positions are answered
+// once a round of messages is read, the last of each source only.
+
+#include "platform/X11DropTarget.h"
+#include "platform/XdndSources.h"
+#include "platform/XdndWants.h"
+
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <thread>
+#include <unordered_map>
+#include <unordered_set>
+
+struct xcb_connection_t;
+
+namespace quorvane {
+
+class XdndServer {
+public:
+    struct Outlet {
+        std::function<void(std::set<XdndSources::Hover>)> hovered;
+        std::function<void(std::uint32_t window, QPoint position, int kind, std::shared_ptr<ClipboardOffer>)>
+            dropped;
+        // A drop of `window` replaced by a later one before its data was asked for.
+        std::function<void()> givenUp;
+    };
+    // Messages read in one round at most, before the answers they owe are sent.
+    static constexpr int roundLength = 4096;
+    // Names of types asked of the server for one drag at most.
+    static constexpr std::size_t mostNamesAsked = 64;
+
+    // Connects and serves, on its own thread; without an X server, nothing.
+    XdndServer(const std::vector<QStringList>& kinds, Outlet outlet);
+    // Stops serving and closes the connection: the proxies go with it.
+    ~XdndServer();
+    XdndServer(const XdndServer&) = delete;
+    XdndServer& operator=(const XdndServer&) = delete;
+
+    bool serving() const { return connection_ != nullptr; }
+    // Any thread; taken up in the next round.
+    void setWindows(std::vector<X11DropTarget::Window> windows);
+
+private:
+    using Source = XdndSources::Source;
+    using Clock = XdndSources::Clock;
+    struct Registration {
+        std::uint32_t proxy = 0;
+        std::vector<X11DropTarget::Zone> zones;
+    };
+    // A request whose answer is taken up when it comes.
+    struct Pending {
+        unsigned int sequence = 0;
+        enum class Kind { types, name } kind = Kind::types;
+        std::uint32_t source = 0;
+        std::uint32_t atom = 0;
+    };
+    struct DropAsked {
+        std::uint32_t source = 0;
+        std::uint32_t time = 0;
+    };
+
+    void run();
+    bool connect();
+    // Each takes an event as xcb hands it.
+    void read(const void* event);
+    void message(const void* event);
+    void error(const void* event);
+    void enter(std::uint32_t source, std::uint32_t named, std::uint32_t target, const std::uint32_t* data);
+    void takeReplies();
+    void typesCame(std::uint32_t source, std::vector<std::uint32_t> types);
+    void nameCame(std::uint32_t atom, QByteArray name);
+    void classify(Source& source);
+    void owe(Source& source);
+    void answer();
+    std::optional<int> verdict(const Source& source) const;
+    void takeDrops();
+    void take(Source& source, std::uint32_t time);
+    void end(std::uint32_t source);
+    void forget(std::uint32_t source);
+    void forgetSilent();
+    void applyWindows();
+    // The number of the request that sent it.
+    unsigned int send(std::uint32_t to, std::uint32_t type, std::array<std::uint32_t, 5> data);
+    void remember(std::uint32_t source, unsigned int answer);
+    std::optional<QByteArray> name(std::uint32_t atom) const;
+
+    Outlet outlet_;
+    xcb_connection_t* connection_ = nullptr;
+    int wake_ = -1;
+    std::thread thread_;
+    std::atomic<bool> stopping_{false};
+    std::uint32_t root_ = 0;
+
+    // XdndAware, XdndProxy, the messages, XdndTypeList, XdndActionCopy.
+    struct Atoms {
+        std::uint32_t aware = 0, proxy = 0, enter = 0, position = 0, status = 0, leave = 0, drop = 0,
+                      finished = 0, typeList = 0, copy = 0;
+    } atoms_;
+    XdndWants wants_;
+
+    std::mutex mutex_;
+    std::optional<std::vector<X11DropTarget::Window>> incoming_;
+
+    // Our windows that take drops, and the window each proxy or window of ours names.
+    std::unordered_map<std::uint32_t, Registration> windows_;
+    std::unordered_map<std::uint32_t, std::uint32_t> named_;
+    XdndSources sources_;
+    // Sources whose positions wait for an answer, by program, and the programs in turn.
+    std::unordered_map<std::uint32_t, std::deque<std::uint32_t>> owed_;
+    std::deque<std::uint32_t> owedClients_;
+    std::vector<DropAsked> drops_;
+    std::deque<Pending> pending_;
+    // Sources whose list of types was asked for and has not come.
+    std::unordered_set<std::uint32_t> listing_;
+    // Names of types, as the server gave them; those asked for, with the sources waiting on each.
+    std::unordered_map<std::uint32_t, QByteArray> names_;
+    std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> naming_;
+    std::unordered_map<std::uint32_t, std::size_t> namesAsked_;
+    // Answers sent, by the number of their request: an error there means their source has no window.
+    std::unordered_map<unsigned int, std::uint32_t> answersSent_;
+    std::deque<unsigned int> answerOrder_;
+    std::set<XdndSources::Hover> hovering_;
+    Clock::time_point swept_{};
+};
+
+} // namespace quorvane

@@ -1,0 +1,88 @@
+#include "app/DropZones.h"
+
+#include "app/TextFieldPaste.h"
+#include "canvas/AnnotationTextView.h"
+#include "platform/InputHold.h"
+#include "platform/SystemClipboard.h"
+#include "platform/X11DropTarget.h"
+#include "support/ClipboardOffer.h"
+#include "support/CountingBeeper.h"
+#include "support/DropFlood.h"
+#include "support/TempDir.h"
+#include "support/WaitUntil.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QVBoxLayout>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+using test::waitUntil;
+
+// Text another program drags onto a field goes in where it fell, read off the window's thread; a
+// field takes no list of files, and a window that hides takes no drop. The field's window names
+// the target's proxy while it shows.
+TEST(DropZones, DroppedTextGoesIntoTheFieldWhereItFell) {
+    SystemClipboard clipboard(*QGuiApplication::clipboard());
+    InputHold input;
+    test::CountingBeeper bell;
+    TextFieldPaste fields(clipboard, input, bell);
+    X11DropTarget target(DropZones::kinds());
+    DropZones zones(target, fields);
+    QWidget window;
+    window.setWindowFlag(Qt::BypassWindowManagerHint);
+    auto* line = new QLineEdit(QStringLiteral("ab"), &window);
+    auto* box = new AnnotationTextView(&window);
+    auto* column = new QVBoxLayout(&window);
+    column->addWidget(line);
+    column->addWidget(box);
+    window.setGeometry(200, 200, 300, 200);
+    window.show();
+    ASSERT_TRUE(waitUntil([&] { return window.windowHandle()->isExposed(); }));
+    const auto id = static_cast<std::uint32_t>(window.winId());
+    ASSERT_TRUE(waitUntil([&] { return test::dropProxyOf(id) != 0; }));
+
+    test::TempDir folder;
+    const auto write = [&](const char* name, const QByteArray& bytes) {
+        const QString path = QString::fromStdString((folder / name).string());
+        QFile out(path);
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
+        return path;
+    };
+    const auto at = [](const QWidget* field, QPoint point) {
+        const QPoint global = field->mapToGlobal(point);
+        return QStringLiteral("%1,%2").arg(global.x()).arg(global.y());
+    };
+    const QString words = write("words", "words");
+    // Past the end of its text, the line takes it at the end.
+    {
+        test::ClipboardOffer drag({"--type", "UTF8_STRING", "--file", words, "--drag-to",
+                                   at(line, QPoint(line->width() - 4, line->height() / 2)), "--drop", "1"});
+        ASSERT_TRUE(drag.says(QStringLiteral("status accept"))) << drag.output().toStdString();
+        EXPECT_TRUE(drag.says(QStringLiteral("finished")));
+        EXPECT_TRUE(waitUntil([&] { return line->text() == QStringLiteral("abwords"); }))
+            << line->text().toStdString();
+    }
+    {
+        test::ClipboardOffer drag({"--type", "UTF8_STRING", "--file", words, "--drag-to",
+                                   at(box->viewport(), QPoint(10, 10)), "--drop", "1"});
+        ASSERT_TRUE(drag.says(QStringLiteral("status accept"))) << drag.output().toStdString();
+        EXPECT_TRUE(waitUntil([&] { return box->toPlainText() == QStringLiteral("words"); }));
+    }
+    {
+        const QString links = write("links", "file:///tmp/picture.png\r\n");
+        test::ClipboardOffer drag({"--type", "text/uri-list", "--file", links, "--drag-to",
+                                   at(line, QPoint(4, line->height() / 2)), "--drop", "1"});
+        EXPECT_TRUE(drag.says(QStringLiteral("status refuse"))) << drag.output().toStdString();
+    }
+    window.hide();
+    EXPECT_TRUE(waitUntil([&] { return test::dropProxyOf(id) == 0; }));
+    EXPECT_EQ(line->text(), QStringLiteral("abwords"));
+}
+
+} // namespace
+} // namespace quorvane
