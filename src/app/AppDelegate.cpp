@@ -39,6 +39,7 @@
 #include "editor_window/CompositionCommands.h"
 #include "editor_window/CompositionMenus.h"
 #include "editor_window/EditorView.h"
+#include "editor_window/KeyboardFocusStyle.h"
 #include "editor_window/SymbolIcons.h"
 #include "export/DragExporter.h"
 #include "export/ExportController.h"
@@ -113,6 +114,7 @@ void AppDelegate::start() {
     // Files an earlier run left for drags.
     dragExporter_->removeAll();
     Log::app().log("Launched");
+    KeyboardFocusStyle::install(services_.accessibilityOptions());
     configureMenus();
     wireExports();
     wireCaptures();

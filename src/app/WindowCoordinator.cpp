@@ -94,10 +94,10 @@ void WindowCoordinator::commitTextEditing() {
     EditorWindow* editor = editor_;
     if (editor == nullptr) return;
     // A text box ends when it loses the focus, but only while its window is active: asked from
-    // a signal, a hot key or the tray, it is told to end directly.
+    // a signal, a hot key or the tray, it is told to end directly. The keyboard stays where it
+    // is, so that a sheet opened from a button gives it back to that button as it closes.
     if (EditorView* view = editor->view())
         if (EditorCanvasPane* pane = view->pane()) pane->settings().finishOpenText();
-    if (QWidget* focus = editor->focusWidget()) focus->clearFocus();
 }
 
 std::vector<std::uint32_t> WindowCoordinator::includedWindowIDs() const {

@@ -8,6 +8,7 @@
 #include "editor_window/DropHighlight.h"
 #include "editor_window/EditorStatusBar.h"
 #include "editor_window/EditorToolBar.h"
+#include "editor_window/StatusContextBar.h"
 #include "editor_window/ToastView.h"
 #include "editor_window/WindowStatusToast.h"
 #include "export/ExportController.h"
@@ -129,6 +130,8 @@ void EditorView::showDocument() {
             new EditorStatusBar(*document, pane->settings(), actions_, [pane] { pane->recognize(); }, hosts_,
                                 {services_.clipboard, services_.beeper, services_.icons});
         pane->setStatusBar(statusBar);
+        connect(statusBar->contextBar(), &StatusContextBar::controlGone, &pane->canvas(),
+                [&canvas = pane->canvas()] { canvas.setFocus(Qt::OtherFocusReason); });
         pane_ = pane;
         statusBar_ = statusBar;
         pane->show();

@@ -6,8 +6,11 @@
 
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTimer>
+#include <algorithm>
 
 namespace quorvane {
 namespace {
@@ -16,7 +19,8 @@ constexpr int buttonHeight = 26;
 constexpr int indicatorWidth = 9;
 constexpr int symbolSide = 16;
 
-// Opens the menu of the tool button it watches on Down, where Qt would move the keyboard on.
+// Opens the menu of the tool button it watches on Down, where Qt would move the keyboard on, and
+// on Space where a press opens it.
 class DownOpensMenu : public QObject {
 public:
     using QObject::QObject;
@@ -24,10 +28,10 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         auto* button = qobject_cast<QToolButton*>(watched);
-        if (button == nullptr || event->type() != QEvent::KeyPress || button->menu() == nullptr ||
-            !button->isEnabled() || !MenuButton::opensMenu(*static_cast<QKeyEvent*>(event)))
+        if (button == nullptr || event->type() != QEvent::KeyPress ||
+            !MenuButton::opensMenu(*button, *static_cast<QKeyEvent*>(event)))
             return QObject::eventFilter(watched, event);
-        button->showMenu();
+        MenuButton::showMenuFromKeyboard(*button);
         return true;
     }
 };
@@ -79,8 +83,12 @@ QSize MenuButton::sizeHint() const {
     return {label + 8 + (indicator_ ? indicatorWidth : 0), buttonHeight};
 }
 
-bool MenuButton::opensMenu(const QKeyEvent& event) {
+bool MenuButton::opensMenu(const QToolButton& button, const QKeyEvent& event) {
+    if (button.menu() == nullptr || !button.isEnabled()) return false;
     const Qt::KeyboardModifiers modifiers = event.modifiers() & ~Qt::KeypadModifier;
+    if (event.key() == Qt::Key_Space)
+        return modifiers == Qt::NoModifier && !event.isAutoRepeat() &&
+               button.popupMode() == QToolButton::InstantPopup;
     return event.key() == Qt::Key_Down && (modifiers == Qt::NoModifier || modifiers == Qt::AltModifier);
 }
 
@@ -88,10 +96,24 @@ void MenuButton::openOnDown(QToolButton& button) {
     button.installEventFilter(new DownOpensMenu(&button));
 }
 
+void MenuButton::showMenuFromKeyboard(QToolButton& button) {
+    // Once the menu shows, inside its own event loop: Qt clears the active item as it opens.
+    QTimer::singleShot(0, button.menu(), [menu = button.menu()] {
+        if (!menu->isVisible() || menu->activeAction() != nullptr) return;
+        const QList<QAction*> actions = menu->actions();
+        const auto first = std::find_if(actions.begin(), actions.end(), [](const QAction* action) {
+            return action->isVisible() && action->isEnabled() && !action->isSeparator();
+        });
+        // Also tells assistive technology which item has the keyboard.
+        if (first != actions.end()) menu->setActiveAction(*first);
+    });
+    button.showMenu();
+}
+
 void MenuButton::keyPressEvent(QKeyEvent* event) {
     // Otherwise Down would move the keyboard on to the next control.
-    if (menu() != nullptr && isEnabled() && opensMenu(*event)) {
-        showMenu();
+    if (opensMenu(*this, *event)) {
+        showMenuFromKeyboard(*this);
         return;
     }
     QToolButton::keyPressEvent(event);

@@ -11,7 +11,8 @@ class SymbolIcons;
 
 // The borderless menu button the chrome's menus share: a text or a symbol as its label, an
 // optional menu indicator, and an accent fill when the creator marks it. The menu opens on a
-// press, and from the keyboard on Space or Down (Alt+Down too), as a combo box's list does.
+// press, and from the keyboard on Space or Down (Alt+Down too), as a combo box's list does, with
+// its first item active.
 class MenuButton : public QToolButton {
     Q_OBJECT
 
@@ -34,10 +35,13 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
-    // Down or Alt+Down, which open a menu button's menu; Space does as a press.
-    static bool opensMenu(const QKeyEvent& event);
+    // Down or Alt+Down, which open `button`'s menu, and Space where a press opens it.
+    static bool opensMenu(const QToolButton& button, const QKeyEvent& event);
     // Lets those keys open the menu of one of Qt's own tool buttons too (Save's, Arrange's).
     static void openOnDown(QToolButton& button);
+    // Opens `button`'s menu with its first item active, as the menu bar's menus open from the
+    // keyboard, so that a screen reader hears where the keyboard is.
+    static void showMenuFromKeyboard(QToolButton& button);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -10,6 +10,7 @@
 #include "editor_window/CompactButton.h"
 #include "editor_window/ElidedLabel.h"
 #include "editor_window/FocusChain.h"
+#include "editor_window/FocusPlace.h"
 #include "editor_window/IconButton.h"
 #include "editor_window/SegmentedPicker.h"
 #include "editor_window/StatusBarText.h"
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
+#include <utility>
 
 namespace quorvane {
 
@@ -121,12 +123,44 @@ void StatusContextBar::commit() {
 
 void StatusContextBar::rebuild() {
     scheduled_ = false;
+    QWidget* old = std::exchange(bar_, nullptr);
+    const ContextBar before = shown_;
+    // Taken before the old bar hides: Qt would send the keyboard on to the next control then.
+    const std::optional<FocusPlace> place = old != nullptr ? FocusPlace::in(*old) : std::nullopt;
+    if (document_) build();
     if (bar_ != nullptr) {
-        bar_->hide();
-        bar_->deleteLater();
-        bar_ = nullptr;
+        // A bar that is a lone button (Reset Crop) is read by its own title, not as a group.
+        if (qobject_cast<QAbstractButton*>(bar_) == nullptr)
+            AccessibleGroup::expose(*bar_, QAccessible::Grouping, barName(shown_));
+        row_->addWidget(bar_, 0, Qt::AlignCenter);
+        // Now rather than on the next turn, so that it can take the keyboard.
+        bar_->show();
     }
-    if (!document_) return;
+    if (place) passKeyboard(*place, before);
+    if (old != nullptr) {
+        old->hide();
+        old->deleteLater();
+    }
+    if (bar_ == nullptr) return;
+    FocusChain::gather(*this);
+    // A bar that rebuilds its own row (the review's) asks for a new layout then.
+    bar_->installEventFilter(this);
+}
+
+void StatusContextBar::passKeyboard(const FocusPlace& place, ContextBar before) {
+    // Another bar is no successor: Reset Crop in the place of Crop would undo it at the next Space.
+    QWidget* successor = bar_ != nullptr && shown_ == before ? place.successor(*bar_) : nullptr;
+    if (successor != nullptr) {
+        successor->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    Q_EMIT controlGone();
+    // Where nobody took it, it goes nowhere rather than on to the next control.
+    if (QWidget* focused = window()->focusWidget(); focused != nullptr && isAncestorOf(focused))
+        focused->clearFocus();
+}
+
+void StatusContextBar::build() {
     shown_ = chooseContextBar(settings_, *document_);
     switch (shown_) {
     case ContextBar::review:
@@ -167,14 +201,6 @@ void StatusContextBar::rebuild() {
     case ContextBar::empty:
         break;
     }
-    if (bar_ == nullptr) return;
-    // A bar that is a lone button (Reset Crop) is read by its own title, not as a group.
-    if (qobject_cast<QAbstractButton*>(bar_) == nullptr)
-        AccessibleGroup::expose(*bar_, QAccessible::Grouping, barName(shown_));
-    row_->addWidget(bar_, 0, Qt::AlignCenter);
-    FocusChain::gather(*this);
-    // A bar that rebuilds its own row (the review's) asks for a new layout then.
-    bar_->installEventFilter(this);
 }
 
 bool StatusContextBar::eventFilter(QObject* watched, QEvent* event) {

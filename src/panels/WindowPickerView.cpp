@@ -6,12 +6,12 @@
 #include "editor_window/SymbolIcons.h"
 #include "panels/Divider.h"
 #include "panels/WindowIcons.h"
+#include "panels/WindowList.h"
 #include "panels/WindowRow.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -82,9 +82,7 @@ WindowPickerView::WindowPickerView(CaptureController& model, WindowIcons& icons,
     emptyColumn->addWidget(emptyDescription_);
     emptyColumn->addStretch(1);
     content_->addWidget(empty);
-    auto* scroll = new QScrollArea(content_);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
+    auto* scroll = new WindowList(content_);
     // It takes the focus (to scroll with the keys), and a screen reader then reads its name.
     scroll->setAccessibleName(QStringLiteral("Window list"));
     windowList_ = scroll;
@@ -93,7 +91,7 @@ WindowPickerView::WindowPickerView(CaptureController& model, WindowIcons& icons,
     listLayout_->setContentsMargins(6, 6, 6, 6);
     listLayout_->setSpacing(0);
     listLayout_->addStretch(1);
-    scroll->setWidget(list_);
+    scroll->setRows(list_);
     content_->addWidget(scroll);
     column->addWidget(content_, 1);
     divider = makeDivider(this);
@@ -141,10 +139,11 @@ QString WindowPickerView::emptyDescription() const {
 }
 
 void WindowPickerView::rebuildRows() {
-    for (WindowRow* row : rows()) {
+    const std::vector<WindowRow*> old = rows();
+    // The row with the keyboard, which its window's new row, or the one in its place, takes over.
+    const auto focused = std::find(old.begin(), old.end(), focusWidget());
+    for (WindowRow* row : old)
         listLayout_->removeWidget(row);
-        row->deleteLater();
-    }
     int at = 0;
     // Tab reaches the rows in the list's place, not after Cancel, where Qt puts new widgets.
     QWidget* before = windowList_;
@@ -153,10 +152,43 @@ void WindowPickerView::rebuildRows() {
         auto* row = new WindowRow(window, icons_.icon(window).icon, list_);
         connect(row, &QAbstractButton::clicked, this, [this, window] { pick(window); });
         listLayout_->insertWidget(at++, row);
+        // Now rather than on the next turn, so that it can take the keyboard.
+        row->show();
         QWidget::setTabOrder(before, row);
         before = row;
     }
     refresh();
+    const std::vector<WindowRow*> now = rows();
+    if (awaitingRows_ && !now.empty()) {
+        // The listing that the sheet opened without.
+        awaitingRows_ = false;
+        now.front()->setFocus(Qt::OtherFocusReason);
+    } else if (focused != old.end()) {
+        const auto same = std::find_if(now.begin(), now.end(), [&](const WindowRow* row) {
+            return row->window().windowID == (*focused)->window().windowID;
+        });
+        const long place = std::min(long(focused - old.begin()), long(now.size()) - 1);
+        if (same != now.end())
+            (*same)->setFocus(Qt::OtherFocusReason);
+        else if (place >= 0)
+            now[size_t(place)]->setFocus(Qt::OtherFocusReason);
+        else
+            refresh_->setFocus(Qt::OtherFocusReason);
+    }
+    // Hidden only now: a hidden row with the keyboard would send it on to Cancel.
+    for (WindowRow* row : old) {
+        row->hide();
+        row->deleteLater();
+    }
+}
+
+void WindowPickerView::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // The first row rather than Cancel, which Qt would choose, so that Return picks a window; its
+    // first listing when the sheet opens before it.
+    const std::vector<WindowRow*> all = rows();
+    awaitingRows_ = all.empty();
+    if (!all.empty()) all.front()->setFocus(Qt::OtherFocusReason);
 }
 
 void WindowPickerView::refresh() {

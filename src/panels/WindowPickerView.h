@@ -2,7 +2,8 @@
 
 // The sheet in which the user chooses the window to capture: the windows the capture controller
 // last listed, one row each. It never captures anything itself: a pick hands the window to the
-// controller, which runs the capture after the sheet has closed.
+// controller, which runs the capture after the sheet has closed. It opens with the keyboard on the
+// first row.
 
 #include "capture/CaptureService.h"
 
@@ -10,7 +11,6 @@
 #include <vector>
 
 class QLabel;
-class QScrollArea;
 class QStackedWidget;
 class QVBoxLayout;
 
@@ -20,6 +20,7 @@ class CaptureController;
 class IconButton;
 class SymbolIcons;
 class WindowIcons;
+class WindowList;
 class WindowRow;
 
 class WindowPickerView : public QDialog {
@@ -42,6 +43,9 @@ public:
     QString emptyTitle() const;
     QString emptyDescription() const;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void refresh();
     void rebuildRows();
@@ -52,10 +56,11 @@ private:
     QStackedWidget* content_ = nullptr;
     QLabel* emptyTitle_ = nullptr;
     QLabel* emptyDescription_ = nullptr;
-    QScrollArea* windowList_ = nullptr;
+    WindowList* windowList_ = nullptr;
     QWidget* list_ = nullptr;
     QVBoxLayout* listLayout_ = nullptr;
     bool closing_ = false;
+    bool awaitingRows_ = false;
 };
 
 } // namespace quorvane

@@ -58,12 +58,17 @@ void WindowRow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF row = QRectF(rect()).adjusted(6, 4, -6, -4);
-    if (hovering_ || hasFocus()) {
+    if (hovering_) {
         QPainterPath shape;
         shape.addRoundedRect(row, 6, 6);
         QColor accent = palette().color(QPalette::Highlight);
         accent.setAlphaF(0.12f);
         painter.fillPath(shape, accent);
+    }
+    // The keyboard's row is framed, its texts left as they are.
+    if (hasFocus()) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.drawRoundedRect(row.adjusted(1, 1, -1, -1), 5, 5);
     }
     const QRectF iconRect(row.left() + 4, row.center().y() - 14, 28, 28);
     painter.drawPixmap(iconRect.toRect(), icon_.pixmap(28, 28));

@@ -2,20 +2,29 @@
 #include "canvas/EditorCanvasPane.h"
 #include "canvas/EditorCanvasView.h"
 #include "canvas/RedactionTesting.h"
+#include "document/CanvasAlignment.h"
 #include "editor_window/DropHighlight.h"
 #include "editor_window/EditorStatusBar.h"
 #include "editor_window/EditorViewRig.h"
 #include "editor_window/FileDragHandle.h"
+#include "editor_window/StatusContextBar.h"
 #include "editor_window/ToastView.h"
 #include "editor_window/ToolButton.h"
+#include "editor_window/ValueIconButton.h"
 #include "editor_window/WindowStatusToast.h"
 #include "support/SentMouse.h"
+#include "support/TestAnnotations.h"
+#include "support/WaitUntil.h"
 #include "support/WindowMouse.h"
 
+#include <QAccessible>
 #include <QDrag>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
 #include <QWindow>
 #include <gtest/gtest.h>
 
@@ -294,6 +303,139 @@ TEST(EditorView, TabReachesTheReviewBarInPlaceAndAToolButtonsEscapeOrReturnEndsT
     press(*rig.view, Qt::Key_Return);
     EXPECT_EQ(pane->settings().modes().textRedaction(), nullptr) << "Return on a tool button";
     EXPECT_EQ(document->annotations().size(), 3U);
+}
+
+// Each picker and command of the context bars, used by keys, leaves the keyboard on the control the
+// person used, rebuilt with its bar, or on the canvas where it went with its bar; Qt and a screen
+// reader agree, and the next Space never opens the Backdrop sheet.
+TEST(EditorView, KeysOnAContextBarLeaveTheKeyboardWhereThePersonLeftIt) {
+    using Tool = ToolTable::Tool;
+    test::EditorViewRig rig;
+    test::HeldRecognizer recognizer;
+    rig.redactionRecognizer = recognizer.function();
+    using Setup = std::function<void(EditorDocument&, EditorCanvasSettings&)>;
+    const auto tool = [](Tool chosen) -> Setup { return [chosen](auto&, auto& s) { s.choose(chosen); }; };
+    const Setup selected = [](EditorDocument& d, EditorCanvasSettings& s) {
+        s.choose(Tool::select);
+        d.addAnnotation(test::annotation(AnnotationKind::rectangle, QRectF(20, 20, 40, 30)));
+        s.modes().setSelectedID(d.annotations().back().id);
+    };
+    const QString straight = EditorCanvasSettings::arrowChoices()[0].name;
+    const QString curved = EditorCanvasSettings::arrowChoices()[1].name;
+    // The control given the keyboard, the key, and the control that has it then (none: the canvas).
+    const std::vector<std::tuple<Setup, QString, int, QString>> cases = {
+        {tool(Tool::arrow), straight, Qt::Key_Right, curved},
+        {tool(Tool::arrow), curved, Qt::Key_Space, curved},
+        {tool(Tool::bracket), QStringLiteral("opening bracket"), Qt::Key_Right,
+         QStringLiteral("closing bracket")},
+        {tool(Tool::ruler), QStringLiteral("px"), Qt::Key_Right, QStringLiteral("pt")},
+        {selected, QStringLiteral("Arrange"), Qt::Key_Down, QStringLiteral("Arrange")},
+        {selected, QStringLiteral("Duplicate annotation"), Qt::Key_Space,
+         QStringLiteral("Duplicate annotation")},
+        {selected, QStringLiteral("Delete annotation"), Qt::Key_Space, QString()},
+        {tool(Tool::redact), QStringLiteral("Redact Text…"), Qt::Key_Space, QString()},
+        {[](auto&, auto& s) { s.startRecognizing(); }, QStringLiteral("Whole Image"), Qt::Key_Space,
+         QString()},
+        {[](auto& d, auto&) { d.crop(QRectF(0, 0, 100, 50)); }, QStringLiteral("Reset Crop"), Qt::Key_Space,
+         QString()},
+    };
+    // Align Left, in the Arrange menu that Down opens.
+    QTimer alignLeft;
+    QObject::connect(&alignLeft, &QTimer::timeout, [] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        for (QAction* action : menu != nullptr ? menu->actions() : QList<QAction*>())
+            if (action->text() == title(CanvasAlignment::left)) menu->setActiveAction(action);
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        if (menu != nullptr) QApplication::sendEvent(menu, &enter);
+    });
+    alignLeft.start(5);
+    const auto active = [&rig] {
+        rig.view->activateWindow();
+        return test::waitUntil([&rig] { return rig.view->isActiveWindow(); });
+    };
+    for (const auto& [setup, name, key, after] : cases) {
+        SCOPED_TRACE(name.toStdString());
+        EditorDocument& document = *rig.open(200, 100);
+        EditorCanvasSettings& settings = rig.view->pane()->settings();
+        setup(document, settings);
+        rig.capture.turns();
+        const auto state = [&] {
+            return std::tuple(document.revision(), settings.style().arrowCurved(),
+                              settings.style().bracketKind(), settings.style().measurementUnit(),
+                              settings.modes().textRedaction() != nullptr, settings.modes().recognizing());
+        };
+        const auto before = state();
+        ASSERT_TRUE(active());
+        for (QWidget* w : rig.view->statusBar()->contextBar()->findChildren<QWidget*>())
+            if (w->isVisible() && (w->focusPolicy() & Qt::TabFocus) &&
+                (spoken(w).startsWith(name) || w->property("text").toString() == name))
+                w->setFocus(Qt::TabFocusReason);
+        press(*rig.view, key);
+        rig.capture.turns();
+        // Off screen, a closed menu leaves no window active.
+        ASSERT_TRUE(active());
+        EXPECT_NE(state(), before) << "the key did nothing";
+        QWidget* focused = rig.view->focusWidget();
+        ASSERT_NE(focused, nullptr);
+        EXPECT_TRUE(after.isEmpty() ? focused == &rig.view->pane()->canvas()
+                                    : spoken(focused).startsWith(after))
+            << spoken(focused).toStdString();
+        EXPECT_TRUE(QAccessible::queryAccessibleInterface(focused)->state().focused);
+        press(*rig.view, Qt::Key_Space);
+        rig.capture.turns();
+        EXPECT_EQ(std::count(rig.calls.begin(), rig.calls.end(), QStringLiteral("backdrop")), 0);
+        settings.finishTextRedaction(false);
+    }
+}
+
+// A button's menu opened by a key starts on its first item, as the menu bar's menus do, and a
+// screen reader finds the keyboard there.
+TEST(EditorView, AMenuOpenedByAKeyStartsOnItsFirstItem) {
+    test::EditorViewRig rig;
+    test::HeldRecognizer recognizer;
+    rig.redactionRecognizer = recognizer.function();
+    EditorDocument* document = rig.open(200, 100);
+    EditorCanvasSettings& settings = rig.view->pane()->settings();
+    settings.choose(ToolTable::Tool::select);
+    document->addAnnotation(test::annotation(AnnotationKind::rectangle, QRectF(20, 20, 40, 30)));
+    settings.modes().setSelectedID(document->annotations().back().id);
+    rig.capture.turns();
+    for (const auto& [name, key] :
+         std::vector<std::pair<QString, int>>{{QStringLiteral("Save Image"), Qt::Key_Down},
+                                              {QStringLiteral("Zoom"), Qt::Key_Space},
+                                              {QStringLiteral("Stroke width and fill"), Qt::Key_Down},
+                                              {QStringLiteral("Arrange"), Qt::Key_Space},
+                                              {QStringLiteral("Redaction options"), Qt::Key_Down}}) {
+        SCOPED_TRACE(name.toStdString());
+        if (name == QStringLiteral("Redaction options")) {
+            rig.view->pane()->canvas().editCommands().startTextRedaction();
+            recognizer.deliver(test::threeWords());
+            rig.capture.turns();
+        }
+        QToolButton* button = nullptr;
+        for (auto* b : rig.view->findChildren<QToolButton*>())
+            if (b->isVisible() && b->accessibleName() == name) button = b;
+        ASSERT_TRUE(button != nullptr && button->menu() != nullptr);
+        button->setFocus(Qt::TabFocusReason);
+        QAction* active = nullptr;
+        bool told = false;
+        // After the menu's own first turn.
+        QTimer::singleShot(0, [&] {
+            QTimer::singleShot(0, [&] {
+                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                if (menu == nullptr) return;
+                active = menu->activeAction();
+                const int at = int(menu->actions().indexOf(active));
+                told = at >= 0 && QAccessible::queryAccessibleInterface(menu)->child(at)->state().focused;
+                menu->close();
+            });
+        });
+        press(*rig.view, key);
+        const QList<QAction*> items = button->menu()->actions();
+        EXPECT_EQ(active, *std::find_if(items.begin(), items.end(),
+                                        [](QAction* a) { return a->isEnabled() && !a->isSeparator(); }));
+        EXPECT_TRUE(told);
+    }
 }
 
 } // namespace

@@ -367,9 +367,9 @@ TEST_F(ScreenReader, MeetsTheTypedTextThePickerAboutRecognizedTextAndTheTrayMenu
         press(QStringLiteral("Return"));
         EXPECT_TRUE(test::waitUntil([&] { return said(well + QStringLiteral("Orange")); }, 10000))
             << reader.described().join(u'\n').toStdString();
-        // The text size menu beside it (the Text tool is on): Down opens it, Down four times and
-        // Return choose 24 points; the keyboard comes back before the item acts, and the reader
-        // hears the new size all the same.
+        // The text size menu beside it (the Text tool is on): Down opens it on its first item, Down
+        // three times more and Return choose 24 points; the keyboard comes back before the item
+        // acts, and the reader hears the new size all the same.
         const QString size = QStringLiteral("push button\tText size\t");
         press(QStringLiteral("Tab"));
         ASSERT_TRUE(test::waitUntil([&] { return said(size + QStringLiteral("18 points")); }, 10000))
@@ -377,7 +377,7 @@ TEST_F(ScreenReader, MeetsTheTypedTextThePickerAboutRecognizedTextAndTheTrayMenu
         press(QStringLiteral("Down"));
         ASSERT_TRUE(test::waitUntil([] { return isMenuOpen(); }, 10000)) << "Down did not open the menu";
         for (const char* item : {"12 pt", "14 pt", "18 pt", "24 pt"}) {
-            press(QStringLiteral("Down"));
+            if (QString::fromLatin1(item) != QStringLiteral("12 pt")) press(QStringLiteral("Down"));
             // A menu item of any kind (a radio item here).
             const QRegularExpression heard(QStringLiteral("menu item\t%1\t").arg(QString::fromLatin1(item)));
             EXPECT_TRUE(test::waitUntil([&] { return !reader.described().filter(heard).isEmpty(); }, 10000))

@@ -6,6 +6,8 @@
 #include "panels/WindowIcons.h"
 #include "panels/WindowRow.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QPushButton>
 
 namespace quorvane {
@@ -136,6 +138,32 @@ TEST(WindowPickerView, CancelAndEscapeChangeNothing) {
                              rig.picker->isVisible(), rig.model().isBusy()),
                   std::tuple(false, WindowID(7), false, false));
     }
+}
+
+// The sheet, open before its windows are listed, puts the keyboard on the first row once they are,
+// so that Return picks a window; a new listing keeps it on its window's row; and the list, a stop
+// of its own, shows when it has the keyboard.
+TEST(WindowPickerView, TheKeyboardStartsOnTheFirstRowAndStaysOnItsWindowAndTheListShowsIt) {
+    PickerRig rig;
+    QApplication::setActiveWindow(rig.picker.get());
+    ASSERT_TRUE(rig.refreshWith({window(7, QRectF(0, 0, 400, 300)), window(8, QRectF(0, 0, 200, 100))}));
+    ASSERT_EQ(rig.picker->rows().size(), 2u);
+    EXPECT_EQ(QApplication::focusWidget(), rig.picker->rows()[0]);
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(rig.picker->rows()[0])->state().focused);
+
+    rig.picker->rows()[1]->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(rig.refreshWith({window(9, QRectF(0, 0, 50, 50)), window(8, QRectF(0, 0, 200, 100))}));
+    ASSERT_EQ(rig.picker->rows().size(), 2u);
+    EXPECT_EQ(QApplication::focusWidget(), rig.picker->rows()[1]);
+
+    rig.picker->rows()[0]->setFocus(Qt::TabFocusReason);
+    test::sendKey(rig.picker->rows()[0], Qt::Key_Backtab);
+    QWidget* list = QApplication::focusWidget();
+    ASSERT_EQ(list->accessibleName(), QStringLiteral("Window list"));
+    const QImage shown = list->grab().toImage();
+    for (QPushButton* button : rig.picker->findChildren<QPushButton*>())
+        if (button->text() == QStringLiteral("Cancel")) button->setFocus(Qt::TabFocusReason);
+    EXPECT_NE(list->grab().toImage(), shown);
 }
 
 } // namespace

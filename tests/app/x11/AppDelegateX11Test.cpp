@@ -14,6 +14,7 @@
 #include "canvas/EditorCanvasView.h"
 #include "editor_window/EditorStatusBar.h"
 #include "editor_window/EditorView.h"
+#include "editor_window/KeyboardFocusStyle.h"
 #include "editor_window/SheetPresenter.h"
 #include "editor_window/ValueIconButton.h"
 #include "export/ExportController.h"
@@ -23,14 +24,23 @@
 #include "support/ClipboardOffer.h"
 #include "support/DisplayState.h"
 #include "support/ImageFiles.h"
+#include "support/LaterTurn.h"
 #include "support/TempDir.h"
 #include "support/TestAnnotations.h"
 #include "support/Xdotool.h"
+#include "support/XvfbServer.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
 #include <QDialog>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
 
 namespace quorvane {
 namespace {
@@ -136,6 +146,57 @@ TEST(AppDelegateX11, StatusBarButtonsOpenTheirSheetsAndTextBeingTypedIsNeverLost
     ASSERT_EQ(delegate.captureController().previousDocument(), document);
     EXPECT_EQ(texts(document), (QStringList{QStringLiteral("hello world"), QStringLiteral("second")}));
     EXPECT_EQ(quits, 0);
+    delegate.aboutToQuit();
+}
+
+// A sheet or the Save As dialog opened by a key on its button, then closed with Escape, gives the
+// keyboard back to that button, for Qt and for a screen reader alike.
+TEST(AppDelegateX11, EscapeInASheetGivesTheKeyboardBackToTheButtonThatOpenedIt) {
+    test::WindowManagerInTest manager;
+    ASSERT_TRUE(manager.started());
+    const std::unique_ptr<Services> services = ServiceFactory::make();
+    AppDelegate delegate(*services);
+    delegate.start();
+    delegate.documentCommands().importImage(test::gradientImage(400, 300), QStringLiteral("picture"));
+    EditorWindow* window = delegate.windows().editorWindow();
+    ASSERT_TRUE(test::waitUntil([&] { return window->view()->statusBar() != nullptr; }, 20000));
+    EditorStatusBar& bar = *window->view()->statusBar();
+    // The style that frames a default button Tab rests on.
+    EXPECT_NE(qobject_cast<KeyboardFocusStyle*>(QApplication::style()), nullptr);
+    window->activateWindow();
+    ASSERT_TRUE(test::waitUntil([&] { return window->isActiveWindow(); }, 20000));
+    // Save As is the first item of the Save button's menu, which Down opens; Return is pressed
+    // from inside the menu's own loop.
+    QTimer menuReturn;
+    QObject::connect(&menuReturn, &QTimer::timeout, [] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr || menu->activeAction() == nullptr) return;
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(menu, &enter);
+    });
+    menuReturn.start(10);
+    const std::vector<std::pair<QWidget*, QString>> openers = {
+        {bar.sizeButton(), QStringLiteral("space")},
+        {bar.backdropButton(), QStringLiteral("space")},
+        {bar.saveButton(), QStringLiteral("Down")}};
+    for (const auto& [button, key] : openers) {
+        SCOPED_TRACE(key.toStdString());
+        button->setFocus(Qt::TabFocusReason);
+        ASSERT_EQ(test::xdotool(QStringLiteral("key ") + key), 0);
+        ASSERT_TRUE(test::waitUntil(
+            [] {
+                QWidget* sheet = QApplication::activeModalWidget();
+                return sheet != nullptr && sheet->isActiveWindow();
+            },
+            20000));
+        ASSERT_EQ(test::xdotool(QStringLiteral("key Escape")), 0);
+        ASSERT_TRUE(test::waitUntil(
+            [&] { return QApplication::activeModalWidget() == nullptr && window->isActiveWindow(); }, 20000));
+        ASSERT_TRUE(test::laterTurn());
+        QWidget* focused = QApplication::focusWidget();
+        EXPECT_EQ(focused, button) << (focused != nullptr ? focused->metaObject()->className() : "nothing");
+        EXPECT_TRUE(QAccessible::queryAccessibleInterface(button)->state().focused);
+    }
     delegate.aboutToQuit();
 }
 
