@@ -37,6 +37,10 @@ void DiscardQuestion::ask(QWidget* window, const QString& action, std::function<
         window->activateWindow();
     }
     box->open();
+    // The question takes the keyboard itself, however it came (a key in the editor, a signal while
+    // another program had it): a window manager may leave it with the editor behind it.
+    box->raise();
+    box->activateWindow();
 }
 
 void DiscardQuestion::dismiss() {
