@@ -29,6 +29,26 @@ namespace {
 
 using test::TempDir;
 
+// A picture of `size` in one colour, saved as `name` in `dir`; its path.
+QString savedPicture(const TempDir& dir, const char* name, QSize size, Qt::GlobalColor colour) {
+    QImage picture(size, QImage::Format_RGB32);
+    picture.fill(colour);
+    const QString path = QString::fromStdString((dir / name).string());
+    return picture.save(path) ? path : QString();
+}
+
+// A file `name` in `dir` holding `bytes`; its path.
+QString savedFile(const TempDir& dir, const char* name, const QByteArray& bytes) {
+    const QString path = QString::fromStdString((dir / name).string());
+    QFile out(path);
+    return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() ? path : QString();
+}
+
+// A file `name` in `dir` holding the link to `file`, as a drag source or a clipboard offers it.
+QString linkFile(const TempDir& dir, const char* name, const QString& file) {
+    return savedFile(dir, name, QUrl::fromLocalFile(file).toEncoded() + "\r\n");
+}
+
 // Private settings, state, cache, runtime and Pictures folders, and the program started on them.
 class ProgramFolders {
 public:
@@ -418,16 +438,8 @@ TEST_F(ProgramX11Test, AFloodOfDropsFromFourProgramsLeavesTheWindowAnswering) {
     EXPECT_LE(pings.longestWait(stopped, test::WindowPings::Clock::now()).count(), test::bound(1000));
 
     // Another program drags a file's link there as it should: the file opens.
-    QImage dropped(200, 150, QImage::Format_RGB32);
-    dropped.fill(Qt::darkYellow);
-    const QString droppedFile = QString::fromStdString((dir / "dropped.png").string());
-    ASSERT_TRUE(dropped.save(droppedFile));
-    const QString links = QString::fromStdString((dir / "links").string());
-    {
-        QFile out(links);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(QUrl::fromLocalFile(droppedFile).toEncoded() + "\r\n");
-    }
+    const QString links =
+        linkFile(dir, "links", savedPicture(dir, "dropped.png", {200, 150}, Qt::darkYellow));
     test::ClipboardOffer source({"--type", "text/uri-list", "--file", links, "--drag-to",
                                  QStringLiteral("%1,%2").arg(middle.x()).arg(middle.y()), "--drop", "1"});
     ASSERT_TRUE(source.ready());
@@ -454,20 +466,7 @@ TEST_F(ProgramX11Test, ADropItCannotUseIsLoggedAndItsSourceHearsACopy) {
     ASSERT_TRUE(test::waitUntil([&] { return !(id = visibleEditor()).isEmpty(); }, 20000));
     const QPoint middle = middleOf(id);
     TempDir dir;
-    QImage dropped(200, 150, QImage::Format_RGB32);
-    dropped.fill(Qt::darkYellow);
-    const QString picture = QString::fromStdString((dir / "picture.png").string());
-    ASSERT_TRUE(dropped.save(picture));
-    const auto write = [&](const char* name, const QByteArray& bytes) {
-        const QString path = QString::fromStdString((dir / name).string());
-        QFile out(path);
-        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(bytes);
-        return path;
-    };
-    const auto linkTo = [&](const char* name, const QString& file) {
-        return write(name, QUrl::fromLocalFile(file).toEncoded() + "\r\n");
-    };
+    const QString picture = savedPicture(dir, "picture.png", {200, 150}, Qt::darkYellow);
     const QString missing = QString::fromStdString((dir / "missing.png").string());
     const QString imported = QStringLiteral("Imported 200x150 px image");
     const QString announced = QString::number((17 << 20));
@@ -476,19 +475,19 @@ TEST_F(ProgramX11Test, ADropItCannotUseIsLoggedAndItsSourceHearsACopy) {
         QString size;
         QString logged;
     } drops[] = {
-        {write("long",
-               QByteArray(16 << 20, '#') + "\r\n" + QUrl::fromLocalFile(picture).toEncoded() + "\r\n"),
+        {savedFile(dir, "long",
+                   QByteArray(16 << 20, '#') + "\r\n" + QUrl::fromLocalFile(picture).toEncoded() + "\r\n"),
          {},
          QStringLiteral(
              "Import failed: Quorvane.Import 2 (Quorvane can't read this image. The data may be damaged "
              "or incomplete)")},
-        {linkTo("missing", missing),
+        {linkFile(dir, "missing", missing),
          {},
          QStringLiteral(
              "Import failed: Quorvane.Import 5 (The file isn't there. It may have been moved, renamed, "
              "or deleted)")},
-        {linkTo("picture", picture), {}, imported},
-        {linkTo("announced", picture), announced, imported},
+        {linkFile(dir, "picture", picture), {}, imported},
+        {linkFile(dir, "announced", picture), announced, imported},
     };
     for (const auto& drop : drops) {
         SCOPED_TRACE(drop.logged.toStdString());
@@ -507,7 +506,7 @@ TEST_F(ProgramX11Test, ADropItCannotUseIsLoggedAndItsSourceHearsACopy) {
     // Pasted, the announced list opens the same picture.
     const qsizetype opened = output.count(imported);
     test::ClipboardOffer pasted(
-        {"--type", "text/uri-list", "--file", linkTo("pasted", picture), "--size", announced});
+        {"--type", "text/uri-list", "--file", linkFile(dir, "pasted", picture), "--size", announced});
     ASSERT_TRUE(pasted.ready());
     test::xdotool(QStringLiteral("windowfocus --sync ") + id);
     test::xdotool(QStringLiteral("key ctrl+v"));
@@ -533,16 +532,8 @@ TEST_F(ProgramX11Test, ADragNamingOurWindowAsItsSourceLeavesTheProgramAtHand) {
     ASSERT_TRUE(test::waitUntil([&] { return test::dropProxyOf(id.toUInt()) != 0; }));
     test::sendEntersNamingTheirTarget(id.toUInt(), middle.x(), middle.y());
     TempDir dir;
-    QImage picture(200, 150, QImage::Format_RGB32);
-    picture.fill(Qt::darkYellow);
-    const QString file = QString::fromStdString((dir / "picture.png").string());
-    ASSERT_TRUE(picture.save(file));
-    const QString links = QString::fromStdString((dir / "links").string());
-    {
-        QFile out(links);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(QUrl::fromLocalFile(file).toEncoded() + "\r\n");
-    }
+    const QString links =
+        linkFile(dir, "links", savedPicture(dir, "picture.png", {200, 150}, Qt::darkYellow));
     test::ClipboardOffer source({"--type", "text/uri-list", "--file", links, "--drag-to",
                                  QStringLiteral("%1,%2").arg(middle.x()).arg(middle.y()), "--drop", "1"});
     ASSERT_TRUE(source.ready());
@@ -579,15 +570,8 @@ TEST_F(ProgramX11Test, AKeyPressedRightAfterADropActsOnWhatWasDropped) {
     ASSERT_TRUE(test::waitUntil([&] { return !(id = visibleEditor()).isEmpty(); }, 20000));
     ASSERT_TRUE(test::waitUntil([&] { return test::dropProxyOf(id.toUInt()) != 0; }));
     TempDir dir;
-    const auto picture = [&](const char* name, QSize size) {
-        QImage image(size, QImage::Format_RGB32);
-        image.fill(Qt::darkCyan);
-        const QString path = QString::fromStdString((dir / name).string());
-        EXPECT_TRUE(image.save(path));
-        return path;
-    };
-    const QString first = picture("first.png", QSize(200, 150));
-    const QString second = picture("second.png", QSize(120, 90));
+    const QString first = savedPicture(dir, "first.png", {200, 150}, Qt::darkCyan);
+    const QString second = savedPicture(dir, "second.png", {120, 90}, Qt::darkCyan);
     // The first picture is pasted.
     ASSERT_EQ(test::x11Server().run(QStringLiteral("xclip"),
                                     {"-selection", "clipboard", "-t", "image/png", "-i", first}),
