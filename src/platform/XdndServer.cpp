@@ -15,7 +15,6 @@
 namespace quorvane {
 namespace {
 
-constexpr std::uint32_t xdndVersion = 5;
 // Names of types kept at most; more are asked again.
 constexpr std::size_t mostNames = 4096;
 // Requests for names of types underway at most, for all drags.
@@ -95,6 +94,7 @@ bool XdndServer::connect() {
         *into[i] = reply != nullptr ? reply->atom : 0;
         std::free(reply);
     }
+    windows_ = XdndWindows(connection, root_, atoms_.aware, atoms_.proxy);
     connection_ = connection;
     wake_ = wake;
     return true;
@@ -199,13 +199,13 @@ void XdndServer::message(const void* event) {
     if (type != atoms_.enter && type != atoms_.position && type != atoms_.leave && type != atoms_.drop)
         return;
     // Only drags over our windows count, through a proxy or not.
-    const auto named = named_.find(message.window);
-    if (named == named_.end()) return;
-    const std::uint32_t target = named->second;
+    const std::optional<std::uint32_t> named = windows_.named(message.window);
+    if (!named) return;
+    const std::uint32_t target = *named;
     const std::uint32_t* data = message.data.data32;
     const std::uint32_t source = data[0];
     // Our own drags never come this way: Qt follows them itself.
-    if (source == XCB_NONE || source == root_ || named_.count(source) != 0) return;
+    if (source == XCB_NONE || source == root_ || windows_.named(source)) return;
     if (type == atoms_.enter) return enter(source, message.window, target, data);
     Source* followed = sources_.heard(source, Clock::now());
     // A message naming another window of ours than its drag entered counts for nothing.
@@ -333,14 +333,11 @@ void XdndServer::owe(Source& source) {
 }
 
 std::optional<int> XdndServer::verdict(const Source& source) const {
-    const auto window = windows_.find(source.target);
-    if (window == windows_.end() || !source.position) return std::nullopt;
-    for (const X11DropTarget::Zone& zone : window->second.zones)
-        if (zone.area.contains(*source.position)) {
-            const auto kind = static_cast<std::size_t>(zone.kind);
-            return kind < source.asks.size() && source.asks[kind] ? std::optional(zone.kind) : std::nullopt;
-        }
-    return std::nullopt;
+    const std::optional<int> zone =
+        source.position ? windows_.zoneAt(source.target, *source.position) : std::nullopt;
+    if (!zone) return std::nullopt;
+    const auto kind = static_cast<std::size_t>(*zone);
+    return kind < source.asks.size() && source.asks[kind] ? zone : std::nullopt;
 }
 
 void XdndServer::answer() {
@@ -476,39 +473,9 @@ void XdndServer::applyWindows() {
         windows.swap(incoming_);
     }
     if (!windows) return;
-    std::unordered_map<std::uint32_t, Registration> kept;
-    for (X11DropTarget::Window& window : *windows) {
-        Registration registration;
-        if (auto known = windows_.find(window.id); known != windows_.end()) {
-            registration.proxy = known->second.proxy;
-            windows_.erase(known);
-        } else {
-            // The proxy says so of itself, as the protocol asks, and the window names it.
-            registration.proxy = xcb_generate_id(connection_);
-            xcb_create_window(connection_, XCB_COPY_FROM_PARENT, registration.proxy, root_, -1, -1, 1, 1, 0,
-                              XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
-            for (const std::uint32_t on : {registration.proxy, window.id}) {
-                xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, on, atoms_.proxy, XCB_ATOM_WINDOW, 32,
-                                    1, &registration.proxy);
-                xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, on, atoms_.aware, XCB_ATOM_ATOM, 32,
-                                    1, &xdndVersion);
-            }
-        }
-        registration.zones = std::move(window.zones);
-        kept.emplace(window.id, std::move(registration));
-    }
     // Windows that no longer take drops, or are gone: their drags end with them.
-    for (const auto& [window, registration] : windows_) {
-        xcb_delete_property(connection_, window, atoms_.proxy);
-        xcb_destroy_window(connection_, registration.proxy);
-        sources_.eraseOver(window);
-    }
-    windows_ = std::move(kept);
-    named_.clear();
-    for (const auto& [window, registration] : windows_) {
-        named_[window] = window;
-        named_[registration.proxy] = window;
-    }
+    for (const std::uint32_t gone : windows_.set(std::move(*windows)))
+        sources_.eraseOver(gone);
 }
 
 } // namespace quorvane

@@ -10,6 +10,7 @@
 #include "platform/X11DropTarget.h"
 #include "platform/XdndSources.h"
 #include "platform/XdndWants.h"
+#include "platform/XdndWindows.h"
 
 #include <atomic>
 #include <deque>
@@ -56,10 +57,6 @@ public:
 private:
     using Source = XdndSources::Source;
     using Clock = XdndSources::Clock;
-    struct Registration {
-        std::uint32_t proxy = 0;
-        std::vector<X11DropTarget::Zone> zones;
-    };
     // A request whose answer is taken up when it comes.
     struct Pending {
         unsigned int sequence = 0;
@@ -115,9 +112,7 @@ private:
     std::optional<std::vector<X11DropTarget::Window>> incoming_;
     bool catchingUp_ = false;
 
-    // Our windows that take drops, and the window each proxy or window of ours names.
-    std::unordered_map<std::uint32_t, Registration> windows_;
-    std::unordered_map<std::uint32_t, std::uint32_t> named_;
+    XdndWindows windows_;
     XdndSources sources_;
     // Sources whose positions wait for an answer, by program, and the programs in turn.
     std::unordered_map<std::uint32_t, std::deque<std::uint32_t>> owed_;
