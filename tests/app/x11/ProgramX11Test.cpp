@@ -505,9 +505,11 @@ TEST_F(ProgramX11Test, ADropItCannotUseIsLoggedAndItsSourceHearsACopy) {
     }
     // Pasted, the announced list opens the same picture.
     const qsizetype opened = output.count(imported);
-    test::ClipboardOffer pasted(
-        {"--type", "text/uri-list", "--file", linkFile(dir, "pasted", picture), "--size", announced});
+    test::ClipboardOffer pasted({"--type", "text/uri-list", "--file", linkFile(dir, "pasted", picture),
+                                 "--size", announced, "--report", "1"});
     ASSERT_TRUE(pasted.ready());
+    // Paste is offered once the program has asked what the clipboard holds.
+    ASSERT_TRUE(pasted.says(QStringLiteral("request TARGETS")));
     test::xdotool(QStringLiteral("windowfocus --sync ") + id);
     test::xdotool(QStringLiteral("key ctrl+v"));
     EXPECT_TRUE(waitForOutput(*program, output, imported, 20000, opened + 1)) << output.toStdString();
@@ -572,10 +574,10 @@ TEST_F(ProgramX11Test, AKeyPressedRightAfterADropActsOnWhatWasDropped) {
     TempDir dir;
     const QString first = savedPicture(dir, "first.png", {200, 150}, Qt::darkCyan);
     const QString second = savedPicture(dir, "second.png", {120, 90}, Qt::darkCyan);
-    // The first picture is pasted.
-    ASSERT_EQ(test::x11Server().run(QStringLiteral("xclip"),
-                                    {"-selection", "clipboard", "-t", "image/png", "-i", first}),
-              0);
+    // The first picture is pasted, once the program has asked what the clipboard holds.
+    test::ClipboardOffer pasted({"--type", "image/png", "--file", first, "--report", "1"});
+    ASSERT_TRUE(pasted.ready());
+    ASSERT_TRUE(pasted.says(QStringLiteral("request TARGETS")));
     test::xdotool(QStringLiteral("windowfocus --sync ") + id);
     test::xdotool(QStringLiteral("key ctrl+v"));
     ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Imported 200x150 px image")))
