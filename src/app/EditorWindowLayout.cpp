@@ -1,5 +1,6 @@
 #include "app/EditorWindowLayout.h"
 
+#include "core/Log.h"
 #include "document/EditorDocument.h"
 
 #include <QGuiApplication>
@@ -11,6 +12,15 @@
 #include <cmath>
 
 namespace quorvane::EditorWindowLayout {
+namespace {
+
+// Where the window stands once a fit is done, for whoever waits for it to stand still (a slow
+// machine runs the refit's steps late).
+void logFitted(const QWidget& window) {
+    Log::app().log("Editor window fitted: {}x{}", window.width(), window.height());
+}
+
+} // namespace
 
 QSize contentSize(std::optional<QSizeF> pixels, double backingScale, QSizeF visible) {
     if (!pixels || pixels->width() <= 0 || pixels->height() <= 0 || backingScale <= 0)
@@ -79,6 +89,8 @@ void fit(QWidget& window, const EditorDocument* document, bool needsPermission, 
             running->setObjectName(QStringLiteral("refit"));
             running->setDuration(200);
             running->setEasingCurve(QEasingCurve::InOutQuad);
+            // Only a refit that reaches its end says so, not one a newer refit stopped.
+            QObject::connect(running, &QAbstractAnimation::finished, &window, [&window] { logFitted(window); });
         }
         running->setStartValue(window.geometry());
         // The animation moves the client area: the frame's offset is known on a shown window.
@@ -89,6 +101,7 @@ void fit(QWidget& window, const EditorDocument* document, bool needsPermission, 
     }
     window.resize(target.size);
     window.move(target.frameTopLeft);
+    logFitted(window);
 }
 
 } // namespace quorvane::EditorWindowLayout

@@ -69,7 +69,7 @@ TEST_F(DocumentHistory, RestoreBringsBackTheLastDocumentWithUnexportedEdits) {
     const auto asked = question();
     ASSERT_TRUE(asked.has_value());
     ASSERT_TRUE(waitForText(asked->geometry, QStringLiteral("Discard unexported changes?")));
-    EXPECT_TRUE(shows(asked->geometry, QStringLiteral("Replacing the previous")));
+    EXPECT_TRUE(waitForText(asked->geometry, QStringLiteral("Replacing the previous")));
     press(QStringLiteral("Return"));
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("New image not opened"), since)) << quorvane.log().toStdString();
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();

@@ -144,7 +144,7 @@ TEST_F(Edit, ZoomBringAllToFrontAndReopenEditor) {
     ASSERT_TRUE(chooseMenuItem(*text, QStringLiteral("Quorvane"), QStringLiteral("About Quorvane")));
     const auto about = waitForWindow(QStringLiteral("^About Quorvane$"));
     ASSERT_TRUE(about.has_value()) << "no About window";
-    EXPECT_TRUE(shows(about->geometry, QStringLiteral("Version")));
+    EXPECT_TRUE(waitForText(about->geometry, QStringLiteral("Version")));
     activate(*about);
     press(QStringLiteral("Return"));
     ASSERT_TRUE(waitForNoWindow(QStringLiteral("^About Quorvane$")));

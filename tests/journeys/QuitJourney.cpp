@@ -67,7 +67,7 @@ TEST_F(Quit, NothingToLoseQuitsAtOnceAndUnexportedEditsAskOnce) {
     press(QStringLiteral("ctrl+q"));
     auto asked = discardQuestion();
     ASSERT_TRUE(asked.has_value());
-    EXPECT_TRUE(shows(asked->geometry, QStringLiteral("Quitting Quorvane discards")));
+    EXPECT_TRUE(waitForText(asked->geometry, QStringLiteral("Quitting Quorvane discards")));
     press(QStringLiteral("Return"));
     ASSERT_TRUE(waitForNoQuestion());
     // Still there, edits and all: the same keys ask the same question again.

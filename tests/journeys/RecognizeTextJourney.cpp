@@ -127,7 +127,8 @@ TEST_F(RecognizeText, ClosingTheWindowWhileItReadsStopsTheReading) {
     ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("Window"), QStringLiteral("Recognized Text")));
     const auto result = waitForWindow(QStringLiteral("^Recognized Text$"));
     ASSERT_TRUE(result.has_value());
-    EXPECT_TRUE(findText(readScreen(result->geometry), QStringLiteral("OCR cancelled.")).has_value());
+    EXPECT_TRUE(test::waitUntil(
+        [&] { return findText(readScreen(result->geometry), QStringLiteral("OCR cancelled.")).has_value(); }, 10000));
     EXPECT_TRUE(quorvane.isRunning());
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }

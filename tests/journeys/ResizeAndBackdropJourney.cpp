@@ -26,11 +26,13 @@ protected:
         Window window = editor();
         EXPECT_TRUE(chooseMenuItem(window, QStringLiteral("File"), QStringLiteral("Open Image")));
         EXPECT_TRUE(waitForWindow(QStringLiteral("^Open Image$")).has_value());
+        const qsizetype since = quorvane.mark();
         type(path);
         press(QStringLiteral("Return"));
         EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Imported %1x%2 px image").arg(size.width()).arg(size.height())));
         EXPECT_TRUE(waitForNoWindow(QStringLiteral("^Open Image$")));
-        // The editor refits to the picture: once it holds still.
+        // The editor refits to the picture: once the program says so, and it holds still.
+        EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Editor window fitted"), since)) << quorvane.log().toStdString();
         return waitForWindow(QStringLiteral("^Quorvane$"), 20000, 500).value_or(Window{});
     }
 

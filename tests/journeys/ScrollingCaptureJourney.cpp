@@ -47,15 +47,20 @@ TEST_F(ScrollingCapture, AutoScrollingCapturesTheWholePageAndEscapeCancels) {
     const auto panel = waitForWindow(QStringLiteral("^Scrolling Capture$"));
     ASSERT_TRUE(panel.has_value()) << quorvane.log().toStdString();
     EXPECT_GT(panel->geometry.top(), pageWindow.geometry.bottom()) << "the panel stands below the area";
-    // Auto ↓ is the first of the two Auto buttons.
+    // Auto ↓ is the first of the two Auto buttons, read once the panel has drawn them.
     // The panel's buttons in small type read better enlarged.
-    const QImage shot = steadyGrab(panel->geometry);
     std::optional<QRect> autoDown;
-    for (const TextLine& word : words(shot.scaled(shot.size() * 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
-                                      QPoint(), Layout::sparse, true)) {
-        const QRect box(panel->geometry.topLeft() + word.box.topLeft() / 2, word.box.size() / 2);
-        if (readsLike(QStringLiteral("Auto"), word.text) && (!autoDown || box.x() < autoDown->x())) autoDown = box;
-    }
+    test::waitUntil([&] {
+        const QImage shot = steadyGrab(panel->geometry);
+        for (const TextLine& word :
+             words(shot.scaled(shot.size() * 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), QPoint(),
+                   Layout::sparse, true)) {
+            const QRect box(panel->geometry.topLeft() + word.box.topLeft() / 2, word.box.size() / 2);
+            if (readsLike(QStringLiteral("Auto"), word.text) && (!autoDown || box.x() < autoDown->x()))
+                autoDown = box;
+        }
+        return autoDown.has_value();
+    });
     ASSERT_TRUE(autoDown.has_value());
     click(autoDown->center());
     ASSERT_TRUE(quorvane.waitForLog(QStringLiteral("Scrolling capture: 600x3064 px, partial false"), 0, 60000))

@@ -288,7 +288,9 @@ TEST_F(ScrollingTerminal, ACompleteCaptureTakesAwayThePartialOnesWarning) {
     stitched = waitForCapture(quorvane, since);
     ASSERT_TRUE(stitched.has_value()) << quorvane.log().toStdString();
     EXPECT_FALSE(stitched->partial) << quorvane.log().toStdString();
-    // The editor shows the new document, steady: the warning would stand in it by now.
+    // The editor shows the new document, fitted to it and steady: the warning would stand in it
+    // by now.
+    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("Editor window fitted"), since)) << quorvane.log().toStdString();
     shown = waitForWindow(QStringLiteral("^Quorvane$"), 20000, 500);
     ASSERT_TRUE(shown.has_value());
     EXPECT_FALSE(shows(shown->geometry, QStringLiteral("Partial scrolling capture")));

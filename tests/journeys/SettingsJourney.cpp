@@ -29,8 +29,13 @@ protected:
         EXPECT_TRUE(window.has_value()) << "Ctrl+, opened no settings window";
         return window.value_or(Window{});
     }
+    // The line that reads `text` in the window, read until it does: a slow program draws its
+    // form on later turns.
     static std::optional<TextLine> line(const Window& window, const QString& text) {
-        return findText(readScreen(window.geometry, Layout::sparse), text);
+        std::optional<TextLine> found;
+        test::waitUntil(
+            [&] { return (found = findText(readScreen(window.geometry, Layout::sparse), text)).has_value(); }, 10000);
+        return found;
     }
     // Whether the text in `region` is drawn dim (a disabled label).
     static bool dim(const QRect& region) {

@@ -300,21 +300,6 @@ QImage steadyGrab(const QRect& region, int timeoutMs) {
     return last;
 }
 
-std::vector<QImage> steadyPictures(const QRect& region, int forMs) {
-    std::vector<QImage> pictures;
-    QImage last = grab(region);
-    test::waitUntil(
-        [&] {
-            test::pause(50);
-            QImage next = grab(region);
-            if (next == last && (pictures.empty() || pictures.back() != next)) pictures.push_back(next);
-            last = std::move(next);
-            return false;
-        },
-        forMs);
-    return pictures;
-}
-
 QStringList clipboardTargets() {
     return QString::fromUtf8(clipboardBytes(QStringLiteral("TARGETS"))).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }

@@ -79,10 +79,6 @@ QImage grab(const QRect& region = {});
 // turns). Within the bound it returns the latest grab anyway: the caller's check then tells.
 QImage steadyGrab(const QRect& region = {}, int timeoutMs = 3000);
 
-// Each picture that `region` held still on for a moment during the next `forMs` (scaled), in
-// order: what shows only briefly (a toast) is caught however slowly it is read afterwards.
-std::vector<QImage> steadyPictures(const QRect& region, int forMs);
-
 // The clipboard, as another program sees it.
 QStringList clipboardTargets();
 QImage clipboardImage();

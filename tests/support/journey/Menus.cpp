@@ -109,8 +109,8 @@ std::vector<QRect> settledPopups(int timeoutMs) {
 std::vector<MenuItem> itemsOfNewest(const std::vector<QRect>& open) {
     std::vector<MenuItem> items;
     if (open.empty()) return items;
-    // Its items are read once it is painted.
-    test::waitUntil([&] { return !(items = itemsIn(open.back())).empty(); }, 3000);
+    // Its items are read once it is painted: one reading takes seconds on a busy machine.
+    test::waitUntil([&] { return !(items = itemsIn(open.back())).empty(); }, 10000);
     return items;
 }
 
@@ -147,16 +147,18 @@ std::optional<BarTitle> menuTitle(const Window& window, const QString& menu, int
 } // namespace
 
 std::vector<MenuItem> openMenuItems() {
-    return itemsOfNewest(settledPopups(3000));
+    return itemsOfNewest(settledPopups(10000));
 }
 
 void closeMenus() {
-    // Escape closes the innermost menu: one press for each level that is open.
+    // Escape closes the innermost menu: one press for each level that is open, each once the one
+    // before has closed its menu. Pressed again any sooner, an Escape reaches the window beneath
+    // when a slow program closes the menu late.
     for (int attempt = 0; attempt < 4; ++attempt) {
         const size_t open = popups().size();
         if (open == 0) return;
         press(QStringLiteral("Escape"));
-        test::waitUntil([&] { return popups().size() < open; }, 1000);
+        test::waitUntil([&] { return popups().size() < open; }, 10000);
     }
 }
 
@@ -167,10 +169,11 @@ std::vector<MenuItem> openMenu(const Window& window, const QString& menu) {
     // A click that lands while the window still moves (a slow program refitting it) opens
     // nothing: a person looks again and clicks the title where it stands then.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        const auto found = menuTitle(window, menu, 3000);
+        const auto found = menuTitle(window, menu, 10000);
         if (!found) return {};
         click(found->title.box.center());
-        const auto open = settledPopups(2000);
+        // Clicked again any sooner, the title would close the menu a slow program opens late.
+        const auto open = settledPopups(10000);
         if (open.empty()) continue;
         // A menu opens at its title's left (or pushed in from a screen's right edge). Elsewhere,
         // the window moved between the reading and the click, which opened another title's menu.
@@ -208,7 +211,7 @@ bool chooseMenuItem(const Window& window, const QString& menu, const QString& it
     }
     click(QPoint(found->box.left() + 8, found->box.center().y()));
     // The program has taken the choice once the menu is gone.
-    test::waitUntil([] { return !isMenuOpen(); }, 3000);
+    test::waitUntil([] { return !isMenuOpen(); }, 10000);
     return true;
 }
 
@@ -248,7 +251,7 @@ bool chooseTrayItem(const QString& item) {
     }
     click(QPoint(found->box.left() + 8, found->box.center().y()));
     // The program has taken the choice once the menu is gone.
-    test::waitUntil([] { return !isMenuOpen(); }, 3000);
+    test::waitUntil([] { return !isMenuOpen(); }, 10000);
     return true;
 }
 

@@ -1,15 +1,23 @@
 #include "support/journey/ScreenText.h"
 
 #include "support/WaitUntil.h"
+#include "support/XvfbServer.h"
 #include "support/journey/Desktop.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QProcess>
+#include <QScreen>
 #include <QTemporaryFile>
+#include <chrono>
+#include <cstdlib>
+#include <future>
 #include <limits>
 #include <map>
+#include <set>
 #include <tuple>
+#include <xcb/xcb.h>
 
 namespace quorvane::journey {
 namespace {
@@ -237,30 +245,93 @@ bool shows(const QImage& image, QPoint origin, const QString& text) {
     return false;
 }
 
-ScreenWatch::ScreenWatch(const QRect& region) : region_(region) {
-    QObject::connect(&timer_, &QTimer::timeout, [this] { look(); });
-    timer_.start(40);
-    look();
+ScreenWatch::ScreenWatch(const QRect& region)
+    : region_(region.intersected(QGuiApplication::primaryScreen()->geometry())) {
+    // Returns once the first look was taken: the picture before the action.
+    std::promise<void> started;
+    std::future<void> looked = started.get_future();
+    thread_ = std::thread([this, &started] { watch(started); });
+    looked.wait();
 }
 
-void ScreenWatch::look() {
-    QImage now = grab(region_);
-    // Held still for two looks: not a frame of an animation.
-    const bool still = now == last_;
-    last_ = now;
-    if (still && seen_.insert(qHashBits(now.constBits(), size_t(now.sizeInBytes()))).second)
-        unread_.push_back(std::move(now));
+ScreenWatch::~ScreenWatch() {
+    stop_ = true;
+    thread_.join();
+}
+
+namespace {
+
+// The root window's pixels in `region`, as RGB32; none when the server keeps them otherwise than
+// in 32 bits of 24 colour bits.
+std::optional<QImage> rootPicture(xcb_connection_t* connection, xcb_window_t root, const QRect& region) {
+    auto* reply = xcb_get_image_reply(
+        connection,
+        xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, root, static_cast<std::int16_t>(region.x()),
+                      static_cast<std::int16_t>(region.y()), static_cast<std::uint16_t>(region.width()),
+                      static_cast<std::uint16_t>(region.height()), ~0U),
+        nullptr);
+    if (reply == nullptr) return std::nullopt;
+    std::optional<QImage> picture;
+    const qsizetype bytes = qsizetype(region.width()) * region.height() * 4;
+    if (reply->depth == 24 && xcb_get_image_data_length(reply) == bytes) {
+        // The fourth byte is not alpha: the conversion makes every pixel opaque.
+        picture = QImage(xcb_get_image_data(reply), region.width(), region.height(), region.width() * 4,
+                         QImage::Format_ARGB32)
+                      .convertToFormat(QImage::Format_RGB32);
+    }
+    std::free(reply);
+    return picture;
+}
+
+} // namespace
+
+void ScreenWatch::watch(std::promise<void>& started) {
+    xcb_connection_t* connection = xcb_connect(test::x11Server().display().toUtf8().constData(), nullptr);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    // A look every 40 ms for a small region, less often for a larger one: the whole screen every
+    // 0.15 s still looks many times while a toast shows.
+    const auto interval = std::chrono::milliseconds(
+        std::max<qint64>(40, qint64(region_.width()) * region_.height() * 75 / 1000000));
+    QImage last;
+    // Each picture once: a blinking cursor would otherwise keep the reading busy.
+    std::set<size_t> seen;
+    bool looked = false;
+    while (!stop_ && xcb_connection_has_error(connection) == 0) {
+        const auto begun = std::chrono::steady_clock::now();
+        if (std::optional<QImage> now = rootPicture(connection, root, region_)) {
+            // Held still for two looks: not a frame of an animation.
+            const bool still = *now == last;
+            if (still && seen.insert(qHashBits(now->constBits(), size_t(now->sizeInBytes()))).second) {
+                std::lock_guard lock(mutex_);
+                unread_.push_back(*now);
+            }
+            last = std::move(*now);
+        }
+        if (!looked) {
+            looked = true;
+            started.set_value();
+        }
+        std::this_thread::sleep_until(begun + interval);
+    }
+    if (!looked) started.set_value();
+    xcb_disconnect(connection);
+}
+
+std::optional<QImage> ScreenWatch::next() {
+    std::lock_guard lock(mutex_);
+    if (unread_.empty()) return std::nullopt;
+    QImage picture = std::move(unread_.front());
+    unread_.pop_front();
+    return picture;
 }
 
 std::optional<QImage> ScreenWatch::waitFor(const std::function<bool(const QImage&)>& found, int timeoutMs) {
     std::optional<QImage> match;
     test::waitUntil(
         [&] {
-            while (!unread_.empty()) {
-                QImage next = std::move(unread_.front());
-                unread_.pop_front();
-                if (found(next)) {
-                    match = std::move(next);
+            while (std::optional<QImage> picture = next()) {
+                if (found(*picture)) {
+                    match = std::move(picture);
                     return true;
                 }
             }

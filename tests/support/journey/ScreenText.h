@@ -3,11 +3,13 @@
 #include <QImage>
 #include <QRect>
 #include <QString>
-#include <QTimer>
+#include <atomic>
 #include <deque>
 #include <functional>
+#include <future>
+#include <mutex>
 #include <optional>
-#include <set>
+#include <thread>
 #include <vector>
 
 namespace quorvane::journey {
@@ -51,12 +53,14 @@ bool waitForNoText(const QRect& region, const QString& text, int timeoutMs = 100
 // middle; false when no line reads so within the bound.
 bool clickText(const QRect& region, const QString& text, int timeoutMs = 10000);
 // Keeps each picture `region` holds still on from its making on, while the test goes on and
-// while it reads (a reading runs the event loop). Made before the action, it catches what shows
-// only for a while (a toast, 2.5 s) however long the action takes to arrive on a busy machine
-// and however slowly the pictures are read.
+// while it reads. Made before the action, it catches what shows only for a while (a toast, 2.5 s)
+// however long the action takes to arrive on a busy machine, however slowly the pictures are read
+// and whatever the test waits for meanwhile: it looks from a thread and X connection of its own,
+// not from the test's event loop, which stands still while a helper program runs.
 class ScreenWatch {
 public:
     explicit ScreenWatch(const QRect& region);
+    ~ScreenWatch();
     ScreenWatch(const ScreenWatch&) = delete;
     ScreenWatch& operator=(const ScreenWatch&) = delete;
     // Reads the pictures kept, oldest first, until `found` holds for one; that picture, or none
@@ -67,14 +71,14 @@ public:
     QRect region() const { return region_; }
 
 private:
-    void look();
+    void watch(std::promise<void>& started);
+    std::optional<QImage> next();
 
     const QRect region_;
-    QTimer timer_;
-    QImage last_;
-    // Each picture once: a blinking cursor would otherwise keep the reading busy.
-    std::set<size_t> seen_;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
     std::deque<QImage> unread_;
+    std::thread thread_;
 };
 
 // The words of all lines, each as its own line (for a menu bar's titles).
