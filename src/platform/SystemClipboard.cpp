@@ -86,15 +86,24 @@ SystemClipboard::SystemClipboard(QClipboard& clipboard, std::chrono::millisecond
           // A holder asked about before its notice came is the same holder, taken at that time.
           for (std::optional<Contents>* contents : {&asking_, &known_})
               if (*contents && (*contents)->owner == owner && (*contents)->time == 0) (*contents)->time = time;
+          // Qt tells of some changes by no signal of its own (it takes a holder whose time is not
+          // past its own ownership's for no change): the server's notice counts too, once Qt has
+          // handled the event.
+          QMetaObject::invokeMethod(this, [this] { changedElsewhere(); }, Qt::QueuedConnection);
       })) {
-    // Our own writes are counted in write(); Qt's later notice of them must not count again.
-    changed_ = connect(&clipboard_, &QClipboard::dataChanged, this, [this] {
-        if (clipboard_.ownsClipboard()) return;
-        ++count_;
-        // Asked at once, so that the answer is there when a menu opens.
-        if (!heldHere()) offeredFormats();
-        Q_EMIT offerChanged();
-    });
+    changed_ = connect(&clipboard_, &QClipboard::dataChanged, this, [this] { changedElsewhere(); });
+}
+
+void SystemClipboard::changedElsewhere() {
+    // Our own writes are counted in write(); the notices of them must not count again.
+    if (clipboard_.ownsClipboard() && heldHere()) return;
+    const Contents now = contents();
+    if (lastChange_ == now) return;
+    lastChange_ = now;
+    ++count_;
+    // Asked at once, so that the answer is there when a menu opens.
+    if (!heldHere()) offeredFormats();
+    Q_EMIT offerChanged();
 }
 
 SystemClipboard::~SystemClipboard() {

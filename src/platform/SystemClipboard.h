@@ -51,6 +51,9 @@ private:
     // Whether the contents are in this process (ours, or there is no X server).
     bool heldHere() const;
     Contents contents() const;
+    // Another program's contents came, or the holder went: counted and asked about once, whether
+    // Qt or the server's notice told it first.
+    void changedElsewhere();
     void ask(Contents contents);
     void answered(bool unwanted, const Result<QStringList, ClipboardReadError>& formats);
 
@@ -63,6 +66,7 @@ private:
     // The contents whose formats are being asked for, and those whose formats are known.
     std::optional<Contents> asking_;
     std::optional<Contents> known_;
+    std::optional<Contents> lastChange_;
     // Set once the question underway is wanted no longer: the contents changed, or this ends.
     std::shared_ptr<std::atomic<bool>> unwanted_;
     QStringList formats_;
