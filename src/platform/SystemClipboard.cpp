@@ -86,16 +86,17 @@ SystemClipboard::SystemClipboard(QClipboard& clipboard, std::chrono::millisecond
           // A holder asked about before its notice came is the same holder, taken at that time.
           for (std::optional<Contents>* contents : {&asking_, &known_})
               if (*contents && (*contents)->owner == owner && (*contents)->time == 0) (*contents)->time = time;
-          // Qt tells of some changes by no signal of its own (it takes a holder whose time is not
-          // past its own ownership's for no change): the server's notice counts too, once Qt has
-          // handled the event.
+          // Qt can go on believing it holds the clipboard after another program took it, and then
+          // signals only holders going away: the server's notice counts too, once Qt has handled
+          // the event.
           QMetaObject::invokeMethod(this, [this] { changedElsewhere(); }, Qt::QueuedConnection);
       })) {
     changed_ = connect(&clipboard_, &QClipboard::dataChanged, this, [this] { changedElsewhere(); });
 }
 
 void SystemClipboard::changedElsewhere() {
-    // Our own writes are counted in write(); the notices of them must not count again.
+    // Our own writes are counted in write(); the notices of them must not count again. Whether
+    // they are still ours, the server tells: Qt may believe so long after.
     if (clipboard_.ownsClipboard() && heldHere()) return;
     const Contents now = contents();
     if (lastChange_ == now) return;
@@ -146,6 +147,14 @@ QStringList SystemClipboard::offeredFormats() {
     if (heldHere()) return Clipboard::offeredFormats();
     const Contents now = contents();
     if (known_ == now) return formats_;
+    // Nobody holds the clipboard: nothing to ask, and a question sent would reach whoever takes it
+    // next, on their contents' own question's behalf.
+    if (now.owner == 0) {
+        if (asking_) *unwanted_ = true;
+        known_ = now;
+        formats_.clear();
+        return {};
+    }
     if (!asking_)
         ask(now);
     else if (*asking_ != now)
