@@ -57,8 +57,7 @@ XdndServer::XdndServer(const std::vector<QStringList>& kinds, Outlet outlet) : o
 XdndServer::~XdndServer() {
     if (connection_ == nullptr) return;
     stopping_ = true;
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const auto written = ::write(wake_, &one, sizeof one);
+    wake();
     thread_.join();
     xcb_disconnect(connection_);
     ::close(wake_);
@@ -106,8 +105,7 @@ void XdndServer::setWindows(std::vector<X11DropTarget::Window> windows) {
         const std::lock_guard lock(mutex_);
         incoming_ = std::move(windows);
     }
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const auto written = ::write(wake_, &one, sizeof one);
+    wake();
 }
 
 void XdndServer::catchUp() {
@@ -116,6 +114,10 @@ void XdndServer::catchUp() {
         const std::lock_guard lock(mutex_);
         catchingUp_ = true;
     }
+    wake();
+}
+
+void XdndServer::wake() const {
     const std::uint64_t one = 1;
     [[maybe_unused]] const auto written = ::write(wake_, &one, sizeof one);
 }

@@ -57,6 +57,8 @@ public:
 private:
     using Source = XdndSources::Source;
     using Clock = XdndSources::Clock;
+    // Ends the thread's wait, for what another thread asked of it.
+    void wake() const;
     // A request whose answer is taken up when it comes.
     struct Pending {
         unsigned int sequence = 0;
