@@ -49,7 +49,12 @@ WindowPickerView::WindowPickerView(CaptureController& model, WindowIcons& icons,
     header->addStretch(1);
     refresh_ = new IconButton(
         symbols, QStringLiteral("arrow.clockwise"), QStringLiteral("Refresh windows"),
-        [&model] { model.refreshTargets(); }, this);
+        [this] {
+            // The keyboard, which leaves the button while it is disabled, lands on a row after.
+            awaitingRows_ = true;
+            model_.refreshTargets();
+        },
+        this);
     header->addWidget(refresh_);
     column->addLayout(header);
     QFrame* divider = makeDivider(this);
@@ -83,7 +88,7 @@ WindowPickerView::WindowPickerView(CaptureController& model, WindowIcons& icons,
     emptyColumn->addStretch(1);
     content_->addWidget(empty);
     auto* scroll = new WindowList(content_);
-    // It takes the focus (to scroll with the keys), and a screen reader then reads its name.
+    // A screen reader meets it around the rows.
     scroll->setAccessibleName(QStringLiteral("Window list"));
     windowList_ = scroll;
     list_ = new QWidget(scroll);
@@ -145,8 +150,9 @@ void WindowPickerView::rebuildRows() {
     for (WindowRow* row : old)
         listLayout_->removeWidget(row);
     int at = 0;
-    // Tab reaches the rows in the list's place, not after Cancel, where Qt puts new widgets.
-    QWidget* before = windowList_;
+    // Tab reaches the rows in the list's place, after Refresh, not after Cancel, where Qt puts new
+    // widgets (the list, no stop itself, cannot stand before them).
+    QWidget* before = refresh_;
     // In the controller's order; it has left our own windows out already.
     for (const CaptureWindow& window : model_.windows()) {
         auto* row = new WindowRow(window, icons_.icon(window).icon, list_);
@@ -159,11 +165,7 @@ void WindowPickerView::rebuildRows() {
     }
     refresh();
     const std::vector<WindowRow*> now = rows();
-    if (awaitingRows_ && !now.empty()) {
-        // The listing that the sheet opened without.
-        awaitingRows_ = false;
-        now.front()->setFocus(Qt::OtherFocusReason);
-    } else if (focused != old.end()) {
+    if (focused != old.end()) {
         const auto same = std::find_if(now.begin(), now.end(), [&](const WindowRow* row) {
             return row->window().windowID == (*focused)->window().windowID;
         });
@@ -174,7 +176,12 @@ void WindowPickerView::rebuildRows() {
             now[size_t(place)]->setFocus(Qt::OtherFocusReason);
         else
             refresh_->setFocus(Qt::OtherFocusReason);
+    } else if (awaitingRows_ && !now.empty()) {
+        // The listing that the sheet opened without, or that Refresh asked for.
+        now.front()->setFocus(Qt::OtherFocusReason);
     }
+    if (!now.empty()) awaitingRows_ = false;
+    windowList_->placeTabStop();
     // Hidden only now: a hidden row with the keyboard would send it on to Cancel.
     for (WindowRow* row : old) {
         row->hide();
@@ -189,6 +196,7 @@ void WindowPickerView::showEvent(QShowEvent* event) {
     const std::vector<WindowRow*> all = rows();
     awaitingRows_ = all.empty();
     if (!all.empty()) all.front()->setFocus(Qt::OtherFocusReason);
+    windowList_->placeTabStop();
 }
 
 void WindowPickerView::refresh() {

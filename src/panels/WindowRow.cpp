@@ -51,6 +51,13 @@ void WindowRow::keyPressEvent(QKeyEvent* event) {
         click();
         return;
     }
+    // The arrows are the list's, which moves the keyboard between rows: a button would pass it
+    // on to the next control.
+    if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down || event->key() == Qt::Key_Left ||
+        event->key() == Qt::Key_Right) {
+        event->ignore();
+        return;
+    }
     QAbstractButton::keyPressEvent(event);
 }
 

@@ -1,13 +1,20 @@
 // The window picker's names and icons for windows of older X programs (as xcalc and xeyes make
-// them): no process id, the program named only in WM_CLASS, the icon only a pixmap in WM_HINTS.
+// them): no process id, the program named only in WM_CLASS, the icon only a pixmap in WM_HINTS;
+// and its list by keys alone.
 
+#include "capture/CaptureControllerRig.h"
 #include "capture/SystemCaptureService.h"
 #include "capture/x11/CaptureTestWindows.h"
+#include "editor_window/IconButton.h"
 #include "editor_window/SymbolIcons.h"
 #include "panels/WindowIcons.h"
+#include "panels/WindowPickerView.h"
 #include "panels/WindowRow.h"
+#include "support/DisplayState.h"
 #include "support/QtPrinters.h"
+#include "support/Xdotool.h"
 
+#include <QApplication>
 #include <QProcess>
 #include <gtest/gtest.h>
 
@@ -105,6 +112,65 @@ TEST(WindowPicker, NamesAndIconsOfProgramsWithoutAProcess) {
     EXPECT_EQ(WindowRow::applicationName(*window), QStringLiteral("XPlainNoSuchIcon"));
     EXPECT_TRUE(service.applicationIcon(*window, WindowIcons::side).isNull());
     EXPECT_EQ(icons.icon(*window).source, WindowIcons::Source::generic);
+}
+
+// Capture a Window by keys alone: the list is one Tab stop, the row that last had the keyboard;
+// Up and Down move between the rows, the one with the keyboard framed; Refresh leaves the
+// keyboard on its window's row.
+TEST(WindowPicker, TheListTakesTheKeysAsOneStopAndRefreshKeepsTheRow) {
+    const test::InputKept input;
+    test::CaptureRig capture;
+    std::vector<CaptureWindow> windows;
+    for (const auto& [id, title] : {std::pair{7, "One"}, {8, "Two"}, {9, "Three"}}) {
+        windows.push_back(test::window(WindowID(id), QRectF(0, 0, 400, 300)));
+        windows.back().title = QString::fromLatin1(title);
+    }
+    capture.service.content.windows = windows;
+    capture.controller->setChoosingWindow(true);
+    capture.controller->refreshTargets();
+    ASSERT_TRUE(capture.settle());
+    SymbolIcons symbols(SymbolIcons::Theme::ignore);
+    WindowIcons icons(capture.service, symbols);
+    WindowPickerView picker(*capture.controller, icons, symbols);
+    picker.show();
+    picker.activateWindow();
+    const auto keyboard = [] {
+        const QWidget* focused = QApplication::focusWidget();
+        return focused == nullptr ? QString() : focused->accessibleName() + focused->property("text").toString();
+    };
+    ASSERT_TRUE(test::waitUntil([&] { return picker.isActiveWindow() && keyboard() == "Capture app, One"; }))
+        << keyboard().toStdString();
+
+    QStringList heard;
+    for (const char* keys : {"Down", "Down", "Up", "Tab", "shift+Tab", "shift+Tab", "Tab", "Up"}) {
+        const QString before = keyboard();
+        EXPECT_EQ(test::xdotool(QStringLiteral("key ") + QString::fromLatin1(keys)), 0);
+        test::waitUntil([&] { return keyboard() != before; }, 5000);
+        heard << keyboard();
+    }
+    EXPECT_EQ(heard.join(u'\n').toStdString(), "Capture app, Two\nCapture app, Three\nCapture app, Two\nCancel\n"
+                                               "Capture app, Two\nRefresh windows\nCapture app, Two\n"
+                                               "Capture app, One");
+    // The row with the keyboard is framed; once it has gone on, it is not.
+    WindowRow* first = picker.rows().front();
+    ASSERT_TRUE(first->hasFocus());
+    const QImage framed = first->grab().toImage();
+    picker.rows()[1]->setFocus(Qt::TabFocusReason);
+    EXPECT_NE(first->grab().toImage(), framed);
+
+    // Refresh by keys, with Two listed first now: the keyboard stays on Two's new row.
+    std::swap(capture.service.content.windows[0], capture.service.content.windows[1]);
+    const int listings = capture.service.listings;
+    EXPECT_EQ(test::xdotool(QStringLiteral("key shift+Tab")), 0);
+    ASSERT_TRUE(test::waitUntil([&] { return keyboard() == "Refresh windows"; })) << keyboard().toStdString();
+    EXPECT_EQ(test::xdotool(QStringLiteral("key space")), 0);
+    ASSERT_TRUE(test::waitUntil([&] {
+        return capture.service.listings > listings && !capture.controller->isBusy() &&
+               picker.rows().front()->window().windowID == 8;
+    }));
+    EXPECT_TRUE(test::waitUntil([&] { return QApplication::focusWidget() == picker.rows().front(); }))
+        << keyboard().toStdString();
+    picker.reject();
 }
 
 } // namespace
