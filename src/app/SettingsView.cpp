@@ -95,6 +95,9 @@ QWidget* SettingsView::captureSection() {
     auto* form = new QFormLayout(box);
     ComboBoxAccessible::install();
     postCapture_ = new QComboBox(box);
+    // Named before it is filled: a running reader is told its name with each new item, and would
+    // otherwise hear the item ("Show Thumbnail") as its name until told again.
+    postCapture_->setAccessibleName(QStringLiteral("After capture"));
     for (PostCaptureAction action : allPostCaptureActions)
         postCapture_->addItem(title(action), static_cast<int>(action));
     postCapture_->setToolTip(QStringLiteral(
@@ -112,6 +115,7 @@ QWidget* SettingsView::outputSection() {
     auto* box = new QGroupBox(QStringLiteral("Output"), this);
     auto* form = new QFormLayout(box);
     format_ = new QComboBox(box);
+    format_->setAccessibleName(QStringLiteral("Format"));
     format_->addItem(QStringLiteral("PNG"));
     format_->addItem(QStringLiteral("JPEG"));
     connect(format_, &QComboBox::activated, this, [this](int index) {

@@ -48,9 +48,10 @@ ResizeSheet::ResizeSheet(EditorDocument& document, QWidget* parent)
     auto* pickerLabel = new QLabel(QStringLiteral("Resampling:"), picker);
     ComboBoxAccessible::install();
     quality_ = new QComboBox(picker);
+    // Named before it is filled, so that a running reader never hears an item as its name.
+    quality_->setAccessibleName(QStringLiteral("Resampling"));
     for (const auto quality : ImageResampler::allQualities)
         quality_->addItem(ImageResampler::label(quality), ImageResampler::rawValue(quality));
-    quality_->setAccessibleName(QStringLiteral("Resampling"));
     // Its list is in the tree while closed too.
     quality_->view()->setAccessibleName(QStringLiteral("Resampling"));
     pickerLabel->setBuddy(quality_);

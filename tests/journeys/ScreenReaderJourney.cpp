@@ -51,6 +51,8 @@ public:
     bool listening() const { return listening_; }
     QStringList focused() { return lines(QStringLiteral("focus")); }
     QStringList described() { return lines(QStringLiteral("described")); }
+    // The names it was told objects took ("<role> <name>", tab-separated), in order.
+    QStringList named() { return lines(QStringLiteral("named")); }
     // Ends the listening (its standard input closed); the faults it met.
     QStringList stop() {
         if (walker_.state() != QProcess::NotRunning) {
@@ -193,6 +195,52 @@ TEST_F(ScreenReader, MeetsNamedControlsSlidersWithValuesAndTheFloatingPanelsAsWi
         EXPECT_TRUE(all.windows.contains(QStringLiteral("frame ") + QString::fromLatin1(title)))
             << title << " in: " << all.windows.join(QStringLiteral(", ")).toStdString();
     EXPECT_TRUE(all.windows.contains(QStringLiteral("frame Quorvane Settings")));
+    EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
+}
+
+// A reader already running while Settings, the Resize Image sheet and Recognized Text are built is
+// told each combo box's name as each item comes in: it hears the label ("Format"), never an item
+// ("PNG"), which it would otherwise keep as the name.
+TEST_F(ScreenReader, HearsEachComboBoxNamedByItsLabelWhileItsWindowIsBuilt) {
+    Program quorvane;
+    SessionBus bus(quorvane, SessionBus::Accessibility::on);
+    ASSERT_TRUE(bus.running());
+    ASSERT_TRUE(quorvane.start());
+    editor();
+    QImage picture(320, 200, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    openImage(quorvane, placePicture(quorvane, picture, "picture.png"), picture.size());
+
+    FocusFollower reader(quorvane);
+    ASSERT_TRUE(reader.listening());
+    activate(editor());
+    press(QStringLiteral("ctrl+alt+i"));
+    ASSERT_TRUE(waitForWindow(QStringLiteral("^Resize Image$")).has_value());
+    press(QStringLiteral("Escape"));
+    ASSERT_TRUE(waitForNoWindow(QStringLiteral("^Resize Image$")));
+    ASSERT_TRUE(chooseMenuItem(editor(), QStringLiteral("Window"), QStringLiteral("Recognized Text")));
+    ASSERT_TRUE(waitForWindow(QStringLiteral("^Recognized Text$")).has_value());
+    activate(editor());
+    press(QStringLiteral("ctrl+comma"));
+    ASSERT_TRUE(waitForWindow(QStringLiteral("^Quorvane Settings$")).has_value());
+
+    const QStringList labels{QStringLiteral("Resampling"), QStringLiteral("Language"),
+                             QStringLiteral("After capture"), QStringLiteral("Format")};
+    const auto heard = [&] {
+        return reader.named().filter(QRegularExpression(QStringLiteral("^combo box\t"))).replaceInStrings(
+            QRegularExpression(QStringLiteral("^combo box\t")), QString());
+    };
+    // What each box was told last comes after what it was told first.
+    EXPECT_TRUE(test::waitUntil(
+        [&] { return std::all_of(labels.begin(), labels.end(), [&](const QString& label) {
+                  return heard().contains(label);
+              }); },
+        20000))
+        << heard().join(u'\n').toStdString();
+    reader.stop();
+    const QStringList names = heard();
+    for (const QString& name : names)
+        EXPECT_TRUE(labels.contains(name)) << "a combo box named " << name.toStdString();
     EXPECT_EQ(quorvane.terminate(), 0) << quorvane.log().toStdString();
 }
 
@@ -404,6 +452,11 @@ TEST_F(ScreenReader, MeetsTheTypedTextThePickerAboutRecognizedTextAndTheTrayMenu
         return hasWindow(view, QStringLiteral("Capture a Window"));
     });
     EXPECT_EQ(faults(picker), "") << "Capture a Window";
+    // The keyboard rests on a row, which the reader reaches there, named for its window.
+    const QRegularExpression row(QStringLiteral("^push button Capture .*still-1"));
+    const ScreenReaderView onRow =
+        walkUntil(quorvane, [&](const ScreenReaderView& view) { return !view.focused.filter(row).isEmpty(); });
+    EXPECT_FALSE(onRow.focused.filter(row).isEmpty()) << onRow.focused.join(u'\n').toStdString();
     // Save pressed, and the File menu asked for, under the sheet do what a click there does:
     // nothing (the reader's next call is answered after them). Pressed again once the sheet has
     // closed, Save saves once.

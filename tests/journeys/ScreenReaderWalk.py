@@ -9,7 +9,8 @@ The walk prints "window<TAB>role<TAB>name" for each of the program's windows and
 prints "listening" once it listens, then "focus<TAB>role<TAB>name<TAB>key" for each object that
 takes the focus (its key: the shortcut a reader announces with it), and after it
 "described<TAB>role<TAB>name<TAB>description", what a reader says of it then; it looks at what
-holds that object too (a menu, a window), once each. As Orca does, it asks to be told of changed
+holds that object too (a menu, a window), once each, and "named<TAB>role<TAB>name" for each name
+it is told an object took. As Orca does, it asks to be told of changed
 names, descriptions and values: it reads what it was told last, and a program tells only those
 who asked. Both print "fault<TAB>what<TAB>object" for each object
 that a screen reader would stumble on:
@@ -152,9 +153,19 @@ def follow_focus(pid):
             return False
         return True
 
+    def named(event):
+        node = event.source
+        if node is None or node.get_process_id() != pid:
+            return
+        # A name told in words is the one a reader keeps; otherwise it asks for the new one.
+        name = event.any_data if isinstance(event.any_data, str) else node.name
+        print("named\t%s\t%s" % (node.getRoleName(), name), flush=True)
+
     pyatspi.Registry.registerEventListener(focused, "object:state-changed:focused")
     # The accessibility library keeps what these events change up to date for each reader.
     pyatspi.Registry.registerEventListener(lambda event: None, "object:property-change")
+    pyatspi.Registry.registerEventListener(lambda event: None, "object:value-changed")
+    pyatspi.Registry.registerEventListener(named, "object:property-change:accessible-name")
     GLib.io_add_watch(sys.stdin, GLib.IO_IN | GLib.IO_HUP | GLib.IO_ERR, ended)
     print("listening", flush=True)
     pyatspi.Registry.start()
