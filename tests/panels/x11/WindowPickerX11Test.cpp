@@ -170,6 +170,22 @@ TEST(WindowPicker, TheListTakesTheKeysAsOneStopAndRefreshKeepsTheRow) {
     }));
     EXPECT_TRUE(test::waitUntil([&] { return QApplication::focusWidget() == picker.rows().front(); }))
         << keyboard().toStdString();
+
+    // Refresh pressed on an empty list gives the keyboard to the first row it brings.
+    capture.service.content.windows.clear();
+    EXPECT_EQ(test::xdotool(QStringLiteral("key shift+Tab space")), 0);
+    ASSERT_TRUE(test::waitUntil([&] { return picker.rows().empty() && !capture.controller->isBusy(); }));
+    for (int presses = 0; presses < 4 && keyboard() != "Refresh windows"; ++presses) {
+        const QString before = keyboard();
+        EXPECT_EQ(test::xdotool(QStringLiteral("key Tab")), 0);
+        test::waitUntil([&] { return keyboard() != before; }, 5000);
+    }
+    ASSERT_EQ(keyboard(), "Refresh windows");
+    capture.service.content.windows = windows;
+    EXPECT_EQ(test::xdotool(QStringLiteral("key space")), 0);
+    EXPECT_TRUE(test::waitUntil([&] {
+        return !picker.rows().empty() && QApplication::focusWidget() == picker.rows().front();
+    })) << keyboard().toStdString();
     picker.reject();
 }
 
