@@ -226,17 +226,15 @@ TEST_F(ScreenReader, HearsEachComboBoxNamedByItsLabelWhileItsWindowIsBuilt) {
 
     const QStringList labels{QStringLiteral("Resampling"), QStringLiteral("Language"),
                              QStringLiteral("After capture"), QStringLiteral("Format")};
-    const auto heard = [&] {
-        return reader.named().filter(QRegularExpression(QStringLiteral("^combo box\t"))).replaceInStrings(
-            QRegularExpression(QStringLiteral("^combo box\t")), QString());
+    const QRegularExpression comboBox(QStringLiteral("^combo box\t"));
+    const auto heard = [&] { return reader.named().filter(comboBox).replaceInStrings(comboBox, QString()); };
+    const auto heardAll = [&] {
+        const QStringList names = heard();
+        return std::all_of(labels.begin(), labels.end(),
+                           [&](const QString& label) { return names.contains(label); });
     };
-    // What each box was told last comes after what it was told first.
-    EXPECT_TRUE(test::waitUntil(
-        [&] { return std::all_of(labels.begin(), labels.end(), [&](const QString& label) {
-                  return heard().contains(label);
-              }); },
-        20000))
-        << heard().join(u'\n').toStdString();
+    // The labels come last, after whatever each box was told while it was filled.
+    EXPECT_TRUE(test::waitUntil(heardAll, 20000)) << heard().join(u'\n').toStdString();
     reader.stop();
     const QStringList names = heard();
     for (const QString& name : names)
@@ -454,8 +452,8 @@ TEST_F(ScreenReader, MeetsTheTypedTextThePickerAboutRecognizedTextAndTheTrayMenu
     EXPECT_EQ(faults(picker), "") << "Capture a Window";
     // The keyboard rests on a row, which the reader reaches there, named for its window.
     const QRegularExpression row(QStringLiteral("^push button Capture .*still-1"));
-    const ScreenReaderView onRow =
-        walkUntil(quorvane, [&](const ScreenReaderView& view) { return !view.focused.filter(row).isEmpty(); });
+    const ScreenReaderView onRow = walkUntil(
+        quorvane, [&](const ScreenReaderView& view) { return !view.focused.filter(row).isEmpty(); });
     EXPECT_FALSE(onRow.focused.filter(row).isEmpty()) << onRow.focused.join(u'\n').toStdString();
     // Save pressed, and the File menu asked for, under the sheet do what a click there does:
     // nothing (the reader's next call is answered after them). Pressed again once the sheet has

@@ -136,7 +136,8 @@ TEST(WindowPicker, TheListTakesTheKeysAsOneStopAndRefreshKeepsTheRow) {
     picker.activateWindow();
     const auto keyboard = [] {
         const QWidget* focused = QApplication::focusWidget();
-        return focused == nullptr ? QString() : focused->accessibleName() + focused->property("text").toString();
+        return focused == nullptr ? QString()
+                                  : focused->accessibleName() + focused->property("text").toString();
     };
     ASSERT_TRUE(test::waitUntil([&] { return picker.isActiveWindow() && keyboard() == "Capture app, One"; }))
         << keyboard().toStdString();
@@ -148,9 +149,9 @@ TEST(WindowPicker, TheListTakesTheKeysAsOneStopAndRefreshKeepsTheRow) {
         test::waitUntil([&] { return keyboard() != before; }, 5000);
         heard << keyboard();
     }
-    EXPECT_EQ(heard.join(u'\n').toStdString(), "Capture app, Two\nCapture app, Three\nCapture app, Two\nCancel\n"
-                                               "Capture app, Two\nRefresh windows\nCapture app, Two\n"
-                                               "Capture app, One");
+    EXPECT_EQ(heard.join(u'\n').toStdString(),
+              "Capture app, Two\nCapture app, Three\nCapture app, Two\nCancel\n"
+              "Capture app, Two\nRefresh windows\nCapture app, Two\nCapture app, One");
     // The row with the keyboard is framed; once it has gone on, it is not.
     WindowRow* first = picker.rows().front();
     ASSERT_TRUE(first->hasFocus());
