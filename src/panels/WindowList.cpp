@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLayout>
+#include <algorithm>
 
 namespace quorvane {
 
