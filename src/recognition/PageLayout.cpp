@@ -92,6 +92,48 @@ void joinAcrossBlocks(std::vector<Piece>& pieces, const PageInk& ink, double wid
     }
 }
 
+// Two boxes are beside each other when they share a row of pixels.
+bool beside(const QRect& a, const QRect& b) {
+    return a.top() <= b.bottom() && b.top() <= a.bottom();
+}
+
+// A cut between columns whose every part has a line beside a line of another part is one between
+// true columns. A part beside none (a centred button between a line above and a field below,
+// narrower than the gap their text leaves) is no column: the rows it stands in are cut from the
+// rest, so that it is read where it stands. Empty when the columns are true ones.
+std::vector<std::vector<Piece>> rowsAroundLonelyParts(const std::vector<std::vector<Piece>>& columns) {
+    const auto besideAnother = [&](std::size_t i) {
+        for (std::size_t j = 0; j < columns.size(); ++j)
+            for (const Piece& piece : columns[i])
+                for (const Piece& other : columns[j])
+                    if (j != i && beside(piece.box, other.box)) return true;
+        return false;
+    };
+    std::vector<Piece> lonely, items;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (!besideAnother(i)) lonely.insert(lonely.end(), columns[i].begin(), columns[i].end());
+        items.insert(items.end(), columns[i].begin(), columns[i].end());
+    }
+    if (lonely.empty()) return {};
+    // Rows of lines that overlap; a row holding a lonely line holds only lines of its part, which
+    // no other line is beside. Rows of the others stay together, to be read column by column.
+    std::sort(items.begin(), items.end(), [](const Piece& a, const Piece& b) {
+        return std::pair(a.box.top(), a.box.bottom()) < std::pair(b.box.top(), b.box.bottom());
+    });
+    std::vector<std::vector<Piece>> parts;
+    bool lonelyRow = false;
+    int reach = 0;
+    for (const Piece& piece : items) {
+        const bool isLonely = std::find(lonely.begin(), lonely.end(), piece) != lonely.end();
+        const bool newRow = parts.empty() || piece.box.top() > reach;
+        if (newRow && (parts.empty() || isLonely || lonelyRow)) parts.emplace_back();
+        if (newRow) lonelyRow = isLonely;
+        parts.back().push_back(piece);
+        reach = newRow ? piece.box.bottom() : std::max(reach, piece.box.bottom());
+    }
+    return parts;
+}
+
 void order(std::vector<Piece> items, std::vector<Piece>& out) {
     if (items.size() <= 1) {
         out.insert(out.end(), items.begin(), items.end());
@@ -103,6 +145,7 @@ void order(std::vector<Piece> items, std::vector<Piece>& out) {
     std::nth_element(heights.begin(), heights.begin() + std::ptrdiff_t(heights.size() / 2), heights.end());
     const int height = heights[heights.size() / 2];
     auto parts = cut(items, Qt::Horizontal, int(columnGap * height));
+    if (auto rows = rowsAroundLonelyParts(parts); !rows.empty()) parts = std::move(rows);
     if (parts.empty()) parts = cut(items, Qt::Vertical, 1);
     if (parts.empty()) {
         // Rows that overlap: top to bottom, then left to right.

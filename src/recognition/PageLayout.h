@@ -39,7 +39,8 @@ std::vector<Piece> pieces(const std::vector<TextEngine::Block>& blocks, const Pa
 std::vector<Piece> joined(std::vector<Piece> pieces, const PageInk& ink, double widestSpace = 2.5);
 
 // `pieces` in reading order: cut at the widest gap, between columns where a gap runs from top to
-// bottom and is wide enough, else between rows; top to bottom and left to right.
+// bottom and is wide enough and lines stand beside each other across it, else between rows; top
+// to bottom and left to right. A line beside no other across such a gap is read where it stands.
 std::vector<Piece> readingOrder(std::vector<Piece> pieces);
 
 } // namespace quorvane::PageLayout

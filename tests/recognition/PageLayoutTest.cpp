@@ -105,6 +105,14 @@ TEST(PageLayout, ReadsColumnByColumnAndRowByRow) {
     EXPECT_EQ(order({piece(0, 0, 60), piece(120, 0, 100), piece(0, 20, 60), piece(120, 20, 100),
                      piece(0, 40, 220)}),
               (std::vector<QPoint>{{0, 0}, {120, 0}, {0, 20}, {120, 20}, {0, 40}}));
+    // A dialog: a heading, an address, a button centred below it and a field's text: the button
+    // stands beside no other line, so it is no column of its own.
+    EXPECT_EQ(order({{QRect(0, 0, 160, 14), 14}, piece(0, 38, 150), piece(170, 63, 100), piece(6, 88, 120)}),
+              (std::vector<QPoint>{{0, 0}, {0, 38}, {170, 63}, {6, 88}}));
+    // Two columns between page numbers standing in the gap between them, above and below.
+    EXPECT_EQ(order({piece(225, -20, 10), piece(0, 0, 200), piece(260, 0, 200), piece(0, 20, 200),
+                     piece(260, 20, 200), piece(225, 40, 10)}),
+              (std::vector<QPoint>{{225, -20}, {0, 0}, {0, 20}, {260, 0}, {260, 20}, {225, 40}}));
     // Lines that overlap: top to bottom, then left to right.
     EXPECT_EQ(order({{QRect(0, 0, 50, 20), 10}, {QRect(40, 5, 50, 20), 10}, {QRect(20, 15, 50, 20), 10}}),
               (std::vector<QPoint>{{0, 0}, {40, 5}, {20, 15}}));

@@ -7,7 +7,11 @@
 #include "support/QtPrinters.h"
 #include "support/TextImages.h"
 
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QStringList>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -87,6 +91,55 @@ TEST(TextRecognizer, ReadsDrawnTextAndCodesInSourcePixels) {
         EXPECT_EQ(result.codes[0].symbology, "QR");
         EXPECT_TRUE(QRectF(qr).contains(result.codes[0].boundingBox));
     }
+}
+
+// The pieces of `expected` in the order they come in the text Copy Text takes, one line a row.
+std::string readInOrder(TextRecognizer& recognizer, const QImage& image, const QStringList& expected) {
+    const QStringList lines =
+        recognized(recognizer, image).text(RecognitionResult::LineBreaks::kept).split('\n');
+    std::vector<std::pair<qsizetype, QString>> found;
+    for (const QString& text : expected)
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            if (lines[i].contains(text)) found.emplace_back(i, text);
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    QStringList order;
+    for (const auto& [line, text] : found)
+        order.append(text);
+    return order.join(" / ").toStdString();
+}
+
+TEST(TextRecognizer, ReadsLinesWhereTheyStandAndColumnsOneColumnAfterTheOther) {
+    auto recognizer = realRecognizer();
+    // A dialog whose button stands centred between the lines above and the field below it.
+    QWidget dialog;
+    dialog.setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* heading = new QLabel(QStringLiteral("Shipping Details"));
+    QFont bold = dialog.font();
+    bold.setPointSize(14), bold.setBold(true);
+    heading->setFont(bold);
+    layout->addWidget(heading);
+    layout->addWidget(new QLabel(QStringLiteral("221 Baker Street, London NW1 6XE")));
+    layout->addWidget(new QPushButton(QStringLiteral("Confirm Order")), 0, Qt::AlignHCenter);
+    layout->addWidget(new QLineEdit(QStringLiteral("editable field text")));
+    dialog.resize(460, 200);
+    const QStringList dialogLines = {"Shipping Details", "Baker Street", "Confirm Order",
+                                     "editable field text"};
+    EXPECT_EQ(readInOrder(*recognizer, dialog.grab().toImage(), dialogLines),
+              dialogLines.join(" / ").toStdString());
+
+    // Two columns whose lines stand side by side, under a heading over both.
+    QImage page = test::whiteImage(900, 300);
+    const QStringList left = {"Quorvane reads the left column", "from its top line down", "to its last line"},
+                      right = {"and only then the right", "column beside it", "down to its end"};
+    test::drawText(page, QStringLiteral("Two Columns Under One Heading"), {240, 20}, 24);
+    for (int i = 0; i < 3; ++i) {
+        test::drawText(page, left[i], {30, 80 + 40 * i}, 20);
+        test::drawText(page, right[i], {500, 80 + 40 * i}, 20);
+    }
+    const QStringList pageLines = QStringList{"Two Columns Under One Heading"} + left + right;
+    EXPECT_EQ(readInOrder(*recognizer, page, pageLines), pageLines.join(" / ").toStdString());
 }
 
 TEST(TextRecognizer, ReadsLinearCodesWithTheirSymbologyNames) {
