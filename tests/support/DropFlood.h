@@ -94,7 +94,8 @@ public:
     ForeignDrag(const ForeignDrag&) = delete;
     ForeignDrag& operator=(const ForeignDrag&) = delete;
 
-    void enter();
+    // Offering the one type `type`.
+    void enter(const char* type = "text/uri-list");
     // A position at `x`, `y` of the screen whose message names the window `named` (0: the target,
     // as it should; or any other).
     void position(int x, int y, std::uint32_t named = 0);
@@ -105,6 +106,39 @@ private:
     struct Connection;
     std::unique_ptr<Connection> connection_;
     std::vector<std::string> answers_;
+};
+
+// What any X client may do to a window's drop proxy.
+enum class ProxyTampering {
+    // Deletes the window's XdndProxy property.
+    deleteProperty,
+    // Rewrites it to name the root window.
+    rewriteProperty,
+    // Destroys the proxy window.
+    destroyProxy,
+    // Ends the X connection that made the proxy (XKillClient on its number).
+    killProxyClient,
+};
+// Does it to the proxy `window` names; returns once the server has taken it. Whether it named one.
+bool tamperWithDropProxy(std::uint32_t window, ProxyTampering tampering);
+
+// Another client rewriting `window`'s XdndProxy to name the root window over and over, as fast as
+// the server takes it, on a thread of its own until stopped.
+class ProxyFight {
+public:
+    explicit ProxyFight(std::uint32_t window);
+    ~ProxyFight();
+    ProxyFight(const ProxyFight&) = delete;
+    ProxyFight& operator=(const ProxyFight&) = delete;
+
+    // Returns once it writes no more.
+    void stop();
+    std::int64_t writes() const { return writes_; }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::atomic<std::int64_t> writes_{0};
+    std::thread thread_;
 };
 
 // The screen's root window.
