@@ -56,15 +56,18 @@ void tenRuns(benchmark::internal::Benchmark* benchmark) {
     benchmark->UseManualTime()
         ->Iterations(1)
         ->Repetitions(10)
-        ->ComputeStatistics("max", [](const std::vector<double>& v) { return *std::max_element(v.begin(), v.end()); })
+        ->ComputeStatistics(
+            "max", [](const std::vector<double>& v) { return *std::max_element(v.begin(), v.end()); })
         ->ReportAggregatesOnly(true)
         ->Unit(benchmark::kMillisecond);
 }
 
 BENCHMARK_CAPTURE(AnsweredAgainAfter, propertyDeleted, test::ProxyTampering::deleteProperty)->Apply(tenRuns);
-BENCHMARK_CAPTURE(AnsweredAgainAfter, propertyRewritten, test::ProxyTampering::rewriteProperty)->Apply(tenRuns);
+BENCHMARK_CAPTURE(AnsweredAgainAfter, propertyRewritten, test::ProxyTampering::rewriteProperty)
+    ->Apply(tenRuns);
 BENCHMARK_CAPTURE(AnsweredAgainAfter, proxyDestroyed, test::ProxyTampering::destroyProxy)->Apply(tenRuns);
-BENCHMARK_CAPTURE(AnsweredAgainAfter, connectionKilled, test::ProxyTampering::killProxyClient)->Apply(tenRuns);
+BENCHMARK_CAPTURE(AnsweredAgainAfter, connectionKilled, test::ProxyTampering::killProxyClient)
+    ->Apply(tenRuns);
 
 } // namespace
 } // namespace quorvane

@@ -111,8 +111,9 @@ bool XdndServer::reconnect() {
         Log::app().log("Drop target's X connection was lost: opened again");
     lost_ = now;
     std::vector<X11DropTarget::Window> windows = windows_.windows();
-    const bool catchingUp = std::any_of(pending_.begin(), pending_.end(),
-                                        [](const Pending& each) { return each.kind == Pending::Kind::caughtUp; });
+    const bool catchingUp = std::any_of(pending_.begin(), pending_.end(), [](const Pending& each) {
+        return each.kind == Pending::Kind::caughtUp;
+    });
     xcb_connection_t* lost = connection_;
     if (!connect()) return false;
     xcb_disconnect(lost);
@@ -165,7 +166,8 @@ void XdndServer::run() {
             // kills each new connection costs a few a second. Without a server, tried every second.
             const Clock::duration since = lost_ ? Clock::now() - *lost_ : Clock::duration::max();
             if (since < XdndWindows::remakeApart) {
-                waitFor(std::chrono::duration_cast<std::chrono::milliseconds>(XdndWindows::remakeApart - since));
+                waitFor(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(XdndWindows::remakeApart - since));
                 continue;
             }
             if (!reconnect()) {

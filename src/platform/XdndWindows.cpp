@@ -86,7 +86,8 @@ void XdndWindows::writeProperties(std::uint32_t window, const Registration& regi
     for (const std::uint32_t on : {registration.proxy, window}) {
         xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, on, proxy_, XCB_ATOM_WINDOW, 32, 1,
                             &registration.proxy);
-        xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, on, aware_, XCB_ATOM_ATOM, 32, 1, &xdndVersion);
+        xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, on, aware_, XCB_ATOM_ATOM, 32, 1,
+                            &xdndVersion);
     }
 }
 
@@ -209,9 +210,8 @@ void XdndWindows::remake(std::uint32_t window, Registration& registration, Clock
     // Said once for each way it was undone, however often that goes on.
     std::optional<Clock::time_point>& said = registration.said[registration.proxyGone ? 1 : 0];
     if (!said || now - *said >= quietLog)
-        Log::app().log(registration.proxyGone
-                           ? "Drop proxy window destroyed by another program: made again"
-                           : "Drop proxy property changed by another program: made again");
+        Log::app().log(registration.proxyGone ? "Drop proxy window destroyed by another program: made again"
+                                              : "Drop proxy property changed by another program: made again");
     said = now;
     if (registration.proxyGone) {
         makeProxy(window, registration);

@@ -81,8 +81,8 @@ TEST(DropZones, DroppedTextGoesIntoTheFieldWhereItFell) {
         EXPECT_TRUE(drag.says(QStringLiteral("status refuse"))) << drag.output().toStdString();
     }
     {
-        test::ClipboardOffer drag(
-            {"--type", "UTF8_STRING", "--file", words, "--drag-to", at(&window, QPoint(2, 2)), "--drop", "1"});
+        test::ClipboardOffer drag({"--type", "UTF8_STRING", "--file", words, "--drag-to",
+                                   at(&window, QPoint(2, 2)), "--drop", "1"});
         EXPECT_TRUE(drag.says(QStringLiteral("status refuse"))) << drag.output().toStdString();
         EXPECT_TRUE(drag.says(QStringLiteral("finished")));
     }

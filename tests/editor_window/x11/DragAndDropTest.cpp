@@ -673,8 +673,8 @@ TEST(DragAndDrop, TheDropTargetMakesItsProxyAgainWhateverAnotherClientDoes) {
         // Made again: the window names a proxy that names itself.
         ASSERT_TRUE(waitUntil([&] { return test::dropProxyOf(editor) != 0; }, 2000));
         const std::size_t imported = rig.imported.size();
-        test::ClipboardOffer person({"--type", "text/uri-list", "--file", dropped.links, "--drag-to", "600,300",
-                                     "--drop", "1", "--action", "XdndActionMove"});
+        test::ClipboardOffer person({"--type", "text/uri-list", "--file", dropped.links, "--drag-to",
+                                     "600,300", "--drop", "1", "--action", "XdndActionMove"});
         ASSERT_TRUE(person.says(QStringLiteral("status accept copy"))) << person.output().toStdString();
         EXPECT_TRUE(person.says(QStringLiteral("finished accepted copy")));
         EXPECT_TRUE(waitUntil([&] { return rig.imported.size() > imported; }));
