@@ -35,6 +35,7 @@ std::vector<std::uint32_t> XdndWindows::set(std::vector<X11DropTarget::Window> w
             windows_.erase(known);
         } else {
             makeProxy(window.id, registration);
+            hear(window.id, registration, Changes::heard);
         }
         registration.zones = std::move(window.zones);
         kept.emplace(window.id, std::move(registration));
@@ -66,13 +67,15 @@ std::vector<X11DropTarget::Window> XdndWindows::windows() const {
 void XdndWindows::makeProxy(std::uint32_t window, Registration& registration) {
     registration.proxy = xcb_generate_id(connection_);
     registration.proxyGone = false;
+    // Its end is always heard.
+    const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     xcb_create_window(connection_, XCB_COPY_FROM_PARENT, registration.proxy, root_, -1, -1, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
-    hear(window, registration, Changes::heard);
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
     writeProperties(window, registration);
 }
 
-void XdndWindows::hear(std::uint32_t window, const Registration& registration, Changes changes) {
+void XdndWindows::hear(std::uint32_t window, Registration& registration, Changes changes) {
+    registration.hearing = changes == Changes::heard;
     // Each client chooses what it hears of a window: Qt's choices for its own stay as they are.
     const std::uint32_t properties =
         changes == Changes::heard ? XCB_EVENT_MASK_PROPERTY_CHANGE : XCB_EVENT_MASK_NO_EVENT;
@@ -183,10 +186,16 @@ std::optional<XdndWindows::Clock::time_point> XdndWindows::keep(Clock::time_poin
         if (registration.check && checked(registration, right)) {
             const bool stale = registration.check->stale;
             registration.check.reset();
-            if (stale)
+            if (stale) {
                 registration.recheck = true;
-            else if (!right)
+            } else if (!right) {
                 undone(window, registration);
+            } else if (!registration.hearing) {
+                // Made again and found right: from now on changes are heard, and those that came
+                // before that are read by one more check.
+                hear(window, registration, Changes::heard);
+                registration.recheck = true;
+            }
             if (registration.recheck && !registration.due) check(window, registration);
         }
         if (!registration.due) continue;
@@ -201,9 +210,9 @@ std::optional<XdndWindows::Clock::time_point> XdndWindows::keep(Clock::time_poin
 
 void XdndWindows::undone(std::uint32_t window, Registration& registration) {
     registration.due = true;
-    // Until it is made again, changes are not worth hearing: a program that writes the property
-    // over and over would keep this thread reading them.
-    hear(window, registration, Changes::ignored);
+    // Until it is made again and found right, changes are not worth hearing: a program that writes
+    // the property over and over would keep this thread reading them.
+    if (registration.hearing) hear(window, registration, Changes::ignored);
 }
 
 void XdndWindows::remake(std::uint32_t window, Registration& registration, Clock::time_point now) {
@@ -217,12 +226,17 @@ void XdndWindows::remake(std::uint32_t window, Registration& registration, Clock
         makeProxy(window, registration);
         name();
     } else {
-        hear(window, registration, Changes::heard);
         writeProperties(window, registration);
     }
     registration.remade = now;
     registration.due = false;
-    if (registration.check) registration.check->stale = true;
+    // Read back at once: changes are heard again only once it is found right.
+    if (registration.check) {
+        registration.check->stale = true;
+        registration.recheck = true;
+    } else {
+        check(window, registration);
+    }
 }
 
 } // namespace quorvane

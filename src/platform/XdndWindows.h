@@ -7,7 +7,8 @@
 //
 // Any other client may delete or rewrite those properties, or destroy the proxy: each is watched
 // (the properties' changes on both windows, the proxy's end) and made again, at most once every
-// `remakeApart` a window, so that a program fighting over them costs a few requests a second. The
+// `remakeApart` a window, so that a program fighting over them costs a few requests a second; their
+// changes are not heard from when they are found changed until they are made again and read back. The
 // first making again of a while is logged, for each way they were undone; those that follow it
 // within `quietLog` are not.
 
@@ -71,6 +72,8 @@ private:
         // To be made again, once `remakeApart` has passed since the last time.
         bool due = false;
         bool proxyGone = false;
+        // Whether changes to the properties come to us.
+        bool hearing = false;
         std::optional<Clock::time_point> remade;
         // The last making again after a change of a property, and after the proxy's end.
         std::array<std::optional<Clock::time_point>, 2> said;
@@ -81,7 +84,7 @@ private:
     void makeProxy(std::uint32_t window, Registration& registration);
     // Whether changes to the properties of the window and its proxy come to us; the proxy's end
     // always does.
-    void hear(std::uint32_t window, const Registration& registration, Changes changes);
+    void hear(std::uint32_t window, Registration& registration, Changes changes);
     // Found changed or gone: made again once it may be.
     void undone(std::uint32_t window, Registration& registration);
     void writeProperties(std::uint32_t window, const Registration& registration);

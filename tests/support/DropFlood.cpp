@@ -85,6 +85,22 @@ std::uint32_t dropProxyOf(std::uint32_t window) {
     return proxy;
 }
 
+bool dropAware(std::uint32_t window) {
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    bool aware = false;
+    if (xcb_connection_has_error(connection) == 0) {
+        auto* reply = xcb_get_property_reply(
+            connection,
+            xcb_get_property(connection, 0, window, atom(connection, "XdndAware"), XCB_ATOM_ATOM, 0, 1),
+            nullptr);
+        aware = reply != nullptr && reply->format == 32 && reply->value_len == 1 &&
+                *static_cast<const std::uint32_t*>(xcb_get_property_value(reply)) == 5;
+        std::free(reply);
+    }
+    xcb_disconnect(connection);
+    return aware;
+}
+
 DropFlood::DropFlood(std::uint32_t target, int x, int y, Pattern pattern) : pattern_(std::move(pattern)) {
     const auto at = static_cast<std::uint32_t>(x) << 16 | static_cast<std::uint32_t>(y);
     for (int i = 0; i < pattern_.sources; ++i)
@@ -292,6 +308,9 @@ bool tamperWithDropProxy(std::uint32_t window, ProxyTampering tampering) {
             break;
         case ProxyTampering::killProxyClient:
             xcb_kill_client(connection, proxy);
+            break;
+        case ProxyTampering::deleteAware:
+            xcb_delete_property(connection, window, atom(connection, "XdndAware"));
             break;
         }
         std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));

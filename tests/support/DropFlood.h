@@ -118,6 +118,8 @@ enum class ProxyTampering {
     destroyProxy,
     // Ends the X connection that made the proxy (XKillClient on its number).
     killProxyClient,
+    // Deletes the window's XdndAware property, which sources look for.
+    deleteAware,
 };
 // Does it to the proxy `window` names; returns once the server has taken it. Whether it named one.
 bool tamperWithDropProxy(std::uint32_t window, ProxyTampering tampering);
@@ -145,5 +147,7 @@ private:
 std::uint32_t rootWindow();
 // The proxy `window` names for drags, if it names one that names itself; 0 otherwise.
 std::uint32_t dropProxyOf(std::uint32_t window);
+// Whether `window` says it takes drops of the protocol's version 5 (XdndAware).
+bool dropAware(std::uint32_t window);
 
 } // namespace quorvane::test

@@ -655,10 +655,10 @@ TEST(DragAndDrop, AnEnterNamingOurWindowAsItsSourceChangesNothing) {
 }
 
 // Whatever another client does to the window's drop proxy (deletes or rewrites its property,
-// destroys the proxy window, ends the connection that serves it), the target makes it again, and
-// says so in the log: the next proper drag is answered with a copy and its drop opens. A client
-// fighting over the property costs the drop thread little and the log one line; once it stops,
-// drags are answered again.
+// destroys the proxy window, ends the connection that serves it, deletes XdndAware), the target
+// makes it again, and says so in the log: the next proper drag is answered with a copy and its drop
+// opens. A client fighting over the property costs the drop thread little and the log one line;
+// once it stops, drags are answered again.
 TEST(DragAndDrop, TheDropTargetMakesItsProxyAgainWhateverAnotherClientDoes) {
     using test::ProxyTampering;
     test::EditorViewRig rig;
@@ -670,8 +670,9 @@ TEST(DragAndDrop, TheDropTargetMakesItsProxyAgainWhateverAnotherClientDoes) {
     ASSERT_TRUE(dropped.written);
     const auto editor = static_cast<std::uint32_t>(rig.view->winId());
     const auto dropOpens = [&] {
-        // Made again: the window names a proxy that names itself.
-        ASSERT_TRUE(waitUntil([&] { return test::dropProxyOf(editor) != 0; }, 2000));
+        // Made again: the window names a proxy that names itself, and says it takes drops.
+        ASSERT_TRUE(
+            waitUntil([&] { return test::dropProxyOf(editor) != 0 && test::dropAware(editor); }, 2000));
         const std::size_t imported = rig.imported.size();
         test::ClipboardOffer person({"--type", "text/uri-list", "--file", dropped.links, "--drag-to",
                                      "600,300", "--drop", "1", "--action", "XdndActionMove"});
@@ -690,6 +691,7 @@ TEST(DragAndDrop, TheDropTargetMakesItsProxyAgainWhateverAnotherClientDoes) {
         {ProxyTampering::rewriteProperty, changed},
         {ProxyTampering::destroyProxy, destroyed},
         {ProxyTampering::killProxyClient, lost},
+        {ProxyTampering::deleteAware, changed},
     };
     for (const auto& each : tamperings) {
         SCOPED_TRACE(static_cast<int>(each.tampering));
