@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QTextEdit>
 #include <QTimer>
 #include <QWindow>
@@ -137,7 +138,8 @@ void DropZones::update() {
 void DropZones::waitForDrop(QWindow* window) {
     if (window == nullptr || window->handle() == nullptr) return;
     const auto id = static_cast<std::uint32_t>(window->winId());
-    if (hovered_.count(id) == 0) return;
+    // Input going on once the target caught up came before it asked: it waits no more.
+    if (releasing_ || hovered_.count(id) == 0) return;
     DropWait& wait = waits_[id];
     if (wait.lapsed || wait.held) return;
     wait.held = input_.hold(window, [] {});
@@ -145,15 +147,19 @@ void DropZones::waitForDrop(QWindow* window) {
     QTimer::singleShot(dropWait, this, [this, id] {
         const auto found = waits_.find(id);
         if (found == waits_.end()) return;
-        found->second.held.release();
         found->second.lapsed = true;
+        InputHold::Token held = std::move(found->second.held);
+        held.release();
     });
 }
 
 void DropZones::caughtUp() {
     // A drop among what was read holds its window's input itself by now.
+    std::vector<InputHold::Token> held;
     for (auto& [window, wait] : waits_)
-        wait.held.release();
+        if (wait.held) held.push_back(std::move(wait.held));
+    const QScopedValueRollback releasing(releasing_, true);
+    held.clear();
 }
 
 InputHold::Token DropZones::holdFor(QWidget* window, std::function<void()> giveUp) {

@@ -74,6 +74,8 @@ private:
     TextFieldPaste& text_;
     InputHold& input_;
     bool updating_ = false;
+    // The input held for a drag goes on now.
+    bool releasing_ = false;
     std::set<std::uint32_t> hovered_;
     std::map<std::uint32_t, DropWait> waits_;
     std::map<const QWidget*, std::chrono::steady_clock::time_point> lastDrops_;

@@ -103,9 +103,11 @@ InputHold::Token::~Token() {
 }
 
 void InputHold::Token::release() {
+    // Emptied first: the input going on may hold the window again, into this very token.
     const std::uint64_t id = std::exchange(id_, 0);
-    if (InputHold* hold = hold_; hold != nullptr && id != 0) hold->release(id);
+    InputHold* hold = hold_;
     hold_.clear();
+    if (hold != nullptr && id != 0) hold->release(id);
 }
 
 InputHold::InputHold(std::chrono::milliseconds bound) : bound_(bound) {

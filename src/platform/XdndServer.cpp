@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
@@ -29,33 +30,22 @@ constexpr int badWindow = 3;
 
 } // namespace
 
-XdndServer::XdndServer(const std::vector<QStringList>& kinds, Outlet outlet) : outlet_(std::move(outlet)) {
-    if (!connect()) return;
-    std::unordered_map<QByteArray, std::uint32_t> atoms;
-    {
-        std::vector<QByteArray> names;
-        for (const QStringList& types : kinds)
-            for (const QString& type : types)
-                if (!type.endsWith(QLatin1String("/*"))) names.push_back(type.toLatin1());
-        std::vector<xcb_intern_atom_cookie_t> cookies;
-        for (const QByteArray& name : names)
-            cookies.push_back(
-                xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(name.size()), name.data()));
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection_, cookies[i], nullptr);
-            if (reply != nullptr) atoms[names[i]] = reply->atom;
-            std::free(reply);
-        }
+XdndServer::XdndServer(const std::vector<QStringList>& kinds, Outlet outlet)
+    : outlet_(std::move(outlet)), kinds_(kinds) {
+    wake_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (wake_ < 0) return;
+    if (!connect()) {
+        ::close(wake_);
+        return;
     }
-    wants_ =
-        XdndWants(kinds, [&](const QByteArray& name) { return atoms.count(name) ? atoms.at(name) : 0u; });
-    for (const XdndWants::Want& want : wants_.named())
-        names_[want.atom] = want.name;
+    serving_ = true;
     thread_ = std::thread([this] { run(); });
+    // Found by its name by whoever looks at what each thread costs.
+    ::pthread_setname_np(thread_.native_handle(), "drop target");
 }
 
 XdndServer::~XdndServer() {
-    if (connection_ == nullptr) return;
+    if (!serving_) return;
     stopping_ = true;
     wake();
     thread_.join();
@@ -69,10 +59,7 @@ bool XdndServer::connect() {
     auto screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
     for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
         xcb_screen_next(&screens);
-    const int wake = xcb_connection_has_error(connection) == 0 && screens.rem > 0
-                         ? ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)
-                         : -1;
-    if (wake < 0) {
+    if (xcb_connection_has_error(connection) != 0 || screens.rem == 0) {
         xcb_disconnect(connection);
         return false;
     }
@@ -85,6 +72,15 @@ bool XdndServer::connect() {
     for (std::size_t i = 0; i < names.size(); ++i)
         cookies[i] =
             xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(names[i])), names[i]);
+    // The types zones take, named as this server numbers them.
+    std::vector<QByteArray> types;
+    for (const QStringList& each : kinds_)
+        for (const QString& type : each)
+            if (!type.endsWith(QLatin1String("/*"))) types.push_back(type.toLatin1());
+    std::vector<xcb_intern_atom_cookie_t> typeCookies;
+    for (const QByteArray& type : types)
+        typeCookies.push_back(
+            xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(type.size()), type.data()));
     std::array<std::uint32_t*, names.size()> into = {
         &atoms_.aware, &atoms_.proxy, &atoms_.enter,    &atoms_.position, &atoms_.status,
         &atoms_.leave, &atoms_.drop,  &atoms_.finished, &atoms_.typeList, &atoms_.copy};
@@ -93,14 +89,55 @@ bool XdndServer::connect() {
         *into[i] = reply != nullptr ? reply->atom : 0;
         std::free(reply);
     }
+    std::unordered_map<QByteArray, std::uint32_t> atoms;
+    for (std::size_t i = 0; i < types.size(); ++i) {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, typeCookies[i], nullptr);
+        if (reply != nullptr) atoms[types[i]] = reply->atom;
+        std::free(reply);
+    }
+    wants_ =
+        XdndWants(kinds_, [&](const QByteArray& name) { return atoms.count(name) ? atoms.at(name) : 0u; });
+    names_.clear();
+    for (const XdndWants::Want& want : wants_.named())
+        names_[want.atom] = want.name;
     windows_ = XdndWindows(connection, root_, atoms_.aware, atoms_.proxy);
     connection_ = connection;
-    wake_ = wake;
+    return true;
+}
+
+bool XdndServer::reconnect() {
+    const Clock::time_point now = Clock::now();
+    if (!lost_ || now - *lost_ >= XdndWindows::quietLog)
+        Log::app().log("Drop target's X connection was lost: opened again");
+    lost_ = now;
+    std::vector<X11DropTarget::Window> windows = windows_.windows();
+    const bool catchingUp = std::any_of(pending_.begin(), pending_.end(), [](const Pending& each) {
+        return each.kind == Pending::Kind::caughtUp;
+    });
+    xcb_connection_t* lost = connection_;
+    if (!connect()) return false;
+    xcb_disconnect(lost);
+    // Whatever was followed or asked on the old connection is gone with it.
+    owed_.clear();
+    owedClients_.clear();
+    drops_.clear();
+    pending_.clear();
+    listing_.clear();
+    naming_.clear();
+    namesAsked_.clear();
+    answersSent_.clear();
+    answerOrder_.clear();
+    caughtUp_ = false;
+    if (catchingUp) {
+        const std::lock_guard lock(mutex_);
+        catchingUp_ = true;
+    }
+    windows_.set(std::move(windows));
     return true;
 }
 
 void XdndServer::setWindows(std::vector<X11DropTarget::Window> windows) {
-    if (connection_ == nullptr) return;
+    if (!serving_) return;
     {
         const std::lock_guard lock(mutex_);
         incoming_ = std::move(windows);
@@ -109,7 +146,7 @@ void XdndServer::setWindows(std::vector<X11DropTarget::Window> windows) {
 }
 
 void XdndServer::catchUp() {
-    if (connection_ == nullptr) return outlet_.caughtUp();
+    if (!serving_) return outlet_.caughtUp();
     {
         const std::lock_guard lock(mutex_);
         catchingUp_ = true;
@@ -123,7 +160,21 @@ void XdndServer::wake() const {
 }
 
 void XdndServer::run() {
-    while (!stopping_ && xcb_connection_has_error(connection_) == 0) {
+    while (!stopping_) {
+        if (xcb_connection_has_error(connection_) != 0) {
+            // Opened again at once, but not more often than proxies are made again: a program that
+            // kills each new connection costs a few a second. Without a server, tried every second.
+            const Clock::duration since = lost_ ? Clock::now() - *lost_ : Clock::duration::max();
+            if (since < XdndWindows::remakeApart) {
+                waitFor(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(XdndWindows::remakeApart - since));
+                continue;
+            }
+            if (!reconnect()) {
+                waitFor(std::chrono::milliseconds(1000));
+                continue;
+            }
+        }
         applyWindows();
         bool catchingUp = false;
         {
@@ -148,6 +199,7 @@ void XdndServer::run() {
             read(queued);
             std::free(queued);
         }
+        const std::optional<Clock::time_point> keepAt = windows_.keep(Clock::now());
         answer();
         takeDrops();
         forgetSilent();
@@ -164,12 +216,23 @@ void XdndServer::run() {
             std::free(queued);
             continue;
         }
+        std::chrono::milliseconds wait(1000);
+        if (keepAt)
+            wait = std::clamp(std::chrono::ceil<std::chrono::milliseconds>(*keepAt - Clock::now()),
+                              std::chrono::milliseconds(0), wait);
         std::array<pollfd, 2> waits = {pollfd{xcb_get_file_descriptor(connection_), POLLIN, 0},
                                        pollfd{wake_, POLLIN, 0}};
-        ::poll(waits.data(), waits.size(), 1000);
+        ::poll(waits.data(), waits.size(), static_cast<int>(wait.count()));
         std::uint64_t woken = 0;
         [[maybe_unused]] const auto drained = ::read(wake_, &woken, sizeof woken);
     }
+}
+
+void XdndServer::waitFor(std::chrono::milliseconds wait) {
+    pollfd woken{wake_, POLLIN, 0};
+    ::poll(&woken, 1, static_cast<int>(wait.count()));
+    std::uint64_t count = 0;
+    [[maybe_unused]] const auto drained = ::read(wake_, &count, sizeof count);
 }
 
 void XdndServer::read(const void* event) {
@@ -179,6 +242,10 @@ void XdndServer::read(const void* event) {
         break;
     case XCB_CLIENT_MESSAGE:
         message(event);
+        break;
+    case XCB_PROPERTY_NOTIFY:
+    case XCB_DESTROY_NOTIFY:
+        windows_.heard(event);
         break;
     default:
         break;

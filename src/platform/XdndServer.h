@@ -6,6 +6,9 @@
 // must ask the server (a long list of types, the names of types) is asked without waiting and taken
 // up when it comes, so that no source's slowness holds up another's answers. Positions are answered
 // once a round of messages is read, the last of each source only.
+//
+// Another client may end the connection (XKillClient on a proxy of ours): it is opened again, and
+// all it held made again (atoms, proxies, properties); the drags it followed are forgotten.
 
 #include "platform/X11DropTarget.h"
 #include "platform/XdndSources.h"
@@ -47,7 +50,7 @@ public:
     XdndServer(const XdndServer&) = delete;
     XdndServer& operator=(const XdndServer&) = delete;
 
-    bool serving() const { return connection_ != nullptr; }
+    bool serving() const { return serving_; }
     // Any thread; taken up in the next round.
     void setWindows(std::vector<X11DropTarget::Window> windows);
     // Reads every message the server has for us now, and says so once they are handed on. Any
@@ -72,7 +75,12 @@ private:
     };
 
     void run();
+    // Opens the connection and makes what it holds: atoms, the names of the types zones take.
     bool connect();
+    // After the connection was lost: a new one, with the windows it served.
+    bool reconnect();
+    // Sleeps as long, unless another thread asks something.
+    void waitFor(std::chrono::milliseconds wait);
     // Each takes an event as xcb hands it.
     void read(const void* event);
     void message(const void* event);
@@ -97,6 +105,9 @@ private:
     std::optional<QByteArray> name(std::uint32_t atom) const;
 
     Outlet outlet_;
+    std::vector<QStringList> kinds_;
+    // Set once made; the connection itself is the thread's own.
+    std::atomic<bool> serving_{false};
     xcb_connection_t* connection_ = nullptr;
     int wake_ = -1;
     std::thread thread_;
@@ -134,6 +145,8 @@ private:
     // A round trip came back: what came before it is read.
     bool caughtUp_ = false;
     Clock::time_point swept_{};
+    // When the connection was last found lost, for saying so once a while.
+    std::optional<Clock::time_point> lost_;
 };
 
 } // namespace quorvane

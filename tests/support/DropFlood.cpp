@@ -85,6 +85,22 @@ std::uint32_t dropProxyOf(std::uint32_t window) {
     return proxy;
 }
 
+bool dropAware(std::uint32_t window) {
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    bool aware = false;
+    if (xcb_connection_has_error(connection) == 0) {
+        auto* reply = xcb_get_property_reply(
+            connection,
+            xcb_get_property(connection, 0, window, atom(connection, "XdndAware"), XCB_ATOM_ATOM, 0, 1),
+            nullptr);
+        aware = reply != nullptr && reply->format == 32 && reply->value_len == 1 &&
+                *static_cast<const std::uint32_t*>(xcb_get_property_value(reply)) == 5;
+        std::free(reply);
+    }
+    xcb_disconnect(connection);
+    return aware;
+}
+
 DropFlood::DropFlood(std::uint32_t target, int x, int y, Pattern pattern) : pattern_(std::move(pattern)) {
     const auto at = static_cast<std::uint32_t>(x) << 16 | static_cast<std::uint32_t>(y);
     for (int i = 0; i < pattern_.sources; ++i)
@@ -241,10 +257,10 @@ ForeignDrag::~ForeignDrag() {
     xcb_disconnect(connection_->connection);
 }
 
-void ForeignDrag::enter() {
+void ForeignDrag::enter(const char* type) {
     if (connection_->source == XCB_NONE) return;
     connection_->send(connection_->to, "XdndEnter",
-                      {connection_->source, 5u << 24, atom(connection_->connection, "text/uri-list"), 0, 0});
+                      {connection_->source, 5u << 24, atom(connection_->connection, type), 0, 0});
 }
 
 void ForeignDrag::position(int x, int y, std::uint32_t named) {
@@ -272,6 +288,62 @@ std::vector<std::string> ForeignDrag::answers(std::size_t count) {
         std::free(event);
     }
     return answers_;
+}
+
+bool tamperWithDropProxy(std::uint32_t window, ProxyTampering tampering) {
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const xcb_window_t proxy = xcb_connection_has_error(connection) == 0 ? proxyOf(connection, window) : 0;
+    if (proxy != XCB_NONE) {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        switch (tampering) {
+        case ProxyTampering::deleteProperty:
+            xcb_delete_property(connection, window, atom(connection, "XdndProxy"));
+            break;
+        case ProxyTampering::rewriteProperty:
+            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom(connection, "XdndProxy"),
+                                XCB_ATOM_WINDOW, 32, 1, &root);
+            break;
+        case ProxyTampering::destroyProxy:
+            xcb_destroy_window(connection, proxy);
+            break;
+        case ProxyTampering::killProxyClient:
+            xcb_kill_client(connection, proxy);
+            break;
+        case ProxyTampering::deleteAware:
+            xcb_delete_property(connection, window, atom(connection, "XdndAware"));
+            break;
+        }
+        std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    }
+    xcb_disconnect(connection);
+    return proxy != XCB_NONE;
+}
+
+ProxyFight::ProxyFight(std::uint32_t window) {
+    thread_ = std::thread([this, window] {
+        xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+        if (xcb_connection_has_error(connection) == 0) {
+            const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+            const xcb_atom_t proxy = atom(connection, "XdndProxy");
+            while (!stop_ && xcb_connection_has_error(connection) == 0) {
+                for (int i = 0; i < 100; ++i)
+                    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, proxy, XCB_ATOM_WINDOW, 32,
+                                        1, &root);
+                std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+                writes_ += 100;
+            }
+        }
+        xcb_disconnect(connection);
+    });
+}
+
+ProxyFight::~ProxyFight() {
+    stop();
+}
+
+void ProxyFight::stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
 }
 
 void sendEntersFromNoWindows(std::uint32_t target, int count) {

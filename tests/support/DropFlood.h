@@ -94,7 +94,8 @@ public:
     ForeignDrag(const ForeignDrag&) = delete;
     ForeignDrag& operator=(const ForeignDrag&) = delete;
 
-    void enter();
+    // Offering the one type `type`.
+    void enter(const char* type = "text/uri-list");
     // A position at `x`, `y` of the screen whose message names the window `named` (0: the target,
     // as it should; or any other).
     void position(int x, int y, std::uint32_t named = 0);
@@ -107,9 +108,46 @@ private:
     std::vector<std::string> answers_;
 };
 
+// What any X client may do to a window's drop proxy.
+enum class ProxyTampering {
+    // Deletes the window's XdndProxy property.
+    deleteProperty,
+    // Rewrites it to name the root window.
+    rewriteProperty,
+    // Destroys the proxy window.
+    destroyProxy,
+    // Ends the X connection that made the proxy (XKillClient on its number).
+    killProxyClient,
+    // Deletes the window's XdndAware property, which sources look for.
+    deleteAware,
+};
+// Does it to the proxy `window` names; returns once the server has taken it. Whether it named one.
+bool tamperWithDropProxy(std::uint32_t window, ProxyTampering tampering);
+
+// Another client rewriting `window`'s XdndProxy to name the root window over and over, as fast as
+// the server takes it, on a thread of its own until stopped.
+class ProxyFight {
+public:
+    explicit ProxyFight(std::uint32_t window);
+    ~ProxyFight();
+    ProxyFight(const ProxyFight&) = delete;
+    ProxyFight& operator=(const ProxyFight&) = delete;
+
+    // Returns once it writes no more.
+    void stop();
+    std::int64_t writes() const { return writes_; }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::atomic<std::int64_t> writes_{0};
+    std::thread thread_;
+};
+
 // The screen's root window.
 std::uint32_t rootWindow();
 // The proxy `window` names for drags, if it names one that names itself; 0 otherwise.
 std::uint32_t dropProxyOf(std::uint32_t window);
+// Whether `window` says it takes drops of the protocol's version 5 (XdndAware).
+bool dropAware(std::uint32_t window);
 
 } // namespace quorvane::test

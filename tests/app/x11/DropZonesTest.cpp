@@ -10,6 +10,7 @@
 #include "support/DropFlood.h"
 #include "support/TempDir.h"
 #include "support/WaitUntil.h"
+#include "support/Xdotool.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -25,7 +26,7 @@ using test::waitUntil;
 
 // Text another program drags onto a field goes in where it fell, read off the window's thread; a
 // field takes no list of files, and a window that hides takes no drop. The field's window names
-// the target's proxy while it shows.
+// the target's proxy while it shows. Beside the fields, in the window's margin, nothing takes text.
 TEST(DropZones, DroppedTextGoesIntoTheFieldWhereItFell) {
     SystemClipboard clipboard(*QGuiApplication::clipboard());
     InputHold input;
@@ -79,9 +80,56 @@ TEST(DropZones, DroppedTextGoesIntoTheFieldWhereItFell) {
                                    at(line, QPoint(4, line->height() / 2)), "--drop", "1"});
         EXPECT_TRUE(drag.says(QStringLiteral("status refuse"))) << drag.output().toStdString();
     }
+    {
+        test::ClipboardOffer drag({"--type", "UTF8_STRING", "--file", words, "--drag-to",
+                                   at(&window, QPoint(2, 2)), "--drop", "1"});
+        EXPECT_TRUE(drag.says(QStringLiteral("status refuse"))) << drag.output().toStdString();
+        EXPECT_TRUE(drag.says(QStringLiteral("finished")));
+    }
     window.hide();
     EXPECT_TRUE(waitUntil([&] { return test::dropProxyOf(id) == 0; }));
     EXPECT_EQ(line->text(), QStringLiteral("abwords"));
+}
+
+// A key pressed while another program's accepted drag is over the window waits only until the
+// target has read what the drag sent before it, then goes on: the next key, the drag still there,
+// waits the same way, never the whole wait of a drop.
+TEST(DropZones, AKeyWhileADragIsOverTheWindowWaitsUntilTheTargetCaughtUp) {
+    SystemClipboard clipboard(*QGuiApplication::clipboard());
+    // Far longer than any test waits: a hold that is never ended shows.
+    InputHold input(std::chrono::minutes(10));
+    test::CountingBeeper bell;
+    TextFieldPaste fields(clipboard, input, bell);
+    X11DropTarget target(DropZones::kinds());
+    DropZones zones(target, fields, input);
+    int caughtUp = 0;
+    QObject::connect(&target, &X11DropTarget::caughtUp, [&] { ++caughtUp; });
+    QWidget window;
+    window.setWindowFlag(Qt::BypassWindowManagerHint);
+    auto* line = new QLineEdit(&window);
+    (new QVBoxLayout(&window))->addWidget(line);
+    window.setGeometry(200, 200, 300, 100);
+    window.show();
+    ASSERT_TRUE(waitUntil([&] { return window.windowHandle()->isExposed(); }));
+    const auto id = static_cast<std::uint32_t>(window.winId());
+    ASSERT_TRUE(waitUntil([&] { return test::dropProxyOf(id) != 0; }));
+    test::xdotool(QStringLiteral("windowfocus --sync %1").arg(id));
+    line->setFocus();
+    ASSERT_TRUE(waitUntil([&] { return line->hasFocus(); }));
+
+    test::ForeignDrag drag(id);
+    drag.enter("UTF8_STRING");
+    const QPoint over = line->mapToGlobal(line->rect().center());
+    drag.position(over.x(), over.y());
+    ASSERT_EQ(drag.answers(1), std::vector<std::string>{"accept"});
+    ASSERT_TRUE(waitUntil([&] { return !target.hovering().empty(); }));
+    for (const QString& key : {QStringLiteral("x"), QStringLiteral("y")}) {
+        ASSERT_EQ(test::xdotool(QStringLiteral("key ") + key), 0);
+        ASSERT_TRUE(waitUntil([&] { return line->text().endsWith(key); })) << line->text().toStdString();
+    }
+    EXPECT_EQ(line->text(), QStringLiteral("xy"));
+    // Each key asked the target, and went on once it answered.
+    EXPECT_GE(caughtUp, 2);
 }
 
 } // namespace

@@ -10,7 +10,9 @@
 #include "support/ClipboardOffer.h"
 #include "support/DropFlood.h"
 #include "support/ImageFiles.h"
+#include "support/LogLines.h"
 #include "support/PeakMemory.h"
+#include "support/ThreadTime.h"
 #include "support/WaitUntil.h"
 #include "support/WindowPings.h"
 #include "support/XConnections.h"
@@ -650,6 +652,68 @@ TEST(DragAndDrop, AnEnterNamingOurWindowAsItsSourceChangesNothing) {
     ASSERT_TRUE(waitUntil([&] { return pane->canvas().hasFocus(); }));
     EXPECT_EQ(test::xdotool(QStringLiteral("key r")), 0);
     EXPECT_TRUE(waitUntil([&] { return pane->settings().style().tool() == QLatin1String("Rectangle"); }));
+}
+
+// Whatever another client does to the window's drop proxy (deletes or rewrites its property,
+// destroys the proxy window, ends the connection that serves it, deletes XdndAware), the target
+// makes it again, and says so in the log: the next proper drag is answered with a copy and its drop
+// opens. A client fighting over the property costs the drop thread little and the log one line;
+// once it stops, drags are answered again.
+TEST(DragAndDrop, TheDropTargetMakesItsProxyAgainWhateverAnotherClientDoes) {
+    using test::ProxyTampering;
+    test::EditorViewRig rig;
+    test::LogLines log("app");
+    DropTargetRig target(rig);
+    showAt(*rig.view, QRect(300, 100, 600, 400));
+    ASSERT_TRUE(target.serves(*rig.view));
+    const DroppedPicture dropped;
+    ASSERT_TRUE(dropped.written);
+    const auto editor = static_cast<std::uint32_t>(rig.view->winId());
+    const auto dropOpens = [&] {
+        // Made again: the window names a proxy that names itself, and says it takes drops.
+        ASSERT_TRUE(
+            waitUntil([&] { return test::dropProxyOf(editor) != 0 && test::dropAware(editor); }, 2000));
+        const std::size_t imported = rig.imported.size();
+        test::ClipboardOffer person({"--type", "text/uri-list", "--file", dropped.links, "--drag-to",
+                                     "600,300", "--drop", "1", "--action", "XdndActionMove"});
+        ASSERT_TRUE(person.says(QStringLiteral("status accept copy"))) << person.output().toStdString();
+        EXPECT_TRUE(person.says(QStringLiteral("finished accepted copy")));
+        EXPECT_TRUE(waitUntil([&] { return rig.imported.size() > imported; }));
+    };
+    const std::string changed = "Drop proxy property changed by another program: made again";
+    const std::string destroyed = "Drop proxy window destroyed by another program: made again";
+    const std::string lost = "Drop target's X connection was lost: opened again";
+    const struct {
+        ProxyTampering tampering;
+        const std::string& logged;
+    } tamperings[] = {
+        {ProxyTampering::deleteProperty, changed},
+        {ProxyTampering::rewriteProperty, changed},
+        {ProxyTampering::destroyProxy, destroyed},
+        {ProxyTampering::killProxyClient, lost},
+        {ProxyTampering::deleteAware, changed},
+    };
+    for (const auto& each : tamperings) {
+        SCOPED_TRACE(static_cast<int>(each.tampering));
+        ASSERT_TRUE(test::tamperWithDropProxy(editor, each.tampering));
+        dropOpens();
+        EXPECT_GE(log.count(each.logged), 1);
+    }
+    EXPECT_EQ(log.count(lost), 1);
+
+    const long before = test::threadMilliseconds("drop target");
+    ASSERT_GE(before, 0);
+    const long linesBefore = log.count(changed);
+    QElapsedTimer fought;
+    fought.start();
+    {
+        test::ProxyFight fight(editor);
+        ASSERT_TRUE(waitUntil([&] { return fight.writes() >= 10000 && fought.elapsed() >= 2000; }, 10000));
+    }
+    const long used = test::threadMilliseconds("drop target") - before;
+    EXPECT_LT(used, fought.elapsed() / 10) << "ms of processor time in " << fought.elapsed() << " ms";
+    dropOpens();
+    EXPECT_LE(log.count(changed) - linesBefore, 1);
 }
 
 } // namespace
