@@ -40,8 +40,9 @@ public:
     // Names of types asked of the server for one drag at most.
     static constexpr std::size_t mostNamesAsked = 64;
 
-    // Connects and serves, on its own thread; without an X server, nothing.
-    XdndServer(const std::vector<QStringList>& kinds, Outlet outlet);
+    // Connects and serves, on its own thread; without an X server, nothing. `now` tells the time
+    // (the steady clock's, if none).
+    XdndServer(const std::vector<QStringList>& kinds, Outlet outlet, X11DropTarget::Now now = {});
     // Stops serving and closes the connection: the proxies go with it.
     ~XdndServer();
     XdndServer(const XdndServer&) = delete;
@@ -68,6 +69,7 @@ private:
     };
     struct DropAsked {
         std::uint32_t source = 0;
+        std::uint32_t named = 0;
         std::uint32_t time = 0;
     };
 
@@ -78,6 +80,9 @@ private:
     void message(const void* event);
     void error(const void* event);
     void enter(std::uint32_t source, std::uint32_t named, std::uint32_t target, const std::uint32_t* data);
+    // Looks up whether `source`'s window exists, without waiting; taken up by takeLookups().
+    void lookUp(Source& source);
+    void takeLookups();
     void takeReplies();
     void typesCame(std::uint32_t source, std::vector<std::uint32_t> types);
     void nameCame(std::uint32_t atom, QByteArray name);
@@ -87,6 +92,8 @@ private:
     std::optional<int> verdict(const Source& source) const;
     void takeDrops();
     void take(Source& source, std::uint32_t time);
+    // A drop from `source`, no longer followed, through our window `named`.
+    void unfollowedDrop(std::uint32_t source, std::uint32_t named);
     void end(std::uint32_t source);
     void forget(std::uint32_t source);
     void forgetSilent();
@@ -97,6 +104,7 @@ private:
     std::optional<QByteArray> name(std::uint32_t atom) const;
 
     Outlet outlet_;
+    X11DropTarget::Now now_;
     xcb_connection_t* connection_ = nullptr;
     int wake_ = -1;
     std::thread thread_;
@@ -123,10 +131,15 @@ private:
     std::deque<Pending> pending_;
     // Sources whose list of types was asked for and has not come.
     std::unordered_set<std::uint32_t> listing_;
-    // Names of types, as the server gave them; those asked for, with the sources waiting on each.
+    // Names of types, as the server gave them; those asked for, with the sources waiting on each,
+    // each once.
     std::unordered_map<std::uint32_t, QByteArray> names_;
-    std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> naming_;
-    std::unordered_map<std::uint32_t, std::size_t> namesAsked_;
+    std::unordered_map<std::uint32_t, std::unordered_set<std::uint32_t>> naming_;
+    // Lookups of sources' windows underway, on their own connection: the number of each request
+    // and the window.
+    xcb_connection_t* lookups_ = nullptr;
+    bool lookupsMade_ = false;
+    std::deque<std::pair<unsigned int, std::uint32_t>> looking_;
     // Answers sent, by the number of their request: an error there means their source has no window.
     std::unordered_map<unsigned int, std::uint32_t> answersSent_;
     std::deque<unsigned int> answerOrder_;
