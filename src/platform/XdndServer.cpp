@@ -303,7 +303,7 @@ void XdndServer::takeReplies() {
         const Pending next = pending_.front();
         void* reply = nullptr;
         xcb_generic_error_t* failed = nullptr;
-        if (xcb_poll_for_reply(connection_, next.sequence, &reply, &failed) == 0) return;
+        if (xcb_poll_for_reply(connection_, next.sequence, &reply, &failed) == 0) break;
         pending_.pop_front();
         if (next.kind == Pending::Kind::caughtUp) {
             caughtUp_ = true;
@@ -327,6 +327,11 @@ void XdndServer::takeReplies() {
         std::free(reply);
         std::free(failed);
     }
+    // Classified once, however many of the names it waited on came.
+    for (const std::uint32_t source : std::exchange(woken_, {}))
+        if (Source* followed = sources_.find(source);
+            followed != nullptr && followed->typesState == Source::Types::naming)
+            classify(*followed);
 }
 
 void XdndServer::typesCame(std::uint32_t source, std::vector<std::uint32_t> types) {
@@ -345,12 +350,8 @@ void XdndServer::nameCame(std::uint32_t atom, QByteArray name) {
     names_[atom] = std::move(name);
     const auto waiting = naming_.find(atom);
     if (waiting == naming_.end()) return;
-    const std::unordered_set<std::uint32_t> sources = std::move(waiting->second);
+    woken_.merge(waiting->second);
     naming_.erase(waiting);
-    for (const std::uint32_t source : sources)
-        if (Source* followed = sources_.find(source);
-            followed != nullptr && followed->typesState == Source::Types::naming)
-            classify(*followed);
 }
 
 std::optional<QByteArray> XdndServer::name(std::uint32_t atom) const {
@@ -380,6 +381,13 @@ void XdndServer::classify(Source& source) {
                 const xcb_get_atom_name_cookie_t cookie = xcb_get_atom_name(connection_, atom);
                 pending_.push_back({cookie.sequence, Pending::Kind::name, source.window, atom});
                 asked = naming_.try_emplace(atom).first;
+            } else if (asked->second.size() >= XdndSources::mostSources) {
+                // Those no longer followed make room: a name waited on by a flood of drags gone
+                // since costs no more than those followed.
+                std::erase_if(asked->second, [this](std::uint32_t each) {
+                    const Source* followed = sources_.find(each);
+                    return followed == nullptr || followed->typesState != Source::Types::naming;
+                });
             }
             asked->second.insert(source.window);
             waiting = true;

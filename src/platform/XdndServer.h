@@ -135,6 +135,8 @@ private:
     // each once.
     std::unordered_map<std::uint32_t, QByteArray> names_;
     std::unordered_map<std::uint32_t, std::unordered_set<std::uint32_t>> naming_;
+    // Sources whose names came this round.
+    std::unordered_set<std::uint32_t> woken_;
     // Lookups of sources' windows underway, on their own connection: the number of each request
     // and the window.
     xcb_connection_t* lookups_ = nullptr;

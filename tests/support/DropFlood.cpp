@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <utility>
 #include <xcb/xcb.h>
@@ -230,14 +231,38 @@ void sendEntersNamingTheirTarget(std::uint32_t target, int x, int y) {
 struct ForeignDrag::Connection {
     xcb_connection_t* connection = nullptr;
     std::vector<xcb_window_t> sources;
+    // The types each source offers.
+    std::vector<std::vector<xcb_atom_t>> types;
     Recipient to{};
     bool holding = false;
+    // Asked of the server once: a message held is not sent by asking.
+    std::map<std::string, xcb_atom_t> atoms;
+
+    std::vector<xcb_atom_t> atomsOf(const std::vector<std::string>& names) {
+        std::vector<xcb_intern_atom_cookie_t> cookies;
+        for (const std::string& name : names)
+            if (atoms.count(name) == 0)
+                cookies.push_back(
+                    xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.c_str()));
+        auto cookie = cookies.begin();
+        std::vector<xcb_atom_t> found;
+        for (const std::string& name : names) {
+            if (atoms.count(name) == 0) {
+                auto* reply = xcb_intern_atom_reply(connection, *cookie++, nullptr);
+                atoms[name] = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+                std::free(reply);
+            }
+            found.push_back(atoms.at(name));
+        }
+        return found;
+    }
+    xcb_atom_t atomOf(const std::string& name) { return atomsOf({name}).front(); }
 
     void roundTrip() const {
         std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
     }
     void send(const Recipient& recipient, const char* type, const std::array<std::uint32_t, 5>& data) {
-        quorvane::test::send(connection, recipient, atom(connection, type), data);
+        quorvane::test::send(connection, recipient, atomOf(type), data);
         if (!holding) roundTrip();
     }
     bool valid(int source) const { return source >= 0 && static_cast<std::size_t>(source) < sources.size(); }
@@ -249,6 +274,9 @@ ForeignDrag::ForeignDrag(std::uint32_t target, int sources) : connection_(std::m
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection_->connection)).data->root;
     for (int i = 0; i < sources; ++i)
         connection_->sources.push_back(makeWindow(connection_->connection, root));
+    connection_->types.resize(connection_->sources.size());
+    connection_->atomsOf({"XdndEnter", "XdndPosition", "XdndLeave", "XdndDrop", "XdndStatus", "XdndFinished",
+                          "XdndActionCopy", "XdndTypeList", "text/uri-list"});
     answers_.resize(connection_->sources.size());
     finished_.resize(connection_->sources.size());
     connection_->to = recipientOf(connection_->connection, target, false);
@@ -261,27 +289,27 @@ ForeignDrag::~ForeignDrag() {
     xcb_disconnect(connection_->connection);
 }
 
+void ForeignDrag::offer(const std::vector<std::string>& types, int source) {
+    if (!connection_->valid(source)) return;
+    std::vector<xcb_atom_t> atoms = connection_->atomsOf(types);
+    if (atoms.size() > 3)
+        xcb_change_property(connection_->connection, XCB_PROP_MODE_REPLACE,
+                            connection_->sources[static_cast<std::size_t>(source)],
+                            connection_->atomOf("XdndTypeList"), XCB_ATOM_ATOM, 32,
+                            static_cast<std::uint32_t>(atoms.size()), atoms.data());
+    connection_->types[static_cast<std::size_t>(source)] = std::move(atoms);
+}
+
 void ForeignDrag::enter(const std::vector<std::string>& types, int source) {
     if (!connection_->valid(source)) return;
-    xcb_connection_t* connection = connection_->connection;
-    std::vector<xcb_intern_atom_cookie_t> cookies;
-    for (const std::string& type : types)
-        cookies.push_back(
-            xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(type.size()), type.c_str()));
-    std::vector<xcb_atom_t> atoms;
-    for (const xcb_intern_atom_cookie_t cookie : cookies) {
-        auto* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-        atoms.push_back(reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE});
-        std::free(reply);
-    }
-    const xcb_window_t window = connection_->sources[static_cast<std::size_t>(source)];
+    if (connection_->atomsOf(types) != connection_->types[static_cast<std::size_t>(source)])
+        offer(types, source);
+    std::vector<xcb_atom_t> atoms = connection_->types[static_cast<std::size_t>(source)];
     const bool listed = atoms.size() > 3;
-    if (listed)
-        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom(connection, "XdndTypeList"),
-                            XCB_ATOM_ATOM, 32, static_cast<std::uint32_t>(atoms.size()), atoms.data());
     atoms.resize(std::max<std::size_t>(atoms.size(), 3), XCB_ATOM_NONE);
     connection_->send(connection_->to, "XdndEnter",
-                      {window, 5u << 24 | (listed ? 1u : 0u), atoms[0], atoms[1], atoms[2]});
+                      {connection_->sources[static_cast<std::size_t>(source)], 5u << 24 | (listed ? 1u : 0u),
+                       atoms[0], atoms[1], atoms[2]});
 }
 
 void ForeignDrag::position(int x, int y, std::uint32_t named, int source) {
@@ -290,7 +318,7 @@ void ForeignDrag::position(int x, int y, std::uint32_t named, int source) {
     connection_->send(Recipient{connection_->to.destination, named != 0 ? named : connection_->to.named},
                       "XdndPosition",
                       {connection_->sources[static_cast<std::size_t>(source)], 0, at, XCB_CURRENT_TIME,
-                       atom(connection_->connection, "XdndActionCopy")});
+                       connection_->atomOf("XdndActionCopy")});
 }
 
 void ForeignDrag::leave(int source) {
@@ -322,8 +350,8 @@ void ForeignDrag::release() {
 
 void ForeignDrag::listen(const std::function<bool()>& done) {
     xcb_connection_t* connection = connection_->connection;
-    const xcb_atom_t status = atom(connection, "XdndStatus");
-    const xcb_atom_t finished = atom(connection, "XdndFinished");
+    const xcb_atom_t status = connection_->atomOf("XdndStatus");
+    const xcb_atom_t finished = connection_->atomOf("XdndFinished");
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (!done() && std::chrono::steady_clock::now() < until && xcb_connection_has_error(connection) == 0) {
         xcb_generic_event_t* event = xcb_poll_for_event(connection);

@@ -99,7 +99,10 @@ public:
     ForeignDrag(const ForeignDrag&) = delete;
     ForeignDrag& operator=(const ForeignDrag&) = delete;
 
-    // Offers `types`: the first three in the message, more listed on the source's window.
+    // Offers `types` from here on: the first three in its enter, more listed on the source's window.
+    // Asks the server for their names' atoms, which sends whatever is held.
+    void offer(const std::vector<std::string>& types, int source = 0);
+    // Enters offering `types`; offered beforehand, it asks nothing.
     void enter(const std::vector<std::string>& types = {"text/uri-list"}, int source = 0);
     // A position at `x`, `y` of the screen whose message names the window `named` (0: the target,
     // as it should; or any other).

@@ -757,7 +757,7 @@ TEST(DragAndDrop, ADragIsAnsweredByAnyTypeItOffers) {
         for (std::size_t time = 1; time <= times; ++time) {
             drag.enter(neverNamed(1, 0, "image"));
             drag.position(600, 300);
-            drag.answers(time);
+            if (drag.answers(time).size() < time) break;
         }
         EXPECT_EQ(drag.answers(times), std::vector<std::string>(times, "accept"));
     }
@@ -771,6 +771,7 @@ TEST(DragAndDrop, ADropBeforeItsAnswerIsTaken) {
     showAt(*rig.view, QRect(300, 100, 600, 400));
     ASSERT_TRUE(target.serves(*rig.view));
     test::ForeignDrag drags(static_cast<std::uint32_t>(rig.view->winId()), 9);
+    // All at once, read in one round.
     drags.hold();
     for (int source = 1; source < 9; ++source) {
         drags.enter({"text/uri-list"}, source);
@@ -826,13 +827,18 @@ TEST(DragAndDrop, DragsListingThousandsOfTypesLeaveRoomToNameAnother) {
     showAt(*rig.view, QRect(300, 100, 600, 400));
     ASSERT_TRUE(target.serves(*rig.view));
     test::ForeignDrag drags(static_cast<std::uint32_t>(rig.view->winId()), 3);
-    drags.hold();
-    for (int source = 1; source < 3; ++source) {
-        drags.enter(neverNamed(1000, 0), source);
-        drags.position(600, 300, 0, source);
-    }
+    const std::vector<std::vector<std::string>> types = {neverNamed(1000, 0), neverNamed(1000, 0)};
     std::vector<std::string> person = neverNamed(3, 0);
     person.push_back(neverNamed(1, 0, "image").front());
+    drags.offer(person);
+    for (int source = 1; source < 3; ++source)
+        drags.offer(types[static_cast<std::size_t>(source - 1)], source);
+    // All at once, the person's drag read in the same round as the others.
+    drags.hold();
+    for (int source = 1; source < 3; ++source) {
+        drags.enter(types[static_cast<std::size_t>(source - 1)], source);
+        drags.position(600, 300, 0, source);
+    }
     drags.enter(person);
     drags.position(600, 300);
     drags.release();
