@@ -746,8 +746,13 @@ TEST(DragAndDrop, ADragIsAnsweredByAnyTypeItOffers) {
     {
         SCOPED_TRACE("a picture type named once asked, the drag keeping still");
         test::ForeignDrag drag(editor);
-        drag.enter(neverNamed(1, 0, "image"));
+        const std::vector<std::string> types = neverNamed(1, 0, "image");
+        drag.offer(types);
+        // Its position comes while the name is asked.
+        drag.hold();
+        drag.enter(types);
         drag.position(600, 300);
+        drag.release();
         EXPECT_EQ(drag.answers(1), accepted);
     }
     {
