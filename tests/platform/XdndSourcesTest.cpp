@@ -20,5 +20,20 @@ TEST(XdndSources, AFloodOverManyProgramsMakesRoomFromItsOwnDrags) {
     EXPECT_NE(sources.find(person), nullptr);
 }
 
+// A drag answered that its drop would be taken, then pushed out by its program's later drags, is
+// remembered once, so that its drop hears it was not taken.
+TEST(XdndSources, ADragPushedOutAfterItWasAcceptedIsRemembered) {
+    XdndSources sources(0xffe00000u);
+    const XdndSources::Clock::time_point now = XdndSources::Clock::now();
+    sources.enter(1, 1, 1, now);
+    sources.answered(1, 0);
+    for (std::uint32_t window = 2; window <= XdndSources::mostEach + 1; ++window)
+        sources.enter(window, 1, 1, now);
+    EXPECT_EQ(sources.find(1), nullptr);
+    EXPECT_TRUE(sources.pushedOut(1));
+    EXPECT_FALSE(sources.pushedOut(1));
+    EXPECT_FALSE(sources.pushedOut(2));
+}
+
 } // namespace
 } // namespace quorvane

@@ -7,6 +7,7 @@
 #include "platform/InputHold.h"
 #include "platform/X11DropTarget.h"
 #include "platform/XdndFilter.h"
+#include "platform/XdndSources.h"
 #include "support/ClipboardOffer.h"
 #include "support/DropFlood.h"
 #include "support/ImageFiles.h"
@@ -787,6 +788,23 @@ TEST(DragAndDrop, ADropBeforeItsAnswerIsTaken) {
     drags.drop();
     drags.release();
     EXPECT_EQ(drags.finished(), "accepted");
+}
+
+// A drag answered that its drop would be taken, then pushed out by more drags of its program than
+// are followed, hears when it drops that the drop was not taken, rather than waiting for ever.
+TEST(DragAndDrop, ADropOfADragPushedOutIsToldItWasNotTaken) {
+    test::EditorViewRig rig;
+    DropTargetRig target(rig);
+    showAt(*rig.view, QRect(300, 100, 600, 400));
+    ASSERT_TRUE(target.serves(*rig.view));
+    test::ForeignDrag drags(static_cast<std::uint32_t>(rig.view->winId()), 1 + XdndSources::mostEach);
+    drags.enter();
+    drags.position(600, 300);
+    ASSERT_EQ(drags.answers(1), std::vector<std::string>{"accept"});
+    for (int source = 1; source <= static_cast<int>(XdndSources::mostEach); ++source)
+        drags.enter({"text/uri-list"}, source);
+    drags.drop();
+    EXPECT_EQ(drags.finished(), "refused");
 }
 
 // The drop highlight goes with the drag that lit it: when it leaves, when its window turns out to be
