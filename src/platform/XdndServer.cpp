@@ -24,7 +24,7 @@ constexpr int longestName = 256;
 // Once this many drags are followed, a new source's window is looked up before it is answered:
 // made-up windows are then found out without an answer each. Lookups underway at most; past them,
 // a made-up window is found out by the error our answer brings.
-constexpr std::size_t checkedFrom = XdndSources::mostSources / 4;
+constexpr std::size_t lookedUpFrom = XdndSources::mostSources / 4;
 constexpr std::size_t mostLookups = XdndSources::mostSources;
 // Answers remembered at most, for the error that says their source's window is gone; it comes back
 // a round trip after the answer.
@@ -239,7 +239,7 @@ void XdndServer::enter(std::uint32_t source, std::uint32_t named, std::uint32_t 
     Source* entered = &sources_.enter(source, named, target, now_());
     entered->namesAsked = 0;
     entered->asks.assign(wants_.kinds(), std::nullopt);
-    if (!known && sources_.size() > checkedFrom) lookUp(*entered);
+    if (!known && sources_.size() > lookedUpFrom) lookUp(*entered);
     if ((data[1] & 1) == 0) {
         for (int i = 2; i < 5; ++i)
             if (data[i] != XCB_NONE) entered->types.push_back(data[i]);
@@ -259,8 +259,8 @@ void XdndServer::enter(std::uint32_t source, std::uint32_t named, std::uint32_t 
 void XdndServer::lookUp(Source& source) {
     // Under a flood, a new source's window is looked up without waiting, on a connection of its own
     // whose answers do not queue behind the flood's messages: one that does not exist is forgotten
-    // unanswered, before it has cost anyone else room.
-    // Made once: a server that refuses it, or loses it, leaves the lookups to our answers' errors.
+    // unanswered, before it has cost anyone else room. The connection is made once: a server that
+    // refuses it, or loses it, leaves made-up windows to the errors our answers bring.
     if (!std::exchange(lookupsMade_, true)) {
         lookups_ = xcb_connect(nullptr, nullptr);
         if (xcb_connection_has_error(lookups_) != 0) {

@@ -5,7 +5,9 @@
 // Each message costs a lookup and at most a request without an answer to wait for; what the target
 // must ask the server (a long list of types, the names of types) is asked without waiting and taken
 // up when it comes, so that no source's slowness holds up another's answers. Positions are answered
-// once a round of messages is read, the last of each source only.
+// once a round of messages is read, the last of each source only. Under a flood of drags, a new
+// source's window is looked up on a second connection, whose answers do not wait behind the flood,
+// and answered once it is found to exist.
 
 #include "platform/X11DropTarget.h"
 #include "platform/XdndSources.h"
