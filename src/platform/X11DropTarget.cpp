@@ -5,7 +5,7 @@
 
 namespace quorvane {
 
-X11DropTarget::X11DropTarget(std::vector<QStringList> kinds, QObject* parent) : QObject(parent) {
+X11DropTarget::X11DropTarget(std::vector<QStringList> kinds, QObject* parent, Now now) : QObject(parent) {
     XdndServer::Outlet outlet;
     outlet.hovered = [this](std::set<Hover> hovering) { hovered(std::move(hovering)); };
     outlet.dropped = [this](std::uint32_t window, QPoint position, int kind,
@@ -18,7 +18,7 @@ X11DropTarget::X11DropTarget(std::vector<QStringList> kinds, QObject* parent) : 
         caught_ = true;
         poke();
     };
-    server_ = std::make_unique<XdndServer>(kinds, std::move(outlet));
+    server_ = std::make_unique<XdndServer>(kinds, std::move(outlet), std::move(now));
 }
 
 X11DropTarget::~X11DropTarget() {

@@ -20,7 +20,9 @@
 #include <QPoint>
 #include <QRect>
 #include <QStringList>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -52,9 +54,13 @@ public:
     // An accepted drag over a zone of `kind` of `window`.
     using Hover = std::pair<std::uint32_t, int>;
 
+    // The time on the steady clock, as the target reads it from its own thread.
+    using Now = std::function<std::chrono::steady_clock::time_point()>;
+
     // `kinds` lists, for each kind of zone, the types it takes in the order it prefers them; "image/*"
     // takes any type of that family. Serves once an X server is reached; otherwise takes nothing.
-    explicit X11DropTarget(std::vector<QStringList> kinds, QObject* parent = nullptr);
+    // `now` is for tests to move the time on (drags fall silent); the steady clock's if none.
+    explicit X11DropTarget(std::vector<QStringList> kinds, QObject* parent = nullptr, Now now = {});
     ~X11DropTarget() override;
 
     bool serving() const;

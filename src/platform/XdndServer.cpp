@@ -20,6 +20,13 @@ namespace {
 constexpr std::size_t mostNames = 4096;
 // Requests for names of types underway at most, for all drags.
 constexpr std::size_t mostNamesUnderway = 1024;
+// A name longer than any type's is kept as none: no zone wants it, and it costs no more than that.
+constexpr int longestName = 256;
+// Once this many drags are followed, a new source's window is looked up before it is answered:
+// made-up windows are then found out without an answer each. Lookups underway at most; past them,
+// a made-up window is found out by the error our answer brings.
+constexpr std::size_t lookedUpFrom = XdndSources::mostSources / 4;
+constexpr std::size_t mostLookups = XdndSources::mostSources;
 // Answers remembered at most, for the error that says their source's window is gone; it comes back
 // a round trip after the answer.
 constexpr std::size_t mostAnswersSent = 8192;
@@ -30,8 +37,9 @@ constexpr int badWindow = 3;
 
 } // namespace
 
-XdndServer::XdndServer(const std::vector<QStringList>& kinds, Outlet outlet)
-    : outlet_(std::move(outlet)), kinds_(kinds) {
+XdndServer::XdndServer(const std::vector<QStringList>& kinds, Outlet outlet, X11DropTarget::Now now)
+    : outlet_(std::move(outlet)), kinds_(kinds),
+      now_(now ? std::move(now) : X11DropTarget::Now(&Clock::now)) {
     wake_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (wake_ < 0) return;
     if (!connect()) {
@@ -49,6 +57,7 @@ XdndServer::~XdndServer() {
     stopping_ = true;
     wake();
     thread_.join();
+    if (lookups_ != nullptr) xcb_disconnect(lookups_);
     xcb_disconnect(connection_);
     ::close(wake_);
 }
@@ -124,7 +133,9 @@ bool XdndServer::reconnect() {
     pending_.clear();
     listing_.clear();
     naming_.clear();
-    namesAsked_.clear();
+    woken_.clear();
+    // The lookups' connection is another: its answers on forgotten drags are taken and find none.
+    if (lookups_ == nullptr) lookupsMade_ = false;
     answersSent_.clear();
     answerOrder_.clear();
     caughtUp_ = false;
@@ -220,8 +231,9 @@ void XdndServer::run() {
         if (keepAt)
             wait = std::clamp(std::chrono::ceil<std::chrono::milliseconds>(*keepAt - Clock::now()),
                               std::chrono::milliseconds(0), wait);
-        std::array<pollfd, 2> waits = {pollfd{xcb_get_file_descriptor(connection_), POLLIN, 0},
-                                       pollfd{wake_, POLLIN, 0}};
+        std::array<pollfd, 3> waits = {
+            pollfd{xcb_get_file_descriptor(connection_), POLLIN, 0}, pollfd{wake_, POLLIN, 0},
+            pollfd{looking_.empty() ? -1 : xcb_get_file_descriptor(lookups_), POLLIN, 0}};
         ::poll(waits.data(), waits.size(), static_cast<int>(wait.count()));
         std::uint64_t woken = 0;
         [[maybe_unused]] const auto drained = ::read(wake_, &woken, sizeof woken);
@@ -276,7 +288,8 @@ void XdndServer::message(const void* event) {
     // Our own drags never come this way: Qt follows them itself.
     if (source == XCB_NONE || source == root_ || windows_.named(source)) return;
     if (type == atoms_.enter) return enter(source, message.window, target, data);
-    Source* followed = sources_.heard(source, Clock::now());
+    Source* followed = sources_.heard(source, now_());
+    if (followed == nullptr && type == atoms_.drop) return unfollowedDrop(source, message.window);
     // A message naming another window of ours than its drag entered counts for nothing.
     if (followed == nullptr || followed->target != target) return;
     if (type == atoms_.position) {
@@ -285,15 +298,17 @@ void XdndServer::message(const void* event) {
     } else if (type == atoms_.leave) {
         end(source);
     } else {
-        drops_.push_back({source, data[2]});
+        drops_.push_back({source, message.window, data[2]});
     }
 }
 
 void XdndServer::enter(std::uint32_t source, std::uint32_t named, std::uint32_t target,
                        const std::uint32_t* data) {
-    Source* entered = &sources_.enter(source, named, target, Clock::now());
-    namesAsked_.erase(source);
+    const bool known = sources_.find(source) != nullptr;
+    Source* entered = &sources_.enter(source, named, target, now_());
+    entered->namesAsked = 0;
     entered->asks.assign(wants_.kinds(), std::nullopt);
+    if (!known && sources_.size() > lookedUpFrom) lookUp(*entered);
     if ((data[1] & 1) == 0) {
         for (int i = 2; i < 5; ++i)
             if (data[i] != XCB_NONE) entered->types.push_back(data[i]);
@@ -310,12 +325,54 @@ void XdndServer::enter(std::uint32_t source, std::uint32_t named, std::uint32_t 
     pending_.push_back({cookie.sequence, Pending::Kind::types, source, 0});
 }
 
+void XdndServer::lookUp(Source& source) {
+    // Under a flood, a new source's window is looked up without waiting, on a connection of its own
+    // whose answers do not queue behind the flood's messages: one that does not exist is forgotten
+    // unanswered, before it has cost anyone else room. The connection is made once: a server that
+    // refuses it, or loses it, leaves made-up windows to the errors our answers bring.
+    if (!std::exchange(lookupsMade_, true)) {
+        lookups_ = xcb_connect(nullptr, nullptr);
+        if (xcb_connection_has_error(lookups_) != 0) {
+            xcb_disconnect(lookups_);
+            lookups_ = nullptr;
+        }
+    }
+    if (lookups_ == nullptr || looking_.size() >= mostLookups) return;
+    source.checking = true;
+    looking_.push_back({xcb_get_window_attributes(lookups_, source.window).sequence, source.window});
+}
+
+void XdndServer::takeLookups() {
+    if (lookups_ == nullptr) return;
+    xcb_flush(lookups_);
+    while (!looking_.empty()) {
+        const auto [sequence, window] = looking_.front();
+        void* reply = nullptr;
+        xcb_generic_error_t* failed = nullptr;
+        if (xcb_poll_for_reply(lookups_, sequence, &reply, &failed) == 0) break;
+        looking_.pop_front();
+        if (reply != nullptr)
+            sources_.exists(window);
+        else if (const Source* checked = sources_.find(window); checked != nullptr && !checked->exists)
+            forget(window);
+        std::free(reply);
+        std::free(failed);
+    }
+    if (xcb_connection_has_error(lookups_) == 0) return;
+    for (const auto& [sequence, window] : looking_)
+        if (Source* checked = sources_.find(window)) checked->checking = false;
+    looking_.clear();
+    xcb_disconnect(lookups_);
+    lookups_ = nullptr;
+}
+
 void XdndServer::takeReplies() {
+    takeLookups();
     while (!pending_.empty()) {
         const Pending next = pending_.front();
         void* reply = nullptr;
         xcb_generic_error_t* failed = nullptr;
-        if (xcb_poll_for_reply(connection_, next.sequence, &reply, &failed) == 0) return;
+        if (xcb_poll_for_reply(connection_, next.sequence, &reply, &failed) == 0) break;
         pending_.pop_front();
         if (next.kind == Pending::Kind::caughtUp) {
             caughtUp_ = true;
@@ -331,13 +388,19 @@ void XdndServer::takeReplies() {
             typesCame(next.source, std::move(types));
         } else {
             const auto* named = static_cast<const xcb_get_atom_name_reply_t*>(reply);
-            nameCame(next.atom, named != nullptr ? QByteArray(xcb_get_atom_name_name(named),
-                                                              xcb_get_atom_name_name_length(named))
-                                                 : QByteArray());
+            nameCame(next.atom,
+                     named != nullptr && xcb_get_atom_name_name_length(named) <= longestName
+                         ? QByteArray(xcb_get_atom_name_name(named), xcb_get_atom_name_name_length(named))
+                         : QByteArray());
         }
         std::free(reply);
         std::free(failed);
     }
+    // Classified once, however many of the names it waited on came.
+    for (const std::uint32_t source : std::exchange(woken_, {}))
+        if (Source* followed = sources_.find(source);
+            followed != nullptr && followed->typesState == Source::Types::naming)
+            classify(*followed);
 }
 
 void XdndServer::typesCame(std::uint32_t source, std::vector<std::uint32_t> types) {
@@ -356,12 +419,8 @@ void XdndServer::nameCame(std::uint32_t atom, QByteArray name) {
     names_[atom] = std::move(name);
     const auto waiting = naming_.find(atom);
     if (waiting == naming_.end()) return;
-    const std::vector<std::uint32_t> sources = std::move(waiting->second);
+    woken_.merge(waiting->second);
     naming_.erase(waiting);
-    for (const std::uint32_t source : sources)
-        if (Source* followed = sources_.find(source);
-            followed != nullptr && followed->typesState == Source::Types::naming)
-            classify(*followed);
 }
 
 std::optional<QByteArray> XdndServer::name(std::uint32_t atom) const {
@@ -376,18 +435,30 @@ void XdndServer::classify(Source& source) {
             wants_.match(kind, source.types, [this](std::uint32_t atom) { return name(atom); });
         source.asks[kind] = match.type;
         for (const std::uint32_t atom : match.unnamed) {
-            if (const auto asked = naming_.find(atom); asked != naming_.end()) {
-                asked->second.push_back(source.window);
+            auto asked = naming_.find(atom);
+            // A source waits on a name once, however often it is classified meanwhile.
+            if (asked != naming_.end() && asked->second.count(source.window) != 0) {
                 waiting = true;
                 continue;
             }
-            std::size_t& asked = namesAsked_[source.window];
             // Past these, a type whose name is not known is taken for none that zones want.
-            if (asked >= mostNamesAsked || naming_.size() >= mostNamesUnderway) break;
-            ++asked;
-            const xcb_get_atom_name_cookie_t cookie = xcb_get_atom_name(connection_, atom);
-            pending_.push_back({cookie.sequence, Pending::Kind::name, source.window, atom});
-            naming_[atom].push_back(source.window);
+            if (source.namesAsked >= mostNamesAsked ||
+                (asked == naming_.end() && naming_.size() >= mostNamesUnderway))
+                break;
+            ++source.namesAsked;
+            if (asked == naming_.end()) {
+                const xcb_get_atom_name_cookie_t cookie = xcb_get_atom_name(connection_, atom);
+                pending_.push_back({cookie.sequence, Pending::Kind::name, source.window, atom});
+                asked = naming_.try_emplace(atom).first;
+            } else if (asked->second.size() >= XdndSources::mostSources) {
+                // Those no longer followed make room: a name waited on by a flood of drags gone
+                // since costs no more than those followed.
+                std::erase_if(asked->second, [this](std::uint32_t each) {
+                    const Source* followed = sources_.find(each);
+                    return followed == nullptr || followed->typesState != Source::Types::naming;
+                });
+            }
+            asked->second.insert(source.window);
             waiting = true;
         }
     }
@@ -422,8 +493,8 @@ void XdndServer::answer() {
             owed.pop_front();
             Source* source = sources_.find(window);
             if (source == nullptr || !source->owed) continue;
-            // Answered once its types are known.
-            if (source->typesState != Source::Types::known) {
+            // Answered once its types are known, and its window if looked up.
+            if (source->typesState != Source::Types::known || source->checking) {
                 owed.push_back(window);
                 continue;
             }
@@ -456,7 +527,6 @@ void XdndServer::remember(std::uint32_t source, unsigned int sequence) {
 
 void XdndServer::forget(std::uint32_t source) {
     sources_.erase(source);
-    namesAsked_.erase(source);
 }
 
 void XdndServer::takeDrops() {
@@ -473,7 +543,10 @@ void XdndServer::takeDrops() {
         if (const Source* source = sources_.find(drops[i].source)) last[source->target] = i;
     for (std::size_t i = 0; i < drops.size(); ++i) {
         Source* source = sources_.find(drops[i].source);
-        if (source == nullptr) continue;
+        if (source == nullptr) {
+            unfollowedDrop(drops[i].source, drops[i].named);
+            continue;
+        }
         if (last[source->target] == i) {
             take(*source, drops[i].time);
             continue;
@@ -511,12 +584,20 @@ void XdndServer::take(Source& source, std::uint32_t time) {
     end(source.window);
 }
 
+void XdndServer::unfollowedDrop(std::uint32_t source, std::uint32_t named) {
+    // A drag we said we would take, pushed out since by more drags than are followed: its source
+    // hears the drop was not taken, rather than waiting for ever.
+    if (!sources_.pushedOut(source)) return;
+    Log::app().log("A drop was refused: more drags came at once than are followed");
+    send(source, atoms_.finished, {named, 0, XCB_NONE, 0, 0});
+}
+
 void XdndServer::end(std::uint32_t source) {
     forget(source);
 }
 
 void XdndServer::forgetSilent() {
-    const Clock::time_point now = Clock::now();
+    const Clock::time_point now = now_();
     if (now - swept_ < std::chrono::seconds(1)) return;
     swept_ = now;
     for (const std::uint32_t source : sources_.silent(now))

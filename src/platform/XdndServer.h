@@ -5,7 +5,9 @@
 // Each message costs a lookup and at most a request without an answer to wait for; what the target
 // must ask the server (a long list of types, the names of types) is asked without waiting and taken
 // up when it comes, so that no source's slowness holds up another's answers. Positions are answered
-// once a round of messages is read, the last of each source only.
+// once a round of messages is read, the last of each source only. Under a flood of drags, a new
+// source's window is looked up on a second connection, whose answers do not wait behind the flood,
+// and answered once it is found to exist.
 //
 // Another client may end the connection (XKillClient on a proxy of ours): it is opened again, and
 // all it held made again (atoms, proxies, properties); the drags it followed are forgotten.
@@ -43,8 +45,9 @@ public:
     // Names of types asked of the server for one drag at most.
     static constexpr std::size_t mostNamesAsked = 64;
 
-    // Connects and serves, on its own thread; without an X server, nothing.
-    XdndServer(const std::vector<QStringList>& kinds, Outlet outlet);
+    // Connects and serves, on its own thread; without an X server, nothing. `now` tells the time
+    // (the steady clock's, if none).
+    XdndServer(const std::vector<QStringList>& kinds, Outlet outlet, X11DropTarget::Now now = {});
     // Stops serving and closes the connection: the proxies go with it.
     ~XdndServer();
     XdndServer(const XdndServer&) = delete;
@@ -71,6 +74,7 @@ private:
     };
     struct DropAsked {
         std::uint32_t source = 0;
+        std::uint32_t named = 0;
         std::uint32_t time = 0;
     };
 
@@ -86,6 +90,9 @@ private:
     void message(const void* event);
     void error(const void* event);
     void enter(std::uint32_t source, std::uint32_t named, std::uint32_t target, const std::uint32_t* data);
+    // Looks up whether `source`'s window exists, without waiting; taken up by takeLookups().
+    void lookUp(Source& source);
+    void takeLookups();
     void takeReplies();
     void typesCame(std::uint32_t source, std::vector<std::uint32_t> types);
     void nameCame(std::uint32_t atom, QByteArray name);
@@ -95,6 +102,8 @@ private:
     std::optional<int> verdict(const Source& source) const;
     void takeDrops();
     void take(Source& source, std::uint32_t time);
+    // A drop from `source`, no longer followed, through our window `named`.
+    void unfollowedDrop(std::uint32_t source, std::uint32_t named);
     void end(std::uint32_t source);
     void forget(std::uint32_t source);
     void forgetSilent();
@@ -106,6 +115,7 @@ private:
 
     Outlet outlet_;
     std::vector<QStringList> kinds_;
+    X11DropTarget::Now now_;
     // Set once made; the connection itself is the thread's own.
     std::atomic<bool> serving_{false};
     xcb_connection_t* connection_ = nullptr;
@@ -134,10 +144,17 @@ private:
     std::deque<Pending> pending_;
     // Sources whose list of types was asked for and has not come.
     std::unordered_set<std::uint32_t> listing_;
-    // Names of types, as the server gave them; those asked for, with the sources waiting on each.
+    // Names of types, as the server gave them; those asked for, with the sources waiting on each,
+    // each once.
     std::unordered_map<std::uint32_t, QByteArray> names_;
-    std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> naming_;
-    std::unordered_map<std::uint32_t, std::size_t> namesAsked_;
+    std::unordered_map<std::uint32_t, std::unordered_set<std::uint32_t>> naming_;
+    // Sources whose names came this round.
+    std::unordered_set<std::uint32_t> woken_;
+    // Lookups of sources' windows underway, on their own connection: the number of each request
+    // and the window.
+    xcb_connection_t* lookups_ = nullptr;
+    bool lookupsMade_ = false;
+    std::deque<std::pair<unsigned int, std::uint32_t>> looking_;
     // Answers sent, by the number of their request: an error there means their source has no window.
     std::unordered_map<unsigned int, std::uint32_t> answersSent_;
     std::deque<unsigned int> answerOrder_;

@@ -1,5 +1,7 @@
 #include "platform/XdndSources.h"
 
+#include <algorithm>
+
 namespace quorvane {
 
 XdndSources::Source& XdndSources::enter(std::uint32_t window, std::uint32_t named, std::uint32_t target,
@@ -18,14 +20,17 @@ XdndSources::Source& XdndSources::enter(std::uint32_t window, std::uint32_t name
         return *again;
     }
     std::list<std::uint32_t>& own = clients_[client(window)];
-    // A program's flood pushes out its own drags first, then the least recently heard of all.
+    // A program's flood pushes out its own drags first; with all full, the program holding the most
+    // makes room, so that a flood spread over made-up programs still costs its own drags.
     if (own.size() >= mostEach)
-        erase(own.back());
+        pushOut(leastKept(own));
     else if (sources_.size() >= mostSources)
-        erase(recency_.back());
+        pushOut(leastKept(clients_.at(*bySize_[most_].begin())));
     recency_.push_front(window);
     own.push_front(window);
+    resized(client(window), own.size() - 1, own.size());
     Entry& entry = sources_[window];
+    entry.entered = ++entered_;
     entry.recency = recency_.begin();
     entry.clientRecency = own.begin();
     entry.source.window = window;
@@ -57,9 +62,49 @@ void XdndSources::erase(std::uint32_t window) {
     recency_.erase(found->second.recency);
     if (const auto own = clients_.find(client(window)); own != clients_.end()) {
         own->second.erase(found->second.clientRecency);
+        resized(own->first, own->second.size() + 1, own->second.size());
         if (own->second.empty()) clients_.erase(own);
     }
     sources_.erase(found);
+}
+
+void XdndSources::exists(std::uint32_t window) {
+    if (Source* source = find(window)) {
+        source->exists = true;
+        source->checking = false;
+    }
+}
+
+bool XdndSources::pushedOut(std::uint32_t window) {
+    const auto found = std::find(pushedOut_.begin(), pushedOut_.end(), window);
+    if (found == pushedOut_.end()) return false;
+    pushedOut_.erase(found);
+    return true;
+}
+
+void XdndSources::pushOut(std::uint32_t window) {
+    if (accepted(window)) {
+        pushedOut_.push_front(window);
+        if (pushedOut_.size() > mostPushedOut) pushedOut_.pop_back();
+    }
+    erase(window);
+}
+
+std::uint32_t XdndSources::leastKept(const std::list<std::uint32_t>& own) const {
+    std::optional<std::pair<std::uint64_t, std::uint32_t>> first;
+    for (const std::uint32_t window : own)
+        if (const Entry& entry = sources_.at(window);
+            !entry.source.exists && (!first || entry.entered < first->first))
+            first = {entry.entered, window};
+    return first ? first->second : own.back();
+}
+
+void XdndSources::resized(std::uint32_t client, std::size_t before, std::size_t after) {
+    if (before > 0) bySize_[before].erase(client);
+    if (after > 0) bySize_[after].insert(client);
+    most_ = std::max(most_, after);
+    while (most_ > 0 && bySize_[most_].empty())
+        --most_;
 }
 
 void XdndSources::eraseOver(std::uint32_t target) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <utility>
 #include <xcb/xcb.h>
@@ -125,7 +126,7 @@ void DropFlood::flood(std::uint32_t target, std::uint32_t at) {
     }
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
     std::vector<xcb_window_t> windows;
-    for (int i = 0; i < std::max(1, pattern_.windows); ++i)
+    for (int i = 0; i < (pattern_.kind == Kind::madeUp ? 1 : std::max(1, pattern_.windows)); ++i)
         windows.push_back(makeWindow(connection, root));
     const xcb_atom_t enter = atom(connection, "XdndEnter");
     const xcb_atom_t position = atom(connection, "XdndPosition");
@@ -170,6 +171,17 @@ void DropFlood::flood(std::uint32_t target, std::uint32_t at) {
                 for (const xcb_window_t source : windows)
                     enterFrom(source);
             break;
+        case Kind::madeUp: {
+            // Of the server's window numbers, the high bits tell the program: made up here, with
+            // low bits no program reaches.
+            const std::uint32_t mask = xcb_get_setup(connection)->resource_id_mask;
+            const int shift = __builtin_popcount(mask);
+            for (int i = 0; i < pattern_.windows; ++i) {
+                const auto program = static_cast<std::uint32_t>(i % 2048);
+                enterFrom(program << shift | (mask - static_cast<std::uint32_t>(i / 2048)));
+            }
+            break;
+        }
         case Kind::trickle:
             for (const xcb_window_t source : windows)
                 if (first)
@@ -234,60 +246,160 @@ void sendEntersNamingTheirTarget(std::uint32_t target, int x, int y) {
 
 struct ForeignDrag::Connection {
     xcb_connection_t* connection = nullptr;
-    xcb_window_t source = XCB_NONE;
+    std::vector<xcb_window_t> sources;
+    // The types each source offers.
+    std::vector<std::vector<xcb_atom_t>> types;
     Recipient to{};
+    bool holding = false;
+    // Asked of the server once: a message held is not sent by asking.
+    std::map<std::string, xcb_atom_t> atoms;
 
-    void send(const Recipient& recipient, const char* type, const std::array<std::uint32_t, 5>& data) {
-        quorvane::test::send(connection, recipient, atom(connection, type), data);
+    std::vector<xcb_atom_t> atomsOf(const std::vector<std::string>& names) {
+        std::vector<xcb_intern_atom_cookie_t> cookies;
+        for (const std::string& name : names)
+            if (atoms.count(name) == 0)
+                cookies.push_back(
+                    xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.c_str()));
+        auto cookie = cookies.begin();
+        std::vector<xcb_atom_t> found;
+        for (const std::string& name : names) {
+            if (atoms.count(name) == 0) {
+                auto* reply = xcb_intern_atom_reply(connection, *cookie++, nullptr);
+                atoms[name] = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+                std::free(reply);
+            }
+            found.push_back(atoms.at(name));
+        }
+        return found;
+    }
+    xcb_atom_t atomOf(const std::string& name) { return atomsOf({name}).front(); }
+
+    void roundTrip() const {
         std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
     }
+    void send(const Recipient& recipient, const char* type, const std::array<std::uint32_t, 5>& data) {
+        quorvane::test::send(connection, recipient, atomOf(type), data);
+        if (!holding) roundTrip();
+    }
+    bool valid(int source) const { return source >= 0 && static_cast<std::size_t>(source) < sources.size(); }
 };
 
-ForeignDrag::ForeignDrag(std::uint32_t target) : connection_(std::make_unique<Connection>()) {
+ForeignDrag::ForeignDrag(std::uint32_t target, int sources) : connection_(std::make_unique<Connection>()) {
     connection_->connection = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(connection_->connection) != 0) return;
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection_->connection)).data->root;
-    connection_->source = makeWindow(connection_->connection, root);
+    for (int i = 0; i < sources; ++i)
+        connection_->sources.push_back(makeWindow(connection_->connection, root));
+    connection_->types.resize(connection_->sources.size());
+    connection_->atomsOf({"XdndEnter", "XdndPosition", "XdndLeave", "XdndDrop", "XdndStatus", "XdndFinished",
+                          "XdndActionCopy", "XdndTypeList", "text/uri-list"});
+    answers_.resize(connection_->sources.size());
+    finished_.resize(connection_->sources.size());
     connection_->to = recipientOf(connection_->connection, target, false);
 }
 
 ForeignDrag::~ForeignDrag() {
-    if (connection_->source != XCB_NONE)
-        connection_->send(connection_->to, "XdndLeave", {connection_->source, 0, 0, 0, 0});
+    connection_->holding = false;
+    for (const xcb_window_t source : connection_->sources)
+        connection_->send(connection_->to, "XdndLeave", {source, 0, 0, 0, 0});
     xcb_disconnect(connection_->connection);
 }
 
-void ForeignDrag::enter(const char* type) {
-    if (connection_->source == XCB_NONE) return;
+void ForeignDrag::offer(const std::vector<std::string>& types, int source) {
+    if (!connection_->valid(source)) return;
+    std::vector<xcb_atom_t> atoms = connection_->atomsOf(types);
+    if (atoms.size() > 3)
+        xcb_change_property(connection_->connection, XCB_PROP_MODE_REPLACE,
+                            connection_->sources[static_cast<std::size_t>(source)],
+                            connection_->atomOf("XdndTypeList"), XCB_ATOM_ATOM, 32,
+                            static_cast<std::uint32_t>(atoms.size()), atoms.data());
+    connection_->types[static_cast<std::size_t>(source)] = std::move(atoms);
+}
+
+void ForeignDrag::enter(const std::vector<std::string>& types, int source) {
+    if (!connection_->valid(source)) return;
+    if (connection_->atomsOf(types) != connection_->types[static_cast<std::size_t>(source)])
+        offer(types, source);
+    std::vector<xcb_atom_t> atoms = connection_->types[static_cast<std::size_t>(source)];
+    const bool listed = atoms.size() > 3;
+    atoms.resize(std::max<std::size_t>(atoms.size(), 3), XCB_ATOM_NONE);
     connection_->send(connection_->to, "XdndEnter",
-                      {connection_->source, 5u << 24, atom(connection_->connection, type), 0, 0});
+                      {connection_->sources[static_cast<std::size_t>(source)], 5u << 24 | (listed ? 1u : 0u),
+                       atoms[0], atoms[1], atoms[2]});
 }
 
-void ForeignDrag::position(int x, int y, std::uint32_t named) {
-    if (connection_->source == XCB_NONE) return;
+void ForeignDrag::position(int x, int y, std::uint32_t named, int source) {
+    if (!connection_->valid(source)) return;
     const auto at = static_cast<std::uint32_t>(x) << 16 | static_cast<std::uint32_t>(y);
-    connection_->send(
-        Recipient{connection_->to.destination, named != 0 ? named : connection_->to.named}, "XdndPosition",
-        {connection_->source, 0, at, XCB_CURRENT_TIME, atom(connection_->connection, "XdndActionCopy")});
+    connection_->send(Recipient{connection_->to.destination, named != 0 ? named : connection_->to.named},
+                      "XdndPosition",
+                      {connection_->sources[static_cast<std::size_t>(source)], 0, at, XCB_CURRENT_TIME,
+                       connection_->atomOf("XdndActionCopy")});
 }
 
-std::vector<std::string> ForeignDrag::answers(std::size_t count) {
+void ForeignDrag::leave(int source) {
+    if (!connection_->valid(source)) return;
+    connection_->send(connection_->to, "XdndLeave",
+                      {connection_->sources[static_cast<std::size_t>(source)], 0, 0, 0, 0});
+}
+
+void ForeignDrag::drop(int source) {
+    if (!connection_->valid(source)) return;
+    connection_->send(connection_->to, "XdndDrop",
+                      {connection_->sources[static_cast<std::size_t>(source)], 0, XCB_CURRENT_TIME, 0, 0});
+}
+
+void ForeignDrag::closeWindow(int source) {
+    if (!connection_->valid(source)) return;
+    xcb_destroy_window(connection_->connection, connection_->sources[static_cast<std::size_t>(source)]);
+    if (!connection_->holding) connection_->roundTrip();
+}
+
+void ForeignDrag::hold() {
+    connection_->holding = true;
+}
+
+void ForeignDrag::release() {
+    connection_->holding = false;
+    connection_->roundTrip();
+}
+
+void ForeignDrag::listen(const std::function<bool()>& done) {
     xcb_connection_t* connection = connection_->connection;
-    const xcb_atom_t status = atom(connection, "XdndStatus");
+    const xcb_atom_t status = connection_->atomOf("XdndStatus");
+    const xcb_atom_t finished = connection_->atomOf("XdndFinished");
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (answers_.size() < count && std::chrono::steady_clock::now() < until &&
-           xcb_connection_has_error(connection) == 0) {
+    while (!done() && std::chrono::steady_clock::now() < until && xcb_connection_has_error(connection) == 0) {
         xcb_generic_event_t* event = xcb_poll_for_event(connection);
         if (event == nullptr) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             continue;
         }
         const auto* message = reinterpret_cast<const xcb_client_message_event_t*>(event);
-        if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE && message->type == status)
-            answers_.emplace_back((message->data.data32[1] & 1) != 0 ? "accept" : "refuse");
+        const auto from =
+            std::find(connection_->sources.begin(), connection_->sources.end(), message->window);
+        if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE && from != connection_->sources.end()) {
+            const auto source = static_cast<std::size_t>(from - connection_->sources.begin());
+            const bool yes = (message->data.data32[1] & 1) != 0;
+            if (message->type == status) answers_[source].emplace_back(yes ? "accept" : "refuse");
+            if (message->type == finished) finished_[source] = yes ? "accepted" : "refused";
+        }
         std::free(event);
     }
-    return answers_;
+}
+
+std::vector<std::string> ForeignDrag::answers(std::size_t count, int source) {
+    if (!connection_->valid(source)) return {};
+    const auto each = static_cast<std::size_t>(source);
+    listen([&] { return answers_[each].size() >= count; });
+    return answers_[each];
+}
+
+std::string ForeignDrag::finished(int source) {
+    if (!connection_->valid(source)) return {};
+    const auto each = static_cast<std::size_t>(source);
+    listen([&] { return !finished_[each].empty(); });
+    return finished_[each];
 }
 
 bool tamperWithDropProxy(std::uint32_t window, ProxyTampering tampering) {

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -32,6 +33,9 @@ public:
         silent,
         // Enters once, then moves every `every`, and never leaves.
         trickle,
+        // Enters and moves from `windows` made-up windows that do not exist, of 2,048 made-up
+        // programs, over and over.
+        madeUp,
     };
     struct Pattern {
         Kind kind = Kind::drops;
@@ -85,27 +89,44 @@ void sendEntersFromNoWindows(std::uint32_t target, int count);
 // sent to the window past its proxy, and through the proxy naming the window and naming the proxy.
 // Returns once the server has taken them.
 void sendEntersNamingTheirTarget(std::uint32_t target, int x, int y);
-// Another program's drag over the window `target`, through its proxy, one message at a time: each
-// returns once the server has taken it. Leaves when it ends.
+// Another program's drags over the window `target` from `sources` windows of its own, through its
+// proxy, one message at a time: each returns once the server has taken it, unless held. Each
+// leaves when it ends. Messages name the drag of the window `source`.
 class ForeignDrag {
 public:
-    explicit ForeignDrag(std::uint32_t target);
+    explicit ForeignDrag(std::uint32_t target, int sources = 1);
     ~ForeignDrag();
     ForeignDrag(const ForeignDrag&) = delete;
     ForeignDrag& operator=(const ForeignDrag&) = delete;
 
-    // Offering the one type `type`.
-    void enter(const char* type = "text/uri-list");
+    // Offers `types` from here on: the first three in its enter, more listed on the source's window.
+    // Asks the server for their names' atoms, which sends whatever is held.
+    void offer(const std::vector<std::string>& types, int source = 0);
+    // Enters offering `types`; offered beforehand, it asks nothing.
+    void enter(const std::vector<std::string>& types = {"text/uri-list"}, int source = 0);
     // A position at `x`, `y` of the screen whose message names the window `named` (0: the target,
     // as it should; or any other).
-    void position(int x, int y, std::uint32_t named = 0);
+    void position(int x, int y, std::uint32_t named = 0, int source = 0);
+    void leave(int source = 0);
+    void drop(int source = 0);
+    // Destroys the source's window; its drag goes on naming it.
+    void closeWindow(int source = 0);
+    // Messages from here wait until release(), which sends them at once and returns once the
+    // server has taken them.
+    void hold();
+    void release();
     // The answers heard so far ("accept" or "refuse"), once there are `count` or after 5 s.
-    std::vector<std::string> answers(std::size_t count);
+    std::vector<std::string> answers(std::size_t count, int source = 0);
+    // How its drop ended ("accepted" or "refused"), once told or after 5 s ("" then).
+    std::string finished(int source = 0);
 
 private:
     struct Connection;
+    // Reads what the target sent until `done` or 5 s.
+    void listen(const std::function<bool()>& done);
     std::unique_ptr<Connection> connection_;
-    std::vector<std::string> answers_;
+    std::vector<std::vector<std::string>> answers_;
+    std::vector<std::string> finished_;
 };
 
 // What any X client may do to a window's drop proxy.

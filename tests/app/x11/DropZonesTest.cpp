@@ -118,7 +118,7 @@ TEST(DropZones, AKeyWhileADragIsOverTheWindowWaitsUntilTheTargetCaughtUp) {
     ASSERT_TRUE(waitUntil([&] { return line->hasFocus(); }));
 
     test::ForeignDrag drag(id);
-    drag.enter("UTF8_STRING");
+    drag.enter({"UTF8_STRING"});
     const QPoint over = line->mapToGlobal(line->rect().center());
     drag.position(over.x(), over.y());
     ASSERT_EQ(drag.answers(1), std::vector<std::string>{"accept"});

@@ -7,6 +7,7 @@
 #include "platform/InputHold.h"
 #include "platform/X11DropTarget.h"
 #include "platform/XdndFilter.h"
+#include "platform/XdndSources.h"
 #include "support/ClipboardOffer.h"
 #include "support/DropFlood.h"
 #include "support/ImageFiles.h"
@@ -22,6 +23,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QWindow>
+#include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <optional>
@@ -76,7 +78,11 @@ void showAt(QWidget& window, const QRect& geometry) {
 // our own, which Qt's connection is kept out of.
 struct DropTargetRig {
     XdndFilter filter;
-    X11DropTarget target{DropZones::kinds()};
+    // Seconds the target's clock is ahead of the steady clock: drags fall silent without waiting.
+    std::atomic<int> later{0};
+    X11DropTarget target{DropZones::kinds(), nullptr, [this] {
+                             return std::chrono::steady_clock::now() + std::chrono::seconds(later.load());
+                         }};
     InputHold input;
     TextFieldPaste fields;
     DropZones zones{target, fields, input};
@@ -87,7 +93,31 @@ struct DropTargetRig {
     static bool serves(QWidget& window) {
         return waitUntil([&] { return test::dropProxyOf(static_cast<std::uint32_t>(window.winId())) != 0; });
     }
+    // Once the target has handed on every drag message sent before.
+    bool caughtUp() {
+        bool caught = false;
+        const QMetaObject::Connection heard =
+            QObject::connect(&target, &X11DropTarget::caughtUp, [&] { caught = true; });
+        target.catchUp();
+        const bool done = waitUntil([&] { return caught; });
+        QObject::disconnect(heard);
+        return done;
+    }
 };
+
+// `count` type names never used before on the display, `length` bytes long, of the family `family`.
+std::vector<std::string> neverNamed(int count, std::size_t length, const std::string& family = "x-quorvane") {
+    static int drags = 0;
+    const std::string start = family + "/never-" + std::to_string(QCoreApplication::applicationPid()) + "-" +
+                              std::to_string(++drags) + "-";
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) {
+        std::string name = start + std::to_string(i);
+        name.resize(std::max(name.size(), length), 'x');
+        names.push_back(std::move(name));
+    }
+    return names;
+}
 
 // A picture on disk and a file holding its link, as a drag source offers it.
 struct DroppedPicture {
@@ -562,6 +592,11 @@ TEST(DragAndDrop, OtherProgramsDragsNeverHoldUpAPersonsDrag) {
          {{.kind = Kind::silent, .windows = 64}, {.kind = Kind::enters, .windows = 2, .every = 90ms}}},
         {"sources closing their windows mid-drag", {{.kind = Kind::closingWindows, .sources = 16}}},
         {"100 sources entering again and again", {{.kind = Kind::enters, .sources = 100}}},
+        // Paced, as the first, for a build several times slower: 40,000 messages a round.
+        {"20,000 made-up windows of 2,048 programs",
+         {{.kind = Kind::madeUp,
+           .windows = 20000,
+           .every = std::chrono::milliseconds(std::lround(250 * (test::timeFactor() - 1)))}}},
     };
     for (const auto& each : cases) {
         SCOPED_TRACE(each.name);
@@ -638,6 +673,8 @@ TEST(DragAndDrop, AnEnterNamingOurWindowAsItsSourceChangesNothing) {
     ASSERT_TRUE(dropped.written);
     const auto editor = static_cast<std::uint32_t>(rig.view->winId());
     test::sendEntersNamingTheirTarget(editor, 600, 300);
+    ASSERT_TRUE(target.caughtUp());
+    EXPECT_FALSE(rig.view->dropTargeted());
     test::ClipboardOffer person(
         {"--type", "text/uri-list", "--file", dropped.links, "--drag-to", "600,300", "--drop", "1"});
     ASSERT_TRUE(person.says(QStringLiteral("status accept"))) << person.output().toStdString();
@@ -714,6 +751,189 @@ TEST(DragAndDrop, TheDropTargetMakesItsProxyAgainWhateverAnotherClientDoes) {
     EXPECT_LT(used, fought.elapsed() / 10) << "ms of processor time in " << fought.elapsed() << " ms";
     dropOpens();
     EXPECT_LE(log.count(changed) - linesBefore, 1);
+}
+
+// A drag listing many types we never named, or names longer than any type, costs the program a
+// few names asked and little memory: it is refused once they come, and a person's drag after it is
+// answered at once and opens.
+TEST(DragAndDrop, TypesNeverNamedCostLittleAndHoldUpNobody) {
+    test::EditorViewRig rig;
+    DropTargetRig target(rig);
+    showAt(*rig.view, QRect(300, 100, 600, 400));
+    ASSERT_TRUE(target.serves(*rig.view));
+    const DroppedPicture dropped;
+    ASSERT_TRUE(dropped.written);
+    for (const auto& [types, length] : {std::pair{64, 0}, std::pair{1000, 0}, std::pair{64, 60 << 10}}) {
+        SCOPED_TRACE(std::to_string(types) + " types of " + std::to_string(length) + " bytes");
+        const test::PeakMemory memory;
+        test::ForeignDrag hostile(static_cast<std::uint32_t>(rig.view->winId()));
+        hostile.enter(neverNamed(types, static_cast<std::size_t>(length)));
+        hostile.position(600, 300);
+        EXPECT_EQ(hostile.answers(1), std::vector<std::string>{"refuse"});
+        const std::size_t imported = rig.imported.size();
+        test::ClipboardOffer person(
+            {"--type", "text/uri-list", "--file", dropped.links, "--drag-to", "600,300", "--drop", "1"});
+        ASSERT_TRUE(person.says(QStringLiteral("status accept"))) << person.output().toStdString();
+        const QString answered =
+            person.output().section(QStringLiteral("answered in "), 1).section(QLatin1Char(' '), 0, 0);
+        EXPECT_LT(answered.toInt(), test::bound(1000)) << person.output().toStdString();
+        EXPECT_TRUE(person.says(QStringLiteral("finished")));
+        EXPECT_TRUE(waitUntil([&] { return rig.imported.size() > imported; }));
+        EXPECT_LT(memory.growth(), 64 << 20);
+    }
+}
+
+// A drag is answered by what it offers, however it offers it: the third type of its message, a
+// list on its window (each time it enters again), a type whose name the server is asked for while
+// the drag keeps still, and a new such type each time it enters again, past the names asked of one
+// drag.
+TEST(DragAndDrop, ADragIsAnsweredByAnyTypeItOffers) {
+    test::EditorViewRig rig;
+    DropTargetRig target(rig);
+    showAt(*rig.view, QRect(300, 100, 600, 400));
+    ASSERT_TRUE(target.serves(*rig.view));
+    const auto editor = static_cast<std::uint32_t>(rig.view->winId());
+    const std::vector<std::string> accepted{"accept"};
+    {
+        SCOPED_TRACE("the third of three");
+        test::ForeignDrag drag(editor);
+        drag.enter({"x-quorvane/a", "x-quorvane/b", "text/uri-list"});
+        drag.position(600, 300);
+        EXPECT_EQ(drag.answers(1), accepted);
+    }
+    {
+        SCOPED_TRACE("listed, entering again");
+        test::ForeignDrag drag(editor);
+        for (int time = 1; time <= 3; ++time) {
+            drag.enter({"x-quorvane/a", "x-quorvane/b", "x-quorvane/c", "text/uri-list"});
+            drag.position(600, 300);
+            EXPECT_EQ(drag.answers(static_cast<std::size_t>(time)).size(), static_cast<std::size_t>(time));
+            drag.leave();
+        }
+        EXPECT_EQ(drag.answers(3), std::vector<std::string>(3, "accept"));
+    }
+    {
+        SCOPED_TRACE("a picture type named once asked, the drag keeping still");
+        test::ForeignDrag drag(editor);
+        const std::vector<std::string> types = neverNamed(1, 0, "image");
+        drag.offer(types);
+        // Its position comes while the name is asked.
+        drag.hold();
+        drag.enter(types);
+        drag.position(600, 300);
+        drag.release();
+        EXPECT_EQ(drag.answers(1), accepted);
+    }
+    {
+        SCOPED_TRACE("a new picture type each time it enters again");
+        test::ForeignDrag drag(editor);
+        constexpr std::size_t times = 80;
+        for (std::size_t time = 1; time <= times; ++time) {
+            drag.enter(neverNamed(1, 0, "image"));
+            drag.position(600, 300);
+            if (drag.answers(time).size() < time) break;
+        }
+        EXPECT_EQ(drag.answers(times), std::vector<std::string>(times, "accept"));
+    }
+}
+
+// A drop that comes before its position was answered, as a quick program sends it, is taken where
+// it is: here its program's other drags hold its answer back for a round.
+TEST(DragAndDrop, ADropBeforeItsAnswerIsTaken) {
+    test::EditorViewRig rig;
+    DropTargetRig target(rig);
+    showAt(*rig.view, QRect(300, 100, 600, 400));
+    ASSERT_TRUE(target.serves(*rig.view));
+    test::ForeignDrag drags(static_cast<std::uint32_t>(rig.view->winId()), 9);
+    // All at once, read in one round.
+    drags.hold();
+    for (int source = 1; source < 9; ++source) {
+        drags.enter({"text/uri-list"}, source);
+        drags.position(600, 300, 0, source);
+    }
+    drags.enter({"text/uri-list"});
+    drags.position(600, 300);
+    drags.drop();
+    drags.release();
+    EXPECT_EQ(drags.finished(), "accepted");
+}
+
+// A drag answered that its drop would be taken, then pushed out by more drags of its program than
+// are followed, hears when it drops that the drop was not taken, rather than waiting for ever.
+TEST(DragAndDrop, ADropOfADragPushedOutIsToldItWasNotTaken) {
+    test::EditorViewRig rig;
+    DropTargetRig target(rig);
+    showAt(*rig.view, QRect(300, 100, 600, 400));
+    ASSERT_TRUE(target.serves(*rig.view));
+    test::ForeignDrag drags(static_cast<std::uint32_t>(rig.view->winId()), 1 + XdndSources::mostEach);
+    drags.enter();
+    drags.position(600, 300);
+    ASSERT_EQ(drags.answers(1), std::vector<std::string>{"accept"});
+    for (int source = 1; source <= static_cast<int>(XdndSources::mostEach); ++source)
+        drags.enter({"text/uri-list"}, source);
+    drags.drop();
+    EXPECT_EQ(drags.finished(), "refused");
+}
+
+// The drop highlight goes with the drag that lit it: when it leaves, when its window turns out to be
+// gone, and when it has said nothing for 30 s.
+TEST(DragAndDrop, TheDropHighlightGoesWithItsDrag) {
+    test::EditorViewRig rig;
+    DropTargetRig target(rig);
+    showAt(*rig.view, QRect(300, 100, 600, 400));
+    ASSERT_TRUE(target.serves(*rig.view));
+    const auto editor = static_cast<std::uint32_t>(rig.view->winId());
+    const std::vector<std::string> accepted{"accept"};
+    for (const std::string end : {"leaves", "window gone", "silent"}) {
+        SCOPED_TRACE(end);
+        test::ForeignDrag drag(editor);
+        drag.enter();
+        if (end == "window gone") {
+            // Its window is seen to exist, then is gone before our answer reaches it: the error the
+            // answer brings is our only word of it.
+            ASSERT_TRUE(target.caughtUp());
+            ASSERT_TRUE(target.caughtUp());
+            drag.closeWindow();
+            drag.position(600, 300);
+            ASSERT_TRUE(target.caughtUp());
+        } else {
+            drag.position(600, 300);
+            ASSERT_EQ(drag.answers(1), accepted);
+            ASSERT_TRUE(waitUntil([&] { return rig.view->dropTargeted(); }));
+        }
+        if (end == "leaves") drag.leave();
+        if (end == "silent") {
+            target.later += 31;
+            target.target.catchUp();
+        }
+        EXPECT_TRUE(waitUntil([&] { return !rig.view->dropTargeted(); }, 3000));
+    }
+}
+
+// Drags listing a thousand types we never named leave room to name a person's: its picture type,
+// listed behind theirs, is asked for too, and the drag is answered that it would be taken.
+TEST(DragAndDrop, DragsListingThousandsOfTypesLeaveRoomToNameAnother) {
+    test::EditorViewRig rig;
+    DropTargetRig target(rig);
+    showAt(*rig.view, QRect(300, 100, 600, 400));
+    ASSERT_TRUE(target.serves(*rig.view));
+    test::ForeignDrag drags(static_cast<std::uint32_t>(rig.view->winId()), 3);
+    const std::vector<std::vector<std::string>> types = {neverNamed(1000, 0), neverNamed(1000, 0)};
+    std::vector<std::string> person = neverNamed(3, 0);
+    person.push_back(neverNamed(1, 0, "image").front());
+    drags.offer(person);
+    for (int source = 1; source < 3; ++source)
+        drags.offer(types[static_cast<std::size_t>(source - 1)], source);
+    // All at once, the person's drag read in the same round as the others.
+    drags.hold();
+    for (int source = 1; source < 3; ++source) {
+        drags.enter(types[static_cast<std::size_t>(source - 1)], source);
+        drags.position(600, 300, 0, source);
+    }
+    drags.enter(person);
+    drags.position(600, 300);
+    drags.release();
+    EXPECT_EQ(drags.answers(1), std::vector<std::string>{"accept"});
 }
 
 } // namespace
