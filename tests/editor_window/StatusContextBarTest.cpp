@@ -1,4 +1,5 @@
 #include "editor_window/AreaColorsView.h"
+#include "editor_window/ChromeText.h"
 #include "editor_window/ContextBarChoice.h"
 #include "editor_window/IconButton.h"
 #include "editor_window/SegmentedPicker.h"
@@ -6,6 +7,8 @@
 #include "support/QtPrinters.h"
 
 #include <QAccessible>
+#include <QApplication>
+#include <QKeyEvent>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -173,6 +176,65 @@ TEST(StatusContextBar, RecognizeTextBarCancelLeavesTheMode) {
     EXPECT_FALSE(rig.settings.modes().recognizing());
     EXPECT_FALSE(rig.settings.modes().selection());
     EXPECT_TRUE(rig.settings.modes().message().isEmpty());
+}
+
+// A key on a control that rebuilds its bar gives the keyboard straight to the control in its
+// place, the one of the same name (Duplicate) or at the same place (the picker's segment), with
+// no stop on another control between (which a screen reader would announce); where the control
+// went with its bar (Delete), nobody has it, rather than the next control, on which the next
+// Space would act.
+TEST(StatusContextBar, TheKeyboardGoesStraightToTheControlInItsPlaceOrToNobody) {
+    const auto named = [](const QWidget* widget) {
+        if (widget == nullptr) return QString();
+        if (const auto* button = qobject_cast<const QAbstractButton*>(widget); button && !button->text().isEmpty())
+            return button->text();
+        return widget->accessibleName();
+    };
+    const QString straight = EditorCanvasSettings::arrowChoices()[0].name;
+    const QString curved = EditorCanvasSettings::arrowChoices()[1].name;
+    const QString duplicate = QStringLiteral("Duplicate annotation (") +
+                              ChromeText::shortcut(Qt::CTRL | Qt::Key_D) + QLatin1Char(')');
+    // The tool, the control given the keyboard, and the one that has it after Space, then Right.
+    const std::vector<std::tuple<QString, QString, QString>> cases = {
+        {QStringLiteral("Arrow"), straight, curved},
+        {QStringLiteral("Select"), duplicate, duplicate},
+        {QStringLiteral("Select"), QStringLiteral("Delete annotation (Delete)"), QString()},
+    };
+    for (const auto& [tool, name, after] : cases) {
+        SCOPED_TRACE(name.toStdString());
+        test::StatusBarRig rig;
+        if (tool == QLatin1String("Select"))
+            rig.selectNew(AnnotationKind::rectangle);
+        else
+            rig.settings.choose(tool);
+        rig.contextTexts();
+        QApplication::setActiveWindow(rig.bar.get());
+        for (QWidget* control : rig.bar->contextBar()->findChildren<QWidget*>())
+            if (control->isVisible() && (control->focusPolicy() & Qt::TabFocus) && named(control) == name)
+                control->setFocus(Qt::TabFocusReason);
+        ASSERT_EQ(named(QApplication::focusWidget()), name);
+        QStringList stops;
+        const QMetaObject::Connection watch = QObject::connect(
+            qApp, &QApplication::focusChanged, [&](QWidget*, QWidget* now) { stops << named(now); });
+        const auto press = [&](int key) {
+            for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+                QKeyEvent event(type, key, Qt::NoModifier);
+                QApplication::sendEvent(QApplication::focusWidget(), &event);
+            }
+            rig.contextTexts();
+        };
+        const auto revision = rig.document.revision();
+        const bool arrowCurved = rig.settings.style().arrowCurved();
+        press(tool == QLatin1String("Arrow") ? Qt::Key_Right : Qt::Key_Space);
+        EXPECT_TRUE(rig.document.revision() != revision || rig.settings.style().arrowCurved() != arrowCurved)
+            << "the key did nothing";
+        QObject::disconnect(watch);
+        EXPECT_EQ(named(QApplication::focusWidget()), after);
+        stops.removeAll(after);
+        EXPECT_TRUE(stops.isEmpty()) << "passed by " << stops.join(QStringLiteral(", ")).toStdString();
+        if (QApplication::focusWidget() != nullptr) press(Qt::Key_Space);
+        EXPECT_TRUE(rig.calls.isEmpty()) << rig.calls.join(QStringLiteral(", ")).toStdString();
+    }
 }
 
 } // namespace
