@@ -146,11 +146,20 @@ TEST(SystemClipboard, NobodyIsAskedWhileNobodyHoldsTheClipboard) {
     auto first = std::make_unique<test::ClipboardOffer>(QStringList{"--type", "image/png", "--size", "8"});
     ASSERT_TRUE(first->ready());
     ASSERT_TRUE(test::waitUntil([&] { return clipboard.offeredFormats().contains("image/png"); }));
-    // Every connection for other programs' transfers taken, as by drops underway.
+    // Every connection for other programs' transfers taken, as by drops underway; answered, so
+    // that none is left to drain once they end.
     std::vector<std::unique_ptr<X11SelectionTransfer>> busy;
-    for (int i = 0; i < X11SelectionTransfer::mostAtOnce; ++i)
+    struct : SelectionSink {
+        Next expect(std::int64_t, bool) override { return Next::enough; }
+        Next take(QByteArrayView) override { return Next::enough; }
+        Next end() override { return Next::enough; }
+        std::int64_t room() const override { return 0; }
+    } nothing;
+    for (int i = 0; i < X11SelectionTransfer::mostAtOnce; ++i) {
         busy.push_back(std::make_unique<X11SelectionTransfer>(
             X11SelectionTransfer::Request{QByteArrayLiteral("CLIPBOARD"), QByteArrayLiteral("TARGETS")}));
+        ASSERT_TRUE(busy.back()->receive(nothing).ok());
+    }
     int changes = 0;
     QObject::connect(&clipboard, &Clipboard::offerChanged, [&] { ++changes; });
     // Its window goes with it: nobody holds the clipboard.
