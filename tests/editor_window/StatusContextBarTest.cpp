@@ -9,6 +9,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPointer>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -178,11 +179,12 @@ TEST(StatusContextBar, RecognizeTextBarCancelLeavesTheMode) {
     EXPECT_TRUE(rig.settings.modes().message().isEmpty());
 }
 
-// A key on a control that rebuilds its bar gives the keyboard straight to the control in its
-// place, the one of the same name (Duplicate) or at the same place (the picker's segment), with
-// no stop on another control between (which a screen reader would announce); where the control
-// went with its bar (Delete), nobody has it, rather than the next control, on which the next
-// Space would act.
+// A key on a control that rebuilds its bar, or a change under it, gives the keyboard straight to
+// the control in its place: the one of the same name (Duplicate), or of a new name at the same
+// place (the picker's other segment, the copy button of the new area's text colour), never the
+// bar's first; with no stop on another control between, which a screen reader would announce.
+// Where the control went with its bar (Delete), nobody has it, rather than the next control, on
+// which the next Space would act.
 TEST(StatusContextBar, TheKeyboardGoesStraightToTheControlInItsPlaceOrToNobody) {
     const auto named = [](const QWidget* widget) {
         if (widget == nullptr) return QString();
@@ -190,46 +192,56 @@ TEST(StatusContextBar, TheKeyboardGoesStraightToTheControlInItsPlaceOrToNobody) 
             return button->text();
         return widget->accessibleName();
     };
-    const QString straight = EditorCanvasSettings::arrowChoices()[0].name;
-    const QString curved = EditorCanvasSettings::arrowChoices()[1].name;
+    const auto press = [](int key) {
+        for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent event(type, key, Qt::NoModifier);
+            QApplication::sendEvent(QApplication::focusWidget(), &event);
+        }
+    };
+    const auto areas = [](int grey) {
+        return AreaColors{QRectF(0, 0, grey, 4), SampledColor{1, 2, 3, 255},
+                          SampledColor{std::uint8_t(grey), std::uint8_t(grey), std::uint8_t(grey), 255}};
+    };
+    const auto copyText = [&](int grey) { return QStringLiteral("Copy text color ") + areas(grey).text->hex(); };
+    using Step = std::function<void(test::StatusBarRig&)>;
+    const Step select = [](test::StatusBarRig& rig) { rig.selectNew(AnnotationKind::rectangle); };
+    const Step space = [&](test::StatusBarRig&) { press(Qt::Key_Space); };
     const QString duplicate = QStringLiteral("Duplicate annotation (") +
                               ChromeText::shortcut(Qt::CTRL | Qt::Key_D) + QLatin1Char(')');
-    // The tool, the control given the keyboard, and the one that has it after Space, then Right.
-    const std::vector<std::tuple<QString, QString, QString>> cases = {
-        {QStringLiteral("Arrow"), straight, curved},
-        {QStringLiteral("Select"), duplicate, duplicate},
-        {QStringLiteral("Select"), QStringLiteral("Delete annotation (Delete)"), QString()},
+    // The bar, the control given the keyboard, what happens, and the control that has it then.
+    const std::vector<std::tuple<Step, QString, Step, QString>> cases = {
+        {[](auto& rig) { rig.settings.choose(QStringLiteral("Arrow")); },
+         EditorCanvasSettings::arrowChoices()[0].name, [&](auto&) { press(Qt::Key_Right); },
+         EditorCanvasSettings::arrowChoices()[1].name},
+        {select, duplicate, space, duplicate},
+        {select, QStringLiteral("Delete annotation (Delete)"), space, QString()},
+        {[&](auto& rig) {
+             rig.settings.choose(QStringLiteral("Color"));
+             rig.settings.modes().setAreaColors(areas(200));
+         },
+         copyText(200), [&](auto& rig) { rig.settings.modes().setAreaColors(areas(250)); }, copyText(250)},
     };
-    for (const auto& [tool, name, after] : cases) {
+    for (const auto& [setup, name, change, after] : cases) {
         SCOPED_TRACE(name.toStdString());
         test::StatusBarRig rig;
-        if (tool == QLatin1String("Select"))
-            rig.selectNew(AnnotationKind::rectangle);
-        else
-            rig.settings.choose(tool);
+        setup(rig);
         rig.contextTexts();
         QApplication::setActiveWindow(rig.bar.get());
         for (QWidget* control : rig.bar->contextBar()->findChildren<QWidget*>())
             if (control->isVisible() && (control->focusPolicy() & Qt::TabFocus) && named(control) == name)
                 control->setFocus(Qt::TabFocusReason);
-        ASSERT_EQ(named(QApplication::focusWidget()), name);
+        const QPointer<QWidget> used = QApplication::focusWidget();
+        ASSERT_EQ(named(used).toStdString(), name.toStdString());
         QStringList stops;
         const QMetaObject::Connection watch = QObject::connect(
             qApp, &QApplication::focusChanged, [&](QWidget*, QWidget* now) { stops << named(now); });
-        const auto press = [&](int key) {
-            for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
-                QKeyEvent event(type, key, Qt::NoModifier);
-                QApplication::sendEvent(QApplication::focusWidget(), &event);
-            }
-            rig.contextTexts();
-        };
-        const auto revision = rig.document.revision();
-        const bool arrowCurved = rig.settings.style().arrowCurved();
-        press(tool == QLatin1String("Arrow") ? Qt::Key_Right : Qt::Key_Space);
-        EXPECT_TRUE(rig.document.revision() != revision || rig.settings.style().arrowCurved() != arrowCurved)
-            << "the key did nothing";
+        change(rig);
+        rig.contextTexts();
         QObject::disconnect(watch);
-        EXPECT_EQ(named(QApplication::focusWidget()), after);
+        if (QWidget* left = used.data()) {
+            EXPECT_FALSE(left->isVisible()) << "the bar was not built anew";
+        }
+        EXPECT_EQ(named(QApplication::focusWidget()).toStdString(), after.toStdString());
         stops.removeAll(after);
         EXPECT_TRUE(stops.isEmpty()) << "passed by " << stops.join(QStringLiteral(", ")).toStdString();
         if (QApplication::focusWidget() != nullptr) press(Qt::Key_Space);
