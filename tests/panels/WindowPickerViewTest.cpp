@@ -175,8 +175,9 @@ TEST(WindowPickerView, ReturnOnOpeningTakesTheFirstWindow) {
         const std::vector<CaptureWindow> windows = {window(7, QRectF(0, 0, 400, 300)),
                                                     window(8, QRectF(0, 0, 200, 100))};
         if (listedBefore) {
-            rig.picker->hide();
+            rig.picker.reset();
             ASSERT_TRUE(rig.refreshWith(windows));
+            rig.picker = std::make_unique<WindowPickerView>(rig.model(), rig.icons, rig.symbols);
             rig.picker->show();
         }
         QApplication::setActiveWindow(rig.picker.get());
