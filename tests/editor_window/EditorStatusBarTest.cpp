@@ -158,7 +158,8 @@ TEST(EditorStatusBar, SpaceOnSaveSavesAndDownOpensItsMenu) {
     press(Qt::Key_Space);
     EXPECT_EQ(std::pair(rig.calls, opened), std::pair(QStringList{QStringLiteral("save")}, QStringList()));
     press(Qt::Key_Down);
-    EXPECT_EQ(std::pair(rig.calls.size(), opened), std::pair(qsizetype(1), QStringList{QStringLiteral("Save options")}));
+    EXPECT_EQ(std::pair(rig.calls.size(), opened),
+              std::pair(qsizetype(1), QStringList{QStringLiteral("Save options")}));
 }
 
 // A reader's press, or focus, acts only where a click could: not while a capture window holds the

@@ -188,7 +188,8 @@ TEST(StatusContextBar, RecognizeTextBarCancelLeavesTheMode) {
 TEST(StatusContextBar, TheKeyboardGoesStraightToTheControlInItsPlaceOrToNobody) {
     const auto named = [](const QWidget* widget) {
         if (widget == nullptr) return QString();
-        if (const auto* button = qobject_cast<const QAbstractButton*>(widget); button && !button->text().isEmpty())
+        if (const auto* button = qobject_cast<const QAbstractButton*>(widget);
+            button && !button->text().isEmpty())
             return button->text();
         return widget->accessibleName();
     };
@@ -202,7 +203,9 @@ TEST(StatusContextBar, TheKeyboardGoesStraightToTheControlInItsPlaceOrToNobody) 
         return AreaColors{QRectF(0, 0, grey, 4), SampledColor{1, 2, 3, 255},
                           SampledColor{std::uint8_t(grey), std::uint8_t(grey), std::uint8_t(grey), 255}};
     };
-    const auto copyText = [&](int grey) { return QStringLiteral("Copy text color ") + areas(grey).text->hex(); };
+    const auto copyText = [&](int grey) {
+        return QStringLiteral("Copy text color ") + areas(grey).text->hex();
+    };
     using Step = std::function<void(test::StatusBarRig&)>;
     const Step select = [](test::StatusBarRig& rig) { rig.selectNew(AnnotationKind::rectangle); };
     const Step space = [&](test::StatusBarRig&) { press(Qt::Key_Space); };

@@ -397,7 +397,8 @@ xcb_timestamp_t holdersTime(xcb_window_t window, xcb_atom_t clipboard) {
     xcb_timestamp_t time = XCB_CURRENT_TIME;
     while (xcb_generic_event_t* event = xcb_wait_for_event(connection)) {
         const bool notice = (event->response_type & 0x7f) == XCB_SELECTION_NOTIFY;
-        const bool told = notice && reinterpret_cast<xcb_selection_notify_event_t*>(event)->property == property;
+        const bool told =
+            notice && reinterpret_cast<xcb_selection_notify_event_t*>(event)->property == property;
         std::free(event);
         if (!notice) continue;
         if (told) {

@@ -1,7 +1,6 @@
 #include "platform/SystemClipboard.h"
 
 #include "platform/X11SelectionTransfer.h"
-
 #include "support/ClipboardOffer.h"
 #include "support/WaitUntil.h"
 
@@ -120,7 +119,8 @@ TEST(SystemClipboard, AnotherProgramsCopyOverOursIsHeardOfOnceWhoeverTellsIt) {
     ASSERT_TRUE(clipboard.writeText("ours"));
     int changes = 0;
     QObject::connect(&clipboard, &Clipboard::offerChanged, [&] { ++changes; });
-    test::ClipboardOffer sameTime({"--type", "image/png", "--size", "8", "--holders-time", "1", "--report", "1"});
+    test::ClipboardOffer sameTime(
+        {"--type", "image/png", "--size", "8", "--holders-time", "1", "--report", "1"});
     ASSERT_TRUE(sameTime.ready());
     EXPECT_TRUE(test::waitUntil([&] { return sameTime.output().contains("request TARGETS"); }))
         << "never asked";
