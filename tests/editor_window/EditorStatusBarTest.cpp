@@ -12,7 +12,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QProgressBar>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -129,6 +131,35 @@ TEST(EditorStatusBar, ScreenReadersPressSaveOrOpenItsMenuAndMeetTheDragHandleAsA
     EXPECT_EQ((std::pair{handle->role(), handle->text(QAccessible::Name)}),
               (std::pair{QAccessible::Graphic, QStringLiteral("Drag the image into another app")}));
     EXPECT_EQ(handle->text(QAccessible::Description), QString()) << "its tool tip, heard once as its name";
+}
+
+// Space on Save, a button with its menu beside it, saves as on any other button; Down opens the
+// menu.
+TEST(EditorStatusBar, SpaceOnSaveSavesAndDownOpensItsMenu) {
+    test::StatusBarRig rig;
+    QApplication::setActiveWindow(rig.bar.get());
+    rig.bar->saveButton()->setFocus(Qt::TabFocusReason);
+    // A menu that opens is noted and closed, which ends its own event loop.
+    QStringList opened;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            opened << menu->accessibleName();
+            menu->close();
+        }
+    });
+    closer.start(5);
+    const auto press = [&](int key) {
+        for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent event(type, key, Qt::NoModifier);
+            QApplication::sendEvent(rig.bar->saveButton(), &event);
+        }
+    };
+    press(Qt::Key_Space);
+    EXPECT_EQ(std::pair(rig.calls, opened), std::pair(QStringList{QStringLiteral("save")}, QStringList()));
+    press(Qt::Key_Down);
+    EXPECT_EQ(std::pair(rig.calls.size(), opened),
+              std::pair(qsizetype(1), QStringList{QStringLiteral("Save options")}));
 }
 
 // A reader's press, or focus, acts only where a click could: not while a capture window holds the

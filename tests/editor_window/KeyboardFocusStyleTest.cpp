@@ -6,8 +6,10 @@
 #include "canvas/RedactionTesting.h"
 #include "core/AccessibilityOptions.h"
 #include "editor_window/BackdropSheet.h"
+#include "editor_window/ChromeTesting.h"
 #include "editor_window/EditorViewRig.h"
 #include "editor_window/ResizeSheet.h"
+#include "support/WindowMouse.h"
 
 #include <QKeyEvent>
 #include <QPushButton>
@@ -65,6 +67,33 @@ TEST(KeyboardFocusStyle, ADefaultButtonShowsTheKeyboard) {
         EXPECT_NE(look(*button, true), framed) << "Increase Contrast widens the frame";
         button->setStyle(nullptr);
     }
+}
+
+// A default button given the keyboard by the mouse shows no frame, as no other control does then:
+// the frame follows the keyboard, not a click.
+TEST(KeyboardFocusStyle, ADefaultButtonPressedByTheMouseShowsNoFrame) {
+    AccessibilityOptions options;
+    KeyboardFocusStyle style(&options);
+    test::Pane pane;
+    ResizeSheet sheet(pane.document);
+    QPushButton* resize = nullptr;
+    for (auto* button : sheet.findChildren<QPushButton*>())
+        if (button->text() == QLatin1String("Resize") && button->isDefault()) resize = button;
+    ASSERT_NE(resize, nullptr);
+    resize->setStyle(&style);
+    sheet.show();
+    QApplication::setActiveWindow(&sheet);
+    // A press, and its release off the button, which presses nothing; the pointer then rests away.
+    test::sendThroughWindow(*resize, QEvent::MouseButtonPress, QRectF(resize->rect()).center());
+    test::sendThroughWindow(*resize, QEvent::MouseButtonRelease, QPointF(-6, -6));
+    test::hoverThroughWindow(*resize, QPointF(-6, -6));
+    ASSERT_EQ(QApplication::focusWidget(), resize);
+    ASSERT_TRUE(resize->isDefault());
+    const QImage pressed = resize->grab().toImage();
+    resize->nextInFocusChain()->setFocus(Qt::OtherFocusReason);
+    ASSERT_NE(QApplication::focusWidget(), resize);
+    EXPECT_EQ(pressed, resize->grab().toImage());
+    resize->setStyle(nullptr);
 }
 
 } // namespace

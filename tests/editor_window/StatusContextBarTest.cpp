@@ -1,4 +1,5 @@
 #include "editor_window/AreaColorsView.h"
+#include "editor_window/ChromeText.h"
 #include "editor_window/ContextBarChoice.h"
 #include "editor_window/IconButton.h"
 #include "editor_window/SegmentedPicker.h"
@@ -6,6 +7,9 @@
 #include "support/QtPrinters.h"
 
 #include <QAccessible>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPointer>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -173,6 +177,79 @@ TEST(StatusContextBar, RecognizeTextBarCancelLeavesTheMode) {
     EXPECT_FALSE(rig.settings.modes().recognizing());
     EXPECT_FALSE(rig.settings.modes().selection());
     EXPECT_TRUE(rig.settings.modes().message().isEmpty());
+}
+
+// A key on a control that rebuilds its bar, or a change under it, gives the keyboard straight to
+// the control in its place: the one of the same name (Duplicate), or of a new name at the same
+// place (the picker's other segment, the copy button of the new area's text colour), never the
+// bar's first; with no stop on another control between, which a screen reader would announce.
+// Where the control went with its bar (Delete), nobody has it, rather than the next control, on
+// which the next Space would act.
+TEST(StatusContextBar, TheKeyboardGoesStraightToTheControlInItsPlaceOrToNobody) {
+    const auto named = [](const QWidget* widget) {
+        if (widget == nullptr) return QString();
+        if (const auto* button = qobject_cast<const QAbstractButton*>(widget);
+            button && !button->text().isEmpty())
+            return button->text();
+        return widget->accessibleName();
+    };
+    const auto press = [](int key) {
+        for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent event(type, key, Qt::NoModifier);
+            QApplication::sendEvent(QApplication::focusWidget(), &event);
+        }
+    };
+    const auto areas = [](int grey) {
+        return AreaColors{QRectF(0, 0, grey, 4), SampledColor{1, 2, 3, 255},
+                          SampledColor{std::uint8_t(grey), std::uint8_t(grey), std::uint8_t(grey), 255}};
+    };
+    const auto copyText = [&](int grey) {
+        return QStringLiteral("Copy text color ") + areas(grey).text->hex();
+    };
+    using Step = std::function<void(test::StatusBarRig&)>;
+    const Step select = [](test::StatusBarRig& rig) { rig.selectNew(AnnotationKind::rectangle); };
+    const Step space = [&](test::StatusBarRig&) { press(Qt::Key_Space); };
+    const QString duplicate = QStringLiteral("Duplicate annotation (") +
+                              ChromeText::shortcut(Qt::CTRL | Qt::Key_D) + QLatin1Char(')');
+    // The bar, the control given the keyboard, what happens, and the control that has it then.
+    const std::vector<std::tuple<Step, QString, Step, QString>> cases = {
+        {[](auto& rig) { rig.settings.choose(QStringLiteral("Arrow")); },
+         EditorCanvasSettings::arrowChoices()[0].name, [&](auto&) { press(Qt::Key_Right); },
+         EditorCanvasSettings::arrowChoices()[1].name},
+        {select, duplicate, space, duplicate},
+        {select, QStringLiteral("Delete annotation (Delete)"), space, QString()},
+        {[&](auto& rig) {
+             rig.settings.choose(QStringLiteral("Color"));
+             rig.settings.modes().setAreaColors(areas(200));
+         },
+         copyText(200), [&](auto& rig) { rig.settings.modes().setAreaColors(areas(250)); }, copyText(250)},
+    };
+    for (const auto& [setup, name, change, after] : cases) {
+        SCOPED_TRACE(name.toStdString());
+        test::StatusBarRig rig;
+        setup(rig);
+        rig.contextTexts();
+        QApplication::setActiveWindow(rig.bar.get());
+        for (QWidget* control : rig.bar->contextBar()->findChildren<QWidget*>())
+            if (control->isVisible() && (control->focusPolicy() & Qt::TabFocus) && named(control) == name)
+                control->setFocus(Qt::TabFocusReason);
+        const QPointer<QWidget> used = QApplication::focusWidget();
+        ASSERT_EQ(named(used).toStdString(), name.toStdString());
+        QStringList stops;
+        const QMetaObject::Connection watch = QObject::connect(
+            qApp, &QApplication::focusChanged, [&](QWidget*, QWidget* now) { stops << named(now); });
+        change(rig);
+        rig.contextTexts();
+        QObject::disconnect(watch);
+        if (QWidget* left = used.data()) {
+            EXPECT_FALSE(left->isVisible()) << "the bar was not built anew";
+        }
+        EXPECT_EQ(named(QApplication::focusWidget()).toStdString(), after.toStdString());
+        stops.removeAll(after);
+        EXPECT_TRUE(stops.isEmpty()) << "passed by " << stops.join(QStringLiteral(", ")).toStdString();
+        if (QApplication::focusWidget() != nullptr) press(Qt::Key_Space);
+        EXPECT_TRUE(rig.calls.isEmpty()) << rig.calls.join(QStringLiteral(", ")).toStdString();
+    }
 }
 
 } // namespace

@@ -168,5 +168,45 @@ TEST(WindowPickerView, TheKeyboardStartsOnTheFirstRowAndStaysOnItsWindowAndTheLi
     EXPECT_EQ(QApplication::focusWidget(), row);
 }
 
+// Return right after the sheet opens takes the first window, whether the windows were listed
+// before it opened or came after: the keyboard starts on the first row, not on Cancel.
+TEST(WindowPickerView, ReturnOnOpeningTakesTheFirstWindow) {
+    for (const bool listedBefore : {true, false}) {
+        SCOPED_TRACE(listedBefore ? "listed before" : "listed after");
+        PickerRig rig;
+        const std::vector<CaptureWindow> windows = {window(7, QRectF(0, 0, 400, 300)),
+                                                    window(8, QRectF(0, 0, 200, 100))};
+        if (listedBefore) {
+            rig.picker.reset();
+            ASSERT_TRUE(rig.refreshWith(windows));
+            rig.picker = std::make_unique<WindowPickerView>(rig.model(), rig.icons, rig.symbols);
+            rig.picker->show();
+        }
+        QApplication::setActiveWindow(rig.picker.get());
+        if (!listedBefore) {
+            ASSERT_TRUE(rig.refreshWith(windows));
+        }
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        test::sendKey(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_EQ(std::pair(rig.model().selectedWindowID(), rig.picker->isVisible()),
+                  std::pair(WindowID(7), false));
+    }
+}
+
+// A new listing that moves the window with the keyboard to another row keeps the keyboard on that
+// window: Return then takes it, not the window now in its old place.
+TEST(WindowPickerView, ReturnAfterANewListingTakesTheSameWindow) {
+    PickerRig rig;
+    QApplication::setActiveWindow(rig.picker.get());
+    ASSERT_TRUE(rig.refreshWith({window(7, QRectF(0, 0, 400, 300)), window(8, QRectF(0, 0, 200, 100))}));
+    rig.picker->rows()[1]->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(rig.refreshWith({window(8, QRectF(0, 0, 200, 100)), window(9, QRectF(0, 0, 50, 50)),
+                                 window(7, QRectF(0, 0, 400, 300))}));
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    test::sendKey(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(std::pair(rig.model().selectedWindowID(), rig.picker->isVisible()),
+              std::pair(WindowID(8), false));
+}
+
 } // namespace
 } // namespace quorvane

@@ -8,6 +8,7 @@
 //                            [--incremental-above N] [--announce N] [--stall-after N] [--trickle MS]
 //                            [--one-at-a-time 1] [--hang 1] [--stay 1] [--targets N]
 //                            [--incremental-targets 1] [--report 1] [--close-window-at N]
+//                            [--holders-time 1]
 //                            [--drag-to X,Y [--positions N] [--reenter N] [--drops N] [--action NAME]
 //                                           [--proxy named|past] [--key-after-drop KEYS]]
 //   quorvane_selection_offer --churn N [--every MS]
@@ -21,6 +22,9 @@
 // the window of a reader it sends piece by piece ends. --close-window-at: destroys the window that
 // holds the clipboard just before it writes the piece at N of a transfer piece by piece, and goes
 // on writing, as a program that closes its window but not its connection.
+// --holders-time: takes the clipboard at the time its holder took it (which the holder tells as
+// TIMESTAMP), as a program that passes on an old event's time does: the server accepts it, and the
+// holder is told that it lost the clipboard no later than it took it.
 // --drag-to: holds the drag selection instead, and drags it over the window at (X, Y) of the
 // screen as another program's drag would (XDND): N positions without waiting for answers, leaving
 // and entering again N times, and dropping N times (--drop 1: once), entering again after each.
@@ -89,6 +93,7 @@ struct Options {
     std::int64_t churn = 0;
     std::int64_t every = 5;
     bool fleeting = false;
+    bool holdersTime = false;
 };
 
 // One reader's incremental transfer: of the made-up offer, or of `list` (the formats).
@@ -196,6 +201,8 @@ bool parse(int argc, char** argv) {
             options.proxy = value;
         else if (name == "--key-after-drop")
             options.keyAfterDrop = value;
+        else if (name == "--holders-time")
+            options.holdersTime = std::atoll(value) != 0;
         else
             return false;
     }
@@ -382,6 +389,30 @@ xcb_timestamp_t serverTime(xcb_window_t window) {
     return XCB_CURRENT_TIME;
 }
 
+// When the clipboard's holder took it, as it answers TIMESTAMP; the current time if it does not.
+xcb_timestamp_t holdersTime(xcb_window_t window, xcb_atom_t clipboard) {
+    const xcb_atom_t property = atom("QUORVANE_HOLDERS_TIME");
+    xcb_convert_selection(connection, window, clipboard, atom("TIMESTAMP"), property, XCB_CURRENT_TIME);
+    xcb_flush(connection);
+    xcb_timestamp_t time = XCB_CURRENT_TIME;
+    while (xcb_generic_event_t* event = xcb_wait_for_event(connection)) {
+        const bool notice = (event->response_type & 0x7f) == XCB_SELECTION_NOTIFY;
+        const bool told =
+            notice && reinterpret_cast<xcb_selection_notify_event_t*>(event)->property == property;
+        std::free(event);
+        if (!notice) continue;
+        if (told) {
+            auto* reply = xcb_get_property_reply(
+                connection, xcb_get_property(connection, 1, window, property, XCB_ATOM_ANY, 0, 1), nullptr);
+            if (reply != nullptr && xcb_get_property_value_length(reply) == 4)
+                std::memcpy(&time, xcb_get_property_value(reply), 4);
+            std::free(reply);
+        }
+        break;
+    }
+    return time;
+}
+
 // Hands the clipboard between two windows of its own, answering nobody.
 int churn(xcb_window_t root, xcb_atom_t clipboard) {
     std::array<xcb_window_t, 2> windows{};
@@ -487,7 +518,9 @@ int main(int argc, char** argv) {
             std::free(reply);
         }
     }
-    const xcb_timestamp_t taken = options.drag ? serverTime(window) : XCB_CURRENT_TIME;
+    const xcb_timestamp_t taken = options.drag          ? serverTime(window)
+                                  : options.holdersTime ? holdersTime(window, clipboard)
+                                                        : XCB_CURRENT_TIME;
     xcb_set_selection_owner(connection, window, clipboard, taken);
     auto* owner =
         xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, clipboard), nullptr);

@@ -1,5 +1,6 @@
 #include "platform/SystemClipboard.h"
 
+#include "platform/X11SelectionTransfer.h"
 #include "support/ClipboardOffer.h"
 #include "support/WaitUntil.h"
 
@@ -7,6 +8,8 @@
 #include <QGuiApplication>
 #include <QProcess>
 #include <gtest/gtest.h>
+#include <memory>
+#include <vector>
 
 namespace quorvane {
 namespace {
@@ -104,6 +107,77 @@ TEST(SystemClipboard, AfterAnyChurnTheNextHolderIsAskedForItsFormatsOnce) {
     ASSERT_TRUE(next.ready());
     ASSERT_TRUE(test::waitUntil([&] { return clipboard.offeredFormats().contains("image/png"); }, 30000));
     EXPECT_LE(next.output().count("request TARGETS"), 2) << next.output().count("request TARGETS");
+}
+
+// Another program that takes the clipboard from us at the very time we took it (Qt then goes on
+// believing it holds it, and signals nothing) is heard of by the server's notice: its contents
+// are counted and asked about at once, with nothing reading the clipboard, so that Paste offers
+// them. A program taking it the usual way is heard of by Qt and by the notice, and its change is
+// told once (and once more when its formats came).
+TEST(SystemClipboard, AnotherProgramsCopyOverOursIsHeardOfOnceWhoeverTellsIt) {
+    // Notices an earlier test left unhandled go first: Qt would otherwise refuse our write.
+    QGuiApplication::sync();
+    QCoreApplication::processEvents();
+    SystemClipboard clipboard(*QGuiApplication::clipboard());
+    ASSERT_TRUE(clipboard.writeText("ours"));
+    int changes = 0;
+    QObject::connect(&clipboard, &Clipboard::offerChanged, [&] { ++changes; });
+    test::ClipboardOffer sameTime(
+        {"--type", "image/png", "--size", "8", "--holders-time", "1", "--report", "1"});
+    ASSERT_TRUE(sameTime.ready());
+    EXPECT_TRUE(test::waitUntil([&] { return sameTime.output().contains("request TARGETS"); }))
+        << "never asked";
+    EXPECT_TRUE(test::waitUntil([&] { return changes > 0; }));
+    EXPECT_TRUE(test::waitUntil([&] { return clipboard.offeredFormats().contains("image/png"); }));
+
+    test::ClipboardOffer usual({"--type", "image/jpeg", "--size", "8", "--report", "1"});
+    changes = 0;
+    ASSERT_TRUE(usual.ready());
+    ASSERT_TRUE(test::waitUntil([&] { return clipboard.offeredFormats().contains("image/jpeg"); }));
+    // Both notices handled: the server's, and Qt's own, which it sent before it answers this.
+    QGuiApplication::sync();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(usual.output().count("request TARGETS"), 1);
+}
+
+// While nobody holds the clipboard, nothing is asked: a question sent then, waiting for one of the
+// few connections kept for other programs' transfers, would reach the next holder on its
+// behalf, which would then be asked twice.
+TEST(SystemClipboard, NobodyIsAskedWhileNobodyHoldsTheClipboard) {
+    SystemClipboard clipboard(*QGuiApplication::clipboard(), std::chrono::milliseconds(test::bound(30000)));
+    auto first = std::make_unique<test::ClipboardOffer>(QStringList{"--type", "image/png", "--size", "8"});
+    ASSERT_TRUE(first->ready());
+    ASSERT_TRUE(test::waitUntil([&] { return clipboard.offeredFormats().contains("image/png"); }));
+    // Every connection for other programs' transfers taken, as by drops underway; answered, so
+    // that none is left to drain once they end.
+    std::vector<std::unique_ptr<X11SelectionTransfer>> busy;
+    struct : SelectionSink {
+        Next expect(std::int64_t, bool) override { return Next::enough; }
+        Next take(QByteArrayView) override { return Next::enough; }
+        Next end() override { return Next::enough; }
+        std::int64_t room() const override { return 0; }
+    } nothing;
+    for (int i = 0; i < X11SelectionTransfer::mostAtOnce; ++i) {
+        busy.push_back(std::make_unique<X11SelectionTransfer>(
+            X11SelectionTransfer::Request{QByteArrayLiteral("CLIPBOARD"), QByteArrayLiteral("TARGETS")}));
+        ASSERT_TRUE(busy.back()->receive(nothing).ok());
+    }
+    int changes = 0;
+    QObject::connect(&clipboard, &Clipboard::offerChanged, [&] { ++changes; });
+    // Its window goes with it: nobody holds the clipboard.
+    first.reset();
+    ASSERT_TRUE(test::waitUntil([&] { return changes > 0; }));
+    // The next holder comes, and the connections are free again, before we hear of it.
+    test::ClipboardOffer next({"--type", "image/png", "--size", "8", "--report", "1"});
+    ASSERT_TRUE(next.saysWhileEventsWait("ready"));
+    busy.clear();
+    // A question waiting for a connection would go out now.
+    next.saysWhileEventsWait("request TARGETS", 1000);
+    ASSERT_TRUE(test::waitUntil([&] { return clipboard.offeredFormats().contains("image/png"); }));
+    QGuiApplication::sync();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(next.output().count("request TARGETS"), 1) << next.output().toStdString();
 }
 
 } // namespace
