@@ -191,12 +191,24 @@ std::optional<XdndWindows::Clock::time_point> XdndWindows::keep(Clock::time_poin
             } else if (!right) {
                 undone(window, registration);
             } else if (!registration.hearing) {
-                // Made again and found right: from now on changes are heard, and those that came
-                // before that are read by one more check.
-                hear(window, registration, Changes::heard);
-                registration.recheck = true;
+                if (registration.remade && now - *registration.remade < deafFor) {
+                    registration.readAt = now + remakeApart;
+                } else {
+                    // Right for a while: from now on changes are heard, and those that came before
+                    // that are read by one more check.
+                    hear(window, registration, Changes::heard);
+                    registration.recheck = true;
+                }
             }
             if (registration.recheck && !registration.due) check(window, registration);
+        }
+        if (registration.readAt && !registration.check && !registration.due) {
+            if (*registration.readAt <= now) {
+                registration.readAt.reset();
+                check(window, registration);
+            } else {
+                next = std::min(next.value_or(*registration.readAt), *registration.readAt);
+            }
         }
         if (!registration.due) continue;
         const Clock::time_point at = registration.remade ? *registration.remade + remakeApart : now;
@@ -230,6 +242,7 @@ void XdndWindows::remake(std::uint32_t window, Registration& registration, Clock
     }
     registration.remade = now;
     registration.due = false;
+    registration.readAt.reset();
     // Read back at once: changes are heard again only once it is found right.
     if (registration.check) {
         registration.check->stale = true;

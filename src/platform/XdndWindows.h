@@ -8,7 +8,8 @@
 // Any other client may delete or rewrite those properties, or destroy the proxy: each is watched
 // (the properties' changes on both windows, the proxy's end) and made again, at most once every
 // `remakeApart` a window, so that a program fighting over them costs a few requests a second; their
-// changes are not heard from when they are found changed until they are made again and read back. The
+// changes are not heard from when they are found changed until they have been read back right for
+// `deafFor` since they were last made again, and are read back every `remakeApart` meanwhile. The
 // first making again of a while is logged, for each way they were undone; those that follow it
 // within `quietLog` are not.
 
@@ -33,6 +34,9 @@ public:
     static constexpr std::chrono::milliseconds remakeApart{250};
     // A making again this long after the one before of its kind is logged again.
     static constexpr std::chrono::seconds quietLog{5};
+    // Made again, a window's properties are read back rather than heard for this long: a program
+    // fighting over them would send a change for each of its writes while the read-back is underway.
+    static constexpr std::chrono::seconds deafFor{2};
 
     XdndWindows() = default;
     // `aware` and `proxy` are the atoms XdndAware and XdndProxy.
@@ -75,6 +79,8 @@ private:
         // Whether changes to the properties come to us.
         bool hearing = false;
         std::optional<Clock::time_point> remade;
+        // When it is next read back while its changes are not heard.
+        std::optional<Clock::time_point> readAt;
         // The last making again after a change of a property, and after the proxy's end.
         std::array<std::optional<Clock::time_point>, 2> said;
     };
