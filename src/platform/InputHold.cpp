@@ -65,6 +65,14 @@ bool takesInput(QWindow* window) {
     return window != nullptr && window->isVisible() && !qt_window_private(window)->blockedByModalWindow;
 }
 
+void landUnder(QPointer<QWindow>& window, const QPointF& global, QPointF& local) {
+    // A click meant for a window that is gone now lands on what is under it now.
+    QWindow* under = QGuiApplication::topLevelAt(global.toPoint());
+    if (under == nullptr || under == window || !takesInput(under)) return;
+    window = under;
+    local = under->mapFromGlobal(global);
+}
+
 } // namespace
 
 // Qt hands every event from the window system through one handler before it routes it.
@@ -228,32 +236,30 @@ bool InputHold::admit(void* windowSystemEvent) {
     }
 
     handingOn_ = isHeld(input.timestamp);
-    if (!handingOn_) return true;
+    if (!handingOn_) {
+        unsettled_.clear();
+        return true;
+    }
     // What a held press before this one did (a dialog opened, a sheet closed) settles first, as it
     // would have while the person moved on to the next key.
     if (acting) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     if (takesInput(input.window)) return true;
     if (key != nullptr) {
-        // Meant for a window that is gone or blocked now: it goes where the keyboard settles.
-        waitFor([] { return takesInput(QGuiApplication::focusWindow()); }, settleBound);
+        // Meant for a window that is gone or blocked now: it goes where the keyboard settles. A
+        // keyboard that settles nowhere is waited for once, not for each key.
+        const auto settled = [] { return takesInput(QGuiApplication::focusWindow()); };
+        if (unsettled_ != input.window) waitFor(settled, settleBound);
+        if (!settled()) unsettled_ = input.window;
         if (QWindow* focus = QGuiApplication::focusWindow(); takesInput(focus)) {
             input.window = focus;
             input.flags &= ~WindowSystem::WindowSystemEvent::NullWindow;
         }
-    } else if (event.type == WindowSystem::Mouse || event.type == WindowSystem::Wheel) {
-        // A click lands on what is under it now.
-        auto& pointer = static_cast<WindowSystem::MouseEvent&>(event);
-        const QPointF global = event.type == WindowSystem::Mouse
-                                   ? pointer.globalPos
-                                   : static_cast<WindowSystem::WheelEvent&>(event).globalPos;
-        QWindow* under = QGuiApplication::topLevelAt(global.toPoint());
-        if (under == nullptr || under == input.window || !takesInput(under)) return true;
-        input.window = under;
-        const QPointF local = under->mapFromGlobal(global);
-        if (event.type == WindowSystem::Mouse)
-            pointer.localPos = local;
-        else
-            static_cast<WindowSystem::WheelEvent&>(event).localPos = local;
+    } else if (event.type == WindowSystem::Mouse) {
+        auto& mouse = static_cast<WindowSystem::MouseEvent&>(event);
+        landUnder(input.window, mouse.globalPos, mouse.localPos);
+    } else if (event.type == WindowSystem::Wheel) {
+        auto& wheel = static_cast<WindowSystem::WheelEvent&>(event);
+        landUnder(input.window, wheel.globalPos, wheel.localPos);
     }
     return true;
 }
@@ -371,7 +377,8 @@ void InputHold::drop(std::uint64_t id) {
 }
 
 void InputHold::expire() {
-    if (waiting_ > 0)
+    // Without raw input nothing tells whether input waits in Qt: it may.
+    if (waiting_ > 0 || !rawWatched_)
         giveUp(Reason::bound);
     else
         expired_ = true;

@@ -133,6 +133,8 @@ private:
     std::optional<std::chrono::steady_clock::time_point> oldest_;
     // Input that waited goes on now.
     bool handingOn_ = false;
+    // The window held keys were meant for when the keyboard settled nowhere in time.
+    QPointer<QWindow> unsettled_;
     // The X server's time of the latest input that waited: input up to it was held.
     unsigned long heldUntil_ = 0;
     // The Escape that gave the holds up: its press (server time, key) and then its release go no
