@@ -79,8 +79,7 @@ DropZones::~DropZones() {
     target_.setWindows({});
 }
 
-bool DropZones::eventFilter(QObject* watched, QEvent* event) {
-    static_cast<void>(watched);
+bool DropZones::eventFilter(QObject* /*watched*/, QEvent* event) {
     switch (event->type()) {
     case QEvent::Show:
     case QEvent::Hide:
