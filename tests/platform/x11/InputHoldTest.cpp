@@ -3,7 +3,9 @@
 #include "support/DisplayState.h"
 #include "support/WaitUntil.h"
 #include "support/Xdotool.h"
+#include "support/XvfbServer.h"
 
+#include <QDialog>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
@@ -162,6 +164,40 @@ TEST(InputHold, HeldInputGoesOnInOrderThroughQtsWholePathAndOtherWindowsWaitNoLo
     EXPECT_TRUE(whileHeld.isEmpty()) << whileHeld.join(", ").toStdString();
     EXPECT_EQ(held.happened, (QStringList{"c", "cd"}));
     EXPECT_EQ(givenUp, 0);
+}
+
+TEST(InputHold, HeldKeysAfterOneThatClosesADialogGoWhereTheKeyboardThenIs) {
+    // The window manager gives the keyboard back to the window below a dialog that closed.
+    const test::WindowManagerInTest manager;
+    const test::InputKept pointer;
+    Panel held(20);
+    QDialog sheet(&held);
+    auto* field = new QLineEdit(&sheet);
+    auto* done = new QPushButton(QStringLiteral("Done"), &sheet);
+    done->setDefault(true);
+    QObject::connect(done, &QPushButton::clicked, &sheet, &QDialog::accept);
+    auto* row = new QHBoxLayout(&sheet);
+    row->addWidget(field);
+    row->addWidget(done);
+    sheet.setWindowModality(Qt::WindowModal);
+    sheet.open();
+    ASSERT_TRUE(waitUntil([&] { return sheet.isActiveWindow() && field->hasFocus(); }));
+    // A key in the dialog begins a read; typed fast behind it, Return closes the dialog, and the
+    // keys after it, meant for the dialog, go to the window below once the keyboard is there.
+    InputHold hold;
+    InputHold::Token token;
+    QShortcut read(QKeySequence(QStringLiteral("Ctrl+G")), &sheet);
+    QObject::connect(&read, &QShortcut::activated, [&] { token = hold.hold(sheet.windowHandle(), {}); });
+    xdotool(QStringLiteral("key 1 ctrl+g 0 Return ctrl+s"));
+    const Meanwhile release([&] {
+        if (!token || hold.waiting() < 6) return false;
+        token.release();
+        return true;
+    });
+    ASSERT_TRUE(waitUntil([&] { return !held.happened.isEmpty(); }));
+    EXPECT_EQ(field->text(), QStringLiteral("10"));
+    EXPECT_EQ(sheet.result(), QDialog::Accepted);
+    EXPECT_EQ(held.happened, QStringList{"saved "});
 }
 
 TEST(InputHold, AHoldIsGivenUpPastItsBoundOnEscapeAndBeyondItsCap) {
