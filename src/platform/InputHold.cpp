@@ -164,7 +164,8 @@ InputHold::Token InputHold::hold(QWindow* window, std::function<void()> giveUp) 
         // Input that waits already (behind a paste that started another) counts from when it came.
         const Clock::time_point since = handingOn_ && oldest_ ? *oldest_ : Clock::now();
         oldest_.reset();
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(since + bound_ - Clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(since + bound_ - Clock::now());
         expired_ = false;
         waiting_ = 0;
         lastWasMotion_ = false;
@@ -185,8 +186,8 @@ InputHold::Token InputHold::hold(QWindow* window, std::function<void()> giveUp) 
 }
 
 bool InputHold::holds(const QWindow* window) const {
-    return window != nullptr &&
-           std::any_of(holds_.begin(), holds_.end(), [window](const Hold& each) { return each.window == window; });
+    return window != nullptr && std::any_of(holds_.begin(), holds_.end(),
+                                            [window](const Hold& each) { return each.window == window; });
 }
 
 QWindow* InputHold::activeWindow() {
@@ -220,7 +221,8 @@ bool InputHold::admit(void* windowSystemEvent) {
 
     const bool acting = acts(event);
     if (input.timestamp > routed_) routed_ = input.timestamp;
-    if (acting) Q_EMIT inputComing(input.window != nullptr ? input.window.data() : QGuiApplication::focusWindow());
+    if (acting)
+        Q_EMIT inputComing(input.window != nullptr ? input.window.data() : QGuiApplication::focusWindow());
 
     if (!holds_.empty()) {
         if (key != nullptr && key->keyType == QEvent::KeyPress && key->key == Qt::Key_Escape) {
@@ -237,6 +239,8 @@ bool InputHold::admit(void* windowSystemEvent) {
 
     handingOn_ = isHeld(input.timestamp);
     if (!handingOn_) {
+        // Input comes in order: what waited has all gone on.
+        if (input.timestamp != 0) heldUntil_ = 0;
         unsettled_.clear();
         return true;
     }
@@ -309,6 +313,9 @@ void InputHold::watchRawInput() {
     } else {
         x11_->releaseRawInput();
         seen_.clear();
+        // The keyboard's map is read again next time: it may change meanwhile.
+        if (keySymbols_ != nullptr)
+            xcb_key_symbols_free(static_cast<xcb_key_symbols_t*>(std::exchange(keySymbols_, nullptr)));
     }
 }
 
@@ -369,7 +376,8 @@ void InputHold::release(std::uint64_t id) {
 }
 
 void InputHold::drop(std::uint64_t id) {
-    const auto found = std::find_if(holds_.begin(), holds_.end(), [id](const Hold& each) { return each.id == id; });
+    const auto found =
+        std::find_if(holds_.begin(), holds_.end(), [id](const Hold& each) { return each.id == id; });
     if (found == holds_.end()) return;
     disconnect(found->gone);
     holds_.erase(found);
