@@ -120,9 +120,17 @@ void InputHold::Token::release() {
 }
 
 InputHold::InputHold(std::chrono::milliseconds bound, std::size_t most)
-    : bound_(bound), most_(most), boundTimer_(std::make_unique<QTimer>()) {
+    : bound_(bound), most_(most), boundTimer_(std::make_unique<QTimer>()),
+      startTimer_(std::make_unique<QTimer>()) {
     boundTimer_->setSingleShot(true);
     connect(boundTimer_.get(), &QTimer::timeout, this, &InputHold::expire);
+    // A timer of its own, never a posted call: a loop run from inside Qt's delivery of posted
+    // calls would hold up those posted meanwhile (a read's outcome among them) until it ends.
+    startTimer_->setSingleShot(true);
+    startTimer_->setInterval(0);
+    connect(startTimer_.get(), &QTimer::timeout, this, [this] {
+        if (loops_.empty()) wait();
+    });
     if (alive().empty()) {
         installedHook() = new Hook();
         WindowSystem::installWindowSystemEventHandler(installedHook());
@@ -177,11 +185,7 @@ InputHold::Token InputHold::hold(QWindow* window, std::function<void()> giveUp) 
     const QMetaObject::Connection gone = connect(window, &QObject::destroyed, this, [this, id] { drop(id); });
     holds_.push_back({id, window, std::move(giveUp), gone});
     // Input is deferred from the next turn of the event loop, never in the caller's.
-    if (!std::exchange(scheduled_, true))
-        QTimer::singleShot(0, this, [this] {
-            scheduled_ = false;
-            if (loops_.empty()) wait();
-        });
+    if (!startTimer_->isActive()) startTimer_->start();
     return Token(*this, id);
 }
 

@@ -146,7 +146,8 @@ private:
     };
     std::vector<Spent> spent_;
     std::vector<QEventLoop*> loops_;
-    bool scheduled_ = false;
+    // Starts the wait at the next turn of the event loop.
+    std::unique_ptr<QTimer> startTimer_;
     // Raw input on a connection of our own: Escape and the cap are watched there while Qt defers
     // input.
     std::unique_ptr<X11InputConnection> x11_;
