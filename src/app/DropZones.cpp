@@ -67,6 +67,10 @@ DropZones::DropZones(X11DropTarget& target, TextFieldPaste& fields, InputHold& i
     connect(&target_, &X11DropTarget::hoveringChanged, this, &DropZones::showHovering);
     connect(&target_, &X11DropTarget::dropped, this, &DropZones::drop);
     connect(&target_, &X11DropTarget::caughtUp, this, &DropZones::caughtUp);
+    // Input is seen before Qt routes it: a hold begun for it keeps that very input waiting too.
+    connect(&input_, &InputHold::inputComing, this, [this](QWindow* window) {
+        if (!hovered_.empty()) waitForDrop(window);
+    });
     qApp->installEventFilter(this);
     updateLater();
 }
@@ -76,18 +80,8 @@ DropZones::~DropZones() {
     target_.setWindows({});
 }
 
-bool DropZones::eventFilter(QObject* watched, QEvent* event) {
+bool DropZones::eventFilter(QObject* /*watched*/, QEvent* event) {
     switch (event->type()) {
-    case QEvent::ShortcutOverride:
-    case QEvent::KeyPress:
-    case QEvent::MouseButtonPress:
-    case QEvent::Wheel:
-        if (hovered_.empty()) break;
-        if (watched->isWindowType())
-            waitForDrop(static_cast<QWindow*>(watched));
-        else if (watched->isWidgetType())
-            waitForDrop(static_cast<QWidget*>(watched)->window()->windowHandle());
-        break;
     case QEvent::Show:
     case QEvent::Hide:
     case QEvent::Move:

@@ -44,7 +44,7 @@ public:
     static constexpr std::chrono::milliseconds dropsApart{1000};
 
     // Dropped text goes to its field through `fields`; the input of a window waits on `input`.
-    // Watches the application from now on: made after `input`, it sees input first.
+    // Hears of input from `input` before Qt routes it, and watches the windows from now on.
     DropZones(X11DropTarget& target, TextFieldPaste& fields, InputHold& input, QObject* parent = nullptr);
     ~DropZones() override;
 

@@ -1,88 +1,99 @@
 #include "platform/InputHold.h"
 
 #include "core/Log.h"
-#include "platform/QtInputReplay.h"
+#include "platform/X11InputConnection.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
-#include <QInputEvent>
+#include <QEventLoop>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
-#include <deque>
+#include <QtGui/private/qwindow_p.h>
+#include <QtGui/qpa/qwindowsysteminterface_p.h>
+#include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
+#include <xcb/xinput.h>
+#include <xkbcommon/xkbcommon-keysyms.h>
 
 namespace quorvane {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using WindowSystem = QWindowSystemInterfacePrivate;
 
-struct Waiting {
-    std::unique_ptr<QInputEvent> event;
-    // The window it came to.
-    QPointer<QWindow> to;
-    Clock::time_point came;
-};
-
-bool isKey(QEvent::Type type) {
-    return type == QEvent::ShortcutOverride || type == QEvent::KeyPress || type == QEvent::KeyRelease;
+// Every InputHold alive, in the order made.
+std::vector<InputHold*>& alive() {
+    static std::vector<InputHold*> holds;
+    return holds;
 }
 
-bool isInput(QEvent::Type type) {
-    switch (type) {
-    case QEvent::ShortcutOverride:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-    case QEvent::Wheel:
+bool acts(const WindowSystem::WindowSystemEvent& event) {
+    switch (event.type) {
+    case WindowSystem::Key:
+        return static_cast<const WindowSystem::KeyEvent&>(event).keyType == QEvent::KeyPress;
+    case WindowSystem::Mouse: {
+        const auto type = static_cast<const WindowSystem::MouseEvent&>(event).buttonType;
+        return type == QEvent::MouseButtonPress || type == QEvent::NonClientAreaMouseButtonPress;
+    }
+    case WindowSystem::Wheel:
+    case WindowSystem::Touch:
+    case WindowSystem::Tablet:
         return true;
     default:
         return false;
     }
 }
 
-// A copy of `event` to keep: Qt's own mouse and wheel events share their points with the device,
-// which later events move.
-std::unique_ptr<QInputEvent> kept(const QInputEvent& event) {
-    std::unique_ptr<QInputEvent> copy;
-    if (event.type() == QEvent::Wheel) {
-        const auto& wheel = static_cast<const QWheelEvent&>(event);
-        copy = std::make_unique<QWheelEvent>(
-            wheel.position(), wheel.globalPosition(), wheel.pixelDelta(), wheel.angleDelta(), wheel.buttons(),
-            wheel.modifiers(), wheel.phase(), wheel.inverted(), wheel.source(), wheel.pointingDevice());
-    } else if (event.type() != QEvent::KeyPress && event.type() != QEvent::KeyRelease) {
-        const auto& mouse = static_cast<const QMouseEvent&>(event);
-        copy = std::make_unique<QMouseEvent>(mouse.type(), mouse.position(), mouse.scenePosition(),
-                                             mouse.globalPosition(), mouse.button(), mouse.buttons(),
-                                             mouse.modifiers(), mouse.pointingDevice());
-    } else {
-        return std::unique_ptr<QInputEvent>(event.clone());
+bool isInput(const WindowSystem::WindowSystemEvent& event) {
+    switch (event.type) {
+    case WindowSystem::Key:
+        // Made by Qt while it routes a key press that goes on: that key waited already.
+        return static_cast<const WindowSystem::KeyEvent&>(event).keyType != QEvent::ShortcutOverride;
+    case WindowSystem::Mouse:
+    case WindowSystem::Wheel:
+    case WindowSystem::Touch:
+    case WindowSystem::Tablet:
+        return true;
+    default:
+        return false;
     }
-    copy->setTimestamp(event.timestamp());
-    return copy;
 }
 
-// What a person does, as opposed to following through (a move, a release).
-bool acts(QEvent::Type type) {
-    return type == QEvent::KeyPress || type == QEvent::MouseButtonPress ||
-           type == QEvent::MouseButtonDblClick || type == QEvent::Wheel;
+// Whether input can go to `window` now: shown, and no modal window of ours in front of it.
+bool takesInput(QWindow* window) {
+    return window != nullptr && window->isVisible() && !qt_window_private(window)->blockedByModalWindow;
+}
+
+void landUnder(QPointer<QWindow>& window, const QPointF& global, QPointF& local) {
+    // A click meant for a window that is gone now lands on what is under it now.
+    QWindow* under = QGuiApplication::topLevelAt(global.toPoint());
+    if (under == nullptr || under == window || !takesInput(under)) return;
+    window = under;
+    local = under->mapFromGlobal(global);
 }
 
 } // namespace
 
-struct InputHold::Held {
-    const QWindow* key = nullptr;
-    QPointer<QWindow> window;
-    // Each hold and what gives it up.
-    std::vector<std::pair<std::uint64_t, std::function<void()>>> holds;
-    std::deque<Waiting> waiting;
-    QTimer bound;
-    // The bound passed with no input waiting: the next input gives the holds up.
-    bool expired = false;
-    QMetaObject::Connection gone;
+// Qt hands every event from the window system through one handler before it routes it.
+class InputHold::Hook final : public QWindowSystemEventHandler {
+public:
+    bool sendEvent(WindowSystem::WindowSystemEvent* event) override {
+        if (isInput(*event))
+            for (InputHold* hold : std::vector<InputHold*>(alive()))
+                if (!hold->admit(event)) return true;
+        return QWindowSystemEventHandler::sendEvent(event);
+    }
 };
+
+namespace {
+
+QWindowSystemEventHandler*& installedHook() {
+    static QWindowSystemEventHandler* hook = nullptr;
+    return hook;
+}
+
+} // namespace
 
 InputHold::Token::Token(InputHold& hold, std::uint64_t id) : hold_(&hold), id_(id) {}
 
@@ -110,49 +121,79 @@ void InputHold::Token::release() {
     if (hold != nullptr && id != 0) hold->release(id);
 }
 
-InputHold::InputHold(std::chrono::milliseconds bound) : bound_(bound) {
-    if (QCoreApplication::instance() != nullptr) QCoreApplication::instance()->installEventFilter(this);
-    // An event that goes on may start a loop of its own (a drag, a menu run to its end) that waits
-    // for the input after it: that goes on in the loop, as it would have when it came.
+InputHold::InputHold(std::chrono::milliseconds bound, std::size_t most)
+    : bound_(bound), most_(most), boundTimer_(std::make_unique<QTimer>()),
+      startTimer_(std::make_unique<QTimer>()) {
+    boundTimer_->setSingleShot(true);
+    connect(boundTimer_.get(), &QTimer::timeout, this, &InputHold::expire);
+    // A timer of its own, never a posted call: a loop run from inside Qt's delivery of posted
+    // calls would hold up those posted meanwhile (a read's outcome among them) until it ends.
+    startTimer_->setSingleShot(true);
+    startTimer_->setInterval(0);
+    connect(startTimer_.get(), &QTimer::timeout, this, [this] {
+        if (loops_.empty()) wait();
+    });
+    if (alive().empty()) {
+        installedHook() = new Hook();
+        WindowSystem::installWindowSystemEventHandler(installedHook());
+    }
+    alive().push_back(this);
+    // Once Qt is about to sleep, every input that waited has gone on.
     if (auto* dispatcher = QAbstractEventDispatcher::instance())
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
-            if (replayingFor_ != nullptr) resume(replayingFor_);
+            if (holds_.empty()) handingOn_ = false;
         });
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        x11_ = X11InputConnection::open();
+        if (x11_ && x11_->hasXInput2()) {
+            rawListener_ = x11_->addListener([this](const void* event) { return rawInput(event); });
+            // Input that Qt has read but not routed when a hold begins waits too: what the
+            // server sent while the keyboard was ours is known, to count it and find an Escape.
+            connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &InputHold::watchRawInput);
+            watchRawInput();
+        }
+    }
 }
 
 InputHold::~InputHold() {
-    if (QCoreApplication::instance() != nullptr) QCoreApplication::instance()->removeEventFilter(this);
-    for (const auto& held : windows_)
-        disconnect(held->gone);
+    if (rawWatched_) x11_->releaseRawInput();
+    for (QEventLoop* loop : loops_)
+        loop->quit();
+    if (keySymbols_ != nullptr) xcb_key_symbols_free(static_cast<xcb_key_symbols_t*>(keySymbols_));
+    auto& holds = alive();
+    holds.erase(std::remove(holds.begin(), holds.end(), this), holds.end());
+    if (holds.empty()) {
+        WindowSystem::removeWindowSystemEventhandler(installedHook());
+        delete std::exchange(installedHook(), nullptr);
+    }
 }
 
 InputHold::Token InputHold::hold(QWindow* window, std::function<void()> giveUp) {
     if (window == nullptr) return {};
-    Held* held = find(window);
-    if (held == nullptr) {
-        held = windows_.emplace_back(std::make_unique<Held>()).get();
-        held->key = window;
-        held->window = window;
-        held->bound.setSingleShot(true);
-        connect(&held->bound, &QTimer::timeout, this, [this, held] { expire(*held); });
-        held->gone = connect(window, &QObject::destroyed, this, [this, window] { forget(window); });
-    }
-    if (held->holds.empty()) {
+    if (holds_.empty()) {
         // Input that waits already (behind a paste that started another) counts from when it came.
-        const Clock::time_point since = held->waiting.empty() ? Clock::now() : held->waiting.front().came;
+        const Clock::time_point since = handingOn_ && oldest_ ? *oldest_ : Clock::now();
+        oldest_.reset();
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(since + bound_ - Clock::now());
-        held->expired = false;
-        held->bound.start(std::max(left, std::chrono::milliseconds(0)));
+        expired_ = false;
+        waiting_ = 0;
+        lastWasMotion_ = false;
+        boundTimer_->start(std::max(left, std::chrono::milliseconds(0)));
+        watchRawInput();
     }
     const std::uint64_t id = ++lastID_;
-    held->holds.emplace_back(id, std::move(giveUp));
+    // A window gone ends its holds, unsaid: nothing is left to read for.
+    const QMetaObject::Connection gone = connect(window, &QObject::destroyed, this, [this, id] { drop(id); });
+    holds_.push_back({id, window, std::move(giveUp), gone});
+    // Input is deferred from the next turn of the event loop, never in the caller's.
+    if (!startTimer_->isActive()) startTimer_->start();
     return Token(*this, id);
 }
 
 bool InputHold::holds(const QWindow* window) const {
-    const Held* held = find(window);
-    return held != nullptr && !held->holds.empty();
+    return window != nullptr && std::any_of(holds_.begin(), holds_.end(),
+                                            [window](const Hold& each) { return each.window == window; });
 }
 
 QWindow* InputHold::activeWindow() {
@@ -163,94 +204,205 @@ QWindow* InputHold::activeWindow() {
     return focus;
 }
 
-InputHold::Held* InputHold::find(const QWindow* window) const {
-    for (const auto& held : windows_)
-        if (held->key == window) return held.get();
-    return nullptr;
-}
+bool InputHold::admit(void* windowSystemEvent) {
+    auto& event = *static_cast<WindowSystem::WindowSystemEvent*>(windowSystemEvent);
+    auto& input = static_cast<WindowSystem::UserEvent&>(event);
+    auto* key = event.type == WindowSystem::Key ? static_cast<WindowSystem::KeyEvent*>(&event) : nullptr;
 
-bool InputHold::eventFilter(QObject* watched, QEvent* event) {
-    const QEvent::Type type = event->type();
-    if (windows_.empty() || replaying_ > 0 || !isInput(type)) return false;
-    QWindow* window = nullptr;
-    if (watched->isWindowType())
-        window = static_cast<QWindow*>(watched);
-    else if (type == QEvent::ShortcutOverride && watched->isWidgetType())
-        window = static_cast<QWidget*>(watched)->window()->windowHandle();
-    if (window == nullptr) return false;
-    Held* held = find(window);
-    // Keys can still come to a menu that closed over the held window (Paste chosen from it), and
-    // act on that window's shortcuts.
-    if (held == nullptr && isKey(type) && (window->type() == Qt::Popup || !window->isVisible()))
-        held = find(activeWindow());
-    if (held == nullptr || held->holds.empty()) return false;
-    const bool escape = (type == QEvent::ShortcutOverride || type == QEvent::KeyPress) &&
-                        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
-    if (type == QEvent::ShortcutOverride) {
-        // Past the bound, the key goes its own way, shortcut included.
-        if (held->expired && !escape) {
-            giveUp(*held, Reason::bound);
+    // The Escape that gave a paste up does nothing else: neither its press nor its release.
+    if (key != nullptr) {
+        const bool press = key->keyType == QEvent::KeyPress;
+        const auto spent = std::find_if(spent_.begin(), spent_.end(), [&](const Spent& each) {
+            return each.key == key->nativeScanCode &&
+                   (press ? !each.pressed && each.time == input.timestamp : each.pressed);
+        });
+        if (spent != spent_.end()) {
+            if (press)
+                spent->pressed = true;
+            else
+                spent_.erase(spent);
             return false;
         }
-        // Claimed, Qt matches no shortcut and sends the key on as a press, which waits; its
-        // shortcut is matched when it goes on.
-        event->accept();
+    }
+
+    const bool acting = acts(event);
+    if (input.timestamp > routed_) routed_ = input.timestamp;
+    if (acting)
+        Q_EMIT inputComing(input.window != nullptr ? input.window.data() : QGuiApplication::focusWindow());
+
+    if (!holds_.empty()) {
+        if (key != nullptr && key->keyType == QEvent::KeyPress && key->key == Qt::Key_Escape) {
+            spent_.push_back({input.timestamp, key->nativeScanCode, true});
+            giveUp(Reason::escape);
+            return false;
+        }
+        const bool motion = event.type == WindowSystem::Mouse &&
+                            static_cast<WindowSystem::MouseEvent&>(event).buttonType == QEvent::MouseMove;
+        noteInput(acting, motion, static_cast<std::uint32_t>(input.timestamp));
+        // This one came before Qt was told to defer input: it waits here, the rest in Qt.
+        wait();
+    }
+
+    handingOn_ = isHeld(input.timestamp);
+    if (!handingOn_) {
+        // Input comes in order: what waited has all gone on.
+        if (input.timestamp != 0) heldUntil_ = 0;
+        unsettled_.clear();
         return true;
     }
-    if (escape) {
-        giveUp(*held, Reason::escape);
-        return true;
+    // What a held press before this one did (a dialog opened, a sheet closed) settles first, as it
+    // would have while the person moved on to the next key.
+    if (acting) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (takesInput(input.window)) return true;
+    if (key != nullptr) {
+        // Meant for a window that is gone or blocked now: it goes where the keyboard settles. A
+        // keyboard that settles nowhere is waited for once, not for each key.
+        const auto settled = [] { return takesInput(QGuiApplication::focusWindow()); };
+        if (unsettled_ != input.window) waitFor(settled, settleBound);
+        if (!settled()) unsettled_ = input.window;
+        if (QWindow* focus = QGuiApplication::focusWindow(); takesInput(focus)) {
+            input.window = focus;
+            input.flags &= ~WindowSystem::WindowSystemEvent::NullWindow;
+        }
+    } else if (event.type == WindowSystem::Mouse) {
+        auto& mouse = static_cast<WindowSystem::MouseEvent&>(event);
+        landUnder(input.window, mouse.globalPos, mouse.localPos);
+    } else if (event.type == WindowSystem::Wheel) {
+        auto& wheel = static_cast<WindowSystem::WheelEvent&>(event);
+        landUnder(input.window, wheel.globalPos, wheel.localPos);
     }
-    if (held->expired) {
-        if (acts(type)) giveUp(*held, Reason::bound);
-        return false;
-    }
-    // The press before it makes it again as it goes on.
-    if (type == QEvent::MouseButtonDblClick) return true;
-    auto* input = static_cast<QInputEvent*>(event);
-    // Of moves in a row only the last counts.
-    if (type == QEvent::MouseMove && !held->waiting.empty() &&
-        held->waiting.back().event->type() == QEvent::MouseMove &&
-        static_cast<const QMouseEvent&>(*held->waiting.back().event).buttons() ==
-            static_cast<QMouseEvent*>(input)->buttons()) {
-        held->waiting.back().event = kept(*input);
-        held->waiting.back().to = window;
-        return true;
-    }
-    if (held->waiting.size() >= mostHeld) {
-        giveUp(*held, Reason::overflow);
-        return false;
-    }
-    held->waiting.push_back({kept(*input), window, Clock::now()});
     return true;
 }
 
-void InputHold::release(std::uint64_t id) {
-    for (const auto& held : windows_) {
-        auto& holds = held->holds;
-        const auto found =
-            std::find_if(holds.begin(), holds.end(), [id](const auto& each) { return each.first == id; });
-        if (found == holds.end()) continue;
-        holds.erase(found);
-        if (!holds.empty()) return;
-        held->bound.stop();
-        resume(held->key);
-        return;
+bool InputHold::isHeld(unsigned long time) const {
+    return time != 0 && heldUntil_ != 0 && time <= heldUntil_;
+}
+
+void InputHold::wait() {
+    catchUpRawInput();
+    if (holds_.empty()) return;
+    QPointer<InputHold> self(this);
+    QEventLoop loop;
+    loops_.push_back(&loop);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (self == nullptr) return;
+    loops_.erase(std::remove(loops_.begin(), loops_.end(), &loop), loops_.end());
+}
+
+void InputHold::waitFor(const std::function<bool()>& settled, std::chrono::milliseconds bound) {
+    if (settled()) return;
+    QEventLoop loop;
+    QTimer look;
+    connect(&look, &QTimer::timeout, &loop, [&] {
+        if (settled()) loop.quit();
+    });
+    look.start(10);
+    QTimer::singleShot(bound, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void InputHold::noteInput(bool acting, bool motion, std::uint32_t time) {
+    if (!oldest_) oldest_ = Clock::now();
+    if (time != 0 && time > heldUntil_) heldUntil_ = time;
+    if (std::exchange(lastWasMotion_, motion) && motion) return;
+    ++waiting_;
+    if (expired_ && acting) return giveUp(Reason::bound);
+    if (waiting_ > most_) giveUp(Reason::overflow);
+}
+
+void InputHold::watchRawInput() {
+    const bool watch = rawListener_ != 0 && (!holds_.empty() || QGuiApplication::focusWindow() != nullptr);
+    if (watch == rawWatched_) return;
+    rawWatched_ = watch;
+    if (watch) {
+        x11_->retainRawInput();
+    } else {
+        x11_->releaseRawInput();
+        seen_.clear();
+        // The keyboard's map is read again next time: it may change meanwhile.
+        if (keySymbols_ != nullptr)
+            xcb_key_symbols_free(static_cast<xcb_key_symbols_t*>(std::exchange(keySymbols_, nullptr)));
     }
 }
 
-void InputHold::expire(Held& held) {
-    if (held.waiting.empty())
-        held.expired = true;
-    else
-        giveUp(held, Reason::bound);
+bool InputHold::rawInput(const void* raw) {
+    const auto* generic = static_cast<const xcb_ge_generic_event_t*>(raw);
+    if ((generic->response_type & 0x7f) != XCB_GE_GENERIC || generic->extension != x11_->xinputOpcode())
+        return false;
+    switch (generic->event_type) {
+    case XCB_INPUT_RAW_KEY_PRESS:
+    case XCB_INPUT_RAW_KEY_RELEASE:
+    case XCB_INPUT_RAW_BUTTON_PRESS:
+    case XCB_INPUT_RAW_BUTTON_RELEASE:
+    case XCB_INPUT_RAW_MOTION:
+        break;
+    default:
+        return false;
+    }
+    const auto* event = static_cast<const xcb_input_raw_key_press_event_t*>(raw);
+    const Seen seen{generic->event_type, event->detail, event->time};
+    if (holds_.empty()) {
+        // Kept until Qt has routed it, or the next hold begins.
+        if (seen.time <= routed_) return false;
+        if (seen_.size() >= mostSeen) seen_.erase(seen_.begin());
+        seen_.push_back(seen);
+        return false;
+    }
+    noteRawInput(seen);
+    return false;
 }
 
-void InputHold::giveUp(Held& held, Reason reason) {
-    const QWindow* window = held.key;
-    const auto holds = std::exchange(held.holds, {});
-    held.bound.stop();
-    held.expired = false;
+void InputHold::catchUpRawInput() {
+    if (!rawWatched_) return;
+    x11_->dispatch();
+    for (const Seen& each : std::exchange(seen_, {}))
+        if (!holds_.empty() && each.time > routed_) noteRawInput(each);
+}
+
+void InputHold::noteRawInput(const Seen& seen) {
+    const bool press = seen.type == XCB_INPUT_RAW_KEY_PRESS || seen.type == XCB_INPUT_RAW_BUTTON_PRESS;
+    if (seen.type == XCB_INPUT_RAW_KEY_PRESS && QGuiApplication::focusWindow() != nullptr) {
+        if (keySymbols_ == nullptr) keySymbols_ = xcb_key_symbols_alloc(x11_->xcb());
+        const xcb_keysym_t symbol = xcb_key_symbols_get_keysym(static_cast<xcb_key_symbols_t*>(keySymbols_),
+                                                               static_cast<xcb_keycode_t>(seen.detail), 0);
+        if (symbol == XKB_KEY_Escape) {
+            // The key is ours (the keyboard is in one of our windows): once Qt reads it, it goes
+            // no further.
+            spent_.push_back({seen.time, seen.detail, false});
+            if (spent_.size() > 16) spent_.erase(spent_.begin());
+            giveUp(Reason::escape);
+            return;
+        }
+    }
+    noteInput(press, seen.type == XCB_INPUT_RAW_MOTION, seen.time);
+}
+
+void InputHold::release(std::uint64_t id) {
+    drop(id);
+}
+
+void InputHold::drop(std::uint64_t id) {
+    const auto found =
+        std::find_if(holds_.begin(), holds_.end(), [id](const Hold& each) { return each.id == id; });
+    if (found == holds_.end()) return;
+    disconnect(found->gone);
+    holds_.erase(found);
+    if (holds_.empty()) ended();
+}
+
+void InputHold::expire() {
+    // Without raw input nothing tells whether input waits in Qt: it may.
+    if (waiting_ > 0 || !rawWatched_)
+        giveUp(Reason::bound);
+    else
+        expired_ = true;
+}
+
+void InputHold::giveUp(Reason reason) {
+    if (holds_.empty()) return;
+    const std::vector<Hold> holds = std::exchange(holds_, {});
+    for (const Hold& each : holds)
+        disconnect(each.gone);
     switch (reason) {
     case Reason::bound:
         Log::app().log("A read for a window was given up after {} ms, and its input went on", bound_.count());
@@ -262,32 +414,19 @@ void InputHold::giveUp(Held& held, Reason reason) {
         Log::app().log("A read for a window was given up: more input came meanwhile than is kept");
         break;
     }
-    for (const auto& [id, given] : holds)
-        if (given) given();
-    resume(window);
+    ended();
+    for (const Hold& each : holds)
+        if (each.giveUp) each.giveUp();
 }
 
-void InputHold::resume(const QWindow* window) {
-    for (;;) {
-        Held* held = find(window);
-        if (held == nullptr || !held->holds.empty()) return;
-        if (held->waiting.empty() || held->window == nullptr) return forget(window);
-        const Waiting next = std::move(held->waiting.front());
-        held->waiting.pop_front();
-        ++replaying_;
-        const QWindow* outer = std::exchange(replayingFor_, window);
-        QtInputReplay::deliver(next.to != nullptr ? *next.to : *held->window, *next.event);
-        replayingFor_ = outer;
-        --replaying_;
-    }
-}
-
-void InputHold::forget(const QWindow* window) {
-    const auto found = std::find_if(windows_.begin(), windows_.end(),
-                                    [window](const auto& held) { return held->key == window; });
-    if (found == windows_.end()) return;
-    disconnect((*found)->gone);
-    windows_.erase(found);
+void InputHold::ended() {
+    boundTimer_->stop();
+    expired_ = false;
+    watchRawInput();
+    // The loops end as soon as they get control back (and what Qt deferred goes on in the loop
+    // below); a hold begun before that waits in a new one.
+    for (QEventLoop* loop : std::exchange(loops_, {}))
+        loop->quit();
 }
 
 } // namespace quorvane

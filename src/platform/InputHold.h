@@ -1,14 +1,18 @@
 #pragma once
 
-// Keeps a window's input in order around something read from another program for it (a paste, a
-// drop): while it is read, the keys, clicks, moves and wheel turns that come to the window wait,
-// and once it has landed or failed they go on in the order they came, through Qt's whole path, so
-// that Ctrl+S or Ctrl+Return typed after Ctrl+V act on what was pasted. The window goes on
-// painting and answering the window manager; other windows are never held.
+// Keeps the person's input in order around something read from another program for a window (a
+// paste, a drop): while it is read, the keys, clicks, moves and wheel turns wait where they arrive,
+// before Qt routes them or an input method composes them, and once it has landed or failed they go
+// on in the order they came through the same path as input that never waited, so that Ctrl+S or
+// Ctrl+Return typed after Ctrl+V act on what was pasted, a dead key composes with the key after it,
+// and a click lands on what is under it then. The windows go on painting and answering the window
+// manager meanwhile (the wait is Qt's own deferral of user input). A held key that was meant for a
+// window a held key before it hid or blocked (a sheet closed, a dialog opened) goes where the
+// keyboard is once it has settled there.
 //
-// No key waits longer than the bound: the hold is given up once input has waited that long (or
+// No input waits longer than the bound: the holds are given up once input has waited that long (or
 // once input comes after the bound, while the read still goes on), on Escape (which is spent on
-// that), and when more input waits than it keeps. A hold given up calls its `giveUp`, which says so
+// that), and when more input waits than is kept. A hold given up calls its `giveUp`, which says so
 // and drops the read, and then the input goes on. GUI thread; made once, by the composition root.
 
 #include <QObject>
@@ -17,18 +21,27 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
+class QEventLoop;
+class QTimer;
 class QWindow;
 
 namespace quorvane {
 
+class X11InputConnection;
+
 class InputHold final : public QObject {
+    Q_OBJECT
+
 public:
     // What a silent clipboard holder is given before its read fails.
     static constexpr std::chrono::milliseconds defaultBound{5000};
-    // Input events waiting for one window, consecutive moves counted once.
+    // Presses and releases waiting, consecutive moves counted once.
     static constexpr std::size_t mostHeld = 2000;
+    // How long held keys wait for the keyboard to settle after one moved it.
+    static constexpr std::chrono::milliseconds settleBound{1000};
 
     // One hold, released when the token is (or ends); move only.
     class Token {
@@ -37,7 +50,7 @@ public:
         Token(Token&& other) noexcept;
         Token& operator=(Token&& other) noexcept;
         ~Token();
-        // The input held goes on in order, unless another hold of the window remains. Idempotent.
+        // The input held goes on in order, unless another hold remains. Idempotent.
         void release();
         explicit operator bool() const { return id_ != 0 && hold_ != nullptr; }
 
@@ -48,38 +61,102 @@ public:
         std::uint64_t id_ = 0;
     };
 
-    explicit InputHold(std::chrono::milliseconds bound = defaultBound);
+    explicit InputHold(std::chrono::milliseconds bound = defaultBound, std::size_t most = mostHeld);
     ~InputHold() override;
 
-    // Holds `window`'s input until the token is released; `giveUp` is called instead when the
-    // hold is given up, and the token then holds nothing. A null window holds nothing.
+    // Holds input until the token is released; `giveUp` is called instead when the hold is given
+    // up, and the token then holds nothing. A null window holds nothing. Input to every window of
+    // ours waits (Qt defers it all), never longer than the bound.
     [[nodiscard]] Token hold(QWindow* window, std::function<void()> giveUp);
-    // Whether `window`'s input waits now.
+    // Whether a hold for `window` lasts now.
     bool holds(const QWindow* window) const;
+    // Presses, releases and runs of moves that came since the holds began (what the cap counts).
+    std::size_t waiting() const { return waiting_; }
     // The window the person's keys go to now: the active one, never a menu open over it (a paste
     // chosen from the Edit menu is asked in the window below). Null when none of ours is active.
     static QWindow* activeWindow();
 
-private:
-    struct Held;
-    enum class Reason { bound, escape, overflow };
+Q_SIGNALS:
+    // A key, click or wheel turn is about to go to `window`, before Qt routes it: a hold begun now
+    // keeps it waiting too.
+    void inputComing(QWindow* window);
 
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    Held* find(const QWindow* window) const;
+private:
+    struct Hold {
+        std::uint64_t id;
+        QPointer<QWindow> window;
+        std::function<void()> giveUp;
+        QMetaObject::Connection gone;
+    };
+    enum class Reason { bound, escape, overflow };
+    class Hook;
+    friend class Hook;
+
+    // Whether an input event Qt is about to route goes on; it may wait first, or be redirected.
+    bool admit(void* windowSystemEvent);
+    // Waits, deferring user input, until the holds end.
+    void wait();
+    // Waits, deferring user input, until `settled` holds or `bound` passed.
+    void waitFor(const std::function<bool()>& settled, std::chrono::milliseconds bound);
     void release(std::uint64_t id);
-    void expire(Held& held);
-    void giveUp(Held& held, Reason reason);
-    // Hands the waiting input on while nothing holds it; a hold started by it keeps the rest.
-    void resume(const QWindow* window);
-    void forget(const QWindow* window);
+    // Ends a hold without giving it up.
+    void drop(std::uint64_t id);
+    void giveUp(Reason reason);
+    void ended();
+    void expire();
+    void noteInput(bool acts, bool motion, std::uint32_t time);
+    // Raw input from the server, watched while the keyboard is ours or a hold lasts.
+    struct Seen {
+        std::uint16_t type;
+        std::uint32_t detail;
+        std::uint32_t time;
+    };
+    static constexpr std::size_t mostSeen = 256;
+    void watchRawInput();
+    bool rawInput(const void* event);
+    // Notes the raw input Qt has not routed yet.
+    void catchUpRawInput();
+    void noteRawInput(const Seen& seen);
+    bool isHeld(unsigned long time) const;
 
     std::chrono::milliseconds bound_;
+    std::size_t most_;
     std::uint64_t lastID_ = 0;
-    std::vector<std::unique_ptr<Held>> windows_;
-    // Our own deliveries pass: they are the held input going on.
-    int replaying_ = 0;
-    // The window whose input goes on now.
-    const QWindow* replayingFor_ = nullptr;
+    std::vector<Hold> holds_;
+    std::unique_ptr<QTimer> boundTimer_;
+    // The bound passed with no input waiting: the next press gives the holds up.
+    bool expired_ = false;
+    std::size_t waiting_ = 0;
+    bool lastWasMotion_ = false;
+    // When the oldest input that may still wait came (a hold begun as held input goes on counts
+    // from then).
+    std::optional<std::chrono::steady_clock::time_point> oldest_;
+    // Input that waited goes on now.
+    bool handingOn_ = false;
+    // The window held keys were meant for when the keyboard settled nowhere in time.
+    QPointer<QWindow> unsettled_;
+    // The X server's time of the latest input that waited: input up to it was held.
+    unsigned long heldUntil_ = 0;
+    // The Escape that gave the holds up: its press (server time, key) and then its release go no
+    // further.
+    struct Spent {
+        unsigned long time;
+        std::uint32_t key;
+        bool pressed;
+    };
+    std::vector<Spent> spent_;
+    std::vector<QEventLoop*> loops_;
+    // Starts the wait at the next turn of the event loop.
+    std::unique_ptr<QTimer> startTimer_;
+    // Raw input on a connection of our own: Escape and the cap are watched there while Qt defers
+    // input.
+    std::unique_ptr<X11InputConnection> x11_;
+    int rawListener_ = 0;
+    bool rawWatched_ = false;
+    std::vector<Seen> seen_;
+    // The server's time of the latest input Qt routed.
+    unsigned long routed_ = 0;
+    void* keySymbols_ = nullptr;
 };
 
 } // namespace quorvane

@@ -3,12 +3,15 @@
 #include "support/DisplayState.h"
 #include "support/WaitUntil.h"
 #include "support/Xdotool.h"
+#include "support/XvfbServer.h"
 
+#include <QDialog>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSpinBox>
+#include <QTimer>
 #include <QWindow>
 #include <gtest/gtest.h>
 
@@ -50,7 +53,37 @@ struct Panel : QWidget {
     }
 };
 
-TEST(InputHold, HeldInputGoesOnInOrderThroughQtsWholePathAndOtherWindowsAreNotHeld) {
+// Runs `step` every few milliseconds while input waits (timers run then), until it returns true.
+struct Meanwhile {
+    QTimer timer;
+    explicit Meanwhile(std::function<bool()> step) {
+        QObject::connect(&timer, &QTimer::timeout, [this, step = std::move(step)] {
+            if (step()) timer.stop();
+        });
+        timer.start(10);
+    }
+};
+
+// Runs a blocking event loop until `done` holds after some input came, or the (scaled) bound
+// passed; whether it held before. Nothing else wakes the loop: what waited must go on by itself.
+bool blockUntil(Panel& panel, const std::function<bool()>& done, int ms = 10000) {
+    QEventLoop loop;
+    bool late = false;
+    const auto look = [&] {
+        if (done()) loop.quit();
+    };
+    QObject::connect(panel.line, &QLineEdit::textEdited, &loop, look, Qt::QueuedConnection);
+    QObject::connect(panel.button, &QPushButton::clicked, &loop, look, Qt::QueuedConnection);
+    QObject::connect(panel.number, &QSpinBox::valueChanged, &loop, look, Qt::QueuedConnection);
+    QTimer::singleShot(test::bound(ms), &loop, [&] {
+        late = true;
+        loop.quit();
+    });
+    if (!done()) loop.exec();
+    return !late && done();
+}
+
+TEST(InputHold, HeldInputGoesOnInOrderThroughQtsWholePathAndOtherWindowsWaitNoLonger) {
     const test::InputKept pointer;
     // Clicked, the other window takes no keyboard from the held one.
     Panel held(20), free(440, Qt::WindowDoesNotAcceptFocus);
@@ -64,27 +97,144 @@ TEST(InputHold, HeldInputGoesOnInOrderThroughQtsWholePathAndOtherWindowsAreNotHe
     held.click(4);
     held.click();
     xdotool(QStringLiteral("key ctrl+s"));
-    // The other window is not held: once its click came, so had the input before it.
+    // Qt defers input to every window of ours: the other one's click waits too, behind the rest.
     free.click();
-    ASSERT_TRUE(waitUntil([&] { return free.happened == QStringList{"clicked"}; }));
-    EXPECT_TRUE(held.happened.isEmpty()) << held.happened.join(", ").toStdString();
-    token.release();
+    // Once every press and release has come (14), none had gone on; then the last goes on too,
+    // with nothing after it to wake the program.
+    QStringList whileHeld{QStringLiteral("not released")};
+    const Meanwhile release([&] {
+        if (hold.waiting() < 14) return false;
+        whileHeld = held.happened + free.happened;
+        token.release();
+        return true;
+    });
+    EXPECT_TRUE(blockUntil(free, [&] { return !free.happened.isEmpty(); }));
+    EXPECT_TRUE(whileHeld.isEmpty()) << whileHeld.join(", ").toStdString();
     EXPECT_EQ(held.happened, (QStringList{"a", "ab", "1", "clicked", "saved ab"}));
+    EXPECT_EQ(free.happened, QStringList{"clicked"});
     EXPECT_EQ(givenUp, 0);
     EXPECT_FALSE(hold.holds(held.windowHandle()));
 
-    // Past its bound, or on Escape (which goes no further), a hold is given up and the keys go on.
-    for (const auto& [bound, keys] : {std::pair{0ms, "type c"}, {1h, "key Escape type c"}}) {
-        SCOPED_TRACE(keys);
-        InputHold bounded(bound);
+    // Typed fast behind a click that starts a read, input Qt has read before the read began
+    // waits too, in order: the first of it as well, which Qt was handing on as the read began.
+    held.happened.clear();
+    held.line->clear();
+    held.button->setFocusPolicy(Qt::NoFocus);
+    held.line->setFocus();
+    InputHold::Token pasting;
+    const QMetaObject::Connection reads = QObject::connect(held.button, &QPushButton::clicked, [&] {
+        pasting = hold.hold(held.windowHandle(), [&givenUp] { ++givenUp; });
+    });
+    xdotool(QStringLiteral("type ab"));
+    held.click();
+    xdotool(QStringLiteral("type cd"));
+    whileHeld = QStringList{QStringLiteral("not released")};
+    const Meanwhile land([&] {
+        if (!pasting || hold.waiting() < 4) return false;
+        whileHeld = held.happened;
+        held.line->insert(QStringLiteral("P"));
+        pasting.release();
+        return true;
+    });
+    EXPECT_TRUE(blockUntil(held, [&] { return held.happened.size() == 6; }));
+    EXPECT_EQ(whileHeld, (QStringList{"a", "ab", "clicked"}));
+    EXPECT_EQ(held.happened, (QStringList{"a", "ab", "clicked", "abP", "abPc", "abPcd"}));
+    QObject::disconnect(reads);
+
+    // Two reads at once: the input waits until both have ended.
+    held.happened.clear();
+    held.line->clear();
+    held.line->setFocus();
+    InputHold::Token first = hold.hold(held.windowHandle(), [&givenUp] { ++givenUp; });
+    InputHold::Token second = hold.hold(held.windowHandle(), [&givenUp] { ++givenUp; });
+    xdotool(QStringLiteral("type cd"));
+    int turns = 0;
+    whileHeld = QStringList{QStringLiteral("not released")};
+    const Meanwhile releaseBoth([&] {
+        if (hold.waiting() < 4) return false;
+        first.release();
+        // Turns enough for what the first one's end would have let go on.
+        if (++turns < 20) return false;
+        whileHeld = held.happened;
+        EXPECT_TRUE(hold.holds(held.windowHandle()));
+        second.release();
+        return true;
+    });
+    EXPECT_TRUE(blockUntil(held, [&] { return held.happened.size() == 2; }));
+    EXPECT_TRUE(whileHeld.isEmpty()) << whileHeld.join(", ").toStdString();
+    EXPECT_EQ(held.happened, (QStringList{"c", "cd"}));
+    EXPECT_EQ(givenUp, 0);
+}
+
+TEST(InputHold, HeldKeysAfterOneThatClosesADialogGoWhereTheKeyboardThenIs) {
+    // The window manager gives the keyboard back to the window below a dialog that closed.
+    const test::WindowManagerInTest manager;
+    const test::InputKept pointer;
+    Panel held(20);
+    QDialog sheet(&held);
+    auto* field = new QLineEdit(&sheet);
+    auto* done = new QPushButton(QStringLiteral("Done"), &sheet);
+    done->setDefault(true);
+    QObject::connect(done, &QPushButton::clicked, &sheet, &QDialog::accept);
+    auto* row = new QHBoxLayout(&sheet);
+    row->addWidget(field);
+    row->addWidget(done);
+    sheet.setWindowModality(Qt::WindowModal);
+    sheet.open();
+    ASSERT_TRUE(waitUntil([&] { return sheet.isActiveWindow() && field->hasFocus(); }));
+    // A key in the dialog begins a read; typed fast behind it, Return closes the dialog, and the
+    // keys after it, meant for the dialog, go to the window below once the keyboard is there.
+    InputHold hold;
+    InputHold::Token token;
+    QShortcut read(QKeySequence(QStringLiteral("Ctrl+G")), &sheet);
+    QObject::connect(&read, &QShortcut::activated, [&] { token = hold.hold(sheet.windowHandle(), {}); });
+    xdotool(QStringLiteral("key 1 ctrl+g 0 Return ctrl+s"));
+    const Meanwhile release([&] {
+        if (!token || hold.waiting() < 6) return false;
+        token.release();
+        return true;
+    });
+    ASSERT_TRUE(waitUntil([&] { return !held.happened.isEmpty(); }));
+    EXPECT_EQ(field->text(), QStringLiteral("10"));
+    EXPECT_EQ(sheet.result(), QDialog::Accepted);
+    EXPECT_EQ(held.happened, QStringList{"saved "});
+}
+
+TEST(InputHold, AHoldIsGivenUpPastItsBoundOnEscapeAndBeyondItsCap) {
+    const test::InputKept pointer;
+    Panel held(20);
+    held.activateWindow();
+    ASSERT_TRUE(waitUntil([&] { return held.isActiveWindow(); }));
+    // Past its bound (passed before input came, or while it waits), on Escape (which goes no
+    // further), or once more input waits than it keeps, a hold is given up and the input goes on.
+    struct Case {
+        std::chrono::milliseconds bound;
+        std::size_t most;
+        const char* keys;
+        QStringList happens;
+    };
+    const Case cases[] = {
+        {0ms, InputHold::mostHeld, "type c", {"c"}},
+        {300ms, InputHold::mostHeld, "type c", {"c"}},
+        {1h, InputHold::mostHeld, "key Escape type c", {"c"}},
+        {1h, 6, "type cdefgh", {"c", "cd", "cde", "cdef", "cdefg", "cdefgh"}},
+    };
+    for (const Case& each : cases) {
+        SCOPED_TRACE(each.keys);
         held.happened.clear();
         held.line->clear();
         held.line->setFocus();
-        givenUp = 0;
+        InputHold bounded(each.bound, each.most);
+        int givenUp = 0;
         InputHold::Token kept = bounded.hold(held.windowHandle(), [&givenUp] { ++givenUp; });
-        xdotool(QString::fromLatin1(keys));
-        ASSERT_TRUE(waitUntil([&] { return !held.happened.isEmpty(); }));
-        EXPECT_EQ(held.happened, QStringList{"c"});
+        // A hold that is never given up ends here, long after, and the case fails.
+        QTimer lastResort;
+        lastResort.setSingleShot(true);
+        QObject::connect(&lastResort, &QTimer::timeout, [&kept] { kept.release(); });
+        lastResort.start(test::bound(20000));
+        xdotool(QString::fromLatin1(each.keys));
+        ASSERT_TRUE(waitUntil([&] { return held.happened.size() == each.happens.size(); }, 30000));
+        EXPECT_EQ(held.happened, each.happens);
         EXPECT_EQ(givenUp, 1);
         EXPECT_FALSE(bounded.holds(held.windowHandle()));
     }
