@@ -12,6 +12,7 @@
 #include "platform/InstanceLock.h"
 #include "platform/InstanceMessage.h"
 #include "platform/InstanceServer.h"
+#include "platform/KeyComposer.h"
 #include "platform/OpenArguments.h"
 #include "platform/OpenMPEnvironment.h"
 #include "platform/QtSharedMemoryPainting.h"
@@ -36,15 +37,18 @@ constexpr int connectRounds = 5;
 constexpr auto answerWithin = std::chrono::milliseconds(5000);
 
 // Hands `requests` to the running program: the exit status, or none to try the lock again.
-std::optional<int> forwardToRunningInstance(const std::filesystem::path& socket, const QByteArrayList& requests,
-                                            bool lastRound) {
+std::optional<int> forwardToRunningInstance(const std::filesystem::path& socket,
+                                            const QByteArrayList& requests, bool lastRound) {
     const std::optional<QByteArray> message = InstanceMessage::encode(requests);
     if (!message) {
-        std::fprintf(stderr, "Quorvane is already running; the arguments are too long to pass on (at most %u bytes).\n",
-                     InstanceMessage::maxMessageBytes);
+        std::fprintf(
+            stderr,
+            "Quorvane is already running; the arguments are too long to pass on (at most %u bytes).\n",
+            InstanceMessage::maxMessageBytes);
         return 1;
     }
-    const InstanceForwarder::Answer answer = InstanceForwarder::forward(socket, *message, connectRound, answerWithin);
+    const InstanceForwarder::Answer answer =
+        InstanceForwarder::forward(socket, *message, connectRound, answerWithin);
     switch (answer.outcome) {
     case InstanceForwarder::Outcome::delivered:
         std::printf(requests.isEmpty() ? "Quorvane is already running: it shows its editor.\n"
@@ -69,7 +73,8 @@ std::optional<int> lockOrForward(std::optional<InstanceLock>& lock, const std::f
         lock.emplace(runtime / InstanceLock::fileName(display));
         if (lock->outcome() != InstanceLock::Outcome::heldElsewhere) return std::nullopt;
         lock.reset();
-        if (const auto status = forwardToRunningInstance(socket, requests, round == connectRounds)) return status;
+        if (const auto status = forwardToRunningInstance(socket, requests, round == connectRounds))
+            return status;
     }
 }
 
@@ -95,7 +100,8 @@ int main(int argc, char** argv) {
         if (const auto status = lockOrForward(lock, runtime, display, requests)) return *status;
     }
     if (lock->outcome() == InstanceLock::Outcome::failed)
-        std::fprintf(stderr, "Quorvane: %s; running without the single-instance check.\n", lock->problem().c_str());
+        std::fprintf(stderr, "Quorvane: %s; running without the single-instance check.\n",
+                     lock->problem().c_str());
     // Qt aborts on a display it cannot open; a later process above has forwarded without one.
     if (const auto problem = X11DisplayCheck::problem(display)) {
         std::fprintf(stderr, "%s\n", problem->c_str());
@@ -105,6 +111,7 @@ int main(int argc, char** argv) {
     // X11 only: on Wayland desktops the program runs through XWayland.
     qputenv("QT_QPA_PLATFORM", "xcb");
     QtSharedMemoryPainting::avoidDescriptors();
+    KeyComposer::takeOverFromQt();
     QApplication::setApplicationName(QString::fromLatin1(applicationName));
     QApplication::setDesktopFileName(QString::fromLatin1(applicationId));
     QApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
@@ -113,6 +120,7 @@ int main(int argc, char** argv) {
         // Every argument is a file or a link, never one of Qt's options: a file may be named "-display".
         int programNameOnly = 1;
         QApplication application(programNameOnly, argv);
+        KeyComposer::restoreEnvironment();
         application.setQuitOnLastWindowClosed(false);
         application.setProperty("applicationId", QString::fromLatin1(applicationId));
         {
@@ -120,7 +128,8 @@ int main(int argc, char** argv) {
             // Only the lock's holder listens; without the lock nobody is sure whose socket it is.
             std::optional<InstanceServer> server;
             if (lock->outcome() == InstanceLock::Outcome::acquired) {
-                server.emplace(QString::fromStdString((runtime / InstanceLock::socketName(display)).string()));
+                server.emplace(
+                    QString::fromStdString((runtime / InstanceLock::socketName(display)).string()));
                 if (const auto listening = server->listen(); !listening) {
                     Log::app().error("Later processes cannot reach this one: {}", listening.error().message);
                     server.reset();

@@ -1,6 +1,7 @@
 #include "platform/InputHold.h"
 
 #include "core/Log.h"
+#include "platform/KeyComposer.h"
 #include "platform/X11InputConnection.h"
 
 #include <QAbstractEventDispatcher>
@@ -78,12 +79,25 @@ void landUnder(QPointer<QWindow>& window, const QPointF& global, QPointF& local)
 // Qt hands every event from the window system through one handler before it routes it.
 class InputHold::Hook final : public QWindowSystemEventHandler {
 public:
+    Hook() {
+        if (KeyComposer::isTakenOver()) composer_ = std::make_unique<KeyComposer>();
+    }
+
     bool sendEvent(WindowSystem::WindowSystemEvent* event) override {
-        if (isInput(*event))
+        if (isInput(*event)) {
             for (InputHold* hold : std::vector<InputHold*>(alive()))
                 if (!hold->admit(event)) return true;
+            // Composed here, once what came before it has gone on.
+            if (composer_ != nullptr && event->type == WindowSystem::Key) {
+                const auto& key = static_cast<const WindowSystem::KeyEvent&>(*event);
+                if (key.keyType == QEvent::KeyPress && composer_->takes(key.nativeVirtualKey)) return true;
+            }
+        }
         return QWindowSystemEventHandler::sendEvent(event);
     }
+
+private:
+    std::unique_ptr<KeyComposer> composer_;
 };
 
 namespace {

@@ -1,3 +1,4 @@
+#include "platform/KeyComposer.h"
 #include "platform/QtSharedMemoryPainting.h"
 #include "support/DisplayState.h"
 #include "support/TestEnvironment.h"
@@ -42,9 +43,11 @@ int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "xcb", 1);
     // The windows under test paint as the program's own do.
     quorvane::QtSharedMemoryPainting::avoidDescriptors();
+    quorvane::KeyComposer::takeOverFromQt();
     int status = 0;
     {
         QApplication application(argc, argv);
+        quorvane::KeyComposer::restoreEnvironment();
         ::testing::InitGoogleTest(&argc, argv);
         ::testing::UnitTest::GetInstance()->listeners().Append(new BareDisplayBetweenSuites);
 #ifdef QUORVANE_CHECK_DISPLAY_STATE

@@ -35,10 +35,12 @@
 #include <QApplication>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTextCursor>
 #include <QTimer>
 #include <QToolButton>
 
@@ -299,6 +301,101 @@ TEST(AppDelegateX11, WhatIsPressedAfterAPasteActsOnWhatItBrought) {
         EXPECT_EQ(delegate.captureController().errorMessage(), failed);
     }
     EXPECT_EQ(log.count("A read for a window was given up by Escape, and its input went on"), 1);
+    delegate.aboutToQuit();
+}
+
+// What is clicked, typed and dragged while a paste is read acts where it would have had the paste
+// come at once: a click in the text box moves its caret, the keys after one that closes a sheet or
+// opens a dialog go there, and a tool key and a drag reach the pasted picture.
+TEST(AppDelegateX11, InputWhileAPasteIsReadActsAsIfThePasteHadComeAtOnce) {
+    // Keys after one that closes a sheet go where the window manager puts the keyboard then.
+    test::WindowManagerInTest manager;
+    ASSERT_TRUE(manager.started());
+    const std::unique_ptr<Services> services = ServiceFactory::make();
+    AppDelegate delegate(*services);
+    delegate.start();
+    int saves = 0;
+    QObject::connect(&delegate.exporter(), &ExportController::lastURLChanged, [&saves] { ++saves; });
+    delegate.documentCommands().importImage(test::gradientImage(400, 300), QStringLiteral("picture"));
+    EditorWindow* window = delegate.windows().editorWindow();
+    window->activateWindow();
+    ASSERT_TRUE(
+        test::waitUntil([&] { return window->isActiveWindow() && window->view()->statusBar(); }, 20000));
+    const test::InputKept pointer;
+    test::TempDir folder;
+    // The canvas of the picture shown now: a pasted picture gets one of its own.
+    const auto canvas = [&]() -> EditorCanvasView& { return window->view()->pane()->canvas(); };
+    const auto savedAfter = [&](const QString& keys) {
+        const int before = saves;
+        EXPECT_EQ(test::xdotool(keys), 0);
+        return test::waitUntil([&] { return saves > before; }, 20000)
+                   ? QImage(delegate.exporter().lastURL().toLocalFile())
+                   : QImage();
+    };
+    const auto offered = [&](const QByteArray& bytes, const QString& type, const QString& late) {
+        auto offer = lateOffer(folder, bytes, type, late);
+        EXPECT_TRUE(offer && offer->says("request TARGETS") &&
+                    test::waitUntil([&] { return services->clipboard().offeredFormats().contains(type); }));
+        return offer;
+    };
+    const auto png = [&](Qt::GlobalColor color) {
+        return test::qtEncoded(test::filledImage(color, 400, 300), "PNG");
+    };
+    for (const QString late : {"0", "1000"}) {
+        SCOPED_TRACE(late.toStdString() + " ms late");
+        // The pasted picture lies where the one before it did.
+        auto picture = offered(png(Qt::red), "image/png", late);
+        const QPoint middle = canvas().mapToGlobal(canvas().rect().center());
+        EXPECT_EQ(test::xdotool(QStringLiteral("key ctrl+v x mousemove %1 %2 mousedown 1 mousemove %3 %4 "
+                                               "mousemove %5 %6 mouseup 1")
+                                    .arg(middle.x() - 40)
+                                    .arg(middle.y() - 20)
+                                    .arg(middle.x())
+                                    .arg(middle.y())
+                                    .arg(middle.x() + 40)
+                                    .arg(middle.y() + 20)),
+                  0);
+        const QImage redacted = savedAfter("key ctrl+s");
+        EXPECT_EQ(redacted.size(), QSize(400, 300));
+        EXPECT_LT(qGray(redacted.pixel(200, 150)), 60);
+
+        auto text = offered("PASTED", "UTF8_STRING", late);
+        canvas().beginTextEditing(test::annotation(AnnotationKind::text, QRectF(10, 10, 200, 30), Qt::black));
+        auto* box = canvas().textEditor().textView();
+        box->setFocus();
+        ASSERT_TRUE(test::waitUntil([&] { return box->hasFocus(); }));
+        const QRect first = box->cursorRect(QTextCursor(box->document()));
+        const QPoint start = box->viewport()->mapToGlobal(QPoint(first.left() + 1, first.center().y()));
+        EXPECT_EQ(test::xdotool(QStringLiteral("type typ")), 0);
+        EXPECT_EQ(
+            test::xdotool(
+                QStringLiteral("key ctrl+v mousemove %1 %2 click 1 type X").arg(start.x()).arg(start.y())),
+            0);
+        savedAfter("key ctrl+Return ctrl+s");
+        EXPECT_EQ(delegate.captureController().document()->annotations().back().text,
+                  QStringLiteral("XtypPASTED"));
+
+        auto width = offered("25", "UTF8_STRING", late);
+        window->view()->statusBar()->sizeButton()->click();
+        ASSERT_TRUE(test::waitUntil([] {
+            QWidget* sheet = QApplication::activeModalWidget();
+            return sheet != nullptr && sheet->isActiveWindow();
+        }));
+        EXPECT_EQ(savedAfter("key ctrl+a 1 ctrl+v 0 Return ctrl+s").width(), 1250);
+
+        auto named = offered(png(Qt::blue), "image/png", late);
+        EXPECT_EQ(test::xdotool("key ctrl+v ctrl+shift+s"), 0);
+        EXPECT_EQ(test::xdotool("type abc"), 0);
+        QLineEdit* name = nullptr;
+        EXPECT_TRUE(test::waitUntil([&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            name = dialog != nullptr ? dialog->findChild<QLineEdit*>("fileNameEdit") : nullptr;
+            return name != nullptr && name->text() == QStringLiteral("abc");
+        })) << (name != nullptr ? name->text().toStdString() : "no dialog");
+        EXPECT_EQ(test::xdotool("key Escape"), 0);
+        ASSERT_TRUE(test::waitUntil([] { return QApplication::activeModalWidget() == nullptr; }));
+        EXPECT_EQ(delegate.captureController().document()->image().size(), QSize(400, 300));
+    }
     delegate.aboutToQuit();
 }
 

@@ -9,6 +9,7 @@
 #include "support/TempDir.h"
 #include "support/WaitUntil.h"
 #include "support/Xdotool.h"
+#include "support/XvfbServer.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -194,6 +195,32 @@ TEST(TextFieldPaste, KeysTypedAfterAPasteLandAfterItsText) {
         EXPECT_EQ(entered, text);
         EXPECT_EQ(beeper.beeps - rung, beeps);
     }
+}
+
+// A letter composed from a dead key typed after a paste lands after the pasted text, however late
+// the text comes.
+TEST(TextFieldPaste, ALetterComposedAfterAPasteLandsAfterItsText) {
+    SystemClipboard clipboard(*QGuiApplication::clipboard());
+    InputHold input;
+    test::CountingBeeper beeper;
+    TextFieldPaste paste(clipboard, input, beeper);
+    paste.watchApplication();
+    QWidget window;
+    auto* line = new QLineEdit(&window);
+    ASSERT_TRUE(showWithKeyboard(window, {line}));
+    ASSERT_EQ(test::x11Server().run("setxkbmap", {"de"}), 0);
+    test::TempDir folder;
+    for (const QString late : {"0", "1000"}) {
+        SCOPED_TRACE(late.toStdString() + " ms late");
+        const auto offer = offerText(folder, "PASTED", {"--incremental-above", "0", "--trickle", late});
+        ASSERT_TRUE(offer && offer->ready());
+        line->clear();
+        EXPECT_EQ(test::xdotool("type typ"), 0);
+        EXPECT_EQ(test::xdotool("key ctrl+v dead_circumflex e d"), 0);
+        EXPECT_TRUE(waitUntil([&] { return line->text().size() >= 11; }, 20000));
+        EXPECT_EQ(line->text(), QStringLiteral("typPASTED\u00EAd"));
+    }
+    ASSERT_EQ(test::x11Server().run("setxkbmap", {"us"}), 0);
 }
 
 } // namespace
