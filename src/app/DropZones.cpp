@@ -67,8 +67,11 @@ DropZones::DropZones(X11DropTarget& target, TextFieldPaste& fields, InputHold& i
     connect(&target_, &X11DropTarget::hoveringChanged, this, &DropZones::showHovering);
     connect(&target_, &X11DropTarget::dropped, this, &DropZones::drop);
     connect(&target_, &X11DropTarget::caughtUp, this, &DropZones::caughtUp);
-    // Input is seen before Qt routes it: a hold begun for it keeps that very input waiting too.
+    // Input is seen before Qt routes it: a hold begun for it keeps that very input waiting too. What
+    // the target's thread heard is taken first: Qt may route input before the call that tells us,
+    // and a drop taken by then would hold nothing.
     connect(&input_, &InputHold::inputComing, this, [this](QWindow* window) {
+        target_.handOver();
         if (!hovered_.empty()) waitForDrop(window);
     });
     qApp->installEventFilter(this);

@@ -42,6 +42,10 @@ void X11DropTarget::catchUp() {
     server_->catchUp();
 }
 
+void X11DropTarget::handOver() {
+    deliver();
+}
+
 void X11DropTarget::hovered(std::set<Hover> hovering) {
     const std::lock_guard lock(mutex_);
     hovering_ = std::move(hovering);

@@ -72,6 +72,9 @@ public:
     // it are handed on: a key a person presses after a drop comes after the drop's message, but may
     // reach the GUI thread first.
     void catchUp();
+    // Hands on now what the server heard and the GUI thread was not told yet, rather than on a later
+    // turn: input Qt is about to route may have come after a drop the server took meanwhile.
+    void handOver();
 
 Q_SIGNALS:
     void hoveringChanged();

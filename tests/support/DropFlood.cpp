@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <qpa/qwindowsysteminterface.h>
 #include <string>
 #include <utility>
 #include <xcb/xcb.h>
@@ -473,6 +474,13 @@ void sendEntersFromNoWindows(std::uint32_t target, int count) {
         std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
     }
     xcb_disconnect(connection);
+}
+
+void keyRoutedNow(QWindow& window, int key, const QString& text) {
+    for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+        QWindowSystemInterface::handleKeyEvent(&window, type, key, Qt::NoModifier, text);
+    // What the plugin handed on goes through Qt now; nothing posted to the event loop goes first.
+    QWindowSystemInterface::sendWindowSystemEvents(QEventLoop::AllEvents);
 }
 
 } // namespace quorvane::test

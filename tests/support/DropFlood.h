@@ -6,6 +6,7 @@
 // names one (XdndProxy), as real sources send them, unless told to go past it. Threads of the test
 // process, so that the flood holds whatever the test does meanwhile.
 
+#include <QString>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -15,6 +16,8 @@
 #include <thread>
 #include <utility>
 #include <vector>
+
+class QWindow;
 
 namespace quorvane::test {
 
@@ -170,5 +173,10 @@ std::uint32_t rootWindow();
 std::uint32_t dropProxyOf(std::uint32_t window);
 // Whether `window` says it takes drops of the protocol's version 5 (XdndAware).
 bool dropAware(std::uint32_t window);
+
+// Hands Qt a press and a release of `key`, typing `text`, for `window` as its X plugin hands on
+// input, but routed at once instead of on a later turn of the event loop: what that turn would
+// bring (the word of a drop) comes after the key.
+void keyRoutedNow(QWindow& window, int key, const QString& text);
 
 } // namespace quorvane::test

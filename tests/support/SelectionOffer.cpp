@@ -34,8 +34,9 @@
 // A window that names a proxy (XdndProxy) is sent its messages through it, naming the window, as Qt
 // does; --proxy named names the proxy instead, as GTK does; --proxy past sends them to the window,
 // past the proxy, as a program that ignores it.
-// --key-after-drop: presses KEYS ("ctrl+s": ctrl, shift and alt, then a letter or digit) through
-// XTest right after each drop, as a person does, and prints "dropped" then.
+// --key-after-drop: acts out KEYS through XTest right after each drop, as a person does, and prints
+// "dropped" then: steps apart by spaces, each a key ("ctrl+s": ctrl, shift and alt, then a letter
+// or digit) or "click", a left click where the drop was; the pointer is moved there first.
 // --action: proposes the action of that atom name (none: no atom) instead of XdndActionCopy, lists
 // it as the only one it allows, and names the action it hears: "status accept copy", "finished
 // accepted copy", "finished refused none".
@@ -333,12 +334,55 @@ std::vector<xcb_keycode_t> keycodesOf(const std::string& keys) {
     return codes;
 }
 
-// Presses `codes` in order and lets them go in reverse, through XTest.
-void pressKeys(const std::vector<xcb_keycode_t>& codes) {
-    for (const xcb_keycode_t code : codes)
-        xcb_test_fake_input(connection, XCB_KEY_PRESS, code, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-    for (auto code = codes.rbegin(); code != codes.rend(); ++code)
-        xcb_test_fake_input(connection, XCB_KEY_RELEASE, *code, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+// One step of --key-after-drop: a key's codes, or a click.
+struct Step {
+    bool click = false;
+    std::vector<xcb_keycode_t> keys;
+};
+
+// The steps of `keys` ("n click ctrl+s"), in order.
+std::vector<Step> stepsOf(const std::string& keys) {
+    std::vector<Step> steps;
+    std::size_t from = 0;
+    while (from < keys.size()) {
+        const std::size_t space = std::min(keys.find(' ', from), keys.size());
+        const std::string step = keys.substr(from, space - from);
+        from = space + 1;
+        if (step == "click")
+            steps.push_back({true, {}});
+        else if (!step.empty())
+            steps.push_back({false, keycodesOf(step)});
+    }
+    return steps;
+}
+
+// Whether the server has let the first button go.
+bool buttonUp() {
+    auto* reply = xcb_query_pointer_reply(connection, xcb_query_pointer(connection, holder), nullptr);
+    const bool up = reply == nullptr || (reply->mask & XCB_BUTTON_MASK_1) == 0;
+    std::free(reply);
+    return up;
+}
+
+// Acts out `steps` in order through XTest: a key's codes are pressed in order and let go in reverse.
+// A click is over before the next step, as a person's is: a window manager that takes clicks first
+// (to raise a window) keeps the pointer's events until it hands them on, while keys go on past them.
+void pressKeys(const std::vector<Step>& steps) {
+    const auto fake = [](std::uint8_t type, std::uint8_t detail) {
+        xcb_test_fake_input(connection, type, detail, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    };
+    for (const Step& step : steps) {
+        if (step.click) {
+            fake(XCB_BUTTON_PRESS, 1);
+            fake(XCB_BUTTON_RELEASE, 1);
+            for (int tries = 0; tries < 2000 && !buttonUp(); ++tries)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        for (const xcb_keycode_t code : step.keys)
+            fake(XCB_KEY_PRESS, code);
+        for (auto code = step.keys.rbegin(); code != step.keys.rend(); ++code)
+            fake(XCB_KEY_RELEASE, *code);
+    }
     xcb_flush(connection);
 }
 
@@ -547,7 +591,7 @@ int main(int argc, char** argv) {
     xcb_window_t target = XCB_NONE;
     std::chrono::steady_clock::time_point positioned{};
     bool answered = false;
-    const std::vector<xcb_keycode_t> keysAfterDrop = keycodesOf(options.keyAfterDrop);
+    const std::vector<Step> keysAfterDrop = stepsOf(options.keyAfterDrop);
     std::int64_t drops = options.drops;
     bool dropPending = false;
     if (options.drag) {
@@ -560,6 +604,12 @@ int main(int argc, char** argv) {
         destination = proxy != XCB_NONE && options.proxy != "past" ? proxy : target;
         named = options.proxy == "named" && proxy != XCB_NONE ? proxy : target;
         target = destination;
+        // A person's pointer is where they drop.
+        if (std::any_of(keysAfterDrop.begin(), keysAfterDrop.end(),
+                        [](const Step& step) { return step.click; }))
+            xcb_test_fake_input(connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, screens.data->root,
+                                static_cast<std::int16_t>(options.dragX),
+                                static_cast<std::int16_t>(options.dragY), 0);
         const xcb_atom_t leave = atom("XdndLeave");
         for (std::int64_t i = 0; i <= options.reenter; ++i) {
             if (i > 0) sendClient(target, leave, {window, 0, 0, 0, 0});

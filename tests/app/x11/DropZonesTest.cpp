@@ -132,5 +132,40 @@ TEST(DropZones, AKeyWhileADragIsOverTheWindowWaitsUntilTheTargetCaughtUp) {
     EXPECT_GE(caughtUp, 2);
 }
 
+// A key Qt routes after the target took a drop, before the window was told of it (that word comes
+// on a later turn of the event loop), still waits for what was dropped: it lands after the text.
+TEST(DropZones, AKeyRoutedBeforeTheWindowHeardOfADropWaitsForWhatWasDropped) {
+    SystemClipboard clipboard(*QGuiApplication::clipboard());
+    InputHold input(std::chrono::minutes(10));
+    test::CountingBeeper bell;
+    TextFieldPaste fields(clipboard, input, bell);
+    X11DropTarget target(DropZones::kinds());
+    DropZones zones(target, fields, input);
+    QWidget window;
+    window.setWindowFlag(Qt::BypassWindowManagerHint);
+    auto* line = new QLineEdit(QStringLiteral("ab"), &window);
+    (new QVBoxLayout(&window))->addWidget(line);
+    window.setGeometry(200, 200, 300, 100);
+    window.show();
+    ASSERT_TRUE(waitUntil([&] { return window.windowHandle()->isExposed(); }));
+    const auto id = static_cast<std::uint32_t>(window.winId());
+    ASSERT_TRUE(waitUntil([&] { return test::dropProxyOf(id) != 0; }));
+    test::xdotool(QStringLiteral("windowfocus --sync %1").arg(id));
+    line->setFocus();
+    ASSERT_TRUE(waitUntil([&] { return line->hasFocus(); }));
+
+    test::TempDir folder;
+    const QString words = QString::fromStdString((folder / "words").string());
+    QFile out(words);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write("words") == 5);
+    out.close();
+    const QPoint end = line->mapToGlobal(QPoint(line->width() - 4, line->height() / 2));
+    test::ClipboardOffer drag({"--type", "UTF8_STRING", "--file", words, "--drag-to",
+                               QStringLiteral("%1,%2").arg(end.x()).arg(end.y()), "--drop", "1"});
+    ASSERT_TRUE(drag.saysWhileEventsWait(QStringLiteral("finished"))) << drag.output().toStdString();
+    test::keyRoutedNow(*window.windowHandle(), Qt::Key_X, QStringLiteral("x"));
+    EXPECT_EQ(line->text().toStdString(), "abwordsx");
+}
+
 } // namespace
 } // namespace quorvane

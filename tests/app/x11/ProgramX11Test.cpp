@@ -1,5 +1,6 @@
 // The program as a user runs it: a separate process on a private X server with openbox.
 
+#include "app/DropZones.h"
 #include "support/ClipboardOffer.h"
 #include "support/DropFlood.h"
 #include "support/ImageCompare.h"
@@ -593,6 +594,62 @@ TEST_F(ProgramX11Test, AKeyPressedRightAfterADropActsOnWhatWasDropped) {
     ASSERT_TRUE(dropped.says(QStringLiteral("dropped"))) << dropped.output().toStdString();
     EXPECT_TRUE(waitForOutput(*program, output, QStringLiteral("Saved 120x90 px"))) << output.toStdString();
     EXPECT_FALSE(output.mid(since).contains(QStringLiteral("Saved 200x150 px"))) << output.toStdString();
+    terminate(*program);
+}
+
+// Fifty drops in a row, each served late and followed at once by a key, a click and Ctrl+S: each
+// save is of the picture just dropped, with the Counter's mark the click left. The drops come as far
+// apart as a person's can: closer ones are not waited for.
+TEST_F(ProgramX11Test, KeysAndAClickRightAfterEachOfFiftyDropsActOnWhatWasDropped) {
+    ProgramFolders folders;
+    const auto program = folders.start();
+    QString output;
+    ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Launched"))) << output.toStdString();
+    QString id;
+    ASSERT_TRUE(test::waitUntil([&] { return !(id = visibleEditor()).isEmpty(); }, 20000));
+    ASSERT_TRUE(test::waitUntil([&] { return test::dropProxyOf(id.toUInt()) != 0; }));
+    test::xdotool(QStringLiteral("windowfocus --sync ") + id);
+    TempDir dir;
+    QStringList saved;
+    QElapsedTimer sinceDrop;
+    for (int run = 0; run < 50; ++run) {
+        SCOPED_TRACE("run " + std::to_string(run));
+        if (sinceDrop.isValid())
+            test::pause(static_cast<int>(DropZones::dropsApart.count() - sinceDrop.elapsed()));
+        // Unlike any other run's, and large enough to lie under the window's middle.
+        const QSize size(400 + 3 * run, 300 + 2 * run);
+        const QString name = QStringLiteral("%1x%2 px").arg(size.width()).arg(size.height());
+        const qsizetype since = output.size();
+        const qsizetype saves = output.count(QStringLiteral("Saved "));
+        const QPoint middle = middleOf(id);
+        // Each picture opens with the Pan tool: N picks the Counter.
+        test::ClipboardOffer dropped({"--type", "image/png", "--file",
+                                      savedPicture(dir, "dropped.png", size, Qt::darkCyan),
+                                      "--incremental-above", "0", "--trickle", "100", "--drag-to",
+                                      QStringLiteral("%1,%2").arg(middle.x()).arg(middle.y()), "--drop", "1",
+                                      "--key-after-drop", "n click ctrl+s"});
+        ASSERT_TRUE(dropped.ready());
+        ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Saved "), 20000, saves + 1))
+            << output.mid(since).toStdString();
+        // The program took the drop before it saved.
+        sinceDrop.start();
+        const QString said = output.mid(since);
+        ASSERT_TRUE(said.contains("Imported " + name + " image") && said.contains("Saved " + name))
+            << said.toStdString();
+        const QStringList now = QDir(folders.pictures()).entryList({QStringLiteral("*.png")}, QDir::Files);
+        ASSERT_EQ(now.size(), saved.size() + 1) << now.join(QLatin1Char(' ')).toStdString();
+        const QString file =
+            *std::find_if(now.begin(), now.end(), [&](const QString& each) { return !saved.contains(each); });
+        saved = now;
+        const QImage picture =
+            QImage(folders.pictures() + QLatin1Char('/') + file).convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(picture.size(), size) << file.toStdString();
+        bool marked = false;
+        for (int y = 0; y < picture.height() && !marked; ++y)
+            for (int x = 0; x < picture.width() && !marked; ++x)
+                marked = picture.pixel(x, y) != QColor(Qt::darkCyan).rgb();
+        ASSERT_TRUE(marked) << file.toStdString() << " holds no mark of the click";
+    }
     terminate(*program);
 }
 
