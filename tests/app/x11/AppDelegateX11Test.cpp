@@ -216,49 +216,62 @@ std::unique_ptr<test::ClipboardOffer> lateOffer(const test::TempDir& folder, con
     return offer->ready() ? std::move(offer) : nullptr;
 }
 
-// Keys pressed at once after a paste act on what it brought, however late the program that holds
-// the clipboard answers; a paste that never comes is given up, said, and the keys then go on.
-TEST(AppDelegateX11, WhatIsPressedAfterAPasteActsOnWhatItBrought) {
+// The delegate started with a picture open, counting its saves, and the pastes other programs offer it.
+struct Rig {
     const std::unique_ptr<Services> services = ServiceFactory::make();
-    test::LogLines log{"app"};
-    AppDelegate delegate(*services);
-    delegate.start();
     int saves = 0;
-    QObject::connect(&delegate.exporter(), &ExportController::lastURLChanged, [&saves] { ++saves; });
-    delegate.documentCommands().importImage(test::gradientImage(400, 300), QStringLiteral("picture"));
-    EditorWindow* window = delegate.windows().editorWindow();
-    window->activateWindow();
-    ASSERT_TRUE(
-        test::waitUntil([&] { return window->isActiveWindow() && delegate.captureController().document(); }));
+    AppDelegate delegate{*services};
     test::TempDir folder;
-    const auto savedAfter = [&](const QString& keys) {
+
+    Rig() {
+        delegate.start();
+        QObject::connect(&delegate.exporter(), &ExportController::lastURLChanged, [this] { ++saves; });
+        delegate.documentCommands().importImage(test::gradientImage(400, 300), QStringLiteral("picture"));
+    }
+
+    // What `keys` saved; a null picture where they saved nothing.
+    QImage savedAfter(const QString& keys) {
         const int before = saves;
         EXPECT_EQ(test::xdotool(keys), 0);
         return test::waitUntil([&] { return saves > before; }, 20000)
                    ? QImage(delegate.exporter().lastURL().toLocalFile())
                    : QImage();
-    };
-    const auto png = [](const QImage& image) { return test::qtEncoded(image, "PNG"); };
-    const auto offered = [&](const QByteArray& bytes, const QString& type, const QString& late) {
+    }
+
+    // `bytes` as `type` from another program, sent `late` as lateOffer takes it.
+    std::unique_ptr<test::ClipboardOffer> offered(const QByteArray& bytes, const QString& type,
+                                                  const QString& late) {
         auto offer = lateOffer(folder, bytes, type, late);
         // Asked by the program, so that a window of the holder before, at the same number, is
         // not taken for it.
         EXPECT_TRUE(offer && offer->says("request TARGETS") &&
                     test::waitUntil([&] { return services->clipboard().offeredFormats().contains(type); }));
         return offer;
-    };
+    }
+};
+
+// Keys pressed at once after a paste act on what it brought, however late the program that holds
+// the clipboard answers; a paste that never comes is given up, said, and the keys then go on.
+TEST(AppDelegateX11, WhatIsPressedAfterAPasteActsOnWhatItBrought) {
+    Rig rig;
+    test::LogLines log{"app"};
+    EditorWindow* window = rig.delegate.windows().editorWindow();
+    window->activateWindow();
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return window->isActiveWindow() && rig.delegate.captureController().document(); }));
+    const auto png = [](const QImage& image) { return test::qtEncoded(image, "PNG"); };
     for (const QString late : {"100", "500"}) {
         SCOPED_TRACE(late.toStdString() + " ms late");
         const QSize size(120 + late.toInt() / 100, 80);
         auto picture =
-            offered(png(test::filledImage(Qt::red, size.width(), size.height())), "image/png", late);
-        EXPECT_EQ(savedAfter("key ctrl+v ctrl+s").size(), size);
+            rig.offered(png(test::filledImage(Qt::red, size.width(), size.height())), "image/png", late);
+        EXPECT_EQ(rig.savedAfter("key ctrl+v ctrl+s").size(), size);
 
-        auto overlay = offered(png(test::filledImage(Qt::green, 20, 10)), "image/png", late);
-        const QImage overlaid = savedAfter("key ctrl+alt+v ctrl+s");
+        auto overlay = rig.offered(png(test::filledImage(Qt::green, 20, 10)), "image/png", late);
+        const QImage overlaid = rig.savedAfter("key ctrl+alt+v ctrl+s");
         EXPECT_EQ(overlaid.pixelColor(overlaid.width() / 2, overlaid.height() / 2), QColor(Qt::green));
 
-        auto text = offered("PASTED", "UTF8_STRING", late);
+        auto text = rig.offered("PASTED", "UTF8_STRING", late);
         EditorCanvasView& canvas = window->view()->pane()->canvas();
         canvas.beginTextEditing(test::annotation(AnnotationKind::text, QRectF(10, 10, 100, 30), Qt::black));
         QWidget* box = canvas.textEditor().textView();
@@ -266,8 +279,8 @@ TEST(AppDelegateX11, WhatIsPressedAfterAPasteActsOnWhatItBrought) {
         ASSERT_TRUE(test::waitUntil([&] { return box->hasFocus(); }));
         EXPECT_EQ(test::xdotool("key ctrl+v"), 0);
         EXPECT_EQ(test::xdotool("type typed"), 0);
-        savedAfter("key ctrl+Return ctrl+s");
-        EXPECT_EQ(delegate.captureController().document()->annotations().back().text,
+        rig.savedAfter("key ctrl+Return ctrl+s");
+        EXPECT_EQ(rig.delegate.captureController().document()->annotations().back().text,
                   QStringLiteral("PASTEDtyped"));
     }
 
@@ -277,7 +290,7 @@ TEST(AppDelegateX11, WhatIsPressedAfterAPasteActsOnWhatItBrought) {
         const QPoint at = widget.mapToGlobal(area.center());
         return test::xdotool(QStringLiteral("mousemove %1 %2 click 1").arg(at.x()).arg(at.y()));
     };
-    auto picture = offered(png(test::filledImage(Qt::red, 130, 80)), "image/png", "500");
+    auto picture = rig.offered(png(test::filledImage(Qt::red, 130, 80)), "image/png", "500");
     QMenuBar& bar = *window->menuBar();
     QMenu* edit = nullptr;
     for (QAction* item : bar.actions())
@@ -285,23 +298,23 @@ TEST(AppDelegateX11, WhatIsPressedAfterAPasteActsOnWhatItBrought) {
     ASSERT_NE(edit, nullptr);
     EXPECT_EQ(click(bar, bar.actionGeometry(edit->menuAction())), 0);
     ASSERT_TRUE(test::waitUntil([&] { return edit->isVisible(); }));
-    QAction* pasteItem = delegate.menus().action(MenuCommand::paste);
+    QAction* pasteItem = rig.delegate.menus().action(MenuCommand::paste);
     EXPECT_EQ(click(*edit, edit->actionGeometry(pasteItem)), 0);
-    EXPECT_EQ(savedAfter("key ctrl+s").size(), QSize(130, 80));
+    EXPECT_EQ(rig.savedAfter("key ctrl+s").size(), QSize(130, 80));
 
     // A holder that never sends its picture, or one that Escape gives up: the keys save the
     // picture that was open, after the paste has said it failed.
     const QString failed = ImageImporter::ImportError::unreadable().message();
     for (const QString keys : {"key ctrl+v ctrl+s", "key ctrl+v Escape ctrl+s"}) {
         SCOPED_TRACE(keys.toStdString());
-        auto never = offered(png(test::filledImage(Qt::blue, 50, 50)), "image/png", "never");
-        delegate.captureController().setErrorMessage(std::nullopt);
-        const QImage saved = savedAfter(keys);
+        auto never = rig.offered(png(test::filledImage(Qt::blue, 50, 50)), "image/png", "never");
+        rig.delegate.captureController().setErrorMessage(std::nullopt);
+        const QImage saved = rig.savedAfter(keys);
         EXPECT_EQ(saved.size(), QSize(130, 80));
-        EXPECT_EQ(delegate.captureController().errorMessage(), failed);
+        EXPECT_EQ(rig.delegate.captureController().errorMessage(), failed);
     }
     EXPECT_EQ(log.count("A read for a window was given up by Escape, and its input went on"), 1);
-    delegate.aboutToQuit();
+    rig.delegate.aboutToQuit();
 }
 
 // What is clicked, typed and dragged while a paste is read acts where it would have had the paste
@@ -311,40 +324,21 @@ TEST(AppDelegateX11, InputWhileAPasteIsReadActsAsIfThePasteHadComeAtOnce) {
     // Keys after one that closes a sheet go where the window manager puts the keyboard then.
     test::WindowManagerInTest manager;
     ASSERT_TRUE(manager.started());
-    const std::unique_ptr<Services> services = ServiceFactory::make();
-    AppDelegate delegate(*services);
-    delegate.start();
-    int saves = 0;
-    QObject::connect(&delegate.exporter(), &ExportController::lastURLChanged, [&saves] { ++saves; });
-    delegate.documentCommands().importImage(test::gradientImage(400, 300), QStringLiteral("picture"));
-    EditorWindow* window = delegate.windows().editorWindow();
+    Rig rig;
+    EditorWindow* window = rig.delegate.windows().editorWindow();
     window->activateWindow();
     ASSERT_TRUE(
         test::waitUntil([&] { return window->isActiveWindow() && window->view()->statusBar(); }, 20000));
     const test::InputKept pointer;
-    test::TempDir folder;
     // The canvas of the picture shown now: a pasted picture gets one of its own.
     const auto canvas = [&]() -> EditorCanvasView& { return window->view()->pane()->canvas(); };
-    const auto savedAfter = [&](const QString& keys) {
-        const int before = saves;
-        EXPECT_EQ(test::xdotool(keys), 0);
-        return test::waitUntil([&] { return saves > before; }, 20000)
-                   ? QImage(delegate.exporter().lastURL().toLocalFile())
-                   : QImage();
-    };
-    const auto offered = [&](const QByteArray& bytes, const QString& type, const QString& late) {
-        auto offer = lateOffer(folder, bytes, type, late);
-        EXPECT_TRUE(offer && offer->says("request TARGETS") &&
-                    test::waitUntil([&] { return services->clipboard().offeredFormats().contains(type); }));
-        return offer;
-    };
     const auto png = [&](Qt::GlobalColor color) {
         return test::qtEncoded(test::filledImage(color, 400, 300), "PNG");
     };
     for (const QString late : {"0", "1000"}) {
         SCOPED_TRACE(late.toStdString() + " ms late");
         // The pasted picture lies where the one before it did.
-        auto picture = offered(png(Qt::red), "image/png", late);
+        auto picture = rig.offered(png(Qt::red), "image/png", late);
         const QPoint middle = canvas().mapToGlobal(canvas().rect().center());
         EXPECT_EQ(test::xdotool(QStringLiteral("key ctrl+v x mousemove %1 %2 mousedown 1 mousemove %3 %4 "
                                                "mousemove %5 %6 mouseup 1")
@@ -355,11 +349,11 @@ TEST(AppDelegateX11, InputWhileAPasteIsReadActsAsIfThePasteHadComeAtOnce) {
                                     .arg(middle.x() + 40)
                                     .arg(middle.y() + 20)),
                   0);
-        const QImage redacted = savedAfter("key ctrl+s");
+        const QImage redacted = rig.savedAfter("key ctrl+s");
         EXPECT_EQ(redacted.size(), QSize(400, 300));
         EXPECT_LT(qGray(redacted.pixel(200, 150)), 60);
 
-        auto text = offered("PASTED", "UTF8_STRING", late);
+        auto text = rig.offered("PASTED", "UTF8_STRING", late);
         canvas().beginTextEditing(test::annotation(AnnotationKind::text, QRectF(10, 10, 200, 30), Qt::black));
         auto* box = canvas().textEditor().textView();
         box->setFocus();
@@ -371,19 +365,19 @@ TEST(AppDelegateX11, InputWhileAPasteIsReadActsAsIfThePasteHadComeAtOnce) {
             test::xdotool(
                 QStringLiteral("key ctrl+v mousemove %1 %2 click 1 type X").arg(start.x()).arg(start.y())),
             0);
-        savedAfter("key ctrl+Return ctrl+s");
-        EXPECT_EQ(delegate.captureController().document()->annotations().back().text,
+        rig.savedAfter("key ctrl+Return ctrl+s");
+        EXPECT_EQ(rig.delegate.captureController().document()->annotations().back().text,
                   QStringLiteral("XtypPASTED"));
 
-        auto width = offered("25", "UTF8_STRING", late);
+        auto width = rig.offered("25", "UTF8_STRING", late);
         window->view()->statusBar()->sizeButton()->click();
         ASSERT_TRUE(test::waitUntil([] {
             QWidget* sheet = QApplication::activeModalWidget();
             return sheet != nullptr && sheet->isActiveWindow();
         }));
-        EXPECT_EQ(savedAfter("key ctrl+a 1 ctrl+v 0 Return ctrl+s").width(), 1250);
+        EXPECT_EQ(rig.savedAfter("key ctrl+a 1 ctrl+v 0 Return ctrl+s").width(), 1250);
 
-        auto named = offered(png(Qt::blue), "image/png", late);
+        auto named = rig.offered(png(Qt::blue), "image/png", late);
         EXPECT_EQ(test::xdotool("key ctrl+v ctrl+shift+s"), 0);
         EXPECT_EQ(test::xdotool("type abc"), 0);
         QLineEdit* name = nullptr;
@@ -394,9 +388,9 @@ TEST(AppDelegateX11, InputWhileAPasteIsReadActsAsIfThePasteHadComeAtOnce) {
         })) << (name != nullptr ? name->text().toStdString() : "no dialog");
         EXPECT_EQ(test::xdotool("key Escape"), 0);
         ASSERT_TRUE(test::waitUntil([] { return QApplication::activeModalWidget() == nullptr; }));
-        EXPECT_EQ(delegate.captureController().document()->image().size(), QSize(400, 300));
+        EXPECT_EQ(rig.delegate.captureController().document()->image().size(), QSize(400, 300));
     }
-    delegate.aboutToQuit();
+    rig.delegate.aboutToQuit();
 }
 
 } // namespace

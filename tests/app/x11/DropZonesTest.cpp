@@ -24,6 +24,21 @@ namespace {
 
 using test::waitUntil;
 
+// `window` with `line` alone in it, shown where no window manager moves it and with the keyboard in
+// `line`; `id` is the window's, once it names the drop target's proxy.
+void showWithKeyboard(QWidget& window, QLineEdit* line, std::uint32_t& id) {
+    window.setWindowFlag(Qt::BypassWindowManagerHint);
+    (new QVBoxLayout(&window))->addWidget(line);
+    window.setGeometry(200, 200, 300, 100);
+    window.show();
+    ASSERT_TRUE(waitUntil([&] { return window.windowHandle()->isExposed(); }));
+    id = static_cast<std::uint32_t>(window.winId());
+    ASSERT_TRUE(waitUntil([&] { return test::dropProxyOf(id) != 0; }));
+    test::xdotool(QStringLiteral("windowfocus --sync %1").arg(id));
+    line->setFocus();
+    ASSERT_TRUE(waitUntil([&] { return line->hasFocus(); }));
+}
+
 // Text another program drags onto a field goes in where it fell, read off the window's thread; a
 // field takes no list of files, and a window that hides takes no drop. The field's window names
 // the target's proxy while it shows. Beside the fields, in the window's margin, nothing takes text.
@@ -105,17 +120,9 @@ TEST(DropZones, AKeyWhileADragIsOverTheWindowWaitsUntilTheTargetCaughtUp) {
     int caughtUp = 0;
     QObject::connect(&target, &X11DropTarget::caughtUp, [&] { ++caughtUp; });
     QWidget window;
-    window.setWindowFlag(Qt::BypassWindowManagerHint);
     auto* line = new QLineEdit(&window);
-    (new QVBoxLayout(&window))->addWidget(line);
-    window.setGeometry(200, 200, 300, 100);
-    window.show();
-    ASSERT_TRUE(waitUntil([&] { return window.windowHandle()->isExposed(); }));
-    const auto id = static_cast<std::uint32_t>(window.winId());
-    ASSERT_TRUE(waitUntil([&] { return test::dropProxyOf(id) != 0; }));
-    test::xdotool(QStringLiteral("windowfocus --sync %1").arg(id));
-    line->setFocus();
-    ASSERT_TRUE(waitUntil([&] { return line->hasFocus(); }));
+    std::uint32_t id = 0;
+    ASSERT_NO_FATAL_FAILURE(showWithKeyboard(window, line, id));
 
     test::ForeignDrag drag(id);
     drag.enter({"UTF8_STRING"});
@@ -142,17 +149,9 @@ TEST(DropZones, AKeyRoutedBeforeTheWindowHeardOfADropWaitsForWhatWasDropped) {
     X11DropTarget target(DropZones::kinds());
     DropZones zones(target, fields, input);
     QWidget window;
-    window.setWindowFlag(Qt::BypassWindowManagerHint);
     auto* line = new QLineEdit(QStringLiteral("ab"), &window);
-    (new QVBoxLayout(&window))->addWidget(line);
-    window.setGeometry(200, 200, 300, 100);
-    window.show();
-    ASSERT_TRUE(waitUntil([&] { return window.windowHandle()->isExposed(); }));
-    const auto id = static_cast<std::uint32_t>(window.winId());
-    ASSERT_TRUE(waitUntil([&] { return test::dropProxyOf(id) != 0; }));
-    test::xdotool(QStringLiteral("windowfocus --sync %1").arg(id));
-    line->setFocus();
-    ASSERT_TRUE(waitUntil([&] { return line->hasFocus(); }));
+    std::uint32_t id = 0;
+    ASSERT_NO_FATAL_FAILURE(showWithKeyboard(window, line, id));
 
     test::TempDir folder;
     const QString words = QString::fromStdString((folder / "words").string());

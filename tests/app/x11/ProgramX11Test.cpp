@@ -151,6 +151,13 @@ protected:
         return QString();
     }
 
+    // Waits until `program` has launched and its editor, window `id`, takes drops.
+    static void waitForEditor(QProcess& program, QString& output, QString& id) {
+        ASSERT_TRUE(waitForOutput(program, output, QStringLiteral("Launched"))) << output.toStdString();
+        ASSERT_TRUE(test::waitUntil([&] { return !(id = visibleEditor()).isEmpty(); }, 20000));
+        ASSERT_TRUE(test::waitUntil([&] { return test::dropProxyOf(id.toUInt()) != 0; }));
+    }
+
     // The middle of the window `id` on the screen.
     static QPoint middleOf(const QString& id) {
         QString shape;
@@ -528,11 +535,9 @@ TEST_F(ProgramX11Test, ADragNamingOurWindowAsItsSourceLeavesTheProgramAtHand) {
     ProgramFolders folders;
     const auto program = folders.start();
     QString output;
-    ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Launched"))) << output.toStdString();
     QString id;
-    ASSERT_TRUE(test::waitUntil([&] { return !(id = visibleEditor()).isEmpty(); }, 20000));
+    ASSERT_NO_FATAL_FAILURE(waitForEditor(*program, output, id));
     const QPoint middle = middleOf(id);
-    ASSERT_TRUE(test::waitUntil([&] { return test::dropProxyOf(id.toUInt()) != 0; }));
     test::sendEntersNamingTheirTarget(id.toUInt(), middle.x(), middle.y());
     TempDir dir;
     const QString links =
@@ -568,10 +573,8 @@ TEST_F(ProgramX11Test, AKeyPressedRightAfterADropActsOnWhatWasDropped) {
     ProgramFolders folders;
     const auto program = folders.start();
     QString output;
-    ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Launched"))) << output.toStdString();
     QString id;
-    ASSERT_TRUE(test::waitUntil([&] { return !(id = visibleEditor()).isEmpty(); }, 20000));
-    ASSERT_TRUE(test::waitUntil([&] { return test::dropProxyOf(id.toUInt()) != 0; }));
+    ASSERT_NO_FATAL_FAILURE(waitForEditor(*program, output, id));
     TempDir dir;
     const QString first = savedPicture(dir, "first.png", {200, 150}, Qt::darkCyan);
     const QString second = savedPicture(dir, "second.png", {120, 90}, Qt::darkCyan);
@@ -604,10 +607,8 @@ TEST_F(ProgramX11Test, KeysAndAClickRightAfterEachOfFiftyDropsActOnWhatWasDroppe
     ProgramFolders folders;
     const auto program = folders.start();
     QString output;
-    ASSERT_TRUE(waitForOutput(*program, output, QStringLiteral("Launched"))) << output.toStdString();
     QString id;
-    ASSERT_TRUE(test::waitUntil([&] { return !(id = visibleEditor()).isEmpty(); }, 20000));
-    ASSERT_TRUE(test::waitUntil([&] { return test::dropProxyOf(id.toUInt()) != 0; }));
+    ASSERT_NO_FATAL_FAILURE(waitForEditor(*program, output, id));
     test::xdotool(QStringLiteral("windowfocus --sync ") + id);
     TempDir dir;
     QStringList saved;

@@ -32,6 +32,17 @@ bool pressPaste(QWidget* field) {
     return press.isAccepted();
 }
 
+// Pastes into every text field of the application, and a window for the fields.
+struct Rig {
+    SystemClipboard clipboard{*QGuiApplication::clipboard()};
+    InputHold input;
+    test::CountingBeeper beeper;
+    TextFieldPaste paste{clipboard, input, beeper};
+    QWidget window;
+
+    Rig() { paste.watchApplication(); }
+};
+
 // `fields` in a shown, active window, the first with the keyboard.
 bool showWithKeyboard(QWidget& window, const std::vector<QWidget*>& fields) {
     auto* column = new QVBoxLayout(&window);
@@ -57,23 +68,11 @@ std::unique_ptr<test::ClipboardOffer> offerText(const test::TempDir& folder, con
 }
 
 TEST(TextFieldPaste, AnotherProgramsTextGoesIntoTheFieldThatHadTheKeys) {
-    SystemClipboard clipboard(*QGuiApplication::clipboard());
-    InputHold input;
-    test::CountingBeeper beeper;
-    TextFieldPaste paste(clipboard, input, beeper);
-    paste.watchApplication();
-    QWidget window;
-    auto* line = new QLineEdit(&window);
-    auto* notes = new QPlainTextEdit(QStringLiteral("notes"), &window);
+    Rig rig;
+    auto* line = new QLineEdit(&rig.window);
+    auto* notes = new QPlainTextEdit(QStringLiteral("notes"), &rig.window);
     notes->setReadOnly(true);
-    auto* column = new QVBoxLayout(&window);
-    column->addWidget(line);
-    column->addWidget(notes);
-    window.show();
-    window.activateWindow();
-    ASSERT_TRUE(waitUntil([&] { return window.isActiveWindow(); }));
-    line->setFocus();
-    ASSERT_TRUE(waitUntil([&] { return line->hasFocus(); }));
+    ASSERT_TRUE(showWithKeyboard(rig.window, {line, notes}));
 
     test::TempDir folder;
     const QString path = QString::fromStdString((folder / "words").string());
@@ -97,15 +96,10 @@ TEST(TextFieldPaste, AnotherProgramsTextGoesIntoTheFieldThatHadTheKeys) {
 
 // The keyboard moved to another field while the text was being read: it goes into neither.
 TEST(TextFieldPaste, TextReadAfterTheKeyboardMovedOnGoesNowhere) {
-    SystemClipboard clipboard(*QGuiApplication::clipboard());
-    InputHold input;
-    test::CountingBeeper beeper;
-    TextFieldPaste paste(clipboard, input, beeper);
-    paste.watchApplication();
-    QWidget window;
-    auto* asked = new QLineEdit(&window);
-    auto* other = new QLineEdit(&window);
-    ASSERT_TRUE(showWithKeyboard(window, {asked, other}));
+    Rig rig;
+    auto* asked = new QLineEdit(&rig.window);
+    auto* other = new QLineEdit(&rig.window);
+    ASSERT_TRUE(showWithKeyboard(rig.window, {asked, other}));
     test::TempDir folder;
     const auto words = offerText(folder, "words");
     ASSERT_TRUE(words && words->ready());
@@ -126,14 +120,9 @@ TEST(TextFieldPaste, TextReadAfterTheKeyboardMovedOnGoesNowhere) {
 // A 4 MiB line of words, NUL bytes and bytes that are no UTF-8 fills a text annotation's box
 // only as far as it holds, and the box says it left the rest out.
 TEST(TextFieldPaste, ALongLineFillsATextBoxOnlyAsFarAsItHolds) {
-    SystemClipboard clipboard(*QGuiApplication::clipboard());
-    InputHold input;
-    test::CountingBeeper beeper;
-    TextFieldPaste paste(clipboard, input, beeper);
-    paste.watchApplication();
-    QWidget window;
-    auto* box = new AnnotationTextView(&window);
-    ASSERT_TRUE(showWithKeyboard(window, {box}));
+    Rig rig;
+    auto* box = new AnnotationTextView(&rig.window);
+    ASSERT_TRUE(showWithKeyboard(rig.window, {box}));
     int cuts = 0;
     QObject::connect(box, &AnnotationTextView::textCut, [&cuts] { ++cuts; });
     test::TempDir folder;
@@ -156,15 +145,10 @@ TEST(TextFieldPaste, ALongLineFillsATextBoxOnlyAsFarAsItHolds) {
 // the clipboard sends it, and Return takes the whole; a paste that never comes, or that Escape gives
 // up, rings the bell and keeps the keys.
 TEST(TextFieldPaste, KeysTypedAfterAPasteLandAfterItsText) {
-    SystemClipboard clipboard(*QGuiApplication::clipboard());
-    InputHold input;
-    test::CountingBeeper beeper;
-    TextFieldPaste paste(clipboard, input, beeper);
-    paste.watchApplication();
-    QWidget window;
-    auto* line = new QLineEdit(&window);
-    auto* next = new QLineEdit(&window);
-    ASSERT_TRUE(showWithKeyboard(window, {line, next}));
+    Rig rig;
+    auto* line = new QLineEdit(&rig.window);
+    auto* next = new QLineEdit(&rig.window);
+    ASSERT_TRUE(showWithKeyboard(rig.window, {line, next}));
     QString entered;
     QObject::connect(line, &QLineEdit::returnPressed, [&] { entered = line->text(); });
     test::TempDir folder;
@@ -186,28 +170,23 @@ TEST(TextFieldPaste, KeysTypedAfterAPasteLandAfterItsText) {
         line->clear();
         line->setFocus();
         ASSERT_TRUE(waitUntil([&] { return line->hasFocus(); }));
-        const int rung = beeper.beeps;
+        const int rung = rig.beeper.beeps;
         EXPECT_EQ(test::xdotool(keys), 0);
         EXPECT_EQ(test::xdotool("type typed"), 0);
         EXPECT_EQ(test::xdotool("key Return Tab"), 0);
         ASSERT_TRUE(waitUntil([&] { return next->hasFocus(); }, 20000));
         EXPECT_EQ(line->text(), text);
         EXPECT_EQ(entered, text);
-        EXPECT_EQ(beeper.beeps - rung, beeps);
+        EXPECT_EQ(rig.beeper.beeps - rung, beeps);
     }
 }
 
 // A letter composed from a dead key typed after a paste lands after the pasted text, however late
 // the text comes.
 TEST(TextFieldPaste, ALetterComposedAfterAPasteLandsAfterItsText) {
-    SystemClipboard clipboard(*QGuiApplication::clipboard());
-    InputHold input;
-    test::CountingBeeper beeper;
-    TextFieldPaste paste(clipboard, input, beeper);
-    paste.watchApplication();
-    QWidget window;
-    auto* line = new QLineEdit(&window);
-    ASSERT_TRUE(showWithKeyboard(window, {line}));
+    Rig rig;
+    auto* line = new QLineEdit(&rig.window);
+    ASSERT_TRUE(showWithKeyboard(rig.window, {line}));
     ASSERT_EQ(test::x11Server().run("setxkbmap", {"de"}), 0);
     test::TempDir folder;
     for (const QString late : {"0", "1000"}) {
