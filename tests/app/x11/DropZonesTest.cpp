@@ -24,6 +24,16 @@ namespace {
 
 using test::waitUntil;
 
+// Drop zones whose input waits far longer than any test does: a hold that is never ended shows.
+struct HeldZones {
+    SystemClipboard clipboard{*QGuiApplication::clipboard()};
+    InputHold input{std::chrono::minutes(10)};
+    test::CountingBeeper bell;
+    TextFieldPaste fields{clipboard, input, bell};
+    X11DropTarget target{DropZones::kinds()};
+    DropZones zones{target, fields, input};
+};
+
 // `window` with `line` alone in it, shown where no window manager moves it and with the keyboard in
 // `line`; `id` is the window's, once it names the drop target's proxy.
 void showWithKeyboard(QWidget& window, QLineEdit* line, std::uint32_t& id) {
@@ -110,13 +120,8 @@ TEST(DropZones, DroppedTextGoesIntoTheFieldWhereItFell) {
 // target has read what the drag sent before it, then goes on: the next key, the drag still there,
 // waits the same way, never the whole wait of a drop.
 TEST(DropZones, AKeyWhileADragIsOverTheWindowWaitsUntilTheTargetCaughtUp) {
-    SystemClipboard clipboard(*QGuiApplication::clipboard());
-    // Far longer than any test waits: a hold that is never ended shows.
-    InputHold input(std::chrono::minutes(10));
-    test::CountingBeeper bell;
-    TextFieldPaste fields(clipboard, input, bell);
-    X11DropTarget target(DropZones::kinds());
-    DropZones zones(target, fields, input);
+    HeldZones zones;
+    X11DropTarget& target = zones.target;
     int caughtUp = 0;
     QObject::connect(&target, &X11DropTarget::caughtUp, [&] { ++caughtUp; });
     QWidget window;
@@ -142,12 +147,7 @@ TEST(DropZones, AKeyWhileADragIsOverTheWindowWaitsUntilTheTargetCaughtUp) {
 // A key Qt routes after the target took a drop, before the window was told of it (that word comes
 // on a later turn of the event loop), still waits for what was dropped: it lands after the text.
 TEST(DropZones, AKeyRoutedBeforeTheWindowHeardOfADropWaitsForWhatWasDropped) {
-    SystemClipboard clipboard(*QGuiApplication::clipboard());
-    InputHold input(std::chrono::minutes(10));
-    test::CountingBeeper bell;
-    TextFieldPaste fields(clipboard, input, bell);
-    X11DropTarget target(DropZones::kinds());
-    DropZones zones(target, fields, input);
+    HeldZones zones;
     QWidget window;
     auto* line = new QLineEdit(QStringLiteral("ab"), &window);
     std::uint32_t id = 0;
