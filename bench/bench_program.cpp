@@ -1,6 +1,7 @@
 // The whole program as its own process under a private Xvfb: a later process forwarding a link
 // (from its start to the running program having the link parsed; median of 50), and the area hot
-// key to the area picker showing its frozen image at 1920 × 1080 and 3840 × 2160 (median of 20).
+// key to the area picker showing its frozen image at 1920 × 1080 and 3840 × 2160, without and with a
+// compositing manager (xcompmgr, picom), the editor open (median of 20).
 // Then what other programs on the desktop cost it: a clipboard holder that never answers (a link
 // forwarded meanwhile), one that offers 60,000 formats (processor time until a link forwarded
 // after it is parsed), a list of a million files pasted (time and memory), and 64 MiB of links
@@ -37,6 +38,7 @@
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 #include <xcb/xcb.h>
@@ -195,16 +197,32 @@ private:
 // repetition calls the benchmark again).
 struct Desktop {
     test::XvfbServer server;
+    // A compositing manager, when asked for; ended before the server.
+    std::optional<Child> compositor;
     std::unique_ptr<Running> program;
     bool ready = false;
+    ~Desktop() {
+        program.reset();
+        compositor.reset();
+    }
 };
 
-Desktop& desktop(int width, int height) {
-    static std::map<std::pair<int, int>, std::unique_ptr<Desktop>> desktops;
-    auto& made = desktops[{width, height}];
+// `compositor`: "" for none, "xcompmgr" or "picom".
+Desktop& desktop(int width, int height, const std::string& compositor = {}) {
+    static std::map<std::tuple<int, int, std::string>, std::unique_ptr<Desktop>> desktops;
+    auto& made = desktops[{width, height, compositor}];
     if (made) return *made;
     made = std::make_unique<Desktop>();
     if (!made->server.start(width, height)) return *made;
+    if (!compositor.empty()) {
+        const std::vector<std::string> environment = {"DISPLAY=" + made->server.display().toStdString()};
+        std::vector<std::string> arguments;
+        if (compositor == "picom") arguments = {"--backend", "xrender", "--config", "/dev/null"};
+        made->compositor.emplace(compositor == "picom" ? "/usr/bin/picom" : "/usr/bin/xcompmgr", environment,
+                                 arguments, SIGTERM);
+        // Until it paints the screen.
+        std::this_thread::sleep_for(1s);
+    }
     made->program = std::make_unique<Running>(made->server.display());
     made->ready = made->program->waitFor("Launched", 0, 30s).has_value();
     // Start-up shows the editor: let it settle.
@@ -257,8 +275,8 @@ void pressKeys(xcb_connection_t* x, const std::vector<xcb_keycode_t>& keys) {
     xcb_flush(x);
 }
 
-void HotKeyToAreaPicker(benchmark::State& state, int width, int height) {
-    Desktop& screen = desktop(width, height);
+void HotKeyToAreaPicker(benchmark::State& state, int width, int height, const char* compositor) {
+    Desktop& screen = desktop(width, height, compositor);
     if (!screen.ready) return state.SkipWithError("the program did not start");
     Running& program = *screen.program;
     std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> x(
@@ -290,8 +308,12 @@ void HotKeyToAreaPicker(benchmark::State& state, int width, int height) {
         std::this_thread::sleep_for(300ms);
     }
 }
-BENCHMARK_CAPTURE(HotKeyToAreaPicker, 1920x1080, 1920, 1080)->Apply(medianOfRuns);
-BENCHMARK_CAPTURE(HotKeyToAreaPicker, 3840x2160, 3840, 2160)->Apply(medianOfRuns);
+BENCHMARK_CAPTURE(HotKeyToAreaPicker, 1920x1080, 1920, 1080, "")->Apply(medianOfRuns);
+BENCHMARK_CAPTURE(HotKeyToAreaPicker, 3840x2160, 3840, 2160, "")->Apply(medianOfRuns);
+BENCHMARK_CAPTURE(HotKeyToAreaPicker, 1920x1080_xcompmgr, 1920, 1080, "xcompmgr")->Apply(medianOfRuns);
+BENCHMARK_CAPTURE(HotKeyToAreaPicker, 3840x2160_xcompmgr, 3840, 2160, "xcompmgr")->Apply(medianOfRuns);
+BENCHMARK_CAPTURE(HotKeyToAreaPicker, 1920x1080_picom, 1920, 1080, "picom")->Apply(medianOfRuns);
+BENCHMARK_CAPTURE(HotKeyToAreaPicker, 3840x2160_picom, 3840, 2160, "picom")->Apply(medianOfRuns);
 
 // Another program on the desktop: the selection-offer helper with `arguments`, ready once it holds
 // the clipboard (or drags), ended with the object.

@@ -2,12 +2,14 @@
 # Hot key to a complete PNG on disk: resident Quorvane (post-capture action "Save to Folder")
 # against the whole-process time of scrot, maim and ImageMagick's import writing the same screen,
 # under one private Xvfb + openbox with terminals of another program, in three states: the editor
-# open over them, the Recognized Text window open over them, and no window of ours; without and
-# with a compositing manager (xcompmgr). The hot key goes through XTest on one open connection
-# (build/release/bench/capture_probe), which also times the others; medians of `runs`.
+# open over them, the Recognized Text window open over them, and no window of ours; without a
+# compositing manager, with xcompmgr and with picom (its xrender backend). The hot key goes through
+# XTest on one open connection (build/release/bench/capture_probe), which also times the others;
+# medians of `runs`.
 # Usage: bench/capture-to-file.sh [runs] — needs build/release/src/quorvane and
-# build/release/bench/capture_probe, and the Debian packages xterm, xcompmgr, scrot, maim and
-# imagemagick.
+# build/release/bench/capture_probe, and the Debian packages xterm, xcompmgr, picom, scrot, maim and
+# imagemagick. QUORVANE_BENCH_COMPOSITORS ("none xcompmgr picom") and QUORVANE_BENCH_SIZES
+# ("1920x1080 3840x2160") choose what is measured.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -72,10 +74,10 @@ bench_size() {
   for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
   openbox --sm-disable >/dev/null 2>&1 &
   pids+=($!)
-  if [ "$compositor" = xcompmgr ]; then
-    xcompmgr >/dev/null 2>&1 &
-    pids+=($!)
-  fi
+  case $compositor in
+    xcompmgr) xcompmgr >/dev/null 2>&1 & pids+=($!) ;;
+    picom) picom --backend xrender --config /dev/null >/dev/null 2>&1 & pids+=($!) ;;
+  esac
   sleep 0.5
   # Terminals whose text stays still, across the middle of the screen, where our windows open.
   local columns=$((width / 24)) rows=$((height / 40))
@@ -123,7 +125,6 @@ bench_size() {
 }
 
 echo "screen | compositing manager | state | Quorvane, hot key to file | scrot | maim | import | Quorvane ÷ fastest"
-for compositor in none xcompmgr; do
-  bench_size 1920 1080 "$compositor"
-  bench_size 3840 2160 "$compositor"
+for compositor in ${QUORVANE_BENCH_COMPOSITORS:-none xcompmgr picom}; do
+  for size in ${QUORVANE_BENCH_SIZES:-1920x1080 3840x2160}; do bench_size "${size%x*}" "${size#*x}" "$compositor"; done
 done

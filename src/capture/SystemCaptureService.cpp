@@ -35,8 +35,11 @@ namespace {
 // How long a capture waits for applications to paint what it exposed (a redirected window, the
 // places of own windows left out); an application that does not answer by then is read as it is.
 constexpr int paintTimeoutMs = 1000;
+// Of that, how long own windows wait to be taken out until a compositing manager has painted
+// them back after the capture before.
+constexpr int restoreTimeoutMs = 250;
 // The server's reports wake a waiting capture; this only catches reports that were read from
-// the socket while answering something else.
+// the socket while answering something else, and the ends of fades.
 constexpr int paintPollMs = 5;
 // Moves and resizes of own windows come in bursts.
 constexpr int keepRefreshMs = 50;
@@ -52,12 +55,14 @@ SystemCaptureService::SystemCaptureService() {
     paintDeadline_.setSingleShot(true);
     paintDeadline_.setInterval(paintTimeoutMs);
     paintDeadline_.callOnTimeout([this] {
-        if (pending_ && pending_->awaitsRestore) {
-            // The compositing manager has not painted ours back: take them out all the same.
+        if (!pending_) return;
+        if (pending_->awaitsRestore) {
+            Log::capture().log("Own windows put back after the capture before did not show again within {} "
+                               "ms: taken out all the same",
+                               restoreTimeoutMs);
             beginLeavingOut(*pending_);
-            if (!pending_->ready()) return paintDeadline_.start();
         }
-        if (!pending_ || pending_->ready()) return finishPending();
+        if (pending_->ready() && sameCompositingManager(*pending_)) return finishPending();
         if (!pending_->ownWindowsShown())
             Log::capture().log("Own windows in a capture did not show anew within {} ms: read as they are",
                                paintTimeoutMs);
@@ -75,6 +80,16 @@ SystemCaptureService::SystemCaptureService() {
     restoreLimit_.setSingleShot(true);
     restoreLimit_.setInterval(paintTimeoutMs);
     restoreLimit_.callOnTimeout([this] { restoring_.reset(); });
+    restoreWait_.setSingleShot(true);
+    restoreWait_.setInterval(restoreTimeoutMs);
+    restoreWait_.callOnTimeout([this] {
+        if (!pending_ || !pending_->awaitsRestore) return;
+        Log::capture().log("Own windows put back after the capture before did not show again within {} ms: "
+                           "taken out all the same",
+                           restoreTimeoutMs);
+        beginLeavingOut(*pending_);
+        checkPending();
+    });
     // A server out of reach is reported by the first capture.
     (void)connect();
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) {
@@ -147,6 +162,7 @@ void SystemCaptureService::Pending::forgetConnection() {
     exposedKept.clear();
     kept = nullptr;
     awaitsRestore = false;
+    fades = nullptr;
 }
 
 bool SystemCaptureService::Pending::ownWindowsShown() {
@@ -160,7 +176,11 @@ bool SystemCaptureService::Pending::ready() {
 bool SystemCaptureService::Pending::uncoveredPainted() {
     if (contents && !contents->painted()) return false;
     if (awaitsRestore) return false;
-    if (repaint && !repaint->covers(exposed)) return false;
+    if (repaint) {
+        const bool covered = repaint->covers(exposed);
+        if (fades != nullptr && repaint->freshlyPainted().intersects(exposed)) fades->painted(covered);
+        if (!covered || (fades != nullptr && !fades->done())) return false;
+    }
     for (const auto& [topLevel, region] : exposedKept) {
         const std::optional<QRegion> left = kept->unpainted(topLevel);
         if (left && !(*left & region).isEmpty()) return false;
@@ -185,14 +205,16 @@ void SystemCaptureService::takeImage(const ContentFilter& filter, const CaptureC
                 pending.contents = std::make_unique<X11WindowContents>(*connection_, *window);
         } else {
             paintOwnWindowsShown(pending);
-            if (restored())
+            if (restored()) {
                 beginLeavingOut(pending);
-            else
+            } else {
                 pending.awaitsRestore = true;
+                restoreWait_.start();
+            }
         }
     }
     // The applications paint on their own time, in their own event loops, which may be ours.
-    if (!pending.ready()) {
+    if (!pending.ready() || !sameCompositingManager(pending)) {
         paintDeadline_.start();
         paintPoll_.start();
         if (serverSays_) serverSays_->setEnabled(true);
@@ -203,6 +225,7 @@ void SystemCaptureService::takeImage(const ContentFilter& filter, const CaptureC
 
 void SystemCaptureService::beginLeavingOut(Pending& pending) {
     pending.awaitsRestore = false;
+    restoreWait_.stop();
     restoring_.reset();
     // The capture itself reports what failed.
     if (!leaveOutOwnWindows(pending)) pending.exclusion.reset();
@@ -223,13 +246,30 @@ void SystemCaptureService::checkPending() {
         return;
     }
     if (pending_->awaitsRestore && restored()) beginLeavingOut(*pending_);
-    if (pending_->ready() || !connected) finishPending();
+    if (!connected || (pending_->ready() && sameCompositingManager(*pending_))) finishPending();
+}
+
+bool SystemCaptureService::sameCompositingManager(Pending& pending) {
+    if (!pending.compositing || !pending.exclusion || !connection_ || connection_->broken()) return true;
+    if (connection_->compositingManagerChanges() == pending.manager) return true;
+    // Gone, the compositing manager leaves faded windows to the server, which shows them; another
+    // one has yet to hear of them.
+    Log::capture().log("The compositing manager changed during a capture: own windows are taken out anew");
+    pending.exclusion.reset();
+    pending.repaint.reset();
+    pending.exposed = QRegion();
+    pending.exposedKept.clear();
+    pending.compositing = false;
+    pending.fades = nullptr;
+    beginLeavingOut(pending);
+    return false;
 }
 
 void SystemCaptureService::finishPending() {
     if (!pending_) return;
     paintDeadline_.stop();
     paintPoll_.stop();
+    restoreWait_.stop();
     if (serverSays_) serverSays_->setEnabled(false);
     // Reading again replaces a connection the server closed.
     if (!connection_ || connection_->broken()) pending_->forgetConnection();
@@ -282,28 +322,44 @@ void SystemCaptureService::paintOwnWindowsShown(Pending& pending) {
             contains(shown, WindowID(window->winId())))
             windows.push_back(window);
     if (windows.empty()) return;
+    // Under a compositing manager, what they paint reaches the screen when the compositing
+    // manager paints it there: it is watched from before they paint, the screen's painting
+    // counted only from after theirs.
+    std::vector<std::pair<QPoint, std::unique_ptr<X11DamageWatch>>> painting;
     if (connection_->compositingManagerRuns()) {
-        // The compositing manager puts the new pixels on the screen on its own time: watched
-        // from before they are painted, so that none of its painting goes unseen.
-        QRegion area;
         for (const QWidget* window : windows)
             if (const auto seen = X11ScreenTargets::viewableWindow(*connection_, WindowID(window->winId())))
-                area += seen->geometry;
-        area &= connection_->rootGeometry();
-        if (!area.isEmpty()) {
+                painting.emplace_back(seen->geometry.topLeft(),
+                                      std::make_unique<X11DamageWatch>(*connection_, seen->client));
+        if (!painting.empty()) {
             pending.keptPaint = std::make_unique<X11DamageWatch>(*connection_, connection_->root());
-            pending.keptArea = area;
-            connection_->sync();
+            // The server reports a window whole as a watch of it begins.
+            const std::uint32_t from = connection_->settle();
+            pending.keptPaint->restart(from);
+            std::vector<const X11DamageWatch*> triggers;
+            for (const auto& [origin, watch] : painting) {
+                watch->restart(from);
+                triggers.push_back(watch.get());
+            }
+            pending.keptPaint->restartOnPaintingOf(triggers);
         }
     }
-    // Qt paints on a later turn what changed in this one; the picture is taken now.
+    // What they have yet to paint (what changed in this turn, which Qt paints on a later one) is
+    // painted now, and only that: the rest is on the screen already.
     for (QWidget* window : windows)
-        window->repaint();
+        QCoreApplication::sendPostedEvents(window, QEvent::UpdateRequest);
     // Qt draws through a connection of its own: the server has the pixels once it has handled
     // everything sent there.
     syncQtX11Connection();
-    // What the compositing manager put on the screen before then still shows the old pixels.
-    if (pending.keptPaint) pending.keptPaint->restart(connection_->settle());
+    if (!pending.keptPaint) return;
+    // Every report of that painting has come by the time the server answers.
+    connection_->settle();
+    pending.keptPaint->painted();
+    pending.keptPaint->stopRestarting();
+    QRegion area;
+    for (const auto& [origin, watch] : painting)
+        area += watch->painted().translated(origin);
+    pending.keptArea = area & connection_->rootGeometry();
 }
 
 Result<void, Error> SystemCaptureService::leaveOutOwnWindows(Pending& pending) {
@@ -315,6 +371,7 @@ Result<void, Error> SystemCaptureService::leaveOutOwnWindows(Pending& pending) {
     if (!OwnWindowAreas::mayCover(filter, *area)) return {};
     auto topLevels = X11ScreenTargets::topLevels(*connection_);
     if (!topLevels) return Failure{serviceError(topLevels.error())};
+    const std::uint64_t manager = connection_->compositingManagerChanges();
     const bool compositing = connection_->compositingManagerRuns();
     // Only windows over the grabbed area need to go.
     const auto leaves = [&](const X11Window& window) {
@@ -338,9 +395,15 @@ Result<void, Error> SystemCaptureService::leaveOutOwnWindows(Pending& pending) {
     }
     if (hidden.empty()) return {};
     pending.compositing = compositing;
+    pending.manager = manager;
     if (compositing) {
-        // The compositing manager paints all of it anew, from the windows it keeps.
+        // The compositing manager paints all of it anew, from the windows it keeps, perhaps
+        // fading them out over several frames.
         pending.exposed = exposed;
+        if (!exposed.isEmpty()) {
+            fades_.begin(manager);
+            pending.fades = &fades_;
+        }
     } else {
         // What each window below shows of it, top to bottom. The server paints the bare root,
         // frames and kept windows itself while it takes ours away; only the applications of the

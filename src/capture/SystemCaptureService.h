@@ -4,6 +4,7 @@
 // screenshots read from the X server through its own connection.
 
 #include "capture/CaptureService.h"
+#include "capture/CompositorFades.h"
 
 #include <QObject>
 #include <QRegion>
@@ -58,14 +59,18 @@ private:
         X11KeptWindows* kept = nullptr;
         // The display's area, once known.
         std::optional<QRect> area;
-        // Own windows left in the picture, painted afresh for it, and where the screen must show
-        // that painting (root coordinates) before it is read, under a compositing manager.
+        // Own windows left in the picture: under a compositing manager, where the screen must
+        // show what they painted for it (root coordinates) before it is read.
         std::unique_ptr<X11DamageWatch> keptPaint;
         QRegion keptArea;
         // Own windows are taken out once the compositing manager has painted them back after
         // the capture before (see `restoring_`).
         bool awaitsRestore = false;
+        // The compositing manager that takes own windows away (its selection owner), and how
+        // it fades them.
         bool compositing = false;
+        std::uint64_t manager = 0;
+        CompositorFades* fades = nullptr;
 
         bool ready();
         bool ownWindowsShown();
@@ -79,6 +84,9 @@ private:
     // Own windows a display capture shows are read as they look now: what they have yet to
     // paint (a toast that has just gone) is painted first.
     void paintOwnWindowsShown(Pending& pending);
+    // Whether the compositing manager that took own windows away is still the one that runs:
+    // else they are taken out anew, the way the screen now needs.
+    bool sameCompositingManager(Pending& pending);
     Result<void, Error> leaveOutOwnWindows(Pending& pending);
     void beginLeavingOut(Pending& pending);
     // Whether the compositing manager has painted back what the last capture put back, or no
@@ -119,6 +127,8 @@ private:
     std::unique_ptr<X11DamageWatch> restoring_;
     QRegion restoredArea_;
     QTimer restoreLimit_;
+    QTimer restoreWait_;
+    CompositorFades fades_;
     std::unique_ptr<OwnWindows> ownWindows_;
     // Application icons by process: read once, on first use.
     std::map<ProcessID, QImage> icons_;

@@ -1,5 +1,6 @@
 #include "platform/X11CaptureConnection.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdlib>
 #include <utility>
@@ -8,6 +9,7 @@
 #include <xcb/randr.h>
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
+#include <xcb/xfixes.h>
 
 namespace quorvane {
 
@@ -37,12 +39,14 @@ std::unique_ptr<X11CaptureConnection> X11CaptureConnection::open() {
     xcb_prefetch_extension_data(connection, &xcb_shm_id);
     xcb_prefetch_extension_data(connection, &xcb_randr_id);
     xcb_prefetch_extension_data(connection, &xcb_damage_id);
+    xcb_prefetch_extension_data(connection, &xcb_xfixes_id);
     const auto present = [connection](xcb_extension_t* id) {
         const auto* data = xcb_get_extension_data(connection, id);
         return data != nullptr && data->present != 0;
     };
     const bool composite = present(&xcb_composite_id), shm = present(&xcb_shm_id),
-               randr = present(&xcb_randr_id), damage = present(&xcb_damage_id);
+               randr = present(&xcb_randr_id), damage = present(&xcb_damage_id),
+               xfixes = present(&xcb_xfixes_id);
     const auto compositeCookie =
         composite ? xcb_composite_query_version(connection, 0, 4) : xcb_composite_query_version_cookie_t{};
     const auto shmCookie = shm ? xcb_shm_query_version(connection) : xcb_shm_query_version_cookie_t{};
@@ -51,6 +55,8 @@ std::unique_ptr<X11CaptureConnection> X11CaptureConnection::open() {
     // Damage answers nothing before its version is asked.
     const auto damageCookie =
         damage ? xcb_damage_query_version(connection, 1, 1) : xcb_damage_query_version_cookie_t{};
+    const auto xfixesCookie =
+        xfixes ? xcb_xfixes_query_version(connection, 2, 0) : xcb_xfixes_query_version_cookie_t{};
     if (composite) {
         auto* reply = xcb_composite_query_version_reply(connection, compositeCookie, nullptr);
         // NameWindowPixmap and manual redirection need 0.2.
@@ -67,6 +73,22 @@ std::unique_ptr<X11CaptureConnection> X11CaptureConnection::open() {
         auto* reply = xcb_damage_query_version_reply(connection, damageCookie, nullptr);
         result->damage_ = reply != nullptr && (reply->major_version > 1 || reply->minor_version >= 1);
         result->damageFirstEvent_ = xcb_get_extension_data(connection, &xcb_damage_id)->first_event;
+        std::free(reply);
+    }
+    if (xfixes) {
+        auto* reply = xcb_xfixes_query_version_reply(connection, xfixesCookie, nullptr);
+        if (reply != nullptr && reply->major_version >= 1) {
+            result->selectionNotify_ =
+                static_cast<std::uint8_t>(xcb_get_extension_data(connection, &xcb_xfixes_id)->first_event +
+                                          XCB_XFIXES_SELECTION_NOTIFY);
+            const std::uint32_t selection = result->atom("_NET_WM_CM_S" + std::to_string(screenNumber));
+            if (selection != XCB_ATOM_NONE)
+                xcb_xfixes_select_selection_input(
+                    connection, result->root_, selection,
+                    XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                        XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                        XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+        }
         std::free(reply);
     }
     if (randr) {
@@ -94,14 +116,25 @@ bool X11CaptureConnection::broken() const {
     return xcb_connection_has_error(connection_) != 0;
 }
 
-bool X11CaptureConnection::compositingManagerRuns() {
+std::uint32_t X11CaptureConnection::compositingManager() {
     const std::uint32_t selection = atom("_NET_WM_CM_S" + std::to_string(screenNumber_));
-    if (selection == XCB_ATOM_NONE) return false;
+    if (selection == XCB_ATOM_NONE) return 0;
     auto* reply =
         xcb_get_selection_owner_reply(connection_, xcb_get_selection_owner(connection_, selection), nullptr);
-    const bool owned = reply != nullptr && reply->owner != XCB_NONE;
+    const std::uint32_t owner = reply != nullptr ? reply->owner : 0;
     std::free(reply);
-    return owned;
+    return owner;
+}
+
+std::uint64_t X11CaptureConnection::compositingManagerChanges() {
+    const std::uint32_t owner = compositingManager();
+    // The server's reports of the change come before its answer.
+    readEvents();
+    if (owner != lastManager_) {
+        lastManager_ = owner;
+        ++managerChanges_;
+    }
+    return managerChanges_;
 }
 
 bool X11CaptureConnection::readableDepth(int depth) const {
@@ -162,10 +195,12 @@ int X11CaptureConnection::fileDescriptor() const {
 }
 
 void X11CaptureConnection::readEvents() {
-    // No events are selected here but DAMAGE's; the rest are errors of unchecked requests (a
-    // window destroyed before it was put back, say), which need no answer.
+    // No events are selected here but DAMAGE's and the compositing manager's selection's; the
+    // rest are errors of unchecked requests (a window destroyed before it was put back, say),
+    // which need no answer.
     const auto notify = static_cast<std::uint8_t>(damageFirstEvent_ + XCB_DAMAGE_NOTIFY);
     while (auto* event = xcb_poll_for_event(connection_)) {
+        if (selectionNotify_ != 0 && (event->response_type & 0x7f) == selectionNotify_) ++managerChanges_;
         if (damage_ && (event->response_type & 0x7f) == notify) {
             const auto* report = reinterpret_cast<const xcb_damage_notify_event_t*>(event);
             const auto watch = damaged_.find(report->damage);
@@ -174,9 +209,16 @@ void X11CaptureConnection::readEvents() {
             // the whole window painted, on its own time.
             if (watch != damaged_.end() && report->area.x >= 0 && report->area.y >= 0 &&
                 (!watch->second.from ||
-                 static_cast<std::int32_t>(event->full_sequence - *watch->second.from) >= 0))
+                 static_cast<std::int32_t>(event->full_sequence - *watch->second.from) >= 0)) {
                 watch->second.painted +=
                     QRect(report->area.x, report->area.y, report->area.width, report->area.height);
+                for (auto& [id, other] : damaged_)
+                    if (std::find(other.triggers.begin(), other.triggers.end(), report->damage) !=
+                        other.triggers.end()) {
+                        other.painted = QRegion();
+                        ++other.restarts;
+                    }
+            }
         }
         std::free(event);
     }
@@ -191,7 +233,20 @@ void X11CaptureConnection::forgetDamage(std::uint32_t damage) {
 }
 
 void X11CaptureConnection::restartDamage(std::uint32_t damage, std::uint32_t from) {
-    if (const auto found = damaged_.find(damage); found != damaged_.end()) found->second = Damage{{}, from};
+    const auto found = damaged_.find(damage);
+    if (found == damaged_.end()) return;
+    found->second.painted = QRegion();
+    found->second.from = from;
+}
+
+void X11CaptureConnection::restartDamageOn(std::uint32_t damage, std::vector<std::uint32_t> triggers) {
+    if (const auto found = damaged_.find(damage); found != damaged_.end())
+        found->second.triggers = std::move(triggers);
+}
+
+std::uint64_t X11CaptureConnection::damageRestarts(std::uint32_t damage) const {
+    const auto found = damaged_.find(damage);
+    return found != damaged_.end() ? found->second.restarts : 0;
 }
 
 QRegion X11CaptureConnection::takeDamage(std::uint32_t damage) {

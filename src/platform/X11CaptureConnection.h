@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 struct xcb_connection_t;
 
@@ -53,7 +54,12 @@ public:
     std::uint8_t damageFirstEvent() const { return damageFirstEvent_; }
     // Whether a compositing manager runs on this screen (it owns _NET_WM_CM_Sn): it keeps every
     // window's content off screen already.
-    bool compositingManagerRuns();
+    bool compositingManagerRuns() { return compositingManager() != 0; }
+    // The window through which the compositing manager owns _NET_WM_CM_Sn, 0 without one.
+    std::uint32_t compositingManager();
+    // Grows whenever that selection changes hands or is given up: a compositing manager started
+    // again may own it through a window of the same number.
+    std::uint64_t compositingManagerChanges();
     // MIT-SHM 1.2: segments passed as file descriptors.
     bool hasSharedMemoryFds() const { return shmFds_; }
     // RandR minor version at major 1, or -1 without RandR.
@@ -89,6 +95,13 @@ public:
     // Forgets what was reported for `damage`, and from now on what the server reports for
     // requests before the one numbered `from`.
     void restartDamage(std::uint32_t damage, std::uint32_t from);
+    // From now on, until called again with no triggers, forgets what was reported for `damage`
+    // whenever one of `triggers` reports painting. Reports come in the order the server made
+    // them, which sequence numbers cannot tell between two requests of this connection: what
+    // `damage` reports after a trigger's report was painted after the trigger's painting.
+    void restartDamageOn(std::uint32_t damage, std::vector<std::uint32_t> triggers);
+    // How many times a trigger has restarted `damage`.
+    std::uint64_t damageRestarts(std::uint32_t damage) const;
 
 private:
     X11CaptureConnection() = default;
@@ -102,10 +115,16 @@ private:
     std::uint8_t damageFirstEvent_ = 0;
     bool shmFds_ = false;
     int randrMinor_ = -1;
+    // XFixes reports of the compositing manager's selection.
+    std::uint8_t selectionNotify_ = 0;
+    std::uint64_t managerChanges_ = 0;
+    std::uint32_t lastManager_ = 0;
     struct Damage {
         QRegion painted;
         // The first sequence number whose reports count.
         std::optional<std::uint32_t> from;
+        std::vector<std::uint32_t> triggers;
+        std::uint64_t restarts = 0;
     };
     std::unordered_map<std::uint32_t, Damage> damaged_;
     std::unordered_map<std::string, std::uint32_t> atoms_;

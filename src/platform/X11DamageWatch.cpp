@@ -1,5 +1,6 @@
 #include "platform/X11DamageWatch.h"
 
+#include <utility>
 #include <xcb/damage.h>
 #include <xcb/xcb.h>
 
@@ -25,6 +26,7 @@ void X11DamageWatch::restart(std::uint32_t from) {
     if (damage_ == 0) return;
     connection_.restartDamage(damage_, from);
     painted_ = QRegion();
+    fresh_ = QRegion();
 }
 
 bool X11DamageWatch::covers(const QRegion& region) {
@@ -35,8 +37,33 @@ bool X11DamageWatch::covers(const QRegion& region) {
 QRegion X11DamageWatch::painted() {
     if (damage_ == 0 || connection_.broken()) return painted_;
     xcb_flush(connection_.xcb());
-    painted_ += connection_.takeDamage(damage_);
+    const QRegion taken = connection_.takeDamage(damage_);
+    if (const std::uint64_t restarts = connection_.damageRestarts(damage_); restarts != restarts_) {
+        // What was taken before lies before a trigger's painting.
+        restarts_ = restarts;
+        painted_ = QRegion();
+        fresh_ = QRegion();
+    }
+    painted_ += taken;
+    fresh_ += taken;
     return painted_;
+}
+
+QRegion X11DamageWatch::freshlyPainted() {
+    painted();
+    return std::exchange(fresh_, QRegion());
+}
+
+void X11DamageWatch::restartOnPaintingOf(const std::vector<const X11DamageWatch*>& triggers) {
+    if (damage_ == 0) return;
+    std::vector<std::uint32_t> damages;
+    for (const X11DamageWatch* trigger : triggers)
+        if (trigger->damage_ != 0) damages.push_back(trigger->damage_);
+    connection_.restartDamageOn(damage_, std::move(damages));
+}
+
+void X11DamageWatch::stopRestarting() {
+    if (damage_ != 0) connection_.restartDamageOn(damage_, {});
 }
 
 } // namespace quorvane

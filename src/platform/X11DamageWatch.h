@@ -8,6 +8,7 @@
 
 #include <QRegion>
 #include <cstdint>
+#include <vector>
 
 namespace quorvane {
 
@@ -31,11 +32,19 @@ public:
     bool covers(const QRegion& region);
     // What has been painted since the watch began.
     QRegion painted();
+    // What has been painted since the last call, or since the watch began.
+    QRegion freshlyPainted();
+    // Until stopRestarting(), forgets what was painted whenever one of `triggers` reports
+    // painting: what is painted after that was painted after theirs.
+    void restartOnPaintingOf(const std::vector<const X11DamageWatch*>& triggers);
+    void stopRestarting();
 
 private:
     X11CaptureConnection& connection_;
     std::uint32_t damage_ = 0;
     QRegion painted_;
+    QRegion fresh_;
+    std::uint64_t restarts_ = 0;
 };
 
 } // namespace quorvane

@@ -10,10 +10,13 @@
 #include "support/X11Selection.h"
 #include "support/Xdotool.h"
 
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QProcess>
 #include <QThread>
 #include <csignal>
 #include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
 #include <optional>
 #include <unistd.h>
@@ -87,10 +90,11 @@ private:
     QProcess process_;
 };
 
-// xcompmgr for as long as it lives.
+// A compositing manager for as long as it lives: xcompmgr, or picom with its arguments.
 class Compositor {
 public:
-    explicit Compositor(CaptureService& service) {
+    explicit Compositor(CaptureService& service, QString program = QStringLiteral("xcompmgr"),
+                        QStringList arguments = {}) {
         // The bare root, which the compositing manager paints in its own way once it has started.
         const auto corner = [&] {
             const auto content =
@@ -103,15 +107,22 @@ public:
             return image.ok() ? *image : QImage();
         };
         const QImage serverCorner = corner();
-        process_.start(QStringLiteral("xcompmgr"), {});
+        process_.start(program, arguments);
         painting_ = waitUntil([] { return compositingManagerRuns(); }) &&
                     waitUntil([&] { return corner() != serverCorner; });
     }
     ~Compositor() {
+        resume();
         process_.terminate();
         process_.waitForFinished();
     }
     bool painting() const { return painting_; }
+    void stop() { ::kill(static_cast<pid_t>(process_.processId()), SIGSTOP); }
+    void resume() { ::kill(static_cast<pid_t>(process_.processId()), SIGCONT); }
+    void crash() {
+        ::kill(static_cast<pid_t>(process_.processId()), SIGKILL);
+        process_.waitForFinished();
+    }
 
 private:
     QProcess process_;
@@ -339,6 +350,185 @@ TEST(LeftOutWindows, AnswerOnceWhenTheDisplayGoesAwayDuringTheWait) {
         ASSERT_FALSE(results.front().ok());
         EXPECT_EQ(results.front().error().code, int(CaptureService::connectionFailed));
     }
+}
+
+} // namespace
+} // namespace quorvane
+
+namespace quorvane {
+namespace {
+
+// Like the editor: a menu bar over an opaque view, which Qt does not paint again for a repaint of
+// the window.
+class EditorLikeWindow : public QMainWindow {
+public:
+    EditorLikeWindow() {
+        setWindowFlag(Qt::FramelessWindowHint);
+        menuBar()->addMenu(QStringLiteral("File"));
+        auto* view = new QWidget;
+        view->setAutoFillBackground(true);
+        QPalette palette = view->palette();
+        palette.setColor(QPalette::Window, QColor(30, 60, 200));
+        view->setPalette(palette);
+        setCentralWidget(view);
+        resize(400, 300);
+    }
+};
+
+// The paint bound's expiries in the capture log, whichever wait ran out.
+long boundsRunOut(const test::LogLines& log) {
+    long count = 0;
+    for (const std::string& line : log.lines())
+        if (line.find("1000 ms") != std::string::npos) ++count;
+    return count;
+}
+
+// Under xcompmgr, picom, and picom fading windows in and out, captures of every kind, one after
+// another and back to back, with our window left out over another program's and the editor kept:
+// each equals the screen without ours, and none waits out the paint bound.
+TEST(LeftOutWindows, UnderACompositingManagerCapturesShowWhatLiesBelowWithoutWaitingOutTheBound) {
+    SystemCaptureService service;
+    StillTerminal terminal(QPoint(200, 200));
+    const auto listing = terminal.shown(service);
+    ASSERT_TRUE(listing);
+    ImageWindow ours(solid(300, 200, QColor(0, 200, 0)), Qt::FramelessWindowHint);
+    EditorLikeWindow editor;
+    editor.move(1100, 300);
+    editor.show();
+    ASSERT_TRUE(ours.showAt(QPoint(300, 260)));
+    const auto content =
+        test::awaitResult<ShareableContent>([&](auto done) { service.targets(std::move(done)); });
+    ASSERT_TRUE(content.ok());
+    const CaptureDisplay display = content->displays.front();
+    const ContentFilter withoutOurs =
+        ContentFilter::forDisplay(display, {::getpid()}, {WindowID(editor.winId())});
+    auto area = CaptureService::configuration(300, 200);
+    area->sourceRect = QRectF(280, 240, 300, 200);
+
+    const struct {
+        const char* where;
+        QString program;
+        QStringList arguments;
+    } compositors[] = {
+        {"xcompmgr", QStringLiteral("xcompmgr"), {}},
+        {"picom",
+         QStringLiteral("picom"),
+         {QStringLiteral("--backend"), QStringLiteral("xrender"), QStringLiteral("--config"),
+          QStringLiteral("/dev/null")}},
+        {"picom fading",
+         QStringLiteral("picom"),
+         {QStringLiteral("--backend"), QStringLiteral("xrender"), QStringLiteral("--config"),
+          QStringLiteral("/dev/null"), QStringLiteral("--fading")}},
+    };
+    for (const auto& compositor : compositors) {
+        SCOPED_TRACE(compositor.where);
+        Compositor running(service, compositor.program, compositor.arguments);
+        ASSERT_TRUE(running.painting());
+        // The screen without ours, once it is still.
+        ours.hide();
+        QImage closed;
+        ASSERT_TRUE(waitUntil([&] {
+            const auto image = capture(service, withoutOurs);
+            const bool same = image.ok() && !closed.isNull() && test::imagesNear(*image, closed, 0);
+            closed = image.ok() ? *image : QImage();
+            QThread::msleep(50);
+            return same && closed.pixelColor(400, 300) != QColor(0, 200, 0);
+        }));
+        ours.showAt(QPoint(300, 260));
+        ASSERT_TRUE(waitUntil([&] {
+            const auto image = capture(service, ContentFilter::forDisplay(display));
+            return image.ok() && image->pixelColor(400, 300) == QColor(0, 200, 0);
+        }));
+
+        test::LogLines log("capture");
+        for (int round = 0; round < 3; ++round) {
+            const auto shown = capture(service, withoutOurs);
+            ASSERT_TRUE(shown.ok());
+            EXPECT_TRUE(test::imagesNear(*shown, closed, 0)) << "round " << round;
+            const auto part = capture(service, withoutOurs, *area);
+            ASSERT_TRUE(part.ok());
+            EXPECT_TRUE(test::imagesNear(*part, closed.copy(280, 240, 300, 200), 0)) << "round " << round;
+            const auto window = capture(service, ContentFilter::forWindow(*listing));
+            ASSERT_TRUE(window.ok());
+            EXPECT_TRUE(test::imagesNear(*window, closed.copy(listing->frame.toRect()), 0))
+                << "round " << round;
+        }
+        // Back to back: each asked for as the one before answers.
+        std::vector<Result<QImage, Error>> results;
+        std::function<void(Result<QImage, Error>)> next = [&](Result<QImage, Error> image) {
+            results.push_back(std::move(image));
+            if (results.size() < 4) service.image(withoutOurs, next);
+        };
+        service.image(withoutOurs, next);
+        ASSERT_TRUE(waitUntil([&] { return results.size() == 4; }));
+        for (const auto& image : results)
+            EXPECT_TRUE(image.ok() && test::imagesNear(*image, closed, 0));
+        EXPECT_EQ(boundsRunOut(log), 0);
+    }
+    EXPECT_TRUE(waitUntil([] { return !compositingManagerRuns(); }));
+}
+
+// A compositing manager that paints late, then one that crashes, while captures wait for it: a
+// capture waits for the windows of the one before to be painted back no longer than a quarter of
+// the bound, and one whose compositing manager crashes takes our window out anew, the way the bare
+// server needs; neither shows it.
+TEST(LeftOutWindows, ACompositingManagerThatPaintsLateOrCrashesDuringACaptureLeavesOursOut) {
+    SystemCaptureService service;
+    StillTerminal terminal(QPoint(200, 200));
+    ASSERT_TRUE(terminal.shown(service));
+    ImageWindow ours(solid(300, 200, QColor(0, 200, 0)), Qt::FramelessWindowHint);
+    ASSERT_TRUE(ours.showAt(QPoint(300, 260)));
+    const auto content =
+        test::awaitResult<ShareableContent>([&](auto done) { service.targets(std::move(done)); });
+    ASSERT_TRUE(content.ok());
+    const CaptureDisplay display = content->displays.front();
+    const ContentFilter withoutOurs = ContentFilter::forDisplay(display, {::getpid()});
+    const QColor green(0, 200, 0);
+    const auto oursShown = [&] {
+        const auto image = capture(service, ContentFilter::forDisplay(display));
+        return image.ok() && image->pixelColor(400, 300) == green;
+    };
+    Compositor compositor(service, QStringLiteral("picom"),
+                          {QStringLiteral("--backend"), QStringLiteral("xrender"), QStringLiteral("--config"),
+                           QStringLiteral("/dev/null")});
+    ASSERT_TRUE(compositor.painting());
+    ASSERT_TRUE(waitUntil(oursShown));
+    test::LogLines log("capture");
+    const auto ask = [&](std::vector<Result<QImage, Error>>& results) {
+        service.image(withoutOurs, [&](Result<QImage, Error> image) { results.push_back(std::move(image)); });
+    };
+
+    // Stopped, it paints neither our window away nor back; it goes on once the next capture has
+    // given up waiting for the second.
+    compositor.stop();
+    ASSERT_TRUE(capture(service, withoutOurs).ok());
+    EXPECT_EQ(log.count("Windows uncovered for a capture did not repaint within 1000 ms: read as they are"),
+              1);
+    std::vector<Result<QImage, Error>> late;
+    ask(late);
+    const std::string givenUp = "Own windows put back after the capture before did not show again within 250 "
+                                "ms: taken out all the same";
+    ASSERT_TRUE(waitUntil([&] { return log.count(givenUp) == 1 || !late.empty(); }));
+    compositor.resume();
+    ASSERT_TRUE(waitUntil([&] { return !late.empty(); }));
+    ASSERT_TRUE(late.front().ok());
+    EXPECT_NE(late.front()->pixelColor(400, 300), green);
+    EXPECT_EQ(log.count("Windows uncovered for a capture did not repaint within 1000 ms: read as they are"),
+              1);
+
+    ASSERT_TRUE(waitUntil(oursShown));
+    compositor.stop();
+    std::vector<Result<QImage, Error>> crashed;
+    ask(crashed);
+    ASSERT_TRUE(test::laterTurn());
+    ASSERT_TRUE(crashed.empty());
+    compositor.crash();
+    ASSERT_TRUE(waitUntil([&] { return !crashed.empty(); }));
+    ASSERT_TRUE(crashed.front().ok());
+    EXPECT_NE(crashed.front()->pixelColor(400, 300), green);
+    EXPECT_EQ(log.count("The compositing manager changed during a capture: own windows are taken out anew"),
+              1);
+    EXPECT_TRUE(waitUntil([] { return !compositingManagerRuns(); }));
 }
 
 } // namespace
