@@ -9,10 +9,12 @@
 namespace quorvane {
 namespace {
 
+constexpr char leavesReturn[] = "quorvaneLeavesReturnToWindow";
+
 bool presses(const QAbstractButton& button, const QKeyEvent& press) {
     if (press.key() != Qt::Key_Return && press.key() != Qt::Key_Enter) return false;
     if ((press.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
-    if (!button.isEnabled() || button.isCheckable()) return false;
+    if (!button.isEnabled() || button.isCheckable() || button.property(leavesReturn).toBool()) return false;
     if (const auto* push = qobject_cast<const QPushButton*>(&button);
         push != nullptr && push->menu() != nullptr)
         return false;
@@ -28,6 +30,10 @@ void ButtonReturnKey::install() {
         application->findChild<ButtonReturnKey*>(QString(), Qt::FindDirectChildrenOnly) != nullptr)
         return;
     application->installEventFilter(new ButtonReturnKey(application));
+}
+
+void ButtonReturnKey::leaveToWindow(QAbstractButton& button) {
+    button.setProperty(leavesReturn, true);
 }
 
 bool ButtonReturnKey::eventFilter(QObject* watched, QEvent* event) {
