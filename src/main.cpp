@@ -21,6 +21,7 @@
 #include "platform/X11DisplayCheck.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -36,6 +37,15 @@ constexpr int connectRounds = 5;
 // A running program answers at once; one still starting answers when its start-up is done.
 constexpr auto answerWithin = std::chrono::milliseconds(5000);
 
+// Whether `requests` name nothing the program can open; the running program, given them, says so
+// with the bell and a line in its log.
+bool opensNothing(const QByteArrayList& requests) {
+    return !requests.isEmpty() &&
+           std::all_of(requests.begin(), requests.end(), [](const QByteArray& request) {
+               return OpenArguments::kind(request) == OpenArguments::Kind::unopenable;
+           });
+}
+
 // Hands `requests` to the running program: the exit status, or none to try the lock again.
 std::optional<int> forwardToRunningInstance(const std::filesystem::path& socket,
                                             const QByteArrayList& requests, bool lastRound) {
@@ -49,6 +59,13 @@ std::optional<int> forwardToRunningInstance(const std::filesystem::path& socket,
     }
     const InstanceForwarder::Answer answer =
         InstanceForwarder::forward(socket, *message, connectRound, answerWithin);
+    if (answer.outcome != InstanceForwarder::Outcome::failed && opensNothing(requests)) {
+        std::fprintf(stderr,
+                     "Quorvane is already running but did not open %s: it opens image files and "
+                     "quorvane:// links only.\n",
+                     requests.size() == 1 ? "the link" : "the links");
+        return 1;
+    }
     switch (answer.outcome) {
     case InstanceForwarder::Outcome::delivered:
         std::printf(requests.isEmpty() ? "Quorvane is already running: it shows its editor.\n"

@@ -34,6 +34,7 @@
 #include "capture/CaptureController.h"
 #include "capture/CaptureService.h"
 #include "core/AccessibilityOptions.h"
+#include "core/ButtonReturnKey.h"
 #include "core/Log.h"
 #include "document/EditorDocument.h"
 #include "editor_window/CompositionCommands.h"
@@ -115,6 +116,7 @@ void AppDelegate::start() {
     dragExporter_->removeAll();
     Log::app().log("Launched");
     KeyboardFocusStyle::install(services_.accessibilityOptions());
+    ButtonReturnKey::install();
     configureMenus();
     wireExports();
     wireCaptures();

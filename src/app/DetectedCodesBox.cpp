@@ -1,6 +1,7 @@
 #include "app/DetectedCodesBox.h"
 
 #include "app/OCRController.h"
+#include "core/ButtonReturnKey.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -27,6 +28,7 @@ QLabel* verbatimLabel(const QString& text, QWidget* parent) {
 
 DetectedCodesBox::DetectedCodesBox(OCRController& controller, QWidget* parent)
     : QGroupBox(QStringLiteral("Detected Codes"), parent), controller_(controller) {
+    ButtonReturnKey::install();
     auto* scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);

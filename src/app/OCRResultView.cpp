@@ -3,6 +3,7 @@
 #include "app/DetectedCodesBox.h"
 #include "app/LanguageNames.h"
 #include "app/OCRController.h"
+#include "core/ButtonReturnKey.h"
 #include "core/ComboBoxAccessible.h"
 
 #include <QAbstractItemView>
@@ -75,6 +76,7 @@ protected:
 
 OCRResultView::OCRResultView(OCRController& controller, QWidget* parent)
     : QWidget(parent), controller_(controller) {
+    ButtonReturnKey::install();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 20, 20, 20);
     layout->setSpacing(12);

@@ -7,6 +7,7 @@
 #include "app/ShortcutsSection.h"
 #include "canvas/AccessibleGroup.h"
 #include "core/AppIdentity.h"
+#include "core/ButtonReturnKey.h"
 #include "core/ComboBoxAccessible.h"
 #include "editor_window/CapturePermissionView.h"
 #include "editor_window/SheetSlider.h"
@@ -52,6 +53,7 @@ QString shellQuoted(const QString& text) {
 
 SettingsView::SettingsView(Services services, Actions actions, const QString& logFile, QWidget* parent)
     : QWidget(parent), services_(services), actions_(std::move(actions)) {
+    ButtonReturnKey::install();
     AccessibleGroup::expose(*this, QAccessible::Grouping, QStringLiteral("Settings"));
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(14);

@@ -14,16 +14,13 @@
 namespace quorvane {
 namespace {
 
-QByteArray scheme(const QByteArray& argument) {
-    return OpenArguments::hasScheme(argument) ? argument.left(argument.indexOf(':')).toLower() : QByteArray();
-}
+using Kind = OpenArguments::Kind;
 
 // A file path (absolute: the sender made it so) or a file URL; none for anything else. Paths stay
 // the bytes they are: a name need not be text.
 std::optional<QUrl> fileOf(const QByteArray& argument) {
-    if (argument.startsWith('/')) return LocalFileUrl::fromPath(argument);
-    if (scheme(argument) == "file") return LocalFileUrl::fromLink(argument);
-    return std::nullopt;
+    if (OpenArguments::kind(argument) != Kind::file) return std::nullopt;
+    return argument.startsWith('/') ? LocalFileUrl::fromPath(argument) : LocalFileUrl::fromLink(argument);
 }
 
 } // namespace
@@ -49,8 +46,9 @@ void URLCommandHandler::open(const QByteArrayList& arguments) {
     const QByteArray* first = nullptr;
     qsizetype links = 0;
     for (const QByteArray& argument : arguments)
-        if (scheme(argument) == "quorvane" && links++ == 0) first = &argument;
-    if (first == nullptr) return;
+        if (OpenArguments::kind(argument) == Kind::link && links++ == 0) first = &argument;
+    // Nothing the program can open: said at once, as a link it cannot parse is, by its case alone.
+    if (first == nullptr) return refuse(URLCommand::Rejection::scheme);
     if (links > 1) Log::app().log("URL command: ignored {} extra links", links - 1);
     if (target_ == nullptr) {
         // Only the latest link waits for start-up.

@@ -3,8 +3,9 @@
 // Where the things a process was asked to open arrive: the program's own command line at start,
 // and each later process's forwarded arguments, one batch per process. A batch with a file opens
 // the first file and nothing else; otherwise its first quorvane:// link is parsed, spaced at least
-// a second after the last accepted one and routed. Before start-up has finished the latest link
-// (and file) waits. A refused link is logged by its case only and beeps: link text is never logged.
+// a second after the last accepted one and routed; a batch with neither (a web link, say) is
+// refused at once. Before start-up has finished the latest link (and file) waits. A refused link
+// is logged by its case only and beeps: link text is never logged.
 
 #include "app/URLCommand.h"
 

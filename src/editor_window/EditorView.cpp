@@ -5,6 +5,7 @@
 #include "canvas/EditorCanvasPane.h"
 #include "canvas/EditorCanvasView.h"
 #include "capture/CaptureController.h"
+#include "core/ButtonReturnKey.h"
 #include "editor_window/DropHighlight.h"
 #include "editor_window/EditorStatusBar.h"
 #include "editor_window/EditorToolBar.h"
@@ -55,6 +56,7 @@ EditorView::EditorView(Services services, EditorActions actions, std::function<v
       homeViewFactory_(homeView ? std::move(homeView) : HomeViewFactory(placeholderHome)),
       windowPickerFactory_(windowPicker ? std::move(windowPicker) : WindowPickerFactory(placeholderPicker)),
       dropTarget_(services.model, services.beeper, std::move(importImage)) {
+    ButtonReturnKey::install();
     if (actions_.recognizeForRedaction)
         hosts_.startTextRedaction = [recognize = actions_.recognizeForRedaction](
                                         EditorDocument& document, EditorCanvasSettings& settings) {

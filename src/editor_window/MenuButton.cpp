@@ -86,7 +86,8 @@ QSize MenuButton::sizeHint() const {
 bool MenuButton::opensMenu(const QToolButton& button, const QKeyEvent& event) {
     if (button.menu() == nullptr || !button.isEnabled()) return false;
     const Qt::KeyboardModifiers modifiers = event.modifiers() & ~Qt::KeypadModifier;
-    if (event.key() == Qt::Key_Space)
+    // Return and Enter press it as Space does.
+    if (event.key() == Qt::Key_Space || event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter)
         return modifiers == Qt::NoModifier && !event.isAutoRepeat() &&
                button.popupMode() == QToolButton::InstantPopup;
     return event.key() == Qt::Key_Down && (modifiers == Qt::NoModifier || modifiers == Qt::AltModifier);

@@ -35,7 +35,7 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
-    // Down or Alt+Down, which open `button`'s menu, and Space where a press opens it.
+    // Down or Alt+Down, which open `button`'s menu, and Space, Return or Enter where a press opens it.
     static bool opensMenu(const QToolButton& button, const QKeyEvent& event);
     // Lets those keys open the menu of one of Qt's own tool buttons too (Save's, Arrange's).
     static void openOnDown(QToolButton& button);

@@ -1,5 +1,6 @@
 #include "editor_window/PresetButton.h"
 
+#include "core/ButtonReturnKey.h"
 #include "editor_window/BackdropModel.h"
 #include "editor_window/ChromeAccessible.h"
 
@@ -14,6 +15,8 @@ PresetButton::PresetButton(Backdrop::Preset preset, QWidget* parent)
     setToolTip(displayName(preset));
     setAccessibleName(displayName(preset) + QStringLiteral(" preset"));
     setFocusPolicy(Qt::StrongFocus);
+    // A swatch to choose, where the sheet opens with the keyboard: Return applies the sheet.
+    ButtonReturnKey::leaveToWindow(*this);
     setFixedSize(sizeHint());
 }
 

@@ -1,6 +1,7 @@
 #include "editor_window/SheetLook.h"
 
 #include "capture/AreaSelectionView.h"
+#include "core/ButtonReturnKey.h"
 #include "editor_window/PixelFieldEdit.h"
 
 #include <QDialog>
@@ -115,6 +116,7 @@ void resultLines(QDialog& sheet, QVBoxLayout& column, QLabel*& summary, QLabel*&
 }
 
 QPushButton* plainButton(const QString& title, QWidget* parent) {
+    ButtonReturnKey::install();
     auto* button = new QPushButton(title, parent);
     button->setAutoDefault(false);
     return button;

@@ -41,7 +41,8 @@ struct PixelField {
 // "<name>:", a right-aligned field in steady digits spoken as "<name> in pixels", and "px", on
 // `row` of `grid`.
 PixelField pixelField(QGridLayout& grid, int row, const QString& name);
-// A push button that leaves Return to the sheet's default button, even while it has the focus.
+// A push button that Return presses while it has the keyboard (ButtonReturnKey), and that leaves
+// the default's frame, and a Return that comes to the sheet from a field, to the default button.
 QPushButton* plainButton(const QString& title, QWidget* parent);
 // The closing row: `leading` (when not null) at the left; "Cancel", which closes the sheet, and `confirm`,
 // the default button, at the right. Returns the Cancel button.

@@ -2,6 +2,7 @@
 
 #include "canvas/AccessibleGroup.h"
 #include "canvas/EditorCanvasSettings.h"
+#include "core/ButtonReturnKey.h"
 #include "document/DigitFont.h"
 #include "document/EditorDocument.h"
 #include "editor_window/AreaColorsView.h"
@@ -94,6 +95,7 @@ StatusContextBar::StatusContextBar(EditorDocument& document, EditorCanvasSetting
                                    QWidget* parent)
     : QWidget(parent), document_(&document), settings_(settings), hosts_(std::move(hosts)),
       smartModes_(settings, clipboard), icons_(icons) {
+    ButtonReturnKey::install();
     AccessibleGroup::expose(*this, QAccessible::Grouping, QStringLiteral("Tool options"));
     row_ = new QHBoxLayout(this);
     row_->setContentsMargins(0, 0, 0, 0);

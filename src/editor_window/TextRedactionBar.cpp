@@ -1,6 +1,7 @@
 #include "editor_window/TextRedactionBar.h"
 
 #include "canvas/TextRedactionController.h"
+#include "core/ButtonReturnKey.h"
 #include "document/DigitFont.h"
 #include "editor_window/CompactButton.h"
 #include "editor_window/ElidedLabel.h"
@@ -12,7 +13,6 @@
 #include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
@@ -44,6 +44,7 @@ ElidedLabel* secondaryLine(const QString& text, QWidget* parent) {
 TextRedactionBar::TextRedactionBar(TextRedactionController& controller, const SymbolIcons& icons,
                                    std::function<void(bool)> finish, QWidget* parent)
     : QWidget(parent), controller_(&controller), icons_(icons), finish_(std::move(finish)) {
+    ButtonReturnKey::install();
     setFocusPolicy(Qt::NoFocus);
     // Rebuilt on the next turn: a change can come from one of this bar's own menus.
     connect(&controller, &TextRedactionController::changed, this,
@@ -66,22 +67,14 @@ QPushButton* TextRedactionBar::button(const QString& title, const QString& help,
 
 bool TextRedactionBar::eventFilter(QObject* watched, QEvent* event) {
     auto* pushButton = qobject_cast<QPushButton*>(watched);
-    // As in a dialog, the button with the keyboard is the one Return presses, and the only one
-    // framed as such; Redact, whenever the keyboard is elsewhere. Qt's auto-default buttons
-    // would frame both outside a dialog.
+    // As in a dialog, the button with the keyboard, which Return presses (ButtonReturnKey), is the
+    // only one framed as the default; Redact, whenever the keyboard is elsewhere. Qt's auto-default
+    // buttons would frame both outside a dialog.
     if (pushButton != nullptr && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
         auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
         if (focused != nullptr && !isAncestorOf(focused)) focused = nullptr;
         for (QPushButton* button : findChildren<QPushButton*>())
             button->setDefault(focused != nullptr ? button == focused : button->objectName() == redactName);
-    }
-    if (pushButton != nullptr && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-            !(key->modifiers() & ~Qt::KeypadModifier)) {
-            pushButton->click();
-            return true;
-        }
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -2,6 +2,7 @@
 
 #include "canvas/AccessibleGroup.h"
 #include "capture/CaptureController.h"
+#include "core/ButtonReturnKey.h"
 #include "editor_window/IconButton.h"
 #include "editor_window/SymbolIcons.h"
 #include "editor_window/WindowDragArea.h"
@@ -46,6 +47,7 @@ constexpr int delays[] = {0, 3, 5};
 HomeView::HomeView(CaptureController& model, ExportController& exporter, ShortcutTextSource& shortcuts,
                    const SymbolIcons& icons, TitlebarInset inset, QWidget* parent)
     : QWidget(parent), model_(model), exporter_(exporter), shortcuts_(shortcuts), icons_(icons) {
+    ButtonReturnKey::install();
     // Unnamed as before, less its decorations: the artwork, the logo and the divider.
     AccessibleGroup::expose(*this, QAccessible::Client, QString());
     backdrop_ = new QuorvaneBackdrop(this);

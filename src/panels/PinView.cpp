@@ -1,6 +1,7 @@
 #include "panels/PinView.h"
 
 #include "core/AccessibilityOptions.h"
+#include "core/ButtonReturnKey.h"
 #include "panels/PinCloseButton.h"
 #include "panels/PinPanel.h"
 
@@ -36,6 +37,7 @@ QVariantAnimation* fade(QObject* owner, double from, double to, int milliseconds
 PinView::PinView(PinPanel& panel, const SymbolIcons& icons, const AccessibilityOptions& accessibility,
                  QWidget* parent)
     : QWidget(parent), sleep(CaptureDelay::timerSleep()), panel_(panel), accessibility_(accessibility) {
+    ButtonReturnKey::install();
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_AcceptTouchEvents);
     close_ = new PinCloseButton(icons, this);

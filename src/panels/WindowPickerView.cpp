@@ -2,6 +2,7 @@
 
 #include "canvas/AccessibleGroup.h"
 #include "capture/CaptureController.h"
+#include "core/ButtonReturnKey.h"
 #include "editor_window/IconButton.h"
 #include "editor_window/SymbolIcons.h"
 #include "panels/Divider.h"
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace quorvane {
 namespace {
@@ -31,6 +33,7 @@ void mute(QLabel* label, float alpha) {
 WindowPickerView::WindowPickerView(CaptureController& model, WindowIcons& icons, const SymbolIcons& symbols,
                                    QWidget* parent)
     : QDialog(parent), model_(model), icons_(icons) {
+    ButtonReturnKey::install();
     // Without the divider lines, which a screen reader would meet as unnamed frames.
     AccessibleGroup::expose(*this, QAccessible::Dialog, QStringLiteral("Capture a Window"));
     setWindowTitle(QStringLiteral("Capture a Window"));
@@ -50,8 +53,8 @@ WindowPickerView::WindowPickerView(CaptureController& model, WindowIcons& icons,
     refresh_ = new IconButton(
         symbols, QStringLiteral("arrow.clockwise"), QStringLiteral("Refresh windows"),
         [this] {
-            // The keyboard, which leaves the button while it is disabled, lands on a row after.
-            awaitingRows_ = true;
+            // The keyboard stays where the person has it: on Refresh, or on a row.
+            awaitingRows_ = false;
             model_.refreshTargets();
         },
         this);
@@ -201,7 +204,15 @@ void WindowPickerView::showEvent(QShowEvent* event) {
 
 void WindowPickerView::refresh() {
     const bool busy = model_.isBusy();
+    // Disabled, Refresh would send the keyboard on to the next control: it waits nowhere and comes
+    // back to Refresh, unless the person took it elsewhere meanwhile.
+    if (busy && focusWidget() == refresh_) {
+        refreshHadKeyboard_ = true;
+        refresh_->clearFocus();
+    }
     refresh_->setEnabled(!busy);
+    if (!busy && std::exchange(refreshHadKeyboard_, false) && focusWidget() == nullptr)
+        refresh_->setFocus(Qt::OtherFocusReason);
     content_->setCurrentIndex(model_.windows().empty() ? 0 : 1);
     emptyTitle_->setText(busy ? QStringLiteral("Looking for windows…") : QStringLiteral("No Windows"));
     emptyDescription_->setText(model_.permissionGranted()

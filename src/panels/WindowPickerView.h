@@ -3,7 +3,7 @@
 // The sheet in which the user chooses the window to capture: the windows the capture controller
 // last listed, one row each. It never captures anything itself: a pick hands the window to the
 // controller, which runs the capture after the sheet has closed. It opens with the keyboard on the
-// first row.
+// first row; Refresh keeps it.
 
 #include "capture/CaptureService.h"
 
@@ -61,6 +61,7 @@ private:
     QVBoxLayout* listLayout_ = nullptr;
     bool closing_ = false;
     bool awaitingRows_ = false;
+    bool refreshHadKeyboard_ = false;
 };
 
 } // namespace quorvane

@@ -45,12 +45,6 @@ QSize WindowRow::sizeHint() const {
 }
 
 void WindowRow::keyPressEvent(QKeyEvent* event) {
-    // A chooser's item: Return picks the one that has the keyboard, as in a list.
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-        !(event->modifiers() & ~Qt::KeypadModifier)) {
-        click();
-        return;
-    }
     // The arrows are the list's, which moves the keyboard between rows: a button would pass it
     // on to the next control.
     if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down || event->key() == Qt::Key_Left ||

@@ -8,7 +8,7 @@
 namespace quorvane {
 
 // One window in the window picker: its application's icon and name, its title, and its size in
-// whole points. Clicking it picks the window, as Space and Return do.
+// whole points. Clicking it picks the window, as Space and Return (ButtonReturnKey) do.
 class WindowRow : public QAbstractButton {
     Q_OBJECT
 

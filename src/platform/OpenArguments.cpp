@@ -28,6 +28,14 @@ bool hasScheme(const QByteArray& argument) {
     return false;
 }
 
+Kind kind(const QByteArray& argument) {
+    if (argument.startsWith('/')) return Kind::file;
+    if (!hasScheme(argument)) return Kind::unopenable;
+    const QByteArray scheme = argument.left(argument.indexOf(':')).toLower();
+    if (scheme == "file") return Kind::file;
+    return scheme == "quorvane" ? Kind::link : Kind::unopenable;
+}
+
 QByteArrayList fromCommandLine(int count, const char* const* arguments, const std::string& folder) {
     QByteArrayList result;
     result.reserve(count);

@@ -17,5 +17,15 @@ std::string currentFolder();
 
 // Whether `argument` starts like a URL ("scheme:"), by the scheme's own rules.
 bool hasScheme(const QByteArray& argument);
+// What the program makes of an argument.
+enum class Kind {
+    // An absolute path or a file: link.
+    file,
+    // A quorvane: link.
+    link,
+    // Anything else: a web link, a link of another scheme, a path no folder made absolute.
+    unopenable,
+};
+Kind kind(const QByteArray& argument);
 
 } // namespace quorvane::OpenArguments

@@ -86,8 +86,9 @@ TEST(URLCommandHandler, AcceptedLinksAreSpacedASecondApart) {
     EXPECT_EQ(rig.target.calls, (QStringList{"captureScreen", "presentEditor", "presentEditor"}));
 }
 
-// What a batch is: a file wins over its links, the first of several links acts, other schemes
-// and words are dropped without a word, nothing asks for the editor.
+// What a batch is: a file wins over its links, the first of several links acts and other schemes
+// beside it are ignored; a batch of nothing but other schemes and words is refused by its case;
+// nothing asks for the editor.
 TEST(URLCommandHandler, AFileWinsTheFirstLinkActsAndTheRestIsIgnored) {
     Rig rig;
     rig.launch();
@@ -100,8 +101,10 @@ TEST(URLCommandHandler, AFileWinsTheFirstLinkActsAndTheRestIsIgnored) {
     rig.open({}, 2s);
     EXPECT_EQ(rig.target.calls.size(), 3);
     EXPECT_EQ(rig.target.calls.last(), QStringLiteral("presentEditor"));
-    EXPECT_EQ(rig.log.lines().size(), 2u);
-    EXPECT_EQ(rig.beeper.beeps, 0);
+    EXPECT_EQ(rig.log.lines(),
+              (std::vector<std::string>{"URL command: ignored 2 extra links", "URL command: show",
+                                        "URL command rejected: scheme"}));
+    EXPECT_EQ(rig.beeper.beeps, 1);
 }
 
 // Paths are handed on as the bytes they are, text or not, newlines and leading dashes included;
@@ -192,7 +195,8 @@ TEST(URLCommandHandler, ALinkForwardedWhileTheProgramStartsWaitsWithTheOthers) {
     EXPECT_EQ(rig.rejected(), 0);
 }
 
-// Bad links from outside: refused by their case, never logged, each with a beep.
+// Bad links from outside, and links of other schemes: refused by their case, never logged, each
+// with a beep; at start as later.
 TEST(URLCommandHandler, BadLinksAreRefusedByTheirCaseOnly) {
     Rig rig;
     rig.launch();
@@ -204,12 +208,16 @@ TEST(URLCommandHandler, BadLinksAreRefusedByTheirCaseOnly) {
         {secret + QByteArray(10 * 1024 * 1024, 'a'), "URL command rejected: tooLong"},
         {"quorvane://show\xff\xfe", "URL command rejected: invalidCharacter"},
         {QByteArray("quorvane://sh\0ow", 16), "URL command rejected: invalidCharacter"},
+        {"https://host/a.png?then=copy", "URL command rejected: scheme"},
+        {"ftp://then=copy@host/a.png", "URL command rejected: scheme"},
+        {"mailto:then=copy", "URL command rejected: scheme"},
+        {"http:then=copy", "URL command rejected: scheme"},
     };
     for (const auto& c : cases) {
         rig.open({c.link}, 2s);
         EXPECT_EQ(rig.log.lines().back(), c.logged);
     }
-    EXPECT_EQ(rig.beeper.beeps, 3);
+    EXPECT_EQ(rig.beeper.beeps, 7);
     EXPECT_TRUE(rig.target.calls.isEmpty());
     for (const std::string& line : rig.log.lines())
         EXPECT_EQ(line.find("then=copy"), std::string::npos);
@@ -218,6 +226,12 @@ TEST(URLCommandHandler, BadLinksAreRefusedByTheirCaseOnly) {
     rig.open(QByteArrayList(5000, "quorvane://show"), 2s);
     EXPECT_EQ(rig.target.calls, QStringList{"presentEditor"});
     EXPECT_EQ(rig.log.count("URL command: ignored 4999 extra links"), 1);
+
+    Rig starting;
+    starting.open({"https://host/a.png"});
+    EXPECT_EQ(std::pair(starting.rejected(), starting.beeper.beeps), std::pair(1L, 1));
+    starting.launch();
+    EXPECT_TRUE(starting.target.calls.isEmpty());
 }
 
 } // namespace

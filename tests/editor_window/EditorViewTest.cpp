@@ -246,11 +246,12 @@ TEST(EditorView, ToastsTakeThePointerOnlyOnTheirOwnButtons) {
     EXPECT_FALSE(rig.capture.controller->errorMessage());
 }
 
-// A key as the keyboard sends it: to the window's focused control, and up from there.
+// A key as the keyboard sends it: to the window's focused control, and up from there; Enter from
+// the keypad.
 void press(QWidget& window, int key) {
     QWidget* to = window.focusWidget() != nullptr ? window.focusWidget() : &window;
     for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
-        QKeyEvent event(type, key, Qt::NoModifier);
+        QKeyEvent event(type, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
         QApplication::sendEvent(to, &event);
     }
 }
@@ -305,9 +306,10 @@ TEST(EditorView, TabReachesTheReviewBarInPlaceAndAToolButtonsEscapeOrReturnEndsT
     EXPECT_EQ(document->annotations().size(), 3U);
 }
 
-// Each picker and command of the context bars, used by keys, leaves the keyboard on the control the
-// person used, rebuilt with its bar, or on the canvas where it went with its bar; Qt and a screen
-// reader agree, and the next Space never opens the Backdrop sheet.
+// Each picker and command of the context bars, used by keys (Return and Enter press a button as
+// Space does), leaves the keyboard on the control the person used, rebuilt with its bar, or on the
+// canvas where it went with its bar; Qt and a screen reader agree, and the next Space never opens
+// the Backdrop sheet.
 TEST(EditorView, KeysOnAContextBarLeaveTheKeyboardWhereThePersonLeftIt) {
     using Tool = ToolTable::Tool;
     test::EditorViewRig rig;
@@ -336,6 +338,9 @@ TEST(EditorView, KeysOnAContextBarLeaveTheKeyboardWhereThePersonLeftIt) {
         {tool(Tool::redact), QStringLiteral("Redact Text…"), Qt::Key_Space, QString()},
         {[](auto&, auto& s) { s.startRecognizing(); }, QStringLiteral("Whole Image"), Qt::Key_Space,
          QString()},
+        {[](auto&, auto& s) { s.startRecognizing(); }, QStringLiteral("Whole Image"), Qt::Key_Return,
+         QString()},
+        {[](auto&, auto& s) { s.startRecognizing(); }, QStringLiteral("Cancel"), Qt::Key_Enter, QString()},
         {[](auto& d, auto&) { d.crop(QRectF(0, 0, 100, 50)); }, QStringLiteral("Reset Crop"), Qt::Key_Space,
          QString()},
     };
@@ -354,7 +359,7 @@ TEST(EditorView, KeysOnAContextBarLeaveTheKeyboardWhereThePersonLeftIt) {
         return test::waitUntil([&rig] { return rig.view->isActiveWindow(); });
     };
     for (const auto& [setup, name, key, after] : cases) {
-        SCOPED_TRACE(name.toStdString());
+        SCOPED_TRACE(name.toStdString() + " by key " + std::to_string(key));
         EditorDocument& document = *rig.open(200, 100);
         EditorCanvasSettings& settings = rig.view->pane()->settings();
         setup(document, settings);

@@ -97,7 +97,8 @@ TEST_F(ResizeSheetTest, ResizeStoresSizeAndQualityAsOneStep) {
         EXPECT_EQ(readers.descriptionChanges(&sheet->qualityPicker()), 1);
     }
     Q_EMIT sheet->qualityPicker().activated(2);
-    // Return presses Resize, not the focused percent button.
+    // A Return that reaches the sheet itself presses Resize, not the percent button with the keyboard
+    // (a Return sent to that button presses it).
     sheet->percentButton(0).setFocus();
     test::keyClick(sheet, Qt::Key_Return);
     EXPECT_EQ(sheet->result(), QDialog::Accepted);

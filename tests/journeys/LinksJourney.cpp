@@ -126,7 +126,8 @@ TEST_F(Links, AClipboardHolderThatNeverAnswersHoldsNothingUp) {
     EXPECT_EQ(quorvane.waitForExit(test::bound(3000)), 0) << quorvane.log().toStdString();
 }
 
-// Every refusal names its case in the log, rings the bell and changes nothing else.
+// Every refusal, of a quorvane:// link or of a link of another scheme, names its case in the log,
+// rings the bell and changes nothing else.
 TEST_F(Links, RefusedLinksSayWhyAndRingTheBell) {
     Program quorvane;
     ASSERT_TRUE(quorvane.start());
@@ -215,8 +216,21 @@ TEST_F(Links, RefusedLinksSayWhyAndRingTheBell) {
     EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("URL command: show"), since));
     EXPECT_EQ(quorvane.countLog(QStringLiteral("Capture started"), since), 0);
     EXPECT_EQ(bells.count(), 4);
+
+    // A web link given to a second start: refused in the log, with the bell, nothing opened; the
+    // second start says so and fails.
+    since = quorvane.mark();
+    const auto web = quorvane.startAnother({QStringLiteral("https://example.com/a.png?key=private")});
+    EXPECT_EQ(std::pair(web->exitStatus(), web->exitCode()), std::pair(QProcess::NormalExit, 1));
+    EXPECT_TRUE(web->readAll().contains("did not open the link"));
+    EXPECT_TRUE(quorvane.waitForLog(QStringLiteral("URL command rejected: scheme"), since));
+    EXPECT_TRUE(bells.waitFor(5));
+    EXPECT_EQ(quorvane.countLog(QStringLiteral("URL command: "), since) +
+                  quorvane.countLog(QStringLiteral("Imported"), since),
+              0);
     // Nothing of a link's text reaches the log.
     EXPECT_FALSE(quorvane.log().contains(QStringLiteral("quorvane://")));
+    EXPECT_FALSE(quorvane.log().contains(QStringLiteral("private")));
     EXPECT_EQ(quorvane.terminate(), 0);
 }
 

@@ -124,16 +124,24 @@ TEST(WindowPickerView, TabReachesTheRowsInTheirPlaceAndReturnPicksOne) {
               std::pair(WindowID(8), false));
 }
 
+// Cancel clicked, or pressed by Return or keypad Enter while it has the keyboard, and Escape.
 TEST(WindowPickerView, CancelAndEscapeChangeNothing) {
-    for (bool escape : {false, true}) {
+    for (const int key : {0, int(Qt::Key_Return), int(Qt::Key_Enter), int(Qt::Key_Escape)}) {
+        SCOPED_TRACE(key);
         PickerRig rig;
         ASSERT_TRUE(rig.refreshWith({window(7, QRectF(0, 0, 400, 300))}));
         rig.model().setSelectedWindowID(7);
-        if (escape)
-            test::sendKey(rig.picker.get(), Qt::Key_Escape);
+        QPushButton* cancel = nullptr;
+        for (QPushButton* button : rig.picker->findChildren<QPushButton*>())
+            if (button->text() == QStringLiteral("Cancel")) cancel = button;
+        ASSERT_NE(cancel, nullptr);
+        cancel->setFocus(Qt::TabFocusReason);
+        if (key == Qt::Key_Escape)
+            test::sendKey(rig.picker.get(), key);
+        else if (key != 0)
+            test::sendKey(cancel, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
         else
-            for (QPushButton* button : rig.picker->findChildren<QPushButton*>())
-                if (button->text() == QStringLiteral("Cancel")) button->click();
+            cancel->click();
         EXPECT_EQ(std::tuple(rig.model().isChoosingWindow(), rig.model().selectedWindowID(),
                              rig.picker->isVisible(), rig.model().isBusy()),
                   std::tuple(false, WindowID(7), false, false));
