@@ -16,6 +16,10 @@ constexpr int inkContrast = 48;
 constexpr int lowest = 6;
 constexpr int tallest = 3;
 constexpr double widestSpace = 2.5;
+// A picture region this much of one colour, and this many lines wide, is a bar or a panel that may
+// hold text.
+constexpr double plainShare = 0.6;
+constexpr int barWidth = 8;
 
 QColor paperOf(const QImage& flat, const QRect& area) {
     std::vector<int> channels[3];
@@ -52,6 +56,17 @@ QRect inkOn(const QImage& flat, const QRect& area) {
     return ink.isNull() || ink == inner ? area : ink;
 }
 
+// Whether most of `area` is of `paper`: a bar or a panel, not a photo.
+bool plain(const QImage& flat, const QRect& area, QRgb paper) {
+    int samples = 0, onPaper = 0;
+    for (int y = area.top(); y <= area.bottom(); y += 3) {
+        const uchar* row = flat.constScanLine(y);
+        for (int x = area.left(); x <= area.right(); x += 3, ++samples)
+            onPaper += inkDistance(row + std::size_t(x) * 4, paper) < inkContrast;
+    }
+    return onPaper > samples * plainShare;
+}
+
 int medianLineHeight(const std::vector<TextEngine::Block>& blocks) {
     std::vector<int> heights;
     for (const auto& block : blocks)
@@ -61,27 +76,42 @@ int medianLineHeight(const std::vector<TextEngine::Block>& blocks) {
     return heights[heights.size() / 2];
 }
 
-// Where to look: around each block, on its own paper, then the whole page on the page's paper (a
-// button far below the text).
+// Where to look: around each block, on its own paper, in each plain region the analysis took for a
+// picture (a dark bar, whose light text it does not see), then the whole page on the page's paper
+// (a button far below the text).
 struct Area {
     QRect box;
     int height;
     QRgb paper;
 };
 
-std::vector<Area> areasOf(const QImage& flat, const std::vector<TextEngine::Block>& blocks) {
+std::vector<Area> areasOf(const QImage& flat, const std::vector<TextEngine::Block>& all) {
     std::vector<Area> areas;
+    std::vector<TextEngine::Block> blocks, pictures;
+    for (const auto& block : all)
+        (block.kind == TextEngine::Block::Kind::text ? blocks : pictures).push_back(block);
     if (blocks.empty()) return areas; // no text at all: nothing to look for beside it
     const QRgb page = paperOf(flat, flat.rect()).rgb();
+    // A region on the page's own paper is looked at with the whole page.
+    const auto ownPaper = [&](QRgb paper) {
+        const uchar channels[3] = {uchar(qRed(paper)), uchar(qGreen(paper)), uchar(qBlue(paper))};
+        return inkDistance(channels, page) > 2;
+    };
     for (const auto& block : blocks) {
         const int height = medianLineHeight({block});
         const QRect box = block.box.adjusted(-height, -4 * height, height, 4 * height) & flat.rect();
-        // A block on the page's own paper is looked at with the whole page.
         const QRgb paper = paperOf(flat, box).rgb();
-        const uchar channels[3] = {uchar(qRed(paper)), uchar(qGreen(paper)), uchar(qBlue(paper))};
-        if (inkDistance(channels, page) > 2) areas.push_back({box, height, paper});
+        if (ownPaper(paper)) areas.push_back({box, height, paper});
     }
-    areas.push_back({flat.rect(), medianLineHeight(blocks), page});
+    const int height = medianLineHeight(blocks);
+    for (const auto& picture : pictures) {
+        const QRect box = picture.box & flat.rect();
+        // An icon holds no words.
+        if (box.width() < barWidth * height) continue;
+        const QRgb paper = paperOf(flat, box).rgb();
+        if (ownPaper(paper) && plain(flat, box, paper)) areas.push_back({box, height, paper});
+    }
+    areas.push_back({flat.rect(), height, page});
     return areas;
 }
 

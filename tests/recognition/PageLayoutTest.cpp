@@ -119,5 +119,16 @@ TEST(PageLayout, ReadsColumnByColumnAndRowByRow) {
     EXPECT_TRUE(PageLayout::readingOrder({}).empty());
 }
 
+TEST(PageLayout, LinesSharingOneRowOfPixelsStandBesideEachOther) {
+    // Two columns whose lines overlap by one row of pixels only: still two lines beside two, read
+    // column by column, not row by row.
+    const auto piece = [](int x, int y) { return Piece{{x, y, 200, 10}, 10}; };
+    std::vector<QPoint> corners;
+    for (const Piece& read :
+         PageLayout::readingOrder({piece(0, 0), piece(300, 9), piece(0, 20), piece(300, 29)}))
+        corners.push_back(read.box.topLeft());
+    EXPECT_EQ(corners, (std::vector<QPoint>{{0, 0}, {0, 20}, {300, 9}, {300, 29}}));
+}
+
 } // namespace
 } // namespace quorvane
