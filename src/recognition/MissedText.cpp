@@ -16,10 +16,6 @@ constexpr int inkContrast = 48;
 constexpr int lowest = 6;
 constexpr int tallest = 3;
 constexpr double widestSpace = 2.5;
-// A picture region this much of one colour, and this many lines wide, is a bar or a panel that may
-// hold text.
-constexpr double plainShare = 0.6;
-constexpr int barWidth = 8;
 
 QColor paperOf(const QImage& flat, const QRect& area) {
     std::vector<int> channels[3];
@@ -56,17 +52,6 @@ QRect inkOn(const QImage& flat, const QRect& area) {
     return ink.isNull() || ink == inner ? area : ink;
 }
 
-// Whether most of `area` is of `paper`: a bar or a panel, not a photo.
-bool plain(const QImage& flat, const QRect& area, QRgb paper) {
-    int samples = 0, onPaper = 0;
-    for (int y = area.top(); y <= area.bottom(); y += 3) {
-        const uchar* row = flat.constScanLine(y);
-        for (int x = area.left(); x <= area.right(); x += 3, ++samples)
-            onPaper += inkDistance(row + std::size_t(x) * 4, paper) < inkContrast;
-    }
-    return onPaper > samples * plainShare;
-}
-
 int medianLineHeight(const std::vector<TextEngine::Block>& blocks) {
     std::vector<int> heights;
     for (const auto& block : blocks)
@@ -76,13 +61,15 @@ int medianLineHeight(const std::vector<TextEngine::Block>& blocks) {
     return heights[heights.size() / 2];
 }
 
-// Where to look: around each block, on its own paper, in each plain region the analysis took for a
+// Where to look: around each block, on its own paper, in each region the analysis took for a
 // picture (a dark bar, whose light text it does not see), then the whole page on the page's paper
-// (a button far below the text).
+// (a button far below the text). A row found near a block may run on beyond it; one found in a
+// picture ends with it.
 struct Area {
     QRect box;
     int height;
     QRgb paper;
+    int runsFrom, runsTo;
 };
 
 std::vector<Area> areasOf(const QImage& flat, const std::vector<TextEngine::Block>& all) {
@@ -101,17 +88,16 @@ std::vector<Area> areasOf(const QImage& flat, const std::vector<TextEngine::Bloc
         const int height = medianLineHeight({block});
         const QRect box = block.box.adjusted(-height, -4 * height, height, 4 * height) & flat.rect();
         const QRgb paper = paperOf(flat, box).rgb();
-        if (ownPaper(paper)) areas.push_back({box, height, paper});
+        if (ownPaper(paper)) areas.push_back({box, height, paper, 0, flat.width() - 1});
     }
     const int height = medianLineHeight(blocks);
     for (const auto& picture : pictures) {
         const QRect box = picture.box & flat.rect();
-        // An icon holds no words.
-        if (box.width() < barWidth * height) continue;
+        if (box.isEmpty()) continue;
         const QRgb paper = paperOf(flat, box).rgb();
-        if (ownPaper(paper) && plain(flat, box, paper)) areas.push_back({box, height, paper});
+        if (ownPaper(paper)) areas.push_back({box, height, paper, box.left(), box.right()});
     }
-    areas.push_back({flat.rect(), height, page});
+    areas.push_back({flat.rect(), height, page, 0, flat.width() - 1});
     return areas;
 }
 
@@ -140,7 +126,7 @@ std::vector<PageLayout::Piece> find(const QImage& flat, const std::vector<TextEn
         mark(piece.box);
     const uchar* bits = flat.constBits();
     const auto stride = std::size_t(flat.bytesPerLine());
-    for (const auto& [area, height, paper] : areasOf(flat, blocks)) {
+    for (const auto& [area, height, paper, runsFrom, runsTo] : areasOf(flat, blocks)) {
         const auto inkAt = [&](int x, int y) {
             return !known[std::size_t(y) * std::size_t(width) + std::size_t(x)] &&
                    inkDistance(bits + std::size_t(y) * stride + std::size_t(x) * 4, paper) >= inkContrast;
@@ -179,8 +165,7 @@ std::vector<PageLayout::Piece> find(const QImage& flat, const std::vector<TextEn
                     }
                     run = QRect();
                 };
-                // A row found near the block may run on beyond it.
-                for (int x = 0; x < width; ++x) {
+                for (int x = runsFrom; x <= runsTo; ++x) {
                     bool column = false;
                     for (int y = top; y <= bottom && !column; ++y)
                         column = inkAt(x, y);

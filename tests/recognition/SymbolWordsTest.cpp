@@ -37,6 +37,8 @@ TEST(SymbolWords, DropsIconsBesideTheTextAndKeepsItsOwnSymbols) {
     const Case cases[] = {
         {"icon read as a sign", lineOf({{"©", 0, 24, 0.94f}, {"Bluetooth", 50, 120, 0.95f}}), "Bluetooth"},
         {"icon read as unsure letters", lineOf({{"mi", 0, 22, 0.36f}, {"Sharing", 48, 90, 0.8f}}), "Sharing"},
+        {"icon read as letters as unsure as the text",
+         lineOf({{"mi", 0, 22, 0.67f}, {"About", 48, 70, 0.75f}}), "About"},
         {"icons at both ends",
          lineOf({{"@", 0, 24, 0.9f},
                  {"Date", 50, 60, 0.9f},
