@@ -218,16 +218,16 @@ std::vector<std::vector<Piece>> rowsOutsideColumns(const std::vector<std::vector
         return astray && std::unique(in.begin(), in.end()) - in.begin() >= 2;
     };
     // The widest space between the rows [first, last].
-    const auto widestSpace = [&](std::size_t first, std::size_t last) {
+    const auto widestGap = [&](std::size_t first, std::size_t last) {
         int widest = 0;
         for (std::size_t i = first; i < last; ++i)
             widest = std::max(widest, tops[i + 1] - bottoms[i]);
         return widest;
     };
     std::size_t first = 0, last = rows.size() - 1;
-    if (last >= 2 && acrossAndAstray(rows[first]) && tops[1] - bottoms[0] > widestSpace(1, last)) ++first;
+    if (last >= 2 && acrossAndAstray(rows[first]) && tops[1] - bottoms[0] > widestGap(1, last)) ++first;
     if (last >= first + 2 && acrossAndAstray(rows[last]) &&
-        tops[last] - bottoms[last - 1] > widestSpace(first, last - 1))
+        tops[last] - bottoms[last - 1] > widestGap(first, last - 1))
         --last;
     if (first == 0 && last == rows.size() - 1) return {};
     std::vector<std::vector<Piece>> parts;
