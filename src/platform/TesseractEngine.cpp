@@ -83,7 +83,9 @@ std::vector<TextEngine::Block> TesseractEngine::blocks(const QImage& image, cons
         do {
             if (it->IsAtBeginningOf(tesseract::RIL_BLOCK)) {
                 text = PTIsTextType(it->BlockType());
-                if (text) blocks.push_back({boxOf(*it, tesseract::RIL_BLOCK, area.topLeft()).toRect(), {}});
+                const QRect box = boxOf(*it, tesseract::RIL_BLOCK, area.topLeft()).toRect();
+                if (text) blocks.push_back({box, {}});
+                if (PTIsImageType(it->BlockType())) blocks.push_back({box, {}, Block::Kind::picture});
             }
             if (!text) continue;
             if (it->IsAtBeginningOf(tesseract::RIL_TEXTLINE))
@@ -95,7 +97,9 @@ std::vector<TextEngine::Block> TesseractEngine::blocks(const QImage& image, cons
     api_->Clear();
     for (Block& block : blocks)
         std::erase_if(block.lines, [](const LineLayout& line) { return line.box.isEmpty() || line.words.empty(); });
-    std::erase_if(blocks, [](const Block& block) { return block.box.isEmpty() || block.lines.empty(); });
+    std::erase_if(blocks, [](const Block& block) {
+        return block.box.isEmpty() || (block.kind == Block::Kind::text && block.lines.empty());
+    });
     return blocks;
 }
 

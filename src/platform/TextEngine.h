@@ -38,10 +38,13 @@ public:
         QRect box;
         std::vector<QRect> words;
     };
-    // A text block that layout analysis found, with its lines.
+    // A text block that layout analysis found, with its lines, or a region it took for a picture
+    // (a photo, or a dark bar with light text on it), without lines.
     struct Block {
+        enum class Kind { text, picture };
         QRect box;
         std::vector<LineLayout> lines;
+        Kind kind = Kind::text;
     };
     // How the area handed to `recognize` is read.
     enum class Layout {
@@ -52,7 +55,8 @@ public:
 
     virtual ~TextEngine() = default;
 
-    // The text blocks of `area` of `image` (RGBX8888) in reading order, without recognising them.
+    // The text blocks and picture regions of `area` of `image` (RGBX8888) in reading order, without
+    // recognising them.
     virtual std::vector<Block> blocks(const QImage& image, const QRect& area) = 0;
     // The lines of `area` of `image` (RGBX8888), in reading order. Stops early, with whatever it
     // has, once `cancelled` is set.

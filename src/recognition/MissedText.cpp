@@ -61,27 +61,43 @@ int medianLineHeight(const std::vector<TextEngine::Block>& blocks) {
     return heights[heights.size() / 2];
 }
 
-// Where to look: around each block, on its own paper, then the whole page on the page's paper (a
-// button far below the text).
+// Where to look: around each block, on its own paper, in each region the analysis took for a
+// picture (a dark bar, whose light text it does not see), then the whole page on the page's paper
+// (a button far below the text). A row found near a block may run on beyond it; one found in a
+// picture ends with it.
 struct Area {
     QRect box;
     int height;
     QRgb paper;
+    int runsFrom, runsTo;
 };
 
-std::vector<Area> areasOf(const QImage& flat, const std::vector<TextEngine::Block>& blocks) {
+std::vector<Area> areasOf(const QImage& flat, const std::vector<TextEngine::Block>& all) {
     std::vector<Area> areas;
+    std::vector<TextEngine::Block> blocks, pictures;
+    for (const auto& block : all)
+        (block.kind == TextEngine::Block::Kind::text ? blocks : pictures).push_back(block);
     if (blocks.empty()) return areas; // no text at all: nothing to look for beside it
     const QRgb page = paperOf(flat, flat.rect()).rgb();
+    // A region on the page's own paper is looked at with the whole page.
+    const auto ownPaper = [&](QRgb paper) {
+        const uchar channels[3] = {uchar(qRed(paper)), uchar(qGreen(paper)), uchar(qBlue(paper))};
+        return inkDistance(channels, page) > 2;
+    };
     for (const auto& block : blocks) {
         const int height = medianLineHeight({block});
         const QRect box = block.box.adjusted(-height, -4 * height, height, 4 * height) & flat.rect();
-        // A block on the page's own paper is looked at with the whole page.
         const QRgb paper = paperOf(flat, box).rgb();
-        const uchar channels[3] = {uchar(qRed(paper)), uchar(qGreen(paper)), uchar(qBlue(paper))};
-        if (inkDistance(channels, page) > 2) areas.push_back({box, height, paper});
+        if (ownPaper(paper)) areas.push_back({box, height, paper, 0, flat.width() - 1});
     }
-    areas.push_back({flat.rect(), medianLineHeight(blocks), page});
+    const int height = medianLineHeight(blocks);
+    for (const auto& picture : pictures) {
+        const QRect box = picture.box & flat.rect();
+        if (box.isEmpty()) continue;
+        const QRgb paper = paperOf(flat, box).rgb();
+        if (ownPaper(paper)) areas.push_back({box, height, paper, box.left(), box.right()});
+    }
+    areas.push_back({flat.rect(), height, page, 0, flat.width() - 1});
     return areas;
 }
 
@@ -110,7 +126,7 @@ std::vector<PageLayout::Piece> find(const QImage& flat, const std::vector<TextEn
         mark(piece.box);
     const uchar* bits = flat.constBits();
     const auto stride = std::size_t(flat.bytesPerLine());
-    for (const auto& [area, height, paper] : areasOf(flat, blocks)) {
+    for (const auto& [area, height, paper, runsFrom, runsTo] : areasOf(flat, blocks)) {
         const auto inkAt = [&](int x, int y) {
             return !known[std::size_t(y) * std::size_t(width) + std::size_t(x)] &&
                    inkDistance(bits + std::size_t(y) * stride + std::size_t(x) * 4, paper) >= inkContrast;
@@ -149,8 +165,7 @@ std::vector<PageLayout::Piece> find(const QImage& flat, const std::vector<TextEn
                     }
                     run = QRect();
                 };
-                // A row found near the block may run on beyond it.
-                for (int x = 0; x < width; ++x) {
+                for (int x = runsFrom; x <= runsTo; ++x) {
                     bool column = false;
                     for (int y = top; y <= bottom && !column; ++y)
                         column = inkAt(x, y);

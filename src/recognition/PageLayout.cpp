@@ -1,6 +1,7 @@
 #include "recognition/PageLayout.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace quorvane::PageLayout {
 
@@ -97,40 +98,144 @@ bool beside(const QRect& a, const QRect& b) {
     return a.top() <= b.bottom() && b.top() <= a.bottom();
 }
 
-// A cut between columns whose every part has a line beside a line of another part is one between
-// true columns. A part beside none (a centred button between a line above and a field below,
-// narrower than the gap their text leaves) is no column: the rows it stands in are cut from the
-// rest, so that it is read where it stands. Empty when the columns are true ones.
-std::vector<std::vector<Piece>> rowsAroundLonelyParts(const std::vector<std::vector<Piece>>& columns) {
-    const auto besideAnother = [&](std::size_t i) {
-        for (std::size_t j = 0; j < columns.size(); ++j)
-            for (const Piece& piece : columns[i])
-                for (const Piece& other : columns[j])
-                    if (j != i && beside(piece.box, other.box)) return true;
-        return false;
-    };
-    std::vector<Piece> lonely, items;
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        if (!besideAnother(i)) lonely.insert(lonely.end(), columns[i].begin(), columns[i].end());
-        items.insert(items.end(), columns[i].begin(), columns[i].end());
-    }
-    if (lonely.empty()) return {};
-    // Rows of lines that overlap; a row holding a lonely line holds only lines of its part, which
-    // no other line is beside. Rows of the others stay together, to be read column by column.
+// The rows of `items`: runs of lines that overlap, top to bottom.
+std::vector<std::vector<Piece>> rowsOf(std::vector<Piece> items) {
     std::sort(items.begin(), items.end(), [](const Piece& a, const Piece& b) {
         return std::pair(a.box.top(), a.box.bottom()) < std::pair(b.box.top(), b.box.bottom());
     });
-    std::vector<std::vector<Piece>> parts;
-    bool lonelyRow = false;
+    std::vector<std::vector<Piece>> rows;
     int reach = 0;
     for (const Piece& piece : items) {
-        const bool isLonely = std::find(lonely.begin(), lonely.end(), piece) != lonely.end();
-        const bool newRow = parts.empty() || piece.box.top() > reach;
-        if (newRow && (parts.empty() || isLonely || lonelyRow)) parts.emplace_back();
-        if (newRow) lonelyRow = isLonely;
-        parts.back().push_back(piece);
-        reach = newRow ? piece.box.bottom() : std::max(reach, piece.box.bottom());
+        if (rows.empty() || piece.box.top() > reach) rows.emplace_back(), reach = piece.box.bottom();
+        rows.back().push_back(piece);
+        reach = std::max(reach, piece.box.bottom());
     }
+    return rows;
+}
+
+bool holds(const std::vector<Piece>& pieces, const Piece& piece) {
+    return std::find(pieces.begin(), pieces.end(), piece) != pieces.end();
+}
+
+// How many rows of `columns[i]` stand beside a line of another column, and how many rows of the
+// others stand beside one of it.
+std::pair<int, int> besideCounts(const std::vector<std::vector<Piece>>& columns, std::size_t i) {
+    std::vector<Piece> others;
+    for (std::size_t j = 0; j < columns.size(); ++j)
+        if (j != i) others.insert(others.end(), columns[j].begin(), columns[j].end());
+    const auto besideAny = [](const std::vector<Piece>& row, const std::vector<Piece>& pieces) {
+        return std::any_of(row.begin(), row.end(), [&](const Piece& piece) {
+            return std::any_of(pieces.begin(), pieces.end(),
+                               [&](const Piece& other) { return beside(piece.box, other.box); });
+        });
+    };
+    int mine = 0, theirs = 0;
+    for (const auto& row : rowsOf(columns[i]))
+        mine += besideAny(row, others);
+    for (const auto& row : rowsOf(others))
+        theirs += besideAny(row, columns[i]);
+    return {mine, theirs};
+}
+
+// A part of a cut between columns is a true column when two or more of its rows stand beside two
+// or more rows of the others. Where none is, the cut only parted the words of rows (a toolbar
+// whose right end stands over the shorter lines of the text below it): every row is read where it
+// stands. Where some are, a part beside none (a centred button between a line above and a field
+// below, narrower than the gap their text leaves) is no column: the rows it stands in are cut from
+// the rest, so that it is read where it stands. Empty when the columns are true ones, or when all
+// the lines make one row, which is read part by part, left to right.
+std::vector<std::vector<Piece>> rowsAroundLonelyParts(const std::vector<std::vector<Piece>>& columns) {
+    std::vector<std::pair<int, int>> counts;
+    bool anyColumn = false;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        counts.push_back(besideCounts(columns, i));
+        anyColumn = anyColumn || (counts[i].first >= 2 && counts[i].second >= 2);
+    }
+    std::vector<Piece> lonely, items;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (!anyColumn || counts[i].first == 0)
+            lonely.insert(lonely.end(), columns[i].begin(), columns[i].end());
+        items.insert(items.end(), columns[i].begin(), columns[i].end());
+    }
+    if (lonely.empty()) return {};
+    // A row holding a lonely line is a part of its own; rows of the others stay together, to be
+    // read column by column.
+    std::vector<std::vector<Piece>> parts;
+    bool lonelyRow = false;
+    for (const auto& row : rowsOf(items)) {
+        const bool isLonely =
+            std::any_of(row.begin(), row.end(), [&](const Piece& p) { return holds(lonely, p); });
+        if (parts.empty() || isLonely || lonelyRow) parts.emplace_back();
+        parts.back().insert(parts.back().end(), row.begin(), row.end());
+        lonelyRow = isLonely;
+    }
+    if (parts.size() < 2) return {};
+    return parts;
+}
+
+// Whether `piece` lines up with a line of `column` outside `row`, on the left, the right or the
+// middle, within `slack`.
+bool linesUp(const Piece& piece, const std::vector<Piece>& column, const std::vector<Piece>& row, int slack) {
+    const QRect& a = piece.box;
+    return std::any_of(column.begin(), column.end(), [&](const Piece& other) {
+        const QRect& b = other.box;
+        return !holds(row, other) &&
+               (std::abs(a.left() - b.left()) <= slack || std::abs(a.right() - b.right()) <= slack ||
+                std::abs((a.left() + a.right()) - (b.left() + b.right())) <= 2 * slack);
+    });
+}
+
+// The first and last rows of true columns that are rows of the page: a header whose links stand
+// over the second column, a row of buttons under a form. Such a row has lines on both sides of the
+// gap, one of which lines up with nothing in its column, and stands further from the next row than
+// the rows of the columns stand from each other. Empty when there is none.
+std::vector<std::vector<Piece>> rowsOutsideColumns(const std::vector<std::vector<Piece>>& columns,
+                                                   int height) {
+    std::vector<Piece> items;
+    for (const auto& column : columns)
+        items.insert(items.end(), column.begin(), column.end());
+    const auto rows = rowsOf(items);
+    std::vector<int> tops, bottoms;
+    for (const auto& row : rows) {
+        tops.push_back(row.front().box.top()); // the rows are sorted by their tops
+        bottoms.push_back(std::max_element(row.begin(), row.end(), [](const Piece& a, const Piece& b) {
+                              return a.box.bottom() < b.box.bottom();
+                          })->box.bottom());
+    }
+    const auto columnOf = [&](const Piece& piece) {
+        return std::size_t(std::find_if(columns.begin(), columns.end(),
+                                        [&](const auto& column) { return holds(column, piece); }) -
+                           columns.begin());
+    };
+    const auto acrossAndAstray = [&](const std::vector<Piece>& row) {
+        std::vector<std::size_t> in;
+        bool astray = false;
+        for (const Piece& piece : row) {
+            in.push_back(columnOf(piece));
+            astray = astray || !linesUp(piece, columns[in.back()], row, height);
+        }
+        std::sort(in.begin(), in.end());
+        return astray && std::unique(in.begin(), in.end()) - in.begin() >= 2;
+    };
+    // The widest space between the rows [first, last].
+    const auto widestGap = [&](std::size_t first, std::size_t last) {
+        int widest = 0;
+        for (std::size_t i = first; i < last; ++i)
+            widest = std::max(widest, tops[i + 1] - bottoms[i]);
+        return widest;
+    };
+    std::size_t first = 0, last = rows.size() - 1;
+    if (last >= 2 && acrossAndAstray(rows[first]) && tops[1] - bottoms[0] > widestGap(1, last)) ++first;
+    if (last >= first + 2 && acrossAndAstray(rows[last]) &&
+        tops[last] - bottoms[last - 1] > widestGap(first, last - 1))
+        --last;
+    if (first == 0 && last == rows.size() - 1) return {};
+    std::vector<std::vector<Piece>> parts;
+    if (first > 0) parts.push_back(rows.front());
+    parts.emplace_back();
+    for (std::size_t i = first; i <= last; ++i)
+        parts.back().insert(parts.back().end(), rows[i].begin(), rows[i].end());
+    if (last < rows.size() - 1) parts.push_back(rows.back());
     return parts;
 }
 
@@ -145,7 +250,12 @@ void order(std::vector<Piece> items, std::vector<Piece>& out) {
     std::nth_element(heights.begin(), heights.begin() + std::ptrdiff_t(heights.size() / 2), heights.end());
     const int height = heights[heights.size() / 2];
     auto parts = cut(items, Qt::Horizontal, int(columnGap * height));
-    if (auto rows = rowsAroundLonelyParts(parts); !rows.empty()) parts = std::move(rows);
+    if (!parts.empty()) {
+        if (auto rows = rowsAroundLonelyParts(parts); !rows.empty())
+            parts = std::move(rows);
+        else if (auto outside = rowsOutsideColumns(parts, height); !outside.empty())
+            parts = std::move(outside);
+    }
     if (parts.empty()) parts = cut(items, Qt::Vertical, 1);
     if (parts.empty()) {
         // Rows that overlap: top to bottom, then left to right.

@@ -39,8 +39,11 @@ std::vector<Piece> pieces(const std::vector<TextEngine::Block>& blocks, const Pa
 std::vector<Piece> joined(std::vector<Piece> pieces, const PageInk& ink, double widestSpace = 2.5);
 
 // `pieces` in reading order: cut at the widest gap, between columns where a gap runs from top to
-// bottom and is wide enough and lines stand beside each other across it, else between rows; top
-// to bottom and left to right. A line beside no other across such a gap is read where it stands.
+// bottom and is wide enough and two or more rows stand beside two or more across it, else between
+// rows; top to bottom and left to right. Rows parted by a gap that makes no true columns (a toolbar
+// over shorter lines), a line beside no other across it, and a first or last row that stands apart
+// from true columns and does not line up with them (a header of links, a row of buttons) are read
+// where they stand, left to right. A table is read column by column.
 std::vector<Piece> readingOrder(std::vector<Piece> pieces);
 
 } // namespace quorvane::PageLayout

@@ -13,6 +13,8 @@ constexpr double widestSpace = 0.8;
 constexpr int longest = 3;
 constexpr float unsure = 0.8f;
 constexpr double squarish = 0.6;
+constexpr double wordWidth = 1.5;
+constexpr float surer = 0.1f;
 
 double middleHeight(const std::vector<TextEngine::Line::Word>& words) {
     std::vector<double> heights;
@@ -22,13 +24,18 @@ double middleHeight(const std::vector<TextEngine::Line::Word>& words) {
     return heights[heights.size() / 2];
 }
 
-bool looksLikeSymbol(const TextEngine::Line::Word& word, double height) {
+// `next`: the word beside it in the line.
+bool looksLikeSymbol(const TextEngine::Line::Word& word, const TextEngine::Line::Word& next, double height) {
     const QString text = word.text.trimmed();
     // Icons are about as wide as they are high; a bracket or a dash of the text is narrower or lower.
     if (text.isEmpty() || text.size() > longest || word.box.width() < squarish * word.box.height() ||
         word.box.width() < squarish * height)
         return false;
-    return word.confidence < unsure ||
+    // A short word of a toolbar far from the next ("New" before "Open") is wider than an icon, and
+    // read as surely as the next word however unsure the line is.
+    const bool shortWord =
+        word.box.width() > wordWidth * word.box.height() && word.confidence + surer >= next.confidence;
+    return (word.confidence < unsure && !shortWord) ||
            std::none_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); });
 }
 
@@ -40,9 +47,9 @@ void drop(TextEngine::Line& line) {
     // The height of the text, without the words at the ends.
     std::vector<TextEngine::Line::Word> inner(words.begin() + 1, words.end() - 1);
     const double height = middleHeight(inner.empty() ? words : inner);
-    const bool first = looksLikeSymbol(words.front(), height) &&
+    const bool first = looksLikeSymbol(words.front(), words[1], height) &&
                        words[1].box.left() - words.front().box.right() > widestSpace * height;
-    const bool last = words.size() > 2 && looksLikeSymbol(words.back(), height) &&
+    const bool last = words.size() > 2 && looksLikeSymbol(words.back(), words[words.size() - 2], height) &&
                       words.back().box.left() - words[words.size() - 2].box.right() > widestSpace * height;
     if (last) {
         const qsizetype at = line.text.lastIndexOf(words.back().text);

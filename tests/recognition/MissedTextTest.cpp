@@ -33,5 +33,23 @@ TEST(MissedText, FindsTheEntriesBesideTheOnesTheLayoutFoundAndTheTextOnAFill) {
     EXPECT_TRUE(MissedText::find(flat, {}, {}).empty());
 }
 
+TEST(MissedText, FindsTheLightTextOfADarkPanelTakenForAPicture) {
+    QImage page = test::whiteImage(600, 120);
+    // Too high to be a row of text on the page: its text is looked for on the panel's own paper.
+    QPainter(&page).fillRect(20, 10, 260, 60, QColor(0x24, 0x29, 0x2f));
+    const QRect links =
+        test::drawText(page, QStringLiteral("Docs Blog Help"), {40, 30}, 13, false, QColor(0xc9, 0xd1, 0xd9));
+    const QRect text = test::drawText(page, QStringLiteral("Text beside the panel"), {320, 30}, 14);
+    const QImage flat = page.convertToFormat(QImage::Format_RGBX8888);
+
+    const TextEngine::Block block{text, {{text, {text}}}};
+    const TextEngine::Block panel{{20, 10, 260, 60}, {}, TextEngine::Block::Kind::picture};
+    const auto pieces = MissedText::find(flat, {block, panel}, {{text, text.height()}});
+    // The text on the panel, whole, and nothing of the white page beside it.
+    ASSERT_EQ(pieces.size(), 1u);
+    EXPECT_TRUE(links.adjusted(-1, -1, 1, 1).contains(pieces[0].box)) << pieces[0].box.x();
+    EXPECT_GT(pieces[0].box.width(), links.width() * 3 / 4);
+}
+
 } // namespace
 } // namespace quorvane

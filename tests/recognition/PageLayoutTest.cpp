@@ -119,5 +119,37 @@ TEST(PageLayout, ReadsColumnByColumnAndRowByRow) {
     EXPECT_TRUE(PageLayout::readingOrder({}).empty());
 }
 
+TEST(PageLayout, ReadsARowAboveTrueColumnsWhereItStandsWhenItStandsApart) {
+    const auto piece = [](int x, int y, int width) { return Piece{{x, y, width, 10}, 10}; };
+    const auto order = [&](int top, int right) {
+        std::vector<QPoint> corners;
+        for (const Piece& read :
+             PageLayout::readingOrder({piece(0, top, 100), piece(right, top, 80), piece(0, 40, 200),
+                                       piece(250, 40, 250), piece(0, 60, 200), piece(250, 60, 250),
+                                       piece(0, 80, 200), piece(250, 80, 250)}))
+            corners.push_back(read.box.topLeft());
+        return corners;
+    };
+    // A header whose links line up with nothing below and stand further off than the rows below.
+    EXPECT_EQ(order(0, 380), (std::vector<QPoint>{{0, 0}, {380, 0}, {0, 40}, {0, 60}, {0, 80}, {250, 40},
+                                                  {250, 60}, {250, 80}}));
+    // Headings of the columns, or a first row as near as the others: the columns' own.
+    EXPECT_EQ(order(0, 250), (std::vector<QPoint>{{0, 0}, {0, 40}, {0, 60}, {0, 80}, {250, 0}, {250, 40},
+                                                  {250, 60}, {250, 80}}));
+    EXPECT_EQ(order(20, 380), (std::vector<QPoint>{{0, 20}, {0, 40}, {0, 60}, {0, 80}, {380, 20},
+                                                   {250, 40}, {250, 60}, {250, 80}}));
+}
+
+TEST(PageLayout, LinesSharingOneRowOfPixelsStandBesideEachOther) {
+    // Two columns whose lines overlap by one row of pixels only: still two lines beside two, read
+    // column by column, not row by row.
+    const auto piece = [](int x, int y) { return Piece{{x, y, 200, 10}, 10}; };
+    std::vector<QPoint> corners;
+    for (const Piece& read :
+         PageLayout::readingOrder({piece(0, 0), piece(300, 9), piece(0, 20), piece(300, 29)}))
+        corners.push_back(read.box.topLeft());
+    EXPECT_EQ(corners, (std::vector<QPoint>{{0, 0}, {0, 20}, {300, 9}, {300, 29}}));
+}
+
 } // namespace
 } // namespace quorvane

@@ -37,6 +37,8 @@ TEST(SymbolWords, DropsIconsBesideTheTextAndKeepsItsOwnSymbols) {
     const Case cases[] = {
         {"icon read as a sign", lineOf({{"©", 0, 24, 0.94f}, {"Bluetooth", 50, 120, 0.95f}}), "Bluetooth"},
         {"icon read as unsure letters", lineOf({{"mi", 0, 22, 0.36f}, {"Sharing", 48, 90, 0.8f}}), "Sharing"},
+        {"icon read as letters as unsure as the text",
+         lineOf({{"mi", 0, 22, 0.67f}, {"About", 48, 70, 0.75f}}), "About"},
         {"icons at both ends",
          lineOf({{"@", 0, 24, 0.9f},
                  {"Date", 50, 60, 0.9f},
@@ -51,6 +53,10 @@ TEST(SymbolWords, DropsIconsBesideTheTextAndKeepsItsOwnSymbols) {
          lineOf({{"Delay:", 0, 70, 0.95f}, {"Off", 100, 40, 0.95f}, {"3", 160, 12, 0.95f}}), "Delay: Off 3"},
         {"a sure word far from the next", lineOf({{"OK", 0, 30, 0.95f}, {"Cancel", 80, 80, 0.95f}}),
          "OK Cancel"},
+        {"an unsure short word of a toolbar", lineOf({{"New", 0, 50, 0.75f}, {"Open", 90, 60, 0.75f}}),
+         "New Open"},
+        {"a wide icon far less sure than the text", lineOf({{"woo", 0, 50, 0.3f}, {"Device", 90, 80, 0.95f}}),
+         "Device"},
         {"one word alone", lineOf({{"©", 0, 24, 0.2f}}), "©"},
     };
     for (const Case& c : cases) {
