@@ -66,7 +66,11 @@ SystemCaptureService::SystemCaptureService() {
         if (!pending_->ownWindowsShown())
             Log::capture().log("Own windows in a capture did not show anew within {} ms: read as they are",
                                paintTimeoutMs);
-        if (!pending_->uncoveredPainted())
+        if (pending_->fades != nullptr && pending_->fades->fading())
+            Log::capture().log(
+                "Own windows left out of a capture were still fading out after {} ms: read as they are",
+                paintTimeoutMs);
+        else if (!pending_->uncoveredPainted())
             Log::capture().log(
                 "Windows uncovered for a capture did not repaint within {} ms: read as they are",
                 paintTimeoutMs);
@@ -176,10 +180,14 @@ bool SystemCaptureService::Pending::ready() {
 bool SystemCaptureService::Pending::uncoveredPainted() {
     if (contents && !contents->painted()) return false;
     if (awaitsRestore) return false;
-    if (repaint) {
-        const bool covered = repaint->covers(exposed);
-        if (fades != nullptr && repaint->freshlyPainted().intersects(exposed)) fades->painted(covered);
-        if (!covered || (fades != nullptr && !fades->done())) return false;
+    if (repaint && fades != nullptr) {
+        // Read once: a frame's last report must count with the frame it ends.
+        const QRegion fresh = repaint->freshlyPainted();
+        const bool covered = repaint->coveredSoFar(exposed);
+        if (fresh.intersects(exposed)) fades->painted(covered);
+        if (!covered || !fades->done()) return false;
+    } else if (repaint && !repaint->covers(exposed)) {
+        return false;
     }
     for (const auto& [topLevel, region] : exposedKept) {
         const std::optional<QRegion> left = kept->unpainted(topLevel);

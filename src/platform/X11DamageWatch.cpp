@@ -49,6 +49,10 @@ QRegion X11DamageWatch::painted() {
     return painted_;
 }
 
+bool X11DamageWatch::coveredSoFar(const QRegion& region) const {
+    return damage_ == 0 || (region - painted_).isEmpty();
+}
+
 QRegion X11DamageWatch::freshlyPainted() {
     painted();
     return std::exchange(fresh_, QRegion());

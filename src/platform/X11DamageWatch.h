@@ -34,6 +34,8 @@ public:
     QRegion painted();
     // What has been painted since the last call, or since the watch began.
     QRegion freshlyPainted();
+    // Whether `region` has all been painted by what was read so far: reads nothing.
+    bool coveredSoFar(const QRegion& region) const;
     // Until stopRestarting(), forgets what was painted whenever one of `triggers` reports
     // painting: what is painted after that was painted after theirs.
     void restartOnPaintingOf(const std::vector<const X11DamageWatch*>& triggers);
