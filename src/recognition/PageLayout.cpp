@@ -137,10 +137,19 @@ std::pair<int, int> besideCounts(const std::vector<std::vector<Piece>>& columns,
     return {mine, theirs};
 }
 
+// The part of `columns` that holds `piece`.
+std::size_t partOf(const std::vector<std::vector<Piece>>& columns, const Piece& piece) {
+    return std::size_t(std::find_if(columns.begin(), columns.end(),
+                                    [&](const auto& column) { return holds(column, piece); }) -
+                       columns.begin());
+}
+
 // A part of a cut between columns is a true column when two or more of its rows stand beside two
-// or more rows of the others. Where none is, the cut only parted the words of rows (a toolbar
-// whose right end stands over the shorter lines of the text below it): every row is read where it
-// stands. Where some are, a part beside none (a centred button between a line above and a field
+// or more rows of the others. Where none is, the cut only parted the words of rows: a first or
+// last row across it (a toolbar whose right end stands over the shorter lines of the text below
+// it, a row of buttons) is read where it stands, while a line beside a middle row of the others (a
+// button beside a message, a label beside a paragraph) is read with its part, before or after
+// them. Where some are, a part beside none (a centred button between a line above and a field
 // below, narrower than the gap their text leaves) is no column: the rows it stands in are cut from
 // the rest, so that it is read where it stands. Empty when the columns are true ones, or when all
 // the lines make one row, which is read part by part, left to right.
@@ -153,21 +162,25 @@ std::vector<std::vector<Piece>> rowsAroundLonelyParts(const std::vector<std::vec
     }
     std::vector<Piece> lonely, items;
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        if (!anyColumn || counts[i].first == 0)
-            lonely.insert(lonely.end(), columns[i].begin(), columns[i].end());
+        if (counts[i].first == 0) lonely.insert(lonely.end(), columns[i].begin(), columns[i].end());
         items.insert(items.end(), columns[i].begin(), columns[i].end());
     }
-    if (lonely.empty()) return {};
-    // A row holding a lonely line is a part of its own; rows of the others stay together, to be
-    // read column by column.
+    const auto rows = rowsOf(items);
+    const auto across = [&](const std::vector<Piece>& row) {
+        return std::any_of(row.begin(), row.end(),
+                           [&](const Piece& p) { return partOf(columns, p) != partOf(columns, row[0]); });
+    };
+    // A row holding a lonely line, or an outer row across a cut that made no columns, is a part of
+    // its own; rows of the others stay together, to be read column by column.
     std::vector<std::vector<Piece>> parts;
-    bool lonelyRow = false;
-    for (const auto& row : rowsOf(items)) {
-        const bool isLonely =
-            std::any_of(row.begin(), row.end(), [&](const Piece& p) { return holds(lonely, p); });
-        if (parts.empty() || isLonely || lonelyRow) parts.emplace_back();
-        parts.back().insert(parts.back().end(), row.begin(), row.end());
-        lonelyRow = isLonely;
+    bool apartRow = false;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const bool apart =
+            std::any_of(rows[r].begin(), rows[r].end(), [&](const Piece& p) { return holds(lonely, p); }) ||
+            (!anyColumn && (r == 0 || r + 1 == rows.size()) && across(rows[r]));
+        if (parts.empty() || apart || apartRow) parts.emplace_back();
+        parts.back().insert(parts.back().end(), rows[r].begin(), rows[r].end());
+        apartRow = apart;
     }
     if (parts.size() < 2) return {};
     return parts;
@@ -202,16 +215,11 @@ std::vector<std::vector<Piece>> rowsOutsideColumns(const std::vector<std::vector
                               return a.box.bottom() < b.box.bottom();
                           })->box.bottom());
     }
-    const auto columnOf = [&](const Piece& piece) {
-        return std::size_t(std::find_if(columns.begin(), columns.end(),
-                                        [&](const auto& column) { return holds(column, piece); }) -
-                           columns.begin());
-    };
     const auto acrossAndAstray = [&](const std::vector<Piece>& row) {
         std::vector<std::size_t> in;
         bool astray = false;
         for (const Piece& piece : row) {
-            in.push_back(columnOf(piece));
+            in.push_back(partOf(columns, piece));
             astray = astray || !linesUp(piece, columns[in.back()], row, height);
         }
         std::sort(in.begin(), in.end());

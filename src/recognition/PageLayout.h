@@ -40,10 +40,11 @@ std::vector<Piece> joined(std::vector<Piece> pieces, const PageInk& ink, double 
 
 // `pieces` in reading order: cut at the widest gap, between columns where a gap runs from top to
 // bottom and is wide enough and two or more rows stand beside two or more across it, else between
-// rows; top to bottom and left to right. Rows parted by a gap that makes no true columns (a toolbar
-// over shorter lines), a line beside no other across it, and a first or last row that stands apart
-// from true columns and does not line up with them (a header of links, a row of buttons) are read
-// where they stand, left to right. A table is read column by column.
+// rows; top to bottom and left to right. A first or last row parted by a gap that makes no true
+// columns (a toolbar over shorter lines), a line beside no other across it, and a first or last row
+// that stands apart from true columns and does not line up with them (a header of links, a row of
+// buttons) are read where they stand, left to right; a line beside a middle row of the others (a
+// button beside a message) is read after or before them. A table is read column by column.
 std::vector<Piece> readingOrder(std::vector<Piece> pieces);
 
 } // namespace quorvane::PageLayout

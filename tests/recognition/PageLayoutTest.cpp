@@ -140,6 +140,34 @@ TEST(PageLayout, ReadsARowAboveTrueColumnsWhereItStandsWhenItStandsApart) {
                                                    {250, 40}, {250, 60}, {250, 80}}));
 }
 
+TEST(PageLayout, ReadsALineBesideTheMiddleOfABlockAfterOrBeforeTheBlock) {
+    const auto piece = [](int x, int y, int width) { return Piece{{x, y, width, 10}, 10}; };
+    struct Case {
+        const char* name;
+        std::vector<Piece> pieces;
+        std::vector<QPoint> expected;
+    };
+    const std::vector<Case> cases = {
+        {"a message with a button beside its middle line",
+         {piece(0, 0, 300), piece(0, 20, 300), piece(400, 20, 60), piece(0, 40, 300)},
+         {{0, 0}, {0, 20}, {0, 40}, {400, 20}}},
+        {"a label beside a paragraph's third line",
+         {piece(200, 0, 300), piece(200, 20, 300), piece(0, 40, 100), piece(200, 40, 300),
+          piece(200, 60, 300), piece(200, 80, 300)},
+         {{0, 40}, {200, 0}, {200, 20}, {200, 40}, {200, 60}, {200, 80}}},
+        // The first row is read where it stands.
+        {"a toolbar over a message",
+         {piece(0, 0, 100), piece(400, 0, 60), piece(0, 20, 300), piece(0, 40, 300)},
+         {{0, 0}, {400, 0}, {0, 20}, {0, 40}}},
+    };
+    for (const Case& c : cases) {
+        std::vector<QPoint> corners;
+        for (const Piece& read : PageLayout::readingOrder(c.pieces))
+            corners.push_back(read.box.topLeft());
+        EXPECT_EQ(corners, c.expected) << c.name;
+    }
+}
+
 TEST(PageLayout, LinesSharingOneRowOfPixelsStandBesideEachOther) {
     // Two columns whose lines overlap by one row of pixels only: still two lines beside two, read
     // column by column, not row by row.
