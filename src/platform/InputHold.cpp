@@ -135,11 +135,16 @@ void InputHold::Token::release() {
     if (hold != nullptr && id != 0) hold->release(id);
 }
 
-InputHold::InputHold(std::chrono::milliseconds bound, std::size_t most)
-    : bound_(bound), most_(most), boundTimer_(std::make_unique<QTimer>()),
-      startTimer_(std::make_unique<QTimer>()) {
+InputHold::InputHold(std::chrono::milliseconds bound, std::size_t most, Now now)
+    : bound_(bound), most_(most), now_(now ? std::move(now) : Now([] { return Clock::now(); })),
+      boundTimer_(std::make_unique<QTimer>()), startTimer_(std::make_unique<QTimer>()) {
     boundTimer_->setSingleShot(true);
-    connect(boundTimer_.get(), &QTimer::timeout, this, &InputHold::expire);
+    connect(boundTimer_.get(), &QTimer::timeout, this, [this] {
+        if (now_() < deadline_)
+            awaitBound();
+        else
+            expire();
+    });
     // A timer of its own, never a posted call: a loop run from inside Qt's delivery of posted
     // calls would hold up those posted meanwhile (a read's outcome among them) until it ends.
     startTimer_->setSingleShot(true);
@@ -186,14 +191,13 @@ InputHold::Token InputHold::hold(QWindow* window, std::function<void()> giveUp) 
     if (window == nullptr) return {};
     if (holds_.empty()) {
         // Input that waits already (behind a paste that started another) counts from when it came.
-        const Clock::time_point since = handingOn_ && oldest_ ? *oldest_ : Clock::now();
+        const Clock::time_point since = handingOn_ && oldest_ ? *oldest_ : now_();
         oldest_.reset();
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(since + bound_ - Clock::now());
+        deadline_ = since + bound_;
         expired_ = false;
         waiting_ = 0;
         lastWasMotion_ = false;
-        boundTimer_->start(std::max(left, std::chrono::milliseconds(0)));
+        awaitBound();
         watchRawInput();
     }
     const std::uint64_t id = ++lastID_;
@@ -316,7 +320,7 @@ void InputHold::waitFor(const std::function<bool()>& settled, std::chrono::milli
 }
 
 void InputHold::noteInput(bool acting, bool motion, std::uint32_t time) {
-    if (!oldest_) oldest_ = Clock::now();
+    if (!oldest_) oldest_ = now_();
     if (time != 0 && time > heldUntil_) heldUntil_ = time;
     if (std::exchange(lastWasMotion_, motion) && motion) return;
     ++waiting_;
@@ -402,6 +406,14 @@ void InputHold::drop(std::uint64_t id) {
     disconnect(found->gone);
     holds_.erase(found);
     if (holds_.empty()) ended();
+}
+
+void InputHold::awaitBound() {
+    // The clock is asked again at least every quarter second, not trusted to one long timer: a
+    // test's clock moves on by itself. A bound passed already is met at the next turn, never in
+    // the caller's.
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - now_());
+    boundTimer_->start(std::clamp(left, std::chrono::milliseconds(0), std::chrono::milliseconds(250)));
 }
 
 void InputHold::expire() {

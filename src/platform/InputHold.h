@@ -61,7 +61,11 @@ public:
         std::uint64_t id_ = 0;
     };
 
-    explicit InputHold(std::chrono::milliseconds bound = defaultBound, std::size_t most = mostHeld);
+    // The time on the steady clock, as the hold reads it.
+    using Now = std::function<std::chrono::steady_clock::time_point()>;
+
+    // `now` is for tests to move the time on (a bound passes); the steady clock's if none.
+    explicit InputHold(std::chrono::milliseconds bound = defaultBound, std::size_t most = mostHeld, Now now = {});
     ~InputHold() override;
 
     // Holds input until the token is released; `giveUp` is called instead when the hold is given
@@ -103,6 +107,8 @@ private:
     void drop(std::uint64_t id);
     void giveUp(Reason reason);
     void ended();
+    // Waits for the bound on the clock; `expire` once it has passed.
+    void awaitBound();
     void expire();
     void noteInput(bool acts, bool motion, std::uint32_t time);
     // Raw input from the server, watched while the keyboard is ours or a hold lasts.
@@ -121,6 +127,8 @@ private:
 
     std::chrono::milliseconds bound_;
     std::size_t most_;
+    Now now_;
+    std::chrono::steady_clock::time_point deadline_{};
     std::uint64_t lastID_ = 0;
     std::vector<Hold> holds_;
     std::unique_ptr<QTimer> boundTimer_;
