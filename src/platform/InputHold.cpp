@@ -140,7 +140,9 @@ InputHold::InputHold(std::chrono::milliseconds bound, std::size_t most, Now now)
       boundTimer_(std::make_unique<QTimer>()), startTimer_(std::make_unique<QTimer>()) {
     boundTimer_->setSingleShot(true);
     connect(boundTimer_.get(), &QTimer::timeout, this, [this] {
-        if (now_() < deadline_)
+        if (joining_)
+            giveUp(*std::exchange(joining_, std::nullopt), 0);
+        else if (now_() < deadline_)
             awaitBound();
         else
             expire();
@@ -187,13 +189,21 @@ InputHold::~InputHold() {
     }
 }
 
-InputHold::Token InputHold::hold(QWindow* window, std::function<void()> giveUp) {
+InputHold::Token InputHold::hold(QWindow* window, std::function<void(Reason)> giveUp) {
     if (window == nullptr) return {};
     if (holds_.empty()) {
-        // Input that waits already (behind a paste that started another) counts from when it came.
-        const Clock::time_point since = handingOn_ && oldest_ ? *oldest_ : now_();
-        oldest_.reset();
-        deadline_ = since + bound_;
+        // Asked as held input goes on (Ctrl+V pressed again behind a paste): the input behind it
+        // has waited since the run's first hold, and counts from then.
+        const bool sameRun = handingOn_ && runStart_.has_value();
+        if (!sameRun) {
+            runStart_ = now_();
+            givenUp_.reset();
+        }
+        deadline_ = *runStart_ + bound_;
+        joinedRun_ = sameRun;
+        // Asked by input that came before the run's holds were given up: it goes with them.
+        if (sameRun && givenUp_ && routed_ <= givenUp_->until)
+            joining_ = givenUp_->reason == Reason::escape ? Reason::escape : Reason::joined;
         expired_ = false;
         waiting_ = 0;
         lastWasMotion_ = false;
@@ -251,7 +261,7 @@ bool InputHold::admit(void* windowSystemEvent) {
     if (!holds_.empty()) {
         if (key != nullptr && key->keyType == QEvent::KeyPress && key->key == Qt::Key_Escape) {
             spent_.push_back({input.timestamp, key->nativeScanCode, true});
-            giveUp(Reason::escape);
+            giveUp(Reason::escape, input.timestamp);
             return false;
         }
         const bool motion = event.type == WindowSystem::Mouse &&
@@ -320,12 +330,11 @@ void InputHold::waitFor(const std::function<bool()>& settled, std::chrono::milli
 }
 
 void InputHold::noteInput(bool acting, bool motion, std::uint32_t time) {
-    if (!oldest_) oldest_ = now_();
     if (time != 0 && time > heldUntil_) heldUntil_ = time;
     if (std::exchange(lastWasMotion_, motion) && motion) return;
     ++waiting_;
-    if (expired_ && acting) return giveUp(Reason::bound);
-    if (waiting_ > most_) giveUp(Reason::overflow);
+    if (expired_ && acting) return giveUp(Reason::bound, heldUntil_);
+    if (waiting_ > most_) giveUp(Reason::overflow, heldUntil_);
 }
 
 void InputHold::watchRawInput() {
@@ -388,7 +397,7 @@ void InputHold::noteRawInput(const Seen& seen) {
             // no further.
             spent_.push_back({seen.time, seen.detail, false});
             if (spent_.size() > 16) spent_.erase(spent_.begin());
-            giveUp(Reason::escape);
+            giveUp(Reason::escape, seen.time);
             return;
         }
     }
@@ -410,21 +419,23 @@ void InputHold::drop(std::uint64_t id) {
 
 void InputHold::awaitBound() {
     // The clock is asked again at least every quarter second, not trusted to one long timer: a
-    // test's clock moves on by itself. A bound passed already is met at the next turn, never in
-    // the caller's.
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - now_());
+    // test's clock moves on by itself. A bound passed already, or a hold that goes with the ones
+    // given up before it, is met at the next turn, never in the caller's.
+    const auto left = joining_ ? std::chrono::milliseconds(0)
+                               : std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - now_());
     boundTimer_->start(std::clamp(left, std::chrono::milliseconds(0), std::chrono::milliseconds(250)));
 }
 
 void InputHold::expire() {
-    // Without raw input nothing tells whether input waits in Qt: it may.
-    if (waiting_ > 0 || !rawWatched_)
-        giveUp(Reason::bound);
+    // Input waits, or may: behind a hold asked as held input went on (some of it may not have
+    // reached Qt's hands yet), or anywhere without raw input to tell.
+    if (waiting_ > 0 || joinedRun_ || !rawWatched_)
+        giveUp(Reason::bound, heldUntil_);
     else
         expired_ = true;
 }
 
-void InputHold::giveUp(Reason reason) {
+void InputHold::giveUp(Reason reason, unsigned long until) {
     if (holds_.empty()) return;
     const std::vector<Hold> holds = std::exchange(holds_, {});
     for (const Hold& each : holds)
@@ -439,14 +450,21 @@ void InputHold::giveUp(Reason reason) {
     case Reason::overflow:
         Log::app().log("A read for a window was given up: more input came meanwhile than is kept");
         break;
+    case Reason::joined:
+        Log::app().log("A read for a window asked while another waited was given up with it");
+        break;
     }
+    // A read asked by the input that waited goes the same way; a joined one keeps what it joined.
+    if (reason != Reason::joined)
+        givenUp_ = GivenUp{reason, std::max({until, routed_, givenUp_ ? givenUp_->until : 0ul})};
     ended();
     for (const Hold& each : holds)
-        if (each.giveUp) each.giveUp();
+        if (each.giveUp) each.giveUp(reason);
 }
 
 void InputHold::ended() {
     boundTimer_->stop();
+    joining_.reset();
     expired_ = false;
     watchRawInput();
     // The loops end as soon as they get control back (and what Qt deferred goes on in the loop

@@ -10,10 +10,13 @@
 // window a held key before it hid or blocked (a sheet closed, a dialog opened) goes where the
 // keyboard is once it has settled there.
 //
-// No input waits longer than the bound: the holds are given up once input has waited that long (or
-// once input comes after the bound, while the read still goes on), on Escape (which is spent on
-// that), and when more input waits than is kept. A hold given up calls its `giveUp`, which says so
-// and drops the read, and then the input goes on. GUI thread; made once, by the composition root.
+// No input waits longer than the bound, counted from the first hold of a run: a read asked by held
+// input as it goes on (Ctrl+V pressed again while a paste waited) joins the run, and has only what
+// is left of its bound. The holds are given up once input has waited that long (or once input
+// comes after the bound, while the read still goes on), on Escape (which is spent on that), and
+// when more input waits than is kept; a read asked by input that came before a give-up is given up
+// with it. A hold given up calls its `giveUp` with the reason, which drops the read and says so if
+// it failed, and then the input goes on. GUI thread; made once, by the composition root.
 
 #include <QObject>
 #include <QPointer>
@@ -43,6 +46,16 @@ public:
     // How long held keys wait for the keyboard to settle after one moved it.
     static constexpr std::chrono::milliseconds settleBound{1000};
 
+    // Why a hold was given up.
+    enum class Reason {
+        bound,    // its input waited as long as it may: the read failed, as a silent holder's does
+        overflow, // more input waited than is kept: likewise
+        escape,   // the person pressed Escape: nothing failed
+        joined,   // asked while another waited, and given up with it, which said so
+    };
+    // Whether a read given up for `why` failed, and says so.
+    static bool failed(Reason why) { return why == Reason::bound || why == Reason::overflow; }
+
     // One hold, released when the token is (or ends); move only.
     class Token {
     public:
@@ -71,7 +84,7 @@ public:
     // Holds input until the token is released; `giveUp` is called instead when the hold is given
     // up, and the token then holds nothing. A null window holds nothing. Input to every window of
     // ours waits (Qt defers it all), never longer than the bound.
-    [[nodiscard]] Token hold(QWindow* window, std::function<void()> giveUp);
+    [[nodiscard]] Token hold(QWindow* window, std::function<void(Reason)> giveUp);
     // Whether a hold for `window` lasts now.
     bool holds(const QWindow* window) const;
     // Presses, releases and runs of moves that came since the holds began (what the cap counts).
@@ -89,10 +102,9 @@ private:
     struct Hold {
         std::uint64_t id;
         QPointer<QWindow> window;
-        std::function<void()> giveUp;
+        std::function<void(Reason)> giveUp;
         QMetaObject::Connection gone;
     };
-    enum class Reason { bound, escape, overflow };
     class Hook;
     friend class Hook;
 
@@ -105,7 +117,8 @@ private:
     void release(std::uint64_t id);
     // Ends a hold without giving it up.
     void drop(std::uint64_t id);
-    void giveUp(Reason reason);
+    // Gives every hold up; input up to the server time `until` asked for them.
+    void giveUp(Reason reason, unsigned long until);
     void ended();
     // Waits for the bound on the clock; `expire` once it has passed.
     void awaitBound();
@@ -136,9 +149,18 @@ private:
     bool expired_ = false;
     std::size_t waiting_ = 0;
     bool lastWasMotion_ = false;
-    // When the oldest input that may still wait came (a hold begun as held input goes on counts
-    // from then).
-    std::optional<std::chrono::steady_clock::time_point> oldest_;
+    // When the first hold of the run began: one begun as held input goes on counts from then.
+    std::optional<std::chrono::steady_clock::time_point> runStart_;
+    // The last give-up of the run, and the input that came before it: a read that input asks for
+    // as it goes on is given up too, at the next turn.
+    struct GivenUp {
+        Reason reason;
+        unsigned long until;
+    };
+    std::optional<GivenUp> givenUp_;
+    std::optional<Reason> joining_;
+    // The holds now were begun as held input went on.
+    bool joinedRun_ = false;
     // Input that waited goes on now.
     bool handingOn_ = false;
     // The window held keys were meant for when the keyboard settled nowhere in time.

@@ -304,17 +304,45 @@ TEST(AppDelegateX11, WhatIsPressedAfterAPasteActsOnWhatItBrought) {
     EXPECT_EQ(rig.savedAfter("key ctrl+s").size(), QSize(130, 80));
 
     // A holder that never sends its picture, or one that Escape gives up: the keys save the
-    // picture that was open, after the paste has said it failed.
+    // picture that was open, after the paste has said it failed, or said nothing: Escape gave it up.
     const QString failed = ImageImporter::ImportError::unreadable().message();
-    for (const QString keys : {"key ctrl+v ctrl+s", "key ctrl+v Escape ctrl+s"}) {
+    for (const auto& [keys, said] : {std::pair{QStringLiteral("key ctrl+v ctrl+s"), std::optional(failed)},
+                                     {QStringLiteral("key ctrl+v Escape ctrl+s"), std::nullopt}}) {
         SCOPED_TRACE(keys.toStdString());
         auto never = rig.offered(png(test::filledImage(Qt::blue, 50, 50)), "image/png", "never");
         rig.delegate.captureController().setErrorMessage(std::nullopt);
         const QImage saved = rig.savedAfter(keys);
         EXPECT_EQ(saved.size(), QSize(130, 80));
-        EXPECT_EQ(rig.delegate.captureController().errorMessage(), failed);
+        EXPECT_EQ(rig.delegate.captureController().errorMessage(), said);
     }
     EXPECT_EQ(log.count("A read for a window was given up by Escape, and its input went on"), 1);
+
+    // A picture dropped by a program that sends it late, given up by Escape: nothing is said, and
+    // the keys after it save the picture that was open.
+    const QString dropped = QString::fromStdString((rig.folder / "dropped").string());
+    QFile bytes(dropped);
+    ASSERT_TRUE(bytes.open(QIODevice::WriteOnly));
+    bytes.write(png(test::filledImage(Qt::blue, 50, 50)));
+    bytes.close();
+    rig.delegate.captureController().setErrorMessage(std::nullopt);
+    EditorCanvasView& canvas = window->view()->pane()->canvas();
+    const QPoint over = canvas.mapToGlobal(canvas.rect().center());
+    const int saves = rig.saves;
+    // Pressed once the drop holds the window's input, as a person's keys come after the drop.
+    QTimer escape;
+    QObject::connect(&escape, &QTimer::timeout, [&] {
+        if (!rig.services->inputHold().holds(window->windowHandle())) return;
+        escape.stop();
+        EXPECT_EQ(test::xdotool("key Escape ctrl+s"), 0);
+    });
+    escape.start(10);
+    test::ClipboardOffer drag({"--type", "image/png", "--file", dropped, "--incremental-above", "0", "--trickle",
+                               "3000", "--drag-to", QStringLiteral("%1,%2").arg(over.x()).arg(over.y()), "--drop",
+                               "1"});
+    ASSERT_TRUE(test::waitUntil([&] { return rig.saves > saves; }, 20000));
+    EXPECT_EQ(QImage(rig.delegate.exporter().lastURL().toLocalFile()).size(), QSize(130, 80));
+    EXPECT_EQ(rig.delegate.captureController().errorMessage(), std::nullopt);
+    EXPECT_EQ(log.count("A read for a window was given up by Escape, and its input went on"), 2);
     rig.delegate.aboutToQuit();
 }
 

@@ -100,7 +100,7 @@ TEST(InputHold, HeldInputGoesOnInOrderThroughQtsWholePathAndOtherWindowsWaitNoLo
     ASSERT_TRUE(waitUntil([&] { return held.isActiveWindow() && held.line->hasFocus(); }));
     InputHold hold;
     int givenUp = 0;
-    InputHold::Token token = hold.hold(held.windowHandle(), [&givenUp] { ++givenUp; });
+    InputHold::Token token = hold.hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
     xdotool(QStringLiteral("type ab"));
     held.click(4);
     held.click();
@@ -131,7 +131,7 @@ TEST(InputHold, HeldInputGoesOnInOrderThroughQtsWholePathAndOtherWindowsWaitNoLo
     held.line->setFocus();
     InputHold::Token pasting;
     const QMetaObject::Connection reads = QObject::connect(held.button, &QPushButton::clicked, [&] {
-        pasting = hold.hold(held.windowHandle(), [&givenUp] { ++givenUp; });
+        pasting = hold.hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
     });
     xdotool(QStringLiteral("type ab"));
     held.click();
@@ -153,8 +153,8 @@ TEST(InputHold, HeldInputGoesOnInOrderThroughQtsWholePathAndOtherWindowsWaitNoLo
     held.happened.clear();
     held.line->clear();
     held.line->setFocus();
-    InputHold::Token first = hold.hold(held.windowHandle(), [&givenUp] { ++givenUp; });
-    InputHold::Token second = hold.hold(held.windowHandle(), [&givenUp] { ++givenUp; });
+    InputHold::Token first = hold.hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
+    InputHold::Token second = hold.hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
     xdotool(QStringLiteral("type cd"));
     int turns = 0;
     whileHeld = QStringList{QStringLiteral("not released")};
@@ -234,7 +234,7 @@ TEST(InputHold, AHoldIsGivenUpPastItsBoundOnEscapeAndBeyondItsCap) {
         held.line->setFocus();
         InputHold bounded(each.bound, each.most);
         int givenUp = 0;
-        InputHold::Token kept = bounded.hold(held.windowHandle(), [&givenUp] { ++givenUp; });
+        InputHold::Token kept = bounded.hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
         // A hold that is never given up ends here, long after, and the case fails.
         QTimer lastResort;
         lastResort.setSingleShot(true);
@@ -301,7 +301,7 @@ TEST(InputHold, EverythingThePersonDoesWaitsAndAClickLandsOnWhatIsUnderItThen) {
     ASSERT_TRUE(waitUntil([&] { return held.isActiveWindow() && held.line->hasFocus(); }));
     InputHold hold(1h, 6);
     int givenUp = 0;
-    InputHold::Token token = hold.hold(held.windowHandle(), [&givenUp] { ++givenUp; });
+    InputHold::Token token = hold.hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
     askToClose(*held.windowHandle());
     xdotool(QStringLiteral("type c"));
     QStringList whileHeld{QStringLiteral("not released")};
@@ -323,7 +323,7 @@ TEST(InputHold, EverythingThePersonDoesWaitsAndAClickLandsOnWhatIsUnderItThen) {
     held.raise();
     const QPoint at = held.button->mapToGlobal(held.button->rect().center());
     ASSERT_TRUE(waitUntil([&] { return QGuiApplication::topLevelAt(at) == held.windowHandle(); }));
-    token = hold.hold(held.windowHandle(), [&givenUp] { ++givenUp; });
+    token = hold.hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
     // Twenty moves to the button (relative ones: the server hears them as a device's), then the
     // click: the moves count once, within a cap of six.
     QString moves = QStringLiteral("mousemove %1 %2").arg(at.x() - 60).arg(at.y() + 20);
@@ -372,7 +372,7 @@ TEST(InputHold, APressAfterTheBoundOrAnEscapeAlreadyTypedGivesTheHoldUp) {
     // comes after that turn gives the hold up.
     {
         auto atOnce = std::make_unique<InputHold>(0ms);
-        InputHold::Token token = atOnce->hold(held.windowHandle(), [&givenUp] { ++givenUp; });
+        InputHold::Token token = atOnce->hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
         QTimer::singleShot(0, [] { xdotool(QStringLiteral("type c")); });
         // Gone, a hold ends whatever it waits for.
         QTimer gone;
@@ -393,7 +393,7 @@ TEST(InputHold, APressAfterTheBoundOrAnEscapeAlreadyTypedGivesTheHoldUp) {
     held.line->clear();
     Releases releases;
     held.line->installEventFilter(&releases);
-    InputHold::Token token = hold->hold(held.windowHandle(), [&givenUp] { ++givenUp; });
+    InputHold::Token token = hold->hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
     xdotool(QStringLiteral("type a"));
     const Meanwhile landed([&] {
         if (hold == nullptr || hold->waiting() < 2) return false;
@@ -403,7 +403,7 @@ TEST(InputHold, APressAfterTheBoundOrAnEscapeAlreadyTypedGivesTheHoldUp) {
     ASSERT_TRUE(waitUntil([&] { return releases.count == 1; }, 30000));
     untilIdle();
     now += 2h;
-    token = hold->hold(held.windowHandle(), [&givenUp] { ++givenUp; });
+    token = hold->hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
     xdotool(QStringLiteral("type b"));
     QStringList whileHeld{QStringLiteral("not released")};
     int turns = 0;
@@ -418,13 +418,44 @@ TEST(InputHold, APressAfterTheBoundOrAnEscapeAlreadyTypedGivesTheHoldUp) {
     EXPECT_EQ(held.happened, (QStringList{"a", "ab"}));
     EXPECT_EQ(givenUp, 1);
 
+    // A read asked by held input as it goes on (a click of the button, the last input that
+    // waited) has only what is left of the bound of the hold it waited behind: once that has
+    // passed, it is given up, though nothing waits behind it.
+    untilIdle();
+    held.happened.clear();
+    std::optional<InputHold::Reason> why;
+    InputHold::Token again;
+    const QMetaObject::Connection asks = QObject::connect(held.button, &QPushButton::clicked, [&] {
+        if (hold) again = hold->hold(held.windowHandle(), [&](InputHold::Reason reason) { why = reason; });
+    });
+    const auto first = now;
+    token = hold->hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
+    held.click();
+    bool moved = false;
+    const Meanwhile behind([&] {
+        if (hold == nullptr || (!moved && hold->waiting() < 2)) return false;
+        if (!moved) {
+            moved = true;
+            now = first + 59min;
+            token.release();
+        }
+        if (!again) return false;
+        now = first + 61min;
+        return true;
+    });
+    EXPECT_TRUE(waitUntil([&] { return why.has_value() || late; }, 30000));
+    EXPECT_EQ(why, InputHold::Reason::bound);
+    EXPECT_EQ(givenUp, 1);
+    QObject::disconnect(asks);
+
     // Ctrl+G asks a read once Escape, typed after it, has reached us.
     held.happened.clear();
     held.line->clear();
+    held.line->setFocus();
     QShortcut read(QKeySequence(QStringLiteral("Ctrl+G")), &held);
     QObject::connect(&read, &QShortcut::activated, [&] {
         xdotool(QStringLiteral("key Escape"));
-        if (hold) token = hold->hold(held.windowHandle(), [&givenUp] { ++givenUp; });
+        if (hold) token = hold->hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
     });
     xdotool(QStringLiteral("key ctrl+g"));
     ASSERT_TRUE(waitUntil([&] { return givenUp == 2 || late; }, 30000));
