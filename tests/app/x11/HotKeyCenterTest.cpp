@@ -27,6 +27,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 #include <cstdlib>
@@ -151,6 +152,21 @@ TEST(HotKeyCenterX11, KeysFireWhileAPopupOfOursHoldsTheKeyboard) {
     EXPECT_EQ(recorded.triggered.size(), 6u);
 }
 
+// A combination still held down once it fired leaves the keyboard free for what it opened (the
+// area picker grabs it), and its release is heard wherever it goes: pressed again at once, it
+// fires again.
+TEST(HotKeyCenterX11, AHeldCombinationLeavesTheKeyboardFreeAndItsReleaseIsHeard) {
+    Recorded recorded;
+    ASSERT_TRUE(recorded.center->registerBindings(HotKeyCenter::defaultBindings()).empty());
+    xdotool("keydown", "ctrl+alt+super+4");
+    ASSERT_TRUE(waitUntil([&] { return recorded.triggered.size() == 1; }));
+    // The test's own grab, let go with its connection.
+    EXPECT_TRUE(test::keyboardFree());
+    xdotool("keyup", "ctrl+alt+super+4");
+    EXPECT_EQ(recorded.press("ctrl+alt+super+4"), HotKeyAction::captureArea);
+    EXPECT_EQ(recorded.triggered.size(), 2u);
+}
+
 // A hot key pressed while a paste waits for its holder acts at once; the keys typed around it wait
 // for the paste and land after its text, in the order they came.
 TEST(HotKeyCenterX11, AHotKeyActsAtOnceWhileAPasteWaitsAndTheKeysAroundItKeepTheirOrder) {
@@ -183,7 +199,15 @@ TEST(HotKeyCenterX11, AHotKeyActsAtOnceWhileAPasteWaitsAndTheKeysAroundItKeepThe
     ASSERT_TRUE(late.ready());
     xdotool("type", "typ");
     ASSERT_TRUE(waitUntil([&] { return line->text() == QStringLiteral("typ"); }));
-    xdotool("key", "ctrl+v a ctrl+alt+super+3 b");
+    // The hot key comes once the paste waits, between two keys.
+    QTimer pressed;
+    QObject::connect(&pressed, &QTimer::timeout, [&] {
+        if (!input.holds(window.windowHandle())) return;
+        pressed.stop();
+        xdotool("key", "a ctrl+alt+super+3 b");
+    });
+    pressed.start(10);
+    xdotool("key", "ctrl+v");
     ASSERT_TRUE(waitUntil([&] { return line->text().size() >= 11; }, 20000)) << line->text().toStdString();
     EXPECT_EQ(line->text(), QStringLiteral("typPASTEDab"));
     ASSERT_EQ(recorded.triggered, std::vector<HotKeyAction>{HotKeyAction::captureScreen});
