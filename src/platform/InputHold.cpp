@@ -137,7 +137,11 @@ void InputHold::Token::release() {
 
 InputHold::InputHold(std::chrono::milliseconds bound, std::size_t most, Now now)
     : bound_(bound), most_(most), now_(now ? std::move(now) : Now([] { return Clock::now(); })),
-      boundTimer_(std::make_unique<QTimer>()), startTimer_(std::make_unique<QTimer>()) {
+      boundTimer_(std::make_unique<QTimer>()), startTimer_(std::make_unique<QTimer>()),
+      settleTimer_(std::make_unique<QTimer>()) {
+    settleTimer_->setSingleShot(true);
+    settleTimer_->setInterval(0);
+    connect(settleTimer_.get(), &QTimer::timeout, this, &InputHold::settle);
     boundTimer_->setSingleShot(true);
     connect(boundTimer_.get(), &QTimer::timeout, this, [this] {
         if (joining_)
@@ -162,7 +166,7 @@ InputHold::InputHold(std::chrono::milliseconds bound, std::size_t most, Now now)
     // Once Qt is about to sleep, every input that waited has gone on.
     if (auto* dispatcher = QAbstractEventDispatcher::instance())
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
-            if (holds_.empty()) handingOn_ = false;
+            if (holds_.empty()) caughtUp();
         });
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         x11_ = X11InputConnection::open();
@@ -217,6 +221,25 @@ InputHold::Token InputHold::hold(QWindow* window, std::function<void(Reason)> gi
     // Input is deferred from the next turn of the event loop, never in the caller's.
     if (!startTimer_->isActive()) startTimer_->start();
     return Token(*this, id);
+}
+
+void InputHold::afterHeldInput(std::function<void()> then) {
+    if (holds_.empty() && !handingOn_) return then();
+    afterInput_.push_back(std::move(then));
+}
+
+void InputHold::caughtUp() {
+    handingOn_ = false;
+    if (!afterInput_.empty() && !settleTimer_->isActive()) settleTimer_->start();
+}
+
+void InputHold::settle() {
+    // What Qt deferred may not have gone on when the loop first turns: it goes on first, through
+    // Qt's whole path, then what waited for it runs. A hold begun meanwhile settles at its end.
+    QCoreApplication::processEvents();
+    if (!holds_.empty()) return;
+    for (const auto& then : std::exchange(afterInput_, {}))
+        then();
 }
 
 bool InputHold::holds(const QWindow* window) const {
@@ -276,6 +299,7 @@ bool InputHold::admit(void* windowSystemEvent) {
         // Input comes in order: what waited has all gone on.
         if (input.timestamp != 0) heldUntil_ = 0;
         unsettled_.clear();
+        if (holds_.empty()) caughtUp();
         return true;
     }
     // What a held press before this one did (a dialog opened, a sheet closed) settles first, as it

@@ -87,6 +87,9 @@ public:
     [[nodiscard]] Token hold(QWindow* window, std::function<void(Reason)> giveUp);
     // Whether a hold for `window` lasts now.
     bool holds(const QWindow* window) const;
+    // Runs `then` once the input that waits now has gone on (at once when none waits): what is not
+    // the person's input (a capture a hot key took) acts after the keys typed before it.
+    void afterHeldInput(std::function<void()> then);
     // Presses, releases and runs of moves that came since the holds began (what the cap counts).
     std::size_t waiting() const { return waiting_; }
     // The window the person's keys go to now: the active one, never a menu open over it (a paste
@@ -161,6 +164,10 @@ private:
     std::optional<Reason> joining_;
     // The holds now were begun as held input went on.
     bool joinedRun_ = false;
+    // What runs once the input that waited has gone on.
+    std::vector<std::function<void()>> afterInput_;
+    void caughtUp();
+    void settle();
     // Input that waited goes on now.
     bool handingOn_ = false;
     // The window held keys were meant for when the keyboard settled nowhere in time.
@@ -178,6 +185,8 @@ private:
     std::vector<QEventLoop*> loops_;
     // Starts the wait at the next turn of the event loop.
     std::unique_ptr<QTimer> startTimer_;
+    // Runs what waited for the held input, once that has gone on.
+    std::unique_ptr<QTimer> settleTimer_;
     // Raw input on a connection of our own: Escape and the cap are watched there while Qt defers
     // input.
     std::unique_ptr<X11InputConnection> x11_;
