@@ -132,7 +132,8 @@ bool TextFieldPaste::paste(QWidget* field) {
         if (!target || !takesText(target)) return;
         // The keyboard moved on to another field meanwhile: the paste went with it, as a failed one.
         // A window that lost the keyboard (another window came up) keeps it for the field.
-        if (QWidget* focus = target->window()->focusWidget(); focus != target && !target->isAncestorOf(focus)) {
+        if (QWidget* focus = target->window()->focusWidget();
+            focus != target && !target->isAncestorOf(focus)) {
             Log::app().log("Paste dropped: its field lost the keyboard while it was read");
             beeper_.beep();
             return;

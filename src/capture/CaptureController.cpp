@@ -186,9 +186,11 @@ void CaptureController::handOver(const QImage& image) {
     Log::capture().log("Capture succeeded: {}x{} px, ocr {}", image.width(), image.height(), toOCR);
     setPermissionGranted(true);
     if (!afterHeldInput) return adoptCapture(image);
-    afterHeldInput([self = QPointer<CaptureController>(this), weak = std::weak_ptr<Session>(session_), image] {
-        if (self != nullptr && weak.lock() == self->session_ && self->stillRunning()) self->adoptCapture(image);
-    });
+    afterHeldInput(
+        [self = QPointer<CaptureController>(this), weak = std::weak_ptr<Session>(session_), image] {
+            if (self != nullptr && weak.lock() == self->session_ && self->stillRunning())
+                self->adoptCapture(image);
+        });
 }
 
 void CaptureController::adoptCapture(const QImage& image) {

@@ -78,7 +78,8 @@ public:
     using Now = std::function<std::chrono::steady_clock::time_point()>;
 
     // `now` is for tests to move the time on (a bound passes); the steady clock's if none.
-    explicit InputHold(std::chrono::milliseconds bound = defaultBound, std::size_t most = mostHeld, Now now = {});
+    explicit InputHold(std::chrono::milliseconds bound = defaultBound, std::size_t most = mostHeld,
+                       Now now = {});
     ~InputHold() override;
 
     // Holds input until the token is released; `giveUp` is called instead when the hold is given

@@ -10,7 +10,8 @@ namespace {
 // The input method a program started now is asked for: its QT_IM_MODULE, or "unset".
 QString startedProgramsInputMethod() {
     QProcess program;
-    program.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("echo \"${QT_IM_MODULE-unset}\"")});
+    program.start(QStringLiteral("sh"),
+                  {QStringLiteral("-c"), QStringLiteral("echo \"${QT_IM_MODULE-unset}\"")});
     program.waitForFinished();
     return QString::fromUtf8(program.readAllStandardOutput()).trimmed();
 }

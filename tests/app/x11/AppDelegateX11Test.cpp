@@ -26,8 +26,8 @@
 #include "support/ClipboardOffer.h"
 #include "support/DisplayState.h"
 #include "support/ImageFiles.h"
-#include "support/LogLines.h"
 #include "support/LaterTurn.h"
+#include "support/LogLines.h"
 #include "support/TempDir.h"
 #include "support/TestAnnotations.h"
 #include "support/Xdotool.h"
@@ -340,9 +340,9 @@ TEST(AppDelegateX11, WhatIsPressedAfterAPasteActsOnWhatItBrought) {
         EXPECT_EQ(test::xdotool("key Escape ctrl+s"), 0);
     });
     escape.start(10);
-    test::ClipboardOffer drag({"--type", "image/png", "--file", dropped, "--incremental-above", "0", "--trickle",
-                               "3000", "--drag-to", QStringLiteral("%1,%2").arg(over.x()).arg(over.y()), "--drop",
-                               "1"});
+    test::ClipboardOffer drag({"--type", "image/png", "--file", dropped, "--incremental-above", "0",
+                               "--trickle", "3000", "--drag-to",
+                               QStringLiteral("%1,%2").arg(over.x()).arg(over.y()), "--drop", "1"});
     ASSERT_TRUE(test::waitUntil([&] { return rig.saves > saves; }, 20000));
     EXPECT_EQ(QImage(rig.delegate.exporter().lastURL().toLocalFile()).size(), QSize(130, 80));
     EXPECT_EQ(rig.delegate.captureController().errorMessage(), std::nullopt);
@@ -368,7 +368,8 @@ TEST(AppDelegateX11, AHotKeyDuringAPasteCapturesAtOnceAndReplacesThePictureAfter
     struct Typed : QObject {
         bool a = false;
         bool eventFilter(QObject*, QEvent* event) override {
-            if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_A) a = true;
+            if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_A)
+                a = true;
             return false;
         }
     } typed;

@@ -1,8 +1,8 @@
 #include "app/HotKeyCenter.h"
 
 #include "app/KeyNames.h"
-#include "app/TextFieldPaste.h"
 #include "app/ShortcutFormatter.h"
+#include "app/TextFieldPaste.h"
 #include "canvas/EditorCanvasSettings.h"
 #include "core/Log.h"
 #include "editor_window/ColorPalettePopover.h"

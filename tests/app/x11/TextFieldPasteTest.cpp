@@ -44,7 +44,8 @@ struct Rig {
     QWidget window;
 
     // The input waits on `now`'s clock, the steady clock's if none.
-    explicit Rig(InputHold::Now now = {}) : input(InputHold::defaultBound, InputHold::mostHeld, std::move(now)) {
+    explicit Rig(InputHold::Now now = {})
+        : input(InputHold::defaultBound, InputHold::mostHeld, std::move(now)) {
         paste.watchApplication();
     }
 };

@@ -234,7 +234,8 @@ TEST(InputHold, AHoldIsGivenUpPastItsBoundOnEscapeAndBeyondItsCap) {
         held.line->setFocus();
         InputHold bounded(each.bound, each.most);
         int givenUp = 0;
-        InputHold::Token kept = bounded.hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
+        InputHold::Token kept =
+            bounded.hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
         // A hold that is never given up ends here, long after, and the case fails.
         QTimer lastResort;
         lastResort.setSingleShot(true);
@@ -276,7 +277,8 @@ void askToClose(const QWindow& window) {
     message.type = atom("WM_PROTOCOLS");
     message.data.data32[0] = atom("WM_DELETE_WINDOW");
     message.data.data32[1] = XCB_CURRENT_TIME;
-    xcb_send_event(connection, 0, message.window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
+    xcb_send_event(connection, 0, message.window, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&message));
     std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
     xcb_disconnect(connection);
 }
@@ -372,7 +374,8 @@ TEST(InputHold, APressAfterTheBoundOrAnEscapeAlreadyTypedGivesTheHoldUp) {
     // comes after that turn gives the hold up.
     {
         auto atOnce = std::make_unique<InputHold>(0ms);
-        InputHold::Token token = atOnce->hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
+        InputHold::Token token =
+            atOnce->hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
         QTimer::singleShot(0, [] { xdotool(QStringLiteral("type c")); });
         // Gone, a hold ends whatever it waits for.
         QTimer gone;
@@ -413,7 +416,8 @@ TEST(InputHold, APressAfterTheBoundOrAnEscapeAlreadyTypedGivesTheHoldUp) {
         token.release();
         return true;
     });
-    EXPECT_TRUE(blockUntil(held, [&] { return held.happened.size() == 2; }, 30000));
+    EXPECT_TRUE(blockUntil(
+        held, [&] { return held.happened.size() == 2; }, 30000));
     EXPECT_EQ(whileHeld, QStringList{"a"});
     EXPECT_EQ(held.happened, (QStringList{"a", "ab"}));
     EXPECT_EQ(givenUp, 1);
