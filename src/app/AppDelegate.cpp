@@ -52,6 +52,7 @@
 #include "panels/WindowPickerView.h"
 #include "platform/Beeper.h"
 #include "platform/Clipboard.h"
+#include "platform/InputHold.h"
 #include "platform/TesseractLanguageData.h"
 #include "recognition/TextRecognizer.h"
 #include "scrolling/ScrollingCaptureController.h"
@@ -228,6 +229,11 @@ CaptureController::Questions AppDelegate::captureQuestions() {
 
 void AppDelegate::wireHotKeys() {
     hotKeyRegistration_ = std::make_unique<HotKeyRegistration>(*hotKeyCenter_, services_.preferences());
+    // A hot key captures at once, also while a paste holds the keys typed before it; its picture
+    // replaces the editor's once those have acted on the picture they were typed for.
+    captureController_->afterHeldInput = [&input = services_.inputHold()](std::function<void()> then) {
+        input.afterHeldInput(std::move(then));
+    };
     connect(hotKeyCenter_.get(), &HotKeyCenter::triggered, this, [this](HotKeyAction action) {
         // Busy while the discard question is open: nothing re-enters it.
         if (!quitCoordinator_->isDeciding() && !discardQuestion_->isOpen())

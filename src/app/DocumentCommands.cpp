@@ -143,10 +143,11 @@ void DocumentCommands::paste() {
         return;
     }
     // Another program's offer is read without the window waiting for it; the input that follows
-    // waits for it instead. Given up, it fails as a holder that went silent does.
-    InputHold::Token held = input_.hold(InputHold::activeWindow(), [this] {
+    // waits for it instead. Given up, it fails as a holder that went silent does, unless the
+    // person gave it up (Escape), which says nothing.
+    InputHold::Token held = input_.hold(InputHold::activeWindow(), [this](InputHold::Reason why) {
         pastes_.cancel();
-        reportImport(ImageImporter::ImportError::unreadable());
+        if (InputHold::failed(why)) reportImport(ImageImporter::ImportError::unreadable());
     });
     pastes_.read(
         std::move(offer), std::move(held),

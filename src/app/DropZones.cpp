@@ -139,7 +139,7 @@ void DropZones::waitForDrop(QWindow* window) {
     if (releasing_ || hovered_.count(id) == 0) return;
     DropWait& wait = waits_[id];
     if (wait.lapsed || wait.held) return;
-    wait.held = input_.hold(window, [] {});
+    wait.held = input_.hold(window, [](InputHold::Reason) {});
     target_.catchUp();
     QTimer::singleShot(dropWait, this, [this, id] {
         const auto found = waits_.find(id);
@@ -159,7 +159,7 @@ void DropZones::caughtUp() {
     held.clear();
 }
 
-InputHold::Token DropZones::holdFor(QWidget* window, std::function<void()> giveUp) {
+InputHold::Token DropZones::holdFor(QWidget* window, std::function<void(InputHold::Reason)> giveUp) {
     const auto now = std::chrono::steady_clock::now();
     const auto last = std::exchange(lastDrops_[window], now);
     if (now - last < dropsApart) return {};
@@ -196,15 +196,16 @@ void DropZones::drop(std::uint32_t window, QPoint position, int kind, std::share
         if (kind == image)
             if (auto* editor = qobject_cast<EditorView*>(view)) {
                 // Given up, it fails as a drop whose source fell silent.
-                InputHold::Token held = holdFor(dropped, [editor = QPointer<EditorView>(editor)] {
-                    if (editor) editor->giveUpDrop();
-                });
+                InputHold::Token held =
+                    holdFor(dropped, [editor = QPointer<EditorView>(editor)](InputHold::Reason why) {
+                        if (editor) editor->giveUpDrop(why);
+                    });
                 return editor->openDropped(std::move(offer), std::move(held));
             }
         if (kind == text)
             if (QWidget* field = textFieldOf(view))
                 return text_.drop(field, view->mapFromGlobal(global), std::move(offer),
-                                  holdFor(dropped, [this] { text_.giveUp(); }));
+                                  holdFor(dropped, [this](InputHold::Reason why) { text_.giveUp(why); }));
         break;
     }
     Log::app().log("Drop refused: {}", "what lay under it changed before it came");

@@ -61,7 +61,7 @@ private:
     void caughtUp();
     // Holds `window`'s input for a drop, unless it comes right after another; `giveUp` says a drop
     // given up.
-    InputHold::Token holdFor(QWidget* window, std::function<void()> giveUp);
+    InputHold::Token holdFor(QWidget* window, std::function<void(InputHold::Reason)> giveUp);
 
     // The wait of a window an accepted drag is over: once it lapsed, input goes on until the drag
     // is over.

@@ -88,9 +88,9 @@ QStringList TextFieldPaste::types() {
             QStringLiteral("text/plain"), QStringLiteral("STRING")};
 }
 
-void TextFieldPaste::giveUp() {
+void TextFieldPaste::giveUp(InputHold::Reason why) {
     reader_.cancel();
-    beeper_.beep();
+    if (InputHold::failed(why)) beeper_.beep();
 }
 
 void TextFieldPaste::drop(QWidget* field, QPoint at, std::shared_ptr<ClipboardOffer> dropped,
@@ -121,7 +121,8 @@ bool TextFieldPaste::paste(QWidget* field) {
         return true;
     }
     QPointer<QWidget> target(field);
-    InputHold::Token held = input_.hold(field->window()->windowHandle(), [this] { giveUp(); });
+    InputHold::Token held =
+        input_.hold(field->window()->windowHandle(), [this](InputHold::Reason why) { giveUp(why); });
     reader_.read(std::move(offer), std::move(held), &text, [this, target](std::optional<QString> pasted) {
         if (!pasted) {
             Log::app().error("Paste failed: the clipboard's holder gave no text");
@@ -129,9 +130,12 @@ bool TextFieldPaste::paste(QWidget* field) {
             return;
         }
         if (!target || !takesText(target)) return;
-        // Focus that moved on meanwhile took the paste with it.
-        if (!target->hasFocus()) {
+        // The keyboard moved on to another field meanwhile: the paste went with it, as a failed one.
+        // A window that lost the keyboard (another window came up) keeps it for the field.
+        if (QWidget* focus = target->window()->focusWidget();
+            focus != target && !target->isAncestorOf(focus)) {
             Log::app().log("Paste dropped: its field lost the keyboard while it was read");
+            beeper_.beep();
             return;
         }
         insert(target, *pasted);

@@ -5,7 +5,8 @@
 // that asked, if it still has the keyboard. Qt's own fields wait for the holder on the GUI thread,
 // up to seconds for each step when it hangs. Our own contents are pasted by the field itself.
 // Meanwhile the window's input waits, so that what is typed after the paste lands after it; a
-// paste that brings no text, or is given up, rings the bell.
+// paste that brings no text, is given up as failed, or whose field lost the keyboard to another
+// field of its window rings the bell. One given up by Escape says nothing.
 
 #include "export/OfferReader.h"
 
@@ -41,8 +42,8 @@ public:
     // Puts the text another program dropped at `at` (in the coordinates of the view it fell on:
     // the field, or a text area's viewport) into `field`, once read; the input waits on `held`.
     void drop(QWidget* field, QPoint at, std::shared_ptr<ClipboardOffer> dropped, InputHold::Token held);
-    // Gives up the paste or drop being read: the bell says so.
-    void giveUp();
+    // Gives up the paste or drop being read, for `why`: the bell says so if it failed.
+    void giveUp(InputHold::Reason why);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -182,10 +182,20 @@ void CaptureController::screenshotTaken(QImage image) {
 
 void CaptureController::handOver(const QImage& image) {
     if (!stillRunning()) return;
-    Session& s = *session_;
-    const bool toOCR = s.kind == Kind::recognitionArea;
+    const bool toOCR = session_->kind == Kind::recognitionArea;
     Log::capture().log("Capture succeeded: {}x{} px, ocr {}", image.width(), image.height(), toOCR);
     setPermissionGranted(true);
+    if (!afterHeldInput) return adoptCapture(image);
+    afterHeldInput(
+        [self = QPointer<CaptureController>(this), weak = std::weak_ptr<Session>(session_), image] {
+            if (self != nullptr && weak.lock() == self->session_ && self->stillRunning())
+                self->adoptCapture(image);
+        });
+}
+
+void CaptureController::adoptCapture(const QImage& image) {
+    Session& s = *session_;
+    const bool toOCR = s.kind == Kind::recognitionArea;
     if (toOCR) {
         setStatus(QStringLiteral("Recognizing text in ") + pixelSize(image) + QStringLiteral(" pixels."));
         Q_EMIT ocrImageCaptured(image);

@@ -132,6 +132,10 @@ public:
     std::function<QPointF()> pointerPosition;
     std::function<QScreen*(const CaptureDisplay&)> screenFor;
     CaptureDelay::Sleep sleep;
+    // Runs a capture's hand-over once the person's input that waits (behind a paste) has gone on,
+    // so that keys typed before the capture act on the picture they were typed for; at once if
+    // none is set.
+    std::function<void(std::function<void()>)> afterHeldInput;
     // A service call that has not answered by then fails with the service's error.
     int serviceTimeoutMs = 10'000;
 
@@ -283,6 +287,8 @@ private:
     void takeScreenshot(const ContentFilter& filter);
     void screenshotTaken(QImage image);
     void handOver(const QImage& image);
+    // The picture becomes the document (or goes to text recognition).
+    void adoptCapture(const QImage& image);
     void documentReplaced(std::optional<bool> kept);
     void endCapture();
     void failCapture(const Error& error);

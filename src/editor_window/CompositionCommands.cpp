@@ -103,10 +103,10 @@ void CompositionCommands::pasteAsOverlay() {
     if (!offer) return context_.beeper.beep();
     // Another program's offer is read without the window waiting for it, the input that follows
     // waiting instead; the document may be gone by the time it came. Given up, it fails as a
-    // holder that went silent does.
-    InputHold::Token held = context_.input.hold(InputHold::activeWindow(), [this] {
+    // holder that went silent does, unless the person gave it up.
+    InputHold::Token held = context_.input.hold(InputHold::activeWindow(), [this](InputHold::Reason why) {
         pastes_.cancel();
-        fail(ImageImporter::ImportError::unreadable().message());
+        if (InputHold::failed(why)) fail(ImageImporter::ImportError::unreadable().message());
     });
     pastes_.read(
         std::move(offer), std::move(held),

@@ -259,8 +259,8 @@ void EditorView::openDropped(std::shared_ptr<ClipboardOffer> dropped, InputHold:
     dropTarget_.open(std::move(dropped), std::move(held));
 }
 
-void EditorView::giveUpDrop() {
-    dropTarget_.giveUp();
+void EditorView::giveUpDrop(InputHold::Reason why) {
+    dropTarget_.giveUp(why);
 }
 
 } // namespace quorvane

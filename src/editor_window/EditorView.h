@@ -71,8 +71,8 @@ public:
     // Opens what another program dropped on the view, read off the GUI thread; the window's input
     // waits on `held` meanwhile.
     void openDropped(std::shared_ptr<ClipboardOffer> dropped, InputHold::Token held = {});
-    // Gives up the drop being read, as one whose source fell silent.
-    void giveUpDrop();
+    // Gives up the drop being read, for `why` (ImageDropTarget::giveUp).
+    void giveUpDrop(InputHold::Reason why);
     const EditorActions& actions() const { return actions_; }
 
 protected:

@@ -79,9 +79,13 @@ void ImageDropTarget::open(std::shared_ptr<ClipboardOffer> dropped, InputHold::T
     });
 }
 
-void ImageDropTarget::giveUp() {
+void ImageDropTarget::giveUp(InputHold::Reason why) {
     if (!std::exchange(reading_, false)) return;
     reader_.cancel();
+    if (!InputHold::failed(why)) {
+        Log::app().log("Drop given up before its data came");
+        return;
+    }
     Log::app().log("Drop given up: its data did not come in time");
     open(Dropped{std::nullopt, {}, Failure{ImageImporter::ImportError::unreadable()}});
 }

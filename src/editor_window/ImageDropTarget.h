@@ -57,8 +57,9 @@ public:
     // nothing to open sounds the bell, as a paste does. A drop still being read when the next one
     // comes is given up.
     void open(std::shared_ptr<ClipboardOffer> dropped, InputHold::Token held = {});
-    // Gives up the drop being read: it ends as one whose source fell silent does.
-    void giveUp();
+    // Gives up the drop being read, for `why`: one that failed ends as one whose source fell silent
+    // does; one the person gave up says nothing.
+    void giveUp(InputHold::Reason why);
     // Opens what was read from a drop, or says why nothing opens.
     void open(Dropped found);
 

@@ -135,11 +135,22 @@ void InputHold::Token::release() {
     if (hold != nullptr && id != 0) hold->release(id);
 }
 
-InputHold::InputHold(std::chrono::milliseconds bound, std::size_t most)
-    : bound_(bound), most_(most), boundTimer_(std::make_unique<QTimer>()),
-      startTimer_(std::make_unique<QTimer>()) {
+InputHold::InputHold(std::chrono::milliseconds bound, std::size_t most, Now now)
+    : bound_(bound), most_(most), now_(now ? std::move(now) : Now([] { return Clock::now(); })),
+      boundTimer_(std::make_unique<QTimer>()), startTimer_(std::make_unique<QTimer>()),
+      settleTimer_(std::make_unique<QTimer>()) {
+    settleTimer_->setSingleShot(true);
+    settleTimer_->setInterval(0);
+    connect(settleTimer_.get(), &QTimer::timeout, this, &InputHold::settle);
     boundTimer_->setSingleShot(true);
-    connect(boundTimer_.get(), &QTimer::timeout, this, &InputHold::expire);
+    connect(boundTimer_.get(), &QTimer::timeout, this, [this] {
+        if (joining_)
+            giveUp(*std::exchange(joining_, std::nullopt), 0);
+        else if (now_() < deadline_)
+            awaitBound();
+        else
+            expire();
+    });
     // A timer of its own, never a posted call: a loop run from inside Qt's delivery of posted
     // calls would hold up those posted meanwhile (a read's outcome among them) until it ends.
     startTimer_->setSingleShot(true);
@@ -155,7 +166,7 @@ InputHold::InputHold(std::chrono::milliseconds bound, std::size_t most)
     // Once Qt is about to sleep, every input that waited has gone on.
     if (auto* dispatcher = QAbstractEventDispatcher::instance())
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
-            if (holds_.empty()) handingOn_ = false;
+            if (holds_.empty()) caughtUp();
         });
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         x11_ = X11InputConnection::open();
@@ -182,18 +193,25 @@ InputHold::~InputHold() {
     }
 }
 
-InputHold::Token InputHold::hold(QWindow* window, std::function<void()> giveUp) {
+InputHold::Token InputHold::hold(QWindow* window, std::function<void(Reason)> giveUp) {
     if (window == nullptr) return {};
     if (holds_.empty()) {
-        // Input that waits already (behind a paste that started another) counts from when it came.
-        const Clock::time_point since = handingOn_ && oldest_ ? *oldest_ : Clock::now();
-        oldest_.reset();
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(since + bound_ - Clock::now());
+        // Asked as held input goes on (Ctrl+V pressed again behind a paste): the input behind it
+        // has waited since the run's first hold, and counts from then.
+        const bool sameRun = handingOn_ && runStart_.has_value();
+        if (!sameRun) {
+            runStart_ = now_();
+            givenUp_.reset();
+        }
+        deadline_ = *runStart_ + bound_;
+        joinedRun_ = sameRun;
+        // Asked by input that came before the run's holds were given up: it goes with them.
+        if (sameRun && givenUp_ && routed_ <= givenUp_->until)
+            joining_ = givenUp_->reason == Reason::escape ? Reason::escape : Reason::joined;
         expired_ = false;
         waiting_ = 0;
         lastWasMotion_ = false;
-        boundTimer_->start(std::max(left, std::chrono::milliseconds(0)));
+        awaitBound();
         watchRawInput();
     }
     const std::uint64_t id = ++lastID_;
@@ -203,6 +221,25 @@ InputHold::Token InputHold::hold(QWindow* window, std::function<void()> giveUp) 
     // Input is deferred from the next turn of the event loop, never in the caller's.
     if (!startTimer_->isActive()) startTimer_->start();
     return Token(*this, id);
+}
+
+void InputHold::afterHeldInput(std::function<void()> then) {
+    if (holds_.empty() && !handingOn_) return then();
+    afterInput_.push_back(std::move(then));
+}
+
+void InputHold::caughtUp() {
+    handingOn_ = false;
+    if (!afterInput_.empty() && !settleTimer_->isActive()) settleTimer_->start();
+}
+
+void InputHold::settle() {
+    // What Qt deferred may not have gone on when the loop first turns: it goes on first, through
+    // Qt's whole path, then what waited for it runs. A hold begun meanwhile settles at its end.
+    QCoreApplication::processEvents();
+    if (!holds_.empty()) return;
+    for (const auto& then : std::exchange(afterInput_, {}))
+        then();
 }
 
 bool InputHold::holds(const QWindow* window) const {
@@ -247,7 +284,7 @@ bool InputHold::admit(void* windowSystemEvent) {
     if (!holds_.empty()) {
         if (key != nullptr && key->keyType == QEvent::KeyPress && key->key == Qt::Key_Escape) {
             spent_.push_back({input.timestamp, key->nativeScanCode, true});
-            giveUp(Reason::escape);
+            giveUp(Reason::escape, input.timestamp);
             return false;
         }
         const bool motion = event.type == WindowSystem::Mouse &&
@@ -262,6 +299,7 @@ bool InputHold::admit(void* windowSystemEvent) {
         // Input comes in order: what waited has all gone on.
         if (input.timestamp != 0) heldUntil_ = 0;
         unsettled_.clear();
+        if (holds_.empty()) caughtUp();
         return true;
     }
     // What a held press before this one did (a dialog opened, a sheet closed) settles first, as it
@@ -316,12 +354,11 @@ void InputHold::waitFor(const std::function<bool()>& settled, std::chrono::milli
 }
 
 void InputHold::noteInput(bool acting, bool motion, std::uint32_t time) {
-    if (!oldest_) oldest_ = Clock::now();
     if (time != 0 && time > heldUntil_) heldUntil_ = time;
     if (std::exchange(lastWasMotion_, motion) && motion) return;
     ++waiting_;
-    if (expired_ && acting) return giveUp(Reason::bound);
-    if (waiting_ > most_) giveUp(Reason::overflow);
+    if (expired_ && acting) return giveUp(Reason::bound, heldUntil_);
+    if (waiting_ > most_) giveUp(Reason::overflow, heldUntil_);
 }
 
 void InputHold::watchRawInput() {
@@ -384,7 +421,7 @@ void InputHold::noteRawInput(const Seen& seen) {
             // no further.
             spent_.push_back({seen.time, seen.detail, false});
             if (spent_.size() > 16) spent_.erase(spent_.begin());
-            giveUp(Reason::escape);
+            giveUp(Reason::escape, seen.time);
             return;
         }
     }
@@ -404,15 +441,25 @@ void InputHold::drop(std::uint64_t id) {
     if (holds_.empty()) ended();
 }
 
+void InputHold::awaitBound() {
+    // The clock is asked again at least every quarter second, not trusted to one long timer: a
+    // test's clock moves on by itself. A bound passed already, or a hold that goes with the ones
+    // given up before it, is met at the next turn, never in the caller's.
+    const auto left = joining_ ? std::chrono::milliseconds(0)
+                               : std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - now_());
+    boundTimer_->start(std::clamp(left, std::chrono::milliseconds(0), std::chrono::milliseconds(250)));
+}
+
 void InputHold::expire() {
-    // Without raw input nothing tells whether input waits in Qt: it may.
-    if (waiting_ > 0 || !rawWatched_)
-        giveUp(Reason::bound);
+    // Input waits, or may: behind a hold asked as held input went on (some of it may not have
+    // reached Qt's hands yet), or anywhere without raw input to tell.
+    if (waiting_ > 0 || joinedRun_ || !rawWatched_)
+        giveUp(Reason::bound, heldUntil_);
     else
         expired_ = true;
 }
 
-void InputHold::giveUp(Reason reason) {
+void InputHold::giveUp(Reason reason, unsigned long until) {
     if (holds_.empty()) return;
     const std::vector<Hold> holds = std::exchange(holds_, {});
     for (const Hold& each : holds)
@@ -427,14 +474,21 @@ void InputHold::giveUp(Reason reason) {
     case Reason::overflow:
         Log::app().log("A read for a window was given up: more input came meanwhile than is kept");
         break;
+    case Reason::joined:
+        Log::app().log("A read for a window asked while another waited was given up with it");
+        break;
     }
+    // A read asked by the input that waited goes the same way; a joined one keeps what it joined.
+    if (reason != Reason::joined)
+        givenUp_ = GivenUp{reason, std::max({until, routed_, givenUp_ ? givenUp_->until : 0ul})};
     ended();
     for (const Hold& each : holds)
-        if (each.giveUp) each.giveUp();
+        if (each.giveUp) each.giveUp(reason);
 }
 
 void InputHold::ended() {
     boundTimer_->stop();
+    joining_.reset();
     expired_ = false;
     watchRawInput();
     // The loops end as soon as they get control back (and what Qt deferred goes on in the loop

@@ -10,10 +10,13 @@
 // window a held key before it hid or blocked (a sheet closed, a dialog opened) goes where the
 // keyboard is once it has settled there.
 //
-// No input waits longer than the bound: the holds are given up once input has waited that long (or
-// once input comes after the bound, while the read still goes on), on Escape (which is spent on
-// that), and when more input waits than is kept. A hold given up calls its `giveUp`, which says so
-// and drops the read, and then the input goes on. GUI thread; made once, by the composition root.
+// No input waits longer than the bound, counted from the first hold of a run: a read asked by held
+// input as it goes on (Ctrl+V pressed again while a paste waited) joins the run, and has only what
+// is left of its bound. The holds are given up once input has waited that long (or once input
+// comes after the bound, while the read still goes on), on Escape (which is spent on that), and
+// when more input waits than is kept; a read asked by input that came before a give-up is given up
+// with it. A hold given up calls its `giveUp` with the reason, which drops the read and says so if
+// it failed, and then the input goes on. GUI thread; made once, by the composition root.
 
 #include <QObject>
 #include <QPointer>
@@ -43,6 +46,16 @@ public:
     // How long held keys wait for the keyboard to settle after one moved it.
     static constexpr std::chrono::milliseconds settleBound{1000};
 
+    // Why a hold was given up.
+    enum class Reason {
+        bound,    // its input waited as long as it may: the read failed, as a silent holder's does
+        overflow, // more input waited than is kept: likewise
+        escape,   // the person pressed Escape: nothing failed
+        joined,   // asked while another waited, and given up with it, which said so
+    };
+    // Whether a read given up for `why` failed, and says so.
+    static bool failed(Reason why) { return why == Reason::bound || why == Reason::overflow; }
+
     // One hold, released when the token is (or ends); move only.
     class Token {
     public:
@@ -61,15 +74,23 @@ public:
         std::uint64_t id_ = 0;
     };
 
-    explicit InputHold(std::chrono::milliseconds bound = defaultBound, std::size_t most = mostHeld);
+    // The time on the steady clock, as the hold reads it.
+    using Now = std::function<std::chrono::steady_clock::time_point()>;
+
+    // `now` is for tests to move the time on (a bound passes); the steady clock's if none.
+    explicit InputHold(std::chrono::milliseconds bound = defaultBound, std::size_t most = mostHeld,
+                       Now now = {});
     ~InputHold() override;
 
     // Holds input until the token is released; `giveUp` is called instead when the hold is given
     // up, and the token then holds nothing. A null window holds nothing. Input to every window of
     // ours waits (Qt defers it all), never longer than the bound.
-    [[nodiscard]] Token hold(QWindow* window, std::function<void()> giveUp);
+    [[nodiscard]] Token hold(QWindow* window, std::function<void(Reason)> giveUp);
     // Whether a hold for `window` lasts now.
     bool holds(const QWindow* window) const;
+    // Runs `then` once the input that waits now has gone on (at once when none waits): what is not
+    // the person's input (a capture a hot key took) acts after the keys typed before it.
+    void afterHeldInput(std::function<void()> then);
     // Presses, releases and runs of moves that came since the holds began (what the cap counts).
     std::size_t waiting() const { return waiting_; }
     // The window the person's keys go to now: the active one, never a menu open over it (a paste
@@ -85,10 +106,9 @@ private:
     struct Hold {
         std::uint64_t id;
         QPointer<QWindow> window;
-        std::function<void()> giveUp;
+        std::function<void(Reason)> giveUp;
         QMetaObject::Connection gone;
     };
-    enum class Reason { bound, escape, overflow };
     class Hook;
     friend class Hook;
 
@@ -101,8 +121,11 @@ private:
     void release(std::uint64_t id);
     // Ends a hold without giving it up.
     void drop(std::uint64_t id);
-    void giveUp(Reason reason);
+    // Gives every hold up; input up to the server time `until` asked for them.
+    void giveUp(Reason reason, unsigned long until);
     void ended();
+    // Waits for the bound on the clock; `expire` once it has passed.
+    void awaitBound();
     void expire();
     void noteInput(bool acts, bool motion, std::uint32_t time);
     // Raw input from the server, watched while the keyboard is ours or a hold lasts.
@@ -121,6 +144,8 @@ private:
 
     std::chrono::milliseconds bound_;
     std::size_t most_;
+    Now now_;
+    std::chrono::steady_clock::time_point deadline_{};
     std::uint64_t lastID_ = 0;
     std::vector<Hold> holds_;
     std::unique_ptr<QTimer> boundTimer_;
@@ -128,9 +153,22 @@ private:
     bool expired_ = false;
     std::size_t waiting_ = 0;
     bool lastWasMotion_ = false;
-    // When the oldest input that may still wait came (a hold begun as held input goes on counts
-    // from then).
-    std::optional<std::chrono::steady_clock::time_point> oldest_;
+    // When the first hold of the run began: one begun as held input goes on counts from then.
+    std::optional<std::chrono::steady_clock::time_point> runStart_;
+    // The last give-up of the run, and the input that came before it: a read that input asks for
+    // as it goes on is given up too, at the next turn.
+    struct GivenUp {
+        Reason reason;
+        unsigned long until;
+    };
+    std::optional<GivenUp> givenUp_;
+    std::optional<Reason> joining_;
+    // The holds now were begun as held input went on.
+    bool joinedRun_ = false;
+    // What runs once the input that waited has gone on.
+    std::vector<std::function<void()>> afterInput_;
+    void caughtUp();
+    void settle();
     // Input that waited goes on now.
     bool handingOn_ = false;
     // The window held keys were meant for when the keyboard settled nowhere in time.
@@ -148,6 +186,8 @@ private:
     std::vector<QEventLoop*> loops_;
     // Starts the wait at the next turn of the event loop.
     std::unique_ptr<QTimer> startTimer_;
+    // Runs what waited for the held input, once that has gone on.
+    std::unique_ptr<QTimer> settleTimer_;
     // Raw input on a connection of our own: Escape and the cap are watched there while Qt defers
     // input.
     std::unique_ptr<X11InputConnection> x11_;

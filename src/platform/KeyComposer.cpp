@@ -57,6 +57,9 @@ struct KeyComposer::Tables {
 };
 
 void KeyComposer::takeOverFromQt() {
+    // Asked again, it starts afresh: what a call before it kept is no longer the person's.
+    takenOver() = false;
+    setBefore().reset();
     const QByteArray asked = qgetenv(moduleVariable);
     if (!asked.isEmpty() && asked != "compose") return;
     if (qEnvironmentVariableIsSet(moduleVariable)) setBefore() = asked;

@@ -1,6 +1,7 @@
 #include "platform/X11HotKeyGrabber.h"
 
 #include "platform/QtX11Connection.h"
+#include "platform/X11InputConnection.h"
 
 #include <QGuiApplication>
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <memory>
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
+#include <xcb/xinput.h>
 #include <xkbcommon/xkbcommon-keysyms.h>
 
 namespace quorvane {
@@ -45,10 +47,9 @@ X11HotKeyGrabber::X11HotKeyGrabber() {
 }
 
 X11HotKeyGrabber::~X11HotKeyGrabber() {
-    xcb_connection_t* connection = qtX11Connection();
-    if (connection != nullptr && connection == connection_)
+    if (isGrabbing(connection_))
         for (const Grab& grab : grabs_)
-            release(connection, grab);
+            release(connection_, grab);
     removeHandler();
     auto& all = grabbers();
     all.erase(std::remove(all.begin(), all.end(), this), all.end());
@@ -64,9 +65,22 @@ bool X11HotKeyGrabber::installHandler(std::function<void(std::uint32_t id)> onPr
     return true;
 }
 
+xcb_connection_t* X11HotKeyGrabber::grabbing() {
+    if (qtX11Connection() == nullptr) return nullptr;
+    if (!own_) {
+        own_ = X11InputConnection::open();
+        if (own_) own_->addListener([this](const void* event) { return ownEvent(event); });
+    }
+    return own_ && !own_->broken() ? own_->xcb() : qtX11Connection();
+}
+
+bool X11HotKeyGrabber::isGrabbing(xcb_connection_t* connection) const {
+    return connection != nullptr && connection == connection_ &&
+           ((own_ && connection == own_->xcb()) || connection == qtX11Connection());
+}
+
 void X11HotKeyGrabber::removeHandler() {
-    if (xcb_connection_t* connection = qtX11Connection(); connection != nullptr && connection == connection_)
-        sync(connection);
+    if (isGrabbing(connection_)) sync(connection_);
     if (application_ != nullptr) application_->removeNativeEventFilter(this);
     application_ = nullptr;
     onPressed_ = nullptr;
@@ -124,7 +138,7 @@ bool X11HotKeyGrabber::heldElsewhere(std::uint8_t keycode, std::uint16_t mask) c
 
 Result<void, HotKeyGrabber::Refusal> X11HotKeyGrabber::grab(std::uint32_t id, std::uint32_t x11Keycode,
                                                             std::uint32_t modifiers) {
-    xcb_connection_t* connection = qtX11Connection();
+    xcb_connection_t* connection = grabbing();
     if (connection == nullptr) return Failure{Refusal{Refusal::Kind::taken, 0}};
     // X keycodes are 8 to 255; 0 would mean "any key".
     if (x11Keycode < 8 || x11Keycode > 255) return Failure{Refusal{Refusal::Kind::invalid, XCB_VALUE}};
@@ -191,16 +205,46 @@ void X11HotKeyGrabber::ungrab(std::uint32_t id) {
     const auto it =
         std::find_if(grabs_.begin(), grabs_.end(), [id](const Grab& grab) { return grab.id == id; });
     if (it == grabs_.end()) return;
-    if (xcb_connection_t* connection = qtX11Connection();
-        connection != nullptr && connection == connection_) {
-        release(connection, *it);
-        xcb_flush(connection);
+    if (isGrabbing(connection_)) {
+        release(connection_, *it);
+        xcb_flush(connection_);
     }
     grabs_.erase(it);
 }
 
 bool X11HotKeyGrabber::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
     if (eventType != "xcb_generic_event_t") return false;
+    return handleKey(message);
+}
+
+bool X11HotKeyGrabber::anyDown() const {
+    return std::any_of(grabs_.begin(), grabs_.end(), [](const Grab& grab) { return grab.down; });
+}
+
+bool X11HotKeyGrabber::ownEvent(const void* message) {
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7f) == XCB_GE_GENERIC) {
+        const auto* generic = static_cast<const xcb_ge_generic_event_t*>(message);
+        if (generic->extension != own_->xinputOpcode() || generic->event_type != XCB_INPUT_RAW_KEY_RELEASE)
+            return false;
+        const auto* raw = static_cast<const xcb_input_raw_key_release_event_t*>(message);
+        for (Grab& grab : grabs_)
+            if (grab.keycode == raw->detail && grab.down) {
+                grab.down = false;
+                grab.lastRelease = raw->time;
+            }
+    } else if (handleKey(message)) {
+        // A press that fired may have replaced this grabber: touch nothing.
+        return true;
+    }
+    if (releasesWatched_ && !anyDown()) {
+        releasesWatched_ = false;
+        own_->releaseRawInput();
+    }
+    return true;
+}
+
+bool X11HotKeyGrabber::handleKey(const void* message) {
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
     const std::uint8_t type = event->response_type & 0x7f;
     if (type == XCB_MAPPING_NOTIFY) {
@@ -229,6 +273,16 @@ bool X11HotKeyGrabber::nativeEventFilter(const QByteArray& eventType, void* mess
                             (!grab.down && key->time == grab.lastRelease && key->time != 0);
         grab.down = true;
         grab.lastPress = key->time;
+        if (own_ && toRoot && connection_ == own_->xcb()) {
+            // The press started our grab of the keyboard: let go at once, so that what the key
+            // opens (the area picker) can take it, and hear the release however it goes.
+            if (!releasesWatched_ && own_->hasXInput2()) {
+                releasesWatched_ = true;
+                own_->retainRawInput();
+            }
+            xcb_ungrab_keyboard(own_->xcb(), key->time);
+            xcb_flush(own_->xcb());
+        }
         if (!repeat && onPressed_) {
             // The handler may replace every grab, or this grabber: touch nothing afterwards.
             const auto onPressed = onPressed_;

@@ -5,14 +5,19 @@
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 #include <QPointer>
+#include <memory>
 #include <vector>
 
 struct xcb_connection_t;
 
 namespace quorvane {
 
-// Passive key grabs on every root window, made on Qt's own X connection, and a native event filter
-// that turns the grabbed presses into ids.
+class X11InputConnection;
+
+// Passive key grabs on every root window, made on an X connection of their own, read as soon as a
+// press comes: never behind input that Qt defers (a paste or a drop being read holds the person's
+// input in Qt's queue). A native event filter on Qt's connection takes the presses that reach one
+// of our windows instead (a popup or the area picker holds the keyboard).
 class X11HotKeyGrabber final : public HotKeyGrabber, private QAbstractNativeEventFilter {
 public:
     X11HotKeyGrabber();
@@ -45,6 +50,15 @@ private:
     };
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+    // The connection the grabs are made on: our own, or Qt's where ours cannot be had.
+    xcb_connection_t* grabbing();
+    bool isGrabbing(xcb_connection_t* connection) const;
+    // A press or release of a grabbed key (or any event): true when it was one of ours.
+    bool handleKey(const void* event);
+    // An event on our own connection.
+    bool ownEvent(const void* event);
+    // Whether a grabbed combination is held now.
+    bool anyDown() const;
     const ModifierBits& modifierBits(xcb_connection_t* connection);
     void release(xcb_connection_t* connection, const Grab& grab);
     bool heldElsewhere(std::uint8_t keycode, std::uint16_t mask) const;
@@ -52,6 +66,10 @@ private:
     std::function<void(std::uint32_t)> onPressed_;
     QPointer<QCoreApplication> application_;
     xcb_connection_t* connection_ = nullptr;
+    std::unique_ptr<X11InputConnection> own_;
+    // Raw releases are watched while a combination is held: once its press is taken, the keyboard
+    // is let go at once (the area picker grabs it next), and its release goes wherever.
+    bool releasesWatched_ = false;
     std::optional<ModifierBits> modifierBits_;
     std::vector<Grab> grabs_;
 };

@@ -12,6 +12,7 @@
 #include "canvas/AnnotationTextView.h"
 #include "canvas/EditorCanvasPane.h"
 #include "canvas/EditorCanvasView.h"
+#include "capture/CaptureController.h"
 #include "editor_window/EditorStatusBar.h"
 #include "editor_window/EditorView.h"
 #include "editor_window/KeyboardFocusStyle.h"
@@ -21,10 +22,12 @@
 #include "export/ImageImporter.h"
 #include "panels/ThumbnailController.h"
 #include "platform/Clipboard.h"
+#include "platform/InputHold.h"
 #include "support/ClipboardOffer.h"
 #include "support/DisplayState.h"
 #include "support/ImageFiles.h"
 #include "support/LaterTurn.h"
+#include "support/LogLines.h"
 #include "support/TempDir.h"
 #include "support/TestAnnotations.h"
 #include "support/Xdotool.h"
@@ -34,6 +37,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QDialog>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -304,17 +308,103 @@ TEST(AppDelegateX11, WhatIsPressedAfterAPasteActsOnWhatItBrought) {
     EXPECT_EQ(rig.savedAfter("key ctrl+s").size(), QSize(130, 80));
 
     // A holder that never sends its picture, or one that Escape gives up: the keys save the
-    // picture that was open, after the paste has said it failed.
+    // picture that was open, after the paste has said it failed, or said nothing: Escape gave it up.
     const QString failed = ImageImporter::ImportError::unreadable().message();
-    for (const QString keys : {"key ctrl+v ctrl+s", "key ctrl+v Escape ctrl+s"}) {
+    for (const auto& [keys, said] : {std::pair{QStringLiteral("key ctrl+v ctrl+s"), std::optional(failed)},
+                                     {QStringLiteral("key ctrl+v Escape ctrl+s"), std::nullopt}}) {
         SCOPED_TRACE(keys.toStdString());
         auto never = rig.offered(png(test::filledImage(Qt::blue, 50, 50)), "image/png", "never");
         rig.delegate.captureController().setErrorMessage(std::nullopt);
         const QImage saved = rig.savedAfter(keys);
         EXPECT_EQ(saved.size(), QSize(130, 80));
-        EXPECT_EQ(rig.delegate.captureController().errorMessage(), failed);
+        EXPECT_EQ(rig.delegate.captureController().errorMessage(), said);
     }
     EXPECT_EQ(log.count("A read for a window was given up by Escape, and its input went on"), 1);
+
+    // A picture dropped by a program that sends it late, given up by Escape: nothing is said, and
+    // the keys after it save the picture that was open.
+    const QString dropped = QString::fromStdString((rig.folder / "dropped").string());
+    QFile bytes(dropped);
+    ASSERT_TRUE(bytes.open(QIODevice::WriteOnly));
+    bytes.write(png(test::filledImage(Qt::blue, 50, 50)));
+    bytes.close();
+    rig.delegate.captureController().setErrorMessage(std::nullopt);
+    EditorCanvasView& canvas = window->view()->pane()->canvas();
+    const QPoint over = canvas.mapToGlobal(canvas.rect().center());
+    const int saves = rig.saves;
+    // Pressed once the drop holds the window's input, as a person's keys come after the drop.
+    QTimer escape;
+    QObject::connect(&escape, &QTimer::timeout, [&] {
+        if (!rig.services->inputHold().holds(window->windowHandle())) return;
+        escape.stop();
+        EXPECT_EQ(test::xdotool("key Escape ctrl+s"), 0);
+    });
+    escape.start(10);
+    test::ClipboardOffer drag({"--type", "image/png", "--file", dropped, "--incremental-above", "0",
+                               "--trickle", "3000", "--drag-to",
+                               QStringLiteral("%1,%2").arg(over.x()).arg(over.y()), "--drop", "1"});
+    ASSERT_TRUE(test::waitUntil([&] { return rig.saves > saves; }, 20000));
+    EXPECT_EQ(QImage(rig.delegate.exporter().lastURL().toLocalFile()).size(), QSize(130, 80));
+    EXPECT_EQ(rig.delegate.captureController().errorMessage(), std::nullopt);
+    EXPECT_EQ(log.count("A read for a window was given up by Escape, and its input went on"), 2);
+    rig.delegate.aboutToQuit();
+}
+
+// A hot key pressed while a paste waits captures at once; its picture replaces the editor's only
+// once the key typed before it has gone into the text box it was typed for.
+TEST(AppDelegateX11, AHotKeyDuringAPasteCapturesAtOnceAndReplacesThePictureAfterTheKeysBeforeIt) {
+    Rig rig;
+    test::LogLines capture{"capture"};
+    EditorWindow* window = rig.delegate.windows().editorWindow();
+    window->activateWindow();
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return window->isActiveWindow() && rig.delegate.captureController().document(); }));
+    EditorCanvasView& canvas = window->view()->pane()->canvas();
+    canvas.beginTextEditing(test::annotation(AnnotationKind::text, QRectF(10, 10, 100, 30), Qt::black));
+    QWidget* box = canvas.textEditor().textView();
+    box->setFocus();
+    ASSERT_TRUE(test::waitUntil([&] { return box->hasFocus(); }));
+    auto never = rig.offered("PASTED", "UTF8_STRING", "never");
+    struct Typed : QObject {
+        bool a = false;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_A)
+                a = true;
+            return false;
+        }
+    } typed;
+    box->installEventFilter(&typed);
+    std::optional<bool> typedFirst;
+    QObject::connect(&rig.delegate.captureController(), &CaptureController::documentChanged, [&] {
+        if (!typedFirst) typedFirst = typed.a;
+    });
+    InputHold& input = rig.services->inputHold();
+    const std::string succeeded = "Capture succeeded: ";
+    bool capturedWhileHeld = false;
+    bool pressed = false;
+    QTimer meanwhile;
+    QObject::connect(&meanwhile, &QTimer::timeout, [&] {
+        if (!input.holds(window->windowHandle())) return;
+        if (!std::exchange(pressed, true)) test::xdotool("key a ctrl+alt+super+3");
+        for (const std::string& line : capture.lines())
+            if (line.rfind(succeeded, 0) == 0) {
+                capturedWhileHeld = true;
+                meanwhile.stop();
+                test::xdotool("key Escape");
+            }
+    });
+    meanwhile.start(10);
+    EXPECT_EQ(test::xdotool("key ctrl+v"), 0);
+    // An event loop that sleeps between events, as the program's does: the hold hands over once
+    // the input that waited has gone on and nothing is left to do.
+    QEventLoop replaced;
+    QObject::connect(&rig.delegate.captureController(), &CaptureController::documentChanged, &replaced,
+                     &QEventLoop::quit, Qt::QueuedConnection);
+    QTimer::singleShot(test::bound(20000), &replaced, &QEventLoop::quit);
+    replaced.exec();
+    ASSERT_TRUE(typedFirst.has_value());
+    EXPECT_TRUE(capturedWhileHeld);
+    EXPECT_EQ(typedFirst, true);
     rig.delegate.aboutToQuit();
 }
 

@@ -2,13 +2,19 @@
 
 #include "app/KeyNames.h"
 #include "app/ShortcutFormatter.h"
+#include "app/TextFieldPaste.h"
 #include "canvas/EditorCanvasSettings.h"
 #include "core/Log.h"
 #include "editor_window/ColorPalettePopover.h"
+#include "platform/InputHold.h"
 #include "platform/LogStore.h"
+#include "platform/SystemClipboard.h"
 #include "platform/X11HotKeyGrabber.h"
 #include "platform/X11KeyboardLayout.h"
+#include "support/ClipboardOffer.h"
+#include "support/CountingBeeper.h"
 #include "support/PointerGrab.h"
+#include "support/TempDir.h"
 #include "support/TestEnvironment.h"
 #include "support/WaitUntil.h"
 #include "support/Xdotool.h"
@@ -16,8 +22,13 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
+#include <QTimer>
+#include <QVBoxLayout>
 #include <QWindow>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -139,6 +150,68 @@ TEST(HotKeyCenterX11, KeysFireWhileAPopupOfOursHoldsTheKeyboard) {
         popup->close();
     }
     EXPECT_EQ(recorded.triggered.size(), 6u);
+}
+
+// A combination still held down once it fired leaves the keyboard free for what it opened (the
+// area picker grabs it), and its release is heard wherever it goes: pressed again at once, it
+// fires again.
+TEST(HotKeyCenterX11, AHeldCombinationLeavesTheKeyboardFreeAndItsReleaseIsHeard) {
+    Recorded recorded;
+    ASSERT_TRUE(recorded.center->registerBindings(HotKeyCenter::defaultBindings()).empty());
+    xdotool("keydown", "ctrl+alt+super+4");
+    ASSERT_TRUE(waitUntil([&] { return recorded.triggered.size() == 1; }));
+    // The test's own grab, let go with its connection.
+    EXPECT_TRUE(test::keyboardFree());
+    xdotool("keyup", "ctrl+alt+super+4");
+    EXPECT_EQ(recorded.press("ctrl+alt+super+4"), HotKeyAction::captureArea);
+    EXPECT_EQ(recorded.triggered.size(), 2u);
+}
+
+// A hot key pressed while a paste waits for its holder acts at once; the keys typed around it wait
+// for the paste and land after its text, in the order they came.
+TEST(HotKeyCenterX11, AHotKeyActsAtOnceWhileAPasteWaitsAndTheKeysAroundItKeepTheirOrder) {
+    Recorded recorded;
+    ASSERT_TRUE(recorded.center->registerBindings(HotKeyCenter::defaultBindings()).empty());
+    SystemClipboard clipboard(*QGuiApplication::clipboard());
+    InputHold input;
+    test::CountingBeeper bell;
+    TextFieldPaste paste(clipboard, input, bell);
+    paste.watchApplication();
+    QWidget window;
+    auto* line = new QLineEdit(&window);
+    (new QVBoxLayout(&window))->addWidget(line);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(waitUntil([&] { return window.isActiveWindow(); }));
+    line->setFocus();
+    ASSERT_TRUE(waitUntil([&] { return line->hasFocus(); }));
+    bool whileThePasteWaited = false;
+    QObject::connect(recorded.center.get(), &HotKeyCenter::triggered,
+                     [&] { whileThePasteWaited = input.holds(window.windowHandle()); });
+    test::TempDir folder;
+    const QString path = QString::fromStdString((folder / "offered").string());
+    QFile offered(path);
+    ASSERT_TRUE(offered.open(QIODevice::WriteOnly) && offered.write("PASTED") == 6);
+    offered.close();
+    // Each piece a second after it is asked for.
+    test::ClipboardOffer late(
+        {"--type", "UTF8_STRING", "--file", path, "--incremental-above", "0", "--trickle", "1000"});
+    ASSERT_TRUE(late.ready());
+    xdotool("type", "typ");
+    ASSERT_TRUE(waitUntil([&] { return line->text() == QStringLiteral("typ"); }));
+    // The hot key comes once the paste waits, between two keys.
+    QTimer pressed;
+    QObject::connect(&pressed, &QTimer::timeout, [&] {
+        if (!input.holds(window.windowHandle())) return;
+        pressed.stop();
+        xdotool("key", "a ctrl+alt+super+3 b");
+    });
+    pressed.start(10);
+    xdotool("key", "ctrl+v");
+    ASSERT_TRUE(waitUntil([&] { return line->text().size() >= 11; }, 20000)) << line->text().toStdString();
+    EXPECT_EQ(line->text(), QStringLiteral("typPASTEDab"));
+    ASSERT_EQ(recorded.triggered, std::vector<HotKeyAction>{HotKeyAction::captureScreen});
+    EXPECT_TRUE(whileThePasteWaited);
 }
 
 TEST(HotKeyCenterX11, AnotherClientsGrabIsAConflictAndOurKeysAreLetGo) {

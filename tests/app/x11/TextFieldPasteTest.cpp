@@ -5,6 +5,7 @@
 #include "platform/SystemClipboard.h"
 #include "support/ClipboardOffer.h"
 #include "support/CountingBeeper.h"
+#include "support/DisplayState.h"
 #include "support/LogLines.h"
 #include "support/TempDir.h"
 #include "support/WaitUntil.h"
@@ -16,6 +17,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QShortcut>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
@@ -40,7 +43,11 @@ struct Rig {
     TextFieldPaste paste{clipboard, input, beeper};
     QWidget window;
 
-    Rig() { paste.watchApplication(); }
+    // The input waits on `now`'s clock, the steady clock's if none.
+    explicit Rig(InputHold::Now now = {})
+        : input(InputHold::defaultBound, InputHold::mostHeld, std::move(now)) {
+        paste.watchApplication();
+    }
 };
 
 // `fields` in a shown, active window, the first with the keyboard.
@@ -142,8 +149,8 @@ TEST(TextFieldPaste, ALongLineFillsATextBoxOnlyAsFarAsItHolds) {
 }
 
 // Keys typed at once after Ctrl+V land after the pasted text, however late the program that holds
-// the clipboard sends it, and Return takes the whole; a paste that never comes, or that Escape gives
-// up, rings the bell and keeps the keys.
+// the clipboard sends it, and Return takes the whole; a paste that never comes rings the bell, one
+// that Escape gives up says nothing, and both keep the keys.
 TEST(TextFieldPaste, KeysTypedAfterAPasteLandAfterItsText) {
     Rig rig;
     auto* line = new QLineEdit(&rig.window);
@@ -161,7 +168,7 @@ TEST(TextFieldPaste, KeysTypedAfterAPasteLandAfterItsText) {
         {{"--trickle", "100"}, "key ctrl+v", "PASTEDtyped", 0},
         {{"--trickle", "500"}, "key ctrl+v", "PASTEDtyped", 0},
         {{"--stall-after", "0"}, "key ctrl+v", "typed", 1},
-        {{"--stall-after", "0"}, "key ctrl+v Escape", "typed", 1},
+        {{"--stall-after", "0"}, "key ctrl+v Escape", "typed", 0},
     };
     for (const auto& [late, keys, text, beeps] : cases) {
         SCOPED_TRACE((late.join(' ') + ", " + keys).toStdString());
@@ -199,6 +206,134 @@ TEST(TextFieldPaste, ALetterComposedAfterAPasteLandsAfterItsText) {
         EXPECT_TRUE(waitUntil([&] { return line->text().size() >= 11; }, 20000));
         EXPECT_EQ(line->text(), QStringLiteral("typPASTED\u00EAd"));
     }
+    ASSERT_EQ(test::x11Server().run("setxkbmap", {"us"}), 0);
+}
+
+// Ctrl+V pressed again and again while the holder stays silent: no key waits longer than the first
+// paste's bound, every paste asked meanwhile is given up with it and said once, and the keys typed
+// after them land in order. Escape after them gives them all up at once, and says nothing.
+TEST(TextFieldPaste, PastesAskedWhileOneWaitsWaitNoLongerThanItAndEscapeGivesThemAllUp) {
+    std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now();
+    Rig rig([&now] { return now; });
+    auto* line = new QLineEdit(&rig.window);
+    auto* next = new QLineEdit(&rig.window);
+    ASSERT_TRUE(showWithKeyboard(rig.window, {line, next}));
+    QString saved;
+    QShortcut save(QKeySequence(QStringLiteral("Ctrl+S")), &rig.window);
+    QObject::connect(&save, &QShortcut::activated, [&] { saved = line->text(); });
+    test::TempDir folder;
+    test::LogLines log("app");
+    const std::string bound = "A read for a window was given up after 5000 ms, and its input went on";
+    const struct {
+        int pastes;
+        QStringList keys;
+        QString text;
+        int beeps;
+    } cases[] = {
+        {3, {"type X"}, "typX", 1},
+        {10, {"type X"}, "typX", 1},
+        {3, {"type X", "key Escape", "type Y"}, "typXY", 0},
+    };
+    for (const auto& [pastes, keys, text, beeps] : cases) {
+        SCOPED_TRACE((QString::number(pastes) + " pastes, " + keys.join(", ")).toStdString());
+        const auto silent = offerText(folder, "PASTED", {"--incremental-above", "0", "--stall-after", "0"});
+        ASSERT_TRUE(silent && silent->ready());
+        line->clear();
+        saved.clear();
+        line->setFocus();
+        ASSERT_TRUE(waitUntil([&] { return line->hasFocus(); }));
+        EXPECT_EQ(test::xdotool("type typ"), 0);
+        ASSERT_TRUE(waitUntil([&] { return line->text() == QStringLiteral("typ"); }));
+        const int rung = rig.beeper.beeps;
+        const long expired = log.count(bound);
+        const long failed = log.count("Paste failed: the clipboard's holder gave no text");
+        const auto first = now;
+        EXPECT_EQ(test::xdotool(QStringLiteral("key") + QStringLiteral(" ctrl+v").repeated(pastes)), 0);
+        for (const QString& each : keys)
+            EXPECT_EQ(test::xdotool(each), 0);
+        EXPECT_EQ(test::xdotool("key ctrl+s Tab"), 0);
+        // Without Escape, the clock passes the bound once the first paste waits, and stays there:
+        // what waited must all have gone on by then.
+        QTimer late;
+        QObject::connect(&late, &QTimer::timeout, [&] {
+            if (!rig.input.holds(rig.window.windowHandle())) return;
+            now = first + InputHold::defaultBound + std::chrono::milliseconds(500);
+            late.stop();
+        });
+        if (beeps > 0) late.start(10);
+        ASSERT_TRUE(waitUntil([&] { return next->hasFocus(); }, 30000));
+        EXPECT_EQ(line->text(), text);
+        EXPECT_EQ(saved, text);
+        EXPECT_EQ(rig.beeper.beeps - rung, beeps);
+        EXPECT_EQ(log.count(bound) - expired, beeps);
+        EXPECT_EQ(log.count("Paste failed: the clipboard's holder gave no text") - failed, 0);
+    }
+}
+
+// A paste whose window lost the keyboard while it was read (another window came up) still lands in
+// its field; one whose field lost the keyboard to another field of its window rings the bell.
+TEST(TextFieldPaste, APasteLandsInItsFieldUnlessTheKeyboardMovedToAnother) {
+    Rig rig;
+    auto* line = new QLineEdit(&rig.window);
+    auto* other = new QLineEdit(&rig.window);
+    ASSERT_TRUE(showWithKeyboard(rig.window, {line, other}));
+    QWidget elsewhere;
+    elsewhere.setGeometry(500, 400, 200, 100);
+    test::TempDir folder;
+    for (const bool otherField : {false, true}) {
+        SCOPED_TRACE(otherField ? "another field" : "another window");
+        const auto late = offerText(folder, "PASTED", {"--incremental-above", "0", "--trickle", "1000"});
+        ASSERT_TRUE(late && late->ready());
+        rig.window.activateWindow();
+        line->setFocus();
+        ASSERT_TRUE(waitUntil([&] { return line->hasFocus(); }));
+        line->clear();
+        const int rung = rig.beeper.beeps;
+        pressPaste(line);
+        if (otherField) {
+            other->setFocus();
+        } else {
+            elsewhere.show();
+            elsewhere.activateWindow();
+        }
+        // The keyboard has moved before the text comes.
+        bool movedFirst = false;
+        QTimer moved;
+        QObject::connect(&moved, &QTimer::timeout, [&] {
+            if (!otherField && !elsewhere.isActiveWindow()) return;
+            movedFirst = line->text().isEmpty();
+            moved.stop();
+        });
+        moved.start(10);
+        ASSERT_TRUE(waitUntil([&] { return !line->text().isEmpty() || rig.beeper.beeps > rung; }, 20000));
+        EXPECT_TRUE(movedFirst);
+        EXPECT_EQ(line->text(), otherField ? QString() : QStringLiteral("PASTED"));
+        EXPECT_TRUE(other->text().isEmpty());
+        EXPECT_EQ(rig.beeper.beeps - rung, otherField ? 1 : 0);
+        elsewhere.hide();
+    }
+}
+
+// A dead key begun in one field does not compose with a letter typed in another, and a key that
+// ends a sequence it cannot belong to goes on into the field.
+TEST(TextFieldPaste, DeadKeysComposeOnlyWithinOneFieldAndKeepTheKeyThatEndsThem) {
+    Rig rig;
+    auto* line = new QLineEdit(&rig.window);
+    auto* other = new QLineEdit(&rig.window);
+    ASSERT_TRUE(showWithKeyboard(rig.window, {line, other}));
+    const test::InputKept pointer;
+    ASSERT_EQ(test::x11Server().run("setxkbmap", {"de"}), 0);
+    const QPoint inOther = other->mapToGlobal(other->rect().center());
+    EXPECT_EQ(test::xdotool(QStringLiteral("key dead_circumflex mousemove %1 %2 click 1 key e")
+                                .arg(inOther.x())
+                                .arg(inOther.y())),
+              0);
+    EXPECT_TRUE(waitUntil([&] { return !other->text().isEmpty(); }));
+    EXPECT_EQ(other->text(), QStringLiteral("e"));
+    EXPECT_TRUE(line->text().isEmpty());
+    EXPECT_EQ(test::xdotool("key dead_circumflex q"), 0);
+    EXPECT_TRUE(waitUntil([&] { return other->text().size() >= 2; }));
+    EXPECT_EQ(other->text(), QStringLiteral("eq"));
     ASSERT_EQ(test::x11Server().run("setxkbmap", {"us"}), 0);
 }
 

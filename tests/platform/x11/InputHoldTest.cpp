@@ -5,6 +5,8 @@
 #include "support/Xdotool.h"
 #include "support/XvfbServer.h"
 
+#include <QAbstractEventDispatcher>
+#include <QCloseEvent>
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -14,6 +16,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 
 namespace quorvane {
 namespace {
@@ -44,6 +47,11 @@ struct Panel : QWidget {
                 [this] { happened << QStringLiteral("escaped"); });
         setGeometry(left, 100, 360, 60);
         show();
+    }
+    // Asked to close (the window manager's close button), it stays.
+    void closeEvent(QCloseEvent* event) override {
+        happened << QStringLiteral("close asked");
+        event->ignore();
     }
     // A click of the button, or a turn of the wheel over the number.
     void click(int mouseButton = 1) {
@@ -92,7 +100,7 @@ TEST(InputHold, HeldInputGoesOnInOrderThroughQtsWholePathAndOtherWindowsWaitNoLo
     ASSERT_TRUE(waitUntil([&] { return held.isActiveWindow() && held.line->hasFocus(); }));
     InputHold hold;
     int givenUp = 0;
-    InputHold::Token token = hold.hold(held.windowHandle(), [&givenUp] { ++givenUp; });
+    InputHold::Token token = hold.hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
     xdotool(QStringLiteral("type ab"));
     held.click(4);
     held.click();
@@ -123,7 +131,7 @@ TEST(InputHold, HeldInputGoesOnInOrderThroughQtsWholePathAndOtherWindowsWaitNoLo
     held.line->setFocus();
     InputHold::Token pasting;
     const QMetaObject::Connection reads = QObject::connect(held.button, &QPushButton::clicked, [&] {
-        pasting = hold.hold(held.windowHandle(), [&givenUp] { ++givenUp; });
+        pasting = hold.hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
     });
     xdotool(QStringLiteral("type ab"));
     held.click();
@@ -145,8 +153,8 @@ TEST(InputHold, HeldInputGoesOnInOrderThroughQtsWholePathAndOtherWindowsWaitNoLo
     held.happened.clear();
     held.line->clear();
     held.line->setFocus();
-    InputHold::Token first = hold.hold(held.windowHandle(), [&givenUp] { ++givenUp; });
-    InputHold::Token second = hold.hold(held.windowHandle(), [&givenUp] { ++givenUp; });
+    InputHold::Token first = hold.hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
+    InputHold::Token second = hold.hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
     xdotool(QStringLiteral("type cd"));
     int turns = 0;
     whileHeld = QStringList{QStringLiteral("not released")};
@@ -226,7 +234,8 @@ TEST(InputHold, AHoldIsGivenUpPastItsBoundOnEscapeAndBeyondItsCap) {
         held.line->setFocus();
         InputHold bounded(each.bound, each.most);
         int givenUp = 0;
-        InputHold::Token kept = bounded.hold(held.windowHandle(), [&givenUp] { ++givenUp; });
+        InputHold::Token kept =
+            bounded.hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
         // A hold that is never given up ends here, long after, and the case fails.
         QTimer lastResort;
         lastResort.setSingleShot(true);
@@ -238,6 +247,227 @@ TEST(InputHold, AHoldIsGivenUpPastItsBoundOnEscapeAndBeyondItsCap) {
         EXPECT_EQ(givenUp, 1);
         EXPECT_FALSE(bounded.holds(held.windowHandle()));
     }
+}
+
+// Runs the event loop until it is about to sleep: everything that came has been handled.
+void untilIdle() {
+    QEventLoop idle;
+    const QMetaObject::Connection sleeping =
+        QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, &idle,
+                         &QEventLoop::quit);
+    idle.exec();
+    QObject::disconnect(sleeping);
+}
+
+// The window manager's request to close `window`, as its close button sends it.
+void askToClose(const QWindow& window) {
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const auto atom = [connection](const char* name) {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+            nullptr);
+        const xcb_atom_t found = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+        std::free(reply);
+        return found;
+    };
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = static_cast<xcb_window_t>(window.winId());
+    message.type = atom("WM_PROTOCOLS");
+    message.data.data32[0] = atom("WM_DELETE_WINDOW");
+    message.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(connection, 0, message.window, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&message));
+    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    xcb_disconnect(connection);
+}
+
+// Counts the key releases that reach a widget.
+struct Releases : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::KeyRelease) ++count;
+        return false;
+    }
+};
+
+// What comes while a hold lasts waits even before any key or click does (the window manager's
+// close request); a click waits to land on what is under it once it goes on; a run of moves counts
+// once against the cap.
+TEST(InputHold, EverythingThePersonDoesWaitsAndAClickLandsOnWhatIsUnderItThen) {
+    const test::InputKept pointer;
+    Panel held(20), other(440);
+    held.activateWindow();
+    held.line->setFocus();
+    ASSERT_TRUE(waitUntil([&] { return held.isActiveWindow() && held.line->hasFocus(); }));
+    InputHold hold(1h, 6);
+    int givenUp = 0;
+    InputHold::Token token = hold.hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
+    askToClose(*held.windowHandle());
+    xdotool(QStringLiteral("type c"));
+    QStringList whileHeld{QStringLiteral("not released")};
+    int turns = 0;
+    const Meanwhile release([&] {
+        if (hold.waiting() < 2 || ++turns < 20) return false;
+        whileHeld = held.happened;
+        token.release();
+        return true;
+    });
+    EXPECT_TRUE(blockUntil(held, [&] { return held.happened.size() == 2; }));
+    EXPECT_TRUE(whileHeld.isEmpty()) << whileHeld.join(", ").toStdString();
+    EXPECT_EQ(held.happened, (QStringList{"close asked", "c"}));
+
+    // The other window lies under this one; this one hides after the click, which then presses
+    // the other's button, under it by then.
+    held.happened.clear();
+    other.setGeometry(held.geometry());
+    held.raise();
+    const QPoint at = held.button->mapToGlobal(held.button->rect().center());
+    ASSERT_TRUE(waitUntil([&] { return QGuiApplication::topLevelAt(at) == held.windowHandle(); }));
+    token = hold.hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
+    // Twenty moves to the button (relative ones: the server hears them as a device's), then the
+    // click: the moves count once, within a cap of six.
+    QString moves = QStringLiteral("mousemove %1 %2").arg(at.x() - 60).arg(at.y() + 20);
+    for (int step = 0; step < 20; ++step)
+        moves += QStringLiteral(" mousemove_relative -- 3 -1");
+    xdotool(moves + QStringLiteral(" click 1"));
+    const Meanwhile hide([&] {
+        if (hold.waiting() < 3) return false;
+        if (held.isVisible()) held.hide();
+        if (QGuiApplication::topLevelAt(at) != other.windowHandle()) return false;
+        whileHeld = held.happened + other.happened;
+        token.release();
+        return true;
+    });
+    EXPECT_TRUE(blockUntil(other, [&] { return !other.happened.isEmpty(); }));
+    EXPECT_TRUE(whileHeld.isEmpty()) << whileHeld.join(", ").toStdString();
+    EXPECT_EQ(other.happened, QStringList{"clicked"});
+    EXPECT_TRUE(held.happened.isEmpty()) << held.happened.join(", ").toStdString();
+    EXPECT_EQ(givenUp, 0);
+}
+
+// A press that comes once the bound has passed gives the hold up, however little waits; an Escape
+// Qt has read but not routed when the hold begins gives it up before it waits at all. Time passes
+// on the hold's own clock: a hold begun once the input it held has all gone on counts its bound
+// anew, not from the read before it.
+TEST(InputHold, APressAfterTheBoundOrAnEscapeAlreadyTypedGivesTheHoldUp) {
+    const test::InputKept pointer;
+    Panel held(20);
+    held.activateWindow();
+    ASSERT_TRUE(waitUntil([&] { return held.isActiveWindow(); }));
+    held.line->setFocus();
+    std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now();
+    auto hold = std::make_unique<InputHold>(1h, InputHold::mostHeld, [&now] { return now; });
+    int givenUp = 0;
+    bool late = false;
+    // A hold never given up is ended here, long after, and the case fails.
+    QTimer lastResort;
+    lastResort.setSingleShot(true);
+    QObject::connect(&lastResort, &QTimer::timeout, [&] {
+        late = true;
+        hold.reset();
+    });
+    lastResort.start(test::bound(20000));
+
+    // A bound of nothing has passed at the hold's first turn, with nothing waiting; the press that
+    // comes after that turn gives the hold up.
+    {
+        auto atOnce = std::make_unique<InputHold>(0ms);
+        InputHold::Token token =
+            atOnce->hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
+        QTimer::singleShot(0, [] { xdotool(QStringLiteral("type c")); });
+        // Gone, a hold ends whatever it waits for.
+        QTimer gone;
+        gone.setSingleShot(true);
+        QObject::connect(&gone, &QTimer::timeout, [&] {
+            late = true;
+            atOnce.reset();
+        });
+        gone.start(test::bound(20000));
+        ASSERT_TRUE(waitUntil([&] { return !held.happened.isEmpty(); }, 30000));
+        EXPECT_EQ(held.happened, QStringList{"c"});
+        EXPECT_EQ(givenUp, 1);
+        EXPECT_FALSE(late);
+    }
+
+    // Held input that has all gone on leaves the next hold its whole bound.
+    held.happened.clear();
+    held.line->clear();
+    Releases releases;
+    held.line->installEventFilter(&releases);
+    InputHold::Token token = hold->hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
+    xdotool(QStringLiteral("type a"));
+    const Meanwhile landed([&] {
+        if (hold == nullptr || hold->waiting() < 2) return false;
+        token.release();
+        return true;
+    });
+    ASSERT_TRUE(waitUntil([&] { return releases.count == 1; }, 30000));
+    untilIdle();
+    now += 2h;
+    token = hold->hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
+    xdotool(QStringLiteral("type b"));
+    QStringList whileHeld{QStringLiteral("not released")};
+    int turns = 0;
+    const Meanwhile release([&] {
+        if (hold == nullptr || hold->waiting() < 2 || ++turns < 20) return false;
+        whileHeld = held.happened;
+        token.release();
+        return true;
+    });
+    EXPECT_TRUE(blockUntil(
+        held, [&] { return held.happened.size() == 2; }, 30000));
+    EXPECT_EQ(whileHeld, QStringList{"a"});
+    EXPECT_EQ(held.happened, (QStringList{"a", "ab"}));
+    EXPECT_EQ(givenUp, 1);
+
+    // A read asked by held input as it goes on (a click of the button, the last input that
+    // waited) has only what is left of the bound of the hold it waited behind: once that has
+    // passed, it is given up, though nothing waits behind it.
+    untilIdle();
+    held.happened.clear();
+    std::optional<InputHold::Reason> why;
+    InputHold::Token again;
+    const QMetaObject::Connection asks = QObject::connect(held.button, &QPushButton::clicked, [&] {
+        if (hold) again = hold->hold(held.windowHandle(), [&](InputHold::Reason reason) { why = reason; });
+    });
+    const auto first = now;
+    token = hold->hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
+    held.click();
+    bool moved = false;
+    const Meanwhile behind([&] {
+        if (hold == nullptr || (!moved && hold->waiting() < 2)) return false;
+        if (!moved) {
+            moved = true;
+            now = first + 59min;
+            token.release();
+        }
+        if (!again) return false;
+        now = first + 61min;
+        return true;
+    });
+    EXPECT_TRUE(waitUntil([&] { return why.has_value() || late; }, 30000));
+    EXPECT_EQ(why, InputHold::Reason::bound);
+    EXPECT_EQ(givenUp, 1);
+    QObject::disconnect(asks);
+
+    // Ctrl+G asks a read once Escape, typed after it, has reached us.
+    held.happened.clear();
+    held.line->clear();
+    held.line->setFocus();
+    QShortcut read(QKeySequence(QStringLiteral("Ctrl+G")), &held);
+    QObject::connect(&read, &QShortcut::activated, [&] {
+        xdotool(QStringLiteral("key Escape"));
+        if (hold) token = hold->hold(held.windowHandle(), [&givenUp](InputHold::Reason) { ++givenUp; });
+    });
+    xdotool(QStringLiteral("key ctrl+g"));
+    ASSERT_TRUE(waitUntil([&] { return givenUp == 2 || late; }, 30000));
+    xdotool(QStringLiteral("type d"));
+    EXPECT_TRUE(waitUntil([&] { return !held.happened.isEmpty(); }, 30000));
+    EXPECT_EQ(held.happened, QStringList{"d"});
+    EXPECT_EQ(givenUp, 2);
+    EXPECT_FALSE(late);
 }
 
 } // namespace
