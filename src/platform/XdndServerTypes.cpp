@@ -12,19 +12,16 @@ namespace {
 constexpr std::size_t mostNames = 4096;
 // Requests for names of types underway at most, for all drags.
 constexpr std::size_t mostNamesUnderway = 1024;
-// Once this many drags are followed, a new source's window is looked up before it is answered:
-// made-up windows are then found out without an answer each.
-constexpr std::size_t lookedUpFrom = XdndSources::mostSources / 4;
 
 } // namespace
 
 void XdndServer::enter(std::uint32_t source, std::uint32_t named, std::uint32_t target,
                        const std::uint32_t* data) {
-    const bool known = sources_.find(source) != nullptr;
-    Source* entered = &sources_.enter(source, named, target, now_());
+    Source* entered = &sources_.enter(source, named, target, roundAt_);
+    // A person's drag: the window holding its data is there, whatever made-up drags come beside it.
+    if (source == dragOwner_) sources_.exists(source);
     entered->namesAsked = 0;
     entered->asks.assign(wants_.kinds(), std::nullopt);
-    if (!known && sources_.size() > lookedUpFrom) lookUp(*entered);
     if ((data[1] & 1) == 0) {
         for (int i = 2; i < 5; ++i)
             if (data[i] != XCB_NONE) entered->types.push_back(data[i]);
