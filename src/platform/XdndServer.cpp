@@ -138,8 +138,6 @@ bool XdndServer::reconnect() {
     if (!connect()) return false;
     xcb_disconnect(lost);
     // Whatever was followed or asked on the old connection is gone with it.
-    owed_.clear();
-    owedClients_.clear();
     drops_.clear();
     pending_.clear();
     listing_.clear();
@@ -301,7 +299,7 @@ void XdndServer::message(const void* event) {
     if (followed == nullptr || followed->target != target) return;
     if (type == atoms_.position) {
         followed->position = QPoint(static_cast<int>(data[2] >> 16), static_cast<int>(data[2] & 0xffff));
-        owe(*followed);
+        sources_.owe(source);
     } else if (type == atoms_.leave) {
         end(source);
     } else {
@@ -346,13 +344,6 @@ void XdndServer::takeReplies() {
             classify(*followed);
 }
 
-void XdndServer::owe(Source& source) {
-    if (std::exchange(source.owed, true)) return;
-    std::deque<std::uint32_t>& owed = owed_[sources_.client(source.window)];
-    if (owed.empty()) owedClients_.push_back(sources_.client(source.window));
-    owed.push_back(source.window);
-}
-
 std::optional<int> XdndServer::verdict(const Source& source) const {
     const std::optional<int> zone =
         source.position ? windows_.zoneAt(source.target, *source.position) : std::nullopt;
@@ -363,38 +354,18 @@ std::optional<int> XdndServer::verdict(const Source& source) const {
 
 void XdndServer::answer() {
     // Program by program, a few drags of each a round: a program with many drags waits for its own.
-    std::size_t answers = 0;
-    for (std::size_t turns = owedClients_.size(); turns > 0 && answers < mostAnswers; --turns) {
-        const std::uint32_t client = owedClients_.front();
-        owedClients_.pop_front();
-        std::deque<std::uint32_t>& owed = owed_[client];
-        std::size_t each = 0;
-        for (std::size_t looked = owed.size(); looked > 0 && each < mostAnswersEach; --looked) {
-            const std::uint32_t window = owed.front();
-            owed.pop_front();
-            Source* source = sources_.find(window);
-            if (source == nullptr || !source->owed) continue;
-            // Answered once its types are known.
-            if (source->typesState != Source::Types::known) {
-                owed.push_back(window);
-                continue;
-            }
-            source->owed = false;
-            ++each;
-            const std::optional<int> kind = verdict(*source);
-            sources_.answered(window, kind);
-            // Whatever action it proposes, what is dropped is copied: a source told that its drag
-            // was moved may delete what it dragged. An empty rectangle asks for every position.
-            remember(window, send(window, atoms_.status,
-                                  {source->named, kind ? 3u : 2u, 0, 0,
-                                   kind ? atoms_.copy : std::uint32_t{XCB_NONE}}));
-        }
-        answers += each;
-        if (owed.empty())
-            owed_.erase(client);
-        else
-            owedClients_.push_back(client);
-    }
+    sources_.payOwed(mostAnswers, mostAnswersEach, [this](Source& source) {
+        // Answered once its types are known.
+        if (source.typesState != Source::Types::known) return false;
+        const std::optional<int> kind = verdict(source);
+        sources_.answered(source.window, kind);
+        // Whatever action it proposes, what is dropped is copied: a source told that its drag was
+        // moved may delete what it dragged. An empty rectangle asks for every position.
+        remember(source.window, send(source.window, atoms_.status,
+                                     {source.named, kind ? 3u : 2u, 0, 0,
+                                      kind ? atoms_.copy : std::uint32_t{XCB_NONE}}));
+        return true;
+    });
 }
 
 void XdndServer::remember(std::uint32_t source, unsigned int sequence) {
@@ -451,7 +422,7 @@ void XdndServer::takeDrops() {
 void XdndServer::take(Source& source, std::uint32_t time) {
     // A position still owed is answered first: it is where the drop is.
     if (source.owed && source.typesState == Source::Types::known) {
-        source.owed = false;
+        sources_.paid(source.window);
         sources_.answered(source.window, verdict(source));
     }
     std::optional<int> kind = sources_.accepted(source.window);

@@ -100,7 +100,6 @@ private:
     void typesCame(std::uint32_t source, std::vector<std::uint32_t> types);
     void nameCame(std::uint32_t atom, QByteArray name);
     void classify(Source& source);
-    void owe(Source& source);
     void answer();
     std::optional<int> verdict(const Source& source) const;
     void takeDrops();
@@ -145,9 +144,6 @@ private:
 
     XdndWindows windows_;
     XdndSources sources_;
-    // Sources whose positions wait for an answer, by program, and the programs in turn.
-    std::unordered_map<std::uint32_t, std::deque<std::uint32_t>> owed_;
-    std::deque<std::uint32_t> owedClients_;
     std::vector<DropAsked> drops_;
     std::deque<Pending> pending_;
     // Sources whose list of types was asked for and has not come.

@@ -1,6 +1,7 @@
 #include "platform/XdndSources.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace quorvane {
 namespace {
@@ -48,8 +49,14 @@ void XdndSources::Index::erase(std::uint32_t key) {
 }
 
 std::size_t XdndSources::Index::home(std::uint32_t key) const {
-    // Made-up windows differ in their high bits as often as in their low ones.
-    return static_cast<std::size_t>((key * 0x9e3779b1u) >> 17) % cells;
+    // Every bit of the number stirred into every bit of the cell: made-up windows may differ in
+    // their high bits (the program) as often as in their low ones.
+    key ^= key >> 16;
+    key *= 0x85ebca6bu;
+    key ^= key >> 13;
+    key *= 0xc2b2ae35u;
+    key ^= key >> 16;
+    return key % cells;
 }
 
 template<class Item>
@@ -206,6 +213,7 @@ void XdndSources::eraseSlot(Slot slot) {
     unlink(entries_, &Entry::recency, recency_, slot);
     unlink(entries_, &Entry::own, program.own, slot);
     if (!entry.source.exists) unlink(entries_, &Entry::unknown, program.unknown, slot);
+    if (entry.source.owed) owesNoMore(slot);
     resized(entry.program, program.own.size + 1);
     if (program.own.size == 0) {
         clients_.erase(program.client);
@@ -269,6 +277,50 @@ std::vector<std::uint32_t> XdndSources::silent(Clock::time_point now) const {
         found.push_back(entries_[slot].source.window);
     }
     return found;
+}
+
+void XdndSources::owe(std::uint32_t window) {
+    const Slot slot = windows_.find(window);
+    if (slot == none || std::exchange(entries_[slot].source.owed, true)) return;
+    const Slot program = entries_[slot].program;
+    linkBack(entries_, &Entry::owed, programs_[program].owed, slot);
+    if (programs_[program].owed.size == 1) linkBack(programs_, &Program::owing, owing_, program);
+}
+
+void XdndSources::paid(std::uint32_t window) {
+    if (const Slot slot = windows_.find(window); slot != none && entries_[slot].source.owed) owesNoMore(slot);
+}
+
+void XdndSources::owesNoMore(Slot slot) {
+    entries_[slot].source.owed = false;
+    const Slot program = entries_[slot].program;
+    unlink(entries_, &Entry::owed, programs_[program].owed, slot);
+    if (programs_[program].owed.size == 0) unlink(programs_, &Program::owing, owing_, program);
+}
+
+std::size_t XdndSources::payOwed(std::size_t most, std::size_t each,
+                                 const std::function<bool(Source&)>& pay) {
+    std::size_t given = 0;
+    for (std::size_t turns = owing_.size; turns > 0 && given < most; --turns) {
+        const Slot program = owing_.first;
+        // Its next turn comes after every other program's.
+        unlink(programs_, &Program::owing, owing_, program);
+        linkBack(programs_, &Program::owing, owing_, program);
+        List& owed = programs_[program].owed;
+        std::size_t its = 0;
+        for (std::size_t looked = owed.size; looked > 0 && its < each; --looked) {
+            const Slot slot = owed.first;
+            if (!pay(entries_[slot].source)) {
+                unlink(entries_, &Entry::owed, owed, slot);
+                linkBack(entries_, &Entry::owed, owed, slot);
+                continue;
+            }
+            ++its;
+            owesNoMore(slot);
+        }
+        given += its;
+    }
+    return given;
 }
 
 void XdndSources::answered(std::uint32_t window, std::optional<int> kind) {

@@ -17,6 +17,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -85,6 +86,15 @@ public:
     // The program whose window `window` is.
     std::uint32_t client(std::uint32_t window) const { return window & clientMask_; }
 
+    // Owes `window`'s drag an answer to its position, behind those its program owes already; once.
+    void owe(std::uint32_t window);
+    // The answer `window`'s drag was owed was given.
+    void paid(std::uint32_t window);
+    // Gives answers owed, program by program in turn, at most `each` of one program's and `most` in
+    // all, each through `pay`, which says whether it gave it: a drag whose answer must wait keeps
+    // owing it, behind its program's others. Returns the answers given.
+    std::size_t payOwed(std::size_t most, std::size_t each, const std::function<bool(Source&)>& pay);
+
     // The kind of zone the last answered position of `window`'s drag took it over; none if refused.
     void answered(std::uint32_t window, std::optional<int> kind);
     std::optional<int> accepted(std::uint32_t window) const;
@@ -109,19 +119,24 @@ private:
         Source source;
         std::optional<int> accepted;
         Slot program = none;
-        // In the recency of all and of its program's, and, while its window is not known to exist,
-        // in the order its program's such drags entered.
+        // In the recency of all and of its program's; while its window is not known to exist, in
+        // the order its program's such drags entered; while it is owed an answer, among its
+        // program's drags that are.
         Links recency;
         Links own;
         Links unknown;
+        Links owed;
     };
     struct Program {
         std::uint32_t client = 0;
         // Its drags, most recently heard first; those not known to exist, first entered first.
         List own;
         List unknown;
-        // Among the programs holding as many drags.
+        // Its drags owed an answer, in turn.
+        List owed;
+        // Among the programs holding as many drags, and among those owed answers.
         Links bySize;
+        Links owing;
     };
     // Numbers to slots, by open addressing over twice as many cells as there are slots at most.
     class Index {
@@ -155,6 +170,7 @@ private:
     // drop is told it was not.
     void pushOut(Slot slot);
     void eraseSlot(Slot slot);
+    void owesNoMore(Slot slot);
     // The first entered drag of the program whose window is not known to exist, else its least
     // recently heard: a flood heard over and over does not make a drag that waits quietly for our
     // answer look older than its own.
@@ -172,6 +188,8 @@ private:
     std::size_t size_ = 0;
     // Most recently heard first, of all.
     List recency_;
+    // The programs owed answers, in turn.
+    List owing_;
     // The programs by the number of their drags (1 to `mostEach`), and the most any holds.
     std::array<List, mostEach + 1> bySize_{};
     std::size_t most_ = 0;
