@@ -146,7 +146,8 @@ void AnsweredAfterAFlood(benchmark::State& state) {
         {
             test::DropFlood flood(served.id, 300, 250,
                                   {.kind = test::DropFlood::Kind::madeUp,
-                                   .windows = static_cast<int>(state.range(1))});
+                                   .windows = static_cast<int>(state.range(1)),
+                                   .listed = std::getenv("LISTED") != nullptr});
             std::this_thread::sleep_for(std::chrono::seconds(state.range(0)));
             flood.stop();
             stopped = Clock::now();

@@ -12,6 +12,8 @@ namespace {
 constexpr std::size_t mostNames = 4096;
 // Requests for names of types underway at most, for all drags.
 constexpr std::size_t mostNamesUnderway = 1024;
+// Requests for lists of types underway at most, for all drags.
+constexpr std::size_t mostListsUnderway = 256;
 
 } // namespace
 
@@ -29,7 +31,11 @@ void XdndServer::enter(std::uint32_t source, std::uint32_t named, std::uint32_t 
         return;
     }
     // More than three: listed on the source's window. One request a source at a time, however often
-    // it enters; the list that comes serves its latest drag.
+    // it enters; the list that comes serves its latest drag. Past a few underway, only the drag's
+    // owner's is asked: the others offer nothing we know, as a flood of made-up drags does, and a
+    // request an enter would cost the server as much again as the flood itself.
+    if (listing_.count(source) == 0 && listing_.size() >= mostListsUnderway && source != dragOwner_)
+        return classify(*entered);
     entered->typesState = Source::Types::listing;
     if (!listing_.insert(source).second) return;
     const xcb_get_property_cookie_t cookie =

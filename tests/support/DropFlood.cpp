@@ -137,7 +137,7 @@ void DropFlood::flood(std::uint32_t target, std::uint32_t at) {
     const xcb_atom_t type = atom(connection, pattern_.type);
     const Recipient to = recipientOf(connection, target, pattern_.pastProxy);
     const auto enterFrom = [&](xcb_window_t source) {
-        send(connection, to, enter, {source, 5u << 24, type, 0, 0});
+        send(connection, to, enter, {source, 5u << 24 | (pattern_.listed ? 1u : 0u), type, 0, 0});
         send(connection, to, position, {source, 0, at, XCB_CURRENT_TIME, copy});
     };
     // Holds the drag's data and never hands it over.

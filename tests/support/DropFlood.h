@@ -51,6 +51,9 @@ public:
         std::string type = "text/uri-list";
         // Sends to the window itself, as a program that ignores its proxy.
         bool pastProxy = false;
+        // Each enter says its source lists more than three types on its window, as a source offering
+        // many does, for the target to ask for: none is listed.
+        bool listed = false;
     };
 
     // Starts sources dropping on the window `target` at `x`, `y` of the screen, as `pattern` says.
