@@ -217,7 +217,7 @@ void XdndServer::run() {
             read(queued);
             std::free(queued);
         }
-        const std::optional<Clock::time_point> keepAt = windows_.keep(Clock::now());
+        const std::optional<Clock::time_point> keepAt = windows_.keep(roundAt_);
         answer();
         takeDrops();
         forgetSilent();
@@ -236,7 +236,7 @@ void XdndServer::run() {
         }
         std::chrono::milliseconds wait(1000);
         if (keepAt)
-            wait = std::clamp(std::chrono::ceil<std::chrono::milliseconds>(*keepAt - Clock::now()),
+            wait = std::clamp(std::chrono::ceil<std::chrono::milliseconds>(*keepAt - roundAt_),
                               std::chrono::milliseconds(0), wait);
         std::array<pollfd, 2> waits = {pollfd{xcb_get_file_descriptor(connection_), POLLIN, 0},
                                        pollfd{wake_, POLLIN, 0}};
