@@ -400,6 +400,10 @@ std::vector<std::string> ForeignDrag::answersSoFar(int source) {
     return answers_[static_cast<std::size_t>(source)];
 }
 
+std::uint32_t ForeignDrag::window(int source) const {
+    return connection_->valid(source) ? connection_->sources[static_cast<std::size_t>(source)] : 0;
+}
+
 void ForeignDrag::holdData(int source) {
     if (!connection_->valid(source)) return;
     xcb_set_selection_owner(connection_->connection, connection_->sources[static_cast<std::size_t>(source)],
@@ -477,7 +481,7 @@ void ProxyFight::stop() {
     if (thread_.joinable()) thread_.join();
 }
 
-void sendEntersFromNoWindows(std::uint32_t target, int count, Offered offered) {
+void sendEntersFromNoWindows(std::uint32_t target, int count, Offered offered, std::uint32_t beside) {
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(connection) == 0) {
         const xcb_atom_t enter = atom(connection, "XdndEnter");
@@ -487,9 +491,12 @@ void sendEntersFromNoWindows(std::uint32_t target, int count, Offered offered) {
         // those a next client given the same range makes its first windows of.
         for (int i = 0; i < 4096; ++i)
             xcb_generate_id(connection);
+        // The highest numbers of the range, which its program reaches last.
+        const std::uint32_t mask = xcb_get_setup(connection)->resource_id_mask;
         for (int i = 0; i < count; ++i)
             send(connection, to, enter,
-                 {xcb_generate_id(connection), 5u << 24 | (offered == Offered::listed ? 1u : 0u), uriList, 0, 0});
+                 {beside != 0 ? (beside & ~mask) | (mask - static_cast<std::uint32_t>(i)) : xcb_generate_id(connection),
+                  5u << 24 | (offered == Offered::listed ? 1u : 0u), uriList, 0, 0});
         std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
     }
     xcb_disconnect(connection);

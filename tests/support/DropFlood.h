@@ -96,8 +96,10 @@ enum class Offered {
     listed,
 };
 // `count` drags entering the window `target` from made-up sources that are no windows, none of
-// which ever ends. Returns once the server has taken them.
-void sendEntersFromNoWindows(std::uint32_t target, int count, Offered offered = Offered::inMessage);
+// which ever ends: of the program sending them, or made up in the range of the program whose
+// window `beside` is. Returns once the server has taken them.
+void sendEntersFromNoWindows(std::uint32_t target, int count, Offered offered = Offered::inMessage,
+                             std::uint32_t beside = 0);
 // Drags whose source names the window `target` itself, entering and moving over (x, y) of the screen:
 // sent to the window past its proxy, and through the proxy naming the window and naming the proxy.
 // Returns once the server has taken them.
@@ -128,6 +130,8 @@ public:
     // server has taken them.
     void hold();
     void release();
+    // The source's window.
+    std::uint32_t window(int source = 0) const;
     // The source takes the drag's data (XdndSelection), as a person's drag does before it enters.
     void holdData(int source = 0);
     // The answers heard so far ("accept" or "refuse"), once there are `count` or after 5 s.
