@@ -66,9 +66,9 @@ bool XdndServer::connect() {
     root_ = screens.data->root;
     // The bits of a window's number that tell which program made it.
     sources_ = XdndSources(~xcb_get_setup(connection)->resource_id_mask);
-    constexpr std::array names = {"XdndAware",      "XdndProxy",    "XdndEnter", "XdndPosition",
-                                  "XdndStatus",     "XdndLeave",    "XdndDrop",  "XdndFinished",
-                                  "XdndTypeList",   "XdndActionCopy", "XdndSelection"};
+    constexpr std::array names = {"XdndAware",    "XdndProxy",      "XdndEnter",    "XdndPosition",
+                                  "XdndStatus",   "XdndLeave",      "XdndDrop",     "XdndFinished",
+                                  "XdndTypeList", "XdndActionCopy", "XdndSelection"};
     std::array<xcb_intern_atom_cookie_t, names.size()> cookies{};
     for (std::size_t i = 0; i < names.size(); ++i)
         cookies[i] =
@@ -111,7 +111,8 @@ void XdndServer::heedDragOwner(xcb_connection_t* connection) {
     ownerNotice_ = -1;
     const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(connection, &xcb_xfixes_id);
     if (xfixes != nullptr && xfixes->present != 0) {
-        std::free(xcb_xfixes_query_version_reply(connection, xcb_xfixes_query_version(connection, 5, 0), nullptr));
+        std::free(
+            xcb_xfixes_query_version_reply(connection, xcb_xfixes_query_version(connection, 5, 0), nullptr));
         xcb_xfixes_select_selection_input(connection, root_, atoms_.selection,
                                           XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
                                               XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
@@ -119,8 +120,8 @@ void XdndServer::heedDragOwner(xcb_connection_t* connection) {
         ownerNotice_ = xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY;
     }
     // Asked after its changes are heard, so that none is missed between.
-    xcb_get_selection_owner_reply_t* owner =
-        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atoms_.selection), nullptr);
+    xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
+        connection, xcb_get_selection_owner(connection, atoms_.selection), nullptr);
     dragOwner_ = owner != nullptr ? owner->owner : 0;
     std::free(owner);
 }
@@ -256,7 +257,8 @@ void XdndServer::waitFor(std::chrono::milliseconds wait) {
 void XdndServer::read(const void* event) {
     const auto& generic = *static_cast<const xcb_generic_event_t*>(event);
     const std::uint8_t type = generic.response_type & 0x7f;
-    settled(generic.full_sequence, type == 0 ? static_cast<const xcb_generic_error_t*>(event)->error_code : 0);
+    settled(generic.full_sequence,
+            type == 0 ? static_cast<const xcb_generic_error_t*>(event)->error_code : 0);
     if (type == ownerNotice_) {
         const auto& notice = *static_cast<const xcb_xfixes_selection_notify_event_t*>(event);
         if (notice.selection != atoms_.selection) return;
@@ -361,9 +363,9 @@ void XdndServer::answer() {
         sources_.answered(source.window, kind);
         // Whatever action it proposes, what is dropped is copied: a source told that its drag was
         // moved may delete what it dragged. An empty rectangle asks for every position.
-        remember(source.window, send(source.window, atoms_.status,
-                                     {source.named, kind ? 3u : 2u, 0, 0,
-                                      kind ? atoms_.copy : std::uint32_t{XCB_NONE}}));
+        remember(source.window,
+                 send(source.window, atoms_.status,
+                      {source.named, kind ? 3u : 2u, 0, 0, kind ? atoms_.copy : std::uint32_t{XCB_NONE}}));
         return true;
     });
 }

@@ -371,7 +371,8 @@ void ForeignDrag::heard(const void* event) {
     if ((message.response_type & 0x7f) != XCB_CLIENT_MESSAGE || from == connection_->sources.end()) return;
     const auto source = static_cast<std::size_t>(from - connection_->sources.begin());
     const bool yes = (message.data.data32[1] & 1) != 0;
-    if (message.type == connection_->atomOf("XdndStatus")) answers_[source].emplace_back(yes ? "accept" : "refuse");
+    if (message.type == connection_->atomOf("XdndStatus"))
+        answers_[source].emplace_back(yes ? "accept" : "refuse");
     if (message.type == connection_->atomOf("XdndFinished")) finished_[source] = yes ? "accepted" : "refused";
 }
 
@@ -495,7 +496,8 @@ void sendEntersFromNoWindows(std::uint32_t target, int count, Offered offered, s
         const std::uint32_t mask = xcb_get_setup(connection)->resource_id_mask;
         for (int i = 0; i < count; ++i)
             send(connection, to, enter,
-                 {beside != 0 ? (beside & ~mask) | (mask - static_cast<std::uint32_t>(i)) : xcb_generate_id(connection),
+                 {beside != 0 ? (beside & ~mask) | (mask - static_cast<std::uint32_t>(i))
+                              : xcb_generate_id(connection),
                   5u << 24 | (offered == Offered::listed ? 1u : 0u), uriList, 0, 0});
         std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
     }

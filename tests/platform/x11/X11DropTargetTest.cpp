@@ -236,7 +236,9 @@ TEST(X11DropTarget, ADestroyedProxyIsMadeAgainAndNamedAQuarterSecondApart) {
     test::LogLines log("app");
     Served served({QStringLiteral("text/uri-list")});
     ASSERT_TRUE(served.serves());
-    const auto destroyed = [&] { return test::tamperWithDropProxy(served.id, test::ProxyTampering::destroyProxy); };
+    const auto destroyed = [&] {
+        return test::tamperWithDropProxy(served.id, test::ProxyTampering::destroyProxy);
+    };
     const auto madeAgain = [&] { return test::waitUntil([&] { return test::dropProxyOf(served.id) != 0; }); };
 
     ASSERT_TRUE(destroyed());
@@ -286,8 +288,8 @@ TEST(X11DropTarget, AConnectionEndedByAnotherClientIsOpenedAgainWithItsWindowsAn
     before.answersSoFar();
     ASSERT_TRUE(test::tamperWithDropProxy(served.id, test::ProxyTampering::killProxyClient));
     served.clock.go();
-    ASSERT_TRUE(test::waitUntil(
-        [&] { return log.count("Drop target's X connection was lost: opened again") >= 1; }));
+    ASSERT_TRUE(
+        test::waitUntil([&] { return log.count("Drop target's X connection was lost: opened again") >= 1; }));
     ASSERT_TRUE(served.serves());
     test::ForeignDrag after(served.id);
     after.enter(type);
