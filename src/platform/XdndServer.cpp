@@ -19,8 +19,8 @@ namespace {
 
 // A name longer than any type's is kept as none: no zone wants it, and it costs no more than that.
 constexpr int longestName = 256;
-// Answers remembered at most, for the error that says their source's window is gone or for the word
-// that it exists; either comes back a round trip after the answer.
+// Answers remembered at most, for the error that says their source's window is gone; it comes back
+// a round trip after the answer.
 constexpr std::size_t mostAnswersSent = 8192;
 // Positions answered in one round at most, and of one program's drags.
 constexpr std::size_t mostAnswers = 256;

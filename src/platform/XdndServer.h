@@ -5,11 +5,12 @@
 // Each message costs a lookup and no request: what the target must ask the server (a long list of
 // types, the names of types) is asked without waiting, a bounded number at a time, and taken up
 // when it comes, so that no source's slowness holds up another's answers. Positions are answered
-// once a round of messages is read, the last of each source only, a bounded number a round. An
-// answer is also how a source's window is found out: the server takes our requests in order, so
-// an answer that brought no error by the time anything sent after it comes back reached a window
-// that exists, and one that did ends its drag. A flood of drags, made up or not, thus costs the
-// server no more requests than a few drags would, and the target reads it as fast as it is sent.
+// once a round of messages is read, the last of each source only, a bounded number a round. A
+// source's window is not looked up: the answer sent it brings an error if it is not there, which
+// ends its drag, and the drag whose source holds the drag's data (XdndSelection, whose holder the
+// server tells through XFixes) is known to be there. A flood of drags, made up or not, thus costs
+// the server no more requests than a few drags would, and the target reads it as fast as it is
+// sent.
 //
 // Another client may end the connection (XKillClient on a proxy of ours): it is opened again, and
 // all it held made again (atoms, proxies, properties); the drags it followed are forgotten.
