@@ -88,13 +88,6 @@ struct Served {
     }
 };
 
-// As fast as the server takes them in a plain build; in one several times slower (the sanitizers'),
-// at a pace it reads, as the tests do, so that its run of the benchmarks ends: rounds of
-// `windows` enters and positions, 40,000 a quarter second for each time it is slower.
-std::chrono::milliseconds slowBuildsPace(std::int64_t windows) {
-    return std::chrono::milliseconds((QUORVANE_TEST_TIME_FACTOR - 1) * windows / 80);
-}
-
 // The processor time the drop thread has used, in seconds, to the nanosecond as the scheduler
 // counts it; 0 without one.
 double dropThreadSeconds() {
@@ -121,10 +114,9 @@ void MessagesRead(benchmark::State& state) {
     for (auto _ : state) {
         const double used = dropThreadSeconds();
         const Clock::time_point start = Clock::now();
-        test::DropFlood flood(served.id, 300, 250,
-                              {.kind = test::DropFlood::Kind::madeUp,
-                               .windows = static_cast<int>(state.range(0)),
-                               .every = slowBuildsPace(state.range(0))});
+        test::DropFlood flood(
+            served.id, 300, 250,
+            {.kind = test::DropFlood::Kind::madeUp, .windows = static_cast<int>(state.range(0))});
         while (Clock::now() - start < 2s)
             std::this_thread::sleep_for(1ms);
         flood.stop();
@@ -152,10 +144,9 @@ void AnsweredAfterAFlood(benchmark::State& state) {
     for (auto _ : state) {
         Clock::time_point stopped;
         {
-            test::DropFlood flood(served.id, 300, 250,
-                                  {.kind = test::DropFlood::Kind::madeUp,
-                                   .windows = static_cast<int>(state.range(1)),
-                                   .every = slowBuildsPace(state.range(1))});
+            test::DropFlood flood(
+                served.id, 300, 250,
+                {.kind = test::DropFlood::Kind::madeUp, .windows = static_cast<int>(state.range(1))});
             std::this_thread::sleep_for(std::chrono::seconds(state.range(0)));
             flood.stop();
             stopped = Clock::now();
