@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <malloc.h>
 #include <mutex>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -87,7 +88,6 @@ struct Served {
     X11DropTarget target;
     QWindow window;
     std::uint32_t id = 0;
-    std::vector<std::shared_ptr<ClipboardOffer>> dropped;
 
     explicit Served(const QStringList& types) : target({types}, nullptr, clock.now()) {
         window.setFlag(Qt::BypassWindowManagerHint);
@@ -95,10 +95,6 @@ struct Served {
         window.show();
         id = static_cast<std::uint32_t>(window.winId());
         target.setWindows({{id, {{QRect(100, 100, 400, 300), 0}}}});
-        QObject::connect(&target, &X11DropTarget::dropped,
-                         [this](std::uint32_t, QPoint, int, std::shared_ptr<ClipboardOffer> offer) {
-                             dropped.push_back(std::move(offer));
-                         });
     }
     ~Served() { clock.go(); }
     bool serves() const {
@@ -188,22 +184,29 @@ TEST(X11DropTarget, OneRoundAnswersAFewDragsOfEachProgramAnd256InAll) {
         }
         drags.back()->release();
     }
-    const auto answered = [&](int program) {
-        std::size_t count = 0;
-        for (int source = 0; source < each; ++source)
-            count += drags[static_cast<std::size_t>(program)]->answersSoFar(source).size();
-        return count;
+    // The answers each program heard so far.
+    const auto answered = [&] {
+        std::vector<std::size_t> counts;
+        for (const auto& program : drags) {
+            counts.push_back(0);
+            for (int source = 0; source < each; ++source)
+                counts.back() += program->answersSoFar(source).size();
+        }
+        return counts;
     };
     // Rounds until the one that takes the name: all drags wait for it.
-    std::size_t total = 0;
-    for (int round = 0; round < 20 && total == 0; ++round) {
+    std::vector<std::size_t> counts(programs, 0);
+    for (int round = 0; round < 20 && std::accumulate(counts.begin(), counts.end(), 0u) == 0; ++round) {
         ASSERT_TRUE(served.clock.oneRound(served.target));
-        for (int program = 0; program < programs; ++program)
-            total += answered(program);
+        counts = answered();
     }
-    EXPECT_EQ(total, 256u);
-    for (int program = 0; program < programs; ++program)
-        EXPECT_LE(answered(program), 4u) << "program " << program;
+    // The server may hand on the round's last answers after a program's round trip: asked again
+    // until nothing more comes, while no other round runs.
+    for (std::vector<std::size_t> again = answered(); again != counts; again = answered())
+        counts = again;
+    EXPECT_EQ(std::accumulate(counts.begin(), counts.end(), 0u), 256u);
+    for (std::size_t program = 0; program < counts.size(); ++program)
+        EXPECT_LE(counts[program], 4u) << "program " << program;
     served.clock.go();
 }
 
@@ -269,7 +272,7 @@ TEST(X11DropTarget, ADestroyedProxyIsMadeAgainAndNamedAQuarterSecondApart) {
 // type: the connection is opened again with the window's proxy, and what it awaited is forgotten
 // rather than taken from the new one, which has not asked it (the connection lost had sent more
 // requests than the new one will for a while). The next drag offering that type is answered by
-// its name and its drop is taken.
+// its name.
 TEST(X11DropTarget, AConnectionEndedByAnotherClientIsOpenedAgainWithItsWindowsAndNothingItAwaited) {
     test::LogLines log("app");
     Served served({QStringLiteral("image/*")});
@@ -295,8 +298,6 @@ TEST(X11DropTarget, AConnectionEndedByAnotherClientIsOpenedAgainWithItsWindowsAn
     after.enter(type);
     after.position(300, 250);
     EXPECT_EQ(after.answers(1), accepted);
-    after.drop();
-    EXPECT_TRUE(test::waitUntil([&] { return served.dropped.size() == 1; }));
 }
 
 // Past a few lists of types asked at once, a drag whose types are listed is asked its list only if
@@ -323,7 +324,7 @@ TEST(X11DropTarget, PastAFewListsOfTypesAskedOnlyThatOfTheDragHoldingItsDataIsAs
 }
 
 // A drag whose source holds the drag's data, as a person's does, is known to be there: made-up drags
-// of its program, more than a program's drags followed, push out their own, and its drop is taken.
+// of its program, more than a program's drags followed, push out their own, and it is answered on.
 TEST(X11DropTarget, ADragHoldingItsDataIsNotPushedOutByMadeUpDragsOfItsProgram) {
     Served served({QStringLiteral("text/uri-list")});
     ASSERT_TRUE(served.serves());
@@ -333,9 +334,8 @@ TEST(X11DropTarget, ADragHoldingItsDataIsNotPushedOutByMadeUpDragsOfItsProgram) 
     person.position(300, 250);
     ASSERT_EQ(person.answers(1), accepted);
     test::sendEntersFromNoWindows(served.id, 100, test::Offered::inMessage, person.window());
-    person.drop();
-    EXPECT_EQ(person.finished(), "accepted");
-    EXPECT_TRUE(test::waitUntil([&] { return served.dropped.size() == 1; }));
+    person.position(310, 250);
+    EXPECT_EQ(person.answers(2), std::vector<std::string>(2, "accept"));
 }
 
 } // namespace
