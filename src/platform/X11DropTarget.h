@@ -6,7 +6,8 @@
 // (XdndFilter leaves out those sent past the proxy). Our own drags stay Qt's.
 //
 // Every source has its own state, bounded in number (XdndSources), and each of its messages costs
-// a lookup: a source that floods, hangs or lies costs its own answers, never another's. A position
+// a lookup and no request of the server: a source that floods, hangs or lies costs its own answers,
+// never another's. A position
 // is answered over a zone that takes one of the offered types (a copy, whatever the source
 // proposes), and refused elsewhere. The data of a drop is asked for before its source hears that
 // the drop is over, and read afterwards by whoever takes the drop, off the GUI thread.
@@ -59,7 +60,8 @@ public:
 
     // `kinds` lists, for each kind of zone, the types it takes in the order it prefers them; "image/*"
     // takes any type of that family. Serves once an X server is reached; otherwise takes nothing.
-    // `now` is for tests to move the time on (drags fall silent); the steady clock's if none.
+    // `now` is for tests to move the time on (drags fall silent, proxies are made again); the
+    // steady clock's if none. The target's thread reads it once a round, before it reads messages.
     explicit X11DropTarget(std::vector<QStringList> kinds, QObject* parent = nullptr, Now now = {});
     ~X11DropTarget() override;
 

@@ -12,15 +12,13 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 #include <xcb/xcbext.h>
+#include <xcb/xfixes.h>
 
 namespace quorvane {
 namespace {
 
 // A name longer than any type's is kept as none: no zone wants it, and it costs no more than that.
 constexpr int longestName = 256;
-// Lookups of new sources' windows underway at most; past them, a made-up window is found out by the
-// error our answer brings.
-constexpr std::size_t mostLookups = XdndSources::mostSources;
 // Answers remembered at most, for the error that says their source's window is gone; it comes back
 // a round trip after the answer.
 constexpr std::size_t mostAnswersSent = 8192;
@@ -51,7 +49,6 @@ XdndServer::~XdndServer() {
     stopping_ = true;
     wake();
     thread_.join();
-    if (lookups_ != nullptr) xcb_disconnect(lookups_);
     xcb_disconnect(connection_);
     ::close(wake_);
 }
@@ -69,8 +66,9 @@ bool XdndServer::connect() {
     root_ = screens.data->root;
     // The bits of a window's number that tell which program made it.
     sources_ = XdndSources(~xcb_get_setup(connection)->resource_id_mask);
-    constexpr std::array names = {"XdndAware", "XdndProxy", "XdndEnter",    "XdndPosition", "XdndStatus",
-                                  "XdndLeave", "XdndDrop",  "XdndFinished", "XdndTypeList", "XdndActionCopy"};
+    constexpr std::array names = {"XdndAware",    "XdndProxy",      "XdndEnter",    "XdndPosition",
+                                  "XdndStatus",   "XdndLeave",      "XdndDrop",     "XdndFinished",
+                                  "XdndTypeList", "XdndActionCopy", "XdndSelection"};
     std::array<xcb_intern_atom_cookie_t, names.size()> cookies{};
     for (std::size_t i = 0; i < names.size(); ++i)
         cookies[i] =
@@ -85,8 +83,8 @@ bool XdndServer::connect() {
         typeCookies.push_back(
             xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(type.size()), type.data()));
     std::array<std::uint32_t*, names.size()> into = {
-        &atoms_.aware, &atoms_.proxy, &atoms_.enter,    &atoms_.position, &atoms_.status,
-        &atoms_.leave, &atoms_.drop,  &atoms_.finished, &atoms_.typeList, &atoms_.copy};
+        &atoms_.aware, &atoms_.proxy,    &atoms_.enter,    &atoms_.position, &atoms_.status,   &atoms_.leave,
+        &atoms_.drop,  &atoms_.finished, &atoms_.typeList, &atoms_.copy,     &atoms_.selection};
     for (std::size_t i = 0; i < names.size(); ++i) {
         xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookies[i], nullptr);
         *into[i] = reply != nullptr ? reply->atom : 0;
@@ -104,8 +102,28 @@ bool XdndServer::connect() {
     for (const XdndWants::Want& want : wants_.named())
         names_[want.atom] = want.name;
     windows_ = XdndWindows(connection, root_, atoms_.aware, atoms_.proxy);
+    heedDragOwner(connection);
     connection_ = connection;
     return true;
+}
+
+void XdndServer::heedDragOwner(xcb_connection_t* connection) {
+    ownerNotice_ = -1;
+    const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(connection, &xcb_xfixes_id);
+    if (xfixes != nullptr && xfixes->present != 0) {
+        std::free(
+            xcb_xfixes_query_version_reply(connection, xcb_xfixes_query_version(connection, 5, 0), nullptr));
+        xcb_xfixes_select_selection_input(connection, root_, atoms_.selection,
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                                              XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                                              XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+        ownerNotice_ = xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY;
+    }
+    // Asked after its changes are heard, so that none is missed between.
+    xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
+        connection, xcb_get_selection_owner(connection, atoms_.selection), nullptr);
+    dragOwner_ = owner != nullptr ? owner->owner : 0;
+    std::free(owner);
 }
 
 bool XdndServer::reconnect() {
@@ -121,17 +139,12 @@ bool XdndServer::reconnect() {
     if (!connect()) return false;
     xcb_disconnect(lost);
     // Whatever was followed or asked on the old connection is gone with it.
-    owed_.clear();
-    owedClients_.clear();
     drops_.clear();
     pending_.clear();
     listing_.clear();
     naming_.clear();
     woken_.clear();
-    // The lookups' connection is another: its answers on forgotten drags are taken and find none.
-    if (lookups_ == nullptr) lookupsMade_ = false;
     answersSent_.clear();
-    answerOrder_.clear();
     caughtUp_ = false;
     if (catchingUp) {
         const std::lock_guard lock(mutex_);
@@ -190,6 +203,7 @@ void XdndServer::run() {
             // Its answer comes after every message the server had for us when it was asked.
             pending_.push_back({xcb_get_input_focus(connection_).sequence, Pending::Kind::caughtUp, 0, 0});
         }
+        roundAt_ = now_();
         int count = 0;
         while (count < roundLength) {
             xcb_generic_event_t* event = xcb_poll_for_event(connection_);
@@ -204,7 +218,7 @@ void XdndServer::run() {
             read(queued);
             std::free(queued);
         }
-        const std::optional<Clock::time_point> keepAt = windows_.keep(Clock::now());
+        const std::optional<Clock::time_point> keepAt = windows_.keep(roundAt_);
         answer();
         takeDrops();
         forgetSilent();
@@ -223,11 +237,10 @@ void XdndServer::run() {
         }
         std::chrono::milliseconds wait(1000);
         if (keepAt)
-            wait = std::clamp(std::chrono::ceil<std::chrono::milliseconds>(*keepAt - Clock::now()),
+            wait = std::clamp(std::chrono::ceil<std::chrono::milliseconds>(*keepAt - roundAt_),
                               std::chrono::milliseconds(0), wait);
-        std::array<pollfd, 3> waits = {
-            pollfd{xcb_get_file_descriptor(connection_), POLLIN, 0}, pollfd{wake_, POLLIN, 0},
-            pollfd{looking_.empty() ? -1 : xcb_get_file_descriptor(lookups_), POLLIN, 0}};
+        std::array<pollfd, 2> waits = {pollfd{xcb_get_file_descriptor(connection_), POLLIN, 0},
+                                       pollfd{wake_, POLLIN, 0}};
         ::poll(waits.data(), waits.size(), static_cast<int>(wait.count()));
         std::uint64_t woken = 0;
         [[maybe_unused]] const auto drained = ::read(wake_, &woken, sizeof woken);
@@ -242,10 +255,19 @@ void XdndServer::waitFor(std::chrono::milliseconds wait) {
 }
 
 void XdndServer::read(const void* event) {
-    switch (static_cast<const xcb_generic_event_t*>(event)->response_type & 0x7f) {
-    case 0:
-        error(event);
-        break;
+    const auto& generic = *static_cast<const xcb_generic_event_t*>(event);
+    const std::uint8_t type = generic.response_type & 0x7f;
+    settled(generic.full_sequence,
+            type == 0 ? static_cast<const xcb_generic_error_t*>(event)->error_code : 0);
+    if (type == ownerNotice_) {
+        const auto& notice = *static_cast<const xcb_xfixes_selection_notify_event_t*>(event);
+        if (notice.selection != atoms_.selection) return;
+        // The server made sure its window exists, and says when it goes.
+        dragOwner_ = notice.owner;
+        sources_.exists(dragOwner_);
+        return;
+    }
+    switch (type) {
     case XCB_CLIENT_MESSAGE:
         message(event);
         break;
@@ -256,15 +278,6 @@ void XdndServer::read(const void* event) {
     default:
         break;
     }
-}
-
-void XdndServer::error(const void* event) {
-    const auto& error = *static_cast<const xcb_generic_error_t*>(event);
-    if (error.error_code != badWindow) return;
-    const auto answered = answersSent_.find(error.full_sequence);
-    if (answered == answersSent_.end()) return;
-    // Its source's window is gone, or never was: nobody is left to answer.
-    forget(answered->second);
 }
 
 void XdndServer::message(const void* event) {
@@ -282,13 +295,13 @@ void XdndServer::message(const void* event) {
     // Our own drags never come this way: Qt follows them itself.
     if (source == XCB_NONE || source == root_ || windows_.named(source)) return;
     if (type == atoms_.enter) return enter(source, message.window, target, data);
-    Source* followed = sources_.heard(source, now_());
+    Source* followed = sources_.heard(source, roundAt_);
     if (followed == nullptr && type == atoms_.drop) return unfollowedDrop(source, message.window);
     // A message naming another window of ours than its drag entered counts for nothing.
     if (followed == nullptr || followed->target != target) return;
     if (type == atoms_.position) {
         followed->position = QPoint(static_cast<int>(data[2] >> 16), static_cast<int>(data[2] & 0xffff));
-        owe(*followed);
+        sources_.owe(source);
     } else if (type == atoms_.leave) {
         end(source);
     } else {
@@ -296,55 +309,14 @@ void XdndServer::message(const void* event) {
     }
 }
 
-void XdndServer::lookUp(Source& source) {
-    // Under a flood, a new source's window is looked up without waiting, on a connection of its own
-    // whose answers do not queue behind the flood's messages: one that does not exist is forgotten
-    // unanswered, before it has cost anyone else room. The connection is made once: a server that
-    // refuses it, or loses it, leaves made-up windows to the errors our answers bring.
-    if (!std::exchange(lookupsMade_, true)) {
-        lookups_ = xcb_connect(nullptr, nullptr);
-        if (xcb_connection_has_error(lookups_) != 0) {
-            xcb_disconnect(lookups_);
-            lookups_ = nullptr;
-        }
-    }
-    if (lookups_ == nullptr || looking_.size() >= mostLookups) return;
-    source.checking = true;
-    looking_.push_back({xcb_get_window_attributes(lookups_, source.window).sequence, source.window});
-}
-
-void XdndServer::takeLookups() {
-    if (lookups_ == nullptr) return;
-    xcb_flush(lookups_);
-    while (!looking_.empty()) {
-        const auto [sequence, window] = looking_.front();
-        void* reply = nullptr;
-        xcb_generic_error_t* failed = nullptr;
-        if (xcb_poll_for_reply(lookups_, sequence, &reply, &failed) == 0) break;
-        looking_.pop_front();
-        if (reply != nullptr)
-            sources_.exists(window);
-        else if (const Source* checked = sources_.find(window); checked != nullptr && !checked->exists)
-            forget(window);
-        std::free(reply);
-        std::free(failed);
-    }
-    if (xcb_connection_has_error(lookups_) == 0) return;
-    for (const auto& [sequence, window] : looking_)
-        if (Source* checked = sources_.find(window)) checked->checking = false;
-    looking_.clear();
-    xcb_disconnect(lookups_);
-    lookups_ = nullptr;
-}
-
 void XdndServer::takeReplies() {
-    takeLookups();
     while (!pending_.empty()) {
         const Pending next = pending_.front();
         void* reply = nullptr;
         xcb_generic_error_t* failed = nullptr;
         if (xcb_poll_for_reply(connection_, next.sequence, &reply, &failed) == 0) break;
         pending_.pop_front();
+        settled(next.sequence);
         if (next.kind == Pending::Kind::caughtUp) {
             caughtUp_ = true;
         } else if (next.kind == Pending::Kind::types) {
@@ -374,13 +346,6 @@ void XdndServer::takeReplies() {
             classify(*followed);
 }
 
-void XdndServer::owe(Source& source) {
-    if (std::exchange(source.owed, true)) return;
-    std::deque<std::uint32_t>& owed = owed_[sources_.client(source.window)];
-    if (owed.empty()) owedClients_.push_back(sources_.client(source.window));
-    owed.push_back(source.window);
-}
-
 std::optional<int> XdndServer::verdict(const Source& source) const {
     const std::optional<int> zone =
         source.position ? windows_.zoneAt(source.target, *source.position) : std::nullopt;
@@ -391,47 +356,35 @@ std::optional<int> XdndServer::verdict(const Source& source) const {
 
 void XdndServer::answer() {
     // Program by program, a few drags of each a round: a program with many drags waits for its own.
-    std::size_t answers = 0;
-    for (std::size_t turns = owedClients_.size(); turns > 0 && answers < mostAnswers; --turns) {
-        const std::uint32_t client = owedClients_.front();
-        owedClients_.pop_front();
-        std::deque<std::uint32_t>& owed = owed_[client];
-        std::size_t each = 0;
-        for (std::size_t looked = owed.size(); looked > 0 && each < mostAnswersEach; --looked) {
-            const std::uint32_t window = owed.front();
-            owed.pop_front();
-            Source* source = sources_.find(window);
-            if (source == nullptr || !source->owed) continue;
-            // Answered once its types are known, and its window if looked up.
-            if (source->typesState != Source::Types::known || source->checking) {
-                owed.push_back(window);
-                continue;
-            }
-            source->owed = false;
-            ++each;
-            const std::optional<int> kind = verdict(*source);
-            sources_.answered(window, kind);
-            // Whatever action it proposes, what is dropped is copied: a source told that its drag
-            // was moved may delete what it dragged. An empty rectangle asks for every position.
-            remember(window, send(window, atoms_.status,
-                                  {source->named, kind ? 3u : 2u, 0, 0,
-                                   kind ? atoms_.copy : std::uint32_t{XCB_NONE}}));
-        }
-        answers += each;
-        if (owed.empty())
-            owed_.erase(client);
-        else
-            owedClients_.push_back(client);
-    }
+    sources_.payOwed(mostAnswers, mostAnswersEach, [this](Source& source) {
+        // Answered once its types are known.
+        if (source.typesState != Source::Types::known) return false;
+        const std::optional<int> kind = verdict(source);
+        sources_.answered(source.window, kind);
+        // Whatever action it proposes, what is dropped is copied: a source told that its drag was
+        // moved may delete what it dragged. An empty rectangle asks for every position.
+        remember(source.window,
+                 send(source.window, atoms_.status,
+                      {source.named, kind ? 3u : 2u, 0, 0, kind ? atoms_.copy : std::uint32_t{XCB_NONE}}));
+        return true;
+    });
 }
 
 void XdndServer::remember(std::uint32_t source, unsigned int sequence) {
-    answersSent_[sequence] = source;
-    answerOrder_.push_back(sequence);
-    if (answerOrder_.size() > mostAnswersSent) {
-        answersSent_.erase(answerOrder_.front());
-        answerOrder_.pop_front();
-    }
+    answersSent_.emplace_back(sequence, source);
+    if (answersSent_.size() > mostAnswersSent) answersSent_.pop_front();
+}
+
+void XdndServer::settled(unsigned int sequence, int error) {
+    // Numbers compared as the server counts them, past any wrap.
+    const auto before = [](unsigned int a, unsigned int b) { return static_cast<int>(a - b) < 0; };
+    while (!answersSent_.empty() && before(answersSent_.front().first, sequence))
+        answersSent_.pop_front();
+    if (answersSent_.empty() || answersSent_.front().first != sequence) return;
+    const std::uint32_t source = answersSent_.front().second;
+    answersSent_.pop_front();
+    // Its source's window is gone, or never was: nobody is left to answer.
+    if (error == badWindow) forget(source);
 }
 
 void XdndServer::forget(std::uint32_t source) {
@@ -471,7 +424,7 @@ void XdndServer::takeDrops() {
 void XdndServer::take(Source& source, std::uint32_t time) {
     // A position still owed is answered first: it is where the drop is.
     if (source.owed && source.typesState == Source::Types::known) {
-        source.owed = false;
+        sources_.paid(source.window);
         sources_.answered(source.window, verdict(source));
     }
     std::optional<int> kind = sources_.accepted(source.window);
@@ -506,7 +459,7 @@ void XdndServer::end(std::uint32_t source) {
 }
 
 void XdndServer::forgetSilent() {
-    const Clock::time_point now = now_();
+    const Clock::time_point now = roundAt_;
     if (now - swept_ < std::chrono::seconds(1)) return;
     swept_ = now;
     for (const std::uint32_t source : sources_.silent(now))

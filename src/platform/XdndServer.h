@@ -2,12 +2,15 @@
 
 // The drop target's side of the X server: a connection and a thread of its own, the proxy windows
 // of ours that other programs' drags talk to, and the protocol (XDND) for every source at once.
-// Each message costs a lookup and at most a request without an answer to wait for; what the target
-// must ask the server (a long list of types, the names of types) is asked without waiting and taken
-// up when it comes, so that no source's slowness holds up another's answers. Positions are answered
-// once a round of messages is read, the last of each source only. Under a flood of drags, a new
-// source's window is looked up on a second connection, whose answers do not wait behind the flood,
-// and answered once it is found to exist.
+// Each message costs a lookup and no request: what the target must ask the server (a long list of
+// types, the names of types) is asked without waiting, a bounded number at a time, and taken up
+// when it comes, so that no source's slowness holds up another's answers. Positions are answered
+// once a round of messages is read, the last of each source only, a bounded number a round. A
+// source's window is not looked up: the answer sent it brings an error if it is not there, which
+// ends its drag, and the drag whose source holds the drag's data (XdndSelection, whose holder the
+// server tells through XFixes) is known to be there. A flood of drags, made up or not, thus costs
+// the server no more requests than a few drags would, and the target reads it as fast as it is
+// sent.
 //
 // Another client may end the connection (XKillClient on a proxy of ours): it is opened again, and
 // all it held made again (atoms, proxies, properties); the drags it followed are forgotten.
@@ -88,16 +91,16 @@ private:
     // Each takes an event as xcb hands it.
     void read(const void* event);
     void message(const void* event);
-    void error(const void* event);
     void enter(std::uint32_t source, std::uint32_t named, std::uint32_t target, const std::uint32_t* data);
-    // Looks up whether `source`'s window exists, without waiting; taken up by takeLookups().
-    void lookUp(Source& source);
-    void takeLookups();
     void takeReplies();
+    // The server took our requests up to `sequence`, and the one of that number brought the X
+    // error `error`, if not 0: an answer that brought BadWindow reached no window.
+    void settled(unsigned int sequence, int error = 0);
+    // Hears who holds the drag's data (XdndSelection), through XFixes where the server has it.
+    void heedDragOwner(xcb_connection_t* connection);
     void typesCame(std::uint32_t source, std::vector<std::uint32_t> types);
     void nameCame(std::uint32_t atom, QByteArray name);
     void classify(Source& source);
-    void owe(Source& source);
     void answer();
     std::optional<int> verdict(const Source& source) const;
     void takeDrops();
@@ -124,11 +127,16 @@ private:
     std::atomic<bool> stopping_{false};
     std::uint32_t root_ = 0;
 
-    // XdndAware, XdndProxy, the messages, XdndTypeList, XdndActionCopy.
+    // XdndAware, XdndProxy, the messages, XdndTypeList, XdndActionCopy, XdndSelection.
     struct Atoms {
         std::uint32_t aware = 0, proxy = 0, enter = 0, position = 0, status = 0, leave = 0, drop = 0,
-                      finished = 0, typeList = 0, copy = 0;
+                      finished = 0, typeList = 0, copy = 0, selection = 0;
     } atoms_;
+    // The window that holds the drag's data, as the server last said, and the code of its notices.
+    // A drag's source holds it before it enters: its window is one that exists, which no made-up
+    // window can claim to be.
+    std::uint32_t dragOwner_ = 0;
+    int ownerNotice_ = -1;
     XdndWants wants_;
 
     std::mutex mutex_;
@@ -137,9 +145,6 @@ private:
 
     XdndWindows windows_;
     XdndSources sources_;
-    // Sources whose positions wait for an answer, by program, and the programs in turn.
-    std::unordered_map<std::uint32_t, std::deque<std::uint32_t>> owed_;
-    std::deque<std::uint32_t> owedClients_;
     std::vector<DropAsked> drops_;
     std::deque<Pending> pending_;
     // Sources whose list of types was asked for and has not come.
@@ -150,15 +155,12 @@ private:
     std::unordered_map<std::uint32_t, std::unordered_set<std::uint32_t>> naming_;
     // Sources whose names came this round.
     std::unordered_set<std::uint32_t> woken_;
-    // Lookups of sources' windows underway, on their own connection: the number of each request
-    // and the window.
-    xcb_connection_t* lookups_ = nullptr;
-    bool lookupsMade_ = false;
-    std::deque<std::pair<unsigned int, std::uint32_t>> looking_;
-    // Answers sent, by the number of their request: an error there means their source has no window.
-    std::unordered_map<unsigned int, std::uint32_t> answersSent_;
-    std::deque<unsigned int> answerOrder_;
+    // Answers sent, in order, until a later request is taken: the number of their request and their
+    // source.
+    std::deque<std::pair<unsigned int, std::uint32_t>> answersSent_;
     std::set<XdndSources::Hover> hovering_;
+    // The time of this round, as `now_` told it when the round began.
+    Clock::time_point roundAt_{};
     // A round trip came back: what came before it is read.
     bool caughtUp_ = false;
     Clock::time_point swept_{};

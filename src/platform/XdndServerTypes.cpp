@@ -12,19 +12,18 @@ namespace {
 constexpr std::size_t mostNames = 4096;
 // Requests for names of types underway at most, for all drags.
 constexpr std::size_t mostNamesUnderway = 1024;
-// Once this many drags are followed, a new source's window is looked up before it is answered:
-// made-up windows are then found out without an answer each.
-constexpr std::size_t lookedUpFrom = XdndSources::mostSources / 4;
+// Requests for lists of types underway at most, for all drags.
+constexpr std::size_t mostListsUnderway = 256;
 
 } // namespace
 
 void XdndServer::enter(std::uint32_t source, std::uint32_t named, std::uint32_t target,
                        const std::uint32_t* data) {
-    const bool known = sources_.find(source) != nullptr;
-    Source* entered = &sources_.enter(source, named, target, now_());
+    Source* entered = &sources_.enter(source, named, target, roundAt_);
+    // A person's drag: the window holding its data is there, whatever made-up drags come beside it.
+    if (source == dragOwner_) sources_.exists(source);
     entered->namesAsked = 0;
     entered->asks.assign(wants_.kinds(), std::nullopt);
-    if (!known && sources_.size() > lookedUpFrom) lookUp(*entered);
     if ((data[1] & 1) == 0) {
         for (int i = 2; i < 5; ++i)
             if (data[i] != XCB_NONE) entered->types.push_back(data[i]);
@@ -32,7 +31,11 @@ void XdndServer::enter(std::uint32_t source, std::uint32_t named, std::uint32_t 
         return;
     }
     // More than three: listed on the source's window. One request a source at a time, however often
-    // it enters; the list that comes serves its latest drag.
+    // it enters; the list that comes serves its latest drag. Past a few underway, only the drag's
+    // owner's is asked: the others offer nothing we know, as a flood of made-up drags does, and a
+    // request an enter would cost the server as much again as the flood itself.
+    if (listing_.count(source) == 0 && listing_.size() >= mostListsUnderway && source != dragOwner_)
+        return classify(*entered);
     entered->typesState = Source::Types::listing;
     if (!listing_.insert(source).second) return;
     const xcb_get_property_cookie_t cookie =

@@ -1,6 +1,7 @@
 #include "platform/XdndSources.h"
 
 #include <gtest/gtest.h>
+#include <set>
 
 namespace quorvane {
 namespace {
@@ -33,6 +34,33 @@ TEST(XdndSources, ADragPushedOutAfterItWasAcceptedIsRemembered) {
     EXPECT_TRUE(sources.pushedOut(1));
     EXPECT_FALSE(sources.pushedOut(1));
     EXPECT_FALSE(sources.pushedOut(2));
+}
+
+// Drags entering and ending by the thousand, of programs whose windows differ in their high bits as
+// in their low ones, are found for as long as they are followed, and only then (here no more than
+// are followed at once).
+TEST(XdndSources, EveryDragFollowedIsFoundAndNoOther) {
+    XdndSources sources(0xffe00000u);
+    const XdndSources::Clock::time_point now = XdndSources::Clock::now();
+    std::set<std::uint32_t> followed;
+    std::uint32_t seed = 1;
+    const auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+    for (int step = 0; step < 200000; ++step) {
+        const std::uint32_t window = next() % 400 << 21 | next() % XdndSources::mostEach;
+        if (window == 0) continue;
+        if (next() % 3 == 0) {
+            sources.erase(window);
+            followed.erase(window);
+        } else {
+            sources.enter(window, 1, 1, now);
+            followed.insert(window);
+        }
+        ASSERT_EQ(sources.size(), followed.size()) << "step " << step;
+    }
+    for (std::uint32_t program = 0; program < 400; ++program)
+        for (std::uint32_t low = 0; low < XdndSources::mostEach; ++low)
+            EXPECT_EQ(sources.find(program << 21 | low) != nullptr, followed.count(program << 21 | low) != 0)
+                << program << " " << low;
 }
 
 } // namespace

@@ -137,7 +137,7 @@ void DropFlood::flood(std::uint32_t target, std::uint32_t at) {
     const xcb_atom_t type = atom(connection, pattern_.type);
     const Recipient to = recipientOf(connection, target, pattern_.pastProxy);
     const auto enterFrom = [&](xcb_window_t source) {
-        send(connection, to, enter, {source, 5u << 24, type, 0, 0});
+        send(connection, to, enter, {source, 5u << 24 | (pattern_.listed ? 1u : 0u), type, 0, 0});
         send(connection, to, position, {source, 0, at, XCB_CURRENT_TIME, copy});
     };
     // Holds the drag's data and never hands it over.
@@ -365,10 +365,19 @@ void ForeignDrag::release() {
     connection_->roundTrip();
 }
 
+void ForeignDrag::heard(const void* event) {
+    const auto& message = *static_cast<const xcb_client_message_event_t*>(event);
+    const auto from = std::find(connection_->sources.begin(), connection_->sources.end(), message.window);
+    if ((message.response_type & 0x7f) != XCB_CLIENT_MESSAGE || from == connection_->sources.end()) return;
+    const auto source = static_cast<std::size_t>(from - connection_->sources.begin());
+    const bool yes = (message.data.data32[1] & 1) != 0;
+    if (message.type == connection_->atomOf("XdndStatus"))
+        answers_[source].emplace_back(yes ? "accept" : "refuse");
+    if (message.type == connection_->atomOf("XdndFinished")) finished_[source] = yes ? "accepted" : "refused";
+}
+
 void ForeignDrag::listen(const std::function<bool()>& done) {
     xcb_connection_t* connection = connection_->connection;
-    const xcb_atom_t status = connection_->atomOf("XdndStatus");
-    const xcb_atom_t finished = connection_->atomOf("XdndFinished");
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (!done() && std::chrono::steady_clock::now() < until && xcb_connection_has_error(connection) == 0) {
         xcb_generic_event_t* event = xcb_poll_for_event(connection);
@@ -376,17 +385,31 @@ void ForeignDrag::listen(const std::function<bool()>& done) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             continue;
         }
-        const auto* message = reinterpret_cast<const xcb_client_message_event_t*>(event);
-        const auto from =
-            std::find(connection_->sources.begin(), connection_->sources.end(), message->window);
-        if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE && from != connection_->sources.end()) {
-            const auto source = static_cast<std::size_t>(from - connection_->sources.begin());
-            const bool yes = (message->data.data32[1] & 1) != 0;
-            if (message->type == status) answers_[source].emplace_back(yes ? "accept" : "refuse");
-            if (message->type == finished) finished_[source] = yes ? "accepted" : "refused";
-        }
+        heard(event);
         std::free(event);
     }
+}
+
+std::vector<std::string> ForeignDrag::answersSoFar(int source) {
+    if (!connection_->valid(source)) return {};
+    // What the server sent before its answer to a round trip is read before that answer comes.
+    connection_->roundTrip();
+    while (xcb_generic_event_t* event = xcb_poll_for_queued_event(connection_->connection)) {
+        heard(event);
+        std::free(event);
+    }
+    return answers_[static_cast<std::size_t>(source)];
+}
+
+std::uint32_t ForeignDrag::window(int source) const {
+    return connection_->valid(source) ? connection_->sources[static_cast<std::size_t>(source)] : 0;
+}
+
+void ForeignDrag::holdData(int source) {
+    if (!connection_->valid(source)) return;
+    xcb_set_selection_owner(connection_->connection, connection_->sources[static_cast<std::size_t>(source)],
+                            connection_->atomOf("XdndSelection"), XCB_CURRENT_TIME);
+    connection_->roundTrip();
 }
 
 std::vector<std::string> ForeignDrag::answers(std::size_t count, int source) {
@@ -459,7 +482,7 @@ void ProxyFight::stop() {
     if (thread_.joinable()) thread_.join();
 }
 
-void sendEntersFromNoWindows(std::uint32_t target, int count) {
+void sendEntersFromNoWindows(std::uint32_t target, int count, Offered offered, std::uint32_t beside) {
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(connection) == 0) {
         const xcb_atom_t enter = atom(connection, "XdndEnter");
@@ -469,8 +492,13 @@ void sendEntersFromNoWindows(std::uint32_t target, int count) {
         // those a next client given the same range makes its first windows of.
         for (int i = 0; i < 4096; ++i)
             xcb_generate_id(connection);
+        // The highest numbers of the range, which its program reaches last.
+        const std::uint32_t mask = xcb_get_setup(connection)->resource_id_mask;
         for (int i = 0; i < count; ++i)
-            send(connection, to, enter, {xcb_generate_id(connection), 5u << 24, uriList, 0, 0});
+            send(connection, to, enter,
+                 {beside != 0 ? (beside & ~mask) | (mask - static_cast<std::uint32_t>(i))
+                              : xcb_generate_id(connection),
+                  5u << 24 | (offered == Offered::listed ? 1u : 0u), uriList, 0, 0});
         std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
     }
     xcb_disconnect(connection);

@@ -51,6 +51,9 @@ public:
         std::string type = "text/uri-list";
         // Sends to the window itself, as a program that ignores its proxy.
         bool pastProxy = false;
+        // Each enter says its source lists more than three types on its window, as a source offering
+        // many does, for the target to ask for: none is listed.
+        bool listed = false;
     };
 
     // Starts sources dropping on the window `target` at `x`, `y` of the screen, as `pattern` says.
@@ -85,9 +88,18 @@ private:
 // source (XdndStatus, XdndFinished), sent to `target`. Returns once the server has taken them. Sent
 // through `target`'s proxy where it names one.
 void sendMisdirectedDragMessages(std::uint32_t target, int x, int y);
+// How a drag's enter offers its types.
+enum class Offered {
+    // In the message.
+    inMessage,
+    // Listed on its source's window, as more than three are.
+    listed,
+};
 // `count` drags entering the window `target` from made-up sources that are no windows, none of
-// which ever ends. Returns once the server has taken them.
-void sendEntersFromNoWindows(std::uint32_t target, int count);
+// which ever ends: of the program sending them, or made up in the range of the program whose
+// window `beside` is. Returns once the server has taken them.
+void sendEntersFromNoWindows(std::uint32_t target, int count, Offered offered = Offered::inMessage,
+                             std::uint32_t beside = 0);
 // Drags whose source names the window `target` itself, entering and moving over (x, y) of the screen:
 // sent to the window past its proxy, and through the proxy naming the window and naming the proxy.
 // Returns once the server has taken them.
@@ -118,8 +130,14 @@ public:
     // server has taken them.
     void hold();
     void release();
+    // The source's window.
+    std::uint32_t window(int source = 0) const;
+    // The source takes the drag's data (XdndSelection), as a person's drag does before it enters.
+    void holdData(int source = 0);
     // The answers heard so far ("accept" or "refuse"), once there are `count` or after 5 s.
     std::vector<std::string> answers(std::size_t count, int source = 0);
+    // The answers heard so far, once the server has handed on all it was sent before (a round trip).
+    std::vector<std::string> answersSoFar(int source = 0);
     // How its drop ended ("accepted" or "refused"), once told or after 5 s ("" then).
     std::string finished(int source = 0);
 
@@ -127,6 +145,8 @@ private:
     struct Connection;
     // Reads what the target sent until `done` or 5 s.
     void listen(const std::function<bool()>& done);
+    // Takes an answer or the end of a drop, if `event` is one.
+    void heard(const void* event);
     std::unique_ptr<Connection> connection_;
     std::vector<std::vector<std::string>> answers_;
     std::vector<std::string> finished_;

@@ -633,6 +633,34 @@ TEST(DragAndDrop, OtherProgramsDragsNeverHoldUpAPersonsDrag) {
     }
 }
 
+// One client sending enters and positions for 20,000 made-up windows as fast as the server takes
+// them, for millions of messages, leaves the target nothing to catch up on: a person's drag right
+// after it is answered at once, and its drop opens. (Paced, as the flood test's, for a build
+// several times slower.)
+TEST(DragAndDrop, APersonsDragRightAfterAFloodOfMadeUpDragsIsAnsweredAtOnce) {
+    test::EditorViewRig rig;
+    DropTargetRig target(rig);
+    showAt(*rig.view, QRect(300, 100, 600, 400));
+    ASSERT_TRUE(target.serves(*rig.view));
+    const DroppedPicture dropped;
+    ASSERT_TRUE(dropped.written);
+    const auto every = std::chrono::milliseconds(std::lround(250 * (test::timeFactor() - 1)));
+    {
+        test::DropFlood flood(static_cast<std::uint32_t>(rig.view->winId()), 600, 300,
+                              {.kind = test::DropFlood::Kind::madeUp, .windows = 20000, .every = every});
+        // 4 million messages, or 4 rounds paced.
+        ASSERT_TRUE(waitUntil([&] { return flood.drops() >= (every.count() > 0 ? 4 : 100); }, 60000));
+    }
+    test::ClipboardOffer person(
+        {"--type", "text/uri-list", "--file", dropped.links, "--drag-to", "600,300", "--drop", "1"});
+    ASSERT_TRUE(person.says(QStringLiteral("status accept"))) << person.output().toStdString();
+    const QString answered =
+        person.output().section(QStringLiteral("answered in "), 1).section(QLatin1Char(' '), 0, 0);
+    EXPECT_LT(answered.toInt(), test::bound(1000)) << person.output().toStdString();
+    EXPECT_TRUE(person.says(QStringLiteral("finished")));
+    EXPECT_TRUE(waitUntil([&] { return !rig.imported.empty(); }));
+}
+
 // A drag's position that names a window which is not ours, or another window of ours than the drag
 // entered, counts for nothing: its source hears no answer to it, and the next position, naming the
 // window the drag entered, is answered.
