@@ -3,10 +3,12 @@
 // X connection ended): from the undoing to the first drag answered with a copy, 10 runs each.
 // How many messages a second the drop thread reads while one client floods it with drags of made-up
 // windows, with the table of followed drags never full and full; and how soon after such a flood
-// a person's drag is answered.
+// a person's drag is answered. And the table alone, full, fed window numbers a flooding program
+// picked to land in a few cells of a table whose cells it could work out, against numbers at random.
 
 #include "XvfbMain.h"
 #include "platform/X11DropTarget.h"
+#include "platform/XdndSources.h"
 #include "support/DropFlood.h"
 
 #include <QCoreApplication>
@@ -16,6 +18,8 @@
 #include <QWindow>
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <random>
+#include <vector>
 #include <thread>
 
 namespace quorvane {
@@ -166,6 +170,40 @@ void AnsweredAfterAFlood(benchmark::State& state) {
     }
 }
 
+// The number that a well-known stirring of window numbers (MurmurHash3's last step) sends to `cell`,
+// the `n`th of them: what a program that knows the table's stirring would send.
+std::uint32_t landingIn(std::uint32_t cell, std::uint32_t n) {
+    std::uint32_t h = cell + n * static_cast<std::uint32_t>(2 * XdndSources::mostSources);
+    h ^= h >> 16;
+    h *= 0x7ed1b41du;
+    h ^= (h >> 13) ^ (h >> 26);
+    h *= 0xa5cb9243u;
+    h ^= h >> 16;
+    return h;
+}
+
+// Enters and positions of 20,000 windows, five times over, into a full table: messages a second.
+void TableMessages(benchmark::State& state) {
+    const bool picked = state.range(0) != 0;
+    std::vector<std::uint32_t> windows;
+    std::mt19937 random(7);
+    for (std::uint32_t i = 0; i < 20000; ++i)
+        windows.push_back(picked ? landingIn(i % 64, i / 64) : static_cast<std::uint32_t>(random()));
+    for (auto _ : state) {
+        XdndSources sources(0xffe00000u);
+        const Clock::time_point now = Clock::now();
+        const Clock::time_point start = Clock::now();
+        for (int pass = 0; pass < 5; ++pass)
+            for (const std::uint32_t window : windows) {
+                sources.enter(window, 1, 1, now);
+                benchmark::DoNotOptimize(sources.heard(window, now));
+            }
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        state.SetIterationTime(seconds);
+        state.counters["messages/s"] = 2.0 * 5 * static_cast<double>(windows.size()) / seconds;
+    }
+}
+
 void tenRuns(benchmark::internal::Benchmark* benchmark) {
     benchmark->UseManualTime()
         ->Iterations(1)
@@ -183,6 +221,7 @@ BENCHMARK_CAPTURE(AnsweredAgainAfter, proxyDestroyed, test::ProxyTampering::dest
 BENCHMARK_CAPTURE(AnsweredAgainAfter, connectionKilled, test::ProxyTampering::killProxyClient)
     ->Apply(tenRuns);
 
+BENCHMARK(TableMessages)->ArgName("picked")->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(MessagesRead)
     ->ArgName("windows")
     ->Arg(2000)

@@ -316,7 +316,8 @@ void XdndServer::takeReplies() {
         xcb_generic_error_t* failed = nullptr;
         if (xcb_poll_for_reply(connection_, next.sequence, &reply, &failed) == 0) break;
         pending_.pop_front();
-        settled(next.sequence);
+        // Answers sent before it are not settled by the reply: their errors may still wait in the
+        // queue of events, read after it.
         if (next.kind == Pending::Kind::caughtUp) {
             caughtUp_ = true;
         } else if (next.kind == Pending::Kind::types) {

@@ -1,6 +1,7 @@
 #include "platform/XdndSources.h"
 
 #include <algorithm>
+#include <random>
 #include <utility>
 
 namespace quorvane {
@@ -49,14 +50,20 @@ void XdndSources::Index::erase(std::uint32_t key) {
 }
 
 std::size_t XdndSources::Index::home(std::uint32_t key) const {
-    // Every bit of the number stirred into every bit of the cell: made-up windows may differ in
-    // their high bits (the program) as often as in their low ones.
-    key ^= key >> 16;
-    key *= 0x85ebca6bu;
-    key ^= key >> 13;
-    key *= 0xc2b2ae35u;
-    key ^= key >> 16;
-    return key % cells;
+    // Every bit of the number stirred into every bit of the cell, made-up windows may differ in
+    // their high bits (the program) as often as in their low ones; with a secret of the process, so
+    // that a program cannot pick numbers that all land in a few cells and make each search long.
+    static const std::uint64_t secret = [] {
+        std::random_device device;
+        return std::uint64_t{device()} << 32 | device();
+    }();
+    std::uint64_t mixed = key ^ secret;
+    mixed ^= mixed >> 33;
+    mixed *= 0xff51afd7ed558ccdull;
+    mixed ^= mixed >> 33;
+    mixed *= 0xc4ceb9fe1a85ec53ull;
+    mixed ^= mixed >> 33;
+    return static_cast<std::size_t>(mixed % cells);
 }
 
 template<class Item>

@@ -654,9 +654,10 @@ TEST(DragAndDrop, APersonsDragRightAfterAFloodOfMadeUpDragsIsAnsweredAtOnce) {
     test::ClipboardOffer person(
         {"--type", "text/uri-list", "--file", dropped.links, "--drag-to", "600,300", "--drop", "1"});
     ASSERT_TRUE(person.says(QStringLiteral("status accept"))) << person.output().toStdString();
+    // Within a second on a quiet machine; a backlog left by the flood would take several.
     const QString answered =
         person.output().section(QStringLiteral("answered in "), 1).section(QLatin1Char(' '), 0, 0);
-    EXPECT_LT(answered.toInt(), test::bound(1000)) << person.output().toStdString();
+    EXPECT_LT(answered.toInt(), test::bound(2000)) << person.output().toStdString();
     EXPECT_TRUE(person.says(QStringLiteral("finished")));
     EXPECT_TRUE(waitUntil([&] { return !rig.imported.empty(); }));
 }
