@@ -7,6 +7,7 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QEventLoop>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -92,6 +93,17 @@ public:
                 const auto& key = static_cast<const WindowSystem::KeyEvent&>(*event);
                 if (key.keyType == QEvent::KeyPress && composer_->takes(key.nativeVirtualKey)) return true;
             }
+            // What held input asks as Qt delivers it (Ctrl+V again behind a paste) belongs to its run.
+            std::vector<QPointer<InputHold>> handingOn;
+            for (InputHold* hold : alive())
+                if (hold->handingOn_) {
+                    ++hold->delivering_;
+                    handingOn.emplace_back(hold);
+                }
+            const bool sent = QWindowSystemEventHandler::sendEvent(event);
+            for (const QPointer<InputHold>& hold : handingOn)
+                if (InputHold* still = hold.data()) --still->delivering_;
+            return sent;
         }
         return QWindowSystemEventHandler::sendEvent(event);
     }
@@ -166,7 +178,7 @@ InputHold::InputHold(std::chrono::milliseconds bound, std::size_t most, Now now)
     // Once Qt is about to sleep, every input that waited has gone on.
     if (auto* dispatcher = QAbstractEventDispatcher::instance())
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
-            if (holds_.empty()) caughtUp();
+            if (holds_.empty() && admitting_ == 0 && delivering_ == 0) caughtUp();
         });
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         x11_ = X11InputConnection::open();
@@ -198,7 +210,7 @@ InputHold::Token InputHold::hold(QWindow* window, std::function<void(Reason)> gi
     if (holds_.empty()) {
         // Asked as held input goes on (Ctrl+V pressed again behind a paste): the input behind it
         // has waited since the run's first hold, and counts from then.
-        const bool sameRun = handingOn_ && runStart_.has_value();
+        const bool sameRun = delivering_ > 0 && runStart_.has_value();
         if (!sameRun) {
             runStart_ = now_();
             givenUp_.reset();
@@ -234,6 +246,9 @@ void InputHold::caughtUp() {
 }
 
 void InputHold::settle() {
+    // Never from inside a wait of held input's own, where input must keep its order: the next
+    // catching up settles.
+    if (admitting_ > 0 || delivering_ > 0 || !loops_.empty()) return;
     // What Qt deferred may not have gone on when the loop first turns: it goes on first, through
     // Qt's whole path, then what waited for it runs. A hold begun meanwhile settles at its end.
     QCoreApplication::processEvents();
@@ -302,6 +317,8 @@ bool InputHold::admit(void* windowSystemEvent) {
         if (holds_.empty()) caughtUp();
         return true;
     }
+    ++admitting_;
+    const auto admitted = qScopeGuard([this] { --admitting_; });
     // What a held press before this one did (a dialog opened, a sheet closed) settles first, as it
     // would have while the person moved on to the next key.
     if (acting) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

@@ -171,6 +171,10 @@ private:
     void settle();
     // Input that waited goes on now.
     bool handingOn_ = false;
+    // Held input is being let through (a wait for the keyboard to settle meanwhile is no end of
+    // the run), or delivered by Qt (a read it asks joins the run).
+    int admitting_ = 0;
+    int delivering_ = 0;
     // The window held keys were meant for when the keyboard settled nowhere in time.
     QPointer<QWindow> unsettled_;
     // The X server's time of the latest input that waited: input up to it was held.
