@@ -1,5 +1,6 @@
 #include "support/DropFlood.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <array>
 #include <cstdlib>
@@ -70,6 +71,19 @@ xcb_window_t makeWindow(xcb_connection_t* connection, xcb_window_t root) {
 }
 
 } // namespace
+
+std::vector<std::string> neverNamedTypes(int count, std::size_t length, const std::string& family) {
+    static int drags = 0;
+    const std::string start = family + "/never-" + std::to_string(QCoreApplication::applicationPid()) + "-" +
+                              std::to_string(++drags) + "-";
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) {
+        std::string name = start + std::to_string(i);
+        name.resize(std::max(name.size(), length), 'x');
+        names.push_back(std::move(name));
+    }
+    return names;
+}
 
 std::uint32_t rootWindow() {
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);

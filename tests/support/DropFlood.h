@@ -188,6 +188,10 @@ private:
 };
 
 // The screen's root window.
+// `count` type names never used before on the display, `length` bytes long, of the family `family`.
+std::vector<std::string> neverNamedTypes(int count, std::size_t length,
+                                         const std::string& family = "x-quorvane");
+
 std::uint32_t rootWindow();
 // The proxy `window` names for drags, if it names one that names itself; 0 otherwise.
 std::uint32_t dropProxyOf(std::uint32_t window);

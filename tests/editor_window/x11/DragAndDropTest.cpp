@@ -105,18 +105,10 @@ struct DropTargetRig {
     }
 };
 
-// `count` type names never used before on the display, `length` bytes long, of the family `family`.
-std::vector<std::string> neverNamed(int count, std::size_t length, const std::string& family = "x-quorvane") {
-    static int drags = 0;
-    const std::string start = family + "/never-" + std::to_string(QCoreApplication::applicationPid()) + "-" +
-                              std::to_string(++drags) + "-";
-    std::vector<std::string> names;
-    for (int i = 0; i < count; ++i) {
-        std::string name = start + std::to_string(i);
-        name.resize(std::max(name.size(), length), 'x');
-        names.push_back(std::move(name));
-    }
-    return names;
+// How long a drag source waited for its drag's first answer, as it counts it, whatever this process
+// is kept busy with.
+int answeredMs(test::ClipboardOffer& source) {
+    return source.output().section(QStringLiteral("answered in "), 1).section(QLatin1Char(' '), 0, 0).toInt();
 }
 
 // A picture on disk and a file holding its link, as a drag source offers it.
@@ -618,9 +610,7 @@ TEST(DragAndDrop, OtherProgramsDragsNeverHoldUpAPersonsDrag) {
             {"--type", "text/uri-list", "--file", dropped.links, "--drag-to", "600,300", "--drop", "1"});
         ASSERT_TRUE(person.says(QStringLiteral("status accept"))) << person.output().toStdString();
         // As its source counts it, whatever this process is kept busy with.
-        const QString answered =
-            person.output().section(QStringLiteral("answered in "), 1).section(QLatin1Char(' '), 0, 0);
-        EXPECT_LT(answered.toInt(), test::bound(1000)) << person.output().toStdString();
+        EXPECT_LT(answeredMs(person), test::bound(1000)) << person.output().toStdString();
         EXPECT_TRUE(person.says(QStringLiteral("finished")));
         EXPECT_TRUE(waitUntil([&] { return rig.imported.size() > imported; }));
         for (const auto& flood : floods)
@@ -655,9 +645,7 @@ TEST(DragAndDrop, APersonsDragRightAfterAFloodOfMadeUpDragsIsAnsweredAtOnce) {
         {"--type", "text/uri-list", "--file", dropped.links, "--drag-to", "600,300", "--drop", "1"});
     ASSERT_TRUE(person.says(QStringLiteral("status accept"))) << person.output().toStdString();
     // Within a second on a quiet machine; a backlog left by the flood would take several.
-    const QString answered =
-        person.output().section(QStringLiteral("answered in "), 1).section(QLatin1Char(' '), 0, 0);
-    EXPECT_LT(answered.toInt(), test::bound(2000)) << person.output().toStdString();
+    EXPECT_LT(answeredMs(person), test::bound(2000)) << person.output().toStdString();
     EXPECT_TRUE(person.says(QStringLiteral("finished")));
     EXPECT_TRUE(waitUntil([&] { return !rig.imported.empty(); }));
 }
@@ -798,16 +786,14 @@ TEST(DragAndDrop, TypesNeverNamedCostLittleAndHoldUpNobody) {
         SCOPED_TRACE(std::to_string(types) + " types of " + std::to_string(length) + " bytes");
         const test::PeakMemory memory;
         test::ForeignDrag hostile(static_cast<std::uint32_t>(rig.view->winId()));
-        hostile.enter(neverNamed(types, static_cast<std::size_t>(length)));
+        hostile.enter(test::neverNamedTypes(types, static_cast<std::size_t>(length)));
         hostile.position(600, 300);
         EXPECT_EQ(hostile.answers(1), std::vector<std::string>{"refuse"});
         const std::size_t imported = rig.imported.size();
         test::ClipboardOffer person(
             {"--type", "text/uri-list", "--file", dropped.links, "--drag-to", "600,300", "--drop", "1"});
         ASSERT_TRUE(person.says(QStringLiteral("status accept"))) << person.output().toStdString();
-        const QString answered =
-            person.output().section(QStringLiteral("answered in "), 1).section(QLatin1Char(' '), 0, 0);
-        EXPECT_LT(answered.toInt(), test::bound(1000)) << person.output().toStdString();
+        EXPECT_LT(answeredMs(person), test::bound(1000)) << person.output().toStdString();
         EXPECT_TRUE(person.says(QStringLiteral("finished")));
         EXPECT_TRUE(waitUntil([&] { return rig.imported.size() > imported; }));
         EXPECT_LT(memory.growth(), 64 << 20);
@@ -846,7 +832,7 @@ TEST(DragAndDrop, ADragIsAnsweredByAnyTypeItOffers) {
     {
         SCOPED_TRACE("a picture type named once asked, the drag keeping still");
         test::ForeignDrag drag(editor);
-        const std::vector<std::string> types = neverNamed(1, 0, "image");
+        const std::vector<std::string> types = test::neverNamedTypes(1, 0, "image");
         drag.offer(types);
         // Its position comes while the name is asked.
         drag.hold();
@@ -860,7 +846,7 @@ TEST(DragAndDrop, ADragIsAnsweredByAnyTypeItOffers) {
         test::ForeignDrag drag(editor);
         constexpr std::size_t times = 80;
         for (std::size_t time = 1; time <= times; ++time) {
-            drag.enter(neverNamed(1, 0, "image"));
+            drag.enter(test::neverNamedTypes(1, 0, "image"));
             drag.position(600, 300);
             if (drag.answers(time).size() < time) break;
         }
@@ -949,9 +935,10 @@ TEST(DragAndDrop, DragsListingThousandsOfTypesLeaveRoomToNameAnother) {
     showAt(*rig.view, QRect(300, 100, 600, 400));
     ASSERT_TRUE(target.serves(*rig.view));
     test::ForeignDrag drags(static_cast<std::uint32_t>(rig.view->winId()), 3);
-    const std::vector<std::vector<std::string>> types = {neverNamed(1000, 0), neverNamed(1000, 0)};
-    std::vector<std::string> person = neverNamed(3, 0);
-    person.push_back(neverNamed(1, 0, "image").front());
+    const std::vector<std::vector<std::string>> types = {test::neverNamedTypes(1000, 0),
+                                                         test::neverNamedTypes(1000, 0)};
+    std::vector<std::string> person = test::neverNamedTypes(3, 0);
+    person.push_back(test::neverNamedTypes(1, 0, "image").front());
     drags.offer(person);
     for (int source = 1; source < 3; ++source)
         drags.offer(types[static_cast<std::size_t>(source - 1)], source);

@@ -122,20 +122,6 @@ struct Served {
 const std::vector<std::string> accepted{"accept"};
 const std::vector<std::string> refused{"refuse"};
 
-// Type names never used before on the display, `length` bytes long, of the family `family`.
-std::vector<std::string> neverNamed(int count, std::size_t length, const std::string& family) {
-    static int drags = 0;
-    const std::string start = family + "/never-" + std::to_string(QCoreApplication::applicationPid()) + "-" +
-                              std::to_string(++drags) + "-";
-    std::vector<std::string> names;
-    for (int i = 0; i < count; ++i) {
-        std::string name = start + std::to_string(i);
-        name.resize(std::max(name.size(), length), 'x');
-        names.push_back(std::move(name));
-    }
-    return names;
-}
-
 // Messages that wait for the target are read a round at a time, a few thousand at most before the
 // answers they owe are sent: a drag heard before a long backlog is answered before the target has
 // read the backlog's end. The server hands on what waits for a client in large pieces once the
@@ -170,7 +156,7 @@ TEST(X11DropTarget, ADragHeardBeforeALongBacklogIsAnsweredBeforeItsEndIsRead) {
 TEST(X11DropTarget, OneRoundAnswersAFewDragsOfEachProgramAnd256InAll) {
     Served served({QStringLiteral("image/*")});
     ASSERT_TRUE(served.serves());
-    const std::vector<std::string> type = neverNamed(1, 0, "image");
+    const std::vector<std::string> type = test::neverNamedTypes(1, 0, "image");
     constexpr int programs = 65;
     constexpr int each = 5;
     std::vector<std::unique_ptr<test::ForeignDrag>> drags;
@@ -216,8 +202,8 @@ TEST(X11DropTarget, OneRoundAnswersAFewDragsOfEachProgramAnd256InAll) {
 TEST(X11DropTarget, NamesOfTypesAreKeptShortAndFew) {
     Served served({QStringLiteral("image/*")});
     ASSERT_TRUE(served.serves());
-    EXPECT_EQ(served.answer(neverNamed(1, 0, "image")), accepted);
-    EXPECT_EQ(served.answer(neverNamed(1, 300, "image")), refused);
+    EXPECT_EQ(served.answer(test::neverNamedTypes(1, 0, "image")), accepted);
+    EXPECT_EQ(served.answer(test::neverNamedTypes(1, 300, "image")), refused);
 
     // What the heap holds, of every thread.
     const std::size_t before = ::mallinfo2().uordblks;
@@ -225,7 +211,7 @@ TEST(X11DropTarget, NamesOfTypesAreKeptShortAndFew) {
     for (int batch = 0; batch < 40; ++batch) {
         test::ForeignDrag drags(served.id, 16);
         for (int source = 0; source < 16; ++source)
-            drags.enter(neverNamed(64, 250, "image"), source);
+            drags.enter(test::neverNamedTypes(64, 250, "image"), source);
         ASSERT_TRUE(served.caughtUp());
     }
     const std::size_t after = ::mallinfo2().uordblks;
@@ -279,7 +265,7 @@ TEST(X11DropTarget, AConnectionEndedByAnotherClientIsOpenedAgainWithItsWindowsAn
     ASSERT_TRUE(served.serves());
     for (int i = 0; i < 200; ++i)
         ASSERT_TRUE(served.caughtUp());
-    const std::vector<std::string> type = neverNamed(1, 0, "image");
+    const std::vector<std::string> type = test::neverNamedTypes(1, 0, "image");
     test::ForeignDrag before(served.id);
     ASSERT_TRUE(served.clock.stop(served.target));
     test::sendEntersFromNoWindows(served.id, 400);
